@@ -1,6 +1,5 @@
 #include "lib/graphics/image/color_data.h"
 
-#include <cstring>
 
 namespace velk {
 
@@ -53,7 +52,7 @@ int CreateColorDataFromPixelFormat(const platform::DdPixelFormat* format, ColorD
 
 int CreatePixelFormat(platform::DdPixelFormat* out, int bit_depth, uint32_t red_mask, uint32_t green_mask,
                       uint32_t blue_mask, uint32_t alpha_mask) {
-    std::memset(out, 0, sizeof *out);
+    *out = platform::DdPixelFormat{};
     out->size = sizeof *out;
     out->flags = platform::kPixelFormatRgb;
     out->rgb_bit_count = static_cast<uint32_t>(bit_depth);
