@@ -1,0 +1,293 @@
+#include "lib/softrender/memimg.h"
+
+#include <cstring>
+
+#include "lib/core/memory_tracker.h"
+
+namespace velk {
+
+namespace {
+
+int g_screen_color_bit_depth = 16;
+
+// One descriptor per format and flag combination: formats 0 and 1 with the
+// four palette/alpha combinations, then formats 2 and 3.
+constexpr int kDescriptorCount = 10;
+
+int DescriptorIndex(int format, int alpha_flag, int palette_flag) {
+    if (format == kMemImgFormat8) {
+        return 8;
+    }
+    if (format == kMemImgFormatDepth) {
+        return 9;
+    }
+    return format * 4 + (palette_flag != 0 ? 2 : 0) + (alpha_flag != 0 ? 1 : 0);
+}
+
+struct ChannelMasks {
+    int bit_depth;
+    uint32_t red, green, blue, alpha;
+};
+
+ChannelMasks MasksFor(int index) {
+    switch (index) {
+        case 0: return {16, 0xF800, 0x07E0, 0x001F, 0};
+        case 1: return {32, 0xF800, 0x07E0, 0x001F, 0x00FF0000};
+        case 2: return {8, 0xF800, 0x07E0, 0x001F, 0};
+        case 3: return {8, 0xF800, 0x07E0, 0x001F, 0x00FF0000};
+        case 4: return {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+        case 5: return {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+        case 6: return {8, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
+        case 7: return {8, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+        case 8: return {8, 0xFF, 0xFF, 0xFF, 0xFF};
+        default: return {16, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    }
+}
+
+// The one-channel formats put all four channels on the same bits, which the
+// mask-based builder cannot express (it would count them as used twice), so
+// they are written field by field.
+void BuildSingleValueColorData(ColorData* out, int bit_depth) {
+    *out = ColorData{};
+    const uint32_t mask = bit_depth == 8 ? 0xFFu : 0xFFFFu;
+    const uint8_t width = static_cast<uint8_t>(bit_depth);
+    out->color_bit_depth = static_cast<uint16_t>(bit_depth);
+    out->pixel_byte = static_cast<uint16_t>(bit_depth / 8);
+    out->red_width = out->green_width = out->blue_width = out->alpha_width = width;
+    out->red_loc = out->green_loc = out->blue_loc = out->alpha_loc = 0;
+    out->red_mask = out->green_mask = out->blue_mask = out->alpha_mask = mask;
+    out->no_use_mask = 0;
+}
+
+bool ValidFormat(int format) { return static_cast<unsigned>(format) <= 3; }
+
+void FreeBase(MemImgBase* base) {
+    if (base->user_pixels == 0) {
+        MemFree(base->pixels);
+    }
+    MemFree(base->palette);
+    MemFree(base);
+}
+
+template <typename T>
+void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, T value) {
+    for (int y = 0; y < height; ++y) {
+        T* row = reinterpret_cast<T*>(first + pitch * y);
+        for (int x = 0; x < width; ++x) {
+            row[x] = value;
+        }
+    }
+}
+
+}  // namespace
+
+int MemImgBytesPerPixel(int format, int palette_flag, int alpha_flag) {
+    if (!ValidFormat(format)) {
+        return 0;
+    }
+    if (format >= kMemImgFormat8) {
+        return format == kMemImgFormat8 ? 1 : 2;
+    }
+    if (palette_flag != 0) {
+        return 1;
+    }
+    if (format == kMemImgFormat32 || alpha_flag != 0) {
+        return 4;
+    }
+    return 2;
+}
+
+const ColorData* GetMemImgColorData(int format, int alpha_flag, int palette_flag) {
+    static ColorData entries[kDescriptorCount];
+    static bool built[kDescriptorCount];
+    if (!ValidFormat(format)) {
+        return nullptr;
+    }
+    const int index = DescriptorIndex(format, alpha_flag, palette_flag);
+    if (!built[index]) {
+        const ChannelMasks m = MasksFor(index);
+        if (index >= 8) {
+            BuildSingleValueColorData(&entries[index], m.bit_depth);
+        } else {
+            CreateColorDataFromMasks(&entries[index], m.bit_depth, m.red, m.green, m.blue, m.alpha);
+        }
+        built[index] = true;
+    }
+    return &entries[index];
+}
+
+const platform::DdPixelFormat* GetMemImgPixelFormat(int format, int alpha_flag, int palette_flag) {
+    static platform::DdPixelFormat entries[kDescriptorCount];
+    static bool built[kDescriptorCount];
+    if (!ValidFormat(format)) {
+        return nullptr;
+    }
+    const int index = DescriptorIndex(format, alpha_flag, palette_flag);
+    if (!built[index]) {
+        const ChannelMasks m = MasksFor(index);
+        if (index >= 8) {
+            // Only the bit count and the masks: the one-channel formats are
+            // not RGB formats of the display interface.
+            entries[index] = platform::DdPixelFormat{};
+            entries[index].rgb_bit_count = static_cast<uint32_t>(m.bit_depth);
+            entries[index].red_mask = entries[index].green_mask = m.red;
+            entries[index].blue_mask = entries[index].alpha_mask = m.red;
+        } else {
+            CreatePixelFormat(&entries[index], m.bit_depth, m.red, m.green, m.blue, m.alpha);
+        }
+        built[index] = true;
+    }
+    return &entries[index];
+}
+
+int CreateMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t trans_color, int format,
+                 int palette_flag, int alpha_flag, void* pixels) {
+    if (image->magic == kMemImgMagic) {
+        return -1;
+    }
+    if (!ValidFormat(format) || width <= 0 || height <= 0) {
+        return -1;
+    }
+    // A palette excludes alpha; the one-channel formats have neither.
+    if (palette_flag != 0) {
+        palette_flag = 1;
+        alpha_flag = 0;
+    }
+    if (alpha_flag != 0) {
+        alpha_flag = 1;
+    }
+    if (format >= kMemImgFormat8) {
+        palette_flag = 0;
+        alpha_flag = 0;
+    }
+    const int bytes_per_pixel = MemImgBytesPerPixel(format, palette_flag, alpha_flag);
+    const int64_t row_bytes = int64_t{bytes_per_pixel} * width;
+    int64_t pitch64 = pitch;
+    if (pitch == -1) {
+        pitch64 = (row_bytes + 15) & ~int64_t{15};
+    } else if (pitch64 < row_bytes) {
+        return -1;
+    }
+    if (pitch64 > INT32_MAX || pitch64 * height > kMemImgMaxBytes) {
+        return -1;
+    }
+
+    auto* base = static_cast<MemImgBase*>(MemCalloc(sizeof(MemImgBase), "", 0));
+    image->base = base;
+    if (base == nullptr) {
+        return -1;
+    }
+    base->ref_count = 1;
+    base->width = width;
+    base->height = height;
+    base->pitch = static_cast<int32_t>(pitch64);
+    base->trans_color = trans_color;
+    base->format = format;
+    base->use_palette = palette_flag;
+    base->use_alpha = alpha_flag;
+    base->color_data = GetMemImgColorData(format, alpha_flag, palette_flag);
+    if (palette_flag != 0) {
+        base->palette = static_cast<uint32_t*>(MemCalloc(256 * sizeof(uint32_t), "", 0));
+        if (base->palette == nullptr) {
+            FreeBase(base);
+            image->base = nullptr;
+            return -1;
+        }
+    }
+    if (pixels != nullptr) {
+        base->pixels = static_cast<uint8_t*>(pixels);
+        base->user_pixels = 1;
+    } else {
+        base->pixels = static_cast<uint8_t*>(MemAlloc(static_cast<size_t>(pitch64 * height), "", 0));
+        if (base->pixels == nullptr) {
+            FreeBase(base);
+            image->base = nullptr;
+            return -1;
+        }
+    }
+    image->magic = kMemImgMagic;
+    image->width = width;
+    image->height = height;
+    image->pixels = base->pixels;
+    return 0;
+}
+
+void SetMemImgScreenColorBitDepth(int bit_depth) { g_screen_color_bit_depth = bit_depth; }
+
+int CreateScreenFormatMemImg(MEMIMG* image, int width, int height, int format) {
+    *image = MEMIMG{};
+    if (format == -1) {
+        format = g_screen_color_bit_depth == 16 ? kMemImgFormat16 : kMemImgFormat32;
+    }
+    return CreateMemImg(image, width, height, -1, 0, format, 0, 0, nullptr);
+}
+
+int CreateDepthMemImg(MEMIMG* image, int width, int height) {
+    *image = MEMIMG{};
+    return CreateMemImg(image, width, height, -1, 0, kMemImgFormatDepth, 0, 0, nullptr);
+}
+
+void DeriveMemImg(MEMIMG* view, const MEMIMG* source, int x, int y, int width, int height) {
+    if (CheckValidMemImg(source) == 0 || width <= 0 || height <= 0 || x < 0 || y < 0 ||
+        int64_t{x} + width > source->width || int64_t{y} + height > source->height) {
+        return;
+    }
+    MemImgBase* base = source->base;
+    uint8_t* pixels = MemImgPixelAddress(*source, x, y);
+    view->magic = kMemImgMagic;
+    view->width = width;
+    view->height = height;
+    view->pixels = pixels;
+    view->base = base;
+    ++base->ref_count;
+}
+
+int CheckValidMemImg(const MEMIMG* image) {
+    return image != nullptr && image->magic == kMemImgMagic && image->base != nullptr ? 1 : 0;
+}
+
+void ReleaseMemImg(MEMIMG* image) {
+    if (image == nullptr || image->magic != kMemImgMagic) {
+        return;
+    }
+    if (image->base != nullptr && --image->base->ref_count == 0) {
+        FreeBase(image->base);
+    }
+    image->base = nullptr;
+    image->magic = 0;
+}
+
+void FillMemImg(MEMIMG* image, const Rect* rect, uint32_t value) {
+    if (CheckValidMemImg(image) == 0) {
+        return;
+    }
+    int64_t left = 0, top = 0, right = image->width, bottom = image->height;
+    if (rect != nullptr) {
+        // Right and bottom are first raised to left and top, then every edge
+        // is clamped into the view.
+        left = rect->left;
+        top = rect->top;
+        right = rect->right < rect->left ? rect->left : rect->right;
+        bottom = rect->bottom < rect->top ? rect->top : rect->bottom;
+        auto clamp = [](int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); };
+        left = clamp(left, 0, image->width);
+        right = clamp(right, 0, image->width);
+        top = clamp(top, 0, image->height);
+        bottom = clamp(bottom, 0, image->height);
+    }
+    const int width = static_cast<int>(right - left);
+    const int height = static_cast<int>(bottom - top);
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    uint8_t* first = MemImgPixelAddress(*image, static_cast<int>(left), static_cast<int>(top));
+    const ptrdiff_t pitch = image->base->pitch;
+    switch (MemImgBytesPerPixel(*image->base)) {
+        case 1: FillRows<uint8_t>(first, pitch, width, height, static_cast<uint8_t>(value)); break;
+        case 2: FillRows<uint16_t>(first, pitch, width, height, static_cast<uint16_t>(value)); break;
+        case 4: FillRows<uint32_t>(first, pitch, width, height, value); break;
+        default: break;
+    }
+}
+
+}  // namespace velk

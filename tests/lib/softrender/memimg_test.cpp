@@ -1,0 +1,225 @@
+#include "lib/softrender/memimg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "lib/core/memory_tracker.h"
+
+namespace velk {
+namespace {
+
+struct ImageHolder {
+    MEMIMG image;
+    ~ImageHolder() { ReleaseMemImg(&image); }
+};
+
+int DefaultPitch(int format, int palette, int alpha, int width) {
+    ImageHolder h;
+    EXPECT_EQ(CreateMemImg(&h.image, width, 1, -1, 0, format, palette, alpha, nullptr), 0);
+    return h.image.base->pitch;
+}
+
+TEST(MemImgTest, DefaultPitchRoundsRowsUpToSixteenBytes) {
+    EXPECT_EQ(DefaultPitch(0, 0, 0, 8), 16);
+    EXPECT_EQ(DefaultPitch(0, 0, 0, 9), 32);
+    EXPECT_EQ(DefaultPitch(1, 0, 0, 1), 16);
+    EXPECT_EQ(DefaultPitch(2, 0, 0, 100), 112);
+    EXPECT_EQ(DefaultPitch(0, 0, 1, 3), 16);
+    EXPECT_EQ(DefaultPitch(3, 0, 0, 8), 16);
+    EXPECT_EQ(DefaultPitch(1, 1, 0, 17), 32);
+}
+
+TEST(MemImgTest, FlagsAreNormalisedPerFormat) {
+    ImageHolder paletted;
+    ASSERT_EQ(CreateMemImg(&paletted.image, 4, 4, -1, 0, 1, 1, 1, nullptr), 0);
+    EXPECT_EQ(paletted.image.base->use_palette, 1);
+    EXPECT_EQ(paletted.image.base->use_alpha, 0);
+    EXPECT_EQ(MemImgBytesPerPixel(*paletted.image.base), 1);
+    EXPECT_NE(paletted.image.base->palette, nullptr);
+    EXPECT_EQ(paletted.image.base->color_data, GetMemImgColorData(1, 0, 1));
+
+    for (int format : {2, 3}) {
+        ImageHolder single;
+        ASSERT_EQ(CreateMemImg(&single.image, 4, 4, -1, 0, format, 1, 1, nullptr), 0);
+        EXPECT_EQ(single.image.base->use_palette, 0);
+        EXPECT_EQ(single.image.base->use_alpha, 0);
+        EXPECT_EQ(single.image.base->palette, nullptr);
+        EXPECT_EQ(MemImgBytesPerPixel(*single.image.base), format == 2 ? 1 : 2);
+    }
+    ImageHolder alpha16;
+    ASSERT_EQ(CreateMemImg(&alpha16.image, 4, 4, -1, 0, 0, 0, 1, nullptr), 0);
+    EXPECT_EQ(MemImgBytesPerPixel(*alpha16.image.base), 4);
+    EXPECT_EQ(alpha16.image.base->color_data->alpha_mask, 0x00FF0000u);
+}
+
+TEST(MemImgTest, CreationRefusesBadRequestsAndValidRecords) {
+    ImageHolder h;
+    EXPECT_EQ(CreateMemImg(&h.image, 4, 4, -1, 0, 4, 0, 0, nullptr), -1);
+    EXPECT_EQ(CreateMemImg(&h.image, 4, 4, -1, 0, -1, 0, 0, nullptr), -1);
+    EXPECT_EQ(CreateMemImg(&h.image, 0, 4, -1, 0, 1, 0, 0, nullptr), -1);
+    EXPECT_EQ(CreateMemImg(&h.image, 4, -3, -1, 0, 1, 0, 0, nullptr), -1);
+    EXPECT_EQ(CreateMemImg(&h.image, 4, 4, 15, 0, 1, 0, 0, nullptr), -1);  // pitch shorter than a row
+    EXPECT_EQ(CreateMemImg(&h.image, 0x7FFFFFFF, 0x7FFFFFFF, -1, 0, 1, 0, 0, nullptr), -1);
+    EXPECT_EQ(CreateMemImg(&h.image, 65536, 65536, -1, 0, 1, 0, 0, nullptr), -1);
+    EXPECT_EQ(CheckValidMemImg(&h.image), 0);
+
+    ASSERT_EQ(CreateMemImg(&h.image, 4, 4, -1, 7, 1, 0, 0, nullptr), 0);
+    EXPECT_EQ(CheckValidMemImg(&h.image), 1);
+    EXPECT_EQ(h.image.base->trans_color, 7u);
+    EXPECT_EQ(h.image.base->ref_count, 1);
+    EXPECT_EQ(h.image.base->color_num, 0);
+    MemImgBase* base = h.image.base;
+    EXPECT_EQ(CreateMemImg(&h.image, 8, 8, -1, 0, 1, 0, 0, nullptr), -1);
+    EXPECT_EQ(h.image.base, base);
+}
+
+TEST(MemImgTest, ScreenAndDepthImagesClearTheRecordFirst) {
+    MEMIMG image;
+    ASSERT_EQ(CreateScreenFormatMemImg(&image, 4, 4, -1), 0);
+    EXPECT_EQ(image.base->format, 0);  // no screen depth set: 16-bit
+    // The record is cleared, not refused, so the caller releases first.
+    ReleaseMemImg(&image);
+    SetMemImgScreenColorBitDepth(32);
+    ASSERT_EQ(CreateScreenFormatMemImg(&image, 4, 4, -1), 0);
+    EXPECT_EQ(image.base->format, 1);
+    ReleaseMemImg(&image);
+    SetMemImgScreenColorBitDepth(16);
+
+    ASSERT_EQ(CreateDepthMemImg(&image, 5, 2), 0);
+    EXPECT_EQ(image.base->format, 3);
+    FillMemImg(&image, nullptr, 65535);
+    uint16_t value = 0;
+    std::memcpy(&value, MemImgPixelAddress(image, 4, 1), 2);
+    EXPECT_EQ(value, 65535);
+    ReleaseMemImg(&image);
+}
+
+TEST(MemImgTest, ViewsShareTheBaseAndAddressItsPixels) {
+    ImageHolder whole;
+    ASSERT_EQ(CreateMemImg(&whole.image, 40, 40, -1, 0, 1, 0, 0, nullptr), 0);
+    MEMIMG outer, inner;
+    DeriveMemImg(&outer, &whole.image, 10, 20, 20, 20);
+    DeriveMemImg(&inner, &outer, 2, 3, 5, 5);
+    EXPECT_EQ(inner.pixels, whole.image.base->pixels + 23 * whole.image.base->pitch + 12 * 4);
+    EXPECT_EQ(whole.image.base->ref_count, 3);
+
+    // A view ending at the source's edge is made; one pixel more is refused.
+    MEMIMG edge;
+    DeriveMemImg(&edge, &outer, 15, 0, 5, 20);
+    EXPECT_EQ(CheckValidMemImg(&edge), 1);
+    MEMIMG untouched{};
+    untouched.width = 99;
+    DeriveMemImg(&untouched, &outer, 16, 0, 5, 20);
+    DeriveMemImg(&untouched, &outer, 0, 0, 0, 5);
+    DeriveMemImg(&untouched, &outer, -1, 0, 3, 3);
+    DeriveMemImg(&untouched, &outer, 0x7FFFFFF0, 0, 0x7FFFFFF0, 3);
+    EXPECT_EQ(untouched.width, 99);
+    EXPECT_EQ(CheckValidMemImg(&untouched), 0);
+
+    ReleaseMemImg(&inner);
+    EXPECT_EQ(whole.image.base->ref_count, 3);
+    EXPECT_EQ(CheckValidMemImg(&inner), 0);
+    EXPECT_EQ(inner.width, 5);  // size and pointer are kept
+    ReleaseMemImg(&inner);      // a second release does nothing
+    EXPECT_EQ(whole.image.base->ref_count, 3);
+    ReleaseMemImg(&edge);
+    ReleaseMemImg(&outer);
+    EXPECT_EQ(whole.image.base->ref_count, 1);
+}
+
+TEST(MemImgTest, TheLastReleaseFreesEverythingButCallerPixels) {
+    const size_t blocks_before = LiveMemoryBlockCount();
+    {
+        MEMIMG image, view;
+        ASSERT_EQ(CreateMemImg(&image, 8, 8, -1, 0, 1, 1, 0, nullptr), 0);
+        DeriveMemImg(&view, &image, 1, 1, 2, 2);
+        ReleaseMemImg(&image);
+        // The view keeps the pixels alive.
+        view.pixels[0] = 5;
+        ReleaseMemImg(&view);
+    }
+    EXPECT_EQ(LiveMemoryBlockCount(), blocks_before);
+
+    std::vector<uint8_t> memory(64 * 4, 0xAB);
+    MEMIMG image;
+    ASSERT_EQ(CreateMemImg(&image, 8, 4, 64, 0, 1, 0, 0, memory.data()), 0);
+    EXPECT_EQ(image.base->user_pixels, 1);
+    EXPECT_EQ(image.pixels, memory.data());
+    ReleaseMemImg(&image);
+    EXPECT_EQ(memory[0], 0xAB);
+    EXPECT_EQ(LiveMemoryBlockCount(), blocks_before);
+}
+
+TEST(MemImgTest, FillStoresRawValuesClippedToTheView) {
+    ImageHolder whole;
+    ASSERT_EQ(CreateMemImg(&whole.image, 10, 10, -1, 0, 1, 0, 0, nullptr), 0);
+    FillMemImg(&whole.image, nullptr, 0x11111111);
+    MEMIMG view;
+    DeriveMemImg(&view, &whole.image, 2, 2, 6, 6);
+    const Rect partly_outside{4, -3, 100, 2};
+    FillMemImg(&view, &partly_outside, 0xFFAABBCC);
+    const Rect reversed{5, 5, 1, 1};  // no area after raising right and bottom
+    FillMemImg(&view, &reversed, 0);
+    const Rect outside{7, 0, 9, 6};
+    FillMemImg(&view, &outside, 0);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            uint32_t value = 0;
+            std::memcpy(&value, MemImgPixelAddress(whole.image, x, y), 4);
+            const bool filled = x >= 6 && x < 8 && y >= 2 && y < 4;
+            EXPECT_EQ(value, filled ? 0xFFAABBCCu : 0x11111111u) << x << "," << y;
+        }
+    }
+    ReleaseMemImg(&view);
+
+    ImageHolder small;
+    ASSERT_EQ(CreateMemImg(&small.image, 3, 1, -1, 0, 0, 0, 0, nullptr), 0);
+    FillMemImg(&small.image, nullptr, 0x12345678);
+    uint16_t word = 0;
+    std::memcpy(&word, MemImgPixelAddress(small.image, 2, 0), 2);
+    EXPECT_EQ(word, 0x5678);
+    MEMIMG released{};
+    FillMemImg(&released, nullptr, 0);  // an invalid record is ignored
+}
+
+TEST(MemImgTest, DescriptorsAreCachedPerKind) {
+    EXPECT_EQ(GetMemImgColorData(4, 0, 0), nullptr);
+    EXPECT_EQ(GetMemImgColorData(-1, 0, 0), nullptr);
+    EXPECT_EQ(GetMemImgPixelFormat(4, 0, 0), nullptr);
+    EXPECT_EQ(GetMemImgColorData(1, 1, 0), GetMemImgColorData(1, 5, 0));
+    EXPECT_NE(GetMemImgColorData(1, 1, 0), GetMemImgColorData(1, 0, 0));
+    EXPECT_EQ(GetMemImgColorData(2, 1, 1), GetMemImgColorData(2, 0, 0));
+
+    const ColorData* rgb565 = GetMemImgColorData(0, 0, 0);
+    EXPECT_EQ(rgb565->color_bit_depth, 16);
+    EXPECT_EQ(rgb565->pixel_byte, 2);
+    EXPECT_EQ(rgb565->red_mask, 0xF800u);
+    EXPECT_EQ(rgb565->green_loc, 5);
+    EXPECT_EQ(rgb565->green_width, 6);
+    const ColorData* argb = GetMemImgColorData(1, 1, 0);
+    EXPECT_EQ(argb->alpha_mask, 0xFF000000u);
+    EXPECT_EQ(argb->alpha_loc, 24);
+    const ColorData* palette_alpha = GetMemImgColorData(0, 1, 1);
+    EXPECT_EQ(palette_alpha->color_bit_depth, 8);
+    EXPECT_EQ(palette_alpha->alpha_mask, 0x00FF0000u);
+    const ColorData* depth = GetMemImgColorData(3, 0, 0);
+    EXPECT_EQ(depth->pixel_byte, 2);
+    EXPECT_EQ(depth->red_mask, 0xFFFFu);
+    EXPECT_EQ(depth->alpha_width, 16);
+    EXPECT_EQ(depth->no_use_mask, 0u);
+
+    const platform::DdPixelFormat* xrgb = GetMemImgPixelFormat(1, 0, 0);
+    EXPECT_EQ(xrgb->size, 32u);
+    EXPECT_EQ(xrgb->flags, platform::kPixelFormatRgb);
+    EXPECT_EQ(xrgb->rgb_bit_count, 32u);
+    EXPECT_EQ(xrgb->red_mask, 0x00FF0000u);
+    const platform::DdPixelFormat* single = GetMemImgPixelFormat(2, 0, 0);
+    EXPECT_EQ(single->size, 0u);
+    EXPECT_EQ(single->rgb_bit_count, 8u);
+    EXPECT_EQ(single->alpha_mask, 0xFFu);
+}
+
+}  // namespace
+}  // namespace velk
