@@ -1,0 +1,338 @@
+// The real window back-end on SDL2.
+
+#include <SDL.h>
+
+#include <cstring>
+#include <map>
+
+#include "platform/base/debug_output.h"
+#include "platform/window/message_box.h"
+#include "platform/window/sdl_virtual_keys.h"
+#include "platform/window/window_backend.h"
+
+namespace velk::platform {
+
+namespace {
+
+constexpr int kMinimumDesktopWidth = 640;
+constexpr int kMinimumDesktopHeight = 480;
+
+bool IsHeadlessDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver == nullptr || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
+}
+
+WindowEvent KeyEvent(const SDL_KeyboardEvent& key, WindowEvent::Kind kind) {
+    WindowEvent event;
+    event.kind = kind;
+    event.key = VirtualKeyFromSdl(key.keysym.scancode, key.keysym.sym);
+    event.control = (key.keysym.mod & KMOD_CTRL) != 0;
+    event.shift = (key.keysym.mod & KMOD_SHIFT) != 0;
+    event.alt = (key.keysym.mod & KMOD_ALT) != 0;
+    event.repeat = key.repeat != 0;
+    return event;
+}
+
+class SdlWindowBackend final : public WindowBackend {
+public:
+    SdlWindowBackend() {
+        // Our own code draws the composition; the system's candidate window
+        // shows where the input method puts it.
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            DebugOutput(std::string("SDL video could not be started: ") + SDL_GetError() + "\n");
+            return;
+        }
+        video_ready_ = true;
+    }
+
+    ~SdlWindowBackend() override {
+        for (auto& [handle, window] : windows_) SDL_DestroyWindow(window.sdl);
+        windows_.clear();
+        if (video_ready_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    bool OpenWindow(WindowHandle handle, const NativeWindowState& state) override {
+        if (!video_ready_) return false;
+        Uint32 flags = SDL_WINDOW_HIDDEN;
+        if (!state.decorated) flags |= SDL_WINDOW_BORDERLESS;
+        if (state.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+        const int width = std::max(1, state.client.right - state.client.left);
+        const int height = std::max(1, state.client.bottom - state.client.top);
+        SDL_Window* window = SDL_CreateWindow(state.title_utf8.c_str(), state.client.left, state.client.top,
+                                              width, height, flags);
+        if (window == nullptr) return false;
+        windows_[handle] = Native{window, NativeWindowState{}};
+        windows_[handle].applied.client = state.client;
+        windows_[handle].applied.title_utf8 = state.title_utf8;
+        windows_[handle].applied.decorated = state.decorated;
+        windows_[handle].applied.topmost = state.topmost;
+        UpdateWindow(handle, state);
+        return true;
+    }
+
+    void UpdateWindow(WindowHandle handle, const NativeWindowState& state) override {
+        auto found = windows_.find(handle);
+        if (found == windows_.end()) return;
+        Native& native = found->second;
+        SDL_Window* window = native.sdl;
+        NativeWindowState& applied = native.applied;
+        if (state.title_utf8 != applied.title_utf8) SDL_SetWindowTitle(window, state.title_utf8.c_str());
+        if (state.fullscreen != applied.fullscreen) {
+            SDL_SetWindowFullscreen(window, state.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        }
+        if (state.decorated != applied.decorated) SDL_SetWindowBordered(window, state.decorated ? SDL_TRUE : SDL_FALSE);
+        if (state.topmost != applied.topmost) {
+            SDL_SetWindowAlwaysOnTop(window, state.topmost ? SDL_TRUE : SDL_FALSE);
+        }
+        if (!state.fullscreen) {
+            const int width = std::max(1, state.client.right - state.client.left);
+            const int height = std::max(1, state.client.bottom - state.client.top);
+            if (width != applied.client.right - applied.client.left ||
+                height != applied.client.bottom - applied.client.top) {
+                SDL_SetWindowSize(window, width, height);
+            }
+            if (state.client.left != applied.client.left || state.client.top != applied.client.top) {
+                SDL_SetWindowPosition(window, state.client.left, state.client.top);
+            }
+        }
+        if (state.visible != applied.visible) {
+            if (state.visible) {
+                SDL_ShowWindow(window);
+            } else {
+                SDL_HideWindow(window);
+            }
+        }
+        if (state.visible && state.minimized != applied.minimized) {
+            if (state.minimized) {
+                SDL_MinimizeWindow(window);
+            } else {
+                SDL_RestoreWindow(window);
+            }
+        }
+        applied = state;
+    }
+
+    void CloseWindow(WindowHandle handle) override {
+        auto found = windows_.find(handle);
+        if (found == windows_.end()) return;
+        SDL_DestroyWindow(found->second.sdl);
+        windows_.erase(found);
+    }
+
+    void RaiseWindow(WindowHandle handle) override {
+        auto found = windows_.find(handle);
+        if (found != windows_.end()) SDL_RaiseWindow(found->second.sdl);
+    }
+
+    void* NativeHandle(WindowHandle handle) override {
+        auto found = windows_.find(handle);
+        return found == windows_.end() ? nullptr : found->second.sdl;
+    }
+
+    void PumpEvents(std::vector<WindowEvent>& out) override {
+        if (!video_ready_) return;
+        SDL_Event event;
+        while (SDL_PollEvent(&event) != 0) Convert(event, out);
+    }
+
+    FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override {
+        // The window manager draws the frame outside the area SDL places, so
+        // our windows are measured by their client area.
+        return FrameInsets{};
+    }
+
+    Rect DesktopRect() override {
+        Rect desktop{0, 0, kMinimumDesktopWidth, kMinimumDesktopHeight};
+        if (!video_ready_ || IsHeadlessDriver()) return desktop;
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+            desktop.right = std::max(kMinimumDesktopWidth, bounds.w);
+            desktop.bottom = std::max(kMinimumDesktopHeight, bounds.h);
+        }
+        return desktop;
+    }
+
+    void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+    void WarpCursor(WindowHandle handle, int x, int y) override {
+        auto found = windows_.find(handle);
+        if (found != windows_.end()) SDL_WarpMouseInWindow(found->second.sdl, x, y);
+    }
+
+    std::optional<std::string> ClipboardText() override {
+        if (!video_ready_ || !SDL_HasClipboardText()) return std::nullopt;
+        char* text = SDL_GetClipboardText();
+        if (text == nullptr) return std::nullopt;
+        std::string result(text);
+        SDL_free(text);
+        return result;
+    }
+
+    bool SetClipboardText(const std::string& utf8) override {
+        return video_ready_ && SDL_SetClipboardText(utf8.c_str()) == 0;
+    }
+
+    std::optional<int> ShowMessageBox(const MessageBoxRequest& request, WindowHandle parent) override {
+        SDL_MessageBoxButtonData buttons[2];
+        int count = 1;
+        switch (request.flags & 0xF) {
+            case kMessageBoxOkCancel:
+                buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kMessageBoxResultOk, "OK"};
+                buttons[1] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kMessageBoxResultCancel, "Cancel"};
+                count = 2;
+                break;
+            case kMessageBoxYesNo:
+                buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, kMessageBoxResultYes, "Yes"};
+                buttons[1] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kMessageBoxResultNo, "No"};
+                count = 2;
+                break;
+            default:
+                buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+                              kMessageBoxResultOk, "OK"};
+                break;
+        }
+        Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+        if ((request.flags & 0xF0) == kMessageBoxIconError) flags = SDL_MESSAGEBOX_ERROR;
+        if ((request.flags & 0xF0) == kMessageBoxIconWarning) flags = SDL_MESSAGEBOX_WARNING;
+        auto found = windows_.find(parent);
+        SDL_MessageBoxData data{flags,
+                                found == windows_.end() ? nullptr : found->second.sdl,
+                                request.title_utf8.c_str(),
+                                request.text_utf8.c_str(),
+                                count,
+                                buttons,
+                                nullptr};
+        int pressed = -1;
+        if (!video_ready_ || SDL_ShowMessageBox(&data, &pressed) != 0) return std::nullopt;
+        if (pressed < 0) return count == 2 ? buttons[1].buttonid : buttons[0].buttonid;  // closed
+        return pressed;
+    }
+
+    void SetScreenSaverEnabled(bool enabled) override {
+        if (!video_ready_) return;
+        if (enabled) {
+            SDL_EnableScreenSaver();
+        } else {
+            SDL_DisableScreenSaver();
+        }
+    }
+
+    void SetTextInputEnabled(bool enabled) override {
+        if (!video_ready_) return;
+        if (enabled) {
+            SDL_StartTextInput();
+        } else {
+            SDL_StopTextInput();
+        }
+    }
+
+private:
+    struct Native {
+        SDL_Window* sdl = nullptr;
+        NativeWindowState applied;
+    };
+
+    WindowHandle HandleOf(Uint32 window_id) const {
+        for (const auto& [handle, native] : windows_) {
+            if (SDL_GetWindowID(native.sdl) == window_id) return handle;
+        }
+        return 0;
+    }
+
+    void Convert(const SDL_Event& event, std::vector<WindowEvent>& out) {
+        WindowEvent converted;
+        using Kind = WindowEvent::Kind;
+        switch (event.type) {
+            case SDL_WINDOWEVENT:
+                converted.window = HandleOf(event.window.windowID);
+                switch (event.window.event) {
+                    case SDL_WINDOWEVENT_FOCUS_GAINED: converted.kind = Kind::kFocusGained; break;
+                    case SDL_WINDOWEVENT_FOCUS_LOST: converted.kind = Kind::kFocusLost; break;
+                    case SDL_WINDOWEVENT_MINIMIZED: converted.kind = Kind::kMinimized; break;
+                    case SDL_WINDOWEVENT_RESTORED: converted.kind = Kind::kRestored; break;
+                    case SDL_WINDOWEVENT_CLOSE: converted.kind = Kind::kCloseRequested; break;
+                    case SDL_WINDOWEVENT_EXPOSED: converted.kind = Kind::kExposed; break;
+                    case SDL_WINDOWEVENT_MOVED:
+                        converted.kind = Kind::kMoved;
+                        converted.x = event.window.data1;
+                        converted.y = event.window.data2;
+                        break;
+                    case SDL_WINDOWEVENT_SIZE_CHANGED:
+                        converted.kind = Kind::kResized;
+                        converted.x = event.window.data1;
+                        converted.y = event.window.data2;
+                        break;
+                    default:
+                        return;
+                }
+                break;
+            case SDL_QUIT:
+                // An interrupt from the terminal closes the game like its close box.
+                converted.kind = Kind::kCloseRequested;
+                break;
+            case SDL_KEYDOWN:
+                converted = KeyEvent(event.key, Kind::kKeyDown);
+                converted.window = HandleOf(event.key.windowID);
+                break;
+            case SDL_KEYUP:
+                converted = KeyEvent(event.key, Kind::kKeyUp);
+                converted.window = HandleOf(event.key.windowID);
+                break;
+            case SDL_TEXTINPUT:
+                converted.kind = Kind::kText;
+                converted.window = HandleOf(event.text.windowID);
+                converted.text = event.text.text;
+                break;
+            case SDL_TEXTEDITING:
+                converted.kind = Kind::kComposition;
+                converted.window = HandleOf(event.edit.windowID);
+                converted.text = event.edit.text;
+                converted.x = event.edit.start;
+                break;
+            case SDL_MOUSEMOTION:
+                converted.kind = Kind::kMouseMove;
+                converted.window = HandleOf(event.motion.windowID);
+                converted.x = event.motion.x;
+                converted.y = event.motion.y;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                converted.kind = event.type == SDL_MOUSEBUTTONDOWN ? Kind::kMouseButtonDown : Kind::kMouseButtonUp;
+                converted.window = HandleOf(event.button.windowID);
+                converted.button = event.button.button;
+                converted.x = event.button.x;
+                converted.y = event.button.y;
+                break;
+            case SDL_MOUSEWHEEL:
+                converted.kind = Kind::kMouseWheel;
+                converted.window = HandleOf(event.wheel.windowID);
+                converted.y = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+                break;
+            case SDL_DROPFILE:
+                converted.kind = Kind::kDropFile;
+                converted.window = HandleOf(event.drop.windowID);
+                if (event.drop.file != nullptr) {
+                    converted.text = event.drop.file;
+                    SDL_free(event.drop.file);
+                }
+                break;
+            case SDL_DROPCOMPLETE:
+                converted.kind = Kind::kDropComplete;
+                converted.window = HandleOf(event.drop.windowID);
+                break;
+            default:
+                return;
+        }
+        out.push_back(std::move(converted));
+    }
+
+    bool video_ready_ = false;
+    std::map<WindowHandle, Native> windows_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowBackend> CreateSdlWindowBackend() { return std::make_unique<SdlWindowBackend>(); }
+
+}  // namespace velk::platform

@@ -1,0 +1,118 @@
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "platform/window/clipboard.h"
+#include "platform/window/manual_window_backend.h"
+#include "platform/window/message_box.h"
+#include "platform/window/single_instance.h"
+#include "platform/window/window_system.h"
+#include "tests/support/scratch_dir.h"
+
+namespace velk::platform {
+namespace {
+
+TEST(Clipboard, ConvertsBetweenShiftJisAndTheSystemText) {
+    ScopedManualWindowBackend scoped;
+    ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0-a"));
+    EXPECT_EQ(*scoped.backend().ClipboardText(), "\xE3\x81\x82-a");
+    EXPECT_EQ(*GetClipboardShiftJis(), "\x82\xA0-a");
+    scoped.backend().SetClipboard(std::string());
+    EXPECT_FALSE(GetClipboardShiftJis().has_value());
+    scoped.backend().SetClipboardAvailable(false);
+    EXPECT_FALSE(SetClipboardShiftJis("x"));
+    EXPECT_FALSE(GetClipboardShiftJis().has_value());
+}
+
+TEST(MessageBox, TheHookAnswersAndSeesUtf8) {
+    ScopedManualWindowBackend scoped;
+    std::vector<MessageBoxRequest> asked;
+    SetMessageBoxHook([&](const MessageBoxRequest& request) {
+        asked.push_back(request);
+        return kMessageBoxResultCancel;
+    });
+    EXPECT_EQ(ShowMessageBox(0, "\x83\x47\x83\x89\x81\x5B", "title", kMessageBoxOkCancel), kMessageBoxResultCancel);
+    SetMessageBoxHook(nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text_utf8, "\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC");
+    EXPECT_EQ(asked[0].flags, kMessageBoxOkCancel);
+    EXPECT_TRUE(scoped.backend().message_boxes().empty());
+
+    // Without a hook the back-end shows it; a box that cannot be shown counts
+    // as its first button.
+    scoped.backend().SetMessageBoxAnswer(kMessageBoxResultNo);
+    EXPECT_EQ(ShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultNo);
+    scoped.backend().SetMessageBoxAnswer(std::nullopt);
+    EXPECT_EQ(ShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultYes);
+    EXPECT_EQ(scoped.backend().message_boxes().size(), 2u);
+}
+
+TEST(SingleInstance, ASecondInstanceOfTheSameClassIsRefused) {
+    testing::ScratchDir scratch;
+    SetInstanceLockFolder(scratch.path().string());
+    {
+        auto first = SingleInstanceLock::Acquire("Game\x95\x5C");
+        ASSERT_TRUE(first.has_value());
+        EXPECT_EQ(first->path().find('\\'), std::string::npos);
+        EXPECT_FALSE(SingleInstanceLock::Acquire("Game\x95\x5C").has_value());
+        EXPECT_TRUE(SingleInstanceLock::Acquire("Other").has_value());
+    }
+    EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C").has_value());
+    // No usable folder does not stop the program.
+    SetInstanceLockFolder(scratch.path().string() + "/missing");
+    EXPECT_TRUE(SingleInstanceLock::Acquire("Game").has_value());
+    SetInstanceLockFolder("");
+}
+
+// The SDL back-end under the dummy driver: windows open without a display
+// and SDL's events become messages.
+TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
+    SetWindowBackend(CreateSdlWindowBackend());
+    std::vector<uint32_t> seen;
+    ASSERT_TRUE(RegisterWindowClass("SdlTest", [&](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
+        seen.push_back(m);
+        return DefaultWindowProcedure(w, m, wp, lp);
+    }, 0));
+    WindowHandle window = CreateAppWindow({"SdlTest", "\x83\x65\x83\x58\x83\x67", kStylePopup | kStyleCaption,
+                                           0, Rect{0, 0, 640, 480}});
+    ASSERT_NE(window, 0);
+    ASSERT_NE(NativeWindowOf(window), nullptr);
+    Rect desktop = DesktopRectangle();
+    EXPECT_GE(desktop.right, 640);
+    EXPECT_GE(desktop.bottom, 480);
+    ShowAppWindow(window, kShowNormal);
+
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    SDL_strlcpy(text.text.text, "\xE3\x81\x82", sizeof(text.text.text));
+    ASSERT_EQ(SDL_PushEvent(&text), 1);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = text.text.windowID;
+    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    key.key.keysym.sym = SDLK_RETURN;
+    ASSERT_EQ(SDL_PushEvent(&key), 1);
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = text.text.windowID;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    ASSERT_EQ(SDL_PushEvent(&close), 1);
+
+    std::string characters;
+    Message message;
+    for (int i = 0; i < 100 && PeekWindowMessage(&message, 0, true); ++i) {
+        if (message.message == msg::kChar) characters += static_cast<char>(message.wparam);
+        TranslateWindowMessage(message);
+        DispatchWindowMessage(message);
+    }
+    EXPECT_EQ(characters, "\x82\xA0\r");
+    EXPECT_FALSE(IsAppWindow(window));  // closed through the default procedure
+    EXPECT_NE(std::find(seen.begin(), seen.end(), msg::kDestroy), seen.end());
+
+    ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0"));
+    EXPECT_EQ(GetClipboardShiftJis().value_or(""), "\x82\xA0");
+    SetWindowBackend(std::make_unique<ManualWindowBackend>());
+}
+
+}  // namespace
+}  // namespace velk::platform
