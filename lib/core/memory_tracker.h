@@ -8,9 +8,21 @@
 
 namespace velk {
 
+// The bytes in front of every block: source name (16), serial, line, size,
+// previous and next block, then a guard copy of those fields. A multiple of
+// 16, so the caller's block keeps the heap's 16-byte alignment.
+constexpr size_t kMemoryBlockHeaderSize = 80;
+
+// `source` may be null (no name); `line` is kept as a 16-bit value (-1 for
+// none). Null when the heap is exhausted or the size does not fit a header;
+// the live blocks are then dumped to the log and checked.
 void* MemAlloc(size_t size, const char* source, int line);
 void* MemCalloc(size_t size, const char* source, int line);
+// A null block allocates. Bytes added at the end read as 0. On failure the
+// old block stays valid and null is returned.
 void* MemRealloc(void* block, size_t size, const char* source, int line);
+// A null block does nothing. A block whose header is damaged is reported and
+// left alone rather than unlinked through broken pointers.
 void MemFree(void* block);
 
 // 0 when every live header is intact, -1 after logging the first damaged one.

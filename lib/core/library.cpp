@@ -1,0 +1,77 @@
+#include "lib/core/library.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "lib/core/library_lock.h"
+
+namespace velk {
+
+namespace {
+
+std::mutex bodies_mutex;
+LibraryLifeBodies bodies;
+std::atomic<bool> initialized{false};
+
+LibraryLifeBodies CurrentBodies() {
+    std::lock_guard guard(bodies_mutex);
+    return bodies;
+}
+
+}  // namespace
+
+void SetLibraryLifeBodies(const LibraryLifeBodies& new_bodies) {
+    std::lock_guard guard(bodies_mutex);
+    bodies = new_bodies;
+}
+
+LibraryLifeBodies GetLibraryLifeBodies() {
+    return CurrentBodies();
+}
+
+bool IsLibraryInitialized() {
+    return initialized.load();
+}
+
+void SetLibraryInitialized(bool value) {
+    initialized.store(value);
+}
+
+int InitLibrary() {
+    if (IsLibraryInitialized()) {
+        return 0;
+    }
+    const LibraryLifeBodies current = CurrentBodies();
+    LibraryLockGuard lock;
+    if (current.start_up == nullptr) {
+        SetLibraryInitialized(true);
+        return 0;
+    }
+    return current.start_up();
+}
+
+int EndLibrary() {
+    if (!IsLibraryInitialized()) {
+        return 0;
+    }
+    const LibraryLifeBodies current = CurrentBodies();
+    int result = 0;
+    {
+        LibraryLockGuard lock;
+        if (current.shut_down == nullptr) {
+            SetLibraryInitialized(false);
+        } else {
+            result = current.shut_down();
+        }
+    }
+    TearDownLibraryLock();
+    return result;
+}
+
+int ProcessMessages() {
+    const LibraryLifeBodies current = CurrentBodies();
+    LibraryLockGuard lock;
+    return current.process_messages != nullptr ? current.process_messages() : 0;
+}
+
+}  // namespace velk
