@@ -19,6 +19,9 @@ enum class AudioStep {
     kGetCurrentPosition,
     kLoadDriverModule,
     kFindEnumerateFunction,
+    kAcmSuggestFormat,
+    kAcmOpenStream,
+    kAcmPrepareHeader,
     kCount,
 };
 
