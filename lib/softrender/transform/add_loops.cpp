@@ -1,0 +1,14 @@
+// The add loops (mode 2).
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk::textured_loops {
+
+template <class Walk>
+TexturedSpanLoop<Walk> SelectAddLoop(SourceKind kind, LoopVariant variant) {
+    return SelectModeLoop<kBlendModeAdd, Walk>(kind, variant);
+}
+
+template TexturedSpanLoop<ExactTexelWalk> SelectAddLoop<ExactTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectAddLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+
+}  // namespace velk::textured_loops

@@ -1,0 +1,14 @@
+// The alpha loops (mode 1).
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk::textured_loops {
+
+template <class Walk>
+TexturedSpanLoop<Walk> SelectAlphaLoop(SourceKind kind, LoopVariant variant) {
+    return SelectModeLoop<kBlendModeAlpha, Walk>(kind, variant);
+}
+
+template TexturedSpanLoop<ExactTexelWalk> SelectAlphaLoop<ExactTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectAlphaLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+
+}  // namespace velk::textured_loops

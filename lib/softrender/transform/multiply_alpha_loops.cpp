@@ -1,0 +1,14 @@
+// The multiply-then-alpha loops (mode 11).
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk::textured_loops {
+
+template <class Walk>
+TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(SourceKind kind, LoopVariant variant) {
+    return SelectModeLoop<kBlendModeMultiplyAlpha, Walk>(kind, variant);
+}
+
+template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyAlphaLoop<ExactTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyAlphaLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+
+}  // namespace velk::textured_loops

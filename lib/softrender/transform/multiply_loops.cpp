@@ -1,0 +1,14 @@
+// The multiply loops (mode 4).
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk::textured_loops {
+
+template <class Walk>
+TexturedSpanLoop<Walk> SelectMultiplyLoop(SourceKind kind, LoopVariant variant) {
+    return SelectModeLoop<kBlendModeMultiply, Walk>(kind, variant);
+}
+
+template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyLoop<ExactTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+
+}  // namespace velk::textured_loops

@@ -1,0 +1,14 @@
+// The subtract loops (mode 3).
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk::textured_loops {
+
+template <class Walk>
+TexturedSpanLoop<Walk> SelectSubtractLoop(SourceKind kind, LoopVariant variant) {
+    return SelectModeLoop<kBlendModeSubtract, Walk>(kind, variant);
+}
+
+template TexturedSpanLoop<ExactTexelWalk> SelectSubtractLoop<ExactTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectSubtractLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+
+}  // namespace velk::textured_loops

@@ -1,0 +1,23 @@
+#include "lib/softrender/transform/textured_loops.h"
+
+namespace velk {
+
+template <class Walk>
+TexturedSpanLoop<Walk> FindTexturedSpanLoop(SourceKind kind, int mode, LoopVariant variant) {
+    using namespace textured_loops;
+    switch (mode) {
+        case kBlendModePlain: return SelectCopyLoop<Walk>(kind, variant);
+        case kBlendModeAlpha: return SelectAlphaLoop<Walk>(kind, variant);
+        case kBlendModeAdd: return SelectAddLoop<Walk>(kind, variant);
+        case kBlendModeSubtract: return SelectSubtractLoop<Walk>(kind, variant);
+        case kBlendModeMultiply: return SelectMultiplyLoop<Walk>(kind, variant);
+        case kBlendModeInvertedAlpha: return SelectInvertedAlphaLoop<Walk>(kind, variant);
+        case kBlendModeMultiplyAlpha: return SelectMultiplyAlphaLoop<Walk>(kind, variant);
+        default: return nullptr;
+    }
+}
+
+template TexturedSpanLoop<ExactTexelWalk> FindTexturedSpanLoop<ExactTexelWalk>(SourceKind, int, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> FindTexturedSpanLoop<FixedTexelWalk>(SourceKind, int, LoopVariant);
+
+}  // namespace velk

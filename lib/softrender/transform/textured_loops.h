@@ -1,0 +1,204 @@
+#pragma once
+// The pixel loops of the transformed fills: one loop per source kind, blend
+// mode and variant (blend image, draw bright not white, source alpha,
+// transparency), generated from one template over those axes. What a loop
+// writes into a pixel is the blend rule of lib/softrender/blend_rules.h, the
+// same rule the blits use; this file only reads texels, applies the skip tests
+// and chooses the weights.
+//
+// Skip tests and weights, for every mode:
+// - transparency on, source without alpha: a texel whose raw value (the whole
+//   32-bit texel, the 16-bit word, or a palette index) equals the source's
+//   transparent colour leaves the pixel unchanged;
+// - transparency on, source with alpha: alpha 0 leaves the pixel unchanged;
+//   alpha 255 is drawn as if the source had no alpha;
+// - transparency off: nothing is skipped, and a source with alpha weights
+//   every texel by its alpha;
+// - the blend image's byte, through BlendGraphTransitionTable, is one more
+//   weight.
+// A plain copy without weights and with the draw bright white stores the
+// source's whole colour word: a 32-bit destination takes its fourth byte from
+// the texel (or the palette entry).
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "lib/softrender/blend_rules.h"
+#include "lib/softrender/transform/texel_walk.h"
+
+namespace velk {
+
+// The per-draw values a textured loop reads.
+struct TexturedDraw {
+    uint32_t trans_color = 0;
+    const uint32_t* palette = nullptr;  // one entry per 32-bit slot
+    BrightRows bright;
+    BlendParam param;
+    const uint8_t* transition = BlendGraphTransitionTable;
+};
+
+enum class SourceKind { kDirect32, kDirect16, kPaletted32, kPaletted16 };
+
+// Variant axes of a loop.
+struct LoopVariant {
+    bool blend = false;   // a blend image is given
+    bool bright = false;  // the draw bright is not white
+    bool alpha = false;   // the source carries alpha (direct kinds only)
+    bool trans = false;   // the transparency flag is set
+};
+
+template <class Walk>
+using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk);
+
+// The loop for a blend mode as ResolveBlendMode gives it (0, 1, 2, 3, 4, 10,
+// 11); null for any other mode.
+template <class Walk>
+TexturedSpanLoop<Walk> FindTexturedSpanLoop(SourceKind kind, int mode, LoopVariant variant);
+
+// ---- the generated loops (used by the per-mode translation units) -----------
+
+namespace textured_loops {
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t value;
+    std::memcpy(&value, p, 4);
+    return value;
+}
+inline uint32_t Load16(const uint8_t* p) {
+    uint16_t value;
+    std::memcpy(&value, p, 2);
+    return value;
+}
+
+struct Direct32 {
+    using Format = Xrgb8888;
+    static constexpr bool kPaletted = false;
+    static constexpr int Bytes(bool) { return 4; }
+    static constexpr int kAlphaByte = 3;
+    static uint32_t Raw(const uint8_t* texel) { return Load32(texel); }
+    static uint32_t Color(uint32_t raw, const uint32_t*) { return raw; }
+};
+
+struct Direct16 {
+    using Format = Rgb565;
+    static constexpr bool kPaletted = false;
+    // With alpha: the colour word, the alpha byte, one unused byte.
+    static constexpr int Bytes(bool alpha) { return alpha ? 4 : 2; }
+    static constexpr int kAlphaByte = 2;
+    static uint32_t Raw(const uint8_t* texel) { return Load16(texel); }
+    static uint32_t Color(uint32_t raw, const uint32_t*) { return raw; }
+};
+
+template <class PixelFormat>
+struct Paletted {
+    using Format = PixelFormat;
+    static constexpr bool kPaletted = true;
+    static constexpr int Bytes(bool) { return 1; }
+    static constexpr int kAlphaByte = 0;
+    static uint32_t Raw(const uint8_t* texel) { return *texel; }
+    static uint32_t Color(uint32_t raw, const uint32_t* palette) {
+        return palette[raw] & (PixelFormat::kIs16Bit ? 0xFFFFu : 0xFFFFFFFFu);
+    }
+};
+
+template <class Format>
+inline uint32_t LoadPixel(const uint8_t* p) {
+    return Format::kIs16Bit ? Load16(p) : Load32(p);
+}
+
+template <class Format>
+inline void StorePixel(uint8_t* p, uint32_t value) {
+    if constexpr (Format::kIs16Bit) {
+        const uint16_t word = static_cast<uint16_t>(value);
+        std::memcpy(p, &word, 2);
+    } else {
+        std::memcpy(p, &value, 4);
+    }
+}
+
+template <class Kind, int kMode, bool kBlend, bool kBright, bool kAlpha, bool kTrans, class Walk>
+void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk) {
+    using Format = typename Kind::Format;
+    constexpr int kTexelBytes = Kind::Bytes(kAlpha);
+    constexpr int kPixelBytes = Format::kIs16Bit ? 2 : 4;
+    constexpr int kFixedWeights = kBlend ? 1 : 0;
+    // A copy without weights and without bright stores the colour word whole.
+    constexpr bool kWholeWordCopy = kMode == kBlendModePlain && !kBright && !kBlend;
+
+    for (int64_t i = 0; i < count; ++i, dest += kPixelBytes, walk.Advance()) {
+        const uint8_t* texel = walk.template Texel<kTexelBytes>();
+        const uint32_t raw = Kind::Raw(texel);
+        if constexpr (kTrans && !kAlpha) {
+            if (raw == draw.trans_color) continue;
+        }
+        uint32_t alpha = 255;
+        if constexpr (kAlpha) {
+            alpha = texel[Kind::kAlphaByte];
+            if constexpr (kTrans) {
+                if (alpha == 0) continue;
+            }
+        }
+        const uint32_t color = Kind::Color(raw, draw.palette);
+        // Whether this texel takes its alpha as a weight.
+        bool alpha_weight = kAlpha;
+        if constexpr (kAlpha && kTrans) alpha_weight = alpha != 255;
+
+        if constexpr (kWholeWordCopy) {
+            if (!alpha_weight) {
+                StorePixel<Format>(dest, color);
+                continue;
+            }
+        }
+        const Channels source = PrepareSource<Format, kMode, kBright>(Format::Unpack(color), draw.bright);
+        const uint32_t graph_weight = kBlend ? draw.transition[walk.BlendByte()] : 1;
+        const uint32_t before = LoadPixel<Format>(dest);
+        uint32_t after;
+        if (alpha_weight) {
+            after = BlendPixel<Format, kMode, kFixedWeights + 1>(before, source, graph_weight * alpha, draw.param);
+        } else {
+            after = BlendPixel<Format, kMode, kFixedWeights>(before, source, graph_weight, draw.param);
+        }
+        StorePixel<Format>(dest, after);
+    }
+}
+
+// The 16 loops of one kind and mode, indexed by blend * 8 + bright * 4 +
+// alpha * 2 + trans. A paletted kind has no alpha: its alpha slots repeat the
+// loops without.
+template <class Kind, int kMode, class Walk, size_t... kIndex>
+constexpr std::array<TexturedSpanLoop<Walk>, 16> MakeVariantTable(std::index_sequence<kIndex...>) {
+    return {&TexturedSpan<Kind, kMode, (kIndex & 8) != 0, (kIndex & 4) != 0, !Kind::kPaletted && (kIndex & 2) != 0,
+                          (kIndex & 1) != 0, Walk>...};
+}
+
+template <class Kind, int kMode, class Walk>
+TexturedSpanLoop<Walk> SelectVariant(LoopVariant v) {
+    static constexpr auto kTable = MakeVariantTable<Kind, kMode, Walk>(std::make_index_sequence<16>());
+    return kTable[(v.blend ? 8 : 0) | (v.bright ? 4 : 0) | (v.alpha ? 2 : 0) | (v.trans ? 1 : 0)];
+}
+
+template <int kMode, class Walk>
+TexturedSpanLoop<Walk> SelectModeLoop(SourceKind kind, LoopVariant variant) {
+    switch (kind) {
+        case SourceKind::kDirect32: return SelectVariant<Direct32, kMode, Walk>(variant);
+        case SourceKind::kDirect16: return SelectVariant<Direct16, kMode, Walk>(variant);
+        case SourceKind::kPaletted32: return SelectVariant<Paletted<Xrgb8888>, kMode, Walk>(variant);
+        case SourceKind::kPaletted16: return SelectVariant<Paletted<Rgb565>, kMode, Walk>(variant);
+    }
+    return nullptr;
+}
+
+// Each blend mode's loops live in their own translation unit.
+template <class Walk> TexturedSpanLoop<Walk> SelectCopyLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectAlphaLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectAddLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectSubtractLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectInvertedAlphaLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(SourceKind, LoopVariant);
+
+}  // namespace textured_loops
+
+}  // namespace velk
