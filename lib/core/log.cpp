@@ -98,6 +98,7 @@ void AppendToFile(LogState& state, const std::string& converted) {
 }  // namespace
 
 int WriteLog(const char* text) {
+    // An empty text would only leave a bare time prefix behind.
     if (text == nullptr || *text == '\0') {
         return -1;
     }
@@ -139,6 +140,10 @@ int SetLogOutputFlag(int flag) {
     LogState& state = State();
     std::lock_guard guard(state.mutex);
     state.off = flag == 0;
+    return 0;
+}
+
+int GetOnScreenLogFlag() {
     return 0;
 }
 
