@@ -25,4 +25,14 @@ void SetMemImgDrawBright(int red, int green, int blue) {
 
 void SetMemImgDrawArea(const Rect& area) { g_settings.draw_area = area; }
 
+Rect MemImgDrawClip(const MEMIMG& dest) {
+    const Rect& area = g_settings.draw_area;
+    Rect clip;
+    clip.left = area.left > 0 ? area.left : 0;
+    clip.top = area.top > 0 ? area.top : 0;
+    clip.right = area.right < dest.width ? area.right : dest.width;
+    clip.bottom = area.bottom < dest.height ? area.bottom : dest.height;
+    return clip;
+}
+
 }  // namespace velk

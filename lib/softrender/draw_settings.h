@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "lib/core/math.h"
+#include "lib/softrender/memimg.h"
 
 namespace velk {
 
@@ -30,5 +31,9 @@ void SetMemImgDrawBlendMode(int mode, int param);
 // Each byte is clamped to 0..255.
 void SetMemImgDrawBright(int red, int green, int blue);
 void SetMemImgDrawArea(const Rect& area);
+
+// Where a draw into `dest` may write: the draw area cut to the destination
+// view. Empty (right <= left or bottom <= top) when they do not overlap.
+Rect MemImgDrawClip(const MEMIMG& dest);
 
 }  // namespace velk

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <set>
+#include <utility>
+
+#include "guarded_image.h"
+#include "lib/softrender/blend_tables.h"
+#include "lib/softrender/draw_settings.h"
+#include "lib/softrender/memimg_draw.h"
+#include "reference_model.h"
+
+namespace velk {
+namespace {
+
+using testing::GuardedImage;
+using PixelSet = std::set<std::pair<int, int>>;
+
+class BoxAndLineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitMemImgTables(); }
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        SetMemImgDrawBlendMode(0, 255);
+        SetMemImgDrawBright(255, 255, 255);
+        SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
+    }
+
+    // The pixels that differ from the background 0 after drawing with
+    // colour 1 in mode 0.
+    template <class Draw>
+    static PixelSet Drawn(int width, int height, Draw draw) {
+        GuardedImage image(width, height, 1, 0, 0);
+        FillMemImg(image.image(), nullptr, 0);
+        image.Snapshot();
+        draw(image.image());
+        EXPECT_TRUE(image.GuardsIntact());
+        PixelSet set;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (image.Get(x, y) != 0) {
+                    set.insert({x, y});
+                }
+            }
+        }
+        return set;
+    }
+
+    static PixelSet Line(int x1, int y1, int x2, int y2, int width = 20, int height = 20) {
+        return Drawn(width, height, [&](MEMIMG* image) { DrawMemImgLine(image, x1, y1, x2, y2, 1); });
+    }
+};
+
+PixelSet Box(int left, int top, int right, int bottom) {
+    PixelSet set;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            set.insert({x, y});
+        }
+    }
+    return set;
+}
+
+TEST_F(BoxAndLineTest, BoxCoversItsOrderedClippedRectangle) {
+    auto box = [](const Rect* rect) {
+        return Drawn(20, 15, [&](MEMIMG* image) { DrawMemImgFilledBox(image, rect, 1); });
+    };
+    const Rect forward{0, 0, 10, 10}, backward{10, 10, 0, 0};
+    EXPECT_EQ(box(&forward), Box(0, 0, 10, 10));
+    EXPECT_EQ(box(&backward), Box(0, 0, 10, 10));
+    const Rect column{4, 2, 5, 9}, empty{5, 5, 5, 9};
+    EXPECT_EQ(box(&column), Box(4, 2, 5, 9));
+    EXPECT_TRUE(box(&empty).empty());
+    // A null rectangle is the whole destination as far as the draw area goes;
+    // a draw area beyond the destination is cut to it.
+    SetMemImgDrawArea({3, -5, 100, 7});
+    EXPECT_EQ(box(nullptr), Box(3, 0, 20, 7));
+    const Rect huge{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    EXPECT_EQ(box(&huge), Box(3, 0, 20, 7));
+}
+
+TEST_F(BoxAndLineTest, FlatDrawsRefuseDestinationsTheyCannotHold) {
+    for (auto [format, palette, alpha] : {std::tuple{1, 1, 0}, std::tuple{1, 0, 1}, std::tuple{0, 1, 0},
+                                          std::tuple{0, 0, 1}, std::tuple{2, 0, 0}, std::tuple{3, 0, 0}}) {
+        GuardedImage image(6, 6, format, palette, alpha);
+        std::mt19937 rng(1);
+        image.Randomize(rng);
+        const uint32_t before = image.Get(2, 2);
+        DrawMemImgFilledBox(image.image(), nullptr, 0x12345678);
+        DrawMemImgLine(image.image(), 0, 2, 6, 2, 0x12345678);
+        const LineRecord records[] = {{0, 2, 6, 2, 0x12345678, 255}};
+        DrawMemImgLines(image.image(), records, 1);
+        EXPECT_EQ(image.Get(2, 2), before) << format << palette << alpha;
+        EXPECT_TRUE(image.GuardsIntact());
+    }
+    MEMIMG released{};
+    DrawMemImgFilledBox(&released, nullptr, 1);
+    DrawMemImgLine(&released, 0, 0, 5, 5, 1);
+}
+
+TEST_F(BoxAndLineTest, LinesStepFromTheFirstEndpointAndStopBeforeTheSecond) {
+    EXPECT_TRUE(Line(3, 3, 3, 3).empty());
+    EXPECT_EQ(Line(3, 3, 4, 3), (PixelSet{{3, 3}}));
+    EXPECT_EQ(Line(3, 3, 3, 0), (PixelSet{{3, 3}, {3, 2}, {3, 1}}));
+    EXPECT_EQ(Line(0, 0, 5, 5), (PixelSet{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}));
+    EXPECT_EQ(Line(0, 0, 4, 6), (PixelSet{{0, 0}, {0, 1}, {1, 2}, {2, 3}, {2, 4}, {3, 5}}));
+    EXPECT_EQ(Line(0, 0, 10, 5),
+              (PixelSet{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 3}, {7, 3}, {8, 4}, {9, 4}}));
+    EXPECT_EQ(Line(10, 5, 0, 0).size(), 10u);
+}
+
+TEST_F(BoxAndLineTest, LinesAreClippedToTheDrawAreaAndTheDestination) {
+    SetMemImgDrawArea({0, 0, 100, 100});
+    EXPECT_EQ(Line(-50, 50, 150, 50, 120, 120), Box(0, 50, 100, 51));
+    EXPECT_EQ(Line(50, -10, 50, 200, 120, 120), Box(50, 0, 51, 100));
+    // The draw area reaches past the destination: the destination cuts it.
+    EXPECT_EQ(Line(-50, 5, 150, 5, 30, 10), Box(0, 5, 30, 6));
+    EXPECT_TRUE(Line(-5, -5, -1, -1, 30, 10).empty());
+    // Far-away and extreme endpoints never leave the area.
+    SetMemImgDrawArea({2, 2, 18, 18});
+    for (auto [x1, y1, x2, y2] : {std::tuple{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, std::tuple{INT_MAX, 0, INT_MIN, 9},
+                                  std::tuple{-1000000, 7, 1000000, 8}, std::tuple{5, INT_MIN, 6, INT_MAX}}) {
+        for (const auto& [x, y] : Line(x1, y1, x2, y2)) {
+            EXPECT_TRUE(x >= 2 && x < 18 && y >= 2 && y < 18) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(BoxAndLineTest, AnOutlineOfFourLinesAddsEveryPixelOnce) {
+    SetMemImgDrawBlendMode(2, 255);
+    GuardedImage image(12, 12, 1, 0, 0);
+    FillMemImg(image.image(), nullptr, 0);
+    image.Snapshot();
+    const int x1 = 2, y1 = 3, x2 = 9, y2 = 11;
+    const LineRecord outline[] = {{x1, y1, x2 - 1, y1, 0x010101, 7},
+                                  {x2 - 1, y1, x2 - 1, y2 - 1, 0x010101, 7},
+                                  {x2 - 1, y2 - 1, x1, y2 - 1, 0x010101, 7},
+                                  {x1, y2 - 1, x1, y1, 0x010101, 7}};
+    DrawMemImgLines(image.image(), outline, 4);
+    for (int y = 0; y < 12; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const bool on_outline =
+                (x >= x1 && x < x2 && y >= y1 && y < y2) && (x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1);
+            EXPECT_EQ(image.Get(x, y), on_outline ? 0x010101u : 0u) << x << "," << y;
+        }
+    }
+    DrawMemImgLines(image.image(), outline, 0);
+    DrawMemImgLines(image.image(), outline, -3);
+    DrawMemImgLines(image.image(), nullptr, 4);
+    EXPECT_TRUE(image.GuardsIntact());
+}
+
+TEST_F(BoxAndLineTest, FlatColoursFollowTheReferenceInEveryModeAndFormat) {
+    std::mt19937 rng(99);
+    const int modes[] = {0, 1, 2, 3, 4, 5, 9, 10, 11, 12, -1};
+    const int params[] = {0, 1, 64, 128, 200, 254, 255};
+    for (int format : {0, 1}) {
+        for (int mode : modes) {
+            for (int param : params) {
+                reference::Settings settings;
+                settings.mode = mode;
+                settings.param = param;
+                if (rng() % 2 == 0) {
+                    settings.bright_red = static_cast<int>(rng() % 256);
+                    settings.bright_green = static_cast<int>(rng() % 256);
+                    settings.bright_blue = rng() % 2 ? 255 : 254;
+                }
+                const uint32_t color = format == 0 ? rng() & 0xFFFF : rng();
+                SetMemImgDrawBlendMode(mode, param);
+                SetMemImgDrawBright(settings.bright_red, settings.bright_green, settings.bright_blue);
+                for (int shape = 0; shape < 2; ++shape) {
+                    GuardedImage image(9, 7, format, 0, 0);
+                    image.Randomize(rng);
+                    std::vector<uint32_t> before;
+                    for (int y = 0; y < 7; ++y) {
+                        for (int x = 0; x < 9; ++x) {
+                            before.push_back(image.Get(x, y));
+                        }
+                    }
+                    const Rect rect{1, 1, 8, 6};
+                    if (shape == 0) {
+                        DrawMemImgFilledBox(image.image(), &rect, color);
+                    } else {
+                        DrawMemImgLine(image.image(), 0, 3, 9, 3, color);
+                    }
+                    ASSERT_TRUE(image.GuardsIntact());
+                    for (int y = 0; y < 7; ++y) {
+                        for (int x = 0; x < 9; ++x) {
+                            const bool covered = shape == 0 ? (x >= 1 && x < 8 && y >= 1 && y < 6) : y == 3;
+                            const uint32_t old = before[static_cast<size_t>(y * 9 + x)];
+                            const uint32_t expected =
+                                covered ? reference::FlatPixel(format == 0, old, color, settings) : old;
+                            ASSERT_EQ(image.Get(x, y), expected)
+                                << "format " << format << " mode " << mode << " P " << param << " shape " << shape
+                                << " at " << x << "," << y;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(BoxAndLineTest, FlatColourSpotValues) {
+    GuardedImage image(2, 1, 1, 0, 0);
+    auto draw = [&](uint32_t dest, uint32_t color) {
+        image.Set(0, 0, dest);
+        const Rect one{0, 0, 1, 1};
+        DrawMemImgFilledBox(image.image(), &one, color);
+        return image.Get(0, 0);
+    };
+    // Mode 0 stores the colour word whole, X byte included.
+    EXPECT_EQ(draw(0, 0xAB102030), 0xAB102030u);
+    // A bright byte of 255 never changes a channel.
+    SetMemImgDrawBright(255, 255, 254);
+    EXPECT_EQ(draw(0, 0x00FFFFFF), 0x00FFFFFEu);
+    SetMemImgDrawBright(255, 255, 255);
+    // Alpha at 128 rounds down by the shift: 255 over 0 gives 127; the X byte
+    // of the destination stays.
+    SetMemImgDrawBlendMode(1, 128);
+    EXPECT_EQ(draw(0x55000000, 0x00FFFFFF), 0x557F7F7Fu);
+    // Mode 10 at 255 of channel 0 over 0: the inverted 255 gives 254.
+    SetMemImgDrawBlendMode(10, 255);
+    EXPECT_EQ(draw(0, 0), 0x00FEFEFEu);
+    // Exact add and subtract: 1 + 1 = 2, nothing crosses channels, X is 0.
+    SetMemImgDrawBlendMode(2, 255);
+    EXPECT_EQ(draw(0x77010164, 0x000101C8), 0x000202FFu);
+    SetMemImgDrawBlendMode(3, 255);
+    EXPECT_EQ(draw(0x00050005, 0x00000000), 0x00050005u);
+    // Multiply by white darkens by the shift.
+    SetMemImgDrawBlendMode(4, 0);
+    EXPECT_EQ(draw(0x00FFFFFF, 0x00FFFFFF), 0x00FEFEFEu);
+}
+
+}  // namespace
+}  // namespace velk
