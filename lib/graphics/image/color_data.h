@@ -32,4 +32,34 @@ int CreateColorDataFromPixelFormat(const platform::DdPixelFormat* format, ColorD
 int CreatePixelFormat(platform::DdPixelFormat* out, int bit_depth, uint32_t red_mask, uint32_t green_mask,
                       uint32_t blue_mask, uint32_t alpha_mask);
 
+// The fixed formats the loaders and makers produce (format kind 0, widths 8,
+// red at 16, green at 8, blue at 0, alpha at 24 where there is one).
+void CreatePaletteColorData(ColorData* out);      // 8-bit indices; palette untouched
+void CreateGreyPaletteColorData(ColorData* out);  // 8-bit indices into entries (i, i, i, 0)
+void CreateXRGB32ColorData(ColorData* out);
+void CreateARGB32ColorData(ColorData* out);
+void CreateRGB24ColorData(ColorData* out);
+
+// 1 when depth and the four masks are equal (and, for two formats without
+// plain pixels, the format kinds too), else 0.
+int IsSameColorData(const ColorData* a, const ColorData* b);
+// Recomputes the unused mask (and its location and width) from the depth and
+// the channel masks; 0 when the channels fill the whole pixel.
+int NormalizeUnusedMask(ColorData* data);
+// A paletted descriptor: one byte per pixel whose channel masks lie beyond the
+// byte (the 8-bit palette makers), as opposed to a one-channel 8-bit format.
+bool IsPaletteColorData(const ColorData* data);
+
+// Packs 8-bit channels into a pixel value of the format, unused bits set. For
+// paletted formats: the index of the nearest palette entry (first on a tie).
+uint32_t GetColorByColorData(const ColorData* data, int red, int green, int blue, int alpha);
+// Unpacks a pixel value to 8-bit channels; each pointer may be null. A channel
+// the format lacks reads 0.
+int GetColorRGBAByColorData(const ColorData* data, uint32_t value, int* red, int* green, int* blue,
+                            int* alpha);
+// Re-packs a pixel value of one format into another (no palette lookups).
+uint32_t ConvertColorCode(const ColorData* dest, const ColorData* source, uint32_t value);
+// The palette index nearest to a colour by the sum of squared differences.
+int FindNearestPaletteIndex(const PaletteEntry* palette, int red, int green, int blue);
+
 }  // namespace velk
