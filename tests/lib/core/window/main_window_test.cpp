@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "lib/core/window/window_procedure.h"
+#include "tests/lib/core/window/window_fixture.h"
+
+namespace velk {
+namespace {
+
+TEST_F(WindowTest, RateTwoGivesACentredDoubleSizeClientArea) {
+    CreateWindowed(2.0);
+    EXPECT_EQ(platform::GetClientArea(window()), (Rect{0, 0, 1280, 960}));
+    // The framed rectangle (1286 by 989, from -3, -26) moves by half the
+    // room the desktop leaves around it.
+    EXPECT_EQ(platform::GetWindowRectangle(window()), (Rect{314, 19, 1600, 1008}));
+    Rect client;
+    GetWindowClientRect(&client);
+    EXPECT_EQ(client, (Rect{317, 45, 1597, 1005}));
+    EXPECT_EQ(platform::GetWindowStyle(window()), kWindowModeStyle | platform::kStyleVisible);
+    EXPECT_EQ(platform::GetWindowExStyle(window()), kWindowModeExStyle);
+    EXPECT_TRUE(backend.WindowState(window()).visible);
+    EXPECT_EQ(GetWindowActiveFlag(), 1);
+    EXPECT_EQ(GetMouseCursorShowFlag(), 1);
+    // The screen saver stays off while the window exists.
+    EXPECT_FALSE(backend.screen_saver_enabled());
+}
+
+TEST_F(WindowTest, DefaultNamesAndTheTitleAsClassName) {
+    CreateWindowed();
+    EXPECT_EQ(MainWindowState().class_name, "Z123987A");
+    EXPECT_EQ(platform::GetWindowTitle(window()), "RiRar");
+    EndMainWindow();
+    ResetWindowState();
+    SetMainWindowText("\x83\x51\x81\x5B\x83\x80");
+    CreateWindowed();
+    EXPECT_EQ(MainWindowState().class_name, "\x83\x51\x81\x5B\x83\x80");
+    SetMainWindowText("new");
+    EXPECT_EQ(platform::GetWindowTitle(window()), "new");
+}
+
+TEST_F(WindowTest, ARateNotAboveZeroCountsAsOne) {
+    CreateWindowed();
+    SetWindowSizeExtendRate(-3.0);
+    EXPECT_EQ(GetWindowSizeExtendRate(), 1.0);
+    EXPECT_EQ(platform::GetClientArea(window()), (Rect{0, 0, 640, 480}));
+    SetWindowSizeExtendRate(1.5);
+    EXPECT_EQ(platform::GetClientArea(window()), (Rect{0, 0, 960, 720}));
+    MainWindowState().window_mode = 0;
+    EXPECT_EQ(GetWindowSizeExtendRate(), 1.0);
+}
+
+TEST_F(WindowTest, AWindowLargerThanTheDesktopKeepsItsCornerOnScreen) {
+    backend.SetDesktop(Rect{0, 0, 1024, 768});
+    CreateWindowed(2.0);
+    EXPECT_EQ(platform::GetClientAreaOnScreen(window()), (Rect{0, 0, 1280, 960}));
+    Rect client;
+    GetWindowClientRect(&client);
+    EXPECT_EQ(client, (Rect{0, 0, 1280, 960}));
+}
+
+TEST_F(WindowTest, FullScreenWindowCoversTheDrawScreenWithoutCursor) {
+    ASSERT_EQ(CreateMainWindow(), 0);
+    EXPECT_EQ(platform::GetWindowRectangle(window()), (Rect{0, 0, 640, 480}));
+    EXPECT_EQ(platform::GetWindowStyle(window()) & ~platform::kStyleVisible, kFullScreenStyle);
+    EXPECT_TRUE(backend.WindowState(window()).fullscreen);
+    EXPECT_FALSE(backend.cursor_visible());
+    EXPECT_EQ(GetMouseCursorShowFlag(), 0);
+}
+
+TEST_F(WindowTest, ASecondInstanceIsRefused) {
+    auto other = platform::SingleInstanceLock::Acquire("Z123987A");
+    ASSERT_TRUE(other.has_value());
+    MainWindowState().window_mode = 1;
+    EXPECT_EQ(CreateMainWindow(), -1);
+    EXPECT_EQ(GetWindowCloseFlag(), 1);
+    EXPECT_EQ(window(), 0);
+    EXPECT_EQ(backend.OpenWindowCount(), 0u);
+    EXPECT_TRUE(backend.screen_saver_enabled());
+    EXPECT_EQ(ProcessMessagesBody(), -1);
+    other.reset();
+    // While our window exists, another instance finds it.
+    ResetWindowState();
+    CreateWindowed();
+    EXPECT_FALSE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+    EndMainWindow();
+    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+}
+
+TEST_F(WindowTest, AFailedWindowIsReportedAndNothingStaysBehind) {
+    backend.SetFailOpen(true);
+    MainWindowState().window_mode = 1;
+    EXPECT_EQ(CreateMainWindow(), -1);
+    EXPECT_EQ(GetWindowCloseFlag(), 1);
+    EXPECT_FALSE(platform::IsWindowClassRegistered("Z123987A"));
+    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+}
+
+TEST_F(WindowTest, EndingClosesTheWindowAndEveryLaterPassReportsTheEnd) {
+    CreateWindowed();
+    int key_input_ended = 0;
+    WindowTextInputServices text;
+    text.end_key_input = [&] { ++key_input_ended; };
+    SetWindowTextInputServices(text);
+    EXPECT_EQ(EndMainWindow(), 0);
+    EXPECT_EQ(key_input_ended, 1);
+    EXPECT_EQ(backend.OpenWindowCount(), 0u);
+    EXPECT_FALSE(platform::IsWindowClassRegistered("Z123987A"));
+    EXPECT_TRUE(backend.screen_saver_enabled());
+    EXPECT_EQ(GetWindowCloseFlag(), 1);
+    EXPECT_EQ(ProcessMessagesBody(), -1);
+    EXPECT_EQ(EndMainWindow(), 0);
+}
+
+TEST_F(WindowTest, MousePositionIsInDrawScreenPixelsAndSetReadsBack) {
+    CreateWindowed(2.0);
+    Rect client;
+    GetWindowClientRect(&client);
+    platform::SetCursorScreenPosition(client.left + 201, client.top + 99);
+    int x = 0;
+    int y = 0;
+    GetMousePosition(&x, &y);
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 49);
+    SetMousePosition(300, 200);
+    GetMousePosition(&x, &y);
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, 200);
+    SetMousePosition(5000, -7);
+    GetMousePosition(&x, &y);
+    EXPECT_EQ(x, 640);
+    EXPECT_EQ(y, 0);
+    ASSERT_FALSE(backend.warps().empty());
+    EXPECT_EQ(backend.warps().back().x, 1280);
+}
+
+TEST_F(WindowTest, CursorFlagDrivesTheDisplayCount) {
+    CreateWindowed();
+    EXPECT_TRUE(backend.cursor_visible());
+    SetMouseCursorShowFlag(0);
+    EXPECT_FALSE(backend.cursor_visible());
+    SetMouseCursorShowFlag(0);
+    EXPECT_EQ(platform::ShowCursorCount(true), 0);  // lowered only once
+    platform::ShowCursorCount(false);
+    SetMouseCursorShowFlag(1);
+    EXPECT_TRUE(backend.cursor_visible());
+    EXPECT_EQ(GetMouseCursorShowFlag(), 1);
+}
+
+TEST_F(WindowTest, DesktopModeIsTheOneFoundAtCreation) {
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+    GetDesktopScreenMode(&width, &height, &bits);
+    EXPECT_EQ(width, 1920);
+    EXPECT_EQ(bits, 32);
+    GetDesktopScreenMode(nullptr, nullptr, nullptr);
+}
+
+TEST(KeepAspectWhileSizing, FollowsTheDraggedEdge) {
+    // Frame 6 by 29, screen 640 by 480.
+    Rect right_edge{0, 0, 806, 500};
+    EXPECT_EQ(KeepAspectWhileSizing(2, &right_edge, 6, 29, 640, 480), 800);
+    EXPECT_EQ(right_edge.bottom, 600 + 29);
+    Rect bottom_edge{10, 10, 300, 10 + 29 + 240};
+    EXPECT_EQ(KeepAspectWhileSizing(6, &bottom_edge, 6, 29, 640, 480), 320);
+    EXPECT_EQ(bottom_edge.right, 10 + 320 + 6);
+    Rect wide_corner{0, 0, 6 + 700, 29 + 300};  // the width is the larger part of the screen: it leads
+    EXPECT_EQ(KeepAspectWhileSizing(8, &wide_corner, 6, 29, 640, 480), 700);
+    EXPECT_EQ(wide_corner.right, 706);
+    EXPECT_EQ(wide_corner.bottom, 29 + 525);
+    Rect tall_corner{0, 0, 6 + 320, 29 + 480};
+    EXPECT_EQ(KeepAspectWhileSizing(4, &tall_corner, 6, 29, 640, 480), 640);
+    EXPECT_EQ(tall_corner.right, 646);
+}
+
+}  // namespace
+}  // namespace velk
