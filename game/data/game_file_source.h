@@ -1,0 +1,32 @@
+#pragma once
+// Where the data layer gets its bytes from disk, in one place so the readers
+// above stay pure functions of memory. Paths are the game's Windows-style
+// Shift-JIS paths relative to the game folder (the current directory).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velk {
+
+// A whole game data file (Game.dat, the databases and the other data files).
+// nullopt when it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
+
+// A plain file of the game folder that is never taken from an archive
+// (Game.ini), at most `limit` bytes of it.
+std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_t limit);
+
+// Replaces a plain file of the game folder as a whole: the bytes go to a
+// temporary file beside it, which then takes the file's place, so a failed
+// write leaves the old file as it was. False when anything failed.
+bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
+
+// The path as the host file system spells it: separators that are not the
+// second byte of a Shift-JIS character become '/', the text becomes UTF-8.
+std::string HostPathOf(const std::string& gamePath);
+
+}  // namespace velk

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/data/byte_writer.h"
+#include "game/data/data_file_cursor.h"
+
+namespace velk {
+namespace {
+
+TEST(DataFileCursor, ReadsWhatTheWriterWrites) {
+    ByteWriter writer;
+    writer.WriteU8(7);
+    writer.WriteU16(0xBEEF);
+    writer.WriteU32(0xDEADBEEF);
+    writer.WriteI32(-5);
+    writer.WriteString("abc");
+    writer.WriteShortString("");
+    DataFileCursor cursor(writer.Bytes());
+    EXPECT_EQ(cursor.ReadU8(), 7);
+    EXPECT_EQ(cursor.ReadU16(), 0xBEEF);
+    EXPECT_EQ(cursor.ReadU32(), 0xDEADBEEFu);
+    EXPECT_EQ(cursor.ReadI32(), -5);
+    EXPECT_EQ(cursor.ReadString(), "abc");
+    EXPECT_EQ(cursor.ReadShortString(), "");
+    EXPECT_EQ(cursor.Remaining(), 0u);
+}
+
+TEST(DataFileCursor, AValueThatDoesNotFitIsDamagedAndDoesNotMove) {
+    const std::vector<uint8_t> bytes = {1, 2, 3};
+    DataFileCursor cursor(bytes);
+    EXPECT_FALSE(cursor.ReadU32());
+    EXPECT_EQ(cursor.Position(), 0u);
+    EXPECT_EQ(cursor.ReadU16(), 0x0201);
+    EXPECT_FALSE(cursor.ReadU16());
+    EXPECT_EQ(cursor.ReadU8(), 3);
+    EXPECT_FALSE(cursor.ReadU8());
+    EXPECT_FALSE(cursor.ReadBytes(1));
+}
+
+TEST(DataFileCursor, StringsEndAtTheirFirstZeroAndMayNotOverrun) {
+    const std::vector<uint8_t> cut = {5, 0, 0, 0, 'a', 0, 'b', 0, 0};
+    DataFileCursor cursor(cut);
+    EXPECT_EQ(cursor.ReadString(), "a");
+    EXPECT_EQ(cursor.Position(), 9u);
+    const std::vector<uint8_t> empty = {0, 0, 0, 0};
+    EXPECT_EQ(DataFileCursor(empty).ReadString(), "");
+    const std::vector<uint8_t> tooLong = {0xFF, 0xFF, 0xFF, 0xFF, 'a'};
+    EXPECT_FALSE(DataFileCursor(tooLong).ReadString());
+    const std::vector<uint8_t> noZero = {2, 0, 0, 0, 'x', 'y'};
+    EXPECT_EQ(DataFileCursor(noZero).ReadString(), "xy");
+}
+
+TEST(DataFileCursor, CountsAreCheckedAgainstTheBytesLeft) {
+    std::vector<uint8_t> bytes(40);
+    DataFileCursor cursor(bytes, 8);
+    EXPECT_TRUE(cursor.CanHold(8, 4));
+    EXPECT_FALSE(cursor.CanHold(9, 4));
+    EXPECT_FALSE(cursor.CanHold(UINT64_MAX, 1));
+    EXPECT_TRUE(cursor.CanHold(UINT64_MAX, 0));
+    EXPECT_TRUE(cursor.Seek(40));
+    EXPECT_FALSE(cursor.Seek(41));
+    EXPECT_EQ(cursor.Position(), 40u);
+}
+
+}  // namespace
+}  // namespace velk

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "game/data/player_settings.h"
+#include "tests/game/data/data_test_support.h"
+#include "tests/support/scratch_dir.h"
+
+namespace velk {
+namespace {
+
+PlayerSettings Parse(const std::string& text) {
+    PlayerSettings settings;
+    settings.proxy = "stale";
+    ParseGameIni(text, settings);
+    return settings;
+}
+
+TEST(GameIni, ReadsWhatItWritesByteForByte) {
+    PlayerSettings settings;
+    settings.start = 1;
+    settings.softModeFlag = 1;
+    settings.windowModeFlag = 0;
+    settings.seAndBgm = 2;
+    settings.frameSkip = 2;
+    settings.proxy = "proxy.example";
+    settings.proxyPort = "8080";
+    settings.screenShotFlag = 0;
+    std::string text = FormatGameIni(settings);
+    EXPECT_EQ(text, "Start=1\r\nSoftModeFlag=1\r\nWindowModeFlag=0\r\nSEandBGM=2" +
+                        testing::Sjis("  # 0:SE･BGMなし 1:SEのみ 2:BGMのみ 3:SE+BGMあり") +
+                        "\r\nFrameSkip=2\r\nProxy=proxy.example\r\nProxyPort=8080\r\nScreenShotFlag=0");
+    PlayerSettings read = Parse(text);
+    EXPECT_EQ(read.start, 1);
+    EXPECT_EQ(read.softModeFlag, 1);
+    EXPECT_EQ(read.windowModeFlag, 0);
+    EXPECT_EQ(read.seAndBgm, 2);
+    EXPECT_EQ(read.frameSkip, 2);
+    EXPECT_EQ(read.proxy, "proxy.example");
+    EXPECT_EQ(read.proxyPort, "8080");
+    EXPECT_EQ(read.screenShotFlag, 0);
+}
+
+TEST(GameIni, KeepsTheOldReadingRules) {
+    // Blanks are dropped, flags take one character, the first key wins.
+    PlayerSettings read = Parse("Start = 12\nFrameSkip=12\nSEandBGM=x\nWindowModeFlag=0\nWindowModeFlag=1\n");
+    EXPECT_EQ(read.start, 12);
+    EXPECT_EQ(read.frameSkip, 1);
+    EXPECT_EQ(read.seAndBgm, 0);
+    EXPECT_EQ(read.windowModeFlag, 0);
+    // Missing keys take their defaults; the text stops at a zero byte.
+    read = Parse(std::string("SoftModeFlag=1\0WindowModeFlag=0", 32));
+    EXPECT_EQ(read.softModeFlag, 1);
+    EXPECT_EQ(read.windowModeFlag, 1);
+    EXPECT_EQ(read.seAndBgm, 3);
+    EXPECT_EQ(read.screenShotFlag, 1);
+    EXPECT_EQ(read.proxy, "");
+    EXPECT_EQ(read.start, 0);
+    // A key at the very end has no character to read.
+    EXPECT_EQ(Parse("ScreenShotFlag=").screenShotFlag, 0);
+}
+
+TEST(GameIni, AProxyLosesOnlyARealCarriageReturn) {
+    EXPECT_EQ(Parse("Proxy=host\r\nProxyPort=81\r\n").proxy, "host");
+    EXPECT_EQ(Parse("Proxy=host\nProxyPort=81").proxy, "host");
+    EXPECT_EQ(Parse("ProxyPort=8080").proxyPort, "8080");
+    EXPECT_EQ(Parse("Proxy=a b c\r\n").proxy, "abc");
+}
+
+TEST(GameIni, AMissingFileStartsAtMinusOneAndKeepsTheProxy) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    PlayerSettings& settings = GlobalPlayerSettings();
+    settings = PlayerSettings();
+    settings.proxy = "kept";
+    settings.screenShotFlag = 0;
+    settings.windowModeFlag = 0;
+    ReadGameIni();
+    EXPECT_EQ(settings.start, -1);
+    EXPECT_EQ(settings.windowModeFlag, 1);
+    EXPECT_EQ(settings.proxy, "kept");
+    EXPECT_EQ(settings.screenShotFlag, 0);
+    settings = PlayerSettings();
+}
+
+TEST(GameIni, WritesTheWholeFileAndRereadsIt) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    PlayerSettings& settings = GlobalPlayerSettings();
+    settings = PlayerSettings();
+    settings.seAndBgm = 1;
+    settings.proxy = "p";
+    ASSERT_TRUE(WriteGameIni(1, 1, 2));
+    std::string text = scratch.ReadFile("Game.ini");
+    EXPECT_EQ(text.rfind("Start=1\r\nSoftModeFlag=1\r\n", 0), 0u);
+    EXPECT_NE(text.find("FrameSkip=2\r\n"), std::string::npos);
+    EXPECT_EQ(text.back(), '1');
+    settings = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(settings.start, 1);
+    EXPECT_EQ(settings.seAndBgm, 1);
+    EXPECT_EQ(settings.proxy, "p");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini.tmp"));
+    settings = PlayerSettings();
+}
+
+TEST(GameIni, AFailedWriteLeavesTheOldFileWhole) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    std::filesystem::create_directories(scratch.path() / "Game.ini" / "in-the-way");
+    EXPECT_FALSE(WriteGameIni(0, 0, 0));
+    EXPECT_TRUE(std::filesystem::is_directory(scratch.path() / "Game.ini" / "in-the-way"));
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini.tmp"));
+}
+
+}  // namespace
+}  // namespace velk
