@@ -364,7 +364,7 @@ void ReferenceRotated(MEMIMG* dest, const MEMIMG* src, int cx, int cy, float ang
     Source source;
     if (!MakeSource(dest, src, blend, trans_flag, &source)) return;
     if (!std::isfinite(angle) || !std::isfinite(scale) || scale == 0.0f) return;
-    if (std::abs(cx) >= 16384 || std::abs(cy) >= 16384) return;
+    if (std::abs(int64_t{cx}) >= 16384 || std::abs(int64_t{cy}) >= 16384) return;
     const double inverse = 1.0 / static_cast<double>(scale);
     if (!(std::fabs(inverse) < 32768.0)) return;
     const double cosine = std::cos(static_cast<double>(angle));
