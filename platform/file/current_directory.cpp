@@ -13,7 +13,7 @@ bool SetCurrentGameDirectory(std::string_view game_path) {
     return folder && ::chdir(folder->c_str()) == 0;
 }
 
-std::string CurrentGameDirectory() {
+std::vector<std::string> CurrentGameDirectoryComponents() {
     std::string native(256, '\0');
     while (::getcwd(native.data(), native.size()) == nullptr) {
         if (errno != ERANGE || native.size() > kMaxPathLength * 2) {
@@ -24,7 +24,7 @@ std::string CurrentGameDirectory() {
     native.resize(std::char_traits<char>::length(native.c_str()));
     // Native names are split on '/' alone: a UTF-8 byte may look like a
     // Shift-JIS lead byte.
-    std::string game;
+    std::vector<std::string> components;
     size_t start = 0;
     while (start < native.size()) {
         size_t end = native.find('/', start);
@@ -32,10 +32,18 @@ std::string CurrentGameDirectory() {
             end = native.size();
         }
         if (end > start) {
-            game += '/';
-            game += NativeNameToGameName(std::string_view(native).substr(start, end - start));
+            components.push_back(NativeNameToGameName(std::string_view(native).substr(start, end - start)));
         }
         start = end + 1;
+    }
+    return components;
+}
+
+std::string CurrentGameDirectory() {
+    std::string game;
+    for (const auto& component : CurrentGameDirectoryComponents()) {
+        game += '/';
+        game += component;
     }
     return game.empty() ? "/" : game;
 }

@@ -1,0 +1,159 @@
+#include "lib/core/files/archive_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "lib/core/files/archive_format.h"
+
+namespace velk {
+
+namespace {
+
+// One back-reference code after the marker; false when the stream ends
+// inside it or it uses the distance size that does not exist.
+struct Match {
+    size_t length = 0;
+    size_t distance = 0;
+};
+
+inline bool ReadMatch(uint8_t code, uint8_t marker, const uint8_t*& in, const uint8_t* end, Match* match) {
+    if (code > marker) {
+        --code;
+    }
+    size_t length = code >> 3;
+    if ((code & 4) != 0) {
+        if (in == end) {
+            return false;
+        }
+        length |= static_cast<size_t>(*in++) << 5;
+    }
+    const size_t distance_bytes = (code & 3) + 1;
+    if (distance_bytes == 4 || static_cast<size_t>(end - in) < distance_bytes) {
+        return false;
+    }
+    size_t distance = in[0];
+    if (distance_bytes > 1) {
+        distance |= static_cast<size_t>(in[1]) << 8;
+    }
+    if (distance_bytes > 2) {
+        distance |= static_cast<size_t>(in[2]) << 16;
+    }
+    in += distance_bytes;
+    match->length = length + 4;
+    match->distance = distance + 1;
+    return true;
+}
+
+}  // namespace
+
+std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source) {
+    if (source.size() < kArchiveDataHeadSize) {
+        return std::nullopt;
+    }
+    auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(source[at]) | (static_cast<uint32_t>(source[at + 1]) << 8) |
+               (static_cast<uint32_t>(source[at + 2]) << 16) | (static_cast<uint32_t>(source[at + 3]) << 24);
+    };
+    ArchiveDataHead head{u32(0), u32(4), source[8]};
+    if (head.total_size < kArchiveDataHeadSize || head.total_size > source.size()) {
+        return std::nullopt;
+    }
+    return head;
+}
+
+std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source) {
+    const auto head = ReadArchiveDataHead(source);
+    if (!head) {
+        return std::nullopt;
+    }
+    const uint8_t marker = head->marker;
+    const uint8_t* in = source.data() + kArchiveDataHeadSize;
+    const uint8_t* end = source.data() + head->total_size;
+    uint64_t size = 0;
+    while (in < end) {
+        const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
+        const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
+        size += static_cast<uint64_t>(next - in);
+        in = next;
+        if (in == end) {
+            break;
+        }
+        if (++in == end) {
+            return std::nullopt;
+        }
+        const uint8_t code = *in++;
+        if (code == marker) {
+            ++size;
+            continue;
+        }
+        Match match;
+        if (!ReadMatch(code, marker, in, end, &match)) {
+            return std::nullopt;
+        }
+        size += match.length;
+    }
+    return size;
+}
+
+bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> destination) {
+    const auto head = ReadArchiveDataHead(source);
+    if (!head || destination.size() != head->decoded_size) {
+        return false;
+    }
+    const uint8_t marker = head->marker;
+    const uint8_t* in = source.data() + kArchiveDataHeadSize;
+    const uint8_t* const end = source.data() + head->total_size;
+    uint8_t* const begin = destination.data();
+    uint8_t* out = begin;
+    uint8_t* const out_end = begin + destination.size();
+    while (in < end) {
+        // A run of literal bytes up to the next marker.
+        const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
+        const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
+        const size_t run = static_cast<size_t>(next - in);
+        if (run > static_cast<size_t>(out_end - out)) {
+            return false;
+        }
+        std::memcpy(out, in, run);
+        out += run;
+        in = next;
+        if (in == end) {
+            break;
+        }
+        if (++in == end) {
+            return false;
+        }
+        const uint8_t code = *in++;
+        if (code == marker) {
+            if (out == out_end) {
+                return false;
+            }
+            *out++ = marker;
+            continue;
+        }
+        Match match;
+        if (!ReadMatch(code, marker, in, end, &match) || match.distance > static_cast<size_t>(out - begin) ||
+            match.length > static_cast<size_t>(out_end - out)) {
+            return false;
+        }
+        const uint8_t* from = out - match.distance;
+        if (match.distance >= match.length) {
+            std::memcpy(out, from, match.length);
+            out += match.length;
+        } else {
+            // The copy overlaps what it writes: the pattern of `distance`
+            // bytes repeats. Copying from the same start with a window that
+            // doubles each time gives the byte-by-byte result.
+            size_t left = match.length;
+            while (left > 0) {
+                const size_t chunk = std::min(left, static_cast<size_t>(out - from));
+                std::memcpy(out, from, chunk);
+                out += chunk;
+                left -= chunk;
+            }
+        }
+    }
+    return out == out_end;
+}
+
+}  // namespace velk

@@ -1,0 +1,226 @@
+#include "lib/core/files/archive_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "lib/core/files/archive_format.h"
+#include "tools/archive/archive_encoder.h"
+
+namespace velk {
+namespace {
+
+using tools::EncodeArchiveData;
+
+// The decoding rule written out plainly, byte by byte, to hold the fast
+// decoder against.
+std::optional<std::vector<uint8_t>> ReferenceDecode(const std::vector<uint8_t>& source) {
+    if (source.size() < 9) {
+        return std::nullopt;
+    }
+    const uint32_t total = source[4] | (source[5] << 8) | (source[6] << 16) | (source[7] << 24);
+    const uint8_t marker = source[8];
+    if (total < 9 || total > source.size()) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> out;
+    size_t i = 9;
+    while (i < total) {
+        const uint8_t byte = source[i++];
+        if (byte != marker) {
+            out.push_back(byte);
+            continue;
+        }
+        if (i >= total) {
+            return std::nullopt;
+        }
+        uint8_t code = source[i++];
+        if (code == marker) {
+            out.push_back(marker);
+            continue;
+        }
+        if (code > marker) {
+            --code;
+        }
+        size_t length = code >> 3;
+        if (code & 4) {
+            if (i >= total) {
+                return std::nullopt;
+            }
+            length |= static_cast<size_t>(source[i++]) << 5;
+        }
+        length += 4;
+        const size_t bytes = (code & 3) + 1;
+        if (bytes == 4 || i + bytes > total) {
+            return std::nullopt;
+        }
+        size_t distance = 0;
+        for (size_t b = 0; b < bytes; ++b) {
+            distance |= static_cast<size_t>(source[i++]) << (8 * b);
+        }
+        distance += 1;
+        if (distance > out.size()) {
+            return std::nullopt;
+        }
+        for (size_t n = 0; n < length; ++n) {
+            out.push_back(out[out.size() - distance]);
+        }
+    }
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> Decode(const std::vector<uint8_t>& source) {
+    const auto head = ReadArchiveDataHead(source);
+    if (!head) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> out(head->decoded_size);
+    if (!DecodeArchiveData(source, out)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::vector<uint8_t> Head(uint32_t decoded, uint8_t marker, std::vector<uint8_t> codes) {
+    std::vector<uint8_t> data(9);
+    const uint32_t total = static_cast<uint32_t>(9 + codes.size());
+    for (int i = 0; i < 4; ++i) {
+        data[i] = static_cast<uint8_t>(decoded >> (8 * i));
+        data[4 + i] = static_cast<uint8_t>(total >> (8 * i));
+    }
+    data[8] = marker;
+    data.insert(data.end(), codes.begin(), codes.end());
+    return data;
+}
+
+void ExpectRoundTrip(const std::vector<uint8_t>& data) {
+    const auto coded = EncodeArchiveData(data);
+    ASSERT_EQ(MeasureArchiveData(coded), data.size());
+    const auto decoded = Decode(coded);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_TRUE(*decoded == data);
+    EXPECT_EQ(ReferenceDecode(coded), data);
+}
+
+TEST(ArchiveCoding, RoundTripsTextNoiseRunsAndMarkers) {
+    std::mt19937 random(7);
+    std::vector<uint8_t> noise(20000);
+    for (auto& b : noise) {
+        b = static_cast<uint8_t>(random());
+    }
+    ExpectRoundTrip(noise);
+    ExpectRoundTrip({});
+    ExpectRoundTrip({42});
+    // Every byte value equally often: the marker occurs in the data.
+    std::vector<uint8_t> all;
+    for (int r = 0; r < 40; ++r) {
+        for (int b = 0; b < 256; ++b) {
+            all.push_back(static_cast<uint8_t>(b));
+        }
+    }
+    ExpectRoundTrip(all);
+    // Runs longer than the longest match, and a repeat far back.
+    std::vector<uint8_t> runs(30000, 'x');
+    runs.insert(runs.end(), noise.begin(), noise.begin() + 5000);
+    runs.insert(runs.end(), 20000, 'y');
+    runs.insert(runs.end(), noise.begin(), noise.begin() + 5000);
+    ExpectRoundTrip(runs);
+    const auto coded = EncodeArchiveData(runs);
+    EXPECT_LT(coded.size(), runs.size() / 4);
+}
+
+TEST(ArchiveCoding, MarkerCodeAndOverlappingCopies) {
+    // Marker 0x10: "a", a literal marker, then a copy of 7 at distance 1
+    // (repeating the marker), then a copy of 40 at distance 2 with the
+    // extra length byte. Codes at or above the marker are written one higher.
+    const uint8_t m = 0x10;
+    const uint8_t copy7_d1 = ((7 - 4) << 3) | 0;             // 0x18 >= m -> 0x19
+    const uint8_t copy40_d2 = (((40 - 4) & 31) << 3) | 4 | 0;  // 0x24 -> 0x25
+    const auto coded = Head(1 + 1 + 7 + 40, m, {'a', m, m, m, static_cast<uint8_t>(copy7_d1 + 1), 0, m,
+                                                static_cast<uint8_t>(copy40_d2 + 1), 1, 1});
+    const auto decoded = Decode(coded);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, ReferenceDecode(coded));
+    EXPECT_EQ((*decoded)[1], m);
+    EXPECT_EQ((*decoded)[8], m);
+    EXPECT_EQ((*decoded)[9], m) << "distance 2 repeats marker, marker";
+    // A code below the marker is taken as it is.
+    const auto low = Head(5, 0xF0, {'q', 0xF0, 0x00, 0x00});
+    EXPECT_EQ(Decode(low), std::vector<uint8_t>(5, 'q'));
+}
+
+TEST(ArchiveCoding, DamagedStreamsAreRefused) {
+    const uint8_t m = 0x10;
+    // Distance beyond what was written.
+    EXPECT_FALSE(Decode(Head(6, m, {'a', 'b', m, 0x00, 0x02})).has_value());
+    EXPECT_FALSE(MeasureArchiveData(Head(6, m, {'a', 'b', m, 0x00})).has_value()) << "cut inside a code";
+    // A copy longer than the space left.
+    EXPECT_FALSE(Decode(Head(5, m, {'a', 'b', m, 0x00, 0x00})).has_value());
+    // Stream ends inside a code, or after a lone marker.
+    EXPECT_FALSE(Decode(Head(3, m, {'a', m})).has_value());
+    EXPECT_FALSE(Decode(Head(6, m, {'a', 'b', m, 0x04})).has_value()) << "missing length byte";
+    // Distance size code 3 does not exist.
+    EXPECT_FALSE(Decode(Head(6, m, {'a', 'b', m, 0x03, 0, 0, 0, 0})).has_value());
+    // Output shorter or longer than the head says.
+    EXPECT_FALSE(Decode(Head(3, m, {'a', 'b'})).has_value());
+    EXPECT_FALSE(Decode(Head(1, m, {'a', 'b'})).has_value());
+    // A whole size beyond the source, or below the head.
+    auto cut = Head(2, m, {'a', 'b'});
+    cut.pop_back();
+    EXPECT_FALSE(ReadArchiveDataHead(cut).has_value());
+    auto tiny = Head(0, m, {});
+    tiny[4] = 3;
+    EXPECT_FALSE(ReadArchiveDataHead(tiny).has_value());
+    // The destination must be exactly the head's size.
+    const auto good = Head(2, m, {'a', 'b'});
+    std::vector<uint8_t> wrong(3);
+    EXPECT_FALSE(DecodeArchiveData(good, wrong));
+}
+
+TEST(ArchiveCoding, RandomStreamsDecodeLikeTheReference) {
+    // Streams made of random valid codes, short distances included, so the
+    // overlapping copies take every path of the fast decoder.
+    std::mt19937 random(11);
+    for (int round = 0; round < 300; ++round) {
+        const uint8_t marker = static_cast<uint8_t>(random());
+        std::vector<uint8_t> codes;
+        size_t written = 0;
+        for (int token = 0; token < 60; ++token) {
+            const int kind = static_cast<int>(random() % 4);
+            if (kind == 0 || written == 0) {
+                uint8_t b = static_cast<uint8_t>(random());
+                codes.push_back(b);
+                if (b == marker) {
+                    codes.push_back(marker);
+                }
+                ++written;
+            } else {
+                const size_t length = 4 + random() % (kind == 3 ? 300 : 30);
+                const size_t distance = 1 + random() % std::min<size_t>(written, kind == 1 ? 8 : 70000);
+                const size_t extra = length - 4;
+                const size_t bytes = distance - 1 < 256 ? 1 : distance - 1 < 65536 ? 2 : 3;
+                uint32_t code = ((extra & 31) << 3) | (extra >= 32 ? 4 : 0) | (bytes - 1);
+                if (code >= marker) {
+                    ++code;
+                }
+                codes.push_back(marker);
+                codes.push_back(static_cast<uint8_t>(code));
+                if (extra >= 32) {
+                    codes.push_back(static_cast<uint8_t>(extra >> 5));
+                }
+                for (size_t i = 0; i < bytes; ++i) {
+                    codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * i)));
+                }
+                written += length;
+            }
+        }
+        const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+        const auto expected = ReferenceDecode(stream);
+        ASSERT_TRUE(expected.has_value()) << round;
+        EXPECT_EQ(Decode(stream), expected) << round;
+        EXPECT_EQ(MeasureArchiveData(stream), written) << round;
+    }
+}
+
+}  // namespace
+}  // namespace velk
