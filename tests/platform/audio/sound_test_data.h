@@ -46,7 +46,9 @@ inline void Put32(Bytes& out, uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
-inline void PutTag(Bytes& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+inline void PutTag(Bytes& out, const char* tag) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+}
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
 inline Bytes SampleBytes(const std::vector<int16_t>& samples) {
