@@ -106,7 +106,8 @@ void RegisterMessageProcessingBody() {
 
 void WaitWhileInactive() {
     WindowState& state = MainWindowState();
-    if (state.inside_paint != 0 || state.active != 0) return;
+    // Without a window there is no activation to wait for.
+    if (state.main_window == 0 || state.inside_paint != 0 || state.active != 0) return;
     if (state.always_run != 0 && (WindowGraphics().get_flip_to_gdi_mode() != 0 || state.window_mode != 0)) return;
     // Message processing returns at once when the always-run flag is set, so
     // each pass also gives up the processor.
