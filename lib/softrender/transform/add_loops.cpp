@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectAddLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectAddLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeAdd, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectAddLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectAddLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectAddLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectAddLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectAlphaLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectAlphaLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeAlpha, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectAlphaLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectAlphaLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectAlphaLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectAlphaLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

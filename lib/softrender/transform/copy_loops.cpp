@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectCopyLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectCopyLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModePlain, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectCopyLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectCopyLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectCopyLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectCopyLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

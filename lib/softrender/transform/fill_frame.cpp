@@ -51,9 +51,9 @@ bool PrepareTexturedSource(const FillTarget& target, const MEMIMG* src, int tran
 
     const bool is16 = base.format == kMemImgFormat16;
     if (paletted) {
-        source->kind = is16 ? SourceKind::kPaletted16 : SourceKind::kPaletted32;
+        source->kind = is16 ? TexelKind::kPaletted16 : TexelKind::kPaletted32;
     } else {
-        source->kind = is16 ? SourceKind::kDirect16 : SourceKind::kDirect32;
+        source->kind = is16 ? TexelKind::kDirect16 : TexelKind::kDirect32;
     }
     source->variant.blend = blend != nullptr;
     source->variant.bright = !settings.BrightIsWhite();

@@ -40,7 +40,7 @@ struct TexturedSource {
     // The source view's own size: the texture positions of its corners.
     int64_t image_width = 0;
     int64_t image_height = 0;
-    SourceKind kind = SourceKind::kDirect32;
+    TexelKind kind = TexelKind::kDirect32;
     LoopVariant variant;
     TexturedDraw draw;
 };

@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectInvertedAlphaLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectInvertedAlphaLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeInvertedAlpha, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectInvertedAlphaLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectInvertedAlphaLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectInvertedAlphaLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectInvertedAlphaLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

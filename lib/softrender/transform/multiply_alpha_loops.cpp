@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeMultiplyAlpha, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyAlphaLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyAlphaLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyAlphaLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyAlphaLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

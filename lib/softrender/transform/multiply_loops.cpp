@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectMultiplyLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectMultiplyLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeMultiply, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectMultiplyLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectMultiplyLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

@@ -4,11 +4,11 @@
 namespace velk::textured_loops {
 
 template <class Walk>
-TexturedSpanLoop<Walk> SelectSubtractLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectSubtractLoop(TexelKind kind, LoopVariant variant) {
     return SelectModeLoop<kBlendModeSubtract, Walk>(kind, variant);
 }
 
-template TexturedSpanLoop<ExactTexelWalk> SelectSubtractLoop<ExactTexelWalk>(SourceKind, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> SelectSubtractLoop<FixedTexelWalk>(SourceKind, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> SelectSubtractLoop<ExactTexelWalk>(TexelKind, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> SelectSubtractLoop<FixedTexelWalk>(TexelKind, LoopVariant);
 
 }  // namespace velk::textured_loops

@@ -3,7 +3,7 @@
 namespace velk {
 
 template <class Walk>
-TexturedSpanLoop<Walk> FindTexturedSpanLoop(SourceKind kind, int mode, LoopVariant variant) {
+TexturedSpanLoop<Walk> FindTexturedSpanLoop(TexelKind kind, int mode, LoopVariant variant) {
     using namespace textured_loops;
     switch (mode) {
         case kBlendModePlain: return SelectCopyLoop<Walk>(kind, variant);
@@ -17,7 +17,7 @@ TexturedSpanLoop<Walk> FindTexturedSpanLoop(SourceKind kind, int mode, LoopVaria
     }
 }
 
-template TexturedSpanLoop<ExactTexelWalk> FindTexturedSpanLoop<ExactTexelWalk>(SourceKind, int, LoopVariant);
-template TexturedSpanLoop<FixedTexelWalk> FindTexturedSpanLoop<FixedTexelWalk>(SourceKind, int, LoopVariant);
+template TexturedSpanLoop<ExactTexelWalk> FindTexturedSpanLoop<ExactTexelWalk>(TexelKind, int, LoopVariant);
+template TexturedSpanLoop<FixedTexelWalk> FindTexturedSpanLoop<FixedTexelWalk>(TexelKind, int, LoopVariant);
 
 }  // namespace velk

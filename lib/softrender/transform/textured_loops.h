@@ -25,6 +25,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "lib/softrender/blend_rules.h"
 #include "lib/softrender/transform/texel_walk.h"
 
@@ -39,7 +43,7 @@ struct TexturedDraw {
     const uint8_t* transition = BlendGraphTransitionTable;
 };
 
-enum class SourceKind { kDirect32, kDirect16, kPaletted32, kPaletted16 };
+enum class TexelKind { kDirect32, kDirect16, kPaletted32, kPaletted16 };
 
 // Variant axes of a loop.
 struct LoopVariant {
@@ -55,7 +59,7 @@ using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64
 // The loop for a blend mode as ResolveBlendMode gives it (0, 1, 2, 3, 4, 10,
 // 11); null for any other mode.
 template <class Walk>
-TexturedSpanLoop<Walk> FindTexturedSpanLoop(SourceKind kind, int mode, LoopVariant variant);
+TexturedSpanLoop<Walk> FindTexturedSpanLoop(TexelKind kind, int mode, LoopVariant variant);
 
 // ---- the generated loops (used by the per-mode translation units) -----------
 
@@ -118,6 +122,29 @@ inline void StorePixel(uint8_t* p, uint32_t value) {
     }
 }
 
+// BlendPixel<Xrgb8888, kBlendModeAlpha, 0> on whole pixels: red and blue in
+// one multiply, green in another. Each channel's d x (256 - P) + s x P stays
+// below 2^16, so no channel spills into the next; the X byte is kept.
+inline uint32_t MixAlphaByParam32(uint32_t d, uint32_t s, uint32_t p) {
+    const uint32_t q = 256 - p;
+    const uint32_t red_blue = (((d & 0xFF00FF) * q + (s & 0xFF00FF) * p) >> 8) & 0xFF00FF;
+    const uint32_t green = (((d & 0xFF00) * q + (s & 0xFF00) * p) >> 8) & 0xFF00;
+    return (d & 0xFF000000) | red_blue | green;
+}
+
+#if defined(__SSE2__)
+// MixAlphaByParam32 on four pixels, each channel in a 16-bit lane.
+inline __m128i MixAlphaByParam32x4(__m128i d, __m128i s, __m128i p, __m128i q) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), q), _mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), p)), 8);
+    const __m128i high = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), q), _mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), p)), 8);
+    const __m128i color = _mm_set1_epi32(0x00FFFFFF);
+    return _mm_or_si128(_mm_and_si128(_mm_packus_epi16(low, high), color), _mm_andnot_si128(color, d));
+}
+#endif
+
 template <class Kind, int kMode, bool kBlend, bool kBright, bool kAlpha, bool kTrans, class Walk>
 void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk) {
     using Format = typename Kind::Format;
@@ -126,12 +153,41 @@ void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk w
     constexpr int kFixedWeights = kBlend ? 1 : 0;
     // A copy without weights and without bright stores the colour word whole.
     constexpr bool kWholeWordCopy = kMode == kBlendModePlain && !kBright && !kBlend;
+    // Alpha by P alone on 32-bit pixels, the commonest blend, mixes whole
+    // pixels at once.
+    constexpr bool kPackedAlpha = !Format::kIs16Bit && !kBright && !kBlend &&
+                                  (kMode == kBlendModeAlpha || kMode == kBlendModeInvertedAlpha);
+    const TexturedDraw local = draw;  // kept in registers: the stores below cannot change it
 
-    for (int64_t i = 0; i < count; ++i, dest += kPixelBytes, walk.Advance()) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    if constexpr ((kPackedAlpha || (kWholeWordCopy && !Format::kIs16Bit)) && !kTrans && !kAlpha) {
+        // No pixel is skipped: four texels at a time, written with one store.
+        const __m128i p = _mm_set1_epi16(static_cast<int16_t>(local.param.value));
+        const __m128i q = _mm_set1_epi16(static_cast<int16_t>(256 - local.param.value));
+        const uint32_t flip = kMode == kBlendModeInvertedAlpha ? 0xFFFFFFFFu : 0;
+        for (; i + 4 <= count; i += 4, dest += 16) {
+            auto next = [&] {
+                const uint32_t texel = Kind::Color(Kind::Raw(walk.template Texel<kTexelBytes>()), local.palette);
+                walk.Advance();
+                return static_cast<int>(texel ^ flip);
+            };
+            const int t0 = next(), t1 = next(), t2 = next(), t3 = next();
+            const __m128i source = _mm_set_epi32(t3, t2, t1, t0);
+            if constexpr (kPackedAlpha) {
+                const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), MixAlphaByParam32x4(before, source, p, q));
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), source);
+            }
+        }
+    }
+#endif
+    for (; i < count; ++i, dest += kPixelBytes, walk.Advance()) {
         const uint8_t* texel = walk.template Texel<kTexelBytes>();
         const uint32_t raw = Kind::Raw(texel);
         if constexpr (kTrans && !kAlpha) {
-            if (raw == draw.trans_color) continue;
+            if (raw == local.trans_color) continue;
         }
         uint32_t alpha = 255;
         if constexpr (kAlpha) {
@@ -140,7 +196,7 @@ void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk w
                 if (alpha == 0) continue;
             }
         }
-        const uint32_t color = Kind::Color(raw, draw.palette);
+        const uint32_t color = Kind::Color(raw, local.palette);
         // Whether this texel takes its alpha as a weight.
         bool alpha_weight = kAlpha;
         if constexpr (kAlpha && kTrans) alpha_weight = alpha != 255;
@@ -151,14 +207,21 @@ void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk w
                 continue;
             }
         }
-        const Channels source = PrepareSource<Format, kMode, kBright>(Format::Unpack(color), draw.bright);
-        const uint32_t graph_weight = kBlend ? draw.transition[walk.BlendByte()] : 1;
         const uint32_t before = LoadPixel<Format>(dest);
+        if constexpr (kPackedAlpha) {
+            if (!alpha_weight) {
+                const uint32_t target = kMode == kBlendModeInvertedAlpha ? ~color : color;
+                StorePixel<Format>(dest, MixAlphaByParam32(before, target, static_cast<uint32_t>(local.param.value)));
+                continue;
+            }
+        }
+        const Channels source = PrepareSource<Format, kMode, kBright>(Format::Unpack(color), local.bright);
+        const uint32_t graph_weight = kBlend ? local.transition[walk.BlendByte()] : 1;
         uint32_t after;
         if (alpha_weight) {
-            after = BlendPixel<Format, kMode, kFixedWeights + 1>(before, source, graph_weight * alpha, draw.param);
+            after = BlendPixel<Format, kMode, kFixedWeights + 1>(before, source, graph_weight * alpha, local.param);
         } else {
-            after = BlendPixel<Format, kMode, kFixedWeights>(before, source, graph_weight, draw.param);
+            after = BlendPixel<Format, kMode, kFixedWeights>(before, source, graph_weight, local.param);
         }
         StorePixel<Format>(dest, after);
     }
@@ -180,24 +243,24 @@ TexturedSpanLoop<Walk> SelectVariant(LoopVariant v) {
 }
 
 template <int kMode, class Walk>
-TexturedSpanLoop<Walk> SelectModeLoop(SourceKind kind, LoopVariant variant) {
+TexturedSpanLoop<Walk> SelectModeLoop(TexelKind kind, LoopVariant variant) {
     switch (kind) {
-        case SourceKind::kDirect32: return SelectVariant<Direct32, kMode, Walk>(variant);
-        case SourceKind::kDirect16: return SelectVariant<Direct16, kMode, Walk>(variant);
-        case SourceKind::kPaletted32: return SelectVariant<Paletted<Xrgb8888>, kMode, Walk>(variant);
-        case SourceKind::kPaletted16: return SelectVariant<Paletted<Rgb565>, kMode, Walk>(variant);
+        case TexelKind::kDirect32: return SelectVariant<Direct32, kMode, Walk>(variant);
+        case TexelKind::kDirect16: return SelectVariant<Direct16, kMode, Walk>(variant);
+        case TexelKind::kPaletted32: return SelectVariant<Paletted<Xrgb8888>, kMode, Walk>(variant);
+        case TexelKind::kPaletted16: return SelectVariant<Paletted<Rgb565>, kMode, Walk>(variant);
     }
     return nullptr;
 }
 
 // Each blend mode's loops live in their own translation unit.
-template <class Walk> TexturedSpanLoop<Walk> SelectCopyLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectAlphaLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectAddLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectSubtractLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectInvertedAlphaLoop(SourceKind, LoopVariant);
-template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(SourceKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectCopyLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectAlphaLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectAddLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectSubtractLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectInvertedAlphaLoop(TexelKind, LoopVariant);
+template <class Walk> TexturedSpanLoop<Walk> SelectMultiplyAlphaLoop(TexelKind, LoopVariant);
 
 }  // namespace textured_loops
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "lib/softrender/transform/fill_frame.h"
-#include "lib/softrender/transform/flat_loops.h"
+#include "lib/softrender/flat_color.h"
 #include "lib/softrender/transform/transformed_fill.h"
 
 namespace velk {
@@ -72,17 +72,19 @@ uint8_t* PixelAddress(const FillTarget& target, int64_t column, int64_t row) {
     return target.pixels + row * target.pitch + column * target.bytes_per_pixel;
 }
 
-void FillFlatTriangle(const FillTarget& target, FlatSpanLoop loop, const FlatDraw& draw,
-                      const SubpixelVertex (&vertices)[3]) {
+// A flat colour through the shared flat-colour step of boxes and lines.
+template <class Format>
+void FillFlatTriangle(const FillTarget& target, const SubpixelVertex (&vertices)[3], uint32_t color) {
     TriangleCoverage coverage;
     if (!coverage.Setup(vertices)) return;
     const int64_t first_row = std::max<int64_t>(coverage.first_row(), target.clip.top);
     const int64_t end_row = std::min<int64_t>(coverage.end_row(), target.clip.bottom);
-    for (int64_t row = first_row; row < end_row; ++row) {
-        const IndexRange span = ClippedSpan(coverage, target.clip, row);
-        if (span.empty()) continue;
-        loop(draw, PixelAddress(target, span.begin, row), span.end - span.begin);
-    }
+    WithFlatColorOp<Format>(color, [&](const auto& op) {
+        for (int64_t row = first_row; row < end_row; ++row) {
+            const IndexRange span = ClippedSpan(coverage, target.clip, row);
+            for (int64_t column = span.begin; column < span.end; ++column) op(PixelAddress(target, column, row));
+        }
+    });
 }
 
 }  // namespace
@@ -134,12 +136,11 @@ void DrawMemImgTriangle(MEMIMG* dest, const MEMIMG* src, const int32_t vertices[
     }
 
     if (src == nullptr) {
-        const FlatSpanLoop loop = FindFlatSpanLoop(target.format, mode);
-        if (loop == nullptr) return;
-        const BrightRows bright = MakeBrightRows(settings.bright_red, settings.bright_green, settings.bright_blue);
-        const FlatDraw draw{PrepareFlatTriangleColor(target.format, flat_color, mode, bright),
-                            MakeBlendParam(settings.blend_param)};
-        FillFlatTriangle(target, loop, draw, subpixel);
+        if (target.format == kMemImgFormat32) {
+            FillFlatTriangle<Xrgb8888>(target, subpixel, flat_color);
+        } else {
+            FillFlatTriangle<Rgb565>(target, subpixel, flat_color);
+        }
         return;
     }
 
