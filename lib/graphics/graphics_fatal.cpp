@@ -1,0 +1,29 @@
+#include "lib/graphics/graphics_fatal.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "lib/core/library.h"
+#include "lib/core/log.h"
+
+namespace velk {
+
+namespace {
+
+void EndProcess(const char* message) {
+    WriteLog((std::string(message) + "\n").c_str());
+    EndLibrary();
+}
+
+GraphicsFatalHandler g_handler = EndProcess;
+
+}  // namespace
+
+void GraphicsFatalError(const char* message) {
+    g_handler(message);
+    std::exit(-1);
+}
+
+void SetGraphicsFatalHandler(GraphicsFatalHandler handler) { g_handler = handler != nullptr ? handler : EndProcess; }
+
+}  // namespace velk
