@@ -1,82 +1,38 @@
-// Until the library's file access (archive routing, case-insensitive names)
-// is in place, game files are read straight from the game folder.
 #include "game/data/game_file_source.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
-#include "platform/base/text_encoding.h"
+#include "lib/core/files/file_operations.h"
+#include "platform/file/path_resolver.h"
+#include "platform/file/whole_file.h"
 
 namespace velk {
 namespace {
 
-std::optional<std::vector<uint8_t>> ReadHostFile(const std::filesystem::path& path, size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    in.seekg(0, std::ios::end);
-    std::streamoff length = in.tellg();
-    if (length < 0) return std::nullopt;
-    in.seekg(0, std::ios::beg);
-    size_t size = std::min(static_cast<size_t>(length), limit);
-    std::vector<uint8_t> bytes(size);
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-        return std::nullopt;
-    }
-    return bytes;
-}
+// No data file of a game comes near this; the formats count in 32 bits.
+constexpr int64_t kLargestGameFile = int64_t{1} << 31;
 
 }  // namespace
 
-std::string HostPathOf(const std::string& gamePath) {
-    std::string path;
-    path.reserve(gamePath.size());
-    bool trailNext = false;
-    for (char c : gamePath) {
-        uint8_t byte = static_cast<uint8_t>(c);
-        if (trailNext) {
-            path.push_back(c);
-            trailNext = false;
-        } else if (platform::IsShiftJisLeadByte(byte)) {
-            path.push_back(c);
-            trailNext = true;
-        } else {
-            path.push_back(c == '\\' ? '/' : c);
-        }
-    }
-    return platform::ShiftJisToUtf8(path);
-}
-
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
-    return ReadHostFile(HostPathOf(path), SIZE_MAX);
+    int64_t length = GetFileLength(path);
+    if (length < 0 || length > kLargestGameFile) return std::nullopt;
+    FileAccessHandle file = OpenFileForRead(path);
+    if (file == 0) return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    bool whole = ReadFromFile(bytes.data(), bytes.size(), file) == 1;
+    CloseFile(file);
+    if (!whole) return std::nullopt;
+    return bytes;
 }
 
 std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_t limit) {
-    return ReadHostFile(HostPathOf(path), limit);
+    auto native = platform::ResolveGamePath(path);
+    if (!native) return std::nullopt;
+    return platform::ReadWholeFile(*native, limit);
 }
 
 bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
-    std::filesystem::path target = HostPathOf(path);
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (out.fail()) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    auto native = platform::ResolveGamePathForWrite(path);
+    return native && platform::WriteFileAtomically(*native, bytes);
 }
 
 }  // namespace velk

@@ -12,21 +12,18 @@
 
 namespace velk {
 
-// A whole game data file (Game.dat, the databases and the other data files).
-// nullopt when it cannot be opened or read.
+// A whole game data file (Game.dat, the databases and the other data files),
+// read through the library's file access, so an archive may supply it.
+// nullopt when it cannot be opened or read whole.
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
 
 // A plain file of the game folder that is never taken from an archive
-// (Game.ini), at most `limit` bytes of it.
+// (Game.ini). nullopt when it is missing, unreadable or larger than `limit`.
 std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_t limit);
 
 // Replaces a plain file of the game folder as a whole: the bytes go to a
 // temporary file beside it, which then takes the file's place, so a failed
 // write leaves the old file as it was. False when anything failed.
 bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
-
-// The path as the host file system spells it: separators that are not the
-// second byte of a Shift-JIS character become '/', the text becomes UTF-8.
-std::string HostPathOf(const std::string& gamePath);
 
 }  // namespace velk

@@ -4,6 +4,7 @@
 #include "game/data/databases.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/support/scratch_dir.h"
+#include "tools/archive/archive_writer.h"
 #include "tools/gamedata/database_writer.h"
 #include "tools/gamedata/game_folder_writer.h"
 
@@ -229,6 +230,27 @@ TEST_F(DatabaseLoading, LoadsBothFiles) {
     EXPECT_EQ(database.GetTypeCount(), 3);
     EXPECT_EQ(database.typeDefs.size(), 3u);
     EXPECT_TRUE(reporter_.messages.empty());
+}
+
+TEST_F(DatabaseLoading, FindsItsFilesInAnArchiveOfTheDataFolder) {
+    tools::ArchiveBuilder archive;
+    archive.AddFile("BasicData\\DataBase.dat", gamedata::WriteDatabaseData(ThreeTypes()));
+    archive.AddFile("BasicData\\DataBase.project", gamedata::WriteDatabaseProject(ThreeTypes()));
+    ASSERT_TRUE(gamedata::WriteFileBytes(scratch_.path() / "Data.arc", archive.Build(), nullptr));
+    Database database;
+    EXPECT_TRUE(database.Load("BasicData\\DataBase"));
+    EXPECT_EQ(database.GetTypeCount(), 3);
+    EXPECT_TRUE(reporter_.messages.empty());
+}
+
+TEST_F(DatabaseLoading, MatchesFileNamesWhateverTheirCase) {
+    std::filesystem::path folder = scratch_.path() / "data" / "basicdata";
+    ASSERT_TRUE(gamedata::WriteFileBytes(folder / "database.DAT", gamedata::WriteDatabaseData(ThreeTypes()), nullptr));
+    ASSERT_TRUE(gamedata::WriteFileBytes(folder / "DATABASE.project", gamedata::WriteDatabaseProject(ThreeTypes()),
+                                         nullptr));
+    Database database;
+    EXPECT_TRUE(database.Load("BasicData\\DataBase"));
+    EXPECT_EQ(database.typeDefs.size(), 3u);
 }
 
 TEST_F(DatabaseLoading, AMissingFileEndsTheProgramAfterItsMessage) {

@@ -16,6 +16,14 @@ PlayerSettings Parse(const std::string& text) {
     return settings;
 }
 
+// No temporary file of a write is left behind in the folder.
+bool OnlyGameIniIn(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename() != "Game.ini") return false;
+    }
+    return true;
+}
+
 TEST(GameIni, ReadsWhatItWritesByteForByte) {
     PlayerSettings settings;
     settings.start = 1;
@@ -67,6 +75,20 @@ TEST(GameIni, AProxyLosesOnlyARealCarriageReturn) {
     EXPECT_EQ(Parse("Proxy=a b c\r\n").proxy, "abc");
 }
 
+TEST(GameIni, AnExistingFileIsRewrittenUnderItsOwnName) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    scratch.WriteFile("GAME.INI", "Start=1\r\nWindowModeFlag=0");
+    GlobalPlayerSettings() = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(GlobalPlayerSettings().start, 1);
+    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
+    ASSERT_TRUE(WriteGameIni(0, 0, 0));
+    EXPECT_EQ(scratch.ReadFile("GAME.INI").rfind("Start=0\r\n", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini"));
+    GlobalPlayerSettings() = PlayerSettings();
+}
+
 TEST(GameIni, AMissingFileStartsAtMinusOneAndKeepsTheProxy) {
     testing::ScratchDir scratch;
     testing::InFolder inside(scratch.path());
@@ -100,7 +122,7 @@ TEST(GameIni, WritesTheWholeFileAndRereadsIt) {
     EXPECT_EQ(settings.start, 1);
     EXPECT_EQ(settings.seAndBgm, 1);
     EXPECT_EQ(settings.proxy, "p");
-    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini.tmp"));
+    EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
     settings = PlayerSettings();
 }
 
@@ -110,7 +132,7 @@ TEST(GameIni, AFailedWriteLeavesTheOldFileWhole) {
     std::filesystem::create_directories(scratch.path() / "Game.ini" / "in-the-way");
     EXPECT_FALSE(WriteGameIni(0, 0, 0));
     EXPECT_TRUE(std::filesystem::is_directory(scratch.path() / "Game.ini" / "in-the-way"));
-    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini.tmp"));
+    EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
 }
 
 }  // namespace
