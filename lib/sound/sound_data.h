@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -65,12 +66,16 @@ struct SoundData {
     uint32_t last_cursor = 0;
     uint8_t started = 0;
     uint8_t end_reached = 0;
-    uint8_t wrap_pending = 0;
     uint8_t finished = 0;
-    int64_t restart_position = 0;
     uint32_t end_position = 0;
     uint32_t cursor_at_end = 0;
-    uint32_t wrap_position = 0;
+    // Loop restarts written to the ring that the cursor has not passed yet,
+    // oldest first: where each lies and the play counter it restarts from.
+    struct PendingWrap {
+        uint32_t ring_offset = 0;
+        int64_t restart_position = 0;
+    };
+    std::deque<PendingWrap> pending_wraps;
 
     // Normal sounds.
     SoundMemory pcm;

@@ -85,17 +85,18 @@ void UpdateStreamPlayCounter(int32_t handle, SoundData* record, int64_t cursor) 
     const int64_t size = record->ring_size;
     if (cursor == last) return;
     const bool wrapped = last >= cursor;
+    // The counter restarts at the last loop restart the cursor has passed;
+    // several can lie in one stretch when the looped part is short.
+    const auto passed = [&](int64_t offset) {
+        return wrapped ? (offset > last || offset <= cursor) : (offset > last && offset <= cursor);
+    };
     bool restarted = false;
-    if (record->wrap_pending) {
-        const int64_t wrap = record->wrap_position;
-        if (wrapped && wrap > last) {
-            record->played_bytes = size - wrap + cursor + record->restart_position;
-            restarted = true;
-        } else if ((wrapped && wrap < cursor) || (!wrapped && last < wrap && wrap <= cursor)) {
-            record->played_bytes = cursor - wrap + record->restart_position;
-            restarted = true;
-        }
-        if (restarted) record->wrap_pending = 0;
+    while (!record->pending_wraps.empty() && passed(record->pending_wraps.front().ring_offset)) {
+        const SoundData::PendingWrap wrap = record->pending_wraps.front();
+        record->pending_wraps.pop_front();
+        const int64_t since = wrap.ring_offset <= cursor ? cursor - wrap.ring_offset : size - wrap.ring_offset + cursor;
+        record->played_bytes = since + wrap.restart_position;
+        restarted = true;
     }
     if (!restarted) record->played_bytes += wrapped ? size - last + cursor : cursor - last;
     record->last_cursor = static_cast<uint32_t>(cursor);
@@ -157,9 +158,7 @@ int AdvanceStreamSource(SoundData* record, RingRegion& region, uint32_t cursor) 
     if (count == kLoopForever) {
         record->read_position =
             Block(*record) * record->sources[static_cast<size_t>(record->current_source)].loop_position;
-        record->restart_position = record->read_position;
-        record->wrap_pending = 1;
-        record->wrap_position = region.NextOffset();
+        record->pending_wraps.push_back({region.NextOffset(), record->read_position});
     } else {
         if (record->repeat_counter > count) {
             record->repeat_counter = 0;
@@ -170,10 +169,8 @@ int AdvanceStreamSource(SoundData* record, RingRegion& region, uint32_t cursor) 
                     return EndStreamData(record, region, cursor);
                 }
                 record->finished = 1;
-                record->wrap_pending = 1;
                 record->current_source = 0;
-                record->restart_position = 0;
-                record->wrap_position = region.NextOffset();
+                record->pending_wraps.push_back({region.NextOffset(), 0});
             }
         }
         record->read_position = 0;
@@ -196,7 +193,7 @@ void ResetPlayback(SoundData* record) {
     record->finished = 0;
     record->read_position = 0;
     record->played_bytes = 0;
-    record->wrap_pending = 0;
+    record->pending_wraps.clear();
     record->repeat_counter = 0;
     record->current_source = 0;
     record->started = 0;
@@ -332,6 +329,12 @@ int AddStreamSource(std::unique_ptr<SoundStream>& stream, uint8_t repeat_count, 
         source.stream = std::move(stream);
     }
     source.repeat_count = repeat_count;
+    // A stream whose data had run out before this source came primes again
+    // from its start at the next play, so the new source is heard.
+    if (record->started && (record->end_reached || record->finished)) {
+        ResetPlayback(record);
+        record->end_reached = 0;
+    }
     record->sources[static_cast<size_t>(record->source_count)] = std::move(source);
     ++record->source_count;
     record->total_samples = 0;
@@ -464,7 +467,7 @@ int SetStreamSoundCurrentTime(int32_t ms, int32_t handle) {
     }
     if (chosen < 0) return -1;
     record->repeat_counter = 0;
-    record->wrap_pending = 0;
+    record->pending_wraps.clear();
     record->current_source = chosen;
     record->played_bytes = static_cast<int64_t>(BytesPerSecond(*record) * (ms * 0.001));
     record->read_position = static_cast<int64_t>(rate * (left * 0.001)) * Block(*record);
