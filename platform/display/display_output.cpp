@@ -1,0 +1,110 @@
+#include "platform/display/display_output.h"
+
+#include <bit>
+
+namespace velk::platform {
+
+namespace {
+
+// One channel of a pixel value widened to 8 bits by repeating its top bits.
+uint32_t ExpandChannel(uint32_t value, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    uint32_t channel = (value & mask) >> shift;
+    if (width >= 8) return channel >> (width - 8);
+    uint32_t wide = 0;
+    for (int filled = 0; filled < 8; filled += width) wide = (wide << width) | channel;
+    // More bits were filled than 8; keep the top eight.
+    const int filled = ((8 + width - 1) / width) * width;
+    return wide >> (filled - 8);
+}
+
+uint32_t ReadValue(const uint8_t* pixel, int bytes) {
+    switch (bytes) {
+        case 1:
+            return pixel[0];
+        case 2:
+            return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8));
+        case 3:
+            return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
+        default:
+            return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16)) |
+                   (static_cast<uint32_t>(pixel[3]) << 24);
+    }
+}
+
+std::unique_ptr<DisplayOutput>& InstalledOutput() {
+    static std::unique_ptr<DisplayOutput> output;
+    return output;
+}
+
+}  // namespace
+
+void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
+    out->width = image.width;
+    out->height = image.height;
+    out->pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+    const int bytes = static_cast<int>((image.format.rgb_bit_count + 7) / 8);
+    const bool paletted = (image.format.flags & kPixelFormatPaletteIndexed8) != 0;
+    if (image.pixels == nullptr || bytes < 1 || bytes > 4) return;
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* row = image.pixels + static_cast<ptrdiff_t>(y) * image.pitch;
+        uint32_t* target = out->pixels.data() + static_cast<size_t>(y) * image.width;
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t value = ReadValue(row + x * bytes, bytes);
+            if (paletted) {
+                const DdPaletteEntry entry = image.palette != nullptr ? image.palette[value & 0xFF] : DdPaletteEntry{};
+                target[x] = (uint32_t{entry.red} << 16) | (uint32_t{entry.green} << 8) | entry.blue;
+            } else {
+                target[x] = (ExpandChannel(value, image.format.red_mask) << 16) |
+                            (ExpandChannel(value, image.format.green_mask) << 8) |
+                            ExpandChannel(value, image.format.blue_mask);
+            }
+        }
+    }
+}
+
+void CapturingDisplayOutput::Present(WindowHandle window, const PresentImage& image) {
+    ++present_count_;
+    for (Entry& entry : frames_) {
+        if (entry.window == window) {
+            ConvertPresentImage(image, &entry.frame);
+            return;
+        }
+    }
+    frames_.push_back(Entry{window, {}});
+    ConvertPresentImage(image, &frames_.back().frame);
+}
+
+bool CapturingDisplayOutput::ReadPresentedPixels(WindowHandle window, PresentedFrame* out) {
+    for (const Entry& entry : frames_) {
+        if (entry.window == window) {
+            *out = entry.frame;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CapturingDisplayOutput::ReleaseWindow(WindowHandle window) {
+    std::erase_if(frames_, [window](const Entry& entry) { return entry.window == window; });
+}
+
+DisplayOutput& ActiveDisplayOutput() {
+    std::unique_ptr<DisplayOutput>& output = InstalledOutput();
+    if (!output) output = CreateSdlDisplayOutput();
+    return *output;
+}
+
+void SetDisplayOutput(std::unique_ptr<DisplayOutput> output) { InstalledOutput() = std::move(output); }
+
+ScopedCapturingDisplayOutput::ScopedCapturingDisplayOutput() {
+    auto output = std::make_unique<CapturingDisplayOutput>();
+    output_ = output.get();
+    SetDisplayOutput(std::move(output));
+}
+
+ScopedCapturingDisplayOutput::~ScopedCapturingDisplayOutput() { SetDisplayOutput(nullptr); }
+
+}  // namespace velk::platform

@@ -1,0 +1,427 @@
+#include "platform/display/display_surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/display/display_clipper.h"
+#include "platform/display/display_mode.h"
+#include "platform/display/display_output.h"
+#include "platform/display/display_palette.h"
+#include "platform/display/display_shared.h"
+#include "platform/window/window_system.h"
+
+namespace velk::platform {
+
+namespace {
+
+// The pattern a lost surface's pixels are spoiled with, so that a caller that
+// forgets to write them again shows it.
+constexpr uint8_t kLostPixelByte = 0xA5;
+
+uint32_t ReadPixel(const uint8_t* pixel, int bytes) {
+    switch (bytes) {
+        case 1:
+            return pixel[0];
+        case 2: {
+            uint16_t value;
+            std::memcpy(&value, pixel, 2);
+            return value;
+        }
+        default: {
+            uint32_t value;
+            std::memcpy(&value, pixel, 4);
+            return value;
+        }
+    }
+}
+
+void WritePixel(uint8_t* pixel, int bytes, uint32_t value) {
+    switch (bytes) {
+        case 1:
+            pixel[0] = static_cast<uint8_t>(value);
+            break;
+        case 2: {
+            const uint16_t narrow = static_cast<uint16_t>(value);
+            std::memcpy(pixel, &narrow, 2);
+            break;
+        }
+        default:
+            std::memcpy(pixel, &value, 4);
+            break;
+    }
+}
+
+bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool Inside(const Rect& r, uint32_t width, uint32_t height) {
+    return r.left >= 0 && r.top >= 0 && r.right <= static_cast<int32_t>(width) &&
+           r.bottom <= static_cast<int32_t>(height) && !IsEmpty(r);
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+bool SameLayout(const DdPixelFormat& a, const DdPixelFormat& b) {
+    return a.rgb_bit_count == b.rgb_bit_count && a.red_mask == b.red_mask && a.green_mask == b.green_mask &&
+           a.blue_mask == b.blue_mask;
+}
+
+}  // namespace
+
+DdSurface::DdSurface(std::shared_ptr<DisplayShared> display, uint32_t width, uint32_t height, uint32_t caps,
+                     const DdPixelFormat& format)
+    : display_(std::move(display)),
+      width_(width),
+      height_(height),
+      caps_(caps),
+      format_(format),
+      bytes_per_pixel_(static_cast<int>(format.rgb_bit_count / 8)),
+      // Rows start on 8-byte boundaries, as display memory rows do.
+      pitch_(static_cast<int32_t>((width * static_cast<uint32_t>(bytes_per_pixel_) + 7) & ~7u)),
+      pixels_(static_cast<size_t>(pitch_) * height, 0) {}
+
+DdSurface::~DdSurface() = default;
+
+DdResult DdSurface::GetCaps(uint32_t* caps) const {
+    if (caps == nullptr) return kDdErrInvalidParams;
+    *caps = caps_;
+    return kDdOk;
+}
+
+DdResult DdSurface::GetPixelFormat(DdPixelFormat* format) const {
+    if (format == nullptr) return kDdErrInvalidParams;
+    *format = format_;
+    return kDdOk;
+}
+
+DdResult DdSurface::GetSurfaceDesc(DdSurfaceDesc* desc) const {
+    if (desc == nullptr) return kDdErrInvalidParams;
+    *desc = DdSurfaceDesc{};
+    desc->flags = kDdsdCaps | kDdsdWidth | kDdsdHeight | kDdsdPitch | kDdsdPixelFormat;
+    desc->width = width_;
+    desc->height = height_;
+    desc->pitch = pitch_;
+    desc->pixel_format = format_;
+    desc->caps = caps_;
+    if (has_src_key_) {
+        desc->flags |= kDdsdCkSrcBlt;
+        desc->src_blt_key = src_key_;
+    }
+    return kDdOk;
+}
+
+DdResult DdSurface::CheckUsable() const {
+    if (lost_) return kDdErrSurfaceLost;
+    if (lock_count_ > 0) return kDdErrSurfaceBusy;
+    return kDdOk;
+}
+
+DdResult DdSurface::Lock(const Rect* rect, DdSurfaceDesc* desc, uint32_t flags) {
+    if (desc == nullptr) return kDdErrInvalidParams;
+    if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
+    const Rect area = rect != nullptr ? *rect : Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    if (!Inside(area, width_, height_)) return kDdErrInvalidRect;
+    GetSurfaceDesc(desc);
+    desc->surface = row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_;
+    lock_count_ = 1;
+    lock_flags_ = flags;
+    return kDdOk;
+}
+
+DdResult DdSurface::Unlock(const Rect*) {
+    if (lock_count_ == 0) return kDdErrNotLocked;
+    lock_count_ = 0;
+    if ((lock_flags_ & kDdLockReadOnly) == 0) PresentIfPrimary();
+    return kDdOk;
+}
+
+uint32_t DdSurface::ColorBitsMask() const {
+    const uint32_t channels = format_.red_mask | format_.green_mask | format_.blue_mask | format_.alpha_mask;
+    if (channels != 0 && (format_.flags & kPixelFormatPaletteIndexed8) == 0) return channels;
+    return bytes_per_pixel_ >= 4 ? 0xFFFFFFFFu : (1u << (bytes_per_pixel_ * 8)) - 1;
+}
+
+bool DdSurface::IsKeyed(uint32_t value) const {
+    // The unused bits of a pixel take no part in the comparison.
+    const uint32_t mask = ColorBitsMask();
+    const uint32_t masked = value & mask;
+    return masked >= (src_key_.low & mask) && masked <= (src_key_.high & mask);
+}
+
+bool DdSurface::ClipRegion(Rect* region) const {
+    *region = Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    if (!clipper_ || clipper_->window() == 0) return false;
+    const Rect desktop = DesktopRectangle();
+    Rect client = GetClientAreaOnScreen(clipper_->window());
+    client.left -= desktop.left;
+    client.right -= desktop.left;
+    client.top -= desktop.top;
+    client.bottom -= desktop.top;
+    *region = Intersect(*region, client);
+    return true;
+}
+
+DdResult DdSurface::Fill(const Rect& area, uint32_t value) {
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        uint8_t* pixel = row(static_cast<uint32_t>(y)) + static_cast<size_t>(area.left) * bytes_per_pixel_;
+        for (int32_t x = area.left; x < area.right; ++x, pixel += bytes_per_pixel_)
+            WritePixel(pixel, bytes_per_pixel_, value);
+    }
+    return kDdOk;
+}
+
+DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& source_rect,
+                                  bool keyed) {
+    const int64_t dest_width = dest.right - dest.left;
+    const int64_t dest_height = dest.bottom - dest.top;
+    const int64_t source_width = source_rect.right - source_rect.left;
+    const int64_t source_height = source_rect.bottom - source_rect.top;
+    const Rect area = Intersect(dest, clip);
+    if (IsEmpty(area)) return kDdOk;
+    const int bytes = bytes_per_pixel_;
+    const bool unscaled = dest_width == source_width && dest_height == source_height;
+    // A copy within one surface may overlap: go through a copy of the source rows.
+    std::vector<uint8_t> staged;
+    const DdSurface* from = &source;
+    int32_t from_pitch = source.pitch_;
+    const uint8_t* from_origin = source.row(0);
+    if (&source == this) {
+        staged = source.pixels_;
+        from_origin = staged.data();
+    }
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        const int64_t sy = source_rect.top + (y - dest.top) * source_height / dest_height;
+        const uint8_t* source_row = from_origin + sy * from_pitch;
+        uint8_t* dest_row = row(static_cast<uint32_t>(y));
+        if (unscaled && !keyed) {
+            const int64_t sx = source_rect.left + (area.left - dest.left);
+            std::memcpy(dest_row + static_cast<size_t>(area.left) * bytes, source_row + sx * bytes,
+                        static_cast<size_t>(area.right - area.left) * bytes);
+            continue;
+        }
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const int64_t sx = source_rect.left + (x - dest.left) * source_width / dest_width;
+            const uint32_t value = ReadPixel(source_row + sx * bytes, bytes);
+            if (keyed && from->IsKeyed(value)) continue;
+            WritePixel(dest_row + static_cast<size_t>(x) * bytes, bytes, value);
+        }
+    }
+    return kDdOk;
+}
+
+DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* source_rect, uint32_t flags,
+                        const DdBltFx* fx) {
+    if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
+    const Rect whole{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    const Rect dest = dest_rect != nullptr ? *dest_rect : whole;
+    if (IsEmpty(dest)) return kDdErrInvalidRect;
+    Rect clip;
+    if (!ClipRegion(&clip) && !Inside(dest, width_, height_)) return kDdErrInvalidRect;
+
+    DdResult result = kDdOk;
+    if ((flags & kDdBltColorFill) != 0) {
+        if (fx == nullptr) return kDdErrInvalidParams;
+        const Rect area = Intersect(dest, clip);
+        if (!IsEmpty(area)) result = Fill(area, fx->fill_color);
+    } else if ((flags & kDdBltDepthFill) != 0) {
+        if (fx == nullptr || (caps_ & kDdsCapsZBuffer) == 0) return kDdErrInvalidParams;
+        const Rect area = Intersect(dest, clip);
+        if (!IsEmpty(area)) result = Fill(area, fx->fill_depth);
+    } else {
+        if (source == nullptr) return kDdErrInvalidParams;
+        if (source != this) {
+            if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
+        }
+        if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
+        const Rect from = source_rect != nullptr
+                              ? *source_rect
+                              : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
+        if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
+        const bool keyed = (flags & kDdBltKeySrc) != 0;
+        if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
+        result = CopyStretched(dest, clip, *source, from, keyed);
+    }
+    PresentIfPrimary();
+    return result;
+}
+
+DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_rect, uint32_t flags) {
+    if (source == nullptr) return kDdErrInvalidParams;
+    if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
+    if (source != this) {
+        if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
+    }
+    if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
+    const Rect from = source_rect != nullptr
+                          ? *source_rect
+                          : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
+    if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
+    const Rect dest{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+    if (!Inside(dest, width_, height_)) return kDdErrInvalidRect;
+    const bool keyed = (flags & kDdBltFastSrcColorKey) != 0;
+    if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
+    const DdResult result = CopyStretched(dest, dest, *source, from, keyed);
+    PresentIfPrimary();
+    return result;
+}
+
+DdResult DdSurface::Flip(DdSurface*, uint32_t) {
+    if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
+    std::shared_ptr<DdSurface> back;
+    if (!is_primary() || GetAttachedSurface(kDdsCapsBackBuffer, &back) != kDdOk) return kDdErrUnsupported;
+    if (const DdResult usable = back->CheckUsable(); usable != kDdOk) return usable;
+    pixels_ = back->pixels_;
+    PresentIfPrimary();
+    return kDdOk;
+}
+
+DdResult DdSurface::SetColorKey(uint32_t flags, const DdColorKey* key) {
+    if ((flags & kDdCkeySrcBlt) == 0) return kDdErrUnsupported;
+    if (key == nullptr) {
+        has_src_key_ = false;
+        return kDdOk;
+    }
+    has_src_key_ = true;
+    src_key_ = *key;
+    return kDdOk;
+}
+
+DdResult DdSurface::GetColorKey(uint32_t flags, DdColorKey* key) const {
+    if ((flags & kDdCkeySrcBlt) == 0 || key == nullptr) return kDdErrInvalidParams;
+    if (!has_src_key_) return kDdErrNoColorKey;
+    *key = src_key_;
+    return kDdOk;
+}
+
+DdResult DdSurface::IsLost() const { return lost_ ? kDdErrSurfaceLost : kDdOk; }
+
+DdResult DdSurface::Restore() {
+    lost_ = false;
+    return kDdOk;
+}
+
+void DdSurface::MarkLost() {
+    if (lost_) return;
+    lost_ = true;
+    lock_count_ = 0;
+    std::fill(pixels_.begin(), pixels_.end(), kLostPixelByte);
+}
+
+DdResult DdSurface::SetClipper(std::shared_ptr<DdClipper> clipper) {
+    clipper_ = std::move(clipper);
+    return kDdOk;
+}
+
+DdResult DdSurface::SetPalette(std::shared_ptr<DdPalette> palette) {
+    palette_ = std::move(palette);
+    return kDdOk;
+}
+
+DdResult DdSurface::AddAttachedSurface(std::shared_ptr<DdSurface> surface) {
+    if (!surface || surface.get() == this) return kDdErrInvalidParams;
+    if (std::find(attached_.begin(), attached_.end(), surface) != attached_.end()) return kDdErrInvalidParams;
+    if ((surface->caps_ & kDdsCapsZBuffer) != 0 &&
+        (surface->width_ != width_ || surface->height_ != height_))
+        return kDdErrInvalidParams;
+    attached_.push_back(std::move(surface));
+    return kDdOk;
+}
+
+DdResult DdSurface::DeleteAttachedSurface(DdSurface* surface) {
+    auto found = std::find_if(attached_.begin(), attached_.end(),
+                              [surface](const std::shared_ptr<DdSurface>& entry) { return entry.get() == surface; });
+    if (found == attached_.end()) return kDdErrInvalidParams;
+    attached_.erase(found);
+    return kDdOk;
+}
+
+DdResult DdSurface::GetAttachedSurface(uint32_t caps, std::shared_ptr<DdSurface>* out) {
+    if (out == nullptr) return kDdErrInvalidParams;
+    for (const auto& surface : attached_) {
+        if ((surface->caps_ & caps) == caps) {
+            *out = surface;
+            return kDdOk;
+        }
+    }
+    out->reset();
+    return kDdErrInvalidParams;
+}
+
+DdResult DdSurface::EnumAttachedSurfaces(const std::function<bool(const std::shared_ptr<DdSurface>&)>& visit) {
+    const auto attached = attached_;
+    for (const auto& surface : attached)
+        if (!visit(surface)) break;
+    return kDdOk;
+}
+
+void DdSurface::PresentIfPrimary() {
+    if (!is_primary() || lost_) return;
+    const WindowHandle window = clipper_ && clipper_->window() != 0 ? clipper_->window() : display_->window;
+    if (window == 0 || !IsAppWindow(window)) return;
+    PresentImage image;
+    image.format = format_;
+    image.palette = palette_ ? palette_->entries().data() : nullptr;
+    if (display_->exclusive()) {
+        // Full screen: the whole display is the window.
+        image.pixels = pixels_.data();
+        image.pitch = pitch_;
+        image.width = static_cast<int32_t>(width_);
+        image.height = static_cast<int32_t>(height_);
+        ActiveDisplayOutput().Present(window, image);
+        return;
+    }
+    // Window mode: the window shows the part of the desktop under its client area.
+    const Rect desktop = DesktopRectangle();
+    Rect client = GetClientAreaOnScreen(window);
+    client = Rect{client.left - desktop.left, client.top - desktop.top, client.right - desktop.left,
+                  client.bottom - desktop.top};
+    if (IsEmpty(client)) return;
+    const int32_t width = client.right - client.left;
+    const int32_t height = client.bottom - client.top;
+    image.width = width;
+    image.height = height;
+    if (Inside(client, width_, height_)) {
+        image.pixels = row(static_cast<uint32_t>(client.top)) + static_cast<size_t>(client.left) * bytes_per_pixel_;
+        image.pitch = pitch_;
+        ActiveDisplayOutput().Present(window, image);
+        return;
+    }
+    // Partly off the desktop: what lies outside shows black.
+    std::vector<uint8_t> composed(static_cast<size_t>(width) * height * bytes_per_pixel_, 0);
+    const Rect visible = Intersect(client, Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)});
+    for (int32_t y = visible.top; y < visible.bottom; ++y) {
+        std::memcpy(composed.data() + (static_cast<size_t>(y - client.top) * width + (visible.left - client.left)) *
+                                          bytes_per_pixel_,
+                    row(static_cast<uint32_t>(y)) + static_cast<size_t>(visible.left) * bytes_per_pixel_,
+                    static_cast<size_t>(visible.right - visible.left) * bytes_per_pixel_);
+    }
+    image.pixels = composed.data();
+    image.pitch = width * bytes_per_pixel_;
+    ActiveDisplayOutput().Present(window, image);
+}
+
+DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, const Rect& source_rect) {
+    if (dest.is_lost() || source.is_lost()) return kDdErrSurfaceLost;
+    if (dest.is_locked() || source.is_locked()) return kDdErrSurfaceBusy;
+    if (!SameLayout(dest.pixel_format(), source.pixel_format())) return kDdErrInvalidPixelFormat;
+    if (!Inside(source_rect, source.width(), source.height())) return kDdErrInvalidRect;
+    const Rect target{x, y, x + source_rect.right - source_rect.left, y + source_rect.bottom - source_rect.top};
+    // GDI clips to the destination.
+    const Rect area = Intersect(target, Rect{0, 0, static_cast<int32_t>(dest.width()), static_cast<int32_t>(dest.height())});
+    if (IsEmpty(area)) return kDdOk;
+    const int bytes = dest.bytes_per_pixel();
+    std::vector<uint8_t> staged;
+    for (int32_t row_y = area.top; row_y < area.bottom; ++row_y) {
+        const uint8_t* from = source.row(static_cast<uint32_t>(source_rect.top + row_y - y)) +
+                              static_cast<size_t>(source_rect.left + area.left - x) * bytes;
+        staged.assign(from, from + static_cast<size_t>(area.right - area.left) * bytes);
+        std::memcpy(dest.row(static_cast<uint32_t>(row_y)) + static_cast<size_t>(area.left) * bytes, staged.data(),
+                    staged.size());
+    }
+    dest.PresentIfPrimary();
+    return kDdOk;
+}
+
+}  // namespace velk::platform

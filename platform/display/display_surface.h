@@ -1,0 +1,130 @@
+#pragma once
+// A surface of the display stand-in: a rectangle of pixels in system memory
+// in one pixel format, with the operations the library performs on it: lock,
+// colour fill, depth fill, stretching copy, keyed fast copy, flip, colour key,
+// clipper, palette, attached surfaces, and loss and restore.
+//
+// Every operation is synchronous: when Blt or BltFast returns, the pixels are
+// written. A surface that is locked refuses blits (busy), as a surface that
+// is lost refuses everything but Restore. The primary surface shows itself in
+// its window after every write (see display_output.h).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/display/display_types.h"
+
+namespace velk::platform {
+
+class DdClipper;
+class DdPalette;
+struct DisplayShared;
+
+class DdSurface : public std::enable_shared_from_this<DdSurface> {
+public:
+    // Made by DdDevice::CreateSurface.
+    DdSurface(std::shared_ptr<DisplayShared> display, uint32_t width, uint32_t height, uint32_t caps,
+              const DdPixelFormat& format);
+    ~DdSurface();
+    DdSurface(const DdSurface&) = delete;
+    DdSurface& operator=(const DdSurface&) = delete;
+
+    uint32_t width() const { return width_; }
+    uint32_t height() const { return height_; }
+    int32_t pitch() const { return pitch_; }
+    int bytes_per_pixel() const { return bytes_per_pixel_; }
+    const DdPixelFormat& pixel_format() const { return format_; }
+    // The capabilities as given: system memory, never video memory.
+    uint32_t caps() const { return caps_; }
+    bool is_primary() const { return (caps_ & kDdsCapsPrimarySurface) != 0; }
+    bool is_locked() const { return lock_count_ > 0; }
+    bool is_lost() const { return lost_; }
+
+    DdResult GetCaps(uint32_t* caps) const;
+    DdResult GetPixelFormat(DdPixelFormat* format) const;
+    DdResult GetSurfaceDesc(DdSurfaceDesc* desc) const;
+
+    // Locks the whole surface (rect null) or a rectangle inside it; desc
+    // receives the pitch and the address of the rectangle's first pixel.
+    // One lock at a time: a locked surface answers busy.
+    DdResult Lock(const Rect* rect, DdSurfaceDesc* desc, uint32_t flags);
+    DdResult Unlock(const Rect* rect);
+
+    // Colour fill (kDdBltColorFill with fx->fill_color, a raw pixel), depth
+    // fill (kDdBltDepthFill, Z surfaces only) or a copy of source_rect of the
+    // source (null: the whole source) stretched onto dest_rect (null: the
+    // whole surface) by nearest pixels, skipping the source's colour key with
+    // kDdBltKeySrc. With a clipper the destination is cut to the clipper's
+    // window; without one it must lie inside the surface.
+    DdResult Blt(const Rect* dest_rect, DdSurface* source, const Rect* source_rect, uint32_t flags,
+                 const DdBltFx* fx);
+    // An unscaled copy to (x, y); both rectangles must lie inside their
+    // surfaces. kDdBltFastSrcColorKey skips the source's colour key.
+    DdResult BltFast(int x, int y, DdSurface* source, const Rect* source_rect, uint32_t flags);
+    // A primary with a back buffer shows the back buffer's contents; the
+    // back buffer keeps them.
+    DdResult Flip(DdSurface* target, uint32_t flags);
+
+    DdResult SetColorKey(uint32_t flags, const DdColorKey* key);
+    DdResult GetColorKey(uint32_t flags, DdColorKey* key) const;
+
+    DdResult IsLost() const;
+    // Brings a lost surface back; its pixels are then undefined and must be
+    // written again.
+    DdResult Restore();
+
+    DdResult SetClipper(std::shared_ptr<DdClipper> clipper);
+    std::shared_ptr<DdClipper> clipper() const { return clipper_; }
+    DdResult SetPalette(std::shared_ptr<DdPalette> palette);
+    std::shared_ptr<DdPalette> palette() const { return palette_; }
+
+    DdResult AddAttachedSurface(std::shared_ptr<DdSurface> surface);
+    DdResult DeleteAttachedSurface(DdSurface* surface);
+    // The first attached surface whose capabilities hold every bit of caps.
+    DdResult GetAttachedSurface(uint32_t caps, std::shared_ptr<DdSurface>* out);
+    // Calls visit for every attached surface until it returns false.
+    DdResult EnumAttachedSurfaces(const std::function<bool(const std::shared_ptr<DdSurface>&)>& visit);
+
+    // The stand-in's own access, for the GDI copy and the present.
+    const uint8_t* row(uint32_t y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+    uint8_t* row(uint32_t y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+    // Marks the surface lost and spoils its pixels (the test hook of loss).
+    void MarkLost();
+    // Shows a primary's pixels in its window (nothing for other surfaces).
+    void PresentIfPrimary();
+
+private:
+    bool IsKeyed(uint32_t value) const;
+    uint32_t ColorBitsMask() const;
+    DdResult CheckUsable() const;
+    DdResult Fill(const Rect& area, uint32_t value);
+    DdResult CopyStretched(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& source_rect,
+                           bool keyed);
+    bool ClipRegion(Rect* region) const;
+
+    std::shared_ptr<DisplayShared> display_;
+    uint32_t width_;
+    uint32_t height_;
+    uint32_t caps_;
+    DdPixelFormat format_;
+    int bytes_per_pixel_;
+    int32_t pitch_;
+    std::vector<uint8_t> pixels_;
+    int lock_count_ = 0;
+    uint32_t lock_flags_ = 0;
+    bool lost_ = false;
+    bool has_src_key_ = false;
+    DdColorKey src_key_;
+    std::shared_ptr<DdClipper> clipper_;
+    std::shared_ptr<DdPalette> palette_;
+    std::vector<std::shared_ptr<DdSurface>> attached_;
+};
+
+// The stand-in of a GDI BitBlt between the device contexts of two surfaces:
+// a plain copy of source_rect to (x, y), no key, no clipper. The formats must
+// match; neither surface may be locked or lost.
+DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, const Rect& source_rect);
+
+}  // namespace velk::platform

@@ -1,0 +1,165 @@
+// The real output: every window gets an SDL renderer with one streaming
+// texture of the frame's size; a frame is uploaded, stretched over the whole
+// window and presented. Works with SDL's dummy video driver too (its software
+// renderer draws into the dummy framebuffer).
+
+#include <SDL.h>
+
+#include <atomic>
+#include <map>
+
+#include "platform/base/debug_output.h"
+#include "platform/display/display_output.h"
+#include "platform/window/window_system.h"
+
+namespace velk::platform {
+
+namespace {
+
+std::atomic<bool> capture_frames{false};
+
+// The SDL texture format that takes the frame's pixels as they are, or 0 when
+// the frame must be converted first.
+Uint32 DirectTextureFormat(const DdPixelFormat& format) {
+    if ((format.flags & kPixelFormatPaletteIndexed8) != 0) return 0;
+    if (format.rgb_bit_count == 32 && format.red_mask == 0xFF0000 && format.green_mask == 0xFF00 &&
+        format.blue_mask == 0xFF)
+        return SDL_PIXELFORMAT_RGB888;
+    if (format.rgb_bit_count == 16 && format.red_mask == 0xF800 && format.green_mask == 0x07E0 &&
+        format.blue_mask == 0x001F)
+        return SDL_PIXELFORMAT_RGB565;
+    if (format.rgb_bit_count == 16 && format.red_mask == 0x7C00 && format.green_mask == 0x03E0 &&
+        format.blue_mask == 0x001F)
+        return SDL_PIXELFORMAT_RGB555;
+    return 0;
+}
+
+class SdlDisplayOutput final : public DisplayOutput {
+public:
+    // Renderers still held are left to SDL: at this point the windows (and
+    // the window stand-in) may already be gone. ReleaseWindow is the orderly way.
+    ~SdlDisplayOutput() override = default;
+
+    void Present(WindowHandle window, const PresentImage& image) override {
+        ++present_count_;
+        auto* sdl_window = static_cast<SDL_Window*>(NativeWindowOf(window));
+        if (sdl_window == nullptr) {
+            fallback_.Present(window, image);
+            return;
+        }
+        Target* target = TargetFor(window, sdl_window);
+        if (target == nullptr) return;
+        Uint32 format = DirectTextureFormat(image.format);
+        const void* pixels = image.pixels;
+        int pitch = image.pitch;
+        if (format == 0) {
+            ConvertPresentImage(image, &converted_);
+            format = SDL_PIXELFORMAT_RGB888;
+            pixels = converted_.pixels.data();
+            pitch = converted_.width * 4;
+        }
+        if (!PrepareTexture(target, format, image.width, image.height)) return;
+        SDL_UpdateTexture(target->texture, nullptr, pixels, pitch);
+        SDL_RenderClear(target->renderer);
+        SDL_RenderCopy(target->renderer, target->texture, nullptr, nullptr);
+        if (capture_frames.load()) Capture(target);
+        SDL_RenderPresent(target->renderer);
+    }
+
+    bool ReadPresentedPixels(WindowHandle window, PresentedFrame* out) override {
+        auto found = targets_.find(window);
+        if (found == targets_.end()) return fallback_.ReadPresentedPixels(window, out);
+        if (found->second.captured.width == 0) return false;
+        *out = found->second.captured;
+        return true;
+    }
+
+    void ReleaseWindow(WindowHandle window) override {
+        fallback_.ReleaseWindow(window);
+        auto found = targets_.find(window);
+        if (found == targets_.end()) return;
+        DestroyTarget(window, found->second);
+        targets_.erase(found);
+    }
+
+    uint64_t present_count() const override { return present_count_; }
+
+private:
+    struct Target {
+        SDL_Window* window = nullptr;
+        SDL_Renderer* renderer = nullptr;
+        SDL_Texture* texture = nullptr;
+        Uint32 texture_format = 0;
+        int texture_width = 0;
+        int texture_height = 0;
+        PresentedFrame captured;
+    };
+
+    Target* TargetFor(WindowHandle window, SDL_Window* sdl_window) {
+        auto found = targets_.find(window);
+        if (found != targets_.end() && found->second.window != sdl_window) {
+            // The native window was replaced; its renderer went with it.
+            targets_.erase(found);
+            found = targets_.end();
+        }
+        if (found != targets_.end()) return &found->second;
+        SDL_Renderer* renderer = SDL_GetRenderer(sdl_window);
+        if (renderer == nullptr) renderer = SDL_CreateRenderer(sdl_window, -1, 0);
+        if (renderer == nullptr) {
+            DebugOutput(std::string("The window's renderer could not be made: ") + SDL_GetError() + "\n");
+            return nullptr;
+        }
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        Target& target = targets_[window];
+        target.window = sdl_window;
+        target.renderer = renderer;
+        return &target;
+    }
+
+    static bool PrepareTexture(Target* target, Uint32 format, int width, int height) {
+        if (target->texture != nullptr && target->texture_format == format && target->texture_width == width &&
+            target->texture_height == height)
+            return true;
+        if (target->texture != nullptr) SDL_DestroyTexture(target->texture);
+        target->texture = SDL_CreateTexture(target->renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (target->texture == nullptr) return false;
+        target->texture_format = format;
+        target->texture_width = width;
+        target->texture_height = height;
+        return true;
+    }
+
+    static void Capture(Target* target) {
+        int width = 0;
+        int height = 0;
+        if (SDL_GetRendererOutputSize(target->renderer, &width, &height) != 0 || width <= 0 || height <= 0) return;
+        target->captured.width = width;
+        target->captured.height = height;
+        target->captured.pixels.assign(static_cast<size_t>(width) * height, 0);
+        SDL_RenderReadPixels(target->renderer, nullptr, SDL_PIXELFORMAT_RGB888, target->captured.pixels.data(),
+                             width * 4);
+        for (uint32_t& pixel : target->captured.pixels) pixel &= 0xFFFFFF;
+    }
+
+    void DestroyTarget(WindowHandle window, Target& target) {
+        // Only while the native window still stands: its renderer dies with it.
+        if (NativeWindowOf(window) != target.window) return;
+        if (target.texture != nullptr) SDL_DestroyTexture(target.texture);
+        if (target.renderer != nullptr) SDL_DestroyRenderer(target.renderer);
+        target.texture = nullptr;
+        target.renderer = nullptr;
+    }
+
+    std::map<WindowHandle, Target> targets_;
+    CapturingDisplayOutput fallback_;
+    PresentedFrame converted_;
+    uint64_t present_count_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<DisplayOutput> CreateSdlDisplayOutput() { return std::make_unique<SdlDisplayOutput>(); }
+
+void SetCapturePresentedFrames(bool capture) { capture_frames = capture; }
+
+}  // namespace velk::platform

@@ -1,0 +1,142 @@
+#include "platform/display/window_dib.h"
+
+#include <bit>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/display/display_output.h"
+#include "platform/window/window_system.h"
+
+namespace velk::platform {
+
+namespace {
+
+struct WindowPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+std::map<WindowHandle, WindowPicture>& Pictures() {
+    static std::map<WindowHandle, WindowPicture> pictures;
+    return pictures;
+}
+
+// The window's picture, resized (cleared to black) when the client area changed.
+WindowPicture* PictureOf(WindowHandle window) {
+    const Rect client = GetClientArea(window);
+    const int32_t width = client.right - client.left;
+    const int32_t height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return nullptr;
+    WindowPicture& picture = Pictures()[window];
+    if (picture.width != width || picture.height != height) {
+        picture.width = width;
+        picture.height = height;
+        picture.pixels.assign(static_cast<size_t>(width) * height, 0);
+    }
+    return &picture;
+}
+
+bool ValidDib(const DibImage& image) {
+    return image.pixels != nullptr && image.width > 0 && image.height > 0 &&
+           (image.bit_count == 16 || image.bit_count == 32) && image.pitch >= image.width * (image.bit_count / 8);
+}
+
+bool InsideDib(const Rect& r, const DibImage& image) {
+    return r.left >= 0 && r.top >= 0 && r.right <= image.width && r.bottom <= image.height && r.right > r.left &&
+           r.bottom > r.top;
+}
+
+uint32_t Expand(uint32_t value, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    const uint32_t channel = (value & mask) >> shift;
+    if (width >= 8) return channel >> (width - 8);
+    uint32_t wide = 0;
+    int filled = 0;
+    for (; filled < 8; filled += width) wide = (wide << width) | channel;
+    return wide >> (filled - 8);
+}
+
+uint32_t Narrow(uint32_t channel8, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    const uint32_t value = width >= 8 ? channel8 << (width - 8) : channel8 >> (8 - width);
+    return (value << shift) & mask;
+}
+
+uint32_t ReadDibPixel(const DibImage& image, int x, int y) {
+    const uint8_t* row = image.pixels + static_cast<ptrdiff_t>(y) * image.pitch;
+    uint32_t value = 0;
+    std::memcpy(&value, row + x * (image.bit_count / 8), image.bit_count / 8);
+    return (Expand(value, image.red_mask) << 16) | (Expand(value, image.green_mask) << 8) |
+           Expand(value, image.blue_mask);
+}
+
+void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {
+    const uint32_t value = Narrow((rgb >> 16) & 0xFF, image.red_mask) | Narrow((rgb >> 8) & 0xFF, image.green_mask) |
+                           Narrow(rgb & 0xFF, image.blue_mask);
+    uint8_t* row = image.pixels + static_cast<ptrdiff_t>(y) * image.pitch;
+    std::memcpy(row + x * (image.bit_count / 8), &value, image.bit_count / 8);
+}
+
+void Show(WindowHandle window, const WindowPicture& picture) {
+    PresentImage image;
+    image.pixels = reinterpret_cast<const uint8_t*>(picture.pixels.data());
+    image.pitch = picture.width * 4;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.format.size = sizeof(DdPixelFormat);
+    image.format.flags = kPixelFormatRgb;
+    image.format.rgb_bit_count = 32;
+    image.format.red_mask = 0xFF0000;
+    image.format.green_mask = 0xFF00;
+    image.format.blue_mask = 0xFF;
+    ActiveDisplayOutput().Present(window, image);
+}
+
+}  // namespace
+
+bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& image, const Rect& source) {
+    if (!ValidDib(image) || !InsideDib(source, image)) return false;
+    if (dest.right <= dest.left || dest.bottom <= dest.top) return false;
+    WindowPicture* picture = PictureOf(window);
+    if (picture == nullptr) return false;
+    const int64_t dest_width = dest.right - dest.left;
+    const int64_t dest_height = dest.bottom - dest.top;
+    const int64_t source_width = source.right - source.left;
+    const int64_t source_height = source.bottom - source.top;
+    for (int32_t y = std::max(dest.top, 0); y < std::min(dest.bottom, picture->height); ++y) {
+        const int sy = static_cast<int>(source.top + (y - dest.top) * source_height / dest_height);
+        uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
+        for (int32_t x = std::max(dest.left, 0); x < std::min(dest.right, picture->width); ++x) {
+            const int sx = static_cast<int>(source.left + (x - dest.left) * source_width / dest_width);
+            target[x] = ReadDibPixel(image, sx, sy);
+        }
+    }
+    Show(window, *picture);
+    return true;
+}
+
+bool ReadWindowToDib(WindowHandle window, const Rect& source, DibImage* image, int x, int y) {
+    if (image == nullptr || !ValidDib(*image)) return false;
+    const Rect target{x, y, x + source.right - source.left, y + source.bottom - source.top};
+    if (!InsideDib(target, *image)) return false;
+    WindowPicture* picture = PictureOf(window);
+    if (picture == nullptr) return false;
+    for (int32_t row = source.top; row < source.bottom; ++row) {
+        for (int32_t column = source.left; column < source.right; ++column) {
+            const bool inside = row >= 0 && column >= 0 && row < picture->height && column < picture->width;
+            const uint32_t rgb = inside ? picture->pixels[static_cast<size_t>(row) * picture->width + column] : 0;
+            WriteDibPixel(*image, x + column - source.left, y + row - source.top, rgb);
+        }
+    }
+    return true;
+}
+
+void ReleaseWindowDib(WindowHandle window) { Pictures().erase(window); }
+
+}  // namespace velk::platform

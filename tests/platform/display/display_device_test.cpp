@@ -1,0 +1,206 @@
+#include "platform/display/display_clipper.h"
+#include "platform/display/display_palette.h"
+#include "platform/display/vertical_blank.h"
+#include "platform/display/window_dib.h"
+#include "tests/platform/display/display_fixture.h"
+
+namespace velk::platform::testing {
+namespace {
+
+using DeviceTest = DisplayTest;
+
+TEST_F(DeviceTest, FullScreenModesNeedExclusiveModeAndFollowTheTestsFilter) {
+    DdSurfaceDesc mode;
+    ASSERT_EQ(device->GetDisplayMode(&mode), kDdOk);
+    EXPECT_EQ(mode.width, 1024u);
+    EXPECT_EQ(mode.pixel_format.rgb_bit_count, 32u);
+    EXPECT_EQ(device->SetDisplayMode(640, 480, 16, 0, 0), kDdErrNoExclusiveMode);
+
+    ASSERT_EQ(device->SetCooperativeLevel(window, kDdsclExclusive | kDdsclFullScreen | kDdsclFpuPreserve), kDdOk);
+    SetDisplayModeFilter([](const DisplayMode& m) { return m.refresh_rate == 0 && m.bits != 8; });
+    EXPECT_EQ(device->SetDisplayMode(640, 480, 16, 60, 0), kDdErrUnsupportedMode);
+    EXPECT_EQ(device->SetDisplayMode(640, 480, 8, 0, 0), kDdErrUnsupportedMode);
+    auto before = MakeSurface(4, 4, 32);
+    ASSERT_EQ(device->SetDisplayMode(640, 480, 16, 0, 0), kDdOk);
+    EXPECT_EQ(before->IsLost(), kDdErrSurfaceLost);
+    ASSERT_EQ(device->GetDisplayMode(&mode), kDdOk);
+    EXPECT_EQ(mode.width, 640u);
+    EXPECT_EQ(mode.pixel_format.red_mask, 0xF800u);
+    EXPECT_EQ(MakePrimary()->width(), 640u);
+
+    // Leaving exclusive mode gives the desktop back.
+    ASSERT_EQ(device->SetCooperativeLevel(window, kDdsclNormal), kDdOk);
+    ASSERT_EQ(device->GetDisplayMode(&mode), kDdOk);
+    EXPECT_EQ(mode.width, 1024u);
+    EXPECT_EQ(mode.pixel_format.rgb_bit_count, 32u);
+}
+
+TEST_F(DeviceTest, TheBeamRunsAt60HertzOnTheManualClock) {
+    // The clock starts at 1 s: exactly the start of frame 60, line 0.
+    uint32_t line = 99;
+    ASSERT_EQ(device->GetScanLine(&line), kDdOk);
+    EXPECT_EQ(line, 0u);
+    int in_blank = 1;
+    device->GetVerticalBlankStatus(&in_blank);
+    EXPECT_EQ(in_blank, 0);
+
+    ASSERT_EQ(device->WaitForVerticalBlank(kDdWaitVbBlockBegin), kDdOk);
+    // Line 480 of the frame starts 480 / 31500 s after it.
+    EXPECT_EQ(clock.Microseconds(), 1000000 + (480 * 1000000 + 31499) / 31500);
+    EXPECT_EQ(device->GetScanLine(&line), kDdErrVerticalBlankInProgress);
+    device->GetVerticalBlankStatus(&in_blank);
+    EXPECT_EQ(in_blank, 1);
+
+    // Inside a blank, waiting for its begin waits a whole frame.
+    const int64_t first = clock.Microseconds();
+    device->WaitForVerticalBlank(kDdWaitVbBlockBegin);
+    const int64_t second = clock.Microseconds();
+    EXPECT_NEAR(static_cast<double>(second - first), 1e6 / 60, 1.0);
+    device->WaitForVerticalBlank(kDdWaitVbBlockEnd);
+    EXPECT_EQ(ScanLineAt(clock.Microseconds()), 0);
+
+    int64_t waited_until = 0;
+    SetVerticalBlankWaiter([&](int64_t until) { waited_until = until; });
+    device->WaitForVerticalBlank(kDdWaitVbBlockBegin);
+    SetVerticalBlankWaiter(nullptr);
+    EXPECT_GT(waited_until, clock.Microseconds());
+}
+
+TEST_F(DeviceTest, ThePrimaryShowsTheDesktopUnderTheWindowAndTheClipperCutsBlits) {
+    auto primary = MakePrimary();
+    std::shared_ptr<DdClipper> clipper;
+    ASSERT_EQ(device->CreateClipper(0, &clipper), kDdOk);
+    clipper->SetWindow(window);
+    primary->SetClipper(clipper);
+
+    auto back = MakeSurface(320, 240, 32);
+    DdBltFx fx;
+    fx.fill_color = 0x00FF00;
+    back->Blt(nullptr, nullptr, nullptr, kDdBltColorFill, &fx);
+    // The window's client area is (100, 50)-(740, 530); a blit reaching
+    // beyond it is cut, not refused, and stretched from the whole rectangle.
+    Rect dest{100, 50, 740 + 40, 530};
+    ASSERT_EQ(primary->Blt(&dest, back.get(), nullptr, kDdBltWait, nullptr), kDdOk);
+    EXPECT_EQ(Pixel32(*primary, 99, 60), 0u);
+    EXPECT_EQ(Pixel32(*primary, 100, 50), 0x00FF00u);
+    EXPECT_EQ(Pixel32(*primary, 745, 60), 0u);
+
+    PresentedFrame frame;
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.height, 480);
+    EXPECT_EQ(frame.at(0, 0), 0x00FF00u);
+    EXPECT_EQ(frame.at(639, 479), 0x00FF00u);
+
+    // A window partly beyond the desktop shows black where there is no desktop.
+    MoveAppWindow(window, Rect{700, 50, 1340, 530});
+    DdSurfaceDesc desc;
+    ASSERT_EQ(primary->Lock(nullptr, &desc, kDdLockWait), kDdOk);
+    ASSERT_EQ(primary->Unlock(nullptr), kDdOk);
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.at(639, 0), 0u);
+    EXPECT_EQ(frame.at(39, 0), 0x00FF00u);
+    EXPECT_EQ(frame.at(40, 0), 0u);
+}
+
+TEST_F(DeviceTest, FullScreenFlipShowsTheBackBufferAndKeepsIt) {
+    ASSERT_EQ(device->SetCooperativeLevel(window, kDdsclExclusive | kDdsclFullScreen), kDdOk);
+    ASSERT_EQ(device->SetDisplayMode(640, 480, 16, 0, 0), kDdOk);
+    DdSurfaceDesc desc;
+    desc.flags = kDdsdCaps | kDdsdBackBufferCount;
+    desc.caps = kDdsCapsPrimarySurface | kDdsCapsFlip | kDdsCapsComplex | kDdsCaps3DDevice;
+    desc.back_buffer_count = 1;
+    std::shared_ptr<DdSurface> primary;
+    ASSERT_EQ(device->CreateSurface(desc, &primary), kDdOk);
+    std::shared_ptr<DdSurface> back;
+    ASSERT_EQ(primary->GetAttachedSurface(kDdsCapsBackBuffer, &back), kDdOk);
+    DdBltFx fx;
+    fx.fill_color = 0x001F;
+    back->Blt(nullptr, nullptr, nullptr, kDdBltColorFill, &fx);
+    const uint64_t presents = output.output().present_count();
+    ASSERT_EQ(primary->Flip(nullptr, kDdFlipWait), kDdOk);
+    EXPECT_EQ(output.output().present_count(), presents + 1);
+    PresentedFrame frame;
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.at(320, 240), 0x0000FFu);
+    uint16_t kept;
+    std::memcpy(&kept, back->row(10) + 20, 2);
+    EXPECT_EQ(kept, 0x001F);
+}
+
+TEST_F(DeviceTest, PalettesHoldTheirEntriesAndColourAnEightBitFrame) {
+    DdPaletteEntry entries[256] = {};
+    entries[7] = DdPaletteEntry{10, 20, 30, 0};
+    std::shared_ptr<DdPalette> palette;
+    ASSERT_EQ(device->CreatePalette(kDdPCaps8Bit, entries, &palette), kDdOk);
+    DdPaletteEntry changed{1, 2, 3, 0};
+    ASSERT_EQ(palette->SetEntries(0, 255, 1, &changed), kDdOk);
+    EXPECT_EQ(palette->SetEntries(0, 255, 2, entries), kDdErrInvalidParams);
+    DdPaletteEntry read[2];
+    ASSERT_EQ(palette->GetEntries(0, 254, 2, read), kDdOk);
+    EXPECT_EQ(read[1].blue, 3);
+
+    uint8_t pixels[2] = {7, 255};
+    PresentImage image;
+    image.pixels = pixels;
+    image.pitch = 2;
+    image.width = 2;
+    image.height = 1;
+    image.format = DisplayPixelFormatForBits(8);
+    image.palette = palette->entries().data();
+    PresentedFrame frame;
+    ConvertPresentImage(image, &frame);
+    EXPECT_EQ(frame.at(0, 0), 0x0A141Eu);
+    EXPECT_EQ(frame.at(1, 0), 0x010203u);
+}
+
+TEST_F(DeviceTest, WindowBitmapsStretchIntoTheWindowAndReadBack) {
+    uint16_t pixels[2] = {0xF800, 0x001F};
+    DibImage image{2, 1, 4, 16, 0xF800, 0x07E0, 0x001F, reinterpret_cast<uint8_t*>(pixels)};
+    ASSERT_TRUE(DrawDibToWindow(window, Rect{0, 0, 640, 480}, image, Rect{0, 0, 2, 1}));
+    PresentedFrame frame;
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.at(319, 479), 0xFF0000u);
+    EXPECT_EQ(frame.at(320, 0), 0x0000FFu);
+
+    uint32_t back[3] = {};
+    DibImage target{3, 1, 12, 32, 0xFF0000, 0xFF00, 0xFF, reinterpret_cast<uint8_t*>(back)};
+    ASSERT_TRUE(ReadWindowToDib(window, Rect{318, 5, 321, 6}, &target, 0, 0));
+    EXPECT_EQ(back[0], 0xFF0000u);
+    EXPECT_EQ(back[2], 0x0000FFu);
+    EXPECT_FALSE(DrawDibToWindow(window, Rect{0, 0, 640, 480}, image, Rect{0, 0, 3, 1}));
+}
+
+TEST(SdlDisplayOutputTest, PresentsHeadlessAndReadsTheFrameBack) {
+    SetWindowBackend(nullptr);
+    ASSERT_TRUE(RegisterWindowClass("SdlOutputTest", DefaultWindowProcedure, 0));
+    const WindowHandle window =
+        CreateAppWindow({"SdlOutputTest", "t", kStylePopup | kStyleVisible, 0, Rect{0, 0, 64, 48}});
+    if (window == 0 || NativeWindowOf(window) == nullptr) GTEST_SKIP() << "no SDL video driver";
+    SetCapturePresentedFrames(true);
+    auto output = CreateSdlDisplayOutput();
+    std::vector<uint16_t> pixels(32 * 24, 0x07E0);
+    pixels[0] = 0xF800;
+    PresentImage image;
+    image.pixels = reinterpret_cast<const uint8_t*>(pixels.data());
+    image.pitch = 64;
+    image.width = 32;
+    image.height = 24;
+    image.format = DisplayPixelFormatForBits(16);
+    output->Present(window, image);
+    PresentedFrame frame;
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.width, 64);
+    EXPECT_EQ(frame.height, 48);
+    EXPECT_EQ(frame.at(0, 0), 0xFF0000u);
+    EXPECT_EQ(frame.at(1, 1), 0xFF0000u);  // doubled
+    EXPECT_EQ(frame.at(63, 47), 0x00FF00u);
+    output->ReleaseWindow(window);
+    SetCapturePresentedFrames(false);
+    DestroyAppWindow(window);
+    SetWindowBackend(nullptr);
+}
+
+}  // namespace
+}  // namespace velk::platform::testing
