@@ -12,12 +12,16 @@ using testing::SoundTest;
 class SoundHandlesTest : public SoundTest {};
 
 TEST_F(SoundHandlesTest, TableFillsUpAndFreedSlotsAreReused) {
-    for (int i = 0; i < 4096; ++i) ASSERT_NE(AddSoundData(-1), -1) << i;
+    std::vector<int> handles;
+    for (int i = 0; i < 4096; ++i) {
+        handles.push_back(AddSoundData(-1));
+        ASSERT_NE(handles.back(), -1) << i;
+    }
     EXPECT_EQ(AddSoundData(-1), -1);
     EXPECT_TRUE(LogHas(sound_text::kTooManySounds));
     // Slot 10 freed: the table is past its end mark, so the first free slot.
-    const int handle10 = 0x10000000 | (10 << 16) | 10;
-    ASSERT_EQ(DeleteSoundBody(handle10), 0);
+    ASSERT_EQ(handles[10] & 0xFFFF, 10);
+    ASSERT_EQ(DeleteSoundBody(handles[10]), 0);
     const int again = AddSoundData(-1);
     EXPECT_EQ(again & 0xFFFF, 10);
     EXPECT_EQ(DeleteAllSoundsBody(), 0);
