@@ -1,9 +1,389 @@
+// Vector forms of the blits games use most: unweighted copies, colour-keyed
+// copies, alpha by the blend parameter, add, subtract and multiply without
+// other weights, and the alpha-channel copy. Each computes exactly what the
+// general loops compute (the differential tests run both through the same
+// reference); a row's last pixels that do not fill a vector take the general
+// per-pixel rule.
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
 #include "lib/softrender/blit_job.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velk {
 
+namespace {
+
+// ---- the per-pixel forms, used for the tails and without SSE2 -------------
+
+template <class Format, int kMode>
+inline uint32_t UnweightedPixel(uint32_t d, uint32_t s, const BlitJob& job) {
+    if constexpr (kMode == kBlendModePlain) {
+        return s;
+    } else {
+        return BlendPixel<Format, kMode, 0, Alpha16Rule::kHalving>(d, Format::Unpack(s), 1, job.param);
+    }
+}
+
+template <class Format, int kMode>
+void UnweightedTail(uint8_t* dp, const uint8_t* sp, int count, const BlitJob& job) {
+    constexpr int kBytes = PixelBytes<Format>();
+    for (int i = 0; i < count; ++i, dp += kBytes, sp += kBytes) {
+        const uint32_t s = LoadPixel<Format>(sp);
+        if (job.trans && s == job.trans_color) {
+            continue;
+        }
+        StorePixel<Format>(dp, UnweightedPixel<Format, kMode>(LoadPixel<Format>(dp), s, job));
+    }
+}
+
+#if defined(__SSE2__)
+
+inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void Store(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline __m128i Select(__m128i mask, __m128i if_set, __m128i if_clear) {
+    return _mm_or_si128(_mm_and_si128(mask, if_set), _mm_andnot_si128(mask, if_clear));
+}
+
+// floor(x / 255) for 16-bit lanes holding 0..65025.
+inline __m128i DivideBy255(__m128i x) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+}
+
+// Four X8R8G8B8 pixels of one blend mode weighted by P alone.
+struct Vector32 {
+    __m128i param;         // P in every 16-bit lane
+    __m128i inverse;       // 256 - P
+    __m128i color_mask = _mm_set1_epi32(0x00FFFFFF);
+    __m128i alpha_mask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+
+    explicit Vector32(int p) : param(_mm_set1_epi16(static_cast<int16_t>(p))), inverse(_mm_set1_epi16(static_cast<int16_t>(256 - p))) {}
+
+    // (d x (256 - P) + s x P) >> 8 per channel, the destination's X kept.
+    __m128i Alpha(__m128i d, __m128i s) const {
+        const __m128i zero = _mm_setzero_si128();
+        auto half = [&](__m128i dh, __m128i sh) {
+            return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dh, inverse), _mm_mullo_epi16(sh, param)), 8);
+        };
+        const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero));
+        const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero));
+        return Select(color_mask, _mm_packus_epi16(lo, hi), d);
+    }
+    // floor(s x P / 255) per channel.
+    __m128i Scale(__m128i s) const {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i lo = DivideBy255(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), param));
+        const __m128i hi = DivideBy255(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), param));
+        return _mm_packus_epi16(lo, hi);
+    }
+    __m128i Multiply(__m128i d, __m128i s) const {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero)), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero)), 8);
+        return Select(color_mask, _mm_packus_epi16(lo, hi), d);
+    }
+};
+
+template <int kMode>
+inline __m128i Blend32(__m128i d, __m128i s, const Vector32& v, bool full_param) {
+    if constexpr (kMode == kBlendModeAlpha) {
+        return v.Alpha(d, s);
+    } else if constexpr (kMode == kBlendModeAdd) {
+        return _mm_and_si128(_mm_adds_epu8(d, full_param ? s : v.Scale(s)), v.color_mask);
+    } else if constexpr (kMode == kBlendModeSubtract) {
+        return _mm_and_si128(_mm_subs_epu8(d, full_param ? s : v.Scale(s)), v.color_mask);
+    } else {
+        static_assert(kMode == kBlendModeMultiply);
+        return v.Multiply(d, s);
+    }
+}
+
+template <int kMode, bool kTrans>
+void Rows32(const BlitJob& job) {
+    const Vector32 v(job.param.value);
+    const bool full_param = job.param.value == 255;
+    const __m128i key = _mm_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~3;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i d = Load(dp);
+            __m128i r = Blend32<kMode>(d, s, v, full_param);
+            if constexpr (kTrans) {
+                r = Select(_mm_cmpeq_epi32(s, key), d, r);
+            }
+            Store(dp, r);
+        }
+        UnweightedTail<Xrgb8888, kMode>(dp, sp, job.width - vector_count, job);
+    }
+}
+
+// R5G6B5 in 16-bit lanes: exact per-channel saturating add and subtract,
+// and the exact halving average.
+template <int kMode>
+inline __m128i Blend16(__m128i d, __m128i s) {
+    const __m128i red = _mm_set1_epi16(static_cast<int16_t>(0xF800));
+    const __m128i green = _mm_set1_epi16(0x07E0);
+    const __m128i blue = _mm_set1_epi16(0x001F);
+    if constexpr (kMode == kBlendModeAdd) {
+        // Each channel moved to the top of its lane so the lane's saturation
+        // is the channel's.
+        const __m128i top6 = _mm_set1_epi16(static_cast<int16_t>(0xFC00));
+        const __m128i r = _mm_and_si128(_mm_adds_epu16(_mm_and_si128(d, red), _mm_and_si128(s, red)), red);
+        const __m128i g = _mm_srli_epi16(
+            _mm_and_si128(_mm_adds_epu16(_mm_and_si128(_mm_slli_epi16(d, 5), top6), _mm_and_si128(_mm_slli_epi16(s, 5), top6)), top6), 5);
+        const __m128i b = _mm_srli_epi16(_mm_adds_epu16(_mm_slli_epi16(d, 11), _mm_slli_epi16(s, 11)), 11);
+        return _mm_or_si128(r, _mm_or_si128(g, b));
+    } else if constexpr (kMode == kBlendModeSubtract) {
+        const __m128i r = _mm_subs_epu16(_mm_and_si128(d, red), _mm_and_si128(s, red));
+        const __m128i g = _mm_subs_epu16(_mm_and_si128(d, green), _mm_and_si128(s, green));
+        const __m128i b = _mm_subs_epu16(_mm_and_si128(d, blue), _mm_and_si128(s, blue));
+        return _mm_or_si128(r, _mm_or_si128(g, b));
+    } else {
+        static_assert(kMode == kBlendModeAlpha);
+        const __m128i halves = _mm_set1_epi16(0x7BEF);
+        const __m128i lows = _mm_set1_epi16(0x0821);
+        return _mm_add_epi16(_mm_add_epi16(_mm_and_si128(_mm_srli_epi16(d, 1), halves), _mm_and_si128(_mm_srli_epi16(s, 1), halves)),
+                             _mm_and_si128(_mm_and_si128(d, s), lows));
+    }
+}
+
+template <int kMode, bool kTrans>
+void Rows16(const BlitJob& job) {
+    const __m128i key = _mm_set1_epi16(static_cast<int16_t>(job.trans_color));
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i d = Load(dp);
+            __m128i r = Blend16<kMode>(d, s);
+            if constexpr (kTrans) {
+                r = Select(_mm_cmpeq_epi16(s, key), d, r);
+            }
+            Store(dp, r);
+        }
+        UnweightedTail<Rgb565, kMode>(dp, sp, job.width - vector_count, job);
+    }
+}
+
+template <class Format>
+void KeyedCopyRows(const BlitJob& job) {
+    constexpr bool k16 = Format::kIs16Bit;
+    const __m128i key = k16 ? _mm_set1_epi16(static_cast<int16_t>(job.trans_color))
+                            : _mm_set1_epi32(static_cast<int>(job.trans_color));
+    const int per_vector = k16 ? 8 : 4;
+    const int vector_count = job.width - job.width % per_vector;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += per_vector, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i keyed = k16 ? _mm_cmpeq_epi16(s, key) : _mm_cmpeq_epi32(s, key);
+            const int mask = _mm_movemask_epi8(keyed);
+            if (mask == 0) {
+                Store(dp, s);
+            } else if (mask != 0xFFFF) {
+                Store(dp, Select(keyed, Load(dp), s));
+            }
+        }
+        UnweightedTail<Format, kBlendModePlain>(dp, sp, job.width - vector_count, job);
+    }
+}
+
+// A32-bit source with alpha in mode 0: weighted by its alpha, or under the
+// transparency flag skipped at 0 and copied whole at 255.
+template <bool kTrans>
+void AlphaSourceRows32(const BlitJob& job) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i color_mask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i full = _mm_set1_epi16(256);
+    const int vector_count = job.width & ~3;
+    auto mix = [&](__m128i d, __m128i s) {
+        // The alpha of each pixel spread over its four 16-bit lanes.
+        auto weights = [&](__m128i s16) {
+            return _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
+        };
+        auto half = [&](__m128i dh, __m128i sh) {
+            const __m128i a = weights(sh);
+            return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(dh, _mm_sub_epi16(full, a)), _mm_mullo_epi16(sh, a)), 8);
+        };
+        const __m128i lo = half(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero));
+        const __m128i hi = half(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero));
+        return Select(color_mask, _mm_packus_epi16(lo, hi), d);
+    };
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i alpha = _mm_srli_epi32(s, 24);
+            if constexpr (kTrans) {
+                const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255)));
+                const __m128i clear = _mm_cmpeq_epi32(alpha, zero);
+                const int transparent = _mm_movemask_epi8(clear);
+                if (opaque == 0xFFFF) {
+                    Store(dp, s);
+                    continue;
+                }
+                if (transparent == 0xFFFF) {
+                    continue;
+                }
+                const __m128i d = Load(dp);
+                __m128i r = mix(d, s);
+                r = Select(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255)), s, r);
+                Store(dp, Select(clear, d, r));
+            } else {
+                Store(dp, mix(Load(dp), s));
+            }
+        }
+        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
+            const uint32_t s = LoadPixel32(sp);
+            const uint32_t a = s >> 24;
+            if (kTrans && a == 0) {
+                continue;
+            }
+            if (kTrans && a == 255) {
+                StorePixel32(dp, s);
+                continue;
+            }
+            StorePixel32(dp, BlendPixel<Xrgb8888, kBlendModePlain, 1>(LoadPixel32(dp), Xrgb8888::Unpack(s), a, job.param));
+        }
+    }
+}
+
+#endif  // __SSE2__
+
+// One row copied with aligned vector stores; rows that overlap (a source and
+// destination of one base) go through memmove.
+void CopyRow(uint8_t* dst, const uint8_t* src, size_t bytes) {
+    if (dst < src + bytes && src < dst + bytes) {
+        std::memmove(dst, src, bytes);
+        return;
+    }
+#if defined(__SSE2__)
+    const size_t head = std::min(bytes, static_cast<size_t>(-reinterpret_cast<uintptr_t>(dst) & 15));
+    std::memcpy(dst, src, head);
+    dst += head;
+    src += head;
+    bytes -= head;
+    for (; bytes >= 64; bytes -= 64, dst += 64, src += 64) {
+        const __m128i a = Load(src), b = Load(src + 16), c = Load(src + 32), d = Load(src + 48);
+        auto* out = reinterpret_cast<__m128i*>(dst);
+        _mm_store_si128(out, a);
+        _mm_store_si128(out + 1, b);
+        _mm_store_si128(out + 2, c);
+        _mm_store_si128(out + 3, d);
+    }
+    for (; bytes >= 16; bytes -= 16, dst += 16, src += 16) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(dst), Load(src));
+    }
+#endif
+    std::memcpy(dst, src, bytes);
+}
+
+template <class Format>
+void CopyRows(const BlitJob& job) {
+    const size_t row_bytes = static_cast<size_t>(job.width) * PixelBytes<Format>();
+    for (int y = 0; y < job.height; ++y) {
+        CopyRow(job.dst + job.dst_pitch * y, job.src + job.src_pitch * y, row_bytes);
+    }
+}
+
+// The scaled unweighted copy: each row gathered through the column table,
+// and a row that repeats the previous source row copied from the row above.
+template <class Format>
+void ScaledCopyRows(const BlitJob& job) {
+    constexpr int kBytes = PixelBytes<Format>();
+    const size_t row_bytes = static_cast<size_t>(job.width) * kBytes;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        if (y > 0 && job.rows[y] == job.rows[y - 1]) {
+            std::memcpy(dp, dp - job.dst_pitch, row_bytes);
+            continue;
+        }
+        const uint8_t* srow = job.src + job.src_pitch * job.rows[y];
+        for (int x = 0; x < job.width; ++x) {
+            std::memcpy(dp + x * kBytes, srow + static_cast<ptrdiff_t>(job.columns[x]) * kBytes, kBytes);
+        }
+    }
+}
+
+}  // namespace
+
 template <class Format>
 bool RunFastBlitJob(const BlitJob& job) {
+    if (job.blend != nullptr || !job.bright_white) {
+        return false;
+    }
+    if (job.columns != nullptr) {
+        if (job.kind == SourceKind::kDirect && job.mode == kBlendModePlain && !job.trans) {
+            ScaledCopyRows<Format>(job);
+            return true;
+        }
+        return false;
+    }
+    if (job.kind == SourceKind::kDirectAlpha) {
+#if defined(__SSE2__)
+        if constexpr (!Format::kIs16Bit) {
+            if (job.mode == kBlendModePlain) {
+                job.trans ? AlphaSourceRows32<true>(job) : AlphaSourceRows32<false>(job);
+                return true;
+            }
+        }
+#endif
+        return false;
+    }
+    if (job.kind != SourceKind::kDirect) {
+        return false;
+    }
+    if (job.mode == kBlendModePlain && !job.trans) {
+        CopyRows<Format>(job);
+        return true;
+    }
+#if defined(__SSE2__)
+    auto run = [&](auto mode_tag) {
+        constexpr int kMode = decltype(mode_tag)::value;
+        if constexpr (Format::kIs16Bit) {
+            job.trans ? Rows16<kMode, true>(job) : Rows16<kMode, false>(job);
+        } else {
+            job.trans ? Rows32<kMode, true>(job) : Rows32<kMode, false>(job);
+        }
+    };
+    if (job.mode == kBlendModePlain) {
+        KeyedCopyRows<Format>(job);
+        return true;
+    }
+    if constexpr (Format::kIs16Bit) {
+        // 16-bit: only the unweighted forms without a table: the halving
+        // average and full-strength add and subtract.
+        if (job.mode == kBlendModeAlpha && job.alpha16 == Alpha16Rule::kHalving) {
+            run(std::integral_constant<int, kBlendModeAlpha>{});
+            return true;
+        }
+        if (job.param.value == 255 && (job.mode == kBlendModeAdd || job.mode == kBlendModeSubtract)) {
+            job.mode == kBlendModeAdd ? run(std::integral_constant<int, kBlendModeAdd>{})
+                                      : run(std::integral_constant<int, kBlendModeSubtract>{});
+            return true;
+        }
+    } else {
+        switch (job.mode) {
+            case kBlendModeAlpha: run(std::integral_constant<int, kBlendModeAlpha>{}); return true;
+            case kBlendModeAdd: run(std::integral_constant<int, kBlendModeAdd>{}); return true;
+            case kBlendModeSubtract: run(std::integral_constant<int, kBlendModeSubtract>{}); return true;
+            case kBlendModeMultiply: run(std::integral_constant<int, kBlendModeMultiply>{}); return true;
+            default: break;
+        }
+    }
+#endif
     return false;
 }
 

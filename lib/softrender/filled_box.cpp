@@ -3,19 +3,56 @@
 #include "lib/softrender/flat_color.h"
 #include "lib/softrender/memimg_draw.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velk {
 
 namespace {
 
+// One row of the box: vector stores for the plain fill and the 32-bit alpha
+// mix, the mode's per-pixel rule for everything else and for the tails.
+template <class Format, int kMode>
+void FillSpan(const FlatColorOp<Format, kMode>& op, uint8_t* dp, int width) {
+    constexpr int kBytes = PixelBytes<Format>();
+    int x = 0;
+#if defined(__SSE2__)
+    constexpr int kPerVector = 16 / kBytes;
+    if constexpr (kMode == kBlendModePlain) {
+        const __m128i pattern = Format::kIs16Bit ? _mm_set1_epi16(static_cast<int16_t>(op.color))
+                                                 : _mm_set1_epi32(static_cast<int>(op.color));
+        for (; x + kPerVector <= width; x += kPerVector, dp += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), pattern);
+        }
+    } else if constexpr (kMode == kBlendModeAlpha && !Format::kIs16Bit) {
+        // (d x (256 - P) + s x P) >> 8 per channel, X kept: s x P is the same
+        // for every pixel.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i inverse = _mm_set1_epi16(static_cast<int16_t>(256 - op.param.value));
+        const __m128i source = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(op.color)), zero),
+                                               _mm_set1_epi16(static_cast<int16_t>(op.param.value)));
+        const __m128i color_mask = _mm_set1_epi32(0x00FFFFFF);
+        for (; x + kPerVector <= width; x += kPerVector, dp += 16) {
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+            const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), inverse), source), 8);
+            const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), inverse), source), 8);
+            const __m128i mixed = _mm_packus_epi16(lo, hi);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp),
+                             _mm_or_si128(_mm_and_si128(color_mask, mixed), _mm_andnot_si128(color_mask, d)));
+        }
+    }
+#endif
+    for (; x < width; ++x, dp += kBytes) {
+        op(dp);
+    }
+}
+
 template <class Format>
 void FillBox(MEMIMG* dest, int left, int top, int width, int height, uint32_t color) {
     WithFlatColorOp<Format>(color, [&](const auto& op) {
-        constexpr int kBytes = PixelBytes<Format>();
         for (int y = 0; y < height; ++y) {
-            uint8_t* dp = MemImgPixelAddress(*dest, left, top + y);
-            for (int x = 0; x < width; ++x, dp += kBytes) {
-                op(dp);
-            }
+            FillSpan(op, MemImgPixelAddress(*dest, left, top + y), width);
         }
     });
 }

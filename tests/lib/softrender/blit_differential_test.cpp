@@ -339,7 +339,7 @@ TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
     std::mt19937 rng(5150);
     for (int format : {0, 1}) {
         for (Kind kind : kKinds) {
-            for (int mode : {0, 1, 2, 3}) {
+            for (int mode : {0, 1, 2, 3, 4}) {
                 for (bool trans : {false, true}) {
                     for (int param : {128, 255, 200}) {
                         const Cell cell{format, kind, mode, false, false, trans};
