@@ -235,6 +235,28 @@ TEST_F(GeometryTest, BlendImageSmallerThanTheSourceLeavesTheRestUnchanged) {
     }
 }
 
+// A source of any height: turned a quarter, a 5000-row source lies along a
+// destination row, each column showing its own source row.
+TEST_F(GeometryTest, TallSourcesAreDrawnWhole) {
+    constexpr int kRows = 5000;
+    GuardedImage source(2, kRows, kMemImgFormat32);
+    for (int y = 0; y < kRows; ++y) {
+        source.Set(0, y, static_cast<uint32_t>(y));
+        source.Set(1, y, static_cast<uint32_t>(y));
+    }
+    GuardedImage dest(kRows + 4, 4, kMemImgFormat32);
+    FillMemImg(dest.view(), nullptr, kUntouched);
+    // Clockwise: source row y lands on column left + (rows - 1 - y).
+    DrawMemImgRotated(dest.view(), source.view(), kRows / 2 + 2, 2, 1.5707964f, 1.0f, 0, 0, nullptr);
+    for (int x = 0; x < kRows + 4; ++x) {
+        const int row = kRows + 1 - x;
+        const uint32_t want = row >= 0 && row < kRows ? static_cast<uint32_t>(row) : kUntouched;
+        ASSERT_EQ(dest.Get(x, 1), want) << "column " << x;
+        ASSERT_EQ(dest.Get(x, 2), want) << "column " << x;
+        ASSERT_EQ(dest.Get(x, 0), kUntouched) << "column " << x;
+    }
+}
+
 // Flat triangles of a strip of quads: every pixel of the strip once.
 TEST_F(GeometryTest, FlatTriangleFanCoversEachPixelOnce) {
     GuardedImage dest(30, 30, kMemImgFormat32);
