@@ -94,29 +94,6 @@ TEST_F(RobustnessTest, WildCoordinatesStayInsideTheImages) {
     }
 }
 
-// Flat triangles at wild coordinates.
-TEST_F(RobustnessTest, WildFlatTrianglesMatchTheReference) {
-    std::mt19937 random(4242);
-    for (int i = 0; i < 800; ++i) {
-        const int format = random() % 2 ? kMemImgFormat32 : kMemImgFormat16;
-        GuardedImage ours(15, 11, format);
-        GuardedImage expected(15, 11, format);
-        ours.FillRandom(random);
-        expected.CopyFrom(ours);
-        int32_t v[12];
-        ReferenceVertex r[3];
-        for (int k = 0; k < 12; ++k) v[k] = WildCoordinate(random);
-        for (int k = 0; k < 3; ++k) {
-            r[k] = {int64_t{v[4 * k]} * 256, int64_t{v[4 * k + 1]} * 256, int64_t{v[4 * k + 2]} * 256,
-                    int64_t{v[4 * k + 3]} * 256};
-        }
-        const uint32_t color = random();
-        DrawMemImgTriangle(ours.view(), nullptr, v, 0, nullptr, color);
-        ReferenceTriangle(expected.view(), nullptr, r, 0, nullptr, color);
-        ASSERT_TRUE(ours.SameBytes(expected)) << "case " << i << ": " << ours.DescribeDifference(expected);
-    }
-}
-
 TEST_F(RobustnessTest, DrawsThatCannotBeMadeDrawNothing) {
     std::mt19937 random(8);
     auto source32 = MakeRandomSource(random, kMemImgFormat32, SourceType::kDirect, 6, 6);

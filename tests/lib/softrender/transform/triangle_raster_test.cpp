@@ -114,37 +114,6 @@ TEST(TriangleRasterTest, TrianglesSharingAnEdgeCoverEachPixelOnce) {
     }
 }
 
-TEST(TriangleRasterTest, SquareOfTwoTrianglesCoversExactlyItsPixels) {
-    // Corners (0, 0) and (10, 10): pixels 0..9 in both directions, each texel
-    // (x, y) on pixel (x, y).
-    const int64_t s = 256;
-    const int64_t halves[2][3][4] = {{{0, 0, 0, 0}, {10 * s, 0, 10 * s, 0}, {0, 10 * s, 0, 10 * s}},
-                                     {{10 * s, 0, 10 * s, 0}, {0, 10 * s, 0, 10 * s}, {10 * s, 10 * s, 10 * s, 10 * s}}};
-    int count[12][12] = {};
-    for (const auto& half : halves) {
-        SubpixelVertex t[3];
-        ReferenceVertex unused[3];
-        ToBoth(half, t, unused);
-        TriangleCoverage coverage;
-        ASSERT_TRUE(coverage.Setup(t));
-        AffineTexelMap map;
-        map.Setup(t);
-        for (int64_t row = coverage.first_row(); row < coverage.end_row(); ++row) {
-            const IndexRange span = coverage.RowSpan(row);
-            for (int64_t column = span.begin; column < span.end; ++column) {
-                ASSERT_GE(column, 0);
-                ASSERT_LT(column, 12);
-                ++count[row][column];
-                EXPECT_EQ(FloorDiv(map.UNumerator(column, row), map.denominator()), column);
-                EXPECT_EQ(FloorDiv(map.VNumerator(column, row), map.denominator()), row);
-            }
-        }
-    }
-    for (int y = 0; y < 12; ++y) {
-        for (int x = 0; x < 12; ++x) EXPECT_EQ(count[y][x], (x < 10 && y < 10) ? 1 : 0) << x << ", " << y;
-    }
-}
-
 TEST(TriangleRasterTest, FlatEdgesFollowTheTopLeftRule) {
     const int64_t s = 256;
     // Flat top at y = 0.5 (pixel centres of row 0 lie on it): row 0 is drawn.
