@@ -306,3 +306,43 @@ TEST_F(BlitGeometryTest, EnlargedPureCopiesRepeatRowsExactly) {
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST(ExtremeInputsTest, NoCoordinateOrAreaWritesOutsideTheDestination) {
+    InitMemImgTables();
+    std::mt19937 rng(8191);
+    const int values[] = {INT_MIN, INT_MIN + 1, -70000, -65536, -9, -1, 0, 1, 3, 7, 11, 65535, 65536, INT_MAX - 1, INT_MAX};
+    auto pick = [&] { return rng() % 3 == 0 ? static_cast<int>(rng() % 40) - 15 : values[rng() % std::size(values)]; };
+    GuardedImage source(9, 7, 1, 0, 1), blend(5, 4, 2, 0, 0);
+    source.Randomize(rng);
+    blend.Randomize(rng);
+    BuildBlendGraphTable(100, 30);
+    for (int format : {0, 1}) {
+        GuardedImage source_of_format(9, 7, format, 0, 0);
+        source_of_format.Randomize(rng);
+        for (int i = 0; i < 1500; ++i) {
+            GuardedImage dest(12, 10, format, 0, 0);
+            dest.Randomize(rng);
+            SetMemImgDrawArea({pick(), pick(), pick(), pick()});
+            SetMemImgDrawBlendMode(static_cast<int>(rng() % 13), static_cast<int>(rng() % 256));
+            const MEMIMG* src = (format == 1 && rng() % 2) ? source.image() : source_of_format.image();
+            const MEMIMG* graph = rng() % 2 ? blend.image() : nullptr;
+            const Rect rect{pick(), pick(), pick(), pick()};
+            switch (rng() % 4) {
+                case 0: BltMemImg(dest.image(), src, pick(), pick(), static_cast<int>(rng() % 2), graph); break;
+                case 1: BltMemImgScaled(dest.image(), src, &rect, static_cast<int>(rng() % 2), graph); break;
+                case 2: DrawMemImgFilledBox(dest.image(), &rect, static_cast<uint32_t>(rng())); break;
+                default: DrawMemImgLine(dest.image(), pick(), pick(), pick(), pick(), static_cast<uint32_t>(rng())); break;
+            }
+            ASSERT_TRUE(dest.GuardsIntact()) << "iteration " << i;
+        }
+    }
+    ASSERT_TRUE(source.GuardsIntact() && blend.GuardsIntact());
+    SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
+    SetMemImgDrawBlendMode(0, 255);
+}
+
+}  // namespace
+}  // namespace velk
