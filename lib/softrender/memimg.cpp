@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "lib/core/memory_tracker.h"
 
 namespace velk {
@@ -69,33 +73,32 @@ void FreeBase(MemImgBase* base) {
     MemFree(base);
 }
 
-template <typename T>
-void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, T value) {
+// Stores a 1-, 2- or 4-byte value into a rectangle of rows. Caller-owned
+// pixel memory need not be aligned, so stores go through memcpy (or unaligned
+// vector stores).
+void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, int bytes, uint32_t value) {
+    const size_t row_bytes = static_cast<size_t>(width) * bytes;
     for (int y = 0; y < height; ++y) {
-        T* row = reinterpret_cast<T*>(first + pitch * y);
-        for (int x = 0; x < width; ++x) {
-            row[x] = value;
+        uint8_t* row = first + pitch * y;
+        if (bytes == 1) {
+            std::memset(row, static_cast<int>(value & 0xFF), row_bytes);
+            continue;
+        }
+        size_t done = 0;
+#if defined(__SSE2__)
+        const __m128i pattern = bytes == 2 ? _mm_set1_epi16(static_cast<int16_t>(value))
+                                           : _mm_set1_epi32(static_cast<int>(value));
+        for (; done + 16 <= row_bytes; done += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + done), pattern);
+        }
+#endif
+        for (; done < row_bytes; done += static_cast<size_t>(bytes)) {
+            std::memcpy(row + done, &value, static_cast<size_t>(bytes));
         }
     }
 }
 
 }  // namespace
-
-int MemImgBytesPerPixel(int format, int palette_flag, int alpha_flag) {
-    if (!ValidFormat(format)) {
-        return 0;
-    }
-    if (format >= kMemImgFormat8) {
-        return format == kMemImgFormat8 ? 1 : 2;
-    }
-    if (palette_flag != 0) {
-        return 1;
-    }
-    if (format == kMemImgFormat32 || alpha_flag != 0) {
-        return 4;
-    }
-    return 2;
-}
 
 const ColorData* GetMemImgColorData(int format, int alpha_flag, int palette_flag) {
     static ColorData entries[kDescriptorCount];
@@ -282,11 +285,9 @@ void FillMemImg(MEMIMG* image, const Rect* rect, uint32_t value) {
     }
     uint8_t* first = MemImgPixelAddress(*image, static_cast<int>(left), static_cast<int>(top));
     const ptrdiff_t pitch = image->base->pitch;
-    switch (MemImgBytesPerPixel(*image->base)) {
-        case 1: FillRows<uint8_t>(first, pitch, width, height, static_cast<uint8_t>(value)); break;
-        case 2: FillRows<uint16_t>(first, pitch, width, height, static_cast<uint16_t>(value)); break;
-        case 4: FillRows<uint32_t>(first, pitch, width, height, value); break;
-        default: break;
+    const int bytes = MemImgBytesPerPixel(*image->base);
+    if (bytes == 1 || bytes == 2 || bytes == 4) {
+        FillRows(first, pitch, width, height, bytes, value);
     }
 }
 

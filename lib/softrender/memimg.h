@@ -63,7 +63,18 @@ struct MEMIMG {
 
 // Bytes per stored pixel for a format and (normalised) flags; 0 for a format
 // outside 0..3.
-int MemImgBytesPerPixel(int format, int palette_flag, int alpha_flag);
+inline int MemImgBytesPerPixel(int format, int palette_flag, int alpha_flag) {
+    if (format < 0 || format > 3) {
+        return 0;
+    }
+    if (format >= 2) {
+        return format == 2 ? 1 : 2;
+    }
+    if (palette_flag != 0) {
+        return 1;
+    }
+    return format == 1 || alpha_flag != 0 ? 4 : 2;
+}
 inline int MemImgBytesPerPixel(const MemImgBase& base) {
     return MemImgBytesPerPixel(base.format, base.use_palette, base.use_alpha);
 }
