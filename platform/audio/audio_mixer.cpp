@@ -7,8 +7,6 @@
 namespace velk::platform {
 namespace {
 
-constexpr uint64_t kOneFrame = uint64_t{1} << 32;
-
 template <int kBits, int kChannels>
 inline void ReadFrame(const uint8_t* data, uint32_t index, int32_t& left, int32_t& right) {
     if constexpr (kBits == 8) {

@@ -202,12 +202,14 @@ protected:
             const int32_t nibble = (i & 1) ? byte & 0x0F : byte >> 4;
             const int32_t signed_nibble = nibble >= 8 ? nibble - 16 : nibble;
             State& s = state[i % n];
-            int32_t predicted = (s.s1 * s.c1 + s.s2 * s.c2) >> 8;
-            predicted = std::clamp(predicted + signed_nibble * s.delta, -32768, 32767);
+            // Damaged blocks can carry any delta; 64-bit sums and a bounded
+            // delta keep the arithmetic defined (valid data never comes near).
+            int64_t predicted = (int64_t{s.s1} * s.c1 + int64_t{s.s2} * s.c2) >> 8;
+            predicted = std::clamp<int64_t>(predicted + int64_t{signed_nibble} * s.delta, -32768, 32767);
             s.s2 = s.s1;
-            s.s1 = predicted;
-            s.delta = std::max(16, (kMsAdaptation[nibble] * s.delta) >> 8);
-            Write16(out + 2 * (2 * n + i), predicted);
+            s.s1 = static_cast<int32_t>(predicted);
+            s.delta = static_cast<int32_t>(std::clamp<int64_t>((int64_t{kMsAdaptation[nibble]} * s.delta) >> 8, 16, 1 << 24));
+            Write16(out + 2 * (2 * n + i), static_cast<int32_t>(predicted));
         }
         return frames;
     }
