@@ -33,6 +33,7 @@ public:
         InitMpg123Once();
         handle_ = mpg123_new(nullptr, nullptr);
         if (handle_ == nullptr) return false;
+        mpg123_param(handle_, MPG123_VERBOSE, 0, 0);
         const long flags = MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_NO_READAHEAD |
                            (pcm_.channels == 1 ? MPG123_MONO_MIX : MPG123_FORCE_STEREO);
         const int channels = pcm_.channels == 1 ? MPG123_MONO : MPG123_STEREO;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "lib/core/window/window_services.h"
 #include "lib/sound/sound.h"
+#include "lib/sound/sound_services.h"
 #include "tests/lib/sound/sound_fixture.h"
 
 namespace velk {
@@ -209,6 +211,16 @@ TEST_F(SoundStartTest, EveryOperationRefusesBeforeStartUp) {
     const Bytes wave = testing::RampWave(10);
     EXPECT_EQ(Load(wave), -1);
     EXPECT_EQ(PlaySoundHandleBody(0x10010000, 1, 1), -1);
+}
+
+TEST_F(SoundStartTest, MessageProcessingReachesTheStreamRefill) {
+    InstallSoundWindowServices();
+    EXPECT_EQ(WindowSound().refill_all_stream_sounds(), -1);
+    EXPECT_EQ(WindowSound().update_midi_play_state(), -1);
+    ASSERT_EQ(InitDirectSound(), 0);
+    EXPECT_EQ(WindowSound().refill_all_stream_sounds(), 0);
+    EXPECT_EQ(WindowSound().update_midi_play_state(), 0);
+    SetWindowSoundServices(WindowSoundServices{});
 }
 
 TEST_F(SoundStartTest, StartUpLogsTheDeviceAndEndsCleanly) {
