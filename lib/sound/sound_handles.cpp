@@ -3,6 +3,7 @@
 // buffer in turn, so a sound can overlap itself. Stream sounds are handed to
 // stream_sound.cpp.
 
+#include <algorithm>
 #include <cmath>
 
 #include "lib/core/base_routines.h"
@@ -173,7 +174,10 @@ int SetSoundPlayPositionBody(int32_t ms, int32_t handle) {
     SoundData* record = FindSound(handle);
     if (record == nullptr) return -1;
     if (record->kind == kStreamSound) return SetStreamSoundCurrentTime(ms, handle);
-    const double bytes = record->format.samples_per_second * (ms * 0.001) * record->format.block_align;
+    // Out-of-range times from game data land on the nearest end, never on an
+    // undefined conversion.
+    const double bytes =
+        std::clamp(record->format.samples_per_second * (ms * 0.001) * record->format.block_align, 0.0, 4294967295.0);
     for (int32_t i = 0; i < record->buffer_count; ++i) {
         SoundBuffer& buffer = record->buffers[static_cast<size_t>(i)];
         bool playing = false;
