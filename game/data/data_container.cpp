@@ -1,6 +1,7 @@
 #include "game/data/data_container.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "game/data/data_texts.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr uint32_t kGeneratorMultiplier = 214013u;
 constexpr uint32_t kGeneratorIncrement = 2531011u;
-constexpr size_t kPassStrides[3] = {1, 2, 5};
 
 // n steps of the generator as one affine map: state -> multiplier * state + increment.
 struct GeneratorJump {
@@ -42,39 +42,50 @@ GeneratorJump JumpOf(uint64_t steps) {
     return result;
 }
 
-// The byte a pass XORs in: (rand() & 0xFF000) >> 12, which is bits 28-30 of the state.
-inline uint8_t StreamByte(uint32_t state) { return static_cast<uint8_t>((state >> 28) & 7u); }
+// The byte a pass XORs in is (rand() & 0xFF000) >> 12: bits 28-30 of the
+// generator state. Eight generator positions run side by side, each jumping eight steps at a
+// time, so the stream is not one long chain of dependent multiplications and
+// the compiler can keep the lanes in vector registers.
+constexpr int kLanes = 8;
+using LaneStates = uint32_t __attribute__((vector_size(kLanes * sizeof(uint32_t))));
+using LaneBytes = uint8_t __attribute__((vector_size(kLanes)));
+constexpr size_t kChunk = 256;
 
-// One pass: srand(seed), then each byte at start, start + stride, ... below end
-// XORed with the next rand(). Eight generator positions run side by side (each
-// jumping eight steps at a time) so the work is not one long dependency chain.
-// The shared generator ends where the byte-by-byte routine would leave it.
-void XorPass(std::span<uint8_t> buffer, size_t start, size_t end, size_t stride, uint8_t seed) {
-    constexpr int kLanes = 8;
+// One pass: srand(seed), then each byte at start, start + stride, ... below
+// end XORed with the next rand(). The stream is made a chunk at a time and
+// then laid over the bytes. The shared generator ends where the byte-by-byte
+// routine would leave it.
+template <size_t kStride>
+void XorPass(std::span<uint8_t> buffer, size_t start, size_t end, uint8_t seed) {
     constexpr GeneratorJump kLaneJump = StepsOf(kLanes);
-    size_t count = start < end ? (end - start + stride - 1) / stride : 0;
-    uint32_t lanes[kLanes];
+    size_t count = start < end ? (end - start + kStride - 1) / kStride : 0;
+    LaneStates lanes;
     uint32_t state = seed;
     for (int lane = 0; lane < kLanes; ++lane) {
         state = state * kGeneratorMultiplier + kGeneratorIncrement;
         lanes[lane] = state;
     }
+    const LaneStates multiplier = LaneStates{} + kLaneJump.multiplier;
+    const LaneStates increment = LaneStates{} + kLaneJump.increment;
     uint8_t* at = buffer.data() + start;
-    size_t left = count;
-    while (left >= kLanes) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-            at[lane * stride] ^= StreamByte(lanes[lane]);
-            lanes[lane] = kLaneJump.Apply(lanes[lane]);
+    uint8_t stream[kChunk];
+    for (size_t done = 0; done < count; done += kChunk) {
+        size_t length = std::min(kChunk, count - done);
+        for (size_t k = 0; k < length; k += kLanes) {
+            LaneBytes bytes = __builtin_convertvector((lanes >> 28) & 7u, LaneBytes);
+            std::memcpy(stream + k, &bytes, kLanes);
+            lanes = lanes * multiplier + increment;
         }
-        at += kLanes * stride;
-        left -= kLanes;
+        for (size_t k = 0; k < length; ++k) at[k * kStride] ^= stream[k];
+        at += length * kStride;
     }
-    for (size_t lane = 0; lane < left; ++lane) at[lane * stride] ^= StreamByte(lanes[lane]);
     platform::CrtSrand(JumpOf(count).Apply(seed));
 }
 
 void ApplyPasses(std::span<uint8_t> buffer, size_t start, size_t end, int keyCount, const uint8_t* keys) {
-    for (int key = 0; key < keyCount && key < 3; ++key) XorPass(buffer, start, end, kPassStrides[key], keys[key]);
+    if (keyCount >= 1) XorPass<1>(buffer, start, end, keys[0]);
+    if (keyCount >= 2) XorPass<2>(buffer, start, end, keys[1]);
+    if (keyCount >= 3) XorPass<5>(buffer, start, end, keys[2]);
 }
 
 bool AllZero(const uint8_t* keys, int keyCount) {
@@ -87,10 +98,24 @@ ContainerSeeds SeedsOf(std::span<const uint8_t> file, const ContainerLayout& lay
 
 }  // namespace
 
+// Eight bytes at a time: the even and the odd bytes of each word are added in
+// four 16-bit lanes each, which are folded before they can overflow.
 uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end) {
+    constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+    constexpr size_t kWordsBeforeFold = 256;
     end = std::min(end, buffer.size());
     uint32_t sum = 0;
-    for (size_t i = start; i < end; ++i) sum += buffer[i];
+    size_t i = start;
+    while (end > i && end - i >= 8) {
+        uint64_t lanes = 0;
+        for (size_t words = 0; words < kWordsBeforeFold && end - i >= 8; ++words, i += 8) {
+            uint64_t word;
+            std::memcpy(&word, buffer.data() + i, 8);
+            lanes += (word & kLowBytes) + ((word >> 8) & kLowBytes);
+        }
+        for (int lane = 0; lane < 4; ++lane) sum += static_cast<uint32_t>(lanes >> (16 * lane)) & 0xFFFFu;
+    }
+    for (; i < end; ++i) sum += buffer[i];
     return static_cast<uint8_t>(sum);
 }
 

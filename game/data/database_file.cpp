@@ -46,8 +46,7 @@ bool ReadStrings(DataFileCursor& cursor, uint32_t count, std::vector<std::string
 bool ReadNumbers(DataFileCursor& cursor, uint32_t count, std::vector<int32_t>& into) {
     if (!cursor.CanHold(count, 4)) return false;
     into.resize(std::max<size_t>(into.size(), count));
-    for (uint32_t i = 0; i < count; ++i) into[i] = *cursor.ReadI32();
-    return true;
+    return cursor.ReadI32s(std::span(into.data(), count));
 }
 
 bool ReadCountedStrings(DataFileCursor& cursor, std::vector<std::string>& into) {
@@ -105,8 +104,7 @@ void ReportMissing(const std::string& path) {
 bool ReadDbRow(DataFileCursor& cursor, size_t numberCount, size_t stringCount, DbRow& row) {
     row.numbers.assign(numberCount, 0);
     row.strings.assign(stringCount, std::string());
-    if (!cursor.CanHold(numberCount, 4)) return false;
-    for (int32_t& number : row.numbers) number = *cursor.ReadI32();
+    if (!cursor.ReadI32s(row.numbers)) return false;
     for (std::string& text : row.strings) {
         auto read = cursor.ReadString();
         if (!read) return false;
