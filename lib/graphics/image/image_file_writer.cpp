@@ -1,38 +1,25 @@
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "lib/graphics/image/image_writer.h"
-#include "platform/base/text_encoding.h"
+#include "platform/file/path_resolver.h"
+#include "platform/file/whole_file.h"
 
 namespace velk {
 
 namespace {
 
-// Until the library's file layer takes writes: the game's path (Shift-JIS,
-// '\' separators) written as a local file, any old file replaced.
-bool WriteLocalFile(const char* file_name, std::span<const uint8_t> bytes) {
-    std::string path = platform::ShiftJisToUtf8(file_name);
-    for (char& c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    std::remove(path.c_str());
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return false;
-    }
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+// A game path (Shift-JIS, '\' or '/'), kept inside the game's folder, written
+// whole: a failed write leaves any old file as it was.
+bool WriteGameFile(const char* file_name, std::span<const uint8_t> bytes) {
+    const std::optional<std::string> path = platform::ResolveGamePathForWrite(file_name);
+    return path.has_value() && platform::WriteFileAtomically(*path, bytes);
 }
 
-ImageFileWriter g_file_writer = WriteLocalFile;
+ImageFileWriter g_file_writer = WriteGameFile;
 
 }  // namespace
 
-void SetImageFileWriter(ImageFileWriter writer) { g_file_writer = writer != nullptr ? writer : WriteLocalFile; }
+void SetImageFileWriter(ImageFileWriter writer) { g_file_writer = writer != nullptr ? writer : WriteGameFile; }
 
 bool WriteImageFile(const char* file_name, std::span<const uint8_t> bytes) {
     return file_name != nullptr && g_file_writer(file_name, bytes);

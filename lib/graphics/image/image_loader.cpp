@@ -1,7 +1,6 @@
 #include "lib/graphics/image/image_loader.h"
 
-#include <fstream>
-
+#include "lib/core/files/file_access.h"
 #include "lib/graphics/image/image_decoders.h"
 #include "platform/base/text_encoding.h"
 
@@ -13,31 +12,55 @@ using Decoder = int (*)(std::span<const uint8_t>, GraphImage*);
 
 constexpr Decoder kDecoders[] = {LoadBmpImage, LoadJpegImage, LoadPngImage, LoadBgraImage, LoadTgaImage, LoadDdsImage};
 
-// Until the library's file access is connected: a path of the game's kind
-// (Shift-JIS, '\' separators) opened as a local file.
-bool ReadLocalFile(const char* file_name, std::vector<uint8_t>* bytes) {
-    std::string path = platform::ShiftJisToUtf8(file_name);
-    for (char& c : path) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+// The whole stream from its start; false when it cannot be measured or read.
+bool ReadWholeStream(const StreamData& stream, std::vector<uint8_t>* bytes) {
+    if (stream.functions.seek(stream.data, 0, kSeekEnd) != 0) {
         return false;
     }
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    const int64_t size = stream.functions.tell(stream.data);
+    if (size < 0 || stream.functions.seek(stream.data, 0, kSeekSet) != 0) {
+        return false;
+    }
+    bytes->resize(static_cast<size_t>(size));
+    size_t done = 0;
+    while (done < bytes->size()) {
+        const size_t got = stream.functions.read(bytes->data() + done, 1, bytes->size() - done, stream.data);
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    bytes->resize(done);
+    return true;
 }
 
-ImageFileReader g_file_reader = ReadLocalFile;
+bool ReadThroughFileAccess(const char* file_name, std::vector<uint8_t>* bytes) {
+    const FileAccessHandle file = FileAccessOpen(file_name, 0, 1, 0);
+    if (file == 0) {
+        return false;
+    }
+    const bool read = ReadWholeStream(MakeFileStreamData(file), bytes);
+    FileAccessClose(file);
+    return read;
+}
+
+ImageFileReader g_file_reader = ReadThroughFileAccess;
 
 }  // namespace
 
-void SetImageFileReader(ImageFileReader reader) { g_file_reader = reader != nullptr ? reader : ReadLocalFile; }
+void SetImageFileReader(ImageFileReader reader) { g_file_reader = reader != nullptr ? reader : ReadThroughFileAccess; }
 
 bool ReadImageFile(const char* file_name, std::vector<uint8_t>* bytes) {
     return file_name != nullptr && g_file_reader(file_name, bytes);
+}
+
+int LoadGraphImageStream(const StreamData& stream, GraphImage* image) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeStream(stream, &bytes)) {
+        *image = GraphImage{};
+        return -1;
+    }
+    return LoadGraphImageFromBytes(bytes, image);
 }
 
 int LoadGraphImageFromBytes(std::span<const uint8_t> bytes, GraphImage* image) {

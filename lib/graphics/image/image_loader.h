@@ -10,12 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "lib/core/files/stream_functions.h"
 #include "lib/graphics/image/graph_image.h"
 
 namespace velk {
 
 // 0 when a decoder took the bytes, -1 when none did. The image is cleared first.
 int LoadGraphImageFromBytes(std::span<const uint8_t> bytes, GraphImage* image);
+
+// Any stream of the library (a file of the active file access, or memory),
+// read whole from its start; 0 when a decoder took it, -1 otherwise. The
+// stream is left open.
+int LoadGraphImageStream(const StreamData& stream, GraphImage* image);
 
 // A file read whole through the library's file access (loose or inside an
 // archive); 0, or -1 when it cannot be opened.
@@ -35,8 +41,9 @@ int OpenGraphImageWithAlpha(const char* file_name, const void* data, size_t size
 // component (found Shift-JIS-aware), or at the end when it has none.
 std::string MakeAlphaImageFileName(const std::string& file_name);
 
-// How image files are read. The default reads through the library's file
-// access; tests may put another in. Returns false when the file cannot be
+// How image files are read. The default opens them through the library's
+// file access (so archives work) and reads the file stream; tests may put
+// another in. Returns false when the file cannot be
 // opened.
 using ImageFileReader = bool (*)(const char* file_name, std::vector<uint8_t>* bytes);
 void SetImageFileReader(ImageFileReader reader);

@@ -343,6 +343,19 @@ TEST(ImageLoader, AlphaImageFoundByName) {
     EXPECT_EQ(OpenGraphImageWithAlpha(nullptr, picture.data(), 3, nullptr, 0, 1, &image, &alpha), -1);
 }
 
+TEST(ImageLoader, ReadsAnyStreamFromItsStart) {
+    const std::vector<uint8_t> picture = Bgra(0x08080808, 1, 1, {1, 2, 3, 4});
+    MemStream* stream = OpenMemStream(picture.data(), static_cast<uint32_t>(picture.size()));
+    ASSERT_NE(stream, nullptr);
+    const StreamData data = MakeMemStreamData(stream);
+    data.functions.seek(data.data, 7, 0);
+    GraphImage image;
+    ASSERT_EQ(LoadGraphImageStream(data, &image), 0);
+    EXPECT_EQ(ReadPixelValue(image.pixels, 0, 4), 0x04030201u);
+    ReleaseGraphImage(&image);
+    CloseMemStream(stream);
+}
+
 TEST(ImageLoader, AlphaImageNames) {
     EXPECT_EQ(MakeAlphaImageFileName("face.png"), "face_a.png");
     EXPECT_EQ(MakeAlphaImageFileName("pic"), "pic_a");

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "lib/graphics/image/image_loader.h"
 #include "lib/graphics/image/image_writer.h"
 #include "tests/lib/graphics/image/image_test_support.h"
-#include "tests/support/scratch_dir.h"
 
 namespace velk {
 namespace {
@@ -38,9 +38,17 @@ void ExpectSamePixels(const GraphImage& a, const GraphImage& b) {
     }
 }
 
-TEST(ImageWriter, BmpRoundTripsExactly) {
-    testing::ScratchDir dir;
-    const std::string path = (dir.path() / "shot.bmp").string();
+// The writers take game paths: relative to the game's folder (here the test's
+// working folder), which they never leave.
+class ImageWriter : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const char* name : {"shot.bmp", "shot.png", "shot.jpg", "old.bmp"}) std::filesystem::remove(name);
+    }
+};
+
+TEST_F(ImageWriter, BmpRoundTripsExactly) {
+    const std::string path = "shot.bmp";
     for (auto format : {CreateXRGB32ColorData, CreateARGB32ColorData, CreateRGB24ColorData, CreatePaletteColorData}) {
         GraphImage image = RandomImage(format, 5, 3, 7);
         for (int i = 0; i < 256; ++i) {
@@ -59,7 +67,7 @@ TEST(ImageWriter, BmpRoundTripsExactly) {
     }
 }
 
-TEST(ImageWriter, BmpSixteenBitChannelsKeepTheirTopBits) {
+TEST_F(ImageWriter, BmpSixteenBitChannelsKeepTheirTopBits) {
     GraphImage image;
     CreateColorDataFromMasks(&image.color_data, 16, 0xF800, 0x7E0, 0x1F, 0);
     ASSERT_EQ(AllocateGraphImagePixels(&image, 1, 1), 0);
@@ -73,9 +81,8 @@ TEST(ImageWriter, BmpSixteenBitChannelsKeepTheirTopBits) {
     ReleaseGraphImage(&image);
 }
 
-TEST(ImageWriter, SavingReplacesAnOldFile) {
-    testing::ScratchDir dir;
-    const auto path = dir.path() / "old.bmp";
+TEST_F(ImageWriter, SavingReplacesAnOldFile) {
+    const std::filesystem::path path = "old.bmp";
     testing::WriteBytes(path, std::vector<uint8_t>(5000, 0x55));
     GraphImage image = RandomImage(CreateXRGB32ColorData, 2, 2, 1);
     ASSERT_EQ(SaveGraphImageToBmp(path.c_str(), &image), 0);
@@ -83,9 +90,8 @@ TEST(ImageWriter, SavingReplacesAnOldFile) {
     ReleaseGraphImage(&image);
 }
 
-TEST(ImageWriter, PngRoundTripsExactlyAtEveryLevel) {
-    testing::ScratchDir dir;
-    const std::string path = (dir.path() / "shot.png").string();
+TEST_F(ImageWriter, PngRoundTripsExactlyAtEveryLevel) {
+    const std::string path = "shot.png";
     GraphImage image = RandomImage(CreateARGB32ColorData, 37, 11, 3);
     for (int level : {-1, 0, 1, 6, 9}) {
         ASSERT_EQ(SaveGraphImageToPng(path.c_str(), &image, level), 0);
@@ -99,9 +105,8 @@ TEST(ImageWriter, PngRoundTripsExactlyAtEveryLevel) {
     ReleaseGraphImage(&image);
 }
 
-TEST(ImageWriter, JpegStaysWithinItsQuality) {
-    testing::ScratchDir dir;
-    const std::string path = (dir.path() / "shot.jpg").string();
+TEST_F(ImageWriter, JpegStaysWithinItsQuality) {
+    const std::string path = "shot.jpg";
     // Smooth gradients: JPEG's halved chroma resolution makes sharp colour
     // patterns lossy at any quality.
     testing::RgbaImage picture{64, 48, std::vector<uint8_t>(64 * 48 * 4)};
@@ -142,7 +147,7 @@ TEST(ImageWriter, JpegStaysWithinItsQuality) {
     ReleaseGraphImage(&image);
 }
 
-TEST(ImageWriter, FailuresReturnMinusOne) {
+TEST_F(ImageWriter, FailuresReturnMinusOne) {
     GraphImage empty;
     EXPECT_EQ(SaveGraphImageToPng("x.png", &empty, 6), -1);
     EXPECT_EQ(SaveGraphImageToJpeg("x.jpg", &empty, 90), -1);
@@ -150,6 +155,9 @@ TEST(ImageWriter, FailuresReturnMinusOne) {
     GraphImage image = RandomImage(CreateXRGB32ColorData, 2, 2, 1);
     EXPECT_EQ(SaveGraphImageToPng("no_such_folder/x.png", &image, 6), -1);
     EXPECT_EQ(SaveGraphImageToBmp("no_such_folder/x.bmp", &image), -1);
+    // Paths that leave the game's folder are refused.
+    EXPECT_EQ(SaveGraphImageToPng("../x.png", &image, 6), -1);
+    EXPECT_EQ(SaveGraphImageToJpeg("/tmp/x.jpg", &image, 90), -1);
     ReleaseGraphImage(&image);
 }
 
