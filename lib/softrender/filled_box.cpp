@@ -51,6 +51,11 @@ void FillSpan(const FlatColorOp<Format, kMode>& op, uint8_t* dp, int width) {
 template <class Format>
 void FillBox(MEMIMG* dest, int left, int top, int width, int height, uint32_t color) {
     WithFlatColorOp<Format>(color, [&](const auto& op) {
+        if (static_cast<int64_t>(width) * PixelBytes<Format>() == dest->base->pitch) {
+            // Rows that follow each other: one span.
+            FillSpan(op, MemImgPixelAddress(*dest, left, top), width * height);
+            return;
+        }
         for (int y = 0; y < height; ++y) {
             FillSpan(op, MemImgPixelAddress(*dest, left, top + y), width);
         }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -342,6 +343,50 @@ TEST(ExtremeInputsTest, NoCoordinateOrAreaWritesOutsideTheDestination) {
     ASSERT_TRUE(source.GuardsIntact() && blend.GuardsIntact());
     SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
     SetMemImgDrawBlendMode(0, 255);
+}
+
+}  // namespace
+}  // namespace velk
+
+namespace velk {
+namespace {
+
+// Images whose rows follow each other without padding take whole-block
+// paths; they must give what the row-by-row paths give.
+TEST(UnpaddedImagesTest, WholeImageCopiesAndFillsMatchRowByRowResults) {
+    InitMemImgTables();
+    SetMemImgDrawBlendMode(0, 255);
+    SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
+    std::mt19937 rng(12);
+    for (int format : {0, 1}) {
+        const int width = format == 0 ? 16 : 8;  // a row of exactly 32 bytes
+        MEMIMG source{}, dest{};
+        ASSERT_EQ(CreateMemImg(&source, width, 5, -1, 0, format, 0, 0, nullptr), 0);
+        ASSERT_EQ(CreateMemImg(&dest, width, 5, -1, 0, format, 0, 0, nullptr), 0);
+        ASSERT_EQ(dest.base->pitch, 32);
+        for (int i = 0; i < 32 * 5; ++i) {
+            source.pixels[i] = static_cast<uint8_t>(rng());
+            dest.pixels[i] = static_cast<uint8_t>(rng());
+        }
+        BltMemImg(&dest, &source, 0, 0, 0, nullptr);
+        EXPECT_EQ(std::memcmp(dest.pixels, source.pixels, 32 * 5), 0);
+
+        const uint32_t color = format == 0 ? 0x1234 : 0x00ABCDEF;
+        DrawMemImgFilledBox(&dest, nullptr, color);
+        uint32_t last = 0;
+        std::memcpy(&last, MemImgPixelAddress(dest, width - 1, 4), format == 0 ? 2 : 4);
+        EXPECT_EQ(last, color);
+
+        // The image drawn onto itself one row down copies row by row from
+        // the top, as the general loops do.
+        for (int i = 0; i < 32 * 5; ++i) {
+            dest.pixels[i] = static_cast<uint8_t>(i / 32);
+        }
+        BltMemImg(&dest, &dest, 0, 1, 0, nullptr);
+        EXPECT_EQ(dest.pixels[32 * 4], 0);
+        ReleaseMemImg(&source);
+        ReleaseMemImg(&dest);
+    }
 }
 
 }  // namespace
