@@ -187,6 +187,47 @@ void GeneralLoop(const ConvertJob& job, const GeneralOptions& o) {
     }
 }
 
+// Byte channels moved between byte positions, with nothing else to do per
+// pixel: the usual load of 24- and 32-bit pictures into 32-bit surfaces.
+template <int SourceBytes, int DestBytes>
+void ByteChannelLoop(const ConvertJob& job, const GeneralOptions& o) {
+    const int sr = o.red.src_loc, sg = o.green.src_loc, sb = o.blue.src_loc, sa = o.alpha.src_loc;
+    const int dr = o.red.dst_loc, dg = o.green.dst_loc, db = o.blue.dst_loc, da = o.alpha.dst_loc;
+    const bool copy_alpha = o.source_has_alpha && o.dest_has_alpha;
+    const uint32_t fixed = o.dest_unused | (o.dest_has_alpha && !copy_alpha ? o.alpha.dst_max << da : 0);
+    for (int row = 0; row < job.height; ++row) {
+        const uint8_t* src = job.source + static_cast<ptrdiff_t>(job.top + row) * job.source_pitch +
+                             static_cast<ptrdiff_t>(job.left) * SourceBytes;
+        uint8_t* dst_row = job.dest + static_cast<ptrdiff_t>(job.dest_y + row) * job.dest_pitch;
+        for (int i = 0; i < job.width; ++i, src += SourceBytes) {
+            const uint32_t v = ReadPixelValue(src, 0, SourceBytes);
+            uint32_t out = (((v >> sr) & 0xFF) << dr) | (((v >> sg) & 0xFF) << dg) | (((v >> sb) & 0xFF) << db) | fixed;
+            if (copy_alpha) {
+                out |= ((v >> sa) & 0xFF) << da;
+            }
+            const int dx = job.mirror ? job.dest_x + job.width - 1 - i : job.dest_x + i;
+            WritePixelValue(dst_row, dx, DestBytes, out);
+        }
+    }
+}
+
+bool IsByteChannelJob(const GeneralOptions& o, int source_bytes, int dest_bytes) {
+    auto byte_channel = [](const ChannelMap& c) { return c.src_width == 8 && c.dst_width == 8; };
+    const bool alpha_fits = !o.dest_has_alpha || !o.source_has_alpha || byte_channel(o.alpha);
+    return (source_bytes == 3 || source_bytes == 4) && (dest_bytes == 3 || dest_bytes == 4) &&
+           o.source_table == nullptr && !o.dest_palette && !o.use_alpha_image && !o.red_as_alpha &&
+           !o.color_clear && !o.key_to_alpha && !o.skip && byte_channel(o.red) && byte_channel(o.green) &&
+           byte_channel(o.blue) && alpha_fits;
+}
+
+void RunByteChannels(const ConvertJob& job, const GeneralOptions& o, int dest_bytes) {
+    if (job.source_bytes == 3) {
+        dest_bytes == 3 ? ByteChannelLoop<3, 3>(job, o) : ByteChannelLoop<3, 4>(job, o);
+    } else {
+        dest_bytes == 3 ? ByteChannelLoop<4, 3>(job, o) : ByteChannelLoop<4, 4>(job, o);
+    }
+}
+
 template <int SourceBytes>
 void GeneralForSource(const ConvertJob& job, const GeneralOptions& o, int dest_bytes) {
     switch (dest_bytes) {
@@ -411,7 +452,11 @@ int BltColorConvert(void* dest, int dest_pitch, const ColorData* dest_color, con
         o.key_blue = o.blue.Kept(o.blue.Raw(key));
     }
 
-    RunGeneral(job, o, dest_bytes);
+    if (IsByteChannelJob(o, source_bytes, dest_bytes)) {
+        RunByteChannels(job, o, dest_bytes);
+    } else {
+        RunGeneral(job, o, dest_bytes);
+    }
     return 0;
 }
 
