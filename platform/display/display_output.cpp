@@ -6,20 +6,6 @@ namespace velk::platform {
 
 namespace {
 
-// One channel of a pixel value widened to 8 bits by repeating its top bits.
-uint32_t ExpandChannel(uint32_t value, uint32_t mask) {
-    if (mask == 0) return 0;
-    const int shift = std::countr_zero(mask);
-    const int width = std::popcount(mask);
-    uint32_t channel = (value & mask) >> shift;
-    if (width >= 8) return channel >> (width - 8);
-    uint32_t wide = 0;
-    for (int filled = 0; filled < 8; filled += width) wide = (wide << width) | channel;
-    // More bits were filled than 8; keep the top eight.
-    const int filled = ((8 + width - 1) / width) * width;
-    return wide >> (filled - 8);
-}
-
 uint32_t ReadValue(const uint8_t* pixel, int bytes) {
     switch (bytes) {
         case 1:
@@ -41,6 +27,18 @@ std::unique_ptr<DisplayOutput>& InstalledOutput() {
 
 }  // namespace
 
+uint32_t WidenChannelTo8(uint32_t value, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    const uint32_t channel = (value & mask) >> shift;
+    if (width >= 8) return channel >> (width - 8);
+    // The top bits moved up plus the rounding share of the missing ones:
+    // exactly v x 255 / max rounded down for every width below 8.
+    const int missing = 8 - width;
+    return (channel << missing) + channel * ((1u << missing) - 1) / ((1u << width) - 1);
+}
+
 void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
     out->width = image.width;
     out->height = image.height;
@@ -57,9 +55,9 @@ void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
                 const DdPaletteEntry entry = image.palette != nullptr ? image.palette[value & 0xFF] : DdPaletteEntry{};
                 target[x] = (uint32_t{entry.red} << 16) | (uint32_t{entry.green} << 8) | entry.blue;
             } else {
-                target[x] = (ExpandChannel(value, image.format.red_mask) << 16) |
-                            (ExpandChannel(value, image.format.green_mask) << 8) |
-                            ExpandChannel(value, image.format.blue_mask);
+                target[x] = (WidenChannelTo8(value, image.format.red_mask) << 16) |
+                            (WidenChannelTo8(value, image.format.green_mask) << 8) |
+                            WidenChannelTo8(value, image.format.blue_mask);
             }
         }
     }

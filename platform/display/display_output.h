@@ -35,8 +35,11 @@ struct PresentedFrame {
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Converts a frame into 0x00RRGGBB pixels (channels widened by repeating
-// their top bits, so 16-bit white is 0xFFFFFF).
+// One channel of a pixel value (the bits under mask) widened to 8 bits as a
+// display shows it: v x 255 / max, so 16-bit white is 255.
+uint32_t WidenChannelTo8(uint32_t value, uint32_t mask);
+
+// Converts a frame into 0x00RRGGBB pixels, channels widened as above.
 void ConvertPresentImage(const PresentImage& image, PresentedFrame* out);
 
 class DisplayOutput {

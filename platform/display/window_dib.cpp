@@ -1,6 +1,7 @@
 #include "platform/display/window_dib.h"
 
 #include <bit>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -48,18 +49,6 @@ bool InsideDib(const Rect& r, const DibImage& image) {
            r.bottom > r.top;
 }
 
-uint32_t Expand(uint32_t value, uint32_t mask) {
-    if (mask == 0) return 0;
-    const int shift = std::countr_zero(mask);
-    const int width = std::popcount(mask);
-    const uint32_t channel = (value & mask) >> shift;
-    if (width >= 8) return channel >> (width - 8);
-    uint32_t wide = 0;
-    int filled = 0;
-    for (; filled < 8; filled += width) wide = (wide << width) | channel;
-    return wide >> (filled - 8);
-}
-
 uint32_t Narrow(uint32_t channel8, uint32_t mask) {
     if (mask == 0) return 0;
     const int shift = std::countr_zero(mask);
@@ -72,8 +61,8 @@ uint32_t ReadDibPixel(const DibImage& image, int x, int y) {
     const uint8_t* row = image.pixels + static_cast<ptrdiff_t>(y) * image.pitch;
     uint32_t value = 0;
     std::memcpy(&value, row + x * (image.bit_count / 8), image.bit_count / 8);
-    return (Expand(value, image.red_mask) << 16) | (Expand(value, image.green_mask) << 8) |
-           Expand(value, image.blue_mask);
+    return (WidenChannelTo8(value, image.red_mask) << 16) | (WidenChannelTo8(value, image.green_mask) << 8) |
+           WidenChannelTo8(value, image.blue_mask);
 }
 
 void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {

@@ -1,0 +1,254 @@
+#include "lib/graphics/screen/draw_target.h"
+
+#include <algorithm>
+
+#include "lib/core/window/main_window.h"
+#include "lib/graphics/draw_settings.h"
+#include "lib/graphics/graph_table.h"
+#include "lib/graphics/screen/masks.h"
+#include "lib/graphics/screen/screen_state.h"
+#include "lib/graphics/screen/surface_2d.h"
+#include "lib/graphics/screen/surface_data.h"
+#include "lib/softrender/draw_settings.h"
+#include "platform/display/display_clipper.h"
+#include "platform/display/display_surface.h"
+
+namespace velk {
+
+namespace {
+
+using platform::DdSurface;
+
+DrawScreenBridge g_bridge;
+platform::DdSurface* g_locked_dest = nullptr;
+platform::DdSurface* g_locked_source = nullptr;
+Rect g_saved_area;
+bool g_area_replaced = false;
+
+bool ClipperWanted() {
+    return GetWindowModeFlag() != 0 || Screen().gdi_request != 0 || GetUseMenuFlag() != 0;
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+int MemImgFormatForBits(int bits) { return bits == 16 ? kMemImgFormat16 : kMemImgFormat32; }
+
+// Blending of any kind keeps the draw off the display's plain copy.
+bool NeedsBlending(const SurfaceData* store) {
+    const DrawSettings& s = GetDrawSettings();
+    const bool plain_mode = s.blend_mode == 0 || (s.blend_mode == 1 && s.blend_param == 255);
+    return !plain_mode || (store != nullptr && store->params.alpha_channel != 0) || s.blend_graph != -1;
+}
+
+bool BrightIsWhite() {
+    const DrawSettings& s = GetDrawSettings();
+    return s.bright_red == 255 && s.bright_green == 255 && s.bright_blue == 255;
+}
+
+void ReleaseViews() {
+    ReleaseMemImg(&g_bridge.dest);
+    ReleaseMemImg(&g_bridge.source);
+    g_bridge.has_source = 0;
+    if (g_locked_dest != nullptr) g_locked_dest->Unlock(nullptr);
+    if (g_locked_source != nullptr) g_locked_source->Unlock(nullptr);
+    g_locked_dest = nullptr;
+    g_locked_source = nullptr;
+    if (g_area_replaced) SetMemImgDrawArea(g_saved_area);
+    g_area_replaced = false;
+}
+
+// The source part as a view: its store's image (or a view of the part), or
+// its locked surface in the screen's software format.
+int MakeSourceView(const Surface2DData& part) {
+    SurfaceData* store = GetSurfaceData(part.store);
+    if (store == nullptr) return -1;
+    if (CheckValidMemImg(&store->image) != 0) {
+        DeriveMemImg(&g_bridge.source, &store->image, part.source_x, part.source_y, part.width, part.height);
+        if (CheckValidMemImg(&g_bridge.source) == 0) return -1;
+        g_bridge.has_source = 1;
+        return 0;
+    }
+    if (!store->surface) return -1;
+    if (store->surface.get() == g_locked_dest) return -1;  // a part drawn onto its own store
+    const Rect area{part.source_x, part.source_y, part.source_x + part.width, part.source_y + part.height};
+    platform::DdSurfaceDesc desc;
+    if (store->surface->Lock(&area, &desc, platform::kDdLockWait) != platform::kDdOk) return -1;
+    g_locked_source = store->surface.get();
+    const int format = MemImgFormatForBits(Screen().display_bits);
+    const uint32_t t = store->transparent_color;
+    const uint32_t key = GetColorByColorData(GetMemImgColorData(format, 0, 0), (t >> 16) & 0xFF, (t >> 8) & 0xFF,
+                                             t & 0xFF, 255);
+    if (CreateMemImg(&g_bridge.source, part.width, part.height, desc.pitch, key, format, 0, 0, desc.surface) != 0)
+        return -1;
+    g_bridge.has_source = 1;
+    return 0;
+}
+
+}  // namespace
+
+DrawScreenBridge& CurrentDrawScreenBridge() { return g_bridge; }
+
+int SetDrawTarget2D(int screen, int previous) {
+    ScreenState& s = Screen();
+    GraphData* graph = nullptr;
+    if (screen != kFrontScreen && screen != kBackScreen) {
+        graph = GetGraphData(screen);
+        if (graph == nullptr || graph->texture != 0 || graph->part_count < 1) return -1;
+    }
+    s.target_image = nullptr;
+    s.target_z_image = nullptr;
+    s.target_surface.reset();
+    ReleaseMemImg(&s.target_view);
+    s.target_x = 0;
+    s.target_y = 0;
+    const bool direct_draw = s.direct_draw_off == 0 && s.primary;
+    if (screen == kFrontScreen) {
+        s.target_surface = s.temp_primary_flag != 0 && s.temp_primary ? s.temp_primary : s.primary;
+        s.target_image = CheckValidMemImg(&s.primary_image) != 0 ? &s.primary_image : nullptr;
+        if (direct_draw && ClipperWanted()) s.primary->SetClipper(nullptr);
+    } else if (screen == kBackScreen) {
+        s.target_surface = s.back;
+        s.target_image = CheckValidMemImg(&s.back_image) != 0 ? &s.back_image : nullptr;
+        s.target_z_image = CheckValidMemImg(&s.z_image) != 0 ? &s.z_image : nullptr;
+    } else {
+        const Surface2DData* part = GetSurface2DData(graph->parts[0]);
+        SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
+        if (store == nullptr) return -1;
+        if (store->surface) {
+            s.target_surface = store->surface;
+            s.target_x = part->source_x;
+            s.target_y = part->source_y;
+        } else if (CheckValidMemImg(&store->image) != 0) {
+            // The part's own rectangle of the store, so a derived graph draws
+            // where it lies rather than at the store's corner.
+            DeriveMemImg(&s.target_view, &store->image, part->source_x, part->source_y, part->width, part->height);
+            if (CheckValidMemImg(&s.target_view) == 0) return -1;
+            s.target_image = &s.target_view;
+        } else {
+            return -1;
+        }
+        if (CheckValidMemImg(&store->z_image) != 0) s.target_z_image = &store->z_image;
+    }
+    if (screen != kFrontScreen && direct_draw && ClipperWanted() && s.clipper) s.primary->SetClipper(s.clipper);
+    uint32_t caps = 0;
+    if (s.target_surface) s.target_surface->GetCaps(&caps);
+    s.target_in_video_memory = (caps & platform::kDdsCapsVideoMemory) != 0 ? 1 : 0;
+    s.target_screen = screen;
+    (void)previous;
+    return 0;
+}
+
+int BltSurfaceRect(DdSurface* dest, DdSurface* source, int x, int y, const Rect* source_rect, int method) {
+    if (dest == nullptr || source == nullptr || source_rect == nullptr) return -1;
+    if (method == -1) method = Screen().transfer_method;
+    if (method == kTransferGdi) return platform::GdiCopySurfaceRect(*dest, x, y, *source, *source_rect) == platform::kDdOk ? 0 : -1;
+    return dest->BltFast(x, y, source, source_rect, platform::kDdBltFastNoColorKey) == platform::kDdOk ? 0 : -1;
+}
+
+int GetScreenWindowRect(Rect* rect) {
+    *rect = Rect{0, 0, ScreenWidth(), ScreenHeight()};
+    if (Screen().temp_primary_flag == 0) {
+        Rect client;
+        GetWindowClientRect(&client);
+        rect->left += client.left;
+        rect->right += client.left;
+        rect->top += client.top;
+        rect->bottom += client.top;
+    }
+    return 0;
+}
+
+const MEMIMG* GetBlendGraphMemImg() {
+    const int blend = GetDrawSettings().blend_graph;
+    if (blend == -1) return nullptr;
+    const GraphData* graph = GetGraphData(blend);
+    if (graph == nullptr || graph->texture != 0 || graph->part_count < 1) return nullptr;
+    const Surface2DData* part = GetSurface2DData(graph->parts[0]);
+    const SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
+    if (store == nullptr || CheckValidMemImg(&store->image) == 0) return nullptr;
+    return &store->image;
+}
+
+MEMIMG* GetDrawTargetMemImg() {
+    if (MaskScreenActive()) return const_cast<MEMIMG*>(GetMaskMemImg());
+    MEMIMG* image = Screen().target_image;
+    return image != nullptr && CheckValidMemImg(image) != 0 ? image : nullptr;
+}
+
+int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const Rect* source_rect,
+                         const Rect* dest_rect, int raw_fill, uint32_t* color1, uint32_t* color2) {
+    ScreenState& s = Screen();
+    if (SoftwareMode()) return 0;
+    ReleaseViews();
+    g_bridge.direct_blit = 0;
+    const DrawSettings& settings = GetDrawSettings();
+    const SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
+    DdSurface* target = s.target_surface.get();
+
+    if (blt_fast_allowed != 0 && store != nullptr && !NeedsBlending(store) && BrightIsWhite() && store->surface &&
+        target != nullptr && source_rect != nullptr && dest_rect != nullptr) {
+        Rect clipped = *dest_rect;
+        ClipRect(&clipped, &settings.draw_area);
+        if (IsEmpty(clipped)) return -1;
+        g_bridge.direct_blit = 1;
+        g_bridge.blit_target = target;
+        g_bridge.blit_source = store->surface.get();
+        g_bridge.blit_x = clipped.left + settings.window_placement.left + s.target_x;
+        g_bridge.blit_y = clipped.top + settings.window_placement.top + s.target_y;
+        g_bridge.blit_source_rect = Rect{source_rect->left + part->source_x, source_rect->top + part->source_y,
+                                         source_rect->right + part->source_x, source_rect->bottom + part->source_y};
+        g_bridge.dest_rect = clipped;
+        return 0;
+    }
+
+    Rect clipped = dest_rect != nullptr ? *dest_rect : settings.draw_area;
+    ClipRect(&clipped, &settings.draw_area);
+    if (IsEmpty(clipped)) return -1;
+    g_bridge.dest_rect = clipped;
+    // This display offers 16- and 32-bit formats the software renderer draws
+    // directly; an 8-bit screen is not drawn on in software.
+    if (target == nullptr || (s.display_bits != 16 && s.display_bits != 32)) return -1;
+    (void)raw_fill;
+    (void)color1;
+    (void)color2;
+
+    // The view covers the draw area, placed on the surface.
+    const int offset_x = settings.window_placement.left + s.target_x;
+    const int offset_y = settings.window_placement.top + s.target_y;
+    Rect on_surface{settings.draw_area.left + offset_x, settings.draw_area.top + offset_y,
+                    settings.draw_area.right + offset_x, settings.draw_area.bottom + offset_y};
+    on_surface = Intersect(on_surface, Rect{0, 0, static_cast<int>(target->width()), static_cast<int>(target->height())});
+    if (IsEmpty(on_surface)) return -1;
+    platform::DdSurfaceDesc desc;
+    if (target->Lock(&on_surface, &desc, platform::kDdLockWait) != platform::kDdOk) return -1;
+    g_locked_dest = target;
+    const int format = MemImgFormatForBits(s.display_bits);
+    if (CreateMemImg(&g_bridge.dest, on_surface.right - on_surface.left, on_surface.bottom - on_surface.top,
+                     desc.pitch, 0, format, 0, 0, desc.surface) != 0) {
+        ReleaseViews();
+        return -1;
+    }
+    g_bridge.origin_x = on_surface.left - offset_x;
+    g_bridge.origin_y = on_surface.top - offset_y;
+    if (part != nullptr && MakeSourceView(*part) != 0) {
+        ReleaseViews();
+        return -1;
+    }
+    g_saved_area = GetMemImgDrawSettings().draw_area;
+    g_area_replaced = true;
+    SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
+    return 0;
+}
+
+int UnlockDrawScreenMemImg() {
+    ReleaseViews();
+    g_bridge.direct_blit = 0;
+    return 0;
+}
+
+}  // namespace velk

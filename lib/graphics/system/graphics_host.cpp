@@ -1,0 +1,72 @@
+#include "lib/graphics/system/graphics_host.h"
+
+#include "lib/core/window/main_window.h"
+#include "lib/core/window/message_processing.h"
+#include "lib/graphics/draw_path.h"
+#include "lib/graphics/screen/masks.h"
+#include "lib/graphics/screen/screen_present.h"
+#include "lib/graphics/screen/screen_state.h"
+#include "lib/graphics/screen/display_system.h"
+#include "platform/display/display_mode.h"
+
+namespace velk {
+
+namespace {
+
+Rect g_remembered_area;
+
+class ScreenHost final : public GraphicsHost {
+public:
+    int ScreenWidth() const override { return Screen().width; }
+    int ScreenHeight() const override { return Screen().height; }
+    int ScreenColorBits() const override { return Screen().screen_bits; }
+
+    const ColorData* ScreenColorData() const override {
+        const ScreenState& s = Screen();
+        if (SoftwareMode()) return GetMemImgColorData(GetColorBitDepth() == 16 ? kMemImgFormat16 : kMemImgFormat32, 0, 0);
+        if (s.device || s.direct_draw_off != 0) return &s.color_data;
+        return nullptr;
+    }
+
+    bool Direct3DReady() const override { return false; }
+    bool SoftwareRendering() const override { return Screen().software_rendering != 0; }
+    bool DirectDrawOff() const override { return Screen().direct_draw_off != 0; }
+    bool DirectDrawExists() const override { return Screen().device != nullptr; }
+    void SetSoftwareRenderRequest(bool request) override { velk::SetSoftRenderRequest(request ? 1 : 0); }
+
+    bool WindowActive() const override { return GetMainWindowHWND() == 0 || GetWindowActiveFlag() != 0; }
+    void WaitWhileInactive() override { velk::WaitWhileInactive(); }
+    bool WindowMode() const override { return GetWindowModeFlag() != 0; }
+
+    Rect WindowClientRect() const override {
+        Rect client;
+        GetWindowClientRect(&client);
+        return client;
+    }
+
+    int DesktopWidth() const override { return platform::CurrentDisplayMode().width; }
+    int DesktopHeight() const override { return platform::CurrentDisplayMode().height; }
+    bool HasTemporaryPrimary() const override { return Screen().temp_primary_flag != 0; }
+    void RememberDrawArea(const Rect& area) override { g_remembered_area = area; }
+
+    bool MasksInUse() const override { return GetMaskUseFlag() != 0; }
+    bool MaskScreenPresent() const override { return GetMaskMemImg() != nullptr; }
+    void MaskBeforeDraw(const Rect& a) override { MaskDrawBeginOnTarget(a.left, a.top, a.right, a.bottom); }
+    void MaskAfterDraw(const Rect& a) override { MaskDrawEndOnTarget(a.left, a.top, a.right, a.bottom); }
+    void RefreshMaskScreenArea(int use) override { velk::RefreshMaskScreenArea(use); }
+
+    bool WindowReadFlag() const override { return Screen().window_content_changed != 0; }
+    void ReadWindowToFrontMemImg() override { velk::ReadWindowToFrontMemImg(); }
+    void CopyFrontScreenToWindow(const Rect& area) override { CopyFrontMemImgToWindow(&area); }
+};
+
+}  // namespace
+
+Rect RememberedDrawArea() { return g_remembered_area; }
+
+GraphicsHost& ScreenGraphicsHost() {
+    static ScreenHost host;
+    return host;
+}
+
+}  // namespace velk
