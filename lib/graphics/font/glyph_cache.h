@@ -1,0 +1,66 @@
+#pragma once
+// The glyph cache of a font: a ring of cells that characters are rendered
+// into once and drawn from afterwards. New characters of a string are
+// rendered in one batch before the string is drawn; when a string has more of
+// them than the cache has cells, the rest are rendered one at a time as they
+// are drawn. Nothing is evicted by use: the ring overwrites its oldest cell.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "lib/graphics/font/font_data.h"
+
+namespace velk {
+
+// The characters of a string as 16-bit codes: a single byte stands for
+// itself, a double-byte character for (lead << 8) | trail. Short strings need
+// no allocation.
+class CharacterCodes {
+public:
+    void Clear();
+    void Push(uint16_t code);
+    size_t size() const { return size_; }
+    const uint16_t* data() const { return size_ <= inline_.size() ? inline_.data() : heap_.data(); }
+    uint16_t operator[](size_t i) const { return data()[i]; }
+
+private:
+    std::array<uint16_t, 256> inline_{};
+    std::vector<uint16_t> heap_;
+    size_t size_ = 0;
+};
+
+// Whether the byte starts a double-byte character in the character set
+// (library code 2: the high bit; otherwise the Shift-JIS lead ranges).
+int CheckDoubleByteLead(const char* byte, int charset);
+
+// Cuts `length` bytes of the string into character codes. A lead byte that
+// is the last byte stands alone.
+void SplitCharacterCodes(const char* string, size_t length, int charset, CharacterCodes* out);
+
+// Empties the cache: every entry and the whole code index cleared, entry n
+// given cell n, the ring back at cell 0.
+void ResetGlyphCache(FontData& font);
+
+// Cuts the string into `out` and renders its uncached characters in one
+// batch (at most as many as the cache has cells).
+void PrepareGlyphs(FontData& font, const char* string, size_t length, CharacterCodes* out);
+
+// Renders the characters into the next cells of the ring, evicting what the
+// cells held. Returns the entry of the last one (null for none).
+GlyphEntry* PutGlyphsInCache(FontData& font, const uint16_t* codes, size_t count);
+
+// The entry of a character, rendered alone first when it is not in the cache.
+const GlyphEntry* FindGlyph(FontData& font, uint16_t code);
+
+// The pixels of an entry's cell.
+inline const uint8_t* GlyphCellPixels(const FontData& font, const GlyphEntry& entry) {
+    return font.cache_image + static_cast<ptrdiff_t>(entry.cell) * font.cell_size * font.cache_pitch;
+}
+
+// How many characters the platform has rendered for the font so far (tests
+// and measurements).
+uint64_t GlyphRenderCount();
+
+}  // namespace velk

@@ -1,0 +1,277 @@
+#include "lib/graphics/font/glyph_writer.h"
+
+#include <algorithm>
+
+#include "lib/graphics/font/font_data.h"
+
+namespace velk {
+
+namespace {
+
+using Kind = GlyphWriter::Kind;
+using Ink = GlyphWriter::Ink;
+
+// Channels in the image's own widths (5/6/5 or 8/8/8).
+struct Channels {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+};
+
+Channels Unpack(Kind kind, uint32_t pixel) {
+    if (kind == Kind::k16 || kind == Kind::k16Alpha) {
+        return {static_cast<int>((pixel >> 11) & 0x1F), static_cast<int>((pixel >> 5) & 0x3F),
+                static_cast<int>(pixel & 0x1F)};
+    }
+    return {static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+            static_cast<int>(pixel & 0xFF)};
+}
+
+uint32_t Pack(Kind kind, const Channels& c) {
+    if (kind == Kind::k16 || kind == Kind::k16Alpha) {
+        return static_cast<uint32_t>((c.r << 11) | (c.g << 5) | c.b);
+    }
+    return static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b);
+}
+
+// The coverage of one cell value and how much of it is text (0..256; the
+// rest is edge).
+struct Coverage {
+    int alpha = 0;
+    int text_weight = 256;
+};
+
+Coverage CoverageOf(int font_type, int value) {
+    switch (font_type) {
+        case 0:
+            return value != 0 ? Coverage{255, 256} : Coverage{0, 0};
+        case 1:
+            return value == 1 ? Coverage{255, 256} : (value == 2 ? Coverage{255, 0} : Coverage{0, 0});
+        default: {
+            const int glyph = value & 0x0F;
+            const int edge = font_type == 3 ? value >> 4 : 0;
+            if (glyph == 0) {
+                return Coverage{16 * edge, 0};
+            }
+            if (glyph == 15) {
+                return Coverage{255, 256};
+            }
+            const int alpha = (16 * glyph + (15 - glyph) * edge) & 0xFF;
+            return Coverage{alpha, 4096 * glyph / alpha};
+        }
+    }
+}
+
+template <Kind kKind>
+inline void Put(uint8_t* p, const Ink& ink) {
+    if constexpr (kKind == Kind::k8) {
+        *p = static_cast<uint8_t>(ink.pixel);
+    } else if constexpr (kKind == Kind::k16Alpha) {
+        p[0] = static_cast<uint8_t>(ink.pixel);
+        p[1] = static_cast<uint8_t>(ink.pixel >> 8);
+        p[2] = ink.alpha;
+    } else if constexpr (kKind == Kind::k16) {
+        if (ink.alpha == 255) {
+            p[0] = static_cast<uint8_t>(ink.pixel);
+            p[1] = static_cast<uint8_t>(ink.pixel >> 8);
+            return;
+        }
+        const uint32_t d = static_cast<uint32_t>(p[0] | (p[1] << 8));
+        const Channels s = Unpack(kKind, ink.pixel), t = Unpack(kKind, d);
+        const int a = ink.alpha;
+        const uint32_t mixed = Pack(kKind, {(s.r * a + t.r * (255 - a)) / 255, (s.g * a + t.g * (255 - a)) / 255,
+                                            (s.b * a + t.b * (255 - a)) / 255});
+        p[0] = static_cast<uint8_t>(mixed);
+        p[1] = static_cast<uint8_t>(mixed >> 8);
+    } else if constexpr (kKind == Kind::k32Alpha) {
+        *reinterpret_cast<uint32_t*>(p) = ink.pixel;
+    } else {
+        uint32_t* d = reinterpret_cast<uint32_t*>(p);
+        if (ink.alpha == 255) {
+            *d = ink.pixel;
+            return;
+        }
+        const Channels s = Unpack(kKind, ink.pixel), t = Unpack(kKind, *d);
+        const int a = ink.alpha;
+        *d = (ink.pixel & 0xFF000000u) | Pack(kKind, {(s.r * a + t.r * (255 - a)) / 255,
+                                                      (s.g * a + t.g * (255 - a)) / 255,
+                                                      (s.b * a + t.b * (255 - a)) / 255});
+    }
+}
+
+constexpr int BytesOf(Kind kind) {
+    return kind == Kind::k8 ? 1 : (kind == Kind::k16 ? 2 : 4);
+}
+
+// One glyph box, not turned, cut to the rectangle (x0, y0)-(x1, y1) in the
+// box's own coordinates.
+template <Kind kKind, bool kBits>
+void WriteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+              const Ink* inks) {
+    constexpr int kBytes = BytesOf(kKind);
+    const int pitch = dest.base->pitch;
+    const Ink& solid = inks[1];
+    for (int gy = y0; gy < y1; ++gy) {
+        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
+        uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * kBytes;
+        if constexpr (kBits) {
+            for (int gx = x0; gx < x1;) {
+                const uint8_t bits = src[gx >> 3];
+                if (bits == 0) {
+                    gx = (gx | 7) + 1;
+                    continue;
+                }
+                if ((bits & (0x80 >> (gx & 7))) != 0) {
+                    Put<kKind>(row + gx * kBytes, solid);
+                }
+                ++gx;
+            }
+        } else {
+            for (int gx = x0; gx < x1; ++gx) {
+                const uint8_t value = src[gx];
+                if (value != 0 && inks[value].alpha != 0) {
+                    Put<kKind>(row + gx * kBytes, inks[value]);
+                }
+            }
+        }
+    }
+}
+
+template <Kind kKind>
+void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
+                    const Ink* inks) {
+    constexpr int kBytes = BytesOf(kKind);
+    const int pitch = dest.base->pitch;
+    for (int gy = 0; gy < glyph.height; ++gy) {
+        const int dx = x - gy;
+        if (dx < clip.left || dx >= clip.right) {
+            continue;
+        }
+        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
+        for (int gx = 0; gx < glyph.width; ++gx) {
+            const int dy = y + gx;
+            if (dy < clip.top || dy >= clip.bottom) {
+                continue;
+            }
+            const uint8_t value = bits ? ((src[gx >> 3] & (0x80 >> (gx & 7))) != 0 ? 1 : 0) : src[gx];
+            if (value != 0 && inks[value].alpha != 0) {
+                Put<kKind>(dest.pixels + static_cast<ptrdiff_t>(dy) * pitch + static_cast<ptrdiff_t>(dx) * kBytes,
+                           inks[value]);
+            }
+        }
+    }
+}
+
+template <Kind kKind>
+void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
+                  const Ink* inks) {
+    const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
+    const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
+    if (x0 >= x1 || y0 >= y1) {
+        return;
+    }
+    if (bits) {
+        WriteBox<kKind, true>(dest, x, y, glyph, x0, y0, x1, y1, inks);
+    } else {
+        WriteBox<kKind, false>(dest, x, y, glyph, x0, y0, x1, y1, inks);
+    }
+}
+
+template <typename Fn>
+void Dispatch(Kind kind, Fn&& fn) {
+    switch (kind) {
+        case Kind::k8: fn(std::integral_constant<Kind, Kind::k8>{}); break;
+        case Kind::k16: fn(std::integral_constant<Kind, Kind::k16>{}); break;
+        case Kind::k16Alpha: fn(std::integral_constant<Kind, Kind::k16Alpha>{}); break;
+        case Kind::k32: fn(std::integral_constant<Kind, Kind::k32>{}); break;
+        case Kind::k32Alpha: fn(std::integral_constant<Kind, Kind::k32Alpha>{}); break;
+    }
+}
+
+uint32_t Brighten(Kind kind, uint32_t pixel, int red, int green, int blue) {
+    if (kind == Kind::k8 || (red == 255 && green == 255 && blue == 255)) {
+        return pixel;
+    }
+    Channels c = Unpack(kind, pixel);
+    c.r = c.r * red / 255;
+    c.g = c.g * green / 255;
+    c.b = c.b * blue / 255;
+    return Pack(kind, c);
+}
+
+Kind KindOf(const MemImgBase& base) {
+    if (base.format == kMemImgFormat8 || base.use_palette != 0) {
+        return Kind::k8;
+    }
+    if (base.format == kMemImgFormat16) {
+        return base.use_alpha != 0 ? Kind::k16Alpha : Kind::k16;
+    }
+    return base.use_alpha != 0 ? Kind::k32Alpha : Kind::k32;
+}
+
+}  // namespace
+
+uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, int bright_green, int bright_blue) {
+    const Kind kind = KindOf(*image.base);
+    if (kind == Kind::k8) {
+        return pixel & 0xFF;
+    }
+    return Pack(kind, Unpack(kind, Brighten(kind, pixel, bright_red, bright_green, bright_blue)));
+}
+
+bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color,
+                        int bright_red, int bright_green, int bright_blue) {
+    if (CheckValidMemImg(&dest) == 0) {
+        return false;
+    }
+    const MemImgBase& base = *dest.base;
+    if (base.format == kMemImgFormatDepth) {
+        return false;
+    }
+    kind_ = KindOf(base);
+    font_type_ = font_type & (kFontTypeEdge | kFontTypeAntiAlias);
+    const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
+    const Channels text = Unpack(kind_, Brighten(kind_, text_color, bright_red, bright_green, bright_blue));
+    const Channels edge = Unpack(kind_, Brighten(kind_, edge_color, bright_red, bright_green, bright_blue));
+    const int values = font_type_ == 3 ? 256 : (font_type_ == 2 ? 16 : 3);
+    for (int v = 0; v < 256; ++v) {
+        inks_[static_cast<size_t>(v)] = Ink{};
+        if (v >= values) {
+            continue;
+        }
+        const Coverage cover = CoverageOf(font_type_, v);
+        if (cover.alpha == 0) {
+            continue;
+        }
+        Ink& ink = inks_[static_cast<size_t>(v)];
+        ink.alpha = static_cast<uint8_t>(cover.alpha);
+        if (kind_ == Kind::k8) {
+            ink.alpha = cover.alpha >= 128 ? 255 : 0;
+            ink.pixel = (cover.text_weight >= 128 ? text_color : edge_color) & 0xFF;
+            continue;
+        }
+        const int w = cover.text_weight;
+        const Channels mixed{edge.r + (text.r - edge.r) * w / 256, edge.g + (text.g - edge.g) * w / 256,
+                             edge.b + (text.b - edge.b) * w / 256};
+        ink.pixel = Pack(kind_, mixed);
+        if (kind_ == Kind::k32Alpha) {
+            ink.pixel |= static_cast<uint32_t>(cover.alpha) << 24;
+        } else if (kind_ == Kind::k32) {
+            ink.pixel |= unused;
+        }
+    }
+    return true;
+}
+
+void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+    const bool bits = font_type_ == 0;
+    Dispatch(kind_, [&](auto kind) { WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, inks_.data()); });
+}
+
+void GlyphWriter::WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+    const bool bits = font_type_ == 0;
+    Dispatch(kind_,
+             [&](auto kind) { WriteTurnedBox<decltype(kind)::value>(dest, clip, x, y, glyph, bits, inks_.data()); });
+}
+
+}  // namespace velk

@@ -1,0 +1,60 @@
+#pragma once
+// Writes glyphs from a memory glyph cache into a software image: the glyph in
+// the text colour and its edge in the edge colour, both already in the
+// image's pixel format. Into an image with alpha the coverage becomes the
+// alpha (anti-aliased edged glyphs lie over their edge); into an image
+// without alpha an anti-aliased pixel is mixed with what is there; an 8-bit
+// image takes whichever colour covers a pixel more than half.
+
+#include <array>
+#include <cstdint>
+
+#include "lib/core/math.h"
+#include "lib/softrender/memimg.h"
+
+namespace velk {
+
+// A glyph's box inside its cache cell.
+struct GlyphCellView {
+    const uint8_t* pixels = nullptr;  // the cell's top-left pixel
+    int pitch = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The colour channels of a raw pixel of the image's format darkened by the
+// draw bright, without the bits no channel uses: what Begin makes of a colour
+// (8-bit images keep their index).
+uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, int bright_green, int bright_blue);
+
+class GlyphWriter {
+public:
+    // Prepares the writer for one string. The colours are raw pixels of the
+    // image's format; they are darkened by the draw bright (255 = as they
+    // are). False when the image cannot take text (invalid, or a depth
+    // image).
+    bool Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
+               int bright_green, int bright_blue);
+
+    // The glyph box with its top-left at (x, y), cut to `clip`.
+    void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+    // The glyph turned a quarter turn clockwise: the glyph pixel (gx, gy)
+    // lands on (x - gy, y + gx), so its top faces right.
+    void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+
+    enum class Kind { k8, k16, k16Alpha, k32, k32Alpha };
+
+    // What one cell value puts down: the pixel (alpha included where the
+    // image has alpha) and its coverage.
+    struct Ink {
+        uint32_t pixel = 0;
+        uint8_t alpha = 0;
+    };
+
+private:
+    Kind kind_ = Kind::k32;
+    int font_type_ = 0;
+    std::array<Ink, 256> inks_{};
+};
+
+}  // namespace velk

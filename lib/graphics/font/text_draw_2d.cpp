@@ -1,0 +1,312 @@
+#include "lib/graphics/font/text_draw_2d.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "lib/core/base_routines.h"
+#include "lib/core/log.h"
+#include "lib/graphics/draw_path.h"
+#include "lib/graphics/draw_settings.h"
+#include "lib/graphics/font/font_log_texts.h"
+#include "lib/graphics/font/font_table.h"
+#include "lib/graphics/font/glyph_writer.h"
+#include "lib/graphics/font/text_draw_screen.h"
+#include "lib/graphics/font/text_engine.h"
+#include "lib/graphics/image/color_data.h"
+#include "lib/softrender/draw_settings.h"
+#include "lib/softrender/memimg_draw.h"
+
+namespace velk {
+
+namespace {
+
+// Coordinates of stretched draws stay well inside 32 bits.
+constexpr int64_t kCoordinateLimit = int64_t{1} << 28;
+
+int ClampCoordinate(int64_t value) {
+    return static_cast<int>(std::clamp(value, -kCoordinateLimit, kCoordinateLimit));
+}
+
+struct ScreenFacts {
+    int width = 640;
+    int height = 480;
+    int bits = 16;
+};
+
+ScreenFacts CurrentScreen() {
+    ScreenFacts s;
+    GetScreenModeInfo(&s.width, &s.height, &s.bits);
+    return s;
+}
+
+int CacheFormatFor(int bits) {
+    if (bits == 8) {
+        return kMemImgFormat8;
+    }
+    return bits == 16 ? kMemImgFormat16 : kMemImgFormat32;
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    return r;
+}
+
+bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool PlainDraw() {
+    const DrawSettings& s = GetDrawSettings();
+    return s.blend_mode == 0 || (s.blend_mode == 1 && s.blend_param == 255);
+}
+
+// The colour the cache is keyed with must differ from every pixel the text
+// puts into it. It is kept within the format's colour bits and compared on
+// them, so that raising it never wraps onto a text colour beyond the
+// format's range. A cache with alpha is keyed by alpha 0 instead.
+void AdjustKeyColor(MEMIMG& cache, uint32_t text_pixel, uint32_t edge_pixel) {
+    MemImgBase& base = *cache.base;
+    if (base.use_alpha != 0) {
+        base.trans_color = 0;
+        return;
+    }
+    const ColorData* data = base.color_data;
+    uint32_t mask = 0xFF;
+    uint32_t unused = 0;
+    if (base.format != kMemImgFormat8 && data != nullptr) {
+        mask = data->red_mask | data->green_mask | data->blue_mask;
+        unused = data->no_use_mask;
+    }
+    uint32_t key = base.trans_color & mask;
+    while (key == (text_pixel & mask) || key == (edge_pixel & mask)) {
+        key = (key + 1) & mask;
+    }
+    base.trans_color = key | unused;
+}
+
+// Keeps the software loops' draw settings for one draw and puts them back.
+class SoftwareSettingsScope {
+public:
+    explicit SoftwareSettingsScope(const Rect& area) : saved_(GetMemImgDrawSettings()) {
+        const DrawSettings& s = GetDrawSettings();
+        SetMemImgDrawBlendMode(s.blend_mode, s.blend_param);
+        SetMemImgDrawBright(255, 255, 255);
+        SetMemImgDrawArea(area);
+    }
+    ~SoftwareSettingsScope() {
+        SetMemImgDrawBlendMode(saved_.blend_mode, saved_.blend_param);
+        SetMemImgDrawBright(saved_.bright_red, saved_.bright_green, saved_.bright_blue);
+        SetMemImgDrawArea(saved_.draw_area);
+    }
+    SoftwareSettingsScope(const SoftwareSettingsScope&) = delete;
+    SoftwareSettingsScope& operator=(const SoftwareSettingsScope&) = delete;
+
+private:
+    MemImgDrawSettings saved_;
+};
+
+// Draws the cache screen onto the draw screen with the blend mode, keyed,
+// at white draw bright, cut to `area`: plain with its top-left at (x, y), or
+// stretched into `stretch` when given.
+void DrawCacheScreen(MEMIMG& cache, int x, int y, const Rect* stretch, const Rect& area) {
+    TextDrawScreen& screen = GetTextDrawScreen();
+    if (IsEmpty(area)) {
+        return;
+    }
+    const MEMIMG* blend = screen.BlendGraphImage();
+    if (screen.SoftwareMode()) {
+        MEMIMG* dest = screen.TargetImage();
+        if (dest == nullptr) {
+            return;
+        }
+        SoftwareSettingsScope scope(area);
+        if (stretch != nullptr) {
+            BltMemImgScaled(dest, &cache, stretch, 1, blend);
+        } else {
+            BltMemImg(dest, &cache, x, y, 1, blend);
+        }
+        return;
+    }
+    screen.FinishDirect3D();
+    const Rect covered = stretch != nullptr
+                             ? Rect{std::min(stretch->left, stretch->right), std::min(stretch->top, stretch->bottom),
+                                    std::max(stretch->left, stretch->right), std::max(stretch->top, stretch->bottom)}
+                             : Rect{x, y, x + cache.width, y + cache.height};
+    const Rect dest_rect = Intersect(covered, area);
+    MEMIMG* view = nullptr;
+    bool working_copy = false;
+    if (IsEmpty(dest_rect) || screen.Lock(dest_rect, 0, &view, &working_copy) < 0) {
+        return;
+    }
+    if (view != nullptr) {
+        SoftwareSettingsScope scope(area);
+        if (stretch != nullptr) {
+            BltMemImgScaled(view, &cache, stretch, 1, blend);
+        } else {
+            BltMemImg(view, &cache, x, y, 1, blend);
+        }
+    }
+    screen.Unlock();
+}
+
+TextExtent Measure(const char* string, int font, int vertical) {
+    TextExtent size;
+    RenderStringToHandle(0, 0, 0, 0, 1.0, 1.0, string, 0, nullptr, nullptr, font, 0, -1, vertical, &size);
+    return size;
+}
+
+// Refreshes the cache screen, clears the string's rectangle R (widened by
+// `margin` to the right and below) with the key colour and renders the string
+// into it. The cache and R on success, null when it failed.
+MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
+                        const TextExtent& size, int margin, Rect* rendered) {
+    FontData* record = GetFontData(font);
+    if (record == nullptr) {
+        return nullptr;
+    }
+    RefreshFontCacheScreen(font);
+    MEMIMG& cache = record->cache_screen;
+    if (CheckValidMemImg(&cache) == 0) {
+        return nullptr;
+    }
+    const ScreenFacts screen = CurrentScreen();
+    const Rect whole{0, 0, screen.width, screen.height};
+    const Rect r = Intersect(Rect{0, 0, size.width, size.height}, whole);
+    const DrawSettings& s = GetDrawSettings();
+    AdjustKeyColor(cache, BrightenedPixel(cache, color, s.bright_red, s.bright_green, s.bright_blue),
+                   BrightenedPixel(cache, edge_color, s.bright_red, s.bright_green, s.bright_blue));
+    const Rect cleared = Intersect(Rect{r.left, r.top, r.right + margin, r.bottom + margin}, whole);
+    FillMemImg(&cache, &cleared, cache.base->trans_color);
+    if (RenderStringToHandle(1, 0, 0, 0, 1.0, 1.0, string, color, &cache, &r, font, edge_color, -1, vertical,
+                             nullptr) == -1) {
+        return nullptr;
+    }
+    *rendered = r;
+    return &cache;
+}
+
+int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
+               const TextExtent& size) {
+    TextDrawScreen& screen = GetTextDrawScreen();
+    const Rect area = GetDrawSettings().draw_area;
+    if (screen.SoftwareMode()) {
+        MEMIMG* dest = screen.TargetImage();
+        if (dest == nullptr) {
+            return -1;
+        }
+        return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, dest, &area, font, edge_color, -1, vertical,
+                                    nullptr) == -1
+                   ? -1
+                   : 0;
+    }
+    screen.FinishDirect3D();
+    MEMIMG* view = nullptr;
+    bool working_copy = false;
+    const Rect dest_rect{x, y, ClampCoordinate(int64_t{x} + size.width), ClampCoordinate(int64_t{y} + size.height)};
+    if (screen.Lock(dest_rect, 1, &view, &working_copy) < 0) {
+        return -1;
+    }
+    if (view != nullptr) {
+        if (working_copy) {
+            ColorData screen_format;
+            if (const ColorData* data = Host().ScreenColorData()) {
+                screen_format = *data;
+            } else {
+                CreateColorDataFromMasks(&screen_format, view->base->format == kMemImgFormat16 ? 16 : 32,
+                                         view->base->format == kMemImgFormat16 ? 0xF800 : 0xFF0000,
+                                         view->base->format == kMemImgFormat16 ? 0x7E0 : 0xFF00,
+                                         view->base->format == kMemImgFormat16 ? 0x1F : 0xFF, 0);
+            }
+            color = ConvertColorCode(view->base->color_data, &screen_format, color);
+            edge_color = ConvertColorCode(view->base->color_data, &screen_format, edge_color);
+        }
+        RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, view, &area, font, edge_color, -1, vertical,
+                             nullptr);
+    }
+    screen.Unlock();
+    return 0;
+}
+
+}  // namespace
+
+int RefreshFontCacheScreen(int font) {
+    FontData* record = GetFontData(font);
+    if (record == nullptr) {
+        return -1;
+    }
+    if (record->texture_mode != 0) {
+        return 0;
+    }
+    const ScreenFacts screen = CurrentScreen();
+    const int format = CacheFormatFor(screen.bits);
+    const int alpha = FontIsAntiAliased(*record) && format != kMemImgFormat8 ? 1 : 0;
+    MEMIMG& cache = record->cache_screen;
+    if (record->cache_screen_lost == 0 && CheckValidMemImg(&cache) != 0 && cache.width == screen.width &&
+        cache.height == screen.height && cache.base->format == format && cache.base->use_alpha == alpha) {
+        return 0;
+    }
+    ReleaseMemImg(&cache);
+    cache = MEMIMG{};
+    if (CreateMemImg(&cache, screen.width, screen.height, -1, 0, format, 0, alpha, nullptr) != 0) {
+        cache = MEMIMG{};
+        return WriteLogFormat(font_log::kLogFontScreenFailed);
+    }
+    record->cache_screen_lost = 0;
+    return 0;
+}
+
+void MarkFontCacheScreensLost() {
+    for (int slot = 0; slot < kFontHandleSlots; ++slot) {
+        if (FontData* font = font_table::AtSlot(slot)) {
+            font->cache_screen_lost = 1;
+        }
+    }
+}
+
+int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
+                         int vertical) {
+    if (!GetTextDrawScreen().CanDraw()) {
+        return -1;
+    }
+    const FontData* record = GetFontData(font);
+    if (record == nullptr) {
+        return -1;
+    }
+    const TextExtent size = Measure(string, font, vertical);
+    if (CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw())) {
+        return DrawDirect(x, y, string, color, font, edge_color, vertical, size);
+    }
+    Rect r;
+    MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, size, 0, &r);
+    if (cache == nullptr) {
+        return -1;
+    }
+    const Rect area = Intersect(
+        Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
+        GetDrawSettings().draw_area);
+    DrawCacheScreen(*cache, x, y, nullptr, area);
+    return 0;
+}
+
+int DrawStringScaledToHandle2D(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color,
+                               int font, uint32_t edge_color, int vertical) {
+    if (!GetTextDrawScreen().CanDraw() || GetFontData(font) == nullptr) {
+        return -1;
+    }
+    Rect r;
+    MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, Measure(string, font, vertical), 4, &r);
+    if (cache == nullptr) {
+        return -1;
+    }
+    const ScreenFacts screen = CurrentScreen();
+    auto scaled = [](int origin, int length, double rate) {
+        return ClampCoordinate(int64_t{origin} + DoubleToInt(length * rate) + 3);
+    };
+    const Rect area = Intersect(Rect{x, y, scaled(x, r.right, rate_x), scaled(y, r.bottom, rate_y)},
+                                GetDrawSettings().draw_area);
+    const Rect stretch{x, y, scaled(x, screen.width, rate_x), scaled(y, screen.height, rate_y)};
+    DrawCacheScreen(*cache, x, y, &stretch, area);
+    return 0;
+}
+
+}  // namespace velk

@@ -1,0 +1,28 @@
+#pragma once
+// The string draws of the 2D path (display surfaces or software rendering).
+// A plain draw of a font without anti-aliasing writes its glyphs straight
+// into the draw screen; every other draw renders the string into the font's
+// cache screen first and draws that like a graph part, so that the blend
+// mode, the anti-aliasing alpha and scaling apply. The caller has checked the
+// font handle.
+
+#include <cstdint>
+
+namespace velk {
+
+// 0; -1 when the display device is missing, the cache screen cannot be had,
+// the render into the cache fails or the draw screen cannot be locked.
+int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
+                         int vertical);
+// Always through the cache screen, which is stretched by the rates.
+int DrawStringScaledToHandle2D(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color,
+                               int font, uint32_t edge_color, int vertical);
+
+// Makes the font's cache screen when it was never made, was lost, or no
+// longer matches the screen's size and depth. 0, -1 (logged).
+int RefreshFontCacheScreen(int font);
+// The screen was lost or changed: every font makes its cache screen again
+// before its next use.
+void MarkFontCacheScreensLost();
+
+}  // namespace velk

@@ -1,0 +1,117 @@
+#include "lib/graphics/font/text_engine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "lib/core/log.h"
+#include "lib/graphics/draw_path.h"
+#include "lib/graphics/draw_settings.h"
+#include "lib/graphics/font/font_log_texts.h"
+#include "lib/graphics/font/font_table.h"
+#include "lib/graphics/font/glyph_cache.h"
+#include "lib/graphics/font/glyph_writer.h"
+#include "lib/graphics/font/text_draw_2d.h"
+#include "lib/graphics/font/text_draw_screen.h"
+
+namespace velk {
+
+namespace {
+
+constexpr uint16_t kHalfWidthSpace = 0x20;
+constexpr uint16_t kFullWidthSpace = 0x8140;
+
+bool DirectDrawMissing() { return !Host().DirectDrawOff() && !Host().DirectDrawExists(); }
+
+Rect ClipToImage(const MEMIMG& image, const Rect* clip) {
+    Rect r{0, 0, image.width, image.height};
+    if (clip != nullptr) {
+        r.left = std::max(r.left, clip->left);
+        r.top = std::max(r.top, clip->top);
+        r.right = std::min(r.right, clip->right);
+        r.bottom = std::min(r.bottom, clip->bottom);
+    }
+    return r;
+}
+
+}  // namespace
+
+int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
+                         uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
+                         int vertical, TextExtent* extent) {
+    if (extent != nullptr) {
+        *extent = TextExtent{};
+    }
+    FontData* record = GetFontData(font);
+    if (GetTextDrawScreen().GraphicsSuspended() || DirectDrawMissing() || record == nullptr) {
+        return -1;
+    }
+    if (string == nullptr || string[0] == '\0') {
+        return 0;
+    }
+    // Scaled glyphs need a texture cache; a memory cache draws them at their
+    // own size and the caller stretches the result.
+    if (scale_flag == 0 || record->texture_mode == 0) {
+        rate_x = 1.0;
+        rate_y = 1.0;
+    }
+    const double rate = vertical != 0 ? rate_y : rate_x;
+
+    GlyphWriter writer;
+    Rect bounds{};
+    if (draw != 0) {
+        if (dest == nullptr) {
+            if (RefreshFontCacheScreen(font) != 0) {
+                return -1;
+            }
+            dest = &record->cache_screen;
+        }
+        const DrawSettings& s = GetDrawSettings();
+        if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green,
+                          s.bright_blue)) {
+            return -1;
+        }
+        bounds = ClipToImage(*dest, clip);
+    }
+
+    size_t bytes = std::strlen(string);
+    if (length >= 0 && static_cast<size_t>(length) < bytes) {
+        bytes = static_cast<size_t>(length);
+    }
+    CharacterCodes codes;
+    PrepareGlyphs(*record, string, bytes, &codes);
+
+    double pen = 0.0;
+    int ink_end = 0;
+    const bool draw_now = draw != 0 && bounds.left < bounds.right && bounds.top < bounds.bottom;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const uint16_t code = codes[i];
+        const GlyphEntry* entry = FindGlyph(*record, code);
+        if (entry == nullptr) {
+            return WriteLogFormat(font_log::kLogTextCacheFailed);
+        }
+        const int pen_int = static_cast<int>(pen);
+        if (entry->width > 0 && entry->height > 0 && code != kHalfWidthSpace && code != kFullWidthSpace) {
+            ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
+            if (draw_now) {
+                const GlyphCellView cell{GlyphCellPixels(*record, *entry), record->cache_pitch, entry->width,
+                                         entry->height};
+                if (vertical != 0) {
+                    writer.WriteTurned(*dest, bounds, x + record->cell_height - 1 - entry->top,
+                                       y + pen_int + entry->origin_x, cell);
+                } else {
+                    writer.Write(*dest, bounds, x + pen_int + entry->origin_x, y + entry->top, cell);
+                }
+            }
+        }
+        pen += (entry->advance + record->spacing) * rate;
+    }
+    const int advance = static_cast<int>(pen);
+    if (extent != nullptr) {
+        const int along = std::max({advance, ink_end, 0});
+        const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
+        *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+    }
+    return draw != 0 ? 0 : advance;
+}
+
+}  // namespace velk

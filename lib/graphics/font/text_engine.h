@@ -1,0 +1,34 @@
+#pragma once
+// The text engine behind every string draw and measure: walks a string,
+// puts its new characters into the font's glyph cache in one batch, and
+// either writes the glyphs into a software image or only measures.
+
+#include <cstdint>
+
+#include "lib/core/math.h"
+#include "lib/softrender/memimg.h"
+
+namespace velk {
+
+struct TextExtent {
+    int width = 0;
+    int height = 0;
+};
+
+// draw 0 only measures. (x, y) is the top-left of the line. The scales apply
+// only to fonts whose cache is a texture (none here), otherwise they are 1.
+// Colours are raw pixels of `dest`'s format, darkened by the draw bright.
+// dest null draws into the font's cache screen; clip null is the whole
+// image (the image's bounds always cut it). length -1 (or more than the
+// string holds) takes the whole string. Vertical text runs downwards with
+// every glyph turned a quarter turn clockwise, its line one cell high to the
+// right of x.
+// Returns -1 on failure (graphics suspended, the display device needed and
+// missing, a bad handle); when measuring, the total advance; else 0. extent
+// (may be null) receives the string's box: the advance (or the glyphs' right
+// edge, when further) by the cell height, turned for vertical text.
+int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
+                         uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
+                         int vertical, TextExtent* extent);
+
+}  // namespace velk
