@@ -192,7 +192,8 @@ DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface&
         from_origin = staged.data();
     }
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        const int64_t sy = source_rect.top + (y - dest.top) * source_height / dest_height;
+        // Each destination pixel shows the source pixel under its centre.
+        const int64_t sy = source_rect.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2);
         const uint8_t* source_row = from_origin + sy * from_pitch;
         uint8_t* dest_row = row(static_cast<uint32_t>(y));
         if (unscaled && !keyed) {
@@ -202,7 +203,7 @@ DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface&
             continue;
         }
         for (int32_t x = area.left; x < area.right; ++x) {
-            const int64_t sx = source_rect.left + (x - dest.left) * source_width / dest_width;
+            const int64_t sx = source_rect.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2);
             const uint32_t value = ReadPixel(source_row + sx * bytes, bytes);
             if (keyed && from->IsKeyed(value)) continue;
             WritePixel(dest_row + static_cast<size_t>(x) * bytes, bytes, value);

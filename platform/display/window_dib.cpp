@@ -99,10 +99,11 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
     const int64_t source_width = source.right - source.left;
     const int64_t source_height = source.bottom - source.top;
     for (int32_t y = std::max(dest.top, 0); y < std::min(dest.bottom, picture->height); ++y) {
-        const int sy = static_cast<int>(source.top + (y - dest.top) * source_height / dest_height);
+        // Each window pixel shows the bitmap pixel under its centre.
+        const int sy = static_cast<int>(source.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2));
         uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
         for (int32_t x = std::max(dest.left, 0); x < std::min(dest.right, picture->width); ++x) {
-            const int sx = static_cast<int>(source.left + (x - dest.left) * source_width / dest_width);
+            const int sx = static_cast<int>(source.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2));
             target[x] = ReadDibPixel(image, sx, sy);
         }
     }

@@ -194,8 +194,11 @@ int LaterModeChange(int previous_width, int previous_height, int previous_bits) 
     s.mode_changed = 0;
     if (window_mode == 0) {
         WriteLog(screen_log::kChangeResolution);
-        bool done = TrySetMode(s.width, s.height, s.display_bits, s.refresh_rate) ||
-                    TrySetMode(s.width, s.height, s.display_bits, 0);
+        bool done = TrySetMode(s.width, s.height, s.display_bits, s.refresh_rate);
+        if (!done && TrySetMode(s.width, s.height, s.display_bits, 0)) {
+            s.refresh_rate = 0;
+            done = true;
+        }
         if (!done) {
             s.width = previous_width;
             s.height = previous_height;
@@ -367,10 +370,14 @@ int SetDisplayModeCore(int desktop_width, int desktop_height, int width, int hei
         *out_cooperative_flags = platform::kDdsclExclusive | platform::kDdsclFullScreen |
                                  (s.multithreaded != 0 ? platform::kDdsclMultithreaded : 0);
     }
-    if (!TrySetMode(width, height, bits, s.refresh_rate) && !TrySetMode(width, height, bits, 0)) {
-        WriteLog(screen_log::kModeChangeFailed);
-        DecreaseLogIndent();
-        return -1;
+    if (!TrySetMode(width, height, bits, s.refresh_rate)) {
+        // Without the refresh rate, which is then forgotten.
+        if (!TrySetMode(width, height, bits, 0)) {
+            WriteLog(screen_log::kModeChangeFailed);
+            DecreaseLogIndent();
+            return -1;
+        }
+        s.refresh_rate = 0;
     }
     *out_bits = bits;
     *mode_changed = 1;
