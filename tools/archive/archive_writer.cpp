@@ -45,7 +45,11 @@ std::vector<std::string> SplitNames(std::string_view path) {
 class ByteWriter {
 public:
     explicit ByteWriter(std::vector<uint8_t>& out) : out_(out) {}
-    void U16(uint16_t v) { Bytes({static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}); }
+    void U8(uint8_t v) { out_.push_back(v); }
+    void U16(uint16_t v) {
+        out_.push_back(static_cast<uint8_t>(v));
+        out_.push_back(static_cast<uint8_t>(v >> 8));
+    }
     void U32(uint32_t v) {
         for (int i = 0; i < 4; ++i) {
             out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -56,7 +60,6 @@ public:
         U32(static_cast<uint32_t>(v >> 32));
     }
     void Bytes(std::span<const uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
-    void Bytes(std::initializer_list<uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
 
 private:
     std::vector<uint8_t>& out_;
@@ -114,7 +117,7 @@ public:
             names.U16(folded.check);
             names.Bytes(folded.bytes);
             names.Bytes(std::span(reinterpret_cast<const uint8_t*>(row.name->data()), row.name->size()));
-            names.Bytes({0});
+            names.U8(0);
         }
         const uint32_t file_table = static_cast<uint32_t>(block.size());
         ByteWriter table(block);

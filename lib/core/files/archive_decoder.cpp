@@ -107,18 +107,20 @@ bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> desti
     uint8_t* out = begin;
     uint8_t* const out_end = begin + destination.size();
     while (in < end) {
-        // A run of literal bytes up to the next marker.
-        const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
-        const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
-        const size_t run = static_cast<size_t>(next - in);
-        if (run > static_cast<size_t>(out_end - out)) {
-            return false;
-        }
-        std::memcpy(out, in, run);
-        out += run;
-        in = next;
-        if (in == end) {
-            break;
+        if (*in != marker) {
+            // A run of literal bytes up to the next marker.
+            const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
+            const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
+            const size_t run = static_cast<size_t>(next - in);
+            if (run > static_cast<size_t>(out_end - out)) {
+                return false;
+            }
+            std::memcpy(out, in, run);
+            out += run;
+            in = next;
+            if (in == end) {
+                break;
+            }
         }
         if (++in == end) {
             return false;
@@ -137,8 +139,19 @@ bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> desti
             return false;
         }
         const uint8_t* from = out - match.distance;
-        if (match.distance >= match.length) {
+        if (match.distance >= 16 && static_cast<size_t>(out_end - out) >= match.length + 16) {
+            // Whole 16-byte pieces, the last one running past the match into
+            // space that later codes overwrite: each piece reads only bytes
+            // written before it, as the distance is at least 16.
+            for (size_t i = 0; i < match.length; i += 16) {
+                std::memcpy(out + i, from + i, 16);
+            }
+            out += match.length;
+        } else if (match.distance >= match.length) {
             std::memcpy(out, from, match.length);
+            out += match.length;
+        } else if (match.distance == 1) {
+            std::memset(out, *from, match.length);  // a run of one byte
             out += match.length;
         } else {
             // The copy overlaps what it writes: the pattern of `distance`

@@ -96,9 +96,10 @@ struct ArchiveFileSet {
     std::vector<std::unique_ptr<ArchiveFind>> finds;
 };
 
+// Lives until the process ends, like the plain files it holds.
 ArchiveFileSet& Set() {
-    static ArchiveFileSet set;
-    return set;
+    static auto* set = new ArchiveFileSet;
+    return *set;
 }
 
 ArchiveOpenFile* FileOf(FileAccessHandle handle) {

@@ -34,9 +34,10 @@ struct ArchiveTable {
     size_t count = 0;
 };
 
+// Lives until the process ends, like the plain files its archives hold.
 ArchiveTable& Archives() {
-    static ArchiveTable table;
-    return table;
+    static auto* table = new ArchiveTable;
+    return *table;
 }
 
 // The header under one key, when it shows the magic.

@@ -39,6 +39,10 @@ public:
     PlainFile(bool cache, bool async) : cache_flag(cache), async_flag(async), uses_thread(cache || async) {}
     ~PlainFile() {
         if (thread.joinable()) {
+            if (!thread_ended) {
+                Settle();
+                Dispatch(Command::kEnd);
+            }
             thread.join();
         }
         if (cache != nullptr) {
@@ -260,9 +264,11 @@ private:
     size_t count_ = 0;
 };
 
+// The tables live until the process ends: archives and other long-lived
+// owners may still hold files while static objects are destroyed at exit.
 PlainFileTable& Files() {
-    static PlainFileTable table;
-    return table;
+    static auto* table = new PlainFileTable;
+    return *table;
 }
 
 // Finds of the plain set, by slot + 1.
@@ -300,8 +306,8 @@ private:
 };
 
 PlainFindTable& Finds() {
-    static PlainFindTable table;
-    return table;
+    static auto* table = new PlainFindTable;
+    return *table;
 }
 
 std::optional<int64_t> SeekTarget(int64_t position, int64_t size, int64_t offset, int origin) {
@@ -403,7 +409,9 @@ int PlainFileSeek(FileAccessHandle handle, int64_t offset, int origin) {
     if (!target || *target < 0 || static_cast<uint64_t>(*target) > kMaxFileSize) {
         return -1;
     }
-    if (file->uses_thread) {
+    // Reads name their own position, so only a cache needs to hear of a
+    // seek (it restarts there); without one the round trip is saved.
+    if (file->uses_thread && file->cache != nullptr) {
         file->seek_position = static_cast<uint32_t>(*target);
         file->Dispatch(Command::kSeek);
     }
