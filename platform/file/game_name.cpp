@@ -33,12 +33,27 @@ std::string FoldGameNameCase(std::string_view sjis) {
     return folded;
 }
 
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<uint8_t>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string GameNameToNativeName(std::string_view sjis) {
+    if (IsAscii(sjis)) {
+        return std::string(sjis);  // the same bytes in both encodings
+    }
     auto utf8 = ShiftJisToUtf8Exact(sjis);
     return utf8 ? std::move(*utf8) : std::string(sjis);
 }
 
 std::string NativeNameToGameName(std::string_view native) {
+    if (IsAscii(native)) {
+        return std::string(native);
+    }
     auto sjis = Utf8ToShiftJisExact(native);
     return sjis ? std::move(*sjis) : std::string(native);
 }

@@ -18,6 +18,10 @@ std::vector<std::string> SplitGamePath(std::string_view game_path);
 // every pair alone (a trail byte may look like a letter).
 std::string FoldGameNameCase(std::string_view sjis);
 
+// Whether every byte is below 0x80 (such text reads the same as Shift-JIS
+// and as UTF-8).
+bool IsAscii(std::string_view text);
+
 // The on-disk form of a game name: its UTF-8 form when the name converts
 // exactly, else the bytes as they are.
 std::string GameNameToNativeName(std::string_view sjis);

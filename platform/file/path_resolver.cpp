@@ -155,7 +155,7 @@ std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool k
 }
 
 std::optional<std::string> PathResolver::LookUp(const std::string& folder, const std::string& game_name) {
-    const auto utf8 = ShiftJisToUtf8Exact(game_name);
+    const auto utf8 = IsAscii(game_name) ? std::optional<std::string>(game_name) : ShiftJisToUtf8Exact(game_name);
     std::lock_guard lock(mutex_);
     if (const Listing* listing = ListingFor(folder, false)) {
         if (auto name = Match(*listing, game_name, utf8)) {

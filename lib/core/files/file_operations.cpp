@@ -79,7 +79,11 @@ int ReadFileLine(char* buffer, int buffer_size, FileAccessHandle file) {
             if (length + 1 == read) {
                 // The read ended on the CR: its LF, if any, is the next byte.
                 uint8_t next = 0;
-                if (FileAccessRead(&next, 1, 1, file) == 1 && next == '\n') {
+                const size_t peeked = FileAccessRead(&next, 1, 1, file);
+                while (FileAccessIdle(file) == 0) {
+                    platform::SleepMilliseconds(0);
+                }
+                if (peeked == 1 && next == '\n') {
                     resume = start + static_cast<int64_t>(length) + 2;
                     break;
                 }

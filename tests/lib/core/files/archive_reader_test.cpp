@@ -100,6 +100,27 @@ TEST_F(ArchiveReaderTest, FallsBackToInnerArchivesAndPlainFiles) {
     EXPECT_EQ(ReadPath(Native("Data/Picture/A.PNG").string()), "from Picture.velk");
 }
 
+TEST_F(ArchiveReaderTest, AnArchiveStandsInForAMissingFolder) {
+    ArchiveBuilder data;
+    data.AddFile("BasicData\\CommonEvent.dat", "events");
+    data.AddFile("Picture\\a.png", "png");
+    WriteArchive("Data.velk", data);
+    SetArchiveExtension("velk");
+    ASSERT_FALSE(std::filesystem::exists(Native("Data")));
+    EXPECT_EQ(ReadPath("Data\\BasicData\\CommonEvent.dat"), "events");
+    EXPECT_EQ(ReadPath(".\\data\\x\\..\\picture\\A.PNG"), "png");
+    EXPECT_EQ(GetFileLength("Data\\Picture\\a.png"), 3);
+    EXPECT_EQ(GetFileLength("Data\\Picture\\none.png"), -1);
+    // The archive file itself is no folder of the path.
+    EXPECT_EQ(ReadPath("Data.velk\\Picture\\a.png"), "<none>");
+    // An empty extension is the default "arc" again.
+    SetArchiveExtension("");
+    EXPECT_EQ(ReadPath("Data\\Picture\\a.png"), "png") << "Data.velk is already open and remembered";
+    ClearArchiveState();
+    SetArchiveExtension("");
+    EXPECT_EQ(ReadPath("Data\\Picture\\a.png"), "<none>");
+}
+
 TEST_F(ArchiveReaderTest, TheRememberedArchiveIsReused) {
     ArchiveBuilder data;
     data.AddFile("a.txt", "A");
