@@ -12,7 +12,6 @@
 #include "lib/graphics/font/glyph_writer.h"
 #include "lib/graphics/font/text_draw_screen.h"
 #include "lib/graphics/font/text_engine.h"
-#include "lib/graphics/image/color_data.h"
 #include "lib/softrender/draw_settings.h"
 #include "lib/softrender/memimg_draw.h"
 
@@ -133,17 +132,18 @@ void DrawCacheScreen(MEMIMG& cache, int x, int y, const Rect* stretch, const Rec
                                     std::max(stretch->left, stretch->right), std::max(stretch->top, stretch->bottom)}
                              : Rect{x, y, x + cache.width, y + cache.height};
     const Rect dest_rect = Intersect(covered, area);
-    MEMIMG* view = nullptr;
-    bool working_copy = false;
-    if (IsEmpty(dest_rect) || screen.Lock(dest_rect, 0, &view, &working_copy) < 0) {
+    LockedDrawScreen locked;
+    if (IsEmpty(dest_rect) || screen.Lock(dest_rect, 0, nullptr, nullptr, &locked) < 0) {
         return;
     }
-    if (view != nullptr) {
-        SoftwareSettingsScope scope(area);
+    if (locked.image != nullptr) {
+        const int ox = locked.origin_x, oy = locked.origin_y;
+        SoftwareSettingsScope scope(Rect{area.left - ox, area.top - oy, area.right - ox, area.bottom - oy});
         if (stretch != nullptr) {
-            BltMemImgScaled(view, &cache, stretch, 1, blend);
+            const Rect shifted{stretch->left - ox, stretch->top - oy, stretch->right - ox, stretch->bottom - oy};
+            BltMemImgScaled(locked.image, &cache, &shifted, 1, blend);
         } else {
-            BltMemImg(view, &cache, x, y, 1, blend);
+            BltMemImg(locked.image, &cache, x - ox, y - oy, 1, blend);
         }
     }
     screen.Unlock();
@@ -200,28 +200,16 @@ int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint3
                    : 0;
     }
     screen.FinishDirect3D();
-    MEMIMG* view = nullptr;
-    bool working_copy = false;
     const Rect dest_rect{x, y, ClampCoordinate(int64_t{x} + size.width), ClampCoordinate(int64_t{y} + size.height)};
-    if (screen.Lock(dest_rect, 1, &view, &working_copy) < 0) {
+    LockedDrawScreen locked;
+    if (screen.Lock(dest_rect, 1, &color, &edge_color, &locked) < 0) {
         return -1;
     }
-    if (view != nullptr) {
-        if (working_copy) {
-            ColorData screen_format;
-            if (const ColorData* data = Host().ScreenColorData()) {
-                screen_format = *data;
-            } else {
-                CreateColorDataFromMasks(&screen_format, view->base->format == kMemImgFormat16 ? 16 : 32,
-                                         view->base->format == kMemImgFormat16 ? 0xF800 : 0xFF0000,
-                                         view->base->format == kMemImgFormat16 ? 0x7E0 : 0xFF00,
-                                         view->base->format == kMemImgFormat16 ? 0x1F : 0xFF, 0);
-            }
-            color = ConvertColorCode(view->base->color_data, &screen_format, color);
-            edge_color = ConvertColorCode(view->base->color_data, &screen_format, edge_color);
-        }
-        RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, view, &area, font, edge_color, -1, vertical,
-                             nullptr);
+    if (locked.image != nullptr) {
+        const int ox = locked.origin_x, oy = locked.origin_y;
+        const Rect shifted{area.left - ox, area.top - oy, area.right - ox, area.bottom - oy};
+        RenderStringToHandle(1, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image, &shifted, font, edge_color,
+                             -1, vertical, nullptr);
     }
     screen.Unlock();
     return 0;
@@ -272,8 +260,11 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
     if (record == nullptr) {
         return -1;
     }
-    const TextExtent size = Measure(string, font, vertical);
-    if (CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw())) {
+    const bool direct = CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
+    // Software drawing straight into the target needs no measure.
+    const TextExtent size =
+        direct && GetTextDrawScreen().SoftwareMode() ? TextExtent{} : Measure(string, font, vertical);
+    if (direct) {
         return DrawDirect(x, y, string, color, font, edge_color, vertical, size);
     }
     Rect r;

@@ -12,6 +12,12 @@
 
 namespace velk {
 
+struct LockedDrawScreen {
+    MEMIMG* image = nullptr;
+    int origin_x = 0;
+    int origin_y = 0;
+};
+
 class TextDrawScreen {
 public:
     virtual ~TextDrawScreen() = default;
@@ -33,13 +39,15 @@ public:
     // Display mode only: ends an open Direct3D scene and sends its vertices.
     virtual void FinishDirect3D() {}
     // Display mode only: prepares the draw screen for writing `dest`
-    // (draw-screen pixels) and publishes a view in which draw-screen
-    // coordinates apply. `overwrite` 1: the draw writes without reading.
-    // *working_copy is set when the view is a copy in the software format of
-    // the screen's depth (colours must then be converted into it). 0, or -1
-    // when nothing of `dest` lies in the draw area. Every 0 is followed by
+    // (draw-screen pixels) and publishes a software view of it with the
+    // draw-screen position of the view's pixel (0, 0). `overwrite` 1: the draw
+    // writes without reading. When the view is a copy in another format, the
+    // colours behind the pointers (either may be null) are converted into it.
+    // 0, or -1 when nothing of `dest` can be drawn. Every 0 is followed by
     // Unlock().
-    virtual int Lock(const Rect& dest, int overwrite, MEMIMG** view, bool* working_copy) { return -1; }
+    virtual int Lock(const Rect& dest, int overwrite, uint32_t* color1, uint32_t* color2, LockedDrawScreen* out) {
+        return -1;
+    }
     virtual void Unlock() {}
 };
 

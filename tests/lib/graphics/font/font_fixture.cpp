@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lib/graphics/font/text_draw_2d.h"
+#include "lib/softrender/blend_tables.h"
 #include "platform/base/debug_output.h"
 
 namespace velk::testing {
@@ -86,6 +87,7 @@ std::unique_ptr<platform::GdiFont> MakeFakeFont(const platform::FontRequest& req
 
 void FontTest::SetUp() {
     platform::SetDebugOutputEnabled(false);
+    InitMemImgTables();
     SetLogOutputFlag(1);
     SetLogStartDirectory(dir_.path().string());
     ASSERT_EQ(CreateLogFile(), 0);

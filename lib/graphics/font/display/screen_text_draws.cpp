@@ -1,0 +1,60 @@
+#include "lib/graphics/font/display/screen_text_draws.h"
+
+#include "lib/graphics/font/font_handles.h"
+#include "lib/graphics/font/text_draw_2d.h"
+#include "lib/graphics/font/text_draw_screen.h"
+#include "lib/graphics/screen/draw_target.h"
+#include "lib/graphics/screen/screen_state.h"
+
+namespace velk {
+
+namespace {
+
+class ScreenTextDrawScreen final : public TextDrawScreen {
+public:
+    bool CanDraw() const override { return !DirectDrawMissing(); }
+    bool GraphicsSuspended() const override { return Screen().graphics_suspended != 0; }
+    bool SoftwareMode() const override { return velk::SoftwareMode(); }
+    MEMIMG* TargetImage() override { return GetDrawTargetMemImg(); }
+    const MEMIMG* BlendGraphImage() override { return GetBlendGraphMemImg(); }
+
+    int Lock(const Rect& dest, int overwrite, uint32_t* color1, uint32_t* color2, LockedDrawScreen* out) override {
+        *out = LockedDrawScreen{};
+        if (LockDrawScreenMemImg(nullptr, 0, nullptr, &dest, overwrite, color1, color2) != 0) {
+            return -1;
+        }
+        DrawScreenBridge& bridge = CurrentDrawScreenBridge();
+        out->image = CheckValidMemImg(&bridge.dest) != 0 ? &bridge.dest : nullptr;
+        out->origin_x = bridge.origin_x;
+        out->origin_y = bridge.origin_y;
+        return 0;
+    }
+
+    void Unlock() override { UnlockDrawScreenMemImg(); }
+};
+
+ScreenTextDrawScreen& Instance() {
+    static ScreenTextDrawScreen screen;
+    return screen;
+}
+
+}  // namespace
+
+int StartFontsOnScreen() {
+    SetTextDrawScreen(&Instance());
+    MarkFontCacheScreensLost();
+    return InitFontManagement();
+}
+
+int EndFontsOnScreen() {
+    const int result = EndFontManagement();
+    SetTextDrawScreen(nullptr);
+    return result;
+}
+
+int RestoreFontsOnScreen() {
+    MarkFontCacheScreensLost();
+    return RecreateAllFontHandles();
+}
+
+}  // namespace velk

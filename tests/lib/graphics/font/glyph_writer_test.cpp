@@ -1,0 +1,197 @@
+// The glyph writer against a direct reading of its rules, pixel by pixel,
+// for every font type, every kind of software image, clipped and turned.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "lib/graphics/font/glyph_writer.h"
+
+namespace velk {
+namespace {
+
+struct ImageKind {
+    int format;
+    int alpha;
+    const char* name;
+};
+
+constexpr ImageKind kKinds[] = {
+    {kMemImgFormat16, 0, "Rgb565"}, {kMemImgFormat16, 1, "Rgb565Alpha"}, {kMemImgFormat32, 0, "Xrgb8888"},
+    {kMemImgFormat32, 1, "Argb8888"}, {kMemImgFormat8, 0, "EightBit"},
+};
+
+bool Is16(const ImageKind& k) { return k.format == kMemImgFormat16; }
+
+uint32_t Load(const MEMIMG& image, int x, int y) {
+    const uint8_t* p = MemImgPixelAddress(image, x, y);
+    const int bytes = MemImgBytesPerPixel(*image.base);
+    uint32_t v = 0;
+    std::memcpy(&v, p, static_cast<size_t>(bytes));
+    return v;
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+Rgb Split(const ImageKind& k, uint32_t v) {
+    if (Is16(k)) return {static_cast<int>((v >> 11) & 31), static_cast<int>((v >> 5) & 63), static_cast<int>(v & 31)};
+    return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+}
+
+uint32_t Join(const ImageKind& k, const Rgb& c) {
+    if (Is16(k)) return static_cast<uint32_t>((c.r << 11) | (c.g << 5) | c.b);
+    return static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b);
+}
+
+// What one cell value does to a pixel, read straight from the rules.
+uint32_t Expected(const ImageKind& k, int type, int value, uint32_t text, uint32_t edge, uint32_t old,
+                  uint32_t unused) {
+    int alpha = 0;
+    int weight = 256;  // share of the text colour, in 256ths
+    if (type < 2) {
+        if (value == 1) alpha = 255;
+        if (type == 1 && value == 2) { alpha = 255; weight = 0; }
+    } else {
+        const int g = value & 15, e = type == 3 ? value >> 4 : 0;
+        if (g == 0 && e == 0) return old;
+        if (g == 0) { alpha = 16 * e; weight = 0; }
+        else if (g == 15) alpha = 255;
+        else { alpha = (16 * g + (15 - g) * e) & 255; weight = 4096 * g / alpha; }
+    }
+    if (alpha == 0) return old;
+    if (k.format == kMemImgFormat8) {
+        if (alpha < 128) return old;
+        return (weight >= 128 ? text : edge) & 0xFF;
+    }
+    const Rgb t = Split(k, text), d = Split(k, edge);
+    const Rgb c{d.r + (t.r - d.r) * weight / 256, d.g + (t.g - d.g) * weight / 256, d.b + (t.b - d.b) * weight / 256};
+    if (k.alpha != 0) {
+        return Is16(k) ? (Join(k, c) | (static_cast<uint32_t>(alpha) << 16) | (old & 0xFF000000u))
+                       : (Join(k, c) | (static_cast<uint32_t>(alpha) << 24));
+    }
+    if (alpha == 255) return Join(k, c) | unused;
+    const Rgb o = Split(k, old);
+    const Rgb m{(c.r * alpha + o.r * (255 - alpha)) / 255, (c.g * alpha + o.g * (255 - alpha)) / 255,
+                (c.b * alpha + o.b * (255 - alpha)) / 255};
+    return Join(k, m) | (Is16(k) ? 0 : unused);
+}
+
+struct Cell {
+    int type;
+    int width;
+    int height;
+    int pitch;
+    std::vector<uint8_t> pixels;
+    int ValueAt(int x, int y) const {
+        if (type == 0) return (pixels[static_cast<size_t>(y * pitch + x / 8)] >> (7 - x % 8)) & 1;
+        return pixels[static_cast<size_t>(y * pitch + x)];
+    }
+};
+
+Cell RandomCell(int type, std::mt19937& random) {
+    Cell cell{type, 13, 11, type == 0 ? 2 : 16, {}};
+    cell.pixels.assign(static_cast<size_t>(cell.pitch * cell.height), 0);
+    for (int y = 0; y < cell.height; ++y) {
+        for (int x = 0; x < cell.width; ++x) {
+            int v = 0;
+            switch (type) {
+                case 0: v = random() % 2; break;
+                case 1: v = random() % 3; break;
+                case 2: v = random() % 16; break;
+                default: v = random() % 256; break;
+            }
+            if (type == 0) {
+                cell.pixels[static_cast<size_t>(y * cell.pitch + x / 8)] |= static_cast<uint8_t>(v << (7 - x % 8));
+            } else {
+                cell.pixels[static_cast<size_t>(y * cell.pitch + x)] = static_cast<uint8_t>(v);
+            }
+        }
+    }
+    return cell;
+}
+
+class GlyphWriterTest : public ::testing::TestWithParam<ImageKind> {};
+
+TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
+    const ImageKind kind = GetParam();
+    std::mt19937 random(1234);
+    for (int round = 0; round < 40; ++round) {
+        const int type = round % 4;
+        const bool turned = round % 8 >= 4;
+        MEMIMG image{};
+        ASSERT_EQ(CreateMemImg(&image, 40, 30, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 40; ++x) {
+                const uint32_t v = static_cast<uint32_t>(random());
+                std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+            }
+        }
+        MEMIMG before{};
+        ASSERT_EQ(CreateMemImg(&before, 40, 30, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * 30));
+
+        const Cell cell = RandomCell(type, random);
+        const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+        const uint32_t text = static_cast<uint32_t>(random()) & mask;
+        const uint32_t edge = static_cast<uint32_t>(random()) & mask;
+        const Rect clip{static_cast<int>(random() % 10), static_cast<int>(random() % 8), 30 + static_cast<int>(random() % 11),
+                        22 + static_cast<int>(random() % 9)};
+        const int x = static_cast<int>(random() % 40) - 8, y = static_cast<int>(random() % 30) - 8;
+
+        GlyphWriter writer;
+        ASSERT_TRUE(writer.Begin(image, type, text, edge, 255, 255, 255));
+        const GlyphCellView view{cell.pixels.data(), cell.pitch, cell.width, cell.height};
+        if (turned) {
+            writer.WriteTurned(image, clip, x, y, view);
+        } else {
+            writer.Write(image, clip, x, y, view);
+        }
+        const uint32_t unused = kind.format == kMemImgFormat32 && kind.alpha == 0 ? image.base->color_data->no_use_mask : 0;
+        for (int py = 0; py < 30; ++py) {
+            for (int px = 0; px < 40; ++px) {
+                // Which cell pixel lands here, if any.
+                const int gx = turned ? py - y : px - x;
+                const int gy = turned ? x - px : py - y;
+                const uint32_t old = Load(before, px, py);
+                uint32_t want = old;
+                const bool inside = px >= clip.left && px < clip.right && py >= clip.top && py < clip.bottom;
+                if (inside && gx >= 0 && gx < cell.width && gy >= 0 && gy < cell.height) {
+                    want = Expected(kind, type, cell.ValueAt(gx, gy), text, edge, old, unused);
+                }
+                const uint32_t got = Load(image, px, py);
+                const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+                ASSERT_EQ(got & compare, want & compare)
+                    << kind.name << " type " << type << (turned ? " turned" : "") << " at " << px << "," << py;
+            }
+        }
+        ReleaseMemImg(&image);
+        ReleaseMemImg(&before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GlyphWriter, TheDrawBrightDarkensBothColours) {
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, 4, 4, -1, 0, kMemImgFormat32, 0, 0, nullptr), 0);
+    EXPECT_EQ(BrightenedPixel(image, 0xFFFFFFFF, 128, 255, 0), 0x80FF00u);
+    EXPECT_EQ(BrightenedPixel(image, 0xFF204060, 255, 255, 255), 0x204060u);
+    MEMIMG sixteen{};
+    ASSERT_EQ(CreateMemImg(&sixteen, 4, 4, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+    EXPECT_EQ(BrightenedPixel(sixteen, 0xFFFF, 0, 255, 255), 0x07FFu);
+    MEMIMG depth{};
+    ASSERT_EQ(CreateMemImg(&depth, 4, 4, -1, 0, kMemImgFormatDepth, 0, 0, nullptr), 0);
+    GlyphWriter writer;
+    EXPECT_FALSE(writer.Begin(depth, 0, 1, 2, 255, 255, 255));
+    ReleaseMemImg(&image);
+    ReleaseMemImg(&sixteen);
+    ReleaseMemImg(&depth);
+}
+
+}  // namespace
+}  // namespace velk
