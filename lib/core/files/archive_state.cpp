@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "lib/core/files/archive_reader.h"
@@ -38,6 +39,15 @@ struct ArchiveTable {
 ArchiveTable& Archives() {
     static auto* table = new ArchiveTable;
     return *table;
+}
+
+// A damaged archive is tried again on every path that leads through its
+// folder; it is reported once.
+void LogDamagedArchive(const std::string& native_path) {
+    static auto* reported = new std::set<std::string>;
+    if (reported->insert(native_path).second) {
+        WriteLogFormat(log_text::kDamagedArchiveFormat, native_path.c_str());
+    }
 }
 
 // The header under one key, when it shows the magic.
@@ -83,17 +93,17 @@ std::unique_ptr<ArchiveState> OpenArchiveState(const std::string& native_path, c
         }
     }
     if (static_cast<uint64_t>(header->block_offset) + header->block_size > state->file_size) {
-        WriteLogFormat(log_text::kDamagedArchiveFormat, native_path.c_str());
+        LogDamagedArchive(native_path);
         return nullptr;
     }
     std::vector<uint8_t> block(header->block_size);
     if (ReadArchiveBytes(*state, header->block_offset, block) != static_cast<int64_t>(block.size())) {
-        WriteLogFormat(log_text::kDamagedArchiveFormat, native_path.c_str());
+        LogDamagedArchive(native_path);
         return nullptr;
     }
     auto index = ParseArchiveIndex(*header, block, state->file_size);
     if (!index) {
-        WriteLogFormat(log_text::kDamagedArchiveFormat, native_path.c_str());
+        LogDamagedArchive(native_path);
         return nullptr;
     }
     state->index = std::move(*index);

@@ -102,6 +102,19 @@ TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
     }
 }
 
+TEST_F(DamagedArchiveTest, ADamagedArchiveIsLoggedOnce) {
+    auto damaged = plain_;
+    PutU32(damaged, kFileTableField, 0x7FFFFFFF);
+    WriteDamaged(damaged);
+    EXPECT_EQ(Read("Data\\b.txt"), "plain b");
+    EXPECT_EQ(Read("Data\\Sub\\a.txt"), "plain a");
+    const std::string log = LogText();
+    const std::string archive = Native("Data.velk").string();
+    const size_t first = log.find(archive);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find(archive, first + 1), std::string::npos);
+}
+
 TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
     struct Case {
         const char* what;
