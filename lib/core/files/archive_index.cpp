@@ -4,14 +4,13 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "lib/core/files/byte_cursor.h"
+#include "lib/core/byte_cursor.h"
 #include "platform/base/text_encoding.h"
 
 namespace velk {
 
 namespace {
 
-using files::ByteCursor;
 
 struct DirectoryRecord {
     uint32_t parent = 0;

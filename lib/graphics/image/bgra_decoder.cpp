@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "lib/graphics/image/byte_cursor.h"
+#include "lib/core/byte_cursor.h"
 #include "lib/graphics/image/image_decoders.h"
 
 namespace velk {

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "lib/core/log.h"
-#include "lib/graphics/image/byte_cursor.h"
+#include "lib/core/byte_cursor.h"
 #include "lib/graphics/image/image_decoders.h"
 #include "lib/graphics/image/image_log_texts.h"
 
