@@ -1,0 +1,103 @@
+// Text on the real screen side: the same strings drawn in software mode, with
+// DirectDraw switched off, and onto display surfaces through the draw-target
+// bridge must give the same picture at each depth.
+
+#include <map>
+
+#include "lib/graphics/font/display/screen_text_draws.h"
+#include "lib/graphics/font/font_handles.h"
+#include "lib/graphics/font/text_draw.h"
+#include "platform/base/text_encoding.h"
+#include "tests/lib/graphics/system/graphics_fixture.h"
+
+namespace velk::testing {
+namespace {
+
+struct TextCase {
+    RenderMode mode;
+    int bits;
+    int window_mode;  // 16-bit display surfaces need the full-screen mode of that depth
+    const char* name;
+};
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+
+// The picture of each depth drawn in the first mode, for the others to match.
+std::map<int, std::vector<uint32_t>>& FirstPictures() {
+    static std::map<int, std::vector<uint32_t>> pictures;
+    return pictures;
+}
+
+class ScreenTextDrawsTest : public GraphicsTest, public ::testing::WithParamInterface<TextCase> {};
+
+TEST_P(ScreenTextDrawsTest, EveryModeDrawsTheSamePicture) {
+    const TextCase c = GetParam();
+    StartGraphics(c.mode, c.bits, c.window_mode);
+    ASSERT_EQ(StartFontsOnScreen(), 0);
+    SetDrawScreen(kBackScreen);
+    SetDrawArea(0, 0, 640, 480);
+    DrawBox(0, 0, 640, 480, GetColorValue(30, 60, 90), 1);
+    const std::string line = platform::Utf8ToShiftJis("文字表示 ABC かな");
+    const uint32_t text = GetColorValue(250, 250, 200), edge = GetColorValue(0, 0, 0);
+    const int plain = CreateFontToHandle(nullptr, 16, 4, 0, -1, -1, 0);
+    const int edged = CreateFontToHandle(nullptr, 20, 4, 1, -1, 2, 0);
+    const int smooth = CreateFontToHandle(nullptr, 24, 4, 3, -1, 1, 0);
+    ASSERT_NE(plain, -1);
+    ASSERT_NE(smooth, -1);
+    EXPECT_EQ(DrawStringToHandle(10, 10, line.c_str(), text, plain), 0);
+    EXPECT_EQ(DrawStringToHandle(10, 40, line.c_str(), text, edged, edge), 0);
+    EXPECT_EQ(DrawStringToHandle(10, 80, line.c_str(), text, smooth, edge), 0);
+    SetDrawBlendMode(1, 128);
+    EXPECT_EQ(DrawStringToHandle(10, 120, line.c_str(), text, edged, edge), 0);
+    SetDrawBlendMode(0, 255);
+    EXPECT_EQ(DrawStringScaledToHandle(10, 160, 2.0, 2.0, line.c_str(), text, smooth, edge), 0);
+    EXPECT_EQ(DrawStringToHandle(620, 300, line.c_str(), text, smooth, edge, 1), 0);
+    SetDrawArea(100, 0, 200, 480);
+    EXPECT_EQ(DrawStringToHandle(50, 240, line.c_str(), text, smooth, edge), 0);
+    SetDrawArea(0, 0, 640, 480);
+    DrawString(10, 440, "default font", text);
+
+    const std::string saved = Path("text.png");
+    ASSERT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = ReadImagePixels(saved, &width, &height);
+    ASSERT_EQ(pixels.size(), 640u * 480u);
+    const uint32_t background = pixels[0];
+    auto ink = [&](int x0, int y0, int x1, int y1) {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += pixels[static_cast<size_t>(y) * 640 + x] != background ? 1 : 0;
+        return count;
+    };
+    EXPECT_GT(ink(10, 10, 300, 30), 100) << "plain";
+    EXPECT_GT(ink(10, 120, 300, 150), 100) << "blended";
+    EXPECT_GT(ink(10, 160, 640, 220), 500) << "scaled";
+    EXPECT_GT(ink(600, 300, 640, 480), 100) << "vertical";
+    EXPECT_EQ(ink(0, 240, 100, 270), 0) << "left of the area";
+    EXPECT_GT(ink(100, 240, 200, 270), 50) << "inside the area";
+    EXPECT_EQ(ink(200, 240, 640, 270), 0) << "right of the area";
+
+    auto& first = FirstPictures();
+    if (first.count(c.bits) == 0) {
+        first[c.bits] = pixels;
+    } else {
+        size_t differing = 0, at = 0;
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            if (pixels[i] != first[c.bits][i] && differing++ == 0) at = i;
+        }
+        EXPECT_EQ(differing, 0u) << c.name << ": first at (" << at % 640 << ", " << at / 640 << ")";
+    }
+    EXPECT_EQ(EndFontsOnScreen(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScreenTextDrawsTest,
+                         ::testing::Values(TextCase{RenderMode::kSoftware, 32, 1, "software32"},
+                                           TextCase{RenderMode::kSoftwareGdi, 32, 1, "gdi32"},
+                                           TextCase{RenderMode::kDirectDraw, 32, 1, "directdraw32"},
+                                           TextCase{RenderMode::kSoftware, 16, 1, "software16"},
+                                           TextCase{RenderMode::kSoftwareGdi, 16, 1, "gdi16"},
+                                           TextCase{RenderMode::kDirectDraw, 16, 0, "directdraw16"}),
+                         [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace velk::testing
