@@ -1,11 +1,15 @@
 #include "game/data/data_file_cursor.h"
 
+#include <bit>
+#include <cstring>
+
 namespace velk {
 
 bool DataFileCursor::ReadI32s(std::span<int32_t> values) {
     if (!CanHold(values.size(), 4)) return false;
-    if (values.empty()) return true;
-    const uint8_t* at = bytes_.data() + position_;
+    auto bytes = Take(values.size() * 4);
+    if (!bytes || values.empty()) return bytes.has_value();
+    const uint8_t* at = bytes->data();
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(values.data(), at, values.size() * 4);
     } else {
@@ -13,8 +17,16 @@ bool DataFileCursor::ReadI32s(std::span<int32_t> values) {
             values[i] = static_cast<int32_t>(at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24));
         }
     }
-    position_ += values.size() * 4;
     return true;
+}
+
+std::optional<std::string> DataFileCursor::ReadText(size_t length) {
+    auto bytes = Take(length);
+    if (!bytes) return std::nullopt;
+    const char* start = reinterpret_cast<const char*>(bytes->data());
+    const void* zero = length != 0 ? std::memchr(start, 0, length) : nullptr;
+    const size_t text_length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : length;
+    return std::string(start, text_length);
 }
 
 }  // namespace velk

@@ -21,14 +21,14 @@ bool IsKnownVersion(uint8_t version) { return version == kOldFormatVersion || ve
 
 // A count of the file that sizes entries of at least `minimumBytes` each.
 std::optional<uint32_t> ReadCount(DataFileCursor& cursor, size_t minimumBytes) {
-    auto count = cursor.ReadU32();
+    auto count = cursor.U32();
     if (!count || !cursor.CanHold(*count, minimumBytes)) return std::nullopt;
     return count;
 }
 
 // The same for counts the format stores as signed values.
 std::optional<uint32_t> ReadSignedCount(DataFileCursor& cursor, size_t minimumBytes) {
-    auto count = cursor.ReadI32();
+    auto count = cursor.I32();
     if (!count || *count < 0 || !cursor.CanHold(static_cast<uint32_t>(*count), minimumBytes)) return std::nullopt;
     return static_cast<uint32_t>(*count);
 }
@@ -55,9 +55,9 @@ bool ReadCountedStrings(DataFileCursor& cursor, std::vector<std::string>& into) 
 }
 
 bool ReadItemSettings(DataFileCursor& cursor, DbTypeDef& definition) {
-    auto byteCount = cursor.ReadU32();
+    auto byteCount = cursor.U32();
     if (!byteCount) return false;
-    auto bytes = cursor.ReadBytes(*byteCount);
+    auto bytes = cursor.Take(*byteCount);
     if (!bytes) return false;
     definition.itemBytes.resize(std::max<size_t>(definition.itemBytes.size(), bytes->size()));
     std::copy(bytes->begin(), bytes->end(), definition.itemBytes.begin());
@@ -78,13 +78,13 @@ bool ReadItemSettings(DataFileCursor& cursor, DbTypeDef& definition) {
     if (!numberLists) return false;
     definition.itemNumberLists.resize(std::max<size_t>(definition.itemNumberLists.size(), *numberLists));
     for (uint32_t k = 0; k < *numberLists; ++k) {
-        auto count = cursor.ReadU32();
+        auto count = cursor.U32();
         if (!count) return false;
         definition.itemNumberLists[k].clear();
         if (!ReadNumbers(cursor, *count, definition.itemNumberLists[k])) return false;
     }
 
-    auto defaults = cursor.ReadU32();
+    auto defaults = cursor.U32();
     return defaults && ReadNumbers(cursor, *defaults, definition.itemDefaults);
 }
 
@@ -114,12 +114,12 @@ bool ReadDbRow(DataFileCursor& cursor, size_t numberCount, size_t stringCount, D
 }
 
 bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type) {
-    auto first = cursor.ReadI32();
+    auto first = cursor.I32();
     if (!first) return false;
     type.marker = -2;
     type.dataNameSource = 0;
     if (*first <= -2) {
-        auto source = cursor.ReadI32();
+        auto source = cursor.I32();
         if (!source) return false;
         type.dataNameSource = *source;
     }
@@ -136,7 +136,7 @@ bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type) {
     type.itemKinds.assign(itemCount, 0);
     size_t numberCount = 0, stringCount = 0;
     for (int32_t& kind : type.itemKinds) {
-        kind = *cursor.ReadI32();
+        kind = *cursor.I32();
         if (kind / 1000 == kNumberItemClass) ++numberCount;
         if (kind / 1000 == kStringItemClass) ++stringCount;
     }
@@ -180,7 +180,7 @@ DatabaseFileStatus ParseDatabaseData(std::span<uint8_t> file, Database& database
     if (!opened) return DatabaseFileStatus::kDamaged;
     DataFileCursor cursor(file, kDataFileLayout.headerLength);
     version = kOldFormatVersion;
-    auto first = cursor.ReadU8();
+    auto first = cursor.U8();
     if (!first) return DatabaseFileStatus::kDamaged;
     if (!IsKnownVersion(*first)) return DatabaseFileStatus::kBadVersion;
     version = *first;
@@ -194,10 +194,10 @@ DatabaseFileStatus ParseDatabaseData(std::span<uint8_t> file, Database& database
         if (!ReadDbTypeData(cursor, type)) return DatabaseFileStatus::kDamaged;
         database.types.push_back(std::move(type));
     }
-    auto closing = cursor.ReadU8();
+    auto closing = cursor.U8();
     if (!closing) return DatabaseFileStatus::kDamaged;
     if (!IsKnownVersion(*closing)) return DatabaseFileStatus::kBadClosingByte;
-    if (!ContainerSumMatches(file, kDataFileLayout, *opened, cursor.Position())) {
+    if (!ContainerSumMatches(file, kDataFileLayout, *opened, cursor.position())) {
         return DatabaseFileStatus::kSumMismatch;
     }
     return DatabaseFileStatus::kLoaded;

@@ -21,16 +21,16 @@ uint16_t DrawDefaultNumber() {
 }
 
 bool ReadSettings(DataFileCursor& cursor, GameInfo& info) {
-    auto count = cursor.ReadU32();
+    auto count = cursor.U32();
     if (!count) return false;
-    auto bytes = cursor.ReadBytes(*count);
+    auto bytes = cursor.Take(*count);
     if (!bytes) return false;
     for (size_t i = 0; i < bytes->size() && i < GameInfo::kSettingCount; ++i) info.settings[i] = (*bytes)[i];
     return true;
 }
 
 bool ReadTexts(DataFileCursor& cursor, GameInfo& info) {
-    auto count = cursor.ReadU32();
+    auto count = cursor.U32();
     if (!count) return false;
     for (uint32_t i = 0; i < *count; ++i) {
         auto text = cursor.ReadString();
@@ -43,7 +43,7 @@ bool ReadTexts(DataFileCursor& cursor, GameInfo& info) {
 std::optional<std::vector<uint16_t>> ReadU16List(DataFileCursor& cursor, uint32_t count) {
     if (!cursor.CanHold(count, 2)) return std::nullopt;
     std::vector<uint16_t> values(count);
-    for (uint16_t& value : values) value = *cursor.ReadU16();
+    for (uint16_t& value : values) value = *cursor.U16();
     return values;
 }
 
@@ -77,16 +77,16 @@ GameInfoStatus ParseGameInfo(std::span<uint8_t> file, GameInfo& info) {
     GameInfo read = info;
     DataFileCursor cursor(file, kGameInfoLayout.headerLength);
     if (!ReadSettings(cursor, read) || !ReadTexts(cursor, read)) return GameInfoStatus::kDamaged;
-    auto endOffset = cursor.ReadU32();
-    auto keyLength = cursor.ReadU32();
-    auto numberCount = cursor.ReadU32();
+    auto endOffset = cursor.U32();
+    auto keyLength = cursor.U32();
+    auto numberCount = cursor.U32();
     if (!endOffset || !keyLength || !numberCount) return GameInfoStatus::kDamaged;
     auto numbers = ReadU16List(cursor, *numberCount);
     if (!numbers) return GameInfoStatus::kDamaged;
     if (read.numbers.size() < numbers->size()) read.numbers.resize(numbers->size());
     std::copy(numbers->begin(), numbers->end(), read.numbers.begin());
-    auto firstList = cursor.ReadU32();
-    auto secondList = cursor.ReadU32();
+    auto firstList = cursor.U32();
+    auto secondList = cursor.U32();
     if (!firstList || !secondList) return GameInfoStatus::kDamaged;
     auto key = ReadArchiveKey(file, *keyLength, *firstList, *secondList);
     if (!key) return GameInfoStatus::kDamaged;

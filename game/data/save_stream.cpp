@@ -17,24 +17,24 @@ auto SaveStream::ReadWith(Read read) -> decltype(read(std::declval<DataFileCurso
         errorFlag = true;
         return std::nullopt;
     }
-    position_ = cursor.Position();
+    position_ = cursor.position();
     return value;
 }
 
 std::optional<uint8_t> SaveStream::ReadU8() {
-    return ReadWith([](DataFileCursor& cursor) { return cursor.ReadU8(); });
+    return ReadWith([](DataFileCursor& cursor) { return cursor.U8(); });
 }
 
 std::optional<uint16_t> SaveStream::ReadU16() {
-    return ReadWith([](DataFileCursor& cursor) { return cursor.ReadU16(); });
+    return ReadWith([](DataFileCursor& cursor) { return cursor.U16(); });
 }
 
 std::optional<uint32_t> SaveStream::ReadU32() {
-    return ReadWith([](DataFileCursor& cursor) { return cursor.ReadU32(); });
+    return ReadWith([](DataFileCursor& cursor) { return cursor.U32(); });
 }
 
 std::optional<int32_t> SaveStream::ReadI32() {
-    return ReadWith([](DataFileCursor& cursor) { return cursor.ReadI32(); });
+    return ReadWith([](DataFileCursor& cursor) { return cursor.I32(); });
 }
 
 std::optional<std::string> SaveStream::ReadString() {

@@ -4,8 +4,10 @@
 // the bytes present gives nullopt (or false), so a damaged file becomes
 // "damaged", never a read past the end or a container sized from garbage.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 
@@ -98,8 +100,12 @@ private:
             return std::nullopt;
         }
         T value = 0;
-        for (size_t i = 0; i < sizeof(T); ++i) {
-            value |= static_cast<T>(static_cast<T>((*part)[i]) << (8 * i));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, part->data(), sizeof(T));
+        } else {
+            for (size_t i = 0; i < sizeof(T); ++i) {
+                value |= static_cast<T>(static_cast<T>((*part)[i]) << (8 * i));
+            }
         }
         return value;
     }

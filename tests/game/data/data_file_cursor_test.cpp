@@ -17,32 +17,32 @@ TEST(DataFileCursor, ReadsWhatTheWriterWrites) {
     writer.WriteString("abc");
     writer.WriteShortString("");
     DataFileCursor cursor(writer.Bytes());
-    EXPECT_EQ(cursor.ReadU8(), 7);
-    EXPECT_EQ(cursor.ReadU16(), 0xBEEF);
-    EXPECT_EQ(cursor.ReadU32(), 0xDEADBEEFu);
-    EXPECT_EQ(cursor.ReadI32(), -5);
+    EXPECT_EQ(cursor.U8(), 7);
+    EXPECT_EQ(cursor.U16(), 0xBEEF);
+    EXPECT_EQ(cursor.U32(), 0xDEADBEEFu);
+    EXPECT_EQ(cursor.I32(), -5);
     EXPECT_EQ(cursor.ReadString(), "abc");
     EXPECT_EQ(cursor.ReadShortString(), "");
-    EXPECT_EQ(cursor.Remaining(), 0u);
+    EXPECT_EQ(cursor.remaining(), 0u);
 }
 
 TEST(DataFileCursor, AValueThatDoesNotFitIsDamagedAndDoesNotMove) {
     const std::vector<uint8_t> bytes = {1, 2, 3};
     DataFileCursor cursor(bytes);
-    EXPECT_FALSE(cursor.ReadU32());
-    EXPECT_EQ(cursor.Position(), 0u);
-    EXPECT_EQ(cursor.ReadU16(), 0x0201);
-    EXPECT_FALSE(cursor.ReadU16());
-    EXPECT_EQ(cursor.ReadU8(), 3);
-    EXPECT_FALSE(cursor.ReadU8());
-    EXPECT_FALSE(cursor.ReadBytes(1));
+    EXPECT_FALSE(cursor.U32());
+    EXPECT_EQ(cursor.position(), 0u);
+    EXPECT_EQ(cursor.U16(), 0x0201);
+    EXPECT_FALSE(cursor.U16());
+    EXPECT_EQ(cursor.U8(), 3);
+    EXPECT_FALSE(cursor.U8());
+    EXPECT_FALSE(cursor.Take(1));
 }
 
 TEST(DataFileCursor, StringsEndAtTheirFirstZeroAndMayNotOverrun) {
     const std::vector<uint8_t> cut = {5, 0, 0, 0, 'a', 0, 'b', 0, 0};
     DataFileCursor cursor(cut);
     EXPECT_EQ(cursor.ReadString(), "a");
-    EXPECT_EQ(cursor.Position(), 9u);
+    EXPECT_EQ(cursor.position(), 9u);
     const std::vector<uint8_t> empty = {0, 0, 0, 0};
     EXPECT_EQ(DataFileCursor(empty).ReadString(), "");
     const std::vector<uint8_t> tooLong = {0xFF, 0xFF, 0xFF, 0xFF, 'a'};
@@ -60,7 +60,7 @@ TEST(DataFileCursor, CountsAreCheckedAgainstTheBytesLeft) {
     EXPECT_TRUE(cursor.CanHold(UINT64_MAX, 0));
     EXPECT_TRUE(cursor.Seek(40));
     EXPECT_FALSE(cursor.Seek(41));
-    EXPECT_EQ(cursor.Position(), 40u);
+    EXPECT_EQ(cursor.position(), 40u);
 }
 
 }  // namespace
