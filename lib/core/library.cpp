@@ -1,9 +1,11 @@
 #include "lib/core/library.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 
 #include "lib/core/library_lock.h"
+#include "lib/core/log.h"
 
 namespace velk {
 
@@ -12,6 +14,8 @@ namespace {
 std::mutex bodies_mutex;
 LibraryLifeBodies bodies;
 std::atomic<bool> initialized{false};
+std::atomic<bool> starting{false};
+std::atomic<bool> exiting{false};
 
 LibraryLifeBodies CurrentBodies() {
     std::lock_guard guard(bodies_mutex);
@@ -35,6 +39,14 @@ bool IsLibraryInitialized() {
 
 void SetLibraryInitialized(bool value) {
     initialized.store(value);
+}
+
+bool IsLibraryStarting() {
+    return starting.load();
+}
+
+void SetLibraryStarting(bool value) {
+    starting.store(value);
 }
 
 int InitLibrary() {
@@ -72,6 +84,19 @@ int ProcessMessages() {
     const LibraryLifeBodies current = CurrentBodies();
     LibraryLockGuard lock;
     return current.process_messages != nullptr ? current.process_messages() : 0;
+}
+
+void ExitOnFatalError(const char* message) {
+    WriteLog(message);
+    WriteLog("\n");
+    if (!exiting.exchange(true)) {
+        const LibraryLifeBodies current = CurrentBodies();
+        if (current.shut_down != nullptr) {
+            current.shut_down();
+        }
+    }
+    TearDownLibraryLock();
+    std::exit(-1);
 }
 
 }  // namespace velk

@@ -21,6 +21,10 @@ LibraryLifeBodies GetLibraryLifeBodies();
 // Whether the library has been started (and not yet ended).
 bool IsLibraryInitialized();
 void SetLibraryInitialized(bool initialized);
+// Whether the start-up is running (a display-mode change then only stores
+// the mode).
+bool IsLibraryStarting();
+void SetLibraryStarting(bool starting);
 
 // Starts the library under the library lock. 0 at once when it is already
 // started. Without a registered start-up body it only marks itself started.
@@ -31,5 +35,12 @@ int EndLibrary();
 // One pass of message processing under the lock: 0 to go on, -1 when the
 // program is to end. 0 without a registered body.
 int ProcessMessages();
+
+// The library's one way to stop the process on an error it cannot survive:
+// writes the message and a line end to the log, runs the registered shut-down
+// body (which also undoes a start-up still in progress), tears the library
+// lock down and exits with code -1, without taking the lock. A fatal error
+// met inside that shut-down exits at once.
+[[noreturn]] void ExitOnFatalError(const char* message);
 
 }  // namespace velk

@@ -1,19 +1,14 @@
 #include "lib/graphics/graphics_fatal.h"
 
 #include <cstdlib>
-#include <string>
 
 #include "lib/core/library.h"
-#include "lib/core/log.h"
 
 namespace velk {
 
 namespace {
 
-void EndProcess(const char* message) {
-    WriteLog((std::string(message) + "\n").c_str());
-    EndLibrary();
-}
+void EndProcess(const char* message) { ExitOnFatalError(message); }
 
 GraphicsFatalHandler g_handler = EndProcess;
 

@@ -1,0 +1,58 @@
+#include "lib/core/startup/library_parts.h"
+
+#include "lib/core/input/device_input.h"
+#include "lib/core/input/key_input.h"
+#include "lib/core/library.h"
+#include "lib/core/network/network_layer.h"
+#include "lib/core/startup/library_startup.h"
+#include "lib/core/startup/screen_graphics_steps.h"
+#include "lib/core/window/message_processing.h"
+#include "lib/graphics/draw_settings.h"
+#include "lib/graphics/graph_draw.h"
+#include "lib/graphics/graphics_fatal.h"
+#include "lib/sound/sound_data.h"
+#include "lib/sound/sound_services.h"
+
+namespace velk {
+
+namespace {
+
+// Key input draws its text, cursor and composition with the graphics'
+// boxes and colour values.
+KeyInputDrawServices MakeKeyInputDrawServices() {
+    KeyInputDrawServices services;
+    services.get_color_value = [](int red, int green, int blue) { return GetColorValue(red, green, blue); };
+    services.draw_box = [](int x1, int y1, int x2, int y2, uint32_t colour, int fill) {
+        return DrawBox(x1, y1, x2, y2, colour, fill);
+    };
+    services.get_draw_area = [] {
+        Rect area;
+        GetDrawArea(&area);
+        return area;
+    };
+    services.get_use_3d = [] { return GetUse3DFlag(); };
+    services.set_use_3d = [](int flag) { return SetUse3DFlag(flag); };
+    return services;
+}
+
+}  // namespace
+
+void RegisterLibraryParts() {
+    LibraryLifeBodies bodies;
+    bodies.start_up = &InitLibraryBody;
+    bodies.shut_down = &EndLibraryBody;
+    SetLibraryLifeBodies(bodies);
+    RegisterMessageProcessingBody();
+
+    RegisterInputWithWindow();
+    RegisterTextInputWithWindow();
+    RegisterNetworkWithWindow();
+    InstallSoundWindowServices();
+    SetKeyInputDrawServices(MakeKeyInputDrawServices());
+    SetGraphicsStartSteps(ScreenGraphicsStartSteps());
+
+    SetGraphicsFatalHandler(nullptr);
+    SetSoundFatalErrorHandler(nullptr);
+}
+
+}  // namespace velk
