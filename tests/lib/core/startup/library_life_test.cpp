@@ -45,6 +45,15 @@ int LoadPicture(const char* name) {
     return CreateGraphFromMemoryImage(bytes.data(), bytes.size(), nullptr, 0, 0, 0);
 }
 
+bool AnyLit(const platform::PresentedFrame& frame, const Rect& area) {
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (frame.at(x, y) != 0) return true;
+        }
+    }
+    return false;
+}
+
 enum class Mode { kDirectDraw, kSoftware, kSoftwareAfterStart };
 
 class LibraryFrame : public StartupTest, public ::testing::WithParamInterface<Mode> {
@@ -56,7 +65,7 @@ protected:
     }
 };
 
-TEST_P(LibraryFrame, StartsDrawsALoadedPictureFlipsAndEndsWithNothingLeaked) {
+TEST_P(LibraryFrame, StartsDrawsALoadedPictureAndTextFlipsAndEndsWithNothingLeaked) {
     WriteSolidPng((scratch.path() / "picture.png").string(), 200, 100, 50);
     SetScreenMode(640, 480, 32, 60);
     if (GetParam() == Mode::kSoftware) SetUseHardwareRenderFlag(0);
@@ -69,12 +78,14 @@ TEST_P(LibraryFrame, StartsDrawsALoadedPictureFlipsAndEndsWithNothingLeaked) {
     SetDrawScreen(kBackScreen);
     ASSERT_EQ(ClearDrawScreen(), 0);
     ASSERT_EQ(DrawGraph(10, 20, picture, 0), 0);
+    ASSERT_EQ(DrawString(300, 200, "Velk", GetColorValue(255, 255, 255)), 0);
     ASSERT_EQ(FlipScreen(), 0);
     const platform::PresentedFrame frame = Shown();
     ASSERT_EQ(frame.width, 640);
     ASSERT_EQ(frame.height, 480);
     EXPECT_EQ(frame.at(11, 21), 0xC86432u);
     EXPECT_EQ(frame.at(0, 0), 0u);
+    EXPECT_TRUE(AnyLit(frame, Rect{300, 200, 300 + GetStringWidth("Velk", 4), 216}));
     EXPECT_EQ(ProcessMessages(), 0);
     DeleteGraph(picture);
 
