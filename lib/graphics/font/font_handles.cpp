@@ -138,8 +138,9 @@ bool MakeMemoryGlyphCache(FontData& font) {
     font.cache_width = c;
     font.cache_height = font.cell_count * c;
     font.cells_per_column = font.cell_count;
+    // Rows of 1-bit cells are read as whole 64-bit words: 8 spare bytes.
     font.cache_image = static_cast<uint8_t*>(
-        VELK_CALLOC(static_cast<size_t>(font.cache_pitch) * static_cast<size_t>(font.cache_height)));
+        VELK_CALLOC(static_cast<size_t>(font.cache_pitch) * static_cast<size_t>(font.cache_height) + 8));
     return font.cache_image != nullptr;
 }
 

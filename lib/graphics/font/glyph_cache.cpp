@@ -13,8 +13,6 @@ namespace {
 constexpr uint16_t kHalfWidthSpace = 0x20;
 constexpr uint16_t kFullWidthSpace = 0x8140;
 
-uint64_t g_render_count = 0;
-
 platform::GlyphFormat CellFormat(const FontData& font) {
     return FontIsAntiAliased(font) ? platform::GlyphFormat::kGray4 : platform::GlyphFormat::kBitmap;
 }
@@ -40,7 +38,6 @@ void RenderIntoEntry(FontData& font, GlyphEntry& entry, uint16_t code) {
     entry.width = 0;
     entry.height = 0;
     platform::GlyphMetrics metrics;
-    ++g_render_count;
     if (code == kHalfWidthSpace || code == kFullWidthSpace) {
         // Blanks are measured, never drawn.
         entry.advance = font.gdi_font->GetGlyphOutline(code, platform::GlyphFormat::kMetrics, &metrics, nullptr)
@@ -163,7 +160,5 @@ const GlyphEntry* FindGlyph(FontData& font, uint16_t code) {
     }
     return PutGlyphsInCache(font, &code, 1);
 }
-
-uint64_t GlyphRenderCount() { return g_render_count; }
 
 }  // namespace velk

@@ -26,7 +26,7 @@ public:
     uint16_t operator[](size_t i) const { return data()[i]; }
 
 private:
-    std::array<uint16_t, 256> inline_{};
+    std::array<uint16_t, 256> inline_;  // the first size_ entries are set
     std::vector<uint16_t> heap_;
     size_t size_ = 0;
 };
@@ -58,9 +58,5 @@ const GlyphEntry* FindGlyph(FontData& font, uint16_t code);
 inline const uint8_t* GlyphCellPixels(const FontData& font, const GlyphEntry& entry) {
     return font.cache_image + static_cast<ptrdiff_t>(entry.cell) * font.cell_size * font.cache_pitch;
 }
-
-// How many characters the platform has rendered for the font so far (tests
-// and measurements).
-uint64_t GlyphRenderCount();
 
 }  // namespace velk

@@ -1,6 +1,7 @@
 #include "lib/graphics/font/glyph_cell.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "lib/graphics/font/edge_brush.h"
@@ -20,12 +21,27 @@ uint8_t StoredLevel(uint8_t level) {
     return level > 1 ? static_cast<uint8_t>(level - 1) : 0;
 }
 
+// The platform's rows hold the leftmost pixel in the highest bit; cells in
+// the lowest.
+constexpr std::array<uint8_t, 256> kReversedBits = [] {
+    std::array<uint8_t, 256> table{};
+    for (int v = 0; v < 256; ++v) {
+        int r = 0;
+        for (int bit = 0; bit < 8; ++bit) r |= ((v >> bit) & 1) << (7 - bit);
+        table[static_cast<size_t>(v)] = static_cast<uint8_t>(r);
+    }
+    return table;
+}();
+
 void WriteBitCell(const GlyphCellLayout& cell, const RenderedGlyph& glyph, int width, int height) {
     const int bytes = (width + 7) / 8;
-    const uint8_t last_mask = static_cast<uint8_t>(0xFF << ((8 - (width & 7)) & 7));
+    const uint8_t last_mask = static_cast<uint8_t>(0xFF >> ((8 - (width & 7)) & 7));
     for (int y = 0; y < height; ++y) {
         uint8_t* row = cell.pixels + y * cell.pitch;
-        std::memcpy(row, glyph.bits + y * glyph.pitch, static_cast<size_t>(bytes));
+        const uint8_t* source = glyph.bits + y * glyph.pitch;
+        for (int b = 0; b < bytes; ++b) {
+            row[b] = kReversedBits[source[b]];
+        }
         row[bytes - 1] &= last_mask;
     }
 }

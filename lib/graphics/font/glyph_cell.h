@@ -1,6 +1,8 @@
 #pragma once
 // One cell of a glyph cache and how a rendered glyph is stored in it:
-//   font type 0: 1 bit per pixel, set for glyph pixels;
+//   font type 0: 1 bit per pixel, set for glyph pixels, pixel x in bit
+//                x mod 8 of byte x / 8 (the leftmost pixel lowest, so that a
+//                row loads as one little-endian word);
 //   font type 1: 1 byte per pixel, 1 glyph, 2 edge, 0 nothing;
 //   font type 2: 1 byte per pixel, the grey level minus 1 (levels 0 and 1 give 0);
 //   font type 3: as type 2 in the low 4 bits, the edge level in the high 4
@@ -33,6 +35,9 @@ struct GlyphBox {
     int width = 0;
     int height = 0;
 };
+
+// Whether pixel x of a 1-bit cell row is set.
+inline bool CellBit(const uint8_t* row, int x) { return ((row[x >> 3] >> (x & 7)) & 1) != 0; }
 
 void ClearGlyphCell(const GlyphCellLayout& cell);
 // Stores the glyph into a cleared cell; a glyph larger than the cell is cut.

@@ -33,7 +33,7 @@ protected:
         CellInk result;
         for (int y = 0; y < entry->height; ++y) {
             for (int x = 0; x < entry->width; ++x) {
-                int value = record->cache_bits == 1 ? (cell[y * record->cache_pitch + x / 8] >> (7 - x % 8)) & 1
+                int value = record->cache_bits == 1 ? (cell[y * record->cache_pitch + x / 8] >> (x % 8)) & 1
                                                     : cell[y * record->cache_pitch + x] & 0x0F;
                 result.ink += value != 0 ? 1 : 0;
                 result.partial |= value > 0 && value < 15;
