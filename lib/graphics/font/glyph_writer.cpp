@@ -1,8 +1,8 @@
 #include "lib/graphics/font/glyph_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <endian.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -116,7 +116,10 @@ constexpr int BytesOf(Kind kind) {
 inline uint64_t RowBits(const uint8_t* row, int from, int to) {
     uint64_t word;
     std::memcpy(&word, row + (from >> 3), sizeof(word));
-    word = le64toh(word) >> (from & 7);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
+    }
+    word >>= from & 7;
     return word & ((uint64_t{1} << (to - from)) - 1);
 }
 
