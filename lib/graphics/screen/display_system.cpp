@@ -22,7 +22,9 @@
 #include "platform/base/clock.h"
 #include "platform/display/display_clipper.h"
 #include "platform/display/display_mode.h"
+#include "platform/display/display_output.h"
 #include "platform/display/display_surface.h"
+#include "platform/display/window_dib.h"
 
 namespace velk {
 
@@ -315,6 +317,9 @@ int TermDirectDraw() {
     WriteLog(screen_log::kDdRelease);
     s.device.reset();
     WriteLog(screen_log::kDdReleased);
+    // What the window's output keeps goes while the window still stands.
+    platform::ActiveDisplayOutput().ReleaseWindow(ScreenWindow());
+    platform::ReleaseWindowDib(ScreenWindow());
     RestoreDisplayModeBody();
     DecreaseLogIndent();
     WriteLog(screen_log::kDdTermDone);

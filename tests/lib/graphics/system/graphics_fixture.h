@@ -111,4 +111,8 @@ std::vector<uint32_t> ReadImagePixels(const std::string& path, int* width, int* 
 void WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
                   bool with_alpha = true);
 
+// The scene of the golden pictures, drawn onto the current draw screen with
+// its images written into the folder first.
+void DrawReferenceScene(const std::string& folder);
+
 }  // namespace velk::testing

@@ -1,0 +1,159 @@
+// The reference scene presented into a real X window: a screenshot of the
+// window taken from the X server must equal the saved draw screen. Runs
+// under an X display: the one in DISPLAY, or an Xvfb this test starts when
+// the program is installed; skipped when neither is there.
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "tests/lib/graphics/system/graphics_fixture.h"
+
+// Last: the X headers define short macros (None, Status) that clash with
+// names in the headers above.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace velk::testing {
+namespace {
+
+// An Xvfb of our own for the life of the test.
+class OwnXServer {
+public:
+    ~OwnXServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool Start() {
+        if (!std::filesystem::exists("/usr/bin/Xvfb")) return false;
+        // A display number no other server holds.
+        int number = 90 + static_cast<int>(getpid() % 100);
+        while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+        const std::string display = ":" + std::to_string(number);
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+        pid_ = fork();
+        if (pid_ == 0) {
+            // The server goes with this test process, however it ends.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!std::filesystem::exists(socket)) return false;
+        setenv("DISPLAY", display.c_str(), 1);
+        return true;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct X11Window {
+    ::Display* display = nullptr;
+    ::Window window = 0;
+};
+
+X11Window NativeX11Window(platform::WindowHandle handle) {
+    auto* sdl_window = static_cast<SDL_Window*>(platform::NativeWindowOf(handle));
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (sdl_window == nullptr || !SDL_GetWindowWMInfo(sdl_window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return {};
+    return X11Window{info.info.x11.display, info.info.x11.window};
+}
+
+TEST(X11PresentTest, AScreenshotOfTheWindowEqualsTheSavedDrawScreen) {
+    OwnXServer server;
+    const char* display = std::getenv("DISPLAY");
+    if ((display == nullptr || *display == '\0') && !server.Start()) GTEST_SKIP() << "no X display";
+    const std::string previous_driver = std::getenv("SDL_VIDEODRIVER") != nullptr ? std::getenv("SDL_VIDEODRIVER") : "";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    // No signal catching by SDL (a time-out must end the test), and X errors
+    // fail the test instead of ending the process.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    XSetErrorHandler([](::Display*, XErrorEvent* error) {
+        ADD_FAILURE() << "X error " << static_cast<int>(error->error_code);
+        return 0;
+    });
+
+    ScratchDir scratch;
+    SetLogOutputFlag(0);
+    platform::SetInstanceLockFolder(scratch.path().string());
+    platform::ResetDisplayForTests();
+    ResetScreenState();
+    ResetWindowState();
+    SetImageFileWriter(WriteNativeFile);
+    platform::SetWindowBackend(nullptr);
+    platform::SetDisplayOutput(nullptr);
+    MainWindowState().window_mode = 1;
+    const bool window_made = CreateMainWindow() == 0 && NativeX11Window(MainWindowState().main_window).display != nullptr;
+    if (window_made) {
+        for (const RenderMode mode : {RenderMode::kSoftware, RenderMode::kDirectDraw}) {
+            SCOPED_TRACE(mode == RenderMode::kSoftware ? "software" : "directdraw");
+            ResetScreenState();
+            ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
+            if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
+            ASSERT_EQ(InitGraphicsSystem(), 0);
+            SetDrawScreen(kBackScreen);
+            SetFlipVSyncWaitFlag(0);
+            ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string()));
+            const std::string saved = (scratch.path() / "screen.png").string();
+            ASSERT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
+
+            // Shown, then shown again once the server has mapped the window.
+            // The first present may make the window anew (for the renderer),
+            // so the X window is looked up afterwards.
+            for (int round = 0; round < 3; ++round) {
+                FlipScreenBody();
+                SDL_PumpEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            FlipScreenBody();
+            const X11Window x11 = NativeX11Window(MainWindowState().main_window);
+            ASSERT_NE(x11.display, nullptr);
+            XSync(x11.display, False);
+            // The screen under the window's client area, as a screenshot takes it.
+            int screen_x = 0, screen_y = 0;
+            ::Window child = 0;
+            const ::Window root = DefaultRootWindow(x11.display);
+            XTranslateCoordinates(x11.display, x11.window, root, 0, 0, &screen_x, &screen_y, &child);
+            XImage* shot = XGetImage(x11.display, root, screen_x, screen_y, 640, 480, AllPlanes, ZPixmap);
+            ASSERT_NE(shot, nullptr);
+            int width = 0, height = 0;
+            const std::vector<uint32_t> expected = ReadImagePixels(saved, &width, &height);
+            size_t differing = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x)
+                    differing += (XGetPixel(shot, x, y) & 0xFFFFFF) != expected[static_cast<size_t>(y) * 640 + x];
+            XDestroyImage(shot);
+            EXPECT_EQ(differing, 0u);
+            TermGraphicsSystem();
+        }
+    }
+    EndMainWindow();
+    ResetWindowState();
+    ResetScreenState();
+    platform::SetWindowBackend(nullptr);
+    platform::SetDisplayOutput(nullptr);
+    SetImageFileWriter(nullptr);
+    platform::SetInstanceLockFolder("");
+    SetLogOutputFlag(1);
+    setenv("SDL_VIDEODRIVER", previous_driver.c_str(), 1);
+    XSetErrorHandler(nullptr);
+    if (!window_made) GTEST_SKIP() << "no X11 window could be made";
+}
+
+}  // namespace
+}  // namespace velk::testing
