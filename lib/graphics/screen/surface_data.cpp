@@ -74,6 +74,8 @@ int CreateSoftwareImage(SurfaceData* data) {
                               p.alpha_channel, nullptr);
     }
     if (result != 0) return WriteLog(screen_log::kMemImgCreateFailed);
+    // A new graph starts black rather than with whatever the memory held.
+    FillMemImg(&data->image, nullptr, 0);
     return 0;
 }
 
