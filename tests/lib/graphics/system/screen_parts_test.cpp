@@ -183,6 +183,21 @@ TEST(MaskTest, TheTableStaysEmptyAndTheHooksDoNothing) {
     EXPECT_EQ(MaskDrawBeginOnTarget(0, 0, 10, 10), 0);
 }
 
+// The back screen's pixel, read back through a 1 x 1 graph.
+uint32_t BackPixel(int x, int y) {
+    const int probe = CreateEmptyGraph(1, 1, 1);
+    GetDrawScreenGraph(x, y, x + 1, y + 1, probe, 0);
+    const SurfaceData* store = GetSurfaceData(GetSurface2DData(GetGraphData(probe)->parts[0])->store);
+    uint32_t value = 0;
+    if (store->surface) {
+        std::memcpy(&value, store->surface->row(0), 4);
+    } else {
+        std::memcpy(&value, store->image.pixels, 4);
+    }
+    DeleteGraph(probe);
+    return value & 0xFFFFFF;
+}
+
 struct ModeCase {
     RenderMode mode;
     const char* name;
@@ -193,19 +208,6 @@ protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartGraphics(GetParam().mode, 32)); }
     bool Software() const { return GetParam().mode != RenderMode::kDirectDraw; }
 
-    uint32_t BackPixel(int x, int y) {
-        const int probe = CreateEmptyGraph(1, 1, 1);
-        GetDrawScreenGraph(x, y, x + 1, y + 1, probe, 0);
-        const SurfaceData* store = GetSurfaceData(GetSurface2DData(GetGraphData(probe)->parts[0])->store);
-        uint32_t value = 0;
-        if (store->surface) {
-            std::memcpy(&value, store->surface->row(0), 4);
-        } else {
-            std::memcpy(&value, store->image.pixels, 4);
-        }
-        DeleteGraph(probe);
-        return value & 0xFFFFFF;
-    }
 };
 
 TEST_P(TwoDDrawTest, EmptyDrawsAndLinesFollowTheirModesRules) {
@@ -275,6 +277,27 @@ TEST_P(TwoDDrawTest, ReadBackRefusesRectanglesThatDoNotFit) {
     EXPECT_EQ(GetDrawScreenGraph(1, 0, 641, 480, graph, 0), -1);
     EXPECT_EQ(GetDrawScreenGraph(0, 0, 320, 480, graph, 0), -1);
     EXPECT_EQ(GetDrawScreenGraph(-1, 0, 639, 480, graph, 0), -1);
+}
+
+using DrawLockTest = GraphicsTest;
+
+TEST_F(DrawLockTest, AFailedLockDrawsNothingAndReportsIt) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    SetBackgroundColor(0, 0, 0);
+    ClearDrawScreen();
+    const int graph = CreateEmptyGraph(4, 4, 1);
+    FillGraph(graph, 255, 255, 255, 255);
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Screen().back->Lock(nullptr, &desc, platform::kDdLockWait), platform::kDdOk);
+    SetDrawBlendMode(2, 255);  // a blend: the draw needs the locked target
+    EXPECT_EQ(DrawGraph(10, 10, graph, 0), -1);
+    EXPECT_EQ(DrawFilledBox2D(0, 0, 8, 8, 0xFFFFFF), -1);
+    Screen().back->Unlock(nullptr);
+    EXPECT_EQ(BackPixel(10, 10), 0u);
+    EXPECT_EQ(BackPixel(0, 0), 0u);
+    EXPECT_EQ(DrawGraph(10, 10, graph, 0), 0);
+    SetDrawBlendMode(0, 255);
+    EXPECT_EQ(BackPixel(10, 10), 0xFFFFFFu);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TwoDDrawTest,
