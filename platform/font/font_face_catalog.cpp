@@ -168,7 +168,11 @@ std::optional<FontFaceLocation> FontFaceCatalog::Find(const std::string& sjis_na
     }
     for (const auto& alias : kSystemFaceAliases) {
         if (FoldAscii(alias.requested) == FoldAscii(utf8)) {
-            return FindUtf8(alias.served_by);
+            auto served = FindUtf8(alias.served_by);
+            if (served) {
+                served->em_fills_cell = true;
+            }
+            return served;
         }
     }
     return std::nullopt;
@@ -177,6 +181,16 @@ std::optional<FontFaceLocation> FontFaceCatalog::Find(const std::string& sjis_na
 std::optional<FontFaceLocation> FontFaceCatalog::Fallback(FallbackStyle style) {
     std::lock_guard lock(catalog_mutex);
     LoadInstalledFaces();
+    auto fallback = FallbackFace(style);
+    if (fallback) {
+        // The platform maps unknown faces of Japanese text onto its system
+        // faces; ours stand in for those.
+        fallback->em_fills_cell = true;
+    }
+    return fallback;
+}
+
+std::optional<FontFaceLocation> FontFaceCatalog::FallbackFace(FallbackStyle style) {
     if (style == FallbackStyle::kMincho) {
         if (auto found = FindUtf8("IPAMincho")) return found;
     }

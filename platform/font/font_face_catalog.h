@@ -16,6 +16,11 @@ struct FontFaceLocation {
     int index = 0;
     int weight = 400;  // 100..900, as the face was designed
     bool italic = false;
+    // The face stands in for one of the platform's Japanese system faces,
+    // whose em square fills the whole cell: sized the same way, text keeps
+    // the widths games were laid out for (a full-width character as wide as
+    // the cell is high).
+    bool em_fills_cell = false;
 };
 
 struct FontFaceInfo {
@@ -58,6 +63,7 @@ private:
     FontFaceCatalog() = default;
     void LoadInstalledFaces();
     std::optional<FontFaceLocation> FindUtf8(const std::string& utf8_name);
+    std::optional<FontFaceLocation> FallbackFace(FallbackStyle style);
     static std::vector<Face> QueryFile(const std::string& native_path, bool is_private);
 
     bool installed_loaded_ = false;

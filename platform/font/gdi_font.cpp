@@ -68,13 +68,17 @@ public:
         }
         const double cell_units = ascender + descender > 0 ? ascender + descender : face_->units_per_EM;
         const int height = request.height > 0 ? request.height : (request.height < 0 ? -request.height : 16);
-        // A negative height is the character height (em square) instead.
-        const double ppem = request.height < 0 ? height : height * face_->units_per_EM / cell_units;
+        // A negative height is the character height (em square) instead, as
+        // is every height of a face whose em fills its cell.
+        const bool em_height = request.height < 0 || location.em_fills_cell;
+        const double ppem = em_height ? height : height * face_->units_per_EM / cell_units;
         FT_Set_Char_Size(face_, 0, static_cast<FT_F26Dot6>(std::lround(ppem * 64.0)), 72, 72);
         const double scale = ppem / face_->units_per_EM;
 
-        metrics_.ascent = static_cast<int>(std::lround(ascender * scale));
-        metrics_.descent = static_cast<int>(std::lround(descender * scale));
+        // The cell keeps the face's own ascent-to-descent ratio.
+        const double cell_scale = location.em_fills_cell ? height / cell_units : scale;
+        metrics_.ascent = static_cast<int>(std::lround(ascender * cell_scale));
+        metrics_.descent = static_cast<int>(std::lround(descender * cell_scale));
         if (request.height > 0) {
             metrics_.descent = height - metrics_.ascent;
         }
