@@ -10,7 +10,7 @@
 #include "lib/graphics/graph_table.h"
 #include "lib/graphics/graphics_fatal.h"
 #include "lib/graphics/graphics_log_texts.h"
-#include "lib/graphics/image/handle_table.h"
+#include "lib/core/handle_table.h"
 
 namespace velk {
 

@@ -12,7 +12,7 @@
 #include "lib/graphics/draw_settings_internal.h"
 #include "lib/graphics/graphics_fatal.h"
 #include "lib/graphics/graphics_log_texts.h"
-#include "lib/graphics/image/handle_table.h"
+#include "lib/core/handle_table.h"
 #include "lib/graphics/image/image_loader.h"
 
 namespace velk {
@@ -55,7 +55,7 @@ struct ImagePair {
 
 }  // namespace
 
-void ResetGraphTable() { Table().Reset(); }
+void ResetGraphTable() { Table().Clear(); }
 
 GraphData* GetGraphData(int graph) { return Table().Get(graph); }
 

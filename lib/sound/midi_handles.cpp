@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "lib/core/library.h"
-#include "lib/sound/handle_table.h"
+#include "lib/core/handle_table.h"
 #include "lib/sound/midi_handles.h"
 #include "lib/sound/sound.h"
 #include "lib/sound/sound_data.h"
@@ -19,8 +19,10 @@ constexpr int32_t kMidiHandleType = 0x58000000;
 constexpr int32_t kMaxMidiHandles = 256;
 constexpr int kNotifyRounds = 5;
 
+using MidiTable = HandleTable<MidiData, std::unique_ptr<MidiData>>;
+
 struct MidiState {
-    HandleTable<MidiData> table{kMaxMidiHandles, kMidiHandleType};
+    MidiTable table{kMaxMidiHandles, kMidiHandleType};
     int32_t loop_play = 0;
     int32_t mci_playing = 0;
     std::string temporary_file;
@@ -45,13 +47,13 @@ void Put16(uint8_t* out, uint16_t value) {
 }  // namespace
 
 int32_t AddMidiHandle(std::unique_ptr<MidiData> data) {
-    HandleTable<MidiData>& table = Midi().table;
-    const int32_t slot = table.FreeSlot();
+    MidiTable& table = Midi().table;
+    const int32_t slot = table.NextSlot();
     if (slot < 0) return -1;
-    return table.Insert(slot, table.NextCounter(), std::move(data));
+    return table.AddAt(slot, table.TakeNextCheck(), std::move(data));
 }
 
-MidiData* FindMidiHandle(int32_t handle) { return Midi().table.Find(handle); }
+MidiData* FindMidiHandle(int32_t handle) { return Midi().table.Get(handle); }
 
 void SetMidiLoopPlay(int32_t flag) { Midi().loop_play = flag; }
 int32_t MidiMciPlaying() { return Midi().mci_playing; }
@@ -105,9 +107,9 @@ int DeleteMidiHandle(int32_t handle) {
 
 int DeleteAllMidiHandles() {
     if (!SoundStarted()) return -1;
-    HandleTable<MidiData>& table = Midi().table;
-    for (int32_t slot = 0; slot < table.SlotCount(); ++slot) {
-        if (table.Occupied(slot)) DeleteMidiHandle(table.HandleOf(slot));
+    MidiTable& table = Midi().table;
+    for (int32_t slot = 0; slot < table.end(); ++slot) {
+        if (table.AtSlot(slot) != nullptr) DeleteMidiHandle(table.HandleOf(slot));
     }
     MidiState& state = Midi();
     if (state.temporary_file_written) {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "lib/sound/handle_table.h"
+#include "lib/core/handle_table.h"
 #include "lib/sound/sound_convert.h"
 #include "lib/sound/sound_memory.h"
 #include "lib/sound/sound_stream.h"
@@ -84,12 +84,15 @@ struct SoundData {
     int32_t last_started = 0;
 };
 
+// The sound table owns its records.
+using SoundTable = HandleTable<SoundData, std::unique_ptr<SoundData>>;
+
 struct SoundSystem {
     std::unique_ptr<platform::AudioDevice> device;
     std::unique_ptr<platform::AudioBuffer> primary;
     std::unique_ptr<platform::AudioBuffer> silent;
     int32_t create_type = 0;
-    HandleTable<SoundData> sounds{kMaxSoundHandles, kSoundHandleType};
+    SoundTable sounds{kMaxSoundHandles, kSoundHandleType};
     // Every stream sound, newest first: the order the per-frame refill takes.
     std::vector<int32_t> stream_list;
 };

@@ -47,23 +47,23 @@ SoundSystem& Sounds() {
     return system;
 }
 
-SoundData* FindSound(int32_t handle) { return SoundStarted() ? Sounds().sounds.Find(handle) : nullptr; }
+SoundData* FindSound(int32_t handle) { return SoundStarted() ? Sounds().sounds.Get(handle) : nullptr; }
 
-int GetSoundHandleCount() { return Sounds().sounds.UsedCount(); }
+int GetSoundHandleCount() { return Sounds().sounds.count(); }
 
 int AddSoundData(int32_t reuse_handle) {
-    HandleTable<SoundData>& table = Sounds().sounds;
+    SoundTable& table = Sounds().sounds;
     int32_t slot;
     int32_t counter;
-    if (reuse_handle != -1 && table.IsFreeHandleSlot(reuse_handle)) {
+    if (reuse_handle != -1 && table.NamesEmptySlot(reuse_handle)) {
         slot = reuse_handle & 0xFFFF;
         counter = (reuse_handle >> 16) & 0x7FF;
     } else {
-        slot = table.FreeSlot();
+        slot = table.NextSlot();
         if (slot < 0) return WriteLog(sound_text::kTooManySounds);
-        counter = table.NextCounter();
+        counter = table.TakeNextCheck();
     }
-    return table.Insert(slot, counter, std::make_unique<SoundData>());
+    return table.AddAt(slot, counter, std::make_unique<SoundData>());
 }
 
 int CreateSoundPlayBuffers(const platform::WaveFormat& format, uint32_t bytes, int32_t type, int32_t count,
@@ -242,9 +242,9 @@ int DeleteSoundBody(int32_t handle) {
 
 int DeleteAllSoundsBody() {
     if (!SoundStarted()) return -1;
-    HandleTable<SoundData>& table = Sounds().sounds;
-    for (int32_t slot = 0; slot < table.SlotCount(); ++slot) {
-        if (table.Occupied(slot)) DeleteSoundBody(table.HandleOf(slot));
+    SoundTable& table = Sounds().sounds;
+    for (int32_t slot = 0; slot < table.end(); ++slot) {
+        if (table.AtSlot(slot) != nullptr) DeleteSoundBody(table.HandleOf(slot));
     }
     return 0;
 }

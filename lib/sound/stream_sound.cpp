@@ -505,7 +505,7 @@ int SetLoopSamplePosition(int64_t samples, int32_t handle) {
         StopSoundHandleBody(handle);
         DeleteSoundBody(handle);
         record = fresh.get();
-        Sounds().sounds.Insert(handle & 0xFFFF, (handle >> 16) & 0x7FF, std::move(fresh));
+        Sounds().sounds.AddAt(handle & 0xFFFF, (handle >> 16) & 0x7FF, std::move(fresh));
     }
     if (record->source_count >= 2) return WriteLog(sound_text::kLoopPointOnManySources);
     record->sources[0].loop_position = samples;

@@ -1,84 +1,39 @@
 #include "lib/graphics/font/font_table.h"
 
-#include <array>
+#include "lib/core/handle_table.h"
 
 namespace velk {
 
 namespace {
 
-struct FontTable {
-    std::array<FontData*, kFontHandleSlots> slots{};
-    int next_check = 0;
-};
-
-FontTable& Table() {
-    static FontTable table;
+HandleTable<FontData>& Table() {
+    static HandleTable<FontData> table(kFontHandleSlots, kFontHandleType);
     return table;
 }
 
-constexpr uint32_t kSlotMask = 0xFFFF;
-constexpr uint32_t kCheckMask = 0x07FF0000;
-constexpr uint32_t kTypeMask = 0x78000000;
-constexpr int kCheckShift = 16;
-
 }  // namespace
 
-FontData* GetFontData(int font) {
-    if (font < 0 || (static_cast<uint32_t>(font) & kTypeMask) != kFontHandleType) {
-        return nullptr;
-    }
-    const uint32_t slot = static_cast<uint32_t>(font) & kSlotMask;
-    if (slot >= static_cast<uint32_t>(kFontHandleSlots)) {
-        return nullptr;
-    }
-    FontData* record = Table().slots[slot];
-    if (record == nullptr || (record->check << kCheckShift) != (static_cast<uint32_t>(font) & kCheckMask)) {
-        return nullptr;
-    }
-    return record;
-}
+FontData* GetFontData(int font) { return Table().Get(font); }
 
 int CheckFontHandleValid(int font) { return GetFontData(font) != nullptr ? 1 : 0; }
 
 namespace font_table {
 
-FontData* AtSlot(int slot) {
-    return slot >= 0 && slot < kFontHandleSlots ? Table().slots[static_cast<size_t>(slot)] : nullptr;
-}
+FontData* AtSlot(int slot) { return Table().AtSlot(slot); }
 
-int FirstFreeSlot() {
-    for (int slot = 0; slot < kFontHandleSlots; ++slot) {
-        if (Table().slots[static_cast<size_t>(slot)] == nullptr) {
-            return slot;
-        }
-    }
-    return -1;
-}
+int FirstFreeSlot() { return Table().LowestFreeSlot(); }
 
-int Place(int slot, FontData* font, int check) {
-    font->check = static_cast<uint32_t>(check) % kFontCheckLimit;
-    font->handle = static_cast<int32_t>(kFontHandleType | (font->check << kCheckShift) | static_cast<uint32_t>(slot));
-    Table().slots[static_cast<size_t>(slot)] = font;
-    return font->handle;
-}
+int Place(int slot, FontData* font, int check) { return Table().AddAt(slot, static_cast<uint32_t>(check), font); }
 
 void Clear(int slot) {
-    if (slot >= 0 && slot < kFontHandleSlots) {
-        Table().slots[static_cast<size_t>(slot)] = nullptr;
+    if (AtSlot(slot) != nullptr) {
+        Table().Remove(Table().HandleOf(slot));
     }
 }
 
-int TakeNextCheck() {
-    FontTable& table = Table();
-    const int check = table.next_check;
-    table.next_check = (table.next_check + 1) % kFontCheckLimit;
-    return check;
-}
+int TakeNextCheck() { return static_cast<int>(Table().TakeNextCheck()); }
 
-void Reset() {
-    Table().slots.fill(nullptr);
-    Table().next_check = 0;
-}
+void Reset() { Table().Reset(); }
 
 }  // namespace font_table
 

@@ -3,7 +3,7 @@
 #include <new>
 
 #include "lib/core/memory_tracker.h"
-#include "lib/graphics/image/handle_table.h"
+#include "lib/core/handle_table.h"
 
 namespace velk {
 
