@@ -100,6 +100,23 @@ TEST_P(LibraryFrame, StartsDrawsALoadedPictureAndTextFlipsAndEndsWithNothingLeak
     EXPECT_NE(lines.back().find("Alloc num:0"), std::string::npos) << lines.back();
 }
 
+TEST_P(LibraryFrame, KeyInputDrawsItsTextWithTheLibraryFont) {
+    SetScreenMode(640, 480, 32, 60);
+    if (GetParam() == Mode::kSoftware) SetUseHardwareRenderFlag(0);
+    ASSERT_EQ(InitLibrary(), 0);
+    if (GetParam() == Mode::kSoftwareAfterStart) SetUseHardwareRenderFlag(0);
+    const int input = CreateKeyInput(20, 1, 0, 0);
+    ASSERT_NE(input, -1);
+    ASSERT_EQ(SetKeyInputText("Velk", input), 0);
+    SetDrawScreen(kBackScreen);
+    ClearDrawScreen();
+    ASSERT_EQ(DrawKeyInputString(40, 60, input), 0);
+    ASSERT_EQ(FlipScreen(), 0);
+    EXPECT_TRUE(AnyLit(Shown(), Rect{40, 60, 40 + GetStringWidth("Velk", 4), 76}));
+    DeleteKeyInput(input);
+    EXPECT_EQ(EndLibrary(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, LibraryFrame,
                          ::testing::Values(Mode::kDirectDraw, Mode::kSoftware, Mode::kSoftwareAfterStart));
 
@@ -163,6 +180,14 @@ TEST_F(StartupTest, StartsAgainAfterAnEnd) {
     EXPECT_EQ(LineOf(startup_log_text::kSystemReport), 0);
     EXPECT_EQ(LineOf("Alloc memory dump"), -1);
     EXPECT_EQ(EndLibrary(), 0);
+}
+
+TEST_F(StartupTest, TheEndGoesBackToTheFolderTheLibraryStartedIn) {
+    ASSERT_EQ(InitLibrary(), 0);
+    std::filesystem::create_directory(scratch.path() / "Save");
+    std::filesystem::current_path(scratch.path() / "Save");
+    ASSERT_EQ(EndLibrary(), 0);
+    EXPECT_EQ(std::filesystem::current_path(), scratch.path());
 }
 
 TEST_F(StartupTest, RefusesA24BitDesktopInWindowModeWithoutStartingAnything) {
