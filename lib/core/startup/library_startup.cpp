@@ -17,8 +17,6 @@
 #include "lib/core/startup/warm_up_draws.h"
 #include "lib/core/system_information.h"
 #include "lib/core/window/main_window.h"
-#include "lib/core/window/message_processing.h"
-#include "lib/core/window/window_services.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_data.h"
 #include "lib/graphics/image/graph_image_handles.h"
@@ -69,8 +67,8 @@ bool ColorDepthRefused() {
     return (desktop_24 && GetWindowModeFlag() != 0) || GraphicsSteps().requested_color_bits() == kRefusedColorBits;
 }
 
-// In reverse order of starting; the timer, the screen saver and the cursor
-// come back with the window's end.
+// In the shut-down's order; the screen saver and the cursor come back with
+// the window's end.
 void TakeDownStartedParts() {
     StartedParts& started = Life().started;
     if (started.graphics) GraphicsSteps().end();
@@ -126,14 +124,6 @@ void PrepareFirstFrame(const LibraryStartOptions& options) {
     RunWarmUpDraws();
 }
 
-// Messages still queued for the gone window are let through until the
-// processing reports the end.
-void DrainMessages() {
-    while (GetMainWindowHWND() != 0 && GetWindowCloseFlag() == 0 && ProcessMessagesBody() == 0) {
-        IdleSleep(1);
-    }
-}
-
 }  // namespace
 
 int InitLibraryBody() {
@@ -186,8 +176,8 @@ int EndLibraryBody() {
     DeleteAllGraphImageHandles();
     life.started = StartedParts{};
 
+    // The window's end has let its messages through up to the quit message.
     SetLibraryInitialized(false);
-    DrainMessages();
     FileAccessChDir(life.start_directory);
     EndArchives();
     DumpMemoryBlocks();
