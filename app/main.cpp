@@ -5,6 +5,7 @@
 // library when the window is closed. "Test_Of_Main" on the command line
 // turns on test play, which here means the library's log (Log.txt).
 
+#include <cstdio>
 #include <cstring>
 
 #include "lib/core/startup/library_api.h"
@@ -30,7 +31,13 @@ int main(int argc, char** argv) {
     SetMainWindowText(kWindowTitle);
     SetScreenMode(640, 480, 32, 60);
     ChangeWindowMode(1);
-    if (InitLibrary() != 0) return -1;
+    if (InitLibrary() != 0) {
+        std::fprintf(stderr,
+                     "velk-player: the window, screen or input could not be started "
+                     "(is a display available?); run with %s to write Log.txt\n",
+                     kTestPlayWord);
+        return 1;
+    }
 
     SetDrawScreen(kBackScreen);
     while (ProcessMessages() == 0) {

@@ -10,8 +10,10 @@ namespace velk::platform {
 
 namespace {
 
+// Like a debugger's channel, the output is seen only when someone asks for
+// it: a player's terminal stays quiet unless VELK_DEBUG_OUTPUT is set.
 std::atomic<bool>& Enabled() {
-    static std::atomic<bool> enabled{std::getenv("VELK_QUIET") == nullptr};
+    static std::atomic<bool> enabled{std::getenv("VELK_DEBUG_OUTPUT") != nullptr};
     return enabled;
 }
 

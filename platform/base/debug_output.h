@@ -8,7 +8,7 @@ namespace velk::platform {
 // Writes Shift-JIS text to the debug channel, converted to UTF-8.
 void DebugOutput(std::string_view sjis_text);
 
-// Turns the channel on or off (on by default unless VELK_QUIET is set).
+// Turns the channel on or off (off unless VELK_DEBUG_OUTPUT is set).
 void SetDebugOutputEnabled(bool enabled);
 
 }  // namespace velk::platform
