@@ -47,44 +47,54 @@ FontFaceCatalog& FontFaceCatalog::Instance() {
     return catalog;
 }
 
+namespace {
+
+// One face as fontconfig describes it; nullopt for a pattern without a name.
+std::optional<FontFaceCatalog::Face> FaceFromPattern(FcPattern* pattern, const std::string& file, bool is_private) {
+    FontFaceCatalog::Face face;
+    face.is_private = is_private;
+    face.location.file = file;
+    int index = 0;
+    FcPatternGetInteger(pattern, FC_INDEX, 0, &index);
+    face.location.index = index & 0xFFFF;  // named instances of variable fonts are not told apart
+    int weight = FC_WEIGHT_REGULAR;
+    FcPatternGetInteger(pattern, FC_WEIGHT, 0, &weight);
+    face.location.weight = ToOpenTypeWeight(weight);
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(pattern, FC_SLANT, 0, &slant);
+    face.location.italic = slant != FC_SLANT_ROMAN;
+    FcChar8* value = nullptr;
+    for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &value) == FcResultMatch; ++n) {
+        face.names_utf8.emplace_back(reinterpret_cast<const char*>(value));
+    }
+    for (int n = 0; FcPatternGetString(pattern, FC_FULLNAME, n, &value) == FcResultMatch; ++n) {
+        face.names_utf8.emplace_back(reinterpret_cast<const char*>(value));
+    }
+    if (face.names_utf8.empty()) {
+        return std::nullopt;
+    }
+    face.display_name_utf8 = face.names_utf8.front();
+    if (FcPatternGetString(pattern, FC_FONTFORMAT, 0, &value) == FcResultMatch) {
+        const std::string format(reinterpret_cast<const char*>(value));
+        face.truetype = format == "TrueType" || format == "CFF";
+    }
+    FcLangSet* languages = nullptr;
+    if (FcPatternGetLangSet(pattern, FC_LANG, 0, &languages) == FcResultMatch) {
+        face.japanese = FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+    }
+    return face;
+}
+
+}  // namespace
+
 std::vector<FontFaceCatalog::Face> FontFaceCatalog::QueryFile(const std::string& native_path, bool is_private) {
     std::vector<Face> faces;
     FcFontSet* set = FcFontSetCreate();
     FcFreeTypeQueryAll(reinterpret_cast<const FcChar8*>(native_path.c_str()), -1, nullptr, nullptr, set);
     for (int i = 0; i < set->nfont; ++i) {
-        FcPattern* pattern = set->fonts[i];
-        Face face;
-        face.is_private = is_private;
-        face.location.file = native_path;
-        int index = 0;
-        FcPatternGetInteger(pattern, FC_INDEX, 0, &index);
-        face.location.index = index & 0xFFFF;  // named instances of variable fonts are not told apart
-        int weight = FC_WEIGHT_REGULAR;
-        FcPatternGetInteger(pattern, FC_WEIGHT, 0, &weight);
-        face.location.weight = ToOpenTypeWeight(weight);
-        int slant = FC_SLANT_ROMAN;
-        FcPatternGetInteger(pattern, FC_SLANT, 0, &slant);
-        face.location.italic = slant != FC_SLANT_ROMAN;
-        FcChar8* value = nullptr;
-        for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &value) == FcResultMatch; ++n) {
-            face.names_utf8.emplace_back(reinterpret_cast<const char*>(value));
+        if (auto face = FaceFromPattern(set->fonts[i], native_path, is_private)) {
+            faces.push_back(std::move(*face));
         }
-        for (int n = 0; FcPatternGetString(pattern, FC_FULLNAME, n, &value) == FcResultMatch; ++n) {
-            face.names_utf8.emplace_back(reinterpret_cast<const char*>(value));
-        }
-        if (face.names_utf8.empty()) {
-            continue;
-        }
-        face.display_name_utf8 = face.names_utf8.front();
-        if (FcPatternGetString(pattern, FC_FONTFORMAT, 0, &value) == FcResultMatch) {
-            const std::string format(reinterpret_cast<const char*>(value));
-            face.truetype = format == "TrueType" || format == "CFF";
-        }
-        FcLangSet* languages = nullptr;
-        if (FcPatternGetLangSet(pattern, FC_LANG, 0, &languages) == FcResultMatch) {
-            face.japanese = FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
-        }
-        faces.push_back(std::move(face));
     }
     FcFontSetDestroy(set);
     return faces;
@@ -96,28 +106,31 @@ void FontFaceCatalog::LoadInstalledFaces() {
     }
     installed_loaded_ = true;
     FcInit();
+    // The installed faces come from fontconfig's cache: listing them costs
+    // no font file reads.
     FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FAMILY, FC_FULLNAME, FC_WEIGHT, FC_SLANT,
+                                            FC_FONTFORMAT, FC_LANG, nullptr);
     FcFontSet* set = FcFontList(nullptr, pattern, objects);
-    std::vector<std::string> files;
     if (set != nullptr) {
         for (int i = 0; i < set->nfont; ++i) {
             FcChar8* file = nullptr;
-            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch) {
-                files.emplace_back(reinterpret_cast<const char*>(file));
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) {
+                continue;
+            }
+            if (auto face = FaceFromPattern(set->fonts[i], reinterpret_cast<const char*>(file), false)) {
+                faces_.push_back(std::move(*face));
             }
         }
         FcFontSetDestroy(set);
     }
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
-    std::sort(files.begin(), files.end());
-    files.erase(std::unique(files.begin(), files.end()), files.end());
-    for (const auto& file : files) {
-        for (auto& face : QueryFile(file, false)) {
-            faces_.push_back(std::move(face));
-        }
-    }
+    // A stable order whatever order fontconfig lists in.
+    std::stable_sort(faces_.begin(), faces_.end(), [](const Face& a, const Face& b) {
+        return a.location.file != b.location.file ? a.location.file < b.location.file
+                                                  : a.location.index < b.location.index;
+    });
 }
 
 int FontFaceCatalog::AddFontFile(const std::string& native_path) {

@@ -50,7 +50,7 @@ public:
     // Every face, each name once, in a stable order.
     std::vector<FontFaceInfo> List();
 
-private:
+    // A face as the catalogue keeps it.
     struct Face {
         std::vector<std::string> names_utf8;  // every family and full name, any language
         std::string display_name_utf8;        // the name listing shows
@@ -60,6 +60,7 @@ private:
         bool is_private = false;
     };
 
+private:
     FontFaceCatalog() = default;
     void LoadInstalledFaces();
     std::optional<FontFaceLocation> FindUtf8(const std::string& utf8_name);
