@@ -108,6 +108,26 @@ int DrawFramed(GraphData& g, const Rect& covered, Draw draw) {
     return result;
 }
 
+// The start every graph draw shares: an empty draw area draws nothing
+// (result 0) and a bad handle fails (-1); otherwise the draw waits out an
+// inactive window and goes on with the graph.
+struct GraphDrawStart {
+    GraphData* graph;
+    int early_result;
+};
+
+GraphDrawStart StartGraphDraw(int graph) {
+    if (GetDrawSettings().draw_area_empty != 0) {
+        return {nullptr, 0};
+    }
+    GraphData* g = DrawableGraph(graph);
+    if (g == nullptr) {
+        return {nullptr, -1};
+    }
+    WaitIfInactive();
+    return {g, 0};
+}
+
 Rect BoundingBox(const float* xs, const float* ys, int count, float widen) {
     float left = xs[0], right = xs[0], top = ys[0], bottom = ys[0];
     for (int i = 1; i < count; ++i) {
@@ -123,14 +143,10 @@ Rect BoundingBox(const float* xs, const float* ys, int count, float widen) {
 }  // namespace
 
 int DrawGraph(int x, int y, int graph, int transparent) {
-    if (GetDrawSettings().draw_area_empty != 0) {
-        return 0;
-    }
-    GraphData* g = DrawableGraph(graph);
+    const auto [g, early_result] = StartGraphDraw(graph);
     if (g == nullptr) {
-        return -1;
+        return early_result;
     }
-    WaitIfInactive();
     if (ShownAsOverlay(*g, x, y, 1)) {
         return -1;
     }
@@ -141,14 +157,10 @@ int DrawGraph(int x, int y, int graph, int transparent) {
 }
 
 int DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, int transparent) {
-    if (GetDrawSettings().draw_area_empty != 0) {
-        return 0;
-    }
-    GraphData* g = DrawableGraph(graph);
+    const auto [g, early_result] = StartGraphDraw(graph);
     if (g == nullptr) {
-        return -1;
+        return early_result;
     }
-    WaitIfInactive();
     const int zoom = g->width != 0 ? (x2 - x1) / g->width : 0;
     if (ShownAsOverlay(*g, x1, y1, zoom > 0 ? zoom : 1)) {
         return -1;
@@ -159,14 +171,10 @@ int DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, int transparent) 
 }
 
 int DrawGraphRotatedF(float x, float y, double scale, double angle, int graph, int transparent, int turn) {
-    if (GetDrawSettings().draw_area_empty != 0) {
-        return 0;
-    }
-    GraphData* g = DrawableGraph(graph);
+    const auto [g, early_result] = StartGraphDraw(graph);
     if (g == nullptr) {
-        return -1;
+        return early_result;
     }
-    WaitIfInactive();
     ShownAsOverlay(*g, 0, 0, 0);
     const int w = g->width, h = g->height;
     const double cx[4] = {-static_cast<double>(w / 2), static_cast<double>(w - w / 2), -static_cast<double>(w / 2),
@@ -199,14 +207,10 @@ int DrawTurnGraph(int x, int y, int graph, int transparent) {
 
 int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
                    int transparent) {
-    if (GetDrawSettings().draw_area_empty != 0) {
-        return 0;
-    }
-    GraphData* g = DrawableGraph(graph);
+    const auto [g, early_result] = StartGraphDraw(graph);
     if (g == nullptr) {
-        return -1;
+        return early_result;
     }
-    WaitIfInactive();
     ShownAsOverlay(*g, 0, 0, 0);
     const float corners[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
     const float xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
