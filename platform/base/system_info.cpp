@@ -35,6 +35,20 @@ std::string QueryCpuName() {
     return first == std::string::npos ? std::string() : name.substr(first);
 }
 
+std::string QueryCpuVendor() {
+    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) {
+        return {};
+    }
+    char vendor[13] = {};
+    std::memcpy(vendor, &ebx, 4);
+    std::memcpy(vendor + 4, &edx, 4);
+    std::memcpy(vendor + 8, &ecx, 4);
+    return vendor;
+}
+
+bool HasCpuid() { return __get_cpuid_max(0, nullptr) != 0; }
+
 int QueryCpuMhz() {
     std::ifstream cpuinfo("/proc/cpuinfo");
     std::string line;

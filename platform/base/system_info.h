@@ -18,6 +18,9 @@ MemoryStatus QueryMemoryStatus();
 
 // The processor's brand text ("" when it cannot be read).
 std::string QueryCpuName();
+// The processor's vendor text ("GenuineIntel", ...; "" without CPUID).
+std::string QueryCpuVendor();
+bool HasCpuid();
 // The processor's clock in MHz, 0 when unknown.
 int QueryCpuMhz();
 // Whether the processor has a time-stamp counter and the SIMD sets the

@@ -1,11 +1,5 @@
 #include "lib/core/startup/system_report.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
-
-#include <cstring>
-
 #include "lib/core/log.h"
 #include "lib/core/startup/startup_log_texts.h"
 #include "lib/core/string_format.h"
@@ -27,28 +21,6 @@ int CpuLevel(const SystemProbe& probe) {
     if (!probe.features.sse) return 3;
     if (!probe.features.sse2) return 4;
     return 5;
-}
-
-std::string CpuVendor() {
-#if defined(__x86_64__) || defined(__i386__)
-    unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) return {};
-    char vendor[13] = {};
-    std::memcpy(vendor, &ebx, 4);
-    std::memcpy(vendor + 4, &edx, 4);
-    std::memcpy(vendor + 8, &ecx, 4);
-    return vendor;
-#else
-    return {};
-#endif
-}
-
-bool HasCpuid() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __get_cpuid_max(0, nullptr) != 0;
-#else
-    return false;
-#endif
 }
 
 void WriteOsLine(const SystemProbe& probe, SystemInformation& record) {
@@ -99,9 +71,9 @@ void WriteVendorLine(const std::string& vendor) {
 SystemProbe ProbeSystem() {
     SystemProbe probe;
     probe.os = platform::QueryOsVersion();
-    probe.has_cpuid = HasCpuid();
+    probe.has_cpuid = platform::HasCpuid();
     probe.features = platform::QueryCpuFeatures();
-    probe.vendor = CpuVendor();
+    probe.vendor = platform::QueryCpuVendor();
     probe.brand = platform::QueryCpuName();
     probe.cpu_mhz = platform::QueryCpuMhz();
     return probe;
