@@ -38,9 +38,7 @@ TEST_F(GraphDraw, EachGraphGoesToItsOwnPath) {
     EXPECT_THAT(fx.calls, ElementsAre("2d DrawGraph 5 6 5 6 20 1", "3d DrawGraph 7 8 7 8 30 0",
                                       "2d DrawGraphScaled 100 0 0 50 20 1", "3d DrawGraphScaled 31 2 1 17 30 1",
                                       "2d DrawGraphRotated 50 60 200 50 1 1", "3d DrawGraphFourCorner 0 0 10 10 1"));
-}
-
-TEST_F(GraphDraw, ThePathsResultIsReturned) {
+    // The path's result is returned.
     fx.two_d.draw_result = -1;
     EXPECT_EQ(DrawGraph(0, 0, plain, 1), -1);
 }
@@ -175,12 +173,10 @@ TEST_F(GraphDraw, MovieGraphsUpdateTheirFrameOrShowTheirOverlay) {
     GetGraphData(plain)->movie = -1;
 }
 
-TEST_F(GraphDraw, FillClearAndReadBack) {
+TEST_F(GraphDraw, FillAndReadBackGoToTheGraphsPath) {
     FillGraph(texture, 1, 2, 3, 4);
     GetDrawScreenGraph(1, 2, 3, 4, plain, 9);
-    ClearDrawScreen();
-    EXPECT_THAT(fx.calls, ElementsAre("3d FillGraphColor 1 2 3 4", "2d GetDrawScreenGraph 1 2 3 4 9",
-                                      "3d ClearDrawScreen", "2d ClearDrawScreen"));
+    EXPECT_THAT(fx.calls, ElementsAre("3d FillGraphColor 1 2 3 4", "2d GetDrawScreenGraph 1 2 3 4 9"));
 }
 
 TEST_F(GraphDraw, ColourValuesInTheScreensFormat) {

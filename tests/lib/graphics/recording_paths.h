@@ -9,6 +9,7 @@
 
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
+#include "lib/graphics/graph_table.h"
 
 namespace velk::testing {
 
@@ -21,34 +22,21 @@ public:
     int viewport_result = 0;
     bool record_state = false;  // also write blend, bright and area changes
 
-    int MakeGraphParts(GraphData& g) override {
-        Log("MakeGraphParts", g.width, g.height);
-        return make_result;
-    }
+    int MakeGraphParts(GraphData& g) override { Log("MakeGraphParts", g.width, g.height); return make_result; }
     int DeriveGraphParts(GraphData& d, const GraphData& s, int x, int y) override {
-        Log("DeriveGraphParts", x, y, d.width, d.height, s.handle == 0 ? 0 : 1);
-        return make_result;
+        Log("DeriveGraphParts", x, y, d.width, d.height, s.handle == 0 ? 0 : 1); return make_result;
     }
-    int DeleteGraphParts(GraphData& g) override {
-        Log("DeleteGraphParts", g.width, g.height);
-        return 0;
-    }
+    int DeleteGraphParts(GraphData& g) override { Log("DeleteGraphParts", g.width, g.height); return 0; }
     int FillGraphParts(GraphData& g, const GraphImage& image, const GraphImage* alpha, int dx, int dy, int sx,
                        int sy) override {
-        Log("FillGraphParts", image.width, image.height, alpha != nullptr ? 1 : 0, dx, dy, sx, sy);
-        return 0;
+        Log("FillGraphParts", image.width, image.height, alpha != nullptr ? 1 : 0, dx, dy, sx, sy); return 0;
     }
     int FillGraphColor(GraphData&, int r, int g, int b, int a) override {
-        Log("FillGraphColor", r, g, b, a);
-        return 0;
+        Log("FillGraphColor", r, g, b, a); return 0;
     }
-    int RefreshGraphParts(GraphData&) override {
-        Log("RefreshGraphParts");
-        return 0;
-    }
+    int RefreshGraphParts(GraphData&) override { Log("RefreshGraphParts"); return 0; }
     int SetDrawTarget(int screen, GraphData* graph) override {
-        Log("SetDrawTarget", screen == kBackScreen || screen == kFrontScreen ? screen : 1);
-        return target_result;
+        Log("SetDrawTarget", screen == kBackScreen || screen == kFrontScreen ? screen : 1); return target_result;
     }
     int SetDrawArea(const Rect& a) override {
         if (record_state) Log("SetDrawArea", a.left, a.top, a.right, a.bottom);
@@ -59,16 +47,12 @@ public:
         const DrawSettings& s = GetDrawSettings();
         Log("ColorState", s.blend_mode, s.blend_param, int{s.bright_red}, int{s.bright_green}, int{s.bright_blue});
     }
-    void EndScene() override {
-        if (record_state) Log("EndScene");
-    }
+    void EndScene() override { if (record_state) Log("EndScene"); }
     int DrawGraph(int x, int y, float fx, float fy, GraphData& g, int t) override {
-        Log("DrawGraph", x, y, static_cast<int>(fx), static_cast<int>(fy), g.width, t);
-        return draw_result;
+        Log("DrawGraph", x, y, static_cast<int>(fx), static_cast<int>(fy), g.width, t); return draw_result;
     }
     int DrawGraphScaled(int x1, int y1, int x2, int y2, GraphData& g, int t) override {
-        Log("DrawGraphScaled", x1, y1, x2, y2, g.width, t);
-        return draw_result;
+        Log("DrawGraphScaled", x1, y1, x2, y2, g.width, t); return draw_result;
     }
     int DrawGraphRotated(float x, float y, double scale, double angle, GraphData& g, int t, int turn) override {
         Log("DrawGraphRotated", static_cast<int>(x), static_cast<int>(y), static_cast<int>(scale * 100),
@@ -86,13 +70,9 @@ public:
             int{s.bright_red});
         return 0;
     }
-    int ClearDrawScreen() override {
-        Log("ClearDrawScreen");
-        return 0;
-    }
+    int ClearDrawScreen() override { Log("ClearDrawScreen"); return 0; }
     int GetDrawScreenGraph(int x1, int y1, int x2, int y2, GraphData&, int flag) override {
-        Log("GetDrawScreenGraph", x1, y1, x2, y2, flag);
-        return 0;
+        Log("GetDrawScreenGraph", x1, y1, x2, y2, flag); return 0;
     }
 
     int draw_result = 0;
@@ -170,5 +150,13 @@ public:
     RecordingPath two_d;
     FakeHost host;
 };
+
+// A graph that can be drawn on.
+inline int MakeDrawTarget(int width, int height) {
+    SetCreateDrawValidGraph(1);
+    const int g = CreateEmptyGraph(width, height, 1);
+    SetCreateDrawValidGraph(0);
+    return g;
+}
 
 }  // namespace velk::testing
