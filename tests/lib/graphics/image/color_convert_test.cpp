@@ -39,6 +39,10 @@ GraphImage MakeImage(const ColorData& format, int width, int height) {
     return image;
 }
 
+void Release(std::initializer_list<GraphImage*> images) {
+    for (GraphImage* image : images) ReleaseGraphImage(image);
+}
+
 // The rule written out plainly, pixel by pixel, for checking the fast loops.
 uint32_t ReferenceChannel(uint32_t value, uint32_t mask, int loc, int width, int dest_width) {
     if (width == 0 || dest_width == 0) return 0;
@@ -84,8 +88,7 @@ TEST(BltColorConvert, SpecifiedValues) {
     EXPECT_EQ(Convert(c565, x32, nullptr, 1, 0, Rect{0, 0, 0, 1}), -1);
     EXPECT_EQ(Convert(c565, x32, nullptr, 1, 0, Rect{0, 0, 1, 0}), -1);
     EXPECT_EQ(ReadPixelValue(c565.pixels, 1, 2), 0x1234u);
-    ReleaseGraphImage(&c565);
-    ReleaseGraphImage(&x32);
+    Release({&c565, &x32});
 }
 
 TEST(BltColorConvert, AgreesWithThePlainRuleForEveryFormatPair) {
@@ -128,9 +131,7 @@ TEST(BltColorConvert, AgreesWithThePlainRuleForEveryFormatPair) {
                             << y;
                     }
                 }
-                ReleaseGraphImage(&source);
-                ReleaseGraphImage(&dest);
-                ReleaseGraphImage(&before);
+                Release({&source, &dest, &before});
             }
         }
     }
@@ -154,9 +155,7 @@ TEST(BltColorConvert, SkipTransparentComparesTheSourcePixelWidth) {
     Convert(x32, x32b, nullptr, 0, 0, Rect{0, 0, 2, 1}, 1, 0, 0x5, 0, 0, 0, 1);
     EXPECT_EQ(ReadPixelValue(x32.pixels, 0, 4), 0x6u);
     EXPECT_EQ(ReadPixelValue(x32.pixels, 1, 4), 0xFF010203u);
-    ReleaseGraphImage(&rgb);
-    ReleaseGraphImage(&x32);
-    ReleaseGraphImage(&x32b);
+    Release({&rgb, &x32, &x32b});
 }
 
 TEST(BltColorConvert, TransparentColourBecomesAlphaZero) {
@@ -170,8 +169,7 @@ TEST(BltColorConvert, TransparentColourBecomesAlphaZero) {
     EXPECT_EQ(ReadPixelValue(argb.pixels, 0, 4) >> 24, 0u);
     EXPECT_EQ(ReadPixelValue(argb.pixels, 1, 4) >> 24, 255u);
     EXPECT_EQ(ReadPixelValue(argb.pixels, 2, 4), 0xFF000000u);
-    ReleaseGraphImage(&c565);
-    ReleaseGraphImage(&argb);
+    Release({&c565, &argb});
 }
 
 TEST(BltColorConvert, AlphaFromAnAlphaImage) {
@@ -187,9 +185,7 @@ TEST(BltColorConvert, AlphaFromAnAlphaImage) {
     Convert(argb, rgb, &grey, 0, 0, Rect{0, 0, 2, 1});
     EXPECT_EQ(ReadPixelValue(argb.pixels, 0, 4), 0x40102030u);
     EXPECT_EQ(ReadPixelValue(argb.pixels, 1, 4), 0xC0405060u);
-    ReleaseGraphImage(&rgb);
-    ReleaseGraphImage(&argb);
-    ReleaseGraphImage(&grey);
+    Release({&rgb, &argb, &grey});
 }
 
 TEST(BltColorConvert, PalettesAndEightBitDestinations) {
@@ -217,10 +213,7 @@ TEST(BltColorConvert, PalettesAndEightBitDestinations) {
     GraphImage x32 = MakeImage(kFormats[5], 1, 1);
     Convert(x32, src, nullptr, 0, 0, Rect{0, 0, 1, 1});
     EXPECT_EQ(ReadPixelValue(x32.pixels, 0, 4), 0xFFFA0000u);
-    ReleaseGraphImage(&src);
-    ReleaseGraphImage(&dst);
-    ReleaseGraphImage(&c565);
-    ReleaseGraphImage(&x32);
+    Release({&src, &dst, &c565, &x32});
 }
 
 // Dithering keeps the average of a ramp within half a unit of the exact value,
@@ -240,8 +233,7 @@ TEST(BltColorConvert, DitheringKeepsTheAverage) {
             if (level < 248) {
                 EXPECT_NEAR(average, exact, 0.5) << "mode " << mode << " level " << level;
             }
-            ReleaseGraphImage(&x32);
-            ReleaseGraphImage(&c565);
+            Release({&x32, &c565});
         }
     }
 }

@@ -28,18 +28,11 @@ TEST(ColorData, FixedFormats) {
     ColorData c;
     CreateXRGB32ColorData(&c);
     EXPECT_EQ(GetColorByColorData(&c, 1, 2, 3, 77), 0xFF010203u);
-    EXPECT_EQ(c.no_use_loc, 24);
     CreateARGB32ColorData(&c);
     EXPECT_EQ(GetColorByColorData(&c, 1, 2, 3, 77), 0x4D010203u);
-    CreateRGB24ColorData(&c);
-    EXPECT_EQ(c.pixel_byte, 3);
-    EXPECT_EQ(c.no_use_mask, 0u);
-    CreatePaletteColorData(&c);
-    EXPECT_EQ(c.no_use_mask, 0xFF000000u);
-    EXPECT_TRUE(IsPaletteColorData(&c));
     CreateGreyPaletteColorData(&c);
+    EXPECT_TRUE(IsPaletteColorData(&c));
     EXPECT_EQ(c.palette[77].red, 77);
-    EXPECT_EQ(c.palette[77].alpha, 0);
 }
 
 TEST(ColorData, PaletteSearchTakesTheFirstOfEqualDistances) {
@@ -88,19 +81,6 @@ TEST(ColorData, ConvertColorCode) {
     ColorData kind_a{}, kind_b{};
     kind_b.format_kind = 1;
     EXPECT_EQ(IsSameColorData(&kind_a, &kind_b), 0);
-}
-
-TEST(ColorData, NormalizeUnusedMask) {
-    ColorData c;
-    CreateColorDataFromMasks(&c, 16, 0x7C00, 0x3E0, 0x1F, 0);
-    c.alpha_mask = 0x8000;
-    c.alpha_width = 1;
-    NormalizeUnusedMask(&c);
-    EXPECT_EQ(c.no_use_mask, 0u);
-    c.alpha_mask = 0;
-    c.alpha_width = 0;
-    NormalizeUnusedMask(&c);
-    EXPECT_EQ(c.no_use_mask, 0x8000u);
 }
 
 TEST(GraphImage, MakersPitchFillMirrorAndPixelAccess) {

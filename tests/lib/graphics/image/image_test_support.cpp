@@ -58,20 +58,6 @@ RgbaImage DecodeWithImageMagick(const std::filesystem::path& path) {
     return out;
 }
 
-RgbaImage MakeTestPicture(int width, int height, bool with_alpha) {
-    RgbaImage out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = out.pixels.data() + (static_cast<size_t>(y) * width + x) * 4;
-            p[0] = static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
-            p[1] = static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-            p[2] = static_cast<uint8_t>(((x / 3) + (y / 3)) % 2 ? 200 : 30);
-            p[3] = with_alpha ? static_cast<uint8_t>((x * 7 + y * 13) % 4 * 85) : 255;
-        }
-    }
-    return out;
-}
-
 std::string CompareImage(const GraphImage& image, const RgbaImage& reference, int tolerance, bool compare_alpha) {
     std::ostringstream why;
     if (image.width != reference.width || image.height != reference.height) {

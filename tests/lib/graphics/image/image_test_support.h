@@ -29,9 +29,6 @@ bool RunConvert(const std::string& arguments);
 // ImageMagick's own decode of a file.
 RgbaImage DecodeWithImageMagick(const std::filesystem::path& path);
 
-// A picture with gradients, hard edges and a few alpha levels.
-RgbaImage MakeTestPicture(int width, int height, bool with_alpha);
-
 // Every pixel of the GraphImage against the reference, within a tolerance
 // per channel; alpha compared only when asked. Returns the first mismatch as
 // text ("" when equal).
