@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -44,6 +45,22 @@ void WritePngRgba(const std::string& path, int width, int height, const std::vec
     image.height = static_cast<png_uint_32>(height);
     image.format = with_alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     ASSERT_NE(png_image_write_to_file(&image, path.c_str(), 0, with_alpha ? rgba.data() : rgb.data(), 0, nullptr), 0);
+}
+
+size_t CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, size_t* first) {
+    if (a.size() != b.size()) return std::max(a.size(), b.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && differing++ == 0 && first != nullptr) *first = i;
+    }
+    return differing;
+}
+
+int MakeDrawTarget(int width, int height) {
+    SetCreateDrawValidGraph(1);
+    const int g = CreateEmptyGraph(width, height, 1);
+    SetCreateDrawValidGraph(0);
+    return g;
 }
 
 namespace {

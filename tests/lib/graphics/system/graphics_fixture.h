@@ -104,12 +104,16 @@ protected:
     platform::ScopedCapturingDisplayOutput output;
 };
 
-bool WriteNativeFile(const char* file_name, std::span<const uint8_t> bytes);
 // 0x00RRGGBB pixels of an image file, read back through the library's loader.
 std::vector<uint32_t> ReadImagePixels(const std::string& path, int* width, int* height);
 // A PNG written with libpng from RGBA bytes; without alpha the A bytes are dropped.
 void WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba,
                   bool with_alpha = true);
+
+// How many pixels differ; the first one's index in *first.
+size_t CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, size_t* first = nullptr);
+// A graph that can be drawn on.
+int MakeDrawTarget(int width, int height);
 
 // The scene of the golden pictures, drawn onto the current draw screen with
 // its images written into the folder first.

@@ -8,7 +8,6 @@
 #include "lib/graphics/draw2d/box_line_2d.h"
 #include "lib/graphics/draw2d/graph_draw_2d.h"
 #include "lib/graphics/screen/draw_target.h"
-#include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
 #include "lib/core/window/message_processing.h"
@@ -158,9 +157,7 @@ TEST_F(PixelStoreTest, DerivedPartsShareTheStoreAndHandlesGoStale) {
 
 TEST_F(PixelStoreTest, DrawingOntoADerivedGraphDrawsWhereItLies) {
     ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kSoftware, 32));
-    SetCreateDrawValidGraph(1);
-    const int parent = CreateEmptyGraph(20, 20, 1);
-    SetCreateDrawValidGraph(0);
+    const int parent = MakeDrawTarget(20, 20);
     const int child = CreateDerivedGraph(10, 10, 10, 10, parent);
     ASSERT_EQ(SetDrawScreen(child), 0);
     SetBackgroundColor(0, 0, 0);
@@ -170,17 +167,6 @@ TEST_F(PixelStoreTest, DrawingOntoADerivedGraphDrawsWhereItLies) {
     const uint32_t* row10 = reinterpret_cast<const uint32_t*>(MemImgPixelAddress(store->image, 0, 10));
     EXPECT_EQ(row10[10] & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(row10[0] & 0xFFFFFF, 0u);
-}
-
-TEST(MaskTest, TheTableStaysEmptyAndTheHooksDoNothing) {
-    EXPECT_EQ(DeleteMask(0x40000000), -1);
-    EXPECT_EQ(DeleteMask(0x40000000 | 600), -1);
-    EXPECT_EQ(DeleteMask(0x08000001), -1);
-    EXPECT_EQ(DeleteAllMasks(), 0);
-    EXPECT_EQ(GetMaskUseFlag(), 0);
-    EXPECT_EQ(GetMaskMemImg(), nullptr);
-    EXPECT_EQ(RefreshMaskScreenArea(1), -1);
-    EXPECT_EQ(MaskDrawBeginOnTarget(0, 0, 10, 10), 0);
 }
 
 // The back screen's pixel, read back through a 1 x 1 graph.
@@ -207,7 +193,6 @@ class TwoDDrawTest : public GraphicsTest, public ::testing::WithParamInterface<M
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartGraphics(GetParam().mode, 32)); }
     bool Software() const { return GetParam().mode != RenderMode::kDirectDraw; }
-
 };
 
 TEST_P(TwoDDrawTest, EmptyDrawsAndLinesFollowTheirModesRules) {
@@ -256,9 +241,7 @@ TEST_P(TwoDDrawTest, ClearsCoverTheWholeTargetWhateverTheSettings) {
     EXPECT_EQ(BackPixel(0, 0), 0x0A141Eu);
     EXPECT_EQ(BackPixel(639, 479), 0x0A141Eu);
 
-    SetCreateDrawValidGraph(1);
-    const int target = CreateEmptyGraph(8, 8, 1);
-    SetCreateDrawValidGraph(0);
+    const int target = MakeDrawTarget(8, 8);
     ASSERT_EQ(SetDrawScreen(target), 0);
     SetDrawArea(2, 2, 4, 4);
     SetDrawBlendMode(2, 200);

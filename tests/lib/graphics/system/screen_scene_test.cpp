@@ -24,15 +24,12 @@ struct SceneCase {
     const char* name;
 };
 
-class ScreenSceneTest : public GraphicsTest, public ::testing::WithParamInterface<SceneCase> {
-protected:
-    void DrawScene() { ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string())); }
-};
+class ScreenSceneTest : public GraphicsTest, public ::testing::WithParamInterface<SceneCase> {};
 
 TEST_P(ScreenSceneTest, ReadBackEqualsTheGoldenPictureAndTheWindowShowsIt) {
     const SceneCase& c = GetParam();
     ASSERT_NO_FATAL_FAILURE(StartGraphics(c.mode, c.bits, c.window_mode));
-    ASSERT_NO_FATAL_FAILURE(DrawScene());
+    ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string()));
 
     const int capture = CreateEmptyGraph(640, 480, 1);
     ASSERT_NE(capture, -1);
@@ -56,23 +53,14 @@ TEST_P(ScreenSceneTest, ReadBackEqualsTheGoldenPictureAndTheWindowShowsIt) {
     int golden_width = 0, golden_height = 0;
     const std::vector<uint32_t> expected = ReadImagePixels(golden.string(), &golden_width, &golden_height);
     ASSERT_EQ(golden_width, 640) << "missing golden " << golden;
-    size_t differing = 0;
-    size_t first = pixels.size();
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        if (pixels[i] != expected[i]) {
-            ++differing;
-            if (first == pixels.size()) first = i;
-        }
-    }
-    EXPECT_EQ(differing, 0u) << c.name << ": first at (" << first % 640 << ", " << first / 640 << ")";
+    size_t first = 0;
+    EXPECT_EQ(CountDiffering(pixels, expected, &first), 0u) << c.name << ": first at (" << first % 640 << ", " << first / 640 << ")";
 
     ASSERT_EQ(FlipScreenBody(), 0);
     const platform::PresentedFrame shown = Shown();
     ASSERT_EQ(shown.width, 640);
     ASSERT_EQ(shown.height, 480);
-    size_t shown_differing = 0;
-    for (size_t i = 0; i < pixels.size(); ++i) shown_differing += shown.pixels[i] != pixels[i] ? 1 : 0;
-    EXPECT_EQ(shown_differing, 0u) << c.name;
+    EXPECT_EQ(CountDiffering(shown.pixels, pixels), 0u) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
