@@ -115,11 +115,8 @@ TEST_F(GlyphCacheTest, BytesThatAreNoCharacterTakeTheRoomOfABlank) {
 TEST(CharacterCodes, SplitByTheCharacterSet) {
     CharacterCodes codes;
     SplitCharacterCodes("a\x95\x5C" "b\xE0", 5, kFontCharsetShiftJis, &codes);
-    ASSERT_EQ(codes.size(), 4u);
-    EXPECT_EQ(codes[0], 'a');
-    EXPECT_EQ(codes[1], 0x955C);
-    EXPECT_EQ(codes[2], 'b');
-    EXPECT_EQ(codes[3], 0xE0);
+    EXPECT_EQ(std::vector<uint16_t>(codes.data(), codes.data() + codes.size()),
+              (std::vector<uint16_t>{'a', 0x955C, 'b', 0xE0}));
     SplitCharacterCodes("\xA1\xA1\x41", 3, kFontCharsetHangeul, &codes);
     ASSERT_EQ(codes.size(), 2u);
     EXPECT_EQ(codes[0], 0xA1A1);
@@ -166,20 +163,16 @@ TEST(GlyphCell, LevelsAndEdgesAsStored) {
     const GlyphBox box = WriteGlyphCell(cell, RenderedGlyph{3, 2, 4, grey});
     EXPECT_EQ(box.width, 5);
     EXPECT_EQ(box.height, 4);
-    auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y * kSize + x)]; };
+    auto at = [&](int x, int y) { return int{pixels[static_cast<size_t>(y * kSize + x)]}; };
     // Glyph at (1, 1): low nibble level - 1 (0 and 1 give 0); high nibble the
-    // largest glyph value under the plus brush.
-    EXPECT_EQ(at(1, 1) & 0x0F, 0);
-    EXPECT_EQ(at(2, 1) & 0x0F, 0);
-    EXPECT_EQ(at(3, 1) & 0x0F, 1);
-    EXPECT_EQ(at(1, 2) & 0x0F, 15);
-    EXPECT_EQ(at(2, 2) & 0x0F, 7);
-    EXPECT_EQ(at(3, 2) & 0x0F, 8);
-    EXPECT_EQ(at(1, 3) >> 4, 15) << "below the 16";
-    EXPECT_EQ(at(3, 3) >> 4, 8);
-    EXPECT_EQ(at(4, 2) >> 4, 8);
-    EXPECT_EQ(at(0, 0), 0) << "a corner of the plus reaches nothing";
-    EXPECT_EQ(at(2, 2) >> 4, 15);
+    // largest glyph value under the plus brush ((1, 3) is below the 16, (0, 0)
+    // a corner the plus does not reach).
+    struct Expect { int x, y, shift, value; };
+    for (const Expect& e : {Expect{1, 1, 0, 0}, {2, 1, 0, 0}, {3, 1, 0, 1}, {1, 2, 0, 15}, {2, 2, 0, 7},
+                            {3, 2, 0, 8}, {1, 3, 4, 15}, {3, 3, 4, 8}, {4, 2, 4, 8}, {2, 2, 4, 15}}) {
+        EXPECT_EQ((at(e.x, e.y) >> e.shift) & 0x0F, e.value) << e.x << "," << e.y;
+    }
+    EXPECT_EQ(at(0, 0), 0);
     EXPECT_EQ(at(6, 2), 0);
 
     // 1-bit with edge: 1 glyph, 2 edge around it.
@@ -188,10 +181,7 @@ TEST(GlyphCell, LevelsAndEdgesAsStored) {
     ClearGlyphCell(binary);
     WriteGlyphCell(binary, RenderedGlyph{1, 1, 4, bits});
     EXPECT_EQ(at(1, 1), 1);
-    EXPECT_EQ(at(0, 1), 2);
-    EXPECT_EQ(at(1, 0), 2);
-    EXPECT_EQ(at(2, 1), 2);
-    EXPECT_EQ(at(1, 2), 2);
+    EXPECT_EQ(at(0, 1) + at(1, 0) + at(2, 1) + at(1, 2), 4 * 2);
     EXPECT_EQ(at(0, 0), 0);
 
     // A glyph larger than its cell is cut to the cell.

@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -40,31 +39,16 @@ std::vector<uint8_t> RgbOf(const MEMIMG& image, const Rect& rect) {
 
 bool WritePng(const std::filesystem::path& path, int width, int height, const std::vector<uint8_t>& rgb) {
     std::filesystem::create_directories(path.parent_path());
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) {
-        png_write_row(png, const_cast<png_bytep>(rgb.data() + static_cast<size_t>(y) * width * 3));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return true;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
 }
 
 bool ReadPng(const std::filesystem::path& path, int* width, int* height, std::vector<uint8_t>* rgb) {
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return false;
     image.format = PNG_FORMAT_RGB;
