@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "game/data/byte_writer.h"
 #include "game/data/game_info.h"
 #include "tests/game/data/data_test_support.h"
@@ -27,18 +29,6 @@ GameDatDescription FullDescription() {
     description.archiveKey = "secret\x01\xFF key";
     description.numbers = {65535, 0, 42};
     return description;
-}
-
-TEST(GameInfo, HoldsTheGameDefaultsBeforeLoading) {
-    GameInfo info;
-    EXPECT_EQ(info.Setting(0), 32);
-    EXPECT_EQ(info.Setting(4), 0);
-    EXPECT_EQ(info.Setting(15), 4);
-    EXPECT_EQ(info.Text(0), testing::Sjis("新規ゲーム名"));
-    EXPECT_EQ(info.Text(1), "0000-0000");
-    EXPECT_EQ(info.Text(2), "");
-    ASSERT_EQ(info.numbers.size(), 1u);
-    EXPECT_TRUE(info.numbers[0] < 15000 || (info.numbers[0] >= 15501 && info.numbers[0] <= 45500));
 }
 
 TEST(GameInfo, ReadsEverythingTheWriterPutsIn) {
@@ -183,13 +173,9 @@ TEST(GameInfo, LoadReportsThroughSystemMessageBoxes) {
 }
 
 TEST(ComputeFrameStep, IsNeverBelowOne) {
-    EXPECT_EQ(ComputeFrameStep(60), 1);
-    EXPECT_EQ(ComputeFrameStep(30), 2);
-    EXPECT_EQ(ComputeFrameStep(20), 3);
-    EXPECT_EQ(ComputeFrameStep(1), 60);
-    EXPECT_EQ(ComputeFrameStep(0), 1);
-    EXPECT_EQ(ComputeFrameStep(61), 1);
-    EXPECT_EQ(ComputeFrameStep(255), 1);
+    for (auto [rate, step] : {std::pair{60, 1}, {30, 2}, {20, 3}, {1, 60}, {0, 1}, {61, 1}, {255, 1}}) {
+        EXPECT_EQ(ComputeFrameStep(rate), step) << rate;
+    }
 }
 
 }  // namespace

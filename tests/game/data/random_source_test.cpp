@@ -59,11 +59,5 @@ TEST(GetSjisByteClass, ClassifiesFromTheStart) {
     EXPECT_EQ(GetSjisByteClass(std::string("\x82\0\xA0", 3), 2), 0);
 }
 
-TEST(GetExeFolder, EndsInASeparator) {
-    std::string folder = GetExeFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
-}
-
 }  // namespace
 }  // namespace velk

@@ -42,36 +42,28 @@ public:
     void SetScrollY(int32_t value) override { scrollY = value; }
     bool IsHeroMoving() override { return heroMoving; }
     bool ReadEventField(int32_t id, CharacterField field, int32_t& value) override {
-        auto found = events.find(id);
-        if (found == events.end()) return false;
-        value = found->second.Field(field);
-        return true;
+        if (events.count(id)) value = events[id].Field(field);
+        return events.count(id);
     }
     bool WriteEventField(int32_t id, CharacterField field, int32_t value) override {
-        auto found = events.find(id);
-        if (found == events.end()) return false;
-        found->second.Field(field) = value;
-        return true;
+        if (events.count(id)) events[id].Field(field) = value;
+        return events.count(id);
     }
     bool ReadMemberField(int32_t member, CharacterField field, int32_t& value) override {
-        if (member < 0 || static_cast<size_t>(member) >= party.size()) return false;
-        value = party[member].Field(field);
-        return true;
+        if (FakeCharacter* found = Member(member)) value = found->Field(field);
+        return Member(member);
     }
     bool WriteMemberField(int32_t member, CharacterField field, int32_t value) override {
-        if (member < 0 || static_cast<size_t>(member) >= party.size()) return false;
-        party[member].Field(field) = value;
-        return true;
+        if (FakeCharacter* found = Member(member)) found->Field(field) = value;
+        return Member(member);
     }
     bool ReadMemberGraphic(int32_t member, std::string& name) override {
-        if (member < 0 || static_cast<size_t>(member) >= party.size()) return false;
-        name = party[member].graphic;
-        return true;
+        if (FakeCharacter* found = Member(member)) name = found->graphic;
+        return Member(member);
     }
     bool WriteMemberGraphic(int32_t member, const std::string& name) override {
-        if (member < 0 || static_cast<size_t>(member) >= party.size()) return false;
-        party[member].graphic = name;
-        return true;
+        if (FakeCharacter* found = Member(member)) found->graphic = name;
+        return Member(member);
     }
     std::string PanoramaImageName() override { return panorama; }
     void SetPanoramaImageName(const std::string& name) override { panorama = name; }
@@ -86,6 +78,11 @@ public:
     std::map<int32_t, FakeCharacter> events;
     std::vector<FakeCharacter> party = {FakeCharacter()};
     std::string panorama, fog;
+
+private:
+    FakeCharacter* Member(int32_t member) {
+        return member < 0 || static_cast<size_t>(member) >= party.size() ? nullptr : &party[member];
+    }
 };
 
 class FakeScene final : public SceneOwner {
