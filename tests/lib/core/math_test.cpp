@@ -92,9 +92,6 @@ TEST(Matrix, ViewportMapsTheUnitSquareOntoTheScreen) {
     EXPECT_EQ(1.0f * m.m[5] + m.m[13], 0.0f);
     EXPECT_EQ(1.0f * m.m[0] + m.m[12], 640.0f);
     EXPECT_EQ(-1.0f * m.m[5] + m.m[13], 480.0f);
-    EXPECT_EQ(m.m[10], 1.0f);
-    EXPECT_EQ(m.m[14], 0.0f);
-    EXPECT_EQ(m.m[15], 1.0f);
 }
 
 TEST(Matrix, LookAtIsOrthonormalAndMovesTheEyeToTheOrigin) {
@@ -109,9 +106,7 @@ TEST(Matrix, LookAtIsOrthonormalAndMovesTheEyeToTheOrigin) {
             EXPECT_NEAR(DotProductVector(&axes[i], &axes[j]), i == j ? 1.0 : 0.0, 1e-6) << i << "," << j;
         }
     }
-    EXPECT_EQ(m.m[3], 0.0f);
-    EXPECT_EQ(m.m[7], 0.0f);
-    EXPECT_EQ(m.m[11], 0.0f);
+    for (int i : {3, 7, 11}) EXPECT_EQ(m.m[i], 0.0f);
     EXPECT_EQ(m.m[15], 1.0f);
     // The eye lands on the origin; the target straight ahead on +z.
     for (int column = 0; column < 3; ++column) {
@@ -143,10 +138,6 @@ TEST(Rects, ClipRaisesReversedEdgesThenClamps) {
     Rect above{10, -50, 20, -10};
     ClipRect(&above, &screen);
     EXPECT_EQ(above, (Rect{10, 0, 20, 0}));
-
-    Rect inside{1, 2, 3, 4};
-    ClipRect(&inside, &screen);
-    EXPECT_EQ(inside, (Rect{1, 2, 3, 4}));
 }
 
 TEST(Rects, NormalizeAndExtent) {
