@@ -143,9 +143,6 @@ TEST_F(AudioDeviceTest, VolumeIsHundredthsOfADecibel) {
     std::vector<int16_t> loud(2000, 20000);
     auto buffer = MakeBuffer(MakePcmFormat(2, 44100, 16), loud.data(), 4000);
     ASSERT_TRUE(buffer->SetVolume(-600));
-    int32_t volume = 0;
-    ASSERT_TRUE(buffer->GetVolume(&volume));
-    EXPECT_EQ(volume, -600);
     buffer->Play(true);
     const double gain = audio_.RenderSamples(10)[0] / 20000.0;
     EXPECT_NEAR(gain, 0.501, 0.00501);
@@ -159,9 +156,6 @@ TEST_F(AudioDeviceTest, VolumeIsHundredthsOfADecibel) {
 TEST_F(AudioDeviceTest, DoublingTheFrequencyHalvesTheDuration) {
     auto buffer = MakeRampBuffer(1000);
     ASSERT_TRUE(buffer->SetFrequency(88200));
-    uint32_t hz = 0;
-    ASSERT_TRUE(buffer->GetFrequency(&hz));
-    EXPECT_EQ(hz, 88200u);
     buffer->Play(false);
     const std::vector<int16_t> out = audio_.RenderSamples(499);
     EXPECT_TRUE(Playing(*buffer));
@@ -170,6 +164,7 @@ TEST_F(AudioDeviceTest, DoublingTheFrequencyHalvesTheDuration) {
     EXPECT_FALSE(Playing(*buffer));
 
     ASSERT_TRUE(buffer->SetFrequency(0));
+    uint32_t hz = 0;
     ASSERT_TRUE(buffer->GetFrequency(&hz));
     EXPECT_EQ(hz, 44100u);
     EXPECT_FALSE(buffer->SetFrequency(99));
@@ -317,21 +312,6 @@ TEST(AudioDeviceStartTest, EachStartStepCanFail) {
     FailAudioStep(AudioStep::kSetPrimaryFormat);
     EXPECT_FALSE(primary->SetFormat(MakePcmFormat(2, 44100, 16)));
     ClearAudioFaults();
-}
-
-TEST(AudioDeviceStartTest, CapsCanPretendToBeALesserDevice) {
-    ManualAudio audio;
-    auto device = AudioDevice::Create();
-    ASSERT_TRUE(device->Initialize());
-    AudioDeviceCaps caps;
-    ASSERT_TRUE(device->GetCaps(&caps));
-    EXPECT_EQ(caps.flags & (kCapsPrimary16Bit | kCapsPrimaryStereo), kCapsPrimary16Bit | kCapsPrimaryStereo);
-    AudioDeviceCaps lesser{kCapsPrimaryMono | kCapsPrimary8Bit, 4000, 96000, 0, 0};
-    SetAudioDeviceCapsOverride(&lesser);
-    ASSERT_TRUE(device->GetCaps(&caps));
-    EXPECT_EQ(caps.flags, lesser.flags);
-    EXPECT_EQ(caps.max_secondary_rate, 96000u);
-    SetAudioDeviceCapsOverride(nullptr);
 }
 
 TEST(AudioDriverModuleTest, ListsTheOutputUnlessModuleOrFunctionIsMissing) {
