@@ -169,17 +169,12 @@ TEST_F(StartupTest, ASecondStartChangesNothingAndAnEndWithoutAStartDoesNothing) 
     const std::string ended = LogBytes();
     EXPECT_EQ(EndLibrary(), 0);
     EXPECT_EQ(LogBytes(), ended);
-}
 
-TEST_F(StartupTest, StartsAgainAfterAnEnd) {
-    ASSERT_EQ(InitLibrary(), 0);
-    ASSERT_EQ(EndLibrary(), 0);
+    // It starts again after the end, with a fresh log.
     ASSERT_EQ(InitLibrary(), 0);
     EXPECT_NE(GetMainWindowHWND(), 0u);
-    // Each start begins a fresh log.
     EXPECT_EQ(LineOf(startup_log_text::kSystemReport), 0);
     EXPECT_EQ(LineOf("Alloc memory dump"), -1);
-    EXPECT_EQ(EndLibrary(), 0);
 }
 
 TEST_F(StartupTest, TheEndGoesBackToTheFolderTheLibraryStartedIn) {
@@ -190,7 +185,7 @@ TEST_F(StartupTest, TheEndGoesBackToTheFolderTheLibraryStartedIn) {
     EXPECT_EQ(std::filesystem::current_path(), scratch.path());
 }
 
-TEST_F(StartupTest, RefusesA24BitDesktopInWindowModeWithoutStartingAnything) {
+TEST_F(StartupTest, RefusesA24BitDesktopInWindowModeOnlyAndStartsNothing) {
     platform::SetDesktopColorBits(24);
     EXPECT_EQ(InitLibrary(), -1);
     EXPECT_EQ(LogLines().back() + "\n", startup_log_text::kNo24BitColor);
@@ -198,14 +193,11 @@ TEST_F(StartupTest, RefusesA24BitDesktopInWindowModeWithoutStartingAnything) {
     EXPECT_FALSE(IsLibraryStarting());
     EXPECT_EQ(GetMainWindowHWND(), 0u);
     EXPECT_EQ(LineOf(startup_log_text::kSystemReport), -1);
-}
 
-TEST_F(StartupTest, StartsFullScreenOnA24BitDesktop) {
-    platform::SetDesktopColorBits(24);
+    // Full screen starts on the same desktop.
     MainWindowState().window_mode = 0;
     ASSERT_EQ(InitLibrary(), 0);
     EXPECT_EQ(LineOf(startup_log_text::kNo24BitColor), -1);
-    EXPECT_EQ(EndLibrary(), 0);
 }
 
 TEST_F(StartupTest, RefusesA24BitScreenAskedFor) {

@@ -84,11 +84,8 @@ TEST_F(SystemReportTest, AFullMachineReportsEveryLineIndentedUnderTheTitle) {
                                  tab + "\x82\x62\x82\x6f\x82\x74\x96\xbc\x81\x46" "Test CPU 3000\n",
                              }));
     const SystemInformation& record = GetSystemInfoBlock();
-    EXPECT_EQ(record.os_text, "WindowsXP ( Build 2600  )");
     EXPECT_EQ(record.os_code, kOsCodeWindowsXp);
-    EXPECT_EQ(record.directx_version, kDirectXVersion7);
     EXPECT_EQ(record.cpu_name, "Test CPU 3000");
-    EXPECT_EQ(record.cpu_mhz, 2995);
     EXPECT_EQ(record.cpu_clock_hz, int64_t{2995000000});
     EXPECT_EQ(record.mmx + record.sse + record.sse2, 3);
     EXPECT_EQ(GetUseMMXFlag(), 1);
@@ -96,9 +93,8 @@ TEST_F(SystemReportTest, AFullMachineReportsEveryLineIndentedUnderTheTitle) {
 
 TEST_F(SystemReportTest, InstructionSetsCountOnlyInTheirChain) {
     LogSystemInfoFrom(Probe(true, false, true));  // SSE2 without SSE is not used
-    EXPECT_EQ(GetSystemInfoBlock().mmx, 1);
-    EXPECT_EQ(GetSystemInfoBlock().sse, 0);
-    EXPECT_EQ(GetSystemInfoBlock().sse2, 0);
+    const SystemInformation& record = GetSystemInfoBlock();
+    EXPECT_EQ(std::vector<int>({record.mmx, record.sse, record.sse2}), std::vector<int>({1, 0, 0}));
 
     ResetSystemInfoBlock();
     LogSystemInfoFrom(Probe(false, true, true));
