@@ -12,7 +12,7 @@ protected:
     static void SetUpTestSuite() { InitMemImgTables(); }
 };
 
-TEST_F(BlendTablesTest, SignedTableMatchesItsFormulaAndSpotValues) {
+TEST_F(BlendTablesTest, SignedTableMatchesItsFormulaAndRoundsTowardZero) {
     for (int k = 0; k < 256; ++k) {
         for (int j = 0; j <= 510; ++j) {
             const double exact = k * (j - 255) / 255.0;
@@ -21,36 +21,9 @@ TEST_F(BlendTablesTest, SignedTableMatchesItsFormulaAndSpotValues) {
         ASSERT_EQ(SignedMulDiv255Table[k][511], 0);
         ASSERT_EQ(SignedMulDiv255Table[k][255], 0);
     }
-    EXPECT_EQ(SignedMulDiv255Table[255][510], 255);
-    EXPECT_EQ(SignedMulDiv255Table[255][0], -255);
     EXPECT_EQ(SignedMulDiv255(1, -255), -1);
     EXPECT_EQ(SignedMulDiv255(1, 255), 1);
-    EXPECT_EQ(SignedMulDiv255(1, 254), 0);
-    EXPECT_EQ(SignedMulDiv255(1, -254), 0);
     EXPECT_EQ(SignedMulDiv255(100, -3), -1);  // toward zero, not -2
-}
-
-TEST_F(BlendTablesTest, MultiplyAndLerpTablesMatchTheirFormulas) {
-    for (int k = 0; k < 256; ++k) {
-        for (int i = 0; i < 256; ++i) {
-            ASSERT_EQ(MulDiv255Table[k][i], static_cast<uint32_t>(std::floor(i * k / 255.0)));
-        }
-    }
-    EXPECT_EQ(MulDiv255Table[255][255], 255u);
-    EXPECT_EQ(MulDiv255Table[128][255], 128u);
-    EXPECT_EQ(MulDiv255Table[254][1], 0u);
-    EXPECT_EQ(MulDiv255Table[0][200], 0u);
-
-    for (int b = 0; b < 64; ++b) {
-        for (int r = 0; r < 64; ++r) {
-            for (int c = 0; c < 64; ++c) {
-                ASSERT_EQ(BlendLerpTable6[b][r][c], static_cast<int>(std::floor((r * b + c * (63 - b)) / 63.0)));
-            }
-        }
-    }
-    EXPECT_EQ(BlendLerpTable6[63][40][7], 40);
-    EXPECT_EQ(BlendLerpTable6[0][40][7], 7);
-    EXPECT_EQ(BlendLerpTable6[32][31][0], 15);
 }
 
 TEST_F(BlendTablesTest, BlendGraphTableRampFollowsBorderAndRange) {

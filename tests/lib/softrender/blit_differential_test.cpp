@@ -61,8 +61,9 @@ std::vector<Cell> AllCells() {
 int Pick(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
 int PickParam(std::mt19937& rng) {
-    static const int kSpecial[] = {1, 2, 64, 127, 128, 129, 200, 254, 255};
-    return Pick(rng, 0, 3) == 0 ? Pick(rng, 1, 255) : kSpecial[Pick(rng, 0, 8)];
+    // 0: alpha, add and subtract draw nothing, the other modes ignore it.
+    static const int kSpecial[] = {0, 1, 2, 64, 127, 128, 129, 200, 254, 255};
+    return Pick(rng, 0, 3) == 0 ? Pick(rng, 1, 255) : kSpecial[Pick(rng, 0, 9)];
 }
 
 struct Dimensions {
@@ -73,7 +74,7 @@ struct Dimensions {
 class Scenario {
 public:
     Scenario(const Cell& cell, std::mt19937& rng, std::optional<Dimensions> dimensions = std::nullopt)
-        : cell_(cell), rng_(rng) {
+        : cell_(cell) {
         const bool paletted = cell.kind == Kind::kPaletted;
         const bool alpha = cell.kind == Kind::kAlpha;
         const Dimensions dims = dimensions.value_or(
@@ -120,8 +121,8 @@ public:
             const int bh = smaller ? Pick(rng, 1, src_h_) : src_h_ + Pick(rng, 0, 2);
             blend_ = std::make_unique<GuardedImage>(bw, bh, 2, 0, 0);
             blend_->Randomize(rng);
-            settings_.graph_border = Pick(rng, 0, 3) == 0 ? 128 : Pick(rng, 0, 255);
-            settings_.graph_range = Pick(rng, 0, 3) == 0 ? 255 : Pick(rng, 0, 255);
+            border_ = Pick(rng, 0, 3) == 0 ? 128 : Pick(rng, 0, 255);
+            range_ = Pick(rng, 0, 3) == 0 ? 255 : Pick(rng, 0, 255);
         }
         settings_.mode = cell.mode;
         settings_.param = PickParam(rng);
@@ -149,7 +150,7 @@ public:
         SetMemImgDrawBright(settings_.bright_red, settings_.bright_green, settings_.bright_blue);
         SetMemImgDrawArea(area_);
         if (cell_.blend) {
-            BuildBlendGraphTable(settings_.graph_border, settings_.graph_range);
+            BuildBlendGraphTable(border_, range_);
         }
     }
 
@@ -187,8 +188,9 @@ public:
                 if (in_area && sample(x, y, &sx, &sy)) {
                     const bool in_blend = !blend_ || (sx < blend_->image()->width && sy < blend_->image()->height);
                     if (in_blend) {
-                        const int blend_byte = blend_ ? static_cast<int>(blend_->Get(sx, sy)) : -1;
-                        value = reference::BlitPixel(family, cell_.format == 0, value, SourceAt(sx, sy), blend_byte,
+                        const int weight =
+                            blend_ ? reference::GraphWeight(border_, range_, static_cast<int>(blend_->Get(sx, sy))) : -1;
+                        value = reference::BlitPixel(family, cell_.format == 0, value, SourceAt(sx, sy), weight,
                                                      trans_flag_ != 0, trans_color_, settings_);
                     }
                 }
@@ -220,13 +222,12 @@ public:
             << area_.top << "," << area_.right << "," << area_.bottom;
         if (blend_) {
             out << " blend " << blend_->image()->width << "x" << blend_->image()->height << " border "
-                << settings_.graph_border << " range " << settings_.graph_range;
+                << border_ << " range " << range_;
         }
         return out.str();
     }
 
     void SetDrawArea(const Rect& area) { area_ = area; }
-    const Cell& cell() const { return cell_; }
     GuardedImage& dest() { return *dest_; }
     const GuardedImage& source() const { return *source_; }
     int src_w() const { return src_w_; }
@@ -236,12 +237,12 @@ public:
 
 private:
     Cell cell_;
-    std::mt19937& rng_;
     int src_w_ = 0, src_h_ = 0;
     uint32_t trans_color_ = 0;
     int trans_flag_ = 0;
     std::unique_ptr<GuardedImage> dest_, source_, blend_;
     reference::Settings settings_;
+    int border_ = 128, range_ = 255;  // the blend graph
     Rect area_;
 };
 

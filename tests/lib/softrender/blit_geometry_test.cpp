@@ -49,6 +49,14 @@ protected:
         return image;
     }
 
+    static std::vector<uint32_t> Pixels(const GuardedImage& image) {
+        std::vector<uint32_t> out;
+        for (int y = 0; y < image.image()->height; ++y) {
+            for (int x = 0; x < image.image()->width; ++x) out.push_back(image.Get(x, y));
+        }
+        return out;
+    }
+
     // The source columns along row `y` of the destination, -1 where nothing
     // was drawn.
     static std::vector<int> Columns(const GuardedImage& dest, int y) {
@@ -83,30 +91,6 @@ TEST_F(BlitGeometryTest, PlainBlitCutsTheSourceToTheDrawArea) {
     EXPECT_EQ(dest->Get(0, 1), static_cast<uint32_t>(2 << 12 | 10));
 }
 
-TEST_F(BlitGeometryTest, BlendImageIsReadAtTheSourceOffsetAndLimitsTheDraw) {
-    GuardedImage source(20, 3, 1, 0, 0);
-    FillMemImg(source.image(), nullptr, 0x00FFFFFF);
-    GuardedImage blend(15, 2, 2, 0, 0);
-    for (int x = 0; x < 15; ++x) {
-        blend.Set(x, 0, static_cast<uint32_t>(x * 10));
-        blend.Set(x, 1, 255);
-    }
-    BuildBlendGraphTable(128, 255);  // weight = byte
-    auto dest = Destination(30, 4);
-    FillMemImg(dest->image(), nullptr, 0);
-    dest->Snapshot();
-    BltMemImg(dest->image(), source.image(), -10, 0, 0, blend.image());
-    // Column 0 of the destination shows source column 10, weighted by blend
-    // column 10 (100): 255 x 100 / 256 = 99.
-    EXPECT_EQ(dest->Get(0, 0), 0x00636363u);
-    // The blend image ends at source column 15: further columns and row 2
-    // count as transparent.
-    EXPECT_EQ(dest->Get(4, 1), 0x00FEFEFEu);
-    EXPECT_EQ(dest->Get(5, 0), 0u);
-    EXPECT_EQ(dest->Get(0, 2), 0u);
-    EXPECT_TRUE(dest->GuardsIntact());
-}
-
 TEST_F(BlitGeometryTest, ImagesThatCannotBeDrawnTogetherAreRefused) {
     GuardedImage source32(4, 4, 1, 0, 0), source16(4, 4, 0, 0, 0), depth(4, 4, 3, 0, 0);
     std::mt19937 rng(3);
@@ -117,13 +101,14 @@ TEST_F(BlitGeometryTest, ImagesThatCannotBeDrawnTogetherAreRefused) {
          {std::tuple{0, 0, 0}, std::tuple{1, 1, 0}, std::tuple{1, 0, 1}, std::tuple{2, 0, 0}, std::tuple{3, 0, 0}}) {
         GuardedImage dest(8, 8, format, palette, alpha);
         dest.Randomize(rng);
+        const auto before = Pixels(dest);
         // A 32-bit source never lands on these, scaled or not.
         BltMemImg(dest.image(), source32.image(), 0, 0, 0, nullptr);
         BltMemImgScaled(dest.image(), source32.image(), &scaled, 0, nullptr);
         const Rect mirrored{4, 0, 0, 4};
         BltMemImgScaled(dest.image(), source32.image(), &mirrored, 0, nullptr);
         EXPECT_TRUE(dest.GuardsIntact());
-        EXPECT_EQ(dest.Get(1, 1), dest.Get(1, 1));
+        EXPECT_EQ(Pixels(dest), before) << format << palette << alpha;
     }
     auto dest = Destination(8, 8, 1);
     BltMemImg(dest->image(), source16.image(), 0, 0, 0, nullptr);
@@ -141,35 +126,8 @@ TEST_F(BlitGeometryTest, ImagesThatCannotBeDrawnTogetherAreRefused) {
         BltMemImg(dest->image(), source32.image(), 0, 0, 0, nullptr);
         BltMemImgScaled(dest->image(), source32.image(), &scaled, 0, nullptr);
     }
-    for (int x = 0; x < 8; ++x) {
-        EXPECT_EQ(dest->Get(x, x), kBackground);
-    }
+    EXPECT_EQ(Pixels(*dest), std::vector<uint32_t>(64, kBackground));
     EXPECT_TRUE(dest->GuardsIntact());
-}
-
-TEST_F(BlitGeometryTest, ParameterZeroDrawsNothingForEverySourceKind) {
-    std::mt19937 rng(4);
-    const Rect scaled{0, 0, 7, 5};
-    for (int format : {0, 1}) {
-        for (auto [palette, alpha] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}}) {
-            GuardedImage source(4, 4, format, palette, alpha);
-            const bool indexed = palette != 0;
-            source.Randomize(rng, [indexed](uint32_t v) { return indexed ? v & 0xFF : v; });
-            for (int mode : {1, 2, 3}) {
-                SetMemImgDrawBlendMode(mode, 0);
-                auto dest = Destination(8, 8, format);
-                BltMemImg(dest->image(), source.image(), 0, 0, 0, nullptr);
-                BltMemImgScaled(dest->image(), source.image(), &scaled, 1, nullptr);
-                EXPECT_TRUE(dest->GuardsIntact());
-                for (int y = 0; y < 8; ++y) {
-                    for (int x = 0; x < 8; ++x) {
-                        ASSERT_EQ(dest->Get(x, y), format == 0 ? 0xFFFFu : kBackground)
-                            << format << palette << alpha << " mode " << mode;
-                    }
-                }
-            }
-        }
-    }
 }
 
 TEST_F(BlitGeometryTest, ScaledSamplingFollowsTheSixteenDotSixteenStep) {
@@ -188,65 +146,6 @@ TEST_F(BlitGeometryTest, ScaledSamplingFollowsTheSixteenDotSixteenStep) {
     EXPECT_EQ(sample(3, 7, false), (std::vector<int>{0, 0, 0, 1, 1, 2, 2}));
     EXPECT_EQ(sample(3, 7, true), (std::vector<int>{2, 2, 2, 1, 1, 0, 0}));
     EXPECT_EQ(sample(5, 5, true), (std::vector<int>{4, 3, 2, 1, 0}));
-
-    // Every width pair up to 64, both directions, on both axes.
-    for (int source_size = 1; source_size <= 64; ++source_size) {
-        GuardedImage row(source_size, 1, 1, 0, 0), column(1, source_size, 1, 0, 0);
-        FillCoordinates(row);
-        FillCoordinates(column);
-        for (int dest_size = 1; dest_size <= 64; ++dest_size) {
-            const int64_t step = (int64_t{dest_size} << 16) / source_size;
-            for (bool mirrored : {false, true}) {
-                auto wide = Destination(dest_size, 1);
-                auto tall = Destination(1, dest_size);
-                const Rect horizontal{mirrored ? dest_size : 0, 0, mirrored ? 0 : dest_size, 1};
-                const Rect vertical{0, mirrored ? dest_size : 0, 1, mirrored ? 0 : dest_size};
-                BltMemImgScaled(wide->image(), row.image(), &horizontal, 0, nullptr);
-                BltMemImgScaled(tall->image(), column.image(), &vertical, 0, nullptr);
-                for (int j = 0; j < dest_size; ++j) {
-                    const int index = static_cast<int>((int64_t{j} << 16) / step);
-                    const int expected = mirrored ? source_size - 1 - index : index;
-                    ASSERT_EQ(wide->Get(j, 0) & 0xFFF, static_cast<uint32_t>(expected))
-                        << source_size << "->" << dest_size << " mirrored " << mirrored << " at " << j;
-                    ASSERT_EQ(tall->Get(0, j) >> 12, static_cast<uint32_t>(expected))
-                        << source_size << "->" << dest_size << " mirrored " << mirrored << " at " << j;
-                }
-                ASSERT_TRUE(wide->GuardsIntact() && tall->GuardsIntact());
-            }
-        }
-    }
-}
-
-TEST_F(BlitGeometryTest, ScaledRectanglesMirrorAndClipLikeTheUnclippedDraw) {
-    GuardedImage source(10, 1, 1, 0, 0);
-    FillCoordinates(source);
-    auto dest = Destination(120, 1);
-    const Rect reversed{100, 0, 50, 1};
-    BltMemImgScaled(dest->image(), source.image(), &reversed, 0, nullptr);
-    const std::vector<int> columns = Columns(*dest, 0);
-    EXPECT_EQ(columns[49], -1);
-    EXPECT_EQ(columns[50], 9);
-    EXPECT_EQ(columns[99], 0);
-    EXPECT_EQ(columns[100], -1);
-
-    // A clipped draw shows exactly what the unclipped draw shows there.
-    GuardedImage picture(13, 11, 1, 0, 0);
-    FillCoordinates(picture);
-    for (const Rect rect : {Rect{-7, -3, 30, 25}, Rect{30, 25, -7, -3}, Rect{2, 40, 27, -9}}) {
-        auto full = Destination(40, 40);
-        BltMemImgScaled(full->image(), picture.image(), &rect, 0, nullptr);
-        const Rect area{3, 5, 21, 17};
-        SetMemImgDrawArea(area);
-        auto clipped = Destination(40, 40);
-        BltMemImgScaled(clipped->image(), picture.image(), &rect, 0, nullptr);
-        SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
-        for (int y = 0; y < 40; ++y) {
-            for (int x = 0; x < 40; ++x) {
-                const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
-                ASSERT_EQ(clipped->Get(x, y), inside ? full->Get(x, y) : kBackground) << x << "," << y;
-            }
-        }
-    }
 }
 
 TEST_F(BlitGeometryTest, ScaledDegenerateAndExtremeRectangles) {
@@ -257,9 +156,7 @@ TEST_F(BlitGeometryTest, ScaledDegenerateAndExtremeRectangles) {
                             Rect{INT_MIN, 0, INT_MIN + 1, 2}}) {
         BltMemImgScaled(dest->image(), source.image(), &rect, 0, nullptr);
     }
-    for (int i = 0; i < 16; ++i) {
-        ASSERT_EQ(dest->Get(i, i), kBackground);
-    }
+    ASSERT_EQ(Pixels(*dest), std::vector<uint32_t>(256, kBackground));
     // Rectangles spanning the whole int range: steps and clip offsets are
     // computed in 64 bits, so the visible part is sampled, never wrapped.
     const Rect huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
@@ -281,35 +178,6 @@ TEST_F(BlitGeometryTest, ScaledDegenerateAndExtremeRectangles) {
     BltMemImgScaled(dest8.image(), wide32.image(), &tiny, 0, nullptr);
     EXPECT_EQ(dest8.Get(0, 0), kBackground);
 }
-
-TEST_F(BlitGeometryTest, EnlargedPureCopiesRepeatRowsExactly) {
-    // Row repetition in the unweighted scaled copy, with odd widths and a
-    // mirrored vertical axis.
-    GuardedImage picture(7, 5, 1, 0, 0);
-    FillCoordinates(picture);
-    for (const Rect rect : {Rect{0, 0, 21, 16}, Rect{1, 16, 20, 0}, Rect{20, 1, 1, 17}}) {
-        auto dest = Destination(24, 20);
-        BltMemImgScaled(dest->image(), picture.image(), &rect, 0, nullptr);
-        const bool mx = rect.left > rect.right, my = rect.top > rect.bottom;
-        const int left = std::min(rect.left, rect.right), top = std::min(rect.top, rect.bottom);
-        const int w = std::abs(rect.right - rect.left), h = std::abs(rect.bottom - rect.top);
-        const int64_t sx = (int64_t{w} << 16) / 7, sy = (int64_t{h} << 16) / 5;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const int col = static_cast<int>((int64_t{x} << 16) / sx), row = static_cast<int>((int64_t{y} << 16) / sy);
-                const uint32_t expected = static_cast<uint32_t>((my ? 4 - row : row) << 12 | (mx ? 6 - col : col));
-                ASSERT_EQ(dest->Get(left + x, top + y), expected) << x << "," << y;
-            }
-        }
-        EXPECT_TRUE(dest->GuardsIntact());
-    }
-}
-
-}  // namespace
-}  // namespace velk
-
-namespace velk {
-namespace {
 
 TEST(ExtremeInputsTest, NoCoordinateOrAreaWritesOutsideTheDestination) {
     InitMemImgTables();
@@ -344,12 +212,6 @@ TEST(ExtremeInputsTest, NoCoordinateOrAreaWritesOutsideTheDestination) {
     SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
     SetMemImgDrawBlendMode(0, 255);
 }
-
-}  // namespace
-}  // namespace velk
-
-namespace velk {
-namespace {
 
 // Images whose rows follow each other without padding take whole-block
 // paths; they must give what the row-by-row paths give.

@@ -61,85 +61,71 @@ uint32_t RunOne(const Draw& d, uint32_t source, uint32_t dest) { return DrawRow(
 
 uint32_t Green16(int g) { return static_cast<uint32_t>(g << 5); }
 
-TEST(BlitPixelValuesTest, WeightsMultiplyIntoOneProductWithOneShiftEach) {
-    Draw graph{.blend_byte = 128};
-    EXPECT_EQ(RunOne(graph, 0x00FFFFFF, 0), 0x007F7F7Fu);
+struct Case {
+    const char* what;
+    Draw draw;
+    uint32_t source, dest, want;
+    uint32_t mask = 0xFFFFFFFF;
+};
 
-    // Alpha 128 with P 100: one product, shifted by 16: 255 x 12800 / 65536.
-    Draw alpha{.alpha = 1, .mode = 1, .param = 100, .trans = 1};
-    EXPECT_EQ(RunOne(alpha, 0x80FF0000, 0) >> 16 & 0xFF, 49u);
-    // Under the transparency flag alpha 255 leaves the product; without the
-    // flag it takes part: 255 x 25500 / 65536 is 99 as well, alpha 254 gives 98.
-    EXPECT_EQ(RunOne(alpha, 0xFFFF0000, 0) >> 16 & 0xFF, 99u);
-    alpha.trans = 0;
-    EXPECT_EQ(RunOne(alpha, 0xFFFF0000, 0) >> 16 & 0xFF, 99u);
-    EXPECT_EQ(RunOne(alpha, 0xFEFF0000, 0) >> 16 & 0xFF, 98u);
-
-    // Add: P alone goes through the /255 row; with another weight 32-bit folds
-    // P into the product.
-    Draw add{.mode = 2, .param = 100};
-    EXPECT_EQ(RunOne(add, 0x00FF0000, 0x00000000), 0x00640000u);
-    add.blend_byte = 255;
-    EXPECT_EQ(RunOne(add, 0x00FF0000, 0x00000000), 0x00630000u);
-    // 16-bit applies the other weights first and P last through its row.
-    Draw add16{.format = 0, .mode = 2, .param = 255, .blend_byte = 128};
-    EXPECT_EQ(RunOne(add16, Green16(63), 0), Green16(31));
-}
-
-TEST(BlitPixelValuesTest, AlphaRulesOfEachFormat) {
-    // 32-bit halving at 128 is the exact average; the X byte of the
-    // destination is kept like every alpha draw.
-    Draw half{.mode = 1, .param = 128};
-    EXPECT_EQ(RunOne(half, 0x00010101, 0xAB010101), 0xAB010101u);
-    EXPECT_EQ(RunOne(half, 0x00FF0001, 0x00000003), 0x007F0002u);
-    Draw almost{.mode = 1, .param = 127};
-    EXPECT_EQ(RunOne(almost, 0x00000001, 0x00000001), 0x00000001u);
-    // 16-bit by P alone: the 64-level table with the bright white, MixAlpha16
-    // otherwise; at 128 the exact average.
-    Draw table{.format = 0, .mode = 1, .param = 200};
-    EXPECT_EQ(RunOne(table, Green16(63), 0), Green16(50));
-    table.bright[2] = 254;
-    EXPECT_EQ(RunOne(table, Green16(63), 0), Green16(49));
-    Draw half16{.format = 0, .mode = 1, .param = 128};
-    EXPECT_EQ(RunOne(half16, 0xFFFF, 0x0000), 0x7BEFu);
-    EXPECT_EQ(RunOne(half16, 0x0821, 0x0821), 0x0821u);
-    // Mode 10 at 255 of channel 0 over 0: 32-bit 254, 16-bit exact.
-    Draw inverted{.mode = 10, .param = 255};
-    EXPECT_EQ(RunOne(inverted, 0, 0), 0x00FEFEFEu);
-    inverted.format = 0;
-    EXPECT_EQ(RunOne(inverted, 0, 0), 0xFFFFu);
-}
-
-TEST(BlitPixelValuesTest, OneAlphaRuleForSourcesWithAlpha) {
-    // Without the transparency flag the alpha weights even a plain copy with
-    // the bright white and no blend image.
-    Draw plain{.alpha = 1};
-    EXPECT_EQ(RunOne(plain, 0x80FFFFFF, 0), 0x007F7F7Fu);
-    EXPECT_EQ(RunOne(plain, 0x00FFFFFF, 0x11223344), 0x11223344u);
-    plain.bright[0] = 254;
-    EXPECT_EQ(RunOne(plain, 0x80FFFFFF, 0) & 0xFFFF, 0x7F7Fu);
-    // With the flag: alpha 0 skipped, alpha 255 copied whole (its alpha byte
-    // too), the rest weighted.
-    Draw keyed{.alpha = 1, .trans = 1};
-    EXPECT_EQ(RunOne(keyed, 0x00FFFFFF, 0x11223344), 0x11223344u);
-    EXPECT_EQ(RunOne(keyed, 0xFF102030, 0x11223344), 0xFF102030u);
-    keyed.bright[1] = 0;
-    EXPECT_EQ(RunOne(keyed, 0xFF102030, 0x11223344), 0x11100030u);
-    // 16-bit sources with alpha: the alpha byte follows the colour word.
-    Draw alpha16{.format = 0, .alpha = 1, .trans = 1};
-    EXPECT_EQ(RunOne(alpha16, 0x00FFFF, 0x1234), 0x1234u);
-    EXPECT_EQ(RunOne(alpha16, 0xFFF81F, 0x1234), 0xF81Fu);
-}
-
-TEST(BlitPixelValuesTest, MultiplyIgnoresPAndHonoursTheOtherWeights) {
-    Draw black{.mode = 4, .param = 0, .blend_byte = 0};
-    EXPECT_EQ(RunOne(black, 0x00FFFFFF, 0x00FFFFFF), 0u);
-    Draw keyed{.alpha = 1, .mode = 4, .trans = 1};
-    EXPECT_EQ(RunOne(keyed, 0x00FFFFFF, 0x00808080), 0x00808080u);
-    EXPECT_EQ(RunOne(keyed, 0x80FFFFFF, 0x00808080), static_cast<uint32_t>((128 * 255 * 128) >> 16) * 0x010101u);
-    EXPECT_EQ(RunOne(keyed, 0xFFFFFFFF, 0x00808080), static_cast<uint32_t>((128 * 255) >> 8) * 0x010101u);
-    keyed.trans = 0;
-    EXPECT_EQ(RunOne(keyed, 0x00FFFFFF, 0x00808080), 0u);
+TEST(BlitPixelValuesTest, WorkedValuesOfTheWeightingRules) {
+    const uint32_t red = 0xFF0000;
+    const Case cases[] = {
+        // Weights multiply into one product with one shift each.
+        {"graph weight 128", {.blend_byte = 128}, 0x00FFFFFF, 0, 0x007F7F7F},
+        {"alpha 128 and P 100: 255 x 12800 / 65536",
+         {.alpha = 1, .mode = 1, .param = 100, .trans = 1}, 0x80FF0000, 0, 49u << 16, red},
+        {"keyed alpha 255 leaves the product", {.alpha = 1, .mode = 1, .param = 100, .trans = 1}, 0xFFFF0000, 0,
+         99u << 16, red},
+        {"unkeyed alpha 254 takes part", {.alpha = 1, .mode = 1, .param = 100}, 0xFEFF0000, 0, 98u << 16, red},
+        {"add, P alone through the /255 row", {.mode = 2, .param = 100}, 0x00FF0000, 0, 0x00640000},
+        {"add, 32-bit folds P into the product", {.mode = 2, .param = 100, .blend_byte = 255}, 0x00FF0000, 0,
+         0x00630000},
+        {"add, 16-bit applies P last", {.format = 0, .mode = 2, .param = 255, .blend_byte = 128}, Green16(63), 0,
+         Green16(31)},
+        // Alpha rules of each format.
+        {"32-bit halving keeps X", {.mode = 1, .param = 128}, 0x00010101, 0xAB010101, 0xAB010101},
+        {"32-bit halving is the average", {.mode = 1, .param = 128}, 0x00FF0001, 0x00000003, 0x007F0002},
+        {"32-bit 127", {.mode = 1, .param = 127}, 1, 1, 1},
+        {"16-bit 64-level table", {.format = 0, .mode = 1, .param = 200}, Green16(63), 0, Green16(50)},
+        {"16-bit MixAlpha16 with a bright", {.format = 0, .mode = 1, .param = 200, .bright = {255, 255, 254}},
+         Green16(63), 0, Green16(49)},
+        {"16-bit halving", {.format = 0, .mode = 1, .param = 128}, 0xFFFF, 0x0000, 0x7BEF},
+        {"16-bit halving of equals", {.format = 0, .mode = 1, .param = 128}, 0x0821, 0x0821, 0x0821},
+        {"inverted 0 over 0", {.mode = 10}, 0, 0, 0x00FEFEFE},
+        {"inverted 0 over 0, 16-bit", {.format = 0, .mode = 10}, 0, 0, 0xFFFF},
+        // One alpha rule for sources with alpha: unkeyed, the alpha weights even
+        // a plain copy; keyed, alpha 0 is skipped and 255 copied whole.
+        {"unkeyed alpha weighs a copy", {.alpha = 1}, 0x80FFFFFF, 0, 0x007F7F7F},
+        {"unkeyed alpha 0", {.alpha = 1}, 0x00FFFFFF, 0x11223344, 0x11223344},
+        {"unkeyed alpha with a bright", {.alpha = 1, .bright = {254, 255, 255}}, 0x80FFFFFF, 0, 0x7F7F, 0xFFFF},
+        {"keyed alpha 0", {.alpha = 1, .trans = 1}, 0x00FFFFFF, 0x11223344, 0x11223344},
+        {"keyed alpha 255 copies its alpha byte", {.alpha = 1, .trans = 1}, 0xFF102030, 0x11223344, 0xFF102030},
+        {"keyed alpha 255 with a bright", {.alpha = 1, .trans = 1, .bright = {255, 0, 255}}, 0xFF102030,
+         0x11223344, 0x11100030},
+        {"16-bit keyed alpha 0", {.format = 0, .alpha = 1, .trans = 1}, 0x00FFFF, 0x1234, 0x1234},
+        {"16-bit keyed alpha 255", {.format = 0, .alpha = 1, .trans = 1}, 0xFFF81F, 0x1234, 0xF81F},
+        // Multiply ignores P and honours the other weights.
+        {"multiply graph weight 0", {.mode = 4, .param = 0, .blend_byte = 0}, 0x00FFFFFF, 0x00FFFFFF, 0},
+        {"multiply keyed alpha 0", {.alpha = 1, .mode = 4, .trans = 1}, 0x00FFFFFF, 0x00808080, 0x00808080},
+        {"multiply keyed alpha 128", {.alpha = 1, .mode = 4, .trans = 1}, 0x80FFFFFF, 0x00808080,
+         static_cast<uint32_t>((128 * 255 * 128) >> 16) * 0x010101u},
+        {"multiply keyed alpha 255", {.alpha = 1, .mode = 4, .trans = 1}, 0xFFFFFFFF, 0x00808080,
+         static_cast<uint32_t>((128 * 255) >> 8) * 0x010101u},
+        {"multiply unkeyed alpha 0", {.alpha = 1, .mode = 4}, 0x00FFFFFF, 0x00808080, 0},
+        // 32-bit add and subtract: 1 + 1 = 2, a blue overflow stays in blue, X becomes 0.
+        {"add exact", {.mode = 2}, 0x000101C8, 0x77010164, 0x000202FF},
+        {"subtract exact", {.mode = 3}, 0, 0x55050005, 0x00050005},
+        // The transparent colour compares the stored value: a matching colour
+        // with another X byte is drawn; any non-zero flag keys.
+        {"key", {.trans = 1, .trans_color = 0x00123456}, 0x00123456, 0xAA, 0xAA},
+        {"key with another X", {.trans = 1, .trans_color = 0x00123456}, 0x01123456, 0xAA, 0x01123456},
+        {"flag 2 keys", {.trans = 2, .trans_color = 0x00123456}, 0x00123456, 0xAA, 0xAA},
+        {"unkeyed", {.trans_color = 0x00123456}, 0x00123456, 0xAA, 0x00123456},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunOne(c.draw, c.source, c.dest) & c.mask, c.want) << c.what;
+    }
 }
 
 TEST(BlitPixelValuesTest, AddAndSubtractAreExactPerPixel) {
@@ -165,17 +151,6 @@ TEST(BlitPixelValuesTest, AddAndSubtractAreExactPerPixel) {
     EXPECT_EQ(RunOne(add32, 0x000101C8, 0x77010164), 0x000202FFu);
     Draw sub32{.mode = 3, .param = 255};
     EXPECT_EQ(RunOne(sub32, 0x00000000, 0x55050005), 0x00050005u);
-}
-
-TEST(BlitPixelValuesTest, TransparentColourComparesTheStoredValue) {
-    // A 32-bit pixel whose colour matches but whose X byte differs is drawn.
-    Draw keyed{.trans = 1, .trans_color = 0x00123456};
-    EXPECT_EQ(RunOne(keyed, 0x00123456, 0xAA), 0xAAu);
-    EXPECT_EQ(RunOne(keyed, 0x01123456, 0xAA), 0x01123456u);
-    keyed.trans = 2;  // any non-zero flag
-    EXPECT_EQ(RunOne(keyed, 0x00123456, 0xAA), 0xAAu);
-    keyed.trans = 0;
-    EXPECT_EQ(RunOne(keyed, 0x00123456, 0xAA), 0x00123456u);
 }
 
 }  // namespace

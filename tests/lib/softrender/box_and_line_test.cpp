@@ -174,11 +174,7 @@ TEST_F(BoxAndLineTest, FlatColoursFollowTheReferenceInEveryModeAndFormat) {
                     GuardedImage image(9, 7, format, 0, 0);
                     image.Randomize(rng);
                     std::vector<uint32_t> before;
-                    for (int y = 0; y < 7; ++y) {
-                        for (int x = 0; x < 9; ++x) {
-                            before.push_back(image.Get(x, y));
-                        }
-                    }
+                    for (int i = 0; i < 63; ++i) before.push_back(image.Get(i % 9, i / 9));
                     const Rect rect{1, 1, 8, 6};
                     if (shape == 0) {
                         DrawMemImgFilledBox(image.image(), &rect, color);
@@ -204,34 +200,29 @@ TEST_F(BoxAndLineTest, FlatColoursFollowTheReferenceInEveryModeAndFormat) {
 }
 
 TEST_F(BoxAndLineTest, FlatColourSpotValues) {
-    GuardedImage image(2, 1, 1, 0, 0);
-    auto draw = [&](uint32_t dest, uint32_t color) {
-        image.Set(0, 0, dest);
-        const Rect one{0, 0, 1, 1};
-        DrawMemImgFilledBox(image.image(), &one, color);
-        return image.Get(0, 0);
+    struct Case {
+        const char* what;
+        int mode, param, bright_blue;
+        uint32_t dest, color, want;
     };
-    // Mode 0 stores the colour word whole, X byte included.
-    EXPECT_EQ(draw(0, 0xAB102030), 0xAB102030u);
-    // A bright byte of 255 never changes a channel.
-    SetMemImgDrawBright(255, 255, 254);
-    EXPECT_EQ(draw(0, 0x00FFFFFF), 0x00FFFFFEu);
-    SetMemImgDrawBright(255, 255, 255);
-    // Alpha at 128 rounds down by the shift: 255 over 0 gives 127; the X byte
-    // of the destination stays.
-    SetMemImgDrawBlendMode(1, 128);
-    EXPECT_EQ(draw(0x55000000, 0x00FFFFFF), 0x557F7F7Fu);
-    // Mode 10 at 255 of channel 0 over 0: the inverted 255 gives 254.
-    SetMemImgDrawBlendMode(10, 255);
-    EXPECT_EQ(draw(0, 0), 0x00FEFEFEu);
-    // Exact add and subtract: 1 + 1 = 2, nothing crosses channels, X is 0.
-    SetMemImgDrawBlendMode(2, 255);
-    EXPECT_EQ(draw(0x77010164, 0x000101C8), 0x000202FFu);
-    SetMemImgDrawBlendMode(3, 255);
-    EXPECT_EQ(draw(0x00050005, 0x00000000), 0x00050005u);
-    // Multiply by white darkens by the shift.
-    SetMemImgDrawBlendMode(4, 0);
-    EXPECT_EQ(draw(0x00FFFFFF, 0x00FFFFFF), 0x00FEFEFEu);
+    const Case cases[] = {
+        {"mode 0 stores the colour word whole", 0, 255, 255, 0, 0xAB102030, 0xAB102030},
+        {"a bright byte of 255 changes nothing", 0, 255, 254, 0, 0x00FFFFFF, 0x00FFFFFE},
+        {"alpha 128 rounds down, keeps X", 1, 128, 255, 0x55000000, 0x00FFFFFF, 0x557F7F7F},
+        {"inverted 0 over 0", 10, 255, 255, 0, 0, 0x00FEFEFE},
+        {"exact add, X becomes 0", 2, 255, 255, 0x77010164, 0x000101C8, 0x000202FF},
+        {"subtracting 0", 3, 255, 255, 0x00050005, 0, 0x00050005},
+        {"multiply by white darkens by the shift", 4, 0, 255, 0x00FFFFFF, 0x00FFFFFF, 0x00FEFEFE},
+    };
+    GuardedImage image(2, 1, 1, 0, 0);
+    const Rect one{0, 0, 1, 1};
+    for (const Case& c : cases) {
+        SetMemImgDrawBlendMode(c.mode, c.param);
+        SetMemImgDrawBright(255, 255, c.bright_blue);
+        image.Set(0, 0, c.dest);
+        DrawMemImgFilledBox(image.image(), &one, c.color);
+        EXPECT_EQ(image.Get(0, 0), c.want) << c.what;
+    }
 }
 
 }  // namespace
