@@ -53,18 +53,14 @@ void GuardedImage::CopyFrom(const GuardedImage& other) {
 bool GuardedImage::SameBytes(const GuardedImage& other) const { return storage_ == other.storage_; }
 
 std::string GuardedImage::DescribeDifference(const GuardedImage& other) const {
-    const ptrdiff_t pitch = whole_.base->pitch;
-    const int bytes = MemImgBytesPerPixel(*whole_.base);
+    const size_t pitch = static_cast<size_t>(whole_.base->pitch);
+    const size_t bytes = static_cast<size_t>(MemImgBytesPerPixel(*whole_.base));
     for (size_t i = 0; i < storage_.size() && i < other.storage_.size(); ++i) {
         if (storage_[i] == other.storage_[i]) continue;
-        const ptrdiff_t row = static_cast<ptrdiff_t>(i) / pitch;
-        const ptrdiff_t column = (static_cast<ptrdiff_t>(i) % pitch) / bytes;
-        const size_t start = static_cast<size_t>(row * pitch + column * bytes);
         std::ostringstream out;
-        out << "first difference at view pixel (" << column - guard_ << ", " << row - guard_ << "): got";
-        for (int b = 0; b < bytes && start + b < storage_.size(); ++b) out << ' ' << int{storage_[start + b]};
-        out << ", expected";
-        for (int b = 0; b < bytes && start + b < storage_.size(); ++b) out << ' ' << int{other.storage_[start + b]};
+        out << "first difference at view pixel (" << static_cast<int>((i % pitch) / bytes) - guard_ << ", "
+            << static_cast<int>(i / pitch) - guard_ << "), byte " << i % bytes << ": got " << int{storage_[i]}
+            << ", expected " << int{other.storage_[i]};
         return out.str();
     }
     return "no difference";

@@ -6,6 +6,7 @@
 
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/draw_settings.h"
+#include "tests/lib/softrender/reference_model.h"
 
 namespace velk::testing {
 namespace {
@@ -22,8 +23,6 @@ Wide FloorDivide(Wide a, Wide b) {
     return q;
 }
 
-int64_t Floor(int64_t a, int64_t b) { return static_cast<int64_t>(FloorDivide(a, b)); }
-
 uint32_t ReadBytes(const uint8_t* p, int count) {
     uint32_t value = 0;
     for (int i = 0; i < count; ++i) value |= static_cast<uint32_t>(p[i]) << (8 * i);
@@ -34,13 +33,10 @@ void WriteBytes(uint8_t* p, uint32_t value, int count) {
     for (int i = 0; i < count; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// ---- what a draw is ---------------------------------------------------------
+// ---- what a draw is, and one pixel by the shared one-pixel model ------------
 
 struct Draw {
-    int mode = -1;  // the mode whose arithmetic applies, -1: nothing is drawn
-    int p = 0;
-    int bright[3] = {255, 255, 255};  // red, green, blue
-    bool bright_white = true;
+    reference::Settings settings;
     int clip_left = 0, clip_top = 0, clip_right = 0, clip_bottom = 0;
 };
 
@@ -53,17 +49,11 @@ bool DestinationDrawable(const MEMIMG* dest) {
 Draw ReadDraw(const MEMIMG* dest) {
     const MemImgDrawSettings& s = GetMemImgDrawSettings();
     Draw draw;
-    draw.p = s.blend_param;
-    draw.bright[0] = s.bright_red;
-    draw.bright[1] = s.bright_green;
-    draw.bright[2] = s.bright_blue;
-    draw.bright_white = s.bright_red == 255 && s.bright_green == 255 && s.bright_blue == 255;
-    switch (s.blend_mode) {
-        case 0: case 4: case 10: case 11: draw.mode = s.blend_mode; break;
-        case 1: draw.mode = s.blend_param == 0 ? -1 : (s.blend_param == 255 ? 0 : 1); break;
-        case 2: case 3: draw.mode = s.blend_param == 0 ? -1 : s.blend_mode; break;
-        default: draw.mode = -1;
-    }
+    draw.settings.mode = s.blend_mode;
+    draw.settings.param = s.blend_param;
+    draw.settings.bright_red = s.bright_red;
+    draw.settings.bright_green = s.bright_green;
+    draw.settings.bright_blue = s.bright_blue;
     draw.clip_left = std::max(0, s.draw_area.left);
     draw.clip_top = std::max(0, s.draw_area.top);
     draw.clip_right = std::min(dest->width, s.draw_area.right);
@@ -71,161 +61,25 @@ Draw ReadDraw(const MEMIMG* dest) {
     return draw;
 }
 
-// ---- pixels ---------------------------------------------------------------------
-
-struct Texel {
-    uint32_t raw = 0;     // what the transparent colour is compared with
-    uint32_t color = 0;   // the colour word
-    bool has_alpha = false;
-    int alpha = 255;
-};
-
-int BytesPerPixel(const MemImgBase& b) {
-    if (b.use_palette != 0) return 1;
-    if (b.format == 1) return 4;
-    return b.use_alpha != 0 ? 4 : 2;
-}
-
-Texel ReadTexel(const MEMIMG& src, int64_t column, int64_t row) {
+reference::SourcePixel ReadTexel(const MEMIMG& src, int64_t column, int64_t row) {
     const MemImgBase& b = *src.base;
-    const uint8_t* p = src.pixels + row * b.pitch + column * BytesPerPixel(b);
-    Texel t;
+    const int bytes = b.use_palette != 0 ? 1 : (b.format == 1 || b.use_alpha != 0 ? 4 : 2);
+    const uint8_t* p = src.pixels + row * b.pitch + column * bytes;
+    reference::SourcePixel t;
     if (b.use_palette != 0) {
+        t.paletted = true;
         t.raw = p[0];
         t.color = b.palette[t.raw] & (b.format == 0 ? 0xFFFFu : 0xFFFFFFFFu);
-    } else if (b.format == 1) {
-        t.raw = t.color = ReadBytes(p, 4);
-        if (b.use_alpha == 1) {
-            t.has_alpha = true;
-            t.alpha = p[3];
-        }
-    } else {
-        t.raw = t.color = ReadBytes(p, 2);
-        if (b.use_alpha == 1) {
-            t.has_alpha = true;
-            t.alpha = p[2];
-        }
+        return t;
     }
+    t.raw = t.color = ReadBytes(p, b.format == 1 ? 4 : 2);
+    if (b.use_alpha == 1) t.alpha = p[b.format == 1 ? 3 : 2];
     return t;
-}
-
-// Channels red, green, blue of a colour word and their widths.
-void Split(uint32_t word, int format, int (&c)[3]) {
-    if (format == 1) {
-        c[0] = (word >> 16) & 255;
-        c[1] = (word >> 8) & 255;
-        c[2] = word & 255;
-    } else {
-        c[0] = (word >> 11) & 31;
-        c[1] = (word >> 5) & 63;
-        c[2] = word & 31;
-    }
-}
-
-uint32_t Join(const int (&c)[3], int format) {
-    if (format == 1) return static_cast<uint32_t>(c[0] << 16 | c[1] << 8 | c[2]);
-    return static_cast<uint32_t>(c[0] << 11 | c[1] << 5 | c[2]);
-}
-
-int Bits(int format, int channel) { return format == 1 ? 8 : (channel == 1 ? 6 : 5); }
-
-// One channel's new value. s is the source channel after inversion and
-// bright; k the product of the n weights other than P.
-int NewChannel(const Draw& draw, int format, int bits, int d, int s, int64_t k, int n) {
-    const int64_t max = (int64_t{1} << bits) - 1;
-    const int64_t P = draw.p;
-    auto alpha_mix = [&](int64_t target) -> int64_t {
-        if (n == 0) {
-            if (format == 1) return d + Floor((target - d) * P, 256);
-            return d + (target - d) * P / 255;  // C++ division truncates toward zero
-        }
-        return d + Floor((target - d) * k * P, int64_t{1} << (8 * n + 8));
-    };
-    switch (draw.mode) {
-        case 0:
-            return static_cast<int>(n == 0 ? s : d + Floor((s - d) * k, int64_t{1} << (8 * n)));
-        case 1:
-        case 10:
-            return static_cast<int>(alpha_mix(s));
-        case 11:
-            return static_cast<int>(alpha_mix(int64_t{d} * s >> bits));
-        case 2:
-        case 3: {
-            int64_t amount;
-            if (n == 0) {
-                amount = s * P / 255;
-            } else if (format == 1) {
-                amount = s * k * P >> (8 * n + 8);
-            } else {
-                amount = (s * k >> (8 * n)) * P / 255;
-            }
-            if (draw.mode == 2) return static_cast<int>(std::min(max, d + amount));
-            return static_cast<int>(std::max<int64_t>(0, d - amount));
-        }
-        case 4:
-            return static_cast<int>(int64_t{d} * s * k >> (bits + 8 * n));
-    }
-    return d;
-}
-
-// The new value of one destination pixel for a texel (or nothing when the
-// texel is skipped).
-void DrawTexel(const Draw& draw, uint8_t* pixel, int format, const Texel& t, bool trans, uint32_t trans_color,
-               bool with_blend, int graph_weight) {
-    if (trans && !t.has_alpha && t.raw == trans_color) return;
-    if (trans && t.has_alpha && t.alpha == 0) return;
-    int64_t k = 1;
-    int n = 0;
-    if (with_blend) {
-        k *= graph_weight;
-        ++n;
-    }
-    if (t.has_alpha && !(trans && t.alpha == 255)) {
-        k *= t.alpha;
-        ++n;
-    }
-    const int bytes = format == 1 ? 4 : 2;
-    if (draw.mode == 0 && n == 0 && draw.bright_white) {
-        WriteBytes(pixel, t.color, bytes);
-        return;
-    }
-    int s[3], d[3], r[3];
-    Split(t.color, format, s);
-    const uint32_t before = ReadBytes(pixel, bytes);
-    Split(before, format, d);
-    for (int c = 0; c < 3; ++c) {
-        const int bits = Bits(format, c);
-        if (draw.mode == 10) s[c] = (1 << bits) - 1 - s[c];
-        if (!draw.bright_white) s[c] = s[c] * draw.bright[c] / 255;
-        r[c] = NewChannel(draw, format, bits, d[c], s[c], k, n);
-    }
-    uint32_t after = Join(r, format);
-    const bool whole_pixel = draw.mode == 2 || draw.mode == 3;
-    if (format == 1 && !whole_pixel) after |= before & 0xFF000000u;
-    WriteBytes(pixel, after, bytes);
 }
 
 void DrawFlat(const Draw& draw, uint8_t* pixel, int format, uint32_t color) {
     const int bytes = format == 1 ? 4 : 2;
-    if (format == 0) color &= 0xFFFF;
-    int c[3];
-    Split(color, format, c);
-    for (int i = 0; i < 3; ++i) {
-        c[i] = c[i] * draw.bright[i] / 255;
-        if (draw.mode == 10) c[i] = (1 << Bits(format, i)) - 1 - c[i];
-    }
-    const uint32_t prepared = Join(c, format) | (format == 1 ? color & 0xFF000000u : 0);
-    if (draw.mode == 0) {
-        WriteBytes(pixel, prepared, bytes);
-        return;
-    }
-    int d[3], r[3];
-    const uint32_t before = ReadBytes(pixel, bytes);
-    Split(before, format, d);
-    for (int i = 0; i < 3; ++i) r[i] = NewChannel(draw, format, Bits(format, i), d[i], c[i], 1, 0);
-    uint32_t after = Join(r, format);
-    if (format == 1 && draw.mode != 2 && draw.mode != 3) after |= before & 0xFF000000u;
-    WriteBytes(pixel, after, bytes);
+    WriteBytes(pixel, reference::FlatPixel(format == 0, ReadBytes(pixel, bytes), color, draw.settings), bytes);
 }
 
 // ---- the source side shared by every textured draw ----------------------------
@@ -257,13 +111,20 @@ void DrawFromSource(const Draw& draw, MEMIMG* dest, const Source& source, int64_
                     int64_t row) {
     if (column < 0 || row < 0 || column >= source.width || row >= source.height) return;
     const int format = dest->base->format;
-    uint8_t* pixel = dest->pixels + py * dest->base->pitch + px * (format == 1 ? 4 : 2);
-    int graph_weight = 0;
+    const int bytes = format == 1 ? 4 : 2;
+    uint8_t* pixel = dest->pixels + py * dest->base->pitch + px * bytes;
+    int weight = -1;
     if (source.blend != nullptr) {
-        graph_weight = BlendGraphTransitionTable[source.blend->pixels[row * source.blend->base->pitch + column]];
+        weight = BlendGraphTransitionTable[source.blend->pixels[row * source.blend->base->pitch + column]];
     }
-    DrawTexel(draw, pixel, format, ReadTexel(*source.image, column, row), source.trans,
-              source.image->base->trans_color, source.blend != nullptr, graph_weight);
+    const reference::SourcePixel t = ReadTexel(*source.image, column, row);
+    // The fills compare the stored value with the whole transparent colour,
+    // unmasked: decide the match here.
+    const uint32_t key = t.raw == source.image->base->trans_color ? t.raw : ~t.raw;
+    WriteBytes(pixel,
+               reference::BlitPixel(reference::Family::kTransformedFill, format == 0, ReadBytes(pixel, bytes), t,
+                                    weight, source.trans, key, draw.settings),
+               bytes);
 }
 
 // ---- triangles ------------------------------------------------------------------
@@ -330,7 +191,6 @@ void ReferenceTriangle(MEMIMG* dest, const MEMIMG* src, const ReferenceVertex (&
                        const MEMIMG* blend, uint32_t flat_color) {
     if (!DestinationDrawable(dest) || !InRange(t)) return;
     const Draw draw = ReadDraw(dest);
-    if (draw.mode < 0) return;
     Source source;
     if (src != nullptr && !MakeSource(dest, src, blend, trans_flag, &source)) return;
     const int format = dest->base->format;
@@ -390,7 +250,6 @@ void ReferenceRotated(MEMIMG* dest, const MEMIMG* src, int cx, int cy, float ang
     }
 
     const Draw draw = ReadDraw(dest);
-    if (draw.mode < 0) return;
     const int64_t a = std::llround(cosine * inverse * 4294967296.0);
     const int64_t b = std::llround(sine * inverse * 4294967296.0);
     for (int64_t py = draw.clip_top; py < draw.clip_bottom; ++py) {

@@ -3,9 +3,9 @@
 // and sharing no code with them: every pixel of the draw area is tested on its
 // own (edge functions with the top-left rule for triangles, the closed-form
 // inverse mapping for rotated draws), its texel found by exact rational
-// arithmetic, and its new value computed with plain integer formulas (real
-// divisions by 255, no tables). The draw settings and the blend-graph table are
-// read as inputs.
+// arithmetic, and its new value computed by the one-pixel model of the blits
+// (tests/lib/softrender/reference_model.h). The draw settings and the
+// blend-graph table are read as inputs.
 
 #include <cstdint>
 
