@@ -2,11 +2,17 @@
 // real device wants, so the mixer always renders the primary buffer's format.
 
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
 #include "platform/audio/audio_backend.h"
 
 namespace velk::platform {
 namespace {
+
+// The ALSA library prints every device it fails to open (no sound card, no
+// default device) straight to the terminal. Whether sound starts is reported
+// by the library's own log, so its messages are dropped.
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 // About 12 ms at 44.1 kHz: the play cursor moves in steps this small, well
 // below the eighth of a second the stream refill works in.
@@ -18,6 +24,7 @@ public:
 
     bool Start(std::shared_ptr<AudioMixer> mixer, const WaveFormat& output) override {
         Stop();
+        snd_lib_error_set_handler(&DropAlsaMessage);
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         mixer_ = std::move(mixer);
         frame_bytes_ = output.block_align;
