@@ -22,6 +22,7 @@
 #include "lib/graphics/graph_draw.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/draw_settings.h"
+#include "bench/bench_timing.h"
 #include "lib/softrender/memimg.h"
 #include "lib/softrender/memimg_draw.h"
 #include "platform/base/debug_output.h"
@@ -31,34 +32,7 @@
 namespace velk {
 namespace {
 
-int BatchSize(const std::function<void()>& fn) {
-    using Clock = std::chrono::steady_clock;
-    fn();
-    int batch = 1;
-    for (;;) {
-        const auto start = Clock::now();
-        for (int i = 0; i < batch; ++i) fn();
-        if (std::chrono::duration<double>(Clock::now() - start).count() > 0.005) return batch;
-        batch *= 2;
-    }
-}
-
-double TimeBatch(const std::function<void()>& fn, int batch) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    for (int i = 0; i < batch; ++i) fn();
-    return std::chrono::duration<double>(Clock::now() - start).count() / batch;
-}
-
-std::vector<double> BestSecondsPerCall(const std::vector<std::function<void()>>& fns) {
-    std::vector<int> batches;
-    for (const auto& fn : fns) batches.push_back(BatchSize(fn));
-    std::vector<double> best(fns.size(), 1e9);
-    for (int round = 0; round < 15; ++round) {
-        for (size_t i = 0; i < fns.size(); ++i) best[i] = std::min(best[i], TimeBatch(fns[i], batches[i]));
-    }
-    return best;
-}
+using bench::BestSecondsPerCall;
 
 class SoftwareScreenHost : public GraphicsHost {
 public:

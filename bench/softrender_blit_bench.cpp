@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/draw_settings.h"
 #include "lib/softrender/memimg.h"
@@ -23,64 +24,14 @@
 namespace velk {
 namespace {
 
+using bench::BestSecondsPerCall;
+using bench::SecondsPerCall;
+
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-// Calls per timed batch so that a batch lasts about 5 ms.
-int BatchSize(const std::function<void()>& fn) {
-    using Clock = std::chrono::steady_clock;
-    fn();
-    int batch = 1;
-    for (;;) {
-        const auto start = Clock::now();
-        for (int i = 0; i < batch; ++i) {
-            fn();
-        }
-        if (std::chrono::duration<double>(Clock::now() - start).count() > 0.005) {
-            return batch;
-        }
-        batch *= 2;
-    }
-}
-
-double TimeBatch(const std::function<void()>& fn, int batch) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    for (int i = 0; i < batch; ++i) {
-        fn();
-    }
-    return std::chrono::duration<double>(Clock::now() - start).count() / batch;
-}
-
-// Best seconds per call of each function, timed in alternating batches so
-// that both see the same machine load and cache state; the shared machine
-// makes the minimum the steadiest figure.
-std::vector<double> BestSecondsPerCall(const std::vector<std::function<void()>>& fns) {
-    std::vector<int> batches;
-    for (const auto& fn : fns) {
-        batches.push_back(BatchSize(fn));
-    }
-    std::vector<double> best(fns.size(), 1e9);
-    for (int round = 0; round < 15; ++round) {
-        for (size_t i = 0; i < fns.size(); ++i) {
-            best[i] = std::min(best[i], TimeBatch(fns[i], batches[i]));
-        }
-    }
-    return best;
-}
-
-double SecondsPerCall(const std::function<void()>& fn) { return BestSecondsPerCall({fn})[0]; }
-
 double MemcpyBytesPerSecond() {
-    static const double rate = [] {
-        const size_t size = size_t{kWidth} * kHeight * 4;
-        std::vector<uint8_t> a(size, 1), b(size, 2);
-        const double seconds = SecondsPerCall([&] {
-            std::memcpy(b.data(), a.data(), size);
-            benchmark::DoNotOptimize(b.data());
-        });
-        return static_cast<double>(size) / seconds;
-    }();
+    static const double rate = bench::MemcpyBytesPerSecond(size_t{kWidth} * kHeight * 4);
     return rate;
 }
 

@@ -22,6 +22,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/draw_settings.h"
 #include "lib/softrender/memimg.h"
@@ -34,36 +35,10 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr float kAngle = 0.3f;
 
-double SecondsPerCall(const std::function<void()>& fn) {
-    using Clock = std::chrono::steady_clock;
-    fn();
-    int batch = 1;
-    for (;;) {
-        const auto start = Clock::now();
-        for (int i = 0; i < batch; ++i) fn();
-        if (std::chrono::duration<double>(Clock::now() - start).count() > 0.02) break;
-        batch *= 2;
-    }
-    std::vector<double> samples;
-    for (int round = 0; round < 7; ++round) {
-        const auto start = Clock::now();
-        for (int i = 0; i < batch; ++i) fn();
-        samples.push_back(std::chrono::duration<double>(Clock::now() - start).count() / batch);
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
+using bench::SecondsPerCall;
 
 double MemcpyBytesPerSecond() {
-    static const double rate = [] {
-        const size_t size = size_t{kWidth} * kHeight * 4;
-        std::vector<uint8_t> a(size, 1), b(size, 2);
-        const double seconds = SecondsPerCall([&] {
-            std::memcpy(b.data(), a.data(), size);
-            benchmark::DoNotOptimize(b.data());
-        });
-        return static_cast<double>(size) / seconds;
-    }();
+    static const double rate = bench::MemcpyBytesPerSecond(size_t{kWidth} * kHeight * 4);
     return rate;
 }
 
