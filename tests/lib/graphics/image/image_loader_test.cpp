@@ -209,11 +209,17 @@ TEST(ImageDecoders, Tga16BitEitherOriginPlainOrRunLengthAndTheSizeLimit) {
             ReleaseGraphImage(&image);
         }
     }
-    std::vector<uint8_t> too_wide = Tga16(true, false);
-    too_wide[12] = 0x01;  // width 8193
-    too_wide[13] = 0x20;
-    GraphImage image;
-    EXPECT_EQ(LoadGraphImageFromBytes(too_wide, &image), -1);
+    // With every pixel present, only the width limit decides: 8192 loads,
+    // 8193 is refused.
+    for (int width : {8192, 8193}) {
+        std::vector<uint8_t> wide = Tga16(true, false);
+        wide[12] = static_cast<uint8_t>(width & 0xFF);
+        wide[13] = static_cast<uint8_t>(width >> 8);
+        wide.resize(wide.size() + static_cast<size_t>(width) * 2 * 2);
+        GraphImage image;
+        EXPECT_EQ(LoadGraphImageFromBytes(wide, &image), width <= 8192 ? 0 : -1) << width;
+        ReleaseGraphImage(&image);
+    }
 }
 
 std::vector<uint8_t> Bgra(uint32_t marker, uint32_t width, uint32_t height, const std::vector<uint8_t>& pixels) {
