@@ -34,7 +34,7 @@ struct BlitJob {
     const int32_t* rows = nullptr;     // scaled blit only
 
     SourceKind kind = SourceKind::kDirect;
-    uint32_t trans_color = 0;          // masked to the stored source pixel
+    uint32_t trans_color = 0;          // fits the stored source pixel whenever it is compared
     const uint32_t* palette = nullptr;
     bool trans = false;
 

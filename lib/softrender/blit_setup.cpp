@@ -3,6 +3,18 @@
 
 namespace velk {
 
+namespace {
+
+// The largest value a stored pixel of a source without alpha can hold.
+uint32_t MaxStoredPixel(const MemImgBase& src, SourceKind kind) {
+    if (kind == SourceKind::kPaletted) {
+        return 0xFF;
+    }
+    return src.format == kMemImgFormat16 ? 0xFFFF : 0xFFFFFFFF;
+}
+
+}  // namespace
+
 bool PrepareBlitJob(const MEMIMG* dest, const MEMIMG* source, const MEMIMG* blend_image, int trans_flag,
                     BlitJob* job) {
     if (CheckValidMemImg(dest) == 0 || CheckValidMemImg(source) == 0) {
@@ -33,11 +45,17 @@ bool PrepareBlitJob(const MEMIMG* dest, const MEMIMG* source, const MEMIMG* blen
         }
         job->kind = SourceKind::kPaletted;
         job->palette = src.palette;
-        job->trans_color = src.trans_color & 0xFF;
     } else {
         job->kind = src.use_alpha != 0 ? SourceKind::kDirectAlpha : SourceKind::kDirect;
         job->palette = nullptr;
-        job->trans_color = src.format == kMemImgFormat16 ? src.trans_color & 0xFFFF : src.trans_color;
+    }
+    // The key is compared with the whole stored pixel, as the transformed
+    // fills compare it: a key wider than the stored pixel (0xFFFF on a
+    // paletted graph) matches no pixel, so such a draw keys nothing. Alpha
+    // sources are keyed by alpha 0 and keep the flag.
+    job->trans_color = src.trans_color;
+    if (job->kind != SourceKind::kDirectAlpha && src.trans_color > MaxStoredPixel(src, job->kind)) {
+        job->trans = false;
     }
     job->alpha16 = Alpha16Rule::kMixAlpha16;
     return true;

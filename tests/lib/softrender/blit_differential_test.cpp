@@ -115,6 +115,12 @@ public:
                 }
             });
         }
+        // Sometimes a key wider than the stored pixel, whose low bits occur
+        // among the pixels: it must key nothing.
+        if (!alpha && (paletted || is16) && Pick(rng, 0, 5) == 0) {
+            trans_color_ |= paletted ? 0xFF00u : 0x10000u;
+            source_->base()->trans_color = trans_color_;
+        }
         if (cell.blend) {
             const bool smaller = Pick(rng, 0, 3) == 0;
             const int bw = smaller ? Pick(rng, 1, src_w_) : src_w_ + Pick(rng, 0, 3);

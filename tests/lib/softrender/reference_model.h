@@ -92,7 +92,8 @@ inline int GraphWeight(int border, int range, int value) {
 // The destination pixel after an image blit or textured fill drew `source`
 // onto `dest`. blend_weight is the blend-image byte's weight, -1 without a
 // blend image. trans_color is compared
-// with the stored value (masked to its size).
+// with the whole stored value (index, 16-bit word or 32-bit word, zero-extended),
+// so a key wider than the stored pixel matches nothing.
 inline uint32_t BlitPixel(Family family, bool is16, uint32_t dest, const SourcePixel& source, int blend_weight,
                                  bool trans, uint32_t trans_color, const Settings& settings) {
     int mode = settings.mode;
@@ -110,8 +111,7 @@ inline uint32_t BlitPixel(Family family, bool is16, uint32_t dest, const SourceP
                 return dest;
             }
         } else {
-            const uint32_t mask = source.paletted ? 0xFFu : (is16 ? 0xFFFFu : 0xFFFFFFFFu);
-            if ((source.raw & mask) == (trans_color & mask)) {
+            if (source.raw == trans_color) {
                 return dest;
             }
         }

@@ -8,6 +8,7 @@
 // tests/lib/softrender/blit_pixel_values_test.cpp.
 #include <gtest/gtest.h>
 
+#include "lib/softrender/memimg_draw.h"
 #include "lib/softrender/transform/transformed_fill.h"
 #include "tests/lib/softrender/transform/fill_test_support.h"
 #include "tests/lib/softrender/transform/reference_fill.h"
@@ -152,6 +153,38 @@ TEST(BlendValuesTest, WorkedValuesOfEveryMode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Draw(c.pixel) & c.mask, c.want);
+    }
+}
+
+// A graph made from a palette image carries the key 0xFFFF, wider than an
+// index: it keys no index, whether the graph is blitted or turned. A key
+// within the index range keys its index in both.
+TEST(BlendValuesTest, PalettedKeyActsAlikeInBlitAndRotatedDraw) {
+    for (const int format : {kMemImgFormat32, kMemImgFormat16}) {
+        for (const uint32_t key : {0xFFFFu, 0xFFu, 0x1FFu}) {
+            SCOPED_TRACE(::testing::Message() << "format " << format << " key " << key);
+            ResetSoftwareDrawState();
+            GuardedImage source(4, 4, format, 1, 0);
+            for (int i = 0; i < 256; ++i) {
+                source.base().palette[i] = format == kMemImgFormat16 ? 0x1000u + i : 0x00100000u + i;
+            }
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < 4; ++x) source.Set(x, y, (x + y) % 2 == 0 ? 255 : x + 4 * y);
+            }
+            source.base().trans_color = key;
+            const uint32_t background = format == kMemImgFormat16 ? 0x0042u : 0x00000042u;
+            GuardedImage blitted(4, 4, format), turned(4, 4, format);
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < 4; ++x) blitted.Set(x, y, background), turned.Set(x, y, background);
+            }
+            BltMemImg(blitted.view(), source.view(), 0, 0, 1, nullptr);
+            DrawMemImgRotated(turned.view(), source.view(), 2, 2, 0.0f, 1.0f, 1, 0, nullptr);
+            const bool index_255_keyed = key == 0xFF;
+            EXPECT_EQ(blitted.Get(0, 0), index_255_keyed ? background : source.base().palette[255]);
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < 4; ++x) EXPECT_EQ(turned.Get(x, y), blitted.Get(x, y)) << x << ", " << y;
+            }
+        }
     }
 }
 

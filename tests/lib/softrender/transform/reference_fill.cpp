@@ -118,12 +118,9 @@ void DrawFromSource(const Draw& draw, MEMIMG* dest, const Source& source, int64_
         weight = BlendGraphTransitionTable[source.blend->pixels[row * source.blend->base->pitch + column]];
     }
     const reference::SourcePixel t = ReadTexel(*source.image, column, row);
-    // The fills compare the stored value with the whole transparent colour,
-    // unmasked: decide the match here.
-    const uint32_t key = t.raw == source.image->base->trans_color ? t.raw : ~t.raw;
     WriteBytes(pixel,
                reference::BlitPixel(reference::Family::kTransformedFill, format == 0, ReadBytes(pixel, bytes), t,
-                                    weight, source.trans, key, draw.settings),
+                                    weight, source.trans, source.image->base->trans_color, draw.settings),
                bytes);
 }
 
