@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 
 namespace {
 

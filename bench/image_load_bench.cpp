@@ -10,9 +10,9 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include "lib/graphics/image/color_convert.h"
-#include "lib/graphics/image/image_loader.h"
-#include "lib/graphics/image/image_writer.h"
+#include "lib/image/color_convert.h"
+#include "lib/image/image_loader.h"
+#include "lib/image/image_writer.h"
 
 namespace {
 

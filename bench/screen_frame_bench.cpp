@@ -19,7 +19,7 @@
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_draw.h"
 #include "lib/graphics/graph_table.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/graph_image.h"
 #include "lib/graphics/screen/display_system.h"
 #include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/system/graphics_system.h"

@@ -20,7 +20,7 @@
 #include <fstream>
 #include <string>
 
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 
 namespace {
 

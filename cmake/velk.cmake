@@ -29,6 +29,7 @@ endfunction()
 function(velk_module)
   cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
   velk_target_name_for_dir(${CMAKE_CURRENT_SOURCE_DIR} name)
+  velk_register_module(${name} ${CMAKE_CURRENT_SOURCE_DIR} ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   if(sources)
     add_library(${name} STATIC ${sources})
@@ -50,7 +51,53 @@ function(velk_program)
     # A program folder being set up: nothing to build yet.
     return()
   endif()
+  velk_register_module(${ARG_NAME} ${CMAKE_CURRENT_SOURCE_DIR} ${ARG_DEPS})
   add_executable(${ARG_NAME} ${sources})
   target_include_directories(${ARG_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# Every module and program says what it is made of and what it stands on, so
+# that the dependency check (cmake/dependency_check.cmake) can hold each one to
+# its declared dependencies once all of them are known.
+function(velk_register_module name dir)
+  set_property(GLOBAL APPEND PROPERTY VELK_MODULES ${name})
+  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${dir})
+  set_property(GLOBAL PROPERTY VELK_MODULE_DIR_${name} ${rel})
+  set_property(GLOBAL PROPERTY VELK_MODULE_DEPS_${name} ${ARGN})
+endfunction()
+
+# velk_test([DEPS target...]): the test program of the calling folder of
+# tests: tests/lib/core -> test_lib_core, linked against the module of the same
+# path when there is one, the given targets and the shared test support. The
+# test runs headless inside a scratch folder of its own.
+function(velk_test)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE "/" "_" module "${rel}")
+  set(exe test_${module})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${exe} ${sources})
+  target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR})
+  set(deps ${ARG_DEPS})
+  if(TARGET ${module})
+    list(APPEND deps ${module})
+  endif()
+  target_link_libraries(${exe} PRIVATE ${deps} velk_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${module} COMMAND ${exe} --gtest_brief=1)
+  set(scratch ${CMAKE_BINARY_DIR}/tests/scratch/${module})
+  file(MAKE_DIRECTORY ${scratch})
+  set_tests_properties(${module} PROPERTIES
+    WORKING_DIRECTORY ${scratch}
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;VELK_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    TIMEOUT 600)
+endfunction()
+
+# velk_bench(NAME name [DEPS target...]): a Google Benchmark program from
+# bench/<name>.cpp.
+function(velk_bench)
+  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
+  add_executable(${ARG_NAME} ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_NAME}.cpp)
+  target_include_directories(${ARG_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS} benchmark::benchmark_main)
 endfunction()

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lib/graphics/image/image_decoders.h"
+#include "lib/image/image_decoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     velk::GraphImage image;

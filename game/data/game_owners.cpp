@@ -1,7 +1,5 @@
 #include "game/data/game_owners.h"
 
-#include <ctime>
-
 namespace velk {
 namespace {
 
@@ -16,12 +14,7 @@ GameOwners IdleOwners() {
 
 }  // namespace
 
-LocalDateTime SceneOwner::LocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
+CalendarTime SceneOwner::LocalTime() { return platform::LocalCalendarNow(); }
 
 GameOwners& ActiveGameOwners() {
     static GameOwners owners = IdleOwners();

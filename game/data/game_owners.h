@@ -10,6 +10,7 @@
 #include <string>
 
 #include "game/data/system_variable_block.h"
+#include "platform/base/calendar_time.h"
 
 namespace velk {
 
@@ -48,15 +49,6 @@ public:
     virtual void SetFogImageName(const std::string& name) {}
 };
 
-struct LocalDateTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
-
 // The scene, the game system object and the shell's run-wide state.
 class SceneOwner {
 public:
@@ -73,7 +65,7 @@ public:
     virtual bool UsesDirect3D() { return false; }
     // The music volume the sound state recorded; volume writes scale by it.
     virtual int32_t MusicVolumeReference() { return 0; }
-    virtual LocalDateTime LocalTime();
+    virtual CalendarTime LocalTime();
     virtual std::string LastMessageText() { return {}; }
     // Choice texts 0-9.
     virtual std::string ChoiceText(int32_t index) { return {}; }

@@ -87,7 +87,7 @@ constexpr int32_t kFirstMemberGraphic = 10;  // system strings 10-15
 
 ActionButton ButtonOf(int32_t offset) { return static_cast<ActionButton>(offset % 3); }
 
-int32_t DateTimeValue(const LocalDateTime& time, int32_t offset) {
+int32_t DateTimeValue(const CalendarTime& time, int32_t offset) {
     switch (offset) {
         case 0: return time.year;
         case 1: return time.month;

@@ -3,9 +3,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "lib/core/library.h"
+#include "platform/base/calendar_time.h"
 #include "platform/base/clock.h"
 #include "platform/base/sync.h"
 #include "platform/base/text_encoding.h"
@@ -231,35 +231,17 @@ int WaitWithMessages(int milliseconds) {
     return 0;
 }
 
-namespace {
-
-bool FillFromTime(std::time_t time, DateRecord* record) {
-    std::tm local{};
-    if (localtime_r(&time, &local) == nullptr) {
-        *record = DateRecord{};
-        return false;
-    }
-    record->year = local.tm_year + 1900;
-    record->month = local.tm_mon + 1;
-    record->day = local.tm_mday;
-    record->hour = local.tm_hour;
-    record->minute = local.tm_min;
-    record->second = local.tm_sec;
-    return true;
-}
-
-}  // namespace
-
-int GetLocalDateTime(DateRecord* record) {
-    FillFromTime(std::time(nullptr), record);
+int GetLocalDateTime(CalendarTime* record) {
+    *record = platform::LocalCalendarNow();
     return 0;
 }
 
-int FileTimeToDateRecord(uint64_t file_time, DateRecord* record) {
+int FileTimeToCalendarTime(uint64_t file_time, CalendarTime* record) {
     constexpr int64_t kTicksPerSecond = 10'000'000;
     constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
     const int64_t seconds = static_cast<int64_t>(file_time / kTicksPerSecond) - kSecondsFrom1601To1970;
-    return FillFromTime(static_cast<std::time_t>(seconds), record) ? 0 : -1;
+    *record = platform::ToLocalCalendarTime(seconds);
+    return *record == CalendarTime{} ? -1 : 0;
 }
 
 void WrapRingPositions(RingBuffer* ring) {

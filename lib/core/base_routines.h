@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "lib/core/string_format.h"
+#include "platform/base/calendar_time.h"
 
 namespace velk {
 
@@ -76,20 +77,11 @@ int64_t GetUsecCount(int use_time_stamp_counter = 0);
 // returns 0, early when message processing reports the program's end.
 int WaitWithMessages(int milliseconds);
 
-struct DateRecord {
-    int32_t year = 0;
-    int32_t month = 0;  // 1-12
-    int32_t day = 0;    // 1-31
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
-};
-
 // The current local date and time. Returns 0.
-int GetLocalDateTime(DateRecord* record);
+int GetLocalDateTime(CalendarTime* record);
 // A file time (100-nanosecond units since 1601-01-01 UTC) as local time.
 // Returns 0, or -1 (record zeroed) when it is beyond what the calendar holds.
-int FileTimeToDateRecord(uint64_t file_time, DateRecord* record);
+int FileTimeToCalendarTime(uint64_t file_time, CalendarTime* record);
 
 // A byte ring: reading and writing wrap at the capacity.
 struct RingBuffer {

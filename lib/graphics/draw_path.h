@@ -11,8 +11,8 @@
 
 #include "lib/core/math.h"
 #include "lib/graphics/graph_data.h"
-#include "lib/graphics/image/color_data.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/color_data.h"
+#include "lib/image/graph_image.h"
 
 namespace velk {
 

@@ -13,7 +13,7 @@
 #include "lib/graphics/graphics_fatal.h"
 #include "lib/graphics/graphics_log_texts.h"
 #include "lib/core/handle_table.h"
-#include "lib/graphics/image/image_loader.h"
+#include "lib/image/image_loader.h"
 
 namespace velk {
 

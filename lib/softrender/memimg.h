@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "lib/core/math.h"
-#include "lib/graphics/image/color_data.h"
+#include "lib/image/color_data.h"
 #include "platform/display/pixel_format.h"
 
 namespace velk {

@@ -1,6 +1,6 @@
 #include "lib/softrender/memimg_convert.h"
 
-#include "lib/graphics/image/color_convert.h"
+#include "lib/image/color_convert.h"
 
 namespace velk {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "lib/core/math.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/graph_image.h"
 #include "lib/softrender/memimg.h"
 
 namespace velk {

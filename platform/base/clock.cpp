@@ -24,6 +24,11 @@ int64_t SystemClock::Microseconds() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t SystemClock::WallSeconds() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
 Clock& ActiveClock() {
     Clock* clock = active_clock.load(std::memory_order_acquire);
     return clock != nullptr ? *clock : TheSystemClock();

@@ -14,6 +14,8 @@ public:
     virtual uint32_t Milliseconds() = 0;
     // Microseconds since an arbitrary start.
     virtual int64_t Microseconds() = 0;
+    // The wall time: seconds since 1970-01-01 UTC.
+    virtual int64_t WallSeconds() = 0;
 };
 
 // The monotonic system clock.
@@ -21,6 +23,7 @@ class SystemClock final : public Clock {
 public:
     uint32_t Milliseconds() override;
     int64_t Microseconds() override;
+    int64_t WallSeconds() override;
 };
 
 // A clock that moves only when told to.
@@ -32,9 +35,13 @@ public:
     void AdvanceMilliseconds(int64_t ms) { now_us_ += ms * 1000; }
     void AdvanceMicroseconds(int64_t us) { now_us_ += us; }
     void SetMilliseconds(uint32_t ms) { now_us_ = static_cast<int64_t>(ms) * 1000; }
+    // The wall time stands where it is set; stepping the clock does not move it.
+    int64_t WallSeconds() override { return wall_seconds_.load(); }
+    void SetWallSeconds(int64_t seconds) { wall_seconds_ = seconds; }
 
 private:
     std::atomic<int64_t> now_us_;
+    std::atomic<int64_t> wall_seconds_{1700000000};
 };
 
 // The clock in use; the system clock unless a test installed another.

@@ -5,16 +5,9 @@
 
 #include <cstdint>
 
-namespace velk::platform {
+#include "platform/base/calendar_time.h"
 
-struct CalendarTime {
-    int32_t year = 0;
-    int32_t month = 0;  // 1-12
-    int32_t day = 0;    // 1-31
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
-};
+namespace velk::platform {
 
 constexpr int64_t kFileTimeUnixEpochOffset = 116444736000000000;  // 1970-01-01 in 100 ns since 1601
 constexpr uint64_t kFileTimeUnitsPerSecond = 10000000;
@@ -26,8 +19,5 @@ constexpr int64_t FileTimeToUnixSeconds(uint64_t file_time) {
     return (static_cast<int64_t>(file_time) - kFileTimeUnixEpochOffset) /
            static_cast<int64_t>(kFileTimeUnitsPerSecond);
 }
-
-// The local calendar fields of a moment; all zero when it cannot be shown.
-CalendarTime ToLocalCalendarTime(int64_t unix_seconds);
 
 }  // namespace velk::platform

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/base/calendar_time.h"
+
 namespace velk {
 
 // 0 is failure. The plain set hands out slot numbers of its open files, the
@@ -16,24 +18,14 @@ namespace velk {
 // that made it.
 using FileAccessHandle = uint32_t;
 
-// Local calendar time.
-struct FileDate {
-    int32_t year = 0;
-    int32_t month = 0;
-    int32_t day = 0;
-    int32_t hour = 0;
-    int32_t minute = 0;
-    int32_t second = 0;
-};
-
 // What a find reports of each match; the name is in the game's form.
 struct FileInfo {
     std::string name;
     int32_t is_directory = 0;
     uint32_t size_low = 0;
     uint32_t size_high = 0;
-    FileDate creation;
-    FileDate last_write;
+    CalendarTime creation;
+    CalendarTime last_write;
 };
 
 // Seek origins.

@@ -7,9 +7,8 @@
 
 namespace velk {
 
-FileDate MakeFileDate(const platform::CalendarTime& time);
 FileInfo MakeFileInfo(const platform::FoundFile& found);
 // A date from a Windows file time as archives store it.
-FileDate FileDateFromFileTime(uint64_t file_time);
+CalendarTime FileDateFromFileTime(uint64_t file_time);
 
 }  // namespace velk

@@ -15,7 +15,7 @@
 #include "lib/graphics/screen/screen_surfaces.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
-#include "lib/graphics/image/color_convert.h"
+#include "lib/image/color_convert.h"
 #include "lib/softrender/memimg_convert.h"
 #include "platform/display/display_surface.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "lib/graphics/graph_data.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/graph_image.h"
 
 namespace velk {
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "lib/core/math.h"
-#include "lib/graphics/image/color_data.h"
+#include "lib/image/color_data.h"
 #include "lib/softrender/memimg.h"
 #include "platform/display/display_device.h"
 #include "platform/display/display_types.h"

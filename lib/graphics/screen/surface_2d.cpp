@@ -6,7 +6,7 @@
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
 #include "lib/graphics/draw_settings.h"
-#include "lib/graphics/image/color_convert.h"
+#include "lib/image/color_convert.h"
 #include "lib/core/handle_table.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"

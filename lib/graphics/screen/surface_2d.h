@@ -8,7 +8,7 @@
 
 #include "lib/core/math.h"
 #include "lib/graphics/graph_data.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/graph_image.h"
 #include "lib/graphics/screen/surface_data.h"
 
 namespace velk {

@@ -5,7 +5,7 @@
 
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
-#include "lib/graphics/image/graph_image.h"
+#include "lib/image/graph_image.h"
 #include "lib/core/handle_table.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"

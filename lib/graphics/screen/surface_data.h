@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "lib/core/math.h"
-#include "lib/graphics/image/color_data.h"
+#include "lib/image/color_data.h"
 #include "lib/softrender/memimg.h"
 
 namespace velk::platform {

@@ -99,7 +99,7 @@ public:
     int32_t DownloadValue(int32_t number) override { return number * 10; }
     bool UsesDirect3D() override { return uses3D; }
     int32_t MusicVolumeReference() override { return volumeReference; }
-    LocalDateTime LocalTime() override { return {2024, 2, 29, 23, 59, 58}; }
+    CalendarTime LocalTime() override { return {2024, 2, 29, 23, 59, 58}; }
     std::string LastMessageText() override { return "last"; }
     std::string ChoiceText(int32_t index) override { return "choice" + std::to_string(index); }
     void MarkPanoramaChanged() override { panoramaChanged = true; }

@@ -140,12 +140,12 @@ TEST(Dates, FileTimeBecomesLocalTime) {
     tzset();
     // 2001-02-03 04:05:06 UTC.
     constexpr uint64_t kFileTime = (981173106ull + 11644473600ull) * 10000000ull + 9999999ull;
-    DateRecord record;
-    EXPECT_EQ(FileTimeToDateRecord(kFileTime, &record), 0);
+    CalendarTime record;
+    EXPECT_EQ(FileTimeToCalendarTime(kFileTime, &record), 0);
     EXPECT_EQ((std::vector<int>{record.year, record.month, record.day, record.hour, record.minute, record.second}),
               (std::vector<int>{2001, 2, 3, 4, 5, 6}));
 
-    EXPECT_EQ(FileTimeToDateRecord(0, &record), 0);
+    EXPECT_EQ(FileTimeToCalendarTime(0, &record), 0);
     EXPECT_EQ(record.year, 1601);
     unsetenv("TZ");
     tzset();

@@ -6,7 +6,7 @@
 
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_table.h"
-#include "lib/graphics/image/image_loader.h"
+#include "lib/image/image_loader.h"
 #include "tests/lib/graphics/recording_paths.h"
 
 namespace velk {
@@ -229,6 +229,7 @@ int g_callback_runs = 0;
 void CountRestore() { ++g_callback_runs; }
 
 TEST_F(GraphFiles, ARestoreCallbackReplacesTheBuiltInReload) {
+    g_callback_runs = 0;
     g_files["a.png"] = BgraFile(2, 2, 5);
     LoadGraphFromFile("a.png", 1, 0, 0);
     SetGraphRestoreCallback(CountRestore);

@@ -13,6 +13,7 @@
 #include "tools/gamedata/description_parser.h"
 #include "tools/gamedata/game_dat_writer.h"
 #include "tools/gamedata/game_folder_writer.h"
+#include "tests/support/source_dir.h"
 
 namespace velk::gamedata {
 namespace {
@@ -31,9 +32,7 @@ private:
 };
 
 TEST(GameFolderWriter, TheSampleGameLoadsAsTheGameReadsIt) {
-    const char* source = std::getenv("VELK_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    std::ifstream in(std::filesystem::path(source) / "samples" / "sample-game" / "game.txt");
+    std::ifstream in(testing::SourceDir() / "samples" / "sample-game" / "game.txt");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string error;
     auto description = ParseGameDescription(text, &error);

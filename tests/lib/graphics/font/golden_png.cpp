@@ -6,14 +6,14 @@
 #include <cstring>
 #include <filesystem>
 #include <vector>
+#include "tests/support/source_dir.h"
 
 namespace velk::testing {
 
 namespace {
 
 std::filesystem::path GoldenPath(const std::string& name) {
-    const char* source = std::getenv("VELK_SOURCE_DIR");
-    return std::filesystem::path(source != nullptr ? source : ".") / "tests" / "golden" / "font" / (name + ".png");
+    return SourceDir() / "tests" / "golden" / "font" / (name + ".png");
 }
 
 std::vector<uint8_t> RgbOf(const MEMIMG& image, const Rect& rect) {

@@ -8,13 +8,13 @@
 #include <fstream>
 
 #include "tests/lib/graphics/system/graphics_fixture.h"
+#include "tests/support/source_dir.h"
 
 namespace velk::testing {
 namespace {
 
 std::filesystem::path GoldenPath(const std::string& name) {
-    const char* source = std::getenv("VELK_SOURCE_DIR");
-    return std::filesystem::path(source != nullptr ? source : ".") / "tests" / "golden" / name;
+    return SourceDir() / "tests" / "golden" / name;
 }
 
 struct SceneCase {

@@ -1,0 +1,28 @@
+#include <string>
+
+#include "lib/image/image_writer.h"
+#include "platform/file/path_resolver.h"
+#include "platform/file/whole_file.h"
+
+namespace velk {
+
+namespace {
+
+// A game path (Shift-JIS, '\' or '/'), kept inside the game's folder, written
+// whole: a failed write leaves any old file as it was.
+bool WriteGameFile(const char* file_name, std::span<const uint8_t> bytes) {
+    const std::optional<std::string> path = platform::ResolveGamePathForWrite(file_name);
+    return path.has_value() && platform::WriteFileAtomically(*path, bytes);
+}
+
+ImageFileWriter g_file_writer = WriteGameFile;
+
+}  // namespace
+
+void SetImageFileWriter(ImageFileWriter writer) { g_file_writer = writer != nullptr ? writer : WriteGameFile; }
+
+bool WriteImageFile(const char* file_name, std::span<const uint8_t> bytes) {
+    return file_name != nullptr && g_file_writer(file_name, bytes);
+}
+
+}  // namespace velk
