@@ -1,0 +1,270 @@
+#include "game/present/escape_codes.h"
+
+#include <gtest/gtest.h>
+
+#include "game/data/databases.h"
+#include "game/data/variable_store.h"
+#include "game/present/text_code.h"
+#include "tests/game/data/data_test_support.h"
+#include "tests/game/data/store_fakes.h"
+
+namespace velk {
+namespace {
+
+using testing::Sjis;
+
+std::string Bytes(std::initializer_list<int> bytes) {
+    std::string out;
+    for (int b : bytes) out += static_cast<char>(b);
+    return out;
+}
+
+void AddType(Database& database, int32_t rows) {
+    DbTypeData& type = database.types.emplace_back();
+    type.itemKinds = {1000, 2000};
+    type.rows.assign(static_cast<size_t>(rows), DbRow{{0}, {""}});
+    DbTypeDef& definition = database.typeDefs.emplace_back();
+    definition.itemNames = {"number", "text"};
+    definition.itemDefaults = {0, 0};
+}
+
+class EscapeCodesTest : public ::testing::Test {
+protected:
+    EscapeCodesTest() {
+        // Type 14 sizes the normal variables, type 16 spare group 2.
+        for (int32_t type = 0; type < 25; ++type) AddType(databases_.system, type == 14 ? 100 : type == 16 ? 10 : 2);
+        for (int32_t type = 0; type < 3; ++type) AddType(databases_.changeable, 3);
+        AddType(databases_.user, 2);
+        databases_.user.SetInt(0, 1, 0, 77);
+        databases_.user.SetString(0, 1, 1, "user text");
+        databases_.system.SetString(2, 1, 1, "system text");
+        owners_.events.count = 3;
+        owners_.map.mapId = 1;
+        store_ = VariableStore(&interpreter_, &databases_);
+    }
+
+    std::string Convert(const std::string& text, EscapeCodeOptions options = {}) {
+        return ConvertEscapeCodes(store_, text, options);
+    }
+    std::string Values(const std::string& text) {
+        EscapeCodeOptions options;
+        options.valuesOnly = true;
+        return Convert(text, options);
+    }
+    std::vector<std::string> FirstLines() const {
+        std::vector<std::string> lines;
+        for (const auto& box : reporter_.boxes) lines.push_back(box.line1);
+        return lines;
+    }
+
+    testing::RecordingReporter reporter_;
+    testing::FakeOwners owners_;
+    testing::FakeInterpreter interpreter_;
+    DatabaseSet databases_;
+    VariableStore store_{nullptr, &databases_};
+};
+
+TEST_F(EscapeCodesTest, ValueCodesReadTheStoreByTheirIds) {
+    store_.SetInt(2000005, -3);
+    store_.SetInt(2200007, 12);
+    store_.SetString(3000004, "str");
+    store_.SetInt(15000000 + 2 * 100 + 3, 33);
+    store_.SetString(15000000 + 2 * 100 + 6, "common text");
+    store_.SetMapOverride(9);
+    store_.SetInt(1000000 + 4 * 10 + 3, 43);
+    EscapeCodeOptions options;
+    options.valuesOnly = true;
+    options.mapEventId = 4;
+    options.commonEventId = 2;
+    options.mapId = 9;
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"a\\v[5]b", "a-3b"},
+        {"\\v2[7]", "12"},
+        {"\\v[ 5]|\\v[+5x]", "-3|-3"},  // read as atoi reads
+        {"\\self[3]", "43"},
+        {"\\cself[3]/\\cself[6]", "33/common text"},
+        {"\\udb[0:1:1]\\udb[0:1:0]", "user text77"},
+        {"\\sdb[2:1:1]", "system text"},
+        {"<\\s[4]>", "<str>"},
+        {"\\v[\\v[5]]", "0]"},  // the inner code goes first only by position: the outer reads "\v"
+        {"\\s[9]", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Convert(c.text, options), c.expected) << c.text;
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(EscapeCodesTest, SelfVariablesOfACommonEventWithoutMapEventReadZero) {
+    EscapeCodeOptions options;
+    options.valuesOnly = true;
+    options.mapEventId = -1;
+    EXPECT_EQ(Convert("[\\self[4]]", options), "[0]");
+}
+
+TEST_F(EscapeCodesTest, AMissingSeparatorReplacesOnlyTheBackslashAndTheNextCharacter) {
+    store_.SetInt(2000005, 8);
+    EXPECT_EQ(Values("x\\v[5 y"), "x8[5 y");
+    EXPECT_EQ(Values("\\v2[2"), "02[2");
+    EXPECT_EQ(Values("\\udb[0]"), "0db[0]");  // item 0 is a number
+    EXPECT_EQ(FirstLines(), (std::vector<std::string>{
+                                Sjis("エラー：\\v[の「]」が見つかりません"),
+                                Sjis("エラー：\\v?の「]」が見つかりません"),
+                                Sjis("エラー：\\?dbの「:」が見つかりません"),
+                                Sjis("エラー：\\?dbの「:」が見つかりません"),
+                                Sjis("エラー：\\?dbの「]」が見つかりません"),
+                            }));
+    EXPECT_EQ(reporter_.boxes[0].line2, FormatErrorLocation());
+}
+
+TEST_F(EscapeCodesTest, AStringHoldingItsOwnCodeStopsExpanding) {
+    store_.SetString(3000001, "a\\s[1]");
+    const std::string result = Values("\\s[1]");
+    EXPECT_LE(result.size(), kMaxExpandedTextBytes + 16);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1,
+              Sjis("エラー：文字列の展開が多すぎます。文字列が自分自身を含んでいる可能性があります"));
+    // Doubling strings are held by the length bound.
+    reporter_.boxes.clear();
+    store_.SetString(3000002, "\\s[2]\\s[2]");
+    EXPECT_LE(Values("\\s[2]").size(), 2 * kMaxExpandedTextBytes);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+}
+
+TEST_F(EscapeCodesTest, TheLeadingAtSignLineSetsSystemVariableZero) {
+    EscapeCodeOptions options;
+    options.leadingAtSignLine = true;
+    EXPECT_EQ(Convert("@12\nHello", options), "Hello");
+    EXPECT_EQ(interpreter_.block.sysVar0, 12);
+    EXPECT_EQ(Convert("@abcdefghijk\nHi", options), "Hi");
+    EXPECT_EQ(interpreter_.block.sysVar0, 0);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, Sjis("＠後に数字だけでなく、文字が入っている可能性があります"));
+    EXPECT_EQ(reporter_.boxes[0].line2, "");
+    EXPECT_EQ(Convert("@7 no line", options), "7 no line");
+    options.leadingAtSignLine = false;
+    EXPECT_EQ(Convert("@3\nX", options), "@3\nX");
+}
+
+TEST_F(EscapeCodesTest, WrapPutsPrefixAndSuffixAroundBeforeTheValues) {
+    store_.SetInt(2000001, 4);
+    EscapeCodeOptions options;
+    options.wrap = true;
+    options.prefix = "\\v[1]:";
+    options.suffix = "\\^";
+    EXPECT_EQ(Convert("hi", options), "4:hi" + Bytes({1, 0x10}));
+}
+
+TEST_F(EscapeCodesTest, FormatCodesBecomeTheirTextCodes) {
+    const struct {
+        const char* text;
+        std::string expected;
+    } cases[] = {
+        {"\\c[3]", Bytes({1, 2, 17})},
+        {"\\c[-4]", Bytes({1, 2, 14})},
+        {"\\font[2]", Bytes({1, 0x11, 16})},
+        {"\\f[0]|\\f[300]", Bytes({1, 3, 15}) + "|" + Bytes({1, 3, 254})},
+        {"\\m[40]", Bytes({1, 4, 54})},
+        {"\\E\\N", Bytes({1, 5, 1, 6})},
+        {"\\-[0]|\\-[20]", Bytes({1, 7, 255}) + "|" + Bytes({1, 7, 20})},
+        {"\\r[a,b]", Bytes({1, 9}) + "a,b]"},
+        {"\\>\\<\\.\\!\\^", Bytes({1, 0x0A, 1, 0x0B, 1, 0x0E, 1, 0x0F, 1, 0x10})},
+        {"\\sp[100000]", Bytes({1, 0x0C, 0xF8, 0x6E})},
+        {"\\sp[5]", Bytes({1, 0x0C, 14, 19})},
+        {"\\space[0]", Bytes({1, 0x12, 0x8B, 0x0E})},
+        {"<L><C><R>", Bytes({1, 0x13, 1, 0x14, 1, 0x15})},
+        {"\\i[-1]|\\i[12345]", Bytes({1, 0x16, 0x35, 0x1E}) + "|" + Bytes({1, 0x16, 0x35, 0x1D})},
+        {"\\img[a.png]", Bytes({1, 0x17}) + "a.png]"},
+        {"\\mx[5]\\my[6]", Bytes({1, 0x18, 0x0E, 0x13, 1, 0x19, 0x0E, 0x14})},
+        {"\\\\c[1]", Bytes({1, 1}) + "c[1]"},
+        {"a\r\nb", "a\nb"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Convert(c.text), c.expected) << c.text;
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(EscapeCodesTest, ValuesOnlyLeavesFormatCodesBackslashesAndCarriageReturns) {
+    store_.SetInt(2000002, 9);
+    EXPECT_EQ(Values("\\c[1]\\\\\r\\v[2]"), "\\c[1]\\\\\r9");
+}
+
+TEST_F(EscapeCodesTest, FormatCodeErrorsShowTheirBoxesAndKeepTheRest) {
+    EXPECT_EQ(Convert("\\c[250]x"), Bytes({1, 2, 0xD6}) + "[250]x");
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, Sjis("エラー：\\cの[]内は200以下までしか受け付けません"));
+    EXPECT_EQ(reporter_.boxes[0].line2, Sjis("指定色 > 250"));
+    EXPECT_EQ(reporter_.boxes[0].line3, FormatErrorLocation());
+    reporter_.boxes.clear();
+    EXPECT_EQ(Convert("\\i[7"), Bytes({1, 0x16, 14, 21}) + "[7");
+    EXPECT_EQ(Convert("\\font[9]"), Bytes({1, 0x11, 17}));
+    EXPECT_EQ(FirstLines(), (std::vector<std::string>{
+                                Sjis("エラー：\\iの「]」が見つかりません"),
+                                Sjis("エラー：\\fontの[ ]内の値が0～3の範囲を超えています"),
+                            }));
+}
+
+TEST_F(EscapeCodesTest, TrailBytesAndConvertedCodesAreNeverTheStartOfACode) {
+    // 0x83 0x5C is one character whose second byte is a backslash.
+    const std::string text = Bytes({0x83, 0x5C}) + "c[1]\\c[2]";
+    EXPECT_EQ(Convert(text), Bytes({0x83, 0x5C}) + "c[1]" + Bytes({1, 2, 16}));
+    // A colour parameter of 0x5C followed by "N" is no edge code.
+    EXPECT_EQ(Convert("\\c[78]Nice"), Bytes({1, 2, 0x5C}) + "Nice");
+    // A size parameter that looks like a lead byte does not swallow the backslash after it.
+    EXPECT_EQ(Convert("\\f[120]\\c[2]"), Bytes({1, 3, 134, 1, 2, 16}));
+}
+
+TEST_F(EscapeCodesTest, RevertGivesTheParameterlessCodesBack) {
+    EXPECT_EQ(RevertEscapeCodes(Convert("\\E\\\\\\^")), "\\E\\\\\\^");
+    EXPECT_EQ(RevertEscapeCodes(Convert("\\>\\<\\.\\!\\N\\r[a,b]\\img[x]")), "\\>\\<\\.\\!\\N\\r[a,b]\\img[x]");
+    // Codes with parameters stay; a parameter byte is not read as a code.
+    const std::string colour = Convert("\\c[3]");
+    EXPECT_EQ(RevertEscapeCodes(colour), colour);
+    EXPECT_EQ(RevertEscapeCodes(Bytes({1, 7, 1, 5})), Bytes({1, 7, 1, 5}));
+}
+
+// Every parameterised code carries every value of its domain intact, in bytes
+// that are never control characters.
+TEST(TextCodeTest, EveryValueReadsBackAndNoParameterByteIsAControlCharacter) {
+    struct Domain {
+        uint8_t code;
+        int32_t low, high;
+    };
+    const Domain domains[] = {{kCodeColor, 0, 200},   {kCodeFontSize, 1, 240}, {kCodeLineHeight, 1, 240},
+                              {kCodeFontSlot, 0, 3},  {kCodeSpacing, 0, 255},  {kCodeSpeed, 0, 60000},
+                              {kCodeLineGap, 0, 65535}, {kCodeIcon, 0, 10000}, {kCodeMoveX, 0, 10000}};
+    for (const Domain& d : domains) {
+        for (int32_t v = d.low; v <= d.high; ++v) {
+            std::string encoded;
+            if (d.code == kCodeSpacing) {
+                encoded = EncodeSpacingCode(v);
+            } else if (TextCodeParameterCount(d.code) == 1) {
+                encoded = EncodeByteCode(d.code, v);
+            } else {
+                encoded = EncodeWordCode(d.code, v);
+            }
+            const std::string text = encoded + "z";
+            const TextCodeRead read = ReadTextCode(text, 0);
+            ASSERT_EQ(read.code, d.code) << int(d.code) << " " << v;
+            ASSERT_EQ(read.value, v) << int(d.code);
+            ASSERT_EQ(read.length, encoded.size()) << int(d.code) << " " << v;
+            for (size_t i = encoded[1] == kCodeWide ? 3 : 2; i < encoded.size(); ++i) {
+                ASSERT_GE(static_cast<uint8_t>(encoded[i]), 14) << int(d.code) << " " << v;
+            }
+        }
+    }
+}
+
+TEST(TextCodeTest, TheEarlierPlainFormStillReads) {
+    // Written before the wide form existed: spacing 5 as its own byte.
+    EXPECT_EQ(ReadTextCode(Bytes({1, 7, 5}), 0).value, 5);
+    EXPECT_EQ(ReadTextCode(Bytes({1, 7, 255}), 0).value, 0);
+    EXPECT_EQ(ReadTextCode(Bytes({1, 0x16, 0x35, 0x1E}), 0).value, 10000);
+    // Cut short by the end of the text.
+    EXPECT_EQ(ReadTextCode(Bytes({1, 0x16, 0x35}), 0).length, 3u);
+    EXPECT_EQ(TextUnitLength(Bytes({0x83}), 0), 1u);
+    EXPECT_EQ(TextUnitLength(Bytes({0x83, 0x01}), 0), 2u);
+}
+
+}  // namespace
+}  // namespace velk
