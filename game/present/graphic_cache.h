@@ -48,6 +48,7 @@ public:
     // The division of a cached name; false when it is not cached.
     bool Division(const std::string& name, int& columns, int& rows) const;
     size_t EntryCount() const { return entries_.size(); }
+    const std::string& DataFolder() const { return dataFolder_; }
 
 private:
     struct Entry {

@@ -1,0 +1,61 @@
+#include "game/present/text_box.h"
+
+#include <algorithm>
+
+#include "game/present/text_renderer.h"
+
+namespace velk {
+
+void TextBox::Reset() {
+    laidOutText = shownText;
+    // The raw widths are overwritten line by line as the new text is measured.
+    lineWidths.clear();
+    lineTops.clear();
+    lineHeights.clear();
+    maxWidth = 0;
+    maxRawWidth = 0;
+    if (instant) {
+        progress = kWholeTextProgress;
+    } else {
+        progress = 0.0;
+        previousProgress = 0.0;
+    }
+    workingText = shownText;
+    timedPauseEnd = 0;
+    timedPauseFrames = 0;
+    keyPauseEnd = 0;
+    controlBytes = 0;
+    waitingForKey = false;
+    closeRequest = false;
+}
+
+void TextBox::RecordLineMetrics(int32_t lineHeight, int32_t scale) {
+    const size_t line = static_cast<size_t>(std::max(lineIndex, 0));
+    for (auto* list : {&lineWidths, &lineTops, &lineHeights, &lineRawWidths}) {
+        if (list->size() < line + 1) list->resize(line + 1, 0);
+    }
+    const int32_t width = penX / scale;
+    if (lineWidths[line] < width) {
+        lineWidths[line] = width;
+        lineRawWidths[line] = penX;
+        maxWidth = std::max(maxWidth, width);
+        maxRawWidth = std::max(maxRawWidth, penX);
+    }
+    lineTops[line] = penY / scale;
+    lineHeights[line] = lineHeight;
+}
+
+void TextBox::Measure(TextRenderer& renderer, int32_t& width, int32_t& height) {
+    renderer.Draw(*this, false, 1.0, 1.0);
+    width = 0;
+    height = 0;
+    for (int32_t w : lineWidths) width = std::max(width, w);
+    const size_t lines = std::min(lineTops.size(), lineHeights.size());
+    for (size_t i = 0; i < lines; ++i) height = std::max(height, lineTops[i] + lineHeights[i]);
+}
+
+void TextBox::Draw(TextRenderer& renderer, bool draw, double scaleX, double scaleY) {
+    renderer.Draw(*this, draw, scaleX, scaleY);
+}
+
+}  // namespace velk
