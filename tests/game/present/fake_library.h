@@ -94,7 +94,11 @@ public:
 
     int CreateFont(const std::string& face, int size, int thickness, int type, int charset) override {
         fontRequests.push_back(face);
-        if (refusedFaces.count(face) || static_cast<int>(fonts.size()) >= fontLimit) return -1;
+        if (refusedFaces.count(face)) return -1;
+        if (static_cast<int>(fonts.size()) >= fontLimit) {
+            ++tableFull;
+            return -1;
+        }
         fonts[nextFont] = FakeFont{face, size, thickness, type, charset};
         return nextFont++;
     }
@@ -132,6 +136,7 @@ public:
     std::vector<std::string> fontRequests;
     std::set<std::string> refusedFaces;
     int fontLimit = 39;
+    int tableFull = 0;
     int fontResets = 0;
     std::string defaultFace;
     std::vector<std::string> installedFaces;
