@@ -25,7 +25,8 @@ void Report(const char* line1) { Report(line1, FormatErrorLocation()); }
 // atoi's reading (blanks, a sign, digits), held to the int range.
 int32_t ReadNumber(std::string_view text, size_t from) {
     size_t i = from;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     int64_t value = 0;
@@ -234,15 +235,11 @@ int32_t IconValue(int32_t n) { return n < 0 ? 10000 : std::min(n, 9999); }
 // The TextCode of a bracketed code with its argument n.
 std::string EncodeBracketed(uint8_t code, int32_t n) {
     switch (code) {
-        case kCodeColor:
-            return EncodeByteCode(code, std::clamp(n, 0, 200));
-        case kCodeFontSlot:
-            return EncodeByteCode(code, std::clamp(n, 0, 3));
+        case kCodeColor: return EncodeByteCode(code, std::clamp(n, 0, 200));
+        case kCodeFontSlot: return EncodeByteCode(code, std::clamp(n, 0, 3));
         case kCodeFontSize:
-        case kCodeLineHeight:
-            return EncodeByteCode(code, std::clamp<int64_t>(int64_t{n} + 14, 15, 254) - 14);
-        case kCodeSpacing:
-            return EncodeSpacingCode(std::clamp(n, 0, 255));
+        case kCodeLineHeight: return EncodeByteCode(code, std::clamp<int64_t>(int64_t{n} + 14, 15, 254) - 14);
+        case kCodeSpacing: return EncodeSpacingCode(std::clamp(n, 0, 255));
         case kCodeSpeed:
             // 0 asks for the game's default speed.
             return EncodeWordCode(code, n < 1 ? 0 : std::min(n, 60000));
@@ -250,8 +247,7 @@ std::string EncodeBracketed(uint8_t code, int32_t n) {
             const int64_t v = std::min<int64_t>(int64_t{n} + 32000, 60000);
             return EncodeWordCode(code, v < 1 ? 65535 : static_cast<int32_t>(v));
         }
-        default:
-            return EncodeWordCode(code, IconValue(n));
+        default: return EncodeWordCode(code, IconValue(n));
     }
 }
 

@@ -52,8 +52,8 @@ bool GraphicCache::LoadGraphic(const std::string& name, int columns, int rows, i
     const int whole = LoadWhole(path, undecodable);
     if (whole == -1) {
         failed_.insert(name);
-        ShowFileError(FormatText(undecodable ? texts::kLoadGraphicUndecodable : texts::kLoadGraphicMissing,
-                                 path.c_str()));
+        ShowFileError(
+            FormatText(undecodable ? texts::kLoadGraphicUndecodable : texts::kLoadGraphicMissing, path.c_str()));
         return false;
     }
     if (mode == 1) {
@@ -84,7 +84,8 @@ bool GraphicCache::ReLoadGraphic() {
             continue;
         }
         Entry& entry = entries_[static_cast<size_t>(index)];
-        for (int graph : entry.cells) library_.DeleteGraph(graph);
+        for (int graph : entry.cells)
+            library_.DeleteGraph(graph);
         entry.cells.clear();
         CutCells(whole, entry.columns, entry.rows, entry.cells);
     }
@@ -93,7 +94,8 @@ bool GraphicCache::ReLoadGraphic() {
 
 bool GraphicCache::ClearGraphicCache() {
     for (Entry& entry : entries_) {
-        for (int graph : entry.cells) library_.DeleteGraph(graph);
+        for (int graph : entry.cells)
+            library_.DeleteGraph(graph);
     }
     entries_.clear();
     names_.clear();

@@ -3,7 +3,7 @@
 #include "game/present/graphic_cache.h"
 #include "game/present/present_library.h"
 #include "game/present/system_resources.h"
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 
 namespace velk {
 namespace {

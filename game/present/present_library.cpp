@@ -3,8 +3,8 @@
 #include <array>
 
 #include "game/data/game_file_source.h"
-#include "lib/core/startup/library_api.h"
-#include "platform/file/file_find.h"
+#include "lib/api/library_api.h"
+#include "lib/core/files/file_access.h"
 
 namespace velk {
 namespace {
@@ -29,12 +29,16 @@ public:
     }
 
     std::vector<std::string> FindFiles(const std::string& pattern) override {
+        // Loose files only: the files an archive holds are not searched.
+        const FileAccessFunctions& plain = PlainFileAccessFunctions();
         std::vector<std::string> names;
-        auto find = platform::FileFind::Start(pattern);
-        if (!find) return names;
-        while (const platform::FoundFile* found = find->Next()) {
-            if (!found->is_directory) names.push_back(found->name);
-        }
+        FileInfo info;
+        const int32_t find = plain.find_first(pattern, &info);
+        if (find == -1) return names;
+        do {
+            if (info.is_directory == 0) names.push_back(info.name);
+        } while (plain.find_next(find, &info) == 0);
+        plain.find_close(find);
         return names;
     }
 

@@ -20,7 +20,8 @@ int IconNumber(const std::string& name) {
     bool negative = false;
     if (i < digits.size() && (digits[i] == '-' || digits[i] == '+')) negative = digits[i++] == '-';
     int value = 0;
-    for (; i < digits.size() && digits[i] >= '0' && digits[i] <= '9'; ++i) value = value * 10 + (digits[i] - '0');
+    for (; i < digits.size() && digits[i] >= '0' && digits[i] <= '9'; ++i)
+        value = value * 10 + (digits[i] - '0');
     return negative ? -value : value;
 }
 
@@ -28,12 +29,14 @@ int IconNumber(const std::string& name) {
 
 SystemResources::SystemResources(PresentLibrary& library, GraphicCache& cache) : library_(library), cache_(cache) {
     for (auto& lists : fonts_) {
-        for (auto& list : lists) list.assign(kFontSizes, 0);
+        for (auto& list : lists)
+            list.assign(kFontSizes, 0);
     }
 }
 
 void SystemResources::SetupFonts(const std::array<std::string, 4>& names, bool plainLetters) {
-    for (size_t i = 0; i < names.size(); ++i) fontNames_[i] = names[i].empty() ? texts::kDefaultFontFace : names[i];
+    for (size_t i = 0; i < names.size(); ++i)
+        fontNames_[i] = names[i].empty() ? texts::kDefaultFontFace : names[i];
     fontCharsets_.fill(0);
     ResetFontCache();
     fontTypes_ = plainLetters ? std::array<int, 2>{0, 1} : std::array<int, 2>{2, 3};
@@ -47,7 +50,8 @@ void SystemResources::ResetFontCache() {
     library_.InitFontHandles();
     fontsCreated_ = 0;
     for (auto& lists : fonts_) {
-        for (auto& list : lists) list.assign(kFontSizes, 0);
+        for (auto& list : lists)
+            list.assign(kFontSizes, 0);
     }
 }
 
@@ -96,7 +100,8 @@ void SystemResources::LoadIcons() {
     const std::string folder = "BasicData\\";
     std::vector<std::pair<std::string, int>> icons;
     if (auto lines = library_.ReadLines(cache_.DataFolder() + folder + "EncodedIconList.xxxxx")) {
-        for (const std::string& line : *lines) icons.emplace_back(folder + line, IconNumber(line));
+        for (const std::string& line : *lines)
+            icons.emplace_back(folder + line, IconNumber(line));
     } else {
         for (const std::string& name : library_.FindFiles(cache_.DataFolder() + folder + "icon???.png")) {
             icons.emplace_back(folder + name, IconNumber(name));

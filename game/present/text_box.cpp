@@ -49,9 +49,11 @@ void TextBox::Measure(TextRenderer& renderer, int32_t& width, int32_t& height) {
     renderer.Draw(*this, false, 1.0, 1.0);
     width = 0;
     height = 0;
-    for (int32_t w : lineWidths) width = std::max(width, w);
+    for (int32_t w : lineWidths)
+        width = std::max(width, w);
     const size_t lines = std::min(lineTops.size(), lineHeights.size());
-    for (size_t i = 0; i < lines; ++i) height = std::max(height, lineTops[i] + lineHeights[i]);
+    for (size_t i = 0; i < lines; ++i)
+        height = std::max(height, lineTops[i] + lineHeights[i]);
 }
 
 void TextBox::Draw(TextRenderer& renderer, bool draw, double scaleX, double scaleY) {

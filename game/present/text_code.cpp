@@ -30,18 +30,14 @@ int TextCodeParameterCount(uint8_t code) {
         case kCodeFontSize:
         case kCodeLineHeight:
         case kCodeSpacing:
-        case kCodeFontSlot:
-            return 1;
+        case kCodeFontSlot: return 1;
         case kCodeSpeed:
         case kCodeLineGap:
         case kCodeIcon:
         case kCodeMoveX:
-        case kCodeMoveY:
-            return 2;
-        case kCodeWide:
-            return 4;
-        default:
-            return 0;
+        case kCodeMoveY: return 2;
+        case kCodeWide: return 4;
+        default: return 0;
     }
 }
 
@@ -103,11 +99,8 @@ TextCodeRead ReadTextCode(std::string_view text, size_t index) {
                 read.value -= kParameterOffset;
             }
             break;
-        case 2:
-            read.value = (ByteAt(text, p) - kParameterOffset) * 256 + ByteAt(text, p + 1) - kParameterOffset;
-            break;
-        default:
-            break;
+        case 2: read.value = (ByteAt(text, p) - kParameterOffset) * 256 + ByteAt(text, p + 1) - kParameterOffset; break;
+        default: break;
     }
     return read;
 }

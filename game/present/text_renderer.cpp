@@ -139,11 +139,11 @@ private:
 
     void Ordinary(std::string_view character) {
         lineHeight_ = std::max(lineHeight_, box_.fontSize);
-        const int font = r_.resources_.GetFont(box_.fontSlot, box_.fontSize * s_, SystemResources::kTextThickness,
-                                               box_.edgeFlag);
+        const int font =
+            r_.resources_.GetFont(box_.fontSlot, box_.fontSize * s_, SystemResources::kTextThickness, box_.edgeFlag);
         if (draw_) DrawCharacter(character, font);
-        box_.penX += Width(character, font) - spacing_ * s_ -
-                     static_cast<int32_t>(character.size()) * letterSpacing_ * s_ / 2;
+        box_.penX +=
+            Width(character, font) - spacing_ * s_ - static_cast<int32_t>(character.size()) * letterSpacing_ * s_ / 2;
         if (!draw_) {
             box_.RecordLineMetrics(lineHeight_, s_);
             if (box_.choiceLayout) box_.lineHeights.resize(static_cast<size_t>(std::max(0, r_.settings_.choiceCount)));
@@ -212,7 +212,8 @@ private:
     std::string_view TakeUntil(char stop) {
         const size_t from = static_cast<size_t>(box_.charIndex);
         size_t i = from;
-        while (i < text_.size() && text_[i] != stop) i = CharNext(i);
+        while (i < text_.size() && text_[i] != stop)
+            i = CharNext(i);
         box_.charIndex = static_cast<int32_t>(std::min(i + 1, text_.size()));
         return std::string_view(text_).substr(from, i - from);
     }
@@ -299,9 +300,7 @@ private:
         box_.controlBytes += static_cast<int32_t>(code.length) - (code.code == kCodeIcon ? 2 : 0);
         const int32_t v = code.value;
         switch (code.code) {
-            case kCodeBackslash:
-                Ordinary("\\");
-                break;
+            case kCodeBackslash: Ordinary("\\"); break;
             case kCodeColor:
                 box_.colorNumber = std::clamp(v, 0, std::max(0, static_cast<int32_t>(r_.colorTable_.size()) - 1));
                 break;
@@ -309,30 +308,14 @@ private:
                 box_.fontSize = r_.SnapFontSize(v & 0xFF);
                 lineHeight_ = std::max(lineHeight_, box_.fontSize);
                 break;
-            case kCodeLineHeight:
-                lineHeight_ = v;
-                break;
-            case kCodeEdgeOn:
-                box_.edgeFlag = 1;
-                break;
-            case kCodeEdgeOff:
-                box_.edgeFlag = 0;
-                break;
-            case kCodeSpacing:
-                spacing_ = v;
-                break;
-            case kCodeRuby:
-                Ruby();
-                break;
-            case kCodeInstantOn:
-                instant_ = true;
-                break;
-            case kCodeInstantOff:
-                instant_ = false;
-                break;
-            case kCodeSpeed:
-                Speed(v);
-                break;
+            case kCodeLineHeight: lineHeight_ = v; break;
+            case kCodeEdgeOn: box_.edgeFlag = 1; break;
+            case kCodeEdgeOff: box_.edgeFlag = 0; break;
+            case kCodeSpacing: spacing_ = v; break;
+            case kCodeRuby: Ruby(); break;
+            case kCodeInstantOn: instant_ = true; break;
+            case kCodeInstantOff: instant_ = false; break;
+            case kCodeSpeed: Speed(v); break;
             case kCodeTimedPause:
                 if (draw_ && box_.timedPauseEnd < box_.charIndex) {
                     box_.timedPauseEnd = box_.charIndex + 1;
@@ -348,23 +331,13 @@ private:
             case kCodeClose:
                 if (draw_) box_.closeRequest = true;
                 break;
-            case kCodeFontSlot:
-                box_.fontSlot = std::clamp(v, 0, 3);
-                break;
-            case kCodeLineGap:
-                lineGap_ = v - 32000;
-                break;
+            case kCodeFontSlot: box_.fontSlot = std::clamp(v, 0, 3); break;
+            case kCodeLineGap: lineGap_ = v - 32000; break;
             case kCodeAlignLeft:
             case kCodeAlignCenter:
-            case kCodeAlignRight:
-                alignment_ = code.code - kCodeAlignLeft;
-                break;
-            case kCodeIcon:
-                Icon(v);
-                break;
-            case kCodeImage:
-                Image();
-                break;
+            case kCodeAlignRight: alignment_ = code.code - kCodeAlignLeft; break;
+            case kCodeIcon: Icon(v); break;
+            case kCodeImage: Image(); break;
             default:
                 // The position codes and unknown codes move nothing.
                 break;

@@ -15,7 +15,8 @@ using testing::Sjis;
 
 std::string Bytes(std::initializer_list<int> bytes) {
     std::string out;
-    for (int b : bytes) out += static_cast<char>(b);
+    for (int b : bytes)
+        out += static_cast<char>(b);
     return out;
 }
 
@@ -32,8 +33,10 @@ class EscapeCodesTest : public ::testing::Test {
 protected:
     EscapeCodesTest() {
         // Type 14 sizes the normal variables, type 16 spare group 2.
-        for (int32_t type = 0; type < 25; ++type) AddType(databases_.system, type == 14 ? 100 : type == 16 ? 10 : 2);
-        for (int32_t type = 0; type < 3; ++type) AddType(databases_.changeable, 3);
+        for (int32_t type = 0; type < 25; ++type)
+            AddType(databases_.system, type == 14 ? 100 : type == 16 ? 10 : 2);
+        for (int32_t type = 0; type < 3; ++type)
+            AddType(databases_.changeable, 3);
         AddType(databases_.user, 2);
         databases_.user.SetInt(0, 1, 0, 77);
         databases_.user.SetString(0, 1, 1, "user text");
@@ -53,7 +56,8 @@ protected:
     }
     std::vector<std::string> FirstLines() const {
         std::vector<std::string> lines;
-        for (const auto& box : reporter_.boxes) lines.push_back(box.line1);
+        for (const auto& box : reporter_.boxes)
+            lines.push_back(box.line1);
         return lines;
     }
 
@@ -92,7 +96,8 @@ TEST_F(EscapeCodesTest, ValueCodesReadTheStoreByTheirIds) {
         {"\\v[\\v[5]]", "0]"},  // the inner code goes first only by position: the outer reads "\v"
         {"\\s[9]", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(Convert(c.text, options), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(Convert(c.text, options), c.expected) << c.text;
     EXPECT_TRUE(reporter_.boxes.empty());
 }
 
@@ -180,7 +185,8 @@ TEST_F(EscapeCodesTest, FormatCodesBecomeTheirTextCodes) {
         {"\\\\c[1]", Bytes({1, 1}) + "c[1]"},
         {"a\r\nb", "a\nb"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Convert(c.text), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(Convert(c.text), c.expected) << c.text;
     EXPECT_TRUE(reporter_.boxes.empty());
 }
 
@@ -230,9 +236,9 @@ TEST(TextCodeTest, EveryValueReadsBackAndNoParameterByteIsAControlCharacter) {
         uint8_t code;
         int32_t low, high;
     };
-    const Domain domains[] = {{kCodeColor, 0, 200},   {kCodeFontSize, 1, 240}, {kCodeLineHeight, 1, 240},
-                              {kCodeFontSlot, 0, 3},  {kCodeSpacing, 0, 255},  {kCodeSpeed, 0, 60000},
-                              {kCodeLineGap, 0, 65535}, {kCodeIcon, 0, 10000}, {kCodeMoveX, 0, 10000}};
+    const Domain domains[] = {{kCodeColor, 0, 200},     {kCodeFontSize, 1, 240}, {kCodeLineHeight, 1, 240},
+                              {kCodeFontSlot, 0, 3},    {kCodeSpacing, 0, 255},  {kCodeSpeed, 0, 60000},
+                              {kCodeLineGap, 0, 65535}, {kCodeIcon, 0, 10000},   {kCodeMoveX, 0, 10000}};
     for (const Domain& d : domains) {
         for (int32_t v = d.low; v <= d.high; ++v) {
             std::string encoded;

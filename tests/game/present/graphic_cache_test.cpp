@@ -22,7 +22,8 @@ protected:
 
     std::vector<testing::FakeGraph> CellsOf(const std::string& name) {
         std::vector<testing::FakeGraph> cells;
-        for (int graph : *cache_.Cells(name)) cells.push_back(library_.graphs[graph]);
+        for (int graph : *cache_.Cells(name))
+            cells.push_back(library_.graphs[graph]);
         return cells;
     }
 
@@ -97,8 +98,7 @@ TEST_F(GraphicCacheTest, ReloadGoesOnPastAMissingFileAndRecutsByTheNewSize) {
     library_.files["Data\\c.png"] = testing::ImageBytes(40, 40);
     EXPECT_FALSE(cache_.ReLoadGraphic());
     ASSERT_EQ(reporter_.messages.size(), 1u);
-    EXPECT_EQ(reporter_.messages[0].line1,
-              Sjis("■ReLoadGraphic error:ファイル Data\\b.png が見つかりません\nb.png"));
+    EXPECT_EQ(reporter_.messages[0].line1, Sjis("■ReLoadGraphic error:ファイル Data\\b.png が見つかりません\nb.png"));
     EXPECT_EQ(*cache_.Cells("b.png"), oldB);
     const auto c = CellsOf("c.png");
     ASSERT_EQ(c.size(), 5u);

@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 
 #include "game/data/databases.h"
 #include "game/data/variable_store.h"
@@ -16,19 +16,19 @@
 #include "game/present/system_resources.h"
 #include "game/present/text_box.h"
 #include "game/present/text_renderer.h"
-#include "lib/core/startup/library_api.h"
-#include "lib/graphics/image/image_loader.h"
+#include "lib/api/library_api.h"
 #include "lib/graphics/screen/screen_state.h"
+#include "lib/image/image_loader.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/data/store_fakes.h"
-#include "tests/lib/core/startup/startup_fixture.h"
+#include "tests/lib/api/startup_fixture.h"
+#include "tests/support/source_dir.h"
 
 namespace velk {
 namespace {
 
 std::filesystem::path GoldenPath(const std::string& name) {
-    const char* source = std::getenv("VELK_SOURCE_DIR");
-    return std::filesystem::path(source != nullptr ? source : ".") / "tests" / "golden" / "present" / name;
+    return testing::SourceDir() / "tests" / "golden" / "present" / name;
 }
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
@@ -112,11 +112,11 @@ TEST_F(MessageGoldenTest, AMessageWithColoursSizesAnIconAndRubyMatchesItsPicture
     ASSERT_EQ(resources.IconWidth(1), 24);
 
     TextBox box(16, 24);
-    box.shownText = ConvertEscapeCodes(
-        store_,
-        testing::Sjis("\\c[2]Velk\\c[0]の\\f[32]文字\\f[24]表示 \\i[1] と\\r[漢字,かんじ]です\n"
-                      "<C>\\E\\c[5]縁取り\\N\\f[18]小さな文字"),
-        EscapeCodeOptions{});
+    box.shownText =
+        ConvertEscapeCodes(store_,
+                           testing::Sjis("\\c[2]Velk\\c[0]の\\f[32]文字\\f[24]表示 \\i[1] と\\r[漢字,かんじ]です\n"
+                                         "<C>\\E\\c[5]縁取り\\N\\f[18]小さな文字"),
+                           EscapeCodeOptions{});
     box.instant = true;
     int32_t width = 0, height = 0;
     box.Measure(renderer, width, height);

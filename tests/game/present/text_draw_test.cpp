@@ -145,7 +145,8 @@ TEST_F(TextDrawTest, ImagesComeFromTheCacheAndAMissingOneIsReportedOnce) {
     EXPECT_EQ(height, 48);
     ASSERT_NE(cache_.Cells("pic\\face.png"), nullptr);
     TextBox missing = Box("\\img[gone.png]z");
-    for (int frame = 0; frame < 3; ++frame) missing.Draw(renderer_, true);
+    for (int frame = 0; frame < 3; ++frame)
+        missing.Draw(renderer_, true);
     missing.Measure(renderer_, width, height);
     EXPECT_EQ(width, 12);
     EXPECT_EQ(reporter_.messages.size(), 1u);
@@ -194,7 +195,8 @@ TEST_F(TextDrawTest, AFaceThatCannotBeMadeIsReportedOnceAndReplaced) {
 TEST_F(TextDrawTest, ManySizesNeverRunTheFontTableOut) {
     for (int round = 0; round < 2; ++round) {
         for (int size = 10; size < 130; ++size) {
-            for (int edge = 0; edge < 2; ++edge) ASSERT_NE(resources_.GetFont(size % 4, size, 5, edge), -1) << size;
+            for (int edge = 0; edge < 2; ++edge)
+                ASSERT_NE(resources_.GetFont(size % 4, size, 5, edge), -1) << size;
         }
     }
     EXPECT_TRUE(reporter_.boxes.empty());

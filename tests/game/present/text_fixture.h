@@ -39,7 +39,8 @@ protected:
     void SetColorRows(int32_t rows) {
         DbTypeData& colors = databases_.system.types[kTextColorType];
         colors.rows.clear();
-        for (int32_t i = 0; i < rows; ++i) colors.rows.push_back(DbRow{{i, 100 + i, 200 + i}, {""}});
+        for (int32_t i = 0; i < rows; ++i)
+            colors.rows.push_back(DbRow{{i, 100 + i, 200 + i}, {""}});
         renderer_.MarkColorsChanged();
     }
 
@@ -60,7 +61,8 @@ protected:
 
     std::string DrawnText() const {
         std::string drawn;
-        for (const TextDraw& draw : library_.textDraws) drawn += draw.text;
+        for (const TextDraw& draw : library_.textDraws)
+            drawn += draw.text;
         return drawn;
     }
 
