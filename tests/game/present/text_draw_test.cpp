@@ -1,6 +1,7 @@
 // Drawing: colours, shadows, alignment, ruby, icons and images; the game's
 // fonts and icons behind them.
 
+#include "game/present/text_code.h"
 #include "tests/game/present/text_fixture.h"
 
 namespace velk {
@@ -228,6 +229,45 @@ TEST_F(TextDrawTest, WithoutAListTheIconFilesAreFoundAndLoadingAgainFreesTheOldO
     EXPECT_EQ(library_.live.size(), 2u);
     resources_.LoadIcons();
     EXPECT_EQ(library_.live.size(), 2u);
+}
+
+// Texts pieced together from code fragments, broken ones included: the
+// conversion ends, its TextCodes are whole and carry no control byte as a
+// parameter, and laying out and drawing them reads nothing outside the text.
+TEST_F(TextDrawTest, TextsOfCodeFragmentsConvertAndDrawSafely) {
+    LoadIconFiles({{"icon001.png", testing::ImageBytes(8, 8)}});
+    store_.SetString(3000001, "\\c[2]s");
+    const char* const fragments[] = {"\\c[",   "]",    "\\",       "\\i[",   "12",    "-3",  "\\r[",    ",",
+                                     "\\img[", "\x83", "\\\\",     "<C>",    "\n",    "\r",  "a",       "\\sp[",
+                                     "0",      "\\-[", "\\space[", "\\s[1]", "\\f[",  "999", "\\font[", "\\E",
+                                     "\\!",    "\\.",  "\\^",      "\\m[",   "\\mx[", "300", "\\v[",    "\x01"};
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        const uint32_t pieces = next() % 24;
+        for (uint32_t i = 0; i < pieces; ++i)
+            text += fragments[next() % std::size(fragments)];
+        const std::string converted = ConvertEscapeCodes(store_, text, EscapeCodeOptions{});
+        for (size_t i = 0; i < converted.size();) {
+            const size_t length = TextUnitLength(converted, i);
+            ASSERT_GT(length, 0u);
+            if (converted[i] == kTextCodeStart && length > 2) {
+                for (size_t p = i + 2; p < i + length; ++p) {
+                    if (converted[i + 1] == kCodeWide && p == i + 2) continue;
+                    ASSERT_GE(static_cast<uint8_t>(converted[p]), 14) << text;
+                }
+            }
+            i += length;
+        }
+        TextBox box;
+        box.shownText = converted;
+        box.instant = true;
+        int32_t width = 0, height = 0;
+        box.Measure(renderer_, width, height);
+        box.Draw(renderer_, true);
+        box.Draw(renderer_, true, 1.5, 0.5);
+    }
 }
 
 }  // namespace
