@@ -121,6 +121,10 @@ TEST_F(EscapeCodesTest, AMissingSeparatorReplacesOnlyTheBackslashAndTheNextChara
                                 Sjis("エラー：\\?dbの「]」が見つかりません"),
                             }));
     EXPECT_EQ(reporter_.boxes[0].line2, FormatErrorLocation());
+    // A cell number beyond every variable ID reads nothing.
+    reporter_.boxes.clear();
+    EXPECT_EQ(Values("<\\sdb[900:0:0]>"), "<>");
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{Sjis("エラー：\\?dbの番号が大きすぎます")});
 }
 
 TEST_F(EscapeCodesTest, AStringHoldingItsOwnCodeStopsExpanding) {
