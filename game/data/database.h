@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "game/data/slot_generation.h"
+
 namespace velk {
 
 // An item kind / 1000: 1 a number item, 2 a string item (any other kind has
@@ -30,6 +32,8 @@ struct DbTypeData {
     // Where data names come from: 0 the definition's names, 1 each row's first
     // string, 2 the nearest earlier type whose source is not 2.
     int32_t dataNameSource = 0;
+    // Moving or replacing a type moves its rows' number slots.
+    SlotGenerationMark mark;
 };
 
 struct DbTypeDef {
@@ -44,6 +48,7 @@ struct DbTypeDef {
     std::vector<std::vector<int32_t>> itemNumberLists = {{}};
     // The value a new row's number item starts with.
     std::vector<int32_t> itemDefaults = {0};
+    SlotGenerationMark mark;
 };
 
 class Database {

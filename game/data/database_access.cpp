@@ -192,6 +192,7 @@ void Database::SetDataCount(int32_t type, int32_t count) {
         return;
     }
     count = std::max(count, 0);
+    AdvanceIntSlotGeneration();
     DbTypeData& data = types[type];
     size_t old = data.rows.size();
     size_t wanted = static_cast<size_t>(count);

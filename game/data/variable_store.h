@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/data/game_owners.h"
+#include "game/data/slot_generation.h"
 #include "game/data/variable_id.h"
 
 namespace velk {
@@ -27,6 +28,8 @@ struct VariableStoreContents {
     // By common event: 100 integer slots, and the 5 string slots 5-9.
     std::vector<std::vector<int32_t>> commonSelfInts;
     std::vector<std::vector<std::string>> commonSelfStrings;
+    // Replacing the contents moves every slot.
+    SlotGenerationMark mark;
 };
 
 class VariableStore {

@@ -32,6 +32,8 @@ struct MoveRoute {
     std::vector<MoveCommand> commands;
 
     static constexpr uint32_t kMaxCommands = 65536;
+    // Bit 0-6 of the page option bits (option byte 4).
+    bool OptionBit(int bit) const { return (options[4] >> bit) & 1; }
     bool operator==(const MoveRoute&) const = default;
 };
 

@@ -1,0 +1,278 @@
+#include "game/event/command_preparation.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "game/data/databases.h"
+#include "game/data/variable_store.h"
+#include "game/event/command_codes.h"
+#include "game/event/command_table.h"
+
+namespace velk {
+namespace {
+
+constexpr int32_t kDatabaseIdFloor = 1000000000;
+constexpr int32_t kBranchLeftIdLimit = 1100000000;
+// The prepared condition branch has room for this many conditions and heads.
+constexpr int32_t kBranchConditionRoom = 3;
+constexpr size_t kBranchHeadRoom = 5;
+
+int32_t Code(const EventCommand& command) { return command.Code(); }
+
+bool Is(const EventCommand& command, CommandCode code) { return command.Code() == CodeValue(code); }
+
+// The first line after `from` at `indent`, -1 when none.
+int32_t NextAtIndent(const std::vector<EventCommand>& commands, size_t from, int32_t indent) {
+    for (size_t at = from + 1; at < commands.size(); ++at) {
+        if (commands[at].indent == indent) return static_cast<int32_t>(at);
+    }
+    return -1;
+}
+
+// An operand as a resolved reference: a literal is the argument itself, an
+// ID must name an integer slot now. False when it names none.
+bool ResolveOperand(const EventCommand& command, size_t argument, int32_t commonIndex, VariableStore& store,
+                    int32_t& reference) {
+    const int32_t id = command.arguments[argument];
+    if (id < kMapSelfBase) {
+        reference = ResolvedArgument(static_cast<int32_t>(argument));
+        return true;
+    }
+    reference = id;
+    return store.ResolveIntPointer(id, commonIndex) != nullptr;
+}
+
+void PrepareVariableOperation(EventCommand& command, int32_t commonIndex, VariableStore& store) {
+    command.jumps.clear();
+    command.resolved.clear();
+    if (command.arguments.size() < 5) return;
+    const int32_t target = command.arguments[1];
+    const int32_t first = command.arguments[2];
+    const int32_t second = command.arguments[3];
+    const int32_t flags = command.arguments[4];
+    if (target == kChangeableDatabaseBase || (flags & 0xFF) != 0 || (flags & 0x10000) != 0) return;
+    if (!store.IsIntId(first) || !store.IsIntId(second) || first >= kDatabaseIdFloor || second >= kDatabaseIdFloor) return;
+    command.jumps.assign(8, 0);
+    std::vector<int32_t> resolved(3);
+    resolved[0] = target;
+    if (!store.ResolveIntPointer(target, commonIndex) || !ResolveOperand(command, 2, commonIndex, store, resolved[1]) ||
+        !ResolveOperand(command, 3, commonIndex, store, resolved[2])) {
+        return;
+    }
+    command.resolved = std::move(resolved);
+    const int32_t assignment = (flags & 0xF00) >> 8;
+    const int32_t operation = (flags & 0xF000) >> 12;
+    command.jumps[1] = assignment;
+    command.jumps[2] = operation;
+    command.jumps[0] = (operation == 0 || operation == 1) && second == 0 ? 2 : 1;
+    if (assignment < 4 && operation < 3) {
+        command.arguments[0] = CodeValue(CommandCode::kFastArithmeticFirst) + 10 * assignment + operation;
+    }
+}
+
+// A branch with more conditions or heads than the prepared layout holds is
+// left to run in its general form.
+void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, int32_t commonIndex, VariableStore& store) {
+    EventCommand& command = commands[line];
+    command.jumps.clear();
+    command.resolved.clear();
+    if (command.arguments.size() < 2) return;
+    const int32_t count = command.arguments[1] & 15;
+    if (count > kBranchConditionRoom || command.arguments.size() < static_cast<size_t>(3 * count + 2)) return;
+    std::vector<int32_t> jumps(9, 0);
+    std::vector<int32_t> resolved(static_cast<size_t>(2 * count));
+    jumps[1] = count;
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t left = static_cast<size_t>(3 * i + 2);
+        const int32_t flags = command.arguments[left + 2];
+        const int32_t leftId = command.arguments[left];
+        if (leftId >= kBranchLeftIdLimit || !store.ResolveIntPointer(leftId, commonIndex)) return;
+        resolved[static_cast<size_t>(2 * i)] = leftId;
+        const int32_t right = command.arguments[left + 1];
+        if ((flags & 0x10) == 0 && right >= kMapSelfBase) {
+            if (!store.ResolveIntPointer(right, commonIndex)) return;
+            resolved[static_cast<size_t>(2 * i + 1)] = right;
+        } else {
+            resolved[static_cast<size_t>(2 * i + 1)] = ResolvedArgument(static_cast<int32_t>(left + 1));
+        }
+        jumps[static_cast<size_t>(i + 2)] = flags & 15;
+    }
+    const int32_t indent = command.indent;
+    std::vector<size_t> heads;
+    int32_t end = -1;
+    for (size_t at = line + 1; at < commands.size() && end < 0; ++at) {
+        const EventCommand& next = commands[at];
+        if (next.indent != indent) continue;
+        if (Is(next, CommandCode::kCaseHead) || Is(next, CommandCode::kElseHead)) {
+            if (heads.size() == kBranchHeadRoom) return;
+            if (Is(next, CommandCode::kCaseHead)) {
+                if (heads.size() >= 3) return;
+                jumps[5 + heads.size()] = static_cast<int32_t>(at);
+            }
+            heads.push_back(at);
+        } else if (Is(next, CommandCode::kBranchEnd)) {
+            end = static_cast<int32_t>(at);
+        }
+    }
+    if (end < 0) return;
+    for (size_t head : heads) commands[head].jumps = {2, end};
+    for (size_t at = line + 1; at < commands.size(); ++at) {
+        const EventCommand& next = commands[at];
+        if (next.indent == indent && (Is(next, CommandCode::kElseHead) || Is(next, CommandCode::kBranchEnd))) {
+            jumps[8] = static_cast<int32_t>(at);
+            break;
+        }
+    }
+    jumps[0] = 1;
+    command.jumps = std::move(jumps);
+    command.resolved = std::move(resolved);
+}
+
+// The loop-stack changes a jump to a label implies, found by walking the
+// list once: loops entered and left between the label and the jump.
+void PrepareLabelJump(const std::vector<EventCommand>& commands, size_t line, EventCommand& jump) {
+    jump.jumps.clear();
+    if (jump.strings.empty() || jump.strings[0].find('\\') != std::string::npos) return;
+    const std::string& label = jump.strings[0];
+    enum class Mode { kBefore, kBetween, kAfter } mode = Mode::kBefore;
+    std::vector<int32_t> nesting;
+    std::deque<int32_t> edits;
+    int32_t found = -1;
+    auto loopEntry = [](const EventCommand& command) -> int32_t {
+        if (Is(command, CommandCode::kLoopStart)) return command.indent * 10 + 1;
+        if (Is(command, CommandCode::kLoopCount)) return command.indent * 10;
+        return -1;
+    };
+    auto isLabel = [&](const EventCommand& command) {
+        return Is(command, CommandCode::kLabel) && !command.strings.empty() && command.strings[0] == label;
+    };
+    for (size_t at = 0; at < commands.size(); ++at) {
+        const EventCommand& command = commands[at];
+        const int32_t entry = loopEntry(command);
+        const bool loopEnd = IsLoopEndCode(Code(command));
+        if (mode == Mode::kBefore) {
+            if (at == line) {
+                mode = Mode::kAfter;
+                continue;
+            }
+            if (entry >= 0) nesting.push_back(entry);
+            if (loopEnd && !nesting.empty()) nesting.pop_back();
+            if (isLabel(command)) {
+                found = static_cast<int32_t>(at);
+                mode = Mode::kBetween;
+            }
+        } else if (mode == Mode::kBetween) {
+            if (at == line) break;
+            if (entry >= 0) {
+                nesting.push_back(entry);
+                edits.push_front(-1);
+            }
+            if (loopEnd && !nesting.empty()) {
+                edits.push_front(nesting.back());
+                nesting.pop_back();
+            }
+        } else {
+            if (loopEnd) {
+                if (!nesting.empty()) nesting.pop_back();
+                edits.push_back(-1);
+            }
+            if (isLabel(command)) {
+                found = static_cast<int32_t>(at);
+                break;
+            }
+            if (entry >= 0) {
+                nesting.push_back(entry);
+                edits.push_back(entry);
+            }
+        }
+    }
+    if (found < 0) return;
+    std::vector<int32_t> jumps = {1, found, 0};
+    for (int32_t edit : edits) {
+        ++jumps[2];
+        if (edit < 0) {
+            jumps.insert(jumps.end(), {-1, -1});
+        } else {
+            jumps.insert(jumps.end(), {edit / 10, edit % 10 == 1 ? 2000000000 : 0});
+        }
+    }
+    jump.jumps = std::move(jumps);
+}
+
+// Database names given in the command's strings become numbers where the
+// name maps know them; a name not found keeps its flag.
+void ResolveDatabaseNames(EventCommand& command, DatabaseSet& databases) {
+    command.jumps.clear();
+    if (command.arguments.size() < 5 || command.strings.size() < 2) return;
+    int32_t& flags = command.arguments[4];
+    if ((flags & 0xF0000) == 0) return;
+    const int32_t kind = (flags & 0xF00) >> 8;
+    if (kind < 0 || kind > 2) return;
+    auto lookUp = [&](const std::map<std::string, int32_t>& names, size_t string, int32_t bit, int32_t& argument) {
+        if ((flags & bit) == 0 || string >= command.strings.size()) return;
+        auto found = names.find(command.strings[string]);
+        if (found == names.end()) return;
+        argument = found->second;
+        flags &= ~bit;
+    };
+    lookUp(databases.typeNameMaps[static_cast<size_t>(kind)], 1, 0x10000, command.arguments[1]);
+    const int32_t type = command.arguments[1];
+    if (type < 0 || type >= kMapSelfBase) return;
+    const auto& dataNames = databases.dataNameMaps[static_cast<size_t>(kind)];
+    const auto& itemNames = databases.itemNameMaps[static_cast<size_t>(kind)];
+    if (static_cast<size_t>(type) < dataNames.size()) lookUp(dataNames[static_cast<size_t>(type)], 2, 0x20000, command.arguments[2]);
+    if (static_cast<size_t>(type) < itemNames.size()) lookUp(itemNames[static_cast<size_t>(type)], 3, 0x40000, command.arguments[3]);
+}
+
+}  // namespace
+
+void PadCommands(CommandList& list, const CommandTable& table) {
+    for (EventCommand& command : list.MutableCommands()) {
+        const CommandEntry* entry = table.Find(command.Code());
+        if (!entry) continue;
+        if (command.arguments.size() < entry->minimumArguments) command.arguments.resize(entry->minimumArguments, 0);
+        if (command.strings.size() < entry->minimumStrings) command.strings.resize(entry->minimumStrings);
+    }
+}
+
+void PreResolveCommonEvent(CommandList& list, int32_t commonIndex, VariableStore& store, DatabaseSet& databases) {
+    list.SetCommonIndex(commonIndex);
+    std::vector<EventCommand>& commands = list.MutableCommands();
+    for (size_t line = 0; line < commands.size(); ++line) {
+        EventCommand& command = commands[line];
+        switch (static_cast<CommandCode>(command.Code())) {
+            case CommandCode::kCaseHead:
+            case CommandCode::kElseHead:
+                if (command.jumps.empty()) {
+                    const int32_t next = NextAtIndent(commands, line, command.indent);
+                    if (next >= 0) command.jumps = {1, next};
+                }
+                break;
+            case CommandCode::kLoopEnd:
+                for (size_t at = line; at-- > 0;) {
+                    if (commands[at].indent == command.indent) {
+                        command.jumps = {1, static_cast<int32_t>(at)};
+                        break;
+                    }
+                }
+                break;
+            case CommandCode::kDatabaseOperation:
+                ResolveDatabaseNames(command, databases);
+                break;
+            case CommandCode::kConditionBranch:
+                PrepareConditionBranch(commands, line, commonIndex, store);
+                break;
+            case CommandCode::kVariableOperation:
+                PrepareVariableOperation(command, commonIndex, store);
+                break;
+            case CommandCode::kJumpToLabel:
+                PrepareLabelJump(commands, line, command);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+}  // namespace velk

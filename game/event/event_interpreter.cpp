@@ -1,0 +1,408 @@
+#include "game/event/event_interpreter.h"
+
+#include <utility>
+
+#include "game/data/database.h"
+#include "game/data/error_reporter.h"
+#include "game/data/game_owners.h"
+#include "game/data/random_source.h"
+#include "game/data/system_variable_block.h"
+#include "game/data/text_format.h"
+#include "game/data/variable_store.h"
+#include "game/event/event_links.h"
+#include "game/event/event_texts.h"
+
+namespace velk {
+namespace {
+
+// Relative IDs are rewritten in 32 bits as stored IDs are; ids from data may
+// be large, so the products wrap instead of overflowing.
+int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
+
+bool InRange(int32_t id, int32_t first, int32_t last) { return id >= first && id <= last; }
+
+void ShowErrorLine(const std::string& line1) { ActiveErrorReporter().ShowErrorBox(line1, "", ""); }
+
+// Backslashes of the confirmed text are doubled so the text reads back as
+// typed; a backslash that is the second byte of a two-byte character is
+// part of that character and stays.
+std::string DoubleBackslashes(const std::string& text) {
+    std::string doubled;
+    doubled.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        doubled.push_back(text[i]);
+        if (text[i] == '\\' && GetSjisByteClass(text, static_cast<int>(i)) != 2) doubled.push_back('\\');
+    }
+    return doubled;
+}
+
+}  // namespace
+
+EventInterpreter::EventInterpreter() = default;
+
+EventInterpreter::~EventInterpreter() { ActiveWindowWaiters().Forget(this); }
+
+EventInterpreter::EventInterpreter(EventInterpreter&& other) noexcept
+    : isMain(other.isMain),
+      depth(other.depth),
+      line(other.line),
+      waitWindow(other.waitWindow),
+      waitRoutes(other.waitRoutes),
+      waitKey(other.waitKey),
+      mapId(other.mapId),
+      eventId(other.eventId),
+      commonId(other.commonId),
+      keyWaitCount(other.keyWaitCount),
+      waitFrames(other.waitFrames),
+      keyResult(other.keyResult),
+      children(std::move(other.children)),
+      branchResult(other.branchResult),
+      loopIndents(std::move(other.loopIndents)),
+      loopCounters(std::move(other.loopCounters)),
+      advance(other.advance),
+      keyCaptureState(other.keyCaptureState),
+      padCaptureState(other.padCaptureState),
+      textInput(other.textInput),
+      textTarget(other.textTarget),
+      textOld(std::move(other.textOld)),
+      commandsThisFrame(other.commandsThisFrame),
+      keyOption(other.keyOption),
+      list_(std::move(other.list_)) {
+    ActiveWindowWaiters().Moved(&other, this);
+}
+
+EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept {
+    if (this == &other) return *this;
+    ActiveWindowWaiters().Forget(this);
+    isMain = other.isMain;
+    depth = other.depth;
+    line = other.line;
+    waitWindow = other.waitWindow;
+    waitRoutes = other.waitRoutes;
+    waitKey = other.waitKey;
+    mapId = other.mapId;
+    eventId = other.eventId;
+    commonId = other.commonId;
+    keyWaitCount = other.keyWaitCount;
+    waitFrames = other.waitFrames;
+    keyResult = other.keyResult;
+    children = std::move(other.children);
+    branchResult = other.branchResult;
+    loopIndents = std::move(other.loopIndents);
+    loopCounters = std::move(other.loopCounters);
+    advance = other.advance;
+    keyCaptureState = other.keyCaptureState;
+    padCaptureState = other.padCaptureState;
+    textInput = other.textInput;
+    textTarget = other.textTarget;
+    textOld = std::move(other.textOld);
+    commandsThisFrame = other.commandsThisFrame;
+    keyOption = other.keyOption;
+    list_ = std::move(other.list_);
+    ActiveWindowWaiters().Moved(&other, this);
+    return *this;
+}
+
+bool EventInterpreter::Init(int32_t newDepth, bool main) {
+    if (newDepth > kMaxDepth) return false;
+    depth = newDepth;
+    isMain = main ? 1 : 0;
+    Reset();
+    return true;
+}
+
+void EventInterpreter::Reset() {
+    ActiveWindowWaiters().Forget(this);
+    mapId = 0;
+    eventId = -1;
+    commonId = -1;
+    waitWindow = waitRoutes = waitKey = 0;
+    keyWaitCount = 0;
+    waitFrames = 0;
+    list_.reset();
+    commandsThisFrame = 0;
+    children.clear();
+    branchResult.fill(0);
+    loopIndents.clear();
+    loopCounters.clear();
+    keyCaptureState = padCaptureState = 0;
+}
+
+void EventInterpreter::Setup(SharedCommandList list, int32_t mapEventId, int32_t commonEventId) {
+    Reset();
+    mapId = ActiveGameOwners().map->CurrentMapId();
+    eventId = mapEventId;
+    commonId = commonEventId;
+    list_ = std::move(list);
+    line = 0;
+    branchResult.fill(0);
+}
+
+EventInterpreter* EventInterpreter::StartChild(SharedCommandList list, int32_t mapEventId, int32_t commonEventId) {
+    if (depth >= kMaxDepth) return nullptr;
+    EventInterpreter& child = children.emplace_back();
+    child.Setup(std::move(list), mapEventId, commonEventId);
+    child.depth = depth + 1;
+    return &child;
+}
+
+void EventInterpreter::CmdEndOfList() {
+    list_.reset();
+    loopIndents.clear();
+    loopCounters.clear();
+    EventLinks& links = ActiveEventLinks();
+    if (isMain && eventId > -1 && !links.system->StateReplaced() && links.map->HasEvent(eventId)) {
+        links.map->RestoreFacingAfterEvent(eventId);
+    }
+}
+
+void EventInterpreter::Run() {
+    EventLinks& links = ActiveEventLinks();
+    EventSystemLink& system = *links.system;
+    if (system.GameLoadedThisFrame()) return;
+    commandsThisFrame = 0;
+    for (;;) {
+        if (++commandsThisFrame > kCommandsPerFrame) {
+            commandsThisFrame = 0;
+            ShowErrorLine(FormatText(texts::kFrameCommandLimit, eventId, commonId, line));
+            waitFrames = kLimitPauseFrames;
+        }
+        if (!children.empty()) {
+            children.front().Run();
+            if (system.GameLoadedThisFrame()) return;
+            if (!children.front().HasCommandList()) children.erase(children.begin());
+            if (!children.empty()) return;
+        }
+        if (textInput != 0) {
+            if (links.textPrompt->State(textInput) == 0) return;
+            FinishTextPrompt(links);
+        }
+        if (waitWindow) return;
+        if (!advance) {
+            advance = 1;
+            ++line;
+            return;
+        }
+        if (system.TransitionWaiting()) return;
+        if (waitRoutes) {
+            if (links.map->AnyForcedRouteRunning()) return;
+            waitRoutes = 0;
+        }
+        if (links.map->ScrollWaitHolds()) return;
+        if (waitKey || keyWaitCount > 0) {
+            links.keyInput->StepKeyInput(*this);
+            return;
+        }
+        if (waitFrames > 0) {
+            waitFrames -= system.FrameStep();
+            return;
+        }
+        if (system.SceneState() == 0) return;
+        if (!list_) {
+            if (isMain && depth == 0) StartNextEvent();
+            if (!list_) return;
+        }
+        CurrentErrorLocation() = {eventId, commonId, line};
+        links.map->MarkPagesForRefresh();
+        if (!Dispatch(links) || system.SceneState() < 1) return;
+        if (DatabaseReadErrorFlag > 0) {
+            ShowErrorLine(FormatText(texts::kDatabaseReadMissing, eventId, commonId, line));
+            DatabaseReadErrorFlag = 0;
+        }
+        if (system.GameLoadedThisFrame()) return;
+        ++line;
+    }
+}
+
+void EventInterpreter::FinishTextPrompt(EventLinks& links) {
+    TextPromptLink& prompt = *links.textPrompt;
+    const int32_t state = prompt.State(textInput);
+    prompt.ClosePrompt();
+    // A handle the library no longer knows ends the prompt as a cancel.
+    if (state == 2 || state < 0) {
+        prompt.Delete(textInput);
+        links.systemVariables->textPromptState = -1;
+        textInput = 0;
+        SetStringVariable(textTarget, textOld);
+        return;
+    }
+    links.systemVariables->textPromptState = 0;
+    std::string text = DoubleBackslashes(prompt.Text(textInput));
+    prompt.Delete(textInput);
+    textInput = 0;
+    SetStringVariable(textTarget, std::move(text));
+}
+
+bool EventInterpreter::Dispatch(EventLinks& links) {
+    // A handler may end or replace the running list; it stays alive until
+    // this turn is over.
+    const SharedCommandList hold = list_;
+    const CommandList& list = *hold;
+    const std::vector<EventCommand>& commands = list.Commands();
+    const CommandTable& table = *links.table;
+    VariableStore& store = *links.variables;
+    ErrorLocation& location = CurrentErrorLocation();
+    --line;
+    for (;;) {
+        if (commandsThisFrame >= kCommandsPerFrame) return true;
+        ++line;
+        location.line = line;
+        // A list that lacks its end command ends where it runs out.
+        if (line < 0 || static_cast<size_t>(line) >= commands.size()) {
+            CmdEndOfList();
+            return true;
+        }
+        const EventCommand& command = commands[static_cast<size_t>(line)];
+        const int32_t code = command.Code();
+        if (static_cast<uint32_t>(code - CodeValue(CommandCode::kFastArithmeticFirst)) <=
+            static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) - CodeValue(CommandCode::kFastArithmeticFirst))) {
+            if (!RunFastArithmetic(list, command, store)) {
+                // A slot it named is gone: the general form decides.
+                if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
+                    const CommandResult result = entry->handler(*this, command);
+                    if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
+                    if (list_.get() != &list) return true;
+                }
+            }
+        } else if (code == CodeValue(CommandCode::kEndOfList)) {
+            CmdEndOfList();
+            return true;
+        } else if (const CommandEntry* entry = table.Find(code)) {
+            if (command.arguments.size() >= entry->minimumArguments && command.strings.size() >= entry->minimumStrings) {
+                const CommandResult result = entry->handler(*this, command);
+                if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
+                if (list_.get() != &list) return true;
+            }
+        } else if (code == CodeValue(CommandCode::kFastJump)) {
+            if (command.jumps.size() > 1) line = command.jumps[1];
+        } else if (code == CodeValue(CommandCode::kFastLoopEnd)) {
+            if (!loopCounters.empty() && command.jumps.size() > 1) {
+                if (loopCounters.back() <= 0) {
+                    PopLoop();
+                } else {
+                    --loopCounters.back();
+                    line = command.jumps[1];
+                }
+            }
+        }
+        ++commandsThisFrame;
+    }
+}
+
+bool EventInterpreter::RunFastArithmetic(const CommandList& list, const EventCommand& command, VariableStore& store) {
+    const int32_t form = command.Code() - CodeValue(CommandCode::kFastArithmeticFirst);
+    const int32_t assignment = form / 10;
+    const int32_t operation = form % 10;
+    // The other codes of the range are unknown codes: skipped.
+    if (operation > 2) return true;
+    int32_t* const* slots = list.BoundSlots(static_cast<size_t>(line), store);
+    if (!slots) return false;
+    // Wrapping 32-bit arithmetic, done unsigned.
+    const uint32_t first = static_cast<uint32_t>(*slots[1]);
+    const uint32_t second = static_cast<uint32_t>(*slots[2]);
+    const uint32_t value = operation == 0 ? first + second : operation == 1 ? first - second : first * second;
+    const uint32_t target = static_cast<uint32_t>(*slots[0]);
+    uint32_t result = value;
+    switch (assignment) {
+        case 1: result = target + value; break;
+        case 2: result = target - value; break;
+        case 3: result = value * target; break;
+        default: break;
+    }
+    *slots[0] = static_cast<int32_t>(result);
+    return true;
+}
+
+const EventCommand* EventInterpreter::CommandAt(int32_t index) const {
+    if (!list_ || index < 0 || static_cast<size_t>(index) >= list_->Size()) return nullptr;
+    return &(*list_)[static_cast<size_t>(index)];
+}
+
+int32_t EventInterpreter::IndentAt(int32_t index) const {
+    const EventCommand* command = CommandAt(index);
+    return command ? command->indent : -1;
+}
+
+int32_t EventInterpreter::RelativeIntId(VariableId id) const {
+    if (InRange(id, kRelativeMapSelfBase, 1199999)) id = Wrap(kMapSelfBase + int64_t{eventId} * 10 + id % 10);
+    if (InRange(id, kRelativeCommonSelfBase, 1699999)) id = Wrap(kCommonSelfBase + int64_t{commonId} * 100 + id % 100);
+    if (InRange(id, kRelativeEventDataBase, 9199999)) id = Wrap(kMapEventDataBase + int64_t{eventId} * 10 + id % 10);
+    return id;
+}
+
+int32_t EventInterpreter::RelativeStringId(VariableId id) const {
+    if (InRange(id, kRelativeCommonSelfBase, 1699999)) id = Wrap(kCommonSelfBase + int64_t{commonId} * 100 + id % 100);
+    return id;
+}
+
+void EventInterpreter::SetIntVariable(VariableId id, int32_t value) {
+    VariableStore& store = *ActiveEventLinks().variables;
+    const int32_t absolute = RelativeIntId(id);
+    store.SetMapOverride(mapId);
+    store.SetInt(absolute, value);
+}
+
+int32_t EventInterpreter::GetValue(int32_t code) {
+    if (code < kMapSelfBase) return code;
+    VariableStore& store = *ActiveEventLinks().variables;
+    const int32_t absolute = RelativeIntId(code);
+    store.SetMapOverride(mapId);
+    return store.GetInt(absolute);
+}
+
+void EventInterpreter::SetStringVariable(VariableId id, std::string value) {
+    VariableStore& store = *ActiveEventLinks().variables;
+    const int32_t absolute = RelativeStringId(id);
+    store.SetMapOverride(mapId);
+    store.SetString(absolute, std::move(value));
+}
+
+std::string EventInterpreter::GetStringVariable(VariableId id) {
+    VariableStore& store = *ActiveEventLinks().variables;
+    const int32_t absolute = RelativeStringId(id);
+    store.SetMapOverride(mapId);
+    std::string text = store.GetString(absolute);
+    // A string read does not use up the override; no later access may inherit it.
+    store.SetMapOverride(-1);
+    return text;
+}
+
+void EventInterpreter::ShowMessage(const std::string& text) {
+    waitWindow = 1;
+    ActiveWindowWaiters().SetMessageWaiter(this);
+    ActiveEventLinks().system->RequestMessage(text);
+}
+
+void WindowWaiters::EndMessageWait() {
+    if (message_) message_->waitWindow = 0;
+    message_ = nullptr;
+}
+
+void WindowWaiters::DeliverChoiceResult(int32_t value) {
+    if (choice_) {
+        if (int32_t* slot = choice_->BranchSlot(choiceIndent_)) *slot = value;
+        choice_->waitWindow = 0;
+    }
+    choice_ = nullptr;
+    choiceIndent_ = -1;
+}
+
+void WindowWaiters::Forget(const EventInterpreter* interpreter) {
+    if (message_ == interpreter) message_ = nullptr;
+    if (choice_ == interpreter) {
+        choice_ = nullptr;
+        choiceIndent_ = -1;
+    }
+}
+
+void WindowWaiters::Moved(const EventInterpreter* from, EventInterpreter* to) {
+    if (message_ == from) message_ = to;
+    if (choice_ == from) choice_ = to;
+}
+
+WindowWaiters& ActiveWindowWaiters() {
+    static WindowWaiters waiters;
+    return waiters;
+}
+
+}  // namespace velk

@@ -1,0 +1,167 @@
+#pragma once
+// The event interpreter: runs one command list a little every frame. The
+// main interpreter, map events and parallel common events own one each; an
+// interpreter that calls another event runs it in a child of its own. Each
+// frame the owner calls Run once: the first child runs first, then every
+// wait is looked at, then commands run through the dispatcher until one asks
+// to stop for this frame.
+//
+// The fields are the interpreter's state as command handlers read and
+// change it.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/data/variable_id.h"
+#include "game/event/command_list.h"
+#include "game/event/command_table.h"
+
+namespace velk {
+
+struct EventLinks;
+
+class EventInterpreter {
+public:
+    // Commands (and run-loop turns) one interpreter runs in one frame before
+    // it stops with the limit message and pauses.
+    static constexpr int32_t kCommandsPerFrame = 500000;
+    static constexpr int32_t kLimitPauseFrames = 5;
+    // Branch results are kept for indents 0-49.
+    static constexpr int32_t kIndentLevels = 50;
+    // Deepest nesting of called events (and of Init).
+    static constexpr int32_t kMaxDepth = 100;
+    // An endless loop's counter.
+    static constexpr int32_t kEndlessLoopCount = 2000000000;
+    // A branch result once one case of the branch was taken.
+    static constexpr int32_t kCaseTaken = -100;
+
+    EventInterpreter();
+    virtual ~EventInterpreter();
+    // Moving keeps a window wait with the interpreter; copies would leave a
+    // wait no window ends, so there are none.
+    EventInterpreter(EventInterpreter&& other) noexcept;
+    EventInterpreter& operator=(EventInterpreter&& other) noexcept;
+    EventInterpreter(const EventInterpreter&) = delete;
+    EventInterpreter& operator=(const EventInterpreter&) = delete;
+
+    // For a main or parallel interpreter; false (and nothing changed) for a
+    // depth above the nesting limit.
+    bool Init(int32_t depth, bool isMain);
+    void Reset();
+    // Attaches a list; mapId becomes the current map.
+    void Setup(SharedCommandList list, int32_t mapEventId, int32_t commonEventId);
+    void Run();
+    // Ends the running event.
+    void CmdEndOfList();
+    bool HasCommandList() const { return list_ != nullptr; }
+    const SharedCommandList& List() const { return list_; }
+
+    // A child running `list`, one level deeper; null when that would pass
+    // the nesting limit (the call does not happen).
+    EventInterpreter* StartChild(SharedCommandList list, int32_t mapEventId, int32_t commonEventId);
+
+    // Variable access relative to the running event: this event's self
+    // variables, this common event's self variables and this event's
+    // character data, on the map of set-up.
+    void SetIntVariable(VariableId id, int32_t value);
+    void SetStringVariable(VariableId id, std::string value);
+    // Below 1000000 the code is its own value.
+    int32_t GetValue(int32_t code);
+    std::string GetStringVariable(VariableId id);
+
+    // Opens a message window and waits for it.
+    void ShowMessage(const std::string& text);
+
+    // The branch result slot of an indent; null outside 0-49 (such an indent
+    // reads as 0 and is never written).
+    int32_t* BranchSlot(int32_t indent) {
+        return indent >= 0 && indent < kIndentLevels ? &branchResult[static_cast<size_t>(indent)] : nullptr;
+    }
+
+    // Line movement by indent (used by the flow commands and by handlers
+    // that branch or jump).
+    void SkipToSameIndent();
+    void RepeatLoop();
+    void BreakLoop();
+    void PushLoop(int32_t indent, int32_t count);
+    void PopLoop();
+
+    uint8_t isMain = 0;
+    int32_t depth = 0;
+    int32_t line = 0;
+    uint8_t waitWindow = 0;
+    uint8_t waitRoutes = 0;
+    uint8_t waitKey = 0;
+    int32_t mapId = 0;
+    int32_t eventId = -1;
+    int32_t commonId = -1;
+    int32_t keyWaitCount = 0;
+    int32_t waitFrames = 0;
+    int32_t keyResult = 0;
+    std::vector<EventInterpreter> children;
+    std::array<int32_t, kIndentLevels> branchResult{};
+    std::vector<int32_t> loopIndents;
+    std::vector<int32_t> loopCounters;
+    uint8_t advance = 1;
+    int32_t keyCaptureState = 0;
+    int32_t padCaptureState = 0;
+    int32_t textInput = 0;
+    int32_t textTarget = 0;
+    std::string textOld;
+    int32_t commandsThisFrame = 0;
+    int32_t keyOption = 0;
+
+protected:
+    // Chooses and attaches the next event when the main interpreter at
+    // depth 0 is idle.
+    virtual void StartNextEvent() {}
+
+private:
+    friend class FlowCommands;
+
+    // Runs commands from `line` on; false: stop for this frame.
+    bool Dispatch(EventLinks& links);
+    bool RunFastArithmetic(const CommandList& list, const EventCommand& command, VariableStore& store);
+    void FinishTextPrompt(EventLinks& links);
+    const EventCommand* CommandAt(int32_t index) const;
+    int32_t IndentAt(int32_t index) const;
+    int32_t RelativeIntId(VariableId id) const;
+    int32_t RelativeStringId(VariableId id) const;
+
+    SharedCommandList list_;
+};
+
+// The interpreters waiting for the message and the choice window. The
+// windows end the wait through here; an interpreter that is destroyed or
+// moved while waiting is forgotten or followed, so nothing writes into an
+// interpreter that is gone.
+class WindowWaiters {
+public:
+    void SetMessageWaiter(EventInterpreter* interpreter) { message_ = interpreter; }
+    void SetChoiceWaiter(int32_t indent, EventInterpreter* interpreter) {
+        choice_ = interpreter;
+        choiceIndent_ = interpreter ? indent : -1;
+    }
+    EventInterpreter* MessageWaiter() const { return message_; }
+    EventInterpreter* ChoiceWaiter() const { return choice_; }
+    // The message window closed: its waiter goes on.
+    void EndMessageWait();
+    // The choice made: the waiter's branch result at the recorded indent
+    // takes the value, and its window wait ends.
+    void DeliverChoiceResult(int32_t value);
+
+    void Forget(const EventInterpreter* interpreter);
+    void Moved(const EventInterpreter* from, EventInterpreter* to);
+
+private:
+    EventInterpreter* message_ = nullptr;
+    EventInterpreter* choice_ = nullptr;
+    int32_t choiceIndent_ = -1;
+};
+
+WindowWaiters& ActiveWindowWaiters();
+
+}  // namespace velk

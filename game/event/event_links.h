@@ -1,0 +1,135 @@
+#pragma once
+// What interpreters need of the game state above them: the game system's run
+// state, the map's events and waits, the common events, and the text
+// prompt's key-input handle. Each is a small interface whose defaults do
+// nothing (or report "none"); the modules that own the state implement them
+// and the shell installs them in ActiveEventLinks().
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "game/event/command_list.h"
+
+namespace velk {
+
+// The game system object's part in running events.
+class EventSystemLink {
+public:
+    virtual ~EventSystemLink() = default;
+    // 1 the game runs, 0 back to the title, -1 quit.
+    virtual int32_t SceneState() { return 1; }
+    // A saved game was restored in this frame: no interpreter runs on.
+    virtual bool GameLoadedThisFrame() { return false; }
+    // The game objects were rebuilt (title/reset) or restored from a save
+    // since this frame began.
+    virtual bool StateReplaced() { return false; }
+    // A screen transition runs and events wait for it.
+    virtual bool TransitionWaiting() { return false; }
+    // The reserved common event, -1 none.
+    virtual int32_t ReservedCommonEvent() { return -1; }
+    virtual void SetReservedCommonEvent(int32_t index) {}
+    // Frames that pass in one frame at the current speed.
+    virtual int32_t FrameStep() { return 1; }
+    // The text a message command hands to the message window.
+    virtual void RequestMessage(const std::string& text) {}
+};
+
+// A map event that asked to run, as the main interpreter takes it.
+struct StartingMapEvent {
+    int32_t eventId = -1;
+    SharedCommandList commands;
+};
+
+// The current map and its events.
+class EventMapLink {
+public:
+    virtual ~EventMapLink() = default;
+    // The map re-selects event pages (and parallel common events) after
+    // any command ran; the main interpreter makes it happen before it
+    // chooses an event.
+    virtual void MarkPagesForRefresh() {}
+    virtual void RefreshPagesIfMarked() {}
+    // The hero, a party follower or a map event runs a forced move route.
+    virtual bool AnyForcedRouteRunning() { return false; }
+    // True while events wait for a scroll that still runs; ends that wait
+    // (and answers false) once the scroll has stopped.
+    virtual bool ScrollWaitHolds() { return false; }
+    // The first map event, in list order, whose start is requested. An
+    // event whose page does not start by itself has its request cleared and
+    // turns to the hero; an auto-start event keeps its request.
+    virtual std::optional<StartingMapEvent> TakeStartingEvent() { return std::nullopt; }
+    virtual bool HasEvent(int32_t eventId) { return false; }
+    virtual void StartErase(int32_t eventId, int32_t frames) {}
+    // Back to the facing the event had before it started.
+    virtual void RestoreFacingAfterEvent(int32_t eventId) {}
+};
+
+// A common event as the main interpreter starts it.
+struct CommonEventStart {
+    int32_t id = -1;
+    // Low nibble: 0 called only, 1 auto start, 2 parallel while the
+    // condition holds, 3 parallel always; high nibble the comparison.
+    uint8_t trigger = 0x20;
+    int32_t conditionVariable = 2000000;
+    int32_t conditionValue = 0;
+    SharedCommandList commands;
+};
+
+class CommonEventLink {
+public:
+    virtual ~CommonEventLink() = default;
+    virtual int32_t Count() { return 0; }
+    virtual std::optional<CommonEventStart> Get(int32_t index) { return std::nullopt; }
+};
+
+class EventInterpreter;
+
+// One frame of the key-input command's wait (the command at `line` - 1
+// while the interpreter's key wait is set).
+class KeyInputLink {
+public:
+    virtual ~KeyInputLink() = default;
+    virtual void StepKeyInput(EventInterpreter& interpreter) {}
+};
+
+// Key-input handles of the text prompt.
+class TextPromptLink {
+public:
+    virtual ~TextPromptLink() = default;
+    // 0 still typing, 1 confirmed, 2 cancelled, -1 no such handle.
+    virtual int32_t State(int32_t handle) { return -1; }
+    virtual std::string Text(int32_t handle) { return {}; }
+    virtual void Delete(int32_t handle) {}
+    // The string command's prompt-open flag.
+    virtual void ClosePrompt() {}
+};
+
+class VariableStore;
+struct DatabaseSet;
+class CommandTable;
+struct SystemVariableBlock;
+
+struct EventLinks {
+    EventSystemLink* system;
+    EventMapLink* map;
+    CommonEventLink* commonEvents;
+    TextPromptLink* textPrompt;
+    KeyInputLink* keyInput;
+    // The main interpreter's system variables.
+    SystemVariableBlock* systemVariables;
+    VariableStore* variables;
+    DatabaseSet* databases;
+    CommandTable* table;
+};
+
+// The links in use; every pointer is set (the do-nothing links, the global
+// variable store, databases and command table, until others are installed).
+EventLinks& ActiveEventLinks();
+void ResetEventLinks();
+
+// The condition of a common event: the variable's value against the
+// constant by the trigger's high nibble.
+bool CommonEventConditionHolds(uint8_t trigger, int32_t variable, int32_t value, VariableStore& store);
+
+}  // namespace velk

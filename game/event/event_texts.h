@@ -1,0 +1,17 @@
+#pragma once
+// The interpreter's own fixed texts, as the Shift-JIS bytes the error box
+// shows. The readable form stands above each one.
+
+namespace velk::texts {
+
+// 1フレームあたりの処理が500000個を越えました！ イベント%d (コモン%d) %d行
+inline constexpr char kFrameCommandLimit[] =
+    "1\x83t\x83\x8C\x81[\x83\x80\x82\xA0\x82\xBD\x82\xE8\x82\xCC\x8F\x88\x97\x9D\x82\xAA" "500000\x8C\xC2"
+    "\x82\xF0\x89z\x82\xA6\x82\xDC\x82\xB5\x82\xBD\x81I \x83" "C\x83x\x83\x93\x83g%d (\x83R\x83\x82\x83\x93"
+    "%d) %d\x8Ds";
+// Ev%d Common%d Line%d DBの存在しない部分を読みに行こうとしました
+inline constexpr char kDatabaseReadMissing[] =
+    "Ev%d Common%d Line%d DB\x82\xCC\x91\xB6\x8D\xDD\x82\xB5\x82\xC8\x82\xA2\x95\x94\x95\xAA\x82\xF0\x93"
+    "\xC7\x82\xDD\x82\xC9\x8Ds\x82\xB1\x82\xA4\x82\xC6\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+
+}  // namespace velk::texts
