@@ -21,6 +21,31 @@ int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(
 
 bool InRange(int32_t id, int32_t first, int32_t last) { return id >= first && id <= last; }
 
+// The fast arithmetic forms, by code - 210000: 10 x assignment + operation.
+// Wrapping 32-bit arithmetic, done unsigned.
+bool IsFastForm(uint32_t form) { return form <= 32 && form % 10 <= 2; }
+
+void ApplyFastForm(uint32_t form, int32_t* const* slots) {
+    uint32_t& t = *reinterpret_cast<uint32_t*>(slots[0]);
+    const uint32_t b = static_cast<uint32_t>(*slots[1]);
+    const uint32_t c = static_cast<uint32_t>(*slots[2]);
+    switch (form) {
+        case 0: t = b + c; break;
+        case 1: t = b - c; break;
+        case 2: t = b * c; break;
+        case 10: t += b + c; break;
+        case 11: t += b - c; break;
+        case 12: t += b * c; break;
+        case 20: t -= b + c; break;
+        case 21: t -= b - c; break;
+        case 22: t -= b * c; break;
+        case 30: t = (b + c) * t; break;
+        case 31: t = (b - c) * t; break;
+        case 32: t = (b * c) * t; break;
+        default: break;
+    }
+}
+
 void ShowErrorLine(const std::string& line1) { ActiveErrorReporter().ShowErrorBox(line1, "", ""); }
 
 // Backslashes of the confirmed text are doubled so the text reads back as
@@ -254,11 +279,15 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
         }
         const EventCommand& command = commands[static_cast<size_t>(line)];
         const int32_t code = command.Code();
-        if (static_cast<uint32_t>(code - CodeValue(CommandCode::kFastArithmeticFirst)) <=
-            static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) - CodeValue(CommandCode::kFastArithmeticFirst))) {
-            if (!RunFastArithmetic(list, command, store)) {
-                // A slot it named is gone: the general form decides.
-                if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
+        const uint32_t form = static_cast<uint32_t>(code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
+        if (form <= static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) -
+                                          CodeValue(CommandCode::kFastArithmeticFirst))) {
+            // The other codes of the range are unknown codes: skipped.
+            if (IsFastForm(form)) {
+                if (int32_t* const* slots = list.BoundSlots(static_cast<size_t>(line), store)) {
+                    ApplyFastForm(form, slots);
+                } else if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
+                    // A slot it named is gone: the general form decides.
                     const CommandResult result = entry->handler(*this, command);
                     if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
                     if (list_.get() != &list) return true;
@@ -287,30 +316,6 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
         }
         ++commandsThisFrame;
     }
-}
-
-bool EventInterpreter::RunFastArithmetic(const CommandList& list, const EventCommand& command, VariableStore& store) {
-    const int32_t form = command.Code() - CodeValue(CommandCode::kFastArithmeticFirst);
-    const int32_t assignment = form / 10;
-    const int32_t operation = form % 10;
-    // The other codes of the range are unknown codes: skipped.
-    if (operation > 2) return true;
-    int32_t* const* slots = list.BoundSlots(static_cast<size_t>(line), store);
-    if (!slots) return false;
-    // Wrapping 32-bit arithmetic, done unsigned.
-    const uint32_t first = static_cast<uint32_t>(*slots[1]);
-    const uint32_t second = static_cast<uint32_t>(*slots[2]);
-    const uint32_t value = operation == 0 ? first + second : operation == 1 ? first - second : first * second;
-    const uint32_t target = static_cast<uint32_t>(*slots[0]);
-    uint32_t result = value;
-    switch (assignment) {
-        case 1: result = target + value; break;
-        case 2: result = target - value; break;
-        case 3: result = value * target; break;
-        default: break;
-    }
-    *slots[0] = static_cast<int32_t>(result);
-    return true;
 }
 
 const EventCommand* EventInterpreter::CommandAt(int32_t index) const {

@@ -124,7 +124,6 @@ private:
 
     // Runs commands from `line` on; false: stop for this frame.
     bool Dispatch(EventLinks& links);
-    bool RunFastArithmetic(const CommandList& list, const EventCommand& command, VariableStore& store);
     void FinishTextPrompt(EventLinks& links);
     const EventCommand* CommandAt(int32_t index) const;
     int32_t IndentAt(int32_t index) const;

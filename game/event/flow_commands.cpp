@@ -143,6 +143,11 @@ private:
             return Result::kNext;
         }
         --in.loopCounters.back();
+        // Prepared lists know the loop head already.
+        if (Prepared(command)) {
+            in.line = command.jumps[1];
+            return Result::kNext;
+        }
         const int32_t indent = command.indent;
         do {
             --in.line;
