@@ -129,7 +129,10 @@ EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept
 }
 
 bool EventInterpreter::Init(int32_t newDepth, bool main) {
-    if (newDepth > kMaxDepth) return false;
+    if (newDepth > kMaxDepth) {
+        ActiveErrorReporter().EndProgram(1);
+        return false;
+    }
     depth = newDepth;
     isMain = main ? 1 : 0;
     Reset();

@@ -47,8 +47,8 @@ public:
     EventInterpreter(const EventInterpreter&) = delete;
     EventInterpreter& operator=(const EventInterpreter&) = delete;
 
-    // For a main or parallel interpreter; false (and nothing changed) for a
-    // depth above the nesting limit.
+    // For a main or parallel interpreter. A depth above the nesting limit
+    // ends the program (false where the reporter lets it go on).
     bool Init(int32_t depth, bool isMain);
     void Reset();
     // Attaches a list; mapId becomes the current map.
