@@ -67,34 +67,7 @@ EventInterpreter::EventInterpreter() = default;
 
 EventInterpreter::~EventInterpreter() { ActiveWindowWaiters().Forget(this); }
 
-EventInterpreter::EventInterpreter(EventInterpreter&& other) noexcept
-    : isMain(other.isMain),
-      depth(other.depth),
-      line(other.line),
-      waitWindow(other.waitWindow),
-      waitRoutes(other.waitRoutes),
-      waitKey(other.waitKey),
-      mapId(other.mapId),
-      eventId(other.eventId),
-      commonId(other.commonId),
-      keyWaitCount(other.keyWaitCount),
-      waitFrames(other.waitFrames),
-      keyResult(other.keyResult),
-      children(std::move(other.children)),
-      branchResult(other.branchResult),
-      loopIndents(std::move(other.loopIndents)),
-      loopCounters(std::move(other.loopCounters)),
-      advance(other.advance),
-      keyCaptureState(other.keyCaptureState),
-      padCaptureState(other.padCaptureState),
-      textInput(other.textInput),
-      textTarget(other.textTarget),
-      textOld(std::move(other.textOld)),
-      commandsThisFrame(other.commandsThisFrame),
-      keyOption(other.keyOption),
-      list_(std::move(other.list_)) {
-    ActiveWindowWaiters().Moved(&other, this);
-}
+EventInterpreter::EventInterpreter(EventInterpreter&& other) noexcept { *this = std::move(other); }
 
 EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept {
     if (this == &other) return *this;
