@@ -9,14 +9,14 @@
 //   Lua 5.4 interpreter "lua5.4", run as a separate process that times
 //   itself (below 1: faster than Lua). Both sides count processor time.
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
@@ -36,7 +36,8 @@ constexpr int kRounds = 5;
 // Lua's best time of kRounds, in seconds; negative when lua5.4 cannot run.
 double LuaSeconds() {
     std::string body;
-    for (int i = 0; i < kPerPass; ++i) body += " v[5] = v[3] + 7";
+    for (int i = 0; i < kPerPass; ++i)
+        body += " v[5] = v[3] + 7";
     const std::string script = "local best = 1e9 for r = 1, " + std::to_string(kRounds) +
                                " do local v = {} for i = 1, 100 do v[i] = 0 end local t = os.clock() for i = 1, " +
                                std::to_string(kPasses) + " do" + body +
@@ -103,7 +104,8 @@ double InterpreterSeconds(int32_t& result) {
     store.SetInt(kVariableBase + 9, kPasses);
     store.SetInt(kVariableBase + 3, 1);
     const std::clock_t start = std::clock();
-    while (interpreter.HasCommandList()) interpreter.Run();
+    while (interpreter.HasCommandList())
+        interpreter.Run();
     const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     result = store.GetInt(kVariableBase + 5);
     ResetEventLinks();

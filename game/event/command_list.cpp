@@ -17,7 +17,8 @@ void CommandList::Bind(VariableStore& store) const {
             int32_t* slot = nullptr;
             if (reference >= 0) {
                 slot = store.ResolveIntPointer(reference, commonIndex_);
-            } else if (size_t k = static_cast<size_t>(-1 - static_cast<int64_t>(reference)); k < command.arguments.size()) {
+            } else if (size_t k = static_cast<size_t>(-1 - static_cast<int64_t>(reference));
+                       k < command.arguments.size()) {
                 // The list never changes once prepared, so its arguments stay put.
                 slot = const_cast<int32_t*>(&command.arguments[k]);
             }

@@ -52,7 +52,8 @@ void PrepareVariableOperation(EventCommand& command, int32_t commonIndex, Variab
     const int32_t second = command.arguments[3];
     const int32_t flags = command.arguments[4];
     if (target == kChangeableDatabaseBase || (flags & 0xFF) != 0 || (flags & 0x10000) != 0) return;
-    if (!store.IsIntId(first) || !store.IsIntId(second) || first >= kDatabaseIdFloor || second >= kDatabaseIdFloor) return;
+    if (!store.IsIntId(first) || !store.IsIntId(second) || first >= kDatabaseIdFloor || second >= kDatabaseIdFloor)
+        return;
     command.jumps.assign(8, 0);
     std::vector<int32_t> resolved(3);
     resolved[0] = target;
@@ -73,7 +74,8 @@ void PrepareVariableOperation(EventCommand& command, int32_t commonIndex, Variab
 
 // A branch with more conditions or heads than the prepared layout holds is
 // left to run in its general form.
-void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, int32_t commonIndex, VariableStore& store) {
+void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, int32_t commonIndex,
+                            VariableStore& store) {
     EventCommand& command = commands[line];
     command.jumps.clear();
     command.resolved.clear();
@@ -116,7 +118,8 @@ void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, in
         }
     }
     if (end < 0) return;
-    for (size_t head : heads) commands[head].jumps = {2, end};
+    for (size_t head : heads)
+        commands[head].jumps = {2, end};
     for (size_t at = line + 1; at < commands.size(); ++at) {
         const EventCommand& next = commands[at];
         if (next.indent == indent && (Is(next, CommandCode::kElseHead) || Is(next, CommandCode::kBranchEnd))) {
@@ -221,8 +224,10 @@ void ResolveDatabaseNames(EventCommand& command, DatabaseSet& databases) {
     if (type < 0 || type >= kMapSelfBase) return;
     const auto& dataNames = databases.dataNameMaps[static_cast<size_t>(kind)];
     const auto& itemNames = databases.itemNameMaps[static_cast<size_t>(kind)];
-    if (static_cast<size_t>(type) < dataNames.size()) lookUp(dataNames[static_cast<size_t>(type)], 2, 0x20000, command.arguments[2]);
-    if (static_cast<size_t>(type) < itemNames.size()) lookUp(itemNames[static_cast<size_t>(type)], 3, 0x40000, command.arguments[3]);
+    if (static_cast<size_t>(type) < dataNames.size())
+        lookUp(dataNames[static_cast<size_t>(type)], 2, 0x20000, command.arguments[2]);
+    if (static_cast<size_t>(type) < itemNames.size())
+        lookUp(itemNames[static_cast<size_t>(type)], 3, 0x40000, command.arguments[3]);
 }
 
 }  // namespace
@@ -257,20 +262,11 @@ void PreResolveCommonEvent(CommandList& list, int32_t commonIndex, VariableStore
                     }
                 }
                 break;
-            case CommandCode::kDatabaseOperation:
-                ResolveDatabaseNames(command, databases);
-                break;
-            case CommandCode::kConditionBranch:
-                PrepareConditionBranch(commands, line, commonIndex, store);
-                break;
-            case CommandCode::kVariableOperation:
-                PrepareVariableOperation(command, commonIndex, store);
-                break;
-            case CommandCode::kJumpToLabel:
-                PrepareLabelJump(commands, line, command);
-                break;
-            default:
-                break;
+            case CommandCode::kDatabaseOperation: ResolveDatabaseNames(command, databases); break;
+            case CommandCode::kConditionBranch: PrepareConditionBranch(commands, line, commonIndex, store); break;
+            case CommandCode::kVariableOperation: PrepareVariableOperation(command, commonIndex, store); break;
+            case CommandCode::kJumpToLabel: PrepareLabelJump(commands, line, command); break;
+            default: break;
         }
     }
 }

@@ -255,7 +255,8 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
         }
         const EventCommand& command = commands[static_cast<size_t>(line)];
         const int32_t code = command.Code();
-        const uint32_t form = static_cast<uint32_t>(code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
+        const uint32_t form =
+            static_cast<uint32_t>(code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
         if (form <= static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) -
                                           CodeValue(CommandCode::kFastArithmeticFirst))) {
             // The other codes of the range are unknown codes: skipped.
@@ -273,7 +274,8 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
             CmdEndOfList();
             return true;
         } else if (const CommandEntry* entry = table.Find(code)) {
-            if (command.arguments.size() >= entry->minimumArguments && command.strings.size() >= entry->minimumStrings) {
+            if (command.arguments.size() >= entry->minimumArguments &&
+                command.strings.size() >= entry->minimumStrings) {
                 const CommandResult result = entry->handler(*this, command);
                 if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
                 if (list_.get() != &list) return true;

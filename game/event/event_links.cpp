@@ -15,8 +15,15 @@ EventLinks IdleLinks() {
     static TextPromptLink textPrompt;
     static KeyInputLink keyInput;
     static SystemVariableBlock systemVariables;
-    return {&system, &map, &commonEvents, &textPrompt, &keyInput, &systemVariables,
-            &GlobalVariableStore(), &GlobalDatabases(), &ActiveCommandTable()};
+    return {&system,
+            &map,
+            &commonEvents,
+            &textPrompt,
+            &keyInput,
+            &systemVariables,
+            &GlobalVariableStore(),
+            &GlobalDatabases(),
+            &ActiveCommandTable()};
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(
 // character-data ID whose range starts at `selfFirst`.
 int32_t OwnEventId(int32_t id, int32_t selfFirst, int32_t mapEventId) {
     if (id >= selfFirst && id <= 1199999) return Wrap(kMapSelfBase + int64_t{mapEventId} * 10 + id % 10);
-    if (id >= kRelativeEventDataBase && id <= 9199999) return Wrap(kMapEventDataBase + int64_t{mapEventId} * 10 + id % 10);
+    if (id >= kRelativeEventDataBase && id <= 9199999)
+        return Wrap(kMapEventDataBase + int64_t{mapEventId} * 10 + id % 10);
     return id;
 }
 

@@ -145,16 +145,19 @@ std::optional<MoveCommand> ReadMoveCommand(SaveStream& save) {
 }
 
 void WriteMoveRoute(ByteWriter& out, const MoveRoute& route) {
-    for (size_t index : {1, 2, 3, 0, 4, 5}) out.WriteU8(route.options[index]);
+    for (size_t index : {1, 2, 3, 0, 4, 5})
+        out.WriteU8(route.options[index]);
     out.WriteU32(static_cast<uint32_t>(route.commands.size()));
-    for (const auto& command : route.commands) WriteMoveCommand(out, command);
+    for (const auto& command : route.commands)
+        WriteMoveCommand(out, command);
 }
 
 void WriteMoveCommand(ByteWriter& out, const MoveCommand& command) {
     out.WriteU8(command.code);
     const size_t count = std::min<size_t>(command.arguments.size(), 255);
     out.WriteU8(static_cast<uint8_t>(count));
-    for (size_t i = 0; i < count; ++i) out.WriteI32(command.arguments[i]);
+    for (size_t i = 0; i < count; ++i)
+        out.WriteI32(command.arguments[i]);
     std::string_view text = command.text;
     const std::string_view cut = text.substr(0, text.find('\0')).substr(0, 254);
     out.WriteU8(static_cast<uint8_t>(cut.size() + 1));

@@ -152,7 +152,8 @@ void MainEventInterpreter::StartNextEvent() {
 
 const EventInterpreter* MainEventInterpreter::PromptOwner() const {
     const EventInterpreter* at = this;
-    while (!at->children.empty()) at = &at->children.front();
+    while (!at->children.empty())
+        at = &at->children.front();
     return at->textInput != 0 ? at : nullptr;
 }
 
@@ -160,10 +161,12 @@ void MainEventInterpreter::WriteSave(SaveStream& stream, int32_t musicRows, int3
     ByteWriter& out = stream.Writer();
     const SystemVariableBlock& v = systemVariables;
     auto i32s = [&](std::initializer_list<int32_t> values) {
-        for (int32_t value : values) out.WriteI32(value);
+        for (int32_t value : values)
+            out.WriteI32(value);
     };
     auto i16s = [&](std::initializer_list<int16_t> values) {
-        for (int16_t value : values) out.WriteU16(static_cast<uint16_t>(value));
+        for (int16_t value : values)
+            out.WriteU16(static_cast<uint16_t>(value));
     };
     auto text = [&](const std::string& value) { out.WriteShortString(Cut(value, kSavedTextLimit)); };
     auto bounded = [](int32_t number, int32_t rows) {
@@ -173,9 +176,11 @@ void MainEventInterpreter::WriteSave(SaveStream& stream, int32_t musicRows, int3
     out.WriteU8(gameFlag1);
     i32s({v.sysVar29, savedInt0, bounded(currentBgm, musicRows), bounded(currentBgs, soundRows)});
     out.WriteU32(std::bit_cast<uint32_t>(floatValue));
-    i32s({sysVar33, v.sysVar0, v.sysVar1, v.sysVar2, v.sysVar3, v.sysVar4, v.sysVar17, v.sysVar18, v.sysVar19, v.sysVar7});
+    i32s({sysVar33, v.sysVar0, v.sysVar1, v.sysVar2, v.sysVar3, v.sysVar4, v.sysVar17, v.sysVar18, v.sysVar19,
+          v.sysVar7});
     for (const auto* part : {&tone.current, &tone.target, &tone.start}) {
-        for (int16_t component : *part) i16s({component});
+        for (int16_t component : *part)
+            i16s({component});
     }
     i16s({tone.remaining, tone.total, flash.color[0], flash.color[1], flash.color[2], flash.remaining, flash.total});
     i32s({v.sysVar8, v.sysVar66, v.sysVar67, v.sysVar68, v.sysVar61, v.sysVar62, v.sysVar63, v.sysVar64, v.sysVar65});
@@ -194,7 +199,8 @@ void MainEventInterpreter::WriteSave(SaveStream& stream, int32_t musicRows, int3
         out.WriteBytes({reinterpret_cast<const uint8_t*>(stored.data()), stored.size()});
     }
     out.WriteU32(static_cast<uint32_t>(v.slotValues.size()));
-    for (int32_t value : v.slotValues) out.WriteI32(value);
+    for (int32_t value : v.slotValues)
+        out.WriteI32(value);
     i32s({v.sysVar22, savedInt6, savedInt7, v.sysVar59, v.sysVar60});
     i32s({confirmKey, confirmPadBits, cancelKey, cancelPadBits, subKey, subPadBits});
     i16s({v.sysVar37});
@@ -220,10 +226,12 @@ bool MainEventInterpreter::ReadSave(SaveStream& stream) {
                 in.I32s(sysVar33, v.sysVar0, v.sysVar1, v.sysVar2, v.sysVar3, v.sysVar4, v.sysVar17, v.sysVar18,
                         v.sysVar19, v.sysVar7);
     for (auto* part : {&tone.current, &tone.target, &tone.start}) {
-        for (int16_t& component : *part) read = read && in.I16(component);
+        for (int16_t& component : *part)
+            read = read && in.I16(component);
     }
-    read = read && in.I16s(tone.remaining, tone.total, flash.color[0], flash.color[1], flash.color[2], flash.remaining,
-                           flash.total) &&
+    read = read &&
+           in.I16s(tone.remaining, tone.total, flash.color[0], flash.color[1], flash.color[2], flash.remaining,
+                   flash.total) &&
            in.I32s(v.sysVar8, v.sysVar66, v.sysVar67, v.sysVar68, v.sysVar61, v.sysVar62, v.sysVar63, v.sysVar64,
                    v.sysVar65) &&
            in.U8(savedFlag0) && in.I16(v.sysVar36) && in.I32s(v.sysVar15, v.sysVar16) &&
@@ -253,7 +261,8 @@ bool MainEventInterpreter::ReadSave(SaveStream& stream) {
         }
         read = read && in.I32s(v.sysVar22, savedInt6, savedInt7, v.sysVar59, v.sysVar60);
     }
-    if (read && version >= kSinceKeys) read = in.I32s(confirmKey, confirmPadBits, cancelKey, cancelPadBits, subKey, subPadBits);
+    if (read && version >= kSinceKeys)
+        read = in.I32s(confirmKey, confirmPadBits, cancelKey, cancelPadBits, subKey, subPadBits);
     if (read && version >= kSinceSysVar37) read = in.I16(v.sysVar37);
     if (read && version >= kSinceFirstTexts) read = in.Text(savedText0) && in.Text(savedText1);
     if (read && version >= kSinceSysVar28) read = in.I32(v.sysVar28);

@@ -30,15 +30,16 @@ TEST_F(PreparationTest, VariableOperationsBecomeFastCodesOnlyOnPlainSlots) {
         {V + 5, V + 3, 7, OperationFlags(0, 0), 210000, {1, 0, 0, 0, 0, 0, 0, 0}},
         {V + 5, V + 3, 0, OperationFlags(2, 1), 210021, {2, 2, 1, 0, 0, 0, 0, 0}},
         {V + 5, V + 3, 0, OperationFlags(4, 0), 121, {2, 4, 0, 0, 0, 0, 0, 0}},  // prepared, no fast form
-        {V + 5, V + 3, 7, OperationFlags(0, 0) | 1, 121, {}},                   // low flag bits
+        {V + 5, V + 3, 7, OperationFlags(0, 0) | 1, 121, {}},                    // low flag bits
         {V + 5, V + 3, 7, OperationFlags(0, 0) | 0x10000, 121, {}},
-        {kMapSelfBase + 5, 1, 2, OperationFlags(0, 0), 121, Jumps(8, 0)},     // self variables have no slot
-        {V + 5, kStringBase, 2, OperationFlags(0, 0), 121, {}},                 // not an integer
-        {V + 500, 1, 2, OperationFlags(0, 0), 121, Jumps(8, 0)},              // beyond the variables
+        {kMapSelfBase + 5, 1, 2, OperationFlags(0, 0), 121, Jumps(8, 0)},  // self variables have no slot
+        {V + 5, kStringBase, 2, OperationFlags(0, 0), 121, {}},            // not an integer
+        {V + 500, 1, 2, OperationFlags(0, 0), 121, Jumps(8, 0)},           // beyond the variables
         {kRelativeCommonSelfBase + 4, V + 1, 2, OperationFlags(1, 2), 210012, {1, 1, 2, 0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
-        auto commands = Prepared({Cmd(CommandCode::kVariableOperation, {c.target, c.first, c.second, c.flags}), End()}, 2);
+        auto commands =
+            Prepared({Cmd(CommandCode::kVariableOperation, {c.target, c.first, c.second, c.flags}), End()}, 2);
         EXPECT_EQ(commands[0].Code(), c.code) << c.target << " " << c.flags;
         EXPECT_EQ(commands[0].jumps, c.jumps) << c.target << " " << c.flags;
     }
@@ -48,11 +49,11 @@ TEST_F(PreparationTest, VariableOperationsBecomeFastCodesOnlyOnPlainSlots) {
 
 TEST_F(PreparationTest, CaseHeadsAndLoopEndsLearnWhereTheyContinue) {
     auto commands = Prepared({
-        Cmd(CommandCode::kLoopStart),                         // 0
-        Cmd(CommandCode::kCaseHead, {1}, 1),                  // 1
-        Cmd(CommandCode::kLoopEnd, {}, 2),                    // 2 (no head at its indent before it)
-        Cmd(CommandCode::kCaseHead, {2}, 1),                  // 3
-        Cmd(CommandCode::kLoopEnd),                           // 4
+        Cmd(CommandCode::kLoopStart),         // 0
+        Cmd(CommandCode::kCaseHead, {1}, 1),  // 1
+        Cmd(CommandCode::kLoopEnd, {}, 2),    // 2 (no head at its indent before it)
+        Cmd(CommandCode::kCaseHead, {2}, 1),  // 3
+        Cmd(CommandCode::kLoopEnd),           // 4
         End(),
     });
     EXPECT_EQ(commands[1].jumps, (Jumps{1, 3}));
@@ -85,7 +86,9 @@ TEST_F(PreparationTest, ConditionBranchesWithRoomArePrepared) {
 }
 
 TEST_F(PreparationTest, LabelJumpsCarryTheirLoopStackChanges) {
-    auto jumpOf = [&](std::vector<EventCommand> commands, size_t line) { return Prepared(std::move(commands))[line].jumps; };
+    auto jumpOf = [&](std::vector<EventCommand> commands, size_t line) {
+        return Prepared(std::move(commands))[line].jumps;
+    };
     // Backward out of a loop entered after the label: leave it.
     EXPECT_EQ(jumpOf({Cmd(CommandCode::kLabel, {}, 0, {"a"}), Cmd(CommandCode::kLoopStart),
                       Cmd(CommandCode::kJumpToLabel, {}, 1, {"a"}), Cmd(CommandCode::kLoopEnd), End()},
@@ -97,17 +100,19 @@ TEST_F(PreparationTest, LabelJumpsCarryTheirLoopStackChanges) {
                      0),
               (Jumps{1, 2, 1, 0, 0}));
     // Forward out of an endless loop, and backward into one.
-    EXPECT_EQ(jumpOf({Cmd(CommandCode::kLoopStart), Cmd(CommandCode::kJumpToLabel, {}, 1, {"c"}), Cmd(CommandCode::kLoopEnd),
-                      Cmd(CommandCode::kLabel, {}, 0, {"c"}), End()},
+    EXPECT_EQ(jumpOf({Cmd(CommandCode::kLoopStart), Cmd(CommandCode::kJumpToLabel, {}, 1, {"c"}),
+                      Cmd(CommandCode::kLoopEnd), Cmd(CommandCode::kLabel, {}, 0, {"c"}), End()},
                      1),
               (Jumps{1, 3, 1, -1, -1}));
-    EXPECT_EQ(jumpOf({Cmd(CommandCode::kLoopStart, {}, 2), Cmd(CommandCode::kLabel, {}, 3, {"d"}), Cmd(CommandCode::kLoopEnd, {}, 2),
-                      Cmd(CommandCode::kJumpToLabel, {}, 2, {"d"}), End()},
+    EXPECT_EQ(jumpOf({Cmd(CommandCode::kLoopStart, {}, 2), Cmd(CommandCode::kLabel, {}, 3, {"d"}),
+                      Cmd(CommandCode::kLoopEnd, {}, 2), Cmd(CommandCode::kJumpToLabel, {}, 2, {"d"}), End()},
                      3),
               (Jumps{1, 1, 1, 2, 2000000000}));
     // Labels with escape codes, and labels that do not exist, are not cached.
-    EXPECT_EQ(jumpOf({Cmd(CommandCode::kLabel, {}, 0, {"\\v[1]"}), Cmd(CommandCode::kJumpToLabel, {}, 0, {"\\v[1]"}), End()}, 1),
-              Jumps{});
+    EXPECT_EQ(
+        jumpOf({Cmd(CommandCode::kLabel, {}, 0, {"\\v[1]"}), Cmd(CommandCode::kJumpToLabel, {}, 0, {"\\v[1]"}), End()},
+               1),
+        Jumps{});
     EXPECT_EQ(jumpOf({Cmd(CommandCode::kJumpToLabel, {}, 0, {"e"}), End()}, 0), Jumps{});
 }
 
@@ -116,7 +121,8 @@ TEST_F(PreparationTest, DatabaseNamesBecomeNumbers) {
     databases.dataNameMaps[0].resize(4);
     databases.dataNameMaps[0][3]["Ann"] = 7;
     databases.itemNameMaps[0].resize(4);
-    auto commands = Prepared({Cmd(CommandCode::kDatabaseOperation, {0, 0, 0, 0x70000, 0}, 0, {"", "Hero", "Ann", "HP"}), End()});
+    auto commands =
+        Prepared({Cmd(CommandCode::kDatabaseOperation, {0, 0, 0, 0x70000, 0}, 0, {"", "Hero", "Ann", "HP"}), End()});
     EXPECT_EQ(commands[0].arguments, (Jumps{250, 3, 7, 0, 0x40000, 0}));  // the unknown item keeps its flag
 }
 
@@ -130,16 +136,16 @@ TEST_F(PreparationTest, PageConditions) {
         bool holds;
     };
     const Case cases[] = {
-        {0x21, kMapSelfBase + 3, 5, true},           // left self IDs are this event's
+        {0x21, kMapSelfBase + 3, 5, true},  // left self IDs are this event's
         {0x21, kRelativeMapSelfBase + 3, 5, true},
-        {0x21, V + 1, kMapSelfBase + 3, false},      // a right self ID keeps its event (0: 9)
+        {0x21, V + 1, kMapSelfBase + 3, false},         // a right self ID keeps its event (0: 9)
         {0x21, V + 1, kRelativeMapSelfBase + 3, true},  // a relative one is this event's (12: 5)
         {0x51, V + 1, kMapSelfBase + 3, true},
-        {0x61, V + 1, 5, true},                      // bits 0 and 2 set
+        {0x61, V + 1, 5, true},  // bits 0 and 2 set
         {0x61, V + 1, 6, false},
-        {0x71, V + 1, 5, false},                     // no such comparison
+        {0x71, V + 1, 5, false},  // no such comparison
         {0x01, V + 1, 4, true},
-        {0x20, V + 1, 99, true},                     // unused
+        {0x20, V + 1, 99, true},  // unused
     };
     for (const Case& c : cases) {
         EventPageConditions conditions;

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <climits>
+
+#include <gtest/gtest.h>
 
 #include "game/data/text_format.h"
 #include "game/event/event_texts.h"
@@ -88,7 +88,8 @@ TEST_F(InterpreterTest, CountedLoopsRunTheirCountAndSkipCountsBelowOne) {
 TEST_F(InterpreterTest, FirstMatchingCaseHeadWinsPlainAndPrepared) {
     for (int32_t common : {-1, 0}) {
         for (int32_t value : {1, 2, 5}) {
-            for (int n = 10; n < 14; ++n) SetVar(n, 0);
+            for (int n = 10; n < 14; ++n)
+                SetVar(n, 0);
             SetVar(9, value);
             const CommandCode head = common < 0 ? CommandCode::kCaseHeadPlain : CommandCode::kCaseHead;
             Start({Cmd(CommandCode::kStringConditionBranch, {V + 9}), Cmd(head, {1}), Add(10, 1, 1), Cmd(head, {2}),
@@ -209,19 +210,21 @@ TEST_F(InterpreterTest, FastArithmeticWrapsIn32Bits) {
         int32_t assignment, operation, target, first, second, expected;
     };
     const Case cases[] = {
-        {2, 1, 10, 7, 2, 5},                       // t - (b - c)
-        {3, 1, 3, 7, 2, 15},                       // t x (b - c)
-        {0, 2, 0, 6, -7, -42},                     // b x c
-        {1, 2, 1, 6, 7, 43},                       // t + b x c
-        {0, 0, 0, INT_MAX, 1, INT_MIN},            // wraps
-        {2, 0, INT_MIN, 1, 0, INT_MAX},            // wraps
-        {3, 2, 65536, 65536, 1, 0},                // 2^32 wraps to 0
+        {2, 1, 10, 7, 2, 5},             // t - (b - c)
+        {3, 1, 3, 7, 2, 15},             // t x (b - c)
+        {0, 2, 0, 6, -7, -42},           // b x c
+        {1, 2, 1, 6, 7, 43},             // t + b x c
+        {0, 0, 0, INT_MAX, 1, INT_MIN},  // wraps
+        {2, 0, INT_MIN, 1, 0, INT_MAX},  // wraps
+        {3, 2, 65536, 65536, 1, 0},      // 2^32 wraps to 0
     };
     for (const Case& c : cases) {
         SetVar(0, c.target);
         SetVar(1, c.first);
         SetVar(2, c.second);
-        Start({Cmd(CommandCode::kVariableOperation, {V, V + 1, V + 2, OperationFlags(c.assignment, c.operation)}), End()}, 0);
+        Start(
+            {Cmd(CommandCode::kVariableOperation, {V, V + 1, V + 2, OperationFlags(c.assignment, c.operation)}), End()},
+            0);
         EXPECT_EQ((*interpreter_.List())[0].Code(), 210000 + 10 * c.assignment + c.operation);
         RunFrames(1);
         EXPECT_EQ(Var(0), c.expected) << c.assignment << c.operation;
@@ -261,7 +264,8 @@ TEST_F(InterpreterTest, DamagedListsEndCleanly) {
     EXPECT_FALSE(interpreter_.HasCommandList());
     // A mismatching head with nothing after it at its indent ends the event.
     SetVar(9, 4);
-    Start({Cmd(CommandCode::kStringConditionBranch, {V + 9}, 2), Cmd(CommandCode::kCaseHeadPlain, {1}, 2), Add(3, 1, 3)});
+    Start(
+        {Cmd(CommandCode::kStringConditionBranch, {V + 9}, 2), Cmd(CommandCode::kCaseHeadPlain, {1}, 2), Add(3, 1, 3)});
     RunFrames(1);
     EXPECT_EQ(Var(3), 0);
     EXPECT_FALSE(interpreter_.HasCommandList());
@@ -277,8 +281,9 @@ TEST_F(InterpreterTest, ShortCommandsArePaddedOrRefused) {
     RunFrames(1);
     EXPECT_EQ(seen, std::vector<size_t>{6});
     // A list that skipped preparation: the command is passed over.
-    interpreter_.Setup(std::make_shared<CommandList>(std::vector<EventCommand>{Cmd(CommandCode::kSound, {1}), Add(0, 1), End()}),
-                       7, -1);
+    interpreter_.Setup(
+        std::make_shared<CommandList>(std::vector<EventCommand>{Cmd(CommandCode::kSound, {1}), Add(0, 1), End()}), 7,
+        -1);
     RunFrames(1);
     EXPECT_EQ(seen.size(), 1u);
     EXPECT_EQ(Var(0), 1);
@@ -287,7 +292,8 @@ TEST_F(InterpreterTest, ShortCommandsArePaddedOrRefused) {
 TEST_F(InterpreterTest, EraseEndsTheFrameAndErasingItselfEndsTheEvent) {
     map.events[5] = {};
     map.events[7] = {};
-    Start({Cmd(CommandCode::kEraseEvent, {5, 30}), Add(0, 1), Cmd(CommandCode::kEraseEvent, {-1, 10}), Add(1, 1), End()});
+    Start(
+        {Cmd(CommandCode::kEraseEvent, {5, 30}), Add(0, 1), Cmd(CommandCode::kEraseEvent, {-1, 10}), Add(1, 1), End()});
     RunFrames(1);
     EXPECT_EQ(map.erased, (std::vector<std::pair<int32_t, int32_t>>{{5, 30}}));
     EXPECT_EQ(Var(0), 0);

@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
+#include "game/event/event_records.h"
 
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "game/data/byte_writer.h"
 #include "game/data/data_file_cursor.h"
 #include "game/data/save_stream.h"
-#include "game/event/event_records.h"
 #include "tools/gamedata/event_record_writer.h"
 
 namespace velk {
@@ -17,11 +18,11 @@ namespace {
 const std::vector<uint8_t> kCommandBytes = {
     0x02, 0x79, 0x00, 0x00, 0x00, 0xFE, 0xFF, 0xFF, 0xFF,  // 2 arguments
     0x03,                                                  // indent
-    0x01, 0x03, 0x00, 0x00, 0x00, 'a', 'b', 0x00,          // one string
+    0x01, 0x03, 0x00, 0x00, 0x00, 'a',  'b',  0x00,        // one string
     0x01,                                                  // route follows
     0x07, 0x08, 0x09, 0x06, 0x0A, 0x0B,                    // options
     0x01, 0x00, 0x00, 0x00,                                // one move command
-    0x05, 0x01, 0x02, 0x01, 0x00, 0x00, 0x02, 'x', 0x00,
+    0x05, 0x01, 0x02, 0x01, 0x00, 0x00, 0x02, 'x',  0x00,
 };
 
 EventCommand WorkedCommand() {
@@ -84,9 +85,11 @@ TEST(EventRecords, RouteCommandCountLimit) {
     // 65537 commands are refused before anything is read; 65536 are read.
     for (uint32_t count : {65536u, 65537u}) {
         ByteWriter out;
-        for (int i = 0; i < 6; ++i) out.WriteU8(0);
+        for (int i = 0; i < 6; ++i)
+            out.WriteU8(0);
         out.WriteU32(count);
-        for (uint32_t i = 0; i < count; ++i) WriteMoveCommand(out, MoveCommand{1, {}, ""});
+        for (uint32_t i = 0; i < count; ++i)
+            WriteMoveCommand(out, MoveCommand{1, {}, ""});
         DataFileCursor cursor(out.Bytes());
         auto route = ReadMoveRoute(cursor);
         EXPECT_EQ(route.has_value(), count == 65536u);

@@ -2,14 +2,14 @@
 // Hand-built command lists run frame by frame against the real variable
 // store, with fakes for the state above the interpreter.
 
-#include <gtest/gtest.h>
-
 #include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "game/data/databases.h"
 #include "game/data/variable_store.h"
@@ -133,7 +133,8 @@ protected:
         owners.events.count = 5;
         owners.map.mapId = 3;
         store = VariableStore(&interpreter, &databases);
-        ActiveEventLinks() = {&system, &map, &commons, &prompt, &keyInput, &interpreter.block, &store, &databases, &table};
+        ActiveEventLinks() = {&system, &map,       &commons, &prompt, &keyInput, &interpreter.block,
+                              &store,  &databases, &table};
     }
     ~EventTest() override { ResetEventLinks(); }
 
@@ -154,7 +155,8 @@ protected:
         return interpreter_;
     }
     void RunFrames(int frames) {
-        for (int i = 0; i < frames; ++i) interpreter_.Run();
+        for (int i = 0; i < frames; ++i)
+            interpreter_.Run();
     }
 
     RecordingReporter reporter;

@@ -1,7 +1,8 @@
+#include "game/event/main_event_interpreter.h"
+
 #include <gtest/gtest.h>
 
 #include "game/data/save_stream.h"
-#include "game/event/main_event_interpreter.h"
 #include "tests/game/event/event_test_support.h"
 
 namespace velk {
@@ -29,8 +30,8 @@ protected:
 
     // An event that counts its runs in variable n and takes one frame.
     SharedCommandList Counting(int32_t n) {
-        return MakeList({Cmd(CommandCode::kVariableOperation, {V + n, 1, 0, OperationFlags(1, 0)}), Cmd(CommandCode::kWait),
-                         End()});
+        return MakeList({Cmd(CommandCode::kVariableOperation, {V + n, 1, 0, OperationFlags(1, 0)}),
+                         Cmd(CommandCode::kWait), End()});
     }
 };
 
@@ -76,7 +77,8 @@ TEST_F(MainInterpreterTest, AReservationBeyondTheCommonEventsStartsNothing) {
 }
 
 TEST_F(MainInterpreterTest, LayoutNumbersFollowTheChipSize) {
-    for (auto [chip, expected] : {std::pair{16, std::array{12, 160, 68, 75, 200}}, {32, std::array{22, 320, 137, 150, 400}}}) {
+    for (auto [chip, expected] :
+         {std::pair{16, std::array{12, 160, 68, 75, 200}}, {32, std::array{22, 320, 137, 150, 400}}}) {
         MainEventInterpreter main(chip);
         const SystemVariableBlock& v = main.systemVariables;
         EXPECT_EQ((std::array<int, 5>{v.sysVar8, v.sysVar5, v.sysVar6, v.sysVar40, v.sysVar41}), expected) << chip;
