@@ -5,12 +5,11 @@
 namespace velk {
 
 void CommandList::Bind(VariableStore& store) const {
-    slotStart_.clear();
+    slotStart_.assign(commands_.size(), -1);
     slots_.clear();
     for (size_t line = 0; line < commands_.size(); ++line) {
         const EventCommand& command = commands_[line];
         if (command.resolved.empty()) continue;
-        if (slotStart_.empty()) slotStart_.assign(commands_.size(), -1);
         const size_t start = slots_.size();
         bool all = true;
         for (int32_t reference : command.resolved) {

@@ -38,8 +38,16 @@ public:
     // when the command has none or one of them no longer names a slot; the
     // command then runs in its general form.
     int32_t* const* BoundSlots(size_t line, VariableStore& store) const {
+        EnsureBound(store);
+        return SlotsAt(line);
+    }
+    // The same in two steps for the dispatcher, which renews once per turn
+    // and after every handler (only handlers can move slots).
+    void EnsureBound(VariableStore& store) const {
         if (boundGeneration_ != IntSlotGeneration || !bound_) Bind(store);
-        const int32_t start = slotStart_.empty() ? -1 : slotStart_[line];
+    }
+    int32_t* const* SlotsAt(size_t line) const {
+        const int32_t start = slotStart_[line];
         return start < 0 ? nullptr : &slots_[static_cast<size_t>(start)];
     }
 

@@ -239,60 +239,84 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
     // this turn is over.
     const SharedCommandList hold = list_;
     const CommandList& list = *hold;
-    const std::vector<EventCommand>& commands = list.Commands();
+    const EventCommand* const commands = list.Commands().data();
+    const int32_t size = static_cast<int32_t>(list.Size());
     const CommandTable& table = *links.table;
     VariableStore& store = *links.variables;
     ErrorLocation& location = CurrentErrorLocation();
-    --line;
+    list.EnsureBound(store);
+    // The line and the count live in registers while commands run here;
+    // handlers see (and may move) the members.
+    int32_t at = line - 1;
+    int32_t count = commandsThisFrame;
+    auto leave = [&] {
+        line = at;
+        commandsThisFrame = count;
+    };
+    // Runs a handler; false when the turn ends with `*result`.
+    auto call = [&](const CommandEntry& entry, const EventCommand& command, bool* result) {
+        leave();
+        const CommandResult outcome = entry.handler(*this, command);
+        at = line;
+        count = commandsThisFrame;
+        if (outcome != CommandResult::kNext || list_.get() != &list) {
+            *result = outcome != CommandResult::kStopFrame;
+            return false;
+        }
+        list.EnsureBound(store);
+        return true;
+    };
     for (;;) {
-        if (commandsThisFrame >= kCommandsPerFrame) return true;
-        ++line;
-        location.line = line;
+        if (count >= kCommandsPerFrame) {
+            leave();
+            return true;
+        }
+        ++at;
+        location.line = at;
         // A list that lacks its end command ends where it runs out.
-        if (line < 0 || static_cast<size_t>(line) >= commands.size()) {
+        if (static_cast<uint32_t>(at) >= static_cast<uint32_t>(size)) {
+            leave();
             CmdEndOfList();
             return true;
         }
-        const EventCommand& command = commands[static_cast<size_t>(line)];
+        const EventCommand& command = commands[at];
         const int32_t code = command.Code();
         const uint32_t form =
             static_cast<uint32_t>(code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
+        bool result = true;
         if (form <= static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) -
                                           CodeValue(CommandCode::kFastArithmeticFirst))) {
             // The other codes of the range are unknown codes: skipped.
             if (IsFastForm(form)) {
-                if (int32_t* const* slots = list.BoundSlots(static_cast<size_t>(line), store)) {
+                if (int32_t* const* slots = list.SlotsAt(static_cast<size_t>(at))) {
                     ApplyFastForm(form, slots);
                 } else if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
                     // A slot it named is gone: the general form decides.
-                    const CommandResult result = entry->handler(*this, command);
-                    if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
-                    if (list_.get() != &list) return true;
+                    if (!call(*entry, command, &result)) return result;
                 }
             }
         } else if (code == CodeValue(CommandCode::kEndOfList)) {
+            leave();
             CmdEndOfList();
             return true;
         } else if (const CommandEntry* entry = table.Find(code)) {
             if (command.arguments.size() >= entry->minimumArguments &&
-                command.strings.size() >= entry->minimumStrings) {
-                const CommandResult result = entry->handler(*this, command);
-                if (result != CommandResult::kNext) return result == CommandResult::kAdvance;
-                if (list_.get() != &list) return true;
+                command.strings.size() >= entry->minimumStrings && !call(*entry, command, &result)) {
+                return result;
             }
         } else if (code == CodeValue(CommandCode::kFastJump)) {
-            if (command.jumps.size() > 1) line = command.jumps[1];
+            if (command.jumps.size() > 1) at = command.jumps[1];
         } else if (code == CodeValue(CommandCode::kFastLoopEnd)) {
             if (!loopCounters.empty() && command.jumps.size() > 1) {
                 if (loopCounters.back() <= 0) {
                     PopLoop();
                 } else {
                     --loopCounters.back();
-                    line = command.jumps[1];
+                    at = command.jumps[1];
                 }
             }
         }
-        ++commandsThisFrame;
+        ++count;
     }
 }
 
