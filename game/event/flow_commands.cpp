@@ -10,10 +10,11 @@ namespace velk {
 void EventInterpreter::SkipToSameIndent() {
     const int32_t indent = IndentAt(line);
     const int32_t last = static_cast<int32_t>(list_ ? list_->Size() : 0) - 1;
-    while (line < last && IndentAt(line + 1) != indent)
+    // With nothing more at this indent the line stops on the last command,
+    // so the list runs out and the event ends.
+    while (line < last && IndentAt(line + 1) != indent) {
         ++line;
-    // Nothing more at this indent: the list runs out and the event ends.
-    if (line >= last) line = last + 1;
+    }
 }
 
 void EventInterpreter::RepeatLoop() {
