@@ -374,6 +374,12 @@ std::string EventInterpreter::GetStringVariable(VariableId id) {
     return text;
 }
 
+const EventInterpreter* EventInterpreter::PromptOwner() const {
+    const EventInterpreter* at = this;
+    while (!at->children.empty()) at = &at->children.front();
+    return at->textInput != 0 ? at : nullptr;
+}
+
 void EventInterpreter::ShowMessage(const std::string& text) {
     waitWindow = 1;
     ActiveWindowWaiters().SetMessageWaiter(this);

@@ -72,6 +72,11 @@ public:
     int32_t GetValue(int32_t code);
     std::string GetStringVariable(VariableId id);
 
+    // The interpreter whose text prompt is drawn for this one: the first
+    // child, followed down while there is one; null when it has no prompt
+    // open.
+    const EventInterpreter* PromptOwner() const;
+
     // Opens a message window and waits for it.
     void ShowMessage(const std::string& text);
 

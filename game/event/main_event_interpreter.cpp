@@ -150,13 +150,6 @@ void MainEventInterpreter::StartNextEvent() {
     Setup(ownList, eventId, reserved);
 }
 
-const EventInterpreter* MainEventInterpreter::PromptOwner() const {
-    const EventInterpreter* at = this;
-    while (!at->children.empty())
-        at = &at->children.front();
-    return at->textInput != 0 ? at : nullptr;
-}
-
 void MainEventInterpreter::WriteSave(SaveStream& stream, int32_t musicRows, int32_t soundRows) const {
     ByteWriter& out = stream.Writer();
     const SystemVariableBlock& v = systemVariables;

@@ -56,10 +56,6 @@ public:
     // The values read before it keep their new values.
     bool ReadSave(SaveStream& stream);
 
-    // The interpreter whose text prompt is on screen: this one or the first
-    // child, followed down; null when none has a prompt open.
-    const EventInterpreter* PromptOwner() const;
-
     SystemVariableBlock& SystemVariables() override { return systemVariables; }
     bool IsRunningEvent() override { return HasCommandList(); }
 

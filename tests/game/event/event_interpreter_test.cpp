@@ -346,6 +346,7 @@ TEST_F(InterpreterTest, TheTextPromptRestoresOnCancelAndDoublesBackslashesOnConf
     open(0, "");
     RunFrames(1);
     EXPECT_EQ(interpreter_.textInput, 9);
+    EXPECT_EQ(interpreter_.PromptOwner(), &interpreter_);
     open(2, "x");
     RunFrames(1);
     EXPECT_EQ(store.GetString(target), "old");
