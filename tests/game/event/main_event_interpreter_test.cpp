@@ -1,9 +1,13 @@
 #include "game/event/main_event_interpreter.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "game/data/save_stream.h"
 #include "tests/game/event/event_test_support.h"
+#include "tests/support/source_dir.h"
 
 namespace velk {
 namespace {
@@ -166,6 +170,20 @@ TEST_F(MainSaveTest, RoundTripsAtTheCurrentVersion) {
     EXPECT_EQ(loaded.nameList[2].size(), 512u);
     EXPECT_EQ(loaded.floatValue, 0.25f);
     EXPECT_EQ(loaded.systemVariables.sysVar36, -106);
+}
+
+TEST_F(MainSaveTest, DefaultsWriteTheBytesWorkedOutByHand) {
+    // The fuzz seed holds a fresh interpreter's part (32-pixel chips, one
+    // name "abc", savedText1 "x") after two bytes of its own.
+    std::ifstream in(testing::SourceDir() / "fuzz/corpus/event_records/main_part_111.bin", std::ios::binary);
+    std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(seed.size(), 2u);
+    MainEventInterpreter main(32);
+    main.nameList = {"abc"};
+    main.savedText1 = "x";
+    SaveStream stream;
+    main.WriteSave(stream, 20, 20);
+    EXPECT_EQ(stream.Bytes(), std::vector<uint8_t>(seed.begin() + 2, seed.end()));
 }
 
 TEST_F(MainSaveTest, OlderVersionsKeepTheDefaultsOfLaterFields) {
