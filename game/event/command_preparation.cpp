@@ -205,13 +205,9 @@ void PrepareLabelJump(const std::vector<EventCommand>& commands, size_t line, Ev
 
 // Database names given in the command's strings become numbers where the
 // name maps know them; a name not found keeps its flag.
-void ResolveDatabaseNames(EventCommand& command, DatabaseSet& databases) {
-    command.jumps.clear();
-    if (command.arguments.size() < 5 || command.strings.size() < 2) return;
+void ResolveDatabaseNames(EventCommand& command, int32_t kind, DatabaseSet& databases) {
     int32_t& flags = command.arguments[4];
-    if ((flags & 0xF0000) == 0) return;
-    const int32_t kind = (flags & 0xF00) >> 8;
-    if (kind < 0 || kind > 2) return;
+    if ((flags & 0xF0000) == 0 || command.strings.size() < 2) return;
     auto lookUp = [&](const std::map<std::string, int32_t>& names, size_t string, int32_t bit, int32_t& argument) {
         if ((flags & bit) == 0 || string >= command.strings.size()) return;
         auto found = names.find(command.strings[string]);
@@ -224,10 +220,50 @@ void ResolveDatabaseNames(EventCommand& command, DatabaseSet& databases) {
     if (type < 0 || type >= kMapSelfBase) return;
     const auto& dataNames = databases.dataNameMaps[static_cast<size_t>(kind)];
     const auto& itemNames = databases.itemNameMaps[static_cast<size_t>(kind)];
-    if (static_cast<size_t>(type) < dataNames.size())
+    if (static_cast<size_t>(type) < dataNames.size()) {
         lookUp(dataNames[static_cast<size_t>(type)], 2, 0x20000, command.arguments[2]);
-    if (static_cast<size_t>(type) < itemNames.size())
+    }
+    if (static_cast<size_t>(type) < itemNames.size()) {
         lookUp(itemNames[static_cast<size_t>(type)], 3, 0x40000, command.arguments[3]);
+    }
+}
+
+// A database command on a number cell named by plain numbers: jump data
+// [1, the item's slot among the row's numbers, assignment, mode (0 write,
+// 1 read), 1 when the data row exists now], and resolved references to the
+// data number and the operand. The database is the one the flag word names,
+// and the item's default is looked up when needed: both may move.
+void PrepareDatabaseOperation(EventCommand& command, int32_t commonIndex, VariableStore& store,
+                              DatabaseSet& databases) {
+    command.jumps.clear();
+    command.resolved.clear();
+    if (command.arguments.size() < 6) return;
+    const int32_t kind = (command.arguments[4] & 0xF00) >> 8;
+    if (kind > 2) return;
+    ResolveDatabaseNames(command, kind, databases);
+    const int32_t type = command.arguments[1];
+    const int32_t data = command.arguments[2];
+    const int32_t item = command.arguments[3];
+    const int32_t flags = command.arguments[4];
+    const int32_t operand = command.arguments[5];
+    const int32_t mode = (flags & 0xF000) >> 12;
+    const Database* database = databases.ByCommandKind(kind);
+    if (!database || !store.IsIntId(operand) || type < 0 || type >= kMapSelfBase || item >= kMapSelfBase ||
+        (flags & 0xF) != 0 || data < 0 || item < 0 || operand >= kDatabaseIdFloor || type >= database->GetTypeCount() ||
+        item >= database->GetItemCount(type) ||
+        static_cast<size_t>(item) >= database->types[static_cast<size_t>(type)].itemKinds.size() ||
+        (mode == 1 && operand < kMapSelfBase)) {
+        return;
+    }
+    const int32_t itemKind = database->types[static_cast<size_t>(type)].itemKinds[static_cast<size_t>(item)];
+    if (itemKind / 1000 != kNumberItemClass) return;
+    std::vector<int32_t> resolved(2);
+    if (!ResolveOperand(command, 2, commonIndex, store, resolved[0]) ||
+        !ResolveOperand(command, 5, commonIndex, store, resolved[1])) {
+        return;
+    }
+    command.jumps = {1, itemKind % 1000, (flags & 0xF0) >> 4, mode, data < database->GetDataCount(type) ? 1 : 0};
+    command.resolved = std::move(resolved);
 }
 
 }  // namespace
@@ -262,7 +298,9 @@ void PreResolveCommonEvent(CommandList& list, int32_t commonIndex, VariableStore
                     }
                 }
                 break;
-            case CommandCode::kDatabaseOperation: ResolveDatabaseNames(command, databases); break;
+            case CommandCode::kDatabaseOperation:
+                PrepareDatabaseOperation(command, commonIndex, store, databases);
+                break;
             case CommandCode::kConditionBranch: PrepareConditionBranch(commands, line, commonIndex, store); break;
             case CommandCode::kVariableOperation: PrepareVariableOperation(command, commonIndex, store); break;
             case CommandCode::kJumpToLabel: PrepareLabelJump(commands, line, command); break;

@@ -126,6 +126,33 @@ TEST_F(PreparationTest, DatabaseNamesBecomeNumbers) {
     EXPECT_EQ(commands[0].arguments, (Jumps{250, 3, 7, 0, 0x40000, 0}));  // the unknown item keeps its flag
 }
 
+TEST_F(PreparationTest, DatabaseCommandsOnNumberCellsArePrepared) {
+    DbTypeData& type = databases.changeable.types.emplace_back();
+    type.itemKinds = {1001, 2000};
+    type.rows.assign(2, DbRow{{0, 0}, {""}});
+    databases.changeable.typeDefs.emplace_back().itemNames = {"a", "b"};
+    struct Case {
+        int32_t data, item, flags, operand;
+        Jumps jumps, resolved;
+    };
+    const Case cases[] = {
+        {1, 0, 0x0020, V + 2, {1, 1, 2, 0, 1}, {ResolvedArgument(2), V + 2}},
+        {5, 0, 0x1000, V + 2, {1, 1, 0, 1, 0}, {ResolvedArgument(2), V + 2}},  // the row comes later
+        {V + 4, 0, 0, 7, {1, 1, 0, 0, 0}, {V + 4, ResolvedArgument(5)}},
+        {1, 1, 0, V + 2, {}, {}},       // a string item
+        {1, 0, 0x1000, 7, {}, {}},      // a read into a literal
+        {1, 0, 0x0001, V + 2, {}, {}},  // low flag bits
+        {1, 0, 0x0300, V + 2, {}, {}},  // no such database
+        {1, 2, 0, V + 2, {}, {}},       // beyond the items
+    };
+    for (const Case& c : cases) {
+        auto commands =
+            Prepared({Cmd(CommandCode::kDatabaseOperation, {0, c.data, c.item, c.flags, c.operand}), End()});
+        EXPECT_EQ(commands[0].jumps, c.jumps) << c.data << " " << c.item << " " << c.flags;
+        EXPECT_EQ(commands[0].resolved, c.resolved) << c.data << " " << c.item << " " << c.flags;
+    }
+}
+
 TEST_F(PreparationTest, PageConditions) {
     store.SetInt(kMapSelfBase + 123, 5);  // self variable 3 of event 12
     store.SetInt(kMapSelfBase + 3, 9);    // self variable 3 of event 0
