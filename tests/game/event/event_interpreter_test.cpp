@@ -271,12 +271,25 @@ TEST_F(InterpreterTest, DamagedListsEndCleanly) {
     EXPECT_FALSE(interpreter_.HasCommandList());
 }
 
+// A module's handlers as they plug in: a set built on the state it changes.
+class SoundCommands final : public CommandHandlerSet {
+public:
+    explicit SoundCommands(std::vector<size_t>& seen) : seen_(seen) {}
+    void RegisterInto(CommandTable& table) override {
+        table.Register(CommandCode::kSound, 4, 2, [this](EventInterpreter&, const EventCommand& c) {
+            seen_.push_back(c.arguments.size() + c.strings.size());
+            return CommandResult::kNext;
+        });
+    }
+
+private:
+    std::vector<size_t>& seen_;
+};
+
 TEST_F(InterpreterTest, ShortCommandsArePaddedOrRefused) {
     std::vector<size_t> seen;
-    table.Register(CommandCode::kSound, 4, 2, [&](EventInterpreter&, const EventCommand& c) {
-        seen.push_back(c.arguments.size() + c.strings.size());
-        return CommandResult::kNext;
-    });
+    SoundCommands sounds(seen);
+    table.Register(sounds);
     Start({Cmd(CommandCode::kSound, {1}), End()});
     RunFrames(1);
     EXPECT_EQ(seen, std::vector<size_t>{6});
