@@ -252,6 +252,24 @@ TEST_F(InterpreterTest, PreparedSlotsFollowTheStoreWhenItIsRebuilt) {
     EXPECT_EQ(generalOperations, 1);
 }
 
+TEST_F(InterpreterTest, LabelsUnknownCodesAndFastJumpsGoOnInTheSameFrame) {
+    // A fast loop end with the counter at 2 goes back twice; a fast jump
+    // without jump data, like an unknown code, is passed over.
+    EventCommand loopEnd = RawCmd(CodeValue(CommandCode::kFastLoopEnd));
+    loopEnd.jumps = {1, 1};
+    EventCommand jump = RawCmd(CodeValue(CommandCode::kFastJump));
+    jump.jumps = {1, 6};
+    Start({Cmd(CommandCode::kLabel, {}, 0, {"x"}), RawCmd(777), RawCmd(210003), Add(0, 1), loopEnd, jump, Add(1, 1),
+           RawCmd(CodeValue(CommandCode::kFastJump)), Add(2, 1), End()});
+    interpreter_.PushLoop(0, 2);
+    RunFrames(1);
+    EXPECT_EQ(Var(0), 3);
+    EXPECT_EQ(Var(1), 0);
+    EXPECT_EQ(Var(2), 1);
+    EXPECT_TRUE(interpreter_.loopCounters.empty());
+    EXPECT_FALSE(interpreter_.HasCommandList());
+}
+
 TEST_F(InterpreterTest, DamagedListsEndCleanly) {
     // No end command; case heads at indents the branch table lacks; a loop
     // end without its loop; a break with no loop end after it.
