@@ -136,25 +136,38 @@ int DrawGraphRotated2D(float centre_x, float centre_y, double scale, double angl
         return 0;
     }
     HandOverFromDirect3D();
+    // The lock box is the bounding box of the image as the renderer places
+    // it: texel (w / 2, h / 2), halves rounded down, sits on the centre, so an
+    // odd size reaches one half texel further right and down than left and
+    // up. The renderer samples pixel centres with rounded steps; one pixel of
+    // margin on every side keeps each pixel it may reach inside the box.
     float sine = 0.0f;
     float cosine = 0.0f;
     GetSinCos(static_cast<float>(angle), &sine, &cosine);
-    const float hw = static_cast<float>(graph.width * scale * 0.5);
-    const float hh = static_cast<float>(graph.height * scale * 0.5);
-    const float cx[4] = {-hw, hw, -hw, hw};
-    const float cy[4] = {-hh, -hh, hh, hh};
-    int min_x = 1000000, min_y = 1000000, max_x = -1000000, max_y = -1000000;
+    const int w = part->width;
+    const int h = part->height;
+    const double left = -static_cast<double>(w / 2) * scale;
+    const double right = static_cast<double>(w - w / 2) * scale;
+    const double top = -static_cast<double>(h / 2) * scale;
+    const double bottom = static_cast<double>(h - h / 2) * scale;
+    const double cx[4] = {left, right, left, right};
+    const double cy[4] = {top, top, bottom, bottom};
+    double min_x = 1000000.0, min_y = 1000000.0, max_x = -1000000.0, max_y = -1000000.0;
     for (int i = 0; i < 4; ++i) {
-        const int px = FloatToInt(cosine * cx[i] - sine * cy[i]) + x;
-        const int py = FloatToInt(sine * cx[i] + cosine * cy[i]) + y;
+        const double px = cosine * cx[i] - sine * cy[i] + x;
+        const double py = sine * cx[i] + cosine * cy[i] + y;
         min_x = std::min(min_x, px);
         min_y = std::min(min_y, py);
         max_x = std::max(max_x, px);
         max_y = std::max(max_y, py);
     }
-    // The corners are truncated; one pixel more on the far sides keeps the
-    // lock over every pixel the fill may reach.
-    const Rect dest_rect{min_x, min_y, max_x + 1, max_y + 1};
+    // A scale or angle that is not a number places nothing. Otherwise held
+    // within what a rectangle carries; the renderer refuses centres that far
+    // out anyway.
+    if (!std::isfinite(min_x + min_y + max_x + max_y)) return -1;
+    const auto to_int = [](double v) { return static_cast<int>(std::clamp(v, -1.0e8, 1.0e8)); };
+    const Rect dest_rect{to_int(std::floor(min_x)) - 1, to_int(std::floor(min_y)) - 1, to_int(std::ceil(max_x)) + 1,
+                         to_int(std::ceil(max_y)) + 1};
     const Rect source_rect{0, 0, part->width, part->height};
     if (destination.OpenLocked(part, 0, &source_rect, dest_rect, 0, nullptr) != 0) return -1;
     DrawMemImgRotated(destination.dest(), destination.source(), destination.x(x), destination.y(y),
