@@ -60,7 +60,8 @@ public:
     virtual int DrawGraphScaled(int x1, int y1, int x2, int y2, GraphData& graph, int transparent) = 0;
     virtual int DrawGraphRotated(float x, float y, double scale, double angle, GraphData& graph, int transparent,
                                  int turn) = 0;
-    // Corners x1, y1 to x4, y4: top left, top right, bottom right, bottom left.
+    // Corners x1, y1 to x4, y4: where the graph's top left, top right, bottom
+    // left and bottom right land, in that order.
     virtual int DrawGraphFourCorner(const float corners[8], GraphData& graph, int transparent) = 0;
     virtual int DrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fill) = 0;
     virtual int ClearDrawScreen() = 0;

@@ -34,10 +34,11 @@ TEST_F(GraphDraw, EachGraphGoesToItsOwnPath) {
     EXPECT_EQ(DrawGraphScaled(100, 0, 0, 50, plain, 1), 0);
     EXPECT_EQ(DrawTurnGraph(1, 2, texture, 1), 0);
     EXPECT_EQ(DrawGraphRotated(50, 60, 2.0, 0.5, plain, 1, 1), 0);
-    EXPECT_EQ(DrawModiGraphF(0, 0, 10, 0, 10, 10, 0, 10, texture, 1), 0);
+    // Corners: top left, top right, bottom left, bottom right.
+    EXPECT_EQ(DrawModiGraphF(0, 0, 10, 0, 0, 10, 10, 10, texture, 1), 0);
     EXPECT_THAT(fx.calls, ElementsAre("2d DrawGraph 5 6 5 6 20 1", "3d DrawGraph 7 8 7 8 30 0",
                                       "2d DrawGraphScaled 100 0 0 50 20 1", "3d DrawGraphScaled 31 2 1 17 30 1",
-                                      "2d DrawGraphRotated 50 60 200 50 1 1", "3d DrawGraphFourCorner 0 0 10 10 1"));
+                                      "2d DrawGraphRotated 50 60 200 50 1 1", "3d DrawGraphFourCorner 0 0 10 0 0 10 10 10 1"));
     // The path's result is returned.
     fx.two_d.draw_result = -1;
     EXPECT_EQ(DrawGraph(0, 0, plain, 1), -1);
@@ -64,7 +65,7 @@ TEST_F(GraphDraw, ABlendGraphSmallerThanTheGraphRefusesEveryDraw) {
     EXPECT_EQ(DrawGraph(0, 0, plain, 1), -1);
     EXPECT_EQ(DrawGraphScaled(0, 0, 5, 5, plain, 1), -1);
     EXPECT_EQ(DrawGraphRotatedF(0, 0, 1, 0, plain, 1, 0), -1);
-    EXPECT_EQ(DrawModiGraphF(0, 0, 1, 0, 1, 1, 0, 1, plain, 1), -1);
+    EXPECT_EQ(DrawModiGraphF(0, 0, 1, 0, 0, 1, 1, 1, plain, 1), -1);
     EXPECT_TRUE(fx.calls.empty());
     const int fits = CreateEmptyGraph(5, 5, 1);
     fx.calls.clear();

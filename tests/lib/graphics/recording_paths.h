@@ -60,8 +60,9 @@ public:
         return draw_result;
     }
     int DrawGraphFourCorner(const float c[8], GraphData&, int t) override {
-        Log("DrawGraphFourCorner", static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[4]),
-            static_cast<int>(c[5]), t);
+        Log("DrawGraphFourCorner", static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[2]),
+            static_cast<int>(c[3]), static_cast<int>(c[4]), static_cast<int>(c[5]), static_cast<int>(c[6]),
+            static_cast<int>(c[7]), t);
         return draw_result;
     }
     int DrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fill) override {

@@ -231,6 +231,20 @@ TEST_P(TwoDDrawTest, ASingleLineAndAMirroredScaledDrawLandExactly) {
     EXPECT_EQ(BackPixel(20, 20), 0u);
 }
 
+TEST_P(TwoDDrawTest, FourCornersAreTopLeftTopRightBottomLeftBottomRight) {
+    SetBackgroundColor(0, 0, 0);
+    ClearDrawScreen();
+    // 2 x 2: red, green / blue, white.
+    const std::vector<uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    WritePngRgba(Path("four.png"), 2, 2, rgba, false);
+    const int graph = LoadGraphFromFile(Path("four.png").c_str(), 0, 0, 0);
+    ASSERT_EQ(DrawModiGraphF(10, 10, 14, 10, 10, 14, 14, 14, graph, 0), 0);
+    EXPECT_EQ(BackPixel(10, 10), 0xFF0000u);
+    EXPECT_EQ(BackPixel(13, 10), 0x00FF00u);
+    EXPECT_EQ(BackPixel(10, 13), 0x0000FFu);
+    EXPECT_EQ(BackPixel(13, 13), 0xFFFFFFu);
+}
+
 TEST_P(TwoDDrawTest, ClearsCoverTheWholeTargetWhateverTheSettings) {
     SetBackgroundColor(10, 20, 30);
     SetDrawArea(100, 100, 110, 110);
