@@ -231,16 +231,17 @@ int SetDrawArea(int x1, int y1, int x2, int y2) {
     if (s.draw_screen == kFrontScreen) {
         GetScreenModeInfo(&width, &height, nullptr);
         const Rect client = Host().WindowClientRect();
-        if (client.left < 0 && x1 < -client.left) {
+        // The part of the screen beyond the desktop's edges is not shown.
+        if (client.left < 0) {
             x1 = -client.left;
         }
-        if (client.top < 0 && y1 < -client.top) {
+        if (client.top < 0) {
             y1 = -client.top;
         }
-        if (client.left + width > Host().DesktopWidth()) {
+        if (client.left + width >= Host().DesktopWidth()) {
             width = Host().DesktopWidth() - client.left;
         }
-        if (client.top + height > Host().DesktopHeight()) {
+        if (client.top + height >= Host().DesktopHeight()) {
             height = Host().DesktopHeight() - client.top;
         }
     } else if (GetGraphSize(s.draw_screen, &width, &height) != 0) {
@@ -288,7 +289,7 @@ int SetDrawMode(int mode) {
 int GetDrawMode() { return g_settings.draw_mode; }
 
 int SetDrawBlendMode(int mode, int param) {
-    if (g_settings.blend_mode == mode && g_settings.blend_param == param) {
+    if (g_settings.blend_mode == mode && g_settings.blend_param == Clamp255(param)) {
         return 0;
     }
     WaitIfInactive();

@@ -36,6 +36,25 @@ TEST_F(DrawSettingsTest, DrawAreaIsOrderedClampedAndMayBeEmpty) {
     EXPECT_EQ(GetDrawSettings().draw_area_empty, 0);
 }
 
+TEST_F(DrawSettingsTest, TheFrontScreenAreaFollowsWhatTheWindowShows) {
+    // A window pushed past the desktop's top-left corner: the area starts
+    // where the window's visible part starts, whatever was asked.
+    fx.host.client = Rect{-30, -20, 610, 460};
+    SetDrawArea(100, 5, 300, 200);
+    EXPECT_EQ(GetDrawSettings().draw_area, (Rect{30, 20, 300, 200}));
+    // Past the desktop's right and bottom edges the area stops there.
+    fx.host.client = Rect{1600, 900, 2240, 1380};
+    SetDrawArea(0, 0, 640, 480);
+    EXPECT_EQ(GetDrawSettings().draw_area, (Rect{0, 0, 320, 180}));
+    // A graph target ignores the window.
+    SetCreateDrawValidGraph(1);
+    const int target = CreateEmptyGraph(50, 40, 1);
+    SetCreateDrawValidGraph(0);
+    ASSERT_EQ(SetDrawScreen(target), 0);
+    SetDrawArea(0, 0, 640, 480);
+    EXPECT_EQ(GetDrawSettings().draw_area, (Rect{0, 0, 50, 40}));
+}
+
 TEST_F(DrawSettingsTest, ViewportFailureIsLoggedButTheAreaIsKept) {
     fx.host.direct3d = true;
     fx.direct3d.viewport_result = -1;
@@ -51,6 +70,7 @@ TEST_F(DrawSettingsTest, BlendModeAndBrightnessAreClampedAndRepeatsAreSkipped) {
     EXPECT_EQ(mode, 1);
     EXPECT_EQ(param, 255);
     SetDrawBlendMode(1, 255);
+    SetDrawBlendMode(1, 300);  // the same once clamped
     SetDrawBrightness(-5, 300, 128);
     const DrawSettings& s = GetDrawSettings();
     EXPECT_EQ(s.bright_red, 0);

@@ -100,7 +100,12 @@ public:
     int width = 0, height = 0, bits = 0;
     std::string directory = "game";
     bool movie_service = false;
+    Rect client{0, 0, 640, 480};
+    int desktop_width = 1920, desktop_height = 1080;
 
+    Rect WindowClientRect() const override { return client; }
+    int DesktopWidth() const override { return desktop_width; }
+    int DesktopHeight() const override { return desktop_height; }
     int ScreenWidth() const override { return width; }
     int ScreenHeight() const override { return height; }
     int ScreenColorBits() const override { return bits; }
