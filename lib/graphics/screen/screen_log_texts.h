@@ -103,20 +103,21 @@ inline constexpr char kSoftwareRenderSwitch[] = "\x83\\\x83t\x83g\x83" "E\x83G\x
 inline constexpr char kDirectDrawInitFatal[] = "DirectDraw \x82\xCC\x8F\x89\x8A\xFA\x89\xBB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
 // カラー情報\n
 inline constexpr char kColorInfo[] = "\x83J\x83\x89\x81[\x8F\xEE\x95\xF1\n";
-// A:%08x  R:%08x  G:%08x  B:%08x
-inline constexpr char kColorMasks[] = "A:%08x  R:%08x  G:%08x  B:%08x";
+// A:%08x  B:%08x  G:%08x  B:%08x (alpha, red, green, blue: the second label
+// reads B for red, as the log always had it)
+inline constexpr char kColorMasks[] = "A:%08x  B:%08x  G:%08x  B:%08x";
 // 出力画面用の DirectDrawSurface を作成します\n
 inline constexpr char kMainSurfaceCreate[] = "\x8Fo\x97\xCD\x89\xE6\x96\xCA\x97p\x82\xCC DirectDrawSurface \x82\xF0\x8D\xEC\x90\xAC\x82\xB5\x82\xDC\x82\xB7\n";
 // 各スクリーンメモリの配置位置\n
 inline constexpr char kSurfacePlacement[] = "\x8A" "e\x83X\x83N\x83\x8A\x81[\x83\x93\x83\x81\x83\x82\x83\x8A\x82\xCC\x94z\x92u\x88\xCA\x92u\n";
 // PrimaryBuffer : SYSTEMMEMORY( MEMIMG ) 
 inline constexpr char kPrimaryMemImg[] = "PrimaryBuffer : SYSTEMMEMORY( MEMIMG ) ";
-// BackBuffer : SYSTEMMEMORY( MEMIMG ) 
-inline constexpr char kBackMemImg[] = "BackBuffer : SYSTEMMEMORY( MEMIMG ) ";
+// BaskBuffer : SYSTEMMEMORY( MEMIMG ) 
+inline constexpr char kBackMemImg[] = "BaskBuffer : SYSTEMMEMORY( MEMIMG ) ";
 // PrimaryBuffer : %s  
 inline constexpr char kPrimaryPlace[] = "PrimaryBuffer : %s  ";
-// BackBuffer : %s  
-inline constexpr char kBackPlace[] = "BackBuffer : %s  ";
+// BaskBuffer : %s  
+inline constexpr char kBackPlace[] = "BaskBuffer : %s  ";
 // 出力画面用の DirectDrawSurface の作成は正常に終了しました\n
 inline constexpr char kMainSurfaceCreated[] = "\x8Fo\x97\xCD\x89\xE6\x96\xCA\x97p\x82\xCC DirectDrawSurface \x82\xCC\x8D\xEC\x90\xAC\x82\xCD\x90\xB3\x8F\xED\x82\xC9\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n";
 // メインサーフェスを破棄をします... 完了しました\n
@@ -165,14 +166,12 @@ inline constexpr char kPlainColorKeyFailed[] = "\x95W\x8F\x80\x83T\x81[\x83t\x83
 inline constexpr char kTextureColorKeyFailed[] = "\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x83J\x83\x89\x81[\x83L\x81[\x82\xCC\x90\xDD\x92\xE8\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n";
 // グラフィックのロックに失敗しました\n
 inline constexpr char kGraphLockFailed[] = "\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x82\xCC\x83\x8D\x83" "b\x83N\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n";
-// ライブラリが初期化されていません\n
-inline constexpr char kLibraryNotStarted[] = "\x83\x89\x83" "C\x83u\x83\x89\x83\x8A\x82\xAA\x8F\x89\x8A\xFA\x89\xBB\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\n";
+// VAreruvが初期化されていません\n
+inline constexpr char kLibraryNotStarted[] = "VAreruv\x82\xAA\x8F\x89\x8A\xFA\x89\xBB\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\n";
 // ２Ｄグラフィックの量が許容量を越えました\n
 inline constexpr char kSurface2DFull[] = "\x82Q\x82" "c\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x82\xCC\x97\xCA\x82\xAA\x8B\x96\x97" "e\x97\xCA\x82\xF0\x89z\x82\xA6\x82\xDC\x82\xB5\x82\xBD\n";
 // メモリの確保に失敗しました in AddSurface2D \n
 inline constexpr char kSurface2DMemory[] = "\x83\x81\x83\x82\x83\x8A\x82\xCC\x8Am\x95\xDB\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD in AddSurface2D \n";
-// ２Ｄグラフィック用のサーフェスの作成に失敗しました in AddSurface2D \n
-inline constexpr char kSurface2DStoreFailed[] = "\x82Q\x82" "c\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x97p\x82\xCC\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD in AddSurface2D \n";
 // ２Ｄサーフェスのロックに失敗しました\n
 inline constexpr char kSurface2DLockFailed[] = "\x82Q\x82" "c\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x83\x8D\x83" "b\x83N\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n";
 // 作業用サーフェスのロックに失敗しました\n

@@ -70,7 +70,7 @@ int AddSurface2D(int width, int height, int x, int y, int owner, const Surface2D
         part->store = AddSurfaceData(1, width, height, GetDrawSettings().transparent_color, params);
         if (part->store == -1) {
             FreeRecord(part);
-            return WriteLog(screen_log::kSurface2DStoreFailed);
+            return WriteLog(screen_log::kSurface2DMemory);
         }
     }
     part->x = static_cast<uint16_t>(x);
