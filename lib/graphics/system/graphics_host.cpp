@@ -1,5 +1,6 @@
 #include "lib/graphics/system/graphics_host.h"
 
+#include "lib/core/files/file_access.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/graphics/draw_path.h"
@@ -58,6 +59,17 @@ public:
     bool WindowReadFlag() const override { return Screen().window_content_changed != 0; }
     void ReadWindowToFrontMemImg() override { velk::ReadWindowToFrontMemImg(); }
     void CopyFrontScreenToWindow(const Rect& area) override { CopyFrontMemImgToWindow(&area); }
+
+    // A graph's file name is relative to the folder that was current when it
+    // was loaded; the restore goes back there to load it again.
+    std::string CurrentDirectory() const override {
+        std::string directory;
+        FileAccessGetDir(&directory);
+        return directory;
+    }
+    void SetCurrentDirectory(const std::string& directory) override {
+        if (!directory.empty()) FileAccessChDir(directory);
+    }
 };
 
 }  // namespace

@@ -3,6 +3,9 @@
 // restored from their files or through the game's restore routine, so the
 // next frame equals the one before the loss.
 
+#include <filesystem>
+
+#include "lib/core/files/file_access.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
@@ -68,6 +71,32 @@ TEST_F(SurfaceLossTest, LostSurfacesAreFoundAndGraphsReloadFromTheirFiles) {
 
     const platform::PresentedFrame after = DrawFrame();
     EXPECT_EQ(after.pixels, before.pixels);
+}
+
+TEST_F(SurfaceLossTest, GraphsReloadFromTheFolderTheyWereLoadedIn) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    std::string start;
+    FileAccessGetDir(&start);
+    std::filesystem::create_directories(scratch.path() / "pictures");
+    std::vector<uint8_t> rgba(8 * 8 * 4, 255);
+    for (int i = 0; i < 64; ++i) rgba[i * 4 + 1] = static_cast<uint8_t>(i * 4);
+    WritePngRgba(Path("pictures/ramp.png"), 8, 8, rgba, false);
+    ASSERT_EQ(FileAccessChDir(Path("pictures")), 0);
+    opaque = LoadGraphFromFile("ramp.png", 0, 0, 0);
+    ASSERT_NE(opaque, -1);
+    alpha = opaque;
+    ASSERT_EQ(FileAccessChDir(scratch.path().string()), 0);
+    const platform::PresentedFrame before = DrawFrame();
+
+    platform::ForceAllDisplaySurfacesLost();
+    ASSERT_EQ(WindowGraphics().check_surface_2d_lost(), 0);
+    EXPECT_EQ(GetGraphData(opaque)->needs_restore, 0u);
+    EXPECT_EQ(DrawFrame().pixels, before.pixels);
+    // The folder that was current before the restore is current again.
+    std::string after;
+    FileAccessGetDir(&after);
+    EXPECT_EQ(after, std::string(scratch.path().string()));
+    FileAccessChDir(start);
 }
 
 TEST_F(SurfaceLossTest, TheGamesRestoreRoutineRunsInsteadOfTheBuiltInOne) {
