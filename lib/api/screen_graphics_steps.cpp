@@ -2,11 +2,8 @@
 
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "lib/core/system_information.h"
-#include "lib/core/window/window_services.h"
-#include "lib/graphics/font/display/screen_text_draws.h"
 #include "lib/graphics/screen/display_system.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/screen/screen_surfaces.h"
@@ -31,31 +28,15 @@ void RecordVideoDriver() {
     SetVideoDriverInfo(text(identifier.driver), text(identifier.description), free, total);
 }
 
-// After the display was rebuilt, every font is made again in its slot.
-void RestoreFontsWithTheGraphics() {
-    WindowGraphicsServices services = WindowGraphics();
-    auto restore_graphics = services.restore_graphics_system;
-    services.restore_graphics_system = [restore_graphics] {
-        const int result = restore_graphics();
-        RestoreFontsOnScreen();
-        return result;
-    };
-    SetWindowGraphicsServices(std::move(services));
-}
-
+// The font side starts and ends with graph management inside the graphics.
 int StartGraphics() {
     const int result = InitGraphicsSystem();
     if (result < 0) return result;
     RecordVideoDriver();
-    StartFontsOnScreen();
-    RestoreFontsWithTheGraphics();
     return result;
 }
 
-int EndGraphics() {
-    EndFontsOnScreen();
-    return TermGraphicsSystem();
-}
+int EndGraphics() { return TermGraphicsSystem(); }
 
 }  // namespace
 

@@ -129,6 +129,19 @@ public:
 
     // Fonts re-make their glyph caches after the graphs were restored.
     virtual void RestoreFontGlyphCaches() {}
+    // The font side starts with graph management and ends with it: every
+    // font goes at the end and the default font is made again at the start.
+    virtual void StartFonts() {}
+    virtual void EndFonts() {}
+    // A display-mode change keeps the default font's face, size and
+    // thickness across the restart of the font side.
+    virtual void KeepDefaultFont() {}
+    virtual void RemakeDefaultFont() {}
+
+    // Graph management's end also ends the mask state and deletes every mask.
+    virtual void EndMasks() {}
+    // Movies are opened again once the graphics were rebuilt.
+    virtual void ReopenMovies() {}
 };
 
 // Installs the two paths and the host (null: the built-in stand-ins that

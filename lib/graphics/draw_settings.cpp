@@ -170,6 +170,7 @@ int InitGraphManagement() {
     WriteLog(Host().Direct3DReady() ? graphics_log::kLogUse3D : graphics_log::kLogNoUse3D);
     g_initialized = true;
     ResetDrawSettings();
+    Host().StartFonts();
     DecreaseLogIndent();
     WriteLog(graphics_log::kLogGraphManagementStarted);
     return 0;
@@ -179,8 +180,10 @@ int EndGraphManagement() {
     if (!g_initialized) {
         return 0;
     }
+    Host().EndMasks();
     DeleteAllGraphs(0);
     DeleteAllLights();
+    Host().EndFonts();
     g_initialized = false;
     WriteLog(graphics_log::kLogGraphManagementEnded);
     return 0;

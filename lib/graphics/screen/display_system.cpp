@@ -8,11 +8,11 @@
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/core/window/window_services.h"
+#include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_draw.h"
 #include "lib/graphics/graph_table.h"
 #include "lib/graphics/graphics_fatal.h"
-#include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/screen/screen_surfaces.h"
@@ -308,7 +308,6 @@ int TermDirectDraw() {
     WriteLog(screen_log::kDdTermStart);
     IncreaseLogIndent();
     s.palette.reset();
-    EndMaskScreen();
     EndGraphManagement();
     DeleteAllSurface2D();
     DeleteAllSurfaceData();
@@ -437,6 +436,7 @@ int ChangeDisplayMode(int width, int height, int color_bits, int force, int refr
         return 0;
     WriteLog(screen_log::kModeChangeStart);
     IncreaseLogIndent();
+    Host().KeepDefaultFont();
     const int previous_width = s.width;
     const int previous_height = s.height;
     const int previous_bits = s.display_bits;
@@ -474,6 +474,7 @@ int ChangeDisplayMode(int width, int height, int color_bits, int force, int refr
     }
     DeleteAllSurfaceData();
     InitGraphManagement();
+    Host().RemakeDefaultFont();
     CreateScreenPalette();
     if (s.software_rendering == 0 || s.display_bits == 8) MeasureTransferMethod();
     MeasureFrameTime();

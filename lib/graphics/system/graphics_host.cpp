@@ -4,6 +4,8 @@
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/graphics/draw_path.h"
+#include "lib/graphics/font/display/screen_text_draws.h"
+#include "lib/graphics/font/font_handles.h"
 #include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/screen/screen_state.h"
@@ -69,6 +71,17 @@ public:
     }
     void SetCurrentDirectory(const std::string& directory) override {
         if (!directory.empty()) FileAccessChDir(directory);
+    }
+
+    void RestoreFontGlyphCaches() override { RestoreFontsOnScreen(); }
+    void StartFonts() override { StartFontsOnScreen(); }
+    void EndFonts() override { EndFontManagement(); }
+    void KeepDefaultFont() override { KeepDefaultFontForModeChange(); }
+    void RemakeDefaultFont() override { RemakeKeptDefaultFont(); }
+
+    void EndMasks() override {
+        EndMaskScreen();
+        DeleteAllMasks();
     }
 };
 

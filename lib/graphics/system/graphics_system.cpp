@@ -1,11 +1,13 @@
 #include "lib/graphics/system/graphics_system.h"
 
+#include "lib/core/input/device_input.h"
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/window_services.h"
 #include "lib/graphics/draw2d/two_d_draw_path.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
+#include "lib/graphics/font/display/screen_text_draws.h"
 #include "lib/graphics/graph_draw.h"
 #include "lib/graphics/graph_table.h"
 #include "lib/graphics/graphics_fatal.h"
@@ -66,6 +68,7 @@ WindowGraphicsServices MakeWindowServices() {
 int InitGraphicsSystem() {
     SetGraphicsHost(&ScreenGraphicsHost());
     SetGraphDrawPaths(nullptr, &TwoDDrawPath());
+    InstallFontsOnScreen();
     SetWindowGraphicsServices(MakeWindowServices());
     ScreenState& s = Screen();
     if (GetSoftRenderRequestFlag() != 0) s.software_rendering = 1;
@@ -80,6 +83,7 @@ int InitGraphicsSystem() {
 
 int TermGraphicsSystem() {
     TermDirectDraw();
+    UninstallFontsOnScreen();
     SetWindowGraphicsServices(WindowGraphicsServices{});
     SetGraphDrawPaths(nullptr, nullptr);
     SetGraphicsHost(nullptr);
@@ -87,9 +91,9 @@ int TermGraphicsSystem() {
 }
 
 int RestoreGraphicsSystem() {
-    ScreenState& s = Screen();
     ReleaseMaskScreen();
     ReleaseMainSurfaces();
+    TerminateInput();
     ReleaseDirectDrawObject();
     RecreateDirectDrawObject();
     SetupScreenColorData();
@@ -100,8 +104,8 @@ int RestoreGraphicsSystem() {
     ClearDrawScreen();
     FlipScreenBody();
     RunRestoreGraphCallback();
+    Host().ReopenMovies();
     RestoreMaskScreen();
-    (void)s;
     return 0;
 }
 

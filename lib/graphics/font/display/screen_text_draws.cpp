@@ -1,6 +1,10 @@
 #include "lib/graphics/font/display/screen_text_draws.h"
 
+#include <string>
+
+#include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/font_handles.h"
+#include "lib/graphics/font/font_table.h"
 #include "lib/graphics/font/text_draw_2d.h"
 #include "lib/graphics/font/text_draw_screen.h"
 #include "lib/graphics/screen/draw_target.h"
@@ -38,23 +42,59 @@ ScreenTextDrawScreen& Instance() {
     return screen;
 }
 
+struct KeptDefaultFont {
+    bool kept = false;
+    std::string face;
+    int charset = 0;
+    int size = 0;
+    int thickness = 0;
+};
+
+KeptDefaultFont& Kept() {
+    static KeptDefaultFont kept;
+    return kept;
+}
+
 }  // namespace
 
+void InstallFontsOnScreen() { SetTextDrawScreen(&Instance()); }
+
+void UninstallFontsOnScreen() { SetTextDrawScreen(nullptr); }
+
 int StartFontsOnScreen() {
-    SetTextDrawScreen(&Instance());
+    InstallFontsOnScreen();
     MarkFontCacheScreensLost();
     return InitFontManagement();
 }
 
 int EndFontsOnScreen() {
     const int result = EndFontManagement();
-    SetTextDrawScreen(nullptr);
+    UninstallFontsOnScreen();
     return result;
 }
 
 int RestoreFontsOnScreen() {
     MarkFontCacheScreensLost();
     return RecreateAllFontHandles();
+}
+
+void KeepDefaultFontForModeChange() {
+    KeptDefaultFont& kept = Kept();
+    const FontData* font = GetFontData(GetDefaultFontHandle());
+    kept.kept = font != nullptr;
+    if (!kept.kept) return;
+    kept.face = font->face_name;
+    kept.charset = font->charset;
+    kept.size = font->size;
+    kept.thickness = font->thickness;
+}
+
+void RemakeKeptDefaultFont() {
+    KeptDefaultFont& kept = Kept();
+    if (!kept.kept) return;
+    kept.kept = false;
+    SetDefaultFontFace(kept.face.c_str(), kept.charset);
+    SetDefaultFontSizeAndThickness(kept.size, kept.thickness);
 }
 
 }  // namespace velk
