@@ -1,6 +1,8 @@
 #include "platform/display/display_surface.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/display/display_clipper.h"
@@ -420,6 +422,89 @@ DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, co
         staged.assign(from, from + static_cast<size_t>(area.right - area.left) * bytes);
         std::memcpy(dest.row(static_cast<uint32_t>(row_y)) + static_cast<size_t>(area.left) * bytes, staged.data(),
                     staged.size());
+    }
+    dest.PresentIfPrimary();
+    return kDdOk;
+}
+
+namespace {
+
+struct Rgb {
+    uint32_t red, green, blue;
+};
+
+Rgb DibPixel(const DibSection& dib, int x, int y) {
+    const uint8_t* row = dib.pixels + static_cast<ptrdiff_t>(y) * dib.pitch;
+    switch (dib.bit_count) {
+        case 8: {
+            const DdPaletteEntry& e = dib.palette[row[x]];
+            return Rgb{e.red, e.green, e.blue};
+        }
+        case 24:
+            return Rgb{row[x * 3 + 2], row[x * 3 + 1], row[x * 3]};
+        default: {
+            const uint32_t value = ReadPixel(row + x * (dib.bit_count / 8), dib.bit_count / 8);
+            return Rgb{WidenChannelTo8(value, dib.red_mask), WidenChannelTo8(value, dib.green_mask),
+                       WidenChannelTo8(value, dib.blue_mask)};
+        }
+    }
+}
+
+uint32_t NearestEntry(const DdPaletteEntry* palette, const Rgb& c) {
+    uint32_t best = 0;
+    int64_t best_distance = INT64_MAX;
+    for (uint32_t i = 0; i < 256; ++i) {
+        const int64_t dr = static_cast<int64_t>(palette[i].red) - c.red;
+        const int64_t dg = static_cast<int64_t>(palette[i].green) - c.green;
+        const int64_t db = static_cast<int64_t>(palette[i].blue) - c.blue;
+        const int64_t distance = dr * dr + dg * dg + db * db;
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
+
+uint32_t PackChannelFrom8(uint32_t channel, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int width = std::popcount(mask);
+    const uint32_t value = width >= 8 ? channel << (width - 8) : channel >> (8 - width);
+    return (value << shift) & mask;
+}
+
+}  // namespace
+
+DdResult GdiBltDibToSurface(DdSurface& dest, int x, int y, const DibSection& source, const Rect& source_rect,
+                            const DdPaletteEntry* palette) {
+    if (dest.is_lost()) return kDdErrSurfaceLost;
+    if (dest.is_locked()) return kDdErrSurfaceBusy;
+    const bool known = source.bit_count == 8 || source.bit_count == 16 || source.bit_count == 24 ||
+                       source.bit_count == 32;
+    if (!known || source.pixels == nullptr || (source.bit_count == 8 && source.palette == nullptr))
+        return kDdErrInvalidParams;
+    if (source.width <= 0 || source.height <= 0 ||
+        !Inside(source_rect, static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height)))
+        return kDdErrInvalidRect;
+    const DdPixelFormat& format = dest.pixel_format();
+    const bool paletted = (format.flags & kPixelFormatPaletteIndexed8) != 0;
+    if (paletted && palette == nullptr) return kDdErrInvalidParams;
+    const Rect target{x, y, x + source_rect.right - source_rect.left, y + source_rect.bottom - source_rect.top};
+    const Rect area =
+        Intersect(target, Rect{0, 0, static_cast<int32_t>(dest.width()), static_cast<int32_t>(dest.height())});
+    if (IsEmpty(area)) return kDdOk;
+    const int bytes = dest.bytes_per_pixel();
+    for (int32_t row_y = area.top; row_y < area.bottom; ++row_y) {
+        uint8_t* out = dest.row(static_cast<uint32_t>(row_y));
+        for (int32_t column = area.left; column < area.right; ++column) {
+            const Rgb c = DibPixel(source, source_rect.left + column - x, source_rect.top + row_y - y);
+            const uint32_t value = paletted ? NearestEntry(palette, c)
+                                            : PackChannelFrom8(c.red, format.red_mask) |
+                                                  PackChannelFrom8(c.green, format.green_mask) |
+                                                  PackChannelFrom8(c.blue, format.blue_mask);
+            WritePixel(out + static_cast<size_t>(column) * bytes, bytes, value);
+        }
     }
     dest.PresentIfPrimary();
     return kDdOk;

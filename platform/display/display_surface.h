@@ -122,6 +122,30 @@ private:
     std::vector<std::shared_ptr<DdSurface>> attached_;
 };
 
+// A device-independent bitmap selected into a memory DC: rows from the top;
+// 8-bit with its palette, 24-bit (blue, green, red in each pixel), or 16- or
+// 32-bit with bit-field masks.
+struct DibSection {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;
+    int32_t bit_count = 0;
+    uint32_t red_mask = 0;
+    uint32_t green_mask = 0;
+    uint32_t blue_mask = 0;
+    const DdPaletteEntry* palette = nullptr;  // 256 entries, 8-bit bitmaps only
+    const uint8_t* pixels = nullptr;
+};
+
+// The stand-in of a GDI BitBlt (SRCCOPY) from a bitmap's memory DC into a
+// surface's DC: source_rect of the bitmap to (x, y), clipped to the surface.
+// Each pixel is turned into the surface's format; on an 8-bit surface it
+// becomes the entry of `palette` (the colours GDI realises there) nearest to
+// it. The surface must be neither locked nor lost; the source rectangle must
+// lie inside the bitmap.
+DdResult GdiBltDibToSurface(DdSurface& dest, int x, int y, const DibSection& source, const Rect& source_rect,
+                            const DdPaletteEntry* palette);
+
 // The stand-in of a GDI BitBlt between the device contexts of two surfaces:
 // a plain copy of source_rect to (x, y), no key, no clipper. The formats must
 // match; neither surface may be locked or lost.

@@ -87,6 +87,7 @@ int DrawLines2D(const LineRecord* lines, int count) {
         line.x2 = destination.x(line.x2);
         line.y1 = destination.y(line.y1);
         line.y2 = destination.y(line.y2);
+        line.color = DrawScreenViewColor(line.color);
     }
     DrawMemImgLines(destination.dest(), shifted.data(), count);
     return 0;

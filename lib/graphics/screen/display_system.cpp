@@ -179,7 +179,7 @@ int LaterModeChange(int previous_width, int previous_height, int previous_bits) 
     ScreenState& s = Screen();
     const int window_mode = GetWindowModeFlag();
     int result = 0;
-    DeleteAllSurface2D();
+    DeleteAllSurface2DChecked();
     if (s.direct_draw_off == 0) {
         WriteLog(screen_log::kDdRelease);
         s.device->SetCooperativeLevel(ScreenWindow(), CooperativeFlags(platform::kDdsclNormal));

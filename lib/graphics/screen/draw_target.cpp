@@ -5,6 +5,8 @@
 #include "lib/core/window/main_window.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_table.h"
+#include "lib/image/color_convert.h"
+#include "lib/image/color_data.h"
 #include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/screen/surface_2d.h"
@@ -25,6 +27,23 @@ platform::DdSurface* g_locked_source = nullptr;
 Rect g_saved_area;
 bool g_area_replaced = false;
 
+// A rectangle of a display surface widened into a software image of its own
+// for one draw: the screen's format is one the software renderer does not
+// draw (an 8-bit palette, 5-5-5 or an unknown layout). The image goes back
+// into the locked pixels when the draw is done, and from the work surface
+// onto the target.
+struct WorkCopy {
+    bool active = false;
+    DdSurface* locked = nullptr;
+    uint8_t* pixels = nullptr;
+    int pitch = 0;
+    Rect rect;                          // of the locked surface
+    DdSurface* copy_back_to = nullptr;  // null: the target itself was locked
+    int copy_back_x = 0;
+    int copy_back_y = 0;
+};
+WorkCopy g_work_copy;
+
 bool ClipperWanted() {
     return GetWindowModeFlag() != 0 || Screen().gdi_request != 0 || GetUseMenuFlag() != 0;
 }
@@ -38,6 +57,61 @@ bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 int MemImgFormatForBits(int bits) { return bits == 16 ? kMemImgFormat16 : kMemImgFormat32; }
 
+// The software format draws on this screen are made in.
+int WorkingFormat() { return MemImgFormatForBits(Screen().screen_bits == 16 ? 16 : 32); }
+
+// Whether the screen's pixels must be converted for the software renderer.
+bool NeedsConversion() {
+    const ScreenState& s = Screen();
+    return s.format_code == kPixelFormatCodeX1R5G5B5 || s.format_code == kPixelFormatCodeOther;
+}
+
+bool IsPaletted(const ColorData& c) { return IsPaletteColorData(&c); }
+
+// A colour value of the screen as a value of the working format.
+uint32_t ScreenValueToWorking(uint32_t value) {
+    const ColorData& screen = Screen().color_data;
+    const ColorData* working = GetMemImgColorData(WorkingFormat(), 0, 0);
+    if (IsPaletted(screen)) {
+        const PaletteEntry& e = screen.palette[value & 0xFF];
+        return GetColorByColorData(working, e.red, e.green, e.blue, 255);
+    }
+    return ConvertColorCode(working, &screen, value);
+}
+
+// A w x h rectangle of `surface` at (x, y) in an image of the working format:
+// copied through `work` when it fits there, else read from the surface
+// itself. The locked pixels stay locked for the write-back when `keep` is set.
+int WidenSurfaceRect(DdSurface* surface, DdSurface* work, const Rect& rect, uint32_t trans_color, MEMIMG* image,
+                     bool keep) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    DdSurface* locked = surface;
+    Rect locked_rect = rect;
+    if (work != nullptr && work != surface && static_cast<int>(work->width()) >= width &&
+        static_cast<int>(work->height()) >= height && BltSurfaceRect(work, surface, 0, 0, &rect, -1) == 0) {
+        locked = work;
+        locked_rect = Rect{0, 0, width, height};
+    }
+    platform::DdSurfaceDesc desc;
+    if (locked->Lock(&locked_rect, &desc, platform::kDdLockWait) != platform::kDdOk) return -1;
+    const int format = WorkingFormat();
+    if (CreateMemImg(image, width, height, -1, trans_color, format, 0, 0, nullptr) != 0) {
+        locked->Unlock(nullptr);
+        return -1;
+    }
+    const Rect whole{0, 0, width, height};
+    BltColorConvert(image->pixels, image->base->pitch, GetMemImgColorData(format, 0, 0), desc.surface, desc.pitch,
+                    &Screen().color_data, nullptr, 0, nullptr, 0, 0, &whole, 0, 0, 0, kDitherNone, 0, 0, 0, 0);
+    if (!keep) {
+        locked->Unlock(nullptr);
+        return 0;
+    }
+    g_work_copy = WorkCopy{true, locked, static_cast<uint8_t*>(desc.surface), desc.pitch, locked_rect,
+                           locked != surface ? surface : nullptr, rect.left, rect.top};
+    return 0;
+}
+
 // Blending of any kind keeps the draw off the display's plain copy.
 bool NeedsBlending(const SurfaceData* store) {
     const DrawSettings& s = GetDrawSettings();
@@ -50,7 +124,26 @@ bool BrightIsWhite() {
     return s.bright_red == 255 && s.bright_green == 255 && s.bright_blue == 255;
 }
 
+// The software image of a converted draw goes back into the screen's format.
+void WriteBackWorkCopy() {
+    WorkCopy& w = g_work_copy;
+    if (!w.active) return;
+    w.active = false;
+    const int width = w.rect.right - w.rect.left;
+    const int height = w.rect.bottom - w.rect.top;
+    if (CheckValidMemImg(&g_bridge.dest) != 0) {
+        const Rect whole{0, 0, width, height};
+        BltColorConvert(w.pixels, w.pitch, &Screen().color_data, g_bridge.dest.pixels, g_bridge.dest.base->pitch,
+                        g_bridge.dest.base->color_data, nullptr, 0, nullptr, 0, 0, &whole, 0, 0, 0, kDitherNone, 0,
+                        0, 0, 0);
+    }
+    w.locked->Unlock(nullptr);
+    if (w.copy_back_to != nullptr) BltSurfaceRect(w.copy_back_to, w.locked, w.copy_back_x, w.copy_back_y, &w.rect, -1);
+    w = WorkCopy{};
+}
+
 void ReleaseViews() {
+    WriteBackWorkCopy();
     ReleaseMemImg(&g_bridge.dest);
     ReleaseMemImg(&g_bridge.source);
     g_bridge.has_source = 0;
@@ -76,6 +169,18 @@ int MakeSourceView(const Surface2DData& part) {
     if (!store->surface) return -1;
     if (store->surface.get() == g_locked_dest) return -1;  // a part drawn onto its own store
     const Rect area{part.source_x, part.source_y, part.source_x + part.width, part.source_y + part.height};
+    if (NeedsConversion()) {
+        // The key is the colour the store's pixels show for the transparent
+        // colour: on a palette, its nearest entry.
+        const uint32_t t = store->transparent_color;
+        const uint32_t screen_key =
+            GetColorByColorData(&Screen().color_data, (t >> 16) & 0xFF, (t >> 8) & 0xFF, t & 0xFF, 255);
+        if (WidenSurfaceRect(store->surface.get(), Screen().work2.get(), area, ScreenValueToWorking(screen_key),
+                             &g_bridge.source, false) != 0)
+            return -1;
+        g_bridge.has_source = 1;
+        return 0;
+    }
     platform::DdSurfaceDesc desc;
     if (store->surface->Lock(&area, &desc, platform::kDdLockWait) != platform::kDdOk) return -1;
     g_locked_source = store->surface.get();
@@ -210,16 +315,43 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     ClipRect(&clipped, &settings.draw_area);
     if (IsEmpty(clipped)) return -1;
     g_bridge.dest_rect = clipped;
-    // This display offers 16- and 32-bit formats the software renderer draws
-    // directly; an 8-bit screen is not drawn on in software.
-    if (target == nullptr || (s.display_bits != 16 && s.display_bits != 32)) return -1;
-    (void)raw_fill;
-    (void)color1;
-    (void)color2;
-
-    // The view covers the draw area, placed on the surface.
+    if (target == nullptr) return -1;
     const int offset_x = settings.window_placement.left + s.target_x;
     const int offset_y = settings.window_placement.top + s.target_y;
+
+    // A screen format the renderer does not draw: the destination rectangle
+    // is widened into an image of its own, through work surface 1. (Values of
+    // an 8-bit screen are palette indices, so even a plain fill cannot be
+    // written in place there.)
+    if (NeedsConversion()) {
+        Rect on_surface{clipped.left + offset_x, clipped.top + offset_y, clipped.right + offset_x,
+                        clipped.bottom + offset_y};
+        on_surface =
+            Intersect(on_surface, Rect{0, 0, static_cast<int>(target->width()), static_cast<int>(target->height())});
+        if (IsEmpty(on_surface)) return -1;
+        const bool blending = NeedsBlending(store);
+        if (s.display_bits == 8 || blending || raw_fill == 0) {
+            if (WidenSurfaceRect(target, s.work1.get(), on_surface, 0, &g_bridge.dest, true) != 0) {
+                ReleaseViews();
+                return -1;
+            }
+            if (color1 != nullptr) *color1 = ScreenValueToWorking(*color1);
+            if (color2 != nullptr) *color2 = ScreenValueToWorking(*color2);
+            g_bridge.origin_x = on_surface.left - offset_x;
+            g_bridge.origin_y = on_surface.top - offset_y;
+            if (part != nullptr && MakeSourceView(*part) != 0) {
+                ReleaseViews();
+                return -1;
+            }
+            g_saved_area = GetMemImgDrawSettings().draw_area;
+            g_area_replaced = true;
+            SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
+            return 0;
+        }
+    }
+    if (s.display_bits != 16 && s.display_bits != 32) return -1;
+
+    // The view covers the draw area, placed on the surface.
     Rect on_surface{settings.draw_area.left + offset_x, settings.draw_area.top + offset_y,
                     settings.draw_area.right + offset_x, settings.draw_area.bottom + offset_y};
     on_surface = Intersect(on_surface, Rect{0, 0, static_cast<int>(target->width()), static_cast<int>(target->height())});
@@ -244,6 +376,8 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
     return 0;
 }
+
+uint32_t DrawScreenViewColor(uint32_t value) { return g_work_copy.active ? ScreenValueToWorking(value) : value; }
 
 int UnlockDrawScreenMemImg() {
     ReleaseViews();

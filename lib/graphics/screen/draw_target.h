@@ -61,6 +61,10 @@ struct DrawScreenBridge {
 int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const Rect* source_rect,
                          const Rect* dest_rect, int raw_fill, uint32_t* color1, uint32_t* color2);
 int UnlockDrawScreenMemImg();
+// A screen colour value as the current view takes it: converted when the
+// view is a widened copy of a screen format the renderer does not draw, as
+// is done for the colours given to the lock.
+uint32_t DrawScreenViewColor(uint32_t value);
 DrawScreenBridge& CurrentDrawScreenBridge();
 
 }  // namespace velk

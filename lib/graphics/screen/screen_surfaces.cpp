@@ -13,6 +13,19 @@ namespace velk {
 
 namespace {
 
+void BuiltInPalette(platform::DdPaletteEntry* entries);
+
+void CopyPaletteIntoColorData(ScreenState& s) {
+    for (int i = 0; i < 256; ++i) {
+        const platform::DdPaletteEntry& e = s.palette_entries[i];
+        s.color_data.palette[i] = PaletteEntry{e.blue, e.green, e.red, 0};
+    }
+}
+
+}  // namespace
+
+namespace {
+
 using platform::DdSurface;
 using platform::DdSurfaceDesc;
 
@@ -173,7 +186,13 @@ int SetupScreenColorData() {
     s.device->GetDisplayMode(&desc);
     s.display_format = desc.pixel_format;
     CreateColorDataFromPixelFormat(&s.display_format, &s.color_data);
-    if (s.display_format.rgb_bit_count == 8) CreatePaletteColorData(&s.color_data);
+    if (s.display_format.rgb_bit_count == 8) {
+        // Colour values of an 8-bit screen are indices into its palette: the
+        // built-in one until the palette is made from it.
+        CreatePaletteColorData(&s.color_data);
+        if (!s.palette) BuiltInPalette(s.palette_entries);
+        CopyPaletteIntoColorData(s);
+    }
     WriteLog(screen_log::kColorInfo);
     IncreaseLogIndent();
     WriteLogFormat(screen_log::kColorMasks, s.display_format.alpha_mask, s.display_format.red_mask,
@@ -315,6 +334,7 @@ int RefreshScreenPalette() {
     if (!s.palette) return 0;
     s.palette->SetEntries(0, 0, 256, saved);
     s.palette->GetEntries(0, 0, 256, s.palette_entries);
+    CopyPaletteIntoColorData(s);
     return 0;
 }
 

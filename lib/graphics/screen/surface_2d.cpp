@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/image/color_convert.h"
 #include "lib/core/handle_table.h"
+#include "lib/graphics/screen/dib_graph.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/softrender/blend_tables.h"
@@ -108,6 +110,8 @@ int DeleteAllSurface2D() {
     return 0;
 }
 
+int DeleteAllSurface2DChecked() { return DeleteAllSurface2D(); }
+
 SurfaceCreateParams GraphSurfaceParams(const GraphData& graph) {
     SurfaceCreateParams p;
     p.texture = graph.texture;
@@ -154,7 +158,20 @@ int BltImageToSurface2D(const GraphImage* image, const GraphImage* alpha, const 
     if (width <= 0 || height <= 0) return 0;
     const int dest_x = part->source_x + x;
     const int dest_y = part->source_y + y;
-    if (store->surface) {
+    if (store->surface && Screen().display_bits == 8) {
+        // An 8-bit surface takes the image as GDI would: through a bitmap,
+        // each colour matched to the screen's palette.
+        DibInfo info;
+        const uint8_t* pixels = nullptr;
+        std::vector<uint8_t> copy;
+        if (ConvertGraphImageToDib(*image, &info, &pixels, &copy, 0) != 0)
+            return WriteLogFormat(screen_log::kGraphImageToDibFailed);
+        DibGraph dib;
+        if (CreateDIBGraph(info, pixels, &dib) != 0) return WriteLogFormat(screen_log::kDibToBitmapFailed);
+        if (platform::GdiBltDibToSurface(*store->surface, dest_x, dest_y, dib.Section(), source_rect,
+                                         Screen().palette_entries) != platform::kDdOk)
+            return -1;
+    } else if (store->surface) {
         platform::DdSurfaceDesc desc;
         if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) !=
             platform::kDdOk)

@@ -39,6 +39,8 @@ int SetSurface2DLostFlag(int handle, int* flag);
 int DeleteSurface2D(int handle);
 // -1 when DirectDraw is needed and missing.
 int DeleteAllSurface2D();
+// The same, under the name the display-mode change uses.
+int DeleteAllSurface2DChecked();
 int GetSurface2DCount();
 
 // The creation parameters of a graph's parts.

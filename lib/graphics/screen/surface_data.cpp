@@ -98,6 +98,8 @@ int CreatePlainSurface(SurfaceData* data) {
     platform::DdPixelFormat format;
     data->surface->GetPixelFormat(&format);
     CreateColorDataFromPixelFormat(&format, &data->surface_color);
+    // An 8-bit surface's values are indices into the screen's palette.
+    if ((format.flags & platform::kPixelFormatPaletteIndexed8) != 0) data->surface_color = screen.color_data;
     uint32_t caps = 0;
     data->surface->GetCaps(&caps);
     data->params.system_memory = (caps & platform::kDdsCapsVideoMemory) == 0 ? 1 : 0;
