@@ -123,7 +123,8 @@ DdResult DdDevice::CreateSurface(const DdSurfaceDesc& desc, std::shared_ptr<DdSu
     uint32_t caps = (desc.flags & kDdsdCaps) != 0 ? desc.caps : kDdsCapsOffscreenPlain;
     if ((caps & kDdsCapsOverlay) != 0) return kDdErrNoOverlayHardware;
     // Everything the stand-in makes lives in system memory.
-    caps = (caps & ~kDdsCapsVideoMemory) | kDdsCapsSystemMemory;
+    if (!VideoMemoryReported() || (caps & kDdsCapsVideoMemory) == 0)
+        caps = (caps & ~kDdsCapsVideoMemory) | kDdsCapsSystemMemory;
 
     const bool primary = (caps & kDdsCapsPrimarySurface) != 0;
     const bool z_buffer = (caps & kDdsCapsZBuffer) != 0;

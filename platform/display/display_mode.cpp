@@ -14,6 +14,7 @@ struct DisplayState {
     std::optional<DisplayMode> full_screen;
     std::function<bool(const DisplayMode&)> filter;
     bool creation_fails = false;
+    bool video_memory_reported = false;
 };
 
 DisplayState& State() {
@@ -98,6 +99,10 @@ void SetDisplayModeFilter(std::function<bool(const DisplayMode&)> accepts) { Sta
 void SetDisplayDeviceCreationFails(bool fails) { State().creation_fails = fails; }
 
 bool DisplayDeviceCreationFails() { return State().creation_fails; }
+
+void SetVideoMemoryReported(bool reported) { State().video_memory_reported = reported; }
+
+bool VideoMemoryReported() { return State().video_memory_reported; }
 
 void ResetDisplayForTests() { State() = DisplayState{}; }
 

@@ -42,6 +42,11 @@ void SetDisplayModeFilter(std::function<bool(const DisplayMode&)> accepts);
 // Makes the creation of display devices fail (or succeed again).
 void SetDisplayDeviceCreationFails(bool fails);
 bool DisplayDeviceCreationFails();
+// Tests: surfaces asked for in video memory report video memory (their
+// pixels stay in system memory), so that code choosing by memory kind can
+// be seen to choose.
+void SetVideoMemoryReported(bool reported);
+bool VideoMemoryReported();
 // Back to the desktop, the default depth and rules, creation allowed.
 void ResetDisplayForTests();
 

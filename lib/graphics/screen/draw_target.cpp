@@ -119,6 +119,12 @@ bool NeedsBlending(const SurfaceData* store) {
     return !plain_mode || (store != nullptr && store->params.alpha_channel != 0) || s.blend_graph != -1;
 }
 
+bool InVideoMemory(const DdSurface& surface) {
+    uint32_t caps = 0;
+    surface.GetCaps(&caps);
+    return (caps & platform::kDdsCapsVideoMemory) != 0;
+}
+
 bool BrightIsWhite() {
     const DrawSettings& s = GetDrawSettings();
     return s.bright_red == 255 && s.bright_green == 255 && s.bright_blue == 255;
@@ -169,7 +175,7 @@ int MakeSourceView(const Surface2DData& part) {
     if (!store->surface) return -1;
     if (store->surface.get() == g_locked_dest) return -1;  // a part drawn onto its own store
     const Rect area{part.source_x, part.source_y, part.source_x + part.width, part.source_y + part.height};
-    if (NeedsConversion()) {
+    if (NeedsConversion() || InVideoMemory(*store->surface)) {
         // The key is the colour the store's pixels show for the transparent
         // colour: on a palette, its nearest entry.
         const uint32_t t = store->transparent_color;
@@ -295,8 +301,10 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     const SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
     DdSurface* target = s.target_surface.get();
 
+    // The display copies by itself only between surfaces of one memory kind.
     if (blt_fast_allowed != 0 && store != nullptr && !NeedsBlending(store) && BrightIsWhite() && store->surface &&
-        target != nullptr && source_rect != nullptr && dest_rect != nullptr) {
+        target != nullptr && source_rect != nullptr && dest_rect != nullptr &&
+        InVideoMemory(*store->surface) == (s.target_in_video_memory != 0)) {
         Rect clipped = *dest_rect;
         ClipRect(&clipped, &settings.draw_area);
         if (IsEmpty(clipped)) return -1;
@@ -319,35 +327,36 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     const int offset_x = settings.window_placement.left + s.target_x;
     const int offset_y = settings.window_placement.top + s.target_y;
 
-    // A screen format the renderer does not draw: the destination rectangle
-    // is widened into an image of its own, through work surface 1. (Values of
-    // an 8-bit screen are palette indices, so even a plain fill cannot be
-    // written in place there.)
-    if (NeedsConversion()) {
+    // The destination rectangle is copied through work surface 1 into an
+    // image of its own when the screen's format is one the renderer does not
+    // draw (values of an 8-bit screen are palette indices, so even a plain
+    // fill is not written in place there), or when a blend would read video
+    // memory pixel by pixel.
+    const bool blending = NeedsBlending(store);
+    const bool copy = NeedsConversion() ? s.display_bits == 8 || blending || raw_fill == 0
+                                        : s.target_in_video_memory != 0 && blending;
+    if (copy) {
         Rect on_surface{clipped.left + offset_x, clipped.top + offset_y, clipped.right + offset_x,
                         clipped.bottom + offset_y};
         on_surface =
             Intersect(on_surface, Rect{0, 0, static_cast<int>(target->width()), static_cast<int>(target->height())});
         if (IsEmpty(on_surface)) return -1;
-        const bool blending = NeedsBlending(store);
-        if (s.display_bits == 8 || blending || raw_fill == 0) {
-            if (WidenSurfaceRect(target, s.work1.get(), on_surface, 0, &g_bridge.dest, true) != 0) {
-                ReleaseViews();
-                return -1;
-            }
-            if (color1 != nullptr) *color1 = ScreenValueToWorking(*color1);
-            if (color2 != nullptr) *color2 = ScreenValueToWorking(*color2);
-            g_bridge.origin_x = on_surface.left - offset_x;
-            g_bridge.origin_y = on_surface.top - offset_y;
-            if (part != nullptr && MakeSourceView(*part) != 0) {
-                ReleaseViews();
-                return -1;
-            }
-            g_saved_area = GetMemImgDrawSettings().draw_area;
-            g_area_replaced = true;
-            SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
-            return 0;
+        if (WidenSurfaceRect(target, s.work1.get(), on_surface, 0, &g_bridge.dest, true) != 0) {
+            ReleaseViews();
+            return -1;
         }
+        if (color1 != nullptr) *color1 = ScreenValueToWorking(*color1);
+        if (color2 != nullptr) *color2 = ScreenValueToWorking(*color2);
+        g_bridge.origin_x = on_surface.left - offset_x;
+        g_bridge.origin_y = on_surface.top - offset_y;
+        if (part != nullptr && MakeSourceView(*part) != 0) {
+            ReleaseViews();
+            return -1;
+        }
+        g_saved_area = GetMemImgDrawSettings().draw_area;
+        g_area_replaced = true;
+        SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
+        return 0;
     }
     if (s.display_bits != 16 && s.display_bits != 32) return -1;
 

@@ -11,6 +11,7 @@
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
 #include "lib/core/window/message_processing.h"
+#include "platform/display/display_mode.h"
 #include "platform/display/display_surface.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
 
@@ -295,6 +296,45 @@ TEST_F(DrawLockTest, AFailedLockDrawsNothingAndReportsIt) {
     EXPECT_EQ(DrawGraph(10, 10, graph, 0), 0);
     SetDrawBlendMode(0, 255);
     EXPECT_EQ(BackPixel(10, 10), 0xFFFFFFu);
+}
+
+TEST_F(DrawLockTest, ThePlainCopyIsHandedToTheDisplayOnlyBetweenSurfacesOfOneMemoryKind) {
+    platform::SetVideoMemoryReported(true);
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    SetBackgroundColor(0, 0, 0);
+    ClearDrawScreen();
+    const int graph = CreateEmptyGraph(4, 4, 1);
+    FillGraph(graph, 255, 255, 255, 255);
+    const SurfaceData* store = GetSurfaceData(GetSurface2DData(GetGraphData(graph)->parts[0])->store);
+    uint32_t caps = 0;
+    store->surface->GetCaps(&caps);
+    ASSERT_NE(caps & platform::kDdsCapsVideoMemory, 0u);
+
+    // Video memory onto the back screen in system memory: drawn through the
+    // lock, which a locked back screen refuses.
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Screen().back->Lock(nullptr, &desc, platform::kDdLockWait), platform::kDdOk);
+    EXPECT_EQ(DrawGraph(10, 10, graph, 0), -1);
+    Screen().back->Unlock(nullptr);
+    EXPECT_EQ(DrawGraph(10, 10, graph, 0), 0);
+    EXPECT_EQ(BackPixel(10, 10), 0xFFFFFFu);
+
+    // Video memory onto video memory: the display copies it.
+    const int target = MakeDrawTarget(16, 16);
+    ASSERT_EQ(SetDrawScreen(target), 0);
+    ClearDrawScreen();
+    EXPECT_EQ(DrawGraph(0, 0, graph, 0), 0);
+    // A blend onto video memory reads a copy made through the work surface.
+    SetDrawBlendMode(1, 128);
+    EXPECT_EQ(DrawGraph(8, 8, graph, 0), 0);
+    SetDrawBlendMode(0, 255);
+    SetDrawScreen(kBackScreen);
+    ClearDrawScreen();
+    DrawGraph(0, 0, target, 0);
+    EXPECT_EQ(BackPixel(0, 0), 0xFFFFFFu);
+    const uint32_t half = BackPixel(9, 9);
+    EXPECT_TRUE(half == 0x7F7F7Fu || half == 0x808080u) << std::hex << half;
+    EXPECT_EQ(BackPixel(12, 12), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TwoDDrawTest,
