@@ -27,11 +27,10 @@ platform::DdSurface* g_locked_source = nullptr;
 Rect g_saved_area;
 bool g_area_replaced = false;
 
-// A rectangle of a display surface widened into a software image of its own
-// for one draw: the screen's format is one the software renderer does not
-// draw (an 8-bit palette, 5-5-5 or an unknown layout). The image goes back
-// into the locked pixels when the draw is done, and from the work surface
-// onto the target.
+// A rectangle of a display surface copied into a software image of its own
+// for one draw, widened to the renderer's format. The image goes back into
+// the locked pixels when the draw is done, and from the work surface onto
+// the target.
 struct WorkCopy {
     bool active = false;
     DdSurface* locked = nullptr;
@@ -79,9 +78,9 @@ uint32_t ScreenValueToWorking(uint32_t value) {
     return ConvertColorCode(working, &screen, value);
 }
 
-// A w x h rectangle of `surface` at (x, y) in an image of the working format:
-// copied through `work` when it fits there, else read from the surface
-// itself. The locked pixels stay locked for the write-back when `keep` is set.
+// `rect` of `surface` in a new image of the working format: copied through
+// `work` when it fits there, else read from the surface itself. With `keep`
+// the locked pixels stay locked for the write-back (g_work_copy).
 int WidenSurfaceRect(DdSurface* surface, DdSurface* work, const Rect& rect, uint32_t trans_color, MEMIMG* image,
                      bool keep) {
     const int width = rect.right - rect.left;

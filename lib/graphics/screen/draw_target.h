@@ -4,10 +4,14 @@
 // source part) are locked and wrapped in software-image views, or, for a
 // plain keyed copy, the draw is handed to the display's BltFast instead.
 //
-// A view covers the draw area and no more: its pixel (0, 0) is the draw
-// area's top-left corner, so a draw made through the bridge subtracts the
-// view's origin from its coordinates. While the bridge is held the software
-// renderer's draw area is the whole view.
+// A view over the locked pixels covers the draw area and no more: its pixel
+// (0, 0) is the draw area's top-left corner. Where the screen's format is one
+// the renderer does not draw (an 8-bit palette, 5-5-5), or a blend would read
+// video memory, the view is instead a copy of the draw's rectangle, widened
+// to the renderer's format and written back at the unlock. Either way a draw
+// made through the bridge subtracts the view's origin from its coordinates,
+// and while the bridge is held the software renderer's draw area is the
+// whole view.
 
 #include <cstdint>
 
