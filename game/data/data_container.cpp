@@ -109,10 +109,11 @@ ContainerSeeds SeedsOf(std::span<const uint8_t> file, const ContainerLayout& lay
 }  // namespace
 
 // Eight bytes at a time: the even and the odd bytes of each word are added in
-// four 16-bit lanes each, which are folded before they can overflow.
+// four 16-bit lanes, two bytes per lane and word, and the lanes are folded
+// before they can overflow: 128 words add at most 128 * 2 * 255 = 65280.
 uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end) {
     constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
-    constexpr size_t kWordsBeforeFold = 256;
+    constexpr size_t kWordsBeforeFold = 0xFFFF / (2 * 0xFF);
     end = std::min(end, buffer.size());
     uint32_t sum = 0;
     size_t i = start;

@@ -128,6 +128,61 @@ TEST(Container, SealedFilesOpenWithTheirSumForEveryLayout) {
     }
 }
 
+// Bodies large and heavy enough to carry any lane of a wide sum into the next.
+std::vector<std::vector<uint8_t>> HeavyBodies() {
+    std::vector<std::vector<uint8_t>> bodies;
+    bodies.emplace_back(65536, 0xFF);
+    bodies.emplace_back(1032, 0xFF);
+    bodies.emplace_back(4093, 0x80);
+    std::vector<uint8_t> random(20000);
+    platform::CrtSrand(77);
+    for (uint8_t& byte : random) byte = static_cast<uint8_t>(0x80 | platform::CrtRand());
+    bodies.push_back(random);
+    return bodies;
+}
+
+uint8_t PlainSum(const std::vector<uint8_t>& bytes, size_t from) {
+    unsigned sum = 0;
+    for (size_t i = from; i < bytes.size(); ++i) sum = (sum + bytes[i]) % 256;
+    return static_cast<uint8_t>(sum);
+}
+
+TEST(Container, TheSumOfLargeBodiesOfHighBytesIsTheByteBySumModulo256) {
+    testing::RecordingReporter reporter;
+    for (const std::vector<uint8_t>& body : HeavyBodies()) {
+        std::vector<uint8_t> file(10 + body.size());
+        std::copy(body.begin(), body.end(), file.begin() + 10);
+        const uint8_t expected = PlainSum(file, 10);
+        const int end = static_cast<int>(file.size());
+        EXPECT_EQ(SumBytes(file, 10, file.size()), expected) << body.size() << " bytes";
+        for (size_t from : {11u, 13u, 17u}) {
+            EXPECT_EQ(SumBytes(file, from, file.size()), PlainSum(file, from)) << "from " << from;
+        }
+
+        // The writer's routine stores the plain sum; the reader accepts it.
+        std::vector<uint8_t> scrambled = file;
+        const uint8_t keys[3] = {3, 4, 5};
+        uint8_t check[3] = {0, 0, 0};
+        ScrambleDataBuffer("f", scrambled, 10, end, 3, keys, -3, check);
+        EXPECT_EQ(check[0], expected);
+        ScrambleDataBuffer("f", scrambled, 10, end, 3, keys, 0, nullptr);
+        EXPECT_TRUE(ScrambleDataBuffer("f", scrambled, 10, end, 0, nullptr, 3, check));
+
+        // A file sealed by hand with the right sum opens; the sealer writes that sum.
+        std::vector<uint8_t> byHand = file;
+        byHand[2] = expected;
+        byHand[0] = 9;
+        ReferenceScramble(byHand, 10, byHand.size(), {9, 0, 0});
+        auto opened = UnscrambleContainer(byHand, kDataFileLayout);
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(ContainerSumMatches(byHand, kDataFileLayout, *opened, byHand.size()));
+        std::vector<uint8_t> sealed = file;
+        SealContainer(sealed, kDataFileLayout, {9, 0, 0});
+        EXPECT_EQ(sealed[2], expected);
+    }
+    EXPECT_TRUE(reporter.boxes.empty());
+}
+
 TEST(Container, AFileShorterThanItsHeaderIsDamaged) {
     std::vector<uint8_t> file(19, 1);
     EXPECT_FALSE(UnscrambleContainer(file, kMapFileLayout));
