@@ -43,7 +43,8 @@ int ReadFileLine(char* buffer, int buffer_size, FileAccessHandle file) {
     }
     const int64_t start = FileAccessTell(file);
     auto* bytes = reinterpret_cast<uint8_t*>(buffer);
-    size_t read = FileAccessRead(bytes, 1, static_cast<size_t>(buffer_size - 1), file);
+    const size_t wanted = static_cast<size_t>(buffer_size - 1);
+    const size_t read = FileAccessRead(bytes, 1, wanted, file);
     while (FileAccessIdle(file) == 0) {
         platform::SleepMilliseconds(0);
     }
@@ -51,7 +52,11 @@ int ReadFileLine(char* buffer, int buffer_size, FileAccessHandle file) {
         return -1;
     }
     // A line ends at a 0 byte, before CR LF, before a Shift-JIS pair that the
-    // read cut in two, or where the bytes read end.
+    // read cut in two, or where the bytes read end. A lead byte can only be
+    // left for the next call when that call can bring its pair: at the end of
+    // the file a lone lead byte is the line's last byte, and a buffer too small
+    // for any pair takes it alone. Otherwise the same byte would come back as
+    // an empty line for ever and a loop reading lines until -1 would not end.
     size_t length = 0;
     int64_t resume = -1;  // where the next line starts, when not where the read left the file
     for (;;) {
@@ -65,6 +70,10 @@ int ReadFileLine(char* buffer, int buffer_size, FileAccessHandle file) {
         }
         if (platform::IsShiftJisLeadByte(byte)) {
             if (length + 1 >= read) {
+                if (read < wanted || length == 0) {
+                    ++length;  // the last byte read: the line ends after it
+                    continue;
+                }
                 resume = start + static_cast<int64_t>(length);
                 break;
             }

@@ -23,7 +23,9 @@ int ReadFromFile(void* buffer, size_t size, FileAccessHandle file);
 // Reads one line into the buffer (0-terminated, without its CR LF) and
 // returns its length; -1 at the end of the file or when nothing was read. A
 // line longer than buffer_size - 1 bytes comes back in pieces; a Shift-JIS
-// pair is never cut; a 0 byte ends the line and reading goes on after it.
+// pair is never cut unless the buffer holds only one byte; a lead byte that
+// ends the file ends the last line; a 0 byte ends the line and reading goes on
+// after it. The call after the last line returns -1.
 int ReadFileLine(char* buffer, int buffer_size, FileAccessHandle file);
 
 // The archive settings, as the game sets them at start-up.

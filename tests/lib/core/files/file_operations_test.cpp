@@ -69,6 +69,28 @@ TEST_P(ReadFileLineTest, LongLinesComeInPiecesAndPairsStayWhole) {
     EXPECT_EQ(Lines("ab\x95\x5C", 3), (std::vector<std::string>{"ab", "\x95\x5C"}));
 }
 
+TEST_P(ReadFileLineTest, TheEndOfTheFileEndsTheLinesWhateverItsLastByte) {
+    struct Case {
+        const char* bytes;
+        int buffer_size;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        // A lead byte whose pair the file never brings ends the last line.
+        {"ab\r\ncd\x82", 64, {"ab", "cd\x82"}},
+        {"cd\x82", 4, {"cd", "\x82"}},
+        {"\x82", 64, {"\x82"}},
+        // A buffer with room for one byte cannot wait for a pair: it takes the
+        // bytes one by one, whether or not the next one is a lead byte too.
+        {"\x82\xA0", 2, {"\x82", "\xA0"}},
+        {"\x81\x81", 2, {"\x81", "\x81"}},
+        {"a\x82\xA0", 2, {"a", "\x82", "\xA0"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Lines(c.bytes, c.buffer_size), c.lines) << c.bytes << " with a buffer of " << c.buffer_size;
+    }
+}
+
 TEST_P(ReadFileLineTest, CrLfSplitAcrossTwoReadsIsOneLineEnd) {
     // The buffer's last byte is the CR; its LF is the first byte of the next read.
     EXPECT_EQ(Lines("abc\r\ndef", 5), (std::vector<std::string>{"abc", "def"}));
