@@ -29,7 +29,42 @@ struct JoystickState {
 struct JoystickInfo {
     std::string instance_name;  // Shift-JIS
     std::string product_name;   // Shift-JIS
+    // Whether the joypad reports a Z and a rotation axis besides X and Y.
+    bool four_axes = false;
 };
+
+// The steps of bringing input up, each of which the device layer may refuse.
+// The layer comes in two versions, tried in order; devices are then set up
+// one step at a time.
+enum class InputSetupStep {
+    kCreateLayer7,
+    kInitializeLayer7,
+    kCreateLayer8,
+    kInitializeLayer8,
+    kCreateMouse,
+    kMouseDataFormat,
+    kMouseCooperativeLevel,
+    kCreateKeyboard,
+    kKeyboardDataFormat,
+    kKeyboardCooperativeLevel,
+    kKeyboardBufferSize,
+    kKeyboardNotification,
+    kAcquireKeyboard,
+    kJoypadDataFormat,
+    kJoypadCooperativeLevel,
+    kJoypadXRange,
+    kJoypadYRange,
+    kJoypadXDeadZone,
+    kJoypadYDeadZone,
+    kJoypadConstantForce,
+    kJoypadNotification,
+};
+// A step's answer: 0 done; for a notification, kPolledDevice also counts as
+// done (the device is read by polling); anything else is the layer's error
+// code.
+constexpr int32_t kInputStepDone = 0;
+constexpr int32_t kPolledDevice = 2;
+constexpr int32_t kInputStepRefused = static_cast<int32_t>(0x80004005u);
 
 class InputDevices {
 public:
@@ -50,6 +85,9 @@ public:
     virtual bool JoypadChanged(int index) = 0;
     // Starts or stops the two force-feedback effects.
     virtual void SetJoypadEffects(int index, bool constant_force, bool sine) = 0;
+
+    // Runs one set-up step (on the joypad of that index for the joypad steps).
+    virtual int32_t SetUp(InputSetupStep step, int joypad) = 0;
 };
 
 // Installs the devices (nullptr: the SDL devices on next use).

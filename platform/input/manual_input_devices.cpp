@@ -38,6 +38,15 @@ void ManualInputDevices::SetJoypadEffects(int index, bool constant_force, bool s
     pads_[static_cast<size_t>(index)].sine = sine;
 }
 
+int32_t ManualInputDevices::SetUp(InputSetupStep step, int joypad) {
+    steps_run_.push_back(step);
+    for (const auto& key : {std::pair{step, joypad}, std::pair{step, -1}}) {
+        const auto answer = answers_.find(key);
+        if (answer != answers_.end()) return answer->second;
+    }
+    return kInputStepDone;
+}
+
 void ManualInputDevices::SetKey(uint8_t code, bool down) {
     keys_[code] = down ? 0x80 : 0;
     keyboard_changed_ = true;

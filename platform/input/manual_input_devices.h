@@ -2,6 +2,8 @@
 // Input devices whose state tests set by hand.
 
 #include <array>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/input/input_devices.h"
@@ -19,6 +21,7 @@ public:
     bool ReadJoypad(int index, JoystickState* state) override;
     bool JoypadChanged(int index) override { return true; }
     void SetJoypadEffects(int index, bool constant_force, bool sine) override;
+    int32_t SetUp(InputSetupStep step, int joypad) override;
 
     // Test controls.
     void SetKey(uint8_t code, bool down);
@@ -29,6 +32,10 @@ public:
     void SetJoypadReadable(int index, bool readable) { pads_.at(static_cast<size_t>(index)).readable = readable; }
     bool JoypadOpen(int index) const { return pads_.at(static_cast<size_t>(index)).open; }
     int keyboard_reads() const { return keyboard_reads_; }
+    // Makes a set-up step answer `result` (for every joypad, or for one).
+    void AnswerStep(InputSetupStep step, int32_t result, int joypad = -1) { answers_[{step, joypad}] = result; }
+    // The steps run so far, in order.
+    const std::vector<InputSetupStep>& steps_run() const { return steps_run_; }
 
 private:
     struct Pad {
@@ -45,6 +52,8 @@ private:
     uint32_t mouse_buttons_ = 0;
     std::vector<Pad> pads_;
     int keyboard_reads_ = 0;
+    std::map<std::pair<InputSetupStep, int>, int32_t> answers_;
+    std::vector<InputSetupStep> steps_run_;
 };
 
 // Installs manual devices for the life of a scope.

@@ -106,6 +106,7 @@ public:
         const char* name = SDL_JoystickName(pad.joystick);
         info->instance_name = Utf8ToShiftJis(name != nullptr ? name : "");
         info->product_name = info->instance_name;
+        info->four_axes = pad.controller != nullptr || SDL_JoystickNumAxes(pad.joystick) >= 4;
         return true;
     }
 
@@ -140,6 +141,31 @@ public:
         const Uint16 low = constant_force ? 0xC000 : 0;
         const Uint16 high = sine ? 0xC000 : 0;
         SDL_JoystickRumble(pads_[index].joystick, low, high, low != 0 || high != 0 ? 0xFFFFFFFFu : 0);
+    }
+
+    // SDL is the one device layer: it answers for both versions alike, and a
+    // step can only fail when SDL's input could not be started or when a
+    // joypad lacks what the step sets up.
+    int32_t SetUp(InputSetupStep step, int joypad) override {
+        if (!ready_) return kInputStepRefused;
+        const bool pad_open = joypad >= 0 && joypad < kMaxJoypads && pads_[joypad].joystick != nullptr;
+        switch (step) {
+            case InputSetupStep::kJoypadDataFormat:
+            case InputSetupStep::kJoypadCooperativeLevel:
+            case InputSetupStep::kJoypadXRange:
+            case InputSetupStep::kJoypadYRange:
+            case InputSetupStep::kJoypadXDeadZone:
+            case InputSetupStep::kJoypadYDeadZone:
+                return pad_open ? kInputStepDone : kInputStepRefused;
+            case InputSetupStep::kJoypadConstantForce:
+                return pad_open && SDL_JoystickHasRumble(pads_[joypad].joystick) == SDL_TRUE ? kInputStepDone
+                                                                                             : kInputStepRefused;
+            case InputSetupStep::kJoypadNotification:
+                // Joypads are read by polling.
+                return pad_open ? kPolledDevice : kInputStepRefused;
+            default:
+                return kInputStepDone;
+        }
     }
 
 private:

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/core/input/input_log_texts.h"
+#include "lib/core/library.h"
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
@@ -40,6 +41,7 @@ struct PadState {
     int device = -1;  // the device's index among the attached ones
     platform::JoystickState joystick;
     int32_t last_poll = -1;
+    bool four_axes = false;
     Vibration vibration;
     std::string instance_name;
     std::string product_name;
@@ -47,6 +49,9 @@ struct PadState {
 
 struct InputState {
     bool started = false;
+    // Input runs without the device layer: the keyboard is read through the
+    // keys the window knows by name, joypads by their plain positions.
+    bool without_layer = false;
     int32_t keyboard_poll_time = -1;
     std::array<uint8_t, 256> key_states{};
     int32_t key_map[platform::kMaxJoypads][kPadBits][kKeysPerBit]{};
@@ -59,6 +64,12 @@ InputState& State() {
     static InputState state;
     return state;
 }
+
+// Once input has run without the device layer it does not try the layer
+// again; this outlives the zeroing of the state at each start.
+bool no_layer = false;
+
+using platform::InputSetupStep;
 
 platform::InputDevices& Devices() { return platform::ActiveInputDevices(); }
 
@@ -100,6 +111,47 @@ void ReleasePads(InputState& state) {
     state.pad_count = 0;
 }
 
+bool StepDone(InputSetupStep step, int joypad = -1) {
+    return Devices().SetUp(step, joypad) == platform::kInputStepDone;
+}
+
+bool NotificationSetUp(InputSetupStep step, int joypad = -1) {
+    const int32_t result = Devices().SetUp(step, joypad);
+    return result == platform::kInputStepDone || result == platform::kPolledDevice;
+}
+
+// The joypad's set-up steps after it was opened; a refused step releases it
+// with that step's text.
+bool SetUpJoypad(int index) {
+    struct Step {
+        InputSetupStep step;
+        const char* failure;
+    };
+    const Step kRequired[] = {
+        {InputSetupStep::kJoypadDataFormat, input_log_text::kJoypadFormatFailed},
+        {InputSetupStep::kJoypadCooperativeLevel, input_log_text::kJoypadCooperationFailed},
+        {InputSetupStep::kJoypadXRange, input_log_text::kJoypadXRangeFailed},
+        {InputSetupStep::kJoypadYRange, input_log_text::kJoypadYRangeFailed},
+        {InputSetupStep::kJoypadXDeadZone, input_log_text::kJoypadXDeadZoneFailed},
+        {InputSetupStep::kJoypadYDeadZone, input_log_text::kJoypadYDeadZoneFailed},
+    };
+    for (const Step& step : kRequired) {
+        if (!StepDone(step.step, index)) {
+            Devices().CloseJoypad(index);
+            WriteLog(step.failure);
+            return false;
+        }
+    }
+    // Without its effect a joypad still reads; the effects are never started.
+    if (!StepDone(InputSetupStep::kJoypadConstantForce, index)) WriteLog(input_log_text::kJoypadEffectFailed);
+    if (!NotificationSetUp(InputSetupStep::kJoypadNotification, index)) {
+        Devices().CloseJoypad(index);
+        WriteLog(input_log_text::kJoypadEventFailed);
+        return false;
+    }
+    return true;
+}
+
 void InitJoypads(InputState& state) {
     ReleasePads(state);
     WriteLog(input_log_text::kJoypads);
@@ -115,6 +167,7 @@ void InitJoypads(InputState& state) {
         WriteLogFormat(input_log_text::kInstanceName, info.instance_name.c_str());
         WriteLogFormat(input_log_text::kProductName, info.product_name.c_str());
         DecreaseLogIndent();
+        if (!SetUpJoypad(index)) continue;
         // A device that fails leaves no gap: pads are numbered as they are added.
         PadState& pad = state.pads[state.pad_count];
         pad.open = true;
@@ -136,15 +189,37 @@ bool EnsureStarted() {
     return state.started;
 }
 
+// The keys the window's keyboard state names, as key codes: without the
+// device layer only these are seen (the arrows and the numeric pad are not).
+constexpr uint8_t kWindowKnownKeys[] = {
+    // Letters, digits, punctuation, Delete, Escape, Space, Backspace, Tab, Enter.
+    0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+    0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B,
+    0x27, 0x92, 0x1A, 0x1B, 0x91, 0x2B, 0x33, 0x0C, 0x7D, 0x34, 0x35, 0xD3, 0x01, 0x39, 0x0E, 0x0F, 0x1C,
+    // Numeric-pad Enter, Shift, Ctrl, the page and edit keys, Alt, the locks, Pause, F1-F12.
+    0x9C, 0x2A, 0x36, 0x1D, 0x9D, 0xC9, 0xD1, 0xCF, 0xC7, 0xD2, 0x38, 0xB8, 0x46, 0x3A, 0xC5, 0x3B, 0x3C, 0x3D,
+    0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44, 0x57, 0x58,
+};
+
+std::array<uint8_t, 256> WindowKnownKeys(const std::array<uint8_t, 256>& read) {
+    std::array<uint8_t, 256> known{};
+    for (uint8_t code : kWindowKnownKeys) known[code] = read[code];
+    // The window knows one Enter key for both.
+    const uint8_t enter = read[key::kReturn] | read[key::kNumpadEnter];
+    known[key::kReturn] = enter;
+    known[key::kNumpadEnter] = enter;
+    return known;
+}
+
 bool UpdateKeyboardState() {
     InputState& state = State();
     if (!state.started) return false;
     const int32_t now = platform::Milliseconds31();
-    if (now == state.keyboard_poll_time && !Devices().KeyboardChanged()) return false;
+    if (now == state.keyboard_poll_time && (state.without_layer || !Devices().KeyboardChanged())) return false;
     if (ProcessMessagesBody() != 0) return false;
     std::array<uint8_t, 256> read{};
     if (!Devices().ReadKeyboard(read.data())) return false;
-    state.key_states = read;
+    state.key_states = state.without_layer ? WindowKnownKeys(read) : read;
     state.keyboard_poll_time = now;
     return true;
 }
@@ -161,6 +236,22 @@ int UpdateJoypadState(int index) {
     if (now == pad.last_poll && !Devices().JoypadChanged(pad.device)) return 0;
     pad.last_poll = now;
     platform::JoystickState read;
+    if (state.without_layer) {
+        // Plain positions: X and Y, Z and the rotation only on a pad that has
+        // both, and 24 buttons; a failed read is a pad at rest.
+        platform::JoystickState plain;
+        if (Devices().ReadJoypad(pad.device, &read)) {
+            plain.x = read.x;
+            plain.y = read.y;
+            if (pad.four_axes) {
+                plain.z = read.z;
+                plain.rz = read.rz;
+            }
+            std::copy_n(read.buttons, 24, plain.buttons);
+        }
+        pad.joystick = plain;
+        return 0;
+    }
     if (!Devices().ReadJoypad(pad.device, &read)) {
         if (ProcessMessagesBody() != 0 || !state.started) return -1;
         if (!Devices().ReadJoypad(pad.device, &read)) return 0;  // the previous state stays
@@ -196,43 +287,143 @@ void UpdatePadEffects(PadState& pad, bool active) {
 
 }  // namespace
 
+namespace {
+
+// The log indents input's start-up raised, to be lowered when it ends.
+int start_indents = 0;
+
+void IndentStartLog() {
+    IncreaseLogIndent();
+    ++start_indents;
+}
+
+void RestoreLogIndent() {
+    for (; start_indents > 0; --start_indents) DecreaseLogIndent();
+}
+
+// Version 7 of the device layer first, then version 8; false when neither
+// can be had. The log says which attempt ended how.
+bool StartDeviceLayer() {
+    WriteLog(input_log_text::kGetting7);
+    const int32_t created = Devices().SetUp(InputSetupStep::kCreateLayer7, -1);
+    if (created == platform::kInputStepDone) {
+        WriteLog(input_log_text::kSuccess);
+        IndentStartLog();
+        WriteLog(input_log_text::kContinue);
+        if (StepDone(InputSetupStep::kInitializeLayer7)) {
+            WriteLog(input_log_text::kInitialized);
+            return true;
+        }
+        WriteLog(input_log_text::kInitFailed);
+    } else {
+        WriteLog(input_log_text::kGetFailed7);
+        WriteLogFormat(input_log_text::kErrorCode, static_cast<unsigned>(created));
+    }
+    WriteLog(input_log_text::kTrying8);
+    if (!StepDone(InputSetupStep::kCreateLayer8)) {
+        WriteLog(input_log_text::kGetFailed8);
+        return false;
+    }
+    WriteLog(input_log_text::kSuccess);
+    WriteLog(input_log_text::kContinue);
+    if (StepDone(InputSetupStep::kInitializeLayer8)) {
+        WriteLog(input_log_text::kInitialized);
+        return true;
+    }
+    WriteLog(input_log_text::kInitFailed);
+    return false;
+}
+
+// The mouse and the keyboard must come up: without them the program ends.
+void SetUpMouse() {
+    WriteLog(input_log_text::kMouse);
+    if (!StepDone(InputSetupStep::kCreateMouse)) ExitOnFatalError(input_log_text::kMouseCreateFailed);
+    if (!StepDone(InputSetupStep::kMouseDataFormat)) ExitOnFatalError(input_log_text::kMouseFormatFailed);
+    if (!StepDone(InputSetupStep::kMouseCooperativeLevel)) ExitOnFatalError(input_log_text::kMouseCooperationFailed);
+    WriteLog(input_log_text::kInitialized);
+}
+
+// False when the keyboard's notification could not be set up: input then
+// runs without the key map.
+bool SetUpKeyboard() {
+    WriteLog(input_log_text::kKeyboard);
+    if (!StepDone(InputSetupStep::kCreateKeyboard)) ExitOnFatalError(input_log_text::kKeyboardCreateFailed);
+    if (!StepDone(InputSetupStep::kKeyboardDataFormat)) ExitOnFatalError(input_log_text::kKeyboardFormatFailed);
+    if (!StepDone(InputSetupStep::kKeyboardCooperativeLevel)) {
+        ExitOnFatalError(input_log_text::kKeyboardCooperationFailed);
+    }
+    if (!StepDone(InputSetupStep::kKeyboardBufferSize)) WriteLog(input_log_text::kKeyboardPropertyFailed);
+    if (!NotificationSetUp(InputSetupStep::kKeyboardNotification)) {
+        WriteLog(input_log_text::kKeyboardEventFailed);
+        return false;
+    }
+    if (!StepDone(InputSetupStep::kAcquireKeyboard) && !StepDone(InputSetupStep::kAcquireKeyboard)) {
+        ExitOnFatalError(input_log_text::kKeyboardCreateFailed);
+    }
+    WriteLog(input_log_text::kInitialized);
+    return true;
+}
+
+// Joypads by their plain positions: ids are probed from 0 until one fails;
+// all 16 are then read, and the missing ones read as at rest.
+void StartWithoutLayer(InputState& state) {
+    int found = 0;
+    for (; found < platform::kMaxJoypads; ++found) {
+        platform::JoystickInfo info;
+        if (found >= Devices().JoypadCount() || !Devices().OpenJoypad(found, &info)) break;
+        PadState& pad = state.pads[found];
+        pad.open = true;
+        pad.device = found;
+        pad.four_axes = info.four_axes;
+    }
+    WriteLogFormat(input_log_text::kPadCount, found);
+    WriteLog(input_log_text::kStartedWithoutLayer);
+    state.pad_count = platform::kMaxJoypads;
+}
+
+}  // namespace
+
 int InitInput() {
     InputState& state = State();
     if (state.started) return 0;
     ReleasePads(state);
     state = InputState{};
 
-    WriteLog(input_log_text::kStart);
-    IncreaseLogIndent();
-    WriteLog(input_log_text::kGetting7);
-    WriteLog(input_log_text::kSuccess);
-    IncreaseLogIndent();
-    WriteLog(input_log_text::kContinue);
-    WriteLog(input_log_text::kInitialized);
-
-    if (GetMainWindowHWND() != 0) platform::BringAppWindowToTop(GetMainWindowHWND());
-    ProcessMessagesBody();
-    InitJoypads(state);
-    WriteLog(input_log_text::kMouse);
-    WriteLog(input_log_text::kInitialized);
-    WriteLog(input_log_text::kKeyboard);
-    WriteLog(input_log_text::kInitialized);
-    state.keyboard_poll_time = -1;
-    WriteLog(input_log_text::kAllDone);
-    DecreaseLogIndent();
-    DecreaseLogIndent();
-
-    // The key map is filled however the devices came up, so the keyboard
-    // always reaches pad 1.
-    FillKeyMap(state);
+    bool with_layer = false;
+    if (!no_layer) {
+        WriteLog(input_log_text::kStart);
+        IndentStartLog();
+        with_layer = StartDeviceLayer();
+        if (!with_layer) {
+            WriteLog(input_log_text::kNoLayer);
+            no_layer = true;
+        }
+    }
     state.started = true;
+    if (!with_layer) {
+        state.without_layer = true;
+        StartWithoutLayer(state);
+    } else {
+        if (GetMainWindowHWND() != 0) platform::BringAppWindowToTop(GetMainWindowHWND());
+        ProcessMessagesBody();
+        InitJoypads(state);
+        SetUpMouse();
+        state.keyboard_poll_time = -1;
+        if (!SetUpKeyboard()) {
+            RestoreLogIndent();
+            return 1;
+        }
+        WriteLog(input_log_text::kAllDone);
+    }
+    RestoreLogIndent();
+    FillKeyMap(state);
     return 0;
 }
 
 int TerminateInput() {
     InputState& state = State();
     if (!state.started) return 0;
-    WriteLog(input_log_text::kEnd);
+    WriteLog(state.without_layer ? input_log_text::kEndWithoutLayer : input_log_text::kEnd);
     ReleasePads(state);
     state = InputState{};
     return 0;
@@ -315,7 +506,8 @@ int GetPadInputStateBody(int input_type) {
 
 int GetMouseButtonStateBody() {
     const uint32_t buttons = Devices().MouseButtons();
-    return static_cast<int>(buttons & 0xFF);
+    // The window's key state names only the left, right and middle buttons.
+    return static_cast<int>(buttons & (State().without_layer ? 0x07u : 0xFFu));
 }
 
 int CheckAnyInputBody(int flags) {
@@ -373,6 +565,8 @@ void RegisterInputWithWindow() {
 }
 
 bool IsInputStarted() { return State().started; }
+bool IsInputWithoutDeviceLayer() { return State().started && State().without_layer; }
+void ForgetInputLayerRefusal() { no_layer = false; }
 int GetJoypadCount() { return State().pad_count; }
 
 }  // namespace velk

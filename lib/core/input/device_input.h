@@ -15,7 +15,9 @@ constexpr int kPadUp = 1 << 3;
 // The flag of an input type that folds the mapped keyboard keys in.
 constexpr int kPadWithKeyboard = 0x1000;
 
-// 0 on success, also when input already runs.
+// 0 on success, also when input already runs; 1 when the keyboard's
+// notification could not be set up (input then runs without the key map). A
+// mouse or keyboard that cannot be set up ends the program.
 int InitInput();
 int TerminateInput();
 // The per-frame step: joypad vibration.
@@ -47,6 +49,11 @@ void RegisterInputWithWindow();
 
 // Whether input runs (for tests and the start-up order).
 bool IsInputStarted();
+// Whether input runs without the device layer (neither version could be had).
+bool IsInputWithoutDeviceLayer();
+// Once refused, the layer is not tried again by later starts; this lets the
+// next start try it again.
+void ForgetInputLayerRefusal();
 int GetJoypadCount();
 
 }  // namespace velk
