@@ -376,14 +376,19 @@ int SetMousePosition(int x, int y) {
     int width = 0;
     int height = 0;
     DrawScreenSize(&width, &height);
+    // The position is in client pixels: callers that think in draw-screen
+    // pixels scale it by the window size rate themselves. It is held to the
+    // client area, which at a rate above 1 is larger than the draw screen.
+    if (state.window_mode != 0) {
+        const double rate = GetWindowSizeExtendRate();
+        width = static_cast<int>(width * rate);
+        height = static_cast<int>(height * rate);
+    }
     x = std::clamp(x, 0, width);
     y = std::clamp(y, 0, height);
     if (state.window_mode != 0) {
-        // The inverse of GetMousePosition, so a position set reads back as
-        // itself at any window size rate.
-        const double rate = GetWindowSizeExtendRate();
-        x = state.client_rect.left + static_cast<int>(x * rate);
-        y = state.client_rect.top + static_cast<int>(y * rate);
+        x += state.client_rect.left;
+        y += state.client_rect.top;
     }
     platform::SetCursorScreenPosition(x, y);
     return 0;

@@ -110,7 +110,7 @@ TEST_F(WindowTest, EndingClosesTheWindowAndEveryLaterPassReportsTheEnd) {
     EXPECT_EQ(EndMainWindow(), 0);
 }
 
-TEST_F(WindowTest, MousePositionIsInDrawScreenPixelsAndSetReadsBack) {
+TEST_F(WindowTest, MousePositionReadsInDrawScreenPixelsAndIsSetInClientPixels) {
     CreateWindowed(2.0);
     Rect client;
     GetWindowClientRect(&client);
@@ -120,16 +120,22 @@ TEST_F(WindowTest, MousePositionIsInDrawScreenPixelsAndSetReadsBack) {
     GetMousePosition(&x, &y);
     EXPECT_EQ(x, 100);
     EXPECT_EQ(y, 49);
-    SetMousePosition(300, 200);
+    // The caller scales by the rate; the position is not scaled again.
+    SetMousePosition(600, 400);
+    ASSERT_FALSE(backend.warps().empty());
+    // Warps are in client pixels.
+    EXPECT_EQ(backend.warps().back().x, 600);
+    EXPECT_EQ(backend.warps().back().y, 400);
     GetMousePosition(&x, &y);
     EXPECT_EQ(x, 300);
     EXPECT_EQ(y, 200);
+    // Held to the client area, the whole of it.
     SetMousePosition(5000, -7);
+    EXPECT_EQ(backend.warps().back().x, 1280);
+    EXPECT_EQ(backend.warps().back().y, 0);
     GetMousePosition(&x, &y);
     EXPECT_EQ(x, 640);
     EXPECT_EQ(y, 0);
-    ASSERT_FALSE(backend.warps().empty());
-    EXPECT_EQ(backend.warps().back().x, 1280);
 }
 
 TEST_F(WindowTest, CursorFlagDrivesTheDisplayCount) {
