@@ -393,4 +393,20 @@ bool KillWindowTimer(WindowHandle window, uint32_t timer_id) {
            }) != 0;
 }
 
+void SetCompositionString(WindowHandle window, const std::string& text) {
+    auto& system = System();
+    std::lock_guard lock(system.mutex);
+    if (text.empty() || !system.text_input_enabled) return;
+    if (!system.composing) {
+        system.composing = true;
+        PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
+    }
+    int characters = 0;
+    for (size_t at = 0; at < text.size(); at += IsShiftJisLeadByte(static_cast<uint8_t>(text[at])) ? 2 : 1) {
+        ++characters;
+    }
+    system.composition = {text, characters};
+    PostToWindowLocked(system, window, msg::kImeComposition, 0, kCompositionString | kCompositionCursor);
+}
+
 }  // namespace velk::platform

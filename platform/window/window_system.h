@@ -136,6 +136,11 @@ struct Composition {
 Composition CurrentComposition();
 void SetTextInputEnabled(bool enabled);
 bool TextInputEnabled();
+// Makes a Shift-JIS text the one being composed, its cursor at the end, as
+// the input method reports a composition: the window gets the start of a
+// composition (unless one runs) and the composition message. What the
+// system's input method composes next replaces it.
+void SetCompositionString(WindowHandle window, const std::string& text);
 
 // ---- Cursor ----
 

@@ -7,6 +7,7 @@
 #include "lib/core/input/device_input.h"
 #include "lib/core/input/key_input.h"
 #include "lib/core/input/key_input_internal.h"
+#include "lib/core/window/main_window.h"
 #include "platform/base/text_encoding.h"
 #include "platform/input/key_codes.h"
 #include "platform/window/window_system.h"
@@ -223,12 +224,15 @@ void Edit(KeyInputData& data, const char* character, int size) {
 void RunImeReopen() {
     ImeState& ime = Ime();
     if (ime.reopen_step == 0) return;
-    // Closing and opening the input method again drops a composition that
-    // the deactivation left half done.
+    // The input method is closed and opened again after the window came
+    // back; what the player was composing is kept and set again afterwards,
+    // so switching windows loses no text.
+    const std::string saved = ime.composition;
     ime.composition.clear();
     ime.composing = false;
     platform::SetTextInputEnabled(false);
     platform::SetTextInputEnabled(true);
+    platform::SetCompositionString(GetMainWindowHWND(), saved);
     ime.reopen_step = 0;
 }
 

@@ -151,6 +151,29 @@ TEST_F(KeyInputDrawingTest, TheCompositionIsDrawnAtTheCursor) {
     EXPECT_EQ(DrawKeyInputString(0, 0, handle), -1);
 }
 
+TEST_F(KeyInputDrawingTest, TheCompositionSurvivesTheInputMethodsReopening) {
+    RegisterTextInputWithWindow();
+    SetKeyInputText("ab", handle);
+    platform::WindowEvent editing;
+    editing.kind = platform::WindowEvent::Kind::kComposition;
+    editing.text = "\xE3\x81\x8B\xE3\x81\x8B";  // KA KA
+    editing.x = 1;
+    backend.Inject(editing);
+    ProcessMessagesBody();
+    // The window came back to the front: the input method is closed and
+    // opened again, and the composition is set again.
+    RequestImeReopen();
+    ProcessKeyInput();
+    ProcessMessagesBody();
+    EXPECT_TRUE(platform::TextInputEnabled());
+    EXPECT_EQ(platform::CurrentComposition().text, "\x82\xA9\x82\xA9");
+    calls.clear();
+    DrawKeyInputString(0, 0, handle);
+    const auto strings = Strings();
+    ASSERT_EQ(strings.size(), 3u);
+    EXPECT_EQ(strings[2].what, "\x82\xA9\x82\xA9");
+}
+
 TEST_F(KeyInputDrawingTest, ColoursGivenAndNotGiven) {
     const int64_t none = -1;
     SetKeyInputColors(0x111111, none, 0x222222, none, none, none, none, none, none, none, none, none, none, none,
