@@ -4,30 +4,48 @@
 
 #include "game/data/data_texts.h"
 #include "game/data/text_format.h"
-#include "platform/base/debug_output.h"
+#include "lib/core/library.h"
+#include "platform/window/message_box.h"
 
 namespace velk {
 namespace {
 
-class DebugOutputReporter final : public ErrorReporter {
+class MessageBoxReporter final : public ErrorReporter {
 public:
+    // The error box's three lines, the empty ones left out, in one box
+    // without a title.
     void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override {
-        platform::DebugOutput(line1 + "\n" + line2 + "\n" + line3 + "\n");
+        std::string text;
+        for (const std::string* line : {&line1, &line2, &line3}) {
+            if (line->empty()) continue;
+            if (!text.empty()) text += "\n";
+            text += *line;
+        }
+        platform::ShowMessageBox(0, text, "", platform::kMessageBoxOk);
     }
-    void ShowMessageBox(const std::string& text, const std::string& caption) override {
-        platform::DebugOutput(caption + ": " + text + "\n");
+    void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override {
+        const uint32_t flags =
+            buttons == MessageBoxButtons::kOkCancel ? platform::kMessageBoxOkCancel : platform::kMessageBoxOk;
+        platform::ShowMessageBox(0, text, caption, flags);
     }
-    void EndProgram(int exitCode) override { std::exit(exitCode); }
+    // The library's end takes the window, sound and devices down and lists
+    // its leaks before the process goes.
+    void EndProgram(int exitCode) override {
+        EndLibrary();
+        std::exit(exitCode);
+    }
 };
 
 ErrorReporter* installed_reporter = nullptr;
 
 }  // namespace
 
-ErrorReporter& ActiveErrorReporter() {
-    static DebugOutputReporter fallback;
-    return installed_reporter ? *installed_reporter : fallback;
+ErrorReporter& SystemMessageBoxReporter() {
+    static MessageBoxReporter reporter;
+    return reporter;
 }
+
+ErrorReporter& ActiveErrorReporter() { return installed_reporter ? *installed_reporter : SystemMessageBoxReporter(); }
 
 void SetErrorReporter(ErrorReporter* reporter) { installed_reporter = reporter; }
 

@@ -10,20 +10,29 @@
 
 namespace velk {
 
+// The buttons of a system message box; which one was pressed does not matter
+// to any caller.
+enum class MessageBoxButtons { kOk, kOkCancel };
+
 class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
     // The blocking error box: returns when the player has closed it.
     virtual void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) = 0;
-    // A system message box with an OK button, usable before the window exists.
-    virtual void ShowMessageBox(const std::string& text, const std::string& caption) = 0;
+    // A system message box, usable before the window exists.
+    virtual void ShowMessageBox(const std::string& text, const std::string& caption,
+                                MessageBoxButtons buttons = MessageBoxButtons::kOk) = 0;
     // Ends the program with this exit code. Only a test's reporter returns.
     virtual void EndProgram(int exitCode) = 0;
 };
 
-// The reporter in use: the installed one, else one that writes every message
-// to the debug output and ends the process on EndProgram.
+// The reporter in use: the installed one, else the start-up reporter below.
 ErrorReporter& ActiveErrorReporter();
+// The reporter the data layer has of its own, good before the window exists:
+// every message, the error box's lines too, goes to a system message box
+// (through the platform's hook, so tests see it), and the program ends after
+// the library has been ended.
+ErrorReporter& SystemMessageBoxReporter();
 // Installs a reporter (nullptr restores the default). The caller keeps it alive.
 void SetErrorReporter(ErrorReporter* reporter);
 

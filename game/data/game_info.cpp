@@ -101,7 +101,8 @@ bool GameInfo::Load(const std::string& fileName) {
     ErrorReporter& reporter = ActiveErrorReporter();
     auto file = ReadGameFile(fileName);
     if (!file) {
-        reporter.ShowMessageBox(FormatText(texts::kGameInfoMissing, fileName.c_str()), texts::kReadErrorCaption);
+        reporter.ShowMessageBox(FormatText(texts::kGameInfoMissing, fileName.c_str()), texts::kReadErrorCaption,
+                                MessageBoxButtons::kOkCancel);
         return false;
     }
     // Game.dat is read before the window exists, so its damage is reported in

@@ -54,11 +54,12 @@ int InitLibrary() {
         return 0;
     }
     const LibraryLifeBodies current = CurrentBodies();
-    LibraryLockGuard lock;
+    // Without a start-up there is nothing to start: reporting success would
+    // let the program go on with no window, input or graphics.
     if (current.start_up == nullptr) {
-        SetLibraryInitialized(true);
-        return 0;
+        return -1;
     }
+    LibraryLockGuard lock;
     return current.start_up();
 }
 
@@ -82,8 +83,12 @@ int EndLibrary() {
 
 int ProcessMessages() {
     const LibraryLifeBodies current = CurrentBodies();
+    // Without message processing no window can keep the program going.
+    if (current.process_messages == nullptr) {
+        return -1;
+    }
     LibraryLockGuard lock;
-    return current.process_messages != nullptr ? current.process_messages() : 0;
+    return current.process_messages();
 }
 
 void ExitOnFatalError(const char* message) {

@@ -27,13 +27,13 @@ bool IsLibraryStarting();
 void SetLibraryStarting(bool starting);
 
 // Starts the library under the library lock. 0 at once when it is already
-// started. Without a registered start-up body it only marks itself started.
+// started; -1 when no start-up body is registered.
 int InitLibrary();
 // Ends the library under the lock and then tears the lock down. 0 at once when
 // the library was not started.
 int EndLibrary();
 // One pass of message processing under the lock: 0 to go on, -1 when the
-// program is to end. 0 without a registered body.
+// program is to end; -1 without a registered body.
 int ProcessMessages();
 
 // The library's one way to stop the process on an error it cannot survive:

@@ -122,7 +122,8 @@ std::string TotalsLine(const Allocator& allocator) {
 }
 
 void ReportDamage(const MemoryBlockHeader* header) {
-    WriteLog((std::string(log_text::kMemoryBlockDamaged) + "\n").c_str());
+    // The block's line follows on the same log line.
+    WriteLog(log_text::kMemoryBlockDamaged);
     WriteLog(BlockLine(header).c_str());
 }
 

@@ -21,13 +21,15 @@ public:
     void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override {
         boxes.push_back({line1, line2, line3});
     }
-    void ShowMessageBox(const std::string& text, const std::string& caption) override {
+    void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override {
         messages.push_back({text, caption, ""});
+        messageButtons.push_back(buttons);
     }
     void EndProgram(int exitCode) override { exitCodes.push_back(exitCode); }
 
     std::vector<ReportedBox> boxes;
     std::vector<ReportedBox> messages;  // text, caption
+    std::vector<MessageBoxButtons> messageButtons;
     std::vector<int> exitCodes;
 
 private:

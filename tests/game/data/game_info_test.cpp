@@ -155,6 +155,7 @@ TEST(GameInfo, LoadReportsThroughSystemMessageBoxes) {
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0].line1, testing::Sjis("基本情報データ Game.dat がありません"));
     EXPECT_EQ(reporter.messages[0].line2, testing::Sjis("読み込みエラー"));
+    EXPECT_EQ(reporter.messageButtons[0], MessageBoxButtons::kOkCancel);
 
     GameDatDescription description = FullDescription();
     description.endByte = 0;
@@ -162,6 +163,7 @@ TEST(GameInfo, LoadReportsThroughSystemMessageBoxes) {
     EXPECT_TRUE(info.Load("Game.dat"));
     ASSERT_EQ(reporter.messages.size(), 2u);
     EXPECT_EQ(reporter.messages[1].line1, testing::Sjis("基本情報データ Game.dat が破損しています"));
+    EXPECT_EQ(reporter.messageButtons[1], MessageBoxButtons::kOk);
     EXPECT_TRUE(reporter.boxes.empty());
 
     std::vector<uint8_t> cut = Written(FullDescription());

@@ -235,10 +235,13 @@ TEST_F(LibraryLife, ReportsAFailedStartUp) {
     EXPECT_FALSE(IsLibraryInitialized());
 }
 
-TEST_F(LibraryLife, WithoutBodiesOnlyTheFlagAndTheLockChange) {
-    EXPECT_EQ(InitLibrary(), 0);
-    EXPECT_TRUE(IsLibraryInitialized());
-    EXPECT_EQ(ProcessMessages(), 0);
+TEST_F(LibraryLife, WithoutBodiesNothingStartsAndTheProgramIsToEnd) {
+    EXPECT_EQ(InitLibrary(), -1);
+    EXPECT_FALSE(IsLibraryInitialized());
+    EXPECT_EQ(ProcessMessages(), -1);
+    EXPECT_EQ(EndLibrary(), 0);
+    // A library marked started without a shut-down body is only unmarked.
+    SetLibraryInitialized(true);
     EXPECT_EQ(EndLibrary(), 0);
     EXPECT_FALSE(IsLibraryInitialized());
 }
