@@ -13,9 +13,6 @@ namespace {
 
 constexpr uint8_t kOldFormatVersion = 192;
 constexpr uint8_t kFormatVersion = 193;
-// Rows of a type without number or string items take no bytes in the file,
-// so their count cannot be checked against the bytes; no real type has more.
-constexpr uint32_t kMaxRowsWithoutStorage = 1 << 16;
 
 bool IsKnownVersion(uint8_t version) { return version == kOldFormatVersion || version == kFormatVersion; }
 
@@ -142,7 +139,10 @@ bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type) {
     }
     size_t rowBytes = (numberCount + stringCount) * 4;
     auto rowCount = ReadSignedCount(cursor, rowBytes);
-    if (!rowCount || (rowBytes == 0 && *rowCount > kMaxRowsWithoutStorage)) return false;
+    // Rows of a type without number or string items take no bytes, so the
+    // bytes left cannot bound their count: the whole file's size does, which
+    // keeps the rows' memory in proportion to the file.
+    if (!rowCount || (rowBytes == 0 && *rowCount > cursor.size())) return false;
     type.rows.clear();
     type.rows.reserve(*rowCount);
     for (uint32_t i = 0; i < *rowCount; ++i) {

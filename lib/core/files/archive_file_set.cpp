@@ -18,7 +18,6 @@
 #include "platform/base/text_encoding.h"
 #include "platform/file/current_directory.h"
 #include "platform/file/game_name.h"
-#include "platform/file/name_pattern.h"
 
 namespace velk {
 
@@ -114,10 +113,12 @@ void LogDamagedEntry(const ArchiveOpenFile& file) {
     WriteLogFormat(log_text::kDamagedArchiveEntryFormat, file.state->native_path.c_str(), file.path.c_str());
 }
 
-// Checks the compressed data against its entry and decodes it.
+// Checks the compressed data against its entry and decodes it. The codes run
+// as far as the data's own head says, which may end before the size the
+// table gives; they never run past it.
 bool DecodeEntry(ArchiveOpenFile& file, std::span<const uint8_t> source) {
     const auto head = ReadArchiveDataHead(source);
-    if (!head || head->total_size != file.entry->compressed_size || head->decoded_size != file.entry->data_size) {
+    if (!head || head->decoded_size != file.entry->data_size) {
         return false;
     }
     const auto measured = MeasureArchiveData(source);
@@ -316,14 +317,14 @@ bool NextMatch(ArchiveSearch& search, FileInfo* info) {
         const size_t candidate = search.next++;
         if (candidate < dots) {
             const char* name = candidate == 0 ? "." : "..";
-            if (platform::MatchFileNamePattern(search.pattern, name)) {
+            if (MatchArchiveName(search.pattern, name)) {
                 FillDotInfo(name, info);
                 return true;
             }
             continue;
         }
         const ArchiveEntry& entry = directory.entries[candidate - dots];
-        if (platform::MatchFileNamePattern(search.pattern, entry.folded_text())) {
+        if (MatchArchiveName(search.pattern, entry.folded_text())) {
             FillEntryInfo(entry, info);
             return true;
         }

@@ -105,4 +105,34 @@ FoldedArchiveName FoldArchiveName(std::string_view name) {
     return folded;
 }
 
+namespace {
+
+size_t CharacterSize(std::string_view text, size_t at) {
+    return platform::IsShiftJisLeadByte(static_cast<uint8_t>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
+}  // namespace
+
+bool MatchArchiveName(std::string_view pattern, std::string_view name) {
+    size_t p = 0;
+    size_t n = 0;
+    while (p < pattern.size()) {
+        if (pattern[p] == '*') {
+            while (p < pattern.size() && pattern[p] == '*') ++p;
+            if (p == pattern.size()) return true;
+            const std::string_view next = pattern.substr(p, CharacterSize(pattern, p));
+            while (n < name.size() && name.substr(n, CharacterSize(name, n)) != next) n += CharacterSize(name, n);
+            if (n == name.size()) return false;
+            continue;
+        }
+        if (n == name.size()) return false;
+        const size_t name_size = CharacterSize(name, n);
+        const size_t pattern_size = CharacterSize(pattern, p);
+        if (pattern[p] != '?' && pattern.substr(p, pattern_size) != name.substr(n, name_size)) return false;
+        p += pattern_size;
+        n += name_size;
+    }
+    return n == name.size();
+}
+
 }  // namespace velk

@@ -208,6 +208,33 @@ TEST(DatabaseFiles, CountsBeyondTheFileAreDamage) {
     EXPECT_EQ(ParseDatabaseData(items.MutableBytes(), database, version), DatabaseFileStatus::kDamaged);
 }
 
+TEST(DatabaseFiles, RowsWithoutItemsAreBoundedByTheFilesSize) {
+    // A type without items and 70000 rows, followed by a string long enough
+    // to make the file larger than the row count.
+    for (uint32_t padding : {70000u, 60000u}) {
+        ByteWriter data;
+        for (int i = 0; i < 10; ++i) data.WriteU8(0);
+        data.WriteU8(193);
+        data.WriteU32(2);
+        data.WriteI32(0);
+        data.WriteI32(70000);
+        data.WriteI32(1);  // one string item
+        data.WriteI32(2000);
+        data.WriteI32(1);
+        data.WriteU32(padding + 1);
+        for (uint32_t i = 0; i < padding; ++i) data.WriteU8('x');
+        data.WriteU8(0);
+        data.WriteU8(193);
+        Database database;
+        uint8_t version = 0;
+        const bool fits = data.MutableBytes().size() >= 70000;
+        EXPECT_EQ(ParseDatabaseData(data.MutableBytes(), database, version),
+                  fits ? DatabaseFileStatus::kLoaded : DatabaseFileStatus::kDamaged)
+            << padding;
+        if (fits) EXPECT_EQ(database.GetDataCount(0), 70000);
+    }
+}
+
 class DatabaseLoading : public ::testing::Test {
 protected:
     void WriteDatabase(const DatabaseDescription& description, const std::string& name = "DataBase") {

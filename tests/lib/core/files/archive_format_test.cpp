@@ -72,5 +72,42 @@ TEST(ArchiveNames, FoldingUpperCasesAndPadsToWords) {
     EXPECT_EQ(japanese.check, 0x95 + 0x5C + 'A' + 0x83 + 0x61);
 }
 
+TEST(ArchiveNames, FindPatternsStarStopsAtTheFirstPlaceItCan) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*", "A.B.PNG", true},
+        {"*.PNG", "C.PNG", true},
+        {"*.PNG", "A.B.PNG", false},  // the '*' stops at the first dot
+        {"*.*", "A.PNG", true},
+        {"*.*", "README", false},  // no dot to stop at
+        {"*.*", ".", true},
+        {"*", "..", true},
+        {"A*", "A", true},
+        {"**.TXT", "D.TXT", true},
+        {"?.TXT", "D.TXT", true},
+        {"?.TXT", "DD.TXT", false},
+        {"D.TXT", "D.TXT", true},
+        {"D.TXT", "D.TXTX", false},
+        {"D.TXTX", "D.TXT", false},
+        {"*X", "AXBX", false},  // stops at the first X and the name goes on
+        {"", "", true},
+        {"", "A", false},
+        // A pair is one character: ? takes both bytes, and a trail byte that
+        // looks like the byte after '*' is not a place to stop (ア is 0x83 0x41).
+        {"?", "\x95\x5C", true},
+        {"?A", "\x83\x41" "A", true},
+        {"*A", "\x83\x41" "A", true},
+        {"\x95\x5C.PNG", "\x95\x5C.PNG", true},
+        {"\x95\x5C.PNG", "\x95\x5D.PNG", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MatchArchiveName(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace velk

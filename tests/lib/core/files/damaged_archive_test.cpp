@@ -147,6 +147,18 @@ TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
     }
 }
 
+TEST_F(DamagedArchiveTest, ATableSizeBeyondTheDatasOwnHeadDecodesUpToTheHead) {
+    auto plain = plain_;
+    const uint32_t b = EntryOfB();
+    const uint32_t stored = ReadU32(plain, b + 40);
+    const uint32_t data = ReadU32(plain, 8) + ReadU32(plain, b + 32);
+    ASSERT_EQ(ReadU32(plain, data + 4), stored) << "the head's whole size";
+    ASSERT_LE(data + stored + 7, plain.size());
+    PutU32(plain, b + 40, stored + 7);
+    WriteDamaged(plain);
+    EXPECT_EQ(Read("Data\\b.txt"), "bbbb");
+}
+
 TEST_F(DamagedArchiveTest, DistanceBeforeTheStartIsRefused) {
     // a.txt's data starts with a long run: 'a' then a copy. Point the first
     // copy's distance far back.
