@@ -19,10 +19,11 @@ constexpr size_t kCommonSelfStringSlots = 5;
 // the database has more than 15 types.
 constexpr int32_t kFirstGroupSizeType = 14;
 constexpr int32_t kGroupSizesNeedTypes = 15;
-// Self variables are kept per map id; ids are refused beyond the map list of
-// the system database (type 0) or this many, whichever is more.
-constexpr int32_t kMapIdFloor = 10000;
-constexpr int32_t kMapListType = 0;
+// Self variables are kept per map id and grow to whatever map a write names,
+// listed in the system database or not. Only ids that no storage could hold
+// sensibly are refused: below this bound the empty entries cost at most some
+// 25 MB and 4 MB of a save, far beyond any game's maps.
+constexpr int32_t kMapIdBound = 1 << 20;
 
 void ShowError(const std::string& line1, const std::string& line2, const std::string& line3) {
     ActiveErrorReporter().ShowErrorBox(line1, line2, line3);
@@ -87,9 +88,6 @@ bool VariableStore::GrowToHold(Database& database, int32_t type, int32_t data) {
     return type >= 0 && type < database.GetTypeCount();
 }
 
-int32_t VariableStore::MapIdLimit() const {
-    return std::max(kMapIdFloor, databases_->system.GetDataCount(kMapListType));
-}
 
 int32_t VariableStore::GetInt(VariableId id, int32_t, Database* db) {
     VariableAddress address = DecodeVariableId(id);
@@ -220,9 +218,8 @@ void VariableStore::SetInt(VariableId id, int32_t value, Database* db) {
     VariableStoreContents& c = contents_;
     switch (address.kind) {
         case VariableKind::kMapSelf: {
-            // Without a map there is no slot; a map id beyond any the game can
-            // have would only make the storage huge.
-            if (map < 0 || map >= MapIdLimit()) break;
+            // Without a map there is no slot.
+            if (map < 0 || map >= kMapIdBound) break;
             if (c.selfVariables.size() <= static_cast<size_t>(map)) c.selfVariables.resize(map + 1);
             auto& events = c.selfVariables[map];
             if (events.size() <= static_cast<size_t>(address.owner)) events.resize(address.owner + 1);

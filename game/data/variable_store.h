@@ -80,7 +80,6 @@ private:
     // Grows a changeable-database type to hold `data`; false when the type
     // does not exist (the database has said so).
     bool GrowToHold(Database& database, int32_t type, int32_t data);
-    int32_t MapIdLimit() const;
     int32_t ReadCharacter(const VariableAddress& address);
     void WriteCharacter(const VariableAddress& address, int32_t value);
     void SetVariable(const VariableAddress& address, VariableId id, int32_t value);

@@ -136,8 +136,9 @@ int InitLibraryBody() {
     if (graphics.soft_render_requested() != 0) graphics.set_use_hardware_render(0);
     PrepareFileAccessAndLog();
     if (ColorDepthRefused()) {
+        // Nothing was started, so nothing is taken down; the starting flag
+        // stays as the refusal found it, and the caller ends the program.
         WriteLog(startup_log_text::kNo24BitColor);
-        SetLibraryStarting(false);
         return -1;
     }
     LogSystemInfo();

@@ -1,10 +1,12 @@
 #include "lib/core/base_routines.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "lib/core/library.h"
+#include "lib/core/system_information.h"
 #include "platform/base/calendar_time.h"
 #include "platform/base/clock.h"
 #include "platform/base/sync.h"
@@ -211,8 +213,24 @@ int GetMillisecondCount() {
     return platform::Milliseconds31();
 }
 
+namespace {
+
+std::atomic<bool> use_performance_counter{true};
+
+}  // namespace
+
+void SetUsePerformanceCounter(bool use) { use_performance_counter = use; }
+bool GetUsePerformanceCounter() { return use_performance_counter; }
+
 int64_t GetUsecCount(int use_time_stamp_counter) {
-    return platform::ActiveClock().Microseconds();
+    platform::Clock& clock = platform::ActiveClock();
+    // The time-stamp counter and the performance counter both count the
+    // clock's microseconds here.
+    if (use_time_stamp_counter == 1 && GetSystemInfoBlock().time_stamp_counter != 0 && IsLibraryInitialized()) {
+        return clock.Microseconds();
+    }
+    if (!use_performance_counter) return static_cast<int64_t>(clock.Milliseconds()) * 1000;
+    return clock.Microseconds();
 }
 
 int WaitWithMessages(int milliseconds) {

@@ -70,9 +70,14 @@ void Divide128By64(unsigned __int128 dividend, uint64_t divisor, uint64_t* quoti
 // Time.
 // The millisecond clock with bit 31 cleared (0..0x7FFFFFFF).
 int GetMillisecondCount();
-// The monotonic microsecond clock. The flag (use the time-stamp counter) is
-// accepted for callers' sake; every source gives the same clock here.
+// The microsecond clock. With the flag 1, a processor time-stamp counter and
+// a started library: the counter's time. Otherwise the source that the
+// window's timer test chose: the millisecond clock times 1000, or the
+// microsecond counter.
 int64_t GetUsecCount(int use_time_stamp_counter = 0);
+// The timer test's choice (the counter until a test chose otherwise).
+void SetUsePerformanceCounter(bool use);
+bool GetUsePerformanceCounter();
 // Waits the given milliseconds while processing messages (ProcessMessages);
 // returns 0, early when message processing reports the program's end.
 int WaitWithMessages(int milliseconds);

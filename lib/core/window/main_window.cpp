@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lib/core/base_routines.h"
 #include "lib/core/library.h"
 #include "lib/core/log.h"
 #include "lib/core/string_format.h"
@@ -67,6 +68,8 @@ void RunTimerTest() {
         IdleSleep(1);
     }
     WriteLogFormat(window_log_text::kTimerTestResult, ms_changes, counter_changes);
+    // The microsecond clock follows the choice.
+    SetUsePerformanceCounter(ms_changes <= counter_changes);
     if (ms_changes > counter_changes) {
         WriteLogFormat(window_log_text::kUseMultimediaTimer, 1);
     } else {

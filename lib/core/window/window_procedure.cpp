@@ -6,6 +6,7 @@
 #include "lib/core/window/window_log_texts.h"
 #include "lib/core/window/window_services.h"
 #include "lib/core/window/window_state.h"
+#include "platform/display/window_dib.h"
 #include "platform/window/window_system.h"
 
 namespace velk {
@@ -96,9 +97,14 @@ void HandlePaint(WindowHandle window) {
     const Rect area = platform::BeginWindowPaint(window);
     if (state.window_mode != 0) {
         state.inside_paint = 1;
-        // Before start-up the hollow background shows black; there is nothing
-        // of ours to copy yet.
-        if (IsLibraryInitialized() && WindowGraphics().get_draw_screen() == kBackScreen) {
+        if (!IsLibraryInitialized()) {
+            // Nothing of ours to copy yet: the area shows black rather than
+            // whatever lay under the window.
+            uint32_t black = 0;
+            const platform::DibImage dot{1, 1, 4, 32, 0xFF0000u, 0x00FF00u, 0x0000FFu,
+                                         reinterpret_cast<uint8_t*>(&black)};
+            platform::DrawDibToWindow(window, area, dot, Rect{0, 0, 1, 1});
+        } else if (WindowGraphics().get_draw_screen() == kBackScreen) {
             const WindowGraphicsServices& graphics = WindowGraphics();
             const int wait = graphics.get_flip_vsync_wait_flag();
             graphics.set_flip_vsync_wait_flag(0);

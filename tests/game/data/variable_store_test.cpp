@@ -98,15 +98,24 @@ TEST_F(VariableStoreTest, WithoutAMapThereIsNoSelfVariable) {
     store_.SetInt(1000003, 9);
     EXPECT_TRUE(store_.Contents().selfVariables.empty());
     EXPECT_EQ(store_.GetInt(1000003), 0);
-    // Map ids beyond any the game can have are refused, not allocated.
+    // Map ids no storage could hold are refused, not allocated.
     store_.SetMapOverride(2000000000);
     store_.SetInt(1000003, 9);
-    store_.SetMapOverride(10000);
+    store_.SetMapOverride(1 << 20);
     store_.SetInt(1000003, 9);
     EXPECT_TRUE(store_.Contents().selfVariables.empty());
-    store_.SetMapOverride(9999);
-    store_.SetInt(1000003, 9);
-    EXPECT_EQ(store_.Contents().selfVariables.size(), 10000u);
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(VariableStoreTest, SelfVariablesOfMapsBeyondTheMapListAreStored) {
+    // Whatever the system database lists, a write grows the storage to its map.
+    for (int32_t map : {10000, 250000, (1 << 20) - 1}) {
+        store_.SetMapOverride(map);
+        store_.SetInt(1000047, 5);
+        ASSERT_EQ(store_.Contents().selfVariables.size(), static_cast<size_t>(map) + 1);
+        store_.SetMapOverride(map);
+        EXPECT_EQ(store_.GetInt(1000047), 5) << map;
+    }
     EXPECT_TRUE(reporter_.boxes.empty());
 }
 

@@ -55,6 +55,7 @@ protected:
 
     ~StartupTest() override {
         EndLibrary();
+        SetLibraryStarting(false);  // a refused start leaves it set
         SetLibraryStartOptions(LibraryStartOptions{});
         ResetWindowState();
         ResetScreenState();

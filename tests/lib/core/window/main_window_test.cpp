@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "lib/core/base_routines.h"
 #include "lib/core/window/window_procedure.h"
 #include "tests/lib/core/window/window_fixture.h"
 
@@ -136,6 +137,33 @@ TEST_F(WindowTest, MousePositionReadsInDrawScreenPixelsAndIsSetInClientPixels) {
     GetMousePosition(&x, &y);
     EXPECT_EQ(x, 640);
     EXPECT_EQ(y, 0);
+}
+
+// A millisecond clock that moves on every pass and a microsecond counter that
+// only moves every 16 milliseconds.
+class CoarseCounterClock final : public platform::Clock {
+public:
+    uint32_t Milliseconds() override { return ms; }
+    int64_t Microseconds() override { return static_cast<int64_t>(ms / 16) * 16000 + 7; }
+    uint32_t ms = 5000;
+};
+
+TEST_F(WindowTest, TheMicrosecondClockFollowsTheTimerTestsChoice) {
+    CreateWindowed();
+    EndMainWindow();
+    EXPECT_TRUE(GetUsePerformanceCounter()) << "both clocks moved alike";
+    EXPECT_EQ(GetUsecCount(), clock.Microseconds());
+
+    CoarseCounterClock coarse;
+    platform::SetActiveClock(&coarse);
+    SetIdleSleepFunction([&](uint32_t milliseconds) { coarse.ms += milliseconds; });
+    ResetWindowState();
+    CreateWindowed();
+    EXPECT_FALSE(GetUsePerformanceCounter()) << "the millisecond clock changed more often";
+    EXPECT_EQ(GetUsecCount(), static_cast<int64_t>(coarse.ms) * 1000);
+    EndMainWindow();
+    SetUsePerformanceCounter(true);
+    platform::SetActiveClock(&clock);
 }
 
 TEST_F(WindowTest, CursorFlagDrivesTheDisplayCount) {

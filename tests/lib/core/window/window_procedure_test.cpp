@@ -4,6 +4,7 @@
 
 #include "lib/core/library.h"
 #include "lib/core/window/window_procedure.h"
+#include "platform/display/display_output.h"
 #include "tests/lib/core/window/window_fixture.h"
 
 namespace velk {
@@ -159,6 +160,24 @@ TEST_F(WindowProcedureTest, MovesFollowTheClientAreaAndTellTheFrontScreen) {
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0], client);
     EXPECT_EQ(draw_area_restored, 1);
+}
+
+TEST_F(WindowProcedureTest, BeforeStartUpPaintingShowsBlack) {
+    platform::ScopedCapturingDisplayOutput output;
+    int copies = 0;
+    WindowGraphicsServices graphics;
+    graphics.copy_back_buffer_to_window = [&](const Rect*) { return ++copies; };
+    SetWindowGraphicsServices(graphics);
+    platform::InvalidateWindow(window());
+    ProcessMessagesBody();
+    EXPECT_EQ(copies, 0);
+    platform::PresentedFrame frame;
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window(), &frame));
+    ASSERT_EQ(frame.width, 640);
+    ASSERT_EQ(frame.height, 480);
+    for (int y : {0, 240, 479}) {
+        for (int x : {0, 320, 639}) EXPECT_EQ(frame.at(x, y), 0u) << x << "," << y;
+    }
 }
 
 TEST_F(WindowProcedureTest, PaintCopiesTheBackBufferWithoutWaitingForTheBlank) {
