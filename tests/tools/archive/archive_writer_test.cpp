@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "lib/core/files/archive_decoder.h"
 #include "lib/core/files/archive_format.h"
 #include "lib/core/files/archive_index.h"
 #include "platform/file/whole_file.h"
@@ -82,6 +83,46 @@ TEST(ArchiveEncoder, PicksTheRarestByteAsMarker) {
     const auto coded = EncodeArchiveData(data);
     EXPECT_EQ(coded[8], 0xFF);
     EXPECT_LT(coded.size(), data.size() / 2);
+}
+
+// Random bytes that repeat from `distance` bytes back for 1000 bytes: the
+// only matches lie exactly that far back.
+std::vector<uint8_t> RepeatedFrom(size_t distance) {
+    std::mt19937 random(static_cast<uint32_t>(distance));
+    std::vector<uint8_t> data(distance + 1000);
+    for (size_t i = 0; i < distance; ++i) data[i] = static_cast<uint8_t>(random());
+    for (size_t i = distance; i < data.size(); ++i) data[i] = data[i - distance];
+    return data;
+}
+
+std::vector<uint8_t> Decoded(const std::vector<uint8_t>& coded, size_t size) {
+    std::vector<uint8_t> out(size);
+    EXPECT_TRUE(DecodeArchiveData(coded, out));
+    return out;
+}
+
+TEST(ArchiveEncoder, MatchesRoundTripAtEveryDistanceSizeBoundary) {
+    // Distances are stored less one in 1, 2 or 3 bytes: 256 is the last of
+    // one byte, 65536 the last of two.
+    for (size_t distance : {1u, 4u, 255u, 256u, 257u, 258u, 65535u, 65536u, 65537u, 65538u, 70000u}) {
+        const std::vector<uint8_t> data = RepeatedFrom(distance);
+        const auto coded = EncodeArchiveData(data);
+        EXPECT_LT(coded.size(), data.size() - 500) << "a match was used at " << distance;
+        EXPECT_EQ(Decoded(coded, data.size()), data) << "distance " << distance;
+    }
+}
+
+TEST(ArchiveEncoder, MatchesReachExactlyAsFarAsTheWindow) {
+    ArchiveEncoderOptions options;
+    options.window = 300;
+    const std::vector<uint8_t> inside = RepeatedFrom(300);
+    const auto near = EncodeArchiveData(inside, options);
+    EXPECT_LT(near.size(), inside.size() - 900);
+    EXPECT_EQ(Decoded(near, inside.size()), inside);
+    const std::vector<uint8_t> beyond = RepeatedFrom(301);
+    const auto far = EncodeArchiveData(beyond, options);
+    EXPECT_GE(far.size(), beyond.size()) << "nothing lies within the window";
+    EXPECT_EQ(Decoded(far, beyond.size()), beyond);
 }
 
 }  // namespace
