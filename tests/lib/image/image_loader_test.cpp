@@ -222,6 +222,34 @@ TEST(ImageDecoders, Tga16BitEitherOriginPlainOrRunLengthAndTheSizeLimit) {
     }
 }
 
+// A colour-mapped TGA of two pixels with a map of three colours (blue,
+// green, red), plain or run-length coded.
+std::vector<uint8_t> MappedTga(uint8_t first_index, uint8_t second_index, bool run_length) {
+    std::vector<uint8_t> file = {0, 1, static_cast<uint8_t>(run_length ? 9 : 1), 0, 0, 3, 0, 24, 0, 0, 0, 0,
+                                 2, 0, 1, 0, 8, 0x20};
+    file.insert(file.end(), {255, 0, 0, 0, 255, 0, 0, 0, 255});  // BGR entries
+    if (run_length) file.push_back(0x01);  // two raw pixels
+    file.insert(file.end(), {first_index, second_index});
+    return file;
+}
+
+TEST(ImageDecoders, ColourMappedTgaIndexesMustLieInsideTheMap) {
+    for (bool rle : {false, true}) {
+        GraphImage image;
+        ASSERT_EQ(LoadGraphImageFromBytes(MappedTga(2, 0, rle), &image), 0) << rle;
+        int r, g, b, a;
+        GetGraphImagePixel(&image, 0, 0, &r, &g, &b, &a);
+        EXPECT_EQ((std::array<int, 3>{r, g, b}), (std::array<int, 3>{255, 0, 0})) << "the map's last entry";
+        GetGraphImagePixel(&image, 1, 0, &r, &g, &b, &a);
+        EXPECT_EQ((std::array<int, 3>{r, g, b}), (std::array<int, 3>{0, 0, 255}));
+        ReleaseGraphImage(&image);
+        // An index equal to the map's length is one past its end.
+        GraphImage refused;
+        EXPECT_EQ(LoadGraphImageFromBytes(MappedTga(0, 3, rle), &refused), -1) << rle;
+        EXPECT_EQ(refused.pixels, nullptr);
+    }
+}
+
 std::vector<uint8_t> Bgra(uint32_t marker, uint32_t width, uint32_t height, const std::vector<uint8_t>& pixels) {
     std::vector<uint8_t> file = {'B', 'G', 'R', 'A'};
     for (uint32_t v : {marker, width, height}) {
