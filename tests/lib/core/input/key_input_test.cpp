@@ -147,6 +147,31 @@ TEST_F(KeyInputTest, PasteInsertsTextNotKeys) {
     EXPECT_FALSE(IsCharBufferFull());
 }
 
+TEST_F(KeyInputTest, APasteThatExactlyFillsTheRoomKeepsItsLastCharacter) {
+    struct Case {
+        int max_length;
+        std::string typed;  // then the cursor goes back one character
+        std::string pasted;
+        std::string text;
+    };
+    const Case cases[] = {
+        {6, "ab", "cdef", "acdefb"},
+        {6, "ab", "cdefg", "acdefb"},  // one more than fits is left out
+        {5, "ab", "c" + kA, "ac" + kA + "b"},  // a pair as the last that fits
+        {4, "ab", "c" + kA, "acb"},  // the pair does not fit whole
+        {3, "ab", "c", "acb"},
+        {2, "ab", "c", "ab"},
+    };
+    for (const Case& c : cases) {
+        const int handle = Create(c.max_length);
+        Type(c.typed + std::string(1, kLeft));
+        SetClipboardText(c.pasted.c_str());
+        Type(std::string(1, kPaste));
+        EXPECT_EQ(Text(handle), c.text) << c.max_length << " " << c.pasted;
+        DeleteKeyInput(handle);
+    }
+}
+
 TEST_F(KeyInputTest, SelectionWithShiftCopyCutAndTyping) {
     const int handle = Create(20);
     Type("hello");
