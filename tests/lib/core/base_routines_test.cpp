@@ -76,6 +76,22 @@ TEST(Numbers, IntToStringCoversEveryValueAndRadix) {
     EXPECT_STREQ(IntToString(10, buffer, 37), "");
 }
 
+TEST(Numbers, IntToStringWritesEveryDigitOfEveryRadix) {
+    const std::string digits = "0123456789abcdefghijklmnopqrstuvwxyz";
+    char buffer[34];
+    for (int radix : {2, 8, 10, 16, 36}) {
+        for (int digit = 0; digit < radix; ++digit) {
+            EXPECT_EQ(std::string(IntToString(digit, buffer, radix)), digits.substr(digit, 1)) << radix;
+            // The digit in the second place, then in the first with a 1 before it.
+            const std::string two = digit == 0 ? "10" : digits.substr(digit, 1) + "0";
+            EXPECT_EQ(std::string(IntToString(digit == 0 ? radix : digit * radix, buffer, radix)), two) << radix;
+            EXPECT_EQ(std::string(IntToString(-(radix + digit), buffer, radix)), "-1" + digits.substr(digit, 1));
+        }
+    }
+    EXPECT_STREQ(IntToString(0x7FEDCBA9, buffer, 16), "7fedcba9");
+    EXPECT_STREQ(IntToString(0x12345678, buffer, 16), "12345678");
+}
+
 TEST(Numbers, FloatConversionsTruncateAndFlagOutOfRange) {
     // -2147483648.9 truncates to INT_MIN itself.
     for (auto [in, out] : {std::pair{-1.9, -1}, {1.9, 1}, {-3e10, INT_MIN}, {2147483647.9, INT_MAX},

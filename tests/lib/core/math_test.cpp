@@ -140,6 +140,28 @@ TEST(Rects, ClipRaisesReversedEdgesThenClamps) {
     EXPECT_EQ(above, (Rect{10, 0, 20, 0}));
 }
 
+TEST(Rects, ClipRectAgainstAClipAwayFromTheOrigin) {
+    const Rect clip{100, 50, 300, 200};
+    struct Case {
+        Rect in;
+        Rect out;
+    };
+    const Case cases[] = {
+        {{0, 0, 150, 120}, {100, 50, 150, 120}},       // over the left and top edges
+        {{250, 180, 400, 300}, {250, 180, 300, 200}},  // over the right and bottom edges
+        {{0, 0, 50, 20}, {100, 50, 100, 50}},          // wholly left of and above it
+        {{400, 300, 500, 400}, {300, 200, 300, 200}},  // wholly right of and below it
+        {{120, 60, 130, 70}, {120, 60, 130, 70}},      // inside
+        {{150, 100, 110, 60}, {150, 100, 150, 100}},   // reversed
+        {{-1000, 100, 1000, 150}, {100, 100, 300, 150}},
+    };
+    for (const Case& c : cases) {
+        Rect r = c.in;
+        ClipRect(&r, &clip);
+        EXPECT_EQ(r, c.out) << c.in.left << "," << c.in.top << "," << c.in.right << "," << c.in.bottom;
+    }
+}
+
 TEST(Rects, NormalizeAndExtent) {
     Rect r{10, 20, 0, 5};
     NormalizeRect(&r);
