@@ -82,6 +82,22 @@ TEST_F(PathResolverTest, MatchesEachComponentWhateverItsCase) {
     EXPECT_EQ(ResolveGamePath(Native("DATA/basicdata")), Native("Data/BasicData"));
 }
 
+TEST_F(PathResolverTest, EveryLetterMatchesInTheOtherCase) {
+    const std::string lower = "abcdefghijklmnopqrstuvwxyz";
+    const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    scratch_.WriteFile(lower + "/" + upper + ".txt", "x");
+    EXPECT_EQ(ResolveGamePath(upper + "\\" + lower + ".txt"), Native(lower + "/" + upper + ".txt"));
+    // Letter by letter, so no single letter is left to match only as itself.
+    for (size_t i = 0; i < lower.size(); ++i) {
+        std::string folder = lower;
+        folder[i] = upper[i];
+        EXPECT_EQ(ResolveGamePath(folder + "\\" + upper + ".TXT"), Native(lower + "/" + upper + ".txt")) << folder;
+    }
+    // Only letters fold: '@' (0x40) and '[' (0x5B) beside them do not.
+    scratch_.WriteFile("@[.txt", "y");
+    EXPECT_FALSE(ResolveGamePath("`{.txt").has_value());
+}
+
 TEST_F(PathResolverTest, ExactCaseWinsOverAFoldedMatch) {
     scratch_.WriteFile("a.png", "lower");
     scratch_.WriteFile("A.png", "upper");

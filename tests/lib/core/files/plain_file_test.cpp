@@ -162,6 +162,31 @@ TEST_F(GameFolderTest, MissingFilesAndFoldersDoNotOpen) {
     EXPECT_EQ(PlainFileRead(nullptr, 1, 1, 12345), 0u);
 }
 
+TEST_F(GameFolderTest, AClosedHandleIsRefusedAfterItsSlotIsReused) {
+    Write("a.bin", "aaaa");
+    Write("b.bin", "bbbb");
+    for (int async : {0, 1}) {
+        const FileAccessHandle old = PlainFileOpen("a.bin", 0, 1, async);
+        ASSERT_NE(old, 0u);
+        ASSERT_EQ(PlainFileClose(old), 0);
+        const FileAccessHandle reused = PlainFileOpen("b.bin", 0, 1, async);
+        ASSERT_NE(reused, 0u);
+        EXPECT_EQ(reused & 0xFFFF, old & 0xFFFF) << "the same slot";
+        EXPECT_NE(reused, old);
+        char byte = 0;
+        EXPECT_EQ(PlainFileRead(&byte, 1, 1, old), 0u);
+        EXPECT_EQ(PlainFileTell(old), -1);
+        EXPECT_EQ(PlainFileSeek(old, 2, kSeekSet), -1);
+        EXPECT_EQ(PlainFileClose(old), -1);
+        // The file that took the slot is untouched.
+        EXPECT_EQ(PlainFileTell(reused), 0);
+        EXPECT_EQ(PlainFileRead(&byte, 1, 1, reused), 1u);
+        while (PlainFileIdle(reused) == 0) platform::SleepMilliseconds(0);
+        EXPECT_EQ(byte, 'b');
+        EXPECT_EQ(PlainFileClose(reused), 0);
+    }
+}
+
 TEST_F(GameFolderTest, FileAccessSetsSwitch) {
     EXPECT_EQ(ActiveFileAccessFunctions().open, ArchiveFileAccessFunctions().open);
     SetUseArchiveFlagBody(0);
