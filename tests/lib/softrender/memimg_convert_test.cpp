@@ -102,6 +102,25 @@ TEST(MemImgConvertTest, TransparentColourBecomesAlphaZeroInBothFormats) {
     EXPECT_TRUE(argb.GuardsIntact() && alpha16.GuardsIntact());
 }
 
+TEST(MemImgConvertTest, EachGreenBitOfASixteenBitKeyCounts) {
+    // Keys of one green bit each, from the lowest (8-bit green 4) up; a pixel
+    // whose green has the next bit instead stays opaque.
+    for (int bit = 0; bit < 6; ++bit) {
+        const uint32_t green6 = 1u << bit;
+        const uint32_t other6 = 1u << ((bit + 1) % 6);
+        auto widened = [](uint32_t g6) { return (g6 << 2 | g6 >> 4) << 8; };
+        OwnedGraphImage source;
+        ASSERT_EQ(CreateXRGB32GraphImage(2, 1, &source.image), 0);
+        source.Set(0, 0, 0x00F800F8 | widened(green6));
+        source.Set(1, 0, 0x00F800F8 | widened(other6));
+        GuardedImage alpha16(2, 1, 0, 0, 1, 0xF81F | green6 << 5);
+        BltGraphImageToMemImg(&source.image, nullptr, alpha16.image(), 0, 0, 2, 1, 0, 0, 1);
+        EXPECT_EQ((alpha16.Get(0, 0) >> 16) & 0xFF, 0u) << "green bit " << bit;
+        EXPECT_EQ((alpha16.Get(1, 0) >> 16) & 0xFF, 0xFFu) << "green bit " << bit;
+        EXPECT_TRUE(alpha16.GuardsIntact());
+    }
+}
+
 TEST(MemImgConvertTest, ReadingBackRefusesImagesAGraphImageCannotTake) {
     OwnedGraphImage out;
     ASSERT_EQ(CreateXRGB32GraphImage(4, 4, &out.image), 0);
