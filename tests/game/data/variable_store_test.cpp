@@ -142,6 +142,34 @@ TEST_F(VariableStoreTest, RelativeCommonSelfFormsThatReachTheStoreNameNothing) {
     EXPECT_TRUE(store_.IsIntId(1600010));
 }
 
+TEST_F(VariableStoreTest, CommonSelfStringSlotsAreExactlyFiveToNine) {
+    // The relative form, its resolved form and the store's own form alike.
+    struct Case {
+        int32_t slot;
+        bool integer;
+    };
+    const Case cases[] = {{0, true}, {4, true}, {5, false}, {9, false}, {10, true}, {99, true}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(store_.IsIntId(1600000 + c.slot), c.integer) << c.slot;
+        EXPECT_EQ(store_.IsIntId(15000200 + c.slot), c.integer) << c.slot;
+        EXPECT_EQ(store_.ResolveIntPointer(1600000 + c.slot, 2) != nullptr, c.integer) << c.slot;
+        EXPECT_EQ(store_.ResolveIntPointer(15000200 + c.slot, 2) != nullptr, c.integer) << c.slot;
+        // Strings go to slots 5-9, integers to the others; the wrong kind is refused.
+        const size_t boxes = reporter_.boxes.size();
+        if (c.integer) {
+            store_.SetInt(15000200 + c.slot, 40 + c.slot);
+            EXPECT_EQ(store_.GetInt(15000200 + c.slot), 40 + c.slot);
+            store_.SetString(15000200 + c.slot, "s");
+        } else {
+            store_.SetString(15000200 + c.slot, "s" + std::to_string(c.slot));
+            EXPECT_EQ(store_.GetString(15000200 + c.slot), "s" + std::to_string(c.slot));
+            store_.SetInt(15000200 + c.slot, 1);
+        }
+        EXPECT_EQ(reporter_.boxes.size(), boxes + 1) << "the wrong kind for slot " << c.slot;
+    }
+    EXPECT_EQ(store_.IsIntId(1600100), true) << "beyond the relative form's slots";
+}
+
 TEST_F(VariableStoreTest, NormalAndSpareVariablesHoldWhatTheSystemDatabaseSizes) {
     store_.SetInt(2000099, -3);
     EXPECT_EQ(store_.GetInt(2000099), -3);
