@@ -127,6 +127,25 @@ TEST_F(StreamSoundTest, ChainedSourcesPlayInTurnAndRefuseMismatchesAndAFourth) {
     for (size_t i = 30000; i < out.size(); ++i) ASSERT_EQ(out[i], 0);
 }
 
+TEST_F(StreamSoundTest, ASourceWithARepeatCountPlaysThatManyTimesMore) {
+    const Bytes a = testing::RampWave(10000);
+    const Bytes b = testing::WaveFile(testing::PcmFormatBody(2, 44100, 16),
+                                      testing::SampleBytes(testing::RampSamples(10000, 2, 20000)));
+    for (uint8_t repeats : {0, 1, 2}) {
+        const int handle = Load(a);
+        ASSERT_EQ(AddStreamSoundMem(b.data(), static_cast<uint32_t>(b.size()), repeats, handle, 2, -1), 0);
+        PlaySoundHandleBody(handle, kPlayTypeBackground, 1);
+        const std::vector<int16_t> out = LeftOfFrames(90);
+        const size_t end = 10000 + 10000 * (repeats + 1u);
+        ASSERT_GT(out.size(), end + 100);
+        for (size_t i = 0; i < end; ++i) {
+            ASSERT_EQ(out[i], static_cast<int16_t>(i % 10000 + (i >= 10000 ? 20000 : 0))) << int{repeats} << " " << i;
+        }
+        for (size_t i = end; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << int{repeats} << " " << i;
+        DeleteSoundBody(handle);
+    }
+}
+
 TEST_F(StreamSoundTest, StopKeepsThePlaceAndFromTopRestarts) {
     const int handle = Load(testing::RampWave(44100 * 5));
     PlaySoundHandleBody(handle, kPlayTypeBackground, 1);
