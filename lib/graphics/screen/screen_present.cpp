@@ -184,12 +184,16 @@ int CopyBackBufferToWindow(const Rect* rect) {
         const Rect client = ClientOnScreen();
         const double rate = GetWindowSizeExtendRate();
         if (rect != nullptr && !half) {
-            dest = Rect{client.left + rect->left, client.top + rect->top, client.left + rect->right,
-                        client.top + rect->bottom};
-            source = Rect{static_cast<int>(rect->left / rate), static_cast<int>(rect->top / rate),
-                          static_cast<int>(rect->right / rate), static_cast<int>(rect->bottom / rate)};
-            source.right = std::min(source.right, width);
-            source.bottom = std::min(source.bottom, height);
+            // Only the part of the rectangle that lies on the client area is
+            // shown, one to one: clipping the source alone would stretch it
+            // over the whole rectangle.
+            Rect part = *rect;
+            const Rect area{0, 0, static_cast<int>(rate * width), static_cast<int>(rate * height)};
+            ClipRect(&part, &area);
+            dest = Rect{client.left + part.left, client.top + part.top, client.left + part.right,
+                        client.top + part.bottom};
+            source = Rect{static_cast<int>(part.left / rate), static_cast<int>(part.top / rate),
+                          static_cast<int>(part.right / rate), static_cast<int>(part.bottom / rate)};
             if (source.right <= source.left || source.bottom <= source.top) return 0;
         } else {
             dest = Rect{client.left, client.top, client.left + static_cast<int>(rate * width),

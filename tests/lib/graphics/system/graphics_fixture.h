@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "lib/core/library.h"
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
+#include "lib/core/window/message_processing.h"
 #include "lib/core/window/window_services.h"
 #include "lib/core/window/window_state.h"
 #include "lib/graphics/draw_settings.h"
@@ -56,6 +58,8 @@ protected:
         ResetScreenState();
         SetIdleSleepFunction([this](uint32_t milliseconds) { clock.AdvanceMilliseconds(milliseconds); });
         ResetWindowState();
+        // Waits process messages through the library's entry, as in the program.
+        RegisterMessageProcessingBody();
         SetGraphicsFatalHandler([](const char* message) { throw std::runtime_error(message); });
         // The tests save into their scratch folder by native path.
         SetImageFileWriter(WriteNativeFile);
@@ -71,6 +75,7 @@ protected:
         platform::ResetDisplayForTests();
         SetGraphicsFatalHandler(nullptr);
         SetImageFileWriter(nullptr);
+        SetLibraryLifeBodies({});
         SetLogOutputFlag(1);
     }
 

@@ -366,6 +366,46 @@ TEST_F(PresentTest, TheWindowShowsTheScreenScaledByTheWindowRate) {
     EXPECT_EQ(frame.at(1, 1), 0u);
 }
 
+TEST_F(PresentTest, APartialPresentOverTheRightEdgeShowsItsVisiblePart) {
+    for (RenderMode mode : {RenderMode::kSoftware, RenderMode::kSoftwareGdi, RenderMode::kDirectDraw}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        ASSERT_NO_FATAL_FAILURE(StartGraphics(mode, 32));
+        SetDrawScreen(kBackScreen);
+        SetBackgroundColor(0, 0, 0);
+        ClearDrawScreen();
+        ASSERT_EQ(FlipScreenBody(), 0);
+        DrawBox(600, 0, 630, 480, GetColorValue(0, 255, 0), 1);
+        DrawBox(630, 0, 640, 480, GetColorValue(255, 0, 0), 1);
+        DrawBox(0, 0, 600, 480, GetColorValue(0, 0, 255), 1);
+        // From x 600 to 700 over rows 0-9: only 600-639 lie on the screen.
+        const Rect across{600, 0, 700, 10};
+        ASSERT_EQ(CopyBackBufferToWindow(&across), 0);
+        const platform::PresentedFrame frame = Shown();
+        ASSERT_EQ(frame.width, 640);
+        for (int y : {0, 9}) {
+            EXPECT_EQ(frame.at(600, y), 0x00FF00u) << y;
+            EXPECT_EQ(frame.at(629, y), 0x00FF00u) << y;
+            EXPECT_EQ(frame.at(630, y), 0xFF0000u) << y;
+            EXPECT_EQ(frame.at(639, y), 0xFF0000u) << y;
+            EXPECT_EQ(frame.at(599, y), 0u) << "left of the rectangle " << y;
+        }
+        EXPECT_EQ(frame.at(635, 10), 0u) << "below the rectangle";
+        // Over the left and bottom edges, the same.
+        const Rect below_left{-40, 470, 5, 500};
+        ASSERT_EQ(CopyBackBufferToWindow(&below_left), 0);
+        const platform::PresentedFrame corner = Shown();
+        EXPECT_EQ(corner.at(0, 470), 0x0000FFu);
+        EXPECT_EQ(corner.at(4, 479), 0x0000FFu);
+        EXPECT_EQ(corner.at(5, 479), 0u);
+        EXPECT_EQ(corner.at(0, 469), 0u);
+        TermGraphicsSystem();
+        EndMainWindow();
+        ResetWindowState();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
+}
+
 TEST_F(PresentTest, HalfSizeModeShowsTheUpperLeftQuarter) {
     ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kSoftware, 32));
     SetHalfSizeMode(1);
