@@ -96,6 +96,14 @@ TEST_F(PathResolverTest, EveryLetterMatchesInTheOtherCase) {
     // Only letters fold: '@' (0x40) and '[' (0x5B) beside them do not.
     scratch_.WriteFile("@[.txt", "y");
     EXPECT_FALSE(ResolveGamePath("`{.txt").has_value());
+
+    // Names with Japanese text match in only one form each: stored as UTF-8
+    // or as the raw Shift-JIS bytes; letters fold in both.
+    scratch_.WriteFile(kHyouUtf8 + lower + ".txt", "u");
+    EXPECT_EQ(ResolveGamePath(kHyouSjis + upper + ".TXT"), Native(kHyouUtf8 + lower + ".txt"));
+    const std::string raw = kASjis + lower + ".txt";
+    scratch_.WriteFile(raw, "r");
+    EXPECT_EQ(ResolveGamePath(kASjis + upper + ".TXT"), Native(raw));
 }
 
 TEST_F(PathResolverTest, ExactCaseWinsOverAFoldedMatch) {
