@@ -5,7 +5,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/text_format.h"
 #include "lib/core/library.h"
-#include "platform/window/message_box.h"
+#include "lib/core/window/system_message_box.h"
 
 namespace velk {
 namespace {
@@ -21,12 +21,12 @@ public:
             if (!text.empty()) text += "\n";
             text += *line;
         }
-        platform::ShowMessageBox(0, text, "", platform::kMessageBoxOk);
+        ShowSystemMessageBox(text, "", SystemMessageBoxButtons::kOk);
     }
     void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override {
-        const uint32_t flags =
-            buttons == MessageBoxButtons::kOkCancel ? platform::kMessageBoxOkCancel : platform::kMessageBoxOk;
-        platform::ShowMessageBox(0, text, caption, flags);
+        ShowSystemMessageBox(text, caption,
+                             buttons == MessageBoxButtons::kOkCancel ? SystemMessageBoxButtons::kOkCancel
+                                                                     : SystemMessageBoxButtons::kOk);
     }
     // The library's end takes the window, sound and devices down and lists
     // its leaks before the process goes.
