@@ -145,6 +145,7 @@ class CoarseCounterClock final : public platform::Clock {
 public:
     uint32_t Milliseconds() override { return ms; }
     int64_t Microseconds() override { return static_cast<int64_t>(ms / 16) * 16000 + 7; }
+    int64_t WallSeconds() override { return 0; }
     uint32_t ms = 5000;
 };
 
