@@ -1,5 +1,7 @@
 #include "game/data/databases.h"
 
+#include "game/data/game_objects.h"
+
 namespace velk {
 namespace {
 
@@ -42,6 +44,7 @@ Database* DatabaseSet::ByCommandKind(int kind) {
 }
 
 DatabaseSet& GlobalDatabases() {
+    if (DatabaseSet* installed = InstalledGameObjects().databases) return *installed;
     static DatabaseSet databases;
     return databases;
 }

@@ -5,6 +5,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_file_source.h"
+#include "game/data/game_objects.h"
 #include "game/data/text_format.h"
 #include "platform/base/crt_random.h"
 
@@ -126,6 +127,7 @@ int ComputeFrameStep(uint8_t divisor) {
 }
 
 GameInfo& GlobalGameInfo() {
+    if (GameInfo* installed = InstalledGameObjects().gameInfo) return *installed;
     static GameInfo info;
     return info;
 }

@@ -6,6 +6,7 @@
 
 #include "game/data/data_texts.h"
 #include "game/data/game_file_source.h"
+#include "game/data/game_objects.h"
 #include "game/data/text_format.h"
 #include "platform/base/crt_parse.h"
 
@@ -41,6 +42,7 @@ std::string ReadText(std::string_view text, std::string_view key) {
 }  // namespace
 
 PlayerSettings& GlobalPlayerSettings() {
+    if (PlayerSettings* installed = InstalledGameObjects().playerSettings) return *installed;
     static PlayerSettings settings;
     return settings;
 }

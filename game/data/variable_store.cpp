@@ -5,6 +5,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
+#include "game/data/game_objects.h"
 #include "game/data/game_owners.h"
 #include "game/data/random_source.h"
 #include "game/data/text_format.h"
@@ -397,6 +398,7 @@ int32_t* VariableStore::ResolveIntPointer(VariableId id, int32_t commonIndex) {
 }
 
 VariableStore& GlobalVariableStore() {
+    if (VariableStore* installed = InstalledGameObjects().variableStore) return *installed;
     static VariableStore store;
     return store;
 }
