@@ -55,6 +55,11 @@ public:
     void DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, bool transparent) override {
         velk::DrawGraphScaled(x1, y1, x2, y2, graph, transparent ? 1 : 0);
     }
+    void DrawRectGraph(int x, int y, int sourceX, int sourceY, int width, int height, int graph,
+                       bool transparent) override {
+        velk::DrawRectGraph(x, y, sourceX, sourceY, width, height, graph, transparent ? 1 : 0, 0);
+    }
+    void SetDrawBlendMode(int mode, int parameter) override { velk::SetDrawBlendMode(mode, parameter); }
     uint32_t GetColorValue(int red, int green, int blue) override { return velk::GetColorValue(red, green, blue); }
     void RestoreAllGraphs() override { velk::RestoreAllGraphs(); }
 

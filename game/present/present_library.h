@@ -34,6 +34,11 @@ public:
     virtual void DeleteGraph(int graph) = 0;
     virtual bool GetGraphSize(int graph, int& width, int& height) = 0;
     virtual void DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, bool transparent) = 0;
+    // Draws the rectangle (sourceX, sourceY, width, height) of a graph at (x, y), unscaled.
+    virtual void DrawRectGraph(int x, int y, int sourceX, int sourceY, int width, int height, int graph,
+                               bool transparent) = 0;
+    // The blend of later draws (0 none, 1 alpha, 2 add, ...) with its parameter 0..255.
+    virtual void SetDrawBlendMode(int mode, int parameter) = 0;
     virtual uint32_t GetColorValue(int red, int green, int blue) = 0;
     // Re-creates every graph's image data after the display was rebuilt.
     virtual void RestoreAllGraphs() = 0;

@@ -29,6 +29,20 @@ void TextBox::Reset() {
     closeRequest = false;
 }
 
+void TextBox::AdvanceDisplay(int32_t frameStep) {
+    previousProgress = progress;
+    if (!waitingForKey && timedPauseFrames < 1) {
+        // A negative speed (the display speed is a game variable) would take
+        // the progress below any count of bytes; it stays at none shown.
+        progress = std::clamp(progress + frameStep * speed / 30.0, 0.0, kMaxDisplayProgress);
+    }
+    if (timedPauseFrames >= 1) timedPauseFrames -= frameStep;
+}
+
+bool TextBox::IsDisplayComplete() const {
+    return static_cast<int64_t>(progress) + controlBytes >= static_cast<int64_t>(workingText.size());
+}
+
 void TextBox::RecordLineMetrics(int32_t lineHeight, int32_t scale) {
     const size_t line = static_cast<size_t>(std::max(lineIndex, 0));
     for (auto* list : {&lineWidths, &lineTops, &lineHeights, &lineRawWidths}) {

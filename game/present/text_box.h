@@ -16,6 +16,8 @@ class TextRenderer;
 
 // Progress that shows the whole text.
 inline constexpr double kWholeTextProgress = 1000000.0;
+// Display progress never runs past this.
+inline constexpr double kMaxDisplayProgress = 50000000.0;
 
 class TextBox {
 public:
@@ -30,6 +32,11 @@ public:
     // Draws the text (or only lays it out) at its place; scales other than 1
     // select the scaled draws.
     void Draw(TextRenderer& renderer, bool draw, double scaleX = 1.0, double scaleY = 1.0);
+    // One frame of display progress at `frameStep`: nothing while a key or a
+    // timed pause holds the text (the pause counts down instead).
+    void AdvanceDisplay(int32_t frameStep);
+    // Every byte of the working text is shown.
+    bool IsDisplayComplete() const;
     // Raises the metrics of the current line to the pen and `lineHeight`;
     // `scale` is the display scale.
     void RecordLineMetrics(int32_t lineHeight, int32_t scale);

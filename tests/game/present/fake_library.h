@@ -35,6 +35,11 @@ struct TextDraw {
 
 struct GraphDraw {
     int x1, y1, x2, y2, graph;
+    // The blend mode and parameter in force.
+    int blend = 0, blendParameter = 255;
+    // A rectangle draw's source corner; -1 for whole-graph draws.
+    int sourceX = -1, sourceY = -1;
+    bool transparent = true;
 };
 
 inline std::string ImageBytes(int width, int height) {
@@ -84,8 +89,17 @@ public:
         height = graphs[graph].height;
         return true;
     }
-    void DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, bool) override {
-        graphDraws.push_back({x1, y1, x2, y2, graph});
+    void DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, bool transparent) override {
+        graphDraws.push_back({x1, y1, x2, y2, graph, blend, blendParameter, -1, -1, transparent});
+    }
+    void DrawRectGraph(int x, int y, int sourceX, int sourceY, int width, int height, int graph,
+                       bool transparent) override {
+        graphDraws.push_back(
+            {x, y, x + width, y + height, graph, blend, blendParameter, sourceX, sourceY, transparent});
+    }
+    void SetDrawBlendMode(int mode, int parameter) override {
+        blend = mode;
+        blendParameter = parameter;
     }
     uint32_t GetColorValue(int red, int green, int blue) override {
         return static_cast<uint32_t>(red << 16 | green << 8 | blue);
@@ -132,6 +146,7 @@ public:
     std::set<int> live;
     int deletes = 0;
     std::vector<GraphDraw> graphDraws;
+    int blend = 0, blendParameter = 255;
     std::map<int, FakeFont> fonts;
     std::vector<std::string> fontRequests;
     std::set<std::string> refusedFaces;
