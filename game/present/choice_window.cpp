@@ -156,7 +156,7 @@ void ChoiceWindow::Move(int32_t step, int32_t count) {
     if (c_.playSoundEffect) c_.playSoundEffect(Var(kCursorSoundVariable));
 }
 
-int32_t ChoiceWindow::ItemUnderMouse(const WindowInput& input, int32_t count) const {
+int32_t ChoiceWindow::ItemUnderMouse(const MenuInput& input, int32_t count) const {
     const int32_t m = Margin();
     const int32_t e = c_.settings.chipSize == 16 ? -9 : 14;
     if (!(x + m - 3 < input.mouseX && input.mouseX < x + width - m + e)) return -1;
@@ -175,7 +175,7 @@ void ChoiceWindow::Close(int32_t soundVariable) {
     if (c_.playSoundEffect) c_.playSoundEffect(Var(soundVariable));
 }
 
-void ChoiceWindow::Update(const WindowInput& input) {
+void ChoiceWindow::Update(const MenuInput& input) {
     GameSystem& system = c_.system;
     pulsePhase = (pulsePhase + 3) % kPulsePeriod;
     cursorBrightness = std::abs(pulsePhase - 70) + 185;

@@ -26,7 +26,7 @@ class WindowWaiters;
 struct TextSettings;
 
 // What the windows read of the player's input in one frame.
-struct WindowInput {
+struct MenuInput {
     bool confirm = false;
     bool cancel = false;
     // The menu direction of this frame with key repeat: 8 up, 2 down, 4
@@ -42,7 +42,7 @@ struct WindowInput {
     bool rightClick = false;
 };
 
-WindowInput ReadWindowInput(const InputState& input);
+MenuInput ReadMenuInput(const InputState& input);
 
 // The objects both windows work with. `settings` is the text renderer's: the
 // choice window sets its choice count before laying items out.
@@ -74,7 +74,7 @@ public:
     // (Re)loads the wait cursor and returns the window to closed; a request
     // still pending opens again from its start at the next update.
     void LoadGraphics();
-    void Update(const WindowInput& input);
+    void Update(const MenuInput& input);
     void Draw();
     // Closes the window and lets the waiting interpreter go on.
     void Reset();
@@ -97,7 +97,7 @@ public:
 private:
     void Start();
     void Position();
-    bool Answered(const WindowInput& input);
+    bool Answered(const MenuInput& input);
     int32_t Var(int32_t number);
 
     WindowContext& c_;
@@ -112,7 +112,7 @@ public:
 
     // (Re)loads the frame and cursor images.
     void LoadGraphics();
-    void Update(const WindowInput& input);
+    void Update(const MenuInput& input);
     void Draw();
     // Closes the window and hands the cursor's item to the waiting
     // interpreter (as its case value, item + 2).
@@ -156,7 +156,7 @@ private:
     // selectable item that way.
     void Move(int32_t step, int32_t count);
     void Close(int32_t soundVariable);
-    int32_t ItemUnderMouse(const WindowInput& input, int32_t count) const;
+    int32_t ItemUnderMouse(const MenuInput& input, int32_t count) const;
     void DrawNine(const std::vector<int>& cells, int32_t cellWidth, int32_t cellHeight, int32_t x1, int32_t y1,
                   int32_t x2, int32_t y2, bool transparent);
     int32_t Var(int32_t number);

@@ -27,8 +27,8 @@ constexpr int32_t kUpdatesPerCursorFrame = 5;
 
 }  // namespace
 
-WindowInput ReadWindowInput(const InputState& input) {
-    WindowInput window;
+MenuInput ReadMenuInput(const InputState& input) {
+    MenuInput window;
     window.confirm = input.Pressed(kButtonConfirm);
     window.cancel = input.Pressed(kButtonCancel);
     window.direction = input.Repeat4();
@@ -89,11 +89,11 @@ void MessageWindow::Position() {
     announced = true;
 }
 
-bool MessageWindow::Answered(const WindowInput& input) {
+bool MessageWindow::Answered(const MenuInput& input) {
     return input.confirm || input.cancel || (Var(kMouseVariable) == 1 && input.leftClick);
 }
 
-void MessageWindow::Update(const WindowInput& input) {
+void MessageWindow::Update(const MenuInput& input) {
     GameSystem& system = c_.system;
     system.messageWindowOpen = open ? 1 : 0;
     system.messageWindowSignal = 0;

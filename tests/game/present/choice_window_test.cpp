@@ -26,8 +26,8 @@ protected:
         sounds_.clear();
     }
 
-    static WindowInput Mouse(int32_t x, int32_t y, bool left = false, bool right = false) {
-        WindowInput input;
+    static MenuInput Mouse(int32_t x, int32_t y, bool left = false, bool right = false) {
+        MenuInput input;
         input.mouseX = x;
         input.mouseY = y;
         input.leftClick = left;
@@ -66,12 +66,12 @@ TEST_F(ChoiceWindowTest, TheInitialCursorIsClampedTakenOnToASelectableItemAndUse
 }
 
 TEST_F(ChoiceWindowTest, EachAnswerDeliversItsCaseValueOnceWithItsSound) {
-    WindowInput first, second;
+    MenuInput first, second;
     first.firstSpecial = true;
     second.secondSpecial = true;
     struct Case {
         const char* name;
-        WindowInput input;
+        MenuInput input;
         int32_t cancelValue, options;
         int32_t delivered;  // -12345: the window stays open
         std::vector<int32_t> sounds;

@@ -53,7 +53,7 @@ protected:
         event_.Setup(list, 7, -1);
     }
     // One frame in the game's order: the interpreter, then the windows.
-    void Step(const WindowInput& input = {}) {
+    void Step(const MenuInput& input = {}) {
         event_.Run();
         Frame(input);
     }

@@ -2,6 +2,7 @@
 // display speed, key waits, the answers that close it, the close request,
 // the busy flag and the wait cursor.
 
+#include "game/data/input_state.h"
 #include "tests/game/present/window_fixture.h"
 
 namespace velk {
@@ -86,7 +87,7 @@ TEST_F(MessageWindowTest, ConfirmClosesOnlyOnceTheTextIsCompleteAndTheBusyFlagFa
 }
 
 TEST_F(MessageWindowTest, TheLeftButtonAnswersOnlyWithMouseOperationOn) {
-    WindowInput click;
+    MenuInput click;
     click.leftClick = true;
     for (int32_t mouse : {0, 1}) {
         interpreter_.block.sysVar73 = mouse;
@@ -225,6 +226,39 @@ TEST_F(MessageWindowTest, AMissingCursorImageIsReportedAndTheWindowStillWorks) {
     EXPECT_TRUE(library_.graphDraws.empty());
     Frame(Press(true));
     EXPECT_FALSE(message_->open);
+}
+
+}  // namespace
+}  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST(MenuInputTest, AFrameOfTheDevicesGivesPressesNotHolds) {
+    KeyConfig config;
+    InputContext context;
+    context.keyConfig = &config;
+    InputState input;
+    InputDeviceFrame devices;
+    devices.keys[game_key::kEnter] = 1;
+    devices.padWithKeyboard = kPadBitRight;
+    devices.mouseButtons = 2;
+    input.Update(devices, context);
+    MenuInput menu = ReadMenuInput(input);
+    EXPECT_TRUE(menu.confirm);
+    EXPECT_FALSE(menu.cancel);
+    EXPECT_EQ(menu.direction, 6);
+    EXPECT_FALSE(menu.firstSpecial);
+    EXPECT_TRUE(menu.secondSpecial);
+    EXPECT_FALSE(menu.leftClick);
+    EXPECT_TRUE(menu.rightClick);
+    // Still held in the next frame: nothing new until the key repeats.
+    input.Update(devices, context);
+    menu = ReadMenuInput(input);
+    EXPECT_FALSE(menu.confirm);
+    EXPECT_EQ(menu.direction, 0);
+    EXPECT_FALSE(menu.secondSpecial);
+    EXPECT_FALSE(menu.rightClick);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ protected:
         choice_ = std::make_unique<ChoiceWindow>(context_);
     }
 
-    void Frame(const WindowInput& input = {}) {
+    void Frame(const MenuInput& input = {}) {
         choice_->Update(input);
         message_->Update(input);
     }
@@ -75,14 +75,14 @@ protected:
         ActiveWindowWaiters().SetChoiceWaiter(0, &waiter_);
     }
 
-    static WindowInput Press(bool confirm, bool cancel = false) {
-        WindowInput input;
+    static MenuInput Press(bool confirm, bool cancel = false) {
+        MenuInput input;
         input.confirm = confirm;
         input.cancel = cancel;
         return input;
     }
-    static WindowInput Direction(int32_t direction) {
-        WindowInput input;
+    static MenuInput Direction(int32_t direction) {
+        MenuInput input;
         input.direction = direction;
         return input;
     }
