@@ -43,22 +43,6 @@ TEST_F(MessageWindowTest, TheDelayHoldsTheTextAndItsPlaceIsTakenWhenTheDelayEnds
     EXPECT_EQ(library_.textDraws[0].x, 40);
 }
 
-TEST_F(MessageWindowTest, TheDefaultPlaceFollowsTheChipSize) {
-    struct Case {
-        int32_t chip, scale, x, y;
-    };
-    for (const Case& c : {Case{32, 1, 16, 304}, Case{16, 2, 16, 304}}) {
-        settings_.chipSize = c.chip;
-        settings_.displayScale = c.scale;
-        system_.messageRequest = "A";
-        Frames(2);
-        EXPECT_EQ(message_->box.x, c.x) << c.chip;
-        EXPECT_EQ(message_->box.y, c.y) << c.chip;
-        message_->Reset();
-        Frame();
-    }
-}
-
 TEST_F(MessageWindowTest, ConfirmClosesOnlyOnceTheTextIsCompleteAndTheBusyFlagFallsOneUpdateLater) {
     interpreter_.block.sysVar9 = 30;  // one byte a frame
     system_.messageRequest = "abcdef";

@@ -3,10 +3,7 @@
 // real library in software mode against golden pictures, exactly. The
 // window images are drawn by the test and saved as the game's files.
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "game/data/databases.h"
 #include "game/data/game_system.h"
@@ -20,43 +17,13 @@
 #include "game/present/text_renderer.h"
 #include "lib/api/library_api.h"
 #include "lib/graphics/screen/screen_state.h"
-#include "lib/image/image_loader.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/data/store_fakes.h"
+#include "tests/game/present/golden_compare.h"
 #include "tests/lib/api/startup_fixture.h"
-#include "tests/support/source_dir.h"
 
 namespace velk {
 namespace {
-
-std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Empty when both image files hold the same pixels.
-std::string ComparePictures(const std::filesystem::path& actual, const std::filesystem::path& expected) {
-    GraphImage a, b;
-    if (LoadGraphImageFromBytes(ReadBytes(actual), &a) != 0) return "unreadable " + actual.string();
-    if (LoadGraphImageFromBytes(ReadBytes(expected), &b) != 0) {
-        ReleaseGraphImage(&a);
-        return "missing golden " + expected.string();
-    }
-    std::string difference;
-    if (a.width != b.width || a.height != b.height || a.color_data.pixel_byte != b.color_data.pixel_byte) {
-        difference = "sizes differ";
-    } else {
-        const size_t row = static_cast<size_t>(a.width) * a.color_data.pixel_byte;
-        for (int y = 0; y < a.height && difference.empty(); ++y) {
-            if (std::memcmp(a.pixels + y * a.pitch, b.pixels + y * b.pitch, row) != 0) {
-                difference = "row " + std::to_string(y) + " differs";
-            }
-        }
-    }
-    ReleaseGraphImage(&a);
-    ReleaseGraphImage(&b);
-    return difference;
-}
 
 class WindowGoldenTest : public testing::StartupTest {
 protected:
@@ -105,12 +72,7 @@ protected:
     void ExpectScreen(const std::string& name) {
         const std::filesystem::path saved = scratch.path() / name;
         ASSERT_EQ(SaveDrawScreenToPNG(0, 0, 640, 480, name.c_str(), -1), 0);
-        const std::filesystem::path golden = testing::SourceDir() / "tests" / "golden" / "present" / name;
-        if (std::getenv("VELK_UPDATE_GOLDEN") != nullptr) {
-            std::filesystem::create_directories(golden.parent_path());
-            std::filesystem::copy_file(saved, golden, std::filesystem::copy_options::overwrite_existing);
-        }
-        EXPECT_EQ(ComparePictures(saved, golden), "");
+        EXPECT_EQ(testing::CompareWithGolden(saved, name), "");
     }
 
     testing::RecordingReporter reporter_;
