@@ -36,7 +36,7 @@ bool ReadGraphic(DataFileCursor& cursor, EventPageGraphic& graphic) {
 }
 
 bool ReadConditions(DataFileCursor& cursor, EventPageConditions& conditions) {
-    auto bytes = cursor.Take(1 + EventPageConditions::kCount);
+    auto bytes = cursor.Take(1 + conditions.flags.size());
     if (!bytes) return false;
     conditions.trigger = (*bytes)[0];
     std::copy(bytes->begin() + 1, bytes->end(), conditions.flags.begin());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "game/event/event_page_conditions.h"
 #include "game/event/event_records.h"
 
 namespace velk {
@@ -23,15 +24,6 @@ struct EventPageGraphic {
     uint8_t pattern = 1;
     uint8_t opacity = 255;
     uint8_t blendMode = 0;
-};
-
-struct EventPageConditions {
-    static constexpr int kCount = 4;
-    uint8_t trigger = 0;
-    // Bit 0: the condition is used; high nibble: the comparison.
-    std::array<uint8_t, kCount> flags = {0x20, 0x20, 0x20, 0x20};
-    std::array<int32_t, kCount> left = {};
-    std::array<int32_t, kCount> right = {};
 };
 
 // The code of the command that ends every page's list.

@@ -37,6 +37,15 @@ public:
     virtual void Run() {}
 };
 
+// What the drawing must pick up after a map-tile command: the per-tile draw
+// flags, and the graphics of characters drawn from tileset cells.
+class MapRedrawNotices {
+public:
+    virtual ~MapRedrawNotices() = default;
+    virtual void TileFlagsChanged() {}
+    virtual void TilesetChanged() {}
+};
+
 struct MapLinks {
     MapSoundPlayer* sound = nullptr;
     ParallelCommonEvents* parallelEvents = nullptr;
