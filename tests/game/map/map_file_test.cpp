@@ -141,6 +141,14 @@ TEST(MapFile, EveryCutAndDamageIsRefusedWithoutHarm) {
         MapData map;
         EXPECT_EQ(ParseMapFile(file, map), MapFileStatus::kDamaged) << c.what;
     }
+    // A map without cells, otherwise whole.
+    for (uint32_t width : {0u, 1u}) {
+        Bytes b;
+        b.Zeros(20).U32(100).U8('e').Text("").U32(0).U32(width).U32(1).U32(0);
+        b.Zeros(12 * width).U8('f');
+        MapData map;
+        EXPECT_EQ(ParseMapFile(b.data, map), width == 0 ? MapFileStatus::kDamaged : MapFileStatus::kLoaded);
+    }
 }
 
 constexpr char kDescribedMap[] = R"(

@@ -94,11 +94,18 @@ TEST(MapView, ShakeSwingsAndSettlesAtZero) {
         EXPECT_EQ(state.shakePixelX, 0);
         EXPECT_EQ(state.shakeY.offset, 0);
     }
-    MapState stopped = MapOfSize(20, 15);
-    stopped.StartShake(30, -4, 0, 1000);
-    stopped.StopShake();
-    for (int frame = 0; frame < 10000 && stopped.shakeY.offset != 0; ++frame) stopped.Update();
-    EXPECT_EQ(stopped.shakeY.offset, 0);
+    // A shake started again mid-swing keeps its offset, which the new step
+    // no longer divides: the last frame still lands on the centre.
+    MapState restarted = MapOfSize(20, 15);
+    restarted.StartShake(2, 3, 1, 120);
+    for (int frame = 0; frame < 3; ++frame) restarted.Update();
+    restarted.StartShake(1, 1, 1, 5);
+    for (int frame = 0; frame < 200; ++frame) restarted.Update();
+    EXPECT_EQ(restarted.shakeX.offset, 0);
+    // Exponents far out of range neither overflow nor stall.
+    restarted.StartShake(40, -3, 0, 30);
+    for (int frame = 0; frame < 200 && restarted.shakeY.offset != 0; ++frame) restarted.Update();
+    EXPECT_EQ(restarted.shakeY.offset, 0);
 }
 
 TEST(MapView, ZoomGlidesAndAnUnzoomedCentreJumps) {
