@@ -6,11 +6,11 @@
 //   MapLoadPlain: the same map stored unscrambled (all seeds 0), which leaves
 //   the parsing alone against the reading.
 
-#include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
 #include "game/data/game_file_source.h"

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t height = state.GetHeight();
     for (int32_t y = -2; y < 6; ++y) {
         for (int32_t x = -2; x < 6; ++x) {
-            for (int32_t direction : {0, 2, 4, 6, 8, 9}) state.IsPassable(x, y, direction, -1, 1 + (x & 1));
+            for (int32_t direction : {0, 2, 4, 6, 8, 9})
+                state.IsPassable(x, y, direction, -1, 1 + (x & 1));
             state.IsNearCounter(x, y);
             state.IsFlag40Pair(x, y);
             state.GetTerrainTag(x, y);
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     state.ChangeMapTiles(static_cast<int>(size % 3), width - 1, height - 1, 3, 3, 3);
     state.ChangeMapTiles(1, 0, 0, width, 2, 1);
     for (const velk::MapEventData& event : state.map.events) {
-        for (const velk::EventPage& page : event.pages) page.CollisionExtent(1, 1);
+        for (const velk::EventPage& page : event.pages)
+            page.CollisionExtent(1, 1);
     }
     velk::ByteWriter out;
     state.WriteSave(out);

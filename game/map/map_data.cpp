@@ -126,20 +126,18 @@ bool MapData::Read(const std::string& name) {
     auto file = ReadGameFile(path);
     if (!file) {
         *this = MapData();
-        const std::string text = name.empty() ? std::string(texts::kMapFileNameNotSet)
-                                              : FormatText(texts::kMapFileMissing, path.c_str());
+        const std::string text =
+            name.empty() ? std::string(texts::kMapFileNameNotSet) : FormatText(texts::kMapFileMissing, path.c_str());
         ActiveErrorReporter().ShowMessageBox(text, texts::kReadErrorCaption);
         return false;
     }
     switch (ParseMapFile(*file, *this)) {
-        case MapFileStatus::kLoaded:
-            return true;
+        case MapFileStatus::kLoaded: return true;
         case MapFileStatus::kSumMismatch:
             *this = MapData();
             ReportTamperedFile(path);
             return false;
-        case MapFileStatus::kDamaged:
-            break;
+        case MapFileStatus::kDamaged: break;
     }
     *this = MapData();
     ActiveErrorReporter().ShowMessageBox(FormatText(texts::kMapDataDamaged, path.c_str()),
@@ -148,8 +146,10 @@ bool MapData::Read(const std::string& name) {
 }
 
 void MapData::Clear() {
-    const size_t cells = static_cast<size_t>(std::max(header.width, 0)) * static_cast<size_t>(std::max(header.height, 0));
-    for (auto& layer : layers) layer.assign(cells, kEmptyTileValue);
+    const size_t cells =
+        static_cast<size_t>(std::max(header.width, 0)) * static_cast<size_t>(std::max(header.height, 0));
+    for (auto& layer : layers)
+        layer.assign(cells, kEmptyTileValue);
 }
 
 int32_t MapData::FindEventIndex(int32_t id) const {

@@ -44,7 +44,8 @@ void CharacterSavePart::WriteSave(ByteWriter& out) const {
     out.WriteU8(drawAbove);
     out.WriteU8(turnedForEvent);
     out.WriteU32(static_cast<uint32_t>(extraInts.size()));
-    for (int32_t value : extraInts) out.WriteI32(value);
+    for (int32_t value : extraInts)
+        out.WriteI32(value);
 }
 
 bool CharacterSavePart::ReadSave(SaveStream& save) {

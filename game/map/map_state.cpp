@@ -102,7 +102,8 @@ bool MapState::LoadMapFor(int32_t id, bool live) {
 
     events.clear();
     events.reserve(map.events.size());
-    for (const MapEventData& data : map.events) events.emplace_back(id, data);
+    for (const MapEventData& data : map.events)
+        events.emplace_back(id, data);
     if (live && links.parallelEvents) links.parallelEvents->Rebuild();
 
     scrollDirectionX = scrollDirectionY = 0;
@@ -130,7 +131,8 @@ bool MapState::LoadMapFor(int32_t id, bool live) {
 void MapState::TakeTileset(const Tileset& chosen) {
     tileset = chosen;
     baseImageName = chosen.images[0];
-    for (int i = 0; i < kAutoTileImageCount; ++i) autoTileImageNames[static_cast<size_t>(i)] = chosen.images[i + 1];
+    for (int i = 0; i < kAutoTileImageCount; ++i)
+        autoTileImageNames[static_cast<size_t>(i)] = chosen.images[i + 1];
     tileFlags = chosen.tileFlags;
     loadedTileFlags = chosen.tileFlags;
     terrainTags = chosen.terrainTags;
@@ -160,7 +162,8 @@ void MapState::PlayMapSound() {
 
 void MapState::RefreshPages() {
     if (mapId >= 0) {
-        for (MapEvent& event : events) event.RefreshPage();
+        for (MapEvent& event : events)
+            event.RefreshPage();
         if (links.parallelEvents) links.parallelEvents->Refresh();
     }
     refreshPagesFlag = 0;
@@ -288,7 +291,8 @@ void MapState::Update() {
     shakePixelX = chip * shakeX.offset / 32 / 64;
     shakePixelY = chip * shakeY.offset / 32 / 64;
     ZoomStep();
-    for (MapEvent& event : events) event.Update();
+    for (MapEvent& event : events)
+        event.Update();
     if (links.parallelEvents) links.parallelEvents->Run();
     frameCounter = (frameCounter + 1) % kFrameCounterPeriod;
 }
@@ -301,17 +305,22 @@ bool MapState::WriteSave(ByteWriter& out) const {
     out.WriteI32(GetHeight());
     for (int layer = 0; layer < MapData::kLayerCount; ++layer) {
         for (int32_t x = 0; x < GetWidth(); ++x) {
-            for (int32_t y = 0; y < GetHeight(); ++y) out.WriteI32(map.Tile(layer, x, y));
+            for (int32_t y = 0; y < GetHeight(); ++y)
+                out.WriteI32(map.Tile(layer, x, y));
         }
     }
     out.WriteString(baseImageName);
-    for (const std::string& name : autoTileImageNames) out.WriteString(name);
+    for (const std::string& name : autoTileImageNames)
+        out.WriteString(name);
     out.WriteU32(static_cast<uint32_t>(tileFlags.size()));
-    for (int32_t flags : tileFlags) out.WriteI32(flags);
+    for (int32_t flags : tileFlags)
+        out.WriteI32(flags);
     out.WriteU32(static_cast<uint32_t>(events.size()));
-    for (const MapEvent& event : events) event.character.WriteSave(out);
+    for (const MapEvent& event : events)
+        event.character.WriteSave(out);
     out.WriteU32(static_cast<uint32_t>(savedIntegers.size()));
-    for (int32_t value : savedIntegers) out.WriteI32(value);
+    for (int32_t value : savedIntegers)
+        out.WriteI32(value);
     return true;
 }
 
@@ -366,7 +375,8 @@ bool MapState::ReadSave(SaveStream& save, bool live) {
     auto eventCount = save.ReadU32();
     if (!eventCount || !save.CanHold(*eventCount, 4)) return false;
     if (events.size() < *eventCount) {
-        while (events.size() < *eventCount) events.emplace_back(mapId, MapEventData(-1));
+        while (events.size() < *eventCount)
+            events.emplace_back(mapId, MapEventData(-1));
     }
     for (uint32_t i = 0; i < *eventCount; ++i) {
         if (!events[i].character.ReadSave(save)) return false;

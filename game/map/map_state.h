@@ -162,8 +162,7 @@ public:
 private:
     bool LoadMapFor(int32_t mapId, bool live);
     void TakeTileset(const Tileset& chosen);
-    void ScrollAxis(int32_t& position, int32_t& remaining, int32_t speed, int32_t direction, int32_t limit,
-                    bool loops);
+    void ScrollAxis(int32_t& position, int32_t& remaining, int32_t speed, int32_t direction, int32_t limit, bool loops);
     void ShakeStep(ShakeAxis& axis);
     void ZoomStep();
     bool CellIsOnMap(int32_t x, int32_t y) const;

@@ -50,7 +50,8 @@ bool MapState::ChangeMapTiles(int layer, int32_t x, int32_t y, int32_t width, in
     const int32_t value = tileIndex < kFirstBaseTileIndex ? (tileIndex + 1) * kEmptyTileValue + kSurroundedShape
                                                           : tileIndex - kFirstBaseTileIndex;
     for (int32_t cx = x; cx < x + width; ++cx) {
-        for (int32_t cy = y; cy < y + height; ++cy) map.Tile(layer, cx, cy) = value;
+        for (int32_t cy = y; cy < y + height; ++cy)
+            map.Tile(layer, cx, cy) = value;
     }
 
     // Only the rim of the painted rectangle and the ring around it can have

@@ -14,8 +14,9 @@ constexpr int32_t kRestoreAllFlags = -1000000;
 }  // namespace
 
 void MapTileCommands::RegisterInto(CommandTable& table) {
-    table.Register(CommandCode::kSetTilePassability, 3, 0,
-                   [this](EventInterpreter& in, const EventCommand& command) { return SetTilePassability(in, command); });
+    table.Register(CommandCode::kSetTilePassability, 3, 0, [this](EventInterpreter& in, const EventCommand& command) {
+        return SetTilePassability(in, command);
+    });
     table.Register(CommandCode::kChangeTileset, 2, 0,
                    [this](EventInterpreter& in, const EventCommand& command) { return ChangeTileset(in, command); });
     table.Register(CommandCode::kChangeMapTiles, 7, 0,
@@ -39,7 +40,8 @@ CommandResult MapTileCommands::ChangeTileset(EventInterpreter& interpreter, cons
 
 CommandResult MapTileCommands::ChangeMapTiles(EventInterpreter& interpreter, const EventCommand& command) {
     int32_t values[6];
-    for (int i = 0; i < 6; ++i) values[i] = interpreter.GetValue(command.arguments[static_cast<size_t>(i) + 1]);
+    for (int i = 0; i < 6; ++i)
+        values[i] = interpreter.GetValue(command.arguments[static_cast<size_t>(i) + 1]);
     map_.ChangeMapTiles(values[0] - 1, values[1], values[2], values[3], values[4], values[5]);
     return CommandResult::kNext;
 }

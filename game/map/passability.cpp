@@ -44,7 +44,8 @@ bool MapState::IsPassable(int32_t x, int32_t y, int32_t direction, int32_t, int3
         int layer = kTopLayer;
         while (true) {
             int32_t index = GetTileIndex(cellX, y + 1, layer);
-            while (index == 0 && layer > 0) index = GetTileIndex(cellX, y + 1, --layer);
+            while (index == 0 && layer > 0)
+                index = GetTileIndex(cellX, y + 1, --layer);
             // A value outside the tileset's lists is no tile to stand on.
             if (index < 0 || static_cast<size_t>(index) >= tileFlags.size()) return false;
             const int32_t flags = tileFlags[static_cast<size_t>(index)];

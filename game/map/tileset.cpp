@@ -109,15 +109,10 @@ bool TilesetList::Load(const std::string& name) {
         ActiveErrorReporter().ShowMessageBox(texts::kTilesetRecordDamaged, "");
     }
     switch (parse.status) {
-        case TilesetFileStatus::kLoaded:
-            return true;
-        case TilesetFileStatus::kBadVersion:
-            return false;
-        case TilesetFileStatus::kSumMismatch:
-            ReportTamperedFile(path);
-            return false;
-        case TilesetFileStatus::kDamaged:
-            break;
+        case TilesetFileStatus::kLoaded: return true;
+        case TilesetFileStatus::kBadVersion: return false;
+        case TilesetFileStatus::kSumMismatch: ReportTamperedFile(path); return false;
+        case TilesetFileStatus::kDamaged: break;
     }
     ActiveErrorReporter().ShowMessageBox(texts::kTilesetFileFailed, texts::kFileReadErrorCaption);
     return false;

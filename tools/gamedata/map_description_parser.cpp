@@ -24,7 +24,8 @@ int64_t Integer(const DescriptionWord& word, int64_t low, int64_t high) {
 }
 
 int32_t Int32(const DescriptionWord& word) {
-    return static_cast<int32_t>(Integer(word, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        Integer(word, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 uint8_t Byte(const DescriptionWord& word) { return static_cast<uint8_t>(Integer(word, 0, 255)); }
 
@@ -34,7 +35,8 @@ void Expect(const std::vector<DescriptionWord>& words, size_t count) {
 
 std::vector<uint8_t> Bytes(const std::vector<DescriptionWord>& words, size_t from) {
     std::vector<uint8_t> bytes;
-    for (size_t i = from; i < words.size(); ++i) bytes.push_back(Byte(words[i]));
+    for (size_t i = from; i < words.size(); ++i)
+        bytes.push_back(Byte(words[i]));
     return bytes;
 }
 
@@ -46,7 +48,8 @@ ContainerSeeds Seeds(const std::vector<DescriptionWord>& words) {
 MoveRoute Route(const std::vector<DescriptionWord>& words) {
     Expect(words, 7);
     MoveRoute route;
-    for (size_t i = 0; i < 6; ++i) route.options[i] = Byte(words[i + 1]);
+    for (size_t i = 0; i < 6; ++i)
+        route.options[i] = Byte(words[i + 1]);
     return route;
 }
 
@@ -154,8 +157,7 @@ void MapSectionReader::MapStatement(const std::vector<DescriptionWord>& words) {
         map.eventCount = Int32(words[1]);
     } else if (word == "fill") {
         Expect(words, 7);
-        Fill(map, Int32(words[1]), Int32(words[2]), Int32(words[3]), Int32(words[4]), Int32(words[5]),
-             Int32(words[6]));
+        Fill(map, Int32(words[1]), Int32(words[2]), Int32(words[3]), Int32(words[4]), Int32(words[5]), Int32(words[6]));
     } else if (word == "tile") {
         Expect(words, 5);
         Fill(map, Int32(words[1]), Int32(words[2]), Int32(words[3]), 1, 1, Int32(words[4]));
@@ -217,7 +219,8 @@ void MapSectionReader::PageStatement(const std::vector<DescriptionWord>& words) 
         MoveCommand move;
         move.code = Byte(words[1]);
         move.text = words[2].text;
-        for (size_t i = 3; i < words.size(); ++i) move.arguments.push_back(Int32(words[i]));
+        for (size_t i = 3; i < words.size(); ++i)
+            move.arguments.push_back(Int32(words[i]));
         CurrentRoute().commands.push_back(std::move(move));
     } else if (word == "page-bytes") {
         page.bytes = Bytes(words, 1);
@@ -248,7 +251,8 @@ void MapSectionReader::TilesetStatement(const std::vector<DescriptionWord>& word
         TilesetDescription& tileset = file.tilesets.back();
         if (word == "images") {
             if (words.size() > 9) Fail("a tileset has eight images");
-            for (size_t i = 1; i < words.size(); ++i) tileset.images[i - 1] = words[i].text;
+            for (size_t i = 1; i < words.size(); ++i)
+                tileset.images[i - 1] = words[i].text;
         } else if (word == "marker") {
             Expect(words, 2);
             tileset.marker = Byte(words[1]);
@@ -256,7 +260,8 @@ void MapSectionReader::TilesetStatement(const std::vector<DescriptionWord>& word
             tileset.terrainTags = Bytes(words, 1);
         } else if (word == "flags") {
             tileset.tileFlags.clear();
-            for (size_t i = 1; i < words.size(); ++i) tileset.tileFlags.push_back(Int32(words[i]));
+            for (size_t i = 1; i < words.size(); ++i)
+                tileset.tileFlags.push_back(Int32(words[i]));
         } else {
             Fail("unknown tileset statement '" + word + "'");
         }

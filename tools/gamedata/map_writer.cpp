@@ -10,7 +10,8 @@ namespace {
 
 void WriteHeaderFiller(ByteWriter& writer, size_t length, uint32_t layoutSeed) {
     platform::CrtRandom random(layoutSeed);
-    for (size_t i = 0; i < length; ++i) writer.WriteU8(static_cast<uint8_t>((random.Next() & 0xFF00) >> 8));
+    for (size_t i = 0; i < length; ++i)
+        writer.WriteU8(static_cast<uint8_t>((random.Next() & 0xFF00) >> 8));
 }
 
 void WriteBytes(ByteWriter& writer, const std::vector<uint8_t>& bytes) {
@@ -27,12 +28,16 @@ void WritePage(ByteWriter& writer, const PageDescription& page) {
     writer.WriteU8(page.opacity);
     writer.WriteU8(page.blendMode);
     writer.WriteU8(page.trigger);
-    for (uint8_t flag : page.conditionFlags) writer.WriteU8(flag);
-    for (int32_t value : page.conditionLeft) writer.WriteI32(value);
-    for (int32_t value : page.conditionRight) writer.WriteI32(value);
+    for (uint8_t flag : page.conditionFlags)
+        writer.WriteU8(flag);
+    for (int32_t value : page.conditionLeft)
+        writer.WriteI32(value);
+    for (int32_t value : page.conditionRight)
+        writer.WriteI32(value);
     WriteMoveRoute(writer, page.route);
     writer.WriteU32(static_cast<uint32_t>(page.commands.size()));
-    for (const EventCommand& command : page.commands) WriteEventCommand(writer, command);
+    for (const EventCommand& command : page.commands)
+        WriteEventCommand(writer, command);
     WriteBytes(writer, page.bytes);
     writer.WriteU8('z');
 }
@@ -46,7 +51,8 @@ void WriteEvent(ByteWriter& writer, const MapEventDescription& event) {
     writer.WriteI32(event.y);
     writer.WriteI32(event.pageCount.value_or(static_cast<int32_t>(event.pages.size())));
     WriteBytes(writer, event.bytes);
-    for (const PageDescription& page : event.pages) WritePage(writer, page);
+    for (const PageDescription& page : event.pages)
+        WritePage(writer, page);
     writer.WriteU8('p');
 }
 
@@ -54,7 +60,8 @@ void WriteEvent(ByteWriter& writer, const MapEventDescription& event) {
 
 void MapDescription::SizeLayers() {
     const size_t cells = static_cast<size_t>(width > 0 ? width : 0) * static_cast<size_t>(height > 0 ? height : 0);
-    for (auto& layer : layers) layer.assign(cells, 100000);
+    for (auto& layer : layers)
+        layer.assign(cells, 100000);
 }
 
 std::vector<uint8_t> WriteMapFile(const MapDescription& map) {
@@ -68,9 +75,11 @@ std::vector<uint8_t> WriteMapFile(const MapDescription& map) {
     writer.WriteI32(map.height);
     writer.WriteI32(map.eventCount.value_or(static_cast<int32_t>(map.events.size())));
     for (const auto& layer : map.layers) {
-        for (int32_t value : layer) writer.WriteI32(value);
+        for (int32_t value : layer)
+            writer.WriteI32(value);
     }
-    for (const MapEventDescription& event : map.events) WriteEvent(writer, event);
+    for (const MapEventDescription& event : map.events)
+        WriteEvent(writer, event);
     writer.WriteU8('f');
     std::vector<uint8_t> file = writer.Take();
     SealContainer(file, kMapFileLayout, map.seeds);
@@ -85,7 +94,8 @@ std::vector<uint8_t> WriteTilesetFile(const TilesetFileDescription& description)
     const bool byteFlags = description.version == 0xCF;
     for (const TilesetDescription& tileset : description.tilesets) {
         writer.WriteString(tileset.name);
-        for (const std::string& image : tileset.images) writer.WriteString(image);
+        for (const std::string& image : tileset.images)
+            writer.WriteString(image);
         writer.WriteU8(tileset.marker);
         WriteBytes(writer, tileset.terrainTags);
         writer.WriteU8(0);

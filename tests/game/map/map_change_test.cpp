@@ -106,8 +106,8 @@ TEST_F(MapChange, TakesTheMapItsTilesetEventsLoopAndPanorama) {
     state.links.sound = &sound;
     state.PlayMapSound();
     EXPECT_EQ(sound.calls, (std::vector<Call>{{MapSoundKind::kMusic, 3, ""},
-                                             {MapSoundKind::kBackgroundSound, -100, "rain.ogg"},
-                                             {MapSoundKind::kBackgroundSound, 7, ""}}));
+                                              {MapSoundKind::kBackgroundSound, -100, "rain.ogg"},
+                                              {MapSoundKind::kBackgroundSound, 7, ""}}));
     EXPECT_TRUE(reporter_.messages.empty());
     EXPECT_TRUE(reporter_.boxes.empty());
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "game/data/data_texts.h"
 #include "game/data/text_format.h"
 #include "game/map/map_data.h"
 #include "game/map/map_texts.h"
-#include "game/data/data_texts.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/map/map_test_support.h"
 #include "tests/support/scratch_dir.h"
@@ -28,21 +28,24 @@ void AppendPage(Bytes& b, uint32_t commandCount, bool withCommands, std::vector<
         b.U8(1).U32(0).U8(0).U8(0).U8(0);
     }
     b.U32(static_cast<uint32_t>(pageBytes.size()));
-    for (uint8_t value : pageBytes) b.U8(value);
+    for (uint8_t value : pageBytes)
+        b.U8(value);
     b.U8('z');
 }
 
 void AppendEvent(Bytes& b, uint32_t id, const char* name, uint32_t pages, std::vector<uint8_t> bytes) {
     b.U8('o').U32(0xDEADBEEF).U32(id).Text(name).U32(3).U32(4).U32(pages);
     b.U32(static_cast<uint32_t>(bytes.size()));
-    for (uint8_t value : bytes) b.U8(value);
+    for (uint8_t value : bytes)
+        b.U8(value);
 }
 
 // A plain 2 x 1 map with three events stored as ids 5, 2, 5.
 std::vector<uint8_t> HandWrittenMap() {
     Bytes b;
     b.Zeros(20).U32(77).U8('e').Text("Abc").U32(1).U32(2).U32(1).U32(3);
-    for (uint32_t value : {7u, 8u, 100000u, 200000u, 100000u, 100000u}) b.U32(value);
+    for (uint32_t value : {7u, 8u, 100000u, 200000u, 100000u, 100000u})
+        b.U32(value);
     AppendEvent(b, 5, "first", 1, {1, 2});
     AppendPage(b, 2, true, {9, 1, 2, 3});
     b.U8('p');
@@ -127,16 +130,20 @@ TEST(MapFile, EveryCutAndDamageIsRefusedWithoutHarm) {
         size_t offset;
         uint32_t value;
     } cases[] = {
-        {"marker", 24, 0x66},          {"width 0", 37, 0},
-        {"negative height", 41, 0xFFFFFFFF}, {"huge size", 37, 0x7FFFFFFF},
-        {"event count", 45, 0x10000000}, {"name past the file", 25, 513},
+        {"marker", 24, 0x66},
+        {"width 0", 37, 0},
+        {"negative height", 41, 0xFFFFFFFF},
+        {"huge size", 37, 0x7FFFFFFF},
+        {"event count", 45, 0x10000000},
+        {"name past the file", 25, 513},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> file = whole;
         if (c.offset == 24) {
             file[24] = static_cast<uint8_t>(c.value);
         } else {
-            for (int i = 0; i < 4; ++i) file[c.offset + i] = static_cast<uint8_t>(c.value >> (8 * i));
+            for (int i = 0; i < 4; ++i)
+                file[c.offset + i] = static_cast<uint8_t>(c.value >> (8 * i));
         }
         MapData map;
         EXPECT_EQ(ParseMapFile(file, map), MapFileStatus::kDamaged) << c.what;

@@ -23,7 +23,8 @@ struct Bytes {
         return *this;
     }
     Bytes& U32(uint32_t value) {
-        for (int i = 0; i < 4; ++i) data.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            data.push_back(static_cast<uint8_t>(value >> (8 * i)));
         return *this;
     }
     // Length with the terminator, the text, the terminator.

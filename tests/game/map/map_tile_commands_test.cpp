@@ -1,10 +1,11 @@
+#include "game/map/map_tile_commands.h"
+
 #include <gtest/gtest.h>
 
 #include "game/event/event_interpreter.h"
 #include "game/event/event_records.h"
 #include "game/map/map_links.h"
 #include "game/map/map_state.h"
-#include "game/map/map_tile_commands.h"
 
 namespace velk {
 namespace {

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 #include "game/map/map_state.h"
 #include "tests/game/data/data_test_support.h"
@@ -98,20 +98,24 @@ TEST(MapView, ShakeSwingsAndSettlesAtZero) {
     // no longer divides: the last frame still lands on the centre.
     MapState restarted = MapOfSize(20, 15);
     restarted.StartShake(2, 3, 1, 120);
-    for (int frame = 0; frame < 3; ++frame) restarted.Update();
+    for (int frame = 0; frame < 3; ++frame)
+        restarted.Update();
     restarted.StartShake(1, 1, 1, 5);
-    for (int frame = 0; frame < 200; ++frame) restarted.Update();
+    for (int frame = 0; frame < 200; ++frame)
+        restarted.Update();
     EXPECT_EQ(restarted.shakeX.offset, 0);
     // Exponents far out of range neither overflow nor stall.
     restarted.StartShake(40, -3, 0, 30);
-    for (int frame = 0; frame < 200 && restarted.shakeY.offset != 0; ++frame) restarted.Update();
+    for (int frame = 0; frame < 200 && restarted.shakeY.offset != 0; ++frame)
+        restarted.Update();
     EXPECT_EQ(restarted.shakeY.offset, 0);
 }
 
 TEST(MapView, ZoomGlidesAndAnUnzoomedCentreJumps) {
     MapState state = MapOfSize(20, 15);
     state.StartZoom(100, 200, 200, 10);
-    for (int frame = 0; frame < 5; ++frame) state.Update();
+    for (int frame = 0; frame < 5; ++frame)
+        state.Update();
     EXPECT_EQ(state.zoom.currentX, 100);
     EXPECT_EQ(state.zoom.currentY, 200);
     EXPECT_EQ(state.zoom.currentZoom, 150);

@@ -27,7 +27,8 @@ MapState TestMap(int32_t stepSetting = 0) {
     state.map.header.height = 4;
     state.map.Clear();
     for (int32_t x = 0; x < 4; ++x) {
-        for (int32_t y = 0; y < 4; ++y) state.map.Tile(0, x, y) = kFloor;
+        for (int32_t y = 0; y < 4; ++y)
+            state.map.Tile(0, x, y) = kFloor;
     }
     state.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 15, 0x10, 0, 0x04, 0x22, 0x80, 0x40, 0x01, 0x100};
     state.terrainTags = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3, 0, 0, 0, 0, 5, 0};
@@ -173,7 +174,8 @@ TEST(MapTileChanges, RefusedArguments) {
         int layer;
         int32_t x, y, tile;
     } cases[] = {{-1, 0, 0, 3}, {3, 0, 0, 3}, {1, 4, 0, 3}, {1, -1, 0, 3}, {1, 0, 4, 3}, {1, 0, 0, -1}, {1, 0, 0, 17}};
-    for (const Case& c : cases) EXPECT_FALSE(state.ChangeMapTiles(c.layer, c.x, c.y, 1, 1, c.tile));
+    for (const Case& c : cases)
+        EXPECT_FALSE(state.ChangeMapTiles(c.layer, c.x, c.y, 1, 1, c.tile));
     EXPECT_EQ(state.map.layers[1], layer);
 }
 

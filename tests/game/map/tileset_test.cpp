@@ -1,7 +1,8 @@
+#include "game/map/tileset.h"
+
 #include <gtest/gtest.h>
 
 #include "game/map/map_texts.h"
-#include "game/map/tileset.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/map/map_test_support.h"
 #include "tests/support/scratch_dir.h"
@@ -14,9 +15,11 @@ using testing::Bytes;
 
 void AppendRecord(Bytes& b, const char* name, uint8_t marker) {
     b.Text(name).Text("base.png");
-    for (int i = 1; i < 8; ++i) b.Text("");
+    for (int i = 1; i < 8; ++i)
+        b.Text("");
     b.U8(marker).U32(9);
-    for (uint8_t tag : {0, 1, 2, 3, 4, 5, 6, 7, 9}) b.U8(tag);
+    for (uint8_t tag : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+        b.U8(tag);
     b.U8(0xEE).U32(9);
 }
 
@@ -26,9 +29,11 @@ std::vector<uint8_t> HandWrittenTilesets(uint8_t closing = 0xCF) {
     Bytes b;
     b.Zeros(10).U8(0xCF).U32(2);
     AppendRecord(b, "Field", 255);
-    for (uint8_t flags : {0, 0, 0, 0, 0, 0, 0, 0, 0x10}) b.U8(flags);
+    for (uint8_t flags : {0, 0, 0, 0, 0, 0, 0, 0, 0x10})
+        b.U8(flags);
     AppendRecord(b, "Cave", 3);
-    for (uint8_t flags : {15, 0, 0, 0, 0, 0, 0, 0, 0x80}) b.U8(flags);
+    for (uint8_t flags : {15, 0, 0, 0, 0, 0, 0, 0, 0x80})
+        b.U8(flags);
     b.U8(closing);
     return b.data;
 }
@@ -98,7 +103,10 @@ TEST(TilesetFile, LoadReportsAsTheGameDoes) {
         std::vector<testing::ReportedBox> messages;
     } cases[] = {
         {"good.dat", true, 2, {{texts::kTilesetRecordDamaged, "", ""}}},
-        {"closing.dat", false, 2, {{texts::kTilesetRecordDamaged, "", ""}, {texts::kTilesetFileFailed, texts::kFileReadErrorCaption, ""}}},
+        {"closing.dat",
+         false,
+         2,
+         {{texts::kTilesetRecordDamaged, "", ""}, {texts::kTilesetFileFailed, texts::kFileReadErrorCaption, ""}}},
         {"version.dat", false, 1, {}},
         {"missing.dat", false, 1, {}},
     };
