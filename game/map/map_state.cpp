@@ -31,6 +31,9 @@ constexpr int32_t kMapSoundFade = 5;
 
 constexpr int32_t kViewTilesAcross = 20;
 constexpr int32_t kViewTilesDown = 15;
+// The fewest bytes a character's save part takes: no name, empty routes, no
+// extra values.
+constexpr size_t kSmallestCharacterPart = 72;
 // Larger powers would overflow the shake's step arithmetic.
 constexpr int32_t kLargestShakePower = 12;
 
@@ -76,18 +79,20 @@ bool MapState::LoadMap(int32_t id) { return LoadMapFor(id, true); }
 bool MapState::LoadMapFor(int32_t id, bool live) {
     mapId = id;
     Database& system = GlobalDatabases().system;
-    const std::string fileName = system.GetString(kMapListType, id, kMapFileItem);
+    const int32_t items = system.GetItemCount(kMapListType);
     bool read = false;
     if (live) {
-        read = map.Read(fileName);
-    } else {
-        // A snapshot shows nothing and ends nothing: a map that cannot be
-        // read only fails the read.
-        auto file = ReadGameFile("Data\\" + fileName);
+        read = map.Read(system.GetString(kMapListType, id, kMapFileItem));
+    } else if (id >= 0 && id < system.GetDataCount(kMapListType) && items > kMapLoopItem) {
+        // A snapshot shows nothing and ends nothing: a map that the list
+        // does not name or that cannot be read only fails the read.
+        auto file = ReadGameFile("Data\\" + system.GetString(kMapListType, id, kMapFileItem));
         read = file && ParseMapFile(*file, map) == MapFileStatus::kLoaded;
-        if (!read) map = MapData();
     }
-    if (!read) return false;
+    if (!read) {
+        map = MapData();
+        return false;
+    }
 
     const int32_t number = map.header.tileset;
     // A tileset the list does not hold leaves the map with an empty one:
@@ -110,7 +115,6 @@ bool MapState::LoadMapFor(int32_t id, bool live) {
     scrollRemainingX = scrollRemainingY = 0;
     scrollSpeedX = scrollSpeedY = 4;
 
-    const int32_t items = system.GetItemCount(kMapListType);
     if (live && items > kMapPanoramaItem) {
         PanoramaSelection& panorama = GlobalPanoramaSelection();
         const int32_t value = system.GetInt(kMapListType, id, kMapPanoramaItem);
@@ -373,7 +377,7 @@ bool MapState::ReadSave(SaveStream& save, bool live) {
         flags = *read;
     }
     auto eventCount = save.ReadU32();
-    if (!eventCount || !save.CanHold(*eventCount, 4)) return false;
+    if (!eventCount || !save.CanHold(*eventCount, kSmallestCharacterPart)) return false;
     if (events.size() < *eventCount) {
         while (events.size() < *eventCount)
             events.emplace_back(mapId, MapEventData(-1));

@@ -45,22 +45,23 @@ bool MapState::ChangeMapTiles(int layer, int32_t x, int32_t y, int32_t width, in
         static_cast<size_t>(tileIndex) >= tileFlags.size() || x < 0 || x >= mapWidth || y < 0 || y >= mapHeight) {
         return false;
     }
-    width = std::min(width, mapWidth - x);
-    height = std::min(height, mapHeight - y);
+    // 64 bits: the rectangle's far edges may lie far outside the map.
+    const int64_t right = static_cast<int64_t>(x) + std::min(width, mapWidth - x);
+    const int64_t bottom = static_cast<int64_t>(y) + std::min(height, mapHeight - y);
     const int32_t value = tileIndex < kFirstBaseTileIndex ? (tileIndex + 1) * kEmptyTileValue + kSurroundedShape
                                                           : tileIndex - kFirstBaseTileIndex;
-    for (int32_t cx = x; cx < x + width; ++cx) {
-        for (int32_t cy = y; cy < y + height; ++cy)
+    for (int32_t cx = x; cx < right; ++cx) {
+        for (int32_t cy = y; cy < bottom; ++cy)
             map.Tile(layer, cx, cy) = value;
     }
 
     // Only the rim of the painted rectangle and the ring around it can have
     // neighbours of another kind; cells inside keep the full shape.
-    const int32_t lastX = std::min<int64_t>(mapWidth, static_cast<int64_t>(x) + width + 1) - 1;
-    const int32_t lastY = std::min<int64_t>(mapHeight, static_cast<int64_t>(y) + height + 1) - 1;
+    const int32_t lastX = static_cast<int32_t>(std::min<int64_t>(mapWidth, right + 1) - 1);
+    const int32_t lastY = static_cast<int32_t>(std::min<int64_t>(mapHeight, bottom + 1) - 1);
     for (int32_t cx = std::max(0, x - 1); cx <= lastX; ++cx) {
         for (int32_t cy = std::max(0, y - 1); cy <= lastY; ++cy) {
-            if (x < cx && cx < x + width - 1 && y < cy && cy < y + height - 1) continue;
+            if (x < cx && cx < right - 1 && y < cy && cy < bottom - 1) continue;
             int32_t& cell = map.Tile(layer, cx, cy);
             const int64_t kind = cell / kEmptyTileValue;
             // Kind 1 is the empty tile: it has no shapes.

@@ -199,13 +199,18 @@ TEST_F(MapChange, SavedLayersKeepTheirOwnSize) {
     EXPECT_EQ(loaded.map.Tile(1, 2, 1), 9);
     EXPECT_EQ(loaded.GetTileIndex(5, 3, 1), 17);
 
-    // A save made on a map whose file is gone: refused quietly when not live.
-    ByteWriter lost;
-    lost.WriteI32(2);
-    SaveStream refused(lost.Take());
-    EXPECT_FALSE(loaded.ReadSave(refused, false));
-    EXPECT_TRUE(refused.errorFlag);
+    // A save made on a map whose file is gone, or that the map list no
+    // longer holds: refused quietly when not live.
+    for (int32_t id : {2, 99, -1}) {
+        ByteWriter lost;
+        lost.WriteI32(id);
+        SaveStream refused(lost.Take());
+        EXPECT_FALSE(loaded.ReadSave(refused, false));
+        EXPECT_TRUE(refused.errorFlag);
+        EXPECT_EQ(loaded.map.layers[0].size(), 300u);
+    }
     EXPECT_TRUE(reporter_.messages.empty());
+    EXPECT_TRUE(reporter_.boxes.empty());
 }
 
 }  // namespace

@@ -176,6 +176,9 @@ TEST(MapTileChanges, RefusedArguments) {
     } cases[] = {{-1, 0, 0, 3}, {3, 0, 0, 3}, {1, 4, 0, 3}, {1, -1, 0, 3}, {1, 0, 4, 3}, {1, 0, 0, -1}, {1, 0, 0, 17}};
     for (const Case& c : cases)
         EXPECT_FALSE(state.ChangeMapTiles(c.layer, c.x, c.y, 1, 1, c.tile));
+    // A rectangle of no cells paints nothing.
+    EXPECT_TRUE(state.ChangeMapTiles(1, 0, 0, INT32_MIN, INT32_MIN, 3));
+    EXPECT_TRUE(state.ChangeMapTiles(1, 3, 3, 0, 5, 3));
     EXPECT_EQ(state.map.layers[1], layer);
 }
 
