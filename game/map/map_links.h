@@ -31,6 +31,8 @@ public:
     virtual ~ParallelCommonEvents() = default;
     // One runner for every common event whose trigger is parallel.
     virtual void Rebuild() {}
+    // No runners (no map is shown).
+    virtual void Clear() {}
     // Pages were refreshed: each runner re-checks its conditions.
     virtual void Refresh() {}
     // One frame of every runner, in order.

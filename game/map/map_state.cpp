@@ -69,6 +69,7 @@ void MapState::Reset() {
     shakeX = ShakeAxis();
     shakeY = ShakeAxis();
     events.clear();
+    if (links.parallelEvents) links.parallelEvents->Clear();
     savedIntegers.clear();
     tilesets = TilesetList();
     tilesets.Load(texts::kTilesetFileName);
