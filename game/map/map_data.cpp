@@ -103,10 +103,7 @@ bool ReadEvents(DataFileCursor& cursor, MapData& map) {
     return true;
 }
 
-}  // namespace
-
-MapFileStatus ParseMapFile(std::span<uint8_t> file, MapData& map) {
-    map = MapData();
+MapFileStatus ParseInto(std::span<uint8_t> file, MapData& map) {
     auto opened = UnscrambleContainer(file, kMapFileLayout);
     if (!opened) return MapFileStatus::kDamaged;
     DataFileCursor cursor(file, kMapFileLayout.headerLength);
@@ -121,6 +118,22 @@ MapFileStatus ParseMapFile(std::span<uint8_t> file, MapData& map) {
     return MapFileStatus::kLoaded;
 }
 
+}  // namespace
+
+MapFileStatus ParseMapFile(std::span<uint8_t> file, MapData& map) {
+    // The layers keep their memory: maps of one game are mostly of a size,
+    // and a map change then neither frees nor faults in megabytes of cells.
+    map.header = MapHeader();
+    map.events.clear();
+    const MapFileStatus status = ParseInto(file, map);
+    if (status != MapFileStatus::kLoaded) {
+        map.header = MapHeader();
+        map.events.clear();
+        map.Clear();
+    }
+    return status;
+}
+
 bool MapData::Read(const std::string& name) {
     const std::string path = "Data\\" + name;
     auto file = ReadGameFile(path);
@@ -133,13 +146,9 @@ bool MapData::Read(const std::string& name) {
     }
     switch (ParseMapFile(*file, *this)) {
         case MapFileStatus::kLoaded: return true;
-        case MapFileStatus::kSumMismatch:
-            *this = MapData();
-            ReportTamperedFile(path);
-            return false;
+        case MapFileStatus::kSumMismatch: ReportTamperedFile(path); return false;
         case MapFileStatus::kDamaged: break;
     }
-    *this = MapData();
     ActiveErrorReporter().ShowMessageBox(FormatText(texts::kMapDataDamaged, path.c_str()),
                                          texts::kMapChangeErrorCaption);
     return false;

@@ -75,8 +75,8 @@ public:
 };
 
 // Reads a whole map file held in memory (scrambled; unscrambled in place)
-// into `map`. On any status but kLoaded the map holds what was read so far;
-// `MapData::Read` clears it.
+// into `map`. On any status but kLoaded the map is a cleared 20 x 15 map
+// without events.
 MapFileStatus ParseMapFile(std::span<uint8_t> file, MapData& map);
 
 // The longest map, event or page graphic name, its terminator included.
