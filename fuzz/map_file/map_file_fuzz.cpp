@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     state.ChangeMapTiles(static_cast<int>(size % 3), width - 1, height - 1, 3, 3, 3);
     state.ChangeMapTiles(1, 0, 0, width, 2, 1);
+    state.ChangeMapTiles(2, width / 2, 0, static_cast<int32_t>(size) - 2048, INT32_MIN + static_cast<int32_t>(size), 2);
     for (const velk::MapEventData& event : state.map.events) {
         for (const velk::EventPage& page : event.pages)
             page.CollisionExtent(1, 1);

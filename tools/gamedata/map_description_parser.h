@@ -21,6 +21,8 @@
 //     tileset "name"                   starts a tileset
 //       images "base.png" "auto1.png" ...   marker 255
 //       terrain 0 1 2 ...   flags 0 15 ...
+//
+// Numbers may also be written in hexadecimal (0x110).
 
 #include <string>
 #include <vector>
