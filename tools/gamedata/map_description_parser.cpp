@@ -1,6 +1,8 @@
 #include "tools/gamedata/map_description_parser.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 
 namespace velk::gamedata {
@@ -186,8 +188,13 @@ void MapSectionReader::MapStatement(const std::vector<DescriptionWord>& words) {
 }
 
 void MapSectionReader::PageStatement(const std::vector<DescriptionWord>& words) {
-    PageDescription& page = CurrentPage();
     const std::string& word = words[0].text;
+    static const char* const kPageWords[] = {"graphic", "trigger",       "condition", "route",
+                                             "command", "command-route", "move",      "page-bytes"};
+    if (std::find(std::begin(kPageWords), std::end(kPageWords), word) == std::end(kPageWords)) {
+        Fail("unknown map statement '" + word + "'");
+    }
+    PageDescription& page = CurrentPage();
     if (word == "graphic") {
         Expect(words, 7);
         page.graphicTile = Int32(words[1]);
@@ -222,10 +229,8 @@ void MapSectionReader::PageStatement(const std::vector<DescriptionWord>& words) 
         for (size_t i = 3; i < words.size(); ++i)
             move.arguments.push_back(Int32(words[i]));
         CurrentRoute().commands.push_back(std::move(move));
-    } else if (word == "page-bytes") {
-        page.bytes = Bytes(words, 1);
     } else {
-        Fail("unknown map statement '" + word + "'");
+        page.bytes = Bytes(words, 1);
     }
 }
 
