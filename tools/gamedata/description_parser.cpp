@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/base/text_encoding.h"
+#include "tools/gamedata/map_description_parser.h"
 
 namespace velk::gamedata {
 namespace {
@@ -120,7 +121,7 @@ public:
     GameDescription& Result() { return game_; }
 
 private:
-    enum class Section { kNone, kGame, kSettingsFile, kDatabase };
+    enum class Section { kNone, kGame, kSettingsFile, kDatabase, kMaps };
 
     void Expect(const std::vector<Token>& tokens, size_t count) const {
         if (tokens.size() != count) throw LineError("'" + tokens[0].text + "' takes " + std::to_string(count - 1) + " value(s)");
@@ -147,7 +148,18 @@ private:
         return {Byte(tokens[1]), Byte(tokens[2]), Byte(tokens[3])};
     }
 
+    void MapStatement(const std::vector<Token>& tokens) {
+        std::vector<DescriptionWord> words;
+        for (const Token& token : tokens) words.push_back({token.text, token.quoted});
+        try {
+            maps_.Statement(words);
+        } catch (const MapDescriptionError& failure) {
+            throw LineError(failure.message);
+        }
+    }
+
     GameDescription game_;
+    MapSectionReader maps_{game_};
     Section section_ = Section::kNone;
     DatabaseDescription* database_ = nullptr;
     DatabaseTypeDescription* type_ = nullptr;
@@ -175,6 +187,11 @@ void DescriptionReader::Statement(const std::vector<Token>& tokens) {
         }
         type_ = nullptr;
         section_ = Section::kDatabase;
+    } else if (MapSectionReader::OpensSection(word)) {
+        section_ = Section::kMaps;
+        MapStatement(tokens);
+    } else if (section_ == Section::kMaps) {
+        MapStatement(tokens);
     } else if (section_ == Section::kGame) {
         GameStatement(tokens);
     } else if (section_ == Section::kSettingsFile) {

@@ -23,6 +23,8 @@
 //       rows 10                        unnamed rows with the item defaults
 //       data-names "a" "b"             the ".project" names, if not the rows'
 //
+//   map "..." | tilesets               see map_description_parser.h
+//
 // Strings are "quoted" (with \" \\ \n \r \t and \xNN for a raw byte) or bare
 // words.
 

@@ -13,6 +13,7 @@
 #include "game/data/data_container.h"
 #include "game/data/data_texts.h"
 #include "game/data/player_settings.h"
+#include "tools/gamedata/map_description.h"
 
 namespace velk::gamedata {
 
@@ -80,6 +81,8 @@ struct GameDescription {
     DatabaseDescription systemDatabase;
     DatabaseDescription userDatabase;
     DatabaseDescription changeableDatabase;
+    std::vector<MapDescription> maps;
+    std::optional<TilesetFileDescription> tilesets;
 };
 
 // Adds an item whose slot follows the items of its class so far.

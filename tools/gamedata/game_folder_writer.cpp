@@ -5,6 +5,7 @@
 
 #include "tools/gamedata/database_writer.h"
 #include "tools/gamedata/game_dat_writer.h"
+#include "tools/gamedata/map_writer.h"
 
 namespace velk::gamedata {
 namespace {
@@ -38,7 +39,8 @@ bool WriteGameFolder(const GameDescription& description, const std::filesystem::
     std::filesystem::path basicData = folder / "Data" / "BasicData";
     return WriteDatabase(description.systemDatabase, basicData, "SysDataBase", error) &&
            WriteDatabase(description.userDatabase, basicData, "DataBase", error) &&
-           WriteDatabase(description.changeableDatabase, basicData, "CDataBase", error);
+           WriteDatabase(description.changeableDatabase, basicData, "CDataBase", error) &&
+           WriteMapFiles(description, folder / "Data", error);
 }
 
 }  // namespace velk::gamedata
