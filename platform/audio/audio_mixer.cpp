@@ -86,7 +86,27 @@ void MixAnyVoice(AudioVoice& voice, int32_t* accumulator, uint32_t frames, uint6
 
 int32_t Saturate16(int32_t value) { return std::clamp(value, -32768, 32767); }
 
+std::mutex& SourceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<AudioSource*>& Sources() {
+    static std::vector<AudioSource*> sources;
+    return sources;
+}
+
 }  // namespace
+
+void AttachAudioSource(AudioSource* source) {
+    std::lock_guard lock(SourceMutex());
+    if (std::find(Sources().begin(), Sources().end(), source) == Sources().end()) Sources().push_back(source);
+}
+
+void DetachAudioSource(AudioSource* source) {
+    std::lock_guard lock(SourceMutex());
+    std::erase(Sources(), source);
+}
 
 int32_t GainForVolume(int32_t hundredths_db) {
     if (hundredths_db <= -10000) return 0;
@@ -120,6 +140,8 @@ void AudioMixer::MixLocked(uint32_t frames) {
             MixAnyVoice(*voice, accumulator_.data(), frames, step);
         }
     }
+    std::lock_guard lock(SourceMutex());
+    for (AudioSource* source : Sources()) source->MixInto(accumulator_.data(), frames, out_rate);
 }
 
 void AudioMixer::Render(uint8_t* out, uint32_t frames) {

@@ -33,6 +33,20 @@ struct AudioVoice {
 // 10^(volume / 2000); -10000 and below are silence.
 int32_t GainForVolume(int32_t hundredths_db);
 
+// Sound that a program makes as it plays (a synthesiser), mixed into every
+// mixer's output after the buffers. MixInto adds `frames` stereo frames at
+// `rate` Hz, on the 16-bit scale, into the left/right accumulator.
+class AudioSource {
+public:
+    virtual ~AudioSource() = default;
+    virtual void MixInto(int32_t* accumulator, uint32_t frames, uint32_t rate) = 0;
+};
+
+// Process-wide list of sources. Detach returns only after a mix that may be
+// using the source has ended, so the source may then be destroyed.
+void AttachAudioSource(AudioSource* source);
+void DetachAudioSource(AudioSource* source);
+
 class AudioMixer {
 public:
     explicit AudioMixer(const WaveFormat& output);
