@@ -63,8 +63,6 @@ public:
     // System variables 43-48.
     virtual int32_t DownloadValue(int32_t number) { return 0; }
     virtual bool UsesDirect3D() { return false; }
-    // The music volume the sound state recorded; volume writes scale by it.
-    virtual int32_t MusicVolumeReference() { return 0; }
     virtual CalendarTime LocalTime();
     virtual std::string LastMessageText() { return {}; }
     // Choice texts 0-9.
@@ -106,6 +104,9 @@ public:
     virtual int32_t Speed(SoundChannel channel) { return 100; }
     virtual void SetSpeed(SoundChannel channel, int32_t percent) {}
     virtual std::string PlayingFileName(SoundChannel channel) { return {}; }
+    // The own volume (percent) of the sound that last started on the
+    // channel; a new master volume scales it.
+    virtual int32_t VolumeReference(SoundChannel channel) { return 100; }
 };
 
 class EventOwner {

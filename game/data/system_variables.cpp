@@ -188,9 +188,9 @@ void VariableStore::SetSystemVariable(int32_t number, int32_t value) {
         case 98: owners.sound->SetSpeed(SoundChannel::kBackgroundSound, value); break;
         case 100:
         case 101: {
-            int32_t reference = owners.scene->MusicVolumeReference();
             SoundChannel channel = number == 100 ? SoundChannel::kMusic : SoundChannel::kBackgroundSound;
-            SetVolume(channel, ClampToInt(int64_t{value} * reference / std::max(reference, 1)));
+            int32_t reference = owners.sound->VolumeReference(channel);
+            SetVolume(channel, ClampToInt(int64_t{value} * reference / 100));
             (number == 100 ? block.sysVar100 : block.sysVar101) = std::max(value, 0);
             break;
         }

@@ -98,14 +98,13 @@ public:
     void SetFrameSkipLevel(int32_t level) override { frameSkip = level; }
     int32_t DownloadValue(int32_t number) override { return number * 10; }
     bool UsesDirect3D() override { return uses3D; }
-    int32_t MusicVolumeReference() override { return volumeReference; }
     CalendarTime LocalTime() override { return {2024, 2, 29, 23, 59, 58}; }
     std::string LastMessageText() override { return "last"; }
     std::string ChoiceText(int32_t index) override { return "choice" + std::to_string(index); }
     void MarkPanoramaChanged() override { panoramaChanged = true; }
     void MarkFogChanged() override { fogChanged = true; }
 
-    int32_t messageWindowOpen = 0, choiceItem = -1, frameSkip = 0, volumeReference = 0;
+    int32_t messageWindowOpen = 0, choiceItem = -1, frameSkip = 0;
     std::optional<int32_t> keptMap;
     bool uses3D = false, panoramaChanged = false, fogChanged = false;
 };
@@ -145,9 +144,11 @@ public:
     std::string PlayingFileName(SoundChannel channel) override {
         return channel == SoundChannel::kMusic ? "music.ogg" : "ambience.ogg";
     }
+    int32_t VolumeReference(SoundChannel channel) override { return reference[static_cast<int>(channel)]; }
 
     std::array<int32_t, 2> volume = {100, 100};
     std::array<int32_t, 2> speed = {100, 100};
+    std::array<int32_t, 2> reference = {100, 100};
     std::vector<std::pair<SoundChannel, int32_t>> changes;
 };
 

@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include "game/present/sound_state.h"
+#include "lib/sound/sound_public.h"
+#include "tests/game/present/sound_test_support.h"
+#include "tests/platform/midi/midi_test_data.h"
+
+namespace velk::testing {
+namespace {
+
+constexpr int16_t kA = 8000;
+constexpr int16_t kB = 6000;
+
+class SoundStateTest : public GameSoundTest {
+protected:
+    void SetUp() override {
+        GameSoundTest::SetUp();
+        WriteDataFile("a.wav", SteadyWave(kA, 0));
+        WriteDataFile("b.wav", SteadyWave(0, kB));
+        WriteDataFile("se.wav", SteadyWave(kA, kA, 4410));
+        WriteDataFile("song.mid", TwoNoteMidi());
+        WriteDataFile("fast.mid", TwoNoteMidi());
+        MakeState({{"a.wav", 0, 0, 0}, {"b.wav", 80, 0, 0}, {"song.mid", 0, 50, 0}, {"fast.mid", 0, 150, 0}},
+                  {{"a.wav", 0, 0, 0}}, {{"se.wav", 0, 0, 0}, {"se.wav", 0, 0, 1}, {"gone.wav", 0, 0, 0}});
+    }
+};
+
+// Each update moves the volume a step of the fade: a fade of n frames runs
+// n + 1 updates from the start volume to the target, heard frame by frame.
+TEST_F(SoundStateTest, FadesInOutAndCrossFadesFrameByFrame) {
+    state_->Play(SoundState::kMusic, 0, 3, 0);
+    for (int32_t volume : {0, 25, 50, 75, 100, 100}) EXPECT_EQ(Frame().first, LevelAt(kA, volume)) << volume;
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 0);
+
+    // Row 1 has volume 80: a to b over 5 updates, each side on its channel.
+    settings_.masters[0] = 50;
+    state_->Play(SoundState::kMusic, 1, 4, 0);
+    const int32_t target = 80 * 50 / 100;
+    for (int32_t r = 5; r >= 0; --r) {
+        auto [left, right] = Frame();
+        EXPECT_EQ(left, LevelAt(kA, 100 * r / 5)) << r;
+        EXPECT_EQ(right, LevelAt(kB, target * (5 - r) / 5)) << r;
+    }
+    // The faded-out sound is released.
+    EXPECT_EQ(state_->RowHandle(SoundState::kMusic, 0), 0);
+    EXPECT_NE(state_->RowHandle(SoundState::kMusic, 1), 0);
+
+    // Stop with a fade of 2: three updates down to silence, then released.
+    state_->Play(SoundState::kMusic, -1, 2, 0);
+    for (int32_t r = 3; r >= 0; --r) EXPECT_EQ(Frame().second, LevelAt(kB, target * r / 3)) << r;
+    EXPECT_EQ(state_->RowHandle(SoundState::kMusic, 1), 0);
+    EXPECT_EQ(Frame().second, 0);
+}
+
+TEST_F(SoundStateTest, SwitchingAgainCutsTheSoundFadingOut) {
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    Frame();
+    state_->Play(SoundState::kMusic, 1, 30, 0);
+    Frame();
+    const int32_t a = state_->RowHandle(SoundState::kMusic, 0);
+    ASSERT_NE(a, 0);
+    state_->Play(SoundState::kMusic, 0, 30, 0);  // a again: b fades out, the old a was cut
+    EXPECT_EQ(CheckSoundPlaying(a), -1);
+    state_->Play(SoundState::kMusic, 0, 60, 0);  // the same number does nothing
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 0);
+}
+
+TEST_F(SoundStateTest, StopWithoutFadeDeletesAtOnceAndPlayingTwiceDoesNothing) {
+    state_->Play(SoundState::kMusic, 0, 60, 0);
+    const int32_t handle = state_->CurrentHandle(SoundState::kMusic);
+    state_->Play(SoundState::kMusic, 0, 60, 0);
+    EXPECT_EQ(state_->CurrentHandle(SoundState::kMusic), handle);
+    state_->Play(SoundState::kMusic, 65535, 0, 0);
+    EXPECT_EQ(CheckSoundPlaying(handle), -1);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1);
+}
+
+TEST_F(SoundStateTest, PermissionGateRecordsTheNumberOnly) {
+    settings_.permission = 1;
+    state_->Play(SoundState::kMusic, 1, 0, 0);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 1);
+    EXPECT_EQ(state_->CountLoadedSounds(), 0);
+    EXPECT_EQ(Frame().second, 0);
+    settings_.permission = 2;
+    state_->Play(SoundState::kSoundEffect, 0, 0, 0);
+    EXPECT_EQ(state_->CountLoadedSounds(), 0);
+}
+
+TEST_F(SoundStateTest, EffectsWaitTheirDelayAndMinusOneStopsThemAll) {
+    state_->Play(SoundState::kSoundEffect, 0, 3, 0);
+    state_->Play(SoundState::kSoundEffect, -1, 5, 0);
+    const int32_t handle = state_->RowHandle(SoundState::kSoundEffect, 0);
+    // Updates 1-3 count the delay down; the fourth starts the sound.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Frame().first, 0) << i;
+    EXPECT_EQ(Frame().first, LevelAt(kA, 100));
+    EXPECT_EQ(Frame().first, LevelAt(kA, 100));
+    EXPECT_EQ(CheckSoundPlaying(handle), 1);
+    Frame();  // the stop entry reaches 0
+    EXPECT_EQ(CheckSoundPlaying(handle), 0);
+    EXPECT_EQ(Frame().first, 0);
+}
+
+TEST_F(SoundStateTest, EffectWithReleaseFlagIsReleasedAfterPlaying) {
+    settings_.masters[2] = 50;
+    state_->Play(SoundState::kSoundEffect, 1, 0, 0);
+    EXPECT_EQ(Frame().first, LevelAt(kA, 50));
+    for (int i = 0; i < 8 && state_->RowHandle(SoundState::kSoundEffect, 1) != 0; ++i) Frame();
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
+    // A master volume of 0 plays no effect at all.
+    settings_.masters[2] = 0;
+    state_->Play(SoundState::kSoundEffect, 0, 0, 0);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+}
+
+TEST_F(SoundStateTest, MidiRowsGoToTheMidiLibraryWithTempoAfterTwentyFrames) {
+    state_->Play(SoundState::kMusic, 2, 0, 0);
+    EXPECT_TRUE(midi_.Called("read 3 1 1"));  // the list is read at the first play
+    EXPECT_TRUE(midi_.Called("volume -2500"));
+    EXPECT_TRUE(midi_.Called("tempo -100"));
+    EXPECT_TRUE(midi_.Called("play 1 3 0"));
+    EXPECT_TRUE(state_->MusicIsMidi());
+    state_->Play(SoundState::kMusic, 3, 0, 0);
+    EXPECT_TRUE(midi_.Called("stop"));
+    EXPECT_TRUE(midi_.Called("tempo 25"));
+    midi_.calls.clear();
+    for (int i = 0; i < 19; ++i) state_->Update();
+    EXPECT_FALSE(midi_.Called("tempo 25"));
+    state_->Update();
+    EXPECT_TRUE(midi_.Called("tempo 25"));
+    // The fade-in reached full volume: (100 - 100) x 25.
+    EXPECT_EQ(midi_.volumes.back(), 0);
+    EXPECT_EQ(state_->PlayingFileName(SoundChannel::kMusic), "fast.mid");
+}
+
+TEST_F(SoundStateTest, MidiFadesOutWhenASoundFileTakesOver) {
+    state_->Play(SoundState::kMusic, 2, 0, 0);
+    state_->Update();
+    state_->Update();
+    midi_.calls.clear();
+    midi_.volumes.clear();
+    state_->Play(SoundState::kMusic, 0, 3, 0);
+    for (int i = 0; i < 5; ++i) Frame();
+    // (100 - 100) x 25 - (t - r) x 2500 / t for r = 4..0, then stopped.
+    EXPECT_EQ(midi_.volumes, (std::vector<int32_t>{0, -625, -1250, -1875, -2500}));
+    EXPECT_EQ(midi_.calls.back(), "stop");
+}
+
+TEST_F(SoundStateTest, HostileNumbersAndFadesEndCleanly) {
+    // A fade of -1 or below runs like a fade of 0 (no division by zero, no
+    // fade that never ends).
+    for (int32_t fade : {-1, -50, INT32_MIN}) {
+        state_->Play(SoundState::kMusic, 0, fade, 0);
+        Frame();
+        Frame();
+        EXPECT_EQ(Frame().first, LevelAt(kA, 100)) << fade;
+        state_->Play(SoundState::kMusic, -1, fade, 0);
+        Frame();
+        Frame();
+        EXPECT_EQ(Frame().first, 0) << fade;
+    }
+    // Rows outside the lists are no rows.
+    for (int32_t number : {4, 14, 1000000, -7, INT32_MAX}) {
+        state_->Play(SoundState::kMusic, number, 0, 0);
+        state_->Play(SoundState::kBackgroundSound, number, 0, 0);
+        state_->Play(SoundState::kSoundEffect, number, 0, 0);
+        EXPECT_TRUE(state_->LoadSound(SoundState::kSoundEffect, number));
+        EXPECT_FALSE(state_->ReleaseSound(SoundState::kMusic, number));
+        EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1) << number;
+    }
+    state_->Play(7, 0, 0, 0);
+    EXPECT_EQ(state_->CountLoadedSounds(), 0);
+    Frame();
+    // A missing file is reported with its row.
+    state_->Play(SoundState::kSoundEffect, 2, 0, 0);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_NE(reporter_.boxes[0].line1.find("Data\\gone.wav"), std::string::npos);
+    EXPECT_NE(reporter_.boxes[0].line1.find("3-2"), std::string::npos);
+}
+
+TEST_F(SoundStateTest, EffectEvictionEndsAndKeepsBusyEffects) {
+    std::vector<SoundRow> effects;
+    for (int i = 0; i < 40; ++i) effects.push_back({"se.wav", 0, 0, 0});
+    MakeState({}, {}, effects);
+    for (int32_t row = 0; row < 40; ++row) state_->LoadSound(SoundState::kSoundEffect, row);
+    EXPECT_EQ(state_->CountLoadedSounds(), SoundState::kLoadedEffectLimit);
+    // The oldest went first.
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 39), 0);
+
+    // With every loaded effect playing nothing can go: the pass still ends.
+    for (int32_t row = 10; row < 40; ++row) state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    state_->Update();
+    for (int32_t row = 40; row < 45; ++row) state_->LoadSound(SoundState::kSoundEffect, row);
+    for (int32_t row = 0; row < 5; ++row) state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    EXPECT_EQ(state_->CountLoadedSounds(), SoundState::kLoadedEffectLimit + 5);
+}
+
+TEST_F(SoundStateTest, BackgroundSoundFadesAndReleases) {
+    state_->Play(SoundState::kBackgroundSound, 0, 1, 0);
+    for (int32_t volume : {0, 50, 100}) EXPECT_EQ(Frame().first, LevelAt(kA, volume));
+    EXPECT_EQ(state_->GetLoopOffset(SoundState::kBackgroundSound), 0);
+    state_->Play(SoundState::kBackgroundSound, -1, 1, 0);
+    for (int32_t volume : {100, 50, 0}) EXPECT_EQ(Frame().first, LevelAt(kA, volume));
+    EXPECT_EQ(state_->RowHandle(SoundState::kBackgroundSound, 0), 0);
+}
+
+TEST_F(SoundStateTest, VolumeWritesFadeOverTwoUpdatesAndKeepTheReference) {
+    state_->Play(SoundState::kMusic, 1, 0, 0);
+    Frame();
+    Frame();
+    EXPECT_EQ(state_->VolumeReference(SoundChannel::kMusic), 80);
+    EXPECT_EQ(state_->Volume(SoundChannel::kMusic), 80);
+    state_->StartVolumeChange(SoundChannel::kMusic, 40);
+    EXPECT_EQ(Frame().second, LevelAt(kB, 80));
+    EXPECT_EQ(Frame().second, LevelAt(kB, 60));
+    EXPECT_EQ(Frame().second, LevelAt(kB, 40));
+    EXPECT_EQ(Frame().second, LevelAt(kB, 40));
+}
+
+TEST_F(SoundStateTest, FreshStateSilencesEverything) {
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    state_->Play(SoundState::kMusic, 2, 0, 0);  // MIDI, after a sound file
+    Frame();
+    const int32_t count = GetSoundHandleCount();
+    EXPECT_GT(count, 0);
+    *state_ = SoundState(database_, midi_, settings_);
+    EXPECT_EQ(GetSoundHandleCount(), 0);
+    EXPECT_EQ(midi_.calls.back(), "stop");
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1);
+}
+
+// ---------------------------------------------------------------------------
+// Run-time files
+
+TEST_F(SoundStateTest, RunTimeFileTakesTheSpareRowAndTheTextsSettings) {
+    WriteDataFile("extra.wav", SteadyWave(kA, kA, 4410));
+    const int32_t base = 3;
+    int32_t row = state_->AddSoundFile("extra.wav\r\n80\r\n120", SoundState::kSoundEffect, 0, 0, 10, 10);
+    EXPECT_EQ(row, base);
+    EXPECT_EQ(database_.GetString(3, row, 0), "extra.wav");
+    EXPECT_EQ(database_.GetInt(3, row, 1), 80);
+    EXPECT_EQ(database_.GetInt(3, row, 2), 120);
+    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 1);
+    // The next one takes the next row and empties the name of the one before.
+    EXPECT_EQ(state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 10, 10), base + 1);
+    EXPECT_EQ(database_.GetString(3, base, 0), "");
+    // Empty names and names of one letter give -1.
+    EXPECT_EQ(state_->AddSoundFile("", SoundState::kSoundEffect, 0, 0, 0, 0), -1);
+    EXPECT_EQ(state_->AddSoundFile("\nx", SoundState::kSoundEffect, 0, 0, 0, 0), -1);
+    EXPECT_EQ(state_->AddSoundFile("x\n", SoundState::kSoundEffect, 0, 0, 0, 0), -1);
+    // A missing file is reported and registers nothing.
+    EXPECT_EQ(state_->AddSoundFile("none.wav", SoundState::kSoundEffect, 0, 0, 0, 0), SoundState::kNotRegistered);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 2);
+}
+
+TEST_F(SoundStateTest, SpareRowsWrapAfterTen) {
+    WriteDataFile("extra.wav", SteadyWave(kA, kA, 441));
+    for (int i = 0; i < 10; ++i) state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0);
+    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 0);
+    EXPECT_EQ(state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0), 3);
+    // One file, one handle, in the row it was last registered in.
+    EXPECT_EQ(state_->CountLoadedSounds(), 1);
+}
+
+TEST_F(SoundStateTest, ReleasedRunTimeSoundIsLoadedAgain) {
+    WriteDataFile("extra.wav", SteadyWave(kA, kA, 441));
+    int32_t row = state_->AddSoundFile("extra.wav\n100\n0\n1", SoundState::kSoundEffect, 0, 0, 0, 0);
+    database_.SetInt(3, row, 3, 1);  // release after playing
+    state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    Run(4);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, row), 0);
+    row = state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 100, 0);
+    const int32_t handle = state_->RowHandle(SoundState::kSoundEffect, row);
+    ASSERT_NE(handle, 0);
+    EXPECT_NE(CheckSoundPlaying(handle), -1);
+    state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    state_->Update();
+    EXPECT_EQ(audio_.RenderSamples(1)[0], LevelAt(kA, 100));
+}
+
+TEST_F(SoundStateTest, RunTimeMusicPlayingAlreadyOnlyChangesVolume) {
+    WriteDataFile("theme.wav", SteadyWave(kA, 0));
+    const int32_t row = state_->AddSoundFile("theme.wav", SoundState::kMusic, 0, 0, 100, 0);
+    EXPECT_EQ(row, 4);
+    state_->Play(SoundState::kMusic, row, 0, 0);
+    Frame();
+    EXPECT_EQ(Frame().first, LevelAt(kA, 100));
+    EXPECT_EQ(state_->AddSoundFile("theme.wav\n50", SoundState::kMusic, 1, 0, 100, 0), SoundState::kNotRegistered);
+    EXPECT_EQ(Frame().first, LevelAt(kA, 100));
+    EXPECT_EQ(Frame().first, LevelAt(kA, 75));
+    EXPECT_EQ(Frame().first, LevelAt(kA, 50));
+    EXPECT_EQ(state_->VolumeReference(SoundChannel::kMusic), 50);
+    // The same file named again when nothing plays registers anew.
+    state_->Play(SoundState::kMusic, -1, 0, 0);
+    EXPECT_EQ(state_->AddSoundFile("theme.wav", SoundState::kMusic, 0, 0, 100, 0), 5);
+}
+
+TEST_F(SoundStateTest, ListsWithoutSpareRowsRegisterNothing) {
+    database_.SetDataCount(2, 0);
+    database_.types[2].rows.clear();
+    EXPECT_EQ(state_->AddSoundFile("a.wav", SoundState::kBackgroundSound, 0, 0, 0, 0), SoundState::kNotRegistered);
+}
+
+TEST_F(SoundStateTest, RestartPlaysTheRememberedSoundsAgain) {
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    state_->Play(SoundState::kBackgroundSound, 0, 0, 0);
+    Frame();
+    state_->RestartMusic(20);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 0);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kBackgroundSound), 0);
+    EXPECT_NE(state_->CurrentHandle(SoundState::kMusic), 0);
+}
+
+}  // namespace
+}  // namespace velk::testing
