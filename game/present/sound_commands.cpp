@@ -1,0 +1,54 @@
+#include "game/present/sound_commands.h"
+
+#include "game/present/sound_state.h"
+
+namespace velk {
+namespace {
+
+constexpr int32_t kPlay = 0;
+constexpr int32_t kPreload = 1;
+constexpr int32_t kRelease = 2;
+constexpr int32_t kNumberInWord = 0;
+constexpr int32_t kNumberInArgument = 1;
+constexpr int32_t kFileName = 2;
+// Play and preload of this number do nothing.
+constexpr int32_t kNoSound = -2;
+
+int32_t ValueOf(SoundCommandArguments& arguments, int32_t index) {
+    return index < arguments.Count() ? arguments.Value(index) : 0;
+}
+
+}  // namespace
+
+bool SoundCommands::Sound(SoundCommandArguments& arguments) {
+    const int32_t option = arguments.Count() > 1 ? arguments.Raw(1) : 0;
+    const int32_t operation = option & 0xF;
+    const int32_t kind = (option >> 4) & 0xF;
+    const int32_t source = (option >> 24) & 0xF;
+    int32_t number = -1;
+    if (source == kNumberInWord) {
+        number = (option >> 8) & 0xFFFF;
+    } else if (source == kNumberInArgument) {
+        number = ValueOf(arguments, 3);
+        if (operation == kRelease && number == -1) return true;
+    } else if (source == kFileName) {
+        const std::string name = arguments.FileName();
+        const int32_t fade = ValueOf(arguments, 2);
+        const int32_t loop = kind < SoundState::kSoundEffect ? ValueOf(arguments, 7) : 0;
+        const int32_t volume = ValueOf(arguments, 5);
+        const int32_t frequency = ValueOf(arguments, 6);
+        number = sound_.AddSoundFile(name, kind, fade, loop, volume, frequency);
+        if (number == SoundState::kNotRegistered) return true;
+    }
+    const int32_t start = arguments.Count() >= 5 ? ValueOf(arguments, 4) : 0;
+    if (operation == kPlay && number != kNoSound) {
+        sound_.Play(kind, number, ValueOf(arguments, 2), start);
+    } else if (operation == kPreload && number != kNoSound) {
+        sound_.LoadSound(kind, number);
+    } else if (operation == kRelease) {
+        sound_.ReleaseSound(kind, number);
+    }
+    return true;
+}
+
+}  // namespace velk

@@ -1,0 +1,41 @@
+#pragma once
+// The sound command's handler: plays, preloads or releases a row of the
+// music, background-sound or sound-effect list, named by number or by a file
+// that it registers in a spare row first. The interpreter's command table
+// calls it with the command's arguments.
+
+#include <cstdint>
+#include <string>
+
+namespace velk {
+
+class SoundState;
+
+// A command's arguments as the handler reads them.
+class SoundCommandArguments {
+public:
+    virtual ~SoundCommandArguments() = default;
+    // Integer arguments, the command code (argument 0) included.
+    virtual int32_t Count() const = 0;
+    // An integer argument as stored.
+    virtual int32_t Raw(int32_t index) const = 0;
+    // An integer argument read as a value: a variable ID gives the
+    // variable's value, anything below 1000000 itself.
+    virtual int32_t Value(int32_t index) = 0;
+    // String argument 0 with its value codes expanded and its format codes
+    // turned back into text.
+    virtual std::string FileName() = 0;
+};
+
+class SoundCommands {
+public:
+    explicit SoundCommands(SoundState& sound) : sound_(sound) {}
+
+    // The command always goes on to the next one.
+    bool Sound(SoundCommandArguments& arguments);
+
+private:
+    SoundState& sound_;
+};
+
+}  // namespace velk
