@@ -61,67 +61,24 @@ int32_t SoundSettings::FrameStep() const {
     return ComputeFrameStep(GlobalGameInfo().Setting(GameInfo::kFrameDivisorSetting));
 }
 
-SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, const SoundSettings& settings)
-    : database_(&systemDatabase), midi_(&midi), settings_(&settings) {}
+SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, const SoundSettings& settings) {
+    database_ = &systemDatabase;
+    midi_ = &midi;
+    settings_ = &settings;
+}
 
 SoundState::~SoundState() {
     if (owning_) SilenceAll();
 }
 
-SoundState::SoundState(SoundState&& other) noexcept
-    : database_(other.database_), midi_(other.midi_), settings_(other.settings_) {
-    *this = std::move(other);
+SoundState::SoundState(SoundState&& other) noexcept : SoundStateFields(std::move(other)) {
+    other.owning_ = false;
 }
 
 SoundState& SoundState::operator=(SoundState&& other) noexcept {
     if (this == &other) return *this;
     if (owning_) SilenceAll();
-    database_ = other.database_;
-    midi_ = other.midi_;
-    settings_ = other.settings_;
-    owning_ = other.owning_;
-    for (int k = 0; k < 3; ++k) {
-        handles_[k] = std::move(other.handles_[k]);
-        loadStamps_[k] = std::move(other.loadStamps_[k]);
-        spareSlot_[k] = other.spareSlot_[k];
-    }
-    loadCounter_ = other.loadCounter_;
-    dynamicEffects_ = std::move(other.dynamicEffects_);
-    bgmPreviousHandle_ = other.bgmPreviousHandle_;
-    bgmHandle_ = other.bgmHandle_;
-    bgsPreviousHandle_ = other.bgsPreviousHandle_;
-    bgsHandle_ = other.bgsHandle_;
-    bgmFadeRemaining_ = other.bgmFadeRemaining_;
-    bgsFadeRemaining_ = other.bgsFadeRemaining_;
-    bgmFadeTotal_ = other.bgmFadeTotal_;
-    bgsFadeTotal_ = other.bgsFadeTotal_;
-    bgmVolume_ = other.bgmVolume_;
-    bgsVolume_ = other.bgsVolume_;
-    bgmFrequency_ = other.bgmFrequency_;
-    bgsFrequency_ = other.bgsFrequency_;
-    bgmSpeed_ = other.bgmSpeed_;
-    bgsSpeed_ = other.bgsSpeed_;
-    bgmPreviousVolume_ = other.bgmPreviousVolume_;
-    bgsPreviousVolume_ = other.bgsPreviousVolume_;
-    bgmStartVolume_ = other.bgmStartVolume_;
-    bgsStartVolume_ = other.bgsStartVolume_;
-    bgmVolumeItem_ = other.bgmVolumeItem_;
-    bgsVolumeItem_ = other.bgsVolumeItem_;
-    namedSounds_ = std::move(other.namedSounds_);
-    effectQueue_ = std::move(other.effectQueue_);
-    bgmMidi_ = std::move(other.bgmMidi_);
-    oggFlags_[0] = std::move(other.oggFlags_[0]);
-    oggFlags_[1] = std::move(other.oggFlags_[1]);
-    bgmIsMidi_ = other.bgmIsMidi_;
-    bgmPreviousIsMidi_ = other.bgmPreviousIsMidi_;
-    listsLoaded_ = other.listsLoaded_;
-    midiTempoDelay_ = other.midiTempoDelay_;
-    bgmNumber_ = other.bgmNumber_;
-    bgsNumber_ = other.bgsNumber_;
-    bgmName_ = std::move(other.bgmName_);
-    bgsName_ = std::move(other.bgsName_);
-    bgmStatus_ = other.bgmStatus_;
-    bgsStatus_ = other.bgsStatus_;
+    static_cast<SoundStateFields&>(*this) = std::move(other);
     other.owning_ = false;
     return *this;
 }
@@ -242,7 +199,7 @@ bool SoundState::LoadSound(int32_t kind, int32_t number) {
     if (number == -1 || kind < 0 || kind > 2 || !Allowed(kind)) return true;
     if (kind == kMusic && Flag(bgmMidi_, number) == 1) return true;
     if (!RowExists(kind, number)) return true;
-    if (kind == kMusic || kind == kSoundEffect) loadStamps_[kind][number] = ++loadCounter_;
+    if (kind == kSoundEffect) effectStamps_[number] = ++loadCounter_;
     if (RowHandle(kind, number) != 0) return true;
     const std::string name = RowString(kind, number, 0);
     const std::string path = kDataFolder + name;
@@ -282,8 +239,8 @@ void SoundState::EvictEffects(int32_t keptRow) {
             const bool queued = std::any_of(effectQueue_.begin(), effectQueue_.end(),
                                             [h = handle](const QueuedEffect& e) { return e.handle == h; });
             if (queued) continue;
-            auto stamp = loadStamps_[kSoundEffect].find(row);
-            const int32_t when = stamp == loadStamps_[kSoundEffect].end() ? 0 : stamp->second;
+            auto stamp = effectStamps_.find(row);
+            const int32_t when = stamp == effectStamps_.end() ? 0 : stamp->second;
             if (when < oldest) {
                 oldest = when;
                 chosen = row;
@@ -631,10 +588,6 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
             it = it->second == handle ? handles_[kind].erase(it) : std::next(it);
         }
         handles_[kind][row] = handle;
-        if (kind == kSoundEffect) {
-            if (dynamicEffects_.empty()) dynamicEffects_.assign(static_cast<size_t>(RowLimit(kSoundEffect)) + 10, 0);
-            SetFlag(dynamicEffects_, row, 1);
-        }
     }
     database_->SetString(kind + 1, row, 0, name);
     database_->SetInt(kind + 1, row, 1, volume);

@@ -42,7 +42,53 @@ struct SoundStatus {
     int32_t loopItem = 0;
 };
 
-class SoundState final : public SoundOwner {
+// Everything a sound state holds, apart so that taking over another state's
+// holdings is one assignment.
+struct SoundStateFields {
+    struct QueuedEffect {
+        int32_t handle = 0;  // -1: stop every sound effect
+        int32_t delay = 0;
+        int32_t release = 0;
+    };
+
+    Database* database_ = nullptr;
+    MidiOutput* midi_ = nullptr;
+    const SoundSettings* settings_ = nullptr;
+    // False once moved from: then it owns no sounds.
+    bool owning_ = true;
+
+    std::map<int32_t, int32_t> handles_[3];
+    // The load count at each sound effect's last load: the oldest idle
+    // effect is the one to release when too many are loaded.
+    std::map<int32_t, int32_t> effectStamps_;
+    int32_t loadCounter_ = 0;
+    int32_t bgmPreviousHandle_ = 0, bgmHandle_ = 0, bgsPreviousHandle_ = 0, bgsHandle_ = 0;
+    int32_t bgmFadeRemaining_ = -1, bgsFadeRemaining_ = -1, bgmFadeTotal_ = -1, bgsFadeTotal_ = -1;
+    int32_t bgmVolume_ = 100, bgsVolume_ = 100;
+    // The music's playback frequency in Hz (sound files) or tempo percent
+    // (MIDI); the background sound's frequency percent.
+    int32_t bgmFrequency_ = 100, bgsFrequency_ = 100;
+    int32_t bgmSpeed_ = 100, bgsSpeed_ = 100;
+    int32_t bgmPreviousVolume_ = 0, bgsPreviousVolume_ = 0;
+    int32_t bgmStartVolume_ = 0, bgsStartVolume_ = 0;
+    // The row volume (item 1, 0 read as 100) of the music and background
+    // sound that last started: the base that master-volume writes scale.
+    int32_t bgmVolumeItem_ = 100, bgsVolumeItem_ = 100;
+    std::map<std::string, int32_t> namedSounds_;
+    std::vector<QueuedEffect> effectQueue_;
+    std::vector<int32_t> bgmMidi_;
+    std::vector<int32_t> oggFlags_[2];
+    uint8_t bgmIsMidi_ = 0, bgmPreviousIsMidi_ = 0;
+    uint8_t listsLoaded_ = 0;
+    int32_t midiTempoDelay_ = -1;
+
+    int32_t bgmNumber_ = -1, bgsNumber_ = -1;
+    int32_t spareSlot_[3] = {0, 0, 0};
+    std::string bgmName_, bgsName_;
+    SoundStatus bgmStatus_, bgsStatus_;
+};
+
+class SoundState final : public SoundOwner, private SoundStateFields {
 public:
     static constexpr int32_t kMusic = 0;
     static constexpr int32_t kBackgroundSound = 1;
@@ -108,12 +154,6 @@ public:
     int32_t VolumeReference(SoundChannel channel) override;
 
 private:
-    struct QueuedEffect {
-        int32_t handle = 0;  // -1: stop every sound effect
-        int32_t delay = 0;
-        int32_t release = 0;
-    };
-
     void PlayMusic(int32_t number, int32_t fade, int32_t start);
     void PlayBackgroundSound(int32_t number, int32_t fade, int32_t start);
     void PlayEffect(int32_t number, int32_t delay);
@@ -144,40 +184,6 @@ private:
     static int32_t FrequencyFor(int32_t handle, int32_t percent);
     static int32_t TempoDepthFor(int32_t percent);
     void SetMidiVolume(double volume);
-
-    Database* database_;
-    MidiOutput* midi_;
-    const SoundSettings* settings_;
-    bool owning_ = true;
-
-    std::map<int32_t, int32_t> handles_[3];
-    std::map<int32_t, int32_t> loadStamps_[3];
-    int32_t loadCounter_ = 0;
-    std::vector<int32_t> dynamicEffects_;
-    int32_t bgmPreviousHandle_ = 0, bgmHandle_ = 0, bgsPreviousHandle_ = 0, bgsHandle_ = 0;
-    int32_t bgmFadeRemaining_ = -1, bgsFadeRemaining_ = -1, bgmFadeTotal_ = -1, bgsFadeTotal_ = -1;
-    int32_t bgmVolume_ = 100, bgsVolume_ = 100;
-    // The music's playback frequency in Hz (sound files) or tempo percent
-    // (MIDI); the background sound's frequency percent.
-    int32_t bgmFrequency_ = 100, bgsFrequency_ = 100;
-    int32_t bgmSpeed_ = 100, bgsSpeed_ = 100;
-    int32_t bgmPreviousVolume_ = 0, bgsPreviousVolume_ = 0;
-    int32_t bgmStartVolume_ = 0, bgsStartVolume_ = 0;
-    // The row volume (item 1, 0 read as 100) of the music and background
-    // sound that last started: the base that master-volume writes scale.
-    int32_t bgmVolumeItem_ = 100, bgsVolumeItem_ = 100;
-    std::map<std::string, int32_t> namedSounds_;
-    std::vector<QueuedEffect> effectQueue_;
-    std::vector<int32_t> bgmMidi_;
-    std::vector<int32_t> oggFlags_[2];
-    uint8_t bgmIsMidi_ = 0, bgmPreviousIsMidi_ = 0;
-    uint8_t listsLoaded_ = 0;
-    int32_t midiTempoDelay_ = -1;
-
-    int32_t bgmNumber_ = -1, bgsNumber_ = -1;
-    int32_t spareSlot_[3] = {0, 0, 0};
-    std::string bgmName_, bgsName_;
-    SoundStatus bgmStatus_, bgsStatus_;
 };
 
 }  // namespace velk
