@@ -39,7 +39,8 @@ set(VELK_PLATFORM_HEADERS_FOR_GAME
   platform/base/calendar_time.h
   platform/file/game_name.h
   platform/file/path_resolver.h
-  platform/file/whole_file.h)
+  platform/file/whole_file.h
+  platform/midi/midi_player.h)
 
 # Headers that only platform/ may include (angle-bracket includes, matched from
 # the start of the name).
