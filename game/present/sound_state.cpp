@@ -71,9 +71,7 @@ SoundState::~SoundState() {
     if (owning_) SilenceAll();
 }
 
-SoundState::SoundState(SoundState&& other) noexcept : SoundStateFields(std::move(other)) {
-    other.owning_ = false;
-}
+SoundState::SoundState(SoundState&& other) noexcept : SoundStateFields(std::move(other)) { other.owning_ = false; }
 
 SoundState& SoundState::operator=(SoundState&& other) noexcept {
     if (this == &other) return *this;
@@ -88,7 +86,8 @@ SoundState& SoundState::operator=(SoundState&& other) noexcept {
 void SoundState::SilenceAll() {
     DeleteAllSounds();
     if (bgmIsMidi_ || bgmPreviousIsMidi_) midi_->Stop();
-    for (auto& handles : handles_) handles.clear();
+    for (auto& handles : handles_)
+        handles.clear();
     namedSounds_.clear();
     effectQueue_.clear();
 }
@@ -578,8 +577,8 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
     const int32_t old = RowHandle(kind, row);
     if (old != 0 && old != handle) {
         handles_[kind].erase(row);
-        const bool inUse = old == bgmHandle_ || old == bgmPreviousHandle_ || old == bgsHandle_ ||
-                           old == bgsPreviousHandle_;
+        const bool inUse =
+            old == bgmHandle_ || old == bgmPreviousHandle_ || old == bgsHandle_ || old == bgsPreviousHandle_;
         if (!inUse) DropHandle(kind, old);
     }
     // A file registered before moves to the new row.
@@ -673,7 +672,8 @@ void SoundState::UpdateEffects(int32_t step) {
     for (size_t i = 0; i < effectQueue_.size();) {
         QueuedEffect& entry = effectQueue_[i];
         if (entry.delay == 0 && entry.handle == -1) {
-            for (const auto& [row, handle] : handles_[kSoundEffect]) StopSoundHandle(handle);
+            for (const auto& [row, handle] : handles_[kSoundEffect])
+                StopSoundHandle(handle);
             effectQueue_.clear();
             return;
         }
@@ -701,9 +701,7 @@ void SoundState::UpdateEffects(int32_t step) {
 // ---------------------------------------------------------------------------
 // The variable store's view
 
-int32_t SoundState::Volume(SoundChannel channel) {
-    return channel == SoundChannel::kMusic ? bgmVolume_ : bgsVolume_;
-}
+int32_t SoundState::Volume(SoundChannel channel) { return channel == SoundChannel::kMusic ? bgmVolume_ : bgsVolume_; }
 
 // The same change as a run-time file that plays already: over two updates
 // from the volume now heard to the new one.

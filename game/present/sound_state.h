@@ -124,8 +124,7 @@ public:
     // for an empty name, kNotRegistered when it could not be registered or
     // when it is the sound playing already (then only its volume and
     // frequency change).
-    int32_t AddSoundFile(std::string text, int32_t kind, int32_t fade, int32_t loop, int32_t volume,
-                         int32_t frequency);
+    int32_t AddSoundFile(std::string text, int32_t kind, int32_t fade, int32_t loop, int32_t volume, int32_t frequency);
     // -1000 when the current sound of the kind is Ogg Vorbis, else 0.
     int32_t GetLoopOffset(int32_t kind) const;
     // Sounds loaded over the three lists.

@@ -110,7 +110,8 @@ std::optional<MidiFileFacts> ReadMidiFileFacts(std::span<const uint8_t> bytes) {
     uint32_t headerLength = 0;
     MidiFileFacts facts;
     if (!cursor.Tag("MThd") || !cursor.Big32(headerLength) || headerLength < 6) return std::nullopt;
-    if (!cursor.Big16(facts.format) || !cursor.Big16(facts.tracks) || !cursor.Big16(facts.division)) return std::nullopt;
+    if (!cursor.Big16(facts.format) || !cursor.Big16(facts.tracks) || !cursor.Big16(facts.division))
+        return std::nullopt;
     if (!cursor.Skip(headerLength - 6)) return std::nullopt;
     if (facts.format > 2 || facts.tracks == 0 || facts.division == 0) return std::nullopt;
     if ((facts.division & 0x8000) != 0 && (facts.division & 0xFF) == 0) return std::nullopt;

@@ -1,11 +1,11 @@
 #include "platform/midi/midi_player.h"
 
-#include <fluidsynth.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <span>
+
+#include <fluidsynth.h>
 #include <sys/stat.h>
 
 namespace velk::platform {
@@ -19,7 +19,8 @@ constexpr int32_t kSilentVolume = -2500;
 void QuietFluidLog() {
     static std::once_flag once;
     std::call_once(once, [] {
-        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) fluid_set_log_function(level, nullptr, nullptr);
+        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+            fluid_set_log_function(level, nullptr, nullptr);
     });
 }
 
@@ -77,7 +78,8 @@ std::unique_ptr<MidiPlayer> MidiPlayer::Open(const std::vector<std::string>& sou
     if (!loaded) {
         if (failure != nullptr) {
             *failure = "no General MIDI soundfont:";
-            for (const std::string& path : soundFonts) *failure += " " + path;
+            for (const std::string& path : soundFonts)
+                *failure += " " + path;
         }
         return nullptr;
     }

@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
+#include "game/present/midi_library.h"
 
 #include <cmath>
 
-#include "game/present/midi_library.h"
+#include <gtest/gtest.h>
+
 #include "game/present/sound_state.h"
 #include "game/present/sound_texts.h"
 #include "platform/midi/midi_player.h"
@@ -14,7 +15,8 @@ namespace {
 
 double Rms(const std::vector<int16_t>& samples) {
     double sum = 0;
-    for (int16_t s : samples) sum += static_cast<double>(s) * s;
+    for (int16_t s : samples)
+        sum += static_cast<double>(s) * s;
     return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size()));
 }
 

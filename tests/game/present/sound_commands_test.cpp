@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
+#include "game/present/sound_commands.h"
 
 #include <map>
 
-#include "game/present/sound_commands.h"
+#include <gtest/gtest.h>
+
 #include "game/present/sound_state.h"
 #include "tests/game/present/sound_test_support.h"
 
@@ -13,7 +14,8 @@ namespace {
 // names as variables.
 class ListArguments final : public SoundCommandArguments {
 public:
-    ListArguments(std::vector<int32_t> values, std::string name = {}) : values_(std::move(values)), name_(std::move(name)) {}
+    ListArguments(std::vector<int32_t> values, std::string name = {})
+        : values_(std::move(values)), name_(std::move(name)) {}
     int32_t Count() const override { return static_cast<int32_t>(values_.size()); }
     int32_t Raw(int32_t index) const override { return values_[static_cast<size_t>(index)]; }
     int32_t Value(int32_t index) override {

@@ -2,14 +2,14 @@
 // game loads them, played through the sound device's real output path with
 // SDL's disk driver capturing what would reach the speakers.
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "game/data/databases.h"
 #include "game/present/midi_library.h"
@@ -121,7 +121,8 @@ protected:
 // The loudest sample among the output frames [from, to).
 int32_t Peak(const std::vector<int16_t>& samples, uint64_t from, uint64_t to) {
     int32_t peak = 0;
-    for (uint64_t i = 2 * from; i < 2 * to && i < samples.size(); ++i) peak = std::max(peak, std::abs(int32_t{samples[i]}));
+    for (uint64_t i = 2 * from; i < 2 * to && i < samples.size(); ++i)
+        peak = std::max(peak, std::abs(int32_t{samples[i]}));
     return peak;
 }
 

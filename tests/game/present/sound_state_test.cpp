@@ -1,6 +1,7 @@
+#include "game/present/sound_state.h"
+
 #include <gtest/gtest.h>
 
-#include "game/present/sound_state.h"
 #include "lib/sound/sound_public.h"
 #include "tests/game/present/sound_test_support.h"
 #include "tests/platform/midi/midi_test_data.h"
@@ -29,7 +30,8 @@ protected:
 // n + 1 updates from the start volume to the target, heard frame by frame.
 TEST_F(SoundStateTest, FadesInOutAndCrossFadesFrameByFrame) {
     state_->Play(SoundState::kMusic, 0, 3, 0);
-    for (int32_t volume : {0, 25, 50, 75, 100, 100}) EXPECT_EQ(Frame().first, LevelAt(kA, volume)) << volume;
+    for (int32_t volume : {0, 25, 50, 75, 100, 100})
+        EXPECT_EQ(Frame().first, LevelAt(kA, volume)) << volume;
     EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 0);
 
     // Row 1 has volume 80: a to b over 5 updates, each side on its channel.
@@ -47,7 +49,8 @@ TEST_F(SoundStateTest, FadesInOutAndCrossFadesFrameByFrame) {
 
     // Stop with a fade of 2: three updates down to silence, then released.
     state_->Play(SoundState::kMusic, -1, 2, 0);
-    for (int32_t r = 3; r >= 0; --r) EXPECT_EQ(Frame().second, LevelAt(kB, target * r / 3)) << r;
+    for (int32_t r = 3; r >= 0; --r)
+        EXPECT_EQ(Frame().second, LevelAt(kB, target * r / 3)) << r;
     EXPECT_EQ(state_->RowHandle(SoundState::kMusic, 1), 0);
     EXPECT_EQ(Frame().second, 0);
 }
@@ -91,7 +94,8 @@ TEST_F(SoundStateTest, EffectsWaitTheirDelayAndMinusOneStopsThemAll) {
     state_->Play(SoundState::kSoundEffect, -1, 5, 0);
     const int32_t handle = state_->RowHandle(SoundState::kSoundEffect, 0);
     // Updates 1-3 count the delay down; the fourth starts the sound.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Frame().first, 0) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Frame().first, 0) << i;
     EXPECT_EQ(Frame().first, LevelAt(kA, 100));
     EXPECT_EQ(Frame().first, LevelAt(kA, 100));
     EXPECT_EQ(CheckSoundPlaying(handle), 1);
@@ -104,7 +108,8 @@ TEST_F(SoundStateTest, EffectWithReleaseFlagIsReleasedAfterPlaying) {
     settings_.masters[2] = 50;
     state_->Play(SoundState::kSoundEffect, 1, 0, 0);
     EXPECT_EQ(Frame().first, LevelAt(kA, 50));
-    for (int i = 0; i < 8 && state_->RowHandle(SoundState::kSoundEffect, 1) != 0; ++i) Frame();
+    for (int i = 0; i < 8 && state_->RowHandle(SoundState::kSoundEffect, 1) != 0; ++i)
+        Frame();
     EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
     // A master volume of 0 plays no effect at all.
     settings_.masters[2] = 0;
@@ -123,7 +128,8 @@ TEST_F(SoundStateTest, MidiRowsGoToTheMidiLibraryWithTempoAfterTwentyFrames) {
     EXPECT_TRUE(midi_.Called("stop"));
     EXPECT_TRUE(midi_.Called("tempo 25"));
     midi_.calls.clear();
-    for (int i = 0; i < 19; ++i) state_->Update();
+    for (int i = 0; i < 19; ++i)
+        state_->Update();
     EXPECT_FALSE(midi_.Called("tempo 25"));
     state_->Update();
     EXPECT_TRUE(midi_.Called("tempo 25"));
@@ -139,7 +145,8 @@ TEST_F(SoundStateTest, MidiFadesOutWhenASoundFileTakesOver) {
     midi_.calls.clear();
     midi_.volumes.clear();
     state_->Play(SoundState::kMusic, 0, 3, 0);
-    for (int i = 0; i < 5; ++i) Frame();
+    for (int i = 0; i < 5; ++i)
+        Frame();
     // (100 - 100) x 25 - (t - r) x 2500 / t for r = 4..0, then stopped.
     EXPECT_EQ(midi_.volumes, (std::vector<int32_t>{0, -625, -1250, -1875, -2500}));
     EXPECT_EQ(midi_.calls.back(), "stop");
@@ -179,28 +186,35 @@ TEST_F(SoundStateTest, HostileNumbersAndFadesEndCleanly) {
 
 TEST_F(SoundStateTest, EffectEvictionEndsAndKeepsBusyEffects) {
     std::vector<SoundRow> effects;
-    for (int i = 0; i < 40; ++i) effects.push_back({"se.wav", 0, 0, 0});
+    for (int i = 0; i < 40; ++i)
+        effects.push_back({"se.wav", 0, 0, 0});
     MakeState({}, {}, effects);
-    for (int32_t row = 0; row < 40; ++row) state_->LoadSound(SoundState::kSoundEffect, row);
+    for (int32_t row = 0; row < 40; ++row)
+        state_->LoadSound(SoundState::kSoundEffect, row);
     EXPECT_EQ(state_->CountLoadedSounds(), SoundState::kLoadedEffectLimit);
     // The oldest went first.
     EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
     EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 39), 0);
 
     // With every loaded effect playing nothing can go: the pass still ends.
-    for (int32_t row = 10; row < 40; ++row) state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    for (int32_t row = 10; row < 40; ++row)
+        state_->Play(SoundState::kSoundEffect, row, 0, 0);
     state_->Update();
-    for (int32_t row = 40; row < 45; ++row) state_->LoadSound(SoundState::kSoundEffect, row);
-    for (int32_t row = 0; row < 5; ++row) state_->Play(SoundState::kSoundEffect, row, 0, 0);
+    for (int32_t row = 40; row < 45; ++row)
+        state_->LoadSound(SoundState::kSoundEffect, row);
+    for (int32_t row = 0; row < 5; ++row)
+        state_->Play(SoundState::kSoundEffect, row, 0, 0);
     EXPECT_EQ(state_->CountLoadedSounds(), SoundState::kLoadedEffectLimit + 5);
 }
 
 TEST_F(SoundStateTest, BackgroundSoundFadesAndReleases) {
     state_->Play(SoundState::kBackgroundSound, 0, 1, 0);
-    for (int32_t volume : {0, 50, 100}) EXPECT_EQ(Frame().first, LevelAt(kA, volume));
+    for (int32_t volume : {0, 50, 100})
+        EXPECT_EQ(Frame().first, LevelAt(kA, volume));
     EXPECT_EQ(state_->GetLoopOffset(SoundState::kBackgroundSound), 0);
     state_->Play(SoundState::kBackgroundSound, -1, 1, 0);
-    for (int32_t volume : {100, 50, 0}) EXPECT_EQ(Frame().first, LevelAt(kA, volume));
+    for (int32_t volume : {100, 50, 0})
+        EXPECT_EQ(Frame().first, LevelAt(kA, volume));
     EXPECT_EQ(state_->RowHandle(SoundState::kBackgroundSound, 0), 0);
 }
 
@@ -256,7 +270,8 @@ TEST_F(SoundStateTest, RunTimeFileTakesTheSpareRowAndTheTextsSettings) {
 
 TEST_F(SoundStateTest, SpareRowsWrapAfterTen) {
     WriteDataFile("extra.wav", SteadyWave(kA, kA, 441));
-    for (int i = 0; i < 10; ++i) state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0);
+    for (int i = 0; i < 10; ++i)
+        state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0);
     EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 0);
     EXPECT_EQ(state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0), 3);
     // One file, one handle, in the row it was last registered in.

@@ -4,12 +4,12 @@
 // the three sound lists, settings the test sets, and a MIDI library fake
 // that records its calls.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "game/data/database.h"
 #include "game/present/midi_output.h"

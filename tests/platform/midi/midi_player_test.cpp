@@ -1,14 +1,15 @@
-#include <gtest/gtest.h>
+#include "platform/midi/midi_player.h"
 
 #include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/audio/audio_mixer.h"
 #include "platform/audio/wave_format.h"
 #include "platform/midi/midi_file.h"
-#include "platform/midi/midi_player.h"
 #include "tests/platform/midi/midi_test_data.h"
 
 namespace velk::platform {
@@ -56,12 +57,14 @@ TEST(MidiFileFacts, RefusesFilesThatDoNotFit) {
     auto hugeTrack = whole;
     hugeTrack[18] = 0x7F;
     cases.push_back({"track longer than the file", hugeTrack});
-    for (const Case& c : cases) EXPECT_FALSE(ReadMidiFileFacts(c.bytes)) << c.what;
+    for (const Case& c : cases)
+        EXPECT_FALSE(ReadMidiFileFacts(c.bytes)) << c.what;
 }
 
 double Rms(const std::vector<int16_t>& samples, size_t from, size_t to) {
     double sum = 0;
-    for (size_t i = from; i < to; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    for (size_t i = from; i < to; ++i)
+        sum += static_cast<double>(samples[i]) * samples[i];
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
 }
 
@@ -81,7 +84,8 @@ protected:
         std::vector<uint8_t> bytes(frames * 4);
         mixer_.Render(bytes.data(), frames);
         std::vector<int16_t> left(frames);
-        for (uint32_t i = 0; i < frames; ++i) left[i] = static_cast<int16_t>(bytes[4 * i] | (bytes[4 * i + 1] << 8));
+        for (uint32_t i = 0; i < frames; ++i)
+            left[i] = static_cast<int16_t>(bytes[4 * i] | (bytes[4 * i + 1] << 8));
         return left;
     }
 

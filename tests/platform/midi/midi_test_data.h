@@ -16,7 +16,8 @@ inline void PutMidiQuantity(std::vector<uint8_t>& out, uint32_t value) {
         parts[count++] = static_cast<uint8_t>(value & 0x7F);
         value >>= 7;
     } while (value != 0 && count < 4);
-    while (count > 1) out.push_back(parts[--count] | 0x80);
+    while (count > 1)
+        out.push_back(parts[--count] | 0x80);
     out.push_back(parts[0]);
 }
 
@@ -27,7 +28,7 @@ inline void PutMidiQuantity(std::vector<uint8_t>& out, uint32_t value) {
 inline std::vector<uint8_t> TwoNoteMidi(uint32_t firstTicks = 240, uint32_t secondAt = 960, uint32_t endTick = 1920) {
     std::vector<uint8_t> track = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo 500000
                                   0x00, 0xC0, 0x00,                          // piano
-                                  0x00, 0x90, 60, 100};                      // note on
+                                  0x00, 0x90, 60,   100};                    // note on
     PutMidiQuantity(track, firstTicks);
     track.insert(track.end(), {0x80, 60, 0});
     uint32_t tick = firstTicks;
