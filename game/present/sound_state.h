@@ -143,6 +143,8 @@ public:
     // The library sound of a row, 0 when it has none.
     int32_t RowHandle(int32_t kind, int32_t row) const;
     int32_t SpareSlot(int32_t kind) const { return spareSlot_[kind]; }
+    // The first of the kind's ten spare rows; -1 when its list has none.
+    int32_t SpareBase(int32_t kind) const;
 
     // What the variable store reaches (system variables 95-101, strings 33-34).
     int32_t Volume(SoundChannel channel) override;
@@ -171,7 +173,6 @@ private:
     void SilenceAll();
 
     int32_t RowLimit(int32_t kind) const;
-    int32_t SpareBase(int32_t kind) const;
     bool RowExists(int32_t kind, int32_t row) const;
     int32_t RowInt(int32_t kind, int32_t row, int32_t item) const;
     std::string RowString(int32_t kind, int32_t row, int32_t item) const;
