@@ -1,5 +1,9 @@
 #include "game/present/sound_commands.h"
 
+#include "game/event/event_interpreter.h"
+#include "game/event/event_links.h"
+#include "game/event/event_records.h"
+#include "game/present/escape_codes.h"
 #include "game/present/sound_state.h"
 
 namespace velk {
@@ -13,6 +17,29 @@ constexpr int32_t kNumberInArgument = 1;
 constexpr int32_t kFileName = 2;
 // Play and preload of this number do nothing.
 constexpr int32_t kNoSound = -2;
+
+class InterpreterArguments final : public SoundCommandArguments {
+public:
+    InterpreterArguments(EventInterpreter& interpreter, const EventCommand& command)
+        : interpreter_(interpreter), command_(command) {}
+    int32_t Count() const override { return static_cast<int32_t>(command_.arguments.size()); }
+    int32_t Raw(int32_t index) const override { return command_.arguments[static_cast<size_t>(index)]; }
+    int32_t Value(int32_t index) override { return interpreter_.GetValue(Raw(index)); }
+    std::string FileName() override {
+        if (command_.strings.empty()) return {};
+        EscapeCodeOptions options;
+        options.mapEventId = interpreter_.eventId;
+        options.commonEventId = interpreter_.commonId;
+        options.mapId = interpreter_.mapId;
+        options.valuesOnly = true;
+        options.leadingAtSignLine = true;
+        return RevertEscapeCodes(ConvertEscapeCodes(*ActiveEventLinks().variables, command_.strings[0], options));
+    }
+
+private:
+    EventInterpreter& interpreter_;
+    const EventCommand& command_;
+};
 
 int32_t ValueOf(SoundCommandArguments& arguments, int32_t index) {
     return index < arguments.Count() ? arguments.Value(index) : 0;
@@ -49,6 +76,16 @@ bool SoundCommands::Sound(SoundCommandArguments& arguments) {
         sound_.ReleaseSound(kind, number);
     }
     return true;
+}
+
+void SoundCommandSet::RegisterInto(CommandTable& table) {
+    // The option word is the one argument every form reads; the others are
+    // read only when the command has them.
+    table.Register(CommandCode::kSound, 2, 0, [this](EventInterpreter& interpreter, const EventCommand& command) {
+        InterpreterArguments arguments(interpreter, command);
+        commands_.Sound(arguments);
+        return CommandResult::kAdvance;
+    });
 }
 
 }  // namespace velk

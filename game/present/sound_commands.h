@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/event/command_table.h"
+
 namespace velk {
 
 class SoundState;
@@ -36,6 +38,18 @@ public:
 
 private:
     SoundState& sound_;
+};
+
+// The sound command in the interpreter's command table: its integer
+// arguments read through the running interpreter, its file name with the
+// value codes expanded for the running event.
+class SoundCommandSet final : public CommandHandlerSet {
+public:
+    explicit SoundCommandSet(SoundState& sound) : commands_(sound) {}
+    void RegisterInto(CommandTable& table) override;
+
+private:
+    SoundCommands commands_;
 };
 
 }  // namespace velk

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "game/event/command_table.h"
+#include "game/event/event_interpreter.h"
+#include "game/event/event_records.h"
 #include "game/present/sound_state.h"
 #include "tests/game/present/sound_test_support.h"
 
@@ -106,6 +109,26 @@ TEST_F(SoundCommandsTest, FileSourceRegistersThenPlays) {
     EXPECT_EQ(reporter_.boxes.size(), 1u);
     // An empty name gives -1: the music stops.
     Run(ListArguments({kCode, Option(0, 0, 0, 2), 0, 0, 0, 70, 0, 500}, ""));
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1);
+}
+
+TEST_F(SoundCommandsTest, TheTableRunsTheCommandThroughTheInterpreter) {
+    SoundCommandSet set(*state_);
+    CommandTable table;
+    table.Register(set);
+    const CommandEntry* entry = table.Find(static_cast<int32_t>(CommandCode::kSound));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->minimumArguments, 2);
+    EventInterpreter interpreter;
+    EventCommand command;
+    command.arguments = {kCode, Option(0, 0, 0, 2), 0, 0, 0, 90, 0, 0};
+    command.strings = {"run.wav"};
+    EXPECT_EQ(entry->handler(interpreter, command), CommandResult::kAdvance);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 2);
+    EXPECT_EQ(database_.GetInt(1, 2, 1), 90);
+    command.arguments = {kCode, Option(0, 0, 65535, 0)};
+    command.strings.clear();
+    entry->handler(interpreter, command);
     EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1);
 }
 
