@@ -17,7 +17,6 @@ void GameSystem::ResetRequests() {
     windowBusy = 0;
     messageWaiter = nullptr;
     choiceWaiter = nullptr;
-    musicVolumeRef = 0;
     closeMessageRequest = 0;
     choiceItemValue = -1;
     scrollWaitFlag = 0;
@@ -39,12 +38,17 @@ std::optional<int32_t> GameSystem::FirstSpareSoundRow(int kind) const {
     return spareSoundBase[kind];
 }
 
-std::optional<int32_t> GameSystem::TakeSpareSoundRow(int kind) {
+std::optional<int32_t> GameSystem::NextSpareSoundRow(int kind) const {
     std::optional<int32_t> first = FirstSpareSoundRow(kind);
     if (!first) return std::nullopt;
-    int32_t slot = ((spareSoundCount[kind] % kSpareSoundRows) + kSpareSoundRows) % kSpareSoundRows;
-    spareSoundCount[kind] = (slot + 1) % kSpareSoundRows;
-    return *first + slot;
+    return *first + ((spareSoundCount[kind] % kSpareSoundRows) + kSpareSoundRows) % kSpareSoundRows;
+}
+
+std::optional<int32_t> GameSystem::TakeSpareSoundRow(int kind) {
+    std::optional<int32_t> row = NextSpareSoundRow(kind);
+    if (!row) return std::nullopt;
+    spareSoundCount[kind] = (*row - spareSoundBase[kind] + 1) % kSpareSoundRows;
+    return row;
 }
 
 void GameSystem::StepTransition(int frameStep) { transitionLeft = std::max(transitionLeft - frameStep, -10); }

@@ -52,6 +52,8 @@ public:
     // The row the next sound of this kind started by file name goes into, or
     // nullopt when the kind has no spare rows. The ten rows are used in turn.
     std::optional<int32_t> TakeSpareSoundRow(int kind);
+    // The row TakeSpareSoundRow would give, without taking it.
+    std::optional<int32_t> NextSpareSoundRow(int kind) const;
     // The first spare row of the kind (what a restart re-registers into), or
     // nullopt when the kind has none.
     std::optional<int32_t> FirstSpareSoundRow(int kind) const;
@@ -111,7 +113,6 @@ public:
     std::array<int32_t, kSoundKindCount> spareSoundCount{};
     uint8_t panoramaChanged = 0;
     uint8_t fogChanged = 0;
-    int32_t musicVolumeRef = 0;
 };
 
 }  // namespace velk

@@ -7,7 +7,9 @@
 #include "game/data/database.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_file_source.h"
-#include "game/data/game_info.h"
+#include "game/data/game_objects.h"
+#include "game/data/game_system.h"
+#include "game/data/game_wide_values.h"
 #include "game/data/player_settings.h"
 #include "game/data/text_format.h"
 #include "game/data/variable_store.h"
@@ -57,11 +59,15 @@ int32_t SoundSettings::MasterVolume(int32_t kind) const {
     return GlobalVariableStore().GetSystemVariable(100 + std::clamp(kind, 0, 2));
 }
 
-int32_t SoundSettings::FrameStep() const {
-    return ComputeFrameStep(GlobalGameInfo().Setting(GameInfo::kFrameDivisorSetting));
+int32_t SoundSettings::FrameStep() const { return GlobalGameWideValues().frameStep; }
+
+std::optional<int32_t> SoundSettings::NextSpareRow(int32_t kind) const {
+    return GlobalGameSystem().NextSpareSoundRow(kind);
 }
 
-SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, const SoundSettings& settings) {
+void SoundSettings::TakeSpareRow(int32_t kind) { GlobalGameSystem().TakeSpareSoundRow(kind); }
+
+SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings) {
     database_ = &systemDatabase;
     midi_ = &midi;
     settings_ = &settings;
@@ -533,8 +539,9 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
         InitSoundLists();
         listsLoaded_ = 1;
     }
-    const int32_t slot = spareSlot_[kind];
-    const int32_t row = base + slot;
+    const std::optional<int32_t> spare = settings_->NextSpareRow(kind);
+    if (!spare || *spare < base || *spare >= base + kSpareRows) return kNotRegistered;
+    const int32_t row = *spare;
     const int32_t handle = LoadSoundFile(path, kind, row);
     if (handle < 0) return kNotRegistered;
 
@@ -592,8 +599,8 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
     database_->SetInt(kind + 1, row, 1, volume);
     database_->SetInt(kind + 1, row, 2, frequency);
     if (kind != kSoundEffect) database_->SetInt(kind + 1, row, 3, loop);
-    database_->SetString(kind + 1, base + (slot + 9) % kSpareRows, 0, "");
-    spareSlot_[kind] = (slot + 1) % kSpareRows;
+    database_->SetString(kind + 1, base + (row - base + 9) % kSpareRows, 0, "");
+    settings_->TakeSpareRow(kind);
     return row;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ namespace velk {
 
 class Database;
 
-// What the sound state reads of the shell's settings.
+// What the sound state reads and takes of the run's other state; by default
+// the run's settings, the main interpreter's system variables, the frame
+// step and the game system's rotation of spare rows.
 class SoundSettings {
 public:
     virtual ~SoundSettings() = default;
@@ -33,6 +36,11 @@ public:
     virtual int32_t MasterVolume(int32_t kind) const;
     // Ticks of 1/60 s per frame.
     virtual int32_t FrameStep() const;
+    // The spare row the next file of the kind named at run time goes into
+    // (the kind's ten spare rows in turn); nullopt when its list has none.
+    // Taking it moves the turn on.
+    virtual std::optional<int32_t> NextSpareRow(int32_t kind) const;
+    virtual void TakeSpareRow(int32_t kind);
 };
 
 // The values the save and status code read of the music and background sound.
@@ -53,7 +61,7 @@ struct SoundStateFields {
 
     Database* database_ = nullptr;
     MidiOutput* midi_ = nullptr;
-    const SoundSettings* settings_ = nullptr;
+    SoundSettings* settings_ = nullptr;
     // False once moved from: then it owns no sounds.
     bool owning_ = true;
 
@@ -83,7 +91,6 @@ struct SoundStateFields {
     int32_t midiTempoDelay_ = -1;
 
     int32_t bgmNumber_ = -1, bgsNumber_ = -1;
-    int32_t spareSlot_[3] = {0, 0, 0};
     std::string bgmName_, bgsName_;
     SoundStatus bgmStatus_, bgsStatus_;
 };
@@ -101,7 +108,7 @@ public:
     // changed), or it could not be registered.
     static constexpr int32_t kNotRegistered = -10;
 
-    SoundState(Database& systemDatabase, MidiOutput& midi, const SoundSettings& settings);
+    SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings);
     ~SoundState() override;
     SoundState(const SoundState&) = delete;
     SoundState& operator=(const SoundState&) = delete;
@@ -142,7 +149,6 @@ public:
     int32_t CurrentHandle(int32_t kind) const { return kind == kMusic ? bgmHandle_ : bgsHandle_; }
     // The library sound of a row, 0 when it has none.
     int32_t RowHandle(int32_t kind, int32_t row) const;
-    int32_t SpareSlot(int32_t kind) const { return spareSlot_[kind]; }
     // The first of the kind's ten spare rows; -1 when its list has none.
     int32_t SpareBase(int32_t kind) const;
 

@@ -254,7 +254,7 @@ TEST_F(SoundStateTest, RunTimeFileTakesTheSpareRowAndTheTextsSettings) {
     EXPECT_EQ(database_.GetString(3, row, 0), "extra.wav");
     EXPECT_EQ(database_.GetInt(3, row, 1), 80);
     EXPECT_EQ(database_.GetInt(3, row, 2), 120);
-    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 1);
+    EXPECT_EQ(settings_.system.spareSoundCount[2], 1);
     // The next one takes the next row and empties the name of the one before.
     EXPECT_EQ(state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 10, 10), base + 1);
     EXPECT_EQ(database_.GetString(3, base, 0), "");
@@ -265,14 +265,14 @@ TEST_F(SoundStateTest, RunTimeFileTakesTheSpareRowAndTheTextsSettings) {
     // A missing file is reported and registers nothing.
     EXPECT_EQ(state_->AddSoundFile("none.wav", SoundState::kSoundEffect, 0, 0, 0, 0), SoundState::kNotRegistered);
     EXPECT_EQ(reporter_.boxes.size(), 1u);
-    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 2);
+    EXPECT_EQ(settings_.system.spareSoundCount[2], 2);
 }
 
 TEST_F(SoundStateTest, SpareRowsWrapAfterTen) {
     WriteDataFile("extra.wav", SteadyWave(kA, kA, 441));
     for (int i = 0; i < 10; ++i)
         state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0);
-    EXPECT_EQ(state_->SpareSlot(SoundState::kSoundEffect), 0);
+    EXPECT_EQ(settings_.system.spareSoundCount[2], 0);
     EXPECT_EQ(state_->AddSoundFile("extra.wav", SoundState::kSoundEffect, 0, 0, 0, 0), 3);
     // One file, one handle, in the row it was last registered in.
     EXPECT_EQ(state_->CountLoadedSounds(), 1);

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "game/data/database.h"
+#include "game/data/databases.h"
+#include "game/data/game_system.h"
 #include "game/present/midi_output.h"
 #include "game/present/sound_state.h"
 #include "lib/sound/sound.h"
@@ -83,7 +85,10 @@ public:
     int32_t Permission() const override { return permission; }
     int32_t MasterVolume(int32_t kind) const override { return masters[std::clamp(kind, 0, 2)]; }
     int32_t FrameStep() const override { return frameStep; }
+    std::optional<int32_t> NextSpareRow(int32_t kind) const override { return system.NextSpareSoundRow(kind); }
+    void TakeSpareRow(int32_t kind) override { system.TakeSpareSoundRow(kind); }
 
+    GameSystem system;
     int32_t permission = 3;
     int32_t masters[3] = {100, 100, 100};
     int32_t frameStep = 1;
@@ -127,6 +132,7 @@ protected:
     void MakeState(const std::vector<SoundRow>& music, const std::vector<SoundRow>& background = {},
                    const std::vector<SoundRow>& effects = {}) {
         database_ = SoundDatabase(music, background, effects);
+        settings_.system.CountSoundSpares(databases_);
         state_ = std::make_unique<SoundState>(database_, midi_, settings_);
     }
 
@@ -152,7 +158,8 @@ protected:
         }
     }
 
-    Database database_;
+    DatabaseSet databases_;
+    Database& database_ = databases_.system;
     FakeMidi midi_;
     TestSettings settings_;
     RecordingReporter reporter_;
