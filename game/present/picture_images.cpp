@@ -1,0 +1,164 @@
+#include "game/present/picture_images.h"
+
+#include <utility>
+
+#include "game/data/error_reporter.h"
+#include "game/data/text_format.h"
+#include "game/present/graphic_cache.h"
+#include "game/present/picture.h"
+#include "game/present/picture_texts.h"
+#include "game/present/present_library.h"
+#include "game/present/present_texts.h"
+
+namespace velk {
+namespace {
+
+// Names a failed lookup gives; a picture named so fails quietly.
+constexpr char kErrorName[] = "<<ERROR>>";
+
+bool Reported(const std::string& name) { return !name.empty() && name != kErrorName; }
+
+}  // namespace
+
+PictureImageStore::PictureImageStore(PresentLibrary& library, std::string dataFolder)
+    : library_(library), dataFolder_(std::move(dataFolder)) {}
+
+int32_t PictureImageStore::LoadWhole(const std::string& fileName) {
+    auto bytes = library_.ReadFile(dataFolder_ + fileName);
+    if (!bytes) return -1;
+    const int graph = library_.CreateGraphFromMemory(*bytes);
+    int width = 0, height = 0;
+    if (graph != -1 && library_.GetGraphSize(graph, width, height)) return graph;
+    // Bytes no loader takes: nothing is stored, as for a missing file.
+    if (graph != -1) library_.DeleteGraph(graph);
+    return -1;
+}
+
+void PictureImageStore::Cut(Entry& entry) {
+    int width = 0, height = 0;
+    library_.GetGraphSize(entry.whole, width, height);
+    entry.cells.clear();
+    entry.cellWidth = width / std::max(1, entry.divisionsX);
+    entry.cellHeight = height / std::max(1, entry.divisionsY);
+    for (int32_t row = 0; row < entry.divisionsY; ++row) {
+        for (int32_t column = 0; column < entry.divisionsX; ++column) {
+            entry.cells.push_back(library_.CreateDerivedGraph(column * entry.cellWidth, row * entry.cellHeight,
+                                                              entry.cellWidth, entry.cellHeight, entry.whole));
+        }
+    }
+}
+
+void PictureImageStore::DeleteGraphs(const Entry& entry) {
+    library_.DeleteGraph(entry.whole);
+    for (int32_t cell : entry.cells) library_.DeleteGraph(cell);
+}
+
+void PictureImageStore::HandTo(const Entry& entry, Picture& picture, int32_t divisionsX, int32_t divisionsY) {
+    picture.graph = entry.whole;
+    picture.previousCells = std::move(picture.cells);
+    picture.cells = entry.cells;
+    picture.previousCellWidth = picture.cellWidth;
+    picture.previousCellHeight = picture.cellHeight;
+    picture.cellWidth = entry.cellWidth;
+    picture.cellHeight = entry.cellHeight;
+    picture.divisionsX = divisionsX;
+    picture.divisionsY = divisionsY;
+}
+
+bool PictureImageStore::PictureControl(Picture& picture, const std::string& fileName, int32_t divisionsX,
+                                       int32_t divisionsY) {
+    for (const Entry& entry : entries_) {
+        if (entry.fileName == fileName && entry.divisionsX == divisionsX && entry.divisionsY == divisionsY) {
+            HandTo(entry, picture, divisionsX, divisionsY);
+            return true;
+        }
+    }
+    const int32_t whole = LoadWhole(fileName);
+    if (whole == -1) {
+        if (Reported(fileName)) {
+            ActiveErrorReporter().ShowMessageBox(
+                FormatText(texts::kPictureFileMissing, (dataFolder_ + fileName).c_str(), FormatErrorLocation().c_str()),
+                texts::kFileReadErrorCaption);
+        }
+        return false;
+    }
+    Entry entry{fileName, whole, divisionsX, divisionsY, {}, 0, 0};
+    int width = 0, height = 0;
+    library_.GetGraphSize(whole, width, height);
+    // More cells than the graph table could hold would end the program: such
+    // a division is refused like one finer than the image.
+    if (width < divisionsX || height < divisionsY || int64_t{divisionsX} * divisionsY > kMaxCellsPerImage) {
+        ActiveErrorReporter().ShowErrorBox(
+            FormatText(texts::kPictureDivisionsTooLarge, divisionsX, divisionsY, width, height),
+            FormatErrorLocation(), "");
+        entry.divisionsX = entry.divisionsY = 1;
+    }
+    Cut(entry);
+    entries_.push_back(std::move(entry));
+    // The entry stays keyed by the division asked for, so the next show of
+    // the same pair finds it.
+    entries_.back().divisionsX = divisionsX;
+    entries_.back().divisionsY = divisionsY;
+    HandTo(entries_.back(), picture, divisionsX, divisionsY);
+    return true;
+}
+
+void PictureImageStore::Reload(std::vector<Picture>& pictures) {
+    for (Entry& entry : entries_) {
+        const int32_t whole = LoadWhole(entry.fileName);
+        if (whole == -1) {
+            if (Reported(entry.fileName)) {
+                ActiveErrorReporter().ShowMessageBox(
+                    FormatText(texts::kPictureReloadFileMissing, (dataFolder_ + entry.fileName).c_str()),
+                    texts::kFileReadErrorCaption);
+            }
+            continue;
+        }
+        DeleteGraphs(entry);
+        entry.whole = whole;
+        // Cut as first loaded: a refused division was cut into one cell.
+        const size_t cellCount = entry.cells.size();
+        const int32_t divisionsX = entry.divisionsX, divisionsY = entry.divisionsY;
+        if (cellCount != static_cast<size_t>(int64_t{divisionsX} * divisionsY)) entry.divisionsX = entry.divisionsY = 1;
+        Cut(entry);
+        entry.divisionsX = divisionsX;
+        entry.divisionsY = divisionsY;
+    }
+    for (Picture& picture : pictures) {
+        if (picture.fileName.empty() || picture.stringPicture) continue;
+        const int32_t frameX = picture.divisionsX, frameY = picture.divisionsY;
+        if (picture.windowPicture) {
+            if (PictureControl(picture, picture.fileName, 3, 3)) {
+                picture.divisionsX = frameX;
+                picture.divisionsY = frameY;
+            }
+        } else {
+            PictureControl(picture, picture.fileName, frameX, frameY);
+        }
+    }
+}
+
+void PictureImageStore::Release(const std::string& fileName, int32_t id, bool includeOwn,
+                                const std::vector<Picture>& pictures) {
+    if (fileName.empty()) return;
+    for (const Picture& picture : pictures) {
+        if (!includeOwn && picture.id == id) continue;
+        // A removed picture shows nothing; a queued show loads again.
+        if (!picture.removed && picture.fileName == fileName) return;
+    }
+    for (size_t at = 0; at < entries_.size();) {
+        if (entries_[at].fileName == fileName) {
+            DeleteGraphs(entries_[at]);
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+        } else {
+            ++at;
+        }
+    }
+}
+
+void PictureImageStore::Clear() {
+    for (const Entry& entry : entries_) DeleteGraphs(entry);
+    entries_.clear();
+}
+
+}  // namespace velk

@@ -1,0 +1,61 @@
+#pragma once
+// The pictures' own image store: one entry per (file, divisions) pair, so
+// that many pictures showing one file share one whole-image graph and one
+// set of cell graphs. An entry lives until no picture shows its file any more
+// or the store is emptied.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velk {
+
+class Picture;
+class PresentLibrary;
+
+class PictureImageStore {
+public:
+    struct Entry {
+        std::string fileName;
+        int32_t whole = -1;
+        int32_t divisionsX = 1;
+        int32_t divisionsY = 1;
+        // Row by row, left to right.
+        std::vector<int32_t> cells;
+        int32_t cellWidth = 0;
+        int32_t cellHeight = 0;
+    };
+
+    // `dataFolder` is put before every name ("Data\").
+    explicit PictureImageStore(PresentLibrary& library, std::string dataFolder = "Data\\");
+
+    // Loads the file cut into divisionsX x divisionsY cells (or finds it) and
+    // hands the picture its graph, cells and cell size. False, with the
+    // picture untouched, when the file is missing or no image; a missing
+    // file is reported unless the name is empty or "<<ERROR>>".
+    bool PictureControl(Picture& picture, const std::string& fileName, int32_t divisionsX, int32_t divisionsY);
+    // Rebuilds every entry after the display lost its graphs, then hands
+    // every picture showing a file its rebuilt graphs. A missing file is
+    // reported and its entry keeps its old graphs; the rest still comes back.
+    void Reload(std::vector<Picture>& pictures);
+    // Frees the file's entries unless a picture other than `id` (or, with
+    // `includeOwn`, any picture) still shows it.
+    void Release(const std::string& fileName, int32_t id, bool includeOwn, const std::vector<Picture>& pictures);
+    // Deletes every graph and forgets every entry.
+    void Clear();
+
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+private:
+    // The whole image's graph, or -1.
+    int32_t LoadWhole(const std::string& fileName);
+    void Cut(Entry& entry);
+    void DeleteGraphs(const Entry& entry);
+    void HandTo(const Entry& entry, Picture& picture, int32_t divisionsX, int32_t divisionsY);
+
+    PresentLibrary& library_;
+    std::string dataFolder_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace velk

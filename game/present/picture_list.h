@@ -1,0 +1,132 @@
+#pragma once
+// Every picture of the game, kept in ascending id order, and the operations
+// the picture commands, the frame's update and drawing, the save and the
+// graphics restore perform on them. A range operation acts on every id from
+// first to last inclusive; a show creates the ids it names.
+//
+// The list itself is plain state that can be copied whole (a save snapshot)
+// and replaced by a fresh list (the title/reset block); the services it draws
+// and loads through are shared and outlive it.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "game/present/picture.h"
+
+namespace velk {
+
+class ByteWriter;
+class PictureDrawing;
+class PictureImageStore;
+class SaveStream;
+class TextRenderer;
+
+// Game-wide values the pictures read besides the text settings.
+struct PictureSettings {
+    // The display speed a string picture's text starts with.
+    int32_t messageSpeed = 240;
+    bool testPlay = false;
+};
+
+struct PictureServices {
+    PictureDrawing& drawing;
+    PictureImageStore& images;
+    TextRenderer& text;
+    const PictureSettings& settings;
+};
+
+// Drawing bands by id: -2 for -100000 and below, -1 for -99999..-1, 0 for
+// 0..99999, 1 for 100000 and above.
+int PictureBand(int32_t id);
+
+// The zoom pair of a zoom and its axis option: 1 zooms only vertically, 2
+// only horizontally, any other both; a kept zoom keeps both.
+void PictureZoomPair(int32_t zoom, int32_t axisOption, int32_t& zoomX, int32_t& zoomY);
+
+class PictureList {
+public:
+    // More pictures than a save can count are not made.
+    static constexpr size_t kMaxPictures = 32767;
+
+    explicit PictureList(PictureServices& services) : services_(&services) {}
+
+    // Empties the list; with `deleteGraphics` also the image store.
+    void Clear(bool deleteGraphics);
+
+    // Shows an image file (a 3 x 3 window frame of divisionsX x divisionsY
+    // pixels when `window`) on every id of the range.
+    void Show(int32_t first, int32_t last, const std::string& fileName, const PictureArguments& arguments,
+              int32_t delay, bool window);
+    // Shows a converted text on every id of the range.
+    void ShowString(int32_t first, int32_t last, const std::string& text, const PictureArguments& arguments,
+                    int32_t delay);
+    void Move(int32_t first, int32_t last, const PictureArguments& arguments, int32_t delay);
+    void EraseRange(int32_t first, int32_t last, int32_t frames, int32_t delay, int32_t color);
+    void CancelDelayedRange(int32_t first, int32_t last);
+    // Kinds 0 flash, 1 colour tone, 2 offset, 3 shake, 4 zoom about a point.
+    void SetEffectRange(int32_t first, int32_t last, int32_t kind, int32_t a, int32_t b, int32_t c, int32_t frames);
+    // Property codes 0-9; without such a picture 0 for code 9, else -1.
+    int32_t GetProperty(int32_t id, int32_t code) const;
+
+    // One frame: queued operations, fades, effect counters; gone pictures
+    // are dropped.
+    void Update();
+    // Draws the pictures of one band in id order.
+    void DrawBand(int band);
+
+    // The picture part of a save; false (nothing written) when the list or a
+    // text is too long for its counts.
+    bool WriteSave(ByteWriter& out) const;
+    // Reads it back as the stream's version has it, loading the images when
+    // asked; false when the data ended early (the stream's error flag set).
+    bool ReadSave(SaveStream& in, bool loadImages);
+    // Gives every picture its rebuilt graphs after the display was restored.
+    void ReloadImages();
+
+    const std::vector<Picture>& Pictures() const { return pictures_; }
+    // The picture with exactly this id, or null.
+    const Picture* Find(int32_t id) const;
+
+private:
+    size_t StartIndex(int32_t first) const;
+    void Recount();
+    // Visits every picture of the range.
+    template <typename Action>
+    void ForRange(int32_t first, int32_t last, Action action);
+    // Visits every id of the range, making the missing ones.
+    template <typename Action>
+    void ForEveryId(int32_t first, int32_t last, Action action);
+
+    void SetImage(Picture& picture, PictureOperation kind, const std::string& fileName, PictureArguments arguments,
+                  int32_t delay);
+    void SetString(Picture& picture, const std::string& text, PictureArguments arguments, int32_t delay);
+    void StartMove(Picture& picture, const PictureArguments& arguments, int32_t delay);
+    void Erase(Picture& picture, int32_t frames, int32_t delay, int32_t color);
+    void SetEffect(Picture& picture, int32_t kind, int32_t a, int32_t b, int32_t c, int32_t frames);
+    // The new values of a show or move that are not kept (kinds outside 0-4
+    // and patterns outside the cells are refused at the caller).
+    void TakeTargets(Picture& picture, const PictureArguments& arguments);
+    // False (with the error box) when the pattern names no cell; the
+    // previous pattern is kept then.
+    bool CheckPattern(Picture& picture, int32_t previousPattern);
+    // Settles or restarts every glide before new targets are set.
+    void StartFrom(Picture& picture);
+    void Queue(Picture& picture, PictureOperation kind, const std::string& text, const PictureArguments& arguments,
+               int32_t delay);
+    void RunDelayed(Picture& picture);
+    void UpdatePicture(Picture& picture);
+    void Remove(Picture& picture);
+    void MeasureText(Picture& picture);
+    void DrawPicture(Picture& picture);
+    bool ReadRecord(SaveStream& in, Picture& picture, bool loadImages);
+
+    PictureServices* services_;
+    std::vector<Picture> pictures_;
+    int32_t count_ = 0;
+    std::array<int32_t, 3> hints_{};
+    std::array<int32_t, 4> spareWords_{};
+};
+
+}  // namespace velk

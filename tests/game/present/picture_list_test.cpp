@@ -1,0 +1,366 @@
+// The picture list and the effect of every picture operation on the records:
+// creation in id order, glides, keep markers, delays, erasing, effects, the
+// shared image store and the refusals of bad arguments.
+
+#include <algorithm>
+#include <climits>
+
+#include "game/data/text_format.h"
+
+#include "game/present/picture_texts.h"
+#include "game/present/present_texts.h"
+#include "tests/game/present/picture_fixture.h"
+
+namespace velk::testing {
+namespace {
+
+using PictureListTest = PictureTest;
+
+TEST_F(PictureListTest, AShowCreatesTheMissingIdsInOrderAndUpdatesTheOthersInPlace) {
+    pictures_.Show(2, 2, "pic.png", At(5, 5), 0, false);
+    const int32_t graph = P(2).graph;
+    pictures_.Show(1, 3, "pic.png", At(7, 8), 0, false);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2, 3}));
+    // Picture 2 had an image, so this show is not its first.
+    EXPECT_EQ(P(2).previousGraph, graph);
+    EXPECT_EQ(P(1).previousGraph, 0);
+    pictures_.Show(-5, -5, "pic.png", At(0, 0), 0, false);
+    pictures_.Show(100000, 100000, "pic.png", At(0, 0), 0, false);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{-5, 1, 2, 3, 100000}));
+    for (int32_t id : Ids()) EXPECT_EQ(pictures_.GetProperty(id, 0), id == 1 || id == 2 || id == 3 ? 7 : 0);
+}
+
+TEST_F(PictureListTest, AFreshPictureFadesInWhereItIsAndAReshowGlidesFromWhereItIsShown) {
+    pictures_.Show(5, 5, "pic.png", At(100, 50, 30), 0, false);
+    EXPECT_EQ(pictures_.GetProperty(5, 5), 0);
+    EXPECT_EQ(pictures_.GetProperty(5, 0), 100);
+    Frames(15);
+    EXPECT_EQ(pictures_.GetProperty(5, 5), 128);
+    Frames(20);
+    EXPECT_EQ(pictures_.GetProperty(5, 5), 255);
+    EXPECT_EQ(P(5).remaining, -1);
+
+    pictures_.Show(5, 5, "pic.png", At(200, 50, 30), 0, false);
+    EXPECT_EQ(pictures_.GetProperty(5, 0), 100);
+    EXPECT_EQ(pictures_.GetProperty(5, 5), 255);
+    Frames(15);
+    EXPECT_EQ(pictures_.GetProperty(5, 0), 150);
+}
+
+TEST_F(PictureListTest, AReshowInTheMiddleOfAFadeGoesOnFromTheOpacityShown) {
+    pictures_.Show(1, 1, "pic.png", At(0, 0, 10), 0, false);
+    Frames(5);
+    PictureArguments again = At(0, 0, 10);
+    again.opacity = 0;
+    pictures_.Show(1, 1, "pic.png", again, 0, false);
+    // The fade in was shown at 153 (one frame counted first): no jump.
+    EXPECT_EQ(P(1).opacityFrom, 153);
+    EXPECT_EQ(pictures_.GetProperty(1, 5), 153);
+}
+
+TEST_F(PictureListTest, ARelativeMoveDuringAMoveStartsFromThePointShown) {
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    Frames(1);
+    pictures_.Move(1, 1, At(100, 0, 20), 0);
+    Frames(10);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 50);
+    PictureArguments step = At(10, 0, 20);
+    step.relative = true;
+    pictures_.Move(1, 1, step, 0);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 55);
+    EXPECT_EQ(P(1).xTarget, 65);
+    Frames(20);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 65);
+}
+
+TEST_F(PictureListTest, KeepMarkersAndTheZoomAxisChangeOnlyWhatTheyName) {
+    PictureArguments show = At(0, 0);
+    show.divisionsX = 4;
+    show.pattern = 3;
+    show.blendWord = 2;
+    show.angle = 90;
+    pictures_.Show(1, 1, "pic.png", show, 0, false);
+    PictureArguments move = At(0, 0);
+    move.pattern = move.opacity = move.angle = kKeepValue;
+    move.blendWord = kKeepBlend;
+    move.color = kKeepColorBit;
+    PictureZoomPair(150, 1, move.zoomX, move.zoomY);
+    pictures_.Move(1, 1, move, 0);
+    EXPECT_EQ(P(1).pattern, 3);
+    EXPECT_EQ(P(1).opacityTarget, 255);
+    EXPECT_EQ(P(1).blendKind, 2);
+    EXPECT_EQ(P(1).angleTarget, 90);
+    EXPECT_EQ(P(1).zoomXTarget, 100);
+    EXPECT_EQ(P(1).zoomYTarget, 150);
+    EXPECT_EQ(pictures_.GetProperty(1, 7), 150);
+    PictureZoomPair(120, 2, move.zoomX, move.zoomY);
+    pictures_.Move(1, 1, move, 0);
+    EXPECT_EQ(pictures_.GetProperty(1, 7), 120);
+    // One zoom of the pair kept keeps both.
+    move.zoomX = 300;
+    move.zoomY = kKeepValue;
+    pictures_.Move(1, 1, move, 0);
+    EXPECT_EQ(P(1).zoomXTarget, 120);
+    int32_t zx = 0, zy = 0;
+    PictureZoomPair(kKeepValue, 1, zx, zy);
+    EXPECT_EQ(zx, kKeepValue);
+    EXPECT_EQ(zy, kKeepValue);
+}
+
+TEST_F(PictureListTest, ADelayedEraseWaitsItsFramesAndACancelKeepsThePicture) {
+    pictures_.Show(1, 2, "pic.png", At(0, 0), 0, false);
+    pictures_.EraseRange(1, 2, 10, 10, kNeutralPackedColor);
+    EXPECT_FALSE(P(1).erasing);
+    Frames(5);
+    pictures_.CancelDelayedRange(2, 2);
+    Frames(5);
+    EXPECT_FALSE(P(1).erasing);
+    EXPECT_EQ(pictures_.GetProperty(1, 5), 255);
+    Frames(1);
+    EXPECT_TRUE(P(1).erasing);
+    Frames(10);
+    EXPECT_EQ(pictures_.Find(1), nullptr);
+    EXPECT_EQ(pictures_.GetProperty(1, 9), 0);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), -1);
+    EXPECT_FALSE(P(2).erasing);
+    EXPECT_TRUE(P(2).delayedValues.empty());
+}
+
+TEST_F(PictureListTest, AnEraseDoesNotRestartAndStopsEveryGlideWhereItIsShown) {
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    Frames(1);
+    pictures_.Move(1, 1, At(100, 0, 10), 0);
+    Frames(5);
+    pictures_.EraseRange(1, 1, 20, 0, kNeutralPackedColor);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 50);
+    EXPECT_EQ(P(1).xTarget, 50);
+    Frames(5);
+    EXPECT_EQ(P(1).remaining, 15);
+    pictures_.EraseRange(1, 1, 20, 0, kNeutralPackedColor);
+    EXPECT_EQ(P(1).remaining, 15);
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 50);
+}
+
+TEST_F(PictureListTest, EffectsStoreWhatTheyAreGiven) {
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    pictures_.SetEffectRange(1, 1, 0, 100, 0, -100, 7);
+    EXPECT_EQ(P(1).flashColor, 200 * 65536 + 100 * 256 + 0);
+    EXPECT_EQ(P(1).flashRemaining, 7);
+    pictures_.SetEffectRange(1, 1, 0, 500, -500, 0, 7);
+    EXPECT_EQ(P(1).flashColor, 200 * 65536 + 0 * 256 + 100);
+
+    pictures_.SetEffectRange(1, 1, 1, 100, 100, 100, 10);
+    EXPECT_EQ(P(1).toneFrom, kNeutralPackedColor);
+    Frames(5);
+    pictures_.SetEffectRange(1, 1, 1, 0, 0, 0, 10);
+    // A tone set during another starts from the tone shown.
+    EXPECT_EQ(P(1).toneFrom, 150 * 65536 + 150 * 256 + 150);
+    EXPECT_EQ(P(1).toneTarget, kNeutralPackedColor);
+
+    pictures_.SetEffectRange(1, 1, 2, 40, -20, 0, 4);
+    Frames(2);
+    pictures_.SetEffectRange(1, 1, 2, 0, 0, 0, 4);
+    EXPECT_EQ(P(1).offsetXFrom, 20);
+    EXPECT_EQ(P(1).offsetYFrom, -10);
+
+    pictures_.SetEffectRange(1, 1, 3, 10, 5, 2, 5);
+    EXPECT_EQ(P(1).shakePhase, 10);
+    EXPECT_EQ(P(1).shakeCount, 2);
+
+    pictures_.SetEffectRange(1, 1, 4, 320, 240, 200, 10);
+    EXPECT_EQ(P(1).centerXFrom, 320);
+    EXPECT_EQ(P(1).centerZoomFrom, 100);
+    Frames(5);
+    pictures_.SetEffectRange(1, 1, 4, 0, 0, 100, 10);
+    EXPECT_EQ(P(1).centerZoomFrom, 150);
+    EXPECT_EQ(P(1).centerXFrom, 320);
+
+    const Picture before = P(1);
+    pictures_.SetEffectRange(1, 1, 5, 1, 2, 3, 4);
+    EXPECT_EQ(P(1).flashColor, before.flashColor);
+}
+
+TEST_F(PictureListTest, OneFileIsLoadedOncePerDivisionAndFreedWithItsLastPicture) {
+    PictureArguments quarters = At(0, 0);
+    quarters.divisionsX = 4;
+    pictures_.Show(1, 2, "pic.png", quarters, 0, false);
+    PictureArguments squares = At(0, 0);
+    squares.divisionsX = squares.divisionsY = 2;
+    pictures_.Show(3, 3, "pic.png", squares, 0, false);
+    EXPECT_EQ(std::count(library_.reads.begin(), library_.reads.end(), "Data\\pic.png"), 2);
+    ASSERT_EQ(images_.Entries().size(), 2u);
+    EXPECT_EQ(P(1).cells, P(2).cells);
+    EXPECT_EQ(P(1).cellWidth, 16);
+    EXPECT_EQ(P(3).cellHeight, 16);
+    EXPECT_EQ(library_.live.size(), 1u + 4u + 1u + 4u);
+
+    pictures_.EraseRange(1, 1, 0, 0, kNeutralPackedColor);
+    Frames(1);
+    EXPECT_EQ(images_.Entries().size(), 2u);
+    pictures_.EraseRange(2, 3, 0, 0, kNeutralPackedColor);
+    Frames(1);
+    EXPECT_TRUE(pictures_.Pictures().empty());
+    EXPECT_TRUE(images_.Entries().empty());
+    EXPECT_TRUE(library_.live.empty());
+}
+
+TEST_F(PictureListTest, ShowingAnotherFileFreesTheOldOneUnlessAnotherPictureShowsIt) {
+    pictures_.Show(1, 2, "pic.png", At(0, 0), 0, false);
+    pictures_.Show(1, 1, "wide.png", At(0, 0), 0, false);
+    EXPECT_EQ(P(1).previousFileName, "pic.png");
+    EXPECT_EQ(images_.Entries().size(), 2u);
+    pictures_.Show(2, 2, "wide.png", At(0, 0), 0, false);
+    ASSERT_EQ(images_.Entries().size(), 1u);
+    EXPECT_EQ(images_.Entries()[0].fileName, "wide.png");
+}
+
+TEST_F(PictureListTest, CellsAreCutFromTheImageAndTooFineADivisionIsRefused) {
+    PictureArguments thirds = At(0, 0);
+    thirds.divisionsX = 3;
+    pictures_.Show(1, 1, "wide.png", thirds, 0, false);
+    EXPECT_EQ(P(1).cellWidth, 33);
+    EXPECT_EQ(P(1).cellHeight, 50);
+    EXPECT_EQ(P(1).cells.size(), 3u);
+    EXPECT_TRUE(reporter_.boxes.empty());
+
+    PictureArguments fine = At(0, 0);
+    fine.divisionsX = 200;
+    pictures_.Show(2, 2, "wide.png", fine, 0, false);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kPictureDivisionsTooLarge, 200, 1, 100, 50));
+    EXPECT_EQ(P(2).cells.size(), 1u);
+    EXPECT_EQ(P(2).cellWidth, 100);
+    EXPECT_EQ(P(2).divisionsX, 200);
+
+    // More cells than the graph table could hold are refused the same way.
+    library_.files["Data\\big.png"] = ImageBytes(4000, 4000);
+    PictureArguments huge = At(0, 0);
+    huge.divisionsX = huge.divisionsY = 1000;
+    pictures_.Show(3, 3, "big.png", huge, 0, false);
+    EXPECT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(P(3).cells.size(), 1u);
+
+    // Divisions below 1 become 1; the box only in test play.
+    PictureArguments none = At(0, 0);
+    none.divisionsX = 0;
+    pictures_.Show(4, 4, "pic.png", none, 0, false);
+    EXPECT_EQ(P(4).divisionsX, 1);
+    EXPECT_EQ(reporter_.boxes.size(), 2u);
+    pictureSettings_.testPlay = true;
+    pictures_.Show(5, 5, "pic.png", none, 0, false);
+    ASSERT_EQ(reporter_.boxes.size(), 3u);
+    EXPECT_EQ(reporter_.boxes[2].line1, FormatText(texts::kPictureDivisionsBelowOne, 5, 0, 1));
+}
+
+TEST_F(PictureListTest, AMissingFileRemovesThePictureAndAFailedLookupFailsQuietly) {
+    library_.files["Data\\junk.png"] = "not an image";
+    pictures_.Show(1, 1, "gone.png", At(0, 0), 0, false);
+    ASSERT_EQ(reporter_.messages.size(), 1u);
+    EXPECT_NE(reporter_.messages[0].line1.find("Data\\gone.png"), std::string::npos);
+    EXPECT_EQ(reporter_.messages[0].line2, texts::kFileReadErrorCaption);
+    EXPECT_TRUE(P(1).removed);
+    pictures_.Show(2, 2, "<<ERROR>>", At(0, 0), 0, false);
+    pictures_.Show(3, 3, "", At(0, 0), 0, false);
+    pictures_.Show(4, 4, "junk.png", At(0, 0), 0, false);
+    EXPECT_EQ(reporter_.messages.size(), 2u);
+    EXPECT_TRUE(P(4).removed);
+    EXPECT_TRUE(images_.Entries().empty());
+    Frames(1);
+    EXPECT_TRUE(pictures_.Pictures().empty());
+}
+
+TEST_F(PictureListTest, APatternOrBlendKindOutsideTheImageIsRefusedAndTheOldOneKept) {
+    PictureArguments show = At(0, 0, 5);
+    show.divisionsX = 4;
+    show.pattern = 2;
+    show.blendWord = 1;
+    pictures_.Show(1, 1, "pic.png", show, 0, false);
+    Frames(10);
+    PictureArguments move = At(30, 0, 8);
+    move.pattern = 5;
+    move.blendWord = 7;
+    pictures_.Move(1, 1, move, 0);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kPicturePatternTooLarge, 1, 5, 4));
+    EXPECT_EQ(P(1).pattern, 2);
+    EXPECT_EQ(P(1).blendKind, 1);
+    // The frames were not set: the move does not run.
+    EXPECT_EQ(P(1).total, 5);
+    move.pattern = 0;
+    pictures_.Move(1, 1, move, 0);
+    EXPECT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(P(1).pattern, 2);
+    move.pattern = 4;
+    pictures_.Move(1, 1, move, 0);
+    EXPECT_EQ(P(1).pattern, 4);
+    EXPECT_EQ(P(1).total, 8);
+}
+
+TEST_F(PictureListTest, RangesReachingTheLargestIdsEndAndAHugeShowStopsAtTheSaveLimit) {
+    pictures_.Show(INT_MAX - 1, INT_MAX, "pic.png", At(0, 0), 0, false);
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{INT_MAX - 1, INT_MAX}));
+    pictures_.Move(INT_MIN, INT_MAX, At(3, 3), 0);
+    EXPECT_EQ(P(INT_MAX).xTarget, 3);
+    pictures_.Show(5, 4, "pic.png", At(0, 0), 0, false);
+    EXPECT_EQ(pictures_.Pictures().size(), 2u);
+    pictures_.Show(0, INT_MAX, "pic.png", At(0, 0), 0, false);
+    EXPECT_EQ(pictures_.Pictures().size(), PictureList::kMaxPictures);
+    pictures_.EraseRange(INT_MIN, INT_MAX, 0, 0, kNeutralPackedColor);
+    Frames(1);
+    EXPECT_TRUE(pictures_.Pictures().empty());
+}
+
+TEST_F(PictureListTest, AQueuedShowRevivesAnErasedPictureBeforeItIsDropped) {
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    pictures_.EraseRange(1, 1, 0, 0, kNeutralPackedColor);
+    pictures_.Show(1, 1, "wide.png", At(9, 9), 3, false);
+    Frames(1);
+    ASSERT_NE(pictures_.Find(1), nullptr);
+    EXPECT_TRUE(P(1).removed);
+    Frames(3);
+    EXPECT_FALSE(P(1).removed);
+    EXPECT_EQ(P(1).fileName, "wide.png");
+    EXPECT_EQ(pictures_.GetProperty(1, 0), 9);
+}
+
+TEST_F(PictureListTest, AStringPictureIsMeasuredAndSizedByItsText) {
+    PictureArguments a = At(10, 20, 4);
+    pictures_.ShowString(1, 1, "abcd", a, 0);
+    EXPECT_TRUE(P(1).stringPicture);
+    EXPECT_EQ(P(1).textBox.shownText, "abcd");
+    EXPECT_EQ(pictures_.GetProperty(1, 2), 48);
+    EXPECT_EQ(pictures_.GetProperty(1, 5), 0);
+    pictures_.ShowString(1, 1, "abcdef", a, 0);
+    EXPECT_EQ(pictures_.GetProperty(1, 2), 72);
+    // An image shown before is let go.
+    pictures_.Show(2, 2, "pic.png", At(0, 0), 0, false);
+    pictures_.ShowString(2, 2, "x", a, 0);
+    EXPECT_TRUE(images_.Entries().empty());
+    EXPECT_TRUE(P(2).cells.empty());
+}
+
+TEST_F(PictureListTest, DelayedOperationsKeepTheirWordsThroughTheQueue) {
+    PictureArguments a;
+    a.divisionsX = 2, a.divisionsY = 3, a.x = 4, a.y = 5, a.pattern = 6, a.opacity = 7, a.blendWord = 8;
+    a.frames = 9, a.zoomX = 10, a.zoomY = 11, a.angle = 12, a.anchor = 3, a.color = 14, a.relative = true;
+    for (auto kind : {PictureOperation::kShowImage, PictureOperation::kShowString, PictureOperation::kMove,
+                      PictureOperation::kErase, PictureOperation::kShowWindow}) {
+        std::vector<int32_t> values = {0, static_cast<int32_t>(kind)};
+        const auto words = EncodeDelayedWords(kind, a);
+        values.insert(values.end(), words.begin(), words.end());
+        PictureArguments back;
+        ASSERT_TRUE(DecodeDelayedWords(kind, values, back));
+        EXPECT_EQ(back.frames, 9);
+        EXPECT_EQ(back.color, 14);
+        if (kind != PictureOperation::kErase) {
+            EXPECT_EQ(back.x, 4);
+            EXPECT_EQ(back.angle, 12);
+            EXPECT_TRUE(back.relative);
+        }
+        values.pop_back();
+        EXPECT_FALSE(DecodeDelayedWords(kind, values, back));
+    }
+}
+
+}  // namespace
+}  // namespace velk::testing
