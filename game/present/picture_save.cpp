@@ -115,7 +115,10 @@ bool PictureList::ReadSave(SaveStream& in, bool loadImages) {
     auto count = in.ReadU16();
     if (!count) return false;
     const auto pictures = static_cast<int16_t>(*count);
-    if (pictures < 0) return false;
+    if (pictures < 0) {
+        in.errorFlag = true;
+        return false;
+    }
     // Read aside: a save that ends early leaves the pictures shown now alone.
     std::vector<Picture> read(static_cast<size_t>(pictures));
     for (Picture& picture : read) {
