@@ -32,15 +32,15 @@ std::vector<int32_t> EncodeDelayedWords(PictureOperation kind, const PictureArgu
     switch (kind) {
         case PictureOperation::kShowImage:
         case PictureOperation::kShowWindow:
-            return {a.divisionsX, a.divisionsY, a.x,     a.y,      a.pattern, a.opacity, a.blendWord,
+            return {a.divisionsX, a.divisionsY, a.x,     a.y,     a.pattern, a.opacity, a.blendWord,
                     a.frames,     a.zoomX,      a.zoomY, a.angle, a.anchor,  a.color,   relative};
         case PictureOperation::kShowString:
             return {a.x,     a.y,     a.pattern, a.opacity, a.blendWord, a.frames,
                     a.zoomX, a.zoomY, a.angle,   a.anchor,  a.color,     relative};
         case PictureOperation::kMove:
-            return {a.x, a.y, a.pattern, a.opacity, a.blendWord, a.frames, a.zoomX, a.zoomY, a.angle, a.color, relative};
-        case PictureOperation::kErase:
-            return {a.frames, a.color};
+            return {a.x,     a.y,     a.pattern, a.opacity, a.blendWord, a.frames,
+                    a.zoomX, a.zoomY, a.angle,   a.color,   relative};
+        case PictureOperation::kErase: return {a.frames, a.color};
     }
     return {};
 }
@@ -84,8 +84,8 @@ void Picture::CountDown(int32_t frameStep) {
 int32_t Picture::ShownTone() const {
     int32_t packed = 0;
     for (int shift : {16, 8, 0}) {
-        const int32_t component = ShownValue(PackedComponent(toneTarget, shift), PackedComponent(toneFrom, shift),
-                                             toneRemaining, toneTotal);
+        const int32_t component =
+            ShownValue(PackedComponent(toneTarget, shift), PackedComponent(toneFrom, shift), toneRemaining, toneTotal);
         packed |= std::clamp(component, 0, 255) << shift;
     }
     return packed;
@@ -93,28 +93,17 @@ int32_t Picture::ShownTone() const {
 
 int32_t Picture::GetProperty(int32_t code, int32_t scrollX, int32_t scrollY, int32_t mouseX, int32_t mouseY) const {
     switch (code) {
-        case 0:
-            return ShownX() - (mapLinked ? scrollX / 4 : 0) + wrapOffsetX;
-        case 1:
-            return ShownY() - (mapLinked ? scrollY / 4 : 0) + wrapOffsetY;
-        case 2:
-            return windowPicture ? static_cast<int32_t>(int64_t{divisionsX} * zoomXTarget / 100) : cellWidth;
-        case 3:
-            return windowPicture ? static_cast<int32_t>(int64_t{divisionsY} * zoomYTarget / 100) : cellHeight;
-        case 4:
-            return pattern;
-        case 5:
-            return ShownOpacity();
-        case 6:
-            return ShownAngle();
-        case 7:
-            return ShownZoomX() != 100 ? ShownZoomX() : ShownZoomY();
-        case 8:
-            return drawnLeft < mouseX && mouseX < drawnRight && drawnTop < mouseY && mouseY < drawnBottom ? 1 : 0;
-        case 9:
-            return removed ? 0 : 1;
-        default:
-            return -1;
+        case 0: return ShownX() - (mapLinked ? scrollX / 4 : 0) + wrapOffsetX;
+        case 1: return ShownY() - (mapLinked ? scrollY / 4 : 0) + wrapOffsetY;
+        case 2: return windowPicture ? static_cast<int32_t>(int64_t{divisionsX} * zoomXTarget / 100) : cellWidth;
+        case 3: return windowPicture ? static_cast<int32_t>(int64_t{divisionsY} * zoomYTarget / 100) : cellHeight;
+        case 4: return pattern;
+        case 5: return ShownOpacity();
+        case 6: return ShownAngle();
+        case 7: return ShownZoomX() != 100 ? ShownZoomX() : ShownZoomY();
+        case 8: return drawnLeft < mouseX && mouseX < drawnRight && drawnTop < mouseY && mouseY < drawnBottom ? 1 : 0;
+        case 9: return removed ? 0 : 1;
+        default: return -1;
     }
 }
 

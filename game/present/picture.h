@@ -107,7 +107,7 @@ public:
     // The cell graph the pattern names; -1 when it names none.
     int CellOfPattern() const {
         return pattern >= 1 && static_cast<size_t>(pattern) <= cells.size() ? cells[static_cast<size_t>(pattern - 1)]
-                                                                             : -1;
+                                                                            : -1;
     }
 
     int32_t graph = 0;

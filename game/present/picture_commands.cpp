@@ -146,14 +146,9 @@ CommandResult PictureCommands::PictureCommand(EventInterpreter& in, const EventC
             a.blendWord &= ~kMapLinkBit;
             pictures_.Move(first, last, a, delay);
             break;
-        case 2:
-            pictures_.EraseRange(first, last, value(3), delay, color);
-            break;
-        case 3:
-            pictures_.CancelDelayedRange(first, last);
-            break;
-        default:
-            break;
+        case 2: pictures_.EraseRange(first, last, value(3), delay, color); break;
+        case 3: pictures_.CancelDelayedRange(first, last); break;
+        default: break;
     }
     return CommandResult::kAdvance;
 }

@@ -51,8 +51,8 @@ void SetTransitionGraphic(ScreenStateLink& screen, PictureDrawing& drawing, Data
 
 class PictureCommands final : public CommandHandlerSet {
 public:
-    PictureCommands(PictureList& pictures, MainEventInterpreter& main, ScreenStateLink& screen,
-                    PictureDrawing& drawing, Database& systemDatabase, const TextSettings& settings)
+    PictureCommands(PictureList& pictures, MainEventInterpreter& main, ScreenStateLink& screen, PictureDrawing& drawing,
+                    Database& systemDatabase, const TextSettings& settings)
         : pictures_(pictures),
           main_(main),
           screen_(screen),

@@ -36,18 +36,13 @@ Box AnchoredBox(int32_t anchor, double x, double y, int32_t w, int32_t h, double
             left = x - (w / 2) * zx / 100.0;
             top = y - (h / 2) * zy / 100.0;
             break;
-        case 2:
-            top = y - h * zy / 100.0;
-            break;
-        case 3:
-            left = x - w * zx / 100.0;
-            break;
+        case 2: top = y - h * zy / 100.0; break;
+        case 3: left = x - w * zx / 100.0; break;
         case 4:
             left = x - w * zx / 100.0;
             top = y - h * zy / 100.0;
             break;
-        default:
-            break;
+        default: break;
     }
     double right = left + w * zx / 100.0, bottom = top + h * zy / 100.0;
     if (scale == 1) {
@@ -128,21 +123,18 @@ void PictureList::DrawPicture(Picture& p) {
         p.wrapOffsetX = p.wrapOffsetY = 0;
         const int64_t scrollX = map.ScrollX() / 4, scrollY = map.ScrollY() / 4;
         box.left -= scrollX, box.right -= scrollX, box.top -= scrollY, box.bottom -= scrollY;
+        // On a looping map a box beyond the view's start or end is drawn
+        // one map size further round.
+        const auto wrap = [](int64_t& low, int64_t& high, int64_t span, int64_t view) {
+            const int64_t shift = low < 0 ? span : low > view ? -span : 0;
+            low += shift, high += shift;
+            return static_cast<int32_t>(shift);
+        };
         if (map.LoopsHorizontally()) {
-            const int64_t span = int64_t{map.MapWidth()} * chip;
-            int64_t shift = 0;
-            if (box.left < 0) shift = span;
-            if (box.left > 20 * chip) shift = -span;
-            box.left += shift, box.right += shift;
-            p.wrapOffsetX = static_cast<int32_t>(shift);
+            p.wrapOffsetX = wrap(box.left, box.right, int64_t{map.MapWidth()} * chip, 20 * chip);
         }
         if (map.LoopsVertically()) {
-            const int64_t span = int64_t{map.MapHeight()} * chip;
-            int64_t shift = 0;
-            if (box.top < 0) shift = span;
-            if (box.top > 15 * chip) shift = -span;
-            box.top += shift, box.bottom += shift;
-            p.wrapOffsetY = static_cast<int32_t>(shift);
+            p.wrapOffsetY = wrap(box.top, box.bottom, int64_t{map.MapHeight()} * chip, 15 * chip);
         }
     }
 
@@ -204,8 +196,8 @@ void PictureList::DrawPicture(Picture& p) {
                 drawing.DrawGraphRotated(static_cast<int>(centerXDraw), static_cast<int>(centerYDraw), rate,
                                          angle * kTenthDegree, cell, true);
             } else {
-                drawing.DrawGraphScaled(Clamped(box.left * scale), Clamped(box.top * scale),
-                                        Clamped(box.right * scale), Clamped(box.bottom * scale), cell, true);
+                drawing.DrawGraphScaled(Clamped(box.left * scale), Clamped(box.top * scale), Clamped(box.right * scale),
+                                        Clamped(box.bottom * scale), cell, true);
             }
         }
     };

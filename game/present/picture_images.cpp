@@ -50,7 +50,8 @@ void PictureImageStore::Cut(Entry& entry) {
 
 void PictureImageStore::DeleteGraphs(const Entry& entry) {
     library_.DeleteGraph(entry.whole);
-    for (int32_t cell : entry.cells) library_.DeleteGraph(cell);
+    for (int32_t cell : entry.cells)
+        library_.DeleteGraph(cell);
 }
 
 void PictureImageStore::HandTo(const Entry& entry, Picture& picture, int32_t divisionsX, int32_t divisionsY) {
@@ -89,8 +90,8 @@ bool PictureImageStore::PictureControl(Picture& picture, const std::string& file
     // a division is refused like one finer than the image.
     if (width < divisionsX || height < divisionsY || int64_t{divisionsX} * divisionsY > kMaxCellsPerImage) {
         ActiveErrorReporter().ShowErrorBox(
-            FormatText(texts::kPictureDivisionsTooLarge, divisionsX, divisionsY, width, height),
-            FormatErrorLocation(), "");
+            FormatText(texts::kPictureDivisionsTooLarge, divisionsX, divisionsY, width, height), FormatErrorLocation(),
+            "");
         entry.divisionsX = entry.divisionsY = 1;
     }
     Cut(entry);
@@ -157,7 +158,8 @@ void PictureImageStore::Release(const std::string& fileName, int32_t id, bool in
 }
 
 void PictureImageStore::Clear() {
-    for (const Entry& entry : entries_) DeleteGraphs(entry);
+    for (const Entry& entry : entries_)
+        DeleteGraphs(entry);
     entries_.clear();
 }
 

@@ -17,20 +17,48 @@ int32_t FrameStepOf(const TextRenderer& text) { return std::max(1, text.Settings
 // The point of the box an anchor names, from the top-left corner.
 std::array<int32_t, 2> AnchorOffset(int32_t anchor, int32_t width, int32_t height) {
     switch (anchor) {
-        case 1:
-            return {width / 2, height / 2};
-        case 2:
-            return {0, height};
-        case 3:
-            return {width, 0};
-        case 4:
-            return {width, height};
-        default:
-            return {0, 0};
+        case 1: return {width / 2, height / 2};
+        case 2: return {0, height};
+        case 3: return {width, 0};
+        case 4: return {width, height};
+        default: return {0, 0};
     }
 }
 
 bool KnownBlend(int32_t kind) { return kind >= 0 && kind < kBlendKinds; }
+
+// Every glide's start at its target: nothing moves.
+void SettleAtTargets(Picture& p) {
+    p.xFrom = p.xTarget;
+    p.yFrom = p.yTarget;
+    p.previousPattern = p.pattern;
+    p.opacityFrom = p.opacityTarget;
+    p.previousBlendKind = p.blendKind;
+    p.zoomXFrom = p.zoomXTarget;
+    p.zoomYFrom = p.zoomYTarget;
+    p.angleFrom = p.angleTarget;
+    p.colorFrom = p.colorTarget;
+}
+
+// Takes the blend word's map link: a point given to a linked picture is in
+// map coordinates. Only the blend kind stays in the word.
+void LinkToMap(Picture& p, PictureArguments& a) {
+    MapOwner& map = *ActiveGameOwners().map;
+    if (a.blendWord & kMapLinkBit) {
+        if (!a.relative || !p.mapLinked) {
+            a.x += map.ScrollX() / 4;
+            a.y += map.ScrollY() / 4;
+        }
+        p.mapLinked = true;
+    } else if (p.mapLinked) {
+        p.mapLinked = false;
+        if (a.relative) {
+            a.x -= map.ScrollX() / 4;
+            a.y -= map.ScrollY() / 4;
+        }
+    }
+    a.blendWord &= 0x0F;
+}
 
 }  // namespace
 
@@ -71,8 +99,10 @@ size_t PictureList::StartIndex(int32_t first) const {
     }
     index = std::min(index, pictures_.size());
     // The hints may be stale: step back over ids that are not below first.
-    while (index > 0 && pictures_[index - 1].id >= first) --index;
-    while (index < pictures_.size() && pictures_[index].id < first) ++index;
+    while (index > 0 && pictures_[index - 1].id >= first)
+        --index;
+    while (index < pictures_.size() && pictures_[index].id < first)
+        ++index;
     return index;
 }
 
@@ -98,8 +128,7 @@ void PictureList::ForEveryId(int32_t first, int32_t last, Action action) {
     for (int64_t id = first; id <= last; ++id, ++index) {
         if (index >= pictures_.size() || pictures_[index].id != id) {
             if (pictures_.size() >= kMaxPictures) break;
-            pictures_.insert(pictures_.begin() + static_cast<std::ptrdiff_t>(index),
-                             Picture(static_cast<int32_t>(id)));
+            pictures_.insert(pictures_.begin() + static_cast<std::ptrdiff_t>(index), Picture(static_cast<int32_t>(id)));
         }
         action(pictures_[index]);
     }
@@ -162,21 +191,14 @@ void PictureList::Queue(Picture& picture, PictureOperation kind, const std::stri
 void PictureList::StartFrom(Picture& p) {
     p.CountDown(FrameStepOf(services_->text));
     if (p.remaining < 1) {
-        p.xFrom = p.xTarget;
-        p.yFrom = p.yTarget;
-        p.previousPattern = p.pattern;
-        p.opacityFrom = p.opacityTarget;
-        p.previousBlendKind = p.blendKind;
-        p.zoomXFrom = p.zoomXTarget;
-        p.zoomYFrom = p.zoomYTarget;
-        p.angleFrom = p.angleTarget;
-        p.colorFrom = p.colorTarget;
+        SettleAtTargets(p);
         return;
     }
     // A glide that is cut short goes on from where it is shown now.
     const int32_t x = p.ShownX(), y = p.ShownY(), opacity = p.ShownOpacity();
     const int32_t zoomX = p.ShownZoomX(), zoomY = p.ShownZoomY(), angle = p.ShownAngle();
-    for (size_t c = 0; c < 3; ++c) p.colorFrom[c] = p.ShownColor(c);
+    for (size_t c = 0; c < 3; ++c)
+        p.colorFrom[c] = p.ShownColor(c);
     p.xFrom = x, p.yFrom = y, p.opacityFrom = opacity;
     p.zoomXFrom = zoomX, p.zoomYFrom = zoomY, p.angleFrom = angle;
 }
@@ -223,21 +245,7 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
         a.divisionsX = std::max(1, a.divisionsX);
         a.divisionsY = std::max(1, a.divisionsY);
     }
-    MapOwner& map = *ActiveGameOwners().map;
-    if (a.blendWord & kMapLinkBit) {
-        if (!a.relative || !p.mapLinked) {
-            a.x += map.ScrollX() / 4;
-            a.y += map.ScrollY() / 4;
-        }
-        p.mapLinked = true;
-    } else if (p.mapLinked) {
-        p.mapLinked = false;
-        if (a.relative) {
-            a.x -= map.ScrollX() / 4;
-            a.y -= map.ScrollY() / 4;
-        }
-    }
-    a.blendWord &= 0x0F;
+    LinkToMap(p, a);
     p.previousGraph = p.graph;
     const bool loaded = window ? services_->images.PictureControl(p, fileName, 3, 3)
                                : services_->images.PictureControl(p, fileName, a.divisionsX, a.divisionsY);
@@ -270,14 +278,7 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
     TakeTargets(p, a);
     p.anchor = static_cast<int16_t>(a.anchor);
     if (fresh) {
-        p.xFrom = p.xTarget;
-        p.yFrom = p.yTarget;
-        p.previousPattern = p.pattern;
-        p.previousBlendKind = p.blendKind;
-        p.zoomXFrom = p.zoomXTarget;
-        p.zoomYFrom = p.zoomYTarget;
-        p.angleFrom = p.angleTarget;
-        p.colorFrom = p.colorTarget;
+        SettleAtTargets(p);
         // A fresh picture with frames fades in.
         p.opacityFrom = 0;
     }
@@ -303,21 +304,7 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
     p.erasing = p.removed = p.hidden = false;
     p.stringPicture = true;
     p.windowPicture = false;
-    MapOwner& map = *ActiveGameOwners().map;
-    if (a.blendWord & kMapLinkBit) {
-        if (!a.relative || !p.mapLinked) {
-            a.x += map.ScrollX() / 4;
-            a.y += map.ScrollY() / 4;
-        }
-        p.mapLinked = true;
-    } else if (p.mapLinked) {
-        p.mapLinked = false;
-        if (a.relative) {
-            a.x -= map.ScrollX() / 4;
-            a.y -= map.ScrollY() / 4;
-        }
-    }
-    a.blendWord &= 0x0F;
+    LinkToMap(p, a);
     p.textBox.shownText = text;
     p.textBox.workingText.clear();
     p.textBox.laidOutText.clear();
@@ -336,14 +323,7 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
     TakeTargets(p, a);
     p.anchor = static_cast<int16_t>(a.anchor);
     // A string picture never glides from an earlier state: it fades in.
-    p.xFrom = p.xTarget;
-    p.yFrom = p.yTarget;
-    p.previousPattern = p.pattern;
-    p.previousBlendKind = p.blendKind;
-    p.zoomXFrom = p.zoomXTarget;
-    p.zoomYFrom = p.zoomYTarget;
-    p.angleFrom = p.angleTarget;
-    p.colorFrom = p.colorTarget;
+    SettleAtTargets(p);
     p.opacityFrom = 0;
     p.textBox.x = p.xFrom;
     p.textBox.y = p.yFrom;
@@ -382,7 +362,8 @@ void PictureList::Erase(Picture& p, int32_t frames, int32_t delay, int32_t color
     // shown now, so neither the drawing nor the properties jump.
     const int32_t x = p.ShownX(), y = p.ShownY(), opacity = p.ShownOpacity();
     const int32_t zoomX = p.ShownZoomX(), zoomY = p.ShownZoomY(), angle = p.ShownAngle();
-    for (size_t c = 0; c < 3; ++c) p.colorFrom[c] = p.ShownColor(c);
+    for (size_t c = 0; c < 3; ++c)
+        p.colorFrom[c] = p.ShownColor(c);
     p.xTarget = p.xFrom = x;
     p.yTarget = p.yFrom = y;
     p.opacityTarget = p.opacityFrom = opacity;
@@ -444,8 +425,7 @@ void PictureList::SetEffect(Picture& p, int32_t kind, int32_t a, int32_t b, int3
             p.centerZoomTotal = p.centerZoomRemaining = frames;
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -467,18 +447,10 @@ void PictureList::RunDelayed(Picture& p) {
         if (!DecodeDelayedWords(kind, due, a)) continue;
         switch (kind) {
             case PictureOperation::kShowImage:
-            case PictureOperation::kShowWindow:
-                SetImage(p, kind, text, a, 0);
-                break;
-            case PictureOperation::kShowString:
-                SetString(p, text, a, 0);
-                break;
-            case PictureOperation::kMove:
-                StartMove(p, a, 0);
-                break;
-            case PictureOperation::kErase:
-                Erase(p, a.frames, 0, a.color);
-                break;
+            case PictureOperation::kShowWindow: SetImage(p, kind, text, a, 0); break;
+            case PictureOperation::kShowString: SetString(p, text, a, 0); break;
+            case PictureOperation::kMove: StartMove(p, a, 0); break;
+            case PictureOperation::kErase: Erase(p, a.frames, 0, a.color); break;
         }
     }
 }

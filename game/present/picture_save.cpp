@@ -17,7 +17,8 @@ constexpr uint16_t kSinceMapLink = 107;
 constexpr size_t kMaxSavedText = 65534;
 
 void WriteI32s(ByteWriter& out, std::initializer_list<int32_t> values) {
-    for (int32_t value : values) out.WriteI32(value);
+    for (int32_t value : values)
+        out.WriteI32(value);
 }
 
 bool ReadI32s(SaveStream& in, std::initializer_list<int32_t*> fields) {
@@ -56,9 +57,9 @@ bool PictureList::WriteSave(ByteWriter& out) const {
         WriteI32s(out, {p.colorTarget[0], p.colorTarget[1], p.colorTarget[2], p.colorFrom[0], p.colorFrom[1],
                         p.colorFrom[2]});
         WriteI32s(out, {p.toneTarget, p.toneFrom, p.toneRemaining, p.toneTotal, p.offsetXTarget, p.offsetYTarget,
-                        p.offsetXFrom, p.offsetYFrom, p.offsetRemaining, p.offsetTotal, p.centerXTarget,
-                        p.centerXFrom, p.centerYTarget, p.centerYFrom, p.centerZoomRemaining, p.centerZoomTotal,
-                        p.centerZoomTarget, p.centerZoomFrom});
+                        p.offsetXFrom, p.offsetYFrom, p.offsetRemaining, p.offsetTotal, p.centerXTarget, p.centerXFrom,
+                        p.centerYTarget, p.centerYFrom, p.centerZoomRemaining, p.centerZoomTotal, p.centerZoomTarget,
+                        p.centerZoomFrom});
         out.WriteU8(p.mapLinked ? 1 : 0);
     }
     return true;
@@ -84,7 +85,7 @@ bool PictureList::ReadRecord(SaveStream& in, Picture& p, bool loadImages) {
             p.textBox.speed = services_->settings.messageSpeed;
             MeasureText(p);
         } else if (services_->images.PictureControl(p, p.fileName, p.windowPicture ? 3 : frameX,
-                                                     p.windowPicture ? 3 : frameY)) {
+                                                    p.windowPicture ? 3 : frameY)) {
             p.hidden = false;
         }
         // A file that is gone leaves the picture without cells, not drawn.
@@ -102,10 +103,10 @@ bool PictureList::ReadRecord(SaveStream& in, Picture& p, bool loadImages) {
     p.zoomXFrom = p.zoomXTarget, p.zoomYFrom = p.zoomYTarget, p.angleFrom = p.angleTarget;
     p.previousPattern = p.pattern, p.previousBlendKind = p.blendKind;
     if (in.version >= kSinceEffects &&
-        !ReadI32s(in, {&p.toneTarget, &p.toneFrom, &p.toneRemaining, &p.toneTotal, &p.offsetXTarget,
-                       &p.offsetYTarget, &p.offsetXFrom, &p.offsetYFrom, &p.offsetRemaining, &p.offsetTotal,
-                       &p.centerXTarget, &p.centerXFrom, &p.centerYTarget, &p.centerYFrom, &p.centerZoomRemaining,
-                       &p.centerZoomTotal, &p.centerZoomTarget, &p.centerZoomFrom})) {
+        !ReadI32s(in, {&p.toneTarget, &p.toneFrom, &p.toneRemaining, &p.toneTotal, &p.offsetXTarget, &p.offsetYTarget,
+                       &p.offsetXFrom, &p.offsetYFrom, &p.offsetRemaining, &p.offsetTotal, &p.centerXTarget,
+                       &p.centerXFrom, &p.centerYTarget, &p.centerYFrom, &p.centerZoomRemaining, &p.centerZoomTotal,
+                       &p.centerZoomTarget, &p.centerZoomFrom})) {
         return false;
     }
     return in.version < kSinceMapLink || ReadFlag(in, p.mapLinked);

@@ -2,10 +2,11 @@
 // words and arguments reaching the picture list, the screen's tone and
 // flash, the transition commands, freezing, waiting and ending the game.
 
+#include "game/present/picture_commands.h"
+
 #include "game/event/event_interpreter.h"
 #include "game/event/event_records.h"
 #include "game/event/main_event_interpreter.h"
-#include "game/present/picture_commands.h"
 #include "tests/game/present/picture_fixture.h"
 
 namespace velk::testing {
@@ -73,9 +74,9 @@ TEST_F(PictureCommandsTest, AShowPassesEveryArgumentToTheRangeOfPictures) {
     // code, word, id, frames, divisions x, y, pattern, opacity, x, y, zoom,
     // angle, string variable, colour, delay, second id.
     const int32_t word = 0x00 | kBlend(1) | kAnchor(1) | kZoomAxis(2) | kRange;
-    EXPECT_EQ(Run({150, word, 5, 12, 4, 1, 2, 200, 300, 100, 150, 450, 0, 150 * 65536 + 100 * 256 + 100, 0, 3},
-                  {"pic.png"}),
-              CommandResult::kAdvance);
+    EXPECT_EQ(
+        Run({150, word, 5, 12, 4, 1, 2, 200, 300, 100, 150, 450, 0, 150 * 65536 + 100 * 256 + 100, 0, 3}, {"pic.png"}),
+        CommandResult::kAdvance);
     EXPECT_EQ(Ids(), (std::vector<int32_t>{3, 4, 5}));
     const Picture& p = P(4);
     EXPECT_EQ(p.fileName, "pic.png");
@@ -122,8 +123,8 @@ TEST_F(PictureCommandsTest, MoveEraseAndCancelReachTheirPictures) {
     Run({150, 0, 1, 0, 1, 1, 1, 255, 10, 20, 100, 0, 0}, {"pic.png"});
     Run({150, 0, 2, 0, 1, 1, 1, 255, 10, 20, 100, 0, 0}, {"pic.png"});
     Frames(1);
-    Run({150, 1 | kRelative | kRange | kZoomAxis(1), 1, 8, 0, 0, kKeepValue, 100, 5, -5, 200, 0, 0,
-         kNeutralPackedColor, 0, 2});
+    Run({150, 1 | kRelative | kRange | kZoomAxis(1), 1, 8, 0, 0, kKeepValue, 100, 5, -5, 200, 0, 0, kNeutralPackedColor,
+         0, 2});
     EXPECT_EQ(P(1).xTarget, 15);
     EXPECT_EQ(P(2).yTarget, 15);
     EXPECT_EQ(P(2).zoomYTarget, 200);

@@ -30,23 +30,24 @@ TEST_F(PictureDrawTest, EachBandDrawsOnlyItsIds) {
     EXPECT_EQ(PictureBand(0), 0);
     EXPECT_EQ(PictureBand(99999), 0);
     EXPECT_EQ(PictureBand(100000), 1);
-    for (int32_t id : {-100000, -99999, 99999, 100000}) pictures_.Show(id, id, "pic.png", At(id % 7, 0), 0, false);
+    for (int32_t id : {-100000, -99999, 99999, 100000})
+        pictures_.Show(id, id, "pic.png", At(id % 7, 0), 0, false);
     Frames(1);
     for (int band : {-2, -1, 0, 1}) {
         drawing_.Take();
         pictures_.DrawBand(band);
         const auto calls = drawing_.Take();
-        ASSERT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("scaled", 0) == 0; }),
-                  1)
+        ASSERT_EQ(
+            std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("scaled", 0) == 0; }),
+            1)
             << band;
     }
 }
 
 TEST_F(PictureDrawTest, AnOpaqueNormalPictureDrawsPlainAndAnythingElseBlends) {
     const auto opaque = DrawSettled(1, At(100, 50));
-    EXPECT_EQ(opaque,
-              (std::vector<std::string>{"blend 0 255", "bright 255 255 255", Scaled(100, 50, 164, 82, 1), "blend 0 255",
-                                        "bright 255 255 255"}));
+    EXPECT_EQ(opaque, (std::vector<std::string>{"blend 0 255", "bright 255 255 255", Scaled(100, 50, 164, 82, 1),
+                                                "blend 0 255", "bright 255 255 255"}));
     PictureArguments faint = At(100, 50);
     faint.opacity = 254;
     EXPECT_EQ(DrawSettled(2, faint)[0], "blend 1 254");
@@ -55,7 +56,8 @@ TEST_F(PictureDrawTest, AnOpaqueNormalPictureDrawsPlainAndAnythingElseBlends) {
         PictureArguments blended = At(0, 0);
         blended.opacity = 128;
         blended.blendWord = kind;
-        EXPECT_EQ(DrawSettled(3, blended)[0], "blend " + RecordingDrawing::Join({modes[static_cast<size_t>(kind)], 128}));
+        EXPECT_EQ(DrawSettled(3, blended)[0],
+                  "blend " + RecordingDrawing::Join({modes[static_cast<size_t>(kind)], 128}));
     }
 }
 
@@ -101,11 +103,8 @@ TEST_F(PictureDrawTest, ToneAndFlashAddToTheColour) {
 }
 
 TEST_F(PictureDrawTest, TheAnchorAndTheZoomPlaceTheBox) {
-    const std::array<std::array<int, 4>, 5> boxes = {{{300, 100, 428, 164},
-                                                      {236, 68, 364, 132},
-                                                      {300, 36, 428, 100},
-                                                      {172, 100, 300, 164},
-                                                      {172, 36, 300, 100}}};
+    const std::array<std::array<int, 4>, 5> boxes = {
+        {{300, 100, 428, 164}, {236, 68, 364, 132}, {300, 36, 428, 100}, {172, 100, 300, 164}, {172, 36, 300, 100}}};
     for (int32_t anchor = 0; anchor < 5; ++anchor) {
         PictureArguments a = At(300, 100);
         a.anchor = anchor;

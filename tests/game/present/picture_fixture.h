@@ -37,7 +37,8 @@ public:
 
     static std::string Join(std::initializer_list<int> values) {
         std::string text;
-        for (int value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+        for (int value : values)
+            text += (text.empty() ? "" : " ") + std::to_string(value);
         return text;
     }
     void Add(std::string call) { calls.push_back(std::move(call)); }
@@ -63,7 +64,8 @@ protected:
         return a;
     }
     void Frames(int count) {
-        for (int i = 0; i < count; ++i) pictures_.Update();
+        for (int i = 0; i < count; ++i)
+            pictures_.Update();
     }
     const Picture& P(int32_t id) {
         const Picture* picture = pictures_.Find(id);
@@ -73,7 +75,8 @@ protected:
     }
     std::vector<int32_t> Ids() const {
         std::vector<int32_t> ids;
-        for (const Picture& picture : pictures_.Pictures()) ids.push_back(picture.id);
+        for (const Picture& picture : pictures_.Pictures())
+            ids.push_back(picture.id);
         return ids;
     }
 

@@ -6,7 +6,6 @@
 #include <climits>
 
 #include "game/data/text_format.h"
-
 #include "game/present/picture_texts.h"
 #include "game/present/present_texts.h"
 #include "tests/game/present/picture_fixture.h"
@@ -27,7 +26,8 @@ TEST_F(PictureListTest, AShowCreatesTheMissingIdsInOrderAndUpdatesTheOthersInPla
     pictures_.Show(-5, -5, "pic.png", At(0, 0), 0, false);
     pictures_.Show(100000, 100000, "pic.png", At(0, 0), 0, false);
     EXPECT_EQ(Ids(), (std::vector<int32_t>{-5, 1, 2, 3, 100000}));
-    for (int32_t id : Ids()) EXPECT_EQ(pictures_.GetProperty(id, 0), id == 1 || id == 2 || id == 3 ? 7 : 0);
+    for (int32_t id : Ids())
+        EXPECT_EQ(pictures_.GetProperty(id, 0), id == 1 || id == 2 || id == 3 ? 7 : 0);
 }
 
 TEST_F(PictureListTest, AFreshPictureFadesInWhereItIsAndAReshowGlidesFromWhereItIsShown) {
@@ -360,6 +360,37 @@ TEST_F(PictureListTest, DelayedOperationsKeepTheirWordsThroughTheQueue) {
         values.pop_back();
         EXPECT_FALSE(DecodeDelayedWords(kind, values, back));
     }
+}
+
+}  // namespace
+}  // namespace velk::testing
+
+namespace velk::testing {
+namespace {
+
+TEST_F(PictureListTest, ARestoreRebuildsEveryImageAndAMissingFileKeepsItsOldGraphs) {
+    PictureArguments halves = At(0, 0);
+    halves.divisionsX = 2;
+    pictures_.Show(1, 1, "pic.png", halves, 0, false);
+    pictures_.Show(2, 2, "wide.png", At(0, 0), 0, false);
+    PictureArguments frame = At(0, 0);
+    frame.divisionsX = 50;
+    frame.divisionsY = 30;
+    pictures_.Show(3, 3, "frame.png", frame, 0, true);
+    const auto oldPic = P(1).cells;
+    const auto oldWide = P(2).cells;
+    library_.files.erase("Data\\wide.png");
+    pictures_.ReloadImages();
+    ASSERT_EQ(reporter_.messages.size(), 1u);
+    EXPECT_NE(P(1).cells, oldPic);
+    EXPECT_EQ(P(1).cells.size(), 2u);
+    EXPECT_EQ(P(2).cells, oldWide);
+    EXPECT_EQ(P(3).cells.size(), 9u);
+    EXPECT_EQ(P(3).divisionsX, 50);
+    for (int32_t cell : P(1).cells)
+        EXPECT_TRUE(library_.live.count(cell));
+    for (int32_t cell : oldPic)
+        EXPECT_FALSE(library_.live.count(cell));
 }
 
 }  // namespace
