@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/data/database.h"
+#include "game/data/game_system.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
 #include "game/event/event_records.h"
@@ -44,6 +45,27 @@ int16_t ScreenComponent(int32_t packed, int shift) {
 }
 
 }  // namespace
+
+void GameSystemScreen::SetSceneState(int32_t state) { system_.sceneState = state; }
+bool GameSystemScreen::WindowBusy() { return system_.windowBusy != 0; }
+bool GameSystemScreen::TransitionPrepared() { return system_.transitionPrepared != 0; }
+void GameSystemScreen::SetTransitionPrepared(bool prepared) { system_.transitionPrepared = prepared ? 1 : 0; }
+bool GameSystemScreen::TransitionRunning() { return system_.transitionRunning != 0; }
+void GameSystemScreen::StartTransition() {
+    system_.transitionRunning = 1;
+    system_.transitionLeft = system_.transitionLength;
+}
+int32_t GameSystemScreen::TransitionStartScreen() { return system_.transitionStartScreen; }
+int32_t GameSystemScreen::FrozenScreen() { return system_.frozenScreen; }
+int32_t GameSystemScreen::TransitionGraph() { return system_.transitionImage; }
+void GameSystemScreen::SetTransitionImage(const std::string& path, int32_t graph, bool plainFade, int32_t frames,
+                                          uint8_t option) {
+    system_.transitionImagePath = path;
+    system_.transitionImage = graph;
+    system_.plainFade = plainFade ? 1 : 0;
+    system_.transitionLength = frames;
+    system_.transitionWaits = option;
+}
 
 void SetTransitionGraphic(ScreenStateLink& screen, PictureDrawing& drawing, Database& systemDatabase, int32_t row,
                           int32_t frames, uint8_t option) {

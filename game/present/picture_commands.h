@@ -12,6 +12,7 @@
 namespace velk {
 
 class Database;
+class GameSystem;
 class MainEventInterpreter;
 class PictureDrawing;
 class PictureList;
@@ -41,6 +42,30 @@ public:
     virtual int32_t TransitionGraph() { return -1; }
     virtual void SetTransitionImage(const std::string& path, int32_t graph, bool plainFade, int32_t frames,
                                     uint8_t option) {}
+};
+
+// The screen state kept by the game system, with the byte that tells the
+// frame to draw the live map (1) or the frozen screen (0).
+class GameSystemScreen final : public ScreenStateLink {
+public:
+    GameSystemScreen(GameSystem& system, uint8_t& mapVisible) : system_(system), mapVisible_(mapVisible) {}
+
+    void SetSceneState(int32_t state) override;
+    bool WindowBusy() override;
+    bool TransitionPrepared() override;
+    void SetTransitionPrepared(bool prepared) override;
+    bool TransitionRunning() override;
+    void StartTransition() override;
+    int32_t TransitionStartScreen() override;
+    int32_t FrozenScreen() override;
+    void SetMapVisible(bool visible) override { mapVisible_ = visible ? 1 : 0; }
+    int32_t TransitionGraph() override;
+    void SetTransitionImage(const std::string& path, int32_t graph, bool plainFade, int32_t frames,
+                            uint8_t option) override;
+
+private:
+    GameSystem& system_;
+    uint8_t& mapVisible_;
 };
 
 // Loads the transition image of a system-database row (type 11, item 0)

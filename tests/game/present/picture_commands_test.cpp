@@ -4,6 +4,7 @@
 
 #include "game/present/picture_commands.h"
 
+#include "game/data/game_system.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_records.h"
 #include "game/event/main_event_interpreter.h"
@@ -208,6 +209,29 @@ TEST_F(PictureCommandsTest, FreezeWaitAndTheEndOfTheGame) {
     EXPECT_EQ(screen_.sceneState, 0);
     Run({175});
     EXPECT_EQ(screen_.sceneState, -1);
+}
+
+TEST(GameSystemScreenTest, TheCommandsReachTheGameSystemsTransitionAndRunState) {
+    GameSystem system;
+    uint8_t mapVisible = 1;
+    GameSystemScreen screen(system, mapVisible);
+    screen.SetTransitionImage("Data\\t.png", 1234, false, 45, 1);
+    EXPECT_EQ(system.transitionImagePath, "Data\\t.png");
+    EXPECT_EQ(screen.TransitionGraph(), 1234);
+    EXPECT_EQ(system.plainFade, 0);
+    EXPECT_EQ(system.transitionLength, 45);
+    EXPECT_EQ(system.transitionWaits, 1);
+    screen.SetTransitionPrepared(true);
+    EXPECT_TRUE(screen.TransitionPrepared());
+    screen.StartTransition();
+    EXPECT_TRUE(screen.TransitionRunning());
+    EXPECT_EQ(system.transitionLeft, 45);
+    system.windowBusy = 1;
+    EXPECT_TRUE(screen.WindowBusy());
+    screen.SetMapVisible(false);
+    EXPECT_EQ(mapVisible, 0);
+    screen.SetSceneState(-1);
+    EXPECT_EQ(system.sceneState, -1);
 }
 
 }  // namespace
