@@ -463,15 +463,7 @@ void PictureList::Remove(Picture& p) {
 void PictureList::UpdatePicture(Picture& p) {
     const int32_t step = FrameStepOf(services_->text);
     RunDelayed(p);
-    if (p.stringPicture) {
-        TextBox& box = p.textBox;
-        box.previousProgress = box.progress;
-        if (box.timedPauseFrames >= 1) {
-            box.timedPauseFrames -= step;
-        } else if (!box.waitingForKey) {
-            box.progress = std::min(box.progress + step * box.speed / 30.0, 50000000.0);
-        }
-    }
+    if (p.stringPicture) p.textBox.AdvanceDisplay(step);
     if (p.erasing) {
         p.remaining -= step;
         if (p.remaining < 1) Remove(p);
