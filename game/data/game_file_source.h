@@ -26,4 +26,9 @@ std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_
 // write leaves the old file as it was. False when anything failed.
 bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
+// The names of the files and folders in a folder of the game folder (not in
+// an archive), without "." and "..", sorted with ASCII letters folded so the
+// order does not depend on the disk. Empty when the folder does not exist.
+std::vector<std::string> ListGameFolder(const std::string& path);
+
 }  // namespace velk

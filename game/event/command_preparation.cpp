@@ -14,6 +14,8 @@ namespace {
 
 constexpr int32_t kDatabaseIdFloor = 1000000000;
 constexpr int32_t kBranchLeftIdLimit = 1100000000;
+// Types and items of a database cell ID run 0-99.
+constexpr int32_t kCellFieldLimit = 100;
 // The prepared condition branch has room for this many conditions and heads.
 constexpr int32_t kBranchConditionRoom = 3;
 constexpr size_t kBranchHeadRoom = 5;
@@ -52,6 +54,10 @@ void PrepareVariableOperation(EventCommand& command, int32_t commonIndex, Variab
     const int32_t second = command.arguments[3];
     const int32_t flags = command.arguments[4];
     if (target == kChangeableDatabaseBase || (flags & 0xFF) != 0 || (flags & 0x10000) != 0) return;
+    // Of the database cells only the changeable database's take writes; the
+    // ordinary form refuses the others, and so must this one.
+    if (target >= kDatabaseIdFloor && target < kChangeableDatabaseBase) return;
+    if (target >= kSystemDatabaseBase) return;
     if (!store.IsIntId(first) || !store.IsIntId(second) || first >= kDatabaseIdFloor || second >= kDatabaseIdFloor)
         return;
     command.jumps.assign(8, 0);
@@ -247,9 +253,13 @@ void PrepareDatabaseOperation(EventCommand& command, int32_t commonIndex, Variab
     const int32_t flags = command.arguments[4];
     const int32_t operand = command.arguments[5];
     const int32_t mode = (flags & 0xF000) >> 12;
+    // Writes go to the changeable database whatever database the names came
+    // from; the ordinary form does that.
+    if (mode == 0 && kind != kCommandChangeableDatabase) return;
     const Database* database = databases.ByCommandKind(kind);
     if (!database || !store.IsIntId(operand) || type < 0 || type >= kMapSelfBase || item >= kMapSelfBase ||
-        (flags & 0xF) != 0 || data < 0 || item < 0 || operand >= kDatabaseIdFloor || type >= database->GetTypeCount() ||
+        (flags & 0xF) != 0 || data < 0 || item < 0 || type >= kCellFieldLimit || item >= kCellFieldLimit ||
+        operand >= kDatabaseIdFloor || type >= database->GetTypeCount() ||
         item >= database->GetItemCount(type) ||
         static_cast<size_t>(item) >= database->types[static_cast<size_t>(type)].itemKinds.size() ||
         (mode == 1 && operand < kMapSelfBase)) {

@@ -11,6 +11,7 @@
 #include "game/data/variable_store.h"
 #include "game/event/event_links.h"
 #include "game/event/event_texts.h"
+#include "game/event/value_arithmetic.h"
 
 namespace velk {
 namespace {
@@ -191,7 +192,7 @@ void EventInterpreter::Run() {
         }
         if (links.map->ScrollWaitHolds()) return;
         if (waitKey || keyWaitCount > 0) {
-            links.keyInput->StepKeyInput(*this);
+            StepKeyInput();
             return;
         }
         if (waitFrames > 0) {
@@ -219,19 +220,27 @@ void EventInterpreter::FinishTextPrompt(EventLinks& links) {
     TextPromptLink& prompt = *links.textPrompt;
     const int32_t state = prompt.State(textInput);
     prompt.ClosePrompt();
-    // A handle the library no longer knows ends the prompt as a cancel.
+    // The target keeps the text it had before the prompt, followed by what
+    // was typed; a handle the library no longer knows ends it as a cancel.
+    std::string text = textOld;
     if (state == 2 || state < 0) {
-        prompt.Delete(textInput);
         links.systemVariables->textPromptState = -1;
-        textInput = 0;
-        SetStringVariable(textTarget, textOld);
-        return;
+    } else {
+        links.systemVariables->textPromptState = 0;
+        text += DoubleBackslashes(prompt.Text(textInput));
     }
-    links.systemVariables->textPromptState = 0;
-    std::string text = DoubleBackslashes(prompt.Text(textInput));
     prompt.Delete(textInput);
     textInput = 0;
-    SetStringVariable(textTarget, std::move(text));
+    StoreText(textTarget, std::move(text));
+}
+
+void EventInterpreter::StoreText(VariableId id, std::string text) {
+    // An integer variable takes the text's decimal value.
+    if (ActiveEventLinks().variables->IsIntId(RelativeStringId(id))) {
+        SetIntVariable(id, DecimalValue(text));
+    } else {
+        SetStringVariable(id, std::move(text));
+    }
 }
 
 bool EventInterpreter::Dispatch(EventLinks& links) {

@@ -71,11 +71,17 @@ public:
     // Below 1000000 the code is its own value.
     int32_t GetValue(int32_t code);
     std::string GetStringVariable(VariableId id);
+    // A text into a string variable, or its decimal value into an integer one.
+    void StoreText(VariableId id, std::string text);
 
     // The interpreter whose text prompt is drawn for this one: the first
     // child, followed down while there is one; null when it has no prompt
     // open.
     const EventInterpreter* PromptOwner() const;
+
+    // One frame of the key-input command: the command at `line` - 1 while
+    // the key wait is set, else the one at `line`.
+    void StepKeyInput();
 
     // Opens a message window and waits for it.
     void ShowMessage(const std::string& text);

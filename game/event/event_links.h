@@ -5,6 +5,7 @@
 // nothing (or report "none"); the modules that own the state implement them
 // and the shell installs them in ActiveEventLinks().
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -85,12 +86,56 @@ public:
 
 class EventInterpreter;
 
-// One frame of the key-input command's wait (the command at `line` - 1
-// while the interpreter's key wait is set).
+// The escape codes of texts that commands use as names (events, labels),
+// expanded by the text module above; the default leaves a text as it is.
+struct EventTextOptions {
+    // The running event (-1 none) and the map whose self variables are read
+    // (-1 the current map).
+    int32_t mapEventId = -1;
+    int32_t commonEventId = -1;
+    int32_t mapId = -1;
+    // Values only: format codes and doubled backslashes stay text.
+    bool valuesOnly = false;
+    // A first line "@n" sets system variable 0 and is removed.
+    bool leadingAtSignLine = false;
+};
+
+class EventTextLink {
+public:
+    virtual ~EventTextLink() = default;
+    virtual std::string ConvertEscapeCodes(const std::string& text, const EventTextOptions& options) { return text; }
+};
+
+// The player's input as the key commands read it: the devices' state of
+// this frame and the game buttons and directions the input state derives
+// from them. The defaults report nothing held.
 class KeyInputLink {
 public:
     virtual ~KeyInputLink() = default;
-    virtual void StepKeyInput(EventInterpreter& interpreter) {}
+    // The keyboard by key code (non-zero: held), as it is now.
+    virtual void ReadKeyboard(std::array<uint8_t, 256>& keys) { keys.fill(0); }
+    // The first pad's buttons alone: bit 4 button 1 up to bit 18 button 15.
+    virtual uint32_t PadButtons() { return 0; }
+    // Game buttons (0 confirm, 1 cancel, 2 sub): held in this frame, newly
+    // pressed, and the key-repeat tick.
+    virtual bool ButtonHeld(int button) { return false; }
+    virtual bool ButtonPressed(int button) { return false; }
+    virtual bool ButtonRepeat(int button) { return false; }
+    // Directions (0 up, 1 down, 2 left, 3 right): held, newly pressed.
+    virtual bool DirectionHeld(int direction) { return false; }
+    virtual bool DirectionPressed(int direction) { return false; }
+    // Numeric-keypad codes, 0 none: the 4-way and 8-way direction held, and
+    // the ones of this frame's repeat tick.
+    virtual int32_t Direction4() { return 0; }
+    virtual int32_t Direction8() { return 0; }
+    virtual int32_t Repeat4() { return 0; }
+    virtual int32_t Repeat8() { return 0; }
+    // Mouse buttons (0 left, 1 right, 2 middle): 2 pressed in this frame, 1
+    // held, 0 up. The wheel's turns and the movement of this frame.
+    virtual int32_t MouseButton(int button) { return 0; }
+    virtual int32_t WheelTurns() { return 0; }
+    virtual int32_t MouseMoveX() { return 0; }
+    virtual int32_t MouseMoveY() { return 0; }
 };
 
 // Key-input handles of the text prompt.
@@ -101,7 +146,12 @@ public:
     virtual int32_t State(int32_t handle) { return -1; }
     virtual std::string Text(int32_t handle) { return {}; }
     virtual void Delete(int32_t handle) {}
-    // The string command's prompt-open flag.
+    // Opens the prompt for at most `maxLength` bytes, starting with
+    // `startText`, and sets the one-prompt-at-a-time flag (the library's
+    // default font size follows the message size). 0 when no prompt opens.
+    virtual int32_t Open(int32_t maxLength, bool cancelAllowed, const std::string& startText) { return 0; }
+    // The flag: a prompt is open somewhere.
+    virtual bool PromptOpen() { return false; }
     virtual void ClosePrompt() {}
 };
 
