@@ -95,7 +95,9 @@ CommandResult ValueCommands::VariableOperation(EventInterpreter& in, const Event
     const int32_t assignment = (flags >> 8) & 0xF;
     const int32_t operation = (flags >> 12) & 0xF;
     const bool databaseTarget = first == kChangeableDatabaseBase;
-    const int32_t further = !databaseTarget && (flags & kRange) != 0 && Arg(command, 5) > 0 ? Arg(command, 5) : 0;
+    // With the marker the count is still argument 5, and every turn names
+    // the same cell.
+    const int32_t further = (flags & kRange) != 0 && Arg(command, 5) > 0 ? Arg(command, 5) : 0;
     for (int64_t i = 0; i <= further; ++i) {
         int32_t target = WrapId(int64_t{first} + i);
         if (databaseTarget) {

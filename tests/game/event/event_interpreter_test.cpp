@@ -386,7 +386,8 @@ TEST_F(InterpreterTest, TheTextPromptRestoresOnCancelAndDoublesBackslashesOnConf
     // "表" is 0x95 0x5C: its second byte is no backslash of its own.
     open(1, "a\\b\x95\x5C\\");
     RunFrames(1);
-    EXPECT_EQ(store.GetString(target), "a\\\\b\x95\x5C\\\\");
+    // The typed text follows the text the target had kept.
+    EXPECT_EQ(store.GetString(target), "olda\\\\b\x95\x5C\\\\");
     EXPECT_EQ(interpreter.block.textPromptState, 0);
     EXPECT_EQ(prompt.deleted, (std::vector<int32_t>{9, 9}));
 }
