@@ -8,6 +8,8 @@
 
 #include "game/data/random_source.h"
 #include "game/data/text_format.h"
+#include "game/data/input_state.h"
+#include "game/event/game_key_input.h"
 #include "game/event/game_value_link.h"
 #include "game/event/value_texts.h"
 #include "tests/game/event/event_test_support.h"
@@ -515,6 +517,32 @@ TEST_F(ValueCommandsTest, EventUnderTheMouse) {
     gameValues_.places = {{6, 0, 0, 32 * 4, 0, false}, {5, 0, 0, 16 * 4, 0, false}, {4, 0, 0, 200 * 4, 0, false}};
     Run1({GameValue(kVariableBase + 1, 0x3000, 13, 0)});
     EXPECT_EQ(Var(1), 5);
+}
+
+}  // namespace
+}  // namespace velk::testing
+
+namespace velk::testing {
+namespace {
+
+TEST(GameKeyInput, MouseButtonsAreNewOnlyInTheFrameOfThePress) {
+    InputState input;
+    GameKeyInput keys(input);
+    KeyConfig config;
+    InputContext context;
+    context.keyConfig = &config;
+    InputDeviceFrame frame;
+    frame.mouseButtons = 1;
+    input.Update(frame, context);
+    EXPECT_EQ(keys.MouseButton(0), 2);
+    EXPECT_EQ(keys.MouseButton(1), 0);
+    input.Update(frame, context);
+    EXPECT_EQ(keys.MouseButton(0), 1);
+    frame.mouseButtons = 0;
+    input.Update(frame, context);
+    EXPECT_EQ(keys.MouseButton(0), 0);
+    EXPECT_EQ(keys.MouseButton(7), 0);
+    EXPECT_FALSE(keys.ButtonHeld(5));
 }
 
 }  // namespace
