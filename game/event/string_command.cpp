@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "game/data/data_texts.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_file_source.h"
 #include "game/data/random_source.h"
@@ -136,7 +137,7 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         size_t length = GetSjisByteClass(text, 0) == 1 ? 2 : 1;
         length = std::min(length, text.size());
         if (fromVariable) {
-            const int32_t from = source == kSourceVariable || in.GetStringVariable(sourceCode) != kErrorText
+            const int32_t from = source == kSourceVariable || in.GetStringVariable(sourceCode) != texts::kErrorValue
                                      ? sourceCode
                                      : in.GetValue(sourceCode);
             in.SetStringVariable(from, text.substr(length));

@@ -23,7 +23,4 @@ inline int32_t WrapId(int64_t value) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
 }
 
-// What a string read of an ID that names no text gives.
-inline constexpr char kErrorText[] = "<<ERROR>>";
-
 }  // namespace velk

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "game/data/databases.h"
+#include "game/data/data_texts.h"
 #include "game/data/error_reporter.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
@@ -172,7 +173,7 @@ void ValueCommands::AssignToStringTarget(EventInterpreter& in, const EventComman
     std::string tail;
     if (((flags >> 12) & 0xF) == 0 && b != 0) {
         std::string text = in.GetStringVariable(b);
-        if (text != kErrorText) tail = std::move(text);
+        if (text != texts::kErrorValue) tail = std::move(text);
     }
     in.SetStringVariable(target, head + Expand(in, tail, true));
 }
