@@ -27,7 +27,9 @@ public:
     uint32_t PadButtons() override { return pad; }
     bool ButtonHeld(int button) override { return held[static_cast<size_t>(button)]; }
     bool ButtonPressed(int button) override { return pressed[static_cast<size_t>(button)]; }
+    bool DirectionHeld(int direction) override { return directions[static_cast<size_t>(direction)]; }
     std::array<uint8_t, 256> keys{};
+    std::array<bool, 4> directions{};
     uint32_t pad = 0;
     std::array<bool, 3> held{}, pressed{};
 };
@@ -393,6 +395,54 @@ TEST_F(ValueCommandsTest, DatabaseNamesResetsAndErrorBoxes) {
     EXPECT_EQ(first, expected);
     EXPECT_EQ(reporter.boxes[0].line2, "Nobody");
     EXPECT_EQ(reporter.boxes[5].line3, FormatIntText(kChangeableDatabaseBase + 2));
+}
+
+TEST_F(ValueCommandsTest, DatabaseIndirectOperandsItemNamesAndRangeBoxes) {
+    databases.changeable.types[0].rows[1].numbers = {70, 80};
+    SetVar(1, kStr + 1);
+    SetVar(2, kVariableBase + 3);
+    SetVar(3, 31);
+    SetStr(1, "s");
+    Run1({DbOp(0, 0, 0, 1, kVariableBase + 1), DbOp(0, 0, 2, 1, kVariableBase + 2), DbOp(0, 0, 1, 1, kVariableBase + 2),
+          DbOp(0, 0, 2, 1, kVariableBase + 1), DbOp(0, 0, 0, 0x40000, 1, {"", "", "", "zz"}), DbOp(0, 0, -1, 0, 1),
+          DbOp(100, 0, 0, 0, 1), DbOp(0, 0, 100, 0, 1), DbOp(0, 1, -2, 0, 0)});
+    EXPECT_EQ(Cell(0, 1), 31);
+    EXPECT_EQ(databases.changeable.types[0].rows[0].strings[0], "s");
+    // The row given its defaults again.
+    EXPECT_EQ(Cell(1, 0), 1);
+    EXPECT_EQ(Cell(1, 1), 2);
+    std::vector<std::string> first;
+    for (const ReportedBox& box : reporter.boxes) first.push_back(box.line1);
+    const std::vector<std::string> expected = {value_texts::kDbWriteError35, value_texts::kDbWriteError4,
+                                               FormatText(value_texts::kDbNoItemName, 0, 0),
+                                               value_texts::kDbItemNegative, value_texts::kDbTypeTooLarge,
+                                               value_texts::kDbItemTooLarge};
+    EXPECT_EQ(first, expected);
+    EXPECT_EQ(reporter.boxes[0].line2, FormatText(value_texts::kDbStoreTarget, kChangeableDatabaseBase));
+    EXPECT_EQ(reporter.boxes[2].line2, "zz");
+}
+
+TEST_F(ValueCommandsTest, OrdinaryPlayRefusesWritesWithoutABox) {
+    ValueCommands ordinary(store, databases, interpreter.block, {&text_, &prompt_, &keys_, &gameValues_}, false);
+    table.Register(ordinary);
+    TempGameFolder folder;
+    InFolder in(folder.Path());
+    SetStr(1, "x");
+    Run1({StrOp(kStr + 1, 0x600, 0, {"..\\up.txt"}), StrOp(kStr + 1, 0x600, 0, {""}),
+          DbOp(0, 10000, 0, 0, 1), StrOp(kStr + 1, 0x600, 0, {"none\\o.txt"})});
+    ASSERT_EQ(reporter.boxes.size(), 1u);
+    EXPECT_EQ(reporter.boxes[0].line1, value_texts::kWriteFailed);
+}
+
+TEST_F(ValueCommandsTest, KeyInputByClassAndDirection) {
+    keys_.held[0] = true;
+    keys_.directions = {true, true, true, true};
+    Run1({Cmd(CommandCode::kKeyInput, {kVariableBase + 1, 0x70}), Cmd(CommandCode::kKeyInput, {kVariableBase + 2, 0x47}),
+          Cmd(CommandCode::kKeyInput, {kVariableBase + 3, 0x08}), Cmd(CommandCode::kKeyInput, {kVariableBase + 4, 0x04})});
+    EXPECT_EQ(Var(1), 10);
+    EXPECT_EQ(Var(2), 8);
+    EXPECT_EQ(Var(3), 6);
+    EXPECT_EQ(Var(4), 2);
 }
 
 TEST_F(ValueCommandsTest, PreparedDatabaseFormMatchesTheOrdinaryForm) {
