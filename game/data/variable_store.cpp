@@ -66,6 +66,18 @@ void VariableStore::Resize() {
     }
 }
 
+void VariableStore::GrowCommonSelfVariables(int32_t count) {
+    const size_t wanted = static_cast<size_t>(std::max(count, 0));
+    VariableStoreContents& c = contents_;
+    if (c.commonSelfInts.size() < wanted) {
+        c.commonSelfInts.resize(wanted, std::vector<int32_t>(kCommonSelfIntSlots, 0));
+        AdvanceIntSlotGeneration();
+    }
+    if (c.commonSelfStrings.size() < wanted) {
+        c.commonSelfStrings.resize(wanted, std::vector<std::string>(kCommonSelfStringSlots));
+    }
+}
+
 int32_t VariableStore::TakeMapOverride() {
     int32_t map = mapOverride_ >= 0 ? mapOverride_ : ActiveGameOwners().map->CurrentMapId();
     mapOverride_ = -1;

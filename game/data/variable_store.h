@@ -42,6 +42,9 @@ public:
     // Empties everything and sizes the common-event self variables by the
     // common events loaded and the variable groups by the system database.
     void Resize();
+    // Gives common events up to `count` (loaded since) their self variables:
+    // 100 integers and 5 strings each. Never shrinks.
+    void GrowCommonSelfVariables(int32_t count);
 
     // `db` stands in for the changeable database (a save's copy of it).
     int32_t GetInt(VariableId id, int32_t unused = 0, Database* db = nullptr);

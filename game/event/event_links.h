@@ -64,6 +64,17 @@ public:
     virtual void StartErase(int32_t eventId, int32_t frames) {}
     // Back to the facing the event had before it started.
     virtual void RestoreFacingAfterEvent(int32_t eventId) {}
+    // Pages of the map event with this id on the current map; -1 when the
+    // map has no such event.
+    virtual int32_t EventPageCount(int32_t eventId) { return -1; }
+    // The commands of page `page` (0-based) of the event, or of its current
+    // page when `page` is negative (an empty list when no page is current);
+    // null when there is no such event or page. Lists are padded and never
+    // change once handed out.
+    virtual SharedCommandList EventPageCommands(int32_t eventId, int32_t page) { return nullptr; }
+    // The event starts by itself with its current page, when that page has
+    // commands and the event is not being erased.
+    virtual void RequestEventStart(int32_t eventId) {}
 };
 
 // A common event as the main interpreter starts it.

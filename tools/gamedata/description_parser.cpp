@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/base/text_encoding.h"
+#include "tools/gamedata/common_event_description.h"
 #include "tools/gamedata/map_description_parser.h"
 
 namespace velk::gamedata {
@@ -121,7 +122,7 @@ public:
     GameDescription& Result() { return game_; }
 
 private:
-    enum class Section { kNone, kGame, kSettingsFile, kDatabase, kMaps };
+    enum class Section { kNone, kGame, kSettingsFile, kDatabase, kMaps, kCommonEvents };
 
     void Expect(const std::vector<Token>& tokens, size_t count) const {
         if (tokens.size() != count) throw LineError("'" + tokens[0].text + "' takes " + std::to_string(count - 1) + " value(s)");
@@ -158,8 +159,19 @@ private:
         }
     }
 
+    void CommonEventStatement(const std::vector<Token>& tokens) {
+        std::vector<DescriptionWord> words;
+        for (const Token& token : tokens) words.push_back({token.text, token.quoted});
+        try {
+            commonEvents_.Statement(words);
+        } catch (const MapDescriptionError& failure) {
+            throw LineError(failure.message);
+        }
+    }
+
     GameDescription game_;
     MapSectionReader maps_{game_};
+    CommonEventSection commonEvents_{game_};
     Section section_ = Section::kNone;
     DatabaseDescription* database_ = nullptr;
     DatabaseTypeDescription* type_ = nullptr;
@@ -190,8 +202,13 @@ void DescriptionReader::Statement(const std::vector<Token>& tokens) {
     } else if (MapSectionReader::OpensSection(word)) {
         section_ = Section::kMaps;
         MapStatement(tokens);
+    } else if (CommonEventSection::Opens(word)) {
+        section_ = Section::kCommonEvents;
+        CommonEventStatement(tokens);
     } else if (section_ == Section::kMaps) {
         MapStatement(tokens);
+    } else if (section_ == Section::kCommonEvents) {
+        CommonEventStatement(tokens);
     } else if (section_ == Section::kGame) {
         GameStatement(tokens);
     } else if (section_ == Section::kSettingsFile) {

@@ -14,6 +14,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/player_settings.h"
 #include "tools/gamedata/map_description.h"
+#include "tools/gamedata/common_event_writer.h"
 
 namespace velk::gamedata {
 
@@ -83,6 +84,8 @@ struct GameDescription {
     DatabaseDescription changeableDatabase;
     std::vector<MapDescription> maps;
     std::optional<TilesetFileDescription> tilesets;
+    CommonEventsDescription commonEvents;
+    std::vector<CommonFileDescription> commonFiles;
 };
 
 // Adds an item whose slot follows the items of its class so far.

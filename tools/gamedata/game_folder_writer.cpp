@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "tools/gamedata/common_event_writer.h"
 #include "tools/gamedata/database_writer.h"
 #include "tools/gamedata/game_dat_writer.h"
 #include "tools/gamedata/map_writer.h"
@@ -40,7 +41,9 @@ bool WriteGameFolder(const GameDescription& description, const std::filesystem::
     return WriteDatabase(description.systemDatabase, basicData, "SysDataBase", error) &&
            WriteDatabase(description.userDatabase, basicData, "DataBase", error) &&
            WriteDatabase(description.changeableDatabase, basicData, "CDataBase", error) &&
-           WriteMapFiles(description, folder / "Data", error);
+           WriteMapFiles(description, folder / "Data", error) &&
+
+           WriteCommonEventFiles(description, folder, error);
 }
 
 }  // namespace velk::gamedata

@@ -91,6 +91,8 @@ void Fill(MapDescription& map, int32_t layer, int32_t x, int32_t y, int32_t w, i
 
 }  // namespace
 
+EventCommand ParseDescribedCommand(const std::vector<DescriptionWord>& words) { return Command(words); }
+
 MapDescription& MapSectionReader::CurrentMap() {
     if (game_.maps.empty()) Fail("'map' must come first");
     return game_.maps.back();

@@ -40,6 +40,11 @@ struct MapDescriptionError {
     std::string message;
 };
 
+// One event command as map pages and common events describe it (words[0]
+// is the statement's own word): command <code> <arguments...> [indent <n>]
+// [text "s"]...
+EventCommand ParseDescribedCommand(const std::vector<DescriptionWord>& words);
+
 class MapSectionReader {
 public:
     explicit MapSectionReader(GameDescription& game) : game_(game) {}
