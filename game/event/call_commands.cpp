@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "game/data/error_reporter.h"
+#include "game/data/game_wide_values.h"
 #include "game/data/text_format.h"
 #include "game/data/variable_store.h"
 #include "game/event/common_event_texts.h"
@@ -84,9 +85,8 @@ bool ApplyPreparedJump(EventInterpreter& in, const EventCommand& command, size_t
 
 }  // namespace
 
-CallCommands::CallCommands(CommonEventList& commonEvents, VariableStore& variables, EventTextLink& text,
-                           bool testPlay)
-    : commonEvents_(commonEvents), variables_(variables), text_(text), testPlay_(testPlay) {}
+CallCommands::CallCommands(CommonEventList& commonEvents, VariableStore& variables, EventTextLink& text)
+    : commonEvents_(commonEvents), variables_(variables), text_(text) {}
 
 void CallCommands::RegisterInto(CommandTable& table) {
     table.Register(CommandCode::kCallEvent, 3, 0,
@@ -282,7 +282,7 @@ CommandResult CallCommands::JumpToLabel(EventInterpreter& in, const EventCommand
 }
 
 void CallCommands::ShowTestPlayError(const std::string& line) {
-    if (testPlay_) ActiveErrorReporter().ShowErrorBox(texts::kTestPlayOnlyError, line, "");
+    if (GlobalGameWideValues().testPlayFlag) ActiveErrorReporter().ShowErrorBox(texts::kTestPlayOnlyError, line, "");
 }
 
 }  // namespace velk

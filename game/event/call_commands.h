@@ -24,8 +24,7 @@ class VariableStore;
 
 class CallCommands final : public CommandHandlerSet {
 public:
-    // `testPlay` shows the messages meant for the game's maker only.
-    CallCommands(CommonEventList& commonEvents, VariableStore& variables, EventTextLink& text, bool testPlay);
+    CallCommands(CommonEventList& commonEvents, VariableStore& variables, EventTextLink& text);
 
     void RegisterInto(CommandTable& table) override;
 
@@ -45,12 +44,12 @@ private:
     // The common event a ".common" file's first record landed at; nullopt
     // when the file cannot be loaded.
     std::optional<int32_t> LoadCommonFile(const std::string& name);
+    // Messages meant for the game's maker, shown in test play only.
     void ShowTestPlayError(const std::string& line);
 
     CommonEventList& commonEvents_;
     VariableStore& variables_;
     EventTextLink& text_;
-    bool testPlay_;
 };
 
 }  // namespace velk

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/data/game_wide_values.h"
 #include "game/data/text_format.h"
 #include "game/event/common_event_texts.h"
 #include "game/event/common_events.h"
@@ -99,7 +100,9 @@ protected:
             return CommandResult::kStopFrame;
         });
         Define({});
+        GlobalGameWideValues().testPlayFlag = 1;
     }
+    ~CallTest() override { GlobalGameWideValues().testPlayFlag = 0; }
 
     // Common events with these lists (each marks its own index first), then
     // 60 in all; the store sized for them and the lists prepared.
@@ -134,7 +137,7 @@ protected:
     CommonEventList commonEvents;
     FakeMapEvents mapEvents;
     FakeText text;
-    CallCommands calls{commonEvents, store, text, true};
+    CallCommands calls{commonEvents, store, text};
     std::vector<Ran> ran;
 };
 
@@ -186,8 +189,7 @@ TEST_F(CallTest, AMissingCommonEventIsReportedInTestPlayOnly) {
     EXPECT_EQ(reporter.boxes[0].line1, texts::kTestPlayOnlyError);
     EXPECT_EQ(reporter.boxes[0].line2, FormatText(texts::kMissingCommonEvent, 60));
 
-    CallCommands quiet(commonEvents, store, text, false);
-    table.Register(quiet);
+    GlobalGameWideValues().testPlayFlag = 0;
     Start({Call(500061)});
     RunFrames(1);
     EXPECT_EQ(reporter.boxes.size(), 1u);

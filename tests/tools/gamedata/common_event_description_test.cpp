@@ -25,8 +25,8 @@ common-events
     trigger 0x62
     condition 2000001 6
     options 1 2
-    command 0 210 500001 0x21 3 3000001
-    command 1 300 0 0x100 "名前" "b"
+    command 210 500001 0x21 3 3000001
+    command 300 0 0x100 indent 1 text "名前" text "b"
     bytes 4 5
     note "memo"
     arg-strings "a"
@@ -38,7 +38,7 @@ common-events
     no-end
 common-file "Data\\more.common"
   event "more"
-    command 0 213 "top"
+    command 213 text "top"
 )",
                                      &error);
     ASSERT_TRUE(game) << error;
@@ -78,9 +78,10 @@ common-file "Data\\more.common"
 
 TEST(CommonEventDescription, NamesTheLineOfEveryMistake) {
     EXPECT_EQ(ErrorOf("common-events\ntrigger 1"), "line 2: 'event' must come first");
-    EXPECT_EQ(ErrorOf("common-events\nevent a\ncommand 0"), "line 3: 'command' needs an indent and a code");
-    EXPECT_EQ(ErrorOf("common-events\nevent a\ncommand 0 101 \"t\" 5"),
-              "line 3: a command's numbers come before its texts");
+    EXPECT_EQ(ErrorOf("common-events\nevent a\ncommand"), "line 3: a command needs its code");
+    EXPECT_EQ(ErrorOf("common-events\nevent a\ncommand 101 \"t\""), "line 3: not a number: t");
+    // A map section after common events is a map section.
+    EXPECT_EQ(ErrorOf("common-events\nmap x\nbogus"), "line 3: unknown map statement 'bogus'");
     EXPECT_EQ(ErrorOf("common-events\nevent a\ntrigger 256"), "line 3: number out of range: 256");
     EXPECT_EQ(ErrorOf("common-file x\nevent a\nseeds 1 2 3"), "line 3: unknown common-event statement 'seeds'");
     EXPECT_EQ(ErrorOf("common-events\nevent a\nbogus"), "line 3: unknown common-event statement 'bogus'");
