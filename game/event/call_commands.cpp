@@ -93,9 +93,9 @@ void CallCommands::RegisterInto(CommandTable& table) {
                    [this](EventInterpreter& in, const EventCommand& command) { return CallEvent(in, command); });
     table.Register(CommandCode::kReserveEvent, 3, 0,
                    [this](EventInterpreter& in, const EventCommand& command) { return ReserveEvent(in, command); });
-    table.Register(CommandCode::kCallCommonEventByName, 3, 1, [this](EventInterpreter& in, const EventCommand& command) {
-        return CallCommonEventByName(in, command);
-    });
+    table.Register(
+        CommandCode::kCallCommonEventByName, 3, 1,
+        [this](EventInterpreter& in, const EventCommand& command) { return CallCommonEventByName(in, command); });
     table.Register(CommandCode::kJumpToLabel, 1, 1,
                    [this](EventInterpreter& in, const EventCommand& command) { return JumpToLabel(in, command); });
 }
@@ -162,9 +162,8 @@ CommandResult CallCommands::CallCommonEventByName(EventInterpreter& in, const Ev
         options.leadingAtSignLine = true;
         name = text_.ConvertEscapeCodes(name, options);
     }
-    const std::optional<int32_t> common = name.find(kCommonFileMarker) != std::string::npos
-                                              ? LoadCommonFile(name)
-                                              : commonEvents_.FindByName(name);
+    const std::optional<int32_t> common =
+        name.find(kCommonFileMarker) != std::string::npos ? LoadCommonFile(name) : commonEvents_.FindByName(name);
     // An index that a reload has left behind names nothing.
     if (common && *common >= 0 && *common < commonEvents_.Size()) CallCommon(in, command, bits, *common);
     return CommandResult::kAdvance;

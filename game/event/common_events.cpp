@@ -241,16 +241,12 @@ bool CommonEventList::LoadFromBytes(std::span<uint8_t> file, const std::string& 
     ShowVersionMismatches(parsed.versionMismatches);
     bool loaded = false;
     switch (parsed.status) {
-        case CommonEventFileStatus::kLoaded:
-            loaded = true;
-            [[fallthrough]];
+        case CommonEventFileStatus::kLoaded: loaded = true; [[fallthrough]];
         case CommonEventFileStatus::kBadEndMarker:
             events_ = std::move(parsed.events);
             Renumber();
             break;
-        case CommonEventFileStatus::kSumMismatch:
-            ReportTamperedFile(name);
-            break;
+        case CommonEventFileStatus::kSumMismatch: ReportTamperedFile(name); break;
         case CommonEventFileStatus::kDamaged:
             ActiveErrorReporter().ShowMessageBox(texts::kCommonEventsLoadFailed, texts::kReadErrorCaption);
             break;

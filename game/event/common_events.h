@@ -121,7 +121,7 @@ public:
     const std::vector<CommonEvent>& Events() const { return events_; }
     const CommonEvent* Find(int32_t index) const {
         return index >= 0 && static_cast<size_t>(index) < events_.size() ? &events_[static_cast<size_t>(index)]
-                                                                          : nullptr;
+                                                                         : nullptr;
     }
     int32_t Size() const { return static_cast<int32_t>(events_.size()); }
 

@@ -90,8 +90,8 @@ namespace velk::gamedata {
 
 bool WriteCommonEventFiles(const GameDescription& description, const std::filesystem::path& folder,
                            std::string* error) {
-    if (!WriteFileBytes(folder / "Data" / "BasicData" / "CommonEvent.dat", WriteCommonEventData(description.commonEvents),
-                        error)) {
+    if (!WriteFileBytes(folder / "Data" / "BasicData" / "CommonEvent.dat",
+                        WriteCommonEventData(description.commonEvents), error)) {
         return false;
     }
     for (const CommonFileDescription& file : description.commonFiles) {

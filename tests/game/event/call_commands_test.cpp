@@ -41,9 +41,7 @@ EventCommand CallByName(const std::string& name, int32_t bits = 0, std::vector<i
     return Cmd(CommandCode::kCallCommonEventByName, arguments, 0, {name});
 }
 EventCommand Reserve(int32_t number, int32_t page = 0) { return Cmd(CommandCode::kReserveEvent, {number, page}); }
-EventCommand Label(const std::string& name, int32_t indent = 0) {
-    return Cmd(CommandCode::kLabel, {}, indent, {name});
-}
+EventCommand Label(const std::string& name, int32_t indent = 0) { return Cmd(CommandCode::kLabel, {}, indent, {name}); }
 EventCommand JumpTo(const std::string& name, int32_t indent = 0) {
     return Cmd(CommandCode::kJumpToLabel, {}, indent, {name});
 }
@@ -164,11 +162,11 @@ TEST_F(CallTest, RelativeNumbersCountFromTheRunningCommonEvent) {
         int32_t called;
     };
     const Case cases[] = {
-        {7, 600100, 7},      // itself
-        {7, 600101, 8},      // the next
-        {7, 600099, 6},      // the one before
-        {50, 600000, 0},     // 50 - 100, kept at 0
-        {7, 999999, 59},     // far above: the last
+        {7, 600100, 7},   // itself
+        {7, 600101, 8},   // the next
+        {7, 600099, 6},   // the one before
+        {50, 600000, 0},  // 50 - 100, kept at 0
+        {7, 999999, 59},  // far above: the last
     };
     for (const Case& c : cases) {
         ran.clear();
@@ -361,7 +359,8 @@ TEST_F(JumpTest, SearchedAndPreparedJumpsAgree) {
          2,
          {{1, 1}, {}, {}}},
         {"forward into a counted loop",
-         {JumpTo("B"), Cmd(CommandCode::kLoopCount, {3}), Label("B", 1), Mark(2, 1), Pause(), Cmd(CommandCode::kLoopEnd)},
+         {JumpTo("B"), Cmd(CommandCode::kLoopCount, {3}), Label("B", 1), Mark(2, 1), Pause(),
+          Cmd(CommandCode::kLoopEnd)},
          1,
          {{2}, {0}, {0}}},
         {"forward into an endless loop",
@@ -372,14 +371,8 @@ TEST_F(JumpTest, SearchedAndPreparedJumpsAgree) {
          {Label("D"), Mark(1), Pause(), JumpTo("D"), Label("D"), Mark(2), Pause()},
          2,
          {{1, 1}, {}, {}}},
-        {"the nearer of two below",
-         {JumpTo("E"), Label("E"), Mark(1), Pause(), Label("E"), Mark(2)},
-         1,
-         {{1}, {}, {}}},
-        {"no such label",
-         {JumpTo("Z"), Mark(7), Pause()},
-         1,
-         {{7}, {}, {}}},
+        {"the nearer of two below", {JumpTo("E"), Label("E"), Mark(1), Pause(), Label("E"), Mark(2)}, 1, {{1}, {}, {}}},
+        {"no such label", {JumpTo("Z"), Mark(7), Pause()}, 1, {{7}, {}, {}}},
         {"back into a loop left before the jump",
          {Cmd(CommandCode::kLoopCount, {2}), Label("F", 1), Mark(4), Pause(), Cmd(CommandCode::kBreakLoop, {}, 1),
           Cmd(CommandCode::kLoopEnd), JumpTo("F")},

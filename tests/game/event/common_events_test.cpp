@@ -168,7 +168,8 @@ TEST(CommonEventFiles, WriterGivesTheBytesWorkedOutByHand) {
     std::vector<uint8_t> written = gamedata::WriteCommonEventData(description);
     std::vector<uint8_t> hand = HandDataFile();
     ASSERT_EQ(written.size(), hand.size());
-    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 10, written.end()), std::vector<uint8_t>(hand.begin() + 10, hand.end()));
+    EXPECT_EQ(std::vector<uint8_t>(written.begin() + 10, written.end()),
+              std::vector<uint8_t>(hand.begin() + 10, hand.end()));
 
     gamedata::CommonFileDescription file;
     file.events = {ShortDescription()};
@@ -308,7 +309,8 @@ TEST(CommonEventFiles, LoadReadsTheDataFolderAndRebuildsTheTables) {
 
     gamedata::GameDescription game;
     game.commonEvents.seeds = {5, 6, 7};
-    for (const char* name : {"", "same", "other", "same"}) game.commonEvents.events.emplace_back().name = name;
+    for (const char* name : {"", "same", "other", "same"})
+        game.commonEvents.events.emplace_back().name = name;
     ASSERT_TRUE(gamedata::WriteCommonEventFiles(game, scratch.path(), nullptr));
     list.RecordLoadedFile("x.common", 20);
     list.SetName("gone", 40);
