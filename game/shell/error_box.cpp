@@ -1,0 +1,94 @@
+#include "game/shell/error_box.h"
+
+#include <cstdio>
+
+#include "game/shell/game_home.h"
+#include "lib/api/library_api.h"
+#include "platform/window/message_box.h"
+
+namespace velk {
+namespace {
+
+constexpr int kHeldFramesToClose = 10;
+constexpr int kPollMilliseconds = 16;
+
+// Waits for a fresh confirm or left click, or either held for more than ten
+// frames; a closed window sets the quit state instead.
+void WaitForClose(GameHome& home) {
+    int held = 0;
+    while (true) {
+        if (ProcessMessages() != 0) {
+            home.gameSystem.sceneState = kSceneQuit;
+            break;
+        }
+        home.UpdateInput();
+        const InputState& input = home.inputState;
+        if (input.Pressed(kButtonConfirm) || input.MouseClicked(0)) break;
+        if (input.Held(kButtonConfirm) || input.MouseHeld(0)) {
+            if (++held > kHeldFramesToClose) break;
+        } else {
+            held = 0;
+        }
+        WaitWithMessages(kPollMilliseconds);
+    }
+    SetDefaultFontSize(home.mainInterpreter.messageFontSize);
+}
+
+bool WindowExists() { return IsLibraryInitialized() && GetMainWindowHWND() != 0; }
+
+// The band's corners follow the chip size and scale; their product is 32 in
+// every screen mode.
+int Unit(const GameHome& home) { return home.wideValues.chipSize * home.wideValues.chipScale; }
+
+}  // namespace
+
+void ShowErrorBox(GameHome& home, const std::string& line1, const std::string& line2, const std::string& line3) {
+    SetDefaultFontType(0);
+    int unit = Unit(home);
+    SetDrawBlendMode(1, 240);
+    DrawBox(0, unit * 6, unit * 20, unit * 9, GetColorValue(0, 50, 0), 1);
+    SetDrawBlendMode(0, 255);
+    SetDrawBrightness(255, 255, 255);
+    SetDefaultFontSize(12);
+    uint32_t white = GetColorValue(255, 255, 255);
+    DrawString(10, 200, line1.c_str(), white);
+    DrawString(10, 234, line2.c_str(), white);
+    DrawString(10, 260, line3.c_str(), white);
+    FlipScreen();
+    WaitForClose(home);
+}
+
+void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d   %d   %d", a, b, c);
+    int unit = Unit(home);
+    SetDrawBlendMode(4, 255);
+    DrawBox(0, unit * 6, unit * 20, unit * 8, GetColorValue(100, 100, 100), 1);
+    SetDrawBlendMode(0, 255);
+    SetDrawBrightness(255, 255, 255);
+    SetDefaultFontSize(unit / 2);
+    SetDefaultFontType(0);
+    int width = GetStringWidth(text, static_cast<int>(std::char_traits<char>::length(text)));
+    DrawString(320 - width / 2, 224, text, GetColorValue(255, 255, 255));
+    FlipScreen();
+    WaitForClose(home);
+}
+
+void ShowSystemMessageBox(const std::string& text, const std::string& caption) {
+    platform::ShowMessageBox(WindowExists() ? GetMainWindowHWND() : 0, text, caption, platform::kMessageBoxOk);
+}
+
+void ShellErrorReporter::ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) {
+    if (!WindowExists()) {
+        // Nothing could show or close the game's own box yet.
+        ShowSystemMessageBox(line1 + "\n" + line2 + "\n" + line3, "");
+        return;
+    }
+    velk::ShowErrorBox(home_, line1, line2, line3);
+}
+
+void ShellErrorReporter::ShowMessageBox(const std::string& text, const std::string& caption) {
+    ShowSystemMessageBox(text, caption);
+}
+
+}  // namespace velk

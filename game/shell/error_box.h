@@ -1,0 +1,44 @@
+#pragma once
+// The error box: errors found while the game runs are shown in three lines
+// over the game screen, and the game waits until the player clicks or
+// presses confirm (or has held either for more than ten frames), then goes
+// on. Before the window exists the same lines go to a system message box.
+// Closing the window while the box waits ends the game.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "game/data/error_reporter.h"
+
+namespace velk {
+
+class GameHome;
+
+void ShowErrorBox(GameHome& home, const std::string& line1, const std::string& line2, const std::string& line3);
+// Three numbers the same way ("%d   %d   %d", centred).
+void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c);
+
+// The data layer's reporter while the game runs: the error box (a system
+// message box before the window exists), system message boxes, and an end
+// of the program that first ends the library.
+class ShellErrorReporter final : public ErrorReporter {
+public:
+    // `endProgram` runs the shut-down and ends the process with the code.
+    ShellErrorReporter(GameHome& home, std::function<void(int)> endProgram)
+        : home_(home), endProgram_(std::move(endProgram)) {}
+
+    void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override;
+    void ShowMessageBox(const std::string& text, const std::string& caption) override;
+    void EndProgram(int exitCode) override { endProgram_(exitCode); }
+
+private:
+    GameHome& home_;
+    std::function<void(int)> endProgram_;
+};
+
+// A system message box with an OK button (Shift-JIS text), with or without
+// the window.
+void ShowSystemMessageBox(const std::string& text, const std::string& caption);
+
+}  // namespace velk

@@ -1,0 +1,103 @@
+#pragma once
+// The program from start to end: start-up in its fixed order (test play,
+// folders, the game's fonts, Game.dat, Game.ini, the library, the crash
+// marker and the software-mode decision, archives, databases, the scene),
+// the title/reset block that rebuilds the game's objects, the outer loop
+// around the scene's main loop, and the shut-down that undoes start-up.
+//
+// Run() is the whole program. Tests drive the same steps one at a time:
+// StartUp(), then Step() per frame until it returns false.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "game/shell/error_box.h"
+#include "game/shell/game_home.h"
+#include "game/shell/scene.h"
+
+namespace velk {
+
+// The title/reset block's steps that belong to the subsystems above the
+// data layer, each run at its place in the block.
+struct TitleBlockHooks {
+    // Clears the loaded ".common" record and the name map, loads the common
+    // events again and rebuilds the name map.
+    std::function<void()> loadCommonEvents;
+    // Stops music, background sound and effects and updates the sound state
+    // (before every library sound is deleted).
+    std::function<void()> stopSounds;
+    // Builds the sound state anew and sizes it from the system database.
+    std::function<void()> rebuildSoundState;
+    // Sets up the game's fonts (before the game system is rebuilt).
+    std::function<void()> setupFonts;
+    // The main interpreter, hero, map state and picture list rebuilt, in that
+    // order, after the variable store.
+    std::function<void()> rebuildInterpreterAndMap;
+    // The hero applies the game's settings.
+    std::function<void()> applyHeroSettings;
+    // The pre-resolution pass over every command list and the main
+    // interpreter's start.
+    std::function<void()> prepareCommands;
+};
+
+// Start-up's steps that belong to the subsystems above the data layer.
+struct StartUpHooks {
+    // The icon list and the graphics-restore callback, after the scene.
+    std::function<void()> afterScene;
+};
+
+class GameProgram {
+public:
+    // `commandLine` is the whole command line as one string.
+    explicit GameProgram(std::string commandLine);
+    ~GameProgram();
+
+    // Replaces how the program ends after a fatal data error (std::exit by
+    // default); the library is ended first either way.
+    void SetExitFunction(std::function<void(int)> exit) { exit_ = std::move(exit); }
+
+    // Start-up up to the scene: nullopt to go on, else the program's result
+    // (0 when Game.dat could not be read, -1 when the library did not start).
+    std::optional<int> StartUp();
+    // One pass of the outer loop or of the main loop inside it (one frame).
+    // False once the program has shut down; Result() then holds its result.
+    bool Step();
+    // The whole program: start-up, the loops, shut-down.
+    int Run();
+    int Result() const { return result_; }
+
+    void RunTitleBlock();
+    void ShutDown();
+
+    GameHome& Home() { return *home_; }
+    Scene& GetScene() { return *scene_; }
+    TitleBlockHooks& TitleHooks() { return titleHooks_; }
+    StartUpHooks& StartHooks() { return startHooks_; }
+
+private:
+    void RegisterFonts();
+    void RemoveFonts();
+    void EndAfterFatalError(int exitCode);
+
+    enum class Phase { kNotStarted, kOuterLoop, kMainLoop, kEnded };
+
+    std::string commandLine_;
+    std::unique_ptr<GameHome> home_;
+    std::unique_ptr<Scene> scene_;
+    std::unique_ptr<ShellErrorReporter> reporter_;
+    TitleBlockHooks titleHooks_;
+    StartUpHooks startHooks_;
+    std::function<void(int)> exit_;
+    Phase phase_ = Phase::kNotStarted;
+    bool firstPass_ = true;
+    bool libraryStarted_ = false;
+    int result_ = 0;
+};
+
+// velk-player's entry: the command line's words joined by blanks.
+int RunGameProgram(int argc, char** argv);
+
+}  // namespace velk
