@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "game/shell/game_home.h"
+#include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
 #include "platform/window/message_box.h"
 
@@ -29,7 +30,7 @@ void WaitForClose(GameHome& home) {
         } else {
             held = 0;
         }
-        WaitWithMessages(kPollMilliseconds);
+        ShellWait(kPollMilliseconds);
     }
     SetDefaultFontSize(home.mainInterpreter.messageFontSize);
 }

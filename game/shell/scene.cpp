@@ -1,6 +1,7 @@
 #include "game/shell/scene.h"
 
 #include "game/shell/game_home.h"
+#include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
 
 namespace velk {
@@ -78,7 +79,7 @@ bool Scene::RunPass() {
         return false;
     }
     int32_t wait = pacer_.EndPass(Now(), pacer_.NormalFrameTime());
-    if (wait > 0) WaitWithMessages(wait);
+    if (wait > 0) ShellWait(wait);
     pacer_.Finish(Now());
     return true;
 }

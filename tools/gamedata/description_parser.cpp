@@ -4,8 +4,8 @@
 #include <limits>
 #include <vector>
 
-#include "platform/base/text_encoding.h"
 #include "tools/gamedata/common_event_description.h"
+#include "tools/gamedata/description_section.h"
 #include "tools/gamedata/map_description_parser.h"
 
 namespace velk::gamedata {
@@ -13,123 +13,14 @@ namespace {
 
 constexpr int32_t kMaxBlankRows = 1000000;
 
-struct Token {
-    std::string text;  // Shift-JIS
-    bool quoted = false;
-};
-
-class LineError {
-public:
-    explicit LineError(std::string message) : message_(std::move(message)) {}
-    const std::string& message() const { return message_; }
-
-private:
-    std::string message_;
-};
-
-std::string ToShiftJis(std::string_view utf8) {
-    auto converted = platform::Utf8ToShiftJisExact(utf8);
-    if (!converted) throw LineError("text cannot be written in Shift-JIS: " + std::string(utf8));
-    return *converted;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-Token ReadQuoted(std::string_view line, size_t& at) {
-    Token token;
-    token.quoted = true;
-    std::string pending;
-    auto flush = [&] {
-        token.text += ToShiftJis(pending);
-        pending.clear();
-    };
-    ++at;
-    while (true) {
-        if (at >= line.size()) throw LineError("a quoted text is not closed");
-        char c = line[at++];
-        if (c == '"') break;
-        if (c != '\\') {
-            pending.push_back(c);
-            continue;
-        }
-        if (at >= line.size()) throw LineError("a quoted text ends in a backslash");
-        char escape = line[at++];
-        switch (escape) {
-            case 'n': pending.push_back('\n'); break;
-            case 'r': pending.push_back('\r'); break;
-            case 't': pending.push_back('\t'); break;
-            case '"':
-            case '\\': pending.push_back(escape); break;
-            case 'x': {
-                int high = at < line.size() ? HexValue(line[at]) : -1;
-                int low = at + 1 < line.size() ? HexValue(line[at + 1]) : -1;
-                if (high < 0 || low < 0) throw LineError("\\x needs two hexadecimal digits");
-                flush();
-                token.text.push_back(static_cast<char>(high * 16 + low));
-                at += 2;
-                break;
-            }
-            default: throw LineError(std::string("unknown escape \\") + escape);
-        }
-    }
-    flush();
-    return token;
-}
-
-std::vector<Token> Tokenize(std::string_view line) {
-    std::vector<Token> tokens;
-    size_t at = 0;
-    while (true) {
-        while (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == '\r')) ++at;
-        if (at >= line.size() || line[at] == '#') break;
-        if (line[at] == '"') {
-            tokens.push_back(ReadQuoted(line, at));
-            continue;
-        }
-        size_t start = at;
-        while (at < line.size() && line[at] != ' ' && line[at] != '\t' && line[at] != '\r') ++at;
-        tokens.push_back({ToShiftJis(line.substr(start, at - start)), false});
-    }
-    return tokens;
-}
-
-int64_t ParseInteger(const Token& token, int64_t low, int64_t high) {
-    int64_t value = 0;
-    const char* first = token.text.data();
-    const char* last = first + token.text.size();
-    auto [end, failure] = std::from_chars(first, last, value);
-    if (token.quoted || failure != std::errc() || end != last) throw LineError("not a number: " + token.text);
-    if (value < low || value > high) throw LineError("number out of range: " + token.text);
-    return value;
-}
-
-int32_t Int32(const Token& token) {
-    return static_cast<int32_t>(
-        ParseInteger(token, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-uint8_t Byte(const Token& token) { return static_cast<uint8_t>(ParseInteger(token, 0, 255)); }
-uint16_t Word(const Token& token) { return static_cast<uint16_t>(ParseInteger(token, 0, 65535)); }
-size_t Index(const Token& token, size_t limit) { return static_cast<size_t>(ParseInteger(token, 0, limit)); }
-
 class DescriptionReader {
 public:
     void Statement(const std::vector<Token>& tokens);
     GameDescription& Result() { return game_; }
 
 private:
-    enum class Section { kNone, kGame, kSettingsFile, kDatabase, kMaps, kCommonEvents };
+    enum class Section { kNone, kGame, kSettingsFile, kDatabase, kMaps, kCommonEvents, kExtra };
 
-    void Expect(const std::vector<Token>& tokens, size_t count) const {
-        if (tokens.size() != count) throw LineError("'" + tokens[0].text + "' takes " + std::to_string(count - 1) + " value(s)");
-    }
-    void AtLeast(const std::vector<Token>& tokens, size_t count) const {
-        if (tokens.size() < count) throw LineError("'" + tokens[0].text + "' needs more values");
-    }
     void GameStatement(const std::vector<Token>& tokens);
     void SettingsStatement(const std::vector<Token>& tokens);
     void DatabaseStatement(const std::vector<Token>& tokens);
@@ -137,11 +28,11 @@ private:
     void ItemStatement(const std::vector<Token>& tokens);
     void DataStatement(const std::vector<Token>& tokens);
     DatabaseTypeDescription& CurrentType() {
-        if (!type_) throw LineError("'type' must come first");
+        if (!type_) throw DescriptionError("'type' must come first");
         return *type_;
     }
     DatabaseItemDescription& LastItem() {
-        if (CurrentType().items.empty()) throw LineError("no item to add a list to");
+        if (CurrentType().items.empty()) throw DescriptionError("no item to add a list to");
         return type_->items.back();
     }
     ContainerSeeds Seeds(const std::vector<Token>& tokens) {
@@ -155,7 +46,7 @@ private:
         try {
             maps_.Statement(words);
         } catch (const MapDescriptionError& failure) {
-            throw LineError(failure.message);
+            throw DescriptionError(failure.message);
         }
     }
 
@@ -165,7 +56,7 @@ private:
         try {
             commonEvents_.Statement(words);
         } catch (const MapDescriptionError& failure) {
-            throw LineError(failure.message);
+            throw DescriptionError(failure.message);
         }
     }
 
@@ -175,10 +66,19 @@ private:
     Section section_ = Section::kNone;
     DatabaseDescription* database_ = nullptr;
     DatabaseTypeDescription* type_ = nullptr;
+    std::unique_ptr<DescriptionSection> extra_;
 };
 
 void DescriptionReader::Statement(const std::vector<Token>& tokens) {
     const std::string& word = tokens[0].text;
+    for (const SectionEntry& entry : ExtraSections()) {
+        if (word == entry.word) {
+            extra_ = entry.make();
+            extra_->Open(tokens, game_);
+            section_ = Section::kExtra;
+            return;
+        }
+    }
     if (word == "game") {
         Expect(tokens, 1);
         section_ = Section::kGame;
@@ -195,7 +95,7 @@ void DescriptionReader::Statement(const std::vector<Token>& tokens) {
         } else if (which == "changeable") {
             database_ = &game_.changeableDatabase;
         } else {
-            throw LineError("a database is system, user or changeable");
+            throw DescriptionError("a database is system, user or changeable");
         }
         type_ = nullptr;
         section_ = Section::kDatabase;
@@ -215,8 +115,10 @@ void DescriptionReader::Statement(const std::vector<Token>& tokens) {
         SettingsStatement(tokens);
     } else if (section_ == Section::kDatabase) {
         DatabaseStatement(tokens);
+    } else if (section_ == Section::kExtra) {
+        extra_->Statement(tokens, game_);
     } else {
-        throw LineError("'" + word + "' outside game, settings-file or database");
+        throw DescriptionError("'" + word + "' outside game, settings-file or database");
     }
 }
 
@@ -254,7 +156,7 @@ void DescriptionReader::GameStatement(const std::vector<Token>& tokens) {
         Expect(tokens, 2);
         dat.layoutSeed = static_cast<uint32_t>(ParseInteger(tokens[1], 0, UINT32_MAX));
     } else {
-        throw LineError("unknown game statement '" + word + "'");
+        throw DescriptionError("unknown game statement '" + word + "'");
     }
 }
 
@@ -279,7 +181,7 @@ void DescriptionReader::SettingsStatement(const std::vector<Token>& tokens) {
     } else if (key == "ProxyPort") {
         settings.proxyPort = tokens[1].text;
     } else {
-        throw LineError("unknown settings-file key '" + key + "'");
+        throw DescriptionError("unknown settings-file key '" + key + "'");
     }
 }
 
@@ -339,7 +241,7 @@ void DescriptionReader::TypeStatement(const std::vector<Token>& tokens) {
         type.dataNames.emplace();
         for (size_t i = 1; i < tokens.size(); ++i) type.dataNames->push_back(tokens[i].text);
     } else {
-        throw LineError("unknown database statement '" + word + "'");
+        throw DescriptionError("unknown database statement '" + word + "'");
     }
 }
 
@@ -360,10 +262,10 @@ void DescriptionReader::ItemStatement(const std::vector<Token>& tokens) {
         item->name = tokens[3].text;
         next = 4;
     } else {
-        throw LineError("an item is number, string or kind <n>");
+        throw DescriptionError("an item is number, string or kind <n>");
     }
     for (; next < tokens.size(); next += 2) {
-        if (next + 1 >= tokens.size()) throw LineError("'" + tokens[next].text + "' needs a value");
+        if (next + 1 >= tokens.size()) throw DescriptionError("'" + tokens[next].text + "' needs a value");
         const std::string& option = tokens[next].text;
         const Token& value = tokens[next + 1];
         if (option == "default") {
@@ -373,7 +275,7 @@ void DescriptionReader::ItemStatement(const std::vector<Token>& tokens) {
         } else if (option == "text") {
             item->text = value.text;
         } else {
-            throw LineError("unknown item option '" + option + "'");
+            throw DescriptionError("unknown item option '" + option + "'");
         }
     }
 }
@@ -392,7 +294,7 @@ void DescriptionReader::DataStatement(const std::vector<Token>& tokens) {
             strings.push_back(tokens[next++].text);
         }
     }
-    if (next < tokens.size()) throw LineError("more values than the type has items");
+    if (next < tokens.size()) throw DescriptionError("more values than the type has items");
     AddRow(type, tokens[1].text, numbers, strings);
 }
 
@@ -410,7 +312,7 @@ std::optional<GameDescription> ParseGameDescription(std::string_view text, std::
         try {
             std::vector<Token> tokens = Tokenize(line);
             if (!tokens.empty()) reader.Statement(tokens);
-        } catch (const LineError& failure) {
+        } catch (const DescriptionError& failure) {
             if (error) *error = "line " + std::to_string(lineNumber) + ": " + failure.message();
             return std::nullopt;
         }

@@ -76,6 +76,13 @@ struct DatabaseDescription {
     std::vector<DatabaseTypeDescription> types;
 };
 
+// Any other file of the game folder: its path relative to the folder
+// (Shift-JIS, '/' between folders) and its bytes.
+struct DescribedFile {
+    std::string path;
+    std::vector<uint8_t> bytes;
+};
+
 struct GameDescription {
     GameDatDescription gameDat;
     PlayerSettings settings;
@@ -86,6 +93,7 @@ struct GameDescription {
     std::optional<TilesetFileDescription> tilesets;
     CommonEventsDescription commonEvents;
     std::vector<CommonFileDescription> commonFiles;
+    std::vector<DescribedFile> files;
 };
 
 // Adds an item whose slot follows the items of its class so far.

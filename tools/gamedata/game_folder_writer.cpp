@@ -5,6 +5,7 @@
 
 #include "tools/gamedata/common_event_writer.h"
 #include "tools/gamedata/database_writer.h"
+#include "tools/gamedata/description_section.h"
 #include "tools/gamedata/game_dat_writer.h"
 #include "tools/gamedata/map_writer.h"
 
@@ -38,12 +39,17 @@ bool WriteGameFolder(const GameDescription& description, const std::filesystem::
     std::string ini = FormatGameIni(description.settings);
     if (!WriteFileBytes(folder / "Game.ini", std::vector<uint8_t>(ini.begin(), ini.end()), error)) return false;
     std::filesystem::path basicData = folder / "Data" / "BasicData";
-    return WriteDatabase(description.systemDatabase, basicData, "SysDataBase", error) &&
-           WriteDatabase(description.userDatabase, basicData, "DataBase", error) &&
-           WriteDatabase(description.changeableDatabase, basicData, "CDataBase", error) &&
-           WriteMapFiles(description, folder / "Data", error) &&
-
-           WriteCommonEventFiles(description, folder, error);
+    if (!WriteDatabase(description.systemDatabase, basicData, "SysDataBase", error) ||
+        !WriteDatabase(description.userDatabase, basicData, "DataBase", error) ||
+        !WriteDatabase(description.changeableDatabase, basicData, "CDataBase", error) ||
+        !WriteMapFiles(description, folder / "Data", error) ||
+        !WriteCommonEventFiles(description, folder, error)) {
+        return false;
+    }
+    for (FolderWriter write : ExtraFolderWriters()) {
+        if (!write(description, folder, error)) return false;
+    }
+    return true;
 }
 
 }  // namespace velk::gamedata
