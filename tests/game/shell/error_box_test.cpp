@@ -1,0 +1,107 @@
+// The error box over a running game: what closes it, what does not, what it
+// draws, and the reporter that sends the data layer's messages to it.
+#include <gtest/gtest.h>
+
+#include "game/data/data_texts.h"
+#include "game/data/input_state.h"
+#include "game/shell/error_box.h"
+#include "tests/support/game/game_harness.h"
+
+namespace velk::testing {
+namespace {
+
+const char kGame[] = R"(
+game
+  title "箱"
+database system
+  type "0"
+  type "1"
+  type "2"
+  type "3"
+database user
+database changeable
+)";
+
+int Green(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
+int Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
+
+bool AnyWhiteIn(const platform::PresentedFrame& frame, int top, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 10; x < 400; ++x) {
+            if (Red(frame.at(x, y)) > 200) return true;
+        }
+    }
+    return false;
+}
+
+TEST(ErrorBox, ClosesOnAFreshConfirmOrClickOrALongHoldButNotOnCancel) {
+    struct Case {
+        const char* what;
+        std::function<void(GameHarness&)> before;
+        std::function<void(GameHarness&)> at50;
+        int64_t closedAfter;
+    };
+    const Case cases[] = {
+        {"fresh confirm", nullptr, [](GameHarness& g) { g.SetKey(game_key::kEnter, true); }, 64},
+        {"left click", nullptr, [](GameHarness& g) { g.SetMouseButtons(1); }, 64},
+        // Held since before the box: eleven polls of holding, 16 ms apart.
+        {"held confirm", [](GameHarness& g) { g.SetKey(game_key::kSpace, true); }, nullptr, 160},
+        {"held click", [](GameHarness& g) { g.SetMouseButtons(1); }, nullptr, 160},
+    };
+    for (const Case& c : cases) {
+        GameHarness game(kGame);
+        ASSERT_EQ(game.Start(), std::nullopt);
+        if (c.before) c.before(game);
+        ASSERT_TRUE(game.StepFrames(1));
+        if (c.at50) game.At(50, [&] { c.at50(game); });
+        int64_t start = game.Clock().Microseconds() / 1000;
+        ShowErrorBox(game.Home(), "one", "two", "three");
+        EXPECT_EQ(game.Clock().Microseconds() / 1000 - start, c.closedAfter) << c.what;
+        EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun) << c.what;
+    }
+}
+
+TEST(ErrorBox, CancelLeavesItOpenAndClosingTheWindowEndsTheGame) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.At(50, [&] { game.SetKey(game_key::kEscape, true); });
+    game.At(100, [&] { game.SetKey(game_key::kX, true); });
+    game.At(500, [&] { game.CloseWindow(); });
+    int64_t start = game.Clock().Microseconds() / 1000;
+    ActiveErrorReporter().ShowErrorBox("one", "two", "three");
+    EXPECT_GE(game.Clock().Microseconds() / 1000 - start, 500);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneQuit);
+    // The main loop leaves at its next check, then the program shuts down.
+    EXPECT_FALSE(game.StepFrames(2));
+    EXPECT_EQ(game.Result(), 0);
+}
+
+TEST(ErrorBox, DrawsThreeLinesInADarkGreenBandOverTheLastPicture) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.At(20, [&] { game.SetKey(game_key::kEnter, true); });
+    ShowErrorBox(game.Home(), "Line one", "Line two", "Line three");
+    platform::PresentedFrame shown = game.Shown();
+    ASSERT_EQ(shown.width, 640);
+    // (0, 50, 0) at alpha 240 over black.
+    EXPECT_NEAR(Green(shown.at(630, 195)), 47, 1);
+    EXPECT_EQ(shown.at(630, 190), 0u);
+    EXPECT_EQ(shown.at(630, 288), 0u);
+    EXPECT_TRUE(AnyWhiteIn(shown, 200, 214));
+    EXPECT_TRUE(AnyWhiteIn(shown, 234, 248));
+    EXPECT_TRUE(AnyWhiteIn(shown, 260, 274));
+    EXPECT_FALSE(AnyWhiteIn(shown, 214, 234));
+}
+
+TEST(ErrorBox, BeforeTheWindowTheReporterUsesASystemBoxAndStartUpGoesOn) {
+    GameHarness game(std::string(kGame) + "game\n  end-byte 7\n");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_EQ(game.MessageBoxes().size(), 1u);
+    EXPECT_NE(game.MessageBoxes()[0].text_utf8.find("Game.dat"), std::string::npos);
+    EXPECT_TRUE(game.StepFrames(1));
+}
+
+}  // namespace
+}  // namespace velk::testing
