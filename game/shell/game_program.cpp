@@ -126,7 +126,10 @@ std::optional<int> GameProgram::StartUp() {
         ShowSystemMessageBox(shell_texts::kFullScreenForced, shell_texts::kScreenModeCaption);
     }
     ChangeWindowMode(settings.windowModeFlag);
-    if (InitLibrary() == -1) {
+    int64_t libraryStart = GetUsecCount();
+    int started = InitLibrary();
+    libraryStartMicroseconds_ = GetUsecCount() - libraryStart;
+    if (started == -1) {
         phase_ = Phase::kEnded;
         result_ = -1;
         return result_;

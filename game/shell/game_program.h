@@ -68,6 +68,8 @@ public:
     // The whole program: start-up, the loops, shut-down.
     int Run();
     int Result() const { return result_; }
+    // How long the library's start took within start-up, in microseconds.
+    int64_t LibraryStartMicroseconds() const { return libraryStartMicroseconds_; }
 
     void RunTitleBlock();
     void ShutDown();
@@ -95,6 +97,7 @@ private:
     bool firstPass_ = true;
     bool libraryStarted_ = false;
     int result_ = 0;
+    int64_t libraryStartMicroseconds_ = 0;
 };
 
 // velk-player's entry: the command line's words joined by blanks.
