@@ -19,7 +19,7 @@
 
 #include "game/shell/game_program.h"
 #include "game/shell/shell_wait.h"
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 #include "tools/gamedata/description_parser.h"
 #include "tools/gamedata/game_folder_writer.h"
 

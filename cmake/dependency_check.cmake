@@ -40,7 +40,13 @@ set(VELK_PLATFORM_HEADERS_FOR_GAME
   platform/file/game_name.h
   platform/file/path_resolver.h
   platform/file/whole_file.h
-  platform/midi/midi_player.h)
+  platform/midi/midi_player.h
+
+  # Start-up's own calls to the system: the current folder, the search for
+  # the game's font files and their registration.
+  platform/file/current_directory.h
+  platform/file/file_find.h
+  platform/font/font_face_catalog.h)
 
 # Headers that only platform/ may include (angle-bracket includes, matched from
 # the start of the name).

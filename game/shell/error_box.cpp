@@ -5,7 +5,7 @@
 #include "game/shell/game_home.h"
 #include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
-#include "platform/window/message_box.h"
+#include "lib/core/window/system_message_box.h"
 
 namespace velk {
 namespace {
@@ -75,21 +75,18 @@ void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c) {
     WaitForClose(home);
 }
 
-void ShowSystemMessageBox(const std::string& text, const std::string& caption) {
-    platform::ShowMessageBox(WindowExists() ? GetMainWindowHWND() : 0, text, caption, platform::kMessageBoxOk);
-}
-
 void ShellErrorReporter::ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) {
     if (!WindowExists()) {
         // Nothing could show or close the game's own box yet.
-        ShowSystemMessageBox(line1 + "\n" + line2 + "\n" + line3, "");
+        SystemMessageBoxReporter().ShowErrorBox(line1, line2, line3);
         return;
     }
     velk::ShowErrorBox(home_, line1, line2, line3);
 }
 
-void ShellErrorReporter::ShowMessageBox(const std::string& text, const std::string& caption) {
-    ShowSystemMessageBox(text, caption);
+void ShellErrorReporter::ShowMessageBox(const std::string& text, const std::string& caption,
+                                        MessageBoxButtons buttons) {
+    SystemMessageBoxReporter().ShowMessageBox(text, caption, buttons);
 }
 
 }  // namespace velk

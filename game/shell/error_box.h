@@ -19,9 +19,9 @@ void ShowErrorBox(GameHome& home, const std::string& line1, const std::string& l
 // Three numbers the same way ("%d   %d   %d", centred).
 void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c);
 
-// The data layer's reporter while the game runs: the error box (a system
-// message box before the window exists), system message boxes, and an end
-// of the program that first ends the library.
+// The data layer's reporter while the game runs: the error box once the
+// window exists (before it, the data layer's own system-box reporter), system
+// message boxes, and an end of the program that first ends the library.
 class ShellErrorReporter final : public ErrorReporter {
 public:
     // `endProgram` runs the shut-down and ends the process with the code.
@@ -29,16 +29,12 @@ public:
         : home_(home), endProgram_(std::move(endProgram)) {}
 
     void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override;
-    void ShowMessageBox(const std::string& text, const std::string& caption) override;
+    void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override;
     void EndProgram(int exitCode) override { endProgram_(exitCode); }
 
 private:
     GameHome& home_;
     std::function<void(int)> endProgram_;
 };
-
-// A system message box with an OK button (Shift-JIS text), with or without
-// the window.
-void ShowSystemMessageBox(const std::string& text, const std::string& caption);
 
 }  // namespace velk

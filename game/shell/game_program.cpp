@@ -7,6 +7,7 @@
 #include "game/data/error_reporter.h"
 #include "game/shell/shell_texts.h"
 #include "lib/api/library_api.h"
+#include "lib/core/window/system_message_box.h"
 #include "platform/file/current_directory.h"
 #include "platform/file/file_find.h"
 #include "platform/file/path_resolver.h"
@@ -123,7 +124,8 @@ std::optional<int> GameProgram::StartUp() {
     ReadGameIni();
     if (desktopBits == 24 && settings.windowModeFlag == 1) {
         settings.windowModeFlag = 0;
-        ShowSystemMessageBox(shell_texts::kFullScreenForced, shell_texts::kScreenModeCaption);
+        ShowSystemMessageBox(shell_texts::kFullScreenForced, shell_texts::kScreenModeCaption,
+                             SystemMessageBoxButtons::kOk);
     }
     ChangeWindowMode(settings.windowModeFlag);
     int64_t libraryStart = GetUsecCount();

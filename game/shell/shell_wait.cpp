@@ -1,6 +1,6 @@
 #include "game/shell/shell_wait.h"
 
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 
 namespace velk {
 namespace {

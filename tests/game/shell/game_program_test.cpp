@@ -9,7 +9,7 @@
 #include "game/data/game_objects.h"
 #include "game/data/variable_id.h"
 #include "lib/core/library.h"
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "tests/support/game/game_harness.h"
 

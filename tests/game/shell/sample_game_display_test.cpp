@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "game/shell/game_program.h"
-#include "lib/core/startup/library_api.h"
+#include "lib/api/library_api.h"
 #include "lib/core/window/window_state.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "platform/base/debug_output.h"
