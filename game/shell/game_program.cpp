@@ -6,6 +6,7 @@
 
 #include "game/data/error_reporter.h"
 #include "game/shell/shell_texts.h"
+#include "game/shell/subsystem_wiring.h"
 #include "lib/api/library_api.h"
 #include "lib/core/window/system_message_box.h"
 #include "platform/file/current_directory.h"
@@ -162,6 +163,7 @@ std::optional<int> GameProgram::StartUp() {
     LoadDatabases(home.databases);
     BuildNameMaps(home.databases);
     scene_ = std::make_unique<Scene>(home);
+    ConnectSubsystems(*this);
     if (startHooks_.afterScene) startHooks_.afterScene();
     Log(home, shell_texts::kLogTitleStart);
     phase_ = Phase::kOuterLoop;

@@ -41,9 +41,9 @@ public:
     GameHarness(const GameHarness&) = delete;
     GameHarness& operator=(const GameHarness&) = delete;
 
-    // Start-up and, when it goes on, the first title/reset block. nullopt
-    // while the game runs, else the program's result (or the exit code of a
-    // fatal error).
+    // Start-up and, when it goes on, the first title/reset block and the
+    // first frame. nullopt while the game runs, else the program's result (or
+    // the exit code of a fatal error).
     std::optional<int> Start(const std::string& commandLine = "");
     // Runs `frames` passes of the main loop; false as soon as the program
     // has ended.

@@ -1,0 +1,16 @@
+#include "game/shell/subsystem_wiring.h"
+
+#include "game/shell/game_program.h"
+
+namespace velk {
+
+// Each subsystem fills its slots here, for example the map:
+//   program.GetScene().SetUpdateStep(UpdateStep::kMapUpdate, [&home] { home.mapState.Update(); });
+//   program.GetScene().SetDrawLayer(DrawLayer::kMapScene, ...);
+//   program.GetScene().Hooks().currentMap = [&home] { return home.mapState.CurrentMapId(); };
+//   program.TitleHooks().rebuildInterpreterAndMap = ...;
+// with its global objects as members of GameHome and its owner interface
+// installed in GameHome::InstallOwners. Slots left empty do nothing.
+void ConnectSubsystems(GameProgram& program) {}
+
+}  // namespace velk
