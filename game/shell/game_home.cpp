@@ -21,7 +21,6 @@ public:
     int32_t ChoiceItemValue() override { return home_.gameSystem.choiceItemValue; }
     int32_t FrameSkipLevel() override { return home_.wideValues.frameSkipLevel; }
     void SetFrameSkipLevel(int32_t level) override;
-    int32_t MusicVolumeReference() override { return home_.gameSystem.musicVolumeRef; }
     std::string LastMessageText() override { return home_.gameSystem.lastMessageText; }
     std::string ChoiceText(int32_t index) override {
         if (index < 0 || index >= static_cast<int32_t>(home_.gameSystem.choiceTexts.size())) return {};
