@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kWindowIconId = 101;
 constexpr int32_t kStartPositionType = 7;
+constexpr size_t kMidiDeviceSetting = 6;
 constexpr char kDataFolderName[] = "Data\\";
 
 // The font file's own path on disk, the same from any current folder.
@@ -41,6 +42,7 @@ GameProgram::GameProgram(std::string commandLine)
     : commandLine_(std::move(commandLine)), home_(std::make_unique<GameHome>()) {
     reporter_ = std::make_unique<ShellErrorReporter>(*home_, [this](int code) { EndAfterFatalError(code); });
     SetErrorReporter(reporter_.get());
+    ConnectStartUp(*this);
 }
 
 GameProgram::~GameProgram() {
@@ -150,8 +152,13 @@ std::optional<int> GameProgram::StartUp() {
     } else {
         WriteGameIni(1, settings.softModeFlag, 0);
     }
-    // No MIDI player is bound on this system: the game runs without MIDI.
-    if (info.Setting(GameInfo::kMidiSwitchSetting) == 1) values.midiUsableFlag = 0;
+    if (info.Setting(GameInfo::kMidiSwitchSetting) == 1) {
+        int32_t device = info.Setting(kMidiDeviceSetting) == 0 ? -1 : -1000;
+        if (!startHooks_.setMidiDevice || startHooks_.setMidiDevice(device) != 0) {
+            values.midiUsableFlag = 0;
+            if (startHooks_.freeMidi) startHooks_.freeMidi();
+        }
+    }
     WriteGameIni(0, settings.softModeFlag, 0);
 
     SetUseArchiveFlag(1);
@@ -256,6 +263,7 @@ void GameProgram::ShutDown() {
     InitFontHandles();
     EndLibrary();
     libraryStarted_ = false;
+    if (home_->gameInfo.Setting(GameInfo::kMidiSwitchSetting) == 1 && startHooks_.freeMidi) startHooks_.freeMidi();
     WriteGameIni(0, home_->playerSettings.softModeFlag, home_->wideValues.frameSkipLevel);
     scene_.reset();
     RemoveFonts();

@@ -45,6 +45,11 @@ struct TitleBlockHooks {
 
 // Start-up's steps that belong to the subsystems above the data layer.
 struct StartUpHooks {
+    // Opens the MIDI device (-1, or -1000 for the game's other device
+    // choice): 0 when it is open. Without it the game runs without MIDI.
+    std::function<int32_t(int32_t device)> setMidiDevice;
+    // Frees the MIDI library (after a failed open and at shut-down).
+    std::function<void()> freeMidi;
     // The icon list and the graphics-restore callback, after the scene.
     std::function<void()> afterScene;
 };

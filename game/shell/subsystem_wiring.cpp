@@ -13,4 +13,9 @@ namespace velk {
 // installed in GameHome::InstallOwners. Slots left empty do nothing.
 void ConnectSubsystems(GameProgram& program) {}
 
+// For example the MIDI library, a member of GameHome:
+//   program.StartHooks().setMidiDevice = [&home](int32_t device) { return home.midiLibrary.SetDevice(device, 0); };
+//   program.StartHooks().freeMidi = [&home] { home.midiLibrary.Free(); };
+void ConnectStartUp(GameProgram& program) {}
+
 }  // namespace velk

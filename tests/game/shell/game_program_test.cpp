@@ -173,6 +173,29 @@ TEST(GameProgram, AnUncleanLastRunStartsInSoftwareModeAndSaysSoInGameIni) {
     }
 }
 
+TEST(GameProgram, AMidiDeviceThatDoesNotOpenLeavesTheGameWithoutMidiAndTheLibraryIsFreedAtTheEnd) {
+    for (int32_t opened : {0, -1}) {
+        GameHarness game(SmallGame(60, "", "game\n  setting 3 1\n  setting 6 1\n"));
+        std::vector<std::string> calls;
+        ASSERT_EQ(game.Start("",
+                             [&](GameProgram& program) {
+                                 program.StartHooks().setMidiDevice = [&](int32_t device) {
+                                     calls.push_back("open " + std::to_string(device));
+                                     return opened;
+                                 };
+                                 program.StartHooks().freeMidi = [&] { calls.push_back("free"); };
+                             }),
+                  std::nullopt);
+        EXPECT_EQ(game.Home().wideValues.midiUsableFlag, opened == 0 ? 1 : 0);
+        game.Home().gameSystem.sceneState = kSceneQuit;
+        EXPECT_FALSE(game.StepFrames(2));
+        std::vector<std::string> expected = {"open -1000"};
+        if (opened != 0) expected.push_back("free");
+        expected.push_back("free");
+        EXPECT_EQ(calls, expected) << opened;
+    }
+}
+
 TEST(GameProgram, ADamagedGameDatIsReportedInASystemBoxAndTheProgramEndsBeforeTheWindow) {
     GameHarness game(SmallGame(60, "", "file \"Game.dat\"\n  bytes 1 2 3 4 5 6 7 8 9 10 255 255 255 255\n"));
     EXPECT_EQ(game.Start(), 0);

@@ -86,9 +86,11 @@ bool GameHarness::Guarded(Run run) {
     }
 }
 
-std::optional<int> GameHarness::Start(const std::string& commandLine) {
+std::optional<int> GameHarness::Start(const std::string& commandLine,
+                                      const std::function<void(GameProgram&)>& prepare) {
     program_ = std::make_unique<GameProgram>(commandLine);
     program_->SetExitFunction([](int code) { throw ProgramEnded{code}; });
+    if (prepare) prepare(*program_);
     bool running = Guarded([&] {
         if (std::optional<int> result = program_->StartUp()) {
             ended_ = true;

@@ -44,7 +44,9 @@ public:
     // Start-up and, when it goes on, the first title/reset block and the
     // first frame. nullopt while the game runs, else the program's result (or
     // the exit code of a fatal error).
-    std::optional<int> Start(const std::string& commandLine = "");
+    // `prepare` may fill the program's hooks before start-up runs.
+    std::optional<int> Start(const std::string& commandLine = "",
+                             const std::function<void(GameProgram&)>& prepare = nullptr);
     // Runs `frames` passes of the main loop; false as soon as the program
     // has ended.
     bool StepFrames(int frames);
