@@ -103,10 +103,8 @@ void GameHome::RebuildChangeableDatabase() {
 
 void GameHome::RebuildStoreAndInterpreter() {
     variableStore = VariableStore(&mainInterpreter, &databases);
-    uint8_t cursorShown = mainInterpreter.systemVariables.sysVar74;
     mainInterpreter = MainInterpreterState();
     mainInterpreter.systemVariables.SetTileSizeDefaults(wideValues.chipSize);
-    mainInterpreter.systemVariables.sysVar74 = cursorShown;
 }
 
 InputContext GameHome::MakeInputContext() {

@@ -125,6 +125,7 @@ TEST(GameProgram, TheTitleBlockRebuildsEveryGlobalObjectAndReloadsTheDatabases) 
     home.gameSystem.transitionLeft = 3;
     home.gameSystem.informationMode = 2;
     home.mainInterpreter.systemVariables.sysVar9 = 5;
+    SetKeyConfig(home.mainInterpreter.keyConfig, 150, 0, true);
     home.mainInterpreter.frameCounter = 9999999;
     ASSERT_TRUE(game.StepFrames(1));
     EXPECT_EQ(home.mainInterpreter.frameCounter, 0) << "the counter wraps";
@@ -140,6 +141,8 @@ TEST(GameProgram, TheTitleBlockRebuildsEveryGlobalObjectAndReloadsTheDatabases) 
     EXPECT_EQ(home.gameSystem.informationMode, 0);
     EXPECT_EQ(home.gameSystem.SceneRestartFlag, 0);
     EXPECT_EQ(home.mainInterpreter.systemVariables.sysVar9, 120);
+    EXPECT_EQ(home.mainInterpreter.keyConfig.keyboard, KeyConfig().keyboard);
+    EXPECT_EQ(&GlobalKeyConfig(), &home.mainInterpreter.keyConfig);
     EXPECT_EQ(GetGraphCount(), graphs) << "the old work graphs are deleted";
     EXPECT_NE(home.gameSystem.transitionStartScreen, oldStartScreen);
     EXPECT_EQ(&GlobalVariableStore(), &home.variableStore);
