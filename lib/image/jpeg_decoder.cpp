@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "lib/core/memory_tracker.h"
 #include "lib/image/image_decoders.h"
@@ -54,10 +54,8 @@ void FailOnDamageWarning(j_common_ptr common, int level) {
         case JWRN_ADOBE_XFORM:
         case JWRN_JFIF_MAJOR:
         case JWRN_BOGUS_ICC:
-        case JWRN_EXTRANEOUS_DATA:
-            return;
-        default:
-            common->err->error_exit(common);
+        case JWRN_EXTRANEOUS_DATA: return;
+        default: common->err->error_exit(common);
     }
 }
 

@@ -1,16 +1,16 @@
 #include "platform/file/whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <random>
+#include <utility>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <random>
-#include <utility>
 
 #include "platform/file/native_file.h"
 #include "platform/file/path_resolver.h"
@@ -81,7 +81,7 @@ void RemoveStaleTemporaries(int folder) {
     }
     ::closedir(listing);
 
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     for (const auto& name : candidates) {
         struct stat info {};
@@ -128,8 +128,8 @@ bool WriteInFolder(int folder, const std::string& name, std::span<const uint8_t>
     Descriptor fd;
     for (int attempt = 0; attempt < kTemporaryNameTries && fd.get() < 0; ++attempt) {
         temporary = NewTemporaryName();
-        fd = Descriptor(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                 0600));
+        fd =
+            Descriptor(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd.get() < 0 && errno != EEXIST) {
             return false;
         }
@@ -203,8 +203,7 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& native_path
     return ReadUpTo(native_path, max_size, true, nullptr);
 }
 
-std::optional<std::vector<uint8_t>> ReadFileStart(const std::string& native_path, uint64_t max_size,
-                                                  bool* missing) {
+std::optional<std::vector<uint8_t>> ReadFileStart(const std::string& native_path, uint64_t max_size, bool* missing) {
     return ReadUpTo(native_path, max_size, false, missing);
 }
 

@@ -1,10 +1,11 @@
+#include "game/data/player_settings.h"
+
+#include <filesystem>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-
-#include "game/data/player_settings.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/support/scratch_dir.h"
 
@@ -146,8 +147,8 @@ TEST(GameIni, AnOversizedFileIsReadByItsStartAndKeepsTheSettings) {
     testing::ScratchDir scratch;
     testing::InFolder inside(scratch.path());
     // The settings, then a comment line that makes the file pass 1 MiB.
-    scratch.WriteFile("Game.ini", "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1\r\nProxy=host\r\n#" +
-                                      std::string(3 << 20, '-'));
+    scratch.WriteFile("Game.ini",
+                      "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1\r\nProxy=host\r\n#" + std::string(3 << 20, '-'));
     GlobalPlayerSettings() = PlayerSettings();
     ReadGameIni();
     EXPECT_EQ(GlobalPlayerSettings().start, 0) << "not taken for a missing file";
@@ -173,6 +174,8 @@ TEST(GameIni, AFileThatCannotBeReadIsNotRewrittenWithDefaults) {
     EXPECT_FALSE(WriteGameIni(0, 0, 0));
     ::chmod((scratch.path() / "Game.ini").c_str(), 0600);
     EXPECT_EQ(scratch.ReadFile("Game.ini"), "WindowModeFlag=0");
+    ReadGameIni();  // readable again: may be written again
+    EXPECT_TRUE(WriteGameIni(0, 0, 0));
     GlobalPlayerSettings() = PlayerSettings();
 }
 

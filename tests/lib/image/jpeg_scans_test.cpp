@@ -1,12 +1,11 @@
 // Progressive JPEG files whose scans would keep the loader busy far longer
 // than their size suggests: too many scans, or damaged ones, are refused.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <jpeglib.h>
 
 #include "lib/image/image_loader.h"
@@ -73,7 +72,8 @@ int ScanCount(const std::vector<uint8_t>& jpeg) {
 }
 
 void Append(std::vector<uint8_t>& bytes, std::initializer_list<int> values) {
-    for (int v : values) bytes.push_back(static_cast<uint8_t>(v));
+    for (int v : values)
+        bytes.push_back(static_cast<uint8_t>(v));
 }
 
 // 8192 x 8192 grey, progressive, with `scans` DC scans that hold no data:

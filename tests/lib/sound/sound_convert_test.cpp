@@ -1,9 +1,9 @@
 #include "lib/sound/sound_convert.h"
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
-
-#include <cstring>
 
 #include "platform/audio/mpeg_frame_header.h"
 #include "tests/lib/sound/sound_fixture.h"
@@ -177,10 +177,12 @@ Bytes WithLastGranule(Bytes ogg, uint64_t granule) {
         if (std::memcmp(ogg.data() + at, "OggS", 4) == 0) last = at;
     }
     uint8_t* page = ogg.data() + last;
-    for (int i = 0; i < 8; ++i) page[6 + i] = static_cast<uint8_t>(granule >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        page[6 + i] = static_cast<uint8_t>(granule >> (8 * i));
     const long header_size = 27 + page[26];
     long body_size = 0;
-    for (int i = 0; i < page[26]; ++i) body_size += page[27 + i];
+    for (int i = 0; i < page[26]; ++i)
+        body_size += page[27 + i];
     ogg_page whole{page, header_size, page + header_size, body_size};
     ogg_page_checksum_set(&whole);
     return ogg;

@@ -1,13 +1,13 @@
 // Game folders come from strangers: links inside them, read-only files, left
 // over temporary files and long names must neither send a write outside the
 // folder nor lose what is there.
+#include <filesystem>
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <unistd.h>
-
-#include <filesystem>
 
 #include "platform/file/native_file.h"
 #include "platform/file/path_resolver.h"

@@ -1,8 +1,8 @@
 // Archives damaged in every field the reader trusts: none may crash or read
 // out of bounds, and each is refused as the damage dictates.
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "lib/core/files/archive_decoder.h"
 #include "lib/core/files/archive_index.h"
