@@ -36,15 +36,19 @@ std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
     return bytes;
 }
 
-std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_t limit) {
+LocalFile ReadLocalFileStart(const std::string& path, size_t limit) {
+    LocalFile file;
     auto native = platform::ResolveGamePath(path);
-    if (!native) return std::nullopt;
-    return platform::ReadWholeFile(*native, limit);
+    if (!native) {
+        file.missing = true;
+        return file;
+    }
+    file.bytes = platform::ReadFileStart(*native, limit, &file.missing);
+    return file;
 }
 
 bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
-    auto native = platform::ResolveGamePathForWrite(path);
-    return native && platform::WriteFileAtomically(*native, bytes);
+    return platform::WriteGameFileAtomically(path, bytes);
 }
 
 std::vector<std::string> ListGameFolder(const std::string& path) {

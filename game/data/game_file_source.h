@@ -18,12 +18,20 @@ namespace velk {
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
 
 // A plain file of the game folder that is never taken from an archive
-// (Game.ini). nullopt when it is missing, unreadable or larger than `limit`.
-std::optional<std::vector<uint8_t>> ReadLocalFile(const std::string& path, size_t limit);
+// (Game.ini): its first `limit` bytes (all of a smaller file). Without bytes
+// when it cannot be read; `missing` tells a file that is not there from one
+// that is there but cannot be read.
+struct LocalFile {
+    std::optional<std::vector<uint8_t>> bytes;
+    bool missing = false;
+};
+LocalFile ReadLocalFileStart(const std::string& path, size_t limit);
 
 // Replaces a plain file of the game folder as a whole: the bytes go to a
 // temporary file beside it, which then takes the file's place, so a failed
-// write leaves the old file as it was. False when anything failed.
+// write leaves the old file as it was. No symbolic link is followed on the
+// way, and a file that could not be opened for writing (read-only) is left
+// alone. False when anything failed.
 bool WriteLocalFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
 // The names of the files and folders in a folder of the game folder (not in

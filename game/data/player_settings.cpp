@@ -16,6 +16,13 @@ namespace {
 // Far more than any settings file holds; a bigger file is read only this far.
 constexpr size_t kGameIniReadLimit = 1 << 20;
 
+// The settings file that is there but could not be read this run: writing it
+// would replace the player's settings with defaults, so it is left alone.
+std::string& UnreadableGameIni() {
+    static std::string path;
+    return path;
+}
+
 std::string_view ValueAfter(std::string_view text, std::string_view key) {
     size_t at = text.find(key);
     if (at == std::string_view::npos) return {};
@@ -73,7 +80,9 @@ std::string FormatGameIni(const PlayerSettings& settings) {
 
 void ReadGameIni(const std::string& path) {
     PlayerSettings& settings = GlobalPlayerSettings();
-    auto bytes = ReadLocalFile(path, kGameIniReadLimit);
+    const LocalFile file = ReadLocalFileStart(path, kGameIniReadLimit);
+    const auto& bytes = file.bytes;
+    UnreadableGameIni() = bytes || file.missing ? std::string() : path;
     if (!bytes) {
         PlayerSettings defaults;
         settings.start = -1;
@@ -87,6 +96,7 @@ void ReadGameIni(const std::string& path) {
 }
 
 bool WriteGameIni(int start, int softModeFlag, int frameSkip, const std::string& path) {
+    if (!UnreadableGameIni().empty() && UnreadableGameIni() == path) return false;
     PlayerSettings written = GlobalPlayerSettings();
     written.start = start;
     written.softModeFlag = softModeFlag;

@@ -30,13 +30,15 @@ void ParseGameIni(std::string_view text, PlayerSettings& settings);
 // The file's text: eight lines separated by CR LF, no break after the last.
 std::string FormatGameIni(const PlayerSettings& settings);
 
-// Reads Game.ini of the game folder into the settings of this run. Without
-// the file `start` becomes -1 and the flags their defaults, while the proxy
+// Reads Game.ini of the game folder into the settings of this run (its first
+// mebibyte: no settings file is longer). Without the file, or when it cannot
+// be read, `start` becomes -1 and the flags their defaults, while the proxy
 // texts and the screenshot switch keep the values they had.
 void ReadGameIni(const std::string& path = "Game.ini");
 // Rewrites Game.ini whole with these three values and the rest of the
 // settings of this run. False when the file could not be written (the old
-// file is then left as it was).
+// file is then left as it was): a read-only file, or one that is there but
+// could not be read, is never replaced.
 bool WriteGameIni(int start, int softModeFlag, int frameSkip, const std::string& path = "Game.ini");
 
 }  // namespace velk

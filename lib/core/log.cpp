@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <span>
 #include <string_view>
 
 #include "lib/core/string_format.h"
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/base/text_encoding.h"
+#include "platform/file/native_file.h"
 
 namespace velk {
 
@@ -74,25 +76,26 @@ std::string ToCrLfLineEnds(std::string_view text) {
     return out;
 }
 
-// Under the state's mutex.
+// Under the state's mutex. A link in the log's place is not written through.
 void AppendToFile(LogState& state, const std::string& converted) {
-    std::FILE* file = std::fopen(PathIn(state.start_directory).c_str(), "ab");
-    if (file == nullptr) {
+    platform::WritableFile file;
+    if (!file.Create(PathIn(state.start_directory), platform::CreateMode::kAppend)) {
         return;  // logging never fails its caller; the text is lost
     }
+    std::string text;
     if (!state.line_open) {
         const uint32_t elapsed = platform::ActiveClock().Milliseconds() - state.start_time;
-        std::fprintf(file, "%d:", static_cast<int32_t>(elapsed));
+        text = std::to_string(static_cast<int32_t>(elapsed)) + ":";
         if (state.indent > 0) {
             const std::string tabs(static_cast<size_t>(state.indent), '\t');
-            std::fwrite(tabs.data(), 1, tabs.size(), file);
+            text += tabs;
             platform::DebugOutput(tabs);
         }
     }
-    std::fwrite(converted.data(), 1, converted.size(), file);
+    text += converted;
+    file.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     platform::DebugOutput(converted);
     state.line_open = converted.back() != '\n';
-    std::fclose(file);
 }
 
 }  // namespace
@@ -168,15 +171,12 @@ int CreateLogFile() {
     }
     const std::string path = PathIn(state.start_directory);
     std::remove(path.c_str());
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    platform::WritableFile file;
+    const bool created = file.Create(path, platform::CreateMode::kTruncate);
     state.indent = 0;
     state.line_open = false;
     state.start_time = platform::ActiveClock().Milliseconds();
-    if (file == nullptr) {
-        return -1;
-    }
-    std::fclose(file);
-    return 0;
+    return created ? 0 : -1;
 }
 
 std::string LogFilePath() {

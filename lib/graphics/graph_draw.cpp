@@ -143,9 +143,10 @@ Rect BoundingBox(const float* xs, const float* ys, int count, float widen) {
 }  // namespace
 
 int DrawGraph(int x, int y, int graph, int transparent) {
-    const auto [g, early_result] = StartGraphDraw(graph);
+    const GraphDrawStart start = StartGraphDraw(graph);
+    GraphData* const g = start.graph;
     if (g == nullptr) {
-        return early_result;
+        return start.early_result;
     }
     if (ShownAsOverlay(*g, x, y, 1)) {
         return -1;
@@ -157,9 +158,10 @@ int DrawGraph(int x, int y, int graph, int transparent) {
 }
 
 int DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, int transparent) {
-    const auto [g, early_result] = StartGraphDraw(graph);
+    const GraphDrawStart start = StartGraphDraw(graph);
+    GraphData* const g = start.graph;
     if (g == nullptr) {
-        return early_result;
+        return start.early_result;
     }
     const int zoom = g->width != 0 ? (x2 - x1) / g->width : 0;
     if (ShownAsOverlay(*g, x1, y1, zoom > 0 ? zoom : 1)) {
@@ -171,9 +173,10 @@ int DrawGraphScaled(int x1, int y1, int x2, int y2, int graph, int transparent) 
 }
 
 int DrawGraphRotatedF(float x, float y, double scale, double angle, int graph, int transparent, int turn) {
-    const auto [g, early_result] = StartGraphDraw(graph);
+    const GraphDrawStart start = StartGraphDraw(graph);
+    GraphData* const g = start.graph;
     if (g == nullptr) {
-        return early_result;
+        return start.early_result;
     }
     ShownAsOverlay(*g, 0, 0, 0);
     const int w = g->width, h = g->height;
@@ -207,9 +210,10 @@ int DrawTurnGraph(int x, int y, int graph, int transparent) {
 
 int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
                    int transparent) {
-    const auto [g, early_result] = StartGraphDraw(graph);
+    const GraphDrawStart start = StartGraphDraw(graph);
+    GraphData* const g = start.graph;
     if (g == nullptr) {
-        return early_result;
+        return start.early_result;
     }
     ShownAsOverlay(*g, 0, 0, 0);
     const float corners[8] = {x1, y1, x2, y2, x3, y3, x4, y4};

@@ -1,7 +1,6 @@
 #include <string>
 
 #include "lib/image/image_writer.h"
-#include "platform/file/path_resolver.h"
 #include "platform/file/whole_file.h"
 
 namespace velk {
@@ -11,8 +10,7 @@ namespace {
 // A game path (Shift-JIS, '\' or '/'), kept inside the game's folder, written
 // whole: a failed write leaves any old file as it was.
 bool WriteGameFile(const char* file_name, std::span<const uint8_t> bytes) {
-    const std::optional<std::string> path = platform::ResolveGamePathForWrite(file_name);
-    return path.has_value() && platform::WriteFileAtomically(*path, bytes);
+    return platform::WriteGameFileAtomically(file_name, bytes);
 }
 
 ImageFileWriter g_file_writer = WriteGameFile;

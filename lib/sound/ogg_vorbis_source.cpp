@@ -20,6 +20,11 @@ constexpr uint32_t kOggDecodeBufferBytes = 4096;
 // A damaged stream can report holes for ever; after this many in a row the
 // data counts as ended.
 constexpr int kMaxHolesInARow = 64;
+// A sound's PCM size, margin included, is counted in 31 bits (over three
+// hours of stereo at 44100 Hz). The count comes from the granule position of
+// the last page, which a damaged or crafted file may set to anything: a
+// stream that claims more is refused rather than cut short.
+constexpr int64_t kLargestOggSamples = (int64_t{0x7FFFFFFF} / 4) - 44100;
 
 size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
     auto* stream = static_cast<SoundStream*>(source);
@@ -51,7 +56,7 @@ bool SetupOggVorbis(SoundConvertData* data) {
     // Only what the mixer can play: one or two channels at a usable rate.
     if (info == nullptr || (info->channels != 1 && info->channels != 2) ||
         info->rate < static_cast<long>(platform::kMinSoundFrequency) ||
-        info->rate > static_cast<long>(platform::kMaxSoundFrequency) || total <= 0) {
+        info->rate > static_cast<long>(platform::kMaxSoundFrequency) || total <= 0 || total > kLargestOggSamples) {
         ov_clear(&decoder->file);
         return false;
     }

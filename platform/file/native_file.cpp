@@ -25,7 +25,9 @@ bool ReadableFile::Open(const std::string& native_path, bool* missing) {
     if (missing != nullptr) {
         *missing = false;
     }
-    const int fd = ::open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe in a file's place cannot hang the open;
+    // it is refused below as what is not a regular file.
+    const int fd = ::open(native_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (missing != nullptr) {
             *missing = errno == ENOENT || errno == ENOTDIR;
@@ -92,8 +94,14 @@ WritableFile& WritableFile::operator=(WritableFile&& other) noexcept {
 
 bool WritableFile::Create(const std::string& native_path, CreateMode mode, unsigned permissions) {
     Close();
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-    flags |= mode == CreateMode::kCreateNew ? O_EXCL : O_TRUNC;
+    // A symbolic link in the file's place is never written through: it could
+    // point anywhere.
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    switch (mode) {
+        case CreateMode::kTruncate: flags |= O_TRUNC; break;
+        case CreateMode::kCreateNew: flags |= O_EXCL; break;
+        case CreateMode::kAppend: flags |= O_APPEND; break;
+    }
     fd_ = ::open(native_path.c_str(), flags, static_cast<mode_t>(permissions));
     return fd_ >= 0;
 }

@@ -40,6 +40,7 @@ private:
 enum class CreateMode {
     kTruncate,   // create or empty an existing file
     kCreateNew,  // fail when the file exists
+    kAppend,     // create, or write after the end of an existing file
 };
 
 // A file open for writing from its start.
@@ -52,6 +53,7 @@ public:
     WritableFile(const WritableFile&) = delete;
     WritableFile& operator=(const WritableFile&) = delete;
 
+    // Never follows a symbolic link in the file's place (fails instead).
     bool Create(const std::string& native_path, CreateMode mode, unsigned permissions = 0644);
     // Takes over an open descriptor (the temporary-file maker uses it).
     void Adopt(int fd) {

@@ -68,15 +68,25 @@ bool StartsWithDrive(std::string_view game_path) {
 
 }  // namespace
 
+std::string PathResolver::Walked::Joined() const {
+    std::string path = start;
+    for (const auto& name : names) {
+        path = Join(path, name);
+    }
+    return path;
+}
+
 std::optional<std::string> PathResolver::Resolve(std::string_view game_path) {
-    return Walk(game_path, false);
+    auto walked = Walk(game_path, false);
+    return walked ? std::optional<std::string>(walked->Joined()) : std::nullopt;
 }
 
 std::optional<std::string> PathResolver::ResolveForCreate(std::string_view game_path) {
-    return Walk(game_path, true);
+    auto walked = Walk(game_path, true);
+    return walked ? std::optional<std::string>(walked->Joined()) : std::nullopt;
 }
 
-std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool keep_last_unresolved) {
+std::optional<PathResolver::Walked> PathResolver::Walk(std::string_view game_path, bool keep_last_unresolved) {
     if (game_path.empty() || game_path.size() > kMaxPathLength || StartsWithDrive(game_path) ||
         game_path.find('\0') != std::string_view::npos) {
         return std::nullopt;
@@ -109,12 +119,13 @@ std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool k
     }
 
     // Most paths name the file exactly as it lies on disk: one stat decides.
-    std::string direct = start;
+    Walked direct{start, {}};
     for (const auto& name : names) {
-        direct = Join(direct, GameNameToNativeName(name));
+        direct.names.push_back(GameNameToNativeName(name));
     }
+    const std::string direct_path = direct.Joined();
     struct stat info {};
-    if (direct.size() <= kMaxPathLength && ::stat(direct.c_str(), &info) == 0) {
+    if (direct_path.size() <= kMaxPathLength && ::stat(direct_path.c_str(), &info) == 0) {
         return direct;
     }
 
@@ -123,6 +134,7 @@ std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool k
     // read again once.
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::vector<std::string> visited;
+        Walked walked{start, {}};
         std::string folder = start;
         bool found = true;
         for (size_t i = 0; i < names.size() && found; ++i) {
@@ -136,6 +148,7 @@ std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool k
                 break;
             }
             folder = Join(folder, *name);
+            walked.names.push_back(std::move(*name));
             if (folder.size() > kMaxPathLength) {
                 return std::nullopt;
             }
@@ -145,7 +158,7 @@ std::optional<std::string> PathResolver::Walk(std::string_view game_path, bool k
         }
         const std::string& must_exist = keep_last_unresolved && !names.empty() ? Parent(folder) : folder;
         if (::stat(must_exist.c_str(), &info) == 0) {
-            return folder;
+            return walked;
         }
         for (const auto& stale : visited) {
             ForgetFolder(stale);
@@ -250,6 +263,19 @@ std::optional<std::string> PathResolver::Match(const Listing& listing, const std
     return std::nullopt;
 }
 
+std::optional<GameWriteTarget> PathResolver::ResolveWriteTarget(std::string_view game_path) {
+    auto walked = Walk(game_path, true);
+    if (!walked || walked->names.empty()) {
+        return std::nullopt;
+    }
+    GameWriteTarget target;
+    target.name = std::move(walked->names.back());
+    walked->names.pop_back();
+    target.start = std::move(walked->start);
+    target.folders = std::move(walked->names);
+    return target;
+}
+
 void PathResolver::Forget() {
     std::lock_guard lock(mutex_);
     listings_.clear();
@@ -274,6 +300,13 @@ std::optional<std::string> ResolveGamePathForWrite(std::string_view game_path) {
         return std::nullopt;
     }
     return GamePathResolver().ResolveForCreate(game_path);
+}
+
+std::optional<GameWriteTarget> ResolveGameWriteTarget(std::string_view game_path) {
+    if (!IsGameWritePathAllowed(game_path)) {
+        return std::nullopt;
+    }
+    return GamePathResolver().ResolveWriteTarget(game_path);
 }
 
 }  // namespace velk::platform

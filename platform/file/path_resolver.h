@@ -19,6 +19,14 @@ namespace velk::platform {
 // Paths longer than this are refused outright.
 constexpr size_t kMaxPathLength = 4095;
 
+// Where a file is to be written: the folder the game path starts in, the
+// on-disk names of the folders below it, and the file's on-disk name.
+struct GameWriteTarget {
+    std::string start;
+    std::vector<std::string> folders;
+    std::string name;
+};
+
 class PathResolver {
 public:
     // The native path of the existing file or folder that the game path
@@ -31,6 +39,9 @@ public:
     // folders must exist; the last name is an existing entry of any case, or
     // else the name in its on-disk form.
     std::optional<std::string> ResolveForCreate(std::string_view game_path);
+    // The same, split into the start folder, the folders and the name, so
+    // that a writer can open each folder without following links.
+    std::optional<GameWriteTarget> ResolveWriteTarget(std::string_view game_path);
 
     // Drops every cached listing (or one folder's).
     void Forget();
@@ -52,7 +63,12 @@ private:
         std::unordered_map<std::string, std::string> folded_sjis;    // Shift-JIS-folded -> name
     };
 
-    std::optional<std::string> Walk(std::string_view game_path, bool keep_last_unresolved);
+    struct Walked {
+        std::string start;
+        std::vector<std::string> names;  // on disk, below `start`
+        std::string Joined() const;
+    };
+    std::optional<Walked> Walk(std::string_view game_path, bool keep_last_unresolved);
     std::optional<std::string> LookUp(const std::string& folder, const std::string& game_name);
     Listing* ListingFor(const std::string& folder, bool after_miss);
     static std::optional<Listing> ReadListing(const std::string& folder);
@@ -71,5 +87,7 @@ std::optional<std::string> ResolveGamePath(std::string_view game_path);
 // Resolves a path the game wants to write: nullopt when IsGameWritePathAllowed
 // refuses it or its folder does not exist.
 std::optional<std::string> ResolveGamePathForWrite(std::string_view game_path);
+// The same, split for a writer that opens each folder in turn.
+std::optional<GameWriteTarget> ResolveGameWriteTarget(std::string_view game_path);
 
 }  // namespace velk::platform

@@ -46,6 +46,13 @@ inline bool ReadMatch(uint8_t code, uint8_t marker, const uint8_t*& in, const ui
 
 }  // namespace
 
+bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size) {
+    if (decoded_size > kArchiveLargestDecodedSize) {
+        return false;
+    }
+    return decoded_size <= kArchiveFreeDecodedSize || decoded_size / kArchiveMaxExpansion <= coded_size;
+}
+
 std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source) {
     if (source.size() < kArchiveDataHeadSize) {
         return std::nullopt;

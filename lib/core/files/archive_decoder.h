@@ -19,6 +19,15 @@ struct ArchiveDataHead {
     uint8_t marker = 0;
 };
 
+// The coding expands up to about 2048 times, so a small archive could make
+// one open cost gigabytes. An entry may decode to 16 MiB whatever its coded
+// size, beyond that to at most 256 times its coded size, and never past
+// 1 GiB; the reader refuses entries that claim more, as damaged.
+inline constexpr uint64_t kArchiveFreeDecodedSize = uint64_t{16} << 20;
+inline constexpr uint64_t kArchiveMaxExpansion = 256;
+inline constexpr uint64_t kArchiveLargestDecodedSize = uint64_t{1} << 30;
+bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size);
+
 // The head, when the source holds one whose whole size fits the source.
 std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source);
 

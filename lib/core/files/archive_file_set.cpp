@@ -118,7 +118,10 @@ void LogDamagedEntry(const ArchiveOpenFile& file) {
 // table gives; they never run past it.
 bool DecodeEntry(ArchiveOpenFile& file, std::span<const uint8_t> source) {
     const auto head = ReadArchiveDataHead(source);
-    if (!head || head->decoded_size != file.entry->data_size) {
+    // The expansion is held to the codes that are really there, whatever
+    // size the table claims for them.
+    if (!head || head->decoded_size != file.entry->data_size ||
+        !ArchiveDecodedSizeAllowed(head->decoded_size, head->total_size)) {
         return false;
     }
     const auto measured = MeasureArchiveData(source);
@@ -137,11 +140,13 @@ bool DecodeEntry(ArchiveOpenFile& file, std::span<const uint8_t> source) {
     return true;
 }
 
-// Whether the entry's data lies inside the archive file.
+// Whether the entry's data lies inside the archive file and does not claim
+// to expand past what the coding is allowed.
 bool EntryFits(const ArchiveOpenFile& file) {
     const ArchiveEntry& entry = *file.entry;
     const uint64_t stored = entry.is_compressed() ? entry.compressed_size : entry.data_size;
-    if (entry.is_compressed() && entry.compressed_size < kArchiveDataHeadSize) {
+    if (entry.is_compressed() && (entry.compressed_size < kArchiveDataHeadSize ||
+                                  !ArchiveDecodedSizeAllowed(entry.data_size, entry.compressed_size))) {
         return false;
     }
     return file.data_offset() + stored <= file.state->file_size;

@@ -1,8 +1,11 @@
-#include <gtest/gtest.h>
+#include "game/data/player_settings.h"
 
 #include <filesystem>
 
-#include "game/data/player_settings.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/game/data/data_test_support.h"
 #include "tests/support/scratch_dir.h"
 
@@ -123,6 +126,57 @@ TEST(GameIni, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(WriteGameIni(0, 0, 0));
     EXPECT_TRUE(std::filesystem::is_directory(scratch.path() / "Game.ini" / "in-the-way"));
     EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
+}
+
+TEST(GameIni, AReadOnlyFileIsReadButNeverReplaced) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    const std::string text = "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1";
+    scratch.WriteFile("Game.ini", text);
+    ::chmod((scratch.path() / "Game.ini").c_str(), 0444);
+    GlobalPlayerSettings() = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
+    EXPECT_FALSE(WriteGameIni(1, 0, 0));
+    EXPECT_EQ(scratch.ReadFile("Game.ini"), text);
+    EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
+    GlobalPlayerSettings() = PlayerSettings();
+}
+
+TEST(GameIni, AnOversizedFileIsReadByItsStartAndKeepsTheSettings) {
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    // The settings, then a comment line that makes the file pass 1 MiB.
+    scratch.WriteFile("Game.ini",
+                      "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1\r\nProxy=host\r\n#" + std::string(3 << 20, '-'));
+    GlobalPlayerSettings() = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(GlobalPlayerSettings().start, 0) << "not taken for a missing file";
+    ASSERT_TRUE(WriteGameIni(1, 0, 0));
+    GlobalPlayerSettings() = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(GlobalPlayerSettings().start, 1);
+    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
+    EXPECT_EQ(GlobalPlayerSettings().seAndBgm, 1);
+    EXPECT_EQ(GlobalPlayerSettings().proxy, "host");
+    GlobalPlayerSettings() = PlayerSettings();
+}
+
+TEST(GameIni, AFileThatCannotBeReadIsNotRewrittenWithDefaults) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    testing::ScratchDir scratch;
+    testing::InFolder inside(scratch.path());
+    scratch.WriteFile("Game.ini", "WindowModeFlag=0");
+    ::chmod((scratch.path() / "Game.ini").c_str(), 0200);
+    GlobalPlayerSettings() = PlayerSettings();
+    ReadGameIni();
+    EXPECT_EQ(GlobalPlayerSettings().start, -1);
+    EXPECT_FALSE(WriteGameIni(0, 0, 0));
+    ::chmod((scratch.path() / "Game.ini").c_str(), 0600);
+    EXPECT_EQ(scratch.ReadFile("Game.ini"), "WindowModeFlag=0");
+    ReadGameIni();  // readable again: may be written again
+    EXPECT_TRUE(WriteGameIni(0, 0, 0));
+    GlobalPlayerSettings() = PlayerSettings();
 }
 
 }  // namespace

@@ -99,5 +99,20 @@ TEST_F(Log, NamesItsFileInTheStartDirectory) {
     EXPECT_EQ(LogBytes(), "");
 }
 
+TEST_F(Log, NeverWritesThroughALinkInItsPlace) {
+    testing::ScratchDir outside;
+    outside.WriteFile("victim.txt", "precious");
+    std::filesystem::remove(dir_.path() / "Log.txt");
+    std::filesystem::create_symlink(outside.path() / "victim.txt", dir_.path() / "Log.txt");
+    WriteLog("appended\n");
+    EXPECT_EQ(outside.ReadFile("victim.txt"), "precious");
+    // A new run takes the link away and starts a file of its own.
+    ASSERT_EQ(CreateLogFile(), 0);
+    WriteLog("own\n");
+    EXPECT_EQ(outside.ReadFile("victim.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir_.path() / "Log.txt"));
+    EXPECT_EQ(LogBytes(), "0:own\r\n");
+}
+
 }  // namespace
 }  // namespace velk

@@ -1,6 +1,9 @@
 #include "lib/sound/sound_convert.h"
 
+#include <cstring>
+
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 
 #include "platform/audio/mpeg_frame_header.h"
 #include "tests/lib/sound/sound_fixture.h"
@@ -164,6 +167,53 @@ TEST(SoundConvertTest, OggVorbisMatchesVorbisfileAndIsAlwaysSixteenBit) {
     // The whole-load block keeps a margin of 44100 samples; the real size is exact.
     EXPECT_EQ(whole.size, static_cast<int64_t>(reference.size() * 2 + 44100 * 2));
     EXPECT_EQ(whole.pcm_size, static_cast<int64_t>(reference.size() * 2));
+}
+
+// The Ogg file with its last page claiming `granule` as its end position
+// (its check sum made anew, so only the claim is wrong).
+Bytes WithLastGranule(Bytes ogg, uint64_t granule) {
+    size_t last = 0;
+    for (size_t at = 0; at + 4 <= ogg.size(); ++at) {
+        if (std::memcmp(ogg.data() + at, "OggS", 4) == 0) last = at;
+    }
+    uint8_t* page = ogg.data() + last;
+    for (int i = 0; i < 8; ++i)
+        page[6 + i] = static_cast<uint8_t>(granule >> (8 * i));
+    const long header_size = 27 + page[26];
+    long body_size = 0;
+    for (int i = 0; i < page[26]; ++i)
+        body_size += page[27 + i];
+    ogg_page whole{page, header_size, page + header_size, body_size};
+    ogg_page_checksum_set(&whole);
+    return ogg;
+}
+
+TEST(SoundConvertTest, AnOggEndPositionPastWhatSizesHoldIsRefused) {
+    const Bytes ogg = testing::EncodeOggVorbis(testing::Tone(20000, 2, 22050), 2, 22050);
+    struct Case {
+        uint64_t granule;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {0, true},  // unchanged
+        {uint64_t{1} << 62, false},
+        {uint64_t{1} << 31, false},
+        {(uint64_t{1} << 28), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.granule);
+        const Bytes claimed = c.granule == 0 ? ogg : WithLastGranule(ogg, c.granule);
+        MemorySoundStream stream(claimed.data(), claimed.size());
+        SoundConvertData data;
+        const bool set_up = SetupSoundConvert(&data, &stream) == 0;
+        const bool ogg_kind = set_up && data.kind == SoundConvertKind::kOggVorbis;
+        EXPECT_EQ(ogg_kind, c.accepted);
+        if (ogg_kind) {
+            EXPECT_GT(data.data_size, 0);
+            EXPECT_LE(GetSoundConvertSize(&data), int64_t{0x7FFFFFFF});
+        }
+        if (set_up) CloseSoundConvert(&data);
+    }
 }
 
 Bytes Mp3Body(int channels, int rate, int kbps, uint32_t frames, uint32_t seed = 1) {

@@ -60,6 +60,29 @@ TEST(FileTime, ConvertsBetweenTheEpochs) {
     EXPECT_EQ(date.month, 11);
 }
 
+TEST(FileTime, EveryStoredValueConvertsWithoutOverflow) {
+    // Stored times come from files: any 64-bit pattern. Worked by hand from
+    // (time - 116444736000000000) / 10000000, cut toward 0.
+    struct Case {
+        uint64_t file_time;
+        int64_t seconds;
+    };
+    const Case cases[] = {
+        {0, -11644473600},
+        {116444736000000000 - 50000003, -5},
+        {116444736000000000 + 9999999, 0},
+        {uint64_t{1} << 63, 910692730085},
+        {~uint64_t{0}, 1833029933770},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileTimeToUnixSeconds(c.file_time), c.seconds) << c.file_time;
+    }
+    EXPECT_EQ(UnixSecondsToFileTime(-11644473600), 0u);
+    EXPECT_EQ(UnixSecondsToFileTime(INT64_MIN), 0u) << "before 1601";
+    EXPECT_EQ(UnixSecondsToFileTime(INT64_MAX), ~uint64_t{0}) << "past the last file time";
+    EXPECT_EQ(UnixSecondsToFileTime(1833029933770), 18446744073700000000u);
+}
+
 TEST(TempFile, IsFreshAndWritable) {
     WritableFile first;
     WritableFile second;

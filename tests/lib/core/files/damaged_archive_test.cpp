@@ -1,9 +1,10 @@
 // Archives damaged in every field the reader trusts: none may crash or read
 // out of bounds, and each is refused as the damage dictates.
-#include <gtest/gtest.h>
-
 #include <functional>
 
+#include <gtest/gtest.h>
+
+#include "lib/core/files/archive_decoder.h"
 #include "lib/core/files/archive_index.h"
 #include "lib/core/files/file_operations.h"
 #include "tests/lib/core/files/files_fixture.h"
@@ -157,6 +158,51 @@ TEST_F(DamagedArchiveTest, ATableSizeBeyondTheDatasOwnHeadDecodesUpToTheHead) {
     PutU32(plain, b + 40, stored + 7);
     WriteDamaged(plain);
     EXPECT_EQ(Read("Data\\b.txt"), "bbbb");
+}
+
+TEST_F(DamagedArchiveTest, EntriesMayNotExpandWithoutBound) {
+    // A run of one byte codes to about 1/2048 of its size. Within the free
+    // size any ratio reads; past it only what stays within 256 to 1.
+    std::vector<uint8_t> patterned(kArchiveFreeDecodedSize + 4096);
+    for (size_t i = 0; i < patterned.size(); i += 32) {
+        patterned[i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
+    }
+    ArchiveBuilder builder;
+    builder.AddFile("free.bin", std::vector<uint8_t>(kArchiveFreeDecodedSize, 0));
+    builder.AddFile("bomb.bin", std::vector<uint8_t>(kArchiveFreeDecodedSize + 4096, 0));
+    builder.AddFile("patterned.bin", patterned);
+    ArchiveWriterOptions options;
+    options.compression = ArchiveCompression::kAlways;
+    Write("Data.velk", builder.Build(options));
+    struct Case {
+        const char* path;
+        size_t size;  // 0: refused
+    };
+    const Case cases[] = {
+        {"Data\\free.bin", kArchiveFreeDecodedSize},
+        {"Data\\bomb.bin", 0},
+        {"Data\\patterned.bin", patterned.size()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const FileAccessHandle file = OpenFileForRead(c.path);
+        EXPECT_EQ(file != 0, c.size != 0);
+        if (file != 0) {
+            EXPECT_EQ(GetFileLength(c.path), static_cast<int64_t>(c.size));
+            CloseFile(file);
+        }
+    }
+    EXPECT_NE(LogText().find("bomb.bin"), std::string::npos) << "logged as a damaged entry";
+}
+
+TEST(ArchiveDecoder, ExpansionLimits) {
+    const uint64_t free = kArchiveFreeDecodedSize;
+    EXPECT_TRUE(ArchiveDecodedSizeAllowed(free, 9));
+    EXPECT_FALSE(ArchiveDecodedSizeAllowed(free + 256, 1));
+    EXPECT_TRUE(ArchiveDecodedSizeAllowed(free * 16, free / 16));
+    EXPECT_FALSE(ArchiveDecodedSizeAllowed(free * 16 + 256, free / 16));
+    EXPECT_TRUE(ArchiveDecodedSizeAllowed(kArchiveLargestDecodedSize, kArchiveLargestDecodedSize));
+    EXPECT_FALSE(ArchiveDecodedSizeAllowed(kArchiveLargestDecodedSize + 1, kArchiveLargestDecodedSize));
 }
 
 TEST_F(DamagedArchiveTest, DistanceBeforeTheStartIsRefused) {
