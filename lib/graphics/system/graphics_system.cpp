@@ -4,6 +4,9 @@
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/window_services.h"
+#include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/direct3d_draw_path.h"
+#include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw2d/two_d_draw_path.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
@@ -67,7 +70,10 @@ WindowGraphicsServices MakeWindowServices() {
 
 int InitGraphicsSystem() {
     SetGraphicsHost(&ScreenGraphicsHost());
-    SetGraphDrawPaths(nullptr, &TwoDDrawPath());
+    // The Direct3D path draws while a device exists (started with each
+    // display mode in hardware drawing); otherwise everything takes the 2D path.
+    SetGraphDrawPaths(&Direct3DDrawPath(), &TwoDDrawPath());
+    SetDirect3DStartEnd(InitializeDirect3D, TerminateDirect3D);
     InstallFontsOnScreen();
     SetWindowGraphicsServices(MakeWindowServices());
     ScreenState& s = Screen();
@@ -83,6 +89,8 @@ int InitGraphicsSystem() {
 
 int TermGraphicsSystem() {
     TermDirectDraw();
+    TerminateDirect3D();
+    SetDirect3DStartEnd(nullptr, nullptr);
     UninstallFontsOnScreen();
     SetWindowGraphicsServices(WindowGraphicsServices{});
     SetGraphDrawPaths(nullptr, nullptr);
@@ -91,6 +99,7 @@ int TermGraphicsSystem() {
 }
 
 int RestoreGraphicsSystem() {
+    ReleaseDirect3DObject();
     ReleaseMaskScreen();
     ReleaseMainSurfaces();
     TerminateInput();
@@ -99,6 +108,7 @@ int RestoreGraphicsSystem() {
     SetupScreenColorData();
     CreateMainSurfaces();
     CreateScreenPalette();
+    AcquireDirect3DObject();
     const int screen = GetDrawScreen();
     SetDrawScreen(screen);
     ClearDrawScreen();
@@ -112,7 +122,9 @@ int RestoreGraphicsSystem() {
 int RestoreLostSurfaces() {
     if (!GetDirectDrawObject()) return 0;
     RestoreMainSurfaces();
-    if (CheckSurface2DLost() != 0) RunRestoreGraphCallback();
+    const int lost_2d = CheckSurface2DLost();
+    CheckSurface3DLost();
+    if (lost_2d != 0) RunRestoreGraphCallback();
     return 0;
 }
 
