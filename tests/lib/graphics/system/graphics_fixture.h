@@ -46,6 +46,7 @@ enum class RenderMode {
     kSoftwareGdi,   // software rendering with DirectDraw switched off, shown through GDI
     kDirectDraw,    // display surfaces drawn through the bridge
     kDirect3D,      // display surfaces drawn through the Direct3D stand-in on OpenGL
+    kRecordedDirect3D,  // the Direct3D stand-in with a back-end that records its calls
 };
 
 bool WriteNativeFile(const char* file_name, std::span<const uint8_t> bytes);
@@ -92,6 +93,8 @@ protected:
                 GTEST_SKIP() << "no OpenGL context can be made here: " << platform::GlBackendProblem();
             platform::SetDirect3DBackendFactory([] { return platform::SharedGlBackend(); });
         }
+        if (mode == RenderMode::kRecordedDirect3D)
+            platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
         MainWindowState().window_mode = window_mode;
         ASSERT_EQ(CreateMainWindow(), 0);
         ASSERT_EQ(SetScreenModeBody(640, 480, bits, -1), 0);
@@ -113,6 +116,7 @@ protected:
     std::string Path(const std::string& name) const { return (scratch.path() / name).string(); }
 
     ScratchDir scratch;
+    std::shared_ptr<platform::RecordingD3dBackend> recording = std::make_shared<platform::RecordingD3dBackend>();
     platform::ManualClock clock{5000000};
     platform::ScopedClock installed_clock_;
     platform::ScopedManualWindowBackend scoped_backend;
