@@ -5,7 +5,9 @@
 #include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
+#include <array>
 #include <bit>
+#include <map>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -45,7 +47,58 @@ void main() {
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+// One stage's argument as GLSL.
+std::string ArgText(uint32_t arg) {
+    std::string v;
+    switch (arg & 0xF) {
+        case kTaDiffuse: v = "v_diffuse"; break;
+        case kTaCurrent: v = "current"; break;
+        case kTaTexture: v = "tex"; break;
+        case kTaTFactor: v = "factor"; break;
+        default: v = "v_specular"; break;
+    }
+    return (arg & kTaComplement) != 0 ? "(vec4(1.0) - " + v + ")" : v;
+}
+
+std::string OpText(uint32_t op, const std::string& a1, const std::string& a2) {
+    switch (op) {
+        case kTopSelectArg1: return a1;
+        case kTopSelectArg2: return a2;
+        case kTopModulate: return "(" + a1 + " * " + a2 + ")";
+        case kTopModulate2x: return "clamp(" + a1 + " * " + a2 + " * 2.0, 0.0, 1.0)";
+        case kTopModulate4x: return "clamp(" + a1 + " * " + a2 + " * 4.0, 0.0, 1.0)";
+        case kTopAdd: return "clamp(" + a1 + " + " + a2 + ", 0.0, 1.0)";
+        case kTopSubtract: return "clamp(" + a1 + " - " + a2 + ", 0.0, 1.0)";
+        case kTopBlendDiffuseAlpha: return "mix(" + a2 + ", " + a1 + ", v_diffuse.a)";
+        case kTopBlendCurrentAlpha: return "mix(" + a2 + ", " + a1 + ", current.a)";
+        default: return "current";
+    }
+}
+
+const char* CompareText(uint32_t func) {
+    switch (func) {
+        case kCmpNever: return "false";
+        case kCmpLess: return "a < alpha_ref";
+        case kCmpEqual: return "a == alpha_ref";
+        case kCmpLessEqual: return "a <= alpha_ref";
+        case kCmpGreater: return "a > alpha_ref";
+        case kCmpNotEqual: return "a != alpha_ref";
+        case kCmpGreaterEqual: return "a >= alpha_ref";
+        default: return "true";
+    }
+}
+
+// What a fragment program depends on: per stage the operations, arguments
+// and texture facts, then colour key and alpha test.
+struct ProgramKey {
+    std::array<uint32_t, 4 * 9 + 3> words{};
+    bool operator<(const ProgramKey& other) const { return words < other.words; }
+};
+
+// A fragment program with the stages written out, so the rasterizer runs
+// only the operations the state asks for.
+std::string FragmentSource(const ProgramKey& key) {
+    std::string s = R"(#version 330 core
 flat in vec4 v_diffuse;
 flat in vec4 v_specular;
 in vec2 v_uv0;
@@ -55,88 +108,36 @@ uniform sampler2D tex0;
 uniform sampler2D tex1;
 uniform sampler2D tex2;
 uniform sampler2D tex3;
-uniform int stage_count;
-uniform ivec4 color_op;
-uniform ivec4 color_arg1;
-uniform ivec4 color_arg2;
-uniform ivec4 alpha_op;
-uniform ivec4 alpha_arg1;
-uniform ivec4 alpha_arg2;
-uniform ivec4 has_texture;
-uniform ivec4 texture_alpha;
-uniform ivec4 coord_set;
 uniform vec4 factor;
-uniform int color_key;
-uniform int alpha_test;
-uniform int alpha_func;
 uniform float alpha_ref;
-
-vec4 Sample(int i, vec2 uv) {
-    if (i == 0) return textureLod(tex0, uv, 0.0);
-    if (i == 1) return textureLod(tex1, uv, 0.0);
-    if (i == 2) return textureLod(tex2, uv, 0.0);
-    return textureLod(tex3, uv, 0.0);
-}
-
-vec4 Arg(int a, vec4 current, vec4 tex) {
-    vec4 v;
-    int which = a & 15;
-    if (which == 0) v = v_diffuse;
-    else if (which == 1) v = current;
-    else if (which == 2) v = tex;
-    else if (which == 3) v = factor;
-    else v = v_specular;
-    if ((a & 16) != 0) v = vec4(1.0) - v;
-    return v;
-}
-
-vec4 Op(int op, vec4 a1, vec4 a2, vec4 current) {
-    if (op == 2) return a1;
-    if (op == 3) return a2;
-    if (op == 4) return a1 * a2;
-    if (op == 5) return clamp(a1 * a2 * 2.0, 0.0, 1.0);
-    if (op == 6) return clamp(a1 * a2 * 4.0, 0.0, 1.0);
-    if (op == 7) return clamp(a1 + a2, 0.0, 1.0);
-    if (op == 10) return clamp(a1 - a2, 0.0, 1.0);
-    if (op == 12) return a1 * v_diffuse.a + a2 * (1.0 - v_diffuse.a);
-    if (op == 16) return a1 * current.a + a2 * (1.0 - current.a);
-    return current;
-}
-
-bool Passes(float alpha) {
-    float a = floor(alpha * 255.0 + 0.5);
-    if (alpha_func == 1) return false;
-    if (alpha_func == 2) return a < alpha_ref;
-    if (alpha_func == 3) return a == alpha_ref;
-    if (alpha_func == 4) return a <= alpha_ref;
-    if (alpha_func == 5) return a > alpha_ref;
-    if (alpha_func == 6) return a != alpha_ref;
-    if (alpha_func == 7) return a >= alpha_ref;
-    return true;
-}
-
 void main() {
     vec4 current = v_diffuse;
+    vec4 tex;
+)";
     for (int i = 0; i < 4; ++i) {
-        if (i >= stage_count || color_op[i] == 1) break;
-        vec4 tex = vec4(1.0);
-        if (has_texture[i] != 0) {
-            tex = Sample(i, coord_set[i] == 0 ? v_uv0 : v_uv1);
-            if (texture_alpha[i] == 0) {
-                if (color_key != 0 && tex.a < 0.5) discard;
-                tex.a = 1.0;
+        const uint32_t* w = &key.words[i * 9];
+        const uint32_t color_op = w[0], alpha_op = w[3];
+        if (color_op == kTopDisable) break;
+        s += "    tex = vec4(1.0);\n";
+        if (w[6] != 0) {
+            s += "    tex = texture(tex" + std::to_string(i) + (w[8] == 0 ? ", v_uv0);\n" : ", v_uv1);\n");
+            if (w[7] == 0) {
+                if (key.words[36] != 0) s += "    if (tex.a < 0.5) discard;\n";
+                s += "    tex.a = 1.0;\n";
             }
         }
-        vec3 rgb = Op(color_op[i], Arg(color_arg1[i], current, tex), Arg(color_arg2[i], current, tex), current).rgb;
-        float a = current.a;
-        if (alpha_op[i] != 1)
-            a = Op(alpha_op[i], Arg(alpha_arg1[i], current, tex), Arg(alpha_arg2[i], current, tex), current).a;
-        current = vec4(rgb, a);
+        const std::string rgb = OpText(color_op, ArgText(w[1]), ArgText(w[2]));
+        const std::string a =
+            alpha_op == kTopDisable ? std::string("current") : OpText(alpha_op, ArgText(w[4]), ArgText(w[5]));
+        s += "    current = vec4((" + rgb + ").rgb, (" + a + ").a);\n";
     }
-    if (alpha_test != 0 && !Passes(current.a)) discard;
-    color = current;
+    if (key.words[37] != 0) {
+        s += "    float a = floor(current.a * 255.0 + 0.5);\n";
+        s += std::string("    if (!(") + CompareText(key.words[38]) + ")) discard;\n";
+    }
+    s += "    color = current;\n}\n";
+    return s;
 }
-)";
 
 struct Channel {
     int shift = 0;
@@ -203,8 +204,8 @@ public:
 
     // Sends the surface's pixels when they changed since the last time.
     void Update(DdSurface& surface) {
-        surface.SyncFromMirror();
-        if (uploaded_serial_ == surface.serial()) return;
+        // While this copy was written last it is the current one.
+        if (surface.mirror_newer() || uploaded_serial_ == surface.serial()) return;
         uploaded_serial_ = surface.serial();
         const DdPixelFormat& f = surface.pixel_format();
         const Channel r = ChannelOf(f.red_mask), g = ChannelOf(f.green_mask), b = ChannelOf(f.blue_mask),
@@ -310,8 +311,8 @@ public:
         if (context_ == EGL_NO_CONTEXT) return Fail("no OpenGL 3.3 core context");
         if (eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_) != EGL_TRUE)
             return Fail("the OpenGL context cannot be made current");
-        program_ = BuildProgram();
-        if (program_ == 0) return false;
+        vertex_shader_ = Compile(GL_VERTEX_SHADER, kVertexShader);
+        if (vertex_shader_ == 0 || Program(ProgramKey{}) == nullptr) return false;
         glGenVertexArrays(1, &vertex_array_);
         glBindVertexArray(vertex_array_);
         glGenBuffers(1, &buffer_);
@@ -329,12 +330,6 @@ public:
         glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, u0)));
         glEnableVertexAttribArray(4);
         glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(offsetof(GlVertex, u1)));
-        glUseProgram(program_);
-        for (int i = 0; i < 4; ++i) {
-            const std::string name = "tex" + std::to_string(i);
-            glUniform1i(glGetUniformLocation(program_, name.c_str()), i);
-        }
-        glUniform1f(glGetUniformLocation(program_, "edge_shift"), kEdgeShift);
         // Flat shading takes a triangle's colour from its first vertex.
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
         // The device draws without dithering (16-bit targets would get noise).
@@ -354,10 +349,15 @@ public:
         glEnable(GL_SCISSOR_TEST);
         glScissor(static_cast<GLint>(state.viewport.x), static_cast<GLint>(state.viewport.y),
                   static_cast<GLsizei>(state.viewport.width), static_cast<GLsizei>(state.viewport.height));
-        glUseProgram(program_);
-        glUniform2f(glGetUniformLocation(program_, "target_size"), static_cast<float>(target.width()),
-                    static_cast<float>(target.height()));
-        SetStages(state, format);
+        const ProgramKey key = SetStages(state, format);
+        const LinkedProgram* program = Program(key);
+        if (program == nullptr) return;
+        glUseProgram(program->id);
+        glUniform2f(program->target_size, static_cast<float>(target.width()), static_cast<float>(target.height()));
+        const uint32_t f = state.render[kRsTextureFactor];
+        glUniform4f(program->factor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f, (f & 0xFF) / 255.0f,
+                    (f >> 24) / 255.0f);
+        glUniform1f(program->alpha_ref, static_cast<float>(state.render[kRsAlphaRef] & 0xFF));
         SetBlend(state);
         Upload(format, vertices, count);
         glDrawArrays(GL_TRIANGLES, 0, count);
@@ -387,21 +387,40 @@ private:
         return shader;
     }
 
-    GLuint BuildProgram() {
-        const GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-        const GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-        if (vs == 0 || fs == 0) return 0;
-        const GLuint program = glCreateProgram();
-        glAttachShader(program, vs);
-        glAttachShader(program, fs);
-        glLinkProgram(program);
+    struct LinkedProgram {
+        GLuint id = 0;
+        GLint target_size = -1, factor = -1, alpha_ref = -1;
+    };
+
+    // The program of a key, made on first use and kept.
+    const LinkedProgram* Program(const ProgramKey& key) {
+        if (auto found = programs_.find(key); found != programs_.end()) return &found->second;
+        const std::string source = FragmentSource(key);
+        const GLuint fs = Compile(GL_FRAGMENT_SHADER, source.c_str());
+        if (fs == 0) return nullptr;
+        LinkedProgram p;
+        p.id = glCreateProgram();
+        glAttachShader(p.id, vertex_shader_);
+        glAttachShader(p.id, fs);
+        glLinkProgram(p.id);
+        glDeleteShader(fs);
         GLint ok = 0;
-        glGetProgramiv(program, GL_LINK_STATUS, &ok);
+        glGetProgramiv(p.id, GL_LINK_STATUS, &ok);
         if (ok == 0) {
             Fail("the shaders do not link");
-            return 0;
+            glDeleteProgram(p.id);
+            return nullptr;
         }
-        return program;
+        glUseProgram(p.id);
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "tex" + std::to_string(i);
+            glUniform1i(glGetUniformLocation(p.id, name.c_str()), i);
+        }
+        glUniform1f(glGetUniformLocation(p.id, "edge_shift"), kEdgeShift);
+        p.target_size = glGetUniformLocation(p.id, "target_size");
+        p.factor = glGetUniformLocation(p.id, "factor");
+        p.alpha_ref = glGetUniformLocation(p.id, "alpha_ref");
+        return &programs_.emplace(key, p).first->second;
     }
 
     GlMirror& MirrorOf(DdSurface& surface, bool target) {
@@ -412,27 +431,26 @@ private:
         return ref;
     }
 
-    void SetStages(const D3dDrawState& state, uint32_t format) {
-        GLint color_op[4], color_arg1[4], color_arg2[4], alpha_op[4], alpha_arg1[4], alpha_arg2[4], has_texture[4],
-            texture_alpha[4], coord_set[4];
-        int count = 0;
+    // Binds the stages' textures and gives the program key of the state.
+    ProgramKey SetStages(const D3dDrawState& state, uint32_t format) {
+        ProgramKey key;
         for (int i = 0; i < 4; ++i) {
             const auto& s = state.stage[i];
-            color_op[i] = static_cast<GLint>(s[kTssColorOp]);
-            color_arg1[i] = static_cast<GLint>(s[kTssColorArg1]);
-            color_arg2[i] = static_cast<GLint>(s[kTssColorArg2]);
-            alpha_op[i] = static_cast<GLint>(s[kTssAlphaOp]);
-            alpha_arg1[i] = static_cast<GLint>(s[kTssAlphaArg1]);
-            alpha_arg2[i] = static_cast<GLint>(s[kTssAlphaArg2]);
-            coord_set[i] = format == kFvfTwoTextures ? static_cast<GLint>(s[kTssTexCoordIndex] & 1) : 0;
+            uint32_t* w = &key.words[i * 9];
+            w[0] = s[kTssColorOp];
+            w[1] = s[kTssColorArg1];
+            w[2] = s[kTssColorArg2];
+            w[3] = s[kTssAlphaOp];
+            w[4] = s[kTssAlphaArg1];
+            w[5] = s[kTssAlphaArg2];
+            w[8] = format == kFvfTwoTextures ? (s[kTssTexCoordIndex] & 1) : 0;
             DdSurface* texture = format == kFvfUntextured ? nullptr : state.texture[i];
-            has_texture[i] = texture != nullptr ? 1 : 0;
-            texture_alpha[i] = 1;
             glActiveTexture(GL_TEXTURE0 + i);
-            if (texture != nullptr && texture != state.target) {
+            if (texture != nullptr && texture != state.target && w[0] != kTopDisable) {
                 GlMirror& mirror = MirrorOf(*texture, false);
                 mirror.Update(*texture);
-                texture_alpha[i] = mirror.has_alpha() ? 1 : 0;
+                w[6] = 1;
+                w[7] = mirror.has_alpha() ? 1 : 0;
                 glBindTexture(GL_TEXTURE_2D, mirror.texture());
                 const GLint mag = s[kTssMagFilter] == kFilterLinear ? GL_LINEAR : GL_NEAREST;
                 const GLint min = s[kTssMinFilter] == kFilterLinear ? GL_LINEAR : GL_NEAREST;
@@ -441,28 +459,18 @@ private:
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
             } else {
-                has_texture[i] = 0;
                 glBindTexture(GL_TEXTURE_2D, 0);
             }
-            if (count == i && color_op[i] != static_cast<GLint>(kTopDisable)) ++count;
+            if (w[0] == kTopDisable) {
+                for (int rest = i * 9; rest < 36; ++rest) key.words[rest] = 0;
+                key.words[i * 9] = kTopDisable;
+                break;
+            }
         }
-        glUniform1i(glGetUniformLocation(program_, "stage_count"), count);
-        glUniform4iv(glGetUniformLocation(program_, "color_op"), 1, color_op);
-        glUniform4iv(glGetUniformLocation(program_, "color_arg1"), 1, color_arg1);
-        glUniform4iv(glGetUniformLocation(program_, "color_arg2"), 1, color_arg2);
-        glUniform4iv(glGetUniformLocation(program_, "alpha_op"), 1, alpha_op);
-        glUniform4iv(glGetUniformLocation(program_, "alpha_arg1"), 1, alpha_arg1);
-        glUniform4iv(glGetUniformLocation(program_, "alpha_arg2"), 1, alpha_arg2);
-        glUniform4iv(glGetUniformLocation(program_, "has_texture"), 1, has_texture);
-        glUniform4iv(glGetUniformLocation(program_, "texture_alpha"), 1, texture_alpha);
-        glUniform4iv(glGetUniformLocation(program_, "coord_set"), 1, coord_set);
-        const uint32_t f = state.render[kRsTextureFactor];
-        glUniform4f(glGetUniformLocation(program_, "factor"), ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f,
-                    (f & 0xFF) / 255.0f, (f >> 24) / 255.0f);
-        glUniform1i(glGetUniformLocation(program_, "color_key"), state.render[kRsColorKeyEnable] != 0 ? 1 : 0);
-        glUniform1i(glGetUniformLocation(program_, "alpha_test"), state.render[kRsAlphaTestEnable] != 0 ? 1 : 0);
-        glUniform1i(glGetUniformLocation(program_, "alpha_func"), static_cast<GLint>(state.render[kRsAlphaFunc]));
-        glUniform1f(glGetUniformLocation(program_, "alpha_ref"), static_cast<float>(state.render[kRsAlphaRef] & 0xFF));
+        key.words[36] = state.render[kRsColorKeyEnable] != 0 ? 1 : 0;
+        key.words[37] = state.render[kRsAlphaTestEnable] != 0 ? 1 : 0;
+        key.words[38] = key.words[37] != 0 ? state.render[kRsAlphaFunc] : 0;
+        return key;
     }
 
     void SetBlend(const D3dDrawState& state) {
@@ -506,7 +514,8 @@ private:
 
     EGLDisplay display_ = EGL_NO_DISPLAY;
     EGLContext context_ = EGL_NO_CONTEXT;
-    GLuint program_ = 0;
+    GLuint vertex_shader_ = 0;
+    std::map<ProgramKey, LinkedProgram> programs_;
     GLuint vertex_array_ = 0;
     GLuint buffer_ = 0;
     std::vector<GlVertex> staged_;
