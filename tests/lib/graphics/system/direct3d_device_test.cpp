@@ -3,6 +3,7 @@
 // blend-graph border maths, the read-back method memory, loss and restore.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "lib/graphics/direct3d/device_3d.h"
@@ -90,7 +91,7 @@ TEST_F(Direct3DDeviceTest, TextureSizesFollowTheScreenAndTheDeviceLimits) {
     };
     const Case cases[] = {
         {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}}, {640, 1, 256, 0, {256, 256, 128}},
-        {10, 1, 1024, 0, {16}},        {10, 32, 1024, 0, {32}},  {1000, 1, 4096, 0, {1024}},
+        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},        {10, 32, 1024, 0, {32}},  {1000, 1, 4096, 0, {1024}},
         {700, 1, 4096, 1, {1024}},     {33, 1, 4096, 0, {64}},
     };
     for (const Case& c : cases) {
@@ -158,6 +159,37 @@ TEST_F(Direct3DDeviceTest, DrawsWithOneStateShareABatchAndAStateChangeSendsItFir
     EXPECT_FLOAT_EQ(v[4].x, -0.5f);
     EXPECT_FLOAT_EQ(v[6].x, 19.5f);
     EXPECT_EQ(v[0].diffuse, 0xFFFFFFFFu);
+}
+
+TEST_F(Direct3DDeviceTest, RotatedAndMirroredDrawsPlaceTheirCorners) {
+    Start();
+    const int g = Texture(3, 3);
+    calls().clear();
+    // A 3 x 3 graph unturned at a whole-pixel centre covers x - 1 to x + 1.
+    DrawGraphRotated(10, 20, 1.0, 0.0, g, 0, 0);
+    // Mirrored: the graph's left edge lands on the right.
+    DrawGraphScaled(40, 0, 34, 3, g, 0);
+    FlipScreenBody();
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    platform::VertexOneTexture v[12];
+    std::memcpy(v, draws[0]->vertices.data(), sizeof v);
+    EXPECT_FLOAT_EQ(v[0].x, 8.5f);
+    EXPECT_FLOAT_EQ(v[0].y, 18.5f);
+    EXPECT_FLOAT_EQ(v[3].x, 11.5f);
+    EXPECT_FLOAT_EQ(v[3].y, 21.5f);
+    EXPECT_FLOAT_EQ(v[6].x, 39.5f);
+    EXPECT_FLOAT_EQ(v[7].x, 33.5f);
+    EXPECT_LT(v[6].u, v[7].u);
+    // A right angle keeps the corners on pixel edges.
+    calls().clear();
+    DrawGraphRotated(10, 20, 1.0, 3.14159265358979 / 2, g, 0, 0);
+    FlipScreenBody();
+    std::memcpy(v, Of(D3dCallKind::kDrawPrimitive)[0]->vertices.data(), 6 * sizeof v[0]);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FLOAT_EQ(v[i].x - std::floor(v[i].x), 0.5f) << i;
+        EXPECT_FLOAT_EQ(v[i].y - std::floor(v[i].y), 0.5f) << i;
+    }
 }
 
 TEST_F(Direct3DDeviceTest, ThreeHundredEightyNineQuadsFitOneBatch) {

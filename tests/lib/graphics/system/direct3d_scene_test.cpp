@@ -71,6 +71,40 @@ TEST_P(Direct3DSceneTest, TheSceneMatchesTheSoftwareGoldenWithinTheTolerance) {
     EXPECT_EQ(beyond, 0) << "first at (" << first % 640 << ", " << first / 640 << ")";
 }
 
+TEST_P(Direct3DSceneTest, AForcedLossRestoresEveryGraph) {
+    const int bits = GetParam();
+    StartGraphics(RenderMode::kDirect3D, bits, bits == 16 ? 0 : 1);
+    if (IsSkipped()) return;
+    // The scene's graphs, loaded once: the draws after the loss use them again.
+    ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string()));
+    const int sprite = LoadGraphFromFile(Path("sprite.png").c_str(), 1, 0, 0);
+    const int keyed = LoadGraphFromFile(Path("keyed.png").c_str(), 1, 0, 0);
+    ASSERT_NE(sprite, -1);
+    ASSERT_NE(keyed, -1);
+    auto draw_and_save = [&](const std::string& name) {
+        ClearDrawScreen();
+        for (int i = 0; i < 5; ++i) {
+            SetDrawBlendMode(i == 3 ? 0 : i, 200);
+            DrawGraph(20 + i * 50, 20, sprite, 1);
+            DrawGraphRotated(40 + i * 50, 120, 1.5, 0.4 * i, keyed, 1, 0);
+        }
+        SetDrawBlendMode(0, 255);
+        const std::string saved = Path(name);
+        EXPECT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
+        int width = 0, height = 0;
+        return ReadImagePixels(saved, &width, &height);
+    };
+    const std::vector<uint32_t> before = draw_and_save("before.png");
+    const int graphs = GetGraphCount();
+    // The display is lost and everything is made again: device, textures,
+    // and the graphs' pixels from their files.
+    ASSERT_EQ(RestoreGraphicsSystem(), 0);
+    ASSERT_TRUE(Host().Direct3DReady());
+    EXPECT_EQ(GetGraphCount(), graphs);
+    const std::vector<uint32_t> after = draw_and_save("after.png");
+    EXPECT_EQ(CountDiffering(before, after), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, Direct3DSceneTest, ::testing::Values(32, 16));
 
 }  // namespace
