@@ -45,6 +45,8 @@ WindowGraphicsServices MakeWindowServices() {
     services.setup_screen_color_data = [] { return SetupScreenColorData(); };
     services.restore_graphics_system = [] { return RestoreGraphicsSystem(); };
     services.check_surface_2d_lost = [] { return RestoreLostSurfaces(); };
+    services.check_surface_3d_lost = [] { return CheckSurface3DLost(); };
+    services.release_direct3d_object = [] { return ReleaseDirect3DObject(); };
     services.get_display_mode_changed_flag = [] { return GetDisplayModeChangedFlag(); };
     services.get_use_direct_draw_flag = [] { return GetUseDirectDrawFlag(); };
     services.has_direct_draw_object = [] { return GetDirectDrawObject() != nullptr; };
@@ -122,9 +124,7 @@ int RestoreGraphicsSystem() {
 int RestoreLostSurfaces() {
     if (!GetDirectDrawObject()) return 0;
     RestoreMainSurfaces();
-    const int lost_2d = CheckSurface2DLost();
-    CheckSurface3DLost();
-    if (lost_2d != 0) RunRestoreGraphCallback();
+    if (CheckSurface2DLost() != 0) RunRestoreGraphCallback();
     return 0;
 }
 
