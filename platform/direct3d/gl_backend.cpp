@@ -237,6 +237,27 @@ public:
                         GL_UNSIGNED_BYTE, rgba.data());
     }
 
+    void Filled(DdSurface& surface, const Rect& area, uint32_t value) override {
+        // Only a copy that was current before the fill (one write behind).
+        if (uploaded_serial_ + 1 != surface.serial()) return;
+        const DdPixelFormat& f = surface.pixel_format();
+        const float r = static_cast<float>(Widen(value, ChannelOf(f.red_mask))) / 255.0f;
+        const float g = static_cast<float>(Widen(value, ChannelOf(f.green_mask))) / 255.0f;
+        const float b = static_cast<float>(Widen(value, ChannelOf(f.blue_mask))) / 255.0f;
+        float a = has_alpha_ ? static_cast<float>(Widen(value, ChannelOf(f.alpha_mask))) / 255.0f : 1.0f;
+        DdColorKey key;
+        const uint32_t used = f.red_mask | f.green_mask | f.blue_mask;
+        if (!has_alpha_ && surface.GetColorKey(kDdCkeySrcBlt, &key) == kDdOk && (value & used) >= (key.low & used) &&
+            (value & used) <= (key.high & used))
+            a = 0.0f;
+        glBindFramebuffer(GL_FRAMEBUFFER, Framebuffer());
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(area.left, area.top, area.right - area.left, area.bottom - area.top);
+        glClearColor(r, g, b, a);
+        glClear(GL_COLOR_BUFFER_BIT);
+        uploaded_serial_ = surface.serial();
+    }
+
     void PullPixels(DdSurface& surface) override {
         std::vector<uint8_t> rgba(static_cast<size_t>(width_) * height_ * 4);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer());

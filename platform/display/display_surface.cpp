@@ -234,7 +234,11 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
     if ((flags & kDdBltColorFill) != 0) {
         if (fx == nullptr) return kDdErrInvalidParams;
         const Rect area = Intersect(dest, clip);
-        if (!IsEmpty(area)) result = Fill(area, fx->fill_color);
+        if (!IsEmpty(area)) {
+            result = Fill(area, fx->fill_color);
+            // A mirror that was current fills its copy too and stays current.
+            if (mirror_) mirror_->Filled(*this, area, fx->fill_color);
+        }
     } else if ((flags & kDdBltDepthFill) != 0) {
         if (fx == nullptr || (caps_ & kDdsCapsZBuffer) == 0) return kDdErrInvalidParams;
         const Rect area = Intersect(dest, clip);

@@ -32,6 +32,10 @@ public:
     virtual ~SurfaceMirror() = default;
     // Writes the copy's pixels into the surface's rows.
     virtual void PullPixels(DdSurface& surface) = 0;
+    // The surface's rectangle was just filled with a raw pixel value (its
+    // serial already raised): a copy that held the surface's pixels before
+    // may fill itself and count as current again.
+    virtual void Filled(DdSurface& surface, const Rect& area, uint32_t value) {}
 };
 
 class DdSurface : public std::enable_shared_from_this<DdSurface> {
