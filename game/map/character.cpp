@@ -719,10 +719,12 @@ void Character::RunRoute(bool ownSteps) {
         MoveCommand command = currentRoute.commands[routeIndex];
         if (command.arguments.size() < 2) command.arguments.resize(2, 0);
         const int32_t code = command.code;
+        bool targetRefused = false;
         for (size_t i = 0; i < command.arguments.size(); ++i) {
             if (ownSteps && !NamesVariable(code, i)) continue;
             bool refused = false;
             command.arguments[i] = RewriteArgument(command.arguments[i], refused);
+            if (i == 0) targetRefused = refused;
         }
         auto value = [&](size_t i) { return store.GetInt(command.arguments[i]); };
         if (IsMovementCode(code)) {
@@ -773,10 +775,13 @@ void Character::RunRoute(bool ownSteps) {
         }
         switch (code) {
         case 28:
+            // A self variable the character does not have is written nowhere.
+            if (targetRefused) break;
             store.SetInt(command.arguments[0], value(1));
             world.map->refreshPagesFlag = 1;
             break;
         case 55:
+            if (targetRefused) break;
             store.SetInt(command.arguments[0], store.GetInt(command.arguments[0]) + value(1));
             world.map->refreshPagesFlag = 1;
             break;
