@@ -101,6 +101,8 @@ protected:
         map.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 15, 0x10, 0, 0x04, 0x22, 0x80, 0x40, 0x01, 0x100};
         map.terrainTags.assign(map.tileFlags.size(), 0);
         map.loadedTileFlags = map.tileFlags;
+        // Tests hold references to the events they add.
+        map.events.reserve(32);
     }
     void Wall(int32_t x, int32_t y) { map.map.Tile(0, x, y) = kWallTile; }
 
