@@ -798,7 +798,7 @@ void Character::RunRoute(bool ownSteps) {
         case 39: passThrough = 0; break;
         case 40: drawAbove = 1; break;
         case 41: drawAbove = 0; break;
-        case 44: graphicFileName = GlobalDatabases().system.GetString(kSystemGraphicType, value(0), 0); break;
+        case 44: graphicFileName = ActiveEventLinks().databases->system.GetString(kSystemGraphicType, value(0), 0); break;
         case 45: opacity = static_cast<int16_t>(std::clamp(value(0), 0, 255)); break;
         case 46:
             if (world.map->links.sound) world.map->links.sound->Play(MapSoundKind::kSoundEffect, value(0), 1, 0);

@@ -8,6 +8,7 @@
 #include "game/data/error_reporter.h"
 #include "game/data/game_system.h"
 #include "game/event/event_interpreter.h"
+#include "game/event/event_links.h"
 #include "game/event/event_records.h"
 #include "game/map/hero.h"
 #include "game/map/map_state.h"
@@ -90,7 +91,7 @@ CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, con
         system_.transferX = interpreter.GetValue(args[2]) * scale;
         system_.transferY = interpreter.GetValue(args[3]) * scale;
     } else {
-        Database& system = GlobalDatabases().system;
+        Database& system = ActiveEventLinks().databases->system;
         const int32_t n = interpreter.GetValue(args[2]);
         system_.transferMap = interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 0));
         system_.transferX = interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 1)) * 2;
