@@ -2,6 +2,7 @@
 
 #include "game/data/byte_writer.h"
 #include "game/data/save_stream.h"
+#include "game/map/map_state_owner.h"
 #include "tests/game/map/character_test_support.h"
 
 namespace velk {
@@ -246,6 +247,22 @@ TEST_F(MapEvents, HalfTileUpStartAndSaveRoundTrip) {
     EXPECT_EQ(copy.extraInts, event.extraInts);
     EXPECT_EQ(copy.gridY, 5);
     EXPECT_EQ(copy.id, 7);
+}
+
+TEST_F(MapEvents, TheVariableStoreReachesEventsAndTheParty) {
+    MapStateOwner owner(map, hero.get());
+    ActiveGameOwners().map = &owner;
+    AddEvent(5, 3, 4, {Page(0)});
+    Place(*hero, 9, 12);
+    EXPECT_EQ(store.GetInt(9100000 + 5 * 10 + kFieldTileX), 3);
+    EXPECT_EQ(store.GetInt(9100000 + 5 * 10 + kFieldHalfTileY), 8);
+    EXPECT_EQ(store.GetInt(kPartyDataBase + kFieldHalfTileX), 9);
+    store.SetInt(kPartyDataBase + 2 * 10 + kFieldTileY, 6);
+    EXPECT_EQ(hero->followers[1].gridY, 12);
+    EXPECT_EQ(store.GetInt(kPartyDataBase + 9 * 10 + kFieldTileX), -1);
+    // A map event's route reaches its own data through the relative ids.
+    map.events[0].StartMoveRoute(testing::Route({testing::Move(28, {9190000 + kFieldHalfTileX, 17})}));
+    EXPECT_EQ(map.events[0].gridX, 17);
 }
 
 }  // namespace
