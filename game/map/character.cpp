@@ -26,15 +26,7 @@ constexpr int32_t kSystemGraphicType = 8;
 
 uint32_t Random() { return UpdateRandomSeed(0, 0); }
 
-int32_t Wrap(int32_t value, int32_t period) {
-    if (period <= 0) return value;
-    const int32_t r = value % period;
-    return r < 0 ? r + period : r;
-}
-
-bool IsMovementCode(int32_t code) {
-    return code <= 7 || (code >= 16 && code <= 21) || code == 53 || code == 54;
-}
+bool IsMovementCode(int32_t code) { return code <= 7 || (code >= 16 && code <= 21) || code == 53 || code == 54; }
 bool IsFacingCode(int32_t code) { return (code >= 8 && code <= 15) || (code >= 22 && code <= 27); }
 
 // The arguments the map event's own route reads as variables.
@@ -46,19 +38,33 @@ bool NamesVariable(int32_t code, size_t index) {
 
 }  // namespace
 
+int32_t WrapGrid(int32_t value, int32_t period) {
+    if (period <= 0) return value;
+    const int32_t r = value % period;
+    return r < 0 ? r + period : r;
+}
+
 int32_t DirectionX(int32_t direction) {
     switch (direction) {
-    case 3: case 6: case 9: return 1;
-    case 1: case 4: case 7: return -1;
-    default: return 0;
+        case 3:
+        case 6:
+        case 9: return 1;
+        case 1:
+        case 4:
+        case 7: return -1;
+        default: return 0;
     }
 }
 
 int32_t DirectionY(int32_t direction) {
     switch (direction) {
-    case 1: case 2: case 3: return 1;
-    case 7: case 8: case 9: return -1;
-    default: return 0;
+        case 1:
+        case 2:
+        case 3: return 1;
+        case 7:
+        case 8:
+        case 9: return -1;
+        default: return 0;
     }
 }
 
@@ -126,8 +132,8 @@ void Character::SetPosition(int32_t x, int32_t y, int32_t precise) {
         x = std::min(x, width * d - 1);
         y = std::min(y, height * d - 1);
     }
-    gridX = Wrap(x, 2 * width) * (2 - precise);
-    gridY = Wrap(y, 2 * height) * (2 - precise);
+    gridX = WrapGrid(x, 2 * width) * (2 - precise);
+    gridY = WrapGrid(y, 2 * height) * (2 - precise);
     pixelX = GridTarget(gridX);
     pixelY = GridTarget(gridY);
     savedFacing = 0;
@@ -335,27 +341,27 @@ bool Character::CanMoveRow(int32_t x, int32_t, int32_t row, int32_t direction) c
     int32_t ny = row + DirectionY(direction) * s;
     const int32_t t = (s == 1 && tall) ? 1 : 0;
     if (!map.IsInside(nx, ny + t)) return false;
-    if (map.loopX) nx = Wrap(nx, w2);
-    if (map.loopY) ny = Wrap(ny, h2);
+    if (map.loopX) nx = WrapGrid(nx, w2);
+    if (map.loopY) ny = WrapGrid(ny, h2);
     if (passThrough) return true;
     if (!map.IsPassable(x, row, direction, id, s) || !map.IsPassable(nx, ny, 10 - direction, -1, s)) return false;
-    const int32_t rowHere = Wrap(ny, h2);
+    const int32_t rowHere = WrapGrid(ny, h2);
     for (const MapEvent& other : map.events) {
         if (other.id == id || other.passThrough) continue;
-        const int32_t ey = Wrap(other.gridY, h2);
-        const bool vertical = ey == rowHere || (other.tall && (ey == ny || ey == Wrap(ny + 1, h2)));
-        const int32_t ex = Wrap(other.gridX, w2);
-        const bool horizontal = ex == nx || ex == Wrap(nx - 1, w2) || ex == Wrap(nx + 1, w2);
+        const int32_t ey = WrapGrid(other.gridY, h2);
+        const bool vertical = ey == rowHere || (other.tall && (ey == ny || ey == WrapGrid(ny + 1, h2)));
+        const int32_t ex = WrapGrid(other.gridX, w2);
+        const bool horizontal = ex == nx || ex == WrapGrid(nx - 1, w2) || ex == WrapGrid(nx + 1, w2);
         if (!vertical || !horizontal) continue;
         // The hero walks through events that show nothing.
         if (!isHero || other.HasGraphic()) return false;
     }
     if (!isHero && world.hero) {
         const Character& hero = *world.hero;
-        const int32_t hy = Wrap(hero.gridY, h2);
-        const bool vertical = hy == ny || (hero.tall && Wrap(hero.gridY - 1, h2) == ny);
-        const int32_t hx = Wrap(hero.gridX, w2);
-        const bool horizontal = hx == nx || hx == Wrap(nx + 1, w2) || hx == Wrap(nx - 1, w2);
+        const int32_t hy = WrapGrid(hero.gridY, h2);
+        const bool vertical = hy == ny || (hero.tall && WrapGrid(hero.gridY - 1, h2) == ny);
+        const int32_t hx = WrapGrid(hero.gridX, w2);
+        const bool horizontal = hx == nx || hx == WrapGrid(nx + 1, w2) || hx == WrapGrid(nx - 1, w2);
         if (vertical && horizontal && !hero.passThrough && HasGraphic()) return false;
     }
     return true;
@@ -382,9 +388,15 @@ void Character::MoveBy(int32_t direction) {
 
 bool Character::Step(int32_t direction, bool turnFirst) {
     switch (direction) {
-    case 2: case 4: case 6: case 8: return StepStraight(direction, turnFirst);
-    case 1: case 3: case 7: case 9: return StepDiagonal(direction, turnFirst);
-    default: return false;
+        case 2:
+        case 4:
+        case 6:
+        case 8: return StepStraight(direction, turnFirst);
+        case 1:
+        case 3:
+        case 7:
+        case 9: return StepDiagonal(direction, turnFirst);
+        default: return false;
     }
 }
 
@@ -774,40 +786,44 @@ void Character::RunRoute(bool ownSteps) {
             return;
         }
         switch (code) {
-        case 28:
-            // A self variable the character does not have is written nowhere.
-            if (targetRefused) break;
-            store.SetInt(command.arguments[0], value(1));
-            world.map->refreshPagesFlag = 1;
-            break;
-        case 55:
-            if (targetRefused) break;
-            store.SetInt(command.arguments[0], store.GetInt(command.arguments[0]) + value(1));
-            world.map->refreshPagesFlag = 1;
-            break;
-        case 29: moveSpeed = static_cast<int16_t>(command.arguments[0]); break;
-        case 30: moveFrequency = static_cast<int16_t>(command.arguments[0]); break;
-        case 31: animationSpeed = static_cast<int16_t>(command.arguments[0]); break;
-        case 32: stepAnimation = 1; break;
-        case 33: stepAnimation = 0; break;
-        case 34: walkAnimation = 1; break;
-        case 35: walkAnimation = 0; break;
-        case 36: fixedFacing = 1; break;
-        case 37: fixedFacing = 0; break;
-        case 38: passThrough = 1; break;
-        case 39: passThrough = 0; break;
-        case 40: drawAbove = 1; break;
-        case 41: drawAbove = 0; break;
-        case 44: graphicFileName = ActiveEventLinks().databases->system.GetString(kSystemGraphicType, value(0), 0); break;
-        case 45: opacity = static_cast<int16_t>(std::clamp(value(0), 0, 255)); break;
-        case 46:
-            if (world.map->links.sound) world.map->links.sound->Play(MapSoundKind::kSoundEffect, value(0), 1, 0);
-            break;
-        case 47: routeWait = value(0); break;
-        case 48: stepSize = 1; break;
-        case 49: stepSize = 2; break;
-        case 50: case 51: case 52: restPattern = static_cast<int16_t>(code - 50); break;
-        default: break;
+            case 28:
+                // A self variable the character does not have is written nowhere.
+                if (targetRefused) break;
+                store.SetInt(command.arguments[0], value(1));
+                world.map->refreshPagesFlag = 1;
+                break;
+            case 55:
+                if (targetRefused) break;
+                store.SetInt(command.arguments[0], store.GetInt(command.arguments[0]) + value(1));
+                world.map->refreshPagesFlag = 1;
+                break;
+            case 29: moveSpeed = static_cast<int16_t>(command.arguments[0]); break;
+            case 30: moveFrequency = static_cast<int16_t>(command.arguments[0]); break;
+            case 31: animationSpeed = static_cast<int16_t>(command.arguments[0]); break;
+            case 32: stepAnimation = 1; break;
+            case 33: stepAnimation = 0; break;
+            case 34: walkAnimation = 1; break;
+            case 35: walkAnimation = 0; break;
+            case 36: fixedFacing = 1; break;
+            case 37: fixedFacing = 0; break;
+            case 38: passThrough = 1; break;
+            case 39: passThrough = 0; break;
+            case 40: drawAbove = 1; break;
+            case 41: drawAbove = 0; break;
+            case 44:
+                graphicFileName = ActiveEventLinks().databases->system.GetString(kSystemGraphicType, value(0), 0);
+                break;
+            case 45: opacity = static_cast<int16_t>(std::clamp(value(0), 0, 255)); break;
+            case 46:
+                if (world.map->links.sound) world.map->links.sound->Play(MapSoundKind::kSoundEffect, value(0), 1, 0);
+                break;
+            case 47: routeWait = value(0); break;
+            case 48: stepSize = 1; break;
+            case 49: stepSize = 2; break;
+            case 50:
+            case 51:
+            case 52: restPattern = static_cast<int16_t>(code - 50); break;
+            default: break;
         }
         ++routeIndex;
     }

@@ -243,6 +243,8 @@ protected:
     void StepForwardWith(bool ownSteps);
 
     static CharacterWorld& World() { return ActiveCharacterWorld(); }
+    // A difference of grid positions the shorter way round a looping map.
+    void LoopAdjust(int32_t& dx, int32_t& dy) const;
 
 private:
     void JumpFrame();
@@ -257,10 +259,10 @@ private:
     void FaceDiagonal(int32_t direction);
     void StepAway(int32_t dx, int32_t dy);
     int32_t RewriteArgument(int32_t value, bool& refused) const;
-    // The same for a difference along an axis that may loop.
-    void LoopAdjust(int32_t& dx, int32_t& dy) const;
 };
 
+// `value` brought into 0..period-1 (as it stands when period is 0).
+int32_t WrapGrid(int32_t value, int32_t period);
 // The numpad direction's grid offsets (0 for none).
 int32_t DirectionX(int32_t direction);
 int32_t DirectionY(int32_t direction);

@@ -154,64 +154,67 @@ CommandResult CharacterCommands::PartyOperation(EventInterpreter& interpreter, c
         }
     }
     switch (operation) {
-    case 0: SlotName(slot).clear(); break;
-    case 1:
-        for (int32_t i = kPartySlots; i > slot; --i)
-            SlotName(i) = SlotName(i - 1);
-        SlotName(slot) = name;
-        break;
-    case 2: SlotName(slot) = name; break;
-    case 3:
-        for (int32_t i = 1; i <= kPartySlots; ++i) {
-            if (SlotName(i) == name) SlotName(i).clear();
-        }
-        break;
-    case 4:
-        switch (sub) {
-        case 0: {
-            std::vector<std::string> names;
-            for (int32_t i = 1; i <= kPartySlots; ++i) {
-                if (!SlotName(i).empty()) names.push_back(SlotName(i));
-            }
-            if (names.empty()) break;
-            for (int32_t i = 1; i <= kPartySlots; ++i)
-                SlotName(i) = static_cast<size_t>(i) <= names.size() ? names[static_cast<size_t>(i - 1)] : "";
-            break;
-        }
+        case 0: SlotName(slot).clear(); break;
         case 1:
-            for (int32_t i = 1; i <= kPartySlots; ++i)
-                SlotName(i).clear();
+            for (int32_t i = kPartySlots; i > slot; --i)
+                SlotName(i) = SlotName(i - 1);
+            SlotName(slot) = name;
             break;
-        case 2: hero_.GatherFollowers(); break;
-        case 3: case 4:
-            hero_.formation = sub == 3 ? 1 : 0;
-            hero_.lastDirection = 0;
-            // Leaving formation starts the trail afresh: the followers stand
-            // where formation left them.
-            if (sub == 4) hero_.stepTrail.assign(hero_.stepTrail.size(), 0);
+        case 2: SlotName(slot) = name; break;
+        case 3:
+            for (int32_t i = 1; i <= kPartySlots; ++i) {
+                if (SlotName(i) == name) SlotName(i).clear();
+            }
             break;
-        case 5: case 6: {
-            const int16_t value = sub == 5 ? 0 : 255;
-            hero_.opacity = value;
-            for (Character& follower : hero_.followers)
-                follower.opacity = value;
+        case 4:
+            switch (sub) {
+                case 0: {
+                    std::vector<std::string> names;
+                    for (int32_t i = 1; i <= kPartySlots; ++i) {
+                        if (!SlotName(i).empty()) names.push_back(SlotName(i));
+                    }
+                    if (names.empty()) break;
+                    for (int32_t i = 1; i <= kPartySlots; ++i)
+                        SlotName(i) = static_cast<size_t>(i) <= names.size() ? names[static_cast<size_t>(i - 1)] : "";
+                    break;
+                }
+                case 1:
+                    for (int32_t i = 1; i <= kPartySlots; ++i)
+                        SlotName(i).clear();
+                    break;
+                case 2: hero_.GatherFollowers(); break;
+                case 3:
+                case 4:
+                    hero_.formation = sub == 3 ? 1 : 0;
+                    hero_.lastDirection = 0;
+                    // Leaving formation starts the trail afresh: the followers stand
+                    // where formation left them.
+                    if (sub == 4) hero_.stepTrail.assign(hero_.stepTrail.size(), 0);
+                    break;
+                case 5:
+                case 6: {
+                    const int16_t value = sub == 5 ? 0 : 255;
+                    hero_.opacity = value;
+                    for (Character& follower : hero_.followers)
+                        follower.opacity = value;
+                    break;
+                }
+                case 7:
+                    nameList_.resize(kPartySlots);
+                    for (int32_t i = 1; i <= kPartySlots; ++i)
+                        nameList_[static_cast<size_t>(i - 1)] = SlotName(i);
+                    break;
+                case 8:
+                    for (int32_t i = 1; i <= kPartySlots; ++i)
+                        SlotName(i) =
+                            static_cast<size_t>(i) <= nameList_.size() ? nameList_[static_cast<size_t>(i - 1)] : "";
+                    break;
+                case 9: world_.values.followersWalk = 1; break;
+                case 10: world_.values.followersWalk = 0; break;
+                default: break;
+            }
             break;
-        }
-        case 7:
-            nameList_.resize(kPartySlots);
-            for (int32_t i = 1; i <= kPartySlots; ++i)
-                nameList_[static_cast<size_t>(i - 1)] = SlotName(i);
-            break;
-        case 8:
-            for (int32_t i = 1; i <= kPartySlots; ++i)
-                SlotName(i) = static_cast<size_t>(i) <= nameList_.size() ? nameList_[static_cast<size_t>(i - 1)] : "";
-            break;
-        case 9: world_.values.followersWalk = 1; break;
-        case 10: world_.values.followersWalk = 0; break;
         default: break;
-        }
-        break;
-    default: break;
     }
     return CommandResult::kAdvance;
 }

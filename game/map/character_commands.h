@@ -46,7 +46,12 @@ public:
     // `nameList` is the main interpreter's remembered party names.
     CharacterCommands(MapState& map, Hero& hero, CharacterWorld& world, GameSystem& system,
                       std::vector<std::string>& nameList, DownloadState& download, PictureEffectLink& pictures)
-        : map_(map), hero_(hero), world_(world), system_(system), nameList_(nameList), download_(download),
+        : map_(map),
+          hero_(hero),
+          world_(world),
+          system_(system),
+          nameList_(nameList),
+          download_(download),
           pictures_(pictures) {}
     void RegisterInto(CommandTable& table) override;
 

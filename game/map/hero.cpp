@@ -10,12 +10,6 @@
 namespace velk {
 namespace {
 
-int32_t Wrap(int32_t value, int32_t period) {
-    if (period <= 0) return value;
-    const int32_t r = value % period;
-    return r < 0 ? r + period : r;
-}
-
 bool Allowed(const bool (&mask)[5], int32_t trigger) { return trigger >= 0 && trigger < 5 && mask[trigger]; }
 
 }  // namespace
@@ -160,7 +154,7 @@ void Hero::CarryOnLoop() {
         if (!axis.loops || axis.cells <= 0) continue;
         if ((axis.grid >= 0 && axis.grid < axis.cells) || axis.pixel != GridTarget(axis.grid)) continue;
         if (world.values.viewLock) {
-            axis.grid = Wrap(axis.grid, axis.cells);
+            axis.grid = WrapGrid(axis.grid, axis.cells);
             axis.pixel = GridTarget(axis.grid);
             continue;
         }
@@ -203,12 +197,12 @@ void Hero::UpdateFollowers() {
         const int32_t w2 = 2 * map.GetWidth(), h2 = 2 * map.GetHeight();
         if (map.loopX && w2 > 0 && (follower.gridX < 0 || follower.gridX >= w2) &&
             follower.pixelX == follower.GridTarget(follower.gridX)) {
-            follower.gridX = Wrap(follower.gridX, w2);
+            follower.gridX = WrapGrid(follower.gridX, w2);
             follower.pixelX = follower.GridTarget(follower.gridX);
         }
         if (map.loopY && h2 > 0 && (follower.gridY < 0 || follower.gridY >= h2) &&
             follower.pixelY == follower.GridTarget(follower.gridY)) {
-            follower.gridY = Wrap(follower.gridY, h2);
+            follower.gridY = WrapGrid(follower.gridY, h2);
             follower.pixelY = follower.GridTarget(follower.gridY);
         }
     }
@@ -254,8 +248,8 @@ bool Hero::CheckTriggersAhead(const bool (&mask)[5]) {
     const int32_t sx = DirectionX(facing);
     const int32_t sy = DirectionY(facing);
     auto wrap = [&](int32_t& x, int32_t& y) {
-        if (map.loopX) x = Wrap(x, w2);
-        if (map.loopY) y = Wrap(y, h2);
+        if (map.loopX) x = WrapGrid(x, w2);
+        if (map.loopY) y = WrapGrid(y, h2);
     };
     int32_t x = gridX + sx * stepSize;
     int32_t y = gridY + (sy < 0 && tall ? -2 : sy * stepSize);

@@ -11,12 +11,6 @@
 namespace velk {
 namespace {
 
-int32_t Wrap(int32_t value, int32_t period) {
-    if (period <= 0) return value;
-    const int32_t r = value % period;
-    return r < 0 ? r + period : r;
-}
-
 // Page option bits.
 constexpr int kOptionStepAnimation = 0;
 constexpr int kOptionWalkAnimation = 1;
@@ -142,11 +136,11 @@ void MapEvent::Update() {
     MapState& map = *world.map;
     const int32_t w2 = 2 * map.GetWidth(), h2 = 2 * map.GetHeight();
     if (map.loopX && w2 > 0 && pixelX == GridTarget(gridX) && (gridX < 0 || gridX >= w2)) {
-        gridX = Wrap(gridX, w2);
+        gridX = WrapGrid(gridX, w2);
         pixelX = GridTarget(gridX);
     }
     if (map.loopY && h2 > 0 && pixelY == GridTarget(gridY) && (gridY < 0 || gridY >= h2)) {
-        gridY = Wrap(gridY, h2);
+        gridY = WrapGrid(gridY, h2);
         pixelY = GridTarget(gridY);
     }
     CheckAutoStart();
@@ -178,23 +172,19 @@ int32_t MapEvent::Extent(int axis, int side) const {
     return pageIndex >= 0 ? currentPage.CollisionExtent(axis, side) : 0;
 }
 
-bool MapEvent::InReach(int32_t x, int32_t y, bool wide) const {
+bool MapEvent::ReachCovers(int32_t x, int32_t y, int32_t subjectX, int32_t subjectY, bool wide) const {
     const int32_t top = y - Extent(1, 0);
     const int32_t bottom = y + Extent(1, 1) + (tall ? 1 : 0);
-    if (gridY < top || gridY > bottom) return false;
+    if (subjectY < top || subjectY > bottom) return false;
     const int32_t across = Extent(0, 0) + (wide ? 1 : 0);
-    return gridX >= x - across && gridX <= x + across;
+    return subjectX >= x - across && subjectX <= x + across;
 }
 
 void MapEvent::CheckTouchHero(int32_t x, int32_t y) {
     const CharacterWorld& world = World();
     if (world.EventRunning() || trigger != kTriggerTouch || !world.hero) return;
     // The hero within the event's reach around the cell it steps to.
-    const int32_t hx = world.hero->gridX, hy = world.hero->gridY;
-    const int32_t top = y - Extent(1, 0);
-    const int32_t bottom = y + Extent(1, 1) + (tall ? 1 : 0);
-    const int32_t across = Extent(0, 0) + 1;
-    if (hy < top || hy > bottom || hx < x - across || hx > x + across) return;
+    if (!ReachCovers(x, y, world.hero->gridX, world.hero->gridY, true)) return;
     if (IsMoving() || CanBeSteppedOn()) return;
     RequestStart(-1);
 }
@@ -232,13 +222,8 @@ void MapEvent::MoveRandomly() {
 void MapEvent::MoveApproach() {
     const Hero* hero = World().hero;
     if (!hero) return;
-    const MapState& map = *World().map;
     int32_t dx = gridX - hero->gridX, dy = gridY - hero->gridY;
-    const int32_t w2 = 2 * map.GetWidth(), h2 = 2 * map.GetHeight();
-    if (map.loopX && std::abs(dx - w2) < std::abs(dx)) dx -= w2;
-    if (map.loopX && std::abs(dx + w2) < std::abs(dx)) dx += w2;
-    if (map.loopY && std::abs(dy - h2) < std::abs(dy)) dy -= h2;
-    if (map.loopY && std::abs(dy + h2) < std::abs(dy)) dy += h2;
+    LoopAdjust(dx, dy);
     if (std::abs(dx) + std::abs(dy) >= 20) {
         StepRandomWith(true);
         return;

@@ -41,7 +41,9 @@ public:
     bool CanBeSteppedOn() const;
     // The event's reach (its page's extents) covers grid (x, y); `wide` is
     // the touch width (one more half tile each side).
-    bool InReach(int32_t x, int32_t y, bool wide) const;
+    bool InReach(int32_t x, int32_t y, bool wide) const { return ReachCovers(x, y, gridX, gridY, wide); }
+    // The event's reach around (x, y) holds (subjectX, subjectY).
+    bool ReachCovers(int32_t x, int32_t y, int32_t subjectX, int32_t subjectY, bool wide) const;
     void CheckTouchHero(int32_t x, int32_t y);
     void CheckAutoStart();
     int32_t Extent(int axis, int side) const;

@@ -1,7 +1,8 @@
+#include "game/map/character_commands.h"
+
 #include <gtest/gtest.h>
 
 #include "game/data/databases.h"
-#include "game/map/character_commands.h"
 #include "game/map/map_texts.h"
 #include "tests/game/map/character_test_support.h"
 #include "tests/game/map/map_test_support.h"

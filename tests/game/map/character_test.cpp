@@ -15,11 +15,11 @@ TEST_F(Movement, StepTimingPerSpeedFrameStepAndStepSize) {
         int32_t speed, frameStep, stepSize, factor;
         int frames;
     } cases[] = {
-        {4, 1, 1, 4, 4},    // 16 quarter pixels a frame over a half tile of 64
-        {3, 1, 1, 4, 8},    {5, 1, 1, 4, 2}, {4, 2, 1, 4, 2}, {4, 1, 2, 4, 8}, {4, 1, 1, 8, 2},
-        {4, 3, 1, 4, 2},    // 48, then the last 16 without overshooting
-        {-3, 1, 1, 4, 64},  // a negative speed still arrives, a quarter pixel a frame
-        {40, 1, 1, 4, 1},   // an absurd speed does not overflow
+        {4, 1, 1, 4, 4},  // 16 quarter pixels a frame over a half tile of 64
+        {3, 1, 1, 4, 8},   {5, 1, 1, 4, 2}, {4, 2, 1, 4, 2},
+        {4, 1, 2, 4, 8},   {4, 1, 1, 8, 2}, {4, 3, 1, 4, 2},  // 48, then the last 16 without overshooting
+        {-3, 1, 1, 4, 64},                                    // a negative speed still arrives, a quarter pixel a frame
+        {40, 1, 1, 4, 1},                                     // an absurd speed does not overflow
     };
     for (const Case& c : cases) {
         map.settings.frameStep = c.frameStep;

@@ -71,8 +71,8 @@ protected:
         }
         owners.map.mapId = 1;
         store = VariableStore(&interpreter, &databases);
-        ActiveEventLinks() = {&eventSystem, &mapLink,   &commons, &prompt, &keyInput, &interpreter.block,
-                              &store,       &databases, &table};
+        ActiveEventLinks() = {&eventSystem,       &mapLink, &commons,   &prompt, &keyInput,
+                              &interpreter.block, &store,   &databases, &table};
         BuildMap(width, height);
         CharacterWorld& world = ActiveCharacterWorld();
         world = CharacterWorld();
