@@ -9,6 +9,7 @@
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_info.h"
+#include "game/data/game_system.h"
 #include "game/data/random_source.h"
 #include "game/data/save_stream.h"
 #include "game/data/variable_store.h"
@@ -97,6 +98,11 @@ int32_t MovementRules::AnimationThreshold(int32_t index) const {
 }
 
 bool CharacterWorld::EventRunning() const { return mainInterpreter && mainInterpreter->HasCommandList(); }
+
+bool CharacterWorld::InputBlocked() const {
+    if (inputBlocked) return true;
+    return system && (system->windowBusy || (system->transitionRunning && system->transitionWaits));
+}
 
 CharacterWorld& ActiveCharacterWorld() {
     static CharacterWorld world;
@@ -905,6 +911,9 @@ bool Character::ReadSave(SaveStream& save) {
     for (int32_t& value : extraInts) {
         if (!Take(save.ReadI32(), value)) return false;
     }
+    // A save keeps no drawn position: the character stands on its cell.
+    pixelX = GridTarget(gridX);
+    pixelY = GridTarget(gridY);
     return true;
 }
 

@@ -17,6 +17,7 @@ namespace velk {
 
 class ByteWriter;
 class EventInterpreter;
+class GameSystem;
 class Hero;
 class MapState;
 class SaveStream;
@@ -70,11 +71,14 @@ struct CharacterWorld {
     // Null: no event ever runs.
     const EventInterpreter* mainInterpreter = nullptr;
     PlayValues values;
-    // The game system blocks the hero's input (a window or a transition).
+    // Null: nothing blocks the hero's input but `inputBlocked`.
+    const GameSystem* system = nullptr;
     bool inputBlocked = false;
 
     // The main interpreter runs an event.
     bool EventRunning() const;
+    // A window is open, or a transition that events wait for runs.
+    bool InputBlocked() const;
     // Own movement goes on: no event runs, or events allow it.
     bool MovementAllowed() const { return !EventRunning() || values.movementInEvents != 0; }
 };

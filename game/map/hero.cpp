@@ -99,7 +99,7 @@ void Hero::Update(const HeroInput& input) {
         bytes.resize(std::max<size_t>(bytes.size(), 1));
         bytes[0] = static_cast<uint8_t>(world.values.heroShadow);
     }
-    const bool inputTaken = !world.EventRunning() && !forcedRoute && !world.inputBlocked;
+    const bool inputTaken = !world.EventRunning() && !forcedRoute && !world.InputBlocked();
     if (!IsMoving() && inputTaken) {
         int32_t direction = input.direction4;
         if (world.rules.moveDirections == 8) direction = input.direction8;
@@ -121,7 +121,7 @@ void Hero::Update(const HeroInput& input) {
         static constexpr bool kStepOn[5] = {false, false, false, true, true};
         CheckTriggersHere(kStepOn);
     }
-    if (!IsMoving() && !world.EventRunning() && !forcedRoute && !world.inputBlocked && input.confirmPressed) {
+    if (!IsMoving() && !world.EventRunning() && !forcedRoute && !world.InputBlocked() && input.confirmPressed) {
         static constexpr bool kAction[5] = {true, false, false, false, false};
         CheckTriggersHere(kAction);
         CheckTriggersAhead(kAction);

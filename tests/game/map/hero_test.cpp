@@ -65,6 +65,15 @@ TEST_F(HeroWalk, InputWaitsForEventsRoutesAndBlocks) {
     Frames(1, Toward(2));
     EXPECT_EQ(hero->gridY, 20);
     ActiveCharacterWorld().inputBlocked = false;
+    ActiveCharacterWorld().system = &system;
+    system.windowBusy = 1;
+    Frames(1, Toward(2));
+    EXPECT_EQ(hero->gridY, 20);
+    system.windowBusy = 0;
+    system.transitionRunning = system.transitionWaits = 1;
+    Frames(1, Toward(2));
+    EXPECT_EQ(hero->gridY, 20);
+    system.transitionWaits = 0;
     mainInterpreter.Setup(std::make_shared<CommandList>(std::vector<EventCommand>(1)), -1, -1);
     Frames(1, Toward(2));
     EXPECT_EQ(hero->gridY, 20);

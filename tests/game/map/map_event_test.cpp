@@ -246,6 +246,7 @@ TEST_F(MapEvents, HalfTileUpStartAndSaveRoundTrip) {
     EXPECT_EQ(copy.graphicFileName, event.graphicFileName);
     EXPECT_EQ(copy.extraInts, event.extraInts);
     EXPECT_EQ(copy.gridY, 5);
+    EXPECT_EQ(copy.pixelY, 5 * 64);
     EXPECT_EQ(copy.id, 7);
 }
 
