@@ -233,5 +233,32 @@ TEST_F(Movement, TurnsAndFourWayFacings) {
     EXPECT_EQ(hero->facing, 2);
 }
 
+TEST_F(Movement, ScreenPositionsFollowTheViewShakeAndLoop) {
+    Place(*hero, 10, 6);
+    hero->height = 8;
+    map.scrollX = 64;
+    map.scrollY = 128;
+    EXPECT_EQ(hero->GetScreenX(false), (640 - 64) / 4 + 16);
+    EXPECT_EQ(hero->GetScreenY(false), (384 - 128) / 4 + 32);
+    EXPECT_EQ(hero->GetDrawY(false), (384 - 128) / 4 + 32 - 8);
+    // One swing: a triangle up to the amplitude and back.
+    hero->StartShake(4, 0, 1, 2);
+    std::vector<int32_t> offsets;
+    for (int i = 0; i < 5; ++i) {
+        static_cast<Character&>(*hero).Update();
+        offsets.push_back(hero->shakeOffsetX);
+    }
+    EXPECT_EQ(offsets, (std::vector<int32_t>{0, 2, 4, 2, 0}));
+    // On a looping map a place left of the view wraps to its right.
+    map.loopX = true;
+    map.scrollX = 2000;
+    hero->shakeSwings = 0;
+    static_cast<Character&>(*hero).Update();
+    EXPECT_EQ(hero->GetScreenX(true), (640 - 2000) / 4 + 16 + 20 * 32);
+    // Followers may always step as far as the question goes.
+    EXPECT_TRUE(hero->followers[0].CanStep(0, 0, 4));
+    EXPECT_FALSE(hero->CanStep(0, 6, 8) && hero->CanStep(0, 0, 8));
+}
+
 }  // namespace
 }  // namespace velk
