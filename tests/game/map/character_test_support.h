@@ -11,6 +11,7 @@
 
 #include "game/data/databases.h"
 #include "game/data/game_system.h"
+#include "game/data/random_source.h"
 #include "game/data/variable_id.h"
 #include "game/data/variable_store.h"
 #include "game/event/command_preparation.h"
@@ -74,6 +75,8 @@ protected:
         ActiveEventLinks() = {&eventSystem,       &mapLink, &commons,   &prompt, &keyInput,
                               &interpreter.block, &store,   &databases, &table};
         BuildMap(width, height);
+        // Random movement the same in every run.
+        UpdateRandomSeed(2, 20261206);
         CharacterWorld& world = ActiveCharacterWorld();
         world = CharacterWorld();
         world.rules = rules;
@@ -87,6 +90,7 @@ protected:
     ~CharacterWorldTest() override {
         ActiveCharacterWorld() = CharacterWorld();
         ResetEventLinks();
+        RestartRandomSource();
     }
 
     void BuildMap(int32_t width, int32_t height) {
