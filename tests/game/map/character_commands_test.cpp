@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "game/data/databases.h"
+#include "game/map/map_game_values.h"
 #include "game/map/map_texts.h"
 #include "tests/game/map/character_test_support.h"
 #include "tests/game/map/map_test_support.h"
@@ -231,6 +232,45 @@ TEST_F(CharacterCommandsTest, EffectsAndDownload) {
     Run({Cmd(CommandCode::kDownload, {1, 2}, {"http://x", "f"})});
     EXPECT_EQ(download.status, 0);
     EXPECT_TRUE(reporter.boxes.empty());
+}
+
+struct FixedPresentation : GameValueLink {
+    int32_t SoundNumber(int channel) override { return 40 + channel; }
+};
+
+TEST_F(CharacterCommandsTest, GameValuesOfCharactersAndTheMap) {
+    FixedPresentation presentation;
+    MapGameValues values(map, *hero, system, commands, presentation);
+    EventPage page = testing::Page(4);
+    page.bytes = {0, 2, 3};
+    AddEvent(5, 3, 4, {testing::Page(0), page});
+    Place(*hero, 9, 12);
+    runner.Setup(std::make_shared<CommandList>(std::vector<EventCommand>(1)), 5, -1);
+    auto event = values.Character(runner, -1);
+    ASSERT_TRUE(event);
+    EXPECT_TRUE(event->isMapEvent);
+    EXPECT_EQ(event->halfTileX, 6);
+    EXPECT_EQ(event->page, 1);
+    EXPECT_EQ(event->trigger, 4);
+    EXPECT_EQ(event->pageOptions, (std::vector<uint8_t>{0, 2, 3}));
+    auto heroValues = values.Character(runner, -2);
+    ASSERT_TRUE(heroValues);
+    EXPECT_FALSE(heroValues->isMapEvent);
+    EXPECT_EQ(heroValues->halfTileY, 12);
+    EXPECT_EQ(heroValues->screenX, 9 * 16 + 16);
+    EXPECT_FALSE(values.Character(runner, 77));
+    EXPECT_FALSE(values.Character(runner, -9));
+    ASSERT_EQ(values.MapEvents().size(), 1u);
+    EXPECT_EQ(values.MapEvents()[0].quarterY, 8 * 64);
+    EXPECT_FALSE(values.PendingTransferMap());
+    system.transferPending = 1;
+    system.transferMap = 6;
+    EXPECT_EQ(values.PendingTransferMap(), 6);
+    Wall(1, 1);
+    EXPECT_FALSE(values.IsPassable(2, 1));
+    EXPECT_TRUE(values.IsPassable(6, 6));
+    EXPECT_EQ(values.TileIndex(0, 2, 2), testing::kWallTile + 8);
+    EXPECT_EQ(values.SoundNumber(1), 41);
 }
 
 constexpr char kTwoMaps[] = R"(
