@@ -1,67 +1,73 @@
 #pragma once
-// A map event as the map state holds it. Until characters walk, an event is
-// its record from the map file plus the character values a save carries;
-// movement, pages and triggers join it with the characters.
+// A map event as the current map holds it: a character driven by the page
+// whose conditions hold. The page gives its look, its movement and its
+// commands; the event asks the main interpreter to start those commands by
+// its trigger, and a parallel page runs them in an interpreter of its own.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "game/event/event_records.h"
+#include "game/event/command_list.h"
+#include "game/event/event_interpreter.h"
+#include "game/map/character.h"
 #include "game/map/map_data.h"
 
 namespace velk {
 
-class ByteWriter;
-class SaveStream;
-
-// The values of a character that a save stores, in the order it stores them.
-struct CharacterSavePart {
-    int32_t id = -2;
-    int32_t gridX = 0;
-    int32_t gridY = 0;
-    int32_t height = 0;
-    uint8_t erased = 0;
-    int32_t graphicTileNumber = -1;
-    std::string graphicFileName;
-    int16_t opacity = 255;
-    uint16_t blendMode = 0;
-    int16_t facing = 2;
-    int16_t pattern = 1;
-    uint8_t forcedRoute = 0;
-    uint8_t passThrough = 0;
-    MoveRoute currentRoute;
-    MoveRoute suspendedRoute;
-    int16_t moveType = 0;
-    int16_t moveSpeed = 4;
-    int16_t moveFrequency = 6;
-    int16_t animationSpeed = 2;
-    uint16_t routeIndex = 0;
-    uint16_t suspendedIndex = 0;
-    uint8_t fixedFacing = 0;
-    uint8_t drawAbove = 0;
-    uint8_t turnedForEvent = 0;
-    std::vector<int32_t> extraInts;
-
-    void WriteSave(ByteWriter& out) const;
-    // False (with the stream's error flag set) on short data; the values
-    // read before the shortage are kept.
-    bool ReadSave(SaveStream& save);
+// The page's trigger byte.
+enum EventTrigger : int32_t {
+    kTriggerConfirm = 0,
+    kTriggerAuto = 1,
+    kTriggerParallel = 2,
+    kTriggerHeroTouch = 3,
+    kTriggerTouch = 4,
 };
 
-class MapEvent {
+class MapEvent : public Character {
 public:
     MapEvent(int32_t mapId, MapEventData data);
 
-    // One frame of the event (movement and its own interpreter come with
-    // the characters).
-    void Update() {}
-    // Chooses the page whose conditions hold (comes with the characters).
-    void RefreshPage() {}
+    // Chooses the page whose conditions hold (the last of them) and applies
+    // it; the same page again changes nothing.
+    void SelectPage();
+    void RefreshPage() { SelectPage(); }
+    // One frame: erase fade, movement, automatic start, the parallel page.
+    void Update();
+
+    // True when the request was set.
+    bool RequestStart(int32_t page);
+    void ClearStartRequest() { startRequest = 0; }
+    void StartErase(int32_t frames);
+    bool CanBeSteppedOn() const;
+    // The event's reach (its page's extents) covers grid (x, y); `wide` is
+    // the touch width (one more half tile each side).
+    bool InReach(int32_t x, int32_t y, bool wide) const { return ReachCovers(x, y, gridX, gridY, wide); }
+    // The event's reach around (x, y) holds (subjectX, subjectY).
+    bool ReachCovers(int32_t x, int32_t y, int32_t subjectX, int32_t subjectY, bool wide) const;
+    void CheckTouchHero(int32_t x, int32_t y);
+    void CheckAutoStart();
+    int32_t Extent(int axis, int side) const;
+    bool HasExtents() const { return pageIndex >= 0 && currentPage.HasCollisionExtents(); }
+
+    void RunMoveRoute() { RunRoute(true); }
+    void MoveRandomly();
+    void MoveApproach();
 
     int32_t mapId;
+    // One interpreter while a parallel page is applied.
+    std::vector<EventInterpreter> interpreters;
+    int32_t pageIndex = -1;
+    EventPage currentPage;
+    int32_t trigger = 0;
+    uint8_t startRequest = 0;
     MapEventData data;
-    CharacterSavePart character;
+    SharedCommandList commands;
+    int32_t eraseRemaining = -1;
+    int32_t eraseTotal = -1;
+    int32_t eraseStartOpacity = 255;
+
+protected:
+    bool OwnStep(int32_t direction, bool turnFirst) override;
 };
 
 }  // namespace velk

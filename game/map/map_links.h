@@ -1,6 +1,6 @@
 #pragma once
 // What the map state reaches above itself: the game's sound state for the
-// map's music, and the runners of parallel common events, which the event
+// map's music and the characters' sound effects, and the runners of parallel common events, which the event
 // layer builds. Each is an interface whose defaults do nothing; the shell
 // installs the real ones in the map state.
 
@@ -9,7 +9,7 @@
 
 namespace velk {
 
-enum class MapSoundKind { kMusic = 0, kBackgroundSound = 1 };
+enum class MapSoundKind { kMusic = 0, kBackgroundSound = 1, kSoundEffect = 2 };
 
 class MapSoundPlayer {
 public:

@@ -174,6 +174,28 @@ void MapState::RefreshPages() {
     refreshPagesFlag = 0;
 }
 
+MapEvent* MapState::FindEvent(int32_t eventId) {
+    for (MapEvent& event : events) {
+        if (event.id == eventId) return &event;
+    }
+    return nullptr;
+}
+
+const MapEvent* MapState::FindEvent(int32_t eventId) const {
+    return const_cast<MapState*>(this)->FindEvent(eventId);
+}
+
+void MapState::MoveView(int32_t direction, int32_t distance) {
+    if (distance <= 0) return;
+    const int32_t chip = settings.chipSize;
+    int32_t remaining = distance;
+    if (direction == 4 || direction == 6) {
+        ScrollAxis(scrollX, remaining, distance, direction, ScrollLimit(GetWidth(), chip, kViewTilesAcross), loopX);
+    } else if (direction == 2 || direction == 8) {
+        ScrollAxis(scrollY, remaining, distance, direction, ScrollLimit(GetHeight(), chip, kViewTilesDown), loopY);
+    }
+}
+
 bool MapState::IsInside(int32_t x, int32_t y) const {
     const int64_t width = map.header.width;
     const int64_t height = map.header.height;
@@ -322,7 +344,7 @@ bool MapState::WriteSave(ByteWriter& out) const {
         out.WriteI32(flags);
     out.WriteU32(static_cast<uint32_t>(events.size()));
     for (const MapEvent& event : events)
-        event.character.WriteSave(out);
+        event.WriteSave(out);
     out.WriteU32(static_cast<uint32_t>(savedIntegers.size()));
     for (int32_t value : savedIntegers)
         out.WriteI32(value);
@@ -384,7 +406,7 @@ bool MapState::ReadSave(SaveStream& save, bool live) {
             events.emplace_back(mapId, MapEventData(-1));
     }
     for (uint32_t i = 0; i < *eventCount; ++i) {
-        if (!events[i].character.ReadSave(save)) return false;
+        if (!events[i].ReadSave(save)) return false;
     }
     auto integerCount = save.ReadU32();
     if (!integerCount || !save.CanHold(*integerCount, 4)) return false;

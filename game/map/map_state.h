@@ -88,9 +88,15 @@ public:
     int32_t GetHeight() const { return map.header.height; }
     // (x, y) in half tiles lies on the map for a character standing there.
     bool IsInside(int32_t x, int32_t y) const;
+    // The map event with this id; null when the map has none.
+    MapEvent* FindEvent(int32_t eventId);
+    const MapEvent* FindEvent(int32_t eventId) const;
 
     // View. Distances in quarter pixels, speed 0-8 (8 is at once).
     void StartScroll(int32_t dx, int32_t dy, int32_t speed);
+    // Moves the view at once by `distance` quarter pixels in a numpad
+    // direction (2, 4, 6, 8), inside the map's bounds as scrolling is.
+    void MoveView(int32_t direction, int32_t distance);
     bool IsScrolling() const { return scrollRemainingX > 0 || scrollRemainingY > 0; }
     // axis 0 shakes vertically, 1 horizontally; strength and speed are
     // powers of two.

@@ -96,7 +96,7 @@ TEST_F(MapChange, TakesTheMapItsTilesetEventsLoopAndPanorama) {
     EXPECT_EQ(state.terrainTags.back(), 9);
     ASSERT_EQ(state.events.size(), 2u);
     EXPECT_EQ(state.events[0].data.id, 1);
-    EXPECT_EQ(state.events[0].character.gridY, 8);
+    EXPECT_EQ(state.events[0].gridY, 8);
     EXPECT_EQ(state.events[1].data.id, 3);
     EXPECT_TRUE(state.loopX);
     EXPECT_FALSE(state.loopY);
@@ -146,9 +146,9 @@ TEST_F(MapChange, SavePartRoundTripsWithoutTouchingTheGame) {
     state.ChangeMapTiles(2, 3, 3, 2, 2, 4);
     state.SetTileFlag(8, 0x80);
     state.savedIntegers = {5, -6};
-    state.events[1].character.graphicFileName = std::string(300, 'g');
-    state.events[1].character.extraInts = {1, 2, 3};
-    state.events[1].character.currentRoute.commands.resize(2);
+    state.events[1].graphicFileName = std::string(300, 'g');
+    state.events[1].extraInts = {1, 2, 3};
+    state.events[1].currentRoute.commands.resize(2);
     ByteWriter out;
     ASSERT_TRUE(state.WriteSave(out));
     const std::vector<uint8_t> bytes = out.Take();
@@ -167,9 +167,9 @@ TEST_F(MapChange, SavePartRoundTripsWithoutTouchingTheGame) {
     EXPECT_EQ(copy.baseImageName, "base.png");
     EXPECT_EQ(copy.savedIntegers, state.savedIntegers);
     ASSERT_EQ(copy.events.size(), 2u);
-    EXPECT_EQ(copy.events[1].character.graphicFileName, state.events[1].character.graphicFileName);
-    EXPECT_EQ(copy.events[1].character.extraInts, state.events[1].character.extraInts);
-    EXPECT_EQ(copy.events[1].character.currentRoute, state.events[1].character.currentRoute);
+    EXPECT_EQ(copy.events[1].graphicFileName, state.events[1].graphicFileName);
+    EXPECT_EQ(copy.events[1].extraInts, state.events[1].extraInts);
+    EXPECT_EQ(copy.events[1].currentRoute, state.events[1].currentRoute);
 
     for (size_t length = 0; length < bytes.size(); length += (length < 64 ? 1 : 97)) {
         SaveStream cut(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length)));
