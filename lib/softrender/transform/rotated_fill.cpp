@@ -72,10 +72,14 @@ void DrawMemImgRotated(MEMIMG* dest, const MEMIMG* src, int centre_x, int centre
     walk.u_step = map.u_step();
     walk.v_step = map.v_step();
 
+    const int64_t first_row = map.FirstRow(clip.top);
     const int64_t end_row = map.EndRow(clip.bottom);
-    for (int64_t row = map.FirstRow(clip.top); row < end_row; ++row) {
-        const Int128 u = map.UAt(clip.left, row);
-        const Int128 v = map.VAt(clip.left, row);
+    // Row by row the positions grow by exactly the row steps (see UAt).
+    Int128 u = map.UAt(clip.left, first_row) - map.u_row_step();
+    Int128 v = map.VAt(clip.left, first_row) - map.v_row_step();
+    for (int64_t row = first_row; row < end_row; ++row) {
+        u += map.u_row_step();
+        v += map.v_row_step();
         const IndexRange inside_u = SolveLinearRange(u, map.u_step(), 0, u_limit, count);
         const IndexRange inside_v = SolveLinearRange(v, map.v_step(), 0, v_limit, count);
         const int64_t first = std::max(inside_u.begin, inside_v.begin);
