@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "lib/softrender/transform/fill_frame.h"
+#include "lib/softrender/transform/rotated_wide_loops.h"
 #include "lib/softrender/transform/rotation_map.h"
 #include "lib/softrender/transform/transformed_fill.h"
 
@@ -56,8 +57,9 @@ void DrawMemImgRotated(MEMIMG* dest, const MEMIMG* src, int centre_x, int centre
         return;
     }
 
-    const TexturedSpanLoop<FixedTexelWalk> loop =
-        FindTexturedSpanLoop<FixedTexelWalk>(source.kind, mode, source.variant);
+    TexturedSpanLoop<FixedTexelWalk> loop = FindWideRotatedLoop(source.kind, mode, source.variant, source.pitch,
+                                                                source.width, source.height);
+    if (loop == nullptr) loop = FindTexturedSpanLoop<FixedTexelWalk>(source.kind, mode, source.variant);
     if (loop == nullptr) return;
     const Int128 u_limit = static_cast<Int128>(source.width) << kRotationFractionBits;
     const Int128 v_limit = static_cast<Int128>(source.height) << kRotationFractionBits;

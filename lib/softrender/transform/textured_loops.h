@@ -170,17 +170,17 @@ void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk w
         const __m128i key = _mm_set1_epi32(static_cast<int>(local.trans_color));
         const uint32_t flip = kMode == kBlendModeInvertedAlpha ? 0xFFFFFFFFu : 0;
         for (; i + 4 <= count; i += 4, dest += 16) {
-            uint32_t raws[4], colors[4];
+            int raws[4], colors[4];
             for (int lane = 0; lane < 4; ++lane) {
-                raws[lane] = Kind::Raw(walk.template Texel<kTexelBytes>());
-                colors[lane] = Kind::Color(raws[lane], local.palette) ^ flip;
+                raws[lane] = static_cast<int>(Kind::Raw(walk.template Texel<kTexelBytes>()));
+                colors[lane] = static_cast<int>(Kind::Color(static_cast<uint32_t>(raws[lane]), local.palette) ^ flip);
                 walk.Advance();
             }
-            __m128i source;
-            std::memcpy(&source, colors, sizeof source);
+            // Built in registers: four narrow stores read back as one wide
+            // load would stall.
+            const __m128i source = _mm_set_epi32(colors[3], colors[2], colors[1], colors[0]);
             if constexpr (kTrans) {
-                __m128i raw;
-                std::memcpy(&raw, raws, sizeof raw);
+                const __m128i raw = _mm_set_epi32(raws[3], raws[2], raws[1], raws[0]);
                 const __m128i keep = _mm_cmpeq_epi32(raw, key);
                 if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
                 const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
