@@ -27,7 +27,8 @@ __attribute__((target("avx2"))) inline __m256i MixAlphaByParam32x8(__m256i d, __
 
 template <int kMode, bool kTrans>
 __attribute__((target("avx2"))) void WideSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count,
-                                              FixedTexelWalk walk) {
+                                              const FixedTexelWalk& start) {
+    FixedTexelWalk walk = start;
     constexpr bool kMix = kMode != kBlendModePlain;
     const int32_t* texels = reinterpret_cast<const int32_t*>(walk.texels);
     const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(walk.pitch));

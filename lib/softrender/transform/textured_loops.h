@@ -54,7 +54,7 @@ struct LoopVariant {
 };
 
 template <class Walk>
-using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk);
+using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64_t count, const Walk& start);
 
 // The loop for a blend mode as ResolveBlendMode gives it (0, 1, 2, 3, 4, 10,
 // 11); null for any other mode.
@@ -146,7 +146,8 @@ inline __m128i MixAlphaByParam32x4(__m128i d, __m128i s, __m128i p, __m128i q) {
 #endif
 
 template <class Kind, int kMode, bool kBlend, bool kBright, bool kAlpha, bool kTrans, class Walk>
-void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk) {
+void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, const Walk& start) {
+    Walk walk = start;  // a copy of its own, kept in registers
     using Format = typename Kind::Format;
     constexpr int kTexelBytes = Kind::Bytes(kAlpha);
     constexpr int kPixelBytes = Format::kIs16Bit ? 2 : 4;
