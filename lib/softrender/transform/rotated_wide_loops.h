@@ -1,7 +1,8 @@
 #pragma once
 // Eight-pixel loops of the rotated draw for the commonest sources: direct
-// 32-bit texels without alpha, blend image or draw bright, copied or mixed by
-// the blend parameter, with or without the transparent colour. They read
+// 32-bit texels without blend image or draw bright, copied or mixed by the
+// blend parameter, with or without the transparent colour, and copied by
+// their own alpha. They read
 // eight texels with one AVX2 gather and write exactly what the generic loops
 // of textured_loops.h write; they are chosen at run time where the machine
 // has AVX2.
