@@ -20,6 +20,7 @@ set(VELK_RANKS
   lib/softrender  30
   lib/graphics    40
   lib/sound       40
+  lib/movie       40
   lib/api         50
   game/data       60
   game/event      70
@@ -51,7 +52,7 @@ set(VELK_PLATFORM_HEADERS_FOR_GAME
 # Headers that only platform/ may include (angle-bracket includes, matched from
 # the start of the name).
 set(VELK_PLATFORM_ONLY_INCLUDE_REGEX
-  "^(SDL|GL/|GLES|EGL/|epoxy/|X11/|unistd\\.h|pthread\\.h|sys/|dirent\\.h|fcntl\\.h|iconv\\.h|cpuid\\.h|dlfcn\\.h|termios\\.h|ft2build\\.h|freetype/|fontconfig/|fluidsynth|espeak|alsa/)")
+  "^(SDL|GL/|GLES|EGL/|epoxy/|X11/|unistd\\.h|pthread\\.h|sys/|dirent\\.h|fcntl\\.h|iconv\\.h|cpuid\\.h|dlfcn\\.h|termios\\.h|ft2build\\.h|freetype/|fontconfig/|fluidsynth|espeak|alsa/|libav|libsw)")
 set(VELK_PLATFORM_ONLY_CALL_REGEX "(localtime_r|gmtime_r|clock_gettime|mkstemp|readlink|realpath) *\\(")
 
 function(velk_rank_of_dir dir out)

@@ -12,6 +12,7 @@
 #include "lib/graphics/font/text_draw.h"
 #include "lib/graphics/graph_draw.h"
 #include "lib/graphics/graphics_fatal.h"
+#include "lib/movie/movie_handles.h"
 #include "lib/sound/sound_data.h"
 #include "lib/sound/sound_services.h"
 
@@ -58,6 +59,7 @@ void RegisterLibraryParts() {
     RegisterTextInputWithWindow();
     RegisterNetworkWithWindow();
     InstallSoundWindowServices();
+    InstallMovieWindowServices();
     SetKeyInputDrawServices(MakeKeyInputDrawServices());
     SetGraphicsStartSteps(ScreenGraphicsStartSteps());
 

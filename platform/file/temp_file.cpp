@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace velk::platform {
 
@@ -22,5 +23,7 @@ bool CreateTempFile(WritableFile* file, std::string* path) {
     }
     return true;
 }
+
+bool DeleteTempFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace velk::platform

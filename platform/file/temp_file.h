@@ -12,4 +12,7 @@ namespace velk::platform {
 // file could not be created. The native path goes to `path` when given.
 bool CreateTempFile(WritableFile* file, std::string* path);
 
+// Removes a file made above (any native path); false when it could not be.
+bool DeleteTempFile(const std::string& path);
+
 }  // namespace velk::platform

@@ -11,6 +11,10 @@
 #include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/screen/display_system.h"
+#include "lib/graphics/draw_settings.h"
+#include "lib/graphics/graph_table.h"
+#include "lib/movie/movie_handles.h"
+#include "lib/movie/theora_movie.h"
 #include "platform/display/display_mode.h"
 
 namespace velk {
@@ -18,6 +22,19 @@ namespace velk {
 namespace {
 
 Rect g_remembered_area;
+
+// A movie graph's frame copy: the movie's current frame into the graph's
+// parts (a Theora frame is converted first when it moved on).
+void CopyMovieFrameToGraph(MovieData* movie, void* data) {
+    GraphData* graph = GetGraphData(static_cast<int>(reinterpret_cast<intptr_t>(data)));
+    if (graph == nullptr || movie->current_frame_image == nullptr || movie->current_frame_image->pixels == nullptr) {
+        return;
+    }
+    if (movie->theora && ConvertTheoraFrame(movie->decoder, 1, 0) == 0 && movie->frame_delivered) {
+        return;
+    }
+    PathOfGraph(*graph).FillGraphParts(*graph, *movie->current_frame_image, nullptr, 0, 0, 0, 0);
+}
 
 class ScreenHost final : public GraphicsHost {
 public:
@@ -80,6 +97,25 @@ public:
     void KeepDefaultFont() override { KeepDefaultFontForModeChange(); }
     void RemakeDefaultFont() override { RemakeKeptDefaultFont(); }
 
+    int OpenMovie(const std::string& file_name, int* width, int* height, bool* through_service,
+                  bool* alpha) override {
+        const int movie = velk::OpenMovie(file_name.c_str(), width, height, kMovieSurfaceSystem);
+        if (movie != -1) {
+            *through_service = GetMovieData(movie)->theora == 0;
+            *alpha = false;
+        }
+        return movie;
+    }
+    void CloseMovie(int movie) override { velk::CloseMovie(movie); }
+    void UpdateMovieFrame(int movie) override { velk::UpdateMovieFrame(movie, 0); }
+    // No overlay exists here: every movie's frames go into its graph.
+    bool MoviePlaysThroughService(int movie) const override { return false; }
+    void AttachMovieToGraph(int movie, int graph) override {
+        SetMovieFrameCallback(movie, &CopyMovieFrameToGraph, reinterpret_cast<void*>(static_cast<intptr_t>(graph)));
+    }
+    void RestoreMovieSurfaces(int movie) override { velk::RestoreMovieSurfaces(movie); }
+    void ReopenMovies() override { ReopenAllMovieStreams(); }
+
     void EndMasks() override {
         EndMaskScreen();
         DeleteAllMasks();
@@ -92,6 +128,15 @@ Rect RememberedDrawArea() { return g_remembered_area; }
 
 GraphicsHost& ScreenGraphicsHost() {
     static ScreenHost host;
+    static const bool movie_screen_set = [] {
+        MovieScreen screen;
+        screen.present_count = [] { return GetScreenPresentCount(); };
+        screen.color_bits = [] { return GetColorBitDepth(); };
+        screen.software_rendering = [] { return Screen().software_rendering != 0; };
+        SetMovieScreen(screen);
+        return true;
+    }();
+    (void)movie_screen_set;
     return host;
 }
 

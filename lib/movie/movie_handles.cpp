@@ -1,0 +1,441 @@
+#include "lib/movie/movie_handles.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "lib/core/base_routines.h"
+#include "lib/core/files/stream_functions.h"
+#include "lib/core/handle_table.h"
+#include "lib/core/log.h"
+#include "lib/core/window/window_services.h"
+#include "lib/image/color_data.h"
+#include "lib/movie/movie_log_texts.h"
+#include "lib/movie/theora_movie.h"
+#include "lib/sound/sound.h"
+#include "lib/sound/sound_convert.h"
+#include "platform/base/clock.h"
+#include "platform/file/native_file.h"
+#include "platform/file/path_resolver.h"
+#include "platform/file/temp_file.h"
+#include "platform/movie/media_stream.h"
+
+namespace velk {
+
+MovieData::MovieData() = default;
+MovieData::~MovieData() { ReleaseGraphImage(&frame_image); }
+
+namespace {
+
+constexpr int kTheoraStock = 10;
+constexpr size_t kCopyChunk = 1 << 20;
+
+HandleTable<MovieData, std::unique_ptr<MovieData>>& Table() {
+    static HandleTable<MovieData, std::unique_ptr<MovieData>> table(kMovieSlots, kMovieHandleType);
+    return table;
+}
+
+MovieScreen& Screen() {
+    static MovieScreen screen;
+    return screen;
+}
+
+bool Loops(const MovieData& md) { return (md.play_type & 2) != 0; }
+
+// Copies a file that only the file access set can read (one inside an
+// archive) into a temporary file; its native path, or empty on failure.
+std::string CopyToTemporaryFile(const std::string& name) {
+    const FileAccessHandle in = FileAccessOpen(name, 0, 1, 0);
+    if (in == 0) return {};
+    FileAccessSeek(in, 0, kSeekEnd);
+    const int64_t size = FileAccessTell(in);
+    FileAccessSeek(in, 0, kSeekSet);
+    platform::WritableFile out;
+    std::string path;
+    if (size < 0 || !platform::CreateTempFile(&out, &path)) {
+        FileAccessClose(in);
+        return {};
+    }
+    std::vector<uint8_t> buffer(kCopyChunk);
+    int64_t copied = 0;
+    bool ok = true;
+    while (copied < size) {
+        const size_t want = static_cast<size_t>(std::min<int64_t>(size - copied, kCopyChunk));
+        const size_t got = FileAccessRead(buffer.data(), 1, want, in);
+        // A short read would otherwise repeat for ever; the copy stops there.
+        if (got == 0 || !out.Write(std::span<const uint8_t>(buffer.data(), std::min(got, want)))) {
+            ok = false;
+            break;
+        }
+        copied += static_cast<int64_t>(std::min(got, want));
+    }
+    FileAccessClose(in);
+    if (!out.Close()) ok = false;
+    if (copied < size) ok = false;
+    if (!ok) {
+        platform::DeleteTempFile(path);
+        return {};
+    }
+    return path;
+}
+
+platform::MediaPixelFormat FormatForMode(int mode, ColorData* color) {
+    if (mode == kMovieSurfaceRgb24) {
+        CreateRGB24ColorData(color);
+        return platform::MediaPixelFormat::kRgb24;
+    }
+    if (Screen().color_bits() == 16) {
+        CreateColorDataFromMasks(color, 16, 0xF800, 0x07E0, 0x001F, 0);
+        return platform::MediaPixelFormat::kRgb565;
+    }
+    CreateXRGB32ColorData(color);
+    return platform::MediaPixelFormat::kXrgb32;
+}
+
+// Opens (or re-opens) the media stream of a movie that is not Theora. 0, -1
+// with the reason in the log.
+int OpenMediaStreamMovie(MovieData* md, const std::string& name, int* width, int* height, int mode) {
+    md->frame_delivered = 0;
+    md->overlay_x = md->overlay_y = md->overlay_zoom = md->overlay_show = 0;
+    // No overlay format exists here, and 24-bit frames are not kept for a
+    // 32-bit screen.
+    if (mode == kMovieSurfaceOverlay) mode = kMovieSurfaceRgb24;
+    if (mode == kMovieSurfaceRgb24 && Screen().color_bits() == 32) mode = kMovieSurfaceSystem;
+    if (mode != kMovieSurfaceRgb24) mode = kMovieSurfaceSystem;
+
+    ColorData color;
+    const platform::MediaPixelFormat format = FormatForMode(mode, &color);
+    md->file_name = name;
+    std::string error;
+    std::unique_ptr<platform::MediaStream> stream;
+    const bool made_copy_here = md->temporary_copy == 0;
+    if (md->temporary_copy) {
+        stream = platform::OpenMediaStream(name, format, &error);
+    } else if (auto native = platform::GamePathResolver().Resolve(name)) {
+        stream = platform::OpenMediaStream(*native, format, &error);
+    }
+    if (!stream) {
+        const std::string message = std::string(movie_text::kFileOpenFailedHead) + name + movie_text::kFileOpenFailedTail;
+        if (md->temporary_copy) {
+            WriteLog(message.c_str());
+            return -1;
+        }
+        const std::string copy = CopyToTemporaryFile(name);
+        if (copy.empty()) {
+            WriteLog(message.c_str());
+            return -1;
+        }
+        md->file_name = copy;
+        md->temporary_copy = 1;
+        stream = platform::OpenMediaStream(copy, format, &error);
+        if (!stream) {
+            platform::DeleteTempFile(copy);
+            md->temporary_copy = 0;
+            md->file_name = name;
+            WriteLog(message.c_str());
+            return -1;
+        }
+    }
+    auto undo_copy = [&] {
+        if (made_copy_here && md->temporary_copy) {
+            platform::DeleteTempFile(md->file_name);
+            md->temporary_copy = 0;
+            md->file_name = name;
+        }
+    };
+    ReleaseGraphImage(&md->frame_image);
+    md->frame_image.color_data = color;
+    if (AllocateGraphImagePixels(&md->frame_image, stream->width(), stream->height()) != 0) {
+        WriteLog(movie_text::kNotAMovie);
+        undo_copy();
+        return -1;
+    }
+    std::fill_n(md->frame_image.pixels, static_cast<size_t>(md->frame_image.pitch) * md->frame_image.height, 0);
+    md->width = stream->width();
+    md->height = stream->height();
+    if (width) *width = md->width;
+    if (height) *height = md->height;
+    md->surface_mode = mode;
+    md->media = std::move(stream);
+    md->last_present_count = ~uint64_t{0};
+    md->last_frame_time = -1;
+    return 0;
+}
+
+void DeliverFrame(MovieData* md) {
+    if (md->callback) md->callback(md, md->callback_data);
+    md->frame_delivered = 1;
+}
+
+void UpdateTheoraFrame(MovieData* md) {
+    TheoraMovieInfo info;
+    GetTheoraMovieInfo(md->decoder, &info);
+    const int32_t n = info.frame_count;
+    if (!md->paused && n > 0) {
+        const int64_t t = md->sound_track != -1 ? int64_t{GetSoundPlayPositionBody(md->sound_track)} * 1000
+                                                : GetUsecCount(0) - md->start_time;
+        int64_t f = static_cast<int64_t>(static_cast<double>(t) * info.frames_per_second * 0.000001);
+        if (f < 0) f = 0;
+        if (md->sound_track != -1) {
+            f = std::min<int64_t>(f, n - 1);
+        } else if (f >= n) {
+            f = Loops(*md) ? f % n : n - 1;
+        }
+        const int32_t c = GetTheoraCurrentFrame(md->decoder);
+        if (f == c) {
+            if (f == n - 1 && !Loops(*md) && md->sound_track == -1) {
+                md->playing = 0;
+                md->paused = 1;
+            }
+        } else if (f < c) {
+            AdvanceTheoraFrame(md->decoder, static_cast<int32_t>(n - c + f));
+        } else {
+            AdvanceTheoraFrame(md->decoder, static_cast<int32_t>(f - c));
+        }
+    }
+    DeliverFrame(md);
+}
+
+void UpdateMediaFrame(MovieData* md, int wait) {
+    if (!md->media) return;
+    platform::MediaStream& stream = *md->media;
+    if (wait == 0) {
+        if (md->playing != 1 || md->paused != 0 || stream.GetState() != platform::MediaStreamState::kRun) return;
+        const int32_t now = GetMillisecondCount();
+        if (Screen().present_count() == md->last_present_count && md->last_frame_time != -1 &&
+            platform::ElapsedMilliseconds31(md->last_frame_time, now) <= 17) {
+            return;
+        }
+    }
+    const platform::MediaUpdate r =
+        stream.Update(md->frame_image.pixels, md->frame_image.pitch, wait != 0);
+    if (r == platform::MediaUpdate::kPending) return;
+    if (r != platform::MediaUpdate::kFrame) {
+        if (Loops(*md)) {
+            stream.Seek(0);
+            stream.SetState(platform::MediaStreamState::kRun);
+            md->last_present_count = ~uint64_t{0};
+            md->last_frame_time = -1;
+        } else {
+            md->playing = 0;
+            md->paused = 1;
+        }
+        return;
+    }
+    DeliverFrame(md);
+    md->last_present_count = Screen().present_count();
+    md->last_frame_time = GetMillisecondCount();
+}
+
+}  // namespace
+
+void SetMovieScreen(const MovieScreen& screen) { Screen() = screen; }
+
+int OpenMovie(const char* file_name, int* width, int* height, int surface_mode) {
+    if (file_name == nullptr) return -1;
+    auto& table = Table();
+    const int slot = table.LowestFreeSlot();
+    if (slot < 0) return -1;
+    auto md = std::unique_ptr<MovieData>(new (std::nothrow) MovieData());
+    if (!md) {
+        WriteLog(movie_text::kOpenMovieNoMemory);
+        return -1;
+    }
+    const std::string name = file_name;
+    FileAccessHandle file = FileAccessOpen(name, 0, 1, 0);
+    TheoraMovieData* decoder = nullptr;
+    if (file != 0) {
+        decoder = OpenTheoraMovie(MakeFileStreamData(file), kTheoraStock);
+        if (decoder == nullptr) {
+            FileAccessClose(file);
+            file = 0;
+        }
+    }
+    if (decoder != nullptr) {
+        md->decoder = decoder;
+        md->file = file;
+        md->file_name = name;
+        const int32_t create_type = GetSoundCreateType();
+        SetSoundDecoderBuildFlag(1);
+        SetSoundCreateTypeBody(3);
+        md->sound_track = LoadSoundFile(name, 1, -1);
+        SetSoundDecoderBuildFlag(0);
+        SetSoundCreateTypeBody(create_type);
+        TheoraMovieInfo info;
+        GetTheoraMovieInfo(decoder, &info);
+        md->width = info.width;
+        md->height = info.height;
+        if (width) *width = info.width;
+        if (height) *height = info.height;
+        md->theora = 1;
+        md->current_frame_image = GetTheoraFrameImage(decoder);
+        md->surface_mode = kMovieSurfaceSystem;
+    } else {
+        md->temporary_copy = 0;
+        if (OpenMediaStreamMovie(md.get(), name, width, height, surface_mode) != 0) {
+            WriteLog(movie_text::kMovieOpenFailed);
+            return -1;
+        }
+        md->current_frame_image = &md->frame_image;
+    }
+    md->paused = 1;
+    md->playing = 0;
+    md->play_type = 1;
+    return table.AddAt(slot, table.TakeNextCheck(), std::move(md));
+}
+
+namespace {
+
+void FreeMovie(std::unique_ptr<MovieData> md) {
+    if (md->theora) {
+        CloseTheoraMovie(md->decoder);
+        FileAccessClose(md->file);
+        if (md->sound_track != -1) DeleteSoundBody(md->sound_track);
+        md->decoder = nullptr;
+        md->file = 0;
+        md->sound_track = -1;
+        md->theora = 0;
+    }
+    // The stream lets go of the file before the copy is removed.
+    md->media.reset();
+    if (md->temporary_copy) {
+        platform::DeleteTempFile(md->file_name);
+        md->temporary_copy = 0;
+    }
+}
+
+}  // namespace
+
+int CloseMovie(int movie) {
+    std::unique_ptr<MovieData> md = Table().Remove(movie);
+    if (!md) return -1;
+    FreeMovie(std::move(md));
+    return 0;
+}
+
+int CloseAllMovies() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        if (table.AtSlot(slot)) CloseMovie(table.HandleOf(slot));
+    }
+    return 0;
+}
+
+int GetMovieCount() { return Table().count(); }
+
+MovieData* GetMovieData(int movie) { return Table().Get(movie); }
+
+int SetMovieFrameCallback(int movie, MovieFrameCallback callback, void* data) {
+    MovieData* md = GetMovieData(movie);
+    if (md == nullptr) return -1;
+    md->callback = callback;
+    md->callback_data = data;
+    return 0;
+}
+
+int UpdateMovieFrame(int movie, int wait) {
+    MovieData* md = GetMovieData(movie);
+    if (md == nullptr) return 0;
+    if (md->theora) {
+        UpdateTheoraFrame(md);
+    } else {
+        UpdateMediaFrame(md, wait);
+    }
+    return 0;
+}
+
+// Frames live in system memory here; nothing is ever lost.
+int RestoreMovieSurfaces(int movie) { return 0; }
+
+int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show) {
+    MovieData* md = GetMovieData(movie);
+    if (md == nullptr) return -1;
+    return 0;
+}
+
+int UpdateAllMovieOverlays() { return 0; }
+
+int PauseMovie(int movie, int keep_resume) {
+    MovieData* md = GetMovieData(movie);
+    if (md == nullptr) return -1;
+    if (md->paused == 1) return 0;
+    if (md->theora) {
+        if (md->sound_track != -1) StopSoundHandleBody(md->sound_track);
+        UpdateMovieFrame(movie, 0);
+    } else {
+        if (!md->media) return 0;
+        md->media->SetState(platform::MediaStreamState::kStop);
+    }
+    md->paused = 1;
+    if (!keep_resume) md->playing = 0;
+    return 0;
+}
+
+int PauseAllMovies() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        if (table.AtSlot(slot)) PauseMovie(table.HandleOf(slot), 1);
+    }
+    return 0;
+}
+
+int ResumeAllMovies() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        MovieData* md = table.AtSlot(slot);
+        if (md == nullptr || md->paused != 1 || md->playing != 1) continue;
+        if (md->play_type == 0) md->play_type = 1;
+        if (md->theora) {
+            TheoraMovieInfo info;
+            GetTheoraMovieInfo(md->decoder, &info);
+            const double shown = GetTheoraCurrentFrame(md->decoder) / info.frames_per_second * 1000000.0;
+            md->start_time = GetUsecCount(0) - static_cast<int64_t>(shown);
+            if (md->sound_track != -1) PlaySoundHandleBody(md->sound_track, md->play_type, 0);
+        } else {
+            if (!md->media) continue;
+            md->media->SetState(platform::MediaStreamState::kRun);
+        }
+        md->paused = 0;
+        md->playing = 1;
+    }
+    return 0;
+}
+
+int ReleaseAllMovieStreams() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        MovieData* md = table.AtSlot(slot);
+        if (md == nullptr || md->theora || !md->media) continue;
+        md->saved_stream_time = md->media->GetTime();
+        md->media.reset();
+        ReleaseGraphImage(&md->frame_image);
+    }
+    return 0;
+}
+
+int ReopenAllMovieStreams() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        MovieData* md = table.AtSlot(slot);
+        if (md == nullptr || md->theora || md->media) continue;
+        const std::string name = md->file_name;
+        if (OpenMediaStreamMovie(md, name, nullptr, nullptr, md->surface_mode) != 0) {
+            WriteLog(movie_text::kMovieOpenFailed);
+            return -1;
+        }
+        md->current_frame_image = &md->frame_image;
+        md->media->Seek(md->saved_stream_time);
+        if (!md->paused) md->media->SetState(platform::MediaStreamState::kRun);
+    }
+    return 0;
+}
+
+void InstallMovieWindowServices() {
+    WindowSoundServices services = WindowSound();
+    services.update_all_movie_overlays = [] { return UpdateAllMovieOverlays(); };
+    services.pause_all_movies = [] { return PauseAllMovies(); };
+    services.resume_all_movies = [] { return ResumeAllMovies(); };
+    services.release_all_movie_streams = [] { return ReleaseAllMovieStreams(); };
+    SetWindowSoundServices(services);
+}
+
+}  // namespace velk

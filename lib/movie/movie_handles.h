@@ -1,0 +1,100 @@
+#pragma once
+// Movie handles: a movie file opened so that its frames can be shown as a
+// graph's picture. Ogg Theora movies are decoded here (their Vorbis track
+// plays as a stream sound and times them); every other movie goes through
+// the platform's media streams. A movie opens stopped. Window deactivation
+// pauses playing movies and activation resumes them; a display change
+// releases the media streams and re-opens them at the same stream time.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "lib/core/files/file_access.h"
+#include "lib/core/math.h"
+#include "lib/image/graph_image.h"
+
+namespace velk {
+
+namespace platform {
+class MediaStream;
+}
+class TheoraMovieData;
+
+inline constexpr uint32_t kMovieHandleType = 0x18000000;
+inline constexpr int kMovieSlots = 100;
+
+// Surface modes: the layout media-stream frames are handed over in.
+inline constexpr int kMovieSurfaceSystem = 0;   // the screen's (or the software renderer's) format
+inline constexpr int kMovieSurfaceOverlay = 1;  // a hardware overlay (never available here)
+inline constexpr int kMovieSurfaceRgb24 = 2;    // 24-bit RGB
+
+struct MovieData;
+using MovieFrameCallback = void (*)(MovieData* movie, void* data);
+
+struct MovieData {
+    uint32_t check = 0;
+    int32_t handle = -1;
+    int32_t play_type = 1;  // 1 once, 3 loops (the bit of value 2)
+    int32_t theora = 0;
+    TheoraMovieData* decoder = nullptr;
+    int64_t start_time = 0;  // microseconds at which frame 0 counts as shown
+    FileAccessHandle file = 0;
+    int32_t sound_track = -1;
+    std::unique_ptr<platform::MediaStream> media;  // null for Theora and while released
+    uint64_t last_present_count = ~uint64_t{0};
+    int32_t last_frame_time = -1;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t playing = 0;
+    int32_t paused = 1;
+    int32_t frame_delivered = 0;
+    int32_t surface_mode = kMovieSurfaceSystem;
+    int64_t saved_stream_time = 0;  // 100 ns units, kept across release and re-open
+    int32_t temporary_copy = 0;
+    std::string file_name;           // as given, or the native path of the temporary copy
+    GraphImage frame_image;          // media-stream frames
+    GraphImage* current_frame_image = nullptr;
+    int32_t overlay_x = 0, overlay_y = 0, overlay_zoom = 0, overlay_show = 0;
+    MovieFrameCallback callback = nullptr;
+    void* callback_data = nullptr;
+
+    MovieData();
+    ~MovieData();
+};
+
+// What the movie layer asks of the screen; the graphics side fills it.
+struct MovieScreen {
+    std::function<uint64_t()> present_count = [] { return uint64_t{0}; };
+    std::function<int()> color_bits = [] { return 32; };
+    std::function<bool()> software_rendering = [] { return false; };
+};
+void SetMovieScreen(const MovieScreen& screen);
+
+// width and height may be null; surface mode request 0, 1 or 2. Handle, -1.
+int OpenMovie(const char* file_name, int* width, int* height, int surface_mode);
+int CloseMovie(int movie);
+MovieData* GetMovieData(int movie);
+int SetMovieFrameCallback(int movie, MovieFrameCallback callback, void* data);
+// Moves the movie's frame on by the clock (or by its sound track) and hands
+// the frame to the callback. wait 1 takes a media-stream frame at once. 0.
+int UpdateMovieFrame(int movie, int wait);
+int RestoreMovieSurfaces(int movie);
+int CloseAllMovies();
+int GetMovieCount();
+
+// Overlays: none exist on this platform, so placing one never shows anything.
+int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show);
+int UpdateAllMovieOverlays();
+
+int PauseMovie(int movie, int keep_resume);
+int PauseAllMovies();
+int ResumeAllMovies();
+int ReleaseAllMovieStreams();
+int ReopenAllMovieStreams();
+
+// Routes the window's activation and display-change events to the movies.
+void InstallMovieWindowServices();
+
+}  // namespace velk

@@ -1,0 +1,205 @@
+#include "platform/movie/media_stream.h"
+
+#include "platform/base/clock.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace velk::platform {
+
+namespace {
+
+AVPixelFormat ToAv(MediaPixelFormat format) {
+    switch (format) {
+    case MediaPixelFormat::kRgb565: return AV_PIX_FMT_RGB565LE;
+    case MediaPixelFormat::kRgb24: return AV_PIX_FMT_BGR24;
+    case MediaPixelFormat::kXrgb32: break;
+    }
+    return AV_PIX_FMT_BGR0;
+}
+
+class FfmpegMediaStream final : public MediaStream {
+public:
+    ~FfmpegMediaStream() override {
+        sws_freeContext(scaler_);
+        av_frame_free(&frame_);
+        av_packet_free(&packet_);
+        avcodec_free_context(&codec_);
+        avformat_close_input(&format_);
+    }
+
+    bool Open(const std::string& path, MediaPixelFormat pixel_format, std::string* error) {
+        if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) {
+            *error = "cannot open";
+            return false;
+        }
+        if (avformat_find_stream_info(format_, nullptr) < 0) {
+            *error = "no stream information";
+            return false;
+        }
+        const AVCodec* decoder = nullptr;
+        stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+        if (stream_ < 0 || decoder == nullptr) {
+            *error = "no video stream";
+            return false;
+        }
+        codec_ = avcodec_alloc_context3(decoder);
+        if (codec_ == nullptr ||
+            avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) {
+            *error = "no decoder";
+            return false;
+        }
+        codec_->thread_count = 1;
+        if (avcodec_open2(codec_, decoder, nullptr) < 0) {
+            *error = "decoder refused the stream";
+            return false;
+        }
+        width_ = codec_->width;
+        height_ = codec_->height;
+        if (width_ <= 0 || height_ <= 0) {
+            *error = "no frame size";
+            return false;
+        }
+        frame_ = av_frame_alloc();
+        packet_ = av_packet_alloc();
+        if (frame_ == nullptr || packet_ == nullptr) {
+            *error = "out of memory";
+            return false;
+        }
+        pixel_format_ = ToAv(pixel_format);
+        return true;
+    }
+
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    void SetState(MediaStreamState state) override {
+        if (state == state_) return;
+        if (state == MediaStreamState::kRun) {
+            run_base_time_ = time_;
+            run_start_us_ = static_cast<int64_t>(ActiveClock().Microseconds());
+        }
+        state_ = state;
+    }
+    MediaStreamState GetState() const override { return state_; }
+
+    void Seek(int64_t time) override {
+        const AVStream* s = format_->streams[stream_];
+        const int64_t target = av_rescale_q(time, AVRational{1, 10000000}, s->time_base);
+        av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD);
+        avcodec_flush_buffers(codec_);
+        if (has_frame_) av_frame_unref(frame_);
+        has_frame_ = false;
+        skip_before_ = time;
+        run_base_time_ = time;
+        run_start_us_ = static_cast<int64_t>(ActiveClock().Microseconds());
+        draining_ = false;
+        time_ = time;
+    }
+
+    int64_t GetTime() const override { return time_; }
+
+    MediaUpdate Update(uint8_t* pixels, int pitch, bool due_now) override {
+        if (!has_frame_) {
+            const MediaUpdate r = Decode();
+            if (r != MediaUpdate::kFrame) return r;
+            has_frame_ = true;
+        }
+        if (!due_now && state_ == MediaStreamState::kRun) {
+            const int64_t now_us = static_cast<int64_t>(ActiveClock().Microseconds());
+            const int64_t stream_time = run_base_time_ + (now_us - run_start_us_) * 10;
+            if (frame_time_ > stream_time) return MediaUpdate::kPending;
+        }
+        has_frame_ = false;
+        time_ = frame_time_;
+        const bool ok = Convert(pixels, pitch);
+        av_frame_unref(frame_);
+        return ok ? MediaUpdate::kFrame : MediaUpdate::kFailed;
+    }
+
+private:
+    // The next frame at or after the seek point into frame_.
+    MediaUpdate Decode() {
+        for (;;) {
+            const int got = avcodec_receive_frame(codec_, frame_);
+            if (got == 0) {
+                const int64_t t = FrameTime();
+                if (t < skip_before_) {
+                    av_frame_unref(frame_);
+                    continue;
+                }
+                skip_before_ = INT64_MIN;
+                frame_time_ = t;
+                return MediaUpdate::kFrame;
+            }
+            if (got == AVERROR_EOF) return MediaUpdate::kEndOfStream;
+            if (got != AVERROR(EAGAIN)) return MediaUpdate::kFailed;
+            if (draining_) return MediaUpdate::kEndOfStream;
+            const int read = av_read_frame(format_, packet_);
+            if (read < 0) {
+                draining_ = true;
+                avcodec_send_packet(codec_, nullptr);
+                continue;
+            }
+            if (packet_->stream_index == stream_) {
+                avcodec_send_packet(codec_, packet_);
+            }
+            av_packet_unref(packet_);
+        }
+    }
+
+    int64_t FrameTime() const {
+        int64_t pts = frame_->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE) return time_;
+        const AVStream* s = format_->streams[stream_];
+        if (s->start_time != AV_NOPTS_VALUE) pts -= s->start_time;
+        return av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
+    }
+
+    bool Convert(uint8_t* pixels, int pitch) {
+        scaler_ = sws_getCachedContext(scaler_, frame_->width, frame_->height,
+                                       static_cast<AVPixelFormat>(frame_->format), width_, height_, pixel_format_,
+                                       SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (scaler_ == nullptr) return false;
+        uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
+        int pitches[4] = {pitch, 0, 0, 0};
+        return sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, planes, pitches) > 0;
+    }
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    SwsContext* scaler_ = nullptr;
+    int stream_ = -1;
+    int width_ = 0;
+    int height_ = 0;
+    AVPixelFormat pixel_format_ = AV_PIX_FMT_BGR0;
+    MediaStreamState state_ = MediaStreamState::kStop;
+    int64_t time_ = 0;
+    int64_t skip_before_ = INT64_MIN;
+    int64_t frame_time_ = 0;
+    bool has_frame_ = false;
+    int64_t run_base_time_ = 0;
+    int64_t run_start_us_ = 0;
+    bool draining_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<MediaStream> OpenMediaStream(const std::string& native_path, MediaPixelFormat format,
+                                             std::string* error) {
+    av_log_set_level(AV_LOG_QUIET);
+    auto stream = std::make_unique<FfmpegMediaStream>();
+    std::string reason;
+    if (!stream->Open(native_path, format, &reason)) {
+        if (error != nullptr) *error = reason;
+        return nullptr;
+    }
+    return stream;
+}
+
+}  // namespace velk::platform

@@ -1,0 +1,48 @@
+#pragma once
+// A movie file decoded frame by frame, standing in for the multimedia stream
+// the library's movie handles drive: open by native path, report the frame
+// size, run or stop, seek and tell by stream time (100 ns units), and hand
+// over the next frame, synchronously, into the caller's pixels.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace velk::platform {
+
+enum class MediaPixelFormat {
+    kXrgb32,  // bytes blue, green, red, unused
+    kRgb565,  // 16-bit words
+    kRgb24,   // bytes blue, green, red
+};
+
+enum class MediaStreamState { kStop, kRun };
+
+// kPending: the next frame is not due yet by the stream's clock.
+enum class MediaUpdate { kFrame, kPending, kEndOfStream, kFailed };
+
+class MediaStream {
+public:
+    virtual ~MediaStream() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual void SetState(MediaStreamState state) = 0;
+    virtual MediaStreamState GetState() const = 0;
+    // Moves to the stream time (100 ns units); the next update gives the
+    // first frame at or after it.
+    virtual void Seek(int64_t time) = 0;
+    // The time of the last frame handed over (0 before the first).
+    virtual int64_t GetTime() const = 0;
+    // The next frame into pixels (width x height, rows `pitch` bytes apart)
+    // in the format chosen at open, once it is due: while the stream runs,
+    // its time goes on with the active clock; while it is stopped, any frame
+    // is due (a stopped stream shows frames only when asked with due_now).
+    virtual MediaUpdate Update(uint8_t* pixels, int pitch, bool due_now) = 0;
+};
+
+// Null with a reason in `error` when the file cannot be opened or holds no
+// video stream.
+std::unique_ptr<MediaStream> OpenMediaStream(const std::string& native_path, MediaPixelFormat format,
+                                             std::string* error);
+
+}  // namespace velk::platform
