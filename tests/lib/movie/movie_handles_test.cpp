@@ -1,0 +1,330 @@
+// Movie handles on movies made in the test: Theora frames by the clock,
+// looping and stopping, pause on deactivation and resume, the table's
+// refusals; media-stream movies (MPEG-1 made with ffmpeg) by name and from an
+// archive through a temporary copy.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "lib/core/files/archive_reader.h"
+#include "lib/core/files/file_access.h"
+#include "lib/core/files/file_operations.h"
+#include "lib/core/files/plain_file.h"
+#include "lib/core/log.h"
+#include "lib/movie/movie_handles.h"
+#include "lib/movie/movie_log_texts.h"
+#include "lib/movie/theora_movie.h"
+#include "platform/base/clock.h"
+#include "platform/base/debug_output.h"
+#include "platform/file/path_resolver.h"
+#include "tests/lib/movie/movie_test_support.h"
+#include "tests/lib/movie/theora_writer.h"
+#include "tests/support/scratch_dir.h"
+#include "tools/archive/archive_writer.h"
+
+namespace velk::testing {
+namespace {
+
+// What the frame callback saw, as reference frame numbers.
+struct Seen {
+    const std::vector<std::vector<uint8_t>>* reference = nullptr;
+    std::vector<int> frames;
+    int calls = 0;
+};
+
+void RecordFrame(MovieData* movie, void* data) {
+    Seen* seen = static_cast<Seen*>(data);
+    ++seen->calls;
+    if (movie->theora) ConvertTheoraFrame(movie->decoder, 1, 0);
+    seen->frames.push_back(seen->reference ? WhichFrame(Pixels(*movie->current_frame_image), *seen->reference)
+                                           : -1);
+}
+
+class MovieHandlesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::create_directories(dir_.path() / "game");
+        std::filesystem::current_path(dir_.path() / "game");
+        platform::GamePathResolver().Forget();
+        ClearArchiveState();
+        SetUseArchiveFlagBody(1);
+        InstallFileAccessFunctions(nullptr);
+        platform::SetDebugOutputEnabled(false);
+        SetLogOutputFlag(1);
+        SetLogStartDirectory(dir_.path().string());
+        CreateLogFile();
+    }
+    void TearDown() override {
+        CloseAllMovies();
+        EXPECT_EQ(GetMovieCount(), 0);
+        ClearArchiveState();
+        EXPECT_EQ(OpenPlainFileCount(), 0u) << "a movie file was left open";
+        SetLogStartDirectory("");
+        platform::SetDebugOutputEnabled(true);
+        std::filesystem::current_path(previous_);
+    }
+
+    void Write(const std::string& relative, const std::vector<uint8_t>& bytes) {
+        dir_.WriteFile("game/" + relative, std::string(bytes.begin(), bytes.end()));
+    }
+    std::string Log() const { return dir_.ReadFile("Log.txt"); }
+
+    // Opens the movie and has it play from now.
+    int OpenPlaying(const char* name, int play_type, Seen* seen) {
+        const int movie = OpenMovie(name, nullptr, nullptr, 0);
+        EXPECT_NE(movie, -1);
+        if (movie == -1) return -1;
+        SetMovieFrameCallback(movie, &RecordFrame, seen);
+        MovieData* md = GetMovieData(movie);
+        md->playing = 1;
+        md->play_type = play_type;
+        ResumeAllMovies();
+        return movie;
+    }
+    // Sets the clock to a time after the start and updates; the frame shown.
+    int ShownAt(int movie, Seen& seen, int64_t us_after_start) {
+        clock_.AdvanceMicroseconds(start_us_ + us_after_start - clock_.Microseconds());
+        UpdateMovieFrame(movie, 0);
+        return seen.frames.empty() ? -2 : seen.frames.back();
+    }
+
+    ScratchDir dir_;
+    std::filesystem::path previous_;
+    platform::ManualClock clock_{5'000'000};
+    platform::ScopedClock scoped_{clock_};
+    int64_t start_us_ = 5'000'000;
+};
+
+std::vector<uint8_t> TheoraFile(int frames = 30) {
+    TheoraMovieSpec spec;
+    spec.frames = frames;
+    return MakeTheoraMovie(spec);
+}
+
+TEST_F(MovieHandlesTest, TheoraOpensStoppedWithItsSizeAndHandle) {
+    Write("Movie/op.ogv", TheoraFile());
+    int w = 0, h = 0;
+    const int movie = OpenMovie("movie\\OP.ogv", &w, &h, 0);
+    ASSERT_NE(movie, -1);
+    EXPECT_EQ(static_cast<uint32_t>(movie) & 0x78000000u, kMovieHandleType);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    const MovieData* md = GetMovieData(movie);
+    ASSERT_NE(md, nullptr);
+    EXPECT_EQ(md->theora, 1);
+    EXPECT_EQ(md->playing, 0);
+    EXPECT_EQ(md->paused, 1);
+    EXPECT_EQ(md->play_type, 1);
+    EXPECT_EQ(md->sound_track, -1) << "no sound device in this test";
+    EXPECT_EQ(OpenPlainFileCount(), 1u) << "the file stays open for the decoder";
+    // Stopped: the clock does not move the frame.
+    Seen seen;
+    seen.reference = nullptr;
+    SetMovieFrameCallback(movie, &RecordFrame, &seen);
+    clock_.AdvanceMilliseconds(500);
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(GetTheoraCurrentFrame(md->decoder), 0);
+    EXPECT_EQ(seen.calls, 1);
+    EXPECT_EQ(md->frame_delivered, 1);
+    EXPECT_EQ(CloseMovie(movie), 0);
+    EXPECT_EQ(OpenPlainFileCount(), 0u);
+    EXPECT_EQ(GetMovieData(movie), nullptr);
+    EXPECT_EQ(CloseMovie(movie), -1);
+}
+
+TEST_F(MovieHandlesTest, FrameNShowsFromTimeNOverFps) {
+    const std::vector<uint8_t> file = TheoraFile();
+    const auto reference = ReferenceFrames(file);
+    Write("m.ogv", file);
+    Seen seen;
+    seen.reference = &reference;
+    const int movie = OpenPlaying("m.ogv", 1, &seen);
+    ASSERT_NE(movie, -1);
+    // 25 frames per second: frame n from n x 40000 us on, exactly.
+    for (int n : {0, 1, 2, 5, 11, 12, 20, 28, 29}) {
+        if (n > 0) EXPECT_EQ(ShownAt(movie, seen, n * 40000LL - 1), n - 1) << "just before frame " << n;
+        EXPECT_EQ(ShownAt(movie, seen, n * 40000LL), n) << "at frame " << n;
+    }
+}
+
+TEST_F(MovieHandlesTest, AMovieThatDoesNotLoopStopsOnItsLastFrame) {
+    const std::vector<uint8_t> file = TheoraFile();
+    const auto reference = ReferenceFrames(file);
+    Write("m.ogv", file);
+    Seen seen;
+    seen.reference = &reference;
+    const int movie = OpenPlaying("m.ogv", 1, &seen);
+    MovieData* md = GetMovieData(movie);
+    // 4.5 s on: frame 112 by the clock, the last frame shown.
+    EXPECT_EQ(ShownAt(movie, seen, 4'500'000), 29);
+    EXPECT_EQ(md->playing, 1) << "stops only when it finds the last frame already shown";
+    EXPECT_EQ(ShownAt(movie, seen, 4'600'000), 29);
+    EXPECT_EQ(md->playing, 0);
+    EXPECT_EQ(md->paused, 1);
+    EXPECT_EQ(ShownAt(movie, seen, 9'000'000), 29);
+}
+
+TEST_F(MovieHandlesTest, ALoopingMovieWrapsByTheClock) {
+    const std::vector<uint8_t> file = TheoraFile();
+    const auto reference = ReferenceFrames(file);
+    Write("m.ogv", file);
+    Seen seen;
+    seen.reference = &reference;
+    const int movie = OpenPlaying("m.ogv", 3, &seen);
+    // Frame 112 of 30 is frame 22; then on round the end again.
+    EXPECT_EQ(ShownAt(movie, seen, 112 * 40000LL), 22);
+    EXPECT_EQ(ShownAt(movie, seen, 119 * 40000LL), 29);
+    EXPECT_EQ(ShownAt(movie, seen, 120 * 40000LL), 0);
+    EXPECT_EQ(ShownAt(movie, seen, 125 * 40000LL), 5);
+    EXPECT_EQ(ShownAt(movie, seen, 152 * 40000LL), 2);
+    EXPECT_EQ(GetMovieData(movie)->playing, 1);
+}
+
+TEST_F(MovieHandlesTest, DeactivationPausesAndActivationGoesOnFromTheFrameShown) {
+    const std::vector<uint8_t> file = TheoraFile();
+    const auto reference = ReferenceFrames(file);
+    Write("m.ogv", file);
+    Seen seen;
+    seen.reference = &reference;
+    const int movie = OpenPlaying("m.ogv", 1, &seen);
+    MovieData* md = GetMovieData(movie);
+    EXPECT_EQ(ShownAt(movie, seen, 10 * 40000LL), 10);
+    PauseAllMovies();
+    EXPECT_EQ(md->paused, 1);
+    EXPECT_EQ(md->playing, 1) << "kept for the resume";
+    // A long time inactive moves nothing.
+    EXPECT_EQ(ShownAt(movie, seen, 50 * 40000LL), 10);
+    // Resumed at 50 frames' time: the start time is put back by 10 frames.
+    ResumeAllMovies();
+    EXPECT_EQ(md->paused, 0);
+    EXPECT_EQ(md->start_time, start_us_ + 40 * 40000LL);
+    EXPECT_EQ(ShownAt(movie, seen, 50 * 40000LL), 10);
+    EXPECT_EQ(ShownAt(movie, seen, 53 * 40000LL), 13);
+    // Pausing twice changes nothing; a pause without keep-resume stays.
+    EXPECT_EQ(PauseMovie(movie, 0), 0);
+    EXPECT_EQ(PauseMovie(movie, 1), 0);
+    EXPECT_EQ(md->playing, 0);
+    ResumeAllMovies();
+    EXPECT_EQ(md->paused, 1);
+    EXPECT_EQ(PauseMovie(movie + 1, 0), -1);
+}
+
+TEST_F(MovieHandlesTest, TheTableRefusesStaleHandlesAndAHundredAndFirstMovie) {
+    Write("m.ogv", TheoraFile(3));
+    std::vector<int> movies;
+    for (int i = 0; i < kMovieSlots; ++i) {
+        movies.push_back(OpenMovie("m.ogv", nullptr, nullptr, 0));
+        ASSERT_NE(movies.back(), -1) << i;
+    }
+    const std::string log_before = Log();
+    EXPECT_EQ(OpenMovie("m.ogv", nullptr, nullptr, 0), -1);
+    EXPECT_EQ(Log(), log_before) << "no log line for a full table";
+    const int old = movies[5];
+    CloseMovie(old);
+    const int fresh = OpenMovie("m.ogv", nullptr, nullptr, 0);
+    EXPECT_EQ(fresh & 0xFFFF, old & 0xFFFF) << "the freed slot is reused";
+    EXPECT_NE(fresh, old);
+    EXPECT_EQ(GetMovieData(old), nullptr);
+    EXPECT_EQ(SetMovieFrameCallback(old, &RecordFrame, nullptr), -1);
+    EXPECT_EQ(UpdateMovieFrame(old, 0), 0);
+    EXPECT_EQ(GetMovieData(-1), nullptr);
+    EXPECT_EQ(GetMovieData(fresh & 0xFFFF), nullptr) << "a plain slot number is no handle";
+}
+
+TEST_F(MovieHandlesTest, AFileNoDecoderTakesIsRefusedWithTheLogLines) {
+    Write("bad.ogv", std::vector<uint8_t>{'O', 'g', 'g', 'S', 1, 2, 3, 4, 5, 6, 7, 8});
+    Write("text.mpg", std::vector<uint8_t>(300, 'x'));
+    for (const char* name : {"bad.ogv", "text.mpg", "missing.mpg"}) {
+        EXPECT_EQ(OpenMovie(name, nullptr, nullptr, 0), -1) << name;
+        const std::string expected =
+            std::string(movie_text::kFileOpenFailedHead) + name + movie_text::kFileOpenFailedTail;
+        EXPECT_NE(Log().find(expected + movie_text::kMovieOpenFailed), std::string::npos) << name;
+    }
+    EXPECT_EQ(GetMovieCount(), 0);
+}
+
+// --- media-stream movies ---
+
+// An MPEG-1 movie of `frames` test-pattern frames made by ffmpeg.
+std::vector<uint8_t> MakeMpeg1(const std::filesystem::path& folder, int frames) {
+    const std::filesystem::path out = folder / "made.mpg";
+    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=96x64:rate=25 -frames:v " +
+                                std::to_string(frames) + " -c:v mpeg1video -q:v 4 '" + out.string() + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    std::ifstream in(out, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MovieHandlesTest, AnMpegMovieOpensThroughTheMediaStreamAndPlaysItsFrames) {
+    const std::vector<uint8_t> mpeg = MakeMpeg1(dir_.path(), 12);
+    ASSERT_FALSE(mpeg.empty()) << "ffmpeg made no movie";
+    Write("Movie/clip.mpg", mpeg);
+    int w = 0, h = 0;
+    const int movie = OpenMovie("movie\\CLIP.MPG", &w, &h, 0);
+    ASSERT_NE(movie, -1) << Log();
+    EXPECT_EQ(w, 96);
+    EXPECT_EQ(h, 64);
+    MovieData* md = GetMovieData(movie);
+    EXPECT_EQ(md->theora, 0);
+    EXPECT_EQ(md->temporary_copy, 0);
+    EXPECT_EQ(md->current_frame_image, &md->frame_image);
+    Seen seen;
+    SetMovieFrameCallback(movie, &RecordFrame, &seen);
+    // Stopped: nothing is delivered.
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(seen.calls, 0);
+    md->playing = 1;
+    ResumeAllMovies();
+    // One frame per 40 ms of stream time (at most one per 18 ms of clock).
+    int64_t frames = 0;
+    for (int step = 0; step < 12 * 4; ++step) {
+        UpdateMovieFrame(movie, 0);
+        clock_.AdvanceMilliseconds(10);
+    }
+    frames = seen.calls;
+    EXPECT_EQ(frames, 12);
+    EXPECT_EQ(md->playing, 0) << "the end of a movie that does not loop stops it";
+    // The testsrc picture is not black.
+    const std::vector<uint8_t> pixels = Pixels(md->frame_image);
+    EXPECT_GT(std::count_if(pixels.begin(), pixels.end(), [](uint8_t b) { return b > 40; }), 1000);
+}
+
+TEST_F(MovieHandlesTest, AnArchivedMovieGoesThroughATemporaryCopyRemovedOnClose) {
+    const std::vector<uint8_t> mpeg = MakeMpeg1(dir_.path(), 6);
+    ASSERT_FALSE(mpeg.empty());
+    tools::ArchiveBuilder builder;
+    builder.AddFile("clip.mpg", mpeg);
+    builder.AddFile("op.ogv", TheoraFile(4));
+    Write("Movie.velk", builder.Build({}));
+    SetArchiveExtension("velk");
+    int w = 0;
+    const int movie = OpenMovie("Movie\\clip.mpg", &w, nullptr, 0);
+    ASSERT_NE(movie, -1) << Log();
+    EXPECT_EQ(w, 96);
+    const MovieData* md = GetMovieData(movie);
+    EXPECT_EQ(md->temporary_copy, 1);
+    const std::string copy = md->file_name;
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(std::filesystem::file_size(copy), mpeg.size());
+    // A display change releases and re-opens it from the same copy.
+    ReleaseAllMovieStreams();
+    EXPECT_EQ(md->media, nullptr);
+    EXPECT_EQ(UpdateMovieFrame(movie, 1), 0);
+    EXPECT_EQ(ReopenAllMovieStreams(), 0);
+    EXPECT_NE(md->media, nullptr);
+    EXPECT_EQ(md->file_name, copy);
+    CloseMovie(movie);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    // A Theora movie in an archive is read through file access directly.
+    const int theora = OpenMovie("Movie\\op.ogv", nullptr, nullptr, 0);
+    ASSERT_NE(theora, -1);
+    EXPECT_EQ(GetMovieData(theora)->theora, 1);
+    EXPECT_EQ(GetMovieData(theora)->temporary_copy, 0);
+}
+
+}  // namespace
+}  // namespace velk::testing
