@@ -17,6 +17,8 @@
 #include "lib/movie/movie_handles.h"
 #include "lib/movie/movie_log_texts.h"
 #include "lib/movie/theora_movie.h"
+#include "lib/sound/sound.h"
+#include "platform/audio/manual_audio.h"
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/file/path_resolver.h"
@@ -245,6 +247,48 @@ TEST_F(MovieHandlesTest, AFileNoDecoderTakesIsRefusedWithTheLogLines) {
         EXPECT_NE(Log().find(expected + movie_text::kMovieOpenFailed), std::string::npos) << name;
     }
     EXPECT_EQ(GetMovieCount(), 0);
+}
+
+// A movie with a Vorbis track: the track plays as a stream sound and its
+// play position, not the clock, chooses the frame.
+TEST_F(MovieHandlesTest, TheSoundTrackTimesTheFrames) {
+    platform::ManualAudio audio;
+    ASSERT_EQ(InitDirectSound(), 0);
+    TheoraMovieSpec spec;
+    spec.vorbis_track = true;
+    const std::vector<uint8_t> file = MakeTheoraMovie(spec);
+    const auto reference = ReferenceFrames(file);
+    Write("m.ogv", file);
+    Seen seen;
+    seen.reference = &reference;
+    const int movie = OpenPlaying("m.ogv", 1, &seen);
+    ASSERT_NE(movie, -1);
+    MovieData* md = GetMovieData(movie);
+    ASSERT_NE(md->sound_track, -1);
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 1);
+    // The clock alone moves nothing.
+    EXPECT_EQ(ShownAt(movie, seen, 500'000), 0);
+    int last = 0;
+    for (int step = 0; step < 6; ++step) {
+        audio.RenderSamples(44100 / 10);
+        RefillAllStreamSounds();
+        UpdateMovieFrame(movie, 0);
+        const int position = GetSoundPlayPositionBody(md->sound_track);
+        const int expected = std::min(position * 25 / 1000, 29);
+        EXPECT_EQ(GetTheoraCurrentFrame(md->decoder), expected) << position;
+        EXPECT_EQ(seen.frames.back(), expected);
+        EXPECT_GE(expected, last);
+        last = expected;
+    }
+    EXPECT_GE(last, 10) << "0.6 s of sound played";
+    // Deactivation stops the track; activation plays it on.
+    PauseAllMovies();
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 0);
+    ResumeAllMovies();
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 1);
+    CloseMovie(movie);
+    EXPECT_EQ(GetSoundHandleCount(), 0) << "the track goes with the movie";
+    EndDirectSound();
 }
 
 // --- media-stream movies ---
