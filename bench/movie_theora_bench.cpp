@@ -4,13 +4,12 @@
 // same file without conversion, timed in the same run. Reported as frames
 // per second and as the ratio of the two.
 
-#include <benchmark/benchmark.h>
-
-#include <ogg/ogg.h>
-#include <theora/theoradec.h>
-
 #include <cstring>
 #include <vector>
+
+#include <benchmark/benchmark.h>
+#include <ogg/ogg.h>
+#include <theora/theoradec.h>
 
 #include "bench/bench_timing.h"
 #include "lib/core/files/mem_stream.h"

@@ -114,7 +114,8 @@ int OpenMediaStreamMovie(MovieData* md, const std::string& name, int* width, int
         stream = platform::OpenMediaStream(*native, format, &error);
     }
     if (!stream) {
-        const std::string message = std::string(movie_text::kFileOpenFailedHead) + name + movie_text::kFileOpenFailedTail;
+        const std::string message =
+            std::string(movie_text::kFileOpenFailedHead) + name + movie_text::kFileOpenFailedTail;
         if (md->temporary_copy) {
             WriteLog(message.c_str());
             return -1;
@@ -206,8 +207,7 @@ void UpdateMediaFrame(MovieData* md, int wait) {
             return;
         }
     }
-    const platform::MediaUpdate r =
-        stream.Update(md->frame_image.pixels, md->frame_image.pitch, wait != 0);
+    const platform::MediaUpdate r = stream.Update(md->frame_image.pixels, md->frame_image.pitch, wait != 0);
     if (r == platform::MediaUpdate::kPending) return;
     if (r != platform::MediaUpdate::kFrame) {
         if (Loops(*md)) {

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "lib/core/files/file_access.h"
-#include "lib/core/math.h"
 #include "lib/image/graph_image.h"
 
 namespace velk {
@@ -53,8 +52,8 @@ struct MovieData {
     int32_t surface_mode = kMovieSurfaceSystem;
     int64_t saved_stream_time = 0;  // 100 ns units, kept across release and re-open
     int32_t temporary_copy = 0;
-    std::string file_name;           // as given, or the native path of the temporary copy
-    GraphImage frame_image;          // media-stream frames
+    std::string file_name;   // as given, or the native path of the temporary copy
+    GraphImage frame_image;  // media-stream frames
     GraphImage* current_frame_image = nullptr;
     int32_t overlay_x = 0, overlay_y = 0, overlay_zoom = 0, overlay_show = 0;
     MovieFrameCallback callback = nullptr;

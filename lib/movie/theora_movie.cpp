@@ -1,16 +1,17 @@
 #include "lib/movie/theora_movie.h"
 
-#include <ogg/ogg.h>
-#include <theora/theoradec.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include <ogg/ogg.h>
+#include <theora/theoradec.h>
 
 #include "lib/core/log.h"
 #include "lib/movie/movie_log_texts.h"
@@ -76,6 +77,9 @@ public:
     int32_t frame_count = 0;
     // The number of the next video packet the stream gives (decode thread).
     int32_t next_packet_frame = 0;
+    // Whether the decoder has made a picture yet: before that its output
+    // names no frame buffer at all.
+    bool has_picture = false;
 
     std::vector<FrameSlot> stock;
     int32_t stock_size = 0;
@@ -141,8 +145,7 @@ public:
             ogg_stream_init(&test, ogg_page_serialno(&page));
             ogg_stream_pagein(&test, &page);
             ogg_packet packet;
-            if (ogg_stream_packetout(&test, &packet) == 1 &&
-                th_decode_headerin(&info, &comment, &setup, &packet) > 0) {
+            if (ogg_stream_packetout(&test, &packet) == 1 && th_decode_headerin(&info, &comment, &setup, &packet) > 0) {
                 video = test;
                 video_open = true;
                 header_count = 1;
@@ -236,7 +239,8 @@ public:
             if (r < 0 || th_packet_iskeyframe(&packet) < 0) continue;
             const int32_t frame = next_packet_frame++;
             if (key < 0 || frame >= key) {
-                th_decode_packetin(decoder, &packet, nullptr);
+                const int r = th_decode_packetin(decoder, &packet, nullptr);
+                if (r == 0) has_picture = true;
             }
         }
         decoder_frame.store(want);
@@ -247,11 +251,13 @@ public:
     // that holds a key frame. -1 no page holds it, 0 the file ended, 1 done.
     int SeekDecoder(int32_t target) {
         size_t e = 0;
-        while (e < pages.size() && pages[e].first_frame + pages[e].count <= target) ++e;
+        while (e < pages.size() && pages[e].first_frame + pages[e].count <= target)
+            ++e;
         if (e == pages.size()) return -1;
         if (e != 0) {
             --e;
-            while (e > 0 && !pages[e].key) --e;
+            while (e > 0 && !pages[e].key)
+                --e;
             if (e > 0) --e;
         }
         Restart(pages[e].offset);
@@ -278,15 +284,34 @@ public:
         return distance < stock_size;
     }
 
-    void StoreFrame(FrameSlot& slot, int32_t frame) {
+    // False when no picture can be stored (nothing decoded yet, a picture
+    // of another size than the stream's, or no memory for its planes).
+    bool StoreFrame(FrameSlot& slot, int32_t frame) {
         th_ycbcr_buffer buffer;
-        if (th_decode_ycbcr_out(decoder, buffer) != 0) return;
+        if (!has_picture || th_decode_ycbcr_out(decoder, buffer) != 0) return false;
+        for (int i = 0; i < 3; ++i) {
+            const th_img_plane& p = buffer[i];
+            if (p.data == nullptr || p.width <= 0 || p.height <= 0 || p.width > static_cast<int>(info.frame_width) ||
+                p.height > static_cast<int>(info.frame_height) || std::abs(p.stride) < p.width) {
+                return false;
+            }
+        }
+        try {
+            CopyPlanes(slot, buffer);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        slot.frame.store(frame);
+        slot.valid.store(1);
+        return true;
+    }
+
+    static void CopyPlanes(FrameSlot& slot, th_ycbcr_buffer buffer) {
         for (int i = 0; i < 3; ++i) {
             const th_img_plane& p = buffer[i];
             const int32_t stride = std::abs(p.stride);
             const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(std::max(p.height, 0));
-            if (slot.shape[i].width != p.width || slot.shape[i].height != p.height ||
-                slot.shape[i].stride != stride) {
+            if (slot.shape[i].width != p.width || slot.shape[i].height != p.height || slot.shape[i].stride != stride) {
                 slot.planes[i].assign(bytes, 0);
                 slot.shape[i] = YuvPlane{nullptr, p.width, p.height, stride};
             }
@@ -295,12 +320,11 @@ public:
                             p.data + static_cast<ptrdiff_t>(row) * p.stride, static_cast<size_t>(stride));
             }
         }
-        slot.frame.store(frame);
-        slot.valid.store(1);
     }
 
     void EmptyStock() {
-        for (FrameSlot& s : stock) s.valid.store(0);
+        for (FrameSlot& s : stock)
+            s.valid.store(0);
     }
 
     void Run() {
@@ -370,7 +394,10 @@ public:
                 Nap();
                 continue;
             }
-            StoreFrame(*free_slot, want);
+            if (!StoreFrame(*free_slot, want)) {
+                end_of_data.store(1);
+                continue;
+            }
             Yield();
         }
         thread_state.store(kEnded);
@@ -508,8 +535,7 @@ int ConvertTheoraFrame(TheoraMovieData* m, int to_image, int to_surface) {
         *planes[i] = slot.shape[i];
         planes[i]->data = slot.planes[i].data();
     }
-    ConvertYuvToXrgb(picture, m->frame_image.pixels, m->frame_image.pitch, m->frame_image.width,
-                     m->frame_image.height);
+    ConvertYuvToXrgb(picture, m->frame_image.pixels, m->frame_image.pitch, m->frame_image.width, m->frame_image.height);
     m->reading_slot.store(-1);
     m->image_up_to_date = true;
     return 1;

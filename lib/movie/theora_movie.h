@@ -18,7 +18,7 @@ class TheoraMovieData;
 struct TheoraMovieInfo {
     double frames_per_second = 0;
     int32_t frame_count = 0;
-    int32_t width = 0;   // encoded frame size
+    int32_t width = 0;  // encoded frame size
     int32_t height = 0;
 };
 

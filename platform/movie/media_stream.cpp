@@ -15,9 +15,9 @@ namespace {
 
 AVPixelFormat ToAv(MediaPixelFormat format) {
     switch (format) {
-    case MediaPixelFormat::kRgb565: return AV_PIX_FMT_RGB565LE;
-    case MediaPixelFormat::kRgb24: return AV_PIX_FMT_BGR24;
-    case MediaPixelFormat::kXrgb32: break;
+        case MediaPixelFormat::kRgb565: return AV_PIX_FMT_RGB565LE;
+        case MediaPixelFormat::kRgb24: return AV_PIX_FMT_BGR24;
+        case MediaPixelFormat::kXrgb32: break;
     }
     return AV_PIX_FMT_BGR0;
 }
@@ -48,8 +48,7 @@ public:
             return false;
         }
         codec_ = avcodec_alloc_context3(decoder);
-        if (codec_ == nullptr ||
-            avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) {
+        if (codec_ == nullptr || avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) {
             *error = "no decoder";
             return false;
         }
@@ -160,9 +159,9 @@ private:
     }
 
     bool Convert(uint8_t* pixels, int pitch) {
-        scaler_ = sws_getCachedContext(scaler_, frame_->width, frame_->height,
-                                       static_cast<AVPixelFormat>(frame_->format), width_, height_, pixel_format_,
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr);
+        scaler_ =
+            sws_getCachedContext(scaler_, frame_->width, frame_->height, static_cast<AVPixelFormat>(frame_->format),
+                                 width_, height_, pixel_format_, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (scaler_ == nullptr) return false;
         uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
         int pitches[4] = {pitch, 0, 0, 0};

@@ -3,18 +3,19 @@
 // refusals; media-stream movies (MPEG-1 made with ffmpeg) by name and from an
 // archive through a temporary copy.
 
-#include <gtest/gtest.h>
+#include "lib/movie/movie_handles.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "lib/core/files/archive_reader.h"
 #include "lib/core/files/file_access.h"
 #include "lib/core/files/file_operations.h"
 #include "lib/core/files/plain_file.h"
 #include "lib/core/log.h"
-#include "lib/movie/movie_handles.h"
 #include "lib/movie/movie_log_texts.h"
 #include "lib/movie/theora_movie.h"
 #include "lib/sound/sound.h"
@@ -41,8 +42,7 @@ void RecordFrame(MovieData* movie, void* data) {
     Seen* seen = static_cast<Seen*>(data);
     ++seen->calls;
     if (movie->theora) ConvertTheoraFrame(movie->decoder, 1, 0);
-    seen->frames.push_back(seen->reference ? WhichFrame(Pixels(*movie->current_frame_image), *seen->reference)
-                                           : -1);
+    seen->frames.push_back(seen->reference ? WhichFrame(Pixels(*movie->current_frame_image), *seen->reference) : -1);
 }
 
 class MovieHandlesTest : public ::testing::Test {

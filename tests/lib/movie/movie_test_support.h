@@ -2,11 +2,11 @@
 // Shared pieces of the movie tests: a Theora decoder over bytes in memory and
 // frame-image comparison.
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "lib/core/files/mem_stream.h"
 #include "lib/core/files/stream_functions.h"

@@ -2,9 +2,10 @@
 // files, the index, seeks, advances and wraps against libtheora's own
 // front-to-back decode, and closing while the decode thread works.
 
+#include "lib/movie/theora_movie.h"
+
 #include <gtest/gtest.h>
 
-#include "lib/movie/theora_movie.h"
 #include "lib/movie/yuv_to_rgb.h"
 #include "tests/lib/movie/movie_test_support.h"
 #include "tests/lib/movie/theora_writer.h"
@@ -36,7 +37,8 @@ std::vector<std::vector<uint8_t>>* TheoraMovieTest::reference_ = nullptr;
 
 TEST_F(TheoraMovieTest, ReferenceFramesAreAllDifferent) {
     ASSERT_EQ(reference_->size(), 30u);
-    for (size_t i = 1; i < reference_->size(); ++i) EXPECT_NE((*reference_)[i], (*reference_)[i - 1]) << i;
+    for (size_t i = 1; i < reference_->size(); ++i)
+        EXPECT_NE((*reference_)[i], (*reference_)[i - 1]) << i;
 }
 
 TEST_F(TheoraMovieTest, OpenIndexesPagesAndKeyFramesAndShowsFrameZero) {
@@ -78,6 +80,27 @@ TEST_F(TheoraMovieTest, SeekShowsExactlyTheFrameAskedFor) {
     EXPECT_EQ(Shown(movie.get()), 29);
     SeekTheoraFrame(movie.get(), -3);
     EXPECT_EQ(Shown(movie.get()), 0);
+}
+
+// Frames larger than a page: seeks start on pages that continue a packet
+// begun on the page before.
+TEST_F(TheoraMovieTest, SeeksCountFramesRightWherePacketsSpanPages) {
+    TheoraMovieSpec spec;
+    spec.width = 320;
+    spec.height = 240;
+    spec.frames = 16;
+    spec.key_interval = 4;
+    spec.noise = true;
+    const std::vector<uint8_t> bytes = MakeTheoraMovie(spec);
+    const auto reference = ReferenceFrames(bytes);
+    ASSERT_EQ(reference.size(), 16u);
+    MemoryTheora movie(bytes, 2);
+    ASSERT_NE(movie.get(), nullptr);
+    for (int target : {13, 6, 9, 2, 15, 5, 10, 1}) {
+        SeekTheoraFrame(movie.get(), target);
+        ConvertTheoraFrame(movie.get(), 1, 0);
+        EXPECT_EQ(WhichFrame(Pixels(*GetTheoraFrameImage(movie.get())), reference), target);
+    }
 }
 
 TEST_F(TheoraMovieTest, AdvanceStepsAndWrapsThroughEveryFrame) {
@@ -202,7 +225,9 @@ TEST(YuvToRgbTest, FixedPointMatchesTheFormulaWithinOne) {
                 const double g = yy - (uv - 128) * 0.391 - (vv - 128) * 0.813;
                 const double b = yy + (uv - 128) * 2.018;
                 // The formula truncated as the per-pixel path truncates.
-                auto clamp = [](double x) { return x < 0 ? 0.0 : x > 255 ? 255.0 : static_cast<double>(static_cast<int>(x)); };
+                auto clamp = [](double x) {
+                    return x < 0 ? 0.0 : x > 255 ? 255.0 : static_cast<double>(static_cast<int>(x));
+                };
                 ASSERT_NEAR(out[2], clamp(r), 1.0) << yv << " " << uv << " " << vv;
                 ASSERT_NEAR(out[1], clamp(g), 1.0);
                 ASSERT_NEAR(out[0], clamp(b), 1.0);

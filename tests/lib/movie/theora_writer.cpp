@@ -1,12 +1,12 @@
 #include "tests/lib/movie/theora_writer.h"
 
+#include <cmath>
+#include <cstring>
+
 #include <ogg/ogg.h>
 #include <theora/theoradec.h>
 #include <theora/theoraenc.h>
 #include <vorbis/vorbisenc.h>
-
-#include <cmath>
-#include <cstring>
 
 #include "lib/movie/yuv_to_rgb.h"
 
@@ -21,7 +21,8 @@ void Append(std::vector<uint8_t>& out, const ogg_page& page) {
 
 void Drain(std::vector<uint8_t>& out, ogg_stream_state& stream, bool flush) {
     ogg_page page;
-    while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) Append(out, page);
+    while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page))
+        Append(out, page);
 }
 
 }  // namespace
@@ -92,6 +93,7 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
     buffer[0] = {spec.width, spec.height, spec.width, y.data()};
     buffer[1] = {cw, ch, cw, u.data()};
     buffer[2] = {cw, ch, cw, v.data()};
+    uint32_t noise = 1;
     for (int f = 0; f < spec.frames; ++f) {
         for (int r = 0; r < spec.height; ++r) {
             for (int c = 0; c < spec.width; ++c) {
@@ -99,6 +101,10 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
                 // A block that moves one step per frame.
                 const int bx = (f * 3) % spec.width;
                 if (c >= bx && c < bx + 8 && r >= 8 && r < 24) value = 230;
+                if (spec.noise) {
+                    noise = noise * 1103515245u + 12345u;
+                    value = 16 + static_cast<int>((noise >> 16) % 220);
+                }
                 y[static_cast<size_t>(r * spec.width + c)] = static_cast<uint8_t>(value);
             }
         }
@@ -126,7 +132,8 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
                 vorbis_analysis(&vb, nullptr);
                 vorbis_bitrate_addblock(&vb);
                 ogg_packet ap;
-                while (vorbis_bitrate_flushpacket(&vd, &ap)) ogg_stream_packetin(&audio, &ap);
+                while (vorbis_bitrate_flushpacket(&vd, &ap))
+                    ogg_stream_packetin(&audio, &ap);
             }
             Drain(out, audio, false);
         }
@@ -188,7 +195,8 @@ std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& fi
             th_decode_ycbcr_out(decoder, out);
             YuvPicture picture;
             YuvPlane* planes[3] = {&picture.y, &picture.u, &picture.v};
-            for (int i = 0; i < 3; ++i) *planes[i] = YuvPlane{out[i].data, out[i].width, out[i].height, out[i].stride};
+            for (int i = 0; i < 3; ++i)
+                *planes[i] = YuvPlane{out[i].data, out[i].width, out[i].height, out[i].stride};
             std::vector<uint8_t> pixels(static_cast<size_t>(info.frame_width * info.frame_height * 4));
             ConvertYuvToXrgb(picture, pixels.data(), static_cast<int>(info.frame_width * 4),
                              static_cast<int>(info.frame_width), static_cast<int>(info.frame_height));

@@ -11,7 +11,7 @@
 namespace velk::testing {
 
 struct TheoraMovieSpec {
-    int width = 64;   // multiples of 16
+    int width = 64;  // multiples of 16
     int height = 48;
     int fps_numerator = 25;
     int fps_denominator = 1;
@@ -19,6 +19,8 @@ struct TheoraMovieSpec {
     int key_interval = 8;
     bool vorbis_track = false;
     int chroma = 420;  // 420, 422 or 444
+    // Pictures of noise: large packets that span Ogg pages.
+    bool noise = false;
 };
 
 std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec);

@@ -8,8 +8,8 @@
 #include "lib/graphics/graph_data.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
-#include "lib/softrender/memimg.h"
 #include "lib/movie/movie_handles.h"
+#include "lib/softrender/memimg.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
 #include "tests/lib/movie/theora_writer.h"
 
@@ -42,8 +42,8 @@ TEST_F(MovieGraphTest, AMovieGraphShowsTheFrameOfTheClock) {
     spec.frames = 12;
     const std::vector<uint8_t> file = MakeTheoraMovie(spec);
     const auto reference = ReferenceFrames(file);
-    std::ofstream(Path("op.ogv"), std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                          static_cast<std::streamsize>(file.size()));
+    std::ofstream(Path("op.ogv"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     const int graph = LoadGraphFromFile(Path("op.ogv").c_str(), 0, 0, 0);
     ASSERT_NE(graph, -1);
     const GraphData* g = GetGraphData(graph);
