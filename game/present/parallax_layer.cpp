@@ -57,6 +57,13 @@ ParallaxLayer::ParallaxLayer(Kind kind, GraphicCache& cache, SceneDrawing& drawi
       scale_(scale),
       frameStep_(std::max(frameStep, 1)) {}
 
+void ParallaxLayer::Reset() {
+    number = kNoLayer;
+    image.clear();
+    width = height = 0;
+    accumulatorX = accumulatorY = offsetX = offsetY = 0;
+}
+
 PanoramaSelection& ParallaxLayer::Selection() const {
     if (kind_ == Kind::kFog) return GlobalFogSelection();
     return GlobalPanoramaSelection();

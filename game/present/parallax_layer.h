@@ -26,6 +26,8 @@ public:
     ParallaxLayer(Kind kind, GraphicCache& cache, SceneDrawing& drawing, Database& systemDatabase, int scale,
                   int frameStep);
 
+    // Nothing shown, at offset 0.
+    void Reset();
     // Follows the selection when it changed, then draws.
     void Draw(const MapState& map);
     // Loads the selected number's image (system database type 13).
