@@ -54,15 +54,20 @@ uint8_t MapTileRenderer::ClassOf(int32_t index) const {
 MapTileRenderer::Images MapTileRenderer::TakeImages(const MapState& map) {
     Images images;
     const int half = chip_ / 2;
-    if (!map.baseImageName.empty() && cache_.LoadGraphic(map.baseImageName, chip_, chip_, 1)) {
-        images.base = cache_.Cells(map.baseImageName);
-    }
+    // Every image is loaded before any cell list is looked up: a load may
+    // move the lists of the images cached before it.
+    const bool baseLoaded = !map.baseImageName.empty() && cache_.LoadGraphic(map.baseImageName, chip_, chip_, 1);
+    std::array<bool, kAutoTileImages> autoLoaded{};
     for (int i = 0; i < kAutoTileImages; ++i) {
         const std::string& name = map.autoTileImageNames[static_cast<size_t>(i)];
+        autoLoaded[static_cast<size_t>(i)] = !name.empty() && cache_.LoadGraphic(name, half, half, 1);
+    }
+    if (baseLoaded) images.base = cache_.Cells(map.baseImageName);
+    for (int i = 0; i < kAutoTileImages; ++i) {
         // Only an image that loaded and is at least one frame wide is used:
         // the animation frame is taken modulo its frame count.
-        if (name.empty() || !cache_.LoadGraphic(name, half, half, 1)) continue;
-        const std::vector<int>* cells = cache_.Cells(name);
+        if (!autoLoaded[static_cast<size_t>(i)]) continue;
+        const std::vector<int>* cells = cache_.Cells(map.autoTileImageNames[static_cast<size_t>(i)]);
         int width = 0, height = 0;
         if (cells == nullptr || cells->empty() || !drawing_.GetGraphSize(cells->front(), width, height)) continue;
         if (width / chip_ < 1) continue;
