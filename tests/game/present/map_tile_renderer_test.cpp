@@ -141,7 +141,7 @@ TEST_F(TileTest, ViewOffsetShakeAndZoomMoveTheCells) {
     map_.zoom.currentY = 240;
     Draw(MapTileRenderer::kLowerPass);
     ASSERT_EQ(drawing_.Graphs().size(), 1u);
-    const testing::DrawCall zoomed = drawing_.Graphs()[0];
+    const testing::SceneDrawCall zoomed = drawing_.Graphs()[0];
     EXPECT_EQ(zoomed.what, "DrawGraphScaled");
     // (64, 32)-(96, 64) doubled about (320, 240).
     EXPECT_EQ(zoomed.x1, 64 + (64 - 320));

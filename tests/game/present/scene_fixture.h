@@ -21,7 +21,7 @@
 
 namespace velk::testing {
 
-struct DrawCall {
+struct SceneDrawCall {
     std::string what;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int graph = -1;
@@ -30,9 +30,9 @@ struct DrawCall {
     int sourceX = -1, sourceY = -1;
 };
 
-class RecordingDrawing final : public SceneDrawing {
+class RecordingSceneDrawing final : public SceneDrawing {
 public:
-    explicit RecordingDrawing(FakeLibrary& library) : library_(library) {}
+    explicit RecordingSceneDrawing(FakeLibrary& library) : library_(library) {}
 
     void DrawGraph(int x, int y, int graph, bool) override {
         int w = 0, h = 0;
@@ -72,14 +72,14 @@ public:
     void SetDrawMode(int mode) override { drawModes.push_back(mode); }
 
     // Draws only (no boxes), in order.
-    std::vector<DrawCall> Graphs() const {
-        std::vector<DrawCall> graphs;
-        for (const DrawCall& call : calls)
+    std::vector<SceneDrawCall> Graphs() const {
+        std::vector<SceneDrawCall> graphs;
+        for (const SceneDrawCall& call : calls)
             if (call.what != "DrawBox") graphs.push_back(call);
         return graphs;
     }
 
-    std::vector<DrawCall> calls;
+    std::vector<SceneDrawCall> calls;
     std::vector<std::array<int, 3>> boxColors;
     std::vector<std::array<int, 3>> brightnessSets;
     std::vector<int> drawModes;
@@ -146,7 +146,7 @@ protected:
     Hero* savedHero_ = ActiveCharacterWorld().hero;
     RecordingReporter reporter_;
     FakeLibrary library_;
-    RecordingDrawing drawing_{library_};
+    RecordingSceneDrawing drawing_{library_};
     GraphicCache cache_{library_};
     DatabaseSet databases_;
     MapState map_{MapSettings{}};
