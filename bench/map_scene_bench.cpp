@@ -6,11 +6,11 @@
 // one plain full-screen blit of a 640 x 480 graph measured in the same run
 // (`x_blit`: how many such blits one map frame costs).
 
-#include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
 #include "game/data/databases.h"
@@ -147,8 +147,8 @@ Bench& SetUpOnce() {
 
     bench.cache = new GraphicCache(GameLibrary());
     MapSceneSettings settings;
-    bench.scene = new MapScene(*bench.cache, GameSceneDrawing(), bench.databases.system, map, *bench.hero, bench.tone,
-                               settings);
+    bench.scene =
+        new MapScene(*bench.cache, GameSceneDrawing(), bench.databases.system, map, *bench.hero, bench.tone, settings);
     bench.cache->LoadGraphic("screen.png", 1, 1, 0);
     bench.screenGraph = bench.cache->Cells("screen.png")->front();
     return bench;
@@ -166,7 +166,8 @@ void BM_MapFrame(benchmark::State& state) {
         DrawGraph(0, 0, bench.screenGraph, 0);
     };
     std::vector<double> best;
-    for (auto _ : state) best = bench::BestSecondsPerCall({frame, blit});
+    for (auto _ : state)
+        best = bench::BestSecondsPerCall({frame, blit});
     state.counters["frame_ms"] = best[0] * 1000.0;
     state.counters["blit_ms"] = best[1] * 1000.0;
     state.counters["x_blit"] = best[0] / best[1];

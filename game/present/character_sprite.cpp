@@ -37,8 +37,8 @@ void LoadFileGraphic(CharacterSprite& sprite, Character& character, SpriteContex
     sprite.image.clear();
     sprite.shadowImage.clear();
     if (name.empty()) return;
-    sprite.layout = LayoutOfName(name, context.settings.walkPatterns, character.eightDirectionGraphics != 0,
-                                 sprite.columns);
+    sprite.layout =
+        LayoutOfName(name, context.settings.walkPatterns, character.eightDirectionGraphics != 0, sprite.columns);
     const bool single = sprite.layout == SpriteLayout::kSinglePicture;
     if (!context.cache.LoadGraphic(name, single ? 1 : sprite.columns, single ? 1 : kSheetRows, 0)) {
         sprite.loadFailed = true;
@@ -117,9 +117,7 @@ void ChooseCells(CharacterSprite& sprite, Character& character) {
     row = std::clamp(row, 0, kSheetRows - 1);
     int column = 0;
     switch (sprite.layout) {
-        case SpriteLayout::kStandingColumn:
-            column = moving ? t + 1 : 0;
-            break;
+        case SpriteLayout::kStandingColumn: column = moving ? t + 1 : 0; break;
         case SpriteLayout::kStandingAndWalking:
             if (!moving) {
                 column = t;
@@ -129,9 +127,7 @@ void ChooseCells(CharacterSprite& sprite, Character& character) {
                 column = t + (diagonal ? c / 4 : 3);
             }
             break;
-        default:
-            column = t;
-            break;
+        default: column = t; break;
     }
     sprite.cell = row * c + 1 + column + (diagonal ? c / 2 : 0);
     sprite.shadowCell = row * s + 1 + t + (diagonal ? s / 2 : 0);
@@ -270,8 +266,8 @@ void DrawCharacterSprite(CharacterSprite& sprite, SpriteContext& context) {
 
     const auto drawCell = [&] {
         if (stretched) {
-            drawing.DrawGraphScaled((x - halfWidth) * scale, (y - height) * scale, (x + halfWidth) * scale,
-                                    y * scale, graph, true);
+            drawing.DrawGraphScaled((x - halfWidth) * scale, (y - height) * scale, (x + halfWidth) * scale, y * scale,
+                                    graph, true);
         } else {
             drawing.DrawGraph(x - halfWidth, y - height, graph, true);
         }

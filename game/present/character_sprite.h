@@ -44,7 +44,7 @@ struct SpriteContext {
 enum class SpriteLayout : int8_t {
     kSinglePicture = -1,  // "$.png": one picture
     kPlain = 0,
-    kStandingColumn = 1,  // "T.png": a standing column before the walk
+    kStandingColumn = 1,      // "T.png": a standing column before the walk
     kStandingAndWalking = 2,  // "TX.png": standing and walking halves
 };
 

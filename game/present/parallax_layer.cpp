@@ -48,8 +48,8 @@ int32_t Number(const std::vector<std::string>& lines, size_t index) {
 
 }  // namespace
 
-ParallaxLayer::ParallaxLayer(Kind kind, GraphicCache& cache, SceneDrawing& drawing, Database& systemDatabase,
-                             int scale, int frameStep)
+ParallaxLayer::ParallaxLayer(Kind kind, GraphicCache& cache, SceneDrawing& drawing, Database& systemDatabase, int scale,
+                             int frameStep)
     : kind_(kind),
       cache_(cache),
       drawing_(drawing),

@@ -71,12 +71,9 @@ TEST_F(SpriteTest, FacingPatternAndMovementPickTheCell) {
         std::pair<int, int> cell;
     };
     const Case cases[] = {
-        {"hero.png", false, 4, 2, false, 32, {2, 1}},
-        {"hero.png", false, 8, 0, false, 32, {0, 3}},
-        {"heroT.png", false, 6, 1, false, 32, {0, 2}},
-        {"heroT.png", false, 6, 1, true, 32, {2, 2}},
-        {"heroTX.png", true, 9, 1, true, 32, {6 + 3 + 1, 3}},
-        {"heroTX.png", true, 2, 2, true, 32, {2 + 3, 0}},
+        {"hero.png", false, 4, 2, false, 32, {2, 1}},         {"hero.png", false, 8, 0, false, 32, {0, 3}},
+        {"heroT.png", false, 6, 1, false, 32, {0, 2}},        {"heroT.png", false, 6, 1, true, 32, {2, 2}},
+        {"heroTX.png", true, 9, 1, true, 32, {6 + 3 + 1, 3}}, {"heroTX.png", true, 2, 2, true, 32, {2 + 3, 0}},
         {"heroTX.png", true, 1, 0, false, 32, {6, 0}},
     };
     for (const Case& c : cases) {

@@ -4,7 +4,6 @@
 // every phase of a chip.
 
 #include "game/map/draw_order_list.h"
-
 #include "tests/game/present/scene_fixture.h"
 
 namespace velk {
