@@ -64,13 +64,12 @@ MapTileRenderer::Images MapTileRenderer::TakeImages(const MapState& map) {
     }
     if (baseLoaded) images.base = cache_.Cells(map.baseImageName);
     for (int i = 0; i < kAutoTileImages; ++i) {
-        // Only an image that loaded and is at least one frame wide is used:
-        // the animation frame is taken modulo its frame count.
+        // An image that did not load, or is narrower than one frame, keeps
+        // a frame count of 0 and is not drawn.
         if (!autoLoaded[static_cast<size_t>(i)]) continue;
         const std::vector<int>* cells = cache_.Cells(map.autoTileImageNames[static_cast<size_t>(i)]);
         int width = 0, height = 0;
         if (cells == nullptr || cells->empty() || !drawing_.GetGraphSize(cells->front(), width, height)) continue;
-        if (width / chip_ < 1) continue;
         images.autoTiles[static_cast<size_t>(i)] = cells;
         images.frames[static_cast<size_t>(i)] = width / chip_;
     }

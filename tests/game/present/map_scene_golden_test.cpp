@@ -29,8 +29,6 @@
 namespace velk {
 namespace {
 
-constexpr int kChip = 32;
-
 class MapSceneGoldenTest : public testing::StartupTest {
 protected:
     void SetUp() override {
