@@ -41,6 +41,7 @@ set(VELK_PLATFORM_HEADERS_FOR_GAME
   platform/file/path_resolver.h
   platform/file/whole_file.h
   platform/midi/midi_player.h
+  platform/speech/speech_synthesizer.h
   # Start-up's own calls to the system: the current folder, the search for
   # the game's font files and their registration.
   platform/file/current_directory.h

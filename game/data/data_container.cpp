@@ -1,8 +1,11 @@
 #include "game/data/data_container.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
+
+#include <immintrin.h>
 
 #include "game/data/data_texts.h"
 #include "game/data/error_reporter.h"
@@ -43,59 +46,167 @@ GeneratorJump JumpOf(uint64_t steps) {
 }
 
 // The byte a pass XORs in is (rand() & 0xFF000) >> 12: bits 28-30 of the
-// generator state. Sixteen generator positions run side by side, each
-// jumping sixteen steps at a time, so the stream is not one long chain of
-// dependent multiplications and the compiler can keep the lanes in vector
-// registers.
-constexpr int kLanes = 16;
-using LaneStates = uint32_t __attribute__((vector_size(kLanes * sizeof(uint32_t))));
-constexpr size_t kChunk = 512;
+// generator state. 32 generator positions run side by side, each jumping 32
+// steps at a time, in independent chains of vector registers, so the stream
+// is not one long chain of dependent multiplications.
+//
+// The three passes touch no byte's value but by XOR, so they are laid over
+// each other: a chunk of the body takes the first pass's key bytes, the
+// second's on its even bytes and the third's on every fifth, and is then
+// XORed with that combined key once. A chunk is a multiple of 2 and 5 bytes,
+// so every chunk starts where each pass has a key byte.
+constexpr int kLanes = 32;
+constexpr size_t kChunk = 5120;
+static_assert(kChunk % (2 * 5 * kLanes) == 0);
+constexpr GeneratorJump kLaneJump = StepsOf(kLanes);
 
-// Fills `states` (a multiple of kLanes long) with the next generator states
-// of the lanes, in stream order. Built for the vector units the machine has.
-__attribute__((target_clones("avx2", "default"))) void FillStates(LaneStates& lanes, uint32_t* states, size_t count) {
-    constexpr GeneratorJump kLaneJump = StepsOf(kLanes);
-    const LaneStates multiplier = LaneStates{} + kLaneJump.multiplier;
-    const LaneStates increment = LaneStates{} + kLaneJump.increment;
-    LaneStates current = lanes;
-    for (size_t k = 0; k < count; k += kLanes) {
-        std::memcpy(states + k, &current, sizeof current);
-        current = current * multiplier + increment;
-    }
-    lanes = current;
-}
+struct PassState {
+    alignas(32) uint32_t lanes[kLanes];  // the next kLanes generator states of the pass
+    uint32_t seed = 0;
+    size_t count = 0;  // key bytes of the pass over the whole body
+};
 
-// One pass: srand(seed), then each byte at start, start + stride, ... below
-// end XORed with the next rand(). The generator states are made a chunk at a
-// time and then laid over the bytes. The shared generator ends where the
-// byte-by-byte routine would leave it.
-template <size_t kStride>
-void XorPass(std::span<uint8_t> buffer, size_t start, size_t end, uint8_t seed) {
-    size_t count = start < end ? (end - start + kStride - 1) / kStride : 0;
-    LaneStates lanes;
+void StartPass(PassState& pass, uint8_t seed, size_t count) {
+    pass.seed = seed;
+    pass.count = count;
     uint32_t state = seed;
-    for (int lane = 0; lane < kLanes; ++lane) {
+    for (uint32_t& lane : pass.lanes) {
         state = state * kGeneratorMultiplier + kGeneratorIncrement;
-        lanes[lane] = state;
+        lane = state;
     }
-    uint8_t* at = buffer.data() + start;
-    alignas(64) uint32_t states[kChunk];
-    size_t done = 0;
-    for (; count - done >= kChunk; done += kChunk, at += kChunk * kStride) {
-        FillStates(lanes, states, kChunk);
-        for (size_t k = 0; k < kChunk; ++k) at[k * kStride] ^= static_cast<uint8_t>((states[k] >> 28) & 7u);
-    }
-    if (done < count) {
-        FillStates(lanes, states, kChunk);
-        for (size_t k = 0; k < count - done; ++k) at[k * kStride] ^= static_cast<uint8_t>((states[k] >> 28) & 7u);
-    }
-    platform::CrtSrand(JumpOf(count).Apply(seed));
 }
 
+// SSE2 has no 32-bit low multiply: the even and the odd lanes are multiplied
+// apart and put back together.
+inline __m128i MultiplyLow32(__m128i a, __m128i b) {
+    const __m128i even = _mm_mul_epu32(a, b);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// The next `count` (a multiple of kLanes) key bytes of a pass.
+void NextKeyBytesSse2(PassState& pass, uint8_t* key, size_t count) {
+    const __m128i multiplier = _mm_set1_epi32(static_cast<int>(kLaneJump.multiplier));
+    const __m128i increment = _mm_set1_epi32(static_cast<int>(kLaneJump.increment));
+    __m128i state[8];
+    for (int r = 0; r < 8; ++r) state[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(pass.lanes) + r);
+    for (size_t k = 0; k < count; k += kLanes) {
+        __m128i top[8];
+        for (int r = 0; r < 8; ++r) {
+            top[r] = _mm_srli_epi32(_mm_slli_epi32(state[r], 1), 29);
+            state[r] = _mm_add_epi32(MultiplyLow32(state[r], multiplier), increment);
+        }
+        for (int half = 0; half < 2; ++half) {
+            const __m128i* t = top + 4 * half;
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(t[0], t[1]), _mm_packs_epi32(t[2], t[3]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(key + k + 16 * half), bytes);
+        }
+    }
+    for (int r = 0; r < 8; ++r) _mm_store_si128(reinterpret_cast<__m128i*>(pass.lanes) + r, state[r]);
+}
+
+__attribute__((target("avx2"))) void NextKeyBytesAvx2(PassState& pass, uint8_t* key, size_t count) {
+    const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(kLaneJump.multiplier));
+    const __m256i increment = _mm256_set1_epi32(static_cast<int>(kLaneJump.increment));
+    // The packs work within 128-bit halves; this puts the dwords back in order.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    __m256i state[4];
+    for (int r = 0; r < 4; ++r) state[r] = _mm256_load_si256(reinterpret_cast<const __m256i*>(pass.lanes) + r);
+    for (size_t k = 0; k < count; k += kLanes) {
+        __m256i top[4];
+        for (int r = 0; r < 4; ++r) {
+            top[r] = _mm256_srli_epi32(_mm256_slli_epi32(state[r], 1), 29);
+            state[r] = _mm256_add_epi32(_mm256_mullo_epi32(state[r], multiplier), increment);
+        }
+        const __m256i bytes =
+            _mm256_packus_epi16(_mm256_packs_epi32(top[0], top[1]), _mm256_packs_epi32(top[2], top[3]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(key + k), _mm256_permutevar8x32_epi32(bytes, order));
+    }
+    for (int r = 0; r < 4; ++r) _mm256_store_si256(reinterpret_cast<__m256i*>(pass.lanes) + r, state[r]);
+}
+
+// key[5 k] ^= fifths[k] for k < count (a multiple of 16).
+void XorEveryFifthPlain(uint8_t* key, const uint8_t* fifths, size_t count) {
+    for (size_t k = 0; k < count; ++k) key[5 * k] ^= fifths[k];
+}
+
+// Sixteen key bytes spread over 80 bytes by five byte shuffles.
+__attribute__((target("avx2"))) void XorEveryFifthShuffled(uint8_t* key, const uint8_t* fifths, size_t count) {
+    alignas(16) static constexpr auto kSpread = [] {
+        std::array<std::array<uint8_t, 16>, 5> spread{};
+        for (int i = 0; i < 80; ++i) spread[i / 16][i % 16] = i % 5 == 0 ? static_cast<uint8_t>(i / 5) : 0x80;
+        return spread;
+    }();
+    __m128i spread[5];
+    for (int b = 0; b < 5; ++b) spread[b] = _mm_load_si128(reinterpret_cast<const __m128i*>(kSpread[b].data()));
+    for (size_t k = 0; k < count; k += 16, key += 80) {
+        const __m128i source = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fifths + k));
+        for (int b = 0; b < 5; ++b) {
+            __m128i* at = reinterpret_cast<__m128i*>(key + 16 * b);
+            _mm_storeu_si128(at, _mm_xor_si128(_mm_loadu_si128(at), _mm_shuffle_epi8(source, spread[b])));
+        }
+    }
+}
+
+struct KeyKernels {
+    void (*next_key_bytes)(PassState&, uint8_t*, size_t);
+    void (*xor_every_fifth)(uint8_t*, const uint8_t*, size_t);
+};
+
+KeyKernels ChooseKeyKernels(bool allowAvx2) {
+    __builtin_cpu_init();  // may run before the feature table's own start-up
+    if (allowAvx2 && __builtin_cpu_supports("avx2")) return {NextKeyBytesAvx2, XorEveryFifthShuffled};
+    return {NextKeyBytesSse2, XorEveryFifthPlain};
+}
+KeyKernels kKernels = ChooseKeyKernels(true);
+
+// One chunk: `length` bytes (at most kChunk) XORed with the combined key of
+// the passes (one to three).
+void XorChunk(PassState* passes, int passCount, uint8_t* bytes, size_t length) {
+    alignas(64) uint8_t key[kChunk];
+    alignas(64) uint8_t keyOfPass[kChunk / 2];
+    kKernels.next_key_bytes(passes[0], key, kChunk);
+    if (passCount >= 2) {
+        kKernels.next_key_bytes(passes[1], keyOfPass, kChunk / 2);
+        const __m128i zero = _mm_setzero_si128();
+        for (size_t k = 0; k < kChunk / 2; k += 16) {
+            // Widened to little-endian words, each key byte lands on an even byte.
+            const __m128i half = _mm_load_si128(reinterpret_cast<const __m128i*>(keyOfPass + k));
+            __m128i* words = reinterpret_cast<__m128i*>(key + 2 * k);
+            _mm_store_si128(words, _mm_xor_si128(_mm_load_si128(words), _mm_unpacklo_epi8(half, zero)));
+            _mm_store_si128(words + 1, _mm_xor_si128(_mm_load_si128(words + 1), _mm_unpackhi_epi8(half, zero)));
+        }
+    }
+    if (passCount >= 3) {
+        kKernels.next_key_bytes(passes[2], keyOfPass, kChunk / 5);
+        kKernels.xor_every_fifth(key, keyOfPass, kChunk / 5);
+    }
+    size_t i = 0;
+    for (; i + 16 <= length; i += 16) {
+        __m128i* at = reinterpret_cast<__m128i*>(bytes + i);
+        const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(key + i));
+        _mm_storeu_si128(at, _mm_xor_si128(_mm_loadu_si128(at), mask));
+    }
+    for (; i < length; ++i) bytes[i] ^= key[i];
+}
+
+// The passes with strides 1, 2 and 5 (as many as keyCount) over
+// buffer[start, end). The shared generator ends where the byte-by-byte
+// routine would leave it: seeded by the last pass and stepped once per byte
+// that pass touched.
 void ApplyPasses(std::span<uint8_t> buffer, size_t start, size_t end, int keyCount, const uint8_t* keys) {
-    if (keyCount >= 1) XorPass<1>(buffer, start, end, keys[0]);
-    if (keyCount >= 2) XorPass<2>(buffer, start, end, keys[1]);
-    if (keyCount >= 3) XorPass<5>(buffer, start, end, keys[2]);
+    constexpr size_t kStrides[3] = {1, 2, 5};
+    const size_t length = start < end ? end - start : 0;
+    const int passCount = std::clamp(keyCount, 0, 3);
+    if (passCount == 0) return;
+    PassState passes[3];
+    for (int p = 0; p < passCount; ++p) StartPass(passes[p], keys[p], (length + kStrides[p] - 1) / kStrides[p]);
+    uint8_t* bytes = buffer.data() + start;
+    for (size_t done = 0; done < length; done += kChunk) {
+        XorChunk(passes, passCount, bytes + done, std::min(kChunk, length - done));
+    }
+    for (int p = 0; p < passCount; ++p) platform::CrtSrand(JumpOf(passes[p].count).Apply(passes[p].seed));
 }
 
 bool AllZero(const uint8_t* keys, int keyCount) {
@@ -129,6 +240,8 @@ uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end) {
     for (; i < end; ++i) sum += buffer[i];
     return static_cast<uint8_t>(sum);
 }
+
+void UseWideScrambleKernels(bool allowed) { kKernels = ChooseKeyKernels(allowed); }
 
 void ReportTamperedFile(std::string_view fileName) {
     ErrorReporter& reporter = ActiveErrorReporter();

@@ -62,6 +62,11 @@ void SealContainer(std::span<uint8_t> file, const ContainerLayout& layout, const
 // The tampered-file message in the error box, then the end of the program.
 void ReportTamperedFile(std::string_view fileName);
 
+// Whether the scrambling may use the AVX2 kernels where the machine has them
+// (the default) or keeps to the SSE2 ones every x86-64 machine has. Both give
+// the same bytes; tests run each.
+void UseWideScrambleKernels(bool allowed);
+
 // Sum modulo 256 of buffer[start, end).
 uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end);
 

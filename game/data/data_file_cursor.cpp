@@ -20,13 +20,20 @@ bool DataFileCursor::ReadI32s(std::span<int32_t> values) {
     return true;
 }
 
+// The text ends at its first zero byte or at its length.
 std::optional<std::string> DataFileCursor::ReadText(size_t length) {
+    std::string text;
+    if (!ReadTextInto(length, text)) return std::nullopt;
+    return text;
+}
+
+bool DataFileCursor::ReadTextInto(size_t length, std::string& text) {
     auto bytes = Take(length);
-    if (!bytes) return std::nullopt;
+    if (!bytes) return false;
     const char* start = reinterpret_cast<const char*>(bytes->data());
     const void* zero = length != 0 ? std::memchr(start, 0, length) : nullptr;
-    const size_t text_length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : length;
-    return std::string(start, text_length);
+    text.assign(start, zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : length);
+    return true;
 }
 
 }  // namespace velk

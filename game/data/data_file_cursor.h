@@ -24,6 +24,12 @@ public:
         if (!length) return std::nullopt;
         return ReadText(*length);
     }
+    // The same into `text`, whose storage is reused; false (text unchanged)
+    // when the bytes run out.
+    bool ReadStringInto(std::string& text) {
+        auto length = U32();
+        return length && ReadTextInto(*length, text);
+    }
     // The same with a 16-bit length.
     std::optional<std::string> ReadShortString() {
         auto length = U16();
@@ -35,6 +41,7 @@ public:
 
 private:
     std::optional<std::string> ReadText(size_t length);
+    bool ReadTextInto(size_t length, std::string& text);
 };
 
 }  // namespace velk

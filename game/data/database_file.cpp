@@ -100,12 +100,10 @@ void ReportMissing(const std::string& path) {
 
 bool ReadDbRow(DataFileCursor& cursor, size_t numberCount, size_t stringCount, DbRow& row) {
     row.numbers.assign(numberCount, 0);
-    row.strings.assign(stringCount, std::string());
+    row.strings.resize(stringCount);
     if (!cursor.ReadI32s(row.numbers)) return false;
     for (std::string& text : row.strings) {
-        auto read = cursor.ReadString();
-        if (!read) return false;
-        text = std::move(*read);
+        if (!cursor.ReadStringInto(text)) return false;
     }
     return true;
 }

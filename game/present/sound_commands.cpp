@@ -1,10 +1,12 @@
 #include "game/present/sound_commands.h"
 
+#include "game/data/error_reporter.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
 #include "game/event/event_records.h"
 #include "game/present/escape_codes.h"
 #include "game/present/sound_state.h"
+#include "game/present/speech_texts.h"
 
 namespace velk {
 namespace {
@@ -25,7 +27,8 @@ public:
     int32_t Count() const override { return static_cast<int32_t>(command_.arguments.size()); }
     int32_t Raw(int32_t index) const override { return command_.arguments[static_cast<size_t>(index)]; }
     int32_t Value(int32_t index) override { return interpreter_.GetValue(Raw(index)); }
-    std::string FileName() override {
+    std::string FileName() override { return RevertEscapeCodes(SpeechText()); }
+    std::string SpeechText() override {
         if (command_.strings.empty()) return {};
         EscapeCodeOptions options;
         options.mapEventId = interpreter_.eventId;
@@ -33,7 +36,7 @@ public:
         options.mapId = interpreter_.mapId;
         options.valuesOnly = true;
         options.leadingAtSignLine = true;
-        return RevertEscapeCodes(ConvertEscapeCodes(*ActiveEventLinks().variables, command_.strings[0], options));
+        return ConvertEscapeCodes(*ActiveEventLinks().variables, command_.strings[0], options);
     }
 
 private:
@@ -78,12 +81,33 @@ bool SoundCommands::Sound(SoundCommandArguments& arguments) {
     return true;
 }
 
+bool SoundCommands::Speech(SoundCommandArguments& arguments) {
+    if (!sound_.SpeechAvailable()) {
+        ActiveErrorReporter().ShowErrorBox(texts::kSpeechCommandWithoutLibrary, texts::kSpeechCommandWithoutLibrary2,
+                                           FormatErrorLocation());
+        return true;
+    }
+    const std::string text = arguments.SpeechText();
+    const int32_t speed = ValueOf(arguments, 1);
+    const int32_t volume = ValueOf(arguments, 2);
+    const int32_t pitch = ValueOf(arguments, 3);
+    const int32_t number = sound_.AddSpeech(text, speed, volume, pitch);
+    if (number == SoundState::kNotRegistered) return true;
+    sound_.Play(SoundState::kSoundEffect, number, ValueOf(arguments, 4), 0);
+    return true;
+}
+
 void SoundCommandSet::RegisterInto(CommandTable& table) {
     // The option word is the one argument every form reads; the others are
     // read only when the command has them.
     table.Register(CommandCode::kSound, 2, 0, [this](EventInterpreter& interpreter, const EventCommand& command) {
         InterpreterArguments arguments(interpreter, command);
         commands_.Sound(arguments);
+        return CommandResult::kAdvance;
+    });
+    table.Register(CommandCode::kSpeech, 5, 1, [this](EventInterpreter& interpreter, const EventCommand& command) {
+        InterpreterArguments arguments(interpreter, command);
+        commands_.Speech(arguments);
         return CommandResult::kAdvance;
     });
 }

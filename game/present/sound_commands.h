@@ -1,8 +1,9 @@
 #pragma once
-// The sound command's handler: plays, preloads or releases a row of the
-// music, background-sound or sound-effect list, named by number or by a file
-// that it registers in a spare row first. The interpreter's command table
-// calls it with the command's arguments.
+// The handlers of the sound command, which plays, preloads or releases a row
+// of the music, background-sound or sound-effect list, named by number or by
+// a file that it registers in a spare row first, and of the speech command,
+// which speaks a text into a spare sound-effect row and plays it. The
+// interpreter's command table calls them with the command's arguments.
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,8 @@ public:
     // String argument 0 with its value codes expanded and its format codes
     // turned back into text.
     virtual std::string FileName() = 0;
+    // String argument 0 with its value codes expanded.
+    virtual std::string SpeechText() = 0;
 };
 
 class SoundCommands {
@@ -35,14 +38,18 @@ public:
 
     // The command always goes on to the next one.
     bool Sound(SoundCommandArguments& arguments);
+    // Integer arguments 1-4: speed, volume, pitch (frequency percent) and
+    // the delay handed to the play. Without the speech library an error box
+    // says so. The command always goes on to the next one.
+    bool Speech(SoundCommandArguments& arguments);
 
 private:
     SoundState& sound_;
 };
 
-// The sound command in the interpreter's command table: its integer
-// arguments read through the running interpreter, its file name with the
-// value codes expanded for the running event.
+// The sound and speech commands in the interpreter's command table: their
+// integer arguments read through the running interpreter, their texts with
+// the value codes expanded for the running event.
 class SoundCommandSet final : public CommandHandlerSet {
 public:
     explicit SoundCommandSet(SoundState& sound) : commands_(sound) {}

@@ -67,9 +67,13 @@ std::optional<int32_t> SoundSettings::NextSpareRow(int32_t kind) const {
 
 void SoundSettings::TakeSpareRow(int32_t kind) { GlobalGameSystem().TakeSpareSoundRow(kind); }
 
-SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings) {
+SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings)
+    : SoundState(systemDatabase, midi, NoSpeech(), settings) {}
+
+SoundState::SoundState(Database& systemDatabase, MidiOutput& midi, SpeechOutput& speech, SoundSettings& settings) {
     database_ = &systemDatabase;
     midi_ = &midi;
+    speech_ = &speech;
     settings_ = &settings;
 }
 

@@ -6,7 +6,7 @@
 // SE). Rows are loaded once into library sound handles; music and background
 // sound cross-fade over frames; MIDI music goes to the MIDI library; sound
 // effects wait in a queue with delays. The last ten rows of every list are
-// spare rows for files named at run time.
+// spare rows for files named at run time and for synthetic speech.
 //
 // Every call that starts or changes a sound takes effect in Update, once a
 // frame. Assigning a fresh state (the title/reset block) silences everything.
@@ -19,6 +19,7 @@
 
 #include "game/data/game_owners.h"
 #include "game/present/midi_output.h"
+#include "game/present/speech_output.h"
 
 namespace velk {
 
@@ -61,6 +62,7 @@ struct SoundStateFields {
 
     Database* database_ = nullptr;
     MidiOutput* midi_ = nullptr;
+    SpeechOutput* speech_ = nullptr;
     SoundSettings* settings_ = nullptr;
     // False once moved from: then it owns no sounds.
     bool owning_ = true;
@@ -108,7 +110,9 @@ public:
     // changed), or it could not be registered.
     static constexpr int32_t kNotRegistered = -10;
 
+    // Without a speech library: speech gives nothing.
     SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings);
+    SoundState(Database& systemDatabase, MidiOutput& midi, SpeechOutput& speech, SoundSettings& settings);
     ~SoundState() override;
     SoundState(const SoundState&) = delete;
     SoundState& operator=(const SoundState&) = delete;
@@ -132,6 +136,13 @@ public:
     // when it is the sound playing already (then only its volume and
     // frequency change).
     int32_t AddSoundFile(std::string text, int32_t kind, int32_t fade, int32_t loop, int32_t volume, int32_t frequency);
+    // Whether the speech library can synthesise.
+    bool SpeechAvailable() const { return speech_->Present(); }
+    // Speaks the text into the next spare sound-effect row, to be played at
+    // `pitch` percent of its frequency (20 at least) and released after
+    // playing; the speech speed is scaled by the inverse so that the spoken
+    // tempo stays `speed`. The row, kNotRegistered when nothing came out.
+    int32_t AddSpeech(std::string text, int32_t speed, int32_t volume, int32_t pitch);
     // -1000 when the current sound of the kind is Ogg Vorbis, else 0.
     int32_t GetLoopOffset(int32_t kind) const;
     // Sounds loaded over the three lists.

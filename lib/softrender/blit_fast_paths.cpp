@@ -175,6 +175,49 @@ void Rows16(const BlitJob& job) {
     }
 }
 
+// 16-bit alpha by P through the 64-level table, computed: each channel is
+// (s x b + d x (63 - b)) / 63 with b = P / 4, the division exact for every
+// numerator up to 63 x 63 as ((n + 1) x 1040) >> 16.
+template <bool kTrans>
+void LerpRows16(const BlitJob& job) {
+    const int b = job.param.value >> 2;
+    const __m128i weight = _mm_set1_epi16(static_cast<int16_t>(b));
+    const __m128i rest = _mm_set1_epi16(static_cast<int16_t>(63 - b));
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i divide = _mm_set1_epi16(1040);
+    const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+    const __m128i key = _mm_set1_epi16(static_cast<int16_t>(job.trans_color));
+    auto lerp = [&](__m128i s, __m128i d) {
+        const __m128i n = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s, weight), _mm_mullo_epi16(d, rest)), one);
+        return _mm_mulhi_epu16(n, divide);
+    };
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i d = Load(dp);
+            const __m128i red = lerp(_mm_srli_epi16(s, 11), _mm_srli_epi16(d, 11));
+            const __m128i green = lerp(_mm_and_si128(_mm_srli_epi16(s, 5), six), _mm_and_si128(_mm_srli_epi16(d, 5), six));
+            const __m128i blue = lerp(_mm_and_si128(s, five), _mm_and_si128(d, five));
+            __m128i r = _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+            if constexpr (kTrans) {
+                r = Select(_mm_cmpeq_epi16(s, key), d, r);
+            }
+            Store(dp, r);
+        }
+        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 2) {
+            const uint32_t source = LoadPixel<Rgb565>(sp);
+            if (kTrans && source == job.trans_color) {
+                continue;
+            }
+            StorePixel<Rgb565>(dp, BlendPixel<Rgb565, kBlendModeAlpha, 0, Alpha16Rule::kLerpTable6>(
+                                       LoadPixel<Rgb565>(dp), Rgb565::Unpack(source), 1, job.param));
+        }
+    }
+}
+
 template <class Format>
 void KeyedCopyRows(const BlitJob& job) {
     constexpr bool k16 = Format::kIs16Bit;
@@ -377,10 +420,14 @@ bool RunFastBlitJob(const BlitJob& job) {
         return true;
     }
     if constexpr (Format::kIs16Bit) {
-        // 16-bit: only the unweighted forms without a table: the halving
-        // average and full-strength add and subtract.
+        // 16-bit: the unweighted forms (the halving average, full-strength
+        // add and subtract) and alpha by P through the 64-level table.
         if (job.mode == kBlendModeAlpha && job.alpha16 == Alpha16Rule::kHalving) {
             run(std::integral_constant<int, kBlendModeAlpha>{});
+            return true;
+        }
+        if (job.mode == kBlendModeAlpha && job.alpha16 == Alpha16Rule::kLerpTable6) {
+            job.trans ? LerpRows16<true>(job) : LerpRows16<false>(job);
             return true;
         }
         if (job.param.value == 255 && (job.mode == kBlendModeAdd || job.mode == kBlendModeSubtract)) {

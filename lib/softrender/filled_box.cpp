@@ -1,15 +1,49 @@
 #include <algorithm>
+#include <cstdint>
 
 #include "lib/softrender/flat_color.h"
 #include "lib/softrender/memimg_draw.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace velk {
 
 namespace {
+
+#if defined(__SSE2__)
+// The plain fill's bulk: `bytes` (a multiple of 64) of the 16-byte pattern
+// from dp on, 64 bytes a round.
+void StorePatternSse2(uint8_t* dp, size_t bytes, __m128i pattern) {
+    for (; bytes != 0; bytes -= 64, dp += 64) {
+        auto* out = reinterpret_cast<__m128i*>(dp);
+        _mm_storeu_si128(out, pattern);
+        _mm_storeu_si128(out + 1, pattern);
+        _mm_storeu_si128(out + 2, pattern);
+        _mm_storeu_si128(out + 3, pattern);
+    }
+}
+
+// The same in 32-byte stores.
+__attribute__((target("avx2"))) void StorePatternAvx2(uint8_t* dp, size_t bytes, __m128i pattern) {
+    const __m256i wide = _mm256_broadcastsi128_si256(pattern);
+    for (; bytes != 0; bytes -= 64, dp += 64) {
+        auto* out = reinterpret_cast<__m256i*>(dp);
+        _mm256_storeu_si256(out, wide);
+        _mm256_storeu_si256(out + 1, wide);
+    }
+}
+
+using StorePatternFunction = void (*)(uint8_t*, size_t, __m128i);
+
+StorePatternFunction ChooseStorePattern() {
+    __builtin_cpu_init();  // may run before the feature table's own start-up
+    return __builtin_cpu_supports("avx2") ? StorePatternAvx2 : StorePatternSse2;
+}
+
+const StorePatternFunction StorePattern = ChooseStorePattern();
+#endif
 
 // One row of the box: vector stores for the plain fill and the 32-bit alpha
 // mix, the mode's per-pixel rule for everything else and for the tails.
@@ -22,6 +56,17 @@ void FillSpan(const FlatColorOp<Format, kMode>& op, uint8_t* dp, int width) {
     if constexpr (kMode == kBlendModePlain) {
         const __m128i pattern = Format::kIs16Bit ? _mm_set1_epi16(static_cast<int16_t>(op.color))
                                                  : _mm_set1_epi32(static_cast<int>(op.color));
+        // Single pixels up to a 32-byte boundary (when the pixels can reach
+        // one), then whole 64-byte rounds.
+        for (; x < width && (reinterpret_cast<uintptr_t>(dp) & 31) != 0 && x < 32 / kBytes; ++x, dp += kBytes) {
+            op(dp);
+        }
+        const size_t bulk = static_cast<size_t>(width - x) * kBytes & ~size_t{63};
+        if (bulk != 0) {
+            StorePattern(dp, bulk, pattern);
+            dp += bulk;
+            x += static_cast<int>(bulk / kBytes);
+        }
         for (; x + kPerVector <= width; x += kPerVector, dp += 16) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), pattern);
         }

@@ -125,6 +125,11 @@ DdResult DdSurface::Lock(const Rect* rect, DdSurfaceDesc* desc, uint32_t flags) 
     if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
     const Rect area = rect != nullptr ? *rect : Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     if (!Inside(area, width_, height_)) return kDdErrInvalidRect;
+    if ((flags & kDdLockReadOnly) != 0) {
+        BeforeRead();
+    } else {
+        BeforeWrite();
+    }
     GetSurfaceDesc(desc);
     desc->surface = row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_;
     lock_count_ = 1;
@@ -222,12 +227,18 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
     if (IsEmpty(dest)) return kDdErrInvalidRect;
     Rect clip;
     if (!ClipRegion(&clip) && !Inside(dest, width_, height_)) return kDdErrInvalidRect;
+    if (source != nullptr) source->BeforeRead();
+    BeforeWrite();
 
     DdResult result = kDdOk;
     if ((flags & kDdBltColorFill) != 0) {
         if (fx == nullptr) return kDdErrInvalidParams;
         const Rect area = Intersect(dest, clip);
-        if (!IsEmpty(area)) result = Fill(area, fx->fill_color);
+        if (!IsEmpty(area)) {
+            result = Fill(area, fx->fill_color);
+            // A mirror that was current fills its copy too and stays current.
+            if (mirror_) mirror_->Filled(*this, area, fx->fill_color);
+        }
     } else if ((flags & kDdBltDepthFill) != 0) {
         if (fx == nullptr || (caps_ & kDdsCapsZBuffer) == 0) return kDdErrInvalidParams;
         const Rect area = Intersect(dest, clip);
@@ -265,6 +276,8 @@ DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_
     if (!Inside(dest, width_, height_)) return kDdErrInvalidRect;
     const bool keyed = (flags & kDdBltFastSrcColorKey) != 0;
     if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
+    source->BeforeRead();
+    BeforeWrite();
     const DdResult result = CopyStretched(dest, dest, *source, from, keyed);
     PresentIfPrimary();
     return result;
@@ -275,6 +288,8 @@ DdResult DdSurface::Flip(DdSurface*, uint32_t) {
     std::shared_ptr<DdSurface> back;
     if (!is_primary() || GetAttachedSurface(kDdsCapsBackBuffer, &back) != kDdOk) return kDdErrUnsupported;
     if (const DdResult usable = back->CheckUsable(); usable != kDdOk) return usable;
+    back->BeforeRead();
+    BeforeWrite();
     pixels_ = back->pixels_;
     PresentIfPrimary();
     return kDdOk;
@@ -301,6 +316,7 @@ DdResult DdSurface::GetColorKey(uint32_t flags, DdColorKey* key) const {
 DdResult DdSurface::IsLost() const { return lost_ ? kDdErrSurfaceLost : kDdOk; }
 
 DdResult DdSurface::Restore() {
+    if (lost_) ++serial_;
     lost_ = false;
     return kDdOk;
 }
@@ -309,6 +325,8 @@ void DdSurface::MarkLost() {
     if (lost_) return;
     lost_ = true;
     lock_count_ = 0;
+    mirror_newer_ = false;
+    ++serial_;
     std::fill(pixels_.begin(), pixels_.end(), kLostPixelByte);
 }
 
@@ -359,8 +377,21 @@ DdResult DdSurface::EnumAttachedSurfaces(const std::function<bool(const std::sha
     return kDdOk;
 }
 
+void DdSurface::SetMirror(std::shared_ptr<SurfaceMirror> mirror) {
+    SyncFromMirror();
+    mirror_ = std::move(mirror);
+    mirror_newer_ = false;
+}
+
+void DdSurface::SyncFromMirror() {
+    if (!mirror_newer_ || !mirror_) return;
+    mirror_newer_ = false;
+    mirror_->PullPixels(*this);
+}
+
 void DdSurface::PresentIfPrimary() {
     if (!is_primary() || lost_) return;
+    SyncFromMirror();
     const WindowHandle window = clipper_ && clipper_->window() != 0 ? clipper_->window() : display_->window;
     if (window == 0 || !IsAppWindow(window)) return;
     PresentImage image;
@@ -410,6 +441,8 @@ DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, co
     if (dest.is_locked() || source.is_locked()) return kDdErrSurfaceBusy;
     if (!SameLayout(dest.pixel_format(), source.pixel_format())) return kDdErrInvalidPixelFormat;
     if (!Inside(source_rect, source.width(), source.height())) return kDdErrInvalidRect;
+    source.SyncFromMirror();
+    dest.PrepareWrite();
     const Rect target{x, y, x + source_rect.right - source_rect.left, y + source_rect.bottom - source_rect.top};
     // GDI clips to the destination.
     const Rect area = Intersect(target, Rect{0, 0, static_cast<int32_t>(dest.width()), static_cast<int32_t>(dest.height())});
@@ -487,6 +520,7 @@ DdResult GdiBltDibToSurface(DdSurface& dest, int x, int y, const DibSection& sou
     if (source.width <= 0 || source.height <= 0 ||
         !Inside(source_rect, static_cast<uint32_t>(source.width), static_cast<uint32_t>(source.height)))
         return kDdErrInvalidRect;
+    dest.PrepareWrite();
     const DdPixelFormat& format = dest.pixel_format();
     const bool paletted = (format.flags & kPixelFormatPaletteIndexed8) != 0;
     if (paletted && palette == nullptr) return kDdErrInvalidParams;

@@ -21,6 +21,22 @@ namespace velk::platform {
 class DdClipper;
 class DdPalette;
 struct DisplayShared;
+class DdSurface;
+
+// A copy of a surface's pixels kept elsewhere (a hardware renderer's
+// texture). The surface asks it for the pixels before any access when the
+// copy was written last; every write on the surface's own side raises the
+// surface's serial, so the copy knows when to take the pixels again.
+class SurfaceMirror {
+public:
+    virtual ~SurfaceMirror() = default;
+    // Writes the copy's pixels into the surface's rows.
+    virtual void PullPixels(DdSurface& surface) = 0;
+    // The surface's rectangle was just filled with a raw pixel value (its
+    // serial already raised): a copy that held the surface's pixels before
+    // may fill itself and count as current again.
+    virtual void Filled(DdSurface& surface, const Rect& area, uint32_t value) {}
+};
 
 class DdSurface : public std::enable_shared_from_this<DdSurface> {
 public:
@@ -95,6 +111,19 @@ public:
     // Shows a primary's pixels in its window (nothing for other surfaces).
     void PresentIfPrimary();
 
+    // The mirror of the pixels (null for none) and which side was written last.
+    void SetMirror(std::shared_ptr<SurfaceMirror> mirror);
+    SurfaceMirror* mirror() const { return mirror_.get(); }
+    // Raised by every write on the surface's side.
+    uint64_t serial() const { return serial_; }
+    // The mirror was written: the next access takes its pixels first.
+    void MarkMirrorNewer() { mirror_newer_ = true; }
+    bool mirror_newer() const { return mirror_newer_; }
+    // Takes the mirror's pixels when it was written last (every access does).
+    void SyncFromMirror();
+    // Before the stand-in's own writes through row().
+    void PrepareWrite() { BeforeWrite(); }
+
 private:
     bool IsKeyed(uint32_t value) const;
     uint32_t ColorBitsMask() const;
@@ -120,6 +149,15 @@ private:
     std::shared_ptr<DdClipper> clipper_;
     std::shared_ptr<DdPalette> palette_;
     std::vector<std::shared_ptr<DdSurface>> attached_;
+    std::shared_ptr<SurfaceMirror> mirror_;
+    uint64_t serial_ = 1;
+    bool mirror_newer_ = false;
+
+    void BeforeRead() { SyncFromMirror(); }
+    void BeforeWrite() {
+        SyncFromMirror();
+        ++serial_;
+    }
 };
 
 // A device-independent bitmap selected into a memory DC: rows from the top;

@@ -104,7 +104,11 @@ private:
         }
         if (found != targets_.end()) return &found->second;
         SDL_Renderer* renderer = SDL_GetRenderer(sdl_window);
-        if (renderer == nullptr) renderer = SDL_CreateRenderer(sdl_window, -1, 0);
+        // The frames come from memory; a software renderer keeps this thread
+        // free of an OpenGL context of the window's own, which would stop the
+        // hardware drawing's context from being made current here.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        if (renderer == nullptr) renderer = SDL_CreateRenderer(sdl_window, -1, SDL_RENDERER_SOFTWARE);
         if (renderer == nullptr) {
             DebugOutput(std::string("The window's renderer could not be made: ") + SDL_GetError() + "\n");
             return nullptr;

@@ -33,6 +33,18 @@ namespace {
 using platform::DdDevice;
 
 int g_init_in_progress = 0;
+int (*g_direct3d_start)() = nullptr;
+int (*g_direct3d_end)() = nullptr;
+
+void EndDirect3D() {
+    if (g_direct3d_end != nullptr) g_direct3d_end();
+}
+
+void StartDirect3D() {
+    const ScreenState& s = Screen();
+    if (g_direct3d_start != nullptr && s.software_rendering == 0 && s.direct_draw_off == 0 && s.display_bits != 8)
+        g_direct3d_start();
+}
 
 // The mode fell back to its last resort.
 constexpr int kFellBack = -2;
@@ -309,6 +321,7 @@ int TermDirectDraw() {
     IncreaseLogIndent();
     s.palette.reset();
     EndGraphManagement();
+    EndDirect3D();
     DeleteAllSurface2D();
     DeleteAllSurfaceData();
     ReleaseMainSurfaces();
@@ -454,6 +467,7 @@ int ChangeDisplayMode(int width, int height, int color_bits, int force, int refr
 
     DeleteAllGraphs(0);
     EndGraphManagement();
+    EndDirect3D();
     s.palette.reset();
     ReleaseMainSurfaces();
 
@@ -473,6 +487,7 @@ int ChangeDisplayMode(int width, int height, int color_bits, int force, int refr
         return WriteLog(screen_log::kMainSurfaceInitFailed);
     }
     DeleteAllSurfaceData();
+    StartDirect3D();
     InitGraphManagement();
     Host().RemakeDefaultFont();
     CreateScreenPalette();
@@ -487,6 +502,11 @@ int ChangeDisplayMode(int width, int height, int color_bits, int force, int refr
     ProcessMessages();
     ResetScreenPresentCount();
     return result;
+}
+
+void SetDirect3DStartEnd(int (*start)(), int (*end)()) {
+    g_direct3d_start = start;
+    g_direct3d_end = end;
 }
 
 int SetScreenModeBody(int width, int height, int color_bits, int refresh_rate) {

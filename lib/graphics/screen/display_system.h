@@ -32,6 +32,10 @@ int RestoreDisplayModeIfChanged();
 int ReapplyDisplayMode();
 int ReleaseDirectDrawObject();
 int RecreateDirectDrawObject();
+// The Direct3D side's start and end, run by every display-mode change (end
+// before the main surfaces go, start once they exist again, in hardware
+// drawing only) and by the display's end; null for none.
+void SetDirect3DStartEnd(int (*start)(), int (*end)());
 
 // The options the library's start-up passes on.
 void SetMultithreadedCooperativeLevel(int flag);

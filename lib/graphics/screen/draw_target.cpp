@@ -1,8 +1,10 @@
 #include "lib/graphics/screen/draw_target.h"
 
+
 #include <algorithm>
 
 #include "lib/core/window/main_window.h"
+#include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_table.h"
 #include "lib/image/color_convert.h"
@@ -292,6 +294,8 @@ MEMIMG* GetDrawTargetMemImg() {
 
 int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const Rect* source_rect,
                          const Rect* dest_rect, int raw_fill, uint32_t* color1, uint32_t* color2) {
+    // Software draws go after Direct3D's collected vertices.
+    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     if (SoftwareMode()) return 0;
     ReleaseViews();

@@ -1,5 +1,6 @@
 #include "lib/graphics/screen/screen_present.h"
 
+
 #include <cmath>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/core/window/window_services.h"
+#include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_data.h"
 #include "lib/graphics/graphics_fatal.h"
@@ -148,6 +150,8 @@ int WaitVSync(int count) {
 }
 
 int FlipScreenBody() {
+    // Direct3D's collected vertices land before the pixels are read.
+    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     if (DirectDrawMissing()) return -1;
     WaitWhileInactive();
@@ -168,6 +172,8 @@ int FlipScreenBody() {
 int CopyFullBackBufferToWindow() { return CopyBackBufferToWindow(nullptr); }
 
 int CopyBackBufferToWindow(const Rect* rect) {
+    // Direct3D's collected vertices land before the pixels are read.
+    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     if (DirectDrawMissing()) return -1;
     if (GetDrawSettings().draw_screen == kFrontScreen) {
@@ -302,6 +308,8 @@ int CopyFrontMemImgToWindow(const Rect* rect) {
 
 int SaveDrawScreenToFile(int x1, int y1, int x2, int y2, const char* file_name, int format, int jpeg_quality,
                          int jpeg_option, int png_level) {
+    // Direct3D's collected vertices land before the pixels are read.
+    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     (void)jpeg_option;
     if (DirectDrawMissing() || file_name == nullptr) return -1;

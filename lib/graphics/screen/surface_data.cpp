@@ -107,7 +107,31 @@ int CreatePlainSurface(SurfaceData* data) {
     return 0;
 }
 
+// The texture formats Direct3D offers (nine kinds), null while it is absent.
+const platform::DdPixelFormat* g_texture_formats = nullptr;
+
+int CreateTextureSurface(SurfaceData* data) {
+    const SurfaceCreateParams& p = data->params;
+    data->texture_format = TextureFormatIndex(p);
+    DdSurfaceDesc desc;
+    desc.flags = platform::kDdsdCaps | platform::kDdsdWidth | platform::kDdsdHeight | platform::kDdsdPixelFormat;
+    desc.width = data->width;
+    desc.height = data->height;
+    desc.caps = platform::kDdsCapsTexture | (p.draw_valid != 0 ? platform::kDdsCaps3DDevice : 0);
+    desc.caps2 = p.unmanaged_texture == 0 ? platform::kDdsCaps2TextureManage : 0;
+    if (g_texture_formats != nullptr) desc.pixel_format = g_texture_formats[data->texture_format];
+    if (g_texture_formats == nullptr || !Screen().device ||
+        Screen().device->CreateSurface(desc, &data->surface) != platform::kDdOk) {
+        WriteLogFormat(screen_log::kTextureParams, p.draw_valid, p.alpha_channel, p.alpha_test, p.color_depth);
+        return WriteLog(screen_log::kTextureSurfaceFailed);
+    }
+    CreateColorDataFromPixelFormat(&desc.pixel_format, &data->surface_color);
+    return 0;
+}
+
 }  // namespace
+
+void SetTexturePixelFormats(const platform::DdPixelFormat* formats) { g_texture_formats = formats; }
 
 SurfaceData* GetSurfaceData(int handle) { return Table().Get(handle); }
 
@@ -162,11 +186,7 @@ int CreateSurfaceDataSurface(int handle) {
         if (!Screen().device) return -1;
         result = CreatePlainSurface(data);
     } else {
-        // Textures belong to Direct3D, which this display does not offer.
-        const SurfaceCreateParams& p = data->params;
-        data->texture_format = TextureFormatIndex(p);
-        WriteLogFormat(screen_log::kTextureParams, p.draw_valid, p.alpha_channel, p.alpha_test, p.color_depth);
-        return WriteLog(screen_log::kTextureSurfaceFailed);
+        result = CreateTextureSurface(data);
     }
     if (result != 0) return -1;
     if (data->z_buffer != 0) {

@@ -13,6 +13,7 @@
 
 namespace velk::platform {
 class DdSurface;
+struct DdPixelFormat;
 }
 
 namespace velk {
@@ -80,6 +81,10 @@ const ColorData* SurfaceDataColorData(const SurfaceData& data);
 // Every store deleted, the table emptied (graph management start and end).
 void DeleteAllSurfaceData();
 int GetSurfaceDataCount();
+// The pixel formats of the nine texture kinds (draw-valid, alpha channel,
+// alpha test, depth) that texture stores are made in; null while Direct3D is
+// absent (texture stores then fail). The array must outlive its use.
+void SetTexturePixelFormats(const platform::DdPixelFormat* formats);
 
 // Sets the bits no channel uses to ones in every pixel of the rectangle.
 int SetUnusedColorBits(const Rect& rect, uint8_t* pixels, int pitch, const ColorData* color);

@@ -3,6 +3,7 @@
 #include "lib/core/files/file_access.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
+#include "lib/graphics/direct3d/device_3d.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/font/display/screen_text_draws.h"
 #include "lib/graphics/font/font_handles.h"
@@ -31,7 +32,7 @@ public:
         return nullptr;
     }
 
-    bool Direct3DReady() const override { return false; }
+    bool Direct3DReady() const override { return Direct3DUsable(); }
     bool SoftwareRendering() const override { return Screen().software_rendering != 0; }
     bool DirectDrawOff() const override { return Screen().direct_draw_off != 0; }
     bool DirectDrawExists() const override { return Screen().device != nullptr; }

@@ -4,6 +4,9 @@
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/window_services.h"
+#include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/direct3d_draw_path.h"
+#include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw2d/two_d_draw_path.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/draw_settings.h"
@@ -42,6 +45,8 @@ WindowGraphicsServices MakeWindowServices() {
     services.setup_screen_color_data = [] { return SetupScreenColorData(); };
     services.restore_graphics_system = [] { return RestoreGraphicsSystem(); };
     services.check_surface_2d_lost = [] { return RestoreLostSurfaces(); };
+    services.check_surface_3d_lost = [] { return CheckSurface3DLost(); };
+    services.release_direct3d_object = [] { return ReleaseDirect3DObject(); };
     services.get_display_mode_changed_flag = [] { return GetDisplayModeChangedFlag(); };
     services.get_use_direct_draw_flag = [] { return GetUseDirectDrawFlag(); };
     services.has_direct_draw_object = [] { return GetDirectDrawObject() != nullptr; };
@@ -67,7 +72,10 @@ WindowGraphicsServices MakeWindowServices() {
 
 int InitGraphicsSystem() {
     SetGraphicsHost(&ScreenGraphicsHost());
-    SetGraphDrawPaths(nullptr, &TwoDDrawPath());
+    // The Direct3D path draws while a device exists (started with each
+    // display mode in hardware drawing); otherwise everything takes the 2D path.
+    SetGraphDrawPaths(&Direct3DDrawPath(), &TwoDDrawPath());
+    SetDirect3DStartEnd(InitializeDirect3D, TerminateDirect3D);
     InstallFontsOnScreen();
     SetWindowGraphicsServices(MakeWindowServices());
     ScreenState& s = Screen();
@@ -83,6 +91,8 @@ int InitGraphicsSystem() {
 
 int TermGraphicsSystem() {
     TermDirectDraw();
+    TerminateDirect3D();
+    SetDirect3DStartEnd(nullptr, nullptr);
     UninstallFontsOnScreen();
     SetWindowGraphicsServices(WindowGraphicsServices{});
     SetGraphDrawPaths(nullptr, nullptr);
@@ -91,6 +101,7 @@ int TermGraphicsSystem() {
 }
 
 int RestoreGraphicsSystem() {
+    ReleaseDirect3DObject();
     ReleaseMaskScreen();
     ReleaseMainSurfaces();
     TerminateInput();
@@ -99,6 +110,7 @@ int RestoreGraphicsSystem() {
     SetupScreenColorData();
     CreateMainSurfaces();
     CreateScreenPalette();
+    AcquireDirect3DObject();
     const int screen = GetDrawScreen();
     SetDrawScreen(screen);
     ClearDrawScreen();

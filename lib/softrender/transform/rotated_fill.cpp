@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "lib/softrender/transform/fill_frame.h"
+#include "lib/softrender/transform/rotated_wide_loops.h"
 #include "lib/softrender/transform/rotation_map.h"
 #include "lib/softrender/transform/transformed_fill.h"
 
@@ -56,8 +57,9 @@ void DrawMemImgRotated(MEMIMG* dest, const MEMIMG* src, int centre_x, int centre
         return;
     }
 
-    const TexturedSpanLoop<FixedTexelWalk> loop =
-        FindTexturedSpanLoop<FixedTexelWalk>(source.kind, mode, source.variant);
+    TexturedSpanLoop<FixedTexelWalk> loop = FindWideRotatedLoop(source.kind, mode, source.variant, source.pitch,
+                                                                source.width, source.height);
+    if (loop == nullptr) loop = FindTexturedSpanLoop<FixedTexelWalk>(source.kind, mode, source.variant);
     if (loop == nullptr) return;
     const Int128 u_limit = static_cast<Int128>(source.width) << kRotationFractionBits;
     const Int128 v_limit = static_cast<Int128>(source.height) << kRotationFractionBits;
@@ -72,10 +74,14 @@ void DrawMemImgRotated(MEMIMG* dest, const MEMIMG* src, int centre_x, int centre
     walk.u_step = map.u_step();
     walk.v_step = map.v_step();
 
+    const int64_t first_row = map.FirstRow(clip.top);
     const int64_t end_row = map.EndRow(clip.bottom);
-    for (int64_t row = map.FirstRow(clip.top); row < end_row; ++row) {
-        const Int128 u = map.UAt(clip.left, row);
-        const Int128 v = map.VAt(clip.left, row);
+    // Row by row the positions grow by exactly the row steps (see UAt).
+    Int128 u = map.UAt(clip.left, first_row) - map.u_row_step();
+    Int128 v = map.VAt(clip.left, first_row) - map.v_row_step();
+    for (int64_t row = first_row; row < end_row; ++row) {
+        u += map.u_row_step();
+        v += map.v_row_step();
         const IndexRange inside_u = SolveLinearRange(u, map.u_step(), 0, u_limit, count);
         const IndexRange inside_v = SolveLinearRange(v, map.v_step(), 0, v_limit, count);
         const int64_t first = std::max(inside_u.begin, inside_v.begin);

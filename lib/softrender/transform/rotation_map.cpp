@@ -24,7 +24,18 @@ bool RotationMap::Setup(int64_t width, int64_t height, int64_t cx, int64_t cy, f
     cy_ = cy;
     u_centre_ = static_cast<Int128>(width / 2) << kRotationFractionBits;
     v_centre_ = static_cast<Int128>(height / 2) << kRotationFractionBits;
-    reach_ = std::fabs(static_cast<double>(scale)) * std::hypot(static_cast<double>(width), static_cast<double>(height)) + 2.0;
+    // A texel inside the image lies within `radius` texels of the centre
+    // texel corner, so a pixel that shows it lies within |scale| x radius
+    // pixels of (cx, cy), give or take the steps' rounding: at most
+    // scale^2 x radius x 2^-32 pixels, which the margin of 2 covers while
+    // that stays below a quarter. Beyond it the whole diagonal is the reach.
+    const double magnitude = std::fabs(static_cast<double>(scale));
+    const double radius = std::hypot(static_cast<double>((width + 1) / 2), static_cast<double>((height + 1) / 2));
+    if (magnitude * magnitude * radius <= kFixedOne / 4.0) {
+        reach_ = magnitude * radius + 2.0;
+    } else {
+        reach_ = magnitude * std::hypot(static_cast<double>(width), static_cast<double>(height)) + 2.0;
+    }
     return true;
 }
 

@@ -32,6 +32,11 @@ public:
     // Per destination column: u grows by cos / scale, v by -sin / scale.
     int64_t u_step() const { return cos_step_; }
     int64_t v_step() const { return -sin_step_; }
+    // Per destination row: u grows by sin / scale, v by cos / scale. The
+    // positions carry the half-pixel offset exactly, so a row's position is
+    // the previous row's plus these steps, without rounding.
+    int64_t u_row_step() const { return sin_step_; }
+    int64_t v_row_step() const { return cos_step_; }
 
     // Rows [first_row, end_row) hold every pixel that can show the image
     // (computed from the image's circumscribed circle, clamped to the limits).

@@ -54,7 +54,7 @@ struct LoopVariant {
 };
 
 template <class Walk>
-using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk);
+using TexturedSpanLoop = void (*)(const TexturedDraw& draw, uint8_t* dest, int64_t count, const Walk& start);
 
 // The loop for a blend mode as ResolveBlendMode gives it (0, 1, 2, 3, 4, 10,
 // 11); null for any other mode.
@@ -146,7 +146,8 @@ inline __m128i MixAlphaByParam32x4(__m128i d, __m128i s, __m128i p, __m128i q) {
 #endif
 
 template <class Kind, int kMode, bool kBlend, bool kBright, bool kAlpha, bool kTrans, class Walk>
-void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk walk) {
+void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, const Walk& start) {
+    Walk walk = start;  // a copy of its own, kept in registers
     using Format = typename Kind::Format;
     constexpr int kTexelBytes = Kind::Bytes(kAlpha);
     constexpr int kPixelBytes = Format::kIs16Bit ? 2 : 4;
@@ -161,20 +162,34 @@ void TexturedSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count, Walk w
 
     int64_t i = 0;
 #if defined(__SSE2__)
-    if constexpr ((kPackedAlpha || (kWholeWordCopy && !Format::kIs16Bit)) && !kTrans && !kAlpha) {
-        // No pixel is skipped: four texels at a time, written with one store.
+    if constexpr ((kPackedAlpha || (kWholeWordCopy && !Format::kIs16Bit)) && !kAlpha) {
+        // Four texels at a time, written with one store; with transparency a
+        // texel that matches the key leaves its pixel's old value in the
+        // store, and four such texels leave the pixels untouched.
         const __m128i p = _mm_set1_epi16(static_cast<int16_t>(local.param.value));
         const __m128i q = _mm_set1_epi16(static_cast<int16_t>(256 - local.param.value));
+        const __m128i key = _mm_set1_epi32(static_cast<int>(local.trans_color));
         const uint32_t flip = kMode == kBlendModeInvertedAlpha ? 0xFFFFFFFFu : 0;
         for (; i + 4 <= count; i += 4, dest += 16) {
-            auto next = [&] {
-                const uint32_t texel = Kind::Color(Kind::Raw(walk.template Texel<kTexelBytes>()), local.palette);
+            int raws[4], colors[4];
+            for (int lane = 0; lane < 4; ++lane) {
+                raws[lane] = static_cast<int>(Kind::Raw(walk.template Texel<kTexelBytes>()));
+                colors[lane] = static_cast<int>(Kind::Color(static_cast<uint32_t>(raws[lane]), local.palette) ^ flip);
                 walk.Advance();
-                return static_cast<int>(texel ^ flip);
-            };
-            const int t0 = next(), t1 = next(), t2 = next(), t3 = next();
-            const __m128i source = _mm_set_epi32(t3, t2, t1, t0);
-            if constexpr (kPackedAlpha) {
+            }
+            // Built in registers: four narrow stores read back as one wide
+            // load would stall.
+            const __m128i source = _mm_set_epi32(colors[3], colors[2], colors[1], colors[0]);
+            if constexpr (kTrans) {
+                const __m128i raw = _mm_set_epi32(raws[3], raws[2], raws[1], raws[0]);
+                const __m128i keep = _mm_cmpeq_epi32(raw, key);
+                if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+                const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
+                __m128i after = source;
+                if constexpr (kPackedAlpha) after = MixAlphaByParam32x4(before, source, p, q);
+                after = _mm_or_si128(_mm_and_si128(keep, before), _mm_andnot_si128(keep, after));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), after);
+            } else if constexpr (kPackedAlpha) {
                 const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), MixAlphaByParam32x4(before, source, p, q));
             } else {

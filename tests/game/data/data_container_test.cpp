@@ -39,18 +39,23 @@ TEST(ScrambleDataBuffer, MatchesTheKnownStreamOfSeedsOneTwoThree) {
 }
 
 TEST(ScrambleDataBuffer, AgreesWithTheByteByByteRoutineAndLeavesTheGeneratorAlike) {
-    for (size_t length : {0u, 1u, 7u, 8u, 9u, 63u, 1000u}) {
-        for (int keyCount = 1; keyCount <= 3; ++keyCount) {
-            std::vector<uint8_t> keys = {37, 200, 9};
-            keys.resize(keyCount);
-            std::vector<uint8_t> fast = Body(20, length), slow = fast;
-            ScrambleDataBuffer("x", fast, 20, static_cast<int>(fast.size()), keyCount, keys.data(), 0, nullptr);
-            uint32_t stateAfterFast = platform::MainThreadCrtRandom().State();
-            ReferenceScramble(slow, 20, slow.size(), keys);
-            EXPECT_EQ(fast, slow) << "length " << length << " keys " << keyCount;
-            EXPECT_EQ(stateAfterFast, platform::MainThreadCrtRandom().State());
+    // Lengths across the unscrambling's chunks, with both kernel sets.
+    for (bool wide : {true, false}) {
+        UseWideScrambleKernels(wide);
+        for (size_t length : {0u, 1u, 7u, 8u, 9u, 63u, 1000u, 5119u, 5120u, 5121u, 12345u}) {
+            for (int keyCount = 1; keyCount <= 3; ++keyCount) {
+                std::vector<uint8_t> keys = {37, 200, 9};
+                keys.resize(keyCount);
+                std::vector<uint8_t> fast = Body(20, length), slow = fast;
+                ScrambleDataBuffer("x", fast, 20, static_cast<int>(fast.size()), keyCount, keys.data(), 0, nullptr);
+                uint32_t stateAfterFast = platform::MainThreadCrtRandom().State();
+                ReferenceScramble(slow, 20, slow.size(), keys);
+                EXPECT_EQ(fast, slow) << "length " << length << " keys " << keyCount << " wide " << wide;
+                EXPECT_EQ(stateAfterFast, platform::MainThreadCrtRandom().State());
+            }
         }
     }
+    UseWideScrambleKernels(true);
 }
 
 TEST(ScrambleDataBuffer, RoundTripsAndVerifiesTheSumOfThePlainBytes) {

@@ -27,6 +27,7 @@ public:
         return variable != variables.end() ? variable->second : values_[static_cast<size_t>(index)];
     }
     std::string FileName() override { return name_; }
+    std::string SpeechText() override { return name_; }
 
     std::map<int32_t, int32_t> variables;
     std::vector<int32_t> reads;

@@ -251,5 +251,41 @@ TEST(UnpaddedImagesTest, WholeImageCopiesAndFillsMatchRowByRowResults) {
     }
 }
 
+// Plain fills start at every alignment and run over every width from a single
+// pixel to several vector rounds: each pixel of the box takes the colour,
+// nothing around it changes.
+TEST(FilledBoxTest, EveryStartAndWidthFillsExactlyTheBox) {
+    InitMemImgTables();
+    SetMemImgDrawBlendMode(0, 255);
+    SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
+    std::mt19937 rng(35);
+    for (int format : {0, 1}) {
+        const int bytes = format == 0 ? 2 : 4;
+        const uint32_t color = format == 0 ? 0xA5C3 : 0x7F123456;
+        for (int left = 0; left < 17; ++left) {
+            for (int width = 1; width <= 150; width += (width < 40 ? 1 : 7)) {
+                GuardedImage dest(180, 3, format, 0, 0);
+                dest.Randomize(rng);
+                std::vector<uint8_t> before(static_cast<size_t>(dest.image()->base->pitch) * 3);
+                std::memcpy(before.data(), dest.image()->pixels, before.size());
+                const Rect box{left, 1, left + width, 2};
+                DrawMemImgFilledBox(dest.image(), &box, color);
+                ASSERT_TRUE(dest.GuardsIntact());
+                for (int y = 0; y < 3; ++y) {
+                    for (int x = 0; x < 180; ++x) {
+                        uint32_t got = 0, was = 0;
+                        const size_t at = static_cast<size_t>(y) * dest.image()->base->pitch + x * bytes;
+                        std::memcpy(&got, dest.image()->pixels + at, bytes);
+                        std::memcpy(&was, before.data() + at, bytes);
+                        const bool inside = y == 1 && x >= left && x < left + width;
+                        ASSERT_EQ(got, inside ? color : was) << "format " << format << " box " << left << "+"
+                                                              << width << " pixel " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velk

@@ -30,6 +30,8 @@
 #include "lib/graphics/system/graphics_system.h"
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
+#include "platform/direct3d/d3d_device.h"
+#include "platform/direct3d/gl_backend.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_output.h"
 #include "platform/window/manual_window_backend.h"
@@ -43,6 +45,8 @@ enum class RenderMode {
     kSoftware,      // software rendering, screens in software images, shown through the display
     kSoftwareGdi,   // software rendering with DirectDraw switched off, shown through GDI
     kDirectDraw,    // display surfaces drawn through the bridge
+    kDirect3D,      // display surfaces drawn through the Direct3D stand-in on OpenGL
+    kRecordedDirect3D,  // the Direct3D stand-in with a back-end that records its calls
 };
 
 bool WriteNativeFile(const char* file_name, std::span<const uint8_t> bytes);
@@ -63,6 +67,8 @@ protected:
         SetGraphicsFatalHandler([](const char* message) { throw std::runtime_error(message); });
         // The tests save into their scratch folder by native path.
         SetImageFileWriter(WriteNativeFile);
+        // Direct3D only where a test asks for it.
+        platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
     }
 
     ~GraphicsTest() override {
@@ -77,10 +83,18 @@ protected:
         SetImageFileWriter(nullptr);
         SetLibraryLifeBodies({});
         SetLogOutputFlag(1);
+        platform::SetDirect3DBackendFactory(nullptr);
     }
 
     // window_mode 0 asks for full screen at the depth.
     void StartGraphics(RenderMode mode, int bits, int window_mode = 1) {
+        if (mode == RenderMode::kDirect3D) {
+            if (!platform::SharedGlBackend())
+                GTEST_SKIP() << "no OpenGL context can be made here: " << platform::GlBackendProblem();
+            platform::SetDirect3DBackendFactory([] { return platform::SharedGlBackend(); });
+        }
+        if (mode == RenderMode::kRecordedDirect3D)
+            platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
         MainWindowState().window_mode = window_mode;
         ASSERT_EQ(CreateMainWindow(), 0);
         ASSERT_EQ(SetScreenModeBody(640, 480, bits, -1), 0);
@@ -102,6 +116,7 @@ protected:
     std::string Path(const std::string& name) const { return (scratch.path() / name).string(); }
 
     ScratchDir scratch;
+    std::shared_ptr<platform::RecordingD3dBackend> recording = std::make_shared<platform::RecordingD3dBackend>();
     platform::ManualClock clock{5000000};
     platform::ScopedClock installed_clock_;
     platform::ScopedManualWindowBackend scoped_backend;

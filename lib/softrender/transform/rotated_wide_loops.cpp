@@ -1,0 +1,177 @@
+#include "lib/softrender/transform/rotated_wide_loops.h"
+
+#include <immintrin.h>
+
+namespace velk {
+namespace {
+
+// The high dwords of the 64-bit lanes of a (pixels 0-3) and b (pixels 4-7),
+// in pixel order: the whole-texel parts of eight positions.
+__attribute__((target("avx2"))) inline __m256i WholeParts(__m256i a, __m256i b) {
+    const __m256 mixed = _mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), _MM_SHUFFLE(3, 1, 3, 1));
+    return _mm256_permute4x64_epi64(_mm256_castps_si256(mixed), _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+// MixAlphaByParam32 on eight pixels, each channel in a 16-bit lane.
+__attribute__((target("avx2"))) inline __m256i MixAlphaByParam32x8(__m256i d, __m256i s, __m256i p, __m256i q) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i low = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), q),
+                                                           _mm256_mullo_epi16(_mm256_unpacklo_epi8(s, zero), p)),
+                                          8);
+    const __m256i high = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), q),
+                                                            _mm256_mullo_epi16(_mm256_unpackhi_epi8(s, zero), p)),
+                                           8);
+    const __m256i color = _mm256_set1_epi32(0x00FFFFFF);
+    return _mm256_or_si256(_mm256_and_si256(_mm256_packus_epi16(low, high), color), _mm256_andnot_si256(color, d));
+}
+
+template <int kMode, bool kTrans>
+__attribute__((target("avx2"))) void WideSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count,
+                                              const FixedTexelWalk& start) {
+    FixedTexelWalk walk = start;
+    constexpr bool kMix = kMode != kBlendModePlain;
+    const int32_t* texels = reinterpret_cast<const int32_t*>(walk.texels);
+    const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(walk.pitch));
+    const __m256i p = _mm256_set1_epi16(static_cast<int16_t>(draw.param.value));
+    const __m256i q = _mm256_set1_epi16(static_cast<int16_t>(256 - draw.param.value));
+    const __m256i key = _mm256_set1_epi32(static_cast<int32_t>(draw.trans_color));
+    const __m256i flip = _mm256_set1_epi32(kMode == kBlendModeInvertedAlpha ? -1 : 0);
+    const int64_t us = walk.u_step, vs = walk.v_step;
+    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
+    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
+    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
+    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
+    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    int64_t i = 0;
+    for (; i + 8 <= count; i += 8, dest += 32) {
+        const __m256i offsets =
+            _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch), _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
+        u_low = _mm256_add_epi64(u_low, u_step8);
+        u_high = _mm256_add_epi64(u_high, u_step8);
+        v_low = _mm256_add_epi64(v_low, v_step8);
+        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i raw = _mm256_i32gather_epi32(texels, offsets, 1);
+        const __m256i source = _mm256_xor_si256(raw, flip);
+        __m256i* at = reinterpret_cast<__m256i*>(dest);
+        if constexpr (kTrans) {
+            const __m256i keep = _mm256_cmpeq_epi32(raw, key);
+            const uint32_t kept = static_cast<uint32_t>(_mm256_movemask_epi8(keep));
+            if (kept == 0xFFFFFFFFu) continue;
+            const __m256i before = _mm256_loadu_si256(at);
+            const __m256i after = kMix ? MixAlphaByParam32x8(before, source, p, q) : source;
+            _mm256_storeu_si256(at, _mm256_blendv_epi8(after, before, keep));
+        } else if constexpr (kMix) {
+            _mm256_storeu_si256(at, MixAlphaByParam32x8(_mm256_loadu_si256(at), source, p, q));
+        } else {
+            _mm256_storeu_si256(at, source);
+        }
+    }
+    if (i < count) {
+        walk.u += i * us;
+        walk.v += i * vs;
+        textured_loops::TexturedSpan<textured_loops::Direct32, kMode, false, false, false, kTrans, FixedTexelWalk>(
+            draw, dest, count - i, walk);
+    }
+}
+
+// Channels in 16-bit lanes mixed by the alpha in each pixel's fourth lane:
+// (d x (256 - a) + s x a) >> 8, at most 255 x 256.
+__attribute__((target("avx2"))) inline __m256i MixByOwnAlpha(__m256i d16, __m256i s16) {
+    const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a)), 8);
+}
+
+// Mode 0 from a source with alpha: each texel weighted by its alpha,
+// (d x (256 - a) + s x a) >> 8 per channel with the destination's fourth byte
+// kept; with transparency alpha 0 leaves the pixel and alpha 255 stores the
+// texel whole.
+template <bool kTrans>
+__attribute__((target("avx2"))) void WideAlphaSourceSpan(const TexturedDraw& draw, uint8_t* dest, int64_t count,
+                                                         const FixedTexelWalk& start) {
+    FixedTexelWalk walk = start;
+    const int32_t* texels = reinterpret_cast<const int32_t*>(walk.texels);
+    const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(walk.pitch));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i opaque = _mm256_set1_epi32(255);
+    const __m256i color = _mm256_set1_epi32(0x00FFFFFF);
+    const int64_t us = walk.u_step, vs = walk.v_step;
+    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
+    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
+    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
+    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
+    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    int64_t i = 0;
+    for (; i + 8 <= count; i += 8, dest += 32) {
+        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
+                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
+        u_low = _mm256_add_epi64(u_low, u_step8);
+        u_high = _mm256_add_epi64(u_high, u_step8);
+        v_low = _mm256_add_epi64(v_low, v_step8);
+        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i s = _mm256_i32gather_epi32(texels, offsets, 1);
+        const __m256i alpha = _mm256_srli_epi32(s, 24);
+        __m256i* at = reinterpret_cast<__m256i*>(dest);
+        __m256i clear = zero, whole = zero;
+        if constexpr (kTrans) {
+            clear = _mm256_cmpeq_epi32(alpha, zero);
+            whole = _mm256_cmpeq_epi32(alpha, opaque);
+            if (static_cast<uint32_t>(_mm256_movemask_epi8(clear)) == 0xFFFFFFFFu) continue;
+            if (static_cast<uint32_t>(_mm256_movemask_epi8(whole)) == 0xFFFFFFFFu) {
+                _mm256_storeu_si256(at, s);
+                continue;
+            }
+        }
+        const __m256i d = _mm256_loadu_si256(at);
+        const __m256i low = MixByOwnAlpha(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero));
+        const __m256i high = MixByOwnAlpha(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero));
+        __m256i after = _mm256_blendv_epi8(d, _mm256_packus_epi16(low, high), color);
+        if constexpr (kTrans) {
+            after = _mm256_blendv_epi8(_mm256_blendv_epi8(after, s, whole), d, clear);
+        }
+        _mm256_storeu_si256(at, after);
+    }
+    if (i < count) {
+        walk.u += i * us;
+        walk.v += i * vs;
+        textured_loops::TexturedSpan<textured_loops::Direct32, kBlendModePlain, false, false, true, kTrans,
+                                     FixedTexelWalk>(draw, dest, count - i, walk);
+    }
+}
+
+bool g_wide_allowed = true;
+
+bool MachineHasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+}  // namespace
+
+TexturedSpanLoop<FixedTexelWalk> FindWideRotatedLoop(TexelKind kind, int mode, LoopVariant variant, ptrdiff_t pitch,
+                                                     int64_t width, int64_t height) {
+    if (!g_wide_allowed || !MachineHasAvx2()) return nullptr;
+    if (kind != TexelKind::kDirect32 || variant.blend || variant.bright) return nullptr;
+    if (variant.alpha && mode != kBlendModePlain) return nullptr;
+    // Every texel's byte offset must fit a signed 32-bit gather index.
+    const int64_t magnitude = pitch < 0 ? -int64_t{pitch} : int64_t{pitch};
+    if (width <= 0 || height <= 0 || magnitude > (int64_t{1} << 30) / height || width * 4 > (int64_t{1} << 30)) {
+        return nullptr;
+    }
+    switch (mode) {
+        case kBlendModePlain:
+            if (variant.alpha) return variant.trans ? WideAlphaSourceSpan<true> : WideAlphaSourceSpan<false>;
+            return variant.trans ? WideSpan<kBlendModePlain, true> : WideSpan<kBlendModePlain, false>;
+        case kBlendModeAlpha: return variant.trans ? WideSpan<kBlendModeAlpha, true> : WideSpan<kBlendModeAlpha, false>;
+        case kBlendModeInvertedAlpha:
+            return variant.trans ? WideSpan<kBlendModeInvertedAlpha, true> : WideSpan<kBlendModeInvertedAlpha, false>;
+        default: return nullptr;
+    }
+}
+
+void UseWideRotatedLoops(bool allowed) { g_wide_allowed = allowed; }
+
+}  // namespace velk

@@ -1,0 +1,380 @@
+// The Direct3D side against a device that records its calls: the path chosen
+// at start-up, texture splitting, batching, the stage programs and the
+// blend-graph border maths, the read-back method memory, loss and restore.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/read_back_3d.h"
+#include "lib/graphics/direct3d/render_state_3d.h"
+#include "lib/graphics/direct3d/surface_3d.h"
+#include "lib/graphics/draw_path.h"
+#include "lib/graphics/screen/surface_data.h"
+#include "tests/lib/graphics/system/graphics_fixture.h"
+
+namespace velk::testing {
+namespace {
+
+using platform::D3dCall;
+using platform::D3dCallKind;
+
+class Direct3DDeviceTest : public GraphicsTest {
+protected:
+    void Start() { ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kRecordedDirect3D, 32)); }
+    std::vector<D3dCall>& calls() { return recording->calls; }
+    // What the device holds now.
+    const platform::D3dDrawState& Device() { return GetDevice3DInterface()->state(); }
+    std::vector<const D3dCall*> Of(D3dCallKind kind) {
+        std::vector<const D3dCall*> out;
+        for (const D3dCall& c : calls())
+            if (c.kind == kind) out.push_back(&c);
+        return out;
+    }
+    // The last value sent for a render state since the calls were cleared.
+    int64_t LastRenderState(uint32_t state) {
+        int64_t value = -1;
+        for (const D3dCall& c : calls())
+            if (c.kind == D3dCallKind::kSetRenderState && c.a == state) value = c.b;
+        return value;
+    }
+    int64_t LastStageState(uint32_t stage, uint32_t state) {
+        int64_t value = -1;
+        for (const D3dCall& c : calls())
+            if (c.kind == D3dCallKind::kSetStageState && c.a == stage && c.b == state) value = c.c;
+        return value;
+    }
+    int Texture(int width, int height) {
+        const int g = CreateEmptyGraph(width, height, 0);
+        EXPECT_NE(g, -1);
+        return g;
+    }
+};
+
+TEST_F(Direct3DDeviceTest, StartUpTakesTheDirect3DPathWhenADeviceCanBeMade) {
+    Start();
+    EXPECT_TRUE(Host().Direct3DReady());
+    EXPECT_EQ(GetUse3DFlag(), 1);
+    const int g = Texture(32, 32);
+    EXPECT_EQ(GetGraphData(g)->texture, 1);
+    EXPECT_EQ(D3D().hardware_tnl, 1);  // the T&L device listed after the plain one wins
+}
+
+TEST_F(Direct3DDeviceTest, WithoutADeviceOrWithSoftwareRenderingTheGraphsStayTwoD) {
+    for (const RenderMode mode : {RenderMode::kDirectDraw, RenderMode::kSoftware}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        // Even with a device on offer, software rendering keeps to the 2D path.
+        platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
+        if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
+        else platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
+        ASSERT_EQ(CreateMainWindow(), 0);
+        ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
+        ASSERT_EQ(InitGraphicsSystem(), 0);
+        EXPECT_FALSE(Host().Direct3DReady());
+        const int g = CreateEmptyGraph(32, 32, 0);
+        EXPECT_EQ(GetGraphData(g)->texture, 0);
+        EXPECT_EQ(DrawGraph(0, 0, g, 0), 0);
+        TermGraphicsSystem();
+        EndMainWindow();
+        ResetWindowState();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
+    EXPECT_TRUE(Of(D3dCallKind::kDrawPrimitive).empty());
+}
+
+TEST_F(Direct3DDeviceTest, TextureSizesFollowTheScreenAndTheDeviceLimits) {
+    struct Case {
+        int length, min, max, one_texture;
+        std::vector<int> sizes;
+    };
+    const Case cases[] = {
+        {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}}, {640, 1, 256, 0, {256, 256, 128}},
+        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},        {10, 32, 1024, 0, {32}},  {1000, 1, 4096, 0, {1024}},
+        {700, 1, 4096, 1, {1024}},     {33, 1, 4096, 0, {64}},
+    };
+    for (const Case& c : cases) {
+        D3D().min_texture_size = c.min;
+        D3D().max_texture_size = c.max;
+        int sizes[65] = {};
+        const int count = ChooseTextureSizes(c.length, sizes, c.one_texture);
+        EXPECT_EQ(std::vector<int>(sizes, sizes + count), c.sizes) << c.length << " max " << c.max;
+    }
+    D3D() = Direct3DContext{};
+}
+
+TEST_F(Direct3DDeviceTest, AGraphIsCutIntoTexturesAndEachPartMapsItsUsedArea) {
+    Start();
+    const int g = Texture(640, 100);
+    const GraphData& graph = *GetGraphData(g);
+    ASSERT_EQ(graph.part_count, 2);
+    const Surface3DData* right = GetSurface3DData(graph.parts[1]);
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(right->x, 512);
+    EXPECT_EQ(right->width, 128);
+    EXPECT_EQ(right->height, 100);
+    // 128 pixels of a 128 x 128 texture across, 100 of 128 down.
+    EXPECT_FLOAT_EQ(right->corners[3].u, 1.0f);
+    EXPECT_FLOAT_EQ(right->corners[3].v, 100.0f / 128.0f);
+    EXPECT_FLOAT_EQ(right->corners[1].x, 640.0f);
+    // A derived graph is a view: deleting it keeps the source's textures.
+    const int derived = CreateDerivedGraph(500, 10, 40, 20, g);
+    ASSERT_NE(derived, -1);
+    EXPECT_EQ(GetGraphData(derived)->part_count, 2);
+    const int before = GetSurfaceDataCount();
+    DeleteGraph(derived);
+    EXPECT_EQ(GetSurfaceDataCount(), before);
+    DeleteGraph(g);
+    EXPECT_EQ(GetSurfaceDataCount(), before - 2);
+}
+
+TEST_F(Direct3DDeviceTest, DrawsWithOneStateShareABatchAndAStateChangeSendsItFirst) {
+    Start();
+    const int g = Texture(16, 16);
+    calls().clear();
+    DrawGraph(0, 0, g, 0);
+    DrawGraph(20, 0, g, 0);
+    EXPECT_TRUE(Of(D3dCallKind::kDrawPrimitive).empty());
+    SetDrawBlendMode(1, 128);
+    DrawGraph(40, 0, g, 0);
+    // The first two quads went out before the blend state of the third.
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->count, 12);
+    EXPECT_EQ(draws[0]->b, platform::kFvfOneTexture);
+    const auto first_draw = std::find_if(calls().begin(), calls().end(),
+                                         [](const D3dCall& c) { return c.kind == D3dCallKind::kDrawPrimitive; });
+    const auto blend_on = std::find_if(calls().begin(), calls().end(), [](const D3dCall& c) {
+        return c.kind == D3dCallKind::kSetRenderState && c.a == platform::kRsAlphaBlendEnable && c.b == 1;
+    });
+    EXPECT_LT(first_draw - calls().begin(), blend_on - calls().begin());
+    // The quad's vertices: top-left, top-right, bottom-left, bottom-right,
+    // bottom-left, top-right, moved half a pixel so texel centres hit pixel centres.
+    platform::VertexOneTexture v[12];
+    std::memcpy(v, draws[0]->vertices.data(), sizeof v);
+    EXPECT_FLOAT_EQ(v[0].x, -0.5f);
+    EXPECT_FLOAT_EQ(v[3].x, 15.5f);
+    EXPECT_FLOAT_EQ(v[3].y, 15.5f);
+    EXPECT_FLOAT_EQ(v[4].x, -0.5f);
+    EXPECT_FLOAT_EQ(v[6].x, 19.5f);
+    EXPECT_EQ(v[0].diffuse, 0xFFFFFFFFu);
+}
+
+TEST_F(Direct3DDeviceTest, RotatedAndMirroredDrawsPlaceTheirCorners) {
+    Start();
+    const int g = Texture(3, 3);
+    calls().clear();
+    // A 3 x 3 graph unturned at a whole-pixel centre covers x - 1 to x + 1.
+    DrawGraphRotated(10, 20, 1.0, 0.0, g, 0, 0);
+    // Mirrored: the graph's left edge lands on the right.
+    DrawGraphScaled(40, 0, 34, 3, g, 0);
+    FlipScreenBody();
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    platform::VertexOneTexture v[12];
+    std::memcpy(v, draws[0]->vertices.data(), sizeof v);
+    EXPECT_FLOAT_EQ(v[0].x, 8.5f);
+    EXPECT_FLOAT_EQ(v[0].y, 18.5f);
+    EXPECT_FLOAT_EQ(v[3].x, 11.5f);
+    EXPECT_FLOAT_EQ(v[3].y, 21.5f);
+    EXPECT_FLOAT_EQ(v[6].x, 39.5f);
+    EXPECT_FLOAT_EQ(v[7].x, 33.5f);
+    EXPECT_LT(v[6].u, v[7].u);
+    // A right angle keeps the corners on pixel edges.
+    calls().clear();
+    DrawGraphRotated(10, 20, 1.0, 3.14159265358979 / 2, g, 0, 0);
+    FlipScreenBody();
+    std::memcpy(v, Of(D3dCallKind::kDrawPrimitive)[0]->vertices.data(), 6 * sizeof v[0]);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FLOAT_EQ(v[i].x - std::floor(v[i].x), 0.5f) << i;
+        EXPECT_FLOAT_EQ(v[i].y - std::floor(v[i].y), 0.5f) << i;
+    }
+}
+
+TEST_F(Direct3DDeviceTest, ThreeHundredEightyNineQuadsFitOneBatch) {
+    Start();
+    const int g = Texture(4, 4);
+    calls().clear();
+    for (int i = 0; i < 389; ++i) DrawGraph(i % 600, 0, g, 0);
+    EXPECT_TRUE(Of(D3dCallKind::kDrawPrimitive).empty());
+    DrawGraph(0, 10, g, 0);
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->count, 389 * 6);
+}
+
+TEST_F(Direct3DDeviceTest, AFilledBoxIsSixUntexturedVerticesColouredOnTheirFirstCorners) {
+    Start();
+    calls().clear();
+    SetDrawBrightness(255, 128, 255);
+    DrawBox(2, 2, 6, 5, GetColorValue(200, 100, 50), 1);
+    DrawBox(0, 0, 10, 10, GetColorValue(255, 255, 255), 0);
+    FlipScreenBody();
+    // A box sends what was collected before it.
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 2u);
+    ASSERT_EQ(draws[0]->count, 6);
+    ASSERT_EQ(draws[1]->count, 24);
+    EXPECT_EQ(draws[0]->b, platform::kFvfUntextured);
+    platform::VertexUntextured v[30];
+    std::memcpy(v, draws[0]->vertices.data(), 6 * sizeof v[0]);
+    std::memcpy(v + 6, draws[1]->vertices.data(), 24 * sizeof v[0]);
+    EXPECT_EQ(v[0].diffuse, 0xFFC83232u);  // green halved by the brightness
+    EXPECT_EQ(v[3].diffuse, 0xFFC83232u);
+    EXPECT_FLOAT_EQ(v[0].x, 2.0f);
+    EXPECT_FLOAT_EQ(v[3].y, 5.0f);
+    // The outline's four one-pixel sides lie inside the rectangle.
+    EXPECT_FLOAT_EQ(v[6 + 6 + 3].y, 10.0f);   // bottom side ends on the bottom edge
+    EXPECT_FLOAT_EQ(v[6 + 6].y, 9.0f);
+    EXPECT_FLOAT_EQ(v[6 + 18 + 3].x, 10.0f);  // right side
+    EXPECT_FLOAT_EQ(v[6 + 18].x, 9.0f);
+}
+
+TEST_F(Direct3DDeviceTest, BlendGraphBorderMathsSetsTheFactorAndTheStageOperations) {
+    Start();
+    const int g = Texture(32, 32);
+    const int blend = Texture(32, 32);
+    struct Case {
+        int range, param;
+        uint32_t stage0_alpha_op, stage1_alpha_op, factor_alpha;
+    };
+    const Case cases[] = {
+        {64, 0, platform::kTopAdd, platform::kTopModulate4x, 64},
+        {64, 255, platform::kTopSubtract, platform::kTopModulate4x, 255},
+        {128, 128, platform::kTopSubtract, platform::kTopModulate2x, 65},
+        {255, 0, platform::kTopAdd, platform::kTopModulate, 255},
+        {255, 128, platform::kTopSubtract, platform::kTopModulate, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.range * 1000 + c.param);
+        calls().clear();
+        ASSERT_EQ(SetBlendGraph(blend, c.param, c.range), 0);
+        DrawGraph(0, 0, g, 0);
+        EXPECT_EQ(Device().render[platform::kRsTextureFactor], (c.factor_alpha << 24) | 0xFFFFFF);
+        EXPECT_EQ(Device().stage[0][platform::kTssAlphaOp], c.stage0_alpha_op);
+        EXPECT_EQ(Device().stage[1][platform::kTssAlphaOp], c.stage1_alpha_op);
+        EXPECT_EQ(Device().render[platform::kRsAlphaBlendEnable], 1u);
+        EXPECT_EQ(Device().render[platform::kRsAlphaTestEnable], 0u);
+    }
+    // A range of 1 or less is an alpha test at the border parameter.
+    SetBlendGraph(blend, 100, 1);
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(Device().render[platform::kRsAlphaTestEnable], 1u);
+    EXPECT_EQ(Device().render[platform::kRsAlphaRef], 100u);
+    EXPECT_EQ(Device().render[platform::kRsAlphaFunc], platform::kCmpGreaterEqual);
+    EXPECT_EQ(Device().render[platform::kRsTextureFactor], 0x00FFFFFFu);
+    // At 255 nothing shows: the vertices are dropped.
+    FlipScreenBody();
+    calls().clear();
+    SetBlendGraph(blend, 255, 1);
+    DrawGraph(0, 0, g, 0);
+    SetBlendGraph(-1, 0, 0);
+    DrawGraph(0, 0, g, 0);
+    FlipScreenBody();
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->b, platform::kFvfOneTexture);
+}
+
+TEST_F(Direct3DDeviceTest, StageProgramsFollowTransparencyDiffuseAndColourKind) {
+    struct Case {
+        int t, a, d, b, k, count;
+        int16_t color_op0, color_arg1_0, alpha_op0;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, 1, platform::kTopSelectArg1, platform::kTaTexture, platform::kTopSelectArg2},
+        {1, 1, 1, 0, 0, 1, platform::kTopModulate, platform::kTaTexture, platform::kTopModulate},
+        {1, 0, 0, 0, 0, 1, platform::kTopSelectArg1, platform::kTaTexture, platform::kTopSelectArg1},
+        {0, 0, 0, 0, 1, 2, platform::kTopSelectArg1, platform::kTaTexture, platform::kTopSelectArg2},
+        {0, 0, 0, 0, 2, 1, platform::kTopSelectArg1, platform::kTaTexture | platform::kTaComplement,
+         platform::kTopSelectArg2},
+        {1, 1, 0, 1, 0, 4, platform::kTopSelectArg2, platform::kTaTexture, platform::kTopAdd},
+        {2, 0, 0, 1, 0, 2, platform::kTopSelectArg2, platform::kTaTexture, platform::kTopAdd},
+    };
+    for (const Case& c : cases) {
+        const StageProgram& p = GetStageProgram(StageProgramIndex(c.t, c.a, c.d, c.b, c.k));
+        SCOPED_TRACE(StageProgramIndex(c.t, c.a, c.d, c.b, c.k));
+        EXPECT_EQ(p.stage_count, c.count);
+        EXPECT_EQ(p.stages[0].color_op, c.color_op0);
+        EXPECT_EQ(p.stages[0].color_arg1, c.color_arg1_0);
+        EXPECT_EQ(p.stages[0].alpha_op, c.alpha_op0);
+    }
+    EXPECT_EQ(GetStageProgram(StageProgramIndex(0, 0, 0, 0, 1)).stages[1].color_op, platform::kTopBlendCurrentAlpha);
+}
+
+TEST_F(Direct3DDeviceTest, ReadBackRemembersTheFirstMethodThatWorkedPerTextureKind) {
+    Start();
+    const int g = Texture(64, 64);
+    const SurfaceData* store = GetSurfaceData(GetSurface3DData(GetGraphData(g)->parts[0])->surface_data);
+    const int cell = store->params.alpha_channel != 0 || store->params.alpha_test != 0 ? 1 : 0;
+    SetRefusedReadBackMethods(0x1);
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 64, 64, g, 0), 0);
+    EXPECT_EQ(TakeTriedReadBackMethods(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(D3D().read_back_memory[cell], 1);
+    EXPECT_EQ(D3D().read_back_memory[1 - cell], -1);
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 32, 32, g, 0), 0);
+    EXPECT_EQ(TakeTriedReadBackMethods(), (std::vector<int>{1}));
+    // An empty rectangle fails with every method and forgets the memory.
+    EXPECT_EQ(GetDrawScreenGraph(10, 0, 10, 32, g, 0), -1);
+    EXPECT_EQ(TakeTriedReadBackMethods(), (std::vector<int>{1, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(D3D().read_back_memory[cell], -1);
+    SetRefusedReadBackMethods(0);
+}
+
+TEST_F(Direct3DDeviceTest, ReadBackCopiesTheDrawScreenIntoTheTextures) {
+    Start();
+    SetBackgroundColor(10, 20, 30);
+    ClearDrawScreen();
+    DrawBox(4, 4, 8, 8, GetColorValue(200, 100, 50), 1);
+    const int g = Texture(16, 16);
+    ASSERT_EQ(GetDrawScreenGraph(0, 0, 16, 16, g, 0), 0);
+    const Surface3DData* part = GetSurface3DData(GetGraphData(g)->parts[0]);
+    SurfaceData* store = GetSurfaceData(part->surface_data);
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(store->surface->Lock(nullptr, &desc, platform::kDdLockReadOnly), platform::kDdOk);
+    const auto* pixels = static_cast<const uint32_t*>(desc.surface);
+    // The recording device draws no pixels: the clear shows everywhere.
+    EXPECT_EQ(pixels[5 * (desc.pitch / 4) + 5] & 0xFFFFFF, 0x0A141Eu);
+    store->surface->Unlock(nullptr);
+}
+
+TEST_F(Direct3DDeviceTest, AfterLossAndRestoreEveryCachedStateIsSentAgain) {
+    Start();
+    const int g = Texture(16, 16);
+    DrawGraph(0, 0, g, 0);
+    FlipScreenBody();
+    ASSERT_EQ(ReleaseDirect3DObject(), 0);
+    EXPECT_FALSE(Host().Direct3DReady());
+    EXPECT_EQ(DrawGraph(0, 0, g, 0), -1);  // nothing to draw with
+    calls().clear();
+    ASSERT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_TRUE(Host().Direct3DReady());
+    for (const uint32_t state : {platform::kRsAlphaBlendEnable, platform::kRsAlphaTestEnable, platform::kRsTextureFactor,
+                                 platform::kRsShadeMode, platform::kRsColorKeyEnable, platform::kRsZEnable})
+        EXPECT_NE(LastRenderState(state), -1) << state;
+    EXPECT_NE(LastStageState(0, platform::kTssColorOp), -1);
+    EXPECT_NE(LastStageState(0, platform::kTssMagFilter), -1);
+    EXPECT_EQ(Of(D3dCallKind::kSetViewport).size(), 1u);
+    // The graph's texture is there again (empty until the restore refills it).
+    const Surface3DData* part = GetSurface3DData(GetGraphData(g)->parts[0]);
+    EXPECT_TRUE(GetSurfaceData(part->surface_data)->surface);
+    calls().clear();
+    DrawGraph(0, 0, g, 0);
+    FlipScreenBody();
+    EXPECT_EQ(Of(D3dCallKind::kDrawPrimitive).size(), 1u);
+}
+
+TEST_F(Direct3DDeviceTest, TheFrontScreenEndsTheSceneAfterEveryDraw) {
+    Start();
+    const int g = Texture(8, 8);
+    SetDrawScreen(kFrontScreen);
+    calls().clear();
+    DrawGraph(0, 0, g, 0);
+    DrawGraph(8, 0, g, 0);
+    EXPECT_EQ(Of(D3dCallKind::kDrawPrimitive).size(), 2u);
+    EXPECT_EQ(Of(D3dCallKind::kEndScene).size(), 2u);
+}
+
+}  // namespace
+}  // namespace velk::testing
