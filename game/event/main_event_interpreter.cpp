@@ -122,6 +122,25 @@ void MainEventInterpreter::StartFlash(int16_t c0, int16_t c1, int16_t c2, int32_
     flash.remaining = flash.total = static_cast<int16_t>(frames + 1);
 }
 
+void MainEventInterpreter::UpdateTint(int frameStep) {
+    if (tone.remaining > -1) {
+        // A tone without a length (an old save, a damaged one) lands at once
+        // instead of dividing by nothing.
+        if (tone.total <= 0) tone.remaining = 0;
+        for (size_t c = 0; c < tone.current.size(); ++c) {
+            const int32_t target = tone.target[c];
+            tone.current[c] = static_cast<int16_t>(
+                tone.total <= 0 ? target : target + (tone.start[c] - target) * tone.remaining / tone.total);
+        }
+        if (tone.remaining != 0) {
+            tone.remaining = static_cast<int16_t>(tone.remaining - frameStep >= 1 ? tone.remaining - frameStep : 0);
+        } else {
+            tone.remaining = -1;
+        }
+    }
+    if (flash.remaining > 0) flash.remaining = static_cast<int16_t>(flash.remaining - frameStep);
+}
+
 void MainEventInterpreter::StartNextEvent() {
     EventLinks& links = ActiveEventLinks();
     links.map->RefreshPagesIfMarked();

@@ -45,6 +45,9 @@ public:
     void SetTileSizeDefaults(int chipSize);
     void StartTone(int16_t c0, int16_t c1, int16_t c2, int32_t frames);
     void StartFlash(int16_t c0, int16_t c1, int16_t c2, int32_t frames);
+    // Once per frame: the tone moves toward its target and the flash fades,
+    // each by `frameStep` frames.
+    void UpdateTint(int frameStep);
 
     // The interpreter's part of a save. `musicRows` and `soundRows` are the
     // data counts of the system database's music and background-sound

@@ -56,11 +56,25 @@ struct MapLinks {
 // The panorama the map scene shows; a map change may choose it, event
 // commands change it. Held game-wide, as the scene reads it every frame.
 struct PanoramaSelection {
+    // -1 none; -2 the panorama the text describes.
     int32_t number = -1;
     // A description by text instead of a number.
     std::string text;
     bool fromText = false;
+    // Eighths of a pixel per frame.
+    int32_t speedX = 0, speedY = 0;
+    // The map's scrolling is followed divided by this; 0 does not follow it.
+    int32_t parallaxDivisor = 0;
 };
 PanoramaSelection& GlobalPanoramaSelection();
+
+// The fog over the map, chosen the same way, with how it blends.
+struct FogSelection : PanoramaSelection {
+    // 0 alpha, 1 add, 2 subtract, 3 and above multiply.
+    int32_t blendKind = 0;
+    // Kept to 0..255 when drawn.
+    int32_t opacity = 255;
+};
+FogSelection& GlobalFogSelection();
 
 }  // namespace velk

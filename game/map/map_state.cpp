@@ -58,6 +58,11 @@ PanoramaSelection& GlobalPanoramaSelection() {
     return selection;
 }
 
+FogSelection& GlobalFogSelection() {
+    static FogSelection selection;
+    return selection;
+}
+
 MapState::MapState(const MapSettings& settings) : settings(settings) { Reset(); }
 
 void MapState::Reset() {

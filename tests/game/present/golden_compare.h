@@ -15,8 +15,8 @@
 
 namespace velk::testing {
 
-inline std::filesystem::path GoldenPath(const std::string& name) {
-    return SourceDir() / "tests" / "golden" / "present" / name;
+inline std::filesystem::path GoldenPath(const std::string& name, const std::string& folder = "present") {
+    return SourceDir() / "tests" / "golden" / folder / name;
 }
 
 inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
@@ -50,8 +50,9 @@ inline std::string ComparePictures(const std::filesystem::path& actual, const st
 
 // Compares a saved picture with its golden; VELK_UPDATE_GOLDEN=1 writes the
 // golden from it first.
-inline std::string CompareWithGolden(const std::filesystem::path& saved, const std::string& name) {
-    const std::filesystem::path golden = GoldenPath(name);
+inline std::string CompareWithGolden(const std::filesystem::path& saved, const std::string& name,
+                                     const std::string& folder = "present") {
+    const std::filesystem::path golden = GoldenPath(name, folder);
     if (std::getenv("VELK_UPDATE_GOLDEN") != nullptr) {
         std::filesystem::create_directories(golden.parent_path());
         std::filesystem::copy_file(saved, golden, std::filesystem::copy_options::overwrite_existing);
