@@ -330,14 +330,20 @@ void MapState::Update() {
 }
 
 bool MapState::WriteSave(ByteWriter& out) const {
+    // Without a map read (none shown yet) the header's size has no cells.
+    bool cellsHeld = GetWidth() > 0 && GetHeight() > 0;
+    for (const auto& layer : map.layers)
+        cellsHeld = cellsHeld && layer.size() == static_cast<size_t>(GetWidth()) * static_cast<size_t>(GetHeight());
+    const int32_t width = cellsHeld ? GetWidth() : 0;
+    const int32_t height = cellsHeld ? GetHeight() : 0;
     out.WriteI32(mapId);
     out.WriteI32(scrollX);
     out.WriteI32(scrollY);
-    out.WriteI32(GetWidth());
-    out.WriteI32(GetHeight());
+    out.WriteI32(width);
+    out.WriteI32(height);
     for (int layer = 0; layer < MapData::kLayerCount; ++layer) {
-        for (int32_t x = 0; x < GetWidth(); ++x) {
-            for (int32_t y = 0; y < GetHeight(); ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            for (int32_t y = 0; y < height; ++y)
                 out.WriteI32(map.Tile(layer, x, y));
         }
     }
@@ -359,7 +365,13 @@ bool MapState::WriteSave(ByteWriter& out) const {
 bool MapState::ReadSave(SaveStream& save, bool live) {
     auto id = save.ReadI32();
     if (!id) return false;
-    if (!LoadMapFor(*id, live)) {
+    const bool noMap = *id == -1;
+    if (noMap) {
+        // Saved before any map was shown: there is no map to read.
+        mapId = -1;
+        map = MapData();
+        events.clear();
+    } else if (!LoadMapFor(*id, live)) {
         // The map the save was made on is gone: the save cannot be shown.
         save.errorFlag = true;
         return false;
@@ -374,7 +386,8 @@ bool MapState::ReadSave(SaveStream& save, bool live) {
     // The layers come in the size they were saved with, and the map takes
     // that size too, so every lookup stays inside them.
     const int64_t cells = static_cast<int64_t>(*width) * *height;
-    if (*width <= 0 || *height <= 0 || !save.CanHold(static_cast<uint64_t>(cells) * MapData::kLayerCount, 4)) {
+    const bool sizeFits = noMap ? *width >= 0 && *height >= 0 : *width > 0 && *height > 0;
+    if (!sizeFits || !save.CanHold(static_cast<uint64_t>(cells) * MapData::kLayerCount, 4)) {
         save.errorFlag = true;
         return false;
     }

@@ -15,6 +15,9 @@ namespace {
 constexpr uint16_t kSinceEffects = 105;
 constexpr uint16_t kSinceMapLink = 107;
 constexpr size_t kMaxSavedText = 65534;
+// The fewest bytes a picture takes in the oldest form: an empty text, no
+// effects, no map link.
+constexpr size_t kSmallestRecord = 84;
 
 void WriteI32s(ByteWriter& out, std::initializer_list<int32_t> values) {
     for (int32_t value : values)
@@ -116,7 +119,7 @@ bool PictureList::ReadSave(SaveStream& in, bool loadImages) {
     auto count = in.ReadU16();
     if (!count) return false;
     const auto pictures = static_cast<int16_t>(*count);
-    if (pictures < 0) {
+    if (pictures < 0 || !in.CanHold(static_cast<uint64_t>(pictures), kSmallestRecord)) {
         in.errorFlag = true;
         return false;
     }

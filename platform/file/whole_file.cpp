@@ -199,6 +199,29 @@ bool WriteGameFileAtomically(std::string_view game_path, std::span<const uint8_t
     return folder.get() >= 0 && WriteInFolder(folder.get(), target->name, bytes);
 }
 
+bool CreateGameFolder(std::string_view game_path) {
+    const auto target = ResolveGameWriteTarget(game_path);
+    if (!target || !IsPlainName(target->name)) {
+        return false;
+    }
+    Descriptor folder(::open(target->start.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const auto& name : target->folders) {
+        if (folder.get() < 0 || !IsPlainName(name)) {
+            return false;
+        }
+        folder = Descriptor(::openat(folder.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (folder.get() < 0) {
+        return false;
+    }
+    if (::mkdirat(folder.get(), target->name.c_str(), 0755) == 0) {
+        return true;
+    }
+    struct stat info {};
+    return errno == EEXIST && ::fstatat(folder.get(), target->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(info.st_mode);
+}
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& native_path, uint64_t max_size) {
     return ReadUpTo(native_path, max_size, true, nullptr);
 }

@@ -32,6 +32,10 @@ bool WriteFileAtomically(const std::string& native_path, std::span<const uint8_t
 // refused.
 bool WriteGameFileAtomically(std::string_view game_path, std::span<const uint8_t> bytes);
 
+// Makes a folder of the game folder (its parent must exist), walking the same
+// way without following links. True when the folder exists afterwards.
+bool CreateGameFolder(std::string_view game_path);
+
 // The prefix of the temporary files; nothing else may use it.
 inline constexpr std::string_view kTemporaryFilePrefix = ".velk-write-";
 // A temporary file this old whose writer holds no lock on it is stale.

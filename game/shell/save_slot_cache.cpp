@@ -1,0 +1,231 @@
+#include "game/shell/save_slot_cache.h"
+
+#include "game/data/databases.h"
+#include "game/data/error_reporter.h"
+#include "game/data/game_file_source.h"
+#include "game/data/save_stream.h"
+#include "game/data/text_format.h"
+#include "game/map/map_state.h"
+#include "game/present/picture_list.h"
+#include "game/shell/save_texts.h"
+#include "platform/file/whole_file.h"
+
+namespace velk {
+namespace {
+
+// The forms of IDs that name the running event's own self variables.
+constexpr VariableId kOwnMapSelfFirst = 1100000;
+constexpr VariableId kOwnMapSelfLast = 1199999;
+constexpr VariableId kOwnCommonSelfFirst = 1600000;
+constexpr VariableId kOwnCommonSelfLast = 1699999;
+constexpr int32_t kMusicType = 1;
+constexpr int32_t kBackgroundSoundType = 2;
+
+bool InRange(VariableId id, VariableId first, VariableId last) { return id >= first && id <= last; }
+
+bool WriteIntoFolder(const std::string& path, std::span<const uint8_t> bytes) {
+    const size_t slash = path.rfind('\\');
+    if (slash != std::string::npos) platform::CreateGameFolder(path.substr(0, slash));
+    return platform::WriteGameFileAtomically(path, bytes);
+}
+
+}  // namespace
+
+SaveSlotCache::SaveSlotCache(SaveGameState state, SaveHooks hooks) : state_(std::move(state)), hooks_(std::move(hooks)) {
+    if (!hooks_.replayPlaying) hooks_.replayPlaying = [] { return false; };
+    if (!hooks_.writeFile) hooks_.writeFile = WriteIntoFolder;
+    if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFile(path); };
+    if (!hooks_.drawSeeds) hooks_.drawSeeds = DrawSaveSeeds;
+    if (!hooks_.beforeRestore) hooks_.beforeRestore = [] {};
+    if (!hooks_.afterRestore) hooks_.afterRestore = [] {};
+    if (!hooks_.startReplay) hooks_.startReplay = [](SaveSnapshot&) {};
+}
+
+SaveSlotCache::~SaveSlotCache() = default;
+
+std::unique_ptr<SaveSnapshot> SaveSlotCache::FreshSnapshot() const {
+    auto snapshot = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
+    snapshot->variables.Resize();
+    FillFreshParts(*snapshot, state_);
+    return snapshot;
+}
+
+SaveSnapshot& SaveSlotCache::SnapshotOf(const std::string& path) {
+    auto& slot = snapshots_[path];
+    if (!slot) slot = FreshSnapshot();
+    return *slot;
+}
+
+SaveSnapshot* SaveSlotCache::Find(const std::string& path) {
+    auto found = snapshots_.find(path);
+    return found == snapshots_.end() ? nullptr : found->second.get();
+}
+
+bool SaveSlotCache::CopyLive(SaveSnapshot& snapshot) {
+    if (!CopyLiveParts(snapshot, state_)) return false;
+    // The interpreter and the variables go over in their save form, so the
+    // snapshot holds exactly what its file will.
+    SaveStream interpreter;
+    state_.interpreter.WriteSave(interpreter, state_.databases.system.GetDataCount(kMusicType),
+                                 state_.databases.system.GetDataCount(kBackgroundSoundType));
+    SaveStream variables;
+    state_.variables.WriteSave(variables);
+    SaveStream interpreterIn(interpreter.Bytes());
+    SaveStream variablesIn(variables.Bytes());
+    if (!snapshot.interpreter.ReadSave(interpreterIn) || !snapshot.variables.ReadSave(variablesIn, false)) return false;
+    snapshot.changeable = state_.databases.changeable;
+    return true;
+}
+
+bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix) {
+    if (hooks_.replayPlaying()) return true;
+    // A negative slot names no file.
+    if (slot < 0) return false;
+    const std::string path = SaveFilePath(slot, prefix);
+    if (copyLive) {
+        auto fresh = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
+        if (!CopyLive(*fresh)) {
+            ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+            return false;
+        }
+        snapshots_[path] = std::move(fresh);
+    }
+    SaveSnapshot& snapshot = SnapshotOf(path);
+    auto file = BuildSaveFile(snapshot, state_.title, state_.databases, hooks_.drawSeeds());
+    if (!file || !hooks_.writeFile(path, *file)) {
+        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+        return false;
+    }
+    state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
+    valid_[path] = 1;
+    missing_[path] = 0;
+    return true;
+}
+
+void SaveSlotCache::ShowDamaged(int32_t slot) {
+    // The seconds of the message are not known here: they stay 0.
+    ActiveErrorReporter().ShowErrorBox(FormatText(save_texts::kDamagedSave, static_cast<int>(slot), 0), "", "");
+}
+
+bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string& prefix) {
+    if (slot < 0) return false;
+    const std::string path = SaveFilePath(slot, prefix);
+    const bool cacheOnly = !load && !replay;
+    if (cacheOnly && valid_[path]) return true;
+    if (cacheOnly && missing_[path]) return false;
+
+    auto bytes = hooks_.readFile(path);
+    if (!bytes) {
+        missing_[path] = 1;
+        return false;
+    }
+    missing_[path] = 0;
+    SaveReadResult read = ReadSaveFile(std::move(*bytes), state_);
+    if (read.status != SaveReadStatus::kAccepted) {
+        // The path's snapshot is that of a fresh game until a good file is read.
+        snapshots_[path] = FreshSnapshot();
+        valid_[path] = 0;
+        if (read.status == SaveReadStatus::kDamaged) ShowDamaged(slot);
+        if (read.status == SaveReadStatus::kForeign) {
+            ActiveErrorReporter().ShowErrorBox(save_texts::kSaveErrorTitle,
+                                               FormatText(save_texts::kForeignSave, read.foreignTitle.c_str()), "");
+        }
+        return false;
+    }
+
+    if (load && !replay) {
+        // Checked before anything of the live game changes.
+        if (read.snapshot->changeable.types.empty()) {
+            ActiveErrorReporter().ShowErrorBox(save_texts::kNoChangeableDatabase, FormatErrorLocation(), "");
+            return false;
+        }
+        if (!RestoreLive(read)) {
+            ShowDamaged(slot);
+            return false;
+        }
+        state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
+        Clear();
+        return true;
+    }
+    SaveSnapshot& snapshot = *(snapshots_[path] = std::move(read.snapshot));
+    valid_[path] = 1;
+    if (replay) hooks_.startReplay(snapshot);
+    return true;
+}
+
+bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
+    hooks_.beforeRestore();
+    // The interpreter that runs the load may be the main one, one of its
+    // children or a map event's: all of them stay alive, moved aside, until
+    // it has returned.
+    Replaced& replaced = replaced_.emplace_back();
+    replaced.events = std::move(state_.map.events);
+    state_.map.events.clear();
+    replaced.interpreter = std::make_unique<MainEventInterpreter>(std::move(state_.interpreter));
+    state_.map.Reset();
+    state_.interpreter = MainEventInterpreter(state_.chipSize);
+    state_.variables = VariableStore(&state_.interpreter, &state_.databases);
+    state_.pictures.Clear(true);
+
+    // The same bytes again, now into the live objects with their side
+    // effects (the map's file and music, the random state, the images).
+    SaveStream in(std::move(read.plain), read.partsStart);
+    in.version = read.version;
+    const bool whole = state_.map.ReadSave(in, true) && state_.interpreter.ReadSave(in) &&
+                       state_.variables.ReadSave(in, true) && state_.hero.Read(in) &&
+                       state_.pictures.ReadSave(in, true);
+    state_.databases.changeable = std::move(read.snapshot->changeable);
+    state_.map.refreshPagesFlag = 1;
+    hooks_.afterRestore();
+    return whole;
+}
+
+void SaveSlotCache::DropReplaced() { replaced_.clear(); }
+
+bool SaveSlotCache::NamesOwnSelfVariable(VariableId id, bool strings) {
+    return (!strings && InRange(id, kOwnMapSelfFirst, kOwnMapSelfLast)) ||
+           InRange(id, kOwnCommonSelfFirst, kOwnCommonSelfLast);
+}
+
+int32_t SaveSlotCache::GetSlotInt(int32_t slot, VariableId id, const std::string& prefix) {
+    if (slot < 0 || NamesOwnSelfVariable(id, false)) return 0;
+    if (!Load(slot, false, false, prefix)) return 0;
+    SaveSnapshot& snapshot = SnapshotOf(SaveFilePath(slot, prefix));
+    return snapshot.variables.GetInt(id, 1, &snapshot.changeable);
+}
+
+std::string SaveSlotCache::GetSlotString(int32_t slot, VariableId id, int32_t unused, const std::string& prefix) {
+    if (slot < 0) return save_texts::kNegativeSlotText;
+    if (InRange(id, kOwnCommonSelfFirst, kOwnCommonSelfLast)) return {};
+    if (!Load(slot, false, false, prefix)) return {};
+    SaveSnapshot& snapshot = SnapshotOf(SaveFilePath(slot, prefix));
+    return snapshot.variables.GetString(id, unused, &snapshot.changeable);
+}
+
+void SaveSlotCache::SetSlotInt(int32_t slot, VariableId id, int32_t value, const std::string& prefix) {
+    if (slot < 0 || NamesOwnSelfVariable(id, false)) return;
+    Load(slot, false, false, prefix);
+    const std::string path = SaveFilePath(slot, prefix);
+    if (!valid_[path]) snapshots_[path] = FreshSnapshot();
+    SaveSnapshot& snapshot = SnapshotOf(path);
+    snapshot.variables.SetInt(id, value, &snapshot.changeable);
+    Save(slot, false, slot == 0 ? prefix : std::string(save_texts::kSlotPrefix));
+}
+
+void SaveSlotCache::SetSlotString(int32_t slot, VariableId id, const std::string& value, const std::string& prefix) {
+    if (slot < 0 || NamesOwnSelfVariable(id, true)) return;
+    Load(slot, false, false, prefix);
+    const std::string path = SaveFilePath(slot, prefix);
+    if (!valid_[path]) snapshots_[path] = FreshSnapshot();
+    SaveSnapshot& snapshot = SnapshotOf(path);
+    snapshot.variables.SetString(id, value, &snapshot.changeable);
+    Save(slot, false, slot == 0 ? prefix : std::string(save_texts::kSlotPrefix));
+}
+
+void SaveSlotCache::Clear() {
+    snapshots_.clear();
+    valid_.clear();
+    missing_.clear();
+}
+
+}  // namespace velk

@@ -1,0 +1,102 @@
+#pragma once
+// Every save file the game has read or written, kept as a snapshot by its
+// path, with marks for a path that holds a good save (valid) or no file at
+// all (missing). Saving writes the snapshot of the slot's path (refreshed
+// from the live game when asked); loading reads a file whole into a new
+// snapshot, verifies it, and only then keeps it or restores the live game
+// from it. Events read and write single variables of other slots through the
+// snapshots without loading those games.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "game/map/map_event.h"
+#include "game/shell/save_file.h"
+
+namespace velk {
+
+// What saving and loading need of the rest of the program. Empty functions
+// do nothing (or the default named).
+struct SaveHooks {
+    // True while a replay plays back: a save then writes nothing.
+    std::function<bool()> replayPlaying;
+    // Writes a whole file of the game folder, replacing the old one only
+    // when every byte is on disk. Default: the file's folder is made, then
+    // the platform's atomic writer.
+    std::function<bool(const std::string& path, std::span<const uint8_t> bytes)> writeFile;
+    // Reads a whole file of the game folder. Default: the game's file access.
+    std::function<std::optional<std::vector<uint8_t>>(const std::string& path)> readFile;
+    // The container's seeds of a new save. Default: drawn from the wall time.
+    std::function<ContainerSeeds()> drawSeeds;
+    // Before a verified save replaces the live game: music and background
+    // sound stopped, graphics and the work graphs made anew, the scene's
+    // restart asked for, fonts and icons reset.
+    std::function<void()> beforeRestore;
+    // After it: sounds the fresh game held released, the hero's first byte
+    // and the transition graphic taken from the loaded interpreter.
+    std::function<void()> afterRestore;
+    // A save was read for its replay: back to the title in playback.
+    std::function<void(SaveSnapshot& snapshot)> startReplay;
+};
+
+class SaveSlotCache {
+public:
+    SaveSlotCache(SaveGameState state, SaveHooks hooks);
+    ~SaveSlotCache();
+    SaveSlotCache(const SaveSlotCache&) = delete;
+    SaveSlotCache& operator=(const SaveSlotCache&) = delete;
+
+    // Writes the slot's snapshot (refreshed from the live game with
+    // `copyLive`). False when the file could not be written (the old file
+    // is kept whole and the player is told); true without writing while a
+    // replay plays back.
+    bool Save(int32_t slot, bool copyLive, const std::string& prefix);
+    // `load`: restores the live game; `replay`: starts its replay; neither:
+    // fills the cache only. True when the file was read and accepted; a
+    // refused file changes nothing of the live game.
+    bool Load(int32_t slot, bool load, bool replay, const std::string& prefix);
+
+    int32_t GetSlotInt(int32_t slot, VariableId id, const std::string& prefix);
+    std::string GetSlotString(int32_t slot, VariableId id, int32_t unused, const std::string& prefix);
+    void SetSlotInt(int32_t slot, VariableId id, int32_t value, const std::string& prefix);
+    void SetSlotString(int32_t slot, VariableId id, const std::string& value, const std::string& prefix);
+
+    void Clear();
+
+    // The objects a restore replaced are kept until the interpreter that ran
+    // the load has returned; the frame drops them when no event runs.
+    void DropReplaced();
+
+    // The snapshot of a path, or null.
+    SaveSnapshot* Find(const std::string& path);
+
+private:
+    struct Replaced {
+        std::vector<MapEvent> events;
+        std::unique_ptr<MainEventInterpreter> interpreter;
+    };
+
+    std::unique_ptr<SaveSnapshot> FreshSnapshot() const;
+    SaveSnapshot& SnapshotOf(const std::string& path);
+    // The slot's snapshot made anew from the live game.
+    bool CopyLive(SaveSnapshot& snapshot);
+    bool RestoreLive(SaveReadResult& read);
+    void ShowDamaged(int32_t slot);
+    // Self variables of the running event have no meaning in another save.
+    static bool NamesOwnSelfVariable(VariableId id, bool strings);
+
+    SaveGameState state_;
+    SaveHooks hooks_;
+    std::map<std::string, std::unique_ptr<SaveSnapshot>> snapshots_;
+    std::map<std::string, uint8_t> valid_;
+    std::map<std::string, uint8_t> missing_;
+    std::vector<Replaced> replaced_;
+};
+
+}  // namespace velk

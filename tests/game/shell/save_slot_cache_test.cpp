@@ -1,0 +1,171 @@
+// The slot cache: reads of other slots' variables from memory after one file
+// read, missing files remembered, a load emptying the cache, writes creating
+// and refreshing files; and the three save commands.
+
+#include <gtest/gtest.h>
+
+#include "game/data/game_file_source.h"
+#include "game/event/event_interpreter.h"
+#include "game/event/event_links.h"
+#include "game/event/event_records.h"
+#include "game/shell/save_commands.h"
+#include "tests/game/shell/save_test_support.h"
+
+namespace velk::testing {
+namespace {
+
+constexpr char kPrefix[] = "Save\\SaveData";
+
+class SlotCacheTest : public SaveTest {};
+
+TEST_F(SlotCacheTest, ASlotFileIsReadOnceUntilALoadEmptiesTheCache) {
+    variables_.SetInt(2000003, 77);
+    ASSERT_TRUE(Cache().Save(3, true, kPrefix));
+    cache_.reset();  // a new run: nothing cached
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 77);
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 77);
+    EXPECT_EQ(reads_["Save\\SaveData03.sav"], 1);
+    // Deleted behind the program's back, the slot still answers from memory.
+    std::filesystem::remove(scratch_.path() / "Save" / "SaveData03.sav");
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 77);
+    // Missing files are remembered too.
+    EXPECT_EQ(Cache().GetSlotInt(8, 2000003, kPrefix), 0);
+    EXPECT_EQ(Cache().GetSlotInt(8, 2000003, kPrefix), 0);
+    EXPECT_EQ(reads_["Save\\SaveData08.sav"], 1);
+
+    ASSERT_TRUE(Cache().Save(4, true, kPrefix));
+    ASSERT_TRUE(Cache().Load(4, true, false, kPrefix));
+    EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 77);
+    EXPECT_EQ(reads_["Save\\SaveData04.sav"], 2);
+    EXPECT_EQ(Cache().GetSlotInt(8, 2000003, kPrefix), 0);
+    EXPECT_EQ(reads_["Save\\SaveData08.sav"], 2);
+}
+
+TEST_F(SlotCacheTest, SlotsAndIdsThatNameNothingAnswerWithoutTheFile) {
+    EXPECT_EQ(Cache().GetSlotInt(-1, 2000003, kPrefix), 0);
+    EXPECT_EQ(Cache().GetSlotString(-1, kStringBase, 0, kPrefix), Sjis("ERROR -1番目以下のデータを読みに行っています"));
+    EXPECT_EQ(Cache().GetSlotInt(3, 1100001, kPrefix), 0);
+    EXPECT_EQ(Cache().GetSlotInt(3, 1600001, kPrefix), 0);
+    EXPECT_EQ(Cache().GetSlotString(3, 1600005, 0, kPrefix), "");
+    Cache().SetSlotInt(3, 1100001, 5, kPrefix);
+    Cache().SetSlotInt(3, 1600001, 5, kPrefix);
+    Cache().SetSlotInt(-1, 2000003, 5, kPrefix);
+    EXPECT_TRUE(reads_.empty());
+    EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "Save"));
+}
+
+TEST_F(SlotCacheTest, AWriteToAMissingSlotMakesAFreshSaveWithThatVariable) {
+    variables_.SetInt(2000003, 1);
+    Cache().SetSlotInt(9, 2000003, 123, kPrefix);
+    Cache().SetSlotString(9, kStringBase + 2, "slot text", kPrefix);
+    ASSERT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "SaveData09.sav"));
+    EXPECT_EQ(variables_.GetSystemVariable(kSystemVariableLastSlot), 9);
+    EXPECT_EQ(variables_.GetInt(2000003), 1);
+
+    cache_.reset();
+    EXPECT_EQ(Cache().GetSlotInt(9, 2000003, kPrefix), 123);
+    EXPECT_EQ(Cache().GetSlotString(9, kStringBase + 2, 0, kPrefix), "slot text");
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(SlotCacheTest, AWriteKeepsTheRestOfTheSlotsSave) {
+    variables_.SetInt(2000003, 77);
+    variables_.SetInt(2000004, 44);
+    hero_.values = {6, 7};
+    ASSERT_TRUE(Cache().Save(3, true, kPrefix));
+    cache_.reset();
+    Cache().SetSlotInt(3, 2000004, 45, kPrefix);
+    hero_.values.clear();
+    ASSERT_TRUE(Cache().Load(3, true, false, kPrefix));
+    EXPECT_EQ(variables_.GetInt(2000003), 77);
+    EXPECT_EQ(variables_.GetInt(2000004), 45);
+    EXPECT_EQ(hero_.values, (std::vector<int32_t>{6, 7}));
+}
+
+TEST_F(SlotCacheTest, ADamagedSlotIsReportedOnEveryReadAndAnswersZero) {
+    PutFile("SaveData05.sav", std::vector<uint8_t>(40, 0));
+    EXPECT_EQ(Cache().GetSlotInt(5, 2000003, kPrefix), 0);
+    EXPECT_EQ(Cache().GetSlotInt(5, 2000003, kPrefix), 0);
+    EXPECT_EQ(reads_["Save\\SaveData05.sav"], 2);
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブデータ05が破損しています 0秒"));
+}
+
+// The commands, run by an interpreter over the fixture's store.
+class SaveCommandTest : public SaveTest {
+protected:
+    SaveCommandTest() {
+        links_ = ActiveEventLinks();
+        ActiveEventLinks().variables = &variables_;
+        ActiveEventLinks().databases = &databases_;
+    }
+    ~SaveCommandTest() override { ActiveEventLinks() = links_; }
+
+    void Run(std::vector<int32_t> arguments) {
+        if (!commands_) {
+            commands_ = std::make_unique<SaveCommands>(
+                Cache(), SaveCommandHooks{[this] { ++loads_; }, [this] { ++replays_; }});
+        }
+        EventCommand command;
+        command.arguments = std::move(arguments);
+        switch (command.arguments[0]) {
+            case 220: commands_->SaveLoad(interpreter_, command); break;
+            case 221: commands_->ReadSaveValue(interpreter_, command); break;
+            default: commands_->WriteSaveValue(interpreter_, command); break;
+        }
+    }
+
+    EventLinks links_;
+    EventInterpreter interpreter_;
+    std::unique_ptr<SaveCommands> commands_;
+    int loads_ = 0, replays_ = 0;
+};
+
+TEST_F(SaveCommandTest, SaveAndLoadBySlotOrByAStringVariablesText) {
+    variables_.SetInt(2000003, 77);
+    Run({220, 0, 3});
+    EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "SaveData03.sav"));
+    variables_.SetString(kStringBase + 1, "Save\\Quick.sav");
+    Run({220, 0, kStringBase + 1});
+    EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "Quick.sav"));
+
+    variables_.SetInt(2000003, 1);
+    Run({220, 1, 7});  // no such file: nothing happens
+    EXPECT_EQ(variables_.GetInt(2000003), 1);
+    EXPECT_EQ(loads_, 0);
+    EXPECT_TRUE(reporter_.boxes.empty());
+
+    variables_.SetInt(2000000, 3);
+    Run({220, 1, 2000000});  // the slot from a variable
+    EXPECT_EQ(variables_.GetInt(2000003), 77);
+    EXPECT_EQ(loads_, 1);
+    Run({220, 9, 3});  // unknown operation
+    EXPECT_EQ(loads_, 1);
+}
+
+TEST_F(SaveCommandTest, WrittenValuesReadBackBeforeTheGameIsSavedAgain) {
+    variables_.SetInt(2000005, 2000007);
+    Run({222, 555, 4, 2000007});
+    Run({221, 2000001, 4, 2000007});
+    EXPECT_EQ(variables_.GetInt(2000001), 555);
+    // The ID inside the save given indirectly.
+    Run({221, 2000002, 4, 2000005, 1});
+    EXPECT_EQ(variables_.GetInt(2000002), 555);
+    // Without the option bit the raw ID is read.
+    Run({221, 2000002, 4, 2000005, 0});
+    EXPECT_EQ(variables_.GetInt(2000002), 0);
+    // Strings follow the kind of argument 1.
+    variables_.SetString(kStringBase + 1, "text for the slot");
+    Run({222, kStringBase + 1, 4, kStringBase + 3});
+    Run({221, kStringBase + 2, 4, kStringBase + 3});
+    EXPECT_EQ(variables_.GetString(kStringBase + 2), "text for the slot");
+    // A string variable as the file name.
+    variables_.SetString(kStringBase + 4, "Save\\Named.sav");
+    Run({222, 31, kStringBase + 4, 2000009});
+    Run({221, 2000001, kStringBase + 4, 2000009});
+    EXPECT_EQ(variables_.GetInt(2000001), 31);
+    EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "Named.sav"));
+}
+
+}  // namespace
+}  // namespace velk::testing
