@@ -163,8 +163,13 @@ TEST_F(PictureSaveTest, DataThatEndsEarlyIsRefusedAndTheShownPicturesStay) {
             << length;
         ASSERT_EQ(Ids(), (std::vector<int32_t>{9})) << length;
     }
-    // A negative count, and a text without its zero byte.
+    // A negative count, a count the data cannot hold, and a text without
+    // its zero byte.
     EXPECT_FALSE(Read({0xFF, 0xFF}));
+    std::vector<uint8_t> many = {0xFF, 0x7F};
+    many.resize(2 + 84 * 100, 0);
+    EXPECT_FALSE(Read(many, 104, false));
+    ASSERT_EQ(Ids(), (std::vector<int32_t>{9}));
     std::vector<uint8_t> unended = {0x01, 0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x04, 0x00, 'a', 'b', 'c', 'd'};
     unended.resize(unended.size() + 200, 0);
     ASSERT_TRUE(Read(unended, 111, false));
