@@ -69,7 +69,8 @@ struct Game {
     velk::PictureSettings pictureSettings;
     velk::PictureServices services{velk::GamePictureDrawing(), images, text, pictureSettings};
     velk::PictureList pictures{services};
-    velk::SaveGameState state{map, interpreter, variables, hero, pictures, databases, "Ten Bytes!", 32};
+    const std::string title = "Ten Bytes!";
+    velk::SaveGameState state{map, interpreter, variables, hero, pictures, databases, title, 32};
 };
 
 Game& TheGame() {

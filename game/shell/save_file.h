@@ -57,8 +57,9 @@ struct SaveGameState {
     SavePartObject& hero;
     PictureList& pictures;
     DatabaseSet& databases;
-    // The game's title (the identity of its saves).
-    std::string title;
+    // The game's title (the identity of its saves), as the game's
+    // information holds it.
+    const std::string& title;
     // 16 or 32: a fresh main interpreter's layout numbers follow it.
     int chipSize = 32;
 };

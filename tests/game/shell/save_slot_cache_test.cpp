@@ -9,6 +9,7 @@
 #include "game/event/event_links.h"
 #include "game/event/event_records.h"
 #include "game/shell/save_commands.h"
+#include "game/shell/save_installation.h"
 #include "tests/game/shell/save_test_support.h"
 
 namespace velk::testing {
@@ -165,6 +166,17 @@ TEST_F(SaveCommandTest, WrittenValuesReadBackBeforeTheGameIsSavedAgain) {
     Run({221, 2000001, kStringBase + 4, 2000009});
     EXPECT_EQ(variables_.GetInt(2000001), 31);
     EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "Named.sav"));
+}
+
+TEST_F(SaveCommandTest, InstalledTheCommandsRunFromTheTable) {
+    CommandTable table;
+    Saves saves = InstallSaves(State(), hooks_, {}, table);
+    for (int32_t code : {220, 221, 222}) ASSERT_NE(table.Find(code), nullptr) << code;
+    EXPECT_EQ(table.Find(220)->minimumArguments, 3);
+    EventCommand save;
+    save.arguments = {220, 0, 5};
+    table.Find(220)->handler(interpreter_, save);
+    EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "SaveData05.sav"));
 }
 
 }  // namespace

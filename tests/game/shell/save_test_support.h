@@ -67,7 +67,7 @@ protected:
         hooks_.drawSeeds = [this] { return seeds_; };
     }
 
-    SaveGameState State() { return {map_, main_, variables_, hero_, pictures_, databases_, kTitle, 32}; }
+    SaveGameState State() { return {map_, main_, variables_, hero_, pictures_, databases_, title_, 32}; }
     SaveSlotCache& Cache() {
         if (!cache_) cache_ = std::make_unique<SaveSlotCache>(State(), hooks_);
         return *cache_;
@@ -81,6 +81,7 @@ protected:
         scratch_.WriteFile("Save/" + name, std::string(bytes.begin(), bytes.end()));
     }
 
+    const std::string title_ = kTitle;
     ScratchDir scratch_;
     InFolder folder_;
     MapState map_{MapSettings{}};
