@@ -202,11 +202,20 @@ std::string SaveSlotCache::GetSlotString(int32_t slot, VariableId id, int32_t un
     return snapshot.variables.GetString(id, unused, &snapshot.changeable);
 }
 
+bool SaveSlotCache::TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix) {
+    Load(slot, false, false, prefix);
+    if (valid_[path]) return true;
+    // A file that is there but was refused (damaged, another game's) is
+    // somebody's save: it is not replaced by a fresh game.
+    if (!missing_[path]) return false;
+    snapshots_[path] = FreshSnapshot();
+    return true;
+}
+
 void SaveSlotCache::SetSlotInt(int32_t slot, VariableId id, int32_t value, const std::string& prefix) {
     if (slot < 0 || NamesOwnSelfVariable(id, false)) return;
-    Load(slot, false, false, prefix);
     const std::string path = SaveFilePath(slot, prefix);
-    if (!valid_[path]) snapshots_[path] = FreshSnapshot();
+    if (!TakeForWrite(slot, path, prefix)) return;
     SaveSnapshot& snapshot = SnapshotOf(path);
     snapshot.variables.SetInt(id, value, &snapshot.changeable);
     Save(slot, false, slot == 0 ? prefix : std::string(save_texts::kSlotPrefix));
@@ -214,9 +223,8 @@ void SaveSlotCache::SetSlotInt(int32_t slot, VariableId id, int32_t value, const
 
 void SaveSlotCache::SetSlotString(int32_t slot, VariableId id, const std::string& value, const std::string& prefix) {
     if (slot < 0 || NamesOwnSelfVariable(id, true)) return;
-    Load(slot, false, false, prefix);
     const std::string path = SaveFilePath(slot, prefix);
-    if (!valid_[path]) snapshots_[path] = FreshSnapshot();
+    if (!TakeForWrite(slot, path, prefix)) return;
     SaveSnapshot& snapshot = SnapshotOf(path);
     snapshot.variables.SetString(id, value, &snapshot.changeable);
     Save(slot, false, slot == 0 ? prefix : std::string(save_texts::kSlotPrefix));

@@ -87,6 +87,9 @@ private:
     // The slot's snapshot made anew from the live game.
     bool CopyLive(SaveSnapshot& snapshot);
     bool RestoreLive(SaveReadResult& read);
+    // Readies the snapshot a slot write changes: the slot's own, or a fresh
+    // game's when there is no file. False when a file is there but refused.
+    bool TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix);
     void ShowDamaged(int32_t slot);
     // Self variables of the running event have no meaning in another save.
     static bool NamesOwnSelfVariable(VariableId id, bool strings);

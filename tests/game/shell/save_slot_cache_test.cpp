@@ -90,6 +90,10 @@ TEST_F(SlotCacheTest, ADamagedSlotIsReportedOnEveryReadAndAnswersZero) {
     EXPECT_EQ(reads_["Save\\SaveData05.sav"], 2);
     ASSERT_EQ(reporter_.boxes.size(), 2u);
     EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブデータ05が破損しています 0秒"));
+    // Nor is it written over by a slot write.
+    Cache().SetSlotInt(5, 2000003, 9, kPrefix);
+    Cache().SetSlotString(5, kStringBase, "x", kPrefix);
+    EXPECT_EQ(FileBytes("SaveData05.sav"), std::vector<uint8_t>(40, 0));
 }
 
 // The commands, run by an interpreter over the fixture's store.
