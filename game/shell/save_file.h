@@ -41,8 +41,9 @@ class SavePartObject {
 public:
     virtual ~SavePartObject() = default;
     virtual bool Write(ByteWriter& out) const = 0;
-    // Reads the part into this object; false (with the stream's error flag
-    // set) when the data ends early or is damaged.
+    // Reads the part into this object, which becomes what a freshly built
+    // object reading it would be; false (with the stream's error flag set)
+    // when the data ends early or is damaged.
     virtual bool Read(SaveStream& in) = 0;
     // A freshly built object of the same kind.
     virtual std::unique_ptr<SavePartObject> MakeFresh() const = 0;
