@@ -870,6 +870,10 @@ void Character::WriteSave(ByteWriter& out) const {
 
 namespace {
 
+// Half tiles: the drawn position (64 units per half tile at most) stays
+// within 32 bits.
+constexpr int64_t kLargestSavedGrid = int64_t{1} << 24;
+
 template <typename T, typename Read>
 bool Take(std::optional<Read> value, T& into) {
     if (!value) return false;
@@ -882,6 +886,13 @@ bool Take(std::optional<Read> value, T& into) {
 bool Character::ReadSave(SaveStream& save) {
     if (!Take(save.ReadI32(), id) || !Take(save.ReadI32(), gridX) || !Take(save.ReadI32(), gridY) ||
         !Take(save.ReadI32(), height) || !Take(save.ReadU8(), erased) || !Take(save.ReadI32(), graphicTileNumber)) {
+        return false;
+    }
+    // No map reaches this far; a position beyond it is damage (and would
+    // overflow the drawn position).
+    if (std::abs(static_cast<int64_t>(gridX)) > kLargestSavedGrid ||
+        std::abs(static_cast<int64_t>(gridY)) > kLargestSavedGrid) {
+        save.errorFlag = true;
         return false;
     }
     // Any stored length that the data holds is taken, so every save this

@@ -176,6 +176,17 @@ TEST_F(HeroWalk, SaveRoundTripAndCuts) {
     EXPECT_EQ(copy.followers[2].id, -5);
     EXPECT_EQ(copy.formation, 1);
     EXPECT_EQ(copy.stepTrail, hero->stepTrail);
+
+    // A position no map reaches is damage, not a drawn position that
+    // overflows. (The grid x follows the id.)
+    for (uint32_t grid : {0x01000001u, 0x98000000u}) {
+        std::vector<uint8_t> far = bytes;
+        for (int i = 0; i < 4; ++i) far[4 + i] = static_cast<uint8_t>(grid >> (8 * i));
+        SaveStream damaged(far);
+        Hero target;
+        EXPECT_FALSE(target.ReadSave(damaged)) << grid;
+        EXPECT_TRUE(damaged.errorFlag) << grid;
+    }
 }
 
 }  // namespace
