@@ -2,7 +2,6 @@
 // read and verified into a snapshot with nothing of the live game changed;
 // an accepted snapshot is written out again.
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "game/data/byte_writer.h"
@@ -20,25 +19,6 @@
 #include "game/shell/save_file.h"
 
 namespace {
-
-// The hero and party part: a count and that many values.
-class HeroPart final : public velk::SavePartObject {
-public:
-    bool Write(velk::ByteWriter& out) const override {
-        out.WriteU32(static_cast<uint32_t>(values.size()));
-        for (int32_t value : values) out.WriteI32(value);
-        return true;
-    }
-    bool Read(velk::SaveStream& in) override {
-        auto count = in.ReadU32();
-        if (!count || !in.CanHold(*count, 4)) return false;
-        values.assign(*count, 0);
-        for (int32_t& value : values) value = *in.ReadI32();
-        return true;
-    }
-    std::unique_ptr<velk::SavePartObject> MakeFresh() const override { return std::make_unique<HeroPart>(); }
-    std::vector<int32_t> values;
-};
 
 // A read reports nothing: a message from it is a finding.
 class NoMessages final : public velk::ErrorReporter {
@@ -60,7 +40,7 @@ struct Game {
     velk::MapState map{velk::MapSettings{}};
     velk::MainEventInterpreter interpreter{32};
     velk::VariableStore variables{&interpreter, &databases};
-    HeroPart hero;
+    velk::HeroSavePart hero;
     velk::GraphicCache cache{velk::GameLibrary()};
     velk::SystemResources resources{velk::GameLibrary(), cache};
     velk::TextSettings textSettings;
@@ -97,6 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (read.status == velk::SaveReadStatus::kAccepted) {
         velk::BuildSaveFile(*read.snapshot, game.state.title, game.databases, {0, 0, 0});
     }
-    if (game.map.mapId != -1 || !game.pictures.Pictures().empty() || !game.hero.values.empty()) __builtin_trap();
+    if (game.map.mapId != -1 || !game.pictures.Pictures().empty()) __builtin_trap();
     return 0;
 }

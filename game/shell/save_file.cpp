@@ -6,6 +6,7 @@
 #include "game/data/byte_writer.h"
 #include "game/data/databases.h"
 #include "game/data/save_stream.h"
+#include "game/map/hero.h"
 #include "game/map/map_state.h"
 #include "game/present/picture_list.h"
 #include "platform/base/clock.h"
@@ -54,6 +55,22 @@ bool ReadInto(std::optional<int32_t> value, int32_t& into) {
 }
 
 }  // namespace
+
+HeroSavePart::HeroSavePart(Hero& hero) : hero_(&hero) {}
+HeroSavePart::HeroSavePart() : owned_(std::make_unique<Hero>()), hero_(owned_.get()) {}
+HeroSavePart::~HeroSavePart() = default;
+
+bool HeroSavePart::Write(ByteWriter& out) const {
+    hero_->WriteSave(out);
+    return true;
+}
+
+bool HeroSavePart::Read(SaveStream& in) {
+    *hero_ = Hero();
+    return hero_->ReadSave(in);
+}
+
+std::unique_ptr<SavePartObject> HeroSavePart::MakeFresh() const { return std::make_unique<HeroSavePart>(); }
 
 SaveSnapshot::SaveSnapshot(int chipSize, DatabaseSet* databases)
     : interpreter(chipSize), variables(&interpreter, databases) {}

@@ -49,6 +49,23 @@ public:
     virtual std::unique_ptr<SavePartObject> MakeFresh() const = 0;
 };
 
+class Hero;
+
+// The hero and party part over the game's hero (or over one of its own).
+class HeroSavePart final : public SavePartObject {
+public:
+    explicit HeroSavePart(Hero& hero);
+    HeroSavePart();
+    ~HeroSavePart() override;
+    bool Write(ByteWriter& out) const override;
+    bool Read(SaveStream& in) override;
+    std::unique_ptr<SavePartObject> MakeFresh() const override;
+
+private:
+    std::unique_ptr<Hero> owned_;
+    Hero* hero_;
+};
+
 // The objects of the running game that a save holds, and what it needs to
 // write and read them.
 struct SaveGameState {

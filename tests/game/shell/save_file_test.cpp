@@ -7,6 +7,7 @@
 
 #include "game/data/data_container.h"
 #include "game/data/game_file_source.h"
+#include "game/map/hero.h"
 #include "tests/game/shell/save_test_support.h"
 
 namespace velk::testing {
@@ -327,6 +328,21 @@ TEST_F(SaveFileTest, ObjectsReplacedByALoadLiveUntilTheyAreDropped) {
     // Still readable (the sanitizers would catch a freed event).
     EXPECT_EQ(running->data.id, 5);
     Cache().DropReplaced();
+}
+
+TEST_F(SaveFileTest, TheGamesHeroAndPartyRoundTrip) {
+    Hero hero;
+    HeroSavePart part(hero);
+    SaveSlotCache cache({map_, main_, variables_, part, pictures_, databases_, title_, 32}, hooks_);
+    hero.graphicFileName = "hero.png";
+    hero.followers[1].graphicFileName = "second.png";
+    ASSERT_TRUE(cache.Save(3, true, "Save\\SaveData"));
+    hero.graphicFileName.clear();
+    hero.followers[1].graphicFileName.clear();
+    ASSERT_TRUE(cache.Load(3, true, false, "Save\\SaveData"));
+    EXPECT_EQ(hero.graphicFileName, "hero.png");
+    EXPECT_EQ(hero.followers[1].graphicFileName, "second.png");
+    EXPECT_TRUE(reporter_.boxes.empty());
 }
 
 }  // namespace
