@@ -171,6 +171,15 @@ void InputState::Update(const InputDeviceFrame& devices, const InputContext& con
     } else {
         ReadDeviceButtons(devices, config, true);
         std::array<uint8_t, 8> played = replay->Play();
+        if (replay->Ended()) {
+            // The record ran out in this update, and the box that said so
+            // read the devices until the player closed it: what the player
+            // holds now is held already, so closing the box presses nothing
+            // in the game.
+            pressed_ = {};
+            dirPressed_ = {};
+            return;
+        }
         for (size_t i = 0; i < 4; ++i) {
             dirHeld_[i] = played[i] != 0;
             held_[i] = played[4 + i] != 0;

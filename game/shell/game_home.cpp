@@ -114,6 +114,7 @@ InputContext GameHome::MakeInputContext() {
     context.repeatInterval = mainInterpreter.repeatInterval;
     context.frameStep = wideValues.frameStep;
     context.chipSize = wideValues.chipSize;
+    context.replay = &replayRecorder;
     return context;
 }
 

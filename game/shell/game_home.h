@@ -20,6 +20,7 @@
 #include "game/data/game_wide_values.h"
 #include "game/data/input_state.h"
 #include "game/data/player_settings.h"
+#include "game/data/replay_recorder.h"
 #include "game/data/system_variable_block.h"
 #include "game/data/variable_store.h"
 
@@ -72,6 +73,7 @@ public:
     DatabaseSet databases;
     InputState inputState;
     // Rebuilt by the title/reset block, in this order.
+    ReplayRecorder replayRecorder;
     GameSystem gameSystem;
     VariableStore variableStore;
     MainInterpreterState mainInterpreter;

@@ -185,6 +185,7 @@ void GameProgram::RunTitleBlock() {
     if (titleHooks_.stopSounds) titleHooks_.stopSounds();
     DeleteAllSounds();
     if (titleHooks_.rebuildSoundState) titleHooks_.rebuildSoundState();
+    RestartReplayForTitle(home.replayRecorder);
     values.gameLoadedThisFrame = 0;
     if (!firstPass_) LoadDatabases(home.databases);
     firstPass_ = false;

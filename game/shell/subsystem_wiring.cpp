@@ -1,6 +1,7 @@
 #include "game/shell/subsystem_wiring.h"
 
 #include "game/shell/game_program.h"
+#include "game/shell/test_play_tools.h"
 
 namespace velk {
 
@@ -11,7 +12,7 @@ namespace velk {
 //   program.TitleHooks().rebuildInterpreterAndMap = ...;
 // with its global objects as members of GameHome and its owner interface
 // installed in GameHome::InstallOwners. Slots left empty do nothing.
-void ConnectSubsystems(GameProgram& program) {}
+void ConnectSubsystems(GameProgram& program) { ConnectTestPlayTools(program); }
 
 // For example the MIDI library, a member of GameHome:
 //   program.StartHooks().setMidiDevice = [&home](int32_t device) { return home.midiLibrary.SetDevice(device, 0); };

@@ -1,0 +1,334 @@
+// The replay record in a running game, and the author's tools on the
+// headless runtime: window scale, frame skip, information mode, the variable
+// viewer, back to the title, and screenshots.
+#include "game/shell/test_play_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "game/data/save_stream.h"
+#include "game/data/variable_id.h"
+#include "lib/api/library_api.h"
+#include "lib/image/image_loader.h"
+#include "platform/base/calendar_time.h"
+#include "platform/base/text_encoding.h"
+#include "tests/support/game/game_harness.h"
+
+namespace velk::testing {
+namespace {
+
+constexpr uint8_t kUpArrow = 0xC8;
+
+// A game with 100 named normal variables and the given settings-file lines.
+std::string ToolGame(const std::string& settings = "") {
+    return R"(
+game
+  title "道具のゲーム"
+settings-file
+  Start 0
+)" + settings + R"(
+database system
+  type "マップ設定"
+  type "BGM"
+  type "BGS"
+  type "SE"
+  type "予約4"
+  type "予約5"
+  type "予約6"
+  type "開始位置"
+    item number "マップ"
+    item number "X"
+    item number "Y"
+    data "開始" 0 0 0
+  type "8"
+  type "9"
+  type "10"
+  type "11"
+  type "12"
+  type "13"
+  type "通常変数名"
+    rows 100
+  type "予備変数1"
+database user
+database changeable
+)";
+}
+
+// Steps while `key` is held for one pass, then released.
+void Tap(GameHarness& game, uint8_t key) {
+    game.SetKey(key, true);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.SetKey(key, false);
+    ASSERT_TRUE(game.StepFrames(1));
+}
+
+// The game's own rules for the replay test, run as the frame's event
+// processing: a fresh confirm draws a random number 0-99 and adds it to
+// variable 0; up held counts in variable 1; cancel held doubles variable 2
+// plus one, modulo 1000.
+struct ScriptedRules {
+    std::vector<int32_t> draws;
+    void Install(GameHarness& game) {
+        GameHome& home = game.Home();
+        game.Program().GetScene().SetUpdateStep(UpdateStep::kMainInterpreter, [this, &home] {
+            VariableStore& store = home.variableStore;
+            const InputState& input = home.inputState;
+            if (input.Pressed(kButtonConfirm)) {
+                int32_t draw = store.GetInt(kRandomBase + 99);
+                draws.push_back(draw);
+                store.SetInt(kVariableBase + 0, store.GetInt(kVariableBase + 0) + draw);
+            }
+            if (input.DirectionHeld(kUp)) store.SetInt(kVariableBase + 1, store.GetInt(kVariableBase + 1) + 1);
+            if (input.Held(kButtonCancel)) {
+                store.SetInt(kVariableBase + 2, (store.GetInt(kVariableBase + 2) * 2 + 1) % 1000);
+            }
+        });
+    }
+};
+
+// Back to the title from inside a frame, as the game's own commands do.
+void BackToTitle(GameHarness& game) {
+    game.Home().gameSystem.sceneState = kSceneTitle;
+    ASSERT_TRUE(game.StepFrames(1));
+}
+
+TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndThenHandsBack) {
+    // The script: which keys are down from which frame on.
+    struct Press {
+        int frame;
+        uint8_t key;
+        bool down;
+    };
+    const std::vector<Press> script = {{3, game_key::kEnter, true},  {5, game_key::kEnter, false},
+                                       {6, kUpArrow, true},          {9, game_key::kEnter, true},
+                                       {10, game_key::kEnter, false}, {12, kUpArrow, false},
+                                       {14, game_key::kEscape, true}, {17, game_key::kEscape, false},
+                                       {20, game_key::kEnter, true},  {21, game_key::kEnter, false},
+                                       {300, game_key::kEnter, true}, {301, game_key::kEnter, false}};
+    const int frames = 320;
+    std::vector<uint8_t> saved;
+    std::vector<int32_t> recordedDraws;
+    std::array<int32_t, 3> recordedValues{};
+    {
+        GameHarness game(ToolGame());
+        ASSERT_EQ(game.Start(), std::nullopt);
+        ScriptedRules rules;
+        rules.Install(game);
+        BackToTitle(game);
+        rules.draws.clear();
+        size_t next = 0;
+        for (int frame = 0; frame < frames; ++frame) {
+            while (next < script.size() && script[next].frame == frame) {
+                game.SetKey(script[next].key, script[next].down);
+                ++next;
+            }
+            ASSERT_TRUE(game.StepFrames(1));
+        }
+        for (int i = 0; i < 3; ++i) recordedValues[static_cast<size_t>(i)] = game.Variable(kVariableBase + i);
+        recordedDraws = rules.draws;
+        SaveStream stream;
+        game.Home().replayRecorder.WriteSavePart(stream);
+        saved = stream.Bytes();
+    }
+    ASSERT_EQ(recordedDraws.size(), 4u);
+    EXPECT_EQ(recordedValues[1], 6);
+    EXPECT_NE(recordedValues[2], 0);
+
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ScriptedRules rules;
+    rules.Install(game);
+    BackToTitle(game);
+    rules.draws.clear();
+    // What the load's replay option does: the save's record, playback on,
+    // back to the title.
+    ReplayRecorder& replay = game.Home().replayRecorder;
+    SaveStream reading(saved);
+    ASSERT_TRUE(replay.ReadSavePart(reading));
+    replay.BeginPlayback();
+    ASSERT_TRUE(game.StepFrames(frames));
+    EXPECT_EQ(rules.draws, recordedDraws);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(game.Variable(kVariableBase + i), recordedValues[static_cast<size_t>(i)]) << i;
+    EXPECT_EQ(replay.PlayedFrames(), frames);
+
+    // The record is used up: one box, closed by the player's real confirm,
+    // and the game goes back to the title with recording on again.
+    game.At(50, [&] { game.SetKey(game_key::kEnter, true); });
+    game.At(100, [&] { game.SetKey(game_key::kEnter, false); });
+    ASSERT_TRUE(game.StepFrames(3));
+    EXPECT_EQ(replay.playbackFlag, 0);
+    EXPECT_EQ(replay.endedFlag, 0);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
+    EXPECT_EQ(game.Variable(kVariableBase + 0), 0) << "the title block ran; closing the box pressed nothing";
+    EXPECT_EQ(rules.draws.size(), recordedDraws.size());
+    game.SetKey(kUpArrow, true);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 2) << "the player's input counts again";
+}
+
+TEST(Replay, TheRealCancelKeyEndsPlaybackAndReturnsToTheTitle) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    BackToTitle(game);
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(game.StepFrames(1));
+    ReplayRecorder& replay = game.Home().replayRecorder;
+    replay.BeginPlayback();
+    BackToTitle(game);
+    ASSERT_TRUE(game.StepFrames(5));
+    EXPECT_EQ(replay.playbackFlag, 1);
+    game.SetKey(game_key::kEscape, true);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(replay.playbackFlag, 0);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
+}
+
+TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
+    struct Case {
+        const char* settings;
+        std::vector<int> widths;
+    };
+    // The desktop is 1920 x 1080: the fitted rate is 1080 / 480 - 0.04.
+    const int fitted = static_cast<int>(640 * (1080.0 / 480.0 - 0.04));
+    for (const Case& c : {Case{"", {fitted, 320, 640, fitted}}, Case{"  SoftModeFlag 1\n", {fitted, 640, fitted, 640}}}) {
+        GameHarness game(ToolGame(c.settings));
+        ASSERT_EQ(game.Start(), std::nullopt);
+        Rect rect{};
+        GetWindowClientRect(&rect);
+        EXPECT_EQ(rect.right - rect.left, 640);
+        for (int width : c.widths) {
+            Tap(game, game_key::kF4);
+            GetWindowClientRect(&rect);
+            EXPECT_NEAR(rect.right - rect.left, width, 1) << c.settings;
+        }
+    }
+}
+
+TEST(TestPlayTools, F5ChangesTheFramesDrawnPerFrameStepAndF8TheInformationMode) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    Scene& scene = game.Program().GetScene();
+    // Frames drawn in 60 passes, after two to settle.
+    auto measure = [&] {
+        int64_t result = -1;
+        [&] {
+            ASSERT_TRUE(game.StepFrames(2));
+            int64_t before = scene.DrawnFrames();
+            ASSERT_TRUE(game.StepFrames(60));
+            result = scene.DrawnFrames() - before;
+        }();
+        return result;
+    };
+    EXPECT_EQ(measure(), 60);
+    for (int64_t expected : {30, 20, 60}) {
+        Tap(game, game_key::kF5);
+        EXPECT_EQ(measure(), expected);
+    }
+    EXPECT_EQ(game.Home().gameSystem.informationMode, 0);
+    Tap(game, game_key::kF8);
+    EXPECT_EQ(game.Home().gameSystem.informationMode, 1);
+    Tap(game, game_key::kF8);
+    EXPECT_EQ(game.Home().gameSystem.informationMode, 0);
+}
+
+TEST(TestPlayTools, F12ReturnsToTheTitleAlsoOutsideTestPlay) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_EQ(game.Home().wideValues.testPlayFlag, 0);
+    game.Home().variableStore.SetInt(kVariableBase + 5, 77);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.Variable(kVariableBase + 5), 77);
+    Tap(game, game_key::kF12);
+    EXPECT_EQ(game.Variable(kVariableBase + 5), 0);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
+}
+
+TEST(TestPlayTools, TheViewerShowsTheVariablesPageByPageInTestPlayOnly) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start("Test_Of_Main"), std::nullopt);
+    game.Home().variableStore.SetInt(kVariableBase + 5, 42);
+    std::vector<std::string> lines = VariableViewerLines(game.Home());
+    ASSERT_GT(lines.size(), 8u);
+    // ■V0-05:   42()
+    EXPECT_EQ(lines[7], platform::Utf8ToShiftJis("■V0-05:   42()"));
+    game.Program().GetScene().SetDrawLayer(DrawLayer::kMapScene,
+                                           [] { DrawBox(0, 0, 640, 480, GetColorValue(200, 200, 200), 1); });
+    ASSERT_TRUE(game.StepFrames(2));
+    uint32_t before = game.Shown().at(600, 300);
+
+    // Two pages: the first confirm turns the page, the second closes.
+    int64_t start = game.Clock().Microseconds() / 1000;
+    uint32_t during = 0;
+    game.At(100, [&] {
+        during = game.Shown().at(600, 300);
+        game.SetKey(game_key::kEnter, true);
+    });
+    game.At(150, [&] { game.SetKey(game_key::kEnter, false); });
+    game.At(300, [&] { game.SetKey(game_key::kEnter, true); });
+    game.At(350, [&] { game.SetKey(game_key::kEnter, false); });
+    game.At(5000, [&] { game.CloseWindow(); });
+    game.SetKey(game_key::kF9, true);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.SetKey(game_key::kF9, false);
+    int64_t elapsed = game.Clock().Microseconds() / 1000 - start;
+    EXPECT_GE(elapsed, 300);
+    EXPECT_LT(elapsed, 5000) << "closed by the player, not the window";
+    EXPECT_NE(during, before) << "the viewer darkens the screen under its lines";
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
+}
+
+TEST(TestPlayTools, TheViewerIsOnlyForTestPlay) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    int64_t start = game.Clock().Microseconds() / 1000;
+    Tap(game, game_key::kF9);
+    EXPECT_LT(game.Clock().Microseconds() / 1000 - start, 100);
+}
+
+TEST(TestPlayTools, PrintScreenSavesThePngOfTheScreenNamedByTheLocalTime) {
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    game.Program().GetScene().SetDrawLayer(DrawLayer::kMapScene,
+                                           [] { DrawBox(10, 10, 20, 20, GetColorValue(255, 0, 0), 1); });
+    const int64_t wall = 1767225600 + 3600 * 5 + 61;  // 2026-01-01 05:01:01 UTC
+    game.Clock().SetWallSeconds(wall);
+    CalendarTime local = platform::ToLocalCalendarTime(wall);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "ScreenShot_%d_%02d%02d_%02d_%02d_%02d.png", local.year, local.month,
+                  local.day, local.hour, local.minute, local.second);
+    ASSERT_TRUE(game.StepFrames(2));
+    game.At(20, [&] { game.SetKey(game_key::kPrintScreen, false); });
+    game.At(60, [&] { game.SetKey(game_key::kSpace, true); });
+    game.At(80, [&] { game.SetKey(game_key::kSpace, false); });
+    game.SetKey(game_key::kPrintScreen, true);
+    ASSERT_TRUE(game.StepFrames(1));
+    std::string bytes = game.ReadFile(expected);
+    ASSERT_FALSE(bytes.empty()) << expected;
+    EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    GraphImage image;
+    ASSERT_EQ(LoadGraphImageFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), &image),
+              0);
+    EXPECT_EQ(image.width, 640);
+    EXPECT_EQ(image.height, 480);
+    int bpp = image.pitch / image.width;
+    auto pixel = [&](int x, int y) {
+        const uint8_t* p = image.pixels + y * image.pitch + x * bpp;
+        return std::array<int, 3>{p[2], p[1], p[0]};
+    };
+    EXPECT_EQ(pixel(15, 15), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(pixel(100, 100), (std::array<int, 3>{0, 0, 0}));
+    ReleaseGraphImage(&image);
+}
+
+TEST(TestPlayTools, TitleTextsFollowTheirFormats) {
+    EXPECT_EQ(PlayedTimeText(216000 + 3600 * 2 + 60 * 3 + 59), "01:02:03");
+    EXPECT_EQ(EventTimeText(0), "0");
+    EXPECT_EQ(EventTimeText(3), "3|||");
+    // | for 0-9, ■ for 12, 15, 18, 21, 24, ★ for 30, 35, ...: at most 21.
+    EXPECT_EQ(EventTimeText(31), "31||||||||||" + platform::Utf8ToShiftJis("■■■■■★"));
+    std::string full = EventTimeText(1000);
+    EXPECT_EQ(full, "1000||||||||||" + platform::Utf8ToShiftJis("■■■■■★★★★★★"));
+}
+
+}  // namespace
+}  // namespace velk::testing
