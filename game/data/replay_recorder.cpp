@@ -10,7 +10,10 @@ namespace velk {
 namespace {
 
 // リプレイデータが終了しました
-constexpr char kReplayEnded[] = "\x83\x8A\x83v\x83\x8C\x83""C\x83""f\x81[\x83^\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+constexpr char kReplayEnded[] =
+    "\x83\x8A\x83v\x83\x8C\x83"
+    "C\x83"
+    "f\x81[\x83^\x82\xAA\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
 // 乱数シードが違います 保存=%d 現在=%d
 constexpr char kSeedMismatch[] =
     "\x97\x90\x90\x94\x83V\x81[\x83h\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7 \x95\xDB\x91\xB6=%d \x8C\xBB\x8D\xDD=%d";
@@ -97,7 +100,8 @@ std::array<uint8_t, 8> ReplayRecorder::Play() {
             continue;
         }
         int32_t value = values_[at];
-        for (int i = 0; i < kButtonCount; ++i) out[static_cast<size_t>(i)] = (value >> i) & 1;
+        for (int i = 0; i < kButtonCount; ++i)
+            out[static_cast<size_t>(i)] = (value >> i) & 1;
         codes_[at] = static_cast<uint8_t>(code - 1);
         ++playedFrames_;
         return out;
@@ -117,7 +121,8 @@ void ReplayRecorder::WriteSavePart(SaveStream& stream) const {
             writer.WriteI32(value);
         }
     };
-    for (size_t i = 0; i < codes_.size(); ++i) entry(codes_[i], values_[i]);
+    for (size_t i = 0; i < codes_.size(); ++i)
+        entry(codes_[i], values_[i]);
     if (pending) entry(static_cast<uint8_t>(runLength_), currentButtons_);
 }
 

@@ -2,9 +2,9 @@
 // markers, the save part, and a record that ends or is damaged.
 #include "game/data/replay_recorder.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "game/data/error_reporter.h"
 #include "game/data/random_source.h"
@@ -43,7 +43,8 @@ ReplayRecorder SeededRecorder(uint32_t seed) {
 
 TEST(ReplayRecorder, RecordsRunsOfAtMost240FramesAndStartsANewRunOnEveryChange) {
     ReplayRecorder recorder = SeededRecorder(77);
-    for (int i = 0; i < 500; ++i) recorder.Record(kConfirm);
+    for (int i = 0; i < 500; ++i)
+        recorder.Record(kConfirm);
     EXPECT_EQ(recorder.Codes(), (std::vector<uint8_t>{250, 240, 240}));
     recorder.Record(kNone);
     recorder.Record(kNone);
@@ -60,10 +61,12 @@ TEST(ReplayRecorder, PlaybackGivesTheRecordedFramesBackOnceAndThenEndsWithOneBox
     BoxReporter boxes;
     ReplayRecorder recorder = SeededRecorder(1);
     std::vector<Buttons> frames = {kConfirm, kConfirm, kNone, kUpRight, kUpRight, kUpRight};
-    for (const Buttons& b : frames) recorder.Record(b);
+    for (const Buttons& b : frames)
+        recorder.Record(b);
     recorder.BeginPlayback();
     EXPECT_TRUE(recorder.Playing());
-    for (const Buttons& b : frames) EXPECT_EQ(recorder.Play(), b);
+    for (const Buttons& b : frames)
+        EXPECT_EQ(recorder.Play(), b);
     EXPECT_FALSE(recorder.Ended());
     EXPECT_EQ(recorder.PlayedFrames(), 6);
     EXPECT_TRUE(boxes.lines.empty());
@@ -113,15 +116,18 @@ TEST(ReplayRecorder, TheEndBoxReadsTheRealDevicesSoItCanBeClosedAndNothingIsReco
 TEST(ReplayRecorder, CheckMarkersAreComparedFromTheTenthEntryOnAndPlaybackGoesOn) {
     BoxReporter boxes;
     UpdateRandomSeed(2, 1000);
-    // The seed, nine one-frame runs, then a check marker at entry 10 that
-    // differs and one at entry 1 that differs too but is not compared.
+    // The seed, a check marker at entry 1, seven one-frame runs, check
+    // markers at entries 9 and 10 and 11: of the three that differ only the
+    // one at entry 10 is compared.
     SaveStream stream;
     ByteWriter& w = stream.Writer();
     w.WriteU8(1);
     w.WriteU32(13);
     w.WriteU8(250), w.WriteU32(1000);
     w.WriteU8(251), w.WriteU32(5);
-    for (int i = 0; i < 8; ++i) w.WriteU8(1), w.WriteU8(0x10);
+    for (int i = 0; i < 7; ++i)
+        w.WriteU8(1), w.WriteU8(0x10);
+    w.WriteU8(251), w.WriteU32(7);  // entry 9: not compared either
     w.WriteU8(251), w.WriteU32(1234);
     w.WriteU8(251), w.WriteU32(1000);
     w.WriteU8(2), w.WriteU8(0x20);
@@ -129,7 +135,8 @@ TEST(ReplayRecorder, CheckMarkersAreComparedFromTheTenthEntryOnAndPlaybackGoesOn
     ReplayRecorder recorder;
     ASSERT_TRUE(recorder.ReadSavePart(reading));
     recorder.BeginPlayback();
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(recorder.Play(), kConfirm);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(recorder.Play(), kConfirm);
     EXPECT_TRUE(boxes.lines.empty());
     Buttons cancel = {0, 0, 0, 0, 0, 1, 0, 0};
     EXPECT_EQ(recorder.Play(), cancel);
@@ -146,9 +153,9 @@ TEST(ReplayRecorder, DamagedEntriesAreSkippedAndPlaybackNeverReadsPastTheRecord)
     ByteWriter& w = stream.Writer();
     w.WriteU8(1);
     w.WriteU32(4);
-    w.WriteU8(0), w.WriteU8(0xFF);   // an empty run
-    w.WriteU8(255), w.WriteU32(7);   // an unknown marker
-    w.WriteU8(1), w.WriteU8(0x81);   // up and the fourth button
+    w.WriteU8(0), w.WriteU8(0xFF);  // an empty run
+    w.WriteU8(255), w.WriteU32(7);  // an unknown marker
+    w.WriteU8(1), w.WriteU8(0x81);  // up and the fourth button
     w.WriteU8(252), w.WriteU32(0);
     SaveStream reading(stream.Bytes());
     ReplayRecorder recorder;
@@ -162,7 +169,8 @@ TEST(ReplayRecorder, DamagedEntriesAreSkippedAndPlaybackNeverReadsPastTheRecord)
 
 TEST(ReplayRecorder, TheSavePartHasTheBytesWorkedOutByHandAndReadsBack) {
     ReplayRecorder recorder = SeededRecorder(0x12345678);
-    for (int i = 0; i < 3; ++i) recorder.Record(kConfirm);
+    for (int i = 0; i < 3; ++i)
+        recorder.Record(kConfirm);
     recorder.Record({1, 0, 0, 0, 0, 0, 0, 0});  // pending: one frame of up
     SaveStream stream;
     recorder.WriteSavePart(stream);

@@ -3,9 +3,9 @@
 // viewer, back to the title, and screenshots.
 #include "game/shell/test_play_tools.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 #include "game/data/save_stream.h"
 #include "game/data/variable_id.h"
@@ -27,7 +27,8 @@ game
   title "道具のゲーム"
 settings-file
   Start 0
-)" + settings + R"(
+)" + settings +
+           R"(
 database system
   type "マップ設定"
   type "BGM"
@@ -100,12 +101,11 @@ TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndT
         uint8_t key;
         bool down;
     };
-    const std::vector<Press> script = {{3, game_key::kEnter, true},  {5, game_key::kEnter, false},
-                                       {6, kUpArrow, true},          {9, game_key::kEnter, true},
-                                       {10, game_key::kEnter, false}, {12, kUpArrow, false},
-                                       {14, game_key::kEscape, true}, {17, game_key::kEscape, false},
-                                       {20, game_key::kEnter, true},  {21, game_key::kEnter, false},
-                                       {300, game_key::kEnter, true}, {301, game_key::kEnter, false}};
+    const std::vector<Press> script = {
+        {3, game_key::kEnter, true},   {5, game_key::kEnter, false},   {6, kUpArrow, true},
+        {9, game_key::kEnter, true},   {10, game_key::kEnter, false},  {12, kUpArrow, false},
+        {14, game_key::kEscape, true}, {17, game_key::kEscape, false}, {20, game_key::kEnter, true},
+        {21, game_key::kEnter, false}, {300, game_key::kEnter, true},  {301, game_key::kEnter, false}};
     const int frames = 320;
     std::vector<uint8_t> saved;
     std::vector<int32_t> recordedDraws;
@@ -125,7 +125,8 @@ TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndT
             }
             ASSERT_TRUE(game.StepFrames(1));
         }
-        for (int i = 0; i < 3; ++i) recordedValues[static_cast<size_t>(i)] = game.Variable(kVariableBase + i);
+        for (int i = 0; i < 3; ++i)
+            recordedValues[static_cast<size_t>(i)] = game.Variable(kVariableBase + i);
         recordedDraws = rules.draws;
         SaveStream stream;
         game.Home().replayRecorder.WriteSavePart(stream);
@@ -149,7 +150,8 @@ TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndT
     replay.BeginPlayback();
     ASSERT_TRUE(game.StepFrames(frames));
     EXPECT_EQ(rules.draws, recordedDraws);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(game.Variable(kVariableBase + i), recordedValues[static_cast<size_t>(i)]) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(game.Variable(kVariableBase + i), recordedValues[static_cast<size_t>(i)]) << i;
     EXPECT_EQ(replay.PlayedFrames(), frames);
 
     // The record is used up: one box, closed by the player's real confirm,
@@ -171,7 +173,8 @@ TEST(Replay, TheRealCancelKeyEndsPlaybackAndReturnsToTheTitle) {
     GameHarness game(ToolGame());
     ASSERT_EQ(game.Start(), std::nullopt);
     BackToTitle(game);
-    for (int i = 0; i < 50; ++i) ASSERT_TRUE(game.StepFrames(1));
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(game.StepFrames(1));
     ReplayRecorder& replay = game.Home().replayRecorder;
     replay.BeginPlayback();
     BackToTitle(game);
@@ -190,7 +193,8 @@ TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
     };
     // The desktop is 1920 x 1080: the fitted rate is 1080 / 480 - 0.04.
     const int fitted = static_cast<int>(640 * (1080.0 / 480.0 - 0.04));
-    for (const Case& c : {Case{"", {fitted, 320, 640, fitted}}, Case{"  SoftModeFlag 1\n", {fitted, 640, fitted, 640}}}) {
+    for (const Case& c :
+         {Case{"", {fitted, 320, 640, fitted}}, Case{"  SoftModeFlag 1\n", {fitted, 640, fitted, 640}}}) {
         GameHarness game(ToolGame(c.settings));
         ASSERT_EQ(game.Start(), std::nullopt);
         Rect rect{};
