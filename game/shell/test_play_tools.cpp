@@ -199,17 +199,7 @@ void TestPlayTools::HandleHotkeys(int flag) {
     GameWideValues& values = home_.wideValues;
     GameSystem& system = home_.gameSystem;
 
-    ReplayRecorder& replay = home_.replayRecorder;
-    if (replay.playbackFlag) {
-        // The real cancel key ends the playback; an ended one (record used
-        // up or cancelled) gives the game back to the title and the player.
-        if (!replay.endedFlag && input.DeviceHeld(kButtonCancel)) replay.EndPlayback();
-        if (replay.endedFlag) {
-            replay.playbackFlag = 0;
-            replay.endedFlag = 0;
-            system.sceneState = kSceneTitle;
-        }
-    }
+    EndReplayPlaybackIfOver();
 
     if (input.ToolKeyPressed(InputState::kF4Key)) StepWindowScale();
     if (input.ToolKeyPressed(InputState::kF5Key)) {
@@ -225,6 +215,19 @@ void TestPlayTools::HandleHotkeys(int flag) {
     if (input.ToolKeyPressed(InputState::kPrintScreenKey) && home_.playerSettings.screenShotFlag != 0) {
         TakeScreenshot();
     }
+}
+
+bool TestPlayTools::EndReplayPlaybackIfOver() {
+    ReplayRecorder& replay = home_.replayRecorder;
+    if (!replay.playbackFlag) return false;
+    // The real cancel key ends the playback; an ended one (record used up or
+    // cancelled) gives the game back to the title and the player.
+    if (!replay.endedFlag && home_.inputState.DeviceHeld(kButtonCancel)) replay.EndPlayback();
+    if (!replay.endedFlag) return false;
+    replay.playbackFlag = 0;
+    replay.endedFlag = 0;
+    home_.gameSystem.sceneState = kSceneTitle;
+    return true;
 }
 
 void TestPlayTools::StepWindowScale() {

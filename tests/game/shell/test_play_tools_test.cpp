@@ -13,6 +13,7 @@
 #include "lib/image/image_loader.h"
 #include "platform/base/calendar_time.h"
 #include "platform/base/text_encoding.h"
+#include "platform/window/window_system.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
@@ -322,6 +323,27 @@ TEST(TestPlayTools, PrintScreenSavesThePngOfTheScreenNamedByTheLocalTime) {
     EXPECT_EQ(pixel(15, 15), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(pixel(100, 100), (std::array<int, 3>{0, 0, 0}));
     ReleaseGraphImage(&image);
+}
+
+TEST(TestPlayTools, TheWindowTitleNamesTheGameOrShowsTheInformationLine) {
+    auto title = [] { return platform::ShiftJisToUtf8(platform::GetWindowTitle(GetMainWindowHWND())); };
+    {
+        GameHarness game(ToolGame());
+        ASSERT_EQ(game.Start(), std::nullopt);
+        ASSERT_TRUE(game.StepFrames(2));
+        EXPECT_EQ(title(), "『道具のゲーム』 　　VELK RPGエディター <F8:情報変更>");
+        Tap(game, game_key::kF8);
+        ASSERT_TRUE(game.StepFrames(130));
+        EXPECT_EQ(title(), "[描画FPS60/内部FPS60] ﾌﾚｰﾑｽｷｯﾌﾟ(※F5)[ｽｷｯﾌﾟなし]  (F8:情報変更)");
+        Tap(game, game_key::kF5);
+        ASSERT_TRUE(game.StepFrames(10));
+        EXPECT_NE(title().find("[ｽｷｯﾌﾟx2]"), std::string::npos) << title();
+    }
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start("Test_Of_Main"), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(130));
+    EXPECT_EQ(title().rfind("[描画FPS60(ｽｷｯﾌﾟなし)<", 0), 0u) << title();
+    EXPECT_NE(title().find("/ﾏｳｽ X"), std::string::npos) << title();
 }
 
 TEST(TestPlayTools, TitleTextsFollowTheirFormats) {
