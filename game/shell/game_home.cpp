@@ -3,6 +3,11 @@
 #include <cassert>
 
 #include "game/data/game_objects.h"
+#include "game/event/command_table.h"
+#include "game/event/event_links.h"
+#include "game/event/game_key_input.h"
+#include "game/map/map_state_owner.h"
+#include "game/present/event_text_link.h"
 #include "game/shell/frame_pacing.h"
 #include "lib/api/library_api.h"
 
@@ -11,7 +16,55 @@ namespace {
 
 GameHome* live_home = nullptr;
 
+constexpr char kCommonEventFileName[] = "BasicData\\CommonEvent.dat";
+
 }  // namespace
+
+// The game system's part in running events.
+class GameHome::SystemLinkImpl final : public EventSystemLink {
+public:
+    explicit SystemLinkImpl(GameHome& home) : home_(home) {}
+    int32_t SceneState() override { return home_.gameSystem.sceneState; }
+    bool GameLoadedThisFrame() override { return home_.wideValues.gameLoadedThisFrame != 0; }
+    bool StateReplaced() override { return home_.gameSystem.SceneRestartFlag != 0; }
+    bool TransitionWaiting() override {
+        return home_.gameSystem.transitionRunning != 0 && home_.gameSystem.transitionWaits != 0;
+    }
+    int32_t ReservedCommonEvent() override { return home_.gameSystem.reservedCommonEvent; }
+    void SetReservedCommonEvent(int32_t index) override { home_.gameSystem.reservedCommonEvent = index; }
+    int32_t FrameStep() override { return home_.wideValues.frameStep; }
+    void RequestMessage(const std::string& text) override { home_.gameSystem.messageRequest = text; }
+
+private:
+    GameHome& home_;
+};
+
+// The current map as interpreters see it. The map events' pages, starts and
+// facing join here with the characters.
+class GameHome::MapLinkImpl final : public EventMapLink {
+public:
+    explicit MapLinkImpl(GameHome& home) : home_(home) {}
+    void MarkPagesForRefresh() override { home_.mapState.refreshPagesFlag = 1; }
+    void RefreshPagesIfMarked() override {
+        if (home_.mapState.refreshPagesFlag) home_.mapState.RefreshPages();
+    }
+    bool ScrollWaitHolds() override {
+        GameSystem& system = home_.gameSystem;
+        if (!system.scrollWaitFlag) return false;
+        if (home_.mapState.IsScrolling()) return true;
+        system.scrollWaitFlag = 0;
+        return false;
+    }
+    bool HasEvent(int32_t eventId) override { return home_.mapState.map.FindEventIndex(eventId) >= 0; }
+    int32_t EventPageCount(int32_t eventId) override {
+        const int32_t index = home_.mapState.map.FindEventIndex(eventId);
+        if (index < 0) return -1;
+        return static_cast<int32_t>(home_.mapState.map.events[static_cast<size_t>(index)].pages.size());
+    }
+
+private:
+    GameHome& home_;
+};
 
 // The scene and the game system as the variable store sees them.
 class GameHome::SceneOwnerImpl final : public SceneOwner {
@@ -67,9 +120,15 @@ void GameHome::SceneOwnerImpl::SetFrameSkipLevel(int32_t level) {
 }
 
 GameHome::GameHome()
-    : variableStore(&mainInterpreter, &databases),
+    : sound(databases.system, midiLibrary, soundSettings),
+      variableStore(&mainInterpreter, &databases),
       sceneOwner_(std::make_unique<SceneOwnerImpl>(*this)),
-      inputOwner_(std::make_unique<InputOwnerImpl>(*this)) {
+      inputOwner_(std::make_unique<InputOwnerImpl>(*this)),
+      mapOwner_(std::make_unique<MapStateOwner>(mapState)),
+      systemLink_(std::make_unique<SystemLinkImpl>(*this)),
+      mapLink_(std::make_unique<MapLinkImpl>(*this)),
+      keyInput_(std::make_unique<GameKeyInput>(inputState)),
+      textLink_(std::make_unique<EscapeCodeTextLink>(variableStore)) {
     assert(live_home == nullptr);
     live_home = this;
     InstallGameObjects({&wideValues, &gameInfo, &playerSettings, &databases, &gameSystem, &variableStore, &inputState,
@@ -78,6 +137,9 @@ GameHome::GameHome()
 }
 
 GameHome::~GameHome() {
+    // The table's handlers and the links point into this home.
+    ActiveCommandTable() = CommandTable();
+    ResetEventLinks();
     ResetGameOwners();
     UninstallGameObjects();
     live_home = nullptr;
@@ -87,6 +149,51 @@ void GameHome::InstallOwners() {
     GameOwners& owners = ActiveGameOwners();
     owners.scene = sceneOwner_.get();
     owners.input = inputOwner_.get();
+    owners.map = mapOwner_.get();
+    owners.sound = &sound;
+    owners.events = &commonEvents;
+    EventLinks& links = ActiveEventLinks();
+    links.system = systemLink_.get();
+    links.map = mapLink_.get();
+    links.commonEvents = &commonEvents;
+    links.keyInput = keyInput_.get();
+    links.systemVariables = &mainInterpreter.systemVariables;
+    links.variables = &variableStore;
+    links.databases = &databases;
+    links.table = &ActiveCommandTable();
+}
+
+EventTextLink& GameHome::TextLink() { return *textLink_; }
+
+void GameHome::RebuildCommonEvents() {
+    commonEvents = CommonEventList();
+    commonEvents.Load(kCommonEventFileName);
+}
+
+void GameHome::RebuildSoundState() {
+    // Music, background sound and effects stop, and the stop takes effect,
+    // before the library's sounds go.
+    for (int32_t kind : {SoundState::kMusic, SoundState::kBackgroundSound, SoundState::kSoundEffect})
+        sound.Play(kind, -1, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        sound.Update();
+    DeleteAllSounds();
+    sound = SoundState(databases.system, midiLibrary, soundSettings);
+    sound.Update();
+}
+
+void GameHome::RebuildMapState() {
+    mapState = MapState(MapSettings::FromGameInfo());
+    mapState.links = mapLinks_;
+}
+
+void GameHome::SetMapLinks(const MapLinks& links) {
+    mapLinks_ = links;
+    mapState.links = links;
+}
+
+int32_t GameHome::MessageFontSize() const {
+    return mainInterpreter.systemVariables.sysVar8 * wideValues.chipScale;
 }
 
 void GameHome::RebuildGameSystem() {
@@ -103,15 +210,14 @@ void GameHome::RebuildChangeableDatabase() {
 
 void GameHome::RebuildStoreAndInterpreter() {
     variableStore = VariableStore(&mainInterpreter, &databases);
-    mainInterpreter = MainInterpreterState();
-    mainInterpreter.systemVariables.SetTileSizeDefaults(wideValues.chipSize);
+    mainInterpreter = MainEventInterpreter(wideValues.chipSize);
 }
 
 InputContext GameHome::MakeInputContext() {
     InputContext context;
     context.keyConfig = &mainInterpreter.keyConfig;
-    context.repeatStart = mainInterpreter.repeatStart;
-    context.repeatInterval = mainInterpreter.repeatInterval;
+    context.repeatStart = mainInterpreter.systemVariables.sysVar15;
+    context.repeatInterval = mainInterpreter.systemVariables.sysVar16;
     context.frameStep = wideValues.frameStep;
     context.chipSize = wideValues.chipSize;
     return context;

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "game/data/error_reporter.h"
+#include "game/event/command_table.h"
 #include "game/shell/shell_texts.h"
 #include "game/shell/subsystem_wiring.h"
 #include "lib/api/library_api.h"
@@ -48,6 +49,7 @@ GameProgram::GameProgram(std::string commandLine)
 GameProgram::~GameProgram() {
     SetErrorReporter(nullptr);
     scene_.reset();
+    kept_.reset();
     home_.reset();
 }
 
@@ -120,7 +122,7 @@ std::optional<int> GameProgram::StartUp() {
         SetScreenMode(640, 480, depth, 60);
     }
     values.frameStep = ComputeFrameStep(info.Setting(GameInfo::kFrameDivisorSetting));
-    home.mainInterpreter.systemVariables.SetTileSizeDefaults(values.chipSize);
+    home.mainInterpreter.SetTileSizeDefaults(values.chipSize);
     Log(home, shell_texts::kLogSecondStart);
     SetMainWindowText(shell_texts::kStartingWindowTitle);
 
@@ -181,10 +183,8 @@ void GameProgram::RunTitleBlock() {
     GameHome& home = *home_;
     GameWideValues& values = home.wideValues;
     SetMouseCursorShowFlag(home.mainInterpreter.systemVariables.sysVar74);
-    if (titleHooks_.loadCommonEvents) titleHooks_.loadCommonEvents();
-    if (titleHooks_.stopSounds) titleHooks_.stopSounds();
-    DeleteAllSounds();
-    if (titleHooks_.rebuildSoundState) titleHooks_.rebuildSoundState();
+    home.RebuildCommonEvents();
+    home.RebuildSoundState();
     values.gameLoadedThisFrame = 0;
     if (!firstPass_) LoadDatabases(home.databases);
     firstPass_ = false;
@@ -193,11 +193,14 @@ void GameProgram::RunTitleBlock() {
     if (values.testPlayFlag) home.gameSystem.informationMode = 1;
     home.RebuildChangeableDatabase();
     home.RebuildStoreAndInterpreter();
-    if (titleHooks_.rebuildInterpreterAndMap) titleHooks_.rebuildInterpreterAndMap();
+    if (titleHooks_.rebuildHero) titleHooks_.rebuildHero();
+    home.RebuildMapState();
+    if (titleHooks_.rebuildPictures) titleHooks_.rebuildPictures();
     home.inputState.Reset();
     if (titleHooks_.applyHeroSettings) titleHooks_.applyHeroSettings();
     SetDrawScreen(kBackScreen);
     SetFrameSkipLevel(values, home.playerSettings.frameSkip, home.playerSettings.frameSkip);
+    if (titleHooks_.reloadWindows) titleHooks_.reloadWindows();
 
     GameSystem& system = home.gameSystem;
     system.sceneState = kSceneRun;
@@ -212,7 +215,15 @@ void GameProgram::RunTitleBlock() {
         system.transferY = systemDatabase.GetInt(kStartPositionType, 0, 2) * 2;
     }
     if (values.testPlayFlag) BuildNameMaps(home.databases);
-    if (titleHooks_.prepareCommands) titleHooks_.prepareCommands();
+    PrepareCommands();
+}
+
+void GameProgram::PrepareCommands() {
+    GameHome& home = *home_;
+    home.commonEvents.Prepare(ActiveCommandTable(), home.variableStore, home.databases);
+    // The main interpreter runs the prepared lists of the auto-start events.
+    home.mainInterpreter.CollectAutoStartCommons();
+    home.mainInterpreter.Init(0, true);
 }
 
 bool GameProgram::Step() {
@@ -266,6 +277,7 @@ void GameProgram::ShutDown() {
     if (home_->gameInfo.Setting(GameInfo::kMidiSwitchSetting) == 1 && startHooks_.freeMidi) startHooks_.freeMidi();
     WriteGameIni(0, home_->playerSettings.softModeFlag, home_->wideValues.frameSkipLevel);
     scene_.reset();
+    kept_.reset();
     RemoveFonts();
     result_ = 0;
 }
