@@ -139,5 +139,40 @@ file "Data/Picture/red.bmp"
     EXPECT_NE(Rgb(game.Shown().at(101, 51)), 0xFF0000u);
 }
 
+TEST(WiredGame, TheToneTintsTheMapSceneButNotThePicturesAboveIt) {
+    // Blue pictures at (100, 50) with id -5 (drawn with the map scene) and at
+    // (200, 50) with id 5 (drawn after the tone); a tone of (255, 0, 0) at
+    // once adds red over the map scene, the first picture and the empty
+    // ground included, but not over the second picture.
+    GameHarness game(GameWithAutoStart(R"(
+    command 150 0 -5 0 1 1 1 255 100 50 100 0 0 0x646464 0 text "Picture/blue.bmp"
+    command 150 0 5 0 1 1 1 255 200 50 100 0 0 0x646464 0 text "Picture/blue.bmp"
+    command 151 0x6464C8 0
+    command 121 2000099 1 0 0xC
+)",
+                                       R"(
+file "Data/Picture/blue.bmp"
+  bytes)" + SolidBitmapBytes(0, 0, 255) + "\n"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    EXPECT_EQ(Rgb(game.Shown().at(101, 51)), 0xFF00FFu);
+    EXPECT_EQ(Rgb(game.Shown().at(300, 300)), 0xFF0000u);
+    EXPECT_EQ(Rgb(game.Shown().at(201, 51)), 0x0000FFu);
+}
+
+TEST(WiredGame, AStartMapWhoseFileIsMissingIsReportedAndEndsTheGame) {
+    GameHarness game(R"(
+game
+  title "地図なし"
+)" + BasicSystemDatabase() + R"(
+database user
+database changeable
+)");
+    if (game.Start() == std::nullopt) game.StepFrames(2);
+    EXPECT_TRUE(game.Ended()) << "the first frame's transfer fails";
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneQuit);
+    ASSERT_FALSE(game.MessageBoxes().empty());
+}
+
 }  // namespace
 }  // namespace velk::testing
