@@ -38,22 +38,24 @@ common-events
 }
 
 TEST(WiredGame, AnAutoStartEventComputesValuesWritesThemToAFileAndQuits) {
-    // var0 = 7 * 6, += 3; var1 = var0 / 5; var2 = 100 % 7; then the values
-    // go into string variable 0 through its escape codes, and from there
-    // into a file.
+    // var0 = 7 * 6, += 3; var1 = var0 / 5; var2 = 100 % 7; var3 = 5 by a
+    // command written without its operator arguments (read as zeros); then
+    // the values go into string variable 0 through its escape codes, and
+    // from there into a file.
     GameHarness game(GameWithAutoStart(R"(
     command 121 2000000 7 6 0x200C
     command 121 2000000 3 0 0x10C
     command 121 2000001 2000000 5 0x3008
     command 121 2000002 100 7 0x400C
-    command 122 3000000 0 0 text "a=\\v[0] b=\\v[1]\nc=\\v[2]"
+    command 121 2000003 5
+    command 122 3000000 0 0 text "a=\\v[0] b=\\v[1]\nc=\\v[2] d=\\v[3]"
     command 122 3000000 0x600 0 text "result.txt"
     command 175
 )"));
     ASSERT_EQ(game.Start(), std::nullopt);
     EXPECT_FALSE(game.StepFrames(10)) << "the quit command ends the game";
     EXPECT_EQ(game.Result(), 0);
-    EXPECT_EQ(game.ReadFile("result.txt"), "a=45 b=9\r\nc=2");
+    EXPECT_EQ(game.ReadFile("result.txt"), "a=45 b=9\r\nc=2 d=5");
 }
 
 TEST(WiredGame, AMessageWithChoicesWaitsForThePlayerAndTheChosenCaseRuns) {
