@@ -6,6 +6,8 @@
 #include "game/event/command_table.h"
 #include "game/event/event_links.h"
 #include "game/event/game_key_input.h"
+#include "game/map/character.h"
+#include "game/map/map_event_link.h"
 #include "game/map/map_state_owner.h"
 #include "game/present/event_text_link.h"
 #include "game/shell/frame_pacing.h"
@@ -34,33 +36,6 @@ public:
     void SetReservedCommonEvent(int32_t index) override { home_.gameSystem.reservedCommonEvent = index; }
     int32_t FrameStep() override { return home_.wideValues.frameStep; }
     void RequestMessage(const std::string& text) override { home_.gameSystem.messageRequest = text; }
-
-private:
-    GameHome& home_;
-};
-
-// The current map as interpreters see it. The map events' pages, starts and
-// facing join here with the characters.
-class GameHome::MapLinkImpl final : public EventMapLink {
-public:
-    explicit MapLinkImpl(GameHome& home) : home_(home) {}
-    void MarkPagesForRefresh() override { home_.mapState.refreshPagesFlag = 1; }
-    void RefreshPagesIfMarked() override {
-        if (home_.mapState.refreshPagesFlag) home_.mapState.RefreshPages();
-    }
-    bool ScrollWaitHolds() override {
-        GameSystem& system = home_.gameSystem;
-        if (!system.scrollWaitFlag) return false;
-        if (home_.mapState.IsScrolling()) return true;
-        system.scrollWaitFlag = 0;
-        return false;
-    }
-    bool HasEvent(int32_t eventId) override { return home_.mapState.map.FindEventIndex(eventId) >= 0; }
-    int32_t EventPageCount(int32_t eventId) override {
-        const int32_t index = home_.mapState.map.FindEventIndex(eventId);
-        if (index < 0) return -1;
-        return static_cast<int32_t>(home_.mapState.map.events[static_cast<size_t>(index)].pages.size());
-    }
 
 private:
     GameHome& home_;
@@ -124,9 +99,9 @@ GameHome::GameHome()
       variableStore(&mainInterpreter, &databases),
       sceneOwner_(std::make_unique<SceneOwnerImpl>(*this)),
       inputOwner_(std::make_unique<InputOwnerImpl>(*this)),
-      mapOwner_(std::make_unique<MapStateOwner>(mapState)),
+      mapOwner_(std::make_unique<MapStateOwner>(mapState, &hero)),
       systemLink_(std::make_unique<SystemLinkImpl>(*this)),
-      mapLink_(std::make_unique<MapLinkImpl>(*this)),
+      mapLink_(std::make_unique<MapEventLink>(mapState, hero, gameSystem)),
       keyInput_(std::make_unique<GameKeyInput>(inputState)),
       textLink_(std::make_unique<EscapeCodeTextLink>(variableStore)) {
     assert(live_home == nullptr);
@@ -140,6 +115,7 @@ GameHome::~GameHome() {
     // The table's handlers and the links point into this home.
     ActiveCommandTable() = CommandTable();
     ResetEventLinks();
+    ActiveCharacterWorld() = CharacterWorld();
     ResetGameOwners();
     UninstallGameObjects();
     live_home = nullptr;
@@ -161,7 +137,22 @@ void GameHome::InstallOwners() {
     links.variables = &variableStore;
     links.databases = &databases;
     links.table = &ActiveCommandTable();
+    CharacterWorld& world = ActiveCharacterWorld();
+    world.map = &mapState;
+    world.hero = &hero;
+    world.mainInterpreter = &mainInterpreter;
+    world.system = &gameSystem;
 }
+
+void GameHome::RebuildHero() {
+    CharacterWorld& world = ActiveCharacterWorld();
+    world.rules = MovementRules::FromGameInfo();
+    world.values = PlayValues();
+    hero = Hero();
+    hero.graphicFileName = gameInfo.Text(GameInfo::kHeroGraphicText);
+}
+
+void GameHome::ApplyHeroSettings() { hero.ApplyGameSettings(ActiveCharacterWorld().rules); }
 
 EventTextLink& GameHome::TextLink() { return *textLink_; }
 

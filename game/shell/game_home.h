@@ -24,6 +24,7 @@
 #include "game/data/variable_store.h"
 #include "game/event/common_events.h"
 #include "game/event/main_event_interpreter.h"
+#include "game/map/hero.h"
 #include "game/map/map_state.h"
 #include "game/present/midi_library.h"
 #include "game/present/sound_state.h"
@@ -49,6 +50,10 @@ public:
     void RebuildGameSystem();
     void RebuildChangeableDatabase();
     void RebuildStoreAndInterpreter();
+    // The hero and its party, with the game's starting graphic, and the
+    // movement settings the characters read.
+    void RebuildHero();
+    void ApplyHeroSettings();
     void RebuildMapState();
     // What the map state reaches above itself; installed again after every
     // rebuild of the map state.
@@ -72,15 +77,15 @@ public:
     InputState inputState;
     MidiLibrary midiLibrary;
     SoundSettings soundSettings;
-    // Rebuilt by the title/reset block, in this order. The hero joins
-    // between the main interpreter and the map state, the picture list
+    // Rebuilt by the title/reset block, in this order. The picture list
     // (held with the presentation it draws through) and the save cache
-    // after the map state.
+    // follow the map state.
     CommonEventList commonEvents;
     SoundState sound;
     GameSystem gameSystem;
     VariableStore variableStore;
     MainEventInterpreter mainInterpreter;
+    Hero hero;
     MapState mapState;
 
 private:
@@ -90,7 +95,6 @@ private:
     class SceneOwnerImpl;
     class InputOwnerImpl;
     class SystemLinkImpl;
-    class MapLinkImpl;
     std::unique_ptr<SceneOwnerImpl> sceneOwner_;
     std::unique_ptr<InputOwnerImpl> inputOwner_;
     std::unique_ptr<MapOwner> mapOwner_;

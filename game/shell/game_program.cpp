@@ -193,11 +193,11 @@ void GameProgram::RunTitleBlock() {
     if (values.testPlayFlag) home.gameSystem.informationMode = 1;
     home.RebuildChangeableDatabase();
     home.RebuildStoreAndInterpreter();
-    if (titleHooks_.rebuildHero) titleHooks_.rebuildHero();
+    home.RebuildHero();
     home.RebuildMapState();
     if (titleHooks_.rebuildPictures) titleHooks_.rebuildPictures();
     home.inputState.Reset();
-    if (titleHooks_.applyHeroSettings) titleHooks_.applyHeroSettings();
+    home.ApplyHeroSettings();
     SetDrawScreen(kBackScreen);
     SetFrameSkipLevel(values, home.playerSettings.frameSkip, home.playerSettings.frameSkip);
     if (titleHooks_.reloadWindows) titleHooks_.reloadWindows();

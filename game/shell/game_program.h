@@ -26,13 +26,8 @@ struct TitleBlockHooks {
     // Sets up the game's fonts and empties the graphics cache (before the
     // game system is rebuilt).
     std::function<void()> setupFonts;
-    // The hero rebuilt (after the main interpreter, before the map state)
-    // and given its starting graphic.
-    std::function<void()> rebuildHero;
     // The picture list rebuilt (after the map state).
     std::function<void()> rebuildPictures;
-    // The hero applies the game's settings.
-    std::function<void()> applyHeroSettings;
     // The message and choice windows load their images again.
     std::function<void()> reloadWindows;
 };

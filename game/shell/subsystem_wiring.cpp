@@ -8,6 +8,9 @@
 #include "game/event/game_value_link.h"
 #include "game/event/parallel_common_event_runner.h"
 #include "game/event/value_commands.h"
+#include "game/map/character_commands.h"
+#include "game/map/map_event_link.h"
+#include "game/map/map_game_values.h"
 #include "game/map/map_tile_commands.h"
 #include "game/present/escape_codes.h"
 #include "game/present/message_commands.h"
@@ -83,6 +86,18 @@ private:
     GameHome& home_;
 };
 
+class PictureEffects final : public PictureEffectLink {
+public:
+    explicit PictureEffects(GamePresentation& presentation) : presentation_(presentation) {}
+    void SetEffectRange(int32_t first, int32_t last, int32_t kind, int32_t a, int32_t b, int32_t c,
+                        int32_t frames) override {
+        presentation_.pictures.SetEffectRange(first, last, kind, a, b, c, frames);
+    }
+
+private:
+    GamePresentation& presentation_;
+};
+
 class RedrawNotices final : public MapRedrawNotices {
 public:
     explicit RedrawNotices(GameSystem& system) : system_(system) {}
@@ -93,22 +108,12 @@ private:
     GameSystem& system_;
 };
 
-// What the value commands read of the map, sound and pictures. The
-// characters' values join with the characters.
-class GameValues final : public GameValueLink {
+// What the value commands read of sound and pictures (the map's and the
+// characters' answers come from the map's own link, which asks this one
+// the rest).
+class PresentationValues final : public GameValueLink {
 public:
-    GameValues(GameHome& home, GamePresentation& presentation) : home_(home), presentation_(presentation) {}
-    int32_t ChipSize() override { return home_.wideValues.chipSize; }
-    int32_t TerrainTag(int32_t halfX, int32_t halfY) override {
-        return home_.mapState.mapId < 0 ? 0 : home_.mapState.GetTerrainTag(halfX, halfY);
-    }
-    int32_t TileIndex(int32_t layer, int32_t halfX, int32_t halfY) override {
-        return home_.mapState.mapId < 0 ? 0 : home_.mapState.GetTileIndex(halfX, halfY, layer);
-    }
-    std::optional<int32_t> PendingTransferMap() override {
-        if (!home_.gameSystem.transferPending) return std::nullopt;
-        return home_.gameSystem.transferMap;
-    }
+    PresentationValues(GameHome& home, GamePresentation& presentation) : home_(home), presentation_(presentation) {}
     int32_t SoundNumber(int channel) override {
         const int32_t number = home_.sound.CurrentNumber(channel == 0 ? SoundState::kMusic : SoundState::kBackgroundSound);
         return number < 0 ? -1 : number;
@@ -131,7 +136,11 @@ struct Subsystems {
         : presentation(home),
           mapSound(home),
           notices(home.gameSystem),
-          values(home, presentation),
+          pictureEffects(presentation),
+          presentationValues(home, presentation),
+          characterCommands(home.mapState, home.hero, ActiveCharacterWorld(), home.gameSystem,
+                            home.mainInterpreter.nameList, download, pictureEffects),
+          values(home.mapState, home.hero, home.gameSystem, characterCommands, presentationValues),
           messageCommands(home.gameSystem, home.variableStore, ActiveWindowWaiters()),
           pictureCommands(presentation.pictures, home.mainInterpreter, presentation.screen, GamePictureDrawing(),
                           home.databases.system, presentation.textSettings),
@@ -146,7 +155,11 @@ struct Subsystems {
     ParallelRunners parallelRunners;
     MapSound mapSound;
     RedrawNotices notices;
-    GameValues values;
+    PictureEffects pictureEffects;
+    PresentationValues presentationValues;
+    DownloadState download;
+    CharacterCommands characterCommands;
+    MapGameValues values;
     MessageCommands messageCommands;
     PictureCommands pictureCommands;
     SoundCommandSet soundCommands;
@@ -158,27 +171,17 @@ struct Subsystems {
 void RegisterHandlerSets(Subsystems& s) {
     CommandTable& table = ActiveCommandTable();
     for (CommandHandlerSet* set : std::initializer_list<CommandHandlerSet*>{
-             &s.callCommands, &s.valueCommands, &s.mapTileCommands, &s.messageCommands, &s.pictureCommands,
-             &s.soundCommands})
+             &s.callCommands, &s.valueCommands, &s.characterCommands, &s.mapTileCommands, &s.messageCommands,
+             &s.pictureCommands, &s.soundCommands})
         table.Register(*set);
 }
 
-// The frame's map transfer: a new map is loaded (a failure ends the game),
-// the sounds no longer needed go and the map's own start; the map runs one
-// update on the new position. The hero's placing joins with the characters.
+// The frame's map transfer; after a change of map the graphics cache is
+// emptied and the scene rebuilt, so every sprite loads its graphic again.
 void MapTransfer(GameHome& home, GamePresentation& presentation, Scene& scene) {
-    GameSystem& system = home.gameSystem;
-    system.transferPending = 0;
-    const bool newMap = system.transferMap != home.mapState.mapId;
-    if (newMap) {
-        if (!home.mapState.LoadMap(system.transferMap)) {
-            system.sceneState = kSceneQuit;
-            return;
-        }
-        home.mapState.PlayMapSound();
-    }
-    home.mapState.Update();
-    if (newMap) {
+    const int32_t before = home.mapState.mapId;
+    if (!PerformMapTransfer(home.mapState, home.hero, home.gameSystem)) return;
+    if (home.mapState.mapId != before) {
         presentation.cache.ClearGraphicCache();
         if (scene.Hooks().resetScene) scene.Hooks().resetScene();
     }
@@ -205,6 +208,7 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
 
     scene.SetUpdateStep(UpdateStep::kMapUpdate, [&home] { home.mapState.Update(); });
     scene.SetUpdateStep(UpdateStep::kMainInterpreter, [&home] { home.mainInterpreter.Run(); });
+    scene.SetUpdateStep(UpdateStep::kHero, [&home] { home.hero.Update(HeroInput::From(home.inputState)); });
     scene.SetUpdateStep(UpdateStep::kChoiceWindow, [&p] { p.choice.Update(ReadMenuInput(p.home.inputState)); });
     scene.SetUpdateStep(UpdateStep::kMessageWindow, [&p] { p.message.Update(ReadMenuInput(p.home.inputState)); });
     scene.SetUpdateStep(UpdateStep::kPictures, [&p] { p.pictures.Update(); });
@@ -245,7 +249,6 @@ void ConnectSubsystems(GameProgram& program) {
     title.setupFonts = [&p] { p.SetupFonts(); };
     title.rebuildPictures = [&p] { p.RebuildPictures(); };
     title.reloadWindows = [&p] { p.ReloadWindows(); };
-    // The hero (rebuildHero, applyHeroSettings) joins with the characters.
 
     p.SetupFonts();
     p.LoadIconsAndRegisterRestore();

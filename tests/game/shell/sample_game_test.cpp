@@ -31,6 +31,8 @@ TEST(SampleGame, PlaysItsOpeningOnTheVillageMap) {
     GameHome& home = game.Home();
     EXPECT_EQ(home.mapState.mapId, 0);
     EXPECT_EQ(home.mapState.GetWidth(), 20);
+    EXPECT_EQ(home.hero.gridX, 20) << "the start position, in half tiles";
+    EXPECT_EQ(home.hero.gridY, 14);
     EXPECT_EQ(home.sound.CurrentNumber(0), 0) << "the village music plays";
     // The sun of the title picture, faded in whole.
     EXPECT_EQ(Rgb(game.Shown().at(470, 150)), 0xFFECAAu);
@@ -52,6 +54,14 @@ TEST(SampleGame, PlaysItsOpeningOnTheVillageMap) {
     EXPECT_EQ(game.Variable(kVariableBase + 2), 0) << "the sparkle still drifts";
     ASSERT_TRUE(game.StepFrames(120));
     EXPECT_EQ(game.Variable(kVariableBase + 2), 1) << "the opening ran to its end";
+
+    // Then the hero walks west along the village's grass.
+    constexpr uint8_t kLeftArrow = 0xCB;
+    game.SetKey(kLeftArrow, true);
+    ASSERT_TRUE(game.StepFrames(30));
+    game.SetKey(kLeftArrow, false);
+    EXPECT_LT(home.hero.gridX, 20);
+    EXPECT_EQ(home.hero.gridY, 14);
 }
 
 }  // namespace
