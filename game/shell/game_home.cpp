@@ -95,7 +95,7 @@ void GameHome::SceneOwnerImpl::SetFrameSkipLevel(int32_t level) {
 }
 
 GameHome::GameHome()
-    : sound(databases.system, midiLibrary, soundSettings),
+    : sound(databases.system, midiLibrary, speechLibrary, soundSettings),
       variableStore(&mainInterpreter, &databases),
       sceneOwner_(std::make_unique<SceneOwnerImpl>(*this)),
       inputOwner_(std::make_unique<InputOwnerImpl>(*this)),
@@ -169,7 +169,7 @@ void GameHome::RebuildSoundState() {
     for (int i = 0; i < 3; ++i)
         sound.Update();
     DeleteAllSounds();
-    sound = SoundState(databases.system, midiLibrary, soundSettings);
+    sound = SoundState(databases.system, midiLibrary, speechLibrary, soundSettings);
     sound.Update();
 }
 

@@ -28,6 +28,7 @@
 #include "game/map/map_state.h"
 #include "game/present/midi_library.h"
 #include "game/present/sound_state.h"
+#include "game/present/speech_library.h"
 
 namespace velk {
 
@@ -76,6 +77,7 @@ public:
     DatabaseSet databases;
     InputState inputState;
     MidiLibrary midiLibrary;
+    SpeechLibrary speechLibrary;
     SoundSettings soundSettings;
     // Rebuilt by the title/reset block, in this order. The picture list
     // (held with the presentation it draws through) and the save cache

@@ -102,6 +102,7 @@ std::optional<int> GameProgram::StartUp() {
 
     if (!info.Load(shell_texts::kGameDatName)) {
         RemoveFonts();
+        if (startHooks_.freeSpeech) startHooks_.freeSpeech();
         phase_ = Phase::kEnded;
         result_ = 0;
         return result_;
@@ -161,6 +162,7 @@ std::optional<int> GameProgram::StartUp() {
             if (startHooks_.freeMidi) startHooks_.freeMidi();
         }
     }
+    if (startHooks_.loadSpeech) startHooks_.loadSpeech();
     WriteGameIni(0, settings.softModeFlag, 0);
 
     SetUseArchiveFlag(1);
@@ -173,7 +175,6 @@ std::optional<int> GameProgram::StartUp() {
     BuildNameMaps(home.databases);
     scene_ = std::make_unique<Scene>(home);
     ConnectSubsystems(*this);
-    if (startHooks_.afterScene) startHooks_.afterScene();
     Log(home, shell_texts::kLogTitleStart);
     phase_ = Phase::kOuterLoop;
     return std::nullopt;
@@ -279,6 +280,7 @@ void GameProgram::ShutDown() {
     scene_.reset();
     kept_.reset();
     RemoveFonts();
+    if (startHooks_.freeSpeech) startHooks_.freeSpeech();
     result_ = 0;
 }
 
@@ -290,6 +292,7 @@ void GameProgram::EndAfterFatalError(int exitCode) {
         libraryStarted_ = false;
     }
     RemoveFonts();
+    if (startHooks_.freeSpeech) startHooks_.freeSpeech();
     if (exit_) {
         exit_(exitCode);
     } else {

@@ -39,8 +39,10 @@ struct StartUpHooks {
     std::function<int32_t(int32_t device)> setMidiDevice;
     // Frees the MIDI library (after a failed open and at shut-down).
     std::function<void()> freeMidi;
-    // The icon list and the graphics-restore callback, after the scene.
-    std::function<void()> afterScene;
+    // Loads the speech library when it is installed; frees it at the very
+    // end (also after a Game.dat that could not be read).
+    std::function<void()> loadSpeech;
+    std::function<void()> freeSpeech;
 };
 
 class GameProgram {

@@ -260,6 +260,10 @@ void ConnectStartUp(GameProgram& program) {
     StartUpHooks& start = program.StartHooks();
     start.setMidiDevice = [&home](int32_t device) { return home.midiLibrary.SetDevice(device, 0); };
     start.freeMidi = [&home] { home.midiLibrary.Free(); };
+    start.loadSpeech = [&home] {
+        if (home.speechLibrary.Installed()) home.speechLibrary.Load();
+    };
+    start.freeSpeech = [&home] { home.speechLibrary.Free(); };
 }
 
 }  // namespace velk
