@@ -2,6 +2,7 @@
 
 #include "game/event/event_interpreter.h"
 #include "game/present/picture_drawing.h"
+#include "game/present/scene_drawing.h"
 #include "game/shell/game_home.h"
 
 namespace velk {
@@ -48,7 +49,9 @@ GamePresentation::GamePresentation(GameHome& home)
                     [&home](int32_t number) { home.sound.Play(SoundState::kSoundEffect, number, 0, 0); }},
       choice(windowContext),
       message(windowContext),
-      screen(home.gameSystem, home.mainInterpreter.mapVisible) {
+      screen(home.gameSystem, home.mainInterpreter.mapVisible),
+      mapScene(cache, GameSceneDrawing(), home.databases.system, home.mapState, home.hero, home.mainInterpreter.tone,
+               MapSceneSettings::FromGameInfo()) {
     pictureSettings.testPlay = home.wideValues.testPlayFlag != 0;
     restore.SetWindowReload([this] { ReloadWindows(); });
     restore.SetPictureReload([this] { pictures.ReloadImages(); });

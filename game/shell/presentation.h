@@ -2,7 +2,8 @@
 // The game's presentation as the shell holds it: the graphics cache, the
 // game's fonts and icons, the text renderer with its settings, the message
 // and choice windows, the picture list with the services it draws through,
-// the screen state the screen commands change, and the graphics restore.
+// the screen state the screen commands change, the graphics restore and the
+// map scene (tiles, characters, panorama and fog).
 // It is built once the library runs and the databases are loaded (the
 // windows load their images as they are made) and lives until the scene
 // ends; the title/reset block rebuilds the picture list in place.
@@ -10,6 +11,7 @@
 #include "game/present/game_windows.h"
 #include "game/present/graphic_cache.h"
 #include "game/present/graphics_restore.h"
+#include "game/present/map_scene.h"
 #include "game/present/picture_commands.h"
 #include "game/present/picture_images.h"
 #include "game/present/picture_list.h"
@@ -55,6 +57,7 @@ public:
     ChoiceWindow choice;
     MessageWindow message;
     GameSystemScreen screen;
+    MapScene mapScene;
 
 private:
     bool restoreRegistered_ = false;

@@ -15,10 +15,11 @@
 #include "game/present/escape_codes.h"
 #include "game/present/message_commands.h"
 #include "game/present/picture_drawing.h"
+#include "game/present/scene_drawing.h"
+#include "game/present/screen_effects.h"
 #include "game/present/sound_commands.h"
 #include "game/shell/game_program.h"
 #include "game/shell/presentation.h"
-#include "game/shell/screen_tone.h"
 
 namespace velk {
 namespace {
@@ -201,6 +202,8 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
         home.RebuildCommonEvents();
         program.PrepareCommands();
     };
+    hooks.resetScene = [&p] { p.mapScene.Reset(); };
+    hooks.refreshTileFlags = [&p] { p.mapScene.TileFlagsChanged(); };
     hooks.resetWindows = [&p] {
         p.message.Reset();
         p.choice.Reset();
@@ -213,25 +216,24 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     scene.SetUpdateStep(UpdateStep::kMessageWindow, [&p] { p.message.Update(ReadMenuInput(p.home.inputState)); });
     scene.SetUpdateStep(UpdateStep::kPictures, [&p] { p.pictures.Update(); });
     scene.SetUpdateStep(UpdateStep::kSound, [&home] { home.sound.Update(); });
-    scene.SetUpdateStep(UpdateStep::kTint, [&home] {
-        UpdateTint(home.mainInterpreter.tone, home.mainInterpreter.flash, home.wideValues.frameStep);
-    });
+    scene.SetUpdateStep(UpdateStep::kTint, [&home] { home.mainInterpreter.UpdateTint(home.wideValues.frameStep); });
+    scene.SetUpdateStep(UpdateStep::kPanoramaScroll, [&p] { p.mapScene.StepPanorama(); });
+    scene.SetUpdateStep(UpdateStep::kFogScroll, [&p] { p.mapScene.StepFog(); });
 
     MainEventInterpreter& main = home.mainInterpreter;
-    scene.SetDrawLayer(DrawLayer::kTintBrightness, [&main] { DrawTint(main.tone, false, false); });
-    // Until the map scene is drawn, its two picture bands stand alone here;
-    // the map drawing puts the tile layers and characters between them.
-    scene.SetDrawLayer(DrawLayer::kMapScene, [&p] {
-        p.pictures.DrawBand(-2);
-        p.pictures.DrawBand(-1);
+    SceneDrawing& drawing = GameSceneDrawing();
+    scene.SetDrawLayer(DrawLayer::kTintBrightness, [&main, &drawing] { DrawTint(drawing, main.tone, false, false); });
+    scene.SetDrawLayer(DrawLayer::kMapScene, [&p, &home] {
+        p.mapScene.DrawMap([&p](int band) { p.pictures.DrawBand(band); }, home.gameSystem.tilesetChanged != 0);
     });
-    scene.SetDrawLayer(DrawLayer::kTintOverlay, [&main] { DrawTint(main.tone, true, false); });
-    scene.SetDrawLayer(DrawLayer::kTintReset, [&main] { DrawTint(main.tone, false, true); });
+    scene.SetDrawLayer(DrawLayer::kTintOverlay, [&main, &drawing] { DrawTint(drawing, main.tone, true, false); });
+    scene.SetDrawLayer(DrawLayer::kTintReset, [&main, &drawing] { DrawTint(drawing, main.tone, false, true); });
     scene.SetDrawLayer(DrawLayer::kPicturesBand0, [&p] { p.pictures.DrawBand(0); });
     scene.SetDrawLayer(DrawLayer::kMessageWindow, [&p] { p.message.Draw(); });
     scene.SetDrawLayer(DrawLayer::kChoiceWindow, [&p] { p.choice.Draw(); });
     scene.SetDrawLayer(DrawLayer::kPicturesBand1, [&p] { p.pictures.DrawBand(1); });
-    scene.SetDrawLayer(DrawLayer::kFlash, [&main] { DrawFlash(main.flash); });
+    scene.SetDrawLayer(DrawLayer::kFlash, [&main, &drawing] { DrawFlash(drawing, main.flash); });
+    scene.SetDrawLayer(DrawLayer::kTransition, [&home, &drawing] { DrawTransition(drawing, home.gameSystem); });
 }
 
 }  // namespace

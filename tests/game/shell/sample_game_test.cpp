@@ -55,6 +55,10 @@ TEST(SampleGame, PlaysItsOpeningOnTheVillageMap) {
     ASSERT_TRUE(game.StepFrames(120));
     EXPECT_EQ(game.Variable(kVariableBase + 2), 1) << "the opening ran to its end";
 
+    // The village is drawn: grass, not the black of an empty screen.
+    const uint32_t grass = Rgb(game.Shown().at(16, 304));
+    EXPECT_GT((grass >> 8) & 0xFF, (grass >> 16) & 0xFF) << "greener than red";
+
     // Then the hero walks west along the village's grass.
     constexpr uint8_t kLeftArrow = 0xCB;
     game.SetKey(kLeftArrow, true);

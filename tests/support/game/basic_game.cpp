@@ -45,7 +45,11 @@ database system
     item number "Y"
     data "開始" )" + std::to_string(startMap) + " " + std::to_string(startX) + " " + std::to_string(startY) + R"(
   type "キャラ画像"
+    item string "ファイル名"
+    data "主人公" ""
   type "影画像"
+    item string "ファイル名"
+    data "なし" ""
   type "ウィンドウ画像"
     item string "ファイル名"
     item number "コマ数" default 1
