@@ -8,15 +8,11 @@ namespace velk {
 
 void GameSystem::ResetRequests() {
     messageRequest.clear();
-    messageWaitState = -1;
     choiceCount = 0;
     choiceCancelValue = 0;
     choiceOptions = 0;
-    choiceWaitIndent = -1;
     reservedCommonEvent = -1;
     windowBusy = 0;
-    messageWaiter = nullptr;
-    choiceWaiter = nullptr;
     closeMessageRequest = 0;
     choiceItemValue = -1;
     scrollWaitFlag = 0;

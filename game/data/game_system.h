@@ -15,7 +15,6 @@
 
 namespace velk {
 
-class EventInterpreter;
 struct DatabaseSet;
 
 // sceneState values.
@@ -32,17 +31,10 @@ class GameSystem {
 public:
     GameSystem() { ResetRequests(); }
 
-    // Clears the pending message and choice requests, their waiters and the
-    // window flags that go with them.
+    // Clears the pending message and choice requests and the window flags
+    // that go with them. (The interpreters waiting for the windows are kept
+    // by the event module's window waiters, which follow them when they move.)
     void ResetRequests();
-    void SetMessageWaiter(int32_t state, EventInterpreter* interpreter) {
-        messageWaitState = state;
-        messageWaiter = interpreter;
-    }
-    void SetChoiceWaiter(int32_t indent, EventInterpreter* interpreter) {
-        choiceWaitIndent = indent;
-        choiceWaiter = interpreter;
-    }
 
     // Per sound kind, the first of the ten spare rows the system database
     // gave the kind's type (its row count minus ten), and the rotation of
@@ -65,11 +57,9 @@ public:
     std::string messageRequest;
     std::string transitionImagePath;
     std::string choiceRequest;
-    int32_t messageWaitState = -1;
     int32_t choiceCount = 0;
     int32_t choiceCancelValue = 0;
     int32_t choiceOptions = 0;
-    int32_t choiceWaitIndent = -1;
     int32_t reservedCommonEvent = -1;
     uint8_t windowBusy = 0;
     uint8_t transferPending = 0;
@@ -78,8 +68,6 @@ public:
     int32_t transferX = 0;
     int32_t transferY = 0;
     int32_t transferDirection = 0;
-    EventInterpreter* messageWaiter = nullptr;
-    EventInterpreter* choiceWaiter = nullptr;
     uint8_t choicesWithMessage = 0;
     uint8_t choiceEnded = 0;
     uint8_t transitionPrepared = 0;

@@ -101,12 +101,17 @@ MainEventInterpreter::MainEventInterpreter() : MainEventInterpreter(GlobalGameIn
 
 MainEventInterpreter::MainEventInterpreter(int chipSize) {
     Init(0, true);
+    CollectAutoStartCommons();
+    SetTileSizeDefaults(chipSize);
+}
+
+void MainEventInterpreter::CollectAutoStartCommons() {
+    autoStartCommons.clear();
     CommonEventLink& commons = *ActiveEventLinks().commonEvents;
     for (int32_t index = 0, count = commons.Count(); index < count; ++index) {
         auto common = commons.Get(index);
         if (common && (common->trigger & 0x0F) == 1) autoStartCommons.push_back(std::move(*common));
     }
-    SetTileSizeDefaults(chipSize);
 }
 
 void MainEventInterpreter::SetTileSizeDefaults(int chipSize) { systemVariables.SetTileSizeDefaults(chipSize); }
@@ -214,7 +219,8 @@ void MainEventInterpreter::WriteSave(SaveStream& stream, int32_t musicRows, int3
     for (int32_t value : v.slotValues)
         out.WriteI32(value);
     i32s({v.sysVar22, savedInt6, savedInt7, v.sysVar59, v.sysVar60});
-    i32s({confirmKey, confirmPadBits, cancelKey, cancelPadBits, subKey, subPadBits});
+    for (size_t button = 0; button < keyConfig.keyboard.size(); ++button)
+        i32s({keyConfig.keyboard[button], keyConfig.padMask[button]});
     i16s({v.sysVar37});
     text(savedText0);
     text(savedText1);
@@ -273,8 +279,8 @@ bool MainEventInterpreter::ReadSave(SaveStream& stream) {
         }
         read = read && in.I32s(v.sysVar22, savedInt6, savedInt7, v.sysVar59, v.sysVar60);
     }
-    if (read && version >= kSinceKeys)
-        read = in.I32s(confirmKey, confirmPadBits, cancelKey, cancelPadBits, subKey, subPadBits);
+    for (size_t button = 0; read && version >= kSinceKeys && button < keyConfig.keyboard.size(); ++button)
+        read = in.I32s(keyConfig.keyboard[button], keyConfig.padMask[button]);
     if (read && version >= kSinceSysVar37) read = in.I16(v.sysVar37);
     if (read && version >= kSinceFirstTexts) read = in.Text(savedText0) && in.Text(savedText1);
     if (read && version >= kSinceSysVar28) read = in.I32(v.sysVar28);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/data/game_owners.h"
+#include "game/data/input_state.h"
 #include "game/data/system_variable_block.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
@@ -43,6 +44,10 @@ public:
     MainEventInterpreter();
 
     void SetTileSizeDefaults(int chipSize);
+    // Copies the auto-start common events anew from the installed common
+    // events: after their lists were prepared, the copies must be the
+    // prepared ones.
+    void CollectAutoStartCommons();
     void StartTone(int16_t c0, int16_t c1, int16_t c2, int32_t frames);
     void StartFlash(int16_t c0, int16_t c1, int16_t c2, int32_t frames);
     // Once per frame: the tone moves toward its target and the flash fades,
@@ -76,12 +81,16 @@ public:
     uint8_t transitionWait = 0;
     std::vector<std::string> nameList;
     int32_t savedInt6 = 0, savedInt7 = 0;
-    int32_t confirmKey = 144, cancelKey = 145, subKey = 146;
-    int32_t confirmPadBits = 16, cancelPadBits = 32, subPadBits = 64;
+    // Which keyboard key and pad buttons act as confirm, cancel and sub.
+    KeyConfig keyConfig;
     std::string savedText0, savedText1, savedText2, savedText3, savedText4, savedText5;
     int32_t savedInt8 = 0, savedInt9 = 0, savedInt10 = 0, savedInt11 = 0, savedInt12 = 0, savedInt13 = 0;
     uint8_t savedFlag2 = 1, savedFlag3 = 1;
     SystemVariableBlock systemVariables;
+    // Not saved: 1 while the frame draws the live map (the freeze-screen
+    // command clears it), and the frame counter (modulo 10000000).
+    uint8_t mapVisible = 1;
+    int32_t frameCounter = 0;
     // Copies of the auto-start common events, in list order.
     std::vector<CommonEventStart> autoStartCommons;
     // The list this interpreter started by itself.

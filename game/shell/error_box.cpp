@@ -32,7 +32,7 @@ void WaitForClose(GameHome& home) {
         }
         ShellWait(kPollMilliseconds);
     }
-    SetDefaultFontSize(home.mainInterpreter.messageFontSize);
+    SetDefaultFontSize(home.MessageFontSize());
 }
 
 bool WindowExists() { return IsLibraryInitialized() && GetMainWindowHWND() != 0; }

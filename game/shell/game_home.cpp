@@ -3,6 +3,13 @@
 #include <cassert>
 
 #include "game/data/game_objects.h"
+#include "game/event/command_table.h"
+#include "game/event/event_links.h"
+#include "game/event/game_key_input.h"
+#include "game/map/character.h"
+#include "game/map/map_event_link.h"
+#include "game/map/map_state_owner.h"
+#include "game/present/event_text_link.h"
 #include "game/shell/frame_pacing.h"
 #include "lib/api/library_api.h"
 
@@ -11,7 +18,28 @@ namespace {
 
 GameHome* live_home = nullptr;
 
+constexpr char kCommonEventFileName[] = "BasicData\\CommonEvent.dat";
+
 }  // namespace
+
+// The game system's part in running events.
+class GameHome::SystemLinkImpl final : public EventSystemLink {
+public:
+    explicit SystemLinkImpl(GameHome& home) : home_(home) {}
+    int32_t SceneState() override { return home_.gameSystem.sceneState; }
+    bool GameLoadedThisFrame() override { return home_.wideValues.gameLoadedThisFrame != 0; }
+    bool StateReplaced() override { return home_.gameSystem.SceneRestartFlag != 0; }
+    bool TransitionWaiting() override {
+        return home_.gameSystem.transitionRunning != 0 && home_.gameSystem.transitionWaits != 0;
+    }
+    int32_t ReservedCommonEvent() override { return home_.gameSystem.reservedCommonEvent; }
+    void SetReservedCommonEvent(int32_t index) override { home_.gameSystem.reservedCommonEvent = index; }
+    int32_t FrameStep() override { return home_.wideValues.frameStep; }
+    void RequestMessage(const std::string& text) override { home_.gameSystem.messageRequest = text; }
+
+private:
+    GameHome& home_;
+};
 
 // The scene and the game system as the variable store sees them.
 class GameHome::SceneOwnerImpl final : public SceneOwner {
@@ -67,9 +95,15 @@ void GameHome::SceneOwnerImpl::SetFrameSkipLevel(int32_t level) {
 }
 
 GameHome::GameHome()
-    : variableStore(&mainInterpreter, &databases),
+    : sound(databases.system, midiLibrary, speechLibrary, soundSettings),
+      variableStore(&mainInterpreter, &databases),
       sceneOwner_(std::make_unique<SceneOwnerImpl>(*this)),
-      inputOwner_(std::make_unique<InputOwnerImpl>(*this)) {
+      inputOwner_(std::make_unique<InputOwnerImpl>(*this)),
+      mapOwner_(std::make_unique<MapStateOwner>(mapState, &hero)),
+      systemLink_(std::make_unique<SystemLinkImpl>(*this)),
+      mapLink_(std::make_unique<MapEventLink>(mapState, hero, gameSystem)),
+      keyInput_(std::make_unique<GameKeyInput>(inputState)),
+      textLink_(std::make_unique<EscapeCodeTextLink>(variableStore)) {
     assert(live_home == nullptr);
     live_home = this;
     InstallGameObjects({&wideValues, &gameInfo, &playerSettings, &databases, &gameSystem, &variableStore, &inputState,
@@ -78,6 +112,10 @@ GameHome::GameHome()
 }
 
 GameHome::~GameHome() {
+    // The table's handlers and the links point into this home.
+    ActiveCommandTable() = CommandTable();
+    ResetEventLinks();
+    ActiveCharacterWorld() = CharacterWorld();
     ResetGameOwners();
     UninstallGameObjects();
     live_home = nullptr;
@@ -87,6 +125,66 @@ void GameHome::InstallOwners() {
     GameOwners& owners = ActiveGameOwners();
     owners.scene = sceneOwner_.get();
     owners.input = inputOwner_.get();
+    owners.map = mapOwner_.get();
+    owners.sound = &sound;
+    owners.events = &commonEvents;
+    EventLinks& links = ActiveEventLinks();
+    links.system = systemLink_.get();
+    links.map = mapLink_.get();
+    links.commonEvents = &commonEvents;
+    links.keyInput = keyInput_.get();
+    links.systemVariables = &mainInterpreter.systemVariables;
+    links.variables = &variableStore;
+    links.databases = &databases;
+    links.table = &ActiveCommandTable();
+    CharacterWorld& world = ActiveCharacterWorld();
+    world.map = &mapState;
+    world.hero = &hero;
+    world.mainInterpreter = &mainInterpreter;
+    world.system = &gameSystem;
+}
+
+void GameHome::RebuildHero() {
+    CharacterWorld& world = ActiveCharacterWorld();
+    world.rules = MovementRules::FromGameInfo();
+    world.values = PlayValues();
+    hero = Hero();
+    hero.graphicFileName = gameInfo.Text(GameInfo::kHeroGraphicText);
+}
+
+void GameHome::ApplyHeroSettings() { hero.ApplyGameSettings(ActiveCharacterWorld().rules); }
+
+EventTextLink& GameHome::TextLink() { return *textLink_; }
+
+void GameHome::RebuildCommonEvents() {
+    commonEvents = CommonEventList();
+    commonEvents.Load(kCommonEventFileName);
+}
+
+void GameHome::RebuildSoundState() {
+    // Music, background sound and effects stop, and the stop takes effect,
+    // before the library's sounds go.
+    for (int32_t kind : {SoundState::kMusic, SoundState::kBackgroundSound, SoundState::kSoundEffect})
+        sound.Play(kind, -1, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        sound.Update();
+    DeleteAllSounds();
+    sound = SoundState(databases.system, midiLibrary, speechLibrary, soundSettings);
+    sound.Update();
+}
+
+void GameHome::RebuildMapState() {
+    mapState = MapState(MapSettings::FromGameInfo());
+    mapState.links = mapLinks_;
+}
+
+void GameHome::SetMapLinks(const MapLinks& links) {
+    mapLinks_ = links;
+    mapState.links = links;
+}
+
+int32_t GameHome::MessageFontSize() const {
+    return mainInterpreter.systemVariables.sysVar8 * wideValues.chipScale;
 }
 
 void GameHome::RebuildGameSystem() {
@@ -103,15 +201,14 @@ void GameHome::RebuildChangeableDatabase() {
 
 void GameHome::RebuildStoreAndInterpreter() {
     variableStore = VariableStore(&mainInterpreter, &databases);
-    mainInterpreter = MainInterpreterState();
-    mainInterpreter.systemVariables.SetTileSizeDefaults(wideValues.chipSize);
+    mainInterpreter = MainEventInterpreter(wideValues.chipSize);
 }
 
 InputContext GameHome::MakeInputContext() {
     InputContext context;
     context.keyConfig = &mainInterpreter.keyConfig;
-    context.repeatStart = mainInterpreter.repeatStart;
-    context.repeatInterval = mainInterpreter.repeatInterval;
+    context.repeatStart = mainInterpreter.systemVariables.sysVar15;
+    context.repeatInterval = mainInterpreter.systemVariables.sysVar16;
     context.frameStep = wideValues.frameStep;
     context.chipSize = wideValues.chipSize;
     context.replay = &replayRecorder;

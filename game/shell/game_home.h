@@ -23,27 +23,15 @@
 #include "game/data/replay_recorder.h"
 #include "game/data/system_variable_block.h"
 #include "game/data/variable_store.h"
+#include "game/event/common_events.h"
+#include "game/event/main_event_interpreter.h"
+#include "game/map/hero.h"
+#include "game/map/map_state.h"
+#include "game/present/midi_library.h"
+#include "game/present/sound_state.h"
+#include "game/present/speech_library.h"
 
 namespace velk {
-
-// What the main interpreter holds that the data layer reads: its system
-// variables and the key configuration. Stands in the home until the
-// interpreter itself is a member.
-class MainInterpreterState final : public MainInterpreterLink {
-public:
-    SystemVariableBlock& SystemVariables() override { return systemVariables; }
-    SystemVariableBlock systemVariables;
-    KeyConfig keyConfig;
-    // Frames a key must be held before it repeats, and between repeats.
-    int32_t repeatStart = 16;
-    int32_t repeatInterval = 5;
-    // 1 while the map is drawn (the freeze-screen command clears it).
-    uint8_t mapVisible = 1;
-    // The message font size the error box puts back.
-    int32_t messageFontSize = 16;
-    // Counts frames modulo 10000000.
-    int32_t frameCounter = 0;
-};
 
 class GameHome {
 public:
@@ -55,12 +43,29 @@ public:
     GameHome& operator=(const GameHome&) = delete;
 
     // The title/reset block's replacement of the rebuilt objects, in order:
+    // the common events (loaded again), the sound state (silenced first),
     // the game system (its two work graphs deleted and made anew), the
     // changeable database (loaded again), the variable store, the main
-    // interpreter. The caller runs the steps around it.
+    // interpreter, the map state. The caller runs the steps around it.
+    void RebuildCommonEvents();
+    void RebuildSoundState();
     void RebuildGameSystem();
     void RebuildChangeableDatabase();
     void RebuildStoreAndInterpreter();
+    // The hero and its party, with the game's starting graphic, and the
+    // movement settings the characters read.
+    void RebuildHero();
+    void ApplyHeroSettings();
+    void RebuildMapState();
+    // What the map state reaches above itself; installed again after every
+    // rebuild of the map state.
+    void SetMapLinks(const MapLinks& links);
+
+    // Escape codes of the names commands look up, for the running event.
+    EventTextLink& TextLink();
+
+    // The message font size: system variable 8 at the game's pixel scale.
+    int32_t MessageFontSize() const;
 
     // The per-frame input update from the library's devices.
     void UpdateInput();
@@ -72,19 +77,35 @@ public:
     PlayerSettings playerSettings;
     DatabaseSet databases;
     InputState inputState;
-    // Rebuilt by the title/reset block, in this order.
+    MidiLibrary midiLibrary;
+    SpeechLibrary speechLibrary;
+    SoundSettings soundSettings;
+    // Rebuilt by the title/reset block, in this order. The picture list
+    // (held with the presentation it draws through) and the save cache
+    // follow the map state.
+    CommonEventList commonEvents;
+    SoundState sound;
     ReplayRecorder replayRecorder;
     GameSystem gameSystem;
     VariableStore variableStore;
-    MainInterpreterState mainInterpreter;
+    MainEventInterpreter mainInterpreter;
+    Hero hero;
+    MapState mapState;
 
 private:
     void InstallOwners();
+    MapLinks mapLinks_;
 
     class SceneOwnerImpl;
     class InputOwnerImpl;
+    class SystemLinkImpl;
     std::unique_ptr<SceneOwnerImpl> sceneOwner_;
     std::unique_ptr<InputOwnerImpl> inputOwner_;
+    std::unique_ptr<MapOwner> mapOwner_;
+    std::unique_ptr<EventSystemLink> systemLink_;
+    std::unique_ptr<EventMapLink> mapLink_;
+    std::unique_ptr<KeyInputLink> keyInput_;
+    std::unique_ptr<EventTextLink> textLink_;
 };
 
 // The home that lives now (null before and after).

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "game/data/error_reporter.h"
+#include "game/event/command_table.h"
 #include "game/shell/shell_texts.h"
 #include "game/shell/subsystem_wiring.h"
 #include "lib/api/library_api.h"
@@ -48,6 +49,7 @@ GameProgram::GameProgram(std::string commandLine)
 GameProgram::~GameProgram() {
     SetErrorReporter(nullptr);
     scene_.reset();
+    kept_.reset();
     home_.reset();
 }
 
@@ -100,6 +102,7 @@ std::optional<int> GameProgram::StartUp() {
 
     if (!info.Load(shell_texts::kGameDatName)) {
         RemoveFonts();
+        if (startHooks_.freeSpeech) startHooks_.freeSpeech();
         phase_ = Phase::kEnded;
         result_ = 0;
         return result_;
@@ -120,7 +123,7 @@ std::optional<int> GameProgram::StartUp() {
         SetScreenMode(640, 480, depth, 60);
     }
     values.frameStep = ComputeFrameStep(info.Setting(GameInfo::kFrameDivisorSetting));
-    home.mainInterpreter.systemVariables.SetTileSizeDefaults(values.chipSize);
+    home.mainInterpreter.SetTileSizeDefaults(values.chipSize);
     Log(home, shell_texts::kLogSecondStart);
     SetMainWindowText(shell_texts::kStartingWindowTitle);
 
@@ -159,6 +162,7 @@ std::optional<int> GameProgram::StartUp() {
             if (startHooks_.freeMidi) startHooks_.freeMidi();
         }
     }
+    if (startHooks_.loadSpeech) startHooks_.loadSpeech();
     WriteGameIni(0, settings.softModeFlag, 0);
 
     SetUseArchiveFlag(1);
@@ -171,7 +175,6 @@ std::optional<int> GameProgram::StartUp() {
     BuildNameMaps(home.databases);
     scene_ = std::make_unique<Scene>(home);
     ConnectSubsystems(*this);
-    if (startHooks_.afterScene) startHooks_.afterScene();
     Log(home, shell_texts::kLogTitleStart);
     phase_ = Phase::kOuterLoop;
     return std::nullopt;
@@ -181,10 +184,8 @@ void GameProgram::RunTitleBlock() {
     GameHome& home = *home_;
     GameWideValues& values = home.wideValues;
     SetMouseCursorShowFlag(home.mainInterpreter.systemVariables.sysVar74);
-    if (titleHooks_.loadCommonEvents) titleHooks_.loadCommonEvents();
-    if (titleHooks_.stopSounds) titleHooks_.stopSounds();
-    DeleteAllSounds();
-    if (titleHooks_.rebuildSoundState) titleHooks_.rebuildSoundState();
+    home.RebuildCommonEvents();
+    home.RebuildSoundState();
     RestartReplayForTitle(home.replayRecorder);
     values.gameLoadedThisFrame = 0;
     if (!firstPass_) LoadDatabases(home.databases);
@@ -194,11 +195,14 @@ void GameProgram::RunTitleBlock() {
     if (values.testPlayFlag) home.gameSystem.informationMode = 1;
     home.RebuildChangeableDatabase();
     home.RebuildStoreAndInterpreter();
-    if (titleHooks_.rebuildInterpreterAndMap) titleHooks_.rebuildInterpreterAndMap();
+    home.RebuildHero();
+    home.RebuildMapState();
+    if (titleHooks_.rebuildPictures) titleHooks_.rebuildPictures();
     home.inputState.Reset();
-    if (titleHooks_.applyHeroSettings) titleHooks_.applyHeroSettings();
+    home.ApplyHeroSettings();
     SetDrawScreen(kBackScreen);
     SetFrameSkipLevel(values, home.playerSettings.frameSkip, home.playerSettings.frameSkip);
+    if (titleHooks_.reloadWindows) titleHooks_.reloadWindows();
 
     GameSystem& system = home.gameSystem;
     system.sceneState = kSceneRun;
@@ -213,7 +217,15 @@ void GameProgram::RunTitleBlock() {
         system.transferY = systemDatabase.GetInt(kStartPositionType, 0, 2) * 2;
     }
     if (values.testPlayFlag) BuildNameMaps(home.databases);
-    if (titleHooks_.prepareCommands) titleHooks_.prepareCommands();
+    PrepareCommands();
+}
+
+void GameProgram::PrepareCommands() {
+    GameHome& home = *home_;
+    home.commonEvents.Prepare(ActiveCommandTable(), home.variableStore, home.databases);
+    // The main interpreter runs the prepared lists of the auto-start events.
+    home.mainInterpreter.CollectAutoStartCommons();
+    home.mainInterpreter.Init(0, true);
 }
 
 bool GameProgram::Step() {
@@ -267,7 +279,9 @@ void GameProgram::ShutDown() {
     if (home_->gameInfo.Setting(GameInfo::kMidiSwitchSetting) == 1 && startHooks_.freeMidi) startHooks_.freeMidi();
     WriteGameIni(0, home_->playerSettings.softModeFlag, home_->wideValues.frameSkipLevel);
     scene_.reset();
+    kept_.reset();
     RemoveFonts();
+    if (startHooks_.freeSpeech) startHooks_.freeSpeech();
     result_ = 0;
 }
 
@@ -279,6 +293,7 @@ void GameProgram::EndAfterFatalError(int exitCode) {
         libraryStarted_ = false;
     }
     RemoveFonts();
+    if (startHooks_.freeSpeech) startHooks_.freeSpeech();
     if (exit_) {
         exit_(exitCode);
     } else {

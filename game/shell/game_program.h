@@ -23,24 +23,13 @@ namespace velk {
 // The title/reset block's steps that belong to the subsystems above the
 // data layer, each run at its place in the block.
 struct TitleBlockHooks {
-    // Clears the loaded ".common" record and the name map, loads the common
-    // events again and rebuilds the name map.
-    std::function<void()> loadCommonEvents;
-    // Stops music, background sound and effects and updates the sound state
-    // (before every library sound is deleted).
-    std::function<void()> stopSounds;
-    // Builds the sound state anew and sizes it from the system database.
-    std::function<void()> rebuildSoundState;
-    // Sets up the game's fonts (before the game system is rebuilt).
+    // Sets up the game's fonts and empties the graphics cache (before the
+    // game system is rebuilt).
     std::function<void()> setupFonts;
-    // The main interpreter, hero, map state and picture list rebuilt, in that
-    // order, after the variable store.
-    std::function<void()> rebuildInterpreterAndMap;
-    // The hero applies the game's settings.
-    std::function<void()> applyHeroSettings;
-    // The pre-resolution pass over every command list and the main
-    // interpreter's start.
-    std::function<void()> prepareCommands;
+    // The picture list rebuilt (after the map state).
+    std::function<void()> rebuildPictures;
+    // The message and choice windows load their images again.
+    std::function<void()> reloadWindows;
 };
 
 // Start-up's steps that belong to the subsystems above the data layer.
@@ -50,8 +39,10 @@ struct StartUpHooks {
     std::function<int32_t(int32_t device)> setMidiDevice;
     // Frees the MIDI library (after a failed open and at shut-down).
     std::function<void()> freeMidi;
-    // The icon list and the graphics-restore callback, after the scene.
-    std::function<void()> afterScene;
+    // Loads the speech library when it is installed; frees it at the very
+    // end (also after a Game.dat that could not be read).
+    std::function<void()> loadSpeech;
+    std::function<void()> freeSpeech;
 };
 
 class GameProgram {
@@ -77,12 +68,18 @@ public:
     int64_t LibraryStartMicroseconds() const { return libraryStartMicroseconds_; }
 
     void RunTitleBlock();
+    // The pre-resolution pass over every command list and the main
+    // interpreter's start: the end of the title/reset block, and of a
+    // restart after a load.
+    void PrepareCommands();
     void ShutDown();
 
     GameHome& Home() { return *home_; }
     Scene& GetScene() { return *scene_; }
     TitleBlockHooks& TitleHooks() { return titleHooks_; }
     StartUpHooks& StartHooks() { return startHooks_; }
+    // What ConnectSubsystems built: it lives until the scene ends.
+    void Keep(std::shared_ptr<void> objects) { kept_ = std::move(objects); }
 
 private:
     void RegisterFonts();
@@ -94,6 +91,7 @@ private:
     std::string commandLine_;
     std::unique_ptr<GameHome> home_;
     std::unique_ptr<Scene> scene_;
+    std::shared_ptr<void> kept_;
     std::unique_ptr<ShellErrorReporter> reporter_;
     TitleBlockHooks titleHooks_;
     StartUpHooks startHooks_;

@@ -20,9 +20,7 @@ int32_t Since(int32_t start, uint32_t now) {
 void ResetWindowRequests(GameSystem& system) {
     system.closeMessageRequest = 0;
     system.messageRequest.clear();
-    system.SetMessageWaiter(-1, nullptr);
     system.choiceRequest.clear();
-    system.SetChoiceWaiter(-1, nullptr);
     system.windowBusy = 0;
     system.closeChoicesRequest = 0;
     // The message window's reset comes first and clears the choices' link

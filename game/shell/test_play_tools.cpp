@@ -191,7 +191,7 @@ std::vector<std::string> VariableViewerLines(GameHome& home) {
     return lines;
 }
 
-int32_t TestPlayTools::MessageFontSize() const { return home_.mainInterpreter.messageFontSize; }
+int32_t TestPlayTools::MessageFontSize() const { return home_.MessageFontSize(); }
 
 void TestPlayTools::HandleHotkeys(int flag) {
     if (flag == 1) return;

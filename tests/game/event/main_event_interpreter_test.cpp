@@ -114,8 +114,8 @@ protected:
         main.nameList = {"ab", "", std::string(600, 'n')};
         main.savedInt6 = 21;
         main.savedInt7 = 22;
-        main.confirmKey = 23;
-        main.cancelPadBits = 24;
+        main.keyConfig.keyboard[0] = 23;
+        main.keyConfig.padMask[1] = 24;
         main.savedText0 = "zero";
         main.savedText1 = std::string(2000, 't');
         main.savedText2 = "two";
@@ -205,7 +205,7 @@ TEST_F(MainSaveTest, OlderVersionsKeepTheDefaultsOfLaterFields) {
         EXPECT_EQ(loaded.systemVariables.sysVar14, 200);
         EXPECT_EQ(loaded.systemVariables.sysVar21, 0);
         EXPECT_EQ(loaded.transitionFrames, 20);
-        EXPECT_EQ(loaded.confirmKey, 144);
+        EXPECT_EQ(loaded.keyConfig.keyboard[0], 144);
         EXPECT_EQ(loaded.savedFlag3, 1);
     }
 }

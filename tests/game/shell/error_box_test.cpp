@@ -5,22 +5,19 @@
 #include "game/data/data_texts.h"
 #include "game/data/input_state.h"
 #include "game/shell/error_box.h"
+#include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
 namespace {
 
-const char kGame[] = R"(
+const std::string kGame = R"(
 game
   title "箱"
-database system
-  type "0"
-  type "1"
-  type "2"
-  type "3"
+)" + BasicSystemDatabase() + R"(
 database user
 database changeable
-)";
+)" + BasicMap();
 
 int Green(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
 int Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }

@@ -11,6 +11,7 @@
 #include "lib/core/library.h"
 #include "lib/api/library_api.h"
 #include "lib/graphics/screen/screen_state.h"
+#include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
@@ -26,28 +27,7 @@ game
 settings-file
   Start 0
 )" + settings + R"(
-database system
-  type "マップ設定"
-  type "BGM"
-  type "BGS"
-  type "SE"
-  type "予約4"
-  type "予約5"
-  type "予約6"
-  type "開始位置"
-    item number "マップ"
-    item number "X"
-    item number "Y"
-    data "開始" 3 4 5
-  type "8"
-  type "9"
-  type "10"
-  type "11"
-  type "12"
-  type "13"
-  type "通常変数名"
-    rows 100
-  type "予備変数1"
+)" + BasicSystemDatabase(3, 4, 5) + R"(
 database user
   type "主人公"
     item number "HP" default 10
@@ -55,7 +35,7 @@ database changeable
   type "状態"
     item number "HP" default 10
     data "勇者" 30
-)" + extra;
+)" + BasicMap() + extra;
 }
 
 std::string IniValue(const std::string& ini, const std::string& key) {

@@ -14,6 +14,7 @@
 #include "platform/base/calendar_time.h"
 #include "platform/base/text_encoding.h"
 #include "platform/window/window_system.h"
+#include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
@@ -28,33 +29,10 @@ game
   title "道具のゲーム"
 settings-file
   Start 0
-)" + settings +
-           R"(
-database system
-  type "マップ設定"
-  type "BGM"
-  type "BGS"
-  type "SE"
-  type "予約4"
-  type "予約5"
-  type "予約6"
-  type "開始位置"
-    item number "マップ"
-    item number "X"
-    item number "Y"
-    data "開始" 0 0 0
-  type "8"
-  type "9"
-  type "10"
-  type "11"
-  type "12"
-  type "13"
-  type "通常変数名"
-    rows 100
-  type "予備変数1"
+)" + settings + BasicSystemDatabase() + R"(
 database user
 database changeable
-)";
+)" + BasicMap();
 }
 
 // Steps while `key` is held for one pass, then released.
