@@ -349,7 +349,8 @@ TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
             for (int mode : {0, 1, 2, 3, 4}) {
                 for (bool trans : {false, true}) {
                     for (int param : {128, 255, 200}) {
-                        const Cell cell{format, kind, mode, false, false, trans};
+                      for (bool blend : {false, true}) {
+                        const Cell cell{format, kind, mode, blend, false, trans};
                         Scenario scenario(cell, rng, Dimensions{Pick(rng, 40, 70), 5, 67, 5});
                         scenario.settings().param = param;
                         scenario.SetDrawArea({0, 0, 67, 5});
@@ -362,8 +363,46 @@ TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
                             });
                         scenario.ApplySettings();
                         BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(),
-                                  nullptr);
+                                  scenario.blend_image());
                         ASSERT_TRUE(Check(scenario, expected, "BltMemImg fast path"));
+                      }
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(BlitDifferentialTest, LargerScaledBlitsRunTheVectorPathsRowByRow) {
+    // Enlargements and reductions wide enough for the vector forms, mirrored
+    // or not, with repeated and skipped source rows.
+    std::mt19937 rng(6021);
+    for (int format : {0, 1}) {
+        for (Kind kind : kKinds) {
+            for (int mode : {0, 1, 2, 3, 4}) {
+                for (bool trans : {false, true}) {
+                    for (int param : {128, 255, 200}) {
+                        const Cell cell{format, kind, mode, false, false, trans};
+                        Scenario scenario(cell, rng, Dimensions{Pick(rng, 20, 90), Pick(rng, 2, 9), 67, 9});
+                        scenario.settings().param = param;
+                        scenario.SetDrawArea({0, 0, 67, 9});
+                        const int w = Pick(rng, 30, 70), h = Pick(rng, 3, 9);
+                        const bool mirror_x = Pick(rng, 0, 1) == 0;
+                        const int left = Pick(rng, -3, 2);
+                        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
+                        const auto expected =
+                            scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
+                                if (dx < left || dx >= left + w || dy >= h) {
+                                    return false;
+                                }
+                                *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
+                                *sy = SampledIndex(dy, h, scenario.src_h(), false);
+                                return true;
+                            });
+                        scenario.ApplySettings();
+                        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect,
+                                        scenario.trans_flag(), nullptr);
+                        ASSERT_TRUE(Check(scenario, expected, "BltMemImgScaled fast path"));
                     }
                 }
             }
