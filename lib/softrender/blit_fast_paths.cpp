@@ -12,6 +12,7 @@
 
 #include "lib/softrender/blit_job.h"
 #include "lib/softrender/blit_loops.h"
+#include "lib/softrender/blit_wide_loops.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -560,6 +561,11 @@ bool RunFastBlitJob(const BlitJob& job) {
             return true;
         }
         return RunScaledAsRows<Format>(job);
+    }
+    if constexpr (!Format::kIs16Bit) {
+        if (RunWideBlitJob32(job)) {
+            return true;
+        }
     }
 #if defined(__SSE2__)
     if constexpr (!Format::kIs16Bit) {
