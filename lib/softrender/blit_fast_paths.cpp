@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
+#include <vector>
 
 #include "lib/softrender/blit_job.h"
+#include "lib/softrender/blit_loops.h"
+#include "lib/softrender/blit_wide_loops.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -303,6 +306,122 @@ void AlphaSourceRows32(const BlitJob& job) {
     }
 }
 
+// X8R8G8B8 mixed by a per-pixel weight w of 0..65280 over 2^16: per channel
+// floor((d x 2^16 + (s - d) x w) / 2^16), the destination's X kept. Every
+// weighted alpha rule whose weight product stays under 2^16 has this form (a
+// weight k over 2^8 is k x 256 over 2^16, the same fraction). With s x w and
+// d x w split in 16-bit halves, the floor is
+// d + high(s w) - high(d w) - (low(s w) < low(d w) ? 1 : 0).
+inline __m128i MixHalfByWeight(__m128i d16, __m128i s16, __m128i w16) {
+    const __m128i bias = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m128i high_s = _mm_mulhi_epu16(s16, w16);
+    const __m128i high_d = _mm_mulhi_epu16(d16, w16);
+    const __m128i low_s = _mm_xor_si128(_mm_mullo_epi16(s16, w16), bias);
+    const __m128i low_d = _mm_xor_si128(_mm_mullo_epi16(d16, w16), bias);
+    const __m128i borrow = _mm_cmpgt_epi16(low_d, low_s);  // -1 where the low halves borrow
+    return _mm_add_epi16(_mm_sub_epi16(_mm_add_epi16(d16, high_s), high_d), borrow);
+}
+
+// Four pixels; `weights` holds pixel i's weight in 16-bit lane i.
+inline __m128i MixByWeight32(__m128i d, __m128i s, __m128i weights) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i pairs = _mm_unpacklo_epi16(weights, weights);
+    const __m128i lo = MixHalfByWeight(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi8(s, zero),
+                                       _mm_unpacklo_epi32(pairs, pairs));
+    const __m128i hi = MixHalfByWeight(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi8(s, zero),
+                                       _mm_unpackhi_epi32(pairs, pairs));
+    return Select(_mm_set1_epi32(0x00FFFFFF), _mm_packus_epi16(lo, hi), d);
+}
+
+// Mode 0 or 1 on X8R8G8B8 weighted by the blend graph, the source alpha or
+// both (mode 1 with both has a three-factor weight and is not handled here).
+// Transparent pixels (keyed, or alpha 0 under the flag) keep the destination.
+template <bool kAlpha, bool kGraph, int kMode, bool kTrans>
+void WeightedRows32(const BlitJob& job) {
+    static_assert(kMode == kBlendModePlain || kMode == kBlendModeAlpha);
+    static_assert(kAlpha || kGraph);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i param = _mm_set1_epi16(static_cast<int16_t>(job.param.value));
+    const __m128i full_param = _mm_set1_epi16(static_cast<int16_t>(job.param.value << 8));
+    const __m128i opaque = _mm_set1_epi16(255);
+    const __m128i key = _mm_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~3;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        const uint8_t* bp = kGraph ? job.blend + job.blend_pitch * y : nullptr;
+        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            __m128i graph = zero, alpha = zero, weights;
+            if constexpr (kGraph) {
+                const uint8_t* table = BlendGraphTransitionTable;
+                graph = _mm_set_epi16(0, 0, 0, 0, table[bp[3]], table[bp[2]], table[bp[1]], table[bp[0]]);
+                bp += 4;
+            }
+            if constexpr (kAlpha) {
+                alpha = _mm_packs_epi32(_mm_srli_epi32(s, 24), zero);
+            }
+            if constexpr (kAlpha && kGraph) {
+                weights = _mm_mullo_epi16(graph, alpha);
+                if constexpr (kTrans) {
+                    // An opaque pixel under the flag counts the graph alone.
+                    weights = Select(_mm_cmpeq_epi16(alpha, opaque), _mm_slli_epi16(graph, 8), weights);
+                }
+            } else if constexpr (kAlpha) {
+                weights = _mm_mullo_epi16(alpha, param);
+                if constexpr (kTrans) {
+                    weights = Select(_mm_cmpeq_epi16(alpha, opaque), full_param, weights);
+                }
+            } else {
+                weights = kMode == kBlendModePlain ? _mm_slli_epi16(graph, 8) : _mm_mullo_epi16(graph, param);
+            }
+            const __m128i d = Load(dp);
+            __m128i r = MixByWeight32(d, s, weights);
+            if constexpr (kTrans) {
+                const __m128i skip = kAlpha ? _mm_cmpeq_epi32(_mm_srli_epi32(s, 24), zero) : _mm_cmpeq_epi32(s, key);
+                r = Select(skip, d, r);
+            }
+            Store(dp, r);
+        }
+        constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
+        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
+            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
+                                                                                                         job);
+            if constexpr (kGraph) {
+                ++bp;
+            }
+        }
+    }
+}
+
+// The weighted 32-bit forms above for the job, or false when it is not one.
+bool RunWeightedRows32(const BlitJob& job) {
+    const bool alpha = job.kind == SourceKind::kDirectAlpha;
+    const bool graph = job.blend != nullptr;
+    if (job.kind == SourceKind::kPaletted || (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) ||
+        !(alpha || graph) || (alpha && graph && job.mode == kBlendModeAlpha) ||
+        (alpha && !graph && job.mode == kBlendModePlain)) {
+        return false;
+    }
+    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
+        blit_loops::WithBool(graph, [&](auto graph_tag) {
+            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
+                constexpr bool kAlpha = decltype(alpha_tag)::value;
+                constexpr bool kGraph = decltype(graph_tag)::value;
+                constexpr bool kTrans = decltype(trans_tag)::value;
+                if constexpr (kAlpha || kGraph) {
+                    if (job.mode == kBlendModePlain) {
+                        WeightedRows32<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
+                    } else {
+                        WeightedRows32<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
+                    }
+                }
+            });
+        });
+    });
+    return true;
+}
+
 #endif  // __SSE2__
 
 // One row copied with aligned vector stores; rows that overlap (a source and
@@ -374,18 +493,88 @@ void ScaledCopyRows(const BlitJob& job) {
     }
 }
 
+// Whether any source pixel a scaled job reads lies in the destination block
+// it writes (one image drawn onto itself).
+bool ScaledSourceMeetsDestination(const BlitJob& job, int source_bytes, int dest_bytes) {
+    const auto [row_min, row_max] = std::minmax_element(job.rows, job.rows + job.height);
+    const auto [column_min, column_max] = std::minmax_element(job.columns, job.columns + job.width);
+    const ptrdiff_t first_row = job.src_pitch * *row_min, last_row = job.src_pitch * *row_max;
+    const uintptr_t source_lo = reinterpret_cast<uintptr_t>(job.src) + std::min(first_row, last_row) +
+                                static_cast<ptrdiff_t>(*column_min) * source_bytes;
+    const uintptr_t source_hi = reinterpret_cast<uintptr_t>(job.src) + std::max(first_row, last_row) +
+                                (static_cast<ptrdiff_t>(*column_max) + 1) * source_bytes;
+    const ptrdiff_t last_dest_row = job.dst_pitch * (job.height - 1);
+    const uintptr_t dest_lo = reinterpret_cast<uintptr_t>(job.dst) + std::min<ptrdiff_t>(0, last_dest_row);
+    const uintptr_t dest_hi = reinterpret_cast<uintptr_t>(job.dst) + std::max<ptrdiff_t>(0, last_dest_row) +
+                              static_cast<ptrdiff_t>(job.width) * dest_bytes;
+    return source_lo < dest_hi && dest_lo < source_hi;
+}
+
+// A scaled job without blend image as unscaled one-row jobs: each source row
+// gathered through the column table once, then drawn by the unscaled vector
+// form. Only for images that do not overlap, since the gathered row is read
+// after earlier pixels of the row are written.
+template <class Format>
+bool RunScaledAsRows(const BlitJob& job) {
+    if (job.blend != nullptr || job.kind == SourceKind::kPaletted) {
+        return false;
+    }
+    const int source_bytes = job.kind == SourceKind::kDirectAlpha ? 4 : PixelBytes<Format>();
+    if (ScaledSourceMeetsDestination(job, source_bytes, PixelBytes<Format>())) {
+        return false;
+    }
+    std::vector<uint8_t> gathered(static_cast<size_t>(job.width) * source_bytes);
+    BlitJob row_job = job;
+    row_job.columns = nullptr;
+    row_job.rows = nullptr;
+    row_job.height = 1;
+    row_job.src = gathered.data();
+    row_job.src_pitch = 0;
+    for (int y = 0; y < job.height; ++y) {
+        if (y == 0 || job.rows[y] != job.rows[y - 1]) {
+            const uint8_t* srow = job.src + job.src_pitch * job.rows[y];
+            for (int x = 0; x < job.width; ++x) {
+                std::memcpy(gathered.data() + static_cast<size_t>(x) * source_bytes,
+                            srow + static_cast<ptrdiff_t>(job.columns[x]) * source_bytes, source_bytes);
+            }
+        }
+        row_job.dst = job.dst + job.dst_pitch * y;
+        // Every row makes the same choice; only the first can decline, before
+        // anything is drawn.
+        if (!RunFastBlitJob<Format>(row_job)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 template <class Format>
 bool RunFastBlitJob(const BlitJob& job) {
-    if (job.blend != nullptr || !job.bright_white) {
+    if (!job.bright_white) {
         return false;
     }
     if (job.columns != nullptr) {
-        if (job.kind == SourceKind::kDirect && job.mode == kBlendModePlain && !job.trans) {
+        if (job.blend == nullptr && job.kind == SourceKind::kDirect && job.mode == kBlendModePlain && !job.trans) {
             ScaledCopyRows<Format>(job);
             return true;
         }
+        return RunScaledAsRows<Format>(job);
+    }
+    if constexpr (!Format::kIs16Bit) {
+        if (RunWideBlitJob32(job)) {
+            return true;
+        }
+    }
+#if defined(__SSE2__)
+    if constexpr (!Format::kIs16Bit) {
+        if (RunWeightedRows32(job)) {
+            return true;
+        }
+    }
+#endif
+    if (job.blend != nullptr) {
         return false;
     }
     if (job.kind == SourceKind::kDirectAlpha) {

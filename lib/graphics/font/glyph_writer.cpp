@@ -169,6 +169,95 @@ inline void StoreGroup(uint8_t* p, unsigned bits, __m128i color, const LaneMasks
     }
 }
 
+// Whether byte-cell glyphs are written four pixels at a time.
+constexpr bool HasInkGroups(Kind kind) { return kind == Kind::k16 || kind == Kind::k32; }
+
+// floor(x / 255) for 16-bit lanes holding 0..65025.
+inline __m128i DivideBy255(__m128i x) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+}
+
+// (s x a + t x (255 - a)) / 255 per 16-bit lane.
+inline __m128i MixBy255(__m128i s, __m128i t, __m128i a, __m128i rest) {
+    return DivideBy255(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(t, rest)));
+}
+
+// Four pixels from four cell values, as Put writes them one by one: the
+// ink mixed with the pixel there by its coverage, nothing where there is
+// none.
+template <Kind kKind>
+inline void PutGroup(uint8_t* p, const uint8_t* values, const Ink* inks) {
+    const Ink& i0 = inks[values[0]];
+    const Ink& i1 = inks[values[1]];
+    const Ink& i2 = inks[values[2]];
+    const Ink& i3 = inks[values[3]];
+    const __m128i zero = _mm_setzero_si128();
+    if constexpr (kKind == Kind::k16) {
+        auto lanes = [](uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+            return _mm_setr_epi16(static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c),
+                                  static_cast<int16_t>(d), 0, 0, 0, 0);
+        };
+        const __m128i color = lanes(i0.pixel, i1.pixel, i2.pixel, i3.pixel);
+        const __m128i alpha = lanes(i0.alpha, i1.alpha, i2.alpha, i3.alpha);
+        const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(255), alpha);
+        const __m128i d = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+        const __m128i red = MixBy255(_mm_srli_epi16(color, 11), _mm_srli_epi16(d, 11), alpha, rest);
+        const __m128i green = MixBy255(_mm_and_si128(_mm_srli_epi16(color, 5), six),
+                                       _mm_and_si128(_mm_srli_epi16(d, 5), six), alpha, rest);
+        const __m128i blue = MixBy255(_mm_and_si128(color, five), _mm_and_si128(d, five), alpha, rest);
+        const __m128i mixed = _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+        // (A whole coverage mixes to the ink itself.)
+        const __m128i out = Blend(_mm_cmpeq_epi16(alpha, zero), d, mixed);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), out);
+    } else {
+        static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha);
+        __m128i* q = reinterpret_cast<__m128i*>(p);
+        const __m128i color = _mm_setr_epi32(static_cast<int>(i0.pixel), static_cast<int>(i1.pixel),
+                                             static_cast<int>(i2.pixel), static_cast<int>(i3.pixel));
+        const __m128i alpha = _mm_setr_epi32(i0.alpha, i1.alpha, i2.alpha, i3.alpha);
+        const __m128i d = _mm_loadu_si128(q);
+        __m128i out = color;
+        if constexpr (kKind == Kind::k32) {
+            // Each pixel's coverage over its four byte lanes.
+            const __m128i a_lo = _mm_setr_epi16(i0.alpha, i0.alpha, i0.alpha, i0.alpha, i1.alpha, i1.alpha, i1.alpha,
+                                                i1.alpha);
+            const __m128i a_hi = _mm_setr_epi16(i2.alpha, i2.alpha, i2.alpha, i2.alpha, i3.alpha, i3.alpha, i3.alpha,
+                                                i3.alpha);
+            const __m128i full = _mm_set1_epi16(255);
+            const __m128i lo = MixBy255(_mm_unpacklo_epi8(color, zero), _mm_unpacklo_epi8(d, zero), a_lo,
+                                        _mm_sub_epi16(full, a_lo));
+            const __m128i hi = MixBy255(_mm_unpackhi_epi8(color, zero), _mm_unpackhi_epi8(d, zero), a_hi,
+                                        _mm_sub_epi16(full, a_hi));
+            // The ink's top byte over the mixed channels (a whole coverage
+            // mixes to the ink itself).
+            out = Blend(_mm_set1_epi32(0x00FFFFFF), _mm_packus_epi16(lo, hi), color);
+        }
+        _mm_storeu_si128(q, Blend(_mm_cmpeq_epi32(alpha, zero), d, out));
+    }
+}
+
+// Eight pixels of an edged glyph without anti-aliasing, whose cells hold
+// 1 for the text, 2 for the edge and nothing else that draws: both inks are
+// whole, so each pixel takes one of them or stays.
+template <Kind kKind>
+inline void PutTwoInkGroup(uint8_t* p, const uint8_t* values, __m128i text, __m128i edge) {
+    const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(values));
+    const __m128i is_text = _mm_cmpeq_epi8(v, _mm_set1_epi8(1));
+    const __m128i is_edge = _mm_cmpeq_epi8(v, _mm_set1_epi8(2));
+    __m128i* q = reinterpret_cast<__m128i*>(p);
+    if constexpr (kKind == Kind::k16) {
+        const __m128i t = _mm_unpacklo_epi8(is_text, is_text), e = _mm_unpacklo_epi8(is_edge, is_edge);
+        _mm_storeu_si128(q, Blend(t, text, Blend(e, edge, _mm_loadu_si128(q))));
+    } else {
+        const __m128i t = _mm_unpacklo_epi8(is_text, is_text), e = _mm_unpacklo_epi8(is_edge, is_edge);
+        const __m128i t0 = _mm_unpacklo_epi16(t, t), t1 = _mm_unpackhi_epi16(t, t);
+        const __m128i e0 = _mm_unpacklo_epi16(e, e), e1 = _mm_unpackhi_epi16(e, e);
+        _mm_storeu_si128(q, Blend(t0, text, Blend(e0, edge, _mm_loadu_si128(q))));
+        _mm_storeu_si128(q + 1, Blend(t1, text, Blend(e1, edge, _mm_loadu_si128(q + 1))));
+    }
+}
+
 template <Kind kKind>
 inline __m128i SpreadColor(uint32_t pixel) {
     return kKind == Kind::k16 ? _mm_set1_epi16(static_cast<int16_t>(pixel)) : _mm_set1_epi32(static_cast<int>(pixel));
@@ -232,9 +321,13 @@ void WriteBitBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, i
 // eight empty pixels are skipped at once.
 template <Kind kKind>
 void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                  const Ink* inks) {
+                  const Ink* inks, bool two_inks) {
     constexpr int kBytes = BytesOf(kKind);
     const int pitch = dest.base->pitch;
+#if defined(__SSE2__)
+    constexpr bool kTwoInkGroups = kKind == Kind::k16 || kKind == Kind::k32 || kKind == Kind::k32Alpha;
+    const __m128i text = SpreadColor<kKind>(inks[1].pixel), edge = SpreadColor<kKind>(inks[2].pixel);
+#endif
     for (int gy = y0; gy < y1; ++gy) {
         const uint8_t* src = glyph.pixels + gy * glyph.pitch;
         uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * kBytes;
@@ -245,6 +338,46 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
             if (values == 0) {
                 continue;
             }
+            if constexpr (kKind == Kind::k32Alpha) {
+#if defined(__SSE2__)
+                if (two_inks) {
+                    PutTwoInkGroup<kKind>(row + gx * kBytes, src + gx, text, edge);
+                    continue;
+                }
+#endif
+#if defined(__SSE2__)
+                // Every ink is stored whole, its coverage in its top byte:
+                // no branch on the cell values.
+                for (int i = 0; i < 8; i += 4) {
+                    const uint8_t* v = src + gx + i;
+                    __m128i* q = reinterpret_cast<__m128i*>(row + (gx + i) * kBytes);
+                    const __m128i color =
+                        _mm_setr_epi32(static_cast<int>(inks[v[0]].pixel), static_cast<int>(inks[v[1]].pixel),
+                                       static_cast<int>(inks[v[2]].pixel), static_cast<int>(inks[v[3]].pixel));
+                    const __m128i blank = _mm_cmpeq_epi32(_mm_srli_epi32(color, 24), _mm_setzero_si128());
+                    _mm_storeu_si128(q, Blend(blank, _mm_loadu_si128(q), color));
+                }
+                continue;
+#endif
+            }
+#if defined(__SSE2__)
+            if constexpr (kTwoInkGroups) {
+                if (two_inks) {
+                    PutTwoInkGroup<kKind>(row + gx * kBytes, src + gx, text, edge);
+                    continue;
+                }
+            }
+            if constexpr (HasInkGroups(kKind)) {
+                for (int half = 0; half < 8; half += 4) {
+                    uint32_t four;
+                    std::memcpy(&four, src + gx + half, 4);
+                    if (four != 0) {
+                        PutGroup<kKind>(row + (gx + half) * kBytes, src + gx + half, inks);
+                    }
+                }
+                continue;
+            }
+#endif
             for (int i = 0; i < 8; ++i) {
                 const Ink& ink = inks[src[gx + i]];
                 if (ink.alpha != 0) {
@@ -252,6 +385,14 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
                 }
             }
         }
+#if defined(__SSE2__)
+        if constexpr (HasInkGroups(kKind)) {
+            if (gx + 4 <= x1) {
+                PutGroup<kKind>(row + gx * kBytes, src + gx, inks);
+                gx += 4;
+            }
+        }
+#endif
         for (; gx < x1; ++gx) {
             const Ink& ink = inks[src[gx]];
             if (ink.alpha != 0) {
@@ -288,7 +429,7 @@ void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const Gl
 
 template <Kind kKind>
 void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
-                  const Ink* inks) {
+                  bool two_inks, const Ink* inks) {
     const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
     const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
     if (x0 >= x1 || y0 >= y1) {
@@ -297,7 +438,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     if (bits) {
         WriteBitBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1]);
     } else {
-        WriteByteBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks);
+        WriteByteBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, two_inks);
     }
 }
 
@@ -387,7 +528,11 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
 
 void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
     const bool bits = font_type_ == 0;
-    Dispatch(kind_, [&](auto kind) { WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, inks_.data()); });
+    // Edged glyphs without anti-aliasing draw two whole inks.
+    const bool two_inks = font_type_ == kFontTypeEdge;
+    Dispatch(kind_, [&](auto kind) {
+        WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data());
+    });
 }
 
 void GlyphWriter::WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {

@@ -15,6 +15,7 @@
 
 #include "guarded_image.h"
 #include "lib/softrender/blend_tables.h"
+#include "lib/softrender/blit_wide_loops.h"
 #include "lib/softrender/draw_settings.h"
 #include "lib/softrender/memimg_draw.h"
 #include "reference_model.h"
@@ -233,6 +234,24 @@ public:
         return out.str();
     }
 
+    // Alpha sources: runs of eight transparent, eight opaque and eight mixed
+    // pixels at shifting offsets, as sprites have them.
+    void PlantAlphaRuns() {
+        if (cell_.kind != Kind::kAlpha) {
+            return;
+        }
+        const int shift = cell_.format == 0 ? 16 : 24;
+        for (int y = 0; y < src_h_; ++y) {
+            for (int x = 0; x < src_w_; ++x) {
+                const int run = ((x + y * 3) / 8) % 3;
+                if (run < 2) {
+                    const uint32_t v = source_->Get(x, y) & ~(0xFFu << shift);
+                    source_->Set(x, y, v | (run == 0 ? 0u : 0xFFu << shift));
+                }
+            }
+        }
+    }
+
     void SetDrawArea(const Rect& area) { area_ = area; }
     GuardedImage& dest() { return *dest_; }
     const GuardedImage& source() const { return *source_; }
@@ -252,10 +271,13 @@ private:
     Rect area_;
 };
 
-class BlitDifferentialTest : public ::testing::Test {
+// Run with the AVX2 forms allowed (where the machine has them) and without.
+class BlitDifferentialTest : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() { InitMemImgTables(); }
+    void SetUp() override { UseWideBlitLoops(GetParam()); }
     void TearDown() override {
+        UseWideBlitLoops(true);
         SetMemImgDrawBlendMode(0, 255);
         SetMemImgDrawBright(255, 255, 255);
         SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
@@ -279,7 +301,7 @@ protected:
     }
 };
 
-TEST_F(BlitDifferentialTest, PlainBlitMatchesTheReferenceInEveryCell) {
+TEST_P(BlitDifferentialTest, PlainBlitMatchesTheReferenceInEveryCell) {
     std::mt19937 rng(20240611);
     int failures = 0;
     for (const Cell& cell : AllCells()) {
@@ -308,7 +330,7 @@ int SampledIndex(int j, int dest_size, int source_size, bool mirrored) {
     return static_cast<int>(mirrored ? source_size - 1 - index : index);
 }
 
-TEST_F(BlitDifferentialTest, ScaledBlitMatchesTheReferenceInEveryCell) {
+TEST_P(BlitDifferentialTest, ScaledBlitMatchesTheReferenceInEveryCell) {
     std::mt19937 rng(77031);
     int failures = 0;
     for (const Cell& cell : AllCells()) {
@@ -340,7 +362,7 @@ TEST_F(BlitDifferentialTest, ScaledBlitMatchesTheReferenceInEveryCell) {
     }
 }
 
-TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
+TEST_P(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
     // Wider rows, with the settings that select the unweighted fast paths,
     // so every vector form and its odd tail is compared with the reference.
     std::mt19937 rng(5150);
@@ -349,8 +371,12 @@ TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
             for (int mode : {0, 1, 2, 3, 4}) {
                 for (bool trans : {false, true}) {
                     for (int param : {128, 255, 200}) {
-                        const Cell cell{format, kind, mode, false, false, trans};
+                      for (bool blend : {false, true}) {
+                        const Cell cell{format, kind, mode, blend, false, trans};
                         Scenario scenario(cell, rng, Dimensions{Pick(rng, 40, 70), 5, 67, 5});
+                        if (param != 128) {
+                            scenario.PlantAlphaRuns();
+                        }
                         scenario.settings().param = param;
                         scenario.SetDrawArea({0, 0, 67, 5});
                         const int x = Pick(rng, -3, 2);
@@ -362,14 +388,55 @@ TEST_F(BlitDifferentialTest, LargerImagesRunTheVectorPathsAndTheirTails) {
                             });
                         scenario.ApplySettings();
                         BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(),
-                                  nullptr);
+                                  scenario.blend_image());
                         ASSERT_TRUE(Check(scenario, expected, "BltMemImg fast path"));
+                      }
                     }
                 }
             }
         }
     }
 }
+
+TEST_P(BlitDifferentialTest, LargerScaledBlitsRunTheVectorPathsRowByRow) {
+    // Enlargements and reductions wide enough for the vector forms, mirrored
+    // or not, with repeated and skipped source rows.
+    std::mt19937 rng(6021);
+    for (int format : {0, 1}) {
+        for (Kind kind : kKinds) {
+            for (int mode : {0, 1, 2, 3, 4}) {
+                for (bool trans : {false, true}) {
+                    for (int param : {128, 255, 200}) {
+                        const Cell cell{format, kind, mode, false, false, trans};
+                        Scenario scenario(cell, rng, Dimensions{Pick(rng, 20, 90), Pick(rng, 2, 9), 67, 9});
+                        scenario.settings().param = param;
+                        scenario.SetDrawArea({0, 0, 67, 9});
+                        const int w = Pick(rng, 30, 70), h = Pick(rng, 3, 9);
+                        const bool mirror_x = Pick(rng, 0, 1) == 0;
+                        const int left = Pick(rng, -3, 2);
+                        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
+                        const auto expected =
+                            scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
+                                if (dx < left || dx >= left + w || dy >= h) {
+                                    return false;
+                                }
+                                *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
+                                *sy = SampledIndex(dy, h, scenario.src_h(), false);
+                                return true;
+                            });
+                        scenario.ApplySettings();
+                        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect,
+                                        scenario.trans_flag(), nullptr);
+                        ASSERT_TRUE(Check(scenario, expected, "BltMemImgScaled fast path"));
+                    }
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WideAndNarrow, BlitDifferentialTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Wide" : "Narrow"; });
 
 }  // namespace
 }  // namespace velk

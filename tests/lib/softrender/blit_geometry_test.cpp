@@ -251,6 +251,38 @@ TEST(UnpaddedImagesTest, WholeImageCopiesAndFillsMatchRowByRowResults) {
     }
 }
 
+// An image enlarged onto itself reads, for each pixel, what the pixels
+// before it in the row have already written.
+TEST(ScaledOntoItselfTest, EachPixelReadsTheRowAsWrittenSoFar) {
+    InitMemImgTables();
+    SetMemImgDrawBlendMode(1, 128);
+    SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
+    constexpr int kWidth = 16;
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kWidth, 1, -1, 0, 1, 0, 0, nullptr), 0);
+    std::vector<uint32_t> expected(kWidth);
+    for (int x = 0; x < kWidth; ++x) {
+        expected[x] = static_cast<uint32_t>(x * 0x00102030 + 0x00F0E0D0) & 0x00FFFFFF;
+    }
+    std::memcpy(image.pixels, expected.data(), kWidth * 4);
+    // Twice as wide: pixel x shows column x / 2, mixed half and half.
+    for (int x = 0; x < kWidth; ++x) {
+        const uint32_t d = expected[x], s = expected[x / 2];
+        uint32_t mixed = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            mixed |= ((((d >> shift) & 0xFF) + ((s >> shift) & 0xFF)) >> 1) << shift;
+        }
+        expected[x] = mixed;
+    }
+    const Rect rect{0, 0, 2 * kWidth, 1};
+    BltMemImgScaled(&image, &image, &rect, 0, nullptr);
+    std::vector<uint32_t> actual(kWidth);
+    std::memcpy(actual.data(), image.pixels, kWidth * 4);
+    EXPECT_EQ(actual, expected);
+    ReleaseMemImg(&image);
+    SetMemImgDrawBlendMode(0, 255);
+}
+
 // Plain fills start at every alignment and run over every width from a single
 // pixel to several vector rounds: each pixel of the box takes the colour,
 // nothing around it changes.

@@ -121,7 +121,7 @@ class GlyphWriterTest : public ::testing::TestWithParam<ImageKind> {};
 TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
     const ImageKind kind = GetParam();
     std::mt19937 random(1234);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 240; ++round) {
         const int type = round % 4;
         const bool turned = round % 8 >= 4;
         MEMIMG image{};

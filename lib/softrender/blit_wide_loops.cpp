@@ -1,0 +1,205 @@
+#include "lib/softrender/blit_wide_loops.h"
+
+#include "lib/softrender/blit_loops.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VELK_WIDE_BLITS 1
+#endif
+
+namespace velk {
+
+#if defined(VELK_WIDE_BLITS)
+
+namespace {
+
+// Per channel floor((d x 2^16 + (s - d) x w) / 2^16) in 16-bit lanes, from
+// the 16-bit halves of s x w and d x w:
+// d + high(s w) - high(d w) - (low(s w) < low(d w) ? 1 : 0).
+__attribute__((target("avx2"))) inline __m256i MixHalfByWeight(__m256i d16, __m256i s16, __m256i w16) {
+    const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m256i high_s = _mm256_mulhi_epu16(s16, w16);
+    const __m256i high_d = _mm256_mulhi_epu16(d16, w16);
+    const __m256i low_s = _mm256_xor_si256(_mm256_mullo_epi16(s16, w16), bias);
+    const __m256i low_d = _mm256_xor_si256(_mm256_mullo_epi16(d16, w16), bias);
+    const __m256i borrow = _mm256_cmpgt_epi16(low_d, low_s);
+    return _mm256_add_epi16(_mm256_sub_epi16(_mm256_add_epi16(d16, high_s), high_d), borrow);
+}
+
+// Eight pixels mixed by their weights (pixel i's weight, 0..65280, in 32-bit
+// lane i), the destination's X kept.
+__attribute__((target("avx2"))) inline __m256i MixByWeight(__m256i d, __m256i s, __m256i weights) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
+    // unpacklo_epi8 takes pixels 0, 1 (4, 5 in the upper half), unpackhi
+    // pixels 2, 3 (6, 7): the weights spread the same way.
+    const __m256i lo = MixHalfByWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
+                                       _mm256_unpacklo_epi32(doubled, doubled));
+    const __m256i hi = MixHalfByWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
+                                       _mm256_unpackhi_epi32(doubled, doubled));
+    return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
+}
+
+// The same for weights k of 0..255 over 2^8 (mode 0 by one weight): per
+// channel (d x (256 - k) + s x k) >> 8, which stays within 16 bits.
+__attribute__((target("avx2"))) inline __m256i MixHalfByByteWeight(__m256i d16, __m256i s16, __m256i k) {
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), k);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, k)), 8);
+}
+
+__attribute__((target("avx2"))) inline __m256i MixByByteWeight(__m256i d, __m256i s, __m256i weights) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
+    const __m256i lo = MixHalfByByteWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
+                            _mm256_unpacklo_epi32(doubled, doubled));
+    const __m256i hi = MixHalfByByteWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
+                            _mm256_unpackhi_epi32(doubled, doubled));
+    return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
+}
+
+template <bool kAlpha, bool kGraph, int kMode, bool kTrans>
+__attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
+    static_assert(kMode == kBlendModePlain || kMode == kBlendModeAlpha);
+    static_assert(kAlpha || kGraph);
+    // Mode 0 by the alpha alone copies an opaque pixel whole under the flag.
+    constexpr bool kOpaqueCopies = kTrans && kAlpha && !kGraph && kMode == kBlendModePlain;
+    // Mode 0 by one weight mixes over 2^8; the other forms over 2^16.
+    constexpr bool kByteWeight = kMode == kBlendModePlain && !(kAlpha && kGraph);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i param = _mm256_set1_epi32(job.param.value);
+    const __m256i full_param = _mm256_set1_epi32(job.param.value << 8);
+    const __m256i opaque = _mm256_set1_epi32(255);
+    const __m256i key = _mm256_set1_epi32(static_cast<int>(job.trans_color));
+    const uint8_t* table = BlendGraphTransitionTable;
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        const uint8_t* bp = kGraph ? job.blend + job.blend_pitch * y : nullptr;
+        for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            __m256i graph = zero, alpha = zero, skip = zero, weights;
+            if constexpr (kGraph) {
+                graph = _mm256_setr_epi32(table[bp[0]], table[bp[1]], table[bp[2]], table[bp[3]], table[bp[4]],
+                                          table[bp[5]], table[bp[6]], table[bp[7]]);
+                bp += 8;
+            }
+            if constexpr (kAlpha) {
+                alpha = _mm256_srli_epi32(s, 24);
+            }
+            if constexpr (kTrans) {
+                skip = kAlpha ? _mm256_cmpeq_epi32(alpha, zero) : _mm256_cmpeq_epi32(s, key);
+                const int skipped = _mm256_movemask_epi8(skip);
+                if (skipped == -1) {
+                    continue;
+                }
+                if constexpr (kOpaqueCopies) {
+                    if (skipped == 0 && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, opaque)) == -1) {
+                        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), s);
+                        continue;
+                    }
+                }
+            }
+            // Weights below 2^16 multiply exactly in the low 16-bit lanes.
+            if constexpr (kAlpha && kGraph) {
+                weights = _mm256_mullo_epi16(graph, alpha);
+                if constexpr (kTrans) {
+                    // An opaque pixel under the flag counts the graph alone.
+                    weights = _mm256_blendv_epi8(weights, _mm256_slli_epi32(graph, 8), _mm256_cmpeq_epi32(alpha, opaque));
+                }
+            } else if constexpr (kAlpha) {
+                if constexpr (kMode == kBlendModePlain) {
+                    weights = alpha;
+                } else {
+                    weights = _mm256_mullo_epi16(alpha, param);
+                    if constexpr (kTrans) {
+                        weights = _mm256_blendv_epi8(weights, full_param, _mm256_cmpeq_epi32(alpha, opaque));
+                    }
+                }
+            } else {
+                weights = kMode == kBlendModePlain ? graph : _mm256_mullo_epi16(graph, param);
+            }
+            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
+            __m256i r;
+            if constexpr (kByteWeight) {
+                r = MixByByteWeight(d, s, weights);
+            } else {
+                r = MixByWeight(d, s, weights);
+            }
+            if constexpr (kOpaqueCopies) {
+                r = _mm256_blendv_epi8(r, s, _mm256_cmpeq_epi32(alpha, opaque));
+            }
+            if constexpr (kTrans) {
+                r = _mm256_blendv_epi8(r, d, skip);
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
+        }
+        constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
+        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
+            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
+                                                                                                         job);
+            if constexpr (kGraph) {
+                ++bp;
+            }
+        }
+    }
+}
+
+bool g_wide_allowed = true;
+
+bool MachineHasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+}  // namespace
+
+bool RunWideBlitJob32(const BlitJob& job) {
+    if (!g_wide_allowed || !MachineHasAvx2()) {
+        return false;
+    }
+    const bool alpha = job.kind == SourceKind::kDirectAlpha;
+    const bool graph = job.blend != nullptr;
+    // Mode 1 with both weights has a three-factor weight beyond 16 bits.
+    if (job.columns != nullptr || !job.bright_white || job.kind == SourceKind::kPaletted ||
+        (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) || !(alpha || graph) ||
+        (alpha && graph && job.mode == kBlendModeAlpha)) {
+        return false;
+    }
+    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
+        blit_loops::WithBool(graph, [&](auto graph_tag) {
+            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
+                constexpr bool kAlpha = decltype(alpha_tag)::value;
+                constexpr bool kGraph = decltype(graph_tag)::value;
+                constexpr bool kTrans = decltype(trans_tag)::value;
+                if constexpr (kAlpha || kGraph) {
+                    if (job.mode == kBlendModePlain) {
+                        WideWeightedRows<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
+                    } else {
+                        WideWeightedRows<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
+                    }
+                }
+            });
+        });
+    });
+    return true;
+}
+
+#else
+
+bool RunWideBlitJob32(const BlitJob&) { return false; }
+
+#endif
+
+void UseWideBlitLoops(bool allowed) {
+#if defined(VELK_WIDE_BLITS)
+    g_wide_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+}  // namespace velk

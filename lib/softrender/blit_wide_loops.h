@@ -1,0 +1,19 @@
+#pragma once
+// Eight-pixel AVX2 forms of the weighted 32-bit blits: mode 0 and 1 draws
+// weighted by the source alpha, the blend graph or both, unscaled, without
+// draw bright. They write exactly what the general loops write and are chosen
+// at run time where the machine has AVX2.
+
+#include "lib/softrender/blit_job.h"
+
+namespace velk {
+
+// Runs the job when a wide form covers it and the machine has AVX2; false
+// otherwise (nothing drawn).
+bool RunWideBlitJob32(const BlitJob& job);
+
+// Whether RunWideBlitJob32 may run at all (the default where the machine has
+// AVX2). Tests run the blits both ways.
+void UseWideBlitLoops(bool allowed);
+
+}  // namespace velk
