@@ -21,6 +21,8 @@
 #include "game/shell/game_program.h"
 #include "game/shell/test_play_tools.h"
 #include "game/shell/presentation.h"
+#include "game/shell/save_file.h"
+#include "game/shell/save_installation.h"
 
 namespace velk {
 namespace {
@@ -169,6 +171,8 @@ struct Subsystems {
     ValueCommands valueCommands;
     MapTileCommands mapTileCommands;
     std::shared_ptr<TestPlayTools> testPlayTools;
+    std::unique_ptr<HeroSavePart> heroPart;
+    Saves saves;
 };
 
 void RegisterHandlerSets(Subsystems& s) {
@@ -238,6 +242,39 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     scene.SetDrawLayer(DrawLayer::kTransition, [&home, &drawing] { DrawTransition(drawing, home.gameSystem); });
 }
 
+// Saving and loading over the home's objects: a load replaces the game's
+// fonts, graphics and window images as a fresh start does, and what it
+// replaced lives on until the next frame starts.
+void ConnectSaves(GameProgram& program, Subsystems& s) {
+    GameHome& home = program.Home();
+    GamePresentation& p = s.presentation;
+    s.heroPart = std::make_unique<HeroSavePart>(home.hero);
+    SaveHooks hooks;
+    hooks.replayPlaying = [&home] { return home.replayRecorder.playbackFlag != 0; };
+    hooks.beforeRestore = [&p] { p.SetupFonts(); };
+    hooks.afterRestore = [&p] {
+        p.resources.LoadIcons();
+        p.ReloadWindows();
+    };
+    SaveCommandHooks commandHooks;
+    commandHooks.gameLoaded = [&home] { home.wideValues.gameLoadedThisFrame = 1; };
+    commandHooks.replayStarted = [&home] { home.wideValues.gameLoadedThisFrame = 1; };
+    s.saves = InstallSaves({home.mapState, home.mainInterpreter, home.variableStore, *s.heroPart, p.pictures,
+                            home.databases, home.gameInfo.Text(GameInfo::kTitleText), home.wideValues.chipSize},
+                           std::move(hooks), std::move(commandHooks), ActiveCommandTable());
+
+    TitleBlockHooks& title = program.TitleHooks();
+    title.rebuildPictures = [&s, rebuild = title.rebuildPictures] {
+        if (rebuild) rebuild();
+        s.saves.cache->Clear();
+    };
+    auto& firstStep = program.GetScene().Hooks().update[static_cast<size_t>(UpdateStep::kMapUpdate)];
+    firstStep = [&s, step = firstStep] {
+        s.saves.cache->DropReplaced();
+        if (step) step();
+    };
+}
+
 }  // namespace
 
 void ConnectSubsystems(GameProgram& program) {
@@ -258,6 +295,7 @@ void ConnectSubsystems(GameProgram& program) {
     p.LoadIconsAndRegisterRestore();
     ConnectFrame(program, s);
     s.testPlayTools = ConnectTestPlayTools(program);
+    ConnectSaves(program, s);
 }
 
 void ConnectStartUp(GameProgram& program) {

@@ -37,6 +37,25 @@ common-events
 )" + commands + extra;
 }
 
+TEST(WiredGame, TheSaveCommandWritesASlotTheCacheReadsBack) {
+    // Saves slot 3 with variable 0 at 11, then changes it; the file names the
+    // values the event saw after the save.
+    GameHarness game(GameWithAutoStart(R"(
+    command 121 2000099 1 0 0xC
+    command 121 2000000 11 0 0xC
+    command 220 0 3
+    command 121 2000000 22 0 0xC
+    command 122 3000000 0 0 text "v=\\v[0]"
+    command 122 3000000 0x600 0 text "after.txt"
+    command 175
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_FALSE(game.StepFrames(10));
+    EXPECT_EQ(game.ReadFile("after.txt"), "v=22");
+    const std::string save = game.ReadFile("Save/SaveData03.sav");
+    EXPECT_GT(save.size(), 200u) << "the slot's file was written";
+}
+
 TEST(WiredGame, AnAutoStartEventComputesValuesWritesThemToAFileAndQuits) {
     // var0 = 7 * 6, += 3; var1 = var0 / 5; var2 = 100 % 7; var3 = 5 by a
     // command written without its operator arguments (read as zeros); then
