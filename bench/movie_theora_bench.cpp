@@ -23,12 +23,12 @@ constexpr int kFrames = 60;
 
 const std::vector<uint8_t>& Movie() {
     static const std::vector<uint8_t> bytes = [] {
-        velk::testing::TheoraMovieSpec spec;
-        spec.width = 640;
-        spec.height = 480;
-        spec.frames = kFrames;
-        spec.key_interval = 30;
-        return velk::testing::MakeTheoraMovie(spec);
+        velk::testing::TheoraMovieShape shape;
+        shape.width = 640;
+        shape.height = 480;
+        shape.frames = kFrames;
+        shape.key_interval = 30;
+        return velk::testing::MakeTheoraMovie(shape);
     }();
     return bytes;
 }

@@ -175,7 +175,7 @@ TEST_F(MainSaveTest, RoundTripsAtTheCurrentVersion) {
 TEST_F(MainSaveTest, DefaultsWriteTheBytesWorkedOutByHand) {
     // The fuzz seed holds a fresh interpreter's part (32-pixel chips, one
     // name "abc", savedText1 "x") after two bytes of its own.
-    std::ifstream in(testing::SourceDir() / "fuzz/corpus/event_records/main_part_111.bin", std::ios::binary);
+    std::ifstream in(testing::SourceDir() / "fuzz/corpus/event_records/main_interpreter_v111.bin", std::ios::binary);
     std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(seed.size(), 2u);
     MainEventInterpreter main(32);

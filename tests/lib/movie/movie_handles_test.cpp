@@ -102,9 +102,9 @@ protected:
 };
 
 std::vector<uint8_t> TheoraFile(int frames = 30) {
-    TheoraMovieSpec spec;
-    spec.frames = frames;
-    return MakeTheoraMovie(spec);
+    TheoraMovieShape shape;
+    shape.frames = frames;
+    return MakeTheoraMovie(shape);
 }
 
 TEST_F(MovieHandlesTest, TheoraOpensStoppedWithItsSizeAndHandle) {
@@ -254,9 +254,9 @@ TEST_F(MovieHandlesTest, AFileNoDecoderTakesIsRefusedWithTheLogLines) {
 TEST_F(MovieHandlesTest, TheSoundTrackTimesTheFrames) {
     platform::ManualAudio audio;
     ASSERT_EQ(InitDirectSound(), 0);
-    TheoraMovieSpec spec;
-    spec.vorbis_track = true;
-    const std::vector<uint8_t> file = MakeTheoraMovie(spec);
+    TheoraMovieShape shape;
+    shape.vorbis_track = true;
+    const std::vector<uint8_t> file = MakeTheoraMovie(shape);
     const auto reference = ReferenceFrames(file);
     Write("m.ogv", file);
     Seen seen;

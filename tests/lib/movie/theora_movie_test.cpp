@@ -16,7 +16,7 @@ namespace {
 class TheoraMovieTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        file_ = new std::vector<uint8_t>(MakeTheoraMovie(TheoraMovieSpec{}));
+        file_ = new std::vector<uint8_t>(MakeTheoraMovie(TheoraMovieShape{}));
         reference_ = new std::vector<std::vector<uint8_t>>(ReferenceFrames(*file_));
     }
     static void TearDownTestSuite() {
@@ -85,13 +85,13 @@ TEST_F(TheoraMovieTest, SeekShowsExactlyTheFrameAskedFor) {
 // Frames larger than a page: seeks start on pages that continue a packet
 // begun on the page before.
 TEST_F(TheoraMovieTest, SeeksCountFramesRightWherePacketsSpanPages) {
-    TheoraMovieSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.frames = 16;
-    spec.key_interval = 4;
-    spec.noise = true;
-    const std::vector<uint8_t> bytes = MakeTheoraMovie(spec);
+    TheoraMovieShape shape;
+    shape.width = 320;
+    shape.height = 240;
+    shape.frames = 16;
+    shape.key_interval = 4;
+    shape.noise = true;
+    const std::vector<uint8_t> bytes = MakeTheoraMovie(shape);
     const auto reference = ReferenceFrames(bytes);
     ASSERT_EQ(reference.size(), 16u);
     MemoryTheora movie(bytes, 2);
@@ -154,10 +154,10 @@ TEST_F(TheoraMovieTest, ClosingWhileTheThreadWorksReturns) {
 
 TEST_F(TheoraMovieTest, OtherChromaLayoutsConvertWithTheirOwnPlaneRatios) {
     for (int chroma : {422, 444}) {
-        TheoraMovieSpec spec;
-        spec.chroma = chroma;
-        spec.frames = 6;
-        const std::vector<uint8_t> bytes = MakeTheoraMovie(spec);
+        TheoraMovieShape shape;
+        shape.chroma = chroma;
+        shape.frames = 6;
+        const std::vector<uint8_t> bytes = MakeTheoraMovie(shape);
         const auto reference = ReferenceFrames(bytes);
         ASSERT_EQ(reference.size(), 6u) << chroma;
         MemoryTheora movie(bytes);

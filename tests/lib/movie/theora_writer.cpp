@@ -27,24 +27,24 @@ void Drain(std::vector<uint8_t>& out, ogg_stream_state& stream, bool flush) {
 
 }  // namespace
 
-std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
+std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieShape& shape) {
     std::vector<uint8_t> out;
     th_info info;
     th_info_init(&info);
-    info.frame_width = spec.width;
-    info.frame_height = spec.height;
-    info.pic_width = spec.width;
-    info.pic_height = spec.height;
-    info.fps_numerator = spec.fps_numerator;
-    info.fps_denominator = spec.fps_denominator;
+    info.frame_width = shape.width;
+    info.frame_height = shape.height;
+    info.pic_width = shape.width;
+    info.pic_height = shape.height;
+    info.fps_numerator = shape.fps_numerator;
+    info.fps_denominator = shape.fps_denominator;
     info.aspect_numerator = 1;
     info.aspect_denominator = 1;
     info.colorspace = TH_CS_UNSPECIFIED;
-    info.pixel_fmt = spec.chroma == 444 ? TH_PF_444 : spec.chroma == 422 ? TH_PF_422 : TH_PF_420;
+    info.pixel_fmt = shape.chroma == 444 ? TH_PF_444 : shape.chroma == 422 ? TH_PF_422 : TH_PF_420;
     info.quality = 40;
     info.keyframe_granule_shift = 6;
     th_enc_ctx* encoder = th_encode_alloc(&info);
-    int interval = spec.key_interval;
+    int interval = shape.key_interval;
     th_encode_ctl(encoder, TH_ENCCTL_SET_KEYFRAME_FREQUENCY_FORCE, &interval, sizeof(interval));
     ogg_stream_state video;
     ogg_stream_init(&video, 0x1234);
@@ -68,7 +68,7 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
     vorbis_block vb;
     vorbis_comment vc;
     ogg_stream_state audio;
-    if (spec.vorbis_track) {
+    if (shape.vorbis_track) {
         vorbis_info_init(&vi);
         vorbis_encode_init_vbr(&vi, 1, 22050, 0.2f);
         vorbis_comment_init(&vc);
@@ -86,26 +86,26 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
     Drain(out, video, true);
 
     th_ycbcr_buffer buffer;
-    const int cw = spec.chroma == 444 ? spec.width : spec.width / 2;
-    const int ch = spec.chroma == 420 ? spec.height / 2 : spec.height;
-    std::vector<uint8_t> y(static_cast<size_t>(spec.width * spec.height));
+    const int cw = shape.chroma == 444 ? shape.width : shape.width / 2;
+    const int ch = shape.chroma == 420 ? shape.height / 2 : shape.height;
+    std::vector<uint8_t> y(static_cast<size_t>(shape.width * shape.height));
     std::vector<uint8_t> u(static_cast<size_t>(cw * ch)), v(static_cast<size_t>(cw * ch));
-    buffer[0] = {spec.width, spec.height, spec.width, y.data()};
+    buffer[0] = {shape.width, shape.height, shape.width, y.data()};
     buffer[1] = {cw, ch, cw, u.data()};
     buffer[2] = {cw, ch, cw, v.data()};
     uint32_t noise = 1;
-    for (int f = 0; f < spec.frames; ++f) {
-        for (int r = 0; r < spec.height; ++r) {
-            for (int c = 0; c < spec.width; ++c) {
+    for (int f = 0; f < shape.frames; ++f) {
+        for (int r = 0; r < shape.height; ++r) {
+            for (int c = 0; c < shape.width; ++c) {
                 int value = 16 + ((c * 3 + r * 2 + f * 11) % 200);
                 // A block that moves one step per frame.
-                const int bx = (f * 3) % spec.width;
+                const int bx = (f * 3) % shape.width;
                 if (c >= bx && c < bx + 8 && r >= 8 && r < 24) value = 230;
-                if (spec.noise) {
+                if (shape.noise) {
                     noise = noise * 1103515245u + 12345u;
                     value = 16 + static_cast<int>((noise >> 16) % 220);
                 }
-                y[static_cast<size_t>(r * spec.width + c)] = static_cast<uint8_t>(value);
+                y[static_cast<size_t>(r * shape.width + c)] = static_cast<uint8_t>(value);
             }
         }
         for (int r = 0; r < ch; ++r) {
@@ -115,19 +115,19 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
             }
         }
         th_encode_ycbcr_in(encoder, buffer);
-        while (th_encode_packetout(encoder, f == spec.frames - 1, &packet) > 0) {
+        while (th_encode_packetout(encoder, f == shape.frames - 1, &packet) > 0) {
             ogg_stream_packetin(&video, &packet);
         }
         Drain(out, video, false);
-        if (spec.vorbis_track) {
+        if (shape.vorbis_track) {
             // 1/fps seconds of a 440 Hz tone per frame.
-            const int samples = 22050 * spec.fps_denominator / spec.fps_numerator;
+            const int samples = 22050 * shape.fps_denominator / shape.fps_numerator;
             float** pcm = vorbis_analysis_buffer(&vd, samples);
             for (int i = 0; i < samples; ++i) {
                 pcm[0][i] = 0.3f * std::sin(2 * 3.14159265f * 440.0f * (f * samples + i) / 22050.0f);
             }
             vorbis_analysis_wrote(&vd, samples);
-            if (f == spec.frames - 1) vorbis_analysis_wrote(&vd, 0);
+            if (f == shape.frames - 1) vorbis_analysis_wrote(&vd, 0);
             while (vorbis_analysis_blockout(&vd, &vb) == 1) {
                 vorbis_analysis(&vb, nullptr);
                 vorbis_bitrate_addblock(&vb);
@@ -139,7 +139,7 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec) {
         }
     }
     Drain(out, video, true);
-    if (spec.vorbis_track) {
+    if (shape.vorbis_track) {
         Drain(out, audio, true);
         ogg_stream_clear(&audio);
         vorbis_block_clear(&vb);

@@ -10,7 +10,7 @@
 
 namespace velk::testing {
 
-struct TheoraMovieSpec {
+struct TheoraMovieShape {
     int width = 64;  // multiples of 16
     int height = 48;
     int fps_numerator = 25;
@@ -23,7 +23,7 @@ struct TheoraMovieSpec {
     bool noise = false;
 };
 
-std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieSpec& spec);
+std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieShape& shape);
 
 // Every frame of the file as 32-bit XRGB pixels (width x height x 4 bytes),
 // decoded in order by libtheora and converted by the library's converter.

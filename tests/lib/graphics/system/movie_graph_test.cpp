@@ -38,9 +38,9 @@ protected:
 
 TEST_F(MovieGraphTest, AMovieGraphShowsTheFrameOfTheClock) {
     ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kSoftware, 32));
-    TheoraMovieSpec spec;
-    spec.frames = 12;
-    const std::vector<uint8_t> file = MakeTheoraMovie(spec);
+    TheoraMovieShape shape;
+    shape.frames = 12;
+    const std::vector<uint8_t> file = MakeTheoraMovie(shape);
     const auto reference = ReferenceFrames(file);
     std::ofstream(Path("op.ogv"), std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
