@@ -23,6 +23,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/file/path_resolver.h"
+#include "tests/lib/core/files/files_fixture.h"
 #include "tests/lib/movie/movie_test_support.h"
 #include "tests/lib/movie/theora_writer.h"
 #include "tests/support/scratch_dir.h"
@@ -45,35 +46,14 @@ void RecordFrame(MovieData* movie, void* data) {
     seen->frames.push_back(seen->reference ? WhichFrame(Pixels(*movie->current_frame_image), *seen->reference) : -1);
 }
 
-class MovieHandlesTest : public ::testing::Test {
+// The file-access fixture's game folder, with every movie closed first.
+class MovieHandlesTest : public GameFolderTest {
 protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::filesystem::create_directories(dir_.path() / "game");
-        std::filesystem::current_path(dir_.path() / "game");
-        platform::GamePathResolver().Forget();
-        ClearArchiveState();
-        SetUseArchiveFlagBody(1);
-        InstallFileAccessFunctions(nullptr);
-        platform::SetDebugOutputEnabled(false);
-        SetLogOutputFlag(1);
-        SetLogStartDirectory(dir_.path().string());
-        CreateLogFile();
-    }
     void TearDown() override {
         CloseAllMovies();
         EXPECT_EQ(GetMovieCount(), 0);
-        ClearArchiveState();
-        EXPECT_EQ(OpenPlainFileCount(), 0u) << "a movie file was left open";
-        SetLogStartDirectory("");
-        platform::SetDebugOutputEnabled(true);
-        std::filesystem::current_path(previous_);
+        GameFolderTest::TearDown();
     }
-
-    void Write(const std::string& relative, const std::vector<uint8_t>& bytes) {
-        dir_.WriteFile("game/" + relative, std::string(bytes.begin(), bytes.end()));
-    }
-    std::string Log() const { return dir_.ReadFile("Log.txt"); }
 
     // Opens the movie and has it play from now.
     int OpenPlaying(const char* name, int play_type, Seen* seen) {
@@ -94,8 +74,6 @@ protected:
         return seen.frames.empty() ? -2 : seen.frames.back();
     }
 
-    ScratchDir dir_;
-    std::filesystem::path previous_;
     platform::ManualClock clock_{5'000'000};
     platform::ScopedClock scoped_{clock_};
     int64_t start_us_ = 5'000'000;
@@ -148,7 +126,9 @@ TEST_F(MovieHandlesTest, FrameNShowsFromTimeNOverFps) {
     ASSERT_NE(movie, -1);
     // 25 frames per second: frame n from n x 40000 us on, exactly.
     for (int n : {0, 1, 2, 5, 11, 12, 20, 28, 29}) {
-        if (n > 0) EXPECT_EQ(ShownAt(movie, seen, n * 40000LL - 1), n - 1) << "just before frame " << n;
+        if (n > 0) {
+            EXPECT_EQ(ShownAt(movie, seen, n * 40000LL - 1), n - 1) << "just before frame " << n;
+        }
         EXPECT_EQ(ShownAt(movie, seen, n * 40000LL), n) << "at frame " << n;
     }
 }
@@ -222,9 +202,9 @@ TEST_F(MovieHandlesTest, TheTableRefusesStaleHandlesAndAHundredAndFirstMovie) {
         movies.push_back(OpenMovie("m.ogv", nullptr, nullptr, 0));
         ASSERT_NE(movies.back(), -1) << i;
     }
-    const std::string log_before = Log();
+    const std::string log_before = LogText();
     EXPECT_EQ(OpenMovie("m.ogv", nullptr, nullptr, 0), -1);
-    EXPECT_EQ(Log(), log_before) << "no log line for a full table";
+    EXPECT_EQ(LogText(), log_before) << "no log line for a full table";
     const int old = movies[5];
     CloseMovie(old);
     const int fresh = OpenMovie("m.ogv", nullptr, nullptr, 0);
@@ -244,7 +224,7 @@ TEST_F(MovieHandlesTest, AFileNoDecoderTakesIsRefusedWithTheLogLines) {
         EXPECT_EQ(OpenMovie(name, nullptr, nullptr, 0), -1) << name;
         const std::string expected =
             std::string(movie_text::kFileOpenFailedHead) + name + movie_text::kFileOpenFailedTail;
-        EXPECT_NE(Log().find(expected + movie_text::kMovieOpenFailed), std::string::npos) << name;
+        EXPECT_NE(LogText().find(expected + movie_text::kMovieOpenFailed), std::string::npos) << name;
     }
     EXPECT_EQ(GetMovieCount(), 0);
 }
@@ -304,12 +284,12 @@ std::vector<uint8_t> MakeMpeg1(const std::filesystem::path& folder, int frames) 
 }
 
 TEST_F(MovieHandlesTest, AnMpegMovieOpensThroughTheMediaStreamAndPlaysItsFrames) {
-    const std::vector<uint8_t> mpeg = MakeMpeg1(dir_.path(), 12);
+    const std::vector<uint8_t> mpeg = MakeMpeg1(game_.path(), 12);
     ASSERT_FALSE(mpeg.empty()) << "ffmpeg made no movie";
     Write("Movie/clip.mpg", mpeg);
     int w = 0, h = 0;
     const int movie = OpenMovie("movie\\CLIP.MPG", &w, &h, 0);
-    ASSERT_NE(movie, -1) << Log();
+    ASSERT_NE(movie, -1) << LogText();
     EXPECT_EQ(w, 96);
     EXPECT_EQ(h, 64);
     MovieData* md = GetMovieData(movie);
@@ -338,7 +318,7 @@ TEST_F(MovieHandlesTest, AnMpegMovieOpensThroughTheMediaStreamAndPlaysItsFrames)
 }
 
 TEST_F(MovieHandlesTest, AnArchivedMovieGoesThroughATemporaryCopyRemovedOnClose) {
-    const std::vector<uint8_t> mpeg = MakeMpeg1(dir_.path(), 6);
+    const std::vector<uint8_t> mpeg = MakeMpeg1(game_.path(), 6);
     ASSERT_FALSE(mpeg.empty());
     tools::ArchiveBuilder builder;
     builder.AddFile("clip.mpg", mpeg);
@@ -347,7 +327,7 @@ TEST_F(MovieHandlesTest, AnArchivedMovieGoesThroughATemporaryCopyRemovedOnClose)
     SetArchiveExtension("velk");
     int w = 0;
     const int movie = OpenMovie("Movie\\clip.mpg", &w, nullptr, 0);
-    ASSERT_NE(movie, -1) << Log();
+    ASSERT_NE(movie, -1) << LogText();
     EXPECT_EQ(w, 96);
     const MovieData* md = GetMovieData(movie);
     EXPECT_EQ(md->temporary_copy, 1);
