@@ -232,10 +232,14 @@ int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImag
         if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) !=
             platform::kDdOk)
             GraphicsFatalError(direct3d_log::kUploadFailed);
+        // An alpha-tested texture carries the transparent colour as alpha 0:
+        // the alpha test is what leaves those pixels out.
+        const int key_to_alpha = store->params.alpha_test != 0 ? 1 : 0;
         BltColorConvert(desc.surface, desc.pitch, &store->surface_color, image.pixels, image.pitch, &image.color_data,
                         alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
                         alpha != nullptr ? &alpha->color_data : nullptr, part->texture_x + piece.left - part->x,
-                        part->texture_y + piece.top - part->y, &from, 0, 0, 0, kDitherNone, 0, 0, 0, 0);
+                        part->texture_y + piece.top - part->y, &from, 0, key_to_alpha, store->transparent_color,
+                        kDitherNone, 0, 0, 0, 0);
         store->surface->Unlock(nullptr);
         SetSurfaceDataColorKey(part->surface_data);
     }

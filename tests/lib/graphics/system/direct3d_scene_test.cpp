@@ -105,6 +105,46 @@ TEST_P(Direct3DSceneTest, AForcedLossRestoresEveryGraph) {
     EXPECT_EQ(CountDiffering(before, after), 0u);
 }
 
+// A texture graph (alpha-tested) made from an opaque image, whole and as a
+// cell cut from it, leaves the transparent colour out when drawn with
+// transparency.
+TEST_P(Direct3DSceneTest, TextureGraphsLeaveTheTransparentColourOut) {
+    const int bits = GetParam();
+    StartGraphics(RenderMode::kDirect3D, bits, bits == 16 ? 0 : 1);
+    if (IsSkipped()) return;
+    std::vector<uint8_t> rgba(64 * 32 * 4);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            uint8_t* p = &rgba[(y * 64 + x) * 4];
+            const bool key = x % 32 < 8 || y < 8;
+            p[0] = key ? 254 : 200;
+            p[1] = key ? 0 : 96;
+            p[2] = key ? 254 : 48;
+            p[3] = 255;
+        }
+    }
+    WritePngRgba(Path("keyed.png"), 64, 32, rgba, false);
+    SetTransparentColor(254, 0, 254);
+    const int whole = LoadGraphFromFile(Path("keyed.png").c_str(), 1, 0, 0);
+    ASSERT_NE(whole, -1);
+    const int cell = CreateDerivedGraph(32, 0, 32, 32, whole);
+    ASSERT_NE(cell, -1);
+    ClearDrawScreen();
+    ASSERT_EQ(DrawGraph(0, 0, whole, 1), 0);
+    ASSERT_EQ(DrawGraph(100, 0, cell, 1), 0);
+    const std::string saved = Path("keyed_screen.png");
+    ASSERT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = ReadImagePixels(saved, &width, &height);
+    ASSERT_EQ(width, 640);
+    auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y) * 640 + x]; };
+    const int allowed = bits == 32 ? 2 : 8;
+    const uint32_t background = at(300, 20);
+    for (int x : {2, 34, 102}) EXPECT_EQ(at(x, 20), background) << "keyed pixel at x " << x;
+    EXPECT_EQ(at(40, 2), background);
+    for (int x : {20, 50, 120}) EXPECT_LE(ChannelDifference(at(x, 20), 0xC86030u), allowed) << "picture at x " << x;
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, Direct3DSceneTest, ::testing::Values(32, 16));
 
 }  // namespace
