@@ -24,6 +24,9 @@ struct PageDescription {
     std::array<int32_t, 4> conditionRight = {};
     MoveRoute route;
     std::vector<EventCommand> commands;
+    // The editor ends every page's list with one more command, which the
+    // game takes as the end; "no-end" leaves it out.
+    bool appendEnd = true;
     std::vector<uint8_t> bytes = {0, 0, 0};
 };
 

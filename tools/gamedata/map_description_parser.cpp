@@ -192,7 +192,7 @@ void MapSectionReader::MapStatement(const std::vector<DescriptionWord>& words) {
 void MapSectionReader::PageStatement(const std::vector<DescriptionWord>& words) {
     const std::string& word = words[0].text;
     static const char* const kPageWords[] = {"graphic", "trigger",       "condition", "route",
-                                             "command", "command-route", "move",      "page-bytes"};
+                                             "command", "command-route", "move",      "page-bytes", "no-end"};
     if (std::find(std::begin(kPageWords), std::end(kPageWords), word) == std::end(kPageWords)) {
         Fail("unknown map statement '" + word + "'");
     }
@@ -219,6 +219,9 @@ void MapSectionReader::PageStatement(const std::vector<DescriptionWord>& words) 
         commandRoute_ = false;
     } else if (word == "command") {
         page.commands.push_back(Command(words));
+    } else if (word == "no-end") {
+        Expect(words, 1);
+        page.appendEnd = false;
     } else if (word == "command-route") {
         if (page.commands.empty()) Fail("'command' must come first");
         page.commands.back().routes = {Route(words)};

@@ -15,6 +15,8 @@
 //         command-route <six option bytes>    a route for the last command
 //         move <code> "text" <arguments...>   a step of the last route named
 //         page-bytes 0 1 2
+//         no-end                      the list without the editor's closing
+//                                     command (the game ends it at its last)
 //   tilesets                           BasicData\TileSetData.dat
 //     version 208 (four-byte flags) | 207 (one byte)   closing 207
 //     seeds 1 2 3   layout-seed 7

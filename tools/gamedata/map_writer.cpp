@@ -35,9 +35,10 @@ void WritePage(ByteWriter& writer, const PageDescription& page) {
     for (int32_t value : page.conditionRight)
         writer.WriteI32(value);
     WriteMoveRoute(writer, page.route);
-    writer.WriteU32(static_cast<uint32_t>(page.commands.size()));
+    writer.WriteU32(static_cast<uint32_t>(page.commands.size() + (page.appendEnd ? 1 : 0)));
     for (const EventCommand& command : page.commands)
         WriteEventCommand(writer, command);
+    if (page.appendEnd) WriteEventCommand(writer, EventCommand{});
     WriteBytes(writer, page.bytes);
     writer.WriteU8('z');
 }

@@ -179,7 +179,6 @@ map "MapData\\Town.mps"
       command 201 3 indent 2 text "a" text ""
       command-route 0 3 3 3 3 3
       move 0 ""
-      command 0
   event 4 "four" 0 0
     page-count 0
 )";
