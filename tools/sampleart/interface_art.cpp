@@ -18,6 +18,39 @@ Canvas DrawMessagePanel() {
     return c;
 }
 
+// Nine 16 x 16 cells: the corners stay as drawn, the edges and the middle are
+// stretched around the choices.
+Canvas DrawChoiceFrame() {
+    Canvas c(48, 48, Rgba{0, 0, 0, 0});
+    for (int y = 0; y < c.height(); ++y) {
+        c.FillRect(0, y, c.width(), 1, Mix(Rgba{24, 36, 84, 215}, Rgba{8, 12, 40, 225}, y * 100 / c.height()));
+    }
+    const Rgba border{220, 226, 250, 255};
+    c.FillRect(2, 0, 44, 2, border);
+    c.FillRect(2, 46, 44, 2, border);
+    c.FillRect(0, 2, 2, 44, border);
+    c.FillRect(46, 2, 2, 44, border);
+    // Rounded corners: the outermost pixel of each corner stays clear.
+    for (int x : {0, 47}) {
+        for (int y : {0, 1, 46, 47}) c.Set(x, y, Rgba{0, 0, 0, 0});
+    }
+    for (int y : {0, 47}) {
+        for (int x : {1, 46}) c.Set(x, y, Rgba{0, 0, 0, 0});
+    }
+    return c;
+}
+
+// The highlight behind the chosen line, cut the same way as the frame.
+Canvas DrawChoiceCursor() {
+    Canvas c(48, 48, Rgba{255, 240, 170, 70});
+    const Rgba edge{255, 240, 170, 200};
+    c.FillRect(0, 0, 48, 1, edge);
+    c.FillRect(0, 47, 48, 1, edge);
+    c.FillRect(0, 0, 1, 48, edge);
+    c.FillRect(47, 0, 1, 48, edge);
+    return c;
+}
+
 Canvas DrawWaitCursor() {
     constexpr int kFrames = 4;
     constexpr int kSize = 16;

@@ -34,6 +34,8 @@ bool WriteSampleArt(const std::string& game_folder, std::string* error) {
         {"Picture/message_panel.png", DrawMessagePanel(), true},
         {"Picture/sparkle.png", DrawSparkle(), true},
         {"SystemFile/wait_cursor.png", DrawWaitCursor(), false},
+        {"SystemFile/choice_frame.png", DrawChoiceFrame(), true},
+        {"SystemFile/choice_cursor.png", DrawChoiceCursor(), true},
     };
     for (const Image& image : images) {
         if (!image.canvas.WritePng((data / image.path).string(), image.alpha)) {

@@ -12,7 +12,7 @@ namespace velk::sampleart {
 // value for a plain tile is its cell number.
 enum TilesetCell : int {
     kTileGrass = 0, kTileFlowers, kTilePath, kTileSand, kTileStoneFloor, kTileWoodFloor, kTileBridge, kTileDarkGrass,
-    kTileTreeTop = 8, kTileBush, kTileRock, kTileFence, kTileSign, kTileChest, kTileBarrel,
+    kTileTreeTop = 8, kTileBush, kTileRock, kTileFence, kTileSign, kTileChest, kTileBarrel, kTileCrystal,
     kTileTreeTrunk = 16, kTileStoneWall, kTileWoodWall, kTileDoor, kTileWindowWall, kTileRoofRed, kTileRoofBlue,
 };
 
@@ -29,6 +29,8 @@ Canvas DrawCharacterSheet(const CharacterLook& look, int patterns);
 
 Canvas DrawMessagePanel();   // the picture behind the message text
 Canvas DrawWaitCursor();     // four frames stacked
+Canvas DrawChoiceFrame();    // nine cells around the choices
+Canvas DrawChoiceCursor();   // nine cells behind the chosen line
 Canvas DrawTitleScene();     // a 640 x 480 landscape
 Canvas DrawSparkle();        // a small glow, drawn with blend modes
 

@@ -162,6 +162,15 @@ Canvas DrawTileset() {
     c.FillEllipse(x + 16, y + 18, 10, 12, kWood);
     c.FillRect(x + 6, y + 11, 20, 2, kWoodDark);
     c.FillRect(x + 6, y + 23, 20, 2, kWoodDark);
+    // The record stone: a blue crystal on a stone foot.
+    std::tie(x, y) = at(kTileCrystal);
+    c.FillRect(x + 8, y + 24, 16, 6, kStoneDark);
+    c.FillRect(x + 10, y + 22, 12, 3, kStone);
+    for (int row = 0; row < 20; ++row) {
+        const int half = row < 8 ? row / 2 + 2 : 6 - (row - 8) / 3;
+        c.FillRect(x + 16 - half, y + 2 + row, 2 * half, 1, Mix(Rgba{120, 200, 255}, Rgba{40, 90, 200}, row * 5));
+    }
+    c.FillRect(x + 14, y + 6, 2, 8, Rgba{230, 250, 255});
 
     std::tie(x, y) = at(kTileStoneWall);
     Bricks(c, x, y, kStoneDark, Mix(kStoneDark, Rgba{0, 0, 0}, 35), 9);

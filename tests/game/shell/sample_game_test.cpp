@@ -1,6 +1,7 @@
 // The sample game played headless with its own art and sounds: the opening
 // common event fades the title in over the village music, shows a message
-// over the message panel with a choice, and ends with a sparkle.
+// over the message panel with a choice, and ends with a sparkle; the path
+// north leads into the forest, where the record stone saves and loads.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -22,11 +23,53 @@ std::string SampleDescription() {
 
 uint32_t Rgb(uint32_t pixel) { return pixel & 0xFFFFFF; }
 
-TEST(SampleGame, PlaysItsOpeningOnTheVillageMap) {
-    GameHarness game(SampleDescription());
-    std::string error;
-    ASSERT_TRUE(sampleart::WriteSampleArt(game.Folder().string(), &error)) << error;
-    ASSERT_EQ(game.Start(), std::nullopt);
+constexpr uint8_t kUpArrow = 0xC8;
+constexpr uint8_t kLeftArrow = 0xCB;
+constexpr uint8_t kRightArrow = 0xCD;
+constexpr uint8_t kDownArrow = 0xD0;
+
+// The sample game started with its art, past its opening (both messages
+// closed, the sparkle gone).
+class SampleGameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(sampleart::WriteSampleArt(game_.Folder().string(), &error)) << error;
+        ASSERT_EQ(game_.Start(), std::nullopt);
+    }
+
+    void Press(uint8_t key) {
+        game_.SetKey(key, true);
+        ASSERT_TRUE(game_.StepFrames(1));
+        game_.SetKey(key, false);
+        ASSERT_TRUE(game_.StepFrames(1));
+    }
+    void PlayThroughTheOpening() {
+        ASSERT_TRUE(game_.StepFrames(210));
+        Press(game_key::kEnter);
+        ASSERT_TRUE(game_.StepFrames(60));
+        Press(game_key::kEnter);
+        ASSERT_TRUE(game_.StepFrames(160));
+        ASSERT_EQ(game_.Variable(kVariableBase + 2), 1) << "the opening ran to its end";
+    }
+    // Holds the key until the hero stands on the tile (or gives up).
+    void WalkTo(uint8_t key, int32_t tileX, int32_t tileY) {
+        Hero& hero = game_.Home().hero;
+        game_.SetKey(key, true);
+        for (int frame = 0; frame < 600 && !(hero.gridX == 2 * tileX && hero.gridY == 2 * tileY); ++frame) {
+            ASSERT_TRUE(game_.StepFrames(1));
+        }
+        game_.SetKey(key, false);
+        ASSERT_TRUE(game_.StepFrames(20));
+        EXPECT_EQ(hero.gridX, 2 * tileX);
+        EXPECT_EQ(hero.gridY, 2 * tileY);
+    }
+
+    GameHarness game_{SampleDescription()};
+};
+
+TEST_F(SampleGameTest, PlaysItsOpeningOnTheVillageMap) {
+    GameHarness& game = game_;
     ASSERT_TRUE(game.StepFrames(60));
     GameHome& home = game.Home();
     EXPECT_EQ(home.mapState.mapId, 0);
@@ -60,12 +103,54 @@ TEST(SampleGame, PlaysItsOpeningOnTheVillageMap) {
     EXPECT_GT((grass >> 8) & 0xFF, (grass >> 16) & 0xFF) << "greener than red";
 
     // Then the hero walks west along the village's grass.
-    constexpr uint8_t kLeftArrow = 0xCB;
     game.SetKey(kLeftArrow, true);
     ASSERT_TRUE(game.StepFrames(30));
     game.SetKey(kLeftArrow, false);
     EXPECT_LT(home.hero.gridX, 20);
     EXPECT_EQ(home.hero.gridY, 14);
+}
+
+TEST_F(SampleGameTest, TheForestStoneSavesAndLoads) {
+    PlayThroughTheOpening();
+    GameHome& home = game_.Home();
+    // North along the path until the forest's edge takes the hero in.
+    game_.SetKey(kUpArrow, true);
+    for (int frame = 0; frame < 600 && home.mapState.mapId == 0; ++frame) {
+        ASSERT_TRUE(game_.StepFrames(1));
+    }
+    game_.SetKey(kUpArrow, false);
+    ASSERT_TRUE(game_.StepFrames(30));
+    ASSERT_EQ(home.mapState.mapId, 1) << "the path north leads into the forest";
+    EXPECT_EQ(home.sound.CurrentNumber(0), 1) << "the forest music plays";
+    EXPECT_EQ(home.sound.CurrentNumber(1), 0) << "and the wind blows";
+
+    // Up to the stone and save.
+    WalkTo(kUpArrow, 10, 7);
+    EXPECT_EQ(home.hero.gridX, 2 * 10);
+    Press(game_key::kZ);
+    ASSERT_TRUE(game_.StepFrames(40));
+    ASSERT_FALSE(home.gameSystem.choiceRequest.empty()) << "the stone asks what to do";
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(30));
+    EXPECT_NE(game_.ReadFile("Save/SaveData01.sav"), "");
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(30));
+    EXPECT_EQ(home.gameSystem.messageWindowOpen, 0);
+
+    // Walk round to the stone's west side and load: the hero stands where
+    // the save was made again.
+    WalkTo(kLeftArrow, 9, 7);
+    WalkTo(kUpArrow, 9, 6);
+    Press(kRightArrow);
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(40));
+    ASSERT_FALSE(home.gameSystem.choiceRequest.empty());
+    Press(kDownArrow);
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(30));
+    EXPECT_EQ(home.mapState.mapId, 1);
+    EXPECT_EQ(home.hero.gridX, 2 * 10);
+    EXPECT_EQ(home.hero.gridY, 2 * 7);
 }
 
 }  // namespace

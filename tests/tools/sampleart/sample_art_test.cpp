@@ -42,7 +42,8 @@ TEST(SampleArt, ImagesAndSoundsLoadThroughTheGamesReaders) {
     };
     for (const Expected& e : {Expected{"MapChip/village.png", 256, 128}, Expected{"MapChip/water.png", 96, 160},
                               Expected{"CharaChip/hero.png", 96, 192}, Expected{"Picture/title.png", 640, 480},
-                              Expected{"SystemFile/wait_cursor.png", 16, 64}}) {
+                              Expected{"SystemFile/wait_cursor.png", 16, 64},
+                              Expected{"SystemFile/choice_frame.png", 48, 48}}) {
         SCOPED_TRACE(e.path);
         const auto bytes = ReadAll(data / e.path);
         GraphImage image;
