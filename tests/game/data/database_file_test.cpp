@@ -231,7 +231,9 @@ TEST(DatabaseFiles, RowsWithoutItemsAreBoundedByTheFilesSize) {
         EXPECT_EQ(ParseDatabaseData(data.MutableBytes(), database, version),
                   fits ? DatabaseFileStatus::kLoaded : DatabaseFileStatus::kDamaged)
             << padding;
-        if (fits) EXPECT_EQ(database.GetDataCount(0), 70000);
+        if (fits) {
+            EXPECT_EQ(database.GetDataCount(0), 70000);
+        }
     }
 }
 

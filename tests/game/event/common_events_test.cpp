@@ -222,7 +222,9 @@ TEST(CommonEventFiles, FailuresOfTheDataFile) {
         CommonEventList list;
         EXPECT_EQ(list.LoadFromBytes(file, "CommonEvent.dat"), c.loaded) << c.what;
         EXPECT_EQ(reporter.messages.size(), static_cast<size_t>(c.messages)) << c.what;
-        if (c.messages > 0) EXPECT_EQ(reporter.messages[0].line1, texts::kCommonEventVersionMismatch) << c.what;
+        if (c.messages > 0) {
+            EXPECT_EQ(reporter.messages[0].line1, texts::kCommonEventVersionMismatch) << c.what;
+        }
         EXPECT_EQ(reporter.exitCodes.size(), static_cast<size_t>(c.exits)) << c.what;
     }
 
