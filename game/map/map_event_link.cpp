@@ -1,6 +1,7 @@
 #include "game/map/map_event_link.h"
 
 #include "game/data/game_system.h"
+#include "game/event/command_preparation.h"
 #include "game/map/hero.h"
 #include "game/map/map_state.h"
 
@@ -50,6 +51,25 @@ void MapEventLink::StartErase(int32_t eventId, int32_t frames) {
 
 void MapEventLink::RestoreFacingAfterEvent(int32_t eventId) {
     if (MapEvent* event = map_.FindEvent(eventId)) event->RestoreFacingAfterEvent();
+}
+
+int32_t MapEventLink::EventPageCount(int32_t eventId) {
+    const MapEvent* event = map_.FindEvent(eventId);
+    return event ? static_cast<int32_t>(event->data.pages.size()) : -1;
+}
+
+SharedCommandList MapEventLink::EventPageCommands(int32_t eventId, int32_t page) {
+    const MapEvent* event = map_.FindEvent(eventId);
+    if (!event) return nullptr;
+    if (page < 0) return event->commands ? event->commands : std::make_shared<const CommandList>();
+    if (static_cast<size_t>(page) >= event->data.pages.size()) return nullptr;
+    auto list = std::make_shared<CommandList>(event->data.pages[static_cast<size_t>(page)].commands);
+    PadCommands(*list, *ActiveEventLinks().table);
+    return list;
+}
+
+void MapEventLink::RequestEventStart(int32_t eventId) {
+    if (MapEvent* event = map_.FindEvent(eventId)) event->RequestStart(-1);
 }
 
 bool PerformMapTransfer(MapState& map, Hero& hero, GameSystem& system) {

@@ -23,6 +23,9 @@ public:
     bool HasEvent(int32_t eventId) override;
     void StartErase(int32_t eventId, int32_t frames) override;
     void RestoreFacingAfterEvent(int32_t eventId) override;
+    int32_t EventPageCount(int32_t eventId) override;
+    SharedCommandList EventPageCommands(int32_t eventId, int32_t page) override;
+    void RequestEventStart(int32_t eventId) override;
 
 private:
     MapState& map_;
