@@ -128,43 +128,81 @@ TEST_F(MoveRoutes, VariableCommandsAddressTheirOwnCharacter) {
 
 TEST_F(MoveRoutes, SettingCommands) {
     struct Case {
-        MoveCommand command;
+        std::vector<MoveCommand> route;
         int32_t Character::*intField;
         int16_t Character::*shortField;
         uint8_t Character::*byteField;
         int32_t expected;
     } cases[] = {
-        {Move(45, {300}), nullptr, &Character::opacity, nullptr, 255},
-        {Move(45, {-5}), nullptr, &Character::opacity, nullptr, 0},
-        {Move(30, {2}), nullptr, &Character::moveFrequency, nullptr, 2},
-        {Move(31, {9}), nullptr, &Character::animationSpeed, nullptr, 9},
-        {Move(32), nullptr, nullptr, &Character::stepAnimation, 1},
-        {Move(34), nullptr, nullptr, &Character::walkAnimation, 1},
-        {Move(36), nullptr, nullptr, &Character::fixedFacing, 1},
-        {Move(38), nullptr, nullptr, &Character::passThrough, 1},
-        {Move(40), nullptr, nullptr, &Character::drawAbove, 1},
-        {Move(47, {3}), &Character::routeWait, nullptr, nullptr, 3},
-        {Move(49), &Character::stepSize, nullptr, nullptr, 2},
-        {Move(52), nullptr, &Character::restPattern, nullptr, 2},
-        {Move(50), nullptr, &Character::restPattern, nullptr, 0},
-        {Move(8), nullptr, &Character::facing, nullptr, 2},
-        {Move(15), nullptr, &Character::facing, nullptr, 9},
-        {Move(22), nullptr, &Character::facing, nullptr, 1},
-        {Move(23), nullptr, &Character::facing, nullptr, 3},
-        {Move(26), nullptr, &Character::facing, nullptr, 6},
-        {Move(27), nullptr, &Character::facing, nullptr, 4},
-        {Move(99), nullptr, &Character::facing, nullptr, 2},
+        {{Move(45, {300})}, nullptr, &Character::opacity, nullptr, 255},
+        {{Move(45, {-5})}, nullptr, &Character::opacity, nullptr, 0},
+        {{Move(30, {2})}, nullptr, &Character::moveFrequency, nullptr, 2},
+        {{Move(31, {9})}, nullptr, &Character::animationSpeed, nullptr, 9},
+        {{Move(32)}, nullptr, nullptr, &Character::stepAnimation, 1},
+        {{Move(32), Move(33)}, nullptr, nullptr, &Character::stepAnimation, 0},
+        {{Move(34)}, nullptr, nullptr, &Character::walkAnimation, 1},
+        {{Move(36)}, nullptr, nullptr, &Character::fixedFacing, 1},
+        {{Move(36), Move(37)}, nullptr, nullptr, &Character::fixedFacing, 0},
+        {{Move(38)}, nullptr, nullptr, &Character::passThrough, 1},
+        {{Move(38), Move(39)}, nullptr, nullptr, &Character::passThrough, 0},
+        {{Move(40)}, nullptr, nullptr, &Character::drawAbove, 1},
+        {{Move(40), Move(41)}, nullptr, nullptr, &Character::drawAbove, 0},
+        {{Move(47, {3})}, &Character::routeWait, nullptr, nullptr, 3},
+        {{Move(49)}, &Character::stepSize, nullptr, nullptr, 2},
+        {{Move(49), Move(48)}, &Character::stepSize, nullptr, nullptr, 1},
+        {{Move(52)}, nullptr, &Character::restPattern, nullptr, 2},
+        {{Move(50)}, nullptr, &Character::restPattern, nullptr, 0},
+        {{Move(50), Move(51)}, nullptr, &Character::restPattern, nullptr, 1},
+        {{Move(8)}, nullptr, &Character::facing, nullptr, 2},
+        {{Move(9)}, nullptr, &Character::facing, nullptr, 4},
+        {{Move(10)}, nullptr, &Character::facing, nullptr, 6},
+        {{Move(11)}, nullptr, &Character::facing, nullptr, 8},
+        {{Move(12)}, nullptr, &Character::facing, nullptr, 1},
+        {{Move(13)}, nullptr, &Character::facing, nullptr, 3},
+        {{Move(14)}, nullptr, &Character::facing, nullptr, 7},
+        {{Move(15)}, nullptr, &Character::facing, nullptr, 9},
+        {{Move(22)}, nullptr, &Character::facing, nullptr, 1},
+        {{Move(23)}, nullptr, &Character::facing, nullptr, 3},
+        {{Move(26)}, nullptr, &Character::facing, nullptr, 6},
+        {{Move(27)}, nullptr, &Character::facing, nullptr, 4},
+        // No-operation codes are passed over within the same run.
+        {{Move(42), Move(43), Move(99), Move(9)}, nullptr, &Character::facing, nullptr, 4},
+        // One facing command a run: the second waits for the next run.
+        {{Move(9), Move(10)}, nullptr, &Character::facing, nullptr, 4},
     };
     for (const Case& c : cases) {
         map.events.clear();
         MapEvent& event = Walker();
         Place(*hero, 30, 10);
-        event.StartMoveRoute(Route({c.command}));
+        event.StartMoveRoute(Route(c.route));
         int32_t value = 0;
         if (c.intField) value = event.*c.intField;
         if (c.shortField) value = event.*c.shortField;
         if (c.byteField) value = event.*c.byteField;
-        EXPECT_EQ(value, c.expected) << static_cast<int>(c.command.code);
+        EXPECT_EQ(value, c.expected) << static_cast<int>(c.route.back().code);
+    }
+    // The graphic comes from the system database's character images.
+    DbTypeData& images = databases.system.types[8];
+    images.itemKinds = {2000};
+    images.rows = {DbRow{{}, {"a.png"}}, DbRow{{}, {"b.png"}}};
+    map.events.clear();
+    MapEvent& event = Walker();
+    event.StartMoveRoute(Route({Move(44, {1})}));
+    EXPECT_EQ(event.graphicFileName, "b.png");
+}
+
+TEST_F(MoveRoutes, RandomCommandsStepOrTurnOnce) {
+    for (int run = 0; run < 8; ++run) {
+        map.events.clear();
+        MapEvent& event = Walker();
+        event.StartMoveRoute(Route({Move(16)}));
+        EXPECT_EQ(std::max(std::abs(event.gridX - 10), std::abs(event.gridY - 10)), 1) << "one half-tile step";
+        map.events.clear();
+        MapEvent& turner = Walker();
+        turner.StartMoveRoute(Route({Move(24)}));
+        EXPECT_TRUE(turner.facing == 1 || turner.facing == 3) << turner.facing;
+        turner.StartMoveRoute(Route({Move(25)}));
+        EXPECT_TRUE(turner.facing >= 1 && turner.facing <= 9 && turner.facing != 5) << turner.facing;
     }
 }
 
@@ -174,7 +212,10 @@ TEST_F(MoveRoutes, MovementCommands) {
         int32_t heroX, heroY;
         int32_t x, y, facing;
     } cases[] = {
-        {Move(0), 30, 24, 10, 11, 2},        {Move(7), 30, 24, 11, 9, 9},
+        {Move(0), 30, 24, 10, 11, 2},        {Move(1), 30, 24, 9, 10, 4},
+        {Move(2), 30, 24, 11, 10, 6},        {Move(3), 30, 24, 10, 9, 8},
+        {Move(4), 30, 24, 9, 11, 1},         {Move(5), 30, 24, 11, 11, 3},
+        {Move(6), 30, 24, 9, 9, 7},          {Move(7), 30, 24, 11, 9, 9},
         {Move(17), 30, 10, 11, 10, 6},       {Move(17), 30, 24, 11, 11, 3},
         {Move(18), 30, 10, 9, 10, 4},        {Move(19), 30, 24, 10, 11, 2},
         {Move(20), 30, 24, 10, 9, 2},        {Move(21, {2, -1}), 30, 24, 12, 9, 6},

@@ -150,7 +150,11 @@ TEST(CharacterGame, RoutesMoveTheHeroAndAnEventIntoWallsAndCharacters) {
 }
 
 TEST(CharacterGame, TheHeroWalksUnderHeldKeysFrameByFrame) {
-    GameHarness game(CharacterGame(""));
+    // The director only lets the followers walk the hero's trail.
+    GameHarness game(CharacterGame(R"(
+      command 270 0x94 0 0
+      command 0
+)"));
     ASSERT_EQ(game.Start(), std::nullopt);
     const Hero& hero = game.Home().hero;
     ASSERT_EQ(hero.gridX, 6);
@@ -180,6 +184,15 @@ TEST(CharacterGame, TheHeroWalksUnderHeldKeysFrameByFrame) {
     game.SetKey(kDownArrow, true);
     ASSERT_TRUE(game.StepFrames(20));
     EXPECT_EQ(hero.gridY, 11);
+    // Follower i repeats the hero's steps i + 1 steps later: of the nine
+    // steps (four right, five down) follower 0 has made eight.
+    ASSERT_GE(hero.followers.size(), 4u);
+    const int32_t followerCells[][2] = {{10, 10}, {10, 9}, {10, 8}, {10, 7}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(hero.followers[i].gridX, followerCells[i][0]) << i;
+        EXPECT_EQ(hero.followers[i].gridY, followerCells[i][1]) << i;
+        EXPECT_FALSE(hero.followers[i].IsMoving()) << i;
+    }
     EXPECT_FALSE(game.StepFrames(30)) << "event 4 quits the game";
     EXPECT_EQ(game.ReadFile("positions.txt"), "hero 8 10 map 1\r\nevent 20 12\r\ncalls 7 1");
 }
