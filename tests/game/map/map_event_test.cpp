@@ -91,6 +91,34 @@ TEST_F(MapEvents, AutomaticStartAndTheStarterTakingIt) {
     EXPECT_EQ(Requests(), (std::vector<int32_t>{2}));
 }
 
+TEST_F(MapEvents, OtherEventsCallPagesAndAskForStarts) {
+    // Event 1's page 1 applies; event 2 has no page that holds.
+    EventPage first = Page(0);
+    first.commands.front().arguments = {CodeValue(CommandCode::kWait), 11};
+    MapEvent& event = AddEvent(1, 3, 3, {first, Page(0)});
+    AddEvent(2, 5, 3, {PageWhen(5)});
+    EXPECT_EQ(link->EventPageCount(1), 2);
+    EXPECT_EQ(link->EventPageCount(3), -1);
+    SharedCommandList page0 = link->EventPageCommands(1, 0);
+    ASSERT_TRUE(page0);
+    EXPECT_EQ((*page0)[0].arguments[1], 11) << "page 0 whatever page applies";
+    EXPECT_EQ(link->EventPageCommands(1, -1), event.commands) << "the current page";
+    EXPECT_FALSE(link->EventPageCommands(1, 2));
+    EXPECT_FALSE(link->EventPageCommands(3, 0));
+    SharedCommandList none = link->EventPageCommands(2, -1);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->Size(), 0u) << "no current page: nothing to run";
+
+    link->RequestEventStart(1);
+    link->RequestEventStart(2);
+    link->RequestEventStart(3);
+    EXPECT_EQ(Requests(), (std::vector<int32_t>{1}));
+    ClearRequests();
+    event.StartErase(10);
+    link->RequestEventStart(1);
+    EXPECT_TRUE(Requests().empty()) << "an event being erased does not start";
+}
+
 TEST_F(MapEvents, ConfirmStartsTheEventHereOrAhead) {
     // Event 1 shows nothing and stands on the hero's cell; event 2 shows a
     // graphic one tile right of the hero.
