@@ -60,6 +60,8 @@ TEST_F(Movement, BlockingByMapAndCharacters) {
         {"event into an event without a graphic", &walker, 22, 16, 6, false},
         {"anyone through a pass-through event", &walker, 30, 16, 6, true},
         {"event into the half column beside an event", &walker, 14, 16, 6, false},
+        {"hero into the half column beside an event, from the right", hero.get(), 18, 16, 4, false},
+        {"hero keeping a half column from an event", hero.get(), 19, 16, 4, true},
     };
     for (const Case& c : cases) {
         Place(*hero, 38, 0);
@@ -70,6 +72,8 @@ TEST_F(Movement, BlockingByMapAndCharacters) {
     Place(*hero, 4, 4);
     Place(walker, 2, 4);
     EXPECT_FALSE(walker.StepRight(true));
+    Place(walker, 6, 4);
+    EXPECT_FALSE(walker.StepLeft(true));
     walker.graphicFileName.clear();
     EXPECT_TRUE(walker.StepRight(true));
 }
@@ -115,6 +119,11 @@ TEST_F(Movement, JumpsArcLandAndRefuseWalls) {
     // Highest with five frames left: 3 x 25 / (160 / 32) = 15 pixels up.
     EXPECT_EQ(hero->GetDrawY(false), 4 * 16 + 32 - 15);
     FramesToArrive(*hero);
+    // One half tile: (1 + 15 - 4) / 2.
+    hero->Jump(1, 0);
+    EXPECT_EQ(hero->jumpHalfLength, 6);
+    FramesToArrive(*hero);
+    Place(*hero, 4, 4);
 
     // Frame step 3 passes the landing frame: the jump lands on its cell.
     map.settings.frameStep = 3;
