@@ -62,6 +62,7 @@ map "MapData/Map000.mps"
   tile 0 10 4 1
   event 1 "walker" 10 6
     page
+      # Showing tile 0: the event blocks the hero.
       graphic 0 "" 2 1 255 0
   event 2 "touched" 5 6
     page
@@ -80,6 +81,8 @@ map "MapData/Map000.mps"
       command 0
   event 4 "mover" 15 13
     page
+      # Variables 30-34: the walker's half-tile x and y, then after the
+      # transfer the hero's half-tile x and y and the current map.
       command 121 2000030 9100012 0 0x8
       command 121 2000031 9100013 0 0x8
       command 130 -1 4 5 1
