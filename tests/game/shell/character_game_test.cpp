@@ -8,8 +8,7 @@
 // The first map is 20 x 15 tiles of floor (tile 0, no flags) with walls
 // (tile 1, flags 15) at tiles (6, 3) and (10, 4). Positions below are half
 // tiles (grid units): a character on tile (x, y) stands at (2x, 2y) and its
-// feet cover tile row y. Steps are half tiles. The last command of a stored
-// page is its end mark, so every page here ends with a command 0.
+// feet cover tile row y. Steps are half tiles.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -71,14 +70,11 @@ map "MapData/Map000.mps"
       command 210 3 0
       command 210 3 -1
       command 211 4 0
-      command 0
   event 3 "called" 15 12
     page
       command 121 2000020 7 0 0x10C
-      command 0
     page
       command 121 2000021 1 0 0x10C
-      command 0
   event 4 "mover" 15 13
     page
       # Variables 30-34: the walker's half-tile x and y, then after the
@@ -92,7 +88,6 @@ map "MapData/Map000.mps"
       command 122 3000000 0 0 text "hero \\v[32] \\v[33] map \\v[34]\nevent \\v[30] \\v[31]\ncalls \\v[20] \\v[21]"
       command 122 3000000 0x600 0 text "positions.txt"
       command 175
-      command 0
 )";
     if (!director.empty()) {
         game += R"(
@@ -145,7 +140,6 @@ TEST(CharacterGame, RoutesMoveTheHeroAndAnEventIntoWallsAndCharacters) {
       move 0 ""
       command 202
       command 211 2 0
-      command 0
 )"));
     ASSERT_EQ(game.Start(), std::nullopt);
     EXPECT_FALSE(game.StepFrames(400)) << "event 4 quits the game";
@@ -156,7 +150,6 @@ TEST(CharacterGame, TheHeroWalksUnderHeldKeysFrameByFrame) {
     // The director only lets the followers walk the hero's trail.
     GameHarness game(CharacterGame(R"(
       command 270 0x94 0 0
-      command 0
 )"));
     ASSERT_EQ(game.Start(), std::nullopt);
     const Hero& hero = game.Home().hero;
