@@ -85,6 +85,7 @@ public:
             home_.sound.AddSoundFile(fileName, static_cast<int32_t>(kind), fadeFrames, option, volume, frequency);
         return number < 0 ? kSoundAddFailed : number;
     }
+    void ReleaseUnusedSounds() override { home_.sound.ReleaseUnusedSounds(); }
 
 private:
     GameHome& home_;
@@ -122,6 +123,8 @@ public:
         const int32_t number = home_.sound.CurrentNumber(channel == 0 ? SoundState::kMusic : SoundState::kBackgroundSound);
         return number < 0 ? -1 : number;
     }
+    int32_t SoundPosition(int channel) override { return home_.sound.PlayPosition(channel); }
+    int32_t SoundLength(int channel) override { return home_.sound.PlayLength(channel); }
     int32_t PictureProperty(int32_t picture, int32_t property) override {
         return presentation_.pictures.GetProperty(picture, property);
     }
