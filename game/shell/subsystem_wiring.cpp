@@ -18,6 +18,7 @@
 #include "game/present/scene_drawing.h"
 #include "game/present/screen_effects.h"
 #include "game/present/sound_commands.h"
+#include "game/present/text_prompt.h"
 #include "game/shell/game_program.h"
 #include "game/shell/test_play_tools.h"
 #include "game/shell/presentation.h"
@@ -145,6 +146,8 @@ struct Subsystems {
           notices(home.gameSystem),
           pictureEffects(presentation),
           presentationValues(home, presentation),
+          textPrompt(home.gameSystem, home.mainInterpreter.systemVariables, home.databases.system,
+                     home.wideValues.chipScale),
           characterCommands(home.mapState, home.hero, ActiveCharacterWorld(), home.gameSystem,
                             home.mainInterpreter.nameList, download, pictureEffects),
           values(home.mapState, home.hero, home.gameSystem, characterCommands, presentationValues),
@@ -154,7 +157,7 @@ struct Subsystems {
           soundCommands(home.sound),
           callCommands(home.commonEvents, home.variableStore, home.TextLink()),
           valueCommands(home.variableStore, home.databases, home.mainInterpreter.systemVariables,
-                        {&home.TextLink(), ActiveEventLinks().textPrompt, ActiveEventLinks().keyInput, &values},
+                        {&home.TextLink(), &textPrompt, ActiveEventLinks().keyInput, &values},
                         home.wideValues.testPlayFlag != 0),
           mapTileCommands(home.mapState, notices) {}
 
@@ -164,6 +167,7 @@ struct Subsystems {
     RedrawNotices notices;
     PictureEffects pictureEffects;
     PresentationValues presentationValues;
+    TextPrompt textPrompt;
     DownloadState download;
     CharacterCommands characterCommands;
     MapGameValues values;
@@ -243,6 +247,9 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     scene.SetDrawLayer(DrawLayer::kPicturesBand1, [&p] { p.pictures.DrawBand(1); });
     scene.SetDrawLayer(DrawLayer::kFlash, [&main, &drawing] { DrawFlash(drawing, main.flash); });
     scene.SetDrawLayer(DrawLayer::kTransition, [&home, &drawing] { DrawTransition(drawing, home.gameSystem); });
+    scene.SetDrawLayer(DrawLayer::kInputLines, [&home, &s] {
+        s.textPrompt.DrawLines(home.mainInterpreter, home.mapState.events, s.parallelRunners.Runners());
+    });
 }
 
 // Saving and loading over the home's objects: a load replaces the game's
@@ -286,6 +293,7 @@ void ConnectSubsystems(GameProgram& program) {
     Subsystems& s = *subsystems;
     program.Keep(subsystems);
     RegisterHandlerSets(s);
+    ActiveEventLinks().textPrompt = &s.textPrompt;
     home.SetMapLinks({&s.mapSound, &s.parallelRunners});
 
     GamePresentation& p = s.presentation;
