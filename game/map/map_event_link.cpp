@@ -79,6 +79,7 @@ bool PerformMapTransfer(MapState& map, Hero& hero, GameSystem& system) {
             system.sceneState = kSceneQuit;
             return false;
         }
+        if (map.links.sound) map.links.sound->ReleaseUnusedSounds();
         map.PlayMapSound();
     }
     hero.PlaceAndCenter(system.transferX, system.transferY, 1);

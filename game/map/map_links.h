@@ -23,6 +23,8 @@ public:
         return kSoundAddFailed;
     }
     static constexpr int32_t kSoundAddFailed = -10;
+    // A new map was loaded: the sounds that nothing plays any more go.
+    virtual void ReleaseUnusedSounds() {}
 };
 
 // The common events that run beside the map every frame.

@@ -293,6 +293,41 @@ int32_t SoundState::CountLoadedSounds() const {
     return static_cast<int32_t>(handles_[0].size() + handles_[1].size() + handles_[2].size());
 }
 
+void SoundState::ReleaseUnusedSounds() {
+    for (int32_t kind : {kMusic, kBackgroundSound, kSoundEffect}) {
+        std::vector<int32_t> unused;
+        for (const auto& [row, handle] : handles_[kind]) {
+            if (row >= RowLimit(kind) || CheckSoundPlaying(handle) == 1) continue;
+            // The music and background sound, and effects waiting for
+            // their turn, are in use whether or not they sound now.
+            if (handle == bgmHandle_ || handle == bgmPreviousHandle_ || handle == bgsHandle_ ||
+                handle == bgsPreviousHandle_)
+                continue;
+            const bool queued = std::any_of(effectQueue_.begin(), effectQueue_.end(),
+                                            [h = handle](const QueuedEffect& e) { return e.handle == h; });
+            if (!queued) unused.push_back(handle);
+        }
+        for (int32_t handle : unused)
+            DropHandle(kind, handle);
+    }
+}
+
+int32_t SoundState::PlayPosition(int32_t kind) const {
+    const int32_t handle = CurrentHandle(kind);
+    if (handle == 0) return 0;
+    return std::max(GetSoundPlayPosition(handle), 0);
+}
+
+// The length with the loop offset: an Ogg Vorbis sound counts a second
+// shorter, never below 0.
+int32_t SoundState::PlayLength(int32_t kind) const {
+    const int32_t handle = CurrentHandle(kind);
+    if (handle == 0) return 0;
+    const int32_t length = GetSoundLength(handle);
+    if (length <= 0) return 0;
+    return std::max(length + GetLoopOffset(kind), 0);
+}
+
 // ---------------------------------------------------------------------------
 // Play
 

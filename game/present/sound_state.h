@@ -147,6 +147,14 @@ public:
     int32_t GetLoopOffset(int32_t kind) const;
     // Sounds loaded over the three lists.
     int32_t CountLoadedSounds() const;
+    // A map change: every loaded sound that is not playing, not the music or
+    // background sound and not waiting in the effect queue is deleted.
+    void ReleaseUnusedSounds();
+    // The music (kind 0) or background sound (1) now playing: its play
+    // position, and its length with the loop offset, in milliseconds; 0 when
+    // none plays or the music is MIDI (which has no library sound).
+    int32_t PlayPosition(int32_t kind) const;
+    int32_t PlayLength(int32_t kind) const;
     void Update();
 
     // The scene restart after a load: both numbers are forgotten and the

@@ -18,6 +18,7 @@
 #include "game/present/scene_drawing.h"
 #include "game/present/screen_effects.h"
 #include "game/present/sound_commands.h"
+#include "game/present/text_prompt.h"
 #include "game/shell/game_program.h"
 #include "game/shell/test_play_tools.h"
 #include "game/shell/presentation.h"
@@ -85,6 +86,7 @@ public:
             home_.sound.AddSoundFile(fileName, static_cast<int32_t>(kind), fadeFrames, option, volume, frequency);
         return number < 0 ? kSoundAddFailed : number;
     }
+    void ReleaseUnusedSounds() override { home_.sound.ReleaseUnusedSounds(); }
 
 private:
     GameHome& home_;
@@ -122,6 +124,8 @@ public:
         const int32_t number = home_.sound.CurrentNumber(channel == 0 ? SoundState::kMusic : SoundState::kBackgroundSound);
         return number < 0 ? -1 : number;
     }
+    int32_t SoundPosition(int channel) override { return home_.sound.PlayPosition(channel); }
+    int32_t SoundLength(int channel) override { return home_.sound.PlayLength(channel); }
     int32_t PictureProperty(int32_t picture, int32_t property) override {
         return presentation_.pictures.GetProperty(picture, property);
     }
@@ -142,6 +146,8 @@ struct Subsystems {
           notices(home.gameSystem),
           pictureEffects(presentation),
           presentationValues(home, presentation),
+          textPrompt(home.gameSystem, home.mainInterpreter.systemVariables, home.databases.system,
+                     home.wideValues.chipScale),
           characterCommands(home.mapState, home.hero, ActiveCharacterWorld(), home.gameSystem,
                             home.mainInterpreter.nameList, download, pictureEffects),
           values(home.mapState, home.hero, home.gameSystem, characterCommands, presentationValues),
@@ -151,7 +157,7 @@ struct Subsystems {
           soundCommands(home.sound),
           callCommands(home.commonEvents, home.variableStore, home.TextLink()),
           valueCommands(home.variableStore, home.databases, home.mainInterpreter.systemVariables,
-                        {&home.TextLink(), ActiveEventLinks().textPrompt, ActiveEventLinks().keyInput, &values},
+                        {&home.TextLink(), &textPrompt, ActiveEventLinks().keyInput, &values},
                         home.wideValues.testPlayFlag != 0),
           mapTileCommands(home.mapState, notices) {}
 
@@ -161,6 +167,7 @@ struct Subsystems {
     RedrawNotices notices;
     PictureEffects pictureEffects;
     PresentationValues presentationValues;
+    TextPrompt textPrompt;
     DownloadState download;
     CharacterCommands characterCommands;
     MapGameValues values;
@@ -240,6 +247,9 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     scene.SetDrawLayer(DrawLayer::kPicturesBand1, [&p] { p.pictures.DrawBand(1); });
     scene.SetDrawLayer(DrawLayer::kFlash, [&main, &drawing] { DrawFlash(drawing, main.flash); });
     scene.SetDrawLayer(DrawLayer::kTransition, [&home, &drawing] { DrawTransition(drawing, home.gameSystem); });
+    scene.SetDrawLayer(DrawLayer::kInputLines, [&home, &s] {
+        s.textPrompt.DrawLines(home.mainInterpreter, home.mapState.events, s.parallelRunners.Runners());
+    });
 }
 
 // Saving and loading over the home's objects: a load replaces the game's
@@ -283,6 +293,7 @@ void ConnectSubsystems(GameProgram& program) {
     Subsystems& s = *subsystems;
     program.Keep(subsystems);
     RegisterHandlerSets(s);
+    ActiveEventLinks().textPrompt = &s.textPrompt;
     home.SetMapLinks({&s.mapSound, &s.parallelRunners});
 
     GamePresentation& p = s.presentation;

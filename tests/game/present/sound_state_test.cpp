@@ -218,6 +218,74 @@ TEST_F(SoundStateTest, BackgroundSoundFadesAndReleases) {
     EXPECT_EQ(state_->RowHandle(SoundState::kBackgroundSound, 0), 0);
 }
 
+// The game-value command's answers: where the music and background sound
+// are, and how long they are (an Ogg Vorbis file counts a second shorter).
+TEST_F(SoundStateTest, PlayPositionAndLengthOfWhatPlays) {
+    WriteDataFile("long.ogg", EncodeOggVorbis(Tone(44100 * 3 / 2, 2, 44100), 2, 44100));
+    WriteDataFile("short.ogg", EncodeOggVorbis(Tone(44100 / 2, 2, 44100), 2, 44100));
+    MakeState({{"a.wav", 0, 0, 0}, {"long.ogg", 0, 0, 0}, {"short.ogg", 0, 0, 0}, {"song.mid", 0, 0, 0}},
+              {{"b.wav", 0, 0, 0}});
+    for (int32_t kind : {SoundState::kMusic, SoundState::kBackgroundSound}) {
+        EXPECT_EQ(state_->PlayPosition(kind), 0) << "nothing plays";
+        EXPECT_EQ(state_->PlayLength(kind), 0);
+    }
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    state_->Play(SoundState::kBackgroundSound, 0, 0, 0);
+    Run(60);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kMusic), 1000);
+    EXPECT_EQ(state_->PlayLength(SoundState::kMusic), 3000);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kBackgroundSound), 1000);
+    EXPECT_EQ(state_->PlayLength(SoundState::kBackgroundSound), 3000);
+
+    // Half a second into each: the short Ogg is back at its start, and a
+    // MIDI piece answers nothing.
+    const struct {
+        int32_t row;
+        int32_t position;
+        int32_t length;
+    } music[] = {{1, 500, 500}, {2, 0, 0}, {3, 0, 0}};
+    for (const auto& m : music) {
+        state_->Play(SoundState::kMusic, m.row, 0, 0);
+        Run(30);
+        EXPECT_EQ(state_->PlayPosition(SoundState::kMusic), m.position) << m.row;
+        EXPECT_EQ(state_->PlayLength(SoundState::kMusic), m.length) << m.row;
+    }
+    state_->Play(SoundState::kBackgroundSound, -1, 0, 0);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kBackgroundSound), 0);
+    EXPECT_EQ(state_->PlayLength(SoundState::kBackgroundSound), 0);
+}
+
+// A map change releases every loaded sound that nothing plays any more; the
+// music, the background sound, a sounding effect and one still waiting for
+// its turn stay.
+TEST_F(SoundStateTest, ReleasingUnusedSoundsKeepsWhatPlaysOrWaits) {
+    MakeState({{"a.wav", 0, 0, 0}, {"b.wav", 0, 0, 0}}, {{"a.wav", 0, 0, 0}},
+              {{"se.wav", 0, 0, 0}, {"se.wav", 0, 0, 0}, {"se.wav", 0, 0, 0}});
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    state_->LoadSound(SoundState::kMusic, 1);
+    state_->Play(SoundState::kBackgroundSound, 0, 0, 0);
+    state_->Play(SoundState::kSoundEffect, 0, 0, 0);
+    state_->Play(SoundState::kSoundEffect, 1, 10, 0);
+    state_->LoadSound(SoundState::kSoundEffect, 2);
+    Run(1);
+    const int32_t idleMusic = state_->RowHandle(SoundState::kMusic, 1);
+    ASSERT_EQ(state_->CountLoadedSounds(), 6);
+    state_->ReleaseUnusedSounds();
+    EXPECT_EQ(state_->CountLoadedSounds(), 4);
+    EXPECT_EQ(state_->RowHandle(SoundState::kMusic, 1), 0);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 2), 0);
+    EXPECT_EQ(CheckSoundPlaying(idleMusic), -1) << "deleted, not only forgotten";
+
+    // Once the first effect has sounded it goes too; the waiting one stays
+    // and plays when its turn comes.
+    Run(8);
+    state_->ReleaseUnusedSounds();
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    EXPECT_EQ(state_->CountLoadedSounds(), 3);
+    Run(2);
+    EXPECT_EQ(CheckSoundPlaying(state_->RowHandle(SoundState::kSoundEffect, 1)), 1);
+}
+
 TEST_F(SoundStateTest, VolumeWritesFadeOverTwoUpdatesAndKeepTheReference) {
     state_->Play(SoundState::kMusic, 1, 0, 0);
     Frame();
