@@ -86,13 +86,15 @@ public:
           settings_(settings) {}
 
     void RegisterInto(CommandTable& table) override;
+    // Starts the screen transition as the transition command does (prepared
+    // first when it was not); a loaded game comes in through it.
+    CommandResult ExecuteTransition();
 
 private:
     CommandResult PictureCommand(EventInterpreter& in, const EventCommand& command);
     CommandResult ScreenColor(const EventCommand& command);
     CommandResult SetTransition(const EventCommand& command);
     bool PrepareTransition();
-    CommandResult ExecuteTransition();
     CommandResult EndGame(EventInterpreter& in, int32_t sceneState);
     CommandResult Freeze(bool frozen);
     // The whole 640 x 480 screen into a graph.

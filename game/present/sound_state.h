@@ -160,6 +160,12 @@ public:
     // The scene restart after a load: both numbers are forgotten and the
     // remembered music and background sound start again with this fade.
     void RestartMusic(int32_t fade);
+    // A load's music and background sound (numbers as its game saved them):
+    // what the next RestartMusic starts. Nothing of them plays before.
+    void RememberForRestart(int32_t music, int32_t background) {
+        bgmNumber_ = music;
+        bgsNumber_ = background;
+    }
 
     int32_t CurrentNumber(int32_t kind) const { return kind == kMusic ? bgmNumber_ : bgsNumber_; }
     const SoundStatus& Status(int32_t kind) const { return kind == kMusic ? bgmStatus_ : bgsStatus_; }

@@ -2,8 +2,8 @@
 // Saving and loading joined to the game: the slot cache over the home's
 // objects and the save commands in the command table. The home keeps what
 // this returns for as long as its objects live, empties the cache in the
-// title/reset block (Clear) and drops what a load replaced at the start of
-// every frame (DropReplaced).
+// title/reset block (Clear) and drops what a load replaced when the scene
+// restarts after it (DropReplaced).
 
 #include <memory>
 

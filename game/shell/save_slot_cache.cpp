@@ -36,6 +36,7 @@ SaveSlotCache::SaveSlotCache(SaveGameState state, SaveHooks hooks) : state_(std:
     if (!hooks_.writeFile) hooks_.writeFile = WriteIntoFolder;
     if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFile(path); };
     if (!hooks_.drawSeeds) hooks_.drawSeeds = DrawSaveSeeds;
+    if (!hooks_.beforeCopy) hooks_.beforeCopy = [] {};
     if (!hooks_.beforeRestore) hooks_.beforeRestore = [] {};
     if (!hooks_.afterRestore) hooks_.afterRestore = [] {};
     if (!hooks_.startReplay) hooks_.startReplay = [](SaveSnapshot&) {};
@@ -62,6 +63,7 @@ SaveSnapshot* SaveSlotCache::Find(const std::string& path) {
 }
 
 bool SaveSlotCache::CopyLive(SaveSnapshot& snapshot) {
+    hooks_.beforeCopy();
     if (!CopyLiveParts(snapshot, state_)) return false;
     // The interpreter and the variables go over in their save form, so the
     // snapshot holds exactly what its file will.

@@ -34,12 +34,15 @@ struct SaveHooks {
     std::function<std::optional<std::vector<uint8_t>>(const std::string& path)> readFile;
     // The container's seeds of a new save. Default: drawn from the wall time.
     std::function<ContainerSeeds()> drawSeeds;
+    // Before the live game is copied into a save: what the live objects
+    // carry for others (the music playing) brought up to date.
+    std::function<void()> beforeCopy;
     // Before a verified save replaces the live game: music and background
-    // sound stopped, graphics and the work graphs made anew, the scene's
-    // restart asked for, fonts and icons reset.
+    // sound stopped, every graph deleted and the work graphs made anew, the
+    // scene's restart asked for, fonts reset and icons loaded again.
     std::function<void()> beforeRestore;
-    // After it: sounds the fresh game held released, the hero's first byte
-    // and the transition graphic taken from the loaded interpreter.
+    // After it: the hero's first byte, the transition graphic and the music
+    // the scene's restart starts, all as the loaded interpreter holds them.
     std::function<void()> afterRestore;
     // A save was read for its replay: back to the title in playback.
     std::function<void(SaveSnapshot& snapshot)> startReplay;
@@ -70,7 +73,8 @@ public:
     void Clear();
 
     // The objects a restore replaced are kept until the interpreter that ran
-    // the load has returned; the frame drops them when no event runs.
+    // the load has returned; the scene's restart in the next frame (or the
+    // title/reset block) drops them, when no event runs.
     void DropReplaced();
 
     // The snapshot of a path, or null.

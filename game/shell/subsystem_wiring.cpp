@@ -1,5 +1,6 @@
 #include "game/shell/subsystem_wiring.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -20,10 +21,11 @@
 #include "game/present/sound_commands.h"
 #include "game/present/text_prompt.h"
 #include "game/shell/game_program.h"
-#include "game/shell/test_play_tools.h"
 #include "game/shell/presentation.h"
 #include "game/shell/save_file.h"
 #include "game/shell/save_installation.h"
+#include "game/shell/test_play_tools.h"
+#include "lib/api/library_api.h"
 
 namespace velk {
 namespace {
@@ -210,6 +212,7 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     hooks.mapTransfer = [&home, &p, &scene] { MapTransfer(home, p, scene); };
     hooks.restartScene = [&program, &home, &p] {
         p.cache.ClearGraphicCache();
+        p.mapScene.Reset();
         p.ReloadWindows();
         home.sound.RestartMusic(20);
         home.RebuildCommonEvents();
@@ -252,36 +255,68 @@ void ConnectFrame(GameProgram& program, Subsystems& s) {
     });
 }
 
-// Saving and loading over the home's objects: a load replaces the game's
-// fonts, graphics and window images as a fresh start does, and what it
-// replaced lives on until the next frame starts.
+// Saving and loading over the home's objects. A load that was accepted
+// replaces the live game in this order: music and background sound
+// stopped; the graphics cache and every graph deleted, the work graphs made
+// anew and the scene's restart asked for; the map state reset, fonts reset
+// and icons loaded again; the objects replaced and read from the save (the
+// slot cache); the map's pages refreshed, the hero's first byte, the
+// transition graphic and the music to restart taken from the loaded
+// interpreter. The command then starts the transition and ends the frame's
+// event processing; the next frame's restart reloads the map scene's
+// sprites and the windows' images, starts the saved music again and loads
+// the common events anew, and only then are the replaced objects dropped.
 void ConnectSaves(GameProgram& program, Subsystems& s) {
     GameHome& home = program.Home();
     GamePresentation& p = s.presentation;
     s.heroPart = std::make_unique<HeroSavePart>(home.hero);
     SaveHooks hooks;
     hooks.replayPlaying = [&home] { return home.replayRecorder.playbackFlag != 0; };
-    hooks.beforeRestore = [&p] { p.SetupFonts(); };
-    hooks.afterRestore = [&p] {
+    hooks.beforeCopy = [&home] {
+        home.mainInterpreter.currentBgm = home.sound.CurrentNumber(SoundState::kMusic);
+        home.mainInterpreter.currentBgs = home.sound.CurrentNumber(SoundState::kBackgroundSound);
+    };
+    hooks.beforeRestore = [&home, &p] {
+        home.sound.Play(SoundState::kMusic, -1, 0, 0);
+        home.sound.Play(SoundState::kBackgroundSound, -1, 0, 0);
+        p.cache.ClearGraphicCache();
+        DeleteAllGraphs();
+        DeleteWorkGraphs(home.gameSystem);
+        CreateWorkGraphs(home.gameSystem, home.wideValues);
+        home.gameSystem.SceneRestartFlag = 1;
+        p.resources.ResetFontCache();
         p.resources.LoadIcons();
-        p.ReloadWindows();
+    };
+    hooks.afterRestore = [&home, &p] {
+        MainEventInterpreter& main = home.mainInterpreter;
+        home.hero.bytes.resize(std::max<size_t>(home.hero.bytes.size(), 1));
+        home.hero.bytes[0] = static_cast<uint8_t>(main.systemVariables.sysVar36 & 0xFF);
+        SetTransitionGraphic(p.screen, GamePictureDrawing(), home.databases.system, main.transitionGraphic,
+                             main.transitionFrames, main.transitionWait);
+        home.sound.RememberForRestart(main.currentBgm, main.currentBgs);
     };
     SaveCommandHooks commandHooks;
-    commandHooks.gameLoaded = [&home] { home.wideValues.gameLoadedThisFrame = 1; };
+    commandHooks.gameLoaded = [&home, &s] {
+        s.pictureCommands.ExecuteTransition();
+        home.wideValues.gameLoadedThisFrame = 1;
+    };
     commandHooks.replayStarted = [&home] { home.wideValues.gameLoadedThisFrame = 1; };
     s.saves = InstallSaves({home.mapState, home.mainInterpreter, home.variableStore, *s.heroPart, p.pictures,
                             home.databases, home.gameInfo.Text(GameInfo::kTitleText), home.wideValues.chipSize},
                            std::move(hooks), std::move(commandHooks), ActiveCommandTable());
 
+    // The save cache starts empty after the title/reset block, as the
+    // picture list does.
     TitleBlockHooks& title = program.TitleHooks();
     title.rebuildPictures = [&s, rebuild = title.rebuildPictures] {
         if (rebuild) rebuild();
+        s.saves.cache->DropReplaced();
         s.saves.cache->Clear();
     };
-    auto& firstStep = program.GetScene().Hooks().update[static_cast<size_t>(UpdateStep::kMapUpdate)];
-    firstStep = [&s, step = firstStep] {
-        s.saves.cache->DropReplaced();
+    auto& restart = program.GetScene().Hooks().restartScene;
+    restart = [&s, step = restart] {
         if (step) step();
+        s.saves.cache->DropReplaced();
     };
 }
 
