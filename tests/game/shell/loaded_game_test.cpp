@@ -226,5 +226,57 @@ TEST(LoadedGame, LooksAndSoundsLikeTheSavedOneAndReadsOtherSlotsWithoutLoadingTh
     EXPECT_NE(Rgb(frame.at(496, 350)), 0x0000FFu);
 }
 
+TEST(LoadedGame, ALoadFromACommonEventAMapEventCallsRunsOnFromTheSave) {
+    // The map event's parallel page (while variable 98 is 1) calls common
+    // event 2, which loads: the caller, its child and the map event itself
+    // are replaced while they run and must outlive the load's frame.
+    GameHarness game(R"(
+game
+  title "ロードするゲーム"
+settings-file
+  Start 0
+)" + BasicSystemDatabase() +
+                     R"(
+database user
+database changeable
+  type "状態"
+    item number "値"
+    data "一" 5
+map "MapData/Map000.mps"
+  name "test"
+  tileset 0
+  size 20 15
+  fill 0 0 0 20 15 8
+  event 0 "ロード係" 12 2
+    page
+      trigger 2
+      condition 0 0x21 2000098 1
+      command 210 500002 0
+      command 121 2000097 1 0 0xC
+common-events
+  event "はじまり"
+    trigger 0x21
+    condition 2000099 0
+    command 121 2000099 1 0 0xC
+    command 121 2000000 11 0 0xC
+    command 220 0 3
+    command 121 2000000 22 0 0xC
+    command 121 2000099 5 0 0xC
+    command 121 2000098 1 0 0xC
+  event "つづき"
+    trigger 0x21
+    condition 2000099 1
+    command 121 2000099 2 0 0xC
+    command 122 3000000 0 0 text "v0=\\v[0] v97=\\v[97] v98=\\v[98]"
+    command 122 3000000 0x600 0 text "loaded.txt"
+  event "ロード"
+    trigger 0
+    command 220 1 3
+)");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(20));
+    EXPECT_EQ(game.ReadFile("loaded.txt"), "v0=11 v97=0 v98=0") << "the caller stopped at the load";
+}
+
 }  // namespace
 }  // namespace velk::testing
