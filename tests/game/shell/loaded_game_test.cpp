@@ -1,7 +1,9 @@
-// A game that saves, changes what it saved (variables, a string, the hero's
-// place, a picture, music and background sound), reads other slots without
-// loading them, loads, and writes what it sees before and after the load
-// to files. The loaded game must look and sound like the saved one.
+// Games that save, change what they saved (variables, strings, where the
+// hero and a map event stand, a picture, the transition, music and
+// background sound), read other slots without loading them, load, and write
+// what they see before and after the load to files: the loaded game must
+// look and sound like the saved one. A load may also come from deep inside
+// a running event, which must outlive the load's frame.
 #include <string>
 #include <vector>
 
@@ -64,6 +66,8 @@ std::string SoundRows() {
 )";
 }
 
+// The basic system database with those rows in its music and
+// background-sound types.
 std::string System() {
     std::string system = BasicSystemDatabase();
     for (const char* type : {"  type \"BGS\"\n", "  type \"SE\"\n"}) {
