@@ -70,25 +70,27 @@ TEST(GameIni, AProxyLosesOnlyARealCarriageReturn) {
     EXPECT_EQ(Parse("Proxy=a b c\r\n").proxy, "abc");
 }
 
-TEST(GameIni, AnExistingFileIsRewrittenUnderItsOwnName) {
+// Each test in a fresh folder, with the player's settings fresh before and after.
+class GameIniFile : public ::testing::Test {
+protected:
+    GameIniFile() { GlobalPlayerSettings() = PlayerSettings(); }
+    ~GameIniFile() override { GlobalPlayerSettings() = PlayerSettings(); }
     testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
+    testing::InFolder inside{scratch.path()};
+    PlayerSettings& settings = GlobalPlayerSettings();
+};
+
+TEST_F(GameIniFile, AnExistingFileIsRewrittenUnderItsOwnName) {
     scratch.WriteFile("GAME.INI", "Start=1\r\nWindowModeFlag=0");
-    GlobalPlayerSettings() = PlayerSettings();
     ReadGameIni();
-    EXPECT_EQ(GlobalPlayerSettings().start, 1);
-    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
+    EXPECT_EQ(settings.start, 1);
+    EXPECT_EQ(settings.windowModeFlag, 0);
     ASSERT_TRUE(WriteGameIni(0, 0, 0));
     EXPECT_EQ(scratch.ReadFile("GAME.INI").rfind("Start=0\r\n", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "Game.ini"));
-    GlobalPlayerSettings() = PlayerSettings();
 }
 
-TEST(GameIni, AMissingFileStartsAtMinusOneAndKeepsTheProxy) {
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
-    PlayerSettings& settings = GlobalPlayerSettings();
-    settings = PlayerSettings();
+TEST_F(GameIniFile, AMissingFileStartsAtMinusOneAndKeepsTheProxy) {
     settings.proxy = "kept";
     settings.screenShotFlag = 0;
     settings.windowModeFlag = 0;
@@ -97,14 +99,9 @@ TEST(GameIni, AMissingFileStartsAtMinusOneAndKeepsTheProxy) {
     EXPECT_EQ(settings.windowModeFlag, 1);
     EXPECT_EQ(settings.proxy, "kept");
     EXPECT_EQ(settings.screenShotFlag, 0);
-    settings = PlayerSettings();
 }
 
-TEST(GameIni, WritesTheWholeFileAndRereadsIt) {
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
-    PlayerSettings& settings = GlobalPlayerSettings();
-    settings = PlayerSettings();
+TEST_F(GameIniFile, WritesTheWholeFileAndRereadsIt) {
     settings.seAndBgm = 1;
     settings.proxy = "p";
     ASSERT_TRUE(WriteGameIni(1, 1, 2));
@@ -116,67 +113,52 @@ TEST(GameIni, WritesTheWholeFileAndRereadsIt) {
     EXPECT_EQ(scratch.ReadFile("Game.ini"), FormatGameIni(written));
     EXPECT_EQ(FormatGameIni(settings), FormatGameIni(written));
     EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
-    settings = PlayerSettings();
 }
 
-TEST(GameIni, AFailedWriteLeavesTheOldFileWhole) {
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
+TEST_F(GameIniFile, AFailedWriteLeavesTheOldFileWhole) {
     std::filesystem::create_directories(scratch.path() / "Game.ini" / "in-the-way");
     EXPECT_FALSE(WriteGameIni(0, 0, 0));
     EXPECT_TRUE(std::filesystem::is_directory(scratch.path() / "Game.ini" / "in-the-way"));
     EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
 }
 
-TEST(GameIni, AReadOnlyFileIsReadButNeverReplaced) {
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
+TEST_F(GameIniFile, AReadOnlyFileIsReadButNeverReplaced) {
     const std::string text = "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1";
     scratch.WriteFile("Game.ini", text);
     ::chmod((scratch.path() / "Game.ini").c_str(), 0444);
-    GlobalPlayerSettings() = PlayerSettings();
     ReadGameIni();
-    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
+    EXPECT_EQ(settings.windowModeFlag, 0);
     EXPECT_FALSE(WriteGameIni(1, 0, 0));
     EXPECT_EQ(scratch.ReadFile("Game.ini"), text);
     EXPECT_TRUE(OnlyGameIniIn(scratch.path()));
-    GlobalPlayerSettings() = PlayerSettings();
 }
 
-TEST(GameIni, AnOversizedFileIsReadByItsStartAndKeepsTheSettings) {
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
+TEST_F(GameIniFile, AnOversizedFileIsReadByItsStartAndKeepsTheSettings) {
     // The settings, then a comment line that makes the file pass 1 MiB.
     scratch.WriteFile("Game.ini",
                       "Start=0\r\nWindowModeFlag=0\r\nSEandBGM=1\r\nProxy=host\r\n#" + std::string(3 << 20, '-'));
-    GlobalPlayerSettings() = PlayerSettings();
     ReadGameIni();
-    EXPECT_EQ(GlobalPlayerSettings().start, 0) << "not taken for a missing file";
+    EXPECT_EQ(settings.start, 0) << "not taken for a missing file";
     ASSERT_TRUE(WriteGameIni(1, 0, 0));
-    GlobalPlayerSettings() = PlayerSettings();
+    settings = PlayerSettings();
     ReadGameIni();
-    EXPECT_EQ(GlobalPlayerSettings().start, 1);
-    EXPECT_EQ(GlobalPlayerSettings().windowModeFlag, 0);
-    EXPECT_EQ(GlobalPlayerSettings().seAndBgm, 1);
-    EXPECT_EQ(GlobalPlayerSettings().proxy, "host");
-    GlobalPlayerSettings() = PlayerSettings();
+    EXPECT_EQ(settings.start, 1);
+    EXPECT_EQ(settings.windowModeFlag, 0);
+    EXPECT_EQ(settings.seAndBgm, 1);
+    EXPECT_EQ(settings.proxy, "host");
 }
 
-TEST(GameIni, AFileThatCannotBeReadIsNotRewrittenWithDefaults) {
+TEST_F(GameIniFile, AFileThatCannotBeReadIsNotRewrittenWithDefaults) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    testing::ScratchDir scratch;
-    testing::InFolder inside(scratch.path());
     scratch.WriteFile("Game.ini", "WindowModeFlag=0");
     ::chmod((scratch.path() / "Game.ini").c_str(), 0200);
-    GlobalPlayerSettings() = PlayerSettings();
     ReadGameIni();
-    EXPECT_EQ(GlobalPlayerSettings().start, -1);
+    EXPECT_EQ(settings.start, -1);
     EXPECT_FALSE(WriteGameIni(0, 0, 0));
     ::chmod((scratch.path() / "Game.ini").c_str(), 0600);
     EXPECT_EQ(scratch.ReadFile("Game.ini"), "WindowModeFlag=0");
     ReadGameIni();  // readable again: may be written again
     EXPECT_TRUE(WriteGameIni(0, 0, 0));
-    GlobalPlayerSettings() = PlayerSettings();
 }
 
 }  // namespace

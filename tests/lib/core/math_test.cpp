@@ -122,42 +122,28 @@ TEST(Matrix, LookAtIsOrthonormalAndMovesTheEyeToTheOrigin) {
 
 TEST(Rects, ClipRaisesReversedEdgesThenClamps) {
     const Rect screen{0, 0, 640, 480};
-    Rect outside{700, 10, 800, 20};
-    ClipRect(&outside, &screen);
-    EXPECT_EQ(outside, (Rect{640, 10, 640, 20}));
-
-    Rect reversed{50, 50, 10, 10};
-    const Rect big{0, 0, 1000, 1000};
-    ClipRect(&reversed, &big);
-    EXPECT_EQ(reversed, (Rect{50, 50, 50, 50}));
-
-    Rect across{-20, -30, 700, 500};
-    ClipRect(&across, &screen);
-    EXPECT_EQ(across, screen);
-
-    Rect above{10, -50, 20, -10};
-    ClipRect(&above, &screen);
-    EXPECT_EQ(above, (Rect{10, 0, 20, 0}));
-}
-
-TEST(Rects, ClipRectAgainstAClipAwayFromTheOrigin) {
-    const Rect clip{100, 50, 300, 200};
+    const Rect away{100, 50, 300, 200};
     struct Case {
+        Rect clip;
         Rect in;
         Rect out;
     };
     const Case cases[] = {
-        {{0, 0, 150, 120}, {100, 50, 150, 120}},       // over the left and top edges
-        {{250, 180, 400, 300}, {250, 180, 300, 200}},  // over the right and bottom edges
-        {{0, 0, 50, 20}, {100, 50, 100, 50}},          // wholly left of and above it
-        {{400, 300, 500, 400}, {300, 200, 300, 200}},  // wholly right of and below it
-        {{120, 60, 130, 70}, {120, 60, 130, 70}},      // inside
-        {{150, 100, 110, 60}, {150, 100, 150, 100}},   // reversed
-        {{-1000, 100, 1000, 150}, {100, 100, 300, 150}},
+        {screen, {700, 10, 800, 20}, {640, 10, 640, 20}},
+        {{0, 0, 1000, 1000}, {50, 50, 10, 10}, {50, 50, 50, 50}},
+        {screen, {-20, -30, 700, 500}, screen},
+        {screen, {10, -50, 20, -10}, {10, 0, 20, 0}},
+        {away, {0, 0, 150, 120}, {100, 50, 150, 120}},       // over the left and top edges
+        {away, {250, 180, 400, 300}, {250, 180, 300, 200}},  // over the right and bottom edges
+        {away, {0, 0, 50, 20}, {100, 50, 100, 50}},          // wholly left of and above it
+        {away, {400, 300, 500, 400}, {300, 200, 300, 200}},  // wholly right of and below it
+        {away, {120, 60, 130, 70}, {120, 60, 130, 70}},      // inside
+        {away, {150, 100, 110, 60}, {150, 100, 150, 100}},   // reversed
+        {away, {-1000, 100, 1000, 150}, {100, 100, 300, 150}},
     };
     for (const Case& c : cases) {
         Rect r = c.in;
-        ClipRect(&r, &clip);
+        ClipRect(&r, &c.clip);
         EXPECT_EQ(r, c.out) << c.in.left << "," << c.in.top << "," << c.in.right << "," << c.in.bottom;
     }
 }

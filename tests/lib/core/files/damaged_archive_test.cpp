@@ -38,9 +38,26 @@ protected:
         Write("Data/b.txt", "plain b");
     }
 
+    struct Damage {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> damage;
+    };
+
     // Writes the (changed) plain form scrambled as Data.velk.
     void WriteDamaged(std::vector<uint8_t> plain) {
         Write("Data.velk", Unscrambled(std::move(plain), DefaultArchiveKey()));
+    }
+    // Each damage alone, written over a fresh archive state.
+    void ForEachDamage(const std::vector<Damage>& damages, const std::function<void()>& check) {
+        for (const Damage& d : damages) {
+            SCOPED_TRACE(d.what);
+            ClearArchiveState();
+            SetArchiveExtension("velk");
+            auto damaged = plain_;
+            d.damage(damaged);
+            WriteDamaged(damaged);
+            check();
+        }
     }
     std::string Read(const std::string& path) {
         const FileAccessHandle file = OpenFileForRead(path);
@@ -61,18 +78,8 @@ protected:
     std::vector<uint8_t> plain_;
 };
 
-TEST_F(DamagedArchiveTest, TheUndamagedArchiveReads) {
-    WriteDamaged(plain_);
-    EXPECT_EQ(Read("Data\\b.txt"), "bbbb");
-    EXPECT_EQ(Read("Data\\Sub\\a.txt"), std::string(3000, 'a') + "tail");
-}
-
 TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
-    struct Case {
-        const char* what;
-        std::function<void(std::vector<uint8_t>&)> damage;
-    };
-    const std::vector<Case> cases = {
+    ForEachDamage({
         {"cut inside the header", [](auto& b) { b.resize(20); }},
         {"cut inside the header block", [](auto& b) { b.resize(b.size() - 10); }},
         {"header block past the end", [&](auto& b) { PutU32(b, 12, static_cast<uint32_t>(b.size())); }},
@@ -90,17 +97,10 @@ TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
         {"folder that is its own parent", [&](auto& b) { PutU32(b, FileTable() + 32, 0); }},
         {"folder record past the table", [&](auto& b) { PutU32(b, FileTable() + 32, 0xFFFFFFF0); }},
         {"version 4", [](auto& b) { b[2] = 4; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ClearArchiveState();
-        SetArchiveExtension("velk");
-        auto damaged = plain_;
-        c.damage(damaged);
-        WriteDamaged(damaged);
+    }, [&] {
         EXPECT_EQ(Read("Data\\b.txt"), "plain b");
         EXPECT_EQ(OpenArchiveCount(), 0u);
-    }
+    });
 }
 
 TEST_F(DamagedArchiveTest, ADamagedArchiveIsLoggedOnce) {
@@ -117,12 +117,8 @@ TEST_F(DamagedArchiveTest, ADamagedArchiveIsLoggedOnce) {
 }
 
 TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
-    struct Case {
-        const char* what;
-        std::function<void(std::vector<uint8_t>&)> damage;
-    };
     const uint32_t b = EntryOfB();
-    const std::vector<Case> cases = {
+    ForEachDamage({
         {"data past the end", [&](auto& x) { PutU32(x, b + 32, 0x7FFFFFFF); }},
         {"compressed size past the end", [&](auto& x) { PutU32(x, b + 40, 0x7FFFFFFF); }},
         {"compressed size below the head", [&](auto& x) { PutU32(x, b + 40, 5); }},
@@ -135,17 +131,10 @@ TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
              PutU32(x, data, 5);
              PutU32(x, b + 36, 5);
          }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ClearArchiveState();
-        SetArchiveExtension("velk");
-        auto damaged = plain_;
-        c.damage(damaged);
-        WriteDamaged(damaged);
+    }, [&] {
         EXPECT_EQ(Read("Data\\b.txt"), "<none>") << "no plain file is tried";
         EXPECT_EQ(Read("Data\\Sub\\a.txt"), std::string(3000, 'a') + "tail") << "other entries still read";
-    }
+    });
 }
 
 TEST_F(DamagedArchiveTest, ATableSizeBeyondTheDatasOwnHeadDecodesUpToTheHead) {

@@ -65,34 +65,30 @@ TEST_F(KeyInputTest, TheRingHoldsAtMost1024BytesAndWaitsForSecondBytes) {
     EXPECT_EQ(GetInputChar(out, 1), 0);
 }
 
-TEST_F(KeyInputTest, AFullTextDropsItsLastCharacterForANewOne) {
-    const int handle = Create(4);
-    Type("abcde");
-    EXPECT_EQ(Text(handle), "abce");
-    Type(kA);
-    EXPECT_EQ(Text(handle), "ab" + kA);
-}
-
-TEST_F(KeyInputTest, LengthsThatCanHoldNothingAreRefusedAndNeverLoop) {
+TEST_F(KeyInputTest, TypingFollowsTheLengthAndTheKindsOfCharacterAllowed) {
     EXPECT_EQ(CreateKeyInput(0, 0, 0, 0), -1);
     EXPECT_EQ(CreateKeyInput(-5, 0, 0, 0), -1);
-    const int handle = Create(1);
-    Type(kA + "x" + kA);
-    EXPECT_EQ(Text(handle), "x");
-}
-
-TEST_F(KeyInputTest, DigitsOnly) {
-    const int handle = Create(10, false, false, true);
-    Type("-1a-2.5.");
-    EXPECT_EQ(Text(handle), "-12.5");
-    Type(kA);
-    EXPECT_EQ(Text(handle), "-12.5");
-}
-
-TEST_F(KeyInputTest, SingleByteOnlyRefusesPairs) {
-    const int handle = Create(10, false, true);
-    Type("a" + kA + "b");
-    EXPECT_EQ(Text(handle), "ab");
+    struct Case {
+        const char* what;
+        int max_length;
+        bool single, digits;
+        std::string typed, text;
+    };
+    const Case cases[] = {
+        {"a full text drops its last character for a new one", 4, false, false, "abcde", "abce"},
+        {"a pair replaces the last character", 4, false, false, "abcd" + kA, "ab" + kA},
+        {"a pair never fits one byte, and never loops", 1, false, false, kA + "x" + kA, "x"},
+        {"digits only", 10, false, true, "-1a-2.5." + kA, "-12.5"},
+        {"single bytes only", 10, true, false, "a" + kA + "b", "ab"},
+        {"control bytes without meaning", 20, false, false, std::string("a\x01\x17\x15\x7F" "b\t", 7), "ab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int handle = Create(c.max_length, false, c.single, c.digits);
+        Type(c.typed);
+        EXPECT_EQ(Text(handle), c.text);
+        DeleteKeyInput(handle);
+    }
 }
 
 TEST_F(KeyInputTest, BackspaceAndCursorKeysKeepPairsWhole) {
@@ -127,12 +123,6 @@ TEST_F(KeyInputTest, EnterFinishesAndEscapeCancelsOnlyWhenAllowed) {
     EXPECT_EQ(GetKeyInputState(plain), 0);
     EXPECT_EQ(DeleteKeyInput(cancellable), 0);
     EXPECT_EQ(GetKeyInputState(cancellable), -1);
-}
-
-TEST_F(KeyInputTest, ControlBytesWithoutMeaningAreNotTyped) {
-    const int handle = Create(20);
-    Type(std::string("a\x01\x17\x15\x7F" "b\t", 7));
-    EXPECT_EQ(Text(handle), "ab");
 }
 
 TEST_F(KeyInputTest, PasteInsertsTextNotKeys) {
@@ -251,19 +241,17 @@ TEST_F(KeyInputTest, TheInputMethodFollowsTheHandles) {
 TEST_F(KeyInputTest, TypedTextTravelsFromTheWindowToTheHandle) {
     RegisterTextInputWithWindow();
     const int handle = Create(10);
-    platform::WindowEvent text;
-    text.kind = platform::WindowEvent::Kind::kText;
-    text.text = "a\xE3\x81\x82";
-    backend.Inject(text);
-    platform::WindowEvent left;
-    left.kind = platform::WindowEvent::Kind::kKeyDown;
-    left.key = platform::vk::kLeft;
-    backend.Inject(left);
-    backend.Inject(text);
-    platform::WindowEvent enter;
-    enter.kind = platform::WindowEvent::Kind::kKeyDown;
-    enter.key = platform::vk::kReturn;
-    backend.Inject(enter);
+    auto inject = [&](platform::WindowEvent::Kind kind, int key_code, const char* text) {
+        platform::WindowEvent event;
+        event.kind = kind;
+        event.key = key_code;
+        event.text = text;
+        backend.Inject(event);
+    };
+    inject(platform::WindowEvent::Kind::kText, 0, "a\xE3\x81\x82");
+    inject(platform::WindowEvent::Kind::kKeyDown, platform::vk::kLeft, "");
+    inject(platform::WindowEvent::Kind::kText, 0, "a\xE3\x81\x82");
+    inject(platform::WindowEvent::Kind::kKeyDown, platform::vk::kReturn, "");
     ProcessMessagesBody();
     EXPECT_EQ(Text(handle), "aa" + kA + kA);
     EXPECT_EQ(GetKeyInputState(handle), 1);
