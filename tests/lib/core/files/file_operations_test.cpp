@@ -61,21 +61,19 @@ TEST_P(ReadFileLineTest, LinesEndAtCrLf) {
     EXPECT_EQ(Lines("\r\n\r\nx\ry\nz\r\n", 64), (std::vector<std::string>{"", "", "x\ry\nz"}));
 }
 
-TEST_P(ReadFileLineTest, LongLinesComeInPiecesAndPairsStayWhole) {
-    EXPECT_EQ(Lines("abcdefgh\r\nij", 4), (std::vector<std::string>{"abc", "def", "gh", "ij"}));
-    // 表 (0x95 0x5C) would be cut by a read of 2 bytes: it waits for the next call.
-    EXPECT_EQ(Lines("a\x95\x5C" "b", 3), (std::vector<std::string>{"a", "\x95\x5C", "b"}));
-    EXPECT_EQ(Lines("a\x95\x5C" "b", 4), (std::vector<std::string>{"a\x95\x5C", "b"}));
-    EXPECT_EQ(Lines("ab\x95\x5C", 3), (std::vector<std::string>{"ab", "\x95\x5C"}));
-}
-
-TEST_P(ReadFileLineTest, TheEndOfTheFileEndsTheLinesWhateverItsLastByte) {
+TEST_P(ReadFileLineTest, LinesFollowTheBufferThePairsAndTheEndOfTheFile) {
     struct Case {
-        const char* bytes;
+        std::string bytes;
         int buffer_size;
         std::vector<std::string> lines;
     };
     const Case cases[] = {
+        // Long lines come in pieces.
+        {"abcdefgh\r\nij", 4, {"abc", "def", "gh", "ij"}},
+        // 表 (0x95 0x5C) would be cut by a read of 2 bytes: it waits for the next call.
+        {"a\x95\x5C" "b", 3, {"a", "\x95\x5C", "b"}},
+        {"a\x95\x5C" "b", 4, {"a\x95\x5C", "b"}},
+        {"ab\x95\x5C", 3, {"ab", "\x95\x5C"}},
         // A lead byte whose pair the file never brings ends the last line.
         {"ab\r\ncd\x82", 64, {"ab", "cd\x82"}},
         {"cd\x82", 4, {"cd", "\x82"}},
@@ -85,21 +83,16 @@ TEST_P(ReadFileLineTest, TheEndOfTheFileEndsTheLinesWhateverItsLastByte) {
         {"\x82\xA0", 2, {"\x82", "\xA0"}},
         {"\x81\x81", 2, {"\x81", "\x81"}},
         {"a\x82\xA0", 2, {"a", "\x82", "\xA0"}},
+        // The buffer's last byte is the CR; its LF is the first byte of the next read.
+        {"abc\r\ndef", 5, {"abc", "def"}},
+        {"abc\rdef", 5, {"abc\r", "def"}},
+        {"abc\r", 5, {"abc\r"}},
+        // Bytes after a zero byte are kept.
+        {std::string("ab\0cd\r\nef", 9), 64, {"ab", "cd", "ef"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Lines(c.bytes, c.buffer_size), c.lines) << c.bytes << " with a buffer of " << c.buffer_size;
     }
-}
-
-TEST_P(ReadFileLineTest, CrLfSplitAcrossTwoReadsIsOneLineEnd) {
-    // The buffer's last byte is the CR; its LF is the first byte of the next read.
-    EXPECT_EQ(Lines("abc\r\ndef", 5), (std::vector<std::string>{"abc", "def"}));
-    EXPECT_EQ(Lines("abc\rdef", 5), (std::vector<std::string>{"abc\r", "def"}));
-    EXPECT_EQ(Lines("abc\r", 5), (std::vector<std::string>{"abc\r"}));
-}
-
-TEST_P(ReadFileLineTest, BytesAfterAZeroByteAreKept) {
-    EXPECT_EQ(Lines(std::string("ab\0cd\r\nef", 9), 64), (std::vector<std::string>{"ab", "cd", "ef"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndArchived, ReadFileLineTest, ::testing::Bool(),
