@@ -43,6 +43,18 @@ protected:
         SetActiveKeyInput(handle);
     }
 
+    // The input method composes `utf8` with its cursor after the first character.
+    void Compose(const char* utf8) {
+        RegisterTextInputWithWindow();
+        SetKeyInputText("ab", handle);
+        platform::WindowEvent editing;
+        editing.kind = platform::WindowEvent::Kind::kComposition;
+        editing.text = utf8;
+        editing.x = 1;
+        backend.Inject(editing);
+        ProcessMessagesBody();
+    }
+
     std::vector<Call> Strings() const {
         std::vector<Call> strings;
         for (const auto& call : calls) {
@@ -130,14 +142,7 @@ TEST_F(KeyInputDrawingTest, SelectionUsesItsOwnColours) {
 }
 
 TEST_F(KeyInputDrawingTest, TheCompositionIsDrawnAtTheCursor) {
-    RegisterTextInputWithWindow();
-    SetKeyInputText("ab", handle);
-    platform::WindowEvent editing;
-    editing.kind = platform::WindowEvent::Kind::kComposition;
-    editing.text = "\xE3\x81\x8B";  // KA
-    editing.x = 1;
-    backend.Inject(editing);
-    ProcessMessagesBody();
+    Compose("\xE3\x81\x8B");  // KA
     calls.clear();
     DrawKeyInputString(0, 0, handle);
     const auto strings = Strings();
@@ -152,14 +157,7 @@ TEST_F(KeyInputDrawingTest, TheCompositionIsDrawnAtTheCursor) {
 }
 
 TEST_F(KeyInputDrawingTest, TheCompositionSurvivesTheInputMethodsReopening) {
-    RegisterTextInputWithWindow();
-    SetKeyInputText("ab", handle);
-    platform::WindowEvent editing;
-    editing.kind = platform::WindowEvent::Kind::kComposition;
-    editing.text = "\xE3\x81\x8B\xE3\x81\x8B";  // KA KA
-    editing.x = 1;
-    backend.Inject(editing);
-    ProcessMessagesBody();
+    Compose("\xE3\x81\x8B\xE3\x81\x8B");  // KA KA
     // The window came back to the front: the input method is closed and
     // opened again, and the composition is set again.
     RequestImeReopen();
