@@ -172,13 +172,6 @@ TEST(Ring, PositionsAtTheCapacityWrapToZero) {
     EXPECT_EQ(ring.write_position, 0);
 }
 
-TEST(Formatting, LongTextIsFormattedWhole) {
-    const std::string name(5000, 'q');
-    const std::string text = FormatString("<%s|%d>", name.c_str(), -3);
-    EXPECT_EQ(text, "<" + name + "|-3>");
-    EXPECT_EQ(FormatString("%s", ""), "");
-}
-
 // The clock the waits read, and a message pump that moves it.
 class WaitOnManualClock : public ::testing::Test {
 protected:

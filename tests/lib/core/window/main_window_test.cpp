@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "lib/core/base_routines.h"
 #include "lib/core/window/window_procedure.h"
 #include "tests/lib/core/window/window_fixture.h"
@@ -23,6 +25,11 @@ TEST_F(WindowTest, RateTwoGivesACentredDoubleSizeClientArea) {
     EXPECT_EQ(GetMouseCursorShowFlag(), 1);
     // The screen saver stays off while the window exists.
     EXPECT_FALSE(backend.screen_saver_enabled());
+    // The desktop's mode is the one found at creation.
+    int width = 0, height = 0, bits = 0;
+    GetDesktopScreenMode(&width, &height, &bits);
+    EXPECT_EQ((std::vector<int>{width, height, bits}), (std::vector<int>{1920, 1080, 32}));
+    GetDesktopScreenMode(nullptr, nullptr, nullptr);
 }
 
 TEST_F(WindowTest, DefaultNamesAndTheTitleAsClassName) {
@@ -178,16 +185,6 @@ TEST_F(WindowTest, CursorFlagDrivesTheDisplayCount) {
     SetMouseCursorShowFlag(1);
     EXPECT_TRUE(backend.cursor_visible());
     EXPECT_EQ(GetMouseCursorShowFlag(), 1);
-}
-
-TEST_F(WindowTest, DesktopModeIsTheOneFoundAtCreation) {
-    int width = 0;
-    int height = 0;
-    int bits = 0;
-    GetDesktopScreenMode(&width, &height, &bits);
-    EXPECT_EQ(width, 1920);
-    EXPECT_EQ(bits, 32);
-    GetDesktopScreenMode(nullptr, nullptr, nullptr);
 }
 
 TEST(KeepAspectWhileSizing, FollowsTheDraggedEdge) {
