@@ -58,6 +58,14 @@ enum class Mode { kDirectDraw, kSoftware, kSoftwareAfterStart };
 
 class LibraryFrame : public StartupTest, public ::testing::WithParamInterface<Mode> {
 protected:
+    // Starts at 640 x 480, switching to software drawing before or after the start.
+    void Start() {
+        SetScreenMode(640, 480, 32, 60);
+        if (GetParam() == Mode::kSoftware) SetUseHardwareRenderFlag(0);
+        ASSERT_EQ(InitLibrary(), 0);
+        if (GetParam() == Mode::kSoftwareAfterStart) SetUseHardwareRenderFlag(0);
+    }
+
     platform::PresentedFrame Shown() {
         platform::PresentedFrame frame;
         EXPECT_TRUE(output.output().ReadPresentedPixels(GetMainWindowHWND(), &frame));
@@ -67,10 +75,7 @@ protected:
 
 TEST_P(LibraryFrame, StartsDrawsALoadedPictureAndTextFlipsAndEndsWithNothingLeaked) {
     WriteSolidPng((scratch.path() / "picture.png").string(), 200, 100, 50);
-    SetScreenMode(640, 480, 32, 60);
-    if (GetParam() == Mode::kSoftware) SetUseHardwareRenderFlag(0);
-    ASSERT_EQ(InitLibrary(), 0);
-    if (GetParam() == Mode::kSoftwareAfterStart) SetUseHardwareRenderFlag(0);
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(GetSoftRenderFlag(), GetParam() == Mode::kDirectDraw ? 0 : 1);
 
     const int picture = LoadPicture("picture.png");
@@ -101,10 +106,7 @@ TEST_P(LibraryFrame, StartsDrawsALoadedPictureAndTextFlipsAndEndsWithNothingLeak
 }
 
 TEST_P(LibraryFrame, KeyInputDrawsItsTextWithTheLibraryFont) {
-    SetScreenMode(640, 480, 32, 60);
-    if (GetParam() == Mode::kSoftware) SetUseHardwareRenderFlag(0);
-    ASSERT_EQ(InitLibrary(), 0);
-    if (GetParam() == Mode::kSoftwareAfterStart) SetUseHardwareRenderFlag(0);
+    ASSERT_NO_FATAL_FAILURE(Start());
     const int input = CreateKeyInput(20, 1, 0, 0);
     ASSERT_NE(input, -1);
     ASSERT_EQ(SetKeyInputText("Velk", input), 0);

@@ -58,22 +58,19 @@ std::string PictureBytes(size_t size, int seed) {
 
 class ArchiveReaderTest : public GameFolderTest {
 protected:
-    void WriteArchive(const std::string& relative, const ArchiveBuilder& builder,
-                      const ArchiveWriterOptions& options = {}) {
+    using Files = std::vector<std::pair<std::string, std::string>>;
+
+    void WriteArchive(const std::string& relative, const Files& files, const ArchiveWriterOptions& options = {}) {
+        ArchiveBuilder builder;
+        for (const auto& [name, bytes] : files) builder.AddFile(name, bytes);
         Write(relative, builder.Build(options));
     }
 };
 
 TEST_F(ArchiveReaderTest, RoutesIntoTheOutermostArchiveOfAFolder) {
     const std::string in_data = PictureBytes(5000, 1);
-    ArchiveBuilder data;
-    data.AddFile("Picture\\a.png", in_data);
-    data.AddFile("BasicData\\CommonEvent.dat", "events");
-    WriteArchive("Data.velk", data);
-    ArchiveBuilder picture;
-    picture.AddFile("a.png", "from Picture.velk");
-    picture.AddFile("b.png", "only in Picture.velk");
-    WriteArchive("Data/Picture.velk", picture);
+    WriteArchive("Data.velk", {{"Picture\\a.png", in_data}, {"BasicData\\CommonEvent.dat", "events"}});
+    WriteArchive("Data/Picture.velk", {{"a.png", "from Picture.velk"}, {"b.png", "only in Picture.velk"}});
     Write("Data/Picture/a.png", "plain a");
     Write("Other/c.txt", "plain c");
     SetArchiveExtension("velk");
@@ -88,9 +85,7 @@ TEST_F(ArchiveReaderTest, RoutesIntoTheOutermostArchiveOfAFolder) {
 }
 
 TEST_F(ArchiveReaderTest, FallsBackToInnerArchivesAndPlainFiles) {
-    ArchiveBuilder picture;
-    picture.AddFile("a.png", "from Picture.velk");
-    WriteArchive("Data/Picture.velk", picture);
+    WriteArchive("Data/Picture.velk", {{"a.png", "from Picture.velk"}});
     Write("Data/Picture/a.png", "plain a");
     Write("Data/Sound/s.wav", "plain s");
     SetArchiveExtension("velk");
@@ -101,10 +96,7 @@ TEST_F(ArchiveReaderTest, FallsBackToInnerArchivesAndPlainFiles) {
 }
 
 TEST_F(ArchiveReaderTest, AnArchiveStandsInForAMissingFolder) {
-    ArchiveBuilder data;
-    data.AddFile("BasicData\\CommonEvent.dat", "events");
-    data.AddFile("Picture\\a.png", "png");
-    WriteArchive("Data.velk", data);
+    WriteArchive("Data.velk", {{"BasicData\\CommonEvent.dat", "events"}, {"Picture\\a.png", "png"}});
     SetArchiveExtension("velk");
     ASSERT_FALSE(std::filesystem::exists(Native("Data")));
     EXPECT_EQ(ReadPath("Data\\BasicData\\CommonEvent.dat"), "events");
@@ -122,10 +114,7 @@ TEST_F(ArchiveReaderTest, AnArchiveStandsInForAMissingFolder) {
 }
 
 TEST_F(ArchiveReaderTest, TheRememberedArchiveIsReused) {
-    ArchiveBuilder data;
-    data.AddFile("a.txt", "A");
-    data.AddFile("Sub\\b.txt", "B");
-    WriteArchive("Data.velk", data);
+    WriteArchive("Data.velk", {{"a.txt", "A"}, {"Sub\\b.txt", "B"}});
     SetArchiveExtension("velk");
     EXPECT_EQ(ReadPath("Data\\a.txt"), "A");
     // With the archive file gone from the folder, files of the same folder
@@ -136,8 +125,7 @@ TEST_F(ArchiveReaderTest, TheRememberedArchiveIsReused) {
 }
 
 TEST_F(ArchiveReaderTest, DefaultExtensionAndKeys) {
-    ArchiveBuilder data;
-    data.AddFile("a.txt", "default key");
+    const Files data = {{"a.txt", "default key"}};
     WriteArchive("Data.arc", data);
     // No extension set, or one of 64 characters: "arc".
     EXPECT_EQ(ReadPath("Data\\a.txt"), "default key");
@@ -175,13 +163,10 @@ TEST_F(ArchiveReaderTest, StoredAndCompressedEntriesReadAlike) {
         for (const uint16_t version : {uint16_t{1}, uint16_t{2}, uint16_t{3}}) {
             ClearArchiveState();
             SetArchiveExtension("velk");
-            ArchiveBuilder data;
-            data.AddFile("p.png", picture);
-            data.AddFile("empty.txt", "");
             ArchiveWriterOptions options;
             options.compression = compression;
             options.version = version;
-            WriteArchive("Data.velk", data, options);
+            WriteArchive("Data.velk", {{"p.png", picture}, {"empty.txt", ""}}, options);
             for (int async : {0, 1}) {
                 SCOPED_TRACE(::testing::Message() << "version " << version << " async " << async);
                 EXPECT_EQ(ReadPath("Data\\p.png", async), picture);
@@ -196,11 +181,9 @@ TEST_F(ArchiveReaderTest, SeekTellAndEndOfFile) {
     for (const auto compression : {ArchiveCompression::kNever, ArchiveCompression::kAlways}) {
         ClearArchiveState();
         SetArchiveExtension("velk");
-        ArchiveBuilder data;
-        data.AddFile("t.txt", text);
         ArchiveWriterOptions options;
         options.compression = compression;
-        WriteArchive("Data.velk", data, options);
+        WriteArchive("Data.velk", {{"t.txt", text}}, options);
         const FileAccessHandle file = OpenFileForRead("Data\\t.txt");
         ASSERT_NE(file, 0u);
         char buffer[16] = {};
@@ -235,7 +218,7 @@ TEST_F(ArchiveReaderTest, FindsInsideArchives) {
     data.AddFile("Picture\\d.txt", "333");
     data.AddFolder("Picture\\Sub");
     data.AddFile("top.png", "4");
-    WriteArchive("Data.velk", data);
+    Write("Data.velk", data.Build());
     SetArchiveExtension("velk");
     const auto& set = ActiveFileAccessFunctions();
 
@@ -272,9 +255,7 @@ TEST_F(ArchiveReaderTest, FindsInsideArchives) {
 }
 
 TEST_F(ArchiveReaderTest, OpenArchivesStayUntilUnused) {
-    ArchiveBuilder data;
-    data.AddFile("a.txt", "A");
-    WriteArchive("Data.velk", data);
+    WriteArchive("Data.velk", {{"a.txt", "A"}});
     SetArchiveExtension("velk");
     const FileAccessHandle file = OpenFileForRead("Data\\a.txt");
     ASSERT_NE(file, 0u);
