@@ -31,11 +31,8 @@ private:
     platform::MessageBoxHook previous_;
 };
 
-TEST_F(SystemMessageBoxReporterTest, IsTheReporterWhenNoneIsInstalled) {
+TEST_F(SystemMessageBoxReporterTest, IsTheReporterWhenNoneIsInstalledAndShowsEverythingInAMessageBox) {
     EXPECT_EQ(&ActiveErrorReporter(), &SystemMessageBoxReporter());
-}
-
-TEST_F(SystemMessageBoxReporterTest, TheErrorBoxsLinesAndMessagesReachAMessageBox) {
     ActiveErrorReporter().ShowErrorBox("\x83\x47\x83\x89\x81\x5B", "", "line three");
     ActiveErrorReporter().ShowMessageBox("text", "caption", MessageBoxButtons::kOkCancel);
     ActiveErrorReporter().ShowMessageBox("more", "caption");

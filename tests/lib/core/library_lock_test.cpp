@@ -229,13 +229,11 @@ TEST_F(LibraryLife, StartsOnceAndEndsOnlyAStartedLibrary) {
     EXPECT_EQ(LibraryLockQueueLength(), 0u);
 }
 
-TEST_F(LibraryLife, ReportsAFailedStartUp) {
+TEST_F(LibraryLife, AFailedStartUpOrNoBodiesStartNothingAndTheProgramIsToEnd) {
     SetLibraryLifeBodies({FailingStartUp, nullptr, nullptr});
     EXPECT_EQ(InitLibrary(), -1);
     EXPECT_FALSE(IsLibraryInitialized());
-}
-
-TEST_F(LibraryLife, WithoutBodiesNothingStartsAndTheProgramIsToEnd) {
+    SetLibraryLifeBodies({});
     EXPECT_EQ(InitLibrary(), -1);
     EXPECT_FALSE(IsLibraryInitialized());
     EXPECT_EQ(ProcessMessages(), -1);

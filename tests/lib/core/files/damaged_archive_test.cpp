@@ -79,7 +79,7 @@ protected:
 };
 
 TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
-    ForEachDamage({
+    const std::vector<Damage> damages = {
         {"cut inside the header", [](auto& b) { b.resize(20); }},
         {"cut inside the header block", [](auto& b) { b.resize(b.size() - 10); }},
         {"header block past the end", [&](auto& b) { PutU32(b, 12, static_cast<uint32_t>(b.size())); }},
@@ -97,7 +97,8 @@ TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
         {"folder that is its own parent", [&](auto& b) { PutU32(b, FileTable() + 32, 0); }},
         {"folder record past the table", [&](auto& b) { PutU32(b, FileTable() + 32, 0xFFFFFFF0); }},
         {"version 4", [](auto& b) { b[2] = 4; }},
-    }, [&] {
+    };
+    ForEachDamage(damages, [&] {
         EXPECT_EQ(Read("Data\\b.txt"), "plain b");
         EXPECT_EQ(OpenArchiveCount(), 0u);
     });
@@ -118,7 +119,7 @@ TEST_F(DamagedArchiveTest, ADamagedArchiveIsLoggedOnce) {
 
 TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
     const uint32_t b = EntryOfB();
-    ForEachDamage({
+    const std::vector<Damage> damages = {
         {"data past the end", [&](auto& x) { PutU32(x, b + 32, 0x7FFFFFFF); }},
         {"compressed size past the end", [&](auto& x) { PutU32(x, b + 40, 0x7FFFFFFF); }},
         {"compressed size below the head", [&](auto& x) { PutU32(x, b + 40, 5); }},
@@ -131,7 +132,8 @@ TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
              PutU32(x, data, 5);
              PutU32(x, b + 36, 5);
          }},
-    }, [&] {
+    };
+    ForEachDamage(damages, [&] {
         EXPECT_EQ(Read("Data\\b.txt"), "<none>") << "no plain file is tried";
         EXPECT_EQ(Read("Data\\Sub\\a.txt"), std::string(3000, 'a') + "tail") << "other entries still read";
     });
