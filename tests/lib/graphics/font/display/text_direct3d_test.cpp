@@ -43,11 +43,12 @@ public:
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 6; ++x) {
                 if (format == platform::GlyphFormat::kBitmap) (*bits)[y * pitch] |= static_cast<uint8_t>(0x80 >> x);
-                else (*bits)[y * pitch + x] = 16;
+                else (*bits)[y * pitch + x] = static_cast<uint8_t>(grey_level);
             }
         return true;
     }
     static inline std::vector<uint16_t> rendered;
+    static inline int grey_level = 16;  // of every pixel of an anti-aliased glyph
 
 private:
     platform::TextMetrics metrics_;
@@ -82,6 +83,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kRecordedDirect3D, 32));
         SetGdiFontFactory(&MakeBoxFont);
         BoxFont::rendered.clear();
+        BoxFont::grey_level = 16;
     }
     void TearDown() override { SetGdiFontFactory(nullptr); }
     // The quads drawn since the calls were cleared.
@@ -186,6 +188,29 @@ TEST_F(TextDirect3DTest, EachGlyphIsRasterisedOnceAndDrawnFromItsCellEdgeFirst) 
     EXPECT_EQ(texel(0, 0), 0x7FFF);        // beside it: white, clear
     EXPECT_EQ(texel(512 + 0, 1), 0xFFFF);  // its edge reaches one pixel out
     EXPECT_EQ(texel(512 + 0, 0), 0x7FFF);  // the plus brush leaves the corner out
+    store.surface->Unlock(nullptr);
+}
+
+TEST_F(TextDirect3DTest, AnAntiAliasedEdgeAddsUpWhatItsBrushCovers) {
+    Start();
+    BoxFont::grey_level = 9;  // half covered: alpha 8 of 15
+    const int font = CreateFontToHandle(nullptr, 16, -1, 3, -1, 2, 0);  // edge 2: 5 x 5 without corners
+    ASSERT_NE(font, -1);
+    ASSERT_EQ(DrawStringToHandle(0, 0, "A", GetColorValue(255, 255, 255), font), 0);
+    SurfaceData& store = const_cast<SurfaceData&>(CacheStore(*GetFontData(font)));
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(store.surface->Lock(nullptr, &desc, platform::kDdLockReadOnly), platform::kDdOk);
+    auto alpha = [&](int x, int y) {
+        return static_cast<const uint16_t*>(desc.surface)[static_cast<size_t>(y) * (desc.pitch / 2) + x] >> 12;
+    };
+    // The glyph lies at (2, 2). Outside its corner (1, 1) the brush meets
+    // three glyph pixels: 9, then 16 - 7 x 7 / 16 = 12, then 16 - 4 x 7 / 16
+    // = 14 sixteenths; at (0, 2), beside its top row, two (9, 12).
+    EXPECT_EQ(alpha(2, 2), 8);
+    EXPECT_EQ(alpha(1, 1), 0);
+    EXPECT_EQ(alpha(512 + 1, 1), 13);
+    EXPECT_EQ(alpha(512 + 0, 2), 11);
+    EXPECT_EQ(alpha(512 + 0, 0), 0);  // the brush has no corners
     store.surface->Unlock(nullptr);
 }
 
