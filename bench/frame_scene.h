@@ -46,7 +46,8 @@ struct FrameScene {
 inline FrameScene MakeFrameScene(int texture) {
     FrameScene scene;
     scene.sprite = MakeAlphaGraph(32, 32, 1, texture);
-    for (int i = 0; i < 20; ++i) scene.layers.push_back(MakeAlphaGraph(kFrameWidth, kFrameHeight, i + 2, texture));
+    for (int i = 0; i < 20; ++i)
+        scene.layers.push_back(MakeAlphaGraph(kFrameWidth, kFrameHeight, i + 2, texture));
     std::mt19937 random(7);
     for (int i = 0; i < 300; ++i)
         scene.positions.emplace_back(static_cast<int>(random() % (kFrameWidth - 32)),
@@ -56,8 +57,10 @@ inline FrameScene MakeFrameScene(int texture) {
 
 inline void DrawFrame(const FrameScene& scene) {
     ClearDrawScreen();
-    for (const int layer : scene.layers) DrawGraph(0, 0, layer, 1);
-    for (const auto& [x, y] : scene.positions) DrawGraph(x, y, scene.sprite, 1);
+    for (const int layer : scene.layers)
+        DrawGraph(0, 0, layer, 1);
+    for (const auto& [x, y] : scene.positions)
+        DrawGraph(x, y, scene.sprite, 1);
     FlipScreenBody();
 }
 

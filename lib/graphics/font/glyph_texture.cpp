@@ -214,7 +214,8 @@ void UploadGlyphToTexture(FontData& font, const GlyphEntry& entry, const Rendere
     Upload(font.cache_graph, image, cell_x, cell_y);
     if (edged) {
         const GraphImage edge_image = WorkImage(edge_pixels, c, anti_aliased);
-        for (size_t i = 0; i < edge_cover.size(); ++i) edge_pixels[i] = Texel(anti_aliased, edge_cover[i]);
+        for (size_t i = 0; i < edge_cover.size(); ++i)
+            edge_pixels[i] = Texel(anti_aliased, edge_cover[i]);
         Upload(font.cache_graph, edge_image, font.texture_width + cell_x, cell_y);
     }
 }
@@ -250,8 +251,8 @@ void TextureGlyphDraw::Draw(const FontData& font, const GlyphEntry& entry, int x
     auto draw = [&](int graph) {
         if (vertical == 0) {
             if (!scaled) {
-                DrawRectGraph(x + static_cast<int>(pen) + entry.origin_x, y + entry.top, cell_x, cell_y, w, h, graph,
-                              1, 0);
+                DrawRectGraph(x + static_cast<int>(pen) + entry.origin_x, y + entry.top, cell_x, cell_y, w, h, graph, 1,
+                              0);
                 return;
             }
             const int left = x + static_cast<int>(entry.origin_x * rate_x + pen);

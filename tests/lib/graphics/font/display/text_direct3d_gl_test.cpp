@@ -33,7 +33,8 @@ namespace {
 int ChannelDifference(uint32_t a, uint32_t b) {
     int worst = 0;
     for (int shift = 0; shift < 24; shift += 8)
-        worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        worst =
+            std::max(worst, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
     return worst;
 }
 
@@ -68,9 +69,13 @@ TEST_P(TextDirect3DGlTest, TextMatchesTheSoftwareRendererWithinTheTolerance) {
     const int kPlain = 2 + depth_step, kAntiAliased = 18 + depth_step, kBlendedEdge = 24 + depth_step,
               kEdgedAntiAliased = 64 + depth_step;
     const Line lines[] = {
-        {0, 10, 0, 255, 0, kPlain},  {1, 40, 0, 255, 0, kPlain},         {2, 80, 0, 255, 0, kAntiAliased},
-        {3, 120, 0, 255, 0, kEdgedAntiAliased},                           {1, 160, 1, 128, 0, kBlendedEdge},
-        {2, 200, 2, 200, 0, kAntiAliased},                                {3, 250, 0, 255, 1, kEdgedAntiAliased},
+        {0, 10, 0, 255, 0, kPlain},
+        {1, 40, 0, 255, 0, kPlain},
+        {2, 80, 0, 255, 0, kAntiAliased},
+        {3, 120, 0, 255, 0, kEdgedAntiAliased},
+        {1, 160, 1, 128, 0, kBlendedEdge},
+        {2, 200, 2, 200, 0, kAntiAliased},
+        {3, 250, 0, 255, 1, kEdgedAntiAliased},
     };
     const std::string text = platform::Utf8ToShiftJis("文字表示 ABC かな「漢字」xyz");
     const uint32_t ink = GetColorValue(250, 240, 160), edge = GetColorValue(10, 30, 20);
@@ -80,9 +85,9 @@ TEST_P(TextDirect3DGlTest, TextMatchesTheSoftwareRendererWithinTheTolerance) {
         DrawBox(0, 300, 640, 480, GetColorValue(200, 190, 170), 1);
         for (const Line& l : lines) {
             SetDrawBlendMode(l.blend_mode, l.blend_param);
-            EXPECT_EQ(DrawStringToHandle(l.vertical != 0 ? 600 : 10, l.y, text.c_str(), ink, fonts[l.font], edge,
-                                         l.vertical),
-                      0);
+            EXPECT_EQ(
+                DrawStringToHandle(l.vertical != 0 ? 600 : 10, l.y, text.c_str(), ink, fonts[l.font], edge, l.vertical),
+                0);
         }
         SetDrawBlendMode(0, 255);
         // Cut by the draw area.
@@ -119,8 +124,8 @@ TEST_P(TextDirect3DGlTest, TextMatchesTheSoftwareRendererWithinTheTolerance) {
     EXPECT_EQ(beyond, 0) << "first at (" << first % 640 << ", " << first / 640 << ")";
     // The text is there in both: pixels that differ from the backdrop.
     const uint32_t backdrop = software[5 * 640 + 630];
-    const auto inked = std::count_if(software.begin(), software.begin() + 300 * 640,
-                                     [&](uint32_t p) { return p != backdrop; });
+    const auto inked =
+        std::count_if(software.begin(), software.begin() + 300 * 640, [&](uint32_t p) { return p != backdrop; });
     EXPECT_GT(inked, 5000);
     RecordProperty("differing_pixels", differing);
     EXPECT_EQ(EndFontsOnScreen(), 0);

@@ -42,8 +42,10 @@ public:
         bits->assign(static_cast<size_t>(pitch) * 10, 0);
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 6; ++x) {
-                if (format == platform::GlyphFormat::kBitmap) (*bits)[y * pitch] |= static_cast<uint8_t>(0x80 >> x);
-                else (*bits)[y * pitch + x] = static_cast<uint8_t>(grey_level);
+                if (format == platform::GlyphFormat::kBitmap)
+                    (*bits)[y * pitch] |= static_cast<uint8_t>(0x80 >> x);
+                else
+                    (*bits)[y * pitch + x] = static_cast<uint8_t>(grey_level);
             }
         return true;
     }
@@ -111,11 +113,14 @@ TEST_F(TextDirect3DTest, AFontMadeWhileDirect3DDrawsKeepsItsGlyphsInATexture) {
     Start();
     struct Case {
         int type, edge;
-        int cell, width;         // cell side, cache graph width
-        uint32_t alpha_mask;     // of the texture's format
+        int cell, width;      // cell side, cache graph width
+        uint32_t alpha_mask;  // of the texture's format
     };
     const Case cases[] = {
-        {0, -1, 16, 512, 0x8000}, {1, 1, 18, 1024, 0x8000}, {2, -1, 16, 512, 0xF000}, {3, 2, 24, 1024, 0xF000},
+        {0, -1, 16, 512, 0x8000},
+        {1, 1, 18, 1024, 0x8000},
+        {2, -1, 16, 512, 0xF000},
+        {3, 2, 24, 1024, 0xF000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
@@ -193,7 +198,7 @@ TEST_F(TextDirect3DTest, EachGlyphIsRasterisedOnceAndDrawnFromItsCellEdgeFirst) 
 
 TEST_F(TextDirect3DTest, AnAntiAliasedEdgeAddsUpWhatItsBrushCovers) {
     Start();
-    BoxFont::grey_level = 9;  // half covered: alpha 8 of 15
+    BoxFont::grey_level = 9;                                            // half covered: alpha 8 of 15
     const int font = CreateFontToHandle(nullptr, 16, -1, 3, -1, 2, 0);  // edge 2: 5 x 5 without corners
     ASSERT_NE(font, -1);
     ASSERT_EQ(DrawStringToHandle(0, 0, "A", GetColorValue(255, 255, 255), font), 0);
