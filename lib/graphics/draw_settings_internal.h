@@ -1,5 +1,6 @@
 #pragma once
-// Draw-settings entries only the graph side itself uses.
+// Draw-settings entries only the graph side itself uses (and the text it
+// draws glyph by glyph from textures).
 
 #include "lib/core/math.h"
 

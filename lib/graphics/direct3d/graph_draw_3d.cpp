@@ -377,13 +377,20 @@ int DrawGraphQuadBlendD3D(const int c[8], GraphData& graph, int transparent) {
     const float w = static_cast<float>(graph.width), h = static_cast<float>(graph.height);
     const int flags = (transparent != 0 ? kDrawFlagTransparent : 0) | kDrawFlagKeepAlphaTest | ZFlag();
     return DrawParts(graph, flags, [&](const Surface3DData& part, Quad& q) {
-        // Each part follows the quad split along its diagonal: an affine map
-        // per triangle, which two-texture vertices carry exactly.
-        const Quad placed = BilinearQuad(f, part.x / w, part.y / h, (part.x + part.width) / w,
-                                         (part.y + part.height) / h);
+        // The quad is split along the graph's rising diagonal into two
+        // triangles, each an affine map of the graph; every corner of a part
+        // follows the map of the triangle its corner flag puts it in, so
+        // parts meet without seams and the two-texture vertices carry the
+        // map exactly.
         for (int k = 0; k < 4; ++k) {
-            q.x[k] = placed.x[k];
-            q.y[k] = placed.y[k];
+            const float s = q.x[k] / w, t = q.y[k] / h;
+            if (part.corner_flags[k] != 0) {
+                q.x[k] = f[0] + (f[2] - f[0]) * s + (f[4] - f[0]) * t;
+                q.y[k] = f[1] + (f[3] - f[1]) * s + (f[5] - f[1]) * t;
+            } else {
+                q.x[k] = f[6] + (f[4] - f[6]) * (1.0f - s) + (f[2] - f[6]) * (1.0f - t);
+                q.y[k] = f[7] + (f[5] - f[7]) * (1.0f - s) + (f[3] - f[7]) * (1.0f - t);
+            }
         }
     });
 }

@@ -246,6 +246,11 @@ int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImag
     return 0;
 }
 
+int UpdateMovieTexture(const GraphImage& frame, GraphData& graph) {
+    if (graph.texture == 0) return -1;
+    return FillGraphTextures(graph, frame, nullptr, 0, 0, 0, 0);
+}
+
 int FillGraphTexturesColor(GraphData& graph, int red, int green, int blue, int alpha) {
     if (D3D().draws_disabled != 0) return 0;
     EndSceneD3D();

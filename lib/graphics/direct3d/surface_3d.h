@@ -49,6 +49,11 @@ int DeriveGraphTextures(GraphData& derived, int x, int y, int width, int height,
 int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
                       int source_x, int source_y);
 int FillGraphTexturesColor(GraphData& graph, int red, int green, int blue, int alpha);
+// A movie's current frame (converted to an image: no texture takes the
+// movie's planes here) into every texture of its graph, each texture's colour
+// key set again after. -1 for a graph that is no texture graph (its frames
+// take the 2D copy).
+int UpdateMovieTexture(const GraphImage& frame, GraphData& graph);
 // Non-zero when a part's texture was lost and restored (its pixels are gone).
 int CheckGraphTexturesLost(const GraphData& graph);
 int CheckSurface3DLost();

@@ -86,9 +86,21 @@ struct FontData {
     MEMIMG cache_screen;
     int cache_screen_lost = 1;
 
-    // Glyph textures would need the Direct3D path, which this program does
-    // not have: every font keeps its cache in memory (0).
+    // 1: the glyphs also live in a texture graph and the Direct3D path draws
+    // them from there. The memory cells are kept in this mode too, so that a
+    // draw made while Direct3D is switched off still finds its glyphs.
     int texture_mode = 0;
+    // The texture cache: cells fill a column top to bottom, then the next
+    // column; white texels whose alpha carries the coverage (4 bits for
+    // anti-aliased fonts, 1 bit otherwise). Edged fonts have a cache graph
+    // twice as wide whose right half (the edge graph, derived over it) holds
+    // each glyph's edge at the same place.
+    int cache_graph = -1;
+    int edge_graph = -1;
+    int cache_graph_lost = 1;  // written 1 when the cache graph is deleted
+    int texture_width = 0;     // of the glyph half
+    int texture_height = 0;
+    int texture_cells_per_column = 0;
 };
 
 inline bool FontIsEdged(const FontData& font) { return (font.font_type & kFontTypeEdge) != 0; }

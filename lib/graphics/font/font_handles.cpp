@@ -10,6 +10,7 @@
 #include "lib/graphics/font/font_log_texts.h"
 #include "lib/graphics/font/font_table.h"
 #include "lib/graphics/font/glyph_cache.h"
+#include "lib/graphics/font/glyph_texture.h"
 #include "platform/base/system_info.h"
 #include "platform/font/font_face_catalog.h"
 
@@ -127,12 +128,16 @@ void MeasureCells(FontData& font) {
     font.cell_size = std::max(width, font.cell_height);
 }
 
+// The memory cells; in texture mode as many as the texture holds, so that
+// both caches share their entries.
 bool MakeMemoryGlyphCache(FontData& font) {
     const int c = font.cell_size;
     if (c <= 0 || c > kMaxCellSize) {
         return false;
     }
-    font.cell_count = std::min(std::max(kMemoryCachePixels / (c * c), kMinMemoryCells), kMaxGlyphCells);
+    if (font.texture_mode == 0) {
+        font.cell_count = std::min(std::max(kMemoryCachePixels / (c * c), kMinMemoryCells), kMaxGlyphCells);
+    }
     font.cache_bits = font.font_type == 0 ? 1 : 8;
     font.cache_pitch = font.cache_bits == 1 ? (c + 7) / 8 : c;
     font.cache_width = c;
@@ -153,6 +158,7 @@ void FreeFontRecord(FontData* font) {
     if (font == nullptr) {
         return;
     }
+    ReleaseGlyphTextureCache(*font);
     MemFree(font->cache_image);
     ReleaseMemImg(&font->cache_screen);
     font->~FontData();
@@ -223,6 +229,11 @@ int CreateFontToHandle(const char* face, int size, int thickness, int font_type,
         return -1;
     }
     MeasureCells(*font);
+    font->texture_mode = GlyphTexturesAvailable() && SizeGlyphTextureCache(*font) ? 1 : 0;
+    if (font->texture_mode != 0 && RefreshFontCacheGraph(*font) != 0) {
+        // No texture graph: the glyphs stay in memory only.
+        font->texture_mode = 0;
+    }
     if (!MakeMemoryGlyphCache(*font)) {
         FreeFontRecord(font);
         return WriteLogFormat(font_log::kLogFontCacheMemoryFailed);

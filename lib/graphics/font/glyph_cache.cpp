@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lib/graphics/font/glyph_cell.h"
+#include "lib/graphics/font/glyph_texture.h"
 #include "platform/base/text_encoding.h"
 
 namespace velk {
@@ -57,6 +58,7 @@ void RenderIntoEntry(FontData& font, GlyphEntry& entry, uint16_t code) {
             const GlyphBox box = WriteGlyphCell(cell, glyph);
             entry.width = static_cast<int16_t>(box.width);
             entry.height = static_cast<int16_t>(box.height);
+            if (font.texture_mode != 0) UploadGlyphToTexture(font, entry, glyph);
         }
     }
     if (FontIsEdged(font)) {

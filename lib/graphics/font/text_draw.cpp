@@ -1,6 +1,7 @@
 #include "lib/graphics/font/text_draw.h"
 
 #include <cstdarg>
+#include <optional>
 
 #include "lib/core/base_routines.h"
 #include "lib/core/log.h"
@@ -10,6 +11,7 @@
 #include "lib/graphics/font/font_handles.h"
 #include "lib/graphics/font/font_log_texts.h"
 #include "lib/graphics/font/font_table.h"
+#include "lib/graphics/font/glyph_texture.h"
 #include "lib/graphics/font/text_draw_2d.h"
 #include "lib/graphics/font/text_draw_screen.h"
 #include "lib/graphics/font/text_engine.h"
@@ -52,6 +54,27 @@ const FontData* FontOfDraw(const char* string, int font, bool* nothing_to_draw) 
     return record;
 }
 
+// Texture-mode fonts draw through the Direct3D path while graphs do; when
+// their texture cannot be had they draw as the others do. 0, -1; none when
+// the 2D path is to draw.
+std::optional<int> DrawFromTexture(int x, int y, int scaled, double rate_x, double rate_y, const char* string,
+                                   uint32_t color, int font, uint32_t edge_color, int vertical) {
+    FontData* record = GetFontData(font);
+    if (record == nullptr || record->texture_mode == 0 || GetUse3DFlag() == 0) {
+        return std::nullopt;
+    }
+    if (GetTextDrawScreen().Direct3DDrawsDisabled()) {
+        return -1;
+    }
+    if (RefreshFontCacheGraph(*record) != 0) {
+        return std::nullopt;
+    }
+    return RenderStringToHandle(kRenderTexture, x, y, scaled, rate_x, rate_y, string, color, nullptr, nullptr, font,
+                                edge_color, -1, vertical, nullptr) == -1
+               ? -1
+               : 0;
+}
+
 }  // namespace
 
 int DrawStringToHandle(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
@@ -65,6 +88,9 @@ int DrawStringToHandle(int x, int y, const char* string, uint32_t color, int fon
         return -1;
     }
     return DrawWithMasks(x, y, record->size + 3, vertical, [&] {
+        if (const auto drawn = DrawFromTexture(x, y, 0, 1.0, 1.0, string, color, font, edge_color, vertical)) {
+            return *drawn;
+        }
         return DrawStringToHandle2D(x, y, string, color, font, edge_color, vertical);
     });
 }
@@ -81,6 +107,10 @@ int DrawStringScaledToHandle(int x, int y, double rate_x, double rate_y, const c
     }
     const int extent = DoubleToInt(record->size * (vertical != 0 ? rate_x : rate_y)) + 3;
     return DrawWithMasks(x, y, extent, vertical, [&] {
+        if (const auto drawn =
+                DrawFromTexture(x, y, 1, rate_x, rate_y, string, color, font, edge_color, vertical)) {
+            return *drawn;
+        }
         return DrawStringScaledToHandle2D(x, y, rate_x, rate_y, string, color, font, edge_color, vertical);
     });
 }

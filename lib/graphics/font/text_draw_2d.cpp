@@ -222,9 +222,6 @@ int RefreshFontCacheScreen(int font) {
     if (record == nullptr) {
         return -1;
     }
-    if (record->texture_mode != 0) {
-        return 0;
-    }
     const ScreenFacts screen = CurrentScreen();
     const int format = CacheFormatFor(screen.bits);
     const int alpha = FontIsAntiAliased(*record) && format != kMemImgFormat8 ? 1 : 0;

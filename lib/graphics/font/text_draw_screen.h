@@ -49,6 +49,13 @@ public:
         return -1;
     }
     virtual void Unlock() {}
+
+    // The Direct3D side. Whether the device offers the two 16-bit texture
+    // formats a glyph texture needs (4 bits of alpha with 4-4-4 colour, and
+    // 1 bit of alpha with 5-5-5 colour).
+    virtual bool GlyphTextureFormatsOffered() const { return false; }
+    // Whether the current draw target refuses Direct3D draws.
+    virtual bool Direct3DDrawsDisabled() const { return false; }
 };
 
 // A screen that is a software image: always in software mode, drawing into

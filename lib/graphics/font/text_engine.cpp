@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "lib/core/log.h"
 #include "lib/graphics/draw_path.h"
@@ -9,6 +10,7 @@
 #include "lib/graphics/font/font_log_texts.h"
 #include "lib/graphics/font/font_table.h"
 #include "lib/graphics/font/glyph_cache.h"
+#include "lib/graphics/font/glyph_texture.h"
 #include "lib/graphics/font/glyph_writer.h"
 #include "lib/graphics/font/text_draw_2d.h"
 #include "lib/graphics/font/text_draw_screen.h"
@@ -58,7 +60,13 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
 
     GlyphWriter writer;
     Rect bounds{};
-    if (draw != 0) {
+    std::optional<TextureGlyphDraw> texture;
+    if (draw == kRenderTexture) {
+        if (record->texture_mode == 0) {
+            return -1;
+        }
+        texture.emplace(color, edge_color);
+    } else if (draw != kRenderMeasure) {
         if (dest == nullptr) {
             if (RefreshFontCacheScreen(font) != 0) {
                 return -1;
@@ -82,7 +90,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
 
     double pen = 0.0;
     int ink_end = 0;
-    const bool draw_now = draw != 0 && bounds.left < bounds.right && bounds.top < bounds.bottom;
+    const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
     for (size_t i = 0; i < codes.size(); ++i) {
         const uint16_t code = codes[i];
         const GlyphEntry* entry = FindGlyph(*record, code);
@@ -92,7 +100,9 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         const int pen_int = static_cast<int>(pen);
         if (entry->width > 0 && entry->height > 0 && code != kHalfWidthSpace && code != kFullWidthSpace) {
             ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
-            if (draw_now) {
+            if (texture) {
+                texture->Draw(*record, *entry, x, y, pen, rate_x, rate_y, vertical);
+            } else if (draw_now) {
                 const GlyphCellView cell{GlyphCellPixels(*record, *entry), record->cache_pitch, entry->width,
                                          entry->height};
                 if (vertical != 0) {
@@ -111,7 +121,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
         *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
     }
-    return draw != 0 ? 0 : advance;
+    return draw != kRenderMeasure ? 0 : advance;
 }
 
 }  // namespace velk

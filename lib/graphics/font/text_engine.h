@@ -15,7 +15,14 @@ struct TextExtent {
     int height = 0;
 };
 
-// draw 0 only measures. (x, y) is the top-left of the line. The scales apply
+inline constexpr int kRenderMeasure = 0;
+inline constexpr int kRenderMemory = 1;
+inline constexpr int kRenderTexture = 2;
+
+// draw kRenderMeasure only measures; kRenderMemory writes the glyphs into a
+// software image; kRenderTexture draws them from the font's texture cache
+// through the graph draws (dest and clip are not used; the draw area cuts
+// them), and fails for a font without one. (x, y) is the top-left of the line. The scales apply
 // only to fonts whose cache is a texture (none here), otherwise they are 1.
 // Colours are raw pixels of `dest`'s format, darkened by the draw bright.
 // dest null draws into the font's cache screen; clip null is the whole

@@ -4,6 +4,7 @@
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/font/display/screen_text_draws.h"
 #include "lib/graphics/font/font_handles.h"
@@ -24,13 +25,18 @@ namespace {
 Rect g_remembered_area;
 
 // A movie graph's frame copy: the movie's current frame into the graph's
-// parts (a Theora frame is converted first when it moved on).
+// textures, or its 2D surfaces when it has none (a Theora frame is converted
+// first when it moved on; nothing is copied when it did not).
 void CopyMovieFrameToGraph(MovieData* movie, void* data) {
     GraphData* graph = GetGraphData(static_cast<int>(reinterpret_cast<intptr_t>(data)));
     if (graph == nullptr || movie->current_frame_image == nullptr || movie->current_frame_image->pixels == nullptr) {
         return;
     }
     if (movie->theora && ConvertTheoraFrame(movie->decoder, 1, 0) == 0 && movie->frame_delivered) {
+        return;
+    }
+    if (graph->texture != 0) {
+        UpdateMovieTexture(*movie->current_frame_image, *graph);
         return;
     }
     PathOfGraph(*graph).FillGraphParts(*graph, *movie->current_frame_image, nullptr, 0, 0, 0, 0);

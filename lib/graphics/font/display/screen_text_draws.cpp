@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "lib/graphics/direct3d/device_3d.h"
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/font_handles.h"
 #include "lib/graphics/font/font_table.h"
@@ -35,6 +36,16 @@ public:
     }
 
     void Unlock() override { UnlockDrawScreenMemImg(); }
+
+    bool GlyphTextureFormatsOffered() const override {
+        const platform::DdPixelFormat* four = GetTextureFormatPixelFormat(2);
+        const platform::DdPixelFormat* one = GetTextureFormatPixelFormat(4);
+        return four != nullptr && one != nullptr && four->rgb_bit_count == 16 && four->alpha_mask == 0xF000 &&
+               four->red_mask == 0x0F00 && one->rgb_bit_count == 16 && one->alpha_mask == 0x8000 &&
+               one->red_mask == 0x7C00;
+    }
+
+    bool Direct3DDrawsDisabled() const override { return D3D().draws_disabled != 0; }
 };
 
 ScreenTextDrawScreen& Instance() {

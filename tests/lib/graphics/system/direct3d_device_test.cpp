@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/graph_draw_3d.h"
 #include "lib/graphics/direct3d/read_back_3d.h"
 #include "lib/graphics/direct3d/render_state_3d.h"
 #include "lib/graphics/direct3d/surface_3d.h"
@@ -127,6 +128,95 @@ TEST_F(Direct3DDeviceTest, AGraphIsCutIntoTexturesAndEachPartMapsItsUsedArea) {
     EXPECT_EQ(GetSurfaceDataCount(), before);
     DeleteGraph(g);
     EXPECT_EQ(GetSurfaceDataCount(), before - 2);
+}
+
+TEST_F(Direct3DDeviceTest, SquareOnlyDevicesCutEveryTextureIntoSquaresOfItsShorterSide) {
+    Start();
+    D3D().description.texture_caps |= platform::kD3dTextureCapsSquareOnly;
+    struct Part {
+        int x, y, width, height, texture;
+    };
+    struct Case {
+        int width, height;
+        std::vector<Part> parts;
+    };
+    const Case cases[] = {
+        // A 256 x 64 texture becomes a row of four 64 x 64 ones.
+        {256, 64, {{0, 0, 64, 64, 64}, {64, 0, 64, 64, 64}, {128, 0, 64, 64, 64}, {192, 0, 64, 64, 64}}},
+        // A tall one a column.
+        {32, 128, {{0, 0, 32, 32, 32}, {0, 32, 32, 32, 32}, {0, 64, 32, 32, 32}, {0, 96, 32, 32, 32}}},
+        // Squares past the graph's edge hold no pixel of it and are left out.
+        {130, 40, {{0, 0, 64, 40, 64}, {64, 0, 64, 40, 64}, {128, 0, 2, 40, 64}}},
+        {64, 64, {{0, 0, 64, 64, 64}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const int g = Texture(c.width, c.height);
+        const GraphData& graph = *GetGraphData(g);
+        ASSERT_EQ(graph.part_count, static_cast<int>(c.parts.size()));
+        for (int i = 0; i < graph.part_count; ++i) {
+            const Surface3DData* part = GetSurface3DData(graph.parts[i]);
+            const SurfaceData* store = GetSurfaceData(part->surface_data);
+            const Part& want = c.parts[i];
+            EXPECT_EQ(part->x, want.x) << i;
+            EXPECT_EQ(part->y, want.y) << i;
+            EXPECT_EQ(part->width, want.width) << i;
+            EXPECT_EQ(part->height, want.height) << i;
+            EXPECT_EQ(store->width, want.texture) << i;
+            EXPECT_EQ(store->height, want.texture) << i;
+            EXPECT_FLOAT_EQ(part->corners[3].u, static_cast<float>(want.width) / want.texture) << i;
+        }
+        DeleteGraph(g);
+    }
+}
+
+TEST_F(Direct3DDeviceTest, BlendFourCornerDrawsMapEachPartCornerByItsTriangle) {
+    Start();
+    // 640 x 640 is cut 512 + 128 both ways: four parts, one corner inside.
+    const int g = Texture(640, 640);
+    const int blend = Texture(640, 480);
+    ASSERT_EQ(GetGraphData(g)->part_count, 4);
+    ASSERT_EQ(SetBlendGraph(blend, 128, 64), 0);
+    calls().clear();
+    const int corners[8] = {100, 100, 500, 80, 120, 300, 560, 340};  // no parallelogram
+    ASSERT_EQ(DrawGraphQuadBlendD3D(corners, *GetGraphData(g), 1), 0);
+    FlipScreenBody();
+    const auto draws = Of(D3dCallKind::kDrawPrimitive);
+    ASSERT_EQ(draws.size(), 4u);  // one part per texture
+    // The graph's rising diagonal splits the quad: above it the map of the
+    // top-left, top-right and bottom-left corners, below it that of the
+    // bottom-right, bottom-left and top-right ones.
+    auto upper = [&](float s, float t) {
+        return std::pair<float, float>{100 + 400 * s + 20 * t, 100 - 20 * s + 200 * t};
+    };
+    auto lower = [&](float s, float t) {
+        return std::pair<float, float>{560 - 440 * (1 - s) - 60 * (1 - t), 340 - 40 * (1 - s) - 260 * (1 - t)};
+    };
+    const float cuts[3] = {0.0f, 0.8f, 1.0f};
+    int part = 0;
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 2; ++column, ++part) {
+            ASSERT_EQ(draws[part]->b, platform::kFvfTwoTextures);
+            platform::VertexTwoTextures v[6];
+            std::memcpy(v, draws[part]->vertices.data(), sizeof v);
+            const int order[4] = {0, 1, 2, 3};  // top-left, top-right, bottom-left, bottom-right
+            for (const int k : order) {
+                const float s = cuts[column + (k & 1)], t = cuts[row + (k >> 1)];
+                const bool above = 640 - s * 640 >= t * 640;
+                const auto [x, y] = above ? upper(s, t) : lower(s, t);
+                SCOPED_TRACE("part " + std::to_string(part) + " corner " + std::to_string(k));
+                EXPECT_NEAR(v[k].x, x, 0.01f);
+                EXPECT_NEAR(v[k].y, y, 0.01f);
+            }
+        }
+    }
+    // The inner corner lies below the diagonal: (460, 280), where the
+    // bilinear mapping would put it at (461.6, 282.4).
+    platform::VertexTwoTextures last[6];
+    std::memcpy(last, draws[3]->vertices.data(), sizeof last);
+    EXPECT_NEAR(last[0].x, 460.0f, 0.01f);
+    EXPECT_NEAR(last[0].y, 280.0f, 0.01f);
+    SetBlendGraph(-1, 0, 0);
 }
 
 TEST_F(Direct3DDeviceTest, DrawsWithOneStateShareABatchAndAStateChangeSendsItFirst) {
