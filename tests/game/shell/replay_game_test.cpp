@@ -105,6 +105,12 @@ void Tap(GameHarness& game, uint8_t key) {
     ASSERT_TRUE(game.StepFrames(1));
 }
 
+// A box that nobody closes (a refused save, a record used up too early)
+// ends the game after a minute of its clock instead of hanging the test.
+void EndOnAStuckBox(GameHarness& game) {
+    game.At(60000, [&game] { game.CloseWindow(); });
+}
+
 const std::vector<Press> kScript = {
     {3, game_key::kEnter, true},  {5, game_key::kEnter, false},  {6, kUpArrow, true},
     {9, game_key::kEnter, true},  {10, game_key::kEnter, false}, {12, kUpArrow, false},
@@ -114,6 +120,7 @@ const std::vector<Press> kScript = {
 TEST(ReplayGame, AReplayStartedFromTheGamesSavePlaysToTheSameResultAndHandsTheGameBack) {
     GameHarness game(RecordedGame());
     ASSERT_EQ(game.Start(), std::nullopt);
+    EndOnAStuckBox(game);
     PlayScript(game, kScript);
     game.SetKey(game_key::kEscape, false);
     const std::string recorded = game.ReadFile("result.txt");
@@ -163,6 +170,7 @@ TEST(ReplayGame, AReplayStartedFromTheGamesSavePlaysToTheSameResultAndHandsTheGa
 TEST(ReplayGame, AGameLoadedFromItsSaveGoesOnRecordingFromTheSavesRecord) {
     GameHarness game(RecordedGame());
     ASSERT_EQ(game.Start(), std::nullopt);
+    EndOnAStuckBox(game);
     PlayScript(game, kScript);
     game.SetKey(game_key::kEscape, false);
     ReplayRecorder saved = game.Home().replayRecorder;
@@ -176,11 +184,11 @@ TEST(ReplayGame, AGameLoadedFromItsSaveGoesOnRecordingFromTheSavesRecord) {
     ReplayRecorder& live = game.Home().replayRecorder;
     ASSERT_NE(live.Codes(), saved.Codes());
     Tap(game, game_key::kEscape);
+    // The play between the save and the load is gone from the record; the
+    // frame after the load is being counted.
     EXPECT_EQ(live.playbackFlag, 0);
-    ASSERT_GE(live.Codes().size(), saved.Codes().size());
-    EXPECT_EQ(std::vector<uint8_t>(live.Codes().begin(), live.Codes().begin() + saved.Codes().size()), saved.Codes());
-    EXPECT_EQ(std::vector<int32_t>(live.Values().begin(), live.Values().begin() + saved.Values().size()),
-              saved.Values());
+    EXPECT_EQ(live.Codes(), saved.Codes());
+    EXPECT_EQ(live.Values(), saved.Values());
     EXPECT_EQ(game.Variable(kVariableBase + 99), 1) << "the save's values are back";
 }
 
