@@ -3,11 +3,11 @@
 // with the save command and writes its values to a file; the replay started
 // from that save plays to the same file, and a game loaded from it goes on
 // recording from the save's record.
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "game/data/input_state.h"
 #include "game/data/variable_id.h"
@@ -112,9 +112,9 @@ void EndOnAStuckBox(GameHarness& game) {
 }
 
 const std::vector<Press> kScript = {
-    {3, game_key::kEnter, true},  {5, game_key::kEnter, false},  {6, kUpArrow, true},
-    {9, game_key::kEnter, true},  {10, game_key::kEnter, false}, {12, kUpArrow, false},
-    {20, game_key::kEnter, true}, {21, game_key::kEnter, false}, {270, game_key::kEnter, true},
+    {3, game_key::kEnter, true},    {5, game_key::kEnter, false},  {6, kUpArrow, true},
+    {9, game_key::kEnter, true},    {10, game_key::kEnter, false}, {12, kUpArrow, false},
+    {20, game_key::kEnter, true},   {21, game_key::kEnter, false}, {270, game_key::kEnter, true},
     {275, game_key::kEnter, false}, {290, game_key::kEscape, true}};
 
 TEST(ReplayGame, AReplayStartedFromTheGamesSavePlaysToTheSameResultAndHandsTheGameBack) {

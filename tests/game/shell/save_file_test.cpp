@@ -227,8 +227,7 @@ TEST_F(SaveFileTest, ARefusedFileLeavesTheLiveGameAsItWas) {
              return f;
          },
          damaged.c_str()},
-        {"a replay record cut short", [](std::vector<uint8_t> f) { f[f.size() - 2] = 1; return f; },
-         damaged.c_str()},
+        {"a cut replay record", [](std::vector<uint8_t> f) { f[f.size() - 2] = 1; return f; }, damaged.c_str()},
         {"another game", otherTitle, foreign.c_str()},
         {"title length 0", [](std::vector<uint8_t> f) { f[21] = 0; f[22] = 0; return f; }, damaged.c_str()},
         {"title length 600", [](std::vector<uint8_t> f) { f[21] = 0x58; f[22] = 2; return f; }, damaged.c_str()},
@@ -360,12 +359,14 @@ protected:
     void RecordUntilTheSave() {
         UpdateRandomSeed(2, 0x12345678);
         live_ = ReplayRecorder();
-        for (int i = 0; i < 3; ++i) live_.Record({0, 0, 0, 0, 1, 0, 0, 0});
+        for (int i = 0; i < 3; ++i)
+            live_.Record({0, 0, 0, 0, 1, 0, 0, 0});
         live_.Record({1, 0, 0, 0, 0, 0, 0, 0});
     }
     // Buttons that are recorded after the save.
     void RecordMore() {
-        for (int i = 0; i < 5; ++i) live_.Record({0, 1, 0, 0, 0, 0, 0, 0});
+        for (int i = 0; i < 5; ++i)
+            live_.Record({0, 1, 0, 0, 0, 0, 0, 0});
         live_.Record({});
     }
     std::vector<uint8_t> SavedCodes() const { return {250, 3, 1}; }
@@ -388,7 +389,8 @@ TEST_F(ReplaySaveTest, ASaveCarriesTheLiveRecordWorkedOutByHand) {
               0x01, 0x01,                    // the frame of up still counted
               25});
     ASSERT_GT(file.size(), tail.bytes.size());
-    EXPECT_TRUE(std::equal(tail.bytes.begin(), tail.bytes.end(), file.end() - static_cast<ptrdiff_t>(tail.bytes.size())));
+    EXPECT_TRUE(
+        std::equal(tail.bytes.begin(), tail.bytes.end(), file.end() - static_cast<ptrdiff_t>(tail.bytes.size())));
     // Writing left the live record as it was: the run of up goes on.
     EXPECT_EQ(live_.Codes(), (std::vector<uint8_t>{250, 3}));
 }

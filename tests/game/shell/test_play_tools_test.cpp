@@ -211,7 +211,8 @@ TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
     Scene& scene = game.Program().GetScene();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (uint8_t key : c.keys) game.SetKey(key, true);
+        for (uint8_t key : c.keys)
+            game.SetKey(key, true);
         // The last three frames' lengths settle first.
         ASSERT_TRUE(game.StepFrames(6));
         const int64_t startMs = game.Clock().Microseconds() / 1000;
@@ -221,7 +222,8 @@ TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
         EXPECT_GE(ms, c.minMs);
         EXPECT_LE(ms, c.maxMs);
         EXPECT_NEAR(scene.DrawnFrames() - startDrawn, c.drawn, 1);
-        for (uint8_t key : c.keys) game.SetKey(key, false);
+        for (uint8_t key : c.keys)
+            game.SetKey(key, false);
     }
     EXPECT_EQ(game.Home().replayRecorder.playbackFlag, 1) << "the record lasted";
 }
