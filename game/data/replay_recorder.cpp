@@ -18,7 +18,6 @@ constexpr char kReplayEnded[] =
 constexpr char kSeedMismatch[] =
     "\x97\x90\x90\x94\x83V\x81[\x83h\x82\xAA\x88\xE1\x82\xA2\x82\xDC\x82\xB7 \x95\xDB\x91\xB6=%d \x8C\xBB\x8D\xDD=%d";
 
-constexpr uint8_t kRecordFollows = 1;
 constexpr int kButtonCount = 8;
 
 }  // namespace

@@ -29,6 +29,8 @@ public:
     static constexpr uint8_t kLongestRun = 240;
     static constexpr uint8_t kSeedMarker = 250;
     static constexpr uint8_t kCheckMarker = 251;
+    // The save part's first byte when a record follows.
+    static constexpr uint8_t kRecordFollows = 1;
     // Check markers before this entry are not compared.
     static constexpr int32_t kFirstCheckedEntry = 10;
 

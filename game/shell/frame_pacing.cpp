@@ -6,6 +6,11 @@ namespace velk {
 namespace {
 
 constexpr float kSpeedTable[3] = {1.0f, 0.5f, 0.34f};
+constexpr int32_t kFastForwardFrameTime = 5;
+constexpr int32_t kFasterForwardFrameTime = 1;
+constexpr double kFastForwardDrawDivisor = 3.0;
+constexpr double kSubKeyDrawDivisor = 5.0;
+constexpr int32_t kBalancedFrames = 3;
 
 int32_t Milliseconds(double value) { return static_cast<int32_t>(value + 0.5); }
 
@@ -34,11 +39,12 @@ int32_t FramePacer::EndPass(uint32_t now, int32_t frameTime) {
         lateness_ = late;
     }
     recentFrameTimes_ = {elapsed, recentFrameTimes_[0], recentFrameTimes_[1]};
+    const int32_t budget = frameTime == normalFrameTime_ ? threeFrameBudget_ : kBalancedFrames * frameTime;
     int32_t wait = 0;
     if (lateness_ < 1) {
         if (drawThisFrame_) {
             int32_t sum = recentFrameTimes_[0] + recentFrameTimes_[1] + recentFrameTimes_[2];
-            wait = std::max(0, threeFrameBudget_ - sum);
+            wait = std::max(0, budget - sum);
             recentFrameTimes_[0] += wait;
         }
         drawThisFrame_ = true;
@@ -52,6 +58,18 @@ int32_t FramePacer::EndPass(uint32_t now, int32_t frameTime) {
         }
     }
     return wait;
+}
+
+int32_t FastForwardFrameTime(int32_t normalFrameTime, FastForwardKeys keys) {
+    if (!keys.confirm) return normalFrameTime;
+    return keys.sub ? kFasterForwardFrameTime : kFastForwardFrameTime;
+}
+
+float FastForwardDrawStep(float drawRate, FastForwardKeys keys) {
+    float step = drawRate;
+    if (keys.confirm) step = static_cast<float>(step / kFastForwardDrawDivisor);
+    if (keys.sub) step = static_cast<float>(step / kSubKeyDrawDivisor);
+    return step;
 }
 
 int32_t SetFrameSkipLevel(GameWideValues& values, int32_t level, int32_t& iniFrameSkip) {

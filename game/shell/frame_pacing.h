@@ -28,7 +28,10 @@ public:
 
     // The end of a pass at `now` with this target frame length: updates the
     // lateness and returns how long to wait (0 when behind time or not
-    // drawing). Finish must follow with the clock after the wait.
+    // drawing). Finish must follow with the clock after the wait. A frame
+    // length other than the normal one (a replay's fast-forward) is also
+    // what three frames are balanced against, so the frames it runs do come
+    // that far apart.
     int32_t EndPass(uint32_t now, int32_t frameTime);
     void Finish(uint32_t now) { lastFrameStart_ = now; }
 
@@ -48,6 +51,17 @@ private:
     int32_t lateness_ = 0;
     int32_t skipped_ = 0;
 };
+
+// The real keys that fast-forward a replay while it plays back: confirm runs
+// frames 5 ms apart and draws a third of them; with sub too, 1 ms apart. Sub
+// alone draws a fifth as many as otherwise.
+struct FastForwardKeys {
+    bool confirm = false;
+    bool sub = false;
+};
+int32_t FastForwardFrameTime(int32_t normalFrameTime, FastForwardKeys keys);
+// The drawing credit one frame adds.
+float FastForwardDrawStep(float drawRate, FastForwardKeys keys);
 
 // Clamps the level to 0..2, sets it with its draw rate (1.0, 0.5, 0.34) and
 // the Game.ini value; returns the level set.

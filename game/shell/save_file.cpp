@@ -193,8 +193,11 @@ std::optional<std::vector<uint8_t>> BuildSaveFile(SaveSnapshot& snapshot, const 
     out.WriteBytes(snapshot.heroPart);
     out.WriteBytes(snapshot.picturePart);
     WriteDatabasePart(out, snapshot.changeable);
-    // The replay part: no record follows.
-    out.WriteU8(0);
+    if (snapshot.replayRecorded) {
+        snapshot.replay.WriteSavePart(stream);
+    } else {
+        out.WriteU8(0);
+    }
     out.WriteU8(kMarker);
     snapshot.interpreter.systemVariables.sysVar24 = 1;
 
@@ -283,9 +286,10 @@ SaveReadResult ReadSaveFile(std::vector<uint8_t> file, const SaveGameState& stat
     snapshot->changeable.typeDefs = state.databases.changeable.typeDefs;
     snapshot->changeable.namesKept = state.databases.changeable.namesKept;
 
-    // This program reads no replay record from a save.
-    auto replay = in.ReadU8();
-    if (!replay || *replay != 0) return result;
+    // A flag other than 1 leaves the snapshot's fresh record.
+    const size_t replayAt = in.Position();
+    if (!snapshot->replay.ReadSavePart(in)) return result;
+    snapshot->replayRecorded = in.Bytes()[replayAt] == ReplayRecorder::kRecordFollows;
     if (in.errorFlag || !mapPart || !heroPart || !picturePart) return result;
     if (in.Position() + kAllowedSlack < in.Bytes().size()) return result;
     auto closing = in.ReadU8();

@@ -1,8 +1,8 @@
 #pragma once
 // A save file: one snapshot of the running game, written part by part in a
 // fixed order (map, main interpreter, variables, hero and party, pictures,
-// changeable database, replay) inside the scrambled container of map files,
-// and read back in the same order.
+// changeable database, replay record) inside the scrambled container of map
+// files, and read back in the same order.
 //
 // A snapshot keeps as objects what slot reads and writes reach (the main
 // interpreter with its system variables, the variable store linked to it, the
@@ -18,6 +18,7 @@
 
 #include "game/data/data_container.h"
 #include "game/data/database.h"
+#include "game/data/replay_recorder.h"
 #include "game/data/variable_store.h"
 #include "game/event/main_event_interpreter.h"
 
@@ -94,6 +95,12 @@ struct SaveSnapshot {
     std::vector<uint8_t> heroPart;
     std::vector<uint8_t> picturePart;
     Database changeable;
+    // The replay record the save carries: the live game's when it was
+    // saved, or the one its file holds. A snapshot without one (a fresh
+    // game's, or a file that carries none) writes none; read for its replay
+    // it plays the fresh record, which holds only its seed.
+    ReplayRecorder replay;
+    bool replayRecorded = false;
 };
 
 // "Save\SaveData03.sav" for slot 3 and that prefix; slot 0 names the prefix

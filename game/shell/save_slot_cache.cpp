@@ -32,14 +32,16 @@ bool WriteIntoFolder(const std::string& path, std::span<const uint8_t> bytes) {
 }  // namespace
 
 SaveSlotCache::SaveSlotCache(SaveGameState state, SaveHooks hooks) : state_(std::move(state)), hooks_(std::move(hooks)) {
-    if (!hooks_.replayPlaying) hooks_.replayPlaying = [] { return false; };
+    if (!hooks_.replayPlaying) {
+        hooks_.replayPlaying = [replay = hooks_.replay] { return replay && replay->playbackFlag != 0; };
+    }
     if (!hooks_.writeFile) hooks_.writeFile = WriteIntoFolder;
     if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFile(path); };
     if (!hooks_.drawSeeds) hooks_.drawSeeds = DrawSaveSeeds;
     if (!hooks_.beforeCopy) hooks_.beforeCopy = [] {};
     if (!hooks_.beforeRestore) hooks_.beforeRestore = [] {};
     if (!hooks_.afterRestore) hooks_.afterRestore = [] {};
-    if (!hooks_.startReplay) hooks_.startReplay = [](SaveSnapshot&) {};
+    if (!hooks_.startReplay) hooks_.startReplay = [] {};
 }
 
 SaveSlotCache::~SaveSlotCache() = default;
@@ -76,6 +78,10 @@ bool SaveSlotCache::CopyLive(SaveSnapshot& snapshot) {
     SaveStream variablesIn(variables.Bytes());
     if (!snapshot.interpreter.ReadSave(interpreterIn) || !snapshot.variables.ReadSave(variablesIn, false)) return false;
     snapshot.changeable = state_.databases.changeable;
+    if (hooks_.replay) {
+        snapshot.replay = *hooks_.replay;
+        snapshot.replayRecorded = true;
+    }
     return true;
 }
 
@@ -151,8 +157,16 @@ bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string
     }
     SaveSnapshot& snapshot = *(snapshots_[path] = std::move(read.snapshot));
     valid_[path] = 1;
-    if (replay) hooks_.startReplay(snapshot);
+    if (replay) StartReplay(snapshot);
     return true;
+}
+
+void SaveSlotCache::StartReplay(const SaveSnapshot& snapshot) {
+    if (hooks_.replay) {
+        *hooks_.replay = snapshot.replay;
+        hooks_.replay->BeginPlayback();
+    }
+    hooks_.startReplay();
 }
 
 bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
@@ -177,6 +191,10 @@ bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
                        state_.variables.ReadSave(in, true) && state_.hero.Read(in) &&
                        state_.pictures.ReadSave(in, true);
     state_.databases.changeable = std::move(read.snapshot->changeable);
+    // The game goes on recording from the save's record; a record being
+    // played back is not swapped under the playback.
+    ReplayRecorder* live = hooks_.replay;
+    if (live && read.snapshot->replayRecorded && !live->playbackFlag) *live = std::move(read.snapshot->replay);
     state_.map.refreshPagesFlag = 1;
     hooks_.afterRestore();
     return whole;

@@ -24,7 +24,13 @@ namespace velk {
 // What saving and loading need of the rest of the program. Empty functions
 // do nothing (or the default named).
 struct SaveHooks {
-    // True while a replay plays back: a save then writes nothing.
+    // The live replay record, or null for a game that keeps none. A save
+    // carries it; a loaded save that carries one replaces it (and recording
+    // goes on from there) unless a replay is playing back; a save read for
+    // its replay puts its record there and plays it back.
+    ReplayRecorder* replay = nullptr;
+    // True while a replay plays back: a save then writes nothing. Default:
+    // the live record's playback flag.
     std::function<bool()> replayPlaying;
     // Writes a whole file of the game folder, replacing the old one only
     // when every byte is on disk. Default: the file's folder is made, then
@@ -44,8 +50,9 @@ struct SaveHooks {
     // After it: the hero's first byte, the transition graphic and the music
     // the scene's restart starts, all as the loaded interpreter holds them.
     std::function<void()> afterRestore;
-    // A save was read for its replay: back to the title in playback.
-    std::function<void(SaveSnapshot& snapshot)> startReplay;
+    // A save was read for its replay and its record is playing back: back
+    // to the title, where the game starts over with the recorded buttons.
+    std::function<void()> startReplay;
 };
 
 class SaveSlotCache {
@@ -91,6 +98,7 @@ private:
     // The slot's snapshot made anew from the live game.
     bool CopyLive(SaveSnapshot& snapshot);
     bool RestoreLive(SaveReadResult& read);
+    void StartReplay(const SaveSnapshot& snapshot);
     // Readies the snapshot a slot write changes: the slot's own, or a fresh
     // game's when there is no file. False when a file is there but refused.
     bool TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix);

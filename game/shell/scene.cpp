@@ -64,6 +64,16 @@ bool Scene::RunPass() {
     GameSystem& system = home_.gameSystem;
     if (ProcessMessages() != 0) return false;
     home_.UpdateInput();
+    ReplayRecorder& replay = home_.replayRecorder;
+    // A playback that ran out in this update, or that the player cancelled
+    // in the last pass, ends before another frame of it runs.
+    if (replay.playbackFlag && replay.endedFlag) {
+        replay.playbackFlag = 0;
+        replay.endedFlag = 0;
+        system.sceneState = kSceneTitle;
+        LeaveMainLoop();
+        return false;
+    }
     std::array<int32_t, 5>& history = system.frameHistory;
     for (size_t i = history.size() - 1; i > 0; --i) history[i] = history[i - 1];
     history[0] = static_cast<int32_t>(Now());
@@ -72,14 +82,25 @@ bool Scene::RunPass() {
     counter_.Count(Now(), true, home_.wideValues);
     ++passes_;
     if (system.sceneState != kSceneRun) {
-        ResetWindowRequests(system);
-        if (hooks_.resetWindows) hooks_.resetWindows();
+        LeaveMainLoop();
         return false;
     }
-    int32_t wait = pacer_.EndPass(Now(), pacer_.NormalFrameTime());
+    if (replay.playbackFlag && home_.inputState.DeviceHeld(kButtonCancel)) replay.EndPlayback();
+    int32_t wait = pacer_.EndPass(Now(), FastForwardFrameTime(pacer_.NormalFrameTime(), FastForward()));
     if (wait > 0) ShellWait(wait);
     pacer_.Finish(Now());
     return true;
+}
+
+void Scene::LeaveMainLoop() {
+    ResetWindowRequests(home_.gameSystem);
+    if (hooks_.resetWindows) hooks_.resetWindows();
+}
+
+FastForwardKeys Scene::FastForward() const {
+    if (!home_.replayRecorder.playbackFlag) return {};
+    const InputState& input = home_.inputState;
+    return {input.DeviceHeld(kButtonConfirm), input.DeviceHeld(kButtonSub)};
 }
 
 void Scene::RunFrame() {
@@ -121,7 +142,7 @@ void Scene::RunFrame() {
     RunUpdate(UpdateStep::kPanoramaScroll);
     RunUpdate(UpdateStep::kFogScroll);
     system.frameHistory[0] = Since(system.frameHistory[0], Now());
-    pacer_.AddCredit(values.drawRate);
+    pacer_.AddCredit(FastForwardDrawStep(values.drawRate, FastForward()));
     if (pacer_.MayDraw(system.transitionPrepared != 0)) Draw();
 }
 

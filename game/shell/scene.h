@@ -84,8 +84,11 @@ public:
         hooks_.draw[static_cast<size_t>(layer)] = std::move(draw);
     }
 
-    // The main loop, whole: returns when the scene state is no longer 1 or
-    // message processing reports the end.
+    // The main loop, whole: returns when the scene state is no longer 1,
+    // message processing reports the end, or a replay's playback has ended
+    // (the game then goes back to the title with the player's input). While
+    // a replay plays back, the real confirm and sub keys fast-forward it and
+    // the real cancel key ends it.
     void RunMainLoop();
     // The same in steps: BeginMainLoop, then RunPass until it returns false.
     void BeginMainLoop();
@@ -99,6 +102,9 @@ public:
     int64_t Passes() const { return passes_; }
 
 private:
+    // The message and choice windows reset as the loop leaves.
+    void LeaveMainLoop();
+    FastForwardKeys FastForward() const;
     void RunUpdate(UpdateStep step);
     void RunDraw(DrawLayer layer);
     void Draw();

@@ -271,7 +271,8 @@ void ConnectSaves(GameProgram& program, Subsystems& s) {
     GamePresentation& p = s.presentation;
     s.heroPart = std::make_unique<HeroSavePart>(home.hero);
     SaveHooks hooks;
-    hooks.replayPlaying = [&home] { return home.replayRecorder.playbackFlag != 0; };
+    hooks.replay = &home.replayRecorder;
+    hooks.startReplay = [&home] { home.gameSystem.sceneState = kSceneTitle; };
     hooks.beforeCopy = [&home] {
         home.mainInterpreter.currentBgm = home.sound.CurrentNumber(SoundState::kMusic);
         home.mainInterpreter.currentBgs = home.sound.CurrentNumber(SoundState::kBackgroundSound);

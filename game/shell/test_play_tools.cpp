@@ -199,8 +199,6 @@ void TestPlayTools::HandleHotkeys(int flag) {
     GameWideValues& values = home_.wideValues;
     GameSystem& system = home_.gameSystem;
 
-    EndReplayPlaybackIfOver();
-
     if (input.ToolKeyPressed(InputState::kF4Key)) StepWindowScale();
     if (input.ToolKeyPressed(InputState::kF5Key)) {
         skipStep_ = (skipStep_ + 1) % 3;
@@ -215,19 +213,6 @@ void TestPlayTools::HandleHotkeys(int flag) {
     if (input.ToolKeyPressed(InputState::kPrintScreenKey) && home_.playerSettings.screenShotFlag != 0) {
         TakeScreenshot();
     }
-}
-
-bool TestPlayTools::EndReplayPlaybackIfOver() {
-    ReplayRecorder& replay = home_.replayRecorder;
-    if (!replay.playbackFlag) return false;
-    // The real cancel key ends the playback; an ended one (record used up or
-    // cancelled) gives the game back to the title and the player.
-    if (!replay.endedFlag && home_.inputState.DeviceHeld(kButtonCancel)) replay.EndPlayback();
-    if (!replay.endedFlag) return false;
-    replay.playbackFlag = 0;
-    replay.endedFlag = 0;
-    home_.gameSystem.sceneState = kSceneTitle;
-    return true;
 }
 
 void TestPlayTools::StepWindowScale() {

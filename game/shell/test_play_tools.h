@@ -22,13 +22,8 @@ class TestPlayTools {
 public:
     explicit TestPlayTools(GameHome& home) : home_(home) {}
 
-    // Does nothing when `flag` is 1; the main loop passes 0. Also ends a
-    // replay playback that is over (EndReplayPlaybackIfOver).
+    // Does nothing when `flag` is 1; the main loop passes 0.
     void HandleHotkeys(int flag);
-    // Ends a replay playback that has run out or that the real cancel key
-    // cancels: both replay flags cleared and the scene state back to the
-    // title. True when it did; the main loop then leaves.
-    bool EndReplayPlaybackIfOver();
     // The variable viewer (test play only); `first` resets the scroll.
     void ShowVariableViewer(bool first);
     void DrawTestPlayOverlay();

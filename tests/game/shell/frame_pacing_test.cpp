@@ -80,6 +80,36 @@ TEST(FramePacer, FrameSkipLevelsDrawTheirShareOfFrames) {
     }
 }
 
+TEST(FramePacer, AReplayFastForwardsToItsFrameTimeAndDrawsItsShare) {
+    // 30 passes of 1 ms each while the keys are held: the clock they take
+    // and the frames drawn. Three frames balance against three frame times,
+    // after the two normal frames before them.
+    struct Case {
+        FastForwardKeys keys;
+        int32_t ms;
+        int32_t drawn;
+    };
+    for (Case c : {Case{{false, false}, 500, 30}, Case{{true, false}, 150, 11}, Case{{true, true}, 30, 2},
+                   Case{{false, true}, 500, 6}}) {
+        FramePacer pacer;
+        uint32_t now = 1000;
+        pacer.Begin(now, 1, 1.0f);
+        int32_t drawn = 0;
+        for (int pass = 0; pass < 30; ++pass) {
+            now += 1;
+            pacer.AddCredit(FastForwardDrawStep(1.0f, c.keys));
+            if (pacer.MayDraw(false)) {
+                pacer.TakeDraw();
+                ++drawn;
+            }
+            now += static_cast<uint32_t>(pacer.EndPass(now, FastForwardFrameTime(pacer.NormalFrameTime(), c.keys)));
+            pacer.Finish(now);
+        }
+        EXPECT_EQ(static_cast<int32_t>(now - 1000), c.ms) << c.keys.confirm << c.keys.sub;
+        EXPECT_EQ(drawn, c.drawn) << c.keys.confirm << c.keys.sub;
+    }
+}
+
 TEST(FrameCounter, MeasuresEveryHalfSecondAndCountsPlayTimeWithoutDrift) {
     GameWideValues values;
     FrameCounter counter;

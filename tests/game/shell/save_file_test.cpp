@@ -7,6 +7,7 @@
 
 #include "game/data/data_container.h"
 #include "game/data/game_file_source.h"
+#include "game/data/random_source.h"
 #include "game/map/hero.h"
 #include "tests/game/shell/save_test_support.h"
 
@@ -226,7 +227,7 @@ TEST_F(SaveFileTest, ARefusedFileLeavesTheLiveGameAsItWas) {
              return f;
          },
          damaged.c_str()},
-        {"a replay record", [](std::vector<uint8_t> f) { f[f.size() - 2] = 1; return f; }, damaged.c_str()},
+        {"a cut replay record", [](std::vector<uint8_t> f) { f[f.size() - 2] = 1; return f; }, damaged.c_str()},
         {"another game", otherTitle, foreign.c_str()},
         {"title length 0", [](std::vector<uint8_t> f) { f[21] = 0; f[22] = 0; return f; }, damaged.c_str()},
         {"title length 600", [](std::vector<uint8_t> f) { f[21] = 0x58; f[22] = 2; return f; }, damaged.c_str()},
@@ -343,6 +344,103 @@ TEST_F(SaveFileTest, TheGamesHeroAndPartyRoundTrip) {
     EXPECT_EQ(hero.graphicFileName, "hero.png");
     EXPECT_EQ(hero.followers[1].graphicFileName, "second.png");
     EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+// The live replay record of the fixture's game: the seed marker of
+// 0x12345678, three frames of confirm and a pending frame of up.
+class ReplaySaveTest : public SaveFileTest {
+protected:
+    ReplaySaveTest() {
+        seeds_ = {0, 0, 0};
+        RecordUntilTheSave();
+        hooks_.replay = &live_;
+        hooks_.startReplay = [this] { ++replaysStarted_; };
+    }
+    void RecordUntilTheSave() {
+        UpdateRandomSeed(2, 0x12345678);
+        live_ = ReplayRecorder();
+        for (int i = 0; i < 3; ++i)
+            live_.Record({0, 0, 0, 0, 1, 0, 0, 0});
+        live_.Record({1, 0, 0, 0, 0, 0, 0, 0});
+    }
+    // Buttons that are recorded after the save.
+    void RecordMore() {
+        for (int i = 0; i < 5; ++i)
+            live_.Record({0, 1, 0, 0, 0, 0, 0, 0});
+        live_.Record({});
+    }
+    std::vector<uint8_t> SavedCodes() const { return {250, 3, 1}; }
+    std::vector<int32_t> SavedValues() const { return {0x12345678, 0x10, 0x01}; }
+
+    ReplayRecorder live_;
+    int replaysStarted_ = 0;
+};
+
+TEST_F(ReplaySaveTest, ASaveCarriesTheLiveRecordWorkedOutByHand) {
+    hero_.values = {11, 22};
+    ASSERT_TRUE(Cache().Save(3, true, "Save\\SaveData"));
+    const std::vector<uint8_t> file = FileBytes("SaveData03.sav");
+    Layout tail;
+    tail.Add(DatabasePart());
+    tail.Add({0x01,                          // a record follows
+              0x03, 0x00, 0x00, 0x00,        // three entries
+              0xFA, 0x78, 0x56, 0x34, 0x12,  // the seed marker
+              0x03, 0x10,                    // three frames of confirm
+              0x01, 0x01,                    // the frame of up still counted
+              25});
+    ASSERT_GT(file.size(), tail.bytes.size());
+    EXPECT_TRUE(
+        std::equal(tail.bytes.begin(), tail.bytes.end(), file.end() - static_cast<ptrdiff_t>(tail.bytes.size())));
+    // Writing left the live record as it was: the run of up goes on.
+    EXPECT_EQ(live_.Codes(), (std::vector<uint8_t>{250, 3}));
+}
+
+TEST_F(ReplaySaveTest, ALoadedGameGoesOnFromTheSavesRecordUnlessItsFileHasNoneOrAReplayPlays) {
+    struct Case {
+        const char* name;
+        bool fileWithoutRecord;
+        bool playingBack;
+        bool replaced;
+    };
+    for (Case c : {Case{"a record", false, false, true}, Case{"no record", true, false, false},
+                   Case{"during playback", false, true, false}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Cache().Save(3, true, "Save\\SaveData"));
+        if (c.fileWithoutRecord) PutFile("SaveData03.sav", PlainFile(kTitle, GoodParts()));
+        RecordMore();
+        live_.playbackFlag = c.playingBack ? 1 : 0;
+        const ReplayRecorder before = live_;
+        ASSERT_TRUE(Cache().Load(3, true, false, "Save\\SaveData"));
+        EXPECT_EQ(live_.Codes(), c.replaced ? SavedCodes() : before.Codes());
+        EXPECT_EQ(live_.Values(), c.replaced ? SavedValues() : before.Values());
+        EXPECT_EQ(live_.playbackFlag, c.playingBack ? 1 : 0);
+        RecordUntilTheSave();
+    }
+    EXPECT_EQ(replaysStarted_, 0);
+}
+
+TEST_F(ReplaySaveTest, ASaveReadForItsReplayPlaysItsRecordFromTheStart) {
+    ASSERT_TRUE(Cache().Save(3, true, "Save\\SaveData"));
+    RecordMore();
+    ASSERT_TRUE(Cache().Load(3, false, true, "Save\\SaveData"));
+    EXPECT_EQ(replaysStarted_, 1);
+    EXPECT_EQ(live_.playbackFlag, 1);
+    EXPECT_EQ(live_.endedFlag, 0);
+    EXPECT_EQ(live_.Codes(), SavedCodes());
+    EXPECT_EQ(live_.Position(), 0);
+    // The live game is not restored by a replay: it starts over from the
+    // title.
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(ReplaySaveTest, ASlotWriteKeepsTheRecordOfTheSlotsOwnSave) {
+    ASSERT_TRUE(Cache().Save(3, true, "Save\\SaveData"));
+    RecordMore();
+    Cache().SetSlotInt(3, 2000003, 5, "Save\\SaveData");
+    cache_.reset();
+    ASSERT_TRUE(Cache().Load(3, false, true, "Save\\SaveData"));
+    EXPECT_EQ(live_.Codes(), SavedCodes());
+    EXPECT_EQ(live_.Values(), SavedValues());
 }
 
 }  // namespace

@@ -47,11 +47,14 @@ void Tap(GameHarness& game, uint8_t key) {
 // processing: a fresh confirm draws a random number 0-99 and adds it to
 // variable 0; up held counts in variable 1; cancel held doubles variable 2
 // plus one, modulo 1000.
+// Frames run while a replay plays back are counted.
 struct ScriptedRules {
     std::vector<int32_t> draws;
+    int playedFrames = 0;
     void Install(GameHarness& game) {
         GameHome& home = game.Home();
         game.Program().GetScene().SetUpdateStep(UpdateStep::kMainInterpreter, [this, &home] {
+            if (home.replayRecorder.playbackFlag) ++playedFrames;
             VariableStore& store = home.variableStore;
             const InputState& input = home.inputState;
             if (input.Pressed(kButtonConfirm)) {
@@ -132,9 +135,11 @@ TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndT
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(game.Variable(kVariableBase + i), recordedValues[static_cast<size_t>(i)]) << i;
     EXPECT_EQ(replay.PlayedFrames(), frames);
+    EXPECT_EQ(rules.playedFrames, frames);
 
     // The record is used up: one box, closed by the player's real confirm,
-    // and the game goes back to the title with recording on again.
+    // and the game goes back to the title with recording on again; no frame
+    // runs on the empty input of the used-up record.
     game.At(50, [&] { game.SetKey(game_key::kEnter, true); });
     game.At(100, [&] { game.SetKey(game_key::kEnter, false); });
     ASSERT_TRUE(game.StepFrames(3));
@@ -143,26 +148,84 @@ TEST(Replay, ARecordedRunPlaysBackFromASaveToTheSameEndStateWithTheSameDrawsAndT
     EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
     EXPECT_EQ(game.Variable(kVariableBase + 0), 0) << "the title block ran; closing the box pressed nothing";
     EXPECT_EQ(rules.draws.size(), recordedDraws.size());
+    EXPECT_EQ(rules.playedFrames, frames);
     game.SetKey(kUpArrow, true);
     ASSERT_TRUE(game.StepFrames(2));
     EXPECT_EQ(game.Variable(kVariableBase + 1), 2) << "the player's input counts again";
 }
 
-TEST(Replay, TheRealCancelKeyEndsPlaybackAndReturnsToTheTitle) {
+// A record of `frames` frames with nothing pressed, playing back from the
+// title.
+void PlayBackEmptyFrames(GameHarness& game, int frames) {
+    BackToTitle(game);
+    ASSERT_TRUE(game.StepFrames(frames));
+    game.Home().replayRecorder.BeginPlayback();
+    BackToTitle(game);
+}
+
+TEST(Replay, TheRealCancelKeyEndsPlaybackAtTheStartOfTheNextPassAndThePlayerTakesOver) {
     GameHarness game(ToolGame());
     ASSERT_EQ(game.Start(), std::nullopt);
-    BackToTitle(game);
-    for (int i = 0; i < 50; ++i)
-        ASSERT_TRUE(game.StepFrames(1));
+    ScriptedRules rules;
+    rules.Install(game);
+    PlayBackEmptyFrames(game, 50);
     ReplayRecorder& replay = game.Home().replayRecorder;
-    replay.BeginPlayback();
-    BackToTitle(game);
     ASSERT_TRUE(game.StepFrames(5));
     EXPECT_EQ(replay.playbackFlag, 1);
+    const int played = rules.playedFrames;
     game.SetKey(game_key::kEscape, true);
-    ASSERT_TRUE(game.StepFrames(2));
+    // The pass that reads cancel runs its frame with the record's buttons.
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(rules.playedFrames, played + 1);
+    EXPECT_EQ(game.Variable(kVariableBase + 2), 0);
+    // The next one runs none and goes back to the title.
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(rules.playedFrames, played + 1);
     EXPECT_EQ(replay.playbackFlag, 0);
-    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneTitle);
+    // The title block, and the first frame is the player's: cancel held.
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(game.Variable(kVariableBase + 2), 1);
+    EXPECT_EQ(rules.playedFrames, played + 1);
+}
+
+TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
+    // Per 60 passes on the manual clock: milliseconds and drawn frames. A
+    // drawn frame waits for the display's next refresh (1/60 s), so the
+    // drawings left bound the speed: a third of them, three times as fast.
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> keys;
+        int64_t minMs, maxMs;
+        int64_t drawn;
+    };
+    const Case cases[] = {
+        {"normal", {}, 990, 1010, 60},
+        {"confirm", {game_key::kEnter}, 320, 345, 20},
+        {"confirm and sub", {game_key::kEnter, game_key::kLeftShift}, 60, 80, 4},
+        {"sub alone", {game_key::kLeftShift}, 990, 1010, 12},
+    };
+    GameHarness game(ToolGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    PlayBackEmptyFrames(game, 700);
+    Scene& scene = game.Program().GetScene();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (uint8_t key : c.keys)
+            game.SetKey(key, true);
+        // The last three frames' lengths settle first.
+        ASSERT_TRUE(game.StepFrames(6));
+        const int64_t startMs = game.Clock().Microseconds() / 1000;
+        const int64_t startDrawn = scene.DrawnFrames();
+        ASSERT_TRUE(game.StepFrames(60));
+        const int64_t ms = game.Clock().Microseconds() / 1000 - startMs;
+        EXPECT_GE(ms, c.minMs);
+        EXPECT_LE(ms, c.maxMs);
+        EXPECT_NEAR(scene.DrawnFrames() - startDrawn, c.drawn, 1);
+        for (uint8_t key : c.keys)
+            game.SetKey(key, false);
+    }
+    EXPECT_EQ(game.Home().replayRecorder.playbackFlag, 1) << "the record lasted";
 }
 
 TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
