@@ -127,7 +127,9 @@ TEST_P(MovieTextureTest, WithTheDirect3DPathOnAMovieGraphsFramesReachItsTexture)
     ASSERT_EQ(DrawGraph(0, 0, graph, 0), 0);
     EXPECT_EQ(TextureBytes(graph), reference[7]);
     // On OpenGL the texture is what the screen shows.
-    if (GetParam() == RenderMode::kDirect3D) EXPECT_EQ(ShownRegion(64, 48), reference[7]);
+    if (GetParam() == RenderMode::kDirect3D) {
+        EXPECT_EQ(ShownRegion(64, 48), reference[7]);
+    }
     DeleteGraph(graph);
 }
 
