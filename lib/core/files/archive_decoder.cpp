@@ -1,7 +1,12 @@
 #include "lib/core/files/archive_decoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "lib/core/files/archive_format.h"
 
@@ -44,6 +49,25 @@ inline bool ReadMatch(uint8_t code, uint8_t marker, const uint8_t*& in, const ui
     return true;
 }
 
+// The first marker byte at or after `in`, or `end`. Literal runs between
+// codes are short, so the search is inline rather than a call per run.
+inline const uint8_t* NextMarker(const uint8_t* in, const uint8_t* end, uint8_t marker) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(marker));
+    for (; end - in >= 16; in += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
+        if (hits != 0) {
+            return in + std::countr_zero(hits);
+        }
+    }
+#endif
+    while (in < end && *in != marker) {
+        ++in;
+    }
+    return in;
+}
+
 }  // namespace
 
 bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size) {
@@ -78,8 +102,7 @@ std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source) {
     const uint8_t* end = source.data() + head->total_size;
     uint64_t size = 0;
     while (in < end) {
-        const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
-        const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
+        const uint8_t* next = NextMarker(in, end, marker);
         size += static_cast<uint64_t>(next - in);
         in = next;
         if (in == end) {
@@ -94,7 +117,7 @@ std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source) {
             continue;
         }
         Match match;
-        if (!ReadMatch(code, marker, in, end, &match)) {
+        if (!ReadMatch(code, marker, in, end, &match) || match.distance > size) {
             return std::nullopt;
         }
         size += match.length;
@@ -116,13 +139,18 @@ bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> desti
     while (in < end) {
         if (*in != marker) {
             // A run of literal bytes up to the next marker.
-            const void* found = std::memchr(in, marker, static_cast<size_t>(end - in));
-            const uint8_t* next = found != nullptr ? static_cast<const uint8_t*>(found) : end;
+            const uint8_t* next = NextMarker(in, end, marker);
             const size_t run = static_cast<size_t>(next - in);
             if (run > static_cast<size_t>(out_end - out)) {
                 return false;
             }
-            std::memcpy(out, in, run);
+            if (run <= 16 && end - in >= 16 && out_end - out >= 16) {
+                // Short runs as one 16-byte piece; what it writes past the
+                // run, later codes overwrite.
+                std::memcpy(out, in, 16);
+            } else {
+                std::memcpy(out, in, run);
+            }
             out += run;
             in = next;
             if (in == end) {

@@ -32,8 +32,10 @@ bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size);
 std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source);
 
 // Walks the codes without writing anything and returns how many bytes they
-// decode to; nullopt when the stream is cut or holds a code that cannot be.
-// The reader checks it against the head before it allocates the output.
+// decode to; nullopt when the stream is cut or holds a code that cannot be
+// (a distance reaching before the start included). A stream it measures at
+// the head's decoded size always decodes: the reader checks an entry with it
+// when it opens and decodes when it is read.
 std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source);
 
 // Decodes the data (head included) into `destination`, whose size must be the

@@ -56,8 +56,12 @@ struct ArchiveOpenFile {
     ArchiveState* state = nullptr;
     const ArchiveEntry* entry = nullptr;
     std::string path;  // for the log
-    LibraryBlock decoded;     // the whole entry, for a compressed one
-    LibraryBlock compressed;  // while its asynchronous read runs
+    // A compressed entry keeps its checked codes and decodes when it is read:
+    // straight into the reader's buffer when one read takes the whole entry,
+    // else into its own decoded copy.
+    LibraryBlock decoded;
+    LibraryBlock compressed;
+    uint32_t compressed_size = 0;
     int eof = 0;
     uint32_t position = 0;
     bool async = false;
@@ -113,10 +117,11 @@ void LogDamagedEntry(const ArchiveOpenFile& file) {
     WriteLogFormat(log_text::kDamagedArchiveEntryFormat, file.state->native_path.c_str(), file.path.c_str());
 }
 
-// Checks the compressed data against its entry and decodes it. The codes run
-// as far as the data's own head says, which may end before the size the
-// table gives; they never run past it.
-bool DecodeEntry(ArchiveOpenFile& file, std::span<const uint8_t> source) {
+// Checks the compressed data against its entry: its codes must decode to
+// exactly the size the table gives. The codes run as far as the data's own
+// head says, which may end before the size the table gives; they never run
+// past it. A checked entry always decodes.
+bool CheckEntry(const ArchiveOpenFile& file, std::span<const uint8_t> source) {
     const auto head = ReadArchiveDataHead(source);
     // The expansion is held to the codes that are really there, whatever
     // size the table claims for them.
@@ -125,18 +130,33 @@ bool DecodeEntry(ArchiveOpenFile& file, std::span<const uint8_t> source) {
         return false;
     }
     const auto measured = MeasureArchiveData(source);
-    if (!measured || *measured != head->decoded_size) {
-        return false;
+    return measured && *measured == head->decoded_size;
+}
+
+// Decodes a checked entry's whole data into `destination` (its decoded size).
+bool DecodeEntryInto(ArchiveOpenFile& file, std::span<uint8_t> destination) {
+    const std::span<const uint8_t> source(file.compressed.bytes, file.compressed_size);
+    if (DecodeArchiveData(source, destination)) {
+        return true;
     }
-    if (!file.decoded.Allocate(head->decoded_size)) {
+    file.damaged = true;
+    LogDamagedEntry(file);
+    return false;
+}
+
+// Gives the entry its own decoded copy, for reads of less than the whole.
+bool DecodeEntry(ArchiveOpenFile& file) {
+    const uint32_t size = file.entry->data_size;
+    if (!file.decoded.Allocate(size)) {
         WriteLogFormat(log_text::kArchiveEntryAllocationFailedFormat, file.state->native_path.c_str(),
                        file.path.c_str());
         return false;
     }
-    if (!DecodeArchiveData(source, std::span<uint8_t>(file.decoded.bytes, head->decoded_size))) {
+    if (!DecodeEntryInto(file, std::span<uint8_t>(file.decoded.bytes, size))) {
         file.decoded.Reset();
         return false;
     }
+    file.compressed.Reset();
     return true;
 }
 
@@ -152,7 +172,7 @@ bool EntryFits(const ArchiveOpenFile& file) {
     return file.data_offset() + stored <= file.state->file_size;
 }
 
-// Opens the entry's data: a compressed entry is read and decoded now (or its
+// Opens the entry's data: a compressed entry is read and checked now (or its
 // read started, when asynchronous). False when it is damaged or no memory.
 bool OpenEntryData(ArchiveOpenFile& file) {
     if (!EntryFits(file)) {
@@ -168,6 +188,7 @@ bool OpenEntryData(ArchiveOpenFile& file) {
                        file.path.c_str());
         return false;
     }
+    file.compressed_size = size;
     const std::span<uint8_t> block(file.compressed.bytes, size);
     if (file.async) {
         StartArchiveRead(*file.state, file.data_offset(), block, &file.waiter);
@@ -176,12 +197,12 @@ bool OpenEntryData(ArchiveOpenFile& file) {
         file.pending_count = size;
         return true;
     }
-    const bool decoded = ReadArchiveBytes(*file.state, file.data_offset(), block) == size && DecodeEntry(file, block);
-    file.compressed.Reset();
-    if (!decoded) {
+    const bool checked = ReadArchiveBytes(*file.state, file.data_offset(), block) == size && CheckEntry(file, block);
+    if (!checked) {
+        file.compressed.Reset();
         LogDamagedEntry(file);
     }
-    return decoded;
+    return checked;
 }
 
 // Finishes the file's asynchronous operation. With `wait` false it only
@@ -212,11 +233,11 @@ int CompleteArchiveRead(ArchiveOpenFile& file, bool wait) {
         if (delivered == file.pending_count) {
             ScrambleArchiveBytes(block, file.pending_offset, file.state->key);
         }
-        if (delivered != file.pending_count || !DecodeEntry(file, block)) {
+        if (delivered != file.pending_count || !CheckEntry(file, block)) {
             file.damaged = true;
+            file.compressed.Reset();
             LogDamagedEntry(file);
         }
-        file.compressed.Reset();
     }
     file.pending = Pending::kNone;
     return 1;
@@ -237,7 +258,22 @@ size_t ReadArchiveEntry(ArchiveOpenFile& file, uint8_t* buffer, uint64_t bytes) 
         return 0;
     }
     const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(bytes, size - file.position));
-    if (file.decoded.bytes != nullptr) {
+    if (file.entry->is_compressed()) {
+        if (file.decoded.bytes == nullptr) {
+            if (file.position == 0 && n == size) {
+                if (!DecodeEntryInto(file, std::span<uint8_t>(buffer, n))) {
+                    file.eof = 1;
+                    return 0;
+                }
+                file.position = n;
+                file.eof = 0;
+                return n;
+            }
+            if (!DecodeEntry(file)) {
+                file.eof = 1;
+                return 0;
+            }
+        }
         std::memcpy(buffer, file.decoded.bytes + file.position, n);
     } else if (!file.async) {
         const int64_t got = ReadArchiveBytes(*file.state, file.data_offset() + file.position,

@@ -153,6 +153,8 @@ TEST(ArchiveCoding, DamagedStreamsAreRefused) {
     const uint8_t m = 0x10;
     // Distance beyond what was written.
     EXPECT_FALSE(Decode(Head(6, m, {'a', 'b', m, 0x00, 0x02})).has_value());
+    EXPECT_FALSE(MeasureArchiveData(Head(6, m, {'a', 'b', m, 0x00, 0x02})).has_value())
+        << "a measured stream must decode";
     EXPECT_FALSE(MeasureArchiveData(Head(6, m, {'a', 'b', m, 0x00})).has_value()) << "cut inside a code";
     // A copy longer than the space left.
     EXPECT_FALSE(Decode(Head(5, m, {'a', 'b', m, 0x00, 0x00})).has_value());
