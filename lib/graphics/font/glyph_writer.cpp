@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VELK_WIDE_GLYPHS 1
+#endif
 
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/glyph_cell.h"
@@ -402,6 +406,69 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
     }
 }
 
+#if defined(VELK_WIDE_GLYPHS)
+bool g_wide_allowed = true;
+
+bool MachineHasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+// The 32-bit form of WriteByteBox for a usable lookup: eight pixels a step,
+// each the ink of its value or left as it is, without a branch on the
+// values. A step that would reach past the clip, or meets a value of 16 or
+// more, writes pixel by pixel instead.
+template <Kind kKind>
+__attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
+                                                     int x0, int y0, int x1, int y1, int room, const Ink* inks,
+                                                     const GlyphWriter::Lookup& lookup) {
+    static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha);
+    const int pitch = dest.base->pitch;
+    const __m256i low = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data()));
+    const __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data() + 8));
+    const __m256i keep_bits = _mm256_set1_epi32(static_cast<int>(lookup.keep_bits));
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i one = _mm256_set1_epi32(1), fifteen = _mm256_set1_epi32(15);
+    for (int gy = y0; gy < y1; ++gy) {
+        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
+        uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * 4;
+        for (int gx = x0; gx < x1; gx += 8) {
+            const int count = std::min(8, x1 - gx);
+            uint8_t* p = row + gx * 4;
+            // (Cache images end in 8 spare bytes: the load stays inside.)
+            const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + gx)));
+            const __m256i active = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes);
+            const bool beyond = _mm256_movemask_epi8(_mm256_and_si256(active, _mm256_cmpgt_epi32(values, fifteen))) != 0;
+            if (beyond || gx + 8 > room) {
+                for (int i = 0; i < count; ++i) {
+                    const Ink& ink = inks[src[gx + i]];
+                    if (ink.alpha != 0) {
+                        Put<kKind>(p + i * 4, ink);
+                    }
+                }
+                continue;
+            }
+            const __m256i keep = _mm256_or_si256(
+                _mm256_cmpeq_epi32(_mm256_and_si256(_mm256_srlv_epi32(keep_bits, values), one), one),
+                _mm256_xor_si256(active, _mm256_set1_epi32(-1)));
+            if (_mm256_movemask_epi8(keep) == -1) {
+                continue;
+            }
+            // Values 8 to 15 (bit 3 moved to the sign) from the high half.
+            const __m256i ink = _mm256_castps_si256(_mm256_blendv_ps(
+                _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, values)),
+                _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, values)),
+                _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
+            __m256i* q = reinterpret_cast<__m256i*>(p);
+            _mm256_storeu_si256(q, _mm256_blendv_epi8(ink, _mm256_loadu_si256(q), keep));
+        }
+    }
+}
+#endif
+
 template <Kind kKind>
 void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
                     const Ink* inks) {
@@ -429,7 +496,7 @@ void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const Gl
 
 template <Kind kKind>
 void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
-                  bool two_inks, const Ink* inks) {
+                  bool two_inks, const Ink* inks, const GlyphWriter::Lookup& lookup) {
     const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
     const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
     if (x0 >= x1 || y0 >= y1) {
@@ -437,9 +504,17 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     }
     if (bits) {
         WriteBitBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1]);
-    } else {
-        WriteByteBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, two_inks);
+        return;
     }
+#if defined(VELK_WIDE_GLYPHS)
+    if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha) {
+        if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
+            WriteLookupBox32<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
+            return;
+        }
+    }
+#endif
+    WriteByteBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, two_inks);
 }
 
 template <typename Fn>
@@ -475,6 +550,14 @@ Kind KindOf(const MemImgBase& base) {
 }
 
 }  // namespace
+
+void UseWideGlyphWriter(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_wide_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
 
 uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, int bright_green, int bright_blue) {
     const Kind kind = KindOf(*image.base);
@@ -523,6 +606,21 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
             ink.pixel |= unused;
         }
     }
+    // Bit cells have their own writer; the 256 values of anti-aliased edged
+    // cells do not fit the lookup.
+    lookup_ = Lookup{};
+    lookup_.usable = font_type_ == 1 || font_type_ == 2;
+    for (int v = 0; v < 16; ++v) {
+        const Ink& ink = inks_[static_cast<size_t>(v)];
+        lookup_.pixels[static_cast<size_t>(v)] = ink.pixel;
+        if (ink.alpha != 0) {
+            lookup_.keep_bits &= ~(1u << v);
+        }
+        // Without alpha, a part coverage mixes with what is there.
+        if (ink.alpha != 0 && ink.alpha != 255 && kind_ != Kind::k32Alpha) {
+            lookup_.usable = false;
+        }
+    }
     return true;
 }
 
@@ -531,7 +629,7 @@ void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, cons
     // Edged glyphs without anti-aliasing draw two whole inks.
     const bool two_inks = font_type_ == kFontTypeEdge;
     Dispatch(kind_, [&](auto kind) {
-        WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data());
+        WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data(), lookup_);
     });
 }
 

@@ -51,10 +51,25 @@ public:
         uint8_t alpha = 0;
     };
 
+    // Where cell values stay below 16 and every ink is stored whole (into
+    // an image with alpha, or two whole inks), the rows can be written
+    // eight pixels at a time from these: the raw pixel of each value, and a
+    // bit set for each value that leaves its pixel as it is.
+    struct Lookup {
+        alignas(32) std::array<uint32_t, 16> pixels{};
+        uint32_t keep_bits = 0xFFFF;
+        bool usable = false;
+    };
+
 private:
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};
+    Lookup lookup_{};
 };
+
+// Whether glyph rows may use the machine's wide vector forms where it has
+// them (on by default); tests compare both against the same rules.
+void UseWideGlyphWriter(bool allowed);
 
 }  // namespace velk
