@@ -1,6 +1,7 @@
 #include "lib/image/color_convert.h"
 
 #include <cstring>
+#include <vector>
 
 #include "lib/image/graph_image.h"
 
@@ -247,6 +248,85 @@ void RunGeneral(const ConvertJob& job, const GeneralOptions& o, int dest_bytes) 
     }
 }
 
+// 16-bit sources into 32-bit destinations, when what a pixel becomes depends
+// on its value alone (no dithering, alpha image or palette): every one of the
+// 65536 values is converted once by the general loop into a table, which
+// later conversions with the same options reuse (a 16-bit screen presented
+// each frame).
+struct WordTableKey {
+    ChannelMap red, green, blue, alpha, red_to_alpha;
+    uint32_t dest_unused, key_red, key_green, key_blue;
+    uint8_t flags[8];
+};
+
+WordTableKey KeyOf(const GeneralOptions& o) {
+    WordTableKey key;
+    std::memset(static_cast<void*>(&key), 0, sizeof key);
+    key.red = o.red;
+    key.green = o.green;
+    key.blue = o.blue;
+    key.alpha = o.alpha;
+    key.red_to_alpha = o.red_to_alpha;
+    key.dest_unused = o.dest_unused;
+    key.key_red = o.key_red;
+    key.key_green = o.key_green;
+    key.key_blue = o.key_blue;
+    key.flags[0] = o.source_has_alpha;
+    key.flags[1] = o.red_as_alpha;
+    key.flags[2] = o.color_clear;
+    key.flags[3] = o.key_to_alpha;
+    key.flags[4] = o.dest_has_alpha;
+    return key;
+}
+
+bool ValueAloneDecides(const GeneralOptions& o) {
+    return o.source_table == nullptr && !o.use_alpha_image && o.dither == kDitherNone && !o.dest_palette;
+}
+
+template <int SourceBytes, int DestBytes>
+void GeneralLoop(const ConvertJob& job, const GeneralOptions& o);
+
+const uint32_t* WordTable(const GeneralOptions& o) {
+    struct Cache {
+        WordTableKey key;
+        std::vector<uint32_t> table;
+    };
+    thread_local Cache cache;
+    const WordTableKey key = KeyOf(o);
+    if (!cache.table.empty() && std::memcmp(&cache.key, &key, sizeof key) == 0) {
+        return cache.table.data();
+    }
+    std::vector<uint16_t> values(65536);
+    for (size_t v = 0; v < values.size(); ++v) {
+        values[v] = static_cast<uint16_t>(v);
+    }
+    cache.table.assign(65536, 0);
+    GeneralOptions every = o;
+    every.skip = false;
+    const ConvertJob job{reinterpret_cast<uint8_t*>(cache.table.data()), 65536 * 4, nullptr,
+                         reinterpret_cast<const uint8_t*>(values.data()), 65536 * 2, 2, nullptr, 0, 0, 0, 0, 0, 0,
+                         65536, 1, false};
+    GeneralLoop<2, 4>(job, every);
+    cache.key = key;
+    return cache.table.data();
+}
+
+void WordTableLoop(const ConvertJob& job, const GeneralOptions& o, const uint32_t* table) {
+    for (int row = 0; row < job.height; ++row) {
+        const uint8_t* src = job.source + static_cast<ptrdiff_t>(job.top + row) * job.source_pitch +
+                             static_cast<ptrdiff_t>(job.left) * 2;
+        uint8_t* dst_row = job.dest + static_cast<ptrdiff_t>(job.dest_y + row) * job.dest_pitch;
+        for (int i = 0; i < job.width; ++i, src += 2) {
+            const uint32_t value = static_cast<uint32_t>(src[0] | (src[1] << 8));
+            if (o.skip && (value & o.skip_mask) == o.skip_value) {
+                continue;
+            }
+            const int dx = job.mirror ? job.dest_x + job.width - 1 - i : job.dest_x + i;
+            std::memcpy(dst_row + static_cast<ptrdiff_t>(dx) * 4, &table[value], 4);
+        }
+    }
+}
+
 // Same pixel format: rows as blocks, or pixel by pixel when keyed or mirrored.
 void RawCopy(const ConvertJob& job, bool skip, uint32_t skip_value, uint32_t skip_mask) {
     const int bytes = job.source_bytes;
@@ -454,6 +534,9 @@ int BltColorConvert(void* dest, int dest_pitch, const ColorData* dest_color, con
 
     if (IsByteChannelJob(o, source_bytes, dest_bytes)) {
         RunByteChannels(job, o, dest_bytes);
+    } else if (source_bytes == 2 && dest_bytes == 4 && ValueAloneDecides(o) &&
+               static_cast<int64_t>(width) * height >= 4096) {
+        WordTableLoop(job, o, WordTable(o));
     } else {
         RunGeneral(job, o, dest_bytes);
     }

@@ -137,6 +137,34 @@ TEST(BltColorConvert, AgreesWithThePlainRuleForEveryFormatPair) {
     }
 }
 
+TEST(BltColorConvert, LargeSixteenBitSourcesAgreeWithThePlainRule) {
+    // Big enough for the converted-value table, every value present.
+    constexpr int kW = 256, kH = 260;
+    for (const ColorData& sf : kFormats) {
+        for (const ColorData& df : kFormats) {
+            if (sf.pixel_byte != 2 || df.pixel_byte != 4) continue;
+            for (int trial = 0; trial < 4; ++trial) {
+                GraphImage source = MakeImage(sf, kW, kH);
+                GraphImage dest = MakeImage(df, kW, kH);
+                for (int i = 0; i < kW * kH; ++i) WritePixelValue(source.pixels, i, 2, static_cast<uint32_t>(i));
+                const bool mirror = trial == 1, skip = trial == 2, clear = trial == 3, red_alpha = trial == 2;
+                const uint32_t key = 0x1234;
+                Convert(dest, source, nullptr, 0, 0, Rect{0, 0, kW, kH}, mirror, 0, key, 0, clear, red_alpha, skip);
+                const bool skip_applies = skip && !(df.alpha_width != 0 && sf.alpha_width != 0);
+                for (int i = 0; i < kW * kH; ++i) {
+                    const int y = i / kW, x = i % kW;
+                    const uint32_t v = static_cast<uint32_t>(y * kW + (mirror ? kW - 1 - x : x));
+                    if (skip_applies && v == key) continue;
+                    ASSERT_EQ(ReadPixelValue(dest.pixels + y * dest.pitch, x, 4),
+                              ReferencePixel(df, sf, v, false, 0, nullptr, clear, red_alpha))
+                        << "value " << v << " trial " << trial;
+                }
+                Release({&source, &dest});
+            }
+        }
+    }
+}
+
 TEST(BltColorConvert, SkipTransparentComparesTheSourcePixelWidth) {
     GraphImage rgb = MakeImage(kFormats[4], 2, 1);
     GraphImage x32 = MakeImage(kFormats[5], 2, 1);
