@@ -629,6 +629,10 @@ bool RunFastBlitJob(const BlitJob& job) {
         if (RunWideBlitJob32(job)) {
             return true;
         }
+    } else {
+        if (RunWideBlitJob16(job)) {
+            return true;
+        }
     }
 #if defined(__SSE2__)
     if constexpr (!Format::kIs16Bit) {

@@ -11,8 +11,10 @@ namespace velk {
 // Runs the job when a wide form covers it and the machine has AVX2; false
 // otherwise (nothing drawn).
 bool RunWideBlitJob32(const BlitJob& job);
+// The same for 16-bit images: sources with alpha in mode 0.
+bool RunWideBlitJob16(const BlitJob& job);
 
-// Whether RunWideBlitJob32 may run at all (the default where the machine has
+// Whether RunWideBlitJob32 and RunWideBlitJob16 may run at all (the default where the machine has
 // AVX2). Tests run the blits both ways.
 void UseWideBlitLoops(bool allowed);
 
