@@ -148,6 +148,60 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
 // R5G6B5 sources with their alpha byte in mode 0, sixteen pixels a step:
 // per channel d + floor((s - d) x a / 256), as the SSE2 form and the general
 // loop write it.
+// A32-bit source with alpha in mode 0, the draw's most common form: per
+// channel (d x (256 - a) + s x a) >> 8 with the X byte's weight 0, so that
+// X stays the destination's and an alpha of 0 leaves the pixel as it is;
+// under the transparency flag an alpha of 255 copies the source word whole.
+__attribute__((target("avx2"))) inline __m256i MixHalfByOwnAlpha(__m256i d16, __m256i s16, __m256i a16) {
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
+}
+
+template <bool kTrans>
+__attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alpha_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i ones = _mm256_set1_epi32(-1);
+    // Each pixel's alpha into the 16-bit lanes of its blue, green and red
+    // (pixels 0, 1 and 2, 3 of each half), 0 for X.
+    const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3, -1,
+                                                 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+    const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11, -1,
+                                                  11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            if constexpr (kTrans) {
+                if (_mm256_testz_si256(s, alpha_bytes)) {
+                    continue;
+                }
+                if (_mm256_testc_si256(s, alpha_bytes)) {
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), s);
+                    continue;
+                }
+            }
+            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
+            const __m256i lo = MixHalfByOwnAlpha(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
+                                                 _mm256_shuffle_epi8(s, spread_low));
+            const __m256i hi = MixHalfByOwnAlpha(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
+                                                 _mm256_shuffle_epi8(s, spread_high));
+            __m256i r = _mm256_packus_epi16(lo, hi);
+            if constexpr (kTrans) {
+                r = _mm256_blendv_epi8(r, s, _mm256_cmpeq_epi32(_mm256_or_si256(s, color_bytes), ones));
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
+        }
+        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
+            blit_loops::BlitPixel<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, false, kTrans,
+                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job);
+        }
+    }
+}
+
 __attribute__((target("avx2"))) inline __m256i MixChannel16(__m256i d, __m256i s, __m256i a) {
     return _mm256_add_epi16(d, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(s, d), a), 8));
 }
@@ -227,6 +281,10 @@ bool RunWideBlitJob32(const BlitJob& job) {
         (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) || !(alpha || graph) ||
         (alpha && graph && job.mode == kBlendModeAlpha)) {
         return false;
+    }
+    if (alpha && !graph && job.mode == kBlendModePlain) {
+        job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
+        return true;
     }
     blit_loops::WithBool(alpha, [&](auto alpha_tag) {
         blit_loops::WithBool(graph, [&](auto graph_tag) {
