@@ -21,6 +21,8 @@ namespace {
 
 using Kind = GlyphWriter::Kind;
 using Ink = GlyphWriter::Ink;
+// The wide writer gathers ink pixels at this stride.
+static_assert(sizeof(Ink) == 8);
 
 // Channels in the image's own widths (5/6/5 or 8/8/8).
 struct Channels {
@@ -96,6 +98,21 @@ inline void Put(uint8_t* p, const Ink& ink) {
         p[1] = static_cast<uint8_t>(mixed >> 8);
     } else if constexpr (kKind == Kind::k32Alpha) {
         *reinterpret_cast<uint32_t*>(p) = ink.pixel;
+    } else if constexpr (kKind == Kind::k32Over) {
+        // The blit copies an opaque source word whole and mixes the others
+        // over 2^8, the destination's X kept.
+        uint32_t* d = reinterpret_cast<uint32_t*>(p);
+        if (ink.alpha == 255) {
+            *d = ink.pixel;
+            return;
+        }
+        const uint32_t a = ink.alpha;
+        uint32_t out = *d & 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const uint32_t dc = (*d >> shift) & 0xFF, sc = (ink.pixel >> shift) & 0xFF;
+            out |= ((dc * (256 - a) + sc * a) >> 8) << shift;
+        }
+        *d = out;
     } else {
         uint32_t* d = reinterpret_cast<uint32_t*>(p);
         if (ink.alpha == 255) {
@@ -417,16 +434,30 @@ bool MachineHasAvx2() {
     return has;
 }
 
+__attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16, __m256i a16) {
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
+    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
+}
+
 // The 32-bit form of WriteByteBox for a usable lookup: eight pixels a step,
 // each the ink of its value or left as it is, without a branch on the
-// values. A step that would reach past the clip, or meets a value of 16 or
-// more, writes pixel by pixel instead.
+// values. A step that would reach past the clip writes pixel by pixel
+// instead.
 template <Kind kKind>
 __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
                                                      const GlyphWriter::Lookup& lookup) {
-    static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha);
+    static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over);
     const int pitch = dest.base->pitch;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i all = _mm256_set1_epi32(-1);
+    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    // Each ink's coverage into the 16-bit lanes of its blue, green and red,
+    // 0 for X (see MixOver).
+    const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3, -1,
+                                                 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+    const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11, -1,
+                                                  11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
     const __m256i low = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data()));
     const __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data() + 8));
     const __m256i keep_bits = _mm256_set1_epi32(static_cast<int>(lookup.keep_bits));
@@ -441,8 +472,7 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
             // (Cache images end in 8 spare bytes: the load stays inside.)
             const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + gx)));
             const __m256i active = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes);
-            const bool beyond = _mm256_movemask_epi8(_mm256_and_si256(active, _mm256_cmpgt_epi32(values, fifteen))) != 0;
-            if (beyond || gx + 8 > room) {
+            if (gx + 8 > room) {
                 for (int i = 0; i < count; ++i) {
                     const Ink& ink = inks[src[gx + i]];
                     if (ink.alpha != 0) {
@@ -451,19 +481,42 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
                 }
                 continue;
             }
-            const __m256i keep = _mm256_or_si256(
-                _mm256_cmpeq_epi32(_mm256_and_si256(_mm256_srlv_epi32(keep_bits, values), one), one),
-                _mm256_xor_si256(active, _mm256_set1_epi32(-1)));
+            __m256i ink, keep;
+            if (lookup.gather) {
+                // Any of the 256 values: the inks' pixels (8 bytes apart),
+                // whose top byte is their coverage.
+                ink = _mm256_i32gather_epi32(reinterpret_cast<const int*>(&inks[0].pixel), values, 8);
+                keep = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_srli_epi32(ink, 24), zero),
+                                       _mm256_xor_si256(active, all));
+            } else {
+                // (Values of 16 or more have no ink in these font types.)
+                keep = _mm256_or_si256(
+                    _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_srlv_epi32(keep_bits, values), one), one),
+                                    _mm256_cmpgt_epi32(values, fifteen)),
+                    _mm256_xor_si256(active, all));
+                // Values 8 to 15 (bit 3 moved to the sign) from the high half.
+                ink = _mm256_castps_si256(_mm256_blendv_ps(
+                    _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, values)),
+                    _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, values)),
+                    _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
+            }
             if (_mm256_movemask_epi8(keep) == -1) {
                 continue;
             }
-            // Values 8 to 15 (bit 3 moved to the sign) from the high half.
-            const __m256i ink = _mm256_castps_si256(_mm256_blendv_ps(
-                _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, values)),
-                _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, values)),
-                _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
             __m256i* q = reinterpret_cast<__m256i*>(p);
-            _mm256_storeu_si256(q, _mm256_blendv_epi8(ink, _mm256_loadu_si256(q), keep));
+            const __m256i d = _mm256_loadu_si256(q);
+            __m256i out = ink;
+            if constexpr (kKind == Kind::k32Over) {
+                // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0;
+                // an opaque ink whole.
+                const __m256i lo = MixOver(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(ink, zero),
+                                           _mm256_shuffle_epi8(ink, spread_low));
+                const __m256i hi = MixOver(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(ink, zero),
+                                           _mm256_shuffle_epi8(ink, spread_high));
+                out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), ink,
+                                         _mm256_cmpeq_epi32(_mm256_or_si256(ink, color_bytes), all));
+            }
+            _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
         }
     }
 }
@@ -507,7 +560,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         return;
     }
 #if defined(VELK_WIDE_GLYPHS)
-    if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha) {
+    if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
         if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
             WriteLookupBox32<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
             return;
@@ -525,6 +578,7 @@ void Dispatch(Kind kind, Fn&& fn) {
         case Kind::k16Alpha: fn(std::integral_constant<Kind, Kind::k16Alpha>{}); break;
         case Kind::k32: fn(std::integral_constant<Kind, Kind::k32>{}); break;
         case Kind::k32Alpha: fn(std::integral_constant<Kind, Kind::k32Alpha>{}); break;
+        case Kind::k32Over: fn(std::integral_constant<Kind, Kind::k32Over>{}); break;
     }
 }
 
@@ -568,7 +622,7 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
 }
 
 bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color,
-                        int bright_red, int bright_green, int bright_blue) {
+                        int bright_red, int bright_green, int bright_blue, bool as_alpha_blit) {
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }
@@ -577,12 +631,24 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         return false;
     }
     kind_ = KindOf(base);
+    if (as_alpha_blit) {
+        if (kind_ != Kind::k32) {
+            return false;
+        }
+        kind_ = Kind::k32Over;
+    }
     font_type_ = font_type & (kFontTypeEdge | kFontTypeAntiAlias);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
     const Channels text = Unpack(kind_, Brighten(kind_, text_color, bright_red, bright_green, bright_blue));
     const Channels edge = Unpack(kind_, Brighten(kind_, edge_color, bright_red, bright_green, bright_blue));
     // Cells of each type hold values below this.
     const int values = font_type_ == 3 ? 256 : (font_type_ == 2 ? 16 : 3);
+    // Values beyond them put nothing down (what an earlier string set is
+    // cleared).
+    for (int v = values; v < inks_set_; ++v) {
+        inks_[static_cast<size_t>(v)] = Ink{};
+    }
+    inks_set_ = values;
     for (int v = 0; v < values; ++v) {
         inks_[static_cast<size_t>(v)] = Ink{};
         const Coverage cover = CoverageOf(font_type_, v);
@@ -600,16 +666,18 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         const Channels mixed{edge.r + (text.r - edge.r) * w / 256, edge.g + (text.g - edge.g) * w / 256,
                              edge.b + (text.b - edge.b) * w / 256};
         ink.pixel = Pack(kind_, mixed);
-        if (kind_ == Kind::k32Alpha) {
+        if (kind_ == Kind::k32Alpha || kind_ == Kind::k32Over) {
             ink.pixel |= static_cast<uint32_t>(cover.alpha) << 24;
         } else if (kind_ == Kind::k32) {
             ink.pixel |= unused;
         }
     }
     // Bit cells have their own writer; the 256 values of anti-aliased edged
-    // cells do not fit the lookup.
+    // cells are gathered from the inks, whose top byte is then the coverage.
     lookup_ = Lookup{};
-    lookup_.usable = font_type_ == 1 || font_type_ == 2;
+    const bool coverage_on_top = kind_ == Kind::k32Alpha || kind_ == Kind::k32Over;
+    lookup_.usable = font_type_ == 1 || font_type_ == 2 || (font_type_ == 3 && coverage_on_top);
+    lookup_.gather = font_type_ == 3;
     for (int v = 0; v < 16; ++v) {
         const Ink& ink = inks_[static_cast<size_t>(v)];
         lookup_.pixels[static_cast<size_t>(v)] = ink.pixel;
@@ -617,7 +685,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
             lookup_.keep_bits &= ~(1u << v);
         }
         // Without alpha, a part coverage mixes with what is there.
-        if (ink.alpha != 0 && ink.alpha != 255 && kind_ != Kind::k32Alpha) {
+        if (ink.alpha != 0 && ink.alpha != 255 && kind_ != Kind::k32Alpha && kind_ != Kind::k32Over) {
             lookup_.usable = false;
         }
     }

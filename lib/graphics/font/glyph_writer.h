@@ -33,8 +33,12 @@ public:
     // image's format; they are darkened by the draw bright (255 = as they
     // are). False when the image cannot take text (invalid, or a depth
     // image).
+    // `as_alpha_blit`: into a 32-bit image without alpha, each pixel becomes
+    // what writing the glyph into an empty image with alpha and then drawing
+    // that with its alpha in mode 0 (under the transparency flag) would make
+    // of it; false for any other image.
     bool Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
-               int bright_green, int bright_blue);
+               int bright_green, int bright_blue, bool as_alpha_blit = false);
 
     // The glyph box with its top-left at (x, y), cut to `clip`.
     void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
@@ -42,7 +46,8 @@ public:
     // lands on (x - gy, y + gx), so its top faces right.
     void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
 
-    enum class Kind { k8, k16, k16Alpha, k32, k32Alpha };
+    // k32Over: a 32-bit image without alpha written as an alpha blit would.
+    enum class Kind { k8, k16, k16Alpha, k32, k32Alpha, k32Over };
 
     // What one cell value puts down: the pixel (alpha included where the
     // image has alpha) and its coverage.
@@ -59,12 +64,14 @@ public:
         alignas(32) std::array<uint32_t, 16> pixels{};
         uint32_t keep_bits = 0xFFFF;
         bool usable = false;
+        bool gather = false;  // values up to 255, read from the inks themselves
     };
 
 private:
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};
+    int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
 };
 

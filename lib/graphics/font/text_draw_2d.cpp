@@ -185,6 +185,27 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
     return &cache;
 }
 
+// Whether software text can skip the cache screen: anti-aliased glyphs whose
+// boxes lie apart, drawn in mode 0 without a blend graph into a plain 32-bit
+// image. The glyph writer then mixes each pixel as the cache's alpha blit
+// would, without clearing the cache and blitting it.
+bool g_straight_allowed = true;
+
+MEMIMG* StraightAlphaTarget(const TextExtent& size) {
+    TextDrawScreen& screen = GetTextDrawScreen();
+    if (!g_straight_allowed || !size.boxes_apart || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr ||
+        GetDrawSettings().blend_mode != 0) {
+        return nullptr;
+    }
+    MEMIMG* dest = screen.TargetImage();
+    if (dest == nullptr || CheckValidMemImg(dest) == 0) {
+        return nullptr;
+    }
+    const MemImgBase& base = *dest->base;
+    const bool plain32 = base.format == kMemImgFormat32 && base.use_alpha == 0 && base.use_palette == 0;
+    return plain32 ? dest : nullptr;
+}
+
 int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
                const TextExtent& size) {
     TextDrawScreen& screen = GetTextDrawScreen();
@@ -240,6 +261,8 @@ int RefreshFontCacheScreen(int font) {
     return 0;
 }
 
+void UseStraightAntiAliasedText(bool allowed) { g_straight_allowed = allowed; }
+
 void MarkFontCacheScreensLost() {
     for (int slot = 0; slot < kFontHandleSlots; ++slot) {
         if (FontData* font = font_table::AtSlot(slot)) {
@@ -263,6 +286,22 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
         direct && GetTextDrawScreen().SoftwareMode() ? TextExtent{} : Measure(string, font, vertical);
     if (direct) {
         return DrawDirect(x, y, string, color, font, edge_color, vertical, size);
+    }
+    if (MEMIMG* target = StraightAlphaTarget(size)) {
+        // The rectangle the cache would hold (cut to the screen's size) at
+        // (x, y), cut to the draw area.
+        const ScreenFacts facts = CurrentScreen();
+        const Rect r = Intersect(Rect{0, 0, size.width, size.height}, Rect{0, 0, facts.width, facts.height});
+        const Rect area = Intersect(
+            Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
+            GetDrawSettings().draw_area);
+        if (IsEmpty(area)) {
+            return 0;
+        }
+        return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, target, &area, font, edge_color, -1,
+                                    vertical, nullptr, true) == -1
+                   ? -1
+                   : 0;
     }
     Rect r;
     MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, size, 0, &r);

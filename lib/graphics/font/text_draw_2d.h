@@ -3,7 +3,9 @@
 // A plain draw of a font without anti-aliasing writes its glyphs straight
 // into the draw screen; every other draw renders the string into the font's
 // cache screen first and draws that like a graph part, so that the blend
-// mode, the anti-aliasing alpha and scaling apply. The caller has checked the
+// mode, the anti-aliasing alpha and scaling apply; anti-aliased software
+// text in mode 0 onto a plain 32-bit image skips the cache when its glyphs
+// lie apart, writing what the cache's draw would. The caller has checked the
 // font handle.
 
 #include <cstdint>
@@ -24,5 +26,9 @@ int RefreshFontCacheScreen(int font);
 // The screen was lost or changed: every font makes its cache screen again
 // before its next use.
 void MarkFontCacheScreensLost();
+
+// Whether anti-aliased text may skip the cache screen where it can (on by
+// default); tests compare both ways.
+void UseStraightAntiAliasedText(bool allowed);
 
 }  // namespace velk

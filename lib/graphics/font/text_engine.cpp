@@ -39,7 +39,7 @@ Rect ClipToImage(const MEMIMG& image, const Rect* clip) {
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
-                         int vertical, TextExtent* extent) {
+                         int vertical, TextExtent* extent, bool as_alpha_blit) {
     if (extent != nullptr) {
         *extent = TextExtent{};
     }
@@ -75,7 +75,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         }
         const DrawSettings& s = GetDrawSettings();
         if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green,
-                          s.bright_blue)) {
+                          s.bright_blue, as_alpha_blit)) {
             return -1;
         }
         bounds = ClipToImage(*dest, clip);
@@ -90,6 +90,8 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
 
     double pen = 0.0;
     int ink_end = 0;
+    bool boxes_apart = true;
+    bool any_box = false;
     const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
     for (size_t i = 0; i < codes.size(); ++i) {
         const uint16_t code = codes[i];
@@ -99,6 +101,8 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         }
         const int pen_int = static_cast<int>(pen);
         if (entry->width > 0 && entry->height > 0 && code != kHalfWidthSpace && code != kFullWidthSpace) {
+            boxes_apart = boxes_apart && (!any_box || pen_int + entry->origin_x >= ink_end);
+            any_box = true;
             ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
             if (texture) {
                 texture->Draw(*record, *entry, x, y, pen, rate_x, rate_y, vertical);
@@ -119,7 +123,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     if (extent != nullptr) {
         const int along = std::max({advance, ink_end, 0});
         const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
-        *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+        *extent = vertical != 0 ? TextExtent{across, along, boxes_apart} : TextExtent{along, across, boxes_apart};
     }
     return draw != kRenderMeasure ? 0 : advance;
 }

@@ -13,6 +13,9 @@ namespace velk {
 struct TextExtent {
     int width = 0;
     int height = 0;
+    // No glyph's box reaches back into an earlier glyph's along the line, so
+    // every pixel takes ink from one glyph at most.
+    bool boxes_apart = true;
 };
 
 inline constexpr int kRenderMeasure = 0;
@@ -34,8 +37,9 @@ inline constexpr int kRenderTexture = 2;
 // missing, a bad handle); when measuring, the total advance; else 0. extent
 // (may be null) receives the string's box: the advance (or the glyphs' right
 // edge, when further) by the cell height, turned for vertical text.
+// `as_alpha_blit`: see GlyphWriter::Begin.
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
-                         int vertical, TextExtent* extent);
+                         int vertical, TextExtent* extent, bool as_alpha_blit = false);
 
 }  // namespace velk

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "lib/graphics/font/font_log_texts.h"
 #include "lib/graphics/font/text_draw.h"
@@ -57,11 +60,64 @@ TEST_F(TextDrawTest, PlainTextGoesStraightToTheTargetAndBlendedTextThroughTheCac
     SetDrawBlendMode(0, 255);
     const int smooth = Font(2);
     EXPECT_EQ(DrawStringToHandle(10, 60, "a", white, smooth), 0);
-    EXPECT_TRUE(CacheMade(smooth)) << "anti-aliased text always blends";
+    EXPECT_FALSE(CacheMade(smooth)) << "mode 0 onto 32 bits mixes straight into the target";
     // The fake's grey ramp: the first column is 16 * 1 / 6 = level 2, stored
     // 1: alpha 16; the last column is level 16: opaque.
     EXPECT_NEAR(static_cast<int>(PixelAt(11, 60) & 0xFF), 16, 1);
     EXPECT_EQ(PixelAt(16, 60) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// Anti-aliased text written straight into the target against the same text
+// through the cache screen, on random backgrounds, colours, brights, draw
+// areas and places, some cut by the screen's edges.
+TEST_F(TextDrawTest, StraightAntiAliasedTextMatchesTheCachePath) {
+    std::mt19937 random(77);
+    const std::string strings[] = {"abc", Sjis("あaいb"), "a b  c", std::string(90, 'x')};
+    std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
+    for (int trial = 0; trial < 40; ++trial) {
+        // Every third font's glyphs overlap their neighbours.
+        FakeFontSettings fake;
+        fake.glyph_width = trial % 3 == 2 ? 12 : 6;
+        UseFakeFonts(fake);
+        const int font = Font(trial % 2 == 0 ? 2 : 3, 1 + trial % 3);
+        for (auto& byte : background) byte = static_cast<uint8_t>(random());
+        SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
+                          static_cast<int>(random() % 256));
+        SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
+                    590 + static_cast<int>(random() % 60), 430 + static_cast<int>(random() % 60));
+        const int x = static_cast<int>(random() % 700) - 40, y = static_cast<int>(random() % 520) - 20;
+        const uint32_t color = static_cast<uint32_t>(random()), edge = static_cast<uint32_t>(random());
+        const std::string& text = strings[trial % 4];
+        std::vector<uint8_t> straight;
+        for (const bool allowed : {true, false}) {
+            std::memcpy(target_.base->pixels, background.data(), background.size());
+            UseStraightAntiAliasedText(allowed);
+            ASSERT_EQ(DrawStringToHandle(x, y, text.c_str(), color, font, edge, trial % 5 == 4), 0);
+            if (allowed) straight.assign(target_.base->pixels, target_.base->pixels + background.size());
+        }
+        UseStraightAntiAliasedText(true);
+        for (int py = 0; py < 480; ++py) {
+            for (int px = 0; px < 640; ++px) {
+                uint32_t a, b;
+                std::memcpy(&a, straight.data() + py * target_.base->pitch + px * 4, 4);
+                std::memcpy(&b, target_.base->pixels + py * target_.base->pitch + px * 4, 4);
+                ASSERT_EQ(a, b) << "trial " << trial << " at " << px << "," << py;
+            }
+        }
+        DeleteFontToHandle(font);
+    }
+}
+
+TEST_F(TextDrawTest, AntiAliasedGlyphsThatOverlapGoThroughTheCache) {
+    FakeFontSettings wide;
+    wide.glyph_width = 12;  // wider than the advance of 8
+    UseFakeFonts(wide);
+    const int font = Font(2);
+    EXPECT_EQ(DrawStringToHandle(10, 60, "ab", GetColorValue(255, 255, 255), font), 0);
+    EXPECT_TRUE(CacheMade(font));
+    const int apart = Font(2);
+    EXPECT_EQ(DrawStringToHandle(10, 60, "a", GetColorValue(255, 255, 255), apart), 0);
+    EXPECT_FALSE(CacheMade(apart)) << "one glyph overlaps nothing";
 }
 
 TEST_F(TextDrawTest, EightBitScreensAlwaysDrawStraight) {
