@@ -139,6 +139,88 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan(const TexturedDraw& dra
     }
 }
 
+// d + (s - d) x P / 255 rounded toward zero (MixAlpha16) per 16-bit lane,
+// with |s - d| x P inside 16 signed bits.
+__attribute__((target("avx2"))) inline __m128i MixAlpha16x8(__m128i d, __m128i s, __m128i p) {
+    const __m128i product = _mm_mullo_epi16(_mm_sub_epi16(s, d), p);
+    const __m128i sign = _mm_srai_epi16(product, 15);
+    const __m128i size = _mm_abs_epi16(product);
+    // floor(x / 255) for 0 <= x < 65535.
+    const __m128i quotient =
+        _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(size, _mm_set1_epi16(1)), _mm_srli_epi16(size, 8)), 8);
+    return _mm_add_epi16(d, _mm_sub_epi16(_mm_xor_si128(quotient, sign), sign));
+}
+
+// Direct 16-bit texels without alpha: copied (mode 0) or mixed by P (modes 1
+// and 10, the latter from the inverted texel). Each texel is read from the
+// aligned 32-bit word that holds it, which never reaches past the memory the
+// texel's own row lies in.
+template <int kMode, bool kTrans>
+__attribute__((target("avx2"))) void WideSpan16(const TexturedDraw& draw, uint8_t* dest, int64_t count,
+                                                const FixedTexelWalk& start) {
+    FixedTexelWalk walk = start;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(walk.texels);
+    if ((base & 1) != 0 || (walk.pitch & 1) != 0) {
+        textured_loops::TexturedSpan<textured_loops::Direct16, kMode, false, false, false, kTrans, FixedTexelWalk>(
+            draw, dest, count, walk);
+        return;
+    }
+    constexpr bool kMix = kMode != kBlendModePlain;
+    const int32_t* texels = reinterpret_cast<const int32_t*>(walk.texels);
+    const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(walk.pitch));
+    const __m256i base_low = _mm256_set1_epi32(static_cast<int32_t>(base & 3));
+    const __m256i two = _mm256_set1_epi32(2), word = _mm256_set1_epi32(0xFFFF);
+    const __m128i p = _mm_set1_epi16(static_cast<int16_t>(draw.param.value));
+    const __m128i key = _mm_set1_epi16(static_cast<int16_t>(draw.trans_color));
+    const __m128i flip = _mm_set1_epi16(static_cast<int16_t>(kMode == kBlendModeInvertedAlpha ? 0xFFFF : 0));
+    const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+    const int64_t us = walk.u_step, vs = walk.v_step;
+    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
+    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
+    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
+    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
+    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    int64_t i = 0;
+    for (; i + 8 <= count; i += 8, dest += 16) {
+        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
+                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 1));
+        u_low = _mm256_add_epi64(u_low, u_step8);
+        u_high = _mm256_add_epi64(u_high, u_step8);
+        v_low = _mm256_add_epi64(v_low, v_step8);
+        v_high = _mm256_add_epi64(v_high, v_step8);
+        // 2 where the texel is the upper half of its aligned word.
+        const __m256i upper = _mm256_and_si256(_mm256_add_epi32(offsets, base_low), two);
+        const __m256i words = _mm256_i32gather_epi32(texels, _mm256_sub_epi32(offsets, upper), 1);
+        const __m256i texel32 = _mm256_and_si256(_mm256_srlv_epi32(words, _mm256_slli_epi32(upper, 3)), word);
+        const __m128i raw =
+            _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(texel32, texel32), 0xD8));
+        __m128i* at = reinterpret_cast<__m128i*>(dest);
+        __m128i keep = _mm_setzero_si128();
+        if constexpr (kTrans) {
+            keep = _mm_cmpeq_epi16(raw, key);
+            if (_mm_movemask_epi8(keep) == 0xFFFF) continue;
+        }
+        const __m128i before = _mm_loadu_si128(at);
+        __m128i after = raw;
+        if constexpr (kMix) {
+            const __m128i s = _mm_xor_si128(raw, flip);
+            const __m128i red = MixAlpha16x8(_mm_srli_epi16(before, 11), _mm_srli_epi16(s, 11), p);
+            const __m128i green = MixAlpha16x8(_mm_and_si128(_mm_srli_epi16(before, 5), six),
+                                               _mm_and_si128(_mm_srli_epi16(s, 5), six), p);
+            const __m128i blue = MixAlpha16x8(_mm_and_si128(before, five), _mm_and_si128(s, five), p);
+            after = _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+        }
+        if constexpr (kTrans) after = _mm_blendv_epi8(after, before, keep);
+        _mm_storeu_si128(at, after);
+    }
+    if (i < count) {
+        walk.u += i * us;
+        walk.v += i * vs;
+        textured_loops::TexturedSpan<textured_loops::Direct16, kMode, false, false, false, kTrans, FixedTexelWalk>(
+            draw, dest, count - i, walk);
+    }
+}
+
 bool g_wide_allowed = true;
 
 bool MachineHasAvx2() {
@@ -154,7 +236,24 @@ bool MachineHasAvx2() {
 TexturedSpanLoop<FixedTexelWalk> FindWideRotatedLoop(TexelKind kind, int mode, LoopVariant variant, ptrdiff_t pitch,
                                                      int64_t width, int64_t height) {
     if (!g_wide_allowed || !MachineHasAvx2()) return nullptr;
-    if (kind != TexelKind::kDirect32 || variant.blend || variant.bright) return nullptr;
+    if (variant.blend || variant.bright) return nullptr;
+    if (kind == TexelKind::kDirect16) {
+        // (The offsets fit: a 16-bit texel's are half a 32-bit one's.)
+        const int64_t size = pitch < 0 ? -int64_t{pitch} : int64_t{pitch};
+        if (variant.alpha || width <= 0 || height <= 0 || size > (int64_t{1} << 30) / height ||
+            width * 4 > (int64_t{1} << 30)) {
+            return nullptr;
+        }
+        switch (mode) {
+            case kBlendModePlain: return variant.trans ? WideSpan16<kBlendModePlain, true> : WideSpan16<kBlendModePlain, false>;
+            case kBlendModeAlpha: return variant.trans ? WideSpan16<kBlendModeAlpha, true> : WideSpan16<kBlendModeAlpha, false>;
+            case kBlendModeInvertedAlpha:
+                return variant.trans ? WideSpan16<kBlendModeInvertedAlpha, true>
+                                     : WideSpan16<kBlendModeInvertedAlpha, false>;
+            default: return nullptr;
+        }
+    }
+    if (kind != TexelKind::kDirect32) return nullptr;
     if (variant.alpha && mode != kBlendModePlain) return nullptr;
     // Every texel's byte offset must fit a signed 32-bit gather index.
     const int64_t magnitude = pitch < 0 ? -int64_t{pitch} : int64_t{pitch};
