@@ -1,3 +1,8 @@
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
 #include "platform/display/display_clipper.h"
 #include "platform/display/display_palette.h"
 #include "platform/display/vertical_blank.h"
@@ -170,6 +175,48 @@ TEST_F(DeviceTest, WindowBitmapsStretchIntoTheWindowAndReadBack) {
     EXPECT_EQ(back[0], 0xFF0000u);
     EXPECT_EQ(back[2], 0x0000FFu);
     EXPECT_FALSE(DrawDibToWindow(window, Rect{0, 0, 640, 480}, image, Rect{0, 0, 3, 1}));
+}
+
+// Every window pixel against the rule read plainly: the bitmap pixel under
+// its centre, each channel widened by WidenChannelTo8.
+TEST_F(DeviceTest, WindowBitmapsMatchTheNearestPixelRule) {
+    std::mt19937 random(8);
+    struct Format {
+        int bits;
+        uint32_t red, green, blue;
+    };
+    const Format formats[] = {{16, 0xF800, 0x07E0, 0x001F}, {16, 0x7C00, 0x03E0, 0x001F}, {32, 0xFF0000, 0xFF00, 0xFF},
+                              {32, 0x3FF00000, 0xFFC00, 0x3FF}};
+    for (int trial = 0; trial < 12; ++trial) {
+        const Format& f = formats[trial % 4];
+        const int width = 50 + static_cast<int>(random() % 40), height = 30 + static_cast<int>(random() % 30);
+        const int pitch = width * (f.bits / 8) + 4;
+        std::vector<uint8_t> pixels(static_cast<size_t>(pitch) * height);
+        for (auto& b : pixels) b = static_cast<uint8_t>(random());
+        DibImage image{width, height, pitch, f.bits, f.red, f.green, f.blue, pixels.data()};
+        const Rect source{static_cast<int>(random() % 10), static_cast<int>(random() % 10), width - 3, height - 2};
+        // One to one, enlarged and shrunk, partly outside the window.
+        const int scale = trial % 3;
+        const int left = static_cast<int>(random() % 80) - 20, top = static_cast<int>(random() % 60) - 20;
+        const int sw = source.right - source.left, sh = source.bottom - source.top;
+        const Rect dest{left, top, left + (scale == 0 ? sw : scale == 1 ? sw * 5 / 2 : sw / 2),
+                        top + (scale == 0 ? sh : scale == 1 ? sh * 3 : sh * 2 / 3)};
+        ASSERT_TRUE(DrawDibToWindow(window, dest, image, source));
+        PresentedFrame frame;
+        ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+        const int64_t dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+        for (int y = std::max(dest.top, 0); y < std::min<int>(dest.bottom, frame.height); ++y) {
+            for (int x = std::max(dest.left, 0); x < std::min<int>(dest.right, frame.width); ++x) {
+                const int sx = static_cast<int>(source.left + ((x - dest.left) * 2 + 1) * sw / (dw * 2));
+                const int sy = static_cast<int>(source.top + ((y - dest.top) * 2 + 1) * sh / (dh * 2));
+                uint32_t value = 0;
+                std::memcpy(&value, pixels.data() + sy * pitch + sx * (f.bits / 8), static_cast<size_t>(f.bits / 8));
+                const uint32_t want = (WidenChannelTo8(value, f.red) << 16) | (WidenChannelTo8(value, f.green) << 8) |
+                                      WidenChannelTo8(value, f.blue);
+                ASSERT_EQ(frame.at(x, y), want) << "trial " << trial << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(SdlDisplayOutputTest, PresentsHeadlessAndReadsTheFrameBack) {
