@@ -500,8 +500,11 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
                     _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, values)),
                     _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
             }
-            if (_mm256_movemask_epi8(keep) == -1) {
-                continue;
+            if constexpr (kKind == Kind::k32Over) {
+                // (Only the mix is worth a branch on empty groups.)
+                if (_mm256_movemask_epi8(keep) == -1) {
+                    continue;
+                }
             }
             __m256i* q = reinterpret_cast<__m256i*>(p);
             const __m256i d = _mm256_loadu_si256(q);
@@ -516,6 +519,66 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
                 out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), ink,
                                          _mm256_cmpeq_epi32(_mm256_or_si256(ink, color_bytes), all));
             }
+            _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+        }
+    }
+}
+#endif
+
+#if defined(VELK_WIDE_GLYPHS)
+// WriteLookupBox32<k32Over> for anti-aliased cells whose inks are the text
+// colour at coverage 16 v for v = 1 to 14 and whole at 15 (see
+// GlyphWriter::Lookup::sixteen_levels): (d x (256 - 16 v) + s x 16 v) >> 8
+// is (d x (16 - v) + s x v) >> 4, whose factors fit bytes, so one multiply-add
+// of byte pairs mixes each channel.
+__attribute__((target("avx2"))) void WriteLevelBoxOver(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
+                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
+                                                      const GlyphWriter::Lookup& lookup) {
+    const int pitch = dest.base->pitch;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i all = _mm256_set1_epi32(-1);
+    const __m256i color = _mm256_set1_epi32(static_cast<int>(lookup.level_color));
+    const __m256i whole = _mm256_set1_epi32(static_cast<int>(inks[15].pixel));
+    const __m256i x_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    // Each pixel's weight pair (16 - v, v) as bytes, twice in its 32 bits.
+    const __m256i pair_step = _mm256_set1_epi32(0x00FF00FF), pair_base = _mm256_set1_epi32(0x00100010);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i fifteen = _mm256_set1_epi32(15);
+    for (int gy = y0; gy < y1; ++gy) {
+        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
+        uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * 4;
+        for (int gx = x0; gx < x1; gx += 8) {
+            const int count = std::min(8, x1 - gx);
+            uint8_t* p = row + gx * 4;
+            if (gx + 8 > room) {
+                for (int i = 0; i < count; ++i) {
+                    const Ink& ink = inks[src[gx + i]];
+                    if (ink.alpha != 0) {
+                        Put<Kind::k32Over>(p + i * 4, ink);
+                    }
+                }
+                continue;
+            }
+            // (Cache images end in 8 spare bytes: the load stays inside.)
+            const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + gx)));
+            const __m256i outside = _mm256_xor_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes), all);
+            // Value 0, and values of 16 or more, put nothing down.
+            const __m256i keep = _mm256_or_si256(
+                _mm256_or_si256(_mm256_cmpeq_epi32(values, zero), _mm256_cmpgt_epi32(values, fifteen)), outside);
+            if (_mm256_movemask_epi8(keep) == -1) {
+                continue;
+            }
+            __m256i* q = reinterpret_cast<__m256i*>(p);
+            const __m256i d = _mm256_loadu_si256(q);
+            // The source's X is the destination's, so X mixes to itself.
+            const __m256i s = _mm256_or_si256(color, _mm256_and_si256(d, x_bytes));
+            const __m256i pairs = _mm256_add_epi32(_mm256_mullo_epi32(values, pair_step), pair_base);
+            const __m256i lo = _mm256_srli_epi16(
+                _mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
+            const __m256i hi = _mm256_srli_epi16(
+                _mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
+            const __m256i out =
+                _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), whole, _mm256_cmpeq_epi32(values, fifteen));
             _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
         }
     }
@@ -562,6 +625,12 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
 #if defined(VELK_WIDE_GLYPHS)
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
         if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
+            if constexpr (kKind == Kind::k32Over) {
+                if (lookup.sixteen_levels) {
+                    WriteLevelBoxOver(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
+                    return;
+                }
+            }
             WriteLookupBox32<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
             return;
         }
@@ -678,6 +747,18 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     const bool coverage_on_top = kind_ == Kind::k32Alpha || kind_ == Kind::k32Over;
     lookup_.usable = font_type_ == 1 || font_type_ == 2 || (font_type_ == 3 && coverage_on_top);
     lookup_.gather = font_type_ == 3;
+    // Anti-aliased text over a plain image: the levels form, when the inks
+    // are what it assumes.
+    if (kind_ == Kind::k32Over && font_type_ == 2) {
+        const uint32_t color = inks_[15].pixel & 0x00FFFFFFu;
+        bool levels = inks_[0].alpha == 0 && inks_[15].alpha == 255;
+        for (int v = 1; v < 15; ++v) {
+            const Ink& ink = inks_[static_cast<size_t>(v)];
+            levels = levels && ink.alpha == 16 * v && (ink.pixel & 0x00FFFFFFu) == color;
+        }
+        lookup_.sixteen_levels = levels;
+        lookup_.level_color = color;
+    }
     for (int v = 0; v < 16; ++v) {
         const Ink& ink = inks_[static_cast<size_t>(v)];
         lookup_.pixels[static_cast<size_t>(v)] = ink.pixel;

@@ -65,6 +65,10 @@ public:
         uint32_t keep_bits = 0xFFFF;
         bool usable = false;
         bool gather = false;  // values up to 255, read from the inks themselves
+        // Anti-aliased text over a plain image whose inks are one colour at
+        // coverage 16 v (v = 1 to 14) and whole at 15.
+        bool sixteen_levels = false;
+        uint32_t level_color = 0;
     };
 
 private:
