@@ -439,151 +439,135 @@ __attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16,
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
 }
 
-// The 32-bit form of WriteByteBox for a usable lookup: eight pixels a step,
-// each the ink of its value or left as it is, without a branch on the
-// values. A step that would reach past the clip writes pixel by pixel
-// instead.
-template <Kind kKind>
+// How a wide step finds each pixel's ink: from the 16-entry table, as one of
+// the two inks of edged cells, gathered from all 256 inks, or (anti-aliased
+// text over a plain image) as a mix of sixteen coverage levels.
+enum class LookupForm { kTable, kTwoInks, kGather, kLevels };
+
+struct WideInks {
+    __m256i low, high, keep_bits, text, edge, color, whole;
+    const Ink* inks;
+};
+
+// Eight pixels from eight cell values: each the ink of its value (mixed as an
+// alpha blit would for k32Over) or left as it is, as are those `outside`.
+template <Kind kKind, LookupForm kForm>
+__attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, const uint8_t* cells, __m256i outside,
+                                                                    const WideInks& w) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i all = _mm256_set1_epi32(-1);
+    const __m256i one = _mm256_set1_epi32(1), fifteen = _mm256_set1_epi32(15);
+    // (Cache images end in 8 spare bytes: the load stays inside.)
+    const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells)));
+    __m256i ink = zero, keep;
+    if constexpr (kForm == LookupForm::kGather) {
+        // The inks' pixels (8 bytes apart), whose top byte is their coverage.
+        ink = _mm256_i32gather_epi32(reinterpret_cast<const int*>(&w.inks[0].pixel), values, 8);
+        keep = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_srli_epi32(ink, 24), zero), outside);
+    } else if constexpr (kForm == LookupForm::kTwoInks) {
+        // Edged cells: 1 the text, 2 the edge, nothing else draws.
+        const __m256i is_text = _mm256_cmpeq_epi32(values, one);
+        const __m256i is_edge = _mm256_cmpeq_epi32(values, _mm256_set1_epi32(2));
+        keep = _mm256_or_si256(_mm256_xor_si256(_mm256_or_si256(is_text, is_edge), all), outside);
+        ink = _mm256_blendv_epi8(w.edge, w.text, is_text);
+    } else if constexpr (kForm == LookupForm::kLevels) {
+        // Value 0, and values of 16 or more, put nothing down.
+        keep = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi32(values, zero), _mm256_cmpgt_epi32(values, fifteen)),
+                               outside);
+    } else {
+        // (Values of 16 or more have no ink in these font types.)
+        keep = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_srlv_epi32(w.keep_bits, values), one), one),
+                            _mm256_cmpgt_epi32(values, fifteen)),
+            outside);
+        // Values 8 to 15 (bit 3 moved to the sign) from the high half.
+        ink = _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(_mm256_permutevar8x32_epi32(w.low, values)),
+                                                   _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(w.high, values)),
+                                                   _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
+    }
+    if constexpr (kKind == Kind::k32Over) {
+        // (Only the mix is worth a branch on empty steps.)
+        if (_mm256_movemask_epi8(keep) == -1) {
+            return;
+        }
+    }
+    __m256i* q = reinterpret_cast<__m256i*>(p);
+    const __m256i d = _mm256_loadu_si256(q);
+    __m256i out = ink;
+    if constexpr (kForm == LookupForm::kLevels) {
+        // (d x (256 - 16 v) + s x 16 v) >> 8 is (d x (16 - v) + s x v) >> 4,
+        // whose factors fit bytes: one multiply-add of (d, s) byte pairs by
+        // (16 - v, v) mixes each channel. The source's X is the
+        // destination's, so X mixes to itself; 15 is the whole ink.
+        const __m256i s = _mm256_or_si256(w.color, _mm256_and_si256(d, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        const __m256i pairs =
+            _mm256_add_epi32(_mm256_mullo_epi32(values, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
+        const __m256i lo = _mm256_srli_epi16(
+            _mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
+        const __m256i hi = _mm256_srli_epi16(
+            _mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
+        out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), w.whole, _mm256_cmpeq_epi32(values, fifteen));
+    } else if constexpr (kKind == Kind::k32Over) {
+        // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
+        // ink's coverage spread over its blue, green and red lanes); an
+        // opaque ink whole.
+        const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3,
+                                                     -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+        const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11,
+                                                      -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+        const __m256i lo = MixOver(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(ink, zero),
+                                   _mm256_shuffle_epi8(ink, spread_low));
+        const __m256i hi = MixOver(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(ink, zero),
+                                   _mm256_shuffle_epi8(ink, spread_high));
+        out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), ink,
+                                 _mm256_cmpeq_epi32(_mm256_or_si256(ink, _mm256_set1_epi32(0x00FFFFFF)), all));
+    }
+    _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+}
+
+// The 32-bit form of WriteByteBox for a usable lookup: eight pixels a step
+// without a branch on the values. A row's last, partial step runs pixel by
+// pixel when eight pixels would reach past the clip.
+template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
                                                      const GlyphWriter::Lookup& lookup) {
     static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over);
-    const int pitch = dest.base->pitch;
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i all = _mm256_set1_epi32(-1);
-    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
-    // Each ink's coverage into the 16-bit lanes of its blue, green and red,
-    // 0 for X (see MixOver).
-    const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3, -1,
-                                                 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
-    const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11, -1,
-                                                  11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
-    const __m256i low = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data()));
-    const __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data() + 8));
-    const __m256i keep_bits = _mm256_set1_epi32(static_cast<int>(lookup.keep_bits));
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i one = _mm256_set1_epi32(1), fifteen = _mm256_set1_epi32(15);
-    for (int gy = y0; gy < y1; ++gy) {
-        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
-        uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * 4;
-        for (int gx = x0; gx < x1; gx += 8) {
-            const int count = std::min(8, x1 - gx);
-            uint8_t* p = row + gx * 4;
-            // (Cache images end in 8 spare bytes: the load stays inside.)
-            const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + gx)));
-            const __m256i active = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes);
-            if (gx + 8 > room) {
-                for (int i = 0; i < count; ++i) {
-                    const Ink& ink = inks[src[gx + i]];
-                    if (ink.alpha != 0) {
-                        Put<kKind>(p + i * 4, ink);
-                    }
-                }
-                continue;
-            }
-            __m256i ink, keep;
-            if (lookup.gather) {
-                // Any of the 256 values: the inks' pixels (8 bytes apart),
-                // whose top byte is their coverage.
-                ink = _mm256_i32gather_epi32(reinterpret_cast<const int*>(&inks[0].pixel), values, 8);
-                keep = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_srli_epi32(ink, 24), zero),
-                                       _mm256_xor_si256(active, all));
-            } else {
-                // (Values of 16 or more have no ink in these font types.)
-                keep = _mm256_or_si256(
-                    _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_and_si256(_mm256_srlv_epi32(keep_bits, values), one), one),
-                                    _mm256_cmpgt_epi32(values, fifteen)),
-                    _mm256_xor_si256(active, all));
-                // Values 8 to 15 (bit 3 moved to the sign) from the high half.
-                ink = _mm256_castps_si256(_mm256_blendv_ps(
-                    _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(low, values)),
-                    _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(high, values)),
-                    _mm256_castsi256_ps(_mm256_slli_epi32(values, 28))));
-            }
-            if constexpr (kKind == Kind::k32Over) {
-                // (Only the mix is worth a branch on empty groups.)
-                if (_mm256_movemask_epi8(keep) == -1) {
-                    continue;
+    const WideInks w{_mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data())),
+                     _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data() + 8)),
+                     _mm256_set1_epi32(static_cast<int>(lookup.keep_bits)),
+                     _mm256_set1_epi32(static_cast<int>(inks[1].pixel)),
+                     _mm256_set1_epi32(static_cast<int>(inks[2].pixel)),
+                     _mm256_set1_epi32(static_cast<int>(lookup.level_color)),
+                     _mm256_set1_epi32(static_cast<int>(inks[15].pixel)),
+                     inks};
+    const ptrdiff_t pitch = dest.base->pitch;
+    const int full_end = x0 + ((x1 - x0) & ~7);
+    const int rest = x1 - full_end;
+    const bool wide_rest = rest != 0 && full_end + 8 <= room;
+    const __m256i rest_outside = _mm256_xor_si256(
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)), _mm256_set1_epi32(-1));
+    const __m256i none = _mm256_setzero_si256();
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 4;
+    for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        for (int gx = x0; gx < full_end; gx += 8) {
+            PutEight<kKind, kForm>(row + gx * 4, src + gx, none, w);
+        }
+        if (wide_rest) {
+            PutEight<kKind, kForm>(row + full_end * 4, src + full_end, rest_outside, w);
+        } else {
+            for (int gx = full_end; gx < x1; ++gx) {
+                const Ink& ink = inks[src[gx]];
+                if (ink.alpha != 0) {
+                    Put<kKind>(row + gx * 4, ink);
                 }
             }
-            __m256i* q = reinterpret_cast<__m256i*>(p);
-            const __m256i d = _mm256_loadu_si256(q);
-            __m256i out = ink;
-            if constexpr (kKind == Kind::k32Over) {
-                // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0;
-                // an opaque ink whole.
-                const __m256i lo = MixOver(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(ink, zero),
-                                           _mm256_shuffle_epi8(ink, spread_low));
-                const __m256i hi = MixOver(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(ink, zero),
-                                           _mm256_shuffle_epi8(ink, spread_high));
-                out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), ink,
-                                         _mm256_cmpeq_epi32(_mm256_or_si256(ink, color_bytes), all));
-            }
-            _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
         }
     }
 }
 #endif
 
-#if defined(VELK_WIDE_GLYPHS)
-// WriteLookupBox32<k32Over> for anti-aliased cells whose inks are the text
-// colour at coverage 16 v for v = 1 to 14 and whole at 15 (see
-// GlyphWriter::Lookup::sixteen_levels): (d x (256 - 16 v) + s x 16 v) >> 8
-// is (d x (16 - v) + s x v) >> 4, whose factors fit bytes, so one multiply-add
-// of byte pairs mixes each channel.
-__attribute__((target("avx2"))) void WriteLevelBoxOver(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
-                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
-                                                      const GlyphWriter::Lookup& lookup) {
-    const int pitch = dest.base->pitch;
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i all = _mm256_set1_epi32(-1);
-    const __m256i color = _mm256_set1_epi32(static_cast<int>(lookup.level_color));
-    const __m256i whole = _mm256_set1_epi32(static_cast<int>(inks[15].pixel));
-    const __m256i x_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    // Each pixel's weight pair (16 - v, v) as bytes, twice in its 32 bits.
-    const __m256i pair_step = _mm256_set1_epi32(0x00FF00FF), pair_base = _mm256_set1_epi32(0x00100010);
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i fifteen = _mm256_set1_epi32(15);
-    for (int gy = y0; gy < y1; ++gy) {
-        const uint8_t* src = glyph.pixels + gy * glyph.pitch;
-        uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + gy) * pitch + static_cast<ptrdiff_t>(x) * 4;
-        for (int gx = x0; gx < x1; gx += 8) {
-            const int count = std::min(8, x1 - gx);
-            uint8_t* p = row + gx * 4;
-            if (gx + 8 > room) {
-                for (int i = 0; i < count; ++i) {
-                    const Ink& ink = inks[src[gx + i]];
-                    if (ink.alpha != 0) {
-                        Put<Kind::k32Over>(p + i * 4, ink);
-                    }
-                }
-                continue;
-            }
-            // (Cache images end in 8 spare bytes: the load stays inside.)
-            const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + gx)));
-            const __m256i outside = _mm256_xor_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes), all);
-            // Value 0, and values of 16 or more, put nothing down.
-            const __m256i keep = _mm256_or_si256(
-                _mm256_or_si256(_mm256_cmpeq_epi32(values, zero), _mm256_cmpgt_epi32(values, fifteen)), outside);
-            if (_mm256_movemask_epi8(keep) == -1) {
-                continue;
-            }
-            __m256i* q = reinterpret_cast<__m256i*>(p);
-            const __m256i d = _mm256_loadu_si256(q);
-            // The source's X is the destination's, so X mixes to itself.
-            const __m256i s = _mm256_or_si256(color, _mm256_and_si256(d, x_bytes));
-            const __m256i pairs = _mm256_add_epi32(_mm256_mullo_epi32(values, pair_step), pair_base);
-            const __m256i lo = _mm256_srli_epi16(
-                _mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
-            const __m256i hi = _mm256_srli_epi16(
-                _mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
-            const __m256i out =
-                _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), whole, _mm256_cmpeq_epi32(values, fifteen));
-            _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
-        }
-    }
-}
-#endif
 
 template <Kind kKind>
 void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
@@ -625,13 +609,17 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
 #if defined(VELK_WIDE_GLYPHS)
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
         if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
-            if constexpr (kKind == Kind::k32Over) {
-                if (lookup.sixteen_levels) {
-                    WriteLevelBoxOver(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
-                    return;
-                }
+            const int room = clip.right - x;
+            if (lookup.gather) {
+                WriteLookupBox32<kKind, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup);
+            } else if (lookup.two_inks) {
+                WriteLookupBox32<kKind, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup);
+            } else if (kKind == Kind::k32Over && lookup.sixteen_levels) {
+                WriteLookupBox32<Kind::k32Over, LookupForm::kLevels>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
+                                                                     lookup);
+            } else {
+                WriteLookupBox32<kKind, LookupForm::kTable>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup);
             }
-            WriteLookupBox32<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks, lookup);
             return;
         }
     }
@@ -747,6 +735,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     const bool coverage_on_top = kind_ == Kind::k32Alpha || kind_ == Kind::k32Over;
     lookup_.usable = font_type_ == 1 || font_type_ == 2 || (font_type_ == 3 && coverage_on_top);
     lookup_.gather = font_type_ == 3;
+    lookup_.two_inks = font_type_ == 1;
     // Anti-aliased text over a plain image: the levels form, when the inks
     // are what it assumes.
     if (kind_ == Kind::k32Over && font_type_ == 2) {
