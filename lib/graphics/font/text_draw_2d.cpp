@@ -185,15 +185,16 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
     return &cache;
 }
 
-// Whether software text can skip the cache screen: anti-aliased glyphs whose
-// boxes lie apart, drawn in mode 0 without a blend graph into a plain 32-bit
-// image. The glyph writer then mixes each pixel as the cache's alpha blit
-// would, without clearing the cache and blitting it.
+// Whether software text can skip the cache screen: anti-aliased text drawn
+// in mode 0 without a blend graph into a plain 32-bit image (and, the text
+// engine checks, with glyph boxes that lie apart). The glyph writer then
+// mixes each pixel as the cache's alpha blit would, without clearing the
+// cache and blitting it.
 bool g_straight_allowed = true;
 
-MEMIMG* StraightAlphaTarget(const TextExtent& size) {
+MEMIMG* StraightAlphaTarget() {
     TextDrawScreen& screen = GetTextDrawScreen();
-    if (!g_straight_allowed || !size.boxes_apart || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr ||
+    if (!g_straight_allowed || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr ||
         GetDrawSettings().blend_mode != 0) {
         return nullptr;
     }
@@ -204,6 +205,28 @@ MEMIMG* StraightAlphaTarget(const TextExtent& size) {
     const MemImgBase& base = *dest->base;
     const bool plain32 = base.format == kMemImgFormat32 && base.use_alpha == 0 && base.use_palette == 0;
     return plain32 ? dest : nullptr;
+}
+
+// Draws the string straight into `target`, cut as its draw through the cache
+// would be: to the cache's rectangle (the screen's size; the string's own
+// extent never cuts a glyph) at (x, y) and to the draw area. 0, -1, or
+// kGlyphBoxesOverlap with nothing drawn.
+int DrawStraight(MEMIMG& target, int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
+                 int vertical) {
+    const FontData* record = GetFontData(font);
+    const ScreenFacts facts = CurrentScreen();
+    // The line is one cell high (turned: wide).
+    const int across = record->cell_height;
+    const Rect r = vertical != 0 ? Rect{0, 0, std::min(across, facts.width), facts.height}
+                                 : Rect{0, 0, facts.width, std::min(across, facts.height)};
+    const Rect area =
+        Intersect(Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
+                  GetDrawSettings().draw_area);
+    if (IsEmpty(area)) {
+        return 0;
+    }
+    return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1, vertical,
+                                nullptr, true);
 }
 
 int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
@@ -281,27 +304,19 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
         return -1;
     }
     const bool direct = CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
+    if (!direct) {
+        if (MEMIMG* target = StraightAlphaTarget()) {
+            const int drawn = DrawStraight(*target, x, y, string, color, font, edge_color, vertical);
+            if (drawn != kGlyphBoxesOverlap) {
+                return drawn == -1 ? -1 : 0;
+            }
+        }
+    }
     // Software drawing straight into the target needs no measure.
     const TextExtent size =
         direct && GetTextDrawScreen().SoftwareMode() ? TextExtent{} : Measure(string, font, vertical);
     if (direct) {
         return DrawDirect(x, y, string, color, font, edge_color, vertical, size);
-    }
-    if (MEMIMG* target = StraightAlphaTarget(size)) {
-        // The rectangle the cache would hold (cut to the screen's size) at
-        // (x, y), cut to the draw area.
-        const ScreenFacts facts = CurrentScreen();
-        const Rect r = Intersect(Rect{0, 0, size.width, size.height}, Rect{0, 0, facts.width, facts.height});
-        const Rect area = Intersect(
-            Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
-            GetDrawSettings().draw_area);
-        if (IsEmpty(area)) {
-            return 0;
-        }
-        return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, target, &area, font, edge_color, -1,
-                                    vertical, nullptr, true) == -1
-                   ? -1
-                   : 0;
     }
     Rect r;
     MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, size, 0, &r);

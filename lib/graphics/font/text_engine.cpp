@@ -35,6 +35,40 @@ Rect ClipToImage(const MEMIMG& image, const Rect* clip) {
     return r;
 }
 
+// Blanks and glyphs without a box put nothing down.
+bool HasInk(const GlyphEntry& entry, uint16_t code) {
+    return entry.width > 0 && entry.height > 0 && code != kHalfWidthSpace && code != kFullWidthSpace;
+}
+
+// Whether no glyph's box reaches back into an earlier glyph's along the line,
+// so that every pixel takes ink from one glyph at most. False too when the
+// string holds more characters than the cache has cells, as finding one
+// could then replace another.
+bool GlyphBoxesApart(FontData& record, const CharacterCodes& codes, double rate) {
+    if (codes.size() > static_cast<size_t>(record.cell_count)) {
+        return false;
+    }
+    double pen = 0.0;
+    int ink_end = 0;
+    bool any = false;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const GlyphEntry* entry = FindGlyph(record, codes[i]);
+        if (entry == nullptr) {
+            return false;
+        }
+        if (HasInk(*entry, codes[i])) {
+            const int left = static_cast<int>(pen) + entry->origin_x;
+            if (any && left < ink_end) {
+                return false;
+            }
+            any = true;
+            ink_end = std::max(ink_end, left + entry->width);
+        }
+        pen += (entry->advance + record.spacing) * rate;
+    }
+    return true;
+}
+
 }  // namespace
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
@@ -88,10 +122,12 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     CharacterCodes codes;
     PrepareGlyphs(*record, string, bytes, &codes);
 
+    if (draw == kRenderMemory && as_alpha_blit && !GlyphBoxesApart(*record, codes, rate)) {
+        return kGlyphBoxesOverlap;
+    }
+
     double pen = 0.0;
     int ink_end = 0;
-    bool boxes_apart = true;
-    bool any_box = false;
     const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
     for (size_t i = 0; i < codes.size(); ++i) {
         const uint16_t code = codes[i];
@@ -100,9 +136,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
             return WriteLogFormat(font_log::kLogTextCacheFailed);
         }
         const int pen_int = static_cast<int>(pen);
-        if (entry->width > 0 && entry->height > 0 && code != kHalfWidthSpace && code != kFullWidthSpace) {
-            boxes_apart = boxes_apart && (!any_box || pen_int + entry->origin_x >= ink_end);
-            any_box = true;
+        if (HasInk(*entry, code)) {
             ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
             if (texture) {
                 texture->Draw(*record, *entry, x, y, pen, rate_x, rate_y, vertical);
@@ -123,7 +157,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     if (extent != nullptr) {
         const int along = std::max({advance, ink_end, 0});
         const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
-        *extent = vertical != 0 ? TextExtent{across, along, boxes_apart} : TextExtent{along, across, boxes_apart};
+        *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
     }
     return draw != kRenderMeasure ? 0 : advance;
 }

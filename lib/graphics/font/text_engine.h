@@ -13,14 +13,17 @@ namespace velk {
 struct TextExtent {
     int width = 0;
     int height = 0;
-    // No glyph's box reaches back into an earlier glyph's along the line, so
-    // every pixel takes ink from one glyph at most.
-    bool boxes_apart = true;
 };
 
 inline constexpr int kRenderMeasure = 0;
 inline constexpr int kRenderMemory = 1;
 inline constexpr int kRenderTexture = 2;
+
+// What RenderStringToHandle returns, drawing nothing, when `as_alpha_blit`
+// is asked for a string whose glyph boxes overlap along the line (a pixel
+// would take ink from two glyphs, which the cache screen would not mix
+// twice).
+inline constexpr int kGlyphBoxesOverlap = -2;
 
 // draw kRenderMeasure only measures; kRenderMemory writes the glyphs into a
 // software image; kRenderTexture draws them from the font's texture cache
@@ -37,7 +40,7 @@ inline constexpr int kRenderTexture = 2;
 // missing, a bad handle); when measuring, the total advance; else 0. extent
 // (may be null) receives the string's box: the advance (or the glyphs' right
 // edge, when further) by the cell height, turned for vertical text.
-// `as_alpha_blit`: see GlyphWriter::Begin.
+// `as_alpha_blit`: see GlyphWriter::Begin and kGlyphBoxesOverlap.
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
                          int vertical, TextExtent* extent, bool as_alpha_blit = false);
