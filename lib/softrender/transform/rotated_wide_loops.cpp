@@ -151,6 +151,11 @@ __attribute__((target("avx2"))) inline __m128i MixAlpha16x8(__m128i d, __m128i s
     return _mm_add_epi16(d, _mm_sub_epi16(_mm_xor_si128(quotient, sign), sign));
 }
 
+// Eight 32-bit lanes holding words to eight words in pixel order.
+__attribute__((target("avx2"))) inline __m128i EightWords(__m256i v) {
+    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(v, v), 0xD8));
+}
+
 // Direct 16-bit texels without alpha: copied (mode 0) or mixed by P (modes 1
 // and 10, the latter from the inverted texel). Each texel is read from the
 // aligned 32-bit word that holds it, which never reaches past the memory the
@@ -192,8 +197,7 @@ __attribute__((target("avx2"))) void WideSpan16(const TexturedDraw& draw, uint8_
         const __m256i upper = _mm256_and_si256(_mm256_add_epi32(offsets, base_low), two);
         const __m256i words = _mm256_i32gather_epi32(texels, _mm256_sub_epi32(offsets, upper), 1);
         const __m256i texel32 = _mm256_and_si256(_mm256_srlv_epi32(words, _mm256_slli_epi32(upper, 3)), word);
-        const __m128i raw =
-            _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(texel32, texel32), 0xD8));
+        const __m128i raw = EightWords(texel32);
         __m128i* at = reinterpret_cast<__m128i*>(dest);
         __m128i keep = _mm_setzero_si128();
         if constexpr (kTrans) {
@@ -221,6 +225,71 @@ __attribute__((target("avx2"))) void WideSpan16(const TexturedDraw& draw, uint8_
     }
 }
 
+// d + floor((s - d) x a / 256) per 16-bit lane (the 16-bit mix by a
+// texel's own alpha), with |s - d| x a inside 16 signed bits.
+__attribute__((target("avx2"))) inline __m128i MixByAlpha16x8(__m128i d, __m128i s, __m128i a) {
+    return _mm_add_epi16(d, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(s, d), a), 8));
+}
+
+// Mode 0 from 16-bit texels with alpha (the colour word, the alpha byte, one
+// unused byte): each weighted by its alpha; with transparency alpha 0 leaves
+// the pixel and alpha 255 stores the colour word.
+template <bool kTrans>
+__attribute__((target("avx2"))) void WideAlphaSourceSpan16(const TexturedDraw& draw, uint8_t* dest, int64_t count,
+                                                           const FixedTexelWalk& start) {
+    FixedTexelWalk walk = start;
+    const int32_t* texels = reinterpret_cast<const int32_t*>(walk.texels);
+    const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(walk.pitch));
+    const __m256i word = _mm256_set1_epi32(0xFFFF), low_byte = _mm256_set1_epi32(0xFF);
+    const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi16(255);
+    const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+    const int64_t us = walk.u_step, vs = walk.v_step;
+    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
+    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
+    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
+    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
+    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    int64_t i = 0;
+    for (; i + 8 <= count; i += 8, dest += 16) {
+        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
+                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
+        u_low = _mm256_add_epi64(u_low, u_step8);
+        u_high = _mm256_add_epi64(u_high, u_step8);
+        v_low = _mm256_add_epi64(v_low, v_step8);
+        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i texel = _mm256_i32gather_epi32(texels, offsets, 1);
+        const __m128i color = EightWords(_mm256_and_si256(texel, word));
+        const __m128i alpha = EightWords(_mm256_and_si256(_mm256_srli_epi32(texel, 16), low_byte));
+        __m128i* at = reinterpret_cast<__m128i*>(dest);
+        __m128i clear = zero, whole = zero;
+        if constexpr (kTrans) {
+            clear = _mm_cmpeq_epi16(alpha, zero);
+            whole = _mm_cmpeq_epi16(alpha, opaque);
+            if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+            if (_mm_movemask_epi8(whole) == 0xFFFF) {
+                _mm_storeu_si128(at, color);
+                continue;
+            }
+        }
+        const __m128i d = _mm_loadu_si128(at);
+        const __m128i red = MixByAlpha16x8(_mm_srli_epi16(d, 11), _mm_srli_epi16(color, 11), alpha);
+        const __m128i green = MixByAlpha16x8(_mm_and_si128(_mm_srli_epi16(d, 5), six),
+                                             _mm_and_si128(_mm_srli_epi16(color, 5), six), alpha);
+        const __m128i blue = MixByAlpha16x8(_mm_and_si128(d, five), _mm_and_si128(color, five), alpha);
+        __m128i after = _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+        if constexpr (kTrans) {
+            after = _mm_blendv_epi8(_mm_blendv_epi8(after, color, whole), d, clear);
+        }
+        _mm_storeu_si128(at, after);
+    }
+    if (i < count) {
+        walk.u += i * us;
+        walk.v += i * vs;
+        textured_loops::TexturedSpan<textured_loops::Direct16, kBlendModePlain, false, false, true, kTrans,
+                                     FixedTexelWalk>(draw, dest, count - i, walk);
+    }
+}
+
 bool g_wide_allowed = true;
 
 bool MachineHasAvx2() {
@@ -240,10 +309,11 @@ TexturedSpanLoop<FixedTexelWalk> FindWideRotatedLoop(TexelKind kind, int mode, L
     if (kind == TexelKind::kDirect16) {
         // (The offsets fit: a 16-bit texel's are half a 32-bit one's.)
         const int64_t size = pitch < 0 ? -int64_t{pitch} : int64_t{pitch};
-        if (variant.alpha || width <= 0 || height <= 0 || size > (int64_t{1} << 30) / height ||
-            width * 4 > (int64_t{1} << 30)) {
+        if ((variant.alpha && mode != kBlendModePlain) || width <= 0 || height <= 0 ||
+            size > (int64_t{1} << 30) / height || width * 4 > (int64_t{1} << 30)) {
             return nullptr;
         }
+        if (variant.alpha) return variant.trans ? WideAlphaSourceSpan16<true> : WideAlphaSourceSpan16<false>;
         switch (mode) {
             case kBlendModePlain: return variant.trans ? WideSpan16<kBlendModePlain, true> : WideSpan16<kBlendModePlain, false>;
             case kBlendModeAlpha: return variant.trans ? WideSpan16<kBlendModeAlpha, true> : WideSpan16<kBlendModeAlpha, false>;
