@@ -1,11 +1,11 @@
 #pragma once
 // Eight-pixel loops of the rotated draw for the commonest sources: direct
-// 32-bit texels without blend image or draw bright, copied or mixed by the
-// blend parameter, with or without the transparent colour, and copied by
-// their own alpha. They read
-// eight texels with one AVX2 gather and write exactly what the generic loops
-// of textured_loops.h write; they are chosen at run time where the machine
-// has AVX2.
+// 32- and 16-bit texels without blend image or draw bright, copied or mixed
+// by the blend parameter, with or without the transparent colour, and copied
+// by their own alpha. They read eight texels with one AVX2 gather (a 16-bit
+// texel from the aligned 32-bit word that holds it) and write exactly what
+// the generic loops of textured_loops.h write; they are chosen at run time
+// where the machine has AVX2.
 
 #include <cstdint>
 
