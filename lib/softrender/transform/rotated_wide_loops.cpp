@@ -12,6 +12,34 @@ __attribute__((target("avx2"))) inline __m256i WholeParts(__m256i a, __m256i b) 
     return _mm256_permute4x64_epi64(_mm256_castps_si256(mixed), _MM_SHUFFLE(3, 1, 2, 0));
 }
 
+// The texel positions of eight pixels at a time along a rotated walk, in
+// 64-bit lanes (pixels 0-3 and 4-7).
+struct EightPositions {
+    __m256i u_low, v_low, u_high, v_high, u_step8, v_step8;
+
+    __attribute__((target("avx2"))) explicit EightPositions(const FixedTexelWalk& walk) {
+        const int64_t us = walk.u_step, vs = walk.v_step;
+        u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
+        v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
+        u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
+        v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
+        u_step8 = _mm256_set1_epi64x(8 * us);
+        v_step8 = _mm256_set1_epi64x(8 * vs);
+    }
+
+    // The byte offsets of the eight texels (2^shift bytes each) from texel
+    // (0, 0), then eight pixels on.
+    __attribute__((target("avx2"))) __m256i NextOffsets(__m256i pitch, int shift) {
+        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
+                                                 _mm256_sll_epi32(WholeParts(u_low, u_high), _mm_cvtsi32_si128(shift)));
+        u_low = _mm256_add_epi64(u_low, u_step8);
+        u_high = _mm256_add_epi64(u_high, u_step8);
+        v_low = _mm256_add_epi64(v_low, v_step8);
+        v_high = _mm256_add_epi64(v_high, v_step8);
+        return offsets;
+    }
+};
+
 // MixAlphaByParam32 on eight pixels, each channel in a 16-bit lane.
 __attribute__((target("avx2"))) inline __m256i MixAlphaByParam32x8(__m256i d, __m256i s, __m256i p, __m256i q) {
     const __m256i zero = _mm256_setzero_si256();
@@ -36,20 +64,10 @@ __attribute__((target("avx2"))) void WideSpan(const TexturedDraw& draw, uint8_t*
     const __m256i q = _mm256_set1_epi16(static_cast<int16_t>(256 - draw.param.value));
     const __m256i key = _mm256_set1_epi32(static_cast<int32_t>(draw.trans_color));
     const __m256i flip = _mm256_set1_epi32(kMode == kBlendModeInvertedAlpha ? -1 : 0);
-    const int64_t us = walk.u_step, vs = walk.v_step;
-    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
-    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
-    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
-    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
-    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    EightPositions positions(walk);
     int64_t i = 0;
     for (; i + 8 <= count; i += 8, dest += 32) {
-        const __m256i offsets =
-            _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch), _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
-        u_low = _mm256_add_epi64(u_low, u_step8);
-        u_high = _mm256_add_epi64(u_high, u_step8);
-        v_low = _mm256_add_epi64(v_low, v_step8);
-        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i offsets = positions.NextOffsets(pitch, 2);
         const __m256i raw = _mm256_i32gather_epi32(texels, offsets, 1);
         const __m256i source = _mm256_xor_si256(raw, flip);
         __m256i* at = reinterpret_cast<__m256i*>(dest);
@@ -67,8 +85,8 @@ __attribute__((target("avx2"))) void WideSpan(const TexturedDraw& draw, uint8_t*
         }
     }
     if (i < count) {
-        walk.u += i * us;
-        walk.v += i * vs;
+        walk.u += i * walk.u_step;
+        walk.v += i * walk.v_step;
         textured_loops::TexturedSpan<textured_loops::Direct32, kMode, false, false, false, kTrans, FixedTexelWalk>(
             draw, dest, count - i, walk);
     }
@@ -95,20 +113,10 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan(const TexturedDraw& dra
     const __m256i zero = _mm256_setzero_si256();
     const __m256i opaque = _mm256_set1_epi32(255);
     const __m256i color = _mm256_set1_epi32(0x00FFFFFF);
-    const int64_t us = walk.u_step, vs = walk.v_step;
-    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
-    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
-    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
-    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
-    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    EightPositions positions(walk);
     int64_t i = 0;
     for (; i + 8 <= count; i += 8, dest += 32) {
-        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
-                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
-        u_low = _mm256_add_epi64(u_low, u_step8);
-        u_high = _mm256_add_epi64(u_high, u_step8);
-        v_low = _mm256_add_epi64(v_low, v_step8);
-        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i offsets = positions.NextOffsets(pitch, 2);
         const __m256i s = _mm256_i32gather_epi32(texels, offsets, 1);
         const __m256i alpha = _mm256_srli_epi32(s, 24);
         __m256i* at = reinterpret_cast<__m256i*>(dest);
@@ -132,8 +140,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan(const TexturedDraw& dra
         _mm256_storeu_si256(at, after);
     }
     if (i < count) {
-        walk.u += i * us;
-        walk.v += i * vs;
+        walk.u += i * walk.u_step;
+        walk.v += i * walk.v_step;
         textured_loops::TexturedSpan<textured_loops::Direct32, kBlendModePlain, false, false, true, kTrans,
                                      FixedTexelWalk>(draw, dest, count - i, walk);
     }
@@ -179,20 +187,10 @@ __attribute__((target("avx2"))) void WideSpan16(const TexturedDraw& draw, uint8_
     const __m128i key = _mm_set1_epi16(static_cast<int16_t>(draw.trans_color));
     const __m128i flip = _mm_set1_epi16(static_cast<int16_t>(kMode == kBlendModeInvertedAlpha ? 0xFFFF : 0));
     const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
-    const int64_t us = walk.u_step, vs = walk.v_step;
-    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
-    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
-    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
-    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
-    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    EightPositions positions(walk);
     int64_t i = 0;
     for (; i + 8 <= count; i += 8, dest += 16) {
-        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
-                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 1));
-        u_low = _mm256_add_epi64(u_low, u_step8);
-        u_high = _mm256_add_epi64(u_high, u_step8);
-        v_low = _mm256_add_epi64(v_low, v_step8);
-        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i offsets = positions.NextOffsets(pitch, 1);
         // 2 where the texel is the upper half of its aligned word.
         const __m256i upper = _mm256_and_si256(_mm256_add_epi32(offsets, base_low), two);
         const __m256i words = _mm256_i32gather_epi32(texels, _mm256_sub_epi32(offsets, upper), 1);
@@ -218,8 +216,8 @@ __attribute__((target("avx2"))) void WideSpan16(const TexturedDraw& draw, uint8_
         _mm_storeu_si128(at, after);
     }
     if (i < count) {
-        walk.u += i * us;
-        walk.v += i * vs;
+        walk.u += i * walk.u_step;
+        walk.v += i * walk.v_step;
         textured_loops::TexturedSpan<textured_loops::Direct16, kMode, false, false, false, kTrans, FixedTexelWalk>(
             draw, dest, count - i, walk);
     }
@@ -243,20 +241,10 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan16(const TexturedDraw& d
     const __m256i word = _mm256_set1_epi32(0xFFFF), low_byte = _mm256_set1_epi32(0xFF);
     const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi16(255);
     const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
-    const int64_t us = walk.u_step, vs = walk.v_step;
-    __m256i u_low = _mm256_setr_epi64x(walk.u, walk.u + us, walk.u + 2 * us, walk.u + 3 * us);
-    __m256i v_low = _mm256_setr_epi64x(walk.v, walk.v + vs, walk.v + 2 * vs, walk.v + 3 * vs);
-    __m256i u_high = _mm256_add_epi64(u_low, _mm256_set1_epi64x(4 * us));
-    __m256i v_high = _mm256_add_epi64(v_low, _mm256_set1_epi64x(4 * vs));
-    const __m256i u_step8 = _mm256_set1_epi64x(8 * us), v_step8 = _mm256_set1_epi64x(8 * vs);
+    EightPositions positions(walk);
     int64_t i = 0;
     for (; i + 8 <= count; i += 8, dest += 16) {
-        const __m256i offsets = _mm256_add_epi32(_mm256_mullo_epi32(WholeParts(v_low, v_high), pitch),
-                                                 _mm256_slli_epi32(WholeParts(u_low, u_high), 2));
-        u_low = _mm256_add_epi64(u_low, u_step8);
-        u_high = _mm256_add_epi64(u_high, u_step8);
-        v_low = _mm256_add_epi64(v_low, v_step8);
-        v_high = _mm256_add_epi64(v_high, v_step8);
+        const __m256i offsets = positions.NextOffsets(pitch, 2);
         const __m256i texel = _mm256_i32gather_epi32(texels, offsets, 1);
         const __m128i color = EightWords(_mm256_and_si256(texel, word));
         const __m128i alpha = EightWords(_mm256_and_si256(_mm256_srli_epi32(texel, 16), low_byte));
@@ -283,8 +271,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan16(const TexturedDraw& d
         _mm_storeu_si128(at, after);
     }
     if (i < count) {
-        walk.u += i * us;
-        walk.v += i * vs;
+        walk.u += i * walk.u_step;
+        walk.v += i * walk.v_step;
         textured_loops::TexturedSpan<textured_loops::Direct16, kBlendModePlain, false, false, true, kTrans,
                                      FixedTexelWalk>(draw, dest, count - i, walk);
     }
