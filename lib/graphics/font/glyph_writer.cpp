@@ -31,8 +31,10 @@ struct Channels {
     int b = 0;
 };
 
+bool Is16(Kind kind) { return kind == Kind::k16 || kind == Kind::k16Alpha || kind == Kind::k16Over; }
+
 Channels Unpack(Kind kind, uint32_t pixel) {
-    if (kind == Kind::k16 || kind == Kind::k16Alpha) {
+    if (Is16(kind)) {
         return {static_cast<int>((pixel >> 11) & 0x1F), static_cast<int>((pixel >> 5) & 0x3F),
                 static_cast<int>(pixel & 0x1F)};
     }
@@ -41,7 +43,7 @@ Channels Unpack(Kind kind, uint32_t pixel) {
 }
 
 uint32_t Pack(Kind kind, const Channels& c) {
-    if (kind == Kind::k16 || kind == Kind::k16Alpha) {
+    if (Is16(kind)) {
         return static_cast<uint32_t>((c.r << 11) | (c.g << 5) | c.b);
     }
     return static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b);
@@ -83,6 +85,20 @@ inline void Put(uint8_t* p, const Ink& ink) {
         p[0] = static_cast<uint8_t>(ink.pixel);
         p[1] = static_cast<uint8_t>(ink.pixel >> 8);
         p[2] = ink.alpha;
+    } else if constexpr (kKind == Kind::k16Over) {
+        // As the 16-bit alpha blit: an opaque colour word whole, the others
+        // d + (s - d) x a / 256 rounded down per channel.
+        if (ink.alpha == 255) {
+            p[0] = static_cast<uint8_t>(ink.pixel);
+            p[1] = static_cast<uint8_t>(ink.pixel >> 8);
+            return;
+        }
+        const Channels s = Unpack(kKind, ink.pixel), t = Unpack(kKind, static_cast<uint32_t>(p[0] | (p[1] << 8)));
+        const int a = ink.alpha;
+        auto mix = [a](int d, int c) { return (d * (256 - a) + c * a) >> 8; };
+        const uint32_t mixed = Pack(kKind, {mix(t.r, s.r), mix(t.g, s.g), mix(t.b, s.b)});
+        p[0] = static_cast<uint8_t>(mixed);
+        p[1] = static_cast<uint8_t>(mixed >> 8);
     } else if constexpr (kKind == Kind::k16) {
         if (ink.alpha == 255) {
             p[0] = static_cast<uint8_t>(ink.pixel);
@@ -128,7 +144,7 @@ inline void Put(uint8_t* p, const Ink& ink) {
 }
 
 constexpr int BytesOf(Kind kind) {
-    return kind == Kind::k8 ? 1 : (kind == Kind::k16 ? 2 : 4);
+    return kind == Kind::k8 ? 1 : (kind == Kind::k16 || kind == Kind::k16Over ? 2 : 4);
 }
 
 // The pixels `from` to `to` (at most 56) of a 1-bit cell row as a word whose
@@ -434,6 +450,11 @@ bool MachineHasAvx2() {
     return has;
 }
 
+// Eight 32-bit lanes holding words to eight words in pixel order.
+__attribute__((target("avx2"))) inline __m128i EightWords(__m256i v) {
+    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(v, v), 0xD8));
+}
+
 __attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16, __m256i a16) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
@@ -569,6 +590,116 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
 #endif
 
 
+#if defined(VELK_WIDE_GLYPHS)
+// d + floor((s - d) x w / 2^shift) per 16-bit lane, |s - d| x w inside 16
+// signed bits.
+template <int kShift>
+__attribute__((target("avx2"))) inline __m128i MixLanes16(__m128i d, __m128i s, __m128i w) {
+    return _mm_add_epi16(d, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(s, d), w), kShift));
+}
+
+// R5G6B5 words mixed channel by channel by MixLanes16.
+template <int kShift>
+__attribute__((target("avx2"))) inline __m128i Mix565(__m128i d, __m128i s, __m128i w) {
+    const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+    const __m128i red = MixLanes16<kShift>(_mm_srli_epi16(d, 11), _mm_srli_epi16(s, 11), w);
+    const __m128i green = MixLanes16<kShift>(_mm_and_si128(_mm_srli_epi16(d, 5), six),
+                                             _mm_and_si128(_mm_srli_epi16(s, 5), six), w);
+    const __m128i blue = MixLanes16<kShift>(_mm_and_si128(d, five), _mm_and_si128(s, five), w);
+    return _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+}
+
+// PutEight for 16-bit images: edged cells' two inks into a plain image, and
+// anti-aliased cells over one (k16Over) by their sixteen levels or by inks
+// gathered from all 256.
+template <Kind kKind, LookupForm kForm>
+__attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p, const uint8_t* cells,
+                                                                      __m128i outside, const WideInks& w) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i all = _mm_set1_epi16(-1);
+    const __m128i fifteen = _mm_set1_epi16(15);
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells));
+    const __m128i values = _mm_cvtepu8_epi16(bytes);
+    __m128i ink = zero, alpha = zero, keep;
+    if constexpr (kForm == LookupForm::kTwoInks) {
+        const __m128i is_text = _mm_cmpeq_epi16(values, _mm_set1_epi16(1));
+        const __m128i is_edge = _mm_cmpeq_epi16(values, _mm_set1_epi16(2));
+        keep = _mm_or_si128(_mm_xor_si128(_mm_or_si128(is_text, is_edge), all), outside);
+        ink = _mm_blendv_epi8(_mm256_castsi256_si128(w.edge), _mm256_castsi256_si128(w.text), is_text);
+    } else if constexpr (kForm == LookupForm::kLevels) {
+        keep = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(values, zero), _mm_cmpgt_epi16(values, fifteen)), outside);
+    } else {
+        static_assert(kForm == LookupForm::kGather);
+        // Each ink's pixel and, four bytes on, its coverage (8 bytes apart).
+        const __m256i index = _mm256_cvtepu8_epi32(bytes);
+        const int* base = reinterpret_cast<const int*>(&w.inks[0].pixel);
+        const __m256i pixels = _mm256_i32gather_epi32(base, index, 8);
+        const __m256i alphas =
+            _mm256_and_si256(_mm256_i32gather_epi32(base + 1, index, 8), _mm256_set1_epi32(0xFF));
+        ink = EightWords(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFFFF)));
+        alpha = EightWords(alphas);
+        keep = _mm_or_si128(_mm_cmpeq_epi16(alpha, zero), outside);
+    }
+    if constexpr (kKind == Kind::k16Over) {
+        if (_mm_movemask_epi8(keep) == 0xFFFF) {
+            return;
+        }
+    }
+    __m128i* q = reinterpret_cast<__m128i*>(p);
+    const __m128i d = _mm_loadu_si128(q);
+    __m128i out = ink;
+    if constexpr (kForm == LookupForm::kLevels) {
+        // (d x (256 - 16 v) + s x 16 v) >> 8 is d + floor((s - d) x v / 16);
+        // 15 is the whole colour word.
+        out = _mm_blendv_epi8(Mix565<4>(d, _mm256_castsi256_si128(w.color), values),
+                              _mm256_castsi256_si128(w.whole), _mm_cmpeq_epi16(values, fifteen));
+    } else if constexpr (kForm == LookupForm::kGather) {
+        out = _mm_blendv_epi8(Mix565<8>(d, ink, alpha), ink, _mm_cmpeq_epi16(alpha, _mm_set1_epi16(255)));
+    }
+    _mm_storeu_si128(q, _mm_blendv_epi8(out, d, keep));
+}
+
+template <Kind kKind, LookupForm kForm>
+__attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
+                                                     int x0, int y0, int x1, int y1, int room, const Ink* inks,
+                                                     const GlyphWriter::Lookup& lookup) {
+    static_assert(kKind == Kind::k16 || kKind == Kind::k16Over);
+    const WideInks w{_mm256_setzero_si256(),
+                     _mm256_setzero_si256(),
+                     _mm256_setzero_si256(),
+                     _mm256_set1_epi16(static_cast<int16_t>(inks[1].pixel)),
+                     _mm256_set1_epi16(static_cast<int16_t>(inks[2].pixel)),
+                     _mm256_set1_epi16(static_cast<int16_t>(lookup.level_color)),
+                     _mm256_set1_epi16(static_cast<int16_t>(inks[15].pixel)),
+                     inks};
+    const ptrdiff_t pitch = dest.base->pitch;
+    const int full_end = x0 + ((x1 - x0) & ~7);
+    const int rest = x1 - full_end;
+    const bool wide_rest = rest != 0 && full_end + 8 <= room;
+    const __m128i rest_outside =
+        _mm_xor_si128(_mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(rest)), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)),
+                      _mm_set1_epi16(-1));
+    const __m128i none = _mm_setzero_si128();
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 2;
+    for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        for (int gx = x0; gx < full_end; gx += 8) {
+            PutEight16<kKind, kForm>(row + gx * 2, src + gx, none, w);
+        }
+        if (wide_rest) {
+            PutEight16<kKind, kForm>(row + full_end * 2, src + full_end, rest_outside, w);
+        } else {
+            for (int gx = full_end; gx < x1; ++gx) {
+                const Ink& ink = inks[src[gx]];
+                if (ink.alpha != 0) {
+                    Put<kKind>(row + gx * 2, ink);
+                }
+            }
+        }
+    }
+}
+#endif
+
 template <Kind kKind>
 void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
                     const Ink* inks) {
@@ -623,6 +754,26 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
             return;
         }
     }
+    if constexpr (kKind == Kind::k16 || kKind == Kind::k16Over) {
+        if (g_wide_allowed && MachineHasAvx2()) {
+            const int room = clip.right - x;
+            if (kKind == Kind::k16Over && lookup.gather) {
+                WriteLookupBox16<Kind::k16Over, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
+                                                                     lookup);
+                return;
+            }
+            if (kKind == Kind::k16Over && lookup.sixteen_levels) {
+                WriteLookupBox16<Kind::k16Over, LookupForm::kLevels>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
+                                                                     lookup);
+                return;
+            }
+            if (kKind == Kind::k16 && lookup.two_inks) {
+                WriteLookupBox16<Kind::k16, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
+                                                                  lookup);
+                return;
+            }
+        }
+    }
 #endif
     WriteByteBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, two_inks);
 }
@@ -633,6 +784,7 @@ void Dispatch(Kind kind, Fn&& fn) {
         case Kind::k8: fn(std::integral_constant<Kind, Kind::k8>{}); break;
         case Kind::k16: fn(std::integral_constant<Kind, Kind::k16>{}); break;
         case Kind::k16Alpha: fn(std::integral_constant<Kind, Kind::k16Alpha>{}); break;
+        case Kind::k16Over: fn(std::integral_constant<Kind, Kind::k16Over>{}); break;
         case Kind::k32: fn(std::integral_constant<Kind, Kind::k32>{}); break;
         case Kind::k32Alpha: fn(std::integral_constant<Kind, Kind::k32Alpha>{}); break;
         case Kind::k32Over: fn(std::integral_constant<Kind, Kind::k32Over>{}); break;
@@ -689,10 +841,10 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     kind_ = KindOf(base);
     if (as_alpha_blit) {
-        if (kind_ != Kind::k32) {
+        if (kind_ != Kind::k32 && kind_ != Kind::k16) {
             return false;
         }
-        kind_ = Kind::k32Over;
+        kind_ = kind_ == Kind::k32 ? Kind::k32Over : Kind::k16Over;
     }
     font_type_ = font_type & (kFontTypeEdge | kFontTypeAntiAlias);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
@@ -738,7 +890,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     lookup_.two_inks = font_type_ == 1;
     // Anti-aliased text over a plain image: the levels form, when the inks
     // are what it assumes.
-    if (kind_ == Kind::k32Over && font_type_ == 2) {
+    if ((kind_ == Kind::k32Over || kind_ == Kind::k16Over) && font_type_ == 2) {
         const uint32_t color = inks_[15].pixel & 0x00FFFFFFu;
         bool levels = inks_[0].alpha == 0 && inks_[15].alpha == 255;
         for (int v = 1; v < 15; ++v) {
@@ -755,7 +907,8 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
             lookup_.keep_bits &= ~(1u << v);
         }
         // Without alpha, a part coverage mixes with what is there.
-        if (ink.alpha != 0 && ink.alpha != 255 && kind_ != Kind::k32Alpha && kind_ != Kind::k32Over) {
+        if (ink.alpha != 0 && ink.alpha != 255 && kind_ != Kind::k32Alpha && kind_ != Kind::k32Over &&
+            kind_ != Kind::k16Over) {
             lookup_.usable = false;
         }
     }

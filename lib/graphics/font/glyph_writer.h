@@ -33,7 +33,7 @@ public:
     // image's format; they are darkened by the draw bright (255 = as they
     // are). False when the image cannot take text (invalid, or a depth
     // image).
-    // `as_alpha_blit`: into a 32-bit image without alpha, each pixel becomes
+    // `as_alpha_blit`: into a 32- or 16-bit image without alpha, each pixel becomes
     // what writing the glyph into an empty image with alpha and then drawing
     // that with its alpha in mode 0 (under the transparency flag) would make
     // of it; false for any other image.
@@ -46,8 +46,8 @@ public:
     // lands on (x - gy, y + gx), so its top faces right.
     void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
 
-    // k32Over: a 32-bit image without alpha written as an alpha blit would.
-    enum class Kind { k8, k16, k16Alpha, k32, k32Alpha, k32Over };
+    // k32Over, k16Over: an image without alpha written as an alpha blit would.
+    enum class Kind { k8, k16, k16Alpha, k32, k32Alpha, k32Over, k16Over };
 
     // What one cell value puts down: the pixel (alpha included where the
     // image has alpha) and its coverage.

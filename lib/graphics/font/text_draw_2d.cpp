@@ -186,7 +186,7 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
 }
 
 // Whether software text can skip the cache screen: anti-aliased text drawn
-// in mode 0 without a blend graph into a plain 32-bit image (and, the text
+// in mode 0 without a blend graph into a plain 32- or 16-bit image (and, the text
 // engine checks, with glyph boxes that lie apart). The glyph writer then
 // mixes each pixel as the cache's alpha blit would, without clearing the
 // cache and blitting it.
@@ -203,8 +203,9 @@ MEMIMG* StraightAlphaTarget() {
         return nullptr;
     }
     const MemImgBase& base = *dest->base;
-    const bool plain32 = base.format == kMemImgFormat32 && base.use_alpha == 0 && base.use_palette == 0;
-    return plain32 ? dest : nullptr;
+    const bool plain = (base.format == kMemImgFormat32 || base.format == kMemImgFormat16) && base.use_alpha == 0 &&
+                       base.use_palette == 0;
+    return plain ? dest : nullptr;
 }
 
 // Draws the string straight into `target`, cut as its draw through the cache

@@ -4,7 +4,7 @@
 // into the draw screen; every other draw renders the string into the font's
 // cache screen first and draws that like a graph part, so that the blend
 // mode, the anti-aliasing alpha and scaling apply; anti-aliased software
-// text in mode 0 onto a plain 32-bit image skips the cache when its glyphs
+// text in mode 0 onto a plain 32- or 16-bit image skips the cache when its glyphs
 // lie apart, writing what the cache's draw would. The caller has checked the
 // font handle.
 
