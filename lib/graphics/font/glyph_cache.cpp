@@ -73,11 +73,7 @@ void CharacterCodes::Clear() {
     heap_.clear();
 }
 
-void CharacterCodes::Push(uint16_t code) {
-    if (size_ < inline_.size()) {
-        inline_[size_++] = code;
-        return;
-    }
+void CharacterCodes::PushOnHeap(uint16_t code) {
     if (size_ == inline_.size()) {
         heap_.assign(inline_.begin(), inline_.end());
     }

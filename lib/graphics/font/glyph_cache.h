@@ -20,12 +20,20 @@ namespace velk {
 class CharacterCodes {
 public:
     void Clear();
-    void Push(uint16_t code);
+    void Push(uint16_t code) {
+        if (size_ < inline_.size()) {
+            inline_[size_++] = code;
+        } else {
+            PushOnHeap(code);
+        }
+    }
     size_t size() const { return size_; }
     const uint16_t* data() const { return size_ <= inline_.size() ? inline_.data() : heap_.data(); }
     uint16_t operator[](size_t i) const { return data()[i]; }
 
 private:
+    void PushOnHeap(uint16_t code);
+
     std::array<uint16_t, 256> inline_;  // the first size_ entries are set
     std::vector<uint16_t> heap_;
     size_t size_ = 0;
