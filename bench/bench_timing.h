@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -44,6 +45,13 @@ inline std::vector<double> BestSecondsPerCall(const std::vector<std::function<vo
         for (size_t i = 0; i < fns.size(); ++i) best[i] = std::min(best[i], TimeBatch(fns[i], batches[i]));
     }
     return best;
+}
+
+// The screen depth a frame benchmark runs at: 32 bits, or 16 when the
+// environment sets VELK_BENCH_BITS=16.
+inline int BenchScreenBits() {
+    const char* bits = std::getenv("VELK_BENCH_BITS");
+    return bits != nullptr && std::strcmp(bits, "16") == 0 ? 16 : 32;
 }
 
 inline double SecondsPerCall(const std::function<void()>& fn) { return BestSecondsPerCall({fn})[0]; }

@@ -4,7 +4,8 @@
 // characters), 100 map events with their sprites in draw order, and an
 // alpha-blended fog. Reported per frame in milliseconds and as a ratio to
 // one plain full-screen blit of a 640 x 480 graph measured in the same run
-// (`x_blit`: how many such blits one map frame costs).
+// (`x_blit`: how many such blits one map frame costs). 32 bits, or 16 with
+// VELK_BENCH_BITS=16.
 
 #include <cstdlib>
 #include <filesystem>
@@ -84,7 +85,7 @@ Bench& SetUpOnce() {
     std::filesystem::current_path(folder);
     MainWindowState().window_mode = 1;
     CreateMainWindow();
-    SetScreenModeBody(kWidth, kHeight, 32, -1);
+    SetScreenModeBody(kWidth, kHeight, bench::BenchScreenBits(), -1);
     SetSoftRenderRequest(1);
     InitGraphicsSystem();
     SetDrawScreen(kBackScreen);

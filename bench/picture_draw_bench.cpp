@@ -1,7 +1,8 @@
 // Drawing pictures in software mode: 200 pictures of 64 x 64 pixels, each
 // zoomed and turned, drawn as one frame's bands, against the same count of
 // plain draws of the same image in the same run (ratio = pictures / plain),
-// once blended at opacity 200 and once opaque.
+// once blended at opacity 200 and once opaque. 32 bits, or 16 with
+// VELK_BENCH_BITS=16.
 //
 // Runs headless on SDL's dummy drivers unless the environment chooses others.
 
@@ -38,7 +39,7 @@ void BM_PicturesZoomedAndTurned(benchmark::State& state) {
     std::filesystem::current_path(folder);
     velk::RegisterLibraryParts();
     velk::SetLogOutputFlag(0);
-    velk::SetScreenMode(640, 480, 32, 60);
+    velk::SetScreenMode(640, 480, velk::bench::BenchScreenBits(), 60);
     velk::ChangeWindowMode(1);
     velk::SetUseHardwareRenderFlag(0);
     if (velk::InitLibrary() != 0) {
