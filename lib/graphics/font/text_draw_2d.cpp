@@ -226,7 +226,7 @@ int DrawStraight(MEMIMG& target, int x, int y, const char* string, uint32_t colo
     if (IsEmpty(area)) {
         return 0;
     }
-    return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1, vertical,
+    return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1, vertical,
                                 nullptr, true);
 }
 
