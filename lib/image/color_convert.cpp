@@ -303,9 +303,15 @@ const uint32_t* WordTable(const GeneralOptions& o) {
     cache.table.assign(65536, 0);
     GeneralOptions every = o;
     every.skip = false;
-    const ConvertJob job{reinterpret_cast<uint8_t*>(cache.table.data()), 65536 * 4, nullptr,
-                         reinterpret_cast<const uint8_t*>(values.data()), 65536 * 2, 2, nullptr, 0, 0, 0, 0, 0, 0,
-                         65536, 1, false};
+    // One row of every value, converted into the table.
+    ConvertJob job{};
+    job.dest = reinterpret_cast<uint8_t*>(cache.table.data());
+    job.dest_pitch = 65536 * 4;
+    job.source = reinterpret_cast<const uint8_t*>(values.data());
+    job.source_pitch = 65536 * 2;
+    job.source_bytes = 2;
+    job.width = 65536;
+    job.height = 1;
     GeneralLoop<2, 4>(job, every);
     cache.key = key;
     return cache.table.data();

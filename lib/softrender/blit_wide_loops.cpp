@@ -166,9 +166,9 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
     // Each pixel's alpha into the 16-bit lanes of its blue, green and red
     // (pixels 0, 1 and 2, 3 of each half), 0 for X.
     const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3, -1,
-                                                 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+                                                3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
     const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11, -1,
-                                                  11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+                                                 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
     const int vector_count = job.width & ~7;
     for (int y = 0; y < job.height; ++y) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
@@ -243,7 +243,7 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
             const __m256i red = MixChannel16(_mm256_srli_epi16(d, 11), _mm256_srli_epi16(color, 11), alpha);
             const __m256i green = MixChannel16(_mm256_and_si256(_mm256_srli_epi16(d, 5), six),
-                                      _mm256_and_si256(_mm256_srli_epi16(color, 5), six), alpha);
+                                               _mm256_and_si256(_mm256_srli_epi16(color, 5), six), alpha);
             const __m256i blue = MixChannel16(_mm256_and_si256(d, five), _mm256_and_si256(color, five), alpha);
             __m256i r = _mm256_or_si256(_mm256_slli_epi16(red, 11), _mm256_or_si256(_mm256_slli_epi16(green, 5), blue));
             if constexpr (kTrans) {

@@ -63,10 +63,7 @@ uint32_t Narrow(uint32_t channel8, uint32_t mask) {
 class DibPixelReader {
 public:
     explicit DibPixelReader(const DibImage& image)
-        : bytes_(image.bit_count / 8),
-          red_(image.red_mask),
-          green_(image.green_mask),
-          blue_(image.blue_mask) {}
+        : bytes_(image.bit_count / 8), red_(image.red_mask), green_(image.green_mask), blue_(image.blue_mask) {}
 
     uint32_t Read(const uint8_t* row, int x) const {
         uint32_t value = 0;

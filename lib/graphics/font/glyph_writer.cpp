@@ -143,9 +143,7 @@ inline void Put(uint8_t* p, const Ink& ink) {
     }
 }
 
-constexpr int BytesOf(Kind kind) {
-    return kind == Kind::k8 ? 1 : (kind == Kind::k16 || kind == Kind::k16Over ? 2 : 4);
-}
+constexpr int BytesOf(Kind kind) { return kind == Kind::k8 ? 1 : (kind == Kind::k16 || kind == Kind::k16Over ? 2 : 4); }
 
 // The pixels `from` to `to` (at most 56) of a 1-bit cell row as a word whose
 // bit i is pixel from + i. Cache images end in 8 spare bytes, so the word
@@ -520,22 +518,23 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
         // whose factors fit bytes: one multiply-add of (d, s) byte pairs by
         // (16 - v, v) mixes each channel. The source's X is the
         // destination's, so X mixes to itself; 15 is the whole ink.
-        const __m256i s = _mm256_or_si256(w.color, _mm256_and_si256(d, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        const __m256i s =
+            _mm256_or_si256(w.color, _mm256_and_si256(d, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
         const __m256i pairs =
             _mm256_add_epi32(_mm256_mullo_epi32(values, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
-        const __m256i lo = _mm256_srli_epi16(
-            _mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
-        const __m256i hi = _mm256_srli_epi16(
-            _mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
+        const __m256i lo =
+            _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
+        const __m256i hi =
+            _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
         out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), w.whole, _mm256_cmpeq_epi32(values, fifteen));
     } else if constexpr (kKind == Kind::k32Over) {
         // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
         // ink's coverage spread over its blue, green and red lanes); an
         // opaque ink whole.
         const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3,
-                                                     -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+                                                    -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
         const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11,
-                                                      -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+                                                     -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
         const __m256i lo = MixOver(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(ink, zero),
                                    _mm256_shuffle_epi8(ink, spread_low));
         const __m256i hi = MixOver(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(ink, zero),
@@ -551,8 +550,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
 // pixel when eight pixels would reach past the clip.
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
-                                                     int x0, int y0, int x1, int y1, int room, const Ink* inks,
-                                                     const GlyphWriter::Lookup& lookup) {
+                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
+                                                      const GlyphWriter::Lookup& lookup) {
     static_assert(kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over);
     const WideInks w{_mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data())),
                      _mm256_load_si256(reinterpret_cast<const __m256i*>(lookup.pixels.data() + 8)),
@@ -589,7 +588,6 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
 }
 #endif
 
-
 #if defined(VELK_WIDE_GLYPHS)
 // d + floor((s - d) x w / 2^shift) per 16-bit lane, |s - d| x w inside 16
 // signed bits.
@@ -603,8 +601,8 @@ template <int kShift>
 __attribute__((target("avx2"))) inline __m128i Mix565(__m128i d, __m128i s, __m128i w) {
     const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
     const __m128i red = MixLanes16<kShift>(_mm_srli_epi16(d, 11), _mm_srli_epi16(s, 11), w);
-    const __m128i green = MixLanes16<kShift>(_mm_and_si128(_mm_srli_epi16(d, 5), six),
-                                             _mm_and_si128(_mm_srli_epi16(s, 5), six), w);
+    const __m128i green =
+        MixLanes16<kShift>(_mm_and_si128(_mm_srli_epi16(d, 5), six), _mm_and_si128(_mm_srli_epi16(s, 5), six), w);
     const __m128i blue = MixLanes16<kShift>(_mm_and_si128(d, five), _mm_and_si128(s, five), w);
     return _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
 }
@@ -613,8 +611,8 @@ __attribute__((target("avx2"))) inline __m128i Mix565(__m128i d, __m128i s, __m1
 // anti-aliased cells over one (k16Over) by their sixteen levels or by inks
 // gathered from all 256.
 template <Kind kKind, LookupForm kForm>
-__attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p, const uint8_t* cells,
-                                                                      __m128i outside, const WideInks& w) {
+__attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p, const uint8_t* cells, __m128i outside,
+                                                                      const WideInks& w) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i all = _mm_set1_epi16(-1);
     const __m128i fifteen = _mm_set1_epi16(15);
@@ -634,8 +632,7 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
         const __m256i index = _mm256_cvtepu8_epi32(bytes);
         const int* base = reinterpret_cast<const int*>(&w.inks[0].pixel);
         const __m256i pixels = _mm256_i32gather_epi32(base, index, 8);
-        const __m256i alphas =
-            _mm256_and_si256(_mm256_i32gather_epi32(base + 1, index, 8), _mm256_set1_epi32(0xFF));
+        const __m256i alphas = _mm256_and_si256(_mm256_i32gather_epi32(base + 1, index, 8), _mm256_set1_epi32(0xFF));
         ink = EightWords(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFFFF)));
         alpha = EightWords(alphas);
         keep = _mm_or_si128(_mm_cmpeq_epi16(alpha, zero), outside);
@@ -651,8 +648,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
     if constexpr (kForm == LookupForm::kLevels) {
         // (d x (256 - 16 v) + s x 16 v) >> 8 is d + floor((s - d) x v / 16);
         // 15 is the whole colour word.
-        out = _mm_blendv_epi8(Mix565<4>(d, _mm256_castsi256_si128(w.color), values),
-                              _mm256_castsi256_si128(w.whole), _mm_cmpeq_epi16(values, fifteen));
+        out = _mm_blendv_epi8(Mix565<4>(d, _mm256_castsi256_si128(w.color), values), _mm256_castsi256_si128(w.whole),
+                              _mm_cmpeq_epi16(values, fifteen));
     } else if constexpr (kForm == LookupForm::kGather) {
         out = _mm_blendv_epi8(Mix565<8>(d, ink, alpha), ink, _mm_cmpeq_epi16(alpha, _mm_set1_epi16(255)));
     }
@@ -661,8 +658,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
 
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
-                                                     int x0, int y0, int x1, int y1, int room, const Ink* inks,
-                                                     const GlyphWriter::Lookup& lookup) {
+                                                      int x0, int y0, int x1, int y1, int room, const Ink* inks,
+                                                      const GlyphWriter::Lookup& lookup) {
     static_assert(kKind == Kind::k16 || kKind == Kind::k16Over);
     const WideInks w{_mm256_setzero_si256(),
                      _mm256_setzero_si256(),
@@ -676,9 +673,9 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
     const int full_end = x0 + ((x1 - x0) & ~7);
     const int rest = x1 - full_end;
     const bool wide_rest = rest != 0 && full_end + 8 <= room;
-    const __m128i rest_outside =
-        _mm_xor_si128(_mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(rest)), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)),
-                      _mm_set1_epi16(-1));
+    const __m128i rest_outside = _mm_xor_si128(
+        _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(rest)), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)),
+        _mm_set1_epi16(-1));
     const __m128i none = _mm_setzero_si128();
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 2;
@@ -830,8 +827,8 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
     return Pack(kind, Unpack(kind, Brighten(kind, pixel, bright_red, bright_green, bright_blue)));
 }
 
-bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color,
-                        int bright_red, int bright_green, int bright_blue, bool as_alpha_blit) {
+bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
+                        int bright_green, int bright_blue, bool as_alpha_blit) {
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }

@@ -64,7 +64,7 @@ public:
         alignas(32) std::array<uint32_t, 16> pixels{};
         uint32_t keep_bits = 0xFFFF;
         bool usable = false;
-        bool gather = false;  // values up to 255, read from the inks themselves
+        bool gather = false;    // values up to 255, read from the inks themselves
         bool two_inks = false;  // edged cells: 1 the text, 2 the edge
         // Anti-aliased text over a plain image whose inks are one colour at
         // coverage 16 v (v = 1 to 14) and whole at 15.

@@ -226,8 +226,8 @@ int DrawStraight(MEMIMG& target, int x, int y, const char* string, uint32_t colo
     if (IsEmpty(area)) {
         return 0;
     }
-    return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1, vertical,
-                                nullptr, true);
+    return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1,
+                                vertical, nullptr, true);
 }
 
 int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,

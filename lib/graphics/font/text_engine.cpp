@@ -108,8 +108,8 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
             dest = &record->cache_screen;
         }
         const DrawSettings& s = GetDrawSettings();
-        if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green,
-                          s.bright_blue, as_alpha_blit)) {
+        if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green, s.bright_blue,
+                          as_alpha_blit)) {
             return -1;
         }
         bounds = ClipToImage(*dest, clip);

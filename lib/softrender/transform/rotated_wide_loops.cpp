@@ -303,8 +303,10 @@ TexturedSpanLoop<FixedTexelWalk> FindWideRotatedLoop(TexelKind kind, int mode, L
         }
         if (variant.alpha) return variant.trans ? WideAlphaSourceSpan16<true> : WideAlphaSourceSpan16<false>;
         switch (mode) {
-            case kBlendModePlain: return variant.trans ? WideSpan16<kBlendModePlain, true> : WideSpan16<kBlendModePlain, false>;
-            case kBlendModeAlpha: return variant.trans ? WideSpan16<kBlendModeAlpha, true> : WideSpan16<kBlendModeAlpha, false>;
+            case kBlendModePlain:
+                return variant.trans ? WideSpan16<kBlendModePlain, true> : WideSpan16<kBlendModePlain, false>;
+            case kBlendModeAlpha:
+                return variant.trans ? WideSpan16<kBlendModeAlpha, true> : WideSpan16<kBlendModeAlpha, false>;
             case kBlendModeInvertedAlpha:
                 return variant.trans ? WideSpan16<kBlendModeInvertedAlpha, true>
                                      : WideSpan16<kBlendModeInvertedAlpha, false>;

@@ -146,7 +146,8 @@ TEST(BltColorConvert, LargeSixteenBitSourcesAgreeWithThePlainRule) {
             for (int trial = 0; trial < 4; ++trial) {
                 GraphImage source = MakeImage(sf, kW, kH);
                 GraphImage dest = MakeImage(df, kW, kH);
-                for (int i = 0; i < kW * kH; ++i) WritePixelValue(source.pixels, i, 2, static_cast<uint32_t>(i));
+                for (int i = 0; i < kW * kH; ++i)
+                    WritePixelValue(source.pixels, i, 2, static_cast<uint32_t>(i));
                 const bool mirror = trial == 1, skip = trial == 2, clear = trial == 3, red_alpha = trial == 2;
                 const uint32_t key = 0x1234;
                 Convert(dest, source, nullptr, 0, 0, Rect{0, 0, kW, kH}, mirror, 0, key, 0, clear, red_alpha, skip);

@@ -185,22 +185,30 @@ TEST_F(DeviceTest, WindowBitmapsMatchTheNearestPixelRule) {
         int bits;
         uint32_t red, green, blue;
     };
-    const Format formats[] = {{16, 0xF800, 0x07E0, 0x001F}, {16, 0x7C00, 0x03E0, 0x001F}, {32, 0xFF0000, 0xFF00, 0xFF},
+    const Format formats[] = {{16, 0xF800, 0x07E0, 0x001F},
+                              {16, 0x7C00, 0x03E0, 0x001F},
+                              {32, 0xFF0000, 0xFF00, 0xFF},
                               {32, 0x3FF00000, 0xFFC00, 0x3FF}};
     for (int trial = 0; trial < 12; ++trial) {
         const Format& f = formats[trial % 4];
         const int width = 50 + static_cast<int>(random() % 40), height = 30 + static_cast<int>(random() % 30);
         const int pitch = width * (f.bits / 8) + 4;
         std::vector<uint8_t> pixels(static_cast<size_t>(pitch) * height);
-        for (auto& b : pixels) b = static_cast<uint8_t>(random());
+        for (auto& b : pixels)
+            b = static_cast<uint8_t>(random());
         DibImage image{width, height, pitch, f.bits, f.red, f.green, f.blue, pixels.data()};
         const Rect source{static_cast<int>(random() % 10), static_cast<int>(random() % 10), width - 3, height - 2};
         // One to one, enlarged and shrunk, partly outside the window.
         const int scale = trial % 3;
         const int left = static_cast<int>(random() % 80) - 20, top = static_cast<int>(random() % 60) - 20;
         const int sw = source.right - source.left, sh = source.bottom - source.top;
-        const Rect dest{left, top, left + (scale == 0 ? sw : scale == 1 ? sw * 5 / 2 : sw / 2),
-                        top + (scale == 0 ? sh : scale == 1 ? sh * 3 : sh * 2 / 3)};
+        const Rect dest{left, top,
+                        left + (scale == 0   ? sw
+                                : scale == 1 ? sw * 5 / 2
+                                             : sw / 2),
+                        top + (scale == 0   ? sh
+                               : scale == 1 ? sh * 3
+                                            : sh * 2 / 3)};
         ASSERT_TRUE(DrawDibToWindow(window, dest, image, source));
         PresentedFrame frame;
         ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));

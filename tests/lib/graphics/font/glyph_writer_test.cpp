@@ -1,14 +1,14 @@
 // The glyph writer against a direct reading of its rules, pixel by pixel,
 // for every font type, every kind of software image, clipped and turned.
 
-#include <gtest/gtest.h>
+#include "lib/graphics/font/glyph_writer.h"
 
 #include <cstring>
 #include <random>
 #include <tuple>
 #include <vector>
 
-#include "lib/graphics/font/glyph_writer.h"
+#include <gtest/gtest.h>
 
 namespace velk {
 namespace {

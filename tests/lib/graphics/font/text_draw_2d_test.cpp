@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
+#include "lib/graphics/font/text_draw_2d.h"
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "lib/graphics/font/font_log_texts.h"
 #include "lib/graphics/font/text_draw.h"
-#include "lib/graphics/font/text_draw_2d.h"
 #include "lib/graphics/font/text_engine.h"
 #include "lib/graphics/graph_draw.h"
 #include "tests/lib/graphics/font/font_fixture.h"
@@ -82,7 +83,8 @@ TEST_F(TextDrawTest, StraightAntiAliasedTextMatchesTheCachePath) {
         UseFakeFonts(fake);
         const int font = Font(trial % 2 == 0 ? 2 : 3, 1 + trial % 3);
         std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
-        for (auto& byte : background) byte = static_cast<uint8_t>(random());
+        for (auto& byte : background)
+            byte = static_cast<uint8_t>(random());
         SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
                           static_cast<int>(random() % 256));
         SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
