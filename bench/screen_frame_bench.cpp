@@ -3,7 +3,8 @@
 // and present it into the window (SDL, dummy video driver unless one is
 // set). Reported per frame in milliseconds, in frames per second, and as a
 // ratio to one memcpy of a 640 x 480 32-bit frame measured in the same run
-// (`x_memcpy`: how many such copies one frame costs).
+// (`x_memcpy`: how many such copies one frame costs). The screen is 32-bit,
+// or 16-bit with VELK_BENCH_BITS=16.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "bench/frame_scene.h"
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
@@ -41,7 +43,7 @@ FrameScene& SetUpOnce() {
     platform::SetInstanceLockFolder("/tmp");
     MainWindowState().window_mode = 1;
     CreateMainWindow();
-    SetScreenModeBody(kFrameWidth, kFrameHeight, 32, -1);
+    SetScreenModeBody(kFrameWidth, kFrameHeight, bench::BenchScreenBits(), -1);
     SetSoftRenderRequest(1);
     InitGraphicsSystem();
     SetDrawScreen(kBackScreen);
