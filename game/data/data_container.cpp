@@ -10,6 +10,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/error_reporter.h"
 #include "game/data/text_format.h"
+#include "lib/core/cpu_features.h"
 #include "platform/base/crt_random.h"
 
 namespace velk {
@@ -155,8 +156,7 @@ struct KeyKernels {
 };
 
 KeyKernels ChooseKeyKernels(bool allowAvx2) {
-    __builtin_cpu_init();  // may run before the feature table's own start-up
-    if (allowAvx2 && __builtin_cpu_supports("avx2")) return {NextKeyBytesAvx2, XorEveryFifthShuffled};
+    if (allowAvx2 && MachineHasAvx2()) return {NextKeyBytesAvx2, XorEveryFifthShuffled};
     return {NextKeyBytesSse2, XorEveryFifthPlain};
 }
 KeyKernels kKernels = ChooseKeyKernels(true);

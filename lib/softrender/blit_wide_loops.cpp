@@ -1,5 +1,6 @@
 #include "lib/softrender/blit_wide_loops.h"
 
+#include "lib/core/cpu_features.h"
 #include "lib/softrender/blit_loops.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -259,14 +260,6 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
 }
 
 bool g_wide_allowed = true;
-
-bool MachineHasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "lib/core/cpu_features.h"
 #include "lib/softrender/flat_color.h"
 #include "lib/softrender/memimg_draw.h"
 
@@ -38,8 +39,7 @@ __attribute__((target("avx2"))) void StorePatternAvx2(uint8_t* dp, size_t bytes,
 using StorePatternFunction = void (*)(uint8_t*, size_t, __m128i);
 
 StorePatternFunction ChooseStorePattern() {
-    __builtin_cpu_init();  // may run before the feature table's own start-up
-    return __builtin_cpu_supports("avx2") ? StorePatternAvx2 : StorePatternSse2;
+    return MachineHasAvx2() ? StorePatternAvx2 : StorePatternSse2;
 }
 
 const StorePatternFunction StorePattern = ChooseStorePattern();

@@ -12,6 +12,7 @@
 #define VELK_WIDE_GLYPHS 1
 #endif
 
+#include "lib/core/cpu_features.h"
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/glyph_cell.h"
 
@@ -439,14 +440,6 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
 
 #if defined(VELK_WIDE_GLYPHS)
 bool g_wide_allowed = true;
-
-bool MachineHasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
 
 // Eight 32-bit lanes holding words to eight words in pixel order.
 __attribute__((target("avx2"))) inline __m128i EightWords(__m256i v) {

@@ -2,6 +2,8 @@
 
 #include <immintrin.h>
 
+#include "lib/core/cpu_features.h"
+
 namespace velk {
 namespace {
 
@@ -279,14 +281,6 @@ __attribute__((target("avx2"))) void WideAlphaSourceSpan16(const TexturedDraw& d
 }
 
 bool g_wide_allowed = true;
-
-bool MachineHasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
 
 }  // namespace
 

@@ -1,0 +1,15 @@
+#include "lib/core/cpu_features.h"
+
+namespace velk {
+
+bool MachineHasAvx2() {
+    // Kernels may be chosen during static initialisation, before the
+    // compiler's own feature table has been filled in.
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+}  // namespace velk

@@ -1,0 +1,9 @@
+#pragma once
+// What the processor offers beyond the SSE2 every build may assume, asked
+// once; the pixel and decoding kernels choose their wide forms by it.
+
+namespace velk {
+
+bool MachineHasAvx2();
+
+}  // namespace velk
