@@ -55,7 +55,7 @@ double LuaSeconds() {
 class QuietReporter final : public ErrorReporter {
 public:
     void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&) override {}
+    void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
     void EndProgram(int) override {}
 };
 

@@ -11,7 +11,7 @@ namespace velk {
 namespace {
 
 constexpr int32_t kAutoTileKindSize = 100000;
-constexpr int32_t kEmptyKind = 1;
+// Kind 1 is the empty tile; the drawn auto tiles are kinds 2 to 8.
 constexpr int32_t kFirstDrawnKind = 2;
 constexpr int32_t kLastDrawnKind = 8;
 // The animation moves on every this many map frames.

@@ -229,7 +229,7 @@ TEST_F(FontTest, RecreatingAllFontsKeepsEveryHandleAndItsSpacing) {
     EXPECT_EQ(std::make_tuple(remade->face_name, remade->size, remade->thickness, remade->font_type, remade->charset,
                               remade->edge_size, remade->italic, remade->spacing),
               std::make_tuple(std::string("A"), 12, 2, 3, int{kFontCharsetDefault}, 2, 1, 3));
-    EXPECT_EQ(remade->code_index['x'].in_cache, 0);
+    EXPECT_EQ(remade->code_index[static_cast<unsigned char>('x')].in_cache, 0);
     EXPECT_EQ(GetFontSizeToHandle(b), 30);
     EXPECT_EQ(CheckFontHandleValid(GetDefaultFontHandle()), 1);
 }

@@ -76,7 +76,7 @@ TEST_F(GlyphCacheTest, TheOldestGlyphIsRenderedAgainAfterTheRingWrapped) {
     GetStringWidthToHandle("a", -1, font_);
     const std::string filler = DistinctKanji(cells);
     GetStringWidthToHandle(filler.c_str(), -1, font_);
-    EXPECT_EQ(record_->code_index['a'].in_cache, 0) << "evicted by the ring";
+    EXPECT_EQ(record_->code_index[static_cast<unsigned char>('a')].in_cache, 0) << "evicted by the ring";
     GetStringWidthToHandle("a", -1, font_);
     EXPECT_EQ(Renders('a'), 2);
     // Its eviction cleared only its own index pair.
