@@ -20,6 +20,7 @@
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/system/graphics_system.h"
 #include "platform/base/debug_output.h"
+#include "platform/direct3d/d3d_device.h"
 #include "platform/direct3d/gl_backend.h"
 #include "platform/display/display_mode.h"
 #include "platform/window/single_instance.h"
@@ -52,6 +53,10 @@ bool SetUp(bool hardware, FrameScene* scene) {
     CreateMainWindow();
     SetScreenModeBody(bench::kFrameWidth, bench::kFrameHeight, 32, -1);
     if (!hardware) SetSoftRenderRequest(1);
+    // The OpenGL back-end even where it is a software rasterizer, which the
+    // player itself would pass over.
+    platform::SetDirect3DBackendFactory(
+        hardware ? platform::D3dBackendFactory([] { return platform::SharedGlBackend(); }) : nullptr);
     InitGraphicsSystem();
     g_started = true;
     if (hardware != Host().Direct3DReady()) return false;

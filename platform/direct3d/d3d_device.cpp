@@ -85,10 +85,18 @@ int VertexSize(uint32_t vertex_format) {
 
 void SetDirect3DBackendFactory(D3dBackendFactory factory) { Factory() = std::move(factory); }
 
-bool Direct3DSwitchedOff() {
-    const char* value = std::getenv("VELK_NO_3D");
+namespace {
+
+bool EnvironmentFlag(const char* name) {
+    const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }
+
+}  // namespace
+
+bool Direct3DSwitchedOff() { return EnvironmentFlag("VELK_NO_3D"); }
+
+bool Direct3DOnSoftwareGlAsked() { return EnvironmentFlag("VELK_3D"); }
 
 DdResult CreateDirect3D(std::unique_ptr<D3dObject>* out) {
     if (out == nullptr) return kDdErrInvalidParams;
@@ -97,7 +105,10 @@ DdResult CreateDirect3D(std::unique_ptr<D3dObject>* out) {
     if (Factory()) {
         backend = Factory()();
     } else if (!Direct3DSwitchedOff()) {
+        // A software rasterizer is no hardware device: the 2D path draws
+        // the same pictures several times faster on the processor.
         backend = SharedGlBackend();
+        if (backend && !SharedGlBackendAccelerated() && !Direct3DOnSoftwareGlAsked()) backend.reset();
     }
     if (!backend) return kDdErrNoDirect3D;
     *out = std::make_unique<D3dObject>(std::move(backend));

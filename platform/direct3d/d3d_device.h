@@ -75,6 +75,9 @@ using D3dBackendFactory = std::function<std::shared_ptr<D3dBackend>()>;
 void SetDirect3DBackendFactory(D3dBackendFactory factory);
 // Whether the environment asks for no hardware drawing (VELK_NO_3D=1).
 bool Direct3DSwitchedOff();
+// Whether the environment asks for the hardware path even where OpenGL is
+// only a software rasterizer (VELK_3D=1).
+bool Direct3DOnSoftwareGlAsked();
 
 class D3dDevice;
 

@@ -356,8 +356,12 @@ public:
         // The device draws without dithering (16-bit targets would get noise).
         glDisable(GL_DITHER);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        accelerated_ = renderer != nullptr && !IsSoftwareRasterizerName(renderer);
         return glGetError() == GL_NO_ERROR || Fail("OpenGL set-up failed");
     }
+
+    bool accelerated() const { return accelerated_; }
 
     void DrawTriangles(const D3dDrawState& state, uint32_t format, const uint8_t* vertices, int count) override {
         if (count < 3 || state.target == nullptr) return;
@@ -535,6 +539,7 @@ private:
 
     EGLDisplay display_ = EGL_NO_DISPLAY;
     EGLContext context_ = EGL_NO_CONTEXT;
+    bool accelerated_ = false;
     GLuint vertex_shader_ = 0;
     std::map<ProgramKey, LinkedProgram> programs_;
     GLuint vertex_array_ = 0;
@@ -544,7 +549,9 @@ private:
 
 }  // namespace
 
-std::shared_ptr<D3dBackend> SharedGlBackend() {
+namespace {
+
+std::shared_ptr<GlBackend>& SharedGl() {
     static std::shared_ptr<GlBackend> backend;
     static bool tried = false;
     if (!tried) {
@@ -555,6 +562,19 @@ std::shared_ptr<D3dBackend> SharedGlBackend() {
     return backend;
 }
 
+}  // namespace
+
+std::shared_ptr<D3dBackend> SharedGlBackend() { return SharedGl(); }
+
 std::string GlBackendProblem() { return g_problem; }
+
+bool SharedGlBackendAccelerated() { return SharedGl() && SharedGl()->accelerated(); }
+
+bool IsSoftwareRasterizerName(const std::string& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (renderer.find(name) != std::string::npos) return true;
+    }
+    return false;
+}
 
 }  // namespace velk::platform

@@ -18,5 +18,11 @@ class D3dBackend;
 std::shared_ptr<D3dBackend> SharedGlBackend();
 // Why the context could not be made ("" when it was).
 std::string GlBackendProblem();
+// Whether the shared context draws on a GPU rather than through a software
+// rasterizer such as Mesa's llvmpipe (false when there is no context).
+bool SharedGlBackendAccelerated();
+// Whether a renderer name (GL_RENDERER) is one of Mesa's software
+// rasterizers.
+bool IsSoftwareRasterizerName(const std::string& renderer);
 
 }  // namespace velk::platform

@@ -190,3 +190,33 @@ TEST(Direct3DStandInTest, BlendsOnASixteenBitTargetQuantiseLikeTheDisplay) {
 
 }  // namespace
 }  // namespace velk::platform
+
+namespace velk::platform {
+namespace {
+
+TEST(Direct3DChoice, MesasSoftwareRasterizersAreNoHardwareDevice) {
+    for (const char* name : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer", "swrast"})
+        EXPECT_TRUE(IsSoftwareRasterizerName(name)) << name;
+    for (const char* name : {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "AMD Radeon RX 6600 (radeonsi, navi23)",
+                             "NVIDIA GeForce GTX 1060/PCIe/SSE2", ""})
+        EXPECT_FALSE(IsSoftwareRasterizerName(name)) << name;
+}
+
+// Without a chosen back-end the stand-in offers OpenGL only when it draws on
+// a GPU, or when the player asks for it anyway.
+TEST(Direct3DChoice, ASoftwareRasterizerIsUsedOnlyWhenAskedFor) {
+    if (!SharedGlBackend()) GTEST_SKIP() << "no OpenGL context here: " << GlBackendProblem();
+    SetDirect3DBackendFactory(nullptr);
+    std::unique_ptr<D3dObject> object;
+    unsetenv("VELK_3D");
+    EXPECT_EQ(CreateDirect3D(&object), SharedGlBackendAccelerated() ? kDdOk : kDdErrNoDirect3D);
+    setenv("VELK_3D", "1", 1);
+    EXPECT_EQ(CreateDirect3D(&object), kDdOk);
+    setenv("VELK_NO_3D", "1", 1);
+    EXPECT_EQ(CreateDirect3D(&object), kDdErrNoDirect3D) << "switching the path off wins";
+    unsetenv("VELK_NO_3D");
+    unsetenv("VELK_3D");
+}
+
+}  // namespace
+}  // namespace velk::platform
