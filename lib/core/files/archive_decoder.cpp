@@ -68,6 +68,88 @@ inline const uint8_t* NextMarker(const uint8_t* in, const uint8_t* end, uint8_t 
     return in;
 }
 
+// Most of a stream is back-references one after another, so their reading
+// decides the speed. While at least kCodeSlack bytes are left, a whole code
+// (marker, code, length byte, three distance bytes) lies inside the stream
+// and a back-reference is read without a branch on its form: the length
+// byte and four distance bytes are loaded whatever the code says and masked.
+constexpr ptrdiff_t kCodeSlack = kArchiveDecodeCarry;
+
+inline uint32_t LoadU32(const uint8_t* at) {
+    uint32_t value;
+    std::memcpy(&value, at, 4);
+    return value;  // little-endian machines only, as everywhere in the library
+}
+
+// The back-reference whose code byte (not the marker) is at `in[0]`, with at
+// least kCodeSlack - 1 bytes readable from `in`. False for the distance size
+// that does not exist; `in` then is left as it was.
+inline bool ReadMatchInSlack(uint8_t marker, const uint8_t*& in, Match* match) {
+    const uint32_t code = static_cast<uint32_t>(in[0]) - (in[0] > marker ? 1u : 0u);
+    const uint32_t extended = (code >> 2) & 1;
+    const uint32_t distance_bytes = (code & 3) + 1;
+    if (distance_bytes == 4) {
+        return false;
+    }
+    const uint32_t length = (code >> 3) | ((static_cast<uint32_t>(in[1]) << 5) & (0u - extended));
+    const uint8_t* distance_at = in + 1 + extended;
+    const uint32_t distance = LoadU32(distance_at) & (0xFFFFFFFFu >> (32 - 8 * distance_bytes));
+    in = distance_at + distance_bytes;
+    match->length = length + 4;
+    match->distance = static_cast<size_t>(distance) + 1;
+    return true;
+}
+
+inline void Copy16(uint8_t* to, const uint8_t* from) {
+#if defined(__SSE2__)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+#else
+    std::memcpy(to, from, 16);
+#endif
+}
+
+// Copies a back-reference with room for kCopySlack bytes past it in the
+// output, which later codes overwrite (or which lie past what the caller
+// reads, inside the destination).
+constexpr size_t kCopySlack = 64;
+
+inline void CopyMatchInSlack(uint8_t* out, size_t distance, size_t length) {
+    const uint8_t* from = out - distance;
+    if (distance >= 16) {
+        // Whole 16-byte pieces in order: each reads only bytes written before
+        // it, as the distance is at least 16. Two go unconditionally, which
+        // covers most matches without a branch on their length.
+        Copy16(out, from);
+        Copy16(out + 16, from + 16);
+        Copy16(out + 32, from + 32);
+        for (size_t i = 48; i < length; i += 16) {
+            Copy16(out + i, from + i);
+        }
+    } else if (distance == 1) {
+#if defined(__SSE2__)
+        const __m128i run = _mm_set1_epi8(static_cast<char>(*from));
+        for (size_t i = 0; i < length; i += 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), run);
+        }
+#else
+        std::memset(out, *from, length);
+#endif
+    } else if (distance >= length) {
+        std::memcpy(out, from, length);
+    } else {
+        // The copy overlaps what it writes: the pattern of `distance` bytes
+        // repeats. Copying from the same start with a window that doubles
+        // each time gives the byte-by-byte result.
+        size_t left = length;
+        while (left > 0) {
+            const size_t chunk = std::min(left, static_cast<size_t>(out - from));
+            std::memcpy(out, from, chunk);
+            out += chunk;
+            left -= chunk;
+        }
+    }
+}
+
 }  // namespace
 
 bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size) {
@@ -78,92 +160,101 @@ bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size) {
 }
 
 std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source) {
-    if (source.size() < kArchiveDataHeadSize) {
+    return ReadArchiveDataHead(source, source.size());
+}
+
+std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> head_bytes, uint64_t source_size) {
+    if (head_bytes.size() < kArchiveDataHeadSize || source_size < kArchiveDataHeadSize) {
         return std::nullopt;
     }
     auto u32 = [&](size_t at) {
-        return static_cast<uint32_t>(source[at]) | (static_cast<uint32_t>(source[at + 1]) << 8) |
-               (static_cast<uint32_t>(source[at + 2]) << 16) | (static_cast<uint32_t>(source[at + 3]) << 24);
+        return static_cast<uint32_t>(head_bytes[at]) | (static_cast<uint32_t>(head_bytes[at + 1]) << 8) |
+               (static_cast<uint32_t>(head_bytes[at + 2]) << 16) | (static_cast<uint32_t>(head_bytes[at + 3]) << 24);
     };
-    ArchiveDataHead head{u32(0), u32(4), source[8]};
-    if (head.total_size < kArchiveDataHeadSize || head.total_size > source.size()) {
+    ArchiveDataHead head{u32(0), u32(4), head_bytes[8]};
+    if (head.total_size < kArchiveDataHeadSize || head.total_size > source_size) {
         return std::nullopt;
     }
     return head;
 }
 
-std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source) {
-    const auto head = ReadArchiveDataHead(source);
-    if (!head) {
-        return std::nullopt;
-    }
-    const uint8_t marker = head->marker;
-    const uint8_t* in = source.data() + kArchiveDataHeadSize;
-    const uint8_t* end = source.data() + head->total_size;
-    uint64_t size = 0;
-    while (in < end) {
-        const uint8_t* next = NextMarker(in, end, marker);
-        size += static_cast<uint64_t>(next - in);
-        in = next;
-        if (in == end) {
-            break;
-        }
-        if (++in == end) {
-            return std::nullopt;
-        }
-        const uint8_t code = *in++;
-        if (code == marker) {
-            ++size;
-            continue;
-        }
-        Match match;
-        if (!ReadMatch(code, marker, in, end, &match) || match.distance > size) {
-            return std::nullopt;
-        }
-        size += match.length;
-    }
-    return size;
-}
+ArchiveDataDecoder::ArchiveDataDecoder(uint8_t marker, std::span<uint8_t> destination)
+    : marker_(marker),
+      begin_(destination.data()),
+      out_(destination.data()),
+      out_end_(destination.data() + destination.size()) {}
 
-bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> destination) {
-    const auto head = ReadArchiveDataHead(source);
-    if (!head || destination.size() != head->decoded_size) {
-        return false;
-    }
-    const uint8_t marker = head->marker;
-    const uint8_t* in = source.data() + kArchiveDataHeadSize;
-    const uint8_t* const end = source.data() + head->total_size;
-    uint8_t* const begin = destination.data();
-    uint8_t* out = begin;
-    uint8_t* const out_end = begin + destination.size();
-    while (in < end) {
+std::optional<size_t> ArchiveDataDecoder::Decode(std::span<const uint8_t> piece, bool last) {
+    const uint8_t marker = marker_;
+    const uint8_t* const first = piece.data();
+    const uint8_t* in = first;
+    const uint8_t* const end = first + piece.size();
+    uint8_t* const begin = begin_;
+    uint8_t* out = out_;
+    uint8_t* const out_end = out_end_;
+    // The fast loop: whole codes in the piece, room for wide copies in the
+    // output. What does not fit goes to the careful loop below, which checks
+    // every byte it takes and every byte it writes.
+    while (end - in >= kCodeSlack) {
         if (*in != marker) {
-            // A run of literal bytes up to the next marker.
             const uint8_t* next = NextMarker(in, end, marker);
             const size_t run = static_cast<size_t>(next - in);
             if (run > static_cast<size_t>(out_end - out)) {
-                return false;
+                return std::nullopt;
             }
             if (run <= 16 && end - in >= 16 && out_end - out >= 16) {
                 // Short runs as one 16-byte piece; what it writes past the
                 // run, later codes overwrite.
-                std::memcpy(out, in, 16);
+                Copy16(out, in);
             } else {
                 std::memcpy(out, in, run);
             }
             out += run;
             in = next;
-            if (in == end) {
-                break;
+            continue;
+        }
+        if (in[1] == marker) {
+            if (out == out_end) {
+                return std::nullopt;
             }
+            in += 2;
+            *out++ = marker;
+            continue;
+        }
+        const uint8_t* code = in + 1;
+        Match match;
+        if (!ReadMatchInSlack(marker, code, &match) || match.distance > static_cast<size_t>(out - begin)) {
+            return std::nullopt;
+        }
+        if (static_cast<size_t>(out_end - out) < match.length + kCopySlack) {
+            break;  // near the end of the output: the careful loop takes it, from its marker on
+        }
+        CopyMatchInSlack(out, match.distance, match.length);
+        out += match.length;
+        in = code;
+    }
+    while (in < end) {
+        if (*in != marker) {
+            const uint8_t* next = NextMarker(in, end, marker);
+            const size_t run = static_cast<size_t>(next - in);
+            if (run > static_cast<size_t>(out_end - out)) {
+                return std::nullopt;
+            }
+            std::memcpy(out, in, run);
+            out += run;
+            in = next;
+            continue;
+        }
+        if (!last && end - in < kCodeSlack) {
+            break;  // the code may go on in the next piece
         }
         if (++in == end) {
-            return false;
+            return std::nullopt;
         }
         const uint8_t code = *in++;
         if (code == marker) {
             if (out == out_end) {
-                return false;
+                return std::nullopt;
             }
             *out++ = marker;
             continue;
@@ -171,37 +262,30 @@ bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> desti
         Match match;
         if (!ReadMatch(code, marker, in, end, &match) || match.distance > static_cast<size_t>(out - begin) ||
             match.length > static_cast<size_t>(out_end - out)) {
-            return false;
+            return std::nullopt;
         }
         const uint8_t* from = out - match.distance;
-        if (match.distance >= 16 && static_cast<size_t>(out_end - out) >= match.length + 16) {
-            // Whole 16-byte pieces, the last one running past the match into
-            // space that later codes overwrite: each piece reads only bytes
-            // written before it, as the distance is at least 16.
-            for (size_t i = 0; i < match.length; i += 16) {
-                std::memcpy(out + i, from + i, 16);
-            }
-            out += match.length;
-        } else if (match.distance >= match.length) {
+        if (match.distance >= match.length) {
             std::memcpy(out, from, match.length);
-            out += match.length;
-        } else if (match.distance == 1) {
-            std::memset(out, *from, match.length);  // a run of one byte
-            out += match.length;
         } else {
-            // The copy overlaps what it writes: the pattern of `distance`
-            // bytes repeats. Copying from the same start with a window that
-            // doubles each time gives the byte-by-byte result.
-            size_t left = match.length;
-            while (left > 0) {
-                const size_t chunk = std::min(left, static_cast<size_t>(out - from));
-                std::memcpy(out, from, chunk);
-                out += chunk;
-                left -= chunk;
+            for (size_t i = 0; i < match.length; ++i) {
+                out[i] = from[i];
             }
         }
+        out += match.length;
     }
-    return out == out_end;
+    out_ = out;
+    return static_cast<size_t>(in - first);
+}
+
+bool DecodeArchiveData(std::span<const uint8_t> source, std::span<uint8_t> destination) {
+    const auto head = ReadArchiveDataHead(source);
+    if (!head || destination.size() != head->decoded_size) {
+        return false;
+    }
+    ArchiveDataDecoder decoder(head->marker, destination);
+    return decoder.Decode(source.subspan(kArchiveDataHeadSize, head->total_size - kArchiveDataHeadSize), true) &&
+           decoder.full();
 }
 
 }  // namespace velk

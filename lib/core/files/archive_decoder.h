@@ -30,13 +30,39 @@ bool ArchiveDecodedSizeAllowed(uint64_t decoded_size, uint64_t coded_size);
 
 // The head, when the source holds one whose whole size fits the source.
 std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> source);
+// The head from its first bytes, when its whole size fits a source of
+// `source_size` bytes.
+std::optional<ArchiveDataHead> ReadArchiveDataHead(std::span<const uint8_t> head_bytes, uint64_t source_size);
 
-// Walks the codes without writing anything and returns how many bytes they
-// decode to; nullopt when the stream is cut or holds a code that cannot be
-// (a distance reaching before the start included). A stream it measures at
-// the head's decoded size always decodes: the reader checks an entry with it
-// when it opens and decodes when it is read.
-std::optional<uint64_t> MeasureArchiveData(std::span<const uint8_t> source);
+// More than the longest code (marker, code byte, length byte, three distance
+// bytes): what a piece may leave for the next one is always shorter.
+inline constexpr size_t kArchiveDecodeCarry = 8;
+
+// Decodes the coded stream after the head as it arrives, piece by piece,
+// into a destination of the head's decoded size. Every code is checked as it
+// is decoded, so a damaged stream is refused without a pass of its own and
+// nothing is read or written out of bounds.
+class ArchiveDataDecoder {
+public:
+    ArchiveDataDecoder(uint8_t marker, std::span<uint8_t> destination);
+
+    // Decodes the codes at the start of `piece`, the stream's next bytes, and
+    // returns how many bytes of it were taken: all of them when it is the
+    // `last` piece, else all but a code that may go on past its end (fewer
+    // than kArchiveDecodeCarry bytes), which the next piece must begin with. nullopt when a
+    // code is damaged: it reaches before the start of the output or past its
+    // end, uses the distance size that does not exist, or, in the last
+    // piece, is cut. The destination's content is then undefined.
+    std::optional<size_t> Decode(std::span<const uint8_t> piece, bool last);
+    // Whether the output came out exactly full.
+    bool full() const { return out_ == out_end_; }
+
+private:
+    uint8_t marker_;
+    uint8_t* begin_;
+    uint8_t* out_;
+    uint8_t* out_end_;
+};
 
 // Decodes the data (head included) into `destination`, whose size must be the
 // head's decoded size. False when any code reaches before the start of the

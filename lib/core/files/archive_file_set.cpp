@@ -56,9 +56,12 @@ struct ArchiveOpenFile {
     ArchiveState* state = nullptr;
     const ArchiveEntry* entry = nullptr;
     std::string path;  // for the log
-    // A compressed entry keeps its checked codes and decodes when it is read:
-    // straight into the reader's buffer when one read takes the whole entry,
-    // else into its own decoded copy.
+    // A compressed entry checks its data's head when it opens and decodes
+    // when it is read, checking every code as it goes: straight into the
+    // reader's buffer when one read takes the whole entry, else into its own
+    // decoded copy. Its codes are read from the archive file piece by piece
+    // then, or, when it was opened asynchronously, kept from the open.
+    ArchiveDataHead head;
     LibraryBlock decoded;
     LibraryBlock compressed;
     uint32_t compressed_size = 0;
@@ -117,29 +120,112 @@ void LogDamagedEntry(const ArchiveOpenFile& file) {
     WriteLogFormat(log_text::kDamagedArchiveEntryFormat, file.state->native_path.c_str(), file.path.c_str());
 }
 
-// Checks the compressed data against its entry: its codes must decode to
-// exactly the size the table gives. The codes run as far as the data's own
-// head says, which may end before the size the table gives; they never run
-// past it. A checked entry always decodes.
-bool CheckEntry(const ArchiveOpenFile& file, std::span<const uint8_t> source) {
-    const auto head = ReadArchiveDataHead(source);
-    // The expansion is held to the codes that are really there, whatever
-    // size the table claims for them.
+// Checks the compressed data's head against its entry: it must claim the
+// entry's size, and its whole size must fit the stored data. The expansion is
+// held to the codes that are really there, whatever size the table claims
+// for them; the codes run as far as the head says, which may end before the
+// size the table gives, and never past it.
+bool CheckEntryHead(ArchiveOpenFile& file, std::span<const uint8_t> head_bytes) {
+    const auto head = ReadArchiveDataHead(head_bytes, file.entry->compressed_size);
     if (!head || head->decoded_size != file.entry->data_size ||
         !ArchiveDecodedSizeAllowed(head->decoded_size, head->total_size)) {
         return false;
     }
-    const auto measured = MeasureArchiveData(source);
-    return measured && *measured == head->decoded_size;
+    file.head = *head;
+    return true;
 }
 
-// Decodes a checked entry's whole data into `destination` (its decoded size).
+// Pieces in which the codes are read from the archive file: small enough to
+// stay in the cache while they decode. Each buffer keeps room in front for
+// what the piece before it left of a code.
+constexpr size_t kCodePieceSize = size_t{256} << 10;
+constexpr size_t kCodeBufferSize = kArchiveDecodeCarry + kCodePieceSize;
+
+// Decodes the codes read piece by piece from the archive file, the next
+// piece arriving (on the archive file's reading thread) while one decodes.
+// `buffers` holds two buffers of kCodeBufferSize. False when the codes are
+// damaged or the archive file was cut after it was opened.
+bool DecodeEntryFromArchive(ArchiveOpenFile& file, std::span<uint8_t> destination, uint8_t* buffers) {
+    ArchiveState& state = *file.state;
+    ArchiveDataDecoder decoder(file.head.marker, destination);
+    uint64_t offset = file.data_offset() + kArchiveDataHeadSize;
+    uint64_t left = file.head.total_size - kArchiveDataHeadSize;
+    ArchiveReadWaiter waiter;
+    // Never leaves with a read still writing into the buffers.
+    struct Settle {
+        ArchiveState& state;
+        ArchiveReadWaiter& waiter;
+        ~Settle() {
+            if (state.read_waiter == &waiter) {
+                SettleArchiveRead(state);
+            }
+        }
+    } settle{state, waiter};
+    size_t wanted = 0;
+    uint64_t wanted_offset = offset;
+    auto start = [&](uint8_t* buffer) {
+        wanted = static_cast<size_t>(std::min<uint64_t>(left, kCodePieceSize));
+        wanted_offset = offset;
+        StartArchiveRead(state, offset, std::span<uint8_t>(buffer + kArchiveDecodeCarry, wanted), &waiter);
+        offset += wanted;
+        left -= wanted;
+    };
+    size_t current = 0;
+    start(buffers);
+    // What a piece left of a code, kept aside: its buffer takes the piece
+    // after next while this one decodes.
+    uint8_t carry[kArchiveDecodeCarry];
+    size_t carried = 0;
+    for (;;) {
+        uint8_t* const buffer = buffers + current * kCodeBufferSize;
+        if (state.read_waiter == &waiter) {
+            SettleArchiveRead(state);
+        }
+        if (waiter.delivered != static_cast<int64_t>(wanted)) {
+            return false;
+        }
+        const std::span<uint8_t> arrived(buffer + kArchiveDecodeCarry, wanted);
+        const uint64_t arrived_offset = wanted_offset;
+        const bool last = left == 0;
+        if (!last) {
+            start(buffers + (1 - current) * kCodeBufferSize);
+        }
+        ScrambleArchiveBytes(arrived, arrived_offset, state.key);
+        uint8_t* const piece = arrived.data() - carried;
+        std::memcpy(piece, carry, carried);
+        const size_t piece_size = carried + arrived.size();
+        const auto taken = decoder.Decode(std::span<const uint8_t>(piece, piece_size), last);
+        if (!taken) {
+            return false;
+        }
+        if (last) {
+            return decoder.full();
+        }
+        carried = piece_size - *taken;
+        std::memcpy(carry, piece + *taken, carried);
+        current = 1 - current;
+    }
+}
+
+// Decodes the entry's whole data into `destination` (its decoded size).
 bool DecodeEntryInto(ArchiveOpenFile& file, std::span<uint8_t> destination) {
-    const std::span<const uint8_t> source(file.compressed.bytes, file.compressed_size);
-    if (DecodeArchiveData(source, destination)) {
+    bool decoded = false;
+    if (file.compressed.bytes != nullptr) {
+        decoded = DecodeArchiveData(std::span<const uint8_t>(file.compressed.bytes, file.compressed_size), destination);
+    } else {
+        LibraryBlock buffers;
+        if (!buffers.Allocate(2 * kCodeBufferSize)) {
+            WriteLogFormat(log_text::kArchiveEntryAllocationFailedFormat, file.state->native_path.c_str(),
+                           file.path.c_str());
+            return false;
+        }
+        decoded = DecodeEntryFromArchive(file, destination, buffers.bytes);
+    }
+    if (decoded) {
         return true;
     }
     file.damaged = true;
+    file.compressed.Reset();
     LogDamagedEntry(file);
     return false;
 }
@@ -172,8 +258,9 @@ bool EntryFits(const ArchiveOpenFile& file) {
     return file.data_offset() + stored <= file.state->file_size;
 }
 
-// Opens the entry's data: a compressed entry is read and checked now (or its
-// read started, when asynchronous). False when it is damaged or no memory.
+// Opens the entry's data: a compressed entry's head is read and checked now
+// (or the read of its codes started, when asynchronous). False when it is
+// damaged or no memory.
 bool OpenEntryData(ArchiveOpenFile& file) {
     if (!EntryFits(file)) {
         LogDamagedEntry(file);
@@ -182,6 +269,16 @@ bool OpenEntryData(ArchiveOpenFile& file) {
     if (!file.entry->is_compressed()) {
         return true;
     }
+    if (!file.async) {
+        // Only the head now: the codes are checked as they decode.
+        uint8_t head[kArchiveDataHeadSize];
+        const bool checked =
+            ReadArchiveBytes(*file.state, file.data_offset(), head) == sizeof head && CheckEntryHead(file, head);
+        if (!checked) {
+            LogDamagedEntry(file);
+        }
+        return checked;
+    }
     const uint32_t size = file.entry->compressed_size;
     if (!file.compressed.Allocate(size)) {
         WriteLogFormat(log_text::kArchiveEntryAllocationFailedFormat, file.state->native_path.c_str(),
@@ -189,20 +286,11 @@ bool OpenEntryData(ArchiveOpenFile& file) {
         return false;
     }
     file.compressed_size = size;
-    const std::span<uint8_t> block(file.compressed.bytes, size);
-    if (file.async) {
-        StartArchiveRead(*file.state, file.data_offset(), block, &file.waiter);
-        file.pending = Pending::kCompressedBlock;
-        file.pending_offset = file.data_offset();
-        file.pending_count = size;
-        return true;
-    }
-    const bool checked = ReadArchiveBytes(*file.state, file.data_offset(), block) == size && CheckEntry(file, block);
-    if (!checked) {
-        file.compressed.Reset();
-        LogDamagedEntry(file);
-    }
-    return checked;
+    StartArchiveRead(*file.state, file.data_offset(), std::span<uint8_t>(file.compressed.bytes, size), &file.waiter);
+    file.pending = Pending::kCompressedBlock;
+    file.pending_offset = file.data_offset();
+    file.pending_count = size;
+    return true;
 }
 
 // Finishes the file's asynchronous operation. With `wait` false it only
@@ -233,7 +321,7 @@ int CompleteArchiveRead(ArchiveOpenFile& file, bool wait) {
         if (delivered == file.pending_count) {
             ScrambleArchiveBytes(block, file.pending_offset, file.state->key);
         }
-        if (delivered != file.pending_count || !CheckEntry(file, block)) {
+        if (delivered != file.pending_count || !CheckEntryHead(file, block)) {
             file.damaged = true;
             file.compressed.Reset();
             LogDamagedEntry(file);
@@ -276,8 +364,8 @@ size_t ReadArchiveEntry(ArchiveOpenFile& file, uint8_t* buffer, uint64_t bytes) 
         }
         std::memcpy(buffer, file.decoded.bytes + file.position, n);
     } else if (!file.async) {
-        const int64_t got = ReadArchiveBytes(*file.state, file.data_offset() + file.position,
-                                             std::span<uint8_t>(buffer, n));
+        const int64_t got =
+            ReadArchiveBytes(*file.state, file.data_offset() + file.position, std::span<uint8_t>(buffer, n));
         if (got < n) {
             // The archive file was cut after it was opened.
             const uint32_t real = static_cast<uint32_t>(std::max<int64_t>(got, 0));

@@ -41,6 +41,9 @@ protected:
     struct Damage {
         const char* what;
         std::function<void(std::vector<uint8_t>&)> damage;
+        // Damage in the tables or the data's head refuses the open; damage
+        // in the codes, found as they decode, refuses the first read.
+        const char* refused = "<none>";
     };
 
     // Writes the (changed) plain form scrambled as Data.velk.
@@ -89,7 +92,8 @@ TEST_F(DamagedArchiveTest, DamagedTablesRefuseTheArchiveSoPlainFilesAreRead) {
         {"root entry count huge", [&](auto& b) { PutU32(b, DirectoryTable() + 8, 0x10000000); }},
         {"root first entry past the table", [&](auto& b) { PutU32(b, DirectoryTable() + 12, 0xFFFFFFF0); }},
         {"name offset past the block", [&](auto& b) { PutU32(b, EntryOfB(), 0xFFFFFF00); }},
-        {"word count past the block", [&](auto& b) {
+        {"word count past the block",
+         [&](auto& b) {
              const uint32_t name = Block() + ReadU32(b, EntryOfB());
              b[name] = 0xFF;
              b[name + 1] = 0xFF;
@@ -117,7 +121,7 @@ TEST_F(DamagedArchiveTest, ADamagedArchiveIsLoggedOnce) {
     EXPECT_EQ(log.find(archive, first + 1), std::string::npos);
 }
 
-TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
+TEST_F(DamagedArchiveTest, DamagedEntriesAreRefused) {
     const uint32_t b = EntryOfB();
     const std::vector<Damage> damages = {
         {"data past the end", [&](auto& x) { PutU32(x, b + 32, 0x7FFFFFFF); }},
@@ -125,16 +129,20 @@ TEST_F(DamagedArchiveTest, DamagedEntriesFailToOpen) {
         {"compressed size below the head", [&](auto& x) { PutU32(x, b + 40, 5); }},
         {"decoded size unlike the entry's", [&](auto& x) { PutU32(x, b + 36, 5); }},
         {"decoded size huge", [&](auto& x) { PutU32(x, b + 36, 0xFFFFFFF0); }},
-        {"coded stream damaged", [&](auto& x) {
+        {"coded stream damaged",
+         [&](auto& x) {
              // b.txt's data: head, marker, then "bbbb" coded; the head's
              // decoded size claims more than the codes give.
              const uint32_t data = ReadU32(x, 8) + ReadU32(x, b + 32);
              PutU32(x, data, 5);
              PutU32(x, b + 36, 5);
-         }},
+         },
+         "<short>"},
     };
+    const Damage* current = damages.data();
     ForEachDamage(damages, [&] {
-        EXPECT_EQ(Read("Data\\b.txt"), "<none>") << "no plain file is tried";
+        EXPECT_EQ(Read("Data\\b.txt"), current->refused) << "no plain file is tried";
+        ++current;
         EXPECT_EQ(Read("Data\\Sub\\a.txt"), std::string(3000, 'a') + "tail") << "other entries still read";
     });
 }
@@ -213,7 +221,16 @@ TEST_F(DamagedArchiveTest, DistanceBeforeTheStartIsRefused) {
     const size_t length_bytes = ((code > marker ? code - 1 : code) & 4) != 0 ? 1 : 0;
     plain[data + 12 + length_bytes] = 0x7F;  // distance 128 with 1 byte written
     Write("Data.velk", Unscrambled(plain, DefaultArchiveKey()));
-    EXPECT_EQ(Read("Data\\r.txt"), "<none>");
+    EXPECT_EQ(Read("Data\\r.txt"), "<short>");
+    // Read in parts, the entry gives nothing either.
+    const FileAccessHandle file = OpenFileForRead("Data\\r.txt");
+    ASSERT_NE(file, 0u);
+    char part[10];
+    EXPECT_EQ(FileAccessRead(part, 1, sizeof part, file), 0u);
+    EXPECT_EQ(FileAccessSeek(file, 0, kSeekSet), 0);
+    EXPECT_EQ(FileAccessRead(part, 1, sizeof part, file), 0u) << "nor after a seek";
+    CloseFile(file);
+    EXPECT_NE(LogText().find("r.txt"), std::string::npos) << "logged as a damaged entry";
 }
 
 TEST(ArchiveIndex, ParsesOnlyWhatFits) {
