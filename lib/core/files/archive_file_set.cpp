@@ -138,7 +138,7 @@ bool CheckEntryHead(ArchiveOpenFile& file, std::span<const uint8_t> head_bytes) 
 // Pieces in which the codes are read from the archive file: small enough to
 // stay in the cache while they decode. Each buffer keeps room in front for
 // what the piece before it left of a code.
-constexpr size_t kCodePieceSize = size_t{256} << 10;
+constexpr size_t kCodePieceSize = size_t{512} << 10;
 constexpr size_t kCodeBufferSize = kArchiveDecodeCarry + kCodePieceSize;
 
 // Decodes the codes read piece by piece from the archive file, the next

@@ -1,9 +1,9 @@
 #include "lib/core/files/archive_reader.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <random>
+
+#include <gtest/gtest.h>
 
 #include "lib/core/files/file_log_texts.h"
 #include "lib/core/files/file_operations.h"
@@ -62,7 +62,8 @@ protected:
 
     void WriteArchive(const std::string& relative, const Files& files, const ArchiveWriterOptions& options = {}) {
         ArchiveBuilder builder;
-        for (const auto& [name, bytes] : files) builder.AddFile(name, bytes);
+        for (const auto& [name, bytes] : files)
+            builder.AddFile(name, bytes);
         Write(relative, builder.Build(options));
     }
 };
@@ -174,6 +175,35 @@ TEST_F(ArchiveReaderTest, StoredAndCompressedEntriesReadAlike) {
             }
         }
     }
+}
+
+TEST_F(ArchiveReaderTest, LargeCompressedEntriesStreamTheirCodes) {
+    // Codes of several read pieces, so codes are cut at the pieces' edges
+    // and the pieces unscramble at every offset.
+    const std::string picture = PictureBytes(1'600'000, 3);
+    SetArchiveExtension("velk");
+    ArchiveWriterOptions options;
+    options.compression = ArchiveCompression::kAlways;
+    WriteArchive("Data.velk", {{"small.txt", "small"}, {"big.png", picture}}, options);
+    const FileAccessHandle file = OpenFileForRead("Data\\big.png");
+    ASSERT_NE(file, 0u);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::string whole(picture.size(), '\0');
+        EXPECT_EQ(FileAccessSeek(file, 0, kSeekSet), 0);
+        ASSERT_EQ(ReadFromFile(whole.data(), whole.size(), file), 1) << "pass " << pass;
+        EXPECT_TRUE(whole == picture) << "pass " << pass;
+    }
+    CloseFile(file);
+    EXPECT_TRUE(ReadPath("Data\\big.png") == picture) << "read in parts";
+    EXPECT_TRUE(ReadPath("Data\\big.png", 1) == picture) << "asynchronously";
+
+    // The archive file cut after the entry opened: the read is refused.
+    const FileAccessHandle cut = OpenFileForRead("Data\\big.png");
+    ASSERT_NE(cut, 0u);
+    std::filesystem::resize_file(Native("Data.velk"), std::filesystem::file_size(Native("Data.velk")) - 1000);
+    std::string whole(picture.size(), '\0');
+    EXPECT_EQ(ReadFromFile(whole.data(), whole.size(), cut), 0);
+    CloseFile(cut);
 }
 
 TEST_F(ArchiveReaderTest, SeekTellAndEndOfFile) {
