@@ -225,6 +225,29 @@ TEST(ArchiveCoding, DamagedStreamsAreRefused) {
     EXPECT_FALSE(DecodeArchiveData(good, wrong));
 }
 
+TEST(ArchiveCoding, ADistanceReachesToTheStartAndNoFurther) {
+    // 100 literals, a copy of 4 reaching back `distance`, then `tail`
+    // literals: with a long tail the copy is taken by the fast loop, with a
+    // short one by the careful loop at the end.
+    const uint8_t m = 0xFF;
+    for (const size_t tail : {size_t{0}, size_t{3}, size_t{100}}) {
+        for (const size_t distance : {size_t{100}, size_t{101}}) {
+            SCOPED_TRACE(::testing::Message() << "tail " << tail << " distance " << distance);
+            std::vector<uint8_t> codes;
+            for (size_t i = 0; i < 100; ++i)
+                codes.push_back(static_cast<uint8_t>(i));
+            codes.insert(codes.end(), {m, 0x00, static_cast<uint8_t>(distance - 1)});
+            for (size_t i = 0; i < tail; ++i)
+                codes.push_back(static_cast<uint8_t>(i));
+            const auto stream = Head(static_cast<uint32_t>(104 + tail), m, codes);
+            const auto decoded = Decode(stream);
+            EXPECT_EQ(decoded.has_value(), distance <= 100);
+            EXPECT_EQ(decoded, Expected(stream));
+            EXPECT_EQ(DecodeInPieces(stream, {5}), Expected(stream));
+        }
+    }
+}
+
 TEST(ArchiveCoding, RandomStreamsDecodeLikeTheReference) {
     // Streams made of random valid codes, short distances included, so the
     // overlapping copies take every path of the fast decoder.
