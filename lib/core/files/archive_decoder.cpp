@@ -117,7 +117,7 @@ inline void CopyMatchInSlack(uint8_t* out, size_t distance, size_t length) {
     const uint8_t* from = out - distance;
     if (distance >= 16) {
         // Whole 16-byte pieces in order: each reads only bytes written before
-        // it, as the distance is at least 16. Two go unconditionally, which
+        // it, as the distance is at least 16. Three go unconditionally, which
         // covers most matches without a branch on their length.
         Copy16(out, from);
         Copy16(out + 16, from + 16);

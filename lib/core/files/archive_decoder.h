@@ -49,10 +49,10 @@ public:
     // Decodes the codes at the start of `piece`, the stream's next bytes, and
     // returns how many bytes of it were taken: all of them when it is the
     // `last` piece, else all but a code that may go on past its end (fewer
-    // than kArchiveDecodeCarry bytes), which the next piece must begin with. nullopt when a
-    // code is damaged: it reaches before the start of the output or past its
-    // end, uses the distance size that does not exist, or, in the last
-    // piece, is cut. The destination's content is then undefined.
+    // than kArchiveDecodeCarry bytes), which the next piece must begin with.
+    // nullopt when a code is damaged: it reaches before the start of the
+    // output or past its end, uses the distance size that does not exist, or,
+    // in the last piece, is cut. The destination's content is then undefined.
     std::optional<size_t> Decode(std::span<const uint8_t> piece, bool last);
     // Whether the output came out exactly full.
     bool full() const { return out_ == out_end_; }
