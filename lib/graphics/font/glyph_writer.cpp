@@ -78,6 +78,21 @@ Coverage CoverageOf(int font_type, int value) {
     }
 }
 
+// CoverageOf for every font type and cell value, worked out once: Begin
+// needs all 256 values of anti-aliased edged cells for each string.
+const Coverage& CoverageTable(int font_type, int value) {
+    static const auto table = [] {
+        std::array<std::array<Coverage, 256>, 4> t{};
+        for (int type = 0; type < 4; ++type) {
+            for (int v = 0; v < 256; ++v) {
+                t[static_cast<size_t>(type)][static_cast<size_t>(v)] = CoverageOf(type, v);
+            }
+        }
+        return t;
+    }();
+    return table[static_cast<size_t>(font_type)][static_cast<size_t>(value)];
+}
+
 template <Kind kKind>
 inline void Put(uint8_t* p, const Ink& ink) {
     if constexpr (kKind == Kind::k8) {
@@ -470,7 +485,15 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
     const __m256i all = _mm256_set1_epi32(-1);
     const __m256i one = _mm256_set1_epi32(1), fifteen = _mm256_set1_epi32(15);
     // (Cache images end in 8 spare bytes: the load stays inside.)
-    const __m256i values = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells)));
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells));
+    if constexpr (kForm == LookupForm::kGather) {
+        // Value 0 puts nothing down in every font type: an empty step costs
+        // no gather.
+        if (_mm_cvtsi128_si64(bytes) == 0) {
+            return;
+        }
+    }
+    const __m256i values = _mm256_cvtepu8_epi32(bytes);
     __m256i ink = zero, keep;
     if constexpr (kForm == LookupForm::kGather) {
         // The inks' pixels (8 bytes apart), whose top byte is their coverage.
@@ -610,6 +633,9 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
     const __m128i all = _mm_set1_epi16(-1);
     const __m128i fifteen = _mm_set1_epi16(15);
     const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells));
+    if (_mm_cvtsi128_si64(bytes) == 0) {
+        return;
+    }
     const __m128i values = _mm_cvtepu8_epi16(bytes);
     __m128i ink = zero, alpha = zero, keep;
     if constexpr (kForm == LookupForm::kTwoInks) {
@@ -838,6 +864,46 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     font_type_ = font_type & (kFontTypeEdge | kFontTypeAntiAlias);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
+    // Strings are mostly drawn in the colours of the one before: the inks
+    // made last are kept whole (all 256 of anti-aliased edged cells cost
+    // more to make than a short string takes to draw).
+    struct MadeInks {
+        bool valid = false;
+        Kind kind = Kind::k32;
+        int font_type = 0;
+        uint32_t text = 0, edge = 0, unused = 0;
+        int red = 0, green = 0, blue = 0;
+        int inks_set = 0;
+        std::array<Ink, 256> inks{};
+        Lookup lookup{};
+    };
+    thread_local MadeInks made;
+    if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
+        made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
+        made.blue == bright_blue) {
+        inks_ = made.inks;
+        inks_set_ = made.inks_set;
+        lookup_ = made.lookup;
+        return true;
+    }
+    MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue);
+    made.valid = true;
+    made.kind = kind_;
+    made.font_type = font_type_;
+    made.text = text_color;
+    made.edge = edge_color;
+    made.unused = unused;
+    made.red = bright_red;
+    made.green = bright_green;
+    made.blue = bright_blue;
+    made.inks_set = inks_set_;
+    made.inks = inks_;
+    made.lookup = lookup_;
+    return true;
+}
+
+void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red,
+                           int bright_green, int bright_blue) {
     const Channels text = Unpack(kind_, Brighten(kind_, text_color, bright_red, bright_green, bright_blue));
     const Channels edge = Unpack(kind_, Brighten(kind_, edge_color, bright_red, bright_green, bright_blue));
     // Cells of each type hold values below this.
@@ -850,7 +916,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     inks_set_ = values;
     for (int v = 0; v < values; ++v) {
         inks_[static_cast<size_t>(v)] = Ink{};
-        const Coverage cover = CoverageOf(font_type_, v);
+        const Coverage& cover = CoverageTable(font_type_, v);
         if (cover.alpha == 0) {
             continue;
         }
@@ -902,7 +968,6 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
             lookup_.usable = false;
         }
     }
-    return true;
 }
 
 void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {

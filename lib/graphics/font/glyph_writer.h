@@ -73,6 +73,10 @@ public:
     };
 
 private:
+    // The inks and lookup of kind_ and font_type_ for these colours.
+    void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
+                  int bright_blue);
+
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};

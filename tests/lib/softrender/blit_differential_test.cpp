@@ -235,8 +235,19 @@ public:
     }
 
     // Alpha sources: runs of eight transparent, eight opaque and eight mixed
-    // pixels at shifting offsets, as sprites have them.
+    // pixels at shifting offsets, as sprites have them; keyed sources runs of
+    // eight keyed pixels between drawn ones, as text has them.
     void PlantAlphaRuns() {
+        if (cell_.kind == Kind::kDirect) {
+            for (int y = 0; y < src_h_; ++y) {
+                for (int x = 0; x < src_w_; ++x) {
+                    if (((x + y * 3) / 8) % 2 == 0) {
+                        source_->Set(x, y, trans_color_);
+                    }
+                }
+            }
+            return;
+        }
         if (cell_.kind != Kind::kAlpha) {
             return;
         }

@@ -152,6 +152,12 @@ TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
         const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
         const uint32_t text = static_cast<uint32_t>(random()) & mask;
         const uint32_t edge = static_cast<uint32_t>(random()) & mask;
+        // A string just before in one of the colours or both: inks kept from
+        // it serve only the same colours.
+        const int share = round / 4 % 4;
+        GlyphWriter earlier;
+        ASSERT_TRUE(earlier.Begin(image, type, (share & 1) != 0 ? text : text ^ 0x21,
+                                  (share & 2) != 0 ? edge : edge ^ 0x12, 255, 255, 255));
         const Rect clip{static_cast<int>(random() % 10), static_cast<int>(random() % 8),
                         kWidth - 20 + static_cast<int>(random() % 21), 22 + static_cast<int>(random() % 9)};
         const int x = static_cast<int>(random() % 60) - 8, y = static_cast<int>(random() % 30) - 8;
