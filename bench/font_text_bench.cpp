@@ -2,10 +2,10 @@
 // time of one 40-character Japanese line at 16 pixels divided by the time of
 // a plain 640 x 16 software blit of the same area in the same run (below 1:
 // the text is faster than copying its rectangle), on a 32-bit screen and
-// (the ...16 benchmarks) a 16-bit one. Plain and anti-aliased text in mode 0
-// is written straight into the target; blended text is rendered into the
-// font's cache screen and blitted from there. Times are the best of
-// alternating batches.
+// (the ...16 benchmarks) a 16-bit one. Plain and anti-aliased text in mode 0,
+// and blended text without anti-aliasing at 32 bits, are written straight
+// into the target; other blended text is rendered into the font's cache
+// screen and blitted from there. Times are the best of alternating batches.
 
 #include <benchmark/benchmark.h>
 

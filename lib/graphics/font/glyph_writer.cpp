@@ -605,6 +605,54 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
 #endif
 
 #if defined(VELK_WIDE_GLYPHS)
+// A 1-bit glyph box mixed over a plain 32-bit image by one ink (the blended
+// draw of text without anti-aliasing): per channel
+// (d x (256 - a) + s x a) >> 8 with the destination's X, eight pixels a
+// step where the clip leaves room for them, as WriteBitBox's groups.
+__attribute__((target("avx2"))) bool WriteBitBoxOver32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
+                                                       int x0, int y0, int x1, int y1, int room, const Ink& solid) {
+    const int count = x1 - x0;
+    const int groups = (count + 7) / 8;
+    if (count > 56 || x0 + 8 * groups > room || solid.alpha == 255) {
+        return false;
+    }
+    const __m256i zero = _mm256_setzero_si256();
+    // The ink's share s x a per channel, 0 for X; the destination's weight
+    // 256 - a, 256 for X.
+    const __m256i ink16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(solid.pixel & 0x00FFFFFFu)), zero);
+    const int a = solid.alpha;
+    const __m256i weight = _mm256_setr_epi16(static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a),
+                                             0, static_cast<int16_t>(a), static_cast<int16_t>(a),
+                                             static_cast<int16_t>(a), 0, static_cast<int16_t>(a),
+                                             static_cast<int16_t>(a), static_cast<int16_t>(a), 0,
+                                             static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a), 0);
+    const __m256i share = _mm256_mullo_epi16(ink16, weight);
+    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), weight);
+    const LaneMasks& masks = Masks32();
+    const int pitch = dest.base->pitch;
+    const uint8_t* src = glyph.pixels + y0 * glyph.pitch;
+    uint8_t* row = dest.pixels + static_cast<ptrdiff_t>(y + y0) * pitch + static_cast<ptrdiff_t>(x) * 4;
+    for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        uint64_t bits = RowBits(src, x0, x1);
+        uint8_t* p = row + x0 * 4;
+        for (int g = 0; g < groups; ++g, bits >>= 8, p += 32) {
+            const unsigned eight = static_cast<unsigned>(bits) & 0xFF;
+            if (eight == 0) {
+                continue;
+            }
+            __m256i* q = reinterpret_cast<__m256i*>(p);
+            const __m256i d = _mm256_loadu_si256(q);
+            const __m256i lo =
+                _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(d, zero), rest), share), 8);
+            const __m256i hi =
+                _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(d, zero), rest), share), 8);
+            const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks.lanes[eight]));
+            _mm256_storeu_si256(q, _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), mask));
+        }
+    }
+    return true;
+}
+
 // d + floor((s - d) x w / 2^shift) per 16-bit lane, |s - d| x w inside 16
 // signed bits.
 template <int kShift>
@@ -750,6 +798,14 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         return;
     }
     if (bits) {
+#if defined(VELK_WIDE_GLYPHS)
+        if constexpr (kKind == Kind::k32Over) {
+            if (g_wide_allowed && MachineHasAvx2() &&
+                WriteBitBoxOver32(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1])) {
+                return;
+            }
+        }
+#endif
         WriteBitBox<kKind>(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1]);
         return;
     }
@@ -847,7 +903,7 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
 }
 
 bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
-                        int bright_green, int bright_blue, bool as_alpha_blit) {
+                        int bright_green, int bright_blue, bool as_alpha_blit, int blit_weight) {
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }
@@ -863,6 +919,10 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         kind_ = kind_ == Kind::k32 ? Kind::k32Over : Kind::k16Over;
     }
     font_type_ = font_type & (kFontTypeEdge | kFontTypeAntiAlias);
+    if (blit_weight < 255 && (kind_ != Kind::k32Over || (font_type_ & kFontTypeAntiAlias) != 0)) {
+        return false;
+    }
+    blit_weight = std::clamp(blit_weight, 0, 255);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
     // Strings are mostly drawn in the colours of the one before: the inks
     // made last are kept whole (all 256 of anti-aliased edged cells cost
@@ -872,7 +932,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         Kind kind = Kind::k32;
         int font_type = 0;
         uint32_t text = 0, edge = 0, unused = 0;
-        int red = 0, green = 0, blue = 0;
+        int red = 0, green = 0, blue = 0, weight = 255;
         int inks_set = 0;
         std::array<Ink, 256> inks{};
         Lookup lookup{};
@@ -880,13 +940,13 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     thread_local MadeInks made;
     if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
         made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
-        made.blue == bright_blue) {
+        made.blue == bright_blue && made.weight == blit_weight) {
         inks_ = made.inks;
         inks_set_ = made.inks_set;
         lookup_ = made.lookup;
         return true;
     }
-    MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue);
+    MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
     made.valid = true;
     made.kind = kind_;
     made.font_type = font_type_;
@@ -896,6 +956,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     made.red = bright_red;
     made.green = bright_green;
     made.blue = bright_blue;
+    made.weight = blit_weight;
     made.inks_set = inks_set_;
     made.inks = inks_;
     made.lookup = lookup_;
@@ -903,7 +964,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
 }
 
 void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red,
-                           int bright_green, int bright_blue) {
+                           int bright_green, int bright_blue, int blit_weight) {
     const Channels text = Unpack(kind_, Brighten(kind_, text_color, bright_red, bright_green, bright_blue));
     const Channels edge = Unpack(kind_, Brighten(kind_, edge_color, bright_red, bright_green, bright_blue));
     // Cells of each type hold values below this.
@@ -921,7 +982,9 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
             continue;
         }
         Ink& ink = inks_[static_cast<size_t>(v)];
-        ink.alpha = static_cast<uint8_t>(cover.alpha);
+        // (Whole inks only: a weight below 255 is the mode-1 blit's.)
+        const int alpha = cover.alpha == 255 ? blit_weight : cover.alpha;
+        ink.alpha = static_cast<uint8_t>(alpha);
         if (kind_ == Kind::k8) {
             ink.alpha = cover.alpha >= 128 ? 255 : 0;
             ink.pixel = (cover.text_weight >= 128 ? text_color : edge_color) & 0xFF;
@@ -932,7 +995,7 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
                              edge.b + (text.b - edge.b) * w / 256};
         ink.pixel = Pack(kind_, mixed);
         if (kind_ == Kind::k32Alpha || kind_ == Kind::k32Over) {
-            ink.pixel |= static_cast<uint32_t>(cover.alpha) << 24;
+            ink.pixel |= static_cast<uint32_t>(alpha) << 24;
         } else if (kind_ == Kind::k32) {
             ink.pixel |= unused;
         }

@@ -37,8 +37,12 @@ public:
     // what writing the glyph into an empty image with alpha and then drawing
     // that with its alpha in mode 0 (under the transparency flag) would make
     // of it; false for any other image.
+    // `blit_weight` below 255, with `as_alpha_blit` into a 32-bit image and a
+    // font type without anti-aliasing: what drawing the glyphs keyed from an
+    // image without alpha in mode 1 by that weight would make, which mixes
+    // as an alpha blit of that coverage does; false for other font types.
     bool Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
-               int bright_green, int bright_blue, bool as_alpha_blit = false);
+               int bright_green, int bright_blue, bool as_alpha_blit = false, int blit_weight = 255);
 
     // The glyph box with its top-left at (x, y), cut to `clip`.
     void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
@@ -75,7 +79,7 @@ public:
 private:
     // The inks and lookup of kind_ and font_type_ for these colours.
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
-                  int bright_blue);
+                  int bright_blue, int blit_weight);
 
     Kind kind_ = Kind::k32;
     int font_type_ = 0;

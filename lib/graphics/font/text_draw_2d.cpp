@@ -186,16 +186,26 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
 }
 
 // Whether software text can skip the cache screen: anti-aliased text drawn
-// in mode 0 without a blend graph into a plain 32- or 16-bit image (and, the text
-// engine checks, with glyph boxes that lie apart). The glyph writer then
-// mixes each pixel as the cache's alpha blit would, without clearing the
-// cache and blitting it.
+// in mode 0 without a blend graph into a plain 32- or 16-bit image, or text
+// without anti-aliasing drawn in mode 1 into a plain 32-bit one (and, the
+// text engine checks, with glyph boxes that lie apart). The glyph writer then
+// mixes each pixel as the cache's blit would, without clearing the cache and
+// blitting it. The weight of the mix: the mode-1 parameter, or 255 (the
+// glyphs' own coverage).
 bool g_straight_allowed = true;
 
-MEMIMG* StraightAlphaTarget() {
+MEMIMG* StraightAlphaTarget(const FontData& font, int* weight) {
     TextDrawScreen& screen = GetTextDrawScreen();
-    if (!g_straight_allowed || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr ||
-        GetDrawSettings().blend_mode != 0) {
+    const DrawSettings& s = GetDrawSettings();
+    if (!g_straight_allowed || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr) {
+        return nullptr;
+    }
+    const bool smooth = FontIsAntiAliased(font);
+    if (s.blend_mode == 0 && smooth) {
+        *weight = 255;
+    } else if (s.blend_mode == 1 && !smooth && s.blend_param < 255 && CurrentScreen().bits == 32) {
+        *weight = s.blend_param;
+    } else {
         return nullptr;
     }
     MEMIMG* dest = screen.TargetImage();
@@ -203,8 +213,8 @@ MEMIMG* StraightAlphaTarget() {
         return nullptr;
     }
     const MemImgBase& base = *dest->base;
-    const bool plain = (base.format == kMemImgFormat32 || base.format == kMemImgFormat16) && base.use_alpha == 0 &&
-                       base.use_palette == 0;
+    const bool plain = (base.format == kMemImgFormat32 || (base.format == kMemImgFormat16 && *weight == 255)) &&
+                       base.use_alpha == 0 && base.use_palette == 0;
     return plain ? dest : nullptr;
 }
 
@@ -212,8 +222,8 @@ MEMIMG* StraightAlphaTarget() {
 // would be: to the cache's rectangle (the screen's size; the string's own
 // extent never cuts a glyph) at (x, y) and to the draw area. 0, -1, or
 // kGlyphBoxesOverlap with nothing drawn.
-int DrawStraight(MEMIMG& target, int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
-                 int vertical) {
+int DrawStraight(MEMIMG& target, int weight, int x, int y, const char* string, uint32_t color, int font,
+                 uint32_t edge_color, int vertical) {
     const FontData* record = GetFontData(font);
     const ScreenFacts facts = CurrentScreen();
     // The line is one cell high (turned: wide).
@@ -227,7 +237,7 @@ int DrawStraight(MEMIMG& target, int x, int y, const char* string, uint32_t colo
         return 0;
     }
     return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1,
-                                vertical, nullptr, true);
+                                vertical, nullptr, true, weight);
 }
 
 int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
@@ -285,7 +295,7 @@ int RefreshFontCacheScreen(int font) {
     return 0;
 }
 
-void UseStraightAntiAliasedText(bool allowed) { g_straight_allowed = allowed; }
+void UseStraightText(bool allowed) { g_straight_allowed = allowed; }
 
 void MarkFontCacheScreensLost() {
     for (int slot = 0; slot < kFontHandleSlots; ++slot) {
@@ -306,8 +316,9 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
     }
     const bool direct = CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
     if (!direct) {
-        if (MEMIMG* target = StraightAlphaTarget()) {
-            const int drawn = DrawStraight(*target, x, y, string, color, font, edge_color, vertical);
+        int weight = 255;
+        if (MEMIMG* target = StraightAlphaTarget(*record, &weight)) {
+            const int drawn = DrawStraight(*target, weight, x, y, string, color, font, edge_color, vertical);
             if (drawn != kGlyphBoxesOverlap) {
                 return drawn == -1 ? -1 : 0;
             }

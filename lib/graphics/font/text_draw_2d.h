@@ -27,8 +27,9 @@ int RefreshFontCacheScreen(int font);
 // before its next use.
 void MarkFontCacheScreensLost();
 
-// Whether anti-aliased text may skip the cache screen where it can (on by
-// default); tests compare both ways.
-void UseStraightAntiAliasedText(bool allowed);
+// Whether anti-aliased text, and blended text without anti-aliasing, may
+// skip the cache screen where they can (on by default); tests compare both
+// ways.
+void UseStraightText(bool allowed);
 
 }  // namespace velk

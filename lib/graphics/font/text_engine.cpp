@@ -73,7 +73,7 @@ bool GlyphBoxesApart(FontData& record, const CharacterCodes& codes, double rate)
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
-                         int vertical, TextExtent* extent, bool as_alpha_blit) {
+                         int vertical, TextExtent* extent, bool as_alpha_blit, int blit_weight) {
     if (extent != nullptr) {
         *extent = TextExtent{};
     }
@@ -109,7 +109,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         }
         const DrawSettings& s = GetDrawSettings();
         if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green, s.bright_blue,
-                          as_alpha_blit)) {
+                          as_alpha_blit, blit_weight)) {
             return -1;
         }
         bounds = ClipToImage(*dest, clip);

@@ -40,9 +40,10 @@ inline constexpr int kGlyphBoxesOverlap = -2;
 // missing, a bad handle); when measuring, the total advance; else 0. extent
 // (may be null) receives the string's box: the advance (or the glyphs' right
 // edge, when further) by the cell height, turned for vertical text.
-// `as_alpha_blit`: see GlyphWriter::Begin and kGlyphBoxesOverlap.
+// `as_alpha_blit`, `blit_weight`: see GlyphWriter::Begin and
+// kGlyphBoxesOverlap.
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
-                         int vertical, TextExtent* extent, bool as_alpha_blit = false);
+                         int vertical, TextExtent* extent, bool as_alpha_blit = false, int blit_weight = 255);
 
 }  // namespace velk

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/graphics/font/font_log_texts.h"
+#include "lib/graphics/font/glyph_writer.h"
 #include "lib/graphics/font/text_draw.h"
 #include "lib/graphics/font/text_engine.h"
 #include "lib/graphics/graph_draw.h"
@@ -44,7 +45,7 @@ protected:
     }
 };
 
-TEST_F(TextDrawTest, PlainTextGoesStraightToTheTargetAndBlendedTextThroughTheCache) {
+TEST_F(TextDrawTest, TextGoesStraightToTheTargetWhereItCanAndOtherwiseThroughTheCache) {
     const uint32_t white = GetColorValue(255, 255, 255);
     const int plain = Font(0);
     SetDrawBlendMode(1, 255);
@@ -55,8 +56,11 @@ TEST_F(TextDrawTest, PlainTextGoesStraightToTheTargetAndBlendedTextThroughTheCac
 
     SetDrawBlendMode(1, 254);
     EXPECT_EQ(DrawStringToHandle(10, 40, "ab", white, plain), 0);
-    EXPECT_TRUE(CacheMade(plain));
+    EXPECT_FALSE(CacheMade(plain)) << "mode 1 onto 32 bits mixes straight into the target";
     EXPECT_NEAR(static_cast<int>(PixelAt(11, 40) & 0xFF), 254, 1);
+    SetDrawBlendMode(2, 254);
+    EXPECT_EQ(DrawStringToHandle(10, 40, "ab", white, plain), 0);
+    EXPECT_TRUE(CacheMade(plain));
 
     SetDrawBlendMode(0, 255);
     const int smooth = Font(2);
@@ -68,20 +72,24 @@ TEST_F(TextDrawTest, PlainTextGoesStraightToTheTargetAndBlendedTextThroughTheCac
     EXPECT_EQ(PixelAt(16, 60) & 0xFFFFFF, 0xFFFFFFu);
 }
 
-// Anti-aliased text written straight into the target against the same text
-// through the cache screen, on 32- and 16-bit screens with random
-// backgrounds, colours, brights, draw areas and places, some cut by the
-// screen's edges.
-TEST_F(TextDrawTest, StraightAntiAliasedTextMatchesTheCachePath) {
+// Anti-aliased text in mode 0, and text without anti-aliasing in mode 1,
+// written straight into the target against the same text through the cache
+// screen, on 32- and 16-bit screens with random backgrounds, colours,
+// brights, weights, draw areas and places, some cut by the screen's edges.
+TEST_F(TextDrawTest, StraightTextMatchesTheCachePath) {
     std::mt19937 random(77);
     const std::string strings[] = {"abc", Sjis("あaいb"), "a b  c", std::string(90, 'x')};
-    for (int trial = 0; trial < 60; ++trial) {
-        if (trial % 30 == 0) SetScreenBits(trial == 0 ? 32 : 16);
+    for (int trial = 0; trial < 80; ++trial) {
+        if (trial % 40 == 0) SetScreenBits(trial == 0 ? 32 : 16);
         // Every third font's glyphs overlap their neighbours.
         FakeFontSettings fake;
         fake.glyph_width = trial % 3 == 2 ? 12 : 6;
         UseFakeFonts(fake);
-        const int font = Font(trial % 2 == 0 ? 2 : 3, 1 + trial % 3);
+        const int type = (trial / 4) % 4;
+        const int font = Font(type, 1 + trial % 3);
+        SetDrawBlendMode(type >= 2 ? 0 : 1, type >= 2 ? 255 : static_cast<int>(random() % 255));
+        // Now and then without the glyph writer's wide forms.
+        UseWideGlyphWriter(trial % 8 < 6);
         std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
         for (auto& byte : background)
             byte = static_cast<uint8_t>(random());
@@ -95,11 +103,12 @@ TEST_F(TextDrawTest, StraightAntiAliasedTextMatchesTheCachePath) {
         std::vector<uint8_t> straight;
         for (const bool allowed : {true, false}) {
             std::memcpy(target_.base->pixels, background.data(), background.size());
-            UseStraightAntiAliasedText(allowed);
+            UseStraightText(allowed);
             ASSERT_EQ(DrawStringToHandle(x, y, text.c_str(), color, font, edge, trial % 5 == 4), 0);
             if (allowed) straight.assign(target_.base->pixels, target_.base->pixels + background.size());
         }
-        UseStraightAntiAliasedText(true);
+        UseStraightText(true);
+        UseWideGlyphWriter(true);
         const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
         for (int py = 0; py < 480; ++py) {
             const size_t at = static_cast<size_t>(py) * target_.base->pitch;
@@ -136,6 +145,7 @@ TEST_F(TextDrawTest, EightBitScreensAlwaysDrawStraight) {
 TEST_F(TextDrawTest, TheKeyColourMovesAwayFromTheTextAndStaysThere) {
     const int font = Font(1, 1);
     SetDrawBlendMode(1, 128);
+    UseStraightText(false);
     const uint32_t background = GetColorValue(0, 0, 200);
     FillTarget(background);
     // Black text with an edge of colour 1: the key (0) moves up twice.
@@ -150,6 +160,7 @@ TEST_F(TextDrawTest, TheKeyColourMovesAwayFromTheTextAndStaysThere) {
     // Later draws keep the raised key.
     ASSERT_EQ(DrawStringToHandle(100, 150, "a", GetColorValue(255, 255, 255), font, GetColorValue(9, 9, 9)), 0);
     EXPECT_EQ(cache.base->trans_color & 0xFFFFFF, 2u);
+    UseStraightText(true);
 }
 
 TEST_F(TextDrawTest, ASixteenBitKeyWrapsWithinItsFormatAndNeverShowsTheBackground) {
