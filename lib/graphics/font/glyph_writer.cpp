@@ -456,11 +456,6 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
 #if defined(VELK_WIDE_GLYPHS)
 bool g_wide_allowed = true;
 
-// Eight 32-bit lanes holding words to eight words in pixel order.
-__attribute__((target("avx2"))) inline __m128i EightWords(__m256i v) {
-    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(v, v), 0xD8));
-}
-
 __attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16, __m256i a16) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
@@ -496,8 +491,13 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
     const __m256i values = _mm256_cvtepu8_epi32(bytes);
     __m256i ink = zero, keep;
     if constexpr (kForm == LookupForm::kGather) {
-        // The inks' pixels (8 bytes apart), whose top byte is their coverage.
-        ink = _mm256_i32gather_epi32(reinterpret_cast<const int*>(&w.inks[0].pixel), values, 8);
+        // The inks' pixels, whose top byte is their coverage: eight loads
+        // beat the machine's gather, whose latency each step waits on.
+        const Ink* k = w.inks;
+        ink = _mm256_setr_epi32(static_cast<int>(k[cells[0]].pixel), static_cast<int>(k[cells[1]].pixel),
+                                static_cast<int>(k[cells[2]].pixel), static_cast<int>(k[cells[3]].pixel),
+                                static_cast<int>(k[cells[4]].pixel), static_cast<int>(k[cells[5]].pixel),
+                                static_cast<int>(k[cells[6]].pixel), static_cast<int>(k[cells[7]].pixel));
         keep = _mm256_or_si256(_mm256_cmpeq_epi32(_mm256_srli_epi32(ink, 24), zero), outside);
     } else if constexpr (kForm == LookupForm::kTwoInks) {
         // Edged cells: 1 the text, 2 the edge, nothing else draws.
@@ -695,13 +695,13 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
         keep = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(values, zero), _mm_cmpgt_epi16(values, fifteen)), outside);
     } else {
         static_assert(kForm == LookupForm::kGather);
-        // Each ink's pixel and, four bytes on, its coverage (8 bytes apart).
-        const __m256i index = _mm256_cvtepu8_epi32(bytes);
-        const int* base = reinterpret_cast<const int*>(&w.inks[0].pixel);
-        const __m256i pixels = _mm256_i32gather_epi32(base, index, 8);
-        const __m256i alphas = _mm256_and_si256(_mm256_i32gather_epi32(base + 1, index, 8), _mm256_set1_epi32(0xFF));
-        ink = EightWords(_mm256_and_si256(pixels, _mm256_set1_epi32(0xFFFF)));
-        alpha = EightWords(alphas);
+        // Each ink's colour word and coverage, loaded one by one (faster
+        // than the machine's gathers).
+        const Ink* k = w.inks;
+        auto word = [k, cells](int i) { return static_cast<int16_t>(k[cells[i]].pixel); };
+        auto cover = [k, cells](int i) { return static_cast<int16_t>(k[cells[i]].alpha); };
+        ink = _mm_setr_epi16(word(0), word(1), word(2), word(3), word(4), word(5), word(6), word(7));
+        alpha = _mm_setr_epi16(cover(0), cover(1), cover(2), cover(3), cover(4), cover(5), cover(6), cover(7));
         keep = _mm_or_si128(_mm_cmpeq_epi16(alpha, zero), outside);
     }
     if constexpr (kKind == Kind::k16Over) {
