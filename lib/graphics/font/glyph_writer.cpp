@@ -723,6 +723,54 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
     _mm_storeu_si128(q, _mm_blendv_epi8(out, d, keep));
 }
 
+// Mix565 for sixteen pixels.
+template <int kShift>
+__attribute__((target("avx2"))) inline __m256i Mix565Wide(__m256i d, __m256i s, __m256i w) {
+    const __m256i six = _mm256_set1_epi16(0x3F), five = _mm256_set1_epi16(0x1F);
+    auto mix = [w](__m256i dc, __m256i sc) __attribute__((target("avx2"))) {
+        return _mm256_add_epi16(dc, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(sc, dc), w), kShift));
+    };
+    const __m256i red = mix(_mm256_srli_epi16(d, 11), _mm256_srli_epi16(s, 11));
+    const __m256i green = mix(_mm256_and_si256(_mm256_srli_epi16(d, 5), six), _mm256_and_si256(_mm256_srli_epi16(s, 5), six));
+    const __m256i blue = mix(_mm256_and_si256(d, five), _mm256_and_si256(s, five));
+    return _mm256_or_si256(_mm256_slli_epi16(red, 11), _mm256_or_si256(_mm256_slli_epi16(green, 5), blue));
+}
+
+// PutEight16's levels and two-ink forms for sixteen pixels, those
+// `outside` left as they are. (Each half's cells are read as PutEight16
+// reads them.)
+template <Kind kKind, LookupForm kForm>
+__attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t* p, const uint8_t* cells,
+                                                                        __m256i outside, const WideInks& w) {
+    static_assert(kForm == LookupForm::kLevels || kForm == LookupForm::kTwoInks);
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i fifteen = _mm256_set1_epi16(15);
+    const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells + 8)));
+    if (_mm_testz_si128(bytes, bytes)) {
+        return;
+    }
+    const __m256i values = _mm256_cvtepu8_epi16(bytes);
+    __m256i* q = reinterpret_cast<__m256i*>(p);
+    if constexpr (kForm == LookupForm::kTwoInks) {
+        const __m256i is_text = _mm256_cmpeq_epi16(values, _mm256_set1_epi16(1));
+        const __m256i is_edge = _mm256_cmpeq_epi16(values, _mm256_set1_epi16(2));
+        const __m256i d = _mm256_loadu_si256(q);
+        const __m256i ink = _mm256_blendv_epi8(w.edge, w.text, is_text);
+        _mm256_storeu_si256(q, _mm256_blendv_epi8(d, ink, _mm256_andnot_si256(outside, _mm256_or_si256(is_text, is_edge))));
+    } else {
+        const __m256i keep = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi16(values, zero), _mm256_cmpgt_epi16(values, fifteen)), outside);
+        if (_mm256_movemask_epi8(keep) == -1) {
+            return;
+        }
+        const __m256i d = _mm256_loadu_si256(q);
+        const __m256i out =
+            _mm256_blendv_epi8(Mix565Wide<4>(d, w.color, values), w.whole, _mm256_cmpeq_epi16(values, fifteen));
+        _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+    }
+}
+
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
                                                       int x0, int y0, int x1, int y1, int room, const Ink* inks,
@@ -744,10 +792,30 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
         _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(rest)), _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7)),
         _mm_set1_epi16(-1));
     const __m128i none = _mm_setzero_si128();
+    // Sixteen pixels a step where the form allows, the last step too when
+    // it holds more than eight and the clip leaves room.
+    const int wide_end = x0 + ((x1 - x0) & ~15);
+    const int rest16 = x1 - wide_end;
+    const bool sixteen_rest = rest16 > 8 && wide_end + 16 <= room;
+    const __m256i none16 = _mm256_setzero_si256();
+    const __m256i rest16_outside = _mm256_xor_si256(
+        _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<int16_t>(rest16)),
+                           _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15)),
+        _mm256_set1_epi16(-1));
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 2;
     for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
-        for (int gx = x0; gx < full_end; gx += 8) {
+        int gx = x0;
+        if constexpr (kForm != LookupForm::kGather) {
+            for (; gx < wide_end; gx += 16) {
+                PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, none16, w);
+            }
+            if (sixteen_rest) {
+                PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, rest16_outside, w);
+                continue;
+            }
+        }
+        for (; gx < full_end; gx += 8) {
             PutEight16<kKind, kForm>(row + gx * 2, src + gx, none, w);
         }
         if (wide_rest) {

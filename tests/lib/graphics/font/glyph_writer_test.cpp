@@ -115,6 +115,14 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
                 cell.pixels[static_cast<size_t>(y * cell.pitch + x)] = static_cast<uint8_t>(v);
             }
         }
+        // Beyond the box the cell holds ink that must not be drawn.
+        for (int x = cell.width; x < (type == 0 ? cell.pitch * 8 : cell.pitch); ++x) {
+            if (type == 0) {
+                cell.pixels[static_cast<size_t>(y * cell.pitch + x / 8)] |= static_cast<uint8_t>(1 << (x % 8));
+            } else {
+                cell.pixels[static_cast<size_t>(y * cell.pitch + x)] = 1;
+            }
+        }
     }
     return cell;
 }
