@@ -22,8 +22,6 @@ namespace {
 
 using Kind = GlyphWriter::Kind;
 using Ink = GlyphWriter::Ink;
-// The wide writer gathers ink pixels at this stride.
-static_assert(sizeof(Ink) == 8);
 
 // Channels in the image's own widths (5/6/5 or 8/8/8).
 struct Channels {
@@ -482,8 +480,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
     // (Cache images end in 8 spare bytes: the load stays inside.)
     const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells));
     if constexpr (kForm == LookupForm::kGather) {
-        // Value 0 puts nothing down in every font type: an empty step costs
-        // no gather.
+        // Value 0 puts nothing down in every font type: an empty step looks
+        // up no ink.
         if (_mm_cvtsi128_si64(bytes) == 0) {
             return;
         }
