@@ -264,7 +264,7 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
 // with the destination's X, as the SSE2 form; eight keyed pixels cost no
 // multiply.
 __attribute__((target("avx2"))) inline __m256i MixHalfByParam(__m256i d16, __m256i s16, __m256i param,
-                                                               __m256i inverse) {
+                                                              __m256i inverse) {
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, inverse), _mm256_mullo_epi16(s16, param)), 8);
 }
 
@@ -289,11 +289,9 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
                 }
             }
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-            const __m256i mixed =
-                _mm256_packus_epi16(MixHalfByParam(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), param,
-                                                   inverse),
-                                    MixHalfByParam(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), param,
-                                                   inverse));
+            const __m256i mixed = _mm256_packus_epi16(
+                MixHalfByParam(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), param, inverse),
+                MixHalfByParam(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), param, inverse));
             __m256i r = _mm256_blendv_epi8(d, mixed, color_bytes);
             if constexpr (kTrans) {
                 r = _mm256_blendv_epi8(r, d, keyed);

@@ -619,11 +619,10 @@ __attribute__((target("avx2"))) bool WriteBitBoxOver32(const MEMIMG& dest, int x
     // 256 - a, 256 for X.
     const __m256i ink16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(solid.pixel & 0x00FFFFFFu)), zero);
     const int a = solid.alpha;
-    const __m256i weight = _mm256_setr_epi16(static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a),
-                                             0, static_cast<int16_t>(a), static_cast<int16_t>(a),
-                                             static_cast<int16_t>(a), 0, static_cast<int16_t>(a),
-                                             static_cast<int16_t>(a), static_cast<int16_t>(a), 0,
-                                             static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a), 0);
+    const __m256i weight = _mm256_setr_epi16(
+        static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a), 0, static_cast<int16_t>(a),
+        static_cast<int16_t>(a), static_cast<int16_t>(a), 0, static_cast<int16_t>(a), static_cast<int16_t>(a),
+        static_cast<int16_t>(a), 0, static_cast<int16_t>(a), static_cast<int16_t>(a), static_cast<int16_t>(a), 0);
     const __m256i share = _mm256_mullo_epi16(ink16, weight);
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), weight);
     const LaneMasks& masks = Masks32();
@@ -729,7 +728,8 @@ __attribute__((target("avx2"))) inline __m256i Mix565Wide(__m256i d, __m256i s, 
         return _mm256_add_epi16(dc, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(sc, dc), w), kShift));
     };
     const __m256i red = mix(_mm256_srli_epi16(d, 11), _mm256_srli_epi16(s, 11));
-    const __m256i green = mix(_mm256_and_si256(_mm256_srli_epi16(d, 5), six), _mm256_and_si256(_mm256_srli_epi16(s, 5), six));
+    const __m256i green =
+        mix(_mm256_and_si256(_mm256_srli_epi16(d, 5), six), _mm256_and_si256(_mm256_srli_epi16(s, 5), six));
     const __m256i blue = mix(_mm256_and_si256(d, five), _mm256_and_si256(s, five));
     return _mm256_or_si256(_mm256_slli_epi16(red, 11), _mm256_or_si256(_mm256_slli_epi16(green, 5), blue));
 }
@@ -755,7 +755,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t*
         const __m256i is_edge = _mm256_cmpeq_epi16(values, _mm256_set1_epi16(2));
         const __m256i d = _mm256_loadu_si256(q);
         const __m256i ink = _mm256_blendv_epi8(w.edge, w.text, is_text);
-        _mm256_storeu_si256(q, _mm256_blendv_epi8(d, ink, _mm256_andnot_si256(outside, _mm256_or_si256(is_text, is_edge))));
+        _mm256_storeu_si256(
+            q, _mm256_blendv_epi8(d, ink, _mm256_andnot_si256(outside, _mm256_or_si256(is_text, is_edge))));
     } else {
         const __m256i keep = _mm256_or_si256(
             _mm256_or_si256(_mm256_cmpeq_epi16(values, zero), _mm256_cmpgt_epi16(values, fifteen)), outside);
@@ -796,10 +797,10 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
     const int rest16 = x1 - wide_end;
     const bool sixteen_rest = rest16 > 8 && wide_end + 16 <= room;
     const __m256i none16 = _mm256_setzero_si256();
-    const __m256i rest16_outside = _mm256_xor_si256(
-        _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<int16_t>(rest16)),
-                           _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15)),
-        _mm256_set1_epi16(-1));
+    const __m256i rest16_outside =
+        _mm256_xor_si256(_mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<int16_t>(rest16)),
+                                            _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15)),
+                         _mm256_set1_epi16(-1));
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 2;
     for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
@@ -1029,8 +1030,8 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     return true;
 }
 
-void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red,
-                           int bright_green, int bright_blue, int blit_weight) {
+void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
+                           int bright_blue, int blit_weight) {
     const Channels text = Unpack(kind_, Brighten(kind_, text_color, bright_red, bright_green, bright_blue));
     const Channels edge = Unpack(kind_, Brighten(kind_, edge_color, bright_red, bright_green, bright_blue));
     // Cells of each type hold values below this.
