@@ -213,9 +213,11 @@ void Edit(KeyInputData& data, const char* character, int size) {
             if (data.cursor > 0) MoveCursor(data, PreviousCharStart(data.text, data.cursor), ShiftHeld());
             return;
         default:
-            // Other control bytes (Ctrl+A, page keys) have no meaning here;
-            // byte 1 would even start one of the game's own text codes.
-            if (code < 0x20 || code == 0x7F) return;
+            // Control bytes without an editing meaning (Ctrl+letters, the
+            // page keys' codes, Ctrl+Backspace's 0x7F) are typed as they
+            // come. Only a 0 byte stays out: every reader of the text takes
+            // it for the end.
+            if (code == 0) return;
             TypeCharacter(data, character, size);
             return;
     }

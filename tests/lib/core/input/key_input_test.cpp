@@ -80,7 +80,11 @@ TEST_F(KeyInputTest, TypingFollowsTheLengthAndTheKindsOfCharacterAllowed) {
         {"a pair never fits one byte, and never loops", 1, false, false, kA + "x" + kA, "x"},
         {"digits only", 10, false, true, "-1a-2.5." + kA, "-12.5"},
         {"single bytes only", 10, true, false, "a" + kA + "b", "ab"},
-        {"control bytes without meaning", 20, false, false, std::string("a\x01\x17\x15\x7F" "b\t", 7), "ab"},
+        {"control bytes without an editing meaning are typed; tab, up and down are not", 20, false, false,
+         std::string("a\x01\x17\x15\x7F" "b\t\x1E\x1F\x02", 10), std::string("a\x01\x17\x15\x7F" "b\x02", 7)},
+        {"a 0 byte is never typed", 20, false, false, std::string("a\0b", 3), "ab"},
+        {"control bytes are single bytes", 3, true, false, "\x01\x7F\x15\x05", "\x01\x7F\x05"},
+        {"digits only refuses control bytes", 10, false, true, "1\x01\x7F" "2", "12"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -292,7 +296,12 @@ TEST_F(KeyInputTest, RandomEditingKeepsTheTextValid) {
                 i += lead ? 2 : 1;
             }
             boundary[text.size()] = true;
-            for (char c : text) ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20) << "control byte typed";
+            for (char c : text) {
+                const auto byte = static_cast<unsigned char>(c);
+                const bool editing_code = byte == 0 || byte == 3 || byte == kBackspace || byte == kDelete ||
+                                          byte == kPaste || byte == kCut || (byte >= kEnd && byte <= kLeft);
+                ASSERT_FALSE(editing_code) << "editing code typed in round " << round;
+            }
             const auto* data = key_input_internal::Find(handle);
             ASSERT_NE(data, nullptr);
             ASSERT_TRUE(data->cursor >= 0 && data->cursor <= static_cast<int>(text.size()) && boundary[data->cursor]);
