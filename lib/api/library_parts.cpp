@@ -4,14 +4,17 @@
 #include "lib/core/input/key_input.h"
 #include "lib/core/library.h"
 #include "lib/core/network/network_layer.h"
+#include "lib/core/screen_log.h"
 #include "lib/api/library_startup.h"
 #include "lib/api/screen_graphics_steps.h"
+#include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/font/font_handles.h"
 #include "lib/graphics/font/text_draw.h"
 #include "lib/graphics/graph_draw.h"
 #include "lib/graphics/graphics_fatal.h"
+#include "lib/graphics/screen/screen_state.h"
 #include "lib/movie/movie_handles.h"
 #include "lib/sound/sound_data.h"
 #include "lib/sound/sound_services.h"
@@ -46,6 +49,24 @@ KeyInputDrawServices MakeKeyInputDrawServices() {
     return services;
 }
 
+// The on-screen log's font is an edged one, so that its white lines keep a
+// black edge over any picture.
+ScreenLogServices MakeScreenLogServices() {
+    ScreenLogServices services;
+    services.display_ready = [] { return IsGraphManagementInitialized() && !DirectDrawMissing(); };
+    services.window_exists = [] { return GetMainWindowHWND() != 0; };
+    services.create_font = [](int size, int thickness) {
+        return CreateFontToHandle(nullptr, size, thickness, kFontTypeEdge, -1, -1, 0);
+    };
+    services.delete_font = [](int font) { return DeleteFontToHandle(font); };
+    services.set_font_delete_notify = [](int font, int* deleted) { return SetFontDeleteNotifyFlag(font, deleted); };
+    services.screen_height = [] { return ScreenHeight(); };
+    services.draw_line = [](int x, int y, const char* text, int font) {
+        return DrawStringToHandle(x, y, text, GetColorValue(255, 255, 255), font, GetColorValue(0, 0, 0));
+    };
+    return services;
+}
+
 }  // namespace
 
 void RegisterLibraryParts() {
@@ -61,6 +82,7 @@ void RegisterLibraryParts() {
     InstallSoundWindowServices();
     InstallMovieWindowServices();
     SetKeyInputDrawServices(MakeKeyInputDrawServices());
+    SetScreenLogServices(MakeScreenLogServices());
     SetGraphicsStartSteps(ScreenGraphicsStartSteps());
 
     SetGraphicsFatalHandler(nullptr);

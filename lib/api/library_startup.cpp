@@ -10,6 +10,7 @@
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
 #include "lib/core/network/network_layer.h"
+#include "lib/core/screen_log.h"
 #include "lib/api/graphics_start_steps.h"
 #include "lib/api/start_options.h"
 #include "lib/api/startup_log_texts.h"
@@ -118,6 +119,7 @@ bool StartGraphics(const LibraryStartOptions& options) {
 
 void PrepareFirstFrame(const LibraryStartOptions& options) {
     if (GetWindowModeFlag() == 0) ForceForegroundWindow(GetMainWindowHWND(), 1);
+    InitScreenLog();
     if (options.no_graphics != 0) return;
     SetDrawScreen(kBackScreen);
     SetDrawScreen(kFrontScreen);
@@ -166,6 +168,7 @@ int EndLibraryBody() {
     if (life.ending) return 0;
     life.ending = true;
 
+    EndScreenLog();
     EndHttpRequests();
     EndNetWork();
     StopCurrentMusic();

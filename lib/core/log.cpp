@@ -146,10 +146,6 @@ int SetLogOutputFlag(int flag) {
     return 0;
 }
 
-int GetOnScreenLogFlag() {
-    return 0;
-}
-
 void SetLogStartDirectory(const std::string& directory) {
     LogState& state = State();
     std::lock_guard guard(state.mutex);

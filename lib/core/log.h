@@ -22,10 +22,6 @@ int DecreaseLogIndent();
 // 1 writes the log, 0 writes none. Returns 0.
 int SetLogOutputFlag(int flag);
 
-// Whether the on-screen log is drawn over each presented frame: never, in
-// this program.
-int GetOnScreenLogFlag();
-
 // Start-up: remembers the directory the log lives in (a native path; the
 // current directory at start) and re-creates an empty "Log.txt" there unless
 // the log is off. CreateLogFile also restarts the elapsed-time count and the

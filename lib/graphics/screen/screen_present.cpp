@@ -7,6 +7,7 @@
 #include "lib/core/library.h"
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
+#include "lib/core/screen_log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/core/window/window_services.h"
@@ -106,6 +107,24 @@ int PresentSoftware(const Rect& source, const Rect& dest) {
     return 0;
 }
 
+// The on-screen log goes over the frame with plain drawing on the whole
+// screen, whatever the game had set.
+void DrawOnScreenLog() {
+    if (GetOnScreenLogFlag() == 0) return;
+    const DrawSettings& settings = GetDrawSettings();
+    const Rect area = settings.draw_area;
+    const int blend_mode = settings.blend_mode;
+    const int blend_param = settings.blend_param;
+    const int red = settings.bright_red, green = settings.bright_green, blue = settings.bright_blue;
+    SetDrawArea(0, 0, ScreenWidth(), ScreenHeight());
+    SetDrawBlendMode(0, 0);
+    SetDrawBrightness(255, 255, 255);
+    DrawScreenLog();
+    SetDrawArea(area.left, area.top, area.right, area.bottom);
+    SetDrawBlendMode(blend_mode, blend_param);
+    SetDrawBrightness(red, green, blue);
+}
+
 }  // namespace
 
 int SetHalfSizeMode(int flag) {
@@ -150,14 +169,15 @@ int WaitVSync(int count) {
 }
 
 int FlipScreenBody() {
-    // Direct3D's collected vertices land before the pixels are read.
-    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     if (DirectDrawMissing()) return -1;
     WaitWhileInactive();
     const bool flip = s.software_rendering == 0 && s.gdi_request == 0 && s.direct_draw_off == 0 &&
                       GetWindowModeFlag() == 0 && GetUseMenuFlag() == 0 && s.half_size_mode == 0;
     if (!flip) return CopyBackBufferToWindow(nullptr);
+    DrawOnScreenLog();
+    // Direct3D's collected vertices land before the pixels are read.
+    Direct3DPath().EndScene();
     if (GetDrawSettings().draw_screen == kFrontScreen && VSyncWanted()) {
         CountScreenPresent();
         return WaitVSync(1);
@@ -172,10 +192,11 @@ int FlipScreenBody() {
 int CopyFullBackBufferToWindow() { return CopyBackBufferToWindow(nullptr); }
 
 int CopyBackBufferToWindow(const Rect* rect) {
-    // Direct3D's collected vertices land before the pixels are read.
-    Direct3DPath().EndScene();
     ScreenState& s = Screen();
     if (DirectDrawMissing()) return -1;
+    DrawOnScreenLog();
+    // Direct3D's collected vertices land before the pixels are read.
+    Direct3DPath().EndScene();
     if (GetDrawSettings().draw_screen == kFrontScreen) {
         CountScreenPresent();
         return WaitVSync(1);

@@ -1,6 +1,7 @@
 #include "lib/graphics/system/graphics_host.h"
 
 #include "lib/core/files/file_access.h"
+#include "lib/core/screen_log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/core/window/message_processing.h"
 #include "lib/graphics/direct3d/device_3d.h"
@@ -101,7 +102,10 @@ public:
     void StartFonts() override { StartFontsOnScreen(); }
     void EndFonts() override { EndFontManagement(); }
     void KeepDefaultFont() override { KeepDefaultFontForModeChange(); }
-    void RemakeDefaultFont() override { RemakeKeptDefaultFont(); }
+    void RemakeDefaultFont() override {
+        RemakeKeptDefaultFont();
+        InitScreenLog();
+    }
 
     int OpenMovie(const std::string& file_name, int* width, int* height, bool* through_service,
                   bool* alpha) override {
