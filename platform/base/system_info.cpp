@@ -75,8 +75,19 @@ CpuFeatures QueryCpuFeatures() {
     return features;
 }
 
+namespace {
+bool g_report_vista = false;
+}  // namespace
+
 OsVersion QueryOsVersion() {
-    return OsVersion{};
+    if (!g_report_vista) return OsVersion{};
+    OsVersion vista;
+    vista.major = 6;
+    vista.minor = 0;
+    vista.build = 6002;
+    return vista;
 }
+
+void SetReportWindowsVistaForTests(bool report) { g_report_vista = report; }
 
 }  // namespace velk::platform

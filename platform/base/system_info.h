@@ -44,6 +44,9 @@ struct OsVersion {
 };
 OsVersion QueryOsVersion();
 constexpr int kOsCode = 263;
+// Tests only: report Windows Vista (6.0, code 264) instead, so that the
+// library's steps for it (the temporary primary) can be reached.
+void SetReportWindowsVistaForTests(bool report);
 
 // Code page of the game's text.
 constexpr int kCodePage = 932;

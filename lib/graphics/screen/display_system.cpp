@@ -21,6 +21,7 @@
 #include "lib/softrender/blend_tables.h"
 #include "platform/base/clock.h"
 #include "platform/display/display_clipper.h"
+#include "platform/window/window_system.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_output.h"
 #include "platform/display/display_surface.h"
@@ -319,6 +320,7 @@ int TermDirectDraw() {
     if (s.direct_draw_off == 0 && !s.device) return 0;
     WriteLog(screen_log::kDdTermStart);
     IncreaseLogIndent();
+    platform::KillWindowTimer(ScreenWindow(), kFrontScreenTimerId);
     s.palette.reset();
     EndGraphManagement();
     EndDirect3D();

@@ -10,12 +10,14 @@
 #include "lib/image/color_convert.h"
 #include "lib/image/color_data.h"
 #include "lib/graphics/screen/masks.h"
+#include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/screen/screen_state.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
 #include "lib/softrender/draw_settings.h"
 #include "platform/display/display_clipper.h"
 #include "platform/display/display_surface.h"
+#include "platform/window/window_system.h"
 
 namespace velk {
 
@@ -212,6 +214,12 @@ int SetDrawTarget2D(int screen, int previous) {
         graph = GetGraphData(screen);
         if (graph == nullptr || graph->texture != 0 || graph->part_count < 1) return -1;
     }
+    // The front screen's last drawing reaches the window before the timer
+    // that would have shown it stops.
+    if (s.target_screen == kFrontScreen && TempPrimaryInUse()) {
+        platform::KillWindowTimer(ScreenWindow(), kFrontScreenTimerId);
+        CopyTempPrimaryToWindow();
+    }
     s.target_image = nullptr;
     s.target_z_image = nullptr;
     s.target_surface.reset();
@@ -223,6 +231,14 @@ int SetDrawTarget2D(int screen, int previous) {
         s.target_surface = s.temp_primary_flag != 0 && s.temp_primary ? s.temp_primary : s.primary;
         s.target_image = CheckValidMemImg(&s.primary_image) != 0 ? &s.primary_image : nullptr;
         if (direct_draw && ClipperWanted()) s.primary->SetClipper(nullptr);
+        if (direct_draw && TempPrimaryInUse()) {
+            // Drawing starts from what the window shows, and the timer keeps
+            // the window showing what is drawn.
+            s.primary->SetClipper(s.clipper);
+            CopyWindowToTempPrimary();
+            platform::SetWindowTimer(ScreenWindow(), kFrontScreenTimerId, kFrontScreenTimerMs,
+                                     [](platform::WindowHandle, uint32_t) { FrontScreenTimerProc(); });
+        }
     } else if (screen == kBackScreen) {
         s.target_surface = s.back;
         s.target_image = CheckValidMemImg(&s.back_image) != 0 ? &s.back_image : nullptr;

@@ -26,6 +26,7 @@
 #include "platform/base/clock.h"
 #include "platform/display/display_surface.h"
 #include "platform/display/window_dib.h"
+#include "platform/window/window_system.h"
 
 namespace velk {
 
@@ -39,6 +40,24 @@ Rect ClientOnScreen() {
     Rect client;
     GetWindowClientRect(&client);
     return client;
+}
+
+// The window's client area on the primary: the whole display in full
+// screen, else the client rectangle on the desktop.
+Rect WindowOnPrimary() {
+    return GetWindowModeFlag() == 0 ? Rect{0, 0, ScreenWidth(), ScreenHeight()} : ClientOnScreen();
+}
+
+// Where the system composes the desktop, a half-size frame is stretched on
+// the back surface itself and flipped, by way of the half-size temporary
+// primary.
+void PresentHalfSizeComposed(const Rect& source) {
+    ScreenState& s = Screen();
+    const Rect quarter{0, 0, 320, 240};
+    const Rect whole{0, 0, ScreenWidth(), ScreenHeight()};
+    s.half_temp_primary->Blt(&quarter, s.back.get(), &source, platform::kDdBltWait, nullptr);
+    s.back->Blt(&whole, s.half_temp_primary.get(), &quarter, platform::kDdBltWait, nullptr);
+    s.primary->Flip(nullptr, platform::kDdFlipWait | (VSyncWanted() ? 0 : platform::kDdFlipNoVSync));
 }
 
 // The back image as a bitmap for the window.
@@ -126,6 +145,34 @@ void DrawOnScreenLog() {
 }
 
 }  // namespace
+
+int CopyWindowToTempPrimary() {
+    ScreenState& s = Screen();
+    if (!s.primary || !s.temp_primary) return 0;
+    const Rect client = WindowOnPrimary();
+    const Rect whole{0, 0, ScreenWidth(), ScreenHeight()};
+    s.temp_primary->Blt(&whole, s.primary.get(), &client, platform::kDdBltWait, nullptr);
+    return 0;
+}
+
+int CopyTempPrimaryToWindow() {
+    ScreenState& s = Screen();
+    if (!s.primary || !s.temp_primary) return 0;
+    const Rect client = WindowOnPrimary();
+    const Rect whole{0, 0, ScreenWidth(), ScreenHeight()};
+    s.primary->Blt(&client, s.temp_primary.get(), &whole, platform::kDdBltWait, nullptr);
+    return 0;
+}
+
+int FrontScreenTimerProc() {
+    ScreenState& s = Screen();
+    platform::KillWindowTimer(ScreenWindow(), kFrontScreenTimerId);
+    if (!s.primary) return 0;
+    CopyTempPrimaryToWindow();
+    platform::SetWindowTimer(ScreenWindow(), kFrontScreenTimerId, kFrontScreenTimerMs,
+                             [](platform::WindowHandle, uint32_t) { FrontScreenTimerProc(); });
+    return 0;
+}
 
 int SetHalfSizeMode(int flag) {
     Screen().half_size_mode = flag;
@@ -234,6 +281,8 @@ int CopyBackBufferToWindow(const Rect* rect) {
     if (VSyncWanted()) WaitVBlankPaced();
     if (GetWindowModeFlag() != 0) {
         s.primary->Blt(&dest, s.back.get(), &source, platform::kDdBltWait, nullptr);
+    } else if (ComposedDesktop() && half && s.half_temp_primary && s.gdi_request == 0 && GetUseMenuFlag() == 0) {
+        PresentHalfSizeComposed(source);
     } else if (s.gdi_request == 0 && GetUseMenuFlag() == 0 && !half) {
         s.primary->BltFast(0, 0, s.back.get(), &source, platform::kDdBltFastWait);
     } else {

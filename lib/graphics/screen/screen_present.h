@@ -19,6 +19,12 @@ int SetFlipToGDIMode(int flag);
 int GetFlipToGDIMode();
 int CopyFrontMemImgToWindow(const Rect* rect);
 int ReadWindowToFrontMemImg();
+// The temporary primary, which stands in for the front screen where the
+// system composes the desktop: the window's content copied into it, it
+// copied into the window, and the timer's tick that does the latter. 0.
+int CopyWindowToTempPrimary();
+int CopyTempPrimaryToWindow();
+int FrontScreenTimerProc();
 // format 0 BMP, 1 JPEG, 2 PNG.
 int SaveDrawScreenToFile(int x1, int y1, int x2, int y2, const char* file_name, int format, int jpeg_quality,
                          int jpeg_option, int png_level);

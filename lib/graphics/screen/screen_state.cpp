@@ -1,5 +1,6 @@
 #include "lib/graphics/screen/screen_state.h"
 
+#include "lib/core/system_information.h"
 #include "lib/core/window/main_window.h"
 #include "platform/display/display_surface.h"
 
@@ -78,6 +79,10 @@ int IsDrawTargetWindowPrimary() {
     ScreenState& s = State();
     return GetWindowModeFlag() != 0 && s.target_surface && s.target_surface == s.primary ? 1 : 0;
 }
+
+bool TempPrimaryInUse() { return State().temp_primary_flag != 0 && State().temp_primary; }
+
+bool ComposedDesktop() { return GetSystemInfoBlock().os_code == kOsCodeWindowsVista; }
 
 int SetTempPrimaryFlag(int flag) {
     if (!State().device) State().temp_primary_flag = flag;

@@ -31,6 +31,11 @@ enum PixelFormatCode : int {
     kPixelFormatCodeOther = 3,
 };
 
+// While the front screen is drawn into a temporary primary, this window
+// timer copies it into the window about once a display frame.
+inline constexpr uint32_t kFrontScreenTimerId = 32767;
+inline constexpr uint32_t kFrontScreenTimerMs = 17;
+
 // SurfaceTransferMethod: how one surface is copied into another.
 inline constexpr int kTransferBltFast = 0;
 inline constexpr int kTransferGdi = 1;
@@ -130,6 +135,11 @@ platform::DdSurface* GetWorkSurface();
 platform::DdSurface* GetDrawTargetSurface();
 int IsDrawTargetWindowPrimary();
 int SetTempPrimaryFlag(int flag);
+// Whether the front screen is drawn into the temporary primary.
+bool TempPrimaryInUse();
+// Windows Vista and later compose the desktop themselves: the screen keeps a
+// half-size temporary primary and presents half-size frames through it.
+bool ComposedDesktop();
 // The window the screen belongs to (the library's main window).
 platform::WindowHandle ScreenWindow();
 // The cooperative-level flags with the options added.

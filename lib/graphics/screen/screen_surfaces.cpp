@@ -141,6 +141,11 @@ void CreateHardwareScreens() {
         if (!s.temp_primary) GraphicsFatalError(screen_log::kTempPrimaryFatal);
         FillWithBackground(s.temp_primary.get());
     }
+    if (ComposedDesktop()) {
+        s.half_temp_primary = MakeSurface(platform::kDdsCapsOffscreenPlain | platform::kDdsCaps3DDevice, 320, 240);
+        if (!s.half_temp_primary) GraphicsFatalError(screen_log::kHalfTempPrimaryFatal);
+        FillWithBackground(s.half_temp_primary.get());
+    }
     for (auto* work : {&s.work1, &s.work2}) {
         *work = MakeSurface(platform::kDdsCapsOffscreenPlain | platform::kDdsCapsSystemMemory, width, height);
         if (!*work) GraphicsFatalError(work == &s.work1 ? screen_log::kWorkFatal : screen_log::kWork2Fatal);
