@@ -2,6 +2,8 @@
 // system's order of precedence, sending, dispatching, painting, timers, and
 // the back-end's events turned into messages.
 
+#include <algorithm>
+
 #include "platform/base/clock.h"
 #include "platform/base/sync.h"
 #include "platform/base/text_encoding.h"
@@ -57,6 +59,102 @@ void EndComposition(WindowSystem& system, WindowHandle window) {
     PostToWindowLocked(system, window, msg::kImeEndComposition, 0, 0);
 }
 
+void PostTypedText(WindowSystem& system, WindowHandle window, const std::string& utf8) {
+    EndComposition(system, window);
+    for (char byte : Utf8ToShiftJis(utf8)) {
+        PostToWindowLocked(system, window, msg::kChar, static_cast<uint8_t>(byte), 1);
+    }
+}
+
+// The input method sees the keys first while text input is on.
+bool InputMethodTakesKey(WindowSystem& system, const WindowEvent& event) {
+    if (!system.input_method || !system.input_method_focused) return false;
+    InputMethodKey key;
+    key.virtual_key = event.key;
+    key.shift = event.shift;
+    key.control = event.control;
+    key.alt = event.alt;
+    key.release = event.kind == WindowEvent::Kind::kKeyUp;
+    const bool taken = system.input_method->FilterKey(key);
+    if (!key.release) system.drop_next_text = taken;
+    return taken;
+}
+
+// The composition in the system's form: Shift-JIS, the cursor in
+// characters and the clauses as byte offsets. Each character is converted
+// alone, so the offsets fall between characters.
+Composition ComposedText(const InputMethodEvent& event) {
+    Composition composition;
+    std::vector<uint32_t> offsets;  // of each character, then the end
+    size_t at = 0;
+    while (at < event.text.size()) {
+        size_t next = at + 1;
+        while (next < event.text.size() && (static_cast<uint8_t>(event.text[next]) & 0xC0) == 0x80) ++next;
+        offsets.push_back(static_cast<uint32_t>(composition.text.size()));
+        composition.text += Utf8ToShiftJis(event.text.substr(at, next - at));
+        at = next;
+    }
+    const int characters = static_cast<int>(offsets.size());
+    offsets.push_back(static_cast<uint32_t>(composition.text.size()));
+    composition.cursor = std::clamp(event.cursor, 0, characters);
+    for (int start : event.clause_starts) {
+        if (start < 0 || start >= characters) continue;
+        if (!composition.clauses.empty() && offsets[start] <= composition.clauses.back()) continue;
+        composition.clauses.push_back(offsets[start]);
+    }
+    if (composition.clauses.empty() || composition.clauses.front() != 0) {
+        composition.clauses.insert(composition.clauses.begin(), 0);
+    }
+    composition.clauses.push_back(offsets.back());
+    // As the system does, the cursor stands at the start of the clause
+    // being converted.
+    const auto selected = static_cast<size_t>(event.selected_clause);
+    if (event.selected_clause >= 0 && selected + 1 < composition.clauses.size()) {
+        const uint32_t start = composition.clauses[selected];
+        composition.cursor = static_cast<int>(std::find(offsets.begin(), offsets.end(), start) - offsets.begin());
+    }
+    return composition;
+}
+
+void TranslateInputMethodEvent(WindowSystem& system, WindowHandle window, const InputMethodEvent& event) {
+    using Kind = InputMethodEvent::Kind;
+    switch (event.kind) {
+        case Kind::kComposition:
+            if (event.text.empty()) {
+                EndComposition(system, window);
+                break;
+            }
+            if (!system.composing) {
+                system.composing = true;
+                PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
+            }
+            system.composition = ComposedText(event);
+            PostToWindowLocked(system, window, msg::kImeComposition, 0,
+                               kCompositionString | kCompositionCursor | kCompositionClause);
+            break;
+        case Kind::kCommit:
+            PostTypedText(system, window, event.text);
+            break;
+        case Kind::kCandidates: {
+            const bool was_open = system.candidates.open;
+            CandidateState& list = system.candidates;
+            list.open = true;
+            list.items.clear();
+            for (const std::string& candidate : event.candidates) list.items.push_back(Utf8ToShiftJis(candidate));
+            list.selection = std::clamp(event.selection, 0, std::max(0, static_cast<int>(list.items.size()) - 1));
+            list.page_size = event.page_size;
+            PostToWindowLocked(system, window, msg::kImeNotify,
+                               was_open ? kImeNotifyChangeCandidate : kImeNotifyOpenCandidate, 1);
+            break;
+        }
+        case Kind::kCandidatesClosed:
+            if (!system.candidates.open) break;
+            system.candidates = CandidateState{};
+            PostToWindowLocked(system, window, msg::kImeNotify, kImeNotifyCloseCandidate, 1);
+            break;
+    }
+}
+
 void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
     const WindowHandle window = EventWindow(system, event.window);
     WindowRecord* record = FindWindow(window);
@@ -109,6 +207,7 @@ void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
             break;
         case Kind::kKeyDown:
         case Kind::kKeyUp: {
+            if (InputMethodTakesKey(system, event)) break;
             const bool up = event.kind == Kind::kKeyUp;
             // The system treats F10 and keys pressed with Alt as system keys.
             const bool system_key = event.alt || event.key == vk::kF1 + 9;
@@ -118,13 +217,16 @@ void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
             break;
         }
         case Kind::kText: {
-            EndComposition(system, window);
-            for (char byte : Utf8ToShiftJis(event.text)) {
-                PostToWindowLocked(system, window, msg::kChar, static_cast<uint8_t>(byte), 1);
+            if (system.drop_next_text) {
+                system.drop_next_text = false;
+                break;
             }
+            PostTypedText(system, window, event.text);
             break;
         }
         case Kind::kComposition: {
+            // The input method's own composition replaces SDL's.
+            if (system.input_method) break;
             if (event.text.empty()) {
                 EndComposition(system, window);
                 break;
@@ -212,6 +314,12 @@ void PumpBackendEvents() {
     std::vector<WindowEvent> events;
     Backend().PumpEvents(events);
     for (const auto& event : events) TranslateEvent(system, event);
+    if (!system.input_method) return;
+    std::vector<InputMethodEvent> reports;
+    system.input_method->PumpEvents(reports);
+    if (!system.input_method_focused) return;
+    const WindowHandle window = EventWindow(system, 0);
+    for (const auto& report : reports) TranslateInputMethodEvent(system, window, report);
 }
 
 }  // namespace window_internal
@@ -405,7 +513,7 @@ void SetCompositionString(WindowHandle window, const std::string& text) {
     for (size_t at = 0; at < text.size(); at += IsShiftJisLeadByte(static_cast<uint8_t>(text[at])) ? 2 : 1) {
         ++characters;
     }
-    system.composition = {text, characters};
+    system.composition = {text, characters, {}};
     PostToWindowLocked(system, window, msg::kImeComposition, 0, kCompositionString | kCompositionCursor);
 }
 

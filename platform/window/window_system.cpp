@@ -1,5 +1,7 @@
 #include "platform/window/window_system.h"
 
+#include <cstring>
+
 #include "platform/base/sync.h"
 #include "platform/base/text_encoding.h"
 #include "platform/window/manual_window_backend.h"
@@ -23,7 +25,12 @@ WindowRecord* FindWindow(WindowHandle window) {
 WindowBackend& Backend() {
     auto& system = System();
     std::lock_guard lock(system.mutex);
-    if (!system.backend) system.backend = CreateSdlWindowBackend();
+    if (!system.backend) {
+        // The IBus connection comes first: once it is made, SDL leaves the
+        // daemon to it (see the IBus back-end).
+        if (!system.input_method) system.input_method = CreateIbusInputMethod();
+        system.backend = CreateSdlWindowBackend();
+    }
     return *system.backend;
 }
 
@@ -71,6 +78,9 @@ void ResetSystemLocked(WindowSystem& system) {
     system.composition = {};
     system.composing = false;
     system.text_input_enabled = true;
+    system.input_method_focused = false;
+    system.drop_next_text = false;
+    system.candidates = CandidateState{};
     system.cursor_count = 0;
     system.cursor_cleared = false;
     system.cursor_x = 0;
@@ -370,8 +380,66 @@ void SetTextInputEnabled(bool enabled) {
     if (!enabled) {
         system.composition = {};
         system.composing = false;
+        system.candidates = CandidateState{};
+        system.drop_next_text = false;
+    }
+    if (system.input_method) {
+        if (!enabled) system.input_method->Reset();
+        system.input_method->SetFocus(enabled);
+        system.input_method_focused = enabled;
     }
     Backend().SetTextInputEnabled(enabled);
+}
+
+std::unique_ptr<InputMethodBackend> SetInputMethodBackend(std::unique_ptr<InputMethodBackend> backend) {
+    auto& system = System();
+    std::lock_guard lock(system.mutex);
+    std::unique_ptr<InputMethodBackend> previous = std::move(system.input_method);
+    system.input_method = std::move(backend);
+    system.input_method_focused = false;
+    system.candidates = CandidateState{};
+    system.drop_next_text = false;
+    return previous;
+}
+
+InputMethodBackend* ActiveInputMethod() {
+    auto& system = System();
+    std::lock_guard lock(system.mutex);
+    return system.input_method.get();
+}
+
+size_t ReadCandidateList(void* buffer, size_t size) {
+    auto& system = System();
+    std::lock_guard lock(system.mutex);
+    const CandidateState& list = system.candidates;
+    if (!list.open) return 0;
+    const size_t count = list.items.size();
+    size_t needed = 6 * 4 + count * 4;
+    for (const std::string& item : list.items) needed += item.size() + 1;
+    if (buffer == nullptr) return needed;
+    if (size < needed) return 0;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    auto put = [&](size_t at, uint32_t value) { std::memcpy(bytes + at, &value, 4); };
+    put(0, static_cast<uint32_t>(needed));
+    put(4, 1);  // the style of a plain list of readings
+    put(8, static_cast<uint32_t>(count));
+    put(12, static_cast<uint32_t>(list.selection));
+    put(16, static_cast<uint32_t>(list.page_start));
+    put(20, static_cast<uint32_t>(list.page_size));
+    size_t text_at = 6 * 4 + count * 4;
+    for (size_t i = 0; i < count; ++i) {
+        put(24 + i * 4, static_cast<uint32_t>(text_at));
+        std::memcpy(bytes + text_at, list.items[i].c_str(), list.items[i].size() + 1);
+        text_at += list.items[i].size() + 1;
+    }
+    return needed;
+}
+
+void SetCandidatePage(int page_size, int page_start) {
+    auto& system = System();
+    std::lock_guard lock(system.mutex);
+    system.candidates.page_start = page_start;
+    if (system.input_method) system.input_method->SetCandidatePage(page_size, page_start);
 }
 
 bool TextInputEnabled() {

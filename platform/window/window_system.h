@@ -132,6 +132,9 @@ std::vector<std::string> TakeDroppedFiles(WParam drop);
 struct Composition {
     std::string text;  // Shift-JIS
     int cursor = 0;    // in characters
+    // Byte offsets into the text where clauses begin, then the text's
+    // length; empty when the system tells no clauses.
+    std::vector<uint32_t> clauses;
 };
 Composition CurrentComposition();
 void SetTextInputEnabled(bool enabled);

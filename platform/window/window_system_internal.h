@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/window/input_method.h"
 #include "platform/window/window_system.h"
 
 namespace velk::platform::window_internal {
@@ -43,6 +44,15 @@ struct ThreadQueue {
     int quit_code = 0;
 };
 
+// The candidate list the input method shows, Shift-JIS.
+struct CandidateState {
+    bool open = false;
+    std::vector<std::string> items;
+    int selection = 0;
+    int page_size = 0;
+    int page_start = 0;
+};
+
 struct WindowSystem {
     std::recursive_mutex mutex;
     std::unique_ptr<WindowBackend> backend;
@@ -61,6 +71,14 @@ struct WindowSystem {
     Composition composition;
     bool composing = false;
     bool text_input_enabled = true;
+    std::unique_ptr<InputMethodBackend> input_method;
+    // Only text input switched on by the program gives the input method
+    // focus: until then every key is the game's.
+    bool input_method_focused = false;
+    // The input method took the last key: the character SDL types for it
+    // is not the player's.
+    bool drop_next_text = false;
+    CandidateState candidates;
 
     int cursor_count = 0;
     bool cursor_cleared = false;

@@ -3,10 +3,14 @@
 // input method's composition.
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "lib/core/input/key_input.h"
 #include "lib/core/input/key_input_internal.h"
+#include "lib/core/string_format.h"
 #include "platform/base/clock.h"
+#include "platform/window/input_method.h"
 #include "platform/window/window_system.h"
 
 namespace velk {
@@ -101,35 +105,107 @@ void Scroll(KeyInputData& data, int room, int font) {
     }
 }
 
+// The candidate window below the composition (above it when there is no
+// room below): the page of entries as "n:text", the selected one in the
+// selected colours, and "selection/count" right-aligned under them.
+void DrawCandidateWindow(int x, int y, int size, int font) {
+    const ImeState& ime = Ime();
+    const KeyInputDrawServices& draw = DrawServices();
+    const auto& colours = Settings().colours;
+    const int count = ime.candidates.Count();
+    if (count <= 0) return;
+    const int selection = std::clamp(ime.candidates.Selection(), 0, count - 1);
+    const int page_start = (selection / kCandidatePageSize) * kCandidatePageSize;
+    const int entries = std::min(kCandidatePageSize, count - page_start);
+    std::vector<std::string> lines;
+    for (int k = 0; k < entries; ++k) {
+        lines.push_back(FormatString("%d:%s", k + 1, ime.candidates.Entry(page_start + k).c_str()));
+    }
+    const std::string position = FormatString("%d/%d", selection + 1, count);
+    int widest = Width(position, 0, static_cast<int>(position.size()), font);
+    for (const std::string& line : lines) widest = std::max(widest, Width(line, 0, static_cast<int>(line.size()), font));
+
+    const int third = size / 3;
+    const int half = size / 2;
+    // The frame holds a margin of a third of a line around the entries and
+    // the position line.
+    const int height = 2 * third + (entries + 1) * size;
+    Rect window{x, y + size + half, x + widest + 2 * third, y + size + half + height};
+    const Rect area = draw.get_draw_area();
+    if (window.bottom > area.bottom) {
+        const int above_top = y - 2 * third - (entries + 1) * size - half;
+        const int bottom = above_top >= area.top ? y - half : area.bottom;
+        window.top = bottom - height;
+        window.bottom = bottom;
+    }
+    if (window.right > area.right) {
+        const int excess = window.right - area.right;
+        window.left -= excess;
+        window.right -= excess;
+    }
+    draw.draw_box(window.left, window.top, window.right, window.bottom, colours[kCandidateBackground], 1);
+    draw.draw_box(window.left, window.top, window.right, window.bottom, colours[kCandidateFrame], 0);
+    const int text_x = window.left + third;
+    const int text_y = window.top + third;
+    for (int k = 0; k < entries; ++k) {
+        const bool selected = page_start + k == selection;
+        draw.draw_string(text_x, text_y + k * size, lines[static_cast<size_t>(k)].c_str(),
+                         selected ? colours[kImeSelected] : colours[kText], font,
+                         selected ? colours[kSelectedCandidateEdge] : colours[kTextEdge]);
+    }
+    const int position_width = Width(position, 0, static_cast<int>(position.size()), font);
+    draw.draw_string(text_x + widest - position_width, text_y + entries * size, position.c_str(), colours[kText], font,
+                     colours[kTextEdge]);
+    platform::SetCandidatePage(kCandidatePageSize, page_start);
+}
+
 void DrawComposition(const RowLayout& at, int size, int font) {
     const ImeState& ime = Ime();
     if (!ime.enabled || !ime.open || ime.composition.empty()) return;
     const KeyInputDrawServices& draw = DrawServices();
     const auto& colours = Settings().colours;
     const std::string& text = ime.composition;
-    const int width = Width(text, 0, static_cast<int>(text.size()), font);
-    RowLayout layout = at;
-    layout.Place(width, [&](int x, int y) { draw.draw_box(x, y, x + width, y + size, colours[kImeBackground], 1); });
-    layout.Place(width, [&](int x, int y) {
+    const int length = static_cast<int>(text.size());
+    const int width = Width(text, 0, length, font);
+    // A box over part of the composition, wrapping with the row.
+    auto mark = [&](int from, int to, int top, int bottom, uint32_t colour) {
+        if (to <= from) return;
+        RowLayout place = at;
+        place.Advance(from);
+        const int mark_width = to - from;
+        place.Place(mark_width, [&](int x, int y) { draw.draw_box(x, y + top, x + mark_width, y + bottom, colour, 1); });
+    };
+    mark(0, width, 0, size, colours[kImeBackground]);
+
+    int cursor_bytes = 0;
+    for (int i = 0; i < ime.composition_cursor && cursor_bytes < length; ++i) {
+        cursor_bytes += std::max(1, CharSizeAt(text, cursor_bytes));
+    }
+    // The clauses as the system gives them; without clause data, one.
+    std::vector<int> edges;
+    for (uint32_t offset : ime.clauses) edges.push_back(std::min(static_cast<int>(offset), length));
+    if (ime.clauses.size() != 2) {
+        for (size_t i = 0; i + 1 < edges.size(); ++i) {
+            if (edges[i] == cursor_bytes) {
+                mark(Width(text, 0, edges[i], font), Width(text, 0, edges[i + 1], font), 0, size,
+                     colours[kImeSelected]);
+            }
+        }
+    }
+    at.Place(width, [&](int x, int y) {
         draw.draw_string(x, y, text.c_str(), draw.get_color_value(0, 0, 0), font, colours[kImeBackground]);
     });
-    if (Settings().cursor_shown) {
-        int cursor_bytes = 0;
-        for (int i = 0; i < ime.composition_cursor && cursor_bytes < static_cast<int>(text.size()); ++i) {
-            cursor_bytes += std::max(1, CharSizeAt(text, cursor_bytes));
-        }
-        RowLayout cursor = at;
-        cursor.Advance(Width(text, 0, cursor_bytes, font));
-        cursor.Place(2, [&](int x, int y) { draw.draw_box(x, y, x + 2, y + size, colours[kImeCursor], 1); });
+    if (ime.candidates.empty() && Settings().cursor_shown) {
+        const int cursor_x = Width(text, 0, cursor_bytes, font);
+        mark(cursor_x, cursor_x + 2, 0, size, colours[kImeCursor]);
     }
-    // The whole composition is one clause: one underline, inset at both ends.
+    if (edges.size() < 2) edges = {0, length};
     const int tenth = size / 10;
-    RowLayout underline = at;
-    underline.Advance(2 * tenth);
-    const int line_width = std::max(0, width - 4 * tenth);
-    underline.Place(line_width, [&](int x, int y) {
-        draw.draw_box(x, y + size + tenth, x + line_width, y + size + 2 * tenth, colours[kImeUnderline], 1);
-    });
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        mark(Width(text, 0, edges[i], font) + 2 * tenth, Width(text, 0, edges[i + 1], font) - 2 * tenth,
+             size + tenth, size + 2 * tenth, colours[kImeUnderline]);
+    }
+    if (!ime.candidates.empty()) DrawCandidateWindow(at.x(), at.y(), size, font);
 }
 
 }  // namespace

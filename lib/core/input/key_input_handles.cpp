@@ -214,6 +214,7 @@ void EndKeyInput() {
         KeyInputData& data = Slots()[static_cast<size_t>(slot)];
         if (data.used) data = KeyInputData{};
     }
+    Ime().candidates.Free();
     Settings().active = -1;
 }
 

@@ -3,7 +3,9 @@
 // lib/core/input.
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "lib/core/input/key_input.h"
 
@@ -58,14 +60,49 @@ struct KeyInputSettings {
     std::array<uint32_t, kColourCount> colours{};
 };
 
+// The input method's candidate list, copied out of the system in its packed
+// form (see platform/window/input_method.h) into a block of the tracking
+// allocator. Entries are read with bounds checks, as the copy is the
+// system's.
+class CandidateListCopy {
+public:
+    CandidateListCopy() = default;
+    CandidateListCopy(uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+    CandidateListCopy(CandidateListCopy&& other) noexcept { *this = std::move(other); }
+    CandidateListCopy& operator=(CandidateListCopy&& other) noexcept;
+    CandidateListCopy(const CandidateListCopy&) = delete;
+    CandidateListCopy& operator=(const CandidateListCopy&) = delete;
+    ~CandidateListCopy() { Free(); }
+
+    bool empty() const { return bytes_ == nullptr; }
+    size_t size() const { return size_; }
+    void Free();
+    int Count() const;
+    int Selection() const;
+    // The entry's Shift-JIS text; "" outside the list.
+    std::string Entry(int index) const;
+
+private:
+    uint32_t Field(size_t offset) const;
+
+    uint8_t* bytes_ = nullptr;
+    size_t size_ = 0;
+};
+
 struct ImeState {
     bool enabled = false;
     bool open = false;
     bool composing = false;
     std::string composition;  // Shift-JIS
     int composition_cursor = 0;  // in characters
+    // The clause data: byte offsets where clauses begin, then the end.
+    std::vector<uint32_t> clauses;
+    CandidateListCopy candidates;
     int reopen_step = 0;
 };
+
+// The page of candidates the key-input drawing shows.
+constexpr int kCandidatePageSize = 5;
 
 std::array<KeyInputData, kMaxKeyInputs>& Slots();
 KeyInputSettings& Settings();
