@@ -5,12 +5,12 @@
 // context, which is run without blocking whenever the window's events are
 // pumped or a key was passed on.
 
-#include <ibus.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <set>
+#include <string>
+
+#include <ibus.h>
 
 #include "platform/window/input_method.h"
 #include "platform/window/window_messages.h"
@@ -88,14 +88,16 @@ InputMethodEvent CompositionOf(IBusText* text, int cursor) {
     event.clause_starts.assign(edges.begin(), edges.end());
     if (selected_start >= 0) {
         const auto found = std::find(event.clause_starts.begin(), event.clause_starts.end(), selected_start);
-        if (found != event.clause_starts.end()) event.selected_clause = static_cast<int>(found - event.clause_starts.begin());
+        if (found != event.clause_starts.end())
+            event.selected_clause = static_cast<int>(found - event.clause_starts.begin());
     }
     return event;
 }
 
 class IbusInputMethod final : public InputMethodBackend {
 public:
-    IbusInputMethod(IBusBus* bus, IBusInputContext* context) : bus_(bus), context_(context) {
+    IbusInputMethod(IBusBus* bus, IBusInputContext* context, std::string engine)
+        : bus_(bus), context_(context), engine_(std::move(engine)) {
         g_signal_connect(context_, "commit-text", G_CALLBACK(OnCommit), this);
         g_signal_connect(context_, "update-preedit-text", G_CALLBACK(OnUpdatePreedit), this);
         g_signal_connect(context_, "hide-preedit-text", G_CALLBACK(OnHidePreedit), this);
@@ -122,6 +124,7 @@ public:
     bool FilterKey(const InputMethodKey& key) override {
         const uint32_t symbol = KeySymbolOf(key);
         if (symbol == 0) return false;
+        EnsureEngine();
         guint state = 0;
         if (key.shift) state |= IBUS_SHIFT_MASK;
         if (key.control) state |= IBUS_CONTROL_MASK;
@@ -134,7 +137,8 @@ public:
 
     void PumpEvents(std::vector<InputMethodEvent>& out) override {
         Iterate();
-        for (auto& event : pending_) out.push_back(std::move(event));
+        for (auto& event : pending_)
+            out.push_back(std::move(event));
         pending_.clear();
     }
 
@@ -147,6 +151,18 @@ public:
     void SetCandidatePage(int, int) override {}
 
 private:
+    // An engine asked for while the daemon was still starting it is not
+    // taken: it is asked for again until the context has it.
+    void EnsureEngine() {
+        if (engine_.empty() || engine_ready_) return;
+        IBusEngineDesc* current = ibus_input_context_get_engine(context_);
+        if (current != nullptr && engine_ == ibus_engine_desc_get_name(current)) {
+            engine_ready_ = true;
+            return;
+        }
+        ibus_input_context_set_engine(context_, engine_.c_str());
+    }
+
     static void Iterate() {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
@@ -183,7 +199,8 @@ private:
         }
         InputMethodEvent event;
         event.kind = InputMethodEvent::Kind::kCandidates;
-        for (guint i = 0; i < count; ++i) event.candidates.push_back(TextOf(ibus_lookup_table_get_candidate(table, i)));
+        for (guint i = 0; i < count; ++i)
+            event.candidates.push_back(TextOf(ibus_lookup_table_get_candidate(table, i)));
         event.selection = static_cast<int>(ibus_lookup_table_get_cursor_pos(table));
         event.page_size = static_cast<int>(ibus_lookup_table_get_page_size(table));
         method->pending_.push_back(std::move(event));
@@ -197,6 +214,8 @@ private:
 
     IBusBus* bus_;
     IBusInputContext* context_;
+    std::string engine_;
+    bool engine_ready_ = false;
     std::vector<InputMethodEvent> pending_;
 };
 
@@ -222,8 +241,7 @@ std::unique_ptr<InputMethodBackend> CreateIbusInputMethod(const std::string& eng
         return nullptr;
     }
     ibus_input_context_set_capabilities(context, IBUS_CAP_PREEDIT_TEXT | IBUS_CAP_LOOKUP_TABLE | IBUS_CAP_FOCUS);
-    if (!engine.empty()) ibus_input_context_set_engine(context, engine.c_str());
-    return std::make_unique<IbusInputMethod>(bus, context);
+    return std::make_unique<IbusInputMethod>(bus, context, engine);
 }
 
 }  // namespace velk::platform

@@ -15,9 +15,9 @@ namespace velk::platform {
 
 struct InputMethodEvent {
     enum class Kind {
-        kComposition,       // text, cursor, clauses; empty text ends the composition
-        kCommit,            // text
-        kCandidates,        // candidates, selection, page size: shown or changed
+        kComposition,  // text, cursor, clauses; empty text ends the composition
+        kCommit,       // text
+        kCandidates,   // candidates, selection, page size: shown or changed
         kCandidatesClosed,
     };
     Kind kind = Kind::kComposition;

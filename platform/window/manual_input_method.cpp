@@ -8,7 +8,8 @@ bool ManualInputMethod::FilterKey(const InputMethodKey& key) {
 }
 
 void ManualInputMethod::PumpEvents(std::vector<InputMethodEvent>& out) {
-    for (auto& event : pending_) out.push_back(std::move(event));
+    for (auto& event : pending_)
+        out.push_back(std::move(event));
     pending_.clear();
 }
 

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "platform/window/input_method.h"
 
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "lib/core/input/key_input_internal.h"
-#include "platform/window/input_method.h"
 #include "platform/window/manual_input_method.h"
 #include "tests/lib/core/input/input_fixture.h"
 
@@ -80,7 +81,8 @@ protected:
     void ShowCandidates(int count, int selection) {
         InputMethodEvent event;
         event.kind = Kind::kCandidates;
-        for (int i = 0; i < count; ++i) event.candidates.push_back(std::string(1, static_cast<char>('A' + i)));
+        for (int i = 0; i < count; ++i)
+            event.candidates.push_back(std::string(1, static_cast<char>('A' + i)));
         event.selection = selection;
         event.page_size = 9;
         Report(event);
@@ -162,7 +164,8 @@ TEST_F(InputMethodTest, OneClauseIsNeverBoxedEvenWithTheCursorAtItsStart) {
     const auto drawn = Draw();
     EXPECT_TRUE(Of(drawn, "box", kRed).empty());
     int underlines = 0;
-    for (const Call& line : Of(drawn, "box", kWhite)) underlines += line.y1 == 17 ? 1 : 0;
+    for (const Call& line : Of(drawn, "box", kWhite))
+        underlines += line.y1 == 17 ? 1 : 0;
     EXPECT_EQ(underlines, 1);
 }
 
