@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "lib/core/input/input_log_texts.h"
 #include "lib/core/input/key_input_internal.h"
+#include "lib/core/log.h"
+#include "lib/core/string_format.h"
+#include "platform/base/debug_output.h"
 #include "platform/window/manual_input_method.h"
 #include "tests/lib/core/input/input_fixture.h"
+#include "tests/support/scratch_dir.h"
 
 namespace velk {
 namespace {
@@ -285,10 +290,23 @@ TEST_F(InputMethodTest, KeysTheInputMethodTakesTypeNothingAndItsCommittedTextIsT
 }
 
 TEST_F(InputMethodTest, ACandidateListArrivingWithoutAnyIsNotKept) {
-    // The notification without a list: nothing to copy.
+    velk::testing::ScratchDir folder;
+    platform::SetDebugOutputEnabled(false);
+    SetLogOutputFlag(1);
+    SetLogStartDirectory(folder.path().string());
+    ASSERT_EQ(CreateLogFile(), 0);
+    // The notification without a list: nothing to copy, and the log says so
+    // with the window's number for both the window and its input context.
     platform::PostWindowMessage(GetMainWindowHWND(), platform::msg::kImeNotify, platform::kImeNotifyOpenCandidate, 1);
     ProcessMessagesBody();
     EXPECT_TRUE(key_input_internal::Ime().candidates.empty());
+    const std::string log = folder.ReadFile("Log.txt");
+    SetLogStartDirectory("");
+    platform::SetDebugOutputEnabled(true);
+    const std::string expected =
+        FormatString(input_log_text::kCandidateSizeZero, static_cast<unsigned>(GetMainWindowHWND()),
+                     static_cast<unsigned>(GetMainWindowHWND()));
+    EXPECT_NE(log.find(expected.substr(0, expected.size() - 1) + "\r\n"), std::string::npos) << log;
     ShowCandidates(3, 2);
     const auto& list = key_input_internal::Ime().candidates;
     ASSERT_FALSE(list.empty());
