@@ -11,6 +11,7 @@
 #include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/screen/screen_state.h"
+#include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/display_system.h"
 #include "lib/graphics/draw_settings.h"
 #include "lib/graphics/graph_table.h"
@@ -39,7 +40,7 @@ void CopyMovieFrameToGraph(MovieData* movie, void* data) {
         UpdateMovieTexture(*movie->current_frame_image, *graph);
         return;
     }
-    PathOfGraph(*graph).FillGraphParts(*graph, *movie->current_frame_image, nullptr, 0, 0, 0, 0);
+    BltMovieFrameToSurface2D(*movie, *graph);
 }
 
 class ScreenHost final : public GraphicsHost {
