@@ -5,14 +5,14 @@
 #include <new>
 #include <vector>
 
+#include "lib/core/handle_table.h"
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
 #include "lib/graphics/draw_settings.h"
-#include "lib/image/color_convert.h"
-#include "lib/core/handle_table.h"
 #include "lib/graphics/screen/dib_graph.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"
+#include "lib/image/color_convert.h"
 #include "lib/movie/movie_handles.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/memimg_convert.h"
@@ -237,8 +237,7 @@ int BltMovieFrameToSurface2D(const MovieData& movie, GraphData& graph) {
     const ColorData* color = nullptr;
     if (store->surface) {
         platform::DdSurfaceDesc desc;
-        if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) !=
-            platform::kDdOk)
+        if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) != platform::kDdOk)
             return WriteLog(screen_log::kMovieSurfaceLockFailed);
         dest = static_cast<uint8_t*>(desc.surface);
         pitch = desc.pitch;
@@ -266,9 +265,9 @@ int BltMovieFrameToSurface2D(const MovieData& movie, GraphData& graph) {
     } else {
         const int bytes = frame->color_data.pixel_byte;
         for (int y = 0; y < area.bottom; ++y) {
-            std::memcpy(dest + static_cast<size_t>(part->source_y + y) * pitch +
-                            static_cast<size_t>(part->source_x) * bytes,
-                        frame->pixels + static_cast<size_t>(y) * frame->pitch, static_cast<size_t>(area.right) * bytes);
+            std::memcpy(
+                dest + static_cast<size_t>(part->source_y + y) * pitch + static_cast<size_t>(part->source_x) * bytes,
+                frame->pixels + static_cast<size_t>(y) * frame->pitch, static_cast<size_t>(area.right) * bytes);
         }
     }
     if (store->surface) store->surface->Unlock(nullptr);

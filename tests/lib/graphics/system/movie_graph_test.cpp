@@ -99,7 +99,8 @@ protected:
         std::vector<uint16_t> out;
         for (int r = 0; r < 48; ++r) {
             const uint8_t* row = pixels + static_cast<size_t>(r) * pitch;
-            for (int c = 0; c < 64; ++c) out.push_back(static_cast<uint16_t>(row[c * 2] | (row[c * 2 + 1] << 8)));
+            for (int c = 0; c < 64; ++c)
+                out.push_back(static_cast<uint16_t>(row[c * 2] | (row[c * 2 + 1] << 8)));
         }
         return out;
     }
@@ -114,8 +115,8 @@ protected:
     static std::vector<uint16_t> As565(const std::vector<uint8_t>& frame) {
         std::vector<uint16_t> out;
         for (size_t i = 0; i < frame.size(); i += 4)
-            out.push_back(static_cast<uint16_t>(((frame[i + 2] >> 3) << 11) | ((frame[i + 1] >> 2) << 5) |
-                                                (frame[i] >> 3)));
+            out.push_back(
+                static_cast<uint16_t>(((frame[i + 2] >> 3) << 11) | ((frame[i + 1] >> 2) << 5) | (frame[i] >> 3)));
         return out;
     }
 };
@@ -164,8 +165,12 @@ TEST_F(MovieSurface2DTest, ASurfaceThatDoesNotLockKeepsItsPixelsAndLogsTheFailur
     surface.Unlock(nullptr);
     EXPECT_EQ(Words(surface), As565(reference[0]));
     // "ムービーグラフィック転送先サーフェスのロックに失敗しました"
-    EXPECT_NE(scratch.ReadFile("Log.txt").find("\x83\x80\x81[\x83r\x81[\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x93]"
-                                               "\x91\x97\x90\xE6\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x83\x8D\x83" "b"
+    EXPECT_NE(scratch.ReadFile("Log.txt").find("\x83\x80\x81[\x83r\x81[\x83O\x83\x89\x83t\x83"
+                                               "B\x83"
+                                               "b\x83N\x93]"
+                                               "\x91\x97\x90\xE6\x83T\x81[\x83t\x83"
+                                               "F\x83X\x82\xCC\x83\x8D\x83"
+                                               "b"
                                                "\x83N\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD"),
               std::string::npos);
     EXPECT_EQ(BltMovieFrameToSurface2D(*md, *GetGraphData(target)), 0);
