@@ -15,6 +15,8 @@ struct DisplayState {
     std::function<bool(const DisplayMode&)> filter;
     bool creation_fails = false;
     bool video_memory_reported = false;
+    OverlayAlignment overlay_alignment;
+    bool overlays_offered = true;
 };
 
 DisplayState& State() {
@@ -103,6 +105,14 @@ bool DisplayDeviceCreationFails() { return State().creation_fails; }
 void SetVideoMemoryReported(bool reported) { State().video_memory_reported = reported; }
 
 bool VideoMemoryReported() { return State().video_memory_reported; }
+
+void SetOverlayAlignment(const OverlayAlignment& alignment) { State().overlay_alignment = alignment; }
+
+OverlayAlignment CurrentOverlayAlignment() { return State().overlay_alignment; }
+
+void SetOverlaysOffered(bool offered) { State().overlays_offered = offered; }
+
+bool OverlaysOffered() { return State().overlays_offered; }
 
 void ResetDisplayForTests() { State() = DisplayState{}; }
 
