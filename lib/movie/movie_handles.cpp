@@ -230,6 +230,8 @@ void UpdateMediaFrame(MovieData* md, int wait) {
 
 void SetMovieScreen(const MovieScreen& screen) { Screen() = screen; }
 
+const MovieScreen& CurrentMovieScreen() { return Screen(); }
+
 int OpenMovie(const char* file_name, int* width, int* height, int surface_mode) {
     if (file_name == nullptr) return -1;
     auto& table = Table();

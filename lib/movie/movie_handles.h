@@ -13,6 +13,7 @@
 
 #include "lib/core/files/file_access.h"
 #include "lib/image/graph_image.h"
+#include "lib/movie/movie_screen.h"
 
 namespace velk {
 
@@ -62,14 +63,6 @@ struct MovieData {
     MovieData();
     ~MovieData();
 };
-
-// What the movie layer asks of the screen; the graphics side fills it.
-struct MovieScreen {
-    std::function<uint64_t()> present_count = [] { return uint64_t{0}; };
-    std::function<int()> color_bits = [] { return 32; };
-    std::function<bool()> software_rendering = [] { return false; };
-};
-void SetMovieScreen(const MovieScreen& screen);
 
 // width and height may be null; surface mode request 0, 1 or 2. Handle, -1.
 int OpenMovie(const char* file_name, int* width, int* height, int surface_mode);

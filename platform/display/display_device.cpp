@@ -23,7 +23,8 @@ bool IsYuvFourCc(uint32_t four_cc) {
 }
 
 bool IsSupportedSurfaceFormat(const DdPixelFormat& format) {
-    if ((format.flags & kPixelFormatFourCc) != 0) return IsYuvFourCc(format.four_cc) && OverlaysOffered();
+    if ((format.flags & kPixelFormatFourCc) != 0)
+        return IsYuvFourCc(format.four_cc) && OverlaysOffered() && !FourCcRefused(format.four_cc);
     switch (format.rgb_bit_count) {
         case 8:
         case 16:

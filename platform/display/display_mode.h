@@ -62,6 +62,9 @@ OverlayAlignment CurrentOverlayAlignment();
 // Whether overlays and YUV surfaces are offered (yes unless a test says no).
 void SetOverlaysOffered(bool offered);
 bool OverlaysOffered();
+// Makes the display refuse surfaces of one YUV layout (or take them again).
+void SetFourCcRefused(uint32_t four_cc, bool refused);
+bool FourCcRefused(uint32_t four_cc);
 // Back to the desktop, the default depth and rules, creation allowed.
 void ResetDisplayForTests();
 

@@ -26,15 +26,20 @@ namespace {
 Rect g_remembered_area;
 
 // A movie graph's frame copy: the movie's current frame into the graph's
-// textures, or its 2D surfaces when it has none (a Theora frame is converted
-// first when it moved on; nothing is copied when it did not).
+// textures, or its 2D surfaces when it has none. A Theora frame is converted
+// first when it moved on (nothing is copied when it did not): a texture graph
+// takes it from the movie's YUV surface where there is one.
 void CopyMovieFrameToGraph(MovieData* movie, void* data) {
     GraphData* graph = GetGraphData(static_cast<int>(reinterpret_cast<intptr_t>(data)));
     if (graph == nullptr || movie->current_frame_image == nullptr || movie->current_frame_image->pixels == nullptr) {
         return;
     }
-    if (movie->theora && ConvertTheoraFrame(movie->decoder, 1, 0) == 0 && movie->frame_delivered) {
-        return;
+    if (movie->theora) {
+        TheoraMovieData* decoder = movie->decoder;
+        const bool from_surface = graph->texture != 0 && GetTheoraYuvSurface(decoder) != nullptr;
+        if (ConvertTheoraFrame(decoder, from_surface ? 0 : 1, from_surface ? 1 : 0) == 0 && movie->frame_delivered)
+            return;
+        if (from_surface) ReadTheoraYuvSurface(decoder);
     }
     if (graph->texture != 0) {
         UpdateMovieTexture(*movie->current_frame_image, *graph);
@@ -140,6 +145,7 @@ GraphicsHost& ScreenGraphicsHost() {
         screen.present_count = [] { return GetScreenPresentCount(); };
         screen.color_bits = [] { return GetColorBitDepth(); };
         screen.software_rendering = [] { return Screen().software_rendering != 0; };
+        screen.direct_draw = [] { return GetDirectDrawObject(); };
         SetMovieScreen(screen);
         return true;
     }();

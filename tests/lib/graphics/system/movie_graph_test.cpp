@@ -233,6 +233,9 @@ TEST_P(MovieTextureTest, WithTheDirect3DPathOnAMovieGraphsFramesReachItsTexture)
     ASSERT_EQ(DrawGraph(0, 0, graph, 0), 0);
     EXPECT_EQ(TextureBytes(graph), reference[0]);
     MovieData* md = GetMovieData(GetGraphData(graph)->movie);
+    // The texture takes the frame from the movie's YUV surface.
+    ASSERT_NE(GetTheoraYuvSurface(md->decoder), nullptr);
+    EXPECT_EQ(GetTheoraYuvFourCc(md->decoder), platform::kFourCcYv12);
     md->playing = 1;
     ResumeAllMovies();
     clock.AdvanceMicroseconds(7 * 40000);
