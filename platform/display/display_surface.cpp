@@ -169,10 +169,12 @@ DdResult DdSurface::UpdateOverlay(const Rect* source_rect, DdSurface* dest, cons
     auto& shown = display_->shown_overlays;
     std::erase_if(shown, [](const std::weak_ptr<DdSurface>& entry) { return entry.expired(); });
     if ((flags & kDdOverHide) != 0) {
+        // Hiding a hidden overlay changes nothing on the screen.
+        const bool was_shown = overlay_shown_;
         overlay_shown_ = false;
         overlay_target_.reset();
         std::erase_if(shown, [this](const std::weak_ptr<DdSurface>& entry) { return entry.lock().get() == this; });
-        if (previous) previous->PresentIfPrimary();
+        if (previous && was_shown) previous->PresentIfPrimary();
         return kDdOk;
     }
     if ((flags & kDdOverShow) == 0 && !overlay_shown_) return kDdOk;

@@ -17,6 +17,10 @@ AVPixelFormat ToAv(MediaPixelFormat format) {
     switch (format) {
         case MediaPixelFormat::kRgb565: return AV_PIX_FMT_RGB565LE;
         case MediaPixelFormat::kRgb24: return AV_PIX_FMT_BGR24;
+        case MediaPixelFormat::kRgb555: return AV_PIX_FMT_RGB555LE;
+        case MediaPixelFormat::kYuy2: return AV_PIX_FMT_YUYV422;
+        case MediaPixelFormat::kUyvy: return AV_PIX_FMT_UYVY422;
+        case MediaPixelFormat::kYv12: return AV_PIX_FMT_YUV420P;
         case MediaPixelFormat::kXrgb32: break;
     }
     return AV_PIX_FMT_BGR0;
@@ -101,7 +105,7 @@ public:
 
     int64_t GetTime() const override { return time_; }
 
-    MediaUpdate Update(uint8_t* pixels, int pitch, bool due_now) override {
+    MediaUpdate Poll(bool due_now) override {
         if (!has_frame_) {
             const MediaUpdate r = Decode();
             if (r != MediaUpdate::kFrame) return r;
@@ -112,6 +116,11 @@ public:
             const int64_t stream_time = run_base_time_ + (now_us - run_start_us_) * 10;
             if (frame_time_ > stream_time) return MediaUpdate::kPending;
         }
+        return MediaUpdate::kFrame;
+    }
+
+    MediaUpdate Update(uint8_t* pixels, int pitch, bool due_now) override {
+        if (const MediaUpdate r = Poll(due_now); r != MediaUpdate::kFrame) return r;
         has_frame_ = false;
         time_ = frame_time_;
         const bool ok = Convert(pixels, pitch);
@@ -165,6 +174,13 @@ private:
         if (scaler_ == nullptr) return false;
         uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
         int pitches[4] = {pitch, 0, 0, 0};
+        if (pixel_format_ == AV_PIX_FMT_YUV420P) {
+            // YV12: V before U.
+            const int chroma_rows = (height_ + 1) / 2;
+            planes[2] = pixels + static_cast<size_t>(pitch) * height_;
+            planes[1] = planes[2] + static_cast<size_t>(pitch / 2) * chroma_rows;
+            pitches[1] = pitches[2] = pitch / 2;
+        }
         return sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, planes, pitches) > 0;
     }
 

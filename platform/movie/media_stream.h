@@ -14,9 +14,17 @@ enum class MediaPixelFormat {
     kXrgb32,  // bytes blue, green, red, unused
     kRgb565,  // 16-bit words
     kRgb24,   // bytes blue, green, red
+    kRgb555,  // 16-bit words, the top bit unused
+    // The overlay layouts: packed 4:2:2 (Y0 U Y1 V, U Y0 V Y1), and planar
+    // 4:2:0 with the V plane, then the U plane, after the rows of Y, each
+    // ceil(height / 2) rows of half the pitch.
+    kYuy2,
+    kUyvy,
+    kYv12,
 };
 
-enum class MediaStreamState { kStop, kRun };
+// Paused keeps the position as stopped does; only running moves the clock.
+enum class MediaStreamState { kStop, kPause, kRun };
 
 // kPending: the next frame is not due yet by the stream's clock.
 enum class MediaUpdate { kFrame, kPending, kEndOfStream, kFailed };
@@ -38,6 +46,9 @@ public:
     // its time goes on with the active clock; while it is stopped, any frame
     // is due (a stopped stream shows frames only when asked with due_now).
     virtual MediaUpdate Update(uint8_t* pixels, int pitch, bool due_now) = 0;
+    // Whether Update would hand over a frame now, without taking it: kFrame
+    // when one is due, else what Update would say.
+    virtual MediaUpdate Poll(bool due_now) = 0;
 };
 
 // Null with a reason in `error` when the file cannot be opened or holds no

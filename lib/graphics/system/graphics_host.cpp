@@ -18,6 +18,7 @@
 #include "lib/movie/movie_handles.h"
 #include "lib/movie/theora_movie.h"
 #include "platform/display/display_mode.h"
+#include "platform/window/window_clip_region.h"
 
 namespace velk {
 
@@ -120,8 +121,12 @@ public:
     }
     void CloseMovie(int movie) override { velk::CloseMovie(movie); }
     void UpdateMovieFrame(int movie) override { velk::UpdateMovieFrame(movie, 0); }
-    // No overlay exists here: every movie's frames go into its graph.
-    bool MoviePlaysThroughService(int movie) const override { return false; }
+    // A movie in overlay mode is shown by its overlay instead of its graph.
+    bool MoviePlaysThroughService(int movie) const override {
+        const MovieData* md = GetMovieData(movie);
+        return md != nullptr && md->theora == 0 && md->surface_mode == kMovieSurfaceOverlay;
+    }
+    void ShowMovieOverlay(int x, int y, int zoom, int movie) override { UpdateMovieOverlay(x, y, zoom, movie, 1); }
     void AttachMovieToGraph(int movie, int graph) override {
         SetMovieFrameCallback(movie, &CopyMovieFrameToGraph, reinterpret_cast<void*>(static_cast<intptr_t>(graph)));
     }
@@ -146,6 +151,24 @@ GraphicsHost& ScreenGraphicsHost() {
         screen.color_bits = [] { return GetColorBitDepth(); };
         screen.software_rendering = [] { return Screen().software_rendering != 0; };
         screen.direct_draw = [] { return GetDirectDrawObject(); };
+        screen.overlay_format = [] { return GetOverlayPixelFormat(); };
+        screen.device_caps = [](platform::DdDeviceCaps* caps) { GetDirectDrawCaps(caps); };
+        screen.main_draw_surface = [] { return GetMainDrawSurface(); };
+        screen.window_mode = [] { return GetWindowModeFlag() != 0; };
+        screen.client_rect = [] {
+            Rect client;
+            GetWindowClientRect(&client);
+            return client;
+        };
+        screen.clip_box = [](Rect* box) {
+            switch (platform::GetWindowClipBox(ScreenWindow(), box)) {
+                case platform::ClipRegionKind::kNull: return WindowRegion::kNull;
+                case platform::ClipRegionKind::kSimple: return WindowRegion::kSimple;
+                case platform::ClipRegionKind::kComplex: return WindowRegion::kComplex;
+                case platform::ClipRegionKind::kError: break;
+            }
+            return WindowRegion::kNoContext;
+        };
         SetMovieScreen(screen);
         return true;
     }();
