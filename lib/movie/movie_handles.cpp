@@ -10,6 +10,7 @@
 #include "lib/core/window/window_services.h"
 #include "lib/image/color_data.h"
 #include "lib/movie/movie_log_texts.h"
+#include "lib/movie/movie_sound_stream.h"
 #include "lib/movie/theora_movie.h"
 #include "lib/sound/sound.h"
 #include "lib/sound/sound_convert.h"
@@ -305,6 +306,8 @@ void UpdateMediaFrame(MovieData* md, int wait) {
         if (r == platform::MediaUpdate::kPending) return;
         if (r != platform::MediaUpdate::kFrame) {
             if (Loops(*md)) {
+                // The sound starts again with the pictures.
+                if (md->sound_track != -1) PlaySoundHandleBody(md->sound_track, md->play_type, 1);
                 stream.Seek(0);
                 stream.SetState(platform::MediaStreamState::kRun);
                 md->last_present_count = ~uint64_t{0};
@@ -383,6 +386,11 @@ int OpenMovie(const char* file_name, int* width, int* height, int surface_mode) 
             return -1;
         }
         md->current_frame_image = &md->frame_image;
+        // The sound track plays through the library's mixer as a stream
+        // sound; a movie without one (or without a sound device) is silent.
+        if (std::unique_ptr<platform::MediaAudioTrack> audio = md->media->OpenAudio()) {
+            md->sound_track = LoadStreamSoundFromStream(std::make_unique<MovieSoundStream>(std::move(audio)));
+        }
     }
     md->paused = 1;
     md->playing = 0;
@@ -401,6 +409,10 @@ void FreeMovie(std::unique_ptr<MovieData> md) {
         md->file = 0;
         md->sound_track = -1;
         md->theora = 0;
+    }
+    if (md->sound_track != -1) {
+        DeleteSoundBody(md->sound_track);
+        md->sound_track = -1;
     }
     if (md->surface_mode == kMovieSurfaceOverlay && md->overlay_surface) HideOverlay(md.get());
     md->overlay_surface.reset();
@@ -559,6 +571,7 @@ int PauseMovie(int movie, int keep_resume) {
     } else {
         if (!md->media) return 0;
         md->media->SetState(platform::MediaStreamState::kPause);
+        if (md->sound_track != -1) StopSoundHandleBody(md->sound_track);
     }
     md->paused = 1;
     if (!keep_resume) md->playing = 0;
@@ -588,6 +601,7 @@ int ResumeAllMovies() {
         } else {
             if (!md->media) continue;
             md->media->SetState(platform::MediaStreamState::kRun);
+            if (md->sound_track != -1) PlaySoundHandleBody(md->sound_track, md->play_type, 0);
         }
         md->paused = 0;
         md->playing = 1;
