@@ -464,8 +464,14 @@ int UpdateMovieFrame(int movie, int wait) {
     return 0;
 }
 
-// Frames live in system memory here; nothing is ever lost.
-int RestoreMovieSurfaces(int movie) { return 0; }
+// Frames in system memory are never lost; an overlay is, with the display's
+// other surfaces, and is brought back (its next frame fills it again).
+int RestoreMovieSurfaces(int movie) {
+    MovieData* md = GetMovieData(movie);
+    if (md != nullptr && md->overlay_surface && md->overlay_surface->IsLost() != platform::kDdOk)
+        md->overlay_surface->Restore();
+    return 0;
+}
 
 int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show) {
     MovieData* md = GetMovieData(movie);

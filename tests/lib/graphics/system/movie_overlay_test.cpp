@@ -159,6 +159,10 @@ TEST_F(MovieOverlayTest, AnOverlayMovieIsShownAtItsPlaceAndZoomAndHiddenAgain) {
     EXPECT_TRUE(md->overlay_surface->overlay_shown());
     UpdateMovieOverlay(300, 100, 0, playing, 1);
     EXPECT_FALSE(md->overlay_surface->overlay_shown());
+    // Lost with the display's surfaces, it is restored by the graphs' refresh.
+    md->overlay_surface->MarkLost();
+    RestoreMovieSurfaces(playing);
+    EXPECT_FALSE(md->overlay_surface->is_lost());
     // Shown again, then closing the movie takes it off the screen.
     UpdateMovieOverlay(0, 0, 1, playing, 1);
     EXPECT_NE(Shown().pixels, under.pixels);
