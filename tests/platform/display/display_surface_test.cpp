@@ -31,6 +31,8 @@ TEST_F(SurfaceTest, SurfacesLiveInSystemMemoryInTheFormatAsked) {
     EXPECT_EQ(primary->width(), 1024u);
     EXPECT_EQ(primary->height(), 768u);
 
+    // A display without overlays refuses them and their YUV formats.
+    SetOverlaysOffered(false);
     desc.caps = kDdsCapsOverlay;
     std::shared_ptr<DdSurface> refused;
     EXPECT_EQ(device->CreateSurface(desc, &refused), kDdErrNoOverlayHardware);
