@@ -201,9 +201,7 @@ TEST_F(ParallaxTest, ATransitionStartsAsTheOldScreenAndEndsAsTheNew) {
     system.transitionStartScreen = 7;
     system.transitionImage = 9;
     system.transitionLength = 10;
-    const struct {
-        int left, fade, border;
-    } frames[] = {{9, 229, 26}, {1, 25, 230}, {0, 0, 255}};
+    const struct { int left, fade, border; } frames[] = {{9, 229, 26}, {1, 25, 230}, {0, 0, 255}};
     for (const auto& frame : frames) {
         system.transitionLeft = frame.left;
         for (int16_t plain : {1, 0}) {
