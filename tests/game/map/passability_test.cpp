@@ -16,7 +16,7 @@ enum BaseTile : int32_t {
     kBush = 6,         // 0x40
     kBlocksDown = 7,   // 0x01
     kAmong = 8,        // 0x100
-    kBlocksLeft = 9,   // 0x02
+    kBlocksLeft = 9,   // 0x02 (added by the directions test only)
 };
 
 MapState TestMap(int32_t stepSetting = 0) {
@@ -31,8 +31,8 @@ MapState TestMap(int32_t stepSetting = 0) {
         for (int32_t y = 0; y < 4; ++y)
             state.map.Tile(0, x, y) = kFloor;
     }
-    state.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 15, 0x10, 0, 0x04, 0x22, 0x80, 0x40, 0x01, 0x100, 0x02};
-    state.terrainTags = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3, 0, 0, 0, 0, 5, 0, 0};
+    state.tileFlags = {0, 0, 0, 0, 0, 0, 0, 0, 15, 0x10, 0, 0x04, 0x22, 0x80, 0x40, 0x01, 0x100};
+    state.terrainTags = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3, 0, 0, 0, 0, 5, 0};
     state.loadedTileFlags = state.tileFlags;
     return state;
 }
@@ -90,6 +90,7 @@ TEST(Passability, CellsLayersAndDirections) {
     };
     for (const Case& c : cases) {
         MapState state = TestMap(c.stepSetting);
+        state.tileFlags.push_back(0x02);
         if (c.layer1 >= 0 || c.layer1 < -1) state.map.Tile(1, 1, 1) = c.layer1;
         if (c.layer2 >= 0) state.map.Tile(2, 1, 1) = c.layer2;
         EXPECT_EQ(state.IsPassable(c.x, c.y, c.direction, -1, c.mode), c.passable) << c.what;
