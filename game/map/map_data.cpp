@@ -141,7 +141,7 @@ bool MapData::Read(const std::string& name) {
         *this = MapData();
         const std::string text =
             name.empty() ? std::string(texts::kMapFileNameNotSet) : FormatText(texts::kMapFileMissing, path.c_str());
-        ActiveErrorReporter().ShowMessageBox(text, texts::kReadErrorCaption);
+        ActiveErrorReporter().ShowMessageBox(text, texts::kReadErrorCaption, MessageBoxButtons::kOkCancel);
         return false;
     }
     switch (ParseMapFile(*file, *this)) {
