@@ -213,8 +213,10 @@ int DeriveGraphTextures(GraphData& derived, int x, int y, int width, int height,
     return 0;
 }
 
-int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
-                      int source_x, int source_y) {
+namespace {
+
+int FillParts(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y, int source_x,
+              int source_y, int red_as_alpha) {
     FlushVertexBufferD3D();
     // The image's rectangle that lands on the graph, in graph coordinates.
     const int left = dest_x - source_x, top = dest_y - source_y;
@@ -239,16 +241,26 @@ int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImag
                         alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
                         alpha != nullptr ? &alpha->color_data : nullptr, part->texture_x + piece.left - part->x,
                         part->texture_y + piece.top - part->y, &from, 0, key_to_alpha, store->transparent_color,
-                        kDitherNone, 0, 0, 0, 0);
+                        kDitherNone, 0, red_as_alpha, 0, 0);
         store->surface->Unlock(nullptr);
         SetSurfaceDataColorKey(part->surface_data);
     }
     return 0;
 }
 
+}  // namespace
+
+int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
+                      int source_x, int source_y) {
+    // An image loaded as one texture is a blend graph's mask (the 2D path
+    // keeps only its red channel): the blend draws read the mask from the
+    // texture's alpha.
+    return FillParts(graph, image, alpha, dest_x, dest_y, source_x, source_y, graph.one_texture == 1 ? 1 : 0);
+}
+
 int UpdateMovieTexture(const GraphImage& frame, GraphData& graph) {
     if (graph.texture == 0) return -1;
-    return FillGraphTextures(graph, frame, nullptr, 0, 0, 0, 0);
+    return FillParts(graph, frame, nullptr, 0, 0, 0, 0, 0);
 }
 
 int FillGraphTexturesColor(GraphData& graph, int red, int green, int blue, int alpha) {
