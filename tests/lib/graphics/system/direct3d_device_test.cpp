@@ -67,8 +67,10 @@ TEST_F(Direct3DDeviceTest, WithoutADeviceOrWithSoftwareRenderingTheGraphsStayTwo
         SCOPED_TRACE(static_cast<int>(mode));
         // Even with a device on offer, software rendering keeps to the 2D path.
         platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
-        if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
-        else platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
+        if (mode == RenderMode::kSoftware)
+            SetSoftRenderRequest(1);
+        else
+            platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
         ASSERT_EQ(CreateMainWindow(), 0);
         ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
         ASSERT_EQ(InitGraphicsSystem(), 0);
@@ -91,9 +93,9 @@ TEST_F(Direct3DDeviceTest, TextureSizesFollowTheScreenAndTheDeviceLimits) {
         std::vector<int> sizes;
     };
     const Case cases[] = {
-        {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}}, {640, 1, 256, 0, {256, 256, 128}},
-        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},        {10, 32, 1024, 0, {32}},  {1000, 1, 4096, 0, {1024}},
-        {700, 1, 4096, 1, {1024}},     {33, 1, 4096, 0, {64}},
+        {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}},  {640, 1, 256, 0, {256, 256, 128}},
+        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},    {10, 32, 1024, 0, {32}},
+        {1000, 1, 4096, 0, {1024}},    {700, 1, 4096, 1, {1024}}, {33, 1, 4096, 0, {64}},
     };
     for (const Case& c : cases) {
         D3D().min_texture_size = c.min;
@@ -286,7 +288,8 @@ TEST_F(Direct3DDeviceTest, ThreeHundredEightyNineQuadsFitOneBatch) {
     Start();
     const int g = Texture(4, 4);
     calls().clear();
-    for (int i = 0; i < 389; ++i) DrawGraph(i % 600, 0, g, 0);
+    for (int i = 0; i < 389; ++i)
+        DrawGraph(i % 600, 0, g, 0);
     EXPECT_TRUE(Of(D3dCallKind::kDrawPrimitive).empty());
     DrawGraph(0, 10, g, 0);
     const auto draws = Of(D3dCallKind::kDrawPrimitive);
@@ -315,7 +318,7 @@ TEST_F(Direct3DDeviceTest, AFilledBoxIsSixUntexturedVerticesColouredOnTheirFirst
     EXPECT_FLOAT_EQ(v[0].x, 2.0f);
     EXPECT_FLOAT_EQ(v[3].y, 5.0f);
     // The outline's four one-pixel sides lie inside the rectangle.
-    EXPECT_FLOAT_EQ(v[6 + 6 + 3].y, 10.0f);   // bottom side ends on the bottom edge
+    EXPECT_FLOAT_EQ(v[6 + 6 + 3].y, 10.0f);  // bottom side ends on the bottom edge
     EXPECT_FLOAT_EQ(v[6 + 6].y, 9.0f);
     EXPECT_FLOAT_EQ(v[6 + 18 + 3].x, 10.0f);  // right side
     EXPECT_FLOAT_EQ(v[6 + 18].x, 9.0f);
@@ -440,8 +443,9 @@ TEST_F(Direct3DDeviceTest, AfterLossAndRestoreEveryCachedStateIsSentAgain) {
     calls().clear();
     ASSERT_EQ(AcquireDirect3DObject(), 0);
     EXPECT_TRUE(Host().Direct3DReady());
-    for (const uint32_t state : {platform::kRsAlphaBlendEnable, platform::kRsAlphaTestEnable, platform::kRsTextureFactor,
-                                 platform::kRsShadeMode, platform::kRsColorKeyEnable, platform::kRsZEnable})
+    for (const uint32_t state :
+         {platform::kRsAlphaBlendEnable, platform::kRsAlphaTestEnable, platform::kRsTextureFactor,
+          platform::kRsShadeMode, platform::kRsColorKeyEnable, platform::kRsZEnable})
         EXPECT_NE(LastRenderState(state), -1) << state;
     EXPECT_NE(LastStageState(0, platform::kTssColorOp), -1);
     EXPECT_NE(LastStageState(0, platform::kTssMagFilter), -1);
@@ -464,6 +468,102 @@ TEST_F(Direct3DDeviceTest, TheFrontScreenEndsTheSceneAfterEveryDraw) {
     DrawGraph(8, 0, g, 0);
     EXPECT_EQ(Of(D3dCallKind::kDrawPrimitive).size(), 2u);
     EXPECT_EQ(Of(D3dCallKind::kEndScene).size(), 2u);
+}
+
+// The device lists R5G6B5, A1R5G5B5, A4R4G4B4, X8R8G8B8 and A8R8G8B8; the
+// nine slots come out the same at either display depth.
+TEST_F(Direct3DDeviceTest, TheNineFormatSlotsAndTheirChoiceAtEveryDepth) {
+    struct Slot {
+        uint32_t bits, alpha, red, green, blue;
+    };
+    const Slot r5g6b5{16, 0, 0xF800, 0x07E0, 0x001F}, x8r8g8b8{32, 0, 0xFF0000, 0xFF00, 0xFF};
+    const Slot a4r4g4b4{16, 0xF000, 0x0F00, 0x00F0, 0x000F}, a1r5g5b5{16, 0x8000, 0x7C00, 0x03E0, 0x001F};
+    const Slot a8r8g8b8{32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF};
+    const Slot expected[9] = {r5g6b5, x8r8g8b8, a4r4g4b4, a8r8g8b8, a1r5g5b5, a8r8g8b8, r5g6b5, x8r8g8b8, a8r8g8b8};
+    for (const int bits : {16, 32}) {
+        SCOPED_TRACE(bits);
+        platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
+        MainWindowState().window_mode = bits == 16 ? 0 : 1;
+        ASSERT_EQ(CreateMainWindow(), 0);
+        ASSERT_EQ(SetScreenModeBody(640, 480, bits, -1), 0);
+        ASSERT_EQ(InitGraphicsSystem(), 0);
+        ASSERT_TRUE(Host().Direct3DReady());
+        for (int slot = 0; slot < 9; ++slot) {
+            const platform::DdPixelFormat* f = GetTextureFormatPixelFormat(slot);
+            const ColorData* color = GetTextureFormatColorData(slot);
+            ASSERT_NE(f, nullptr);
+            ASSERT_NE(color, nullptr);
+            const Slot& e = expected[slot];
+            EXPECT_EQ(f->rgb_bit_count, e.bits) << slot;
+            EXPECT_EQ(f->alpha_mask, e.alpha) << slot;
+            EXPECT_EQ(f->red_mask, e.red) << slot;
+            EXPECT_EQ(f->green_mask, e.green) << slot;
+            EXPECT_EQ(f->blue_mask, e.blue) << slot;
+            EXPECT_EQ(color->alpha_mask, e.alpha) << slot;
+            EXPECT_EQ(color->red_mask, e.red) << slot;
+            EXPECT_EQ(color->pixel_byte, e.bits / 8) << slot;
+        }
+        EXPECT_EQ(GetTextureFormatPixelFormat(9), nullptr);
+        EXPECT_EQ(GetTextureFormatColorData(-1), nullptr);
+        EXPECT_EQ(GetTextureFormatColorData(9), nullptr);
+        // alpha channel, alpha test, draw-valid: the slot at 16 bits and at 32.
+        struct Choice {
+            int alpha_channel, alpha_test, draw_valid, slot16, slot32;
+        };
+        const Choice choices[] = {{0, 0, 0, 0, 1}, {1, 0, 0, 2, 3}, {0, 1, 0, 4, 5}, {1, 1, 0, 2, 3},
+                                  {0, 0, 1, 6, 7}, {1, 0, 1, 8, 8}, {0, 1, 1, 8, 8}, {1, 1, 1, 8, 8}};
+        for (const Choice& c : choices) {
+            for (const int depth : {16, 32}) {
+                TextureCreateParams p;
+                p.alpha_channel = c.alpha_channel;
+                p.alpha_test = c.alpha_test;
+                p.draw_valid = c.draw_valid;
+                p.color_depth = depth;
+                const int slot = depth == 16 ? c.slot16 : c.slot32;
+                EXPECT_EQ(GetTextureColorData(p), GetTextureFormatColorData(slot))
+                    << c.alpha_channel << c.alpha_test << c.draw_valid << " at " << depth;
+                EXPECT_EQ(GetTextureColorDataByFlags(c.alpha_channel, c.alpha_test, depth == 32 ? 1 : 0, c.draw_valid),
+                          GetTextureFormatColorData(slot));
+            }
+        }
+        const platform::DdPixelFormat* z = GetZBufferPixelFormat();
+        EXPECT_EQ(z->flags, platform::kPixelFormatZBuffer);
+        EXPECT_EQ(z->rgb_bit_count, 16u);
+        TermGraphicsSystem();
+        EndMainWindow();
+        ResetWindowState();
+        RegisterMessageProcessingBody();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
+}
+
+TEST_F(Direct3DDeviceTest, AFifthDeviceIsRefused) {
+    Start();
+    const std::shared_ptr<platform::DdSurface> surface = DeviceRecord(D3D().current_device).creation_surface;
+    std::vector<int> made;
+    for (int i = 0; i < 3; ++i)
+        made.push_back(CreateDevice3D(surface));
+    EXPECT_EQ(made, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(CreateDevice3D(surface), -1);
+    // A slot given back is taken again.
+    DeviceRecord(2) = Device3D{};
+    EXPECT_EQ(CreateDevice3D(surface), 2);
+    for (const int slot : {1, 2, 3})
+        DeviceRecord(slot) = Device3D{};
+}
+
+TEST_F(Direct3DDeviceTest, AcquiringBeforeStartUpDoesNothing) {
+    EXPECT_EQ(D3D().ready, 0);
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_FALSE(D3D().object);
+    EXPECT_EQ(GetDevice3DInterface(), nullptr);
+    EXPECT_TRUE(calls().empty());
+    // Nor after a shut-down.
+    Start();
+    ASSERT_EQ(TerminateDirect3D(), 0);
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_FALSE(D3D().object);
 }
 
 }  // namespace
