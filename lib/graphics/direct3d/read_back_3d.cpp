@@ -142,7 +142,7 @@ int GdiThenLoad(const ReadBack& job) {
             platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
         if (copied != platform::kDdOk)
             return WriteLogFormat(direct3d_log::kMethod4BitBlt, static_cast<unsigned>(copied));
-        if (device->Load(*store->surface, *work) != platform::kDdOk) return -1;
+        if (device->Load(*store->surface, 0, 0, *work, nullptr) != platform::kDdOk) return -1;
     }
     return 0;
 }

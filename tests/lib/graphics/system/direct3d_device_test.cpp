@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/direct3d_log_texts.h"
 #include "lib/graphics/direct3d/graph_draw_3d.h"
 #include "lib/graphics/direct3d/read_back_3d.h"
 #include "lib/graphics/direct3d/render_state_3d.h"
@@ -564,6 +565,116 @@ TEST_F(Direct3DDeviceTest, AcquiringBeforeStartUpDoesNothing) {
     ASSERT_EQ(TerminateDirect3D(), 0);
     EXPECT_EQ(AcquireDirect3DObject(), 0);
     EXPECT_FALSE(D3D().object);
+}
+
+// An image whose pixel (x, y) is red x, green 10 y, blue 0x40.
+GraphImage Gradient(int width, int height) {
+    GraphImage image;
+    EXPECT_EQ(CreateXRGB32GraphImage(width, height, &image), 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            WritePixelValue(image.pixels + static_cast<size_t>(y) * image.pitch, x, 4,
+                            static_cast<uint32_t>((x & 0xFF) << 16 | (10 * y) << 8 | 0x40));
+    return image;
+}
+
+uint32_t TexturePixel(const Surface3DData& part, int x, int y) {
+    SurfaceData* store = GetSurfaceData(part.surface_data);
+    platform::DdSurfaceDesc desc;
+    EXPECT_EQ(store->surface->Lock(nullptr, &desc, platform::kDdLockReadOnly), platform::kDdOk);
+    const uint32_t value = static_cast<const uint32_t*>(desc.surface)[y * (desc.pitch / 4) + x];
+    store->surface->Unlock(nullptr);
+    return value;
+}
+
+TEST_F(Direct3DDeviceTest, UploadsLoadOnlyTheOverlapIntoEachPart) {
+    Start();
+    const int g = Texture(640, 16);
+    GraphData& graph = *GetGraphData(g);
+    ASSERT_EQ(graph.part_count, 2);
+    const Surface3DData& left = *GetSurface3DData(graph.parts[0]);
+    const Surface3DData& right = *GetSurface3DData(graph.parts[1]);
+    FillGraphTexturesColor(graph, 0, 0, 0, 0);
+    GraphImage image = Gradient(640, 16);
+    calls().clear();
+    // Columns 500 to 529 of rows 2 to 5: 12 columns in the left part, 18 in the right.
+    ASSERT_EQ(FillGraphTexturesRect(graph, image, nullptr, Rect{500, 2, 530, 6}, 0, 0, 0), 0);
+    const std::vector<const D3dCall*> loads = Of(D3dCallKind::kLoad);
+    ASSERT_EQ(loads.size(), 2u);
+    EXPECT_EQ(loads[0]->surface, GetSurfaceData(left.surface_data)->surface.get());
+    EXPECT_EQ(loads[0]->a, 500u);
+    EXPECT_EQ(loads[0]->b, 2u);
+    EXPECT_EQ(loads[1]->surface, GetSurfaceData(right.surface_data)->surface.get());
+    EXPECT_EQ(loads[1]->a, 0u);
+    EXPECT_EQ(loads[1]->b, 2u);
+    // Opaque: the texture is alpha-tested and no pixel has the transparent colour.
+    EXPECT_EQ(TexturePixel(left, 505, 3), 0xFFF91E40u);
+    EXPECT_EQ(TexturePixel(left, 511, 5), 0xFFFF3240u);
+    EXPECT_EQ(TexturePixel(right, 17, 2), 0xFF111440u);  // column 529
+    for (const auto& [x, y] : {std::pair{499, 3}, std::pair{505, 1}, std::pair{505, 6}})
+        EXPECT_EQ(TexturePixel(left, x, y), 0u) << x << ", " << y;
+    EXPECT_EQ(TexturePixel(right, 18, 3), 0u);  // column 530
+    // The whole image with its origin moved: the graph's (0, 0) shows image (3, 1).
+    ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 3, 1), 0);
+    EXPECT_EQ(TexturePixel(left, 0, 0), 0xFF030A40u);
+    EXPECT_EQ(TexturePixel(right, 0, 14), 0xFF039640u);  // image (515, 15)
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, AnUploadRestoresALostTextureAndStopsWhenTheLoadFails) {
+    Start();
+    const int g = Texture(16, 16);
+    GraphData& graph = *GetGraphData(g);
+    const Surface3DData& part = *GetSurface3DData(graph.parts[0]);
+    platform::DdSurface& texture = *GetSurfaceData(part.surface_data)->surface;
+    GraphImage image = Gradient(16, 16);
+    texture.MarkLost();
+    ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0), 0);
+    EXPECT_EQ(texture.IsLost(), platform::kDdOk);
+    EXPECT_EQ(TexturePixel(part, 7, 2), 0xFF071440u);
+    // A destination in use cannot take the copy: the library stops.
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(texture.Lock(nullptr, &desc, 0), platform::kDdOk);
+    try {
+        FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0);
+        ADD_FAILURE() << "no stop";
+    } catch (const std::runtime_error& stop) {
+        EXPECT_STREQ(stop.what(), direct3d_log::kUploadFailed);
+    }
+    texture.Unlock(nullptr);
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, AGraphLoadedAsOneTextureKeepsItsRedLevelsAsAlpha) {
+    Start();
+    SetGraphOption(1);
+    const int mask = Texture(16, 16);
+    SetGraphOption(0);
+    const int plain = Texture(16, 16);
+    GraphImage image = Gradient(16, 16);
+    for (const int g : {mask, plain}) {
+        GraphData& graph = *GetGraphData(g);
+        ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0), 0);
+        const uint32_t alpha = g == mask ? 0x0Bu : 0xFFu;
+        EXPECT_EQ(TexturePixel(*GetSurface3DData(graph.parts[0]), 11, 4), alpha << 24 | 0x0B2840u);
+    }
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, UnlockingAPartUnlocksItsTexture) {
+    Start();
+    const int g = Texture(16, 16);
+    const int part = GetGraphData(g)->parts[0];
+    const int store = GetSurface3DData(part)->surface_data;
+    int pitch = 0;
+    uint8_t* pixels = nullptr;
+    ASSERT_EQ(LockSurfaceData(store, &pitch, &pixels, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(UnlockSurface3DData(static_cast<int>(kSurface3DHandleType) | 999, pixels), -1);
+    EXPECT_EQ(UnlockSurface3DData(part, pixels + 4), -1);  // not what the lock gave
+    EXPECT_TRUE(GetSurfaceData(store)->surface->is_locked());
+    EXPECT_EQ(UnlockSurface3DData(part, pixels), 0);
+    EXPECT_FALSE(GetSurfaceData(store)->surface->is_locked());
+    EXPECT_EQ(UnlockSurface3DData(part, nullptr), -1);  // nothing locked
 }
 
 }  // namespace
