@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/display/display_faults.h"
 #include "platform/display/display_types.h"
 #include "platform/window/window_system.h"
 
@@ -104,6 +105,9 @@ void SetVideoMemoryReported(bool reported) { State().video_memory_reported = rep
 
 bool VideoMemoryReported() { return State().video_memory_reported; }
 
-void ResetDisplayForTests() { State() = DisplayState{}; }
+void ResetDisplayForTests() {
+    State() = DisplayState{};
+    ClearDisplayFaults();
+}
 
 }  // namespace velk::platform

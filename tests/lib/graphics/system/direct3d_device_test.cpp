@@ -14,6 +14,7 @@
 #include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/screen/surface_data.h"
+#include "platform/display/display_faults.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
 
 namespace velk::testing {
@@ -675,6 +676,116 @@ TEST_F(Direct3DDeviceTest, UnlockingAPartUnlocksItsTexture) {
     EXPECT_EQ(UnlockSurface3DData(part, pixels), 0);
     EXPECT_FALSE(GetSurfaceData(store)->surface->is_locked());
     EXPECT_EQ(UnlockSurface3DData(part, nullptr), -1);  // nothing locked
+}
+
+class ReadBackFailureTest : public Direct3DDeviceTest {
+protected:
+    void SetUp() override {
+        SetLogOutputFlag(1);
+        SetLogStartDirectory(scratch.path().string());
+        ASSERT_EQ(CreateLogFile(), 0);
+        Start();
+        graph = Texture(64, 64);
+    }
+    void TearDown() override {
+        SetRefusedReadBackMethods(0);
+        platform::ClearDisplayFaults();
+        SetLogOutputFlag(0);
+        SetLogStartDirectory("");
+    }
+    // Only the method at `index` of the five is tried.
+    int ReadBackWith(int index) {
+        D3D().read_back_memory[0] = D3D().read_back_memory[1] = -1;
+        SetRefusedReadBackMethods(0x1Fu & ~(1u << index));
+        return GetDrawScreenGraph(0, 0, 32, 32, graph, 0);
+    }
+    std::string Log() const { return scratch.ReadFile("Log.txt"); }
+    static std::string Line(const char* format, long value) {
+        char text[512];
+        std::snprintf(text, sizeof text, format, value);
+        return text;
+    }
+    platform::DdSurface& Destination() {
+        return *GetSurfaceData(GetSurface3DData(GetGraphData(graph)->parts[0])->surface_data)->surface;
+    }
+    int graph = -1;
+};
+
+// Each getting or giving back of a drawing context can fail on its own and
+// names itself in the log.
+TEST_F(ReadBackFailureTest, EachDrawingContextFailureOfTheGdiMethodsWritesItsLine) {
+    using platform::DisplayStep;
+    struct Case {
+        int method;
+        DisplayStep step;
+        int after;
+        const char* line;
+    };
+    const Case cases[] = {
+        {2, DisplayStep::kGetDC, 0, direct3d_log::kMethod2SourceDc},
+        {2, DisplayStep::kGetDC, 1, direct3d_log::kMethod2WorkDc},
+        {2, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod2WorkDcRelease},
+        {3, DisplayStep::kGetDC, 0, direct3d_log::kMethod3SourceDc},
+        {3, DisplayStep::kGetDC, 1, direct3d_log::kMethod3WorkDc},
+        {3, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod3WorkDcRelease},
+        {4, DisplayStep::kGetDC, 0, direct3d_log::kMethod4SourceDc},
+        {4, DisplayStep::kGetDC, 1, direct3d_log::kMethod4WorkDc},
+        {4, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod4WorkDcRelease},
+    };
+    const std::string value = std::to_string(platform::kDdErrGeneric);
+    for (const Case& c : cases) {
+        const size_t before = Log().size();
+        platform::FailDisplayStep(c.step, 1, c.after);
+        EXPECT_EQ(ReadBackWith(c.method), -1) << c.line;
+        // One line, after the log's time stamp.
+        const std::string written = Log().substr(before);
+        const std::string line = Line(c.line, platform::kDdErrGeneric) + "\r\n";
+        EXPECT_EQ(written.substr(written.find(':') + 1), line) << c.line;
+        // The contexts taken are all given back: the same method works next.
+        platform::ClearDisplayFaults();
+        EXPECT_EQ(ReadBackWith(c.method), 0) << c.line;
+        EXPECT_FALSE(Destination().has_dc());
+    }
+}
+
+TEST_F(ReadBackFailureTest, TheWorkTextureMethodNamesTheStepThatFailed) {
+    platform::FailDisplayStep(platform::DisplayStep::kGdiCopy);
+    EXPECT_EQ(ReadBackWith(2), -1);
+    EXPECT_NE(Log().find(Line(direct3d_log::kMethod2BitBlt, platform::kDdErrGeneric)), std::string::npos);
+    EXPECT_EQ(Log().find("Method3 \x81@\x93]"), std::string::npos);  // no lock line
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Destination().Lock(nullptr, &desc, 0), platform::kDdOk);
+    EXPECT_EQ(ReadBackWith(2), -1);
+    Destination().Unlock(nullptr);
+    EXPECT_NE(Log().find(Line(direct3d_log::kMethod2DestLock, platform::kDdErrSurfaceBusy)), std::string::npos);
+}
+
+TEST_F(ReadBackFailureTest, ABusyDestinationIsTriedTenTimesAMillisecondApartThenDescribed) {
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Destination().Lock(nullptr, &desc, 0), platform::kDdOk);
+    calls().clear();
+    const int64_t start = clock.Microseconds();
+    EXPECT_EQ(ReadBackWith(4), -1);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 10u);
+    EXPECT_EQ(clock.Microseconds() - start, 9000);
+    Destination().Unlock(nullptr);
+    const std::string log = Log();
+    const std::string busy = std::to_string(platform::kDdErrSurfaceBusy);
+    EXPECT_NE(log.find("hr:" + busy + "  W:64  H:64  FullMode:0  Point x:0 y:0   Rect top:"), std::string::npos) << log;
+    EXPECT_NE(log.find("AlphaCh:0  AlphaTest:1  ColorBitDepth:32\r\n"), std::string::npos);
+    EXPECT_NE(log.find("ScreenColor:32  SizeX:640  SizeY:480  DrawPointX:0  DrawPointY:0  WndRect.left:"),
+              std::string::npos);
+    // Any other failure is described at once.
+    Destination().MarkLost();
+    calls().clear();
+    EXPECT_EQ(ReadBackWith(4), -1);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 1u);
+    EXPECT_NE(Log().find("hr:" + std::to_string(platform::kDdErrSurfaceLost) + "  W:64"), std::string::npos);
+    // And a free destination takes the copy on the first try.
+    Destination().Restore();
+    calls().clear();
+    EXPECT_EQ(ReadBackWith(4), 0);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 1u);
 }
 
 }  // namespace
