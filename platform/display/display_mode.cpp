@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/display/display_faults.h"
 #include "platform/display/display_types.h"
 #include "platform/window/window_system.h"
 
@@ -128,6 +129,9 @@ bool FourCcRefused(uint32_t four_cc) {
     return std::find(list.begin(), list.end(), four_cc) != list.end();
 }
 
-void ResetDisplayForTests() { State() = DisplayState{}; }
+void ResetDisplayForTests() {
+    State() = DisplayState{};
+    ClearDisplayFaults();
+}
 
 }  // namespace velk::platform

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/display/display_clipper.h"
+#include "platform/display/display_faults.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_output.h"
 #include "platform/display/display_palette.h"
@@ -371,6 +372,22 @@ DdResult DdSurface::GetColorKey(uint32_t flags, DdColorKey* key) const {
 
 DdResult DdSurface::IsLost() const { return lost_ ? kDdErrSurfaceLost : kDdOk; }
 
+DdResult DdSurface::GetDC() {
+    if (lost_) return kDdErrSurfaceLost;
+    if (lock_count_ > 0) return kDdErrSurfaceBusy;
+    if (dc_out_) return kDdErrDcAlreadyCreated;
+    if (DisplayStepFails(DisplayStep::kGetDC)) return kDdErrGeneric;
+    dc_out_ = true;
+    return kDdOk;
+}
+
+DdResult DdSurface::ReleaseDC() {
+    if (!dc_out_) return kDdErrNoDc;
+    dc_out_ = false;
+    if (DisplayStepFails(DisplayStep::kReleaseDC)) return kDdErrGeneric;
+    return kDdOk;
+}
+
 DdResult DdSurface::Restore() {
     if (lost_) ++serial_;
     lost_ = false;
@@ -529,6 +546,7 @@ DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, co
     if (dest.is_four_cc() || source.is_four_cc()) return kDdErrUnsupported;
     if (!SameLayout(dest.pixel_format(), source.pixel_format())) return kDdErrInvalidPixelFormat;
     if (!Inside(source_rect, source.width(), source.height())) return kDdErrInvalidRect;
+    if (DisplayStepFails(DisplayStep::kGdiCopy)) return kDdErrGeneric;
     source.SyncFromMirror();
     dest.PrepareWrite();
     const Rect target{x, y, x + source_rect.right - source_rect.left, y + source_rect.bottom - source_rect.top};

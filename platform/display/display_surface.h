@@ -88,6 +88,13 @@ public:
     DdResult SetColorKey(uint32_t flags, const DdColorKey* key);
     DdResult GetColorKey(uint32_t flags, DdColorKey* key) const;
 
+    // The surface's GDI device context, one at a time: a lost or locked
+    // surface gives none. The GDI copies below do not take it themselves;
+    // the caller brackets them, as with the real interface.
+    DdResult GetDC();
+    DdResult ReleaseDC();
+    bool has_dc() const { return dc_out_; }
+
     DdResult IsLost() const;
     // Brings a lost surface back; its pixels are then undefined and must be
     // written again.
@@ -167,6 +174,7 @@ private:
     int lock_count_ = 0;
     uint32_t lock_flags_ = 0;
     bool lost_ = false;
+    bool dc_out_ = false;
     bool has_src_key_ = false;
     DdColorKey src_key_;
     std::shared_ptr<DdClipper> clipper_;

@@ -36,6 +36,8 @@ constexpr DdResult kDdErrExclusiveModeAlreadySet = static_cast<int32_t>(0x887602
 constexpr DdResult kDdErrHwndSubclassed = static_cast<int32_t>(0x8876023Bu);
 constexpr DdResult kDdErrHwndAlreadySet = static_cast<int32_t>(0x8876023Au);
 constexpr DdResult kDdErrNoDirect3D = static_cast<int32_t>(0x80004002u);
+constexpr DdResult kDdErrDcAlreadyCreated = static_cast<int32_t>(0x8876026Cu);
+constexpr DdResult kDdErrNoDc = static_cast<int32_t>(0x88760237u);
 
 inline bool DdSucceeded(DdResult result) { return result >= 0; }
 
