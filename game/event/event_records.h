@@ -67,5 +67,8 @@ std::optional<MoveCommand> ReadMoveCommand(SaveStream& save);
 // is cut there (its stored length is one byte, counting the zero).
 void WriteMoveRoute(ByteWriter& out, const MoveRoute& route);
 void WriteMoveCommand(ByteWriter& out, const MoveCommand& command);
+// A command as map files and common-event files store it: at most 255
+// arguments and 255 strings (one-byte counts), the indent in one byte.
+void WriteEventCommand(ByteWriter& out, const EventCommand& command);
 
 }  // namespace velk

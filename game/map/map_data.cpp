@@ -141,7 +141,7 @@ bool MapData::Read(const std::string& name) {
         *this = MapData();
         const std::string text =
             name.empty() ? std::string(texts::kMapFileNameNotSet) : FormatText(texts::kMapFileMissing, path.c_str());
-        ActiveErrorReporter().ShowMessageBox(text, texts::kReadErrorCaption);
+        ActiveErrorReporter().ShowMessageBox(text, texts::kReadErrorCaption, MessageBoxButtons::kOkCancel);
         return false;
     }
     switch (ParseMapFile(*file, *this)) {
@@ -166,6 +166,74 @@ int32_t MapData::FindEventIndex(int32_t id) const {
         if (events[i].id == id) return static_cast<int32_t>(i);
     }
     return -1;
+}
+
+bool MapData::ResizeLayers(bool fillAll, int32_t keptWidth, int32_t keptHeight) {
+    const int32_t width = std::max(header.width, 0);
+    const int32_t height = std::max(header.height, 0);
+    const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(height);
+    keptWidth = std::max(keptWidth, 0);
+    keptHeight = std::max(keptHeight, 0);
+    for (auto& layer : layers) {
+        std::vector<int32_t> resized(cells, kEmptyTileValue);
+        // Old layers smaller than the size they claim keep nothing.
+        const bool keep = !fillAll && layer.size() >= static_cast<size_t>(keptWidth) * static_cast<size_t>(keptHeight);
+        for (int32_t x = 0; keep && x < std::min(width, keptWidth); ++x) {
+            for (int32_t y = 0; y < std::min(height, keptHeight); ++y) {
+                resized[static_cast<size_t>(x) * static_cast<size_t>(height) + static_cast<size_t>(y)] =
+                    layer[static_cast<size_t>(x) * static_cast<size_t>(keptHeight) + static_cast<size_t>(y)];
+            }
+        }
+        layer = std::move(resized);
+    }
+    return true;
+}
+
+int32_t MapData::PlaceWithFreeId(MapEventData record) {
+    int32_t previous = -1;
+    size_t at = 0;
+    for (; at < events.size(); ++at) {
+        // Ids repeated or out of order leave no gap behind them.
+        if (events[at].id > previous + 1) break;
+        previous = std::max(previous, events[at].id);
+    }
+    record.SetId(previous + 1);
+    events.insert(events.begin() + static_cast<std::ptrdiff_t>(at), std::move(record));
+    ++header.eventCount;
+    return previous + 1;
+}
+
+int32_t MapData::AddEvent(int32_t x, int32_t y) {
+    for (const MapEventData& event : events) {
+        if (event.x == x && event.y == y) return 2;
+    }
+    if (x < 0 || y < 0 || x >= header.width || y >= header.height) return 0;
+    MapEventData record;
+    record.x = x;
+    record.y = y;
+    PlaceWithFreeId(std::move(record));
+    return 1;
+}
+
+bool MapData::RemoveEvent(int32_t id) {
+    const int32_t index = FindEventIndex(id);
+    if (index < 0) return false;
+    events.erase(events.begin() + index);
+    --header.eventCount;
+    return true;
+}
+
+int32_t MapData::CopyEvent(int32_t id, int32_t x, int32_t y) {
+    const int32_t index = FindEventIndex(id);
+    if (index < 0) return -1;
+    return InsertEvent(events[static_cast<size_t>(index)], x, y);
+}
+
+int32_t MapData::InsertEvent(const MapEventData& record, int32_t x, int32_t y) {
+    MapEventData copy = record;
+    copy.x = x;
+    copy.y = y;
+    return PlaceWithFreeId(std::move(copy));
 }
 
 }  // namespace velk

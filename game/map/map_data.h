@@ -55,10 +55,34 @@ public:
     // it this frame finds layers that do not match the header.
     bool Read(const std::string& name);
 
+    // Writes the file at a path of the game folder, scrambled with seeds
+    // drawn from the wall time (map_file_writer.h has the layout); the old
+    // file stays whole when the write fails. False when the file cannot be
+    // made.
+    bool Write(const std::string& path) const;
+
     // Every layer becomes width x height cells of the empty value.
     void Clear();
+    // The layers take the header's size. A cell keeps its value when
+    // `fillAll` is false and it lay inside the size the layers had,
+    // `keptWidth` x `keptHeight` (its old value at the same x and y); every
+    // other cell is empty. Always true.
+    bool ResizeLayers(bool fillAll, int32_t keptWidth, int32_t keptHeight);
     // Index of the event with this id in `events`, -1 when none.
     int32_t FindEventIndex(int32_t id) const;
+
+    // Editing. A new record takes the lowest id no event has, where the
+    // id order first leaves a gap (events 0, 1, 3: id 2, placed between 1
+    // and 3), else one above the last; the header's count follows.
+    // 2 when an event stands at (x, y) already, 0 when (x, y) lies off the
+    // map, else 1 after adding a default record there.
+    int32_t AddEvent(int32_t x, int32_t y);
+    // False when no event has the id.
+    bool RemoveEvent(int32_t id);
+    // The copy's id; -1 when no event has `id`.
+    int32_t CopyEvent(int32_t id, int32_t x, int32_t y);
+    // The id a copy of `record` placed at (x, y) was given.
+    int32_t InsertEvent(const MapEventData& record, int32_t x, int32_t y);
 
     // The cell's value; the caller keeps x, y inside the header's size.
     int32_t Tile(int layer, int32_t x, int32_t y) const {
@@ -72,6 +96,10 @@ public:
     // Per layer, column by column: x * height + y, as the file stores them.
     std::vector<int32_t> layers[kLayerCount];
     std::vector<MapEventData> events;
+
+private:
+    // Places the record at the lowest free id; its id.
+    int32_t PlaceWithFreeId(MapEventData record);
 };
 
 // Reads a whole map file held in memory (scrambled; unscrambled in place)

@@ -36,6 +36,11 @@ constexpr int32_t kViewTilesDown = 15;
 constexpr size_t kSmallestCharacterPart = 72;
 // Larger powers would overflow the shake's step arithmetic.
 constexpr int32_t kLargestShakePower = 12;
+// Save versions from which the map part carries the view (scroll and size,
+// before it one byte stood there) and the cells with their tileset names and
+// flags.
+constexpr uint16_t kSinceViewValues = 100;
+constexpr uint16_t kSinceCells = 105;
 
 int32_t PowerOfTwo(int32_t exponent) { return 1 << std::clamp(exponent, 0, kLargestShakePower); }
 
@@ -362,37 +367,17 @@ bool MapState::WriteSave(ByteWriter& out) const {
     return true;
 }
 
-bool MapState::ReadSave(SaveStream& save, bool live) {
-    auto id = save.ReadI32();
-    if (!id) return false;
-    const bool noMap = *id == -1;
-    if (noMap) {
-        // Saved before any map was shown: there is no map to read.
-        mapId = -1;
-        map = MapData();
-        events.clear();
-    } else if (!LoadMapFor(*id, live)) {
-        // The map the save was made on is gone: the save cannot be shown.
-        save.errorFlag = true;
-        return false;
-    }
-    auto sx = save.ReadI32();
-    auto sy = save.ReadI32();
-    auto width = save.ReadI32();
-    auto height = save.ReadI32();
-    if (!sx || !sy || !width || !height) return false;
-    scrollX = *sx;
-    scrollY = *sy;
+bool MapState::ReadSavedCells(SaveStream& save, int32_t width, int32_t height, bool noMap) {
     // The layers come in the size they were saved with, and the map takes
     // that size too, so every lookup stays inside them.
-    const int64_t cells = static_cast<int64_t>(*width) * *height;
-    const bool sizeFits = noMap ? *width >= 0 && *height >= 0 : *width > 0 && *height > 0;
+    const int64_t cells = static_cast<int64_t>(width) * height;
+    const bool sizeFits = noMap ? width >= 0 && height >= 0 : width > 0 && height > 0;
     if (!sizeFits || !save.CanHold(static_cast<uint64_t>(cells) * MapData::kLayerCount, 4)) {
         save.errorFlag = true;
         return false;
     }
-    map.header.width = *width;
-    map.header.height = *height;
+    map.header.width = width;
+    map.header.height = height;
     for (auto& layer : map.layers) {
         layer.resize(static_cast<size_t>(cells));
         for (int32_t& value : layer) {
@@ -416,6 +401,37 @@ bool MapState::ReadSave(SaveStream& save, bool live) {
         auto read = save.ReadI32();
         if (!read) return false;
         flags = *read;
+    }
+    return true;
+}
+
+bool MapState::ReadSave(SaveStream& save, bool live) {
+    auto id = save.ReadI32();
+    if (!id) return false;
+    const bool noMap = *id == -1;
+    if (noMap) {
+        // Saved before any map was shown: there is no map to read.
+        mapId = -1;
+        map = MapData();
+        events.clear();
+    } else if (!LoadMapFor(*id, live)) {
+        // The map the save was made on is gone: the save cannot be shown.
+        save.errorFlag = true;
+        return false;
+    }
+    // Older saves lack the view and the cells: those stay as the map file
+    // and its tileset give them.
+    if (save.version < kSinceViewValues) {
+        if (!save.ReadU8()) return false;
+    } else {
+        auto sx = save.ReadI32();
+        auto sy = save.ReadI32();
+        auto width = save.ReadI32();
+        auto height = save.ReadI32();
+        if (!sx || !sy || !width || !height) return false;
+        scrollX = *sx;
+        scrollY = *sy;
+        if (save.version >= kSinceCells && !ReadSavedCells(save, *width, *height, noMap)) return false;
     }
     auto eventCount = save.ReadU32();
     if (!eventCount || !save.CanHold(*eventCount, kSmallestCharacterPart)) return false;

@@ -167,6 +167,7 @@ public:
 
 private:
     bool LoadMapFor(int32_t mapId, bool live);
+    bool ReadSavedCells(SaveStream& save, int32_t width, int32_t height, bool noMap);
     void TakeTileset(const Tileset& chosen);
     void ScrollAxis(int32_t& position, int32_t& remaining, int32_t speed, int32_t direction, int32_t limit, bool loops);
     void ShakeStep(ShakeAxis& axis);

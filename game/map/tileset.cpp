@@ -114,7 +114,8 @@ bool TilesetList::Load(const std::string& name) {
         case TilesetFileStatus::kSumMismatch: ReportTamperedFile(path); return false;
         case TilesetFileStatus::kDamaged: break;
     }
-    ActiveErrorReporter().ShowMessageBox(texts::kTilesetFileFailed, texts::kFileReadErrorCaption);
+    ActiveErrorReporter().ShowMessageBox(texts::kTilesetFileFailed, texts::kFileReadErrorCaption,
+                                         MessageBoxButtons::kOkCancel);
     return false;
 }
 

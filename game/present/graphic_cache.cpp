@@ -13,7 +13,7 @@ GraphicCache::GraphicCache(PresentLibrary& library, std::string dataFolder)
     : library_(library), dataFolder_(std::move(dataFolder)) {}
 
 void GraphicCache::ShowFileError(const std::string& text) {
-    ActiveErrorReporter().ShowMessageBox(text, texts::kFileReadErrorCaption);
+    ActiveErrorReporter().ShowMessageBox(text, texts::kFileReadErrorCaption, MessageBoxButtons::kOkCancel);
 }
 
 int GraphicCache::LoadWhole(const std::string& path, bool& undecodable) {

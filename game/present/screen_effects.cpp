@@ -59,10 +59,13 @@ void DrawTransition(SceneDrawing& drawing, GameSystem& system) {
                                    kTransitionBorderRange);
         }
         drawing.SetDrawBlendMode(0, 255);
-        return;
     }
-    system.transitionRunning = 0;
-    system.transitionWaits = 0;
+    // A transition of no frames still runs until its count falls below 0,
+    // so an event waiting for it gets its frame as for any other.
+    if (system.transitionLeft < 0) {
+        system.transitionRunning = 0;
+        system.transitionWaits = 0;
+    }
 }
 
 void DrawFrozenScreen(SceneDrawing& drawing, const GameSystem& system) {

@@ -403,6 +403,7 @@ void SoundState::PlayMusic(int32_t number, int32_t fade, int32_t start) {
         bgmNumber_ = number;
         bgmVolumeItem_ = volumeItem;
         bgmStatus_ = {RowInt(kMusic, number, 1), frequencyItem, loopItem};
+        RememberIfNamed(kMusic, number);
         return;
     }
     bgmIsMidi_ = 0;
@@ -440,6 +441,7 @@ void SoundState::PlayMusic(int32_t number, int32_t fade, int32_t start) {
     bgmName_ = RowString(kMusic, number, 0);
     bgmVolumeItem_ = volumeItem;
     bgmStatus_ = {RowInt(kMusic, number, 1), frequencyItem, loopItem};
+    RememberIfNamed(kMusic, number);
 }
 
 void SoundState::PlayBackgroundSound(int32_t number, int32_t fade, int32_t start) {
@@ -484,6 +486,7 @@ void SoundState::PlayBackgroundSound(int32_t number, int32_t fade, int32_t start
     bgsName_ = RowString(kBackgroundSound, number, 0);
     bgsVolumeItem_ = volumeItem;
     bgsStatus_ = {RowInt(kBackgroundSound, number, 1), frequencyItem, loopItem};
+    RememberIfNamed(kBackgroundSound, number);
 }
 
 void SoundState::PlayEffect(int32_t number, int32_t delay) {
@@ -499,9 +502,13 @@ void SoundState::PlayEffect(int32_t number, int32_t delay) {
 }
 
 void SoundState::RestartMusic(int32_t fade) {
-    const int32_t music = bgmNumber_;
-    const int32_t background = bgsNumber_;
-    bgmNumber_ = bgsNumber_ = -100;
+    int32_t music = bgmNumber_;
+    int32_t background = bgsNumber_;
+    bgmNumber_ = bgsNumber_ = kRestarting;
+    // A sound the saved game had started by file name comes back through the
+    // first spare row: the save holds only its mark, this state its file.
+    if (music == kStartedByName) music = RegisterRememberedFile(kMusic);
+    if (background == kStartedByName) background = RegisterRememberedFile(kBackgroundSound);
     Play(kMusic, music, fade, 0);
     Play(kBackgroundSound, background, fade, 0);
 }
@@ -618,6 +625,17 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
         return kNotRegistered;
     }
 
+    PlaceInRow(kind, row, handle);
+    database_->SetString(kind + 1, row, 0, name);
+    database_->SetInt(kind + 1, row, 1, volume);
+    database_->SetInt(kind + 1, row, 2, frequency);
+    if (kind != kSoundEffect) database_->SetInt(kind + 1, row, 3, loop);
+    database_->SetString(kind + 1, base + (row - base + 9) % kSpareRows, 0, "");
+    settings_->TakeSpareRow(kind);
+    return row;
+}
+
+void SoundState::PlaceInRow(int32_t kind, int32_t row, int32_t handle) {
     // Whatever the row held before goes, unless it still sounds as the music
     // or background sound (its fade releases it then).
     const int32_t old = RowHandle(kind, row);
@@ -634,11 +652,30 @@ int32_t SoundState::AddSoundFile(std::string text, int32_t kind, int32_t fade, i
         }
         handles_[kind][row] = handle;
     }
-    database_->SetString(kind + 1, row, 0, name);
-    database_->SetInt(kind + 1, row, 1, volume);
-    database_->SetInt(kind + 1, row, 2, frequency);
-    if (kind != kSoundEffect) database_->SetInt(kind + 1, row, 3, loop);
-    database_->SetString(kind + 1, base + (row - base + 9) % kSpareRows, 0, "");
+}
+
+void SoundState::RememberIfNamed(int32_t kind, int32_t number) {
+    const int32_t base = SpareBase(kind);
+    if (base < 0 || number < base || number >= base + kSpareRows) return;
+    startedByName_[kind] = {RowString(kind, number, 0), RowInt(kind, number, 1), RowInt(kind, number, 2),
+                            RowInt(kind, number, 3)};
+}
+
+int32_t SoundState::RegisterRememberedFile(int32_t kind) {
+    const int32_t row = SpareBase(kind);
+    const NamedSound& named = startedByName_[kind];
+    if (row < 0 || named.name.empty()) return -1;
+    if (!listsLoaded_) {
+        InitSoundLists();
+        listsLoaded_ = 1;
+    }
+    database_->SetString(kind + 1, row, 0, named.name);
+    database_->SetInt(kind + 1, row, 1, named.volume);
+    database_->SetInt(kind + 1, row, 2, named.frequency);
+    database_->SetInt(kind + 1, row, 3, named.loop);
+    const int32_t handle = LoadSoundFile(kDataFolder + named.name, kind, row);
+    if (handle < 0) return -1;
+    PlaceInRow(kind, row, handle);
     settings_->TakeSpareRow(kind);
     return row;
 }

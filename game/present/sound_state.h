@@ -92,6 +92,14 @@ struct SoundStateFields {
     uint8_t listsLoaded_ = 0;
     int32_t midiTempoDelay_ = -1;
 
+    // The file and row settings (items 1-3) of the last music and background
+    // sound that played from a spare row, that is, started by file name.
+    struct NamedSound {
+        std::string name;
+        int32_t volume = 0, frequency = 0, loop = 0;
+    };
+    NamedSound startedByName_[2];
+
     int32_t bgmNumber_ = -1, bgsNumber_ = -1;
     std::string bgmName_, bgsName_;
     SoundStatus bgmStatus_, bgsStatus_;
@@ -109,6 +117,11 @@ public:
     // AddSoundFile: the sound plays already (only its volume and frequency
     // changed), or it could not be registered.
     static constexpr int32_t kNotRegistered = -10;
+    // A saved music or background-sound number: the sound was started by
+    // file name.
+    static constexpr int32_t kStartedByName = -3;
+    // Both numbers while the scene restarts.
+    static constexpr int32_t kRestarting = -100;
 
     // Without a speech library: speech gives nothing.
     SoundState(Database& systemDatabase, MidiOutput& midi, SoundSettings& settings);
@@ -158,7 +171,9 @@ public:
     void Update();
 
     // The scene restart after a load: both numbers are forgotten and the
-    // remembered music and background sound start again with this fade.
+    // remembered music and background sound start again with this fade; one
+    // saved as started by file name is registered again in its kind's first
+    // spare row from what this state remembers of it.
     void RestartMusic(int32_t fade);
     // A load's music and background sound (numbers as its game saved them):
     // what the next RestartMusic starts. Nothing of them plays before.
@@ -201,6 +216,11 @@ private:
     // Loads a run-time file into the row; the handle, 0 for MIDI, -1 failed.
     int32_t LoadSoundFile(const std::string& path, int32_t kind, int32_t row);
     void EvictEffects(int32_t keptRow);
+    // Puts a run-time file's handle in the row, dropping what it held.
+    void PlaceInRow(int32_t kind, int32_t row, int32_t handle);
+    void RememberIfNamed(int32_t kind, int32_t number);
+    // The row of the remembered file once registered again, -1 when none.
+    int32_t RegisterRememberedFile(int32_t kind);
     void SilenceAll();
 
     int32_t RowLimit(int32_t kind) const;

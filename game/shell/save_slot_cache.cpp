@@ -1,5 +1,7 @@
 #include "game/shell/save_slot_cache.h"
 
+#include <algorithm>
+
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_file_source.h"
@@ -19,6 +21,10 @@ constexpr VariableId kOwnMapSelfLast = 1199999;
 constexpr VariableId kOwnCommonSelfFirst = 1600000;
 constexpr VariableId kOwnCommonSelfLast = 1699999;
 constexpr int32_t kMusicType = 1;
+// Bytes a save may need beyond the free space before the disk counts as full.
+constexpr size_t kDiskSlack = 200;
+// System variable 12, read from a damaged slot's save for its message.
+constexpr VariableId kDamagedSecondsVariable = 9000012;
 constexpr int32_t kBackgroundSoundType = 2;
 
 bool InRange(VariableId id, VariableId first, VariableId last) { return id >= first && id <= last; }
@@ -36,6 +42,7 @@ SaveSlotCache::SaveSlotCache(SaveGameState state, SaveHooks hooks) : state_(std:
         hooks_.replayPlaying = [replay = hooks_.replay] { return replay && replay->playbackFlag != 0; };
     }
     if (!hooks_.writeFile) hooks_.writeFile = WriteIntoFolder;
+    if (!hooks_.availableDiskBytes) hooks_.availableDiskBytes = platform::AvailableDiskBytes;
     if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFile(path); };
     if (!hooks_.drawSeeds) hooks_.drawSeeds = DrawSaveSeeds;
     if (!hooks_.beforeCopy) hooks_.beforeCopy = [] {};
@@ -100,10 +107,16 @@ bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix)
     }
     SaveSnapshot& snapshot = SnapshotOf(path);
     auto file = BuildSaveFile(snapshot, state_.title, state_.databases, hooks_.drawSeeds());
-    if (!file || !hooks_.writeFile(path, *file)) {
+    if (!file) return false;
+    // The box tells of a full disk only; a file that cannot be made fails
+    // quietly. The slack matches what a load lets trail after the parts.
+    const std::optional<uint64_t> available = hooks_.availableDiskBytes();
+    if (available && static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) <
+                         static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack)) {
         ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
         return false;
     }
+    if (!hooks_.writeFile(path, *file)) return false;
     state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
     valid_[path] = 1;
     missing_[path] = 0;
@@ -111,8 +124,15 @@ bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix)
 }
 
 void SaveSlotCache::ShowDamaged(int32_t slot) {
-    // The seconds of the message are not known here: they stay 0.
-    ActiveErrorReporter().ShowErrorBox(FormatText(save_texts::kDamagedSave, static_cast<int>(slot), 0), "", "");
+    // The seconds are system variable 12 of the slot's save under no prefix;
+    // when that file is damaged too, its own message must not ask again.
+    int32_t seconds = 0;
+    if (!readingDamagedSeconds_) {
+        readingDamagedSeconds_ = true;
+        seconds = GetSlotInt(slot, kDamagedSecondsVariable, "");
+        readingDamagedSeconds_ = false;
+    }
+    ActiveErrorReporter().ShowErrorBox(FormatText(save_texts::kDamagedSave, static_cast<int>(slot), seconds), "", "");
 }
 
 bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string& prefix) {

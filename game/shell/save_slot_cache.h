@@ -36,6 +36,9 @@ struct SaveHooks {
     // when every byte is on disk. Default: the file's folder is made, then
     // the platform's atomic writer.
     std::function<bool(const std::string& path, std::span<const uint8_t> bytes)> writeFile;
+    // The free bytes on the game folder's disk, nullopt when unknown (then
+    // the write is tried). Default: the platform's query.
+    std::function<std::optional<uint64_t>()> availableDiskBytes;
     // Reads a whole file of the game folder. Default: the game's file access.
     std::function<std::optional<std::vector<uint8_t>>(const std::string& path)> readFile;
     // The container's seeds of a new save. Default: drawn from the wall time.
@@ -112,6 +115,7 @@ private:
     std::map<std::string, uint8_t> valid_;
     std::map<std::string, uint8_t> missing_;
     std::vector<Replaced> replaced_;
+    bool readingDamagedSeconds_ = false;
 };
 
 }  // namespace velk

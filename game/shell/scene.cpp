@@ -42,11 +42,7 @@ void Scene::RunUpdate(UpdateStep step) {
 
 void Scene::RunDraw(DrawLayer layer) {
     const auto& draw = hooks_.draw[static_cast<size_t>(layer)];
-    if (draw) {
-        draw();
-    } else if (layer == DrawLayer::kTransition) {
-        DrawTransition();
-    }
+    if (draw) draw();
 }
 
 void Scene::RunMainLoop() {
@@ -179,28 +175,6 @@ void Scene::Draw() {
 void Scene::DrawFrozenScreen() {
     SetDrawBlendMode(0, 255);
     DrawGraph(0, 0, home_.gameSystem.frozenScreen, 0);
-}
-
-void Scene::DrawTransition() {
-    GameSystem& system = home_.gameSystem;
-    if (!system.transitionRunning) return;
-    SetDrawBrightness(255, 255, 255);
-    if (system.transitionLeft >= 0 && system.transitionLength > 0) {
-        int p = 255 * system.transitionLeft / system.transitionLength;
-        if (system.plainFade) {
-            SetDrawBlendMode(1, p);
-            DrawGraph(0, 0, system.transitionStartScreen, 0);
-        } else {
-            SetDrawBlendMode(1, 255);
-            DrawBlendGraph(0, 0, system.transitionStartScreen, 1, system.transitionImage, 255 - p, 64);
-        }
-        // The layers after it draw opaque again.
-        SetDrawBlendMode(0, 255);
-    }
-    if (system.transitionLeft < 0) {
-        system.transitionRunning = 0;
-        system.transitionWaits = 0;
-    }
 }
 
 }  // namespace velk

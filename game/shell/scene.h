@@ -45,7 +45,7 @@ enum class DrawLayer {
     kChoiceWindow,
     kPicturesBand1,    // pictures 100000 and up
     kFlash,
-    kTransition,       // the game system's screen transition (built in)
+    kTransition,       // the game system's screen transition
     kInputLines,       // text-input lines of the interpreters
     kTestPlayOverlay,
     kCount,
@@ -108,7 +108,6 @@ private:
     void RunUpdate(UpdateStep step);
     void RunDraw(DrawLayer layer);
     void Draw();
-    void DrawTransition();
     void DrawFrozenScreen();
 
     GameHome& home_;

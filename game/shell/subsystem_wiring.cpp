@@ -342,6 +342,9 @@ void ConnectSubsystems(GameProgram& program) {
     p.LoadIconsAndRegisterRestore();
     ConnectFrame(program, s);
     s.testPlayTools = ConnectTestPlayTools(program);
+    s.testPlayTools->countPictures = [&p = s.presentation] {
+        return static_cast<int32_t>(p.pictures.Pictures().size());
+    };
     ConnectSaves(program, s);
 }
 

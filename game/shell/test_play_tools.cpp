@@ -376,12 +376,17 @@ void TestPlayTools::DrawDebugPage() {
     uint32_t heading = GetColorValue(255, 120, 120);
     // The lists under the headings come from their owners once they report
     // them; the page's frame is fixed here.
-    DrawString(0, 0, Format(kDebugHeading, 0, GetGraphCount(), 0).c_str(), white);
+    DrawString(0, 0, DebugHeading().c_str(), white);
     DrawString(0, 20, kDebugPictures, heading);
     DrawString(0, 240, kDebugSounds, heading);
     DrawString(320, 20, kDebugSprites, heading);
     DrawString(320, 240, kDebugParallel, heading);
     SetDefaultFontSize(MessageFontSize());
+}
+
+std::string TestPlayTools::DebugHeading() const {
+    const int32_t pictures = countPictures ? countPictures() : 0;
+    return Format(kDebugHeading, pictures, GetGraphCount(), home_.sound.CountLoadedSounds());
 }
 
 std::shared_ptr<TestPlayTools> ConnectTestPlayTools(GameProgram& program) {

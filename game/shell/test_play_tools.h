@@ -9,6 +9,7 @@
 // overlay once per drawn frame, just before the flip.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ public:
     // The variable viewer (test play only); `first` resets the scroll.
     void ShowVariableViewer(bool first);
     void DrawTestPlayOverlay();
+    // The debug page's first line: the pictures shown, the graphs in use and
+    // the sounds loaded.
+    std::string DebugHeading() const;
+    // The pictures shown now; the presentation, which owns them, sets it.
+    std::function<int32_t()> countPictures;
 
     int32_t WindowScaleStep() const { return scaleStep_; }
     int32_t FrameSkipStep() const { return skipStep_; }

@@ -10,10 +10,13 @@
 #include "lib/core/window/window_services.h"
 #include "lib/image/color_data.h"
 #include "lib/movie/movie_log_texts.h"
+#include "lib/movie/movie_sound_stream.h"
 #include "lib/movie/theora_movie.h"
 #include "lib/sound/sound.h"
 #include "lib/sound/sound_convert.h"
 #include "platform/base/clock.h"
+#include "platform/display/display_device.h"
+#include "platform/display/display_surface.h"
 #include "platform/file/native_file.h"
 #include "platform/file/path_resolver.h"
 #include "platform/file/temp_file.h"
@@ -78,6 +81,54 @@ std::string CopyToTemporaryFile(const std::string& name) {
     return path;
 }
 
+// The stream's layout for an overlay in `format`; false when the stream
+// cannot decode into it.
+bool OverlayMediaFormat(const platform::DdPixelFormat& format, platform::MediaPixelFormat* out) {
+    if ((format.flags & platform::kPixelFormatFourCc) != 0) {
+        switch (format.four_cc) {
+            case platform::kFourCcYuy2: *out = platform::MediaPixelFormat::kYuy2; return true;
+            case platform::kFourCcUyvy: *out = platform::MediaPixelFormat::kUyvy; return true;
+            case platform::kFourCcYv12: *out = platform::MediaPixelFormat::kYv12; return true;
+            default: return false;
+        }
+    }
+    if (format.rgb_bit_count == 16 && format.red_mask == 0x7C00 && format.green_mask == 0x03E0 &&
+        format.blue_mask == 0x001F) {
+        *out = platform::MediaPixelFormat::kRgb555;
+        return true;
+    }
+    if (format.rgb_bit_count == 16 && format.red_mask == 0xF800 && format.green_mask == 0x07E0 &&
+        format.blue_mask == 0x001F) {
+        *out = platform::MediaPixelFormat::kRgb565;
+        return true;
+    }
+    if (format.rgb_bit_count == 32 && format.red_mask == 0xFF0000 && format.green_mask == 0xFF00 &&
+        format.blue_mask == 0xFF) {
+        *out = platform::MediaPixelFormat::kXrgb32;
+        return true;
+    }
+    return false;
+}
+
+// An overlay of the stream's size in the screen's overlay format; null
+// (logged) when the display makes none.
+std::shared_ptr<platform::DdSurface> CreateOverlaySurface(const platform::DdPixelFormat& format, int width,
+                                                          int height) {
+    platform::DdDevice* device = Screen().direct_draw();
+    std::shared_ptr<platform::DdSurface> surface;
+    platform::DdSurfaceDesc desc;
+    desc.flags = platform::kDdsdCaps | platform::kDdsdHeight | platform::kDdsdWidth | platform::kDdsdPixelFormat;
+    desc.caps = platform::kDdsCapsOverlay | platform::kDdsCapsVideoMemory;
+    desc.width = static_cast<uint32_t>(width);
+    desc.height = static_cast<uint32_t>(height);
+    desc.pixel_format = format;
+    if (device == nullptr || device->CreateSurface(desc, &surface) != platform::kDdOk) {
+        WriteLog(movie_text::kSurfaceCreateFailed);
+        return nullptr;
+    }
+    return surface;
+}
+
 platform::MediaPixelFormat FormatForMode(int mode, ColorData* color) {
     if (mode == kMovieSurfaceRgb24) {
         CreateRGB24ColorData(color);
@@ -96,14 +147,24 @@ platform::MediaPixelFormat FormatForMode(int mode, ColorData* color) {
 int OpenMediaStreamMovie(MovieData* md, const std::string& name, int* width, int* height, int mode) {
     md->frame_delivered = 0;
     md->overlay_x = md->overlay_y = md->overlay_zoom = md->overlay_show = 0;
-    // No overlay format exists here, and 24-bit frames are not kept for a
-    // 32-bit screen.
-    if (mode == kMovieSurfaceOverlay) mode = kMovieSurfaceRgb24;
+    md->overlay_source = md->overlay_dest = Rect{};
+    // Without an overlay format an overlay movie keeps 24-bit frames, and
+    // those are not kept for a 32-bit screen.
+    const platform::DdPixelFormat* overlay_format = Screen().overlay_format();
+    if (mode == kMovieSurfaceOverlay && overlay_format == nullptr) mode = kMovieSurfaceRgb24;
     if (mode == kMovieSurfaceRgb24 && Screen().color_bits() == 32) mode = kMovieSurfaceSystem;
-    if (mode != kMovieSurfaceRgb24) mode = kMovieSurfaceSystem;
+    if (mode != kMovieSurfaceRgb24 && mode != kMovieSurfaceOverlay) mode = kMovieSurfaceSystem;
+    // An overlay format the stream cannot decode into makes the stream keep
+    // frames of its own, as when the overlay cannot take its samples.
+    platform::MediaPixelFormat format = platform::MediaPixelFormat::kXrgb32;
+    if (mode == kMovieSurfaceOverlay && !OverlayMediaFormat(*overlay_format, &format)) mode = kMovieSurfaceSystem;
 
     ColorData color;
-    const platform::MediaPixelFormat format = FormatForMode(mode, &color);
+    if (mode == kMovieSurfaceOverlay) {
+        CreateColorDataFromPixelFormat(overlay_format, &color);
+    } else {
+        format = FormatForMode(mode, &color);
+    }
     md->file_name = name;
     std::string error;
     std::unique_ptr<platform::MediaStream> stream;
@@ -145,12 +206,22 @@ int OpenMediaStreamMovie(MovieData* md, const std::string& name, int* width, int
     };
     ReleaseGraphImage(&md->frame_image);
     md->frame_image.color_data = color;
-    if (AllocateGraphImagePixels(&md->frame_image, stream->width(), stream->height()) != 0) {
+    if (mode == kMovieSurfaceOverlay) {
+        // The overlay holds the frames; the frame image only describes them.
+        md->overlay_surface = CreateOverlaySurface(*overlay_format, stream->width(), stream->height());
+        if (!md->overlay_surface) {
+            undo_copy();
+            return -1;
+        }
+        md->frame_image.width = stream->width();
+        md->frame_image.height = stream->height();
+    } else if (AllocateGraphImagePixels(&md->frame_image, stream->width(), stream->height()) != 0) {
         WriteLog(movie_text::kNotAMovie);
         undo_copy();
         return -1;
+    } else {
+        std::fill_n(md->frame_image.pixels, static_cast<size_t>(md->frame_image.pitch) * md->frame_image.height, 0);
     }
-    std::fill_n(md->frame_image.pixels, static_cast<size_t>(md->frame_image.pitch) * md->frame_image.height, 0);
     md->width = stream->width();
     md->height = stream->height();
     if (width) *width = md->width;
@@ -196,6 +267,26 @@ void UpdateTheoraFrame(MovieData* md) {
     DeliverFrame(md);
 }
 
+// Takes the stream's next frame when it is due: into the overlay, which shows
+// it, or into the frame image. A failed overlay lock leaves the frame for the
+// next update.
+platform::MediaUpdate TakeMediaFrame(MovieData* md, bool wait) {
+    platform::MediaStream& stream = *md->media;
+    if (md->surface_mode != kMovieSurfaceOverlay)
+        return stream.Update(md->frame_image.pixels, md->frame_image.pitch, wait);
+    const platform::MediaUpdate ready = stream.Poll(wait);
+    if (ready != platform::MediaUpdate::kFrame) return ready;
+    platform::DdSurfaceDesc desc;
+    if (!md->overlay_surface ||
+        md->overlay_surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) !=
+            platform::kDdOk) {
+        return platform::MediaUpdate::kPending;
+    }
+    const platform::MediaUpdate taken = stream.Update(static_cast<uint8_t*>(desc.surface), desc.pitch, wait);
+    md->overlay_surface->Unlock(nullptr);
+    return taken;
+}
+
 void UpdateMediaFrame(MovieData* md, int wait) {
     if (!md->media) return;
     platform::MediaStream& stream = *md->media;
@@ -207,28 +298,47 @@ void UpdateMediaFrame(MovieData* md, int wait) {
             return;
         }
     }
-    const platform::MediaUpdate r = stream.Update(md->frame_image.pixels, md->frame_image.pitch, wait != 0);
-    if (r == platform::MediaUpdate::kPending) return;
-    if (r != platform::MediaUpdate::kFrame) {
-        if (Loops(*md)) {
-            stream.Seek(0);
-            stream.SetState(platform::MediaStreamState::kRun);
-            md->last_present_count = ~uint64_t{0};
-            md->last_frame_time = -1;
-        } else {
-            md->playing = 0;
-            md->paused = 1;
+    // After a frame the next one is asked for at once, and taken too when it
+    // is already due, so a movie that fell behind catches up.
+    const int rounds = wait == 0 ? 2 : 1;
+    for (int round = 0; round < rounds; ++round) {
+        const platform::MediaUpdate r = TakeMediaFrame(md, wait != 0);
+        if (r == platform::MediaUpdate::kPending) return;
+        if (r != platform::MediaUpdate::kFrame) {
+            if (Loops(*md)) {
+                // The sound starts again with the pictures.
+                if (md->sound_track != -1) PlaySoundHandleBody(md->sound_track, md->play_type, 1);
+                stream.Seek(0);
+                stream.SetState(platform::MediaStreamState::kRun);
+                md->last_present_count = ~uint64_t{0};
+                md->last_frame_time = -1;
+            } else {
+                md->playing = 0;
+                md->paused = 1;
+            }
+            return;
         }
-        return;
+        // An overlay shows its frame itself: no frame copy.
+        if (md->surface_mode == kMovieSurfaceOverlay) {
+            md->frame_delivered = 1;
+        } else {
+            DeliverFrame(md);
+        }
+        md->last_present_count = Screen().present_count();
+        md->last_frame_time = GetMillisecondCount();
     }
-    DeliverFrame(md);
-    md->last_present_count = Screen().present_count();
-    md->last_frame_time = GetMillisecondCount();
+}
+
+void HideOverlay(MovieData* md) {
+    platform::DdSurface* main = Screen().main_draw_surface();
+    md->overlay_surface->UpdateOverlay(nullptr, main, nullptr, platform::kDdOverHide);
 }
 
 }  // namespace
 
 void SetMovieScreen(const MovieScreen& screen) { Screen() = screen; }
+
+const MovieScreen& CurrentMovieScreen() { return Screen(); }
 
 int OpenMovie(const char* file_name, int* width, int* height, int surface_mode) {
     if (file_name == nullptr) return -1;
@@ -276,6 +386,11 @@ int OpenMovie(const char* file_name, int* width, int* height, int surface_mode) 
             return -1;
         }
         md->current_frame_image = &md->frame_image;
+        // The sound track plays through the library's mixer as a stream
+        // sound; a movie without one (or without a sound device) is silent.
+        if (std::unique_ptr<platform::MediaAudioTrack> audio = md->media->OpenAudio()) {
+            md->sound_track = LoadStreamSoundFromStream(std::make_unique<MovieSoundStream>(std::move(audio)));
+        }
     }
     md->paused = 1;
     md->playing = 0;
@@ -295,6 +410,12 @@ void FreeMovie(std::unique_ptr<MovieData> md) {
         md->sound_track = -1;
         md->theora = 0;
     }
+    if (md->sound_track != -1) {
+        DeleteSoundBody(md->sound_track);
+        md->sound_track = -1;
+    }
+    if (md->surface_mode == kMovieSurfaceOverlay && md->overlay_surface) HideOverlay(md.get());
+    md->overlay_surface.reset();
     // The stream lets go of the file before the copy is removed.
     md->media.reset();
     if (md->temporary_copy) {
@@ -343,16 +464,108 @@ int UpdateMovieFrame(int movie, int wait) {
     return 0;
 }
 
-// Frames live in system memory here; nothing is ever lost.
-int RestoreMovieSurfaces(int movie) { return 0; }
+// Frames in system memory are never lost; an overlay is, with the display's
+// other surfaces, and is brought back (its next frame fills it again).
+int RestoreMovieSurfaces(int movie) {
+    MovieData* md = GetMovieData(movie);
+    if (md != nullptr && md->overlay_surface && md->overlay_surface->IsLost() != platform::kDdOk)
+        md->overlay_surface->Restore();
+    return 0;
+}
 
 int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show) {
     MovieData* md = GetMovieData(movie);
     if (md == nullptr) return -1;
+    if (md->surface_mode != kMovieSurfaceOverlay || md->frame_delivered == 0 || !md->overlay_surface) return 0;
+    const MovieScreen& screen = Screen();
+    Rect source{};
+    Rect dest{};
+    int32_t dest_width = 0;
+    if (zoom >= 1) {
+        source = Rect{0, 0, md->width, md->height};
+        int32_t source_width = md->width;
+        dest = Rect{x, y, x + md->width * zoom, y + md->height * zoom};
+        Rect shown = dest;
+        // Covered windows hide the overlay; a plain visible box cuts it.
+        if (screen.window_mode()) {
+            Rect box;
+            switch (screen.clip_box(&box)) {
+                case WindowRegion::kNull:
+                case WindowRegion::kComplex: show = 0; break;
+                case WindowRegion::kSimple: ClipRect(&shown, &box); break;
+                case WindowRegion::kNoContext: break;
+            }
+        }
+        const Rect client = screen.client_rect();
+        dest = Rect{dest.left + client.left, dest.top + client.top, dest.right + client.left, dest.bottom + client.top};
+        shown = Rect{shown.left + client.left, shown.top + client.top, shown.right + client.left,
+                     shown.bottom + client.top};
+        ClipRect(&shown, &client);
+        if (shown.top >= shown.bottom || shown.left >= shown.right) show = 0;
+        // What was cut off goes off the source too, in source pixels.
+        if (shown.left > dest.left) {
+            const int32_t cut = (shown.left - dest.left) / zoom;
+            source.left += cut;
+            source_width -= cut;
+        }
+        if (shown.right < dest.right) {
+            const int32_t cut = (dest.right - shown.right) / zoom;
+            source.right -= cut;
+            source_width -= cut;
+        }
+        if (shown.top > dest.top) source.top += (shown.top - dest.top) / zoom;
+        if (shown.bottom < dest.bottom) source.bottom -= (dest.bottom - shown.bottom) / zoom;
+        dest = shown;
+        // The display's alignment rules. The destination width is the one
+        // shown: the whole zoomed width would leave a cut overlay unaligned.
+        platform::DdDeviceCaps caps;
+        screen.device_caps(&caps);
+        if ((caps.caps & platform::kDdCapsAlignBoundarySrc) != 0 && caps.align_boundary_src != 0) {
+            const int32_t r = static_cast<int32_t>(static_cast<uint32_t>(source.left) % caps.align_boundary_src);
+            source.left -= r;
+            source_width -= r;
+        }
+        if ((caps.caps & platform::kDdCapsAlignSizeSrc) != 0 && caps.align_size_src != 0) {
+            source.right -= static_cast<int32_t>(static_cast<uint32_t>(source_width) % caps.align_size_src);
+        }
+        dest_width = dest.right - dest.left;
+        if ((caps.caps & platform::kDdCapsAlignBoundaryDest) != 0 && caps.align_boundary_dest != 0) {
+            const int32_t r = static_cast<int32_t>(static_cast<uint32_t>(dest.left) % caps.align_boundary_dest);
+            dest.left -= r;
+            dest_width -= r;
+        }
+        if ((caps.caps & platform::kDdCapsAlignSizeDest) != 0 && caps.align_size_dest != 0) {
+            const int32_t r = static_cast<int32_t>(static_cast<uint32_t>(dest_width) % caps.align_size_dest);
+            dest.right -= r;
+            dest_width -= r;
+        }
+    }
+    platform::DdSurface* main = screen.main_draw_surface();
+    if (dest_width <= 0 || show == 0) {
+        md->overlay_surface->UpdateOverlay(nullptr, main, nullptr, platform::kDdOverHide);
+        source = dest = Rect{};
+        show = 0;
+    } else if (md->overlay_show != show || !(md->overlay_source == source) || !(md->overlay_dest == dest)) {
+        md->overlay_surface->UpdateOverlay(&source, main, &dest, platform::kDdOverShow);
+    }
+    md->overlay_x = x;
+    md->overlay_y = y;
+    md->overlay_zoom = zoom;
+    md->overlay_show = show;
+    md->overlay_source = source;
+    md->overlay_dest = dest;
     return 0;
 }
 
-int UpdateAllMovieOverlays() { return 0; }
+int UpdateAllMovieOverlays() {
+    auto& table = Table();
+    for (int slot = 0; slot < table.capacity(); ++slot) {
+        const MovieData* md = table.AtSlot(slot);
+        if (md == nullptr || md->theora || md->surface_mode != kMovieSurfaceOverlay) continue;
+        UpdateMovieOverlay(md->overlay_x, md->overlay_y, md->overlay_zoom, table.HandleOf(slot), md->overlay_show);
+    }
+    return 0;
+}
 
 int PauseMovie(int movie, int keep_resume) {
     MovieData* md = GetMovieData(movie);
@@ -363,7 +576,8 @@ int PauseMovie(int movie, int keep_resume) {
         UpdateMovieFrame(movie, 0);
     } else {
         if (!md->media) return 0;
-        md->media->SetState(platform::MediaStreamState::kStop);
+        md->media->SetState(platform::MediaStreamState::kPause);
+        if (md->sound_track != -1) StopSoundHandleBody(md->sound_track);
     }
     md->paused = 1;
     if (!keep_resume) md->playing = 0;
@@ -393,6 +607,7 @@ int ResumeAllMovies() {
         } else {
             if (!md->media) continue;
             md->media->SetState(platform::MediaStreamState::kRun);
+            if (md->sound_track != -1) PlaySoundHandleBody(md->sound_track, md->play_type, 0);
         }
         md->paused = 0;
         md->playing = 1;
@@ -407,6 +622,7 @@ int ReleaseAllMovieStreams() {
         if (md == nullptr || md->theora || !md->media) continue;
         md->saved_stream_time = md->media->GetTime();
         md->media.reset();
+        md->overlay_surface.reset();
         ReleaseGraphImage(&md->frame_image);
     }
     return 0;

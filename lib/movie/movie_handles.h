@@ -13,10 +13,12 @@
 
 #include "lib/core/files/file_access.h"
 #include "lib/image/graph_image.h"
+#include "lib/movie/movie_screen.h"
 
 namespace velk {
 
 namespace platform {
+class DdSurface;
 class MediaStream;
 }
 class TheoraMovieData;
@@ -26,7 +28,7 @@ inline constexpr int kMovieSlots = 100;
 
 // Surface modes: the layout media-stream frames are handed over in.
 inline constexpr int kMovieSurfaceSystem = 0;   // the screen's (or the software renderer's) format
-inline constexpr int kMovieSurfaceOverlay = 1;  // a hardware overlay (never available here)
+inline constexpr int kMovieSurfaceOverlay = 1;  // an overlay of the display, shown over the window
 inline constexpr int kMovieSurfaceRgb24 = 2;    // 24-bit RGB
 
 struct MovieData;
@@ -42,6 +44,8 @@ struct MovieData {
     FileAccessHandle file = 0;
     int32_t sound_track = -1;
     std::unique_ptr<platform::MediaStream> media;  // null for Theora and while released
+    // Overlay mode: the overlay the stream decodes into (null while released).
+    std::shared_ptr<platform::DdSurface> overlay_surface;
     uint64_t last_present_count = ~uint64_t{0};
     int32_t last_frame_time = -1;
     int32_t width = 0;
@@ -56,20 +60,14 @@ struct MovieData {
     GraphImage frame_image;  // media-stream frames
     GraphImage* current_frame_image = nullptr;
     int32_t overlay_x = 0, overlay_y = 0, overlay_zoom = 0, overlay_show = 0;
+    // The rectangles of the last overlay update (all zero after a hide).
+    Rect overlay_source{}, overlay_dest{};
     MovieFrameCallback callback = nullptr;
     void* callback_data = nullptr;
 
     MovieData();
     ~MovieData();
 };
-
-// What the movie layer asks of the screen; the graphics side fills it.
-struct MovieScreen {
-    std::function<uint64_t()> present_count = [] { return uint64_t{0}; };
-    std::function<int()> color_bits = [] { return 32; };
-    std::function<bool()> software_rendering = [] { return false; };
-};
-void SetMovieScreen(const MovieScreen& screen);
 
 // width and height may be null; surface mode request 0, 1 or 2. Handle, -1.
 int OpenMovie(const char* file_name, int* width, int* height, int surface_mode);
@@ -83,8 +81,12 @@ int RestoreMovieSurfaces(int movie);
 int CloseAllMovies();
 int GetMovieCount();
 
-// Overlays: none exist on this platform, so placing one never shows anything.
+// Places the overlay of a movie in overlay mode at (x, y) of the client area,
+// zoom times its size, clipped to the window's visible region and aligned as
+// the display asks; show 0, an empty or covered place hides it. An update
+// that changes nothing calls the display not at all. 0; -1 on a bad handle.
 int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show);
+// Every overlay movie again at its stored place (once per message pass). 0.
 int UpdateAllMovieOverlays();
 
 int PauseMovie(int movie, int keep_resume);

@@ -61,4 +61,9 @@ inline constexpr char kFileOpenFailedHead[] =
 //  が開けませんでした
 inline constexpr char kFileOpenFailedTail[] = " \x82\xaa\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
 
+// DirectDrawSurface オブジェクトの作成に失敗しました
+inline constexpr char kSurfaceCreateFailed[] =
+    "DirectDrawSurface \x83I\x83u\x83W\x83"
+    "F\x83N\x83g\x82\xcc\x8d\xec\x90\xac\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+
 }  // namespace velk::movie_text

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -15,7 +16,10 @@
 
 #include "lib/core/log.h"
 #include "lib/movie/movie_log_texts.h"
+#include "lib/movie/movie_screen.h"
 #include "lib/movie/yuv_to_rgb.h"
+#include "platform/display/display_device.h"
+#include "platform/display/display_surface.h"
 
 namespace velk {
 
@@ -40,6 +44,50 @@ struct FrameSlot {
 };
 
 void Nap() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+
+// Writes a 4:2:0 picture into a locked YUV surface in its layout; rows are
+// `pitch` bytes apart (YV12's chroma rows half that).
+void WriteYuvSurface(const YuvPicture& picture, uint32_t four_cc, uint8_t* pixels, int32_t pitch, int32_t height) {
+    const YuvPlane& y = picture.y;
+    const YuvPlane& u = picture.u;
+    const YuvPlane& v = picture.v;
+    if (four_cc == platform::kFourCcYv12) {
+        for (int32_t r = 0; r < y.height; ++r)
+            std::memcpy(pixels + static_cast<size_t>(r) * pitch, y.data + static_cast<size_t>(r) * y.stride,
+                        static_cast<size_t>(y.width));
+        const int32_t half = pitch / 2;
+        uint8_t* v_plane = pixels + static_cast<size_t>(pitch) * height;
+        uint8_t* u_plane = v_plane + static_cast<size_t>(half) * ((height + 1) / 2);
+        for (int32_t r = 0; r < u.height; ++r) {
+            std::memcpy(v_plane + static_cast<size_t>(r) * half, v.data + static_cast<size_t>(r) * v.stride,
+                        static_cast<size_t>(v.width));
+            std::memcpy(u_plane + static_cast<size_t>(r) * half, u.data + static_cast<size_t>(r) * u.stride,
+                        static_cast<size_t>(u.width));
+        }
+        return;
+    }
+    // YUY2 and UYVY: each pair of pixels shares the U and V of its 2 x 2 block.
+    const bool yuy2 = four_cc == platform::kFourCcYuy2;
+    for (int32_t r = 0; r < y.height; ++r) {
+        const uint8_t* luma = y.data + static_cast<size_t>(r) * y.stride;
+        const uint8_t* cb = u.data + static_cast<size_t>(r / 2) * u.stride;
+        const uint8_t* cr = v.data + static_cast<size_t>(r / 2) * v.stride;
+        uint8_t* out = pixels + static_cast<size_t>(r) * pitch;
+        for (int32_t c = 0; c < u.width; ++c, out += 4) {
+            if (yuy2) {
+                out[0] = luma[c * 2];
+                out[1] = cb[c];
+                out[2] = luma[c * 2 + 1];
+                out[3] = cr[c];
+            } else {
+                out[0] = cb[c];
+                out[1] = luma[c * 2];
+                out[2] = cr[c];
+                out[3] = luma[c * 2 + 1];
+            }
+        }
+    }
+}
 void Yield() { std::this_thread::yield(); }
 
 }  // namespace
@@ -85,6 +133,11 @@ public:
     int32_t stock_size = 0;
     GraphImage frame_image;
     bool image_up_to_date = false;
+    // The shown frame as the display's YUV layout wants it (null when the
+    // display makes none).
+    std::shared_ptr<platform::DdSurface> yuv_surface;
+    uint32_t yuv_four_cc = 0;
+    bool surface_up_to_date = false;
 
     TheoraMovieData() {
         ogg_sync_init(&sync);
@@ -446,6 +499,7 @@ TheoraMovieData* OpenTheoraMovie(const StreamData& stream, int stock_size) {
         WriteLog(movie_text::kTheoraFrameImageNoMemory);
         return fail();
     }
+    CreateTheoraYuvSurface(m);
     m->decoder = th_decode_alloc(&m->info, m->setup);
     if (m->decoder == nullptr) return fail();
     if (!m->ScanIndex()) return fail();
@@ -481,6 +535,7 @@ int CloseTheoraMovie(TheoraMovieData* m) {
 int SeekTheoraFrame(TheoraMovieData* m, int32_t frame) {
     if (m == nullptr || frame == m->display_frame.load()) return 0;
     m->image_up_to_date = false;
+    m->surface_up_to_date = false;
     m->hold.store(1);
     for (;;) {
         const int32_t state = m->thread_state.load();
@@ -500,11 +555,15 @@ int AdvanceTheoraFrame(TheoraMovieData* m, int32_t frames) {
     const int64_t next = static_cast<int64_t>(m->display_frame.load()) + frames;
     m->display_frame.store(static_cast<int32_t>(next % m->frame_count));
     m->image_up_to_date = false;
+    m->surface_up_to_date = false;
     return 0;
 }
 
 int ConvertTheoraFrame(TheoraMovieData* m, int to_image, int to_surface) {
-    if (m == nullptr || to_image == 0 || m->image_up_to_date) return 0;
+    if (m == nullptr) return 0;
+    const bool image_wanted = to_image != 0 && !m->image_up_to_date;
+    const bool surface_wanted = to_surface != 0 && !m->surface_up_to_date && m->yuv_surface;
+    if (!image_wanted && !surface_wanted) return 0;
     const int32_t display = m->display_frame.load();
     int32_t found = -1;
     for (;;) {
@@ -535,11 +594,112 @@ int ConvertTheoraFrame(TheoraMovieData* m, int to_image, int to_surface) {
         *planes[i] = slot.shape[i];
         planes[i]->data = slot.planes[i].data();
     }
-    ConvertYuvToXrgb(picture, m->frame_image.pixels, m->frame_image.pitch, m->frame_image.width, m->frame_image.height);
+    bool converted = false;
+    if (surface_wanted) {
+        // A lost surface is made again and locked again, three tries in all.
+        platform::DdSurfaceDesc desc;
+        bool locked = false;
+        for (int attempt = 0; attempt < 3 && m->yuv_surface && !locked; ++attempt) {
+            locked = m->yuv_surface->Lock(nullptr, &desc, platform::kDdLockWriteOnly) == platform::kDdOk;
+            if (!locked) CreateTheoraYuvSurface(m);
+        }
+        if (locked) {
+            // Only 4:2:0 frames fit the layouts; others leave the surface as it was.
+            if (IsYuv420(picture) && picture.y.width <= static_cast<int32_t>(desc.width) &&
+                picture.y.height <= static_cast<int32_t>(desc.height)) {
+                WriteYuvSurface(picture, m->yuv_four_cc, static_cast<uint8_t*>(desc.surface), desc.pitch,
+                                static_cast<int32_t>(desc.height));
+            }
+            m->yuv_surface->Unlock(nullptr);
+            m->surface_up_to_date = true;
+            converted = true;
+        }
+    }
+    if (image_wanted) {
+        ConvertYuvToXrgb(picture, m->frame_image.pixels, m->frame_image.pitch, m->frame_image.width,
+                         m->frame_image.height);
+        m->image_up_to_date = true;
+        converted = true;
+    }
     m->reading_slot.store(-1);
-    m->image_up_to_date = true;
-    return 1;
+    return converted ? 1 : 0;
 }
+
+int CreateTheoraYuvSurface(TheoraMovieData* m) {
+    if (m == nullptr) return 0;
+    m->yuv_surface.reset();
+    m->yuv_four_cc = 0;
+    m->surface_up_to_date = false;
+    platform::DdDevice* device = CurrentMovieScreen().direct_draw();
+    if (device == nullptr) return 0;
+    for (const uint32_t four_cc : {platform::kFourCcYv12, platform::kFourCcYuy2, platform::kFourCcUyvy}) {
+        platform::DdSurfaceDesc desc;
+        desc.flags = platform::kDdsdCaps | platform::kDdsdHeight | platform::kDdsdWidth | platform::kDdsdPixelFormat;
+        desc.width = m->info.frame_width;
+        desc.height = m->info.frame_height;
+        desc.caps = platform::kDdsCapsVideoMemory;
+        desc.pixel_format.size = sizeof(platform::DdPixelFormat);
+        desc.pixel_format.flags = platform::kPixelFormatFourCc;
+        desc.pixel_format.four_cc = four_cc;
+        std::shared_ptr<platform::DdSurface> surface;
+        if (device->CreateSurface(desc, &surface) == platform::kDdOk && surface) {
+            m->yuv_surface = std::move(surface);
+            m->yuv_four_cc = four_cc;
+            return 0;
+        }
+    }
+    return 0;
+}
+
+int ReadTheoraYuvSurface(TheoraMovieData* m) {
+    if (m == nullptr || !m->yuv_surface) return -1;
+    platform::DdSurfaceDesc desc;
+    if (m->yuv_surface->Lock(nullptr, &desc, platform::kDdLockReadOnly) != platform::kDdOk) return -1;
+    const uint8_t* pixels = static_cast<const uint8_t*>(desc.surface);
+    const int32_t width = static_cast<int32_t>(desc.width);
+    const int32_t height = static_cast<int32_t>(desc.height);
+    const int32_t pitch = desc.pitch;
+    YuvPicture picture;
+    std::vector<uint8_t> planes;
+    if (m->yuv_four_cc == platform::kFourCcYv12) {
+        const uint8_t* v_plane = pixels + static_cast<size_t>(pitch) * height;
+        const uint8_t* u_plane = v_plane + static_cast<size_t>(pitch / 2) * ((height + 1) / 2);
+        picture.y = YuvPlane{pixels, width, height, pitch};
+        picture.u = YuvPlane{u_plane, (width + 1) / 2, (height + 1) / 2, pitch / 2};
+        picture.v = YuvPlane{v_plane, (width + 1) / 2, (height + 1) / 2, pitch / 2};
+    } else {
+        // The packed layouts hold each block's chroma on both its rows: the
+        // first row's gives back the 4:2:0 planes written into it.
+        const int32_t chroma_width = width / 2;
+        const int32_t chroma_height = (height + 1) / 2;
+        planes.resize(static_cast<size_t>(width) * height + 2 * static_cast<size_t>(chroma_width) * chroma_height);
+        uint8_t* y = planes.data();
+        uint8_t* u = y + static_cast<size_t>(width) * height;
+        uint8_t* v = u + static_cast<size_t>(chroma_width) * chroma_height;
+        const bool yuy2 = m->yuv_four_cc == platform::kFourCcYuy2;
+        for (int32_t r = 0; r < height; ++r) {
+            const uint8_t* in = pixels + static_cast<size_t>(r) * pitch;
+            for (int32_t c = 0; c < chroma_width; ++c, in += 4) {
+                y[static_cast<size_t>(r) * width + c * 2] = in[yuy2 ? 0 : 1];
+                y[static_cast<size_t>(r) * width + c * 2 + 1] = in[yuy2 ? 2 : 3];
+                if (r % 2 == 0) {
+                    u[static_cast<size_t>(r / 2) * chroma_width + c] = in[yuy2 ? 1 : 0];
+                    v[static_cast<size_t>(r / 2) * chroma_width + c] = in[yuy2 ? 3 : 2];
+                }
+            }
+        }
+        picture.y = YuvPlane{y, width, height, width};
+        picture.u = YuvPlane{u, chroma_width, chroma_height, chroma_width};
+        picture.v = YuvPlane{v, chroma_width, chroma_height, chroma_width};
+    }
+    ConvertYuvToXrgb(picture, m->frame_image.pixels, m->frame_image.pitch, m->frame_image.width, m->frame_image.height);
+    m->yuv_surface->Unlock(nullptr);
+    return 0;
+}
+
+platform::DdSurface* GetTheoraYuvSurface(TheoraMovieData* m) { return m ? m->yuv_surface.get() : nullptr; }
+
+uint32_t GetTheoraYuvFourCc(const TheoraMovieData* m) { return m ? m->yuv_four_cc : 0; }
 
 GraphImage* GetTheoraFrameImage(TheoraMovieData* m) { return m ? &m->frame_image : nullptr; }
 

@@ -3,8 +3,9 @@
 // and key frames, then one decode thread per movie keeps a small stock of
 // decoded frames ahead of the frame the movie should show. The main thread
 // moves the shown frame (advance or seek) and converts it on demand into a
-// 32-bit XRGB image. The thread and the main thread hand over through atomic
-// fields only; the thread owns the file from open to close.
+// 32-bit XRGB image or into a YUV surface of the display. The thread and the
+// main thread hand over through atomic fields only; the thread owns the file
+// from open to close.
 
 #include <cstdint>
 
@@ -13,6 +14,9 @@
 
 namespace velk {
 
+namespace platform {
+class DdSurface;
+}
 class TheoraMovieData;
 
 struct TheoraMovieInfo {
@@ -33,12 +37,23 @@ int CloseTheoraMovie(TheoraMovieData* movie);
 int SeekTheoraFrame(TheoraMovieData* movie, int32_t frame);
 // Moves the shown frame on by n (wrapping at the end); nothing for n < 1. 0.
 int AdvanceTheoraFrame(TheoraMovieData* movie, int32_t frames);
-// Waits for the shown frame and converts it into the frame image when that is
-// asked for and not yet done: 1 converted, 0 nothing to do or no frame can
-// come. There is no YUV surface on this platform, so to_surface alone does
-// nothing.
+// Waits for the shown frame and converts it into the frame image and into the
+// YUV surface, each when asked for and not yet done: 1 converted, 0 nothing
+// to do or no frame can come. A YUV surface that does not lock is made again,
+// three tries in all; a frame that is not 4:2:0 leaves the surface unwritten.
 int ConvertTheoraFrame(TheoraMovieData* movie, int to_image, int to_surface);
 GraphImage* GetTheoraFrameImage(TheoraMovieData* movie);
+// (Re)makes the YUV surface on the movie screen's display device in the first
+// of YV12, YUY2 and UYVY it makes; none without a device. 0.
+int CreateTheoraYuvSurface(TheoraMovieData* movie);
+// Null when there is none.
+platform::DdSurface* GetTheoraYuvSurface(TheoraMovieData* movie);
+// Turns what the YUV surface holds into the frame image (a texture's source
+// when the movie is drawn from its surface). 0; -1 without a surface or when
+// it does not lock.
+int ReadTheoraYuvSurface(TheoraMovieData* movie);
+// The surface's FourCC, 0 when there is none.
+uint32_t GetTheoraYuvFourCc(const TheoraMovieData* movie);
 int GetTheoraMovieInfo(const TheoraMovieData* movie, TheoraMovieInfo* info);
 int32_t GetTheoraCurrentFrame(const TheoraMovieData* movie);
 

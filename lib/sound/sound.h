@@ -5,9 +5,12 @@
 // and the handle last; positions and lengths are in milliseconds.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace velk {
+
+class SoundStream;
 
 // Start-up and end of the sound device.
 int InitDirectSound();
@@ -41,6 +44,9 @@ int GetSoundCreateType();
 int LoadSoundFromMemoryWithBuffersBody(const void* image, uint32_t size, int32_t buffers, int32_t share_handle);
 int LoadSoundFromMemoryBody(const void* image, uint32_t size, int32_t share_handle);
 int LoadSoundFile(const std::string& path, int32_t buffers, int32_t share_handle);
+// A stream sound that decodes `stream` (data of any kind the converter
+// reads) while it plays, taking the stream over; handle, -1.
+int LoadStreamSoundFromStream(std::unique_ptr<SoundStream> stream);
 
 // Stream sounds: loop positions and the per-frame refill.
 int SetSoundLoopPositionBody(int32_t ms, int32_t handle);

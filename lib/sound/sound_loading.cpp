@@ -8,6 +8,7 @@
 #include "lib/sound/sound.h"
 #include "lib/sound/sound_data.h"
 #include "lib/sound/sound_log_texts.h"
+#include "lib/sound/sound_stream.h"
 #include "lib/sound/stream_sound.h"
 
 namespace velk {
@@ -109,6 +110,17 @@ int LoadSoundFile(const std::string& path, int32_t buffers, int32_t share_handle
     }
     const int handle = LoadSoundFromMemoryWithBuffersBody(image.get(), image_bytes, std::min(buffers, kMaxPlayBuffers), -1);
     if (handle == -1) WriteLogFormat(sound_text::kSoundFileLoadFailed2Format, path.c_str());
+    return handle;
+}
+
+int LoadStreamSoundFromStream(std::unique_ptr<SoundStream> stream) {
+    if (!SoundStarted() || !stream) return -1;
+    const int32_t handle = AddSoundData(-1);
+    if (handle == -1) return -1;
+    SoundData* record = FindSound(handle);
+    if (record == nullptr || AddStreamSource(stream, 0, handle, record, 3, -1) != 0) return FailLoad(handle);
+    record->sources[static_cast<size_t>(record->source_count - 1)].own_stream = 1;
+    StartStreamSound(handle);
     return handle;
 }
 

@@ -290,12 +290,18 @@ DdResult D3dDevice::DrawIndexedPrimitive(uint32_t primitive, uint32_t vertex_for
     return kDdOk;
 }
 
-DdResult D3dDevice::Load(DdSurface& dest, DdSurface& source) {
+DdResult D3dDevice::Load(DdSurface& dest, int x, int y, DdSurface& source, const Rect* source_rect) {
     D3dCall call = MakeCall(D3dCallKind::kLoad);
     call.surface = &dest;
+    call.a = static_cast<uint32_t>(x);
+    call.b = static_cast<uint32_t>(y);
     backend_->Record(call);
-    if (dest.width() != source.width() || dest.height() != source.height()) return kDdErrInvalidParams;
-    return dest.BltFast(0, 0, &source, nullptr, kDdBltFastWait);
+    const Rect whole{0, 0, static_cast<int32_t>(source.width()), static_cast<int32_t>(source.height())};
+    const Rect& from = source_rect != nullptr ? *source_rect : whole;
+    if (x < 0 || y < 0 || x + (from.right - from.left) > static_cast<int32_t>(dest.width()) ||
+        y + (from.bottom - from.top) > static_cast<int32_t>(dest.height()))
+        return kDdErrInvalidParams;
+    return dest.BltFast(x, y, &source, &from, kDdBltFastWait);
 }
 
 ScopedRecordingDirect3D::ScopedRecordingDirect3D() : backend_(std::make_shared<RecordingD3dBackend>()) {

@@ -44,7 +44,7 @@ enum class D3dCallKind {
     kEndScene,
     kDrawPrimitive,     // a = primitive, b = vertex format, count, vertices
     kDrawIndexed,       // a = primitive, b = vertex format, count = index count, vertices, indices
-    kLoad,              // surface = destination
+    kLoad,              // surface = destination, a, b = where
 };
 
 struct D3dCall {
@@ -120,8 +120,10 @@ public:
                            uint32_t flags);
     DdResult DrawIndexedPrimitive(uint32_t primitive, uint32_t vertex_format, const void* vertices,
                                   int vertex_count, const uint16_t* indices, int index_count, uint32_t flags);
-    // Copies a whole texture into another of the same size and format.
-    DdResult Load(DdSurface& dest, DdSurface& source);
+    // Copies source_rect of a texture (null: all of it) to (x, y) of another
+    // of the same format; the rectangle must fit the destination there. A
+    // locked destination answers busy.
+    DdResult Load(DdSurface& dest, int x, int y, DdSurface& source, const Rect* source_rect);
 
     const D3dDrawState& state() const { return state_; }
     uint32_t device_kind() const { return device_; }

@@ -18,8 +18,13 @@ namespace {
 // fixed, ample amount.
 constexpr uint32_t kReportedVideoMemory = 256u * 1024 * 1024;
 
+bool IsYuvFourCc(uint32_t four_cc) {
+    return four_cc == kFourCcYv12 || four_cc == kFourCcYuy2 || four_cc == kFourCcUyvy;
+}
+
 bool IsSupportedSurfaceFormat(const DdPixelFormat& format) {
-    if ((format.flags & kPixelFormatFourCc) != 0) return false;
+    if ((format.flags & kPixelFormatFourCc) != 0)
+        return IsYuvFourCc(format.four_cc) && OverlaysOffered() && !FourCcRefused(format.four_cc);
     switch (format.rgb_bit_count) {
         case 8:
         case 16:
@@ -121,10 +126,18 @@ DdResult DdDevice::CreateSurface(const DdSurfaceDesc& desc, std::shared_ptr<DdSu
     if (out == nullptr) return kDdErrInvalidParams;
     out->reset();
     uint32_t caps = (desc.flags & kDdsdCaps) != 0 ? desc.caps : kDdsCapsOffscreenPlain;
-    if ((caps & kDdsCapsOverlay) != 0) return kDdErrNoOverlayHardware;
-    // Everything the stand-in makes lives in system memory.
-    if (!VideoMemoryReported() || (caps & kDdsCapsVideoMemory) == 0)
+    const bool overlay = (caps & kDdsCapsOverlay) != 0;
+    const bool four_cc = (desc.flags & kDdsdPixelFormat) != 0 && (desc.pixel_format.flags & kPixelFormatFourCc) != 0;
+    if (overlay && !OverlaysOffered()) return kDdErrNoOverlayHardware;
+    if (overlay && (caps & kDdsCapsPrimarySurface) != 0) return kDdErrInvalidParams;
+    if (overlay || four_cc) {
+        // The display shows overlays and YUV surfaces itself, as a card shows
+        // them from its own memory.
+        caps = (caps & ~kDdsCapsSystemMemory) | kDdsCapsVideoMemory;
+    } else if (!VideoMemoryReported() || (caps & kDdsCapsVideoMemory) == 0) {
+        // Everything else lives in system memory.
         caps = (caps & ~kDdsCapsVideoMemory) | kDdsCapsSystemMemory;
+    }
 
     const bool primary = (caps & kDdsCapsPrimarySurface) != 0;
     const bool z_buffer = (caps & kDdsCapsZBuffer) != 0;
@@ -144,6 +157,13 @@ DdResult DdDevice::CreateSurface(const DdSurfaceDesc& desc, std::shared_ptr<DdSu
         } else if ((desc.flags & kDdsdPixelFormat) != 0) {
             if (!IsSupportedSurfaceFormat(desc.pixel_format)) return kDdErrInvalidPixelFormat;
             format = desc.pixel_format;
+            if (four_cc) {
+                // The bits a pixel takes, as the layout says whatever was given.
+                format.size = sizeof(DdPixelFormat);
+                format.flags = kPixelFormatFourCc;
+                format.rgb_bit_count = format.four_cc == kFourCcYv12 ? 12 : 16;
+                format.red_mask = format.green_mask = format.blue_mask = format.alpha_mask = 0;
+            }
         }
     }
     if (!IsSupportedSurfaceFormat(format) && !z_buffer) return kDdErrInvalidPixelFormat;
@@ -184,6 +204,24 @@ DdResult DdDevice::GetCaps(DdDeviceCaps* driver_caps, DdDeviceCaps* emulation_ca
     caps.video_memory_free = kReportedVideoMemory;
     caps.surface_caps = kDdsCapsOffscreenPlain | kDdsCapsPrimarySurface | kDdsCapsSystemMemory | kDdsCapsFlip |
                         kDdsCapsComplex | kDdsCapsBackBuffer | kDdsCapsZBuffer;
+    if (OverlaysOffered()) {
+        // The present step composites overlays on the CPU: any number, any
+        // stretch, any rectangle unless a test sets what a card would ask.
+        caps.caps |= kDdCapsOverlay | kDdCapsOverlayFourCc | kDdCapsOverlayStretch;
+        caps.surface_caps |= kDdsCapsOverlay;
+        caps.max_visible_overlays = 16;
+        caps.min_overlay_stretch = 1;
+        caps.max_overlay_stretch = 32000;
+        const OverlayAlignment alignment = CurrentOverlayAlignment();
+        caps.align_boundary_src = alignment.boundary_src;
+        caps.align_size_src = alignment.size_src;
+        caps.align_boundary_dest = alignment.boundary_dest;
+        caps.align_size_dest = alignment.size_dest;
+        if (alignment.boundary_src != 0) caps.caps |= kDdCapsAlignBoundarySrc;
+        if (alignment.size_src != 0) caps.caps |= kDdCapsAlignSizeSrc;
+        if (alignment.boundary_dest != 0) caps.caps |= kDdCapsAlignBoundaryDest;
+        if (alignment.size_dest != 0) caps.caps |= kDdCapsAlignSizeDest;
+    }
     if (driver_caps != nullptr) *driver_caps = caps;
     if (emulation_caps != nullptr) *emulation_caps = caps;
     return kDdOk;

@@ -2,8 +2,8 @@
 // The display device of the stand-in (the object the library's DirectDraw
 // side talks to): cooperative level, display modes, surfaces, clipper,
 // palette, the vertical blank, and what it reports of itself. It offers no
-// Direct3D, no overlay and no FourCC surfaces, and all its surfaces live in
-// system memory.
+// Direct3D; its overlays and YUV (FourCC) surfaces are shown by the present
+// step, and all its surfaces live in system memory.
 
 #include <memory>
 
@@ -42,8 +42,9 @@ public:
     // Primary (with a flipping back buffer when kDdsCapsFlip | kDdsCapsComplex
     // and a back-buffer count of 1 are given), off-screen plain, texture and
     // Z-buffer surfaces. Without a pixel format a surface takes the display's
-    // (a primary always does); a Z buffer is 16 bits. Overlays and FourCC
-    // formats are refused.
+    // (a primary always does); a Z buffer is 16 bits. Overlays take a 16- or
+    // 32-bit RGB format or a YUV FourCC (YV12, YUY2, UYVY), as do surfaces
+    // asked for with a FourCC alone; both report video memory.
     DdResult CreateSurface(const DdSurfaceDesc& desc, std::shared_ptr<DdSurface>* out);
     DdResult CreateClipper(uint32_t flags, std::shared_ptr<DdClipper>* out);
     DdResult CreatePalette(uint32_t flags, const DdPaletteEntry* entries, std::shared_ptr<DdPalette>* out);

@@ -1,7 +1,10 @@
 #include "platform/display/display_mode.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
+#include "platform/display/display_faults.h"
 #include "platform/display/display_types.h"
 #include "platform/window/window_system.h"
 
@@ -15,6 +18,9 @@ struct DisplayState {
     std::function<bool(const DisplayMode&)> filter;
     bool creation_fails = false;
     bool video_memory_reported = false;
+    OverlayAlignment overlay_alignment;
+    bool overlays_offered = true;
+    std::vector<uint32_t> refused_four_cc;
 };
 
 DisplayState& State() {
@@ -104,6 +110,28 @@ void SetVideoMemoryReported(bool reported) { State().video_memory_reported = rep
 
 bool VideoMemoryReported() { return State().video_memory_reported; }
 
-void ResetDisplayForTests() { State() = DisplayState{}; }
+void SetOverlayAlignment(const OverlayAlignment& alignment) { State().overlay_alignment = alignment; }
+
+OverlayAlignment CurrentOverlayAlignment() { return State().overlay_alignment; }
+
+void SetOverlaysOffered(bool offered) { State().overlays_offered = offered; }
+
+bool OverlaysOffered() { return State().overlays_offered; }
+
+void SetFourCcRefused(uint32_t four_cc, bool refused) {
+    std::vector<uint32_t>& list = State().refused_four_cc;
+    std::erase(list, four_cc);
+    if (refused) list.push_back(four_cc);
+}
+
+bool FourCcRefused(uint32_t four_cc) {
+    const std::vector<uint32_t>& list = State().refused_four_cc;
+    return std::find(list.begin(), list.end(), four_cc) != list.end();
+}
+
+void ResetDisplayForTests() {
+    State() = DisplayState{};
+    ClearDisplayFaults();
+}
 
 }  // namespace velk::platform

@@ -3,6 +3,7 @@
 // per pixel unless a test says otherwise) or a full-screen mode that a device
 // in exclusive mode has set. Tests decide which modes the display accepts.
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/display/pixel_format.h"
@@ -47,6 +48,23 @@ bool DisplayDeviceCreationFails();
 // be seen to choose.
 void SetVideoMemoryReported(bool reported);
 bool VideoMemoryReported();
+// What the display asks of overlay rectangles, in pixels (0: nothing). The
+// compositor takes any rectangle, so by default nothing is asked; tests set
+// the values a card would report.
+struct OverlayAlignment {
+    uint32_t boundary_src = 0;
+    uint32_t size_src = 0;
+    uint32_t boundary_dest = 0;
+    uint32_t size_dest = 0;
+};
+void SetOverlayAlignment(const OverlayAlignment& alignment);
+OverlayAlignment CurrentOverlayAlignment();
+// Whether overlays and YUV surfaces are offered (yes unless a test says no).
+void SetOverlaysOffered(bool offered);
+bool OverlaysOffered();
+// Makes the display refuse surfaces of one YUV layout (or take them again).
+void SetFourCcRefused(uint32_t four_cc, bool refused);
+bool FourCcRefused(uint32_t four_cc);
 // Back to the desktop, the default depth and rules, creation allowed.
 void ResetDisplayForTests();
 

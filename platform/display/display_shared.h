@@ -17,6 +17,8 @@ struct DisplayShared {
     WindowHandle window = 0;
     uint32_t cooperative_flags = 0;
     std::vector<std::weak_ptr<DdSurface>> surfaces;
+    // Shown overlays, the one shown last on top.
+    std::vector<std::weak_ptr<DdSurface>> shown_overlays;
 
     bool exclusive() const { return (cooperative_flags & kDdsclExclusive) != 0; }
     void Register(const std::shared_ptr<DdSurface>& surface);

@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "platform/display/display_clipper.h"
+#include "platform/display/display_faults.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_output.h"
 #include "platform/display/display_palette.h"
 #include "platform/display/display_shared.h"
+#include "platform/display/overlay_composite.h"
 #include "platform/window/window_system.h"
 
 namespace velk::platform {
@@ -70,6 +72,17 @@ bool SameLayout(const DdPixelFormat& a, const DdPixelFormat& b) {
            a.blue_mask == b.blue_mask;
 }
 
+bool IsFourCc(const DdPixelFormat& format) { return (format.flags & kPixelFormatFourCc) != 0; }
+
+// YV12 keeps its two chroma planes, each half the pitch and half the rows,
+// after the luma plane.
+size_t PixelBytes(const DdPixelFormat& format, int32_t pitch, uint32_t height) {
+    size_t bytes = static_cast<size_t>(pitch) * height;
+    if (IsFourCc(format) && format.four_cc == kFourCcYv12)
+        bytes += 2 * static_cast<size_t>(pitch / 2) * ((height + 1) / 2);
+    return bytes;
+}
+
 }  // namespace
 
 DdSurface::DdSurface(std::shared_ptr<DisplayShared> display, uint32_t width, uint32_t height, uint32_t caps,
@@ -82,7 +95,7 @@ DdSurface::DdSurface(std::shared_ptr<DisplayShared> display, uint32_t width, uin
       bytes_per_pixel_(static_cast<int>(format.rgb_bit_count / 8)),
       // Rows start on 8-byte boundaries, as display memory rows do.
       pitch_(static_cast<int32_t>((width * static_cast<uint32_t>(bytes_per_pixel_) + 7) & ~7u)),
-      pixels_(static_cast<size_t>(pitch_) * height, 0) {}
+      pixels_(PixelBytes(format, pitch_, height), 0) {}
 
 DdSurface::~DdSurface() = default;
 
@@ -140,7 +153,48 @@ DdResult DdSurface::Lock(const Rect* rect, DdSurfaceDesc* desc, uint32_t flags) 
 DdResult DdSurface::Unlock(const Rect*) {
     if (lock_count_ == 0) return kDdErrNotLocked;
     lock_count_ = 0;
-    if ((lock_flags_ & kDdLockReadOnly) == 0) PresentIfPrimary();
+    if ((lock_flags_ & kDdLockReadOnly) == 0) {
+        PresentIfPrimary();
+        // A shown overlay's new picture is on the screen at once.
+        if (overlay_shown_) {
+            if (auto target = overlay_target_.lock()) target->PresentIfPrimary();
+        }
+    }
+    return kDdOk;
+}
+
+DdResult DdSurface::UpdateOverlay(const Rect* source_rect, DdSurface* dest, const Rect* dest_rect, uint32_t flags) {
+    if (!is_overlay()) return kDdErrInvalidParams;
+    if (lost_) return kDdErrSurfaceLost;
+    std::shared_ptr<DdSurface> previous = overlay_target_.lock();
+    auto& shown = display_->shown_overlays;
+    std::erase_if(shown, [](const std::weak_ptr<DdSurface>& entry) { return entry.expired(); });
+    if ((flags & kDdOverHide) != 0) {
+        // Hiding a hidden overlay changes nothing on the screen.
+        const bool was_shown = overlay_shown_;
+        overlay_shown_ = false;
+        overlay_target_.reset();
+        std::erase_if(shown, [this](const std::weak_ptr<DdSurface>& entry) { return entry.lock().get() == this; });
+        if (previous && was_shown) previous->PresentIfPrimary();
+        return kDdOk;
+    }
+    if ((flags & kDdOverShow) == 0 && !overlay_shown_) return kDdOk;
+    if (dest == nullptr || !dest->is_primary()) return kDdErrInvalidParams;
+    const Rect whole{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    const Rect source = source_rect != nullptr ? *source_rect : whole;
+    const Rect target = dest_rect != nullptr
+                            ? *dest_rect
+                            : Rect{0, 0, static_cast<int32_t>(dest->width_), static_cast<int32_t>(dest->height_)};
+    if (!Inside(source, width_, height_) || IsEmpty(target)) return kDdErrInvalidRect;
+    overlay_source_ = source;
+    overlay_dest_ = target;
+    overlay_target_ = dest->weak_from_this();
+    if (!overlay_shown_) {
+        overlay_shown_ = true;
+        shown.push_back(weak_from_this());
+    }
+    if (previous && previous.get() != dest) previous->PresentIfPrimary();
+    dest->PresentIfPrimary();
     return kDdOk;
 }
 
@@ -222,6 +276,8 @@ DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface&
 DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* source_rect, uint32_t flags,
                         const DdBltFx* fx) {
     if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
+    // YUV surfaces are written through locks only.
+    if (is_four_cc() || (source != nullptr && source->is_four_cc())) return kDdErrUnsupported;
     const Rect whole{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     const Rect dest = dest_rect != nullptr ? *dest_rect : whole;
     if (IsEmpty(dest)) return kDdErrInvalidRect;
@@ -263,6 +319,7 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
 
 DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_rect, uint32_t flags) {
     if (source == nullptr) return kDdErrInvalidParams;
+    if (is_four_cc() || source->is_four_cc()) return kDdErrUnsupported;
     if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
     if (source != this) {
         if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
@@ -314,6 +371,22 @@ DdResult DdSurface::GetColorKey(uint32_t flags, DdColorKey* key) const {
 }
 
 DdResult DdSurface::IsLost() const { return lost_ ? kDdErrSurfaceLost : kDdOk; }
+
+DdResult DdSurface::GetDC() {
+    if (lost_) return kDdErrSurfaceLost;
+    if (lock_count_ > 0) return kDdErrSurfaceBusy;
+    if (dc_out_) return kDdErrDcAlreadyCreated;
+    if (DisplayStepFails(DisplayStep::kGetDC)) return kDdErrGeneric;
+    dc_out_ = true;
+    return kDdOk;
+}
+
+DdResult DdSurface::ReleaseDC() {
+    if (!dc_out_) return kDdErrNoDc;
+    dc_out_ = false;
+    if (DisplayStepFails(DisplayStep::kReleaseDC)) return kDdErrGeneric;
+    return kDdOk;
+}
 
 DdResult DdSurface::Restore() {
     if (lost_) ++serial_;
@@ -403,7 +476,7 @@ void DdSurface::PresentIfPrimary() {
         image.pitch = pitch_;
         image.width = static_cast<int32_t>(width_);
         image.height = static_cast<int32_t>(height_);
-        ActiveDisplayOutput().Present(window, image);
+        PresentWithOverlays(window, image, Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)});
         return;
     }
     // Window mode: the window shows the part of the desktop under its client area.
@@ -419,7 +492,7 @@ void DdSurface::PresentIfPrimary() {
     if (Inside(client, width_, height_)) {
         image.pixels = row(static_cast<uint32_t>(client.top)) + static_cast<size_t>(client.left) * bytes_per_pixel_;
         image.pitch = pitch_;
-        ActiveDisplayOutput().Present(window, image);
+        PresentWithOverlays(window, image, client);
         return;
     }
     // Partly off the desktop: what lies outside shows black.
@@ -433,14 +506,47 @@ void DdSurface::PresentIfPrimary() {
     }
     image.pixels = composed.data();
     image.pitch = width * bytes_per_pixel_;
-    ActiveDisplayOutput().Present(window, image);
+    PresentWithOverlays(window, image, client);
+}
+
+void DdSurface::PresentWithOverlays(WindowHandle window, const PresentImage& image, const Rect& area) {
+    std::vector<std::shared_ptr<DdSurface>> overlays;
+    for (const auto& entry : display_->shown_overlays) {
+        std::shared_ptr<DdSurface> overlay = entry.lock();
+        if (overlay && overlay->overlay_shown_ && !overlay->lost_ && overlay->overlay_target_.lock().get() == this)
+            overlays.push_back(std::move(overlay));
+    }
+    if (overlays.empty()) {
+        ActiveDisplayOutput().Present(window, image);
+        return;
+    }
+    // The overlays go over a copy: the primary's own pixels never hold them.
+    PresentedFrame composed;
+    ConvertPresentImage(image, &composed);
+    const CompositeFrame frame{composed.pixels.data(), composed.width, area};
+    for (const auto& overlay : overlays)
+        CompositeOverlay(*overlay, overlay->overlay_source_, overlay->overlay_dest_, frame);
+    PresentImage shown;
+    shown.pixels = reinterpret_cast<const uint8_t*>(composed.pixels.data());
+    shown.pitch = composed.width * 4;
+    shown.width = composed.width;
+    shown.height = composed.height;
+    shown.format.size = sizeof(DdPixelFormat);
+    shown.format.flags = kPixelFormatRgb;
+    shown.format.rgb_bit_count = 32;
+    shown.format.red_mask = 0xFF0000;
+    shown.format.green_mask = 0xFF00;
+    shown.format.blue_mask = 0xFF;
+    ActiveDisplayOutput().Present(window, shown);
 }
 
 DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, const Rect& source_rect) {
     if (dest.is_lost() || source.is_lost()) return kDdErrSurfaceLost;
     if (dest.is_locked() || source.is_locked()) return kDdErrSurfaceBusy;
+    if (dest.is_four_cc() || source.is_four_cc()) return kDdErrUnsupported;
     if (!SameLayout(dest.pixel_format(), source.pixel_format())) return kDdErrInvalidPixelFormat;
     if (!Inside(source_rect, source.width(), source.height())) return kDdErrInvalidRect;
+    if (DisplayStepFails(DisplayStep::kGdiCopy)) return kDdErrGeneric;
     source.SyncFromMirror();
     dest.PrepareWrite();
     const Rect target{x, y, x + source_rect.right - source_rect.left, y + source_rect.bottom - source_rect.top};
@@ -513,6 +619,7 @@ DdResult GdiBltDibToSurface(DdSurface& dest, int x, int y, const DibSection& sou
                             const DdPaletteEntry* palette) {
     if (dest.is_lost()) return kDdErrSurfaceLost;
     if (dest.is_locked()) return kDdErrSurfaceBusy;
+    if (dest.is_four_cc()) return kDdErrUnsupported;
     const bool known = source.bit_count == 8 || source.bit_count == 16 || source.bit_count == 24 ||
                        source.bit_count == 32;
     if (!known || source.pixels == nullptr || (source.bit_count == 8 && source.palette == nullptr))

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "platform/display/display_types.h"
+#include "platform/window/window_messages.h"
 
 namespace velk::platform {
 
 class DdClipper;
 class DdPalette;
 struct DisplayShared;
+struct PresentImage;
 class DdSurface;
 
 // A copy of a surface's pixels kept elsewhere (a hardware renderer's
@@ -86,6 +88,13 @@ public:
     DdResult SetColorKey(uint32_t flags, const DdColorKey* key);
     DdResult GetColorKey(uint32_t flags, DdColorKey* key) const;
 
+    // The surface's GDI device context, one at a time: a lost or locked
+    // surface gives none. The GDI copies below do not take it themselves;
+    // the caller brackets them, as with the real interface.
+    DdResult GetDC();
+    DdResult ReleaseDC();
+    bool has_dc() const { return dc_out_; }
+
     DdResult IsLost() const;
     // Brings a lost surface back; its pixels are then undefined and must be
     // written again.
@@ -106,6 +115,24 @@ public:
     // The stand-in's own access, for the GDI copy and the present.
     const uint8_t* row(uint32_t y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
     uint8_t* row(uint32_t y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+    // Overlays (surfaces made with kDdsCapsOverlay) are not written into
+    // the surface they show on: the present step lays each shown overlay
+    // over its destination rectangle of the primary, converting YUV to RGB.
+    // kDdOverShow shows source_rect (null: the whole overlay) stretched over
+    // dest_rect of the primary `dest` (null: the whole primary); kDdOverHide
+    // hides it; with neither a shown overlay only moves. The rectangles stay
+    // as given and are clipped to what the window shows at each present.
+    DdResult UpdateOverlay(const Rect* source_rect, DdSurface* dest, const Rect* dest_rect, uint32_t flags);
+    bool is_overlay() const { return (caps_ & kDdsCapsOverlay) != 0; }
+    bool overlay_shown() const { return overlay_shown_; }
+    const Rect& overlay_source() const { return overlay_source_; }
+    const Rect& overlay_dest() const { return overlay_dest_; }
+    // The primary a shown overlay shows on (null when hidden or gone).
+    std::shared_ptr<DdSurface> overlay_target() const { return overlay_target_.lock(); }
+    // A surface in one of the YUV layouts (kFourCcYv12, kFourCcYuy2,
+    // kFourCcUyvy): blits refuse it, locks give its bytes.
+    bool is_four_cc() const { return (format_.flags & kPixelFormatFourCc) != 0; }
+
     // Marks the surface lost and spoils its pixels (the test hook of loss).
     void MarkLost();
     // Shows a primary's pixels in its window (nothing for other surfaces).
@@ -132,6 +159,9 @@ private:
     DdResult CopyStretched(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& source_rect,
                            bool keyed);
     bool ClipRegion(Rect* region) const;
+    // Hands the frame (showing `area` of this primary) to the output, with
+    // the overlays shown on this surface laid over it.
+    void PresentWithOverlays(WindowHandle window, const PresentImage& image, const Rect& area);
 
     std::shared_ptr<DisplayShared> display_;
     uint32_t width_;
@@ -144,12 +174,17 @@ private:
     int lock_count_ = 0;
     uint32_t lock_flags_ = 0;
     bool lost_ = false;
+    bool dc_out_ = false;
     bool has_src_key_ = false;
     DdColorKey src_key_;
     std::shared_ptr<DdClipper> clipper_;
     std::shared_ptr<DdPalette> palette_;
     std::vector<std::shared_ptr<DdSurface>> attached_;
     std::shared_ptr<SurfaceMirror> mirror_;
+    bool overlay_shown_ = false;
+    Rect overlay_source_{};
+    Rect overlay_dest_{};
+    std::weak_ptr<DdSurface> overlay_target_;
     uint64_t serial_ = 1;
     bool mirror_newer_ = false;
 

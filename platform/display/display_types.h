@@ -4,8 +4,9 @@
 // records passed with them. The numbers are those the callers already speak
 // (a capability word of 0x6000 asks for video memory with 3D use, and so on).
 //
-// Every surface lives in system memory: the stand-in has no video memory and
-// says so in the capabilities it reports back.
+// Plain surfaces live in system memory: the stand-in has no video memory and
+// says so in the capabilities it reports back. Overlays and YUV (FourCC)
+// surfaces count as display memory, as they would on a card that has them.
 
 #include <cstdint>
 
@@ -35,6 +36,8 @@ constexpr DdResult kDdErrExclusiveModeAlreadySet = static_cast<int32_t>(0x887602
 constexpr DdResult kDdErrHwndSubclassed = static_cast<int32_t>(0x8876023Bu);
 constexpr DdResult kDdErrHwndAlreadySet = static_cast<int32_t>(0x8876023Au);
 constexpr DdResult kDdErrNoDirect3D = static_cast<int32_t>(0x80004002u);
+constexpr DdResult kDdErrDcAlreadyCreated = static_cast<int32_t>(0x8876026Cu);
+constexpr DdResult kDdErrNoDc = static_cast<int32_t>(0x88760237u);
 
 inline bool DdSucceeded(DdResult result) { return result >= 0; }
 
@@ -52,6 +55,20 @@ constexpr uint32_t kDdsCaps3DDevice = 0x2000;
 constexpr uint32_t kDdsCapsVideoMemory = 0x4000;
 constexpr uint32_t kDdsCapsZBuffer = 0x20000;
 constexpr uint32_t kDdsCaps2TextureManage = 0x10;
+
+// ---- FourCC surfaces: the YUV layouts movies are decoded into ----
+constexpr uint32_t MakeFourCc(char a, char b, char c, char d) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(a)) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 8) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(d)) << 24);
+}
+// Planar 4:2:0: the Y plane, then the V plane, then the U plane, each chroma
+// row half as long and half the pitch apart.
+constexpr uint32_t kFourCcYv12 = MakeFourCc('Y', 'V', '1', '2');
+// Packed 4:2:2: Y0 U Y1 V for each pair of pixels.
+constexpr uint32_t kFourCcYuy2 = MakeFourCc('Y', 'U', 'Y', '2');
+// Packed 4:2:2: U Y0 V Y1 for each pair of pixels.
+constexpr uint32_t kFourCcUyvy = MakeFourCc('U', 'Y', 'V', 'Y');
 
 // ---- Pixel-format flags (beyond kPixelFormatRgb) ----
 constexpr uint32_t kPixelFormatAlphaPixels = 0x1;
@@ -120,6 +137,10 @@ constexpr uint32_t kDdCkeySrcBlt = 0x8;
 constexpr uint32_t kDdWaitVbBlockBegin = 0x1;
 constexpr uint32_t kDdWaitVbBlockEnd = 0x4;
 
+// ---- Overlays ----
+constexpr uint32_t kDdOverHide = 0x200;
+constexpr uint32_t kDdOverShow = 0x4000;
+
 // ---- Palette ----
 constexpr uint32_t kDdPCaps8Bit = 0x4;
 
@@ -131,6 +152,15 @@ struct DdPaletteEntry {
 };
 
 // ---- What the device reports of itself ----
+// Device capability bits (DdDeviceCaps::caps).
+constexpr uint32_t kDdCapsAlignBoundaryDest = 0x2;
+constexpr uint32_t kDdCapsAlignSizeDest = 0x4;
+constexpr uint32_t kDdCapsAlignBoundarySrc = 0x8;
+constexpr uint32_t kDdCapsAlignSizeSrc = 0x10;
+constexpr uint32_t kDdCapsOverlay = 0x800;
+constexpr uint32_t kDdCapsOverlayFourCc = 0x2000;
+constexpr uint32_t kDdCapsOverlayStretch = 0x4000;
+
 struct DdDeviceCaps {
     uint32_t caps = 0;
     uint32_t caps2 = 0;
@@ -143,6 +173,12 @@ struct DdDeviceCaps {
     uint32_t current_visible_overlays = 0;
     uint32_t min_overlay_stretch = 0;
     uint32_t max_overlay_stretch = 0;
+    // Where an overlay's rectangles must start and how wide they must be, in
+    // pixels; each counts only with its capability bit.
+    uint32_t align_boundary_src = 0;
+    uint32_t align_size_src = 0;
+    uint32_t align_boundary_dest = 0;
+    uint32_t align_size_dest = 0;
     uint32_t surface_caps = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -182,6 +183,17 @@ bool WriteFileAtomically(const std::string& native_path, std::span<const uint8_t
     const std::string name = slash == std::string::npos ? native_path : native_path.substr(slash + 1);
     const Descriptor folder(::open(folder_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.get() >= 0 && WriteInFolder(folder.get(), name, bytes);
+}
+
+std::optional<uint64_t> AvailableDiskBytes() {
+    struct statvfs disk {};
+    if (::statvfs(".", &disk) != 0) {
+        return std::nullopt;
+    }
+    const uint64_t block = disk.f_frsize != 0 ? disk.f_frsize : disk.f_bsize;
+    const uint64_t blocks = disk.f_bavail;
+    // A file system that reports more than 64 bits of space has room.
+    return blocks != 0 && block > UINT64_MAX / blocks ? UINT64_MAX : blocks * block;
 }
 
 bool WriteGameFileAtomically(std::string_view game_path, std::span<const uint8_t> bytes) {

@@ -36,6 +36,10 @@ bool WriteGameFileAtomically(std::string_view game_path, std::span<const uint8_t
 // way without following links. True when the folder exists afterwards.
 bool CreateGameFolder(std::string_view game_path);
 
+// The bytes the current directory's file system has free for this user;
+// nullopt when it cannot be asked.
+std::optional<uint64_t> AvailableDiskBytes();
+
 // The prefix of the temporary files; nothing else may use it.
 inline constexpr std::string_view kTemporaryFilePrefix = ".velk-write-";
 // A temporary file this old whose writer holds no lock on it is stale.

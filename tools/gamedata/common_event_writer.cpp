@@ -1,9 +1,9 @@
 #include "tools/gamedata/common_event_writer.h"
 
 #include "game/data/byte_writer.h"
+#include "game/event/event_records.h"
 #include "platform/base/crt_random.h"
 #include "platform/base/text_encoding.h"
-#include "tools/gamedata/event_record_writer.h"
 #include "tools/gamedata/game_folder_writer.h"
 
 namespace velk::gamedata {

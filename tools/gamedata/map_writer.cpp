@@ -1,8 +1,9 @@
 #include "tools/gamedata/map_writer.h"
 
 #include "game/data/byte_writer.h"
+#include "game/map/map_data.h"
+#include "game/map/map_file_writer.h"
 #include "platform/base/crt_random.h"
-#include "tools/gamedata/event_record_writer.h"
 #include "tools/gamedata/game_folder_writer.h"
 
 namespace velk::gamedata {
@@ -19,42 +20,79 @@ void WriteBytes(ByteWriter& writer, const std::vector<uint8_t>& bytes) {
     writer.WriteBytes(bytes);
 }
 
-void WritePage(ByteWriter& writer, const PageDescription& page) {
-    writer.WriteU8('y');
-    writer.WriteI32(page.graphicTile);
-    writer.WriteString(page.graphicFile);
-    writer.WriteU8(page.facing);
-    writer.WriteU8(page.pattern);
-    writer.WriteU8(page.opacity);
-    writer.WriteU8(page.blendMode);
-    writer.WriteU8(page.trigger);
-    for (uint8_t flag : page.conditionFlags)
-        writer.WriteU8(flag);
-    for (int32_t value : page.conditionLeft)
-        writer.WriteI32(value);
-    for (int32_t value : page.conditionRight)
-        writer.WriteI32(value);
-    WriteMoveRoute(writer, page.route);
-    writer.WriteU32(static_cast<uint32_t>(page.commands.size() + (page.appendEnd ? 1 : 0)));
-    for (const EventCommand& command : page.commands)
-        WriteEventCommand(writer, command);
-    if (page.appendEnd) WriteEventCommand(writer, EventCommand{});
-    WriteBytes(writer, page.bytes);
-    writer.WriteU8('z');
+EventPage PageOf(const PageDescription& description) {
+    EventPage page;
+    page.graphic = {description.graphicTile, description.graphicFile, description.facing,
+                    description.pattern,     description.opacity,     description.blendMode};
+    page.conditions.trigger = description.trigger;
+    page.conditions.flags = description.conditionFlags;
+    page.conditions.left = description.conditionLeft;
+    page.conditions.right = description.conditionRight;
+    page.route = description.route;
+    page.commands = description.commands;
+    if (description.appendEnd) page.commands.emplace_back();
+    page.commandCount = static_cast<int32_t>(page.commands.size());
+    page.bytes = description.bytes;
+    return page;
 }
 
-void WriteEvent(ByteWriter& writer, const MapEventDescription& event) {
-    writer.WriteU8('o');
-    writer.WriteU32(event.unusedWord);
-    writer.WriteI32(event.id);
-    writer.WriteString(event.name);
-    writer.WriteI32(event.x);
-    writer.WriteI32(event.y);
-    writer.WriteI32(event.pageCount.value_or(static_cast<int32_t>(event.pages.size())));
-    WriteBytes(writer, event.bytes);
-    for (const PageDescription& page : event.pages)
-        WritePage(writer, page);
-    writer.WriteU8('p');
+MapData MapOf(const MapDescription& description) {
+    MapData map;
+    map.header.name = description.name;
+    map.header.tileset = description.tileset;
+    map.header.width = description.width;
+    map.header.height = description.height;
+    map.header.eventCount = static_cast<int32_t>(description.events.size());
+    for (int layer = 0; layer < MapData::kLayerCount; ++layer)
+        map.layers[layer] = description.layers[layer];
+    // In the description's order, which need not be the ids' order.
+    for (const MapEventDescription& event : description.events) {
+        MapEventData& record = map.events.emplace_back(event.id);
+        record.name = event.name;
+        record.x = event.x;
+        record.y = event.y;
+        record.bytes = event.bytes;
+        record.pages.clear();
+        for (const PageDescription& page : event.pages)
+            record.pages.push_back(PageOf(page));
+        record.pageCount = static_cast<int32_t>(record.pages.size());
+    }
+    return map;
+}
+
+bool WritesAsTheGameDoes(const MapDescription& map) {
+    if (map.leadWord != 100 || map.eventCount) return false;
+    for (const MapEventDescription& event : map.events) {
+        if (event.unusedWord != 12345 || event.pageCount) return false;
+    }
+    return true;
+}
+
+void PutU32(std::vector<uint8_t>& file, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        file[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The words a stored game may carry otherwise than the game writes them, put
+// into the plain file at their places.
+void PutStoredWords(std::vector<uint8_t>& file, const MapDescription& description, const MapData& map) {
+    constexpr size_t kLeadWordAt = 20;
+    PutU32(file, kLeadWordAt, description.leadWord);
+    // Lead word, marker, the name with its length, tileset, width, height.
+    const size_t countAt = kLeadWordAt + 4 + 1 + 4 + description.name.size() + 1 + 12;
+    if (description.eventCount) PutU32(file, countAt, static_cast<uint32_t>(*description.eventCount));
+    const size_t cells = description.layers[0].size() + description.layers[1].size() + description.layers[2].size();
+    size_t eventAt = countAt + 4 + 4 * cells;
+    for (size_t i = 0; i < map.events.size(); ++i) {
+        const MapEventDescription& event = description.events[i];
+        PutU32(file, eventAt + 1, event.unusedWord);
+        // Marker, unused word, id, the name with its length, x, y.
+        const size_t pageCountAt = eventAt + 1 + 4 + 4 + 4 + event.name.size() + 1 + 8;
+        if (event.pageCount) PutU32(file, pageCountAt, static_cast<uint32_t>(*event.pageCount));
+        ByteWriter record;
+        WriteMapEvent(record, map.events[i]);
+        eventAt += record.Bytes().size();
+    }
 }
 
 }  // namespace
@@ -65,25 +103,22 @@ void MapDescription::SizeLayers() {
         layer.assign(cells, 100000);
 }
 
-std::vector<uint8_t> WriteMapFile(const MapDescription& map) {
-    ByteWriter writer;
-    WriteHeaderFiller(writer, kMapFileLayout.headerLength, map.layoutSeed);
-    writer.WriteU32(map.leadWord);
-    writer.WriteU8('e');
-    writer.WriteString(map.name);
-    writer.WriteI32(map.tileset);
-    writer.WriteI32(map.width);
-    writer.WriteI32(map.height);
-    writer.WriteI32(map.eventCount.value_or(static_cast<int32_t>(map.events.size())));
-    for (const auto& layer : map.layers) {
-        for (int32_t value : layer)
-            writer.WriteI32(value);
+std::vector<uint8_t> WriteMapFile(const MapDescription& description) {
+    const MapData map = MapOf(description);
+    // The filler the game's writer draws comes from the generator: seeded
+    // here, the same description gives the same bytes.
+    platform::CrtRandom& generator = platform::MainThreadCrtRandom();
+    const uint32_t kept = generator.State();
+    generator.Seed(description.layoutSeed);
+    std::vector<uint8_t> file;
+    if (WritesAsTheGameDoes(description)) {
+        file = EncodeMapFile(map, description.seeds);
+    } else {
+        file = EncodeMapFile(map, {0, 0, 0});
+        PutStoredWords(file, description, map);
+        SealContainer(file, kMapFileLayout, description.seeds);
     }
-    for (const MapEventDescription& event : map.events)
-        WriteEvent(writer, event);
-    writer.WriteU8('f');
-    std::vector<uint8_t> file = writer.Take();
-    SealContainer(file, kMapFileLayout, map.seeds);
+    generator.Seed(kept);
     return file;
 }
 

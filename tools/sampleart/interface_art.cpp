@@ -54,7 +54,9 @@ Canvas DrawChoiceCursor() {
 Canvas DrawWaitCursor() {
     constexpr int kFrames = 4;
     constexpr int kSize = 16;
-    Canvas c(kSize, kSize * kFrames);
+    // Clear around the arrow: the window draws it whether or not the game
+    // asks for its key colour to be left out.
+    Canvas c(kSize, kSize * kFrames, Rgba{0, 0, 0, 0});
     for (int frame = 0; frame < kFrames; ++frame) {
         const int drop = frame < 2 ? frame : 4 - frame;  // bobs down and back up
         const int top = frame * kSize + 3 + drop;

@@ -24,8 +24,8 @@ bool WriteSampleArt(const std::string& game_folder, std::string* error) {
     const Image images[] = {
         {"MapChip/village.png", DrawTileset(), false},
         {"MapChip/water.png", DrawWaterAutoTile(), false},
-        {"CharaChip/hero.png", DrawCharacterSheet({{250, 214, 180}, {90, 60, 40}, {60, 110, 200}, {60, 60, 80}}, kPatterns),
-         false},
+        {"CharaChip/hero.png",
+         DrawCharacterSheet({{250, 214, 180}, {90, 60, 40}, {60, 110, 200}, {60, 60, 80}}, kPatterns), false},
         {"CharaChip/villager.png",
          DrawCharacterSheet({{240, 200, 170}, {200, 200, 210}, {150, 90, 60}, {90, 70, 50}}, kPatterns), false},
         {"CharaChip/child.png",
@@ -33,7 +33,7 @@ bool WriteSampleArt(const std::string& game_folder, std::string* error) {
         {"Picture/title.png", DrawTitleScene(), false},
         {"Picture/message_panel.png", DrawMessagePanel(), true},
         {"Picture/sparkle.png", DrawSparkle(), true},
-        {"SystemFile/wait_cursor.png", DrawWaitCursor(), false},
+        {"SystemFile/wait_cursor.png", DrawWaitCursor(), true},
         {"SystemFile/choice_frame.png", DrawChoiceFrame(), true},
         {"SystemFile/choice_cursor.png", DrawChoiceCursor(), true},
     };

@@ -197,7 +197,16 @@ Canvas DrawWaterAutoTile() {
     constexpr int kFrames = 3;
     Canvas c(kFrames * kChip, 5 * kChip);
     for (int frame = 0; frame < kFrames; ++frame) {
-        for (int digit = 0; digit <= 4; ++digit) WaterShape(c, frame * kChip, digit * kChip, digit, frame);
+        for (int digit = 0; digit <= 4; ++digit) {
+            // Drawn on a chip of its own: the shore's corner circles must not
+            // reach into the neighbouring shapes and frames.
+            Canvas chip(kChip, kChip);
+            WaterShape(chip, 0, 0, digit, frame);
+            for (int y = 0; y < kChip; ++y) {
+                for (int x = 0; x < kChip; ++x)
+                    c.Set(frame * kChip + x, digit * kChip + y, chip.At(x, y));
+            }
+        }
     }
     return c;
 }

@@ -435,4 +435,11 @@ const platform::DdPixelFormat* GetTextureFormatPixelFormat(int slot) {
     return &g_context.formats[slot];
 }
 
+const ColorData* GetTextureFormatColorData(int slot) {
+    if (slot < 0 || slot >= kTextureFormatSlots) return nullptr;
+    return &g_context.format_colors[slot];
+}
+
+const platform::DdPixelFormat* GetZBufferPixelFormat() { return &g_context.z_format; }
+
 }  // namespace velk

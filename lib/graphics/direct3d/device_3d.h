@@ -119,7 +119,11 @@ struct TextureCreateParams {
 int TextureFormatSlot(const TextureCreateParams& params);
 const ColorData* GetTextureColorData(const TextureCreateParams& params);
 const ColorData* GetTextureColorDataByFlags(int alpha_channel, int alpha_test, int wide, int draw_valid);
+// A slot's format and its descriptor; null for a slot outside the nine.
 const platform::DdPixelFormat* GetTextureFormatPixelFormat(int slot);
+const ColorData* GetTextureFormatColorData(int slot);
+// The 16-bit depth format found at start-up (zeroed when there was none).
+const platform::DdPixelFormat* GetZBufferPixelFormat();
 
 // Whether Direct3D can draw now (the object and the current device exist).
 bool Direct3DUsable();

@@ -105,6 +105,24 @@ inline constexpr char kMethod3BitBlt[] = "Error  ReadBackDrawScreenMethod2 \x81@
 inline constexpr char kMethod4WorkCreate[] = "Error  ReadBackDrawScreenMethod4 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x8D\xEC\x90\xAC\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  CreateSurface  ReturnValue:%d";
 // Error  ReadBackDrawScreenMethod4 　作業用テクスチャサーフェスへのイメージ転送に失敗しました  BitBlt  ErrorCode:%x
 inline constexpr char kMethod4BitBlt[] = "Error  ReadBackDrawScreenMethod4 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xD6\x82\xCC\x83" "C\x83\x81\x81[\x83W\x93]\x91\x97\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  BitBlt  ErrorCode:%x";
+// Error  ReadBackDrawScreenMethod3 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d
+inline constexpr char kMethod2SourceDc[] = "Error  ReadBackDrawScreenMethod3 \x81@\x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC  ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod3 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC  ReturnValue:%d
+inline constexpr char kMethod2WorkDc[] = "Error  ReadBackDrawScreenMethod3 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC  ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod3 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC  ReturnValue:%d
+inline constexpr char kMethod2WorkDcRelease[] = "Error  ReadBackDrawScreenMethod3 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x89\xF0\x95\xFA\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  ReleaseDC  ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod2  ＤＣ取得に失敗しました  GetDC ReturnValue:%d
+inline constexpr char kMethod3SourceDc[] = "Error  ReadBackDrawScreenMethod2  \x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod2 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC ReturnValue:%d
+inline constexpr char kMethod3WorkDc[] = "Error  ReadBackDrawScreenMethod2 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod2 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC ReturnValue:%d
+inline constexpr char kMethod3WorkDcRelease[] = "Error  ReadBackDrawScreenMethod2 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x89\xF0\x95\xFA\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  ReleaseDC ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod4 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d
+inline constexpr char kMethod4SourceDc[] = "Error  ReadBackDrawScreenMethod4 \x81@\x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC  ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod4 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC  ReturnValue:%d
+inline constexpr char kMethod4WorkDc[] = "Error  ReadBackDrawScreenMethod4 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x8E\xE6\x93\xBE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  GetDC  ReturnValue:%d";
+// Error  ReadBackDrawScreenMethod4 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC  ReturnValue:%d
+inline constexpr char kMethod4WorkDcRelease[] = "Error  ReadBackDrawScreenMethod4 \x81@\x8D\xEC\x8B\xC6\x97p\x83" "e\x83N\x83X\x83`\x83\x83\x83T\x81[\x83t\x83" "F\x83X\x82\xCC\x82" "c\x82" "b\x89\xF0\x95\xFA\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD  ReleaseDC  ReturnValue:%d";
 // hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d
 inline constexpr char kMethod4Load1[] = "hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d";
 // AlphaCh:%d  AlphaTest:%d  ColorBitDepth:%d

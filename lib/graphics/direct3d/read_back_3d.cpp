@@ -1,12 +1,14 @@
+#include "lib/graphics/direct3d/read_back_3d.h"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "lib/core/log.h"
+#include "lib/core/window/window_services.h"
 #include "lib/graphics/direct3d/device_3d.h"
 #include "lib/graphics/direct3d/direct3d_log_texts.h"
 #include "lib/graphics/direct3d/graph_draw_3d.h"
-#include "lib/graphics/direct3d/read_back_3d.h"
 #include "lib/graphics/direct3d/render_state_3d.h"
 #include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw_path.h"
@@ -31,6 +33,7 @@ struct Piece {
 
 struct ReadBack {
     DdSurface* source = nullptr;
+    int x1 = 0, y1 = 0;  // the requested rectangle's corner on the draw screen
     ColorData source_color;
     std::vector<Piece> pieces;
 };
@@ -48,8 +51,8 @@ int LockAndConvert(const ReadBack& job) {
         SurfaceData* store = StoreOf(piece.part);
         if (store == nullptr || !store->surface) return -1;
         platform::DdSurfaceDesc source_desc, dest_desc;
-        const platform::DdResult locked = job.source->Lock(nullptr, &source_desc, platform::kDdLockWait |
-                                                                                       platform::kDdLockReadOnly);
+        const platform::DdResult locked =
+            job.source->Lock(nullptr, &source_desc, platform::kDdLockWait | platform::kDdLockReadOnly);
         if (locked != platform::kDdOk) return WriteLogFormat(direct3d_log::kMethod0SourceLock, locked);
         const platform::DdResult dest_locked =
             store->surface->Lock(nullptr, &dest_desc, platform::kDdLockWait | platform::kDdLockWriteOnly);
@@ -58,8 +61,8 @@ int LockAndConvert(const ReadBack& job) {
             return WriteLogFormat(direct3d_log::kMethod0DestLock, dest_locked);
         }
         BltColorConvert(dest_desc.surface, dest_desc.pitch, &store->surface_color, source_desc.surface,
-                        source_desc.pitch, &job.source_color, nullptr, 0, nullptr, piece.to_x, piece.to_y,
-                        &piece.from, 0, 0, 0, kDitherNone, 0, 0, 0, 0);
+                        source_desc.pitch, &job.source_color, nullptr, 0, nullptr, piece.to_x, piece.to_y, &piece.from,
+                        0, 0, 0, kDitherNone, 0, 0, 0, 0);
         store->surface->Unlock(nullptr);
         job.source->Unlock(nullptr);
     }
@@ -71,12 +74,44 @@ int FastCopy(const ReadBack& job) {
     for (const Piece& piece : job.pieces) {
         SurfaceData* store = StoreOf(piece.part);
         if (store == nullptr || !store->surface) return -1;
-        const platform::DdResult result = store->surface->BltFast(piece.to_x, piece.to_y, job.source, &piece.from,
-                                                                  platform::kDdBltFastNoColorKey |
-                                                                      platform::kDdBltFastWait);
+        const platform::DdResult result = store->surface->BltFast(
+            piece.to_x, piece.to_y, job.source, &piece.from, platform::kDdBltFastNoColorKey | platform::kDdBltFastWait);
         if (result != platform::kDdOk) return WriteLogFormat(direct3d_log::kMethod1BltFast, result);
     }
     return 0;
+}
+
+// A system-memory texture of the destination's size and format.
+platform::DdResult MakeWorkTexture(const SurfaceData& store, std::shared_ptr<DdSurface>* work) {
+    platform::DdSurfaceDesc desc;
+    desc.flags = platform::kDdsdCaps | platform::kDdsdWidth | platform::kDdsdHeight | platform::kDdsdPixelFormat;
+    desc.caps = platform::kDdsCapsSystemMemory | platform::kDdsCapsTexture;
+    desc.width = store.width;
+    desc.height = store.height;
+    store.surface->GetPixelFormat(&desc.pixel_format);
+    if (!Screen().device) return platform::kDdErrGeneric;
+    return Screen().device->CreateSurface(desc, work);
+}
+
+// The drawing contexts a GDI copy holds, given back on every way out.
+class HeldDc {
+public:
+    explicit HeldDc(DdSurface* surface) : surface_(surface) {}
+    ~HeldDc() {
+        if (surface_ != nullptr && surface_->has_dc()) surface_->ReleaseDC();
+    }
+    HeldDc(const HeldDc&) = delete;
+    HeldDc& operator=(const HeldDc&) = delete;
+    platform::DdResult Get() { return surface_->GetDC(); }
+    platform::DdResult Release() { return surface_->ReleaseDC(); }
+
+private:
+    DdSurface* surface_;
+};
+
+Rect PieceArea(const Piece& piece) {
+    return Rect{piece.to_x, piece.to_y, piece.to_x + piece.from.right - piece.from.left,
+                piece.to_y + piece.from.bottom - piece.from.top};
 }
 
 // The GDI copy into a work texture of the destination's format, then
@@ -84,25 +119,41 @@ int FastCopy(const ReadBack& job) {
 int GdiThroughWorkTexture(const ReadBack& job) {
     for (const Piece& piece : job.pieces) {
         SurfaceData* store = StoreOf(piece.part);
-        if (store == nullptr || !store->surface || !Screen().device) return -1;
-        platform::DdSurfaceDesc desc;
-        desc.flags = platform::kDdsdCaps | platform::kDdsdWidth | platform::kDdsdHeight | platform::kDdsdPixelFormat;
-        desc.caps = platform::kDdsCapsSystemMemory | platform::kDdsCapsTexture;
-        desc.width = store->width;
-        desc.height = store->height;
-        store->surface->GetPixelFormat(&desc.pixel_format);
+        if (store == nullptr || !store->surface) return -1;
+        HeldDc source_dc(job.source);
+        if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod2SourceDc, got);
         std::shared_ptr<DdSurface> work;
-        const platform::DdResult made = Screen().device->CreateSurface(desc, &work);
-        if (made != platform::kDdOk) return WriteLogFormat(direct3d_log::kMethod2WorkCreate, made);
-        const platform::DdResult copied =
-            platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
-        if (copied != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod2BitBlt, static_cast<unsigned>(copied));
-        const Rect area{piece.to_x, piece.to_y, piece.to_x + piece.from.right - piece.from.left,
-                        piece.to_y + piece.from.bottom - piece.from.top};
-        if (store->surface->BltFast(piece.to_x, piece.to_y, work.get(), &area, platform::kDdBltFastWait) !=
-            platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod2DestLock, -1);
+        if (const platform::DdResult made = MakeWorkTexture(*store, &work); made != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod2WorkCreate, made);
+        {
+            HeldDc work_dc(work.get());
+            if (const platform::DdResult got = work_dc.Get(); got != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod2WorkDc, got);
+            const platform::DdResult copied =
+                platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
+            if (copied != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod2BitBlt, static_cast<unsigned>(copied));
+            if (const platform::DdResult released = work_dc.Release(); released != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod2WorkDcRelease, released);
+        }
+        source_dc.Release();
+        platform::DdSurfaceDesc dest_desc, work_desc;
+        const platform::DdResult dest_locked =
+            store->surface->Lock(nullptr, &dest_desc, platform::kDdLockWait | platform::kDdLockWriteOnly);
+        if (dest_locked != platform::kDdOk) return WriteLogFormat(direct3d_log::kMethod2DestLock, dest_locked);
+        const platform::DdResult work_locked =
+            work->Lock(nullptr, &work_desc, platform::kDdLockWait | platform::kDdLockReadOnly);
+        if (work_locked != platform::kDdOk) {
+            store->surface->Unlock(nullptr);
+            return WriteLogFormat(direct3d_log::kMethod2WorkLock, work_locked);
+        }
+        const Rect area = PieceArea(piece);
+        BltColorConvert(dest_desc.surface, dest_desc.pitch, &store->surface_color, work_desc.surface, work_desc.pitch,
+                        &store->surface_color, nullptr, 0, nullptr, piece.to_x, piece.to_y, &area, 0, 0, 0, kDitherNone,
+                        0, 0, 0, 0);
+        work->Unlock(nullptr);
+        store->surface->Unlock(nullptr);
     }
     return 0;
 }
@@ -112,37 +163,74 @@ int GdiStraight(const ReadBack& job) {
     for (const Piece& piece : job.pieces) {
         SurfaceData* store = StoreOf(piece.part);
         if (store == nullptr || !store->surface) return -1;
+        HeldDc source_dc(job.source);
+        if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod3SourceDc, got);
+        HeldDc dest_dc(store->surface.get());
+        if (const platform::DdResult got = dest_dc.Get(); got != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod3WorkDc, got);
         const platform::DdResult copied =
             platform::GdiCopySurfaceRect(*store->surface, piece.to_x, piece.to_y, *job.source, piece.from);
         if (copied != platform::kDdOk)
             return WriteLogFormat(direct3d_log::kMethod3BitBlt, static_cast<unsigned>(copied));
+        if (const platform::DdResult released = dest_dc.Release(); released != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod3WorkDcRelease, released);
     }
     return 0;
 }
 
-// The GDI copy into a whole work texture, loaded into the destination by
-// the device.
+// What a failed load of method 4 leaves in the log to find the cause by.
+void LogLoadFailure(platform::DdResult result, const SurfaceData& store, const Piece& piece, const ReadBack& job) {
+    const ScreenState& screen = Screen();
+    const DrawSettings& s = GetDrawSettings();
+    WriteLogFormat(direct3d_log::kMethod4Load1, result, store.width, store.height, Host().WindowMode() ? 0 : 1,
+                   piece.to_x, piece.to_y, piece.from.top, piece.from.bottom, piece.from.left, piece.from.right);
+    WriteLogFormat(direct3d_log::kMethod4Load2, store.params.alpha_channel, store.params.alpha_test,
+                   store.params.color_depth);
+    WriteLogFormat(direct3d_log::kMethod4Load3, screen.screen_bits != 0 ? screen.screen_bits : 16, ScreenWidth(),
+                   ScreenHeight(), job.x1, job.y1, s.window_placement.left, s.window_placement.top, piece.from.left,
+                   piece.from.top);
+}
+
+constexpr int kLoadTries = 10;
+
+// The GDI copy into a work texture, loaded into the destination by the
+// device; a destination the device is still using is waited for.
 int GdiThenLoad(const ReadBack& job) {
     for (const Piece& piece : job.pieces) {
         SurfaceData* store = StoreOf(piece.part);
         platform::D3dDevice* device = GetDevice3DInterface();
-        if (store == nullptr || !store->surface || device == nullptr || !Screen().device) return -1;
-        platform::DdSurfaceDesc desc;
-        desc.flags = platform::kDdsdCaps | platform::kDdsdWidth | platform::kDdsdHeight | platform::kDdsdPixelFormat;
-        desc.caps = platform::kDdsCapsSystemMemory | platform::kDdsCapsTexture;
-        desc.width = store->width;
-        desc.height = store->height;
-        store->surface->GetPixelFormat(&desc.pixel_format);
+        if (store == nullptr || !store->surface || device == nullptr) return -1;
+        HeldDc source_dc(job.source);
+        if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod4SourceDc, got);
         std::shared_ptr<DdSurface> work;
-        const platform::DdResult made = Screen().device->CreateSurface(desc, &work);
-        if (made != platform::kDdOk) return WriteLogFormat(direct3d_log::kMethod4WorkCreate, made);
-        // The rest of the work texture keeps what the destination holds.
-        work->BltFast(0, 0, store->surface.get(), nullptr, platform::kDdBltFastWait);
-        const platform::DdResult copied =
-            platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
-        if (copied != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod4BitBlt, static_cast<unsigned>(copied));
-        if (device->Load(*store->surface, *work) != platform::kDdOk) return -1;
+        if (const platform::DdResult made = MakeWorkTexture(*store, &work); made != platform::kDdOk)
+            return WriteLogFormat(direct3d_log::kMethod4WorkCreate, made);
+        {
+            HeldDc work_dc(work.get());
+            if (const platform::DdResult got = work_dc.Get(); got != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod4WorkDc, got);
+            const platform::DdResult copied =
+                platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
+            if (copied != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod4BitBlt, static_cast<unsigned>(copied));
+            if (const platform::DdResult released = work_dc.Release(); released != platform::kDdOk)
+                return WriteLogFormat(direct3d_log::kMethod4WorkDcRelease, released);
+        }
+        source_dc.Release();
+        const Rect area = PieceArea(piece);
+        platform::DdResult loaded = platform::kDdOk;
+        for (int tries = 1;; ++tries) {
+            loaded = device->Load(*store->surface, piece.to_x, piece.to_y, *work, &area);
+            if (loaded != platform::kDdErrSurfaceBusy || tries == kLoadTries) break;
+            store->surface->Restore();
+            IdleSleep(1);
+        }
+        if (loaded != platform::kDdOk) {
+            LogLoadFailure(loaded, *store, piece, job);
+            return -1;
+        }
     }
     return 0;
 }
@@ -168,11 +256,12 @@ int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, GraphData& graph, int 
     const Surface3DData* first = graph.part_count > 0 ? GetSurface3DData(graph.parts[0]) : nullptr;
     const SurfaceData* first_store = first != nullptr ? GetSurfaceData(first->surface_data) : nullptr;
     if (first_store == nullptr) return -1;
-    int& memory = c.read_back_memory[(first_store->params.alpha_channel != 0 || first_store->params.alpha_test != 0)
-                                         ? 1
-                                         : 0];
+    int& memory =
+        c.read_back_memory[(first_store->params.alpha_channel != 0 || first_store->params.alpha_test != 0) ? 1 : 0];
 
     ReadBack job;
+    job.x1 = x1;
+    job.y1 = y1;
     const Device3D* device = CurrentDevice3D();
     job.source = GetDrawTargetSurface();
     if (job.source == nullptr && device != nullptr) job.source = device->render_target.get();

@@ -450,6 +450,19 @@ int ReapplyDeviceState3D(Device3D& d) {
     d.device->SetRenderState(kRsCullMode, kCullNone);
     d.device->SetRenderState(kRsDitherEnable, 0);
     SetFilterModeD3D(d, d.draw_mode);
+    // The device starts its stages with the current colour as second
+    // argument where the caches say diffuse; a program only sends what
+    // differs from the caches, so the device must first hold what they say.
+    for (int stage = 0; stage < kD3dStages; ++stage) {
+        const StageCache3D& cache = d.stages[stage];
+        const uint32_t s = static_cast<uint32_t>(stage);
+        d.device->SetTextureStageState(s, kTssAlphaOp, cache.alpha_op);
+        d.device->SetTextureStageState(s, kTssAlphaArg1, cache.alpha_arg1);
+        d.device->SetTextureStageState(s, kTssAlphaArg2, cache.alpha_arg2);
+        d.device->SetTextureStageState(s, kTssColorOp, cache.color_op);
+        d.device->SetTextureStageState(s, kTssColorArg1, cache.color_arg1);
+        d.device->SetTextureStageState(s, kTssColorArg2, cache.color_arg2);
+    }
     d.program_dirty = 1;
     ApplyTextureStagesD3D(d);
     SetZEnableD3D(d, d.z_enable);

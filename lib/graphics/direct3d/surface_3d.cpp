@@ -99,18 +99,21 @@ int ChooseTextureSizes(int n, int* out, int one_texture) {
     const int m = std::max(device_min, 32);
     if (n <= m) {
         int t = m;
-        while (t > device_min && t / 2 >= n) t /= 2;
+        while (t > device_min && t / 2 >= n)
+            t /= 2;
         if (out != nullptr) out[0] = t;
         return 1;
     }
     int max = D3D().max_texture_size;
     if (one_texture != 1 && ScreenWidth() <= max) {
         int p = 8;
-        while (p < ScreenWidth()) p *= 2;
+        while (p < ScreenWidth())
+            p *= 2;
         max = p;
     }
     int t = max;
-    while (t > m && t > n) t /= 2;
+    while (t > m && t > n)
+        t /= 2;
     if (one_texture == 1 || n < ScreenWidth()) {
         if (2 * t <= max) {
             if (out != nullptr) out[0] = t >= n ? t : 2 * t;
@@ -128,7 +131,8 @@ int ChooseTextureSizes(int n, int* out, int one_texture) {
             break;
         }
         if (remaining < t) {
-            while (remaining < t && t > m) t /= 2;
+            while (remaining < t && t > m)
+                t /= 2;
         }
     }
     if (sizes.size() >= 2 && sizes[sizes.size() - 1] == sizes[sizes.size() - 2] && sizes.back() * 2 <= max) {
@@ -152,13 +156,15 @@ int MakeGraphTextures(GraphData& graph) {
     };
     std::vector<Cell> cells;
     for (int j = 0, y = 0; j < rows; y += heights[j], ++j)
-        for (int i = 0, x = 0; i < columns; x += widths[i], ++i) cells.push_back(Cell{x, y, widths[i], heights[j]});
+        for (int i = 0, x = 0; i < columns; x += widths[i], ++i)
+            cells.push_back(Cell{x, y, widths[i], heights[j]});
     if ((D3D().description.texture_caps & platform::kD3dTextureCapsSquareOnly) != 0) {
         std::vector<Cell> squares;
         for (const Cell& c : cells) {
             const int side = std::min(c.w, c.h);
             for (int y = 0; y < c.h; y += side)
-                for (int x = 0; x < c.w; x += side) squares.push_back(Cell{c.x + x, c.y + y, side, side});
+                for (int x = 0; x < c.w; x += side)
+                    squares.push_back(Cell{c.x + x, c.y + y, side, side});
         }
         cells = std::move(squares);
     }
@@ -166,14 +172,16 @@ int MakeGraphTextures(GraphData& graph) {
     for (const Cell& c : cells) {
         if (c.x >= graph.width || c.y >= graph.height) continue;
         if (parts.size() >= static_cast<size_t>(kMaxGraphParts)) {
-            for (const int p : parts) DeleteSurface3DData(p);
+            for (const int p : parts)
+                DeleteSurface3DData(p);
             return WriteLogFormat(direct3d_log::kTooManyParts, kMaxGraphParts);
         }
-        const int handle = AddSurface3DData(c.w, c.h, c.x, c.y, std::min(c.w, graph.width - c.x),
-                                            std::min(c.h, graph.height - c.y), c.x, c.y, graph.handle, nullptr, 0,
-                                            0, graph);
+        const int handle =
+            AddSurface3DData(c.w, c.h, c.x, c.y, std::min(c.w, graph.width - c.x), std::min(c.h, graph.height - c.y),
+                             c.x, c.y, graph.handle, nullptr, 0, 0, graph);
         if (handle == -1) {
-            for (const int p : parts) DeleteSurface3DData(p);
+            for (const int p : parts)
+                DeleteSurface3DData(p);
             return -1;
         }
         BuildCornerFlags(*GetSurface3DData(handle), graph);
@@ -185,7 +193,8 @@ int MakeGraphTextures(GraphData& graph) {
 }
 
 int DeleteGraphTextures(GraphData& graph) {
-    for (int i = 0; i < graph.part_count; ++i) DeleteSurface3DData(graph.parts[i]);
+    for (int i = 0; i < graph.part_count; ++i)
+        DeleteSurface3DData(graph.parts[i]);
     graph.part_count = 0;
     return 0;
 }
@@ -202,9 +211,9 @@ int DeriveGraphTextures(GraphData& derived, int x, int y, int width, int height,
         if (right <= left || bottom <= top) continue;
         const SurfaceData* store = GetSurfaceData(part->surface_data);
         if (store == nullptr) return -1;
-        const int handle = AddSurface3DData(store->width, store->height, left - x, top - y, right - left,
-                                            bottom - top, left - part->x, top - part->y, derived.handle, part,
-                                            left - part->x, top - part->y, derived);
+        const int handle =
+            AddSurface3DData(store->width, store->height, left - x, top - y, right - left, bottom - top, left - part->x,
+                             top - part->y, derived.handle, part, left - part->x, top - part->y, derived);
         if (handle == -1) return -1;
         BuildCornerFlags(*GetSurface3DData(handle), derived);
         derived.parts[count++] = handle;
@@ -213,42 +222,86 @@ int DeriveGraphTextures(GraphData& derived, int x, int y, int width, int height,
     return 0;
 }
 
-int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
-                      int source_x, int source_y) {
+int UploadImageToTexture(const GraphImage& image, const GraphImage* alpha, const Rect& rect, int texture_x,
+                         int texture_y, int part_handle, int options) {
     FlushVertexBufferD3D();
-    // The image's rectangle that lands on the graph, in graph coordinates.
-    const int left = dest_x - source_x, top = dest_y - source_y;
+    const Surface3DData* part = GetSurface3DData(part_handle);
+    SurfaceData* store = part != nullptr ? GetSurfaceData(part->surface_data) : nullptr;
+    platform::D3dDevice* device = GetDevice3DInterface();
+    if (store == nullptr || !store->surface || device == nullptr || !Screen().device) return -1;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    // The pixels are converted into a texture of their own and loaded from
+    // there, so the texture the device draws with is never locked.
+    platform::DdSurfaceDesc desc;
+    desc.flags = platform::kDdsdCaps | platform::kDdsdWidth | platform::kDdsdHeight | platform::kDdsdPixelFormat;
+    desc.caps = platform::kDdsCapsTexture | platform::kDdsCapsSystemMemory;
+    desc.width = static_cast<uint32_t>(rect.right - rect.left);
+    desc.height = static_cast<uint32_t>(rect.bottom - rect.top);
+    store->surface->GetPixelFormat(&desc.pixel_format);
+    std::shared_ptr<platform::DdSurface> temporary;
+    if (Screen().device->CreateSurface(desc, &temporary) != platform::kDdOk)
+        GraphicsFatalError(direct3d_log::kTempTextureFailed);
+    platform::DdSurfaceDesc locked;
+    if (temporary->Lock(nullptr, &locked, platform::kDdLockWait | platform::kDdLockWriteOnly) != platform::kDdOk)
+        GraphicsFatalError(direct3d_log::kTempTextureFailed);
+    // An alpha-tested texture carries the transparent colour as alpha 0:
+    // the alpha test is what leaves those pixels out.
+    const int key_to_alpha = store->params.alpha_test != 0 ? 1 : 0;
+    BltColorConvert(locked.surface, locked.pitch, &store->surface_color, image.pixels, image.pitch, &image.color_data,
+                    alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
+                    alpha != nullptr ? &alpha->color_data : nullptr, 0, 0, &rect, 0, key_to_alpha,
+                    store->transparent_color, kDitherNone, 0, (options & kUploadRedAsAlpha) != 0 ? 1 : 0, 0, 0);
+    temporary->Unlock(nullptr);
+    if (store->surface->IsLost() != platform::kDdOk) store->surface->Restore();
+    if (device->Load(*store->surface, texture_x, texture_y, *temporary, nullptr) != platform::kDdOk)
+        GraphicsFatalError(direct3d_log::kUploadFailed);
+    temporary.reset();
+    SetSurfaceDataColorKey(part->surface_data);
+    return 0;
+}
+
+int FillGraphTexturesRect(GraphData& graph, const GraphImage& image, const GraphImage* alpha, const Rect& source, int x,
+                          int y, int options) {
+    // The source rectangle in graph coordinates.
+    const Rect area{x + source.left, y + source.top, x + source.right, y + source.bottom};
     for (int i = 0; i < graph.part_count; ++i) {
         const Surface3DData* part = GetSurface3DData(graph.parts[i]);
         if (part == nullptr) return -1;
-        SurfaceData* store = GetSurfaceData(part->surface_data);
-        if (store == nullptr || !store->surface) return -1;
-        Rect piece{std::max<int>(part->x, left), std::max<int>(part->y, top),
-                   std::min<int>(part->x + part->width, left + image.width),
-                   std::min<int>(part->y + part->height, top + image.height)};
+        const Rect piece{std::max<int>(part->x, area.left), std::max<int>(part->y, area.top),
+                         std::min<int>(part->x + part->width, area.right),
+                         std::min<int>(part->y + part->height, area.bottom)};
         if (piece.right <= piece.left || piece.bottom <= piece.top) continue;
-        const Rect from{piece.left - left, piece.top - top, piece.right - left, piece.bottom - top};
-        platform::DdSurfaceDesc desc;
-        if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) !=
-            platform::kDdOk)
-            GraphicsFatalError(direct3d_log::kUploadFailed);
-        // An alpha-tested texture carries the transparent colour as alpha 0:
-        // the alpha test is what leaves those pixels out.
-        const int key_to_alpha = store->params.alpha_test != 0 ? 1 : 0;
-        BltColorConvert(desc.surface, desc.pitch, &store->surface_color, image.pixels, image.pitch, &image.color_data,
-                        alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
-                        alpha != nullptr ? &alpha->color_data : nullptr, part->texture_x + piece.left - part->x,
-                        part->texture_y + piece.top - part->y, &from, 0, key_to_alpha, store->transparent_color,
-                        kDitherNone, 0, 0, 0, 0);
-        store->surface->Unlock(nullptr);
-        SetSurfaceDataColorKey(part->surface_data);
+        const Rect from{piece.left - x, piece.top - y, piece.right - x, piece.bottom - y};
+        if (UploadImageToTexture(image, alpha, from, part->texture_x + piece.left - part->x,
+                                 part->texture_y + piece.top - part->y, graph.parts[i], options) != 0)
+            return -1;
     }
     return 0;
 }
 
+int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
+                      int source_x, int source_y) {
+    // An image loaded as one texture is a blend graph's mask (the 2D path
+    // keeps only its red channel): the blend draws read the mask from the
+    // texture's alpha.
+    const int options = graph.one_texture == 1 ? kUploadRedAsAlpha : 0;
+    const Rect whole{0, 0, image.width, image.height};
+    return FillGraphTexturesRect(graph, image, alpha, whole, dest_x - source_x, dest_y - source_y, options);
+}
+
 int UpdateMovieTexture(const GraphImage& frame, GraphData& graph) {
     if (graph.texture == 0) return -1;
-    return FillGraphTextures(graph, frame, nullptr, 0, 0, 0, 0);
+    const Rect whole{0, 0, frame.width, frame.height};
+    return FillGraphTexturesRect(graph, frame, nullptr, whole, 0, 0, 0);
+}
+
+int UnlockSurface3DData(int handle, const uint8_t* pixels) {
+    const Surface3DData* part = GetSurface3DData(handle);
+    if (part == nullptr) return -1;
+    const SurfaceData* store = GetSurfaceData(part->surface_data);
+    if (store == nullptr || (pixels != nullptr && store->lock_pixels != nullptr && pixels != store->lock_pixels))
+        return -1;
+    return UnlockSurfaceData(part->surface_data, nullptr);
 }
 
 int FillGraphTexturesColor(GraphData& graph, int red, int green, int blue, int alpha) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "lib/core/math.h"
 #include "lib/graphics/graph_data.h"
 #include "lib/image/graph_image.h"
 #include "platform/direct3d/d3d_types.h"
@@ -45,6 +46,19 @@ int ChooseTextureSizes(int n, int* out, int one_texture);
 int MakeGraphTextures(GraphData& graph);
 int DeleteGraphTextures(GraphData& graph);
 int DeriveGraphTextures(GraphData& derived, int x, int y, int width, int height, const GraphData& source);
+// Options of an upload: the image's red levels become the alpha.
+inline constexpr int kUploadRedAsAlpha = 1;
+
+// Converts rect of the image (with the alpha image's levels as alpha when
+// given) into the part's texture at (texture_x, texture_y). -1 for a part
+// without texture or while the device is away; a failed platform copy is a
+// fatal stop.
+int UploadImageToTexture(const GraphImage& image, const GraphImage* alpha, const Rect& rect, int texture_x,
+                         int texture_y, int part, int options);
+// The image's origin lies on the graph's (x, y); only `source` of it is
+// copied, into the parts it overlaps.
+int FillGraphTexturesRect(GraphData& graph, const GraphImage& image, const GraphImage* alpha, const Rect& source, int x,
+                          int y, int options);
 // The image's pixel (source_x, source_y) lands on the graph's (dest_x, dest_y).
 int FillGraphTextures(GraphData& graph, const GraphImage& image, const GraphImage* alpha, int dest_x, int dest_y,
                       int source_x, int source_y);
@@ -57,6 +71,9 @@ int UpdateMovieTexture(const GraphImage& frame, GraphData& graph);
 // Non-zero when a part's texture was lost and restored (its pixels are gone).
 int CheckGraphTexturesLost(const GraphData& graph);
 int CheckSurface3DLost();
+// Unlocks the part's texture (pixels, when given, must be what the lock
+// gave); -1 for a bad handle.
+int UnlockSurface3DData(int handle, const uint8_t* pixels);
 
 // The loss cycle: every part's texture released with the device and made
 // again (empty) when it is back.

@@ -237,6 +237,38 @@ int LaterModeChange(int previous_width, int previous_height, int previous_bits) 
     return result;
 }
 
+// Chooses the first overlay format of the table in which the display makes
+// an overlay in its own memory.
+void ProbeOverlayFormat() {
+    ScreenState& s = Screen();
+    s.overlay_format = -1;
+    if (s.device) s.device->GetCaps(&s.device_caps, nullptr);
+    if (s.device && (s.device_caps.min_overlay_stretch < 1000 || s.device_caps.max_overlay_stretch < 2000)) {
+        for (int row = 0; row < kOverlayFormatCount; ++row) {
+            platform::DdSurfaceDesc desc;
+            desc.flags =
+                platform::kDdsdCaps | platform::kDdsdHeight | platform::kDdsdWidth | platform::kDdsdPixelFormat;
+            desc.caps = platform::kDdsCapsOverlay | platform::kDdsCapsVideoMemory;
+            desc.width = 16;
+            desc.height = 16;
+            desc.pixel_format = OverlayFormatTable()[row].format;
+            std::shared_ptr<platform::DdSurface> probe;
+            if (s.device->CreateSurface(desc, &probe) != platform::kDdOk || !probe) continue;
+            uint32_t caps = 0;
+            probe->GetCaps(&caps);
+            if ((caps & platform::kDdsCapsSystemMemory) == 0) {
+                s.overlay_format = row;
+                break;
+            }
+        }
+    }
+    if (s.overlay_format >= 0) {
+        WriteLogFormat(screen_log::kOverlayUse, OverlayFormatTable()[s.overlay_format].name);
+    } else {
+        WriteLog(screen_log::kOverlayNone);
+    }
+}
+
 }  // namespace
 
 void SetMultithreadedCooperativeLevel(int flag) { Screen().multithreaded = flag; }
@@ -304,10 +336,7 @@ int InitDirectDraw() {
         SetDrawScreen(kFrontScreen);
     }
     s.active_3d = 1;
-    // The overlay probe: the display offers no overlay surfaces.
-    s.device->GetCaps(&s.device_caps, nullptr);
-    s.overlay_format = -1;
-    WriteLog(screen_log::kOverlayNone);
+    ProbeOverlayFormat();
     DecreaseLogIndent();
     WriteLog(screen_log::kDdInitDone);
     InitMemImgTables();

@@ -59,9 +59,23 @@ platform::DdDeviceCaps* GetDirectDrawCaps(platform::DdDeviceCaps* out) {
     return out;
 }
 
+const OverlayFormatRow* OverlayFormatTable() {
+    using platform::DdPixelFormat;
+    static const OverlayFormatRow table[kOverlayFormatCount] = {
+        {" UYVY", DdPixelFormat{32, platform::kPixelFormatFourCc, platform::kFourCcUyvy, 0, 0, 0, 0, 0}},
+        {" YUY2", DdPixelFormat{32, platform::kPixelFormatFourCc, platform::kFourCcYuy2, 0, 0, 0, 0, 0}},
+        {" 16-bit RGB 5:5:5 ", DdPixelFormat{32, platform::kPixelFormatRgb, 0, 16, 0x7C00, 0x03E0, 0x001F, 0}},
+        {" 16-bit RGB 5:6:5 ", DdPixelFormat{32, platform::kPixelFormatRgb, 0, 16, 0xF800, 0x07E0, 0x001F, 0}},
+    };
+    return table;
+}
+
 const platform::DdPixelFormat* GetOverlayPixelFormat() {
-    // The display stand-in offers no overlay, so none is ever chosen.
-    return nullptr;
+    const ScreenState& s = State();
+    // Overlays are not offered on screens smaller than 640 x 400.
+    if (s.overlay_format < 0 || s.overlay_format >= kOverlayFormatCount || ScreenWidth() < 640 || ScreenHeight() < 400)
+        return nullptr;
+    return &OverlayFormatTable()[s.overlay_format].format;
 }
 
 platform::DdSurface* GetMainDrawSurface() {

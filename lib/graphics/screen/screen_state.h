@@ -129,6 +129,14 @@ platform::DdDevice* GetDirectDrawObject();
 int GetDisplayModeChangedFlag();
 platform::DdDeviceCaps* GetDirectDrawCaps(platform::DdDeviceCaps* out);
 const platform::DdPixelFormat* GetOverlayPixelFormat();
+// The overlay formats start-up tries, in order, each with its name for the
+// log; the screen's overlay format index points into it.
+struct OverlayFormatRow {
+    const char* name;
+    platform::DdPixelFormat format;
+};
+inline constexpr int kOverlayFormatCount = 4;
+const OverlayFormatRow* OverlayFormatTable();
 platform::DdSurface* GetMainDrawSurface();
 platform::DdSurface* GetBackSurface();
 platform::DdSurface* GetWorkSurface();

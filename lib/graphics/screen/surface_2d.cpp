@@ -1,17 +1,19 @@
 #include "lib/graphics/screen/surface_2d.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
+#include "lib/core/handle_table.h"
 #include "lib/core/log.h"
 #include "lib/core/memory_tracker.h"
 #include "lib/graphics/draw_settings.h"
-#include "lib/image/color_convert.h"
-#include "lib/core/handle_table.h"
 #include "lib/graphics/screen/dib_graph.h"
 #include "lib/graphics/screen/screen_log_texts.h"
 #include "lib/graphics/screen/screen_state.h"
+#include "lib/image/color_convert.h"
+#include "lib/movie/movie_handles.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/memimg_convert.h"
 #include "platform/display/display_surface.h"
@@ -217,6 +219,58 @@ int BltGraphImageRectToGraph2D(const GraphImage* image, const GraphImage* alpha,
         if (BltImageToSurface2D(image, alpha, from, piece.left - part->x, piece.top - part->y, graph.parts[i]) != 0)
             return -1;
     }
+    return 0;
+}
+
+int BltMovieFrameToSurface2D(const MovieData& movie, GraphData& graph) {
+    if (DirectDrawMissing()) return -1;
+    if (Screen().graphics_suspended != 0) return 0;
+    const GraphImage* frame = movie.current_frame_image;
+    if (frame == nullptr || frame->pixels == nullptr || graph.part_count < 1) return -1;
+    Surface2DData* part = GetSurface2DData(graph.parts[0]);
+    SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
+    if (store == nullptr) return -1;
+    const Rect area{0, 0, std::min<int>(frame->width, part->width), std::min<int>(frame->height, part->height)};
+    if (area.right <= 0 || area.bottom <= 0) return 0;
+    uint8_t* dest = nullptr;
+    int pitch = 0;
+    const ColorData* color = nullptr;
+    if (store->surface) {
+        platform::DdSurfaceDesc desc;
+        if (store->surface->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockWriteOnly) != platform::kDdOk)
+            return WriteLog(screen_log::kMovieSurfaceLockFailed);
+        dest = static_cast<uint8_t*>(desc.surface);
+        pitch = desc.pitch;
+        color = &store->surface_color;
+    } else if (CheckValidMemImg(&store->image) != 0) {
+        // A software store converts through its own writer, which knows its
+        // palettes; only a frame in its very format is copied row by row.
+        if (IsSameColorData(&frame->color_data, store->image.base->color_data) == 0 ||
+            movie.surface_mode == kMovieSurfaceRgb24) {
+            BltGraphImageToMemImg(frame, nullptr, &store->image, 0, 0, area.right, area.bottom, part->source_x,
+                                  part->source_y, 0);
+            return 0;
+        }
+        dest = store->image.base->pixels;
+        pitch = store->image.base->pitch;
+        color = store->image.base->color_data;
+    } else {
+        return -1;
+    }
+    // Rows are copied as they are only when the layouts agree: a frame of the
+    // same depth but other masks would show wrong colours.
+    if (movie.surface_mode == kMovieSurfaceRgb24 || IsSameColorData(&frame->color_data, color) == 0) {
+        BltColorConvert(dest, pitch, color, frame->pixels, frame->pitch, &frame->color_data, nullptr, 0, nullptr,
+                        part->source_x, part->source_y, &area, 0, 0, 0, kDitherNone, 0, 0, 0, 0);
+    } else {
+        const int bytes = frame->color_data.pixel_byte;
+        for (int y = 0; y < area.bottom; ++y) {
+            std::memcpy(
+                dest + static_cast<size_t>(part->source_y + y) * pitch + static_cast<size_t>(part->source_x) * bytes,
+                frame->pixels + static_cast<size_t>(y) * frame->pitch, static_cast<size_t>(area.right) * bytes);
+        }
+    }
+    if (store->surface) store->surface->Unlock(nullptr);
     return 0;
 }
 

@@ -13,6 +13,8 @@
 
 namespace velk {
 
+struct MovieData;
+
 inline constexpr uint32_t kSurface2DHandleType = 0x28000000;
 inline constexpr int kSurface2DSlots = 32768;
 
@@ -60,6 +62,10 @@ int BltGraphImageToSurface2D(const GraphImage* image, const GraphImage* alpha, i
 int BltGraphImageRectToGraph2D(const GraphImage* image, const GraphImage* alpha, int dest_x, int dest_y,
                                int source_x, int source_y, GraphData& graph);
 int FillGraphSurface2D(GraphData& graph, int red, int green, int blue, int alpha);
+// A movie's current frame into the graph's first part (a graph with
+// textures goes through UpdateMovieTexture instead). 0; -1 when there is no
+// frame or part, or the part's surface does not lock (logged).
+int BltMovieFrameToSurface2D(const MovieData& movie, GraphData& graph);
 
 // Restore checks: -1 when a store was lost (and has been restored empty).
 int CheckGraphSurface2DLost(const GraphData& graph);

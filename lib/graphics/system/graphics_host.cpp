@@ -7,17 +7,19 @@
 #include "lib/graphics/direct3d/device_3d.h"
 #include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw_path.h"
+#include "lib/graphics/draw_settings.h"
 #include "lib/graphics/font/display/screen_text_draws.h"
 #include "lib/graphics/font/font_handles.h"
+#include "lib/graphics/graph_table.h"
+#include "lib/graphics/screen/display_system.h"
 #include "lib/graphics/screen/masks.h"
 #include "lib/graphics/screen/screen_present.h"
 #include "lib/graphics/screen/screen_state.h"
-#include "lib/graphics/screen/display_system.h"
-#include "lib/graphics/draw_settings.h"
-#include "lib/graphics/graph_table.h"
+#include "lib/graphics/screen/surface_2d.h"
 #include "lib/movie/movie_handles.h"
 #include "lib/movie/theora_movie.h"
 #include "platform/display/display_mode.h"
+#include "platform/window/window_clip_region.h"
 
 namespace velk {
 
@@ -26,21 +28,26 @@ namespace {
 Rect g_remembered_area;
 
 // A movie graph's frame copy: the movie's current frame into the graph's
-// textures, or its 2D surfaces when it has none (a Theora frame is converted
-// first when it moved on; nothing is copied when it did not).
+// textures, or its 2D surfaces when it has none. A Theora frame is converted
+// first when it moved on (nothing is copied when it did not): a texture graph
+// takes it from the movie's YUV surface where there is one.
 void CopyMovieFrameToGraph(MovieData* movie, void* data) {
     GraphData* graph = GetGraphData(static_cast<int>(reinterpret_cast<intptr_t>(data)));
     if (graph == nullptr || movie->current_frame_image == nullptr || movie->current_frame_image->pixels == nullptr) {
         return;
     }
-    if (movie->theora && ConvertTheoraFrame(movie->decoder, 1, 0) == 0 && movie->frame_delivered) {
-        return;
+    if (movie->theora) {
+        TheoraMovieData* decoder = movie->decoder;
+        const bool from_surface = graph->texture != 0 && GetTheoraYuvSurface(decoder) != nullptr;
+        if (ConvertTheoraFrame(decoder, from_surface ? 0 : 1, from_surface ? 1 : 0) == 0 && movie->frame_delivered)
+            return;
+        if (from_surface) ReadTheoraYuvSurface(decoder);
     }
     if (graph->texture != 0) {
         UpdateMovieTexture(*movie->current_frame_image, *graph);
         return;
     }
-    PathOfGraph(*graph).FillGraphParts(*graph, *movie->current_frame_image, nullptr, 0, 0, 0, 0);
+    BltMovieFrameToSurface2D(*movie, *graph);
 }
 
 class ScreenHost final : public GraphicsHost {
@@ -118,8 +125,12 @@ public:
     }
     void CloseMovie(int movie) override { velk::CloseMovie(movie); }
     void UpdateMovieFrame(int movie) override { velk::UpdateMovieFrame(movie, 0); }
-    // No overlay exists here: every movie's frames go into its graph.
-    bool MoviePlaysThroughService(int movie) const override { return false; }
+    // A movie in overlay mode is shown by its overlay instead of its graph.
+    bool MoviePlaysThroughService(int movie) const override {
+        const MovieData* md = GetMovieData(movie);
+        return md != nullptr && md->theora == 0 && md->surface_mode == kMovieSurfaceOverlay;
+    }
+    void ShowMovieOverlay(int x, int y, int zoom, int movie) override { UpdateMovieOverlay(x, y, zoom, movie, 1); }
     void AttachMovieToGraph(int movie, int graph) override {
         SetMovieFrameCallback(movie, &CopyMovieFrameToGraph, reinterpret_cast<void*>(static_cast<intptr_t>(graph)));
     }
@@ -143,6 +154,25 @@ GraphicsHost& ScreenGraphicsHost() {
         screen.present_count = [] { return GetScreenPresentCount(); };
         screen.color_bits = [] { return GetColorBitDepth(); };
         screen.software_rendering = [] { return Screen().software_rendering != 0; };
+        screen.direct_draw = [] { return GetDirectDrawObject(); };
+        screen.overlay_format = [] { return GetOverlayPixelFormat(); };
+        screen.device_caps = [](platform::DdDeviceCaps* caps) { GetDirectDrawCaps(caps); };
+        screen.main_draw_surface = [] { return GetMainDrawSurface(); };
+        screen.window_mode = [] { return GetWindowModeFlag() != 0; };
+        screen.client_rect = [] {
+            Rect client;
+            GetWindowClientRect(&client);
+            return client;
+        };
+        screen.clip_box = [](Rect* box) {
+            switch (platform::GetWindowClipBox(ScreenWindow(), box)) {
+                case platform::ClipRegionKind::kNull: return WindowRegion::kNull;
+                case platform::ClipRegionKind::kSimple: return WindowRegion::kSimple;
+                case platform::ClipRegionKind::kComplex: return WindowRegion::kComplex;
+                case platform::ClipRegionKind::kError: break;
+            }
+            return WindowRegion::kNoContext;
+        };
         SetMovieScreen(screen);
         return true;
     }();

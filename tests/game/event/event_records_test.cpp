@@ -7,7 +7,6 @@
 #include "game/data/byte_writer.h"
 #include "game/data/data_file_cursor.h"
 #include "game/data/save_stream.h"
-#include "tools/gamedata/event_record_writer.h"
 
 namespace velk {
 namespace {
@@ -45,7 +44,7 @@ TEST(EventRecords, ReadsAndWritesTheWorkedCommand) {
     EXPECT_EQ(cursor.remaining(), 0u);
 
     ByteWriter out;
-    gamedata::WriteEventCommand(out, WorkedCommand());
+    WriteEventCommand(out, WorkedCommand());
     EXPECT_EQ(out.Bytes(), kCommandBytes);
 }
 

@@ -213,5 +213,80 @@ TEST_F(MapChange, SavedLayersKeepTheirOwnSize) {
     EXPECT_TRUE(reporter_.boxes.empty());
 }
 
+// Map parts of older saves, laid out field by field: the view values came
+// with version 100 (one byte stood there before), the cells with their
+// tileset names and flags with 105.
+TEST_F(MapChange, ReadsTheMapPartOfOlderSaves) {
+    MapState file{MapSettings()};
+    ASSERT_TRUE(file.LoadMap(0));
+    for (bool live : {true, false}) {
+        for (uint16_t version : {99, 100, 104, 105}) {
+            testing::Bytes part;
+            part.U32(0);
+            if (version <= 99) {
+                part.U8(0xEE);
+            } else {
+                part.U32(12).U32(8).U32(2).U32(1);
+            }
+            if (version >= 105) {
+                for (uint32_t tile : {3u, 4u, 5u, 6u, 100000u, 9u})
+                    part.U32(tile);
+                part.Text("old.png");
+                for (int i = 0; i < 7; ++i)
+                    part.Text(i == 2 ? "water.png" : "");
+                part.U32(2).U32(0x10).U32(15);
+            }
+            part.U32(0).U32(2).U32(7).U32(0xFFFFFFFF);
+            SaveStream save(part.data);
+            save.version = version;
+            MapState loaded{MapSettings()};
+            loaded.scrollX = 99;
+            ASSERT_TRUE(loaded.ReadSave(save, live)) << version;
+            EXPECT_FALSE(save.errorFlag);
+            EXPECT_EQ(save.Position(), part.data.size()) << version;
+            EXPECT_EQ(loaded.mapId, 0);
+            EXPECT_EQ(loaded.savedIntegers, (std::vector<int32_t>{7, -1})) << version;
+            ASSERT_EQ(loaded.events.size(), 2u);
+            if (version < 100) {
+                EXPECT_EQ(loaded.scrollX, 0);
+                EXPECT_EQ(loaded.scrollY, 0);
+            } else {
+                EXPECT_EQ(loaded.scrollX, 12) << version;
+                EXPECT_EQ(loaded.scrollY, 8) << version;
+            }
+            if (version < 105) {
+                // The cells, names and flags as the map file and its tileset give them.
+                EXPECT_EQ(loaded.GetWidth(), 25) << version;
+                EXPECT_EQ(loaded.GetHeight(), 20);
+                for (int layer = 0; layer < 3; ++layer)
+                    EXPECT_EQ(loaded.map.layers[layer], file.map.layers[layer]);
+                EXPECT_EQ(loaded.baseImageName, "base.png");
+                EXPECT_EQ(loaded.autoTileImageNames[0], "a1.png");
+                EXPECT_EQ(loaded.tileFlags, file.tileFlags);
+            } else {
+                EXPECT_EQ(loaded.GetWidth(), 2);
+                EXPECT_EQ(loaded.GetHeight(), 1);
+                EXPECT_EQ(loaded.map.Tile(0, 1, 0), 4);
+                EXPECT_EQ(loaded.map.Tile(2, 0, 0), 100000);
+                EXPECT_EQ(loaded.map.Tile(2, 1, 0), 9);
+                EXPECT_EQ(loaded.baseImageName, "old.png");
+                EXPECT_EQ(loaded.autoTileImageNames[0], "");
+                EXPECT_EQ(loaded.autoTileImageNames[2], "water.png");
+                EXPECT_EQ(loaded.tileFlags, (std::vector<int32_t>{0x10, 15}));
+            }
+
+            // One byte short anywhere is damage, whatever the version.
+            for (size_t length = 0; length < part.data.size(); ++length) {
+                SaveStream cut(
+                    std::vector<uint8_t>(part.data.begin(), part.data.begin() + static_cast<std::ptrdiff_t>(length)));
+                cut.version = version;
+                MapState target{MapSettings()};
+                EXPECT_FALSE(target.ReadSave(cut, live)) << version << " " << length;
+                EXPECT_TRUE(cut.errorFlag);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velk

@@ -228,10 +228,13 @@ TEST(MapFile, AFailedReadShowsItsMessageAndLeavesAnEmptyMap) {
         const char* name;
         std::string text;
         const char* caption;
+        MessageBoxButtons buttons;
     } cases[] = {
-        {"", texts::kMapFileNameNotSet, texts::kReadErrorCaption},
-        {"nope.mps", FormatText(texts::kMapFileMissing, "Data\\nope.mps"), texts::kReadErrorCaption},
-        {"bad.mps", FormatText(texts::kMapDataDamaged, "Data\\bad.mps"), texts::kMapChangeErrorCaption},
+        {"", texts::kMapFileNameNotSet, texts::kReadErrorCaption, MessageBoxButtons::kOkCancel},
+        {"nope.mps", FormatText(texts::kMapFileMissing, "Data\\nope.mps"), texts::kReadErrorCaption,
+         MessageBoxButtons::kOkCancel},
+        {"bad.mps", FormatText(texts::kMapDataDamaged, "Data\\bad.mps"), texts::kMapChangeErrorCaption,
+         MessageBoxButtons::kOk},
     };
     for (const Case& c : cases) {
         testing::RecordingReporter reporter;
@@ -242,6 +245,7 @@ TEST(MapFile, AFailedReadShowsItsMessageAndLeavesAnEmptyMap) {
         ASSERT_EQ(reporter.messages.size(), 1u) << c.name;
         EXPECT_EQ(reporter.messages[0].line1, c.text);
         EXPECT_EQ(reporter.messages[0].line2, c.caption);
+        EXPECT_EQ(reporter.messageButtons[0], c.buttons) << c.name;
         EXPECT_EQ(map.header.width, 20);
         EXPECT_EQ(map.layers[2].size(), 300u);
         EXPECT_TRUE(map.events.empty());

@@ -16,6 +16,7 @@ enum BaseTile : int32_t {
     kBush = 6,         // 0x40
     kBlocksDown = 7,   // 0x01
     kAmong = 8,        // 0x100
+    kBlocksLeft = 9,   // 0x02 (added by the directions test only)
 };
 
 MapState TestMap(int32_t stepSetting = 0) {
@@ -72,6 +73,11 @@ TEST(Passability, CellsLayersAndDirections) {
         {"blocks down, even y", kBlocksDown, -1, 2, 2, 2, 1, 0, false},
         {"blocks down, odd y", kBlocksDown, -1, 2, 1, 2, 1, 0, true},
         {"blocks down, full steps, odd y", kBlocksDown, -1, 2, 1, 2, 1, 1, false},
+        {"blocks left, full steps", kBlocksLeft, -1, 2, 1, 4, 1, 1, false},
+        {"blocks left, full steps, moving right", kBlocksLeft, -1, 2, 1, 6, 1, 1, true},
+        {"blocks left, full steps, moving up", kBlocksLeft, -1, 2, 1, 8, 1, 1, true},
+        {"blocks left, odd x, half steps", kBlocksLeft, -1, 1, 1, 4, 1, 0, false},
+        {"blocks left, even x, half steps", kBlocksLeft, -1, 2, 1, 4, 1, 0, false},
         {"left foot on the blocked quarter", kQuarter, -1, 2, 2, 0, 1, 0, false},
         {"feet on the tile's upper half", kQuarter, -1, 2, 1, 4, 1, 0, true},
         {"feet right of the blocked quarter", kQuarter, -1, 3, 2, 0, 1, 0, true},
@@ -84,6 +90,7 @@ TEST(Passability, CellsLayersAndDirections) {
     };
     for (const Case& c : cases) {
         MapState state = TestMap(c.stepSetting);
+        state.tileFlags.push_back(0x02);
         if (c.layer1 >= 0 || c.layer1 < -1) state.map.Tile(1, 1, 1) = c.layer1;
         if (c.layer2 >= 0) state.map.Tile(2, 1, 1) = c.layer2;
         EXPECT_EQ(state.IsPassable(c.x, c.y, c.direction, -1, c.mode), c.passable) << c.what;
@@ -121,6 +128,13 @@ TEST(Passability, CountersBushesAndTerrain) {
     EXPECT_TRUE(state.IsNearCounter(2, 2));
     EXPECT_FALSE(state.IsNearCounter(6, 1));
     EXPECT_FALSE(state.IsNearCounter(0, 1));  // a cell lies left of the map
+    // Half a tile left of it: the counter lies under the right-hand cell.
+    EXPECT_TRUE(state.IsNearCounter(1, 1));
+    EXPECT_TRUE(state.IsNearCounter(1, 2));
+    EXPECT_FALSE(state.IsNearCounter(1, 0)) << "its row lies below both rows looked at";
+    state.map.Tile(1, 3, 0) = kCounter;
+    EXPECT_TRUE(state.IsNearCounter(5, 0));
+    EXPECT_FALSE(state.IsNearCounter(7, 0)) << "a cell lies right of the map";
 
     state.map.Tile(2, 2, 1) = kBush;
     EXPECT_TRUE(state.IsFlag40Pair(4, 1));

@@ -101,14 +101,16 @@ TEST(TilesetFile, LoadReportsAsTheGameDoes) {
         bool loaded;
         int count;
         std::vector<testing::ReportedBox> messages;
+        std::vector<MessageBoxButtons> buttons;
     } cases[] = {
-        {"good.dat", true, 2, {{texts::kTilesetRecordDamaged, "", ""}}},
+        {"good.dat", true, 2, {{texts::kTilesetRecordDamaged, "", ""}}, {MessageBoxButtons::kOk}},
         {"closing.dat",
          false,
          2,
-         {{texts::kTilesetRecordDamaged, "", ""}, {texts::kTilesetFileFailed, texts::kFileReadErrorCaption, ""}}},
-        {"version.dat", false, 1, {}},
-        {"missing.dat", false, 1, {}},
+         {{texts::kTilesetRecordDamaged, "", ""}, {texts::kTilesetFileFailed, texts::kFileReadErrorCaption, ""}},
+         {MessageBoxButtons::kOk, MessageBoxButtons::kOkCancel}},
+        {"version.dat", false, 1, {}, {}},
+        {"missing.dat", false, 1, {}, {}},
     };
     for (const Case& c : cases) {
         testing::RecordingReporter reporter;
@@ -116,6 +118,7 @@ TEST(TilesetFile, LoadReportsAsTheGameDoes) {
         EXPECT_EQ(list.Load(c.name), c.loaded) << c.name;
         EXPECT_EQ(list.GetCount(), c.count) << c.name;
         ASSERT_EQ(reporter.messages.size(), c.messages.size()) << c.name;
+        EXPECT_EQ(reporter.messageButtons, c.buttons) << c.name;
         for (size_t i = 0; i < c.messages.size(); ++i) {
             EXPECT_EQ(reporter.messages[i].line1, c.messages[i].line1);
             EXPECT_EQ(reporter.messages[i].line2, c.messages[i].line2);

@@ -79,6 +79,7 @@ TEST_F(GraphicCacheTest, AMissingFileIsReportedOnceUntilTheCacheIsEmptied) {
     ASSERT_EQ(reporter_.messages.size(), 1u);
     EXPECT_EQ(reporter_.messages[0].line1, Sjis("■LoadGraphic error:ファイル Data\\gone.png が見つかりません\n"));
     EXPECT_EQ(reporter_.messages[0].line2, Sjis("ファイル読み込みエラー"));
+    EXPECT_EQ(reporter_.messageButtons[0], MessageBoxButtons::kOkCancel);
     EXPECT_EQ(cache_.Cells("gone.png"), nullptr);
     cache_.ClearGraphicCache();
     EXPECT_FALSE(cache_.LoadGraphic("gone.png", 1, 1, 0));
@@ -99,6 +100,7 @@ TEST_F(GraphicCacheTest, ReloadGoesOnPastAMissingFileAndRecutsByTheNewSize) {
     EXPECT_FALSE(cache_.ReLoadGraphic());
     ASSERT_EQ(reporter_.messages.size(), 1u);
     EXPECT_EQ(reporter_.messages[0].line1, Sjis("■ReLoadGraphic error:ファイル Data\\b.png が見つかりません\nb.png"));
+    EXPECT_EQ(reporter_.messageButtons[0], MessageBoxButtons::kOkCancel);
     EXPECT_EQ(*cache_.Cells("b.png"), oldB);
     const auto c = CellsOf("c.png");
     ASSERT_EQ(c.size(), 5u);
@@ -126,6 +128,7 @@ TEST_F(GraphicCacheTest, TheUncachedLoaderFillsTheCellsOnlyForADivision) {
     ASSERT_EQ(reporter_.messages.size(), 1u);
     EXPECT_EQ(reporter_.messages[0].line1,
               Sjis("■LoadGraphicSP error:ファイル Data\\gone.png (分割 2,3)が見つかりません\n"));
+    EXPECT_EQ(reporter_.messageButtons[0], MessageBoxButtons::kOkCancel);
 }
 
 TEST_F(GraphicCacheTest, AnImpossibleDivisionCutsNoCells) {

@@ -71,6 +71,22 @@ TEST_F(MidiMusicTest, MidiMusicIsHeardThroughTheMixerAndStops) {
     EXPECT_EQ(Frames(5), 0.0);
 }
 
+TEST_F(MidiMusicTest, MidiMusicStartsAgainAtItsEnd) {
+    // A quarter-second note in a piece of half a second (480 ticks of 480 a
+    // beat at 120 beats a minute): the note sounds again from 0.5 s.
+    WriteDataFile("short.mid", TwoNoteMidi(240, 0, 480));
+    database_ = SoundDatabase({{"short.mid", 0, 0, 0}}, {}, {});
+    music_ = std::make_unique<SoundState>(database_, library_, settings_);
+    music_->Play(SoundState::kMusic, 0, 0, 0);
+    MusicFrame();  // the fade's silent start
+    Frames(2);
+    const double first = Frames(12);  // 0.05-0.25 s
+    EXPECT_GT(first, 100.0);
+    Frames(18);
+    const double again = Frames(12);  // 0.55-0.75 s
+    EXPECT_GT(again, first * 0.5) << "the piece's second time round";
+}
+
 TEST_F(MidiMusicTest, MissingPlayerShowsOneMessageAndPlaysNothing) {
     MidiLibrary absent({"/nonexistent/none.sf2"});
     EXPECT_EQ(absent.SetDevice(-1, 0), -1);

@@ -190,5 +190,58 @@ TEST_F(ParallaxTest, TintPassesFlashAndTransitionDraw) {
     EXPECT_EQ(system.transitionRunning, 0);
 }
 
+TEST_F(ParallaxTest, ATransitionStartsAsTheOldScreenAndEndsAsTheNew) {
+    // Ten frames: with 9 left the old screen still covers the frame (fade
+    // 255 * 9 / 10 = 229, the wipe's border at 255 - 229 = 26); with 1 left
+    // it is nearly gone (25, border 230). At 0 left the last draw is
+    // transparent; only below 0 does the transition end.
+    GameSystem system;
+    system.transitionRunning = 1;
+    system.transitionWaits = 1;
+    system.transitionStartScreen = 7;
+    system.transitionImage = 9;
+    system.transitionLength = 10;
+    const struct { int left, fade, border; } frames[] = {{9, 229, 26}, {1, 25, 230}, {0, 0, 255}};
+    for (const auto& frame : frames) {
+        system.transitionLeft = frame.left;
+        for (int16_t plain : {1, 0}) {
+            system.plainFade = plain;
+            drawing_.calls.clear();
+            DrawTransition(drawing_, system);
+            ASSERT_EQ(drawing_.calls.size(), 1u) << frame.left;
+            const testing::SceneDrawCall& call = drawing_.calls[0];
+            EXPECT_EQ(call.graph, 7);
+            EXPECT_EQ(call.blend, 1);
+            if (plain) {
+                EXPECT_EQ(call.what, "DrawGraph");
+                EXPECT_EQ(call.parameter, frame.fade) << frame.left;
+            } else {
+                EXPECT_EQ(call.what, "DrawBlendGraph");
+                EXPECT_EQ(call.parameter, 255);
+                EXPECT_EQ(call.blendGraph, 9);
+                EXPECT_EQ(call.x2, frame.border) << frame.left;
+                EXPECT_EQ(call.y2, 64) << "the border's width";
+            }
+            EXPECT_EQ(drawing_.blend, 0) << "what follows draws opaque";
+            EXPECT_EQ(system.transitionRunning, 1);
+            EXPECT_EQ(system.transitionWaits, 1);
+        }
+    }
+
+    // A transition of no frames draws nothing and ends only once its count
+    // has fallen below 0.
+    system.transitionLength = 0;
+    system.transitionLeft = 0;
+    drawing_.calls.clear();
+    DrawTransition(drawing_, system);
+    EXPECT_TRUE(drawing_.calls.empty());
+    EXPECT_EQ(system.transitionRunning, 1);
+    system.StepTransition(1);
+    DrawTransition(drawing_, system);
+    EXPECT_TRUE(drawing_.calls.empty());
+    EXPECT_EQ(system.transitionRunning, 0);
+    EXPECT_EQ(system.transitionWaits, 0);
+}
+
 }  // namespace
 }  // namespace velk

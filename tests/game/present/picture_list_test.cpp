@@ -126,6 +126,28 @@ TEST_F(PictureListTest, ADelayedEraseWaitsItsFramesAndACancelKeepsThePicture) {
     EXPECT_TRUE(P(2).delayedValues.empty());
 }
 
+TEST_F(PictureListTest, AnEraseOfTenFramesLastsTenUpdatesToTheFrame) {
+    // Frame step 1: still there after 9 updates, faintly drawn; gone after
+    // the 10th. Frame step 2: 10 frames are 5 updates.
+    for (int32_t step : {1, 2}) {
+        settings_.frameStep = step;
+        pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+        pictures_.EraseRange(1, 1, 10, 0, kNeutralPackedColor);
+        const int updates = 10 / step;
+        Frames(updates - 1);
+        ASSERT_NE(pictures_.Find(1), nullptr) << step;
+        EXPECT_FALSE(P(1).removed) << step;
+        drawing_.Take();
+        pictures_.DrawBand(0);
+        EXPECT_NE(drawing_.Take(), std::vector<std::string>()) << "drawn in its last frame, step " << step;
+        Frames(1);
+        EXPECT_EQ(pictures_.Find(1), nullptr) << step;
+        drawing_.Take();
+        pictures_.DrawBand(0);
+        EXPECT_EQ(drawing_.Take(), std::vector<std::string>()) << step;
+    }
+}
+
 TEST_F(PictureListTest, AnEraseDoesNotRestartAndStopsEveryGlideWhereItIsShown) {
     pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
     Frames(1);

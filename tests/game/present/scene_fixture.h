@@ -28,6 +28,7 @@ struct SceneDrawCall {
     int blend = 0, parameter = 255;
     int red = 255, green = 255, blue = 255;
     int sourceX = -1, sourceY = -1;
+    int blendGraph = -1;
 };
 
 class RecordingSceneDrawing final : public SceneDrawing {
@@ -49,6 +50,7 @@ public:
     }
     void DrawBlendGraph(int x, int y, int graph, bool, int blendGraph, int border, int range) override {
         Record("DrawBlendGraph", x, y, border, range, graph);
+        calls.back().blendGraph = blendGraph;
     }
     void DrawFilledBox(int x1, int y1, int x2, int y2, int red, int green, int blue) override {
         Record("DrawBox", x1, y1, x2, y2, -1);

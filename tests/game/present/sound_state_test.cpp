@@ -218,6 +218,28 @@ TEST_F(SoundStateTest, BackgroundSoundFadesAndReleases) {
     EXPECT_EQ(state_->RowHandle(SoundState::kBackgroundSound, 0), 0);
 }
 
+// The music or background sound that plays already, asked for again (a map
+// with the same music, say), goes on where it was at its full level: no cut,
+// no fade-in, no restart.
+TEST_F(SoundStateTest, TheSoundPlayingAlreadyGoesOnUntouched) {
+    MakeState({{"a.wav", 0, 0, 0}}, {{"b.wav", 0, 0, 0}});
+    state_->Play(SoundState::kMusic, 0, 0, 0);
+    state_->Play(SoundState::kBackgroundSound, 0, 0, 0);
+    Run(30);
+    const int32_t music = state_->CurrentHandle(SoundState::kMusic);
+    state_->Play(SoundState::kMusic, 0, 60, 0);
+    state_->Play(SoundState::kBackgroundSound, 0, 60, 0);
+    for (int frame = 0; frame < 3; ++frame) {
+        auto [left, right] = Frame();
+        EXPECT_EQ(left, LevelAt(kA, 100)) << frame;
+        EXPECT_EQ(right, LevelAt(kB, 100)) << frame;
+    }
+    Run(27);
+    EXPECT_EQ(state_->CurrentHandle(SoundState::kMusic), music);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kMusic), 1000) << "half a second, then half a second more";
+    EXPECT_EQ(state_->PlayPosition(SoundState::kBackgroundSound), 1000);
+}
+
 // The game-value command's answers: where the music and background sound
 // are, and how long they are (an Ogg Vorbis file counts a second shorter).
 TEST_F(SoundStateTest, PlayPositionAndLengthOfWhatPlays) {

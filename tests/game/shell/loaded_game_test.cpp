@@ -282,5 +282,84 @@ common-events
     EXPECT_EQ(game.ReadFile("loaded.txt"), "v0=11 v97=0 v98=0") << "the caller stopped at the load";
 }
 
+TEST(LoadedGame, MusicStartedByFileNamePlaysAgainAfterTheLoad) {
+    // Music and background sound are started by file name (the music's
+    // second file lands in the second spare row), the game is saved, the
+    // music changes to list row 0 and the background sound stops; the load
+    // brings both files back through the first spare rows with the volume and frequency they were started with.
+    GameHarness game(R"(
+game
+  title "ロードするゲーム"
+settings-file
+  Start 0
+  SEandBGM 3
+)" + System() + R"(
+database user
+database changeable
+  type "状態"
+    item number "値"
+    data "一" 5
+map "MapData/Map000.mps"
+  name "test"
+  tileset 0
+  size 20 15
+  fill 0 0 0 20 15 8
+common-events
+  event "はじまり"
+    trigger 0x21
+    condition 2000099 0
+    command 121 2000099 1 0 0xC
+    command 140 0x2000000 0 0 0 100 100 0 text "Sound/first.wav"
+    command 140 0x2000000 0 0 0 80 120 0 text "Sound/tune.wav"
+    command 140 0x2000010 0 0 0 70 90 0 text "Sound/rain.wav"
+    command 220 0 3
+    command 121 2000099 5 0 0xC
+    command 140 0 0
+    command 140 0xFFFF10 0
+    command 220 1 3
+  event "つづき"
+    trigger 0x21
+    condition 2000099 1
+    command 121 2000099 2 0 0xC
+file "Data/Sound/first.wav"
+  bytes)" + SilentWaveBytes() +
+                     R"(
+file "Data/Sound/tune.wav"
+  bytes)" + SilentWaveBytes() +
+                     R"(
+file "Data/Sound/rain.wav"
+  bytes)" + SilentWaveBytes() +
+                     R"(
+file "Data/Sound/silence.wav"
+  bytes)" + SilentWaveBytes() +
+                     "\n");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    GameHome& home = game.Home();
+    for (int frame = 0; frame < 60 && home.variableStore.GetInt(2000099) != 2; ++frame)
+        ASSERT_TRUE(game.StepFrames(1));
+    ASSERT_EQ(home.variableStore.GetInt(2000099), 2) << "the game was loaded";
+    ASSERT_TRUE(game.StepFrames(2));
+
+    Database& system = home.databases.system;
+    const int32_t musicRow = home.sound.SpareBase(SoundState::kMusic);
+    const int32_t soundRow = home.sound.SpareBase(SoundState::kBackgroundSound);
+    ASSERT_GT(musicRow, 0);
+    EXPECT_EQ(home.sound.CurrentNumber(SoundState::kMusic), musicRow);
+    EXPECT_NE(home.sound.CurrentHandle(SoundState::kMusic), 0);
+    EXPECT_EQ(home.sound.PlayingFileName(SoundChannel::kMusic), "Sound/tune.wav");
+    EXPECT_EQ(system.GetString(1, musicRow, 0), "Sound/tune.wav");
+    EXPECT_EQ(system.GetInt(1, musicRow, 1), 80);
+    EXPECT_EQ(system.GetInt(1, musicRow, 2), 120);
+    EXPECT_EQ(home.sound.Status(SoundState::kMusic).volumeItem, 80);
+
+    EXPECT_EQ(home.sound.CurrentNumber(SoundState::kBackgroundSound), soundRow);
+    EXPECT_NE(home.sound.CurrentHandle(SoundState::kBackgroundSound), 0);
+    EXPECT_EQ(home.sound.PlayingFileName(SoundChannel::kBackgroundSound), "Sound/rain.wav");
+    EXPECT_EQ(system.GetInt(2, soundRow, 1), 70);
+    EXPECT_EQ(system.GetInt(2, soundRow, 2), 90);
+    // The turn of the spare rows moved on by one: two files before, this one.
+    EXPECT_EQ(home.gameSystem.NextSpareSoundRow(SoundState::kMusic), musicRow + 3);
+}
+
 }  // namespace
 }  // namespace velk::testing

@@ -110,6 +110,68 @@ TEST_F(SampleGameTest, PlaysItsOpeningOnTheVillageMap) {
     EXPECT_EQ(home.hero.gridY, 14);
 }
 
+// How many pixels of a rectangle of the frame shown have the colour, give or
+// take the rounding of blending (a few steps per channel).
+int CountColour(const platform::PresentedFrame& frame, int x, int y, int w, int h, uint32_t rgb) {
+    auto near = [](uint32_t a, uint32_t b) {
+        for (int shift : {0, 8, 16}) {
+            const int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+            if (difference < -4 || difference > 4) return false;
+        }
+        return true;
+    };
+    int count = 0;
+    for (int py = y; py < y + h; ++py) {
+        for (int px = x; px < x + w; ++px)
+            count += near(Rgb(frame.at(px, py)), rgb) ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_F(SampleGameTest, TheWaitCursorIsCleanAndThePondRipples) {
+    // The opening's second message waits for a key below its text.
+    ASSERT_TRUE(game_.StepFrames(210));
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(60));
+    ASSERT_EQ(game_.Home().gameSystem.messageWindowOpen, 1);
+    platform::PresentedFrame waiting = game_.Shown();
+    ASSERT_EQ(waiting.width, 640);
+    constexpr uint32_t kCursor = 0xFAECA0;
+    constexpr uint32_t kArtKey = 0xFE00FE;
+    EXPECT_GT(CountColour(waiting, 280, 430, 80, 50, kCursor), 20) << "the cursor is drawn";
+    EXPECT_EQ(CountColour(waiting, 0, 0, 640, 480, kArtKey), 0) << "no key-coloured box around it";
+    Press(game_key::kEnter);
+    ASSERT_TRUE(game_.StepFrames(160));
+
+    // The pond (cells 13-16 x 11-13) and its stream to the east edge: open
+    // water in the middle, a shore, and ripples that move from one
+    // animation step to the next.
+    constexpr uint32_t kWater = 0x3878C8;
+    constexpr uint32_t kShore = 0xC8BA84;
+    const platform::PresentedFrame first = game_.Shown();
+    EXPECT_GT(CountColour(first, 448, 384, 64, 32, kWater), 1500) << "open water at (14, 12)";
+    EXPECT_GT(CountColour(first, 416, 352, 32, 32, kShore), 20) << "the pond's north-west shore";
+    EXPECT_GT(CountColour(first, 608, 384, 32, 32, kWater), 400) << "the stream at the edge";
+    EXPECT_EQ(CountColour(first, 576, 352, 32, 32, kWater), 0) << "grass north of the stream";
+    bool rippled = false;
+    for (int step = 0; step < 40 && !rippled; ++step) {
+        ASSERT_TRUE(game_.StepFrames(1));
+        const platform::PresentedFrame later = game_.Shown();
+        for (int y = 384; y < 416 && !rippled; ++y) {
+            for (int x = 448; x < 512 && !rippled; ++x)
+                rippled = later.at(x, y) != first.at(x, y);
+        }
+    }
+    EXPECT_TRUE(rippled);
+    // The water is not walked on: the hero stops on the grass west of it.
+    WalkTo(kDownArrow, 10, 12);
+    WalkTo(kRightArrow, 12, 12);
+    game_.SetKey(kRightArrow, true);
+    ASSERT_TRUE(game_.StepFrames(60));
+    game_.SetKey(kRightArrow, false);
+    EXPECT_EQ(game_.Home().hero.gridX, 2 * 12);
+}
+
 TEST_F(SampleGameTest, TheForestStoneSavesAndLoads) {
     PlayThroughTheOpening();
     GameHome& home = game_.Home();

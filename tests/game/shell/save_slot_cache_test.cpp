@@ -10,6 +10,7 @@
 #include "game/event/event_records.h"
 #include "game/shell/save_commands.h"
 #include "game/shell/save_installation.h"
+#include "tests/game/data/store_fakes.h"
 #include "tests/game/shell/save_test_support.h"
 
 namespace velk::testing {
@@ -94,6 +95,73 @@ TEST_F(SlotCacheTest, ADamagedSlotIsReportedOnEveryReadAndAnswersZero) {
     Cache().SetSlotInt(5, 2000003, 9, kPrefix);
     Cache().SetSlotString(5, kStringBase, "x", kPrefix);
     EXPECT_EQ(FileBytes("SaveData05.sav"), std::vector<uint8_t>(40, 0));
+}
+
+TEST_F(SlotCacheTest, TheDamagedMessageShowsSystemVariable12OfTheSlotsSaveWithoutPrefix) {
+    // System variable 12 (whether the message window is open) as the store
+    // answers it; it is read only when slot 5 under no prefix, the file
+    // 05.sav in the game folder, is a save.
+    FakeScene scene;
+    scene.messageWindowOpen = 42;
+    SceneOwner* before = ActiveGameOwners().scene;
+    ActiveGameOwners().scene = &scene;
+    PutFile("SaveData05.sav", std::vector<uint8_t>(40, 0));
+    EXPECT_EQ(Cache().GetSlotInt(5, 2000003, kPrefix), 0);
+    EXPECT_EQ(reads_["05.sav"], 1);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブデータ05が破損しています 0秒"));
+
+    ASSERT_TRUE(Cache().Save(5, true, ""));
+    ASSERT_TRUE(std::filesystem::exists(scratch_.path() / "05.sav"));
+    cache_.reset();
+    EXPECT_EQ(Cache().GetSlotInt(5, 2000003, kPrefix), 0);
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブデータ05が破損しています 42秒"));
+
+    // That file damaged too: its own message does not ask again.
+    cache_.reset();
+    scratch_.WriteFile("05.sav", std::string(40, '\0'));
+    EXPECT_EQ(Cache().GetSlotInt(5, 2000003, kPrefix), 0);
+    ASSERT_EQ(reporter_.boxes.size(), 4u);
+    EXPECT_EQ(reporter_.boxes[2].line1, Sjis("セーブデータ05が破損しています 0秒"));
+    EXPECT_EQ(reporter_.boxes[3].line1, Sjis("セーブデータ05が破損しています 0秒"));
+    ActiveGameOwners().scene = before;
+}
+
+TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
+    variables_.SetInt(2000003, 5);
+    ASSERT_TRUE(Cache().Save(3, true, kPrefix));
+    const std::vector<uint8_t> first = FileBytes("SaveData03.sav");
+    const uint64_t size = first.size();
+    ASSERT_GT(size, 400u);
+    variables_.SetInt(2000003, 6);
+
+    // A save needs its size less 200 bytes free.
+    uint64_t available = size - 201;
+    hooks_.availableDiskBytes = [&available] { return std::optional<uint64_t>(available); };
+    cache_.reset();
+    EXPECT_FALSE(Cache().Save(3, true, kPrefix));
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブ処理エラー：ハードディスク容量が足りませんでした"));
+    EXPECT_EQ(reporter_.boxes[0].line2, Sjis("不要なデータを削除して、ファイル容量を増やしてください"));
+    EXPECT_EQ(FileBytes("SaveData03.sav"), first) << "the old save is kept";
+    available = size - 200;
+    EXPECT_TRUE(Cache().Save(3, true, kPrefix));
+    EXPECT_NE(FileBytes("SaveData03.sav"), first);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+
+    // A disk that cannot be asked: the write is tried.
+    hooks_.availableDiskBytes = [] { return std::optional<uint64_t>(); };
+    cache_.reset();
+    EXPECT_TRUE(Cache().Save(4, true, kPrefix));
+
+    // A file that cannot be made (a folder stands in its place): false, no box.
+    hooks_.availableDiskBytes = nullptr;
+    std::filesystem::create_directories(scratch_.path() / "Save" / "SaveData05.sav");
+    cache_.reset();
+    EXPECT_FALSE(Cache().Save(5, true, kPrefix));
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(scratch_.path() / "Save" / "SaveData05.sav"));
 }
 
 // The commands, run by an interpreter over the fixture's store.

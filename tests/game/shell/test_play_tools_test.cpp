@@ -277,6 +277,58 @@ TEST(TestPlayTools, F5ChangesTheFramesDrawnPerFrameStepAndF8TheInformationMode) 
     EXPECT_EQ(game.Home().gameSystem.informationMode, 0);
 }
 
+// Eight silent frames of 16-bit mono PCM at 8000 Hz, as file-section bytes.
+std::string SilentWave() {
+    std::vector<int> b = {'R', 'I', 'F', 'F', 52, 0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+                          ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x40, 0x1F, 0,   0,   0x80, 0x3E,
+                          0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  16,   0,   0,   0};
+    b.insert(b.end(), 16, 0);
+    std::string words;
+    for (int byte : b)
+        words += " " + std::to_string(byte);
+    return words;
+}
+
+TEST(TestPlayTools, TheDebugPageCountsThePicturesAndTheLoadedSounds) {
+    // Two sound effects and one music file loaded by name: three sounds.
+    std::string system = BasicSystemDatabase();
+    for (const char* next : {"  type \"BGS\"\n", "  type \"SE\"\n", "  type \"予約4\"\n"}) {
+        system.insert(system.find(next), "    rows 12\n");
+    }
+    GameHarness game(R"(
+game
+  title "道具のゲーム"
+settings-file
+  Start 0
+  SEandBGM 3
+)" + system + R"(
+database user
+database changeable
+)" + BasicMap() + R"(
+common-events
+  event "読み込み"
+    trigger 0x21
+    condition 2000099 0
+    command 121 2000099 1 0 0xC
+    command 140 0x2000021 0 0 0 100 100 0 text "Sound/a.wav"
+    command 140 0x2000021 0 0 0 100 100 0 text "Sound/b.wav"
+    command 140 0x2000001 0 0 0 100 100 0 text "Sound/a.wav"
+file "Data/Sound/a.wav"
+  bytes)" + SilentWave() +
+                     R"(
+file "Data/Sound/b.wav"
+  bytes)" + SilentWave() +
+                     "\n");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    ASSERT_EQ(game.Variable(kVariableBase + 99), 1);
+    TestPlayTools tools(game.Home());
+    tools.countPictures = [] { return 4; };
+    const std::string heading = platform::ShiftJisToUtf8(tools.DebugHeading());
+    const std::string graphs = std::to_string(GetGraphCount());
+    EXPECT_EQ(heading, "[デバッグデータ]　　[ピクチャ 4(画像数" + graphs + ")] / [音声数 3]");
+}
+
 TEST(TestPlayTools, F12ReturnsToTheTitleAlsoOutsideTestPlay) {
     GameHarness game(ToolGame());
     ASSERT_EQ(game.Start(), std::nullopt);

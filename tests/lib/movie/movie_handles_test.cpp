@@ -5,6 +5,7 @@
 
 #include "lib/movie/movie_handles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
 #include "platform/file/path_resolver.h"
+#include "platform/movie/media_stream.h"
 #include "tests/lib/core/files/files_fixture.h"
 #include "tests/lib/movie/movie_test_support.h"
 #include "tests/lib/movie/theora_writer.h"
@@ -315,6 +317,113 @@ TEST_F(MovieHandlesTest, AnMpegMovieOpensThroughTheMediaStreamAndPlaysItsFrames)
     // The testsrc picture is not black.
     const std::vector<uint8_t> pixels = Pixels(md->frame_image);
     EXPECT_GT(std::count_if(pixels.begin(), pixels.end(), [](uint8_t b) { return b > 40; }), 1000);
+}
+
+TEST_F(MovieHandlesTest, AMovieThatFellBehindTakesASecondFrameThatIsAlreadyDue) {
+    const std::vector<uint8_t> mpeg = MakeMpeg1(game_.path(), 12);
+    ASSERT_FALSE(mpeg.empty()) << "ffmpeg made no movie";
+    Write("clip.mpg", mpeg);
+    const int movie = OpenMovie("clip.mpg", nullptr, nullptr, 0);
+    ASSERT_NE(movie, -1) << LogText();
+    MovieData* md = GetMovieData(movie);
+    Seen seen;
+    SetMovieFrameCallback(movie, &RecordFrame, &seen);
+    md->playing = 1;
+    ResumeAllMovies();
+    // 100 ms on, the frames of 0, 40 and 80 ms are due: one update takes the
+    // first and the one asked for right after it.
+    clock_.AdvanceMilliseconds(100);
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(seen.calls, 2);
+    EXPECT_EQ(md->media->GetTime(), 400'000);
+    // Caught up: at 120 ms the frames of 80 and 120 ms.
+    clock_.AdvanceMilliseconds(20);
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(seen.calls, 4);
+    EXPECT_EQ(md->media->GetTime(), 1'200'000);
+    // In step: at 140 ms nothing new is due.
+    clock_.AdvanceMilliseconds(20);
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(seen.calls, 4);
+}
+
+// An MPEG-1 movie with an MPEG audio track of a sine tone, made by ffmpeg.
+std::vector<uint8_t> MakeMpeg1WithTone(const std::filesystem::path& folder, int frequency) {
+    const std::filesystem::path out = folder / "tone.mpg";
+    const std::string command =
+        "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=96x64:rate=25 -f lavfi -i sine=frequency=" +
+        std::to_string(frequency) + ":sample_rate=44100 -t 2 -c:v mpeg1video -q:v 4 -c:a mp2 -b:a 192k '" +
+        out.string() + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    std::ifstream in(out, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Upward zero crossings per second of the first channel.
+double ToneFrequency(const std::vector<int16_t>& samples, int channels, int rate) {
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    for (size_t i = static_cast<size_t>(channels); i < samples.size(); i += static_cast<size_t>(channels)) {
+        if (samples[i - static_cast<size_t>(channels)] < 0 && samples[i] >= 0) {
+            if (crossings == 0) first = i;
+            last = i;
+            ++crossings;
+        }
+    }
+    if (crossings < 2) return 0;
+    return (crossings - 1) * static_cast<double>(rate) / static_cast<double>((last - first) / channels);
+}
+
+TEST_F(MovieHandlesTest, AnMpegMoviesSoundReachesTheMixerWhileItsFramesAdvance) {
+    platform::ManualAudio audio;
+    ASSERT_EQ(InitDirectSound(), 0);
+    const std::vector<uint8_t> mpeg = MakeMpeg1WithTone(game_.path(), 1000);
+    ASSERT_FALSE(mpeg.empty()) << "ffmpeg made no movie";
+    Write("tone.mpg", mpeg);
+    const int movie = OpenMovie("tone.mpg", nullptr, nullptr, 0);
+    ASSERT_NE(movie, -1) << LogText();
+    MovieData* md = GetMovieData(movie);
+    ASSERT_NE(md->sound_track, -1) << "the track is a sound of the library";
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 0) << "a movie opens stopped";
+    // Silence while stopped.
+    std::vector<int16_t> mixed = audio.RenderSamples(4410);
+    EXPECT_TRUE(std::all_of(mixed.begin(), mixed.end(), [](int16_t v) { return v == 0; }));
+    Seen seen;
+    SetMovieFrameCallback(movie, &RecordFrame, &seen);
+    md->playing = 1;
+    ResumeAllMovies();
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 1);
+    mixed.clear();
+    for (int step = 0; step < 10; ++step) {
+        clock_.AdvanceMilliseconds(50);
+        const std::vector<int16_t> part = audio.RenderSamples(44100 / 20);
+        mixed.insert(mixed.end(), part.begin(), part.end());
+        RefillAllStreamSounds();
+        UpdateMovieFrame(movie, 0);
+    }
+    EXPECT_GE(seen.calls, 12) << "half a second of frames";
+    const int16_t peak = *std::max_element(mixed.begin(), mixed.end());
+    EXPECT_GT(peak, 2000) << "the tone is heard";
+    const platform::WaveFormat output = audio.OutputFormat();
+    ASSERT_GE(output.channels, 1);
+    // Past the encoder's lead-in (its first tenth of a second ramps up from
+    // silence).
+    const std::vector<int16_t> steady(mixed.begin() + 4410 * output.channels, mixed.end());
+    EXPECT_NEAR(ToneFrequency(steady, output.channels, static_cast<int>(output.samples_per_second)), 1000.0, 5.0)
+        << output.samples_per_second << " Hz, " << output.channels << " channels";
+    // Paused with the window: the sound stops and goes on where it was.
+    PauseAllMovies();
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 0);
+    const int position = GetSoundPlayPositionBody(md->sound_track);
+    audio.RenderSamples(4410);
+    EXPECT_EQ(GetSoundPlayPositionBody(md->sound_track), position);
+    ResumeAllMovies();
+    EXPECT_EQ(CheckSoundPlayingBody(md->sound_track), 1);
+    audio.RenderSamples(4410);
+    EXPECT_GT(GetSoundPlayPositionBody(md->sound_track), position);
+    CloseMovie(movie);
+    EXPECT_EQ(GetSoundHandleCount(), 0) << "the track goes with the movie";
+    EndDirectSound();
 }
 
 TEST_F(MovieHandlesTest, AnArchivedMovieGoesThroughATemporaryCopyRemovedOnClose) {

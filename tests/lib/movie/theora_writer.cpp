@@ -154,8 +154,11 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieShape& shape) {
     return out;
 }
 
-std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& file) {
-    std::vector<std::vector<uint8_t>> frames;
+namespace {
+
+// Calls `take` with every decoded picture of the file, in order.
+template <typename Take>
+void DecodeEveryFrame(const std::vector<uint8_t>& file, Take take) {
     ogg_sync_state sync;
     ogg_sync_init(&sync);
     char* into = ogg_sync_buffer(&sync, static_cast<long>(file.size()));
@@ -197,10 +200,7 @@ std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& fi
             YuvPlane* planes[3] = {&picture.y, &picture.u, &picture.v};
             for (int i = 0; i < 3; ++i)
                 *planes[i] = YuvPlane{out[i].data, out[i].width, out[i].height, out[i].stride};
-            std::vector<uint8_t> pixels(static_cast<size_t>(info.frame_width * info.frame_height * 4));
-            ConvertYuvToXrgb(picture, pixels.data(), static_cast<int>(info.frame_width * 4),
-                             static_cast<int>(info.frame_width), static_cast<int>(info.frame_height));
-            frames.push_back(std::move(pixels));
+            take(picture, info);
         }
     }
     if (decoder) th_decode_free(decoder);
@@ -209,6 +209,37 @@ std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& fi
     th_comment_clear(&comment);
     th_info_clear(&info);
     ogg_sync_clear(&sync);
+}
+
+}  // namespace
+
+std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& file) {
+    std::vector<std::vector<uint8_t>> frames;
+    DecodeEveryFrame(file, [&](const YuvPicture& picture, const th_info& info) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(info.frame_width * info.frame_height * 4));
+        ConvertYuvToXrgb(picture, pixels.data(), static_cast<int>(info.frame_width * 4),
+                         static_cast<int>(info.frame_width), static_cast<int>(info.frame_height));
+        frames.push_back(std::move(pixels));
+    });
+    return frames;
+}
+
+std::vector<ReferenceYuvFrame> ReferenceYuvFrames(const std::vector<uint8_t>& file) {
+    std::vector<ReferenceYuvFrame> frames;
+    DecodeEveryFrame(file, [&](const YuvPicture& picture, const th_info&) {
+        ReferenceYuvFrame frame;
+        const YuvPlane* from[3] = {&picture.y, &picture.u, &picture.v};
+        std::vector<uint8_t>* to[3] = {&frame.y, &frame.u, &frame.v};
+        frame.width = picture.y.width;
+        frame.height = picture.y.height;
+        frame.chroma_width = picture.u.width;
+        frame.chroma_height = picture.u.height;
+        for (int i = 0; i < 3; ++i)
+            for (int r = 0; r < from[i]->height; ++r)
+                to[i]->insert(to[i]->end(), from[i]->data + static_cast<size_t>(r) * from[i]->stride,
+                              from[i]->data + static_cast<size_t>(r) * from[i]->stride + from[i]->width);
+        frames.push_back(std::move(frame));
+    });
     return frames;
 }
 

@@ -29,4 +29,12 @@ std::vector<uint8_t> MakeTheoraMovie(const TheoraMovieShape& shape);
 // decoded in order by libtheora and converted by the library's converter.
 std::vector<std::vector<uint8_t>> ReferenceFrames(const std::vector<uint8_t>& file);
 
+// Every frame's planes as decoded, rows without padding.
+struct ReferenceYuvFrame {
+    int width = 0, height = 0;
+    int chroma_width = 0, chroma_height = 0;
+    std::vector<uint8_t> y, u, v;
+};
+std::vector<ReferenceYuvFrame> ReferenceYuvFrames(const std::vector<uint8_t>& file);
+
 }  // namespace velk::testing

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "platform/display/display_faults.h"
 #include "tests/platform/display/display_fixture.h"
 
 namespace velk::platform::testing {
@@ -31,6 +32,8 @@ TEST_F(SurfaceTest, SurfacesLiveInSystemMemoryInTheFormatAsked) {
     EXPECT_EQ(primary->width(), 1024u);
     EXPECT_EQ(primary->height(), 768u);
 
+    // A display without overlays refuses them and their YUV formats.
+    SetOverlaysOffered(false);
     desc.caps = kDdsCapsOverlay;
     std::shared_ptr<DdSurface> refused;
     EXPECT_EQ(device->CreateSurface(desc, &refused), kDdErrNoOverlayHardware);
@@ -183,6 +186,37 @@ TEST_F(SurfaceTest, GdiCopyIgnoresKeysAndClipsToTheDestination) {
     EXPECT_EQ(value, 0);
     auto wide = MakeSurface(4, 4, 32);
     EXPECT_EQ(GdiCopySurfaceRect(*wide, 0, 0, *source, Rect{0, 0, 4, 4}), kDdErrInvalidPixelFormat);
+}
+
+TEST_F(SurfaceTest, ADrawingContextIsHandedOutOnceAndEachStepCanBeMadeToFail) {
+    auto surface = MakeSurface(4, 4, 32);
+    EXPECT_EQ(surface->ReleaseDC(), kDdErrNoDc);
+    ASSERT_EQ(surface->GetDC(), kDdOk);
+    EXPECT_TRUE(surface->has_dc());
+    EXPECT_EQ(surface->GetDC(), kDdErrDcAlreadyCreated);
+    EXPECT_EQ(surface->ReleaseDC(), kDdOk);
+    EXPECT_FALSE(surface->has_dc());
+    DdSurfaceDesc desc;
+    ASSERT_EQ(surface->Lock(nullptr, &desc, 0), kDdOk);
+    EXPECT_EQ(surface->GetDC(), kDdErrSurfaceBusy);
+    surface->Unlock(nullptr);
+    surface->MarkLost();
+    EXPECT_EQ(surface->GetDC(), kDdErrSurfaceLost);
+    surface->Restore();
+    // The second GetDC, the first ReleaseDC and the next copy fail; a failed
+    // release still gives the context back.
+    FailDisplayStep(DisplayStep::kGetDC, 1, 1);
+    FailDisplayStep(DisplayStep::kReleaseDC);
+    FailDisplayStep(DisplayStep::kGdiCopy);
+    auto other = MakeSurface(4, 4, 32);
+    EXPECT_EQ(surface->GetDC(), kDdOk);
+    EXPECT_EQ(other->GetDC(), kDdErrGeneric);
+    EXPECT_EQ(surface->ReleaseDC(), kDdErrGeneric);
+    EXPECT_FALSE(surface->has_dc());
+    EXPECT_EQ(GdiCopySurfaceRect(*other, 0, 0, *surface, Rect{0, 0, 4, 4}), kDdErrGeneric);
+    EXPECT_EQ(GdiCopySurfaceRect(*other, 0, 0, *surface, Rect{0, 0, 4, 4}), kDdOk);
+    EXPECT_EQ(other->GetDC(), kDdOk);
+    ClearDisplayFaults();
 }
 
 }  // namespace

@@ -69,6 +69,22 @@ TEST(WholeFile, WriteToAFullDeviceFails) {
     EXPECT_FALSE(WriteFileAtomically("/dev/full", Bytes("x"))) << "a device is never replaced";
 }
 
+TEST(WholeFile, AvailableDiskBytesAreTheCurrentDirectorysDisk) {
+    testing::ScratchDir scratch;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.path());
+    const std::optional<uint64_t> available = AvailableDiskBytes();
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(available.has_value());
+    const std::filesystem::space_info space = std::filesystem::space(scratch.path());
+    // The same disk as the standard library sees it, give or take what others
+    // write meanwhile.
+    const uint64_t difference =
+        *available > space.available ? *available - space.available : space.available - *available;
+    EXPECT_LT(difference, space.capacity / 10 + 1);
+    EXPECT_LE(*available, space.capacity);
+}
+
 TEST(WholeFile, ReadWholeFile) {
     testing::ScratchDir scratch;
     std::string big(300000, '\0');

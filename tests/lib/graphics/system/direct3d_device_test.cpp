@@ -7,12 +7,14 @@
 #include <cstring>
 
 #include "lib/graphics/direct3d/device_3d.h"
+#include "lib/graphics/direct3d/direct3d_log_texts.h"
 #include "lib/graphics/direct3d/graph_draw_3d.h"
 #include "lib/graphics/direct3d/read_back_3d.h"
 #include "lib/graphics/direct3d/render_state_3d.h"
 #include "lib/graphics/direct3d/surface_3d.h"
 #include "lib/graphics/draw_path.h"
 #include "lib/graphics/screen/surface_data.h"
+#include "platform/display/display_faults.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
 
 namespace velk::testing {
@@ -67,8 +69,10 @@ TEST_F(Direct3DDeviceTest, WithoutADeviceOrWithSoftwareRenderingTheGraphsStayTwo
         SCOPED_TRACE(static_cast<int>(mode));
         // Even with a device on offer, software rendering keeps to the 2D path.
         platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
-        if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
-        else platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
+        if (mode == RenderMode::kSoftware)
+            SetSoftRenderRequest(1);
+        else
+            platform::SetDirect3DBackendFactory([] { return std::shared_ptr<platform::D3dBackend>(); });
         ASSERT_EQ(CreateMainWindow(), 0);
         ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
         ASSERT_EQ(InitGraphicsSystem(), 0);
@@ -91,9 +95,9 @@ TEST_F(Direct3DDeviceTest, TextureSizesFollowTheScreenAndTheDeviceLimits) {
         std::vector<int> sizes;
     };
     const Case cases[] = {
-        {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}}, {640, 1, 256, 0, {256, 256, 128}},
-        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},        {10, 32, 1024, 0, {32}},  {1000, 1, 4096, 0, {1024}},
-        {700, 1, 4096, 1, {1024}},     {33, 1, 4096, 0, {64}},
+        {640, 1, 1024, 0, {512, 128}}, {300, 1, 1024, 0, {512}},  {640, 1, 256, 0, {256, 256, 128}},
+        {10, 1, 1024, 0, {16}},        {16, 1, 1024, 0, {16}},    {10, 32, 1024, 0, {32}},
+        {1000, 1, 4096, 0, {1024}},    {700, 1, 4096, 1, {1024}}, {33, 1, 4096, 0, {64}},
     };
     for (const Case& c : cases) {
         D3D().min_texture_size = c.min;
@@ -286,7 +290,8 @@ TEST_F(Direct3DDeviceTest, ThreeHundredEightyNineQuadsFitOneBatch) {
     Start();
     const int g = Texture(4, 4);
     calls().clear();
-    for (int i = 0; i < 389; ++i) DrawGraph(i % 600, 0, g, 0);
+    for (int i = 0; i < 389; ++i)
+        DrawGraph(i % 600, 0, g, 0);
     EXPECT_TRUE(Of(D3dCallKind::kDrawPrimitive).empty());
     DrawGraph(0, 10, g, 0);
     const auto draws = Of(D3dCallKind::kDrawPrimitive);
@@ -315,7 +320,7 @@ TEST_F(Direct3DDeviceTest, AFilledBoxIsSixUntexturedVerticesColouredOnTheirFirst
     EXPECT_FLOAT_EQ(v[0].x, 2.0f);
     EXPECT_FLOAT_EQ(v[3].y, 5.0f);
     // The outline's four one-pixel sides lie inside the rectangle.
-    EXPECT_FLOAT_EQ(v[6 + 6 + 3].y, 10.0f);   // bottom side ends on the bottom edge
+    EXPECT_FLOAT_EQ(v[6 + 6 + 3].y, 10.0f);  // bottom side ends on the bottom edge
     EXPECT_FLOAT_EQ(v[6 + 6].y, 9.0f);
     EXPECT_FLOAT_EQ(v[6 + 18 + 3].x, 10.0f);  // right side
     EXPECT_FLOAT_EQ(v[6 + 18].x, 9.0f);
@@ -398,6 +403,7 @@ TEST_F(Direct3DDeviceTest, ReadBackRemembersTheFirstMethodThatWorkedPerTextureKi
     const int g = Texture(64, 64);
     const SurfaceData* store = GetSurfaceData(GetSurface3DData(GetGraphData(g)->parts[0])->surface_data);
     const int cell = store->params.alpha_channel != 0 || store->params.alpha_test != 0 ? 1 : 0;
+    TakeTriedReadBackMethods();  // what earlier tests tried
     SetRefusedReadBackMethods(0x1);
     EXPECT_EQ(GetDrawScreenGraph(0, 0, 64, 64, g, 0), 0);
     EXPECT_EQ(TakeTriedReadBackMethods(), (std::vector<int>{0, 1}));
@@ -440,8 +446,9 @@ TEST_F(Direct3DDeviceTest, AfterLossAndRestoreEveryCachedStateIsSentAgain) {
     calls().clear();
     ASSERT_EQ(AcquireDirect3DObject(), 0);
     EXPECT_TRUE(Host().Direct3DReady());
-    for (const uint32_t state : {platform::kRsAlphaBlendEnable, platform::kRsAlphaTestEnable, platform::kRsTextureFactor,
-                                 platform::kRsShadeMode, platform::kRsColorKeyEnable, platform::kRsZEnable})
+    for (const uint32_t state :
+         {platform::kRsAlphaBlendEnable, platform::kRsAlphaTestEnable, platform::kRsTextureFactor,
+          platform::kRsShadeMode, platform::kRsColorKeyEnable, platform::kRsZEnable})
         EXPECT_NE(LastRenderState(state), -1) << state;
     EXPECT_NE(LastStageState(0, platform::kTssColorOp), -1);
     EXPECT_NE(LastStageState(0, platform::kTssMagFilter), -1);
@@ -464,6 +471,322 @@ TEST_F(Direct3DDeviceTest, TheFrontScreenEndsTheSceneAfterEveryDraw) {
     DrawGraph(8, 0, g, 0);
     EXPECT_EQ(Of(D3dCallKind::kDrawPrimitive).size(), 2u);
     EXPECT_EQ(Of(D3dCallKind::kEndScene).size(), 2u);
+}
+
+// The device lists R5G6B5, A1R5G5B5, A4R4G4B4, X8R8G8B8 and A8R8G8B8; the
+// nine slots come out the same at either display depth.
+TEST_F(Direct3DDeviceTest, TheNineFormatSlotsAndTheirChoiceAtEveryDepth) {
+    struct Slot {
+        uint32_t bits, alpha, red, green, blue;
+    };
+    const Slot r5g6b5{16, 0, 0xF800, 0x07E0, 0x001F}, x8r8g8b8{32, 0, 0xFF0000, 0xFF00, 0xFF};
+    const Slot a4r4g4b4{16, 0xF000, 0x0F00, 0x00F0, 0x000F}, a1r5g5b5{16, 0x8000, 0x7C00, 0x03E0, 0x001F};
+    const Slot a8r8g8b8{32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF};
+    const Slot expected[9] = {r5g6b5, x8r8g8b8, a4r4g4b4, a8r8g8b8, a1r5g5b5, a8r8g8b8, r5g6b5, x8r8g8b8, a8r8g8b8};
+    for (const int bits : {16, 32}) {
+        SCOPED_TRACE(bits);
+        platform::SetDirect3DBackendFactory([this] { return std::shared_ptr<platform::D3dBackend>(recording); });
+        MainWindowState().window_mode = bits == 16 ? 0 : 1;
+        ASSERT_EQ(CreateMainWindow(), 0);
+        ASSERT_EQ(SetScreenModeBody(640, 480, bits, -1), 0);
+        ASSERT_EQ(InitGraphicsSystem(), 0);
+        ASSERT_TRUE(Host().Direct3DReady());
+        for (int slot = 0; slot < 9; ++slot) {
+            const platform::DdPixelFormat* f = GetTextureFormatPixelFormat(slot);
+            const ColorData* color = GetTextureFormatColorData(slot);
+            ASSERT_NE(f, nullptr);
+            ASSERT_NE(color, nullptr);
+            const Slot& e = expected[slot];
+            EXPECT_EQ(f->rgb_bit_count, e.bits) << slot;
+            EXPECT_EQ(f->alpha_mask, e.alpha) << slot;
+            EXPECT_EQ(f->red_mask, e.red) << slot;
+            EXPECT_EQ(f->green_mask, e.green) << slot;
+            EXPECT_EQ(f->blue_mask, e.blue) << slot;
+            EXPECT_EQ(color->alpha_mask, e.alpha) << slot;
+            EXPECT_EQ(color->red_mask, e.red) << slot;
+            EXPECT_EQ(color->pixel_byte, e.bits / 8) << slot;
+        }
+        EXPECT_EQ(GetTextureFormatPixelFormat(9), nullptr);
+        EXPECT_EQ(GetTextureFormatColorData(-1), nullptr);
+        EXPECT_EQ(GetTextureFormatColorData(9), nullptr);
+        // alpha channel, alpha test, draw-valid: the slot at 16 bits and at 32.
+        struct Choice {
+            int alpha_channel, alpha_test, draw_valid, slot16, slot32;
+        };
+        const Choice choices[] = {{0, 0, 0, 0, 1}, {1, 0, 0, 2, 3}, {0, 1, 0, 4, 5}, {1, 1, 0, 2, 3},
+                                  {0, 0, 1, 6, 7}, {1, 0, 1, 8, 8}, {0, 1, 1, 8, 8}, {1, 1, 1, 8, 8}};
+        for (const Choice& c : choices) {
+            for (const int depth : {16, 32}) {
+                TextureCreateParams p;
+                p.alpha_channel = c.alpha_channel;
+                p.alpha_test = c.alpha_test;
+                p.draw_valid = c.draw_valid;
+                p.color_depth = depth;
+                const int slot = depth == 16 ? c.slot16 : c.slot32;
+                EXPECT_EQ(GetTextureColorData(p), GetTextureFormatColorData(slot))
+                    << c.alpha_channel << c.alpha_test << c.draw_valid << " at " << depth;
+                EXPECT_EQ(GetTextureColorDataByFlags(c.alpha_channel, c.alpha_test, depth == 32 ? 1 : 0, c.draw_valid),
+                          GetTextureFormatColorData(slot));
+            }
+        }
+        const platform::DdPixelFormat* z = GetZBufferPixelFormat();
+        EXPECT_EQ(z->flags, platform::kPixelFormatZBuffer);
+        EXPECT_EQ(z->rgb_bit_count, 16u);
+        TermGraphicsSystem();
+        EndMainWindow();
+        ResetWindowState();
+        RegisterMessageProcessingBody();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
+}
+
+TEST_F(Direct3DDeviceTest, AFifthDeviceIsRefused) {
+    Start();
+    const std::shared_ptr<platform::DdSurface> surface = DeviceRecord(D3D().current_device).creation_surface;
+    std::vector<int> made;
+    for (int i = 0; i < 3; ++i)
+        made.push_back(CreateDevice3D(surface));
+    EXPECT_EQ(made, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(CreateDevice3D(surface), -1);
+    // A slot given back is taken again.
+    DeviceRecord(2) = Device3D{};
+    EXPECT_EQ(CreateDevice3D(surface), 2);
+    for (const int slot : {1, 2, 3})
+        DeviceRecord(slot) = Device3D{};
+}
+
+TEST_F(Direct3DDeviceTest, AcquiringBeforeStartUpDoesNothing) {
+    EXPECT_EQ(D3D().ready, 0);
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_FALSE(D3D().object);
+    EXPECT_EQ(GetDevice3DInterface(), nullptr);
+    EXPECT_TRUE(calls().empty());
+    // Nor after a shut-down.
+    Start();
+    ASSERT_EQ(TerminateDirect3D(), 0);
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_FALSE(D3D().object);
+}
+
+// An image whose pixel (x, y) is red x, green 10 y, blue 0x40.
+GraphImage Gradient(int width, int height) {
+    GraphImage image;
+    EXPECT_EQ(CreateXRGB32GraphImage(width, height, &image), 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            WritePixelValue(image.pixels + static_cast<size_t>(y) * image.pitch, x, 4,
+                            static_cast<uint32_t>((x & 0xFF) << 16 | (10 * y) << 8 | 0x40));
+    return image;
+}
+
+uint32_t TexturePixel(const Surface3DData& part, int x, int y) {
+    SurfaceData* store = GetSurfaceData(part.surface_data);
+    platform::DdSurfaceDesc desc;
+    EXPECT_EQ(store->surface->Lock(nullptr, &desc, platform::kDdLockReadOnly), platform::kDdOk);
+    const uint32_t value = static_cast<const uint32_t*>(desc.surface)[y * (desc.pitch / 4) + x];
+    store->surface->Unlock(nullptr);
+    return value;
+}
+
+TEST_F(Direct3DDeviceTest, UploadsLoadOnlyTheOverlapIntoEachPart) {
+    Start();
+    const int g = Texture(640, 16);
+    GraphData& graph = *GetGraphData(g);
+    ASSERT_EQ(graph.part_count, 2);
+    const Surface3DData& left = *GetSurface3DData(graph.parts[0]);
+    const Surface3DData& right = *GetSurface3DData(graph.parts[1]);
+    FillGraphTexturesColor(graph, 0, 0, 0, 0);
+    GraphImage image = Gradient(640, 16);
+    calls().clear();
+    // Columns 500 to 529 of rows 2 to 5: 12 columns in the left part, 18 in the right.
+    ASSERT_EQ(FillGraphTexturesRect(graph, image, nullptr, Rect{500, 2, 530, 6}, 0, 0, 0), 0);
+    const std::vector<const D3dCall*> loads = Of(D3dCallKind::kLoad);
+    ASSERT_EQ(loads.size(), 2u);
+    EXPECT_EQ(loads[0]->surface, GetSurfaceData(left.surface_data)->surface.get());
+    EXPECT_EQ(loads[0]->a, 500u);
+    EXPECT_EQ(loads[0]->b, 2u);
+    EXPECT_EQ(loads[1]->surface, GetSurfaceData(right.surface_data)->surface.get());
+    EXPECT_EQ(loads[1]->a, 0u);
+    EXPECT_EQ(loads[1]->b, 2u);
+    // Opaque: the texture is alpha-tested and no pixel has the transparent colour.
+    EXPECT_EQ(TexturePixel(left, 505, 3), 0xFFF91E40u);
+    EXPECT_EQ(TexturePixel(left, 511, 5), 0xFFFF3240u);
+    EXPECT_EQ(TexturePixel(right, 17, 2), 0xFF111440u);  // column 529
+    for (const auto& [x, y] : {std::pair{499, 3}, std::pair{505, 1}, std::pair{505, 6}})
+        EXPECT_EQ(TexturePixel(left, x, y), 0u) << x << ", " << y;
+    EXPECT_EQ(TexturePixel(right, 18, 3), 0u);  // column 530
+    // The whole image with its origin moved: the graph's (0, 0) shows image (3, 1).
+    ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 3, 1), 0);
+    EXPECT_EQ(TexturePixel(left, 0, 0), 0xFF030A40u);
+    EXPECT_EQ(TexturePixel(right, 0, 14), 0xFF039640u);  // image (515, 15)
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, AnUploadRestoresALostTextureAndStopsWhenTheLoadFails) {
+    Start();
+    const int g = Texture(16, 16);
+    GraphData& graph = *GetGraphData(g);
+    const Surface3DData& part = *GetSurface3DData(graph.parts[0]);
+    platform::DdSurface& texture = *GetSurfaceData(part.surface_data)->surface;
+    GraphImage image = Gradient(16, 16);
+    texture.MarkLost();
+    ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0), 0);
+    EXPECT_EQ(texture.IsLost(), platform::kDdOk);
+    EXPECT_EQ(TexturePixel(part, 7, 2), 0xFF071440u);
+    // A destination in use cannot take the copy: the library stops.
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(texture.Lock(nullptr, &desc, 0), platform::kDdOk);
+    try {
+        FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0);
+        ADD_FAILURE() << "no stop";
+    } catch (const std::runtime_error& stop) {
+        EXPECT_STREQ(stop.what(), direct3d_log::kUploadFailed);
+    }
+    texture.Unlock(nullptr);
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, AGraphLoadedAsOneTextureKeepsItsRedLevelsAsAlpha) {
+    Start();
+    SetGraphOption(1);
+    const int mask = Texture(16, 16);
+    SetGraphOption(0);
+    const int plain = Texture(16, 16);
+    GraphImage image = Gradient(16, 16);
+    for (const int g : {mask, plain}) {
+        GraphData& graph = *GetGraphData(g);
+        ASSERT_EQ(FillGraphTextures(graph, image, nullptr, 0, 0, 0, 0), 0);
+        const uint32_t alpha = g == mask ? 0x0Bu : 0xFFu;
+        EXPECT_EQ(TexturePixel(*GetSurface3DData(graph.parts[0]), 11, 4), alpha << 24 | 0x0B2840u);
+    }
+    ReleaseGraphImage(&image);
+}
+
+TEST_F(Direct3DDeviceTest, UnlockingAPartUnlocksItsTexture) {
+    Start();
+    const int g = Texture(16, 16);
+    const int part = GetGraphData(g)->parts[0];
+    const int store = GetSurface3DData(part)->surface_data;
+    int pitch = 0;
+    uint8_t* pixels = nullptr;
+    ASSERT_EQ(LockSurfaceData(store, &pitch, &pixels, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(UnlockSurface3DData(static_cast<int>(kSurface3DHandleType) | 999, pixels), -1);
+    EXPECT_EQ(UnlockSurface3DData(part, pixels + 4), -1);  // not what the lock gave
+    EXPECT_TRUE(GetSurfaceData(store)->surface->is_locked());
+    EXPECT_EQ(UnlockSurface3DData(part, pixels), 0);
+    EXPECT_FALSE(GetSurfaceData(store)->surface->is_locked());
+    EXPECT_EQ(UnlockSurface3DData(part, nullptr), -1);  // nothing locked
+}
+
+class ReadBackFailureTest : public Direct3DDeviceTest {
+protected:
+    void SetUp() override {
+        SetLogOutputFlag(1);
+        SetLogStartDirectory(scratch.path().string());
+        ASSERT_EQ(CreateLogFile(), 0);
+        Start();
+        graph = Texture(64, 64);
+    }
+    void TearDown() override {
+        SetRefusedReadBackMethods(0);
+        platform::ClearDisplayFaults();
+        SetLogOutputFlag(0);
+        SetLogStartDirectory("");
+    }
+    // Only the method at `index` of the five is tried.
+    int ReadBackWith(int index) {
+        D3D().read_back_memory[0] = D3D().read_back_memory[1] = -1;
+        SetRefusedReadBackMethods(0x1Fu & ~(1u << index));
+        return GetDrawScreenGraph(0, 0, 32, 32, graph, 0);
+    }
+    std::string Log() const { return scratch.ReadFile("Log.txt"); }
+    static std::string Line(const char* format, long value) {
+        char text[512];
+        std::snprintf(text, sizeof text, format, value);
+        return text;
+    }
+    platform::DdSurface& Destination() {
+        return *GetSurfaceData(GetSurface3DData(GetGraphData(graph)->parts[0])->surface_data)->surface;
+    }
+    int graph = -1;
+};
+
+// Each getting or giving back of a drawing context can fail on its own and
+// names itself in the log.
+TEST_F(ReadBackFailureTest, EachDrawingContextFailureOfTheGdiMethodsWritesItsLine) {
+    using platform::DisplayStep;
+    struct Case {
+        int method;
+        DisplayStep step;
+        int after;
+        const char* line;
+    };
+    const Case cases[] = {
+        {2, DisplayStep::kGetDC, 0, direct3d_log::kMethod2SourceDc},
+        {2, DisplayStep::kGetDC, 1, direct3d_log::kMethod2WorkDc},
+        {2, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod2WorkDcRelease},
+        {3, DisplayStep::kGetDC, 0, direct3d_log::kMethod3SourceDc},
+        {3, DisplayStep::kGetDC, 1, direct3d_log::kMethod3WorkDc},
+        {3, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod3WorkDcRelease},
+        {4, DisplayStep::kGetDC, 0, direct3d_log::kMethod4SourceDc},
+        {4, DisplayStep::kGetDC, 1, direct3d_log::kMethod4WorkDc},
+        {4, DisplayStep::kReleaseDC, 0, direct3d_log::kMethod4WorkDcRelease},
+    };
+    const std::string value = std::to_string(platform::kDdErrGeneric);
+    for (const Case& c : cases) {
+        const size_t before = Log().size();
+        platform::FailDisplayStep(c.step, 1, c.after);
+        EXPECT_EQ(ReadBackWith(c.method), -1) << c.line;
+        // One line, after the log's time stamp.
+        const std::string written = Log().substr(before);
+        const std::string line = Line(c.line, platform::kDdErrGeneric) + "\r\n";
+        EXPECT_EQ(written.substr(written.find(':') + 1), line) << c.line;
+        // The contexts taken are all given back: the same method works next.
+        platform::ClearDisplayFaults();
+        EXPECT_EQ(ReadBackWith(c.method), 0) << c.line;
+        EXPECT_FALSE(Destination().has_dc());
+    }
+}
+
+TEST_F(ReadBackFailureTest, TheWorkTextureMethodNamesTheStepThatFailed) {
+    platform::FailDisplayStep(platform::DisplayStep::kGdiCopy);
+    EXPECT_EQ(ReadBackWith(2), -1);
+    EXPECT_NE(Log().find(Line(direct3d_log::kMethod2BitBlt, platform::kDdErrGeneric)), std::string::npos);
+    EXPECT_EQ(Log().find("Method3 \x81@\x93]"), std::string::npos);  // no lock line
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Destination().Lock(nullptr, &desc, 0), platform::kDdOk);
+    EXPECT_EQ(ReadBackWith(2), -1);
+    Destination().Unlock(nullptr);
+    EXPECT_NE(Log().find(Line(direct3d_log::kMethod2DestLock, platform::kDdErrSurfaceBusy)), std::string::npos);
+}
+
+TEST_F(ReadBackFailureTest, ABusyDestinationIsTriedTenTimesAMillisecondApartThenDescribed) {
+    platform::DdSurfaceDesc desc;
+    ASSERT_EQ(Destination().Lock(nullptr, &desc, 0), platform::kDdOk);
+    calls().clear();
+    const int64_t start = clock.Microseconds();
+    EXPECT_EQ(ReadBackWith(4), -1);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 10u);
+    EXPECT_EQ(clock.Microseconds() - start, 9000);
+    Destination().Unlock(nullptr);
+    const std::string log = Log();
+    const std::string busy = std::to_string(platform::kDdErrSurfaceBusy);
+    EXPECT_NE(log.find("hr:" + busy + "  W:64  H:64  FullMode:0  Point x:0 y:0   Rect top:"), std::string::npos) << log;
+    EXPECT_NE(log.find("AlphaCh:0  AlphaTest:1  ColorBitDepth:32\r\n"), std::string::npos);
+    EXPECT_NE(log.find("ScreenColor:32  SizeX:640  SizeY:480  DrawPointX:0  DrawPointY:0  WndRect.left:"),
+              std::string::npos);
+    // Any other failure is described at once.
+    Destination().MarkLost();
+    calls().clear();
+    EXPECT_EQ(ReadBackWith(4), -1);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 1u);
+    EXPECT_NE(Log().find("hr:" + std::to_string(platform::kDdErrSurfaceLost) + "  W:64"), std::string::npos);
+    // And a free destination takes the copy on the first try.
+    Destination().Restore();
+    calls().clear();
+    EXPECT_EQ(ReadBackWith(4), 0);
+    EXPECT_EQ(Of(D3dCallKind::kLoad).size(), 1u);
 }
 
 }  // namespace
