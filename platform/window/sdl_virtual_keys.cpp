@@ -24,6 +24,10 @@ constexpr ScancodeKey kPositionalKeys[] = {
     {SDL_SCANCODE_RALT, vk::kMenu},
     {SDL_SCANCODE_PAUSE, vk::kPause},
     {SDL_SCANCODE_CAPSLOCK, vk::kCapital},
+    // The half-width/full-width key switches the input method on and off:
+    // on a JIS keyboard it lies where the grave key lies on others.
+    {SDL_SCANCODE_LANG5, vk::kKanji},
+    {SDL_SCANCODE_GRAVE, vk::kKanji},
     {SDL_SCANCODE_LANG3, vk::kKana},
     {SDL_SCANCODE_INTERNATIONAL2, vk::kKana},
     {SDL_SCANCODE_ESCAPE, vk::kEscape},
