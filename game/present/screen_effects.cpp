@@ -68,9 +68,4 @@ void DrawTransition(SceneDrawing& drawing, GameSystem& system) {
     }
 }
 
-void DrawFrozenScreen(SceneDrawing& drawing, const GameSystem& system) {
-    drawing.SetDrawBlendMode(0, 255);
-    drawing.DrawGraph(0, 0, system.frozenScreen, false);
-}
-
 }  // namespace velk

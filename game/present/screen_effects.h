@@ -20,6 +20,5 @@ void DrawFlash(SceneDrawing& drawing, const ScreenFlash& flash);
 // While the transition runs; it ends (both flags cleared) once its frames
 // are used up.
 void DrawTransition(SceneDrawing& drawing, GameSystem& system);
-void DrawFrozenScreen(SceneDrawing& drawing, const GameSystem& system);
 
 }  // namespace velk
