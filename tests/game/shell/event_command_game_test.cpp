@@ -1,0 +1,121 @@
+// Games the writer makes whose events read back what branches, character
+// commands, game values, system variables and the choice window did: a
+// common event and a map event each start by themselves once and leave
+// their results in variables, strings or the game's objects.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/data/variable_id.h"
+#include "game/map/map_event.h"
+#include "game/present/sound_state.h"
+#include "game/shell/game_home.h"
+#include "lib/core/window/message_processing.h"
+#include "tests/support/game/basic_game.h"
+#include "tests/support/game/game_harness.h"
+
+namespace velk::testing {
+namespace {
+
+// The common event runs `common` once (while variable 99 is 0); map event 1
+// at tile (1, 1) runs `director` once (while variable 98 is 0). Events 2
+// and 3 stand still on tiles (10, 6) and (4, 10) of a 20 x 15 floor.
+// `moreCommons` adds common events.
+std::string EventGame(const std::string& common, const std::string& director = "",
+                      const std::string& moreCommons = "") {
+    return R"(
+game
+  title "イベントのゲーム"
+settings-file
+  Start 0
+  SEandBGM 3
+)" + BasicSystemDatabase(0, 1, 12) +
+           R"(
+database user
+database changeable
+tilesets
+  tileset "床"
+    terrain 0 0 0 0 0 0 0 0 0 0
+    flags 0 0 0 0 0 0 0 0 0 0
+map "MapData/Map000.mps"
+  name "floor"
+  size 20 15
+  fill 0 0 0 20 15 0
+  event 2 "walker" 10 6
+    page
+      graphic 0 "" 2 1 255 0
+  event 3 "other" 4 10
+    page
+      graphic 0 "" 2 1 255 0
+  event 1 "director" 1 1
+    page
+      trigger 1
+      condition 0 0x21 2000098 0
+      command 121 2000098 1 0 0xC
+)" + director +
+           R"(
+common-events
+  event "はじまり"
+    trigger 0x21
+    condition 2000099 0
+    command 121 2000099 1 0 0xC
+)" + common +
+           moreCommons;
+}
+
+int32_t Var(GameHarness& game, int32_t n) { return game.Variable(kVariableBase + n); }
+
+// Three branches whose cases set variables base, base + 1 and base + 2: no
+// conditions (only the case for none holding runs: 1); one condition that
+// fails (its else case: 2); two conditions of which the second holds (its
+// case: 2).
+std::string ThreeBranches(int base, const std::string& indent) {
+    const std::string lines = R"(command 111 0
+command 420 0
+command 121 V0 1 0 0xC indent 1
+command 499
+command 111 1 2000090 5 0x12
+command 401 1
+command 121 V1 1 0 0xC indent 1
+command 420 0
+command 121 V1 2 0 0xC indent 1
+command 499
+command 111 2 2000090 5 0x12 2000090 0 0x12
+command 401 1
+command 121 V2 1 0 0xC indent 1
+command 401 2
+command 121 V2 2 0 0xC indent 1
+command 420 0
+command 121 V2 3 0 0xC indent 1
+command 499
+)";
+    std::string out;
+    for (size_t at = 0; at < lines.size();) {
+        const size_t end = lines.find('\n', at) + 1;
+        std::string line = lines.substr(at, end - at);
+        if (const size_t v = line.find(" V"); v != std::string::npos)
+            line.replace(v + 1, 2, std::to_string(kVariableBase + base + (line[v + 2] - '0')));
+        out += indent + line;
+        at = end;
+    }
+    return out;
+}
+
+TEST(EventCommandGame, BranchesRunTheSameCasesInCommonAndMapEvents) {
+    GameHarness game(EventGame(ThreeBranches(10, "    "), ThreeBranches(20, "      ")));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    ASSERT_EQ(Var(game, 99), 1);
+    ASSERT_EQ(Var(game, 98), 1);
+    for (int base : {10, 20}) {
+        EXPECT_EQ(Var(game, base), 1) << base;
+        EXPECT_EQ(Var(game, base + 1), 2) << base;
+        EXPECT_EQ(Var(game, base + 2), 2) << base;
+    }
+}
+
+}  // namespace
+}  // namespace velk::testing
