@@ -64,6 +64,10 @@ Character* CharacterCommands::FindCharacter(int32_t code, const EventInterpreter
     return map_.FindEvent(code);
 }
 
+Character* CharacterCommands::GetCharacter(int32_t argument, EventInterpreter& interpreter) {
+    return FindCharacter(interpreter.GetValue(argument), interpreter);
+}
+
 CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, const EventCommand& command) {
     const auto& args = command.arguments;
     int32_t code = args[1];
@@ -104,7 +108,7 @@ CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, con
 }
 
 CommandResult CharacterCommands::SetMoveRoute(EventInterpreter& interpreter, const EventCommand& command) {
-    Character* character = FindCharacter(command.arguments[1], interpreter);
+    Character* character = GetCharacter(command.arguments[1], interpreter);
     if (character && !command.routes.empty()) character->StartMoveRoute(command.routes.front());
     return CommandResult::kAdvance;
 }
@@ -266,7 +270,7 @@ CommandResult CharacterCommands::Effect(EventInterpreter& interpreter, const Eve
     if (target == 0) {
         pictures_.SetEffectRange(value(3), value(4), kind, value(5), value(6), value(7), value(2));
     } else if (target == 1) {
-        Character* character = FindCharacter(args[3], interpreter);
+        Character* character = GetCharacter(args[3], interpreter);
         if (!character) return CommandResult::kAdvance;
         if (kind == 0) {
             const uint32_t r = static_cast<uint32_t>(std::clamp(value(5), -100, 100) + 100);

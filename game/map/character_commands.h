@@ -68,6 +68,9 @@ public:
     // hero, -3 and below the followers, 0 and above a map event; null when
     // there is none.
     Character* FindCharacter(int32_t code, const EventInterpreter& interpreter);
+    // The same for a command argument, which may name the code through a
+    // variable.
+    Character* GetCharacter(int32_t argument, EventInterpreter& interpreter);
 
 private:
     std::string& SlotName(int32_t slot);

@@ -117,5 +117,43 @@ TEST(EventCommandGame, BranchesRunTheSameCasesInCommonAndMapEvents) {
     }
 }
 
+// Commands 201, 124 and 290 name their character through a normal variable
+// (variable 0 holds 2) and through the running event's self variable 0
+// (which holds 3).
+TEST(EventCommandGame, CharactersNamedThroughVariablesAreFound) {
+    GameHarness game(EventGame("", R"(
+      command 121 2000000 2 0 0xC
+      command 121 1100000 3 0 0xC
+      command 201 2000000
+      command-route 0 3 3 3 3 2
+      move 2 ""
+      command 201 1100000
+      command-route 0 3 3 3 3 2
+      move 0 ""
+      move 0 ""
+      command 202
+      command 124 2000030 0x1000 2000000 2
+      command 124 2000031 0x1000 1100000 3
+      command 290 0x01 600 2000000 0 30 -30 60
+      command 290 0x01 600 1100000 0 -50 40 10
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(60));
+    ASSERT_EQ(Var(game, 98), 1);
+    const MapEvent* walker = game.Home().mapState.FindEvent(2);
+    const MapEvent* other = game.Home().mapState.FindEvent(3);
+    ASSERT_NE(walker, nullptr);
+    ASSERT_NE(other, nullptr);
+    // Event 2 took one half-tile step right from (20, 12), event 3 two down
+    // from (8, 20).
+    EXPECT_EQ(walker->gridX, 21);
+    EXPECT_EQ(other->gridY, 22);
+    EXPECT_EQ(Var(game, 30), 21);
+    EXPECT_EQ(Var(game, 31), 22);
+    // The colour targets: (r + 100) x 65536 + (g + 100) x 256 + b + 100.
+    EXPECT_EQ(walker->colorEffectTarget, 130u * 65536 + 70u * 256 + 160u);
+    EXPECT_EQ(other->colorEffectTarget, 50u * 65536 + 140u * 256 + 110u);
+}
+
 }  // namespace
 }  // namespace velk::testing
