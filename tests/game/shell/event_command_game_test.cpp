@@ -155,5 +155,69 @@ TEST(EventCommandGame, CharactersNamedThroughVariablesAreFound) {
     EXPECT_EQ(other->colorEffectTarget, 50u * 65536 + 140u * 256 + 110u);
 }
 
+// A second of 16-bit mono silence at 8 kHz.
+void WriteTone(const std::filesystem::path& path) {
+    const uint32_t samples = 8000;
+    std::string b;
+    auto le = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    b += "RIFF";
+    le(36 + samples * 2, 4);
+    b += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);
+    le(1, 2);
+    le(8000, 4);
+    le(16000, 4);
+    le(2, 2);
+    le(16, 2);
+    b += "data";
+    le(samples * 2, 4);
+    b.append(samples * 2, '\0');
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << b;
+}
+
+// Music row 0 and background-sound row 0 name one file at their own volume
+// 80; each list then has its ten spare rows from row 1 on.
+std::string SoundGame(const std::string& common) {
+    std::string game = EventGame(common);
+    const std::string item = "    item number \"ループ位置\"\n";
+    const std::string row = "    data \"音\" \"Sound/tone.wav\" 80 100 0\n";
+    const size_t music = game.find(item);
+    game.insert(music + item.size(), row);
+    const size_t background = game.find(item, music + item.size() + row.size());
+    game.insert(background + item.size(), row);
+    return game;
+}
+
+TEST(EventCommandGame, SoundNumbersAnswerOnlyForDatabaseRows) {
+    // Values 1 and 2 of the game-value command (kind 3) after playing row 0
+    // of each list, then after playing the file by its name, which takes a
+    // spare row.
+    GameHarness game(SoundGame(R"(
+    command 140 0x00 0
+    command 140 0x10 0
+    command 124 2000001 0x3000 1
+    command 124 2000002 0x3000 2
+    command 140 0x2000000 0 0 0 100 100 0 text "Sound/other.wav"
+    command 140 0x2000010 0 0 0 100 100 0 text "Sound/other.wav"
+    command 124 2000003 0x3000 1
+    command 124 2000004 0x3000 2
+)"));
+    WriteTone(game.Folder() / "Data" / "Sound" / "tone.wav");
+    WriteTone(game.Folder() / "Data" / "Sound" / "other.wav");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    ASSERT_EQ(game.Home().sound.CurrentNumber(SoundState::kMusic), 1) << "the file took the first spare row";
+    ASSERT_EQ(game.Home().sound.CurrentNumber(SoundState::kBackgroundSound), 1);
+    EXPECT_EQ(Var(game, 1), 0);
+    EXPECT_EQ(Var(game, 2), 0);
+    EXPECT_EQ(Var(game, 3), -1);
+    EXPECT_EQ(Var(game, 4), -1);
+}
+
 }  // namespace
 }  // namespace velk::testing
