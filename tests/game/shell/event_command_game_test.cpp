@@ -219,5 +219,20 @@ TEST(EventCommandGame, SoundNumbersAnswerOnlyForDatabaseRows) {
     EXPECT_EQ(Var(game, 4), -1);
 }
 
+// `\-[n]` keeps n as its byte (0 as 255, 13 as 12); only a byte that would
+// be 0 or 13 takes the wide form (0x01 0x1A 0x07 and three digits + 14).
+TEST(EventCommandGame, SpacingCodesConvertToTheirOwnBytes) {
+    GameHarness game(EventGame(R"(
+    command 122 3000001 0 0 text "a\\-[5]b\\-[0]\\-[13]\\-[1]\\-[300]\\-[-5]"
+    command 122 3000002 0 0 text "\\-[256]\\-[269]"
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.StringVariable(kStringBase + 1),
+              std::string("a\x01\x07\x05"
+                          "b\x01\x07\xFF\x01\x07\x0C\x01\x07\x01\x01\x07\x2C\x01\x07\xFB"));
+    EXPECT_EQ(game.StringVariable(kStringBase + 2), std::string("\x01\x1A\x07\x0E\x0F\x1C\x01\x1A\x07\x0E\x0F\x29"));
+}
+
 }  // namespace
 }  // namespace velk::testing
