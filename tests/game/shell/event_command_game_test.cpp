@@ -234,5 +234,79 @@ TEST(EventCommandGame, SpacingCodesConvertToTheirOwnBytes) {
     EXPECT_EQ(game.StringVariable(kStringBase + 2), std::string("\x01\x1A\x07\x0E\x0F\x1C\x01\x1A\x07\x0E\x0F\x29"));
 }
 
+// Items 0 to 2 of a choice: the event notes the case it took in variable
+// 60 (1, 2, 3 for the items, 4 for the cancel result 3, 100 for a forced
+// close). A parallel event asks for the forced close once variable 50 is 1.
+std::string ChoiceGame() {
+    return EventGame(R"(
+    command 102 0x453 text "A" text "B" text "C"
+    command 401 2
+    command 121 2000060 1 0 0xC indent 1
+    command 401 3
+    command 121 2000060 2 0 0xC indent 1
+    command 401 5
+    command 121 2000060 4 0 0xC indent 1
+    command 401 102
+    command 121 2000060 100 0 0xC indent 1
+    command 499
+)",
+                     "", R"(
+  event "閉じる"
+    trigger 0x03
+    command 111 1 2000050 1 0x12
+    command 401 1
+    command 121 2000050 0 0 0xC indent 1
+    command 104 indent 1
+    command 499
+)");
+}
+
+constexpr uint8_t kConfirmKey = 0x2C;  // Z
+constexpr uint8_t kCancelKey = 0x2D;   // X
+constexpr uint8_t kDownKey = 0xD0;
+
+int32_t CurrentChoice(GameHarness& game) { return game.Variable(kSystemVariableBase + 20); }
+
+// Steps until the choice takes input (it shows the cursor as the current
+// choice).
+void UntilChoiceReady(GameHarness& game) {
+    for (int frame = 0; frame < 60 && CurrentChoice(game) < 0; ++frame)
+        ASSERT_TRUE(game.StepFrames(1));
+    ASSERT_EQ(CurrentChoice(game), 0);
+}
+
+TEST(EventCommandGame, EveryAnswerOfOneFrameActs) {
+    GameHarness game(ChoiceGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    UntilChoiceReady(game);
+    // Confirm and cancel in one frame: the event takes item 0, and the
+    // cancel that follows makes its result the current choice.
+    game.SetKey(kConfirmKey, true);
+    game.SetKey(kCancelKey, true);
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(CurrentChoice(game), 3);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(Var(game, 60), 1);
+}
+
+TEST(EventCommandGame, AForcedCloseLeavesTheCurrentChoice) {
+    GameHarness game(ChoiceGame());
+    ASSERT_EQ(game.Start(), std::nullopt);
+    UntilChoiceReady(game);
+    game.SetKey(kDownKey, true);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.SetKey(kDownKey, false);
+    ASSERT_EQ(CurrentChoice(game), 1);
+    game.Home().variableStore.SetInt(kVariableBase + 50, 1);
+    std::vector<int32_t> seen;
+    for (int frame = 0; frame < 4; ++frame) {
+        ASSERT_TRUE(game.StepFrames(1));
+        seen.push_back(CurrentChoice(game));
+    }
+    EXPECT_EQ(Var(game, 60), 100);
+    for (int32_t value : seen)
+        EXPECT_TRUE(value == 1 || value == -1) << value;
+}
+
 }  // namespace
 }  // namespace velk::testing
