@@ -6,6 +6,7 @@
 #include "game/event/command_table.h"
 #include "game/event/event_links.h"
 #include "game/event/game_key_input.h"
+#include "game/event/value_commands.h"
 #include "game/map/character.h"
 #include "game/map/map_event_link.h"
 #include "game/map/map_state_owner.h"
@@ -72,7 +73,9 @@ public:
         velk::SetKeyConfig(home_.mainInterpreter.keyConfig, code, static_cast<int>(button), keyboard);
     }
     std::string GetKeyConfigName(ActionButton button, bool keyboard) override {
-        return keyboard ? std::string() : GetPadKeyConfigName(home_.mainInterpreter.keyConfig, static_cast<int>(button));
+        const KeyConfig& config = home_.mainInterpreter.keyConfig;
+        if (!keyboard) return GetPadKeyConfigName(config, static_cast<int>(button));
+        return GetKeyCodeName(velk::GetKeyConfig(config, static_cast<int>(button), true) - kFirstKeyboardCode);
     }
     int32_t MouseX() override { return home_.inputState.MouseX(); }
     int32_t MouseY() override { return home_.inputState.MouseY(); }

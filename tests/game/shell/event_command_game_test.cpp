@@ -334,5 +334,20 @@ TEST(EventCommandGame, TheViewScrollsOnePixelPastTheLastScreen) {
     EXPECT_EQ(Var(game, 3), 0);
 }
 
+TEST(EventCommandGame, KeyNamesOfTheConfiguredKeyboardKeys) {
+    GameHarness game(EventGame(""));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 1), "Z");
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 2), "X");
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 3), "C");
+    // Space (scan code 0x39) for confirm; Enter (0x1C) for sub.
+    game.Home().variableStore.SetInt(kSystemVariableBase + 52, 100 + 0x39);
+    game.Home().variableStore.SetInt(kSystemVariableBase + 54, 100 + 0x1C);
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 1), "SPACE");
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 2), "X");
+    EXPECT_EQ(game.StringVariable(kSystemStringBase + 3), "Enter");
+}
+
 }  // namespace
 }  // namespace velk::testing
