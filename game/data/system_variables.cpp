@@ -189,8 +189,10 @@ void VariableStore::SetSystemVariable(int32_t number, int32_t value) {
         case 100:
         case 101: {
             SoundChannel channel = number == 100 ? SoundChannel::kMusic : SoundChannel::kBackgroundSound;
-            int32_t reference = owners.sound->VolumeReference(channel);
-            SetVolume(channel, ClampToInt(int64_t{value} * reference / 100));
+            // Scaled by the recorded reference only where it is below 1;
+            // otherwise the playing sound takes the new base volume itself.
+            const int64_t reference = owners.sound->VolumeReference(channel);
+            SetVolume(channel, ClampToInt(int64_t{value} * reference / std::max<int64_t>(reference, 1)));
             (number == 100 ? block.sysVar100 : block.sysVar101) = std::max(value, 0);
             break;
         }

@@ -1,6 +1,8 @@
 #include "game/shell/game_home.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 
 #include "game/data/game_objects.h"
 #include "game/event/command_table.h"
@@ -79,16 +81,28 @@ public:
     }
     int32_t MouseX() override { return home_.inputState.MouseX(); }
     int32_t MouseY() override { return home_.inputState.MouseY(); }
-    void MoveMouseX(int32_t value) override { MoveTo(value, home_.inputState.MouseY()); }
-    void MoveMouseY(int32_t value) override { MoveTo(home_.inputState.MouseX(), value); }
+    // The game reads the new coordinate back at once, before the next input
+    // update has seen the cursor move.
+    void MoveMouseX(int32_t value) override {
+        MoveTo(value, home_.inputState.MouseY());
+        home_.inputState.PlaceMouseX(value);
+    }
+    void MoveMouseY(int32_t value) override {
+        MoveTo(home_.inputState.MouseX(), value);
+        home_.inputState.PlaceMouseY(value);
+    }
     bool MouseCursorShown() override { return GetMouseCursorShowFlag() != 0; }
     void ShowMouseCursor(bool shown) override { SetMouseCursorShowFlag(shown ? 1 : 0); }
 
 private:
-    // Game pixels to screen pixels: doubled with 16-pixel chips.
+    // Game pixels to window pixels: doubled with 16-pixel chips, and grown
+    // with the window (after F4).
     void MoveTo(int32_t x, int32_t y) {
-        int32_t scale = home_.wideValues.chipScale;
-        SetMousePosition(x * scale, y * scale);
+        const double scale = GetWindowSizeExtendRate() * home_.wideValues.chipScale;
+        SetMousePosition(ToWindow(x, scale), ToWindow(y, scale));
+    }
+    static int32_t ToWindow(int32_t value, double scale) {
+        return static_cast<int32_t>(std::clamp(std::trunc(value * scale), -2147483648.0, 2147483647.0));
     }
     GameHome& home_;
 };

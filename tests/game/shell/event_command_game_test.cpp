@@ -349,5 +349,49 @@ TEST(EventCommandGame, KeyNamesOfTheConfiguredKeyboardKeys) {
     EXPECT_EQ(game.StringVariable(kSystemStringBase + 3), "Enter");
 }
 
+TEST(EventCommandGame, BaseVolumesGiveThePlayingSoundTheirOwnValue) {
+    // Rows of volume 80 play; base volumes 50 and 30 are written and the
+    // current volumes (system variables 95 and 97) read back.
+    GameHarness game(SoundGame(R"(
+    command 140 0x00 0
+    command 140 0x10 0
+    command 121 9000100 50 0 0xC
+    command 121 9000101 30 0 0xC
+    command 121 2000001 9000095 0 0
+    command 121 2000002 9000097 0 0
+)"));
+    WriteTone(game.Folder() / "Data" / "Sound" / "tone.wav");
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    EXPECT_EQ(Var(game, 1), 50);
+    EXPECT_EQ(Var(game, 2), 30);
+}
+
+TEST(EventCommandGame, TheMouseIsPlacedAtTheWindowsSizeAndReadBackAtOnce) {
+    // Variable 97 set to 1 starts the common event that places the mouse.
+    GameHarness game(EventGame("", "", R"(
+  event "マウス"
+    trigger 0x21
+    condition 2000097 1
+    command 121 2000097 2 0 0xC
+    command 121 9000071 100 0 0xC
+    command 121 9000072 50 0 0xC
+    command 121 2000071 9000071 0 0
+    command 121 2000072 9000072 0 0
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(2));
+    // The window at twice its size, as F4 makes it.
+    SetWindowSizeExtendRate(2.0);
+    game.Home().variableStore.SetInt(kVariableBase + 97, 1);
+    ASSERT_TRUE(game.StepFrames(1));
+    ASSERT_EQ(Var(game, 97), 2);
+    EXPECT_EQ(Var(game, 71), 100);
+    EXPECT_EQ(Var(game, 72), 50);
+    ASSERT_FALSE(game.Window().warps().empty());
+    EXPECT_EQ(game.Window().warps().back().x, 200);
+    EXPECT_EQ(game.Window().warps().back().y, 100);
+}
+
 }  // namespace
 }  // namespace velk::testing
