@@ -118,7 +118,20 @@ CommandResult CharacterCommands::WaitForMoveRoutes(EventInterpreter& interpreter
     return CommandResult::kAdvance;
 }
 
-CommandResult CharacterCommands::Download(EventInterpreter&, const EventCommand&) {
+CommandResult CharacterCommands::Download(EventInterpreter& interpreter, const EventCommand& command) {
+    // Nothing is fetched, but the address and file name are expanded as
+    // games expect: a leading "@n" line still sets system variable 0, and a
+    // broken code shows its box.
+    if (text_) {
+        EventTextOptions options;
+        options.mapEventId = interpreter.eventId;
+        options.commonEventId = interpreter.commonId;
+        options.mapId = interpreter.mapId;
+        options.valuesOnly = true;
+        options.leadingAtSignLine = true;
+        for (size_t i = 0; i < 2 && i < command.strings.size(); ++i)
+            text_->ConvertEscapeCodes(command.strings[i], options);
+    }
     download_.Start();
     return CommandResult::kAdvance;
 }

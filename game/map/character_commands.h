@@ -15,6 +15,7 @@
 namespace velk {
 
 class Character;
+class EventTextLink;
 class GameSystem;
 class Hero;
 class MapState;
@@ -43,16 +44,19 @@ public:
 
 class CharacterCommands : public CommandHandlerSet {
 public:
-    // `nameList` is the main interpreter's remembered party names.
+    // `nameList` is the main interpreter's remembered party names; `text`
+    // expands the download command's texts (none: they stay as written).
     CharacterCommands(MapState& map, Hero& hero, CharacterWorld& world, GameSystem& system,
-                      std::vector<std::string>& nameList, DownloadState& download, PictureEffectLink& pictures)
+                      std::vector<std::string>& nameList, DownloadState& download, PictureEffectLink& pictures,
+                      EventTextLink* text = nullptr)
         : map_(map),
           hero_(hero),
           world_(world),
           system_(system),
           nameList_(nameList),
           download_(download),
-          pictures_(pictures) {}
+          pictures_(pictures),
+          text_(text) {}
     void RegisterInto(CommandTable& table) override;
 
     CommandResult MoveLocation(EventInterpreter& interpreter, const EventCommand& command);
@@ -82,6 +86,7 @@ private:
     std::vector<std::string>& nameList_;
     DownloadState& download_;
     PictureEffectLink& pictures_;
+    EventTextLink* text_;
 };
 
 }  // namespace velk

@@ -154,7 +154,7 @@ struct Subsystems {
           textPrompt(home.gameSystem, home.mainInterpreter.systemVariables, home.databases.system,
                      home.wideValues.chipScale),
           characterCommands(home.mapState, home.hero, ActiveCharacterWorld(), home.gameSystem,
-                            home.mainInterpreter.nameList, download, pictureEffects),
+                            home.mainInterpreter.nameList, download, pictureEffects, &home.TextLink()),
           values(home.mapState, home.hero, home.gameSystem, characterCommands, presentationValues),
           messageCommands(home.gameSystem, home.variableStore, ActiveWindowWaiters()),
           pictureCommands(presentation.pictures, home.mainInterpreter, presentation.screen, GamePictureDrawing(),

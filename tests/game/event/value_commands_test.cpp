@@ -377,6 +377,30 @@ TEST_F(ValueCommandsTest, TextPromptWaitsTakesOverTheOldTextAndFinishes) {
     EXPECT_EQ(prompt_.lastMax, 4);
 }
 
+// The typed text is handed over in at most 255 bytes, before its
+// backslashes are doubled; a pair that the cut would split is dropped whole.
+TEST_F(ValueCommandsTest, TheConfirmedTextIsCutTo255Bytes) {
+    const std::string pair = "\x83\x5C";
+    struct Case {
+        std::string typed, stored;
+    };
+    const Case cases[] = {
+        {std::string(300, 'x'), std::string(255, 'x')},
+        {std::string(253, 'x') + pair + "yz", std::string(253, 'x') + pair},
+        {std::string(254, 'x') + pair, std::string(254, 'x')},
+        {std::string(300, '\\'), std::string(510, '\\')},
+    };
+    for (const Case& c : cases) {
+        SetStr(1, "");
+        prompt_.open = false;
+        Run1({StrOp(kStr + 1, 0x100 | 3, 400)});
+        prompt_.state = 1;
+        prompt_.text = c.typed;
+        RunFrames(1);
+        EXPECT_EQ(Str(1), c.stored) << c.typed.size();
+    }
+}
+
 TEST_F(ValueCommandsTest, PromptStartTextIsNotCutInsideACharacter) {
     SetStr(1, "a\x83\x5C");
     Run1({StrOp(kStr + 1, 3 | 0x2000, 2)});

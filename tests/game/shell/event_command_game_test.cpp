@@ -393,5 +393,28 @@ TEST(EventCommandGame, TheMouseIsPlacedAtTheWindowsSizeAndReadBackAtOnce) {
     EXPECT_EQ(game.Window().warps().back().y, 100);
 }
 
+TEST(EventCommandGame, ChoicesOpenWhenAnyTextHasText) {
+    // One item, empty; the second text is not an item but is not empty: the
+    // window opens and the event waits for it.
+    GameHarness game(EventGame(R"(
+    command 102 0x31 text "" text "B"
+    command 121 2000040 1 0 0xC
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(5));
+    EXPECT_EQ(Var(game, 40), 0);
+    EXPECT_FALSE(game.Home().gameSystem.choiceRequest.empty());
+}
+
+TEST(EventCommandGame, TheDownloadCommandExpandsItsTexts) {
+    // A leading "@n" line of the address sets system variable 0.
+    GameHarness game(EventGame(R"(
+    command 260 0 0 text "@7\nhttp://example.com/" text "a.txt"
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.Variable(kSystemVariableBase + 0), 7);
+}
+
 }  // namespace
 }  // namespace velk::testing
