@@ -142,6 +142,10 @@ public:
 
     int32_t MouseX() const { return mouseX_; }
     int32_t MouseY() const { return mouseY_; }
+    // A coordinate the game placed the mouse at: read back at once, and no
+    // movement at the next update.
+    void PlaceMouseX(int32_t x) { mouseX_ = previousMouseX_ = x; }
+    void PlaceMouseY(int32_t y) { mouseY_ = previousMouseY_ = y; }
     int32_t MouseMoveX() const { return mouseMoveX_; }
     int32_t MouseMoveY() const { return mouseMoveY_; }
     int32_t WheelTurns() const { return wheelTurns_; }

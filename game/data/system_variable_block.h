@@ -3,9 +3,9 @@
 // system variables (9000000 + number) and two system strings. The main
 // interpreter holds one block; the variable store maps the numbers onto it.
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velk {
 
@@ -32,7 +32,9 @@ struct SystemVariableBlock {
     int32_t sysVar66 = -1, sysVar67 = 0, sysVar68 = 0;
     int32_t sysVar73 = 0;
     uint8_t sysVar74 = 1;  // the mouse cursor's show flag as last set
-    std::array<int32_t, 5> slotValues = {-1, -1, -1, -1, -1};  // system variables 87-91
+    // System variables 87-91; a save may hold more, which are kept for the
+    // next save.
+    std::vector<int32_t> slotValues = std::vector<int32_t>(5, -1);
     int32_t sysVar100 = 100, sysVar101 = 100, sysVar102 = 100;
     // System strings 26 and 27: the text the message command puts before and
     // after every message.

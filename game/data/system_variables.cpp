@@ -189,8 +189,10 @@ void VariableStore::SetSystemVariable(int32_t number, int32_t value) {
         case 100:
         case 101: {
             SoundChannel channel = number == 100 ? SoundChannel::kMusic : SoundChannel::kBackgroundSound;
-            int32_t reference = owners.sound->VolumeReference(channel);
-            SetVolume(channel, ClampToInt(int64_t{value} * reference / 100));
+            // Scaled by the recorded reference only where it is below 1;
+            // otherwise the playing sound takes the new base volume itself.
+            const int64_t reference = owners.sound->VolumeReference(channel);
+            SetVolume(channel, ClampToInt(int64_t{value} * reference / std::max<int64_t>(reference, 1)));
             (number == 100 ? block.sysVar100 : block.sysVar101) = std::max(value, 0);
             break;
         }
@@ -227,9 +229,9 @@ void VariableStore::SetScroll(bool vertical, int32_t pixels) {
         int64_t high = static_cast<int64_t>(std::trunc((static_cast<double>(height) - 7.5) * static_cast<double>(chip) + 1.0));
         v = std::min(std::max(v, low), high);
     } else {
-        // The same bottom edge the view's own scrolling stops at: the map's
-        // last screen, not one pixel past it.
-        v = std::min(std::max(v, int64_t{0}), (height - 15) * chip);
+        // Games may scroll one pixel past the map's last screen and read that
+        // back.
+        v = std::min(std::max(v, int64_t{0}), (height - 15) * chip + 1);
     }
     map.SetScrollY(static_cast<int32_t>(static_cast<uint32_t>(v * 4)));
 }

@@ -126,6 +126,11 @@ void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, in
     if (end < 0) return;
     for (size_t head : heads)
         commands[head].jumps = {2, end};
+    // A condition without its case head chooses no case; line 0 would run
+    // the list again from its start.
+    for (int32_t i = 0; i < count; ++i) {
+        if (jumps[static_cast<size_t>(5 + i)] == 0) jumps[static_cast<size_t>(5 + i)] = end;
+    }
     for (size_t at = line + 1; at < commands.size(); ++at) {
         const EventCommand& next = commands[at];
         if (next.indent == indent && (Is(next, CommandCode::kElseHead) || Is(next, CommandCode::kBranchEnd))) {

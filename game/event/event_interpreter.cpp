@@ -62,6 +62,16 @@ std::string DoubleBackslashes(const std::string& text) {
     return doubled;
 }
 
+// The typed text as the prompt hands it over: at most 255 bytes, and never
+// the lead byte of a pair without its trail.
+std::string ConfirmedText(std::string text) {
+    constexpr size_t kConfirmedTextLimit = 255;
+    if (text.size() <= kConfirmedTextLimit) return text;
+    const bool splitsPair = GetSjisByteClass(text, static_cast<int>(kConfirmedTextLimit) - 1) == 1;
+    text.resize(splitsPair ? kConfirmedTextLimit - 1 : kConfirmedTextLimit);
+    return text;
+}
+
 }  // namespace
 
 EventInterpreter::EventInterpreter() = default;
@@ -227,7 +237,7 @@ void EventInterpreter::FinishTextPrompt(EventLinks& links) {
         links.systemVariables->textPromptState = -1;
     } else {
         links.systemVariables->textPromptState = 0;
-        text += DoubleBackslashes(prompt.Text(textInput));
+        text += DoubleBackslashes(ConfirmedText(prompt.Text(textInput)));
     }
     prompt.Delete(textInput);
     textInput = 0;

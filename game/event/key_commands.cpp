@@ -167,7 +167,7 @@ int32_t ValueCommands::GameValue(EventInterpreter& in, int32_t kind, int32_t fla
 }
 
 int32_t ValueCommands::CharacterValue(EventInterpreter& in, int32_t code, int32_t field) {
-    const std::optional<CharacterValues> found = links_.gameValues->Character(in, code);
+    const std::optional<CharacterValues> found = links_.gameValues->Character(in, in.GetValue(code));
     if (!found) return -1;
     const CharacterValues& c = *found;
     // Page values belong to map events that have a page and take part in

@@ -271,12 +271,9 @@ bool MainEventInterpreter::ReadSave(SaveStream& stream) {
         }
         uint32_t slots = 0;
         read = read && in.Count(slots, 4);
-        // Only five slot values exist; any further stored ones are passed over.
-        for (uint32_t i = 0; read && i < slots; ++i) {
-            int32_t value = 0;
-            read = in.I32(value);
-            if (read && i < v.slotValues.size()) v.slotValues[i] = value;
-        }
+        if (read && v.slotValues.size() < slots) v.slotValues.resize(slots, -1);
+        for (uint32_t i = 0; read && i < slots; ++i)
+            read = in.I32(v.slotValues[i]);
         read = read && in.I32s(v.sysVar22, savedInt6, savedInt7, v.sysVar59, v.sysVar60);
     }
     for (size_t button = 0; read && version >= kSinceKeys && button < keyConfig.keyboard.size(); ++button)

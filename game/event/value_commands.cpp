@@ -189,24 +189,37 @@ CommandResult ValueCommands::ConditionBranch(EventInterpreter& in, const EventCo
         const int32_t right = (flags & 0x10) ? rightCode : in.GetValue(rightCode);
         if (Compare(flags & 15, left, right)) result = i + 1;
     }
+    // The case heads of a prepared branch jump to its end whatever the
+    // table holds, so the chosen case must be entered by its line here too.
+    if (PreparedBranch(command)) {
+        EnterCase(in, command, result);
+        return CommandResult::kNext;
+    }
     if (int32_t* slot = in.BranchSlot(command.indent)) *slot = result;
     return CommandResult::kNext;
 }
 
 bool ValueCommands::RunPreparedBranch(EventInterpreter& in, const EventCommand& command) {
-    if (command.jumps.size() < 9 || command.jumps[0] != 1 || !in.List()) return false;
-    int32_t* const* slots = in.List()->BoundSlots(static_cast<size_t>(in.line), variables_);
-    if (!slots) return false;
-    if (int32_t* slot = in.BranchSlot(command.indent)) *slot = EventInterpreter::kCaseTaken;
+    if (!PreparedBranch(command) || !in.List()) return false;
     const int32_t count = command.jumps[1];
-    for (int32_t i = 0; i < count && i < 3; ++i) {
-        if (Compare(command.jumps[static_cast<size_t>(2 + i)], *slots[2 * i], *slots[2 * i + 1])) {
-            in.line = command.jumps[static_cast<size_t>(5 + i)];
-            return true;
-        }
+    // A branch without conditions has no slots to bind and needs none.
+    int32_t* const* slots = count > 0 ? in.List()->BoundSlots(static_cast<size_t>(in.line), variables_) : nullptr;
+    if (count > 0 && !slots) return false;
+    int32_t result = 0;
+    for (int32_t i = 0; i < count && i < 3 && result == 0; ++i) {
+        if (Compare(command.jumps[static_cast<size_t>(2 + i)], *slots[2 * i], *slots[2 * i + 1])) result = i + 1;
     }
-    in.line = command.jumps[8];
+    EnterCase(in, command, result);
     return true;
+}
+
+bool ValueCommands::PreparedBranch(const EventCommand& command) {
+    return command.jumps.size() >= 9 && command.jumps[0] == 1;
+}
+
+void ValueCommands::EnterCase(EventInterpreter& in, const EventCommand& command, int32_t result) {
+    if (int32_t* slot = in.BranchSlot(command.indent)) *slot = EventInterpreter::kCaseTaken;
+    in.line = result > 0 ? command.jumps[static_cast<size_t>(4 + result)] : command.jumps[8];
 }
 
 CommandResult ValueCommands::StringConditionBranch(EventInterpreter& in, const EventCommand& command) {

@@ -47,6 +47,10 @@ private:
     bool RunPreparedVariableOperation(EventInterpreter& in, const EventCommand& command);
     void AssignToStringTarget(EventInterpreter& in, const EventCommand& command, int32_t target);
     bool RunPreparedBranch(EventInterpreter& in, const EventCommand& command);
+    static bool PreparedBranch(const EventCommand& command);
+    // Goes to the case of condition `result` (0: the case for none holding)
+    // through the prepared lines.
+    static void EnterCase(EventInterpreter& in, const EventCommand& command, int32_t result);
     bool RunPreparedDatabaseOperation(EventInterpreter& in, const EventCommand& command);
     // Opens the text prompt, which takes over `head` (the target's text
     // that the typed text will follow).

@@ -64,6 +64,10 @@ Character* CharacterCommands::FindCharacter(int32_t code, const EventInterpreter
     return map_.FindEvent(code);
 }
 
+Character* CharacterCommands::GetCharacter(int32_t argument, EventInterpreter& interpreter) {
+    return FindCharacter(interpreter.GetValue(argument), interpreter);
+}
+
 CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, const EventCommand& command) {
     const auto& args = command.arguments;
     int32_t code = args[1];
@@ -104,7 +108,7 @@ CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, con
 }
 
 CommandResult CharacterCommands::SetMoveRoute(EventInterpreter& interpreter, const EventCommand& command) {
-    Character* character = FindCharacter(command.arguments[1], interpreter);
+    Character* character = GetCharacter(command.arguments[1], interpreter);
     if (character && !command.routes.empty()) character->StartMoveRoute(command.routes.front());
     return CommandResult::kAdvance;
 }
@@ -114,7 +118,20 @@ CommandResult CharacterCommands::WaitForMoveRoutes(EventInterpreter& interpreter
     return CommandResult::kAdvance;
 }
 
-CommandResult CharacterCommands::Download(EventInterpreter&, const EventCommand&) {
+CommandResult CharacterCommands::Download(EventInterpreter& interpreter, const EventCommand& command) {
+    // Nothing is fetched, but the address and file name are expanded as
+    // games expect: a leading "@n" line still sets system variable 0, and a
+    // broken code shows its box.
+    if (text_) {
+        EventTextOptions options;
+        options.mapEventId = interpreter.eventId;
+        options.commonEventId = interpreter.commonId;
+        options.mapId = interpreter.mapId;
+        options.valuesOnly = true;
+        options.leadingAtSignLine = true;
+        for (size_t i = 0; i < 2 && i < command.strings.size(); ++i)
+            text_->ConvertEscapeCodes(command.strings[i], options);
+    }
     download_.Start();
     return CommandResult::kAdvance;
 }
@@ -266,7 +283,7 @@ CommandResult CharacterCommands::Effect(EventInterpreter& interpreter, const Eve
     if (target == 0) {
         pictures_.SetEffectRange(value(3), value(4), kind, value(5), value(6), value(7), value(2));
     } else if (target == 1) {
-        Character* character = FindCharacter(args[3], interpreter);
+        Character* character = GetCharacter(args[3], interpreter);
         if (!character) return CommandResult::kAdvance;
         if (kind == 0) {
             const uint32_t r = static_cast<uint32_t>(std::clamp(value(5), -100, 100) + 100);

@@ -15,6 +15,7 @@
 namespace velk {
 
 class Character;
+class EventTextLink;
 class GameSystem;
 class Hero;
 class MapState;
@@ -43,16 +44,19 @@ public:
 
 class CharacterCommands : public CommandHandlerSet {
 public:
-    // `nameList` is the main interpreter's remembered party names.
+    // `nameList` is the main interpreter's remembered party names; `text`
+    // expands the download command's texts (none: they stay as written).
     CharacterCommands(MapState& map, Hero& hero, CharacterWorld& world, GameSystem& system,
-                      std::vector<std::string>& nameList, DownloadState& download, PictureEffectLink& pictures)
+                      std::vector<std::string>& nameList, DownloadState& download, PictureEffectLink& pictures,
+                      EventTextLink* text = nullptr)
         : map_(map),
           hero_(hero),
           world_(world),
           system_(system),
           nameList_(nameList),
           download_(download),
-          pictures_(pictures) {}
+          pictures_(pictures),
+          text_(text) {}
     void RegisterInto(CommandTable& table) override;
 
     CommandResult MoveLocation(EventInterpreter& interpreter, const EventCommand& command);
@@ -68,6 +72,9 @@ public:
     // hero, -3 and below the followers, 0 and above a map event; null when
     // there is none.
     Character* FindCharacter(int32_t code, const EventInterpreter& interpreter);
+    // The same for a command argument, which may name the code through a
+    // variable.
+    Character* GetCharacter(int32_t argument, EventInterpreter& interpreter);
 
 private:
     std::string& SlotName(int32_t slot);
@@ -79,6 +86,7 @@ private:
     std::vector<std::string>& nameList_;
     DownloadState& download_;
     PictureEffectLink& pictures_;
+    EventTextLink* text_;
 };
 
 }  // namespace velk

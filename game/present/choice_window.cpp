@@ -170,8 +170,6 @@ int32_t ChoiceWindow::ItemUnderMouse(const MenuInput& input, int32_t count) cons
 
 void ChoiceWindow::Close(int32_t soundVariable) {
     Reset();
-    // The value the game reads as the current choice until the next update.
-    c_.system.choiceItemValue = cursor;
     if (c_.playSoundEffect) c_.playSoundEffect(Var(soundVariable));
 }
 
@@ -218,10 +216,10 @@ void ChoiceWindow::Update(const MenuInput& input) {
     const int32_t count = system.choiceCount;
     const int32_t options = system.choiceOptions;
     const int32_t cancelResult = system.choiceCancelValue;
+    // A forced close leaves the current choice as it was.
     if (system.closeChoicesRequest) {
         if (options & kForcedCloseFlag) cursor = kForcedCloseResult;
         Reset();
-        system.choiceItemValue = cursor;
         return;
     }
     // Nothing to choose from: the choice ends as a cancel would.
@@ -233,27 +231,28 @@ void ChoiceWindow::Update(const MenuInput& input) {
     }
     if (input.direction == 8) Move(-1, count);
     if (input.direction == 2) Move(1, count);
-    // The first of the answers below closes the window; later ones of the
-    // same update find it closed.
-    if (input.confirm) return Close(kDecisionSoundVariable);
+    // Every answer of the update acts, in this order: the waiting event has
+    // the first one's item, a later one's sound plays too and its item
+    // becomes the current choice.
+    if (input.confirm) Close(kDecisionSoundVariable);
     if (input.cancel && cancelResult != kNoCancel) {
         cursor = cancelResult;
-        return Close(kCancelSoundVariable);
+        Close(kCancelSoundVariable);
     }
     if ((options & kFirstSpecialFlag) && input.firstSpecial) {
         cursor = kFirstSpecialResult;
-        return Close(kCancelSoundVariable);
+        Close(kCancelSoundVariable);
     }
     if ((options & kSecondSpecialFlag) && input.secondSpecial) {
         cursor = kSecondSpecialResult;
-        return Close(kCancelSoundVariable);
+        Close(kCancelSoundVariable);
     }
     if (Var(kMouseVariable) == 1) {
         if (const int32_t item = ItemUnderMouse(input, count); item != -1) cursor = item;
-        if (input.leftClick) return Close(kDecisionSoundVariable);
+        if (input.leftClick) Close(kDecisionSoundVariable);
         if (input.rightClick && cancelResult != kNoCancel) {
             cursor = cancelResult;
-            return Close(kCancelSoundVariable);
+            Close(kCancelSoundVariable);
         }
     }
     system.choiceItemValue = cursor;

@@ -239,7 +239,7 @@ std::string EncodeBracketed(uint8_t code, int32_t n) {
         case kCodeFontSlot: return EncodeByteCode(code, std::clamp(n, 0, 3));
         case kCodeFontSize:
         case kCodeLineHeight: return EncodeByteCode(code, std::clamp<int64_t>(int64_t{n} + 14, 15, 254) - 14);
-        case kCodeSpacing: return EncodeSpacingCode(std::clamp(n, 0, 255));
+        case kCodeSpacing: return EncodeSpacingCode(n);
         case kCodeSpeed:
             // 0 asks for the game's default speed.
             return EncodeWordCode(code, n < 1 ? 0 : std::min(n, 60000));

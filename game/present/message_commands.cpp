@@ -100,8 +100,7 @@ bool MessageCommands::OpenChoices(EventInterpreter& in, const EventCommand& comm
         std::string text = ConvertEscapeCodes(store_, command.strings[i], options);
         system_.choiceRequest += text;
         system_.choiceRequest += '\n';
-        // Only the first `count` texts are items the player can take.
-        if (static_cast<int32_t>(i) < count && !text.empty()) anyItem = true;
+        if (!text.empty()) anyItem = true;
         system_.choiceTexts[i] = std::move(text);
     }
     in.waitWindow = 1;

@@ -33,7 +33,9 @@ public:
         EscapeCodeOptions options;
         options.mapEventId = interpreter_.eventId;
         options.commonEventId = interpreter_.commonId;
-        options.mapId = interpreter_.mapId;
+        // Self variables of map events are read on the map shown now, even
+        // for an event set up on the map before a transfer.
+        options.mapId = -1;
         options.valuesOnly = true;
         options.leadingAtSignLine = true;
         return ConvertEscapeCodes(*ActiveEventLinks().variables, command_.strings[0], options);

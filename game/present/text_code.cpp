@@ -49,9 +49,14 @@ std::string EncodeByteCode(uint8_t code, int32_t value) {
 }
 
 std::string EncodeSpacingCode(int32_t value) {
-    // The plain byte is the value itself, 255 standing for 0.
+    // The byte is the value itself (its low eight bits), 255 standing for 0
+    // and 12 for 13, as converted texts have always held it; only where those
+    // bits would be 0 (the text's end) or 13 (a carriage return) does the
+    // wide form carry the value instead.
     if (value == 0) return EncodeBareCode(kCodeSpacing) + static_cast<char>(255);
-    if (value >= kParameterOffset && value <= 254) return EncodeBareCode(kCodeSpacing) + static_cast<char>(value);
+    if (value == 13) return EncodeBareCode(kCodeSpacing) + static_cast<char>(12);
+    const auto byte = static_cast<uint8_t>(static_cast<uint32_t>(value));
+    if (byte != 0 && byte != 13) return EncodeBareCode(kCodeSpacing) + static_cast<char>(byte);
     return WideCode(kCodeSpacing, value);
 }
 

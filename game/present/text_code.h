@@ -4,11 +4,12 @@
 // their text in saves. A TextCode is the byte 0x01, a code byte and 0, 1 or 2
 // parameter bytes, each holding its value + 14.
 //
-// Parameter bytes never fall into 0x00-0x0D: a value whose plain form would
-// wrap into those bytes (where a zero would end the text and a 13 would be
-// taken for a carriage return) is written in the wide form instead,
-// 0x01 kWide <code> d2 d1 d0, the value being ((d2 - 14) x 242 + d1 - 14) x 242
-// + d0 - 14. Every value that the plain form carries intact is still written
+// Parameter bytes never fall on 0x00 or 0x0D (a zero would end the text, a
+// 13 would be taken for a carriage return), and those of every code but the
+// spacing code (whose byte is its value itself) never into 0x00-0x0D: a value
+// whose plain form would wrap into those bytes is written in the wide form
+// instead, 0x01 kWide <code> d2 d1 d0, the value being
+// ((d2 - 14) x 242 + d1 - 14) x 242 + d0 - 14. Every value that the plain form carries intact is still written
 // in the plain form, so texts kept from earlier runs read as they did.
 //
 // Everything that scans converted text walks TextCodes as whole units
@@ -62,7 +63,8 @@ int TextCodeParameterCount(uint8_t code);
 // A one-byte parameter code: plain when value + 14 fits one byte at or above
 // 14, else wide. The value must lie in 0..kWideValueLimit.
 std::string EncodeByteCode(uint8_t code, int32_t value);
-// The spacing code, whose plain byte holds the value itself (255 for 0).
+// The spacing code, whose plain byte holds the value itself (255 for 0, 12
+// for 13), wide only where that byte would be 0 or 13.
 std::string EncodeSpacingCode(int32_t value);
 // A two-byte parameter code (value 0..kWideValueLimit).
 std::string EncodeWordCode(uint8_t code, int32_t value);

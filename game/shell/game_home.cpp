@@ -1,11 +1,14 @@
 #include "game/shell/game_home.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 
 #include "game/data/game_objects.h"
 #include "game/event/command_table.h"
 #include "game/event/event_links.h"
 #include "game/event/game_key_input.h"
+#include "game/event/value_commands.h"
 #include "game/map/character.h"
 #include "game/map/map_event_link.h"
 #include "game/map/map_state_owner.h"
@@ -72,20 +75,34 @@ public:
         velk::SetKeyConfig(home_.mainInterpreter.keyConfig, code, static_cast<int>(button), keyboard);
     }
     std::string GetKeyConfigName(ActionButton button, bool keyboard) override {
-        return keyboard ? std::string() : GetPadKeyConfigName(home_.mainInterpreter.keyConfig, static_cast<int>(button));
+        const KeyConfig& config = home_.mainInterpreter.keyConfig;
+        if (!keyboard) return GetPadKeyConfigName(config, static_cast<int>(button));
+        return GetKeyCodeName(velk::GetKeyConfig(config, static_cast<int>(button), true) - kFirstKeyboardCode);
     }
     int32_t MouseX() override { return home_.inputState.MouseX(); }
     int32_t MouseY() override { return home_.inputState.MouseY(); }
-    void MoveMouseX(int32_t value) override { MoveTo(value, home_.inputState.MouseY()); }
-    void MoveMouseY(int32_t value) override { MoveTo(home_.inputState.MouseX(), value); }
+    // The game reads the new coordinate back at once, before the next input
+    // update has seen the cursor move.
+    void MoveMouseX(int32_t value) override {
+        MoveTo(value, home_.inputState.MouseY());
+        home_.inputState.PlaceMouseX(value);
+    }
+    void MoveMouseY(int32_t value) override {
+        MoveTo(home_.inputState.MouseX(), value);
+        home_.inputState.PlaceMouseY(value);
+    }
     bool MouseCursorShown() override { return GetMouseCursorShowFlag() != 0; }
     void ShowMouseCursor(bool shown) override { SetMouseCursorShowFlag(shown ? 1 : 0); }
 
 private:
-    // Game pixels to screen pixels: doubled with 16-pixel chips.
+    // Game pixels to window pixels: doubled with 16-pixel chips, and grown
+    // with the window (after F4).
     void MoveTo(int32_t x, int32_t y) {
-        int32_t scale = home_.wideValues.chipScale;
-        SetMousePosition(x * scale, y * scale);
+        const double scale = GetWindowSizeExtendRate() * home_.wideValues.chipScale;
+        SetMousePosition(ToWindow(x, scale), ToWindow(y, scale));
+    }
+    static int32_t ToWindow(int32_t value, double scale) {
+        return static_cast<int32_t>(std::clamp(std::trunc(value * scale), -2147483648.0, 2147483647.0));
     }
     GameHome& home_;
 };

@@ -122,9 +122,12 @@ private:
 class PresentationValues final : public GameValueLink {
 public:
     PresentationValues(GameHome& home, GamePresentation& presentation) : home_(home), presentation_(presentation) {}
+    // Sounds in the spare rows were named by file, not by a number the game
+    // chose: they answer -1.
     int32_t SoundNumber(int channel) override {
-        const int32_t number = home_.sound.CurrentNumber(channel == 0 ? SoundState::kMusic : SoundState::kBackgroundSound);
-        return number < 0 ? -1 : number;
+        const int32_t kind = channel == 0 ? SoundState::kMusic : SoundState::kBackgroundSound;
+        const int32_t number = home_.sound.CurrentNumber(kind);
+        return number >= 0 && number < home_.sound.SpareBase(kind) ? number : -1;
     }
     int32_t SoundPosition(int channel) override { return home_.sound.PlayPosition(channel); }
     int32_t SoundLength(int channel) override { return home_.sound.PlayLength(channel); }
@@ -151,7 +154,7 @@ struct Subsystems {
           textPrompt(home.gameSystem, home.mainInterpreter.systemVariables, home.databases.system,
                      home.wideValues.chipScale),
           characterCommands(home.mapState, home.hero, ActiveCharacterWorld(), home.gameSystem,
-                            home.mainInterpreter.nameList, download, pictureEffects),
+                            home.mainInterpreter.nameList, download, pictureEffects, &home.TextLink()),
           values(home.mapState, home.hero, home.gameSystem, characterCommands, presentationValues),
           messageCommands(home.gameSystem, home.variableStore, ActiveWindowWaiters()),
           pictureCommands(presentation.pictures, home.mainInterpreter, presentation.screen, GamePictureDrawing(),

@@ -126,11 +126,15 @@ bool MatchArchiveName(std::string_view pattern, std::string_view name) {
             continue;
         }
         if (n == name.size()) return false;
-        const size_t name_size = CharacterSize(name, n);
-        const size_t pattern_size = CharacterSize(pattern, p);
-        if (pattern[p] != '?' && pattern.substr(p, pattern_size) != name.substr(n, name_size)) return false;
-        p += pattern_size;
-        n += name_size;
+        if (pattern[p] == '?') {
+            ++p;
+            ++n;
+            continue;
+        }
+        const size_t size = CharacterSize(pattern, p);
+        if (pattern.substr(p, size) != name.substr(n, size)) return false;
+        p += size;
+        n += size;
     }
     return n == name.size();
 }

@@ -73,12 +73,13 @@ struct FoldedArchiveName {
 FoldedArchiveName FoldArchiveName(std::string_view name);
 
 // The archive finds' own pattern rule, over upper-cased names: '?' matches
-// one character, '*' (a run counts as one) matches up to the first place
-// where the pattern's next character stands, or the rest of the name at the
-// pattern's end, without trying further places; every other character must
-// be equal, and both must end together. So "*.PNG" does not match "A.B.PNG"
-// and "*.*" matches no name without a dot. A Shift-JIS pair is one
-// character: its second byte is never matched on its own.
+// any one byte (so a Shift-JIS pair takes "??"), '*' (a run counts as one)
+// matches up to the first place where the pattern's next character stands,
+// or the rest of the name at the pattern's end, without trying further
+// places; every other character must be equal, a pair of the pattern to the
+// name's next two bytes, and both must end together. So "*.PNG" does not
+// match "A.B.PNG" and "*.*" matches no name without a dot. The '*' steps
+// over the name's pairs whole: a trail byte is never a place to stop.
 bool MatchArchiveName(std::string_view pattern, std::string_view name);
 
 }  // namespace velk

@@ -437,15 +437,21 @@ TEST_F(VariableStoreTest, VolumeAndSpeedWritesStartSoundChanges) {
     store_.SetInt(9000098, 70);
     EXPECT_EQ(owners_.sound.speed[1], 70);
 
-    // Base volumes: the playing sound's own volume becomes own x base / 100
-    // on its channel; the stored base is never negative.
+    // Base volumes: the playing sound's volume becomes base x g / max(g, 1)
+    // with g its recorded reference, so the base itself while g is 1 or
+    // more; the stored base is never negative.
     owners_.sound.reference = {80, 70};
     store_.SetInt(9000100, 90);
-    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kMusic, 72));
+    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kMusic, 90));
     EXPECT_EQ(store_.GetInt(9000100), 90);
     store_.SetInt(9000101, -5);
-    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kBackgroundSound, -3));
+    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kBackgroundSound, -5));
     EXPECT_EQ(store_.GetInt(9000101), 0);
+    owners_.sound.reference = {0, -2};
+    store_.SetInt(9000100, 60);
+    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kMusic, 0));
+    store_.SetInt(9000101, 60);
+    EXPECT_EQ(owners_.sound.changes.back(), std::make_pair(SoundChannel::kBackgroundSound, -120));
 }
 
 TEST_F(VariableStoreTest, ScrollWritesStayInsideTheMap) {
@@ -455,9 +461,9 @@ TEST_F(VariableStoreTest, ScrollWritesStayInsideTheMap) {
     EXPECT_EQ(owners_.map.scrollX, 1280);
     store_.SetInt(9000104, -50);
     EXPECT_EQ(store_.GetInt(9000104), 0);
-    // The bottom edge is the map's last screen, where scrolling stops too.
+    // The bottom edge is one pixel past the map's last screen.
     store_.SetInt(9000105, 1000);
-    EXPECT_EQ(store_.GetInt(9000105), 480);
+    EXPECT_EQ(store_.GetInt(9000105), 481);
     owners_.map.loopsX = true;
     owners_.map.loopsY = true;
     store_.SetInt(9000104, -1000);

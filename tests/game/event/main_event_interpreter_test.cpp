@@ -172,6 +172,24 @@ TEST_F(MainSaveTest, RoundTripsAtTheCurrentVersion) {
     EXPECT_EQ(loaded.systemVariables.sysVar36, -106);
 }
 
+TEST_F(MainSaveTest, MoreSlotValuesThanFiveAreKeptForTheNextSave) {
+    MainEventInterpreter saved(32);
+    Fill(saved);
+    saved.systemVariables.slotValues = {1, 2, 3, 4, 5, 6, 7};
+    const std::vector<uint8_t> bytes = Written(saved);
+    SaveStream stream(bytes);
+    MainEventInterpreter loaded(32);
+    ASSERT_TRUE(loaded.ReadSave(stream));
+    EXPECT_EQ(loaded.systemVariables.slotValues, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(Written(loaded), bytes);
+    // Fewer stored values leave the rest as they were.
+    saved.systemVariables.slotValues = {8, 9};
+    SaveStream shorter(Written(saved));
+    MainEventInterpreter fresh(32);
+    ASSERT_TRUE(fresh.ReadSave(shorter));
+    EXPECT_EQ(fresh.systemVariables.slotValues, (std::vector<int32_t>{8, 9, -1, -1, -1}));
+}
+
 TEST_F(MainSaveTest, DefaultsWriteTheBytesWorkedOutByHand) {
     // The fuzz seed holds a fresh interpreter's part (32-pixel chips, one
     // name "abc", savedText1 "x") after two bytes of its own.

@@ -231,6 +231,46 @@ TEST_F(ValueCommandsTest, ConditionBranchPicksTheFirstConditionThatHolds) {
     }
 }
 
+// A prepared branch whose slots are gone runs its conditions in the general
+// form, but its case heads still jump to the branch end: it must enter the
+// chosen case by the prepared lines. A condition without its own case head
+// chooses no case.
+TEST_F(ValueCommandsTest, PreparedBranchesEnterTheirCaseWhateverFormDecides) {
+    // Condition 1: common self 0 = 4; condition 2: spare variable 1-0 = 0
+    // (its own head is missing).
+    const int32_t spare = kVariableBase + 100000;
+    SharedCommandList list =
+        MakeList({VarOp(kVariableBase + 22, 1, 0, OperationFlags(1, 0)),
+                  Cmd(CommandCode::kConditionBranch, {2, kRelativeCommonSelfBase, 4, 0x12, spare, 0, 0x12}),
+                  Cmd(CommandCode::kCaseHead, {1}), VarOp(kVariableBase + 20, 1, 0, kConsts, {}),
+                  Cmd(CommandCode::kElseHead, {0}), VarOp(kVariableBase + 20, 9, 0, kConsts, {}),
+                  Cmd(CommandCode::kBranchEnd), VarOp(kVariableBase + 21, 1, 0, kConsts, {}), End()},
+                 0);
+    ASSERT_EQ(list->Commands()[1].jumps.size(), 9u);
+    auto run = [&](int32_t self) {
+        store.SetInt(kCommonSelfBase, self);
+        SetVar(20, 0);
+        SetVar(21, 0);
+        SetVar(22, 0);
+        interpreter_.Setup(list, -1, 0);
+        RunFrames(1);
+    };
+    // Condition 2 holds: no case runs, and the list does not start over.
+    run(3);
+    EXPECT_EQ(Var(20), 0);
+    EXPECT_EQ(Var(21), 1);
+    EXPECT_EQ(Var(22), 1);
+    // Without spare variables the slots no longer bind: the general form
+    // decides, and condition 1 still enters its case.
+    databases.system.types[15].rows.clear();
+    store = VariableStore(&interpreter, &databases);
+    ASSERT_EQ(store.ResolveIntPointer(spare, 0), nullptr);
+    run(4);
+    EXPECT_EQ(Var(20), 1);
+    EXPECT_EQ(Var(21), 1);
+    EXPECT_EQ(Var(22), 1);
+}
+
 TEST_F(ValueCommandsTest, StringConditionBranch) {
     SetStr(1, "hello");
     SetStr(2, "ell");
@@ -335,6 +375,30 @@ TEST_F(ValueCommandsTest, TextPromptWaitsTakesOverTheOldTextAndFinishes) {
     // The second prompt opened once the first one closed.
     EXPECT_TRUE(prompt_.open);
     EXPECT_EQ(prompt_.lastMax, 4);
+}
+
+// The typed text is handed over in at most 255 bytes, before its
+// backslashes are doubled; a pair that the cut would split is dropped whole.
+TEST_F(ValueCommandsTest, TheConfirmedTextIsCutTo255Bytes) {
+    const std::string pair = "\x83\x5C";
+    struct Case {
+        std::string typed, stored;
+    };
+    const Case cases[] = {
+        {std::string(300, 'x'), std::string(255, 'x')},
+        {std::string(253, 'x') + pair + "yz", std::string(253, 'x') + pair},
+        {std::string(254, 'x') + pair, std::string(254, 'x')},
+        {std::string(300, '\\'), std::string(510, '\\')},
+    };
+    for (const Case& c : cases) {
+        SetStr(1, "");
+        prompt_.open = false;
+        Run1({StrOp(kStr + 1, 0x100 | 3, 400)});
+        prompt_.state = 1;
+        prompt_.text = c.typed;
+        RunFrames(1);
+        EXPECT_EQ(Str(1), c.stored) << c.typed.size();
+    }
 }
 
 TEST_F(ValueCommandsTest, PromptStartTextIsNotCutInsideACharacter) {

@@ -84,7 +84,8 @@ TEST_F(ChoiceWindowTest, EachAnswerDeliversItsCaseValueOnceWithItsSound) {
         {"first special", first, -1, 1, 100, {0}},
         {"first special off", first, -1, 2, -12345, {}},
         {"second special", second, -1, 2, 101, {0}},
-        {"confirm and cancel together", Press(true, true), 2, 0, 2, {11}},
+        // Both act: the event has the confirmed item, both sounds play.
+        {"confirm and cancel together", Press(true, true), 2, 0, 2, {11, 0}},
         {"right button", Mouse(0, 0, false, true), 3, 0, 5, {0}},
         {"right button refused", Mouse(0, 0, false, true), -1, 0, -12345, {}},
     };

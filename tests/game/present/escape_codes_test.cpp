@@ -240,15 +240,13 @@ TEST(TextCodeTest, EveryValueReadsBackAndNoParameterByteIsAControlCharacter) {
         uint8_t code;
         int32_t low, high;
     };
-    const Domain domains[] = {{kCodeColor, 0, 200},     {kCodeFontSize, 1, 240}, {kCodeLineHeight, 1, 240},
-                              {kCodeFontSlot, 0, 3},    {kCodeSpacing, 0, 255},  {kCodeSpeed, 0, 60000},
-                              {kCodeLineGap, 0, 65535}, {kCodeIcon, 0, 10000},   {kCodeMoveX, 0, 10000}};
+    const Domain domains[] = {{kCodeColor, 0, 200},  {kCodeFontSize, 1, 240}, {kCodeLineHeight, 1, 240},
+                              {kCodeFontSlot, 0, 3}, {kCodeSpeed, 0, 60000},  {kCodeLineGap, 0, 65535},
+                              {kCodeIcon, 0, 10000}, {kCodeMoveX, 0, 10000}};
     for (const Domain& d : domains) {
         for (int32_t v = d.low; v <= d.high; ++v) {
             std::string encoded;
-            if (d.code == kCodeSpacing) {
-                encoded = EncodeSpacingCode(v);
-            } else if (TextCodeParameterCount(d.code) == 1) {
+            if (TextCodeParameterCount(d.code) == 1) {
                 encoded = EncodeByteCode(d.code, v);
             } else {
                 encoded = EncodeWordCode(d.code, v);
@@ -263,6 +261,35 @@ TEST(TextCodeTest, EveryValueReadsBackAndNoParameterByteIsAControlCharacter) {
             }
         }
     }
+}
+
+// The spacing code's byte is its value itself: 0 is written 255 and 13 is
+// written 12 (and read so), 255 reads as 0; only values whose low byte would
+// be 0 or 13 take the wide form, which reads back whole.
+TEST(TextCodeTest, SpacingBytesAreTheirValues) {
+    for (int32_t v = -600; v <= 70000; ++v) {
+        const std::string encoded = EncodeSpacingCode(v);
+        const TextCodeRead read = ReadTextCode(encoded + "z", 0);
+        ASSERT_EQ(read.code, kCodeSpacing) << v;
+        ASSERT_EQ(read.length, encoded.size()) << v;
+        const auto low = static_cast<uint8_t>(v);
+        if (v == 0 || v == 13) {
+            ASSERT_EQ(encoded, Bytes({1, 7, v == 0 ? 255 : 12})) << v;
+            ASSERT_EQ(read.value, v == 0 ? 0 : 12);
+        } else if (low == 0 || low == 13) {
+            ASSERT_EQ(static_cast<uint8_t>(encoded[1]), kCodeWide) << v;
+            ASSERT_EQ(read.value, std::clamp(v, 0, kWideValueLimit)) << v;
+        } else {
+            ASSERT_EQ(encoded, Bytes({1, 7, low})) << v;
+            ASSERT_EQ(read.value, low == 255 ? 0 : low) << v;
+        }
+        for (size_t i = 2; i < encoded.size(); ++i) {
+            ASSERT_NE(encoded[i], 0) << v;
+            ASSERT_NE(encoded[i], 13) << v;
+        }
+    }
+    EXPECT_EQ(EncodeSpacingCode(5), Bytes({1, 7, 5}));
+    EXPECT_EQ(EncodeSpacingCode(256), Bytes({1, 0x1A, 7, 14, 15, 28}));
 }
 
 TEST(TextCodeTest, TheEarlierPlainFormStillReads) {

@@ -161,9 +161,8 @@ TEST_F(MessageCommandsTest, TheCloseCommandsOfAnotherEventCloseTheChoiceAndTheMe
 }
 
 TEST_F(MessageCommandsTest, ChoicesThatOfferNothingDeliverTheCancelNibbleAtOnceAndTheMessageStillWaits) {
-    // Every item empty, and items beyond the count only.
-    for (const std::vector<std::string>& items :
-         {std::vector<std::string>{"", ""}, std::vector<std::string>{"", "", "C"}}) {
+    // Every text empty, up to the ten a command may carry.
+    for (const std::vector<std::string>& items : {std::vector<std::string>{"", ""}, std::vector<std::string>(10, "")}) {
         taken_.clear();
         Start(MessageWithChoices(Packed(2, 4), items));
         Step();
@@ -180,10 +179,21 @@ TEST_F(MessageCommandsTest, ChoicesThatOfferNothingDeliverTheCancelNibbleAtOnceA
     }
     // A choice command alone with nothing in it goes straight on.
     taken_.clear();
-    Start({Cmd(CommandCode::kChoices, {Packed(0, 5)}, 0, {"A"}), Taken(7, 0), End()});
+    Start({Cmd(CommandCode::kChoices, {Packed(0, 5)}, 0, {""}), Taken(7, 0), End()});
     Step();
     EXPECT_EQ(event_.branchResult[0], 5);
     EXPECT_EQ(taken_, (std::vector<int32_t>{7}));
+}
+
+// A text beyond the count is not an item, but its words still open the
+// window: only texts that are all empty deliver the cancel nibble at once.
+TEST_F(MessageCommandsTest, ATextBeyondTheCountStillOpensTheChoice) {
+    taken_.clear();
+    Start(MessageWithChoices(Packed(2, 4), {"", "", "C"}));
+    Steps(10);
+    EXPECT_FALSE(system_.choiceRequest.empty());
+    EXPECT_TRUE(choice_->open);
+    EXPECT_EQ(event_.waitWindow, 1);
 }
 
 TEST_F(MessageCommandsTest, AnEmptyMessageOpensAsOneSpaceAndTheWrappersSurroundEveryMessage) {

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "game/data/game_owners.h"
+#include "game/data/variable_store.h"
 #include "game/event/command_table.h"
 #include "game/event/event_interpreter.h"
+#include "game/event/event_links.h"
 #include "game/event/event_records.h"
 #include "game/present/sound_state.h"
 #include "tests/game/present/sound_test_support.h"
@@ -131,6 +134,42 @@ TEST_F(SoundCommandsTest, TheTableRunsTheCommandThroughTheInterpreter) {
     command.strings.clear();
     entry->handler(interpreter, command);
     EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), -1);
+}
+
+class MapFive final : public MapOwner {
+public:
+    int32_t CurrentMapId() override { return 5; }
+};
+
+// A file name reads the self variables of map events on the map shown now
+// (map 5), not on the map the event was set up on (map 3).
+TEST_F(SoundCommandsTest, FileNamesExpandOnTheCurrentMap) {
+    WriteDataFile("7.wav", SteadyWave(4000, 0));
+    MapFive currentMap;
+    MapOwner* const previousMap = ActiveGameOwners().map;
+    ActiveGameOwners().map = &currentMap;
+    SoundCommandSet set(*state_);
+    CommandTable table;
+    table.Register(set);
+    VariableStore& store = *ActiveEventLinks().variables;
+    const VariableId self0 = kMapSelfBase + 10;
+    store.SetMapOverride(3);
+    store.SetInt(self0, 9);
+    store.SetInt(self0, 7);
+    EventInterpreter interpreter;
+    interpreter.eventId = 1;
+    interpreter.mapId = 3;
+    EventCommand command;
+    command.arguments = {kCode, Option(0, 0, 0, 2), 0, 0, 0, 90, 0, 0};
+    command.strings = {"\\self[0].wav"};
+    table.Find(kCode)->handler(interpreter, command);
+    EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 2);
+    EXPECT_EQ(database_.GetString(1, 2, 0), "7.wav");
+    EXPECT_TRUE(reporter_.boxes.empty());
+    store.SetMapOverride(3);
+    store.SetInt(self0, 0);
+    store.SetInt(self0, 0);
+    ActiveGameOwners().map = previousMap;
 }
 
 }  // namespace

@@ -96,11 +96,24 @@ TEST(ArchiveNames, FindPatternsStarStopsAtTheFirstPlaceItCan) {
         {"*X", "AXBX", false},  // stops at the first X and the name goes on
         {"", "", true},
         {"", "A", false},
-        // A pair is one character: ? takes both bytes, and a trail byte that
-        // looks like the byte after '*' is not a place to stop (ア is 0x83 0x41).
-        {"?", "\x95\x5C", true},
-        {"?A", "\x83\x41" "A", true},
-        {"*A", "\x83\x41" "A", true},
+        // '?' takes one byte, so a pair takes two; a trail byte that looks
+        // like the byte after '*' is not a place to stop (ア is 0x83 0x41).
+        {"?", "\x95\x5C", false},
+        {"??", "\x95\x5C", true},
+        {"??.PNG", "\x95\x5C.PNG", true},
+        {"???", "\x95\x5C", false},
+        {"?A",
+         "\x83\x41"
+         "A",
+         false},
+        {"?AA",
+         "\x83\x41"
+         "A",
+         true},
+        {"*A",
+         "\x83\x41"
+         "A",
+         true},
         {"\x95\x5C.PNG", "\x95\x5C.PNG", true},
         {"\x95\x5C.PNG", "\x95\x5D.PNG", false},
     };
