@@ -1,0 +1,110 @@
+// Games made to hurt the player: event commands with extreme parameters,
+// strings and maps far larger than any game needs, loops of file writes,
+// paths that leave the game folder. Whatever a game folder holds, the player
+// goes on frame by frame, answers a close within a second of game time and
+// keeps its memory bounded (the whole set is measured at the end).
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "game/data/error_reporter.h"
+#include "game/data/input_state.h"
+#include "game/data/variable_id.h"
+#include "game/data/variable_store.h"
+#include "game/shell/game_home.h"
+#include "tests/support/game/basic_game.h"
+#include "tests/support/game/game_harness.h"
+
+namespace velk::testing {
+namespace {
+
+// A game whose only common event starts by itself while normal variable 99
+// is 0 and runs `commands`; `map` replaces the 20 x 15 map.
+std::string GameWithAutoStart(const std::string& commands, const std::string& map = BasicMap()) {
+    return R"(
+game
+  title "悪意"
+)" + BasicSystemDatabase() +
+           R"(
+database user
+database changeable
+)" + map + R"(
+common-events
+  event "はじまり"
+    trigger 0x21
+    condition 2000099 0
+)" + commands;
+}
+
+int64_t NowMs(GameHarness& game) { return game.Clock().Microseconds() / 1000; }
+
+// Closes the window and expects the player to end at its next pass, within
+// a second of game time.
+void ExpectCloseAnswered(GameHarness& game) {
+    const int64_t closedAt = NowMs(game);
+    game.CloseWindow();
+    game.StepFrames(2);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_LE(NowMs(game) - closedAt, 1000);
+}
+
+constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
+
+TEST(HostileGame, AMapAMillionRowsTallIsPlayedInBoundedMemory) {
+    // Drawn every frame; the memory of the whole set is checked at its end.
+    GameHarness game(GameWithAutoStart(kStopAutoStart, R"(
+map "MapData/Map000.mps"
+  name "tall"
+  tileset 0
+  size 1 1000000
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_TRUE(game.StepFrames(3));
+    ExpectCloseAnswered(game);
+}
+
+// The peak memory of the whole set, read from the kernel at the end. The
+// sanitizers' own memory would swamp it, so it is measured only without them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr int64_t kPeakMemoryBoundKiB = 200 * 1024;
+
+int64_t PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmHWM:") {
+            int64_t kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
+class PeakMemoryCheck : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (kSanitized) return;
+        const int64_t peak = PeakResidentKiB();
+        if (peak < 0) return;
+        EXPECT_LT(peak, kPeakMemoryBoundKiB) << "peak resident memory of the hostile games, KiB";
+    }
+};
+
+const ::testing::Environment* const kPeakMemoryCheck = ::testing::AddGlobalTestEnvironment(new PeakMemoryCheck);
+
+}  // namespace
+}  // namespace velk::testing
