@@ -65,6 +65,23 @@ map "MapData/Map000.mps"
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, ExtremePositionsAndFadeLengthsStayInRange) {
+    // The hero to tile (INT_MIN, INT_MIN): held to 32 bits as half tiles,
+    // then wrapped into the 20 x 15 map: -2^31 mod 40 = 32, mod 30 = 22.
+    // A tone over 2^31 - 1 frames runs as long as its 16-bit counter can.
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 130 -1 -2147483648 -2147483648 -1
+    command 151 0x646464 2147483647
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    EXPECT_EQ(game.Variable(kPartyDataBase + kFieldHalfTileX), 32);
+    EXPECT_EQ(game.Variable(kPartyDataBase + kFieldHalfTileY), 22);
+    EXPECT_EQ(game.Home().mainInterpreter.tone.total, 32767);
+    EXPECT_GT(game.Home().mainInterpreter.tone.remaining, 32000);
+    ExpectCloseAnswered(game);
+}
+
 // The peak memory of the whole set, read from the kernel at the end. The
 // sanitizers' own memory would swamp it, so it is measured only without them.
 #if defined(__SANITIZE_ADDRESS__)
