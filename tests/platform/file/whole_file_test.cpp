@@ -1,12 +1,13 @@
 #include "platform/file/whole_file.h"
 
-#include "platform/file/native_file.h"
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
+#include <cstdlib>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "platform/file/native_file.h"
 #include "tests/support/scratch_dir.h"
 
 namespace velk::platform {
@@ -67,6 +68,24 @@ TEST(WholeFile, WriteToAFullDeviceFails) {
     ASSERT_TRUE(file.Create("/dev/full", CreateMode::kTruncate));
     EXPECT_FALSE(file.Write(Bytes("x")));
     EXPECT_FALSE(WriteFileAtomically("/dev/full", Bytes("x"))) << "a device is never replaced";
+}
+
+TEST(WholeFile, AWriteBeyondTheFileSizeLimitFailsInsteadOfEndingTheProcess) {
+    // Under a 4 KiB limit (ulimit -f) the 10 KiB replacement fails as a full
+    // disk would; the process lives on and the old file is whole.
+    testing::ScratchDir scratch;
+    scratch.WriteFile("Save01.sav", "old save");
+    const std::string path = (scratch.path() / "Save01.sav").string();
+    const std::string big(10240, 'x');
+    const auto writeUnderLimit = [&] {
+        struct rlimit limit {};
+        limit.rlim_cur = limit.rlim_max = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool written = WriteFileAtomically(path, Bytes(big));
+        std::_Exit(!written && FilesIn(scratch.path()) == 1 ? 0 : 1);
+    };
+    EXPECT_EXIT(writeUnderLimit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(scratch.ReadFile("Save01.sav"), "old save");
 }
 
 TEST(WholeFile, ReadWholeFile) {
