@@ -199,7 +199,8 @@ void EventInterpreter::Run() {
             waitFrames -= system.FrameStep();
             return;
         }
-        if (system.SceneState() == 0) return;
+        // A closed window or a quit ends the frame for every interpreter.
+        if (system.SceneState() < 1) return;
         if (!list_) {
             if (isMain && depth == 0) StartNextEvent();
             if (!list_) return;
@@ -268,7 +269,8 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
         const CommandResult outcome = entry.handler(*this, command);
         at = line;
         count = commandsThisFrame;
-        if (outcome != CommandResult::kNext || list_.get() != &list) {
+        // A window closed in one of the handler's boxes ends the turn too.
+        if (outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
             *result = outcome != CommandResult::kStopFrame;
             return false;
         }

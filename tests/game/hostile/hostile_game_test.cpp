@@ -52,6 +52,56 @@ void ExpectCloseAnswered(GameHarness& game) {
 
 constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
 
+TEST(HostileGame, AVariableRangeStopsAtTheLastVariableWithOneBox) {
+    // Normal variables are 0-99. The first range sets 95-99 and reports 100
+    // once; the second starts past the end and reports its first id only.
+    GameHarness game(GameWithAutoStart(R"(
+    command 121 2000095 7 0 0x1000C 100
+    command 121 2000150 7 0 0x1000C 100
+    command 121 2000001 3 0 0xC
+)"));
+    game.SetKey(game_key::kEnter, true);  // closes each box after a short hold
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 2u);
+    for (int id = 95; id <= 99; ++id)
+        EXPECT_EQ(game.Variable(kVariableBase + id), 7) << id;
+    EXPECT_EQ(game.Variable(kVariableBase + 94), 0);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 3) << "the event goes on after the ranges";
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ARangeOverEveryIdEndsWithTheCloseOfItsFirstBox) {
+    // 2^31 ids past the last variable; nobody answers the box, the window is
+    // closed instead. Nothing after the close runs or waits: not the rest of
+    // the range, not the commands after it, not their boxes.
+    GameHarness game(GameWithAutoStart(R"(
+    command 180 2
+    command 121 2000100 1 0 0x1000C 2147483647
+    command 121 2000001 5 0 0xC
+    command 121 2000200 1 0 0xC
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    // The box comes a few frames on and waits until the close.
+    game.At(500, [&] { game.CloseWindow(); });
+    const int64_t start = NowMs(game);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    game.StepFrames(10);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 0) << "the close ended the frame";
+    EXPECT_LE(NowMs(game) - start, 500 + 1000);
+}
+
+TEST(HostileGame, PicturesOverEveryIdWithAMissingFileRaiseOneBox) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 150 0x1000000 -2147483648 0 1 1 1 255 0 0 100 0 0 0x646464 0 2147483647 text "Picture/missing.png"
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.MessageBoxes().size(), 1u);
+    ExpectCloseAnswered(game);
+}
+
 TEST(HostileGame, AMapAMillionRowsTallIsPlayedInBoundedMemory) {
     // Drawn every frame; the memory of the whole set is checked at its end.
     GameHarness game(GameWithAutoStart(kStopAutoStart, R"(
