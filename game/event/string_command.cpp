@@ -9,6 +9,7 @@
 #include "game/data/game_file_source.h"
 #include "game/data/random_source.h"
 #include "game/data/system_variable_block.h"
+#include "game/data/text_format.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
@@ -144,7 +145,16 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         }
         text.resize(length);
     } else if (operation == kReadFile) {
-        std::optional<std::vector<uint8_t>> file = ReadGameFile(links_.gameValues->RevertEscapeCodes(text));
+        const std::string fileName = links_.gameValues->RevertEscapeCodes(text);
+        // A file longer than a string may be is refused before it is read:
+        // reading it would hold the frame for as long as the disk takes.
+        if (GameFileLength(fileName) > static_cast<int64_t>(kMaxStringLength)) {
+            ActiveErrorReporter().ShowErrorBox(
+                FormatText(value_texts::kReadFileTooLarge, static_cast<int>(kMaxStringLength)), fileName,
+                FormatErrorLocation());
+            return CommandResult::kAdvance;
+        }
+        std::optional<std::vector<uint8_t>> file = ReadGameFile(fileName);
         if (file) {
             const auto end = std::find(file->begin(), file->end(), uint8_t{0});
             text.assign(file->begin(), end);
@@ -163,7 +173,21 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         ReplaceAll(head, text, Text(command, 1));
         text.clear();
     }
-    in.StoreText(target, head + Expand(in, text, false));
+    // Escape codes and carriage returns are the only parts the conversion
+    // shortens: a text without them that cannot fit is refused before it is
+    // converted, which on a text this long would hold the frame for seconds.
+    if (head.size() + text.size() > kMaxStringLength && text.find_first_of("\\<\r") == std::string::npos) {
+        ShowStringTooLong(target);
+        return CommandResult::kAdvance;
+    }
+    std::string expanded = Expand(in, text, false);
+    std::string().swap(text);
+    if (head.size() + expanded.size() > kMaxStringLength) {
+        ShowStringTooLong(target);
+        return CommandResult::kAdvance;
+    }
+    head += expanded;
+    in.StoreText(target, std::move(head));
     return CommandResult::kAdvance;
 }
 

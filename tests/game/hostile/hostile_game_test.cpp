@@ -102,6 +102,46 @@ TEST(HostileGame, PicturesOverEveryIdWithAMissingFileRaiseOneBox) {
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, AStringStopsGrowingAtItsLimitAndTheFrameGoesOn) {
+    // 1000 bytes doubled 40 times: 14 doublings fit in 16 MiB, the other 26
+    // are refused with a box each and leave the string as it was.
+    std::string commands = "    command 122 3000001 0 0 text \"" + std::string(1000, 'x') + "\"\n";
+    for (int i = 0; i < 40; ++i)
+        commands += "    command 122 3000001 0x101 3000001\n";
+    commands += "    command 121 2000001 1 0 0xC\n";
+    commands += kStopAutoStart;
+    GameHarness game(GameWithAutoStart(commands));
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 1).size(), size_t{1000} << 14);
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 26u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 1);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ATextFileLongerThanAStringIsRefusedUnread) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 122 3000002 0 0 text "before"
+    command 122 3000002 0x500 0 text "big.txt"
+    command 122 3000003 0x500 0 text "small.txt"
+)") + kStopAutoStart));
+    std::filesystem::resize_file(
+        [&] {
+            std::ofstream(game.Folder() / "big.txt");
+            return game.Folder() / "big.txt";
+        }(),
+        kMaxStringLength + 1);
+    std::ofstream(game.Folder() / "small.txt") << "ok";
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 2), "before");
+    EXPECT_EQ(game.StringVariable(kStringBase + 3), "ok");
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u);
+    ExpectCloseAnswered(game);
+}
+
 TEST(HostileGame, AMapAMillionRowsTallIsPlayedInBoundedMemory) {
     // Drawn every frame; the memory of the whole set is checked at its end.
     GameHarness game(GameWithAutoStart(kStopAutoStart, R"(
