@@ -96,6 +96,7 @@ EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept
     textTarget = other.textTarget;
     textOld = std::move(other.textOld);
     commandsThisFrame = other.commandsThisFrame;
+    fileWritesThisFrame = other.fileWritesThisFrame;
     keyOption = other.keyOption;
     list_ = std::move(other.list_);
     ActiveWindowWaiters().Moved(&other, this);
@@ -163,6 +164,7 @@ void EventInterpreter::Run() {
     EventSystemLink& system = *links.system;
     if (system.GameLoadedThisFrame()) return;
     commandsThisFrame = 0;
+    fileWritesThisFrame = 0;
     for (;;) {
         if (++commandsThisFrame > kCommandsPerFrame) {
             commandsThisFrame = 0;
@@ -215,6 +217,12 @@ void EventInterpreter::Run() {
         if (system.GameLoadedThisFrame()) return;
         ++line;
     }
+}
+
+bool EventInterpreter::TakeFileWrite() {
+    if (fileWritesThisFrame >= kFileWritesPerFrame) return false;
+    ++fileWritesThisFrame;
+    return true;
 }
 
 void EventInterpreter::FinishTextPrompt(EventLinks& links) {

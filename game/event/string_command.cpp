@@ -162,6 +162,7 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
             text = value_texts::kNoFile;
         }
     } else if (operation == kWriteFile) {
+        if (!in.TakeFileWrite()) return CommandResult::kStopFrame;
         WriteTextFile(text, head);
         return CommandResult::kAdvance;
     } else if (operation == kListFolder) {

@@ -172,6 +172,24 @@ TEST(HostileGame, ExtremePositionsAndFadeLengthsStayInRange) {
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose) {
+    // Each pass adds 1 to variable 0 and writes a file. A frame takes eight
+    // writes; the ninth waits for the next frame.
+    GameHarness game(GameWithAutoStart(R"(
+    command 122 3000000 0 0 text "saved"
+    command 170
+    command 121 2000000 1 0 0x10C indent 1
+    command 122 3000000 0x600 0 indent 1 text "out.txt"
+    command 498
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    const int32_t before = game.Variable(kVariableBase);
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(game.Variable(kVariableBase) - before, 8);
+    EXPECT_EQ(game.ReadFile("out.txt"), "saved");
+    ExpectCloseAnswered(game);
+}
+
 // The peak memory of the whole set, read from the kernel at the end. The
 // sanitizers' own memory would swamp it, so it is measured only without them.
 #if defined(__SANITIZE_ADDRESS__)
