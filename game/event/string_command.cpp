@@ -240,6 +240,9 @@ void ValueCommands::WriteTextFile(const std::string& name, const std::string& te
 std::string ValueCommands::ListFolder(const std::string& name) {
     std::string path = name;
     std::replace(path.begin(), path.end(), '\x01', '\\');
+    // What the game may not write it may not look at either: a listing of
+    // a folder outside the game's is empty, as one of a missing folder is.
+    if (LeavesGameFolder(path)) return {};
     std::vector<std::string> names = ListGameFolder(path);
     std::string listing;
     for (size_t i = 0; i < names.size(); ++i) {

@@ -190,6 +190,21 @@ TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose)
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, AFolderListingStaysInsideTheGameFolder) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 122 3000004 0x700 0 text "/"
+    command 122 3000005 0x700 0 text ".."
+    command 122 3000006 0x700 0 text "MapData\\.."
+    command 122 3000007 0x700 0 text "C:\\"
+    command 122 3000008 0x700 0 text "Data\\MapData"
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    for (int id = 4; id <= 7; ++id)
+        EXPECT_EQ(game.StringVariable(kStringBase + id), "") << id;
+    EXPECT_EQ(game.StringVariable(kStringBase + 8), "Map000.mps");
+    ExpectCloseAnswered(game);
+}
+
 // The peak memory of the whole set, read from the kernel at the end. The
 // sanitizers' own memory would swamp it, so it is measured only without them.
 #if defined(__SANITIZE_ADDRESS__)
