@@ -14,6 +14,9 @@
 #include "game/data/variable_id.h"
 #include "game/data/variable_store.h"
 #include "game/shell/game_home.h"
+#include "game/shell/game_program.h"
+#include "lib/core/window/window_state.h"
+#include "platform/window/single_instance.h"
 #include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
 
@@ -203,6 +206,34 @@ TEST(HostileGame, AFolderListingStaysInsideTheGameFolder) {
         EXPECT_EQ(game.StringVariable(kStringBase + id), "") << id;
     EXPECT_EQ(game.StringVariable(kStringBase + 8), "Map000.mps");
     ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ASecondPlayerOfTheSameGameOnTheSameDisplayIsRefusedAndSaysWhy) {
+    const std::string description = GameWithAutoStart(kStopAutoStart);
+    std::string className;
+    {
+        GameHarness first(description);
+        first.Window().SetDisplayName("x11::7");
+        ASSERT_EQ(first.Start(), std::nullopt);
+        className = MainWindowState().class_name;
+        EXPECT_FALSE(platform::SingleInstanceLock::Acquire(className, "x11::7").has_value());
+        EXPECT_TRUE(platform::SingleInstanceLock::Acquire(className, "x11::8").has_value());
+    }
+    {
+        GameHarness second(description);
+        second.Window().SetDisplayName("x11::7");
+        auto running = platform::SingleInstanceLock::Acquire(className, "x11::7");
+        ASSERT_TRUE(running.has_value());
+        EXPECT_EQ(second.Start(), -1);
+        EXPECT_TRUE(AnotherPlayerOnThisDisplay());
+    }
+    {
+        // Headless players never refuse each other.
+        GameHarness headless(description);
+        auto running = platform::SingleInstanceLock::Acquire(className, "x11::7");
+        EXPECT_EQ(headless.Start(), std::nullopt);
+        EXPECT_FALSE(AnotherPlayerOnThisDisplay());
+    }
 }
 
 // The peak memory of the whole set, read from the kernel at the end. The
