@@ -58,9 +58,13 @@ constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
 TEST(HostileGame, AVariableRangeStopsAtTheLastVariableWithOneBox) {
     // Normal variables are 0-99. The first range sets 95-99 and reports 100
     // once; the second starts past the end and reports its first id only.
+    // The third names self variables of a common event that does not
+    // exist, which take writes silently, as do the unused ids after them: it
+    // ends with the last common-event id, not 2^31 ids on.
     GameHarness game(GameWithAutoStart(R"(
     command 121 2000095 7 0 0x1000C 100
     command 121 2000150 7 0 0x1000C 100
+    command 121 15999990 7 0 0x1000C 2147483647
     command 121 2000001 3 0 0xC
 )"));
     game.SetKey(game_key::kEnter, true);  // closes each box after a short hold
