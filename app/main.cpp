@@ -7,7 +7,9 @@
 
 int main(int argc, char** argv) {
     int result = velk::RunGameProgram(argc, argv);
-    if (result == -1) {
+    if (result == -1 && velk::AnotherPlayerOnThisDisplay()) {
+        std::fprintf(stderr, "velk-player: another velk-player is already running on this display\n");
+    } else if (result == -1) {
         std::fprintf(stderr,
                      "velk-player: the window, screen or input could not be started "
                      "(is a display available?); run with Test_Of_Main to write Log.txt\n");

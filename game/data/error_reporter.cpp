@@ -15,6 +15,7 @@ public:
     // The error box's three lines, the empty ones left out, in one box
     // without a title.
     void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override {
+        CountErrorBoxAskedFor();
         std::string text;
         for (const std::string* line : {&line1, &line2, &line3}) {
             if (line->empty()) continue;
@@ -24,6 +25,7 @@ public:
         ShowSystemMessageBox(text, "", SystemMessageBoxButtons::kOk);
     }
     void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override {
+        CountErrorBoxAskedFor();
         ShowSystemMessageBox(text, caption,
                              buttons == MessageBoxButtons::kOkCancel ? SystemMessageBoxButtons::kOkCancel
                                                                      : SystemMessageBoxButtons::kOk);
@@ -37,6 +39,7 @@ public:
 };
 
 ErrorReporter* installed_reporter = nullptr;
+uint64_t boxes_asked_for = 0;
 
 }  // namespace
 
@@ -48,6 +51,10 @@ ErrorReporter& SystemMessageBoxReporter() {
 ErrorReporter& ActiveErrorReporter() { return installed_reporter ? *installed_reporter : SystemMessageBoxReporter(); }
 
 void SetErrorReporter(ErrorReporter* reporter) { installed_reporter = reporter; }
+
+uint64_t ErrorBoxesAskedFor() { return boxes_asked_for; }
+
+void CountErrorBoxAskedFor() { ++boxes_asked_for; }
 
 ErrorLocation& CurrentErrorLocation() {
     static ErrorLocation location;

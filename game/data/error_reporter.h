@@ -6,6 +6,7 @@
 // real boxes; tests install one that records. The readers themselves only
 // return what they found: the loaders decide what to report.
 
+#include <cstdint>
 #include <string>
 
 namespace velk {
@@ -28,6 +29,12 @@ public:
 
 // The reporter in use: the installed one, else the start-up reporter below.
 ErrorReporter& ActiveErrorReporter();
+// How many error and message boxes the game's reporters have been asked for
+// so far. A command that works through a range stops at the first element
+// that raised one, so one bad range costs the player one box, not one per
+// element.
+uint64_t ErrorBoxesAskedFor();
+void CountErrorBoxAskedFor();
 // The reporter the data layer has of its own, good before the window exists:
 // every message, the error box's lines too, goes to a system message box
 // (through the platform's hook, so tests see it), and the program ends after

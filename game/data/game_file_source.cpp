@@ -36,6 +36,8 @@ std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
     return bytes;
 }
 
+int64_t GameFileLength(const std::string& path) { return GetFileLength(path); }
+
 LocalFile ReadLocalFileStart(const std::string& path, size_t limit) {
     LocalFile file;
     auto native = platform::ResolveGamePath(path);

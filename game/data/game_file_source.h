@@ -16,6 +16,8 @@ namespace velk {
 // read through the library's file access, so an archive may supply it.
 // nullopt when it cannot be opened or read whole.
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
+// The length of such a file in bytes, -1 when there is none.
+int64_t GameFileLength(const std::string& path);
 
 // A plain file of the game folder that is never taken from an archive
 // (Game.ini): its first `limit` bytes (all of a smaller file). Without bytes

@@ -322,6 +322,12 @@ void VariableStore::SetChangeableString(VariableId id, const VariableAddress& ad
 
 void VariableStore::SetString(VariableId id, std::string value, Database* db) {
     TakeMapOverride();
+    if (value.size() > kMaxStringLength) {
+        // Doubling a string a few dozen times would take every byte of the
+        // machine: the store keeps what it had and the game goes on.
+        ShowStringTooLong(id);
+        return;
+    }
     VariableAddress address = DecodeVariableId(id);
     VariableStoreContents& c = contents_;
     switch (address.kind) {
@@ -358,6 +364,11 @@ void VariableStore::SetString(VariableId id, std::string value, Database* db) {
             break;
     }
     ShowError(FormatText(texts::kStringNotStorable, id, value.c_str()), FormatErrorLocation(), "");
+}
+
+void ShowStringTooLong(VariableId id) {
+    ShowError(FormatText(texts::kStringTooLong, static_cast<int>(kMaxStringLength)), FormatErrorLocation(),
+              FormatText(texts::kStoreTarget, id));
 }
 
 bool VariableStore::IsIntId(VariableId id) const {

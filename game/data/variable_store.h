@@ -5,6 +5,7 @@
 // character data and database cells, which other objects hold. Misuse of an
 // ID is shown in the error box and the game goes on.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ struct VariableStoreContents {
     // Replacing the contents moves every slot.
     SlotGenerationMark mark;
 };
+
+// The longest string a string variable or database cell holds (16 MiB).
+inline constexpr size_t kMaxStringLength = size_t{16} << 20;
+// The error box of a longer string meant for `id`, which keeps its text.
+void ShowStringTooLong(VariableId id);
 
 class VariableStore {
 public:

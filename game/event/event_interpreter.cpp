@@ -106,6 +106,7 @@ EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept
     textTarget = other.textTarget;
     textOld = std::move(other.textOld);
     commandsThisFrame = other.commandsThisFrame;
+    fileWritesThisFrame = other.fileWritesThisFrame;
     keyOption = other.keyOption;
     list_ = std::move(other.list_);
     ActiveWindowWaiters().Moved(&other, this);
@@ -173,6 +174,7 @@ void EventInterpreter::Run() {
     EventSystemLink& system = *links.system;
     if (system.GameLoadedThisFrame()) return;
     commandsThisFrame = 0;
+    fileWritesThisFrame = 0;
     for (;;) {
         if (++commandsThisFrame > kCommandsPerFrame) {
             commandsThisFrame = 0;
@@ -209,7 +211,8 @@ void EventInterpreter::Run() {
             waitFrames -= system.FrameStep();
             return;
         }
-        if (system.SceneState() == 0) return;
+        // A closed window or a quit ends the frame for every interpreter.
+        if (system.SceneState() < 1) return;
         if (!list_) {
             if (isMain && depth == 0) StartNextEvent();
             if (!list_) return;
@@ -224,6 +227,12 @@ void EventInterpreter::Run() {
         if (system.GameLoadedThisFrame()) return;
         ++line;
     }
+}
+
+bool EventInterpreter::TakeFileWrite() {
+    if (fileWritesThisFrame >= kFileWritesPerFrame) return false;
+    ++fileWritesThisFrame;
+    return true;
 }
 
 void EventInterpreter::FinishTextPrompt(EventLinks& links) {
@@ -278,7 +287,8 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
         const CommandResult outcome = entry.handler(*this, command);
         at = line;
         count = commandsThisFrame;
-        if (outcome != CommandResult::kNext || list_.get() != &list) {
+        // A window closed in one of the handler's boxes ends the turn too.
+        if (outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
             *result = outcome != CommandResult::kStopFrame;
             return false;
         }

@@ -29,6 +29,11 @@ public:
     // it stops with the limit message and pauses.
     static constexpr int32_t kCommandsPerFrame = 500000;
     static constexpr int32_t kLimitPauseFrames = 5;
+    // Files one interpreter writes in one frame. Each write is synced to
+    // disk and takes a while; a command past the bound waits for the next
+    // frame, so an event that writes in a loop cannot hold a frame (and the
+    // window's close) for minutes.
+    static constexpr int32_t kFileWritesPerFrame = 8;
     // Branch results are kept for indents 0-49.
     static constexpr int32_t kIndentLevels = 50;
     // Deepest nesting of called events (and of Init).
@@ -54,6 +59,9 @@ public:
     // Attaches a list; mapId becomes the current map.
     void Setup(SharedCommandList list, int32_t mapEventId, int32_t commonEventId);
     void Run();
+    // Takes one of this frame's file writes; false when they are used up and
+    // the writing command is to run again in the next frame.
+    bool TakeFileWrite();
     // Ends the running event.
     void CmdEndOfList();
     bool HasCommandList() const { return list_ != nullptr; }
@@ -123,6 +131,7 @@ public:
     int32_t textTarget = 0;
     std::string textOld;
     int32_t commandsThisFrame = 0;
+    int32_t fileWritesThisFrame = 0;
     int32_t keyOption = 0;
 
 protected:

@@ -1,6 +1,8 @@
 #include "game/event/main_event_interpreter.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstdint>
 
 #include "game/data/game_info.h"
 #include "game/data/random_source.h"
@@ -95,6 +97,13 @@ private:
     SaveStream& stream_;
 };
 
+// A fade's frame counters are 16 bits; a longer fade runs as long as they
+// can count, and the count is taken in 64 bits so the largest value cannot
+// overflow.
+int16_t FadeFrames(int32_t frames) {
+    return static_cast<int16_t>(std::clamp<int64_t>(int64_t{frames} + 1, INT16_MIN, INT16_MAX));
+}
+
 }  // namespace
 
 MainEventInterpreter::MainEventInterpreter() : MainEventInterpreter(GlobalGameInfo().ChipSize()) {}
@@ -119,12 +128,12 @@ void MainEventInterpreter::SetTileSizeDefaults(int chipSize) { systemVariables.S
 void MainEventInterpreter::StartTone(int16_t c0, int16_t c1, int16_t c2, int32_t frames) {
     tone.start = tone.current;
     tone.target = {c0, c1, c2};
-    tone.remaining = tone.total = static_cast<int16_t>(frames + 1);
+    tone.remaining = tone.total = FadeFrames(frames);
 }
 
 void MainEventInterpreter::StartFlash(int16_t c0, int16_t c1, int16_t c2, int32_t frames) {
     flash.color = {c0, c1, c2};
-    flash.remaining = flash.total = static_cast<int16_t>(frames + 1);
+    flash.remaining = flash.total = FadeFrames(frames);
 }
 
 void MainEventInterpreter::UpdateTint(int frameStep) {

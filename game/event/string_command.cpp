@@ -9,6 +9,7 @@
 #include "game/data/game_file_source.h"
 #include "game/data/random_source.h"
 #include "game/data/system_variable_block.h"
+#include "game/data/text_format.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
@@ -93,6 +94,16 @@ bool LeavesGameFolder(const std::string& name) {
            name[0] == '/';
 }
 
+// Every escape code starts with a backslash or '<', and the conversion
+// drops carriage returns; a text with none of them converts to itself. Long
+// texts (a file read in, a string doubled) seldom hold any, and the
+// conversion's search of every code would take seconds on them.
+bool MayHoldEscapeCodes(const std::string& text) {
+    // Three scans for one byte each are far faster than one for any of three.
+    return text.find('\\') != std::string::npos || text.find('<') != std::string::npos ||
+           text.find('\r') != std::string::npos;
+}
+
 }  // namespace
 
 CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCommand& command) {
@@ -144,7 +155,16 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         }
         text.resize(length);
     } else if (operation == kReadFile) {
-        std::optional<std::vector<uint8_t>> file = ReadGameFile(links_.gameValues->RevertEscapeCodes(text));
+        const std::string fileName = links_.gameValues->RevertEscapeCodes(text);
+        // A file longer than a string may be is refused before it is read:
+        // reading it would hold the frame for as long as the disk takes.
+        if (GameFileLength(fileName) > static_cast<int64_t>(kMaxStringLength)) {
+            ActiveErrorReporter().ShowErrorBox(
+                FormatText(value_texts::kReadFileTooLarge, static_cast<int>(kMaxStringLength)), fileName,
+                FormatErrorLocation());
+            return CommandResult::kAdvance;
+        }
+        std::optional<std::vector<uint8_t>> file = ReadGameFile(fileName);
         if (file) {
             const auto end = std::find(file->begin(), file->end(), uint8_t{0});
             text.assign(file->begin(), end);
@@ -152,6 +172,7 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
             text = value_texts::kNoFile;
         }
     } else if (operation == kWriteFile) {
+        if (!in.TakeFileWrite()) return CommandResult::kStopFrame;
         WriteTextFile(text, head);
         return CommandResult::kAdvance;
     } else if (operation == kListFolder) {
@@ -163,7 +184,14 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         ReplaceAll(head, text, Text(command, 1));
         text.clear();
     }
-    in.StoreText(target, head + Expand(in, text, false));
+    std::string expanded = MayHoldEscapeCodes(text) ? Expand(in, text, false) : std::move(text);
+    std::string().swap(text);
+    if (head.size() + expanded.size() > kMaxStringLength) {
+        ShowStringTooLong(target);
+        return CommandResult::kAdvance;
+    }
+    head += expanded;
+    in.StoreText(target, std::move(head));
     return CommandResult::kAdvance;
 }
 
@@ -215,6 +243,9 @@ void ValueCommands::WriteTextFile(const std::string& name, const std::string& te
 std::string ValueCommands::ListFolder(const std::string& name) {
     std::string path = name;
     std::replace(path.begin(), path.end(), '\x01', '\\');
+    // What the game may not write it may not look at either: a listing of
+    // a folder outside the game's is empty, as one of a missing folder is.
+    if (LeavesGameFolder(path)) return {};
     std::vector<std::string> names = ListGameFolder(path);
     std::string listing;
     for (size_t i = 0; i < names.size(); ++i) {

@@ -1,10 +1,11 @@
 // The variable operation and the condition branches.
 #include "game/event/value_commands.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "game/data/databases.h"
 #include "game/data/data_texts.h"
+#include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
@@ -25,9 +26,42 @@ constexpr int32_t kIndirectTarget = 0x10;
 constexpr int32_t kIndirectA = 0x20;
 constexpr int32_t kIndirectB = 0x40;
 constexpr int32_t kRange = 0x10000;
+constexpr int64_t kCellsPerDatabaseType = 1000000;
 
 // A plain number n named as a variable is normal variable n.
 int32_t AsVariableId(int32_t value) { return value < kMapSelfBase ? value + kVariableBase : value; }
+
+// How many ids from `first` on a range may name, at most `wanted`: the
+// range stays in the storage that `first` names (one group of variables,
+// one database type, one band of ids) and among variables goes one past the
+// last that exists, so that a range running off the end reports it once.
+// Ids that name no storage at all take only `first`.
+int64_t RangeLength(const VariableStore& store, VariableId first, int64_t wanted) {
+    const VariableAddress address = DecodeVariableId(first);
+    int64_t last = first;
+    switch (address.kind) {
+        case VariableKind::kVariable: {
+            const auto& groups = store.Contents().groups;
+            const int64_t rows = address.owner < static_cast<int32_t>(groups.size())
+                                     ? static_cast<int64_t>(groups[address.owner].size())
+                                     : 0;
+            last = int64_t{first} + std::max<int64_t>(rows - address.index, 0);
+            break;
+        }
+        case VariableKind::kMapSelf: last = kOldCommonSelfBase - 1; break;
+        case VariableKind::kRelativeCommonSelf: last = 1699999; break;
+        case VariableKind::kRandom: last = kSystemVariableBase - 1; break;
+        case VariableKind::kSystem: last = kMapEventDataBase - 1; break;
+        case VariableKind::kMapEventData: last = kPartyDataBase - 1; break;
+        case VariableKind::kPartyData: last = kRelativeEventDataBase - 1; break;
+        case VariableKind::kCommonSelf: last = 15999999; break;
+        case VariableKind::kDatabaseCell:
+            last = int64_t{first} - (address.index * 100 + address.item) + kCellsPerDatabaseType - 1;
+            break;
+        default: break;
+    }
+    return std::clamp<int64_t>(last - first + 1, 1, wanted);
+}
 
 bool Compare(int32_t comparison, int32_t left, int32_t right) {
     switch (comparison) {
@@ -99,7 +133,14 @@ CommandResult ValueCommands::VariableOperation(EventInterpreter& in, const Event
     // With the marker the count is still argument 5, and every turn names
     // the same cell.
     const int32_t further = (flags & kRange) != 0 && Arg(command, 5) > 0 ? Arg(command, 5) : 0;
-    for (int64_t i = 0; i <= further; ++i) {
+    // A database target's turns repeat on one cell: they are held to as
+    // many as one database type has cells.
+    const int64_t length = databaseTarget ? std::min<int64_t>(int64_t{further} + 1, kCellsPerDatabaseType)
+                                          : RangeLength(variables_, first, int64_t{further} + 1);
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
+    for (int64_t i = 0; i < length; ++i) {
+        // One box for the whole range; a closed window ends it at once.
+        if (i > 0 && (ErrorBoxesAskedFor() != boxesBefore || ActiveEventLinks().system->SceneState() < 1)) break;
         int32_t target = WrapId(int64_t{first} + i);
         if (databaseTarget) {
             const int32_t type = in.GetValue(Arg(command, 5));

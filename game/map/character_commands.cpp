@@ -1,6 +1,7 @@
 #include "game/map/character_commands.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "game/data/data_texts.h"
 #include "game/data/database.h"
@@ -20,6 +21,12 @@ namespace {
 constexpr int32_t kRegisteredLocation = -10001;
 constexpr int32_t kRegisteredLocationType = 7;
 constexpr int32_t kPartySlots = 6;
+
+// A transfer's position in half tiles. Positions far outside any map wrap
+// into it later; the product is held to 32 bits first so it cannot overflow.
+int32_t HalfTiles(int32_t value, int32_t scale) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{value} * scale, INT32_MIN, INT32_MAX));
+}
 
 template <typename Method>
 void Bind(CommandTable& table, CommandCode code, uint8_t arguments, uint8_t strings, CharacterCommands* set,
@@ -92,14 +99,14 @@ CommandResult CharacterCommands::MoveLocation(EventInterpreter& interpreter, con
     if (code == kHeroId) {
         system_.transferMap = args[4] == -1 ? map_.mapId : interpreter.GetValue(args[4]);
         const int32_t scale = precise ? 1 : 2;
-        system_.transferX = interpreter.GetValue(args[2]) * scale;
-        system_.transferY = interpreter.GetValue(args[3]) * scale;
+        system_.transferX = HalfTiles(interpreter.GetValue(args[2]), scale);
+        system_.transferY = HalfTiles(interpreter.GetValue(args[3]), scale);
     } else {
         Database& system = ActiveEventLinks().databases->system;
         const int32_t n = interpreter.GetValue(args[2]);
         system_.transferMap = interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 0));
-        system_.transferX = interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 1)) * 2;
-        system_.transferY = interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 2)) * 2;
+        system_.transferX = HalfTiles(interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 1)), 2);
+        system_.transferY = HalfTiles(interpreter.GetValue(system.GetInt(kRegisteredLocationType, n, 2)), 2);
     }
     system_.transferDirection = hero_.facing;
     // The next command runs after the frame has carried the hero over.

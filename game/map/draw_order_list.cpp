@@ -18,8 +18,12 @@ constexpr int32_t kChip32 = 32;
 }  // namespace
 
 void DrawOrderList::Add(int pass, int32_t value, int32_t code) {
-    passes_[pass][static_cast<size_t>(value % buckets_ + 1)].push_back(code);
+    // Buckets past the walk are never drawn: they are not kept.
+    const size_t bucket = static_cast<size_t>(value % buckets_ + 1);
+    if (bucket < passes_[pass].size()) passes_[pass][bucket].push_back(code);
 }
+
+int32_t DrawOrderList::WalkLimit() const { return std::min(buckets_, chip_ * kWalkLimit / 16); }
 
 void DrawOrderList::Build(const MapState& map, const Hero& hero) {
     pass_ = 0;
@@ -27,9 +31,12 @@ void DrawOrderList::Build(const MapState& map, const Hero& hero) {
     position_ = 0;
     const int32_t perRow = std::max(chip_ / 8, 1);
     const int32_t height = map.GetHeight();
-    buckets_ = std::max(height * perRow + (height == 15 ? 2 * perRow : 0), 1);
+    // The characters are sorted modulo the map's rows, but only the rows a
+    // screen can show are walked, so a tall map costs no more than a short one.
+    buckets_ = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{height} * perRow + (height == 15 ? 2 * perRow : 0), 1, INT32_MAX));
     for (auto& pass : passes_) {
-        pass.resize(static_cast<size_t>(buckets_) + 1);
+        pass.resize(static_cast<size_t>(WalkLimit()) + 2);
         for (auto& bucket : pass)
             bucket.clear();
     }
@@ -101,7 +108,7 @@ int32_t DrawOrderList::TileRowBefore(int32_t viewY) const {
 }
 
 int32_t DrawOrderList::Next(int32_t viewY) {
-    const int32_t walkLimit = std::min(buckets_, chip_ * kWalkLimit / 16);
+    const int32_t walkLimit = WalkLimit();
     const int32_t rowLimit = std::min(buckets_, chip_ * kTileRowLimit / 16);
     for (;;) {
         if (bucket_ > walkLimit) {

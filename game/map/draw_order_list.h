@@ -38,10 +38,15 @@ public:
     int32_t Next(int32_t viewY);
 
     int32_t BucketCount() const { return buckets_; }
+    // The buckets held per pass: the rows the walk visits, whatever the
+    // map's height.
+    size_t StoredBuckets() const { return passes_[0].size(); }
 
 private:
     void Add(int pass, int32_t value, int32_t code);
     int32_t TileRowBefore(int32_t viewY) const;
+    // The last bucket the walk visits.
+    int32_t WalkLimit() const;
 
     int chip_;
     int32_t buckets_ = 1;

@@ -252,7 +252,7 @@ void MapState::StartShake(int32_t strength, int32_t speed, int32_t axis, int32_t
     ShakeAxis& shake = axis == 0 ? shakeY : shakeX;
     shake.amplitude = PowerOfTwo(strength);
     shake.speed = PowerOfTwo(speed);
-    shake.remaining = frames + 1;
+    shake.remaining = static_cast<int32_t>(std::min<int64_t>(int64_t{frames} + 1, INT32_MAX));
     shake.direction = 1;
 }
 

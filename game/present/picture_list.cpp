@@ -114,18 +114,23 @@ void PictureList::Recount() {
     }
 }
 
+// A range stops at the first picture that raised a box: the rest would
+// raise the same one each, and the player is asked once.
 template <typename Action>
 void PictureList::ForRange(int32_t first, int32_t last, Action action) {
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
     for (size_t index = StartIndex(first); index < pictures_.size() && pictures_[index].id <= last; ++index) {
+        if (ErrorBoxesAskedFor() != boxesBefore) break;
         action(pictures_[index]);
     }
 }
 
 template <typename Action>
 void PictureList::ForEveryId(int32_t first, int32_t last, Action action) {
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
     size_t index = StartIndex(first);
     // 64 bits, so a range up to the largest id ends.
-    for (int64_t id = first; id <= last; ++id, ++index) {
+    for (int64_t id = first; id <= last && ErrorBoxesAskedFor() == boxesBefore; ++id, ++index) {
         if (index >= pictures_.size() || pictures_[index].id != id) {
             if (pictures_.size() >= kMaxPictures) break;
             pictures_.insert(pictures_.begin() + static_cast<std::ptrdiff_t>(index), Picture(static_cast<int32_t>(id)));

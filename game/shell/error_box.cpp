@@ -76,6 +76,10 @@ void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c) {
 }
 
 void ShellErrorReporter::ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) {
+    CountErrorBoxAskedFor();
+    // Once the player has closed the window nothing may hold the game open:
+    // the rest of the frame runs without boxes and the game ends after it.
+    if (home_.gameSystem.sceneState == kSceneQuit) return;
     if (!WindowExists()) {
         // Nothing could show or close the game's own box yet.
         SystemMessageBoxReporter().ShowErrorBox(line1, line2, line3);
@@ -86,6 +90,10 @@ void ShellErrorReporter::ShowErrorBox(const std::string& line1, const std::strin
 
 void ShellErrorReporter::ShowMessageBox(const std::string& text, const std::string& caption,
                                         MessageBoxButtons buttons) {
+    if (home_.gameSystem.sceneState == kSceneQuit) {
+        CountErrorBoxAskedFor();
+        return;
+    }
     SystemMessageBoxReporter().ShowMessageBox(text, caption, buttons);
 }
 

@@ -9,6 +9,7 @@
 #include "game/shell/shell_texts.h"
 #include "game/shell/subsystem_wiring.h"
 #include "lib/api/library_api.h"
+#include "lib/core/window/main_window.h"
 #include "lib/core/window/system_message_box.h"
 #include "platform/file/current_directory.h"
 #include "platform/file/file_find.h"
@@ -300,6 +301,8 @@ void GameProgram::EndAfterFatalError(int exitCode) {
         std::exit(exitCode);
     }
 }
+
+bool AnotherPlayerOnThisDisplay() { return SecondInstanceRefused(); }
 
 int RunGameProgram(int argc, char** argv) {
     std::string commandLine;

@@ -105,5 +105,8 @@ private:
 
 // velk-player's entry: the command line's words joined by blanks.
 int RunGameProgram(int argc, char** argv);
+// Whether the program did not start because another player of the same game
+// runs on this display.
+bool AnotherPlayerOnThisDisplay();
 
 }  // namespace velk

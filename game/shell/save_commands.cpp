@@ -59,7 +59,10 @@ CommandResult SaveCommands::SaveLoad(EventInterpreter& interpreter, const EventC
         name.prefix = std::move(text);
     }
     switch (command.arguments[1]) {
-        case kSave: cache_.Save(name.slot, true, name.prefix); break;
+        case kSave:
+            if (!interpreter.TakeFileWrite()) return CommandResult::kStopFrame;
+            cache_.Save(name.slot, true, name.prefix);
+            break;
         case kLoad:
             if (cache_.Load(name.slot, true, false, name.prefix) && hooks_.gameLoaded) hooks_.gameLoaded();
             break;
@@ -84,6 +87,8 @@ CommandResult SaveCommands::ReadSaveValue(EventInterpreter& interpreter, const E
 }
 
 CommandResult SaveCommands::WriteSaveValue(EventInterpreter& interpreter, const EventCommand& command) {
+    // The value goes into the slot's file at once.
+    if (!interpreter.TakeFileWrite()) return CommandResult::kStopFrame;
     const SlotName name = SlotOfValueOrText(interpreter, command.arguments[2]);
     const VariableId id = IdInsideSave(interpreter, command);
     const int32_t source = command.arguments[1];

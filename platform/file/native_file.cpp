@@ -1,12 +1,27 @@
 #include "platform/file/native_file.h"
 
 #include <cerrno>
+#include <csignal>
+#include <mutex>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace velk::platform {
+
+namespace {
+
+// A file-size limit (ulimit -f) would end the process with SIGXFSZ in the
+// middle of a save. Ignored, a write past the limit fails with EFBIG as on a
+// full disk: the writer reports it and the old file stays whole.
+void IgnoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] { ::signal(SIGXFSZ, SIG_IGN); });
+}
+
+}  // namespace
 
 ReadableFile::~ReadableFile() { Close(); }
 
@@ -110,6 +125,7 @@ bool WritableFile::Write(std::span<const uint8_t> bytes) {
     if (fd_ < 0) {
         return false;
     }
+    IgnoreFileSizeSignal();
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);

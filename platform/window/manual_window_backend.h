@@ -19,6 +19,7 @@ public:
     void PumpEvents(std::vector<WindowEvent>& out) override;
     FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override;
     Rect DesktopRect() override { return desktop_; }
+    std::optional<std::string> DisplayName() override { return display_name_; }
     void SetCursorVisible(bool visible) override { cursor_visible_ = visible; }
     void WarpCursor(WindowHandle window, int x, int y) override;
     std::optional<std::string> ClipboardText() override {
@@ -32,6 +33,8 @@ public:
     // Test controls.
     void Inject(WindowEvent event);
     void SetDesktop(Rect desktop) { desktop_ = desktop; }
+    // Headless (nullopt) unless a test names a display.
+    void SetDisplayName(std::optional<std::string> name) { display_name_ = std::move(name); }
     // The frame that styles with a caption get (styles without one get none).
     void SetCaptionFrame(FrameInsets frame) { caption_frame_ = frame; }
     void SetFailOpen(bool fail) { fail_open_ = fail; }
@@ -60,6 +63,7 @@ private:
     std::mutex events_mutex_;
     std::vector<WindowEvent> pending_;
     Rect desktop_{0, 0, 1920, 1080};
+    std::optional<std::string> display_name_;
     FrameInsets caption_frame_{};
     bool fail_open_ = false;
     bool cursor_visible_ = true;

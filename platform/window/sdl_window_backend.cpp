@@ -1,9 +1,12 @@
 // The real window back-end on SDL2.
 
-#include <SDL.h>
-
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <string>
+
+#include <SDL.h>
 
 #include "platform/base/debug_output.h"
 #include "platform/window/message_box.h"
@@ -151,6 +154,20 @@ public:
             desktop.bottom = std::max(kMinimumDesktopHeight, bounds.h);
         }
         return desktop;
+    }
+
+    std::optional<std::string> DisplayName() override {
+        if (!video_ready_ || IsHeadlessDriver()) return std::nullopt;
+        const std::string driver = SDL_GetCurrentVideoDriver();
+        const char* display = nullptr;
+        if (driver == "x11") {
+            display = std::getenv("DISPLAY");
+        } else if (driver == "wayland") {
+            display = std::getenv("WAYLAND_DISPLAY");
+            // Without the variable a Wayland client connects to the default.
+            if (display == nullptr || display[0] == '\0') display = "wayland-0";
+        }
+        return driver + ":" + (display != nullptr ? display : "");
     }
 
     void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }

@@ -1,7 +1,8 @@
 #pragma once
-// Refuses a second running instance: the first instance holds a lock on a
-// file named after its window class in the user's runtime folder, so only
-// another instance of the same game on this machine is found.
+// Refuses a second player of the same game on the same display: the first
+// holds a lock on a file named after the display, its window class and the
+// game's folder, in a folder of the user's own. Two games, two displays or
+// two users never stop each other, and headless runs take no lock at all.
 
 #include <optional>
 #include <string>
@@ -10,10 +11,12 @@ namespace velk::platform {
 
 class SingleInstanceLock {
 public:
-    // Takes the lock for the class name; nullopt when another instance holds
-    // it. A lock that cannot be made at all (no writable folder) does not
-    // stop the program: it is taken as granted.
-    static std::optional<SingleInstanceLock> Acquire(const std::string& class_name);
+    // Takes the lock for the class name on `display` (CurrentDisplayName();
+    // nullopt, headless, is always granted); nullopt when another player
+    // holds it. A lock that cannot be made at all (no usable folder) does
+    // not stop the program: it is taken as granted.
+    static std::optional<SingleInstanceLock> Acquire(const std::string& class_name,
+                                                     const std::optional<std::string>& display);
 
     SingleInstanceLock(SingleInstanceLock&& other) noexcept;
     SingleInstanceLock& operator=(SingleInstanceLock&& other) noexcept;
@@ -21,6 +24,7 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
     ~SingleInstanceLock();
 
+    // The lock file ("" when none was taken).
     const std::string& path() const { return path_; }
 
 private:
@@ -29,8 +33,10 @@ private:
     std::string path_;
 };
 
-// The folder the lock files live in: $XDG_RUNTIME_DIR, else the temporary
-// folder. Tests point it elsewhere ("" restores the default).
+// The folder the lock files live in: $XDG_RUNTIME_DIR, else a folder of the
+// user's own in the temporary folder ("velk-player-<uid>", made private);
+// "" when neither can be used. Tests point it elsewhere ("" restores the
+// default).
 void SetInstanceLockFolder(const std::string& folder);
 std::string InstanceLockFolder();
 

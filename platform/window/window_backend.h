@@ -93,6 +93,10 @@ public:
     virtual FrameInsets FrameFor(uint32_t style, uint32_t ex_style) = 0;
     // The desktop's size in pixels.
     virtual Rect DesktopRect() = 0;
+    // The display the windows open on, as a name that tells two displays of
+    // one machine apart ("x11:0", "wayland:wayland-0"); nullopt for a
+    // headless back-end, where any number of players may run.
+    virtual std::optional<std::string> DisplayName() { return std::nullopt; }
 
     virtual void SetCursorVisible(bool visible) = 0;
     // Moves the cursor to a point of the window's client area.

@@ -371,6 +371,8 @@ void SetCursorScreenPosition(int x, int y) {
 
 Rect DesktopRectangle() { return Backend().DesktopRect(); }
 
+std::optional<std::string> CurrentDisplayName() { return Backend().DisplayName(); }
+
 void SetScreenSaverActive(bool active) { Backend().SetScreenSaverEnabled(active); }
 
 void SetTextInputEnabled(bool enabled) {

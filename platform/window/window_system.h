@@ -159,6 +159,8 @@ void SetCursorScreenPosition(int x, int y);
 // ---- System ----
 
 Rect DesktopRectangle();
+// The display of the back-end in use (WindowBackend::DisplayName).
+std::optional<std::string> CurrentDisplayName();
 void SetScreenSaverActive(bool active);
 
 }  // namespace velk::platform

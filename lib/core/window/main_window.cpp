@@ -79,6 +79,10 @@ void RunTimerTest() {
 
 // Marks creation as failed: the window is counted as closed and the screen
 // saver, switched off on the way, is given back.
+// Kept outside the window state, which the failed start-up resets, so the
+// program can still say why it did not start.
+bool second_instance_refused = false;
+
 int FailCreation() {
     State().closed = 1;
     State().creating = 0;
@@ -139,7 +143,8 @@ int CreateMainWindow() {
     platform::SetScreenSaverActive(false);
 
     WriteLog(window_log_text::kDoubleLaunchCheck);
-    state.instance_lock = platform::SingleInstanceLock::Acquire(state.class_name);
+    state.instance_lock = platform::SingleInstanceLock::Acquire(state.class_name, platform::CurrentDisplayName());
+    second_instance_refused = !state.instance_lock;
     if (!state.instance_lock) {
         WriteLog(window_log_text::kDoubleLaunched);
         return FailCreation();
@@ -276,6 +281,8 @@ int FreeDroppedFileNames() {
     State().dropped_files.clear();
     return 0;
 }
+
+bool SecondInstanceRefused() { return second_instance_refused; }
 
 platform::WindowHandle GetMainWindowHWND() { return State().main_window; }
 int GetWindowModeFlag() { return State().window_mode; }

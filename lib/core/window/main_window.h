@@ -9,6 +9,9 @@ namespace velk {
 
 // 0, or -1 when the window cannot be made or another instance runs.
 int CreateMainWindow();
+// Whether the last CreateMainWindow failed because another player of the
+// same game runs on this display.
+bool SecondInstanceRefused();
 int EndMainWindow();
 // Resizes the window to the draw screen's size times the rate, keeping its
 // position.

@@ -204,6 +204,23 @@ TEST_F(VariableStoreTest, StringVariablesGrowOnWriteAndRefuseIntegerReads) {
     EXPECT_FALSE(store_.IsIntId(3999999));
 }
 
+TEST_F(VariableStoreTest, AStringLongerThanSixteenMebibytesIsRefusedAndTheOldTextStays) {
+    const std::string fits(size_t{16} << 20, 'a');
+    store_.SetString(3000002, "old");
+    store_.SetString(1100000000 + 1 * 1000000 + 2 * 100 + 1, "cell");
+    store_.SetString(3000001, fits);
+    EXPECT_EQ(store_.GetString(3000001).size(), fits.size());
+    EXPECT_TRUE(reporter_.boxes.empty());
+    for (VariableId id : {3000002, 1100000000 + 1 * 1000000 + 2 * 100 + 1}) {
+        const std::string before = store_.GetString(id);
+        store_.SetString(id, fits + "b");
+        EXPECT_EQ(store_.GetString(id), before) << id;
+    }
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(LastBox().line1, Sjis("エラー：文字列が長すぎるため格納しませんでした（上限 16777216 バイト）"));
+    EXPECT_EQ(LastBox().line3, Sjis("格納先 1101000201"));
+}
+
 TEST_F(VariableStoreTest, RandomNumbersAdvanceTheGameRandomSourceOnce) {
     UpdateRandomSeed(2, 1);
     EXPECT_EQ(store_.GetInt(8000000), 0);

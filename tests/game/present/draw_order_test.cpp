@@ -104,5 +104,27 @@ TEST_F(DrawOrderTest, EventsFarBelowTheScreenAreLeftOut) {
     EXPECT_NE(Place(codes, 1), -1);
 }
 
+TEST_F(DrawOrderTest, ATallMapKeepsOnlyTheRowsAScreenCanShow) {
+    // A million rows hold no more buckets than forty (the 88 rows of eight
+    // pixels a walk can reach, and the two ends), and the characters on the
+    // screen stand between the same rows as on the forty-row map.
+    Hero hero;
+    hero.SetPosition(2, 5, 0);
+    AddEvent(5, 3).passThrough = 0;
+    map_.map.header.height = 40;
+    order_.Build(map_, hero);
+    EXPECT_EQ(order_.StoredBuckets(), 90u);
+    const std::vector<int32_t> fortyRows = Walk(0);
+    map_.map.header.height = 1000000;
+    order_.Build(map_, hero);
+    EXPECT_EQ(order_.BucketCount(), 4000000);
+    EXPECT_EQ(order_.StoredBuckets(), 90u);
+    const std::vector<int32_t> tall = Walk(0);
+    EXPECT_EQ(tall, fortyRows);
+    EXPECT_LT(Place(tall, 1000 + 2), Place(tall, 0));
+    EXPECT_LT(Place(tall, 0), Place(tall, 1000 + 3));
+    EXPECT_LT(Place(tall, 1000 + 4), Place(tall, DrawOrderList::kHero));
+}
+
 }  // namespace
 }  // namespace velk

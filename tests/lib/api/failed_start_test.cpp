@@ -58,7 +58,8 @@ TEST_F(FailedStartTest, AWindowThatCannotBeMadeLeavesNothingStarted) {
 TEST_F(FailedStartTest, AnotherRunningInstanceIsRefused) {
     // The window class is the title's, here the one the program set.
     SetMainWindowText("Game");
-    std::optional<platform::SingleInstanceLock> first = platform::SingleInstanceLock::Acquire("Game");
+    backend.SetDisplayName("x11::0");
+    std::optional<platform::SingleInstanceLock> first = platform::SingleInstanceLock::Acquire("Game", "x11::0");
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(InitLibrary(), -1);
     ExpectNothingLeftStarted();

@@ -1,12 +1,13 @@
 #include "platform/file/whole_file.h"
 
-#include "platform/file/native_file.h"
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
+#include <cstdlib>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "platform/file/native_file.h"
 #include "tests/support/scratch_dir.h"
 
 namespace velk::platform {
@@ -83,6 +84,24 @@ TEST(WholeFile, AvailableDiskBytesAreTheCurrentDirectorysDisk) {
         *available > space.available ? *available - space.available : space.available - *available;
     EXPECT_LT(difference, space.capacity / 10 + 1);
     EXPECT_LE(*available, space.capacity);
+}
+
+TEST(WholeFile, AWriteBeyondTheFileSizeLimitFailsInsteadOfEndingTheProcess) {
+    // Under a 4 KiB limit (ulimit -f) the 10 KiB replacement fails as a full
+    // disk would; the process lives on and the old file is whole.
+    testing::ScratchDir scratch;
+    scratch.WriteFile("Save01.sav", "old save");
+    const std::string path = (scratch.path() / "Save01.sav").string();
+    const std::string big(10240, 'x');
+    const auto writeUnderLimit = [&] {
+        struct rlimit limit {};
+        limit.rlim_cur = limit.rlim_max = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool written = WriteFileAtomically(path, Bytes(big));
+        std::_Exit(!written && FilesIn(scratch.path()) == 1 ? 0 : 1);
+    };
+    EXPECT_EXIT(writeUnderLimit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(scratch.ReadFile("Save01.sav"), "old save");
 }
 
 TEST(WholeFile, ReadWholeFile) {

@@ -1,5 +1,11 @@
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/window/clipboard.h"
 #include "platform/window/manual_window_backend.h"
@@ -46,21 +52,61 @@ TEST(MessageBox, TheHookAnswersAndSeesUtf8) {
     EXPECT_EQ(scoped.backend().message_boxes().size(), 2u);
 }
 
-TEST(SingleInstance, ASecondInstanceOfTheSameClassIsRefused) {
+TEST(SingleInstance, ASecondPlayerOfTheSameGameOnTheSameDisplayIsRefused) {
     testing::ScratchDir scratch;
     SetInstanceLockFolder(scratch.path().string());
     {
-        auto first = SingleInstanceLock::Acquire("Game\x95\x5C");
+        auto first = SingleInstanceLock::Acquire("Game\x95\x5C", ":0");
         ASSERT_TRUE(first.has_value());
         EXPECT_EQ(first->path().find('\\'), std::string::npos);
-        EXPECT_FALSE(SingleInstanceLock::Acquire("Game\x95\x5C").has_value());
-        EXPECT_TRUE(SingleInstanceLock::Acquire("Other").has_value());
+        EXPECT_FALSE(SingleInstanceLock::Acquire("Game\x95\x5C", ":0").has_value());
+        EXPECT_TRUE(SingleInstanceLock::Acquire("Other", ":0").has_value());
+        EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C", ":1").has_value()) << "another display";
+        // Headless players take no lock and are never refused.
+        auto headless = SingleInstanceLock::Acquire("Game\x95\x5C", std::nullopt);
+        ASSERT_TRUE(headless.has_value());
+        EXPECT_EQ(headless->path(), "");
+        EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C", std::nullopt).has_value());
+        // The same game in another folder is another game.
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(scratch.path());
+        EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C", ":0").has_value());
+        std::filesystem::current_path(previous);
     }
-    EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C").has_value());
+    EXPECT_TRUE(SingleInstanceLock::Acquire("Game\x95\x5C", ":0").has_value());
     // No usable folder does not stop the program.
     SetInstanceLockFolder(scratch.path().string() + "/missing");
-    EXPECT_TRUE(SingleInstanceLock::Acquire("Game").has_value());
+    EXPECT_TRUE(SingleInstanceLock::Acquire("Game", ":0").has_value());
     SetInstanceLockFolder("");
+}
+
+TEST(SingleInstance, WithoutARuntimeFolderTheLockLivesInAPrivateFolderOfTheUser) {
+    testing::ScratchDir scratch;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime ? runtime : "";
+    const char* temp = std::getenv("TMPDIR");
+    const std::string savedTemp = temp ? temp : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+    const std::string folder = InstanceLockFolder();
+    EXPECT_EQ(folder, scratch.path().string() + "/velk-player-" + std::to_string(::geteuid()));
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // A folder that others may enter is not used.
+    ::chmod(folder.c_str(), 0777);
+    EXPECT_EQ(InstanceLockFolder(), "");
+    EXPECT_TRUE(SingleInstanceLock::Acquire("Game", ":0").has_value());
+    if (savedRuntime.empty()) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+    } else {
+        ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+    }
+    if (savedTemp.empty()) {
+        ::unsetenv("TMPDIR");
+    } else {
+        ::setenv("TMPDIR", savedTemp.c_str(), 1);
+    }
 }
 
 // The SDL back-end under the dummy driver: windows open without a display

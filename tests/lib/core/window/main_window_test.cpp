@@ -75,10 +75,12 @@ TEST_F(WindowTest, FullScreenWindowCoversTheDrawScreenWithoutCursor) {
 }
 
 TEST_F(WindowTest, ASecondInstanceIsRefused) {
-    auto other = platform::SingleInstanceLock::Acquire("Z123987A");
+    backend.SetDisplayName("x11::0");
+    auto other = platform::SingleInstanceLock::Acquire("Z123987A", "x11::0");
     ASSERT_TRUE(other.has_value());
     MainWindowState().window_mode = 1;
     EXPECT_EQ(CreateMainWindow(), -1);
+    EXPECT_TRUE(SecondInstanceRefused());
     EXPECT_EQ(GetWindowCloseFlag(), 1);
     EXPECT_EQ(window(), 0);
     EXPECT_EQ(backend.OpenWindowCount(), 0u);
@@ -88,9 +90,24 @@ TEST_F(WindowTest, ASecondInstanceIsRefused) {
     // While our window exists, another instance finds it.
     ResetWindowState();
     CreateWindowed();
-    EXPECT_FALSE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+    EXPECT_FALSE(platform::SingleInstanceLock::Acquire("Z123987A", "x11::0").has_value());
+    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A", "x11::1").has_value()) << "another display";
     EndMainWindow();
-    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A", "x11::0").has_value());
+}
+
+TEST_F(WindowTest, AHeadlessBackEndTakesNoLock) {
+    // Headless runs (tests, CI) never refuse each other.
+    backend.SetDisplayName(std::nullopt);
+    CreateWindowed();
+    EXPECT_EQ(MainWindowState().instance_lock->path(), "");
+    EndMainWindow();
+    ResetWindowState();
+    backend.SetDisplayName("x11::0");
+    CreateWindowed();
+    EXPECT_NE(MainWindowState().instance_lock->path(), "");
+    EXPECT_FALSE(SecondInstanceRefused());
+    EndMainWindow();
 }
 
 TEST_F(WindowTest, AFailedWindowIsReportedAndNothingStaysBehind) {
@@ -99,7 +116,7 @@ TEST_F(WindowTest, AFailedWindowIsReportedAndNothingStaysBehind) {
     EXPECT_EQ(CreateMainWindow(), -1);
     EXPECT_EQ(GetWindowCloseFlag(), 1);
     EXPECT_FALSE(platform::IsWindowClassRegistered("Z123987A"));
-    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A").has_value());
+    EXPECT_TRUE(platform::SingleInstanceLock::Acquire("Z123987A", "x11::0").has_value());
 }
 
 TEST_F(WindowTest, EndingClosesTheWindowAndEveryLaterPassReportsTheEnd) {

@@ -1,0 +1,285 @@
+// Games made to hurt the player: event commands with extreme parameters,
+// strings and maps far larger than any game needs, loops of file writes,
+// paths that leave the game folder. Whatever a game folder holds, the player
+// goes on frame by frame, answers a close within a second of game time and
+// keeps its memory bounded (the whole set is measured at the end).
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "game/data/error_reporter.h"
+#include "game/data/input_state.h"
+#include "game/data/variable_id.h"
+#include "game/data/variable_store.h"
+#include "game/shell/game_home.h"
+#include "game/shell/game_program.h"
+#include "lib/core/window/window_state.h"
+#include "platform/window/single_instance.h"
+#include "tests/support/game/basic_game.h"
+#include "tests/support/game/game_harness.h"
+
+namespace velk::testing {
+namespace {
+
+// A game whose only common event starts by itself while normal variable 99
+// is 0 and runs `commands`; `map` replaces the 20 x 15 map.
+std::string GameWithAutoStart(const std::string& commands, const std::string& map = BasicMap()) {
+    return R"(
+game
+  title "悪意"
+)" + BasicSystemDatabase() +
+           R"(
+database user
+database changeable
+)" + map + R"(
+common-events
+  event "はじまり"
+    trigger 0x21
+    condition 2000099 0
+)" + commands;
+}
+
+int64_t NowMs(GameHarness& game) { return game.Clock().Microseconds() / 1000; }
+
+// Closes the window and expects the player to end at its next pass, within
+// a second of game time.
+void ExpectCloseAnswered(GameHarness& game) {
+    const int64_t closedAt = NowMs(game);
+    game.CloseWindow();
+    game.StepFrames(2);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_LE(NowMs(game) - closedAt, 1000);
+}
+
+constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
+
+TEST(HostileGame, AVariableRangeStopsAtTheLastVariableWithOneBox) {
+    // Normal variables are 0-99. The first range sets 95-99 and reports 100
+    // once; the second starts past the end and reports its first id only.
+    // The third names self variables of a common event that does not
+    // exist, which take writes silently, as do the unused ids after them: it
+    // ends with the last common-event id, not 2^31 ids on.
+    GameHarness game(GameWithAutoStart(R"(
+    command 121 2000095 7 0 0x1000C 100
+    command 121 2000150 7 0 0x1000C 100
+    command 121 15999990 7 0 0x1000C 2147483647
+    command 121 2000001 3 0 0xC
+)"));
+    game.SetKey(game_key::kEnter, true);  // closes each box after a short hold
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 2u);
+    for (int id = 95; id <= 99; ++id)
+        EXPECT_EQ(game.Variable(kVariableBase + id), 7) << id;
+    EXPECT_EQ(game.Variable(kVariableBase + 94), 0);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 3) << "the event goes on after the ranges";
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ARangeOverEveryIdEndsWithTheCloseOfItsFirstBox) {
+    // 2^31 ids past the last variable; nobody answers the box, the window is
+    // closed instead. Nothing after the close runs or waits: not the rest of
+    // the range, not the commands after it, not their boxes.
+    GameHarness game(GameWithAutoStart(R"(
+    command 180 2
+    command 121 2000100 1 0 0x1000C 2147483647
+    command 121 2000001 5 0 0xC
+    command 121 2000200 1 0 0xC
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    // The box comes a few frames on and waits until the close.
+    game.At(500, [&] { game.CloseWindow(); });
+    const int64_t start = NowMs(game);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    game.StepFrames(10);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 0) << "the close ended the frame";
+    EXPECT_LE(NowMs(game) - start, 500 + 1000);
+}
+
+TEST(HostileGame, PicturesOverEveryIdWithAMissingFileRaiseOneBox) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 150 0x1000000 -2147483648 0 1 1 1 255 0 0 100 0 0 0x646464 0 2147483647 text "Picture/missing.png"
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.MessageBoxes().size(), 1u);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, AStringStopsGrowingAtItsLimitAndTheFrameGoesOn) {
+    // 1000 bytes doubled 40 times: 14 doublings fit in 16 MiB, the other 26
+    // are refused with a box each and leave the string as it was.
+    std::string commands = "    command 122 3000001 0 0 text \"" + std::string(1000, 'x') + "\"\n";
+    for (int i = 0; i < 40; ++i)
+        commands += "    command 122 3000001 0x101 3000001\n";
+    commands += "    command 121 2000001 1 0 0xC\n";
+    commands += kStopAutoStart;
+    GameHarness game(GameWithAutoStart(commands));
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 1).size(), size_t{1000} << 14);
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 26u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 1);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ATextFileLongerThanAStringIsRefusedUnread) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 122 3000002 0 0 text "before"
+    command 122 3000002 0x500 0 text "big.txt"
+    command 122 3000003 0x500 0 text "small.txt"
+)") + kStopAutoStart));
+    std::filesystem::resize_file(
+        [&] {
+            std::ofstream(game.Folder() / "big.txt");
+            return game.Folder() / "big.txt";
+        }(),
+        kMaxStringLength + 1);
+    std::ofstream(game.Folder() / "small.txt") << "ok";
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 2), "before");
+    EXPECT_EQ(game.StringVariable(kStringBase + 3), "ok");
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, AMapAMillionRowsTallIsPlayedInBoundedMemory) {
+    // Drawn every frame; the memory of the whole set is checked at its end.
+    GameHarness game(GameWithAutoStart(kStopAutoStart, R"(
+map "MapData/Map000.mps"
+  name "tall"
+  tileset 0
+  size 1 1000000
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_TRUE(game.StepFrames(3));
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ExtremePositionsAndFadeLengthsStayInRange) {
+    // The hero to tile (INT_MIN, INT_MIN): held to 32 bits as half tiles,
+    // then wrapped into the 20 x 15 map: -2^31 mod 40 = 32, mod 30 = 22.
+    // A tone over 2^31 - 1 frames runs as long as its 16-bit counter can.
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 130 -1 -2147483648 -2147483648 -1
+    command 151 0x646464 2147483647
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(3));
+    EXPECT_EQ(game.Variable(kPartyDataBase + kFieldHalfTileX), 32);
+    EXPECT_EQ(game.Variable(kPartyDataBase + kFieldHalfTileY), 22);
+    EXPECT_EQ(game.Home().mainInterpreter.tone.total, 32767);
+    EXPECT_GT(game.Home().mainInterpreter.tone.remaining, 32000);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose) {
+    // Each pass adds 1 to variable 0 and writes a file. A frame takes eight
+    // writes; the ninth waits for the next frame.
+    GameHarness game(GameWithAutoStart(R"(
+    command 122 3000000 0 0 text "saved"
+    command 170
+    command 121 2000000 1 0 0x10C indent 1
+    command 122 3000000 0x600 0 indent 1 text "out.txt"
+    command 498
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    const int32_t before = game.Variable(kVariableBase);
+    ASSERT_TRUE(game.StepFrames(1));
+    EXPECT_EQ(game.Variable(kVariableBase) - before, 8);
+    EXPECT_EQ(game.ReadFile("out.txt"), "saved");
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, AFolderListingStaysInsideTheGameFolder) {
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 122 3000004 0x700 0 text "/"
+    command 122 3000005 0x700 0 text ".."
+    command 122 3000006 0x700 0 text "MapData\\.."
+    command 122 3000007 0x700 0 text "C:\\"
+    command 122 3000008 0x700 0 text "Data\\MapData"
+)") + kStopAutoStart));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    for (int id = 4; id <= 7; ++id)
+        EXPECT_EQ(game.StringVariable(kStringBase + id), "") << id;
+    EXPECT_EQ(game.StringVariable(kStringBase + 8), "Map000.mps");
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ASecondPlayerOfTheSameGameOnTheSameDisplayIsRefusedAndSaysWhy) {
+    const std::string description = GameWithAutoStart(kStopAutoStart);
+    std::string className;
+    {
+        GameHarness first(description);
+        first.Window().SetDisplayName("x11::7");
+        ASSERT_EQ(first.Start(), std::nullopt);
+        className = MainWindowState().class_name;
+        EXPECT_FALSE(platform::SingleInstanceLock::Acquire(className, "x11::7").has_value());
+        EXPECT_TRUE(platform::SingleInstanceLock::Acquire(className, "x11::8").has_value());
+    }
+    {
+        GameHarness second(description);
+        second.Window().SetDisplayName("x11::7");
+        auto running = platform::SingleInstanceLock::Acquire(className, "x11::7");
+        ASSERT_TRUE(running.has_value());
+        EXPECT_EQ(second.Start(), -1);
+        EXPECT_TRUE(AnotherPlayerOnThisDisplay());
+    }
+    {
+        // Headless players never refuse each other.
+        GameHarness headless(description);
+        auto running = platform::SingleInstanceLock::Acquire(className, "x11::7");
+        EXPECT_EQ(headless.Start(), std::nullopt);
+        EXPECT_FALSE(AnotherPlayerOnThisDisplay());
+    }
+}
+
+// The peak memory of the whole set, read from the kernel at the end. The
+// sanitizers' own memory would swamp it, so it is measured only without them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr int64_t kPeakMemoryBoundKiB = 200 * 1024;
+
+int64_t PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmHWM:") {
+            int64_t kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
+class PeakMemoryCheck : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (kSanitized) return;
+        const int64_t peak = PeakResidentKiB();
+        if (peak < 0) return;
+        EXPECT_LT(peak, kPeakMemoryBoundKiB) << "peak resident memory of the hostile games, KiB";
+    }
+};
+
+const ::testing::Environment* const kPeakMemoryCheck = ::testing::AddGlobalTestEnvironment(new PeakMemoryCheck);
+
+}  // namespace
+}  // namespace velk::testing
