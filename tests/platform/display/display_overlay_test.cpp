@@ -269,5 +269,24 @@ TEST_F(OverlayTest, AnOverlayIsCutToTheWindowAndALostOneIsNotShown) {
     EXPECT_EQ(other->UpdateOverlay(nullptr, plain.get(), nullptr, kDdOverShow), kDdErrInvalidParams);
 }
 
+TEST_F(OverlayTest, OnA16BitFullScreenTheFrameUnderTheOverlayKeepsItsColours) {
+    ASSERT_EQ(device->SetCooperativeLevel(window, kDdsclExclusive | kDdsclFullScreen), kDdOk);
+    ASSERT_EQ(device->SetDisplayMode(640, 480, 16, 0, 0), kDdOk);
+    auto primary = MakePrimary();
+    ASSERT_EQ(primary->pixel_format().rgb_bit_count, 16u);
+    DdBltFx fx;
+    fx.fill_color = 0xF800;  // red, 5:6:5
+    ASSERT_EQ(primary->Blt(nullptr, nullptr, nullptr, kDdBltColorFill, &fx), kDdOk);
+    auto overlay = MakeYuvSurface(kFourCcYuy2, 4, 4, kDdsCapsOverlay);
+    WriteTestPicture(*overlay);
+    const Rect dest{10, 10, 14, 14};
+    ASSERT_EQ(overlay->UpdateOverlay(nullptr, primary.get(), &dest, kDdOverShow), kDdOk);
+    const PresentedFrame frame = Shown();
+    ASSERT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.at(9, 10), 0xFF0000u);
+    EXPECT_EQ(frame.at(14, 13), 0xFF0000u);
+    EXPECT_TRUE(Near(frame.at(13, 12), Bt601(TestY(3, 2), TestU(3, 2), TestV(3, 2))));
+}
+
 }  // namespace
 }  // namespace velk::platform::testing
