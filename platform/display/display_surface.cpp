@@ -522,7 +522,23 @@ void DdSurface::PresentWithOverlays(WindowHandle window, const PresentImage& ima
     }
     // The overlays go over a copy: the primary's own pixels never hold them.
     PresentedFrame composed;
-    ConvertPresentImage(image, &composed);
+    const DdPixelFormat& format = image.format;
+    if (format.rgb_bit_count == 32 && format.red_mask == 0xFF0000 && format.green_mask == 0xFF00 &&
+        format.blue_mask == 0xFF) {
+        // The display's own 32-bit format is the composite's less its top byte.
+        composed.width = image.width;
+        composed.height = image.height;
+        composed.pixels.resize(static_cast<size_t>(image.width) * image.height);
+        for (int32_t y = 0; y < image.height; ++y) {
+            uint32_t* out = composed.pixels.data() + static_cast<size_t>(y) * image.width;
+            std::memcpy(out, image.pixels + static_cast<ptrdiff_t>(y) * image.pitch,
+                        static_cast<size_t>(image.width) * 4);
+            for (int32_t x = 0; x < image.width; ++x)
+                out[x] &= 0xFFFFFF;
+        }
+    } else {
+        ConvertPresentImage(image, &composed);
+    }
     const CompositeFrame frame{composed.pixels.data(), composed.width, area};
     for (const auto& overlay : overlays)
         CompositeOverlay(*overlay, overlay->overlay_source_, overlay->overlay_dest_, frame);
