@@ -34,7 +34,19 @@ void MidiLibrary::DeleteList(int32_t list) {
 }
 
 int32_t MidiLibrary::Play(int32_t option, int32_t list, int32_t start) {
-    return player_ ? player_->Play(option, list, start) : -1;
+    if (!player_) return -1;
+    const int32_t result = player_->Play(option, list, start);
+    if (result != 0) {
+        // The synthesiser is made on the first play; when it cannot be, the
+        // game says so as at start-up and goes on without MIDI music.
+        const std::string failure = player_->Failure();
+        if (!failure.empty()) {
+            player_.reset();
+            ActiveErrorReporter().ShowMessageBox(FormatText(texts::kMidiLibraryMissing, failure.c_str()),
+                                                 texts::kMidiLibraryMissingCaption);
+        }
+    }
+    return result;
 }
 
 void MidiLibrary::Stop() {

@@ -1,8 +1,9 @@
 #pragma once
 // The binding of the MIDI player library. The library is loaded by the first
-// SetDevice while none is loaded; when it cannot be (no synthesiser or no
-// soundfont) a message box says so and every call does nothing, so the game
-// runs on without MIDI music. The shell builds one, calls SetDevice at
+// SetDevice while none is loaded; when it cannot be (no soundfont) a message
+// box says so and every call does nothing, so the game runs on without MIDI
+// music. The synthesiser behind it starts on the first play; should it fail
+// then, the same message box appears once and MIDI stays off. The shell builds one, calls SetDevice at
 // start-up and Free after a failed SetDevice and at shut-down.
 
 #include <cstdint>

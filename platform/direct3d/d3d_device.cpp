@@ -106,9 +106,13 @@ DdResult CreateDirect3D(std::unique_ptr<D3dObject>* out) {
         backend = Factory()();
     } else if (!Direct3DSwitchedOff()) {
         // A software rasterizer is no hardware device: the 2D path draws
-        // the same pictures several times faster on the processor.
-        backend = SharedGlBackend();
-        if (backend && !SharedGlBackendAccelerated() && !Direct3DOnSoftwareGlAsked()) backend.reset();
+        // the same pictures several times faster on the processor. The
+        // context that found it out is let go at once, with its threads.
+        if (Direct3DOnSoftwareGlAsked() || SharedGlBackendAccelerated()) {
+            backend = SharedGlBackend();
+        } else {
+            ReleaseSharedGlBackend();
+        }
     }
     if (!backend) return kDdErrNoDirect3D;
     *out = std::make_unique<D3dObject>(std::move(backend));

@@ -315,6 +315,19 @@ GLenum BlendFactor(uint32_t factor) {
 
 class GlBackend final : public D3dBackend {
 public:
+    GlBackend() = default;
+    GlBackend(const GlBackend&) = delete;
+    GlBackend& operator=(const GlBackend&) = delete;
+    // The context and the display go with the back-end, so that a driver
+    // that was only tried (its threads and its memory) is let go.
+    ~GlBackend() override {
+        if (display_ == EGL_NO_DISPLAY) return;
+        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display_, context_);
+        eglTerminate(display_);
+        eglReleaseThread();
+    }
+
     bool Start() {
         display_ = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (display_ == EGL_NO_DISPLAY) display_ = eglGetDisplay(EGL_DEFAULT_DISPLAY);
@@ -551,15 +564,36 @@ private:
 
 namespace {
 
-std::shared_ptr<GlBackend>& SharedGl() {
-    static std::shared_ptr<GlBackend> backend;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
+// The shared back-end and what the first context told of the machine. A
+// context that was declined is released; its verdict is kept so that it is
+// not made again only to be declined again.
+struct SharedGlState {
+    std::shared_ptr<GlBackend> backend;
+    bool failed = false;
+    bool verdict_known = false;
+    bool accelerated = false;
+};
+
+SharedGlState& SharedState() {
+    // Never destroyed: at the process's exit EGL may already be gone, and
+    // the system takes the context back anyway.
+    static SharedGlState* state = new SharedGlState;
+    return *state;
+}
+
+std::shared_ptr<GlBackend> SharedGl() {
+    SharedGlState& state = SharedState();
+    if (!state.backend && !state.failed) {
         auto made = std::make_shared<GlBackend>();
-        if (made->Start()) backend = std::move(made);
+        if (made->Start()) {
+            state.backend = std::move(made);
+            state.verdict_known = true;
+            state.accelerated = state.backend->accelerated();
+        } else {
+            state.failed = true;
+        }
     }
-    return backend;
+    return state.backend;
 }
 
 }  // namespace
@@ -568,7 +602,46 @@ std::shared_ptr<D3dBackend> SharedGlBackend() { return SharedGl(); }
 
 std::string GlBackendProblem() { return g_problem; }
 
-bool SharedGlBackendAccelerated() { return SharedGl() && SharedGl()->accelerated(); }
+bool EglDevicesAllSoftware() {
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (client == nullptr || std::strstr(client, "EGL_EXT_device_enumeration") == nullptr) return false;
+    const auto query_devices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    const auto query_string =
+        reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
+    if (query_devices == nullptr || query_string == nullptr) return false;
+    std::array<EGLDeviceEXT, 16> devices{};
+    EGLint count = 0;
+    if (query_devices(static_cast<EGLint>(devices.size()), devices.data(), &count) != EGL_TRUE || count <= 0)
+        return false;
+    for (EGLint i = 0; i < count; ++i) {
+        const char* extensions = query_string(devices[static_cast<size_t>(i)], EGL_EXTENSIONS);
+        if (extensions == nullptr || std::strstr(extensions, "EGL_MESA_device_software") == nullptr) return false;
+    }
+    return true;
+}
+
+bool SharedGlBackendAccelerated() {
+    SharedGlState& state = SharedState();
+    if (state.verdict_known) return state.accelerated;
+    // A machine whose only devices draw in software needs no context to be
+    // told so: the driver (tens of megabytes and a thread per processor)
+    // is never started.
+    if (!state.backend && EglDevicesAllSoftware()) {
+        state.verdict_known = true;
+        state.accelerated = false;
+        return false;
+    }
+    return SharedGl() && state.accelerated;
+}
+
+bool ReleaseSharedGlBackend() {
+    SharedGlState& state = SharedState();
+    if (!state.backend || state.backend.use_count() > 1) return false;
+    state.backend.reset();
+    return true;
+}
+
+bool SharedGlBackendLive() { return SharedState().backend != nullptr; }
 
 bool IsSoftwareRasterizerName(const std::string& renderer) {
     for (const char* name : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {

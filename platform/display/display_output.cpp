@@ -1,5 +1,6 @@
 #include "platform/display/display_output.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace velk::platform {
@@ -8,12 +9,9 @@ namespace {
 
 uint32_t ReadValue(const uint8_t* pixel, int bytes) {
     switch (bytes) {
-        case 1:
-            return pixel[0];
-        case 2:
-            return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8));
-        case 3:
-            return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
+        case 1: return pixel[0];
+        case 2: return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8));
+        case 3: return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
         default:
             return static_cast<uint32_t>(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16)) |
                    (static_cast<uint32_t>(pixel[3]) << 24);
@@ -39,16 +37,18 @@ uint32_t WidenChannelTo8(uint32_t value, uint32_t mask) {
     return (channel << missing) + channel * ((1u << missing) - 1) / ((1u << width) - 1);
 }
 
-void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
-    out->width = image.width;
-    out->height = image.height;
-    out->pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+void ConvertPresentImageInto(const PresentImage& image, uint32_t* out, int32_t out_pitch) {
     const int bytes = static_cast<int>((image.format.rgb_bit_count + 7) / 8);
     const bool paletted = (image.format.flags & kPixelFormatPaletteIndexed8) != 0;
-    if (image.pixels == nullptr || bytes < 1 || bytes > 4) return;
+    const bool valid = image.pixels != nullptr && bytes >= 1 && bytes <= 4;
     for (int y = 0; y < image.height; ++y) {
+        auto* target =
+            reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(out) + static_cast<ptrdiff_t>(y) * out_pitch);
+        if (!valid) {
+            std::fill_n(target, image.width, 0u);
+            continue;
+        }
         const uint8_t* row = image.pixels + static_cast<ptrdiff_t>(y) * image.pitch;
-        uint32_t* target = out->pixels.data() + static_cast<size_t>(y) * image.width;
         for (int x = 0; x < image.width; ++x) {
             const uint32_t value = ReadValue(row + x * bytes, bytes);
             if (paletted) {
@@ -61,6 +61,14 @@ void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
             }
         }
     }
+}
+
+void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
+    out->width = image.width;
+    out->height = image.height;
+    out->pixels.assign(static_cast<size_t>(image.width) * image.height, 0);
+    if (image.width <= 0 || image.height <= 0) return;
+    ConvertPresentImageInto(image, out->pixels.data(), image.width * 4);
 }
 
 void CapturingDisplayOutput::Present(WindowHandle window, const PresentImage& image) {

@@ -41,6 +41,9 @@ uint32_t WidenChannelTo8(uint32_t value, uint32_t mask);
 
 // Converts a frame into 0x00RRGGBB pixels, channels widened as above.
 void ConvertPresentImage(const PresentImage& image, PresentedFrame* out);
+// The same into rows of the caller's (out_pitch bytes apart, each
+// image.width pixels).
+void ConvertPresentImageInto(const PresentImage& image, uint32_t* out, int32_t out_pitch);
 
 class DisplayOutput {
 public:

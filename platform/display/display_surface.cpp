@@ -12,6 +12,7 @@
 #include "platform/display/display_palette.h"
 #include "platform/display/display_shared.h"
 #include "platform/display/overlay_composite.h"
+#include "platform/display/surface_pixel_loops.h"
 #include "platform/window/window_system.h"
 
 namespace velk::platform {
@@ -204,13 +205,6 @@ uint32_t DdSurface::ColorBitsMask() const {
     return bytes_per_pixel_ >= 4 ? 0xFFFFFFFFu : (1u << (bytes_per_pixel_ * 8)) - 1;
 }
 
-bool DdSurface::IsKeyed(uint32_t value) const {
-    // The unused bits of a pixel take no part in the comparison.
-    const uint32_t mask = ColorBitsMask();
-    const uint32_t masked = value & mask;
-    return masked >= (src_key_.low & mask) && masked <= (src_key_.high & mask);
-}
-
 bool DdSurface::ClipRegion(Rect* region) const {
     *region = Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     if (!clipper_ || clipper_->window() == 0) return false;
@@ -225,11 +219,8 @@ bool DdSurface::ClipRegion(Rect* region) const {
 }
 
 DdResult DdSurface::Fill(const Rect& area, uint32_t value) {
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        uint8_t* pixel = row(static_cast<uint32_t>(y)) + static_cast<size_t>(area.left) * bytes_per_pixel_;
-        for (int32_t x = area.left; x < area.right; ++x, pixel += bytes_per_pixel_)
-            WritePixel(pixel, bytes_per_pixel_, value);
-    }
+    FillPixels(bytes_per_pixel_, row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_,
+               pitch_, area.right - area.left, area.bottom - area.top, value);
     return kDdOk;
 }
 
@@ -243,33 +234,50 @@ DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface&
     if (IsEmpty(area)) return kDdOk;
     const int bytes = bytes_per_pixel_;
     const bool unscaled = dest_width == source_width && dest_height == source_height;
-    // A copy within one surface may overlap: go through a copy of the source rows.
+
+    PixelRows rows;
+    rows.dest = row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes;
+    rows.dest_pitch = pitch_;
+    rows.width = area.right - area.left;
+    rows.height = area.bottom - area.top;
+    rows.source = source.row(0);
+    rows.source_pitch = source.pitch_;
+    // A copy within one surface whose rectangles meet goes through a copy of
+    // the source rectangle's rows, so that no pixel is read after it was written.
     std::vector<uint8_t> staged;
-    const DdSurface* from = &source;
-    int32_t from_pitch = source.pitch_;
-    const uint8_t* from_origin = source.row(0);
-    if (&source == this) {
-        staged = source.pixels_;
-        from_origin = staged.data();
+    Rect origin{0, 0, 0, 0};
+    if (&source == this && !IsEmpty(Intersect(area, source_rect))) {
+        const size_t length = static_cast<size_t>(source_width) * bytes;
+        staged.resize(length * static_cast<size_t>(source_height));
+        for (int32_t y = source_rect.top; y < source_rect.bottom; ++y)
+            std::memcpy(staged.data() + (y - source_rect.top) * length,
+                        row(static_cast<uint32_t>(y)) + static_cast<size_t>(source_rect.left) * bytes, length);
+        rows.source = staged.data();
+        rows.source_pitch = static_cast<ptrdiff_t>(length);
+        origin = Rect{source_rect.left, source_rect.top, 0, 0};
     }
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        // Each destination pixel shows the source pixel under its centre.
-        const int64_t sy = source_rect.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2);
-        const uint8_t* source_row = from_origin + sy * from_pitch;
-        uint8_t* dest_row = row(static_cast<uint32_t>(y));
-        if (unscaled && !keyed) {
-            const int64_t sx = source_rect.left + (area.left - dest.left);
-            std::memcpy(dest_row + static_cast<size_t>(area.left) * bytes, source_row + sx * bytes,
-                        static_cast<size_t>(area.right - area.left) * bytes);
-            continue;
-        }
-        for (int32_t x = area.left; x < area.right; ++x) {
-            const int64_t sx = source_rect.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2);
-            const uint32_t value = ReadPixel(source_row + sx * bytes, bytes);
-            if (keyed && from->IsKeyed(value)) continue;
-            WritePixel(dest_row + static_cast<size_t>(x) * bytes, bytes, value);
-        }
+    PixelKey key;
+    if (keyed) {
+        key.mask = source.ColorBitsMask();
+        key.low = source.src_key_.low;
+        key.high = source.src_key_.high;
     }
+    if (unscaled) {
+        rows.source += (source_rect.top - origin.top + (area.top - dest.top)) * rows.source_pitch +
+                       (source_rect.left - origin.left + (area.left - dest.left)) * bytes;
+        CopyPixels(bytes, rows, keyed ? &key : nullptr);
+        return kDdOk;
+    }
+    // Each destination pixel shows the source pixel under its centre.
+    std::vector<int32_t> source_rows(static_cast<size_t>(rows.height));
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        source_rows[static_cast<size_t>(y - area.top)] = static_cast<int32_t>(
+            source_rect.top - origin.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2));
+    std::vector<int32_t> source_columns(static_cast<size_t>(rows.width));
+    for (int32_t x = area.left; x < area.right; ++x)
+        source_columns[static_cast<size_t>(x - area.left)] = static_cast<int32_t>(
+            source_rect.left - origin.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2));
+    CopyPixelsScaled(bytes, rows, source_rows, source_columns, keyed ? &key : nullptr);
     return kDdOk;
 }
 

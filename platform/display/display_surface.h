@@ -152,7 +152,6 @@ public:
     void PrepareWrite() { BeforeWrite(); }
 
 private:
-    bool IsKeyed(uint32_t value) const;
     uint32_t ColorBitsMask() const;
     DdResult CheckUsable() const;
     DdResult Fill(const Rect& area, uint32_t value);

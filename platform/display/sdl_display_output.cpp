@@ -3,10 +3,10 @@
 // window and presented. Works with SDL's dummy video driver too (its software
 // renderer draws into the dummy framebuffer).
 
-#include <SDL.h>
-
 #include <atomic>
 #include <map>
+
+#include <SDL.h>
 
 #include "platform/base/debug_output.h"
 #include "platform/display/display_output.h"
@@ -49,18 +49,21 @@ public:
         }
         Target* target = TargetFor(window, sdl_window);
         if (target == nullptr) return;
-        Uint32 format = DirectTextureFormat(image.format);
-        const void* pixels = image.pixels;
-        int pitch = image.pitch;
-        if (format == 0) {
-            ConvertPresentImage(image, &converted_);
-            format = SDL_PIXELFORMAT_RGB888;
-            pixels = converted_.pixels.data();
-            pitch = converted_.width * 4;
-        }
+        // The frame reaches the texture in one pass: copied as it is, or
+        // converted straight into the locked texture.
+        const Uint32 direct = DirectTextureFormat(image.format);
+        const Uint32 format = direct != 0 ? direct : static_cast<Uint32>(SDL_PIXELFORMAT_RGB888);
         if (!PrepareTexture(target, format, image.width, image.height)) return;
-        SDL_UpdateTexture(target->texture, nullptr, pixels, pitch);
-        SDL_RenderClear(target->renderer);
+        if (direct != 0) {
+            SDL_UpdateTexture(target->texture, nullptr, image.pixels, image.pitch);
+        } else {
+            void* pixels = nullptr;
+            int pitch = 0;
+            if (SDL_LockTexture(target->texture, nullptr, &pixels, &pitch) != 0) return;
+            ConvertPresentImageInto(image, static_cast<uint32_t*>(pixels), pitch);
+            SDL_UnlockTexture(target->texture);
+        }
+        // The texture covers the whole window, so nothing is cleared first.
         SDL_RenderCopy(target->renderer, target->texture, nullptr, nullptr);
         if (capture_frames.load()) Capture(target);
         SDL_RenderPresent(target->renderer);
@@ -142,7 +145,8 @@ private:
         target->captured.pixels.assign(static_cast<size_t>(width) * height, 0);
         SDL_RenderReadPixels(target->renderer, nullptr, SDL_PIXELFORMAT_RGB888, target->captured.pixels.data(),
                              width * 4);
-        for (uint32_t& pixel : target->captured.pixels) pixel &= 0xFFFFFF;
+        for (uint32_t& pixel : target->captured.pixels)
+            pixel &= 0xFFFFFF;
     }
 
     void DestroyTarget(WindowHandle window, Target& target) {
@@ -156,7 +160,6 @@ private:
 
     std::map<WindowHandle, Target> targets_;
     CapturingDisplayOutput fallback_;
-    PresentedFrame converted_;
     uint64_t present_count_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "platform/display/window_dib.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -98,6 +98,17 @@ private:
     Channel red_, green_, blue_;
 };
 
+uint32_t ReadRgb(const uint8_t* pixel) {
+    uint32_t value;
+    std::memcpy(&value, pixel, 4);
+    return value & 0xFFFFFF;
+}
+
+void CopyRgbRun(const uint8_t* from, uint32_t* to, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        to[i] = ReadRgb(from + i * 4);
+}
+
 void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {
     const uint32_t value = Narrow((rgb >> 16) & 0xFF, image.red_mask) | Narrow((rgb >> 8) & 0xFF, image.green_mask) |
                            Narrow(rgb & 0xFF, image.blue_mask);
@@ -144,13 +155,24 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
         columns[static_cast<size_t>(x - x_begin)] =
             static_cast<int>(source.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2));
     }
+    // A bitmap already in the picture's layout is copied as it is, but for
+    // the unused top byte; unscaled, a row is one run of pixels.
+    const bool same_layout =
+        image.bit_count == 32 && image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+    const bool unscaled = dest_width == source_width;
     const DibPixelReader reader(image);
     for (int32_t y = std::max(dest.top, 0); y < std::min(dest.bottom, picture->height); ++y) {
         const int sy = static_cast<int>(source.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2));
         const uint8_t* row = image.pixels + static_cast<ptrdiff_t>(sy) * image.pitch;
         uint32_t* target = picture->pixels.data() + static_cast<size_t>(y) * picture->width + x_begin;
-        for (size_t i = 0; i < columns.size(); ++i) {
-            target[i] = reader.Read(row, columns[i]);
+        if (same_layout && unscaled) {
+            CopyRgbRun(row + static_cast<ptrdiff_t>(columns[0]) * 4, target, columns.size());
+        } else if (same_layout) {
+            for (size_t i = 0; i < columns.size(); ++i)
+                target[i] = ReadRgb(row + static_cast<ptrdiff_t>(columns[i]) * 4);
+        } else {
+            for (size_t i = 0; i < columns.size(); ++i)
+                target[i] = reader.Read(row, columns[i]);
         }
     }
     Show(window, *picture);

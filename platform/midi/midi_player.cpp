@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <span>
 
 #include <fluidsynth.h>
@@ -52,12 +54,51 @@ std::vector<std::string> DefaultSoundFontPaths() {
             "/usr/share/sounds/sf2/FluidR3_GM.sf2"};
 }
 
+namespace {
+
+// Whether the file starts as a soundfont does (a RIFF form of type "sfbk"):
+// enough to promise MIDI music without loading the synthesiser yet.
+bool LooksLikeSoundFont(const std::string& path) {
+    if (!IsFile(path)) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    char head[12] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == sizeof head && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+}
+
+std::string MissingSoundFont(const std::vector<std::string>& soundFonts) {
+    std::string failure = "no General MIDI soundfont:";
+    for (const std::string& path : soundFonts)
+        failure += " " + path;
+    return failure;
+}
+
+}  // namespace
+
 std::unique_ptr<MidiPlayer> MidiPlayer::Open(const std::vector<std::string>& soundFonts, std::string* failure) {
+    // The synthesiser (threads, several megabytes of samples) is made on the
+    // first play; a game that plays no MIDI never pays for it.
+    std::vector<std::string> usable;
+    for (const std::string& path : soundFonts)
+        if (LooksLikeSoundFont(path)) usable.push_back(path);
+    if (usable.empty()) {
+        if (failure != nullptr) *failure = MissingSoundFont(soundFonts);
+        return nullptr;
+    }
+    std::unique_ptr<MidiPlayer> player(new MidiPlayer(std::move(usable)));
+    AttachAudioSource(player.get());
+    return player;
+}
+
+std::unique_ptr<MidiPlayer::Synth> MidiPlayer::MakeSynth(const std::vector<std::string>& soundFonts,
+                                                         std::string* failure) {
     QuietFluidLog();
     auto synth = std::make_unique<Synth>();
     synth->settings = new_fluid_settings();
     if (synth->settings == nullptr) {
-        if (failure != nullptr) *failure = "the MIDI synthesiser could not be set up";
+        *failure = "the MIDI synthesiser could not be set up";
         return nullptr;
     }
     fluid_settings_setnum(synth->settings, "synth.sample-rate", kOutputRate);
@@ -65,30 +106,35 @@ std::unique_ptr<MidiPlayer> MidiPlayer::Open(const std::vector<std::string>& sou
     fluid_settings_setint(synth->settings, "synth.threadsafe-api", 0);
     synth->synth = new_fluid_synth(synth->settings);
     if (synth->synth == nullptr) {
-        if (failure != nullptr) *failure = "the MIDI synthesiser could not be made";
+        *failure = "the MIDI synthesiser could not be made";
         return nullptr;
     }
-    bool loaded = false;
     for (const std::string& path : soundFonts) {
-        if (IsFile(path) && fluid_synth_sfload(synth->synth, path.c_str(), 1) != FLUID_FAILED) {
-            loaded = true;
-            break;
-        }
+        if (IsFile(path) && fluid_synth_sfload(synth->synth, path.c_str(), 1) != FLUID_FAILED) return synth;
     }
-    if (!loaded) {
-        if (failure != nullptr) {
-            *failure = "no General MIDI soundfont:";
-            for (const std::string& path : soundFonts)
-                *failure += " " + path;
-        }
-        return nullptr;
-    }
-    std::unique_ptr<MidiPlayer> player(new MidiPlayer(std::move(synth)));
-    AttachAudioSource(player.get());
-    return player;
+    *failure = MissingSoundFont(soundFonts);
+    return nullptr;
 }
 
-MidiPlayer::MidiPlayer(std::unique_ptr<Synth> synth) : synth_(std::move(synth)) {}
+bool MidiPlayer::SynthReadyLocked() {
+    if (synth_) return true;
+    if (!failure_.empty()) return false;
+    synth_ = MakeSynth(soundFonts_, &failure_);
+    if (!synth_ && failure_.empty()) failure_ = "the MIDI synthesiser could not be made";
+    return synth_ != nullptr;
+}
+
+bool MidiPlayer::SynthLoaded() const {
+    std::lock_guard lock(mutex_);
+    return synth_ != nullptr;
+}
+
+std::string MidiPlayer::Failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+MidiPlayer::MidiPlayer(std::vector<std::string> soundFonts) : soundFonts_(std::move(soundFonts)) {}
 
 MidiPlayer::~MidiPlayer() { DetachAudioSource(this); }
 
@@ -111,6 +157,7 @@ int32_t MidiPlayer::Play(int32_t /*option*/, int32_t list, int32_t startMs) {
     StopLocked();
     auto found = lists_.find(list);
     if (found == lists_.end()) return -1;
+    if (!SynthReadyLocked()) return -1;
     const std::vector<uint8_t>& bytes = found->second;
     const std::optional<MidiFileFacts> facts = ReadMidiFileFacts(bytes);
     fluid_synth_system_reset(synth_->synth);
@@ -134,13 +181,14 @@ int32_t MidiPlayer::Play(int32_t /*option*/, int32_t list, int32_t startMs) {
 }
 
 void MidiPlayer::StopLocked() {
+    playing_ = false;
+    if (!synth_) return;
     if (synth_->player != nullptr) {
         fluid_player_stop(synth_->player);
         delete_fluid_player(synth_->player);
         synth_->player = nullptr;
     }
     fluid_synth_all_sounds_off(synth_->synth, -1);
-    playing_ = false;
 }
 
 void MidiPlayer::Stop() {
@@ -158,7 +206,8 @@ void MidiPlayer::TempoDepth(int32_t depth) {
     std::lock_guard lock(mutex_);
     // The synthesiser's player takes factors from 0.001 to 1000.
     tempo_ = std::clamp(percent / 100.0, 0.01, 100.0);
-    if (synth_->player != nullptr) fluid_player_set_tempo(synth_->player, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
+    if (synth_ && synth_->player != nullptr)
+        fluid_player_set_tempo(synth_->player, FLUID_PLAYER_TEMPO_INTERNAL, tempo_);
 }
 
 bool MidiPlayer::Playing() const {

@@ -23,9 +23,10 @@ std::vector<std::string> DefaultSoundFontPaths();
 
 class MidiPlayer final : public AudioSource {
 public:
-    // Makes the synthesiser with the first soundfont of the list that loads
-    // and attaches it to the mixers. Null when none loads or the synthesiser
-    // cannot be made; `failure` then says what was missing.
+    // Attaches a player to the mixers when a file of the list is a
+    // soundfont; null with `failure` saying what was missing when none is.
+    // The synthesiser itself is made, with the first soundfont that loads,
+    // on the first Play.
     static std::unique_ptr<MidiPlayer> Open(const std::vector<std::string>& soundFonts, std::string* failure);
     ~MidiPlayer() override;
     MidiPlayer(const MidiPlayer&) = delete;
@@ -36,7 +37,8 @@ public:
     int32_t ReadList(const void* data, int32_t size, int32_t option, int32_t list);
     void DeleteList(int32_t list);
     // Starts the list's piece from `startMs`, looping; whatever played stops.
-    // 0, or -1 when the list holds nothing. The option is accepted as given.
+    // 0, or -1 when the list holds nothing or the synthesiser could not be
+    // made (Failure() then says why). The option is accepted as given.
     int32_t Play(int32_t option, int32_t list, int32_t startMs);
     // Stops the piece and silences every note at once.
     void Stop();
@@ -47,6 +49,10 @@ public:
     void TempoDepth(int32_t depth);
 
     bool Playing() const;
+    // Whether the synthesiser has been made (by a play).
+    bool SynthLoaded() const;
+    // Why the synthesiser could not be made ("" while nothing failed).
+    std::string Failure() const;
     int32_t Volume() const;
     double TempoFactor() const;
 
@@ -54,11 +60,15 @@ public:
 
 private:
     struct Synth;
-    explicit MidiPlayer(std::unique_ptr<Synth> synth);
+    explicit MidiPlayer(std::vector<std::string> soundFonts);
+    static std::unique_ptr<Synth> MakeSynth(const std::vector<std::string>& soundFonts, std::string* failure);
+    bool SynthReadyLocked();
     void StopLocked();
 
     mutable std::mutex mutex_;
+    std::vector<std::string> soundFonts_;
     std::unique_ptr<Synth> synth_;
+    std::string failure_;
     std::map<int32_t, std::vector<uint8_t>> lists_;
     bool playing_ = false;
     int32_t volume_ = 0;

@@ -1,8 +1,12 @@
 #include "game/present/midi_library.h"
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "game/present/sound_state.h"
 #include "game/present/sound_texts.h"
@@ -85,6 +89,28 @@ TEST_F(MidiMusicTest, MidiMusicStartsAgainAtItsEnd) {
     Frames(18);
     const double again = Frames(12);  // 0.55-0.75 s
     EXPECT_GT(again, first * 0.5) << "the piece's second time round";
+}
+
+// The synthesiser starts on the first play; a soundfont that fails only then
+// brings the same single message as a missing one, and MIDI stays off.
+TEST_F(MidiMusicTest, ASoundFontThatFailsOnTheFirstPlayShowsOneMessageThen) {
+    const std::filesystem::path broken =
+        std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "-midi-library-broken.sf2");
+    std::ofstream(broken, std::ios::binary) << std::string("RIFF\x04\0\0\0sfbk", 12);
+    MidiLibrary library({broken.string()});
+    EXPECT_EQ(library.SetDevice(-1, 0), 0);
+    EXPECT_TRUE(reporter_.messages.empty());
+    EXPECT_TRUE(library.Present());
+    const std::vector<uint8_t> file = TwoNoteMidi(1900, 0, 1920);
+    ASSERT_EQ(library.ReadList(file.data(), static_cast<int32_t>(file.size()), 1, 1), 0);
+    EXPECT_EQ(library.Play(1, 1, 0), -1);
+    ASSERT_EQ(reporter_.messages.size(), 1u);
+    EXPECT_NE(reporter_.messages[0].line1.find(broken.string()), std::string::npos);
+    EXPECT_EQ(reporter_.messages[0].line2, texts::kMidiLibraryMissingCaption);
+    EXPECT_FALSE(library.Present());
+    EXPECT_EQ(library.Play(1, 1, 0), -1);
+    EXPECT_EQ(reporter_.messages.size(), 1u);
+    std::filesystem::remove(broken);
 }
 
 TEST_F(MidiMusicTest, MissingPlayerShowsOneMessageAndPlaysNothing) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <iostream>
 #include <memory>
 
 #include "platform/direct3d/d3d_device.h"
@@ -215,6 +217,48 @@ TEST(Direct3DChoice, ASoftwareRasterizerIsUsedOnlyWhenAskedFor) {
     setenv("VELK_NO_3D", "1", 1);
     EXPECT_EQ(CreateDirect3D(&object), kDdErrNoDirect3D) << "switching the path off wins";
     unsetenv("VELK_NO_3D");
+    unsetenv("VELK_3D");
+}
+
+int ThreadCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+// On a software rasterizer the context that found it out is let go at once,
+// with the driver's threads, and is not made again only to be declined.
+TEST(Direct3DChoice, ADeclinedProbeIsReleasedWholeAndNotMadeAgain) {
+    SetDirect3DBackendFactory(nullptr);
+    unsetenv("VELK_3D");
+    unsetenv("VELK_NO_3D");
+    ReleaseSharedGlBackend();
+    const int threads = ThreadCount();
+    if (!SharedGlBackend()) GTEST_SKIP() << "no OpenGL context here: " << GlBackendProblem();
+    if (SharedGlBackendAccelerated()) {
+        EXPECT_FALSE(EglDevicesAllSoftware()) << "a GPU's context, yet EGL called every device software";
+        GTEST_SKIP() << "OpenGL runs on a GPU here: nothing is declined";
+    }
+    std::unique_ptr<D3dObject> object;
+    EXPECT_EQ(CreateDirect3D(&object), kDdErrNoDirect3D);
+    EXPECT_FALSE(SharedGlBackendLive());
+    EXPECT_EQ(ThreadCount(), threads);
+    // Where EGL itself says its devices draw in software, a player never
+    // made this context; it agrees with what the context found.
+    if (!EglDevicesAllSoftware()) std::cout << "EGL does not tell its devices' kind here\n";
+    EXPECT_EQ(CreateDirect3D(&object), kDdErrNoDirect3D);
+    EXPECT_FALSE(SharedGlBackendAccelerated()) << "the verdict outlives the context";
+    EXPECT_FALSE(SharedGlBackendLive());
+
+    // Asked for, the hardware path makes a context again and keeps it while
+    // the object holds it.
+    setenv("VELK_3D", "1", 1);
+    ASSERT_EQ(CreateDirect3D(&object), kDdOk);
+    EXPECT_TRUE(SharedGlBackendLive());
+    EXPECT_FALSE(ReleaseSharedGlBackend()) << "held by the object";
+    object.reset();
+    EXPECT_TRUE(ReleaseSharedGlBackend());
     unsetenv("VELK_3D");
 }
 

@@ -269,5 +269,58 @@ TEST(SdlDisplayOutputTest, PresentsHeadlessAndReadsTheFrameBack) {
     SetWindowBackend(nullptr);
 }
 
+// Frames in a layout SDL has no texture format for are widened straight
+// into the texture: exactly WidenChannelTo8's values reach the window.
+TEST(SdlDisplayOutputTest, ConvertsOtherLayoutsOnTheWayIntoTheTexture) {
+    SetWindowBackend(nullptr);
+    ASSERT_TRUE(RegisterWindowClass("SdlOutputTest", DefaultWindowProcedure, 0));
+    const WindowHandle window =
+        CreateAppWindow({"SdlOutputTest", "t", kStylePopup | kStyleVisible, 0, Rect{0, 0, 40, 2}});
+    if (window == 0 || NativeWindowOf(window) == nullptr) GTEST_SKIP() << "no SDL video driver";
+    SetCapturePresentedFrames(true);
+    auto output = CreateSdlDisplayOutput();
+    // 10 bits a channel: 0x3FF is 255, 0x200 is 128, 0x0FF is 63.
+    std::vector<uint32_t> wide(40 * 2);
+    for (int i = 0; i < 80; ++i) wide[i] = i % 2 == 0 ? (0x3FFu << 20) | (0x200u << 10) | 0x0FFu : 0xC0000000u | 0x3FFu;
+    PresentImage image;
+    image.pixels = reinterpret_cast<const uint8_t*>(wide.data());
+    image.pitch = 160;
+    image.width = 40;
+    image.height = 2;
+    image.format.flags = kPixelFormatRgb;
+    image.format.rgb_bit_count = 32;
+    image.format.red_mask = 0x3FF00000;
+    image.format.green_mask = 0xFFC00;
+    image.format.blue_mask = 0x3FF;
+    output->Present(window, image);
+    PresentedFrame frame;
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    ASSERT_EQ(frame.width, 40);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(frame.at(x, y), x % 2 == 0 ? 0xFF803Fu : 0x0000FFu) << x << "," << y;
+
+    // An 8-bit frame through its palette; the texture of the other layout is
+    // replaced by one of the new frame's.
+    std::vector<uint8_t> indices(40 * 2);
+    for (int i = 0; i < 80; ++i) indices[i] = static_cast<uint8_t>(i % 3);
+    std::vector<DdPaletteEntry> palette(256);
+    palette[0] = DdPaletteEntry{0x10, 0x20, 0x30, 0};
+    palette[1] = DdPaletteEntry{0xFF, 0x00, 0x80, 0};
+    palette[2] = DdPaletteEntry{0x01, 0x02, 0x03, 0};
+    image.pixels = indices.data();
+    image.pitch = 40;
+    image.format = DisplayPixelFormatForBits(8);
+    image.palette = palette.data();
+    output->Present(window, image);
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    const uint32_t want[3] = {0x102030, 0xFF0080, 0x010203};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(frame.at(x, y), want[(x + y * 40) % 3]) << x << "," << y;
+    output->ReleaseWindow(window);
+    SetCapturePresentedFrames(false);
+    DestroyAppWindow(window);
+    SetWindowBackend(nullptr);
+}
+
 }  // namespace
 }  // namespace velk::platform::testing

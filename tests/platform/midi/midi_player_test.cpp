@@ -1,11 +1,14 @@
 #include "platform/midi/midi_player.h"
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/audio/audio_mixer.h"
 #include "platform/audio/wave_format.h"
@@ -151,6 +154,55 @@ TEST_F(MidiPlayerTest, ListsAreReplacedAndDeleted) {
     player_->DeleteList(5);
     EXPECT_EQ(player_->Play(1, 5, 0), -1);
     EXPECT_FALSE(player_->Playing());
+}
+
+TEST_F(MidiPlayerTest, TheSynthesiserIsMadeByTheFirstPlayAndNothingBefore) {
+    // Open and ReadList (in SetUp), mixing, the settings and a play of an
+    // empty list leave the synthesiser unmade.
+    EXPECT_EQ(Rms(Render(50), 0, At(50)), 0.0);
+    player_->MasterVolume(-100);
+    player_->TempoDepth(20);
+    player_->Stop();
+    EXPECT_EQ(player_->Play(1, 6, 0), -1);
+    EXPECT_FALSE(player_->SynthLoaded());
+    EXPECT_EQ(player_->Failure(), "");
+    ASSERT_EQ(player_->Play(1, 5, 0), 0);
+    EXPECT_TRUE(player_->SynthLoaded());
+    EXPECT_GT(Rms(Render(200), 0, At(200)), 0.0);
+    // The tempo set before the synthesiser existed is the one it plays at.
+    EXPECT_DOUBLE_EQ(player_->TempoFactor(), 1.4);
+}
+
+// A file named as a soundfont: its first bytes, then whatever follows.
+std::string WriteFakeSoundFont(const char* name, const std::string& bytes) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "-" + name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+}
+
+TEST(MidiPlayerOpen, AFileWithASoundFontsHeadButNoSoundsFailsOnTheFirstPlay) {
+    const std::string broken =
+        WriteFakeSoundFont("broken.sf2", std::string("RIFF\x10\0\0\0sfbkLIST\x04\0\0\0junk", 24));
+    const std::string text = WriteFakeSoundFont("text.sf2", "not a soundfont at all");
+    std::string failure;
+    EXPECT_EQ(MidiPlayer::Open({text}, &failure), nullptr);
+    EXPECT_NE(failure.find(text), std::string::npos);
+
+    failure.clear();
+    auto player = MidiPlayer::Open({text, broken}, &failure);
+    ASSERT_NE(player, nullptr);
+    const std::vector<uint8_t> file = TwoNoteMidi();
+    ASSERT_EQ(player->ReadList(file.data(), static_cast<int32_t>(file.size()), 1, 1), 0);
+    EXPECT_EQ(player->Play(1, 1, 0), -1);
+    EXPECT_FALSE(player->Playing());
+    EXPECT_NE(player->Failure().find(broken), std::string::npos);
+    // Tried once: the next play fails at once, and the player stays usable.
+    EXPECT_EQ(player->Play(1, 1, 0), -1);
+    player->Stop();
+    player->TempoDepth(0);
+    std::filesystem::remove(broken);
+    std::filesystem::remove(text);
 }
 
 TEST(MidiPlayerOpen, ReportsAMissingSoundFont) {

@@ -1,0 +1,222 @@
+#include "platform/display/surface_pixel_loops.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velk::platform {
+
+namespace {
+
+template <typename Pixel>
+Pixel Load(const uint8_t* p) {
+    Pixel value;
+    std::memcpy(&value, p, sizeof(Pixel));
+    return value;
+}
+
+template <typename Pixel>
+void Store(uint8_t* p, Pixel value) {
+    std::memcpy(p, &value, sizeof(Pixel));
+}
+
+// The key in the pixel's own width: a pixel is keyed when
+// (pixel & mask) - low, wrapped to the pixel's width, is at most span.
+template <typename Pixel>
+struct NarrowKey {
+    Pixel mask;
+    Pixel low;
+    Pixel span;
+
+    bool Keyed(Pixel value) const { return static_cast<Pixel>((value & mask) - low) <= span; }
+};
+
+// False when the key can match no pixel of this width (then the copy is plain).
+template <typename Pixel>
+bool Narrow(const PixelKey& key, NarrowKey<Pixel>* out) {
+    constexpr uint32_t kMax = std::numeric_limits<Pixel>::max();
+    const uint32_t low = key.low & key.mask;
+    const uint32_t high = std::min(key.high & key.mask, kMax);
+    if (low > high) return false;
+    out->mask = static_cast<Pixel>(key.mask & kMax);
+    out->low = static_cast<Pixel>(low);
+    out->span = static_cast<Pixel>(high - low);
+    return true;
+}
+
+#if defined(__SSE2__)
+// Four, eight or sixteen pixels a step: the unsigned compare of the key is a
+// signed one on values moved by half the range.
+template <typename Pixel>
+struct WideKey {
+    __m128i mask, low, bias, span;
+
+    explicit WideKey(const NarrowKey<Pixel>& key) {
+        if constexpr (sizeof(Pixel) == 4) {
+            mask = _mm_set1_epi32(static_cast<int>(key.mask));
+            low = _mm_set1_epi32(static_cast<int>(key.low));
+            bias = _mm_set1_epi32(static_cast<int>(0x80000000u));
+            span = _mm_set1_epi32(static_cast<int>(key.span ^ 0x80000000u));
+        } else if constexpr (sizeof(Pixel) == 2) {
+            mask = _mm_set1_epi16(static_cast<int16_t>(key.mask));
+            low = _mm_set1_epi16(static_cast<int16_t>(key.low));
+            bias = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+            span = _mm_set1_epi16(static_cast<int16_t>(key.span ^ 0x8000));
+        } else {
+            mask = _mm_set1_epi8(static_cast<char>(key.mask));
+            low = _mm_set1_epi8(static_cast<char>(key.low));
+            bias = _mm_set1_epi8(static_cast<char>(0x80));
+            span = _mm_set1_epi8(static_cast<char>(key.span ^ 0x80));
+        }
+    }
+
+    // All ones in the lanes of pixels that are not keyed.
+    __m128i Shown(__m128i source) const {
+        const __m128i masked = _mm_and_si128(source, mask);
+        if constexpr (sizeof(Pixel) == 4) {
+            return _mm_cmpgt_epi32(_mm_xor_si128(_mm_sub_epi32(masked, low), bias), span);
+        } else if constexpr (sizeof(Pixel) == 2) {
+            return _mm_cmpgt_epi16(_mm_xor_si128(_mm_sub_epi16(masked, low), bias), span);
+        } else {
+            return _mm_cmpgt_epi8(_mm_xor_si128(_mm_sub_epi8(masked, low), bias), span);
+        }
+    }
+};
+#endif
+
+template <typename Pixel>
+void CopyKeyedRows(const PixelRows& rows, const NarrowKey<Pixel>& key) {
+#if defined(__SSE2__)
+    const WideKey<Pixel> wide(key);
+    constexpr int kStep = 16 / sizeof(Pixel);
+#endif
+    for (int y = 0; y < rows.height; ++y) {
+        uint8_t* dest = rows.dest + y * rows.dest_pitch;
+        const uint8_t* source = rows.source + y * rows.source_pitch;
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + kStep <= rows.width; x += kStep) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x * sizeof(Pixel)));
+            const __m128i shown = wide.Shown(s);
+            const int bits = _mm_movemask_epi8(shown);
+            if (bits == 0) continue;
+            auto* at = reinterpret_cast<__m128i*>(dest + x * sizeof(Pixel));
+            if (bits == 0xFFFF) {
+                _mm_storeu_si128(at, s);
+                continue;
+            }
+            const __m128i d = _mm_loadu_si128(at);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(shown, s), _mm_andnot_si128(shown, d)));
+        }
+#endif
+        for (; x < rows.width; ++x) {
+            const Pixel value = Load<Pixel>(source + x * sizeof(Pixel));
+            if (!key.Keyed(value)) Store<Pixel>(dest + x * sizeof(Pixel), value);
+        }
+    }
+}
+
+template <typename Pixel, bool kKeyed>
+void CopyScaledRows(const PixelRows& rows, std::span<const int32_t> source_rows,
+                    std::span<const int32_t> source_columns, const NarrowKey<Pixel>& key) {
+    for (int y = 0; y < rows.height; ++y) {
+        uint8_t* dest = rows.dest + y * rows.dest_pitch;
+        const uint8_t* source = rows.source + source_rows[static_cast<size_t>(y)] * rows.source_pitch;
+        for (int x = 0; x < rows.width; ++x) {
+            const Pixel value = Load<Pixel>(source + source_columns[static_cast<size_t>(x)] * sizeof(Pixel));
+            if constexpr (kKeyed) {
+                if (key.Keyed(value)) continue;
+            }
+            Store<Pixel>(dest + x * sizeof(Pixel), value);
+        }
+    }
+}
+
+template <typename Pixel>
+void Scaled(const PixelRows& rows, std::span<const int32_t> source_rows, std::span<const int32_t> source_columns,
+            const PixelKey* key) {
+    NarrowKey<Pixel> narrow{};
+    if (key != nullptr && Narrow(*key, &narrow)) {
+        CopyScaledRows<Pixel, true>(rows, source_rows, source_columns, narrow);
+    } else {
+        CopyScaledRows<Pixel, false>(rows, source_rows, source_columns, narrow);
+    }
+}
+
+template <typename Pixel>
+void FillRows(uint8_t* dest, ptrdiff_t pitch, int width, int height, Pixel value) {
+    const size_t row_bytes = static_cast<size_t>(width) * sizeof(Pixel);
+#if defined(__SSE2__)
+    __m128i wide;
+    if constexpr (sizeof(Pixel) == 4) {
+        wide = _mm_set1_epi32(static_cast<int>(value));
+    } else if constexpr (sizeof(Pixel) == 2) {
+        wide = _mm_set1_epi16(static_cast<int16_t>(value));
+    } else {
+        wide = _mm_set1_epi8(static_cast<char>(value));
+    }
+#endif
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = dest + y * pitch;
+        size_t at = 0;
+#if defined(__SSE2__)
+        for (; at + 16 <= row_bytes; at += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + at), wide);
+#endif
+        for (; at < row_bytes; at += sizeof(Pixel))
+            Store<Pixel>(row + at, value);
+    }
+}
+
+}  // namespace
+
+void FillPixels(int bytes, uint8_t* dest, ptrdiff_t pitch, int width, int height, uint32_t value) {
+    switch (bytes) {
+        case 1: FillRows<uint8_t>(dest, pitch, width, height, static_cast<uint8_t>(value)); break;
+        case 2: FillRows<uint16_t>(dest, pitch, width, height, static_cast<uint16_t>(value)); break;
+        default: FillRows<uint32_t>(dest, pitch, width, height, value); break;
+    }
+}
+
+void CopyPixels(int bytes, const PixelRows& rows, const PixelKey* key) {
+    bool keyed = false;
+    if (key != nullptr) {
+        switch (bytes) {
+            case 1: {
+                NarrowKey<uint8_t> narrow{};
+                if ((keyed = Narrow(*key, &narrow))) CopyKeyedRows(rows, narrow);
+                break;
+            }
+            case 2: {
+                NarrowKey<uint16_t> narrow{};
+                if ((keyed = Narrow(*key, &narrow))) CopyKeyedRows(rows, narrow);
+                break;
+            }
+            default: {
+                NarrowKey<uint32_t> narrow{};
+                if ((keyed = Narrow(*key, &narrow))) CopyKeyedRows(rows, narrow);
+                break;
+            }
+        }
+    }
+    if (keyed) return;
+    const size_t row_bytes = static_cast<size_t>(rows.width) * static_cast<size_t>(bytes);
+    for (int y = 0; y < rows.height; ++y)
+        std::memcpy(rows.dest + y * rows.dest_pitch, rows.source + y * rows.source_pitch, row_bytes);
+}
+
+void CopyPixelsScaled(int bytes, const PixelRows& rows, std::span<const int32_t> source_rows,
+                      std::span<const int32_t> source_columns, const PixelKey* key) {
+    switch (bytes) {
+        case 1: Scaled<uint8_t>(rows, source_rows, source_columns, key); break;
+        case 2: Scaled<uint16_t>(rows, source_rows, source_columns, key); break;
+        default: Scaled<uint32_t>(rows, source_rows, source_columns, key); break;
+    }
+}
+
+}  // namespace velk::platform

@@ -1,0 +1,191 @@
+// Fills and copies of display surfaces at every pixel size, on rows wide
+// enough for the loops that take many pixels a step and with widths that
+// leave a remainder, checked pixel by pixel against the rule itself: a keyed
+// pixel is one whose colour bits lie within the key's range.
+
+#include <cstring>
+#include <vector>
+
+#include "tests/platform/display/display_fixture.h"
+
+namespace velk::platform::testing {
+namespace {
+
+class SurfaceCopyTest : public DisplayTest {
+protected:
+    static uint32_t Get(DdSurface& surface, int bits, int x, int y) {
+        uint32_t value = 0;
+        std::memcpy(&value, surface.row(y) + x * (bits / 8), static_cast<size_t>(bits / 8));
+        return value;
+    }
+    static void Set(DdSurface& surface, int bits, int x, int y, uint32_t value) {
+        std::memcpy(surface.row(y) + x * (bits / 8), &value, static_cast<size_t>(bits / 8));
+    }
+    void FillWhole(DdSurface& surface, uint32_t value) {
+        DdBltFx fx;
+        fx.fill_color = value;
+        ASSERT_EQ(surface.Blt(nullptr, nullptr, nullptr, kDdBltColorFill, &fx), kDdOk);
+    }
+};
+
+struct KeyCase {
+    int bits;
+    uint32_t low, high;           // the key as set
+    uint32_t colour_bits;         // what the format compares
+    std::vector<uint32_t> keyed;  // values inside the range
+    std::vector<uint32_t> shown;  // values just outside it
+};
+
+// Ranges that straddle the middle of each pixel size (where a signed compare
+// would go wrong), single values, and for 32 bits the unused top byte.
+std::vector<KeyCase> KeyCases() {
+    return {
+        {8, 0x7F, 0x81, 0xFF, {0x7F, 0x80, 0x81}, {0x7E, 0x82, 0x00, 0xFF}},
+        {8, 0x00, 0x00, 0xFF, {0x00}, {0x01, 0x80, 0xFF}},
+        {16, 0x7FFF, 0x8001, 0xFFFF, {0x7FFF, 0x8000, 0x8001}, {0x7FFE, 0x8002, 0x0000, 0xFFFF}},
+        {16, 0xF81F, 0xF81F, 0xFFFF, {0xF81F}, {0xF81E, 0xF83F, 0x0000}},
+        {32, 0x7FFFFF, 0x800001, 0xFFFFFF, {0x7FFFFF, 0x800000, 0xFF800001}, {0x7FFFFE, 0x800002, 0xFFFFFF}},
+        {32, 0xFF00FF, 0xFF00FF, 0xFFFFFF, {0xFF00FF, 0xFFFF00FF, 0x01FF00FF}, {0xFF00FE, 0xFF01FF, 0}},
+        {32, 0xFFFFFE, 0xFFFFFF, 0xFFFFFF, {0xFFFFFE, 0xFFFFFFFF}, {0xFFFFFD, 0x00FFFFFD}},
+    };
+}
+
+// The source's value at (x, y): every third pixel keyed, the others just
+// outside the range, so that each step of sixteen bytes mixes both.
+uint32_t PatternValue(const KeyCase& c, int x, int y) {
+    const int i = x + y * 7;
+    if (i % 3 == 0) return c.keyed[static_cast<size_t>(i / 3) % c.keyed.size()];
+    return c.shown[static_cast<size_t>(i) % c.shown.size()];
+}
+
+TEST_F(SurfaceCopyTest, KeyedCopiesSkipExactlyTheKeyedPixelsAtEveryPixelSize) {
+    constexpr int kWidth = 37;
+    constexpr int kHeight = 3;
+    for (const KeyCase& c : KeyCases()) {
+        SCOPED_TRACE(c.bits);
+        auto source = MakeSurface(kWidth + 2, kHeight + 1, c.bits);
+        auto dest = MakeSurface(kWidth + 5, kHeight + 3, c.bits);
+        for (int y = 0; y < kHeight + 1; ++y)
+            for (int x = 0; x < kWidth + 2; ++x)
+                Set(*source, c.bits, x, y, PatternValue(c, x, y));
+        DdColorKey key{c.low, c.high};
+        ASSERT_EQ(source->SetColorKey(kDdCkeySrcBlt, &key), kDdOk);
+        const uint32_t background = c.bits == 8 ? 0x5A : 0x5A5A;
+        FillWhole(*dest, background);
+        // From (1, 1) of the source to (3, 2): rows start off any alignment.
+        const Rect from{1, 1, 1 + kWidth, 1 + kHeight};
+        ASSERT_EQ(dest->BltFast(3, 2, source.get(), &from, kDdBltFastSrcColorKey), kDdOk);
+        for (int y = 0; y < kHeight + 3; ++y) {
+            for (int x = 0; x < kWidth + 5; ++x) {
+                uint32_t want = background;
+                if (x >= 3 && x < 3 + kWidth && y >= 2 && y < 2 + kHeight) {
+                    const uint32_t value = PatternValue(c, x - 3 + 1, y - 2 + 1);
+                    const uint32_t bits = value & c.colour_bits;
+                    const bool keyed = bits >= (c.low & c.colour_bits) && bits <= (c.high & c.colour_bits);
+                    if (!keyed) want = value;
+                }
+                ASSERT_EQ(Get(*dest, c.bits, x, y), want) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(SurfaceCopyTest, AKeyWhoseRangeIsEmptyKeysNothingAndPlainCopiesIgnoreTheKey) {
+    for (const int bits : {8, 16, 32}) {
+        SCOPED_TRACE(bits);
+        auto source = MakeSurface(40, 1, bits);
+        for (int x = 0; x < 40; ++x)
+            Set(*source, bits, x, 0, static_cast<uint32_t>(x % 8));
+        DdColorKey backwards{5, 3};
+        ASSERT_EQ(source->SetColorKey(kDdCkeySrcBlt, &backwards), kDdOk);
+        auto dest = MakeSurface(40, 2, bits);
+        FillWhole(*dest, 0x77);
+        ASSERT_EQ(dest->BltFast(0, 0, source.get(), nullptr, kDdBltFastSrcColorKey), kDdOk);
+        DdColorKey four{4, 4};
+        ASSERT_EQ(source->SetColorKey(kDdCkeySrcBlt, &four), kDdOk);
+        ASSERT_EQ(dest->BltFast(0, 1, source.get(), nullptr, 0), kDdOk);
+        for (int x = 0; x < 40; ++x) {
+            ASSERT_EQ(Get(*dest, bits, x, 0), static_cast<uint32_t>(x % 8)) << x;
+            ASSERT_EQ(Get(*dest, bits, x, 1), static_cast<uint32_t>(x % 8)) << x;
+        }
+    }
+}
+
+TEST_F(SurfaceCopyTest, ScaledKeyedCopiesTakeTheSourcePixelUnderEachCentre) {
+    for (const int bits : {8, 16, 32}) {
+        SCOPED_TRACE(bits);
+        auto source = MakeSurface(21, 3, bits);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 21; ++x)
+                Set(*source, bits, x, y, x % 4 == 1 ? 0x11 : static_cast<uint32_t>(0x20 + x + y));
+        DdColorKey key{0x11, 0x11};
+        ASSERT_EQ(source->SetColorKey(kDdCkeySrcBlt, &key), kDdOk);
+        auto dest = MakeSurface(50, 7, bits);
+        FillWhole(*dest, 0x66);
+        // 21 x 3 onto 42 x 6 at (4, 1): every source pixel twice each way.
+        Rect to{4, 1, 46, 7};
+        ASSERT_EQ(dest->Blt(&to, source.get(), nullptr, kDdBltKeySrc, nullptr), kDdOk);
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 50; ++x) {
+                uint32_t want = 0x66;
+                if (x >= 4 && x < 46 && y >= 1) {
+                    const int sx = (x - 4) / 2, sy = (y - 1) / 2;
+                    if (sx % 4 != 1) want = static_cast<uint32_t>(0x20 + sx + sy);
+                }
+                ASSERT_EQ(Get(*dest, bits, x, y), want) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(SurfaceCopyTest, CopiesWithinOneSurfaceReadEveryPixelBeforeItIsWritten) {
+    // Down and right by one, then up and left by one: whichever way the rows
+    // run, a pixel read after its neighbour was written would show.
+    auto surface = MakeSurface(40, 4, 32);
+    const auto original = [](int x, int y) { return static_cast<uint32_t>(0x100 * y + x + 1); };
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 40; ++x)
+            Put32(*surface, x, y, original(x, y));
+    const Rect top_left{0, 0, 39, 3};
+    ASSERT_EQ(surface->BltFast(1, 1, surface.get(), &top_left, 0), kDdOk);
+    for (int y = 1; y < 4; ++y)
+        for (int x = 1; x < 40; ++x)
+            ASSERT_EQ(Pixel32(*surface, x, y), original(x - 1, y - 1)) << x << "," << y;
+
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 40; ++x)
+            Put32(*surface, x, y, original(x, y));
+    DdColorKey none{0xFFFFFF, 0xFFFFFF};
+    surface->SetColorKey(kDdCkeySrcBlt, &none);
+    const Rect bottom_right{1, 1, 40, 4};
+    ASSERT_EQ(surface->BltFast(0, 0, surface.get(), &bottom_right, kDdBltFastSrcColorKey), kDdOk);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 39; ++x)
+            ASSERT_EQ(Pixel32(*surface, x, y), original(x + 1, y + 1)) << x << "," << y;
+    // Apart, the two rectangles of one surface copy as any two would.
+    const Rect left{0, 0, 10, 1};
+    ASSERT_EQ(surface->BltFast(20, 3, surface.get(), &left, 0), kDdOk);
+    for (int x = 0; x < 10; ++x)
+        ASSERT_EQ(Pixel32(*surface, 20 + x, 3), original(x + 1, 1)) << x;
+}
+
+TEST_F(SurfaceCopyTest, FillsCoverTheRectangleAndNothingBeside) {
+    for (const int bits : {8, 16, 32}) {
+        SCOPED_TRACE(bits);
+        auto surface = MakeSurface(45, 4, bits);
+        FillWhole(*surface, 0);
+        const uint32_t value = bits == 8 ? 0xC3 : bits == 16 ? 0xBEEF : 0x12345678;
+        DdBltFx fx;
+        fx.fill_color = value | (bits < 32 ? 0xAB000000u : 0);  // bits above the pixel are dropped
+        Rect area{2, 1, 41, 3};                                 // 39 pixels: a remainder after every step size
+        ASSERT_EQ(surface->Blt(&area, nullptr, nullptr, kDdBltColorFill, &fx), kDdOk);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 45; ++x) {
+                const bool inside = x >= 2 && x < 41 && y >= 1 && y < 3;
+                ASSERT_EQ(Get(*surface, bits, x, y), inside ? value : 0u) << x << "," << y;
+            }
+    }
+}
+
+}  // namespace
+}  // namespace velk::platform::testing
