@@ -27,10 +27,15 @@ std::filesystem::path Scratch(const char* name) {
     return std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "-" + name);
 }
 
-// One test only, so that nothing opened a movie before it in this process.
+// The only test here, so that nothing opened a movie before it.
 TEST(MediaStreamLoader, FfmpegIsMappedByTheFirstOpenAndStreamsRunOnTheProgramsClock) {
-    EXPECT_FALSE(Mapped("libavformat")) << "FFmpeg was loaded with the program";
-    EXPECT_FALSE(Mapped("velk-ffmpeg-movies"));
+    // Only the process's first pass can see it unloaded (tests may repeat).
+    static bool opened = false;
+    if (!opened) {
+        EXPECT_FALSE(Mapped("libavformat")) << "FFmpeg was loaded with the program";
+        EXPECT_FALSE(Mapped("velk-ffmpeg-movies"));
+    }
+    opened = true;
 
     // Not a movie: FFmpeg's own reason, after the plug-in came in.
     const std::filesystem::path text = Scratch("text.mpg");
