@@ -24,13 +24,17 @@ function(velk_target_name_for_dir dir out)
   set(${out} ${name} PARENT_SCOPE)
 endfunction()
 
-# velk_module([DEPS target...] [PRIVATE_DEPS target...])
-# A static library of every .cpp directly in the calling folder.
+# velk_module([DEPS target...] [PRIVATE_DEPS target...] [EXCLUDE file...])
+# A static library of every .cpp directly in the calling folder but the
+# excluded ones (those a plug-in of the folder builds, see velk_plugin).
 function(velk_module)
-  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;EXCLUDE" ${ARGN})
   velk_target_name_for_dir(${CMAKE_CURRENT_SOURCE_DIR} name)
   velk_register_module(${name} ${CMAKE_CURRENT_SOURCE_DIR} ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
@@ -41,6 +45,26 @@ function(velk_module)
     target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
   endif()
+endfunction()
+
+# velk_plugin(NAME name SOURCES file... [DEPS target...]): a shared object of
+# the calling module's folder that the module loads at run time, so that the
+# libraries it stands on are mapped only when needed. Only its entry points
+# are visible; the path it is built at is handed to the module as
+# VELK_PLUGIN_PATH_<NAME> (upper case), and the module builds it along.
+function(velk_plugin)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;DEPS" ${ARGN})
+  velk_target_name_for_dir(${CMAKE_CURRENT_SOURCE_DIR} module)
+  list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  add_library(${ARG_NAME} MODULE ${ARG_SOURCES})
+  target_include_directories(${ARG_NAME} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS})
+  set_target_properties(${ARG_NAME} PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${ARG_NAME} PRIVATE -Wl,-Bsymbolic)
+  string(TOUPPER ${ARG_NAME} upper)
+  string(REPLACE "-" "_" upper ${upper})
+  target_compile_definitions(${module} PRIVATE VELK_PLUGIN_PATH_${upper}="$<TARGET_FILE:${ARG_NAME}>")
+  add_dependencies(${module} ${ARG_NAME})
 endfunction()
 
 # velk_program(NAME name [DEPS target...]): an executable of every .cpp in the folder.

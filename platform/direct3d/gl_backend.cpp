@@ -5,6 +5,9 @@
 #include <EGL/eglext.h>
 #include <GL/glcorearb.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <array>
 #include <bit>
 #include <map>
@@ -313,6 +316,22 @@ GLenum BlendFactor(uint32_t factor) {
     }
 }
 
+// Mesa unmaps its driver when the display ends, and what the driver keeps
+// allocated for good would then belong to no library (leak checkers cannot
+// tell it from ours). The driver stays mapped; its threads and its screen go.
+void KeepDriversMapped() {
+    std::vector<std::string> drivers;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* found) {
+            const std::string name = info->dlpi_name != nullptr ? info->dlpi_name : "";
+            if (name.find("_dri.so") != std::string::npos || name.find("libgallium") != std::string::npos)
+                static_cast<std::vector<std::string>*>(found)->push_back(name);
+            return 0;
+        },
+        &drivers);
+    for (const std::string& driver : drivers) dlopen(driver.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 class GlBackend final : public D3dBackend {
 public:
     GlBackend() = default;
@@ -324,6 +343,7 @@ public:
         if (display_ == EGL_NO_DISPLAY) return;
         eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display_, context_);
+        KeepDriversMapped();
         eglTerminate(display_);
         eglReleaseThread();
     }
