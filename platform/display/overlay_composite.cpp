@@ -18,13 +18,14 @@ namespace {
 inline uint32_t Clamp8(int value) { return static_cast<uint32_t>(std::clamp(value, 0, 255)); }
 
 // Which source column or row each destination one shows: the source pixel
-// under its centre, as the display's stretching blits pick them.
-std::vector<int32_t> NearestMap(int32_t from, int32_t to, int32_t dest_origin, int32_t dest_size, int32_t source_origin,
+// under its centre, as the display's stretching blits pick them. The
+// destination may span more than 32 bits hold.
+std::vector<int32_t> NearestMap(int32_t from, int32_t to, int64_t dest_origin, int64_t dest_size, int32_t source_origin,
                                 int32_t source_size) {
     std::vector<int32_t> map;
     map.reserve(static_cast<size_t>(std::max(0, to - from)));
     for (int32_t d = from; d < to; ++d) {
-        const int64_t offset = (static_cast<int64_t>(d - dest_origin) * 2 + 1) * source_size / (int64_t{dest_size} * 2);
+        const int64_t offset = ((d - dest_origin) * 2 + 1) * source_size / (dest_size * 2);
         map.push_back(source_origin + static_cast<int32_t>(offset));
     }
     return map;
@@ -156,8 +157,8 @@ void ConvertRow(const DdPixelFormat& format, int bytes, const uint8_t* line, con
 }  // namespace
 
 void CompositeOverlay(const DdSurface& overlay, const Rect& source, const Rect& dest, const CompositeFrame& frame) {
-    const int32_t dest_width = dest.right - dest.left;
-    const int32_t dest_height = dest.bottom - dest.top;
+    const int64_t dest_width = int64_t{dest.right} - dest.left;
+    const int64_t dest_height = int64_t{dest.bottom} - dest.top;
     const int32_t source_width = source.right - source.left;
     const int32_t source_height = source.bottom - source.top;
     if (dest_width <= 0 || dest_height <= 0 || source_width <= 0 || source_height <= 0) return;
