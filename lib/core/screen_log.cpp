@@ -15,7 +15,6 @@ struct ScreenLogState {
     ScreenLogServices services;
     bool set_up = false;
     int display_flag = 0;
-    int line_height = kLineHeight;
     int font = -1;
     // 1 until the font is made and again once it was deleted: the font
     // management writes it through the deletion flag.
@@ -30,7 +29,7 @@ ScreenLogState& State() {
 
 void MakeFontIfLost(ScreenLogState& state) {
     if (state.remake_font == 0 && state.font != -1) return;
-    state.font = state.services.create_font(state.line_height, kFontThickness);
+    state.font = state.services.create_font(kLineHeight, kFontThickness);
     if (state.font == -1) return;
     state.services.set_font_delete_notify(state.font, &state.remake_font);
 }
@@ -43,7 +42,6 @@ int InitScreenLog() {
     ScreenLogState& state = State();
     if (!state.services.display_ready() || !state.services.window_exists()) return -1;
     state.set_up = true;
-    state.line_height = kLineHeight;
     MakeFontIfLost(state);
     for (auto& line : state.lines)
         line.fill('\0');
@@ -55,10 +53,10 @@ int DrawScreenLog() {
     if (!state.set_up) return 0;
     MakeFontIfLost(state);
     if (state.font == -1) return 0;
-    const int count = std::min(state.services.screen_height() / state.line_height, kScreenLogLines);
+    const int count = std::min(state.services.screen_height() / kLineHeight, kScreenLogLines);
     for (int i = 0; i < count; ++i) {
         if (state.lines[i][0] == '\0') continue;
-        state.services.draw_line(0, state.line_height * i, state.lines[i].data(), state.font);
+        state.services.draw_line(0, kLineHeight * i, state.lines[i].data(), state.font);
     }
     return 0;
 }

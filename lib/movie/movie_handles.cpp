@@ -484,37 +484,48 @@ int UpdateMovieOverlay(int x, int y, int zoom, int movie, int show) {
     if (zoom >= 1) {
         source = Rect{0, 0, md->width, md->height};
         int32_t source_width = md->width;
-        dest = Rect{x, y, x + md->width * zoom, y + md->height * zoom};
-        Rect shown = dest;
+        const Rect client = screen.client_rect();
+        // The zoomed place on the screen, in 64 bits: a place far off the
+        // screen or a large zoom does not fit in 32. What is shown of it lies
+        // in the client area and fits.
+        const int64_t left = int64_t{client.left} + x;
+        const int64_t top = int64_t{client.top} + y;
+        const int64_t right = left + int64_t{md->width} * zoom;
+        const int64_t bottom = top + int64_t{md->height} * zoom;
+        Rect visible = client;
         // Covered windows hide the overlay; a plain visible box cuts it.
         if (screen.window_mode()) {
             Rect box;
             switch (screen.clip_box(&box)) {
                 case WindowRegion::kNull:
                 case WindowRegion::kComplex: show = 0; break;
-                case WindowRegion::kSimple: ClipRect(&shown, &box); break;
+                case WindowRegion::kSimple: {
+                    const Rect on_screen{box.left + client.left, box.top + client.top, box.right + client.left,
+                                         box.bottom + client.top};
+                    ClipRect(&visible, &on_screen);
+                    break;
+                }
                 case WindowRegion::kNoContext: break;
             }
         }
-        const Rect client = screen.client_rect();
-        dest = Rect{dest.left + client.left, dest.top + client.top, dest.right + client.left, dest.bottom + client.top};
-        shown = Rect{shown.left + client.left, shown.top + client.top, shown.right + client.left,
-                     shown.bottom + client.top};
-        ClipRect(&shown, &client);
+        const Rect shown{static_cast<int32_t>(std::clamp<int64_t>(left, visible.left, visible.right)),
+                         static_cast<int32_t>(std::clamp<int64_t>(top, visible.top, visible.bottom)),
+                         static_cast<int32_t>(std::clamp<int64_t>(right, visible.left, visible.right)),
+                         static_cast<int32_t>(std::clamp<int64_t>(bottom, visible.top, visible.bottom))};
         if (shown.top >= shown.bottom || shown.left >= shown.right) show = 0;
         // What was cut off goes off the source too, in source pixels.
-        if (shown.left > dest.left) {
-            const int32_t cut = (shown.left - dest.left) / zoom;
+        if (shown.left > left) {
+            const auto cut = static_cast<int32_t>((shown.left - left) / zoom);
             source.left += cut;
             source_width -= cut;
         }
-        if (shown.right < dest.right) {
-            const int32_t cut = (dest.right - shown.right) / zoom;
+        if (shown.right < right) {
+            const auto cut = static_cast<int32_t>((right - shown.right) / zoom);
             source.right -= cut;
             source_width -= cut;
         }
-        if (shown.top > dest.top) source.top += (shown.top - dest.top) / zoom;
-        if (shown.bottom < dest.bottom) source.bottom -= (dest.bottom - shown.bottom) / zoom;
+        if (shown.top > top) source.top += static_cast<int32_t>((shown.top - top) / zoom);
+        if (shown.bottom < bottom) source.bottom -= static_cast<int32_t>((bottom - shown.bottom) / zoom);
         dest = shown;
         // The display's alignment rules. The destination width is the one
         // shown: the whole zoomed width would leave a cut overlay unaligned.

@@ -1,36 +1,19 @@
 #include "platform/display/display_faults.h"
 
-#include <array>
-#include <cstddef>
+#include "platform/base/planned_failures.h"
 
 namespace velk::platform {
 namespace {
 
-struct PlannedFailure {
-    int skip = 0;
-    int times = 0;
-};
-
 // The display is used from the main thread only.
-std::array<PlannedFailure, static_cast<size_t>(DisplayStep::kCount)> planned;
+PlannedFailures<DisplayStep> planned;
 
 }  // namespace
 
-void FailDisplayStep(DisplayStep step, int times, int after) {
-    planned[static_cast<size_t>(step)] = PlannedFailure{after, times};
-}
+void FailDisplayStep(DisplayStep step, int times, int after) { planned.Plan(step, times, after); }
 
-void ClearDisplayFaults() { planned.fill(PlannedFailure{}); }
+void ClearDisplayFaults() { planned.Clear(); }
 
-bool DisplayStepFails(DisplayStep step) {
-    PlannedFailure& plan = planned[static_cast<size_t>(step)];
-    if (plan.times <= 0) return false;
-    if (plan.skip > 0) {
-        --plan.skip;
-        return false;
-    }
-    --plan.times;
-    return true;
-}
+bool DisplayStepFails(DisplayStep step) { return planned.Consume(step); }
 
 }  // namespace velk::platform

@@ -18,13 +18,14 @@ namespace {
 inline uint32_t Clamp8(int value) { return static_cast<uint32_t>(std::clamp(value, 0, 255)); }
 
 // Which source column or row each destination one shows: the source pixel
-// under its centre, as the display's stretching blits pick them.
-std::vector<int32_t> NearestMap(int32_t from, int32_t to, int32_t dest_origin, int32_t dest_size, int32_t source_origin,
+// under its centre, as the display's stretching blits pick them. The
+// destination may span more than 32 bits hold.
+std::vector<int32_t> NearestMap(int32_t from, int32_t to, int64_t dest_origin, int64_t dest_size, int32_t source_origin,
                                 int32_t source_size) {
     std::vector<int32_t> map;
     map.reserve(static_cast<size_t>(std::max(0, to - from)));
     for (int32_t d = from; d < to; ++d) {
-        const int64_t offset = (static_cast<int64_t>(d - dest_origin) * 2 + 1) * source_size / (int64_t{dest_size} * 2);
+        const int64_t offset = ((d - dest_origin) * 2 + 1) * source_size / (dest_size * 2);
         map.push_back(source_origin + static_cast<int32_t>(offset));
     }
     return map;
@@ -47,6 +48,18 @@ uint32_t YuvToXrgb(int y, int u, int v) {
 }
 
 namespace {
+
+// Pixel `sx` of a YUV row. YV12 takes U and V from its planes; in the packed
+// layouts a pair of pixels shares them, YUY2 laid out Y0 U Y1 V and UYVY
+// U Y0 V Y1.
+inline uint32_t YuvPixel(uint32_t four_cc, const uint8_t* line, const uint8_t* u_line, const uint8_t* v_line,
+                         int32_t sx) {
+    if (four_cc == kFourCcYv12) return YuvToXrgb(line[sx], u_line[sx / 2], v_line[sx / 2]);
+    const uint8_t* pair = line + static_cast<size_t>(sx & ~1) * 2;
+    const int second = sx & 1;
+    if (four_cc == kFourCcYuy2) return YuvToXrgb(pair[second * 2], pair[1], pair[3]);
+    return YuvToXrgb(pair[second * 2 + 1], pair[0], pair[2]);
+}
 
 #if defined(__SSE2__)
 // Eight pixels at once by the same integer formula (the same results): the
@@ -125,51 +138,27 @@ void ConvertRow(const DdPixelFormat& format, int bytes, const uint8_t* line, con
         }
         return;
     }
-    const bool yv12 = format.four_cc == kFourCcYv12;
+    const uint32_t four_cc = format.four_cc;
     int32_t i = 0;
 #if defined(__SSE2__)
     // The wide loops start on a pair of pixels; an odd first column goes alone.
     const int32_t lead = std::min(count, first & 1);
-    for (; i < lead; ++i) {
-        const int32_t sx = first + i;
-        if (yv12) {
-            out[i] = YuvToXrgb(line[sx], u_line[sx / 2], v_line[sx / 2]);
-        } else {
-            const uint8_t* pair = line + static_cast<size_t>(sx & ~1) * 2;
-            const bool yuy2 = format.four_cc == kFourCcYuy2;
-            out[i] = YuvToXrgb(line[sx * 2 + (yuy2 ? 0 : 1)], pair[yuy2 ? 1 : 0], pair[yuy2 ? 3 : 2]);
-        }
-    }
+    for (; i < lead; ++i)
+        out[i] = YuvPixel(four_cc, line, u_line, v_line, first + i);
     const int32_t even = first + i;
-    i += yv12 ? ConvertPlanarEights(line + even, u_line + even / 2, v_line + even / 2, count - i, out + i)
-              : ConvertPackedEights(line + static_cast<size_t>(even) * 2, format.four_cc == kFourCcYuy2, count - i,
-                                    out + i);
+    i += four_cc == kFourCcYv12
+             ? ConvertPlanarEights(line + even, u_line + even / 2, v_line + even / 2, count - i, out + i)
+             : ConvertPackedEights(line + static_cast<size_t>(even) * 2, four_cc == kFourCcYuy2, count - i, out + i);
 #endif
-    if (yv12) {
-        for (; i < count; ++i) {
-            const int32_t sx = first + i;
-            out[i] = YuvToXrgb(line[sx], u_line[sx / 2], v_line[sx / 2]);
-        }
-        return;
-    }
-    // A pair of pixels shares its U and V: YUY2 lays it out Y0 U Y1 V, UYVY
-    // U Y0 V Y1.
-    const bool yuy2 = format.four_cc == kFourCcYuy2;
-    const int y_at = yuy2 ? 0 : 1;
-    const int u_at = yuy2 ? 1 : 0;
-    const int v_at = yuy2 ? 3 : 2;
-    for (; i < count; ++i) {
-        const int32_t sx = first + i;
-        const uint8_t* pair = line + static_cast<size_t>(sx & ~1) * 2;
-        out[i] = YuvToXrgb(line[sx * 2 + y_at], pair[u_at], pair[v_at]);
-    }
+    for (; i < count; ++i)
+        out[i] = YuvPixel(four_cc, line, u_line, v_line, first + i);
 }
 
 }  // namespace
 
 void CompositeOverlay(const DdSurface& overlay, const Rect& source, const Rect& dest, const CompositeFrame& frame) {
-    const int32_t dest_width = dest.right - dest.left;
-    const int32_t dest_height = dest.bottom - dest.top;
+    const int64_t dest_width = int64_t{dest.right} - dest.left;
+    const int64_t dest_height = int64_t{dest.bottom} - dest.top;
     const int32_t source_width = source.right - source.left;
     const int32_t source_height = source.bottom - source.top;
     if (dest_width <= 0 || dest_height <= 0 || source_width <= 0 || source_height <= 0) return;

@@ -54,47 +54,108 @@ int16_t SampleAt(const AVFrame& frame, int channel, int index) {
     }
 }
 
+// A file opened on its best stream of one kind, with a decoder for it. The
+// pictures and the sound track each read the file through one of their own.
+class DecodingInput {
+public:
+    DecodingInput() = default;
+    DecodingInput(const DecodingInput&) = delete;
+    DecodingInput& operator=(const DecodingInput&) = delete;
+    ~DecodingInput() {
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        avcodec_free_context(&codec);
+        avformat_close_input(&format);
+    }
+
+    // Null, or why the file cannot be decoded.
+    const char* Open(const std::string& path, AVMediaType type) {
+        if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return "cannot open";
+        if (avformat_find_stream_info(format, nullptr) < 0) return "no stream information";
+        const AVCodec* decoder = nullptr;
+        stream = av_find_best_stream(format, type, -1, -1, &decoder, 0);
+        if (stream < 0 || decoder == nullptr) return type == AVMEDIA_TYPE_VIDEO ? "no video stream" : "no sound stream";
+        codec = avcodec_alloc_context3(decoder);
+        if (codec == nullptr || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0)
+            return "no decoder";
+        codec->thread_count = 1;
+        if (avcodec_open2(codec, decoder, nullptr) < 0) return "decoder refused the stream";
+        frame = av_frame_alloc();
+        packet = av_packet_alloc();
+        if (frame == nullptr || packet == nullptr) return "out of memory";
+        return nullptr;
+    }
+
+    const AVStream& Stream() const { return *format->streams[stream]; }
+
+    // The next decoded frame into `frame`, feeding the decoder the stream's
+    // packets as it asks: 0, AVERROR_EOF once the file and the decoder are
+    // spent, or the decoder's error.
+    int ReceiveFrame() {
+        for (;;) {
+            const int got = avcodec_receive_frame(codec, frame);
+            if (got != AVERROR(EAGAIN)) return got;
+            if (draining) return AVERROR_EOF;
+            if (av_read_frame(format, packet) < 0) {
+                // The end of the file: the decoder gives up what it holds.
+                draining = true;
+                avcodec_send_packet(codec, nullptr);
+                continue;
+            }
+            if (packet->stream_index == stream) avcodec_send_packet(codec, packet);
+            av_packet_unref(packet);
+        }
+    }
+
+    // Moves the file to the key frame at or before `timestamp` (in the
+    // stream's time base) and empties the decoder, which drops what it held
+    // even when the file cannot move; false then.
+    bool SeekBefore(int64_t timestamp) {
+        const bool moved = av_seek_frame(format, stream, timestamp, AVSEEK_FLAG_BACKWARD) >= 0;
+        avcodec_flush_buffers(codec);
+        draining = false;
+        return moved;
+    }
+
+    // The decoded frame's time from the stream's start, in `unit`s;
+    // `unknown` when the frame carries none.
+    int64_t FrameTime(AVRational unit, int64_t unknown) const {
+        int64_t pts = frame->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE) return unknown;
+        const AVStream& s = Stream();
+        if (s.start_time != AV_NOPTS_VALUE) pts -= s.start_time;
+        return av_rescale_q(pts, s.time_base, unit);
+    }
+
+    AVFormatContext* format = nullptr;
+    AVCodecContext* codec = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    int stream = -1;
+    bool draining = false;
+};
+
 // The sound track of a movie file, read through a second handle on the file
 // so that the pictures and the sound each go at their own pace.
 class FfmpegAudioTrack final : public MediaAudioTrack {
 public:
-    ~FfmpegAudioTrack() override {
-        av_frame_free(&frame_);
-        av_packet_free(&packet_);
-        avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
-    }
-
     const MediaAudioFormat& format() const override { return audio_format_; }
 
     bool Open(const std::string& path) {
-        MediaAudioFormat* out = &audio_format_;
-        if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return false;
-        if (avformat_find_stream_info(format_, nullptr) < 0) return false;
-        const AVCodec* decoder = nullptr;
-        stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-        if (stream_ < 0 || decoder == nullptr) return false;
-        codec_ = avcodec_alloc_context3(decoder);
-        if (codec_ == nullptr || avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0)
-            return false;
-        codec_->thread_count = 1;
-        if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
-        frame_ = av_frame_alloc();
-        packet_ = av_packet_alloc();
-        if (frame_ == nullptr || packet_ == nullptr) return false;
-        rate_ = codec_->sample_rate;
-        channels_ = std::min(codec_->ch_layout.nb_channels, 2);
+        if (input_.Open(path, AVMEDIA_TYPE_AUDIO) != nullptr) return false;
+        rate_ = input_.codec->sample_rate;
+        channels_ = std::min(input_.codec->ch_layout.nb_channels, 2);
         if (rate_ <= 0 || channels_ <= 0) return false;
-        out->sample_rate = rate_;
-        out->channels = channels_;
-        const AVStream* s = format_->streams[stream_];
+        audio_format_.sample_rate = rate_;
+        audio_format_.channels = channels_;
+        const AVStream& s = input_.Stream();
         int64_t frames = -1;
-        if (s->duration != AV_NOPTS_VALUE && s->duration > 0) {
-            frames = av_rescale_q(s->duration, s->time_base, AVRational{1, rate_});
-        } else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
-            frames = av_rescale(format_->duration, rate_, AV_TIME_BASE);
+        if (s.duration != AV_NOPTS_VALUE && s.duration > 0) {
+            frames = av_rescale_q(s.duration, s.time_base, AVRational{1, rate_});
+        } else if (input_.format->duration != AV_NOPTS_VALUE && input_.format->duration > 0) {
+            frames = av_rescale(input_.format->duration, rate_, AV_TIME_BASE);
         }
-        out->total_frames = frames;
+        audio_format_.total_frames = frames;
         return true;
     }
 
@@ -116,14 +177,11 @@ public:
     }
 
     bool Seek(int64_t target) override {
-        const AVStream* s = format_->streams[stream_];
-        int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
-        const int64_t ts = start + av_rescale_q(target, AVRational{1, rate_}, s->time_base);
-        if (av_seek_frame(format_, stream_, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
-        avcodec_flush_buffers(codec_);
+        const AVStream& s = input_.Stream();
+        const int64_t start = s.start_time != AV_NOPTS_VALUE ? s.start_time : 0;
+        if (!input_.SeekBefore(start + av_rescale_q(target, AVRational{1, rate_}, s.time_base))) return false;
         pending_.clear();
         pending_at_ = 0;
-        draining_ = false;
         skip_to_ = target;
         return true;
     }
@@ -131,110 +189,60 @@ public:
 private:
     // Decodes the next block of sound into pending_; false at the end.
     bool DecodeMore() {
-        for (;;) {
-            const int got = avcodec_receive_frame(codec_, frame_);
-            if (got == 0) {
-                Append();
-                av_frame_unref(frame_);
-                if (!pending_.empty()) return true;
-                continue;
-            }
-            if (got != AVERROR(EAGAIN) || draining_) return false;
-            if (av_read_frame(format_, packet_) < 0) {
-                draining_ = true;
-                avcodec_send_packet(codec_, nullptr);
-                continue;
-            }
-            if (packet_->stream_index == stream_) avcodec_send_packet(codec_, packet_);
-            av_packet_unref(packet_);
+        while (input_.ReceiveFrame() == 0) {
+            Append();
+            av_frame_unref(input_.frame);
+            if (!pending_.empty()) return true;
         }
+        return false;
     }
 
     // The frame's samples, less those before a seek's target.
     void Append() {
-        const AVStream* s = format_->streams[stream_];
+        const AVFrame& frame = *input_.frame;
         int first = 0;
         if (skip_to_ >= 0) {
-            int64_t pts = frame_->best_effort_timestamp;
-            if (pts != AV_NOPTS_VALUE) {
-                if (s->start_time != AV_NOPTS_VALUE) pts -= s->start_time;
-                const int64_t at = av_rescale_q(pts, s->time_base, AVRational{1, rate_});
-                if (at + frame_->nb_samples <= skip_to_) return;
+            const int64_t at = input_.FrameTime(AVRational{1, rate_}, INT64_MIN);
+            if (at != INT64_MIN) {
+                if (at + frame.nb_samples <= skip_to_) return;
                 first = static_cast<int>(std::max<int64_t>(0, skip_to_ - at));
             }
             skip_to_ = -1;
         }
-        const int source_channels = frame_->ch_layout.nb_channels;
+        const int source_channels = frame.ch_layout.nb_channels;
         if (source_channels <= 0) return;
-        for (int i = first; i < frame_->nb_samples; ++i) {
+        for (int i = first; i < frame.nb_samples; ++i) {
             for (int c = 0; c < channels_; ++c) {
-                const int16_t v = SampleAt(*frame_, std::min(c, source_channels - 1), i);
+                const int16_t v = SampleAt(frame, std::min(c, source_channels - 1), i);
                 pending_.push_back(static_cast<uint8_t>(v & 0xFF));
                 pending_.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
             }
         }
     }
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    int stream_ = -1;
+    DecodingInput input_;
     int rate_ = 0;
     int channels_ = 0;
     std::vector<uint8_t> pending_;
     size_t pending_at_ = 0;
-    bool draining_ = false;
     int64_t skip_to_ = -1;
     MediaAudioFormat audio_format_;
 };
 
 class FfmpegMediaStream final : public MediaStream {
 public:
-    ~FfmpegMediaStream() override {
-        sws_freeContext(scaler_);
-        av_frame_free(&frame_);
-        av_packet_free(&packet_);
-        avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
-    }
+    ~FfmpegMediaStream() override { sws_freeContext(scaler_); }
 
     bool Open(const std::string& path, MediaPixelFormat pixel_format, std::string* error) {
         path_ = path;
-        if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) {
-            *error = "cannot open";
+        if (const char* reason = input_.Open(path, AVMEDIA_TYPE_VIDEO)) {
+            *error = reason;
             return false;
         }
-        if (avformat_find_stream_info(format_, nullptr) < 0) {
-            *error = "no stream information";
-            return false;
-        }
-        const AVCodec* decoder = nullptr;
-        stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-        if (stream_ < 0 || decoder == nullptr) {
-            *error = "no video stream";
-            return false;
-        }
-        codec_ = avcodec_alloc_context3(decoder);
-        if (codec_ == nullptr || avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0) {
-            *error = "no decoder";
-            return false;
-        }
-        codec_->thread_count = 1;
-        if (avcodec_open2(codec_, decoder, nullptr) < 0) {
-            *error = "decoder refused the stream";
-            return false;
-        }
-        width_ = codec_->width;
-        height_ = codec_->height;
+        width_ = input_.codec->width;
+        height_ = input_.codec->height;
         if (width_ <= 0 || height_ <= 0) {
             *error = "no frame size";
-            return false;
-        }
-        frame_ = av_frame_alloc();
-        packet_ = av_packet_alloc();
-        if (frame_ == nullptr || packet_ == nullptr) {
-            *error = "out of memory";
             return false;
         }
         pixel_format_ = ToAv(pixel_format);
@@ -254,16 +262,12 @@ public:
     MediaStreamState GetState() const override { return state_; }
 
     void Seek(int64_t time) override {
-        const AVStream* s = format_->streams[stream_];
-        const int64_t target = av_rescale_q(time, AVRational{1, 10000000}, s->time_base);
-        av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD);
-        avcodec_flush_buffers(codec_);
-        if (has_frame_) av_frame_unref(frame_);
+        input_.SeekBefore(av_rescale_q(time, kStreamTimeUnit, input_.Stream().time_base));
+        if (has_frame_) av_frame_unref(input_.frame);
         has_frame_ = false;
         skip_before_ = time;
         run_base_time_ = time;
         run_start_us_ = static_cast<int64_t>(ActiveClock().Microseconds());
-        draining_ = false;
         time_ = time;
     }
 
@@ -288,7 +292,7 @@ public:
         has_frame_ = false;
         time_ = frame_time_;
         const bool ok = Convert(pixels, pitch);
-        av_frame_unref(frame_);
+        av_frame_unref(input_.frame);
         return ok ? MediaUpdate::kFrame : MediaUpdate::kFailed;
     }
 
@@ -299,48 +303,30 @@ public:
     }
 
 private:
-    // The next frame at or after the seek point into frame_.
+    // Stream times are in 100 ns units.
+    static constexpr AVRational kStreamTimeUnit{1, 10000000};
+
+    // The next frame at or after the seek point into the input's frame.
     MediaUpdate Decode() {
         for (;;) {
-            const int got = avcodec_receive_frame(codec_, frame_);
-            if (got == 0) {
-                const int64_t t = FrameTime();
-                if (t < skip_before_) {
-                    av_frame_unref(frame_);
-                    continue;
-                }
-                skip_before_ = INT64_MIN;
-                frame_time_ = t;
-                return MediaUpdate::kFrame;
-            }
+            const int got = input_.ReceiveFrame();
             if (got == AVERROR_EOF) return MediaUpdate::kEndOfStream;
-            if (got != AVERROR(EAGAIN)) return MediaUpdate::kFailed;
-            if (draining_) return MediaUpdate::kEndOfStream;
-            const int read = av_read_frame(format_, packet_);
-            if (read < 0) {
-                draining_ = true;
-                avcodec_send_packet(codec_, nullptr);
+            if (got != 0) return MediaUpdate::kFailed;
+            const int64_t t = input_.FrameTime(kStreamTimeUnit, time_);
+            if (t < skip_before_) {
+                av_frame_unref(input_.frame);
                 continue;
             }
-            if (packet_->stream_index == stream_) {
-                avcodec_send_packet(codec_, packet_);
-            }
-            av_packet_unref(packet_);
+            skip_before_ = INT64_MIN;
+            frame_time_ = t;
+            return MediaUpdate::kFrame;
         }
     }
 
-    int64_t FrameTime() const {
-        int64_t pts = frame_->best_effort_timestamp;
-        if (pts == AV_NOPTS_VALUE) return time_;
-        const AVStream* s = format_->streams[stream_];
-        if (s->start_time != AV_NOPTS_VALUE) pts -= s->start_time;
-        return av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
-    }
-
     bool Convert(uint8_t* pixels, int pitch) {
-        scaler_ =
-            sws_getCachedContext(scaler_, frame_->width, frame_->height, static_cast<AVPixelFormat>(frame_->format),
-                                 width_, height_, pixel_format_, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        const AVFrame& frame = *input_.frame;
+        scaler_ = sws_getCachedContext(scaler_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+                                       width_, height_, pixel_format_, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (scaler_ == nullptr) return false;
         uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
         int pitches[4] = {pitch, 0, 0, 0};
@@ -351,15 +337,11 @@ private:
             planes[1] = planes[2] + static_cast<size_t>(pitch / 2) * chroma_rows;
             pitches[1] = pitches[2] = pitch / 2;
         }
-        return sws_scale(scaler_, frame_->data, frame_->linesize, 0, frame_->height, planes, pitches) > 0;
+        return sws_scale(scaler_, frame.data, frame.linesize, 0, frame.height, planes, pitches) > 0;
     }
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    DecodingInput input_;
     SwsContext* scaler_ = nullptr;
-    int stream_ = -1;
     int width_ = 0;
     int height_ = 0;
     AVPixelFormat pixel_format_ = AV_PIX_FMT_BGR0;
@@ -370,7 +352,6 @@ private:
     bool has_frame_ = false;
     int64_t run_base_time_ = 0;
     int64_t run_start_us_ = 0;
-    bool draining_ = false;
     std::string path_;
 };
 

@@ -59,6 +59,17 @@ void EndComposition(WindowSystem& system, WindowHandle window) {
     PostToWindowLocked(system, window, msg::kImeEndComposition, 0, 0);
 }
 
+// Makes `composition` the current one, a composition starting first unless
+// one runs; `parts` tells the window which of its parts are set.
+void PostComposition(WindowSystem& system, WindowHandle window, Composition composition, LParam parts) {
+    if (!system.composing) {
+        system.composing = true;
+        PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
+    }
+    system.composition = std::move(composition);
+    PostToWindowLocked(system, window, msg::kImeComposition, 0, parts);
+}
+
 void PostTypedText(WindowSystem& system, WindowHandle window, const std::string& utf8) {
     EndComposition(system, window);
     for (char byte : Utf8ToShiftJis(utf8)) {
@@ -124,13 +135,8 @@ void TranslateInputMethodEvent(WindowSystem& system, WindowHandle window, const 
                 EndComposition(system, window);
                 break;
             }
-            if (!system.composing) {
-                system.composing = true;
-                PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
-            }
-            system.composition = ComposedText(event);
-            PostToWindowLocked(system, window, msg::kImeComposition, 0,
-                               kCompositionString | kCompositionCursor | kCompositionClause);
+            PostComposition(system, window, ComposedText(event),
+                            kCompositionString | kCompositionCursor | kCompositionClause);
             break;
         case Kind::kCommit:
             PostTypedText(system, window, event.text);
@@ -231,14 +237,8 @@ void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
                 EndComposition(system, window);
                 break;
             }
-            if (!system.composing) {
-                system.composing = true;
-                PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
-            }
-            system.composition.text = Utf8ToShiftJis(event.text);
-            system.composition.cursor = event.x;
-            PostToWindowLocked(system, window, msg::kImeComposition, 0,
-                               kCompositionString | kCompositionCursor);
+            PostComposition(system, window, Composition{Utf8ToShiftJis(event.text), event.x, {}},
+                            kCompositionString | kCompositionCursor);
             break;
         }
         case Kind::kMouseMove: {
@@ -505,16 +505,11 @@ void SetCompositionString(WindowHandle window, const std::string& text) {
     auto& system = System();
     std::lock_guard lock(system.mutex);
     if (text.empty() || !system.text_input_enabled) return;
-    if (!system.composing) {
-        system.composing = true;
-        PostToWindowLocked(system, window, msg::kImeStartComposition, 0, 0);
-    }
     int characters = 0;
     for (size_t at = 0; at < text.size(); at += IsShiftJisLeadByte(static_cast<uint8_t>(text[at])) ? 2 : 1) {
         ++characters;
     }
-    system.composition = {text, characters, {}};
-    PostToWindowLocked(system, window, msg::kImeComposition, 0, kCompositionString | kCompositionCursor);
+    PostComposition(system, window, Composition{text, characters, {}}, kCompositionString | kCompositionCursor);
 }
 
 }  // namespace velk::platform

@@ -77,12 +77,12 @@ void RunTimerTest() {
     }
 }
 
-// Marks creation as failed: the window is counted as closed and the screen
-// saver, switched off on the way, is given back.
 // Kept outside the window state, which the failed start-up resets, so the
 // program can still say why it did not start.
 bool second_instance_refused = false;
 
+// Marks creation as failed: the window is counted as closed and the screen
+// saver, switched off on the way, is given back.
 int FailCreation() {
     State().closed = 1;
     State().creating = 0;

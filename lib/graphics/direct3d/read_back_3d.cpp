@@ -114,30 +114,51 @@ Rect PieceArea(const Piece& piece) {
                 piece.to_y + piece.from.bottom - piece.from.top};
 }
 
+// What methods 2 and 4 log for each step of their GDI copy.
+struct GdiCopyLog {
+    const char* source_dc;
+    const char* work_create;
+    const char* work_dc;
+    const char* bit_blt;
+    const char* work_dc_release;
+};
+
+// The piece copied by GDI out of the source into a new work texture in the
+// destination's format. 0; the logged failure's value otherwise.
+int GdiCopyIntoWorkTexture(const ReadBack& job, const Piece& piece, const SurfaceData& store, const GdiCopyLog& log,
+                           std::shared_ptr<DdSurface>* work) {
+    HeldDc source_dc(job.source);
+    if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
+        return WriteLogFormat(log.source_dc, got);
+    if (const platform::DdResult made = MakeWorkTexture(store, work); made != platform::kDdOk)
+        return WriteLogFormat(log.work_create, made);
+    HeldDc work_dc(work->get());
+    if (const platform::DdResult got = work_dc.Get(); got != platform::kDdOk) return WriteLogFormat(log.work_dc, got);
+    const platform::DdResult copied =
+        platform::GdiCopySurfaceRect(**work, piece.to_x, piece.to_y, *job.source, piece.from);
+    if (copied != platform::kDdOk) return WriteLogFormat(log.bit_blt, static_cast<unsigned>(copied));
+    if (const platform::DdResult released = work_dc.Release(); released != platform::kDdOk)
+        return WriteLogFormat(log.work_dc_release, released);
+    source_dc.Release();
+    return 0;
+}
+
+constexpr GdiCopyLog kMethod2Log{direct3d_log::kMethod2SourceDc, direct3d_log::kMethod2WorkCreate,
+                                 direct3d_log::kMethod2WorkDc, direct3d_log::kMethod2BitBlt,
+                                 direct3d_log::kMethod2WorkDcRelease};
+constexpr GdiCopyLog kMethod4Log{direct3d_log::kMethod4SourceDc, direct3d_log::kMethod4WorkCreate,
+                                 direct3d_log::kMethod4WorkDc, direct3d_log::kMethod4BitBlt,
+                                 direct3d_log::kMethod4WorkDcRelease};
+
 // The GDI copy into a work texture of the destination's format, then
 // converted into the destination.
 int GdiThroughWorkTexture(const ReadBack& job) {
     for (const Piece& piece : job.pieces) {
         SurfaceData* store = StoreOf(piece.part);
         if (store == nullptr || !store->surface) return -1;
-        HeldDc source_dc(job.source);
-        if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod2SourceDc, got);
         std::shared_ptr<DdSurface> work;
-        if (const platform::DdResult made = MakeWorkTexture(*store, &work); made != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod2WorkCreate, made);
-        {
-            HeldDc work_dc(work.get());
-            if (const platform::DdResult got = work_dc.Get(); got != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod2WorkDc, got);
-            const platform::DdResult copied =
-                platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
-            if (copied != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod2BitBlt, static_cast<unsigned>(copied));
-            if (const platform::DdResult released = work_dc.Release(); released != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod2WorkDcRelease, released);
-        }
-        source_dc.Release();
+        if (const int failed = GdiCopyIntoWorkTexture(job, piece, *store, kMethod2Log, &work); failed != 0)
+            return failed;
         platform::DdSurfaceDesc dest_desc, work_desc;
         const platform::DdResult dest_locked =
             store->surface->Lock(nullptr, &dest_desc, platform::kDdLockWait | platform::kDdLockWriteOnly);
@@ -201,24 +222,9 @@ int GdiThenLoad(const ReadBack& job) {
         SurfaceData* store = StoreOf(piece.part);
         platform::D3dDevice* device = GetDevice3DInterface();
         if (store == nullptr || !store->surface || device == nullptr) return -1;
-        HeldDc source_dc(job.source);
-        if (const platform::DdResult got = source_dc.Get(); got != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod4SourceDc, got);
         std::shared_ptr<DdSurface> work;
-        if (const platform::DdResult made = MakeWorkTexture(*store, &work); made != platform::kDdOk)
-            return WriteLogFormat(direct3d_log::kMethod4WorkCreate, made);
-        {
-            HeldDc work_dc(work.get());
-            if (const platform::DdResult got = work_dc.Get(); got != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod4WorkDc, got);
-            const platform::DdResult copied =
-                platform::GdiCopySurfaceRect(*work, piece.to_x, piece.to_y, *job.source, piece.from);
-            if (copied != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod4BitBlt, static_cast<unsigned>(copied));
-            if (const platform::DdResult released = work_dc.Release(); released != platform::kDdOk)
-                return WriteLogFormat(direct3d_log::kMethod4WorkDcRelease, released);
-        }
-        source_dc.Release();
+        if (const int failed = GdiCopyIntoWorkTexture(job, piece, *store, kMethod4Log, &work); failed != 0)
+            return failed;
         const Rect area = PieceArea(piece);
         platform::DdResult loaded = platform::kDdOk;
         for (int tries = 1;; ++tries) {

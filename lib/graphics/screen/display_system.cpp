@@ -21,11 +21,11 @@
 #include "lib/softrender/blend_tables.h"
 #include "platform/base/clock.h"
 #include "platform/display/display_clipper.h"
-#include "platform/window/window_system.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_output.h"
 #include "platform/display/display_surface.h"
 #include "platform/display/window_dib.h"
+#include "platform/window/window_system.h"
 
 namespace velk {
 

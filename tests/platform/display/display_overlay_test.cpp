@@ -258,6 +258,14 @@ TEST_F(OverlayTest, AnOverlayIsCutToTheWindowAndALostOneIsNotShown) {
     frame = Shown();
     EXPECT_EQ(frame.at(0, 0), 0x000040u);
     EXPECT_TRUE(Near(frame.at(200, 150), Bt601(TestY(0, 0), TestU(0, 0), TestV(0, 0))));
+    // Stretched over every column 32 bits reach: the client's columns, just
+    // right of the middle, show source column 2 of 4.
+    const Rect huge{INT32_MIN, 50, INT32_MAX, 54};
+    ASSERT_EQ(overlay->UpdateOverlay(nullptr, primary.get(), &huge, 0), kDdOk);
+    frame = Shown();
+    EXPECT_TRUE(Near(frame.at(0, 0), Bt601(TestY(2, 0), TestU(2, 0), TestV(2, 0))));
+    EXPECT_TRUE(Near(frame.at(frame.width - 1, 3), Bt601(TestY(2, 3), TestU(2, 3), TestV(2, 3))));
+    ASSERT_EQ(overlay->UpdateOverlay(nullptr, primary.get(), &moved, 0), kDdOk);
     overlay->MarkLost();
     primary->PresentIfPrimary();
     EXPECT_EQ(Shown().at(200, 150), 0x000040u);

@@ -170,6 +170,43 @@ TEST_F(MovieOverlayTest, AnOverlayMovieIsShownAtItsPlaceAndZoomAndHiddenAgain) {
     EXPECT_EQ(Shown().pixels, under.pixels);
 }
 
+// Places and zooms whose screen rectangle does not fit in 32 bits: far off
+// the screen the overlay is hidden; zoomed to 2^25, the client area shows
+// the one source pixel under it, worked out by hand.
+TEST_F(MovieOverlayTest, AnOverlayPlacedOrZoomedBeyondThirtyTwoBitsIsCutAsAnyOther) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    const std::string path = MakeMovie(96, 64, 10);
+    if (path.empty()) GTEST_SKIP() << "ffmpeg could not make a movie here";
+    const platform::PresentedFrame under = Shown();
+    const int playing = OpenOverlayMovie(path);
+    MovieData* md = GetMovieData(playing);
+    Rect client;
+    GetWindowClientRect(&client);
+
+    // 96 x 2^25 pixels wide, its left edge 48 x 2^25 left of the client's:
+    // the 48 source columns before the client are cut, and of the 47 x 2^25
+    // pixels past its right edge 47 whole columns.
+    constexpr int kZoom = 1 << 25;
+    EXPECT_EQ(UpdateMovieOverlay(-48 * kZoom, -32 * kZoom, kZoom, playing, 1), 0);
+    EXPECT_EQ(md->overlay_source, (Rect{48, 32, 49, 33}));
+    EXPECT_EQ(md->overlay_dest, client);
+    EXPECT_TRUE(md->overlay_surface->overlay_shown());
+    ExpectShown(*md, under);
+    // 10 pixels up and left of the client's corner, its right and bottom
+    // edges past 2^31: the client shows the top left source pixel.
+    EXPECT_EQ(UpdateMovieOverlay(-10, -10, kZoom, playing, 1), 0);
+    EXPECT_EQ(md->overlay_source, (Rect{0, 0, 1, 1}));
+    EXPECT_EQ(md->overlay_dest, client);
+    EXPECT_TRUE(md->overlay_surface->overlay_shown());
+
+    for (const int far : {INT32_MAX - 5, INT32_MIN + 5}) {
+        EXPECT_EQ(UpdateMovieOverlay(far, far, 3, playing, 1), 0);
+        EXPECT_EQ(md->overlay_show, 0) << far;
+        EXPECT_FALSE(md->overlay_surface->overlay_shown()) << far;
+        EXPECT_EQ(md->overlay_dest, Rect{}) << far;
+    }
+}
+
 // A placement and the display's alignment, with the rectangles worked out by
 // hand, on a full screen (the client area at (0, 0), 640 x 480).
 struct AlignmentCase {
