@@ -401,6 +401,23 @@ TEST_F(ValueCommandsTest, TheConfirmedTextIsCutTo255Bytes) {
     }
 }
 
+// A file write past the frame's share waits for the next frame, and one
+// whose text comes from a prompt opens that prompt only once it may write.
+TEST_F(ValueCommandsTest, AWritePastTheFramesShareWaitsBeforeItOpensItsPrompt) {
+    TempGameFolder folder;
+    InFolder in(folder.Path());
+    SetStr(1, "x");
+    std::vector<EventCommand> commands(EventInterpreter::kFileWritesPerFrame,
+                                       StrOp(kStr + 1, 0x600, 0, {"out.txt"}));
+    commands.push_back(StrOp(kStr + 1, 0x600 | 3, 8));
+    Run1(std::move(commands));
+    EXPECT_EQ(folder.Read("out.txt"), "x");
+    EXPECT_FALSE(prompt_.open) << "the ninth write waits for the next frame";
+    RunFrames(1);
+    EXPECT_TRUE(prompt_.open);
+    EXPECT_EQ(prompt_.lastMax, 8);
+}
+
 TEST_F(ValueCommandsTest, PromptStartTextIsNotCutInsideACharacter) {
     SetStr(1, "a\x83\x5C");
     Run1({StrOp(kStr + 1, 3 | 0x2000, 2)});
