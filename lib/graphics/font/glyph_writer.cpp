@@ -778,8 +778,8 @@ __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t*
             return;
         }
         const __m256i d = _mm256_loadu_si256(q);
-        const __m256i out = _mm256_blendv_epi8(Mix565Wide<8>(d, ink, alpha), ink,
-                                               _mm256_cmpeq_epi16(alpha, _mm256_set1_epi16(255)));
+        const __m256i out =
+            _mm256_blendv_epi8(Mix565Wide<8>(d, ink, alpha), ink, _mm256_cmpeq_epi16(alpha, _mm256_set1_epi16(255)));
         _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
     } else {
         static_assert(kForm == LookupForm::kLevels);
@@ -931,8 +931,8 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
                 return;
             }
             if (kKind == Kind::k16 && lookup.two_inks) {
-                WriteLookupBox16<Kind::k16, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
-                                                                  lookup, nullptr);
+                WriteLookupBox16<Kind::k16, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup,
+                                                                  nullptr);
                 return;
             }
         }
