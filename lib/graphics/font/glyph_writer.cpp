@@ -1033,7 +1033,10 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
         made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
         made.blue == bright_blue && made.weight == blit_weight) {
-        inks_ = made.inks;
+        // Inks beyond both counts hold nothing on either side: only those
+        // below are copied (a string of 16 inks copies 16, not 256).
+        const int count = std::max(made.inks_set, inks_set_);
+        std::copy_n(made.inks.begin(), count, inks_.begin());
         inks_set_ = made.inks_set;
         lookup_ = made.lookup;
         if (UsesCoverWords()) {
@@ -1052,8 +1055,8 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     made.green = bright_green;
     made.blue = bright_blue;
     made.weight = blit_weight;
+    std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
     made.inks_set = inks_set_;
-    made.inks = inks_;
     made.lookup = lookup_;
     if (UsesCoverWords()) {
         made.cover_words = cover_words_;

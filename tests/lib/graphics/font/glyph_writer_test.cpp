@@ -201,6 +201,50 @@ TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
     }
 }
 
+// A writer that held the 256 inks of anti-aliased edged cells and then
+// takes the three of edged cells from the string before: cell values
+// beyond those three still put nothing down.
+TEST_P(GlyphWriterTest, AWriterBegunAgainForFewerInksKeepsNoneOfTheOldOnes) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kCellWidth = 40, kRows = 7;
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+    std::mt19937 random(99);
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kCellWidth; ++x) {
+            const uint32_t v = static_cast<uint32_t>(random());
+            std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+        }
+    }
+    MEMIMG before{};
+    ASSERT_EQ(CreateMemImg(&before, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+    std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kRows));
+    // Every value from 0 to 255 once, then a run of the two that draw.
+    Cell cell{1, kCellWidth, kRows, kCellWidth, {}};
+    cell.pixels.assign(static_cast<size_t>(kCellWidth * kRows) + 8, 0);
+    for (size_t i = 0; i < static_cast<size_t>(kCellWidth * kRows); ++i) {
+        cell.pixels[i] = static_cast<uint8_t>(i < 256 ? i : 1 + i % 2);
+    }
+    const uint32_t text = 0x00E0C0A0u & (Is16(kind) ? 0xFFFF : 0xFFFFFF), edge = 0x00102030u;
+    GlyphWriter writer, other;
+    ASSERT_TRUE(writer.Begin(image, 3, 0x4321, 0x1234, 255, 255, 255));
+    ASSERT_TRUE(other.Begin(image, 1, text, edge, 255, 255, 255));
+    ASSERT_TRUE(writer.Begin(image, 1, text, edge, 255, 255, 255));
+    writer.Write(image, Rect{0, 0, kCellWidth, kRows}, 0, 0,
+                 GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+    const uint32_t unused = kind.format == kMemImgFormat32 && kind.alpha == 0 ? image.base->color_data->no_use_mask : 0;
+    const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kCellWidth; ++x) {
+            const uint32_t want = Expected(kind, 1, cell.ValueAt(x, y), text, edge, Load(before, x, y), unused);
+            ASSERT_EQ(Load(image, x, y) & compare, want & compare)
+                << kind.name << " value " << cell.ValueAt(x, y) << " at " << x << "," << y;
+        }
+    }
+    ReleaseMemImg(&image);
+    ReleaseMemImg(&before);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest, ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) +
