@@ -745,7 +745,6 @@ __attribute__((target("avx2"))) inline __m256i Mix565Wide(__m256i d, __m256i s, 
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t* p, const uint8_t* cells,
                                                                         __m256i outside, const WideInks& w) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i fifteen = _mm256_set1_epi16(15);
     const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells)),
                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells + 8)));
@@ -773,25 +772,20 @@ __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t*
         const __m256i ink =
             _mm256_packus_epi32(_mm256_and_si256(first, word_bits), _mm256_and_si256(second, word_bits));
         const __m256i alpha = _mm256_packus_epi32(_mm256_srli_epi32(first, 16), _mm256_srli_epi32(second, 16));
-        const __m256i keep = _mm256_or_si256(_mm256_cmpeq_epi16(alpha, zero), outside);
-        if (_mm256_movemask_epi8(keep) == -1) {
-            return;
-        }
-        const __m256i d = _mm256_loadu_si256(q);
-        const __m256i out =
-            _mm256_blendv_epi8(Mix565Wide<8>(d, ink, alpha), ink, _mm256_cmpeq_epi16(alpha, _mm256_set1_epi16(255)));
-        _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+        // As in the levels form, the weights choose: coverage 255 mixes by
+        // 256/256 to the ink itself, none (or outside) by 0.
+        const __m256i weight = _mm256_andnot_si256(
+            outside, _mm256_sub_epi16(alpha, _mm256_cmpeq_epi16(alpha, _mm256_set1_epi16(255))));
+        _mm256_storeu_si256(q, Mix565Wide<8>(_mm256_loadu_si256(q), ink, weight));
     } else {
         static_assert(kForm == LookupForm::kLevels);
-        const __m256i keep = _mm256_or_si256(
-            _mm256_or_si256(_mm256_cmpeq_epi16(values, zero), _mm256_cmpgt_epi16(values, fifteen)), outside);
-        if (_mm256_movemask_epi8(keep) == -1) {
-            return;
-        }
-        const __m256i d = _mm256_loadu_si256(q);
-        const __m256i out =
-            _mm256_blendv_epi8(Mix565Wide<4>(d, w.color, values), w.whole, _mm256_cmpeq_epi16(values, fifteen));
-        _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+        // The weights themselves choose: 15 mixes by 16/16 to the whole
+        // colour, and a pixel left as it is (value 0 or above 15, or
+        // outside) mixes by 0.
+        const __m256i weight = _mm256_andnot_si256(
+            _mm256_or_si256(_mm256_cmpgt_epi16(values, fifteen), outside),
+            _mm256_sub_epi16(values, _mm256_cmpeq_epi16(values, fifteen)));
+        _mm256_storeu_si256(q, Mix565Wide<4>(_mm256_loadu_si256(q), w.color, weight));
     }
 }
 
