@@ -534,16 +534,21 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
         // (d x (256 - 16 v) + s x 16 v) >> 8 is (d x (16 - v) + s x v) >> 4,
         // whose factors fit bytes: one multiply-add of (d, s) byte pairs by
         // (16 - v, v) mixes each channel. The source's X is the
-        // destination's, so X mixes to itself; 15 is the whole ink.
-        const __m256i s =
-            _mm256_or_si256(w.color, _mm256_and_si256(d, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        // destination's, so X mixes to itself. The weights also choose:
+        // 15 mixes by (0, 16) to the whole ink, whose X (its coverage) is
+        // 0xFF, and a pixel left as it is by (16, 0).
+        const __m256i whole = _mm256_cmpeq_epi32(values, fifteen);
+        const __m256i s = _mm256_or_si256(
+            w.color, _mm256_and_si256(_mm256_or_si256(d, whole), _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        const __m256i weight = _mm256_andnot_si256(keep, _mm256_sub_epi32(values, whole));
         const __m256i pairs =
-            _mm256_add_epi32(_mm256_mullo_epi32(values, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
+            _mm256_add_epi32(_mm256_mullo_epi32(weight, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
         const __m256i lo =
             _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
         const __m256i hi =
             _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
-        out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), w.whole, _mm256_cmpeq_epi32(values, fifteen));
+        _mm256_storeu_si256(q, _mm256_packus_epi16(lo, hi));
+        return;
     } else if constexpr (kKind == Kind::k32Over) {
         // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
         // ink's coverage spread over its blue, green and red lanes); an
