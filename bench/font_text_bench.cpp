@@ -80,14 +80,15 @@ struct Screen {
 };
 
 // One screen at a time: the graphics and fonts start again when the depth
-// changes.
+// changes. The last is left to the end of the process: ending the fonts at
+// exit would reach font tables already destroyed.
 Screen& TheScreen(int bits) {
-    static std::unique_ptr<Screen> screen;
-    if (!screen || screen->bits != bits) {
-        screen.reset();
-        screen = std::make_unique<Screen>(bits);
+    static auto* screen = new std::unique_ptr<Screen>;
+    if (!*screen || (*screen)->bits != bits) {
+        screen->reset();
+        *screen = std::make_unique<Screen>(bits);
     }
-    return *screen;
+    return **screen;
 }
 
 // 40 characters of everyday Japanese text.

@@ -467,6 +467,9 @@ enum class LookupForm { kTable, kTwoInks, kGather, kLevels };
 struct WideInks {
     __m256i low, high, keep_bits, text, edge, color, whole;
     const Ink* inks;
+    // 16-bit anti-aliased edged cells: each value's colour word, its
+    // coverage above it.
+    const uint32_t* cover_words;
 };
 
 // Eight pixels from eight cell values: each the ink of its value (mixed as an
@@ -531,16 +534,21 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight(uint8_t* p, 
         // (d x (256 - 16 v) + s x 16 v) >> 8 is (d x (16 - v) + s x v) >> 4,
         // whose factors fit bytes: one multiply-add of (d, s) byte pairs by
         // (16 - v, v) mixes each channel. The source's X is the
-        // destination's, so X mixes to itself; 15 is the whole ink.
-        const __m256i s =
-            _mm256_or_si256(w.color, _mm256_and_si256(d, _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        // destination's, so X mixes to itself. The weights also choose:
+        // 15 mixes by (0, 16) to the whole ink, whose X (its coverage) is
+        // 0xFF, and a pixel left as it is by (16, 0).
+        const __m256i whole = _mm256_cmpeq_epi32(values, fifteen);
+        const __m256i s = _mm256_or_si256(
+            w.color, _mm256_and_si256(_mm256_or_si256(d, whole), _mm256_set1_epi32(static_cast<int>(0xFF000000u))));
+        const __m256i weight = _mm256_andnot_si256(keep, _mm256_sub_epi32(values, whole));
         const __m256i pairs =
-            _mm256_add_epi32(_mm256_mullo_epi32(values, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
+            _mm256_add_epi32(_mm256_mullo_epi32(weight, _mm256_set1_epi32(0x00FF00FF)), _mm256_set1_epi32(0x00100010));
         const __m256i lo =
             _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(d, s), _mm256_unpacklo_epi32(pairs, pairs)), 4);
         const __m256i hi =
             _mm256_srli_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(d, s), _mm256_unpackhi_epi32(pairs, pairs)), 4);
-        out = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), w.whole, _mm256_cmpeq_epi32(values, fifteen));
+        _mm256_storeu_si256(q, _mm256_packus_epi16(lo, hi));
+        return;
     } else if constexpr (kKind == Kind::k32Over) {
         // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
         // ink's coverage spread over its blue, green and red lanes); an
@@ -574,7 +582,8 @@ __attribute__((target("avx2"))) void WriteLookupBox32(const MEMIMG& dest, int x,
                      _mm256_set1_epi32(static_cast<int>(inks[2].pixel)),
                      _mm256_set1_epi32(static_cast<int>(lookup.level_color)),
                      _mm256_set1_epi32(static_cast<int>(inks[15].pixel)),
-                     inks};
+                     inks,
+                     nullptr};
     const ptrdiff_t pitch = dest.base->pitch;
     const int full_end = x0 + ((x1 - x0) & ~7);
     const int rest = x1 - full_end;
@@ -692,13 +701,15 @@ __attribute__((target("avx2"), always_inline)) inline void PutEight16(uint8_t* p
         keep = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(values, zero), _mm_cmpgt_epi16(values, fifteen)), outside);
     } else {
         static_assert(kForm == LookupForm::kGather);
-        // Each ink's colour word and coverage, loaded one by one (faster
-        // than the machine's gathers).
-        const Ink* k = w.inks;
-        auto word = [k, cells](int i) { return static_cast<int16_t>(k[cells[i]].pixel); };
-        auto cover = [k, cells](int i) { return static_cast<int16_t>(k[cells[i]].alpha); };
-        ink = _mm_setr_epi16(word(0), word(1), word(2), word(3), word(4), word(5), word(6), word(7));
-        alpha = _mm_setr_epi16(cover(0), cover(1), cover(2), cover(3), cover(4), cover(5), cover(6), cover(7));
+        // Each ink's colour word and coverage in one load (loads one by one
+        // are faster than the machine's gathers).
+        const uint32_t* t = w.cover_words;
+        auto at = [t, cells](int i) { return static_cast<int>(t[cells[i]]); };
+        const __m128i first = _mm_setr_epi32(at(0), at(1), at(2), at(3));
+        const __m128i second = _mm_setr_epi32(at(4), at(5), at(6), at(7));
+        const __m128i word_bits = _mm_set1_epi32(0xFFFF);
+        ink = _mm_packus_epi32(_mm_and_si128(first, word_bits), _mm_and_si128(second, word_bits));
+        alpha = _mm_packus_epi32(_mm_srli_epi32(first, 16), _mm_srli_epi32(second, 16));
         keep = _mm_or_si128(_mm_cmpeq_epi16(alpha, zero), outside);
     }
     if constexpr (kKind == Kind::k16Over) {
@@ -734,14 +745,11 @@ __attribute__((target("avx2"))) inline __m256i Mix565Wide(__m256i d, __m256i s, 
     return _mm256_or_si256(_mm256_slli_epi16(red, 11), _mm256_or_si256(_mm256_slli_epi16(green, 5), blue));
 }
 
-// PutEight16's levels and two-ink forms for sixteen pixels, those
-// `outside` left as they are. (Each half's cells are read as PutEight16
-// reads them.)
+// PutEight16 for sixteen pixels, those `outside` left as they are. (Each
+// half's cells are read as PutEight16 reads them.)
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t* p, const uint8_t* cells,
                                                                         __m256i outside, const WideInks& w) {
-    static_assert(kForm == LookupForm::kLevels || kForm == LookupForm::kTwoInks);
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i fifteen = _mm256_set1_epi16(15);
     const __m128i bytes = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells)),
                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cells + 8)));
@@ -757,23 +765,39 @@ __attribute__((target("avx2"), always_inline)) inline void PutSixteen16(uint8_t*
         const __m256i ink = _mm256_blendv_epi8(w.edge, w.text, is_text);
         _mm256_storeu_si256(
             q, _mm256_blendv_epi8(d, ink, _mm256_andnot_si256(outside, _mm256_or_si256(is_text, is_edge))));
+    } else if constexpr (kForm == LookupForm::kGather) {
+        // (Loaded as PutEight16 loads them.) Pixels 0-3 and 8-11 in one
+        // register, 4-7 and 12-15 in the other, so that the packs (lane by
+        // lane) put all sixteen in order.
+        const uint32_t* t = w.cover_words;
+        auto at = [t, cells](int i) { return static_cast<int>(t[cells[i]]); };
+        const __m256i first = _mm256_setr_epi32(at(0), at(1), at(2), at(3), at(8), at(9), at(10), at(11));
+        const __m256i second = _mm256_setr_epi32(at(4), at(5), at(6), at(7), at(12), at(13), at(14), at(15));
+        const __m256i word_bits = _mm256_set1_epi32(0xFFFF);
+        const __m256i ink =
+            _mm256_packus_epi32(_mm256_and_si256(first, word_bits), _mm256_and_si256(second, word_bits));
+        const __m256i alpha = _mm256_packus_epi32(_mm256_srli_epi32(first, 16), _mm256_srli_epi32(second, 16));
+        // As in the levels form, the weights choose: coverage 255 mixes by
+        // 256/256 to the ink itself, none (or outside) by 0.
+        const __m256i weight = _mm256_andnot_si256(
+            outside, _mm256_sub_epi16(alpha, _mm256_cmpeq_epi16(alpha, _mm256_set1_epi16(255))));
+        _mm256_storeu_si256(q, Mix565Wide<8>(_mm256_loadu_si256(q), ink, weight));
     } else {
-        const __m256i keep = _mm256_or_si256(
-            _mm256_or_si256(_mm256_cmpeq_epi16(values, zero), _mm256_cmpgt_epi16(values, fifteen)), outside);
-        if (_mm256_movemask_epi8(keep) == -1) {
-            return;
-        }
-        const __m256i d = _mm256_loadu_si256(q);
-        const __m256i out =
-            _mm256_blendv_epi8(Mix565Wide<4>(d, w.color, values), w.whole, _mm256_cmpeq_epi16(values, fifteen));
-        _mm256_storeu_si256(q, _mm256_blendv_epi8(out, d, keep));
+        static_assert(kForm == LookupForm::kLevels);
+        // The weights themselves choose: 15 mixes by 16/16 to the whole
+        // colour, and a pixel left as it is (value 0 or above 15, or
+        // outside) mixes by 0.
+        const __m256i weight = _mm256_andnot_si256(
+            _mm256_or_si256(_mm256_cmpgt_epi16(values, fifteen), outside),
+            _mm256_sub_epi16(values, _mm256_cmpeq_epi16(values, fifteen)));
+        _mm256_storeu_si256(q, Mix565Wide<4>(_mm256_loadu_si256(q), w.color, weight));
     }
 }
 
 template <Kind kKind, LookupForm kForm>
 __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph,
                                                       int x0, int y0, int x1, int y1, int room, const Ink* inks,
-                                                      const GlyphWriter::Lookup& lookup) {
+                                                      const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
     static_assert(kKind == Kind::k16 || kKind == Kind::k16Over);
     const WideInks w{_mm256_setzero_si256(),
                      _mm256_setzero_si256(),
@@ -782,7 +806,8 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
                      _mm256_set1_epi16(static_cast<int16_t>(inks[2].pixel)),
                      _mm256_set1_epi16(static_cast<int16_t>(lookup.level_color)),
                      _mm256_set1_epi16(static_cast<int16_t>(inks[15].pixel)),
-                     inks};
+                     inks,
+                     cover_words};
     const ptrdiff_t pitch = dest.base->pitch;
     const int full_end = x0 + ((x1 - x0) & ~7);
     const int rest = x1 - full_end;
@@ -805,14 +830,12 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x) * 2;
     for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
         int gx = x0;
-        if constexpr (kForm != LookupForm::kGather) {
-            for (; gx < wide_end; gx += 16) {
-                PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, none16, w);
-            }
-            if (sixteen_rest) {
-                PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, rest16_outside, w);
-                continue;
-            }
+        for (; gx < wide_end; gx += 16) {
+            PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, none16, w);
+        }
+        if (sixteen_rest) {
+            PutSixteen16<kKind, kForm>(row + gx * 2, src + gx, rest16_outside, w);
+            continue;
         }
         for (; gx < full_end; gx += 8) {
             PutEight16<kKind, kForm>(row + gx * 2, src + gx, none, w);
@@ -858,7 +881,7 @@ void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const Gl
 
 template <Kind kKind>
 void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
-                  bool two_inks, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+                  bool two_inks, const Ink* inks, const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
     const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
     const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
     if (x0 >= x1 || y0 >= y1) {
@@ -898,17 +921,17 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
             const int room = clip.right - x;
             if (kKind == Kind::k16Over && lookup.gather) {
                 WriteLookupBox16<Kind::k16Over, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
-                                                                     lookup);
+                                                                     lookup, cover_words);
                 return;
             }
             if (kKind == Kind::k16Over && lookup.sixteen_levels) {
                 WriteLookupBox16<Kind::k16Over, LookupForm::kLevels>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
-                                                                     lookup);
+                                                                     lookup, nullptr);
                 return;
             }
             if (kKind == Kind::k16 && lookup.two_inks) {
-                WriteLookupBox16<Kind::k16, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
-                                                                  lookup);
+                WriteLookupBox16<Kind::k16, LookupForm::kTwoInks>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup,
+                                                                  nullptr);
                 return;
             }
         }
@@ -1003,14 +1026,21 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         int inks_set = 0;
         std::array<Ink, 256> inks{};
         Lookup lookup{};
+        std::array<uint32_t, 256> cover_words{};
     };
     thread_local MadeInks made;
     if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
         made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
         made.blue == bright_blue && made.weight == blit_weight) {
-        inks_ = made.inks;
+        // Inks beyond both counts hold nothing on either side: only those
+        // below are copied (a string of 16 inks copies 16, not 256).
+        const int count = std::max(made.inks_set, inks_set_);
+        std::copy_n(made.inks.begin(), count, inks_.begin());
         inks_set_ = made.inks_set;
         lookup_ = made.lookup;
+        if (UsesCoverWords()) {
+            cover_words_ = made.cover_words;
+        }
         return true;
     }
     MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
@@ -1024,9 +1054,12 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     made.green = bright_green;
     made.blue = bright_blue;
     made.weight = blit_weight;
+    std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
     made.inks_set = inks_set_;
-    made.inks = inks_;
     made.lookup = lookup_;
+    if (UsesCoverWords()) {
+        made.cover_words = cover_words_;
+    }
     return true;
 }
 
@@ -1086,6 +1119,11 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         lookup_.sixteen_levels = levels;
         lookup_.level_color = color;
     }
+    if (UsesCoverWords()) {
+        for (size_t v = 0; v < cover_words_.size(); ++v) {
+            cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);
+        }
+    }
     for (int v = 0; v < 16; ++v) {
         const Ink& ink = inks_[static_cast<size_t>(v)];
         lookup_.pixels[static_cast<size_t>(v)] = ink.pixel;
@@ -1105,7 +1143,8 @@ void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, cons
     // Edged glyphs without anti-aliasing draw two whole inks.
     const bool two_inks = font_type_ == kFontTypeEdge;
     Dispatch(kind_, [&](auto kind) {
-        WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data(), lookup_);
+        WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data(), lookup_,
+                                            cover_words_.data());
     });
 }
 

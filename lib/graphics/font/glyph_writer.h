@@ -81,11 +81,18 @@ private:
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
                   int bright_blue, int blit_weight);
 
+    // Anti-aliased edged cells over a plain 16-bit image read their inks from
+    // cover_words_.
+    bool UsesCoverWords() const { return kind_ == Kind::k16Over && font_type_ == 3; }
+
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};
     int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
+    // Each ink's colour word with its coverage in bits 16 to 23 (one load
+    // a pixel).
+    std::array<uint32_t, 256> cover_words_{};
 };
 
 // Whether glyph rows may use the machine's wide vector forms where it has

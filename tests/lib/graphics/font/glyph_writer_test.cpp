@@ -17,11 +17,14 @@ struct ImageKind {
     int format;
     int alpha;
     const char* name;
+    bool over = false;  // written as an alpha blit of the glyph would be
 };
 
 constexpr ImageKind kKinds[] = {
-    {kMemImgFormat16, 0, "Rgb565"}, {kMemImgFormat16, 1, "Rgb565Alpha"}, {kMemImgFormat32, 0, "Xrgb8888"},
-    {kMemImgFormat32, 1, "Argb8888"}, {kMemImgFormat8, 0, "EightBit"},
+    {kMemImgFormat16, 0, "Rgb565"},          {kMemImgFormat16, 1, "Rgb565Alpha"},
+    {kMemImgFormat32, 0, "Xrgb8888"},        {kMemImgFormat32, 1, "Argb8888"},
+    {kMemImgFormat8, 0, "EightBit"},         {kMemImgFormat16, 0, "Rgb565Over", true},
+    {kMemImgFormat32, 0, "Xrgb8888Over", true},
 };
 
 bool Is16(const ImageKind& k) { return k.format == kMemImgFormat16; }
@@ -57,6 +60,7 @@ uint32_t Expected(const ImageKind& k, int type, int value, uint32_t text, uint32
         if (value == 1) alpha = 255;
         if (type == 1 && value == 2) { alpha = 255; weight = 0; }
     } else {
+        if (type == 2 && value > 15) return old;  // no level of anti-aliased cells
         const int g = value & 15, e = type == 3 ? value >> 4 : 0;
         if (g == 0 && e == 0) return old;
         if (g == 0) { alpha = 16 * e; weight = 0; }
@@ -70,6 +74,15 @@ uint32_t Expected(const ImageKind& k, int type, int value, uint32_t text, uint32
     }
     const Rgb t = Split(k, text), d = Split(k, edge);
     const Rgb c{d.r + (t.r - d.r) * weight / 256, d.g + (t.g - d.g) * weight / 256, d.b + (t.b - d.b) * weight / 256};
+    if (k.over) {
+        // The alpha blit: an opaque source word whole (at 32 bits its top
+        // byte the coverage), the others mixed over 2^8 per channel with
+        // the destination's top byte.
+        if (alpha == 255) return Join(k, c) | (Is16(k) ? 0 : 0xFF000000u);
+        const Rgb o = Split(k, old);
+        auto mix = [alpha](int dc, int sc) { return (dc * (256 - alpha) + sc * alpha) >> 8; };
+        return Join(k, {mix(o.r, c.r), mix(o.g, c.g), mix(o.b, c.b)}) | (Is16(k) ? 0 : (old & 0xFF000000u));
+    }
     if (k.alpha != 0) {
         return Is16(k) ? (Join(k, c) | (static_cast<uint32_t>(alpha) << 16) | (old & 0xFF000000u))
                        : (Join(k, c) | (static_cast<uint32_t>(alpha) << 24));
@@ -106,7 +119,11 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
                     v = random() % 3;
                     if (v == 0 && random() % 8 == 0) v = random() % 256;
                     break;
-                case 2: v = random() % 16; break;
+                case 2:
+                    // Now and then a value above the sixteen levels.
+                    v = random() % 16;
+                    if (v == 0 && random() % 8 == 0) v = 16 + random() % 240;
+                    break;
                 default: v = random() % 256; break;
             }
             if (type == 0) {
@@ -165,20 +182,21 @@ TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
         const int share = round / 4 % 4;
         GlyphWriter earlier;
         ASSERT_TRUE(earlier.Begin(image, type, (share & 1) != 0 ? text : text ^ 0x21,
-                                  (share & 2) != 0 ? edge : edge ^ 0x12, 255, 255, 255));
+                                  (share & 2) != 0 ? edge : edge ^ 0x12, 255, 255, 255, kind.over));
         const Rect clip{static_cast<int>(random() % 10), static_cast<int>(random() % 8),
                         kWidth - 20 + static_cast<int>(random() % 21), 22 + static_cast<int>(random() % 9)};
         const int x = static_cast<int>(random() % 60) - 8, y = static_cast<int>(random() % 30) - 8;
 
         GlyphWriter writer;
-        ASSERT_TRUE(writer.Begin(image, type, text, edge, 255, 255, 255));
+        ASSERT_TRUE(writer.Begin(image, type, text, edge, 255, 255, 255, kind.over));
         const GlyphCellView view{cell.pixels.data(), cell.pitch, cell.width, cell.height};
         if (turned) {
             writer.WriteTurned(image, clip, x, y, view);
         } else {
             writer.Write(image, clip, x, y, view);
         }
-        const uint32_t unused = kind.format == kMemImgFormat32 && kind.alpha == 0 ? image.base->color_data->no_use_mask : 0;
+        const uint32_t unused =
+            kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over ? image.base->color_data->no_use_mask : 0;
         for (int py = 0; py < 30; ++py) {
             for (int px = 0; px < kWidth; ++px) {
                 // Which cell pixel lands here, if any.
@@ -199,6 +217,51 @@ TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
         ReleaseMemImg(&image);
         ReleaseMemImg(&before);
     }
+}
+
+// A writer that held the 256 inks of anti-aliased edged cells and then
+// takes the three of edged cells from the string before: cell values
+// beyond those three still put nothing down.
+TEST_P(GlyphWriterTest, AWriterBegunAgainForFewerInksKeepsNoneOfTheOldOnes) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kCellWidth = 40, kRows = 7;
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+    std::mt19937 random(99);
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kCellWidth; ++x) {
+            const uint32_t v = static_cast<uint32_t>(random());
+            std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+        }
+    }
+    MEMIMG before{};
+    ASSERT_EQ(CreateMemImg(&before, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+    std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kRows));
+    // Every value from 0 to 255 once, then a run of the two that draw.
+    Cell cell{1, kCellWidth, kRows, kCellWidth, {}};
+    cell.pixels.assign(static_cast<size_t>(kCellWidth * kRows) + 8, 0);
+    for (size_t i = 0; i < static_cast<size_t>(kCellWidth * kRows); ++i) {
+        cell.pixels[i] = static_cast<uint8_t>(i < 256 ? i : 1 + i % 2);
+    }
+    const uint32_t text = 0x00E0C0A0u & (Is16(kind) ? 0xFFFF : 0xFFFFFF), edge = 0x00102030u;
+    GlyphWriter writer, other;
+    ASSERT_TRUE(writer.Begin(image, 3, 0x4321, 0x1234, 255, 255, 255, kind.over));
+    ASSERT_TRUE(other.Begin(image, 1, text, edge, 255, 255, 255, kind.over));
+    ASSERT_TRUE(writer.Begin(image, 1, text, edge, 255, 255, 255, kind.over));
+    writer.Write(image, Rect{0, 0, kCellWidth, kRows}, 0, 0,
+                 GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+    const uint32_t unused =
+        kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over ? image.base->color_data->no_use_mask : 0;
+    const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kCellWidth; ++x) {
+            const uint32_t want = Expected(kind, 1, cell.ValueAt(x, y), text, edge, Load(before, x, y), unused);
+            ASSERT_EQ(Load(image, x, y) & compare, want & compare)
+                << kind.name << " value " << cell.ValueAt(x, y) << " at " << x << "," << y;
+        }
+    }
+    ReleaseMemImg(&image);
+    ReleaseMemImg(&before);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest, ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Bool()),
