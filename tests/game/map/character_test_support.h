@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/data/database.h"
 #include "game/data/databases.h"
 #include "game/data/game_system.h"
 #include "game/data/random_source.h"
@@ -88,6 +89,11 @@ protected:
         ActiveEventLinks().map = link.get();
     }
     ~CharacterWorldTest() override {
+        // A test that loads a game's databases or reads past them (a transfer
+        // to a missing map does) must not hand either to the next test, whose
+        // next command would report the read.
+        GlobalDatabases() = DatabaseSet();
+        DatabaseReadErrorFlag = 0;
         ActiveCharacterWorld() = CharacterWorld();
         ResetEventLinks();
         RestartRandomSource();

@@ -1,12 +1,16 @@
 #include "game/present/escape_codes.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "game/data/databases.h"
+#include "game/data/random_source.h"
 #include "game/data/variable_store.h"
 #include "game/present/text_code.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/data/store_fakes.h"
+#include "tests/game/present/escape_codes_reference.h"
 
 namespace velk {
 namespace {
@@ -231,6 +235,168 @@ TEST_F(EscapeCodesTest, RevertGivesTheParameterlessCodesBack) {
     const std::string colour = Convert("\\c[3]");
     EXPECT_EQ(RevertEscapeCodes(colour), colour);
     EXPECT_EQ(RevertEscapeCodes(Bytes({1, 7, 1, 5})), Bytes({1, 7, 1, 5}));
+}
+
+TEST_F(EscapeCodesTest, ACodeKeepsTheCodesOfEarlierKindsItsBracketsEnclose) {
+    // The colour code converts first; the size code then reaches to the last
+    // bracket and takes the colour code with it.
+    EXPECT_EQ(Convert("\\f[1\\c[2]]x"), Bytes({1, 3, 15}) + "x");
+    // A speed of 20302 is held in the bytes 0x5D 0x5C (']' and '\'). The line
+    // gap code takes that ']' for its bracket, and the '\' left behind it
+    // begins an icon code.
+    EXPECT_EQ(Convert("\\space[1 \\sp[20302]i[5]"), Bytes({1, 0x12, 0x8B, 0x0F, 1, 0x16, 14, 19}));
+    // Without that bracket the line gap code reaches to the icon's.
+    EXPECT_EQ(Convert("\\space[1 \\sp[20]i[5]"), Bytes({1, 0x12, 0x8B, 0x0F}));
+    EXPECT_TRUE(reporter_.boxes.empty());
+}
+
+TEST_F(EscapeCodesTest, ValueCodesFormedByTheirValuesAndNeighboursAreExpandedToo) {
+    store_.SetString(3000001, "s[2]");
+    store_.SetString(3000002, "[3]v");
+    // The backslash before "\s[1]" and its value "s[2]" spell "\s[2]".
+    const std::string dots(300, '.');
+    EXPECT_EQ(Values(dots + "\\\\s[1]" + dots + "\\s[1]"), dots + "[3]v" + dots + "s[2]");
+}
+
+// The text with its bytes outside printable ASCII in hex, for messages.
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += {'<', kHex[byte >> 4], kHex[byte & 15], '>'};
+        }
+    }
+    return out;
+}
+
+// A text built of the pieces that codes are made of: every code, cut short
+// codes, brackets, numbers that encode to brackets and backslashes, Shift-JIS
+// characters whose second byte is a backslash or a bracket, lone lead bytes
+// and TextCodes already in the text.
+std::string RandomCodeText(std::mt19937& random) {
+    static const std::vector<std::string> pieces = {"\\c[",
+                                                    "\\font[",
+                                                    "\\f[",
+                                                    "\\m[",
+                                                    "\\E",
+                                                    "\\N",
+                                                    "\\-[",
+                                                    "\\r[",
+                                                    "\\>",
+                                                    "\\<",
+                                                    "\\sp[",
+                                                    "\\.",
+                                                    "\\!",
+                                                    "\\^",
+                                                    "\\space[",
+                                                    "<L>",
+                                                    "<C>",
+                                                    "<R>",
+                                                    "\\i[",
+                                                    "\\img[",
+                                                    "\\mx[",
+                                                    "\\my[",
+                                                    "\\v[",
+                                                    "\\v1[",
+                                                    "\\v9[",
+                                                    "\\self[",
+                                                    "\\cself[",
+                                                    "\\udb[",
+                                                    "\\cdb[",
+                                                    "\\sdb[",
+                                                    "\\s[",
+                                                    "\\\\",
+                                                    "\\",
+                                                    "<",
+                                                    "[",
+                                                    "]",
+                                                    ":",
+                                                    "\\c",
+                                                    "\\fo",
+                                                    "\\sp",
+                                                    "\\spa",
+                                                    "\\im",
+                                                    "<L",
+                                                    "L>",
+                                                    "\\v",
+                                                    "\\s",
+                                                    "\\cd",
+                                                    "0",
+                                                    "1",
+                                                    "2",
+                                                    "3",
+                                                    "7",
+                                                    "79",
+                                                    "78",
+                                                    "250",
+                                                    "20302",
+                                                    "-",
+                                                    "+",
+                                                    " ",
+                                                    "\r",
+                                                    "\n",
+                                                    "x",
+                                                    "E",
+                                                    "N",
+                                                    "^",
+                                                    "i[",
+                                                    "m[",
+                                                    "sp[",
+                                                    "@",
+                                                    std::string("\x83\x5C", 2),
+                                                    std::string("\x95\x5C", 2),
+                                                    std::string("\x81\x5D", 2),
+                                                    std::string("\x83\x45", 2),
+                                                    std::string("\x83", 1),
+                                                    std::string("\x01", 1),
+                                                    std::string("\x01\x02\x5D", 3),
+                                                    std::string("\x01\x0C\x5D\x5C", 4),
+                                                    std::string("\x01\x1A", 2),
+                                                    std::string("\0", 1)};
+    std::uniform_int_distribution<size_t> count(0, 40);
+    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+    std::string text;
+    for (size_t n = count(random); n > 0; --n)
+        text += pieces[pick(random)];
+    return text;
+}
+
+TEST_F(EscapeCodesTest, AgreesWithTheSimpleConversionOnRandomTextsOfCodes) {
+    // Values that hold codes again, so that expansion meets new codes.
+    store_.SetString(3000001, "\\s[2]");
+    store_.SetString(3000002, "x\\v[1]]\\");
+    store_.SetString(3000003, "s[1]");
+    store_.SetInt(2000001, 78);
+    store_.SetInt(2000002, -1);
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = RandomCodeText(random);
+        EscapeCodeOptions options;
+        options.valuesOnly = round % 7 == 0;
+        options.leadingAtSignLine = round % 3 == 0;
+        options.wrap = round % 5 == 0;
+        options.prefix = "\\c[";
+        options.suffix = "]\\";
+        options.mapEventId = round % 2 == 0 ? 2 : -1;
+        reporter_.boxes.clear();
+        store_.SetInt(kSystemVariableBase, -12345);
+        // Some ids read the game's random source.
+        UpdateRandomSeed(2, 12345);
+        const std::string expected = testing::ReferenceConvertEscapeCodes(store_, text, options);
+        const auto expectedBoxes = FirstLines();
+        const int32_t expectedSystemZero = store_.GetInt(kSystemVariableBase);
+        reporter_.boxes.clear();
+        store_.SetInt(kSystemVariableBase, -12345);
+        UpdateRandomSeed(2, 12345);
+        ASSERT_EQ(Convert(text, options), expected) << "round " << round << ": " << Printable(text);
+        ASSERT_EQ(FirstLines(), expectedBoxes) << "round " << round << ": " << Printable(text);
+        ASSERT_EQ(store_.GetInt(kSystemVariableBase), expectedSystemZero) << "round " << round;
+    }
+    RestartRandomSource();
 }
 
 // Every parameterised code carries every value of its domain intact, in bytes

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "game/data/game_objects.h"
+#include "game/data/random_source.h"
 #include "game/shell/shell_wait.h"
 #include "lib/core/library.h"
 #include "lib/core/log.h"
@@ -31,6 +32,10 @@ GameHarness::GameHarness(std::string_view description) {
     }
 
     platform::SetDebugOutputEnabled(false);
+    // Each game starts as a fresh run of the player would, its random source
+    // seeded from the clock (this harness's own) rather than going on from
+    // where an earlier test left it.
+    RestartRandomSource();
     previousFolder_ = std::filesystem::current_path();
     std::filesystem::current_path(scratch_.path());
     platform::SetInstanceLockFolder(scratch_.path().string());
@@ -72,6 +77,7 @@ GameHarness::~GameHarness() {
     platform::ResetDisplayForTests();
     platform::SetInstanceLockFolder("");
     SetLogStartDirectory("");
+    RestartRandomSource();
     std::filesystem::current_path(previousFolder_);
 }
 
