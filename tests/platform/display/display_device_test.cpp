@@ -323,4 +323,64 @@ TEST(SdlDisplayOutputTest, ConvertsOtherLayoutsOnTheWayIntoTheTexture) {
 }
 
 }  // namespace
+// A frame of the window's size goes into the window's own surface; one that
+// must be stretched goes through the renderer, and a frame of the window's
+// size after it is shown whole again, not left under the stretched one.
+TEST(SdlDisplayOutputTest, ShowsFramesOfTheWindowsSizeAndStretchedOnesInTurn) {
+    SetWindowBackend(nullptr);
+    ASSERT_TRUE(RegisterWindowClass("SdlOutputTest", DefaultWindowProcedure, 0));
+    const WindowHandle window =
+        CreateAppWindow({"SdlOutputTest", "t", kStylePopup | kStyleVisible, 0, Rect{0, 0, 6, 4}});
+    if (window == 0 || NativeWindowOf(window) == nullptr) GTEST_SKIP() << "no SDL video driver";
+    SetCapturePresentedFrames(true);
+    auto output = CreateSdlDisplayOutput();
+    PresentImage image;
+    image.format = DisplayPixelFormatForBits(32);
+    // Rows 32 bytes apart (a pitch wider than the row), the top byte set.
+    std::vector<uint32_t> whole(8 * 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            whole[y * 8 + x] = 0xFF000000u | static_cast<uint32_t>(y << 16 | x << 8 | (x + y));
+    image.pixels = reinterpret_cast<const uint8_t*>(whole.data());
+    image.pitch = 32;
+    image.width = 6;
+    image.height = 4;
+    output->Present(window, image);
+    PresentedFrame frame;
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    ASSERT_EQ(frame.width, 6);
+    ASSERT_EQ(frame.height, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(frame.at(x, y), static_cast<uint32_t>(y << 16 | x << 8 | (x + y))) << x << "," << y;
+
+    // Half the size: each pixel covers two by two.
+    const std::vector<uint32_t> half = {0x112233, 0x445566, 0x778899, 0xAABBCC, 0xDDEEFF, 0x010203};
+    image.pixels = reinterpret_cast<const uint8_t*>(half.data());
+    image.pitch = 12;
+    image.width = 3;
+    image.height = 2;
+    output->Present(window, image);
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    ASSERT_EQ(frame.width, 6);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(frame.at(x, y), half[(y / 2) * 3 + x / 2]) << x << "," << y;
+
+    image.pixels = reinterpret_cast<const uint8_t*>(whole.data());
+    image.pitch = 32;
+    image.width = 6;
+    image.height = 4;
+    output->Present(window, image);
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(frame.at(x, y), static_cast<uint32_t>(y << 16 | x << 8 | (x + y))) << x << "," << y;
+    EXPECT_EQ(output->present_count(), 3u);
+    output->ReleaseWindow(window);
+    SetCapturePresentedFrames(false);
+    DestroyAppWindow(window);
+    SetWindowBackend(nullptr);
+}
+
 }  // namespace velk::platform::testing
