@@ -78,12 +78,22 @@ void FreeBase(MemImgBase* base) {
 // vector stores).
 void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, int bytes, uint32_t value) {
     const size_t row_bytes = static_cast<size_t>(width) * bytes;
+    // The value's bytes all alike (black, the far depth): the C library's
+    // fill, with the widest stores the processor has, over the whole block
+    // when the rows follow each other.
+    const uint32_t low_byte = value & 0xFF;
+    const uint32_t repeated = bytes == 2 ? low_byte * 0x0101u : low_byte * 0x01010101u;
+    if (bytes == 1 || (value & (bytes == 2 ? 0xFFFFu : 0xFFFFFFFFu)) == repeated) {
+        if (pitch == static_cast<ptrdiff_t>(row_bytes)) {
+            std::memset(first, static_cast<int>(low_byte), row_bytes * static_cast<size_t>(height));
+            return;
+        }
+        for (int y = 0; y < height; ++y)
+            std::memset(first + pitch * y, static_cast<int>(low_byte), row_bytes);
+        return;
+    }
     for (int y = 0; y < height; ++y) {
         uint8_t* row = first + pitch * y;
-        if (bytes == 1) {
-            std::memset(row, static_cast<int>(value & 0xFF), row_bytes);
-            continue;
-        }
         size_t done = 0;
 #if defined(__SSE2__)
         const __m128i pattern = bytes == 2 ? _mm_set1_epi16(static_cast<int16_t>(value))

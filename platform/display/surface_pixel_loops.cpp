@@ -148,9 +148,28 @@ void Scaled(const PixelRows& rows, std::span<const int32_t> source_rows, std::sp
     }
 }
 
+// The value's bytes all alike (black, white, the far depth): the C
+// library's fill, which uses the widest stores the processor has, over the
+// whole block when the rows follow each other.
+template <typename Pixel>
+bool FillBytewise(uint8_t* dest, ptrdiff_t pitch, size_t row_bytes, int height, Pixel value) {
+    const auto byte = static_cast<uint8_t>(value);
+    Pixel repeated;
+    std::memset(&repeated, byte, sizeof(Pixel));
+    if (repeated != value) return false;
+    if (pitch == static_cast<ptrdiff_t>(row_bytes)) {
+        std::memset(dest, byte, row_bytes * static_cast<size_t>(height));
+        return true;
+    }
+    for (int y = 0; y < height; ++y)
+        std::memset(dest + y * pitch, byte, row_bytes);
+    return true;
+}
+
 template <typename Pixel>
 void FillRows(uint8_t* dest, ptrdiff_t pitch, int width, int height, Pixel value) {
     const size_t row_bytes = static_cast<size_t>(width) * sizeof(Pixel);
+    if (FillBytewise(dest, pitch, row_bytes, height, value)) return;
 #if defined(__SSE2__)
     __m128i wide;
     if constexpr (sizeof(Pixel) == 4) {
