@@ -132,7 +132,7 @@ __attribute__((target("avx2"))) void CopyKeyedRows32Avx2(const PixelRows& rows, 
 
 // The 32-bit fill in 32-byte stores.
 __attribute__((target("avx2"))) void FillRows32Avx2(uint8_t* dest, ptrdiff_t pitch, int width, int height,
-                                                     uint32_t value) {
+                                                    uint32_t value) {
     const __m256i wide = _mm256_set1_epi32(static_cast<int>(value));
     const size_t row_bytes = static_cast<size_t>(width) * 4;
     for (int y = 0; y < height; ++y) {
