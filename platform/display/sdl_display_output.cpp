@@ -11,6 +11,10 @@
 
 #include <SDL.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/base/debug_output.h"
 #include "platform/display/display_output.h"
 #include "platform/window/window_system.h"
@@ -35,6 +39,33 @@ Uint32 DirectTextureFormat(const DdPixelFormat& format) {
         format.blue_mask == 0x001F)
         return SDL_PIXELFORMAT_RGB555;
     return 0;
+}
+
+// One row into the window surface. Nothing here reads the surface again,
+// so the stores bypass the cache: the frame is not read for ownership first
+// and does not push the next frame's pixels out.
+void StreamRow(uint8_t* out, const uint8_t* in, size_t bytes) {
+#if defined(__SSE2__)
+    size_t done = 0;
+    const size_t head = (16 - (reinterpret_cast<uintptr_t>(out) & 15)) & 15;
+    if (head % 4 == 0 && head <= bytes) {
+        std::memcpy(out, in, head);
+        done = head;
+        for (; done + 64 <= bytes; done += 64) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 16));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 32));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 48));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done), a);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 16), b);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 32), c);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 48), d);
+        }
+    }
+    std::memcpy(out + done, in + done, bytes - done);
+#else
+    std::memcpy(out, in, bytes);
+#endif
 }
 
 class SdlDisplayOutput final : public DisplayOutput {
@@ -138,8 +169,11 @@ private:
         if (direct != 0) {
             const size_t row_bytes = static_cast<size_t>(image.width) * 4;
             for (int y = 0; y < image.height; ++y)
-                std::memcpy(out + static_cast<ptrdiff_t>(y) * surface->pitch,
-                            image.pixels + static_cast<ptrdiff_t>(y) * image.pitch, row_bytes);
+                StreamRow(out + static_cast<ptrdiff_t>(y) * surface->pitch,
+                          image.pixels + static_cast<ptrdiff_t>(y) * image.pitch, row_bytes);
+#if defined(__SSE2__)
+            _mm_sfence();
+#endif
         } else {
             ConvertPresentImageInto(image, reinterpret_cast<uint32_t*>(out), surface->pitch);
         }
