@@ -1,5 +1,7 @@
 #include "lib/softrender/blit_wide_loops.h"
 
+#include <cstring>
+
 #include "lib/core/cpu_features.h"
 #include "lib/softrender/blit_loops.h"
 
@@ -305,6 +307,34 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
     }
 }
 
+// The plain keyed copy (mode 0 under the transparency flag, no weights):
+// a pixel equal to the key leaves the destination as it was. The map's tiles
+// are most of an idle frame's drawing.
+__attribute__((target("avx2"))) void WideKeyedCopyRows32(const BlitJob& job) {
+    const __m256i key = _mm256_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            const __m256i keyed = _mm256_cmpeq_epi32(s, key);
+            const int mask = _mm256_movemask_epi8(keyed);
+            auto* out = reinterpret_cast<__m256i*>(dp);
+            if (mask == 0) {
+                _mm256_storeu_si256(out, s);
+            } else if (mask != -1) {
+                _mm256_storeu_si256(out, _mm256_blendv_epi8(s, _mm256_loadu_si256(out), keyed));
+            }
+        }
+        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
+            uint32_t value;
+            std::memcpy(&value, sp, 4);
+            if (value != job.trans_color) std::memcpy(dp, &value, 4);
+        }
+    }
+}
+
 bool g_wide_allowed = true;
 
 }  // namespace
@@ -315,6 +345,11 @@ bool RunWideBlitJob32(const BlitJob& job) {
     }
     const bool alpha = job.kind == SourceKind::kDirectAlpha;
     const bool graph = job.blend != nullptr;
+    if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
+        job.mode == kBlendModePlain && job.trans) {
+        WideKeyedCopyRows32(job);
+        return true;
+    }
     if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
         job.mode == kBlendModeAlpha) {
         job.trans ? WideParamAlphaRows32<true>(job) : WideParamAlphaRows32<false>(job);

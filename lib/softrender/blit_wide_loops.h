@@ -1,7 +1,7 @@
 #pragma once
 // Eight-pixel AVX2 forms of the weighted 32-bit blits: mode 0 and 1 draws
-// weighted by the source alpha, the blend graph or both, unscaled, without
-// draw bright. They write exactly what the general loops write and are chosen
+// weighted by the source alpha, the blend graph or both, and the plain keyed
+// copy, unscaled, without draw bright. They write exactly what the general loops write and are chosen
 // at run time where the machine has AVX2.
 
 #include "lib/softrender/blit_job.h"

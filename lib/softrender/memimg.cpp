@@ -3,9 +3,10 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
+#include "lib/core/cpu_features.h"
 #include "lib/core/memory_tracker.h"
 
 namespace velk {
@@ -73,21 +74,47 @@ void FreeBase(MemImgBase* base) {
     MemFree(base);
 }
 
+#if defined(__SSE2__)
+// The bulk of a row (a multiple of 32 bytes) in 32-byte stores.
+__attribute__((target("avx2"))) void StoreRowAvx2(uint8_t* row, size_t bytes, __m128i pattern) {
+    const __m256i wide = _mm256_broadcastsi128_si256(pattern);
+    for (size_t done = 0; done < bytes; done += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + done), wide);
+}
+#endif
+
 // Stores a 1-, 2- or 4-byte value into a rectangle of rows. Caller-owned
 // pixel memory need not be aligned, so stores go through memcpy (or unaligned
 // vector stores).
 void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, int bytes, uint32_t value) {
     const size_t row_bytes = static_cast<size_t>(width) * bytes;
+    // The value's bytes all alike (black, the far depth): the C library's
+    // fill, with the widest stores the processor has, over the whole block
+    // when the rows follow each other.
+    const uint32_t low_byte = value & 0xFF;
+    const uint32_t repeated = bytes == 2 ? low_byte * 0x0101u : low_byte * 0x01010101u;
+    if (bytes == 1 || (value & (bytes == 2 ? 0xFFFFu : 0xFFFFFFFFu)) == repeated) {
+        if (pitch == static_cast<ptrdiff_t>(row_bytes)) {
+            std::memset(first, static_cast<int>(low_byte), row_bytes * static_cast<size_t>(height));
+            return;
+        }
+        for (int y = 0; y < height; ++y)
+            std::memset(first + pitch * y, static_cast<int>(low_byte), row_bytes);
+        return;
+    }
+#if defined(__SSE2__)
+    const bool wide = MachineHasAvx2();
+#endif
     for (int y = 0; y < height; ++y) {
         uint8_t* row = first + pitch * y;
-        if (bytes == 1) {
-            std::memset(row, static_cast<int>(value & 0xFF), row_bytes);
-            continue;
-        }
         size_t done = 0;
 #if defined(__SSE2__)
         const __m128i pattern = bytes == 2 ? _mm_set1_epi16(static_cast<int16_t>(value))
                                            : _mm_set1_epi32(static_cast<int>(value));
+        if (wide) {
+            done = row_bytes & ~size_t{31};
+            StoreRowAvx2(row, done, pattern);
+        }
         for (; done + 16 <= row_bytes; done += 16) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(row + done), pattern);
         }

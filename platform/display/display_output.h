@@ -1,8 +1,9 @@
 #pragma once
 // Where finished pixels reach the screen. The primary surface and the GDI
 // stand-in hand each changed frame of a window to the active output, which
-// shows it stretched over the window's client area. The SDL output uploads the
-// frame into a streaming texture of the window's renderer; the capturing
+// shows it stretched over the window's client area. The SDL output writes a
+// frame of the window's size into the window's surface and uploads any other
+// into a streaming texture of the window's renderer; the capturing
 // output only keeps the frame, for tests and for windows without a native
 // window (the manual window back-end).
 

@@ -1,12 +1,19 @@
-// The real output: every window gets an SDL renderer with one streaming
-// texture of the frame's size; a frame is uploaded, stretched over the whole
-// window and presented. Works with SDL's dummy video driver too (its software
-// renderer draws into the dummy framebuffer).
+// The real output. A frame of the window's own size in the window surface's
+// layout is written straight into the window surface and shown; any other
+// frame goes through an SDL renderer with one streaming texture of the
+// frame's size, uploaded, stretched over the whole window and presented.
+// Works with SDL's dummy video driver too (both draw into the dummy
+// framebuffer).
 
 #include <atomic>
+#include <cstring>
 #include <map>
 
 #include <SDL.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/base/debug_output.h"
 #include "platform/display/display_output.h"
@@ -34,6 +41,33 @@ Uint32 DirectTextureFormat(const DdPixelFormat& format) {
     return 0;
 }
 
+// One row into the window surface. Nothing here reads the surface again,
+// so the stores bypass the cache: the frame is not read for ownership first
+// and does not push the next frame's pixels out.
+void StreamRow(uint8_t* out, const uint8_t* in, size_t bytes) {
+#if defined(__SSE2__)
+    size_t done = 0;
+    const size_t head = (16 - (reinterpret_cast<uintptr_t>(out) & 15)) & 15;
+    if (head % 4 == 0 && head <= bytes) {
+        std::memcpy(out, in, head);
+        done = head;
+        for (; done + 64 <= bytes; done += 64) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 16));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 32));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + done + 48));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done), a);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 16), b);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 32), c);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + done + 48), d);
+        }
+    }
+    std::memcpy(out + done, in + done, bytes - done);
+#else
+    std::memcpy(out, in, bytes);
+#endif
+}
+
 class SdlDisplayOutput final : public DisplayOutput {
 public:
     // Renderers still held are left to SDL: at this point the windows (and
@@ -48,7 +82,8 @@ public:
             return;
         }
         Target* target = TargetFor(window, sdl_window);
-        if (target == nullptr) return;
+        if (PresentToWindowSurface(target, image)) return;
+        if (!EnsureRenderer(target)) return;
         // The frame reaches the texture in one pass: copied as it is, or
         // converted straight into the locked texture.
         const Uint32 direct = DirectTextureFormat(image.format);
@@ -106,21 +141,69 @@ private:
             found = targets_.end();
         }
         if (found != targets_.end()) return &found->second;
-        SDL_Renderer* renderer = SDL_GetRenderer(sdl_window);
-        // The frames come from memory; a software renderer keeps this thread
-        // free of an OpenGL context of the window's own, which would stop the
-        // hardware drawing's context from being made current here.
+        // The frames come from memory; the window's framebuffer in memory
+        // keeps this thread free of an OpenGL context of the window's own,
+        // which would stop the hardware drawing's context from being made
+        // current here.
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        if (renderer == nullptr) renderer = SDL_CreateRenderer(sdl_window, -1, SDL_RENDERER_SOFTWARE);
-        if (renderer == nullptr) {
-            DebugOutput(std::string("The window's renderer could not be made: ") + SDL_GetError() + "\n");
-            return nullptr;
-        }
-        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         Target& target = targets_[window];
         target.window = sdl_window;
-        target.renderer = renderer;
         return &target;
+    }
+
+    // A frame that needs no stretching or conversion by SDL is written once,
+    // into what goes to the screen: no texture and no renderer's copy.
+    // Windows with a renderer (someone else's, or ours once a frame needed
+    // stretching) keep it, so that the two never draw over each other.
+    static bool PresentToWindowSurface(Target* target, const PresentImage& image) {
+        if (target->renderer != nullptr || SDL_GetRenderer(target->window) != nullptr) return false;
+        const Uint32 direct = DirectTextureFormat(image.format);
+        // 16-bit frames stay with the renderer, which widens them by its own rule.
+        if (direct != 0 && direct != SDL_PIXELFORMAT_RGB888) return false;
+        SDL_Surface* surface = SDL_GetWindowSurface(target->window);
+        if (surface == nullptr || surface->format->format != SDL_PIXELFORMAT_RGB888 || surface->w != image.width ||
+            surface->h != image.height)
+            return false;
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return false;
+        auto* out = static_cast<uint8_t*>(surface->pixels);
+        if (direct != 0) {
+            const size_t row_bytes = static_cast<size_t>(image.width) * 4;
+            for (int y = 0; y < image.height; ++y)
+                StreamRow(out + static_cast<ptrdiff_t>(y) * surface->pitch,
+                          image.pixels + static_cast<ptrdiff_t>(y) * image.pitch, row_bytes);
+#if defined(__SSE2__)
+            _mm_sfence();
+#endif
+        } else {
+            ConvertPresentImageInto(image, reinterpret_cast<uint32_t*>(out), surface->pitch);
+        }
+        if (capture_frames.load()) {
+            target->captured.width = surface->w;
+            target->captured.height = surface->h;
+            target->captured.pixels.resize(static_cast<size_t>(surface->w) * surface->h);
+            for (int y = 0; y < surface->h; ++y) {
+                const auto* row = reinterpret_cast<const uint32_t*>(out + static_cast<ptrdiff_t>(y) * surface->pitch);
+                uint32_t* captured = target->captured.pixels.data() + static_cast<size_t>(y) * surface->w;
+                for (int x = 0; x < surface->w; ++x)
+                    captured[x] = row[x] & 0xFFFFFF;
+            }
+        }
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        SDL_UpdateWindowSurface(target->window);
+        return true;
+    }
+
+    static bool EnsureRenderer(Target* target) {
+        if (target->renderer != nullptr) return true;
+        SDL_Renderer* renderer = SDL_GetRenderer(target->window);
+        if (renderer == nullptr) renderer = SDL_CreateRenderer(target->window, -1, SDL_RENDERER_SOFTWARE);
+        if (renderer == nullptr) {
+            DebugOutput(std::string("The window's renderer could not be made: ") + SDL_GetError() + "\n");
+            return false;
+        }
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        target->renderer = renderer;
+        return true;
     }
 
     static bool PrepareTexture(Target* target, Uint32 format, int width, int height) {

@@ -323,4 +323,69 @@ TEST(SdlDisplayOutputTest, ConvertsOtherLayoutsOnTheWayIntoTheTexture) {
 }
 
 }  // namespace
+// A frame of the window's size goes into the window's own surface; one that
+// must be stretched goes through the renderer, and a frame of the window's
+// size after it is shown whole again, not left under the stretched one.
+TEST(SdlDisplayOutputTest, ShowsFramesOfTheWindowsSizeAndStretchedOnesInTurn) {
+    SetWindowBackend(nullptr);
+    ASSERT_TRUE(RegisterWindowClass("SdlOutputTest", DefaultWindowProcedure, 0));
+    // 70 pixels: whole 64-byte steps of a row and a remainder.
+    constexpr int kWidth = 70;
+    const WindowHandle window =
+        CreateAppWindow({"SdlOutputTest", "t", kStylePopup | kStyleVisible, 0, Rect{0, 0, kWidth, 4}});
+    if (window == 0 || NativeWindowOf(window) == nullptr) GTEST_SKIP() << "no SDL video driver";
+    SetCapturePresentedFrames(true);
+    auto output = CreateSdlDisplayOutput();
+    PresentImage image;
+    image.format = DisplayPixelFormatForBits(32);
+    // Rows 72 pixels apart (a pitch wider than the row), the top byte set.
+    const auto value = [](int x, int y) { return static_cast<uint32_t>(y << 16 | x << 8 | ((x * 3 + y) & 0xFF)); };
+    std::vector<uint32_t> whole(72 * 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 72; ++x)
+            whole[y * 72 + x] = 0xFF000000u | value(x, y);
+    const auto show_whole = [&] {
+        image.pixels = reinterpret_cast<const uint8_t*>(whole.data());
+        image.pitch = 72 * 4;
+        image.width = kWidth;
+        image.height = 4;
+        output->Present(window, image);
+    };
+    const auto check_whole = [&] {
+        PresentedFrame frame;
+        ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+        ASSERT_EQ(frame.width, kWidth);
+        ASSERT_EQ(frame.height, 4);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_EQ(frame.at(x, y), value(x, y)) << x << "," << y;
+    };
+    show_whole();
+    check_whole();
+
+    // Half the size: each pixel covers two by two.
+    std::vector<uint32_t> half(35 * 2);
+    for (int i = 0; i < 70; ++i)
+        half[i] = static_cast<uint32_t>(0x010203 * (i + 1));
+    image.pixels = reinterpret_cast<const uint8_t*>(half.data());
+    image.pitch = 35 * 4;
+    image.width = 35;
+    image.height = 2;
+    output->Present(window, image);
+    PresentedFrame frame;
+    ASSERT_TRUE(output->ReadPresentedPixels(window, &frame));
+    ASSERT_EQ(frame.width, kWidth);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            ASSERT_EQ(frame.at(x, y), half[(y / 2) * 35 + x / 2]) << x << "," << y;
+
+    show_whole();
+    check_whole();
+    EXPECT_EQ(output->present_count(), 3u);
+    output->ReleaseWindow(window);
+    SetCapturePresentedFrames(false);
+    DestroyAppWindow(window);
+    SetWindowBackend(nullptr);
+}
+
 }  // namespace velk::platform::testing

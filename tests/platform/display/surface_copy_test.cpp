@@ -187,5 +187,32 @@ TEST_F(SurfaceCopyTest, FillsCoverTheRectangleAndNothingBeside) {
     }
 }
 
+// Values whose bytes are all alike take the C library's fill: over a part of
+// each row, and over whole surfaces whose rows follow each other (48 pixels
+// of 8, 16 and 32 bits leave no padding) as one block.
+TEST_F(SurfaceCopyTest, FillsOfOneRepeatedByteCoverTheRectangleAndNothingBeside) {
+    for (const int bits : {8, 16, 32}) {
+        SCOPED_TRACE(bits);
+        auto surface = MakeSurface(48, 4, bits);
+        const uint32_t whole = bits == 8 ? 0x3C : bits == 16 ? 0x3C3C : 0x3C3C3C3C;
+        FillWhole(*surface, whole);
+        DdBltFx fx;
+        fx.fill_color = bits == 32 ? 0xFFFFFFFFu : 0xABFFFFFFu;  // bits above the pixel are dropped
+        const uint32_t value = bits == 8 ? 0xFF : bits == 16 ? 0xFFFF : 0xFFFFFFFF;
+        Rect area{3, 1, 44, 3};
+        ASSERT_EQ(surface->Blt(&area, nullptr, nullptr, kDdBltColorFill, &fx), kDdOk);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 48; ++x) {
+                const bool inside = x >= 3 && x < 44 && y >= 1 && y < 3;
+                ASSERT_EQ(Get(*surface, bits, x, y), inside ? value : whole) << x << "," << y;
+            }
+    }
+    // Only the low byte repeated is not a byte fill.
+    auto surface = MakeSurface(48, 2, 32);
+    FillWhole(*surface, 0x000000FF);
+    for (int x = 0; x < 48; ++x)
+        ASSERT_EQ(Get(*surface, 32, x, 1), 0xFFu) << x;
+}
+
 }  // namespace
 }  // namespace velk::platform::testing
