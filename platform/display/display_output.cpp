@@ -63,6 +63,21 @@ void ConvertPresentImageInto(const PresentImage& image, uint32_t* out, int32_t o
     }
 }
 
+PresentImage XrgbPresentImage(const uint32_t* pixels, int32_t width, int32_t height) {
+    PresentImage image;
+    image.pixels = reinterpret_cast<const uint8_t*>(pixels);
+    image.pitch = width * 4;
+    image.width = width;
+    image.height = height;
+    image.format.size = sizeof(DdPixelFormat);
+    image.format.flags = kPixelFormatRgb;
+    image.format.rgb_bit_count = 32;
+    image.format.red_mask = 0xFF0000;
+    image.format.green_mask = 0xFF00;
+    image.format.blue_mask = 0xFF;
+    return image;
+}
+
 void ConvertPresentImage(const PresentImage& image, PresentedFrame* out) {
     out->width = image.width;
     out->height = image.height;

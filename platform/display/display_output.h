@@ -27,6 +27,9 @@ struct PresentImage {
     const DdPaletteEntry* palette = nullptr;  // 256 entries for 8-bit frames
 };
 
+// Rows of 0x00RRGGBB pixels, packed, as a frame to present.
+PresentImage XrgbPresentImage(const uint32_t* pixels, int32_t width, int32_t height);
+
 // A frame as shown: 0x00RRGGBB pixels, row after row.
 struct PresentedFrame {
     int32_t width = 0;

@@ -550,18 +550,7 @@ void DdSurface::PresentWithOverlays(WindowHandle window, const PresentImage& ima
     const CompositeFrame frame{composed.pixels.data(), composed.width, area};
     for (const auto& overlay : overlays)
         CompositeOverlay(*overlay, overlay->overlay_source_, overlay->overlay_dest_, frame);
-    PresentImage shown;
-    shown.pixels = reinterpret_cast<const uint8_t*>(composed.pixels.data());
-    shown.pitch = composed.width * 4;
-    shown.width = composed.width;
-    shown.height = composed.height;
-    shown.format.size = sizeof(DdPixelFormat);
-    shown.format.flags = kPixelFormatRgb;
-    shown.format.rgb_bit_count = 32;
-    shown.format.red_mask = 0xFF0000;
-    shown.format.green_mask = 0xFF00;
-    shown.format.blue_mask = 0xFF;
-    ActiveDisplayOutput().Present(window, shown);
+    ActiveDisplayOutput().Present(window, XrgbPresentImage(composed.pixels.data(), composed.width, composed.height));
 }
 
 DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, const Rect& source_rect) {

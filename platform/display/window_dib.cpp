@@ -117,18 +117,7 @@ void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {
 }
 
 void Show(WindowHandle window, const WindowPicture& picture) {
-    PresentImage image;
-    image.pixels = reinterpret_cast<const uint8_t*>(picture.pixels.data());
-    image.pitch = picture.width * 4;
-    image.width = picture.width;
-    image.height = picture.height;
-    image.format.size = sizeof(DdPixelFormat);
-    image.format.flags = kPixelFormatRgb;
-    image.format.rgb_bit_count = 32;
-    image.format.red_mask = 0xFF0000;
-    image.format.green_mask = 0xFF00;
-    image.format.blue_mask = 0xFF;
-    ActiveDisplayOutput().Present(window, image);
+    ActiveDisplayOutput().Present(window, XrgbPresentImage(picture.pixels.data(), picture.width, picture.height));
 }
 
 }  // namespace
