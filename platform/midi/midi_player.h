@@ -18,6 +18,8 @@
 
 namespace velk::platform {
 
+class MidiSynth;
+
 // Where a General MIDI soundfont is looked for, in order.
 std::vector<std::string> DefaultSoundFontPaths();
 
@@ -25,8 +27,8 @@ class MidiPlayer final : public AudioSource {
 public:
     // Attaches a player to the mixers when a file of the list is a
     // soundfont; null with `failure` saying what was missing when none is.
-    // The synthesiser itself is made, with the first soundfont that loads,
-    // on the first Play.
+    // The synthesiser itself, and the plug-in with FluidSynth's libraries,
+    // is made with the first soundfont that loads on the first Play.
     static std::unique_ptr<MidiPlayer> Open(const std::vector<std::string>& soundFonts, std::string* failure);
     ~MidiPlayer() override;
     MidiPlayer(const MidiPlayer&) = delete;
@@ -59,15 +61,13 @@ public:
     void MixInto(int32_t* accumulator, uint32_t frames, uint32_t rate) override;
 
 private:
-    struct Synth;
     explicit MidiPlayer(std::vector<std::string> soundFonts);
-    static std::unique_ptr<Synth> MakeSynth(const std::vector<std::string>& soundFonts, std::string* failure);
     bool SynthReadyLocked();
     void StopLocked();
 
     mutable std::mutex mutex_;
     std::vector<std::string> soundFonts_;
-    std::unique_ptr<Synth> synth_;
+    std::unique_ptr<MidiSynth> synth_;
     std::string failure_;
     std::map<int32_t, std::vector<uint8_t>> lists_;
     bool playing_ = false;
