@@ -37,12 +37,20 @@ bool ManualWindowBackend::SetClipboardText(const std::string& utf8) {
 
 std::optional<int> ManualWindowBackend::ShowMessageBox(const MessageBoxRequest& request, WindowHandle parent) {
     message_boxes_.push_back(request);
+    if (display_lost_) return std::nullopt;
     return message_box_answer_;
 }
 
 void ManualWindowBackend::Inject(WindowEvent event) {
     std::lock_guard lock(events_mutex_);
     pending_.push_back(std::move(event));
+}
+
+void ManualWindowBackend::LoseDisplay() {
+    display_lost_ = true;
+    WindowEvent lost;
+    lost.kind = WindowEvent::Kind::kDisplayLost;
+    Inject(lost);
 }
 
 }  // namespace velk::platform

@@ -41,6 +41,9 @@ public:
     void SetClipboardAvailable(bool available) { clipboard_available_ = available; }
     void SetClipboard(std::optional<std::string> utf8) { clipboard_ = std::move(utf8); }
     void SetMessageBoxAnswer(std::optional<int> answer) { message_box_answer_ = answer; }
+    // Reports the display as lost, as the X server going away does: the
+    // next pump tells, and no message box can be shown from then on.
+    void LoseDisplay();
 
     // What the stand-in asked for.
     bool HasWindow(WindowHandle window) const { return windows_.count(window) != 0; }
@@ -75,6 +78,7 @@ private:
     std::vector<MessageBoxRequest> message_boxes_;
     std::vector<Warp> warps_;
     int raise_count_ = 0;
+    bool display_lost_ = false;
 };
 
 }  // namespace velk::platform

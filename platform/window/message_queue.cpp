@@ -187,6 +187,13 @@ void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
         case Kind::kCloseRequested:
             PostToWindowLocked(system, window, msg::kClose, 0, 0);
             break;
+        case Kind::kDisplayLost:
+            // As if the player closed each window: the program's own close
+            // handling ends its waits and then the program.
+            for (const auto& [handle, other] : system.windows) {
+                PostLocked(system, other.thread, Message{handle, msg::kClose, 0, 0});
+            }
+            break;
         case Kind::kMoved: {
             Rect client = ClientRectOf(*record);
             const int dx = event.x - client.left;

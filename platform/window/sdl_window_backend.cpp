@@ -7,11 +7,13 @@
 #include <string>
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include "platform/base/debug_output.h"
 #include "platform/window/message_box.h"
 #include "platform/window/sdl_virtual_keys.h"
 #include "platform/window/window_backend.h"
+#include "platform/window/x11_connection_loss.h"
 
 namespace velk::platform {
 
@@ -50,13 +52,17 @@ public:
     }
 
     ~SdlWindowBackend() override {
+        // SDL waits for the server to confirm that a window is gone; on a
+        // lost display that wait never ends, so the windows are left to the
+        // process's end.
+        if (DisplayLost()) return;
         for (auto& [handle, window] : windows_) SDL_DestroyWindow(window.sdl);
         windows_.clear();
         if (video_ready_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     bool OpenWindow(WindowHandle handle, const NativeWindowState& state) override {
-        if (!video_ready_) return false;
+        if (!Usable()) return false;
         Uint32 flags = SDL_WINDOW_HIDDEN;
         if (!state.decorated) flags |= SDL_WINDOW_BORDERLESS;
         if (state.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
@@ -65,6 +71,7 @@ public:
         SDL_Window* window = SDL_CreateWindow(state.title_utf8.c_str(), state.client.left, state.client.top,
                                               width, height, flags);
         if (window == nullptr) return false;
+        WatchConnectionOf(window);
         windows_[handle] = Native{window, NativeWindowState{}};
         windows_[handle].applied.client = state.client;
         windows_[handle].applied.title_utf8 = state.title_utf8;
@@ -76,7 +83,7 @@ public:
 
     void UpdateWindow(WindowHandle handle, const NativeWindowState& state) override {
         auto found = windows_.find(handle);
-        if (found == windows_.end()) return;
+        if (found == windows_.end() || DisplayLost()) return;
         Native& native = found->second;
         SDL_Window* window = native.sdl;
         NativeWindowState& applied = native.applied;
@@ -119,13 +126,13 @@ public:
     void CloseWindow(WindowHandle handle) override {
         auto found = windows_.find(handle);
         if (found == windows_.end()) return;
-        SDL_DestroyWindow(found->second.sdl);
+        if (!DisplayLost()) SDL_DestroyWindow(found->second.sdl);
         windows_.erase(found);
     }
 
     void RaiseWindow(WindowHandle handle) override {
         auto found = windows_.find(handle);
-        if (found != windows_.end()) SDL_RaiseWindow(found->second.sdl);
+        if (found != windows_.end() && !DisplayLost()) SDL_RaiseWindow(found->second.sdl);
     }
 
     void* NativeHandle(WindowHandle handle) override {
@@ -135,8 +142,18 @@ public:
 
     void PumpEvents(std::vector<WindowEvent>& out) override {
         if (!video_ready_) return;
-        SDL_Event event;
-        while (SDL_PollEvent(&event) != 0) Convert(event, out);
+        if (!DisplayLost()) {
+            SDL_Event event;
+            while (SDL_PollEvent(&event) != 0) Convert(event, out);
+        }
+        // The loss may be noticed by any call, the graphics side's included;
+        // it is reported here, once.
+        if (DisplayLost() && !loss_reported_) {
+            loss_reported_ = true;
+            WindowEvent lost;
+            lost.kind = WindowEvent::Kind::kDisplayLost;
+            out.push_back(lost);
+        }
     }
 
     FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override {
@@ -147,7 +164,7 @@ public:
 
     Rect DesktopRect() override {
         Rect desktop{0, 0, kMinimumDesktopWidth, kMinimumDesktopHeight};
-        if (!video_ready_ || IsHeadlessDriver()) return desktop;
+        if (!Usable() || IsHeadlessDriver()) return desktop;
         SDL_Rect bounds;
         if (SDL_GetDisplayBounds(0, &bounds) == 0) {
             desktop.right = std::max(kMinimumDesktopWidth, bounds.w);
@@ -170,15 +187,17 @@ public:
         return driver + ":" + (display != nullptr ? display : "");
     }
 
-    void SetCursorVisible(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+    void SetCursorVisible(bool visible) override {
+        if (Usable()) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    }
 
     void WarpCursor(WindowHandle handle, int x, int y) override {
         auto found = windows_.find(handle);
-        if (found != windows_.end()) SDL_WarpMouseInWindow(found->second.sdl, x, y);
+        if (found != windows_.end() && !DisplayLost()) SDL_WarpMouseInWindow(found->second.sdl, x, y);
     }
 
     std::optional<std::string> ClipboardText() override {
-        if (!video_ready_ || !SDL_HasClipboardText()) return std::nullopt;
+        if (!Usable() || !SDL_HasClipboardText()) return std::nullopt;
         char* text = SDL_GetClipboardText();
         if (text == nullptr) return std::nullopt;
         std::string result(text);
@@ -187,7 +206,7 @@ public:
     }
 
     bool SetClipboardText(const std::string& utf8) override {
-        return video_ready_ && SDL_SetClipboardText(utf8.c_str()) == 0;
+        return Usable() && SDL_SetClipboardText(utf8.c_str()) == 0;
     }
 
     std::optional<int> ShowMessageBox(const MessageBoxRequest& request, WindowHandle parent) override {
@@ -221,13 +240,13 @@ public:
                                 buttons,
                                 nullptr};
         int pressed = -1;
-        if (!video_ready_ || SDL_ShowMessageBox(&data, &pressed) != 0) return std::nullopt;
+        if (!Usable() || SDL_ShowMessageBox(&data, &pressed) != 0) return std::nullopt;
         if (pressed < 0) return count == 2 ? buttons[1].buttonid : buttons[0].buttonid;  // closed
         return pressed;
     }
 
     void SetScreenSaverEnabled(bool enabled) override {
-        if (!video_ready_) return;
+        if (!Usable()) return;
         if (enabled) {
             SDL_EnableScreenSaver();
         } else {
@@ -236,7 +255,7 @@ public:
     }
 
     void SetTextInputEnabled(bool enabled) override {
-        if (!video_ready_) return;
+        if (!Usable()) return;
         if (enabled) {
             SDL_StartTextInput();
         } else {
@@ -249,6 +268,18 @@ private:
         SDL_Window* sdl = nullptr;
         NativeWindowState applied;
     };
+
+    static bool DisplayLost() { return X11ConnectionLost(); }
+    bool Usable() const { return video_ready_ && !DisplayLost(); }
+
+    // Xlib would end the process from inside the call that finds the server
+    // gone; watched, the call fails instead and the pump reports the loss.
+    static void WatchConnectionOf(SDL_Window* window) {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+        WatchX11Connection(info.info.x11.display);
+    }
 
     WindowHandle HandleOf(Uint32 window_id) const {
         for (const auto& [handle, native] : windows_) {
@@ -345,6 +376,7 @@ private:
     }
 
     bool video_ready_ = false;
+    bool loss_reported_ = false;
     std::map<WindowHandle, Native> windows_;
 };
 

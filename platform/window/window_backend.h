@@ -37,6 +37,9 @@ struct WindowEvent {
         kDropFile,     // text: UTF-8 path
         kDropComplete,
         kDisplayChanged,  // x, y: new desktop size
+        // The connection to the display is gone for good: nothing can be
+        // shown or asked any more, so every window is closed.
+        kDisplayLost,
     };
     Kind kind = Kind::kExposed;
     WindowHandle window = 0;

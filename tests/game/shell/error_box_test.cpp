@@ -74,6 +74,28 @@ TEST(ErrorBox, CancelLeavesItOpenAndClosingTheWindowEndsTheGame) {
     EXPECT_EQ(game.Result(), 0);
 }
 
+TEST(ErrorBox, ALostDisplayEndsTheBoxAndTheGameLikeAClose) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    game.At(300, [&] { game.Window().LoseDisplay(); });
+    const int64_t start = game.Clock().Microseconds() / 1000;
+    ActiveErrorReporter().ShowErrorBox("one", "two", "three");
+    const int64_t waited = game.Clock().Microseconds() / 1000 - start;
+    EXPECT_GE(waited, 300);
+    EXPECT_LE(waited, 300 + 2 * 16);
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneQuit);
+    // Neither the game's own box nor a system box waits any more.
+    const int64_t again = game.Clock().Microseconds() / 1000;
+    ActiveErrorReporter().ShowErrorBox("four", "five", "six");
+    ActiveErrorReporter().ShowMessageBox("text", "caption", MessageBoxButtons::kOkCancel);
+    EXPECT_EQ(game.Clock().Microseconds() / 1000, again);
+    EXPECT_TRUE(game.MessageBoxes().empty());
+    EXPECT_FALSE(game.StepFrames(2));
+    EXPECT_EQ(game.Result(), 0);
+    EXPECT_EQ(game.Window().OpenWindowCount(), 0u);
+}
+
 TEST(ErrorBox, DrawsThreeLinesInADarkGreenBandOverTheLastPicture) {
     GameHarness game(kGame);
     ASSERT_EQ(game.Start(), std::nullopt);

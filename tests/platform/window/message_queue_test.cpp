@@ -5,6 +5,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/text_encoding.h"
 #include "platform/window/manual_window_backend.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window_system.h"
 
 namespace velk::platform {
@@ -203,6 +204,28 @@ TEST_F(MessageQueueTest, CompositionIsKeptInShiftJis) {
     EXPECT_EQ(seen[0].message, msg::kImeEndComposition);
     EXPECT_EQ(seen[1].message, msg::kChar);
     EXPECT_TRUE(CurrentComposition().text.empty());
+}
+
+TEST_F(MessageQueueTest, ALostDisplayClosesEveryWindowAndNoBoxWaits) {
+    // A second window, so that the close cannot reach only the first one.
+    const WindowHandle second =
+        CreateAppWindow({"TestClass", "u", kStylePopup | kStyleVisible, 0, Rect{0, 0, 320, 240}});
+    ASSERT_NE(second, 0);
+    backend.SetMessageBoxAnswer(kMessageBoxResultCancel);
+    backend.LoseDisplay();
+    seen.clear();
+    Drain();
+    std::vector<WindowHandle> closed;
+    for (const Seen& each : seen) {
+        if (each.message == msg::kClose) closed.push_back(each.window);
+    }
+    EXPECT_EQ(closed, (std::vector<WindowHandle>{window, second}));
+    EXPECT_FALSE(IsAppWindow(window));
+    EXPECT_FALSE(IsAppWindow(second));
+    EXPECT_EQ(backend.OpenWindowCount(), 0u);
+    // Nobody can answer a box on a lost display: it falls back to its first
+    // button at once instead of the answer a display would have given.
+    EXPECT_EQ(ShowMessageBox(0, "text", "title", kMessageBoxOkCancel), kMessageBoxResultOk);
 }
 
 TEST_F(MessageQueueTest, FocusBecomesActivationPairs) {
