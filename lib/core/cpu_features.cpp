@@ -12,4 +12,14 @@ bool MachineHasAvx2() {
     return has;
 }
 
+bool MachineHasAvx512Bw() {
+    // The compiler's check covers the operating system's support for the
+    // wide register state as well as the instructions.
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+    }();
+    return has;
+}
+
 }  // namespace velk

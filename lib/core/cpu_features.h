@@ -5,5 +5,8 @@
 namespace velk {
 
 bool MachineHasAvx2();
+// AVX-512 with its byte and word instructions (F and BW), the operating
+// system saving the wide registers.
+bool MachineHasAvx512Bw();
 
 }  // namespace velk

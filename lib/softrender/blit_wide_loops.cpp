@@ -148,51 +148,71 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
     }
 }
 
-// R5G6B5 sources with their alpha byte in mode 0, sixteen pixels a step:
-// per channel d + floor((s - d) x a / 256), as the SSE2 form and the general
-// loop write it.
-// A32-bit source with alpha in mode 0, the draw's most common form: per
+// A full-screen layer drawn with alpha is limited as much by fetching its
+// rows as by the arithmetic: each vector step asks for the cache line a row
+// further down, in the source and in the destination, so that both arrive
+// before the next row needs them.
+struct RowsAhead {
+    RowsAhead(const BlitJob& job, int y)
+        : src(y + 1 < job.height ? job.src_pitch : 0), dst(y + 1 < job.height ? job.dst_pitch : 0) {}
+    void Fetch(const uint8_t* dp, const uint8_t* sp) const {
+        _mm_prefetch(reinterpret_cast<const char*>(sp + src), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(dp + dst), _MM_HINT_T0);
+    }
+    ptrdiff_t src, dst;
+};
+
+// A 32-bit source with alpha in mode 0, the draw's most common form: per
 // channel (d x (256 - a) + s x a) >> 8 with the X byte's weight 0, so that
 // X stays the destination's and an alpha of 0 leaves the pixel as it is;
 // under the transparency flag an alpha of 255 copies the source word whole.
-__attribute__((target("avx2"))) inline __m256i MixHalfByOwnAlpha(__m256i d16, __m256i s16, __m256i a16) {
-    const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
-}
-
+//
+// Each channel is worked in place rather than widened: the result,
+// d + floor((s - d) x a / 256), lies in 0..255, so adding the step's low byte
+// to d byte by byte, with no carry, gives it exactly. That low byte is the
+// high word of ((s - d) mod 2^16) x (a x 2^8): a negative difference only
+// adds a multiple of 256. Blue and red are stepped in the low bytes of the
+// 16-bit lanes, green in the high; X gets no step.
 template <bool kTrans>
 __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i alpha_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i low_bytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i ones = _mm256_set1_epi32(-1);
-    // Each pixel's alpha into the 16-bit lanes of its blue, green and red
-    // (pixels 0, 1 and 2, 3 of each half), 0 for X.
-    const __m256i spread_low = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1, 3, -1, 3, -1,
-                                                3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
-    const __m256i spread_high = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1, 11, -1,
-                                                 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+    // The alpha byte to the high byte of both words of its pixel; of the
+    // green word only for green.
+    const __m256i spread = _mm256_setr_epi32(0x03FF03FF, 0x07FF07FF, 0x0BFF0BFF, 0x0FFF0FFF, 0x03FF03FF,
+                                             0x07FF07FF, 0x0BFF0BFF, 0x0FFF0FFF);
+    const __m256i spread_green =
+        _mm256_setr_epi32(static_cast<int>(0xFFFF03FFu), static_cast<int>(0xFFFF07FFu), static_cast<int>(0xFFFF0BFFu),
+                          static_cast<int>(0xFFFF0FFFu), static_cast<int>(0xFFFF03FFu), static_cast<int>(0xFFFF07FFu),
+                          static_cast<int>(0xFFFF0BFFu), static_cast<int>(0xFFFF0FFFu));
     const int vector_count = job.width & ~7;
     for (int y = 0; y < job.height; ++y) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
         const uint8_t* sp = job.src + job.src_pitch * y;
+        const RowsAhead ahead(job, y);
         for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            ahead.Fetch(dp, sp);
             const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            if (_mm256_testz_si256(s, alpha_bytes)) {
+                continue;
+            }
             if constexpr (kTrans) {
-                if (_mm256_testz_si256(s, alpha_bytes)) {
-                    continue;
-                }
                 if (_mm256_testc_si256(s, alpha_bytes)) {
                     _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), s);
                     continue;
                 }
             }
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-            const __m256i lo = MixHalfByOwnAlpha(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                                                 _mm256_shuffle_epi8(s, spread_low));
-            const __m256i hi = MixHalfByOwnAlpha(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                                                 _mm256_shuffle_epi8(s, spread_high));
-            __m256i r = _mm256_packus_epi16(lo, hi);
+            const __m256i diff_low =
+                _mm256_sub_epi16(_mm256_and_si256(s, low_bytes), _mm256_and_si256(d, low_bytes));
+            const __m256i step_low = _mm256_mulhi_epu16(diff_low, _mm256_shuffle_epi8(s, spread));
+            const __m256i diff_high = _mm256_sub_epi16(_mm256_srli_epi16(s, 8), _mm256_srli_epi16(d, 8));
+            const __m256i step_high = _mm256_mulhi_epu16(diff_high, _mm256_shuffle_epi8(s, spread_green));
+            const __m256i steps =
+                _mm256_or_si256(_mm256_and_si256(step_low, low_bytes), _mm256_slli_epi16(step_high, 8));
+            __m256i r = _mm256_add_epi8(d, steps);
             if constexpr (kTrans) {
                 r = _mm256_blendv_epi8(r, s, _mm256_cmpeq_epi32(_mm256_or_si256(s, color_bytes), ones));
             }
@@ -205,6 +225,65 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
     }
 }
 
+// The same sixteen pixels a step with AVX-512; the row's last pixels take the
+// same step through a lane mask.
+template <bool kTrans>
+__attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha16(uint8_t* dp, const uint8_t* sp,
+                                                                      __mmask16 lanes) {
+    const __m512i alpha_bytes = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m512i low_bytes = _mm512_set1_epi32(0x00FF00FF);
+    // The alpha byte to the high byte of both words of its pixel.
+    const __m512i spread = _mm512_set4_epi32(0x0FFF0FFF, 0x0BFF0BFF, 0x07FF07FF, 0x03FF03FF);
+    const __m512i s = _mm512_maskz_loadu_epi32(lanes, sp);
+    // Lanes outside the mask load as alpha 0.
+    if (_mm512_test_epi32_mask(s, alpha_bytes) == 0) {
+        return;
+    }
+    __mmask16 opaque = 0;
+    if constexpr (kTrans) {
+        opaque = _mm512_cmpge_epu32_mask(s, alpha_bytes);
+        if (opaque == lanes) {
+            _mm512_mask_storeu_epi32(dp, lanes, s);
+            return;
+        }
+    }
+    const __m512i d = _mm512_maskz_loadu_epi32(lanes, dp);
+    const __m512i weight = _mm512_shuffle_epi8(s, spread);
+    const __m512i diff_low = _mm512_sub_epi16(_mm512_and_si512(s, low_bytes), _mm512_and_si512(d, low_bytes));
+    const __m512i step_low = _mm512_mulhi_epu16(diff_low, weight);
+    const __m512i diff_high = _mm512_sub_epi16(_mm512_srli_epi16(s, 8), _mm512_srli_epi16(d, 8));
+    // Green only: the words holding X get no step.
+    const __m512i step_high = _mm512_maskz_mulhi_epu16(static_cast<__mmask32>(0x55555555u), diff_high, weight);
+    // Blue and red from the low bytes of step_low, green from step_high.
+    const __m512i steps = _mm512_ternarylogic_epi32(step_low, _mm512_slli_epi16(step_high, 8), low_bytes, 0xE4);
+    __m512i r = _mm512_add_epi8(d, steps);
+    if constexpr (kTrans) {
+        r = _mm512_mask_mov_epi32(r, opaque, s);
+    }
+    _mm512_mask_storeu_epi32(dp, lanes, r);
+}
+
+template <bool kTrans>
+__attribute__((target("avx512f,avx512bw"))) void WideAlphaSourceRows32Avx512(const BlitJob& job) {
+    const int vector_count = job.width & ~15;
+    const __mmask16 tail = static_cast<__mmask16>((1u << (job.width & 15)) - 1);
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        const RowsAhead ahead(job, y);
+        for (int x = 0; x < vector_count; x += 16, dp += 64, sp += 64) {
+            ahead.Fetch(dp, sp);
+            MixOwnAlpha16<kTrans>(dp, sp, 0xFFFF);
+        }
+        if (tail != 0) {
+            MixOwnAlpha16<kTrans>(dp, sp, tail);
+        }
+    }
+}
+
+// R5G6B5 sources with their alpha byte in mode 0, sixteen pixels a step:
+// per channel d + floor((s - d) x a / 256), as the SSE2 form and the general
+// loop write it.
 __attribute__((target("avx2"))) inline __m256i MixChannel16(__m256i d, __m256i s, __m256i a) {
     return _mm256_add_epi16(d, _mm256_srai_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(s, d), a), 8));
 }
@@ -336,6 +415,7 @@ __attribute__((target("avx2"))) void WideKeyedCopyRows32(const BlitJob& job) {
 }
 
 bool g_wide_allowed = true;
+bool g_avx512_allowed = true;
 
 }  // namespace
 
@@ -362,6 +442,10 @@ bool RunWideBlitJob32(const BlitJob& job) {
         return false;
     }
     if (alpha && !graph && job.mode == kBlendModePlain) {
+        if (g_avx512_allowed && MachineHasAvx512Bw()) {
+            job.trans ? WideAlphaSourceRows32Avx512<true>(job) : WideAlphaSourceRows32Avx512<false>(job);
+            return true;
+        }
         job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
         return true;
     }
@@ -406,6 +490,14 @@ bool RunWideBlitJob16(const BlitJob&) { return false; }
 void UseWideBlitLoops(bool allowed) {
 #if defined(VELK_WIDE_BLITS)
     g_wide_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+void UseAvx512BlitLoops(bool allowed) {
+#if defined(VELK_WIDE_BLITS)
+    g_avx512_allowed = allowed;
 #else
     (void)allowed;
 #endif

@@ -1,8 +1,9 @@
 #pragma once
 // Eight-pixel AVX2 forms of the weighted 32-bit blits: mode 0 and 1 draws
 // weighted by the source alpha, the blend graph or both, and the plain keyed
-// copy, unscaled, without draw bright. They write exactly what the general loops write and are chosen
-// at run time where the machine has AVX2.
+// copy, unscaled, without draw bright; a sixteen-pixel AVX-512 form of the
+// mode 0 alpha-source draw. They write exactly what the general loops write
+// and are chosen at run time by what the machine has.
 
 #include "lib/softrender/blit_job.h"
 
@@ -17,5 +18,8 @@ bool RunWideBlitJob16(const BlitJob& job);
 // Whether RunWideBlitJob32 and RunWideBlitJob16 may run at all (the default where the machine has
 // AVX2). Tests run the blits both ways.
 void UseWideBlitLoops(bool allowed);
+// Whether the AVX-512 forms may run where the wide forms may (the default
+// where the machine has AVX-512 F and BW); false leaves the AVX2 forms.
+void UseAvx512BlitLoops(bool allowed);
 
 }  // namespace velk

@@ -234,14 +234,14 @@ public:
         return out.str();
     }
 
-    // Alpha sources: runs of eight transparent, eight opaque and eight mixed
-    // pixels at shifting offsets, as sprites have them; keyed sources runs of
-    // eight keyed pixels between drawn ones, as text has them.
-    void PlantAlphaRuns() {
+    // Alpha sources: runs of `run` (eight unless given) transparent, opaque
+    // and mixed pixels at shifting offsets, as sprites have them; keyed
+    // sources runs of keyed pixels between drawn ones, as text has them.
+    void PlantAlphaRuns(int run = 8) {
         if (cell_.kind == Kind::kDirect) {
             for (int y = 0; y < src_h_; ++y) {
                 for (int x = 0; x < src_w_; ++x) {
-                    if (((x + y * 3) / 8) % 2 == 0) {
+                    if (((x + y * 3) / run) % 2 == 0) {
                         source_->Set(x, y, trans_color_);
                     }
                 }
@@ -254,10 +254,10 @@ public:
         const int shift = cell_.format == 0 ? 16 : 24;
         for (int y = 0; y < src_h_; ++y) {
             for (int x = 0; x < src_w_; ++x) {
-                const int run = ((x + y * 3) / 8) % 3;
-                if (run < 2) {
+                const int which = ((x + y * 3) / run) % 3;
+                if (which < 2) {
                     const uint32_t v = source_->Get(x, y) & ~(0xFFu << shift);
-                    source_->Set(x, y, v | (run == 0 ? 0u : 0xFFu << shift));
+                    source_->Set(x, y, v | (which == 0 ? 0u : 0xFFu << shift));
                 }
             }
         }
@@ -282,13 +282,20 @@ private:
     Rect area_;
 };
 
-// Run with the AVX2 forms allowed (where the machine has them) and without.
-class BlitDifferentialTest : public ::testing::TestWithParam<bool> {
+// Which vector forms a run may use: the SSE2 and general loops only, up to
+// AVX2, or up to AVX-512 (each where the machine has it).
+enum class Loops { kNarrow, kAvx2, kAvx512 };
+
+class BlitDifferentialTest : public ::testing::TestWithParam<Loops> {
 protected:
     static void SetUpTestSuite() { InitMemImgTables(); }
-    void SetUp() override { UseWideBlitLoops(GetParam()); }
+    void SetUp() override {
+        UseWideBlitLoops(GetParam() != Loops::kNarrow);
+        UseAvx512BlitLoops(GetParam() == Loops::kAvx512);
+    }
     void TearDown() override {
         UseWideBlitLoops(true);
+        UseAvx512BlitLoops(true);
         SetMemImgDrawBlendMode(0, 255);
         SetMemImgDrawBright(255, 255, 255);
         SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
@@ -446,8 +453,61 @@ TEST_P(BlitDifferentialTest, LargerScaledBlitsRunTheVectorPathsRowByRow) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(WideAndNarrow, BlitDifferentialTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Wide" : "Narrow"; });
+TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffset) {
+    // The alpha-source draw at every width up to two vector steps and past
+    // the wider ones, read from and written to shifted columns, over rows
+    // whose transparent, opaque and mixed runs cover whole vector steps or
+    // split them.
+    std::vector<int> widths;
+    for (int width = 1; width <= 17; ++width) {
+        widths.push_back(width);
+    }
+    for (int width : {31, 32, 33, 47, 63, 64, 65, 127, 128, 129}) {
+        widths.push_back(width);
+    }
+    std::mt19937 rng(3517);
+    for (int format : {0, 1}) {
+        for (bool trans : {false, true}) {
+            for (int width : widths) {
+                for (int repeat = 0; repeat < 3; ++repeat) {
+                    const Cell cell{format, Kind::kAlpha, kBlendModePlain, false, false, trans};
+                    const int skip = Pick(rng, 0, 5);   // source columns left of the drawn ones
+                    const int place = Pick(rng, 0, 9);  // the first destination column drawn
+                    Scenario scenario(cell, rng, Dimensions{width + skip + Pick(rng, 0, 3), 3, width + 9, 3});
+                    if (repeat > 0) {
+                        scenario.PlantAlphaRuns(repeat == 1 ? 16 : 32);
+                    }
+                    scenario.settings().param = 255;
+                    // The area clips the skipped columns, so the rows drawn
+                    // are exactly `width` wide.
+                    scenario.SetDrawArea({place, 0, place + width, 3});
+                    const int x = place - skip;
+                    const auto expected =
+                        scenario.Expected(reference::Family::kPlainBlit, [&](int dx, int dy, int* sx, int* sy) {
+                            *sx = dx - x;
+                            *sy = dy;
+                            return *sx >= 0 && *sx < scenario.src_w();
+                        });
+                    scenario.ApplySettings();
+                    BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(),
+                              nullptr);
+                    ASSERT_TRUE(Check(scenario, expected, "BltMemImg alpha source"))
+                        << "width " << width << " skip " << skip << " place " << place;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLoopSet, BlitDifferentialTest,
+                         ::testing::Values(Loops::kNarrow, Loops::kAvx2, Loops::kAvx512),
+                         [](const ::testing::TestParamInfo<Loops>& info) {
+                             switch (info.param) {
+                                 case Loops::kNarrow: return "Narrow";
+                                 case Loops::kAvx2: return "Avx2";
+                                 default: return "Avx512";
+                             }
+                         });
 
 }  // namespace
 }  // namespace velk
