@@ -127,6 +127,42 @@ __attribute__((target("avx2"))) void NextKeyBytesAvx2(PassState& pass, uint8_t* 
     for (int r = 0; r < 4; ++r) _mm256_store_si256(reinterpret_cast<__m256i*>(pass.lanes) + r, state[r]);
 }
 
+// Sixteen generator positions a register and four registers a step, so
+// that four chains of multiplications, each 64 positions long, overlap: the
+// stream comes out about twice as fast as from the AVX2 form's chain of 32.
+// `count` is a multiple of 2 kLanes.
+constexpr GeneratorJump kDoubleLaneJump = StepsOf(2 * kLanes);
+static_assert(kChunk % (2 * kLanes) == 0 && kChunk / 2 % (2 * kLanes) == 0 && kChunk / 5 % (2 * kLanes) == 0);
+
+// The zero-masked forms spare GCC 12 a false warning about the plain forms'
+// undefined pass-through register.
+__attribute__((target("avx512f,avx512bw"))) inline __m128i KeyBytesOf(__m512i state) {
+    const __mmask16 all = 0xFFFF;
+    return _mm512_maskz_cvtepi32_epi8(all, _mm512_maskz_srli_epi32(all, _mm512_maskz_slli_epi32(all, state, 1), 29));
+}
+
+__attribute__((target("avx512f,avx512bw"))) void NextKeyBytesAvx512(PassState& pass, uint8_t* key, size_t count) {
+    const __m512i lane_multiplier = _mm512_set1_epi32(static_cast<int>(kLaneJump.multiplier));
+    const __m512i lane_increment = _mm512_set1_epi32(static_cast<int>(kLaneJump.increment));
+    const __m512i multiplier = _mm512_set1_epi32(static_cast<int>(kDoubleLaneJump.multiplier));
+    const __m512i increment = _mm512_set1_epi32(static_cast<int>(kDoubleLaneJump.increment));
+    // state[0], state[1]: the positions of key[k .. k + 31]; state[2],
+    // state[3]: those of key[k + 32 .. k + 63].
+    __m512i state[4];
+    state[0] = _mm512_loadu_si512(pass.lanes);
+    state[1] = _mm512_loadu_si512(pass.lanes + 16);
+    state[2] = _mm512_add_epi32(_mm512_mullo_epi32(state[0], lane_multiplier), lane_increment);
+    state[3] = _mm512_add_epi32(_mm512_mullo_epi32(state[1], lane_multiplier), lane_increment);
+    for (size_t k = 0; k < count; k += 2 * kLanes) {
+        for (int r = 0; r < 4; ++r) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(key + k + 16 * r), KeyBytesOf(state[r]));
+            state[r] = _mm512_add_epi32(_mm512_mullo_epi32(state[r], multiplier), increment);
+        }
+    }
+    _mm512_storeu_si512(pass.lanes, state[0]);
+    _mm512_storeu_si512(pass.lanes + 16, state[1]);
+}
+
 // key[5 k] ^= fifths[k] for k < count (a multiple of 16).
 void XorEveryFifthPlain(uint8_t* key, const uint8_t* fifths, size_t count) {
     for (size_t k = 0; k < count; ++k) key[5 * k] ^= fifths[k];
@@ -155,11 +191,14 @@ struct KeyKernels {
     void (*xor_every_fifth)(uint8_t*, const uint8_t*, size_t);
 };
 
-KeyKernels ChooseKeyKernels(bool allowAvx2) {
+KeyKernels ChooseKeyKernels(bool allowAvx2, bool allowAvx512) {
+    if (allowAvx2 && allowAvx512 && MachineHasAvx512Bw()) return {NextKeyBytesAvx512, XorEveryFifthShuffled};
     if (allowAvx2 && MachineHasAvx2()) return {NextKeyBytesAvx2, XorEveryFifthShuffled};
     return {NextKeyBytesSse2, XorEveryFifthPlain};
 }
-KeyKernels kKernels = ChooseKeyKernels(true);
+bool g_allowAvx2 = true;
+bool g_allowAvx512 = true;
+KeyKernels kKernels = ChooseKeyKernels(true, true);
 
 // One chunk: `length` bytes (at most kChunk) XORed with the combined key of
 // the passes (one to three).
@@ -241,7 +280,15 @@ uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end) {
     return static_cast<uint8_t>(sum);
 }
 
-void UseWideScrambleKernels(bool allowed) { kKernels = ChooseKeyKernels(allowed); }
+void UseWideScrambleKernels(bool allowed) {
+    g_allowAvx2 = allowed;
+    kKernels = ChooseKeyKernels(g_allowAvx2, g_allowAvx512);
+}
+
+void UseAvx512ScrambleKernels(bool allowed) {
+    g_allowAvx512 = allowed;
+    kKernels = ChooseKeyKernels(g_allowAvx2, g_allowAvx512);
+}
 
 void ReportTamperedFile(std::string_view fileName) {
     ErrorReporter& reporter = ActiveErrorReporter();

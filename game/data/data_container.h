@@ -66,6 +66,9 @@ void ReportTamperedFile(std::string_view fileName);
 // (the default) or keeps to the SSE2 ones every x86-64 machine has. Both give
 // the same bytes; tests run each.
 void UseWideScrambleKernels(bool allowed);
+// Whether, where the wide kernels may run, the AVX-512 one may (the default
+// where the machine has it); false keeps to AVX2.
+void UseAvx512ScrambleKernels(bool allowed);
 
 // Sum modulo 256 of buffer[start, end).
 uint8_t SumBytes(std::span<const uint8_t> buffer, size_t start, size_t end);

@@ -39,9 +39,11 @@ TEST(ScrambleDataBuffer, MatchesTheKnownStreamOfSeedsOneTwoThree) {
 }
 
 TEST(ScrambleDataBuffer, AgreesWithTheByteByByteRoutineAndLeavesTheGeneratorAlike) {
-    // Lengths across the unscrambling's chunks, with both kernel sets.
-    for (bool wide : {true, false}) {
-        UseWideScrambleKernels(wide);
+    // Lengths across the unscrambling's chunks, with every kernel set:
+    // SSE2 (0), AVX2 (1) and AVX-512 (2) where the machine has them.
+    for (int wide : {2, 1, 0}) {
+        UseWideScrambleKernels(wide >= 1);
+        UseAvx512ScrambleKernels(wide == 2);
         for (size_t length : {0u, 1u, 7u, 8u, 9u, 63u, 1000u, 5119u, 5120u, 5121u, 12345u}) {
             for (int keyCount = 1; keyCount <= 3; ++keyCount) {
                 std::vector<uint8_t> keys = {37, 200, 9};
@@ -56,6 +58,7 @@ TEST(ScrambleDataBuffer, AgreesWithTheByteByByteRoutineAndLeavesTheGeneratorAlik
         }
     }
     UseWideScrambleKernels(true);
+    UseAvx512ScrambleKernels(true);
 }
 
 TEST(ScrambleDataBuffer, AllZeroSeedsChangeNothingAndCheckNothing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/data/byte_writer.h"
@@ -49,6 +50,29 @@ TEST(DataFileCursor, StringsEndAtTheirFirstZeroAndMayNotOverrun) {
     EXPECT_FALSE(DataFileCursor(tooLong).ReadString());
     const std::vector<uint8_t> noZero = {2, 0, 0, 0, 'x', 'y'};
     EXPECT_EQ(DataFileCursor(noZero).ReadString(), "xy");
+}
+
+TEST(DataFileCursor, TextsInsideALongFileEndAtTheirFirstZeroOrTheirLength) {
+    // Texts of every length up to past sixteen bytes, with more file after
+    // them: the byte after a text is zero, so a text without its own zero
+    // must stop at its length, not there; one with a zero stops at it.
+    for (size_t length = 1; length <= 18; ++length) {
+        for (size_t zeroAt = 0; zeroAt <= length; ++zeroAt) {
+            std::vector<uint8_t> bytes = {static_cast<uint8_t>(length), 0, 0, 0};
+            std::string expected;
+            for (size_t i = 0; i < length; ++i) {
+                const uint8_t byte = i == zeroAt ? 0 : static_cast<uint8_t>('a' + i);
+                bytes.push_back(byte);
+                if (i < zeroAt) expected.push_back(static_cast<char>(byte));
+            }
+            bytes.insert(bytes.end(), 20, 0);
+            DataFileCursor cursor(bytes);
+            std::string text = "left over";
+            ASSERT_TRUE(cursor.ReadStringInto(text));
+            EXPECT_EQ(text, expected) << "length " << length << " zero at " << zeroAt;
+            EXPECT_EQ(cursor.position(), 4 + length);
+        }
+    }
 }
 
 TEST(DataFileCursor, CountsAreCheckedAgainstTheBytesLeft) {
