@@ -281,6 +281,27 @@ __attribute__((target("avx512f,avx512bw"))) void WideAlphaSourceRows32Avx512(con
     }
 }
 
+// The flat colour by P, as the alpha source above with one colour and one
+// weight.
+__attribute__((target("avx512f,avx512bw"))) void WideAlphaFill32Avx512(uint8_t* dp, size_t count, uint32_t color,
+                                                                       int param) {
+    const __m512i low_bytes = _mm512_set1_epi32(0x00FF00FF);
+    const __m512i colors = _mm512_set1_epi32(static_cast<int>(color));
+    const __m512i color_low = _mm512_and_si512(colors, low_bytes);
+    const __m512i color_high = _mm512_srli_epi16(colors, 8);
+    const __m512i weight = _mm512_set1_epi16(static_cast<int16_t>(param << 8));
+    for (size_t done = 0; done < count; done += 16, dp += 64) {
+        const __mmask16 lanes =
+            count - done >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (count - done)) - 1);
+        const __m512i d = _mm512_maskz_loadu_epi32(lanes, dp);
+        const __m512i step_low = _mm512_mulhi_epu16(_mm512_sub_epi16(color_low, _mm512_and_si512(d, low_bytes)), weight);
+        const __m512i step_high = _mm512_maskz_mulhi_epu16(static_cast<__mmask32>(0x55555555u),
+                                                           _mm512_sub_epi16(color_high, _mm512_srli_epi16(d, 8)), weight);
+        const __m512i steps = _mm512_ternarylogic_epi32(step_low, _mm512_slli_epi16(step_high, 8), low_bytes, 0xE4);
+        _mm512_mask_storeu_epi32(dp, lanes, _mm512_add_epi8(d, steps));
+    }
+}
+
 // R5G6B5 sources with their alpha byte in mode 0, sixteen pixels a step:
 // per channel d + floor((s - d) x a / 256), as the SSE2 form and the general
 // loop write it.
@@ -468,6 +489,14 @@ bool RunWideBlitJob32(const BlitJob& job) {
     return true;
 }
 
+bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param) {
+    if (!g_wide_allowed || !g_avx512_allowed || !MachineHasAvx512Bw()) {
+        return false;
+    }
+    WideAlphaFill32Avx512(dp, count, color, param);
+    return true;
+}
+
 bool RunWideBlitJob16(const BlitJob& job) {
     if (!g_wide_allowed || !MachineHasAvx2()) {
         return false;
@@ -484,6 +513,7 @@ bool RunWideBlitJob16(const BlitJob& job) {
 
 bool RunWideBlitJob32(const BlitJob&) { return false; }
 bool RunWideBlitJob16(const BlitJob&) { return false; }
+bool RunWideAlphaFill32(uint8_t*, size_t, uint32_t, int) { return false; }
 
 #endif
 

@@ -5,6 +5,9 @@
 // mode 0 alpha-source draw. They write exactly what the general loops write
 // and are chosen at run time by what the machine has.
 
+#include <cstddef>
+#include <cstdint>
+
 #include "lib/softrender/blit_job.h"
 
 namespace velk {
@@ -15,11 +18,17 @@ bool RunWideBlitJob32(const BlitJob& job);
 // The same for 16-bit images: sources with alpha in mode 0.
 bool RunWideBlitJob16(const BlitJob& job);
 
+// Mode 1's flat colour over `count` 32-bit pixels from dp on (the filled
+// box's rows): per channel (d x (256 - P) + c x P) >> 8, X kept. False
+// (nothing drawn) where the AVX-512 forms may not run.
+bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param);
+
 // Whether RunWideBlitJob32 and RunWideBlitJob16 may run at all (the default where the machine has
 // AVX2). Tests run the blits both ways.
 void UseWideBlitLoops(bool allowed);
-// Whether the AVX-512 forms may run where the wide forms may (the default
-// where the machine has AVX-512 F and BW); false leaves the AVX2 forms.
+// Whether the AVX-512 forms (the blits' and the fill's) may run where the
+// wide forms may (the default where the machine has AVX-512 F and BW); false
+// leaves the AVX2 forms.
 void UseAvx512BlitLoops(bool allowed);
 
 }  // namespace velk

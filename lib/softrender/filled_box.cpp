@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "lib/core/cpu_features.h"
+#include "lib/softrender/blit_wide_loops.h"
 #include "lib/softrender/flat_color.h"
 #include "lib/softrender/memimg_draw.h"
 
@@ -71,6 +72,9 @@ void FillSpan(const FlatColorOp<Format, kMode>& op, uint8_t* dp, int width) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), pattern);
         }
     } else if constexpr (kMode == kBlendModeAlpha && !Format::kIs16Bit) {
+        if (RunWideAlphaFill32(dp, static_cast<size_t>(width), op.color, op.param.value)) {
+            return;
+        }
         // (d x (256 - P) + s x P) >> 8 per channel, X kept: s x P is the same
         // for every pixel.
         const __m128i zero = _mm_setzero_si128();

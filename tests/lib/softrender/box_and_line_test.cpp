@@ -4,9 +4,11 @@
 #include <random>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "guarded_image.h"
 #include "lib/softrender/blend_tables.h"
+#include "lib/softrender/blit_wide_loops.h"
 #include "lib/softrender/draw_settings.h"
 #include "lib/softrender/memimg_draw.h"
 #include "reference_model.h"
@@ -197,6 +199,51 @@ TEST_F(BoxAndLineTest, FlatColoursFollowTheReferenceInEveryModeAndFormat) {
             }
         }
     }
+}
+
+TEST_F(BoxAndLineTest, WideAlphaBoxesFollowTheReferenceAtEveryWidth) {
+    // Mode 1 boxes on 32-bit images, wide enough for the vector forms and
+    // their last partial step, with the AVX-512 form allowed and not.
+    std::vector<int> widths;
+    for (int width = 1; width <= 17; ++width) {
+        widths.push_back(width);
+    }
+    for (int width : {31, 32, 33, 63, 64, 65, 200}) {
+        widths.push_back(width);
+    }
+    std::mt19937 rng(3523);
+    for (bool avx512 : {true, false}) {
+        UseAvx512BlitLoops(avx512);
+        for (int width : widths) {
+            for (int param : {1, 64, 128, 200, 255}) {
+                reference::Settings settings;
+                settings.mode = 1;
+                settings.param = param;
+                SetMemImgDrawBlendMode(1, param);
+                const uint32_t color = static_cast<uint32_t>(rng());
+                const int left = static_cast<int>(rng() % 4);
+                GuardedImage image(left + width + 3, 5, 1, 0, 0);
+                image.Randomize(rng);
+                std::vector<uint32_t> before;
+                for (int y = 0; y < 5; ++y) {
+                    for (int x = 0; x < left + width + 3; ++x) before.push_back(image.Get(x, y));
+                }
+                const Rect rect{left, 1, left + width, 4};
+                DrawMemImgFilledBox(image.image(), &rect, color);
+                ASSERT_TRUE(image.GuardsIntact()) << "width " << width << " avx512 " << avx512;
+                for (int y = 0; y < 5; ++y) {
+                    for (int x = 0; x < left + width + 3; ++x) {
+                        const bool covered = x >= left && x < left + width && y >= 1 && y < 4;
+                        const uint32_t old = before[static_cast<size_t>(y * (left + width + 3) + x)];
+                        const uint32_t expected = covered ? reference::FlatPixel(false, old, color, settings) : old;
+                        ASSERT_EQ(image.Get(x, y), expected) << "width " << width << " P " << param << " avx512 "
+                                                             << avx512 << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+    UseAvx512BlitLoops(true);
 }
 
 TEST_F(BoxAndLineTest, FlatColourSpotValues) {
