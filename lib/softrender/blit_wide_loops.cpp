@@ -227,8 +227,33 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
     }
 }
 
-// The same sixteen pixels a step with AVX-512; the row's last pixels take the
-// same step through a lane mask.
+// Runs kStepFunction over every row of the job, kStep pixels a call and the
+// row's last pixels through a lane mask, asking for the next rows' lines
+// ahead (a step writes one 64-byte line and reads kStep x kSourceBytes).
+template <int kStep, int kSourceBytes, int kDestBytes, class Mask,
+          void (*kStepFunction)(uint8_t*, const uint8_t*, Mask)>
+__attribute__((target("avx512f,avx512bw"))) void MaskedRows(const BlitJob& job) {
+    static_assert(kStep * kDestBytes == 64 && kStep * kSourceBytes % 64 == 0);
+    const int vector_count = job.width & ~(kStep - 1);
+    const Mask tail = static_cast<Mask>((uint64_t{1} << (job.width & (kStep - 1))) - 1);
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        const RowsAhead ahead(job, y);
+        for (int x = 0; x < vector_count; x += kStep, dp += kStep * kDestBytes, sp += kStep * kSourceBytes) {
+            ahead.Fetch(dp, sp);
+            for (int line = 64; line < kStep * kSourceBytes; line += 64) {
+                ahead.FetchSource(sp + line);
+            }
+            kStepFunction(dp, sp, static_cast<Mask>(~Mask{0}));
+        }
+        if (tail != 0) {
+            kStepFunction(dp, sp, tail);
+        }
+    }
+}
+
+// The same sixteen pixels a step with AVX-512.
 template <bool kTrans>
 __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha16(uint8_t* dp, const uint8_t* sp,
                                                                       __mmask16 lanes) {
@@ -265,23 +290,6 @@ __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha16(uint8_t* d
     _mm512_mask_storeu_epi32(dp, lanes, r);
 }
 
-template <bool kTrans>
-__attribute__((target("avx512f,avx512bw"))) void WideAlphaSourceRows32Avx512(const BlitJob& job) {
-    const int vector_count = job.width & ~15;
-    const __mmask16 tail = static_cast<__mmask16>((1u << (job.width & 15)) - 1);
-    for (int y = 0; y < job.height; ++y) {
-        uint8_t* dp = job.dst + job.dst_pitch * y;
-        const uint8_t* sp = job.src + job.src_pitch * y;
-        const RowsAhead ahead(job, y);
-        for (int x = 0; x < vector_count; x += 16, dp += 64, sp += 64) {
-            ahead.Fetch(dp, sp);
-            MixOwnAlpha16<kTrans>(dp, sp, 0xFFFF);
-        }
-        if (tail != 0) {
-            MixOwnAlpha16<kTrans>(dp, sp, tail);
-        }
-    }
-}
 
 // The flat colour by P, as the alpha source above with one colour and one
 // weight.
@@ -364,8 +372,7 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
 }
 
 // The same 32 pixels a step with AVX-512: the colour and the alpha words are
-// gathered from the two source registers by one word permutation each, and
-// the row's last pixels take the same step through a lane mask.
+// gathered from the two source registers by one word permutation each.
 template <bool kTrans>
 __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha565x32(uint8_t* dp, const uint8_t* sp,
                                                                           __mmask32 lanes) {
@@ -414,24 +421,6 @@ __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha565x32(uint8_
     _mm512_mask_storeu_epi16(dp, lanes, r);
 }
 
-template <bool kTrans>
-__attribute__((target("avx512f,avx512bw"))) void WideAlphaSourceRows16Avx512(const BlitJob& job) {
-    const int vector_count = job.width & ~31;
-    const __mmask32 tail = static_cast<__mmask32>((uint64_t{1} << (job.width & 31)) - 1);
-    for (int y = 0; y < job.height; ++y) {
-        uint8_t* dp = job.dst + job.dst_pitch * y;
-        const uint8_t* sp = job.src + job.src_pitch * y;
-        const RowsAhead ahead(job, y);
-        for (int x = 0; x < vector_count; x += 32, dp += 64, sp += 128) {
-            ahead.Fetch(dp, sp);
-            ahead.FetchSource(sp + 64);
-            MixOwnAlpha565x32<kTrans>(dp, sp, 0xFFFFFFFFu);
-        }
-        if (tail != 0) {
-            MixOwnAlpha565x32<kTrans>(dp, sp, tail);
-        }
-    }
-}
 
 // A source without alpha in mode 1 by P alone (colour-keyed sprites and the
 // font's cache screen drawn blended): per channel (d x (256 - P) + s x P) >> 8
@@ -536,7 +525,8 @@ bool RunWideBlitJob32(const BlitJob& job) {
     }
     if (alpha && !graph && job.mode == kBlendModePlain) {
         if (g_avx512_allowed && MachineHasAvx512Bw()) {
-            job.trans ? WideAlphaSourceRows32Avx512<true>(job) : WideAlphaSourceRows32Avx512<false>(job);
+            job.trans ? MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<true>>(job)
+                      : MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<false>>(job);
             return true;
         }
         job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
@@ -578,7 +568,8 @@ bool RunWideBlitJob16(const BlitJob& job) {
         return false;
     }
     if (g_avx512_allowed && MachineHasAvx512Bw()) {
-        job.trans ? WideAlphaSourceRows16Avx512<true>(job) : WideAlphaSourceRows16Avx512<false>(job);
+        job.trans ? MaskedRows<32, 4, 2, __mmask32, MixOwnAlpha565x32<true>>(job)
+                  : MaskedRows<32, 4, 2, __mmask32, MixOwnAlpha565x32<false>>(job);
         return true;
     }
     job.trans ? WideAlphaSourceRows16<true>(job) : WideAlphaSourceRows16<false>(job);
