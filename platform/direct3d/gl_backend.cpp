@@ -13,6 +13,7 @@
 #include <map>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/direct3d/d3d_device.h"
@@ -219,7 +220,7 @@ public:
         const uint32_t used = f.red_mask | f.green_mask | f.blue_mask;
         std::vector<uint8_t> rgba(static_cast<size_t>(width_) * height_ * 4);
         for (uint32_t y = 0; y < height_; ++y) {
-            const uint8_t* row = surface.row(y);
+            const uint8_t* row = std::as_const(surface).row(y);
             uint8_t* out = rgba.data() + static_cast<size_t>(y) * width_ * 4;
             for (uint32_t x = 0; x < width_; ++x, out += 4) {
                 const uint32_t v = ReadValue(row + x * bytes, bytes);

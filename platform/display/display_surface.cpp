@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/display/display_clipper.h"
 #include "platform/display/display_faults.h"
@@ -96,7 +97,7 @@ DdSurface::DdSurface(std::shared_ptr<DisplayShared> display, uint32_t width, uin
       bytes_per_pixel_(static_cast<int>(format.rgb_bit_count / 8)),
       // Rows start on 8-byte boundaries, as display memory rows do.
       pitch_(static_cast<int32_t>((width * static_cast<uint32_t>(bytes_per_pixel_) + 7) & ~7u)),
-      pixels_(PixelBytes(format, pitch_, height), 0) {}
+      pixels_(std::make_shared<PixelStore>(PixelBytes(format, pitch_, height), 0)) {}
 
 DdSurface::~DdSurface() = default;
 
@@ -218,10 +219,26 @@ bool DdSurface::ClipRegion(Rect* region) const {
     return true;
 }
 
-DdResult DdSurface::Fill(const Rect& area, uint32_t value) {
-    FillPixels(bytes_per_pixel_, row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_,
-               pitch_, area.right - area.left, area.bottom - area.top, value);
-    return kDdOk;
+void DdSurface::FillArea(const Rect& area, uint32_t value, bool color) {
+    const uint32_t raw = bytes_per_pixel_ >= 4 ? value : value & ((1u << (bytes_per_pixel_ * 8)) - 1);
+    const bool covers_all = area == Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    // Filling again with the value every pixel already holds writes nothing
+    // (a depth buffer cleared every frame and never drawn into).
+    const bool unchanged = uniform_ && uniform_value_ == raw && !mirror_newer_ && pixels_.use_count() == 1;
+    // A fill of every pixel (with no bytes between rows) needs none of the old ones.
+    BeforeWrite(!(covers_all && pitch_ == static_cast<int32_t>(width_) * bytes_per_pixel_));
+    if (!IsEmpty(area)) {
+        if (!unchanged)
+            FillPixels(bytes_per_pixel_,
+                       RowAt(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_,
+                       pitch_, area.right - area.left, area.bottom - area.top, value);
+        // A mirror that was current fills its copy too and stays current.
+        if (color && mirror_) mirror_->Filled(*this, area, value);
+    }
+    if (covers_all) {
+        uniform_ = true;
+        uniform_value_ = raw;
+    }
 }
 
 DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& source_rect,
@@ -240,7 +257,7 @@ DdResult DdSurface::CopyStretched(const Rect& dest, const Rect& clip, DdSurface&
     rows.dest_pitch = pitch_;
     rows.width = area.right - area.left;
     rows.height = area.bottom - area.top;
-    rows.source = source.row(0);
+    rows.source = source.RowAt(0);
     rows.source_pitch = source.pitch_;
     // A copy within one surface whose rectangles meet goes through a copy of
     // the source rectangle's rows, so that no pixel is read after it was written.
@@ -291,34 +308,32 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
     if (IsEmpty(dest)) return kDdErrInvalidRect;
     Rect clip;
     if (!ClipRegion(&clip) && !Inside(dest, width_, height_)) return kDdErrInvalidRect;
-    if (source != nullptr) source->BeforeRead();
-    BeforeWrite();
 
+    if ((flags & (kDdBltColorFill | kDdBltDepthFill)) != 0) {
+        const bool color = (flags & kDdBltColorFill) != 0;
+        if (fx == nullptr || (!color && (caps_ & kDdsCapsZBuffer) == 0)) return kDdErrInvalidParams;
+        if (source != nullptr) source->BeforeRead();
+        FillArea(Intersect(dest, clip), color ? fx->fill_color : fx->fill_depth, color);
+        PresentIfPrimary();
+        return kDdOk;
+    }
+    if (source == nullptr) return kDdErrInvalidParams;
+    if (source != this) {
+        if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
+    }
+    if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
+    const Rect from = source_rect != nullptr
+                          ? *source_rect
+                          : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
+    if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
+    const bool keyed = (flags & kDdBltKeySrc) != 0;
+    if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
+    source->BeforeRead();
     DdResult result = kDdOk;
-    if ((flags & kDdBltColorFill) != 0) {
-        if (fx == nullptr) return kDdErrInvalidParams;
-        const Rect area = Intersect(dest, clip);
-        if (!IsEmpty(area)) {
-            result = Fill(area, fx->fill_color);
-            // A mirror that was current fills its copy too and stays current.
-            if (mirror_) mirror_->Filled(*this, area, fx->fill_color);
-        }
-    } else if ((flags & kDdBltDepthFill) != 0) {
-        if (fx == nullptr || (caps_ & kDdsCapsZBuffer) == 0) return kDdErrInvalidParams;
-        const Rect area = Intersect(dest, clip);
-        if (!IsEmpty(area)) result = Fill(area, fx->fill_depth);
+    if (CanShowWithoutCopy(*source, dest, Intersect(dest, clip), from, keyed)) {
+        ShowWithoutCopy(*source, dest, from);
     } else {
-        if (source == nullptr) return kDdErrInvalidParams;
-        if (source != this) {
-            if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
-        }
-        if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
-        const Rect from = source_rect != nullptr
-                              ? *source_rect
-                              : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
-        if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
-        const bool keyed = (flags & kDdBltKeySrc) != 0;
-        if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
+        BeforeWrite();
         result = CopyStretched(dest, clip, *source, from, keyed);
     }
     PresentIfPrimary();
@@ -342,8 +357,13 @@ DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_
     const bool keyed = (flags & kDdBltFastSrcColorKey) != 0;
     if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
     source->BeforeRead();
-    BeforeWrite();
-    const DdResult result = CopyStretched(dest, dest, *source, from, keyed);
+    DdResult result = kDdOk;
+    if (CanShowWithoutCopy(*source, dest, dest, from, keyed)) {
+        ShowWithoutCopy(*source, dest, from);
+    } else {
+        BeforeWrite();
+        result = CopyStretched(dest, dest, *source, from, keyed);
+    }
     PresentIfPrimary();
     return result;
 }
@@ -355,7 +375,7 @@ DdResult DdSurface::Flip(DdSurface*, uint32_t) {
     if (const DdResult usable = back->CheckUsable(); usable != kDdOk) return usable;
     back->BeforeRead();
     BeforeWrite();
-    pixels_ = back->pixels_;
+    *pixels_ = *back->pixels_;
     PresentIfPrimary();
     return kDdOk;
 }
@@ -408,7 +428,10 @@ void DdSurface::MarkLost() {
     lock_count_ = 0;
     mirror_newer_ = false;
     ++serial_;
-    std::fill(pixels_.begin(), pixels_.end(), kLostPixelByte);
+    shown_ = ShownFrame{};
+    uniform_ = false;
+    OwnPixels(false);
+    std::fill(pixels_->begin(), pixels_->end(), kLostPixelByte);
 }
 
 DdResult DdSurface::SetClipper(std::shared_ptr<DdClipper> clipper) {
@@ -470,6 +493,61 @@ void DdSurface::SyncFromMirror() {
     mirror_->PullPixels(*this);
 }
 
+void DdSurface::CopyInShownFrame() const {
+    const ShownFrame shown = std::move(shown_);
+    shown_ = ShownFrame{};
+    const size_t length = static_cast<size_t>(shown.area.right - shown.area.left) * bytes_per_pixel_;
+    const uint8_t* from = shown.store->data() + shown.first;
+    for (int32_t y = shown.area.top; y < shown.area.bottom; ++y, from += shown.pitch)
+        std::memcpy(RowAt(static_cast<uint32_t>(y)) + static_cast<size_t>(shown.area.left) * bytes_per_pixel_, from,
+                    length);
+}
+
+void DdSurface::ReplaceSharedStore(bool keep) {
+    std::shared_ptr<PixelStore> fresh;
+    if (spare_ && spare_.use_count() == 1 && spare_->size() == pixels_->size()) {
+        fresh = std::move(spare_);
+    } else {
+        fresh = std::make_shared<PixelStore>(pixels_->size());
+    }
+    if (keep) std::memcpy(fresh->data(), pixels_->data(), pixels_->size());
+    spare_ = std::move(pixels_);
+    pixels_ = std::move(fresh);
+}
+
+bool DdSurface::CanShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& area, const Rect& from,
+                                   bool keyed) const {
+    // Only a primary shows another surface's store, and only a store that no
+    // mirror writes behind the surface's back; an unscaled, unkeyed and
+    // uncut copy is the source's rows as they are.
+    return is_primary() && !source.is_primary() && &source != this && !keyed && !mirror_ && !source.mirror_ &&
+           area == dest && dest.right - dest.left == from.right - from.left &&
+           dest.bottom - dest.top == from.bottom - from.top;
+}
+
+void DdSurface::ShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& from) {
+    // A frame shown before keeps what the new one does not cover.
+    const Rect& before = shown_.area;
+    if (shown_.store && !(before.left >= dest.left && before.top >= dest.top && before.right <= dest.right &&
+                          before.bottom <= dest.bottom))
+        CopyInShownFrame();
+    uniform_ = false;
+    ++serial_;
+    shown_.store = source.pixels_;
+    shown_.first = static_cast<size_t>(from.top) * source.pitch_ + static_cast<size_t>(from.left) * bytes_per_pixel_;
+    shown_.pitch = source.pitch_;
+    shown_.area = dest;
+}
+
+const uint8_t* DdSurface::PresentedRows(const Rect& area, int32_t* pitch) const {
+    if (shown_.store && shown_.area == area) {
+        *pitch = shown_.pitch;
+        return shown_.store->data() + shown_.first;
+    }
+    *pitch = pitch_;
+    return row(static_cast<uint32_t>(area.top)) + static_cast<size_t>(area.left) * bytes_per_pixel_;
+}
+
 void DdSurface::PresentIfPrimary() {
     if (!is_primary() || lost_) return;
     SyncFromMirror();
@@ -480,11 +558,11 @@ void DdSurface::PresentIfPrimary() {
     image.palette = palette_ ? palette_->entries().data() : nullptr;
     if (display_->exclusive()) {
         // Full screen: the whole display is the window.
-        image.pixels = pixels_.data();
-        image.pitch = pitch_;
+        const Rect whole{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+        image.pixels = PresentedRows(whole, &image.pitch);
         image.width = static_cast<int32_t>(width_);
         image.height = static_cast<int32_t>(height_);
-        PresentWithOverlays(window, image, Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)});
+        PresentWithOverlays(window, image, whole);
         return;
     }
     // Window mode: the window shows the part of the desktop under its client area.
@@ -498,8 +576,7 @@ void DdSurface::PresentIfPrimary() {
     image.width = width;
     image.height = height;
     if (Inside(client, width_, height_)) {
-        image.pixels = row(static_cast<uint32_t>(client.top)) + static_cast<size_t>(client.left) * bytes_per_pixel_;
-        image.pitch = pitch_;
+        image.pixels = PresentedRows(client, &image.pitch);
         PresentWithOverlays(window, image, client);
         return;
     }
@@ -507,10 +584,11 @@ void DdSurface::PresentIfPrimary() {
     std::vector<uint8_t> composed(static_cast<size_t>(width) * height * bytes_per_pixel_, 0);
     const Rect visible = Intersect(client, Rect{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)});
     for (int32_t y = visible.top; y < visible.bottom; ++y) {
-        std::memcpy(composed.data() + (static_cast<size_t>(y - client.top) * width + (visible.left - client.left)) *
-                                          bytes_per_pixel_,
-                    row(static_cast<uint32_t>(y)) + static_cast<size_t>(visible.left) * bytes_per_pixel_,
-                    static_cast<size_t>(visible.right - visible.left) * bytes_per_pixel_);
+        std::memcpy(
+            composed.data() +
+                (static_cast<size_t>(y - client.top) * width + (visible.left - client.left)) * bytes_per_pixel_,
+            std::as_const(*this).row(static_cast<uint32_t>(y)) + static_cast<size_t>(visible.left) * bytes_per_pixel_,
+            static_cast<size_t>(visible.right - visible.left) * bytes_per_pixel_);
     }
     image.pixels = composed.data();
     image.pitch = width * bytes_per_pixel_;
@@ -569,7 +647,7 @@ DdResult GdiCopySurfaceRect(DdSurface& dest, int x, int y, DdSurface& source, co
     const int bytes = dest.bytes_per_pixel();
     std::vector<uint8_t> staged;
     for (int32_t row_y = area.top; row_y < area.bottom; ++row_y) {
-        const uint8_t* from = source.row(static_cast<uint32_t>(source_rect.top + row_y - y)) +
+        const uint8_t* from = std::as_const(source).row(static_cast<uint32_t>(source_rect.top + row_y - y)) +
                               static_cast<size_t>(source_rect.left + area.left - x) * bytes;
         staged.assign(from, from + static_cast<size_t>(area.right - area.left) * bytes);
         std::memcpy(dest.row(static_cast<uint32_t>(row_y)) + static_cast<size_t>(area.left) * bytes, staged.data(),

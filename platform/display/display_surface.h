@@ -76,6 +76,12 @@ public:
     // whole surface) by nearest pixels, skipping the source's colour key with
     // kDdBltKeySrc. With a clipper the destination is cut to the clipper's
     // window; without one it must lie inside the surface.
+    // A primary shows an unscaled, unkeyed and uncut copy from another
+    // surface (the back buffer's frame) straight from that surface's rows:
+    // it takes them in only when it is read or written itself, and the
+    // source, written next, leaves those rows to the primary and goes on in
+    // a store of its own. A fill with the value a surface already holds in
+    // every pixel writes nothing.
     DdResult Blt(const Rect* dest_rect, DdSurface* source, const Rect* source_rect, uint32_t flags,
                  const DdBltFx* fx);
     // An unscaled copy to (x, y); both rectangles must lie inside their
@@ -112,9 +118,19 @@ public:
     // Calls visit for every attached surface until it returns false.
     DdResult EnumAttachedSurfaces(const std::function<bool(const std::shared_ptr<DdSurface>&)>& visit);
 
-    // The stand-in's own access, for the GDI copy and the present.
-    const uint8_t* row(uint32_t y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
-    uint8_t* row(uint32_t y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
+    // The stand-in's own access, for the GDI copy and the present. A primary
+    // first takes in the frame it shows without having copied it (see
+    // Blt); written rows belong to this surface alone.
+    const uint8_t* row(uint32_t y) const {
+        TakeInShownFrame();
+        return RowAt(y);
+    }
+    uint8_t* row(uint32_t y) {
+        TakeInShownFrame();
+        OwnPixels(true);
+        uniform_ = false;
+        return RowAt(y);
+    }
     // Overlays (surfaces made with kDdsCapsOverlay) are not written into
     // the surface they show on: the present step lays each shown overlay
     // over its destination rectangle of the primary, converting YUV to RGB.
@@ -152,9 +168,41 @@ public:
     void PrepareWrite() { BeforeWrite(); }
 
 private:
+    using PixelStore = std::vector<uint8_t>;
+    // A frame of another surface that a primary shows at `area` without a
+    // copy of its own: the rows stay in that surface's store, which the
+    // surface leaves to the primary when it writes again.
+    struct ShownFrame {
+        std::shared_ptr<const PixelStore> store;
+        size_t first = 0;  // the byte of the frame's top-left pixel
+        int32_t pitch = 0;
+        Rect area{};
+    };
+
+    uint8_t* RowAt(uint32_t y) const { return pixels_->data() + static_cast<size_t>(y) * pitch_; }
+    // Copies a frame shown without a copy into the surface's own rows.
+    void TakeInShownFrame() const {
+        if (shown_.store) CopyInShownFrame();
+    }
+    void CopyInShownFrame() const;
+    // Makes the store this surface's alone before a write: a store a
+    // primary still shows stays with it, and the surface takes its spare
+    // one (the old pixels copied in when `keep`).
+    void OwnPixels(bool keep) {
+        if (pixels_.use_count() > 1) ReplaceSharedStore(keep);
+    }
+    void ReplaceSharedStore(bool keep);
+    // Whether a blt from source can be shown by this primary from the
+    // source's store, with no copy.
+    bool CanShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& area, const Rect& from,
+                            bool keyed) const;
+    void ShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& from);
     uint32_t ColorBitsMask() const;
     DdResult CheckUsable() const;
-    DdResult Fill(const Rect& area, uint32_t value);
+    // A colour (or depth) fill of area, already clipped.
+    void FillArea(const Rect& area, uint32_t value, bool color);
+    // The rows a present shows for area of this primary, and their pitch.
+    const uint8_t* PresentedRows(const Rect& area, int32_t* pitch) const;
     DdResult CopyStretched(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& source_rect,
                            bool keyed);
     bool ClipRegion(Rect* region) const;
@@ -169,7 +217,16 @@ private:
     DdPixelFormat format_;
     int bytes_per_pixel_;
     int32_t pitch_;
-    std::vector<uint8_t> pixels_;
+    // Mutable so that reading a primary can take in the frame it shows.
+    mutable std::shared_ptr<PixelStore> pixels_;
+    mutable ShownFrame shown_;
+    // The store last left to a primary, taken back once no primary shows it.
+    std::shared_ptr<PixelStore> spare_;
+    // Every pixel holds uniform_value_ (a raw value of the pixel's width)
+    // since the last fill of the whole surface: the same fill again changes
+    // nothing. Any other write clears it.
+    bool uniform_ = false;
+    uint32_t uniform_value_ = 0;
     int lock_count_ = 0;
     uint32_t lock_flags_ = 0;
     bool lost_ = false;
@@ -187,9 +244,16 @@ private:
     uint64_t serial_ = 1;
     bool mirror_newer_ = false;
 
-    void BeforeRead() { SyncFromMirror(); }
-    void BeforeWrite() {
+    void BeforeRead() {
         SyncFromMirror();
+        TakeInShownFrame();
+    }
+    // `keep` false: the write covers every pixel and needs none of the old ones.
+    void BeforeWrite(bool keep = true) {
+        SyncFromMirror();
+        TakeInShownFrame();
+        OwnPixels(keep);
+        uniform_ = false;
         ++serial_;
     }
 };

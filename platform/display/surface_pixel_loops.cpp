@@ -1,6 +1,7 @@
 #include "platform/display/surface_pixel_loops.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -89,7 +90,11 @@ struct WideKey {
 };
 #endif
 
+std::atomic<PixelLoopWidth> g_width_limit{PixelLoopWidth::kAvx512};
+
 #if defined(__SSE2__)
+PixelLoopWidth UsedWidth() { return std::min(MachinePixelLoopWidth(), g_width_limit.load(std::memory_order_relaxed)); }
+
 bool MachineHasAvx2() {
     static const bool has = [] {
         __builtin_cpu_init();
@@ -97,6 +102,86 @@ bool MachineHasAvx2() {
     }();
     return has;
 }
+
+// Sixteen, thirty-two or sixty-four pixels a step where the processor has
+// AVX-512 (with byte and word lanes): the key is an unsigned compare into a
+// lane mask and the shown pixels a masked store, so that rows of tiles with
+// holes in them take no branch per step, and the rest of a row is one
+// masked step more.
+#define VELK_AVX512 __attribute__((target("avx512f,avx512bw"), always_inline)) inline
+
+template <typename Pixel>
+VELK_AVX512 __m512i Broadcast512(Pixel value) {
+    if constexpr (sizeof(Pixel) == 4) {
+        return _mm512_set1_epi32(static_cast<int>(value));
+    } else if constexpr (sizeof(Pixel) == 2) {
+        return _mm512_set1_epi16(static_cast<int16_t>(value));
+    } else {
+        return _mm512_set1_epi8(static_cast<char>(value));
+    }
+}
+
+// The lanes of `lanes` whose pixels are not keyed: (pixel & mask) - low above span.
+template <typename Pixel>
+VELK_AVX512 uint64_t ShownLanes512(__m512i s, uint64_t lanes, __m512i mask, __m512i low, __m512i span) {
+    const __m512i masked = _mm512_and_si512(s, mask);
+    if constexpr (sizeof(Pixel) == 4) {
+        return _mm512_mask_cmpgt_epu32_mask(static_cast<__mmask16>(lanes), _mm512_sub_epi32(masked, low), span);
+    } else if constexpr (sizeof(Pixel) == 2) {
+        return _mm512_mask_cmpgt_epu16_mask(static_cast<__mmask32>(lanes), _mm512_sub_epi16(masked, low), span);
+    } else {
+        return _mm512_mask_cmpgt_epu8_mask(lanes, _mm512_sub_epi8(masked, low), span);
+    }
+}
+
+template <typename Pixel>
+VELK_AVX512 void StoreLanes512(uint8_t* at, uint64_t lanes, __m512i s) {
+    if constexpr (sizeof(Pixel) == 4) {
+        _mm512_mask_storeu_epi32(at, static_cast<__mmask16>(lanes), s);
+    } else if constexpr (sizeof(Pixel) == 2) {
+        _mm512_mask_storeu_epi16(at, static_cast<__mmask32>(lanes), s);
+    } else {
+        _mm512_mask_storeu_epi8(at, lanes, s);
+    }
+}
+
+template <typename Pixel>
+VELK_AVX512 __m512i LoadLanes512(const uint8_t* at, uint64_t lanes) {
+    if constexpr (sizeof(Pixel) == 4) {
+        return _mm512_maskz_loadu_epi32(static_cast<__mmask16>(lanes), at);
+    } else if constexpr (sizeof(Pixel) == 2) {
+        return _mm512_maskz_loadu_epi16(static_cast<__mmask32>(lanes), at);
+    } else {
+        return _mm512_maskz_loadu_epi8(lanes, at);
+    }
+}
+
+template <typename Pixel>
+__attribute__((target("avx512f,avx512bw"))) void CopyKeyedRowsAvx512(const PixelRows& rows,
+                                                                     const NarrowKey<Pixel>& key) {
+    constexpr int kStep = 64 / sizeof(Pixel);
+    const __m512i mask = Broadcast512<Pixel>(key.mask);
+    const __m512i low = Broadcast512<Pixel>(key.low);
+    const __m512i span = Broadcast512<Pixel>(key.span);
+    constexpr uint64_t kAll = kStep == 64 ? ~uint64_t{0} : (uint64_t{1} << kStep) - 1;
+    const int whole = rows.width - rows.width % kStep;
+    const uint64_t rest = (uint64_t{1} << (rows.width % kStep)) - 1;
+    for (int y = 0; y < rows.height; ++y) {
+        uint8_t* dest = rows.dest + y * rows.dest_pitch;
+        const uint8_t* source = rows.source + y * rows.source_pitch;
+        for (int x = 0; x < whole; x += kStep) {
+            const __m512i s = _mm512_loadu_si512(source + x * sizeof(Pixel));
+            StoreLanes512<Pixel>(dest + x * sizeof(Pixel), ShownLanes512<Pixel>(s, kAll, mask, low, span), s);
+        }
+        // Masked lanes are neither read nor written, past the row's end included.
+        if (rest != 0) {
+            const __m512i s = LoadLanes512<Pixel>(source + whole * sizeof(Pixel), rest);
+            StoreLanes512<Pixel>(dest + whole * sizeof(Pixel), ShownLanes512<Pixel>(s, rest, mask, low, span), s);
+        }
+    }
+}
+
+#undef VELK_AVX512
 
 // The 32-bit keyed copy eight pixels a step, where the processor has AVX2:
 // the copies of tiles and sprites are most of an idle frame's drawing.
@@ -149,8 +234,13 @@ __attribute__((target("avx2"))) void FillRows32Avx2(uint8_t* dest, ptrdiff_t pit
 template <typename Pixel>
 void CopyKeyedRows(const PixelRows& rows, const NarrowKey<Pixel>& key) {
 #if defined(__SSE2__)
+    const PixelLoopWidth width = UsedWidth();
+    if (width == PixelLoopWidth::kAvx512) {
+        CopyKeyedRowsAvx512(rows, key);
+        return;
+    }
     if constexpr (sizeof(Pixel) == 4) {
-        if (MachineHasAvx2()) {
+        if (width == PixelLoopWidth::kAvx2) {
             CopyKeyedRows32Avx2(rows, key);
             return;
         }
@@ -264,6 +354,22 @@ void FillRows(uint8_t* dest, ptrdiff_t pitch, int width, int height, Pixel value
 }
 
 }  // namespace
+
+PixelLoopWidth MachinePixelLoopWidth() {
+#if defined(__SSE2__)
+    static const PixelLoopWidth width = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0)
+            return PixelLoopWidth::kAvx512;
+        return MachineHasAvx2() ? PixelLoopWidth::kAvx2 : PixelLoopWidth::kSse2;
+    }();
+    return width;
+#else
+    return PixelLoopWidth::kSse2;
+#endif
+}
+
+void LimitPixelLoopWidth(PixelLoopWidth width) { g_width_limit.store(width, std::memory_order_relaxed); }
 
 void FillPixels(int bytes, uint8_t* dest, ptrdiff_t pitch, int width, int height, uint32_t value) {
     switch (bytes) {

@@ -40,4 +40,12 @@ void CopyPixels(int bytes, const PixelRows& rows, const PixelKey* key);
 void CopyPixelsScaled(int bytes, const PixelRows& rows, std::span<const int32_t> source_rows,
                       std::span<const int32_t> source_columns, const PixelKey* key);
 
+// The widest instructions the keyed copies use: the machine's widest,
+// unless lowered (tests run every form against a plain loop).
+enum class PixelLoopWidth { kSse2, kAvx2, kAvx512 };
+PixelLoopWidth MachinePixelLoopWidth();
+// Lowers the width used to at most `width` (the machine's widest again with
+// kAvx512).
+void LimitPixelLoopWidth(PixelLoopWidth width);
+
 }  // namespace velk::platform

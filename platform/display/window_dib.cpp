@@ -6,6 +6,10 @@
 #include <map>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/display/display_output.h"
 #include "platform/window/window_system.h"
 
@@ -109,6 +113,23 @@ void CopyRgbRun(const uint8_t* from, uint32_t* to, size_t count) {
         to[i] = ReadRgb(from + i * 4);
 }
 
+// The same with stores that bypass the cache, for a picture that nothing
+// reads until the window is read back or drawn in part.
+void StreamRgbRun(const uint8_t* from, uint32_t* to, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+    for (; i < count && (reinterpret_cast<uintptr_t>(to + i) & 15) != 0; ++i)
+        to[i] = ReadRgb(from + i * 4);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i * 4));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_and_si128(pixels, rgb));
+    }
+#endif
+    for (; i < count; ++i)
+        to[i] = ReadRgb(from + i * 4);
+}
+
 void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {
     const uint32_t value = Narrow((rgb >> 16) & 0xFF, image.red_mask) | Narrow((rgb >> 8) & 0xFF, image.green_mask) |
                            Narrow(rgb & 0xFF, image.blue_mask);
@@ -149,6 +170,27 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
     const bool same_layout =
         image.bit_count == 32 && image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
     const bool unscaled = dest_width == source_width;
+    if (same_layout && unscaled && dest_height == source_height && dest.left == 0 && dest.top == 0 &&
+        dest_width == picture->width && dest_height == picture->height) {
+        // The whole picture anew, as it is: the frame is shown from the
+        // bitmap's rows, which the drawing just left in the cache, and the
+        // picture keeps its copy without pushing them out. The output
+        // ignores the top byte the picture clears.
+        const uint8_t* first = image.pixels + static_cast<ptrdiff_t>(source.top) * image.pitch + source.left * 4;
+        PresentImage frame =
+            XrgbPresentImage(reinterpret_cast<const uint32_t*>(first), picture->width, picture->height);
+        frame.pixels = first;
+        frame.pitch = image.pitch;
+        ActiveDisplayOutput().Present(window, frame);
+        for (int32_t y = 0; y < picture->height; ++y)
+            StreamRgbRun(first + static_cast<ptrdiff_t>(y) * image.pitch,
+                         picture->pixels.data() + static_cast<size_t>(y) * picture->width,
+                         static_cast<size_t>(picture->width));
+#if defined(__SSE2__)
+        _mm_sfence();
+#endif
+        return true;
+    }
     const DibPixelReader reader(image);
     for (int32_t y = std::max(dest.top, 0); y < std::min(dest.bottom, picture->height); ++y) {
         const int sy = static_cast<int>(source.top + ((y - dest.top) * 2 + 1) * source_height / (dest_height * 2));

@@ -113,7 +113,12 @@ int ClearDrawScreen2D() {
         // The whole target, whatever the draw area and blend mode.
         MEMIMG* target = GetDrawTargetMemImg();
         if (target != nullptr) FillImageWhole(target, BackgroundFor(target->base->color_data));
-        FillImageWhole(s.target_z_image, kDepthFar);
+        if (s.target_z_image != &s.z_image) {
+            FillImageWhole(s.target_z_image, kDepthFar);
+        } else if (!s.z_image_far) {
+            FillImageWhole(&s.z_image, kDepthFar);
+            s.z_image_far = CheckValidMemImg(&s.z_image) != 0;
+        }
         return 0;
     }
     platform::DdBltFx fx;

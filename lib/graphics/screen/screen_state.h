@@ -84,6 +84,9 @@ struct ScreenState {
     MEMIMG primary_image;
     MEMIMG back_image;
     MEMIMG z_image;
+    // z_image holds the far depth in every pixel: no drawing writes it but
+    // the clear, so a clear after the first finds it far already.
+    bool z_image_far = false;
     int back_image_on_surface = 0;  // the back image views the locked back surface
     std::shared_ptr<platform::DdPalette> palette;
     platform::DdPaletteEntry palette_entries[256] = {};

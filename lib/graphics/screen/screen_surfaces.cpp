@@ -104,6 +104,7 @@ void CreateMemImgScreens() {
     }
     if (CreateDepthMemImg(&s.z_image, ScreenWidth(), ScreenHeight()) != 0)
         GraphicsFatalError(screen_log::kZMemImgFatal);
+    s.z_image_far = false;
     FillImageWithBackground(&s.primary_image);
     FillImageWithBackground(&s.back_image);
     s.screen_in_memimg = 1;
@@ -279,6 +280,7 @@ int ReleaseMainSurfaces() {
         ReleaseMemImg(&s.primary_image);
         ReleaseMemImg(&s.back_image);
         ReleaseMemImg(&s.z_image);
+        s.z_image_far = false;
         s.screen_in_memimg = 0;
     }
     return 0;

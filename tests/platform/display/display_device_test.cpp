@@ -177,6 +177,45 @@ TEST_F(DeviceTest, WindowBitmapsStretchIntoTheWindowAndReadBack) {
     EXPECT_FALSE(DrawDibToWindow(window, Rect{0, 0, 640, 480}, image, Rect{0, 0, 3, 1}));
 }
 
+// A bitmap in the picture's own layout covering the whole window, as the
+// software screen is shown every frame: shown and kept without its top
+// bytes, from rows that start anywhere in a wider bitmap.
+TEST_F(DeviceTest, AWholeWindowBitmapIsShownAndKeptAsItIs) {
+    std::mt19937 random(46);
+    const int width = 651, height = 490, pitch = width * 4 + 4;
+    std::vector<uint8_t> pixels(static_cast<size_t>(pitch) * height);
+    for (auto& b : pixels)
+        b = static_cast<uint8_t>(random());
+    const auto at = [&](int x, int y) {
+        uint32_t value;
+        std::memcpy(&value, pixels.data() + y * pitch + x * 4, 4);
+        return value & 0xFFFFFF;
+    };
+    DibImage image{width, height, pitch, 32, 0xFF0000, 0xFF00, 0xFF, pixels.data()};
+    ASSERT_TRUE(DrawDibToWindow(window, Rect{0, 0, 640, 480}, image, Rect{5, 7, 645, 487}));
+    PresentedFrame frame;
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    ASSERT_EQ(frame.width, 640);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(frame.at(x, y), at(x + 5, y + 7)) << x << "," << y;
+    std::vector<uint32_t> back(640 * 480, 0xDEADBEEF);
+    DibImage target{640, 480, 640 * 4, 32, 0xFF0000, 0xFF00, 0xFF, reinterpret_cast<uint8_t*>(back.data())};
+    ASSERT_TRUE(ReadWindowToDib(window, Rect{0, 0, 640, 480}, &target, 0, 0));
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(back[static_cast<size_t>(y * 640 + x)], at(x + 5, y + 7)) << x << "," << y;
+    // Drawn over in part, the window shows the rest as kept.
+    uint32_t dot = 0x123456;
+    DibImage one{1, 1, 4, 32, 0xFF0000, 0xFF00, 0xFF, reinterpret_cast<uint8_t*>(&dot)};
+    ASSERT_TRUE(DrawDibToWindow(window, Rect{639, 0, 640, 1}, one, Rect{0, 0, 1, 1}));
+    ASSERT_TRUE(output.output().ReadPresentedPixels(window, &frame));
+    EXPECT_EQ(frame.at(639, 0), 0x123456u);
+    EXPECT_EQ(frame.at(638, 0), at(643, 7));
+    EXPECT_EQ(frame.at(0, 479), at(5, 486));
+    EXPECT_EQ(frame.at(639, 1), at(644, 8));
+}
+
 // Every window pixel against the rule read plainly: the bitmap pixel under
 // its centre, each channel widened by WidenChannelTo8.
 TEST_F(DeviceTest, WindowBitmapsMatchTheNearestPixelRule) {

@@ -3,9 +3,12 @@
 // leave a remainder, checked pixel by pixel against the rule itself: a keyed
 // pixel is one whose colour bits lie within the key's range.
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
+#include "platform/display/surface_pixel_loops.h"
 #include "tests/platform/display/display_fixture.h"
 
 namespace velk::platform::testing {
@@ -212,6 +215,82 @@ TEST_F(SurfaceCopyTest, FillsOfOneRepeatedByteCoverTheRectangleAndNothingBeside)
     FillWhole(*surface, 0x000000FF);
     for (int x = 0; x < 48; ++x)
         ASSERT_EQ(Get(*surface, 32, x, 1), 0xFFu) << x;
+}
+
+// Lowers the keyed copies to one width for a scope.
+class ScopedPixelLoopWidth {
+public:
+    explicit ScopedPixelLoopWidth(PixelLoopWidth width) { LimitPixelLoopWidth(width); }
+    ~ScopedPixelLoopWidth() { LimitPixelLoopWidth(PixelLoopWidth::kAvx512); }
+};
+
+// Random copies at every pixel size, with every form of the keyed copy the
+// machine runs, against the rule pixel by pixel: widths from one pixel to
+// past several wide steps, rows starting anywhere, keys of single values
+// and of ranges (across the middle of the pixel's range too), pixels drawn
+// near the key's bounds so that keyed and shown ones mix in every step.
+TEST_F(SurfaceCopyTest, EveryFormOfTheKeyedCopyAgreesWithThePlainRule) {
+    std::mt19937 random(46);
+    const auto pick = [&](uint32_t below) { return static_cast<uint32_t>(random() % below); };
+    std::vector<PixelLoopWidth> widths{PixelLoopWidth::kSse2};
+    if (MachinePixelLoopWidth() >= PixelLoopWidth::kAvx2) widths.push_back(PixelLoopWidth::kAvx2);
+    if (MachinePixelLoopWidth() >= PixelLoopWidth::kAvx512) widths.push_back(PixelLoopWidth::kAvx512);
+    for (const PixelLoopWidth width : widths) {
+        const ScopedPixelLoopWidth limit(width);
+        for (const int bits : {8, 16, 32}) {
+            SCOPED_TRACE(::testing::Message() << "width form " << static_cast<int>(width) << ", " << bits << " bits");
+            const uint32_t colour_bits = bits == 8 ? 0xFF : bits == 16 ? 0xFFFF : 0xFFFFFF;
+            auto source = MakeSurface(200, 6, bits);
+            auto dest = MakeSurface(210, 8, bits);
+            for (int round = 0; round < 60; ++round) {
+                const uint32_t low = pick(colour_bits + 1);
+                const uint32_t high = round % 3 == 0 ? low : std::min(colour_bits, low + pick(300));
+                // Near the bounds, anywhere, and for 32 bits with any top byte.
+                const auto value = [&] {
+                    uint32_t v;
+                    switch (pick(3)) {
+                        case 0: v = low + pick(5) - 2; break;
+                        case 1: v = high + pick(5) - 2; break;
+                        default: v = static_cast<uint32_t>(random()); break;
+                    }
+                    v &= colour_bits;
+                    if (bits == 32) v |= pick(256) << 24;
+                    return v;
+                };
+                for (int y = 0; y < 6; ++y)
+                    for (int x = 0; x < 200; ++x)
+                        Set(*source, bits, x, y, value());
+                for (int y = 0; y < 8; ++y)
+                    for (int x = 0; x < 210; ++x)
+                        Set(*dest, bits, x, y, static_cast<uint32_t>(random()) & (bits == 32 ? ~0u : colour_bits));
+                DdColorKey key{low, high};
+                ASSERT_EQ(source->SetColorKey(kDdCkeySrcBlt, &key), kDdOk);
+                const int w = round < 20 ? round + 1 : 1 + static_cast<int>(pick(190));
+                const int h = 1 + static_cast<int>(pick(6));
+                const int sx = static_cast<int>(pick(static_cast<uint32_t>(200 - w + 1)));
+                const int sy = static_cast<int>(pick(static_cast<uint32_t>(6 - h + 1)));
+                const int dx = static_cast<int>(pick(static_cast<uint32_t>(210 - w + 1)));
+                const int dy = static_cast<int>(pick(static_cast<uint32_t>(8 - h + 1)));
+                std::vector<uint32_t> want(210 * 8);
+                for (int y = 0; y < 8; ++y)
+                    for (int x = 0; x < 210; ++x)
+                        want[static_cast<size_t>(y * 210 + x)] = Get(*dest, bits, x, y);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const uint32_t v = Get(*source, bits, sx + x, sy + y);
+                        const uint32_t c = v & colour_bits;
+                        if (c < low || c > high) want[static_cast<size_t>((dy + y) * 210 + dx + x)] = v;
+                    }
+                const Rect from{sx, sy, sx + w, sy + h};
+                ASSERT_EQ(dest->BltFast(dx, dy, source.get(), &from, kDdBltFastSrcColorKey), kDdOk);
+                for (int y = 0; y < 8; ++y)
+                    for (int x = 0; x < 210; ++x)
+                        ASSERT_EQ(Get(*dest, bits, x, y), want[static_cast<size_t>(y * 210 + x)])
+                            << "round " << round << " at " << x << "," << y << ": " << w << "x" << h << " from " << sx
+                            << "," << sy << " to " << dx << "," << dy << ", key " << low << "-" << high;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -2,15 +2,17 @@
 // the measurements, pixel stores and 2D surfaces, masks, the 2D draws' edge
 // cases in both modes, the present's scaling and the save.
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
+#include "lib/core/window/message_processing.h"
 #include "lib/graphics/draw2d/box_line_2d.h"
 #include "lib/graphics/draw2d/graph_draw_2d.h"
 #include "lib/graphics/screen/draw_target.h"
 #include "lib/graphics/screen/surface_2d.h"
 #include "lib/graphics/screen/surface_data.h"
-#include "lib/core/window/message_processing.h"
 #include "platform/display/display_mode.h"
 #include "platform/display/display_surface.h"
 #include "tests/lib/graphics/system/graphics_fixture.h"
@@ -53,6 +55,60 @@ TEST_F(ScreenModeTest, ModeChangesFallBackInOrderAndRefusedCallsKeepGraphs) {
     EXPECT_EQ(SetScreenModeBody(1280, 720, 32, 0), -2);
     EXPECT_EQ(ScreenWidth(), 640);
     EXPECT_EQ(GetColorBitDepth(), 16);
+}
+
+// Every depth value of the screen's depth store, read as a draw would.
+std::vector<uint32_t> ScreenDepths() {
+    std::vector<uint32_t> depths;
+    ScreenState& s = Screen();
+    if (s.z_buffer) {
+        platform::DdSurfaceDesc desc;
+        EXPECT_EQ(s.z_buffer->Lock(nullptr, &desc, platform::kDdLockWait | platform::kDdLockReadOnly), platform::kDdOk);
+        const int bytes = s.z_buffer->bytes_per_pixel();
+        for (uint32_t y = 0; y < desc.height; ++y)
+            for (uint32_t x = 0; x < desc.width; ++x) {
+                uint32_t depth = 0;
+                std::memcpy(&depth, static_cast<uint8_t*>(desc.surface) + y * desc.pitch + x * bytes, bytes);
+                depths.push_back(depth);
+            }
+        s.z_buffer->Unlock(nullptr);
+        return depths;
+    }
+    const MEMIMG& z = s.z_image;
+    const int bytes = MemImgBytesPerPixel(*z.base);
+    for (int y = 0; y < z.height; ++y)
+        for (int x = 0; x < z.width; ++x) {
+            uint32_t depth = 0;
+            std::memcpy(&depth, z.pixels + y * z.base->pitch + x * bytes, bytes);
+            depths.push_back(depth);
+        }
+    return depths;
+}
+
+// Two clears in a row, then the same after the screens (and their depth
+// store) were made again for another mode.
+void ExpectClearsLeaveTheDepthFar() {
+    for (int round = 0; round < 2; ++round) {
+        SetDrawScreen(kBackScreen);
+        ClearDrawScreen();
+        ClearDrawScreen();
+        const std::vector<uint32_t> depths = ScreenDepths();
+        ASSERT_EQ(depths.size(), static_cast<size_t>(ScreenWidth()) * ScreenHeight());
+        EXPECT_EQ(std::count(depths.begin(), depths.end(), 65535u), static_cast<ptrdiff_t>(depths.size()));
+        ASSERT_EQ(SetScreenModeBody(800, 600, 32, -1), 0);
+    }
+}
+
+TEST_F(ScreenModeTest, SoftwareClearsLeaveTheDepthFarAlsoAfterTheScreensAreMadeAgain) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kSoftware, 32));
+    ASSERT_FALSE(Screen().z_buffer);
+    ExpectClearsLeaveTheDepthFar();
+}
+
+TEST_F(ScreenModeTest, SurfaceClearsLeaveTheDepthFarAlsoAfterTheScreensAreMadeAgain) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    ASSERT_TRUE(Screen().z_buffer);
+    ExpectClearsLeaveTheDepthFar();
 }
 
 TEST_F(ScreenModeTest, StartUpMeasuresTheFrameAndTheSurfaceCopy) {
