@@ -854,6 +854,88 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 }
 #endif
 
+#if defined(VELK_WIDE_GLYPHS)
+bool g_widest_allowed = true;
+
+#define VELK_TARGET_512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+// The cells of a row step of up to 64 pixels from `from` below `to`: those
+// beyond read as 0 (nothing loaded there, so nothing past the cell is
+// touched).
+VELK_TARGET_512 inline __mmask64 StepMask(int from, int to, int step) {
+    const int count = std::min(step, to - from);
+    return count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
+}
+
+// Edged cells whose two inks are both whole: each pixel takes the text
+// colour (value 1), the edge colour (2) or stays, so a step is one masked
+// store of the colours chosen by the cells, without reading the image. A
+// step is one register's worth of pixels (32 at 16 bits, 16 at 32), the last
+// of a row cut to the glyph by its mask.
+template <int kBytes>
+VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                       int x1, int y1, uint32_t text, uint32_t edge) {
+    constexpr int kStep = 64 / kBytes;
+    const ptrdiff_t pitch = dest.base->pitch;
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * kBytes;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~(kStep - 1);  // where a row's last step starts
+    const __mmask64 last_mask = StepMask(last, width, kStep);
+    if constexpr (kBytes == 2) {
+        const __m512i text_words = _mm512_set1_epi16(static_cast<int16_t>(text));
+        const __m512i edge_words = _mm512_set1_epi16(static_cast<int16_t>(edge));
+        const __m256i one = _mm256_set1_epi8(1), two = _mm256_set1_epi8(2);
+        auto step = [&](const uint8_t* cells, uint8_t* p, __mmask32 mask) VELK_TARGET_512 {
+            const __m256i values = _mm256_maskz_loadu_epi8(mask, cells);
+            const __mmask32 is_text = _mm256_cmpeq_epi8_mask(values, one);
+            const __mmask32 is_edge = _mm256_cmpeq_epi8_mask(values, two);
+            _mm512_mask_storeu_epi16(p, is_text | is_edge, _mm512_mask_blend_epi16(is_text, edge_words, text_words));
+        };
+        for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+            for (int gx = 0; gx < last; gx += kStep) {
+                step(src + gx, row + gx * 2, ~__mmask32{0});
+            }
+            step(src + last, row + last * 2, static_cast<__mmask32>(last_mask));
+        }
+    } else {
+        const __m512i text_words = _mm512_set1_epi32(static_cast<int>(text));
+        const __m512i edge_words = _mm512_set1_epi32(static_cast<int>(edge));
+        const __m128i one = _mm_set1_epi8(1), two = _mm_set1_epi8(2);
+        auto step = [&](const uint8_t* cells, uint8_t* p, __mmask16 mask) VELK_TARGET_512 {
+            const __m128i values = _mm_maskz_loadu_epi8(mask, cells);
+            const __mmask16 is_text = _mm_cmpeq_epi8_mask(values, one);
+            const __mmask16 is_edge = _mm_cmpeq_epi8_mask(values, two);
+            _mm512_mask_storeu_epi32(p, is_text | is_edge, _mm512_mask_blend_epi32(is_text, edge_words, text_words));
+        };
+        for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+            for (int gx = 0; gx < last; gx += kStep) {
+                step(src + gx, row + gx * 4, ~__mmask16{0});
+            }
+            step(src + last, row + last * 4, static_cast<__mmask16>(last_mask));
+        }
+    }
+}
+
+// Whether a glyph box goes to a 512-bit form, and writes it if so.
+template <Kind kKind>
+bool WriteBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+                 const Ink* inks, const GlyphWriter::Lookup& lookup) {
+    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Vbmi()) {
+        return false;
+    }
+    if constexpr (kKind != Kind::k8 && kKind != Kind::k16Alpha) {
+        // (Into an image written as an alpha blit, a whole ink is stored
+        // whole as well.)
+        if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255) {
+            WriteTwoInkBox512<BytesOf(kKind)>(dest, x, y, glyph, x0, y0, x1, y1, inks[1].pixel, inks[2].pixel);
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
 template <Kind kKind>
 void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
                     const Ink* inks) {
@@ -900,6 +982,9 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         return;
     }
 #if defined(VELK_WIDE_GLYPHS)
+    if (WriteBox512<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, lookup)) {
+        return;
+    }
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
         if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
             const int room = clip.right - x;
@@ -979,6 +1064,14 @@ Kind KindOf(const MemImgBase& base) {
 void UseWideGlyphWriter(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_wide_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+void UseWidestGlyphWriter(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_widest_allowed = allowed;
 #else
     (void)allowed;
 #endif

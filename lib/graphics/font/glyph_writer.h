@@ -98,5 +98,8 @@ private:
 // Whether glyph rows may use the machine's wide vector forms where it has
 // them (on by default); tests compare both against the same rules.
 void UseWideGlyphWriter(bool allowed);
+// Whether the wide forms may take 512-bit steps where the machine has them
+// (on by default); off, they stay at 256 bits.
+void UseWidestGlyphWriter(bool allowed);
 
 }  // namespace velk

@@ -146,12 +146,23 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
 
 constexpr int kWidth = 130;
 
-// Each kind with the wide vector forms (where the machine has them) and
-// without.
-class GlyphWriterTest : public ::testing::TestWithParam<std::tuple<ImageKind, bool>> {
+// How wide the writer's vector forms may be: the base forms only, up to 256
+// bits, or up to 512 (each where the machine has them).
+enum Width { kNarrow, kWide, kWidest };
+
+const char* WidthName(int width) { return width == kNarrow ? "Narrow" : (width == kWide ? "Wide" : "Widest"); }
+
+// Each kind at each width.
+class GlyphWriterTest : public ::testing::TestWithParam<std::tuple<ImageKind, int>> {
 protected:
-    void SetUp() override { UseWideGlyphWriter(std::get<1>(GetParam())); }
-    void TearDown() override { UseWideGlyphWriter(true); }
+    void SetUp() override {
+        UseWideGlyphWriter(std::get<1>(GetParam()) != kNarrow);
+        UseWidestGlyphWriter(std::get<1>(GetParam()) == kWidest);
+    }
+    void TearDown() override {
+        UseWideGlyphWriter(true);
+        UseWidestGlyphWriter(true);
+    }
 };
 
 TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
@@ -264,10 +275,10 @@ TEST_P(GlyphWriterTest, AWriterBegunAgainForFewerInksKeepsNoneOfTheOldOnes) {
     ReleaseMemImg(&before);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest, ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
+                         ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidest)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) ? "Wide" : "Narrow");
+                             return std::string(std::get<0>(info.param).name) + WidthName(std::get<1>(info.param));
                          });
 
 TEST(GlyphWriter, TheDrawBrightDarkensBothColours) {
