@@ -857,6 +857,13 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 #if defined(VELK_WIDE_GLYPHS)
 bool g_widest_allowed = true;
 
+// GCC 12's 512-bit intrinsics start from a register left undefined on
+// purpose, which its flow analysis then reports as used uninitialised.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #define VELK_TARGET_512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
 // The cells of a row step of up to 64 pixels from `from` below `to`: those
@@ -917,6 +924,89 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
     }
 }
 
+// Sixteen pixels of anti-aliased cells written over a plain 32-bit image as
+// an alpha blit would write them (those outside `mask` read as value 0 and
+// stay): by the sixteen levels of one colour, or by inks gathered from all
+// 256 (anti-aliased edged cells).
+template <LookupForm kForm>
+VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, __mmask16 mask, const Ink* inks,
+                                             __m512i color) {
+    const __m512i values = _mm512_cvtepu8_epi32(_mm_maskz_loadu_epi8(mask, cells));
+    const __m512i top = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    if constexpr (kForm == LookupForm::kLevels) {
+        // Value 0, and values of 16 or more, put nothing down.
+        const __m512i fifteen = _mm512_set1_epi32(15);
+        const __mmask16 draw = _mm512_test_epi32_mask(values, values) & _mm512_cmple_epu32_mask(values, fifteen);
+        if (draw == 0) {
+            return;
+        }
+        const __mmask16 whole = _mm512_cmpeq_epi32_mask(values, fifteen);
+        const __m512i d = _mm512_loadu_si512(p);
+        // As the 256-bit levels form: the weights (16 - v, v) mix byte
+        // pairs (d, s), 15 by (0, 16) to the whole ink whose X is 0xFF, and
+        // the source's X is otherwise the destination's.
+        const __m512i s = _mm512_mask_or_epi32(_mm512_or_si512(color, _mm512_and_si512(d, top)), whole, color, top);
+        const __m512i weight = _mm512_maskz_mov_epi32(draw, _mm512_mask_add_epi32(values, whole, values,
+                                                                                   _mm512_set1_epi32(1)));
+        const __m512i pairs = _mm512_add_epi16(
+            _mm512_mullo_epi16(_mm512_or_si512(weight, _mm512_slli_epi32(weight, 16)), _mm512_set1_epi16(255)),
+            _mm512_set1_epi16(16));
+        const __m512i lo = _mm512_srli_epi16(
+            _mm512_maddubs_epi16(_mm512_unpacklo_epi8(d, s), _mm512_unpacklo_epi32(pairs, pairs)), 4);
+        const __m512i hi = _mm512_srli_epi16(
+            _mm512_maddubs_epi16(_mm512_unpackhi_epi8(d, s), _mm512_unpackhi_epi32(pairs, pairs)), 4);
+        _mm512_mask_storeu_epi32(p, draw, _mm512_packus_epi16(lo, hi));
+    } else {
+        static_assert(kForm == LookupForm::kGather);
+        // Value 0 puts nothing down in every font type: only the others
+        // look up their ink, whose top byte is its coverage.
+        const __mmask16 any = _mm512_test_epi32_mask(values, values);
+        if (any == 0) {
+            return;
+        }
+        const __m512i ink = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel,
+                                                        sizeof(Ink));
+        const __mmask16 draw = _mm512_test_epi32_mask(ink, top);
+        const __m512i d = _mm512_loadu_si512(p);
+        const __m512i zero = _mm512_setzero_si512();
+        // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
+        // ink's coverage spread over its blue, green and red lanes); an
+        // opaque ink whole.
+        const __m512i low_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1)));
+        const __m512i high_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1)));
+        const __m512i full = _mm512_set1_epi16(256);
+        auto mix = [full](__m512i d16, __m512i s16, __m512i a16) VELK_TARGET_512 {
+            return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)),
+                                                      _mm512_mullo_epi16(s16, a16)),
+                                     8);
+        };
+        const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(ink, zero), low_alpha);
+        const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(ink, zero), high_alpha);
+        const __mmask16 opaque = _mm512_cmpeq_epi32_mask(_mm512_and_si512(ink, top), top);
+        _mm512_mask_storeu_epi32(p, draw, _mm512_mask_mov_epi32(_mm512_packus_epi16(lo, hi), opaque, ink));
+    }
+}
+
+template <LookupForm kForm>
+VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                     int x1, int y1, const Ink* inks, uint32_t level_color) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;
+    const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
+    const __m512i color = _mm512_set1_epi32(static_cast<int>(level_color));
+    for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        for (int gx = 0; gx < last; gx += 16) {
+            PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
+        }
+        PutSixteenOver32<kForm>(row + last * 4, src + last, last_mask, inks, color);
+    }
+}
+
 // Whether a glyph box goes to a 512-bit form, and writes it if so.
 template <Kind kKind>
 bool WriteBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
@@ -932,8 +1022,21 @@ bool WriteBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, i
             return true;
         }
     }
+    if constexpr (kKind == Kind::k32Over) {
+        if (lookup.gather) {
+            WriteOverBox512<LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, inks, 0);
+            return true;
+        }
+        if (lookup.sixteen_levels) {
+            WriteOverBox512<LookupForm::kLevels>(dest, x, y, glyph, x0, y0, x1, y1, inks, lookup.level_color);
+            return true;
+        }
+    }
     return false;
 }
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 template <Kind kKind>
