@@ -881,7 +881,8 @@ VELK_TARGET_512 inline __mmask64 StepMask(int from, int to, int step) {
 // of a row cut to the glyph by its mask.
 template <int kBytes>
 VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                       int x1, int y1, uint32_t text, uint32_t edge) {
+                                       int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& /*lookup*/) {
+    const uint32_t text = inks[1].pixel, edge = inks[2].pixel;
     constexpr int kStep = 64 / kBytes;
     const ptrdiff_t pitch = dest.base->pitch;
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
@@ -991,14 +992,14 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
 
 template <LookupForm kForm>
 VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                     int x1, int y1, const Ink* inks, uint32_t level_color) {
+                                     int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& lookup) {
     const ptrdiff_t pitch = dest.base->pitch;
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
     const int width = x1 - x0;
     const int last = (width - 1) & ~15;
     const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
-    const __m512i color = _mm512_set1_epi32(static_cast<int>(level_color));
+    const __m512i color = _mm512_set1_epi32(static_cast<int>(lookup.level_color));
     for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
         for (int gx = 0; gx < last; gx += 16) {
             PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
@@ -1007,32 +1008,25 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
     }
 }
 
-// Whether a glyph box goes to a 512-bit form, and writes it if so.
-template <Kind kKind>
-bool WriteBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                 const Ink* inks, const GlyphWriter::Lookup& lookup) {
-    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Vbmi()) {
-        return false;
+// The 512-bit form for glyph boxes of this kind, font type and inks, or
+// none.
+GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Vbmi() || font_type == 0) {
+        return nullptr;
     }
-    if constexpr (kKind != Kind::k8 && kKind != Kind::k16Alpha) {
-        // (Into an image written as an alpha blit, a whole ink is stored
-        // whole as well.)
-        if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255) {
-            WriteTwoInkBox512<BytesOf(kKind)>(dest, x, y, glyph, x0, y0, x1, y1, inks[1].pixel, inks[2].pixel);
-            return true;
-        }
+    // (Into an image written as an alpha blit, a whole ink is stored whole
+    // as well.)
+    if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255 && kind != Kind::k8 &&
+        kind != Kind::k16Alpha) {
+        return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
     }
-    if constexpr (kKind == Kind::k32Over) {
-        if (lookup.gather) {
-            WriteOverBox512<LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, inks, 0);
-            return true;
-        }
-        if (lookup.sixteen_levels) {
-            WriteOverBox512<LookupForm::kLevels>(dest, x, y, glyph, x0, y0, x1, y1, inks, lookup.level_color);
-            return true;
-        }
+    if (kind == Kind::k32Over && lookup.gather) {
+        return &WriteOverBox512<LookupForm::kGather>;
     }
-    return false;
+    if (kind == Kind::k32Over && lookup.sixteen_levels) {
+        return &WriteOverBox512<LookupForm::kLevels>;
+    }
+    return nullptr;
 }
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
@@ -1085,9 +1079,6 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         return;
     }
 #if defined(VELK_WIDE_GLYPHS)
-    if (WriteBox512<kKind>(dest, x, y, glyph, x0, y0, x1, y1, inks, lookup)) {
-        return;
-    }
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
         if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
             const int room = clip.right - x;
@@ -1162,6 +1153,16 @@ Kind KindOf(const MemImgBase& base) {
     return base.use_alpha != 0 ? Kind::k32Alpha : Kind::k32;
 }
 
+// The 512-bit form for glyph boxes, where there is one and it may be used.
+GlyphWriter::WideBoxWriter WideBoxFor(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+#if defined(VELK_WIDE_GLYPHS)
+    return ChooseBox512(kind, font_type, inks, lookup);
+#else
+    (void)kind, (void)font_type, (void)inks, (void)lookup;
+    return nullptr;
+#endif
+}
+
 }  // namespace
 
 void UseWideGlyphWriter(bool allowed) {
@@ -1190,6 +1191,7 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
 
 bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
                         int bright_green, int bright_blue, bool as_alpha_blit, int blit_weight) {
+    wide_box_ = nullptr;
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }
@@ -1237,6 +1239,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         if (UsesCoverWords()) {
             cover_words_ = made.cover_words;
         }
+        wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
         return true;
     }
     MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
@@ -1256,6 +1259,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     if (UsesCoverWords()) {
         made.cover_words = cover_words_;
     }
+    wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
     return true;
 }
 
@@ -1335,6 +1339,14 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
 }
 
 void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+    if (wide_box_ != nullptr) {
+        const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
+        const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
+        if (x0 < x1 && y0 < y1) {
+            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_);
+        }
+        return;
+    }
     const bool bits = font_type_ == 0;
     // Edged glyphs without anti-aliasing draw two whole inks.
     const bool two_inks = font_type_ == kFontTypeEdge;

@@ -76,6 +76,11 @@ public:
         uint32_t level_color = 0;
     };
 
+    // Writes the part (x0, y0)-(x1, y1) of a glyph box, in the box's own
+    // coordinates, placed with its top-left at (x, y).
+    using WideBoxWriter = void (*)(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                   int x1, int y1, const Ink* inks, const Lookup& lookup);
+
 private:
     // The inks and lookup of kind_ and font_type_ for these colours.
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
@@ -93,13 +98,17 @@ private:
     // Each ink's colour word with its coverage in bits 16 to 23 (one load
     // a pixel).
     std::array<uint32_t, 256> cover_words_{};
+    // The widest form chosen for this string's glyph boxes (chosen once
+    // a string, not a glyph), or none.
+    WideBoxWriter wide_box_ = nullptr;
 };
 
 // Whether glyph rows may use the machine's wide vector forms where it has
 // them (on by default); tests compare both against the same rules.
 void UseWideGlyphWriter(bool allowed);
 // Whether the wide forms may take 512-bit steps where the machine has them
-// (on by default); off, they stay at 256 bits.
+// (on by default); off, they stay at 256 bits. A writer chooses its 512-bit
+// form when it begins a string.
 void UseWidestGlyphWriter(bool allowed);
 
 }  // namespace velk
