@@ -1212,24 +1212,24 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     blit_weight = std::clamp(blit_weight, 0, 255);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
-    // Strings are mostly drawn in the colours of the one before: the inks
-    // made last are kept whole (all 256 of anti-aliased edged cells cost
-    // more to make than a short string takes to draw).
+    const InkKey key{kind_, font_type_, text_color, edge_color, unused, bright_red, bright_green, bright_blue,
+                     blit_weight};
+    // Strings are mostly drawn in the colours of the one before: a writer
+    // kept from string to string keeps its inks, and the inks made last
+    // are kept whole for other writers (all 256 of anti-aliased edged cells
+    // cost more to make than a short string takes to draw).
     struct MadeInks {
         bool valid = false;
-        Kind kind = Kind::k32;
-        int font_type = 0;
-        uint32_t text = 0, edge = 0, unused = 0;
-        int red = 0, green = 0, blue = 0, weight = 255;
+        InkKey key{};
         int inks_set = 0;
         std::array<Ink, 256> inks{};
         Lookup lookup{};
         std::array<uint32_t, 256> cover_words{};
     };
     thread_local MadeInks made;
-    if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
-        made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
-        made.blue == bright_blue && made.weight == blit_weight) {
+    if (inks_made_ && inks_made_for_ == key) {
+        // (Its own inks.)
+    } else if (made.valid && made.key == key) {
         // Inks beyond both counts hold nothing on either side: only those
         // below are copied (a string of 16 inks copies 16, not 256).
         const int count = std::max(made.inks_set, inks_set_);
@@ -1239,26 +1239,19 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         if (UsesCoverWords()) {
             cover_words_ = made.cover_words;
         }
-        wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
-        return true;
+    } else {
+        MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
+        made.valid = true;
+        made.key = key;
+        std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
+        made.inks_set = inks_set_;
+        made.lookup = lookup_;
+        if (UsesCoverWords()) {
+            made.cover_words = cover_words_;
+        }
     }
-    MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
-    made.valid = true;
-    made.kind = kind_;
-    made.font_type = font_type_;
-    made.text = text_color;
-    made.edge = edge_color;
-    made.unused = unused;
-    made.red = bright_red;
-    made.green = bright_green;
-    made.blue = bright_blue;
-    made.weight = blit_weight;
-    std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
-    made.inks_set = inks_set_;
-    made.lookup = lookup_;
-    if (UsesCoverWords()) {
-        made.cover_words = cover_words_;
-    }
+    inks_made_ = true;
+    inks_made_for_ = key;
     wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
     return true;
 }

@@ -82,6 +82,15 @@ public:
                                    int x1, int y1, const Ink* inks, const Lookup& lookup);
 
 private:
+    // What a writer's inks were made for.
+    struct InkKey {
+        Kind kind = Kind::k32;
+        int font_type = 0;
+        uint32_t text = 0, edge = 0, unused = 0;
+        int red = 0, green = 0, blue = 0, weight = 255;
+        bool operator==(const InkKey&) const = default;
+    };
+
     // The inks and lookup of kind_ and font_type_ for these colours.
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
                   int bright_blue, int blit_weight);
@@ -98,6 +107,8 @@ private:
     // Each ink's colour word with its coverage in bits 16 to 23 (one load
     // a pixel).
     std::array<uint32_t, 256> cover_words_{};
+    bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
+    InkKey inks_made_for_{};
     // The widest form chosen for this string's glyph boxes (chosen once
     // a string, not a glyph), or none.
     WideBoxWriter wide_box_ = nullptr;

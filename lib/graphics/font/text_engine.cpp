@@ -92,7 +92,10 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     }
     const double rate = vertical != 0 ? rate_y : rate_x;
 
-    GlyphWriter writer;
+    // Kept from string to string: strings mostly come in the colours of the
+    // one before, whose inks it then still holds. (Nothing a string's draw
+    // calls draws another string.)
+    thread_local GlyphWriter writer;
     Rect bounds{};
     std::optional<TextureGlyphDraw> texture;
     if (draw == kRenderTexture) {

@@ -275,6 +275,68 @@ TEST_P(GlyphWriterTest, AWriterBegunAgainForFewerInksKeepsNoneOfTheOldOnes) {
     ReleaseMemImg(&before);
 }
 
+// One writer kept from string to string, as the text engine keeps it, while
+// other writers begin strings in other colours and font types between: each
+// string is drawn in its own colours and with its own font type's inks.
+TEST_P(GlyphWriterTest, AWriterKeptFromStringToStringDrawsEachStringInItsOwnInks) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kCellWidth = 37, kRows = 9;
+    std::mt19937 random(7);
+    const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+    GlyphWriter kept, other;
+    // (font type, text, edge) of each string, and whether another writer
+    // begins a string between.
+    struct Step {
+        int type;
+        uint32_t text, edge;
+        bool other_between;
+    };
+    const uint32_t a = 0x00D08040u & mask, b = 0x00205070u & mask, c = 0x0070F020u & mask;
+    const Step steps[] = {{3, a, b, false}, {3, a, b, true},  {1, a, b, true},  {1, c, b, false},
+                          {2, c, a, false}, {2, a, c, true},  {3, a, b, false}, {1, c, b, true},
+                          {3, b, c, true},  {3, b, c, false}, {3, a, c, false}};
+    for (const Step& step : steps) {
+        MEMIMG image{};
+        ASSERT_EQ(CreateMemImg(&image, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        for (int y = 0; y < kRows; ++y) {
+            for (int x = 0; x < kCellWidth; ++x) {
+                const uint32_t v = static_cast<uint32_t>(random());
+                std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+            }
+        }
+        MEMIMG before{};
+        ASSERT_EQ(CreateMemImg(&before, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kRows));
+        if (step.other_between) {
+            ASSERT_TRUE(other.Begin(image, step.type ^ 1, step.edge, step.text ^ 0x0101, 255, 255, 255, kind.over));
+        }
+        ASSERT_TRUE(kept.Begin(image, step.type, step.text, step.edge, 255, 255, 255, kind.over));
+        // Cells of type 3 values throughout: values no ink of the font type
+        // draws must leave their pixels.
+        Cell cell = RandomCell(3, kCellWidth - 4, random);
+        cell.type = step.type == 0 ? 3 : step.type;
+        kept.Write(image, Rect{0, 0, kCellWidth, kRows}, 2, -1,
+                   GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+        const uint32_t unused =
+            kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over ? image.base->color_data->no_use_mask : 0;
+        const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+        for (int y = 0; y < kRows; ++y) {
+            for (int x = 0; x < kCellWidth; ++x) {
+                const uint32_t old = Load(before, x, y);
+                const int gx = x - 2, gy = y + 1;
+                const bool inside = gx >= 0 && gx < cell.width && gy < cell.height;
+                const uint32_t want =
+                    inside ? Expected(kind, step.type, cell.ValueAt(gx, gy), step.text, step.edge, old, unused) : old;
+                ASSERT_EQ(Load(image, x, y) & compare, want & compare)
+                    << kind.name << " type " << step.type << " value " << (inside ? cell.ValueAt(gx, gy) : -1)
+                    << " at " << x << "," << y;
+            }
+        }
+        ReleaseMemImg(&image);
+        ReleaseMemImg(&before);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
                          ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidest)),
                          [](const auto& info) {
