@@ -887,6 +887,7 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
     const ptrdiff_t pitch = dest.base->pitch;
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * kBytes;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const int width = x1 - x0;
     const int last = (width - 1) & ~(kStep - 1);  // where a row's last step starts
     const __mmask64 last_mask = StepMask(last, width, kStep);
@@ -900,7 +901,7 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
             const __mmask32 is_edge = _mm256_cmpeq_epi8_mask(values, two);
             _mm512_mask_storeu_epi16(p, is_text | is_edge, _mm512_mask_blend_epi16(is_text, edge_words, text_words));
         };
-        for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
             for (int gx = 0; gx < last; gx += kStep) {
                 step(src + gx, row + gx * 2, ~__mmask32{0});
             }
@@ -916,7 +917,7 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
             const __mmask16 is_edge = _mm_cmpeq_epi8_mask(values, two);
             _mm512_mask_storeu_epi32(p, is_text | is_edge, _mm512_mask_blend_epi32(is_text, edge_words, text_words));
         };
-        for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+        for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
             for (int gx = 0; gx < last; gx += kStep) {
                 step(src + gx, row + gx * 4, ~__mmask16{0});
             }
@@ -942,7 +943,8 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
             return;
         }
         const __mmask16 whole = _mm512_cmpeq_epi32_mask(values, fifteen);
-        const __m512i d = _mm512_loadu_si512(p);
+        // (Masked: the step may reach past the image's last pixel.)
+        const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
         // As the 256-bit levels form: the weights (16 - v, v) mix byte
         // pairs (d, s), 15 by (0, 16) to the whole ink whose X is 0xFF, and
         // the source's X is otherwise the destination's.
@@ -968,7 +970,7 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
         const __m512i ink = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel,
                                                         sizeof(Ink));
         const __mmask16 draw = _mm512_test_epi32_mask(ink, top);
-        const __m512i d = _mm512_loadu_si512(p);
+        const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
         const __m512i zero = _mm512_setzero_si512();
         // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
         // ink's coverage spread over its blue, green and red lanes); an
@@ -996,11 +998,12 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
     const ptrdiff_t pitch = dest.base->pitch;
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const int width = x1 - x0;
     const int last = (width - 1) & ~15;
     const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
     const __m512i color = _mm512_set1_epi32(static_cast<int>(lookup.level_color));
-    for (int gy = y0; gy < y1; ++gy, src += glyph.pitch, row += pitch) {
+    for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
         for (int gx = 0; gx < last; gx += 16) {
             PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
         }

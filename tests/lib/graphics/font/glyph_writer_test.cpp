@@ -337,6 +337,58 @@ TEST_P(GlyphWriterTest, AWriterKeptFromStringToStringDrawsEachStringInItsOwnInks
     }
 }
 
+// Glyphs in the bottom-right corner of a small image, whose rows end where
+// its memory ends: the wide forms touch nothing past the last pixel (the
+// sanitizer builds see any read there) and draw the corner as the rules say.
+TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kImageWidth = 24, kImageHeight = 6;
+    std::mt19937 random(31);
+    for (int type = 0; type < 4; ++type) {
+        for (int glyph_width : {3, 9, 21}) {
+            MEMIMG image{};
+            ASSERT_EQ(CreateMemImg(&image, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+            for (int y = 0; y < kImageHeight; ++y) {
+                for (int x = 0; x < kImageWidth; ++x) {
+                    const uint32_t v = static_cast<uint32_t>(random());
+                    std::memcpy(MemImgPixelAddress(image, x, y), &v,
+                                static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+                }
+            }
+            MEMIMG before{};
+            ASSERT_EQ(CreateMemImg(&before, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+            std::memcpy(before.base->pixels, image.base->pixels,
+                        static_cast<size_t>(image.base->pitch * kImageHeight));
+            const Cell cell = RandomCell(type, glyph_width, random);
+            const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+            const uint32_t text = static_cast<uint32_t>(random()) & mask, edge = static_cast<uint32_t>(random()) & mask;
+            GlyphWriter writer;
+            ASSERT_TRUE(writer.Begin(image, type, text, edge, 255, 255, 255, kind.over));
+            // The box's last column and row on the image's.
+            const int x = kImageWidth - glyph_width, y = kImageHeight - cell.height;
+            writer.Write(image, Rect{0, 0, kImageWidth, kImageHeight}, x, y,
+                         GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+            const uint32_t unused = kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over
+                                        ? image.base->color_data->no_use_mask
+                                        : 0;
+            const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+            for (int py = 0; py < kImageHeight; ++py) {
+                for (int px = 0; px < kImageWidth; ++px) {
+                    const uint32_t old = Load(before, px, py);
+                    const int gx = px - x, gy = py - y;
+                    const bool inside = gx >= 0 && gy >= 0;
+                    const uint32_t want =
+                        inside ? Expected(kind, type, cell.ValueAt(gx, gy), text, edge, old, unused) : old;
+                    ASSERT_EQ(Load(image, px, py) & compare, want & compare)
+                        << kind.name << " type " << type << " width " << glyph_width << " at " << px << "," << py;
+                }
+            }
+            ReleaseMemImg(&image);
+            ReleaseMemImg(&before);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
                          ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidest)),
                          [](const auto& info) {
