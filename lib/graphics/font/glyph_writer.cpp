@@ -881,7 +881,8 @@ VELK_TARGET_512 inline __mmask64 StepMask(int from, int to, int step) {
 // of a row cut to the glyph by its mask.
 template <int kBytes>
 VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                       int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& /*lookup*/) {
+                                       int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& /*lookup*/,
+                                       const uint32_t* /*cover_words*/) {
     const uint32_t text = inks[1].pixel, edge = inks[2].pixel;
     constexpr int kStep = 64 / kBytes;
     const ptrdiff_t pitch = dest.base->pitch;
@@ -994,7 +995,8 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
 
 template <LookupForm kForm>
 VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                     int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+                                     int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& lookup,
+                                     const uint32_t* /*cover_words*/) {
     const ptrdiff_t pitch = dest.base->pitch;
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
@@ -1008,6 +1010,84 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
             PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
         }
         PutSixteenOver32<kForm>(row + last * 4, src + last, last_mask, inks, color);
+    }
+}
+
+// d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
+// (|s - d| x w stays inside 16 signed bits).
+template <int kShift>
+VELK_TARGET_512 inline __m512i Mix565x32(__m512i d, __m512i s, __m512i w) {
+    const __m512i six = _mm512_set1_epi16(0x3F), five = _mm512_set1_epi16(0x1F);
+    auto mix = [w](__m512i dc, __m512i sc) VELK_TARGET_512 {
+        return _mm512_add_epi16(dc, _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(sc, dc), w), kShift));
+    };
+    const __m512i red = mix(_mm512_srli_epi16(d, 11), _mm512_srli_epi16(s, 11));
+    const __m512i green =
+        mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
+    const __m512i blue = mix(_mm512_and_si512(d, five), _mm512_and_si512(s, five));
+    return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+}
+
+// Anti-aliased cells over a plain 16-bit image (written as an alpha blit
+// would write them), by their sixteen levels of one colour or by the inks of
+// edged cells, sixteen pixels of two rows a step: one register holds both
+// rows, as glyphs of this size are rarely wider than sixteen. The weights
+// choose, as in the 256-bit forms: a whole ink mixes by 16/16 (or 256/256)
+// to itself and a pixel left as it is by 0.
+template <LookupForm kForm>
+VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
+                                        const uint32_t* cover_words) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;
+    const __m512i color = _mm512_set1_epi16(static_cast<int16_t>(lookup.level_color));
+    const __m512i fifteen = _mm512_set1_epi16(15);
+    const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
+    for (int gx = x0; gx < x1; gx += 16) {
+        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
+        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
+        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+        for (int gy = y0; gy < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
+            // The second row's half is empty past the box's last row.
+            const __mmask16 next_mask = gy + 1 < y1 ? mask : 0;
+            const __m256i cells = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_maskz_loadu_epi8(mask, src)),
+                                                          _mm_maskz_loadu_epi8(next_mask, src + cell_pitch), 1);
+            if (_mm256_testz_si256(cells, cells)) {
+                continue;
+            }
+            const __m512i values = _mm512_cvtepu8_epi16(cells);
+            const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, row)),
+                                                 _mm256_maskz_loadu_epi16(next_mask, row + pitch), 1);
+            __m512i mixed;
+            if constexpr (kForm == LookupForm::kLevels) {
+                // 15 weighs 16; 0 and values above 15 weigh nothing.
+                const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
+                const __m512i weight = _mm512_maskz_mov_epi16(
+                    levels, _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values,
+                                                  _mm512_set1_epi16(1)));
+                mixed = Mix565x32<4>(d, color, weight);
+            } else {
+                static_assert(kForm == LookupForm::kGather);
+                // Each value's colour word with its coverage above it, for
+                // the first row's sixteen pixels and the second's.
+                const __m512i first =
+                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
+                const __m512i second =
+                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
+                const __m512i ink = _mm512_inserti64x4(
+                    _mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
+                    _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
+                const __m512i alpha =
+                    _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
+                                       _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
+                const __m512i weight =
+                    _mm512_mask_add_epi16(alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha,
+                                          _mm512_set1_epi16(1));
+                mixed = Mix565x32<8>(d, ink, weight);
+            }
+            _mm256_mask_storeu_epi16(row, mask, _mm512_castsi512_si256(mixed));
+            _mm256_mask_storeu_epi16(row + pitch, next_mask, _mm512_extracti64x4_epi64(mixed, 1));
+        }
     }
 }
 
@@ -1028,6 +1108,12 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
     }
     if (kind == Kind::k32Over && lookup.sixteen_levels) {
         return &WriteOverBox512<LookupForm::kLevels>;
+    }
+    if (kind == Kind::k16Over && font_type == 3) {
+        return &WriteOverBox16x512<LookupForm::kGather>;
+    }
+    if (kind == Kind::k16Over && lookup.sixteen_levels) {
+        return &WriteOverBox16x512<LookupForm::kLevels>;
     }
     return nullptr;
 }
@@ -1339,7 +1425,7 @@ void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, cons
         const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
         const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
         if (x0 < x1 && y0 < y1) {
-            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_);
+            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_, cover_words_.data());
         }
         return;
     }
