@@ -950,15 +950,15 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
         // pairs (d, s), 15 by (0, 16) to the whole ink whose X is 0xFF, and
         // the source's X is otherwise the destination's.
         const __m512i s = _mm512_mask_or_epi32(_mm512_or_si512(color, _mm512_and_si512(d, top)), whole, color, top);
-        const __m512i weight = _mm512_maskz_mov_epi32(draw, _mm512_mask_add_epi32(values, whole, values,
-                                                                                   _mm512_set1_epi32(1)));
+        const __m512i weight =
+            _mm512_maskz_mov_epi32(draw, _mm512_mask_add_epi32(values, whole, values, _mm512_set1_epi32(1)));
         const __m512i pairs = _mm512_add_epi16(
             _mm512_mullo_epi16(_mm512_or_si512(weight, _mm512_slli_epi32(weight, 16)), _mm512_set1_epi16(255)),
             _mm512_set1_epi16(16));
-        const __m512i lo = _mm512_srli_epi16(
-            _mm512_maddubs_epi16(_mm512_unpacklo_epi8(d, s), _mm512_unpacklo_epi32(pairs, pairs)), 4);
-        const __m512i hi = _mm512_srli_epi16(
-            _mm512_maddubs_epi16(_mm512_unpackhi_epi8(d, s), _mm512_unpackhi_epi32(pairs, pairs)), 4);
+        const __m512i lo =
+            _mm512_srli_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(d, s), _mm512_unpacklo_epi32(pairs, pairs)), 4);
+        const __m512i hi =
+            _mm512_srli_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(d, s), _mm512_unpackhi_epi32(pairs, pairs)), 4);
         _mm512_mask_storeu_epi32(p, draw, _mm512_packus_epi16(lo, hi));
     } else {
         static_assert(kForm == LookupForm::kGather);
@@ -968,8 +968,8 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
         if (any == 0) {
             return;
         }
-        const __m512i ink = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel,
-                                                        sizeof(Ink));
+        const __m512i ink =
+            _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel, sizeof(Ink));
         const __mmask16 draw = _mm512_test_epi32_mask(ink, top);
         const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
         const __m512i zero = _mm512_setzero_si512();
@@ -982,9 +982,9 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
             ink, _mm512_broadcast_i32x4(_mm_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1)));
         const __m512i full = _mm512_set1_epi16(256);
         auto mix = [full](__m512i d16, __m512i s16, __m512i a16) VELK_TARGET_512 {
-            return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)),
-                                                      _mm512_mullo_epi16(s16, a16)),
-                                     8);
+            return _mm512_srli_epi16(
+                _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)), _mm512_mullo_epi16(s16, a16)),
+                8);
         };
         const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(ink, zero), low_alpha);
         const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(ink, zero), high_alpha);
@@ -1080,9 +1080,8 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
                 const __m512i alpha =
                     _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
                                        _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
-                const __m512i weight =
-                    _mm512_mask_add_epi16(alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha,
-                                          _mm512_set1_epi16(1));
+                const __m512i weight = _mm512_mask_add_epi16(
+                    alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha, _mm512_set1_epi16(1));
                 mixed = Mix565x32<8>(d, ink, weight);
             }
             _mm256_mask_storeu_epi16(row, mask, _mm512_castsi512_si256(mixed));
@@ -1099,8 +1098,7 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
     }
     // (Into an image written as an alpha blit, a whole ink is stored whole
     // as well.)
-    if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255 && kind != Kind::k8 &&
-        kind != Kind::k16Alpha) {
+    if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255 && kind != Kind::k8 && kind != Kind::k16Alpha) {
         return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
     }
     if (kind == Kind::k32Over && lookup.gather) {
@@ -1301,8 +1299,8 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     blit_weight = std::clamp(blit_weight, 0, 255);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
-    const InkKey key{kind_, font_type_, text_color, edge_color, unused, bright_red, bright_green, bright_blue,
-                     blit_weight};
+    const InkKey key{kind_,      font_type_,   text_color,  edge_color, unused,
+                     bright_red, bright_green, bright_blue, blit_weight};
     // Strings are mostly drawn in the colours of the one before: a writer
     // kept from string to string keeps its inks, and the inks made last
     // are kept whole for other writers (all 256 of anti-aliased edged cells

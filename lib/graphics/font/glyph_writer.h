@@ -78,9 +78,8 @@ public:
 
     // Writes the part (x0, y0)-(x1, y1) of a glyph box, in the box's own
     // coordinates, placed with its top-left at (x, y).
-    using WideBoxWriter = void (*)(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                   int x1, int y1, const Ink* inks, const Lookup& lookup,
-                                   const uint32_t* cover_words);
+    using WideBoxWriter = void (*)(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1,
+                                   int y1, const Ink* inks, const Lookup& lookup, const uint32_t* cover_words);
 
 private:
     // What a writer's inks were made for.

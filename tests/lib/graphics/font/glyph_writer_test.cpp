@@ -328,8 +328,8 @@ TEST_P(GlyphWriterTest, AWriterKeptFromStringToStringDrawsEachStringInItsOwnInks
                 const uint32_t want =
                     inside ? Expected(kind, step.type, cell.ValueAt(gx, gy), step.text, step.edge, old, unused) : old;
                 ASSERT_EQ(Load(image, x, y) & compare, want & compare)
-                    << kind.name << " type " << step.type << " value " << (inside ? cell.ValueAt(gx, gy) : -1)
-                    << " at " << x << "," << y;
+                    << kind.name << " type " << step.type << " value " << (inside ? cell.ValueAt(gx, gy) : -1) << " at "
+                    << x << "," << y;
             }
         }
         ReleaseMemImg(&image);
@@ -357,8 +357,7 @@ TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
             }
             MEMIMG before{};
             ASSERT_EQ(CreateMemImg(&before, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
-            std::memcpy(before.base->pixels, image.base->pixels,
-                        static_cast<size_t>(image.base->pitch * kImageHeight));
+            std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kImageHeight));
             const Cell cell = RandomCell(type, glyph_width, random);
             const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
             const uint32_t text = static_cast<uint32_t>(random()) & mask, edge = static_cast<uint32_t>(random()) & mask;
