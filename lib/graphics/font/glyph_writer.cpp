@@ -902,6 +902,18 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
             const __mmask32 is_edge = _mm256_cmpeq_epi8_mask(values, two);
             _mm512_mask_storeu_epi16(p, is_text | is_edge, _mm512_mask_blend_epi16(is_text, edge_words, text_words));
         };
+        if (last == 0) {
+            // (Most glyphs: one step a row, two rows a turn.)
+            int gy = y0;
+            for (; gy + 1 < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
+                step(src, row, static_cast<__mmask32>(last_mask));
+                step(src + cell_pitch, row + pitch, static_cast<__mmask32>(last_mask));
+            }
+            if (gy < y1) {
+                step(src, row, static_cast<__mmask32>(last_mask));
+            }
+            return;
+        }
         for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
             for (int gx = 0; gx < last; gx += kStep) {
                 step(src + gx, row + gx * 2, ~__mmask32{0});
