@@ -1430,15 +1430,8 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
     }
 }
 
-void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
-    if (wide_box_ != nullptr) {
-        const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
-        const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
-        if (x0 < x1 && y0 < y1) {
-            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_, cover_words_.data());
-        }
-        return;
-    }
+void GlyphWriter::WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                      const GlyphCellView& glyph) const {
     const bool bits = font_type_ == 0;
     // Edged glyphs without anti-aliasing draw two whole inks.
     const bool two_inks = font_type_ == kFontTypeEdge;

@@ -6,6 +6,7 @@
 // without alpha an anti-aliased pixel is mixed with what is there; an 8-bit
 // image takes whichever colour covers a pixel more than half.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -44,8 +45,19 @@ public:
     bool Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
                int bright_green, int bright_blue, bool as_alpha_blit = false, int blit_weight = 255);
 
-    // The glyph box with its top-left at (x, y), cut to `clip`.
-    void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+    // The glyph box with its top-left at (x, y), cut to `clip`. (Inline: a
+    // string writes each of its glyphs.)
+    void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+        if (wide_box_ == nullptr) {
+            WriteWithoutWideBox(dest, clip, x, y, glyph);
+            return;
+        }
+        const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
+        const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
+        if (x0 < x1 && y0 < y1) {
+            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_, cover_words_.data());
+        }
+    }
     // The glyph turned a quarter turn clockwise: the glyph pixel (gx, gy)
     // lands on (x - gy, y + gx), so its top faces right.
     void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
@@ -82,6 +94,8 @@ public:
                                    int y1, const Ink* inks, const Lookup& lookup, const uint32_t* cover_words);
 
 private:
+    void WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+
     // What a writer's inks were made for.
     struct InkKey {
         Kind kind = Kind::k32;
