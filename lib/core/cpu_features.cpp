@@ -12,11 +12,11 @@ bool MachineHasAvx2() {
     return has;
 }
 
-bool MachineHasAvx512Vbmi() {
+bool MachineHasAvx512Bw() {
     static const bool has = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
-               __builtin_cpu_supports("avx512vl") != 0 && __builtin_cpu_supports("avx512vbmi") != 0;
+               __builtin_cpu_supports("avx512vl") != 0;
     }();
     return has;
 }

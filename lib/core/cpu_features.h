@@ -5,8 +5,8 @@
 namespace velk {
 
 bool MachineHasAvx2();
-// AVX-512 with byte and word lanes, the narrower registers and byte permutes
-// (F, BW, VL and VBMI together), which the 512-bit kernels use.
-bool MachineHasAvx512Vbmi();
+// AVX-512 with byte and word lanes and its masks on the narrower registers
+// (F, BW and VL together), which the 512-bit kernels use.
+bool MachineHasAvx512Bw();
 
 }  // namespace velk

@@ -864,7 +864,7 @@ bool g_widest_allowed = true;
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#define VELK_TARGET_512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+#define VELK_TARGET_512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 // The cells of a row step of up to 64 pixels from `from` below `to`: those
 // beyond read as 0 (nothing loaded there, so nothing past the cell is
@@ -1105,7 +1105,7 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
 // none.
 GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
-    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Vbmi() || font_type == 0) {
+    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Bw() || font_type == 0) {
         return nullptr;
     }
     // (Into an image written as an alpha blit, a whole ink is stored whole
