@@ -17,7 +17,8 @@ bool MachineHasAvx512Bw() {
     // wide register state as well as the instructions.
     static const bool has = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+               __builtin_cpu_supports("avx512vl") != 0;
     }();
     return has;
 }

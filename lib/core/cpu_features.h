@@ -5,7 +5,8 @@
 namespace velk {
 
 bool MachineHasAvx2();
-// AVX-512 with its byte and word instructions (F and BW), the operating
+// AVX-512 with byte and word lanes and its masks on the narrower registers
+// (F, BW and VL together), which the 512-bit kernels use; the operating
 // system saving the wide registers.
 bool MachineHasAvx512Bw();
 

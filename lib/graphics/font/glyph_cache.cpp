@@ -151,12 +151,4 @@ void PrepareGlyphs(FontData& font, const char* string, size_t length, CharacterC
     PutGlyphsInCache(font, missing.data(), missing.size());
 }
 
-const GlyphEntry* FindGlyph(FontData& font, uint16_t code) {
-    const CodeIndexEntry& index = font.code_index[code];
-    if (index.in_cache != 0) {
-        return &font.glyphs[index.entry];
-    }
-    return PutGlyphsInCache(font, &code, 1);
-}
-
 }  // namespace velk

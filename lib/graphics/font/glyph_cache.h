@@ -60,7 +60,14 @@ void PrepareGlyphs(FontData& font, const char* string, size_t length, CharacterC
 GlyphEntry* PutGlyphsInCache(FontData& font, const uint16_t* codes, size_t count);
 
 // The entry of a character, rendered alone first when it is not in the cache.
-const GlyphEntry* FindGlyph(FontData& font, uint16_t code);
+// (Inline: a string looks up each of its characters.)
+inline const GlyphEntry* FindGlyph(FontData& font, uint16_t code) {
+    const CodeIndexEntry& index = font.code_index[code];
+    if (index.in_cache != 0) {
+        return &font.glyphs[index.entry];
+    }
+    return PutGlyphsInCache(font, &code, 1);
+}
 
 // The pixels of an entry's cell.
 inline const uint8_t* GlyphCellPixels(const FontData& font, const GlyphEntry& entry) {

@@ -854,6 +854,284 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 }
 #endif
 
+#if defined(VELK_WIDE_GLYPHS)
+bool g_widest_allowed = true;
+
+// GCC 12's 512-bit intrinsics start from a register left undefined on
+// purpose, which its flow analysis then reports as used uninitialised.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#define VELK_TARGET_512 __attribute__((target("avx512f,avx512bw,avx512vl")))
+
+// The cells of a row step of up to 64 pixels from `from` below `to`: those
+// beyond read as 0 (nothing loaded there, so nothing past the cell is
+// touched).
+VELK_TARGET_512 inline __mmask64 StepMask(int from, int to, int step) {
+    const int count = std::min(step, to - from);
+    return count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
+}
+
+// Edged cells whose two inks are both whole: each pixel takes the text
+// colour (value 1), the edge colour (2) or stays, so a step is one masked
+// store of the colours chosen by the cells, without reading the image. A
+// step is one register's worth of pixels (32 at 16 bits, 16 at 32), the last
+// of a row cut to the glyph by its mask.
+template <int kBytes>
+VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                       int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& /*lookup*/,
+                                       const uint32_t* /*cover_words*/) {
+    const uint32_t text = inks[1].pixel, edge = inks[2].pixel;
+    constexpr int kStep = 64 / kBytes;
+    const ptrdiff_t pitch = dest.base->pitch;
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * kBytes;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~(kStep - 1);  // where a row's last step starts
+    const __mmask64 last_mask = StepMask(last, width, kStep);
+    if constexpr (kBytes == 2) {
+        const __m512i text_words = _mm512_set1_epi16(static_cast<int16_t>(text));
+        const __m512i edge_words = _mm512_set1_epi16(static_cast<int16_t>(edge));
+        const __m256i one = _mm256_set1_epi8(1), two = _mm256_set1_epi8(2);
+        auto step = [&](const uint8_t* cells, uint8_t* p, __mmask32 mask) VELK_TARGET_512 {
+            const __m256i values = _mm256_maskz_loadu_epi8(mask, cells);
+            const __mmask32 is_text = _mm256_cmpeq_epi8_mask(values, one);
+            const __mmask32 is_edge = _mm256_cmpeq_epi8_mask(values, two);
+            _mm512_mask_storeu_epi16(p, is_text | is_edge, _mm512_mask_blend_epi16(is_text, edge_words, text_words));
+        };
+        if (last == 0) {
+            // (Most glyphs: one step a row, two rows a turn.)
+            int gy = y0;
+            for (; gy + 1 < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
+                step(src, row, static_cast<__mmask32>(last_mask));
+                step(src + cell_pitch, row + pitch, static_cast<__mmask32>(last_mask));
+            }
+            if (gy < y1) {
+                step(src, row, static_cast<__mmask32>(last_mask));
+            }
+            return;
+        }
+        for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
+            for (int gx = 0; gx < last; gx += kStep) {
+                step(src + gx, row + gx * 2, ~__mmask32{0});
+            }
+            step(src + last, row + last * 2, static_cast<__mmask32>(last_mask));
+        }
+    } else {
+        const __m512i text_words = _mm512_set1_epi32(static_cast<int>(text));
+        const __m512i edge_words = _mm512_set1_epi32(static_cast<int>(edge));
+        const __m128i one = _mm_set1_epi8(1), two = _mm_set1_epi8(2);
+        auto step = [&](const uint8_t* cells, uint8_t* p, __mmask16 mask) VELK_TARGET_512 {
+            const __m128i values = _mm_maskz_loadu_epi8(mask, cells);
+            const __mmask16 is_text = _mm_cmpeq_epi8_mask(values, one);
+            const __mmask16 is_edge = _mm_cmpeq_epi8_mask(values, two);
+            _mm512_mask_storeu_epi32(p, is_text | is_edge, _mm512_mask_blend_epi32(is_text, edge_words, text_words));
+        };
+        for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
+            for (int gx = 0; gx < last; gx += kStep) {
+                step(src + gx, row + gx * 4, ~__mmask16{0});
+            }
+            step(src + last, row + last * 4, static_cast<__mmask16>(last_mask));
+        }
+    }
+}
+
+// Sixteen pixels of anti-aliased cells written over a plain 32-bit image as
+// an alpha blit would write them (those outside `mask` read as value 0 and
+// stay): by the sixteen levels of one colour, or by inks gathered from all
+// 256 (anti-aliased edged cells).
+template <LookupForm kForm>
+VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, __mmask16 mask, const Ink* inks,
+                                             __m512i color) {
+    const __m512i values = _mm512_cvtepu8_epi32(_mm_maskz_loadu_epi8(mask, cells));
+    const __m512i top = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+    if constexpr (kForm == LookupForm::kLevels) {
+        // Value 0, and values of 16 or more, put nothing down.
+        const __m512i fifteen = _mm512_set1_epi32(15);
+        const __mmask16 draw = _mm512_test_epi32_mask(values, values) & _mm512_cmple_epu32_mask(values, fifteen);
+        if (draw == 0) {
+            return;
+        }
+        const __mmask16 whole = _mm512_cmpeq_epi32_mask(values, fifteen);
+        // (Masked: the step may reach past the image's last pixel.)
+        const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
+        // As the 256-bit levels form: the weights (16 - v, v) mix byte
+        // pairs (d, s), 15 by (0, 16) to the whole ink whose X is 0xFF, and
+        // the source's X is otherwise the destination's.
+        const __m512i s = _mm512_mask_or_epi32(_mm512_or_si512(color, _mm512_and_si512(d, top)), whole, color, top);
+        const __m512i weight =
+            _mm512_maskz_mov_epi32(draw, _mm512_mask_add_epi32(values, whole, values, _mm512_set1_epi32(1)));
+        const __m512i pairs = _mm512_add_epi16(
+            _mm512_mullo_epi16(_mm512_or_si512(weight, _mm512_slli_epi32(weight, 16)), _mm512_set1_epi16(255)),
+            _mm512_set1_epi16(16));
+        const __m512i lo =
+            _mm512_srli_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(d, s), _mm512_unpacklo_epi32(pairs, pairs)), 4);
+        const __m512i hi =
+            _mm512_srli_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(d, s), _mm512_unpackhi_epi32(pairs, pairs)), 4);
+        _mm512_mask_storeu_epi32(p, draw, _mm512_packus_epi16(lo, hi));
+    } else {
+        static_assert(kForm == LookupForm::kGather);
+        // Value 0 puts nothing down in every font type: only the others
+        // look up their ink, whose top byte is its coverage.
+        const __mmask16 any = _mm512_test_epi32_mask(values, values);
+        if (any == 0) {
+            return;
+        }
+        const __m512i ink =
+            _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel, sizeof(Ink));
+        const __mmask16 draw = _mm512_test_epi32_mask(ink, top);
+        const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
+        const __m512i zero = _mm512_setzero_si512();
+        // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
+        // ink's coverage spread over its blue, green and red lanes); an
+        // opaque ink whole.
+        const __m512i low_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1)));
+        const __m512i high_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1)));
+        const __m512i full = _mm512_set1_epi16(256);
+        auto mix = [full](__m512i d16, __m512i s16, __m512i a16) VELK_TARGET_512 {
+            return _mm512_srli_epi16(
+                _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)), _mm512_mullo_epi16(s16, a16)),
+                8);
+        };
+        const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(ink, zero), low_alpha);
+        const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(ink, zero), high_alpha);
+        const __mmask16 opaque = _mm512_cmpeq_epi32_mask(_mm512_and_si512(ink, top), top);
+        _mm512_mask_storeu_epi32(p, draw, _mm512_mask_mov_epi32(_mm512_packus_epi16(lo, hi), opaque, ink));
+    }
+}
+
+template <LookupForm kForm>
+VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                     int x1, int y1, const Ink* inks, const GlyphWriter::Lookup& lookup,
+                                     const uint32_t* /*cover_words*/) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;
+    const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
+    const __m512i color = _mm512_set1_epi32(static_cast<int>(lookup.level_color));
+    for (int gy = y0; gy < y1; ++gy, src += cell_pitch, row += pitch) {
+        for (int gx = 0; gx < last; gx += 16) {
+            PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
+        }
+        PutSixteenOver32<kForm>(row + last * 4, src + last, last_mask, inks, color);
+    }
+}
+
+// d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
+// (|s - d| x w stays inside 16 signed bits).
+template <int kShift>
+VELK_TARGET_512 inline __m512i Mix565x32(__m512i d, __m512i s, __m512i w) {
+    const __m512i six = _mm512_set1_epi16(0x3F), five = _mm512_set1_epi16(0x1F);
+    auto mix = [w](__m512i dc, __m512i sc) VELK_TARGET_512 {
+        return _mm512_add_epi16(dc, _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(sc, dc), w), kShift));
+    };
+    const __m512i red = mix(_mm512_srli_epi16(d, 11), _mm512_srli_epi16(s, 11));
+    const __m512i green =
+        mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
+    const __m512i blue = mix(_mm512_and_si512(d, five), _mm512_and_si512(s, five));
+    return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+}
+
+// Anti-aliased cells over a plain 16-bit image (written as an alpha blit
+// would write them), by their sixteen levels of one colour or by the inks of
+// edged cells, sixteen pixels of two rows a step: one register holds both
+// rows, as glyphs of this size are rarely wider than sixteen. The weights
+// choose, as in the 256-bit forms: a whole ink mixes by 16/16 (or 256/256)
+// to itself and a pixel left as it is by 0.
+template <LookupForm kForm>
+VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
+                                        const uint32_t* cover_words) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;
+    const __m512i color = _mm512_set1_epi16(static_cast<int16_t>(lookup.level_color));
+    const __m512i fifteen = _mm512_set1_epi16(15);
+    const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
+    for (int gx = x0; gx < x1; gx += 16) {
+        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
+        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
+        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+        for (int gy = y0; gy < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
+            // The second row's half is empty past the box's last row.
+            const __mmask16 next_mask = gy + 1 < y1 ? mask : 0;
+            const __m256i cells = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_maskz_loadu_epi8(mask, src)),
+                                                          _mm_maskz_loadu_epi8(next_mask, src + cell_pitch), 1);
+            if (_mm256_testz_si256(cells, cells)) {
+                continue;
+            }
+            const __m512i values = _mm512_cvtepu8_epi16(cells);
+            const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, row)),
+                                                 _mm256_maskz_loadu_epi16(next_mask, row + pitch), 1);
+            __m512i mixed;
+            if constexpr (kForm == LookupForm::kLevels) {
+                // 15 weighs 16; 0 and values above 15 weigh nothing.
+                const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
+                const __m512i weight = _mm512_maskz_mov_epi16(
+                    levels, _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values,
+                                                  _mm512_set1_epi16(1)));
+                mixed = Mix565x32<4>(d, color, weight);
+            } else {
+                static_assert(kForm == LookupForm::kGather);
+                // Each value's colour word with its coverage above it, for
+                // the first row's sixteen pixels and the second's.
+                const __m512i first =
+                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
+                const __m512i second =
+                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
+                const __m512i ink = _mm512_inserti64x4(
+                    _mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
+                    _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
+                const __m512i alpha =
+                    _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
+                                       _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
+                const __m512i weight = _mm512_mask_add_epi16(
+                    alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha, _mm512_set1_epi16(1));
+                mixed = Mix565x32<8>(d, ink, weight);
+            }
+            _mm256_mask_storeu_epi16(row, mask, _mm512_castsi512_si256(mixed));
+            _mm256_mask_storeu_epi16(row + pitch, next_mask, _mm512_extracti64x4_epi64(mixed, 1));
+        }
+    }
+}
+
+// The 512-bit form for glyph boxes of this kind, font type and inks, or
+// none.
+GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Bw() || font_type == 0) {
+        return nullptr;
+    }
+    // (Into an image written as an alpha blit, a whole ink is stored whole
+    // as well.)
+    if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255 && kind != Kind::k8 && kind != Kind::k16Alpha) {
+        return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
+    }
+    if (kind == Kind::k32Over && lookup.gather) {
+        return &WriteOverBox512<LookupForm::kGather>;
+    }
+    if (kind == Kind::k32Over && lookup.sixteen_levels) {
+        return &WriteOverBox512<LookupForm::kLevels>;
+    }
+    if (kind == Kind::k16Over && font_type == 3) {
+        return &WriteOverBox16x512<LookupForm::kGather>;
+    }
+    if (kind == Kind::k16Over && lookup.sixteen_levels) {
+        return &WriteOverBox16x512<LookupForm::kLevels>;
+    }
+    return nullptr;
+}
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
 template <Kind kKind>
 void WriteTurnedBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph, bool bits,
                     const Ink* inks) {
@@ -974,11 +1252,29 @@ Kind KindOf(const MemImgBase& base) {
     return base.use_alpha != 0 ? Kind::k32Alpha : Kind::k32;
 }
 
+// The 512-bit form for glyph boxes, where there is one and it may be used.
+GlyphWriter::WideBoxWriter WideBoxFor(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+#if defined(VELK_WIDE_GLYPHS)
+    return ChooseBox512(kind, font_type, inks, lookup);
+#else
+    (void)kind, (void)font_type, (void)inks, (void)lookup;
+    return nullptr;
+#endif
+}
+
 }  // namespace
 
 void UseWideGlyphWriter(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_wide_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+void UseWidestGlyphWriter(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_widest_allowed = allowed;
 #else
     (void)allowed;
 #endif
@@ -994,6 +1290,7 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
 
 bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
                         int bright_green, int bright_blue, bool as_alpha_blit, int blit_weight) {
+    wide_box_ = nullptr;
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }
@@ -1014,24 +1311,24 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     blit_weight = std::clamp(blit_weight, 0, 255);
     const uint32_t unused = kind_ == Kind::k32 && base.color_data != nullptr ? base.color_data->no_use_mask : 0;
-    // Strings are mostly drawn in the colours of the one before: the inks
-    // made last are kept whole (all 256 of anti-aliased edged cells cost
-    // more to make than a short string takes to draw).
+    const InkKey key{kind_,      font_type_,   text_color,  edge_color, unused,
+                     bright_red, bright_green, bright_blue, blit_weight};
+    // Strings are mostly drawn in the colours of the one before: a writer
+    // kept from string to string keeps its inks, and the inks made last
+    // are kept whole for other writers (all 256 of anti-aliased edged cells
+    // cost more to make than a short string takes to draw).
     struct MadeInks {
         bool valid = false;
-        Kind kind = Kind::k32;
-        int font_type = 0;
-        uint32_t text = 0, edge = 0, unused = 0;
-        int red = 0, green = 0, blue = 0, weight = 255;
+        InkKey key{};
         int inks_set = 0;
         std::array<Ink, 256> inks{};
         Lookup lookup{};
         std::array<uint32_t, 256> cover_words{};
     };
     thread_local MadeInks made;
-    if (made.valid && made.kind == kind_ && made.font_type == font_type_ && made.text == text_color &&
-        made.edge == edge_color && made.unused == unused && made.red == bright_red && made.green == bright_green &&
-        made.blue == bright_blue && made.weight == blit_weight) {
+    if (inks_made_ && inks_made_for_ == key) {
+        // (Its own inks.)
+    } else if (made.valid && made.key == key) {
         // Inks beyond both counts hold nothing on either side: only those
         // below are copied (a string of 16 inks copies 16, not 256).
         const int count = std::max(made.inks_set, inks_set_);
@@ -1041,25 +1338,20 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         if (UsesCoverWords()) {
             cover_words_ = made.cover_words;
         }
-        return true;
+    } else {
+        MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
+        made.valid = true;
+        made.key = key;
+        std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
+        made.inks_set = inks_set_;
+        made.lookup = lookup_;
+        if (UsesCoverWords()) {
+            made.cover_words = cover_words_;
+        }
     }
-    MakeInks(text_color, edge_color, unused, bright_red, bright_green, bright_blue, blit_weight);
-    made.valid = true;
-    made.kind = kind_;
-    made.font_type = font_type_;
-    made.text = text_color;
-    made.edge = edge_color;
-    made.unused = unused;
-    made.red = bright_red;
-    made.green = bright_green;
-    made.blue = bright_blue;
-    made.weight = blit_weight;
-    std::copy_n(inks_.begin(), std::max(made.inks_set, inks_set_), made.inks.begin());
-    made.inks_set = inks_set_;
-    made.lookup = lookup_;
-    if (UsesCoverWords()) {
-        made.cover_words = cover_words_;
-    }
+    inks_made_ = true;
+    inks_made_for_ = key;
+    wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
     return true;
 }
 
@@ -1138,7 +1430,8 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
     }
 }
 
-void GlyphWriter::Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+void GlyphWriter::WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                      const GlyphCellView& glyph) const {
     const bool bits = font_type_ == 0;
     // Edged glyphs without anti-aliasing draw two whole inks.
     const bool two_inks = font_type_ == kFontTypeEdge;

@@ -6,6 +6,7 @@
 // without alpha an anti-aliased pixel is mixed with what is there; an 8-bit
 // image takes whichever colour covers a pixel more than half.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -44,8 +45,19 @@ public:
     bool Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
                int bright_green, int bright_blue, bool as_alpha_blit = false, int blit_weight = 255);
 
-    // The glyph box with its top-left at (x, y), cut to `clip`.
-    void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+    // The glyph box with its top-left at (x, y), cut to `clip`. (Inline: a
+    // string writes each of its glyphs.)
+    void Write(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const {
+        if (wide_box_ == nullptr) {
+            WriteWithoutWideBox(dest, clip, x, y, glyph);
+            return;
+        }
+        const int x0 = std::max(0, clip.left - x), y0 = std::max(0, clip.top - y);
+        const int x1 = std::min(glyph.width, clip.right - x), y1 = std::min(glyph.height, clip.bottom - y);
+        if (x0 < x1 && y0 < y1) {
+            wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_, cover_words_.data());
+        }
+    }
     // The glyph turned a quarter turn clockwise: the glyph pixel (gx, gy)
     // lands on (x - gy, y + gx), so its top faces right.
     void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
@@ -76,7 +88,23 @@ public:
         uint32_t level_color = 0;
     };
 
+    // Writes the part (x0, y0)-(x1, y1) of a glyph box, in the box's own
+    // coordinates, placed with its top-left at (x, y).
+    using WideBoxWriter = void (*)(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1,
+                                   int y1, const Ink* inks, const Lookup& lookup, const uint32_t* cover_words);
+
 private:
+    void WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
+
+    // What a writer's inks were made for.
+    struct InkKey {
+        Kind kind = Kind::k32;
+        int font_type = 0;
+        uint32_t text = 0, edge = 0, unused = 0;
+        int red = 0, green = 0, blue = 0, weight = 255;
+        bool operator==(const InkKey&) const = default;
+    };
+
     // The inks and lookup of kind_ and font_type_ for these colours.
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
                   int bright_blue, int blit_weight);
@@ -93,10 +121,19 @@ private:
     // Each ink's colour word with its coverage in bits 16 to 23 (one load
     // a pixel).
     std::array<uint32_t, 256> cover_words_{};
+    bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
+    InkKey inks_made_for_{};
+    // The widest form chosen for this string's glyph boxes (chosen once
+    // a string, not a glyph), or none.
+    WideBoxWriter wide_box_ = nullptr;
 };
 
 // Whether glyph rows may use the machine's wide vector forms where it has
 // them (on by default); tests compare both against the same rules.
 void UseWideGlyphWriter(bool allowed);
+// Whether the wide forms may take 512-bit steps where the machine has them
+// (on by default); off, they stay at 256 bits. A writer chooses its 512-bit
+// form when it begins a string.
+void UseWidestGlyphWriter(bool allowed);
 
 }  // namespace velk

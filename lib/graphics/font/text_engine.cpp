@@ -92,7 +92,10 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     }
     const double rate = vertical != 0 ? rate_y : rate_x;
 
-    GlyphWriter writer;
+    // Kept from string to string: strings mostly come in the colours of the
+    // one before, whose inks it then still holds. (Nothing a string's draw
+    // calls draws another string.)
+    thread_local GlyphWriter writer;
     Rect bounds{};
     std::optional<TextureGlyphDraw> texture;
     if (draw == kRenderTexture) {
@@ -126,6 +129,11 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         return kGlyphBoxesOverlap;
     }
 
+    // Unscaled strings (all but scaled texture draws) step by whole pixels:
+    // their pen is summed in integers, the same sum without a conversion a
+    // glyph.
+    const bool whole_steps = rate == 1.0;
+    int64_t whole_pen = 0;
     double pen = 0.0;
     int ink_end = 0;
     const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
@@ -135,11 +143,12 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         if (entry == nullptr) {
             return WriteLogFormat(font_log::kLogTextCacheFailed);
         }
-        const int pen_int = static_cast<int>(pen);
+        const int pen_int = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
         if (HasInk(*entry, code)) {
             ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
             if (texture) {
-                texture->Draw(*record, *entry, x, y, pen, rate_x, rate_y, vertical);
+                texture->Draw(*record, *entry, x, y, whole_steps ? static_cast<double>(whole_pen) : pen, rate_x, rate_y,
+                              vertical);
             } else if (draw_now) {
                 const GlyphCellView cell{GlyphCellPixels(*record, *entry), record->cache_pitch, entry->width,
                                          entry->height};
@@ -151,9 +160,13 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
                 }
             }
         }
-        pen += (entry->advance + record->spacing) * rate;
+        if (whole_steps) {
+            whole_pen += entry->advance + record->spacing;
+        } else {
+            pen += (entry->advance + record->spacing) * rate;
+        }
     }
-    const int advance = static_cast<int>(pen);
+    const int advance = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
     if (extent != nullptr) {
         const int along = std::max({advance, ink_end, 0});
         const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));

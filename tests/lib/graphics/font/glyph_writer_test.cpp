@@ -146,12 +146,23 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
 
 constexpr int kWidth = 130;
 
-// Each kind with the wide vector forms (where the machine has them) and
-// without.
-class GlyphWriterTest : public ::testing::TestWithParam<std::tuple<ImageKind, bool>> {
+// How wide the writer's vector forms may be: the base forms only, up to 256
+// bits, or up to 512 (each where the machine has them).
+enum Width { kNarrow, kWide, kWidest };
+
+const char* WidthName(int width) { return width == kNarrow ? "Narrow" : (width == kWide ? "Wide" : "Widest"); }
+
+// Each kind at each width.
+class GlyphWriterTest : public ::testing::TestWithParam<std::tuple<ImageKind, int>> {
 protected:
-    void SetUp() override { UseWideGlyphWriter(std::get<1>(GetParam())); }
-    void TearDown() override { UseWideGlyphWriter(true); }
+    void SetUp() override {
+        UseWideGlyphWriter(std::get<1>(GetParam()) != kNarrow);
+        UseWidestGlyphWriter(std::get<1>(GetParam()) == kWidest);
+    }
+    void TearDown() override {
+        UseWideGlyphWriter(true);
+        UseWidestGlyphWriter(true);
+    }
 };
 
 TEST_P(GlyphWriterTest, EveryPixelFollowsTheRules) {
@@ -264,10 +275,123 @@ TEST_P(GlyphWriterTest, AWriterBegunAgainForFewerInksKeepsNoneOfTheOldOnes) {
     ReleaseMemImg(&before);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest, ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Bool()),
+// One writer kept from string to string, as the text engine keeps it, while
+// other writers begin strings in other colours and font types between: each
+// string is drawn in its own colours and with its own font type's inks.
+TEST_P(GlyphWriterTest, AWriterKeptFromStringToStringDrawsEachStringInItsOwnInks) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kCellWidth = 37, kRows = 9;
+    std::mt19937 random(7);
+    const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+    GlyphWriter kept, other;
+    // (font type, text, edge) of each string, and whether another writer
+    // begins a string between.
+    struct Step {
+        int type;
+        uint32_t text, edge;
+        bool other_between;
+    };
+    const uint32_t a = 0x00D08040u & mask, b = 0x00205070u & mask, c = 0x0070F020u & mask;
+    const Step steps[] = {{3, a, b, false}, {3, a, b, true},  {1, a, b, true},  {1, c, b, false},
+                          {2, c, a, false}, {2, a, c, true},  {3, a, b, false}, {1, c, b, true},
+                          {3, b, c, true},  {3, b, c, false}, {3, a, c, false}};
+    for (const Step& step : steps) {
+        MEMIMG image{};
+        ASSERT_EQ(CreateMemImg(&image, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        for (int y = 0; y < kRows; ++y) {
+            for (int x = 0; x < kCellWidth; ++x) {
+                const uint32_t v = static_cast<uint32_t>(random());
+                std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+            }
+        }
+        MEMIMG before{};
+        ASSERT_EQ(CreateMemImg(&before, kCellWidth, kRows, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kRows));
+        if (step.other_between) {
+            ASSERT_TRUE(other.Begin(image, step.type ^ 1, step.edge, step.text ^ 0x0101, 255, 255, 255, kind.over));
+        }
+        ASSERT_TRUE(kept.Begin(image, step.type, step.text, step.edge, 255, 255, 255, kind.over));
+        // Cells of type 3 values throughout: values no ink of the font type
+        // draws must leave their pixels.
+        Cell cell = RandomCell(3, kCellWidth - 4, random);
+        cell.type = step.type == 0 ? 3 : step.type;
+        kept.Write(image, Rect{0, 0, kCellWidth, kRows}, 2, -1,
+                   GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+        const uint32_t unused =
+            kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over ? image.base->color_data->no_use_mask : 0;
+        const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+        for (int y = 0; y < kRows; ++y) {
+            for (int x = 0; x < kCellWidth; ++x) {
+                const uint32_t old = Load(before, x, y);
+                const int gx = x - 2, gy = y + 1;
+                const bool inside = gx >= 0 && gx < cell.width && gy < cell.height;
+                const uint32_t want =
+                    inside ? Expected(kind, step.type, cell.ValueAt(gx, gy), step.text, step.edge, old, unused) : old;
+                ASSERT_EQ(Load(image, x, y) & compare, want & compare)
+                    << kind.name << " type " << step.type << " value " << (inside ? cell.ValueAt(gx, gy) : -1) << " at "
+                    << x << "," << y;
+            }
+        }
+        ReleaseMemImg(&image);
+        ReleaseMemImg(&before);
+    }
+}
+
+// Glyphs in the bottom-right corner of a small image, whose rows end where
+// its memory ends: the wide forms touch nothing past the last pixel (the
+// sanitizer builds see any read there) and draw the corner as the rules say.
+TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kImageWidth = 24, kImageHeight = 6;
+    std::mt19937 random(31);
+    for (int type = 0; type < 4; ++type) {
+        for (int glyph_width : {3, 9, 21}) {
+            MEMIMG image{};
+            ASSERT_EQ(CreateMemImg(&image, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+            for (int y = 0; y < kImageHeight; ++y) {
+                for (int x = 0; x < kImageWidth; ++x) {
+                    const uint32_t v = static_cast<uint32_t>(random());
+                    std::memcpy(MemImgPixelAddress(image, x, y), &v,
+                                static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+                }
+            }
+            MEMIMG before{};
+            ASSERT_EQ(CreateMemImg(&before, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+            std::memcpy(before.base->pixels, image.base->pixels, static_cast<size_t>(image.base->pitch * kImageHeight));
+            const Cell cell = RandomCell(type, glyph_width, random);
+            const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+            const uint32_t text = static_cast<uint32_t>(random()) & mask, edge = static_cast<uint32_t>(random()) & mask;
+            GlyphWriter writer;
+            ASSERT_TRUE(writer.Begin(image, type, text, edge, 255, 255, 255, kind.over));
+            // The box's last column and row on the image's.
+            const int x = kImageWidth - glyph_width, y = kImageHeight - cell.height;
+            writer.Write(image, Rect{0, 0, kImageWidth, kImageHeight}, x, y,
+                         GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
+            const uint32_t unused = kind.format == kMemImgFormat32 && kind.alpha == 0 && !kind.over
+                                        ? image.base->color_data->no_use_mask
+                                        : 0;
+            const uint32_t compare = kind.format == kMemImgFormat16 && kind.alpha != 0 ? 0x00FFFFFF : 0xFFFFFFFF;
+            for (int py = 0; py < kImageHeight; ++py) {
+                for (int px = 0; px < kImageWidth; ++px) {
+                    const uint32_t old = Load(before, px, py);
+                    const int gx = px - x, gy = py - y;
+                    const bool inside = gx >= 0 && gy >= 0;
+                    const uint32_t want =
+                        inside ? Expected(kind, type, cell.ValueAt(gx, gy), text, edge, old, unused) : old;
+                    ASSERT_EQ(Load(image, px, py) & compare, want & compare)
+                        << kind.name << " type " << type << " width " << glyph_width << " at " << px << "," << py;
+                }
+            }
+            ReleaseMemImg(&image);
+            ReleaseMemImg(&before);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
+                         ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidest)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) ? "Wide" : "Narrow");
+                             return std::string(std::get<0>(info.param).name) + WidthName(std::get<1>(info.param));
                          });
 
 TEST(GlyphWriter, TheDrawBrightDarkensBothColours) {
