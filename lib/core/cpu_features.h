@@ -8,5 +8,8 @@ bool MachineHasAvx2();
 // AVX-512 with its byte and word instructions (F and BW), the operating
 // system saving the wide registers.
 bool MachineHasAvx512Bw();
+// AVX-512 F and BW with the byte permutes (VBMI), and the bit gathers of
+// BMI2.
+bool MachineHasAvx512Vbmi();
 
 }  // namespace velk

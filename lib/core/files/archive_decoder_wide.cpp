@@ -1,0 +1,173 @@
+#include "lib/core/files/archive_decoder_wide.h"
+
+#include <array>
+#include <cstring>
+
+#include "lib/core/cpu_features.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define VELK_WIDE_ARCHIVE_RUN 1
+#endif
+
+namespace velk {
+
+#if defined(VELK_WIDE_ARCHIVE_RUN)
+
+namespace {
+
+bool g_wide_allowed = true;
+
+#define VELK_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi,bmi2")))
+
+// What a code byte (less one when above the marker) says: where its distance
+// lies in the eight bytes from the marker on, whether the third byte extends
+// the length, the length's base and the code's size; size 0 for the distance
+// size that does not exist.
+struct CodeForm {
+    uint64_t distance_mask = 0;
+    uint32_t length_byte_mask = 0;
+    uint16_t length_base = 0;
+    uint8_t size = 0;
+};
+
+constexpr std::array<CodeForm, 256> MakeCodeForms() {
+    std::array<CodeForm, 256> forms{};
+    for (uint32_t code = 0; code < 256; ++code) {
+        const uint32_t extended = (code >> 2) & 1;
+        const uint32_t distance_bytes = (code & 3) + 1;
+        if (distance_bytes == 4) {
+            continue;
+        }
+        CodeForm& form = forms[code];
+        form.distance_mask = ((uint64_t{1} << (8 * distance_bytes)) - 1) << (8 * (2 + extended));
+        form.length_byte_mask = extended != 0 ? 0xFFu : 0u;
+        form.length_base = static_cast<uint16_t>((code >> 3) + 4);
+        form.size = static_cast<uint8_t>(2 + extended + distance_bytes);
+    }
+    return forms;
+}
+
+constexpr std::array<CodeForm, 256> kCodeForms = MakeCodeForms();
+
+// For a distance d up to 128, where each of the 64 copied bytes lies in the
+// 128 decoded bytes before the copy: the pattern of the last d repeats.
+constexpr std::array<std::array<uint8_t, 64>, 129> MakeNearIndices() {
+    std::array<std::array<uint8_t, 64>, 129> indices{};
+    for (size_t d = 1; d <= 128; ++d) {
+        for (size_t i = 0; i < 64; ++i) {
+            indices[d][i] = static_cast<uint8_t>(128 - d + i % d);
+        }
+    }
+    return indices;
+}
+
+alignas(64) constexpr std::array<std::array<uint8_t, 64>, 129> kNearIndices = MakeNearIndices();
+
+alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
+    std::array<uint8_t, 64> indices{};
+    for (size_t i = 0; i < 64; ++i) {
+        indices[i] = static_cast<uint8_t>(i);
+    }
+    return indices;
+}();
+
+VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, const uint8_t* in_end,
+                                        const uint8_t* begin, uint8_t*& out_ref, uint8_t* out_end) {
+    const uint8_t* in = in_ref;
+    uint8_t* out = out_ref;
+    // The stream's last 128 decoded bytes: `older`, then `recent`.
+    __m512i older = _mm512_loadu_si512(out - 128);
+    __m512i recent = _mm512_loadu_si512(out - 64);
+    const __m512i byte_indices = _mm512_load_si512(kByteIndices.data());
+    const __m512i markers = _mm512_set1_epi8(static_cast<char>(marker));
+    const __m512i ones = _mm512_set1_epi8(1);
+    const __m512i threes = _mm512_set1_epi8(3);
+    // A step covers the codes that start in 64 stream bytes (at most 21, each
+    // writing at most 64 bytes).
+    while (in_end - in >= static_cast<ptrdiff_t>(kWideRunStreamReach) &&
+           out_end - out >= static_cast<ptrdiff_t>(kWideRunOutputReach)) {
+        // For each byte taken as a marker: the code after it, its size and
+        // so where the next code would start, and whether it is a
+        // back-reference of a form that exists.
+        const __m512i here = _mm512_loadu_si512(in);
+        const __m512i codes = _mm512_loadu_si512(in + 1);
+        const uint64_t at_marker = _mm512_cmpeq_epi8_mask(here, markers);
+        const uint64_t code_is_marker = _mm512_cmpeq_epi8_mask(codes, markers);
+        const __m512i adjusted = _mm512_mask_sub_epi8(codes, _mm512_cmpgt_epu8_mask(codes, markers), codes, ones);
+        const __m512i distance_sizes = _mm512_and_si512(adjusted, threes);
+        const uint64_t no_form = _mm512_cmpeq_epi8_mask(distance_sizes, threes);
+        const __m512i sizes = _mm512_add_epi8(_mm512_add_epi8(distance_sizes, threes),
+                                              _mm512_and_si512(_mm512_srli_epi16(adjusted, 2), ones));
+        const __m512i next_starts = _mm512_add_epi8(byte_indices, sizes);
+        const uint64_t takeable = at_marker & ~code_is_marker & ~no_form;
+        // The chain from one code to the next runs through a byte permute,
+        // not through loads of the stream.
+        __m512i start = _mm512_setzero_si512();
+        for (;;) {
+            const uint32_t at = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm512_castsi512_si128(start))) & 0xFF;
+            if (at >= 63) {
+                in += at;
+                break;
+            }
+            if (((takeable >> at) & 1) == 0) {
+                in += at;
+                goto done;
+            }
+            start = _mm512_permutexvar_epi8(start, next_starts);
+            uint64_t bytes;
+            std::memcpy(&bytes, in + at, 8);
+            const uint32_t code = static_cast<uint8_t>(bytes >> 8);
+            const CodeForm& form = kCodeForms[code - (code > marker ? 1u : 0u)];
+            const size_t distance = _pext_u64(bytes, form.distance_mask) + 1;
+            const size_t length =
+                ((static_cast<uint32_t>(bytes >> 16) & form.length_byte_mask) << 5) + form.length_base;
+            if (distance > static_cast<size_t>(out - begin) || length > 64) {
+                in += at;
+                goto done;
+            }
+            // Within 128 bytes the copy comes from the history; beyond, from
+            // memory, written long enough ago to be read at once. Both are
+            // formed and one kept, without a branch: near and far codes mix
+            // unpredictably. The load that is not kept reads `begin`.
+            const uint64_t far = 0 - static_cast<uint64_t>(distance > 128);
+            const size_t far_offset = static_cast<size_t>(out - begin) - distance;
+            const __m512i loaded = _mm512_loadu_si512(begin + (far_offset & far));
+            const size_t near_distance = distance - ((distance - 128) & far);
+            const __m512i indices = _mm512_load_si512(kNearIndices[near_distance].data());
+            const __m512i near = _mm512_permutex2var_epi8(older, indices, recent);
+            const __m512i copy = _mm512_mask_mov_epi8(near, _cvtu64_mask64(far), loaded);
+            _mm512_storeu_si512(out, copy);
+            const __m512i shift = _mm512_add_epi8(byte_indices, _mm512_set1_epi8(static_cast<char>(length)));
+            older = _mm512_permutex2var_epi8(older, shift, recent);
+            recent = _mm512_permutex2var_epi8(recent, shift, copy);
+            out += length;
+        }
+    }
+done:
+    in_ref = in;
+    out_ref = out;
+}
+
+}  // namespace
+
+bool WideArchiveRunAvailable() { return g_wide_allowed && MachineHasAvx512Vbmi(); }
+
+void UseWideArchiveRun(bool allowed) { g_wide_allowed = allowed; }
+
+void TakeBackReferencesWide(uint8_t marker, const uint8_t*& in, const uint8_t* in_end, const uint8_t* begin,
+                            uint8_t*& out, uint8_t* out_end) {
+    TakeBackReferencesAvx512(marker, in, in_end, begin, out, out_end);
+}
+
+#else
+
+bool WideArchiveRunAvailable() { return false; }
+
+void UseWideArchiveRun(bool) {}
+
+void TakeBackReferencesWide(uint8_t, const uint8_t*&, const uint8_t*, const uint8_t*, uint8_t*&, uint8_t*) {}
+
+#endif
+
+}  // namespace velk
