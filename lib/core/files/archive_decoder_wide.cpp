@@ -105,7 +105,7 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
         // not through loads of the stream.
         __m512i start = _mm512_setzero_si512();
         for (;;) {
-            const uint32_t at = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm512_castsi512_si128(start))) & 0xFF;
+            const uint32_t at = static_cast<uint32_t>(_mm512_cvtsi512_si32(start)) & 0xFF;
             if (at >= 63) {
                 in += at;
                 break;
@@ -114,7 +114,7 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
                 in += at;
                 goto done;
             }
-            start = _mm512_permutexvar_epi8(start, next_starts);
+            start = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, start, next_starts);
             uint64_t bytes;
             std::memcpy(&bytes, in + at, 8);
             const uint32_t code = static_cast<uint8_t>(bytes >> 8);

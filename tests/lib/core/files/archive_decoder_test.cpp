@@ -330,11 +330,12 @@ TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
 TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
     // A run of valid codes, and in it one that the rule refuses or that the
     // run must hand back: a distance one beyond what was written, the
-    // distance size that does not exist, a lone marker at the stream's end,
-    // a repeated marker, a literal; then the same stream cut at every byte.
+    // distance size that does not exist (twice), a repeated marker, a
+    // literal, a long overlapping copy, a distance to the very start; then
+    // the same stream cut at every byte.
     std::mt19937 random(31);
     WithEachDecoderForm([&] {
-        for (int fault = 0; fault < 6; ++fault) {
+        for (int fault = 0; fault < 7; ++fault) {
             SCOPED_TRACE(::testing::Message() << "fault " << fault);
             const uint8_t marker = static_cast<uint8_t>(fault == 0 ? 0 : fault == 1 ? 255 : random());
             std::vector<uint8_t> codes;
@@ -344,6 +345,7 @@ TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
                 if (i == 40) {
                     if (fault == 0) {
                         PushCode(codes, marker, 8, written + 1, 2);
+                        written += 8;
                     } else if (fault == 1) {
                         codes.insert(codes.end(), {marker, static_cast<uint8_t>(3 + (3 >= marker ? 1 : 0)), 1, 0, 0});
                     } else if (fault == 2) {
@@ -352,6 +354,11 @@ TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
                     } else if (fault == 3) {
                         PushLiterals(codes, 1, marker, random);
                         ++written;
+                    } else if (fault == 6) {
+                        // As long as the longest code, the output as if it
+                        // were not there: it must not be stepped over.
+                        codes.insert(codes.end(),
+                                     {marker, static_cast<uint8_t>(3 + (3 >= marker ? 1 : 0)), 0, 0, 0, 0});
                     } else if (fault == 4) {
                         PushCode(codes, marker, written, written, DistanceBytes(written));
                         written *= 2;
@@ -367,11 +374,11 @@ TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
                 written += length;
             }
             const size_t tail_at = 9 + codes.size();
-            PushLiterals(codes, 1500, marker, random);
-            written += 1500;
+            PushLiterals(codes, 3000, marker, random);
+            written += 3000;
             const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
             EXPECT_EQ(Decode(stream), Expected(stream));
-            EXPECT_EQ(Expected(stream).has_value(), fault >= 2);
+            EXPECT_EQ(Expected(stream).has_value(), fault >= 2 && fault != 6);
             for (size_t cut = 9; cut < tail_at + 100; ++cut) {
                 auto part = stream;
                 part.resize(cut);
