@@ -50,19 +50,36 @@ constexpr std::array<CodeForm, 256> MakeCodeForms() {
 
 constexpr std::array<CodeForm, 256> kCodeForms = MakeCodeForms();
 
-// For a distance d up to 128, where each of the 64 copied bytes lies in the
-// 128 decoded bytes before the copy: the pattern of the last d repeats.
-constexpr std::array<std::array<uint8_t, 64>, 129> MakeNearIndices() {
-    std::array<std::array<uint8_t, 64>, 129> indices{};
-    for (size_t d = 1; d <= 128; ++d) {
+// Where each of a copy's 64 bytes comes from, as indices into the loaded
+// bytes (0 to 63) followed by the last 64 decoded (64 to 127): for a distance
+// d up to 64 the pattern of the last d repeats; entry 0, for distances beyond
+// 64, takes the loaded bytes as they are.
+constexpr std::array<std::array<uint8_t, 64>, 65> MakeCopyIndices() {
+    std::array<std::array<uint8_t, 64>, 65> indices{};
+    for (size_t i = 0; i < 64; ++i) {
+        indices[0][i] = static_cast<uint8_t>(i);
+    }
+    for (size_t d = 1; d <= 64; ++d) {
         for (size_t i = 0; i < 64; ++i) {
             indices[d][i] = static_cast<uint8_t>(128 - d + i % d);
         }
     }
     return indices;
 }
+alignas(64) constexpr std::array<std::array<uint8_t, 64>, 65> kCopyIndices = MakeCopyIndices();
 
-alignas(64) constexpr std::array<std::array<uint8_t, 64>, 129> kNearIndices = MakeNearIndices();
+// The last 64 decoded bytes after n more: indices into the 64 before
+// followed by the n new.
+constexpr std::array<std::array<uint8_t, 64>, 65> MakeShiftIndices() {
+    std::array<std::array<uint8_t, 64>, 65> indices{};
+    for (size_t n = 0; n <= 64; ++n) {
+        for (size_t i = 0; i < 64; ++i) {
+            indices[n][i] = static_cast<uint8_t>(n + i);
+        }
+    }
+    return indices;
+}
+alignas(64) constexpr std::array<std::array<uint8_t, 64>, 65> kShiftIndices = MakeShiftIndices();
 
 alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
     std::array<uint8_t, 64> indices{};
@@ -76,8 +93,7 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
                                         const uint8_t* begin, uint8_t*& out_ref, uint8_t* out_end) {
     const uint8_t* in = in_ref;
     uint8_t* out = out_ref;
-    // The stream's last 128 decoded bytes: `older`, then `recent`.
-    __m512i older = _mm512_loadu_si512(out - 128);
+    // The last 64 decoded bytes.
     __m512i recent = _mm512_loadu_si512(out - 64);
     const __m512i byte_indices = _mm512_load_si512(kByteIndices.data());
     const __m512i markers = _mm512_set1_epi8(static_cast<char>(marker));
@@ -126,21 +142,18 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
                 in += at;
                 goto done;
             }
-            // Within 128 bytes the copy comes from the history; beyond, from
-            // memory, written long enough ago to be read at once. Both are
-            // formed and one kept, without a branch: near and far codes mix
-            // unpredictably. The load that is not kept reads `begin`.
-            const uint64_t far = 0 - static_cast<uint64_t>(distance > 128);
+            // Within 64 bytes the copy comes from the last bytes decoded;
+            // beyond, from memory. One permute forms either, without a branch:
+            // near and far codes mix unpredictably. The load that is not
+            // used reads `begin`.
+            const uint64_t far = 0 - static_cast<uint64_t>(distance > 64);
             const size_t far_offset = static_cast<size_t>(out - begin) - distance;
             const __m512i loaded = _mm512_loadu_si512(begin + (far_offset & far));
-            const size_t near_distance = distance - ((distance - 128) & far);
-            const __m512i indices = _mm512_load_si512(kNearIndices[near_distance].data());
-            const __m512i near = _mm512_permutex2var_epi8(older, indices, recent);
-            const __m512i copy = _mm512_mask_mov_epi8(near, _cvtu64_mask64(far), loaded);
+            const size_t near_distance = distance & ~far;
+            const __m512i copy =
+                _mm512_permutex2var_epi8(loaded, _mm512_load_si512(kCopyIndices[near_distance].data()), recent);
             _mm512_storeu_si512(out, copy);
-            const __m512i shift = _mm512_add_epi8(byte_indices, _mm512_set1_epi8(static_cast<char>(length)));
-            older = _mm512_permutex2var_epi8(older, shift, recent);
-            recent = _mm512_permutex2var_epi8(recent, shift, copy);
+            recent = _mm512_permutex2var_epi8(recent, _mm512_load_si512(kShiftIndices[length].data()), copy);
             out += length;
         }
     }

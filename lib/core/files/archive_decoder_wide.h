@@ -1,7 +1,7 @@
 #pragma once
 // An AVX-512 form of the archive decoder's inner loop for runs of
 // back-references, the bulk of a typical stream. It finds the codes of
-// 64 stream bytes at once and builds each copy in a register, the last 128
+// 64 stream bytes at once and builds each copy in a register, the last 64
 // decoded bytes kept alongside, so that a copy from close behind never waits
 // for the bytes just stored. It takes only what it can finish in one 64-byte
 // step and leaves every other code, damaged ones included, to the general
@@ -17,7 +17,7 @@ namespace velk {
 inline constexpr size_t kWideRunStreamReach = 72;
 inline constexpr size_t kWideRunOutputReach = 22 * 64;
 // Decoded bytes before the output position that the run reads as history.
-inline constexpr size_t kWideRunHistory = 128;
+inline constexpr size_t kWideRunHistory = 64;
 
 // Whether the wide run may be used: the machine has AVX-512 with byte
 // permutes and BMI2, and tests have not switched it off.

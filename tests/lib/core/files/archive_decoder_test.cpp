@@ -296,10 +296,10 @@ TEST(ArchiveCoding, ADistanceReachesToTheStartAndNoFurther) {
 TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
     // After 300 decoded bytes, runs of back-references with no literal
     // between them, as the wide run takes them: every distance up to 140
-    // (the copy repeating its own output below 64, read from the last 128
-    // bytes up to 128, from memory beyond), lengths around every copy width,
-    // distances written in more bytes than needed, and a long literal tail so
-    // that the run has room to work.
+    // (the copy repeating its own output below 64, formed from the last 64
+    // decoded bytes up to 64, loaded beyond), lengths around every copy
+    // width, distances written in more bytes than needed, and a long literal
+    // tail so that the run has room to work.
     const std::vector<size_t> lengths = {4,  5,  7,  8,  9,  15, 16, 17, 31, 32,  33,
                                          35, 36, 47, 48, 49, 63, 64, 65, 66, 100, 300};
     std::mt19937 random(23);
