@@ -22,13 +22,12 @@ bool g_wide_allowed = true;
 
 // What a code byte (less one when above the marker) says: where its distance
 // lies in the eight bytes from the marker on, whether the third byte extends
-// the length, the length's base and the code's size; size 0 for the distance
-// size that does not exist.
+// the length, and the length's base. The distance size that does not exist
+// never gets here (the step's mask of takeable codes leaves it out).
 struct CodeForm {
     uint64_t distance_mask = 0;
     uint32_t length_byte_mask = 0;
-    uint16_t length_base = 0;
-    uint8_t size = 0;
+    uint32_t length_base = 0;
 };
 
 constexpr std::array<CodeForm, 256> MakeCodeForms() {
@@ -42,8 +41,7 @@ constexpr std::array<CodeForm, 256> MakeCodeForms() {
         CodeForm& form = forms[code];
         form.distance_mask = ((uint64_t{1} << (8 * distance_bytes)) - 1) << (8 * (2 + extended));
         form.length_byte_mask = extended != 0 ? 0xFFu : 0u;
-        form.length_base = static_cast<uint16_t>((code >> 3) + 4);
-        form.size = static_cast<uint8_t>(2 + extended + distance_bytes);
+        form.length_base = (code >> 3) + 4;
     }
     return forms;
 }
