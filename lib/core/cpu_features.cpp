@@ -23,4 +23,12 @@ bool MachineHasAvx512Bw() {
     return has;
 }
 
+bool MachineHasAvx512Vbmi() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return MachineHasAvx512Bw() && __builtin_cpu_supports("avx512vbmi") != 0 && __builtin_cpu_supports("bmi2") != 0;
+    }();
+    return has;
+}
+
 }  // namespace velk

@@ -9,5 +9,8 @@ bool MachineHasAvx2();
 // (F, BW and VL together), which the 512-bit kernels use; the operating
 // system saving the wide registers.
 bool MachineHasAvx512Bw();
+// AVX-512 F and BW with the byte permutes (VBMI), and the bit gathers of
+// BMI2.
+bool MachineHasAvx512Vbmi();
 
 }  // namespace velk

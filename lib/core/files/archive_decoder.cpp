@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "lib/core/files/archive_decoder_wide.h"
 #include "lib/core/files/archive_format.h"
 
 namespace velk {
@@ -192,6 +193,7 @@ std::optional<size_t> ArchiveDataDecoder::Decode(std::span<const uint8_t> piece,
     uint8_t* const begin = begin_;
     uint8_t* out = out_;
     uint8_t* const out_end = out_end_;
+    const bool wide = WideArchiveRunAvailable();
     // The fast loop: whole codes in the piece, room for wide copies in the
     // output. What does not fit goes to the careful loop below, which checks
     // every byte it takes and every byte it writes.
@@ -220,6 +222,12 @@ std::optional<size_t> ArchiveDataDecoder::Decode(std::span<const uint8_t> piece,
             in += 2;
             *out++ = marker;
             continue;
+        }
+        if (wide && out - begin >= static_cast<ptrdiff_t>(kWideRunHistory)) {
+            TakeBackReferencesWide(marker, in, end, begin, out, out_end);
+            if (end - in < kCodeSlack || *in != marker || in[1] == marker) {
+                continue;
+            }
         }
         const uint8_t* code = in + 1;
         Match match;

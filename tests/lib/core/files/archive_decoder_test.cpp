@@ -1,10 +1,12 @@
 #include "lib/core/files/archive_decoder.h"
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "lib/core/files/archive_decoder_wide.h"
 #include "lib/core/files/archive_format.h"
 #include "tools/archive/archive_encoder.h"
 
@@ -148,6 +150,49 @@ void ExpectRoundTrip(const std::vector<uint8_t>& data) {
     EXPECT_TRUE(DecodeInPieces(coded, {1, 7, 4096, 3, 100}) == data);
 }
 
+// Runs `check` with the general decoder alone and, where the machine has
+// it, with the wide run as well.
+void WithEachDecoderForm(const std::function<void()>& check) {
+    UseWideArchiveRun(false);
+    {
+        SCOPED_TRACE("general loop");
+        check();
+    }
+    UseWideArchiveRun(true);
+    if (WideArchiveRunAvailable()) {
+        SCOPED_TRACE("wide run");
+        check();
+    }
+}
+
+// A back-reference code, its distance written in `distance_bytes` bytes
+// (more than it needs, if asked: the format allows it).
+void PushCode(std::vector<uint8_t>& codes, uint8_t marker, size_t length, size_t distance, size_t distance_bytes) {
+    const size_t extra = length - 4;
+    uint32_t code = ((extra & 31) << 3) | (extra >= 32 ? 4 : 0) | static_cast<uint32_t>(distance_bytes - 1);
+    if (code >= marker) {
+        ++code;
+    }
+    codes.push_back(marker);
+    codes.push_back(static_cast<uint8_t>(code));
+    if (extra >= 32) {
+        codes.push_back(static_cast<uint8_t>(extra >> 5));
+    }
+    for (size_t i = 0; i < distance_bytes; ++i) {
+        codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * i)));
+    }
+}
+
+size_t DistanceBytes(size_t distance) { return distance - 1 < 256 ? 1 : distance - 1 < 65536 ? 2 : 3; }
+
+// Literal bytes other than the marker.
+void PushLiterals(std::vector<uint8_t>& codes, size_t count, uint8_t marker, std::mt19937& random) {
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t b = static_cast<uint8_t>(random());
+        codes.push_back(b == marker ? static_cast<uint8_t>(b + 1) : b);
+    }
+}
+
 TEST(ArchiveCoding, RoundTripsTextNoiseRunsAndMarkers) {
     std::mt19937 random(7);
     std::vector<uint8_t> noise(20000);
@@ -248,69 +293,180 @@ TEST(ArchiveCoding, ADistanceReachesToTheStartAndNoFurther) {
     }
 }
 
+TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
+    // After 300 decoded bytes, runs of back-references with no literal
+    // between them, as the wide run takes them: every distance up to 140
+    // (the copy repeating its own output below 64, formed from the last 64
+    // decoded bytes up to 64, loaded beyond), lengths around every copy
+    // width, distances written in more bytes than needed, and a long literal
+    // tail so that the run has room to work.
+    const std::vector<size_t> lengths = {4,  5,  7,  8,  9,  15, 16, 17, 31, 32,  33,
+                                         35, 36, 47, 48, 49, 63, 64, 65, 66, 100, 300};
+    std::mt19937 random(23);
+    WithEachDecoderForm([&] {
+        for (size_t distance = 1; distance <= 140; ++distance) {
+            const uint8_t marker = static_cast<uint8_t>(distance * 37);
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 300, marker, random);
+            size_t written = 300;
+            for (size_t i = 0; i < 3 * lengths.size(); ++i) {
+                const size_t length = lengths[(i * 7 + distance) % lengths.size()];
+                const size_t at = i % 3 == 2 ? 1 + random() % written : distance;
+                PushCode(codes, marker, length, at, std::max(DistanceBytes(at), size_t{1} + i % 3));
+                written += length;
+            }
+            PushLiterals(codes, 1500, marker, random);
+            written += 1500;
+            const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+            const auto expected = ReferenceDecode(stream);
+            ASSERT_TRUE(expected.has_value()) << distance;
+            EXPECT_EQ(Decode(stream), expected) << "distance " << distance;
+            EXPECT_EQ(DecodeInPieces(stream, {4096}), expected) << "distance " << distance;
+            EXPECT_EQ(DecodeInPieces(stream, {1 + distance % 13, 300}), expected) << "distance " << distance;
+        }
+    });
+}
+
+TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
+    // A run of valid codes, and in it one that the rule refuses or that the
+    // run must hand back: a distance one beyond what was written, the
+    // distance size that does not exist (twice), a repeated marker, a
+    // literal, a long overlapping copy, a distance to the very start; then
+    // the same stream cut at every byte.
+    std::mt19937 random(31);
+    WithEachDecoderForm([&] {
+        for (int fault = 0; fault < 7; ++fault) {
+            SCOPED_TRACE(::testing::Message() << "fault " << fault);
+            const uint8_t marker = static_cast<uint8_t>(fault == 0 ? 0 : fault == 1 ? 255 : random());
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 200, marker, random);
+            size_t written = 200;
+            for (int i = 0; i < 60; ++i) {
+                if (i == 40) {
+                    if (fault == 0) {
+                        PushCode(codes, marker, 8, written + 1, 2);
+                        written += 8;
+                    } else if (fault == 1) {
+                        codes.insert(codes.end(), {marker, static_cast<uint8_t>(3 + (3 >= marker ? 1 : 0)), 1, 0, 0});
+                    } else if (fault == 2) {
+                        codes.insert(codes.end(), {marker, marker});
+                        ++written;
+                    } else if (fault == 3) {
+                        PushLiterals(codes, 1, marker, random);
+                        ++written;
+                    } else if (fault == 6) {
+                        // As long as the longest code, the output as if it
+                        // were not there: it must not be stepped over.
+                        codes.insert(codes.end(),
+                                     {marker, static_cast<uint8_t>(3 + (3 >= marker ? 1 : 0)), 0, 0, 0, 0});
+                    } else if (fault == 4) {
+                        PushCode(codes, marker, written, written, DistanceBytes(written));
+                        written *= 2;
+                    } else {
+                        PushCode(codes, marker, 8, written, DistanceBytes(written));
+                        written += 8;
+                    }
+                    continue;
+                }
+                const size_t length = 4 + random() % 70;
+                const size_t distance = 1 + random() % std::min<size_t>(written, i % 2 == 0 ? 70 : 5000);
+                PushCode(codes, marker, length, distance, DistanceBytes(distance));
+                written += length;
+            }
+            const size_t tail_at = 9 + codes.size();
+            PushLiterals(codes, 3000, marker, random);
+            written += 3000;
+            const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+            EXPECT_EQ(Decode(stream), Expected(stream));
+            EXPECT_EQ(Expected(stream).has_value(), fault >= 2 && fault != 6);
+            for (size_t cut = 9; cut < tail_at + 100; ++cut) {
+                auto part = stream;
+                part.resize(cut);
+                const auto total = static_cast<uint32_t>(cut);
+                std::memcpy(part.data() + 4, &total, 4);
+                const auto want = Expected(part);
+                ASSERT_EQ(Decode(part), want) << "cut at " << cut;
+                // The decoded size as a shortened stream would give it: the
+                // codes up to the cut decode, then the output is too short.
+                auto shorter = part;
+                const auto reference = ReferenceDecode(part);
+                if (reference) {
+                    const auto size = static_cast<uint32_t>(reference->size());
+                    std::memcpy(shorter.data(), &size, 4);
+                    ASSERT_EQ(Decode(shorter), Expected(shorter)) << "cut at " << cut;
+                }
+            }
+        }
+    });
+}
+
 TEST(ArchiveCoding, RandomStreamsDecodeLikeTheReference) {
     // Streams made of random valid codes, short distances included, so the
     // overlapping copies take every path of the fast decoder.
-    std::mt19937 random(11);
-    for (int round = 0; round < 300; ++round) {
-        const uint8_t marker = static_cast<uint8_t>(random());
-        std::vector<uint8_t> codes;
-        size_t written = 0;
-        for (int token = 0; token < 60; ++token) {
-            const int kind = static_cast<int>(random() % 4);
-            if (kind == 0 || written == 0) {
-                uint8_t b = static_cast<uint8_t>(random());
-                codes.push_back(b);
-                if (b == marker) {
+    // Both decoder forms, each on the same streams.
+    WithEachDecoderForm([&] {
+        std::mt19937 random(11);
+        for (int round = 0; round < 300; ++round) {
+            const uint8_t marker = static_cast<uint8_t>(random());
+            std::vector<uint8_t> codes;
+            size_t written = 0;
+            for (int token = 0; token < 60; ++token) {
+                const int kind = static_cast<int>(random() % 4);
+                if (kind == 0 || written == 0) {
+                    uint8_t b = static_cast<uint8_t>(random());
+                    codes.push_back(b);
+                    if (b == marker) {
+                        codes.push_back(marker);
+                    }
+                    ++written;
+                } else {
+                    const size_t length = 4 + random() % (kind == 3 ? 300 : 30);
+                    const size_t distance = 1 + random() % std::min<size_t>(written, kind == 1 ? 8 : 70000);
+                    const size_t extra = length - 4;
+                    const size_t bytes = distance - 1 < 256 ? 1 : distance - 1 < 65536 ? 2 : 3;
+                    uint32_t code = ((extra & 31) << 3) | (extra >= 32 ? 4 : 0) | (bytes - 1);
+                    if (code >= marker) {
+                        ++code;
+                    }
                     codes.push_back(marker);
+                    codes.push_back(static_cast<uint8_t>(code));
+                    if (extra >= 32) {
+                        codes.push_back(static_cast<uint8_t>(extra >> 5));
+                    }
+                    for (size_t i = 0; i < bytes; ++i) {
+                        codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * i)));
+                    }
+                    written += length;
                 }
-                ++written;
-            } else {
-                const size_t length = 4 + random() % (kind == 3 ? 300 : 30);
-                const size_t distance = 1 + random() % std::min<size_t>(written, kind == 1 ? 8 : 70000);
-                const size_t extra = length - 4;
-                const size_t bytes = distance - 1 < 256 ? 1 : distance - 1 < 65536 ? 2 : 3;
-                uint32_t code = ((extra & 31) << 3) | (extra >= 32 ? 4 : 0) | (bytes - 1);
-                if (code >= marker) {
-                    ++code;
+            }
+            const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+            const auto expected = ReferenceDecode(stream);
+            ASSERT_TRUE(expected.has_value()) << round;
+            EXPECT_EQ(Decode(stream), expected) << round;
+            EXPECT_EQ(DecodeInPieces(stream, {1 + random() % 20, 1 + random() % 300}), expected) << round;
+            // The same stream damaged: bytes changed, the stream cut or its
+            // decoded size changed. Whatever the fast decoder and the piecewise
+            // one make of it, the plain rule must make too.
+            for (int damage = 0; damage < 8; ++damage) {
+                auto damaged = stream;
+                const size_t at = 9 + random() % (damaged.size() - 9);
+                if (damage < 5) {
+                    damaged[at] = static_cast<uint8_t>(damage < 2 ? marker : random());
+                } else if (damage < 7) {
+                    damaged.resize(at);
+                    const auto total = static_cast<uint32_t>(at);
+                    std::memcpy(damaged.data() + 4, &total, 4);
+                } else {
+                    const auto decoded = static_cast<uint32_t>(written - 1 + random() % 3);
+                    std::memcpy(damaged.data(), &decoded, 4);
                 }
-                codes.push_back(marker);
-                codes.push_back(static_cast<uint8_t>(code));
-                if (extra >= 32) {
-                    codes.push_back(static_cast<uint8_t>(extra >> 5));
-                }
-                for (size_t i = 0; i < bytes; ++i) {
-                    codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * i)));
-                }
-                written += length;
+                const auto want = Expected(damaged);
+                EXPECT_EQ(Decode(damaged), want) << round << " " << damage;
+                EXPECT_EQ(DecodeInPieces(damaged, {1 + random() % 20, 1 + random() % 300}), want)
+                    << round << " " << damage;
             }
         }
-        const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
-        const auto expected = ReferenceDecode(stream);
-        ASSERT_TRUE(expected.has_value()) << round;
-        EXPECT_EQ(Decode(stream), expected) << round;
-        EXPECT_EQ(DecodeInPieces(stream, {1 + random() % 20, 1 + random() % 300}), expected) << round;
-        // The same stream damaged: bytes changed, the stream cut or its
-        // decoded size changed. Whatever the fast decoder and the piecewise
-        // one make of it, the plain rule must make too.
-        for (int damage = 0; damage < 8; ++damage) {
-            auto damaged = stream;
-            const size_t at = 9 + random() % (damaged.size() - 9);
-            if (damage < 5) {
-                damaged[at] = static_cast<uint8_t>(damage < 2 ? marker : random());
-            } else if (damage < 7) {
-                damaged.resize(at);
-                const auto total = static_cast<uint32_t>(at);
-                std::memcpy(damaged.data() + 4, &total, 4);
-            } else {
-                const auto decoded = static_cast<uint32_t>(written - 1 + random() % 3);
-                std::memcpy(damaged.data(), &decoded, 4);
-            }
-            const auto want = Expected(damaged);
-            EXPECT_EQ(Decode(damaged), want) << round << " " << damage;
-            EXPECT_EQ(DecodeInPieces(damaged, {1 + random() % 20, 1 + random() % 300}), want) << round << " " << damage;
-        }
-    }
+    });
 }
 
 }  // namespace
