@@ -329,13 +329,7 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
     const bool keyed = (flags & kDdBltKeySrc) != 0;
     if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
     source->BeforeRead();
-    DdResult result = kDdOk;
-    if (CanShowWithoutCopy(*source, dest, Intersect(dest, clip), from, keyed)) {
-        ShowWithoutCopy(*source, dest, from);
-    } else {
-        BeforeWrite();
-        result = CopyStretched(dest, clip, *source, from, keyed);
-    }
+    const DdResult result = ShowOrCopy(dest, clip, *source, from, keyed);
     PresentIfPrimary();
     return result;
 }
@@ -357,13 +351,7 @@ DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_
     const bool keyed = (flags & kDdBltFastSrcColorKey) != 0;
     if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
     source->BeforeRead();
-    DdResult result = kDdOk;
-    if (CanShowWithoutCopy(*source, dest, dest, from, keyed)) {
-        ShowWithoutCopy(*source, dest, from);
-    } else {
-        BeforeWrite();
-        result = CopyStretched(dest, dest, *source, from, keyed);
-    }
+    const DdResult result = ShowOrCopy(dest, dest, *source, from, keyed);
     PresentIfPrimary();
     return result;
 }
@@ -523,6 +511,15 @@ bool DdSurface::CanShowWithoutCopy(const DdSurface& source, const Rect& dest, co
     return is_primary() && !source.is_primary() && &source != this && !keyed && !mirror_ && !source.mirror_ &&
            area == dest && dest.right - dest.left == from.right - from.left &&
            dest.bottom - dest.top == from.bottom - from.top;
+}
+
+DdResult DdSurface::ShowOrCopy(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& from, bool keyed) {
+    if (CanShowWithoutCopy(source, dest, Intersect(dest, clip), from, keyed)) {
+        ShowWithoutCopy(source, dest, from);
+        return kDdOk;
+    }
+    BeforeWrite();
+    return CopyStretched(dest, clip, source, from, keyed);
 }
 
 void DdSurface::ShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& from) {

@@ -197,6 +197,8 @@ private:
     bool CanShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& area, const Rect& from,
                             bool keyed) const;
     void ShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& from);
+    // A copy into this surface, or a primary showing the source's rows (above).
+    DdResult ShowOrCopy(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& from, bool keyed);
     uint32_t ColorBitsMask() const;
     DdResult CheckUsable() const;
     // A colour (or depth) fill of area, already clipped.
