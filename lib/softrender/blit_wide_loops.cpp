@@ -61,6 +61,21 @@ __attribute__((target("avx2"))) inline __m256i MixByByteWeight(__m256i d, __m256
     return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
 }
 
+// A full-screen layer drawn with alpha is limited as much by fetching its
+// rows as by the arithmetic: each vector step asks for the cache line a row
+// further down, in the source and in the destination, so that both arrive
+// before the next row needs them.
+struct RowsAhead {
+    RowsAhead(const BlitJob& job, int y)
+        : src(y + 1 < job.height ? job.src_pitch : 0), dst(y + 1 < job.height ? job.dst_pitch : 0) {}
+    void Fetch(const uint8_t* dp, const uint8_t* sp) const {
+        FetchSource(sp);
+        _mm_prefetch(reinterpret_cast<const char*>(dp + dst), _MM_HINT_T0);
+    }
+    void FetchSource(const uint8_t* sp) const { _mm_prefetch(reinterpret_cast<const char*>(sp + src), _MM_HINT_T0); }
+    ptrdiff_t src, dst;
+};
+
 template <bool kAlpha, bool kGraph, int kMode, bool kTrans>
 __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
     static_assert(kMode == kBlendModePlain || kMode == kBlendModeAlpha);
@@ -80,7 +95,9 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
         const uint8_t* sp = job.src + job.src_pitch * y;
         const uint8_t* bp = kGraph ? job.blend + job.blend_pitch * y : nullptr;
+        const RowsAhead ahead(job, y);
         for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            ahead.Fetch(dp, sp);
             const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
             __m256i graph = zero, alpha = zero, skip = zero, weights;
             if constexpr (kGraph) {
@@ -148,21 +165,6 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
         }
     }
 }
-
-// A full-screen layer drawn with alpha is limited as much by fetching its
-// rows as by the arithmetic: each vector step asks for the cache line a row
-// further down, in the source and in the destination, so that both arrive
-// before the next row needs them.
-struct RowsAhead {
-    RowsAhead(const BlitJob& job, int y)
-        : src(y + 1 < job.height ? job.src_pitch : 0), dst(y + 1 < job.height ? job.dst_pitch : 0) {}
-    void Fetch(const uint8_t* dp, const uint8_t* sp) const {
-        FetchSource(sp);
-        _mm_prefetch(reinterpret_cast<const char*>(dp + dst), _MM_HINT_T0);
-    }
-    void FetchSource(const uint8_t* sp) const { _mm_prefetch(reinterpret_cast<const char*>(sp + src), _MM_HINT_T0); }
-    ptrdiff_t src, dst;
-};
 
 // A 32-bit source with alpha in mode 0, the draw's most common form: per
 // channel (d x (256 - a) + s x a) >> 8 with the X byte's weight 0, so that
@@ -496,6 +498,28 @@ __attribute__((target("avx2"))) void WideKeyedCopyRows32(const BlitJob& job) {
     }
 }
 
+// The same sixteen pixels a step: the key compare gives the lane mask of the
+// store, so a step neither branches nor reads the destination, and the row's
+// last pixels are one more step under the mask of the pixels left (lanes
+// outside it are neither read nor written).
+__attribute__((target("avx512f,avx512bw"))) void WideKeyedCopyRows32Avx512(const BlitJob& job) {
+    const __m512i key = _mm512_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~15;
+    const auto tail = static_cast<__mmask16>((1u << (job.width & 15)) - 1);
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 16, dp += 64, sp += 64) {
+            const __m512i s = _mm512_loadu_si512(sp);
+            _mm512_mask_storeu_epi32(dp, _mm512_cmpneq_epi32_mask(s, key), s);
+        }
+        if (tail != 0) {
+            const __m512i s = _mm512_maskz_loadu_epi32(tail, sp);
+            _mm512_mask_storeu_epi32(dp, _mm512_mask_cmpneq_epi32_mask(tail, s, key), s);
+        }
+    }
+}
+
 bool g_wide_allowed = true;
 bool g_avx512_allowed = true;
 
@@ -509,7 +533,7 @@ bool RunWideBlitJob32(const BlitJob& job) {
     const bool graph = job.blend != nullptr;
     if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
         job.mode == kBlendModePlain && job.trans) {
-        WideKeyedCopyRows32(job);
+        g_avx512_allowed&& MachineHasAvx512Bw() ? WideKeyedCopyRows32Avx512(job) : WideKeyedCopyRows32(job);
         return true;
     }
     if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&

@@ -8,6 +8,7 @@
 
 #include "lib/core/cpu_features.h"
 #include "lib/core/memory_tracker.h"
+#include "platform/display/word_fill.h"
 
 namespace velk {
 
@@ -100,6 +101,11 @@ void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, int bytes,
         }
         for (int y = 0; y < height; ++y)
             std::memset(first + pitch * y, static_cast<int>(low_byte), row_bytes);
+        return;
+    }
+    if (bytes == 4 && pitch == static_cast<ptrdiff_t>(row_bytes)) {
+        // Rows that follow each other (the screen's back image): one block.
+        platform::FillWords32(first, static_cast<size_t>(width) * static_cast<size_t>(height), value);
         return;
     }
 #if defined(__SSE2__)

@@ -10,6 +10,8 @@
 #include <immintrin.h>
 #endif
 
+#include "platform/display/word_fill.h"
+
 namespace velk::platform {
 
 namespace {
@@ -323,6 +325,13 @@ template <typename Pixel>
 void FillRows(uint8_t* dest, ptrdiff_t pitch, int width, int height, Pixel value) {
     const size_t row_bytes = static_cast<size_t>(width) * sizeof(Pixel);
     if (FillBytewise(dest, pitch, row_bytes, height, value)) return;
+    if constexpr (sizeof(Pixel) == 4) {
+        // Rows that follow each other: one block.
+        if (pitch == static_cast<ptrdiff_t>(row_bytes)) {
+            FillWords32(dest, static_cast<size_t>(width) * static_cast<size_t>(height), value);
+            return;
+        }
+    }
 #if defined(__SSE2__)
     if constexpr (sizeof(Pixel) == 4) {
         if (MachineHasAvx2()) {

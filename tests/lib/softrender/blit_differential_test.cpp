@@ -499,6 +499,41 @@ TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffs
     }
 }
 
+TEST_P(BlitDifferentialTest, KeyedCopyRowsMatchTheReferenceAtEveryWidthAndOffset) {
+    // The plain keyed 32-bit copy (the map's tiles) at every width from one
+    // pixel past several vector steps, from and to shifted columns, with a
+    // fresh random key each draw: keyed pixels scattered, in runs that cover
+    // whole steps or split them, and pixels that differ from the key only in
+    // the X byte.
+    std::mt19937 rng(46031);
+    for (int width = 1; width <= 190; ++width) {
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            const Cell cell{1, Kind::kDirect, kBlendModePlain, false, false, true};
+            const int skip = Pick(rng, 0, 17);   // source columns left of the drawn ones
+            const int place = Pick(rng, 0, 17);  // the first destination column drawn
+            Scenario scenario(cell, rng, Dimensions{width + skip + Pick(rng, 0, 3), 3, width + 20, 3});
+            if (repeat > 0) {
+                scenario.PlantAlphaRuns(repeat == 1 ? 16 : Pick(rng, 1, 23));
+            }
+            scenario.settings().param = 255;
+            // The area clips the skipped columns, so the rows drawn are
+            // exactly `width` wide.
+            scenario.SetDrawArea({place, 0, place + width, 3});
+            const int x = place - skip;
+            const auto expected =
+                scenario.Expected(reference::Family::kPlainBlit, [&](int dx, int dy, int* sx, int* sy) {
+                    *sx = dx - x;
+                    *sy = dy;
+                    return *sx >= 0 && *sx < scenario.src_w();
+                });
+            scenario.ApplySettings();
+            BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(), nullptr);
+            ASSERT_TRUE(Check(scenario, expected, "BltMemImg keyed copy"))
+                << "width " << width << " skip " << skip << " place " << place;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryLoopSet, BlitDifferentialTest,
                          ::testing::Values(Loops::kNarrow, Loops::kAvx2, Loops::kAvx512),
                          [](const ::testing::TestParamInfo<Loops>& info) {

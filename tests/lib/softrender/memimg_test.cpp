@@ -180,6 +180,25 @@ TEST(MemImgTest, FillStoresRawValuesClippedToTheView) {
     FillMemImg(&released, nullptr, 0);  // an invalid record is ignored
 }
 
+TEST(MemImgTest, FillsOfWholeRowsOfUnlikeBytesStopAtTheLastRow) {
+    // Sixteen 32-bit pixels a row leave no bytes between the rows, so the
+    // rows filled are one block; eleven leave padding between them.
+    for (const int width : {16, 11}) {
+        ImageHolder image;
+        ASSERT_EQ(CreateMemImg(&image.image, width, 6, -1, 0, 1, 0, 0, nullptr), 0);
+        FillMemImg(&image.image, nullptr, 0x11223344);
+        const Rect rows{0, 1, width, 5};
+        FillMemImg(&image.image, &rows, 0xFF000000);
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < width; ++x) {
+                uint32_t value = 0;
+                std::memcpy(&value, MemImgPixelAddress(image.image, x, y), 4);
+                EXPECT_EQ(value, y >= 1 && y < 5 ? 0xFF000000u : 0x11223344u) << width << ": " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(MemImgTest, DescriptorsAreCachedPerKind) {
     EXPECT_EQ(GetMemImgColorData(4, 0, 0), nullptr);
     EXPECT_EQ(GetMemImgColorData(-1, 0, 0), nullptr);

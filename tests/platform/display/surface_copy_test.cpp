@@ -217,6 +217,36 @@ TEST_F(SurfaceCopyTest, FillsOfOneRepeatedByteCoverTheRectangleAndNothingBeside)
         ASSERT_EQ(Get(*surface, 32, x, 1), 0xFFu) << x;
 }
 
+// 32-bit values of unlike bytes (the screen's black with its unused byte
+// set) over whole rows: where the rows follow each other (48 pixels) the
+// rows filled are one block, which must stop at the last row asked for;
+// with bytes between the rows (45 pixels) the padding keeps its bytes.
+TEST_F(SurfaceCopyTest, FillsOfWholeRowsStopAtTheirLastRowAndSkipThePadding) {
+    for (const uint32_t width : {48u, 45u}) {
+        SCOPED_TRACE(width);
+        auto surface = MakeSurface(width, 6, 32);
+        FillWhole(*surface, 0x11223344);
+        DdSurfaceDesc desc;
+        ASSERT_EQ(surface->GetSurfaceDesc(&desc), kDdOk);
+        const int32_t pitch = desc.pitch;
+        std::vector<uint8_t> padding(static_cast<size_t>(pitch) - width * 4, 0x5A);
+        for (int y = 0; y < 6 && !padding.empty(); ++y)
+            std::memcpy(surface->row(y) + width * 4, padding.data(), padding.size());
+        DdBltFx fx;
+        fx.fill_color = 0xFF000000u;
+        Rect rows{0, 1, static_cast<int32_t>(width), 5};
+        ASSERT_EQ(surface->Blt(&rows, nullptr, nullptr, kDdBltColorFill, &fx), kDdOk);
+        for (int y = 0; y < 6; ++y) {
+            for (uint32_t x = 0; x < width; ++x)
+                ASSERT_EQ(Get(*surface, 32, static_cast<int>(x), y), y >= 1 && y < 5 ? 0xFF000000u : 0x11223344u)
+                    << x << "," << y;
+            if (!padding.empty()) {
+                EXPECT_EQ(std::memcmp(surface->row(y) + width * 4, padding.data(), padding.size()), 0) << y;
+            }
+        }
+    }
+}
+
 // Lowers the keyed copies to one width for a scope.
 class ScopedPixelLoopWidth {
 public:
