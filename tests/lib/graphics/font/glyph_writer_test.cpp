@@ -147,21 +147,31 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
 constexpr int kWidth = 130;
 
 // How wide the writer's vector forms may be: the base forms only, up to 256
-// bits, or up to 512 (each where the machine has them).
-enum Width { kNarrow, kWide, kWidest };
+// bits, or up to 512 (each where the machine has them), the last with or
+// without building inks by byte permutes.
+enum Width { kNarrow, kWide, kWidestGathered, kWidest };
 
-const char* WidthName(int width) { return width == kNarrow ? "Narrow" : (width == kWide ? "Wide" : "Widest"); }
+const char* WidthName(int width) {
+    switch (width) {
+        case kNarrow: return "Narrow";
+        case kWide: return "Wide";
+        case kWidestGathered: return "WidestGathered";
+        default: return "Widest";
+    }
+}
 
 // Each kind at each width.
 class GlyphWriterTest : public ::testing::TestWithParam<std::tuple<ImageKind, int>> {
 protected:
     void SetUp() override {
         UseWideGlyphWriter(std::get<1>(GetParam()) != kNarrow);
-        UseWidestGlyphWriter(std::get<1>(GetParam()) == kWidest);
+        UseWidestGlyphWriter(std::get<1>(GetParam()) >= kWidestGathered);
+        UseGlyphInkPermutes(std::get<1>(GetParam()) == kWidest);
     }
     void TearDown() override {
         UseWideGlyphWriter(true);
         UseWidestGlyphWriter(true);
+        UseGlyphInkPermutes(true);
     }
 };
 
@@ -389,7 +399,7 @@ TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
-                         ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidest)),
+                         ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidestGathered, kWidest)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + WidthName(std::get<1>(info.param));
                          });
