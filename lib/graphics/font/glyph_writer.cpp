@@ -940,30 +940,6 @@ VELK_TARGET_512 void WriteTwoInkBox512(const MEMIMG& dest, int x, int y, const G
     }
 }
 
-// Sixteen inks (their top byte the coverage) written over a plain 32-bit
-// image as an alpha blit would write them, where `draw` is set: per channel
-// (d x (256 - a) + s x a) >> 8 with X weighted 0 (each ink's coverage
-// spread over its blue, green and red lanes); an opaque ink whole.
-VELK_TARGET_512 inline void MixInksOver32(uint8_t* p, __mmask16 draw, __m512i ink) {
-    const __m512i top = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
-    // (Masked: the step may reach past the image's last pixel.)
-    const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i low_alpha = _mm512_shuffle_epi8(
-        ink, _mm512_broadcast_i32x4(_mm_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1)));
-    const __m512i high_alpha = _mm512_shuffle_epi8(
-        ink, _mm512_broadcast_i32x4(_mm_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1)));
-    const __m512i full = _mm512_set1_epi16(256);
-    auto mix = [full](__m512i d16, __m512i s16, __m512i a16) VELK_TARGET_512 {
-        return _mm512_srli_epi16(
-            _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)), _mm512_mullo_epi16(s16, a16)), 8);
-    };
-    const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(ink, zero), low_alpha);
-    const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(ink, zero), high_alpha);
-    const __mmask16 opaque = _mm512_cmpeq_epi32_mask(_mm512_and_si512(ink, top), top);
-    _mm512_mask_storeu_epi32(p, draw, _mm512_mask_mov_epi32(_mm512_packus_epi16(lo, hi), opaque, ink));
-}
-
 // Sixteen pixels of anti-aliased cells written over a plain 32-bit image as
 // an alpha blit would write them (those outside `mask` read as value 0 and
 // stay): by the sixteen levels of one colour, or by inks gathered from all
@@ -1008,7 +984,25 @@ VELK_TARGET_512 inline void PutSixteenOver32(uint8_t* p, const uint8_t* cells, _
         const __m512i ink =
             _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), any, values, &inks[0].pixel, sizeof(Ink));
         const __mmask16 draw = _mm512_test_epi32_mask(ink, top);
-        MixInksOver32(p, draw, ink);
+        const __m512i d = _mm512_maskz_loadu_epi32(draw, p);
+        const __m512i zero = _mm512_setzero_si512();
+        // Per channel (d x (256 - a) + s x a) >> 8 with X weighted 0 (each
+        // ink's coverage spread over its blue, green and red lanes); an
+        // opaque ink whole.
+        const __m512i low_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1)));
+        const __m512i high_alpha = _mm512_shuffle_epi8(
+            ink, _mm512_broadcast_i32x4(_mm_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1)));
+        const __m512i full = _mm512_set1_epi16(256);
+        auto mix = [full](__m512i d16, __m512i s16, __m512i a16) VELK_TARGET_512 {
+            return _mm512_srli_epi16(
+                _mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_sub_epi16(full, a16)), _mm512_mullo_epi16(s16, a16)),
+                8);
+        };
+        const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), _mm512_unpacklo_epi8(ink, zero), low_alpha);
+        const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), _mm512_unpackhi_epi8(ink, zero), high_alpha);
+        const __mmask16 opaque = _mm512_cmpeq_epi32_mask(_mm512_and_si512(ink, top), top);
+        _mm512_mask_storeu_epi32(p, draw, _mm512_mask_mov_epi32(_mm512_packus_epi16(lo, hi), opaque, ink));
     }
 }
 
@@ -1029,74 +1023,6 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
             PutSixteenOver32<kForm>(row + gx * 4, src + gx, 0xFFFF, inks, color);
         }
         PutSixteenOver32<kForm>(row + last * 4, src + last, last_mask, inks, color);
-    }
-}
-
-#define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-// Anti-aliased edged cells over a plain 32-bit image, their inks built by
-// byte permutes instead of gathered: `planes` holds byte c of every value's
-// ink at 256 c + value, and each plane sits in four registers of 64 entries,
-// so one lookup of 64 cells is two two-table permutes and a choice by the
-// value's top bit. A step is sixteen pixels of four rows (a glyph row is
-// rarely wider), its cells arranged so that the bytes interleave back into
-// one row's inks per register.
-VELK_TARGET_VBMI void WriteOverBoxPlanes512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0,
-                                            int y0, int x1, int y1, const Ink* /*inks*/,
-                                            const GlyphWriter::Lookup& /*lookup*/, const uint32_t* planes) {
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(planes);
-    __m512i table[4][4];
-    for (int c = 0; c < 4; ++c) {
-        for (int h = 0; h < 4; ++h) {
-            table[c][h] = _mm512_loadu_si512(bytes + 256 * c + 64 * h);
-        }
-    }
-    // Row q's pixels 4L to 4L + 3 move from the q-th to the L-th 128 bits,
-    // where unpacking a lane's bytes to words and words to pixels leaves
-    // them in the q-th register.
-    const __m512i order = _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
-    const __m512i top = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
-    const ptrdiff_t pitch = dest.base->pitch;
-    const ptrdiff_t cell_pitch = glyph.pitch;
-    for (int gx = x0; gx < x1; gx += 16) {
-        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
-        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 4;
-        for (int gy = y0; gy < y1; gy += 4, src += 4 * cell_pitch, row += 4 * pitch) {
-            // Rows past the box's last read as empty.
-            auto cells_of = [&](int q) VELK_TARGET_VBMI {
-                return _mm_maskz_loadu_epi8(gy + q < y1 ? mask : 0, src + q * cell_pitch);
-            };
-            __m512i cells = _mm512_castsi128_si512(cells_of(0));
-            cells = _mm512_inserti32x4(cells, cells_of(1), 1);
-            cells = _mm512_inserti32x4(cells, cells_of(2), 2);
-            cells = _mm512_inserti32x4(cells, cells_of(3), 3);
-            if (_mm512_test_epi8_mask(cells, cells) == 0) {
-                continue;
-            }
-            const __m512i values = _mm512_permutexvar_epi32(order, cells);
-            const __mmask64 high = _mm512_movepi8_mask(values);
-            __m512i plane[4];
-            for (int c = 0; c < 4; ++c) {
-                plane[c] = _mm512_mask_blend_epi8(high, _mm512_permutex2var_epi8(table[c][0], values, table[c][1]),
-                                                  _mm512_permutex2var_epi8(table[c][2], values, table[c][3]));
-            }
-            const __m512i blue_green_low = _mm512_unpacklo_epi8(plane[0], plane[1]);
-            const __m512i blue_green_high = _mm512_unpackhi_epi8(plane[0], plane[1]);
-            const __m512i red_alpha_low = _mm512_unpacklo_epi8(plane[2], plane[3]);
-            const __m512i red_alpha_high = _mm512_unpackhi_epi8(plane[2], plane[3]);
-            const __m512i ink[4] = {_mm512_unpacklo_epi16(blue_green_low, red_alpha_low),
-                                    _mm512_unpackhi_epi16(blue_green_low, red_alpha_low),
-                                    _mm512_unpacklo_epi16(blue_green_high, red_alpha_high),
-                                    _mm512_unpackhi_epi16(blue_green_high, red_alpha_high)};
-            for (int q = 0; q < 4; ++q) {
-                // (Value 0 has no coverage: cells outside the mask draw nothing.)
-                const __mmask16 draw = _mm512_test_epi32_mask(ink[q], top);
-                if (draw != 0) {
-                    MixInksOver32(row + q * pitch, draw, ink[q]);
-                }
-            }
-        }
     }
 }
 
@@ -1177,6 +1103,77 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
     }
 }
 
+#define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
+
+// Anti-aliased edged cells over a plain 16-bit image, their inks built by
+// byte permutes instead of gathered: the planes are the colour word's two
+// bytes and the coverage, each in four registers of 64 entries, so one
+// lookup of 64 cells is two two-table permutes and a choice by the value's
+// top bit. A step is sixteen pixels of four rows (a glyph row is rarely
+// wider), arranged so that interleaving the bytes leaves two rows' colour
+// words in each register, as WriteOverBox16x512 mixes them. (Over a 32-bit
+// image, four planes and their interleaving cost more than the gather.)
+VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0,
+                                              int y0, int x1, int y1, const Ink* /*inks*/,
+                                              const GlyphWriter::Lookup& /*lookup*/, const uint32_t* cover_words) {
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(cover_words + 256);
+    __m512i table[3][4];
+    for (int c = 0; c < 3; ++c) {
+        for (int h = 0; h < 4; ++h) {
+            table[c][h] = _mm512_loadu_si512(bytes + 256 * c + 64 * h);
+        }
+    }
+    // Rows 0 and 1 to the low eight bytes of each 128 bits, rows 2 and 3 to
+    // the high eight.
+    const __m512i order = _mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m512i zero = _mm512_setzero_si512();
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;
+    for (int gx = x0; gx < x1; gx += 16) {
+        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
+        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
+        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+        for (int gy = y0; gy < y1; gy += 4, src += 4 * cell_pitch, row += 4 * pitch) {
+            // Rows past the box's last read as empty and are not written.
+            __mmask16 masks[4];
+            for (int q = 0; q < 4; ++q) {
+                masks[q] = gy + q < y1 ? mask : 0;
+            }
+            __m512i cells = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(masks[0], src));
+            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[1], src + cell_pitch), 1);
+            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[2], src + 2 * cell_pitch), 2);
+            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[3], src + 3 * cell_pitch), 3);
+            if (_mm512_test_epi8_mask(cells, cells) == 0) {
+                continue;
+            }
+            const __m512i values = _mm512_permutexvar_epi64(order, cells);
+            const __mmask64 high = _mm512_movepi8_mask(values);
+            __m512i plane[3];
+            for (int c = 0; c < 3; ++c) {
+                plane[c] = _mm512_mask_blend_epi8(high, _mm512_permutex2var_epi8(table[c][0], values, table[c][1]),
+                                                  _mm512_permutex2var_epi8(table[c][2], values, table[c][3]));
+            }
+            const __m512i ink[2] = {_mm512_unpacklo_epi8(plane[0], plane[1]), _mm512_unpackhi_epi8(plane[0], plane[1])};
+            const __m512i alpha[2] = {_mm512_unpacklo_epi8(plane[2], zero), _mm512_unpackhi_epi8(plane[2], zero)};
+            for (int half = 0; half < 2; ++half) {
+                const __mmask16 first = masks[2 * half], second = masks[2 * half + 1];
+                if (first == 0) {
+                    break;
+                }
+                uint8_t* p = row + 2 * half * pitch;
+                const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(first, p)),
+                                                     _mm256_maskz_loadu_epi16(second, p + pitch), 1);
+                const __m512i weight =
+                    _mm512_mask_add_epi16(alpha[half], _mm512_cmpeq_epi16_mask(alpha[half], _mm512_set1_epi16(255)),
+                                          alpha[half], _mm512_set1_epi16(1));
+                const __m512i mixed = Mix565x32<8>(d, ink[half], weight);
+                _mm256_mask_storeu_epi16(p, first, _mm512_castsi512_si256(mixed));
+                _mm256_mask_storeu_epi16(p + pitch, second, _mm512_extracti64x4_epi64(mixed, 1));
+            }
+        }
+    }
+}
+
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
 // none.
 GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
@@ -1189,15 +1186,15 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
     }
     if (kind == Kind::k32Over && lookup.gather) {
-        if (g_permutes_allowed && MachineHasAvx512Vbmi()) {
-            return &WriteOverBoxPlanes512;
-        }
         return &WriteOverBox512<LookupForm::kGather>;
     }
     if (kind == Kind::k32Over && lookup.sixteen_levels) {
         return &WriteOverBox512<LookupForm::kLevels>;
     }
     if (kind == Kind::k16Over && font_type == 3) {
+        if (g_permutes_allowed && MachineHasAvx512Vbmi()) {
+            return &WriteOverBox16Planes512;
+        }
         return &WriteOverBox16x512<LookupForm::kGather>;
     }
     if (kind == Kind::k16Over && lookup.sixteen_levels) {
@@ -1409,7 +1406,7 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
         int inks_set = 0;
         std::array<Ink, 256> inks{};
         Lookup lookup{};
-        std::array<uint32_t, 256> cover_words{};
+        std::array<uint32_t, 512> cover_words{};
     };
     thread_local MadeInks made;
     if (inks_made_ && inks_made_for_ == key) {
@@ -1497,17 +1494,13 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         lookup_.sixteen_levels = levels;
         lookup_.level_color = color;
     }
-    if (kind_ == Kind::k16Over && font_type_ == 3) {
-        for (size_t v = 0; v < cover_words_.size(); ++v) {
+    if (UsesCoverWords()) {
+        auto* planes = reinterpret_cast<uint8_t*>(cover_words_.data() + 256);
+        for (size_t v = 0; v < 256; ++v) {
             cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);
-        }
-    } else if (UsesCoverWords()) {
-        // Over a plain 32-bit image the words hold the inks' byte planes.
-        auto* planes = reinterpret_cast<uint8_t*>(cover_words_.data());
-        for (size_t v = 0; v < cover_words_.size(); ++v) {
-            for (size_t c = 0; c < 4; ++c) {
-                planes[256 * c + v] = static_cast<uint8_t>(inks_[v].pixel >> (8 * c));
-            }
+            planes[v] = static_cast<uint8_t>(inks_[v].pixel);
+            planes[256 + v] = static_cast<uint8_t>(inks_[v].pixel >> 8);
+            planes[512 + v] = inks_[v].alpha;
         }
     }
     for (int v = 0; v < 16; ++v) {

@@ -109,19 +109,20 @@ private:
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
                   int bright_blue, int blit_weight);
 
-    // Anti-aliased edged cells over a plain image read their inks from
+    // Anti-aliased edged cells over a plain 16-bit image read their inks from
     // cover_words_.
-    bool UsesCoverWords() const { return (kind_ == Kind::k16Over || kind_ == Kind::k32Over) && font_type_ == 3; }
+    bool UsesCoverWords() const { return kind_ == Kind::k16Over && font_type_ == 3; }
 
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};
     int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
-    // Over a 16-bit image, each ink's colour word with its coverage in bits
-    // 16 to 23 (one load a pixel); over a 32-bit one, byte c of every ink at
-    // byte 256 c + value (the tables of byte permutes).
-    std::array<uint32_t, 256> cover_words_{};
+    // Each ink's colour word with its coverage in bits 16 to 23 (one load a
+    // pixel), then the tables of byte permutes: the word's low byte of every
+    // value at byte 256 c + value for c = 0, its high byte for 1, the
+    // coverage for 2.
+    std::array<uint32_t, 512> cover_words_{};
     bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
     InkKey inks_made_for_{};
     // The widest form chosen for this string's glyph boxes (chosen once
@@ -137,8 +138,8 @@ void UseWideGlyphWriter(bool allowed);
 // form when it begins a string.
 void UseWidestGlyphWriter(bool allowed);
 // Whether the 512-bit forms may build the inks of anti-aliased edged cells
-// by byte permutes where the machine has them (on by default); off, they
-// gather them.
+// over a plain 16-bit image by byte permutes where the machine has them (on
+// by default); off, they gather them.
 void UseGlyphInkPermutes(bool allowed);
 
 }  // namespace velk
