@@ -414,6 +414,13 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     return 0;
 }
 
+bool DrawScreenLocksInPlace() {
+    const ScreenState& s = Screen();
+    if (SoftwareMode() || !s.target_surface || NeedsConversion()) return false;
+    if (s.display_bits != 16 && s.display_bits != 32) return false;
+    return !(s.target_in_video_memory != 0 && NeedsBlending(nullptr));
+}
+
 uint32_t DrawScreenViewColor(uint32_t value) { return g_work_copy.active ? ScreenValueToWorking(value) : value; }
 
 int UnlockDrawScreenMemImg() {
