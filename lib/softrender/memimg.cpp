@@ -248,6 +248,34 @@ int CreateMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t trans
     return 0;
 }
 
+int PlaceMemImg(MEMIMG* image, MemImgBase* base, int width, int height, int pitch, int format, void* pixels) {
+    if (image->magic == kMemImgMagic || base == nullptr || pixels == nullptr || base->ref_count > 1) {
+        return -1;
+    }
+    if (!ValidFormat(format) || width <= 0 || height <= 0) {
+        return -1;
+    }
+    const int64_t row_bytes = int64_t{MemImgBytesPerPixel(format, 0, 0)} * width;
+    if (pitch < row_bytes || int64_t{pitch} * height > kMemImgMaxBytes) {
+        return -1;
+    }
+    *base = MemImgBase{};
+    base->ref_count = 2;  // the owner's hold and the view's
+    base->width = width;
+    base->height = height;
+    base->pitch = pitch;
+    base->format = format;
+    base->color_data = GetMemImgColorData(format, 0, 0);
+    base->pixels = static_cast<uint8_t*>(pixels);
+    base->user_pixels = 1;
+    image->magic = kMemImgMagic;
+    image->width = width;
+    image->height = height;
+    image->pixels = base->pixels;
+    image->base = base;
+    return 0;
+}
+
 void SetMemImgScreenColorBitDepth(int bit_depth) { g_screen_color_bit_depth = bit_depth; }
 
 int CreateScreenFormatMemImg(MEMIMG* image, int width, int height, int format) {

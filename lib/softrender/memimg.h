@@ -87,6 +87,13 @@ inline int MemImgBytesPerPixel(const MemImgBase& base) {
 // or an allocation fails.
 int CreateMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t trans_color, int format,
                  int palette_flag, int alpha_flag, void* pixels);
+// As CreateMemImg for a plain (no palette, no alpha) image on caller-owned
+// pixels, with the header in `base`, which the caller owns and keeps from one
+// view to the next: a view made and dropped many times a frame then costs no
+// allocation. The base counts the caller's hold, so releasing the view never
+// frees it. -1 (nothing changed) on the inputs CreateMemImg refuses, on null
+// pixels, or while a view derived from the last one still holds the base.
+int PlaceMemImg(MEMIMG* image, MemImgBase* base, int width, int height, int pitch, int format, void* pixels);
 // Clears the record first; format -1 means the screen's format (0 on a 16-bit
 // screen, 1 otherwise; see SetMemImgScreenColorBitDepth).
 int CreateScreenFormatMemImg(MEMIMG* image, int width, int height, int format);

@@ -185,59 +185,90 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
     return &cache;
 }
 
-// Whether software text can skip the cache screen: anti-aliased text drawn
-// in mode 0 without a blend graph into a plain 32- or 16-bit image, or text
-// without anti-aliasing drawn in mode 1 into a plain 32-bit one (and, the
-// text engine checks, with glyph boxes that lie apart). The glyph writer then
-// mixes each pixel as the cache's blit would, without clearing the cache and
-// blitting it. The weight of the mix: the mode-1 parameter, or 255 (the
-// glyphs' own coverage).
+// Whether text can skip the cache screen: anti-aliased text drawn in mode 0
+// without a blend graph into a plain 32- or 16-bit image, or text without
+// anti-aliasing drawn in mode 1 into a plain 32-bit one (and, the text engine
+// checks, with glyph boxes that lie apart). The glyph writer then mixes each
+// pixel as the cache's blit would, without clearing the cache and blitting
+// it. The image is the software target, or on display surfaces the locked
+// view when it is the surface's own pixels. The weight of the mix: the
+// mode-1 parameter, or 255 (the glyphs' own coverage); -1 for the cache.
 bool g_straight_allowed = true;
 
-MEMIMG* StraightAlphaTarget(const FontData& font, int* weight) {
+int StraightWeight(const FontData& font) {
     TextDrawScreen& screen = GetTextDrawScreen();
     const DrawSettings& s = GetDrawSettings();
-    if (!g_straight_allowed || !screen.SoftwareMode() || screen.BlendGraphImage() != nullptr) {
-        return nullptr;
+    if (!g_straight_allowed || !(screen.SoftwareMode() || screen.LocksInPlace()) ||
+        screen.BlendGraphImage() != nullptr) {
+        return -1;
     }
     const bool smooth = FontIsAntiAliased(font);
     if (s.blend_mode == 0 && smooth) {
-        *weight = 255;
-    } else if (s.blend_mode == 1 && !smooth && s.blend_param < 255 && CurrentScreen().bits == 32) {
-        *weight = s.blend_param;
-    } else {
-        return nullptr;
+        return 255;
     }
-    MEMIMG* dest = screen.TargetImage();
-    if (dest == nullptr || CheckValidMemImg(dest) == 0) {
-        return nullptr;
+    if (s.blend_mode == 1 && !smooth && s.blend_param < 255 && CurrentScreen().bits == 32) {
+        return s.blend_param;
     }
-    const MemImgBase& base = *dest->base;
-    const bool plain = (base.format == kMemImgFormat32 || (base.format == kMemImgFormat16 && *weight == 255)) &&
-                       base.use_alpha == 0 && base.use_palette == 0;
-    return plain ? dest : nullptr;
+    return -1;
 }
 
-// Draws the string straight into `target`, cut as its draw through the cache
-// would be: to the cache's rectangle (the screen's size; the string's own
-// extent never cuts a glyph) at (x, y) and to the draw area. 0, -1, or
-// kGlyphBoxesOverlap with nothing drawn.
-int DrawStraight(MEMIMG& target, int weight, int x, int y, const char* string, uint32_t color, int font,
-                 uint32_t edge_color, int vertical) {
-    const FontData* record = GetFontData(font);
+bool TakesStraightText(const MEMIMG* dest, int weight) {
+    if (dest == nullptr || CheckValidMemImg(dest) == 0) {
+        return false;
+    }
+    const MemImgBase& base = *dest->base;
+    return (base.format == kMemImgFormat32 || (base.format == kMemImgFormat16 && weight == 255)) &&
+           base.use_alpha == 0 && base.use_palette == 0;
+}
+
+// The draw-screen rectangle a straight draw may write, cut as the draw
+// through the cache would be: to the cache's rectangle (the screen's size;
+// the string's own extent never cuts a glyph) at (x, y) and to the draw area.
+Rect StraightArea(const FontData& record, int x, int y, int vertical) {
     const ScreenFacts facts = CurrentScreen();
     // The line is one cell high (turned: wide).
-    const int across = record->cell_height;
+    const int across = record.cell_height;
     const Rect r = vertical != 0 ? Rect{0, 0, std::min(across, facts.width), facts.height}
                                  : Rect{0, 0, facts.width, std::min(across, facts.height)};
-    const Rect area =
-        Intersect(Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
-                  GetDrawSettings().draw_area);
+    return Intersect(Rect{x, y, ClampCoordinate(int64_t{x} + r.right), ClampCoordinate(int64_t{y} + r.bottom)},
+                     GetDrawSettings().draw_area);
+}
+
+// Draws the string straight into the software target or the locked display
+// surface. 0, -1, or kGlyphBoxesOverlap when it must go through the cache
+// (nothing drawn).
+int DrawStraight(int weight, int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
+                 int vertical) {
+    TextDrawScreen& screen = GetTextDrawScreen();
+    const Rect area = StraightArea(*GetFontData(font), x, y, vertical);
+    if (screen.SoftwareMode()) {
+        MEMIMG* target = screen.TargetImage();
+        if (!TakesStraightText(target, weight)) {
+            return kGlyphBoxesOverlap;
+        }
+        if (IsEmpty(area)) {
+            return 0;
+        }
+        return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, target, &area, font, edge_color,
+                                    -1, vertical, nullptr, true, weight);
+    }
     if (IsEmpty(area)) {
         return 0;
     }
-    return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, &target, &area, font, edge_color, -1,
-                                vertical, nullptr, true, weight);
+    screen.FinishDirect3D();
+    LockedDrawScreen locked;
+    if (screen.Lock(area, 0, nullptr, nullptr, &locked) < 0) {
+        return 0;
+    }
+    int drawn = kGlyphBoxesOverlap;
+    if (TakesStraightText(locked.image, weight)) {
+        const int ox = locked.origin_x, oy = locked.origin_y;
+        const Rect shifted{area.left - ox, area.top - oy, area.right - ox, area.bottom - oy};
+        drawn = RenderStringToHandle(kRenderMemory, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image,
+                                     &shifted, font, edge_color, -1, vertical, nullptr, true, weight);
+    }
+    screen.Unlock();
+    return drawn;
 }
 
 int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
@@ -316,9 +347,9 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
     }
     const bool direct = CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
     if (!direct) {
-        int weight = 255;
-        if (MEMIMG* target = StraightAlphaTarget(*record, &weight)) {
-            const int drawn = DrawStraight(*target, weight, x, y, string, color, font, edge_color, vertical);
+        const int weight = StraightWeight(*record);
+        if (weight >= 0) {
+            const int drawn = DrawStraight(weight, x, y, string, color, font, edge_color, vertical);
             if (drawn != kGlyphBoxesOverlap) {
                 return drawn == -1 ? -1 : 0;
             }

@@ -49,6 +49,10 @@ public:
         return -1;
     }
     virtual void Unlock() {}
+    // Display mode only: whether Lock's view for a draw that may blend is the
+    // screen's own pixels in the renderer's format rather than a converted
+    // copy, so that text can be written into it as into a software image.
+    virtual bool LocksInPlace() const { return false; }
 
     // The Direct3D side. Whether the device offers the two 16-bit texture
     // formats a glyph texture needs (4 bits of alpha with 4-4-4 colour, and

@@ -26,6 +26,9 @@ namespace {
 using platform::DdSurface;
 
 DrawScreenBridge g_bridge;
+// The header of the locked display surface's view, kept across locks: text
+// locks the screen twice a glyph run, dozens of times a frame.
+MemImgBase g_surface_view_base;
 platform::DdSurface* g_locked_dest = nullptr;
 platform::DdSurface* g_locked_source = nullptr;
 Rect g_saved_area;
@@ -388,8 +391,14 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     if (target->Lock(&on_surface, &desc, platform::kDdLockWait) != platform::kDdOk) return -1;
     g_locked_dest = target;
     const int format = MemImgFormatForBits(s.display_bits);
-    if (CreateMemImg(&g_bridge.dest, on_surface.right - on_surface.left, on_surface.bottom - on_surface.top,
-                     desc.pitch, 0, format, 0, 0, desc.surface) != 0) {
+    const int view_width = on_surface.right - on_surface.left;
+    const int view_height = on_surface.bottom - on_surface.top;
+    // A view still derived from the last one keeps the header; a fresh one serves then.
+    const bool viewed =
+        PlaceMemImg(&g_bridge.dest, &g_surface_view_base, view_width, view_height, desc.pitch, format, desc.surface) ==
+            0 ||
+        CreateMemImg(&g_bridge.dest, view_width, view_height, desc.pitch, 0, format, 0, 0, desc.surface) == 0;
+    if (!viewed) {
         ReleaseViews();
         return -1;
     }
@@ -403,6 +412,13 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     g_area_replaced = true;
     SetMemImgDrawArea(Rect{0, 0, g_bridge.dest.width, g_bridge.dest.height});
     return 0;
+}
+
+bool DrawScreenLocksInPlace() {
+    const ScreenState& s = Screen();
+    if (SoftwareMode() || !s.target_surface || NeedsConversion()) return false;
+    if (s.display_bits != 16 && s.display_bits != 32) return false;
+    return !(s.target_in_video_memory != 0 && NeedsBlending(nullptr));
 }
 
 uint32_t DrawScreenViewColor(uint32_t value) { return g_work_copy.active ? ScreenValueToWorking(value) : value; }

@@ -65,6 +65,10 @@ struct DrawScreenBridge {
 int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const Rect* source_rect,
                          const Rect* dest_rect, int raw_fill, uint32_t* color1, uint32_t* color2);
 int UnlockDrawScreenMemImg();
+// Whether a lock for a draw without a source, in the current draw settings,
+// views the display surface's own pixels in the renderer's format (rather
+// than a converted copy of them).
+bool DrawScreenLocksInPlace();
 // A screen colour value as the current view takes it: converted when the
 // view is a widened copy of a screen format the renderer does not draw, as
 // is done for the colours given to the lock.

@@ -148,6 +148,57 @@ TEST(MemImgTest, TheLastReleaseFreesEverythingButCallerPixels) {
     EXPECT_EQ(LiveMemoryBlockCount(), blocks_before);
 }
 
+TEST(MemImgTest, PlacedViewsReuseTheCallersHeaderWithoutAllocating) {
+    const size_t blocks_before = LiveMemoryBlockCount();
+    std::vector<uint8_t> first(40 * 3, 0), second(24 * 5, 0);
+    MemImgBase base;
+    MEMIMG view;
+    ASSERT_EQ(PlaceMemImg(&view, &base, 10, 3, 40, kMemImgFormat32, first.data()), 0);
+    EXPECT_EQ(view.pixels, first.data());
+    EXPECT_EQ(view.base, &base);
+    EXPECT_EQ(base.user_pixels, 1);
+    EXPECT_EQ(base.use_alpha, 0);
+    EXPECT_EQ(base.color_data, GetMemImgColorData(kMemImgFormat32, 0, 0));
+    FillMemImg(&view, nullptr, 0x11223344);
+    EXPECT_EQ(first[39], 0x11) << "the last pixel of the first row";
+    ReleaseMemImg(&view);
+    EXPECT_EQ(base.ref_count, 1) << "the owner's hold stays";
+    EXPECT_EQ(LiveMemoryBlockCount(), blocks_before);
+
+    // A placement over other memory, size and format takes all of them.
+    ASSERT_EQ(PlaceMemImg(&view, &base, 11, 5, 24, kMemImgFormat16, second.data()), 0);
+    EXPECT_EQ(view.width, 11);
+    EXPECT_EQ(base.pitch, 24);
+    EXPECT_EQ(base.format, kMemImgFormat16);
+    EXPECT_EQ(base.color_data, GetMemImgColorData(kMemImgFormat16, 0, 0));
+    FillMemImg(&view, nullptr, 0x7777);
+    EXPECT_EQ(second[4 * 24 + 21], 0x77) << "the last pixel of the last row";
+    EXPECT_EQ(second[4 * 24 + 22], 0) << "the row's padding";
+
+    // A view derived from the placed one keeps the header from being reused.
+    MEMIMG derived;
+    DeriveMemImg(&derived, &view, 1, 1, 2, 2);
+    ReleaseMemImg(&view);
+    EXPECT_EQ(PlaceMemImg(&view, &base, 10, 3, 40, kMemImgFormat32, first.data()), -1);
+    EXPECT_EQ(CheckValidMemImg(&view), 0);
+    EXPECT_EQ(derived.pixels, second.data() + 24 + 2);
+    ReleaseMemImg(&derived);
+    EXPECT_EQ(PlaceMemImg(&view, &base, 10, 3, 40, kMemImgFormat32, first.data()), 0);
+
+    // What CreateMemImg refuses, placement refuses too.
+    MEMIMG other;
+    EXPECT_EQ(PlaceMemImg(&view, &base, 10, 3, 40, kMemImgFormat32, first.data()), -1) << "already valid";
+    ReleaseMemImg(&view);
+    EXPECT_EQ(PlaceMemImg(&other, &base, 11, 3, 40, kMemImgFormat32, first.data()), -1) << "pitch short of a row";
+    EXPECT_EQ(PlaceMemImg(&other, &base, 0, 3, 40, kMemImgFormat32, first.data()), -1);
+    EXPECT_EQ(PlaceMemImg(&other, &base, 10, 3, 40, 4, first.data()), -1);
+    EXPECT_EQ(PlaceMemImg(&other, &base, 10, 3, 40, kMemImgFormat32, nullptr), -1);
+    EXPECT_EQ(CheckValidMemImg(&other), 0);
+    EXPECT_EQ(PlaceMemImg(&other, &base, 10, 3, 40, kMemImgFormat32, first.data()), 0) << "the exact row fits";
+    ReleaseMemImg(&other);
+    EXPECT_EQ(LiveMemoryBlockCount(), blocks_before);
+}
+
 TEST(MemImgTest, FillStoresRawValuesClippedToTheView) {
     ImageHolder whole;
     ASSERT_EQ(CreateMemImg(&whole.image, 10, 10, -1, 0, 1, 0, 0, nullptr), 0);

@@ -36,6 +36,7 @@ public:
     }
 
     void Unlock() override { UnlockDrawScreenMemImg(); }
+    bool LocksInPlace() const override { return DrawScreenLocksInPlace(); }
 
     bool GlyphTextureFormatsOffered() const override {
         const platform::DdPixelFormat* four = GetTextureFormatPixelFormat(2);

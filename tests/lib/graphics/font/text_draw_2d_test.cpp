@@ -360,5 +360,83 @@ TEST_F(TextDrawTest, OnDisplaySurfacesTheTextGoesThroughTheLock) {
     SetTextDrawScreen(nullptr);
 }
 
+// Display surfaces whose locked view is the surface itself: text is written
+// straight into the view, and must come out as through the cache, on 32- and
+// 16-bit screens, for every font kind, cut by draw areas and the view.
+class InPlaceScreen : public LockedScreen {
+public:
+    using LockedScreen::LockedScreen;
+    bool LocksInPlace() const override { return true; }
+};
+
+TEST_F(TextDrawTest, OnSurfacesLockedInPlaceStraightTextMatchesTheCachePath) {
+    InPlaceScreen screen(&target_);
+    SetTextDrawScreen(&screen);
+    std::mt19937 random(91);
+    const std::string strings[] = {"abc", Sjis("あaいb"), "a b  c", std::string(90, 'x')};
+    int straight_draws = 0;
+    for (int trial = 0; trial < 64; ++trial) {
+        if (trial % 32 == 0) SetScreenBits(trial == 0 ? 32 : 16);
+        FakeFontSettings fake;
+        fake.glyph_width = trial % 3 == 2 ? 12 : 6;
+        UseFakeFonts(fake);
+        const int type = (trial / 4) % 4;
+        const int font = Font(type, 1 + trial % 3);
+        SetDrawBlendMode(type >= 2 ? 0 : 1, type >= 2 ? 255 : static_cast<int>(random() % 255));
+        std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
+        for (auto& byte : background)
+            byte = static_cast<uint8_t>(random());
+        SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
+                          static_cast<int>(random() % 256));
+        SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
+                    590 + static_cast<int>(random() % 60), 430 + static_cast<int>(random() % 60));
+        const int x = static_cast<int>(random() % 700) - 40, y = static_cast<int>(random() % 520) - 20;
+        const uint32_t color = static_cast<uint32_t>(random()), edge = static_cast<uint32_t>(random());
+        const std::string& text = strings[trial % 4];
+        std::vector<uint8_t> straight;
+        for (const bool allowed : {true, false}) {
+            std::memcpy(target_.base->pixels, background.data(), background.size());
+            UseStraightText(allowed);
+            ASSERT_EQ(DrawStringToHandle(x, y, text.c_str(), color, font, edge, trial % 5 == 4), 0);
+            ASSERT_EQ(screen.open, 0) << "every lock is undone";
+            if (allowed) {
+                straight.assign(target_.base->pixels, target_.base->pixels + background.size());
+                straight_draws += CacheMade(font) ? 0 : 1;
+            }
+        }
+        UseStraightText(true);
+        const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
+        for (int py = 0; py < 480; ++py) {
+            const size_t at = static_cast<size_t>(py) * target_.base->pitch;
+            ASSERT_EQ(std::memcmp(straight.data() + at, target_.base->pixels + at, row_bytes), 0)
+                << "trial " << trial << " row " << py;
+        }
+        DeleteFontToHandle(font);
+    }
+    EXPECT_GT(straight_draws, 20) << "most draws skip the cache";
+    SetTextDrawScreen(nullptr);
+}
+
+TEST_F(TextDrawTest, SurfacesLockedAsCopiesTakeTextThroughTheCache) {
+    LockedScreen screen(&target_);
+    SetTextDrawScreen(&screen);
+    const int smooth = Font(2);
+    ASSERT_EQ(DrawStringToHandle(40, 50, "a", GetColorValue(255, 255, 255), smooth), 0);
+    EXPECT_TRUE(CacheMade(smooth));
+    ASSERT_EQ(screen.locks.size(), 1u);
+    EXPECT_EQ(screen.locks[0].dest, (Rect{40, 50, 48, 66})) << "the text's own rectangle";
+
+    InPlaceScreen in_place(&target_);
+    SetTextDrawScreen(&in_place);
+    const int other = Font(2);
+    ASSERT_EQ(DrawStringToHandle(40, 50, "a", GetColorValue(255, 255, 255), other), 0);
+    EXPECT_FALSE(CacheMade(other));
+    ASSERT_EQ(in_place.locks.size(), 1u);
+    EXPECT_EQ(in_place.locks[0].overwrite, 0);
+    EXPECT_FALSE(in_place.locks[0].colours);
+    EXPECT_EQ(PixelAt(40 + 6 - 10, 50 - 20) & 0xFFFFFF, 0xFFFFFFu) << "placed by the view's origin";
+    SetTextDrawScreen(nullptr);
+}
+
 }  // namespace
 }  // namespace velk::testing
