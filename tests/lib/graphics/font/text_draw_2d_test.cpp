@@ -28,6 +28,46 @@ protected:
     int Font(int type, int edge = -1) { return CreateFontToHandle(nullptr, 16, 6, type, -1, edge, 0); }
     static bool CacheMade(int font) { return CheckValidMemImg(&GetFontData(font)->cache_screen) != 0; }
 
+    // One trial of the straight-against-cache comparisons: a font of the
+    // trial's kind, and a random background, brightness, draw area, place
+    // and colours (set where they are settings).
+    struct RandomTrial {
+        int font;
+        std::vector<uint8_t> background;
+        int x, y;
+        uint32_t color, edge;
+    };
+    RandomTrial MakeRandomTrial(std::mt19937& random, int trial) {
+        FakeFontSettings fake;
+        fake.glyph_width = trial % 3 == 2 ? 12 : 6;
+        UseFakeFonts(fake);
+        const int type = (trial / 4) % 4;
+        RandomTrial t{};
+        t.font = Font(type, 1 + trial % 3);
+        SetDrawBlendMode(type >= 2 ? 0 : 1, type >= 2 ? 255 : static_cast<int>(random() % 255));
+        t.background.resize(static_cast<size_t>(target_.base->pitch) * 480);
+        for (auto& byte : t.background)
+            byte = static_cast<uint8_t>(random());
+        SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
+                          static_cast<int>(random() % 256));
+        SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
+                    590 + static_cast<int>(random() % 60), 430 + static_cast<int>(random() % 60));
+        t.x = static_cast<int>(random() % 700) - 40;
+        t.y = static_cast<int>(random() % 520) - 20;
+        t.color = static_cast<uint32_t>(random());
+        t.edge = static_cast<uint32_t>(random());
+        return t;
+    }
+    // The screen's 640 x 480 pixels against `expected`, row by row.
+    void ExpectSameScreen(const std::vector<uint8_t>& expected, int trial) const {
+        const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
+        for (int py = 0; py < 480; ++py) {
+            const size_t at = static_cast<size_t>(py) * target_.base->pitch;
+            ASSERT_EQ(std::memcmp(expected.data() + at, target_.base->pixels + at, row_bytes), 0)
+                << "trial " << trial << " row " << py;
+        }
+    }
+
     // The box that holds every pixel differing from the background.
     Rect InkBox(uint32_t background) const {
         Rect box{640, 480, 0, 0};
@@ -82,23 +122,13 @@ TEST_F(TextDrawTest, StraightTextMatchesTheCachePath) {
     for (int trial = 0; trial < 80; ++trial) {
         if (trial % 40 == 0) SetScreenBits(trial == 0 ? 32 : 16);
         // Every third font's glyphs overlap their neighbours.
-        FakeFontSettings fake;
-        fake.glyph_width = trial % 3 == 2 ? 12 : 6;
-        UseFakeFonts(fake);
-        const int type = (trial / 4) % 4;
-        const int font = Font(type, 1 + trial % 3);
-        SetDrawBlendMode(type >= 2 ? 0 : 1, type >= 2 ? 255 : static_cast<int>(random() % 255));
         // Now and then without the glyph writer's wide forms.
         UseWideGlyphWriter(trial % 8 < 6);
-        std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
-        for (auto& byte : background)
-            byte = static_cast<uint8_t>(random());
-        SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
-                          static_cast<int>(random() % 256));
-        SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
-                    590 + static_cast<int>(random() % 60), 430 + static_cast<int>(random() % 60));
-        const int x = static_cast<int>(random() % 700) - 40, y = static_cast<int>(random() % 520) - 20;
-        const uint32_t color = static_cast<uint32_t>(random()), edge = static_cast<uint32_t>(random());
+        const RandomTrial t = MakeRandomTrial(random, trial);
+        const int font = t.font;
+        const std::vector<uint8_t>& background = t.background;
+        const int x = t.x, y = t.y;
+        const uint32_t color = t.color, edge = t.edge;
         const std::string& text = strings[trial % 4];
         std::vector<uint8_t> straight;
         for (const bool allowed : {true, false}) {
@@ -109,12 +139,8 @@ TEST_F(TextDrawTest, StraightTextMatchesTheCachePath) {
         }
         UseStraightText(true);
         UseWideGlyphWriter(true);
-        const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
-        for (int py = 0; py < 480; ++py) {
-            const size_t at = static_cast<size_t>(py) * target_.base->pitch;
-            ASSERT_EQ(std::memcmp(straight.data() + at, target_.base->pixels + at, row_bytes), 0)
-                << "trial " << trial << " row " << py;
-        }
+        ExpectSameScreen(straight, trial);
+        if (HasFatalFailure()) return;
         DeleteFontToHandle(font);
     }
 }
@@ -377,21 +403,11 @@ TEST_F(TextDrawTest, OnSurfacesLockedInPlaceStraightTextMatchesTheCachePath) {
     int straight_draws = 0;
     for (int trial = 0; trial < 64; ++trial) {
         if (trial % 32 == 0) SetScreenBits(trial == 0 ? 32 : 16);
-        FakeFontSettings fake;
-        fake.glyph_width = trial % 3 == 2 ? 12 : 6;
-        UseFakeFonts(fake);
-        const int type = (trial / 4) % 4;
-        const int font = Font(type, 1 + trial % 3);
-        SetDrawBlendMode(type >= 2 ? 0 : 1, type >= 2 ? 255 : static_cast<int>(random() % 255));
-        std::vector<uint8_t> background(static_cast<size_t>(target_.base->pitch) * 480);
-        for (auto& byte : background)
-            byte = static_cast<uint8_t>(random());
-        SetDrawBrightness(trial % 4 == 0 ? 255 : static_cast<int>(random() % 256), 255,
-                          static_cast<int>(random() % 256));
-        SetDrawArea(static_cast<int>(random() % 50), static_cast<int>(random() % 50),
-                    590 + static_cast<int>(random() % 60), 430 + static_cast<int>(random() % 60));
-        const int x = static_cast<int>(random() % 700) - 40, y = static_cast<int>(random() % 520) - 20;
-        const uint32_t color = static_cast<uint32_t>(random()), edge = static_cast<uint32_t>(random());
+        const RandomTrial t = MakeRandomTrial(random, trial);
+        const int font = t.font;
+        const std::vector<uint8_t>& background = t.background;
+        const int x = t.x, y = t.y;
+        const uint32_t color = t.color, edge = t.edge;
         const std::string& text = strings[trial % 4];
         std::vector<uint8_t> straight;
         for (const bool allowed : {true, false}) {
@@ -405,12 +421,8 @@ TEST_F(TextDrawTest, OnSurfacesLockedInPlaceStraightTextMatchesTheCachePath) {
             }
         }
         UseStraightText(true);
-        const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
-        for (int py = 0; py < 480; ++py) {
-            const size_t at = static_cast<size_t>(py) * target_.base->pitch;
-            ASSERT_EQ(std::memcmp(straight.data() + at, target_.base->pixels + at, row_bytes), 0)
-                << "trial " << trial << " row " << py;
-        }
+        ExpectSameScreen(straight, trial);
+        if (HasFatalFailure()) return;
         DeleteFontToHandle(font);
     }
     EXPECT_GT(straight_draws, 20) << "most draws skip the cache";
