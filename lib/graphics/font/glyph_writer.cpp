@@ -91,6 +91,26 @@ const Coverage& CoverageTable(int font_type, int value) {
     return table[static_cast<size_t>(font_type)][static_cast<size_t>(value)];
 }
 
+// Anti-aliased edged cells over a plain 32-bit image by premultiplied
+// entries, one of 64 bits a cell value: the ink's blue, green and red each
+// times its coverage a, then 256 - a. A channel is then
+// (d x (256 - a) + s x a) >> 8 in one multiply and one add, as the alpha
+// blit mixes it (the sum stays below 2^16). An opaque ink's entry holds
+// s x 256 and weight 0, which gives s itself. The last word's high byte
+// is 0xFF for an opaque ink and 0 for others: X, weighted 0, comes out as
+// that byte, and or'd with the destination's X it is the blit's X (0xFF
+// over an opaque ink, the destination's over the others).
+uint64_t OverEntry32(const Ink& ink) {
+    const uint32_t a = ink.alpha;
+    const bool opaque = a == 255;
+    const uint64_t times = opaque ? 256 : a;
+    uint64_t entry = 0;
+    for (int c = 0; c < 3; ++c) {
+        entry |= (((ink.pixel >> (8 * c)) & 0xFF) * times) << (16 * c);
+    }
+    return entry | (static_cast<uint64_t>(opaque ? 0xFF00 : 256 - a) << 48);
+}
+
 template <Kind kKind>
 inline void Put(uint8_t* p, const Ink& ink) {
     if constexpr (kKind == Kind::k8) {
@@ -857,6 +877,7 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 #if defined(VELK_WIDE_GLYPHS)
 bool g_widest_allowed = true;
 bool g_permutes_allowed = true;
+bool g_entries_allowed = true;
 
 // GCC 12's 512-bit intrinsics start from a register left undefined on
 // purpose, which its flow analysis then reports as used uninitialised.
@@ -1026,6 +1047,104 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
     }
 }
 
+// Sixteen pixels from sixteen cell values over a plain 32-bit image, by the
+// entries of OverEntry32; `d` holds what is there (lanes whose cell is 0
+// stay as they are and are not stored).
+VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m128i cells, const long long* entries) {
+    const __m512i zero = _mm512_setzero_si512();
+    // The unpacks below take pixels 0, 1 of each 128 bits low and 2, 3
+    // high: the values in that order index the entries.
+    const __m512i index = _mm512_cvtepu8_epi32(
+        _mm_shuffle_epi8(cells, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15)));
+    const __m512i low_entries = _mm512_i32gather_epi64(_mm512_castsi512_si256(index), entries, 8);
+    const __m512i high_entries = _mm512_i32gather_epi64(_mm512_extracti64x4_epi64(index, 1), entries, 8);
+    // Each pixel's 256 - a over its blue, green and red words, X weighted 0.
+    const __m512i spread =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(6, -1, 6, -1, 6, -1, -1, -1, 14, -1, 14, -1, 14, -1, -1, -1));
+    auto mix = [spread](__m512i d16, __m512i entry) VELK_TARGET_512 {
+        return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_shuffle_epi8(entry, spread)), entry),
+                                 8);
+    };
+    const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), low_entries);
+    const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), high_entries);
+    // packed | (d & 0xFF000000)
+    return _mm512_ternarylogic_epi32(_mm512_packus_epi16(lo, hi), d, _mm512_set1_epi32(static_cast<int>(0xFF000000u)),
+                                     0xF8);
+}
+
+// Up to sixteen pixels each of kRows rows (sixteen / kRows lanes a row) a
+// step: a glyph's last few columns take as many rows in one step as its
+// other steps take pixels of one. Row q's lanes read its cells and pixels
+// from 16 / kRows x q before where they start, so a step of more than one
+// row must not start within the first 16 - 16 / kRows pixels of the
+// image's row.
+template <int kRows>
+VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                             __mmask16 row_mask, int rows, const long long* entries) {
+    constexpr int kLanes = 16 / kRows;
+    __m128i values = _mm_setzero_si128();
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(q < rows ? row_mask << (kLanes * q) : 0);
+        values = _mm_mask_loadu_epi8(values, mask, cells + q * cell_pitch - kLanes * q);
+    }
+    const __mmask16 draw = _mm_test_epi8_mask(values, values);
+    if (draw == 0) {
+        return;
+    }
+    constexpr auto kRowLanes = static_cast<__mmask16>((1u << kLanes) - 1);
+    __m512i d = _mm512_setzero_si512();
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
+        d = _mm512_mask_loadu_epi32(d, mask, p + q * pitch - 4 * kLanes * q);
+    }
+    const __m512i out = MixEntriesOver32(d, values, entries);
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
+        _mm512_mask_storeu_epi32(p + q * pitch - 4 * kLanes * q, mask, out);
+    }
+}
+
+VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& /*lookup*/,
+                                        const uint32_t* cover_words) {
+    const auto* entries = reinterpret_cast<const long long*>(cover_words);
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;  // where a row's last step starts
+    const int rest = width - last;
+    const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
+    // A last step of a few columns after whole ones takes two or four rows
+    // (it starts at least sixteen pixels into the box).
+    const int rows_a_step = last == 0 || rest > 8 ? 1 : (rest > 4 ? 2 : 4);
+    const int height = y1 - y0;
+    for (int gy = 0; gy < height; ++gy) {
+        const uint8_t* cells = src + gy * cell_pitch;
+        uint8_t* p = row + gy * pitch;
+        for (int gx = 0; gx < last; gx += 16) {
+            PutOverEntries32<1>(p + gx * 4, pitch, cells + gx, cell_pitch, 0xFFFF, 1, entries);
+        }
+        if (rows_a_step == 1) {
+            PutOverEntries32<1>(p + last * 4, pitch, cells + last, cell_pitch, last_mask, 1, entries);
+        }
+    }
+    const uint8_t* cells = src + last;
+    uint8_t* p = row + last * 4;
+    if (rows_a_step == 2) {
+        for (int gy = 0; gy < height; gy += 2) {
+            PutOverEntries32<2>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
+                                entries);
+        }
+    } else if (rows_a_step == 4) {
+        for (int gy = 0; gy < height; gy += 4) {
+            PutOverEntries32<4>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
+                                entries);
+        }
+    }
+}
+
 // d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
 // (|s - d| x w stays inside 16 signed bits).
 template <int kShift>
@@ -1186,6 +1305,9 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
     }
     if (kind == Kind::k32Over && lookup.gather) {
+        if (g_entries_allowed) {
+            return &WriteOverEntries32;
+        }
         return &WriteOverBox512<LookupForm::kGather>;
     }
     if (kind == Kind::k32Over && lookup.sixteen_levels) {
@@ -1355,6 +1477,14 @@ void UseWidestGlyphWriter(bool allowed) {
 #endif
 }
 
+void UseGlyphMixEntries(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_entries_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
 void UseGlyphInkPermutes(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_permutes_allowed = allowed;
@@ -1494,7 +1624,13 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         lookup_.sixteen_levels = levels;
         lookup_.level_color = color;
     }
-    if (UsesCoverWords()) {
+    if (UsesCoverWords() && kind_ == Kind::k32Over) {
+        for (size_t v = 0; v < 256; ++v) {
+            const uint64_t entry = OverEntry32(inks_[v]);
+            cover_words_[2 * v] = static_cast<uint32_t>(entry);
+            cover_words_[2 * v + 1] = static_cast<uint32_t>(entry >> 32);
+        }
+    } else if (UsesCoverWords()) {
         auto* planes = reinterpret_cast<uint8_t*>(cover_words_.data() + 256);
         for (size_t v = 0; v < 256; ++v) {
             cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);
