@@ -1054,10 +1054,15 @@ VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m128i cells, const 
     const __m512i zero = _mm512_setzero_si512();
     // The unpacks below take pixels 0, 1 of each 128 bits low and 2, 3
     // high: the values in that order index the entries.
-    const __m512i index = _mm512_cvtepu8_epi32(
-        _mm_shuffle_epi8(cells, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15)));
-    const __m512i low_entries = _mm512_i32gather_epi64(_mm512_castsi512_si256(index), entries, 8);
-    const __m512i high_entries = _mm512_i32gather_epi64(_mm512_extracti64x4_epi64(index, 1), entries, 8);
+    const __m128i ordered =
+        _mm_shuffle_epi8(cells, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15));
+    const __m512i index = _mm512_cvtepu8_epi32(ordered);
+    // (Value 0 leaves its pixel: its entry is not read.)
+    const __mmask16 any = _mm_test_epi8_mask(ordered, ordered);
+    const __m512i low_entries =
+        _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any), _mm512_castsi512_si256(index), entries, 8);
+    const __m512i high_entries = _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any >> 8),
+                                                             _mm512_extracti64x4_epi64(index, 1), entries, 8);
     // Each pixel's 256 - a over its blue, green and red words, X weighted 0.
     const __m512i spread =
         _mm512_broadcast_i32x4(_mm_setr_epi8(6, -1, 6, -1, 6, -1, -1, -1, 14, -1, 14, -1, 14, -1, -1, -1));
