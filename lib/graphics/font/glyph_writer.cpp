@@ -1165,12 +1165,115 @@ VELK_TARGET_512 inline __m512i Mix565x32(__m512i d, __m512i s, __m512i w) {
     return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
 }
 
+// Thirty-two anti-aliased cells over the 16-bit pixels `d` of a plain image,
+// as an alpha blit would write them, by their sixteen levels of one colour
+// or by the inks of edged cells. The weights choose, as in the 256-bit
+// forms: a whole ink mixes by 16/16 (or 256/256) to itself and a pixel left
+// as it is by 0.
+template <LookupForm kForm>
+VELK_TARGET_512 inline __m512i MixCells16(__m256i cells, __m512i d, __m512i color, const uint32_t* cover_words) {
+    const __m512i values = _mm512_cvtepu8_epi16(cells);
+    if constexpr (kForm == LookupForm::kLevels) {
+        // 15 weighs 16; 0 and values above 15 weigh nothing.
+        const __m512i fifteen = _mm512_set1_epi16(15);
+        const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
+        const __m512i weight = _mm512_maskz_mov_epi16(
+            levels,
+            _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values, _mm512_set1_epi16(1)));
+        return Mix565x32<4>(d, color, weight);
+    } else {
+        static_assert(kForm == LookupForm::kGather);
+        // Each value's colour word with its coverage above it, for the
+        // first sixteen cells and the second.
+        const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
+        const __m512i first =
+            _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
+        const __m512i second =
+            _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
+        const __m512i ink =
+            _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
+                               _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
+        const __m512i alpha =
+            _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
+                               _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
+        const __m512i weight = _mm512_mask_add_epi16(alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)),
+                                                     alpha, _mm512_set1_epi16(1));
+        return Mix565x32<8>(d, ink, weight);
+    }
+}
+
+// A glyph's last few columns (`mask`, at most 32 / kRows) of kRows rows in
+// one step of 32 lanes, row q at lanes 32 / kRows x q. Rows are loaded and
+// stored a quarter of the register at a time, each at up to a quarter's
+// width before where it starts: the step must start at least 16 pixels
+// into the image's row.
+template <LookupForm kForm, int kRows>
+VELK_TARGET_512 inline void PutLastColumns16(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                             __mmask16 mask, int rows, __m512i color, const uint32_t* cover_words) {
+    constexpr int kLanes = 32 / kRows;
+    static_assert(kLanes == 4 || kLanes == 8);
+    __m128i cell_parts[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 16;
+        const auto row_mask = static_cast<__mmask16>(q < rows ? mask << at : 0);
+        cell_parts[kLanes * q / 16] =
+            _mm_mask_loadu_epi8(cell_parts[kLanes * q / 16], row_mask, cells + q * cell_pitch - at);
+    }
+    const __m256i values = _mm256_inserti128_si256(_mm256_castsi128_si256(cell_parts[0]), cell_parts[1], 1);
+    if (_mm256_testz_si256(values, values)) {
+        return;
+    }
+    __m128i parts[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 8;
+        const auto row_mask = static_cast<__mmask8>(q < rows ? mask << at : 0);
+        parts[kLanes * q / 8] = _mm_mask_loadu_epi16(parts[kLanes * q / 8], row_mask, p + q * pitch - 2 * at);
+    }
+    __m512i d = _mm512_castsi128_si512(parts[0]);
+    d = _mm512_inserti32x4(d, parts[1], 1);
+    d = _mm512_inserti32x4(d, parts[2], 2);
+    d = _mm512_inserti32x4(d, parts[3], 3);
+    const __m512i mixed = MixCells16<kForm>(values, d, color, cover_words);
+    const __m128i out[4] = {_mm512_castsi512_si128(mixed), _mm512_extracti32x4_epi32(mixed, 1),
+                            _mm512_extracti32x4_epi32(mixed, 2), _mm512_extracti32x4_epi32(mixed, 3)};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 8;
+        const auto row_mask = static_cast<__mmask8>(q < rows ? mask << at : 0);
+        _mm_mask_storeu_epi16(p + q * pitch - 2 * at, row_mask, out[kLanes * q / 8]);
+    }
+}
+
+// The columns from `from` on of a glyph box written by PutLastColumns16:
+// true when they are few enough (at most eight) and start far enough into
+// the box (sixteen).
+template <LookupForm kForm>
+VELK_TARGET_512 bool WriteLastColumns16(uint8_t* row, ptrdiff_t pitch, const uint8_t* src, ptrdiff_t cell_pitch,
+                                        int from, int width, int height, __m512i color, const uint32_t* cover_words) {
+    const int count = width - from;
+    if (from < 16 || count > 8) {
+        return false;
+    }
+    const auto mask = static_cast<__mmask16>((1u << count) - 1);
+    uint8_t* p = row + 2 * static_cast<ptrdiff_t>(from);
+    const uint8_t* cells = src + from;
+    if (count > 4) {
+        for (int gy = 0; gy < height; gy += 4) {
+            PutLastColumns16<kForm, 4>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, mask, height - gy,
+                                       color, cover_words);
+        }
+    } else {
+        for (int gy = 0; gy < height; gy += 8) {
+            PutLastColumns16<kForm, 8>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, mask, height - gy,
+                                       color, cover_words);
+        }
+    }
+    return true;
+}
+
 // Anti-aliased cells over a plain 16-bit image (written as an alpha blit
-// would write them), by their sixteen levels of one colour or by the inks of
-// edged cells, sixteen pixels of two rows a step: one register holds both
-// rows, as glyphs of this size are rarely wider than sixteen. The weights
-// choose, as in the 256-bit forms: a whole ink mixes by 16/16 (or 256/256)
-// to itself and a pixel left as it is by 0.
+// would write them) by MixCells16, sixteen pixels of two rows a step: one
+// register holds both rows, as glyphs of this size are rarely wider than
+// sixteen. A few last columns take several rows a step.
 template <LookupForm kForm>
 VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
                                         int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
@@ -1178,12 +1281,17 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;
     const __m512i color = _mm512_set1_epi16(static_cast<int16_t>(lookup.level_color));
-    const __m512i fifteen = _mm512_set1_epi16(15);
-    const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
-    for (int gx = x0; gx < x1; gx += 16) {
-        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
-        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+    const uint8_t* box_cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
+    uint8_t* box_row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;  // where the last step of a row starts
+    const bool last_together =
+        WriteLastColumns16<kForm>(box_row, pitch, box_cells, cell_pitch, last, width, y1 - y0, color, cover_words);
+    const int end = last_together ? last : width;
+    for (int gx = 0; gx < end; gx += 16) {
+        const auto mask = static_cast<__mmask16>(StepMask(gx, end, 16));
+        const uint8_t* src = box_cells + gx;
+        uint8_t* row = box_row + static_cast<ptrdiff_t>(gx) * 2;
         for (int gy = y0; gy < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
             // The second row's half is empty past the box's last row.
             const __mmask16 next_mask = gy + 1 < y1 ? mask : 0;
@@ -1192,35 +1300,9 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
             if (_mm256_testz_si256(cells, cells)) {
                 continue;
             }
-            const __m512i values = _mm512_cvtepu8_epi16(cells);
             const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, row)),
                                                  _mm256_maskz_loadu_epi16(next_mask, row + pitch), 1);
-            __m512i mixed;
-            if constexpr (kForm == LookupForm::kLevels) {
-                // 15 weighs 16; 0 and values above 15 weigh nothing.
-                const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
-                const __m512i weight = _mm512_maskz_mov_epi16(
-                    levels, _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values,
-                                                  _mm512_set1_epi16(1)));
-                mixed = Mix565x32<4>(d, color, weight);
-            } else {
-                static_assert(kForm == LookupForm::kGather);
-                // Each value's colour word with its coverage above it, for
-                // the first row's sixteen pixels and the second's.
-                const __m512i first =
-                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
-                const __m512i second =
-                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
-                const __m512i ink = _mm512_inserti64x4(
-                    _mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
-                    _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
-                const __m512i alpha =
-                    _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
-                                       _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
-                const __m512i weight = _mm512_mask_add_epi16(
-                    alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha, _mm512_set1_epi16(1));
-                mixed = Mix565x32<8>(d, ink, weight);
-            }
+            const __m512i mixed = MixCells16<kForm>(cells, d, color, cover_words);
             _mm256_mask_storeu_epi16(row, mask, _mm512_castsi512_si256(mixed));
             _mm256_mask_storeu_epi16(row + pitch, next_mask, _mm512_extracti64x4_epi64(mixed, 1));
         }
@@ -1235,7 +1317,8 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
 // lookup of 64 cells is two two-table permutes and a choice by the value's
 // top bit. A step is sixteen pixels of four rows (a glyph row is rarely
 // wider), arranged so that interleaving the bytes leaves two rows' colour
-// words in each register, as WriteOverBox16x512 mixes them. (Over a 32-bit
+// words in each register, as WriteOverBox16x512 mixes them; a few last
+// columns are written as WriteOverBox16x512 writes them. (Over a 32-bit
 // image, four planes and their interleaving cost more than the gather.)
 VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0,
                                               int y0, int x1, int y1, const Ink* /*inks*/,
@@ -1253,6 +1336,14 @@ VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, 
     const __m512i zero = _mm512_setzero_si512();
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;
+    // A few last columns are gathered, several rows a step.
+    const int last = x0 + ((x1 - x0 - 1) & ~15);
+    if (WriteLastColumns16<LookupForm::kGather>(dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2,
+                                                pitch, glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0,
+                                                cell_pitch, last - x0, x1 - x0, y1 - y0, _mm512_setzero_si512(),
+                                                cover_words)) {
+        x1 = last;
+    }
     for (int gx = x0; gx < x1; gx += 16) {
         const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
         const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
