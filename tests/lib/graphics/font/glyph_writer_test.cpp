@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -402,11 +403,11 @@ TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
     }
 }
 
-// Anti-aliased edged cells over a plain image, every cell value over every
-// channel value of the pixel there, in inks of every channel value: each
-// form's mix of ink and pixel, whatever way it finds the ink, is the alpha
-// blit's to the bit. (Text and edge in one colour, so each value's ink is
-// that colour at the value's coverage.)
+// Anti-aliased cells, edged or not, over a plain image: every cell value
+// over every channel value of the pixel there, in inks of every channel
+// value. Each form's mix of ink and pixel, whatever way it finds the ink, is
+// the alpha blit's to the bit. (Text and edge in one colour, so each value's
+// ink is that colour at the value's coverage.)
 TEST_P(GlyphWriterTest, EveryCellValueMixesAsTheAlphaBlitOverEveryPixel) {
     const ImageKind kind = std::get<0>(GetParam());
     if (!kind.over) {
@@ -428,23 +429,28 @@ TEST_P(GlyphWriterTest, EveryCellValueMixesAsTheAlphaBlitOverEveryPixel) {
         const uint32_t color = Join(kind, {y % (top + 1), y % (top_green + 1), (255 - y) % (top + 1)});
         return Is16(kind) ? color : color | (static_cast<uint32_t>(y ^ 0x5A) << 24);
     };
-    for (int c = 0; c <= std::max(top, top_green); ++c) {
-        const uint32_t color = Join(kind, {c % (top + 1), (255 - c) % (top_green + 1), (7 * c) % (top + 1)});
-        for (int y = 0; y < kSide; ++y) {
-            for (int x = 0; x < kSide; ++x) {
-                const uint32_t v = old_at(y);
-                std::memcpy(MemImgPixelAddress(image, x, y), &v, static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+    // (Anti-aliased cells without an edge have sixteen values.)
+    for (const auto& [type, values] : {std::pair{2, 16}, std::pair{3, kSide}}) {
+        for (int c = 0; c <= std::max(top, top_green); ++c) {
+            const uint32_t color = Join(kind, {c % (top + 1), (255 - c) % (top_green + 1), (7 * c) % (top + 1)});
+            for (int y = 0; y < kSide; ++y) {
+                for (int x = 0; x < values; ++x) {
+                    const uint32_t v = old_at(y);
+                    std::memcpy(MemImgPixelAddress(image, x, y), &v,
+                                static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+                }
             }
-        }
-        GlyphWriter writer;
-        ASSERT_TRUE(writer.Begin(image, 3, color, color, 255, 255, 255, true));
-        writer.Write(image, Rect{0, 0, kSide, kSide}, 0, 0,
-                     GlyphCellView{cell.pixels.data(), cell.pitch, cell.width, cell.height});
-        for (int y = 0; y < kSide; ++y) {
-            const uint32_t old = old_at(y);
-            for (int x = 0; x < kSide; ++x) {
-                const uint32_t want = Expected(kind, 3, x, color, color, old, 0);
-                ASSERT_EQ(Load(image, x, y), want) << kind.name << " colour " << c << " value " << x << " over " << y;
+            GlyphWriter writer;
+            ASSERT_TRUE(writer.Begin(image, type, color, color, 255, 255, 255, true));
+            writer.Write(image, Rect{0, 0, kSide, kSide}, 0, 0,
+                         GlyphCellView{cell.pixels.data(), cell.pitch, values, cell.height});
+            for (int y = 0; y < kSide; ++y) {
+                const uint32_t old = old_at(y);
+                for (int x = 0; x < values; ++x) {
+                    const uint32_t want = Expected(kind, type, x, color, color, old, 0);
+                    ASSERT_EQ(Load(image, x, y), want)
+                        << kind.name << " type " << type << " colour " << c << " value " << x << " over " << y;
+                }
             }
         }
     }
