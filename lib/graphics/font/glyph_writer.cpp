@@ -1159,10 +1159,24 @@ VELK_TARGET_512 inline __m512i Mix565x32(__m512i d, __m512i s, __m512i w) {
         return _mm512_add_epi16(dc, _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(sc, dc), w), kShift));
     };
     const __m512i red = mix(_mm512_srli_epi16(d, 11), _mm512_srli_epi16(s, 11));
-    const __m512i green =
-        mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
     const __m512i blue = mix(_mm512_and_si512(d, five), _mm512_and_si512(s, five));
-    return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+    if constexpr (kShift == 4) {
+        // Green where it lies, which saves two shifts: (s - d) x 32 x w
+        // stays inside 16 signed bits for weights up to 16, and shifted
+        // down by 4 it is 32 x (s - d) x w / 16 exactly, whose bits below
+        // 32 cleared are 32 x floor((s - d) x w / 16).
+        const __m512i field = _mm512_set1_epi16(0x07E0);
+        const __m512i dg = _mm512_and_si512(d, field);
+        const __m512i step =
+            _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(_mm512_and_si512(s, field), dg), w), 4);
+        const __m512i green =
+            _mm512_add_epi16(dg, _mm512_and_si512(step, _mm512_set1_epi16(static_cast<int16_t>(0xFFE0))));
+        return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(green, blue));
+    } else {
+        const __m512i green =
+            mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
+        return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+    }
 }
 
 // Thirty-two anti-aliased cells over the 16-bit pixels `d` of a plain image,
