@@ -1,6 +1,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -157,6 +159,49 @@ TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
 
     ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0"));
     EXPECT_EQ(GetClipboardShiftJis().value_or(""), "\x82\xA0");
+    SetWindowBackend(std::make_unique<ManualWindowBackend>());
+}
+
+// Looks at the queue come many to a pass of message processing, microseconds
+// apart; the window system is asked for news only once in a while, but what
+// reached SDL's queue in between (here pushed by the program) is taken by the
+// very next look, in the order it came.
+TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
+    SetWindowBackend(CreateSdlWindowBackend());
+    ASSERT_TRUE(RegisterWindowClass("SdlRepeat", DefaultWindowProcedure, 0));
+    WindowHandle window = CreateAppWindow({"SdlRepeat", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
+    ASSERT_NE(window, 0);
+    const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    Message message;
+    while (PeekWindowMessage(&message, 0, true)) {
+    }
+
+    const auto push_key = [id](SDL_Scancode scancode, SDL_Keycode sym, Uint32 type) {
+        SDL_Event key{};
+        key.type = type;
+        key.key.windowID = id;
+        key.key.keysym.scancode = scancode;
+        key.key.keysym.sym = sym;
+        return SDL_PushEvent(&key) == 1;
+    };
+    std::vector<std::pair<uint32_t, WParam>> taken;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_FALSE(PeekWindowMessage(&message, 0, false));
+        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYDOWN));
+        ASSERT_TRUE(PeekWindowMessage(&message, 0, true));
+        taken.emplace_back(message.message, message.wparam);
+        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYUP));
+        ASSERT_TRUE(push_key(SDL_SCANCODE_X, SDLK_x, SDL_KEYDOWN));
+        while (PeekWindowMessage(&message, 0, true)) taken.emplace_back(message.message, message.wparam);
+    }
+    const std::vector<std::pair<uint32_t, WParam>> expected = {
+        {msg::kKeyDown, 'Z'}, {msg::kKeyUp, 'Z'}, {msg::kKeyDown, 'X'}, {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},   {msg::kKeyDown, 'X'}, {msg::kKeyDown, 'Z'}, {msg::kKeyUp, 'Z'},
+        {msg::kKeyDown, 'X'},
+    };
+    EXPECT_EQ(taken, expected);
+    DestroyAppWindow(window);
+    UnregisterWindowClass("SdlRepeat");
     SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
