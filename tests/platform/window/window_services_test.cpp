@@ -1,6 +1,9 @@
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -202,6 +205,42 @@ TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
     EXPECT_EQ(taken, expected);
     DestroyAppWindow(window);
     UnregisterWindowClass("SdlRepeat");
+    SetWindowBackend(std::make_unique<ManualWindowBackend>());
+}
+
+// What only the window system's pump brings (here an interrupt from the
+// terminal, which SDL turns into a quit request when it pumps) still arrives
+// on the first look after a wait of a millisecond, as message processing
+// makes between its passes, and closes the window like its close box.
+TEST(SdlBackend, AnInterruptArrivesOnTheFirstLookAfterAMillisecondsWait) {
+    SetWindowBackend(CreateSdlWindowBackend());
+    ASSERT_TRUE(RegisterWindowClass("SdlInterrupt", DefaultWindowProcedure, 0));
+    WindowHandle window = CreateAppWindow({"SdlInterrupt", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
+    ASSERT_NE(window, 0);
+    Message message;
+    while (PeekWindowMessage(&message, 0, true)) {
+    }
+    struct sigaction current {};
+    ASSERT_EQ(sigaction(SIGINT, nullptr, &current), 0);
+    if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+        DestroyAppWindow(window);
+        UnregisterWindowClass("SdlInterrupt");
+        SetWindowBackend(std::make_unique<ManualWindowBackend>());
+        GTEST_SKIP() << "SDL does not catch interrupts in this process";
+    }
+    for (int round = 0; round < 3; ++round) {
+        // A look right before, so that the one after the wait is not the
+        // first in a long while.
+        EXPECT_FALSE(PeekWindowMessage(&message, 0, false));
+        ASSERT_EQ(raise(SIGINT), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(PeekWindowMessage(&message, 0, true)) << round;
+        EXPECT_EQ(message.message, msg::kClose) << round;
+        EXPECT_EQ(message.window, window) << round;
+    }
+    DispatchWindowMessage(message);
+    EXPECT_FALSE(IsAppWindow(window));
+    UnregisterWindowClass("SdlInterrupt");
     SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
