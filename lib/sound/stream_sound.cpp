@@ -557,7 +557,8 @@ int RefillAllStreamSounds() {
     // Walked by position in the list itself: this runs on every pass of
     // message processing, and a refill adds or removes no stream sound.
     const std::vector<int32_t>& handles = Sounds().stream_list;
-    for (size_t i = 0; i < handles.size(); ++i) RefillStreamSound(handles[i]);
+    for (size_t i = 0; i < handles.size(); ++i)
+        RefillStreamSound(handles[i]);
     return 0;
 }
 

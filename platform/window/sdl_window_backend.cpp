@@ -162,7 +162,8 @@ public:
             SDL_Event events[kEventBatch];
             int taken = 0;
             while ((taken = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
-                for (int i = 0; i < taken; ++i) Convert(events[i], out);
+                for (int i = 0; i < taken; ++i)
+                    Convert(events[i], out);
             }
         }
         // The loss may be noticed by any call, the graphics side's included;

@@ -194,12 +194,43 @@ TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
         ASSERT_TRUE(PeekWindowMessage(&message, 0, true));
         taken.emplace_back(message.message, message.wparam);
         ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYUP));
+        SDL_Event click{};
+        click.type = SDL_MOUSEBUTTONDOWN;
+        click.button.windowID = id;
+        click.button.button = SDL_BUTTON_LEFT;
+        click.button.x = 5 + round;
+        click.button.y = 6;
+        ASSERT_EQ(SDL_PushEvent(&click), 1);
+        SDL_Event focus{};
+        focus.type = SDL_WINDOWEVENT;
+        focus.window.windowID = id;
+        focus.window.event = round == 1 ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED;
+        ASSERT_EQ(SDL_PushEvent(&focus), 1);
         ASSERT_TRUE(push_key(SDL_SCANCODE_X, SDLK_x, SDL_KEYDOWN));
-        while (PeekWindowMessage(&message, 0, true)) taken.emplace_back(message.message, message.wparam);
+        while (PeekWindowMessage(&message, 0, true)) {
+            taken.emplace_back(message.message,
+                               message.message == msg::kLeftButtonDown ? message.lparam : message.wparam);
+        }
     }
+    const auto click_at = [](int x, int y) { return static_cast<WParam>(MakeLParam(x, y)); };
     const std::vector<std::pair<uint32_t, WParam>> expected = {
-        {msg::kKeyDown, 'Z'}, {msg::kKeyUp, 'Z'}, {msg::kKeyDown, 'X'}, {msg::kKeyDown, 'Z'},
-        {msg::kKeyUp, 'Z'},   {msg::kKeyDown, 'X'}, {msg::kKeyDown, 'Z'}, {msg::kKeyUp, 'Z'},
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(5, 6)},
+        {msg::kActivateApp, 1},
+        {msg::kActivate, kActivateActive},
+        {msg::kKeyDown, 'X'},
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(6, 6)},
+        {msg::kActivate, kActivateInactive},
+        {msg::kActivateApp, 0},
+        {msg::kKeyDown, 'X'},
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(7, 6)},
+        {msg::kActivateApp, 1},
+        {msg::kActivate, kActivateActive},
         {msg::kKeyDown, 'X'},
     };
     EXPECT_EQ(taken, expected);
