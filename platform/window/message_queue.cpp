@@ -361,9 +361,12 @@ MessageResult SendWindowMessage(WindowHandle window, uint32_t message, WParam wp
     return procedure(window, message, wparam, lparam);
 }
 
-namespace {
+bool PeekWindowMessage(Message* out, WindowHandle filter, bool remove) {
+    auto& system = System();
+    const uint32_t thread = CurrentThreadId();
+    std::lock_guard lock(system.mutex);
+    if (thread == system.event_thread) PumpBackendEvents();
 
-bool PeekLocked(WindowSystem& system, uint32_t thread, Message* out, WindowHandle filter, bool remove) {
     ThreadQueue& queue = system.queues[thread];
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
         if (!Matches(filter, it->window)) continue;
@@ -388,30 +391,6 @@ bool PeekLocked(WindowSystem& system, uint32_t thread, Message* out, WindowHandl
         return true;
     }
     return false;
-}
-
-}  // namespace
-
-bool PeekWindowMessage(Message* out, WindowHandle filter, bool remove) {
-    auto& system = System();
-    const uint32_t thread = CurrentThreadId();
-    std::lock_guard lock(system.mutex);
-    if (thread == system.event_thread) PumpBackendEvents();
-    return PeekLocked(system, thread, out, filter, remove);
-}
-
-void PumpWindowEvents() {
-    auto& system = System();
-    const uint32_t thread = CurrentThreadId();
-    std::lock_guard lock(system.mutex);
-    if (thread == system.event_thread) PumpBackendEvents();
-}
-
-bool PeekQueuedWindowMessage(Message* out, WindowHandle filter, bool remove) {
-    auto& system = System();
-    const uint32_t thread = CurrentThreadId();
-    std::lock_guard lock(system.mutex);
-    return PeekLocked(system, thread, out, filter, remove);
 }
 
 bool TranslateWindowMessage(const Message& message) {

@@ -103,11 +103,6 @@ MessageResult SendWindowMessage(WindowHandle window, uint32_t message, WParam wp
 // Filter 0: any message of the calling thread; kThreadMessagesOnly: only
 // messages posted to the thread itself; otherwise the messages of that window.
 bool PeekWindowMessage(Message* out, WindowHandle filter, bool remove);
-// What every PeekWindowMessage does first: turns what the window system
-// reported into messages. Several looks in a row can do it once and then use
-// PeekQueuedWindowMessage, which looks at the queues as they stand.
-void PumpWindowEvents();
-bool PeekQueuedWindowMessage(Message* out, WindowHandle filter, bool remove);
 // Posts the character message of a key message (control characters; typed
 // text arrives as character messages of its own). True when one was posted.
 bool TranslateWindowMessage(const Message& message);

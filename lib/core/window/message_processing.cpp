@@ -14,17 +14,11 @@ namespace {
 constexpr int kMessagesPerBatch = 5;
 
 // Takes the next message: anything waiting for the thread first, else a
-// message of the thread itself, else one of the main window. The window
-// system's news comes into the queue once for the three looks, which follow
-// each other within microseconds: asking the system costs more than the
-// looks themselves, and this runs on every pass of every wait.
+// message of the thread itself, else one of the main window.
 bool TakeMessage(platform::WindowHandle main_window, platform::Message* message) {
-    platform::PumpWindowEvents();
-    if (platform::PeekQueuedWindowMessage(message, 0, false)) {
-        return platform::PeekQueuedWindowMessage(message, 0, true);
-    }
-    return platform::PeekQueuedWindowMessage(message, platform::kThreadMessagesOnly, true) ||
-           platform::PeekQueuedWindowMessage(message, main_window, true);
+    if (platform::PeekWindowMessage(message, 0, false)) return platform::PeekWindowMessage(message, 0, true);
+    return platform::PeekWindowMessage(message, platform::kThreadMessagesOnly, true) ||
+           platform::PeekWindowMessage(message, main_window, true);
 }
 
 bool Waiting(const WindowState& state) { return state.active == 0 && state.always_run == 0; }

@@ -331,35 +331,5 @@ TEST(WindowClasses, RegistrationAndFailures) {
     EXPECT_TRUE(UnregisterWindowClass("C"));
 }
 
-// A queued look sees the queues as they stand; the system's news comes in
-// with the next pump (or plain look), after what was posted before it.
-TEST_F(MessageQueueTest, QueuedLooksTakeTheSystemsNewsOnlyAfterAPump) {
-    Drain();
-    WindowEvent key;
-    key.kind = WindowEvent::Kind::kKeyDown;
-    key.key = vk::kLetterA + 25;
-    backend.Inject(key);
-    PostWindowMessage(window, 0x400, 1, 0);
-    Message message;
-    ASSERT_TRUE(PeekQueuedWindowMessage(&message, 0, true));
-    EXPECT_EQ(message.message, 0x400u);
-    EXPECT_FALSE(PeekQueuedWindowMessage(&message, 0, false));
-    EXPECT_FALSE(PeekQueuedWindowMessage(&message, window, true));
-
-    PostWindowMessage(0, 0x401, 2, 0);
-    PumpWindowEvents();
-    ASSERT_TRUE(PeekQueuedWindowMessage(&message, window, true));
-    EXPECT_EQ(message.message, msg::kKeyDown);
-    EXPECT_EQ(message.wparam, vk::kLetterA + 25);
-    ASSERT_TRUE(PeekQueuedWindowMessage(&message, kThreadMessagesOnly, true));
-    EXPECT_EQ(message.message, 0x401u);
-    EXPECT_FALSE(PeekQueuedWindowMessage(&message, 0, true));
-
-    // A plain look pumps by itself.
-    backend.Inject(key);
-    ASSERT_TRUE(PeekWindowMessage(&message, 0, true));
-    EXPECT_EQ(message.message, msg::kKeyDown);
-}
-
 }  // namespace
 }  // namespace velk::platform
