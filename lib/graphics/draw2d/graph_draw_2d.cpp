@@ -51,14 +51,9 @@ int DrawPart2D(int x, int y, int surface, int transparent, bool hand_over) {
     if (IsEmpty(clipped)) return 0;
     const Rect source_rect{clipped.left - x, clipped.top - y, clipped.right - x, clipped.bottom - y};
     if (BlitPartByDisplay(*part, source_rect, clipped, transparent)) return 0;
+    // The display's own copy was declined just now: the lock need not weigh it again.
     DrawDestination destination;
-    if (destination.OpenLocked(part, 1, &source_rect, clipped, 0, nullptr) != 0) return -1;
-    if (destination.direct_blit()) {
-        const DrawScreenBridge& bridge = CurrentDrawScreenBridge();
-        bridge.blit_target->BltFast(bridge.blit_x, bridge.blit_y, bridge.blit_source, &bridge.blit_source_rect,
-                                    transparent != 0 ? platform::kDdBltFastSrcColorKey : platform::kDdBltFastNoColorKey);
-        return 0;
-    }
+    if (destination.OpenLocked(part, 0, &source_rect, clipped, 0, nullptr) != 0) return -1;
     BltMemImg(destination.dest(), destination.source(), destination.x(x), destination.y(y), transparent, blend);
     return 0;
 }
