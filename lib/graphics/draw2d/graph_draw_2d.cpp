@@ -28,9 +28,20 @@ const Surface2DData* FirstPart(const GraphData& graph) {
 
 bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
-}  // namespace
-
-namespace {
+// An unscaled draw of a part onto display surfaces, handed over from
+// Direct3D: the display's own copy where it can make it, else through the lock.
+int DrawPartOnSurfaces(int x, int y, const Surface2DData* part, int transparent, const MEMIMG* blend) {
+    Rect clipped{x, y, x + part->width, y + part->height};
+    ClipRect(&clipped, &GetDrawSettings().draw_area);
+    if (IsEmpty(clipped)) return 0;
+    const Rect source_rect{clipped.left - x, clipped.top - y, clipped.right - x, clipped.bottom - y};
+    if (BlitPartByDisplay(*part, source_rect, clipped, transparent)) return 0;
+    // The display's own copy was declined just now: the lock need not weigh it again.
+    DrawDestination destination;
+    if (destination.OpenLocked(part, 0, &source_rect, clipped, 0, nullptr) != 0) return -1;
+    BltMemImg(destination.dest(), destination.source(), destination.x(x), destination.y(y), transparent, blend);
+    return 0;
+}
 
 // DrawSurface2D; `hand_over` false when the graph's draw has handed over
 // from Direct3D already.
@@ -46,16 +57,7 @@ int DrawPart2D(int x, int y, int surface, int transparent, bool hand_over) {
         return 0;
     }
     if (hand_over) HandOverFromDirect3D();
-    Rect clipped{x, y, x + part->width, y + part->height};
-    ClipRect(&clipped, &GetDrawSettings().draw_area);
-    if (IsEmpty(clipped)) return 0;
-    const Rect source_rect{clipped.left - x, clipped.top - y, clipped.right - x, clipped.bottom - y};
-    if (BlitPartByDisplay(*part, source_rect, clipped, transparent)) return 0;
-    // The display's own copy was declined just now: the lock need not weigh it again.
-    DrawDestination destination;
-    if (destination.OpenLocked(part, 0, &source_rect, clipped, 0, nullptr) != 0) return -1;
-    BltMemImg(destination.dest(), destination.source(), destination.x(x), destination.y(y), transparent, blend);
-    return 0;
+    return DrawPartOnSurfaces(x, y, part, transparent, blend);
 }
 
 }  // namespace
@@ -91,7 +93,7 @@ int DrawGraphScaled2D(int x1, int y1, int x2, int y2, GraphData* graph, int tran
     const int height = normal.bottom - normal.top;
     if (width == 0 || height == 0) return -1;
     if (width == source_width && height == source_height && !mirror_x && !mirror_y)
-        return DrawPart2D(normal.left, normal.top, part_handle, transparent, false);
+        return DrawPartOnSurfaces(normal.left, normal.top, part, transparent, blend);
     // 16.16 steps, computed wide so large sizes cannot overflow.
     const int64_t step_x = (static_cast<int64_t>(width) << 16) / source_width;
     const int64_t step_y = (static_cast<int64_t>(height) << 16) / source_height;

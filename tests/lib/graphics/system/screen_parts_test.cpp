@@ -426,6 +426,15 @@ TEST_F(DrawLockTest, EachDrawDecidesItsPlainCopyAfresh) {
     EXPECT_EQ(DrawGraph(24, 0, tile, 0), 0);
     EXPECT_EQ(BackPixel(24, 0), kWhite);
     EXPECT_EQ(BackPixel(27, 0), 0u);  // unkeyed: the black half too
+    // A scaled draw at the graph's own size is the same copy.
+    EXPECT_EQ(DrawGraphScaled(32, 0, 36, 4, tile, 1), 0);
+    EXPECT_EQ(BackPixel(32, 0), kWhite);
+    EXPECT_EQ(BackPixel(35, 0), kBlue);
+    SetDrawBrightness(128, 128, 128);
+    EXPECT_EQ(DrawGraphScaled(32, 8, 36, 12, tile, 1), 0);
+    SetDrawBrightness(255, 255, 255);
+    EXPECT_EQ(BackPixel(33, 9), 0x808080u);
+    EXPECT_EQ(BackPixel(34, 9), kBlue);
 
     // The draw screen switched: the copy lands on the new target only.
     const int target = MakeDrawTarget(8, 8);
