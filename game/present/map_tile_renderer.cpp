@@ -1,5 +1,7 @@
 #include "game/present/map_tile_renderer.h"
 
+#include <array>
+
 #include "game/data/error_reporter.h"
 #include "game/data/text_format.h"
 #include "game/map/map_state.h"
@@ -162,14 +164,23 @@ void MapTileRenderer::Draw(const MapState& map, int pass, int32_t row) {
         }
         rowFrom = rowTo = screenRow;
     }
+    // The map column under each screen column, wrapped once a pass rather
+    // than divided out for every tile of every row and layer; -1 off a map
+    // that does not loop.
+    std::array<int32_t, kLastScreenColumn - kFirstScreenColumn + 1> mapColumns;
+    for (int c = kFirstScreenColumn; c <= kLastScreenColumn; ++c) {
+        const int32_t column = firstColumn + c;
+        mapColumns[static_cast<size_t>(c - kFirstScreenColumn)] =
+            !map.loopX && (column < 0 || column >= width) ? -1 : Wrap(column, width);
+    }
     for (int r = rowFrom; r <= rowTo; ++r) {
         const int32_t mapY = Wrap(firstRow + r, height);
         const int y = r * chip_ - offsetY;
         for (int layer = 0; layer < MapData::kLayerCount; ++layer) {
             for (int c = kFirstScreenColumn; c <= kLastScreenColumn; ++c) {
-                const int32_t column = firstColumn + c;
-                if (!map.loopX && (column < 0 || column >= width)) continue;
-                DrawTile(map, images, pass, layer, Wrap(column, width), mapY, c * chip_ - offsetX, y, step);
+                const int32_t mapX = mapColumns[static_cast<size_t>(c - kFirstScreenColumn)];
+                if (mapX < 0) continue;
+                DrawTile(map, images, pass, layer, mapX, mapY, c * chip_ - offsetX, y, step);
             }
         }
     }

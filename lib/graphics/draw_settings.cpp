@@ -14,9 +14,13 @@
 
 namespace velk {
 
+namespace draw_settings_detail {
+DrawSettings g_settings;
+}  // namespace draw_settings_detail
+
 namespace {
 
-DrawSettings g_settings;
+using draw_settings_detail::g_settings;
 bool g_initialized = false;
 
 HandleTable<LightData>& Lights() {
@@ -131,8 +135,6 @@ int SelectDrawScreen(int screen) {
 }
 
 }  // namespace
-
-const DrawSettings& GetDrawSettings() { return g_settings; }
 
 SavedDrawArea SaveDrawArea() {
     const DrawSettings& s = g_settings;

@@ -50,7 +50,14 @@ struct DrawSettings {
     float d3d_float = 0.2f;
 };
 
-const DrawSettings& GetDrawSettings();
+namespace draw_settings_detail {
+// Written only through draw_settings.cpp's setters.
+extern DrawSettings g_settings;
+}  // namespace draw_settings_detail
+
+// Inline: a draw reads the settings a handful of times, and a frame draws
+// hundreds of times.
+inline const DrawSettings& GetDrawSettings() { return draw_settings_detail::g_settings; }
 
 // Graph management: started by the display-mode change, ended before the
 // next one and at library end.

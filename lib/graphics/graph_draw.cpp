@@ -20,12 +20,11 @@ void WaitIfInactive() {
 
 // The graph of a draw, or null when it is not live or does not fit the blend
 // graph in use.
-GraphData* DrawableGraph(int graph) {
+GraphData* DrawableGraph(int graph, const DrawSettings& s) {
     GraphData* g = GetGraphData(graph);
     if (g == nullptr) {
         return nullptr;
     }
-    const DrawSettings& s = GetDrawSettings();
     if (s.blend_graph != -1) {
         const GraphData* blend = GetGraphData(s.blend_graph);
         if (blend == nullptr || blend->width < g->width || blend->height < g->height) {
@@ -35,10 +34,11 @@ GraphData* DrawableGraph(int graph) {
     return g;
 }
 
-bool SoftwareFrontScreen() {
-    const GraphicsHost& host = Host();
-    return host.SoftwareRendering() && GetDrawSettings().draw_screen == kFrontScreen && host.ScreenColorBits() != 8;
+bool SoftwareFrontScreen(const GraphicsHost& host, const DrawSettings& s) {
+    return host.SoftwareRendering() && s.draw_screen == kFrontScreen && host.ScreenColorBits() != 8;
 }
+
+bool SoftwareFrontScreen() { return SoftwareFrontScreen(Host(), GetDrawSettings()); }
 
 // Brings a movie graph's frame up to date. With zoom > 0 a movie shown
 // through the platform's movie service goes to its overlay instead: true.
@@ -85,16 +85,17 @@ int DrawSubtractInThreePasses(const Rect& covered, Draw draw) {
 template <typename Draw>
 int DrawFramed(GraphData& g, const Rect& covered, Draw draw) {
     GraphicsHost& host = Host();
+    const DrawSettings& s = GetDrawSettings();
     const bool masks = host.MasksInUse();
     if (masks) {
         host.MaskBeforeDraw(covered);
     }
-    const bool software_front = SoftwareFrontScreen();
+    const bool software_front = SoftwareFrontScreen(host, s);
     if (software_front && host.WindowReadFlag()) {
         host.ReadWindowToFrontMemImg();
     }
     int result;
-    if (g.texture != 0 && GetDrawSettings().blend_mode == 3) {
+    if (g.texture != 0 && s.blend_mode == 3) {
         result = DrawSubtractInThreePasses(covered, draw);
     } else {
         result = draw(PathOfGraph(g));
@@ -117,10 +118,11 @@ struct GraphDrawStart {
 };
 
 GraphDrawStart StartGraphDraw(int graph) {
-    if (GetDrawSettings().draw_area_empty != 0) {
+    const DrawSettings& s = GetDrawSettings();
+    if (s.draw_area_empty != 0) {
         return {nullptr, 0};
     }
-    GraphData* g = DrawableGraph(graph);
+    GraphData* g = DrawableGraph(graph, s);
     if (g == nullptr) {
         return {nullptr, -1};
     }

@@ -306,10 +306,6 @@ void DeriveMemImg(MEMIMG* view, const MEMIMG* source, int x, int y, int width, i
     ++base->ref_count;
 }
 
-int CheckValidMemImg(const MEMIMG* image) {
-    return image != nullptr && image->magic == kMemImgMagic && image->base != nullptr ? 1 : 0;
-}
-
 void ReleaseMemImg(MEMIMG* image) {
     if (image == nullptr || image->magic != kMemImgMagic) {
         return;

@@ -109,7 +109,10 @@ void SetMemImgScreenColorBitDepth(int bit_depth);
 // area, or an invalid source, leaves `view` untouched.
 void DeriveMemImg(MEMIMG* view, const MEMIMG* source, int x, int y, int width, int height);
 
-int CheckValidMemImg(const MEMIMG* image);
+// Inline: every draw checks its images several times over.
+inline int CheckValidMemImg(const MEMIMG* image) {
+    return image != nullptr && image->magic == kMemImgMagic && image->base != nullptr ? 1 : 0;
+}
 // Gives up the record's reference; the base and its memory go with the last
 // one. Caller-owned pixels are never freed. Ignores an invalid record.
 void ReleaseMemImg(MEMIMG* image);

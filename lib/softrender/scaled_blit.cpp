@@ -12,9 +12,12 @@ namespace {
 // The source index sampled by destination pixels first .. first + count - 1,
 // counted from the unclipped edge: floor(j x 65536 / step) in 16.16 fixed
 // point, mirrored when asked. The indices are clamped to the source, because a
-// step truncated on a strong reduction could otherwise pass its end.
-std::vector<int32_t> SampleIndices(int64_t first, int64_t count, int64_t step, int64_t source_size, bool mirrored) {
-    std::vector<int32_t> indices(static_cast<size_t>(count));
+// step truncated on a strong reduction could otherwise pass its end. Written
+// over `indices`, whose memory is kept from one draw to the next: a window's
+// frame is nine scaled draws a frame.
+void SampleIndices(int64_t first, int64_t count, int64_t step, int64_t source_size, bool mirrored,
+                   std::vector<int32_t>& indices) {
+    indices.resize(static_cast<size_t>(count));
     int64_t index = (first << 16) / step;
     int64_t remainder = (first << 16) % step;
     for (int64_t j = 0; j < count; ++j) {
@@ -26,7 +29,6 @@ std::vector<int32_t> SampleIndices(int64_t first, int64_t count, int64_t step, i
             remainder %= step;
         }
     }
-    return indices;
 }
 
 // The run of samples that lie inside `limit` (the blend image's extent when
@@ -87,10 +89,11 @@ void BltMemImgScaled(MEMIMG* dest, const MEMIMG* source, const Rect* rect, int t
     if (clip_right <= clip_left || clip_bottom <= clip_top) {
         return;
     }
-    const std::vector<int32_t> columns =
-        SampleIndices(clip_left - left, clip_right - clip_left, step_x, source->width, mirror_x);
-    const std::vector<int32_t> rows =
-        SampleIndices(clip_top - top, clip_bottom - clip_top, step_y, source->height, mirror_y);
+    // Drawing happens on one thread; each thread that draws keeps its own.
+    thread_local std::vector<int32_t> columns;
+    thread_local std::vector<int32_t> rows;
+    SampleIndices(clip_left - left, clip_right - clip_left, step_x, source->width, mirror_x, columns);
+    SampleIndices(clip_top - top, clip_bottom - clip_top, step_y, source->height, mirror_y, rows);
     const int64_t column_limit = blend_image != nullptr ? blend_image->width : source->width;
     const int64_t row_limit = blend_image != nullptr ? blend_image->height : source->height;
     size_t first_column = 0, column_count = 0, first_row = 0, row_count = 0;

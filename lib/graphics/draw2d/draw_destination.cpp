@@ -7,10 +7,6 @@
 
 namespace velk {
 
-bool DrawsInSoftwareMode() { return SoftwareMode(); }
-
-bool TwoDReady() { return !DirectDrawMissing(); }
-
 DrawDestination::~DrawDestination() {
     ReleaseMemImg(&source_view_);
     if (locked_) UnlockDrawScreenMemImg();

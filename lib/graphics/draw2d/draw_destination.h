@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "lib/core/math.h"
+#include "lib/graphics/screen/screen_state.h"
 #include "lib/softrender/memimg.h"
 
 namespace velk {
@@ -49,8 +50,8 @@ private:
 };
 
 // Software mode: software rendering on a screen that is not 8-bit.
-bool DrawsInSoftwareMode();
+inline bool DrawsInSoftwareMode() { return SoftwareMode(); }
 // The common guard: DirectDraw is switched off or its object exists.
-bool TwoDReady();
+inline bool TwoDReady() { return !DirectDrawMissing(); }
 
 }  // namespace velk

@@ -28,39 +28,46 @@ const Surface2DData* FirstPart(const GraphData& graph) {
 
 bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
-}  // namespace
-
-int DrawSurface2D(int x, int y, int surface, int transparent) {
-    if (!TwoDReady()) return -1;
-    const Surface2DData* part = GetSurface2DData(surface);
-    if (part == nullptr) return -1;
-    const MEMIMG* blend = GetBlendGraphMemImg();
-    DrawDestination destination;
-    if (DrawsInSoftwareMode()) {
-        if (!destination.OpenSoftware(part)) return -1;
-        BltMemImg(destination.dest(), destination.source(), x, y, transparent, blend);
-        return 0;
-    }
-    HandOverFromDirect3D();
+// An unscaled draw of a part onto display surfaces, handed over from
+// Direct3D: the display's own copy where it can make it, else through the lock.
+int DrawPartOnSurfaces(int x, int y, const Surface2DData* part, int transparent, const MEMIMG* blend) {
     Rect clipped{x, y, x + part->width, y + part->height};
     ClipRect(&clipped, &GetDrawSettings().draw_area);
     if (IsEmpty(clipped)) return 0;
     const Rect source_rect{clipped.left - x, clipped.top - y, clipped.right - x, clipped.bottom - y};
-    if (destination.OpenLocked(part, 1, &source_rect, clipped, 0, nullptr) != 0) return -1;
-    if (destination.direct_blit()) {
-        const DrawScreenBridge& bridge = CurrentDrawScreenBridge();
-        bridge.blit_target->BltFast(bridge.blit_x, bridge.blit_y, bridge.blit_source, &bridge.blit_source_rect,
-                                    transparent != 0 ? platform::kDdBltFastSrcColorKey : platform::kDdBltFastNoColorKey);
-        return 0;
-    }
+    if (BlitPartByDisplay(*part, source_rect, clipped, transparent)) return 0;
+    // The display's own copy was declined just now: the lock need not weigh it again.
+    DrawDestination destination;
+    if (destination.OpenLocked(part, 0, &source_rect, clipped, 0, nullptr) != 0) return -1;
     BltMemImg(destination.dest(), destination.source(), destination.x(x), destination.y(y), transparent, blend);
     return 0;
 }
 
+// DrawSurface2D; `hand_over` false when the graph's draw has handed over
+// from Direct3D already.
+int DrawPart2D(int x, int y, int surface, int transparent, bool hand_over) {
+    if (!TwoDReady()) return -1;
+    const Surface2DData* part = GetSurface2DData(surface);
+    if (part == nullptr) return -1;
+    const MEMIMG* blend = GetBlendGraphMemImg();
+    if (DrawsInSoftwareMode()) {
+        DrawDestination destination;
+        if (!destination.OpenSoftware(part)) return -1;
+        BltMemImg(destination.dest(), destination.source(), x, y, transparent, blend);
+        return 0;
+    }
+    if (hand_over) HandOverFromDirect3D();
+    return DrawPartOnSurfaces(x, y, part, transparent, blend);
+}
+
+}  // namespace
+
+int DrawSurface2D(int x, int y, int surface, int transparent) { return DrawPart2D(x, y, surface, transparent, true); }
+
 int DrawGraph2D(int x, int y, GraphData& graph, int transparent) {
     HandOverFromDirect3D();
     if (graph.part_count < 1) return -1;
-    return DrawSurface2D(x, y, graph.parts[0], transparent);
+    return DrawPart2D(x, y, graph.parts[0], transparent, false);
 }
 
 int DrawGraphScaled2D(int x1, int y1, int x2, int y2, GraphData* graph, int transparent, int surface) {
@@ -85,10 +92,8 @@ int DrawGraphScaled2D(int x1, int y1, int x2, int y2, GraphData* graph, int tran
     const int width = normal.right - normal.left;
     const int height = normal.bottom - normal.top;
     if (width == 0 || height == 0) return -1;
-    if (width == source_width && height == source_height && !mirror_x && !mirror_y) {
-        if (surface != -1 || graph == nullptr) return DrawSurface2D(normal.left, normal.top, part_handle, transparent);
-        return DrawGraph2D(normal.left, normal.top, *graph, transparent);
-    }
+    if (width == source_width && height == source_height && !mirror_x && !mirror_y)
+        return DrawPartOnSurfaces(normal.left, normal.top, part, transparent, blend);
     // 16.16 steps, computed wide so large sizes cannot overflow.
     const int64_t step_x = (static_cast<int64_t>(width) << 16) / source_width;
     const int64_t step_y = (static_cast<int64_t>(height) << 16) / source_height;

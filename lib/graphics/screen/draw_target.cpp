@@ -125,11 +125,7 @@ bool NeedsBlending(const SurfaceData* store) {
     return !plain_mode || (store != nullptr && store->params.alpha_channel != 0) || s.blend_graph != -1;
 }
 
-bool InVideoMemory(const DdSurface& surface) {
-    uint32_t caps = 0;
-    surface.GetCaps(&caps);
-    return (caps & platform::kDdsCapsVideoMemory) != 0;
-}
+bool InVideoMemory(const DdSurface& surface) { return (surface.caps() & platform::kDdsCapsVideoMemory) != 0; }
 
 bool BrightIsWhite() {
     const DrawSettings& s = GetDrawSettings();
@@ -154,7 +150,16 @@ void WriteBackWorkCopy() {
     w = WorkCopy{};
 }
 
+// Whether anything of a lock is held: a view, a locked surface, a work copy
+// or the renderer's draw area replaced. Most draws on display surfaces are
+// plain copies that hold nothing.
+bool ViewsHeld() {
+    return g_work_copy.active || g_area_replaced || g_locked_dest != nullptr || g_locked_source != nullptr ||
+           g_bridge.has_source != 0 || g_bridge.dest.magic != 0 || g_bridge.source.magic != 0;
+}
+
 void ReleaseViews() {
+    if (!ViewsHeld()) return;
     WriteBackWorkCopy();
     ReleaseMemImg(&g_bridge.dest);
     ReleaseMemImg(&g_bridge.source);
@@ -206,9 +211,43 @@ int MakeSourceView(const Surface2DData& part) {
     return 0;
 }
 
+// The display copies a part by itself only when the copy is plain (no
+// blend, no brightness) and between surfaces of one memory kind.
+bool DisplayCopiesByItself(const ScreenState& s, const SurfaceData* store, const DdSurface* target) {
+    return store != nullptr && !NeedsBlending(store) && BrightIsWhite() && store->surface && target != nullptr &&
+           InVideoMemory(*store->surface) == (s.target_in_video_memory != 0);
+}
+
+// Records the plain copy in the bridge; `clipped` is the destination in
+// draw-screen pixels, cut to the draw area and not empty.
+void ChooseDirectBlit(const ScreenState& s, const DrawSettings& settings, const Surface2DData& part,
+                      const SurfaceData& store, const Rect& source_rect, const Rect& clipped) {
+    g_bridge.direct_blit = 1;
+    g_bridge.blit_target = s.target_surface.get();
+    g_bridge.blit_source = store.surface.get();
+    g_bridge.blit_x = clipped.left + settings.window_placement.left + s.target_x;
+    g_bridge.blit_y = clipped.top + settings.window_placement.top + s.target_y;
+    g_bridge.blit_source_rect = Rect{source_rect.left + part.source_x, source_rect.top + part.source_y,
+                                     source_rect.right + part.source_x, source_rect.bottom + part.source_y};
+    g_bridge.dest_rect = clipped;
+}
+
 }  // namespace
 
 DrawScreenBridge& CurrentDrawScreenBridge() { return g_bridge; }
+
+bool BlitPartByDisplay(const Surface2DData& part, const Rect& source_rect, const Rect& clipped, int transparent) {
+    const ScreenState& s = Screen();
+    const SurfaceData* store = GetSurfaceData(part.store);
+    if (!DisplayCopiesByItself(s, store, s.target_surface.get())) return false;
+    // What the lock would do before choosing the copy: Direct3D's collected
+    // vertices were handed over by the caller; a view left held is let go.
+    ReleaseViews();
+    ChooseDirectBlit(s, GetDrawSettings(), part, *store, source_rect, clipped);
+    g_bridge.blit_target->BltFast(g_bridge.blit_x, g_bridge.blit_y, g_bridge.blit_source, &g_bridge.blit_source_rect,
+                                  transparent != 0 ? platform::kDdBltFastSrcColorKey : platform::kDdBltFastNoColorKey);
+    return true;
+}
 
 int SetDrawTarget2D(int screen, int previous) {
     ScreenState& s = Screen();
@@ -323,21 +362,12 @@ int LockDrawScreenMemImg(const Surface2DData* part, int blt_fast_allowed, const 
     const SurfaceData* store = part != nullptr ? GetSurfaceData(part->store) : nullptr;
     DdSurface* target = s.target_surface.get();
 
-    // The display copies by itself only between surfaces of one memory kind.
-    if (blt_fast_allowed != 0 && store != nullptr && !NeedsBlending(store) && BrightIsWhite() && store->surface &&
-        target != nullptr && source_rect != nullptr && dest_rect != nullptr &&
-        InVideoMemory(*store->surface) == (s.target_in_video_memory != 0)) {
+    if (blt_fast_allowed != 0 && source_rect != nullptr && dest_rect != nullptr &&
+        DisplayCopiesByItself(s, store, target)) {
         Rect clipped = *dest_rect;
         ClipRect(&clipped, &settings.draw_area);
         if (IsEmpty(clipped)) return -1;
-        g_bridge.direct_blit = 1;
-        g_bridge.blit_target = target;
-        g_bridge.blit_source = store->surface.get();
-        g_bridge.blit_x = clipped.left + settings.window_placement.left + s.target_x;
-        g_bridge.blit_y = clipped.top + settings.window_placement.top + s.target_y;
-        g_bridge.blit_source_rect = Rect{source_rect->left + part->source_x, source_rect->top + part->source_y,
-                                         source_rect->right + part->source_x, source_rect->bottom + part->source_y};
-        g_bridge.dest_rect = clipped;
+        ChooseDirectBlit(s, settings, *part, *store, *source_rect, clipped);
         return 0;
     }
 

@@ -74,5 +74,11 @@ bool DrawScreenLocksInPlace();
 // is done for the colours given to the lock.
 uint32_t DrawScreenViewColor(uint32_t value);
 DrawScreenBridge& CurrentDrawScreenBridge();
+// A plain copy of `source_rect` of the part to `clipped` (draw-screen pixels,
+// cut to the draw area and not empty) handed straight to the display when it
+// copies by itself, as LockDrawScreenMemImg would choose it followed by the
+// bridge's BltFast; the caller has handed over from Direct3D and is not in
+// software mode. False, with nothing done, when the draw needs the lock.
+bool BlitPartByDisplay(const Surface2DData& part, const Rect& source_rect, const Rect& clipped, int transparent);
 
 }  // namespace velk

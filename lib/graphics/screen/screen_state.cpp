@@ -6,19 +6,8 @@
 
 namespace velk {
 
-namespace {
-
-ScreenState& State() {
-    static ScreenState state;
-    return state;
-}
-
-}  // namespace
-
-ScreenState& Screen() { return State(); }
-
 void ResetScreenState() {
-    ScreenState& s = State();
+    ScreenState& s = Screen();
     ReleaseMemImg(&s.primary_image);
     ReleaseMemImg(&s.back_image);
     ReleaseMemImg(&s.z_image);
@@ -27,8 +16,8 @@ void ResetScreenState() {
     new (&s) ScreenState();
 }
 
-int ScreenWidth() { return State().width == 0 ? 640 : State().width; }
-int ScreenHeight() { return State().height == 0 ? 480 : State().height; }
+int ScreenWidth() { return Screen().width == 0 ? 640 : Screen().width; }
+int ScreenHeight() { return Screen().height == 0 ? 480 : Screen().height; }
 
 int GetDrawScreenSize(int* width, int* height) {
     if (width != nullptr) *width = ScreenWidth();
@@ -36,26 +25,22 @@ int GetDrawScreenSize(int* width, int* height) {
     return 0;
 }
 
-int GetColorBitDepth() { return State().screen_bits == 0 ? 16 : State().screen_bits; }
+int GetColorBitDepth() { return Screen().screen_bits == 0 ? 16 : Screen().screen_bits; }
 
-const platform::DdPixelFormat* GetDisplayPixelFormatBody() { return &State().display_format; }
+const platform::DdPixelFormat* GetDisplayPixelFormatBody() { return &Screen().display_format; }
 
-const ColorData* GetScreenColorData() { return &State().color_data; }
+const ColorData* GetScreenColorData() { return &Screen().color_data; }
 
-int GetSoftRenderFlag() { return State().software_rendering; }
+int GetSoftRenderFlag() { return Screen().software_rendering; }
 
-bool SoftwareMode() { return State().software_rendering != 0 && State().display_bits != 8; }
+int GetUseDirectDrawFlag() { return Screen().direct_draw_off == 0 ? 1 : 0; }
 
-bool DirectDrawMissing() { return State().direct_draw_off == 0 && !State().device; }
+platform::DdDevice* GetDirectDrawObject() { return Screen().device.get(); }
 
-int GetUseDirectDrawFlag() { return State().direct_draw_off == 0 ? 1 : 0; }
-
-platform::DdDevice* GetDirectDrawObject() { return State().device.get(); }
-
-int GetDisplayModeChangedFlag() { return State().mode_changed; }
+int GetDisplayModeChangedFlag() { return Screen().mode_changed; }
 
 platform::DdDeviceCaps* GetDirectDrawCaps(platform::DdDeviceCaps* out) {
-    *out = State().device_caps;
+    *out = Screen().device_caps;
     return out;
 }
 
@@ -71,7 +56,7 @@ const OverlayFormatRow* OverlayFormatTable() {
 }
 
 const platform::DdPixelFormat* GetOverlayPixelFormat() {
-    const ScreenState& s = State();
+    const ScreenState& s = Screen();
     // Overlays are not offered on screens smaller than 640 x 400.
     if (s.overlay_format < 0 || s.overlay_format >= kOverlayFormatCount || ScreenWidth() < 640 || ScreenHeight() < 400)
         return nullptr;
@@ -79,39 +64,39 @@ const platform::DdPixelFormat* GetOverlayPixelFormat() {
 }
 
 platform::DdSurface* GetMainDrawSurface() {
-    ScreenState& s = State();
+    ScreenState& s = Screen();
     return s.temp_primary_flag != 0 && s.temp_primary ? s.temp_primary.get() : s.primary.get();
 }
 
-platform::DdSurface* GetBackSurface() { return State().back.get(); }
+platform::DdSurface* GetBackSurface() { return Screen().back.get(); }
 
-platform::DdSurface* GetWorkSurface() { return State().work1.get(); }
+platform::DdSurface* GetWorkSurface() { return Screen().work1.get(); }
 
-platform::DdSurface* GetDrawTargetSurface() { return State().target_surface.get(); }
+platform::DdSurface* GetDrawTargetSurface() { return Screen().target_surface.get(); }
 
 int IsDrawTargetWindowPrimary() {
-    ScreenState& s = State();
+    ScreenState& s = Screen();
     return GetWindowModeFlag() != 0 && s.target_surface && s.target_surface == s.primary ? 1 : 0;
 }
 
-bool TempPrimaryInUse() { return State().temp_primary_flag != 0 && State().temp_primary; }
+bool TempPrimaryInUse() { return Screen().temp_primary_flag != 0 && Screen().temp_primary; }
 
 bool ComposedDesktop() { return GetSystemInfoBlock().os_code == kOsCodeWindowsVista; }
 
 int SetTempPrimaryFlag(int flag) {
-    if (!State().device) State().temp_primary_flag = flag;
+    if (!Screen().device) Screen().temp_primary_flag = flag;
     return 0;
 }
 
 platform::WindowHandle ScreenWindow() {
     const platform::WindowHandle window = GetMainWindowHWND();
-    return window != 0 ? window : State().window;
+    return window != 0 ? window : Screen().window;
 }
 
 uint32_t CooperativeFlags(uint32_t base) {
     uint32_t flags = base;
-    if (State().multithreaded != 0) flags |= platform::kDdsclMultithreaded;
-    if (State().fpu_preserve != 0) flags |= platform::kDdsclFpuPreserve;
+    if (Screen().multithreaded != 0) flags |= platform::kDdsclMultithreaded;
+    if (Screen().fpu_preserve != 0) flags |= platform::kDdsclFpuPreserve;
     return flags;
 }
 

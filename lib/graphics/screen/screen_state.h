@@ -111,7 +111,12 @@ struct ScreenState {
     int target_in_video_memory = 0;
 };
 
-ScreenState& Screen();
+// Inline, as are the two checks below: a draw reads the screen's state a
+// dozen times over, and a frame draws hundreds of times.
+inline ScreenState& Screen() {
+    static ScreenState state;
+    return state;
+}
 // Everything back to the state before start-up (tests).
 void ResetScreenState();
 
@@ -124,9 +129,9 @@ const platform::DdPixelFormat* GetDisplayPixelFormatBody();
 const ColorData* GetScreenColorData();
 int GetSoftRenderFlag();
 // Software mode: software rendering on a screen that is not 8-bit.
-bool SoftwareMode();
+inline bool SoftwareMode() { return Screen().software_rendering != 0 && Screen().display_bits != 8; }
 // Whether the device is needed and missing (most entry points give -1 then).
-bool DirectDrawMissing();
+inline bool DirectDrawMissing() { return Screen().direct_draw_off == 0 && !Screen().device; }
 int GetUseDirectDrawFlag();
 platform::DdDevice* GetDirectDrawObject();
 int GetDisplayModeChangedFlag();

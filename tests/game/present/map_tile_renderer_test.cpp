@@ -122,6 +122,27 @@ TEST_F(TileTest, ColumnsLeftOfTheMapShowItsLastColumnsOnlyWhenItLoops) {
     EXPECT_EQ(drawing_.Graphs()[1].x1, 19 * 32);
 }
 
+TEST_F(TileTest, ColumnsRightOfTheMapShowItsFirstColumnsOnlyWhenItLoops) {
+    // Screen columns -1 to 20 at view column 2 are map columns 1 to 22.
+    map_.map.Tile(0, 1, 3) = 5;
+    map_.map.Tile(1, 0, 3) = 6;
+    renderer_.viewX = 2 * 32;
+    Draw(MapTileRenderer::kLowerPass);
+    ASSERT_EQ(drawing_.Graphs().size(), 1u);
+    EXPECT_EQ(drawing_.Graphs()[0].x1, -32);
+    drawing_.calls.clear();
+    map_.loopX = true;
+    Draw(MapTileRenderer::kLowerPass);
+    // Layer by layer, left to right: column 1 at -1 and 19 (map column 21),
+    // then on layer 1 column 0 at screen column 18 (map column 20).
+    const auto graphs = drawing_.Graphs();
+    ASSERT_EQ(graphs.size(), 3u);
+    EXPECT_EQ(graphs[0].x1, -32);
+    EXPECT_EQ(graphs[1].x1, 19 * 32);
+    EXPECT_EQ(graphs[2].x1, 18 * 32);
+    EXPECT_EQ(graphs[0].y1, 3 * 32);
+}
+
 TEST_F(TileTest, ViewOffsetShakeAndZoomMoveTheCells) {
     map_.map.Tile(0, 2, 1) = 0;
     renderer_.viewX = 40;

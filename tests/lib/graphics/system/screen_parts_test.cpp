@@ -393,6 +393,87 @@ TEST_F(DrawLockTest, ThePlainCopyIsHandedToTheDisplayOnlyBetweenSurfacesOfOneMem
     EXPECT_EQ(BackPixel(12, 12), 0u);
 }
 
+// Plain copies go straight to the display without the lock; each draw
+// decides it again from the settings, the target and the graph of that draw.
+TEST_F(DrawLockTest, EachDrawDecidesItsPlainCopyAfresh) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kDirectDraw, 32));
+    constexpr uint32_t kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+    SetBackgroundColor(0, 0, 255);
+    ClearDrawScreen();
+    // A 4 x 4 tile: its left half white, its right half the key (black).
+    const int tile = MakeDrawTarget(4, 4);
+    ASSERT_EQ(SetDrawScreen(tile), 0);
+    SetBackgroundColor(0, 0, 0);
+    ClearDrawScreen();
+    DrawBox(0, 0, 2, 4, GetColorValue(255, 255, 255), 1);
+    SetBackgroundColor(0, 0, 255);
+    ASSERT_EQ(SetDrawScreen(kBackScreen), 0);
+
+    EXPECT_EQ(DrawGraph(0, 0, tile, 1), 0);
+    EXPECT_EQ(BackPixel(1, 1), kWhite);
+    EXPECT_EQ(BackPixel(3, 1), kBlue);  // keyed out
+    // Brightness set between two draws: the second goes through the lock.
+    SetDrawBrightness(128, 128, 128);
+    EXPECT_EQ(DrawGraph(8, 0, tile, 1), 0);
+    SetDrawBrightness(255, 255, 255);
+    EXPECT_EQ(BackPixel(8, 0), 0x808080u);
+    EXPECT_EQ(BackPixel(11, 0), kBlue);
+    SetDrawBlendMode(1, 128);
+    EXPECT_EQ(DrawGraph(16, 0, tile, 0), 0);
+    const uint32_t half = BackPixel(16, 0);
+    EXPECT_TRUE(half == 0x7F7FFFu || half == 0x8080FFu) << std::hex << half;
+    SetDrawBlendMode(0, 255);
+    EXPECT_EQ(DrawGraph(24, 0, tile, 0), 0);
+    EXPECT_EQ(BackPixel(24, 0), kWhite);
+    EXPECT_EQ(BackPixel(27, 0), 0u);  // unkeyed: the black half too
+    // A scaled draw at the graph's own size is the same copy.
+    EXPECT_EQ(DrawGraphScaled(32, 0, 36, 4, tile, 1), 0);
+    EXPECT_EQ(BackPixel(32, 0), kWhite);
+    EXPECT_EQ(BackPixel(35, 0), kBlue);
+    SetDrawBrightness(128, 128, 128);
+    EXPECT_EQ(DrawGraphScaled(32, 8, 36, 12, tile, 1), 0);
+    SetDrawBrightness(255, 255, 255);
+    EXPECT_EQ(BackPixel(33, 9), 0x808080u);
+    EXPECT_EQ(BackPixel(34, 9), kBlue);
+
+    // The draw screen switched: the copy lands on the new target only.
+    const int target = MakeDrawTarget(8, 8);
+    ASSERT_EQ(SetDrawScreen(target), 0);
+    ClearDrawScreen();
+    EXPECT_EQ(DrawGraph(4, 4, tile, 1), 0);
+    ASSERT_EQ(SetDrawScreen(kBackScreen), 0);
+    EXPECT_EQ(BackPixel(4, 4), kBlue);
+    EXPECT_EQ(DrawGraph(40, 0, target, 0), 0);
+    EXPECT_EQ(BackPixel(44, 4), kWhite);
+    EXPECT_EQ(BackPixel(43, 3), kBlue);
+
+    // A lock left held is let go before the copy, which a locked back
+    // screen would refuse.
+    ASSERT_EQ(LockDrawScreenMemImg(nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr), 0);
+    ASSERT_TRUE(Screen().back->is_locked());
+    EXPECT_EQ(DrawGraph(48, 0, tile, 1), 0);
+    EXPECT_FALSE(Screen().back->is_locked());
+    EXPECT_EQ(BackPixel(48, 0), kWhite);
+
+    // A deleted graph's handle draws nothing, also once its slot is taken again.
+    ASSERT_EQ(DeleteGraph(tile), 0);
+    const int red = MakeDrawTarget(4, 4);
+    ASSERT_EQ(SetDrawScreen(red), 0);
+    SetBackgroundColor(255, 0, 0);
+    ClearDrawScreen();
+    SetBackgroundColor(0, 0, 255);
+    ASSERT_EQ(SetDrawScreen(kBackScreen), 0);
+    EXPECT_EQ(DrawGraph(56, 0, tile, 0), -1);
+    EXPECT_EQ(BackPixel(56, 0), kBlue);
+    EXPECT_EQ(DrawGraph(56, 0, red, 0), 0);
+    EXPECT_EQ(BackPixel(56, 0), 0xFF0000u);
+
+    // A lost source surface copies nothing; the draw itself is not refused.
+    GetSurfaceData(GetSurface2DData(GetGraphData(red)->parts[0])->store)->surface->MarkLost();
+    EXPECT_EQ(DrawGraph(64, 0, red, 0), 0);
+    EXPECT_EQ(BackPixel(64, 0), kBlue);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, TwoDDrawTest,
                          ::testing::Values(ModeCase{RenderMode::kSoftware, "software"},
                                            ModeCase{RenderMode::kDirectDraw, "directdraw"}),
