@@ -183,6 +183,19 @@ void BM_ScaledAlpha2x(benchmark::State& state) {
         int64_t{kWidth} * kHeight * 4);
 }
 
+// A window's frame pieces drawn stretched (picture and window edges): a
+// 16-pixel column of alpha pixels stretched down the screen (arg 0), and a
+// 16-pixel row stretched across it (arg 1), in mode 1.
+void BM_ScaledAlphaEdge(benchmark::State& state) {
+    const bool across = state.range(0) == 1;
+    Image src(16, 16, 1, 1, 1), dst(kWidth, kHeight, 1, 0, 2);
+    Configure(1, 230);
+    const Rect rect = across ? Rect{0, 0, kWidth, 16} : Rect{0, 0, 16, kHeight};
+    Report(
+        state, [&] { BltMemImgScaled(&dst.mem, &src.mem, &rect, 1, nullptr); }, nullptr,
+        int64_t{rect.right} * rect.bottom * 4);
+}
+
 void BM_FilledBox(benchmark::State& state) {
     const int format = static_cast<int>(state.range(0));
     Image dst(kWidth, kHeight, format, 0, 2);
@@ -218,6 +231,7 @@ BENCHMARK(BM_AlphaSource);
 BENCHMARK(BM_BlendGraph);
 BENCHMARK(BM_ScaledCopy2x)->Arg(1)->Arg(0);
 BENCHMARK(BM_ScaledAlpha2x);
+BENCHMARK(BM_ScaledAlphaEdge)->Arg(0)->Arg(1);
 BENCHMARK(BM_FilledBox)->Arg(1)->Arg(0);
 BENCHMARK(BM_AlphaBox);
 

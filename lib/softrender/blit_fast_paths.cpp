@@ -573,10 +573,21 @@ bool ScaledSourceMeetsDestination(const BlitJob& job, int source_bytes, int dest
     return source_lo < dest_hi && dest_lo < source_hi;
 }
 
-// A scaled job without blend image as unscaled one-row jobs: each source row
-// gathered through the column table once, then drawn by the unscaled vector
-// form. Only for images that do not overlap, since the gathered row is read
-// after earlier pixels of the row are written.
+// One source row through the column table, in pixels of `Bytes` bytes.
+template <int Bytes>
+void GatherRow(uint8_t* gathered, const uint8_t* srow, const int32_t* columns, int width) {
+    for (int x = 0; x < width; ++x)
+        std::memcpy(gathered + static_cast<size_t>(x) * Bytes, srow + static_cast<ptrdiff_t>(columns[x]) * Bytes,
+                    Bytes);
+}
+
+// A scaled job without blend image as unscaled jobs, one for each run of
+// destination rows that show the same source row: the run reads that row
+// over and over (a source pitch of zero). The row is gathered through the
+// column table once, or read where it lies when the columns are the source's
+// own, one after another (a piece stretched only downwards). Only for images
+// that do not overlap, since the gathered row is read after earlier pixels of
+// the row are written.
 template <class Format>
 bool RunScaledAsRows(const BlitJob& job) {
     if (job.blend != nullptr || job.kind == SourceKind::kPaletted) {
@@ -586,27 +597,36 @@ bool RunScaledAsRows(const BlitJob& job) {
     if (ScaledSourceMeetsDestination(job, source_bytes, PixelBytes<Format>())) {
         return false;
     }
-    std::vector<uint8_t> gathered(static_cast<size_t>(job.width) * source_bytes);
-    BlitJob row_job = job;
-    row_job.columns = nullptr;
-    row_job.rows = nullptr;
-    row_job.height = 1;
-    row_job.src = gathered.data();
-    row_job.src_pitch = 0;
-    for (int y = 0; y < job.height; ++y) {
-        if (y == 0 || job.rows[y] != job.rows[y - 1]) {
-            const uint8_t* srow = job.src + job.src_pitch * job.rows[y];
-            for (int x = 0; x < job.width; ++x) {
-                std::memcpy(gathered.data() + static_cast<size_t>(x) * source_bytes,
-                            srow + static_cast<ptrdiff_t>(job.columns[x]) * source_bytes, source_bytes);
-            }
+    bool straight = true;
+    for (int x = 1; x < job.width && straight; ++x) {
+        straight = job.columns[x] == job.columns[0] + x;
+    }
+    std::vector<uint8_t> gathered(straight ? 0 : static_cast<size_t>(job.width) * source_bytes);
+    BlitJob run_job = job;
+    run_job.columns = nullptr;
+    run_job.rows = nullptr;
+    run_job.src_pitch = 0;
+    for (int y = 0; y < job.height;) {
+        int end = y + 1;
+        while (end < job.height && job.rows[end] == job.rows[y]) {
+            ++end;
         }
-        row_job.dst = job.dst + job.dst_pitch * y;
-        // Every row makes the same choice; only the first can decline, before
+        const uint8_t* srow = job.src + job.src_pitch * job.rows[y];
+        if (straight) {
+            run_job.src = srow + static_cast<ptrdiff_t>(job.columns[0]) * source_bytes;
+        } else {
+            source_bytes == 4 ? GatherRow<4>(gathered.data(), srow, job.columns, job.width)
+                              : GatherRow<2>(gathered.data(), srow, job.columns, job.width);
+            run_job.src = gathered.data();
+        }
+        run_job.dst = job.dst + job.dst_pitch * y;
+        run_job.height = end - y;
+        // Every run makes the same choice; only the first can decline, before
         // anything is drawn.
-        if (!RunFastBlitJob<Format>(row_job)) {
+        if (!RunFastBlitJob<Format>(run_job)) {
             return false;
         }
+        y = end;
     }
     return true;
 }

@@ -492,11 +492,17 @@ void DdSurface::CopyInShownFrame() const {
 }
 
 void DdSurface::ReplaceSharedStore(bool keep) {
+    // The stores taken in turn (the back buffer's frames) are made on huge
+    // pages when large; the surface's first store is not one of them and is
+    // let go once the primary no longer shows it, so that the two stores
+    // the frames settle on are both.
+    const bool huge_pages = pixels_->size() >= kHugePixelStoreBytes;
     std::shared_ptr<PixelStore> fresh;
-    if (spare_ && spare_.use_count() == 1 && spare_->size() == pixels_->size()) {
+    if (spare_ && spare_.use_count() == 1 && spare_->size() == pixels_->size() &&
+        spare_->get_allocator().huge_pages() == huge_pages) {
         fresh = std::move(spare_);
     } else {
-        fresh = std::make_shared<PixelStore>(pixels_->size());
+        fresh = std::make_shared<PixelStore>(pixels_->size(), PixelStoreAllocator<uint8_t>(huge_pages));
     }
     if (keep) std::memcpy(fresh->data(), pixels_->data(), pixels_->size());
     spare_ = std::move(pixels_);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/display/display_types.h"
+#include "platform/display/pixel_store.h"
 #include "platform/window/window_messages.h"
 
 namespace velk::platform {
@@ -168,7 +169,6 @@ public:
     void PrepareWrite() { BeforeWrite(); }
 
 private:
-    using PixelStore = std::vector<uint8_t>;
     // A frame of another surface that a primary shows at `area` without a
     // copy of its own: the rows stay in that surface's store, which the
     // surface leaves to the primary when it writes again.

@@ -91,6 +91,26 @@ const Coverage& CoverageTable(int font_type, int value) {
     return table[static_cast<size_t>(font_type)][static_cast<size_t>(value)];
 }
 
+// Anti-aliased edged cells over a plain 32-bit image by premultiplied
+// entries, one of 64 bits a cell value: the ink's blue, green and red each
+// times its coverage a, then 256 - a. A channel is then
+// (d x (256 - a) + s x a) >> 8 in one multiply and one add, as the alpha
+// blit mixes it (the sum stays below 2^16). An opaque ink's entry holds
+// s x 256 and weight 0, which gives s itself. The last word's high byte
+// is 0xFF for an opaque ink and 0 for others: X, weighted 0, comes out as
+// that byte, and or'd with the destination's X it is the blit's X (0xFF
+// over an opaque ink, the destination's over the others).
+uint64_t OverEntry32(const Ink& ink) {
+    const uint32_t a = ink.alpha;
+    const bool opaque = a == 255;
+    const uint64_t times = opaque ? 256 : a;
+    uint64_t entry = 0;
+    for (int c = 0; c < 3; ++c) {
+        entry |= (((ink.pixel >> (8 * c)) & 0xFF) * times) << (16 * c);
+    }
+    return entry | (static_cast<uint64_t>(opaque ? 0xFF00 : 256 - a) << 48);
+}
+
 template <Kind kKind>
 inline void Put(uint8_t* p, const Ink& ink) {
     if constexpr (kKind == Kind::k8) {
@@ -857,6 +877,7 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 #if defined(VELK_WIDE_GLYPHS)
 bool g_widest_allowed = true;
 bool g_permutes_allowed = true;
+bool g_entries_allowed = true;
 
 // GCC 12's 512-bit intrinsics start from a register left undefined on
 // purpose, which its flow analysis then reports as used uninitialised.
@@ -1026,6 +1047,109 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
     }
 }
 
+// Sixteen pixels from sixteen cell values over a plain 32-bit image, by the
+// entries of OverEntry32; `d` holds what is there (lanes whose cell is 0
+// stay as they are and are not stored).
+VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m128i cells, const long long* entries) {
+    const __m512i zero = _mm512_setzero_si512();
+    // The unpacks below take pixels 0, 1 of each 128 bits low and 2, 3
+    // high: the values in that order index the entries.
+    const __m128i ordered =
+        _mm_shuffle_epi8(cells, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15));
+    const __m512i index = _mm512_cvtepu8_epi32(ordered);
+    // (Value 0 leaves its pixel: its entry is not read.)
+    const __mmask16 any = _mm_test_epi8_mask(ordered, ordered);
+    const __m512i low_entries =
+        _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any), _mm512_castsi512_si256(index), entries, 8);
+    const __m512i high_entries = _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any >> 8),
+                                                             _mm512_extracti64x4_epi64(index, 1), entries, 8);
+    // Each pixel's 256 - a over its blue, green and red words, X weighted 0.
+    const __m512i spread =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(6, -1, 6, -1, 6, -1, -1, -1, 14, -1, 14, -1, 14, -1, -1, -1));
+    auto mix = [spread](__m512i d16, __m512i entry) VELK_TARGET_512 {
+        return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(d16, _mm512_shuffle_epi8(entry, spread)), entry),
+                                 8);
+    };
+    const __m512i lo = mix(_mm512_unpacklo_epi8(d, zero), low_entries);
+    const __m512i hi = mix(_mm512_unpackhi_epi8(d, zero), high_entries);
+    // packed | (d & 0xFF000000)
+    return _mm512_ternarylogic_epi32(_mm512_packus_epi16(lo, hi), d, _mm512_set1_epi32(static_cast<int>(0xFF000000u)),
+                                     0xF8);
+}
+
+// Up to sixteen pixels each of kRows rows (sixteen / kRows lanes a row) a
+// step: a glyph's last few columns take as many rows in one step as its
+// other steps take pixels of one. Row q's lanes read its cells and pixels
+// from 16 / kRows x q before where they start, so a step of more than one
+// row must not start within the first 16 - 16 / kRows pixels of the
+// image's row.
+template <int kRows>
+VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                             __mmask16 row_mask, int rows, const long long* entries) {
+    constexpr int kLanes = 16 / kRows;
+    __m128i values = _mm_setzero_si128();
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(q < rows ? row_mask << (kLanes * q) : 0);
+        values = _mm_mask_loadu_epi8(values, mask, cells + q * cell_pitch - kLanes * q);
+    }
+    const __mmask16 draw = _mm_test_epi8_mask(values, values);
+    if (draw == 0) {
+        return;
+    }
+    constexpr auto kRowLanes = static_cast<__mmask16>((1u << kLanes) - 1);
+    __m512i d = _mm512_setzero_si512();
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
+        d = _mm512_mask_loadu_epi32(d, mask, p + q * pitch - 4 * kLanes * q);
+    }
+    const __m512i out = MixEntriesOver32(d, values, entries);
+    for (int q = 0; q < kRows; ++q) {
+        const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
+        _mm512_mask_storeu_epi32(p + q * pitch - 4 * kLanes * q, mask, out);
+    }
+}
+
+VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& /*lookup*/,
+                                        const uint32_t* cover_words) {
+    const auto* entries = reinterpret_cast<const long long*>(cover_words);
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
+    const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
+    uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 4;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;  // where a row's last step starts
+    const int rest = width - last;
+    const auto last_mask = static_cast<__mmask16>(StepMask(last, width, 16));
+    // A last step of a few columns after whole ones takes two or four rows
+    // (it starts at least sixteen pixels into the box).
+    const int rows_a_step = last == 0 || rest > 8 ? 1 : (rest > 4 ? 2 : 4);
+    const int height = y1 - y0;
+    for (int gy = 0; gy < height; ++gy) {
+        const uint8_t* cells = src + gy * cell_pitch;
+        uint8_t* p = row + gy * pitch;
+        for (int gx = 0; gx < last; gx += 16) {
+            PutOverEntries32<1>(p + gx * 4, pitch, cells + gx, cell_pitch, 0xFFFF, 1, entries);
+        }
+        if (rows_a_step == 1) {
+            PutOverEntries32<1>(p + last * 4, pitch, cells + last, cell_pitch, last_mask, 1, entries);
+        }
+    }
+    const uint8_t* cells = src + last;
+    uint8_t* p = row + last * 4;
+    if (rows_a_step == 2) {
+        for (int gy = 0; gy < height; gy += 2) {
+            PutOverEntries32<2>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
+                                entries);
+        }
+    } else if (rows_a_step == 4) {
+        for (int gy = 0; gy < height; gy += 4) {
+            PutOverEntries32<4>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
+                                entries);
+        }
+    }
+}
+
 // d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
 // (|s - d| x w stays inside 16 signed bits).
 template <int kShift>
@@ -1035,18 +1159,135 @@ VELK_TARGET_512 inline __m512i Mix565x32(__m512i d, __m512i s, __m512i w) {
         return _mm512_add_epi16(dc, _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(sc, dc), w), kShift));
     };
     const __m512i red = mix(_mm512_srli_epi16(d, 11), _mm512_srli_epi16(s, 11));
-    const __m512i green =
-        mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
     const __m512i blue = mix(_mm512_and_si512(d, five), _mm512_and_si512(s, five));
-    return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+    if constexpr (kShift == 4) {
+        // Green where it lies, which saves two shifts: (s - d) x 32 x w
+        // stays inside 16 signed bits for weights up to 16, and shifted
+        // down by 4 it is 32 x (s - d) x w / 16 exactly, whose bits below
+        // 32 cleared are 32 x floor((s - d) x w / 16).
+        const __m512i field = _mm512_set1_epi16(0x07E0);
+        const __m512i dg = _mm512_and_si512(d, field);
+        const __m512i step =
+            _mm512_srai_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(_mm512_and_si512(s, field), dg), w), 4);
+        const __m512i green =
+            _mm512_add_epi16(dg, _mm512_and_si512(step, _mm512_set1_epi16(static_cast<int16_t>(0xFFE0))));
+        return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(green, blue));
+    } else {
+        const __m512i green =
+            mix(_mm512_and_si512(_mm512_srli_epi16(d, 5), six), _mm512_and_si512(_mm512_srli_epi16(s, 5), six));
+        return _mm512_or_si512(_mm512_slli_epi16(red, 11), _mm512_or_si512(_mm512_slli_epi16(green, 5), blue));
+    }
+}
+
+// Thirty-two anti-aliased cells over the 16-bit pixels `d` of a plain image,
+// as an alpha blit would write them, by their sixteen levels of one colour
+// or by the inks of edged cells. The weights choose, as in the 256-bit
+// forms: a whole ink mixes by 16/16 (or 256/256) to itself and a pixel left
+// as it is by 0.
+template <LookupForm kForm>
+VELK_TARGET_512 inline __m512i MixCells16(__m256i cells, __m512i d, __m512i color, const uint32_t* cover_words) {
+    const __m512i values = _mm512_cvtepu8_epi16(cells);
+    if constexpr (kForm == LookupForm::kLevels) {
+        // 15 weighs 16; 0 and values above 15 weigh nothing.
+        const __m512i fifteen = _mm512_set1_epi16(15);
+        const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
+        const __m512i weight = _mm512_maskz_mov_epi16(
+            levels,
+            _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values, _mm512_set1_epi16(1)));
+        return Mix565x32<4>(d, color, weight);
+    } else {
+        static_assert(kForm == LookupForm::kGather);
+        // Each value's colour word with its coverage above it, for the
+        // first sixteen cells and the second.
+        const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
+        const __m512i first =
+            _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
+        const __m512i second =
+            _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
+        const __m512i ink =
+            _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
+                               _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
+        const __m512i alpha =
+            _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
+                               _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
+        const __m512i weight = _mm512_mask_add_epi16(alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)),
+                                                     alpha, _mm512_set1_epi16(1));
+        return Mix565x32<8>(d, ink, weight);
+    }
+}
+
+// A glyph's last few columns (`mask`, at most 32 / kRows) of kRows rows in
+// one step of 32 lanes, row q at lanes 32 / kRows x q. Rows are loaded and
+// stored a quarter of the register at a time, each at up to a quarter's
+// width before where it starts: the step must start at least 16 pixels
+// into the image's row.
+template <LookupForm kForm, int kRows>
+VELK_TARGET_512 inline void PutLastColumns16(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                             __mmask16 mask, int rows, __m512i color, const uint32_t* cover_words) {
+    constexpr int kLanes = 32 / kRows;
+    static_assert(kLanes == 4 || kLanes == 8);
+    __m128i cell_parts[2] = {_mm_setzero_si128(), _mm_setzero_si128()};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 16;
+        const auto row_mask = static_cast<__mmask16>(q < rows ? mask << at : 0);
+        cell_parts[kLanes * q / 16] =
+            _mm_mask_loadu_epi8(cell_parts[kLanes * q / 16], row_mask, cells + q * cell_pitch - at);
+    }
+    const __m256i values = _mm256_inserti128_si256(_mm256_castsi128_si256(cell_parts[0]), cell_parts[1], 1);
+    if (_mm256_testz_si256(values, values)) {
+        return;
+    }
+    __m128i parts[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 8;
+        const auto row_mask = static_cast<__mmask8>(q < rows ? mask << at : 0);
+        parts[kLanes * q / 8] = _mm_mask_loadu_epi16(parts[kLanes * q / 8], row_mask, p + q * pitch - 2 * at);
+    }
+    __m512i d = _mm512_castsi128_si512(parts[0]);
+    d = _mm512_inserti32x4(d, parts[1], 1);
+    d = _mm512_inserti32x4(d, parts[2], 2);
+    d = _mm512_inserti32x4(d, parts[3], 3);
+    const __m512i mixed = MixCells16<kForm>(values, d, color, cover_words);
+    const __m128i out[4] = {_mm512_castsi512_si128(mixed), _mm512_extracti32x4_epi32(mixed, 1),
+                            _mm512_extracti32x4_epi32(mixed, 2), _mm512_extracti32x4_epi32(mixed, 3)};
+    for (int q = 0; q < kRows; ++q) {
+        const int at = kLanes * q % 8;
+        const auto row_mask = static_cast<__mmask8>(q < rows ? mask << at : 0);
+        _mm_mask_storeu_epi16(p + q * pitch - 2 * at, row_mask, out[kLanes * q / 8]);
+    }
+}
+
+// The columns from `from` on of a glyph box written by PutLastColumns16:
+// true when they are few enough (at most eight) and start far enough into
+// the box (sixteen).
+template <LookupForm kForm>
+VELK_TARGET_512 bool WriteLastColumns16(uint8_t* row, ptrdiff_t pitch, const uint8_t* src, ptrdiff_t cell_pitch,
+                                        int from, int width, int height, __m512i color, const uint32_t* cover_words) {
+    const int count = width - from;
+    if (from < 16 || count > 8) {
+        return false;
+    }
+    const auto mask = static_cast<__mmask16>((1u << count) - 1);
+    uint8_t* p = row + 2 * static_cast<ptrdiff_t>(from);
+    const uint8_t* cells = src + from;
+    if (count > 4) {
+        for (int gy = 0; gy < height; gy += 4) {
+            PutLastColumns16<kForm, 4>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, mask, height - gy,
+                                       color, cover_words);
+        }
+    } else {
+        for (int gy = 0; gy < height; gy += 8) {
+            PutLastColumns16<kForm, 8>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, mask, height - gy,
+                                       color, cover_words);
+        }
+    }
+    return true;
 }
 
 // Anti-aliased cells over a plain 16-bit image (written as an alpha blit
-// would write them), by their sixteen levels of one colour or by the inks of
-// edged cells, sixteen pixels of two rows a step: one register holds both
-// rows, as glyphs of this size are rarely wider than sixteen. The weights
-// choose, as in the 256-bit forms: a whole ink mixes by 16/16 (or 256/256)
-// to itself and a pixel left as it is by 0.
+// would write them) by MixCells16, sixteen pixels of two rows a step: one
+// register holds both rows, as glyphs of this size are rarely wider than
+// sixteen. A few last columns take several rows a step.
 template <LookupForm kForm>
 VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
                                         int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
@@ -1054,12 +1295,17 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;
     const __m512i color = _mm512_set1_epi16(static_cast<int16_t>(lookup.level_color));
-    const __m512i fifteen = _mm512_set1_epi16(15);
-    const __m512i word_bits = _mm512_set1_epi32(0xFFFF);
-    for (int gx = x0; gx < x1; gx += 16) {
-        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
-        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+    const uint8_t* box_cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
+    uint8_t* box_row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2;
+    const int width = x1 - x0;
+    const int last = (width - 1) & ~15;  // where the last step of a row starts
+    const bool last_together =
+        WriteLastColumns16<kForm>(box_row, pitch, box_cells, cell_pitch, last, width, y1 - y0, color, cover_words);
+    const int end = last_together ? last : width;
+    for (int gx = 0; gx < end; gx += 16) {
+        const auto mask = static_cast<__mmask16>(StepMask(gx, end, 16));
+        const uint8_t* src = box_cells + gx;
+        uint8_t* row = box_row + static_cast<ptrdiff_t>(gx) * 2;
         for (int gy = y0; gy < y1; gy += 2, src += 2 * cell_pitch, row += 2 * pitch) {
             // The second row's half is empty past the box's last row.
             const __mmask16 next_mask = gy + 1 < y1 ? mask : 0;
@@ -1068,35 +1314,9 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
             if (_mm256_testz_si256(cells, cells)) {
                 continue;
             }
-            const __m512i values = _mm512_cvtepu8_epi16(cells);
             const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, row)),
                                                  _mm256_maskz_loadu_epi16(next_mask, row + pitch), 1);
-            __m512i mixed;
-            if constexpr (kForm == LookupForm::kLevels) {
-                // 15 weighs 16; 0 and values above 15 weigh nothing.
-                const __mmask32 levels = _mm512_cmple_epu16_mask(values, fifteen);
-                const __m512i weight = _mm512_maskz_mov_epi16(
-                    levels, _mm512_mask_add_epi16(values, _mm512_cmpeq_epi16_mask(values, fifteen), values,
-                                                  _mm512_set1_epi16(1)));
-                mixed = Mix565x32<4>(d, color, weight);
-            } else {
-                static_assert(kForm == LookupForm::kGather);
-                // Each value's colour word with its coverage above it, for
-                // the first row's sixteen pixels and the second's.
-                const __m512i first =
-                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_castsi256_si128(cells)), cover_words, 4);
-                const __m512i second =
-                    _mm512_i32gather_epi32(_mm512_cvtepu8_epi32(_mm256_extracti128_si256(cells, 1)), cover_words, 4);
-                const __m512i ink = _mm512_inserti64x4(
-                    _mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_and_si512(first, word_bits))),
-                    _mm512_cvtepi32_epi16(_mm512_and_si512(second, word_bits)), 1);
-                const __m512i alpha =
-                    _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtepi32_epi16(_mm512_srli_epi32(first, 16))),
-                                       _mm512_cvtepi32_epi16(_mm512_srli_epi32(second, 16)), 1);
-                const __m512i weight = _mm512_mask_add_epi16(
-                    alpha, _mm512_cmpeq_epi16_mask(alpha, _mm512_set1_epi16(255)), alpha, _mm512_set1_epi16(1));
-                mixed = Mix565x32<8>(d, ink, weight);
-            }
+            const __m512i mixed = MixCells16<kForm>(cells, d, color, cover_words);
             _mm256_mask_storeu_epi16(row, mask, _mm512_castsi512_si256(mixed));
             _mm256_mask_storeu_epi16(row + pitch, next_mask, _mm512_extracti64x4_epi64(mixed, 1));
         }
@@ -1111,7 +1331,8 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
 // lookup of 64 cells is two two-table permutes and a choice by the value's
 // top bit. A step is sixteen pixels of four rows (a glyph row is rarely
 // wider), arranged so that interleaving the bytes leaves two rows' colour
-// words in each register, as WriteOverBox16x512 mixes them. (Over a 32-bit
+// words in each register, as WriteOverBox16x512 mixes them; a few last
+// columns are written as WriteOverBox16x512 writes them. (Over a 32-bit
 // image, four planes and their interleaving cost more than the gather.)
 VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0,
                                               int y0, int x1, int y1, const Ink* /*inks*/,
@@ -1129,6 +1350,14 @@ VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, 
     const __m512i zero = _mm512_setzero_si512();
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;
+    // A few last columns are gathered, several rows a step.
+    const int last = x0 + ((x1 - x0 - 1) & ~15);
+    if (WriteLastColumns16<LookupForm::kGather>(dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2,
+                                                pitch, glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0,
+                                                cell_pitch, last - x0, x1 - x0, y1 - y0, _mm512_setzero_si512(),
+                                                cover_words)) {
+        x1 = last;
+    }
     for (int gx = x0; gx < x1; gx += 16) {
         const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
         const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
@@ -1186,6 +1415,9 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
     }
     if (kind == Kind::k32Over && lookup.gather) {
+        if (g_entries_allowed) {
+            return &WriteOverEntries32;
+        }
         return &WriteOverBox512<LookupForm::kGather>;
     }
     if (kind == Kind::k32Over && lookup.sixteen_levels) {
@@ -1355,6 +1587,14 @@ void UseWidestGlyphWriter(bool allowed) {
 #endif
 }
 
+void UseGlyphMixEntries(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_entries_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
 void UseGlyphInkPermutes(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_permutes_allowed = allowed;
@@ -1494,7 +1734,13 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         lookup_.sixteen_levels = levels;
         lookup_.level_color = color;
     }
-    if (UsesCoverWords()) {
+    if (UsesCoverWords() && kind_ == Kind::k32Over) {
+        for (size_t v = 0; v < 256; ++v) {
+            const uint64_t entry = OverEntry32(inks_[v]);
+            cover_words_[2 * v] = static_cast<uint32_t>(entry);
+            cover_words_[2 * v + 1] = static_cast<uint32_t>(entry >> 32);
+        }
+    } else if (UsesCoverWords()) {
         auto* planes = reinterpret_cast<uint8_t*>(cover_words_.data() + 256);
         for (size_t v = 0; v < 256; ++v) {
             cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);

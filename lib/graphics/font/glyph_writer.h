@@ -109,19 +109,20 @@ private:
     void MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t unused, int bright_red, int bright_green,
                   int bright_blue, int blit_weight);
 
-    // Anti-aliased edged cells over a plain 16-bit image read their inks from
+    // Anti-aliased edged cells over a plain image read their inks from
     // cover_words_.
-    bool UsesCoverWords() const { return kind_ == Kind::k16Over && font_type_ == 3; }
+    bool UsesCoverWords() const { return (kind_ == Kind::k16Over || kind_ == Kind::k32Over) && font_type_ == 3; }
 
     Kind kind_ = Kind::k32;
     int font_type_ = 0;
     std::array<Ink, 256> inks_{};
     int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
-    // Each ink's colour word with its coverage in bits 16 to 23 (one load a
-    // pixel), then the tables of byte permutes: the word's low byte of every
-    // value at byte 256 c + value for c = 0, its high byte for 1, the
-    // coverage for 2.
+    // At 16 bits, each ink's colour word with its coverage in bits 16 to 23
+    // (one load a pixel), then the tables of byte permutes: the word's low
+    // byte of every value at byte 256 c + value for c = 0, its high byte for
+    // 1, the coverage for 2. At 32 bits, each ink's premultiplied entry of 64
+    // bits (two words a value).
     std::array<uint32_t, 512> cover_words_{};
     bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
     InkKey inks_made_for_{};
@@ -137,6 +138,10 @@ void UseWideGlyphWriter(bool allowed);
 // (on by default); off, they stay at 256 bits. A writer chooses its 512-bit
 // form when it begins a string.
 void UseWidestGlyphWriter(bool allowed);
+// Whether the 512-bit form of anti-aliased edged cells over a plain 32-bit
+// image may mix by premultiplied entries (on by default); off, it gathers
+// the inks and mixes them as the 256-bit forms do.
+void UseGlyphMixEntries(bool allowed);
 // Whether the 512-bit forms may build the inks of anti-aliased edged cells
 // over a plain 16-bit image by byte permutes where the machine has them (on
 // by default); off, they gather them.

@@ -453,6 +453,50 @@ TEST_P(BlitDifferentialTest, LargerScaledBlitsRunTheVectorPathsRowByRow) {
     }
 }
 
+TEST_P(BlitDifferentialTest, ScaledBlitsOfRowsAtFullWidthMatchTheReference) {
+    // Pieces stretched or squeezed downwards only: the destination columns
+    // are the source's own, one after another (read in place, cut on the
+    // left or not), or the same mirrored (gathered); runs of destination
+    // rows repeat one source row, or rows are skipped.
+    std::mt19937 rng(8117);
+    for (int format : {0, 1}) {
+        for (Kind kind : kKinds) {
+            for (int mode : {0, 1, 2}) {
+                for (bool trans : {false, true}) {
+                    for (bool taller : {true, false}) {
+                        const Cell cell{format, kind, mode, false, false, trans};
+                        const int source_h = taller ? Pick(rng, 2, 4) : Pick(rng, 9, 12);
+                        Scenario scenario(cell, rng, Dimensions{Pick(rng, 20, 60), source_h, 67, 12});
+                        scenario.settings().param = 200;
+                        scenario.PlantAlphaRuns();
+                        scenario.SetDrawArea({0, 0, 67, 12});
+                        const int w = scenario.src_w();
+                        const int h = taller ? Pick(rng, source_h + 3, 12) : Pick(rng, 2, source_h - 2);
+                        const bool mirror_x = Pick(rng, 0, 3) == 0;
+                        const int left = Pick(rng, -3, 4);
+                        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
+                        const auto expected =
+                            scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
+                                if (dx < left || dx >= left + w || dy >= h) {
+                                    return false;
+                                }
+                                *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
+                                *sy = SampledIndex(dy, h, scenario.src_h(), false);
+                                return true;
+                            });
+                        scenario.ApplySettings();
+                        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect,
+                                        scenario.trans_flag(), nullptr);
+                        ASSERT_TRUE(Check(scenario, expected, "BltMemImgScaled rows at full width"))
+                            << "format " << format << " mode " << mode << " trans " << trans << " taller " << taller
+                            << " mirrored " << mirror_x << " left " << left;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffset) {
     // The alpha-source draw at every width up to two vector steps and past
     // the wider ones, read from and written to shifted columns, over rows

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/display/display_clipper.h"
 #include "tests/platform/display/display_fixture.h"
@@ -102,6 +103,75 @@ TEST_F(PrimaryFrameTest, TheShownFrameOutlivesTheBackBuffersNextFrames) {
     EXPECT_EQ(Pixel32(*primary, 99, 50), 0u);
     EXPECT_EQ(Pixel32(*primary, 740, 529), 0u);
     EXPECT_EQ(Pixel32(*primary, 100, 530), 0u);
+}
+
+TEST_F(PrimaryFrameTest, TheBackBufferSettlesOnTwoStoresInTurn) {
+    // Frame after frame (nothing reading the primary) the back buffer writes
+    // into the store the primary let go of: after the first frames it
+    // alternates between two stores, never the one the primary shows, and
+    // makes no new one.
+    const auto store = [&] {
+        DdSurfaceDesc desc;
+        EXPECT_EQ(back->Lock(nullptr, &desc, kDdLockWait | kDdLockReadOnly), kDdOk);
+        EXPECT_EQ(back->Unlock(nullptr), kDdOk);
+        return desc.surface;
+    };
+    std::vector<void*> stores;
+    for (int frame = 1; frame <= 8; ++frame) {
+        DrawFrame(frame);
+        stores.push_back(store());
+        ShowBack();
+        EXPECT_EQ(Presented().at(639, 479), Pattern(frame, 639, 479) & 0xFFFFFF);
+    }
+    for (size_t i = 4; i < stores.size(); ++i) {
+        EXPECT_EQ(stores[i], stores[i - 2]) << i;
+        EXPECT_NE(stores[i], stores[i - 1]) << i;
+        // Frame-sized stores taken in turn start on a huge page.
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(stores[i]) % (uintptr_t{2} << 20), 0u) << i;
+    }
+    // A partial write goes on in the other store, with the frame's pixels.
+    const Rect corner{0, 0, 8, 8};
+    Fill(*back, 0x123456, &corner);
+    EXPECT_EQ(store(), stores[6]);
+    EXPECT_EQ(Pixel32(*back, 7, 7), 0x123456u);
+    EXPECT_EQ(Pixel32(*back, 8, 8), Pattern(8, 8, 8));
+    ExpectPrimaryShows(8);
+    // The primary took its frame in when read: the store is the back
+    // buffer's alone, and the next frame after a blit takes the other.
+    DrawFrame(9);
+    EXPECT_EQ(store(), stores[6]);
+    ShowBack();
+    DrawFrame(10);
+    EXPECT_EQ(store(), stores[7]);
+    ExpectPrimaryShows(9);
+    // After a loss of the back buffer the frames go on in the same two.
+    ShowBack();
+    back->MarkLost();
+    ExpectPrimaryShows(10);
+    ASSERT_EQ(back->Restore(), kDdOk);
+    DrawFrame(11);
+    ShowBack();
+    DrawFrame(12);
+    EXPECT_TRUE(store() == stores[6] || store() == stores[7]);
+    ExpectPrimaryShows(11);
+}
+
+TEST_F(PrimaryFrameTest, AStoreAnotherPrimaryStillShowsIsNotTakenBack) {
+    auto second = MakePrimary();
+    // The frames settle on their two stores first.
+    for (int frame = 1; frame <= 4; ++frame) {
+        DrawFrame(frame);
+        ShowBack();
+    }
+    DrawFrame(5);
+    Rect client = kClient;
+    ASSERT_EQ(second->Blt(&client, back.get(), nullptr, kDdBltWait, nullptr), kDdOk);
+    // Both stores are shown, one by each primary: the next frame needs a third.
+    DrawFrame(6);
+    EXPECT_EQ(Pixel32(*primary, kClient.left + 3, kClient.top + 4), Pattern(4, 3, 4));
+    EXPECT_EQ(Pixel32(*primary, kClient.left + 639, kClient.top + 479), Pattern(4, 639, 479));
+    EXPECT_EQ(Pixel32(*second, kClient.left + 3, kClient.top + 4), Pattern(5, 3, 4));
+    EXPECT_EQ(Pixel32(*back, 3, 4), Pattern(6, 3, 4));
 }
 
 TEST_F(PrimaryFrameTest, ABackBufferWrittenInPartKeepsTheRestAndAPartialBlitLandsOverTheShownFrame) {

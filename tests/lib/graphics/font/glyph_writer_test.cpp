@@ -3,9 +3,11 @@
 
 #include "lib/graphics/font/glyph_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -147,8 +149,9 @@ Cell RandomCell(int type, int width, std::mt19937& random) {
 constexpr int kWidth = 130;
 
 // How wide the writer's vector forms may be: the base forms only, up to 256
-// bits, or up to 512 (each where the machine has them), the last with or
-// without building inks by byte permutes.
+// bits, or up to 512 (each where the machine has them), the last with inks
+// gathered whole or with its other ways of finding them (byte permutes,
+// premultiplied entries).
 enum Width { kNarrow, kWide, kWidestGathered, kWidest };
 
 const char* WidthName(int width) {
@@ -167,11 +170,13 @@ protected:
         UseWideGlyphWriter(std::get<1>(GetParam()) != kNarrow);
         UseWidestGlyphWriter(std::get<1>(GetParam()) >= kWidestGathered);
         UseGlyphInkPermutes(std::get<1>(GetParam()) == kWidest);
+        UseGlyphMixEntries(std::get<1>(GetParam()) == kWidest);
     }
     void TearDown() override {
         UseWideGlyphWriter(true);
         UseWidestGlyphWriter(true);
         UseGlyphInkPermutes(true);
+        UseGlyphMixEntries(true);
     }
 };
 
@@ -396,6 +401,60 @@ TEST_P(GlyphWriterTest, AGlyphInTheImagesLastCornerStaysInsideIt) {
             ReleaseMemImg(&before);
         }
     }
+}
+
+// Anti-aliased cells, edged or not, over a plain image: every cell value
+// over every channel value of the pixel there, in inks of every channel
+// value. Each form's mix of ink and pixel, whatever way it finds the ink, is
+// the alpha blit's to the bit. (Text and edge in one colour, so each value's
+// ink is that colour at the value's coverage.)
+TEST_P(GlyphWriterTest, EveryCellValueMixesAsTheAlphaBlitOverEveryPixel) {
+    const ImageKind kind = std::get<0>(GetParam());
+    if (!kind.over) {
+        GTEST_SKIP() << "only images written as an alpha blit mix by the blit's rule";
+    }
+    constexpr int kSide = 256;
+    const int top = Is16(kind) ? 31 : 255, top_green = Is16(kind) ? 63 : 255;
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kSide, kSide, -1, 0, kind.format, 0, 0, nullptr), 0);
+    // Column v holds cell value v; row d the pixel of channel value d (the
+    // channels' own widths wrap it), its X too.
+    Cell cell{3, kSide, kSide, kSide, {}};
+    cell.pixels.assign(static_cast<size_t>(kSide * kSide) + 8, 0);
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x)
+            cell.pixels[static_cast<size_t>(y * kSide + x)] = static_cast<uint8_t>(x);
+    }
+    auto old_at = [&](int y) {
+        const uint32_t color = Join(kind, {y % (top + 1), y % (top_green + 1), (255 - y) % (top + 1)});
+        return Is16(kind) ? color : color | (static_cast<uint32_t>(y ^ 0x5A) << 24);
+    };
+    // (Anti-aliased cells without an edge have sixteen values.)
+    for (const auto& [type, values] : {std::pair{2, 16}, std::pair{3, kSide}}) {
+        for (int c = 0; c <= std::max(top, top_green); ++c) {
+            const uint32_t color = Join(kind, {c % (top + 1), (255 - c) % (top_green + 1), (7 * c) % (top + 1)});
+            for (int y = 0; y < kSide; ++y) {
+                for (int x = 0; x < values; ++x) {
+                    const uint32_t v = old_at(y);
+                    std::memcpy(MemImgPixelAddress(image, x, y), &v,
+                                static_cast<size_t>(MemImgBytesPerPixel(*image.base)));
+                }
+            }
+            GlyphWriter writer;
+            ASSERT_TRUE(writer.Begin(image, type, color, color, 255, 255, 255, true));
+            writer.Write(image, Rect{0, 0, kSide, kSide}, 0, 0,
+                         GlyphCellView{cell.pixels.data(), cell.pitch, values, cell.height});
+            for (int y = 0; y < kSide; ++y) {
+                const uint32_t old = old_at(y);
+                for (int x = 0; x < values; ++x) {
+                    const uint32_t want = Expected(kind, type, x, color, color, old, 0);
+                    ASSERT_EQ(Load(image, x, y), want)
+                        << kind.name << " type " << type << " colour " << c << " value " << x << " over " << y;
+                }
+            }
+        }
+    }
+    ReleaseMemImg(&image);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
