@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "lib/core/window/message_processing.h"
@@ -142,6 +143,29 @@ TEST_F(ScreenModeTest, WithoutDirectDrawTheScreenIsSoftwareAndTheWindowDrawsThro
     EXPECT_EQ(Screen().pacing_threshold, -1);
     EXPECT_EQ(GetDrawTargetSurface(), nullptr);
     EXPECT_NE(GetDrawTargetMemImg(), nullptr);
+}
+
+// The software back image lies over the screen's own store, rows laid out as
+// any software image's, in either mode and at either depth; the store goes
+// with the screens.
+TEST_F(ScreenModeTest, TheSoftwareBackImageLiesOverTheScreensOwnStore) {
+    for (const auto [mode, bits, pitch] :
+         {std::tuple{RenderMode::kSoftwareGdi, 32, 2560}, std::tuple{RenderMode::kSoftwareGdi, 16, 1280},
+          std::tuple{RenderMode::kSoftware, 16, 1280}}) {
+        SCOPED_TRACE(bits);
+        ASSERT_NO_FATAL_FAILURE(StartGraphics(mode, bits));
+        const ScreenState& s = Screen();
+        ASSERT_EQ(s.back_image_on_surface, 0);
+        EXPECT_EQ(s.back_image.pixels, s.back_image_store.data());
+        EXPECT_EQ(s.back_image.base->pitch, pitch);
+        EXPECT_GE(s.back_image_store.size(), static_cast<size_t>(pitch) * 480);
+        TermGraphicsSystem();
+        EXPECT_TRUE(Screen().back_image_store.empty());
+        EndMainWindow();
+        ResetWindowState();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
 }
 
 using PixelStoreTest = GraphicsTest;
