@@ -554,8 +554,11 @@ int RefillStreamSound(int32_t handle) {
 
 int RefillAllStreamSounds() {
     if (!SoundStarted()) return -1;
-    const std::vector<int32_t> handles = Sounds().stream_list;
-    for (int32_t handle : handles) RefillStreamSound(handle);
+    // Walked by position in the list itself: this runs on every pass of
+    // message processing, and a refill adds or removes no stream sound.
+    const std::vector<int32_t>& handles = Sounds().stream_list;
+    for (size_t i = 0; i < handles.size(); ++i)
+        RefillStreamSound(handles[i]);
     return 0;
 }
 

@@ -48,6 +48,12 @@ void FoldHatIntoAxes(Uint8 hat, JoystickState* state) {
 class SdlInputDevices final : public InputDevices {
 public:
     SdlInputDevices() {
+        // Left to itself SDL looks for joypads plugged in or out and reads the
+        // open ones on every pump of the window's events, a thousand times a
+        // second while the program waits; they are read here when asked for
+        // instead. Nothing reads SDL's sensors.
+        SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
+        SDL_SetHint(SDL_HINT_AUTO_UPDATE_SENSORS, "0");
         ready_ = SDL_InitSubSystem(SDL_INIT_EVENTS | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) == 0;
         if (ready_) SDL_AddEventWatch(&SdlInputDevices::Watch, this);
     }
@@ -90,7 +96,11 @@ public:
         return bits;
     }
 
-    int JoypadCount() override { return ready_ ? std::max(0, SDL_NumJoysticks()) : 0; }
+    int JoypadCount() override {
+        if (!ready_) return 0;
+        SDL_JoystickUpdate();
+        return std::max(0, SDL_NumJoysticks());
+    }
 
     bool OpenJoypad(int index, JoystickInfo* info) override {
         if (!ready_ || index < 0 || index >= kMaxJoypads) return false;
@@ -124,7 +134,11 @@ public:
     bool ReadJoypad(int index, JoystickState* state) override {
         if (index < 0 || index >= kMaxJoypads) return false;
         Pad& pad = pads_[index];
-        if (pad.joystick == nullptr || !SDL_JoystickGetAttached(pad.joystick)) return false;
+        if (pad.joystick == nullptr) return false;
+        // Brings in what the pad reported since the last read, and notices a
+        // pad that was pulled out.
+        SDL_JoystickUpdate();
+        if (!SDL_JoystickGetAttached(pad.joystick)) return false;
         *state = JoystickState{};
         if (pad.controller != nullptr) {
             ReadController(pad.controller, state);

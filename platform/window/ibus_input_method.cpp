@@ -6,6 +6,7 @@
 // pumped or a key was passed on.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -136,7 +137,16 @@ public:
     }
 
     void PumpEvents(std::vector<InputMethodEvent>& out) override {
-        Iterate();
+        // The window's events are pumped several times in a row on every pass
+        // of message processing; running the main context costs a poll of the
+        // daemon's connection each time, so it runs at most once a
+        // millisecond here. Keys passed on run it at once, and what it has
+        // already delivered is handed over on every call.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_iteration_ >= kIterationInterval) {
+            last_iteration_ = now;
+            Iterate();
+        }
         for (auto& event : pending_)
             out.push_back(std::move(event));
         pending_.clear();
@@ -162,6 +172,8 @@ private:
         }
         ibus_input_context_set_engine(context_, engine_.c_str());
     }
+
+    static constexpr auto kIterationInterval = std::chrono::microseconds(900);
 
     static void Iterate() {
         while (g_main_context_iteration(nullptr, FALSE)) {
@@ -217,6 +229,7 @@ private:
     std::string engine_;
     bool engine_ready_ = false;
     std::vector<InputMethodEvent> pending_;
+    std::chrono::steady_clock::time_point last_iteration_{};
 };
 
 }  // namespace

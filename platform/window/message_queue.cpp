@@ -3,6 +3,7 @@
 // the back-end's events turned into messages.
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/base/clock.h"
 #include "platform/base/sync.h"
@@ -295,10 +296,12 @@ void TranslateEvent(WindowSystem& system, const WindowEvent& event) {
 
 // The timer of the thread that is due first among those matching the filter.
 TimerRecord* DueTimer(WindowSystem& system, uint32_t thread, WindowHandle filter) {
-    const uint32_t now = ActiveClock().Milliseconds();
+    // Most looks at the queue find no timer at all; only those that do read the clock.
+    std::optional<uint32_t> now;
     for (auto& timer : system.timers) {
         if (timer.thread != thread || !Matches(filter, timer.window)) continue;
-        if (static_cast<int32_t>(now - timer.due_ms) >= 0) return &timer;
+        if (!now) now = ActiveClock().Milliseconds();
+        if (static_cast<int32_t>(*now - timer.due_ms) >= 0) return &timer;
     }
     return nullptr;
 }

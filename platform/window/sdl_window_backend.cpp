@@ -1,5 +1,6 @@
 // The real window back-end on SDL2.
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -21,6 +22,13 @@ namespace {
 
 constexpr int kMinimumDesktopWidth = 640;
 constexpr int kMinimumDesktopHeight = 480;
+// The window system is asked for news at most this often. Every wait of the
+// program sleeps at least a millisecond between its looks at the queue, so
+// each of those looks still asks once; the several looks one pass of message
+// processing makes in a row do not ask again.
+constexpr auto kNewsInterval = std::chrono::microseconds(900);
+// Events are taken from SDL's queue this many at a time.
+constexpr int kEventBatch = 16;
 
 bool IsHeadlessDriver() {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -143,8 +151,20 @@ public:
     void PumpEvents(std::vector<WindowEvent>& out) override {
         if (!video_ready_) return;
         if (!DisplayLost()) {
-            SDL_Event event;
-            while (SDL_PollEvent(&event) != 0) Convert(event, out);
+            // Asking the window system costs system calls (and, under X, a
+            // round to the server); what SDL has already queued, events pushed
+            // by the program itself included, is taken on every call.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last_news_ >= kNewsInterval) {
+                last_news_ = now;
+                SDL_PumpEvents();
+            }
+            SDL_Event events[kEventBatch];
+            int taken = 0;
+            while ((taken = SDL_PeepEvents(events, kEventBatch, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
+                for (int i = 0; i < taken; ++i)
+                    Convert(events[i], out);
+            }
         }
         // The loss may be noticed by any call, the graphics side's included;
         // it is reported here, once.
@@ -377,6 +397,7 @@ private:
 
     bool video_ready_ = false;
     bool loss_reported_ = false;
+    std::chrono::steady_clock::time_point last_news_{};
     std::map<WindowHandle, Native> windows_;
 };
 

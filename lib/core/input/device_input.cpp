@@ -56,6 +56,9 @@ struct InputState {
     std::array<uint8_t, 256> key_states{};
     int32_t key_map[platform::kMaxJoypads][kPadBits][kKeysPerBit]{};
     int pad_count = 0;
+    // How many of the pads below are open: message processing polls input on
+    // every pass, and without a joypad there is nothing to walk.
+    int open_pads = 0;
     std::array<PadState, platform::kMaxJoypads> pads;
     bool f10_held = false;
 };
@@ -109,6 +112,7 @@ void ReleasePads(InputState& state) {
         pad = PadState{};
     }
     state.pad_count = 0;
+    state.open_pads = 0;
 }
 
 bool StepDone(InputSetupStep step, int joypad = -1) {
@@ -171,6 +175,7 @@ void InitJoypads(InputState& state) {
         // A device that fails leaves no gap: pads are numbered as they are added.
         PadState& pad = state.pads[state.pad_count];
         pad.open = true;
+        ++state.open_pads;
         pad.device = index;
         pad.instance_name = std::move(info.instance_name);
         pad.product_name = std::move(info.product_name);
@@ -373,6 +378,7 @@ void StartWithoutLayer(InputState& state) {
         if (found >= Devices().JoypadCount() || !Devices().OpenJoypad(found, &info)) break;
         PadState& pad = state.pads[found];
         pad.open = true;
+        ++state.open_pads;
         pad.device = found;
         pad.four_axes = info.four_axes;
     }
@@ -431,7 +437,7 @@ int TerminateInput() {
 
 void PollInput() {
     InputState& state = State();
-    if (!state.started) return;
+    if (!state.started || state.open_pads == 0) return;
     const int32_t now = platform::Milliseconds31();
     for (PadState& pad : state.pads) {
         Vibration& vibration = pad.vibration;
@@ -456,7 +462,7 @@ void ReacquireInputDevices() {
 
 void UpdateJoypadEffects() {
     InputState& state = State();
-    if (!state.started) return;
+    if (!state.started || state.open_pads == 0) return;
     const bool active = GetWindowActiveFlag() != 0;
     for (PadState& pad : state.pads) {
         if (pad.open) UpdatePadEffects(pad, active);

@@ -102,5 +102,48 @@ TEST(SdlInputDevices, StartWithoutDevicesHeadless) {
     EXPECT_FALSE(devices->ReadJoypad(99, &state));
 }
 
+// Nothing pumps SDL's events here: a read of the pad alone must bring in what
+// the pad reported since the last read, and a pad pulled out reads no more.
+TEST(SdlInputDevices, AReadTakesThePadsNewsWithoutAnEventPump) {
+    auto devices = CreateSdlInputDevices();
+    const int before = devices->JoypadCount();
+    const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 4, 1);
+    if (device < 0) GTEST_SKIP() << "no virtual joysticks in this SDL: " << SDL_GetError();
+    ASSERT_EQ(devices->JoypadCount(), before + 1);
+    ASSERT_LT(device, kMaxJoypads);
+    JoystickInfo info;
+    ASSERT_TRUE(devices->OpenJoypad(device, &info));
+    SDL_Joystick* pad = SDL_JoystickOpen(device);
+    ASSERT_NE(pad, nullptr);
+
+    JoystickState state;
+    ASSERT_TRUE(devices->ReadJoypad(device, &state));
+    EXPECT_EQ(state.x, 0);
+    EXPECT_EQ(state.buttons[2], 0);
+    for (int round = 0; round < 2; ++round) {
+        const bool pressed = round == 0;
+        SDL_JoystickSetVirtualAxis(pad, 0, pressed ? -32768 : 0);
+        SDL_JoystickSetVirtualAxis(pad, 1, pressed ? 32767 : 0);
+        SDL_JoystickSetVirtualButton(pad, 2, pressed ? SDL_PRESSED : SDL_RELEASED);
+        SDL_JoystickSetVirtualHat(pad, 0, pressed ? SDL_HAT_RIGHTDOWN : SDL_HAT_CENTERED);
+        // The window's event pump, which runs a thousand times a second while
+        // the program waits, leaves the pads alone.
+        SDL_PumpEvents();
+        EXPECT_EQ(SDL_JoystickGetButton(pad, 2), pressed ? 0 : 1) << round;
+        ASSERT_TRUE(devices->ReadJoypad(device, &state));
+        EXPECT_EQ(state.x, pressed ? -1000 : 0) << round;
+        EXPECT_EQ(state.y, pressed ? 1000 : 0) << round;
+        EXPECT_EQ(state.buttons[1], 0) << round;
+        EXPECT_EQ(state.buttons[2], pressed ? 0x80 : 0) << round;
+        EXPECT_EQ(state.pov[0], pressed ? 13500u : 0xFFFFFFFFu) << round;
+    }
+
+    SDL_JoystickClose(pad);
+    ASSERT_EQ(SDL_JoystickDetachVirtual(device), 0);
+    EXPECT_FALSE(devices->ReadJoypad(device, &state));
+    EXPECT_EQ(devices->JoypadCount(), before);
+    devices->CloseJoypad(device);
+}
+
 }  // namespace
 }  // namespace velk::platform

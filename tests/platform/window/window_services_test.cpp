@@ -1,6 +1,11 @@
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -157,6 +162,116 @@ TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
 
     ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0"));
     EXPECT_EQ(GetClipboardShiftJis().value_or(""), "\x82\xA0");
+    SetWindowBackend(std::make_unique<ManualWindowBackend>());
+}
+
+// Looks at the queue come many to a pass of message processing, microseconds
+// apart; the window system is asked for news only once in a while, but what
+// reached SDL's queue in between (here pushed by the program) is taken by the
+// very next look, in the order it came.
+TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
+    SetWindowBackend(CreateSdlWindowBackend());
+    ASSERT_TRUE(RegisterWindowClass("SdlRepeat", DefaultWindowProcedure, 0));
+    WindowHandle window = CreateAppWindow({"SdlRepeat", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
+    ASSERT_NE(window, 0);
+    const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    Message message;
+    while (PeekWindowMessage(&message, 0, true)) {
+    }
+
+    const auto push_key = [id](SDL_Scancode scancode, SDL_Keycode sym, Uint32 type) {
+        SDL_Event key{};
+        key.type = type;
+        key.key.windowID = id;
+        key.key.keysym.scancode = scancode;
+        key.key.keysym.sym = sym;
+        return SDL_PushEvent(&key) == 1;
+    };
+    std::vector<std::pair<uint32_t, WParam>> taken;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_FALSE(PeekWindowMessage(&message, 0, false));
+        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYDOWN));
+        ASSERT_TRUE(PeekWindowMessage(&message, 0, true));
+        taken.emplace_back(message.message, message.wparam);
+        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYUP));
+        SDL_Event click{};
+        click.type = SDL_MOUSEBUTTONDOWN;
+        click.button.windowID = id;
+        click.button.button = SDL_BUTTON_LEFT;
+        click.button.x = 5 + round;
+        click.button.y = 6;
+        ASSERT_EQ(SDL_PushEvent(&click), 1);
+        SDL_Event focus{};
+        focus.type = SDL_WINDOWEVENT;
+        focus.window.windowID = id;
+        focus.window.event = round == 1 ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED;
+        ASSERT_EQ(SDL_PushEvent(&focus), 1);
+        ASSERT_TRUE(push_key(SDL_SCANCODE_X, SDLK_x, SDL_KEYDOWN));
+        while (PeekWindowMessage(&message, 0, true)) {
+            taken.emplace_back(message.message,
+                               message.message == msg::kLeftButtonDown ? message.lparam : message.wparam);
+        }
+    }
+    const auto click_at = [](int x, int y) { return static_cast<WParam>(MakeLParam(x, y)); };
+    const std::vector<std::pair<uint32_t, WParam>> expected = {
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(5, 6)},
+        {msg::kActivateApp, 1},
+        {msg::kActivate, kActivateActive},
+        {msg::kKeyDown, 'X'},
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(6, 6)},
+        {msg::kActivate, kActivateInactive},
+        {msg::kActivateApp, 0},
+        {msg::kKeyDown, 'X'},
+        {msg::kKeyDown, 'Z'},
+        {msg::kKeyUp, 'Z'},
+        {msg::kLeftButtonDown, click_at(7, 6)},
+        {msg::kActivateApp, 1},
+        {msg::kActivate, kActivateActive},
+        {msg::kKeyDown, 'X'},
+    };
+    EXPECT_EQ(taken, expected);
+    DestroyAppWindow(window);
+    UnregisterWindowClass("SdlRepeat");
+    SetWindowBackend(std::make_unique<ManualWindowBackend>());
+}
+
+// What only the window system's pump brings (here an interrupt from the
+// terminal, which SDL turns into a quit request when it pumps) still arrives
+// on the first look after a wait of a millisecond, as message processing
+// makes between its passes, and closes the window like its close box.
+TEST(SdlBackend, AnInterruptArrivesOnTheFirstLookAfterAMillisecondsWait) {
+    SetWindowBackend(CreateSdlWindowBackend());
+    ASSERT_TRUE(RegisterWindowClass("SdlInterrupt", DefaultWindowProcedure, 0));
+    WindowHandle window = CreateAppWindow({"SdlInterrupt", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
+    ASSERT_NE(window, 0);
+    Message message;
+    while (PeekWindowMessage(&message, 0, true)) {
+    }
+    struct sigaction current {};
+    ASSERT_EQ(sigaction(SIGINT, nullptr, &current), 0);
+    if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+        DestroyAppWindow(window);
+        UnregisterWindowClass("SdlInterrupt");
+        SetWindowBackend(std::make_unique<ManualWindowBackend>());
+        GTEST_SKIP() << "SDL does not catch interrupts in this process";
+    }
+    for (int round = 0; round < 3; ++round) {
+        // A look right before, so that the one after the wait is not the
+        // first in a long while.
+        EXPECT_FALSE(PeekWindowMessage(&message, 0, false));
+        ASSERT_EQ(raise(SIGINT), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(PeekWindowMessage(&message, 0, true)) << round;
+        EXPECT_EQ(message.message, msg::kClose) << round;
+        EXPECT_EQ(message.window, window) << round;
+    }
+    DispatchWindowMessage(message);
+    EXPECT_FALSE(IsAppWindow(window));
+    UnregisterWindowClass("SdlInterrupt");
     SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
