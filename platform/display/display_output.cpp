@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "platform/display/window_dib.h"
+
 namespace velk::platform {
 
 namespace {
@@ -108,6 +110,16 @@ bool CapturingDisplayOutput::ReadPresentedPixels(WindowHandle window, PresentedF
     return false;
 }
 
+const uint8_t* CapturingDisplayOutput::ShownRows(WindowHandle window, ShownRowsLayout* layout) {
+    for (const Entry& entry : frames_) {
+        if (entry.window == window && entry.frame.width > 0 && entry.frame.height > 0) {
+            *layout = ShownRowsLayout{entry.frame.width, entry.frame.height, entry.frame.width * 4};
+            return reinterpret_cast<const uint8_t*>(entry.frame.pixels.data());
+        }
+    }
+    return nullptr;
+}
+
 void CapturingDisplayOutput::ReleaseWindow(WindowHandle window) {
     std::erase_if(frames_, [window](const Entry& entry) { return entry.window == window; });
 }
@@ -118,7 +130,10 @@ DisplayOutput& ActiveDisplayOutput() {
     return *output;
 }
 
-void SetDisplayOutput(std::unique_ptr<DisplayOutput> output) { InstalledOutput() = std::move(output); }
+void SetDisplayOutput(std::unique_ptr<DisplayOutput> output) {
+    if (InstalledOutput()) TakeInPicturesShownByOutput();
+    InstalledOutput() = std::move(output);
+}
 
 ScopedCapturingDisplayOutput::ScopedCapturingDisplayOutput() {
     auto output = std::make_unique<CapturingDisplayOutput>();

@@ -49,6 +49,13 @@ void ConvertPresentImage(const PresentImage& image, PresentedFrame* out);
 // image.width pixels).
 void ConvertPresentImageInto(const PresentImage& image, uint32_t* out, int32_t out_pitch);
 
+// The size of the rows a DisplayOutput::ShownRows gives, and their distance.
+struct ShownRowsLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;
+};
+
 class DisplayOutput {
 public:
     virtual ~DisplayOutput() = default;
@@ -59,6 +66,16 @@ public:
     virtual bool ReadPresentedPixels(WindowHandle window, PresentedFrame* out) = 0;
     // Drops what the output keeps for the window, while the window still exists.
     virtual void ReleaseWindow(WindowHandle window) = 0;
+    // Where the output holds the window's last frame as shown, in rows of
+    // 32-bit 0x00RRGGBB pixels (the top bytes mean nothing), those rows; null
+    // when it holds no such rows (the frame was stretched, or drawn by a
+    // renderer). The rows stay as they are until the next Present to the
+    // window, ReleaseWindow, or the output's replacement.
+    virtual const uint8_t* ShownRows(WindowHandle window, ShownRowsLayout* layout) {
+        (void)window;
+        (void)layout;
+        return nullptr;
+    }
     // How many frames were shown so far, in all windows.
     virtual uint64_t present_count() const = 0;
 };
@@ -70,6 +87,7 @@ public:
     void Present(WindowHandle window, const PresentImage& image) override;
     bool ReadPresentedPixels(WindowHandle window, PresentedFrame* out) override;
     void ReleaseWindow(WindowHandle window) override;
+    const uint8_t* ShownRows(WindowHandle window, ShownRowsLayout* layout) override;
     uint64_t present_count() const override { return present_count_; }
 
 private:
@@ -90,7 +108,8 @@ void SetCapturePresentedFrames(bool capture);
 
 // The output in use: the SDL output unless another was installed.
 DisplayOutput& ActiveDisplayOutput();
-// Installs an output (nullptr: the SDL output on next use).
+// Installs an output (nullptr: the SDL output on next use). Windows whose
+// pictures the old output holds take copies first.
 void SetDisplayOutput(std::unique_ptr<DisplayOutput> output);
 
 // Installs a capturing output for the life of a scope.

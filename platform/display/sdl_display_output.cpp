@@ -94,6 +94,7 @@ public:
             return;
         }
         Target* target = TargetFor(window, sdl_window);
+        target->shown_rows = nullptr;
         if (PresentToWindowSurface(target, image)) return;
         if (!EnsureRenderer(target)) return;
         // The frame reaches the texture in one pass: copied as it is, or
@@ -124,6 +125,16 @@ public:
         return true;
     }
 
+    const uint8_t* ShownRows(WindowHandle window, ShownRowsLayout* layout) override {
+        void* native = NativeWindowOf(window);
+        if (native == nullptr) return fallback_.ShownRows(window, layout);
+        auto found = targets_.find(window);
+        if (found == targets_.end() || found->second.window != native || found->second.shown_rows == nullptr)
+            return nullptr;
+        *layout = found->second.shown_layout;
+        return found->second.shown_rows;
+    }
+
     void ReleaseWindow(WindowHandle window) override {
         fallback_.ReleaseWindow(window);
         auto found = targets_.find(window);
@@ -143,6 +154,8 @@ private:
         int texture_width = 0;
         int texture_height = 0;
         PresentedFrame captured;
+        const uint8_t* shown_rows = nullptr;  // see NoteShownRows
+        ShownRowsLayout shown_layout;
     };
 
     Target* TargetFor(WindowHandle window, SDL_Window* sdl_window) {
@@ -200,9 +213,21 @@ private:
                     captured[x] = row[x] & 0xFFFFFF;
             }
         }
-        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        if (SDL_MUSTLOCK(surface)) {
+            SDL_UnlockSurface(surface);
+        } else {
+            NoteShownRows(target, surface);
+        }
         SDL_UpdateWindowSurface(target->window);
         return true;
+    }
+
+    // The window surface holds the frame in 0x00RRGGBB rows until the next
+    // present: the window's picture may be read from there (ShownRows) rather
+    // than copied. Only Present and ReleaseWindow replace or free the surface.
+    static void NoteShownRows(Target* target, const SDL_Surface* surface) {
+        target->shown_rows = static_cast<const uint8_t*>(surface->pixels);
+        target->shown_layout = ShownRowsLayout{surface->w, surface->h, surface->pitch};
     }
 
     static bool EnsureRenderer(Target* target) {

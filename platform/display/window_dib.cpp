@@ -17,10 +17,14 @@ namespace velk::platform {
 
 namespace {
 
+// A window's picture: rows of its own, or, after a whole-window draw that
+// the output keeps as it was handed over, the output's rows (ShownRows):
+// then the frame was copied once, into what goes to the screen.
 struct WindowPicture {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    std::vector<uint32_t> pixels;  // in use unless held by the output
+    bool held_by_output = false;
 };
 
 std::map<WindowHandle, WindowPicture>& Pictures() {
@@ -38,9 +42,20 @@ WindowPicture* PictureOf(WindowHandle window) {
     if (picture.width != width || picture.height != height) {
         picture.width = width;
         picture.height = height;
+        picture.held_by_output = false;
         picture.pixels.assign(static_cast<size_t>(width) * height, 0);
     }
     return &picture;
+}
+
+// The output's rows of a picture it holds, or null if it has lost them
+// (which only a break of the output's promise can bring about).
+const uint8_t* RowsHeldByOutput(WindowHandle window, const WindowPicture& picture, int32_t* pitch) {
+    ShownRowsLayout layout;
+    const uint8_t* rows = ActiveDisplayOutput().ShownRows(window, &layout);
+    if (rows == nullptr || layout.width != picture.width || layout.height != picture.height) return nullptr;
+    *pitch = layout.pitch;
+    return rows;
 }
 
 bool ValidDib(const DibImage& image) {
@@ -130,6 +145,30 @@ void StreamRgbRun(const uint8_t* from, uint32_t* to, size_t count) {
         to[i] = ReadRgb(from + i * 4);
 }
 
+// A picture the output holds copied into the picture's own rows: before it
+// is drawn over in part and shown at once (cached stores), or before the
+// output lets its rows go, when nothing may read them for long (streamed).
+void TakeInFromOutput(WindowHandle window, WindowPicture* picture, bool streamed) {
+    if (!picture->held_by_output) return;
+    picture->held_by_output = false;
+    picture->pixels.assign(static_cast<size_t>(picture->width) * picture->height, 0);
+    int32_t pitch = 0;
+    const uint8_t* rows = RowsHeldByOutput(window, *picture, &pitch);
+    if (rows == nullptr) return;
+    for (int32_t y = 0; y < picture->height; ++y) {
+        const uint8_t* from = rows + static_cast<ptrdiff_t>(y) * pitch;
+        uint32_t* to = picture->pixels.data() + static_cast<size_t>(y) * picture->width;
+        if (streamed) {
+            StreamRgbRun(from, to, static_cast<size_t>(picture->width));
+        } else {
+            CopyRgbRun(from, to, static_cast<size_t>(picture->width));
+        }
+    }
+#if defined(__SSE2__)
+    if (streamed) _mm_sfence();
+#endif
+}
+
 void WriteDibPixel(const DibImage& image, int x, int y, uint32_t rgb) {
     const uint32_t value = Narrow((rgb >> 16) & 0xFF, image.red_mask) | Narrow((rgb >> 8) & 0xFF, image.green_mask) |
                            Narrow(rgb & 0xFF, image.blue_mask);
@@ -152,6 +191,43 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
     const int64_t dest_height = dest.bottom - dest.top;
     const int64_t source_width = source.right - source.left;
     const int64_t source_height = source.bottom - source.top;
+    // A bitmap already in the picture's layout is copied as it is, but for
+    // the unused top byte; unscaled, a row is one run of pixels.
+    const bool same_layout =
+        image.bit_count == 32 && image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+    const bool unscaled = dest_width == source_width;
+    if (same_layout && unscaled && dest_height == source_height && dest.left == 0 && dest.top == 0 &&
+        dest_width == picture->width && dest_height == picture->height) {
+        // The whole picture anew, as it is: the frame is shown from the
+        // bitmap's rows, which the drawing just left in the cache. The output
+        // ignores the top byte the picture clears. Where the output keeps
+        // the frame's rows as they were handed over, those are the picture;
+        // else the picture keeps its copy without pushing them out.
+        const uint8_t* first = image.pixels + static_cast<ptrdiff_t>(source.top) * image.pitch + source.left * 4;
+        PresentImage frame =
+            XrgbPresentImage(reinterpret_cast<const uint32_t*>(first), picture->width, picture->height);
+        frame.pixels = first;
+        frame.pitch = image.pitch;
+        ActiveDisplayOutput().Present(window, frame);
+        int32_t pitch = 0;
+        if (RowsHeldByOutput(window, *picture, &pitch) != nullptr) {
+            picture->held_by_output = true;
+            std::vector<uint32_t>().swap(picture->pixels);
+            return true;
+        }
+        picture->held_by_output = false;
+        picture->pixels.resize(static_cast<size_t>(picture->width) * picture->height);
+        for (int32_t y = 0; y < picture->height; ++y)
+            StreamRgbRun(first + static_cast<ptrdiff_t>(y) * image.pitch,
+                         picture->pixels.data() + static_cast<size_t>(y) * picture->width,
+                         static_cast<size_t>(picture->width));
+#if defined(__SSE2__)
+        _mm_sfence();
+#endif
+        return true;
+    }
+    // Drawn over in part: the rest of the picture stays as it was.
+    TakeInFromOutput(window, picture, false);
     // Each window pixel shows the bitmap pixel under its centre; the columns
     // are the same for every row.
     const int32_t x_begin = std::max(dest.left, 0), x_end = std::min(dest.right, picture->width);
@@ -164,32 +240,6 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
     for (int32_t x = x_begin; x < x_end; ++x) {
         columns[static_cast<size_t>(x - x_begin)] =
             static_cast<int>(source.left + ((x - dest.left) * 2 + 1) * source_width / (dest_width * 2));
-    }
-    // A bitmap already in the picture's layout is copied as it is, but for
-    // the unused top byte; unscaled, a row is one run of pixels.
-    const bool same_layout =
-        image.bit_count == 32 && image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
-    const bool unscaled = dest_width == source_width;
-    if (same_layout && unscaled && dest_height == source_height && dest.left == 0 && dest.top == 0 &&
-        dest_width == picture->width && dest_height == picture->height) {
-        // The whole picture anew, as it is: the frame is shown from the
-        // bitmap's rows, which the drawing just left in the cache, and the
-        // picture keeps its copy without pushing them out. The output
-        // ignores the top byte the picture clears.
-        const uint8_t* first = image.pixels + static_cast<ptrdiff_t>(source.top) * image.pitch + source.left * 4;
-        PresentImage frame =
-            XrgbPresentImage(reinterpret_cast<const uint32_t*>(first), picture->width, picture->height);
-        frame.pixels = first;
-        frame.pitch = image.pitch;
-        ActiveDisplayOutput().Present(window, frame);
-        for (int32_t y = 0; y < picture->height; ++y)
-            StreamRgbRun(first + static_cast<ptrdiff_t>(y) * image.pitch,
-                         picture->pixels.data() + static_cast<size_t>(y) * picture->width,
-                         static_cast<size_t>(picture->width));
-#if defined(__SSE2__)
-        _mm_sfence();
-#endif
-        return true;
     }
     const DibPixelReader reader(image);
     for (int32_t y = std::max(dest.top, 0); y < std::min(dest.bottom, picture->height); ++y) {
@@ -216,14 +266,26 @@ bool ReadWindowToDib(WindowHandle window, const Rect& source, DibImage* image, i
     if (!InsideDib(target, *image)) return false;
     WindowPicture* picture = PictureOf(window);
     if (picture == nullptr) return false;
+    // Read where the picture is: its own rows, or the output's.
+    int32_t held_pitch = 0;
+    const uint8_t* held = picture->held_by_output ? RowsHeldByOutput(window, *picture, &held_pitch) : nullptr;
+    const auto at = [&](int32_t column, int32_t row) -> uint32_t {
+        if (!picture->held_by_output) return picture->pixels[static_cast<size_t>(row) * picture->width + column];
+        return held == nullptr ? 0 : ReadRgb(held + static_cast<ptrdiff_t>(row) * held_pitch + column * 4);
+    };
     for (int32_t row = source.top; row < source.bottom; ++row) {
         for (int32_t column = source.left; column < source.right; ++column) {
             const bool inside = row >= 0 && column >= 0 && row < picture->height && column < picture->width;
-            const uint32_t rgb = inside ? picture->pixels[static_cast<size_t>(row) * picture->width + column] : 0;
+            const uint32_t rgb = inside ? at(column, row) : 0;
             WriteDibPixel(*image, x + column - source.left, y + row - source.top, rgb);
         }
     }
     return true;
+}
+
+void TakeInPicturesShownByOutput() {
+    for (auto& [window, picture] : Pictures())
+        TakeInFromOutput(window, &picture, true);
 }
 
 void ReleaseWindowDib(WindowHandle window) { Pictures().erase(window); }

@@ -3,7 +3,9 @@
 // client area holds a picture of its own (0x00RRGGBB), device-independent
 // bitmaps are stretched into it (the stand-in of SetDIBitsToDevice and
 // StretchDIBits) and read back from it (BitBlt plus GetDIBits), and every
-// change is shown through the active output.
+// change is shown through the active output. After a bitmap drawn whole
+// over the window the picture may be the output's own copy of the frame
+// (DisplayOutput::ShownRows), so a frame is copied once.
 
 #include <cstdint>
 
@@ -34,5 +36,8 @@ bool DrawDibToWindow(WindowHandle window, const Rect& dest, const DibImage& imag
 bool ReadWindowToDib(WindowHandle window, const Rect& source, DibImage* image, int x, int y);
 // Forgets the window's picture.
 void ReleaseWindowDib(WindowHandle window);
+// Pictures the active output holds for their windows (see
+// DisplayOutput::ShownRows) become the windows' own, before the output goes.
+void TakeInPicturesShownByOutput();
 
 }  // namespace velk::platform

@@ -13,6 +13,7 @@
 #include "lib/softrender/memimg.h"
 #include "platform/display/display_device.h"
 #include "platform/display/display_types.h"
+#include "platform/display/pixel_store.h"
 #include "platform/window/window_messages.h"
 
 namespace velk::platform {
@@ -88,6 +89,10 @@ struct ScreenState {
     // the clear, so a clear after the first finds it far already.
     bool z_image_far = false;
     int back_image_on_surface = 0;  // the back image views the locked back surface
+    // The pixels of a back image of its own: cleared, drawn and shown whole
+    // every frame after the frame's waits, so on huge pages where the system
+    // has them (one page translation instead of hundreds gone cold).
+    platform::PixelStore back_image_store;
     std::shared_ptr<platform::DdPalette> palette;
     platform::DdPaletteEntry palette_entries[256] = {};
 

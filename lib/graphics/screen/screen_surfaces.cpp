@@ -1,5 +1,8 @@
 #include "lib/graphics/screen/screen_surfaces.h"
 
+#include <new>
+#include <utility>
+
 #include "lib/core/log.h"
 #include "lib/core/window/main_window.h"
 #include "lib/graphics/graph_draw.h"
@@ -80,6 +83,25 @@ const char* PlaceOf(const std::shared_ptr<DdSurface>& surface) {
     return (caps & platform::kDdsCapsVideoMemory) != 0 ? "VIDEOMEMORY" : "SYSTEMMEMORY";
 }
 
+// The back image over pixel memory of the screen's own (see
+// ScreenState::back_image_store), rows as any software image lays them out.
+int CreateBackImageOnStore(int format) {
+    ScreenState& s = Screen();
+    s.back_image = MEMIMG{};
+    const int64_t row_bytes = int64_t{MemImgBytesPerPixel(format, 0, 0)} * ScreenWidth();
+    const int64_t pitch = (row_bytes + 15) & ~int64_t{15};
+    const size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(ScreenHeight());
+    platform::PixelStore store{platform::PixelStoreAllocator<uint8_t>(bytes >= platform::kHugePixelStoreBytes)};
+    try {
+        store.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    s.back_image_store = std::move(store);
+    return CreateMemImg(&s.back_image, ScreenWidth(), ScreenHeight(), static_cast<int>(pitch), 0, format, 0, 0,
+                        s.back_image_store.data());
+}
+
 void CreateMemImgScreens() {
     ScreenState& s = Screen();
     const bool direct_draw = s.direct_draw_off == 0;
@@ -99,7 +121,7 @@ void CreateMemImgScreens() {
         GraphicsFatalError(screen_log::kPrimaryMemImgFatal);
     if (direct_draw && GetColorBitDepth() == s.display_bits && DisplayFormatIsMemImgFormat()) {
         if (RelockBackImage() != 0) GraphicsFatalError(screen_log::kBackLockFatal);
-    } else if (CreateScreenFormatMemImg(&s.back_image, ScreenWidth(), ScreenHeight(), format) != 0) {
+    } else if (CreateBackImageOnStore(format) != 0) {
         GraphicsFatalError(screen_log::kBackMemImgFatal);
     }
     if (CreateDepthMemImg(&s.z_image, ScreenWidth(), ScreenHeight()) != 0)
@@ -279,6 +301,7 @@ int ReleaseMainSurfaces() {
     if (s.screen_in_memimg != 0) {
         ReleaseMemImg(&s.primary_image);
         ReleaseMemImg(&s.back_image);
+        platform::PixelStore().swap(s.back_image_store);
         ReleaseMemImg(&s.z_image);
         s.z_image_far = false;
         s.screen_in_memimg = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "lib/core/window/message_processing.h"
@@ -142,6 +143,29 @@ TEST_F(ScreenModeTest, WithoutDirectDrawTheScreenIsSoftwareAndTheWindowDrawsThro
     EXPECT_EQ(Screen().pacing_threshold, -1);
     EXPECT_EQ(GetDrawTargetSurface(), nullptr);
     EXPECT_NE(GetDrawTargetMemImg(), nullptr);
+}
+
+// The software back image lies over the screen's own store, rows laid out as
+// any software image's, in either mode and at either depth; the store goes
+// with the screens.
+TEST_F(ScreenModeTest, TheSoftwareBackImageLiesOverTheScreensOwnStore) {
+    for (const auto [mode, bits, pitch] :
+         {std::tuple{RenderMode::kSoftwareGdi, 32, 2560}, std::tuple{RenderMode::kSoftwareGdi, 16, 1280},
+          std::tuple{RenderMode::kSoftware, 16, 1280}}) {
+        SCOPED_TRACE(bits);
+        ASSERT_NO_FATAL_FAILURE(StartGraphics(mode, bits));
+        const ScreenState& s = Screen();
+        ASSERT_EQ(s.back_image_on_surface, 0);
+        EXPECT_EQ(s.back_image.pixels, s.back_image_store.data());
+        EXPECT_EQ(s.back_image.base->pitch, pitch);
+        EXPECT_GE(s.back_image_store.size(), static_cast<size_t>(pitch) * 480);
+        TermGraphicsSystem();
+        EXPECT_TRUE(Screen().back_image_store.empty());
+        EndMainWindow();
+        ResetWindowState();
+        ResetScreenState();
+        platform::ResetDisplayForTests();
+    }
 }
 
 using PixelStoreTest = GraphicsTest;
@@ -541,6 +565,54 @@ TEST_F(PresentTest, APartialPresentOverTheRightEdgeShowsItsVisiblePart) {
         ResetScreenState();
         platform::ResetDisplayForTests();
     }
+}
+
+// Without DirectDraw the window's picture after a present is the frame as
+// shown, which the output holds: drawing the next frame into the back screen
+// changes nothing in the window, a repaint of a part shows that part of the
+// new frame over the old, and the front screen reads back exactly that.
+TEST_F(PresentTest, WithoutDirectDrawTheWindowKeepsItsFrameWhileTheNextIsDrawn) {
+    ASSERT_NO_FATAL_FAILURE(StartGraphics(RenderMode::kSoftwareGdi, 32));
+    SetDrawScreen(kBackScreen);
+    SetBackgroundColor(0, 0, 64);
+    ClearDrawScreen();
+    DrawBox(10, 10, 200, 100, GetColorValue(255, 0, 0), 1);
+    ASSERT_EQ(FlipScreenBody(), 0);
+    // The next frame, drawn but not presented.
+    SetBackgroundColor(0, 64, 0);
+    ClearDrawScreen();
+    DrawBox(100, 50, 300, 200, GetColorValue(0, 0, 255), 1);
+    const auto inside = [](int x, int y, const Rect& r) {
+        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+    };
+    const auto first = [&](int x, int y) { return inside(x, y, Rect{10, 10, 200, 100}) ? 0xFF0000u : 0x000040u; };
+    const auto second = [&](int x, int y) { return inside(x, y, Rect{100, 50, 300, 200}) ? 0x0000FFu : 0x004000u; };
+    const Rect repainted{150, 80, 400, 300};
+    const auto after_repaint = [&](int x, int y) { return inside(x, y, repainted) ? second(x, y) : first(x, y); };
+    const auto expect_shown = [&](const auto& want, const char* when) {
+        const platform::PresentedFrame frame = Shown();
+        ASSERT_EQ(frame.width, 640) << when;
+        ASSERT_EQ(frame.height, 480) << when;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                ASSERT_EQ(frame.at(x, y), want(x, y)) << when << " at " << x << "," << y;
+    };
+    ASSERT_NO_FATAL_FAILURE(expect_shown(first, "with the next frame drawn"));
+
+    // What a paint of that rectangle does.
+    ASSERT_EQ(CopyBackBufferToWindow(&repainted), 0);
+    ASSERT_NO_FATAL_FAILURE(expect_shown(after_repaint, "after the repaint"));
+    ASSERT_EQ(ReadWindowToFrontMemImg(), 0);
+    const MEMIMG& front = Screen().primary_image;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            uint32_t value;
+            std::memcpy(&value, MemImgPixelAddress(front, x, y), 4);
+            ASSERT_EQ(value & 0xFFFFFF, after_repaint(x, y)) << "read back at " << x << "," << y;
+        }
+    }
+    ASSERT_EQ(FlipScreenBody(), 0);
+    ASSERT_NO_FATAL_FAILURE(expect_shown(second, "after the next present"));
 }
 
 TEST_F(PresentTest, HalfSizeModeShowsTheUpperLeftQuarter) {
