@@ -20,6 +20,7 @@
 #include <zlib.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "lib/core/files/archive_decoder.h"
 #include "lib/core/files/archive_reader.h"
 #include "lib/core/files/file_access.h"
@@ -91,7 +92,7 @@ double Seconds(const std::function<void()>& fn) {
 struct Folder {
     std::filesystem::path root;
     Folder() {
-        root = std::filesystem::temp_directory_path() / "velk-archive-bench";
+        root = velk::bench::ScratchFolder("velk-archive-bench");
         std::filesystem::create_directories(root / "Data");
         platform::WriteFileAtomically((root / "Data" / "plain.bin").string(), Content());
         tools::ArchiveBuilder builder;

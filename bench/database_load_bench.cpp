@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/scratch_folder.h"
 #include "game/data/database.h"
 #include "game/data/game_file_source.h"
 #include "tools/gamedata/database_writer.h"
@@ -56,7 +57,7 @@ double Seconds(const std::function<void()>& fn) {
 struct Folder {
     std::filesystem::path root;
     Folder() {
-        root = std::filesystem::temp_directory_path() / "velk-database-bench";
+        root = velk::bench::ScratchFolder("velk-database-bench");
         gamedata::DatabaseDescription database = BenchDatabase();
         std::filesystem::path basicData = root / "Data" / "BasicData";
         if (!gamedata::WriteFileBytes(basicData / "Bench.dat", gamedata::WriteDatabaseData(database), nullptr) ||

@@ -24,6 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "bench/scratch_folder.h"
 #include "game/shell/game_program.h"
 #include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
@@ -96,7 +97,7 @@ bool CopySampleGame(const std::filesystem::path& folder) {
 
 // Must run first in the process: nothing of the library has been started.
 void BM_ProcessStartToFirstDrawnFrame(benchmark::State& state) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "velk-game-startup-bench";
+    std::filesystem::path folder = velk::bench::ScratchFolder("velk-game-startup-bench");
     std::filesystem::remove_all(folder);
     if (!CopySampleGame(folder)) {
         state.SkipWithError("the sample game could not be written");

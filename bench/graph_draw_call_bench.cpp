@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "lib/api/library_api.h"
 #include "lib/graphics/graph_table.h"
 
@@ -46,7 +47,7 @@ struct Cell {
 
 void BM_GraphDrawCalls(benchmark::State& state) {
     const bool software = SoftwareMode();
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "velk_graph_draw_call_bench";
+    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_graph_draw_call_bench");
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
     velk::RegisterLibraryParts();

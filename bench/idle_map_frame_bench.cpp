@@ -22,6 +22,7 @@
 #include <sys/resource.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "game/shell/game_program.h"
 #include "lib/api/library_api.h"
 #include "platform/window/single_instance.h"
@@ -87,7 +88,7 @@ bool CopySampleGame(const std::filesystem::path& folder, bool software) {
 
 void BM_IdleMapFrame(benchmark::State& state) {
     const bool software = SoftwareMode();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "velk-idle-map-frame-bench";
+    std::filesystem::path folder = velk::bench::ScratchFolder("velk-idle-map-frame-bench");
     std::filesystem::remove_all(folder);
     if (!CopySampleGame(folder, software)) {
         state.SkipWithError("the sample game could not be written");

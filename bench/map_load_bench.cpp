@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "game/data/data_container.h"
 #include "game/data/game_file_source.h"
 #include "game/map/map_data.h"
@@ -62,7 +63,7 @@ gamedata::MapDescription BenchMap(bool scrambled) {
 struct Folder {
     std::filesystem::path root;
     Folder() {
-        root = std::filesystem::temp_directory_path() / "velk-map-bench";
+        root = velk::bench::ScratchFolder("velk-map-bench");
         if (!gamedata::WriteFileBytes(root / "Data" / "Bench.mps", gamedata::WriteMapFile(BenchMap(true)), nullptr) ||
             !gamedata::WriteFileBytes(root / "Data" / "Plain.mps", gamedata::WriteMapFile(BenchMap(false)), nullptr)) {
             std::abort();

@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "game/data/databases.h"
 #include "game/event/main_event_interpreter.h"
 #include "game/map/character.h"
@@ -80,7 +81,7 @@ Bench& SetUpOnce() {
     SetLogOutputFlag(0);
     platform::SetDebugOutputEnabled(false);
     platform::SetInstanceLockFolder("/tmp");
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "velk_map_scene_bench";
+    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_map_scene_bench");
     std::filesystem::create_directories(folder / "Data");
     std::filesystem::current_path(folder);
     MainWindowState().window_mode = 1;

@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/scratch_folder.h"
 #include "game/data/databases.h"
 #include "game/data/variable_store.h"
 #include "game/present/graphic_cache.h"
@@ -34,7 +35,7 @@ const bool g_headless = [] {
 }();
 
 void BM_PicturesZoomedAndTurned(benchmark::State& state) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "velk_picture_bench";
+    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_picture_bench");
     std::filesystem::create_directories(folder / "Data");
     std::filesystem::current_path(folder);
     velk::RegisterLibraryParts();
