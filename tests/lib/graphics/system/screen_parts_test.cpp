@@ -149,7 +149,7 @@ TEST_F(ScreenModeTest, WithoutDirectDrawTheScreenIsSoftwareAndTheWindowDrawsThro
 // any software image's, in either mode and at either depth; the store goes
 // with the screens.
 TEST_F(ScreenModeTest, TheSoftwareBackImageLiesOverTheScreensOwnStore) {
-    for (const auto [mode, bits, pitch] :
+    for (const auto& [mode, bits, pitch] :
          {std::tuple{RenderMode::kSoftwareGdi, 32, 2560}, std::tuple{RenderMode::kSoftwareGdi, 16, 1280},
           std::tuple{RenderMode::kSoftware, 16, 1280}}) {
         SCOPED_TRACE(bits);
