@@ -286,6 +286,14 @@ private:
 // AVX2, or up to AVX-512 (each where the machine has it).
 enum class Loops { kNarrow, kAvx2, kAvx512 };
 
+// The reference's sampling: destination column j from the unclipped edge
+// shows source column floor(j x 65536 / step), mirrored from the far side.
+int SampledIndex(int j, int dest_size, int source_size, bool mirrored) {
+    const int64_t step = (int64_t{dest_size} << 16) / source_size;
+    const int64_t index = (int64_t{j} << 16) / step;
+    return static_cast<int>(mirrored ? source_size - 1 - index : index);
+}
+
 class BlitDifferentialTest : public ::testing::TestWithParam<Loops> {
 protected:
     static void SetUpTestSuite() { InitMemImgTables(); }
@@ -317,6 +325,23 @@ protected:
         }
         return true;
     }
+
+    // Draws the source scaled into columns left .. left + w - 1 (mirrored when
+    // asked) and rows 0 .. h - 1, and compares the result with the reference.
+    static bool CheckScaledFromTheTop(Scenario& scenario, int left, int w, int h, bool mirror_x, const char* what) {
+        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
+        const auto expected = scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
+            if (dx < left || dx >= left + w || dy >= h) {
+                return false;
+            }
+            *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
+            *sy = SampledIndex(dy, h, scenario.src_h(), false);
+            return true;
+        });
+        scenario.ApplySettings();
+        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect, scenario.trans_flag(), nullptr);
+        return Check(scenario, expected, what);
+    }
 };
 
 TEST_P(BlitDifferentialTest, PlainBlitMatchesTheReferenceInEveryCell) {
@@ -338,14 +363,6 @@ TEST_P(BlitDifferentialTest, PlainBlitMatchesTheReferenceInEveryCell) {
             failures += Check(scenario, expected, "BltMemImg") ? 0 : 1;
         }
     }
-}
-
-// The reference's sampling: destination column j from the unclipped edge
-// shows source column floor(j x 65536 / step), mirrored from the far side.
-int SampledIndex(int j, int dest_size, int source_size, bool mirrored) {
-    const int64_t step = (int64_t{dest_size} << 16) / source_size;
-    const int64_t index = (int64_t{j} << 16) / step;
-    return static_cast<int>(mirrored ? source_size - 1 - index : index);
 }
 
 TEST_P(BlitDifferentialTest, ScaledBlitMatchesTheReferenceInEveryCell) {
@@ -432,20 +449,7 @@ TEST_P(BlitDifferentialTest, LargerScaledBlitsRunTheVectorPathsRowByRow) {
                         const int w = Pick(rng, 30, 70), h = Pick(rng, 3, 9);
                         const bool mirror_x = Pick(rng, 0, 1) == 0;
                         const int left = Pick(rng, -3, 2);
-                        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
-                        const auto expected =
-                            scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
-                                if (dx < left || dx >= left + w || dy >= h) {
-                                    return false;
-                                }
-                                *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
-                                *sy = SampledIndex(dy, h, scenario.src_h(), false);
-                                return true;
-                            });
-                        scenario.ApplySettings();
-                        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect,
-                                        scenario.trans_flag(), nullptr);
-                        ASSERT_TRUE(Check(scenario, expected, "BltMemImgScaled fast path"));
+                        ASSERT_TRUE(CheckScaledFromTheTop(scenario, left, w, h, mirror_x, "BltMemImgScaled fast path"));
                     }
                 }
             }
@@ -474,20 +478,8 @@ TEST_P(BlitDifferentialTest, ScaledBlitsOfRowsAtFullWidthMatchTheReference) {
                         const int h = taller ? Pick(rng, source_h + 3, 12) : Pick(rng, 2, source_h - 2);
                         const bool mirror_x = Pick(rng, 0, 3) == 0;
                         const int left = Pick(rng, -3, 4);
-                        const Rect rect{mirror_x ? left + w : left, 0, mirror_x ? left : left + w, h};
-                        const auto expected =
-                            scenario.Expected(reference::Family::kScaledBlit, [&](int dx, int dy, int* sx, int* sy) {
-                                if (dx < left || dx >= left + w || dy >= h) {
-                                    return false;
-                                }
-                                *sx = SampledIndex(dx - left, w, scenario.src_w(), mirror_x);
-                                *sy = SampledIndex(dy, h, scenario.src_h(), false);
-                                return true;
-                            });
-                        scenario.ApplySettings();
-                        BltMemImgScaled(scenario.dest().image(), scenario.source().image(), &rect,
-                                        scenario.trans_flag(), nullptr);
-                        ASSERT_TRUE(Check(scenario, expected, "BltMemImgScaled rows at full width"))
+                        ASSERT_TRUE(
+                            CheckScaledFromTheTop(scenario, left, w, h, mirror_x, "BltMemImgScaled rows at full width"))
                             << "format " << format << " mode " << mode << " trans " << trans << " taller " << taller
                             << " mirrored " << mirror_x << " left " << left;
                     }
