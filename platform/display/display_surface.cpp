@@ -318,14 +318,8 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
         return kDdOk;
     }
     if (source == nullptr) return kDdErrInvalidParams;
-    if (source != this) {
-        if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
-    }
-    if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
-    const Rect from = source_rect != nullptr
-                          ? *source_rect
-                          : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
-    if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
+    Rect from;
+    if (const DdResult checked = CheckCopySource(*source, source_rect, &from); checked != kDdOk) return checked;
     const bool keyed = (flags & kDdBltKeySrc) != 0;
     if (keyed && !source->has_src_key_) return kDdErrNoColorKey;
     source->BeforeRead();
@@ -334,18 +328,27 @@ DdResult DdSurface::Blt(const Rect* dest_rect, DdSurface* source, const Rect* so
     return result;
 }
 
+// The checks both copies make of their source, in order: usable, in this
+// surface's layout, and the rectangle (the whole source when none is given)
+// inside it.
+DdResult DdSurface::CheckCopySource(const DdSurface& source, const Rect* source_rect, Rect* from) const {
+    if (&source != this) {
+        if (const DdResult usable = source.CheckUsable(); usable != kDdOk) return usable;
+    }
+    if (!SameLayout(format_, source.format_)) return kDdErrInvalidPixelFormat;
+    *from = source_rect != nullptr
+                ? *source_rect
+                : Rect{0, 0, static_cast<int32_t>(source.width_), static_cast<int32_t>(source.height_)};
+    if (!Inside(*from, source.width_, source.height_)) return kDdErrInvalidRect;
+    return kDdOk;
+}
+
 DdResult DdSurface::BltFast(int x, int y, DdSurface* source, const Rect* source_rect, uint32_t flags) {
     if (source == nullptr) return kDdErrInvalidParams;
     if (is_four_cc() || source->is_four_cc()) return kDdErrUnsupported;
     if (const DdResult usable = CheckUsable(); usable != kDdOk) return usable;
-    if (source != this) {
-        if (const DdResult usable = source->CheckUsable(); usable != kDdOk) return usable;
-    }
-    if (!SameLayout(format_, source->format_)) return kDdErrInvalidPixelFormat;
-    const Rect from = source_rect != nullptr
-                          ? *source_rect
-                          : Rect{0, 0, static_cast<int32_t>(source->width_), static_cast<int32_t>(source->height_)};
-    if (!Inside(from, source->width_, source->height_)) return kDdErrInvalidRect;
+    Rect from;
+    if (const DdResult checked = CheckCopySource(*source, source_rect, &from); checked != kDdOk) return checked;
     const Rect dest{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
     if (!Inside(dest, width_, height_)) return kDdErrInvalidRect;
     const bool keyed = (flags & kDdBltFastSrcColorKey) != 0;

@@ -201,6 +201,7 @@ private:
     DdResult ShowOrCopy(const Rect& dest, const Rect& clip, DdSurface& source, const Rect& from, bool keyed);
     uint32_t ColorBitsMask() const;
     DdResult CheckUsable() const;
+    DdResult CheckCopySource(const DdSurface& source, const Rect* source_rect, Rect* from) const;
     // A colour (or depth) fill of area, already clipped.
     void FillArea(const Rect& area, uint32_t value, bool color);
     // The rows a present shows for area of this primary, and their pitch.

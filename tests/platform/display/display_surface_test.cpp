@@ -154,6 +154,32 @@ TEST_F(SurfaceTest, BltFastCopiesUnscaledAndOverlappingCopiesStayIntact) {
     EXPECT_EQ(Pixel32(*surface, 1, 0), 0x777777u);
 }
 
+TEST_F(SurfaceTest, BothCopiesRefuseSourceRectanglesPastAnyEdgeOfTheSource) {
+    auto source = MakeSurface(4, 3, 32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) Put32(*source, x, y, 0x010101u * static_cast<uint32_t>(1 + x + 4 * y));
+    auto dest = MakeSurface(8, 8, 32);
+    DdBltFx fx;
+    fx.fill_color = 0x999999;
+    dest->Blt(nullptr, nullptr, nullptr, kDdBltColorFill, &fx);
+    const Rect past_edges[] = {{-1, 0, 2, 2}, {0, -1, 2, 2}, {2, 0, 5, 2}, {0, 1, 2, 4}};
+    for (const Rect& from : past_edges) {
+        const Rect to{0, 0, from.right - from.left, from.bottom - from.top};
+        EXPECT_EQ(dest->Blt(&to, source.get(), &from, 0, nullptr), kDdErrInvalidRect);
+        EXPECT_EQ(dest->BltFast(0, 0, source.get(), &from, 0), kDdErrInvalidRect);
+    }
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(Pixel32(*dest, x, y), 0x999999u) << x << "," << y;
+    // The whole source, edge to edge, is taken by both.
+    const Rect whole{0, 0, 4, 3};
+    const Rect to{4, 5, 8, 8};
+    ASSERT_EQ(dest->Blt(&to, source.get(), &whole, 0, nullptr), kDdOk);
+    ASSERT_EQ(dest->BltFast(0, 0, source.get(), &whole, 0), kDdOk);
+    EXPECT_EQ(Pixel32(*dest, 7, 7), 0x0C0C0Cu);
+    EXPECT_EQ(Pixel32(*dest, 3, 2), 0x0C0C0Cu);
+    EXPECT_EQ(Pixel32(*dest, 4, 0), 0x999999u);
+}
+
 TEST_F(SurfaceTest, ForcedLossSpoilsPixelsUntilRestored) {
     auto surface = MakeSurface(3, 3, 32);
     DdBltFx fx;
