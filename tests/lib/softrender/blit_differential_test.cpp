@@ -326,6 +326,23 @@ protected:
         return true;
     }
 
+    // Draws the source unscaled from `skip` columns left of destination
+    // column `place`, the draw area cutting the skipped columns off so that
+    // the rows drawn are exactly `width` wide, and compares the result with
+    // the reference.
+    static bool CheckRowsCutToWidth(Scenario& scenario, int width, int skip, int place, const char* what) {
+        scenario.SetDrawArea({place, 0, place + width, scenario.dest().image()->height});
+        const int x = place - skip;
+        const auto expected = scenario.Expected(reference::Family::kPlainBlit, [&](int dx, int dy, int* sx, int* sy) {
+            *sx = dx - x;
+            *sy = dy;
+            return *sx >= 0 && *sx < scenario.src_w();
+        });
+        scenario.ApplySettings();
+        BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(), nullptr);
+        return Check(scenario, expected, what);
+    }
+
     // Draws the source scaled into columns left .. left + w - 1 (mirrored when
     // asked) and rows 0 .. h - 1, and compares the result with the reference.
     static bool CheckScaledFromTheTop(Scenario& scenario, int left, int w, int h, bool mirror_x, const char* what) {
@@ -514,20 +531,7 @@ TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffs
                         scenario.PlantAlphaRuns(repeat == 1 ? 16 : 32);
                     }
                     scenario.settings().param = 255;
-                    // The area clips the skipped columns, so the rows drawn
-                    // are exactly `width` wide.
-                    scenario.SetDrawArea({place, 0, place + width, 3});
-                    const int x = place - skip;
-                    const auto expected =
-                        scenario.Expected(reference::Family::kPlainBlit, [&](int dx, int dy, int* sx, int* sy) {
-                            *sx = dx - x;
-                            *sy = dy;
-                            return *sx >= 0 && *sx < scenario.src_w();
-                        });
-                    scenario.ApplySettings();
-                    BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(),
-                              nullptr);
-                    ASSERT_TRUE(Check(scenario, expected, "BltMemImg alpha source"))
+                    ASSERT_TRUE(CheckRowsCutToWidth(scenario, width, skip, place, "BltMemImg alpha source"))
                         << "width " << width << " skip " << skip << " place " << place;
                 }
             }
@@ -552,19 +556,7 @@ TEST_P(BlitDifferentialTest, KeyedCopyRowsMatchTheReferenceAtEveryWidthAndOffset
                 scenario.PlantAlphaRuns(repeat == 1 ? 16 : Pick(rng, 1, 23));
             }
             scenario.settings().param = 255;
-            // The area clips the skipped columns, so the rows drawn are
-            // exactly `width` wide.
-            scenario.SetDrawArea({place, 0, place + width, 3});
-            const int x = place - skip;
-            const auto expected =
-                scenario.Expected(reference::Family::kPlainBlit, [&](int dx, int dy, int* sx, int* sy) {
-                    *sx = dx - x;
-                    *sy = dy;
-                    return *sx >= 0 && *sx < scenario.src_w();
-                });
-            scenario.ApplySettings();
-            BltMemImg(scenario.dest().image(), scenario.source().image(), x, 0, scenario.trans_flag(), nullptr);
-            ASSERT_TRUE(Check(scenario, expected, "BltMemImg keyed copy"))
+            ASSERT_TRUE(CheckRowsCutToWidth(scenario, width, skip, place, "BltMemImg keyed copy"))
                 << "width " << width << " skip " << skip << " place " << place;
         }
     }
