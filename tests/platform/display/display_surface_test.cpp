@@ -157,7 +157,8 @@ TEST_F(SurfaceTest, BltFastCopiesUnscaledAndOverlappingCopiesStayIntact) {
 TEST_F(SurfaceTest, BothCopiesRefuseSourceRectanglesPastAnyEdgeOfTheSource) {
     auto source = MakeSurface(4, 3, 32);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) Put32(*source, x, y, 0x010101u * static_cast<uint32_t>(1 + x + 4 * y));
+        for (int x = 0; x < 4; ++x)
+            Put32(*source, x, y, 0x010101u * static_cast<uint32_t>(1 + x + 4 * y));
     auto dest = MakeSurface(8, 8, 32);
     DdBltFx fx;
     fx.fill_color = 0x999999;
@@ -169,7 +170,8 @@ TEST_F(SurfaceTest, BothCopiesRefuseSourceRectanglesPastAnyEdgeOfTheSource) {
         EXPECT_EQ(dest->BltFast(0, 0, source.get(), &from, 0), kDdErrInvalidRect);
     }
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) ASSERT_EQ(Pixel32(*dest, x, y), 0x999999u) << x << "," << y;
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(Pixel32(*dest, x, y), 0x999999u) << x << "," << y;
     // The whole source, edge to edge, is taken by both.
     const Rect whole{0, 0, 4, 3};
     const Rect to{4, 5, 8, 8};
