@@ -115,6 +115,10 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
                                               _mm512_and_si512(_mm512_srli_epi16(adjusted, 2), ones));
         const __m512i next_starts = _mm512_add_epi8(byte_indices, sizes);
         const uint64_t takeable = at_marker & ~code_is_marker & ~no_form;
+        // Each code's form is then one load, not a comparison with the
+        // marker on the chain of every code.
+        alignas(64) uint8_t adjusted_codes[64];
+        _mm512_store_si512(adjusted_codes, adjusted);
         // The chain from one code to the next runs through a byte permute,
         // not through loads of the stream.
         __m512i start = _mm512_setzero_si512();
@@ -131,8 +135,7 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
             start = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, start, next_starts);
             uint64_t bytes;
             std::memcpy(&bytes, in + at, 8);
-            const uint32_t code = static_cast<uint8_t>(bytes >> 8);
-            const CodeForm& form = kCodeForms[code - (code > marker ? 1u : 0u)];
+            const CodeForm& form = kCodeForms[adjusted_codes[at]];
             const size_t distance = _pext_u64(bytes, form.distance_mask) + 1;
             const size_t length =
                 ((static_cast<uint32_t>(bytes >> 16) & form.length_byte_mask) << 5) + form.length_base;

@@ -327,6 +327,54 @@ TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
     });
 }
 
+TEST(ArchiveCoding, CodeBytesOnEitherSideOfTheMarkerInRuns) {
+    // For every marker, runs of back-references whose code bytes lie just
+    // below and above it (those above stand one higher) and at both ends of
+    // the byte range, with and without the length byte and with each
+    // distance size: the run must read each code as the rule does.
+    std::mt19937 random(41);
+    WithEachDecoderForm([&] {
+        for (int marker_value = 0; marker_value < 256; ++marker_value) {
+            const auto marker = static_cast<uint8_t>(marker_value);
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 300, marker, random);
+            size_t written = 300;
+            for (int i = 0; i < 40; ++i) {
+                const int offsets[] = {-2, -1, 1, 2, 3, 4, 5};
+                int raw = i % 8 == 7 ? (i % 16 == 7 ? 0 : 255) : marker_value + offsets[i % 8 % 7];
+                if (raw < 0 || raw > 255 || raw == marker_value) {
+                    continue;
+                }
+                const uint32_t code = static_cast<uint32_t>(raw) - (raw > marker_value ? 1u : 0u);
+                if ((code & 3) == 3) {
+                    continue;  // the distance size that does not exist
+                }
+                codes.push_back(marker);
+                codes.push_back(static_cast<uint8_t>(raw));
+                size_t length = (code >> 3) + 4;
+                if ((code & 4) != 0) {
+                    const uint8_t high = static_cast<uint8_t>(length + 32 <= 64 ? random() % 2 : 0);
+                    codes.push_back(high);
+                    length += size_t{high} << 5;
+                }
+                const size_t distance_bytes = (code & 3) + 1;
+                const size_t distance = 1 + random() % written;
+                for (size_t b = 0; b < distance_bytes; ++b) {
+                    codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * b)));
+                }
+                written += length;
+            }
+            PushLiterals(codes, 1500, marker, random);
+            written += 1500;
+            const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+            const auto expected = ReferenceDecode(stream);
+            ASSERT_TRUE(expected.has_value()) << "marker " << marker_value;
+            EXPECT_EQ(Decode(stream), expected) << "marker " << marker_value;
+            EXPECT_EQ(DecodeInPieces(stream, {700}), expected) << "marker " << marker_value;
+        }
+    });
+}
+
 TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
     // A run of valid codes, and in it one that the rule refuses or that the
     // run must hand back: a distance one beyond what was written, the
