@@ -134,30 +134,31 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
         _mm512_store_si512(adjusted_codes, adjusted);
         alignas(64) uint8_t code_lengths[64];
         _mm512_store_si512(code_lengths, lengths);
-        // The chain from one code to the next runs through a byte permute,
-        // not through loads of the stream.
-        __m512i start = _mm512_setzero_si512();
+        // From one code to the next is then a single load, off the stream.
+        alignas(64) uint8_t next_starts_at[64];
+        _mm512_store_si512(next_starts_at, next_starts);
+        uint32_t at = 0;
         for (;;) {
-            const uint32_t at = static_cast<uint32_t>(_mm512_cvtsi512_si32(start)) & 0xFF;
             if (at >= 64) {
                 in += at;
                 break;
             }
-            if (((common >> at) & 1) != 0) {
-                start = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, start, next_starts);
+            if (__builtin_expect(((common >> at) & 1) != 0, 1)) {
                 uint64_t bytes;
                 std::memcpy(&bytes, in + at, 8);
-                const size_t distance = _pext_u64(bytes, kCodeForms[adjusted_codes[at]].distance_mask) + 1;
-                if (distance > static_cast<size_t>(out - begin)) {
+                // The distance less one, so that it is compared as it is.
+                const size_t back = _pext_u64(bytes, kCodeForms[adjusted_codes[at]].distance_mask);
+                const size_t decoded = static_cast<size_t>(out - begin);
+                if (back >= decoded) {
                     in += at;
                     goto done;
                 }
                 // Near and far codes mix unpredictably: the choice is made
                 // without a branch, the load that is not used reading `begin`.
-                const size_t far = 0 - static_cast<size_t>(distance > 64);
-                const __m512i loaded =
-                    _mm512_loadu_si512(begin + ((static_cast<size_t>(out - begin) - distance) & far));
-                Append(recent, out, loaded, distance & ~far, code_lengths[at]);
+                const size_t far = 0 - static_cast<size_t>(back >= 64);
+                const __m512i loaded = _mm512_loadu_si512(begin + ((decoded - back - 1) & far));
+                Append(recent, out, loaded, (back + 1) & ~far, code_lengths[at]);
+                at = next_starts_at[at];
                 continue;
             }
             // The rarer tokens, in runs of their own: a literal run (to the
@@ -167,12 +168,12 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
                 const uint32_t run =
                     std::min<uint32_t>(static_cast<uint32_t>(std::countr_zero(at_marker >> at)), 64 - at);
                 Append(recent, out, _mm512_loadu_si512(in + at), 0, run);
-                start = _mm512_set1_epi8(static_cast<char>(at + run));
+                at += run;
                 continue;
             }
             if (((code_is_marker >> at) & 1) != 0) {
                 Append(recent, out, markers, 0, 1);
-                start = _mm512_set1_epi8(static_cast<char>(at + 2));
+                at += 2;
                 continue;
             }
             if (((no_form >> at) & 1) != 0) {
@@ -191,7 +192,6 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
                 in += at;
                 goto done;
             }
-            start = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, start, next_starts);
             const size_t near_distance = distance <= 64 ? distance : 0;
             for (size_t left = length; left > 0;) {
                 const size_t count = std::min<size_t>(left, 64);
@@ -199,6 +199,7 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
                        count);
                 left -= count;
             }
+            at = next_starts_at[at];
         }
     }
 done:
