@@ -483,6 +483,27 @@ TEST(ArchiveCoding, GameLikeStreamsDecodeAlikeBothWays) {
     }
 }
 
+TEST(ArchiveCoding, CodesPastALongCopyToTheEndAreRefused) {
+    // A long copy that fills the output exactly, then, in the same 64 stream
+    // bytes, a short one more than the head allows: refused, and nothing is
+    // written past the output (the sanitizer build holds the second).
+    std::mt19937 random(61);
+    WithEachDecoderForm([&] {
+        for (const size_t distance : {size_t{5}, size_t{100}}) {
+            const uint8_t marker = 0xF0;
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 2000, marker, random);
+            PushCode(codes, marker, 2000, distance, 1);
+            PushCode(codes, marker, 10, 5, 1);
+            PushLiterals(codes, 300, marker, random);
+            const auto stream = Head(4000, marker, codes);
+            EXPECT_FALSE(Expected(stream).has_value());
+            EXPECT_FALSE(Decode(stream).has_value()) << "distance " << distance;
+            EXPECT_FALSE(DecodeInPieces(stream, {1000}).has_value()) << "distance " << distance;
+        }
+    });
+}
+
 TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
     // A run of valid codes, and in it one that the rule refuses or that the
     // run must hand back: a distance one beyond what was written, the
