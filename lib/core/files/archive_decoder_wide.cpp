@@ -79,8 +79,8 @@ alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
 }();
 
 // Appends `count` bytes (1 to 64) by row `row` and stores the last 64
-// decoded bytes, all of them right, where they end. A later load of the
-// same 64 bytes is then served from that one store.
+// decoded bytes where they end: every byte stored is final, and nothing is
+// written past the output position.
 VELK_WIDE __attribute__((always_inline)) inline void Append(__m512i& recent, uint8_t*& out, __m512i loaded, size_t row,
                                                             size_t count) {
     recent = _mm512_permutex2var_epi8(loaded, _mm512_loadu_si512(kAppendIndices[row].data() + count), recent);
