@@ -21,12 +21,14 @@ namespace velk {
 class GlyphEntryRecords {
 public:
     // Steps remembered for one glyph (a glyph of 16-pixel edged text takes
-    // 23); the steps after them are gathered each time.
-    static constexpr int kSteps = 48;
+    // 23, of 20-pixel 33); the steps after them are gathered each time.
+    static constexpr int kSteps = 40;
     // Slots: kSets groups of kWays, a glyph's slot chosen by its address
-    // among its group's, the least recently used given up.
+    // among its group's, the least recently used given up. (Eight ways:
+    // with four, a line of 40 glyphs now and then had five in one group,
+    // which then gave each other up at every line.)
     static constexpr int kSets = 32;
-    static constexpr int kWays = 4;
+    static constexpr int kWays = 8;
 
     struct Slot {
         // Per step: the entries of its sixteen lanes (the order of the
