@@ -39,11 +39,13 @@ GlyphEntryRecords::Slot* GlyphEntryRecords::SlotFor(const void* cells, uint64_t 
     }
     Owner& owner = group[way];
     Slot& slot = slots_[set * kWays + static_cast<size_t>(way)];
-    if (owner.cells != cells || owner.made != made) {
+    // (Steps recorded for another glyph of the same making may stay: they
+    // serve only the very cell values they hold.)
+    if (owner.made != made) {
         std::memset(slot.cells, 0, sizeof(slot.cells));
-        owner.cells = cells;
         owner.made = made;
     }
+    owner.cells = cells;
     owner.used = uses_;
     return &slot;
 }

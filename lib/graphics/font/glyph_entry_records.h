@@ -39,8 +39,8 @@ public:
     };
 
     // The slot of the glyph whose cells start at `cells`, for entries of
-    // the making `made` (see GlyphWriter::Lookup); a slot taken over from
-    // another glyph or making holds no step.
+    // the making `made` (see GlyphWriter::Lookup); a slot last used for
+    // another making holds no step.
     Slot* SlotFor(const void* cells, uint64_t made);
 
     // Every slot holds no step (tests).

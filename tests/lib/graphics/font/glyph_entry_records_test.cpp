@@ -110,7 +110,7 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
-constexpr int kImageWidth = 64, kImageHeight = 40;
+constexpr int kImageWidth = 64, kImageHeight = 56;
 
 struct Colors {
     uint32_t text, edge;
@@ -232,7 +232,7 @@ TEST_P(GlyphEntryRecordsTest, ChangedColoursAndRewrittenCellsDrawTheirOwnPixels)
     const Glyph other = MakeGlyph(18, 18, random);
     std::copy(other.cells.begin(), other.cells.end(), glyph.cells.begin());
     Check(background, glyph, a, all, 7, 3);
-    for (const auto& [w, h] : {std::pair{14, 18}, std::pair{18, 7}, std::pair{30, 20}}) {
+    for (const auto& [w, h] : {std::pair{14, 18}, std::pair{18, 7}, std::pair{30, 20}, std::pair{12, 50}}) {
         const Glyph resized = MakeGlyph(w, h, random);
         glyph.cells.resize(std::max(glyph.cells.size(), resized.cells.size()));
         std::copy(resized.cells.begin(), resized.cells.end(), glyph.cells.begin());
@@ -243,18 +243,19 @@ TEST_P(GlyphEntryRecordsTest, ChangedColoursAndRewrittenCellsDrawTheirOwnPixels)
 
 // More glyphs than the records hold slots for, each drawn, then all drawn
 // again: slots given up to other glyphs record them afresh. Every third
-// glyph has more steps than a slot records, which leave the slots of the
-// others as they were.
+// glyph has more steps than a slot records (wide, or one step a row but
+// tall), which leave the slots of the others as they were.
 TEST_P(GlyphEntryRecordsTest, GlyphsBeyondTheSlotsDrawAsTheAlphaBlit) {
     std::mt19937 random(41);
     const Image background(kImageWidth, kImageHeight, GetParam(), 3);
     std::vector<Glyph> glyphs;
     for (int i = 0; i < GlyphEntryRecords::kSets * GlyphEntryRecords::kWays + 20; ++i) {
-        glyphs.push_back(i % 3 == 2 ? MakeGlyph(33, 25, random) : MakeGlyph(18, 18, random));
+        glyphs.push_back(i % 3 != 2 ? MakeGlyph(18, 18, random)
+                                    : (i % 2 == 0 ? MakeGlyph(33, 25, random) : MakeGlyph(12, 50, random)));
     }
     for (int round = 0; round < 2; ++round) {
         for (const Glyph& glyph : glyphs) {
-            Check(background, glyph, Colors{0x00C0FFEEu, 0x00301000u}, Rect{0, 0, kImageWidth, kImageHeight}, 30, 12);
+            Check(background, glyph, Colors{0x00C0FFEEu, 0x00301000u}, Rect{0, 0, kImageWidth, kImageHeight}, 30, 3);
         }
     }
 }
