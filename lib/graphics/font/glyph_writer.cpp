@@ -1084,12 +1084,11 @@ VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m512i low_entries, 
 
 // The entries of a step's sixteen cell values: those recorded for the same
 // values at this step of the glyph when there are, gathered (and recorded
-// over what the step held) when not.
-// (`slot` null or `step` beyond its records: gathered.)
-template <bool kRecorded>
+// over what the step held) when not; gathered alone without a slot or
+// beyond its steps.
 VELK_TARGET_512 inline void StepEntries32(__m128i values, const long long* entries, GlyphEntryRecords::Slot* slot,
                                           int step, __m512i* low, __m512i* high) {
-    if (!kRecorded || slot == nullptr || step >= GlyphEntryRecords::kSteps) {
+    if (slot == nullptr || step >= GlyphEntryRecords::kSteps) {
         GatherEntries32(values, entries, low, high);
         return;
     }
@@ -1111,7 +1110,7 @@ VELK_TARGET_512 inline void StepEntries32(__m128i values, const long long* entri
 // from 16 / kRows x q before where they start, so a step of more than one
 // row must not start within the first 16 - 16 / kRows pixels of the
 // image's row. `step` counts the glyph's steps for its records.
-template <int kRows, bool kRecorded = true>
+template <int kRows>
 VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                              __mmask16 row_mask, int rows, const long long* entries,
                                              GlyphEntryRecords::Slot* slot, int step) {
@@ -1132,7 +1131,7 @@ VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const 
         d = _mm512_mask_loadu_epi32(d, mask, p + q * pitch - 4 * kLanes * q);
     }
     __m512i low, high;
-    StepEntries32<kRecorded>(values, entries, slot, step, &low, &high);
+    StepEntries32(values, entries, slot, step, &low, &high);
     const __m512i out = MixEntriesOver32(d, low, high);
     for (int q = 0; q < kRows; ++q) {
         const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
@@ -1160,10 +1159,11 @@ VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const 
     const int rows_a_step = last == 0 || rest > 8 ? 1 : (rest > 4 ? 2 : 4);
     const int height = y1 - y0;
     if (last == 0 && slot != nullptr && height <= GlyphEntryRecords::kSteps) {
-        // (Most glyphs: one step a row, each recorded.)
+        // (Most glyphs: one step a row, each recorded, in a loop without
+        // the wider boxes' cases.)
         for (int gy = 0; gy < height; ++gy) {
-            PutOverEntries32<1, true>(row + gy * pitch, pitch, src + gy * cell_pitch, cell_pitch, last_mask, 1, entries,
-                                      slot, gy);
+            PutOverEntries32<1>(row + gy * pitch, pitch, src + gy * cell_pitch, cell_pitch, last_mask, 1, entries, slot,
+                                gy);
         }
         return;
     }
