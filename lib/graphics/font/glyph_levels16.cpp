@@ -20,53 +20,73 @@ namespace {
 
 #define VELK_TARGET_LEVELS __attribute__((target("avx512f,avx512bw,avx512vl")))
 
-// For each cell value (those above 15 read as 16), the byte pair
-// (16 - w, w) that weighs the pixel and the ink: w is the value's sixteenths
-// of the ink, 16 for 15 (the ink whole) and 0 for 0 and values above 15.
-constexpr std::array<uint16_t, 32> MakeWeightPairs() {
-    std::array<uint16_t, 32> pairs{};
-    for (int v = 0; v < 32; ++v) {
+// The masks and tables of the mix, a register each.
+struct alignas(64) LevelMasks {
+    // For each cell value (those above 15 read as 16), the byte pair
+    // (16 - w, w) that weighs the pixel and the ink: w is the value's
+    // sixteenths of the ink, 16 for 15 (the ink whole) and 0 for 0 and
+    // values above 15.
+    std::array<uint16_t, 32> pairs;
+    std::array<uint16_t, 32> blue_bits;
+    std::array<uint16_t, 32> green_bits;  // (doubled)
+    std::array<uint16_t, 32> red_bits;    // (the high byte moved down)
+    std::array<uint16_t, 32> green_place;
+    std::array<uint16_t, 32> red_place;
+    // Byte shuffles moving each word's high byte to its low byte.
+    std::array<uint8_t, 64> high_byte;
+    std::array<uint8_t, 32> sixteen;
+};
+
+constexpr LevelMasks MakeLevelMasks() {
+    LevelMasks m{};
+    for (size_t i = 0; i < 32; ++i) {
+        const int v = static_cast<int>(i);
         const int w = v == 15 ? 16 : (v < 15 ? v : 0);
-        pairs[static_cast<size_t>(v)] = static_cast<uint16_t>((16 - w) | (w << 8));
+        m.pairs[i] = static_cast<uint16_t>((16 - w) | (w << 8));
+        m.blue_bits[i] = 0x1F;
+        m.green_bits[i] = 0x7E;
+        m.red_bits[i] = 0xF8;
+        m.green_place[i] = 0x07E0;
+        m.red_place[i] = 0xF800;
+        m.high_byte[2 * i] = static_cast<uint8_t>((2 * i + 1) % 16);
+        m.high_byte[2 * i + 1] = 0x80;
+        m.sixteen[i] = 16;
     }
-    return pairs;
+    return m;
 }
 
-alignas(64) constexpr std::array<uint16_t, 32> kWeightPairs = MakeWeightPairs();
+constexpr LevelMasks kLevelMasks = MakeLevelMasks();
 
 // The ink's channels, each in the high byte of every word where the mix
 // pairs it with the pixel's (green doubled, red times 8, as the pixel's are
-// read), and the masks of the mix, made once a glyph.
+// read), and the masks, made once a glyph.
 struct LevelInk {
-    __m512i pairs;
     __m512i blue;
     __m512i green;
     __m512i red;
+    __m512i pairs;
     __m512i blue_bits;
-    __m512i green_bits;  // (doubled)
-    __m512i red_bits;    // (in the high byte moved down)
-    __m512i high_byte;   // each word's high byte moved to its low byte
+    __m512i green_bits;
+    __m512i red_bits;
     __m512i green_place;
     __m512i red_place;
+    __m512i high_byte;
+    __m256i sixteen;
 };
 
-// Byte shuffles of each 128 bits' words 0 to 3 and 4 to 7: a word's high
-// byte to its low byte, its high byte cleared.
-constexpr long long kHighBytesLow = static_cast<long long>(0x8007800580038001ull);
-constexpr long long kHighBytesUp = static_cast<long long>(0x800F800D800B8009ull);
-
-VELK_TARGET_LEVELS LevelInk MakeLevelInk(uint32_t color) {
+VELK_TARGET_LEVELS inline LevelInk MakeLevelInk(uint32_t color) {
     LevelInk ink;
-    ink.pairs = _mm512_load_si512(kWeightPairs.data());
     ink.blue = _mm512_set1_epi16(static_cast<int16_t>((color & 0x1F) << 8));
     ink.green = _mm512_set1_epi16(static_cast<int16_t>(((color >> 5) & 0x3F) << 9));
     ink.red = _mm512_set1_epi16(static_cast<int16_t>(((color >> 11) & 0x1F) << 11));
-    ink.blue_bits = _mm512_set1_epi16(0x1F);
-    ink.green_bits = _mm512_set1_epi16(0x7E);
-    ink.red_bits = _mm512_set1_epi16(0xF8);
-    ink.high_byte = _mm512_set4_epi64(kHighBytesUp, kHighBytesLow, kHighBytesUp, kHighBytesLow);
-    ink.green_place = _mm512_set1_epi16(0x07E0);
-    ink.red_place = _mm512_set1_epi16(static_cast<int16_t>(0xF800));
+    ink.pairs = _mm512_load_si512(kLevelMasks.pairs.data());
+    ink.blue_bits = _mm512_load_si512(kLevelMasks.blue_bits.data());
+    ink.green_bits = _mm512_load_si512(kLevelMasks.green_bits.data());
+    ink.red_bits = _mm512_load_si512(kLevelMasks.red_bits.data());
+    ink.green_place = _mm512_load_si512(kLevelMasks.green_place.data());
+    ink.red_place = _mm512_load_si512(kLevelMasks.red_place.data());
+    ink.high_byte = _mm512_load_si512(kLevelMasks.high_byte.data());
+    ink.sixteen = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLevelMasks.sixteen.data()));
     return ink;
 }
 
@@ -78,7 +98,7 @@ VELK_TARGET_LEVELS LevelInk MakeLevelInk(uint32_t color) {
 // up by 4 has its top five bits on red's.
 VELK_TARGET_LEVELS inline __m512i MixLevels(__m512i d, __m256i cells, const LevelInk& ink) {
     constexpr int kAAndBOrC = 0xEA;  // (a & b) | c
-    const __m512i values = _mm512_cvtepu8_epi16(_mm256_min_epu8(cells, _mm256_set1_epi8(16)));
+    const __m512i values = _mm512_cvtepu8_epi16(_mm256_min_epu8(cells, ink.sixteen));
     const __m512i pairs = _mm512_permutexvar_epi16(values, ink.pairs);
     const __m512i blue = _mm512_srli_epi16(
         _mm512_maddubs_epi16(_mm512_ternarylogic_epi32(d, ink.blue_bits, ink.blue, kAAndBOrC), pairs), 4);
@@ -92,47 +112,87 @@ VELK_TARGET_LEVELS inline __m512i MixLevels(__m512i d, __m256i cells, const Leve
     return _mm512_ternarylogic_epi32(red, ink.red_place, low, kAAndBOrC);
 }
 
-// One step of kRows rows (`rows` of them drawn) of 32 / kRows lanes each,
-// `mask` the lanes of a row. Row q's lanes are loaded and stored from
-// q x (32 / kRows) pixels before its start, which stays at or after the
-// first row's start: both pitches are at least a row's lanes.
+// One step of kRows rows of 32 / kRows lanes each, `mask` the lanes of a
+// row, rows from `rows` on left as they are. The cells of row q are loaded
+// from q x (32 / kRows) bytes before its start, which stays at or after
+// the first row's start (the cell pitch is at least a row's lanes).
+// Pixels are loaded and stored at the rows' own starts, but for the second
+// of two rows a step, loaded and stored whole from 16 pixels before its
+// start (the pitch is at least 16 pixels): inserting it costs more. Wider
+// accesses that reach the pixels after a row would reach those of the next
+// glyph, whose loads would wait for these stores.
 template <int kRows>
 VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                        __mmask32 mask, int rows, const LevelInk& ink) {
     constexpr int kLanes = 32 / kRows;
     __m256i c = _mm256_maskz_loadu_epi8(mask, cells);
     for (int q = 1; q < kRows; ++q) {
-        if (q < rows) {
-            c = _mm256_mask_loadu_epi8(c, mask << (kLanes * q), cells + q * (cell_pitch - kLanes));
-        }
+        const bool drawn = q < rows;
+        c = _mm256_mask_loadu_epi8(c, drawn ? mask << (kLanes * q) : 0,
+                                   drawn ? cells + q * (cell_pitch - kLanes) : cells);
     }
-    __m512i d = _mm512_maskz_loadu_epi16(mask, p);
-    for (int q = 1; q < kRows; ++q) {
-        if (q < rows) {
-            d = _mm512_mask_loadu_epi16(d, mask << (kLanes * q), p + q * (pitch - 2 * kLanes));
+    if constexpr (kRows == 1) {
+        const __m512i out = MixLevels(_mm512_maskz_loadu_epi16(mask, p), c, ink);
+        _mm512_mask_storeu_epi16(p, mask, out);
+    } else if constexpr (kRows == 2) {
+        // (A row left is no lanes at the first row.)
+        const __mmask32 second_mask = rows > 1 ? mask << 16 : 0;
+        uint8_t* second = rows > 1 ? p + pitch - 32 : p;
+        const __m512i d =
+            _mm512_mask_loadu_epi16(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, p)), second_mask, second);
+        const __m512i out = MixLevels(d, c, ink);
+        _mm256_mask_storeu_epi16(p, mask, _mm512_castsi512_si256(out));
+        _mm512_mask_storeu_epi16(second, second_mask, out);
+    } else {
+        static_assert(kRows == 4);
+        uint8_t* at[kRows];
+        __mmask8 masks[kRows];
+        for (int q = 0; q < kRows; ++q) {
+            at[q] = q < rows ? p + q * pitch : p;
+            masks[q] = static_cast<__mmask8>(q < rows ? mask : 0);
         }
-    }
-    const __m512i out = MixLevels(d, c, ink);
-    _mm512_mask_storeu_epi16(p, mask, out);
-    for (int q = 1; q < kRows; ++q) {
-        if (q < rows) {
-            _mm512_mask_storeu_epi16(p + q * (pitch - 2 * kLanes), mask << (kLanes * q), out);
-        }
+        __m512i d = _mm512_castsi128_si512(_mm_maskz_loadu_epi16(masks[0], at[0]));
+        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[1], at[1]), 1);
+        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[2], at[2]), 2);
+        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[3], at[3]), 3);
+        const __m512i out = MixLevels(d, c, ink);
+        _mm_mask_storeu_epi16(at[0], masks[0], _mm512_castsi512_si128(out));
+        _mm_mask_storeu_epi16(at[1], masks[1], _mm512_extracti32x4_epi32(out, 1));
+        _mm_mask_storeu_epi16(at[2], masks[2], _mm512_extracti32x4_epi32(out, 2));
+        _mm_mask_storeu_epi16(at[3], masks[3], _mm512_extracti32x4_epi32(out, 3));
     }
 }
 
 // A box of at most 32 / kRows columns, kRows rows a step.
 template <int kRows>
-VELK_TARGET_LEVELS void PutNarrowBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                     int width, int height, const LevelInk& ink) {
+VELK_TARGET_LEVELS inline void PutNarrowBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                            int width, int height, uint32_t color) {
+    const LevelInk ink = MakeLevelInk(color);
     const auto mask = static_cast<__mmask32>((1u << width) - 1);
-    int gy = 0;
-    for (; gy + kRows <= height; gy += kRows, row += kRows * pitch, cells += kRows * cell_pitch) {
-        PutRows<kRows>(row, pitch, cells, cell_pitch, mask, kRows, ink);
+    for (int left = height; left > 0; left -= kRows, row += kRows * pitch, cells += kRows * cell_pitch) {
+        PutRows<kRows>(row, pitch, cells, cell_pitch, mask, left, ink);
     }
-    if (gy < height) {
-        PutRows<kRows>(row, pitch, cells, cell_pitch, mask, height - gy, ink);
+}
+
+// Glyphs of very narrow images or cells, and wider than 16 pixels, a row a
+// step.
+__attribute__((noinline)) VELK_TARGET_LEVELS void PutWideBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
+                                                             ptrdiff_t cell_pitch, int width, int height,
+                                                             uint32_t color) {
+    const LevelInk ink = MakeLevelInk(color);
+    for (int gy = 0; gy < height; ++gy, row += pitch, cells += cell_pitch) {
+        for (int gx = 0; gx < width; gx += 32) {
+            const int count = width - gx;
+            const auto mask = static_cast<__mmask32>(count >= 32 ? ~0u : (1u << count) - 1);
+            PutRows<1>(row + 2 * gx, pitch, cells + gx, cell_pitch, mask, 1, ink);
+        }
     }
+}
+
+__attribute__((noinline)) VELK_TARGET_LEVELS void PutNarrowestBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
+                                                                  ptrdiff_t cell_pitch, int width, int height,
+                                                                  uint32_t color) {
+    PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, color);
 }
 
 }  // namespace
@@ -145,21 +205,14 @@ VELK_TARGET_LEVELS void WriteLevelsOver16(const MEMIMG& dest, int x, int y, cons
     const uint8_t* cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
     uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2;
     const int width = x1 - x0, height = y1 - y0;
-    const LevelInk ink = MakeLevelInk(lookup.level_color);
-    // Glyphs are mostly narrower than 16 pixels: one register takes two or
-    // four of their rows.
+    // Glyphs are mostly at most 16 pixels wide: one register takes two
+    // of their rows, or four of those at most 8 wide.
     if (width <= 8 && pitch >= 16 && cell_pitch >= 8) {
-        PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, ink);
+        PutNarrowestBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     } else if (width <= 16 && pitch >= 32 && cell_pitch >= 16) {
-        PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, ink);
+        PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     } else {
-        for (int gy = 0; gy < height; ++gy, row += pitch, cells += cell_pitch) {
-            for (int gx = 0; gx < width; gx += 32) {
-                const int count = width - gx;
-                const auto mask = static_cast<__mmask32>(count >= 32 ? ~0u : (1u << count) - 1);
-                PutRows<1>(row + 2 * gx, pitch, cells + gx, cell_pitch, mask, 1, ink);
-            }
-        }
+        PutWideBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     }
 }
 
