@@ -207,7 +207,7 @@ VELK_TARGET_LEVELS void WriteLevelsOver16(const MEMIMG& dest, int x, int y, cons
     const int width = x1 - x0, height = y1 - y0;
     // Glyphs are mostly at most 16 pixels wide: one register takes two
     // of their rows, or four of those at most 8 wide.
-    if (width <= 8 && pitch >= 16 && cell_pitch >= 8) {
+    if (width <= 8 && cell_pitch >= 8) {
         PutNarrowestBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     } else if (width <= 16 && pitch >= 32 && cell_pitch >= 16) {
         PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
