@@ -210,51 +210,5 @@ TEST_F(GlyphLevels16Test, BoxesOfEveryWidthClippedOnEachSideFollowTheRule) {
     EXPECT_EQ(drawn, 2 * 6 * 40 * 10);
 }
 
-// Boxes in the image's first and last corners, whose rows start where its
-// memory starts and end where it ends: each is drawn as the rule says and
-// nothing around it moves.
-TEST_F(GlyphLevels16Test, BoxesInTheImagesCornersStayInsideIt) {
-    std::mt19937 random(77);
-    for (const int width : {5, 8, 16, 17, 33}) {
-        for (const int height : {3, 4}) {
-            const int image_width = width + 3, image_height = height + 2;
-            MEMIMG image{};
-            ASSERT_EQ(
-                CreateMemImg(&image, image_width, image_height, image_width * 2, 0, kMemImgFormat16, 0, 0, nullptr), 0);
-            std::vector<uint8_t> cells(static_cast<size_t>(width * height) + 8);
-            for (uint8_t& cell : cells) {
-                cell = static_cast<uint8_t>(random() % 16);
-            }
-            const uint16_t ink = static_cast<uint16_t>(random());
-            for (const bool last : {false, true}) {
-                std::vector<uint16_t> before;
-                for (int y = 0; y < image_height; ++y) {
-                    for (int x = 0; x < image_width; ++x) {
-                        before.push_back(static_cast<uint16_t>(random()));
-                        SetPixel(image, x, y, before.back());
-                    }
-                }
-                const int left = last ? 3 : 0, top = last ? 2 : 0;
-                GlyphWriter writer;
-                ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
-                writer.Write(image, Rect{0, 0, image_width, image_height}, left, top,
-                             GlyphCellView{cells.data(), width, width, height});
-                for (int y = 0; y < image_height; ++y) {
-                    for (int x = 0; x < image_width; ++x) {
-                        const int gx = x - left, gy = y - top;
-                        const uint16_t old = before[static_cast<size_t>(y * image_width + x)];
-                        const bool inside = gx >= 0 && gx < width && gy >= 0 && gy < height;
-                        ASSERT_EQ(Pixel(image, x, y),
-                                  inside ? Blend(ink, cells[static_cast<size_t>(gy * width + gx)], old) : old)
-                            << "box " << width << "x" << height << (last ? " last" : " first") << " corner, pixel " << x
-                            << "," << y;
-                    }
-                }
-            }
-            ReleaseMemImg(&image);
-        }
-    }
-}
-
 }  // namespace
 }  // namespace velk
