@@ -125,19 +125,23 @@ template <int kRows>
 VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                        __mmask32 mask, int rows, const LevelInk& ink) {
     constexpr int kLanes = 32 / kRows;
+    // Rows left have no lanes and point at the first, chosen without a
+    // branch: which glyphs end on which row of a step follows no pattern.
+    ptrdiff_t drawn[kRows];
+    for (int q = 0; q < kRows; ++q) {
+        drawn[q] = static_cast<ptrdiff_t>(0) - static_cast<ptrdiff_t>(q < rows);
+    }
     __m256i c = _mm256_maskz_loadu_epi8(mask, cells);
     for (int q = 1; q < kRows; ++q) {
-        const bool drawn = q < rows;
-        c = _mm256_mask_loadu_epi8(c, drawn ? mask << (kLanes * q) : 0,
-                                   drawn ? cells + q * (cell_pitch - kLanes) : cells);
+        c = _mm256_mask_loadu_epi8(c, (mask << (kLanes * q)) & static_cast<uint32_t>(drawn[q]),
+                                   cells + (q * (cell_pitch - kLanes) & drawn[q]));
     }
     if constexpr (kRows == 1) {
         const __m512i out = MixLevels(_mm512_maskz_loadu_epi16(mask, p), c, ink);
         _mm512_mask_storeu_epi16(p, mask, out);
     } else if constexpr (kRows == 2) {
-        // (A row left is no lanes at the first row.)
-        const __mmask32 second_mask = rows > 1 ? mask << 16 : 0;
-        uint8_t* second = rows > 1 ? p + pitch - 32 : p;
+        const auto second_mask = static_cast<__mmask32>((mask << 16) & static_cast<uint32_t>(drawn[1]));
+        uint8_t* second = p + ((pitch - 32) & drawn[1]);
         const __m512i d =
             _mm512_mask_loadu_epi16(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, p)), second_mask, second);
         const __m512i out = MixLevels(d, c, ink);
@@ -148,8 +152,8 @@ VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_
         uint8_t* at[kRows];
         __mmask8 masks[kRows];
         for (int q = 0; q < kRows; ++q) {
-            at[q] = q < rows ? p + q * pitch : p;
-            masks[q] = static_cast<__mmask8>(q < rows ? mask : 0);
+            at[q] = p + (q * pitch & drawn[q]);
+            masks[q] = static_cast<__mmask8>(mask & static_cast<uint32_t>(drawn[q]));
         }
         __m512i d = _mm512_castsi128_si512(_mm_maskz_loadu_epi16(masks[0], at[0]));
         d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[1], at[1]), 1);
