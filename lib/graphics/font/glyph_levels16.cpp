@@ -113,7 +113,7 @@ VELK_TARGET_LEVELS inline __m512i MixLevels(__m512i d, __m256i cells, const Leve
 }
 
 // One step of kRows rows of 32 / kRows lanes each, `mask` the lanes of a
-// row, rows from `rows` on left as they are. The cells of row q are loaded
+// row, of which the first `rows` are the box's. The cells of row q are loaded
 // from q x (32 / kRows) bytes before its start, which stays at or after
 // the first row's start (the cell pitch is at least a row's lanes).
 // Pixels are loaded and stored at the rows' own starts, but for the second
@@ -125,8 +125,9 @@ template <int kRows>
 VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                        __mmask32 mask, int rows, const LevelInk& ink) {
     constexpr int kLanes = 32 / kRows;
-    // Rows left have no lanes and point at the first, chosen without a
-    // branch: which glyphs end on which row of a step follows no pattern.
+    // Rows past the box's last have no lanes and point at the first,
+    // chosen without a branch: where glyphs end within a step follows no
+    // pattern.
     ptrdiff_t drawn[kRows];
     for (int q = 0; q < kRows; ++q) {
         drawn[q] = static_cast<ptrdiff_t>(0) - static_cast<ptrdiff_t>(q < rows);
