@@ -150,21 +150,24 @@ VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_
         _mm512_mask_storeu_epi16(second, second_mask, out);
     } else {
         static_assert(kRows == 4);
+        // Row q at lanes 8 q, loaded whole from 8 q pixels before its start
+        // (the pitch is at least 8 pixels); the stores end where the rows
+        // end.
         uint8_t* at[kRows];
-        __mmask8 masks[kRows];
+        __mmask32 masks[kRows];
         for (int q = 0; q < kRows; ++q) {
-            at[q] = p + (q * pitch & drawn[q]);
-            masks[q] = static_cast<__mmask8>(mask & static_cast<uint32_t>(drawn[q]));
+            at[q] = p + ((q * (pitch - 16)) & drawn[q]);
+            masks[q] = (mask << (8 * q)) & static_cast<uint32_t>(drawn[q]);
         }
-        __m512i d = _mm512_castsi128_si512(_mm_maskz_loadu_epi16(masks[0], at[0]));
-        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[1], at[1]), 1);
-        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[2], at[2]), 2);
-        d = _mm512_inserti32x4(d, _mm_maskz_loadu_epi16(masks[3], at[3]), 3);
+        __m512i d = _mm512_castsi128_si512(_mm_maskz_loadu_epi16(static_cast<__mmask8>(mask), p));
+        for (int q = 1; q < kRows; ++q) {
+            d = _mm512_mask_loadu_epi16(d, masks[q], at[q]);
+        }
         const __m512i out = MixLevels(d, c, ink);
-        _mm_mask_storeu_epi16(at[0], masks[0], _mm512_castsi512_si128(out));
-        _mm_mask_storeu_epi16(at[1], masks[1], _mm512_extracti32x4_epi32(out, 1));
-        _mm_mask_storeu_epi16(at[2], masks[2], _mm512_extracti32x4_epi32(out, 2));
-        _mm_mask_storeu_epi16(at[3], masks[3], _mm512_extracti32x4_epi32(out, 3));
+        _mm_mask_storeu_epi16(p, static_cast<__mmask8>(mask), _mm512_castsi512_si128(out));
+        _mm256_mask_storeu_epi16(at[1], static_cast<__mmask16>(masks[1]), _mm512_castsi512_si256(out));
+        _mm_mask_storeu_epi16(at[2] + 32, static_cast<__mmask8>(masks[2] >> 16), _mm512_extracti32x4_epi32(out, 2));
+        _mm512_mask_storeu_epi16(at[3], masks[3], out);
     }
 }
 
@@ -212,7 +215,7 @@ VELK_TARGET_LEVELS void WriteLevelsOver16(const MEMIMG& dest, int x, int y, cons
     const int width = x1 - x0, height = y1 - y0;
     // Glyphs are mostly at most 16 pixels wide: one register takes two
     // of their rows, or four of those at most 8 wide.
-    if (width <= 8 && cell_pitch >= 8) {
+    if (width <= 8 && pitch >= 16 && cell_pitch >= 8) {
         PutNarrowestBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     } else if (width <= 16 && pitch >= 32 && cell_pitch >= 16) {
         PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
