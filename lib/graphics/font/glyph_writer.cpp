@@ -16,6 +16,7 @@
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/glyph_cell.h"
 #include "lib/graphics/font/glyph_entry_records.h"
+#include "lib/graphics/font/glyph_levels16.h"
 
 namespace velk {
 
@@ -880,6 +881,7 @@ bool g_widest_allowed = true;
 bool g_permutes_allowed = true;
 bool g_entries_allowed = true;
 bool g_entry_records_allowed = true;
+bool g_level_pairs_allowed = true;
 
 // GCC 12's 512-bit intrinsics start from a register left undefined on
 // purpose, which its flow analysis then reports as used uninitialised.
@@ -1473,6 +1475,9 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return &WriteOverBox16x512<LookupForm::kGather>;
     }
     if (kind == Kind::k16Over && lookup.sixteen_levels) {
+        if (g_level_pairs_allowed) {
+            return &WriteLevelsOver16;
+        }
         return &WriteOverBox16x512<LookupForm::kLevels>;
     }
     return nullptr;
@@ -1649,6 +1654,14 @@ void UseGlyphEntryRecords(bool allowed) {
 void UseGlyphInkPermutes(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_permutes_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+void UseGlyphLevelPairs(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_level_pairs_allowed = allowed;
 #else
     (void)allowed;
 #endif

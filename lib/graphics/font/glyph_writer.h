@@ -154,5 +154,9 @@ void UseGlyphEntryRecords(bool allowed);
 // over a plain 16-bit image by byte permutes where the machine has them (on
 // by default); off, they gather them.
 void UseGlyphInkPermutes(bool allowed);
+// Whether the 512-bit form of anti-aliased cells of one colour over a plain
+// 16-bit image may mix each channel of the ink and the pixel in one multiply
+// of byte pairs (on by default); off, it mixes them as the 256-bit forms do.
+void UseGlyphLevelPairs(bool allowed);
 
 }  // namespace velk
