@@ -82,11 +82,7 @@ void CharacterCodes::PushOnHeap(uint16_t code) {
 }
 
 int CheckDoubleByteLead(const char* byte, int charset) {
-    const auto b = static_cast<uint8_t>(*byte);
-    if (charset == kFontCharsetHangeul) {
-        return (b & 0x80) != 0 ? 1 : 0;
-    }
-    return platform::IsShiftJisLeadByte(b) ? 1 : 0;
+    return IsDoubleByteLead(static_cast<uint8_t>(*byte), charset) ? 1 : 0;
 }
 
 void SplitCharacterCodes(const char* string, size_t length, int charset, CharacterCodes* out) {

@@ -1,6 +1,7 @@
 #include "lib/graphics/font/text_engine.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -69,6 +70,84 @@ bool GlyphBoxesApart(FontData& record, const CharacterCodes& codes, double rate)
     return true;
 }
 
+TextExtent LineExtent(const FontData& record, int advance, int ink_end, int vertical, double rate_x, double rate_y) {
+    const int along = std::max({advance, ink_end, 0});
+    const int across = static_cast<int>(record.cell_height * (vertical != 0 ? rate_x : rate_y));
+    return vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+}
+
+// A spacing beyond this takes the general path, whose pen is summed in 64
+// bits: within it no pen of a laid-out line (LineLayout::kCapacity glyphs)
+// leaves the range of an int.
+constexpr int kLaidOutSpacingLimit = 1 << 20;
+
+// Where a line's glyphs go, worked out before any is drawn.
+struct LineLayout {
+    // Longer lines are rare enough to take the general path.
+    static constexpr size_t kCapacity = 256;
+    // (No initialisers: a line fills only the glyphs it has.)
+    struct Placed {
+        int pen;  // along the line, before the glyph's own origin
+        const GlyphEntry* entry;
+    };
+    size_t characters = 0;
+    int advance = 0;
+    int ink_end = 0;
+    bool boxes_apart = true;  // as GlyphBoxesApart, but for the cell count
+    size_t inked = 0;         // glyphs[0, inked) put ink down
+    std::array<Placed, kCapacity> glyphs;
+};
+
+// Lays out a line whose characters are all cached, and so can be drawn
+// without rendering: then no lookup can evict another, and each character is
+// looked up once. False (the line is not laid out) when one is not cached or
+// the line has more than kCapacity characters.
+bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, LineLayout* line) {
+    const int spacing = record.spacing;
+    if (spacing < -kLaidOutSpacingLimit || spacing > kLaidOutSpacingLimit) {
+        return false;
+    }
+    int pen = 0;
+    int ink_end = 0;
+    bool apart = true;
+    size_t characters = 0;
+    size_t inked = 0;
+    const bool all_cached = VisitCachedGlyphs(record, string, bytes, [&](uint16_t code, const GlyphEntry& entry) {
+        if (characters == LineLayout::kCapacity) {
+            return false;
+        }
+        ++characters;
+        if (HasInk(entry, code)) {
+            const int left = pen + entry.origin_x;
+            apart = apart && (inked == 0 || left >= ink_end);
+            ink_end = std::max(ink_end, left + entry.width);
+            line->glyphs[inked++] = LineLayout::Placed{pen, &entry};
+        }
+        pen += entry.advance + spacing;
+        return true;
+    });
+    line->characters = characters;
+    line->advance = pen;
+    line->ink_end = ink_end;
+    line->boxes_apart = apart;
+    line->inked = inked;
+    return all_cached;
+}
+
+void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayout& line, const MEMIMG& dest,
+              const Rect& bounds, int x, int y, int vertical) {
+    for (size_t i = 0; i < line.inked; ++i) {
+        const GlyphEntry& entry = *line.glyphs[i].entry;
+        const int pen = line.glyphs[i].pen;
+        const GlyphCellView cell{GlyphCellPixels(record, entry), record.cache_pitch, entry.width, entry.height};
+        if (vertical != 0) {
+            writer.WriteTurned(dest, bounds, x + record.cell_height - 1 - entry.top, y + pen + entry.origin_x, cell);
+        } else {
+            writer.Write(dest, bounds, x + pen + entry.origin_x, y + entry.top, cell);
+        }
+    }
+}
+
 }  // namespace
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
@@ -122,6 +201,24 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     if (length >= 0 && static_cast<size_t>(length) < bytes) {
         bytes = static_cast<size_t>(length);
     }
+
+    // A line whose characters are all cached (text drawn before) is drawn
+    // from its layout; others render what they lack first.
+    LineLayout line;
+    if (!texture && rate == 1.0 && LayOutCachedLine(*record, string, bytes, &line)) {
+        if (draw == kRenderMemory && as_alpha_blit &&
+            (line.characters > static_cast<size_t>(record->cell_count) || !line.boxes_apart)) {
+            return kGlyphBoxesOverlap;
+        }
+        if (draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom) {
+            DrawLine(writer, *record, line, *dest, bounds, x, y, vertical);
+        }
+        if (extent != nullptr) {
+            *extent = LineExtent(*record, line.advance, line.ink_end, vertical, rate_x, rate_y);
+        }
+        return draw != kRenderMeasure ? 0 : line.advance;
+    }
+
     CharacterCodes codes;
     PrepareGlyphs(*record, string, bytes, &codes);
 
@@ -168,9 +265,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     }
     const int advance = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
     if (extent != nullptr) {
-        const int along = std::max({advance, ink_end, 0});
-        const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
-        *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+        *extent = LineExtent(*record, advance, ink_end, vertical, rate_x, rate_y);
     }
     return draw != kRenderMeasure ? 0 : advance;
 }
