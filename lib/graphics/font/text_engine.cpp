@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 
@@ -136,14 +137,20 @@ bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, 
 
 void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayout& line, const MEMIMG& dest,
               const Rect& bounds, int x, int y, int vertical) {
+    // (Held here, not read through the record after every glyph's call.)
+    const Rect clip = bounds;
+    const uint8_t* const cells = record.cache_image;
+    const int pitch = record.cache_pitch;
+    const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
+    const int turned_x = x + record.cell_height - 1;
     for (size_t i = 0; i < line.inked; ++i) {
         const GlyphEntry& entry = *line.glyphs[i].entry;
         const int pen = line.glyphs[i].pen;
-        const GlyphCellView cell{GlyphCellPixels(record, entry), record.cache_pitch, entry.width, entry.height};
+        const GlyphCellView cell{cells + entry.cell * cell_bytes, pitch, entry.width, entry.height};
         if (vertical != 0) {
-            writer.WriteTurned(dest, bounds, x + record.cell_height - 1 - entry.top, y + pen + entry.origin_x, cell);
+            writer.WriteTurned(dest, clip, turned_x - entry.top, y + pen + entry.origin_x, cell);
         } else {
-            writer.Write(dest, bounds, x + pen + entry.origin_x, y + entry.top, cell);
+            writer.Write(dest, clip, x + pen + entry.origin_x, y + entry.top, cell);
         }
     }
 }
