@@ -1,6 +1,7 @@
 #include "lib/graphics/font/glyph_cache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "lib/graphics/font/glyph_cell.h"
@@ -99,7 +100,13 @@ void SplitCharacterCodes(const char* string, size_t length, int charset, Charact
     }
 }
 
+void StampGlyphCacheChange(FontData& font) {
+    static std::atomic<uint64_t> last_stamp{0};
+    font.cache_stamp = last_stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void ResetGlyphCache(FontData& font) {
+    StampGlyphCacheChange(font);
     for (auto& entry : font.glyphs) {
         entry = GlyphEntry{};
     }
@@ -112,6 +119,9 @@ void ResetGlyphCache(FontData& font) {
 }
 
 GlyphEntry* PutGlyphsInCache(FontData& font, const uint16_t* codes, size_t count) {
+    if (count > 0) {
+        StampGlyphCacheChange(font);
+    }
     GlyphEntry* last = nullptr;
     for (size_t i = 0; i < count; ++i) {
         GlyphEntry& entry = font.glyphs[font.next_cell];

@@ -55,6 +55,10 @@ void SplitCharacterCodes(const char* string, size_t length, int charset, Charact
 // given cell n, the ring back at cell 0.
 void ResetGlyphCache(FontData& font);
 
+// Gives the cache a new stamp: to be called before its entries, code index
+// or cells change.
+void StampGlyphCacheChange(FontData& font);
+
 // Cuts the string into `out` and renders its uncached characters in one
 // batch (at most as many as the cache has cells).
 void PrepareGlyphs(FontData& font, const char* string, size_t length, CharacterCodes* out);

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "lib/core/log.h"
 #include "lib/graphics/draw_path.h"
@@ -82,21 +84,24 @@ TextExtent LineExtent(const FontData& record, int advance, int ink_end, int vert
 // leaves the range of an int.
 constexpr int kLaidOutSpacingLimit = 1 << 20;
 
-// Where a line's glyphs go, worked out before any is drawn.
+// Where a line's glyphs go, worked out before any is drawn, with what
+// drawing them needs of their cache entries.
 struct LineLayout {
     // Longer lines are rare enough to take the general path.
     static constexpr size_t kCapacity = 256;
-    // (No initialisers: a line fills only the glyphs it has.)
     struct Placed {
-        int pen;  // along the line, before the glyph's own origin
-        const GlyphEntry* entry;
+        int along;  // the box's left (horizontal text) from the line's start
+        int32_t cell;
+        int16_t top;
+        int16_t width;
+        int16_t height;
     };
     size_t characters = 0;
     int advance = 0;
     int ink_end = 0;
     bool boxes_apart = true;  // as GlyphBoxesApart, but for the cell count
     size_t inked = 0;         // glyphs[0, inked) put ink down
-    std::array<Placed, kCapacity> glyphs;
+    std::vector<Placed> glyphs = std::vector<Placed>(kCapacity);
 };
 
 // Lays out a line whose characters are all cached, and so can be drawn
@@ -113,6 +118,7 @@ bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, 
     bool apart = true;
     size_t characters = 0;
     size_t inked = 0;
+    LineLayout::Placed* const placed = line->glyphs.data();
     const bool all_cached = VisitCachedGlyphs(record, string, bytes, [&](uint16_t code, const GlyphEntry& entry) {
         if (characters == LineLayout::kCapacity) {
             return false;
@@ -122,7 +128,7 @@ bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, 
             const int left = pen + entry.origin_x;
             apart = apart && (inked == 0 || left >= ink_end);
             ink_end = std::max(ink_end, left + entry.width);
-            line->glyphs[inked++] = LineLayout::Placed{pen, &entry};
+            placed[inked++] = LineLayout::Placed{left, entry.cell, entry.top, entry.width, entry.height};
         }
         pen += entry.advance + spacing;
         return true;
@@ -135,6 +141,60 @@ bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, 
     return all_cached;
 }
 
+// The layouts of the lines drawn last, each kept under its font's record
+// and cache stamp, spacing and bytes: games draw the same lines frame after
+// frame, and a line found here needs no lookup in the cache.
+class LaidOutLines {
+public:
+    // The line's layout as the font's cache now stands, laid out now when it
+    // is not kept; null when it cannot be (see LayOutCachedLine).
+    const LineLayout* Find(const FontData& record, const char* string, size_t bytes) {
+        Kept& kept = slots_[SlotOf(record, string, bytes)];
+        if (kept.record == &record && kept.stamp == record.cache_stamp && kept.spacing == record.spacing &&
+            kept.bytes.size() == bytes && std::memcmp(kept.bytes.data(), string, bytes) == 0) {
+            return &kept.line;
+        }
+        kept.record = nullptr;
+        if (!LayOutCachedLine(record, string, bytes, &kept.line)) {
+            return nullptr;
+        }
+        kept.record = &record;
+        kept.stamp = record.cache_stamp;
+        kept.spacing = record.spacing;
+        kept.bytes.assign(string, bytes);
+        return &kept.line;
+    }
+
+private:
+    static constexpr size_t kSlots = 16;
+
+    struct Kept {
+        const FontData* record = nullptr;  // none: the slot holds no line
+        uint64_t stamp = 0;
+        int spacing = 0;
+        std::string bytes;
+        LineLayout line;
+    };
+
+    static size_t SlotOf(const FontData& record, const char* string, size_t bytes) {
+        constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
+        uint64_t h = (reinterpret_cast<uintptr_t>(&record) >> 4) ^ (bytes * kMix);
+        size_t i = 0;
+        for (; i + 8 <= bytes; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, string + i, 8);
+            h = (h ^ word) * kMix;
+            h ^= h >> 29;
+        }
+        uint64_t tail = 0;
+        std::memcpy(&tail, string + i, bytes - i);
+        h = (h ^ tail) * kMix;
+        return static_cast<size_t>(h >> 60) % kSlots;
+    }
+
+    std::array<Kept, kSlots> slots_;
+};
+
 void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayout& line, const MEMIMG& dest,
               const Rect& bounds, int x, int y, int vertical) {
     // (Held here, not read through the record after every glyph's call.)
@@ -144,13 +204,12 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
     const int turned_x = x + record.cell_height - 1;
     for (size_t i = 0; i < line.inked; ++i) {
-        const GlyphEntry& entry = *line.glyphs[i].entry;
-        const int pen = line.glyphs[i].pen;
-        const GlyphCellView cell{cells + entry.cell * cell_bytes, pitch, entry.width, entry.height};
+        const LineLayout::Placed& glyph = line.glyphs[i];
+        const GlyphCellView cell{cells + glyph.cell * cell_bytes, pitch, glyph.width, glyph.height};
         if (vertical != 0) {
-            writer.WriteTurned(dest, clip, turned_x - entry.top, y + pen + entry.origin_x, cell);
+            writer.WriteTurned(dest, clip, turned_x - glyph.top, y + glyph.along, cell);
         } else {
-            writer.Write(dest, clip, x + pen + entry.origin_x, y + entry.top, cell);
+            writer.Write(dest, clip, x + glyph.along, y + glyph.top, cell);
         }
     }
 }
@@ -211,19 +270,20 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
 
     // A line whose characters are all cached (text drawn before) is drawn
     // from its layout; others render what they lack first.
-    LineLayout line;
-    if (!texture && rate == 1.0 && LayOutCachedLine(*record, string, bytes, &line)) {
+    thread_local LaidOutLines laid_out;
+    const LineLayout* line = !texture && rate == 1.0 ? laid_out.Find(*record, string, bytes) : nullptr;
+    if (line != nullptr) {
         if (draw == kRenderMemory && as_alpha_blit &&
-            (line.characters > static_cast<size_t>(record->cell_count) || !line.boxes_apart)) {
+            (line->characters > static_cast<size_t>(record->cell_count) || !line->boxes_apart)) {
             return kGlyphBoxesOverlap;
         }
         if (draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom) {
-            DrawLine(writer, *record, line, *dest, bounds, x, y, vertical);
+            DrawLine(writer, *record, *line, *dest, bounds, x, y, vertical);
         }
         if (extent != nullptr) {
-            *extent = LineExtent(*record, line.advance, line.ink_end, vertical, rate_x, rate_y);
+            *extent = LineExtent(*record, line->advance, line->ink_end, vertical, rate_x, rate_y);
         }
-        return draw != kRenderMeasure ? 0 : line.advance;
+        return draw != kRenderMeasure ? 0 : line->advance;
     }
 
     CharacterCodes codes;

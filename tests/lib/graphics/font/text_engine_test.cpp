@@ -144,6 +144,8 @@ TEST_F(TextEngineTest, LinesLongerThanALayoutDrawEveryCharacter) {
 TEST_F(TextEngineTest, AGlyphWhoseCellWasReusedIsRenderedAgainBeforeItIsDrawn) {
     const int font = CreateFontToHandle(Sjis("ＭＳ ゴシック").c_str(), 18, -1, 2, -1, -1, 0);
     const std::string line = Sjis("右左上下");
+    // (Drawn twice: the second from the warm cache.)
+    ASSERT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0), 0);
     FillTarget(0);
     ASSERT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0), 0);
     const std::vector<uint8_t> first = Snapshot();
@@ -232,6 +234,47 @@ TEST_F(TextEngineTest, WarmAntiAliasedGlyphsThatOverlapStillGoThroughTheCache) {
         }
     }
     UseStraightText(true);
+}
+
+TEST_F(TextEngineTest, ALineIsRenderedAgainAfterItsCacheWasEmptied) {
+    UseFakeFonts();
+    const int font = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        DrawStringToHandle(0, 0, "ab", 0xFFFFFFFF, font, 0);
+    }
+    ASSERT_EQ(FakeLog().rendered_codes.size(), 2u);
+    ResetGlyphCache(*GetFontData(font));
+    FillTarget(0);
+    DrawStringToHandle(0, 0, "ab", 0xFFFFFFFF, font, 0);
+    EXPECT_EQ(FakeLog().rendered_codes, (std::vector<uint16_t>{'a', 'b', 'a', 'b'}));
+    EXPECT_EQ(CountInk(Rect{0, 0, 640, 16}, 0), 2 * 60);
+}
+
+TEST_F(TextEngineTest, ManyLinesDrawnInTurnEachKeepTheirOwnPlaces) {
+    UseFakeFonts();
+    const int font = CreateFontToHandle(nullptr, 16, 6, 0, -1, -1, 0);
+    // 40 lines of 12 bytes: "a" at one of 12 places among blanks (8 apart),
+    // with or without a kanji (16 wide) before it.
+    std::vector<std::string> lines;
+    std::vector<int> ink_left;
+    for (int i = 0; i < 40; ++i) {
+        const int place = i % 10;
+        std::string line = i < 20 ? "" : Sjis("漢");
+        line += std::string(static_cast<size_t>(place), ' ') + "a";
+        line += std::string(12 - line.size(), ' ');
+        lines.push_back(line);
+        ink_left.push_back((i < 20 ? 0 : 16) + place * 8 + 1);
+    }
+    for (int round = 0; round < 3; ++round) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            FillTarget(0);
+            ASSERT_EQ(DrawStringToHandle(0, 0, lines[i].c_str(), 0xFFFFFFFF, font, 0), 0);
+            const int left = ink_left[i];
+            EXPECT_EQ(CountInk(Rect{left, 0, left + 6, 10}, 0), 60) << i << " round " << round;
+            EXPECT_EQ(CountInk(Rect{0, 0, 640, 16}, 0), i < 20 ? 60 : 120) << i << " round " << round;
+            EXPECT_EQ(GetStringWidthToHandle(lines[i].c_str(), -1, font), 96) << i;
+        }
+    }
 }
 
 TEST_F(TextEngineTest, AWarmLineWithMoreCharactersThanCellsStillGoesThroughTheCacheScreen) {
