@@ -90,7 +90,7 @@ struct LineLayout {
     // Longer lines are rare enough to take the general path.
     static constexpr size_t kCapacity = 256;
     struct Placed {
-        int along;  // the box's left (horizontal text) from the line's start
+        int along;  // where the box starts along the line (its left; turned, its top)
         int32_t cell;
         int16_t top;
         int16_t width;
