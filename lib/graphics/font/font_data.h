@@ -57,6 +57,11 @@ struct FontData {
     CodeIndexEntry code_index[kCodeIndexSize];
     int next_cell = 0;
     int cell_count = 0;
+    // Taken anew from a count shared by all fonts whenever the cache renders
+    // or is emptied: no two states of any record's cache, nor of a record
+    // made where a deleted one lay, share a stamp, so what was found in the
+    // cache may be kept under its stamp.
+    uint64_t cache_stamp = 0;
 
     // The memory glyph cache: one column of cells, 1 bit per pixel for font
     // type 0 and 1 byte per pixel for the other types.

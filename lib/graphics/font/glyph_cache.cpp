@@ -1,6 +1,7 @@
 #include "lib/graphics/font/glyph_cache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "lib/graphics/font/glyph_cell.h"
@@ -82,11 +83,7 @@ void CharacterCodes::PushOnHeap(uint16_t code) {
 }
 
 int CheckDoubleByteLead(const char* byte, int charset) {
-    const auto b = static_cast<uint8_t>(*byte);
-    if (charset == kFontCharsetHangeul) {
-        return (b & 0x80) != 0 ? 1 : 0;
-    }
-    return platform::IsShiftJisLeadByte(b) ? 1 : 0;
+    return IsDoubleByteLead(static_cast<uint8_t>(*byte), charset) ? 1 : 0;
 }
 
 void SplitCharacterCodes(const char* string, size_t length, int charset, CharacterCodes* out) {
@@ -103,7 +100,13 @@ void SplitCharacterCodes(const char* string, size_t length, int charset, Charact
     }
 }
 
+void StampGlyphCacheChange(FontData& font) {
+    static std::atomic<uint64_t> last_stamp{0};
+    font.cache_stamp = last_stamp.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void ResetGlyphCache(FontData& font) {
+    StampGlyphCacheChange(font);
     for (auto& entry : font.glyphs) {
         entry = GlyphEntry{};
     }
@@ -116,6 +119,9 @@ void ResetGlyphCache(FontData& font) {
 }
 
 GlyphEntry* PutGlyphsInCache(FontData& font, const uint16_t* codes, size_t count) {
+    if (count > 0) {
+        StampGlyphCacheChange(font);
+    }
     GlyphEntry* last = nullptr;
     for (size_t i = 0; i < count; ++i) {
         GlyphEntry& entry = font.glyphs[font.next_cell];

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lib/graphics/font/font_data.h"
+#include "platform/base/text_encoding.h"
 
 namespace velk {
 
@@ -42,6 +43,9 @@ private:
 // Whether the byte starts a double-byte character in the character set
 // (library code 2: the high bit; otherwise the Shift-JIS lead ranges).
 int CheckDoubleByteLead(const char* byte, int charset);
+inline bool IsDoubleByteLead(uint8_t byte, int charset) {
+    return charset == kFontCharsetHangeul ? (byte & 0x80) != 0 : platform::IsShiftJisLeadByte(byte);
+}
 
 // Cuts `length` bytes of the string into character codes. A lead byte that
 // is the last byte stands alone.
@@ -51,9 +55,38 @@ void SplitCharacterCodes(const char* string, size_t length, int charset, Charact
 // given cell n, the ring back at cell 0.
 void ResetGlyphCache(FontData& font);
 
+// Gives the cache a new stamp: to be called before its entries, code index
+// or cells change.
+void StampGlyphCacheChange(FontData& font);
+
 // Cuts the string into `out` and renders its uncached characters in one
 // batch (at most as many as the cache has cells).
 void PrepareGlyphs(FontData& font, const char* string, size_t length, CharacterCodes* out);
+
+// Cuts `length` bytes of the string into characters as SplitCharacterCodes
+// does and hands each, with its cache entry, to `visit(code, entry)`, which
+// returns false to stop; renders and changes nothing. True when every
+// character was in the cache and visited; false at the first that was not,
+// or when `visit` stopped. The entries stay as they are until the cache
+// renders again. (Inline: a string visits each of its characters.)
+template <typename Visit>
+bool VisitCachedGlyphs(const FontData& font, const char* string, size_t length, Visit&& visit) {
+    const int charset = font.charset;
+    for (size_t i = 0; i < length;) {
+        auto code = static_cast<uint16_t>(static_cast<uint8_t>(string[i]));
+        if (i + 1 < length && IsDoubleByteLead(static_cast<uint8_t>(code), charset)) {
+            code = static_cast<uint16_t>((code << 8) | static_cast<uint8_t>(string[i + 1]));
+            i += 2;
+        } else {
+            ++i;
+        }
+        const CodeIndexEntry index = font.code_index[code];
+        if (index.in_cache == 0 || !visit(code, font.glyphs[index.entry])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Renders the characters into the next cells of the ring, evicting what the
 // cells held. Returns the entry of the last one (null for none).

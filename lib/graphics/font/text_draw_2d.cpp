@@ -195,7 +195,7 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
 // mode-1 parameter, or 255 (the glyphs' own coverage); -1 for the cache.
 bool g_straight_allowed = true;
 
-int StraightWeight(const FontData& font) {
+int StraightWeight(const FontData& font, const ScreenFacts& facts) {
     TextDrawScreen& screen = GetTextDrawScreen();
     const DrawSettings& s = GetDrawSettings();
     if (!g_straight_allowed || !(screen.SoftwareMode() || screen.LocksInPlace()) ||
@@ -206,7 +206,7 @@ int StraightWeight(const FontData& font) {
     if (s.blend_mode == 0 && smooth) {
         return 255;
     }
-    if (s.blend_mode == 1 && !smooth && s.blend_param < 255 && CurrentScreen().bits == 32) {
+    if (s.blend_mode == 1 && !smooth && s.blend_param < 255 && facts.bits == 32) {
         return s.blend_param;
     }
     return -1;
@@ -224,8 +224,7 @@ bool TakesStraightText(const MEMIMG* dest, int weight) {
 // The draw-screen rectangle a straight draw may write, cut as the draw
 // through the cache would be: to the cache's rectangle (the screen's size;
 // the string's own extent never cuts a glyph) at (x, y) and to the draw area.
-Rect StraightArea(const FontData& record, int x, int y, int vertical) {
-    const ScreenFacts facts = CurrentScreen();
+Rect StraightArea(const FontData& record, const ScreenFacts& facts, int x, int y, int vertical) {
     // The line is one cell high (turned: wide).
     const int across = record.cell_height;
     const Rect r = vertical != 0 ? Rect{0, 0, std::min(across, facts.width), facts.height}
@@ -237,10 +236,10 @@ Rect StraightArea(const FontData& record, int x, int y, int vertical) {
 // Draws the string straight into the software target or the locked display
 // surface. 0, -1, or kGlyphBoxesOverlap when it must go through the cache
 // (nothing drawn).
-int DrawStraight(int weight, int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
-                 int vertical) {
+int DrawStraight(const FontData& record, const ScreenFacts& facts, int weight, int x, int y, const char* string,
+                 uint32_t color, int font, uint32_t edge_color, int vertical) {
     TextDrawScreen& screen = GetTextDrawScreen();
-    const Rect area = StraightArea(*GetFontData(font), x, y, vertical);
+    const Rect area = StraightArea(record, facts, x, y, vertical);
     if (screen.SoftwareMode()) {
         MEMIMG* target = screen.TargetImage();
         if (!TakesStraightText(target, weight)) {
@@ -345,11 +344,12 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
     if (record == nullptr) {
         return -1;
     }
-    const bool direct = CurrentScreen().bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
+    const ScreenFacts facts = CurrentScreen();
+    const bool direct = facts.bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
     if (!direct) {
-        const int weight = StraightWeight(*record);
+        const int weight = StraightWeight(*record, facts);
         if (weight >= 0) {
-            const int drawn = DrawStraight(weight, x, y, string, color, font, edge_color, vertical);
+            const int drawn = DrawStraight(*record, facts, weight, x, y, string, color, font, edge_color, vertical);
             if (drawn != kGlyphBoxesOverlap) {
                 return drawn == -1 ? -1 : 0;
             }

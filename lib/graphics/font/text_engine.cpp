@@ -1,8 +1,12 @@
 #include "lib/graphics/font/text_engine.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "lib/core/log.h"
 #include "lib/graphics/draw_path.h"
@@ -69,6 +73,147 @@ bool GlyphBoxesApart(FontData& record, const CharacterCodes& codes, double rate)
     return true;
 }
 
+TextExtent LineExtent(const FontData& record, int advance, int ink_end, int vertical, double rate_x, double rate_y) {
+    const int along = std::max({advance, ink_end, 0});
+    const int across = static_cast<int>(record.cell_height * (vertical != 0 ? rate_x : rate_y));
+    return vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+}
+
+// A spacing beyond this takes the general path, whose pen is summed in 64
+// bits: within it no pen of a laid-out line (LineLayout::kCapacity glyphs)
+// leaves the range of an int.
+constexpr int kLaidOutSpacingLimit = 1 << 20;
+
+// Where a line's glyphs go, worked out before any is drawn, with what
+// drawing them needs of their cache entries.
+struct LineLayout {
+    // Longer lines are rare enough to take the general path.
+    static constexpr size_t kCapacity = 256;
+    struct Placed {
+        int along;  // where the box starts along the line (its left; turned, its top)
+        int32_t cell;
+        int16_t top;
+        int16_t width;
+        int16_t height;
+    };
+    size_t characters = 0;
+    int advance = 0;
+    int ink_end = 0;
+    bool boxes_apart = true;  // as GlyphBoxesApart, but for the cell count
+    size_t inked = 0;         // glyphs[0, inked) put ink down
+    std::vector<Placed> glyphs = std::vector<Placed>(kCapacity);
+};
+
+// Lays out a line whose characters are all cached, and so can be drawn
+// without rendering: then no lookup can evict another, and each character is
+// looked up once. False (the line is not laid out) when one is not cached or
+// the line has more than kCapacity characters.
+bool LayOutCachedLine(const FontData& record, const char* string, size_t bytes, LineLayout* line) {
+    const int spacing = record.spacing;
+    if (spacing < -kLaidOutSpacingLimit || spacing > kLaidOutSpacingLimit) {
+        return false;
+    }
+    int pen = 0;
+    int ink_end = 0;
+    bool apart = true;
+    size_t characters = 0;
+    size_t inked = 0;
+    LineLayout::Placed* const placed = line->glyphs.data();
+    const bool all_cached = VisitCachedGlyphs(record, string, bytes, [&](uint16_t code, const GlyphEntry& entry) {
+        if (characters == LineLayout::kCapacity) {
+            return false;
+        }
+        ++characters;
+        if (HasInk(entry, code)) {
+            const int left = pen + entry.origin_x;
+            apart = apart && (inked == 0 || left >= ink_end);
+            ink_end = std::max(ink_end, left + entry.width);
+            placed[inked++] = LineLayout::Placed{left, entry.cell, entry.top, entry.width, entry.height};
+        }
+        pen += entry.advance + spacing;
+        return true;
+    });
+    line->characters = characters;
+    line->advance = pen;
+    line->ink_end = ink_end;
+    line->boxes_apart = apart;
+    line->inked = inked;
+    return all_cached;
+}
+
+// The layouts of the lines drawn last, each kept under its font's record
+// and cache stamp, spacing and bytes: games draw the same lines frame after
+// frame, and a line found here needs no lookup in the cache.
+class LaidOutLines {
+public:
+    // The line's layout as the font's cache now stands, laid out now when it
+    // is not kept; null when it cannot be (see LayOutCachedLine).
+    const LineLayout* Find(const FontData& record, const char* string, size_t bytes) {
+        Kept& kept = slots_[SlotOf(record, string, bytes)];
+        if (kept.record == &record && kept.stamp == record.cache_stamp && kept.spacing == record.spacing &&
+            kept.bytes.size() == bytes && std::memcmp(kept.bytes.data(), string, bytes) == 0) {
+            return &kept.line;
+        }
+        kept.record = nullptr;
+        if (!LayOutCachedLine(record, string, bytes, &kept.line)) {
+            return nullptr;
+        }
+        kept.record = &record;
+        kept.stamp = record.cache_stamp;
+        kept.spacing = record.spacing;
+        kept.bytes.assign(string, bytes);
+        return &kept.line;
+    }
+
+private:
+    static constexpr size_t kSlots = 16;
+
+    struct Kept {
+        const FontData* record = nullptr;  // none: the slot holds no line
+        uint64_t stamp = 0;
+        int spacing = 0;
+        std::string bytes;
+        LineLayout line;
+    };
+
+    static size_t SlotOf(const FontData& record, const char* string, size_t bytes) {
+        constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
+        uint64_t h = (reinterpret_cast<uintptr_t>(&record) >> 4) ^ (bytes * kMix);
+        size_t i = 0;
+        for (; i + 8 <= bytes; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, string + i, 8);
+            h = (h ^ word) * kMix;
+            h ^= h >> 29;
+        }
+        uint64_t tail = 0;
+        std::memcpy(&tail, string + i, bytes - i);
+        h = (h ^ tail) * kMix;
+        return static_cast<size_t>(h >> 60) % kSlots;
+    }
+
+    std::array<Kept, kSlots> slots_;
+};
+
+void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayout& line, const MEMIMG& dest,
+              const Rect& bounds, int x, int y, int vertical) {
+    // (Held here, not read through the record after every glyph's call.)
+    const Rect clip = bounds;
+    const uint8_t* const cells = record.cache_image;
+    const int pitch = record.cache_pitch;
+    const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
+    const int turned_x = x + record.cell_height - 1;
+    for (size_t i = 0; i < line.inked; ++i) {
+        const LineLayout::Placed& glyph = line.glyphs[i];
+        const GlyphCellView cell{cells + glyph.cell * cell_bytes, pitch, glyph.width, glyph.height};
+        if (vertical != 0) {
+            writer.WriteTurned(dest, clip, turned_x - glyph.top, y + glyph.along, cell);
+        } else {
+            writer.Write(dest, clip, x + glyph.along, y + glyph.top, cell);
+        }
+    }
+}
+
 }  // namespace
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
@@ -122,6 +267,25 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     if (length >= 0 && static_cast<size_t>(length) < bytes) {
         bytes = static_cast<size_t>(length);
     }
+
+    // A line whose characters are all cached (text drawn before) is drawn
+    // from its layout; others render what they lack first.
+    thread_local LaidOutLines laid_out;
+    const LineLayout* line = !texture && rate == 1.0 ? laid_out.Find(*record, string, bytes) : nullptr;
+    if (line != nullptr) {
+        if (draw == kRenderMemory && as_alpha_blit &&
+            (line->characters > static_cast<size_t>(record->cell_count) || !line->boxes_apart)) {
+            return kGlyphBoxesOverlap;
+        }
+        if (draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom) {
+            DrawLine(writer, *record, *line, *dest, bounds, x, y, vertical);
+        }
+        if (extent != nullptr) {
+            *extent = LineExtent(*record, line->advance, line->ink_end, vertical, rate_x, rate_y);
+        }
+        return draw != kRenderMeasure ? 0 : line->advance;
+    }
+
     CharacterCodes codes;
     PrepareGlyphs(*record, string, bytes, &codes);
 
@@ -168,9 +332,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     }
     const int advance = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
     if (extent != nullptr) {
-        const int along = std::max({advance, ink_end, 0});
-        const int across = static_cast<int>(record->cell_height * (vertical != 0 ? rate_x : rate_y));
-        *extent = vertical != 0 ? TextExtent{across, along} : TextExtent{along, across};
+        *extent = LineExtent(*record, advance, ink_end, vertical, rate_x, rate_y);
     }
     return draw != kRenderMeasure ? 0 : advance;
 }
