@@ -119,10 +119,8 @@ private:
     int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
     // At 16 bits, each ink's colour word with its coverage in bits 16 to 23
-    // (one load a pixel), then the tables of byte permutes: the word's low
-    // byte of every value at byte 256 c + value for c = 0, its high byte for
-    // 1, the coverage for 2. At 32 bits, each ink's premultiplied entry of 64
-    // bits (two words a value).
+    // (one load a pixel), then the byte tables of MakeEdgedOver16Tables. At
+    // 32 bits, each ink's premultiplied entry of 64 bits (two words a value).
     std::array<uint32_t, 512> cover_words_{};
     bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
     InkKey inks_made_for_{};

@@ -1,0 +1,269 @@
+#include "lib/graphics/font/edged_glyph_writer16.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VELK_EDGED16_PERMUTES 1
+#endif
+
+#include "lib/core/cpu_features.h"
+
+namespace velk {
+
+// Each pixel's channel c comes out of one multiply-add of byte pairs:
+// (d_c, s_c) . (256 - a, a) = d_c (256 - a) + s_c a, whose top bits are the
+// blit's mix (d_c (256 - a) + s_c a) >> 8. The tables hold, per cell value,
+// the coverage a and the ink's three channels s_c. The pixel's weight
+// 256 - a is worked out from a, since both fit a byte only for a part
+// coverage, the two others are made to give the blit's result in the same
+// multiply-add:
+// - no coverage: weights (255, 1) and s_c = 64 give (255 d + 64) >> 8 = d
+//   for every channel value d up to 63;
+// - whole (a = 255): weights (0, 255) and s_c + 1 give
+//   (256 s + 255 - s) >> 8 = s.
+// (The channels stay below 65, so the multiply-add's signed bytes and its
+// sums below 2^15 take them.)
+void MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
+    for (int v = 0; v < 256; ++v) {
+        const GlyphWriter::Ink& ink = inks[v];
+        const uint32_t s = ink.pixel;
+        const int channels[3] = {static_cast<int>((s >> 11) & 0x1F), static_cast<int>((s >> 5) & 0x3F),
+                                 static_cast<int>(s & 0x1F)};
+        tables[v] = static_cast<uint8_t>(ink.alpha == 0 ? 1 : ink.alpha);
+        for (int c = 0; c < 3; ++c) {
+            const int byte = ink.alpha == 0 ? 64 : (ink.alpha == 255 ? channels[c] + 1 : channels[c]);
+            tables[256 * (c + 1) + v] = static_cast<uint8_t>(byte);
+        }
+    }
+}
+
+#if defined(VELK_EDGED16_PERMUTES)
+
+bool MachineRunsEdgedOver16() { return MachineHasAvx512Vbmi(); }
+
+namespace {
+
+// GCC 12's 512-bit intrinsics start from a register left undefined on
+// purpose, which its flow analysis then reports as used uninitialised.
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
+#define VELK_INLINE_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2"), always_inline)) inline
+
+// (A & B) | C, as a ternary logic immediate.
+constexpr int kAndOr = 0xEA;
+
+// The four tables, each in four registers of 64 values.
+struct Tables {
+    __m512i t[4][4];
+};
+
+// Table c's byte of each of 64 values, `high` the values from 128 on: the
+// second permute leaves those the first found in place.
+VELK_INLINE_VBMI __m512i LookUp(const __m512i* t, __m512i values, __mmask64 high) {
+    const __m512i upper = _mm512_mask2_permutex2var_epi8(t[2], values, high, t[3]);
+    return _mm512_mask2_permutex2var_epi8(t[0], upper, ~high, t[1]);
+}
+
+// 32 pixels `d` mixed by their weight pairs (256 - a, a) and the ink's
+// channels, each in the high byte of its word.
+VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512i green, __m512i blue) {
+    const __m512i red_pairs = _mm512_or_si512(_mm512_srli_epi16(d, 11), red);
+    const __m512i green_pairs =
+        _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F), green, kAndOr);
+    const __m512i blue_pairs = _mm512_ternarylogic_epi32(d, _mm512_set1_epi16(0x1F), blue, kAndOr);
+    const __m512i r = _mm512_maddubs_epi16(weights, red_pairs);
+    const __m512i g = _mm512_maddubs_epi16(weights, green_pairs);
+    const __m512i b = _mm512_maddubs_epi16(weights, blue_pairs);
+    // Each sum's bits from 8 on are the channel: red's below 2^13 and
+    // green's below 2^14 are shifted so that those bits land in their
+    // fields.
+    const __m512i green_blue =
+        _mm512_ternarylogic_epi32(_mm512_srli_epi16(g, 3), _mm512_set1_epi16(0x07E0), _mm512_srli_epi16(b, 8), kAndOr);
+    return _mm512_ternarylogic_epi32(_mm512_slli_epi16(r, 3), _mm512_set1_epi16(static_cast<int16_t>(0xF800)),
+                                     green_blue, kAndOr);
+}
+
+// 64 cells (lane i the step's pixel i) over their pixels, d[0] the first 32
+// and d[1] the others.
+VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables) {
+    // Unpacking bytes takes the low eight of each 128 bits, then the high
+    // eight: in this order the first unpack holds lanes 0 to 31 in order
+    // and the second 32 to 63.
+    const __m512i values = _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7), cells);
+    const __mmask64 high = _mm512_movepi8_mask(values);
+    const __m512i alpha = LookUp(tables.t[0], values, high);
+    const __m512i red = LookUp(tables.t[1], values, high);
+    const __m512i green = LookUp(tables.t[2], values, high);
+    const __m512i blue = LookUp(tables.t[3], values, high);
+    const __m512i zero = _mm512_setzero_si512();
+    // 256 - a in a byte (255 for the 1 of no coverage), 0 for a whole ink.
+    const __mmask64 whole = _mm512_cmpeq_epi8_mask(alpha, _mm512_set1_epi8(-1));
+    const __m512i rest = _mm512_maskz_sub_epi8(~whole, zero, alpha);
+    d[0] = MixHalf(d[0], _mm512_unpacklo_epi8(rest, alpha), _mm512_unpacklo_epi8(zero, red),
+                   _mm512_unpacklo_epi8(zero, green), _mm512_unpacklo_epi8(zero, blue));
+    d[1] = MixHalf(d[1], _mm512_unpackhi_epi8(rest, alpha), _mm512_unpackhi_epi8(zero, red),
+                   _mm512_unpackhi_epi8(zero, green), _mm512_unpackhi_epi8(zero, blue));
+}
+
+// A box of at most 64 / kRows columns, kRows rows a step: row q of a step
+// at lanes width x q, loaded and stored at that many pixels before where it
+// starts (lanes outside a row are neither read nor written). A row may lie
+// across the two halves of the pixels.
+// Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
+// loaded and stored at its own width.
+VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                    int width, int height, const uint8_t* table_bytes) {
+    Tables tables;
+    for (int c = 0; c < 4; ++c) {
+        for (int h = 0; h < 4; ++h) {
+            tables.t[c][h] = _mm512_loadu_si512(table_bytes + 256 * c + 64 * h);
+        }
+    }
+    const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
+    auto step = [&](uint8_t* p, const uint8_t* c, int rows) VELK_TARGET_VBMI {
+        __mmask16 masks[4];
+        for (int q = 0; q < 4; ++q) {
+            masks[q] = q < rows ? columns : 0;
+        }
+        __m512i values = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(masks[0], c));
+        values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
+        values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
+        values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
+        if (_mm512_test_epi8_mask(values, values) == 0) {
+            return;
+        }
+        __m512i d[2];
+        for (int h = 0; h < 2; ++h) {
+            uint8_t* at = p + 2 * h * pitch;
+            d[h] = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(masks[2 * h], at)),
+                                      _mm256_maskz_loadu_epi16(masks[2 * h + 1], at + pitch), 1);
+        }
+        MixStep(values, d, tables);
+        for (int h = 0; h < 2; ++h) {
+            uint8_t* at = p + 2 * h * pitch;
+            _mm256_mask_storeu_epi16(at, masks[2 * h], _mm512_castsi512_si256(d[h]));
+            _mm256_mask_storeu_epi16(at + pitch, masks[2 * h + 1], _mm512_extracti64x4_epi64(d[h], 1));
+        }
+    };
+    int gy = 0;
+    for (; gy + 4 <= height; gy += 4) {
+        step(row + gy * pitch, cells + gy * cell_pitch, 4);
+    }
+    if (gy < height) {
+        step(row + gy * pitch, cells + gy * cell_pitch, height - gy);
+    }
+}
+
+template <int kRows>
+VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
+                                int height, const uint8_t* table_bytes) {
+    Tables tables;
+    for (int c = 0; c < 4; ++c) {
+        for (int h = 0; h < 4; ++h) {
+            tables.t[c][h] = _mm512_loadu_si512(table_bytes + 256 * c + 64 * h);
+        }
+    }
+    __mmask64 cell_masks[kRows];
+    __mmask32 low_masks[kRows], high_masks[kRows];
+    ptrdiff_t cell_at[kRows], low_at[kRows], high_at[kRows];
+    const uint64_t columns = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(width));
+    for (int q = 0; q < kRows; ++q) {
+        const int lane = width * q;
+        const uint64_t mask = columns << lane;
+        cell_masks[q] = mask;
+        low_masks[q] = static_cast<__mmask32>(mask);
+        high_masks[q] = static_cast<__mmask32>(mask >> 32);
+        cell_at[q] = q * cell_pitch - lane;
+        low_at[q] = q * pitch - 2 * lane;
+        high_at[q] = q * pitch - 2 * (lane - 32);
+    }
+    auto step = [&](uint8_t* p, const uint8_t* c, int rows) VELK_TARGET_VBMI {
+        __m512i values = _mm512_setzero_si512();
+        for (int q = 0; q < kRows; ++q) {
+            if (q < rows) {
+                values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
+            }
+        }
+        // Value 0 leaves its pixel: a step of nothing else leaves them all.
+        if (_mm512_test_epi8_mask(values, values) == 0) {
+            return;
+        }
+        __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+        for (int q = 0; q < kRows; ++q) {
+            if (q < rows && low_masks[q] != 0) {
+                d[0] = _mm512_mask_loadu_epi16(d[0], low_masks[q], p + low_at[q]);
+            }
+            if (q < rows && high_masks[q] != 0) {
+                d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
+            }
+        }
+        MixStep(values, d, tables);
+        for (int q = 0; q < kRows; ++q) {
+            if (q < rows && low_masks[q] != 0) {
+                _mm512_mask_storeu_epi16(p + low_at[q], low_masks[q], d[0]);
+            }
+            if (q < rows && high_masks[q] != 0) {
+                _mm512_mask_storeu_epi16(p + high_at[q], high_masks[q], d[1]);
+            }
+        }
+    };
+    int gy = 0;
+    for (; gy + kRows <= height; gy += kRows) {
+        step(row + gy * pitch, cells + gy * cell_pitch, kRows);
+    }
+    if (gy < height) {
+        step(row + gy * pitch, cells + gy * cell_pitch, height - gy);
+    }
+}
+
+}  // namespace
+
+// As many rows a step as fit their width in 64 lanes (glyphs are mostly 14
+// to 18 pixels wide: four rows, or three); boxes wider than 64 in bands of
+// 64 columns.
+void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+                      const uint8_t* tables) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
+    const int height = y1 - y0;
+    for (int gx = x0; gx < x1; gx += 64) {
+        const int width = std::min(64, x1 - gx);
+        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
+        const uint8_t* cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
+        if (width <= 8) {
+            WriteRows<8>(row, pitch, cells, cell_pitch, width, height, tables);
+        } else if (width <= 10) {
+            WriteRows<6>(row, pitch, cells, cell_pitch, width, height, tables);
+        } else if (width <= 12) {
+            WriteRows<5>(row, pitch, cells, cell_pitch, width, height, tables);
+        } else if (width <= 16) {
+            WriteRowsOf16(row, pitch, cells, cell_pitch, width, height, tables);
+        } else if (width <= 21) {
+            WriteRows<3>(row, pitch, cells, cell_pitch, width, height, tables);
+        } else if (width <= 32) {
+            WriteRows<2>(row, pitch, cells, cell_pitch, width, height, tables);
+        } else {
+            WriteRows<1>(row, pitch, cells, cell_pitch, width, height, tables);
+        }
+    }
+}
+
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+#else
+
+bool MachineRunsEdgedOver16() { return false; }
+
+void WriteEdgedOver16(const MEMIMG&, int, int, const GlyphCellView&, int, int, int, int, const uint8_t*) {}
+
+#endif
+
+}  // namespace velk
