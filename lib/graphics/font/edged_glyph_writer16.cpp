@@ -1,7 +1,12 @@
 #include "lib/graphics/font/edged_glyph_writer16.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -15,17 +20,17 @@ namespace velk {
 // Each pixel's channel c comes out of one multiply-add of byte pairs:
 // (d_c, s_c) . (256 - a, a) = d_c (256 - a) + s_c a, whose top bits are the
 // blit's mix (d_c (256 - a) + s_c a) >> 8. The tables hold, per cell value,
-// the coverage a and the ink's three channels s_c. The pixel's weight
-// 256 - a is worked out from a, since both fit a byte only for a part
-// coverage, the two others are made to give the blit's result in the same
-// multiply-add:
+// the coverage a and the ink's three channels s_c (the pixel's weight
+// 256 - a is worked out from a). Both weights fit bytes only for a part
+// coverage; the two other cases take weights and channels whose
+// multiply-add comes out as the blit's result too:
 // - no coverage: weights (255, 1) and s_c = 64 give (255 d + 64) >> 8 = d
 //   for every channel value d up to 63;
 // - whole (a = 255): weights (0, 255) and s_c + 1 give
 //   (256 s + 255 - s) >> 8 = s.
 // (The channels stay below 65, so the multiply-add's signed bytes and its
 // sums below 2^15 take them.)
-void MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
+uint64_t MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
     for (int v = 0; v < 256; ++v) {
         const GlyphWriter::Ink& ink = inks[v];
         const uint32_t s = ink.pixel;
@@ -37,11 +42,21 @@ void MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
             tables[256 * (c + 1) + v] = static_cast<uint8_t>(byte);
         }
     }
+    // (Tables are made on the thread that draws with them, but writers may
+    // be begun on several.)
+    static std::atomic<uint64_t> stamps{0};
+    return ++stamps;
 }
 
 #if defined(VELK_EDGED16_PERMUTES)
 
 bool MachineRunsEdgedOver16() { return MachineHasAvx512Vbmi(); }
+
+namespace {
+bool g_memo_allowed = true;
+}  // namespace
+
+void KeepEdgedOver16Steps(bool allowed) { g_memo_allowed = allowed; }
 
 namespace {
 
@@ -57,6 +72,13 @@ namespace {
 
 // (A & B) | C, as a ternary logic immediate.
 constexpr int kAndOr = 0xEA;
+
+// A step of a glyph box as last written: its cells as loaded (lanes
+// outside the box 0) and what their mix reads besides the pixels.
+struct alignas(64) MemoStep {
+    __m512i cells;
+    __m512i words[8];
+};
 
 // The four tables, each in four registers of 64 values.
 struct Tables {
@@ -89,9 +111,10 @@ VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512
                                      green_blue, kAndOr);
 }
 
-// 64 cells (lane i the step's pixel i) over their pixels, d[0] the first 32
-// and d[1] the others.
-VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables) {
+// What the mix of 64 cells (lane i the step's pixel i) reads besides the
+// pixels: for the first 32 and then the others, the weight pairs and the
+// three channels.
+VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[8]) {
     // Unpacking bytes takes the low eight of each 128 bits, then the high
     // eight: in this order the first unpack holds lanes 0 to 31 in order
     // and the second 32 to 63.
@@ -105,20 +128,55 @@ VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables)
     // 256 - a in a byte (255 for the 1 of no coverage), 0 for a whole ink.
     const __mmask64 whole = _mm512_cmpeq_epi8_mask(alpha, _mm512_set1_epi8(-1));
     const __m512i rest = _mm512_maskz_sub_epi8(~whole, zero, alpha);
-    d[0] = MixHalf(d[0], _mm512_unpacklo_epi8(rest, alpha), _mm512_unpacklo_epi8(zero, red),
-                   _mm512_unpacklo_epi8(zero, green), _mm512_unpacklo_epi8(zero, blue));
-    d[1] = MixHalf(d[1], _mm512_unpackhi_epi8(rest, alpha), _mm512_unpackhi_epi8(zero, red),
-                   _mm512_unpackhi_epi8(zero, green), _mm512_unpackhi_epi8(zero, blue));
+    words[0] = _mm512_unpacklo_epi8(rest, alpha);
+    words[1] = _mm512_unpacklo_epi8(zero, red);
+    words[2] = _mm512_unpacklo_epi8(zero, green);
+    words[3] = _mm512_unpacklo_epi8(zero, blue);
+    words[4] = _mm512_unpackhi_epi8(rest, alpha);
+    words[5] = _mm512_unpackhi_epi8(zero, red);
+    words[6] = _mm512_unpackhi_epi8(zero, green);
+    words[7] = _mm512_unpackhi_epi8(zero, blue);
 }
 
-// A box of at most 64 / kRows columns, kRows rows a step: row q of a step
-// at lanes width x q, loaded and stored at that many pixels before where it
-// starts (lanes outside a row are neither read nor written). A row may lie
-// across the two halves of the pixels.
+// 64 cells over their pixels, d[0] the first 32 and d[1] the others, by the
+// words the memo keeps for the step where its cells are these (looked up
+// and kept otherwise); `memo` null, by words looked up.
+VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables, MemoStep* memo, bool fresh) {
+    __m512i words[8];
+    if (memo != nullptr && !fresh && _mm512_cmpneq_epi8_mask(cells, memo->cells) == 0) {
+        for (int i = 0; i < 8; ++i) {
+            words[i] = memo->words[i];
+        }
+    } else {
+        LookUpWords(cells, tables, words);
+        if (memo != nullptr) {
+            memo->cells = cells;
+            for (int i = 0; i < 8; ++i) {
+                memo->words[i] = words[i];
+            }
+        }
+    }
+    d[0] = MixHalf(d[0], words[0], words[1], words[2], words[3]);
+    d[1] = MixHalf(d[1], words[4], words[5], words[6], words[7]);
+}
+
+// A step of nothing but 0 leaves its pixels. In a memo's first pass it is
+// kept as such, so that a step of other cells under the same key later
+// never meets cells kept from before.
+VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* memo, bool fresh) {
+    if (_mm512_test_epi8_mask(cells, cells) != 0) {
+        return false;
+    }
+    if (memo != nullptr && fresh) {
+        memo->cells = cells;
+    }
+    return true;
+}
+
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
 VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                    int width, int height, const uint8_t* table_bytes) {
+                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
     Tables tables;
     for (int c = 0; c < 4; ++c) {
         for (int h = 0; h < 4; ++h) {
@@ -126,7 +184,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         }
     }
     const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
-    auto step = [&](uint8_t* p, const uint8_t* c, int rows) VELK_TARGET_VBMI {
+    auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         __mmask16 masks[4];
         for (int q = 0; q < 4; ++q) {
             masks[q] = q < rows ? columns : 0;
@@ -135,7 +193,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
-        if (_mm512_test_epi8_mask(values, values) == 0) {
+        if (LeavesAll(values, kept, fresh)) {
             return;
         }
         __m512i d[2];
@@ -144,7 +202,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
             d[h] = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(masks[2 * h], at)),
                                       _mm256_maskz_loadu_epi16(masks[2 * h + 1], at + pitch), 1);
         }
-        MixStep(values, d, tables);
+        MixStep(values, d, tables, kept, fresh);
         for (int h = 0; h < 2; ++h) {
             uint8_t* at = p + 2 * h * pitch;
             _mm256_mask_storeu_epi16(at, masks[2 * h], _mm512_castsi512_si256(d[h]));
@@ -152,17 +210,21 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         }
     };
     int gy = 0;
-    for (; gy + 4 <= height; gy += 4) {
-        step(row + gy * pitch, cells + gy * cell_pitch, 4);
+    for (; gy + 4 <= height; gy += 4, memo = memo != nullptr ? memo + 1 : nullptr) {
+        step(row + gy * pitch, cells + gy * cell_pitch, 4, memo);
     }
     if (gy < height) {
-        step(row + gy * pitch, cells + gy * cell_pitch, height - gy);
+        step(row + gy * pitch, cells + gy * cell_pitch, height - gy, memo);
     }
 }
 
+// A box of at most 64 / kRows columns, kRows rows a step: row q of a step
+// at lanes width x q, loaded and stored at that many pixels before where it
+// starts (lanes outside a row are neither read nor written). A row may lie
+// across the two halves of the pixels.
 template <int kRows>
 VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
-                                int height, const uint8_t* table_bytes) {
+                                int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
     Tables tables;
     for (int c = 0; c < 4; ++c) {
         for (int h = 0; h < 4; ++h) {
@@ -183,15 +245,14 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
         low_at[q] = q * pitch - 2 * lane;
         high_at[q] = q * pitch - 2 * (lane - 32);
     }
-    auto step = [&](uint8_t* p, const uint8_t* c, int rows) VELK_TARGET_VBMI {
+    auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         __m512i values = _mm512_setzero_si512();
         for (int q = 0; q < kRows; ++q) {
             if (q < rows) {
                 values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
             }
         }
-        // Value 0 leaves its pixel: a step of nothing else leaves them all.
-        if (_mm512_test_epi8_mask(values, values) == 0) {
+        if (LeavesAll(values, kept, fresh)) {
             return;
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
@@ -203,7 +264,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
             }
         }
-        MixStep(values, d, tables);
+        MixStep(values, d, tables, kept, fresh);
         for (int q = 0; q < kRows; ++q) {
             if (q < rows && low_masks[q] != 0) {
                 _mm512_mask_storeu_epi16(p + low_at[q], low_masks[q], d[0]);
@@ -214,13 +275,91 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
         }
     };
     int gy = 0;
-    for (; gy + kRows <= height; gy += kRows) {
-        step(row + gy * pitch, cells + gy * cell_pitch, kRows);
+    for (; gy + kRows <= height; gy += kRows, memo = memo != nullptr ? memo + 1 : nullptr) {
+        step(row + gy * pitch, cells + gy * cell_pitch, kRows, memo);
     }
     if (gy < height) {
-        step(row + gy * pitch, cells + gy * cell_pitch, height - gy);
+        step(row + gy * pitch, cells + gy * cell_pitch, height - gy, memo);
     }
 }
+
+// The steps of the glyph boxes written lately, each under the box's cells
+// pointer, pitch and shape and the stamp of the tables it was looked up in:
+// a string drawn again (as games draw their text every frame) mixes its
+// glyphs by loads instead of lookups. A kept step is only used where its
+// cells are the ones loaded now, and tables made anew take a new stamp, so
+// a cache cell reused for another glyph, a font deleted or colours changed
+// only cost a lookup. The memory is bounded by kSteps.
+class StepMemo {
+public:
+    // The `steps` steps kept for this box, or null where a box takes too
+    // many; `fresh` is set when they hold nothing yet.
+    MemoStep* Find(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape, int steps, bool* fresh) {
+        if (steps > kMostSteps) {
+            return nullptr;
+        }
+        if (steps_ == nullptr) {
+            steps_ = std::make_unique<MemoStep[]>(kSteps);
+            slots_.assign(kSlots, Slot{});
+        }
+        const uint64_t key = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
+                              (static_cast<uint64_t>(shape) << 20) ^ stamp) *
+                             0x9E3779B97F4A7C15u;
+        const size_t home = static_cast<size_t>(key >> 40) & (kSlots - 1);
+        for (size_t probe = 0; probe < kProbes; ++probe) {
+            const Slot& slot = slots_[(home + probe) & (kSlots - 1)];
+            if (slot.stamp == 0) {
+                break;
+            }
+            if (slot.cells == cells && slot.stamp == stamp && slot.pitch == cell_pitch && slot.shape == shape) {
+                *fresh = false;
+                return &steps_[slot.first];
+            }
+        }
+        if (used_steps_ + steps > kSteps || entries_ >= kSlots / 2) {
+            Clear();
+        }
+        for (size_t probe = 0;; ++probe) {
+            if (probe == kProbes) {
+                Clear();
+                probe = 0;
+            }
+            Slot& slot = slots_[(home + probe) & (kSlots - 1)];
+            if (slot.stamp == 0) {
+                slot = Slot{cells, cell_pitch, stamp, shape, static_cast<uint32_t>(used_steps_)};
+                used_steps_ += steps;
+                ++entries_;
+                *fresh = true;
+                return &steps_[slot.first];
+            }
+        }
+    }
+
+private:
+    static constexpr int kMostSteps = 64;
+    static constexpr int kSteps = 1024;  // 576 KB
+    static constexpr size_t kSlots = 2048;
+    static constexpr size_t kProbes = 8;
+
+    struct Slot {
+        const uint8_t* cells = nullptr;
+        ptrdiff_t pitch = 0;
+        uint64_t stamp = 0;  // 0: free
+        uint32_t shape = 0;
+        uint32_t first = 0;
+    };
+
+    void Clear() {
+        std::fill(slots_.begin(), slots_.end(), Slot{});
+        used_steps_ = 0;
+        entries_ = 0;
+    }
+
+    std::vector<Slot> slots_;
+    std::unique_ptr<MemoStep[]> steps_;
+    int used_steps_ = 0;
+    size_t entries_ = 0;
+};
 
 }  // namespace
 
@@ -228,7 +367,8 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
 // to 18 pixels wide: four rows, or three); boxes wider than 64 in bands of
 // 64 columns.
 void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                      const uint8_t* tables) {
+                      const uint8_t* tables, uint64_t stamp) {
+    thread_local StepMemo memo;
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const int height = y1 - y0;
@@ -236,20 +376,26 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
         const int width = std::min(64, x1 - gx);
         uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
         const uint8_t* cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        if (width <= 8) {
-            WriteRows<8>(row, pitch, cells, cell_pitch, width, height, tables);
-        } else if (width <= 10) {
-            WriteRows<6>(row, pitch, cells, cell_pitch, width, height, tables);
-        } else if (width <= 12) {
-            WriteRows<5>(row, pitch, cells, cell_pitch, width, height, tables);
-        } else if (width <= 16) {
-            WriteRowsOf16(row, pitch, cells, cell_pitch, width, height, tables);
-        } else if (width <= 21) {
-            WriteRows<3>(row, pitch, cells, cell_pitch, width, height, tables);
-        } else if (width <= 32) {
-            WriteRows<2>(row, pitch, cells, cell_pitch, width, height, tables);
-        } else {
-            WriteRows<1>(row, pitch, cells, cell_pitch, width, height, tables);
+        const int rows = width <= 8    ? 8
+                         : width <= 10 ? 6
+                         : width <= 12 ? 5
+                         : width <= 16 ? 4
+                         : width <= 21 ? 3
+                         : width <= 32 ? 2
+                                       : 1;
+        bool fresh = false;
+        MemoStep* kept = g_memo_allowed
+                             ? memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
+                                         (height + rows - 1) / rows, &fresh)
+                             : nullptr;
+        switch (rows) {
+            case 8: WriteRows<8>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            case 6: WriteRows<6>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            case 5: WriteRows<5>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            case 4: WriteRowsOf16(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            case 3: WriteRows<3>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            case 2: WriteRows<2>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+            default: WriteRows<1>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
         }
     }
 }
@@ -262,7 +408,9 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
 
 bool MachineRunsEdgedOver16() { return false; }
 
-void WriteEdgedOver16(const MEMIMG&, int, int, const GlyphCellView&, int, int, int, int, const uint8_t*) {}
+void KeepEdgedOver16Steps(bool) {}
+
+void WriteEdgedOver16(const MEMIMG&, int, int, const GlyphCellView&, int, int, int, int, const uint8_t*, uint64_t) {}
 
 #endif
 

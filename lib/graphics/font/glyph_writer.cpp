@@ -1327,8 +1327,9 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
 // Anti-aliased edged cells over a plain 16-bit image by byte permutes of
 // the tables after the cover words.
 void WriteEdgedOverBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                         const Ink* /*inks*/, const GlyphWriter::Lookup& /*lookup*/, const uint32_t* cover_words) {
-    WriteEdgedOver16(dest, x, y, glyph, x0, y0, x1, y1, reinterpret_cast<const uint8_t*>(cover_words + 256));
+                         const Ink* /*inks*/, const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
+    WriteEdgedOver16(dest, x, y, glyph, x0, y0, x1, y1, reinterpret_cast<const uint8_t*>(cover_words + 256),
+                     lookup.tables_stamp);
 }
 
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
@@ -1673,7 +1674,8 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         for (size_t v = 0; v < 256; ++v) {
             cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);
         }
-        MakeEdgedOver16Tables(inks_.data(), reinterpret_cast<uint8_t*>(cover_words_.data() + 256));
+        lookup_.tables_stamp =
+            MakeEdgedOver16Tables(inks_.data(), reinterpret_cast<uint8_t*>(cover_words_.data() + 256));
     }
     for (int v = 0; v < 16; ++v) {
         const Ink& ink = inks_[static_cast<size_t>(v)];

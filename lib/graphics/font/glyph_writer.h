@@ -86,6 +86,9 @@ public:
         // coverage 16 v (v = 1 to 14) and whole at 15.
         bool sixteen_levels = false;
         uint32_t level_color = 0;
+        // Anti-aliased edged cells over a plain 16-bit image: the stamp of
+        // the tables after the cover words, kept with them.
+        uint64_t tables_stamp = 0;
     };
 
     // Writes the part (x0, y0)-(x1, y1) of a glyph box, in the box's own

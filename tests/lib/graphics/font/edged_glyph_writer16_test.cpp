@@ -92,6 +92,7 @@ protected:
     void SetUp() override { ASSERT_EQ(CreateMemImg(&image_, 96, 48, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0); }
     void TearDown() override {
         UseGlyphInkPermutes(true);
+        KeepEdgedOver16Steps(true);
         ReleaseMemImg(&image_);
     }
 
@@ -114,6 +115,24 @@ protected:
         for (int y = 0; y < image_.base->height; ++y) {
             for (int x = 0; x < image_.base->width; ++x)
                 Store(image_, x, y, all[i++]);
+        }
+    }
+
+    // Writes the box at (x, y) over random pixels and checks every pixel
+    // against the rule.
+    void WriteAndCheck(GlyphWriter& writer, const Box& box, int x, int y, uint32_t text, uint32_t edge,
+                       std::mt19937& random, const char* what) {
+        Fill(random);
+        const std::vector<uint32_t> before = Pixels();
+        writer.Write(image_, Rect{0, 0, 96, 48}, x, y, box.View());
+        size_t i = 0;
+        for (int py = 0; py < 48; ++py) {
+            for (int px = 0; px < 96; ++px, ++i) {
+                const int gx = px - x, gy = py - y;
+                const bool inside = gx >= 0 && gx < box.width && gy >= 0 && gy < box.height;
+                ASSERT_EQ(Load(image_, px, py), inside ? Expected(box.At(gx, gy), text, edge, before[i]) : before[i])
+                    << what << " width " << box.width << " at " << px << "," << py;
+            }
         }
     }
 
@@ -299,6 +318,81 @@ TEST_F(EdgedGlyphWriter16Test, BoxesOnTheImagesCornersStayInsideIt) {
             }
         }
         ReleaseMemImg(&small);
+    }
+}
+
+// A box drawn again from the same cells pointer after its cells changed (a
+// cache cell reused for another glyph): steps that were empty, steps that
+// become empty and steps whose values change are each drawn from the cells
+// there now.
+TEST_F(EdgedGlyphWriter16Test, CellsChangedUnderTheSameBoxAreDrawnAsTheyAreNow) {
+    std::mt19937 random(11);
+    GlyphWriter writer;
+    ASSERT_TRUE(writer.Begin(image_, 3, 0xFFFF, 0x0000, 255, 255, 255, true));
+    for (int width : {6, 11, 16, 18, 27, 40}) {
+        Box box = RandomBox(width, 17, random);
+        // Rows 0 to 3 empty the first time, then drawn.
+        for (int y = 0; y < 4; ++y)
+            std::fill_n(box.cells.begin() + y * box.pitch, width, uint8_t{0});
+        WriteAndCheck(writer, box, 7, 3, 0xFFFF, 0x0000, random, "first");
+        WriteAndCheck(writer, box, 7, 3, 0xFFFF, 0x0000, random, "again");
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < width; ++x)
+                box.cells[static_cast<size_t>(y * box.pitch + x)] = 0x8F;
+        }
+        // One value changed in the middle, and the last rows emptied.
+        box.cells[static_cast<size_t>(8 * box.pitch + width / 2)] ^= 0x5A;
+        for (int y = 13; y < 17; ++y)
+            std::fill_n(box.cells.begin() + y * box.pitch, width, uint8_t{0});
+        WriteAndCheck(writer, box, 7, 3, 0xFFFF, 0x0000, random, "changed");
+        WriteAndCheck(writer, box, 7, 3, 0xFFFF, 0x0000, random, "changed again");
+    }
+}
+
+// More boxes than the writer keeps, each drawn twice in turn: boxes drawn
+// from kept steps and boxes looked up again match the rule alike, and
+// writing with nothing kept matches writing from kept steps.
+TEST_F(EdgedGlyphWriter16Test, ManyBoxesDrawnInTurnMatchWithAndWithoutKeptSteps) {
+    std::mt19937 random(12);
+    constexpr int kBoxes = 700;
+    // One cache image of many cells, as a glyph cache holds them.
+    constexpr int kPitch = 24, kHeight = 17;
+    std::vector<uint8_t> cache(static_cast<size_t>(kPitch * kHeight * kBoxes) + 8);
+    for (uint8_t& value : cache)
+        value = static_cast<uint8_t>(random() % 3 == 0 ? 0 : random());
+    GlyphWriter writer;
+    ASSERT_TRUE(writer.Begin(image_, 3, 0x07FF, 0xF800, 255, 255, 255, true));
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < kBoxes; ++i) {
+            const GlyphCellView view{cache.data() + static_cast<size_t>(i * kPitch * kHeight), kPitch, 14 + i % 7,
+                                     kHeight};
+            const int x = i % 50, y = i % 20;
+            Fill(random);
+            const std::vector<uint32_t> before = Pixels();
+            KeepEdgedOver16Steps(false);
+            writer.Write(image_, Rect{0, 0, 96, 48}, x, y, view);
+            const std::vector<uint32_t> unkept = Pixels();
+            Restore(before);
+            KeepEdgedOver16Steps(true);
+            writer.Write(image_, Rect{0, 0, 96, 48}, x, y, view);
+            ASSERT_EQ(Pixels(), unkept) << "pass " << pass << " box " << i;
+            // At once again: from the steps just kept.
+            Restore(before);
+            writer.Write(image_, Rect{0, 0, 96, 48}, x, y, view);
+            ASSERT_EQ(Pixels(), unkept) << "pass " << pass << " box " << i << " again";
+            if (i % 50 == 0) {
+                size_t at = 0;
+                for (int py = 0; py < 48; ++py) {
+                    for (int px = 0; px < 96; ++px, ++at) {
+                        const int gx = px - x, gy = py - y;
+                        const bool inside = gx >= 0 && gx < view.width && gy >= 0 && gy < kHeight;
+                        const uint32_t want =
+                            inside ? Expected(view.pixels[gy * kPitch + gx], 0x07FF, 0xF800, before[at]) : before[at];
+                        ASSERT_EQ(unkept[at], want) << "box " << i << " at " << px << "," << py;
+                    }
+                }
+            }
+        }
     }
 }
 
