@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -65,6 +66,7 @@ namespace {
 #if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 #define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
@@ -138,26 +140,46 @@ VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i w
     words[7] = _mm512_unpackhi_epi8(zero, blue);
 }
 
-// 64 cells over their pixels, d[0] the first 32 and d[1] the others, by the
-// words the memo keeps for the step where its cells are these (looked up
-// and kept otherwise); `memo` null, by words looked up.
-VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables, MemoStep* memo, bool fresh) {
-    __m512i words[8];
-    if (memo != nullptr && !fresh && _mm512_cmpneq_epi8_mask(cells, memo->cells) == 0) {
-        for (int i = 0; i < 8; ++i) {
-            words[i] = memo->words[i];
-        }
-    } else {
-        LookUpWords(cells, tables, words);
-        if (memo != nullptr) {
-            memo->cells = cells;
-            for (int i = 0; i < 8; ++i) {
-                memo->words[i] = words[i];
-            }
+VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {
+    for (int c = 0; c < 4; ++c) {
+        for (int h = 0; h < 4; ++h) {
+            tables.t[c][h] = _mm512_loadu_si512(table_bytes + 256 * c + 64 * h);
         }
     }
+}
+
+VELK_INLINE_VBMI void Mix(__m512i d[2], const __m512i words[8]) {
     d[0] = MixHalf(d[0], words[0], words[1], words[2], words[3]);
     d[1] = MixHalf(d[1], words[4], words[5], words[6], words[7]);
+}
+
+// 64 cells over their pixels, d[0] the first 32 and d[1] the others.
+VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables) {
+    __m512i words[8];
+    LookUpWords(cells, tables, words);
+    Mix(d, words);
+}
+
+// (Out of line: most steps of a box drawn again are kept already.)
+VELK_TARGET_VBMI __attribute__((noinline)) void LookUpAndKeep(__m512i cells, const uint8_t* table_bytes,
+                                                              MemoStep* memo) {
+    Tables tables;
+    LoadTables(table_bytes, tables);
+    __m512i words[8];
+    LookUpWords(cells, tables, words);
+    memo->cells = cells;
+    for (int i = 0; i < 8; ++i) {
+        memo->words[i] = words[i];
+    }
+}
+
+// MixStep by the words `memo` keeps for the step where its cells are these
+// (looked up and kept otherwise).
+VELK_INLINE_VBMI void MixKeptStep(__m512i cells, __m512i d[2], const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+    if (fresh || _mm512_cmpneq_epi8_mask(cells, memo->cells) != 0) {
+        LookUpAndKeep(cells, table_bytes, memo);
+    }
+    Mix(d, memo->words);
 }
 
 // A step of nothing but 0 leaves its pixels. In a memo's first pass it is
@@ -175,13 +197,12 @@ VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* memo, bool fresh) {
 
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
+template <bool kKept>
 VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
     Tables tables;
-    for (int c = 0; c < 4; ++c) {
-        for (int h = 0; h < 4; ++h) {
-            tables.t[c][h] = _mm512_loadu_si512(table_bytes + 256 * c + 64 * h);
-        }
+    if constexpr (!kKept) {
+        LoadTables(table_bytes, tables);
     }
     const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
@@ -193,7 +214,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
-        if (LeavesAll(values, kept, fresh)) {
+        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
             return;
         }
         __m512i d[2];
@@ -202,7 +223,11 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
             d[h] = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(masks[2 * h], at)),
                                       _mm256_maskz_loadu_epi16(masks[2 * h + 1], at + pitch), 1);
         }
-        MixStep(values, d, tables, kept, fresh);
+        if constexpr (kKept) {
+            MixKeptStep(values, d, table_bytes, kept, fresh);
+        } else {
+            MixStep(values, d, tables);
+        }
         for (int h = 0; h < 2; ++h) {
             uint8_t* at = p + 2 * h * pitch;
             _mm256_mask_storeu_epi16(at, masks[2 * h], _mm512_castsi512_si256(d[h]));
@@ -222,14 +247,12 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 // at lanes width x q, loaded and stored at that many pixels before where it
 // starts (lanes outside a row are neither read nor written). A row may lie
 // across the two halves of the pixels.
-template <int kRows>
+template <int kRows, bool kKept>
 VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
                                 int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
     Tables tables;
-    for (int c = 0; c < 4; ++c) {
-        for (int h = 0; h < 4; ++h) {
-            tables.t[c][h] = _mm512_loadu_si512(table_bytes + 256 * c + 64 * h);
-        }
+    if constexpr (!kKept) {
+        LoadTables(table_bytes, tables);
     }
     __mmask64 cell_masks[kRows];
     __mmask32 low_masks[kRows], high_masks[kRows];
@@ -252,7 +275,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
             }
         }
-        if (LeavesAll(values, kept, fresh)) {
+        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
             return;
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
@@ -264,7 +287,11 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
             }
         }
-        MixStep(values, d, tables, kept, fresh);
+        if constexpr (kKept) {
+            MixKeptStep(values, d, table_bytes, kept, fresh);
+        } else {
+            MixStep(values, d, tables);
+        }
         for (int q = 0; q < kRows; ++q) {
             if (q < rows && low_masks[q] != 0) {
                 _mm512_mask_storeu_epi16(p + low_at[q], low_masks[q], d[0]);
@@ -295,7 +322,7 @@ public:
     // The `steps` steps kept for this box, or null where a box takes too
     // many; `fresh` is set when they hold nothing yet.
     MemoStep* Find(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape, int steps, bool* fresh) {
-        if (steps > kMostSteps) {
+        if (steps > kMostSteps || cell_pitch > INT32_MAX) {
             return nullptr;
         }
         if (steps_ == nullptr) {
@@ -326,7 +353,7 @@ public:
             }
             Slot& slot = slots_[(home + probe) & (kSlots - 1)];
             if (slot.stamp == 0) {
-                slot = Slot{cells, cell_pitch, stamp, shape, static_cast<uint32_t>(used_steps_)};
+                slot = Slot{cells, stamp, static_cast<int32_t>(cell_pitch), shape, static_cast<uint32_t>(used_steps_)};
                 used_steps_ += steps;
                 ++entries_;
                 *fresh = true;
@@ -338,13 +365,15 @@ public:
 private:
     static constexpr int kMostSteps = 64;
     static constexpr int kSteps = 1024;  // 576 KB
-    static constexpr size_t kSlots = 2048;
+    // (Few enough that the slots stay in the nearest cache: a box's key is
+    // looked up at every draw.)
+    static constexpr size_t kSlots = 512;
     static constexpr size_t kProbes = 8;
 
-    struct Slot {
+    struct alignas(32) Slot {
         const uint8_t* cells = nullptr;
-        ptrdiff_t pitch = 0;
         uint64_t stamp = 0;  // 0: free
+        int32_t pitch = 0;
         uint32_t shape = 0;
         uint32_t first = 0;
     };
@@ -361,6 +390,39 @@ private:
     size_t entries_ = 0;
 };
 
+// As many rows a step as fit the width in 64 lanes.
+int RowsAStep(int width) {
+    return width <= 8 ? 8 : width <= 10 ? 6 : width <= 12 ? 5 : width <= 16 ? 4 : width <= 21 ? 3 : width <= 32 ? 2 : 1;
+}
+
+// (Each divisor a constant: a division by a variable costs as much as a
+// kept step.)
+int StepsOf(int rows, int height) {
+    switch (rows) {
+        case 8: return (height + 7) / 8;
+        case 6: return (height + 5) / 6;
+        case 5: return (height + 4) / 5;
+        case 4: return (height + 3) / 4;
+        case 3: return (height + 2) / 3;
+        case 2: return (height + 1) / 2;
+        default: return height;
+    }
+}
+
+template <bool kKept>
+VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                               int width, int height, const uint8_t* tables, MemoStep* kept, bool fresh) {
+    switch (rows) {
+        case 8: WriteRows<8, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 6: WriteRows<6, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 5: WriteRows<5, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 4: WriteRowsOf16<kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 3: WriteRows<3, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 2: WriteRows<2, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        default: WriteRows<1, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+    }
+}
+
 }  // namespace
 
 // As many rows a step as fit their width in 64 lanes (glyphs are mostly 14
@@ -376,26 +438,17 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
         const int width = std::min(64, x1 - gx);
         uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
         const uint8_t* cells = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        const int rows = width <= 8    ? 8
-                         : width <= 10 ? 6
-                         : width <= 12 ? 5
-                         : width <= 16 ? 4
-                         : width <= 21 ? 3
-                         : width <= 32 ? 2
-                                       : 1;
         bool fresh = false;
-        MemoStep* kept = g_memo_allowed
-                             ? memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
-                                         (height + rows - 1) / rows, &fresh)
-                             : nullptr;
-        switch (rows) {
-            case 8: WriteRows<8>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            case 6: WriteRows<6>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            case 5: WriteRows<5>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            case 4: WriteRowsOf16(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            case 3: WriteRows<3>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            case 2: WriteRows<2>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-            default: WriteRows<1>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        MemoStep* kept = nullptr;
+        const int rows = RowsAStep(width);
+        if (g_memo_allowed && stamp != 0) {
+            kept = memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
+                             StepsOf(rows, height), &fresh);
+        }
+        if (kept != nullptr) {
+            WriteBox<true>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept, fresh);
+        } else {
+            WriteBox<false>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr, false);
         }
     }
 }
