@@ -396,5 +396,43 @@ TEST_F(EdgedGlyphWriter16Test, ManyBoxesDrawnInTurnMatchWithAndWithoutKeptSteps)
     }
 }
 
+// Many boxes of the same cells in one colour pair, then new boxes in another
+// pair each first drawn with nothing in them and then with those cells: a
+// box's steps are never taken from boxes drawn before it in other colours.
+TEST_F(EdgedGlyphWriter16Test, ANewBoxNeverTakesStepsLeftByBoxesInOtherColours) {
+    std::mt19937 random(13);
+    constexpr int kBoxes = 1500, kSide = 16, kHeight = 4;
+    std::vector<uint8_t> same(static_cast<size_t>(kSide * kHeight));
+    for (uint8_t& value : same)
+        value = static_cast<uint8_t>(1 + random() % 255);
+    std::vector<uint8_t> cache(static_cast<size_t>(kSide * kHeight * kBoxes) + 8);
+    for (int i = 0; i < kBoxes; ++i)
+        std::copy(same.begin(), same.end(), cache.begin() + i * kSide * kHeight);
+    GlyphWriter writer;
+    ASSERT_TRUE(writer.Begin(image_, 3, 0xFFFF, 0x001F, 255, 255, 255, true));
+    for (int i = 0; i < kBoxes; ++i) {
+        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3,
+                     GlyphCellView{cache.data() + i * kSide * kHeight, kSide, kSide, kHeight});
+    }
+    std::vector<uint8_t> other(static_cast<size_t>(kSide * kHeight * 40) + 8, 0);
+    ASSERT_TRUE(writer.Begin(image_, 3, 0x0000, 0xFFE0, 255, 255, 255, true));
+    for (int i = 0; i < 40; ++i) {
+        const GlyphCellView view{other.data() + i * kSide * kHeight, kSide, kSide, kHeight};
+        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view);
+        std::copy(same.begin(), same.end(), other.begin() + i * kSide * kHeight);
+        Fill(random);
+        const std::vector<uint32_t> before = Pixels();
+        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kSide; ++x) {
+                const uint32_t old = before[static_cast<size_t>((y + 3) * 96 + x + 3)];
+                ASSERT_EQ(Load(image_, x + 3, y + 3),
+                          Expected(same[static_cast<size_t>(y * kSide + x)], 0x0000, 0xFFE0, old))
+                    << "box " << i << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velk
