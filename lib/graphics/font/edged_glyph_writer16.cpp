@@ -243,6 +243,44 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
     }
 }
 
+// Rows of at most 32 pixels, two a step: row q at lanes 32 q.
+template <bool kKept>
+VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+    Tables tables;
+    if constexpr (!kKept) {
+        LoadTables(table_bytes, tables);
+    }
+    const auto columns = static_cast<__mmask32>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
+    auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
+        const __mmask32 second = rows > 1 ? columns : 0;
+        const __m512i values = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi8(columns, c)),
+                                                  _mm256_maskz_loadu_epi8(second, c + cell_pitch), 1);
+        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
+            return;
+        }
+        __m512i d[2] = {_mm512_maskz_loadu_epi16(columns, p), _mm512_maskz_loadu_epi16(second, p + pitch)};
+        if constexpr (kKept) {
+            MixKeptStep(values, d, table_bytes, kept, fresh);
+        } else {
+            MixStep(values, d, tables);
+        }
+        _mm512_mask_storeu_epi16(p, columns, d[0]);
+        _mm512_mask_storeu_epi16(p + pitch, second, d[1]);
+    };
+    int gy = 0;
+    for (; gy + 2 <= height; gy += 2, memo = memo != nullptr ? memo + 1 : nullptr) {
+        step(row + gy * pitch, cells + gy * cell_pitch, 2, memo);
+    }
+    if (gy < height) {
+        step(row + gy * pitch, cells + gy * cell_pitch, 1, memo);
+    }
+}
+
+// The widths that take kRows rows a step (see RowsAStep).
+constexpr int NarrowestOf(int rows) { return rows == 3 ? 17 : 33; }
+constexpr int WidestOf(int rows) { return rows == 3 ? 21 : 64; }
+
 // A box of at most 64 / kRows columns, kRows rows a step: row q of a step
 // at lanes width x q, loaded and stored at that many pixels before where it
 // starts (lanes outside a row are neither read nor written). A row may lie
@@ -250,6 +288,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 template <int kRows, bool kKept>
 VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
                                 int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+    static_assert(WidestOf(kRows) * kRows <= 64);
     Tables tables;
     if constexpr (!kKept) {
         LoadTables(table_bytes, tables);
@@ -268,6 +307,10 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
         low_at[q] = q * pitch - 2 * lane;
         high_at[q] = q * pitch - 2 * (lane - 32);
     }
+    // Which rows lie in the first half, or the second, whatever the width:
+    // the others take a load and a store in each.
+    auto in_low = [](int q) { return (q + 1) * WidestOf(kRows) <= 32; };
+    auto in_high = [](int q) { return q * NarrowestOf(kRows) >= 32; };
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         __m512i values = _mm512_setzero_si512();
         for (int q = 0; q < kRows; ++q) {
@@ -280,10 +323,10 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
         for (int q = 0; q < kRows; ++q) {
-            if (q < rows && low_masks[q] != 0) {
+            if (q < rows && !in_high(q)) {
                 d[0] = _mm512_mask_loadu_epi16(d[0], low_masks[q], p + low_at[q]);
             }
-            if (q < rows && high_masks[q] != 0) {
+            if (q < rows && !in_low(q)) {
                 d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
             }
         }
@@ -293,10 +336,10 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
             MixStep(values, d, tables);
         }
         for (int q = 0; q < kRows; ++q) {
-            if (q < rows && low_masks[q] != 0) {
+            if (q < rows && !in_high(q)) {
                 _mm512_mask_storeu_epi16(p + low_at[q], low_masks[q], d[0]);
             }
-            if (q < rows && high_masks[q] != 0) {
+            if (q < rows && !in_low(q)) {
                 _mm512_mask_storeu_epi16(p + high_at[q], high_masks[q], d[1]);
             }
         }
@@ -390,18 +433,17 @@ private:
     size_t entries_ = 0;
 };
 
-// As many rows a step as fit the width in 64 lanes.
-int RowsAStep(int width) {
-    return width <= 8 ? 8 : width <= 10 ? 6 : width <= 12 ? 5 : width <= 16 ? 4 : width <= 21 ? 3 : width <= 32 ? 2 : 1;
-}
+// Rows of up to 16 or 32 pixels take lanes of their own, each row loaded
+// and stored at its own width; rows of 17 to 21 are packed three a step,
+// the two halves' rows loaded whole and the one across them in two parts;
+// wider rows take a step each. (Packed rows cost more a step than rows at
+// lanes of their own: narrower rows are not packed.)
+int RowsAStep(int width) { return width <= 16 ? 4 : width <= 21 ? 3 : width <= 32 ? 2 : 1; }
 
 // (Each divisor a constant: a division by a variable costs as much as a
 // kept step.)
 int StepsOf(int rows, int height) {
     switch (rows) {
-        case 8: return (height + 7) / 8;
-        case 6: return (height + 5) / 6;
-        case 5: return (height + 4) / 5;
         case 4: return (height + 3) / 4;
         case 3: return (height + 2) / 3;
         case 2: return (height + 1) / 2;
@@ -413,21 +455,18 @@ template <bool kKept>
 VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                int width, int height, const uint8_t* tables, MemoStep* kept, bool fresh) {
     switch (rows) {
-        case 8: WriteRows<8, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        case 6: WriteRows<6, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        case 5: WriteRows<5, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
         case 4: WriteRowsOf16<kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
         case 3: WriteRows<3, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        case 2: WriteRows<2, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 2: WriteRowsOf32<kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
         default: WriteRows<1, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
     }
 }
 
 }  // namespace
 
-// As many rows a step as fit their width in 64 lanes (glyphs are mostly 14
-// to 18 pixels wide: four rows, or three); boxes wider than 64 in bands of
-// 64 columns.
+// Several rows a step as RowsAStep chooses (glyphs are mostly 14 to 18
+// pixels wide: four rows, or three); boxes wider than 64 in bands of 64
+// columns.
 void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
                       const uint8_t* tables, uint64_t stamp) {
     thread_local StepMemo memo;
