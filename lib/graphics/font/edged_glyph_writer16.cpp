@@ -173,35 +173,50 @@ VELK_TARGET_VBMI __attribute__((noinline)) void LookUpAndKeep(__m512i cells, con
     }
 }
 
+// MixStep, the words kept in `memo` as well.
+VELK_INLINE_VBMI void MixAndKeepStep(__m512i cells, __m512i d[2], const Tables& tables, MemoStep* memo) {
+    __m512i words[8];
+    LookUpWords(cells, tables, words);
+    memo->cells = cells;
+    for (int i = 0; i < 8; ++i) {
+        memo->words[i] = words[i];
+    }
+    Mix(d, words);
+}
+
 // MixStep by the words `memo` keeps for the step where its cells are these
 // (looked up and kept otherwise).
-VELK_INLINE_VBMI void MixKeptStep(__m512i cells, __m512i d[2], const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
-    if (fresh || _mm512_cmpneq_epi8_mask(cells, memo->cells) != 0) {
+VELK_INLINE_VBMI void MixKeptStep(__m512i cells, __m512i d[2], const uint8_t* table_bytes, MemoStep* memo) {
+    if (_mm512_cmpneq_epi8_mask(cells, memo->cells) != 0) {
         LookUpAndKeep(cells, table_bytes, memo);
     }
     Mix(d, memo->words);
 }
 
-// A step of nothing but 0 leaves its pixels. In a memo's first pass it is
-// kept as such, so that a step of other cells under the same key later
+// A step of nothing but 0 leaves its pixels. Where steps are being kept it
+// is kept as such, so that a step of other cells under the same key later
 // never meets cells kept from before.
-VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* memo, bool fresh) {
+VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* keep) {
     if (_mm512_test_epi8_mask(cells, cells) != 0) {
         return false;
     }
-    if (memo != nullptr && fresh) {
-        memo->cells = cells;
+    if (keep != nullptr) {
+        keep->cells = cells;
     }
     return true;
 }
 
+// How a box's steps find their words: looked up, looked up and kept (the
+// box's steps are kept from this draw on), or kept already.
+enum class Mode { kLookUp, kKeep, kKept };
+
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
-template <bool kKept>
+template <Mode kMode>
 VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
     Tables tables;
-    if constexpr (!kKept) {
+    if constexpr (kMode != Mode::kKept) {
         LoadTables(table_bytes, tables);
     }
     const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
@@ -214,7 +229,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
-        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
+        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
             return;
         }
         __m512i d[2];
@@ -223,8 +238,10 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
             d[h] = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(masks[2 * h], at)),
                                       _mm256_maskz_loadu_epi16(masks[2 * h + 1], at + pitch), 1);
         }
-        if constexpr (kKept) {
-            MixKeptStep(values, d, table_bytes, kept, fresh);
+        if constexpr (kMode == Mode::kKept) {
+            MixKeptStep(values, d, table_bytes, kept);
+        } else if constexpr (kMode == Mode::kKeep) {
+            MixAndKeepStep(values, d, tables, kept);
         } else {
             MixStep(values, d, tables);
         }
@@ -244,11 +261,11 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 }
 
 // Rows of at most 32 pixels, two a step: row q at lanes 32 q.
-template <bool kKept>
+template <Mode kMode>
 VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+                                    int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
     Tables tables;
-    if constexpr (!kKept) {
+    if constexpr (kMode != Mode::kKept) {
         LoadTables(table_bytes, tables);
     }
     const auto columns = static_cast<__mmask32>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
@@ -256,12 +273,14 @@ VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t
         const __mmask32 second = rows > 1 ? columns : 0;
         const __m512i values = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi8(columns, c)),
                                                   _mm256_maskz_loadu_epi8(second, c + cell_pitch), 1);
-        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
+        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
             return;
         }
         __m512i d[2] = {_mm512_maskz_loadu_epi16(columns, p), _mm512_maskz_loadu_epi16(second, p + pitch)};
-        if constexpr (kKept) {
-            MixKeptStep(values, d, table_bytes, kept, fresh);
+        if constexpr (kMode == Mode::kKept) {
+            MixKeptStep(values, d, table_bytes, kept);
+        } else if constexpr (kMode == Mode::kKeep) {
+            MixAndKeepStep(values, d, tables, kept);
         } else {
             MixStep(values, d, tables);
         }
@@ -285,12 +304,12 @@ constexpr int WidestOf(int rows) { return rows == 3 ? 21 : 64; }
 // at lanes width x q, loaded and stored at that many pixels before where it
 // starts (lanes outside a row are neither read nor written). A row may lie
 // across the two halves of the pixels.
-template <int kRows, bool kKept>
+template <int kRows, Mode kMode>
 VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
-                                int height, const uint8_t* table_bytes, MemoStep* memo, bool fresh) {
+                                int height, const uint8_t* table_bytes, MemoStep* memo) {
     static_assert(WidestOf(kRows) * kRows <= 64);
     Tables tables;
-    if constexpr (!kKept) {
+    if constexpr (kMode != Mode::kKept) {
         LoadTables(table_bytes, tables);
     }
     __mmask64 cell_masks[kRows];
@@ -318,7 +337,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
             }
         }
-        if (LeavesAll(values, kKept ? kept : nullptr, fresh)) {
+        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
             return;
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
@@ -330,8 +349,10 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
             }
         }
-        if constexpr (kKept) {
-            MixKeptStep(values, d, table_bytes, kept, fresh);
+        if constexpr (kMode == Mode::kKept) {
+            MixKeptStep(values, d, table_bytes, kept);
+        } else if constexpr (kMode == Mode::kKeep) {
+            MixAndKeepStep(values, d, tables, kept);
         } else {
             MixStep(values, d, tables);
         }
@@ -362,8 +383,10 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
 // only cost a lookup. The memory is bounded by kSteps.
 class StepMemo {
 public:
-    // The `steps` steps kept for this box, or null where a box takes too
-    // many; `fresh` is set when they hold nothing yet.
+    // The `steps` steps kept for this box, or null where it is not kept:
+    // boxes are kept from their second draw on (a string drawn once costs
+    // no more than its lookups), and not when they take too many steps.
+    // `fresh` is set when the steps hold nothing yet.
     MemoStep* Find(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape, int steps, bool* fresh) {
         if (steps > kMostSteps || cell_pitch > INT32_MAX) {
             return nullptr;
@@ -372,37 +395,34 @@ public:
             steps_ = std::make_unique<MemoStep[]>(kSteps);
             slots_.assign(kSlots, Slot{});
         }
-        const uint64_t key = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
-                              (static_cast<uint64_t>(shape) << 20) ^ stamp) *
-                             0x9E3779B97F4A7C15u;
-        const size_t home = static_cast<size_t>(key >> 40) & (kSlots - 1);
+        const Slot key{cells, stamp, static_cast<int32_t>(cell_pitch), shape, kNotKept};
+        const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
+                               (static_cast<uint64_t>(shape) << 20) ^ stamp) *
+                              0x9E3779B97F4A7C15u;
+        const size_t home = static_cast<size_t>(hash >> 40) & (kSlots - 1);
         for (size_t probe = 0; probe < kProbes; ++probe) {
-            const Slot& slot = slots_[(home + probe) & (kSlots - 1)];
-            if (slot.stamp == 0) {
+            Slot& slot = slots_[(home + probe) & (kSlots - 1)];
+            if (slot.epoch != epoch_) {
                 break;
             }
-            if (slot.cells == cells && slot.stamp == stamp && slot.pitch == cell_pitch && slot.shape == shape) {
-                *fresh = false;
-                return &steps_[slot.first];
+            if (slot.cells == cells && slot.stamp == stamp && slot.pitch == key.pitch && slot.shape == shape) {
+                if (slot.first != kNotKept) {
+                    *fresh = false;
+                    return &steps_[slot.first];
+                }
+                // Drawn again: kept from now on.
+                if (used_steps_ + steps > kSteps) {
+                    Clear();
+                    return Keep(Insert(home, key), steps, fresh);
+                }
+                return Keep(&slot, steps, fresh);
             }
         }
-        if (used_steps_ + steps > kSteps || entries_ >= kSlots / 2) {
+        if (entries_ >= kSlots / 2) {
             Clear();
         }
-        for (size_t probe = 0;; ++probe) {
-            if (probe == kProbes) {
-                Clear();
-                probe = 0;
-            }
-            Slot& slot = slots_[(home + probe) & (kSlots - 1)];
-            if (slot.stamp == 0) {
-                slot = Slot{cells, stamp, static_cast<int32_t>(cell_pitch), shape, static_cast<uint32_t>(used_steps_)};
-                used_steps_ += steps;
-                ++entries_;
-                *fresh = true;
-                return &steps_[slot.first];
-            }
-        }
+        Insert(home, key);
+        return nullptr;
     }
 
 private:
@@ -413,21 +433,58 @@ private:
     static constexpr size_t kSlots = 512;
     static constexpr size_t kProbes = 8;
 
+    static constexpr uint32_t kNotKept = UINT32_MAX;
+
     struct alignas(32) Slot {
         const uint8_t* cells = nullptr;
-        uint64_t stamp = 0;  // 0: free
+        uint64_t stamp = 0;
         int32_t pitch = 0;
         uint32_t shape = 0;
-        uint32_t first = 0;
+        uint32_t first = kNotKept;  // the box's first step, once kept
+        uint32_t epoch = 0;         // free unless the memo's
     };
 
+    // The key in the first free slot from `home` on, all cleared first when
+    // none is near.
+    Slot* Insert(size_t home, const Slot& key) {
+        for (int round = 0; round < 2; ++round) {
+            for (size_t probe = 0; probe < kProbes; ++probe) {
+                Slot& slot = slots_[(home + probe) & (kSlots - 1)];
+                if (slot.epoch != epoch_) {
+                    slot = key;
+                    slot.epoch = epoch_;
+                    ++entries_;
+                    return &slot;
+                }
+            }
+            Clear();
+        }
+        return nullptr;  // (not reached: a clear frees every slot)
+    }
+
+    MemoStep* Keep(Slot* slot, int steps, bool* fresh) {
+        if (slot == nullptr) {
+            return nullptr;
+        }
+        slot->first = static_cast<uint32_t>(used_steps_);
+        used_steps_ += steps;
+        *fresh = true;
+        return &steps_[slot->first];
+    }
+
+    // (A new epoch frees every slot at once; slots are only rewritten when
+    // the epochs come round again.)
     void Clear() {
-        std::fill(slots_.begin(), slots_.end(), Slot{});
+        if (++epoch_ == 0) {
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            epoch_ = 1;
+        }
         used_steps_ = 0;
         entries_ = 0;
     }
 
     std::vector<Slot> slots_;
+    uint32_t epoch_ = 1;
     std::unique_ptr<MemoStep[]> steps_;
     int used_steps_ = 0;
     size_t entries_ = 0;
@@ -451,14 +508,14 @@ int StepsOf(int rows, int height) {
     }
 }
 
-template <bool kKept>
+template <Mode kMode>
 VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                               int width, int height, const uint8_t* tables, MemoStep* kept, bool fresh) {
+                               int width, int height, const uint8_t* tables, MemoStep* kept) {
     switch (rows) {
-        case 4: WriteRowsOf16<kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        case 3: WriteRows<3, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        case 2: WriteRowsOf32<kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
-        default: WriteRows<1, kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept, fresh); break;
+        case 4: WriteRowsOf16<kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
+        case 3: WriteRows<3, kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
+        case 2: WriteRowsOf32<kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
+        default: WriteRows<1, kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
     }
 }
 
@@ -484,10 +541,12 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
             kept = memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
                              StepsOf(rows, height), &fresh);
         }
-        if (kept != nullptr) {
-            WriteBox<true>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept, fresh);
+        if (kept == nullptr) {
+            WriteBox<Mode::kLookUp>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr);
+        } else if (fresh) {
+            WriteBox<Mode::kKeep>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
         } else {
-            WriteBox<false>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr, false);
+            WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
         }
     }
 }

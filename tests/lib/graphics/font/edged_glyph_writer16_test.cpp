@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -135,6 +136,8 @@ protected:
             }
         }
     }
+
+    void DrawBoxesInTwoColourPairsInTurn();
 
     MEMIMG image_{};
 };
@@ -396,42 +399,59 @@ TEST_F(EdgedGlyphWriter16Test, ManyBoxesDrawnInTurnMatchWithAndWithoutKeptSteps)
     }
 }
 
-// Many boxes of the same cells in one colour pair, then new boxes in another
-// pair each first drawn with nothing in them and then with those cells: a
-// box's steps are never taken from boxes drawn before it in other colours.
-TEST_F(EdgedGlyphWriter16Test, ANewBoxNeverTakesStepsLeftByBoxesInOtherColours) {
+// Boxes of the same cells drawn by writers of two colour pairs in turn:
+// many in one pair, then new boxes in the other each first drawn (twice)
+// with nothing in them and then with those cells, then the first boxes in
+// the first pair again. A box's steps are never taken from boxes drawn in
+// other colours, however many boxes came between.
+// (On a thread of its own: each thread keeps its own steps, so the test
+// starts from none kept whatever ran before.)
+TEST_F(EdgedGlyphWriter16Test, BoxesNeverTakeStepsKeptForOtherColours) {
+    std::thread([&] { DrawBoxesInTwoColourPairsInTurn(); }).join();
+}
+
+void EdgedGlyphWriter16Test::DrawBoxesInTwoColourPairsInTurn() {
     std::mt19937 random(13);
-    constexpr int kBoxes = 1500, kSide = 16, kHeight = 4;
-    std::vector<uint8_t> same(static_cast<size_t>(kSide * kHeight));
+    constexpr int kBoxes = 300, kSide = 16, kHeight = 4, kArea = kSide * kHeight;
+    std::vector<uint8_t> same(static_cast<size_t>(kArea));
     for (uint8_t& value : same)
         value = static_cast<uint8_t>(1 + random() % 255);
-    std::vector<uint8_t> cache(static_cast<size_t>(kSide * kHeight * kBoxes) + 8);
+    std::vector<uint8_t> first(static_cast<size_t>(kArea * kBoxes) + 8), second(first.size(), 0);
     for (int i = 0; i < kBoxes; ++i)
-        std::copy(same.begin(), same.end(), cache.begin() + i * kSide * kHeight);
-    GlyphWriter writer;
-    ASSERT_TRUE(writer.Begin(image_, 3, 0xFFFF, 0x001F, 255, 255, 255, true));
-    for (int i = 0; i < kBoxes; ++i) {
-        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3,
-                     GlyphCellView{cache.data() + i * kSide * kHeight, kSide, kSide, kHeight});
-    }
-    std::vector<uint8_t> other(static_cast<size_t>(kSide * kHeight * 40) + 8, 0);
-    ASSERT_TRUE(writer.Begin(image_, 3, 0x0000, 0xFFE0, 255, 255, 255, true));
-    for (int i = 0; i < 40; ++i) {
-        const GlyphCellView view{other.data() + i * kSide * kHeight, kSide, kSide, kHeight};
-        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view);
-        std::copy(same.begin(), same.end(), other.begin() + i * kSide * kHeight);
+        std::copy(same.begin(), same.end(), first.begin() + i * kArea);
+    GlyphWriter one, two;
+    ASSERT_TRUE(one.Begin(image_, 3, 0xFFFF, 0x001F, 255, 255, 255, true));
+    ASSERT_TRUE(two.Begin(image_, 3, 0x0000, 0xFFE0, 255, 255, 255, true));
+    auto view = [&](std::vector<uint8_t>& cells, int i) {
+        return GlyphCellView{cells.data() + i * kArea, kSide, kSide, kHeight};
+    };
+    auto check = [&](GlyphWriter& writer, const GlyphCellView& box, uint32_t text, uint32_t edge, const char* what,
+                     int i) {
         Fill(random);
         const std::vector<uint32_t> before = Pixels();
-        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view);
+        writer.Write(image_, Rect{0, 0, 96, 48}, 3, 3, box);
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kSide; ++x) {
                 const uint32_t old = before[static_cast<size_t>((y + 3) * 96 + x + 3)];
                 ASSERT_EQ(Load(image_, x + 3, y + 3),
-                          Expected(same[static_cast<size_t>(y * kSide + x)], 0x0000, 0xFFE0, old))
-                    << "box " << i << " at " << x << "," << y;
+                          Expected(same[static_cast<size_t>(y * kSide + x)], text, edge, old))
+                    << what << " box " << i << " at " << x << "," << y;
             }
         }
+    };
+    // (Twice each: a box's steps are kept from its second draw.)
+    for (int i = 0; i < kBoxes; ++i) {
+        one.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view(first, i));
+        one.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view(first, i));
     }
+    for (int i = 0; i < kBoxes; ++i) {
+        two.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view(second, i));
+        two.Write(image_, Rect{0, 0, 96, 48}, 3, 3, view(second, i));
+        std::copy(same.begin(), same.end(), second.begin() + i * kArea);
+        check(two, view(second, i), 0x0000, 0xFFE0, "second", i);
+    }
+    for (int i = 0; i < kBoxes; ++i)
+        check(one, view(first, i), 0xFFFF, 0x001F, "first again", i);
 }
 
 }  // namespace
