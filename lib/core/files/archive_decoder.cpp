@@ -198,6 +198,12 @@ std::optional<size_t> ArchiveDataDecoder::Decode(std::span<const uint8_t> piece,
     // output. What does not fit goes to the careful loop below, which checks
     // every byte it takes and every byte it writes.
     while (end - in >= kCodeSlack) {
+        if (wide && out - begin >= static_cast<ptrdiff_t>(kWideRunHistory)) {
+            TakeCodesWide(marker, in, end, begin, out, out_end);
+            if (end - in < kCodeSlack) {
+                break;
+            }
+        }
         if (*in != marker) {
             const uint8_t* next = NextMarker(in, end, marker);
             const size_t run = static_cast<size_t>(next - in);
@@ -222,12 +228,6 @@ std::optional<size_t> ArchiveDataDecoder::Decode(std::span<const uint8_t> piece,
             in += 2;
             *out++ = marker;
             continue;
-        }
-        if (wide && out - begin >= static_cast<ptrdiff_t>(kWideRunHistory)) {
-            TakeBackReferencesWide(marker, in, end, begin, out, out_end);
-            if (end - in < kCodeSlack || *in != marker || in[1] == marker) {
-                continue;
-            }
         }
         const uint8_t* code = in + 1;
         Match match;

@@ -1,6 +1,8 @@
 #include "lib/core/files/archive_decoder_wide.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "lib/core/cpu_features.h"
@@ -23,7 +25,7 @@ bool g_wide_allowed = true;
 // What a code byte (less one when above the marker) says: where its distance
 // lies in the eight bytes from the marker on, whether the third byte extends
 // the length, and the length's base. The distance size that does not exist
-// never gets here (the step's mask of takeable codes leaves it out).
+// never gets here (the step's masks send it back to the general loop).
 struct CodeForm {
     uint64_t distance_mask = 0;
     uint32_t length_byte_mask = 0;
@@ -48,36 +50,25 @@ constexpr std::array<CodeForm, 256> MakeCodeForms() {
 
 constexpr std::array<CodeForm, 256> kCodeForms = MakeCodeForms();
 
-// Where each of a copy's 64 bytes comes from, as indices into the loaded
-// bytes (0 to 63) followed by the last 64 decoded (64 to 127): for a distance
-// d up to 64 the pattern of the last d repeats; entry 0, for distances beyond
-// 64, takes the loaded bytes as they are.
-constexpr std::array<std::array<uint8_t, 64>, 65> MakeCopyIndices() {
-    std::array<std::array<uint8_t, 64>, 65> indices{};
-    for (size_t i = 0; i < 64; ++i) {
-        indices[0][i] = static_cast<uint8_t>(i);
-    }
-    for (size_t d = 1; d <= 64; ++d) {
+// The run keeps the last 64 decoded bytes in a register and appends each
+// token to it with one two-source byte permute: indices 0 to 63 take the 64
+// bytes loaded for the token, 64 to 127 the last 64 decoded. Appending n
+// bytes takes the 64 indices from byte n of a row: first the last 64 bytes
+// moved down by n, then the token's bytes. Row 0 takes the loaded bytes as
+// they are (a literal run, or a back-reference beyond 64, loaded from where
+// it points); row d, for a distance d up to 64, repeats the last d decoded
+// bytes, so that a copy overlapping itself needs no load at all.
+constexpr std::array<std::array<uint8_t, 128>, 65> MakeAppendIndices() {
+    std::array<std::array<uint8_t, 128>, 65> indices{};
+    for (size_t d = 0; d <= 64; ++d) {
         for (size_t i = 0; i < 64; ++i) {
-            indices[d][i] = static_cast<uint8_t>(128 - d + i % d);
+            indices[d][i] = static_cast<uint8_t>(64 + i);
+            indices[d][64 + i] = static_cast<uint8_t>(d == 0 ? i : 128 - d + i % d);
         }
     }
     return indices;
 }
-alignas(64) constexpr std::array<std::array<uint8_t, 64>, 65> kCopyIndices = MakeCopyIndices();
-
-// The last 64 decoded bytes after n more: indices into the 64 before
-// followed by the n new.
-constexpr std::array<std::array<uint8_t, 64>, 65> MakeShiftIndices() {
-    std::array<std::array<uint8_t, 64>, 65> indices{};
-    for (size_t n = 0; n <= 64; ++n) {
-        for (size_t i = 0; i < 64; ++i) {
-            indices[n][i] = static_cast<uint8_t>(n + i);
-        }
-    }
-    return indices;
-}
-alignas(64) constexpr std::array<std::array<uint8_t, 64>, 65> kShiftIndices = MakeShiftIndices();
+alignas(64) constexpr std::array<std::array<uint8_t, 128>, 65> kAppendIndices = MakeAppendIndices();
 
 alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
     std::array<uint8_t, 64> indices{};
@@ -87,23 +78,36 @@ alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
     return indices;
 }();
 
-VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, const uint8_t* in_end,
-                                        const uint8_t* begin, uint8_t*& out_ref, uint8_t* out_end) {
+// Appends `count` bytes (1 to 64) by row `row` and stores the last 64
+// decoded bytes where they end: every byte stored is final, and nothing is
+// written past the output position.
+VELK_WIDE __attribute__((always_inline)) inline void Append(__m512i& recent, uint8_t*& out, __m512i loaded, size_t row,
+                                                            size_t count) {
+    recent = _mm512_permutex2var_epi8(loaded, _mm512_loadu_si512(kAppendIndices[row].data() + count), recent);
+    out += count;
+    _mm512_storeu_si512(out - 64, recent);
+}
+
+VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uint8_t* in_end, const uint8_t* begin,
+                               uint8_t*& out_ref, uint8_t* out_end) {
     const uint8_t* in = in_ref;
     uint8_t* out = out_ref;
-    // The last 64 decoded bytes.
     __m512i recent = _mm512_loadu_si512(out - 64);
     const __m512i byte_indices = _mm512_load_si512(kByteIndices.data());
     const __m512i markers = _mm512_set1_epi8(static_cast<char>(marker));
     const __m512i ones = _mm512_set1_epi8(1);
     const __m512i threes = _mm512_set1_epi8(3);
-    // A step covers the codes that start in 64 stream bytes (at most 21, each
-    // writing at most 64 bytes).
     while (in_end - in >= static_cast<ptrdiff_t>(kWideRunStreamReach) &&
            out_end - out >= static_cast<ptrdiff_t>(kWideRunOutputReach)) {
+        // The output's next lines fetched ahead: a store waiting for its line
+        // holds the stores behind it, and a load of bytes just decoded then
+        // waits for them all.
+        for (size_t line = 4; line < 8; ++line) {
+            _mm_prefetch(reinterpret_cast<const char*>(out + 64 * line), _MM_HINT_T0);
+        }
         // For each byte taken as a marker: the code after it, its size and
-        // so where the next code would start, and whether it is a
-        // back-reference of a form that exists.
+        // so where the next code would start, its length when it is at most
+        // 64, and whether it is a back-reference the common path takes.
         const __m512i here = _mm512_loadu_si512(in);
         const __m512i codes = _mm512_loadu_si512(in + 1);
         const uint64_t at_marker = _mm512_cmpeq_epi8_mask(here, markers);
@@ -114,45 +118,88 @@ VELK_WIDE void TakeBackReferencesAvx512(uint8_t marker, const uint8_t*& in_ref, 
         const __m512i sizes = _mm512_add_epi8(_mm512_add_epi8(distance_sizes, threes),
                                               _mm512_and_si512(_mm512_srli_epi16(adjusted, 2), ones));
         const __m512i next_starts = _mm512_add_epi8(byte_indices, sizes);
-        const uint64_t takeable = at_marker & ~code_is_marker & ~no_form;
-        // The chain from one code to the next runs through a byte permute,
-        // not through loads of the stream.
-        __m512i start = _mm512_setzero_si512();
+        // A length byte of 1 adds 32; one above 1 makes the length above 64.
+        const __mmask64 extended = _mm512_test_epi8_mask(adjusted, _mm512_set1_epi8(4));
+        const __m512i length_bytes = _mm512_maskz_mov_epi8(extended, _mm512_loadu_si512(in + 2));
+        const __m512i bases = _mm512_add_epi8(_mm512_and_si512(_mm512_srli_epi16(adjusted, 3), _mm512_set1_epi8(31)),
+                                              _mm512_set1_epi8(4));
+        const __m512i lengths =
+            _mm512_mask_add_epi8(bases, _mm512_cmpeq_epi8_mask(length_bytes, ones), bases, _mm512_set1_epi8(32));
+        const uint64_t too_long =
+            _mm512_cmpgt_epu8_mask(length_bytes, ones) | _mm512_cmpgt_epu8_mask(lengths, _mm512_set1_epi8(64));
+        const uint64_t common = at_marker & ~code_is_marker & ~no_form & ~too_long;
+        // Each code's form and length are then one load each, not work on
+        // the chain of every code.
+        alignas(64) uint8_t adjusted_codes[64];
+        _mm512_store_si512(adjusted_codes, adjusted);
+        alignas(64) uint8_t code_lengths[64];
+        _mm512_store_si512(code_lengths, lengths);
+        // From one code to the next is then a single load, off the stream.
+        alignas(64) uint8_t next_starts_at[64];
+        _mm512_store_si512(next_starts_at, next_starts);
+        uint32_t at = 0;
         for (;;) {
-            const uint32_t at = static_cast<uint32_t>(_mm512_cvtsi512_si32(start)) & 0xFF;
-            if (at >= 63) {
+            if (at >= 64) {
                 in += at;
                 break;
             }
-            if (((takeable >> at) & 1) == 0) {
+            if (__builtin_expect(((common >> at) & 1) != 0, 1)) {
+                uint64_t bytes;
+                std::memcpy(&bytes, in + at, 8);
+                // The distance less one, so that it is compared as it is.
+                const size_t back = _pext_u64(bytes, kCodeForms[adjusted_codes[at]].distance_mask);
+                const size_t decoded = static_cast<size_t>(out - begin);
+                if (back >= decoded) {
+                    in += at;
+                    goto done;
+                }
+                // Near and far codes mix unpredictably: the choice is made
+                // without a branch, the load that is not used reading `begin`.
+                const size_t far = 0 - static_cast<size_t>(back >= 64);
+                const __m512i loaded = _mm512_loadu_si512(begin + ((decoded - back - 1) & far));
+                Append(recent, out, loaded, (back + 1) & ~far, code_lengths[at]);
+                at = next_starts_at[at];
+                continue;
+            }
+            // The rarer tokens, in runs of their own: a literal run (to the
+            // next marker or the end of the step), a repeated marker, a
+            // back-reference longer than 64.
+            if (((at_marker >> at) & 1) == 0) {
+                const uint32_t run =
+                    std::min<uint32_t>(static_cast<uint32_t>(std::countr_zero(at_marker >> at)), 64 - at);
+                Append(recent, out, _mm512_loadu_si512(in + at), 0, run);
+                at += run;
+                continue;
+            }
+            if (((code_is_marker >> at) & 1) != 0) {
+                Append(recent, out, markers, 0, 1);
+                at += 2;
+                continue;
+            }
+            if (((no_form >> at) & 1) != 0) {
                 in += at;
                 goto done;
             }
-            start = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, start, next_starts);
             uint64_t bytes;
             std::memcpy(&bytes, in + at, 8);
-            const uint32_t code = static_cast<uint8_t>(bytes >> 8);
-            const CodeForm& form = kCodeForms[code - (code > marker ? 1u : 0u)];
+            const CodeForm& form = kCodeForms[adjusted_codes[at]];
             const size_t distance = _pext_u64(bytes, form.distance_mask) + 1;
             const size_t length =
                 ((static_cast<uint32_t>(bytes >> 16) & form.length_byte_mask) << 5) + form.length_base;
-            if (distance > static_cast<size_t>(out - begin) || length > 64) {
+            // Past the long copy, the rest of the step must still fit.
+            if (distance > static_cast<size_t>(out - begin) ||
+                static_cast<size_t>(out_end - out) < length + kWideRunOutputReach) {
                 in += at;
                 goto done;
             }
-            // Within 64 bytes the copy comes from the last bytes decoded;
-            // beyond, from memory. One permute forms either, without a branch:
-            // near and far codes mix unpredictably. The load that is not
-            // used reads `begin`.
-            const uint64_t far = 0 - static_cast<uint64_t>(distance > 64);
-            const size_t far_offset = static_cast<size_t>(out - begin) - distance;
-            const __m512i loaded = _mm512_loadu_si512(begin + (far_offset & far));
-            const size_t near_distance = distance & ~far;
-            const __m512i copy =
-                _mm512_permutex2var_epi8(loaded, _mm512_load_si512(kCopyIndices[near_distance].data()), recent);
-            _mm512_storeu_si512(out, copy);
-            recent = _mm512_permutex2var_epi8(recent, _mm512_load_si512(kShiftIndices[length].data()), copy);
-            out += length;
+            const size_t near_distance = distance <= 64 ? distance : 0;
+            for (size_t left = length; left > 0;) {
+                const size_t count = std::min<size_t>(left, 64);
+                Append(recent, out, _mm512_loadu_si512(near_distance != 0 ? begin : out - distance), near_distance,
+                       count);
+                left -= count;
+            }
+            at = next_starts_at[at];
         }
     }
 done:
@@ -166,9 +213,9 @@ bool WideArchiveRunAvailable() { return g_wide_allowed && MachineHasAvx512Vbmi()
 
 void UseWideArchiveRun(bool allowed) { g_wide_allowed = allowed; }
 
-void TakeBackReferencesWide(uint8_t marker, const uint8_t*& in, const uint8_t* in_end, const uint8_t* begin,
-                            uint8_t*& out, uint8_t* out_end) {
-    TakeBackReferencesAvx512(marker, in, in_end, begin, out, out_end);
+void TakeCodesWide(uint8_t marker, const uint8_t*& in, const uint8_t* in_end, const uint8_t* begin, uint8_t*& out,
+                   uint8_t* out_end) {
+    TakeCodesAvx512(marker, in, in_end, begin, out, out_end);
 }
 
 #else
@@ -177,7 +224,7 @@ bool WideArchiveRunAvailable() { return false; }
 
 void UseWideArchiveRun(bool) {}
 
-void TakeBackReferencesWide(uint8_t, const uint8_t*&, const uint8_t*, const uint8_t*, uint8_t*&, uint8_t*) {}
+void TakeCodesWide(uint8_t, const uint8_t*&, const uint8_t*, const uint8_t*, uint8_t*&, uint8_t*) {}
 
 #endif
 

@@ -16,6 +16,8 @@
 #include "lib/graphics/font/edged_glyph_writer16.h"
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/glyph_cell.h"
+#include "lib/graphics/font/glyph_entry_records.h"
+#include "lib/graphics/font/glyph_levels16.h"
 
 namespace velk {
 
@@ -879,6 +881,8 @@ __attribute__((target("avx2"))) void WriteLookupBox16(const MEMIMG& dest, int x,
 bool g_widest_allowed = true;
 bool g_permutes_allowed = true;
 bool g_entries_allowed = true;
+bool g_entry_records_allowed = true;
+bool g_level_pairs_allowed = true;
 
 // GCC 12's 512-bit intrinsics start from a register left undefined on
 // purpose, which its flow analysis then reports as used uninitialised.
@@ -1048,22 +1052,25 @@ VELK_TARGET_512 void WriteOverBox512(const MEMIMG& dest, int x, int y, const Gly
     }
 }
 
-// Sixteen pixels from sixteen cell values over a plain 32-bit image, by the
-// entries of OverEntry32; `d` holds what is there (lanes whose cell is 0
-// stay as they are and are not stored).
-VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m128i cells, const long long* entries) {
+// The entries of OverEntry32 for sixteen cell values, in the order the
+// mix takes them: pixels 0, 1 of each 128 bits in `low`, 2, 3 in `high`
+// (value 0 reads none and comes out 0).
+VELK_TARGET_512 inline void GatherEntries32(__m128i cells, const long long* entries, __m512i* low, __m512i* high) {
     const __m512i zero = _mm512_setzero_si512();
-    // The unpacks below take pixels 0, 1 of each 128 bits low and 2, 3
-    // high: the values in that order index the entries.
     const __m128i ordered =
         _mm_shuffle_epi8(cells, _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15));
     const __m512i index = _mm512_cvtepu8_epi32(ordered);
-    // (Value 0 leaves its pixel: its entry is not read.)
     const __mmask16 any = _mm_test_epi8_mask(ordered, ordered);
-    const __m512i low_entries =
-        _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any), _mm512_castsi512_si256(index), entries, 8);
-    const __m512i high_entries = _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any >> 8),
-                                                             _mm512_extracti64x4_epi64(index, 1), entries, 8);
+    *low = _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any), _mm512_castsi512_si256(index), entries, 8);
+    *high = _mm512_mask_i32gather_epi64(zero, static_cast<__mmask8>(any >> 8), _mm512_extracti64x4_epi64(index, 1),
+                                        entries, 8);
+}
+
+// Sixteen pixels over a plain 32-bit image by their entries (as
+// GatherEntries32 orders them); `d` holds what is there (lanes whose cell
+// is 0 stay as they are and are not stored).
+VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m512i low_entries, __m512i high_entries) {
+    const __m512i zero = _mm512_setzero_si512();
     // Each pixel's 256 - a over its blue, green and red words, X weighted 0.
     const __m512i spread =
         _mm512_broadcast_i32x4(_mm_setr_epi8(6, -1, 6, -1, 6, -1, -1, -1, 14, -1, 14, -1, 14, -1, -1, -1));
@@ -1078,15 +1085,38 @@ VELK_TARGET_512 inline __m512i MixEntriesOver32(__m512i d, __m128i cells, const 
                                      0xF8);
 }
 
+// The entries of a step's sixteen cell values: those recorded for the same
+// values at this step of the glyph when there are, gathered (and recorded
+// over what the step held) when not; gathered alone without a slot or
+// beyond its steps.
+VELK_TARGET_512 inline void StepEntries32(__m128i values, const long long* entries, GlyphEntryRecords::Slot* slot,
+                                          int step, __m512i* low, __m512i* high) {
+    if (slot == nullptr || step >= GlyphEntryRecords::kSteps) {
+        GatherEntries32(values, entries, low, high);
+        return;
+    }
+    uint8_t* recorded = slot->entries[step];
+    if (_mm_cmpneq_epi8_mask(values, _mm_load_si128(reinterpret_cast<const __m128i*>(slot->cells[step]))) == 0) {
+        *low = _mm512_load_si512(recorded);
+        *high = _mm512_load_si512(recorded + 64);
+        return;
+    }
+    GatherEntries32(values, entries, low, high);
+    _mm512_store_si512(recorded, *low);
+    _mm512_store_si512(recorded + 64, *high);
+    _mm_store_si128(reinterpret_cast<__m128i*>(slot->cells[step]), values);
+}
+
 // Up to sixteen pixels each of kRows rows (sixteen / kRows lanes a row) a
 // step: a glyph's last few columns take as many rows in one step as its
 // other steps take pixels of one. Row q's lanes read its cells and pixels
 // from 16 / kRows x q before where they start, so a step of more than one
 // row must not start within the first 16 - 16 / kRows pixels of the
-// image's row.
+// image's row. `step` counts the glyph's steps for its records.
 template <int kRows>
 VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                             __mmask16 row_mask, int rows, const long long* entries) {
+                                             __mmask16 row_mask, int rows, const long long* entries,
+                                             GlyphEntryRecords::Slot* slot, int step) {
     constexpr int kLanes = 16 / kRows;
     __m128i values = _mm_setzero_si128();
     for (int q = 0; q < kRows; ++q) {
@@ -1103,7 +1133,9 @@ VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const 
         const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
         d = _mm512_mask_loadu_epi32(d, mask, p + q * pitch - 4 * kLanes * q);
     }
-    const __m512i out = MixEntriesOver32(d, values, entries);
+    __m512i low, high;
+    StepEntries32(values, entries, slot, step, &low, &high);
+    const __m512i out = MixEntriesOver32(d, low, high);
     for (int q = 0; q < kRows; ++q) {
         const auto mask = static_cast<__mmask16>(draw & (kRowLanes << (kLanes * q)));
         _mm512_mask_storeu_epi32(p + q * pitch - 4 * kLanes * q, mask, out);
@@ -1111,9 +1143,12 @@ VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const 
 }
 
 VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& /*lookup*/,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
                                         const uint32_t* cover_words) {
     const auto* entries = reinterpret_cast<const long long*>(cover_words);
+    GlyphEntryRecords::Slot* slot = g_entry_records_allowed && lookup.entries_made != 0
+                                        ? ThreadGlyphEntryRecords().SlotFor(glyph.pixels, lookup.entries_made)
+                                        : nullptr;
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
@@ -1126,14 +1161,24 @@ VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const 
     // (it starts at least sixteen pixels into the box).
     const int rows_a_step = last == 0 || rest > 8 ? 1 : (rest > 4 ? 2 : 4);
     const int height = y1 - y0;
+    if (last == 0 && slot != nullptr && height <= GlyphEntryRecords::kSteps) {
+        // (Most glyphs: one step a row, each recorded, in a loop without
+        // the wider boxes' cases.)
+        for (int gy = 0; gy < height; ++gy) {
+            PutOverEntries32<1>(row + gy * pitch, pitch, src + gy * cell_pitch, cell_pitch, last_mask, 1, entries, slot,
+                                gy);
+        }
+        return;
+    }
+    int step = 0;
     for (int gy = 0; gy < height; ++gy) {
         const uint8_t* cells = src + gy * cell_pitch;
         uint8_t* p = row + gy * pitch;
         for (int gx = 0; gx < last; gx += 16) {
-            PutOverEntries32<1>(p + gx * 4, pitch, cells + gx, cell_pitch, 0xFFFF, 1, entries);
+            PutOverEntries32<1>(p + gx * 4, pitch, cells + gx, cell_pitch, 0xFFFF, 1, entries, slot, step++);
         }
         if (rows_a_step == 1) {
-            PutOverEntries32<1>(p + last * 4, pitch, cells + last, cell_pitch, last_mask, 1, entries);
+            PutOverEntries32<1>(p + last * 4, pitch, cells + last, cell_pitch, last_mask, 1, entries, slot, step++);
         }
     }
     const uint8_t* cells = src + last;
@@ -1141,12 +1186,12 @@ VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const 
     if (rows_a_step == 2) {
         for (int gy = 0; gy < height; gy += 2) {
             PutOverEntries32<2>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
-                                entries);
+                                entries, slot, step++);
         }
     } else if (rows_a_step == 4) {
         for (int gy = 0; gy < height; gy += 4) {
             PutOverEntries32<4>(p + gy * pitch, pitch, cells + gy * cell_pitch, cell_pitch, last_mask, height - gy,
-                                entries);
+                                entries, slot, step++);
         }
     }
 }
@@ -1359,6 +1404,9 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return &WriteOverBox16x512<LookupForm::kGather>;
     }
     if (kind == Kind::k16Over && lookup.sixteen_levels) {
+        if (g_level_pairs_allowed) {
+            return &WriteLevelsOver16;
+        }
         return &WriteOverBox16x512<LookupForm::kLevels>;
     }
     return nullptr;
@@ -1524,9 +1572,25 @@ void UseGlyphMixEntries(bool allowed) {
 #endif
 }
 
+void UseGlyphEntryRecords(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_entry_records_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
 void UseGlyphInkPermutes(bool allowed) {
 #if defined(VELK_WIDE_GLYPHS)
     g_permutes_allowed = allowed;
+#else
+    (void)allowed;
+#endif
+}
+
+void UseGlyphLevelPairs(bool allowed) {
+#if defined(VELK_WIDE_GLYPHS)
+    g_level_pairs_allowed = allowed;
 #else
     (void)allowed;
 #endif
@@ -1664,6 +1728,7 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
         lookup_.level_color = color;
     }
     if (UsesCoverWords() && kind_ == Kind::k32Over) {
+        lookup_.entries_made = NewEntriesMaking();
         for (size_t v = 0; v < 256; ++v) {
             const uint64_t entry = OverEntry32(inks_[v]);
             cover_words_[2 * v] = static_cast<uint32_t>(entry);

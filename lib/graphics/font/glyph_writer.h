@@ -86,6 +86,10 @@ public:
         // coverage 16 v (v = 1 to 14) and whole at 15.
         bool sixteen_levels = false;
         uint32_t level_color = 0;
+        // Which making of the premultiplied entries of anti-aliased edged
+        // cells over a plain 32-bit image this is (0: none): entries
+        // recorded from one making serve only steps of the same.
+        uint64_t entries_made = 0;
         // Anti-aliased edged cells over a plain 16-bit image: the stamp of
         // the tables after the cover words, kept with them.
         uint64_t tables_stamp = 0;
@@ -143,9 +147,17 @@ void UseWidestGlyphWriter(bool allowed);
 // image may mix by premultiplied entries (on by default); off, it gathers
 // the inks and mixes them as the 256-bit forms do.
 void UseGlyphMixEntries(bool allowed);
+// Whether the steps of those entries may load the entries recorded for the
+// same cells of a glyph written before instead of gathering them again (on
+// by default).
+void UseGlyphEntryRecords(bool allowed);
 // Whether the 512-bit forms may build the inks of anti-aliased edged cells
 // over a plain 16-bit image by byte permutes where the machine has them (on
 // by default); off, they gather them.
 void UseGlyphInkPermutes(bool allowed);
+// Whether the 512-bit form of anti-aliased cells of one colour over a plain
+// 16-bit image may mix each channel of the ink and the pixel in one multiply
+// of byte pairs (on by default); off, it mixes them as the 256-bit forms do.
+void UseGlyphLevelPairs(bool allowed);
 
 }  // namespace velk

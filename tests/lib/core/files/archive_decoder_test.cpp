@@ -327,6 +327,183 @@ TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
     });
 }
 
+TEST(ArchiveCoding, CodeBytesOnEitherSideOfTheMarkerInRuns) {
+    // For every marker, runs of back-references whose code bytes lie just
+    // below and above it (those above stand one higher) and at both ends of
+    // the byte range, with and without the length byte and with each
+    // distance size: the run must read each code as the rule does.
+    std::mt19937 random(41);
+    WithEachDecoderForm([&] {
+        for (int marker_value = 0; marker_value < 256; ++marker_value) {
+            const auto marker = static_cast<uint8_t>(marker_value);
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 300, marker, random);
+            size_t written = 300;
+            for (int i = 0; i < 40; ++i) {
+                const int offsets[] = {-2, -1, 1, 2, 3, 4, 5};
+                int raw = i % 8 == 7 ? (i % 16 == 7 ? 0 : 255) : marker_value + offsets[i % 8 % 7];
+                if (raw < 0 || raw > 255 || raw == marker_value) {
+                    continue;
+                }
+                const uint32_t code = static_cast<uint32_t>(raw) - (raw > marker_value ? 1u : 0u);
+                if ((code & 3) == 3) {
+                    continue;  // the distance size that does not exist
+                }
+                codes.push_back(marker);
+                codes.push_back(static_cast<uint8_t>(raw));
+                size_t length = (code >> 3) + 4;
+                if ((code & 4) != 0) {
+                    const uint8_t high = static_cast<uint8_t>(length + 32 <= 64 ? random() % 2 : 0);
+                    codes.push_back(high);
+                    length += size_t{high} << 5;
+                }
+                const size_t distance_bytes = (code & 3) + 1;
+                const size_t distance = 1 + random() % written;
+                for (size_t b = 0; b < distance_bytes; ++b) {
+                    codes.push_back(static_cast<uint8_t>((distance - 1) >> (8 * b)));
+                }
+                written += length;
+            }
+            PushLiterals(codes, 1500, marker, random);
+            written += 1500;
+            const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+            const auto expected = ReferenceDecode(stream);
+            ASSERT_TRUE(expected.has_value()) << "marker " << marker_value;
+            EXPECT_EQ(Decode(stream), expected) << "marker " << marker_value;
+            EXPECT_EQ(DecodeInPieces(stream, {700}), expected) << "marker " << marker_value;
+        }
+    });
+}
+
+// A stream made as game data codes: literal runs of every length, crossing
+// the 64-byte steps of the wide run; repeated markers alone, in runs and
+// inside literal runs; back-references of every distance class (1, up to
+// 64, just beyond, far, beyond 65536 in the larger streams) with distances
+// sometimes written in more bytes than needed; long ones, near and far; and
+// a last code that is sometimes a long copy right up to the end of the
+// output. Returns the stream with its head.
+std::vector<uint8_t> MakeGameLikeStream(std::mt19937& random, int tokens, bool large) {
+    const auto marker = static_cast<uint8_t>(random());
+    std::vector<uint8_t> codes;
+    const size_t lead = large ? 70000 : 1 + random() % 100;
+    PushLiterals(codes, lead, marker, random);
+    size_t written = lead;
+    auto push_copy = [&](size_t length, size_t distance) {
+        const size_t bytes = std::max(DistanceBytes(distance), random() % 8 == 0 ? size_t{3} : size_t{1});
+        PushCode(codes, marker, length, distance, bytes);
+        written += length;
+    };
+    auto pick_distance = [&]() -> size_t {
+        switch (random() % 5) {
+            case 0: return 1;
+            case 1: return 1 + random() % std::min<size_t>(written, 64);
+            case 2: return std::min<size_t>(written, 65 + random() % 64);
+            default: return 1 + random() % written;
+        }
+    };
+    for (int token = 0; token < tokens; ++token) {
+        const int kind = static_cast<int>(random() % 16);
+        if (kind < 2) {
+            const size_t run = 1 + random() % 300;
+            PushLiterals(codes, run, marker, random);
+            written += run;
+        } else if (kind == 2) {
+            for (size_t n = 1 + random() % 3; n > 0; --n) {
+                codes.insert(codes.end(), {marker, marker});
+                ++written;
+            }
+        } else if (kind == 3) {
+            const size_t run = 1 + random() % 70;
+            PushLiterals(codes, run, marker, random);
+            codes.insert(codes.end(), {marker, marker});
+            PushLiterals(codes, 1, marker, random);
+            written += run + 2;
+        } else if (kind == 4) {
+            push_copy(65 + random() % (random() % 2 == 0 ? 200 : 8131), pick_distance());
+        } else {
+            push_copy(4 + random() % 61, pick_distance());
+        }
+    }
+    if (random() % 2 == 0) {
+        push_copy(65 + random() % 3000, pick_distance());
+    }
+    return Head(static_cast<uint32_t>(written), marker, codes);
+}
+
+TEST(ArchiveCoding, GameLikeStreamsDecodeAlikeBothWays) {
+    // The wide run against the general loop over many streams, whole and in
+    // pieces of every size (so that codes fall at every place near a
+    // piece's end), and the same streams damaged: both forms must give the
+    // rule's bytes or refuse where it refuses.
+    std::mt19937 random(53);
+    for (int round = 0; round < 120; ++round) {
+        SCOPED_TRACE(::testing::Message() << "round " << round);
+        const auto stream = MakeGameLikeStream(random, 150, round % 20 == 0);
+        const auto expected = ReferenceDecode(stream);
+        ASSERT_TRUE(expected.has_value());
+        const std::vector<size_t> pieces = {1 + random() % 2000, 1 + random() % 200, 512 << 10};
+        std::vector<std::vector<uint8_t>> damaged;
+        for (int damage = 0; damage < 6; ++damage) {
+            auto bad = stream;
+            const size_t at = 9 + random() % (bad.size() - 9);
+            if (damage < 3) {
+                bad[at] = static_cast<uint8_t>(damage == 0 ? bad[8] : random());
+            } else if (damage < 5) {
+                bad.resize(at);
+                const auto total = static_cast<uint32_t>(at);
+                std::memcpy(bad.data() + 4, &total, 4);
+            } else {
+                const auto decoded = static_cast<uint32_t>(expected->size() - 1 + random() % 3);
+                std::memcpy(bad.data(), &decoded, 4);
+            }
+            damaged.push_back(std::move(bad));
+        }
+        std::vector<std::optional<std::vector<uint8_t>>> general;
+        UseWideArchiveRun(false);
+        general.push_back(Decode(stream));
+        general.push_back(DecodeInPieces(stream, pieces));
+        for (const auto& bad : damaged) {
+            general.push_back(Decode(bad));
+            general.push_back(DecodeInPieces(bad, pieces));
+        }
+        UseWideArchiveRun(true);
+        EXPECT_EQ(general[0], expected);
+        EXPECT_EQ(general[1], expected);
+        if (!WideArchiveRunAvailable()) {
+            continue;
+        }
+        EXPECT_EQ(Decode(stream), expected);
+        EXPECT_EQ(DecodeInPieces(stream, pieces), expected);
+        for (size_t i = 0; i < damaged.size(); ++i) {
+            const auto want = Expected(damaged[i]);
+            EXPECT_EQ(general[2 + 2 * i], want) << "damage " << i;
+            EXPECT_EQ(Decode(damaged[i]), want) << "damage " << i;
+            EXPECT_EQ(DecodeInPieces(damaged[i], pieces), want) << "damage " << i;
+        }
+    }
+}
+
+TEST(ArchiveCoding, CodesPastALongCopyToTheEndAreRefused) {
+    // A long copy that fills the output exactly, then, in the same 64 stream
+    // bytes, a short one more than the head allows: refused, and nothing is
+    // written past the output (the sanitizer build holds the second).
+    std::mt19937 random(61);
+    WithEachDecoderForm([&] {
+        for (const size_t distance : {size_t{5}, size_t{100}}) {
+            const uint8_t marker = 0xF0;
+            std::vector<uint8_t> codes;
+            PushLiterals(codes, 2000, marker, random);
+            PushCode(codes, marker, 2000, distance, 1);
+            PushCode(codes, marker, 10, 5, 1);
+            PushLiterals(codes, 300, marker, random);
+            const auto stream = Head(4000, marker, codes);
+            EXPECT_FALSE(Expected(stream).has_value());
+            EXPECT_FALSE(Decode(stream).has_value()) << "distance " << distance;
+            EXPECT_FALSE(DecodeInPieces(stream, {1000}).has_value()) << "distance " << distance;
+        }
+    });
+}
+
 TEST(ArchiveCoding, RunsOfBackReferencesRefuseWhatTheRuleRefuses) {
     // A run of valid codes, and in it one that the rule refuses or that the
     // run must hand back: a distance one beyond what was written, the

@@ -151,7 +151,7 @@ constexpr int kWidth = 130;
 // How wide the writer's vector forms may be: the base forms only, up to 256
 // bits, or up to 512 (each where the machine has them), the last with inks
 // gathered whole or with its other ways of finding them (byte permutes,
-// premultiplied entries).
+// premultiplied entries) and of mixing them (byte pairs).
 enum Width { kNarrow, kWide, kWidestGathered, kWidest };
 
 const char* WidthName(int width) {
@@ -171,12 +171,14 @@ protected:
         UseWidestGlyphWriter(std::get<1>(GetParam()) >= kWidestGathered);
         UseGlyphInkPermutes(std::get<1>(GetParam()) == kWidest);
         UseGlyphMixEntries(std::get<1>(GetParam()) == kWidest);
+        UseGlyphLevelPairs(std::get<1>(GetParam()) == kWidest);
     }
     void TearDown() override {
         UseWideGlyphWriter(true);
         UseWidestGlyphWriter(true);
         UseGlyphInkPermutes(true);
         UseGlyphMixEntries(true);
+        UseGlyphLevelPairs(true);
     }
 };
 

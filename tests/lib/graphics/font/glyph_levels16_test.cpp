@@ -1,0 +1,214 @@
+// Anti-aliased text of one colour over a plain 16-bit image, written as an
+// alpha blit of the glyph would be, by the writer's widest form and by its
+// others: every cell value over every channel value, boxes of every width
+// from 1 to 40 and wider, clipped on each side, at odd and even columns,
+// in images and cells of narrow pitches.
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "lib/graphics/font/glyph_writer.h"
+
+namespace velk {
+namespace {
+
+// Cell value `value` of anti-aliased text in `ink` over `old`, worked out
+// from the alpha blit: 1 to 14 cover 16 x value / 256 of the pixel, each
+// channel (old x (256 - a) + ink x a) >> 8; 15 stores the ink whole; 0 and
+// values above 15 leave the pixel.
+uint16_t Blend(uint16_t ink, int value, uint16_t old) {
+    if (value == 0 || value > 15) {
+        return old;
+    }
+    if (value == 15) {
+        return ink;
+    }
+    const int a = 16 * value;
+    auto mix = [a](int o, int i) { return (o * (256 - a) + i * a) >> 8; };
+    const int r = mix(old >> 11, ink >> 11), g = mix((old >> 5) & 63, (ink >> 5) & 63), b = mix(old & 31, ink & 31);
+    return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+uint16_t Pixel(const MEMIMG& image, int x, int y) {
+    uint16_t v = 0;
+    std::memcpy(&v, MemImgPixelAddress(image, x, y), 2);
+    return v;
+}
+
+void SetPixel(MEMIMG& image, int x, int y, uint16_t v) { std::memcpy(MemImgPixelAddress(image, x, y), &v, 2); }
+
+uint16_t Rgb(int r, int g, int b) { return static_cast<uint16_t>(((r & 31) << 11) | ((g & 63) << 5) | (b & 31)); }
+
+// The writer's forms for these cells: the widest with its byte-pair mix,
+// the widest without it, and the base forms.
+enum class Form { kPairs, kWidestChannels, kBase };
+
+void UseForm(Form form) {
+    UseWideGlyphWriter(form != Form::kBase);
+    UseWidestGlyphWriter(form != Form::kBase);
+    UseGlyphLevelPairs(form == Form::kPairs);
+}
+
+const char* FormName(Form form) {
+    switch (form) {
+        case Form::kPairs: return "pairs";
+        case Form::kWidestChannels: return "widest channels";
+        default: return "base";
+    }
+}
+
+class GlyphLevels16Test : public ::testing::Test {
+protected:
+    void TearDown() override { UseForm(Form::kPairs); }
+};
+
+// Column x of the cells holds value x; row y of the image the pixel of
+// channel values (y, y, 5 y + 1) and each ink those of (c, c, 7 c + 3) for
+// c = 0 to 63: every pair of pixel and ink value of each channel meets
+// every cell value. The columns are written as boxes 8, 16 and 256 wide,
+// four, two and one row a step.
+TEST_F(GlyphLevels16Test, EveryCellValueMixesEveryChannelValueOfPixelAndInk) {
+    constexpr int kValues = 256, kRows = 64;
+    std::vector<uint8_t> cells(static_cast<size_t>(kValues * kRows) + 8);
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < kValues; ++x) {
+            cells[static_cast<size_t>(y * kValues + x)] = static_cast<uint8_t>(x);
+        }
+    }
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kValues, kRows, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+    auto old_at = [](int y) { return Rgb(y, y, 5 * y + 1); };
+    for (const Form form : {Form::kPairs, Form::kWidestChannels, Form::kBase}) {
+        UseForm(form);
+        for (const int box : {8, 16, kValues}) {
+            for (int c = 0; c < 64; ++c) {
+                const uint16_t ink = Rgb(c, c, 7 * c + 3);
+                for (int y = 0; y < kRows; ++y) {
+                    for (int x = 0; x < kValues; ++x) {
+                        SetPixel(image, x, y, old_at(y));
+                    }
+                }
+                GlyphWriter writer;
+                ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
+                for (int left = 0; left < kValues; left += box) {
+                    writer.Write(image, Rect{0, 0, kValues, kRows}, left, 0,
+                                 GlyphCellView{cells.data() + left, kValues, box, kRows});
+                }
+                int wrong = 0;
+                std::string first;
+                for (int y = 0; y < kRows; ++y) {
+                    for (int x = 0; x < kValues; ++x) {
+                        const uint16_t want = Blend(ink, x, old_at(y)), got = Pixel(image, x, y);
+                        if (got != want && wrong++ == 0) {
+                            first = "value " + std::to_string(x) + " over row " + std::to_string(y) + ": got " +
+                                    std::to_string(got) + ", want " + std::to_string(want);
+                        }
+                    }
+                }
+                ASSERT_EQ(wrong, 0) << FormName(form) << ", boxes " << box << " wide, ink " << c << ": " << first;
+            }
+        }
+    }
+    ReleaseMemImg(&image);
+}
+
+struct BoxCase {
+    int image_width;
+    int image_pitch;  // bytes
+    int cell_pitch_extra;
+};
+
+// Boxes 1 to 40 pixels wide and of heights around the steps' rows, at odd
+// and even columns, cut by the clip on each side in turn and on none, over
+// images and cells of pitches down to a row's own: each pixel is the rule's
+// mix of its cell, and every pixel outside the clipped box keeps its value.
+// The cells beyond each row's box hold values that draw.
+TEST_F(GlyphLevels16Test, BoxesOfEveryWidthClippedOnEachSideFollowTheRule) {
+    constexpr int kImageHeight = 24;
+    const BoxCase cases[] = {{96, 192, 0}, {96, 200, 3}, {96, 192, 64}, {6, 12, 0}, {12, 24, 5}, {20, 40, 1}};
+    std::mt19937 random(2024);
+    int drawn = 0;
+    for (const Form form : {Form::kPairs, Form::kBase}) {
+        UseForm(form);
+        for (const BoxCase& box_case : cases) {
+            MEMIMG image{};
+            ASSERT_EQ(CreateMemImg(&image, box_case.image_width, kImageHeight, box_case.image_pitch, 0, kMemImgFormat16,
+                                   0, 0, nullptr),
+                      0);
+            MEMIMG before{};
+            ASSERT_EQ(CreateMemImg(&before, box_case.image_width, kImageHeight, box_case.image_pitch, 0,
+                                   kMemImgFormat16, 0, 0, nullptr),
+                      0);
+            for (int width = 1; width <= 40; ++width) {
+                for (const int height : {1, 2, 3, 4, 5, 8, 9, 15, 16, 17}) {
+                    // 0 none, 1 left, 2 right, 3 top, 4 bottom.
+                    const int side = (width + height) % 5;
+                    const int cell_pitch = width + box_case.cell_pitch_extra;
+                    std::vector<uint8_t> cells(static_cast<size_t>(cell_pitch * height) + 8, 7);
+                    for (int y = 0; y < height; ++y) {
+                        for (int x = 0; x < width; ++x) {
+                            const int k = static_cast<int>(random() % 16);
+                            const int value = k < 5 ? 0
+                                                    : (k < 8 ? 15
+                                                             : (k == 8 ? 16 + static_cast<int>(random() % 240)
+                                                                       : static_cast<int>(random() % 15)));
+                            cells[static_cast<size_t>(y * cell_pitch + x)] = static_cast<uint8_t>(value);
+                        }
+                    }
+                    for (int y = 0; y < kImageHeight; ++y) {
+                        for (int x = 0; x < box_case.image_width; ++x) {
+                            SetPixel(image, x, y, static_cast<uint16_t>(random()));
+                        }
+                    }
+                    std::memcpy(before.base->pixels, image.base->pixels,
+                                static_cast<size_t>(box_case.image_pitch * kImageHeight));
+                    // Odd and even columns; boxes wider than the image start
+                    // left of it.
+                    const int room = box_case.image_width - width;
+                    const int x = room > 1 ? static_cast<int>(random() % static_cast<unsigned>(room)) | (width & 1)
+                                           : -static_cast<int>(random() % 4);
+                    const int y = static_cast<int>(random() % static_cast<unsigned>(kImageHeight - height + 1));
+                    Rect clip{0, 0, box_case.image_width, kImageHeight};
+                    const int cut = 1 + static_cast<int>(random() % 5);
+                    if (side == 1) clip.left = x + cut;
+                    if (side == 2) clip.right = x + width - cut;
+                    if (side == 3) clip.top = y + std::min(cut, height - 1);
+                    if (side == 4) clip.bottom = y + height - std::min(cut, height - 1);
+                    clip.left = std::max(clip.left, 0);
+                    clip.right = std::min(clip.right, box_case.image_width);
+                    const uint16_t ink = static_cast<uint16_t>(random());
+                    GlyphWriter writer;
+                    ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
+                    writer.Write(image, clip, x, y, GlyphCellView{cells.data(), cell_pitch, width, height});
+                    ++drawn;
+                    for (int py = 0; py < kImageHeight; ++py) {
+                        for (int px = 0; px < box_case.image_width; ++px) {
+                            const int gx = px - x, gy = py - y;
+                            const bool inside = px >= clip.left && px < clip.right && py >= clip.top &&
+                                                py < clip.bottom && gx >= 0 && gx < width && gy >= 0 && gy < height;
+                            const uint16_t old = Pixel(before, px, py);
+                            const uint16_t want =
+                                inside ? Blend(ink, cells[static_cast<size_t>(gy * cell_pitch + gx)], old) : old;
+                            ASSERT_EQ(Pixel(image, px, py), want)
+                                << FormName(form) << ", image " << box_case.image_width << " (pitch "
+                                << box_case.image_pitch << "), box " << width << "x" << height << " (cell pitch "
+                                << cell_pitch << ") at " << x << "," << y << ", clip side " << side << ", pixel " << px
+                                << "," << py;
+                        }
+                    }
+                }
+            }
+            ReleaseMemImg(&image);
+            ReleaseMemImg(&before);
+        }
+    }
+    EXPECT_EQ(drawn, 2 * 6 * 40 * 10);
+}
+
+}  // namespace
+}  // namespace velk
