@@ -13,6 +13,7 @@
 #endif
 
 #include "lib/core/cpu_features.h"
+#include "lib/graphics/font/edged_glyph_writer16.h"
 #include "lib/graphics/font/font_data.h"
 #include "lib/graphics/font/glyph_cell.h"
 #include "lib/graphics/font/glyph_entry_records.h"
@@ -1368,84 +1369,12 @@ VELK_TARGET_512 void WriteOverBox16x512(const MEMIMG& dest, int x, int y, const 
     }
 }
 
-#define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-// Anti-aliased edged cells over a plain 16-bit image, their inks built by
-// byte permutes instead of gathered: the planes are the colour word's two
-// bytes and the coverage, each in four registers of 64 entries, so one
-// lookup of 64 cells is two two-table permutes and a choice by the value's
-// top bit. A step is sixteen pixels of four rows (a glyph row is rarely
-// wider), arranged so that interleaving the bytes leaves two rows' colour
-// words in each register, as WriteOverBox16x512 mixes them; a few last
-// columns are written as WriteOverBox16x512 writes them. (Over a 32-bit
-// image, four planes and their interleaving cost more than the gather.)
-VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0,
-                                              int y0, int x1, int y1, const Ink* /*inks*/,
-                                              const GlyphWriter::Lookup& /*lookup*/, const uint32_t* cover_words) {
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(cover_words + 256);
-    __m512i table[3][4];
-    for (int c = 0; c < 3; ++c) {
-        for (int h = 0; h < 4; ++h) {
-            table[c][h] = _mm512_loadu_si512(bytes + 256 * c + 64 * h);
-        }
-    }
-    // Rows 0 and 1 to the low eight bytes of each 128 bits, rows 2 and 3 to
-    // the high eight.
-    const __m512i order = _mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7);
-    const __m512i zero = _mm512_setzero_si512();
-    const ptrdiff_t pitch = dest.base->pitch;
-    const ptrdiff_t cell_pitch = glyph.pitch;
-    // A few last columns are gathered, several rows a step.
-    const int last = x0 + ((x1 - x0 - 1) & ~15);
-    if (WriteLastColumns16<LookupForm::kGather>(dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + x0) * 2,
-                                                pitch, glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0,
-                                                cell_pitch, last - x0, x1 - x0, y1 - y0, _mm512_setzero_si512(),
-                                                cover_words)) {
-        x1 = last;
-    }
-    for (int gx = x0; gx < x1; gx += 16) {
-        const auto mask = static_cast<__mmask16>(StepMask(gx, x1, 16));
-        const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + gx;
-        uint8_t* row = dest.pixels + (y + y0) * pitch + static_cast<ptrdiff_t>(x + gx) * 2;
-        for (int gy = y0; gy < y1; gy += 4, src += 4 * cell_pitch, row += 4 * pitch) {
-            // Rows past the box's last read as empty and are not written.
-            __mmask16 masks[4];
-            for (int q = 0; q < 4; ++q) {
-                masks[q] = gy + q < y1 ? mask : 0;
-            }
-            __m512i cells = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(masks[0], src));
-            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[1], src + cell_pitch), 1);
-            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[2], src + 2 * cell_pitch), 2);
-            cells = _mm512_inserti32x4(cells, _mm_maskz_loadu_epi8(masks[3], src + 3 * cell_pitch), 3);
-            if (_mm512_test_epi8_mask(cells, cells) == 0) {
-                continue;
-            }
-            const __m512i values = _mm512_permutexvar_epi64(order, cells);
-            const __mmask64 high = _mm512_movepi8_mask(values);
-            __m512i plane[3];
-            for (int c = 0; c < 3; ++c) {
-                plane[c] = _mm512_mask_blend_epi8(high, _mm512_permutex2var_epi8(table[c][0], values, table[c][1]),
-                                                  _mm512_permutex2var_epi8(table[c][2], values, table[c][3]));
-            }
-            const __m512i ink[2] = {_mm512_unpacklo_epi8(plane[0], plane[1]), _mm512_unpackhi_epi8(plane[0], plane[1])};
-            const __m512i alpha[2] = {_mm512_unpacklo_epi8(plane[2], zero), _mm512_unpackhi_epi8(plane[2], zero)};
-            for (int half = 0; half < 2; ++half) {
-                const __mmask16 first = masks[2 * half], second = masks[2 * half + 1];
-                if (first == 0) {
-                    break;
-                }
-                uint8_t* p = row + 2 * half * pitch;
-                const __m512i d = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(first, p)),
-                                                     _mm256_maskz_loadu_epi16(second, p + pitch), 1);
-                const __m512i weight =
-                    _mm512_mask_add_epi16(alpha[half], _mm512_cmpeq_epi16_mask(alpha[half], _mm512_set1_epi16(255)),
-                                          alpha[half], _mm512_set1_epi16(1));
-                const __m512i mixed = Mix565x32<8>(d, ink[half], weight);
-                _mm256_mask_storeu_epi16(p, first, _mm512_castsi512_si256(mixed));
-                _mm256_mask_storeu_epi16(p + pitch, second, _mm512_extracti64x4_epi64(mixed, 1));
-            }
-        }
-    }
+// Anti-aliased edged cells over a plain 16-bit image by byte permutes of
+// the tables after the cover words.
+void WriteEdgedOverBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+                         const Ink* /*inks*/, const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
+    WriteEdgedOver16(dest, x, y, glyph, x0, y0, x1, y1, reinterpret_cast<const uint8_t*>(cover_words + 256),
+                     lookup.tables_stamp);
 }
 
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
@@ -1469,8 +1398,8 @@ GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* ink
         return &WriteOverBox512<LookupForm::kLevels>;
     }
     if (kind == Kind::k16Over && font_type == 3) {
-        if (g_permutes_allowed && MachineHasAvx512Vbmi()) {
-            return &WriteOverBox16Planes512;
+        if (g_permutes_allowed && MachineRunsEdgedOver16()) {
+            return &WriteEdgedOverBox16;
         }
         return &WriteOverBox16x512<LookupForm::kGather>;
     }
@@ -1806,13 +1735,12 @@ void GlyphWriter::MakeInks(uint32_t text_color, uint32_t edge_color, uint32_t un
             cover_words_[2 * v + 1] = static_cast<uint32_t>(entry >> 32);
         }
     } else if (UsesCoverWords()) {
-        auto* planes = reinterpret_cast<uint8_t*>(cover_words_.data() + 256);
+        static_assert(sizeof(uint32_t) * (512 - 256) == kEdgedOver16TableBytes);
         for (size_t v = 0; v < 256; ++v) {
             cover_words_[v] = (inks_[v].pixel & 0xFFFFu) | (static_cast<uint32_t>(inks_[v].alpha) << 16);
-            planes[v] = static_cast<uint8_t>(inks_[v].pixel);
-            planes[256 + v] = static_cast<uint8_t>(inks_[v].pixel >> 8);
-            planes[512 + v] = inks_[v].alpha;
         }
+        lookup_.tables_stamp =
+            MakeEdgedOver16Tables(inks_.data(), reinterpret_cast<uint8_t*>(cover_words_.data() + 256));
     }
     for (int v = 0; v < 16; ++v) {
         const Ink& ink = inks_[static_cast<size_t>(v)];

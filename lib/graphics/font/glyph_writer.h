@@ -90,6 +90,9 @@ public:
         // cells over a plain 32-bit image this is (0: none): entries
         // recorded from one making serve only steps of the same.
         uint64_t entries_made = 0;
+        // Anti-aliased edged cells over a plain 16-bit image: the stamp of
+        // the tables after the cover words, kept with them.
+        uint64_t tables_stamp = 0;
     };
 
     // Writes the part (x0, y0)-(x1, y1) of a glyph box, in the box's own
@@ -123,10 +126,8 @@ private:
     int inks_set_ = 0;  // inks_ beyond this hold nothing
     Lookup lookup_{};
     // At 16 bits, each ink's colour word with its coverage in bits 16 to 23
-    // (one load a pixel), then the tables of byte permutes: the word's low
-    // byte of every value at byte 256 c + value for c = 0, its high byte for
-    // 1, the coverage for 2. At 32 bits, each ink's premultiplied entry of 64
-    // bits (two words a value).
+    // (one load a pixel), then the byte tables of MakeEdgedOver16Tables. At
+    // 32 bits, each ink's premultiplied entry of 64 bits (two words a value).
     std::array<uint32_t, 512> cover_words_{};
     bool inks_made_ = false;  // whether inks_ hold those of inks_made_for_
     InkKey inks_made_for_{};
