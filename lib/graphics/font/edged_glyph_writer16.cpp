@@ -210,6 +210,33 @@ VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* keep) {
 // box's steps are kept from this draw on), or kept already.
 enum class Mode { kLookUp, kKeep, kKept };
 
+// A step's 64 cells over their pixels as the box's mode finds their words.
+template <Mode kMode>
+VELK_INLINE_VBMI void MixStepBy(__m512i values, __m512i d[2], const Tables& tables, const uint8_t* table_bytes,
+                                MemoStep* kept) {
+    if constexpr (kMode == Mode::kKept) {
+        MixKeptStep(values, d, table_bytes, kept);
+    } else if constexpr (kMode == Mode::kKeep) {
+        MixAndKeepStep(values, d, tables, kept);
+    } else {
+        MixStep(values, d, tables);
+    }
+}
+
+// Calls `step` for each kRows rows of a box of `height` rows, the last
+// with the rows left, each with its own kept step when `memo` is given.
+template <int kRows, class Step>
+VELK_INLINE_VBMI void StepRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int height,
+                               MemoStep* memo, Step&& step) {
+    int gy = 0;
+    for (; gy + kRows <= height; gy += kRows, memo = memo != nullptr ? memo + 1 : nullptr) {
+        step(row + gy * pitch, cells + gy * cell_pitch, kRows, memo);
+    }
+    if (gy < height) {
+        step(row + gy * pitch, cells + gy * cell_pitch, height - gy, memo);
+    }
+}
+
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
 template <Mode kMode>
@@ -238,26 +265,14 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
             d[h] = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(masks[2 * h], at)),
                                       _mm256_maskz_loadu_epi16(masks[2 * h + 1], at + pitch), 1);
         }
-        if constexpr (kMode == Mode::kKept) {
-            MixKeptStep(values, d, table_bytes, kept);
-        } else if constexpr (kMode == Mode::kKeep) {
-            MixAndKeepStep(values, d, tables, kept);
-        } else {
-            MixStep(values, d, tables);
-        }
+        MixStepBy<kMode>(values, d, tables, table_bytes, kept);
         for (int h = 0; h < 2; ++h) {
             uint8_t* at = p + 2 * h * pitch;
             _mm256_mask_storeu_epi16(at, masks[2 * h], _mm512_castsi512_si256(d[h]));
             _mm256_mask_storeu_epi16(at + pitch, masks[2 * h + 1], _mm512_extracti64x4_epi64(d[h], 1));
         }
     };
-    int gy = 0;
-    for (; gy + 4 <= height; gy += 4, memo = memo != nullptr ? memo + 1 : nullptr) {
-        step(row + gy * pitch, cells + gy * cell_pitch, 4, memo);
-    }
-    if (gy < height) {
-        step(row + gy * pitch, cells + gy * cell_pitch, height - gy, memo);
-    }
+    StepRows<4>(row, pitch, cells, cell_pitch, height, memo, step);
 }
 
 // Rows of at most 32 pixels, two a step: row q at lanes 32 q.
@@ -277,23 +292,11 @@ VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t
             return;
         }
         __m512i d[2] = {_mm512_maskz_loadu_epi16(columns, p), _mm512_maskz_loadu_epi16(second, p + pitch)};
-        if constexpr (kMode == Mode::kKept) {
-            MixKeptStep(values, d, table_bytes, kept);
-        } else if constexpr (kMode == Mode::kKeep) {
-            MixAndKeepStep(values, d, tables, kept);
-        } else {
-            MixStep(values, d, tables);
-        }
+        MixStepBy<kMode>(values, d, tables, table_bytes, kept);
         _mm512_mask_storeu_epi16(p, columns, d[0]);
         _mm512_mask_storeu_epi16(p + pitch, second, d[1]);
     };
-    int gy = 0;
-    for (; gy + 2 <= height; gy += 2, memo = memo != nullptr ? memo + 1 : nullptr) {
-        step(row + gy * pitch, cells + gy * cell_pitch, 2, memo);
-    }
-    if (gy < height) {
-        step(row + gy * pitch, cells + gy * cell_pitch, 1, memo);
-    }
+    StepRows<2>(row, pitch, cells, cell_pitch, height, memo, step);
 }
 
 // The widths that take kRows rows a step (see RowsAStep).
@@ -349,13 +352,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 d[1] = _mm512_mask_loadu_epi16(d[1], high_masks[q], p + high_at[q]);
             }
         }
-        if constexpr (kMode == Mode::kKept) {
-            MixKeptStep(values, d, table_bytes, kept);
-        } else if constexpr (kMode == Mode::kKeep) {
-            MixAndKeepStep(values, d, tables, kept);
-        } else {
-            MixStep(values, d, tables);
-        }
+        MixStepBy<kMode>(values, d, tables, table_bytes, kept);
         for (int q = 0; q < kRows; ++q) {
             if (q < rows && !in_high(q)) {
                 _mm512_mask_storeu_epi16(p + low_at[q], low_masks[q], d[0]);
@@ -365,13 +362,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
             }
         }
     };
-    int gy = 0;
-    for (; gy + kRows <= height; gy += kRows, memo = memo != nullptr ? memo + 1 : nullptr) {
-        step(row + gy * pitch, cells + gy * cell_pitch, kRows, memo);
-    }
-    if (gy < height) {
-        step(row + gy * pitch, cells + gy * cell_pitch, height - gy, memo);
-    }
+    StepRows<kRows>(row, pitch, cells, cell_pitch, height, memo, step);
 }
 
 // The steps of the glyph boxes written lately, each under the box's cells
