@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include "lib/graphics/font/glyph_line_form.h"
+
 namespace velk {
 
 namespace {
@@ -222,6 +224,14 @@ VELK_TARGET_LEVELS void WriteLevelsOver16(const MEMIMG& dest, int x, int y, cons
     } else {
         PutWideBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     }
+}
+
+VELK_TARGET_LEVELS __attribute__((flatten)) void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& clip, int x,
+                                                                         int y, const GlyphLine& line,
+                                                                         const GlyphWriter::Ink* inks,
+                                                                         const GlyphWriter::Lookup& lookup,
+                                                                         const uint32_t* cover_words) {
+    WriteLineBoxes<&WriteLevelsOver16>(dest, clip, x, y, line, inks, lookup, cover_words);
 }
 
 #if !defined(__clang__)
