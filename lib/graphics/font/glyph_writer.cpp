@@ -1155,13 +1155,16 @@ VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const 
     }
 }
 
-VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
-                                        const uint32_t* cover_words) {
+// The records a string's glyphs may use, if any.
+GlyphEntryRecords* EntryRecordsFor(const GlyphWriter::Lookup& lookup) {
+    return g_entry_records_allowed && lookup.entries_made != 0 ? &ThreadGlyphEntryRecords() : nullptr;
+}
+
+VELK_TARGET_512 inline void WriteOverEntriesWith(GlyphEntryRecords* records, const MEMIMG& dest, int x, int y,
+                                                 const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+                                                 const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
     const auto* entries = reinterpret_cast<const long long*>(cover_words);
-    GlyphEntryRecords::Slot* slot = g_entry_records_allowed && lookup.entries_made != 0
-                                        ? ThreadGlyphEntryRecords().SlotFor(glyph.pixels, lookup.entries_made)
-                                        : nullptr;
+    GlyphEntryRecords::Slot* slot = records != nullptr ? records->SlotFor(glyph.pixels, lookup.entries_made) : nullptr;
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
@@ -1207,6 +1210,24 @@ VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const 
                                 entries, slot, step++);
         }
     }
+}
+
+VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
+                                        const uint32_t* cover_words) {
+    WriteOverEntriesWith(EntryRecordsFor(lookup), dest, x, y, glyph, x0, y0, x1, y1, lookup, cover_words);
+}
+
+// The line form of WriteOverEntries32: the records found once a line.
+VELK_TARGET_512 __attribute__((flatten)) void WriteEntriesLine32(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                                                 const GlyphLine& line, const Ink* /*inks*/,
+                                                                 const GlyphWriter::Lookup& lookup,
+                                                                 const uint32_t* cover_words) {
+    GlyphEntryRecords* const records = EntryRecordsFor(lookup);
+    ForEachLineBox(clip, x, y, line,
+                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) VELK_TARGET_512 {
+                       WriteOverEntriesWith(records, dest, gx, gy, glyph, x0, y0, x1, y1, lookup, cover_words);
+                   });
 }
 
 // d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
@@ -1501,7 +1522,7 @@ BoxForms ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWrit
     }
     if (kind == Kind::k32Over && lookup.gather) {
         if (g_entries_allowed) {
-            return Forms512<&WriteOverEntries32>();
+            return BoxForms{&WriteOverEntries32, &WriteEntriesLine32};
         }
         return Forms512<&WriteOverBox512<LookupForm::kGather>>();
     }
