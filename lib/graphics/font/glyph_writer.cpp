@@ -474,11 +474,17 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
     }
 }
 
+// A box form and its line form.
+struct BoxForms {
+    GlyphWriter::WideBoxWriter box = nullptr;
+    GlyphWriter::LineWriter line = nullptr;
+};
+
 #if defined(VELK_WIDE_GLYPHS)
 bool g_wide_allowed = true;
 
-// The machine's answers, asked once: a string's writer chooses its forms
-// from them, and a glyph without a wide form asks again.
+// The machine's answers, asked once: every string chooses its forms by
+// them, and every glyph drawn without a wide form asks again.
 struct MachineForms {
     bool avx2 = false;
     bool avx512bw = false;
@@ -1482,12 +1488,6 @@ VELK_TARGET_VBMI void WriteOverBox16Planes512(const MEMIMG& dest, int x, int y, 
         }
     }
 }
-
-// A box form and its line form.
-struct BoxForms {
-    GlyphWriter::WideBoxWriter box = nullptr;
-    GlyphWriter::LineWriter line = nullptr;
-};
 
 template <GlyphWriter::WideBoxWriter kBox>
 VELK_TARGET_512 __attribute__((flatten)) void WriteLine512(const MEMIMG& dest, const Rect& clip, int x, int y,

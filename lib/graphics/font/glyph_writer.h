@@ -25,7 +25,8 @@ struct GlyphCellView {
 };
 
 // A glyph of a laid-out line: its box's top-left (along, top) from the line's
-// origin and the cache cell holding it.
+// origin (turned text: `along` is the box's top) and the cache cell holding
+// it.
 struct PlacedGlyph {
     int along;
     int32_t cell;
@@ -80,8 +81,8 @@ public:
         }
     }
     // The glyphs of a line with its origin at (x, y), cut to `clip`: as
-    // Write of each in turn, with what a string's kernel needs set up once a
-    // line rather than once a glyph.
+    // Write of each in turn, with what the string's box form needs set up
+    // once a line rather than once a glyph.
     void WriteLine(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line) const;
     // The glyph turned a quarter turn clockwise: the glyph pixel (gx, gy)
     // lands on (x - gy, y + gx), so its top faces right.

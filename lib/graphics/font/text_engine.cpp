@@ -89,8 +89,6 @@ constexpr int kLaidOutSpacingLimit = 1 << 20;
 struct LineLayout {
     // Longer lines are rare enough to take the general path.
     static constexpr size_t kCapacity = 256;
-    // `along`: where the box starts along the line (its left; turned, its
-    // top).
     using Placed = PlacedGlyph;
     size_t characters = 0;
     int advance = 0;
