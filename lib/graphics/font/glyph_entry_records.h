@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace velk {
@@ -41,7 +42,42 @@ public:
     // The slot of the glyph whose cells start at `cells`, for entries of
     // the making `made` (see GlyphWriter::Lookup); a slot last used for
     // another making holds no step.
-    Slot* SlotFor(const void* cells, uint64_t made);
+    // (Inline: a line of text asks once a glyph.)
+    Slot* SlotFor(const void* cells, uint64_t made) {
+        if (slots_ == nullptr && !Allocate()) {
+            return nullptr;
+        }
+        // Cells of one cache lie a cell apart, whatever the cell's size:
+        // every bit of the address mixed into every bit of the group's
+        // number (a multiply alone sends some strides to a few groups only).
+        uint64_t mixed = reinterpret_cast<uintptr_t>(cells);
+        mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ull;
+        mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBull;
+        const size_t set = static_cast<size_t>((mixed ^ (mixed >> 31)) % kSets);
+        Owner* group = owners_ + set * kWays;
+        ++uses_;
+        int way = 0;
+        for (int w = 0; w < kWays; ++w) {
+            if (group[w].cells == cells) {
+                way = w;
+                break;
+            }
+            if (group[w].used < group[way].used) {
+                way = w;
+            }
+        }
+        Owner& owner = group[way];
+        Slot& slot = slots_[set * kWays + static_cast<size_t>(way)];
+        // (Steps recorded for another glyph of the same making may stay:
+        // they serve only the very cell values they hold.)
+        if (owner.made != made) {
+            std::memset(slot.cells, 0, sizeof(slot.cells));
+            owner.made = made;
+        }
+        owner.cells = cells;
+        owner.used = uses_;
+        return &slot;
+    }
 
     // Every slot holds no step (tests).
     void Clear();
@@ -55,6 +91,8 @@ private:
         uint64_t made = 0;
         uint64_t used = 0;
     };
+    // Takes the slots' memory; false when there is none to take.
+    bool Allocate();
     struct Free {
         void operator()(void* memory) const;
     };

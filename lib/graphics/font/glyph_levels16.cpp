@@ -2,6 +2,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -174,8 +175,7 @@ VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_
 // A box of at most 32 / kRows columns, kRows rows a step.
 template <int kRows>
 VELK_TARGET_LEVELS inline void PutNarrowBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
-                                            int width, int height, uint32_t color) {
-    const LevelInk ink = MakeLevelInk(color);
+                                            int width, int height, const LevelInk& ink) {
     const auto mask = static_cast<__mmask32>((1u << width) - 1);
     for (int left = height; left > 0; left -= kRows, row += kRows * pitch, cells += kRows * cell_pitch) {
         PutRows<kRows>(row, pitch, cells, cell_pitch, mask, left, ink);
@@ -200,7 +200,7 @@ __attribute__((noinline)) VELK_TARGET_LEVELS void PutWideBox(uint8_t* row, ptrdi
 __attribute__((noinline)) VELK_TARGET_LEVELS void PutNarrowestBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
                                                                   ptrdiff_t cell_pitch, int width, int height,
                                                                   uint32_t color) {
-    PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, color);
+    PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, MakeLevelInk(color));
 }
 
 }  // namespace
@@ -218,9 +218,42 @@ VELK_TARGET_LEVELS void WriteLevelsOver16(const MEMIMG& dest, int x, int y, cons
     if (width <= 8 && pitch >= 16 && cell_pitch >= 8) {
         PutNarrowestBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
     } else if (width <= 16 && pitch >= 32 && cell_pitch >= 16) {
-        PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
+        PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, MakeLevelInk(lookup.level_color));
     } else {
         PutWideBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
+    }
+}
+
+// As WriteLevelsOver16 for each glyph, the ink's registers made once a line.
+VELK_TARGET_LEVELS void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
+                                              const GlyphWriter::Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
+                                              const uint32_t* /*cover_words*/) {
+    const LevelInk ink = MakeLevelInk(lookup.level_color);
+    const ptrdiff_t pitch = dest.base->pitch;
+    const ptrdiff_t cell_pitch = line.pitch;
+    uint8_t* const pixels = dest.pixels;
+    const bool narrow_rows = pitch >= 32 && cell_pitch >= 16;
+    const bool narrowest_rows = pitch >= 16 && cell_pitch >= 8;
+    for (size_t i = 0; i < line.count; ++i) {
+        const PlacedGlyph& placed = line.glyphs[i];
+        const int gx = x + placed.along, gy = y + placed.top;
+        const int x0 = std::max(0, clip.left - gx), y0 = std::max(0, clip.top - gy);
+        const int x1 = std::min<int>(placed.width, clip.right - gx),
+                  y1 = std::min<int>(placed.height, clip.bottom - gy);
+        if (x0 >= x1 || y0 >= y1) {
+            continue;
+        }
+        const uint8_t* cells =
+            line.cells + placed.cell * line.cell_bytes + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
+        uint8_t* row = pixels + (gy + y0) * pitch + static_cast<ptrdiff_t>(gx + x0) * 2;
+        const int width = x1 - x0, height = y1 - y0;
+        if (width <= 8 && narrowest_rows) {
+            PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, ink);
+        } else if (width <= 16 && narrow_rows) {
+            PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, ink);
+        } else {
+            PutWideBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
+        }
     }
 }
 

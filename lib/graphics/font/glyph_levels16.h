@@ -14,5 +14,9 @@ namespace velk {
 // where the machine has AVX-512 BW (a glyph writer's wide box form).
 void WriteLevelsOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
                        const GlyphWriter::Ink* inks, const GlyphWriter::Lookup& lookup, const uint32_t* cover_words);
+// The line form of WriteLevelsOver16 (as GlyphWriter::WriteLine).
+void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
+                           const GlyphWriter::Ink* inks, const GlyphWriter::Lookup& lookup,
+                           const uint32_t* cover_words);
 
 }  // namespace velk

@@ -18,6 +18,7 @@
 #include "lib/graphics/font/glyph_cell.h"
 #include "lib/graphics/font/glyph_entry_records.h"
 #include "lib/graphics/font/glyph_levels16.h"
+#include "lib/graphics/font/glyph_line_form.h"
 
 namespace velk {
 
@@ -474,8 +475,27 @@ void WriteByteBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, 
     }
 }
 
+// A box form and its line form.
+struct BoxForms {
+    GlyphWriter::WideBoxWriter box = nullptr;
+    GlyphWriter::LineWriter line = nullptr;
+};
+
 #if defined(VELK_WIDE_GLYPHS)
 bool g_wide_allowed = true;
+
+// The machine's answers, asked once: every string chooses its forms by
+// them, and every glyph drawn without a wide form asks again.
+struct MachineForms {
+    bool avx2 = false;
+    bool avx512bw = false;
+    bool avx512vbmi = false;
+};
+
+inline const MachineForms& Machine() {
+    static const MachineForms forms{MachineHasAvx2(), MachineHasAvx512Bw(), MachineHasAvx512Vbmi()};
+    return forms;
+}
 
 __attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16, __m256i a16) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
@@ -1142,13 +1162,16 @@ VELK_TARGET_512 inline void PutOverEntries32(uint8_t* p, ptrdiff_t pitch, const 
     }
 }
 
-VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
-                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
-                                        const uint32_t* cover_words) {
+// The records a string's glyphs may use, if any.
+GlyphEntryRecords* EntryRecordsFor(const GlyphWriter::Lookup& lookup) {
+    return g_entry_records_allowed && lookup.entries_made != 0 ? &ThreadGlyphEntryRecords() : nullptr;
+}
+
+VELK_TARGET_512 inline void WriteOverEntriesWith(GlyphEntryRecords* records, const MEMIMG& dest, int x, int y,
+                                                 const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
+                                                 const GlyphWriter::Lookup& lookup, const uint32_t* cover_words) {
     const auto* entries = reinterpret_cast<const long long*>(cover_words);
-    GlyphEntryRecords::Slot* slot = g_entry_records_allowed && lookup.entries_made != 0
-                                        ? ThreadGlyphEntryRecords().SlotFor(glyph.pixels, lookup.entries_made)
-                                        : nullptr;
+    GlyphEntryRecords::Slot* slot = records != nullptr ? records->SlotFor(glyph.pixels, lookup.entries_made) : nullptr;
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const uint8_t* src = glyph.pixels + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
@@ -1194,6 +1217,24 @@ VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const 
                                 entries, slot, step++);
         }
     }
+}
+
+VELK_TARGET_512 void WriteOverEntries32(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                        int x1, int y1, const Ink* /*inks*/, const GlyphWriter::Lookup& lookup,
+                                        const uint32_t* cover_words) {
+    WriteOverEntriesWith(EntryRecordsFor(lookup), dest, x, y, glyph, x0, y0, x1, y1, lookup, cover_words);
+}
+
+// The line form of WriteOverEntries32: the records found once a line.
+VELK_TARGET_512 __attribute__((flatten)) void WriteEntriesLine32(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                                                 const GlyphLine& line, const Ink* /*inks*/,
+                                                                 const GlyphWriter::Lookup& lookup,
+                                                                 const uint32_t* cover_words) {
+    GlyphEntryRecords* const records = EntryRecordsFor(lookup);
+    ForEachLineBox(clip, x, y, line,
+                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) VELK_TARGET_512 {
+                       WriteOverEntriesWith(records, dest, gx, gy, glyph, x0, y0, x1, y1, lookup, cover_words);
+                   });
 }
 
 // d + floor((s - d) x w / 2^shift) per channel of R5G6B5 words, as Mix565
@@ -1377,39 +1418,52 @@ void WriteEdgedOverBox16(const MEMIMG& dest, int x, int y, const GlyphCellView& 
                      lookup.tables_stamp);
 }
 
+template <GlyphWriter::WideBoxWriter kBox>
+VELK_TARGET_512 __attribute__((flatten)) void WriteLine512(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                                           const GlyphLine& line, const Ink* inks,
+                                                           const GlyphWriter::Lookup& lookup,
+                                                           const uint32_t* cover_words) {
+    WriteLineBoxes<kBox>(dest, clip, x, y, line, inks, lookup, cover_words);
+}
+
+template <GlyphWriter::WideBoxWriter kBox>
+constexpr BoxForms Forms512() {
+    return BoxForms{kBox, &WriteLine512<kBox>};
+}
+
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
 // none.
-GlyphWriter::WideBoxWriter ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
-    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Bw() || font_type == 0) {
-        return nullptr;
+BoxForms ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+    if (!g_wide_allowed || !g_widest_allowed || !Machine().avx512bw || font_type == 0) {
+        return {};
     }
     // (Into an image written as an alpha blit, a whole ink is stored whole
     // as well.)
     if (lookup.two_inks && inks[1].alpha == 255 && inks[2].alpha == 255 && kind != Kind::k8 && kind != Kind::k16Alpha) {
-        return BytesOf(kind) == 2 ? &WriteTwoInkBox512<2> : &WriteTwoInkBox512<4>;
+        return BytesOf(kind) == 2 ? Forms512<&WriteTwoInkBox512<2>>() : Forms512<&WriteTwoInkBox512<4>>();
     }
     if (kind == Kind::k32Over && lookup.gather) {
         if (g_entries_allowed) {
-            return &WriteOverEntries32;
+            return BoxForms{&WriteOverEntries32, &WriteEntriesLine32};
         }
-        return &WriteOverBox512<LookupForm::kGather>;
+        return Forms512<&WriteOverBox512<LookupForm::kGather>>();
     }
     if (kind == Kind::k32Over && lookup.sixteen_levels) {
-        return &WriteOverBox512<LookupForm::kLevels>;
+        return Forms512<&WriteOverBox512<LookupForm::kLevels>>();
     }
     if (kind == Kind::k16Over && font_type == 3) {
         if (g_permutes_allowed && MachineRunsEdgedOver16()) {
-            return &WriteEdgedOverBox16;
+            return Forms512<&WriteEdgedOverBox16>();
         }
-        return &WriteOverBox16x512<LookupForm::kGather>;
+        return Forms512<&WriteOverBox16x512<LookupForm::kGather>>();
     }
     if (kind == Kind::k16Over && lookup.sixteen_levels) {
         if (g_level_pairs_allowed) {
-            return &WriteLevelsOver16;
+            return BoxForms{&WriteLevelsOver16, &WriteLevelsLineOver16};
         }
-        return &WriteOverBox16x512<LookupForm::kLevels>;
+        return Forms512<&WriteOverBox16x512<LookupForm::kLevels>>();
     }
-    return nullptr;
+    return {};
 }
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
@@ -1452,7 +1506,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     if (bits) {
 #if defined(VELK_WIDE_GLYPHS)
         if constexpr (kKind == Kind::k32Over) {
-            if (g_wide_allowed && MachineHasAvx2() &&
+            if (g_wide_allowed && Machine().avx2 &&
                 WriteBitBoxOver32(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1])) {
                 return;
             }
@@ -1463,7 +1517,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     }
 #if defined(VELK_WIDE_GLYPHS)
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
-        if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
+        if (lookup.usable && g_wide_allowed && Machine().avx2) {
             const int room = clip.right - x;
             if (lookup.gather) {
                 WriteLookupBox32<kKind, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup);
@@ -1479,7 +1533,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         }
     }
     if constexpr (kKind == Kind::k16 || kKind == Kind::k16Over) {
-        if (g_wide_allowed && MachineHasAvx2()) {
+        if (g_wide_allowed && Machine().avx2) {
             const int room = clip.right - x;
             if (kKind == Kind::k16Over && lookup.gather) {
                 WriteLookupBox16<Kind::k16Over, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
@@ -1537,12 +1591,12 @@ Kind KindOf(const MemImgBase& base) {
 }
 
 // The 512-bit form for glyph boxes, where there is one and it may be used.
-GlyphWriter::WideBoxWriter WideBoxFor(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
+BoxForms WideBoxFor(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
 #if defined(VELK_WIDE_GLYPHS)
     return ChooseBox512(kind, font_type, inks, lookup);
 #else
     (void)kind, (void)font_type, (void)inks, (void)lookup;
-    return nullptr;
+    return {};
 #endif
 }
 
@@ -1607,6 +1661,7 @@ uint32_t BrightenedPixel(const MEMIMG& image, uint32_t pixel, int bright_red, in
 bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, uint32_t edge_color, int bright_red,
                         int bright_green, int bright_blue, bool as_alpha_blit, int blit_weight) {
     wide_box_ = nullptr;
+    wide_line_ = nullptr;
     if (CheckValidMemImg(&dest) == 0) {
         return false;
     }
@@ -1667,7 +1722,9 @@ bool GlyphWriter::Begin(const MEMIMG& dest, int font_type, uint32_t text_color, 
     }
     inks_made_ = true;
     inks_made_for_ = key;
-    wide_box_ = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
+    const BoxForms forms = WideBoxFor(kind_, font_type_, inks_.data(), lookup_);
+    wide_box_ = forms.box;
+    wide_line_ = forms.line;
     return true;
 }
 
@@ -1764,6 +1821,25 @@ void GlyphWriter::WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int 
     Dispatch(kind_, [&](auto kind) {
         WriteForKind<decltype(kind)::value>(dest, clip, x, y, glyph, bits, two_inks, inks_.data(), lookup_,
                                             cover_words_.data());
+    });
+}
+
+void GlyphWriter::WriteLine(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line) const {
+    if (wide_line_ != nullptr) {
+        wide_line_(dest, clip, x, y, line, inks_.data(), lookup_, cover_words_.data());
+        return;
+    }
+    // (The kind chosen once a line, not a glyph.)
+    const bool bits = font_type_ == 0;
+    const bool two_inks = font_type_ == kFontTypeEdge;
+    Dispatch(kind_, [&](auto kind) {
+        for (size_t i = 0; i < line.count; ++i) {
+            const PlacedGlyph& placed = line.glyphs[i];
+            const GlyphCellView glyph{line.cells + placed.cell * line.cell_bytes, line.pitch, placed.width,
+                                      placed.height};
+            WriteForKind<decltype(kind)::value>(dest, clip, x + placed.along, y + placed.top, glyph, bits, two_inks,
+                                                inks_.data(), lookup_, cover_words_.data());
+        }
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "lib/core/math.h"
@@ -21,6 +22,27 @@ struct GlyphCellView {
     int pitch = 0;
     int width = 0;
     int height = 0;
+};
+
+// A glyph of a laid-out line: its box's top-left (along, top) from the line's
+// origin (turned text: `along` is the box's top) and the cache cell holding
+// it.
+struct PlacedGlyph {
+    int along;
+    int32_t cell;
+    int16_t top;
+    int16_t width;
+    int16_t height;
+};
+
+// A laid-out line's glyphs, in their cache: cell c starts at
+// `cells + c x cell_bytes`.
+struct GlyphLine {
+    const uint8_t* cells = nullptr;
+    ptrdiff_t cell_bytes = 0;
+    int pitch = 0;
+    const PlacedGlyph* glyphs = nullptr;
+    size_t count = 0;
 };
 
 // The colour channels of a raw pixel of the image's format darkened by the
@@ -58,6 +80,10 @@ public:
             wide_box_(dest, x, y, glyph, x0, y0, x1, y1, inks_.data(), lookup_, cover_words_.data());
         }
     }
+    // The glyphs of a line with its origin at (x, y), cut to `clip`: as
+    // Write of each in turn, with what the string's box form needs set up
+    // once a line rather than once a glyph.
+    void WriteLine(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line) const;
     // The glyph turned a quarter turn clockwise: the glyph pixel (gx, gy)
     // lands on (x - gy, y + gx), so its top faces right.
     void WriteTurned(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
@@ -100,6 +126,10 @@ public:
     using WideBoxWriter = void (*)(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1,
                                    int y1, const Ink* inks, const Lookup& lookup, const uint32_t* cover_words);
 
+    // Writes a line's glyphs with one box form.
+    using LineWriter = void (*)(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
+                                const Ink* inks, const Lookup& lookup, const uint32_t* cover_words);
+
 private:
     void WriteWithoutWideBox(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphCellView& glyph) const;
 
@@ -134,6 +164,8 @@ private:
     // The widest form chosen for this string's glyph boxes (chosen once
     // a string, not a glyph), or none.
     WideBoxWriter wide_box_ = nullptr;
+    // The line form of wide_box_ (none without it).
+    LineWriter wide_line_ = nullptr;
 };
 
 // Whether glyph rows may use the machine's wide vector forms where it has

@@ -89,13 +89,7 @@ constexpr int kLaidOutSpacingLimit = 1 << 20;
 struct LineLayout {
     // Longer lines are rare enough to take the general path.
     static constexpr size_t kCapacity = 256;
-    struct Placed {
-        int along;  // where the box starts along the line (its left; turned, its top)
-        int32_t cell;
-        int16_t top;
-        int16_t width;
-        int16_t height;
-    };
+    using Placed = PlacedGlyph;
     size_t characters = 0;
     int advance = 0;
     int ink_end = 0;
@@ -202,15 +196,15 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     const uint8_t* const cells = record.cache_image;
     const int pitch = record.cache_pitch;
     const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
+    if (vertical == 0) {
+        writer.WriteLine(dest, clip, x, y, GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked});
+        return;
+    }
     const int turned_x = x + record.cell_height - 1;
     for (size_t i = 0; i < line.inked; ++i) {
         const LineLayout::Placed& glyph = line.glyphs[i];
         const GlyphCellView cell{cells + glyph.cell * cell_bytes, pitch, glyph.width, glyph.height};
-        if (vertical != 0) {
-            writer.WriteTurned(dest, clip, turned_x - glyph.top, y + glyph.along, cell);
-        } else {
-            writer.Write(dest, clip, x + glyph.along, y + glyph.top, cell);
-        }
+        writer.WriteTurned(dest, clip, turned_x - glyph.top, y + glyph.along, cell);
     }
 }
 

@@ -459,6 +459,87 @@ TEST_P(GlyphWriterTest, EveryCellValueMixesAsTheAlphaBlitOverEveryPixel) {
     ReleaseMemImg(&image);
 }
 
+// A laid-out line written whole puts down what writing its glyphs one by one
+// does: each cell type, narrow glyphs and wide ones (boxes of 8 pixels or
+// fewer, of 16 or fewer, wider), a glyph's cell coming back later in the
+// line, and the clip cutting the line on each side in turn.
+TEST_P(GlyphWriterTest, ALineWrittenWholeDrawsAsItsGlyphsOneByOne) {
+    const ImageKind kind = std::get<0>(GetParam());
+    constexpr int kImageWidth = 220, kImageHeight = 40, kCells = 9, kCellSize = 20, kMaxWidth = 64;
+    std::mt19937 random(4242);
+    for (int round = 0; round < 60; ++round) {
+        const int type = round % 4;
+        const int side = round / 4 % 5;  // 0: no side cut; then left, top, right, bottom
+        // The cache: kCells cells of kCellSize rows at one pitch.
+        const int pitch = type == 0 ? kMaxWidth / 8 + 1 : kMaxWidth + 3;
+        const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(kCellSize) * pitch;
+        std::vector<uint8_t> cache(static_cast<size_t>(cell_bytes * kCells) + 8);
+        std::vector<std::pair<int, int>> sizes;
+        for (int c = 0; c < kCells; ++c) {
+            static constexpr int kWidths[] = {3, 5, 8, 9, 13, 16, 17, 33, 60};
+            const int width = kWidths[(c + round) % kCells];
+            const int height = 4 + static_cast<int>(random() % (kCellSize - 3));
+            const Cell cell = RandomCell(type, width, random);
+            for (int y = 0; y < kCellSize; ++y) {
+                // Rows past the box, and bytes past the cell's, hold ink the
+                // box must not draw.
+                uint8_t* row = cache.data() + c * cell_bytes + static_cast<ptrdiff_t>(y) * pitch;
+                std::memset(row, type == 0 ? 0xFF : 1, static_cast<size_t>(pitch));
+                if (y < height) {
+                    std::memcpy(row, cell.pixels.data() + static_cast<ptrdiff_t>(y % cell.height) * cell.pitch,
+                                static_cast<size_t>(cell.pitch));
+                }
+            }
+            sizes.emplace_back(width, height);
+        }
+        std::vector<PlacedGlyph> glyphs;
+        int along = -static_cast<int>(random() % 12);
+        for (int i = 0; i < 14; ++i) {
+            const int c = static_cast<int>(random() % kCells);
+            glyphs.push_back(PlacedGlyph{along, c, static_cast<int16_t>(random() % 9),
+                                         static_cast<int16_t>(sizes[static_cast<size_t>(c)].first),
+                                         static_cast<int16_t>(sizes[static_cast<size_t>(c)].second)});
+            along += sizes[static_cast<size_t>(c)].first / 2 + static_cast<int>(random() % 12);
+        }
+        Rect clip{0, 0, kImageWidth, kImageHeight};
+        const int x = static_cast<int>(random() % 20) - 6, y = static_cast<int>(random() % 16) - 4;
+        const int cut = static_cast<int>(random() % 40);
+        if (side == 1) clip.left = x + cut;
+        if (side == 2) clip.top = y + 3 + cut % 8;
+        if (side == 3) clip.right = x + 40 + cut;
+        if (side == 4) clip.bottom = y + 6 + cut % 8;
+
+        MEMIMG one_by_one{}, whole{};
+        ASSERT_EQ(CreateMemImg(&one_by_one, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        ASSERT_EQ(CreateMemImg(&whole, kImageWidth, kImageHeight, -1, 0, kind.format, 0, kind.alpha, nullptr), 0);
+        for (int py = 0; py < kImageHeight; ++py) {
+            for (int px = 0; px < kImageWidth; ++px) {
+                const uint32_t v = static_cast<uint32_t>(random());
+                const auto bytes = static_cast<size_t>(MemImgBytesPerPixel(*one_by_one.base));
+                std::memcpy(MemImgPixelAddress(one_by_one, px, py), &v, bytes);
+                std::memcpy(MemImgPixelAddress(whole, px, py), &v, bytes);
+            }
+        }
+        const uint32_t mask = kind.format == kMemImgFormat8 ? 0xFF : (Is16(kind) ? 0xFFFF : 0xFFFFFF);
+        const uint32_t text = static_cast<uint32_t>(random()) & mask, edge = static_cast<uint32_t>(random()) & mask;
+        GlyphWriter writer;
+        ASSERT_TRUE(writer.Begin(whole, type, text, edge, 255, 255, 255, kind.over));
+        for (const PlacedGlyph& glyph : glyphs) {
+            writer.Write(one_by_one, clip, x + glyph.along, y + glyph.top,
+                         GlyphCellView{cache.data() + glyph.cell * cell_bytes, pitch, glyph.width, glyph.height});
+        }
+        writer.WriteLine(whole, clip, x, y, GlyphLine{cache.data(), cell_bytes, pitch, glyphs.data(), glyphs.size()});
+        for (int py = 0; py < kImageHeight; ++py) {
+            for (int px = 0; px < kImageWidth; ++px) {
+                ASSERT_EQ(Load(whole, px, py), Load(one_by_one, px, py))
+                    << kind.name << " type " << type << " side " << side << " at " << px << "," << py;
+            }
+        }
+        ReleaseMemImg(&one_by_one);
+        ReleaseMemImg(&whole);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, GlyphWriterTest,
                          ::testing::Combine(::testing::ValuesIn(kKinds), ::testing::Values(kNarrow, kWide, kWidestGathered, kWidest)),
                          [](const auto& info) {
