@@ -484,19 +484,6 @@ struct BoxForms {
 #if defined(VELK_WIDE_GLYPHS)
 bool g_wide_allowed = true;
 
-// The machine's answers, asked once: every string chooses its forms by
-// them, and every glyph drawn without a wide form asks again.
-struct MachineForms {
-    bool avx2 = false;
-    bool avx512bw = false;
-    bool avx512vbmi = false;
-};
-
-inline const MachineForms& Machine() {
-    static const MachineForms forms{MachineHasAvx2(), MachineHasAvx512Bw(), MachineHasAvx512Vbmi()};
-    return forms;
-}
-
 __attribute__((target("avx2"))) inline __m256i MixOver(__m256i d16, __m256i s16, __m256i a16) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), a16);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, a16)), 8);
@@ -1434,7 +1421,7 @@ constexpr BoxForms Forms512() {
 // The 512-bit form for glyph boxes of this kind, font type and inks, or
 // none.
 BoxForms ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWriter::Lookup& lookup) {
-    if (!g_wide_allowed || !g_widest_allowed || !Machine().avx512bw || font_type == 0) {
+    if (!g_wide_allowed || !g_widest_allowed || !MachineHasAvx512Bw() || font_type == 0) {
         return {};
     }
     // (Into an image written as an alpha blit, a whole ink is stored whole
@@ -1506,7 +1493,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     if (bits) {
 #if defined(VELK_WIDE_GLYPHS)
         if constexpr (kKind == Kind::k32Over) {
-            if (g_wide_allowed && Machine().avx2 &&
+            if (g_wide_allowed && MachineHasAvx2() &&
                 WriteBitBoxOver32(dest, x, y, glyph, x0, y0, x1, y1, clip.right - x, inks[1])) {
                 return;
             }
@@ -1517,7 +1504,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
     }
 #if defined(VELK_WIDE_GLYPHS)
     if constexpr (kKind == Kind::k32 || kKind == Kind::k32Alpha || kKind == Kind::k32Over) {
-        if (lookup.usable && g_wide_allowed && Machine().avx2) {
+        if (lookup.usable && g_wide_allowed && MachineHasAvx2()) {
             const int room = clip.right - x;
             if (lookup.gather) {
                 WriteLookupBox32<kKind, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks, lookup);
@@ -1533,7 +1520,7 @@ void WriteForKind(const MEMIMG& dest, const Rect& clip, int x, int y, const Glyp
         }
     }
     if constexpr (kKind == Kind::k16 || kKind == Kind::k16Over) {
-        if (g_wide_allowed && Machine().avx2) {
+        if (g_wide_allowed && MachineHasAvx2()) {
             const int room = clip.right - x;
             if (kKind == Kind::k16Over && lookup.gather) {
                 WriteLookupBox16<Kind::k16Over, LookupForm::kGather>(dest, x, y, glyph, x0, y0, x1, y1, room, inks,
