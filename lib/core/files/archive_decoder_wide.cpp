@@ -78,6 +78,38 @@ alignas(64) constexpr std::array<uint8_t, 64> kByteIndices = [] {
     return indices;
 }();
 
+// Byte indices that spread the distance bytes of 16 codes into 32-bit
+// lanes: for lane k of quarter q, byte 0 from the first distance bytes (one
+// source), byte 1 from the second (the other), byte 2 from the third.
+alignas(64) constexpr std::array<std::array<uint8_t, 64>, 4> kDistanceLanes = [] {
+    std::array<std::array<uint8_t, 64>, 4> indices{};
+    for (size_t q = 0; q < 4; ++q) {
+        for (size_t k = 0; k < 16; ++k) {
+            indices[q][4 * k] = static_cast<uint8_t>(16 * q + k);
+            indices[q][4 * k + 1] = static_cast<uint8_t>(64 + 16 * q + k);
+            indices[q][4 * k + 2] = static_cast<uint8_t>(16 * q + k);
+        }
+    }
+    return indices;
+}();
+
+// Byte indices that pair a low and a high byte of 32 codes into 16-bit lanes.
+alignas(64) constexpr std::array<std::array<uint8_t, 64>, 2> kWordLanes = [] {
+    std::array<std::array<uint8_t, 64>, 2> indices{};
+    for (size_t h = 0; h < 2; ++h) {
+        for (size_t k = 0; k < 32; ++k) {
+            indices[h][2 * k] = static_cast<uint8_t>(32 * h + k);
+            indices[h][2 * k + 1] = static_cast<uint8_t>(64 + 32 * h + k);
+        }
+    }
+    return indices;
+}();
+
+// What a near code loads in place of its source, which it does not use:
+// bytes ahead of the output, which no store waiting to be written covers
+// (a load that overlaps one waits for it).
+constexpr int32_t kNearBack = -65;
+
 // Appends `count` bytes (1 to 64) by row `row` and stores the last 64
 // decoded bytes where they end: every byte stored is final, and nothing is
 // written past the output position.
@@ -128,8 +160,38 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
         const uint64_t too_long =
             _mm512_cmpgt_epu8_mask(length_bytes, ones) | _mm512_cmpgt_epu8_mask(lengths, _mm512_set1_epi8(64));
         const uint64_t common = at_marker & ~code_is_marker & ~no_form & ~too_long;
-        // Each code's form and length are then one load each, not work on
-        // the chain of every code.
+        // Each common code's distance, where its source is loaded from and
+        // which append indices it uses, found here for every byte at once:
+        // the walk from code to code then has little left to do.
+        const __m512i at2 = _mm512_loadu_si512(in + 2);
+        const __m512i at3 = _mm512_loadu_si512(in + 3);
+        const __m512i at4 = _mm512_loadu_si512(in + 4);
+        const __m512i first = _mm512_mask_blend_epi8(extended, at2, at3);
+        const __m512i second = _mm512_maskz_mov_epi8(_mm512_test_epi8_mask(distance_sizes, threes),
+                                                     _mm512_mask_blend_epi8(extended, at3, at4));
+        const __m512i third = _mm512_maskz_mov_epi8(_mm512_cmpgt_epu8_mask(distance_sizes, ones),
+                                                    _mm512_mask_blend_epi8(extended, at4, _mm512_loadu_si512(in + 5)));
+        // The distance less one, below 64: the copy repeats from the register.
+        const uint64_t near = _mm512_testn_epi8_mask(_mm512_or_si512(second, third), _mm512_set1_epi8(-1)) &
+                              _mm512_cmplt_epu8_mask(first, _mm512_set1_epi8(64));
+        alignas(64) int32_t backs[64];
+        for (size_t q = 0; q < 4; ++q) {
+            const __m512i lanes = _mm512_load_si512(kDistanceLanes[q].data());
+            __m512i back = _mm512_maskz_permutex2var_epi8(0x3333333333333333, first, lanes, second);
+            back = _mm512_mask_permutexvar_epi8(back, 0x4444444444444444, lanes, third);
+            back = _mm512_mask_mov_epi32(back, static_cast<__mmask16>(near >> (16 * q)), _mm512_set1_epi32(kNearBack));
+            _mm512_store_si512(backs + 16 * q, back);
+        }
+        // Where in kAppendIndices each code's indices start: its row (the
+        // distance when near, else 0) times 128, plus its length.
+        const __m512i rows = _mm512_maskz_add_epi8(near, first, ones);
+        const __m512i low = _mm512_mask_add_epi8(lengths, _mm512_test_epi8_mask(rows, ones), lengths,
+                                                 _mm512_set1_epi8(static_cast<char>(0x80)));
+        const __m512i high = _mm512_and_si512(_mm512_srli_epi16(rows, 1), _mm512_set1_epi8(0x7F));
+        alignas(64) uint16_t index_starts[64];
+        _mm512_store_si512(index_starts, _mm512_permutex2var_epi8(low, _mm512_load_si512(kWordLanes[0].data()), high));
+        _mm512_store_si512(index_starts + 32,
+                           _mm512_permutex2var_epi8(low, _mm512_load_si512(kWordLanes[1].data()), high));
         alignas(64) uint8_t adjusted_codes[64];
         _mm512_store_si512(adjusted_codes, adjusted);
         alignas(64) uint8_t code_lengths[64];
@@ -144,20 +206,16 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
                 break;
             }
             if (__builtin_expect(((common >> at) & 1) != 0, 1)) {
-                uint64_t bytes;
-                std::memcpy(&bytes, in + at, 8);
-                // The distance less one, so that it is compared as it is.
-                const size_t back = _pext_u64(bytes, kCodeForms[adjusted_codes[at]].distance_mask);
-                const size_t decoded = static_cast<size_t>(out - begin);
-                if (back >= decoded) {
+                const ptrdiff_t back = backs[at];
+                if (back >= out - begin) {
                     in += at;
                     goto done;
                 }
-                // Near and far codes mix unpredictably: the choice is made
-                // without a branch, the load that is not used reading `begin`.
-                const size_t far = 0 - static_cast<size_t>(back >= 64);
-                const __m512i loaded = _mm512_loadu_si512(begin + ((decoded - back - 1) & far));
-                Append(recent, out, loaded, (back + 1) & ~far, code_lengths[at]);
+                const __m512i loaded = _mm512_loadu_si512(out - back - 1);
+                recent = _mm512_permutex2var_epi8(
+                    loaded, _mm512_loadu_si512(kAppendIndices[0].data() + index_starts[at]), recent);
+                out += code_lengths[at];
+                _mm512_storeu_si512(out - 64, recent);
                 at = next_starts_at[at];
                 continue;
             }
