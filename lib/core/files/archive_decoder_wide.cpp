@@ -129,6 +129,11 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
     const __m512i markers = _mm512_set1_epi8(static_cast<char>(marker));
     const __m512i ones = _mm512_set1_epi8(1);
     const __m512i threes = _mm512_set1_epi8(3);
+    // Steps are a fixed 64 stream bytes apart, so that finding the codes of
+    // the next one need not wait for the walk through this one; `at` is
+    // where the next token starts, from `in` (a code may reach past the
+    // step's end: the next step then starts its walk a few bytes in).
+    uint32_t at = 0;
     while (in_end - in >= static_cast<ptrdiff_t>(kWideRunStreamReach) &&
            out_end - out >= static_cast<ptrdiff_t>(kWideRunOutputReach)) {
         // The output's next lines fetched ahead: a store waiting for its line
@@ -199,10 +204,8 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
         // From one code to the next is then a single load, off the stream.
         alignas(64) uint8_t next_starts_at[64];
         _mm512_store_si512(next_starts_at, next_starts);
-        uint32_t at = 0;
         for (;;) {
             if (at >= 64) {
-                in += at;
                 break;
             }
             if (__builtin_expect(((common >> at) & 1) != 0, 1)) {
@@ -259,7 +262,10 @@ VELK_WIDE void TakeCodesAvx512(uint8_t marker, const uint8_t*& in_ref, const uin
             }
             at = next_starts_at[at];
         }
+        in += 64;
+        at -= 64;
     }
+    in += at;
 done:
     in_ref = in;
     out_ref = out;
