@@ -327,6 +327,67 @@ TEST(ArchiveCoding, RunsOfBackReferencesAtEveryNearDistance) {
     });
 }
 
+TEST(ArchiveCoding, RunsOfLongNearCopiesUpToTheOutputsEnd) {
+    // Runs of the longest near copies, 64 bytes out for every 4 in, then
+    // repeated markers, 1 byte out for every 2, to the end: the run's last
+    // steps write the most a step can and end, at every alignment, close to
+    // the output's end. Nothing is read or written past it (the sanitizer
+    // build holds that).
+    std::mt19937 random(71);
+    WithEachDecoderForm([&] {
+        for (size_t copies = 60; copies < 160; ++copies) {
+            for (size_t repeats = 24; repeats <= 44; repeats += 4) {
+                const uint8_t marker = 0xE7;
+                const size_t lead = 64 + copies % 7;
+                std::vector<uint8_t> codes;
+                PushLiterals(codes, lead, marker, random);
+                for (size_t i = 0; i < copies; ++i) {
+                    PushCode(codes, marker, 64, 1 + (i * 5 + lead) % 64, 1);
+                }
+                for (size_t i = 0; i < repeats; ++i) {
+                    codes.insert(codes.end(), {marker, marker});
+                }
+                const auto stream = Head(static_cast<uint32_t>(lead + copies * 64 + repeats), marker, codes);
+                const auto expected = ReferenceDecode(stream);
+                ASSERT_TRUE(expected.has_value());
+                EXPECT_EQ(Decode(stream), expected) << "copies " << copies << " repeats " << repeats;
+                EXPECT_EQ(DecodeInPieces(stream, {1000}), expected) << "copies " << copies << " repeats " << repeats;
+            }
+        }
+    });
+}
+
+TEST(ArchiveCoding, FarDistancesWhoseFirstByteLooksNear) {
+    // Runs of copies whose distance has a first byte below 64 (or just
+    // above) and a second or third byte that makes it far, written with and
+    // without the length byte and in two or three bytes: each must copy from
+    // where its whole distance points, not from close behind.
+    std::mt19937 random(83);
+    WithEachDecoderForm([&] {
+        const uint8_t marker = 0x3C;
+        std::vector<uint8_t> codes;
+        PushLiterals(codes, 70000, marker, random);
+        size_t written = 70000;
+        const size_t lengths[] = {4, 17, 35, 36, 50, 64};
+        for (const size_t high : {size_t{1} << 8, size_t{2} << 8, size_t{1} << 16, size_t{1} << 16 | 5 << 8}) {
+            for (const size_t low : {0, 1, 62, 63, 64, 200}) {
+                for (size_t i = 0; i < std::size(lengths); ++i) {
+                    const size_t distance = high + low + 1;
+                    PushCode(codes, marker, lengths[i], distance, std::max(DistanceBytes(distance), size_t{2} + i % 2));
+                    written += lengths[i];
+                }
+            }
+        }
+        PushLiterals(codes, 1500, marker, random);
+        written += 1500;
+        const auto stream = Head(static_cast<uint32_t>(written), marker, codes);
+        const auto expected = ReferenceDecode(stream);
+        ASSERT_TRUE(expected.has_value());
+        EXPECT_EQ(Decode(stream), expected);
+        EXPECT_EQ(DecodeInPieces(stream, {777}), expected);
+    });
+}
+
 TEST(ArchiveCoding, CodeBytesOnEitherSideOfTheMarkerInRuns) {
     // For every marker, runs of back-references whose code bytes lie just
     // below and above it (those above stand one higher) and at both ends of
