@@ -15,9 +15,11 @@ namespace velk {
 
 // Stream bytes the wide run reads from where it starts a step (a literal run
 // that starts at its last byte loads 64 from there), and output bytes it may
-// write past where it starts one: at most 22 codes of up to 64 bytes start
-// in 64 stream bytes; a longer code is taken only with this much to spare
-// past its end.
+// write or read past where it starts one: at most 22 codes of up to 64 bytes
+// start in 64 stream bytes (at most 16 that write 64 each, as those take a
+// length byte), and a code that copies from close behind loads the 64 bytes
+// from 64 past its own start; a longer code is taken only with this much to
+// spare past its end.
 inline constexpr size_t kWideRunStreamReach = 128;
 inline constexpr size_t kWideRunOutputReach = 22 * 64;
 // Decoded bytes before the output position that the run reads as history.
