@@ -15,6 +15,7 @@
 #endif
 
 #include "lib/core/cpu_features.h"
+#include "lib/graphics/font/glyph_line_form.h"
 
 namespace velk {
 
@@ -240,7 +241,7 @@ VELK_INLINE_VBMI void StepRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cel
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
     Tables tables;
     if constexpr (kMode != Mode::kKept) {
@@ -277,7 +278,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 
 // Rows of at most 32 pixels, two a step: row q at lanes 32 q.
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
     Tables tables;
     if constexpr (kMode != Mode::kKept) {
@@ -308,7 +309,7 @@ constexpr int WidestOf(int rows) { return rows == 3 ? 21 : 64; }
 // starts (lanes outside a row are neither read nor written). A row may lie
 // across the two halves of the pixels.
 template <int kRows, Mode kMode>
-VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
+VELK_INLINE_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
                                 int height, const uint8_t* table_bytes, MemoStep* memo) {
     static_assert(WidestOf(kRows) * kRows <= 64);
     Tables tables;
@@ -387,10 +388,7 @@ public:
             slots_.assign(kSlots, Slot{});
         }
         const Slot key{cells, stamp, static_cast<int32_t>(cell_pitch), shape, kNotKept};
-        const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
-                               (static_cast<uint64_t>(shape) << 20) ^ stamp) *
-                              0x9E3779B97F4A7C15u;
-        const size_t home = static_cast<size_t>(hash >> 40) & (kSlots - 1);
+        const size_t home = Home(stamp, cells, cell_pitch, shape);
         for (size_t probe = 0; probe < kProbes; ++probe) {
             Slot& slot = slots_[(home + probe) & (kSlots - 1)];
             if (slot.epoch != epoch_) {
@@ -416,7 +414,20 @@ public:
         return nullptr;
     }
 
+    // Where the slot a box would be found in lies (null while there are
+    // none), for fetching it ahead.
+    const void* SlotAddress(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape) const {
+        return slots_.empty() ? nullptr : &slots_[Home(stamp, cells, cell_pitch, shape)];
+    }
+
 private:
+    static size_t Home(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape) {
+        const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
+                               (static_cast<uint64_t>(shape) << 20) ^ stamp) *
+                              0x9E3779B97F4A7C15u;
+        return static_cast<size_t>(hash >> 40) & (kSlots - 1);
+    }
+
     static constexpr int kMostSteps = 64;
     static constexpr int kSteps = 1024;  // 576 KB
     // (Few enough that the slots stay in the nearest cache: a box's key is
@@ -500,7 +511,7 @@ int StepsOf(int rows, int height) {
 }
 
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                int width, int height, const uint8_t* tables, MemoStep* kept) {
     switch (rows) {
         case 4: WriteRowsOf16<kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
@@ -510,14 +521,31 @@ VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const ui
     }
 }
 
-}  // namespace
+// (Out of line: a box drawn again, as text mostly is, finds its steps kept.)
+VELK_TARGET_VBMI __attribute__((noinline)) void LookUpBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
+                                                          ptrdiff_t cell_pitch, int width, int height,
+                                                          const uint8_t* tables, MemoStep* keep) {
+    if (keep != nullptr) {
+        WriteBox<Mode::kKeep>(rows, row, pitch, cells, cell_pitch, width, height, tables, keep);
+    } else {
+        WriteBox<Mode::kLookUp>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr);
+    }
+}
+
+// The memory of this thread's kept steps for tables of this stamp, or none.
+StepMemo* KeptStepsFor(uint64_t stamp) {
+    thread_local StepMemo memo;
+    return g_memo_allowed && stamp != 0 ? &memo : nullptr;
+}
+
+// A band's shape as the memory's keys hold it.
+uint32_t ShapeOf(int width, int height) { return static_cast<uint32_t>(width | height << 8); }
 
 // Several rows a step as RowsAStep chooses (glyphs are mostly 14 to 18
 // pixels wide: four rows, or three); boxes wider than 64 in bands of 64
 // columns.
-void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                      const uint8_t* tables, uint64_t stamp) {
-    thread_local StepMemo memo;
+VELK_INLINE_VBMI void WriteEdgedBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                    int x1, int y1, const uint8_t* tables, uint64_t stamp, StepMemo* memo) {
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const int height = y1 - y0;
@@ -528,18 +556,57 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
         bool fresh = false;
         MemoStep* kept = nullptr;
         const int rows = RowsAStep(width);
-        if (g_memo_allowed && stamp != 0) {
-            kept = memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
-                             StepsOf(rows, height), &fresh);
+        if (memo != nullptr) {
+            kept = memo->Find(stamp, cells, cell_pitch, ShapeOf(width, height), StepsOf(rows, height), &fresh);
         }
-        if (kept == nullptr) {
-            WriteBox<Mode::kLookUp>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr);
-        } else if (fresh) {
-            WriteBox<Mode::kKeep>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
-        } else {
+        if (kept != nullptr && !fresh) {
             WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else {
+            LookUpBox(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
         }
     }
+}
+
+}  // namespace
+
+VELK_TARGET_VBMI void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                       int x1, int y1, const uint8_t* tables, uint64_t stamp) {
+    WriteEdgedBox(dest, x, y, glyph, x0, y0, x1, y1, tables, stamp, KeptStepsFor(stamp));
+}
+
+VELK_TARGET_VBMI __attribute__((flatten)) void WriteEdgedLineOver16(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                                                    const GlyphLine& line,
+                                                                    const GlyphWriter::Ink* /*inks*/,
+                                                                    const GlyphWriter::Lookup& lookup,
+                                                                    const uint32_t* cover_words) {
+    const auto* tables = reinterpret_cast<const uint8_t*>(cover_words + 256);
+    const uint64_t stamp = lookup.tables_stamp;
+    StepMemo* memo = KeptStepsFor(stamp);
+    // The slots of the boxes a few ahead are fetched while a box is written
+    // (the steps' loads push out anything fetched much earlier).
+    constexpr size_t kAhead = 4, kMostAhead = 256;
+    const void* slots[kMostAhead];
+    size_t boxes = 0;
+    if (memo != nullptr) {
+        ForEachLineBox(clip, x, y, line, [&](int, int, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) {
+            if (boxes < kMostAhead) {
+                slots[boxes++] = memo->SlotAddress(stamp, glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0,
+                                                   glyph.pitch, ShapeOf(std::min(64, x1 - x0), y1 - y0));
+            }
+        });
+        for (size_t i = 0; i < std::min(boxes, kAhead); ++i) {
+            _mm_prefetch(static_cast<const char*>(slots[i]), _MM_HINT_T0);
+        }
+    }
+    size_t box = 0;
+    ForEachLineBox(clip, x, y, line,
+                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) VELK_TARGET_VBMI {
+                       if (box + kAhead < boxes) {
+                           _mm_prefetch(static_cast<const char*>(slots[box + kAhead]), _MM_HINT_T0);
+                       }
+                       ++box;
+                       WriteEdgedBox(dest, gx, gy, glyph, x0, y0, x1, y1, tables, stamp, memo);
+                   });
 }
 
 #if !defined(__clang__)
@@ -553,6 +620,9 @@ bool MachineRunsEdgedOver16() { return false; }
 void KeepEdgedOver16Steps(bool) {}
 
 void WriteEdgedOver16(const MEMIMG&, int, int, const GlyphCellView&, int, int, int, int, const uint8_t*, uint64_t) {}
+
+void WriteEdgedLineOver16(const MEMIMG&, const Rect&, int, int, const GlyphLine&, const GlyphWriter::Ink*,
+                          const GlyphWriter::Lookup&, const uint32_t*) {}
 
 #endif
 
