@@ -194,22 +194,21 @@ VELK_INLINE_VBMI void MixKeptStep(__m512i cells, __m512i d[2], const uint8_t* ta
     Mix(d, memo->words);
 }
 
-// A step of nothing but 0 leaves its pixels. Where steps are being kept it
-// is kept as such, so that a step of other cells under the same key later
-// never meets cells kept from before.
-VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* keep) {
-    if (_mm512_test_epi8_mask(cells, cells) != 0) {
-        return false;
-    }
-    if (keep != nullptr) {
-        keep->cells = cells;
-    }
-    return true;
-}
-
 // How a box's steps find their words: looked up, looked up and kept (the
 // box's steps are kept from this draw on), or kept already.
 enum class Mode { kLookUp, kKeep, kKept };
+
+// A step of nothing but 0 leaves its pixels: skipped where steps are only
+// looked up. Where they are kept such a step is kept like any other (the
+// words of 0 leave each pixel as it is): a box's kept steps then take no
+// test of their cells but the one against those kept.
+template <Mode kMode>
+VELK_INLINE_VBMI bool LeavesAll(__m512i cells) {
+    if constexpr (kMode == Mode::kLookUp) {
+        return _mm512_test_epi8_mask(cells, cells) == 0;
+    }
+    return false;
+}
 
 // A step's 64 cells over their pixels as the box's mode finds their words.
 template <Mode kMode>
@@ -257,7 +256,7 @@ VELK_INLINE_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2];
@@ -289,7 +288,7 @@ VELK_INLINE_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t
         const __mmask32 second = rows > 1 ? columns : 0;
         const __m512i values = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi8(columns, c)),
                                                   _mm256_maskz_loadu_epi8(second, c + cell_pitch), 1);
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2] = {_mm512_maskz_loadu_epi16(columns, p), _mm512_maskz_loadu_epi16(second, p + pitch)};
@@ -341,7 +340,7 @@ VELK_INLINE_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
             }
         }
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
