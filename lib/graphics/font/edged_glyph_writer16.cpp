@@ -73,14 +73,19 @@ namespace {
 #define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
 #define VELK_INLINE_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2"), always_inline)) inline
 
-// (A & B) | C, as a ternary logic immediate.
+// (A & B) | C and A | (B & C), as ternary logic immediates.
 constexpr int kAndOr = 0xEA;
+constexpr int kOrAnd = 0xF8;
+
+// The words a step's mix reads besides the pixels: for each half, the
+// weight pairs, the red and green channels, the blue (see LookUpWords).
+constexpr int kWords = 6;
 
 // A step of a glyph box as last written: its cells as loaded (lanes
 // outside the box 0) and what their mix reads besides the pixels.
 struct alignas(64) MemoStep {
     __m512i cells;
-    __m512i words[8];
+    __m512i words[kWords];
 };
 
 // The four tables, each in four registers of 64 values.
@@ -96,11 +101,13 @@ VELK_INLINE_VBMI __m512i LookUp(const __m512i* t, __m512i values, __mmask64 high
 }
 
 // 32 pixels `d` mixed by their weight pairs (256 - a, a) and the ink's
-// channels, each in the high byte of its word.
-VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512i green, __m512i blue) {
-    const __m512i red_pairs = _mm512_or_si512(_mm512_srli_epi16(d, 11), red);
-    const __m512i green_pairs =
-        _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F), green, kAndOr);
+// channels: red in the high byte and green in the low byte of `red_green`,
+// blue in the high byte of `blue`.
+VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, __m512i blue) {
+    const __m512i red_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 11), red_green,
+                                                        _mm512_set1_epi16(static_cast<int16_t>(0xFF00)), kOrAnd);
+    const __m512i green_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F),
+                                                          _mm512_slli_epi16(red_green, 8), kAndOr);
     const __m512i blue_pairs = _mm512_ternarylogic_epi32(d, _mm512_set1_epi16(0x1F), blue, kAndOr);
     const __m512i r = _mm512_maddubs_epi16(weights, red_pairs);
     const __m512i g = _mm512_maddubs_epi16(weights, green_pairs);
@@ -115,9 +122,9 @@ VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512
 }
 
 // What the mix of 64 cells (lane i the step's pixel i) reads besides the
-// pixels: for the first 32 and then the others, the weight pairs and the
-// three channels.
-VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[8]) {
+// pixels: for the first 32 and then the others, the weight pairs, red and
+// green, and blue (as MixHalf takes them).
+VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[kWords]) {
     // Unpacking bytes takes the low eight of each 128 bits, then the high
     // eight: in this order the first unpack holds lanes 0 to 31 in order
     // and the second 32 to 63.
@@ -132,13 +139,11 @@ VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i w
     const __mmask64 whole = _mm512_cmpeq_epi8_mask(alpha, _mm512_set1_epi8(-1));
     const __m512i rest = _mm512_maskz_sub_epi8(~whole, zero, alpha);
     words[0] = _mm512_unpacklo_epi8(rest, alpha);
-    words[1] = _mm512_unpacklo_epi8(zero, red);
-    words[2] = _mm512_unpacklo_epi8(zero, green);
-    words[3] = _mm512_unpacklo_epi8(zero, blue);
-    words[4] = _mm512_unpackhi_epi8(rest, alpha);
-    words[5] = _mm512_unpackhi_epi8(zero, red);
-    words[6] = _mm512_unpackhi_epi8(zero, green);
-    words[7] = _mm512_unpackhi_epi8(zero, blue);
+    words[1] = _mm512_unpacklo_epi8(green, red);
+    words[2] = _mm512_unpacklo_epi8(zero, blue);
+    words[3] = _mm512_unpackhi_epi8(rest, alpha);
+    words[4] = _mm512_unpackhi_epi8(green, red);
+    words[5] = _mm512_unpackhi_epi8(zero, blue);
 }
 
 VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {
@@ -149,14 +154,14 @@ VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {
     }
 }
 
-VELK_INLINE_VBMI void Mix(__m512i d[2], const __m512i words[8]) {
-    d[0] = MixHalf(d[0], words[0], words[1], words[2], words[3]);
-    d[1] = MixHalf(d[1], words[4], words[5], words[6], words[7]);
+VELK_INLINE_VBMI void Mix(__m512i d[2], const __m512i words[kWords]) {
+    d[0] = MixHalf(d[0], words[0], words[1], words[2]);
+    d[1] = MixHalf(d[1], words[3], words[4], words[5]);
 }
 
 // 64 cells over their pixels, d[0] the first 32 and d[1] the others.
 VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables) {
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     Mix(d, words);
 }
@@ -166,20 +171,20 @@ VELK_TARGET_VBMI __attribute__((noinline)) void LookUpAndKeep(__m512i cells, con
                                                               MemoStep* memo) {
     Tables tables;
     LoadTables(table_bytes, tables);
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     memo->cells = cells;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kWords; ++i) {
         memo->words[i] = words[i];
     }
 }
 
 // MixStep, the words kept in `memo` as well.
 VELK_INLINE_VBMI void MixAndKeepStep(__m512i cells, __m512i d[2], const Tables& tables, MemoStep* memo) {
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     memo->cells = cells;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kWords; ++i) {
         memo->words[i] = words[i];
     }
     Mix(d, words);
@@ -428,7 +433,7 @@ private:
     }
 
     static constexpr int kMostSteps = 64;
-    static constexpr int kSteps = 1024;  // 576 KB
+    static constexpr int kSteps = 1024;  // 448 KB
     // (Few enough that the slots stay in the nearest cache: a box's key is
     // looked up at every draw.)
     static constexpr size_t kSlots = 512;
