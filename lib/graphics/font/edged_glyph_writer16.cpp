@@ -228,6 +228,16 @@ VELK_INLINE_VBMI void MixStepBy(__m512i values, __m512i d[2], const Tables& tabl
     }
 }
 
+// The tables, where a box's steps are looked up (kept steps read none).
+template <Mode kMode>
+VELK_INLINE_VBMI Tables TablesFor(const uint8_t* table_bytes) {
+    Tables tables;
+    if constexpr (kMode != Mode::kKept) {
+        LoadTables(table_bytes, tables);
+    }
+    return tables;
+}
+
 // Calls `step` for each kRows rows of a box of `height` rows, the last
 // with the rows left, each with its own kept step when `memo` is given.
 template <int kRows, class Step>
@@ -247,10 +257,7 @@ VELK_INLINE_VBMI void StepRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cel
 template <Mode kMode>
 VELK_INLINE_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         __mmask16 masks[4];
@@ -284,10 +291,7 @@ VELK_INLINE_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 template <Mode kMode>
 VELK_INLINE_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     const auto columns = static_cast<__mmask32>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         const __mmask32 second = rows > 1 ? columns : 0;
@@ -316,10 +320,7 @@ template <int kRows, Mode kMode>
 VELK_INLINE_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
                                 int height, const uint8_t* table_bytes, MemoStep* memo) {
     static_assert(WidestOf(kRows) * kRows <= 64);
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     __mmask64 cell_masks[kRows];
     __mmask32 low_masks[kRows], high_masks[kRows];
     ptrdiff_t cell_at[kRows], low_at[kRows], high_at[kRows];
