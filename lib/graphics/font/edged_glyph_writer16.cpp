@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +14,7 @@
 #endif
 
 #include "lib/core/cpu_features.h"
+#include "lib/graphics/font/glyph_entry_records.h"
 #include "lib/graphics/font/glyph_line_form.h"
 
 namespace velk {
@@ -44,10 +44,9 @@ uint64_t MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
             tables[256 * (c + 1) + v] = static_cast<uint8_t>(byte);
         }
     }
-    // (Tables are made on the thread that draws with them, but writers may
-    // be begun on several.)
-    static std::atomic<uint64_t> stamps{0};
-    return ++stamps;
+    // (The stamps of the 32-bit writer's entries come from the same count:
+    // one stamp never stands for two makings, whichever writer made them.)
+    return NewEntriesMaking();
 }
 
 #if defined(VELK_EDGED16_PERMUTES)
