@@ -418,12 +418,6 @@ public:
         return nullptr;
     }
 
-    // Where the slot a box would be found in lies (null while there are
-    // none), for fetching it ahead.
-    const void* SlotAddress(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape) const {
-        return slots_.empty() ? nullptr : &slots_[Home(stamp, cells, cell_pitch, shape)];
-    }
-
 private:
     static size_t Home(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape) {
         const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
@@ -586,31 +580,9 @@ VELK_TARGET_VBMI __attribute__((flatten)) void WriteEdgedLineOver16(const MEMIMG
     const auto* tables = reinterpret_cast<const uint8_t*>(cover_words + 256);
     const uint64_t stamp = lookup.tables_stamp;
     StepMemo* memo = KeptStepsFor(stamp);
-    // The slots of the boxes a few ahead are fetched while a box is written
-    // (the steps' loads push out anything fetched much earlier).
-    constexpr size_t kAhead = 4, kMostAhead = 256;
-    const void* slots[kMostAhead];
-    size_t boxes = 0;
-    if (memo != nullptr) {
-        ForEachLineBox(clip, x, y, line, [&](int, int, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) {
-            if (boxes < kMostAhead) {
-                slots[boxes++] = memo->SlotAddress(stamp, glyph.pixels + static_cast<ptrdiff_t>(y0) * glyph.pitch + x0,
-                                                   glyph.pitch, ShapeOf(std::min(64, x1 - x0), y1 - y0));
-            }
-        });
-        for (size_t i = 0; i < std::min(boxes, kAhead); ++i) {
-            _mm_prefetch(static_cast<const char*>(slots[i]), _MM_HINT_T0);
-        }
-    }
-    size_t box = 0;
     ForEachLineBox(clip, x, y, line,
-                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1) VELK_TARGET_VBMI {
-                       if (box + kAhead < boxes) {
-                           _mm_prefetch(static_cast<const char*>(slots[box + kAhead]), _MM_HINT_T0);
-                       }
-                       ++box;
-                       WriteEdgedBox(dest, gx, gy, glyph, x0, y0, x1, y1, tables, stamp, memo);
-                   });
+                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1)
+                       VELK_TARGET_VBMI { WriteEdgedBox(dest, gx, gy, glyph, x0, y0, x1, y1, tables, stamp, memo); });
 }
 
 #if !defined(__clang__)
