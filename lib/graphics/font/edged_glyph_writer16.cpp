@@ -388,8 +388,7 @@ public:
             return nullptr;
         }
         if (steps_ == nullptr) {
-            steps_ = std::make_unique<MemoStep[]>(kSteps);
-            slots_.assign(kSlots, Slot{});
+            Allocate();
         }
         const Slot key{cells, stamp, static_cast<int32_t>(cell_pitch), shape, kNotKept};
         const size_t home = Home(stamp, cells, cell_pitch, shape);
@@ -444,9 +443,16 @@ private:
         uint32_t epoch = 0;         // free unless the memo's
     };
 
+    // (The parts of Find past a box's kept steps out of line: a line's boxes
+    // mostly find theirs.)
+    __attribute__((noinline)) void Allocate() {
+        steps_ = std::make_unique<MemoStep[]>(kSteps);
+        slots_.assign(kSlots, Slot{});
+    }
+
     // The key in the first free slot from `home` on, all cleared first when
     // none is near.
-    Slot* Insert(size_t home, const Slot& key) {
+    __attribute__((noinline)) Slot* Insert(size_t home, const Slot& key) {
         for (int round = 0; round < 2; ++round) {
             for (size_t probe = 0; probe < kProbes; ++probe) {
                 Slot& slot = slots_[(home + probe) & (kSlots - 1)];
@@ -462,7 +468,7 @@ private:
         return nullptr;  // (not reached: a clear frees every slot)
     }
 
-    MemoStep* Keep(Slot* slot, int steps, bool* fresh) {
+    __attribute__((noinline)) MemoStep* Keep(Slot* slot, int steps, bool* fresh) {
         if (slot == nullptr) {
             return nullptr;
         }
@@ -474,7 +480,7 @@ private:
 
     // (A new epoch frees every slot at once; slots are only rewritten when
     // the epochs come round again.)
-    void Clear() {
+    __attribute__((noinline)) void Clear() {
         if (++epoch_ == 0) {
             std::fill(slots_.begin(), slots_.end(), Slot{});
             epoch_ = 1;
