@@ -536,6 +536,14 @@ VELK_TARGET_VBMI __attribute__((noinline)) void LookUpBox(int rows, uint8_t* row
     }
 }
 
+// Kept boxes wider than 21 (out of line: glyph boxes are mostly narrower,
+// and the line form's loop runs faster the less it holds).
+VELK_TARGET_VBMI __attribute__((noinline)) void WriteWideKeptBox(int rows, uint8_t* row, ptrdiff_t pitch,
+                                                                 const uint8_t* cells, ptrdiff_t cell_pitch, int width,
+                                                                 int height, const uint8_t* tables, MemoStep* kept) {
+    WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+}
+
 // The memory of this thread's kept steps for tables of this stamp, or none.
 StepMemo* KeptStepsFor(uint64_t stamp) {
     thread_local StepMemo memo;
@@ -563,10 +571,14 @@ VELK_INLINE_VBMI void WriteEdgedBox(const MEMIMG& dest, int x, int y, const Glyp
         if (memo != nullptr) {
             kept = memo->Find(stamp, cells, cell_pitch, ShapeOf(width, height), StepsOf(rows, height), &fresh);
         }
-        if (kept != nullptr && !fresh) {
-            WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
-        } else {
+        if (kept == nullptr || fresh) {
             LookUpBox(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else if (rows == 4) {
+            WriteRowsOf16<Mode::kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else if (rows == 3) {
+            WriteRows<3, Mode::kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else {
+            WriteWideKeptBox(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
         }
     }
 }
