@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +14,8 @@
 #endif
 
 #include "lib/core/cpu_features.h"
+#include "lib/graphics/font/glyph_entry_records.h"
+#include "lib/graphics/font/glyph_line_form.h"
 
 namespace velk {
 
@@ -43,10 +44,9 @@ uint64_t MakeEdgedOver16Tables(const GlyphWriter::Ink* inks, uint8_t* tables) {
             tables[256 * (c + 1) + v] = static_cast<uint8_t>(byte);
         }
     }
-    // (Tables are made on the thread that draws with them, but writers may
-    // be begun on several.)
-    static std::atomic<uint64_t> stamps{0};
-    return ++stamps;
+    // (The stamps of the 32-bit writer's entries come from the same count:
+    // one stamp never stands for two makings, whichever writer made them.)
+    return NewEntriesMaking();
 }
 
 #if defined(VELK_EDGED16_PERMUTES)
@@ -72,14 +72,19 @@ namespace {
 #define VELK_TARGET_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2")))
 #define VELK_INLINE_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,bmi2"), always_inline)) inline
 
-// (A & B) | C, as a ternary logic immediate.
+// (A & B) | C and A | (B & C), as ternary logic immediates.
 constexpr int kAndOr = 0xEA;
+constexpr int kOrAnd = 0xF8;
+
+// The words a step's mix reads besides the pixels: for each half, the
+// weight pairs, the red and green channels, the blue (see LookUpWords).
+constexpr int kWords = 6;
 
 // A step of a glyph box as last written: its cells as loaded (lanes
 // outside the box 0) and what their mix reads besides the pixels.
 struct alignas(64) MemoStep {
     __m512i cells;
-    __m512i words[8];
+    __m512i words[kWords];
 };
 
 // The four tables, each in four registers of 64 values.
@@ -95,11 +100,13 @@ VELK_INLINE_VBMI __m512i LookUp(const __m512i* t, __m512i values, __mmask64 high
 }
 
 // 32 pixels `d` mixed by their weight pairs (256 - a, a) and the ink's
-// channels, each in the high byte of its word.
-VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512i green, __m512i blue) {
-    const __m512i red_pairs = _mm512_or_si512(_mm512_srli_epi16(d, 11), red);
-    const __m512i green_pairs =
-        _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F), green, kAndOr);
+// channels: red in the high byte and green in the low byte of `red_green`,
+// blue in the high byte of `blue`.
+VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, __m512i blue) {
+    const __m512i red_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 11), red_green,
+                                                        _mm512_set1_epi16(static_cast<int16_t>(0xFF00)), kOrAnd);
+    const __m512i green_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F),
+                                                          _mm512_slli_epi16(red_green, 8), kAndOr);
     const __m512i blue_pairs = _mm512_ternarylogic_epi32(d, _mm512_set1_epi16(0x1F), blue, kAndOr);
     const __m512i r = _mm512_maddubs_epi16(weights, red_pairs);
     const __m512i g = _mm512_maddubs_epi16(weights, green_pairs);
@@ -114,9 +121,9 @@ VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red, __m512
 }
 
 // What the mix of 64 cells (lane i the step's pixel i) reads besides the
-// pixels: for the first 32 and then the others, the weight pairs and the
-// three channels.
-VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[8]) {
+// pixels: for the first 32 and then the others, the weight pairs, red and
+// green, and blue (as MixHalf takes them).
+VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[kWords]) {
     // Unpacking bytes takes the low eight of each 128 bits, then the high
     // eight: in this order the first unpack holds lanes 0 to 31 in order
     // and the second 32 to 63.
@@ -131,13 +138,11 @@ VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i w
     const __mmask64 whole = _mm512_cmpeq_epi8_mask(alpha, _mm512_set1_epi8(-1));
     const __m512i rest = _mm512_maskz_sub_epi8(~whole, zero, alpha);
     words[0] = _mm512_unpacklo_epi8(rest, alpha);
-    words[1] = _mm512_unpacklo_epi8(zero, red);
-    words[2] = _mm512_unpacklo_epi8(zero, green);
-    words[3] = _mm512_unpacklo_epi8(zero, blue);
-    words[4] = _mm512_unpackhi_epi8(rest, alpha);
-    words[5] = _mm512_unpackhi_epi8(zero, red);
-    words[6] = _mm512_unpackhi_epi8(zero, green);
-    words[7] = _mm512_unpackhi_epi8(zero, blue);
+    words[1] = _mm512_unpacklo_epi8(green, red);
+    words[2] = _mm512_unpacklo_epi8(zero, blue);
+    words[3] = _mm512_unpackhi_epi8(rest, alpha);
+    words[4] = _mm512_unpackhi_epi8(green, red);
+    words[5] = _mm512_unpackhi_epi8(zero, blue);
 }
 
 VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {
@@ -148,14 +153,14 @@ VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {
     }
 }
 
-VELK_INLINE_VBMI void Mix(__m512i d[2], const __m512i words[8]) {
-    d[0] = MixHalf(d[0], words[0], words[1], words[2], words[3]);
-    d[1] = MixHalf(d[1], words[4], words[5], words[6], words[7]);
+VELK_INLINE_VBMI void Mix(__m512i d[2], const __m512i words[kWords]) {
+    d[0] = MixHalf(d[0], words[0], words[1], words[2]);
+    d[1] = MixHalf(d[1], words[3], words[4], words[5]);
 }
 
 // 64 cells over their pixels, d[0] the first 32 and d[1] the others.
 VELK_INLINE_VBMI void MixStep(__m512i cells, __m512i d[2], const Tables& tables) {
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     Mix(d, words);
 }
@@ -165,20 +170,20 @@ VELK_TARGET_VBMI __attribute__((noinline)) void LookUpAndKeep(__m512i cells, con
                                                               MemoStep* memo) {
     Tables tables;
     LoadTables(table_bytes, tables);
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     memo->cells = cells;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kWords; ++i) {
         memo->words[i] = words[i];
     }
 }
 
 // MixStep, the words kept in `memo` as well.
 VELK_INLINE_VBMI void MixAndKeepStep(__m512i cells, __m512i d[2], const Tables& tables, MemoStep* memo) {
-    __m512i words[8];
+    __m512i words[kWords];
     LookUpWords(cells, tables, words);
     memo->cells = cells;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < kWords; ++i) {
         memo->words[i] = words[i];
     }
     Mix(d, words);
@@ -193,22 +198,21 @@ VELK_INLINE_VBMI void MixKeptStep(__m512i cells, __m512i d[2], const uint8_t* ta
     Mix(d, memo->words);
 }
 
-// A step of nothing but 0 leaves its pixels. Where steps are being kept it
-// is kept as such, so that a step of other cells under the same key later
-// never meets cells kept from before.
-VELK_INLINE_VBMI bool LeavesAll(__m512i cells, MemoStep* keep) {
-    if (_mm512_test_epi8_mask(cells, cells) != 0) {
-        return false;
-    }
-    if (keep != nullptr) {
-        keep->cells = cells;
-    }
-    return true;
-}
-
 // How a box's steps find their words: looked up, looked up and kept (the
 // box's steps are kept from this draw on), or kept already.
 enum class Mode { kLookUp, kKeep, kKept };
+
+// A step of nothing but 0 leaves its pixels: skipped where steps are only
+// looked up. Where they are kept such a step is kept like any other (the
+// words of 0 leave each pixel as it is): a box's kept steps then take no
+// test of their cells but the one against those kept.
+template <Mode kMode>
+VELK_INLINE_VBMI bool LeavesAll(__m512i cells) {
+    if constexpr (kMode == Mode::kLookUp) {
+        return _mm512_test_epi8_mask(cells, cells) == 0;
+    }
+    return false;
+}
 
 // A step's 64 cells over their pixels as the box's mode finds their words.
 template <Mode kMode>
@@ -221,6 +225,16 @@ VELK_INLINE_VBMI void MixStepBy(__m512i values, __m512i d[2], const Tables& tabl
     } else {
         MixStep(values, d, tables);
     }
+}
+
+// The tables, where a box's steps are looked up (kept steps read none).
+template <Mode kMode>
+VELK_INLINE_VBMI Tables TablesFor(const uint8_t* table_bytes) {
+    Tables tables;
+    if constexpr (kMode != Mode::kKept) {
+        LoadTables(table_bytes, tables);
+    }
+    return tables;
 }
 
 // Calls `step` for each kRows rows of a box of `height` rows, the last
@@ -240,12 +254,9 @@ VELK_INLINE_VBMI void StepRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cel
 // Rows of at most sixteen pixels, four a step: row q at lanes 16 q, each
 // loaded and stored at its own width.
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     const auto columns = static_cast<__mmask16>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         __mmask16 masks[4];
@@ -256,7 +267,7 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[1], c + cell_pitch), 1);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[2], c + 2 * cell_pitch), 2);
         values = _mm512_inserti32x4(values, _mm_maskz_loadu_epi8(masks[3], c + 3 * cell_pitch), 3);
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2];
@@ -277,18 +288,15 @@ VELK_TARGET_VBMI void WriteRowsOf16(uint8_t* row, ptrdiff_t pitch, const uint8_t
 
 // Rows of at most 32 pixels, two a step: row q at lanes 32 q.
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteRowsOf32(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                     int width, int height, const uint8_t* table_bytes, MemoStep* memo) {
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     const auto columns = static_cast<__mmask32>(_bzhi_u32(~0u, static_cast<unsigned>(width)));
     auto step = [&](uint8_t* p, const uint8_t* c, int rows, MemoStep* kept) VELK_TARGET_VBMI {
         const __mmask32 second = rows > 1 ? columns : 0;
         const __m512i values = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_maskz_loadu_epi8(columns, c)),
                                                   _mm256_maskz_loadu_epi8(second, c + cell_pitch), 1);
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2] = {_mm512_maskz_loadu_epi16(columns, p), _mm512_maskz_loadu_epi16(second, p + pitch)};
@@ -308,13 +316,10 @@ constexpr int WidestOf(int rows) { return rows == 3 ? 21 : 64; }
 // starts (lanes outside a row are neither read nor written). A row may lie
 // across the two halves of the pixels.
 template <int kRows, Mode kMode>
-VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
+VELK_INLINE_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch, int width,
                                 int height, const uint8_t* table_bytes, MemoStep* memo) {
     static_assert(WidestOf(kRows) * kRows <= 64);
-    Tables tables;
-    if constexpr (kMode != Mode::kKept) {
-        LoadTables(table_bytes, tables);
-    }
+    const Tables tables = TablesFor<kMode>(table_bytes);
     __mmask64 cell_masks[kRows];
     __mmask32 low_masks[kRows], high_masks[kRows];
     ptrdiff_t cell_at[kRows], low_at[kRows], high_at[kRows];
@@ -340,7 +345,7 @@ VELK_TARGET_VBMI void WriteRows(uint8_t* row, ptrdiff_t pitch, const uint8_t* ce
                 values = _mm512_mask_loadu_epi8(values, cell_masks[q], c + cell_at[q]);
             }
         }
-        if (LeavesAll(values, kMode == Mode::kKeep ? kept : nullptr)) {
+        if (LeavesAll<kMode>(values)) {
             return;
         }
         __m512i d[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
@@ -383,14 +388,10 @@ public:
             return nullptr;
         }
         if (steps_ == nullptr) {
-            steps_ = std::make_unique<MemoStep[]>(kSteps);
-            slots_.assign(kSlots, Slot{});
+            Allocate();
         }
         const Slot key{cells, stamp, static_cast<int32_t>(cell_pitch), shape, kNotKept};
-        const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
-                               (static_cast<uint64_t>(shape) << 20) ^ stamp) *
-                              0x9E3779B97F4A7C15u;
-        const size_t home = static_cast<size_t>(hash >> 40) & (kSlots - 1);
+        const size_t home = Home(stamp, cells, cell_pitch, shape);
         for (size_t probe = 0; probe < kProbes; ++probe) {
             Slot& slot = slots_[(home + probe) & (kSlots - 1)];
             if (slot.epoch != epoch_) {
@@ -417,8 +418,15 @@ public:
     }
 
 private:
+    static size_t Home(uint64_t stamp, const uint8_t* cells, ptrdiff_t cell_pitch, uint32_t shape) {
+        const uint64_t hash = (reinterpret_cast<uintptr_t>(cells) ^ (static_cast<uint64_t>(cell_pitch) << 44) ^
+                               (static_cast<uint64_t>(shape) << 20) ^ stamp) *
+                              0x9E3779B97F4A7C15u;
+        return static_cast<size_t>(hash >> 40) & (kSlots - 1);
+    }
+
     static constexpr int kMostSteps = 64;
-    static constexpr int kSteps = 1024;  // 576 KB
+    static constexpr int kSteps = 1024;  // 448 KB
     // (Few enough that the slots stay in the nearest cache: a box's key is
     // looked up at every draw.)
     static constexpr size_t kSlots = 512;
@@ -435,9 +443,16 @@ private:
         uint32_t epoch = 0;         // free unless the memo's
     };
 
+    // (The parts of Find past a box's kept steps out of line: a line's boxes
+    // mostly find theirs.)
+    __attribute__((noinline)) void Allocate() {
+        steps_ = std::make_unique<MemoStep[]>(kSteps);
+        slots_.assign(kSlots, Slot{});
+    }
+
     // The key in the first free slot from `home` on, all cleared first when
     // none is near.
-    Slot* Insert(size_t home, const Slot& key) {
+    __attribute__((noinline)) Slot* Insert(size_t home, const Slot& key) {
         for (int round = 0; round < 2; ++round) {
             for (size_t probe = 0; probe < kProbes; ++probe) {
                 Slot& slot = slots_[(home + probe) & (kSlots - 1)];
@@ -453,7 +468,7 @@ private:
         return nullptr;  // (not reached: a clear frees every slot)
     }
 
-    MemoStep* Keep(Slot* slot, int steps, bool* fresh) {
+    __attribute__((noinline)) MemoStep* Keep(Slot* slot, int steps, bool* fresh) {
         if (slot == nullptr) {
             return nullptr;
         }
@@ -465,7 +480,7 @@ private:
 
     // (A new epoch frees every slot at once; slots are only rewritten when
     // the epochs come round again.)
-    void Clear() {
+    __attribute__((noinline)) void Clear() {
         if (++epoch_ == 0) {
             std::fill(slots_.begin(), slots_.end(), Slot{});
             epoch_ = 1;
@@ -500,7 +515,7 @@ int StepsOf(int rows, int height) {
 }
 
 template <Mode kMode>
-VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
+VELK_INLINE_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                int width, int height, const uint8_t* tables, MemoStep* kept) {
     switch (rows) {
         case 4: WriteRowsOf16<kMode>(row, pitch, cells, cell_pitch, width, height, tables, kept); break;
@@ -510,14 +525,39 @@ VELK_TARGET_VBMI void WriteBox(int rows, uint8_t* row, ptrdiff_t pitch, const ui
     }
 }
 
-}  // namespace
+// (Out of line: a box drawn again, as text mostly is, finds its steps kept.)
+VELK_TARGET_VBMI __attribute__((noinline)) void LookUpBox(int rows, uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
+                                                          ptrdiff_t cell_pitch, int width, int height,
+                                                          const uint8_t* tables, MemoStep* keep) {
+    if (keep != nullptr) {
+        WriteBox<Mode::kKeep>(rows, row, pitch, cells, cell_pitch, width, height, tables, keep);
+    } else {
+        WriteBox<Mode::kLookUp>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr);
+    }
+}
+
+// Kept boxes wider than 21 (out of line: glyph boxes are mostly narrower,
+// and the line form's loop runs faster the less it holds).
+VELK_TARGET_VBMI __attribute__((noinline)) void WriteWideKeptBox(int rows, uint8_t* row, ptrdiff_t pitch,
+                                                                 const uint8_t* cells, ptrdiff_t cell_pitch, int width,
+                                                                 int height, const uint8_t* tables, MemoStep* kept) {
+    WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+}
+
+// The memory of this thread's kept steps for tables of this stamp, or none.
+StepMemo* KeptStepsFor(uint64_t stamp) {
+    thread_local StepMemo memo;
+    return g_memo_allowed && stamp != 0 ? &memo : nullptr;
+}
+
+// A band's shape as the memory's keys hold it.
+uint32_t ShapeOf(int width, int height) { return static_cast<uint32_t>(width | height << 8); }
 
 // Several rows a step as RowsAStep chooses (glyphs are mostly 14 to 18
 // pixels wide: four rows, or three); boxes wider than 64 in bands of 64
 // columns.
-void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
-                      const uint8_t* tables, uint64_t stamp) {
-    thread_local StepMemo memo;
+VELK_INLINE_VBMI void WriteEdgedBox(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                    int x1, int y1, const uint8_t* tables, uint64_t stamp, StepMemo* memo) {
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = glyph.pitch;  // (read once: the stores might reach it)
     const int height = y1 - y0;
@@ -528,18 +568,39 @@ void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& gly
         bool fresh = false;
         MemoStep* kept = nullptr;
         const int rows = RowsAStep(width);
-        if (g_memo_allowed && stamp != 0) {
-            kept = memo.Find(stamp, cells, cell_pitch, static_cast<uint32_t>(width | height << 8),
-                             StepsOf(rows, height), &fresh);
+        if (memo != nullptr) {
+            kept = memo->Find(stamp, cells, cell_pitch, ShapeOf(width, height), StepsOf(rows, height), &fresh);
         }
-        if (kept == nullptr) {
-            WriteBox<Mode::kLookUp>(rows, row, pitch, cells, cell_pitch, width, height, tables, nullptr);
-        } else if (fresh) {
-            WriteBox<Mode::kKeep>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+        if (kept == nullptr || fresh) {
+            LookUpBox(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else if (rows == 4) {
+            WriteRowsOf16<Mode::kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept);
+        } else if (rows == 3) {
+            WriteRows<3, Mode::kKept>(row, pitch, cells, cell_pitch, width, height, tables, kept);
         } else {
-            WriteBox<Mode::kKept>(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
+            WriteWideKeptBox(rows, row, pitch, cells, cell_pitch, width, height, tables, kept);
         }
     }
+}
+
+}  // namespace
+
+VELK_TARGET_VBMI void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0,
+                                       int x1, int y1, const uint8_t* tables, uint64_t stamp) {
+    WriteEdgedBox(dest, x, y, glyph, x0, y0, x1, y1, tables, stamp, KeptStepsFor(stamp));
+}
+
+VELK_TARGET_VBMI __attribute__((flatten)) void WriteEdgedLineOver16(const MEMIMG& dest, const Rect& clip, int x, int y,
+                                                                    const GlyphLine& line,
+                                                                    const GlyphWriter::Ink* /*inks*/,
+                                                                    const GlyphWriter::Lookup& lookup,
+                                                                    const uint32_t* cover_words) {
+    const auto* tables = reinterpret_cast<const uint8_t*>(cover_words + 256);
+    const uint64_t stamp = lookup.tables_stamp;
+    StepMemo* memo = KeptStepsFor(stamp);
+    ForEachLineBox(clip, x, y, line,
+                   [&](int gx, int gy, const GlyphCellView& glyph, int x0, int y0, int x1, int y1)
+                       VELK_TARGET_VBMI { WriteEdgedBox(dest, gx, gy, glyph, x0, y0, x1, y1, tables, stamp, memo); });
 }
 
 #if !defined(__clang__)
@@ -553,6 +614,9 @@ bool MachineRunsEdgedOver16() { return false; }
 void KeepEdgedOver16Steps(bool) {}
 
 void WriteEdgedOver16(const MEMIMG&, int, int, const GlyphCellView&, int, int, int, int, const uint8_t*, uint64_t) {}
+
+void WriteEdgedLineOver16(const MEMIMG&, const Rect&, int, int, const GlyphLine&, const GlyphWriter::Ink*,
+                          const GlyphWriter::Lookup&, const uint32_t*) {}
 
 #endif
 

@@ -34,4 +34,9 @@ void KeepEdgedOver16Steps(bool allowed);
 void WriteEdgedOver16(const MEMIMG& dest, int x, int y, const GlyphCellView& glyph, int x0, int y0, int x1, int y1,
                       const uint8_t* tables, uint64_t stamp);
 
+// A line's glyphs by WriteEdgedOver16 (as GlyphWriter::WriteLine), the
+// tables and their stamp those after `cover_words` and in `lookup`.
+void WriteEdgedLineOver16(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
+                          const GlyphWriter::Ink* inks, const GlyphWriter::Lookup& lookup, const uint32_t* cover_words);
+
 }  // namespace velk

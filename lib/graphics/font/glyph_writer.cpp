@@ -1440,7 +1440,7 @@ BoxForms ChooseBox512(Kind kind, int font_type, const Ink* inks, const GlyphWrit
     }
     if (kind == Kind::k16Over && font_type == 3) {
         if (g_permutes_allowed && MachineRunsEdgedOver16()) {
-            return Forms512<&WriteEdgedOverBox16>();
+            return BoxForms{&WriteEdgedOverBox16, &WriteEdgedLineOver16};
         }
         return Forms512<&WriteOverBox16x512<LookupForm::kGather>>();
     }

@@ -399,6 +399,67 @@ TEST_F(EdgedGlyphWriter16Test, ManyBoxesDrawnInTurnMatchWithAndWithoutKeptSteps)
     }
 }
 
+// A line of boxes side by side, each touching the next, of the widths of
+// each way of stepping (and clipped on each side), drawn again and again as
+// text is every frame: the first draw looks its steps up, the second keeps
+// them and the others mix from them, and every draw matches the rule.
+TEST_F(EdgedGlyphWriter16Test, ALineDrawnAgainAndAgainMatchesTheRuleEachTime) {
+    if (!MachineRunsEdgedOver16()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
+    std::thread([&] {
+        std::mt19937 random(14);
+        constexpr int kPitch = 40, kCellHeight = 20;
+        static constexpr int kWidths[] = {9, 14, 16, 17, 18, 21, 13, 22, 33, 15, 19, 16};
+        constexpr int kCells = static_cast<int>(std::size(kWidths));
+        std::vector<uint8_t> cache(static_cast<size_t>(kPitch * kCellHeight * kCells) + 8);
+        for (uint8_t& value : cache)
+            value = static_cast<uint8_t>(random() % 3 == 0 ? 0 : random());
+        std::vector<PlacedGlyph> glyphs;
+        for (int c = 0, along = 0; c < kCells; ++c) {
+            const auto height = static_cast<int16_t>(13 + c % 5);
+            glyphs.push_back(
+                PlacedGlyph{along, c, static_cast<int16_t>(c % 3), static_cast<int16_t>(kWidths[c]), height});
+            along += kWidths[c];
+        }
+        const GlyphLine line{cache.data(), kPitch * kCellHeight, kPitch, glyphs.data(), glyphs.size()};
+        const Rect clips[] = {Rect{0, 0, 96, 48}, Rect{5, 0, 96, 48}, Rect{0, 8, 96, 48}, Rect{0, 0, 96, 11}};
+        MEMIMG wide{};
+        ASSERT_EQ(CreateMemImg(&wide, 280, 32, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+        GlyphWriter writer;
+        ASSERT_TRUE(writer.Begin(wide, 3, 0x07FF, 0xF800, 255, 255, 255, true));
+        for (const Rect& area : clips) {
+            const Rect clip{area.left, area.top, 280, area.bottom == 48 ? 32 : area.bottom};
+            for (int draw = 0; draw < 4; ++draw) {
+                std::vector<uint32_t> before;
+                for (int y = 0; y < 32; ++y) {
+                    for (int x = 0; x < 280; ++x) {
+                        before.push_back(random() & 0xFFFF);
+                        Store(wide, x, y, before.back());
+                    }
+                }
+                writer.WriteLine(wide, clip, 2, 3, line);
+                for (int y = 0; y < 32; ++y) {
+                    for (int x = 0; x < 280; ++x) {
+                        const uint32_t old = before[static_cast<size_t>(y * 280 + x)];
+                        uint32_t want = old;
+                        const bool clipped = x < clip.left || y < clip.top || y >= clip.bottom;
+                        for (const PlacedGlyph& glyph : glyphs) {
+                            const int gx = x - 2 - glyph.along, gy = y - 3 - glyph.top;
+                            if (!clipped && gx >= 0 && gx < glyph.width && gy >= 0 && gy < glyph.height) {
+                                const uint8_t value =
+                                    cache[static_cast<size_t>(glyph.cell * kPitch * kCellHeight + gy * kPitch + gx)];
+                                want = Expected(value, 0x07FF, 0xF800, old);
+                            }
+                        }
+                        ASSERT_EQ(Load(wide, x, y), want) << "clip " << clip.left << "," << clip.top << ","
+                                                          << clip.bottom << " draw " << draw << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+        ReleaseMemImg(&wide);
+    }).join();
+}
+
 // Boxes of the same cells drawn by writers of two colour pairs in turn:
 // many in one pair, then new boxes in the other each first drawn (twice)
 // with nothing in them and then with those cells, then the first boxes in
