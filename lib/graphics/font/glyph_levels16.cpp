@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include <immintrin.h>
 
@@ -91,16 +92,20 @@ VELK_TARGET_LEVELS inline LevelInk MakeLevelInk(uint32_t color) {
     return ink;
 }
 
-// 32 pixels `d` under their cells. The alpha blit's channel
-// (pixel x (256 - 16 w) + ink x 16 w) >> 8 is (pixel x (16 - w) + ink x w)
-// >> 4, and the sum is one multiply of byte pairs: (pixel, ink) by
+// The byte pairs (16 - w, w) of 32 cells, w the cell's sixteenths of the
+// ink (see LevelMasks::pairs).
+VELK_TARGET_LEVELS inline __m512i LevelPairs(__m256i cells, const LevelInk& ink) {
+    return _mm512_permutexvar_epi16(_mm512_cvtepu8_epi16(_mm256_min_epu8(cells, ink.sixteen)), ink.pairs);
+}
+
+// 32 pixels `d` under the byte pairs of their cells. The alpha blit's
+// channel (pixel x (256 - 16 w) + ink x 16 w) >> 8 is (pixel x (16 - w) +
+// ink x w) >> 4, and the sum is one multiply of byte pairs: (pixel, ink) by
 // (16 - w, w). Green enters doubled so that its sum, cut to green's bits,
 // is already shifted down by 4; red enters times 8, so that its sum moved
 // up by 4 has its top five bits on red's.
-VELK_TARGET_LEVELS inline __m512i MixLevels(__m512i d, __m256i cells, const LevelInk& ink) {
+VELK_TARGET_LEVELS inline __m512i MixLevelPairs(__m512i d, __m512i pairs, const LevelInk& ink) {
     constexpr int kAAndBOrC = 0xEA;  // (a & b) | c
-    const __m512i values = _mm512_cvtepu8_epi16(_mm256_min_epu8(cells, ink.sixteen));
-    const __m512i pairs = _mm512_permutexvar_epi16(values, ink.pairs);
     const __m512i blue = _mm512_srli_epi16(
         _mm512_maddubs_epi16(_mm512_ternarylogic_epi32(d, ink.blue_bits, ink.blue, kAAndBOrC), pairs), 4);
     const __m512i green = _mm512_maddubs_epi16(
@@ -122,7 +127,10 @@ VELK_TARGET_LEVELS inline __m512i MixLevels(__m512i d, __m256i cells, const Leve
 // start (the pitch is at least 16 pixels): inserting it costs more. Wider
 // accesses that reach the pixels after a row would reach those of the next
 // glyph, whose loads would wait for these stores.
-template <int kRows>
+//
+// With `kKept`, `cells` are instead the byte pairs of the cells (LevelPairs),
+// kRows rows of 32 / kRows pairs in a row, read whole.
+template <int kRows, bool kKept = false>
 VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_t* cells, ptrdiff_t cell_pitch,
                                        __mmask32 mask, int rows, const LevelInk& ink) {
     constexpr int kLanes = 32 / kRows;
@@ -133,20 +141,26 @@ VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_
     for (int q = 0; q < kRows; ++q) {
         drawn[q] = static_cast<ptrdiff_t>(0) - static_cast<ptrdiff_t>(q < rows);
     }
-    __m256i c = _mm256_maskz_loadu_epi8(mask, cells);
-    for (int q = 1; q < kRows; ++q) {
-        c = _mm256_mask_loadu_epi8(c, (mask << (kLanes * q)) & static_cast<uint32_t>(drawn[q]),
-                                   cells + (q * (cell_pitch - kLanes) & drawn[q]));
+    __m512i pairs;
+    if constexpr (kKept) {
+        pairs = _mm512_loadu_si512(cells);
+    } else {
+        __m256i c = _mm256_maskz_loadu_epi8(mask, cells);
+        for (int q = 1; q < kRows; ++q) {
+            c = _mm256_mask_loadu_epi8(c, (mask << (kLanes * q)) & static_cast<uint32_t>(drawn[q]),
+                                       cells + (q * (cell_pitch - kLanes) & drawn[q]));
+        }
+        pairs = LevelPairs(c, ink);
     }
     if constexpr (kRows == 1) {
-        const __m512i out = MixLevels(_mm512_maskz_loadu_epi16(mask, p), c, ink);
+        const __m512i out = MixLevelPairs(_mm512_maskz_loadu_epi16(mask, p), pairs, ink);
         _mm512_mask_storeu_epi16(p, mask, out);
     } else if constexpr (kRows == 2) {
         const auto second_mask = static_cast<__mmask32>((mask << 16) & static_cast<uint32_t>(drawn[1]));
         uint8_t* second = p + ((pitch - 32) & drawn[1]);
         const __m512i d =
             _mm512_mask_loadu_epi16(_mm512_castsi256_si512(_mm256_maskz_loadu_epi16(mask, p)), second_mask, second);
-        const __m512i out = MixLevels(d, c, ink);
+        const __m512i out = MixLevelPairs(d, pairs, ink);
         _mm256_mask_storeu_epi16(p, mask, _mm512_castsi512_si256(out));
         _mm512_mask_storeu_epi16(second, second_mask, out);
     } else {
@@ -164,7 +178,7 @@ VELK_TARGET_LEVELS inline void PutRows(uint8_t* p, ptrdiff_t pitch, const uint8_
         for (int q = 1; q < kRows; ++q) {
             d = _mm512_mask_loadu_epi16(d, masks[q], at[q]);
         }
-        const __m512i out = MixLevels(d, c, ink);
+        const __m512i out = MixLevelPairs(d, pairs, ink);
         _mm_mask_storeu_epi16(p, static_cast<__mmask8>(mask), _mm512_castsi512_si128(out));
         _mm256_mask_storeu_epi16(at[1], static_cast<__mmask16>(masks[1]), _mm512_castsi512_si256(out));
         _mm_mask_storeu_epi16(at[2] + 32, static_cast<__mmask8>(masks[2] >> 16), _mm512_extracti32x4_epi32(out, 2));
@@ -179,6 +193,20 @@ VELK_TARGET_LEVELS inline void PutNarrowBox(uint8_t* row, ptrdiff_t pitch, const
     const auto mask = static_cast<__mmask32>((1u << width) - 1);
     for (int left = height; left > 0; left -= kRows, row += kRows * pitch, cells += kRows * cell_pitch) {
         PutRows<kRows>(row, pitch, cells, cell_pitch, mask, left, ink);
+    }
+}
+
+// A box of at most 32 / kRows columns from its kept pairs (KeptLevelPairs).
+template <int kRows>
+VELK_TARGET_LEVELS inline void PutKeptBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* pairs, int width, int height,
+                                          const LevelInk& ink) {
+    const auto mask = static_cast<__mmask32>((1u << width) - 1);
+    int left = height;
+    for (; left >= kRows; left -= kRows, row += kRows * pitch, pairs += 64) {
+        PutRows<kRows, true>(row, pitch, pairs, 0, mask, kRows, ink);
+    }
+    if (left > 0) {
+        PutRows<kRows, true>(row, pitch, pairs, 0, mask, left, ink);
     }
 }
 
@@ -202,6 +230,90 @@ __attribute__((noinline)) VELK_TARGET_LEVELS void PutNarrowestBox(uint8_t* row, 
                                                                   uint32_t color) {
     PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, MakeLevelInk(color));
 }
+
+// The byte pairs of glyphs' cells (LevelPairs), kept per thread under
+// their cache's stamp: games draw the same lines frame after frame, and a
+// glyph drawn again reads its pairs, a register's worth in one load, instead
+// of making them from its cells at every step. A glyph's rows are kept
+// `lanes` pairs each (those past its box leave the pixel), in whole
+// registers, so that a step of 32 / lanes rows from any of its rows reads
+// its own.
+class KeptLevelPairs {
+    struct Cache;
+
+public:
+    // What is kept of the line's cache, emptied for it when nothing is (in
+    // place of the cache kept longest): a stamp is never given twice, so
+    // what is kept under a stamp holds as long as its cells.
+    Cache& CacheOf(const GlyphLine& line) {
+        for (Cache& cache : caches_) {
+            if (cache.stamp == line.stamp && cache.cells == line.cells) {
+                return cache;
+            }
+        }
+        Cache& cache = caches_[next_];
+        next_ = (next_ + 1) % kCaches;
+        cache.stamp = line.stamp;
+        cache.cells = line.cells;
+        cache.glyphs.clear();
+        cache.blocks.clear();
+        return cache;
+    }
+
+    // The pairs of the line's glyph, kept in its cache now when they are not.
+    VELK_TARGET_LEVELS static const uint8_t* Find(Cache& cache, const GlyphLine& line, const PlacedGlyph& glyph,
+                                                  int lanes, const LevelInk& ink) {
+        const auto cell = static_cast<size_t>(glyph.cell);
+        const uint32_t shape = static_cast<uint32_t>(glyph.width) | (static_cast<uint32_t>(glyph.height) << 12) |
+                               (static_cast<uint32_t>(lanes) << 24);
+        if (cell >= cache.glyphs.size()) {
+            cache.glyphs.resize(cell + 1);
+        }
+        Glyph& kept = cache.glyphs[cell];
+        if (kept.shape != shape) {
+            kept.shape = shape;
+            kept.first = cache.blocks.size();
+            const int rows_a_block = kBlockBytes / (2 * lanes);
+            // (A block to spare: a step from a row within a block reads
+            // rows past the box's last.)
+            cache.blocks.resize(kept.first + static_cast<size_t>(glyph.height / rows_a_block + 1) + 1);
+            const uint8_t* cells = line.cells + glyph.cell * line.cell_bytes;
+            auto* pairs = reinterpret_cast<uint8_t*>(cache.blocks.data() + kept.first);
+            const auto mask = static_cast<__mmask32>((1u << glyph.width) - 1);
+            for (int y = 0; y < glyph.height; ++y, cells += line.pitch, pairs += 2 * lanes) {
+                const __m512i row = LevelPairs(_mm256_maskz_loadu_epi8(mask, cells), ink);
+                if (lanes == 8) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs), _mm512_castsi512_si128(row));
+                } else {
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairs), _mm512_castsi512_si256(row));
+                }
+            }
+        }
+        return reinterpret_cast<const uint8_t*>(cache.blocks.data() + kept.first);
+    }
+
+private:
+    static constexpr int kBlockBytes = 64;
+    static constexpr size_t kCaches = 8;
+
+    struct alignas(kBlockBytes) Block {
+        uint8_t bytes[kBlockBytes];
+    };
+    struct Glyph {
+        uint32_t shape = 0;  // the box and lanes the pairs were kept for; 0 none
+        size_t first = 0;    // its first block
+    };
+    // What is kept of one cache's glyphs under one stamp.
+    struct Cache {
+        uint64_t stamp = 0;
+        const uint8_t* cells = nullptr;
+        std::vector<Glyph> glyphs;  // by cell
+        std::vector<Block> blocks;
+    };
+
+    std::array<Cache, kCaches> caches_;
+    size_t next_ = 0;
+};
 
 }  // namespace
 
@@ -234,6 +346,9 @@ VELK_TARGET_LEVELS void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& cl
     uint8_t* const pixels = dest.pixels;
     const bool narrow_rows = pitch >= 32 && cell_pitch >= 16;
     const bool narrowest_rows = pitch >= 16 && cell_pitch >= 8;
+    thread_local KeptLevelPairs kept;
+    const bool keep = line.stamp != 0;
+    auto* const kept_cache = keep ? &kept.CacheOf(line) : nullptr;
     for (size_t i = 0; i < line.count; ++i) {
         const PlacedGlyph& placed = line.glyphs[i];
         const int gx = x + placed.along, gy = y + placed.top;
@@ -243,10 +358,21 @@ VELK_TARGET_LEVELS void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& cl
         if (x0 >= x1 || y0 >= y1) {
             continue;
         }
-        const uint8_t* cells =
-            line.cells + placed.cell * line.cell_bytes + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
         uint8_t* row = pixels + (gy + y0) * pitch + static_cast<ptrdiff_t>(gx + x0) * 2;
         const int width = x1 - x0, height = y1 - y0;
+        if (keep && x0 == 0 && placed.width <= 16 && pitch >= (placed.width <= 8 ? 16 : 32)) {
+            const int lanes = placed.width <= 8 ? 8 : 16;
+            const uint8_t* pairs =
+                KeptLevelPairs::Find(*kept_cache, line, placed, lanes, ink) + static_cast<ptrdiff_t>(y0) * 2 * lanes;
+            if (lanes == 8) {
+                PutKeptBox<4>(row, pitch, pairs, width, height, ink);
+            } else {
+                PutKeptBox<2>(row, pitch, pairs, width, height, ink);
+            }
+            continue;
+        }
+        const uint8_t* cells =
+            line.cells + placed.cell * line.cell_bytes + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
         if (width <= 8 && narrowest_rows) {
             PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, ink);
         } else if (width <= 16 && narrow_rows) {

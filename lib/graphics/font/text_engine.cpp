@@ -197,7 +197,8 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     const int pitch = record.cache_pitch;
     const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
     if (vertical == 0) {
-        writer.WriteLine(dest, clip, x, y, GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked});
+        writer.WriteLine(dest, clip, x, y,
+                         GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked, record.cache_stamp});
         return;
     }
     const int turned_x = x + record.cell_height - 1;
