@@ -89,6 +89,12 @@ VELK_TARGET_LEVELS inline LevelInk MakeLevelInk(uint32_t color) {
     ink.red_place = _mm512_load_si512(kLevelMasks.red_place.data());
     ink.high_byte = _mm512_load_si512(kLevelMasks.high_byte.data());
     ink.sixteen = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLevelMasks.sixteen.data()));
+    // Held as values the compiler cannot remake: it would otherwise remake
+    // the masks from immediates before every glyph's rows.
+    for (__m512i* held : {&ink.blue_bits, &ink.green_bits, &ink.red_bits, &ink.green_place, &ink.red_place,
+                          &ink.high_byte, &ink.pairs}) {
+        __asm__("" : "+v"(*held));
+    }
     return ink;
 }
 
@@ -239,9 +245,10 @@ __attribute__((noinline)) VELK_TARGET_LEVELS void PutNarrowestBox(uint8_t* row, 
 // registers, so that a step of 32 / lanes rows from any of its rows reads
 // its own.
 class KeptLevelPairs {
+public:
+    // What is kept of one cache's glyphs under one stamp.
     struct Cache;
 
-public:
     // What is kept of the line's cache, emptied for it when nothing is (in
     // place of the cache kept longest): a stamp is never given twice, so
     // what is kept under a stamp holds as long as its cells.
@@ -260,37 +267,22 @@ public:
         return cache;
     }
 
-    // The pairs of the line's glyph, kept in its cache now when they are not.
-    VELK_TARGET_LEVELS static const uint8_t* Find(Cache& cache, const GlyphLine& line, const PlacedGlyph& glyph,
-                                                  int lanes, const LevelInk& ink) {
+    // Where the rows of pairs of the line's glyph (at most 16 wide) start
+    // in its cache's Pairs, kept now when they are not: 8 pairs a row for
+    // glyphs at most 8 wide, else 16.
+    static size_t Find(Cache& cache, const GlyphLine& line, const PlacedGlyph& glyph) {
         const auto cell = static_cast<size_t>(glyph.cell);
-        const uint32_t shape = static_cast<uint32_t>(glyph.width) | (static_cast<uint32_t>(glyph.height) << 12) |
-                               (static_cast<uint32_t>(lanes) << 24);
-        if (cell >= cache.glyphs.size()) {
-            cache.glyphs.resize(cell + 1);
-        }
-        Glyph& kept = cache.glyphs[cell];
-        if (kept.shape != shape) {
-            kept.shape = shape;
-            kept.first = cache.blocks.size();
-            const int rows_a_block = kBlockBytes / (2 * lanes);
-            // (A block to spare: a step from a row within a block reads
-            // rows past the box's last.)
-            cache.blocks.resize(kept.first + static_cast<size_t>(glyph.height / rows_a_block + 1) + 1);
-            const uint8_t* cells = line.cells + glyph.cell * line.cell_bytes;
-            auto* pairs = reinterpret_cast<uint8_t*>(cache.blocks.data() + kept.first);
-            const auto mask = static_cast<__mmask32>((1u << glyph.width) - 1);
-            for (int y = 0; y < glyph.height; ++y, cells += line.pitch, pairs += 2 * lanes) {
-                const __m512i row = LevelPairs(_mm256_maskz_loadu_epi8(mask, cells), ink);
-                if (lanes == 8) {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs), _mm512_castsi512_si128(row));
-                } else {
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairs), _mm512_castsi512_si256(row));
-                }
+        if (cell < cache.glyphs.size()) {
+            const Glyph& kept = cache.glyphs[cell];
+            if (kept.width == glyph.width && kept.height == glyph.height) {
+                return kept.first;
             }
         }
-        return reinterpret_cast<const uint8_t*>(cache.blocks.data() + kept.first);
+        return Keep(cache, line, glyph);
     }
+
+    // The cache's pairs, until it keeps more.
+    static const uint8_t* Pairs(const Cache& cache) { return cache.blocks.data()->bytes; }
 
 private:
     static constexpr int kBlockBytes = 64;
@@ -300,10 +292,12 @@ private:
         uint8_t bytes[kBlockBytes];
     };
     struct Glyph {
-        uint32_t shape = 0;  // the box and lanes the pairs were kept for; 0 none
-        size_t first = 0;    // its first block
+        int16_t width = 0;  // the box the pairs were kept for; 0 none
+        int16_t height = 0;
+        size_t first = 0;  // its first block
     };
-    // What is kept of one cache's glyphs under one stamp.
+
+public:
     struct Cache {
         uint64_t stamp = 0;
         const uint8_t* cells = nullptr;
@@ -311,9 +305,53 @@ private:
         std::vector<Block> blocks;
     };
 
+private:
+    __attribute__((noinline)) VELK_TARGET_LEVELS static size_t Keep(Cache& cache, const GlyphLine& line,
+                                                                    const PlacedGlyph& glyph) {
+        const auto cell = static_cast<size_t>(glyph.cell);
+        if (cell >= cache.glyphs.size()) {
+            cache.glyphs.resize(cell + 1);
+        }
+        Glyph& kept = cache.glyphs[cell];
+        kept.width = glyph.width;
+        kept.height = glyph.height;
+        kept.first = cache.blocks.size();
+        const int lanes = glyph.width <= 8 ? 8 : 16;
+        const int rows_a_block = kBlockBytes / (2 * lanes);
+        // (A block to spare: a step from a row within a block reads rows
+        // past the box's last.)
+        cache.blocks.resize(kept.first + static_cast<size_t>(glyph.height / rows_a_block + 2));
+        const uint8_t* cells = line.cells + glyph.cell * line.cell_bytes;
+        uint8_t* pairs = cache.blocks[kept.first].bytes;
+        const LevelInk ink = MakeLevelInk(0);
+        const auto mask = static_cast<__mmask32>((1u << glyph.width) - 1);
+        for (int y = 0; y < glyph.height; ++y, cells += line.pitch, pairs += 2 * lanes) {
+            const __m512i row = LevelPairs(_mm256_maskz_loadu_epi8(mask, cells), ink);
+            if (lanes == 8) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs), _mm512_castsi512_si128(row));
+            } else {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairs), _mm512_castsi512_si256(row));
+            }
+        }
+        return kept.first;
+    }
+
     std::array<Cache, kCaches> caches_;
     size_t next_ = 0;
 };
+
+// A box of the line whose pairs are not kept, as WriteLevelsOver16 writes it.
+__attribute__((noinline)) VELK_TARGET_LEVELS void PutCellBox(uint8_t* row, ptrdiff_t pitch, const uint8_t* cells,
+                                                             ptrdiff_t cell_pitch, int width, int height,
+                                                             const LevelInk& ink, uint32_t color) {
+    if (width <= 8 && pitch >= 16 && cell_pitch >= 8) {
+        PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, ink);
+    } else if (width <= 16 && pitch >= 32 && cell_pitch >= 16) {
+        PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, ink);
+    } else {
+        PutWideBox(row, pitch, cells, cell_pitch, width, height, color);
+    }
+}
 
 }  // namespace
 
@@ -344,41 +382,45 @@ VELK_TARGET_LEVELS void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& cl
     const ptrdiff_t pitch = dest.base->pitch;
     const ptrdiff_t cell_pitch = line.pitch;
     uint8_t* const pixels = dest.pixels;
-    const bool narrow_rows = pitch >= 32 && cell_pitch >= 16;
-    const bool narrowest_rows = pitch >= 16 && cell_pitch >= 8;
+    // Kept pairs are read by steps of whole rows of 8 or 16 pixels.
     thread_local KeptLevelPairs kept;
-    const bool keep = line.stamp != 0;
-    auto* const kept_cache = keep ? &kept.CacheOf(line) : nullptr;
-    for (size_t i = 0; i < line.count; ++i) {
-        const PlacedGlyph& placed = line.glyphs[i];
-        const int gx = x + placed.along, gy = y + placed.top;
-        const int x0 = std::max(0, clip.left - gx), y0 = std::max(0, clip.top - gy);
-        const int x1 = std::min<int>(placed.width, clip.right - gx),
-                  y1 = std::min<int>(placed.height, clip.bottom - gy);
-        if (x0 >= x1 || y0 >= y1) {
-            continue;
+    KeptLevelPairs::Cache* const cache = line.stamp != 0 && pitch >= 32 ? &kept.CacheOf(line) : nullptr;
+    constexpr size_t kBatch = 64;
+    constexpr size_t kNone = ~static_cast<size_t>(0);
+    size_t kept_at[kBatch];
+    for (size_t first = 0; first < line.count; first += kBatch) {
+        const size_t count = std::min(kBatch, line.count - first);
+        const PlacedGlyph* const glyphs = line.glyphs + first;
+        // Found (or kept) first, a batch of glyphs at a time: keeping calls
+        // out, and the glyphs' loop then holds the masks in registers.
+        for (size_t i = 0; i < count; ++i) {
+            kept_at[i] =
+                cache != nullptr && glyphs[i].width <= 16 ? KeptLevelPairs::Find(*cache, line, glyphs[i]) : kNone;
         }
-        uint8_t* row = pixels + (gy + y0) * pitch + static_cast<ptrdiff_t>(gx + x0) * 2;
-        const int width = x1 - x0, height = y1 - y0;
-        if (keep && x0 == 0 && placed.width <= 16 && pitch >= (placed.width <= 8 ? 16 : 32)) {
-            const int lanes = placed.width <= 8 ? 8 : 16;
-            const uint8_t* pairs =
-                KeptLevelPairs::Find(*kept_cache, line, placed, lanes, ink) + static_cast<ptrdiff_t>(y0) * 2 * lanes;
-            if (lanes == 8) {
-                PutKeptBox<4>(row, pitch, pairs, width, height, ink);
-            } else {
-                PutKeptBox<2>(row, pitch, pairs, width, height, ink);
+        const uint8_t* const pairs = cache != nullptr ? KeptLevelPairs::Pairs(*cache) : nullptr;
+        for (size_t i = 0; i < count; ++i) {
+            const PlacedGlyph& placed = glyphs[i];
+            const int gx = x + placed.along, gy = y + placed.top;
+            const int x0 = std::max(0, clip.left - gx), y0 = std::max(0, clip.top - gy);
+            const int x1 = std::min<int>(placed.width, clip.right - gx),
+                      y1 = std::min<int>(placed.height, clip.bottom - gy);
+            if (x0 >= x1 || y0 >= y1) {
+                continue;
             }
-            continue;
-        }
-        const uint8_t* cells =
-            line.cells + placed.cell * line.cell_bytes + static_cast<ptrdiff_t>(y0) * cell_pitch + x0;
-        if (width <= 8 && narrowest_rows) {
-            PutNarrowBox<4>(row, pitch, cells, cell_pitch, width, height, ink);
-        } else if (width <= 16 && narrow_rows) {
-            PutNarrowBox<2>(row, pitch, cells, cell_pitch, width, height, ink);
-        } else {
-            PutWideBox(row, pitch, cells, cell_pitch, width, height, lookup.level_color);
+            uint8_t* row = pixels + (gy + y0) * pitch + static_cast<ptrdiff_t>(gx + x0) * 2;
+            const int width = x1 - x0, height = y1 - y0;
+            if (kept_at[i] != kNone && x0 == 0) {
+                const uint8_t* rows = pairs + kept_at[i] * 64;
+                if (placed.width <= 8) {
+                    PutKeptBox<4>(row, pitch, rows + static_cast<ptrdiff_t>(y0) * 16, width, height, ink);
+                } else {
+                    PutKeptBox<2>(row, pitch, rows + static_cast<ptrdiff_t>(y0) * 32, width, height, ink);
+                }
+            } else {
+                PutCellBox(row, pitch,
+                           line.cells + placed.cell * line.cell_bytes + static_cast<ptrdiff_t>(y0) * cell_pitch + x0,
+                           cell_pitch, width, height, ink, lookup.level_color);
+            }
         }
     }
 }
