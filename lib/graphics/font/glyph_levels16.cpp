@@ -315,12 +315,13 @@ private:
         Glyph& kept = cache.glyphs[cell];
         kept.width = glyph.width;
         kept.height = glyph.height;
-        kept.first = cache.blocks.size();
         const int lanes = glyph.width <= 8 ? 8 : 16;
         const int rows_a_block = kBlockBytes / (2 * lanes);
-        // (A block to spare: a step from a row within a block reads rows
-        // past the box's last.)
-        cache.blocks.resize(kept.first + static_cast<size_t>(glyph.height / rows_a_block + 2));
+        // The blocks end in one to spare, where a step from a row within a
+        // glyph's last block reads the rows past its last: a glyph kept now
+        // starts there.
+        kept.first = cache.blocks.empty() ? 0 : cache.blocks.size() - 1;
+        cache.blocks.resize(kept.first + static_cast<size_t>((glyph.height + rows_a_block - 1) / rows_a_block) + 1);
         const uint8_t* cells = line.cells + glyph.cell * line.cell_bytes;
         uint8_t* pairs = cache.blocks[kept.first].bytes;
         const LevelInk ink = MakeLevelInk(0);
