@@ -267,7 +267,13 @@ public:
         return cache;
     }
 
-    // Where the rows of pairs of the line's glyph (at most 16 wide) start
+    // Whether the glyph's pairs are kept: boxes at most 16 wide, as of
+    // text (so that a cache's pairs stay within a few times its cells).
+    static bool Keeps(const PlacedGlyph& glyph) {
+        return glyph.cell >= 0 && glyph.width <= 16 && glyph.height <= kMostRows;
+    }
+
+    // Where the rows of pairs of the line's glyph (one it Keeps) start
     // in its cache's Pairs, kept now when they are not: 8 pairs a row for
     // glyphs at most 8 wide, else 16.
     static size_t Find(Cache& cache, const GlyphLine& line, const PlacedGlyph& glyph) {
@@ -287,6 +293,7 @@ public:
 private:
     static constexpr int kBlockBytes = 64;
     static constexpr size_t kCaches = 8;
+    static constexpr int kMostRows = 64;
 
     struct alignas(kBlockBytes) Block {
         uint8_t bytes[kBlockBytes];
@@ -395,8 +402,9 @@ VELK_TARGET_LEVELS void WriteLevelsLineOver16(const MEMIMG& dest, const Rect& cl
         // Found (or kept) first, a batch of glyphs at a time: keeping calls
         // out, and the glyphs' loop then holds the masks in registers.
         for (size_t i = 0; i < count; ++i) {
-            kept_at[i] =
-                cache != nullptr && glyphs[i].width <= 16 ? KeptLevelPairs::Find(*cache, line, glyphs[i]) : kNone;
+            kept_at[i] = cache != nullptr && KeptLevelPairs::Keeps(glyphs[i])
+                             ? KeptLevelPairs::Find(*cache, line, glyphs[i])
+                             : kNone;
         }
         const uint8_t* const pairs = cache != nullptr ? KeptLevelPairs::Pairs(*cache) : nullptr;
         for (size_t i = 0; i < count; ++i) {
