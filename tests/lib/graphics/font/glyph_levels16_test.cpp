@@ -212,10 +212,10 @@ TEST_F(GlyphLevels16Test, BoxesOfEveryWidthClippedOnEachSideFollowTheRule) {
 
 // Lines of glyphs from a stamped cache, whose weight pairs the writer keeps
 // from the first draw: each pixel is the rule's mix of its glyphs' cells in
-// turn, drawn first and drawn again, after the cache's cells change under a
-// new stamp, and from another cache under the same stamp. Glyphs are 1 to 20
-// wide and 1 to 19 high, overlapping, cut by the clip on each side (odd
-// first rows among them), over images of pitches down to 8 pixels.
+// turn, drawn first and drawn again, from another cache under the same
+// stamp, and after that cache's cells change under a new stamp. Glyphs are
+// 1 to 20 wide and 1 to 19 high, overlapping, cut by the clip on each side
+// (odd first rows among them), over images of pitches down to 8 pixels.
 TEST_F(GlyphLevels16Test, KeptPairsOfStampedLinesFollowTheRule) {
     constexpr int kCells = 12, kCellSize = 20, kCellPitch = 23, kImageHeight = 40;
     constexpr ptrdiff_t kCellBytes = static_cast<ptrdiff_t>(kCellSize) * kCellPitch;
@@ -257,13 +257,17 @@ TEST_F(GlyphLevels16Test, KeptPairsOfStampedLinesFollowTheRule) {
             }
             const uint16_t ink = static_cast<uint16_t>(random());
             // Drawn and drawn again from the first cache under one stamp,
-            // then from the second under the same stamp and under another.
+            // then from the second under the same stamp, and from the
+            // second with its cells changed under another stamp.
             const struct {
-                const std::vector<uint8_t>* cache;
+                std::vector<uint8_t>* cache;
                 uint64_t stamp;
             } draws[] = {
                 {&first, 100u + round}, {&first, 100u + round}, {&second, 100u + round}, {&second, 1000u + round}};
             for (const auto& draw : draws) {
+                if (draw.stamp >= 1000) {
+                    fill_cells(*draw.cache);
+                }
                 for (int py = 0; py < kImageHeight; ++py) {
                     for (int px = 0; px < image_width; ++px) {
                         const auto v = static_cast<uint16_t>(random());
