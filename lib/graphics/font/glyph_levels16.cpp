@@ -241,9 +241,9 @@ __attribute__((noinline)) VELK_TARGET_LEVELS void PutNarrowestBox(uint8_t* row, 
 // their cache's stamp: games draw the same lines frame after frame, and a
 // glyph drawn again reads its pairs, a register's worth in one load, instead
 // of making them from its cells at every step. A glyph's rows are kept
-// `lanes` pairs each (those past its box leave the pixel), in whole
-// registers, so that a step of 32 / lanes rows from any of its rows reads
-// its own.
+// `lanes` pairs each (those past its box leave the pixel), one after the
+// other from a register's start, so that a step of 32 / lanes rows from any
+// of its rows reads them in one load.
 class KeptLevelPairs {
 public:
     // What is kept of one cache's glyphs under one stamp.
@@ -287,8 +287,8 @@ public:
         return Keep(cache, line, glyph);
     }
 
-    // The cache's pairs, until it keeps more.
-    static const uint8_t* Pairs(const Cache& cache) { return cache.blocks.data()->bytes; }
+    // The cache's pairs (null while it keeps none), until it keeps more.
+    static const uint8_t* Pairs(const Cache& cache) { return reinterpret_cast<const uint8_t*>(cache.blocks.data()); }
 
 private:
     static constexpr int kBlockBytes = 64;

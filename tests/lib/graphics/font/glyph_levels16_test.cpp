@@ -307,5 +307,45 @@ TEST_F(GlyphLevels16Test, KeptPairsOfStampedLinesFollowTheRule) {
     EXPECT_EQ(drawn, 4 * 40 * 4);
 }
 
+// A stamped line whose glyphs are all too wide to keep pairs of, drawn by
+// a writer that has kept none yet under the stamp, follows the rule.
+TEST_F(GlyphLevels16Test, StampedLinesOfOnlyWideGlyphsFollowTheRule) {
+    constexpr int kCellPitch = 24, kCellRows = 6, kWidth = 64, kHeight = 8;
+    constexpr ptrdiff_t kCellBytes = static_cast<ptrdiff_t>(kCellPitch) * kCellRows;
+    std::vector<uint8_t> cache(static_cast<size_t>(kCellBytes * 2) + 8);
+    for (size_t i = 0; i < cache.size(); ++i) {
+        cache[i] = static_cast<uint8_t>(i * 7 % 17);
+    }
+    const std::vector<PlacedGlyph> glyphs = {{0, 0, 1, 17, 5}, {20, 1, 0, 24, 6}};
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kWidth, kHeight, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+    std::vector<uint16_t> want(static_cast<size_t>(kWidth * kHeight));
+    for (int py = 0; py < kHeight; ++py) {
+        for (int px = 0; px < kWidth; ++px) {
+            want[static_cast<size_t>(py * kWidth + px)] = static_cast<uint16_t>(px * 1031 + py * 97);
+            SetPixel(image, px, py, want[static_cast<size_t>(py * kWidth + px)]);
+        }
+    }
+    const uint16_t ink = Rgb(30, 5, 17);
+    for (const PlacedGlyph& glyph : glyphs) {
+        for (int gy = 0; gy < glyph.height; ++gy) {
+            for (int gx = 0; gx < glyph.width; ++gx) {
+                uint16_t& pixel = want[static_cast<size_t>((1 + glyph.top + gy) * kWidth + 2 + glyph.along + gx)];
+                pixel = Blend(ink, cache[static_cast<size_t>(glyph.cell * kCellBytes + gy * kCellPitch + gx)], pixel);
+            }
+        }
+    }
+    GlyphWriter writer;
+    ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
+    writer.WriteLine(image, Rect{0, 0, kWidth, kHeight}, 2, 1,
+                     GlyphLine{cache.data(), kCellBytes, kCellPitch, glyphs.data(), glyphs.size(), 77777});
+    for (int py = 0; py < kHeight; ++py) {
+        for (int px = 0; px < kWidth; ++px) {
+            ASSERT_EQ(Pixel(image, px, py), want[static_cast<size_t>(py * kWidth + px)]) << px << "," << py;
+        }
+    }
+    ReleaseMemImg(&image);
+}
+
 }  // namespace
 }  // namespace velk
