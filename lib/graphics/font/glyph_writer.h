@@ -43,6 +43,10 @@ struct GlyphLine {
     int pitch = 0;
     const PlacedGlyph* glyphs = nullptr;
     size_t count = 0;
+    // The cache's stamp (new whenever its cells change, never given twice),
+    // under which a writer may keep what it makes of a cell's values; 0
+    // when the cells are not a stamped cache's.
+    uint64_t stamp = 0;
 };
 
 // The colour channels of a raw pixel of the image's format darkened by the

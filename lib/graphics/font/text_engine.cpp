@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -173,15 +174,20 @@ private:
     static size_t SlotOf(const FontData& record, const char* string, size_t bytes) {
         constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
         uint64_t h = (reinterpret_cast<uintptr_t>(&record) >> 4) ^ (bytes * kMix);
+        // The words are folded by turns and xors, a cycle or two each, and
+        // mixed once: a slot needs only a few well-spread bits, and a string
+        // is hashed at every draw.
+        uint64_t folded = 0;
         size_t i = 0;
         for (; i + 8 <= bytes; i += 8) {
             uint64_t word;
             std::memcpy(&word, string + i, 8);
-            h = (h ^ word) * kMix;
-            h ^= h >> 29;
+            folded = std::rotl(folded, 23) ^ word;
         }
         uint64_t tail = 0;
         std::memcpy(&tail, string + i, bytes - i);
+        h = (h ^ folded) * kMix;
+        h ^= h >> 29;
         h = (h ^ tail) * kMix;
         return static_cast<size_t>(h >> 60) % kSlots;
     }
@@ -197,7 +203,8 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     const int pitch = record.cache_pitch;
     const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
     if (vertical == 0) {
-        writer.WriteLine(dest, clip, x, y, GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked});
+        writer.WriteLine(dest, clip, x, y,
+                         GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked, record.cache_stamp});
         return;
     }
     const int turned_x = x + record.cell_height - 1;

@@ -210,5 +210,142 @@ TEST_F(GlyphLevels16Test, BoxesOfEveryWidthClippedOnEachSideFollowTheRule) {
     EXPECT_EQ(drawn, 2 * 6 * 40 * 10);
 }
 
+// Lines of glyphs from a stamped cache, whose weight pairs the writer keeps
+// from the first draw: each pixel is the rule's mix of its glyphs' cells in
+// turn, drawn first and drawn again, from another cache under the same
+// stamp, and after that cache's cells change under a new stamp. Glyphs are
+// 1 to 20 wide and 1 to 19 high, overlapping, cut by the clip on each side
+// (odd first rows among them), over images of pitches down to 8 pixels.
+TEST_F(GlyphLevels16Test, KeptPairsOfStampedLinesFollowTheRule) {
+    constexpr int kCells = 12, kCellSize = 20, kCellPitch = 23, kImageHeight = 40;
+    constexpr ptrdiff_t kCellBytes = static_cast<ptrdiff_t>(kCellSize) * kCellPitch;
+    std::mt19937 random(35);
+    auto fill_cells = [&random](std::vector<uint8_t>& cache) {
+        for (uint8_t& cell : cache) {
+            const int k = static_cast<int>(random() % 16);
+            cell = static_cast<uint8_t>(k < 4 ? 0 : (k < 7 ? 15 : (k == 7 ? 16 + random() % 240 : random() % 15)));
+        }
+    };
+    std::vector<uint8_t> first(static_cast<size_t>(kCellBytes * kCells) + 8), second(first.size());
+    fill_cells(first);
+    fill_cells(second);
+    int drawn = 0;
+    for (const int image_width : {120, 8, 13, 16}) {
+        MEMIMG image{}, want{};
+        ASSERT_EQ(CreateMemImg(&image, image_width, kImageHeight, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+        ASSERT_EQ(CreateMemImg(&want, image_width, kImageHeight, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+        for (int round = 0; round < 40; ++round) {
+            std::vector<PlacedGlyph> glyphs;
+            int along = -static_cast<int>(random() % 6);
+            for (int i = 0; i < 10; ++i) {
+                const int c = static_cast<int>(random() % kCells);
+                // A cell's box is the same wherever it is placed.
+                const auto width = static_cast<int16_t>(1 + (c * 7 + round / 10) % 20);
+                const auto height = static_cast<int16_t>(1 + (c * 5 + round / 10) % 19);
+                glyphs.push_back(PlacedGlyph{along, c, static_cast<int16_t>(random() % 9), width, height});
+                along += static_cast<int>(random() % 18);
+            }
+            const int x = static_cast<int>(random() % 8) - 3, y = static_cast<int>(random() % 12) - 2;
+            Rect clip{0, 0, image_width, kImageHeight};
+            const int cut = static_cast<int>(random() % 9);
+            switch (round % 5) {
+                case 1: clip.left = std::max(0, x + cut); break;
+                case 2: clip.top = y + 1 + 2 * (cut / 2); break;  // odd rows of the glyphs at y
+                case 3: clip.right = std::min(image_width, x + 30 + cut); break;
+                case 4: clip.bottom = y + 5 + cut; break;
+                default: break;
+            }
+            const uint16_t ink = static_cast<uint16_t>(random());
+            // Drawn and drawn again from the first cache under one stamp,
+            // then from the second under the same stamp, and from the
+            // second with its cells changed under another stamp.
+            const struct {
+                std::vector<uint8_t>* cache;
+                uint64_t stamp;
+            } draws[] = {
+                {&first, 100u + round}, {&first, 100u + round}, {&second, 100u + round}, {&second, 1000u + round}};
+            for (const auto& draw : draws) {
+                if (draw.stamp >= 1000) {
+                    fill_cells(*draw.cache);
+                }
+                for (int py = 0; py < kImageHeight; ++py) {
+                    for (int px = 0; px < image_width; ++px) {
+                        const auto v = static_cast<uint16_t>(random());
+                        SetPixel(image, px, py, v);
+                        SetPixel(want, px, py, v);
+                    }
+                }
+                for (const PlacedGlyph& glyph : glyphs) {
+                    const uint8_t* cells = draw.cache->data() + glyph.cell * kCellBytes;
+                    for (int gy = 0; gy < glyph.height; ++gy) {
+                        for (int gx = 0; gx < glyph.width; ++gx) {
+                            const int px = x + glyph.along + gx, py = y + glyph.top + gy;
+                            if (px >= clip.left && px < clip.right && py >= clip.top && py < clip.bottom) {
+                                SetPixel(want, px, py, Blend(ink, cells[gy * kCellPitch + gx], Pixel(want, px, py)));
+                            }
+                        }
+                    }
+                }
+                GlyphWriter writer;
+                ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
+                writer.WriteLine(
+                    image, clip, x, y,
+                    GlyphLine{draw.cache->data(), kCellBytes, kCellPitch, glyphs.data(), glyphs.size(), draw.stamp});
+                ++drawn;
+                for (int py = 0; py < kImageHeight; ++py) {
+                    for (int px = 0; px < image_width; ++px) {
+                        ASSERT_EQ(Pixel(image, px, py), Pixel(want, px, py))
+                            << "image " << image_width << " wide, round " << round << ", stamp " << draw.stamp
+                            << ", pixel " << px << "," << py;
+                    }
+                }
+            }
+        }
+        ReleaseMemImg(&image);
+        ReleaseMemImg(&want);
+    }
+    EXPECT_EQ(drawn, 4 * 40 * 4);
+}
+
+// A stamped line whose glyphs are all too wide to keep pairs of, drawn by
+// a writer that has kept none yet under the stamp, follows the rule.
+TEST_F(GlyphLevels16Test, StampedLinesOfOnlyWideGlyphsFollowTheRule) {
+    constexpr int kCellPitch = 24, kCellRows = 6, kWidth = 64, kHeight = 8;
+    constexpr ptrdiff_t kCellBytes = static_cast<ptrdiff_t>(kCellPitch) * kCellRows;
+    std::vector<uint8_t> cache(static_cast<size_t>(kCellBytes * 2) + 8);
+    for (size_t i = 0; i < cache.size(); ++i) {
+        cache[i] = static_cast<uint8_t>(i * 7 % 17);
+    }
+    const std::vector<PlacedGlyph> glyphs = {{0, 0, 1, 17, 5}, {20, 1, 0, 24, 6}};
+    MEMIMG image{};
+    ASSERT_EQ(CreateMemImg(&image, kWidth, kHeight, -1, 0, kMemImgFormat16, 0, 0, nullptr), 0);
+    std::vector<uint16_t> want(static_cast<size_t>(kWidth * kHeight));
+    for (int py = 0; py < kHeight; ++py) {
+        for (int px = 0; px < kWidth; ++px) {
+            want[static_cast<size_t>(py * kWidth + px)] = static_cast<uint16_t>(px * 1031 + py * 97);
+            SetPixel(image, px, py, want[static_cast<size_t>(py * kWidth + px)]);
+        }
+    }
+    const uint16_t ink = Rgb(30, 5, 17);
+    for (const PlacedGlyph& glyph : glyphs) {
+        for (int gy = 0; gy < glyph.height; ++gy) {
+            for (int gx = 0; gx < glyph.width; ++gx) {
+                uint16_t& pixel = want[static_cast<size_t>((1 + glyph.top + gy) * kWidth + 2 + glyph.along + gx)];
+                pixel = Blend(ink, cache[static_cast<size_t>(glyph.cell * kCellBytes + gy * kCellPitch + gx)], pixel);
+            }
+        }
+    }
+    GlyphWriter writer;
+    ASSERT_TRUE(writer.Begin(image, 2, ink, 0, 255, 255, 255, true));
+    writer.WriteLine(image, Rect{0, 0, kWidth, kHeight}, 2, 1,
+                     GlyphLine{cache.data(), kCellBytes, kCellPitch, glyphs.data(), glyphs.size(), 77777});
+    for (int py = 0; py < kHeight; ++py) {
+        for (int px = 0; px < kWidth; ++px) {
+            ASSERT_EQ(Pixel(image, px, py), want[static_cast<size_t>(py * kWidth + px)]) << px << "," << py;
+        }
+    }
+    ReleaseMemImg(&image);
+}
+
 }  // namespace
 }  // namespace velk
