@@ -17,8 +17,8 @@ namespace velk {
 
 namespace {
 
-// Per channel floor((d x 2^16 + (s - d) x w) / 2^16) in 16-bit lanes, from
-// the 16-bit halves of s x w and d x w:
+// Per channel floor((d x 2^16 + (s - d) x w) / 2^16) in 16-bit lanes, w of
+// 0..65280, from the 16-bit halves of s x w and d x w:
 // d + high(s w) - high(d w) - (low(s w) < low(d w) ? 1 : 0).
 __attribute__((target("avx2"))) inline __m256i MixHalfByWeight(__m256i d16, __m256i s16, __m256i w16) {
     const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
@@ -30,34 +30,25 @@ __attribute__((target("avx2"))) inline __m256i MixHalfByWeight(__m256i d16, __m2
     return _mm256_add_epi16(_mm256_sub_epi16(_mm256_add_epi16(d16, high_s), high_d), borrow);
 }
 
-// Eight pixels mixed by their weights (pixel i's weight, 0..65280, in 32-bit
-// lane i), the destination's X kept.
-__attribute__((target("avx2"))) inline __m256i MixByWeight(__m256i d, __m256i s, __m256i weights) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
-    // unpacklo_epi8 takes pixels 0, 1 (4, 5 in the upper half), unpackhi
-    // pixels 2, 3 (6, 7): the weights spread the same way.
-    const __m256i lo = MixHalfByWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                                       _mm256_unpacklo_epi32(doubled, doubled));
-    const __m256i hi = MixHalfByWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                                       _mm256_unpackhi_epi32(doubled, doubled));
-    return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
-}
-
-// The same for weights k of 0..255 over 2^8 (mode 0 by one weight): per
-// channel (d x (256 - k) + s x k) >> 8, which stays within 16 bits.
+// The same for weights k of 0..255 over 2^8 (mode 0 by one weight, mode 1 by
+// P): per channel (d x (256 - k) + s x k) >> 8, which stays within 16 bits.
 __attribute__((target("avx2"))) inline __m256i MixHalfByByteWeight(__m256i d16, __m256i s16, __m256i k) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), k);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, k)), 8);
 }
 
-__attribute__((target("avx2"))) inline __m256i MixByByteWeight(__m256i d, __m256i s, __m256i weights) {
+// Eight pixels mixed by their weights (pixel i's weight in 32-bit lane i)
+// through one of the channel mixes above, the destination's X kept.
+template <__m256i (*kMixHalf)(__m256i, __m256i, __m256i)>
+__attribute__((target("avx2"))) inline __m256i MixPixels(__m256i d, __m256i s, __m256i weights) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
-    const __m256i lo = MixHalfByByteWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                            _mm256_unpacklo_epi32(doubled, doubled));
-    const __m256i hi = MixHalfByByteWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                            _mm256_unpackhi_epi32(doubled, doubled));
+    // unpacklo_epi8 takes pixels 0, 1 (4, 5 in the upper half), unpackhi
+    // pixels 2, 3 (6, 7): the weights spread the same way.
+    const __m256i lo =
+        kMixHalf(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(doubled, doubled));
+    const __m256i hi =
+        kMixHalf(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(doubled, doubled));
     return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
 }
 
@@ -143,9 +134,9 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
             __m256i r;
             if constexpr (kByteWeight) {
-                r = MixByByteWeight(d, s, weights);
+                r = MixPixels<MixHalfByByteWeight>(d, s, weights);
             } else {
-                r = MixByWeight(d, s, weights);
+                r = MixPixels<MixHalfByWeight>(d, s, weights);
             }
             if constexpr (kOpaqueCopies) {
                 r = _mm256_blendv_epi8(r, s, _mm256_cmpeq_epi32(alpha, opaque));
@@ -423,22 +414,14 @@ __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha565x32(uint8_
     _mm512_mask_storeu_epi16(dp, lanes, r);
 }
 
-
 // A source without alpha in mode 1 by P alone (colour-keyed sprites and the
 // font's cache screen drawn blended): per channel (d x (256 - P) + s x P) >> 8
 // with the destination's X, as the SSE2 form; eight keyed pixels cost no
 // multiply.
-__attribute__((target("avx2"))) inline __m256i MixHalfByParam(__m256i d16, __m256i s16, __m256i param,
-                                                              __m256i inverse) {
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, inverse), _mm256_mullo_epi16(s16, param)), 8);
-}
-
 template <bool kTrans>
 __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i param = _mm256_set1_epi16(static_cast<int16_t>(job.param.value));
-    const __m256i inverse = _mm256_set1_epi16(static_cast<int16_t>(256 - job.param.value));
-    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i param = _mm256_set1_epi32(job.param.value);
     const __m256i key = _mm256_set1_epi32(static_cast<int>(job.trans_color));
     const int vector_count = job.width & ~7;
     for (int y = 0; y < job.height; ++y) {
@@ -454,10 +437,7 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
                 }
             }
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-            const __m256i mixed = _mm256_packus_epi16(
-                MixHalfByParam(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), param, inverse),
-                MixHalfByParam(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), param, inverse));
-            __m256i r = _mm256_blendv_epi8(d, mixed, color_bytes);
+            __m256i r = MixPixels<MixHalfByByteWeight>(d, s, param);
             if constexpr (kTrans) {
                 r = _mm256_blendv_epi8(r, d, keyed);
             }
