@@ -22,29 +22,6 @@ namespace velk {
 
 namespace {
 
-// ---- the per-pixel forms, used for the tails and without SSE2 -------------
-
-template <class Format, int kMode>
-inline uint32_t UnweightedPixel(uint32_t d, uint32_t s, const BlitJob& job) {
-    if constexpr (kMode == kBlendModePlain) {
-        return s;
-    } else {
-        return BlendPixel<Format, kMode, 0, Alpha16Rule::kHalving>(d, Format::Unpack(s), 1, job.param);
-    }
-}
-
-template <class Format, int kMode>
-void UnweightedTail(uint8_t* dp, const uint8_t* sp, int count, const BlitJob& job) {
-    constexpr int kBytes = PixelBytes<Format>();
-    for (int i = 0; i < count; ++i, dp += kBytes, sp += kBytes) {
-        const uint32_t s = LoadPixel<Format>(sp);
-        if (job.trans && s == job.trans_color) {
-            continue;
-        }
-        StorePixel<Format>(dp, UnweightedPixel<Format, kMode>(LoadPixel<Format>(dp), s, job));
-    }
-}
-
 #if defined(__SSE2__)
 
 inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
@@ -124,7 +101,8 @@ void Rows32(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        UnweightedTail<Xrgb8888, kMode>(dp, sp, job.width - vector_count, job);
+        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -174,7 +152,8 @@ void Rows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        UnweightedTail<Rgb565, kMode>(dp, sp, job.width - vector_count, job);
+        blit_loops::BlitPixels<Rgb565, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -210,14 +189,8 @@ void LerpRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 2) {
-            const uint32_t source = LoadPixel<Rgb565>(sp);
-            if (kTrans && source == job.trans_color) {
-                continue;
-            }
-            StorePixel<Rgb565>(dp, BlendPixel<Rgb565, kBlendModeAlpha, 0, Alpha16Rule::kLerpTable6>(
-                                       LoadPixel<Rgb565>(dp), Rgb565::Unpack(source), 1, job.param));
-        }
+        blit_loops::BlitPixels<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kLerpTable6>(
+            dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -241,7 +214,8 @@ void KeyedCopyRows(const BlitJob& job) {
                 Store(dp, Select(keyed, Load(dp), s));
             }
         }
-        UnweightedTail<Format, kBlendModePlain>(dp, sp, job.width - vector_count, job);
+        blit_loops::BlitPixels<Format, SourceKind::kDirect, kBlendModePlain, false, true, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -291,18 +265,8 @@ void AlphaSourceRows32(const BlitJob& job) {
                 Store(dp, mix(Load(dp), s));
             }
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            const uint32_t s = LoadPixel32(sp);
-            const uint32_t a = s >> 24;
-            if (kTrans && a == 0) {
-                continue;
-            }
-            if (kTrans && a == 255) {
-                StorePixel32(dp, s);
-                continue;
-            }
-            StorePixel32(dp, BlendPixel<Xrgb8888, kBlendModePlain, 1>(LoadPixel32(dp), Xrgb8888::Unpack(s), a, job.param));
-        }
+        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -354,18 +318,8 @@ void AlphaSourceRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 4) {
-            const uint32_t s = LoadPixel16(sp);
-            const uint32_t a = sp[2];
-            if (kTrans && a == 0) {
-                continue;
-            }
-            if (kTrans && a == 255) {
-                StorePixel16(dp, s);
-                continue;
-            }
-            StorePixel16(dp, BlendPixel<Rgb565, kBlendModePlain, 1>(LoadPixel16(dp), Rgb565::Unpack(s), a, job.param));
-        }
+        blit_loops::BlitPixels<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -447,13 +401,8 @@ void WeightedRows32(const BlitJob& job) {
             Store(dp, r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
-                                                                                                         job);
-            if constexpr (kGraph) {
-                ++bp;
-            }
-        }
+        blit_loops::BlitPixels<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, job.width - vector_count, job);
     }
 }
 

@@ -74,6 +74,18 @@ inline void BlitPixel(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, const B
     }
 }
 
+// `count` pixels of one row by the rule above: the vector forms' last pixels
+// of a row, those that do not fill a step.
+template <class Format, SourceKind kKind, int kMode, bool kBlend, bool kTrans, Alpha16Rule kRule>
+inline void BlitPixels(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, int count, const BlitJob& job) {
+    for (int i = 0; i < count; ++i, dp += PixelBytes<Format>(), sp += SourceBytes<Format, kKind>()) {
+        BlitPixel<Format, kKind, kMode, kBlend, false, kTrans, kRule>(dp, sp, bp, job);
+        if constexpr (kBlend) {
+            ++bp;
+        }
+    }
+}
+
 template <class Format, SourceKind kKind, int kMode, bool kBlend, bool kBright, bool kTrans, bool kScaled,
           Alpha16Rule kRule>
 void BlitLoop(const BlitJob& job) {

@@ -147,13 +147,8 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
-                                                                                                         job);
-            if constexpr (kGraph) {
-                ++bp;
-            }
-        }
+        blit_loops::BlitPixels<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, job.width - vector_count, job);
     }
 }
 
@@ -213,10 +208,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, false, kTrans,
-                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -357,10 +350,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 4) {
-            blit_loops::BlitPixel<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, false, kTrans,
-                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitPixels<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
@@ -443,10 +434,8 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, false, kTrans,
-                                  Alpha16Rule::kHalving>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, job.width - vector_count, job);
     }
 }
 
