@@ -407,31 +407,14 @@ void WeightedRows32(const BlitJob& job) {
 }
 
 // The weighted 32-bit forms above for the job, or false when it is not one.
+// A source with alpha alone in mode 0 has its own form.
 bool RunWeightedRows32(const BlitJob& job) {
-    const bool alpha = job.kind == SourceKind::kDirectAlpha;
-    const bool graph = job.blend != nullptr;
-    if (job.kind == SourceKind::kPaletted || (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) ||
-        !(alpha || graph) || (alpha && graph && job.mode == kBlendModeAlpha) ||
-        (alpha && !graph && job.mode == kBlendModePlain)) {
+    if (job.kind == SourceKind::kDirectAlpha && job.blend == nullptr && job.mode == kBlendModePlain) {
         return false;
     }
-    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
-        blit_loops::WithBool(graph, [&](auto graph_tag) {
-            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
-                constexpr bool kAlpha = decltype(alpha_tag)::value;
-                constexpr bool kGraph = decltype(graph_tag)::value;
-                constexpr bool kTrans = decltype(trans_tag)::value;
-                if constexpr (kAlpha || kGraph) {
-                    if (job.mode == kBlendModePlain) {
-                        WeightedRows32<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
-                    } else {
-                        WeightedRows32<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
-                    }
-                }
-            });
-        });
+    return blit_loops::RunWeightedForm(job, [&]<bool kAlpha, bool kGraph, int kMode, bool kTrans>() {
+        WeightedRows32<kAlpha, kGraph, kMode, kTrans>(job);
     });
-    return true;
 }
 
 #endif  // __SSE2__

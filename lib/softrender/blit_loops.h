@@ -145,6 +145,37 @@ void WithRule(Alpha16Rule rule, F&& f) {
     }
 }
 
+// The weighted forms of the 32-bit vector loops: mode 0 or 1 weighted by the
+// blend graph, the source alpha or both, except mode 1 with both, whose
+// three-factor weight goes beyond 16 bits. For such a job runs
+// f.template operator()<kAlpha, kGraph, kMode, kTrans>() and returns true.
+template <class F>
+bool RunWeightedForm(const BlitJob& job, F&& f) {
+    const bool alpha = job.kind == SourceKind::kDirectAlpha;
+    const bool graph = job.blend != nullptr;
+    if (job.kind == SourceKind::kPaletted || (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) ||
+        !(alpha || graph) || (alpha && graph && job.mode == kBlendModeAlpha)) {
+        return false;
+    }
+    WithBool(alpha, [&](auto alpha_tag) {
+        WithBool(graph, [&](auto graph_tag) {
+            WithBool(job.trans, [&](auto trans_tag) {
+                constexpr bool kAlpha = decltype(alpha_tag)::value;
+                constexpr bool kGraph = decltype(graph_tag)::value;
+                constexpr bool kTrans = decltype(trans_tag)::value;
+                if constexpr (kAlpha || kGraph) {
+                    if (job.mode == kBlendModePlain) {
+                        f.template operator()<kAlpha, kGraph, kBlendModePlain, kTrans>();
+                    } else {
+                        f.template operator()<kAlpha, kGraph, kBlendModeAlpha, kTrans>();
+                    }
+                }
+            });
+        });
+    });
+    return true;
+}
+
 }  // namespace blit_loops
 
 template <class Format>

@@ -495,28 +495,19 @@ bool g_avx512_allowed = true;
 }  // namespace
 
 bool RunWideBlitJob32(const BlitJob& job) {
-    if (!g_wide_allowed || !MachineHasAvx2()) {
+    if (!g_wide_allowed || !MachineHasAvx2() || job.columns != nullptr || !job.bright_white) {
         return false;
     }
-    const bool alpha = job.kind == SourceKind::kDirectAlpha;
     const bool graph = job.blend != nullptr;
-    if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
-        job.mode == kBlendModePlain && job.trans) {
+    if (job.kind == SourceKind::kDirect && !graph && job.mode == kBlendModePlain && job.trans) {
         g_avx512_allowed&& MachineHasAvx512Bw() ? WideKeyedCopyRows32Avx512(job) : WideKeyedCopyRows32(job);
         return true;
     }
-    if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
-        job.mode == kBlendModeAlpha) {
+    if (job.kind == SourceKind::kDirect && !graph && job.mode == kBlendModeAlpha) {
         job.trans ? WideParamAlphaRows32<true>(job) : WideParamAlphaRows32<false>(job);
         return true;
     }
-    // Mode 1 with both weights has a three-factor weight beyond 16 bits.
-    if (job.columns != nullptr || !job.bright_white || job.kind == SourceKind::kPaletted ||
-        (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) || !(alpha || graph) ||
-        (alpha && graph && job.mode == kBlendModeAlpha)) {
-        return false;
-    }
-    if (alpha && !graph && job.mode == kBlendModePlain) {
+    if (job.kind == SourceKind::kDirectAlpha && !graph && job.mode == kBlendModePlain) {
         if (g_avx512_allowed && MachineHasAvx512Bw()) {
             job.trans ? MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<true>>(job)
                       : MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<false>>(job);
@@ -525,23 +516,9 @@ bool RunWideBlitJob32(const BlitJob& job) {
         job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
         return true;
     }
-    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
-        blit_loops::WithBool(graph, [&](auto graph_tag) {
-            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
-                constexpr bool kAlpha = decltype(alpha_tag)::value;
-                constexpr bool kGraph = decltype(graph_tag)::value;
-                constexpr bool kTrans = decltype(trans_tag)::value;
-                if constexpr (kAlpha || kGraph) {
-                    if (job.mode == kBlendModePlain) {
-                        WideWeightedRows<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
-                    } else {
-                        WideWeightedRows<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
-                    }
-                }
-            });
-        });
+    return blit_loops::RunWeightedForm(job, [&]<bool kAlpha, bool kGraph, int kMode, bool kTrans>() {
+        WideWeightedRows<kAlpha, kGraph, kMode, kTrans>(job);
     });
-    return true;
 }
 
 bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param) {
