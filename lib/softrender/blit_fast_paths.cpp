@@ -83,29 +83,6 @@ inline __m128i Blend32(__m128i d, __m128i s, const Vector32& v, bool full_param)
     }
 }
 
-template <int kMode, bool kTrans>
-void Rows32(const BlitJob& job) {
-    const Vector32 v(job.param.value);
-    const bool full_param = job.param.value == 255;
-    const __m128i key = _mm_set1_epi32(static_cast<int>(job.trans_color));
-    const int vector_count = job.width & ~3;
-    for (int y = 0; y < job.height; ++y) {
-        uint8_t* dp = job.dst + job.dst_pitch * y;
-        const uint8_t* sp = job.src + job.src_pitch * y;
-        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
-            const __m128i s = Load(sp);
-            const __m128i d = Load(dp);
-            __m128i r = Blend32<kMode>(d, s, v, full_param);
-            if constexpr (kTrans) {
-                r = Select(_mm_cmpeq_epi32(s, key), d, r);
-            }
-            Store(dp, r);
-        }
-        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
-            dp, sp, nullptr, job.width - vector_count, job);
-    }
-}
-
 // R5G6B5 in 16-bit lanes: exact per-channel saturating add and subtract,
 // and the exact halving average.
 template <int kMode>
@@ -136,23 +113,35 @@ inline __m128i Blend16(__m128i d, __m128i s) {
     }
 }
 
-template <int kMode, bool kTrans>
-void Rows16(const BlitJob& job) {
-    const __m128i key = _mm_set1_epi16(static_cast<int16_t>(job.trans_color));
-    const int vector_count = job.width & ~7;
+// The unweighted forms, a vector of pixels a step; under the transparency
+// flag a keyed pixel keeps the destination.
+template <class Format, int kMode, bool kTrans>
+void UnweightedRows(const BlitJob& job) {
+    constexpr bool k16 = Format::kIs16Bit;
+    constexpr int kPerVector = k16 ? 8 : 4;
+    const Vector32 v(job.param.value);
+    const bool full_param = job.param.value == 255;
+    const __m128i key =
+        k16 ? _mm_set1_epi16(static_cast<int16_t>(job.trans_color)) : _mm_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~(kPerVector - 1);
     for (int y = 0; y < job.height; ++y) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
         const uint8_t* sp = job.src + job.src_pitch * y;
-        for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 16) {
+        for (int x = 0; x < vector_count; x += kPerVector, dp += 16, sp += 16) {
             const __m128i s = Load(sp);
             const __m128i d = Load(dp);
-            __m128i r = Blend16<kMode>(d, s);
+            __m128i r;
+            if constexpr (k16) {
+                r = Blend16<kMode>(d, s);
+            } else {
+                r = Blend32<kMode>(d, s, v, full_param);
+            }
             if constexpr (kTrans) {
-                r = Select(_mm_cmpeq_epi16(s, key), d, r);
+                r = Select(k16 ? _mm_cmpeq_epi16(s, key) : _mm_cmpeq_epi32(s, key), d, r);
             }
             Store(dp, r);
         }
-        blit_loops::BlitPixels<Rgb565, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
+        blit_loops::BlitPixels<Format, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
             dp, sp, nullptr, job.width - vector_count, job);
     }
 }
@@ -619,11 +608,7 @@ bool RunFastBlitJob(const BlitJob& job) {
 #if defined(__SSE2__)
     auto run = [&](auto mode_tag) {
         constexpr int kMode = decltype(mode_tag)::value;
-        if constexpr (Format::kIs16Bit) {
-            job.trans ? Rows16<kMode, true>(job) : Rows16<kMode, false>(job);
-        } else {
-            job.trans ? Rows32<kMode, true>(job) : Rows32<kMode, false>(job);
-        }
+        job.trans ? UnweightedRows<Format, kMode, true>(job) : UnweightedRows<Format, kMode, false>(job);
     };
     if (job.mode == kBlendModePlain) {
         KeyedCopyRows<Format>(job);
