@@ -141,8 +141,8 @@ void UnweightedRows(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        blit_loops::BlitPixels<Format, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
-            dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Format, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -178,8 +178,8 @@ void LerpRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        blit_loops::BlitPixels<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kLerpTable6>(
-            dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kLerpTable6>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -203,8 +203,8 @@ void KeyedCopyRows(const BlitJob& job) {
                 Store(dp, Select(keyed, Load(dp), s));
             }
         }
-        blit_loops::BlitPixels<Format, SourceKind::kDirect, kBlendModePlain, false, true, Alpha16Rule::kHalving>(
-            dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Format, SourceKind::kDirect, kBlendModePlain, false, true, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -254,8 +254,8 @@ void AlphaSourceRows32(const BlitJob& job) {
                 Store(dp, mix(Load(dp), s));
             }
         }
-        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -307,8 +307,8 @@ void AlphaSourceRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        blit_loops::BlitPixels<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -390,8 +390,8 @@ void WeightedRows32(const BlitJob& job) {
             Store(dp, r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        blit_loops::BlitPixels<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
-            dp, sp, bp, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, vector_count, job);
     }
 }
 

@@ -74,11 +74,14 @@ inline void BlitPixel(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, const B
     }
 }
 
-// `count` pixels of one row by the rule above: the vector forms' last pixels
-// of a row, those that do not fill a step.
+// A row's pixels from column `x` to its end by the rule above: the vector
+// forms' last pixels of a row, those that do not fill a step. The bound is
+// read from the job on every pixel, as the stores might reach it, so the
+// compiler leaves these few pixels a plain loop rather than vector code of
+// its own beside the caller's (which made the callers' own loops slower).
 template <class Format, SourceKind kKind, int kMode, bool kBlend, bool kTrans, Alpha16Rule kRule>
-inline void BlitPixels(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, int count, const BlitJob& job) {
-    for (int i = 0; i < count; ++i, dp += PixelBytes<Format>(), sp += SourceBytes<Format, kKind>()) {
+inline void BlitRestOfRow(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, int x, const BlitJob& job) {
+    for (; x < job.width; ++x, dp += PixelBytes<Format>(), sp += SourceBytes<Format, kKind>()) {
         BlitPixel<Format, kKind, kMode, kBlend, false, kTrans, kRule>(dp, sp, bp, job);
         if constexpr (kBlend) {
             ++bp;

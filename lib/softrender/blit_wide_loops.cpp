@@ -147,8 +147,8 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        blit_loops::BlitPixels<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
-            dp, sp, bp, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, vector_count, job);
     }
 }
 
@@ -208,8 +208,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -350,8 +350,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        blit_loops::BlitPixels<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -434,8 +434,8 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        blit_loops::BlitPixels<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kHalving>(
-            dp, sp, nullptr, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
