@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <random>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "drawing_fixture.h"
 #include "guarded_image.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/blit_wide_loops.h"
@@ -19,17 +20,8 @@ namespace {
 using testing::GuardedImage;
 using PixelSet = std::set<std::pair<int, int>>;
 
-class BoxAndLineTest : public ::testing::Test {
+class BoxAndLineTest : public testing::DrawingTest {
 protected:
-    static void SetUpTestSuite() { InitMemImgTables(); }
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        SetMemImgDrawBlendMode(0, 255);
-        SetMemImgDrawBright(255, 255, 255);
-        SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
-    }
-
     // The pixels that differ from the background 0 after drawing with
     // colour 1 in mode 0.
     template <class Draw>
