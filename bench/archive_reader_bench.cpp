@@ -8,10 +8,8 @@
 //   zlib's inflate on the same content (above 1: the decoder is faster).
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -80,12 +78,6 @@ const std::vector<uint8_t>& Content() {
         return bytes;
     }();
     return content;
-}
-
-double Seconds(const std::function<void()>& fn) {
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // A game folder with the content both as Data\plain.bin and inside Pack.velk.
@@ -161,12 +153,12 @@ void ArchiveDecode(benchmark::State& state) {
     double ours = 0;
     double zlib = 0;
     for (auto _ : state) {
-        ours += Seconds([&] {
+        ours += bench::OneCallSeconds([&] {
             if (!DecodeArchiveData(coded, out)) {
                 std::abort();
             }
         });
-        zlib += Seconds([&] {
+        zlib += bench::OneCallSeconds([&] {
             uLongf size = out.size();
             if (uncompress(out.data(), &size, deflated.data(), deflated.size()) != Z_OK) {
                 std::abort();

@@ -56,6 +56,18 @@ inline int BenchScreenBits() {
 
 inline double SecondsPerCall(const std::function<void()>& fn) { return BestSecondsPerCall({fn})[0]; }
 
+// One call's time, for work that is not repeated in batches (a whole load,
+// summed over the benchmark's iterations).
+inline double OneCallSeconds(const std::function<void()>& fn) {
+    const auto start = std::chrono::steady_clock::now();
+    fn();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 // memcpy's speed on a buffer of the given size: the reference that
 // `of_memcpy` figures divide by.
 inline double MemcpyBytesPerSecond(size_t size) {

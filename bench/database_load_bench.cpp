@@ -4,14 +4,13 @@
 //   with three streams) divided by the time to read the same two files into
 //   memory through the same file access (1 = no cost beyond the reading).
 
-#include <benchmark/benchmark.h>
-
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_timing.h"
 #include "bench/scratch_folder.h"
 #include "game/data/database.h"
 #include "game/data/game_file_source.h"
@@ -47,12 +46,6 @@ gamedata::DatabaseDescription BenchDatabase() {
     return database;
 }
 
-double Seconds(const std::function<void()>& fn) {
-    const auto start = std::chrono::steady_clock::now();
-    fn();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // A game folder holding the database, made the current directory.
 struct Folder {
     std::filesystem::path root;
@@ -76,10 +69,10 @@ void DatabaseLoad(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state) {
         Database database;
-        load += Seconds([&] {
+        load += bench::OneCallSeconds([&] {
             if (!database.Load("BasicData\\Bench")) std::abort();
         });
-        read += Seconds([&] {
+        read += bench::OneCallSeconds([&] {
             auto data = ReadGameFile("Data\\BasicData\\Bench.dat");
             auto project = ReadGameFile("Data\\BasicData\\Bench.project");
             if (!data || !project) std::abort();

@@ -12,7 +12,6 @@
 // Runs headless on SDL's dummy drivers unless the environment chooses others.
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,6 +23,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "bench/bench_setup.h"
+#include "bench/bench_timing.h"
+#include "bench/process_memory.h"
 #include "bench/scratch_folder.h"
 #include "game/shell/game_program.h"
 #include "game/shell/shell_wait.h"
@@ -36,6 +38,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using velk::bench::MillisecondsSince;
+using velk::bench::PeakResidentMegabytes;
+using velk::bench::ResidentMegabytes;
 
 const Clock::time_point g_process_start = Clock::now();
 
@@ -58,32 +63,7 @@ const double g_loading_ms = [] {
     return now_ms - static_cast<double>(start_ticks) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }();
 
-const bool g_headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return true;
-}();
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double ResidentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
-}
-
-double PeakResidentMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    }
-    return 0.0;
-}
+const bool g_headless = velk::bench::UseHeadlessDrivers();
 
 // A copy of the sample game as the build made it: its data and its art and
 // sounds (without the sounds its music would stop the game in an error box).

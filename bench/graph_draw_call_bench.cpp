@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_setup.h"
 #include "bench/bench_timing.h"
 #include "bench/scratch_folder.h"
 #include "lib/api/library_api.h"
@@ -24,19 +25,9 @@
 
 namespace {
 
-const bool g_headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("VELK_NO_3D", "1", 0);
-    return true;
-}();
+const bool g_headless = velk::bench::UseHeadlessDrivers(/*without_3d=*/true);
 
 constexpr int kCalls = 450;
-
-bool SoftwareMode() {
-    const char* soft = std::getenv("VELK_BENCH_SOFT");
-    return soft != nullptr && std::strcmp(soft, "1") == 0;
-}
 
 struct Cell {
     int x;
@@ -46,7 +37,7 @@ struct Cell {
 };
 
 void BM_GraphDrawCalls(benchmark::State& state) {
-    const bool software = SoftwareMode();
+    const bool software = velk::bench::BenchSoftwareMode();
     const std::filesystem::path folder = velk::bench::ScratchFolder("velk_graph_draw_call_bench");
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);

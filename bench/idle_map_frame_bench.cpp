@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include "bench/bench_setup.h"
 #include "bench/bench_timing.h"
 #include "bench/scratch_folder.h"
 #include "game/shell/game_program.h"
@@ -29,20 +30,10 @@
 
 namespace {
 
-const bool g_headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    setenv("VELK_NO_3D", "1", 0);
-    return true;
-}();
+const bool g_headless = velk::bench::UseHeadlessDrivers(/*without_3d=*/true);
 
 constexpr int kWarmFrames = 60;
 constexpr int kTimedFrames = 300;
-
-bool SoftwareMode() {
-    const char* soft = std::getenv("VELK_BENCH_SOFT");
-    return soft != nullptr && std::strcmp(soft, "1") == 0;
-}
 
 double ProcessCpuSeconds() {
     rusage usage{};
@@ -87,7 +78,7 @@ bool CopySampleGame(const std::filesystem::path& folder, bool software) {
 }
 
 void BM_IdleMapFrame(benchmark::State& state) {
-    const bool software = SoftwareMode();
+    const bool software = velk::bench::BenchSoftwareMode();
     std::filesystem::path folder = velk::bench::ScratchFolder("velk-idle-map-frame-bench");
     std::filesystem::remove_all(folder);
     if (!CopySampleGame(folder, software)) {

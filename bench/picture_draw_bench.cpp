@@ -6,11 +6,11 @@
 //
 // Runs headless on SDL's dummy drivers unless the environment chooses others.
 
-#include <cstdlib>
 #include <filesystem>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_setup.h"
 #include "bench/bench_timing.h"
 #include "bench/scratch_folder.h"
 #include "game/data/databases.h"
@@ -28,11 +28,7 @@ namespace {
 
 constexpr int kPictures = 200;
 
-const bool g_headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return true;
-}();
+const bool g_headless = velk::bench::UseHeadlessDrivers();
 
 void BM_PicturesZoomedAndTurned(benchmark::State& state) {
     const std::filesystem::path folder = velk::bench::ScratchFolder("velk_picture_bench");

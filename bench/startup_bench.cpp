@@ -12,42 +12,28 @@
 //
 // Runs headless on SDL's dummy drivers unless the environment chooses others.
 
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_setup.h"
+#include "bench/bench_timing.h"
+#include "bench/process_memory.h"
 #include "lib/api/library_api.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using velk::bench::MillisecondsSince;
+using velk::bench::ResidentMegabytes;
 
 // Taken while the program's globals are made: the process start, give or
 // take the dynamic loader's work.
 const Clock::time_point g_process_start = Clock::now();
 
-const bool g_headless = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return true;
-}();
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Resident memory of this process in megabytes.
-double ResidentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
-}
+const bool g_headless = velk::bench::UseHeadlessDrivers();
 
 void PrepareLibrary(bool software) {
     velk::RegisterLibraryParts();

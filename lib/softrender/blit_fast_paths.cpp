@@ -22,29 +22,6 @@ namespace velk {
 
 namespace {
 
-// ---- the per-pixel forms, used for the tails and without SSE2 -------------
-
-template <class Format, int kMode>
-inline uint32_t UnweightedPixel(uint32_t d, uint32_t s, const BlitJob& job) {
-    if constexpr (kMode == kBlendModePlain) {
-        return s;
-    } else {
-        return BlendPixel<Format, kMode, 0, Alpha16Rule::kHalving>(d, Format::Unpack(s), 1, job.param);
-    }
-}
-
-template <class Format, int kMode>
-void UnweightedTail(uint8_t* dp, const uint8_t* sp, int count, const BlitJob& job) {
-    constexpr int kBytes = PixelBytes<Format>();
-    for (int i = 0; i < count; ++i, dp += kBytes, sp += kBytes) {
-        const uint32_t s = LoadPixel<Format>(sp);
-        if (job.trans && s == job.trans_color) {
-            continue;
-        }
-        StorePixel<Format>(dp, UnweightedPixel<Format, kMode>(LoadPixel<Format>(dp), s, job));
-    }
-}
-
 #if defined(__SSE2__)
 
 inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
@@ -106,28 +83,6 @@ inline __m128i Blend32(__m128i d, __m128i s, const Vector32& v, bool full_param)
     }
 }
 
-template <int kMode, bool kTrans>
-void Rows32(const BlitJob& job) {
-    const Vector32 v(job.param.value);
-    const bool full_param = job.param.value == 255;
-    const __m128i key = _mm_set1_epi32(static_cast<int>(job.trans_color));
-    const int vector_count = job.width & ~3;
-    for (int y = 0; y < job.height; ++y) {
-        uint8_t* dp = job.dst + job.dst_pitch * y;
-        const uint8_t* sp = job.src + job.src_pitch * y;
-        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
-            const __m128i s = Load(sp);
-            const __m128i d = Load(dp);
-            __m128i r = Blend32<kMode>(d, s, v, full_param);
-            if constexpr (kTrans) {
-                r = Select(_mm_cmpeq_epi32(s, key), d, r);
-            }
-            Store(dp, r);
-        }
-        UnweightedTail<Xrgb8888, kMode>(dp, sp, job.width - vector_count, job);
-    }
-}
-
 // R5G6B5 in 16-bit lanes: exact per-channel saturating add and subtract,
 // and the exact halving average.
 template <int kMode>
@@ -158,23 +113,36 @@ inline __m128i Blend16(__m128i d, __m128i s) {
     }
 }
 
-template <int kMode, bool kTrans>
-void Rows16(const BlitJob& job) {
-    const __m128i key = _mm_set1_epi16(static_cast<int16_t>(job.trans_color));
-    const int vector_count = job.width & ~7;
+// The unweighted forms, a vector of pixels a step; under the transparency
+// flag a keyed pixel keeps the destination.
+template <class Format, int kMode, bool kTrans>
+void UnweightedRows(const BlitJob& job) {
+    constexpr bool k16 = Format::kIs16Bit;
+    constexpr int kPerVector = k16 ? 8 : 4;
+    const Vector32 v(job.param.value);
+    const bool full_param = job.param.value == 255;
+    const __m128i key =
+        k16 ? _mm_set1_epi16(static_cast<int16_t>(job.trans_color)) : _mm_set1_epi32(static_cast<int>(job.trans_color));
+    const int vector_count = job.width & ~(kPerVector - 1);
     for (int y = 0; y < job.height; ++y) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
         const uint8_t* sp = job.src + job.src_pitch * y;
-        for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 16) {
+        for (int x = 0; x < vector_count; x += kPerVector, dp += 16, sp += 16) {
             const __m128i s = Load(sp);
             const __m128i d = Load(dp);
-            __m128i r = Blend16<kMode>(d, s);
+            __m128i r;
+            if constexpr (k16) {
+                r = Blend16<kMode>(d, s);
+            } else {
+                r = Blend32<kMode>(d, s, v, full_param);
+            }
             if constexpr (kTrans) {
-                r = Select(_mm_cmpeq_epi16(s, key), d, r);
+                r = Select(k16 ? _mm_cmpeq_epi16(s, key) : _mm_cmpeq_epi32(s, key), d, r);
             }
             Store(dp, r);
         }
-        UnweightedTail<Rgb565, kMode>(dp, sp, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Format, SourceKind::kDirect, kMode, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -210,14 +178,8 @@ void LerpRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 2) {
-            const uint32_t source = LoadPixel<Rgb565>(sp);
-            if (kTrans && source == job.trans_color) {
-                continue;
-            }
-            StorePixel<Rgb565>(dp, BlendPixel<Rgb565, kBlendModeAlpha, 0, Alpha16Rule::kLerpTable6>(
-                                       LoadPixel<Rgb565>(dp), Rgb565::Unpack(source), 1, job.param));
-        }
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kLerpTable6>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -241,7 +203,8 @@ void KeyedCopyRows(const BlitJob& job) {
                 Store(dp, Select(keyed, Load(dp), s));
             }
         }
-        UnweightedTail<Format, kBlendModePlain>(dp, sp, job.width - vector_count, job);
+        blit_loops::BlitRestOfRow<Format, SourceKind::kDirect, kBlendModePlain, false, true, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -291,18 +254,8 @@ void AlphaSourceRows32(const BlitJob& job) {
                 Store(dp, mix(Load(dp), s));
             }
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            const uint32_t s = LoadPixel32(sp);
-            const uint32_t a = s >> 24;
-            if (kTrans && a == 0) {
-                continue;
-            }
-            if (kTrans && a == 255) {
-                StorePixel32(dp, s);
-                continue;
-            }
-            StorePixel32(dp, BlendPixel<Xrgb8888, kBlendModePlain, 1>(LoadPixel32(dp), Xrgb8888::Unpack(s), a, job.param));
-        }
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -354,18 +307,8 @@ void AlphaSourceRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 4) {
-            const uint32_t s = LoadPixel16(sp);
-            const uint32_t a = sp[2];
-            if (kTrans && a == 0) {
-                continue;
-            }
-            if (kTrans && a == 255) {
-                StorePixel16(dp, s);
-                continue;
-            }
-            StorePixel16(dp, BlendPixel<Rgb565, kBlendModePlain, 1>(LoadPixel16(dp), Rgb565::Unpack(s), a, job.param));
-        }
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -447,42 +390,20 @@ void WeightedRows32(const BlitJob& job) {
             Store(dp, r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
-                                                                                                         job);
-            if constexpr (kGraph) {
-                ++bp;
-            }
-        }
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, vector_count, job);
     }
 }
 
 // The weighted 32-bit forms above for the job, or false when it is not one.
+// A source with alpha alone in mode 0 has its own form.
 bool RunWeightedRows32(const BlitJob& job) {
-    const bool alpha = job.kind == SourceKind::kDirectAlpha;
-    const bool graph = job.blend != nullptr;
-    if (job.kind == SourceKind::kPaletted || (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) ||
-        !(alpha || graph) || (alpha && graph && job.mode == kBlendModeAlpha) ||
-        (alpha && !graph && job.mode == kBlendModePlain)) {
+    if (job.kind == SourceKind::kDirectAlpha && job.blend == nullptr && job.mode == kBlendModePlain) {
         return false;
     }
-    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
-        blit_loops::WithBool(graph, [&](auto graph_tag) {
-            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
-                constexpr bool kAlpha = decltype(alpha_tag)::value;
-                constexpr bool kGraph = decltype(graph_tag)::value;
-                constexpr bool kTrans = decltype(trans_tag)::value;
-                if constexpr (kAlpha || kGraph) {
-                    if (job.mode == kBlendModePlain) {
-                        WeightedRows32<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
-                    } else {
-                        WeightedRows32<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
-                    }
-                }
-            });
-        });
+    return blit_loops::RunWeightedForm(job, [&]<bool kAlpha, bool kGraph, int kMode, bool kTrans>() {
+        WeightedRows32<kAlpha, kGraph, kMode, kTrans>(job);
     });
-    return true;
 }
 
 #endif  // __SSE2__
@@ -687,11 +608,7 @@ bool RunFastBlitJob(const BlitJob& job) {
 #if defined(__SSE2__)
     auto run = [&](auto mode_tag) {
         constexpr int kMode = decltype(mode_tag)::value;
-        if constexpr (Format::kIs16Bit) {
-            job.trans ? Rows16<kMode, true>(job) : Rows16<kMode, false>(job);
-        } else {
-            job.trans ? Rows32<kMode, true>(job) : Rows32<kMode, false>(job);
-        }
+        job.trans ? UnweightedRows<Format, kMode, true>(job) : UnweightedRows<Format, kMode, false>(job);
     };
     if (job.mode == kBlendModePlain) {
         KeyedCopyRows<Format>(job);

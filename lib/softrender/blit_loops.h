@@ -74,6 +74,21 @@ inline void BlitPixel(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, const B
     }
 }
 
+// A row's pixels from column `x` to its end by the rule above: the vector
+// forms' last pixels of a row, those that do not fill a step. The bound is
+// read from the job on every pixel, as the stores might reach it, so the
+// compiler leaves these few pixels a plain loop rather than vector code of
+// its own beside the caller's (which made the callers' own loops slower).
+template <class Format, SourceKind kKind, int kMode, bool kBlend, bool kTrans, Alpha16Rule kRule>
+inline void BlitRestOfRow(uint8_t* dp, const uint8_t* sp, const uint8_t* bp, int x, const BlitJob& job) {
+    for (; x < job.width; ++x, dp += PixelBytes<Format>(), sp += SourceBytes<Format, kKind>()) {
+        BlitPixel<Format, kKind, kMode, kBlend, false, kTrans, kRule>(dp, sp, bp, job);
+        if constexpr (kBlend) {
+            ++bp;
+        }
+    }
+}
+
 template <class Format, SourceKind kKind, int kMode, bool kBlend, bool kBright, bool kTrans, bool kScaled,
           Alpha16Rule kRule>
 void BlitLoop(const BlitJob& job) {
@@ -131,6 +146,37 @@ void WithRule(Alpha16Rule rule, F&& f) {
         case Alpha16Rule::kLerpTable6: f(std::integral_constant<Alpha16Rule, Alpha16Rule::kLerpTable6>{}); break;
         case Alpha16Rule::kHalving: f(std::integral_constant<Alpha16Rule, Alpha16Rule::kHalving>{}); break;
     }
+}
+
+// The weighted forms of the 32-bit vector loops: mode 0 or 1 weighted by the
+// blend graph, the source alpha or both, except mode 1 with both, whose
+// three-factor weight goes beyond 16 bits. For such a job runs
+// f.template operator()<kAlpha, kGraph, kMode, kTrans>() and returns true.
+template <class F>
+bool RunWeightedForm(const BlitJob& job, F&& f) {
+    const bool alpha = job.kind == SourceKind::kDirectAlpha;
+    const bool graph = job.blend != nullptr;
+    if (job.kind == SourceKind::kPaletted || (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) ||
+        !(alpha || graph) || (alpha && graph && job.mode == kBlendModeAlpha)) {
+        return false;
+    }
+    WithBool(alpha, [&](auto alpha_tag) {
+        WithBool(graph, [&](auto graph_tag) {
+            WithBool(job.trans, [&](auto trans_tag) {
+                constexpr bool kAlpha = decltype(alpha_tag)::value;
+                constexpr bool kGraph = decltype(graph_tag)::value;
+                constexpr bool kTrans = decltype(trans_tag)::value;
+                if constexpr (kAlpha || kGraph) {
+                    if (job.mode == kBlendModePlain) {
+                        f.template operator()<kAlpha, kGraph, kBlendModePlain, kTrans>();
+                    } else {
+                        f.template operator()<kAlpha, kGraph, kBlendModeAlpha, kTrans>();
+                    }
+                }
+            });
+        });
+    });
+    return true;
 }
 
 }  // namespace blit_loops

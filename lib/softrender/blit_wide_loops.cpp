@@ -17,8 +17,8 @@ namespace velk {
 
 namespace {
 
-// Per channel floor((d x 2^16 + (s - d) x w) / 2^16) in 16-bit lanes, from
-// the 16-bit halves of s x w and d x w:
+// Per channel floor((d x 2^16 + (s - d) x w) / 2^16) in 16-bit lanes, w of
+// 0..65280, from the 16-bit halves of s x w and d x w:
 // d + high(s w) - high(d w) - (low(s w) < low(d w) ? 1 : 0).
 __attribute__((target("avx2"))) inline __m256i MixHalfByWeight(__m256i d16, __m256i s16, __m256i w16) {
     const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
@@ -30,34 +30,25 @@ __attribute__((target("avx2"))) inline __m256i MixHalfByWeight(__m256i d16, __m2
     return _mm256_add_epi16(_mm256_sub_epi16(_mm256_add_epi16(d16, high_s), high_d), borrow);
 }
 
-// Eight pixels mixed by their weights (pixel i's weight, 0..65280, in 32-bit
-// lane i), the destination's X kept.
-__attribute__((target("avx2"))) inline __m256i MixByWeight(__m256i d, __m256i s, __m256i weights) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
-    // unpacklo_epi8 takes pixels 0, 1 (4, 5 in the upper half), unpackhi
-    // pixels 2, 3 (6, 7): the weights spread the same way.
-    const __m256i lo = MixHalfByWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                                       _mm256_unpacklo_epi32(doubled, doubled));
-    const __m256i hi = MixHalfByWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                                       _mm256_unpackhi_epi32(doubled, doubled));
-    return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
-}
-
-// The same for weights k of 0..255 over 2^8 (mode 0 by one weight): per
-// channel (d x (256 - k) + s x k) >> 8, which stays within 16 bits.
+// The same for weights k of 0..255 over 2^8 (mode 0 by one weight, mode 1 by
+// P): per channel (d x (256 - k) + s x k) >> 8, which stays within 16 bits.
 __attribute__((target("avx2"))) inline __m256i MixHalfByByteWeight(__m256i d16, __m256i s16, __m256i k) {
     const __m256i rest = _mm256_sub_epi16(_mm256_set1_epi16(256), k);
     return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, rest), _mm256_mullo_epi16(s16, k)), 8);
 }
 
-__attribute__((target("avx2"))) inline __m256i MixByByteWeight(__m256i d, __m256i s, __m256i weights) {
+// Eight pixels mixed by their weights (pixel i's weight in 32-bit lane i)
+// through one of the channel mixes above, the destination's X kept.
+template <__m256i (*kMixHalf)(__m256i, __m256i, __m256i)>
+__attribute__((target("avx2"))) inline __m256i MixPixels(__m256i d, __m256i s, __m256i weights) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i doubled = _mm256_or_si256(weights, _mm256_slli_epi32(weights, 16));
-    const __m256i lo = MixHalfByByteWeight(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero),
-                            _mm256_unpacklo_epi32(doubled, doubled));
-    const __m256i hi = MixHalfByByteWeight(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero),
-                            _mm256_unpackhi_epi32(doubled, doubled));
+    // unpacklo_epi8 takes pixels 0, 1 (4, 5 in the upper half), unpackhi
+    // pixels 2, 3 (6, 7): the weights spread the same way.
+    const __m256i lo =
+        kMixHalf(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi32(doubled, doubled));
+    const __m256i hi =
+        kMixHalf(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi32(doubled, doubled));
     return _mm256_blendv_epi8(d, _mm256_packus_epi16(lo, hi), _mm256_set1_epi32(0x00FFFFFF));
 }
 
@@ -143,9 +134,9 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
             __m256i r;
             if constexpr (kByteWeight) {
-                r = MixByByteWeight(d, s, weights);
+                r = MixPixels<MixHalfByByteWeight>(d, s, weights);
             } else {
-                r = MixByWeight(d, s, weights);
+                r = MixPixels<MixHalfByWeight>(d, s, weights);
             }
             if constexpr (kOpaqueCopies) {
                 r = _mm256_blendv_epi8(r, s, _mm256_cmpeq_epi32(alpha, opaque));
@@ -156,13 +147,8 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, kKind, kMode, kGraph, false, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
-                                                                                                         job);
-            if constexpr (kGraph) {
-                ++bp;
-            }
-        }
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, bp, vector_count, job);
     }
 }
 
@@ -222,10 +208,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, false, kTrans,
-                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -366,10 +350,8 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 2, sp += 4) {
-            blit_loops::BlitPixel<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, false, kTrans,
-                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
+                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -423,22 +405,14 @@ __attribute__((target("avx512f,avx512bw"))) inline void MixOwnAlpha565x32(uint8_
     _mm512_mask_storeu_epi16(dp, lanes, r);
 }
 
-
 // A source without alpha in mode 1 by P alone (colour-keyed sprites and the
 // font's cache screen drawn blended): per channel (d x (256 - P) + s x P) >> 8
 // with the destination's X, as the SSE2 form; eight keyed pixels cost no
 // multiply.
-__attribute__((target("avx2"))) inline __m256i MixHalfByParam(__m256i d16, __m256i s16, __m256i param,
-                                                              __m256i inverse) {
-    return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d16, inverse), _mm256_mullo_epi16(s16, param)), 8);
-}
-
 template <bool kTrans>
 __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i param = _mm256_set1_epi16(static_cast<int16_t>(job.param.value));
-    const __m256i inverse = _mm256_set1_epi16(static_cast<int16_t>(256 - job.param.value));
-    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i param = _mm256_set1_epi32(job.param.value);
     const __m256i key = _mm256_set1_epi32(static_cast<int>(job.trans_color));
     const int vector_count = job.width & ~7;
     for (int y = 0; y < job.height; ++y) {
@@ -454,19 +428,14 @@ __attribute__((target("avx2"))) void WideParamAlphaRows32(const BlitJob& job) {
                 }
             }
             const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-            const __m256i mixed = _mm256_packus_epi16(
-                MixHalfByParam(_mm256_unpacklo_epi8(d, zero), _mm256_unpacklo_epi8(s, zero), param, inverse),
-                MixHalfByParam(_mm256_unpackhi_epi8(d, zero), _mm256_unpackhi_epi8(s, zero), param, inverse));
-            __m256i r = _mm256_blendv_epi8(d, mixed, color_bytes);
+            __m256i r = MixPixels<MixHalfByByteWeight>(d, s, param);
             if constexpr (kTrans) {
                 r = _mm256_blendv_epi8(r, d, keyed);
             }
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
-        for (int x = vector_count; x < job.width; ++x, dp += 4, sp += 4) {
-            blit_loops::BlitPixel<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, false, kTrans,
-                                  Alpha16Rule::kHalving>(dp, sp, nullptr, job);
-        }
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kHalving>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -526,28 +495,19 @@ bool g_avx512_allowed = true;
 }  // namespace
 
 bool RunWideBlitJob32(const BlitJob& job) {
-    if (!g_wide_allowed || !MachineHasAvx2()) {
+    if (!g_wide_allowed || !MachineHasAvx2() || job.columns != nullptr || !job.bright_white) {
         return false;
     }
-    const bool alpha = job.kind == SourceKind::kDirectAlpha;
     const bool graph = job.blend != nullptr;
-    if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
-        job.mode == kBlendModePlain && job.trans) {
+    if (job.kind == SourceKind::kDirect && !graph && job.mode == kBlendModePlain && job.trans) {
         g_avx512_allowed&& MachineHasAvx512Bw() ? WideKeyedCopyRows32Avx512(job) : WideKeyedCopyRows32(job);
         return true;
     }
-    if (job.columns == nullptr && job.bright_white && job.kind == SourceKind::kDirect && !graph &&
-        job.mode == kBlendModeAlpha) {
+    if (job.kind == SourceKind::kDirect && !graph && job.mode == kBlendModeAlpha) {
         job.trans ? WideParamAlphaRows32<true>(job) : WideParamAlphaRows32<false>(job);
         return true;
     }
-    // Mode 1 with both weights has a three-factor weight beyond 16 bits.
-    if (job.columns != nullptr || !job.bright_white || job.kind == SourceKind::kPaletted ||
-        (job.mode != kBlendModePlain && job.mode != kBlendModeAlpha) || !(alpha || graph) ||
-        (alpha && graph && job.mode == kBlendModeAlpha)) {
-        return false;
-    }
-    if (alpha && !graph && job.mode == kBlendModePlain) {
+    if (job.kind == SourceKind::kDirectAlpha && !graph && job.mode == kBlendModePlain) {
         if (g_avx512_allowed && MachineHasAvx512Bw()) {
             job.trans ? MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<true>>(job)
                       : MaskedRows<16, 4, 4, __mmask16, MixOwnAlpha16<false>>(job);
@@ -556,23 +516,9 @@ bool RunWideBlitJob32(const BlitJob& job) {
         job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
         return true;
     }
-    blit_loops::WithBool(alpha, [&](auto alpha_tag) {
-        blit_loops::WithBool(graph, [&](auto graph_tag) {
-            blit_loops::WithBool(job.trans, [&](auto trans_tag) {
-                constexpr bool kAlpha = decltype(alpha_tag)::value;
-                constexpr bool kGraph = decltype(graph_tag)::value;
-                constexpr bool kTrans = decltype(trans_tag)::value;
-                if constexpr (kAlpha || kGraph) {
-                    if (job.mode == kBlendModePlain) {
-                        WideWeightedRows<kAlpha, kGraph, kBlendModePlain, kTrans>(job);
-                    } else {
-                        WideWeightedRows<kAlpha, kGraph, kBlendModeAlpha, kTrans>(job);
-                    }
-                }
-            });
-        });
+    return blit_loops::RunWeightedForm(job, [&]<bool kAlpha, bool kGraph, int kMode, bool kTrans>() {
+        WideWeightedRows<kAlpha, kGraph, kMode, kTrans>(job);
     });
-    return true;
 }
 
 bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param) {

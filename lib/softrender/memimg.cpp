@@ -33,6 +33,7 @@ int DescriptorIndex(int format, int alpha_flag, int palette_flag) {
 struct ChannelMasks {
     int bit_depth;
     uint32_t red, green, blue, alpha;
+    bool one_channel = false;  // formats 2 and 3: every channel on the same bits
 };
 
 ChannelMasks MasksFor(int index) {
@@ -45,8 +46,8 @@ ChannelMasks MasksFor(int index) {
         case 5: return {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
         case 6: return {8, 0x00FF0000, 0x0000FF00, 0x000000FF, 0};
         case 7: return {8, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-        case 8: return {8, 0xFF, 0xFF, 0xFF, 0xFF};
-        default: return {16, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+        case 8: return {8, 0xFF, 0xFF, 0xFF, 0xFF, true};
+        default: return {16, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, true};
     }
 }
 
@@ -66,6 +67,24 @@ void BuildSingleValueColorData(ColorData* out, int bit_depth) {
 }
 
 bool ValidFormat(int format) { return static_cast<unsigned>(format) <= 3; }
+
+// A descriptor of each kind per format and flags, written by `build` on first
+// use.
+template <class Entry>
+const Entry* DescriptorFor(int format, int alpha_flag, int palette_flag,
+                           void (*build)(Entry* entry, const ChannelMasks& masks)) {
+    static Entry entries[kDescriptorCount];
+    static bool built[kDescriptorCount];
+    if (!ValidFormat(format)) {
+        return nullptr;
+    }
+    const int index = DescriptorIndex(format, alpha_flag, palette_flag);
+    if (!built[index]) {
+        build(&entries[index], MasksFor(index));
+        built[index] = true;
+    }
+    return &entries[index];
+}
 
 void FreeBase(MemImgBase* base) {
     if (base->user_pixels == 0) {
@@ -134,46 +153,29 @@ void FillRows(uint8_t* first, ptrdiff_t pitch, int width, int height, int bytes,
 }  // namespace
 
 const ColorData* GetMemImgColorData(int format, int alpha_flag, int palette_flag) {
-    static ColorData entries[kDescriptorCount];
-    static bool built[kDescriptorCount];
-    if (!ValidFormat(format)) {
-        return nullptr;
-    }
-    const int index = DescriptorIndex(format, alpha_flag, palette_flag);
-    if (!built[index]) {
-        const ChannelMasks m = MasksFor(index);
-        if (index >= 8) {
-            BuildSingleValueColorData(&entries[index], m.bit_depth);
+    return DescriptorFor<ColorData>(format, alpha_flag, palette_flag, [](ColorData* entry, const ChannelMasks& m) {
+        if (m.one_channel) {
+            BuildSingleValueColorData(entry, m.bit_depth);
         } else {
-            CreateColorDataFromMasks(&entries[index], m.bit_depth, m.red, m.green, m.blue, m.alpha);
+            CreateColorDataFromMasks(entry, m.bit_depth, m.red, m.green, m.blue, m.alpha);
         }
-        built[index] = true;
-    }
-    return &entries[index];
+    });
 }
 
 const platform::DdPixelFormat* GetMemImgPixelFormat(int format, int alpha_flag, int palette_flag) {
-    static platform::DdPixelFormat entries[kDescriptorCount];
-    static bool built[kDescriptorCount];
-    if (!ValidFormat(format)) {
-        return nullptr;
-    }
-    const int index = DescriptorIndex(format, alpha_flag, palette_flag);
-    if (!built[index]) {
-        const ChannelMasks m = MasksFor(index);
-        if (index >= 8) {
-            // Only the bit count and the masks: the one-channel formats are
-            // not RGB formats of the display interface.
-            entries[index] = platform::DdPixelFormat{};
-            entries[index].rgb_bit_count = static_cast<uint32_t>(m.bit_depth);
-            entries[index].red_mask = entries[index].green_mask = m.red;
-            entries[index].blue_mask = entries[index].alpha_mask = m.red;
-        } else {
-            CreatePixelFormat(&entries[index], m.bit_depth, m.red, m.green, m.blue, m.alpha);
-        }
-        built[index] = true;
-    }
-    return &entries[index];
+    return DescriptorFor<platform::DdPixelFormat>(
+        format, alpha_flag, palette_flag, [](platform::DdPixelFormat* entry, const ChannelMasks& m) {
+            if (m.one_channel) {
+                // Only the bit count and the masks: the one-channel formats
+                // are not RGB formats of the display interface.
+                *entry = platform::DdPixelFormat{};
+                entry->rgb_bit_count = static_cast<uint32_t>(m.bit_depth);
+                entry->red_mask = entry->green_mask = m.red;
+                entry->blue_mask = entry->alpha_mask = m.red;
+            } else {
+                CreatePixelFormat(entry, m.bit_depth, m.red, m.green, m.blue, m.alpha);
+            }
+        });
 }
 
 int CreateMemImg(MEMIMG* image, int width, int height, int pitch, uint32_t trans_color, int format,

@@ -41,34 +41,26 @@ LineEnds ClipLine(LineEnds e, const Rect& clip) {
     auto y_of = [&](int64_t x) { return TruncateCoordinate(static_cast<double>(x) * ky + cy); };
     const int64_t l = clip.left, t = clip.top, r = clip.right, b = clip.bottom;
 
-    if (e.x1 < l) {
-        e.x1 = l;
-        e.y1 = y_of(l);
-    } else if (e.x1 >= r) {
-        e.x1 = r - 1;
-        e.y1 = y_of(r - 1);
-    }
-    if (e.x2 < l) {
-        e.x2 = l - 1;
-        e.y2 = y_of(l - 1);
-    } else if (e.x2 >= r) {
-        e.x2 = r;
-        e.y2 = y_of(r);
-    }
-    if (e.y1 < t) {
-        e.y1 = t;
-        e.x1 = x_of(t);
-    } else if (e.y1 >= b) {
-        e.y1 = b - 1;
-        e.x1 = x_of(b - 1);
-    }
-    if (e.y2 < t) {
-        e.y2 = t - 1;
-        e.x2 = x_of(t - 1);
-    } else if (e.y2 >= b) {
-        e.y2 = b;
-        e.x2 = x_of(b);
-    }
+    // Along one axis: the first end onto [lo, hi), the second at most one
+    // outside; the other coordinate follows from the line's equation.
+    auto clip_axis = [](int64_t& a1, int64_t& o1, int64_t& a2, int64_t& o2, int64_t lo, int64_t hi, auto other_of) {
+        if (a1 < lo) {
+            a1 = lo;
+            o1 = other_of(lo);
+        } else if (a1 >= hi) {
+            a1 = hi - 1;
+            o1 = other_of(hi - 1);
+        }
+        if (a2 < lo) {
+            a2 = lo - 1;
+            o2 = other_of(lo - 1);
+        } else if (a2 >= hi) {
+            a2 = hi;
+            o2 = other_of(hi);
+        }
+    };
+    clip_axis(e.x1, e.y1, e.x2, e.y2, l, r, y_of);
+    clip_axis(e.y1, e.x1, e.y2, e.x2, t, b, x_of);
     e.x1 = std::clamp(e.x1, l, r - 1);
     e.x2 = std::clamp(e.x2, l - 1, r);
     e.y1 = std::clamp(e.y1, t, b - 1);

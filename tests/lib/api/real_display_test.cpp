@@ -2,20 +2,13 @@
 // window opens at 640 x 480 and shows the frames the game flips. Without a
 // display the test is skipped.
 
+#include "tests/lib/api/real_display.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-
 #include "lib/api/library_api.h"
-#include "lib/core/window/window_state.h"
-#include "lib/graphics/screen/screen_state.h"
-#include "platform/base/debug_output.h"
 #include "platform/display/display_output.h"
-#include "platform/window/manual_window_backend.h"
-#include "platform/window/single_instance.h"
 #include "platform/window/window_system.h"
 #include "tests/support/scratch_dir.h"
 
@@ -28,20 +21,9 @@ TEST(RealDisplay, ShowsTheFlippedFrameInA640By480Window) {
     // leak check can name them.
     GTEST_SKIP() << "not under the address sanitizer";
 #endif
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0') GTEST_SKIP() << "no display";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("SDL_RENDER_DRIVER", "software", 1);
-    platform::SetDebugOutputEnabled(false);
+    if (!testing::HasRealDisplay()) GTEST_SKIP() << "no display";
     testing::ScratchDir scratch;
-    const std::filesystem::path previous_folder = std::filesystem::current_path();
-    std::filesystem::current_path(scratch.path());
-    platform::SetInstanceLockFolder(scratch.path().string());
-    platform::SetWindowBackend(platform::CreateSdlWindowBackend());
-    platform::SetDisplayOutput(platform::CreateSdlDisplayOutput());
-    platform::SetCapturePresentedFrames(true);
-    ResetWindowState();
-    ResetScreenState();
+    testing::RealDisplay real_display(scratch.path());
 
     RegisterLibraryParts();
     SetLogOutputFlag(0);
@@ -69,16 +51,6 @@ TEST(RealDisplay, ShowsTheFlippedFrameInA640By480Window) {
     EXPECT_EQ(shot.at(50, 50), 0u);
     EXPECT_EQ(ProcessMessages(), 0);
     EXPECT_EQ(EndLibrary(), 0);
-
-    platform::SetCapturePresentedFrames(false);
-    platform::SetDisplayOutput(nullptr);
-    platform::SetWindowBackend(std::make_unique<platform::ManualWindowBackend>());
-    ResetWindowState();
-    ResetScreenState();
-    platform::SetInstanceLockFolder("");
-    std::filesystem::current_path(previous_folder);
-    unsetenv("SDL_VIDEODRIVER");
-    unsetenv("SDL_RENDER_DRIVER");
 }
 
 }  // namespace

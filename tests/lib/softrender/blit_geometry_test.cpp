@@ -1,13 +1,14 @@
 // Where the plain and the scaled blit put the source's pixels: clipping,
 // offsets, sampling, mirroring and the refusals.
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "drawing_fixture.h"
 #include "guarded_image.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/draw_settings.h"
@@ -31,17 +32,8 @@ void FillCoordinates(GuardedImage& image) {
     image.Snapshot();
 }
 
-class BlitGeometryTest : public ::testing::Test {
+class BlitGeometryTest : public testing::DrawingTest {
 protected:
-    static void SetUpTestSuite() { InitMemImgTables(); }
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        SetMemImgDrawBlendMode(0, 255);
-        SetMemImgDrawBright(255, 255, 255);
-        SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
-    }
-
     static std::unique_ptr<GuardedImage> Destination(int width, int height, int format = 1) {
         auto image = std::make_unique<GuardedImage>(width, height, format, 0, 0);
         FillMemImg(image->image(), nullptr, kBackground);

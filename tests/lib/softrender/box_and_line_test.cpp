@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <random>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "drawing_fixture.h"
 #include "guarded_image.h"
 #include "lib/softrender/blend_tables.h"
 #include "lib/softrender/blit_wide_loops.h"
@@ -19,17 +20,8 @@ namespace {
 using testing::GuardedImage;
 using PixelSet = std::set<std::pair<int, int>>;
 
-class BoxAndLineTest : public ::testing::Test {
+class BoxAndLineTest : public testing::DrawingTest {
 protected:
-    static void SetUpTestSuite() { InitMemImgTables(); }
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        SetMemImgDrawBlendMode(0, 255);
-        SetMemImgDrawBright(255, 255, 255);
-        SetMemImgDrawArea({0, 0, INT32_MAX, INT32_MAX});
-    }
-
     // The pixels that differ from the background 0 after drawing with
     // colour 1 in mode 0.
     template <class Draw>
@@ -128,6 +120,30 @@ TEST_F(BoxAndLineTest, LinesAreClippedToTheDrawAreaAndTheDestination) {
             EXPECT_TRUE(x >= 2 && x < 18 && y >= 2 && y < 18) << x << "," << y;
         }
     }
+}
+
+// A slanted line cut at any side keeps the pixels of its uncut course there:
+// each end moved onto the edge takes the other coordinate of its own line.
+TEST_F(BoxAndLineTest, SlantedLinesCutAtEachSideKeepTheirCourse) {
+    auto diagonal = [](int x, int y, int step_x, int step_y, int count) {
+        PixelSet set;
+        for (int i = 0; i < count; ++i) {
+            set.insert({x + i * step_x, y + i * step_y});
+        }
+        return set;
+    };
+    // The first end outside: left, right, top, bottom.
+    EXPECT_EQ(Line(-3, 0, 3, 6), diagonal(0, 3, 1, 1, 3));
+    EXPECT_EQ(Line(25, 0, 15, 10), diagonal(19, 6, -1, 1, 4));
+    EXPECT_EQ(Line(0, -3, 6, 3), diagonal(3, 0, 1, 1, 3));
+    EXPECT_EQ(Line(5, 25, 15, 15), diagonal(11, 19, 1, -1, 4));
+    // The second end outside: the line runs to the edge.
+    EXPECT_EQ(Line(5, 2, -5, 12), diagonal(5, 2, -1, 1, 6));
+    EXPECT_EQ(Line(15, 0, 25, 10), diagonal(15, 0, 1, 1, 5));
+    EXPECT_EQ(Line(10, 5, 0, -5), diagonal(10, 5, -1, -1, 6));
+    EXPECT_EQ(Line(2, 15, 12, 25), diagonal(2, 15, 1, 1, 5));
+    // A flatter line entering on the left: y = 2 + x / 2 from the edge on.
+    EXPECT_EQ(Line(-4, 0, 8, 6), (PixelSet{{0, 2}, {1, 2}, {2, 3}, {3, 3}, {4, 4}, {5, 4}, {6, 5}, {7, 5}}));
 }
 
 TEST_F(BoxAndLineTest, AnOutlineOfFourLinesAddsEveryPixelOnce) {

@@ -267,5 +267,36 @@ TEST(MemImgTest, DescriptorsAreCachedPerKind) {
     EXPECT_EQ(GetMemImgPixelFormat(2, 0, 0)->alpha_mask, 0xFFu);
 }
 
+// The 8-bit and the depth format hold one value a pixel: each of the four
+// channels spans all its bits, and the display interface does not take them
+// for RGB formats (no flags), whatever the flags asked.
+TEST(MemImgTest, OneValueFormatsPutEveryChannelOnAllTheBits) {
+    for (const auto& [format, bits, mask] : {std::tuple{2, 8, 0xFFu}, std::tuple{3, 16, 0xFFFFu}}) {
+        SCOPED_TRACE(format);
+        const ColorData* data = GetMemImgColorData(format, 1, 1);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->color_bit_depth, bits);
+        EXPECT_EQ(data->pixel_byte, bits / 8);
+        for (const uint8_t width : {data->red_width, data->green_width, data->blue_width, data->alpha_width}) {
+            EXPECT_EQ(width, bits);
+        }
+        for (const uint8_t at : {data->red_loc, data->green_loc, data->blue_loc, data->alpha_loc}) {
+            EXPECT_EQ(at, 0);
+        }
+        for (const uint32_t channel : {data->red_mask, data->green_mask, data->blue_mask, data->alpha_mask}) {
+            EXPECT_EQ(channel, mask);
+        }
+        EXPECT_EQ(data->no_use_mask, 0u);
+        const platform::DdPixelFormat* pixel_format = GetMemImgPixelFormat(format, 1, 1);
+        ASSERT_NE(pixel_format, nullptr);
+        EXPECT_EQ(pixel_format->flags, 0u);
+        EXPECT_EQ(pixel_format->rgb_bit_count, static_cast<uint32_t>(bits));
+        for (const uint32_t channel :
+             {pixel_format->red_mask, pixel_format->green_mask, pixel_format->blue_mask, pixel_format->alpha_mask}) {
+            EXPECT_EQ(channel, mask);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velk

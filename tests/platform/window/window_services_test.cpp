@@ -22,6 +22,43 @@
 namespace velk::platform {
 namespace {
 
+// SDL events for the window `id`, put on SDL's queue as the window system
+// would; each is true when queued.
+bool PushKey(Uint32 id, Uint32 type, SDL_Scancode scancode, SDL_Keycode sym) {
+    SDL_Event key{};
+    key.type = type;
+    key.key.windowID = id;
+    key.key.keysym.scancode = scancode;
+    key.key.keysym.sym = sym;
+    return SDL_PushEvent(&key) == 1;
+}
+
+bool PushText(Uint32 id, const char* utf8) {
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = id;
+    SDL_strlcpy(text.text.text, utf8, sizeof(text.text.text));
+    return SDL_PushEvent(&text) == 1;
+}
+
+bool PushLeftButtonDown(Uint32 id, int x, int y) {
+    SDL_Event click{};
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.windowID = id;
+    click.button.button = SDL_BUTTON_LEFT;
+    click.button.x = x;
+    click.button.y = y;
+    return SDL_PushEvent(&click) == 1;
+}
+
+bool PushWindowEvent(Uint32 id, SDL_WindowEventID event) {
+    SDL_Event window{};
+    window.type = SDL_WINDOWEVENT;
+    window.window.windowID = id;
+    window.window.event = event;
+    return SDL_PushEvent(&window) == 1;
+}
+
 TEST(Clipboard, ConvertsBetweenShiftJisAndTheSystemText) {
     ScopedManualWindowBackend scoped;
     ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0-a"));
@@ -114,10 +151,27 @@ TEST(SingleInstance, WithoutARuntimeFolderTheLockLivesInAPrivateFolderOfTheUser)
     }
 }
 
-// The SDL back-end under the dummy driver: windows open without a display
-// and SDL's events become messages.
-TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
-    SetWindowBackend(CreateSdlWindowBackend());
+// The SDL back-end under the dummy driver, for one test: the manual back-end
+// the other tests use comes back even when the test stops early.
+class SdlBackend : public ::testing::Test {
+protected:
+    void SetUp() override { SetWindowBackend(CreateSdlWindowBackend()); }
+    void TearDown() override { SetWindowBackend(std::make_unique<ManualWindowBackend>()); }
+
+    // A small popup of a class of its own, SDL's queue emptied of what its
+    // opening brought.
+    void OpenSmallWindow(const char* class_name, WindowHandle* window) {
+        ASSERT_TRUE(RegisterWindowClass(class_name, DefaultWindowProcedure, 0));
+        *window = CreateAppWindow({class_name, "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
+        ASSERT_NE(*window, 0);
+        Message message;
+        while (PeekWindowMessage(&message, 0, true)) {
+        }
+    }
+};
+
+// Windows open without a display and SDL's events become messages.
+TEST_F(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
     std::vector<uint32_t> seen;
     ASSERT_TRUE(RegisterWindowClass("SdlTest", [&](WindowHandle w, uint32_t m, WParam wp, LParam lp) {
         seen.push_back(m);
@@ -132,22 +186,10 @@ TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
     EXPECT_GE(desktop.bottom, 480);
     ShowAppWindow(window, kShowNormal);
 
-    SDL_Event text{};
-    text.type = SDL_TEXTINPUT;
-    text.text.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
-    SDL_strlcpy(text.text.text, "\xE3\x81\x82", sizeof(text.text.text));
-    ASSERT_EQ(SDL_PushEvent(&text), 1);
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    key.key.windowID = text.text.windowID;
-    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
-    key.key.keysym.sym = SDLK_RETURN;
-    ASSERT_EQ(SDL_PushEvent(&key), 1);
-    SDL_Event close{};
-    close.type = SDL_WINDOWEVENT;
-    close.window.windowID = text.text.windowID;
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    ASSERT_EQ(SDL_PushEvent(&close), 1);
+    const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    ASSERT_TRUE(PushText(id, "\xE3\x81\x82"));
+    ASSERT_TRUE(PushKey(id, SDL_KEYDOWN, SDL_SCANCODE_RETURN, SDLK_RETURN));
+    ASSERT_TRUE(PushWindowEvent(id, SDL_WINDOWEVENT_CLOSE));
 
     std::string characters;
     Message message;
@@ -162,51 +204,29 @@ TEST(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
 
     ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0"));
     EXPECT_EQ(GetClipboardShiftJis().value_or(""), "\x82\xA0");
-    SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
 // Looks at the queue come many to a pass of message processing, microseconds
 // apart; the window system is asked for news only once in a while, but what
 // reached SDL's queue in between (here pushed by the program) is taken by the
 // very next look, in the order it came.
-TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
-    SetWindowBackend(CreateSdlWindowBackend());
-    ASSERT_TRUE(RegisterWindowClass("SdlRepeat", DefaultWindowProcedure, 0));
-    WindowHandle window = CreateAppWindow({"SdlRepeat", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
-    ASSERT_NE(window, 0);
+TEST_F(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
+    WindowHandle window = 0;
+    OpenSmallWindow("SdlRepeat", &window);
+    if (HasFatalFailure()) return;
     const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
     Message message;
-    while (PeekWindowMessage(&message, 0, true)) {
-    }
 
-    const auto push_key = [id](SDL_Scancode scancode, SDL_Keycode sym, Uint32 type) {
-        SDL_Event key{};
-        key.type = type;
-        key.key.windowID = id;
-        key.key.keysym.scancode = scancode;
-        key.key.keysym.sym = sym;
-        return SDL_PushEvent(&key) == 1;
-    };
     std::vector<std::pair<uint32_t, WParam>> taken;
     for (int round = 0; round < 3; ++round) {
         ASSERT_FALSE(PeekWindowMessage(&message, 0, false));
-        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYDOWN));
+        ASSERT_TRUE(PushKey(id, SDL_KEYDOWN, SDL_SCANCODE_Z, SDLK_z));
         ASSERT_TRUE(PeekWindowMessage(&message, 0, true));
         taken.emplace_back(message.message, message.wparam);
-        ASSERT_TRUE(push_key(SDL_SCANCODE_Z, SDLK_z, SDL_KEYUP));
-        SDL_Event click{};
-        click.type = SDL_MOUSEBUTTONDOWN;
-        click.button.windowID = id;
-        click.button.button = SDL_BUTTON_LEFT;
-        click.button.x = 5 + round;
-        click.button.y = 6;
-        ASSERT_EQ(SDL_PushEvent(&click), 1);
-        SDL_Event focus{};
-        focus.type = SDL_WINDOWEVENT;
-        focus.window.windowID = id;
-        focus.window.event = round == 1 ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED;
-        ASSERT_EQ(SDL_PushEvent(&focus), 1);
-        ASSERT_TRUE(push_key(SDL_SCANCODE_X, SDLK_x, SDL_KEYDOWN));
+        ASSERT_TRUE(PushKey(id, SDL_KEYUP, SDL_SCANCODE_Z, SDLK_z));
+        ASSERT_TRUE(PushLeftButtonDown(id, 5 + round, 6));
+        ASSERT_TRUE(PushWindowEvent(id, round == 1 ? SDL_WINDOWEVENT_FOCUS_LOST : SDL_WINDOWEVENT_FOCUS_GAINED));
+        ASSERT_TRUE(PushKey(id, SDL_KEYDOWN, SDL_SCANCODE_X, SDLK_x));
         while (PeekWindowMessage(&message, 0, true)) {
             taken.emplace_back(message.message,
                                message.message == msg::kLeftButtonDown ? message.lparam : message.wparam);
@@ -236,27 +256,22 @@ TEST(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
     EXPECT_EQ(taken, expected);
     DestroyAppWindow(window);
     UnregisterWindowClass("SdlRepeat");
-    SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
 // What only the window system's pump brings (here an interrupt from the
 // terminal, which SDL turns into a quit request when it pumps) still arrives
 // on the first look after a wait of a millisecond, as message processing
 // makes between its passes, and closes the window like its close box.
-TEST(SdlBackend, AnInterruptArrivesOnTheFirstLookAfterAMillisecondsWait) {
-    SetWindowBackend(CreateSdlWindowBackend());
-    ASSERT_TRUE(RegisterWindowClass("SdlInterrupt", DefaultWindowProcedure, 0));
-    WindowHandle window = CreateAppWindow({"SdlInterrupt", "t", kStylePopup | kStyleCaption, 0, Rect{0, 0, 64, 48}});
-    ASSERT_NE(window, 0);
+TEST_F(SdlBackend, AnInterruptArrivesOnTheFirstLookAfterAMillisecondsWait) {
+    WindowHandle window = 0;
+    OpenSmallWindow("SdlInterrupt", &window);
+    if (HasFatalFailure()) return;
     Message message;
-    while (PeekWindowMessage(&message, 0, true)) {
-    }
     struct sigaction current {};
     ASSERT_EQ(sigaction(SIGINT, nullptr, &current), 0);
     if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
         DestroyAppWindow(window);
         UnregisterWindowClass("SdlInterrupt");
-        SetWindowBackend(std::make_unique<ManualWindowBackend>());
         GTEST_SKIP() << "SDL does not catch interrupts in this process";
     }
     for (int round = 0; round < 3; ++round) {
@@ -272,7 +287,6 @@ TEST(SdlBackend, AnInterruptArrivesOnTheFirstLookAfterAMillisecondsWait) {
     DispatchWindowMessage(message);
     EXPECT_FALSE(IsAppWindow(window));
     UnregisterWindowClass("SdlInterrupt");
-    SetWindowBackend(std::make_unique<ManualWindowBackend>());
 }
 
 }  // namespace

@@ -58,6 +58,21 @@ protected:
         t.edge = static_cast<uint32_t>(random());
         return t;
     }
+    // The trial's text drawn twice from its background, with straight text
+    // and then without: `straight` gets the first screen, the target keeps
+    // the second (through the cache). `after_draw(allowed)` follows each draw.
+    template <class AfterDraw>
+    void DrawWithAndWithoutStraightText(const RandomTrial& t, const std::string& text, bool vertical,
+                                        std::vector<uint8_t>* straight, AfterDraw after_draw) {
+        for (const bool allowed : {true, false}) {
+            std::memcpy(target_.base->pixels, t.background.data(), t.background.size());
+            UseStraightText(allowed);
+            ASSERT_EQ(DrawStringToHandle(t.x, t.y, text.c_str(), t.color, t.font, t.edge, vertical), 0);
+            after_draw(allowed);
+            if (allowed) straight->assign(target_.base->pixels, target_.base->pixels + t.background.size());
+        }
+        UseStraightText(true);
+    }
     // The screen's 640 x 480 pixels against `expected`, row by row.
     void ExpectSameScreen(const std::vector<uint8_t>& expected, int trial) const {
         const size_t row_bytes = static_cast<size_t>(640 * MemImgBytesPerPixel(*target_.base));
@@ -125,23 +140,12 @@ TEST_F(TextDrawTest, StraightTextMatchesTheCachePath) {
         // Now and then without the glyph writer's wide forms.
         UseWideGlyphWriter(trial % 8 < 6);
         const RandomTrial t = MakeRandomTrial(random, trial);
-        const int font = t.font;
-        const std::vector<uint8_t>& background = t.background;
-        const int x = t.x, y = t.y;
-        const uint32_t color = t.color, edge = t.edge;
-        const std::string& text = strings[trial % 4];
         std::vector<uint8_t> straight;
-        for (const bool allowed : {true, false}) {
-            std::memcpy(target_.base->pixels, background.data(), background.size());
-            UseStraightText(allowed);
-            ASSERT_EQ(DrawStringToHandle(x, y, text.c_str(), color, font, edge, trial % 5 == 4), 0);
-            if (allowed) straight.assign(target_.base->pixels, target_.base->pixels + background.size());
-        }
-        UseStraightText(true);
+        DrawWithAndWithoutStraightText(t, strings[trial % 4], trial % 5 == 4, &straight, [](bool) {});
         UseWideGlyphWriter(true);
         ExpectSameScreen(straight, trial);
         if (HasFatalFailure()) return;
-        DeleteFontToHandle(font);
+        DeleteFontToHandle(t.font);
     }
 }
 
@@ -404,26 +408,14 @@ TEST_F(TextDrawTest, OnSurfacesLockedInPlaceStraightTextMatchesTheCachePath) {
     for (int trial = 0; trial < 64; ++trial) {
         if (trial % 32 == 0) SetScreenBits(trial == 0 ? 32 : 16);
         const RandomTrial t = MakeRandomTrial(random, trial);
-        const int font = t.font;
-        const std::vector<uint8_t>& background = t.background;
-        const int x = t.x, y = t.y;
-        const uint32_t color = t.color, edge = t.edge;
-        const std::string& text = strings[trial % 4];
         std::vector<uint8_t> straight;
-        for (const bool allowed : {true, false}) {
-            std::memcpy(target_.base->pixels, background.data(), background.size());
-            UseStraightText(allowed);
-            ASSERT_EQ(DrawStringToHandle(x, y, text.c_str(), color, font, edge, trial % 5 == 4), 0);
+        DrawWithAndWithoutStraightText(t, strings[trial % 4], trial % 5 == 4, &straight, [&](bool allowed) {
             ASSERT_EQ(screen.open, 0) << "every lock is undone";
-            if (allowed) {
-                straight.assign(target_.base->pixels, target_.base->pixels + background.size());
-                straight_draws += CacheMade(font) ? 0 : 1;
-            }
-        }
-        UseStraightText(true);
+            straight_draws += allowed && !CacheMade(t.font) ? 1 : 0;
+        });
         ExpectSameScreen(straight, trial);
         if (HasFatalFailure()) return;
-        DeleteFontToHandle(font);
+        DeleteFontToHandle(t.font);
     }
     EXPECT_GT(straight_draws, 20) << "most draws skip the cache";
     SetTextDrawScreen(nullptr);
