@@ -178,8 +178,8 @@ void LerpRows16(const BlitJob& job) {
             }
             Store(dp, r);
         }
-        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans, Alpha16Rule::kLerpTable6>(
-            dp, sp, nullptr, vector_count, job);
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirect, kBlendModeAlpha, false, kTrans,
+                                  Alpha16Rule::kLerpTable6>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -255,7 +255,7 @@ void AlphaSourceRows32(const BlitJob& job) {
             }
         }
         blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
+                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -308,7 +308,7 @@ void AlphaSourceRows16(const BlitJob& job) {
             Store(dp, r);
         }
         blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
+                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -390,8 +390,8 @@ void WeightedRows32(const BlitJob& job) {
             Store(dp, r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
-            dp, sp, bp, vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
+                                                                                                    vector_count, job);
     }
 }
 

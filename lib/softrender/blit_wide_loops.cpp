@@ -147,8 +147,8 @@ __attribute__((target("avx2"))) void WideWeightedRows(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         constexpr SourceKind kKind = kAlpha ? SourceKind::kDirectAlpha : SourceKind::kDirect;
-        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(
-            dp, sp, bp, vector_count, job);
+        blit_loops::BlitRestOfRow<Xrgb8888, kKind, kMode, kGraph, kTrans, Alpha16Rule::kMixAlpha16>(dp, sp, bp,
+                                                                                                    vector_count, job);
     }
 }
 
@@ -209,7 +209,7 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
+                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -351,7 +351,7 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
         }
         blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
-                               Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
+                                  Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
 }
 
