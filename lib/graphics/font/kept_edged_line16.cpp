@@ -1,0 +1,403 @@
+#include "lib/graphics/font/kept_edged_line16.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VELK_KEPT_LINES16 1
+#endif
+
+#include "lib/core/cpu_features.h"
+#if defined(VELK_KEPT_LINES16)
+#include "lib/graphics/font/edged_mix16.h"
+#endif
+
+namespace velk {
+
+#if defined(VELK_KEPT_LINES16)
+
+bool MachineRunsKeptEdgedLines16() { return MachineHasAvx512Vbmi2(); }
+
+namespace {
+
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
+
+using namespace edged16;
+
+#define VELK_TARGET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi2")))
+
+// The pixels one mix takes.
+constexpr int kLanes = 32;
+
+// 32 pixels of a row of the line's box from column `column`, of which those
+// `covered` (a cell value other than 0) are mixed and written: the value 0
+// would leave a pixel as it was.
+struct Span {
+    int32_t row;
+    int32_t column;
+    uint32_t covered;
+};
+
+// A pixel covered by a later glyph after an earlier one (glyphs whose boxes
+// overlap): mixed again, in the glyphs' order, after the rest.
+struct Overlap {
+    int32_t row;
+    int32_t column;
+    uint8_t value;
+};
+
+// What a span's mix reads besides its pixels (as MixHalf takes it).
+struct alignas(64) SpanWords {
+    __m512i weights;
+    __m512i red_green;
+    __m512i blue;
+};
+
+// Bounds on what a line may keep: a box past them is drawn box by box (no
+// game redraws text of that size every frame).
+constexpr int kMostWidth = 1 << 13;
+constexpr int kMostHeight = 1 << 9;
+constexpr size_t kMostCells = size_t{1} << 20;
+
+struct KeptLine {
+    // What the line is kept under (the clip about the line's origin).
+    const uint8_t* cells = nullptr;
+    ptrdiff_t cell_bytes = 0;
+    int pitch = 0;
+    uint64_t cache_stamp = 0;
+    uint64_t tables_stamp = 0;
+    Rect clip{};
+    std::vector<PlacedGlyph> glyphs;
+    uint64_t summary = 0;  // see Summary; 0 for a free slot
+    uint64_t last_draw = 0;
+    bool built = false;
+    bool not_kept = false;  // too large, or no room: drawn box by box while in its slot
+
+    // The line's box about its origin, and what its draw reads.
+    int left = 0;
+    int top = 0;
+    std::vector<Span> spans;
+    std::vector<SpanWords> words;
+    std::vector<Overlap> overlaps;
+
+    size_t Bytes() const {
+        return spans.capacity() * sizeof(Span) + words.capacity() * sizeof(SpanWords) +
+               overlaps.capacity() * sizeof(Overlap) + glyphs.capacity() * sizeof(PlacedGlyph);
+    }
+
+    void Release() {
+        spans = {};
+        words = {};
+        overlaps = {};
+        built = false;
+    }
+};
+
+static_assert(sizeof(PlacedGlyph) == 16 && offsetof(PlacedGlyph, height) == 12,
+              "SameGlyphs compares glyphs as eight words, the last of them padding");
+
+// Whether two lists of `count` glyphs hold the same glyphs (their padding
+// aside).
+VELK_TARGET_VBMI2 bool SameGlyphs(const PlacedGlyph* a, const PlacedGlyph* b, size_t count) {
+    const auto* x = reinterpret_cast<const uint8_t*>(a);
+    const auto* y = reinterpret_cast<const uint8_t*>(b);
+    const size_t bytes = count * sizeof(PlacedGlyph);
+    constexpr __mmask32 kFields = 0x7F7F7F7F;
+    for (size_t at = 0; at < bytes; at += 64) {
+        const size_t rest = std::min<size_t>(64, bytes - at);
+        const auto words = static_cast<__mmask32>(_bzhi_u32(~0u, static_cast<unsigned>(rest / 2)));
+        const __m512i u = _mm512_maskz_loadu_epi16(words, x + at);
+        const __m512i v = _mm512_maskz_loadu_epi16(words, y + at);
+        if (_mm512_mask_cmpneq_epi16_mask(words & kFields, u, v) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A few well-spread bits of a line's key, which a slot is tested by before
+// its glyphs are compared.
+uint64_t Summary(const GlyphLine& line, uint64_t tables_stamp, const Rect& clip) {
+    constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
+    const PlacedGlyph& first = line.glyphs[0];
+    const PlacedGlyph& last = line.glyphs[line.count - 1];
+    uint64_t h = (line.stamp ^ line.count << 48) * kMix;
+    h = (h ^ tables_stamp ^ reinterpret_cast<uintptr_t>(line.cells)) * kMix;
+    h = (h ^ static_cast<uint64_t>(line.cell_bytes) ^ static_cast<uint64_t>(line.pitch) << 40) * kMix;
+    h = (h ^ static_cast<uint32_t>(clip.left) ^ static_cast<uint64_t>(static_cast<uint32_t>(clip.top)) << 32) * kMix;
+    h = (h ^ static_cast<uint32_t>(clip.right) ^ static_cast<uint64_t>(static_cast<uint32_t>(clip.bottom)) << 32) *
+        kMix;
+    h = (h ^ static_cast<uint32_t>(first.cell) ^ static_cast<uint64_t>(static_cast<uint32_t>(last.along)) << 32) * kMix;
+    return (h ^ h >> 31) | 1;
+}
+
+// One pixel mixed by the tables as MixHalf mixes it.
+uint16_t MixOne(uint16_t pixel, const uint8_t* tables, uint8_t value) {
+    const int alpha = tables[value];
+    const int rest = alpha == 255 ? 0 : 256 - alpha;
+    const int channels[3] = {pixel >> 11, (pixel >> 5) & 0x3F, pixel & 0x1F};
+    int mixed[3];
+    for (int c = 0; c < 3; ++c) {
+        mixed[c] = (channels[c] * rest + tables[256 * (c + 1) + value] * alpha) >> 8;
+    }
+    return static_cast<uint16_t>(mixed[0] << 11 | mixed[1] << 5 | mixed[2]);
+}
+
+// The line's box, its glyphs' cells laid over it row by row (the first
+// glyph to cover a pixel giving its value, later ones noted as overlaps).
+// False where the box is past the bounds.
+VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vector<uint8_t>& grid, size_t* stride,
+                                int* width, int* height) {
+    int left = kept.clip.right, top = kept.clip.bottom, right = kept.clip.left, bottom = kept.clip.top;
+    for (size_t i = 0; i < line.count; ++i) {
+        const PlacedGlyph& g = line.glyphs[i];
+        left = std::min(left, g.along);
+        top = std::min<int>(top, g.top);
+        right = std::max(right, g.along + g.width);
+        bottom = std::max(bottom, g.top + g.height);
+    }
+    left = std::max(left, kept.clip.left);
+    top = std::max(top, kept.clip.top);
+    right = std::min(right, kept.clip.right);
+    bottom = std::min(bottom, kept.clip.bottom);
+    *width = std::max(0, right - left);
+    *height = std::max(0, bottom - top);
+    // (A step of spare cells after each row: a span may start at a row's
+    // last cell.)
+    *stride = static_cast<size_t>(*width + kLanes - 1) / kLanes * kLanes + kLanes;
+    if (*width > kMostWidth || *height > kMostHeight || *stride * static_cast<size_t>(*height) > kMostCells) {
+        return false;
+    }
+    kept.left = left;
+    kept.top = top;
+    grid.assign(*stride * static_cast<size_t>(*height), 0);
+    std::vector<Overlap> overlaps;
+    for (size_t i = 0; i < line.count; ++i) {
+        const PlacedGlyph& g = line.glyphs[i];
+        const int x0 = std::max(0, left - g.along), x1 = std::min<int>(g.width, right - g.along);
+        const int y0 = std::max(0, top - g.top), y1 = std::min<int>(g.height, bottom - g.top);
+        const uint8_t* cells = line.cells + g.cell * line.cell_bytes;
+        for (int gy = y0; gy < y1; ++gy) {
+            const int row = g.top + gy - top;
+            uint8_t* into = grid.data() + static_cast<size_t>(row) * *stride + (g.along + x0 - left);
+            const uint8_t* from = cells + static_cast<ptrdiff_t>(gy) * line.pitch + x0;
+            for (int gx = 0; gx < x1 - x0; gx += 64) {
+                const __mmask64 lanes = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(std::min(64, x1 - x0 - gx)));
+                const __m512i fresh = _mm512_maskz_loadu_epi8(lanes, from + gx);
+                const __m512i laid = _mm512_maskz_loadu_epi8(lanes, into + gx);
+                const __mmask64 inked = _mm512_test_epi8_mask(fresh, fresh);
+                const __mmask64 again = inked & _mm512_test_epi8_mask(laid, laid);
+                for (uint64_t rest = again; rest != 0; rest &= rest - 1) {
+                    const int lane = std::countr_zero(rest);
+                    overlaps.push_back(Overlap{row, g.along - left + x0 + gx + lane, from[gx + lane]});
+                }
+                _mm512_mask_storeu_epi8(into + gx, inked & ~again, fresh);
+            }
+        }
+    }
+    kept.overlaps = std::move(overlaps);
+    return true;
+}
+
+// Spans laid over each row's covered cells from its first one, each the
+// next from the first covered cell after the one before (gaps of 32 or more
+// take none), and the words of their cells looked up two spans at a time.
+VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_t* table_bytes,
+                             std::vector<uint8_t>& grid) {
+    size_t stride = 0;
+    int width = 0, height = 0;
+    if (!LayCells(kept, line, grid, &stride, &width, &height)) {
+        return;
+    }
+    std::vector<Span> spans;
+    std::vector<uint8_t> span_cells;
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* cells = grid.data() + static_cast<size_t>(row) * stride;
+        for (int column = 0; column < width;) {
+            const __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + column));
+            const uint32_t inked = _mm256_test_epi8_mask(values, values);
+            if (inked == 0) {
+                column += kLanes;
+                continue;
+            }
+            const int first = std::countr_zero(inked);
+            column += first;
+            const __mmask32 covered = _mm256_test_epi8_mask(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + column)), _mm256_set1_epi8(-1));
+            spans.push_back(Span{row, column, covered});
+            span_cells.insert(span_cells.end(), cells + column, cells + column + kLanes);
+            column += kLanes;
+        }
+    }
+    span_cells.resize(span_cells.size() + kLanes, 0);
+    Tables tables;
+    LoadTables(table_bytes, tables);
+    std::vector<SpanWords> words(spans.size());
+    for (size_t i = 0; i < spans.size(); i += 2) {
+        __m512i looked_up[kWords];
+        LookUpWords(_mm512_loadu_si512(span_cells.data() + i * kLanes), tables, looked_up);
+        words[i] = SpanWords{looked_up[0], looked_up[1], looked_up[2]};
+        if (i + 1 < spans.size()) {
+            words[i + 1] = SpanWords{looked_up[3], looked_up[4], looked_up[5]};
+        }
+    }
+    kept.spans = std::move(spans);
+    kept.words = std::move(words);
+    kept.built = true;
+}
+
+// Each span's covered pixels mixed in place, then the overlaps.
+VELK_TARGET_VBMI2 void DrawFromKept(const KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
+    const ptrdiff_t pitch = dest.base->pitch;
+    uint8_t* const origin =
+        dest.pixels + static_cast<ptrdiff_t>(y + kept.top) * pitch + static_cast<ptrdiff_t>(x + kept.left) * 2;
+    const SpanWords* words = kept.words.data();
+    for (const Span& span : kept.spans) {
+        uint8_t* p = origin + span.row * pitch + span.column * 2;
+        const __m512i pixels = _mm512_maskz_loadu_epi16(span.covered, p);
+        _mm512_mask_storeu_epi16(p, span.covered, MixHalf(pixels, words->weights, words->red_green, words->blue));
+        ++words;
+    }
+    for (const Overlap& overlap : kept.overlaps) {
+        uint8_t* p = origin + overlap.row * pitch + overlap.column * 2;
+        uint16_t pixel;
+        std::memcpy(&pixel, p, 2);
+        pixel = MixOne(pixel, tables, overlap.value);
+        std::memcpy(p, &pixel, 2);
+    }
+}
+
+// The lines this thread drew lately. A line is kept at its second draw;
+// the memory holds kSlots lines and at most kBudget bytes, lines not drawn
+// lately giving way. A line that would push out lines still in use, or is
+// past the bounds, is not kept while it holds its slot: it is drawn box by
+// box, and not laid out again at every draw.
+class KeptLines {
+public:
+    bool Draw(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line, const uint8_t* tables,
+              uint64_t tables_stamp) {
+        const Rect about{clip.left - x, clip.top - y, clip.right - x, clip.bottom - y};
+        const uint64_t summary = Summary(line, tables_stamp, about);
+        ++draws_;
+        KeptLine* kept = Find(summary, line, tables_stamp, about);
+        if (kept == nullptr) {
+            Remember(summary, line, tables_stamp, about);
+            return false;
+        }
+        kept->last_draw = draws_;
+        if (!kept->built) {
+            if (kept->not_kept) {
+                return false;
+            }
+            Build(*kept, line, tables, grid_);
+            if (!kept->built || kept->Bytes() > kMostLineBytes || !MakeRoomFor(kept)) {
+                kept->Release();
+                kept->not_kept = true;
+                return false;
+            }
+        }
+        DrawFromKept(*kept, dest, x, y, tables);
+        return true;
+    }
+
+private:
+    static constexpr size_t kSlots = 24;
+    static constexpr size_t kBudget = size_t{2} << 20;
+    static constexpr size_t kMostLineBytes = kBudget / 8;
+
+    KeptLine* Find(uint64_t summary, const GlyphLine& line, uint64_t tables_stamp, const Rect& about) {
+        for (KeptLine& kept : slots_) {
+            if (kept.summary == summary && kept.glyphs.size() == line.count && kept.cache_stamp == line.stamp &&
+                kept.tables_stamp == tables_stamp && kept.cells == line.cells && kept.cell_bytes == line.cell_bytes &&
+                kept.pitch == line.pitch && kept.clip == about &&
+                SameGlyphs(kept.glyphs.data(), line.glyphs, line.count)) {
+                return &kept;
+            }
+        }
+        return nullptr;
+    }
+
+    // The line drawn for the first time, in the slot drawn longest ago.
+    void Remember(uint64_t summary, const GlyphLine& line, uint64_t tables_stamp, const Rect& about) {
+        KeptLine& slot = *std::min_element(slots_.begin(), slots_.end(), [](const KeptLine& a, const KeptLine& b) {
+            return a.last_draw < b.last_draw;
+        });
+        slot.Release();
+        slot.summary = summary;
+        slot.cells = line.cells;
+        slot.cell_bytes = line.cell_bytes;
+        slot.pitch = line.pitch;
+        slot.cache_stamp = line.stamp;
+        slot.tables_stamp = tables_stamp;
+        slot.clip = about;
+        slot.glyphs.assign(line.glyphs, line.glyphs + line.count);
+        slot.not_kept = false;
+        slot.last_draw = draws_;
+    }
+
+    // Lines drawn longest ago let go until the memory holds `kept` too;
+    // false where that would take a line drawn in the last kSlots draws.
+    bool MakeRoomFor(KeptLine* kept) {
+        for (;;) {
+            size_t bytes = 0;
+            KeptLine* oldest = nullptr;
+            for (KeptLine& other : slots_) {
+                bytes += other.Bytes();
+                if (&other != kept && other.built && (oldest == nullptr || other.last_draw < oldest->last_draw)) {
+                    oldest = &other;
+                }
+            }
+            if (bytes <= kBudget) {
+                return true;
+            }
+            if (oldest == nullptr || oldest->last_draw + kSlots > draws_) {
+                return false;
+            }
+            oldest->Release();
+        }
+    }
+
+    std::array<KeptLine, kSlots> slots_;
+    uint64_t draws_ = 0;
+    std::vector<uint8_t> grid_;  // the cells of the line being kept
+};
+
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+}  // namespace
+
+bool DrawKeptEdgedLine16(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
+                         const uint8_t* tables, uint64_t tables_stamp) {
+    // (Positions this far out would overflow the clip taken about them.)
+    constexpr int kFarthest = 1 << 30;
+    if (line.stamp == 0 || tables_stamp == 0 || line.count == 0 || x < -kFarthest || x > kFarthest || y < -kFarthest ||
+        y > kFarthest || !MachineRunsKeptEdgedLines16()) {
+        return false;
+    }
+    thread_local KeptLines kept;
+    return kept.Draw(dest, clip, x, y, line, tables, tables_stamp);
+}
+
+#else
+
+bool MachineRunsKeptEdgedLines16() { return false; }
+
+bool DrawKeptEdgedLine16(const MEMIMG&, const Rect&, int, int, const GlyphLine&, const uint8_t*, uint64_t) {
+    return false;
+}
+
+#endif
+
+}  // namespace velk
