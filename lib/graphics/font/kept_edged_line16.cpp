@@ -95,11 +95,20 @@ struct KeptLine {
                overlaps.capacity() * sizeof(Overlap) + glyphs.capacity() * sizeof(PlacedGlyph);
     }
 
+    // (The memory is kept for the next line built in the slot, as lines
+    // come and go through the same slots; Free lets it go.)
     void Release() {
-        spans = {};
-        words = {};
-        overlaps = {};
+        spans.clear();
+        words.clear();
+        overlaps.clear();
         built = false;
+    }
+
+    void Free() {
+        Release();
+        spans.shrink_to_fit();
+        words.shrink_to_fit();
+        overlaps.shrink_to_fit();
     }
 };
 
@@ -181,11 +190,20 @@ VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vect
     kept.left = left;
     kept.top = top;
     grid.assign(*stride * static_cast<size_t>(*height), 0);
-    std::vector<Overlap> overlaps;
+    std::vector<Overlap>& overlaps = kept.overlaps;
+    overlaps.clear();
+    // Right of every box laid so far: a box from there on needs no test for
+    // cells laid already (and so no load of what was just stored).
+    int laid_right = left;
     for (size_t i = 0; i < line.count; ++i) {
         const PlacedGlyph& g = line.glyphs[i];
         const int x0 = std::max(0, left - g.along), x1 = std::min<int>(g.width, right - g.along);
         const int y0 = std::max(0, top - g.top), y1 = std::min<int>(g.height, bottom - g.top);
+        if (x0 >= x1 || y0 >= y1) {
+            continue;
+        }
+        const bool apart = g.along + x0 >= laid_right;
+        laid_right = std::max(laid_right, g.along + x1);
         const uint8_t* cells = line.cells + g.cell * line.cell_bytes;
         for (int gy = y0; gy < y1; ++gy) {
             const int row = g.top + gy - top;
@@ -194,6 +212,10 @@ VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vect
             for (int gx = 0; gx < x1 - x0; gx += 64) {
                 const __mmask64 lanes = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(std::min(64, x1 - x0 - gx)));
                 const __m512i fresh = _mm512_maskz_loadu_epi8(lanes, from + gx);
+                if (apart) {
+                    _mm512_mask_storeu_epi8(into + gx, lanes, fresh);
+                    continue;
+                }
                 const __m512i laid = _mm512_maskz_loadu_epi8(lanes, into + gx);
                 const __mmask64 inked = _mm512_test_epi8_mask(fresh, fresh);
                 const __mmask64 again = inked & _mm512_test_epi8_mask(laid, laid);
@@ -205,7 +227,6 @@ VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vect
             }
         }
     }
-    kept.overlaps = std::move(overlaps);
     return true;
 }
 
@@ -219,8 +240,11 @@ VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_
     if (!LayCells(kept, line, grid, &stride, &width, &height)) {
         return;
     }
-    std::vector<Span> spans;
-    std::vector<uint8_t> span_cells;
+    std::vector<Span>& spans = kept.spans;
+    spans.clear();
+    // (At most one span a column step, and one more where a span starts
+    // past a step's first column.)
+    spans.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) / kLanes + 2));
     for (int row = 0; row < height; ++row) {
         const uint8_t* cells = grid.data() + static_cast<size_t>(row) * stride;
         for (int column = 0; column < width;) {
@@ -230,29 +254,29 @@ VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_
                 column += kLanes;
                 continue;
             }
-            const int first = std::countr_zero(inked);
-            column += first;
-            const __mmask32 covered = _mm256_test_epi8_mask(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + column)), _mm256_set1_epi8(-1));
-            spans.push_back(Span{row, column, covered});
-            span_cells.insert(span_cells.end(), cells + column, cells + column + kLanes);
+            column += std::countr_zero(inked);
+            const __m256i span = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + column));
+            spans.push_back(Span{row, column, _mm256_test_epi8_mask(span, span)});
             column += kLanes;
         }
     }
-    span_cells.resize(span_cells.size() + kLanes, 0);
+    auto cells_of = [&](size_t i) VELK_TARGET_VBMI2 {
+        return i < spans.size() ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                      grid.data() + static_cast<size_t>(spans[i].row) * stride + spans[i].column))
+                                : _mm256_setzero_si256();
+    };
     Tables tables;
     LoadTables(table_bytes, tables);
-    std::vector<SpanWords> words(spans.size());
+    std::vector<SpanWords>& words = kept.words;
+    words.clear();
+    words.reserve(spans.size() + 1);
     for (size_t i = 0; i < spans.size(); i += 2) {
         __m512i looked_up[kWords];
-        LookUpWords(_mm512_loadu_si512(span_cells.data() + i * kLanes), tables, looked_up);
-        words[i] = SpanWords{looked_up[0], looked_up[1], looked_up[2]};
-        if (i + 1 < spans.size()) {
-            words[i + 1] = SpanWords{looked_up[3], looked_up[4], looked_up[5]};
-        }
+        LookUpWords(_mm512_inserti64x4(_mm512_castsi256_si512(cells_of(i)), cells_of(i + 1), 1), tables, looked_up);
+        words.push_back(SpanWords{looked_up[0], looked_up[1], looked_up[2]});
+        words.push_back(SpanWords{looked_up[3], looked_up[4], looked_up[5]});
     }
-    kept.spans = std::move(spans);
-    kept.words = std::move(words);
+    words.resize(spans.size());
     kept.built = true;
 }
 
@@ -301,7 +325,7 @@ public:
             }
             Build(*kept, line, tables, grid_);
             if (!kept->built || kept->Bytes() > kMostLineBytes || !MakeRoomFor(kept)) {
-                kept->Release();
+                kept->Free();
                 kept->not_kept = true;
                 return false;
             }
@@ -345,25 +369,35 @@ private:
         slot.last_draw = draws_;
     }
 
-    // Lines drawn longest ago let go until the memory holds `kept` too;
-    // false where that would take a line drawn in the last kSlots draws.
+    // The memory of slots holding no kept line, then lines drawn longest
+    // ago, let go until the memory holds `kept` too; false where that would
+    // take a line drawn in the last kSlots draws.
     bool MakeRoomFor(KeptLine* kept) {
         for (;;) {
             size_t bytes = 0;
+            KeptLine* idle = nullptr;
             KeptLine* oldest = nullptr;
             for (KeptLine& other : slots_) {
                 bytes += other.Bytes();
-                if (&other != kept && other.built && (oldest == nullptr || other.last_draw < oldest->last_draw)) {
+                if (&other == kept) {
+                    continue;
+                }
+                if (!other.built && other.Bytes() > other.glyphs.capacity() * sizeof(PlacedGlyph)) {
+                    idle = &other;
+                } else if (other.built && (oldest == nullptr || other.last_draw < oldest->last_draw)) {
                     oldest = &other;
                 }
             }
             if (bytes <= kBudget) {
                 return true;
             }
-            if (oldest == nullptr || oldest->last_draw + kSlots > draws_) {
+            if (idle != nullptr) {
+                idle->Free();
+            } else if (oldest != nullptr && oldest->last_draw + kSlots <= draws_) {
+                oldest->Free();
+            } else {
                 return false;
             }
-            oldest->Release();
         }
     }
 
