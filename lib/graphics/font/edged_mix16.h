@@ -63,29 +63,57 @@ VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, 
                                      green_blue, kAndOr);
 }
 
-// What the mix of 64 cells (lane i the step's pixel i) reads besides the
-// pixels: for the first 32 and then the others, the weight pairs, red and
-// green, and blue (as MixHalf takes them).
-VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[kWords]) {
-    // Unpacking bytes takes the low eight of each 128 bits, then the high
-    // eight: in this order the first unpack holds lanes 0 to 31 in order
-    // and the second 32 to 63.
+// The bytes the mix of 64 cells (lane i the step's pixel i) reads besides
+// the pixels, before they are paired into words: the pixels' weights, the
+// inks' coverage and channels. Unpacking bytes takes the low eight of each
+// 128 bits, then the high eight: the bytes are in an order in which the
+// first unpack holds lanes 0 to 31 in order and the second 32 to 63.
+struct LookedUp {
+    __m512i rest;  // 256 - a in a byte (255 for the 1 of no coverage), 0 for a whole ink
+    __m512i alpha;
+    __m512i red;
+    __m512i green;
+    __m512i blue;
+};
+
+VELK_INLINE_VBMI LookedUp LookUpBytes(__m512i cells, const Tables& tables) {
     const __m512i values = _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7), cells);
     const __mmask64 high = _mm512_movepi8_mask(values);
-    const __m512i alpha = LookUp(tables.t[0], values, high);
-    const __m512i red = LookUp(tables.t[1], values, high);
-    const __m512i green = LookUp(tables.t[2], values, high);
-    const __m512i blue = LookUp(tables.t[3], values, high);
+    LookedUp bytes;
+    bytes.alpha = LookUp(tables.t[0], values, high);
+    bytes.red = LookUp(tables.t[1], values, high);
+    bytes.green = LookUp(tables.t[2], values, high);
+    bytes.blue = LookUp(tables.t[3], values, high);
+    const __mmask64 whole = _mm512_cmpeq_epi8_mask(bytes.alpha, _mm512_set1_epi8(-1));
+    bytes.rest = _mm512_maskz_sub_epi8(~whole, _mm512_setzero_si512(), bytes.alpha);
+    return bytes;
+}
+
+// The words of the first 32 lanes (`second` false) or the others, as
+// MixHalf takes them.
+VELK_INLINE_VBMI __m512i WeightWords(const LookedUp& bytes, bool second) {
+    return second ? _mm512_unpackhi_epi8(bytes.rest, bytes.alpha) : _mm512_unpacklo_epi8(bytes.rest, bytes.alpha);
+}
+
+VELK_INLINE_VBMI __m512i RedGreenWords(const LookedUp& bytes, bool second) {
+    return second ? _mm512_unpackhi_epi8(bytes.green, bytes.red) : _mm512_unpacklo_epi8(bytes.green, bytes.red);
+}
+
+VELK_INLINE_VBMI __m512i BlueWords(__m512i blue_bytes, bool second) {
     const __m512i zero = _mm512_setzero_si512();
-    // 256 - a in a byte (255 for the 1 of no coverage), 0 for a whole ink.
-    const __mmask64 whole = _mm512_cmpeq_epi8_mask(alpha, _mm512_set1_epi8(-1));
-    const __m512i rest = _mm512_maskz_sub_epi8(~whole, zero, alpha);
-    words[0] = _mm512_unpacklo_epi8(rest, alpha);
-    words[1] = _mm512_unpacklo_epi8(green, red);
-    words[2] = _mm512_unpacklo_epi8(zero, blue);
-    words[3] = _mm512_unpackhi_epi8(rest, alpha);
-    words[4] = _mm512_unpackhi_epi8(green, red);
-    words[5] = _mm512_unpackhi_epi8(zero, blue);
+    return second ? _mm512_unpackhi_epi8(zero, blue_bytes) : _mm512_unpacklo_epi8(zero, blue_bytes);
+}
+
+// What the mix of 64 cells reads besides the pixels: for the first 32 and
+// then the others, the weight pairs, red and green, and blue (as MixHalf
+// takes them).
+VELK_INLINE_VBMI void LookUpWords(__m512i cells, const Tables& tables, __m512i words[kWords]) {
+    const LookedUp bytes = LookUpBytes(cells, tables);
+    for (int half = 0; half < 2; ++half) {
+        words[3 * half] = WeightWords(bytes, half == 1);
+        words[3 * half + 1] = RedGreenWords(bytes, half == 1);
+        words[3 * half + 2] = BlueWords(bytes.blue, half == 1);
+    }
 }
 
 VELK_INLINE_VBMI void LoadTables(const uint8_t* table_bytes, Tables& tables) {

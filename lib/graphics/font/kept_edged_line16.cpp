@@ -56,11 +56,20 @@ struct Overlap {
     uint8_t value;
 };
 
-// What a span's mix reads besides its pixels (as MixHalf takes it).
-struct alignas(64) SpanWords {
-    __m512i weights;
-    __m512i red_green;
+// What the mix of two spans reads besides their pixels: each span's weight
+// and red and green words, and the blue bytes of both, which take one
+// unpack each (the blue words' other bytes are 0).
+struct alignas(64) SpanPairWords {
+    __m512i weights[2];
+    __m512i red_green[2];
     __m512i blue;
+};
+
+// A span where it lies in an image of the pitch the offsets were worked out
+// for: its first pixel's offset from the line's box.
+struct PlacedSpan {
+    ptrdiff_t offset;
+    uint32_t covered;
 };
 
 // Bounds on what a line may keep: a box past them is drawn box by box (no
@@ -87,12 +96,17 @@ struct KeptLine {
     int left = 0;
     int top = 0;
     std::vector<Span> spans;
-    std::vector<SpanWords> words;
+    std::vector<SpanPairWords> words;
     std::vector<Overlap> overlaps;
+    // The spans placed in an image of `placed_pitch` (worked out at the
+    // first draw into an image of another pitch).
+    std::vector<PlacedSpan> placed;
+    ptrdiff_t placed_pitch = 0;
 
     size_t Bytes() const {
-        return spans.capacity() * sizeof(Span) + words.capacity() * sizeof(SpanWords) +
-               overlaps.capacity() * sizeof(Overlap) + glyphs.capacity() * sizeof(PlacedGlyph);
+        return spans.capacity() * sizeof(Span) + words.capacity() * sizeof(SpanPairWords) +
+               overlaps.capacity() * sizeof(Overlap) + placed.capacity() * sizeof(PlacedSpan) +
+               glyphs.capacity() * sizeof(PlacedGlyph);
     }
 
     // (The memory is kept for the next line built in the slot, as lines
@@ -101,6 +115,8 @@ struct KeptLine {
         spans.clear();
         words.clear();
         overlaps.clear();
+        placed.clear();
+        placed_pitch = 0;
         built = false;
     }
 
@@ -109,6 +125,7 @@ struct KeptLine {
         spans.shrink_to_fit();
         words.shrink_to_fit();
         overlaps.shrink_to_fit();
+        placed.shrink_to_fit();
     }
 };
 
@@ -267,30 +284,46 @@ VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_
     };
     Tables tables;
     LoadTables(table_bytes, tables);
-    std::vector<SpanWords>& words = kept.words;
+    std::vector<SpanPairWords>& words = kept.words;
     words.clear();
-    words.reserve(spans.size() + 1);
+    words.reserve(spans.size() / 2 + 1);
     for (size_t i = 0; i < spans.size(); i += 2) {
-        __m512i looked_up[kWords];
-        LookUpWords(_mm512_inserti64x4(_mm512_castsi256_si512(cells_of(i)), cells_of(i + 1), 1), tables, looked_up);
-        words.push_back(SpanWords{looked_up[0], looked_up[1], looked_up[2]});
-        words.push_back(SpanWords{looked_up[3], looked_up[4], looked_up[5]});
+        const LookedUp bytes =
+            LookUpBytes(_mm512_inserti64x4(_mm512_castsi256_si512(cells_of(i)), cells_of(i + 1), 1), tables);
+        words.push_back(SpanPairWords{{WeightWords(bytes, false), WeightWords(bytes, true)},
+                                      {RedGreenWords(bytes, false), RedGreenWords(bytes, true)},
+                                      bytes.blue});
     }
-    words.resize(spans.size());
     kept.built = true;
 }
 
-// Each span's covered pixels mixed in place, then the overlaps.
-VELK_TARGET_VBMI2 void DrawFromKept(const KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
+// Each span's covered pixels mixed in place, two spans a step, then the
+// overlaps.
+VELK_TARGET_VBMI2 void DrawFromKept(KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
     const ptrdiff_t pitch = dest.base->pitch;
     uint8_t* const origin =
         dest.pixels + static_cast<ptrdiff_t>(y + kept.top) * pitch + static_cast<ptrdiff_t>(x + kept.left) * 2;
-    const SpanWords* words = kept.words.data();
-    for (const Span& span : kept.spans) {
-        uint8_t* p = origin + span.row * pitch + span.column * 2;
+    if (kept.placed_pitch != pitch) {
+        kept.placed.clear();
+        for (const Span& span : kept.spans) {
+            kept.placed.push_back(PlacedSpan{span.row * pitch + span.column * 2, span.covered});
+        }
+        kept.placed_pitch = pitch;
+    }
+    auto mix = [origin](const PlacedSpan& span, __m512i weights, __m512i red_green, __m512i blue) VELK_TARGET_VBMI2 {
+        uint8_t* p = origin + span.offset;
         const __m512i pixels = _mm512_maskz_loadu_epi16(span.covered, p);
-        _mm512_mask_storeu_epi16(p, span.covered, MixHalf(pixels, words->weights, words->red_green, words->blue));
-        ++words;
+        _mm512_mask_storeu_epi16(p, span.covered, MixHalf(pixels, weights, red_green, blue));
+    };
+    const PlacedSpan* span = kept.placed.data();
+    const size_t count = kept.placed.size();
+    const SpanPairWords* words = kept.words.data();
+    for (size_t i = 0; i + 2 <= count; i += 2, ++words) {
+        mix(span[i], words->weights[0], words->red_green[0], BlueWords(words->blue, false));
+        mix(span[i + 1], words->weights[1], words->red_green[1], BlueWords(words->blue, true));
+    }
+    if (count % 2 != 0) {
+        mix(span[count - 1], words->weights[0], words->red_green[0], BlueWords(words->blue, false));
     }
     for (const Overlap& overlap : kept.overlaps) {
         uint8_t* p = origin + overlap.row * pitch + overlap.column * 2;
