@@ -331,8 +331,10 @@ TEST_F(TextEngineTest, ADrawAfterAnythingItReadsChangedComesOutAsAFreshOne) {
     };
     struct Change {
         const char* what;
-        int shows;  // a bit for each font type it alters the line's pixels of
-        std::function<void(Draw&)> before;  // the state drawn first
+        // A bit for each font type whose line it alters.
+        int shows;
+        // The state drawn first.
+        std::function<void(Draw&)> before;
         std::function<void(Draw&)> change;
     };
     const auto none = [](Draw&) {};
@@ -399,8 +401,8 @@ TEST_F(TextEngineTest, ADrawAfterAnythingItReadsChangedComesOutAsAFreshOne) {
     for (int bits : {32, 16}) {
         for (int type = 0; type < 4; ++type) {
             for (const Change& change : changes) {
-                const std::string what = std::string(change.what) + ", type " + std::to_string(type) + ", bits " +
-                                         std::to_string(bits);
+                const std::string what =
+                    std::string(change.what) + ", type " + std::to_string(type) + ", bits " + std::to_string(bits);
                 SetScreenBits(bits);
                 Draw d;
                 d.font = CreateFontToHandle(face.c_str(), 18, -1, type, -1, type & 1 ? 2 : -1, 0);
@@ -419,7 +421,8 @@ TEST_F(TextEngineTest, ADrawAfterAnythingItReadsChangedComesOutAsAFreshOne) {
                 const int warm_result = draw(d);
                 const std::vector<uint8_t> warm = Snapshot(*d.into);
                 if (d.into != &target_) {
-                    EXPECT_EQ(CountInk(Rect{0, 0, 640, 480}, PixelAt(0, 0)), 0) << what << ": drawn where it no longer goes";
+                    EXPECT_EQ(CountInk(Rect{0, 0, 640, 480}, PixelAt(0, 0)), 0)
+                        << what << ": drawn where it no longer goes";
                 }
 
                 ResetGlyphCache(*GetFontData(d.font));
