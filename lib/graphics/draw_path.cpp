@@ -27,24 +27,24 @@ public:
 
 NullDrawPath g_null_direct3d;
 NullDrawPath g_null_two_d;
-GraphicsHost g_default_host;
+constinit GraphicsHost g_default_host;
 
 GraphDrawPath* g_direct3d = &g_null_direct3d;
 GraphDrawPath* g_two_d = &g_null_two_d;
-GraphicsHost* g_host = &g_default_host;
 
 }  // namespace
+
+constinit GraphicsHost* draw_path_detail::g_host = &g_default_host;
 
 void SetGraphDrawPaths(GraphDrawPath* direct3d, GraphDrawPath* two_d) {
     g_direct3d = direct3d != nullptr ? direct3d : &g_null_direct3d;
     g_two_d = two_d != nullptr ? two_d : &g_null_two_d;
 }
 
-void SetGraphicsHost(GraphicsHost* host) { g_host = host != nullptr ? host : &g_default_host; }
+void SetGraphicsHost(GraphicsHost* host) { draw_path_detail::g_host = host != nullptr ? host : &g_default_host; }
 
 GraphDrawPath& Direct3DPath() { return *g_direct3d; }
 GraphDrawPath& TwoDPath() { return *g_two_d; }
-GraphicsHost& Host() { return *g_host; }
 
 GraphDrawPath& PathOfGraph(const GraphData& graph) { return graph.texture != 0 ? *g_direct3d : *g_two_d; }
 

@@ -150,7 +150,12 @@ void SetGraphDrawPaths(GraphDrawPath* direct3d, GraphDrawPath* two_d);
 void SetGraphicsHost(GraphicsHost* host);
 GraphDrawPath& Direct3DPath();
 GraphDrawPath& TwoDPath();
-GraphicsHost& Host();
+namespace draw_path_detail {
+// Never null; written only by SetGraphicsHost.
+extern GraphicsHost* g_host;
+}  // namespace draw_path_detail
+// Inline: a string's draw asks the host several questions.
+inline GraphicsHost& Host() { return *draw_path_detail::g_host; }
 // The path that holds and draws a graph.
 GraphDrawPath& PathOfGraph(const GraphData& graph);
 

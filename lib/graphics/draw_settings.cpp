@@ -386,9 +386,10 @@ int SetBlendGraph(int graph, int border_param, int border_range) {
 }
 
 int GetScreenModeInfo(int* width, int* height, int* color_bits) {
-    const int w = Host().ScreenWidth();
-    const int h = Host().ScreenHeight();
-    const int bits = Host().ScreenColorBits();
+    const GraphicsHost& host = Host();
+    const int w = host.ScreenWidth();
+    const int h = host.ScreenHeight();
+    const int bits = host.ScreenColorBits();
     if (width != nullptr) {
         *width = w == 0 ? 640 : w;
     }

@@ -42,31 +42,31 @@ int DrawWithMasks(int x, int y, int extent, int vertical, Draw draw) {
 }
 
 // The font of a draw, or null (a bad handle is logged).
-const FontData* FontOfDraw(const char* string, int font, bool* nothing_to_draw) {
-    *nothing_to_draw = string == nullptr || string[0] == '\0' || GetTextDrawScreen().GraphicsSuspended();
+FontData* FontOfDraw(const TextDrawScreen& screen, const char* string, int font, bool* nothing_to_draw) {
+    *nothing_to_draw = string == nullptr || string[0] == '\0' || screen.GraphicsSuspended();
     if (*nothing_to_draw) {
         return nullptr;
     }
-    const FontData* record = GetFontData(font);
+    FontData* record = GetFontData(font);
     if (record == nullptr) {
         WriteLogFormat(font_log::kLogBadFontHandle);
     }
     return record;
 }
 
-// Texture-mode fonts draw through the Direct3D path while graphs do; when
-// their texture cannot be had they draw as the others do. 0, -1; none when
-// the 2D path is to draw.
-std::optional<int> DrawFromTexture(int x, int y, int scaled, double rate_x, double rate_y, const char* string,
-                                   uint32_t color, int font, uint32_t edge_color, int vertical) {
-    FontData* record = GetFontData(font);
-    if (record == nullptr || record->texture_mode == 0 || GetUse3DFlag() == 0) {
-        return std::nullopt;
-    }
-    if (GetTextDrawScreen().Direct3DDrawsDisabled()) {
+// Whether the font draws through the Direct3D path: texture-mode fonts do
+// while graphs do.
+bool DrawsFromTexture(const FontData& record) { return record.texture_mode != 0 && GetUse3DFlag() != 0; }
+
+// A font that draws from its texture (DrawsFromTexture): 0, -1; none when
+// its texture cannot be had and the 2D path is to draw.
+std::optional<int> DrawFromTexture(TextDrawScreen& screen, FontData& record, int x, int y, int scaled, double rate_x,
+                                   double rate_y, const char* string, uint32_t color, int font, uint32_t edge_color,
+                                   int vertical) {
+    if (screen.Direct3DDrawsDisabled()) {
         return -1;
     }
-    if (RefreshFontCacheGraph(*record) != 0) {
+    if (RefreshFontCacheGraph(record) != 0) {
         return std::nullopt;
     }
     return RenderStringToHandle(kRenderTexture, x, y, scaled, rate_x, rate_y, string, color, nullptr, nullptr, font,
@@ -77,10 +77,12 @@ std::optional<int> DrawFromTexture(int x, int y, int scaled, double rate_x, doub
 
 }  // namespace
 
-int DrawStringToHandle(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
-                       int vertical) {
+int DrawStringToHandle(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical) {
+    // (The screen and the record are found once a string: nothing a draw
+    // calls replaces either.)
+    TextDrawScreen& screen = GetTextDrawScreen();
     bool nothing = false;
-    const FontData* record = FontOfDraw(string, font, &nothing);
+    FontData* record = FontOfDraw(screen, string, font, &nothing);
     if (nothing) {
         return 0;
     }
@@ -88,17 +90,21 @@ int DrawStringToHandle(int x, int y, const char* string, uint32_t color, int fon
         return -1;
     }
     return DrawWithMasks(x, y, record->size + 3, vertical, [&] {
-        if (const auto drawn = DrawFromTexture(x, y, 0, 1.0, 1.0, string, color, font, edge_color, vertical)) {
-            return *drawn;
+        if (DrawsFromTexture(*record)) {
+            if (const auto drawn =
+                    DrawFromTexture(screen, *record, x, y, 0, 1.0, 1.0, string, color, font, edge_color, vertical)) {
+                return *drawn;
+            }
         }
-        return DrawStringToHandle2D(x, y, string, color, font, edge_color, vertical);
+        return DrawStringToHandle2D(screen, *record, x, y, string, color, font, edge_color, vertical);
     });
 }
 
-int DrawStringScaledToHandle(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color,
-                             int font, uint32_t edge_color, int vertical) {
+int DrawStringScaledToHandle(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color, int font,
+                             uint32_t edge_color, int vertical) {
+    TextDrawScreen& screen = GetTextDrawScreen();
     bool nothing = false;
-    const FontData* record = FontOfDraw(string, font, &nothing);
+    FontData* record = FontOfDraw(screen, string, font, &nothing);
     if (nothing) {
         return 0;
     }
@@ -107,9 +113,11 @@ int DrawStringScaledToHandle(int x, int y, double rate_x, double rate_y, const c
     }
     const int extent = DoubleToInt(record->size * (vertical != 0 ? rate_x : rate_y)) + 3;
     return DrawWithMasks(x, y, extent, vertical, [&] {
-        if (const auto drawn =
-                DrawFromTexture(x, y, 1, rate_x, rate_y, string, color, font, edge_color, vertical)) {
-            return *drawn;
+        if (DrawsFromTexture(*record)) {
+            if (const auto drawn = DrawFromTexture(screen, *record, x, y, 1, rate_x, rate_y, string, color, font,
+                                                   edge_color, vertical)) {
+                return *drawn;
+            }
         }
         return DrawStringScaledToHandle2D(x, y, rate_x, rate_y, string, color, font, edge_color, vertical);
     });

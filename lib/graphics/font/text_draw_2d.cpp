@@ -149,9 +149,10 @@ void DrawCacheScreen(MEMIMG& cache, int x, int y, const Rect* stretch, const Rec
     screen.Unlock();
 }
 
-TextExtent Measure(const char* string, int font, int vertical) {
+TextExtent Measure(FontData& record, const char* string, int font, int vertical) {
     TextExtent size;
-    RenderStringToHandle(0, 0, 0, 0, 1.0, 1.0, string, 0, nullptr, nullptr, font, 0, -1, vertical, &size);
+    RenderStringOfFont(record, kRenderMeasure, 0, 0, 0, 1.0, 1.0, string, 0, nullptr, nullptr, font, 0, -1, vertical,
+                       &size);
     return size;
 }
 
@@ -195,11 +196,9 @@ MEMIMG* RenderIntoCache(const char* string, uint32_t color, int font, uint32_t e
 // mode-1 parameter, or 255 (the glyphs' own coverage); -1 for the cache.
 bool g_straight_allowed = true;
 
-int StraightWeight(const FontData& font, const ScreenFacts& facts) {
-    TextDrawScreen& screen = GetTextDrawScreen();
+int StraightWeight(TextDrawScreen& screen, bool software, const FontData& font, const ScreenFacts& facts) {
     const DrawSettings& s = GetDrawSettings();
-    if (!g_straight_allowed || !(screen.SoftwareMode() || screen.LocksInPlace()) ||
-        screen.BlendGraphImage() != nullptr) {
+    if (!g_straight_allowed || !(software || screen.LocksInPlace()) || screen.BlendGraphImage() != nullptr) {
         return -1;
     }
     const bool smooth = FontIsAntiAliased(font);
@@ -236,11 +235,10 @@ Rect StraightArea(const FontData& record, const ScreenFacts& facts, int x, int y
 // Draws the string straight into the software target or the locked display
 // surface. 0, -1, or kGlyphBoxesOverlap when it must go through the cache
 // (nothing drawn).
-int DrawStraight(const FontData& record, const ScreenFacts& facts, int weight, int x, int y, const char* string,
-                 uint32_t color, int font, uint32_t edge_color, int vertical) {
-    TextDrawScreen& screen = GetTextDrawScreen();
+int DrawStraight(TextDrawScreen& screen, bool software, FontData& record, const ScreenFacts& facts, int weight, int x,
+                 int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical) {
     const Rect area = StraightArea(record, facts, x, y, vertical);
-    if (screen.SoftwareMode()) {
+    if (software) {
         MEMIMG* target = screen.TargetImage();
         if (!TakesStraightText(target, weight)) {
             return kGlyphBoxesOverlap;
@@ -248,8 +246,8 @@ int DrawStraight(const FontData& record, const ScreenFacts& facts, int weight, i
         if (IsEmpty(area)) {
             return 0;
         }
-        return RenderStringToHandle(kRenderMemory, x, y, 0, 1.0, 1.0, string, color, target, &area, font, edge_color,
-                                    -1, vertical, nullptr, true, weight);
+        return RenderStringOfFont(record, kRenderMemory, x, y, 0, 1.0, 1.0, string, color, target, &area, font,
+                                  edge_color, -1, vertical, nullptr, true, weight);
     }
     if (IsEmpty(area)) {
         return 0;
@@ -263,24 +261,23 @@ int DrawStraight(const FontData& record, const ScreenFacts& facts, int weight, i
     if (TakesStraightText(locked.image, weight)) {
         const int ox = locked.origin_x, oy = locked.origin_y;
         const Rect shifted{area.left - ox, area.top - oy, area.right - ox, area.bottom - oy};
-        drawn = RenderStringToHandle(kRenderMemory, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image,
-                                     &shifted, font, edge_color, -1, vertical, nullptr, true, weight);
+        drawn = RenderStringOfFont(record, kRenderMemory, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image,
+                                   &shifted, font, edge_color, -1, vertical, nullptr, true, weight);
     }
     screen.Unlock();
     return drawn;
 }
 
-int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color, int vertical,
-               const TextExtent& size) {
-    TextDrawScreen& screen = GetTextDrawScreen();
+int DrawDirect(TextDrawScreen& screen, bool software, FontData& record, int x, int y, const char* string,
+               uint32_t color, int font, uint32_t edge_color, int vertical, const TextExtent& size) {
     const Rect area = GetDrawSettings().draw_area;
-    if (screen.SoftwareMode()) {
+    if (software) {
         MEMIMG* dest = screen.TargetImage();
         if (dest == nullptr) {
             return -1;
         }
-        return RenderStringToHandle(1, x, y, 0, 1.0, 1.0, string, color, dest, &area, font, edge_color, -1, vertical,
-                                    nullptr) == -1
+        return RenderStringOfFont(record, kRenderMemory, x, y, 0, 1.0, 1.0, string, color, dest, &area, font,
+                                  edge_color, -1, vertical, nullptr) == -1
                    ? -1
                    : 0;
     }
@@ -293,8 +290,8 @@ int DrawDirect(int x, int y, const char* string, uint32_t color, int font, uint3
     if (locked.image != nullptr) {
         const int ox = locked.origin_x, oy = locked.origin_y;
         const Rect shifted{area.left - ox, area.top - oy, area.right - ox, area.bottom - oy};
-        RenderStringToHandle(1, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image, &shifted, font, edge_color,
-                             -1, vertical, nullptr);
+        RenderStringOfFont(record, kRenderMemory, x - ox, y - oy, 0, 1.0, 1.0, string, color, locked.image, &shifted,
+                           font, edge_color, -1, vertical, nullptr);
     }
     screen.Unlock();
     return 0;
@@ -335,31 +332,28 @@ void MarkFontCacheScreensLost() {
     }
 }
 
-int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
-                         int vertical) {
-    if (!GetTextDrawScreen().CanDraw()) {
-        return -1;
-    }
-    const FontData* record = GetFontData(font);
-    if (record == nullptr) {
+int DrawStringToHandle2D(TextDrawScreen& screen, FontData& record, int x, int y, const char* string, uint32_t color,
+                         int font, uint32_t edge_color, int vertical) {
+    if (!screen.CanDraw()) {
         return -1;
     }
     const ScreenFacts facts = CurrentScreen();
-    const bool direct = facts.bits == 8 || (!FontIsAntiAliased(*record) && PlainDraw());
+    const bool software = screen.SoftwareMode();
+    const bool direct = facts.bits == 8 || (!FontIsAntiAliased(record) && PlainDraw());
     if (!direct) {
-        const int weight = StraightWeight(*record, facts);
+        const int weight = StraightWeight(screen, software, record, facts);
         if (weight >= 0) {
-            const int drawn = DrawStraight(*record, facts, weight, x, y, string, color, font, edge_color, vertical);
+            const int drawn =
+                DrawStraight(screen, software, record, facts, weight, x, y, string, color, font, edge_color, vertical);
             if (drawn != kGlyphBoxesOverlap) {
                 return drawn == -1 ? -1 : 0;
             }
         }
     }
     // Software drawing straight into the target needs no measure.
-    const TextExtent size =
-        direct && GetTextDrawScreen().SoftwareMode() ? TextExtent{} : Measure(string, font, vertical);
+    const TextExtent size = direct && software ? TextExtent{} : Measure(record, string, font, vertical);
     if (direct) {
-        return DrawDirect(x, y, string, color, font, edge_color, vertical, size);
+        return DrawDirect(screen, software, record, x, y, string, color, font, edge_color, vertical, size);
     }
     Rect r;
     MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, size, 0, &r);
@@ -373,13 +367,18 @@ int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int f
     return 0;
 }
 
-int DrawStringScaledToHandle2D(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color,
-                               int font, uint32_t edge_color, int vertical) {
-    if (!GetTextDrawScreen().CanDraw() || GetFontData(font) == nullptr) {
+int DrawStringScaledToHandle2D(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color, int font,
+                               uint32_t edge_color, int vertical) {
+    if (!GetTextDrawScreen().CanDraw()) {
+        return -1;
+    }
+    FontData* record = GetFontData(font);
+    if (record == nullptr) {
         return -1;
     }
     Rect r;
-    MEMIMG* cache = RenderIntoCache(string, color, font, edge_color, vertical, Measure(string, font, vertical), 4, &r);
+    MEMIMG* cache =
+        RenderIntoCache(string, color, font, edge_color, vertical, Measure(*record, string, font, vertical), 4, &r);
     if (cache == nullptr) {
         return -1;
     }

@@ -12,10 +12,15 @@
 
 namespace velk {
 
+struct FontData;
+class TextDrawScreen;
+
 // 0; -1 when the display device is missing, the cache screen cannot be had,
-// the render into the cache fails or the draw screen cannot be locked.
-int DrawStringToHandle2D(int x, int y, const char* string, uint32_t color, int font, uint32_t edge_color,
-                         int vertical);
+// the render into the cache fails or the draw screen cannot be locked. The
+// caller has found the draw screen, the record of the handle `font`, and
+// that graphics are not suspended.
+int DrawStringToHandle2D(TextDrawScreen& screen, FontData& record, int x, int y, const char* string, uint32_t color,
+                         int font, uint32_t edge_color, int vertical);
 // Always through the cache screen, which is stretched by the rates.
 int DrawStringScaledToHandle2D(int x, int y, double rate_x, double rate_y, const char* string, uint32_t color,
                                int font, uint32_t edge_color, int vertical);

@@ -4,17 +4,18 @@ namespace velk {
 
 namespace {
 
-TextDrawScreen* g_screen = nullptr;
+// (Constant-initialized, so that it stands before any other object's
+// constructor could ask for the screen.)
+constinit SoftwareTextDrawScreen g_default_screen;
 
 }  // namespace
 
-SoftwareTextDrawScreen& DefaultSoftwareTextDrawScreen() {
-    static SoftwareTextDrawScreen screen;
-    return screen;
+constinit TextDrawScreen* text_draw_screen_detail::g_screen = &g_default_screen;
+
+SoftwareTextDrawScreen& DefaultSoftwareTextDrawScreen() { return g_default_screen; }
+
+void SetTextDrawScreen(TextDrawScreen* screen) {
+    text_draw_screen_detail::g_screen = screen != nullptr ? screen : &g_default_screen;
 }
-
-void SetTextDrawScreen(TextDrawScreen* screen) { g_screen = screen; }
-
-TextDrawScreen& GetTextDrawScreen() { return g_screen != nullptr ? *g_screen : DefaultSoftwareTextDrawScreen(); }
 
 }  // namespace velk

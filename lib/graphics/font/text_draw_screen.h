@@ -81,7 +81,12 @@ private:
 // Installs the screen (null: the built-in software screen). It must outlive
 // its use.
 void SetTextDrawScreen(TextDrawScreen* screen);
-TextDrawScreen& GetTextDrawScreen();
+namespace text_draw_screen_detail {
+// Never null; written only by SetTextDrawScreen.
+extern TextDrawScreen* g_screen;
+}  // namespace text_draw_screen_detail
+// Inline: every string's draw asks for it.
+inline TextDrawScreen& GetTextDrawScreen() { return *text_draw_screen_detail::g_screen; }
 // The built-in software screen, for a caller that only has software images.
 SoftwareTextDrawScreen& DefaultSoftwareTextDrawScreen();
 

@@ -171,22 +171,45 @@ private:
         LineLayout line;
     };
 
+    static uint64_t Load64(const char* p) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        return word;
+    }
+    static uint32_t Load32(const char* p) {
+        uint32_t word;
+        std::memcpy(&word, p, 4);
+        return word;
+    }
+
     static size_t SlotOf(const FontData& record, const char* string, size_t bytes) {
         constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
         uint64_t h = (reinterpret_cast<uintptr_t>(&record) >> 4) ^ (bytes * kMix);
-        // The words are folded by turns and xors, a cycle or two each, and
-        // mixed once: a slot needs only a few well-spread bits, and a string
-        // is hashed at every draw.
-        uint64_t folded = 0;
+        // The words are folded by turns and xors, a cycle or two each, in
+        // two chains that run side by side, and mixed once: a slot needs
+        // only a few well-spread bits, and a string is hashed at every draw.
+        uint64_t even = 0, odd = 0;
         size_t i = 0;
-        for (; i + 8 <= bytes; i += 8) {
-            uint64_t word;
-            std::memcpy(&word, string + i, 8);
-            folded = std::rotl(folded, 23) ^ word;
+        for (; i + 16 <= bytes; i += 16) {
+            even = std::rotl(even, 23) ^ Load64(string + i);
+            odd = std::rotl(odd, 29) ^ Load64(string + i + 8);
         }
+        if (i + 8 <= bytes) {
+            even = std::rotl(even, 23) ^ Load64(string + i);
+        }
+        // The last bytes (overlapping words already folded), read without a
+        // call: the last eight, or for short strings their ends and middle.
         uint64_t tail = 0;
-        std::memcpy(&tail, string + i, bytes - i);
-        h = (h ^ folded) * kMix;
+        if (bytes >= 8) {
+            tail = Load64(string + bytes - 8);
+        } else if (bytes >= 4) {
+            tail = Load32(string) | static_cast<uint64_t>(Load32(string + bytes - 4)) << 32;
+        } else if (bytes > 0) {
+            tail = static_cast<uint8_t>(string[0]) |
+                   static_cast<uint64_t>(static_cast<uint8_t>(string[bytes / 2])) << 8 |
+                   static_cast<uint64_t>(static_cast<uint8_t>(string[bytes - 1])) << 16;
+        }
+        h = (h ^ even ^ std::rotl(odd, 7)) * kMix;
         h ^= h >> 29;
         h = (h ^ tail) * kMix;
         return static_cast<size_t>(h >> 60) % kSlots;
@@ -215,6 +238,69 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     }
 }
 
+// The characters of a string one by one, rendering those the cache lacks
+// first: texture draws, strings not all cached, scaled strings and lines
+// longer than a layout. `writer` and `bounds` as RenderStringOfFont set
+// them up for a memory draw.
+int RenderEachCharacter(FontData& record, int draw, int x, int y, double rate_x, double rate_y, double rate,
+                        const char* string, size_t bytes, uint32_t color, MEMIMG* dest, const Rect& bounds,
+                        const GlyphWriter& writer, uint32_t edge_color, int vertical, TextExtent* extent,
+                        bool as_alpha_blit) {
+    std::optional<TextureGlyphDraw> texture;
+    if (draw == kRenderTexture) {
+        texture.emplace(color, edge_color);
+    }
+    CharacterCodes codes;
+    PrepareGlyphs(record, string, bytes, &codes);
+
+    if (draw == kRenderMemory && as_alpha_blit && !GlyphBoxesApart(record, codes, rate)) {
+        return kGlyphBoxesOverlap;
+    }
+
+    // Unscaled strings (all but scaled texture draws) step by whole pixels:
+    // their pen is summed in integers, the same sum without a conversion a
+    // glyph.
+    const bool whole_steps = rate == 1.0;
+    int64_t whole_pen = 0;
+    double pen = 0.0;
+    int ink_end = 0;
+    const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const uint16_t code = codes[i];
+        const GlyphEntry* entry = FindGlyph(record, code);
+        if (entry == nullptr) {
+            return WriteLogFormat(font_log::kLogTextCacheFailed);
+        }
+        const int pen_int = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
+        if (HasInk(*entry, code)) {
+            ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
+            if (texture) {
+                texture->Draw(record, *entry, x, y, whole_steps ? static_cast<double>(whole_pen) : pen, rate_x, rate_y,
+                              vertical);
+            } else if (draw_now) {
+                const GlyphCellView cell{GlyphCellPixels(record, *entry), record.cache_pitch, entry->width,
+                                         entry->height};
+                if (vertical != 0) {
+                    writer.WriteTurned(*dest, bounds, x + record.cell_height - 1 - entry->top,
+                                       y + pen_int + entry->origin_x, cell);
+                } else {
+                    writer.Write(*dest, bounds, x + pen_int + entry->origin_x, y + entry->top, cell);
+                }
+            }
+        }
+        if (whole_steps) {
+            whole_pen += entry->advance + record.spacing;
+        } else {
+            pen += (entry->advance + record.spacing) * rate;
+        }
+    }
+    const int advance = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
+    if (extent != nullptr) {
+        *extent = LineExtent(record, advance, ink_end, vertical, rate_x, rate_y);
+    }
+    return draw != kRenderMeasure ? 0 : advance;
+}
+
 }  // namespace
 
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
@@ -224,7 +310,21 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
         *extent = TextExtent{};
     }
     FontData* record = GetFontData(font);
-    if (GetTextDrawScreen().GraphicsSuspended() || DirectDrawMissing() || record == nullptr) {
+    if (GetTextDrawScreen().GraphicsSuspended() || record == nullptr) {
+        return -1;
+    }
+    return RenderStringOfFont(*record, draw, x, y, scale_flag, rate_x, rate_y, string, color, dest, clip, font,
+                              edge_color, length, vertical, extent, as_alpha_blit, blit_weight);
+}
+
+int RenderStringOfFont(FontData& record, int draw, int x, int y, int scale_flag, double rate_x, double rate_y,
+                       const char* string, uint32_t color, MEMIMG* dest, const Rect* clip, int font,
+                       uint32_t edge_color, int length, int vertical, TextExtent* extent, bool as_alpha_blit,
+                       int blit_weight) {
+    if (extent != nullptr) {
+        *extent = TextExtent{};
+    }
+    if (DirectDrawMissing()) {
         return -1;
     }
     if (string == nullptr || string[0] == '\0') {
@@ -232,7 +332,7 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     }
     // Scaled glyphs need a texture cache; a memory cache draws them at their
     // own size and the caller stretches the result.
-    if (scale_flag == 0 || record->texture_mode == 0) {
+    if (scale_flag == 0 || record.texture_mode == 0) {
         rate_x = 1.0;
         rate_y = 1.0;
     }
@@ -243,21 +343,19 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     // calls draws another string.)
     thread_local GlyphWriter writer;
     Rect bounds{};
-    std::optional<TextureGlyphDraw> texture;
     if (draw == kRenderTexture) {
-        if (record->texture_mode == 0) {
+        if (record.texture_mode == 0) {
             return -1;
         }
-        texture.emplace(color, edge_color);
     } else if (draw != kRenderMeasure) {
         if (dest == nullptr) {
             if (RefreshFontCacheScreen(font) != 0) {
                 return -1;
             }
-            dest = &record->cache_screen;
+            dest = &record.cache_screen;
         }
         const DrawSettings& s = GetDrawSettings();
-        if (!writer.Begin(*dest, record->font_type, color, edge_color, s.bright_red, s.bright_green, s.bright_blue,
+        if (!writer.Begin(*dest, record.font_type, color, edge_color, s.bright_red, s.bright_green, s.bright_blue,
                           as_alpha_blit, blit_weight)) {
             return -1;
         }
@@ -272,70 +370,22 @@ int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, 
     // A line whose characters are all cached (text drawn before) is drawn
     // from its layout; others render what they lack first.
     thread_local LaidOutLines laid_out;
-    const LineLayout* line = !texture && rate == 1.0 ? laid_out.Find(*record, string, bytes) : nullptr;
-    if (line != nullptr) {
-        if (draw == kRenderMemory && as_alpha_blit &&
-            (line->characters > static_cast<size_t>(record->cell_count) || !line->boxes_apart)) {
-            return kGlyphBoxesOverlap;
-        }
-        if (draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom) {
-            DrawLine(writer, *record, *line, *dest, bounds, x, y, vertical);
-        }
-        if (extent != nullptr) {
-            *extent = LineExtent(*record, line->advance, line->ink_end, vertical, rate_x, rate_y);
-        }
-        return draw != kRenderMeasure ? 0 : line->advance;
+    const LineLayout* line = draw != kRenderTexture && rate == 1.0 ? laid_out.Find(record, string, bytes) : nullptr;
+    if (line == nullptr) {
+        return RenderEachCharacter(record, draw, x, y, rate_x, rate_y, rate, string, bytes, color, dest, bounds, writer,
+                                   edge_color, vertical, extent, as_alpha_blit);
     }
-
-    CharacterCodes codes;
-    PrepareGlyphs(*record, string, bytes, &codes);
-
-    if (draw == kRenderMemory && as_alpha_blit && !GlyphBoxesApart(*record, codes, rate)) {
+    if (draw == kRenderMemory && as_alpha_blit &&
+        (line->characters > static_cast<size_t>(record.cell_count) || !line->boxes_apart)) {
         return kGlyphBoxesOverlap;
     }
-
-    // Unscaled strings (all but scaled texture draws) step by whole pixels:
-    // their pen is summed in integers, the same sum without a conversion a
-    // glyph.
-    const bool whole_steps = rate == 1.0;
-    int64_t whole_pen = 0;
-    double pen = 0.0;
-    int ink_end = 0;
-    const bool draw_now = draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom;
-    for (size_t i = 0; i < codes.size(); ++i) {
-        const uint16_t code = codes[i];
-        const GlyphEntry* entry = FindGlyph(*record, code);
-        if (entry == nullptr) {
-            return WriteLogFormat(font_log::kLogTextCacheFailed);
-        }
-        const int pen_int = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
-        if (HasInk(*entry, code)) {
-            ink_end = std::max(ink_end, pen_int + entry->origin_x + entry->width);
-            if (texture) {
-                texture->Draw(*record, *entry, x, y, whole_steps ? static_cast<double>(whole_pen) : pen, rate_x, rate_y,
-                              vertical);
-            } else if (draw_now) {
-                const GlyphCellView cell{GlyphCellPixels(*record, *entry), record->cache_pitch, entry->width,
-                                         entry->height};
-                if (vertical != 0) {
-                    writer.WriteTurned(*dest, bounds, x + record->cell_height - 1 - entry->top,
-                                       y + pen_int + entry->origin_x, cell);
-                } else {
-                    writer.Write(*dest, bounds, x + pen_int + entry->origin_x, y + entry->top, cell);
-                }
-            }
-        }
-        if (whole_steps) {
-            whole_pen += entry->advance + record->spacing;
-        } else {
-            pen += (entry->advance + record->spacing) * rate;
-        }
+    if (draw == kRenderMemory && bounds.left < bounds.right && bounds.top < bounds.bottom) {
+        DrawLine(writer, record, *line, *dest, bounds, x, y, vertical);
     }
-    const int advance = whole_steps ? static_cast<int>(whole_pen) : static_cast<int>(pen);
     if (extent != nullptr) {
-        *extent = LineExtent(*record, advance, ink_end, vertical, rate_x, rate_y);
+        *extent = LineExtent(record, line->advance, line->ink_end, vertical, rate_x, rate_y);
     }
-    return draw != kRenderMeasure ? 0 : advance;
+    return draw != kRenderMeasure ? 0 : line->advance;
 }
 
 }  // namespace velk

@@ -10,6 +10,8 @@
 
 namespace velk {
 
+struct FontData;
+
 struct TextExtent {
     int width = 0;
     int height = 0;
@@ -45,5 +47,13 @@ inline constexpr int kGlyphBoxesOverlap = -2;
 int RenderStringToHandle(int draw, int x, int y, int scale_flag, double rate_x, double rate_y, const char* string,
                          uint32_t color, MEMIMG* dest, const Rect* clip, int font, uint32_t edge_color, int length,
                          int vertical, TextExtent* extent, bool as_alpha_blit = false, int blit_weight = 255);
+
+// RenderStringToHandle for a draw that holds the record of the handle `font`
+// and has seen that graphics are not suspended: a string's draw finds those
+// once rather than at every step.
+int RenderStringOfFont(FontData& record, int draw, int x, int y, int scale_flag, double rate_x, double rate_y,
+                       const char* string, uint32_t color, MEMIMG* dest, const Rect* clip, int font,
+                       uint32_t edge_color, int length, int vertical, TextExtent* extent, bool as_alpha_blit = false,
+                       int blit_weight = 255);
 
 }  // namespace velk

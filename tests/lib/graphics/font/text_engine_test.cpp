@@ -1,15 +1,18 @@
 // Lines drawn and measured again from a warm glyph cache come out as the
-// first time, when the cache rendered their characters on the way; and what
-// the cache held for a line is never drawn once its cells were reused or its
-// font replaced.
+// first time, when the cache rendered their characters on the way; what the
+// cache held for a line is never drawn once its cells were reused or its
+// font replaced; and nothing kept from the strings before outlives a change
+// of anything a draw reads.
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "lib/graphics/font/glyph_cache.h"
+#include "lib/graphics/font/glyph_writer.h"
 #include "lib/graphics/font/text_draw.h"
 #include "lib/graphics/font/text_draw_2d.h"
 #include "lib/graphics/graph_draw.h"
@@ -32,11 +35,12 @@ std::string DistinctKanji(int count, int first = 0) {
 
 class TextEngineTest : public FontTest {
 protected:
-    std::vector<uint8_t> Snapshot() const {
-        const int bytes = target_.base->format == kMemImgFormat16 ? 2 : 4;
+    std::vector<uint8_t> Snapshot() const { return Snapshot(target_); }
+    static std::vector<uint8_t> Snapshot(const MEMIMG& image) {
+        const int bytes = image.base->format == kMemImgFormat16 ? 2 : 4;
         std::vector<uint8_t> pixels;
         for (int y = 0; y < 480; ++y) {
-            const uint8_t* row = MemImgPixelAddress(target_, 0, y);
+            const uint8_t* row = MemImgPixelAddress(image, 0, y);
             pixels.insert(pixels.end(), row, row + 640 * bytes);
         }
         return pixels;
@@ -296,6 +300,202 @@ TEST_F(TextEngineTest, AWarmLineWithMoreCharactersThanCellsStillGoesThroughTheCa
     const int cells = record.cell_count;
     EXPECT_TRUE(through_cache_screen(std::string(static_cast<size_t>(cells) + 1, 'a')));
     EXPECT_FALSE(through_cache_screen(std::string(static_cast<size_t>(cells), 'a')));
+}
+
+// A software draw screen of its own, which may say that graphics are
+// suspended.
+class OwnSoftwareScreen : public SoftwareTextDrawScreen {
+public:
+    bool suspended = false;
+    bool GraphicsSuspended() const override { return suspended; }
+};
+
+// A line drawn again after one thing it reads changed comes out as the same
+// line drawn with nothing kept from the strings before (the font's cache
+// emptied, and the writer's inks made for other colours in between), for
+// every font type on 32- and 16-bit screens; and where the change alters the
+// line, it shows.
+TEST_F(TextEngineTest, ADrawAfterAnythingItReadsChangedComesOutAsAFreshOne) {
+    const std::string face = Sjis("ＭＳ ゴシック");
+    // (Changed in place by one change: its bytes stay where they are.)
+    std::string line = Sjis("今日は Ag 天気");
+    ASSERT_EQ(line[7], 'A');
+    MEMIMG other_target{}, blend{};
+    OwnSoftwareScreen own_screen;
+    // What a draw is given, and where it lands.
+    struct Draw {
+        int font;
+        int x = 30, y = 40, vertical = 0;
+        uint32_t text = 0, edge = 0;
+        MEMIMG* into = nullptr;
+    };
+    struct Change {
+        const char* what;
+        // A bit for each font type whose line it alters.
+        int shows;
+        // The state drawn first.
+        std::function<void(Draw&)> before;
+        std::function<void(Draw&)> change;
+    };
+    const auto none = [](Draw&) {};
+    constexpr int kAll = 0xF, kEdged = 1 << 1 | 1 << 3;
+    const std::vector<Change> changes = {
+        {"text colour", kAll, none, [](Draw& d) { d.text = GetColorValue(40, 200, 90); }},
+        {"edge colour", kEdged, none, [](Draw& d) { d.edge = GetColorValue(250, 20, 160); }},
+        {"draw bright", kAll, none, [](Draw&) { SetDrawBrightness(200, 120, 255); }},
+        {"blend mode", kAll, none, [](Draw&) { SetDrawBlendMode(1, 128); }},
+        {"blend parameter", kAll, [](Draw&) { SetDrawBlendMode(1, 128); }, [](Draw&) { SetDrawBlendMode(1, 200); }},
+        {"draw area", kAll, none, [](Draw&) { SetDrawArea(0, 0, 90, 47); }},
+        {"place", kAll, none, [](Draw& d) { d.x += 3, d.y += 1; }},
+        {"direction", kAll, none, [](Draw& d) { d.vertical = 1; }},
+        {"spacing", kAll, none, [](Draw& d) { SetFontSpaceToHandle(3, d.font); }},
+        {"font replaced", kAll, none,
+         [&](Draw& d) {
+             const int type = GetFontData(d.font)->font_type;
+             DeleteFontToHandle(d.font);
+             d.font = CreateFontToHandle(face.c_str(), 22, -1, type, -1, type & 1 ? 2 : -1, 0);
+         }},
+        {"font of another type", kAll, none,
+         [&](Draw& d) {
+             const int type = GetFontData(d.font)->font_type ^ 2;
+             d.font = CreateFontToHandle(face.c_str(), 18, -1, type, -1, type & 1 ? 2 : -1, 0);
+         }},
+        {"string changed in place", kAll, none, [&](Draw&) { line[7] = 'B'; }},
+        {"glyph cache emptied", 0, none, [](Draw& d) { ResetGlyphCache(*GetFontData(d.font)); }},
+        {"screen depth", kAll, none,
+         [&](Draw& d) {
+             SetScreenBits(target_.base->format == kMemImgFormat16 ? 32 : 16);
+             d.text = GetColorValue(255, 240, 200);
+             d.edge = GetColorValue(20, 30, 40);
+         }},
+        {"target image", kAll, none,
+         [&](Draw& d) {
+             const int format = target_.base->format == kMemImgFormat16 ? kMemImgFormat32 : kMemImgFormat16;
+             ASSERT_EQ(CreateMemImg(&other_target, 640, 480, -1, 0, format, 0, 0, nullptr), 0);
+             DefaultSoftwareTextDrawScreen().SetTarget(&other_target);
+             d.into = &other_target;
+         }},
+        {"text draw screen", 0, none,
+         [&](Draw& d) {
+             ASSERT_EQ(CreateMemImg(&other_target, 640, 480, -1, 0, target_.base->format, 0, 0, nullptr), 0);
+             own_screen.SetTarget(&other_target);
+             SetTextDrawScreen(&own_screen);
+             d.into = &other_target;
+         }},
+        {"blend graph", 0, none,
+         [&](Draw&) {
+             ASSERT_EQ(CreateMemImg(&blend, 640, 480, -1, 0, kMemImgFormat8, 0, 0, nullptr), 0);
+             for (int y = 0; y < 480; ++y) {
+                 std::memset(MemImgPixelAddress(blend, 0, y), y * 5 % 256, 640);
+             }
+             DefaultSoftwareTextDrawScreen().SetBlendGraphImage(&blend);
+         }},
+        {"masks in use", 0, none, [&](Draw&) { host_.masks = true; }},
+        {"straight text off", 0, none, [](Draw&) { UseStraightText(false); }},
+        {"wide writers off", 0, none, [](Draw&) { UseWideGlyphWriter(false); }},
+    };
+    const auto draw = [&](const Draw& d) {
+        FillMemImg(d.into, nullptr, 0x00203040);
+        return DrawStringToHandle(d.x, d.y, line.c_str(), d.text, d.font, d.edge, d.vertical);
+    };
+    for (int bits : {32, 16}) {
+        for (int type = 0; type < 4; ++type) {
+            for (const Change& change : changes) {
+                const std::string what =
+                    std::string(change.what) + ", type " + std::to_string(type) + ", bits " + std::to_string(bits);
+                SetScreenBits(bits);
+                Draw d;
+                d.font = CreateFontToHandle(face.c_str(), 18, -1, type, -1, type & 1 ? 2 : -1, 0);
+                const int first_font = d.font;
+                d.text = GetColorValue(255, 240, 200);
+                d.edge = GetColorValue(20, 30, 40);
+                d.into = &target_;
+                change.before(d);
+                ASSERT_EQ(draw(d), 0) << what;
+                ASSERT_EQ(draw(d), 0) << what;
+                const std::vector<uint8_t> before = Snapshot(*d.into);
+
+                change.change(d);
+                ASSERT_NE(d.font, -1) << what;
+                FillTarget(0x00203040);
+                const int warm_result = draw(d);
+                const std::vector<uint8_t> warm = Snapshot(*d.into);
+                if (d.into != &target_) {
+                    EXPECT_EQ(CountInk(Rect{0, 0, 640, 480}, PixelAt(0, 0)), 0)
+                        << what << ": drawn where it no longer goes";
+                }
+
+                ResetGlyphCache(*GetFontData(d.font));
+                Draw inks = d;
+                inks.text ^= 0x5A5A5A & GetColorValue(255, 255, 255);
+                inks.edge ^= 0x3C3C3C & GetColorValue(255, 255, 255);
+                draw(inks);
+                EXPECT_EQ(draw(d), warm_result) << what;
+                EXPECT_TRUE(Snapshot(*d.into) == warm) << what;
+                if ((change.shows >> type & 1) != 0) {
+                    EXPECT_FALSE(warm == before) << what;
+                }
+
+                line[7] = 'A';
+                host_.masks = false;
+                UseStraightText(true);
+                UseWideGlyphWriter(true);
+                SetTextDrawScreen(nullptr);
+                DefaultSoftwareTextDrawScreen().SetTarget(&target_);
+                DefaultSoftwareTextDrawScreen().SetBlendGraphImage(nullptr);
+                ReleaseMemImg(&other_target);
+                ReleaseMemImg(&blend);
+                other_target = MEMIMG{};
+                blend = MEMIMG{};
+                SetDrawBlendMode(0, 255);
+                SetDrawBrightness(255, 255, 255);
+                SetDrawArea(0, 0, 640, 480);
+                DeleteFontToHandle(d.font);
+                DeleteFontToHandle(first_font);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+// While the display device is missing a draw fails and puts nothing down,
+// and while graphics are suspended it draws nothing, though the line and
+// its inks are kept from the draw before.
+TEST_F(TextEngineTest, NoDrawWhileTheDeviceIsMissingOrGraphicsAreSuspended) {
+    struct MissingDevice : SoftwareHost {
+        bool DirectDrawExists() const override { return false; }
+    } missing;
+    OwnSoftwareScreen screen;
+    screen.SetTarget(&target_);
+    SetTextDrawScreen(&screen);
+    const std::string line = Sjis("文字") + "Ag";
+    for (int bits : {32, 16}) {
+        SetScreenBits(bits);
+        screen.SetTarget(&target_);
+        for (int type = 0; type < 4; ++type) {
+            const int font = CreateFontToHandle(Sjis("ＭＳ ゴシック").c_str(), 18, -1, type, -1, -1, 0);
+            for (int mode : {0, 1}) {
+                SetDrawBlendMode(mode, mode == 0 ? 255 : 100);
+                ASSERT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0), 0);
+                FillTarget(0x00203040);
+                const std::vector<uint8_t> blank = Snapshot();
+                missing.bits = bits;
+                SetGraphicsHost(&missing);
+                EXPECT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0), -1) << type << mode;
+                EXPECT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0, 1), -1) << type << mode;
+                EXPECT_EQ(GetStringWidthToHandle(line.c_str(), -1, font), -1);
+                EXPECT_TRUE(Snapshot() == blank) << type << mode;
+                SetGraphicsHost(&host_);
+                screen.suspended = true;
+                EXPECT_EQ(DrawStringToHandle(2, 2, line.c_str(), 0x00FFFFFF, font, 0), 0) << type << mode;
+                EXPECT_TRUE(Snapshot() == blank) << type << mode;
+                screen.suspended = false;
+            }
+            DeleteFontToHandle(font);
+        }
+    }
+    SetDrawBlendMode(0, 255);
+    SetTextDrawScreen(nullptr);
 }
 
 }  // namespace
