@@ -47,6 +47,10 @@ struct GlyphLine {
     // under which a writer may keep what it makes of a cell's values; 0
     // when the cells are not a stamped cache's.
     uint64_t stamp = 0;
+    // The number of the layout the glyphs are (new whenever a line is laid
+    // out, never given twice): a writer that kept a line of this number
+    // knows its glyphs without comparing them; 0 when the glyphs have none.
+    uint64_t layout = 0;
 };
 
 // The colour channels of a raw pixel of the image's format darkened by the

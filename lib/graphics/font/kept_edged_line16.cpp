@@ -87,6 +87,7 @@ struct KeptLine {
     uint64_t tables_stamp = 0;
     Rect clip{};
     std::vector<PlacedGlyph> glyphs;
+    uint64_t layout = 0;   // the glyphs' layout number, where they came with one
     uint64_t summary = 0;  // see Summary; 0 for a free slot
     uint64_t last_draw = 0;
     bool built = false;
@@ -377,7 +378,9 @@ private:
             if (kept.summary == summary && kept.glyphs.size() == line.count && kept.cache_stamp == line.stamp &&
                 kept.tables_stamp == tables_stamp && kept.cells == line.cells && kept.cell_bytes == line.cell_bytes &&
                 kept.pitch == line.pitch && kept.clip == about &&
-                SameGlyphs(kept.glyphs.data(), line.glyphs, line.count)) {
+                ((line.layout != 0 && kept.layout == line.layout) ||
+                 SameGlyphs(kept.glyphs.data(), line.glyphs, line.count))) {
+                kept.layout = line.layout;
                 return &kept;
             }
         }
@@ -398,6 +401,7 @@ private:
         slot.tables_stamp = tables_stamp;
         slot.clip = about;
         slot.glyphs.assign(line.glyphs, line.glyphs + line.count);
+        slot.layout = line.layout;
         slot.not_kept = false;
         slot.last_draw = draws_;
     }

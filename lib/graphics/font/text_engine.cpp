@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -97,7 +98,15 @@ struct LineLayout {
     bool boxes_apart = true;  // as GlyphBoxesApart, but for the cell count
     size_t inked = 0;         // glyphs[0, inked) put ink down
     std::vector<Placed> glyphs = std::vector<Placed>(kCapacity);
+    uint64_t number = 0;  // as GlyphLine::layout; 0 while the glyphs are being laid out
 };
+
+// (Shared by the threads' kept layouts: a writer never takes one thread's
+// layout for another's.)
+uint64_t NewLayoutNumber() {
+    static std::atomic<uint64_t> count{0};
+    return count.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 // Lays out a line whose characters are all cached, and so can be drawn
 // without rendering: then no lookup can evict another, and each character is
@@ -150,9 +159,11 @@ public:
             return &kept.line;
         }
         kept.record = nullptr;
+        kept.line.number = 0;
         if (!LayOutCachedLine(record, string, bytes, &kept.line)) {
             return nullptr;
         }
+        kept.line.number = NewLayoutNumber();
         kept.record = &record;
         kept.stamp = record.cache_stamp;
         kept.spacing = record.spacing;
@@ -226,8 +237,9 @@ void DrawLine(const GlyphWriter& writer, const FontData& record, const LineLayou
     const int pitch = record.cache_pitch;
     const ptrdiff_t cell_bytes = static_cast<ptrdiff_t>(record.cell_size) * pitch;
     if (vertical == 0) {
-        writer.WriteLine(dest, clip, x, y,
-                         GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked, record.cache_stamp});
+        writer.WriteLine(
+            dest, clip, x, y,
+            GlyphLine{cells, cell_bytes, pitch, line.glyphs.data(), line.inked, record.cache_stamp, line.number});
         return;
     }
     const int turned_x = x + record.cell_height - 1;

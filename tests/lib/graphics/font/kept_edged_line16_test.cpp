@@ -183,7 +183,8 @@ TEST(KeptEdgedLine16Test, ALineIsKeptAtItsSecondDrawAndThenDrawnByTheRule) {
 }
 
 // A kept line, then each thing it is kept under changed in turn: a glyph
-// of the same list, the cache's cells under a new stamp, the inks under new
+// of the same list (with and without the layout numbers the text engine
+// gives its lines), the cache's cells under a new stamp, the inks under new
 // tables. Each change is drawn as the line now is (from its second draw on,
 // kept anew); the same line at another place, and into an image of another
 // pitch, is drawn from what was kept.
@@ -211,6 +212,20 @@ TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
         glyphs[4].cell = (glyphs[4].cell + 1) % 8;
         draw_and_check(picture, 4, 5, false, "a glyph changed");
         draw_and_check(picture, 4, 5, true, "a glyph changed, kept");
+        // The same glyphs laid out again under a layout number: found by
+        // comparing them; then another glyph under the next number.
+        line.layout = 40;
+        draw_and_check(picture, 4, 5, true, "laid out again");
+        draw_and_check(picture, 4, 5, true, "laid out again, by its number");
+        glyphs[2].top = static_cast<int16_t>(glyphs[2].top + 1);
+        line.layout = 41;
+        draw_and_check(picture, 4, 5, false, "a glyph changed under a new number");
+        draw_and_check(picture, 4, 5, true, "a glyph changed under a new number, kept");
+        // Back as they were, without a number: the line kept under 40,
+        // found by its glyphs.
+        line.layout = 0;
+        glyphs[2].top = static_cast<int16_t>(glyphs[2].top - 1);
+        draw_and_check(picture, 4, 5, true, "the glyph changed back, without a number");
         for (int i = 0; i < kCellBytes * 8; i += 3)
             cache[static_cast<size_t>(i)] = static_cast<uint8_t>(random());
         line.stamp = 101;

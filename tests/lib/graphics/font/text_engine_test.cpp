@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lib/graphics/font/edged_glyph_writer16.h"
 #include "lib/graphics/font/glyph_cache.h"
 #include "lib/graphics/font/glyph_writer.h"
 #include "lib/graphics/font/text_draw.h"
@@ -277,6 +278,31 @@ TEST_F(TextEngineTest, ManyLinesDrawnInTurnEachKeepTheirOwnPlaces) {
             EXPECT_EQ(CountInk(Rect{left, 0, left + 6, 10}, 0), 60) << i << " round " << round;
             EXPECT_EQ(CountInk(Rect{0, 0, 640, 16}, 0), i < 20 ? 60 : 120) << i << " round " << round;
             EXPECT_EQ(GetStringWidthToHandle(lines[i].c_str(), -1, font), 96) << i;
+        }
+    }
+}
+
+// Lines of the same glyphs, count, first and last places, different only
+// in where the middle glyph stands, drawn in turn at one place in 16-bit
+// anti-aliased edged text (which the writer keeps line by line): each draw
+// as the same draw with nothing kept.
+TEST_F(TextEngineTest, LinesAlikeButForTheMiddleGlyphDrawnInTurnEachDrawTheirOwn) {
+    SetScreenBits(16);
+    UseFakeFonts();
+    const int font = CreateFontToHandle(nullptr, 16, 6, 3, -1, 1, 0);
+    const std::string lines[] = {"a  a a", "a a  a"};
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string& line : lines) {
+            for (int draw = 0; draw < 2; ++draw) {
+                FillTarget(0x00203040);
+                KeepEdgedOver16Steps(false);
+                ASSERT_EQ(DrawStringToHandle(10, 20, line.c_str(), 0xFFFFFFFF, font, 0x00FF0000), 0);
+                const std::vector<uint8_t> unkept = Snapshot();
+                FillTarget(0x00203040);
+                KeepEdgedOver16Steps(true);
+                ASSERT_EQ(DrawStringToHandle(10, 20, line.c_str(), 0xFFFFFFFF, font, 0x00FF0000), 0);
+                ASSERT_TRUE(Snapshot() == unkept) << "\"" << line << "\" round " << round << " draw " << draw;
+            }
         }
     }
 }
