@@ -39,13 +39,4 @@ inline bool MachineHasAvx512Vbmi() {
     return has;
 }
 
-// The above with the byte and word compress and expand (VBMI2).
-inline bool MachineHasAvx512Vbmi2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return MachineHasAvx512Vbmi() && __builtin_cpu_supports("avx512vbmi2") != 0;
-    }();
-    return has;
-}
-
 }  // namespace velk

@@ -22,7 +22,7 @@ namespace velk {
 
 #if defined(VELK_KEPT_LINES16)
 
-bool MachineRunsKeptEdgedLines16() { return MachineHasAvx512Vbmi2(); }
+bool MachineRunsKeptEdgedLines16() { return MachineHasAvx512Vbmi(); }
 
 namespace {
 
@@ -33,8 +33,6 @@ namespace {
 #endif
 
 using namespace edged16;
-
-#define VELK_TARGET_VBMI2 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi2")))
 
 // The pixels one mix takes.
 constexpr int kLanes = 32;
@@ -135,7 +133,7 @@ static_assert(sizeof(PlacedGlyph) == 16 && offsetof(PlacedGlyph, height) == 12,
 
 // Whether two lists of `count` glyphs hold the same glyphs (their padding
 // aside).
-VELK_TARGET_VBMI2 bool SameGlyphs(const PlacedGlyph* a, const PlacedGlyph* b, size_t count) {
+VELK_TARGET_VBMI bool SameGlyphs(const PlacedGlyph* a, const PlacedGlyph* b, size_t count) {
     const auto* x = reinterpret_cast<const uint8_t*>(a);
     const auto* y = reinterpret_cast<const uint8_t*>(b);
     const size_t bytes = count * sizeof(PlacedGlyph);
@@ -183,8 +181,8 @@ uint16_t MixOne(uint16_t pixel, const uint8_t* tables, uint8_t value) {
 // The line's box, its glyphs' cells laid over it row by row (the first
 // glyph to cover a pixel giving its value, later ones noted as overlaps).
 // False where the box is past the bounds.
-VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vector<uint8_t>& grid, size_t* stride,
-                                int* width, int* height) {
+VELK_TARGET_VBMI bool LayCells(KeptLine& kept, const GlyphLine& line, std::vector<uint8_t>& grid, size_t* stride,
+                               int* width, int* height) {
     int left = kept.clip.right, top = kept.clip.bottom, right = kept.clip.left, bottom = kept.clip.top;
     for (size_t i = 0; i < line.count; ++i) {
         const PlacedGlyph& g = line.glyphs[i];
@@ -251,8 +249,8 @@ VELK_TARGET_VBMI2 bool LayCells(KeptLine& kept, const GlyphLine& line, std::vect
 // Spans laid over each row's covered cells from its first one, each the
 // next from the first covered cell after the one before (gaps of 32 or more
 // take none), and the words of their cells looked up two spans at a time.
-VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_t* table_bytes,
-                             std::vector<uint8_t>& grid) {
+VELK_TARGET_VBMI void Build(KeptLine& kept, const GlyphLine& line, const uint8_t* table_bytes,
+                            std::vector<uint8_t>& grid) {
     size_t stride = 0;
     int width = 0, height = 0;
     if (!LayCells(kept, line, grid, &stride, &width, &height)) {
@@ -278,7 +276,7 @@ VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_
             column += kLanes;
         }
     }
-    auto cells_of = [&](size_t i) VELK_TARGET_VBMI2 {
+    auto cells_of = [&](size_t i) VELK_TARGET_VBMI {
         return i < spans.size() ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
                                       grid.data() + static_cast<size_t>(spans[i].row) * stride + spans[i].column))
                                 : _mm256_setzero_si256();
@@ -300,7 +298,7 @@ VELK_TARGET_VBMI2 void Build(KeptLine& kept, const GlyphLine& line, const uint8_
 
 // Each span's covered pixels mixed in place, two spans a step, then the
 // overlaps.
-VELK_TARGET_VBMI2 void DrawFromKept(KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
+VELK_TARGET_VBMI void DrawFromKept(KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
     const ptrdiff_t pitch = dest.base->pitch;
     uint8_t* const origin =
         dest.pixels + static_cast<ptrdiff_t>(y + kept.top) * pitch + static_cast<ptrdiff_t>(x + kept.left) * 2;
@@ -311,7 +309,7 @@ VELK_TARGET_VBMI2 void DrawFromKept(KeptLine& kept, const MEMIMG& dest, int x, i
         }
         kept.placed_pitch = pitch;
     }
-    auto mix = [origin](const PlacedSpan& span, __m512i weights, __m512i red_green, __m512i blue) VELK_TARGET_VBMI2 {
+    auto mix = [origin](const PlacedSpan& span, __m512i weights, __m512i red_green, __m512i blue) VELK_TARGET_VBMI {
         uint8_t* p = origin + span.offset;
         const __m512i pixels = _mm512_maskz_loadu_epi16(span.covered, p);
         _mm512_mask_storeu_epi16(p, span.covered, MixHalf(pixels, weights, red_green, blue));

@@ -12,7 +12,7 @@
 namespace velk {
 
 // Whether the machine runs DrawKeptEdgedLine16 (which needs the byte
-// permutes and the word compress and expand).
+// permutes, as WriteEdgedOver16 does).
 bool MachineRunsKeptEdgedLines16();
 
 // Draws `line` at (x, y) cut to `clip`, as WriteEdgedLineOver16 draws it by

@@ -147,7 +147,7 @@ bool MachineRunsThem() { return MachineRunsKeptEdgedLines16() && MachineRunsEdge
 // the caller, the second keeps the line, and every draw from then on is
 // drawn from what was kept, exactly as the rule says.
 TEST(KeptEdgedLine16Test, ALineIsKeptAtItsSecondDrawAndThenDrawnByTheRule) {
-    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit compress and expand";
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
         std::mt19937 random(31);
         const std::vector<uint8_t> cache = RandomCache(16, random);
@@ -189,7 +189,7 @@ TEST(KeptEdgedLine16Test, ALineIsKeptAtItsSecondDrawAndThenDrawnByTheRule) {
 // kept anew); the same line at another place, and into an image of another
 // pitch, is drawn from what was kept.
 TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
-    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit compress and expand";
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
         std::mt19937 random(32);
         std::vector<uint8_t> cache = RandomCache(8, random);
@@ -243,7 +243,7 @@ TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
 // kept, let go and kept again are each drawn by the rule, or left to the
 // caller; none is drawn from another's words.
 TEST(KeptEdgedLine16Test, MoreLinesThanKeptDrawnInTurnFollowTheRule) {
-    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit compress and expand";
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
         std::mt19937 random(33);
         const std::vector<uint8_t> cache = RandomCache(40, random);
@@ -277,7 +277,7 @@ TEST(KeptEdgedLine16Test, MoreLinesThanKeptDrawnInTurnFollowTheRule) {
 
 // A line too wide to keep is left to the box writer at every draw.
 TEST(KeptEdgedLine16Test, ALineTooWideToKeepIsLeftToTheBoxWriter) {
-    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit compress and expand";
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
         std::mt19937 random(34);
         const std::vector<uint8_t> cache = RandomCache(2, random);
@@ -301,7 +301,7 @@ TEST(KeptEdgedLine16Test, ALineTooWideToKeepIsLeftToTheBoxWriter) {
 // the text and edge colours says, and as the writer draws them with nothing
 // kept.
 TEST(KeptEdgedLine16Test, StampedLinesDrawnFrameAfterFrameMatchTheRuleAndTheUnkeptWriter) {
-    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit compress and expand";
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
         std::mt19937 random(35);
         const std::vector<uint8_t> cache = RandomCache(12, random);
