@@ -42,16 +42,22 @@ std::vector<uint8_t> RandomCache(int count, std::mt19937& random) {
 }
 
 // Inks for the 256 cell values: none for 0, and for the others none, whole
-// or part coverage at random, in random colours.
-std::array<GlyphWriter::Ink, 256> RandomInks(std::mt19937& random) {
+// or part coverage at random, in random colours; and the writer's tables
+// made from them, under their stamp.
+struct RandomInks {
     std::array<GlyphWriter::Ink, 256> inks{};
-    for (int v = 1; v < 256; ++v) {
-        const int kind = static_cast<int>(random() % 4);
-        const auto alpha = static_cast<uint8_t>(kind == 0 ? 0 : kind == 1 ? 255 : 1 + random() % 254);
-        inks[static_cast<size_t>(v)] = GlyphWriter::Ink{static_cast<uint32_t>(random() & 0xFFFF), alpha};
+    std::array<uint8_t, kEdgedOver16TableBytes> tables{};
+    uint64_t stamp = 0;
+
+    explicit RandomInks(std::mt19937& random) {
+        for (int v = 1; v < 256; ++v) {
+            const int kind = static_cast<int>(random() % 4);
+            const auto alpha = static_cast<uint8_t>(kind == 0 ? 0 : kind == 1 ? 255 : 1 + random() % 254);
+            inks[static_cast<size_t>(v)] = GlyphWriter::Ink{static_cast<uint32_t>(random() & 0xFFFF), alpha};
+        }
+        stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
     }
-    return inks;
-}
+};
 
 // What a value's ink makes of a pixel, as the alpha blit writes it.
 uint32_t ByInk(const GlyphWriter::Ink& ink, uint32_t old) {
@@ -151,9 +157,7 @@ TEST(KeptEdgedLine16Test, ALineIsKeptAtItsSecondDrawAndThenDrawnByTheRule) {
     RunOnItsOwnThread([] {
         std::mt19937 random(31);
         const std::vector<uint8_t> cache = RandomCache(16, random);
-        const auto inks = RandomInks(random);
-        std::array<uint8_t, kEdgedOver16TableBytes> tables{};
-        const uint64_t tables_stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        RandomInks ink(random);
         Picture picture(360, 40);
         for (const bool squeezed : {false, true}) {
             const std::vector<PlacedGlyph> glyphs = RandomGlyphs(14, 16, squeezed, random);
@@ -167,9 +171,10 @@ TEST(KeptEdgedLine16Test, ALineIsKeptAtItsSecondDrawAndThenDrawnByTheRule) {
                 for (int draw = 0; draw < 4; ++draw) {
                     const std::vector<uint32_t> before = picture.Fill(random);
                     const bool drawn =
-                        DrawKeptEdgedLine16(picture.image(), clip, x, y, line, tables.data(), tables_stamp);
+                        DrawKeptEdgedLine16(picture.image(), clip, x, y, line, ink.tables.data(), ink.stamp);
                     ASSERT_EQ(drawn, draw > 0) << "squeezed " << squeezed << " draw " << draw;
-                    const std::vector<uint32_t> want = drawn ? ByTheRule(before, 360, line, x, y, clip, inks) : before;
+                    const std::vector<uint32_t> want =
+                        drawn ? ByTheRule(before, 360, line, x, y, clip, ink.inks) : before;
                     const std::vector<uint32_t> got = picture.Pixels();
                     for (size_t i = 0; i < got.size(); ++i) {
                         ASSERT_EQ(got[i], want[i])
@@ -193,9 +198,7 @@ TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
     RunOnItsOwnThread([] {
         std::mt19937 random(32);
         std::vector<uint8_t> cache = RandomCache(8, random);
-        auto inks = RandomInks(random);
-        std::array<uint8_t, kEdgedOver16TableBytes> tables{};
-        uint64_t tables_stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        RandomInks ink(random);
         std::vector<PlacedGlyph> glyphs = RandomGlyphs(9, 8, false, random);
         GlyphLine line{cache.data(), kCellBytes, kPitch, glyphs.data(), glyphs.size(), 100};
         Picture picture(300, 36), other(310, 40, 700);
@@ -203,8 +206,9 @@ TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
         auto draw_and_check = [&](Picture& into, int x, int y, bool kept, const char* what) {
             const Rect clip{x - 4, y - 5, x + 296, y + 31};
             const std::vector<uint32_t> before = into.Fill(random);
-            ASSERT_EQ(DrawKeptEdgedLine16(into.image(), clip, x, y, line, tables.data(), tables_stamp), kept) << what;
-            const std::vector<uint32_t> want = kept ? ByTheRule(before, into.width(), line, x, y, clip, inks) : before;
+            ASSERT_EQ(DrawKeptEdgedLine16(into.image(), clip, x, y, line, ink.tables.data(), ink.stamp), kept) << what;
+            const std::vector<uint32_t> want =
+                kept ? ByTheRule(before, into.width(), line, x, y, clip, ink.inks) : before;
             ASSERT_EQ(into.Pixels(), want) << what;
         };
         draw_and_check(picture, 4, 5, false, "first");
@@ -231,8 +235,7 @@ TEST(KeptEdgedLine16Test, ALineChangedInWhatItIsKeptUnderIsDrawnAsItIsNow) {
         line.stamp = 101;
         draw_and_check(picture, 4, 5, false, "cells changed");
         draw_and_check(picture, 4, 5, true, "cells changed, kept");
-        inks = RandomInks(random);
-        tables_stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        ink = RandomInks(random);
         draw_and_check(picture, 4, 5, false, "inks changed");
         draw_and_check(picture, 4, 5, true, "inks changed, kept");
         draw_and_check(other, 9, 7, true, "another place and pitch");
@@ -247,9 +250,7 @@ TEST(KeptEdgedLine16Test, MoreLinesThanKeptDrawnInTurnFollowTheRule) {
     RunOnItsOwnThread([] {
         std::mt19937 random(33);
         const std::vector<uint8_t> cache = RandomCache(40, random);
-        const auto inks = RandomInks(random);
-        std::array<uint8_t, kEdgedOver16TableBytes> tables{};
-        const uint64_t tables_stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        RandomInks ink(random);
         constexpr int kLines = 48;
         std::vector<std::vector<PlacedGlyph>> lines;
         for (int i = 0; i < kLines; ++i)
@@ -264,9 +265,9 @@ TEST(KeptEdgedLine16Test, MoreLinesThanKeptDrawnInTurnFollowTheRule) {
                 for (int draw = 0; draw < 2; ++draw) {
                     const std::vector<uint32_t> before = picture.Fill(random);
                     const bool drawn =
-                        DrawKeptEdgedLine16(picture.image(), clip, 3, 4, line, tables.data(), tables_stamp);
+                        DrawKeptEdgedLine16(picture.image(), clip, 3, 4, line, ink.tables.data(), ink.stamp);
                     kept += drawn ? 1 : 0;
-                    ASSERT_EQ(picture.Pixels(), drawn ? ByTheRule(before, 900, line, 3, 4, clip, inks) : before)
+                    ASSERT_EQ(picture.Pixels(), drawn ? ByTheRule(before, 900, line, 3, 4, clip, ink.inks) : before)
                         << "round " << round << " line " << i << " draw " << draw;
                 }
             }
@@ -281,16 +282,14 @@ TEST(KeptEdgedLine16Test, ALineTooWideToKeepIsLeftToTheBoxWriter) {
     RunOnItsOwnThread([] {
         std::mt19937 random(34);
         const std::vector<uint8_t> cache = RandomCache(2, random);
-        const auto inks = RandomInks(random);
-        std::array<uint8_t, kEdgedOver16TableBytes> tables{};
-        const uint64_t tables_stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        RandomInks ink(random);
         const std::vector<PlacedGlyph> glyphs{PlacedGlyph{0, 0, 0, 20, 10}, PlacedGlyph{9000, 1, 0, 20, 10}};
         const GlyphLine line{cache.data(), kCellBytes, kPitch, glyphs.data(), glyphs.size(), 9};
         Picture picture(9100, 12);
         const std::vector<uint32_t> before = picture.Fill(random);
         for (int draw = 0; draw < 3; ++draw) {
             EXPECT_FALSE(
-                DrawKeptEdgedLine16(picture.image(), Rect{0, 0, 9100, 12}, 0, 1, line, tables.data(), tables_stamp));
+                DrawKeptEdgedLine16(picture.image(), Rect{0, 0, 9100, 12}, 0, 1, line, ink.tables.data(), ink.stamp));
         }
         EXPECT_EQ(picture.Pixels(), before);
     });
