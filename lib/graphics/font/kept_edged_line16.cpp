@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -64,9 +65,10 @@ struct alignas(64) SpanPairWords {
 };
 
 // A span where it lies in an image of the pitch the offsets were worked out
-// for: its first pixel's offset from the line's box.
+// for: its first pixel's offset from the line's box. (Eight bytes: a draw
+// reads them all, beside its words and pixels.)
 struct PlacedSpan {
-    ptrdiff_t offset;
+    int32_t offset;
     uint32_t covered;
 };
 
@@ -101,6 +103,11 @@ struct KeptLine {
     // first draw into an image of another pitch).
     std::vector<PlacedSpan> placed;
     ptrdiff_t placed_pitch = 0;
+    // Draws go forward and backward in turn, so that a line drawn again
+    // straight after starts on what the last draw left in the cache: a
+    // line's words and pixels can be more than the first-level cache holds,
+    // and a draw in the same order each time would find none of them there.
+    bool backward = false;
 
     size_t Bytes() const {
         return spans.capacity() * sizeof(Span) + words.capacity() * sizeof(SpanPairWords) +
@@ -296,33 +303,62 @@ VELK_TARGET_VBMI void Build(KeptLine& kept, const GlyphLine& line, const uint8_t
     kept.built = true;
 }
 
-// Each span's covered pixels mixed in place, two spans a step, then the
-// overlaps.
+// The spans' offsets in an image of `pitch`; false where one is too far
+// from the line's box to be kept in 32 bits (an image so wide is drawn box
+// by box).
+bool PlaceSpans(KeptLine& kept, ptrdiff_t pitch) {
+    if (kept.placed_pitch == pitch) {
+        return true;
+    }
+    kept.placed.clear();
+    for (const Span& span : kept.spans) {
+        const int64_t offset = int64_t{span.row} * pitch + int64_t{span.column} * 2;
+        if (offset < INT32_MIN || offset > INT32_MAX) {
+            kept.placed.clear();
+            kept.placed_pitch = 0;
+            return false;
+        }
+        kept.placed.push_back(PlacedSpan{static_cast<int32_t>(offset), span.covered});
+    }
+    kept.placed_pitch = pitch;
+    return true;
+}
+
+// Each span's covered pixels mixed in place, then the overlaps. The spans
+// cover no pixel twice, so their order is free: every other draw takes them
+// from the last.
 VELK_TARGET_VBMI void DrawFromKept(KeptLine& kept, const MEMIMG& dest, int x, int y, const uint8_t* tables) {
     const ptrdiff_t pitch = dest.base->pitch;
     uint8_t* const origin =
         dest.pixels + static_cast<ptrdiff_t>(y + kept.top) * pitch + static_cast<ptrdiff_t>(x + kept.left) * 2;
-    if (kept.placed_pitch != pitch) {
-        kept.placed.clear();
-        for (const Span& span : kept.spans) {
-            kept.placed.push_back(PlacedSpan{span.row * pitch + span.column * 2, span.covered});
-        }
-        kept.placed_pitch = pitch;
-    }
-    auto mix = [origin](const PlacedSpan& span, __m512i weights, __m512i red_green, __m512i blue) VELK_TARGET_VBMI {
+    auto mix = [origin](const PlacedSpan& span, const SpanPairWords& words, bool second) VELK_TARGET_VBMI {
         uint8_t* p = origin + span.offset;
         const __m512i pixels = _mm512_maskz_loadu_epi16(span.covered, p);
-        _mm512_mask_storeu_epi16(p, span.covered, MixHalf(pixels, weights, red_green, blue));
+        _mm512_mask_storeu_epi16(
+            p, span.covered,
+            MixHalf(pixels, words.weights[second], words.red_green[second], BlueWords(words.blue, second)));
     };
     const PlacedSpan* span = kept.placed.data();
     const size_t count = kept.placed.size();
     const SpanPairWords* words = kept.words.data();
-    for (size_t i = 0; i + 2 <= count; i += 2, ++words) {
-        mix(span[i], words->weights[0], words->red_green[0], BlueWords(words->blue, false));
-        mix(span[i + 1], words->weights[1], words->red_green[1], BlueWords(words->blue, true));
-    }
-    if (count % 2 != 0) {
-        mix(span[count - 1], words->weights[0], words->red_green[0], BlueWords(words->blue, false));
+    const size_t pairs = count / 2;
+    kept.backward = !kept.backward;
+    if (kept.backward) {
+        if (count % 2 != 0) {
+            mix(span[count - 1], words[pairs], false);
+        }
+        for (size_t pair = pairs; pair-- > 0;) {
+            mix(span[2 * pair + 1], words[pair], true);
+            mix(span[2 * pair], words[pair], false);
+        }
+    } else {
+        for (size_t pair = 0; pair < pairs; ++pair) {
+            mix(span[2 * pair], words[pair], false);
+            mix(span[2 * pair + 1], words[pair], true);
+        }
+        if (count % 2 != 0) {
+            mix(span[count - 1], words[pairs], false);
+        }
     }
     for (const Overlap& overlap : kept.overlaps) {
         uint8_t* p = origin + overlap.row * pitch + overlap.column * 2;
@@ -361,6 +397,9 @@ public:
                 kept->not_kept = true;
                 return false;
             }
+        }
+        if (!PlaceSpans(*kept, dest.base->pitch)) {
+            return false;
         }
         DrawFromKept(*kept, dest, x, y, tables);
         return true;
