@@ -87,8 +87,7 @@ struct KeptLine {
     uint64_t tables_stamp = 0;
     Rect clip{};
     std::vector<PlacedGlyph> glyphs;
-    uint64_t layout = 0;   // the glyphs' layout number, where they came with one
-    uint64_t summary = 0;  // see Summary; 0 for a free slot
+    uint64_t layout = 0;  // the glyphs' layout number, where they came with one
     uint64_t last_draw = 0;
     bool built = false;
     bool not_kept = false;  // too large, or no room: drawn box by box while in its slot
@@ -411,8 +410,12 @@ private:
     static constexpr size_t kMostLineBytes = kBudget / 8;
 
     KeptLine* Find(uint64_t summary, const GlyphLine& line, uint64_t tables_stamp, const Rect& about) {
-        for (KeptLine& kept : slots_) {
-            if (kept.summary == summary && kept.glyphs.size() == line.count && kept.cache_stamp == line.stamp &&
+        for (size_t slot = 0; slot < kSlots; ++slot) {
+            if (summaries_[slot] != summary) {
+                continue;
+            }
+            KeptLine& kept = slots_[slot];
+            if (kept.glyphs.size() == line.count && kept.cache_stamp == line.stamp &&
                 kept.tables_stamp == tables_stamp && kept.cells == line.cells && kept.cell_bytes == line.cell_bytes &&
                 kept.pitch == line.pitch && kept.clip == about &&
                 ((line.layout != 0 && kept.layout == line.layout) ||
@@ -430,7 +433,7 @@ private:
             return a.last_draw < b.last_draw;
         });
         slot.Release();
-        slot.summary = summary;
+        summaries_[static_cast<size_t>(&slot - slots_.data())] = summary;
         slot.cells = line.cells;
         slot.cell_bytes = line.cell_bytes;
         slot.pitch = line.pitch;
@@ -476,6 +479,9 @@ private:
     }
 
     std::array<KeptLine, kSlots> slots_;
+    // Each slot's Summary (0 for a free one), apart from the slots: a draw
+    // reads them all, after its mix has filled the cache with other things.
+    std::array<uint64_t, kSlots> summaries_{};
     uint64_t draws_ = 0;
     std::vector<uint8_t> grid_;  // the cells of the line being kept
 };
