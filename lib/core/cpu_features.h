@@ -39,4 +39,13 @@ inline bool MachineHasAvx512Vbmi() {
     return has;
 }
 
+// With the word funnel shifts of VBMI2 besides.
+inline bool MachineHasAvx512Vbmi2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return MachineHasAvx512Vbmi() && __builtin_cpu_supports("avx512vbmi2") != 0;
+    }();
+    return has;
+}
+
 }  // namespace velk

@@ -42,15 +42,10 @@ VELK_INLINE_VBMI __m512i LookUp(const __m512i* t, __m512i values, __mmask64 high
     return _mm512_mask2_permutex2var_epi8(t[0], upper, ~high, t[1]);
 }
 
-// 32 pixels `d` mixed by their weight pairs (256 - a, a) and the ink's
-// channels: red in the high byte and green in the low byte of `red_green`,
-// blue in the high byte of `blue`.
-VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, __m512i blue) {
-    const __m512i red_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 11), red_green,
-                                                        _mm512_set1_epi16(static_cast<int16_t>(0xFF00)), kOrAnd);
-    const __m512i green_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F),
-                                                          _mm512_slli_epi16(red_green, 8), kAndOr);
-    const __m512i blue_pairs = _mm512_ternarylogic_epi32(d, _mm512_set1_epi16(0x1F), blue, kAndOr);
+// Each channel's pairs (the pixel's in the low byte, the ink's in the high)
+// mixed by the weight pairs (256 - a, a), and the sums put together as a
+// pixel.
+VELK_INLINE_VBMI __m512i MixPairs(__m512i weights, __m512i red_pairs, __m512i green_pairs, __m512i blue_pairs) {
     const __m512i r = _mm512_maddubs_epi16(weights, red_pairs);
     const __m512i g = _mm512_maddubs_epi16(weights, green_pairs);
     const __m512i b = _mm512_maddubs_epi16(weights, blue_pairs);
@@ -61,6 +56,18 @@ VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, 
         _mm512_ternarylogic_epi32(_mm512_srli_epi16(g, 3), _mm512_set1_epi16(0x07E0), _mm512_srli_epi16(b, 8), kAndOr);
     return _mm512_ternarylogic_epi32(_mm512_slli_epi16(r, 3), _mm512_set1_epi16(static_cast<int16_t>(0xF800)),
                                      green_blue, kAndOr);
+}
+
+// 32 pixels `d` mixed by their weight pairs (256 - a, a) and the ink's
+// channels: red in the high byte and green in the low byte of `red_green`,
+// blue in the high byte of `blue`.
+VELK_INLINE_VBMI __m512i MixHalf(__m512i d, __m512i weights, __m512i red_green, __m512i blue) {
+    const __m512i red_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 11), red_green,
+                                                        _mm512_set1_epi16(static_cast<int16_t>(0xFF00)), kOrAnd);
+    const __m512i green_pairs = _mm512_ternarylogic_epi32(_mm512_srli_epi16(d, 5), _mm512_set1_epi16(0x3F),
+                                                          _mm512_slli_epi16(red_green, 8), kAndOr);
+    const __m512i blue_pairs = _mm512_ternarylogic_epi32(d, _mm512_set1_epi16(0x1F), blue, kAndOr);
+    return MixPairs(weights, red_pairs, green_pairs, blue_pairs);
 }
 
 // The bytes the mix of 64 cells (lane i the step's pixel i) reads besides

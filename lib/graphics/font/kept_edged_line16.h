@@ -12,7 +12,7 @@
 namespace velk {
 
 // Whether the machine runs DrawKeptEdgedLine16 (which needs the byte
-// permutes, as WriteEdgedOver16 does).
+// permutes, as WriteEdgedOver16 does, and the word funnel shifts).
 bool MachineRunsKeptEdgedLines16();
 
 // Draws `line` at (x, y) cut to `clip`, as WriteEdgedLineOver16 draws it by
@@ -21,7 +21,7 @@ bool MachineRunsKeptEdgedLines16();
 // under the same cache stamp, the same tables, the same glyphs and the same
 // clip about its origin. False, with nothing drawn, where the line is not
 // (or cannot be) kept: drawn once so far, a stamp of 0, too large, or a
-// machine without the permutes; the caller then draws it box by box.
+// machine without those instructions; the caller then draws it box by box.
 bool DrawKeptEdgedLine16(const MEMIMG& dest, const Rect& clip, int x, int y, const GlyphLine& line,
                          const uint8_t* tables, uint64_t tables_stamp);
 
