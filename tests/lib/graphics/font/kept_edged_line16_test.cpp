@@ -277,6 +277,50 @@ TEST(KeptEdgedLine16Test, MoreLinesThanKeptDrawnInTurnFollowTheRule) {
 }
 
 // A line too wide to keep is left to the box writer at every draw.
+// Every pixel value under each ink at the ends of what the mix takes: no
+// coverage, the least, all but the least and whole coverage, in black,
+// white and each channel at its brightest alone. A kept box of 64 columns
+// has a row of each ink, and each draw puts 64 new values under every row.
+TEST(KeptEdgedLine16Test, EveryPixelValueUnderTheExtremeInksMixesAsTheRule) {
+    if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
+    RunOnItsOwnThread([] {
+        std::array<GlyphWriter::Ink, 256> inks{};
+        int rows = 0;
+        for (const uint8_t alpha : {0, 1, 254, 255}) {
+            for (const uint32_t colour : {0x0000u, 0xFFFFu, 0xF800u, 0x07E0u, 0x001Fu}) {
+                inks[static_cast<size_t>(++rows)] = GlyphWriter::Ink{colour, alpha};
+            }
+        }
+        std::array<uint8_t, kEdgedOver16TableBytes> tables{};
+        const uint64_t stamp = MakeEdgedOver16Tables(inks.data(), tables.data());
+        constexpr int kWidth = 64;
+        std::vector<uint8_t> cells(static_cast<size_t>(kWidth * rows));
+        for (int row = 0; row < rows; ++row) {
+            std::fill_n(cells.begin() + row * kWidth, kWidth, static_cast<uint8_t>(row + 1));
+        }
+        const PlacedGlyph glyph{0, 0, 0, kWidth, static_cast<int16_t>(rows)};
+        const GlyphLine line{cells.data(), static_cast<ptrdiff_t>(cells.size()), kWidth, &glyph, 1, 5};
+        Picture picture(kWidth, rows);
+        const Rect clip{0, 0, kWidth, rows};
+        for (int draw = 0; draw <= 0x10000 / kWidth; ++draw) {
+            const int first = (draw - 1) * kWidth;
+            for (int y = 0; y < rows; ++y) {
+                for (int x = 0; x < kWidth; ++x)
+                    Store(picture.image(), x, y, static_cast<uint32_t>((first + x) & 0xFFFF));
+            }
+            ASSERT_EQ(DrawKeptEdgedLine16(picture.image(), clip, 0, 0, line, tables.data(), stamp), draw > 0);
+            for (int y = 0; draw > 0 && y < rows; ++y) {
+                for (int x = 0; x < kWidth; ++x) {
+                    const auto old = static_cast<uint32_t>((first + x) & 0xFFFF);
+                    ASSERT_EQ(Load(picture.image(), x, y), ByInk(inks[static_cast<size_t>(y + 1)], old))
+                        << "pixel " << old << " under ink " << inks[static_cast<size_t>(y + 1)].pixel << " of alpha "
+                        << int{inks[static_cast<size_t>(y + 1)].alpha};
+                }
+            }
+        }
+    });
+}
+
 TEST(KeptEdgedLine16Test, ALineTooWideToKeepIsLeftToTheBoxWriter) {
     if (!MachineRunsThem()) GTEST_SKIP() << "the machine has no 512-bit byte permutes";
     RunOnItsOwnThread([] {
