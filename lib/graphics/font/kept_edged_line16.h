@@ -1,9 +1,9 @@
 #pragma once
 // Lines of anti-aliased edged text drawn again over a plain 16-bit image, as
 // games draw their text every frame: what the mix of each covered pixel
-// reads besides the pixel is kept once for the whole line, in the order of
-// its rows, so that a line drawn again gathers its covered pixels into full
-// vectors, mixes only those, and puts them back.
+// reads besides the pixel is kept once for the whole line, in spans of 32
+// pixels laid over its rows, so that a line drawn again mixes each span in
+// place with one load and one store, whatever glyph boxes the span crosses.
 
 #include <cstdint>
 
