@@ -506,6 +506,38 @@ __attribute__((target("avx2"))) void WideAlphaSourceBlendRows16(const BlitJob& j
     }
 }
 
+// One channel's move under MixAlpha16 by P, for the doubled channel values
+// of the flat colour and of sixteen destination pixels:
+// trunc((c - d) x P / 255) through SignedWeight255.
+__attribute__((target("avx2"))) inline __m256i AlphaStep16(__m256i color2, __m256i d2, __m256i weight) {
+    const __m256i diff = _mm256_sub_epi16(color2, d2);
+    return _mm256_sub_epi16(_mm256_mulhi_epi16(diff, weight), _mm256_srai_epi16(diff, 15));
+}
+
+// The 16-bit filled box in mode 1, sixteen pixels a step: the three moves are
+// added to the pixel where it lies, since each keeps its channel inside its
+// field and nothing carries into the next.
+__attribute__((target("avx2"))) size_t WideAlphaFill16(uint8_t* dp, size_t count, uint32_t color, int param) {
+    const Channels c = Rgb565::Unpack(color);
+    const __m256i red2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.red));
+    const __m256i green2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.green));
+    const __m256i blue2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.blue));
+    const __m256i weight = _mm256_set1_epi16(SignedWeight255(param));
+    const __m256i even5 = _mm256_set1_epi16(0x3E), even6 = _mm256_set1_epi16(0x7E);
+    size_t done = 0;
+    for (; done + 16 <= count; done += 16, dp += 32) {
+        auto* at = reinterpret_cast<__m256i*>(dp);
+        const __m256i d = _mm256_loadu_si256(at);
+        const __m256i red = AlphaStep16(red2, _mm256_and_si256(_mm256_srli_epi16(d, 10), even5), weight);
+        const __m256i green = AlphaStep16(green2, _mm256_and_si256(_mm256_srli_epi16(d, 4), even6), weight);
+        const __m256i blue = AlphaStep16(blue2, _mm256_srli_epi16(_mm256_slli_epi16(d, 11), 10), weight);
+        const __m256i moves =
+            _mm256_add_epi16(_mm256_slli_epi16(red, 11), _mm256_add_epi16(_mm256_slli_epi16(green, 5), blue));
+        _mm256_storeu_si256(at, _mm256_add_epi16(d, moves));
+    }
+    return done;
+}
+
 // The same 32 pixels a step with AVX-512: the colour and the alpha words are
 // gathered from the two source registers by one word permutation each.
 template <bool kTrans>
@@ -685,6 +717,13 @@ bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param) {
     return true;
 }
 
+size_t RunWideAlphaFill16(uint8_t* dp, size_t count, uint32_t color, int param) {
+    if (!g_wide_allowed || !MachineHasAvx2()) {
+        return 0;
+    }
+    return WideAlphaFill16(dp, count, color, param);
+}
+
 bool RunWideBlitJob16(const BlitJob& job) {
     if (!g_wide_allowed || !MachineHasAvx2()) {
         return false;
@@ -714,6 +753,7 @@ bool RunWideBlitJob16(const BlitJob& job) {
 bool RunWideBlitJob32(const BlitJob&) { return false; }
 bool RunWideBlitJob16(const BlitJob&) { return false; }
 bool RunWideAlphaFill32(uint8_t*, size_t, uint32_t, int) { return false; }
+size_t RunWideAlphaFill16(uint8_t*, size_t, uint32_t, int) { return 0; }
 
 #endif
 
