@@ -1,9 +1,9 @@
 // Vector forms of the blits games use most: unweighted copies, colour-keyed
 // copies, alpha by the blend parameter, add, subtract and multiply without
-// other weights, and the alpha-channel copy. Each computes exactly what the
-// general loops compute (the differential tests run both through the same
-// reference); a row's last pixels that do not fill a vector take the general
-// per-pixel rule.
+// other weights, and images with an alpha channel copied, added, subtracted
+// and multiplied. Each computes exactly what the general loops compute (the
+// differential tests run both through the same reference); a row's last
+// pixels that do not fill a vector take the general per-pixel rule.
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "lib/softrender/blit_job.h"
 #include "lib/softrender/blit_loops.h"
 #include "lib/softrender/blit_wide_loops.h"
+#include "lib/softrender/vector_weights.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -262,28 +263,35 @@ void AlphaSourceRows32(const BlitJob& job) {
 // The same for R5G6B5 sources with their alpha byte (four bytes a pixel):
 // per channel (d x (256 - a) + s x a) >> 8, which is d + floor((s - d) x a /
 // 256) with (s - d) x a inside 16 signed bits. Eight pixels a step.
+// The colour words of eight R5G6B5 pixels with their alpha bytes (four
+// bytes a pixel, in two registers): the low word of each 32-bit lane.
+inline __m128i ColorWords565(__m128i s0, __m128i s1) {
+    return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(s0, 16), 16), _mm_srai_epi32(_mm_slli_epi32(s1, 16), 16));
+}
+
+// Their alpha bytes, one a word.
+inline __m128i AlphaWords565(__m128i s0, __m128i s1) {
+    const __m128i low_byte = _mm_set1_epi32(0xFF);
+    return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(s0, 16), low_byte),
+                           _mm_and_si128(_mm_srli_epi32(s1, 16), low_byte));
+}
+
 template <bool kTrans>
 void AlphaSourceRows16(const BlitJob& job) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i opaque = _mm_set1_epi16(255);
-    const __m128i low_byte = _mm_set1_epi32(0xFF);
     const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
     const int vector_count = job.width & ~7;
     auto mix = [](__m128i d, __m128i s, __m128i a) {
         return _mm_add_epi16(d, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(s, d), a), 8));
-    };
-    // The low word of each 32-bit lane, eight lanes to eight words.
-    auto words = [](__m128i a, __m128i b) {
-        return _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
     };
     for (int y = 0; y < job.height; ++y) {
         uint8_t* dp = job.dst + job.dst_pitch * y;
         const uint8_t* sp = job.src + job.src_pitch * y;
         for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 32) {
             const __m128i s0 = Load(sp), s1 = Load(sp + 16);
-            const __m128i color = words(s0, s1);
-            const __m128i alpha = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(s0, 16), low_byte),
-                                                  _mm_and_si128(_mm_srli_epi32(s1, 16), low_byte));
+            const __m128i color = ColorWords565(s0, s1);
+            const __m128i alpha = AlphaWords565(s0, s1);
             __m128i whole = zero, clear = zero;
             if constexpr (kTrans) {
                 whole = _mm_cmpeq_epi16(alpha, opaque);
@@ -309,6 +317,149 @@ void AlphaSourceRows16(const BlitJob& job) {
         }
         blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
                                   Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
+    }
+}
+
+// A 32-bit source with alpha in add, subtract or multiply, four pixels a
+// step. Every product fits a 16-bit lane, so the channels are worked in
+// place: blue and red in the low bytes of a pixel's two words, green (and the
+// alpha byte, whose result is dropped) in the high bytes, each word
+// multiplied by the pixel's weight over 2^16, which both its words hold. Add
+// and subtract scale the source by a x P (floor(s x a x P / 2^16)) and
+// saturate each byte; multiply scales d x s by a. Under the transparency flag
+// a pixel of alpha 0 keeps the destination and one of alpha 255 takes
+// OpaqueSourceWeight (the source whole when kFull).
+template <int kMode, bool kTrans, bool kFull>
+void AlphaSourceBlendRows32(const BlitJob& job) {
+    constexpr bool kMultiply = kMode == kBlendModeMultiply;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low_bytes = _mm_set1_epi32(0x00FF00FF);
+    const __m128i color_mask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i opaque_alpha = _mm_set1_epi32(255);
+    const __m128i param = _mm_set1_epi32(job.param.value);
+    const __m128i opaque_extra = _mm_set1_epi16(static_cast<int16_t>(OpaqueWeightExtra(kMode, job.param.value)));
+    const int vector_count = job.width & ~3;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 4, dp += 16, sp += 16) {
+            const __m128i s = Load(sp);
+            const __m128i alpha = _mm_srli_epi32(s, 24);
+            __m128i clear = zero, opaque = zero;
+            if constexpr (kTrans) {
+                clear = _mm_cmpeq_epi32(alpha, zero);
+                if (_mm_movemask_epi8(clear) == 0xFFFF) {
+                    continue;
+                }
+                opaque = _mm_cmpeq_epi32(alpha, opaque_alpha);
+            }
+            // a x P fits the low word of the pixel's lane.
+            __m128i weight = kMultiply ? alpha : _mm_mullo_epi16(alpha, param);
+            weight = _mm_or_si128(weight, _mm_slli_epi32(weight, 16));
+            if constexpr (kTrans) {
+                weight = _mm_add_epi16(weight, _mm_and_si128(opaque, opaque_extra));
+            }
+            const __m128i d = Load(dp);
+            __m128i r;
+            if constexpr (kMultiply) {
+                const __m128i low =
+                    _mm_mulhi_epu16(_mm_mullo_epi16(_mm_and_si128(d, low_bytes), _mm_and_si128(s, low_bytes)), weight);
+                const __m128i high =
+                    _mm_mulhi_epu16(_mm_mullo_epi16(_mm_srli_epi16(d, 8), _mm_srli_epi16(s, 8)), weight);
+                // A pixel skipped under the flag keeps its colour too.
+                r = Select(_mm_andnot_si128(clear, color_mask), _mm_or_si128(low, _mm_slli_epi16(high, 8)), d);
+            } else {
+                __m128i amount = _mm_or_si128(_mm_mulhi_epu16(_mm_and_si128(s, low_bytes), weight),
+                                              _mm_slli_epi16(_mm_mulhi_epu16(_mm_srli_epi16(s, 8), weight), 8));
+                if constexpr (kTrans && kFull) {
+                    amount = _mm_or_si128(amount, _mm_and_si128(opaque, s));
+                }
+                // A skipped pixel (weight 0) comes out as it was; it keeps
+                // its X byte, which every drawn pixel loses.
+                const __m128i kept = _mm_or_si128(clear, color_mask);
+                if constexpr (kMode == kBlendModeAdd) {
+                    r = _mm_and_si128(_mm_adds_epu8(d, amount), kept);
+                } else {
+                    r = _mm_and_si128(_mm_subs_epu8(d, amount), kept);
+                }
+            }
+            Store(dp, r);
+        }
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kMode, false, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, nullptr, vector_count, job);
+    }
+}
+
+// The same for R5G6B5 sources with their alpha byte, eight pixels a step,
+// each channel in lanes of its own. Add and subtract scale the source
+// channel by a / 256 (the channel 8 bits up times a, high half), then by
+// P / 255 (UnsignedWeight255) unless kFull, and saturate at the channel's
+// maximum or 0; multiply takes the high half of d x s times a x 2^(8 - width),
+// that is (d x s x a) >> (width + 8). A pixel the flag leaves unweighted
+// counts a = 256, which scales by one exactly.
+template <int kMode, bool kTrans, bool kFull>
+void AlphaSourceBlendRows16(const BlitJob& job) {
+    constexpr bool kMultiply = kMode == kBlendModeMultiply;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque_alpha = _mm_set1_epi16(255);
+    const __m128i param_weight = _mm_set1_epi16(static_cast<int16_t>(UnsignedWeight255(job.param.value)));
+    const __m128i six = _mm_set1_epi16(0x3F), five = _mm_set1_epi16(0x1F);
+    const __m128i red_up8 = _mm_set1_epi16(0x1F00), green_field = _mm_set1_epi16(0x07E0);
+    const int vector_count = job.width & ~7;
+    auto by_param = [&](__m128i scaled) { return kFull ? scaled : _mm_mulhi_epu16(scaled, param_weight); };
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 8, dp += 16, sp += 32) {
+            const __m128i s0 = Load(sp), s1 = Load(sp + 16);
+            const __m128i alpha = AlphaWords565(s0, s1);
+            const __m128i clear = _mm_cmpeq_epi16(alpha, zero);
+            // Add and subtract leave a pixel of alpha 0 as it is; multiply
+            // does under the flag.
+            if ((!kMultiply || kTrans) && _mm_movemask_epi8(clear) == 0xFFFF) {
+                continue;
+            }
+            __m128i weight = alpha;
+            if constexpr (kTrans) {
+                weight = _mm_sub_epi16(alpha, _mm_cmpeq_epi16(alpha, opaque_alpha));
+            }
+            const __m128i color = ColorWords565(s0, s1);
+            const __m128i d = Load(dp);
+            const __m128i d_red = _mm_srli_epi16(d, 11);
+            const __m128i d_green = _mm_and_si128(_mm_srli_epi16(d, 5), six);
+            const __m128i d_blue = _mm_and_si128(d, five);
+            __m128i red, green, blue;
+            if constexpr (kMultiply) {
+                const __m128i weight5 = _mm_slli_epi16(weight, 3), weight6 = _mm_slli_epi16(weight, 2);
+                red = _mm_mulhi_epu16(_mm_mullo_epi16(d_red, _mm_srli_epi16(color, 11)), weight5);
+                green =
+                    _mm_mulhi_epu16(_mm_mullo_epi16(d_green, _mm_and_si128(_mm_srli_epi16(color, 5), six)), weight6);
+                blue = _mm_mulhi_epu16(_mm_mullo_epi16(d_blue, _mm_and_si128(color, five)), weight5);
+            } else {
+                // Green lies 5 bits up where it is: a x 8 makes up the rest.
+                const __m128i s_red =
+                    by_param(_mm_mulhi_epu16(_mm_and_si128(_mm_srli_epi16(color, 3), red_up8), weight));
+                const __m128i s_green =
+                    by_param(_mm_mulhi_epu16(_mm_and_si128(color, green_field), _mm_slli_epi16(weight, 3)));
+                const __m128i s_blue = by_param(_mm_mulhi_epu16(_mm_slli_epi16(_mm_and_si128(color, five), 8), weight));
+                if constexpr (kMode == kBlendModeAdd) {
+                    red = _mm_min_epi16(_mm_add_epi16(d_red, s_red), five);
+                    green = _mm_min_epi16(_mm_add_epi16(d_green, s_green), six);
+                    blue = _mm_min_epi16(_mm_add_epi16(d_blue, s_blue), five);
+                } else {
+                    red = _mm_subs_epu16(d_red, s_red);
+                    green = _mm_subs_epu16(d_green, s_green);
+                    blue = _mm_subs_epu16(d_blue, s_blue);
+                }
+            }
+            __m128i r = _mm_or_si128(_mm_slli_epi16(red, 11), _mm_or_si128(_mm_slli_epi16(green, 5), blue));
+            if constexpr (kMultiply && kTrans) {
+                r = Select(clear, d, r);
+            }
+            Store(dp, r);
+        }
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kMode, false, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, nullptr, vector_count, job);
     }
 }
 
@@ -595,6 +746,13 @@ bool RunFastBlitJob(const BlitJob& job) {
             }
             return true;
         }
+        return blit_loops::RunAlphaSourceBlendForm(job, [&]<int kMode, bool kTrans, bool kFull>() {
+            if constexpr (Format::kIs16Bit) {
+                AlphaSourceBlendRows16<kMode, kTrans, kFull>(job);
+            } else {
+                AlphaSourceBlendRows32<kMode, kTrans, kFull>(job);
+            }
+        });
 #endif
         return false;
     }

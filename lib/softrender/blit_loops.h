@@ -179,6 +179,35 @@ bool RunWeightedForm(const BlitJob& job, F&& f) {
     return true;
 }
 
+// The vector forms of a source with alpha in add, subtract or multiply,
+// unweighted otherwise (no blend graph): for such a job runs
+// f.template operator()<kMode, kTrans, kFullParam>() and returns true.
+// kFullParam: add or subtract at P = 255, where the forms leave out the
+// scaling by P.
+template <class F>
+bool RunAlphaSourceBlendForm(const BlitJob& job, F&& f) {
+    if (job.kind != SourceKind::kDirectAlpha || job.blend != nullptr ||
+        (job.mode != kBlendModeAdd && job.mode != kBlendModeSubtract && job.mode != kBlendModeMultiply)) {
+        return false;
+    }
+    WithBool(job.trans, [&](auto trans_tag) {
+        constexpr bool kTrans = decltype(trans_tag)::value;
+        if (job.mode == kBlendModeMultiply) {
+            f.template operator()<kBlendModeMultiply, kTrans, false>();
+            return;
+        }
+        WithBool(job.param.value == 255, [&](auto full_tag) {
+            constexpr bool kFull = decltype(full_tag)::value;
+            if (job.mode == kBlendModeAdd) {
+                f.template operator()<kBlendModeAdd, kTrans, kFull>();
+            } else {
+                f.template operator()<kBlendModeSubtract, kTrans, kFull>();
+            }
+        });
+    });
+    return true;
+}
+
 }  // namespace blit_loops
 
 template <class Format>

@@ -5,6 +5,7 @@
 
 #include "lib/core/cpu_features.h"
 #include "lib/softrender/blit_loops.h"
+#include "lib/softrender/vector_weights.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -213,6 +214,79 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows32(const BlitJob& job) {
     }
 }
 
+// A 32-bit source with alpha in add, subtract or multiply, eight pixels a
+// step, worked as the SSE2 form works it (blit_fast_paths.cpp): the channels
+// in place, each word multiplied by its pixel's weight over 2^16, a x P for
+// add and subtract, a for multiply, OpaqueSourceWeight for an alpha of 255
+// under the transparency flag.
+template <int kMode, bool kTrans, bool kFull>
+__attribute__((target("avx2"))) void WideAlphaSourceBlendRows32(const BlitJob& job) {
+    constexpr bool kMultiply = kMode == kBlendModeMultiply;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ones = _mm256_set1_epi32(-1);
+    const __m256i alpha_bytes = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i color_bytes = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i low_bytes = _mm256_set1_epi32(0x00FF00FF);
+    // The alpha byte to the low byte of both words of its pixel.
+    const __m256i spread =
+        _mm256_setr_epi32(static_cast<int>(0x80038003u), static_cast<int>(0x80078007u), static_cast<int>(0x800B800Bu),
+                          static_cast<int>(0x800F800Fu), static_cast<int>(0x80038003u), static_cast<int>(0x80078007u),
+                          static_cast<int>(0x800B800Bu), static_cast<int>(0x800F800Fu));
+    const __m256i param = _mm256_set1_epi16(static_cast<int16_t>(job.param.value));
+    const __m256i opaque_extra = _mm256_set1_epi16(static_cast<int16_t>(OpaqueWeightExtra(kMode, job.param.value)));
+    const int vector_count = job.width & ~7;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        const RowsAhead ahead(job, y);
+        for (int x = 0; x < vector_count; x += 8, dp += 32, sp += 32) {
+            ahead.Fetch(dp, sp);
+            const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            __m256i clear = zero, opaque = zero;
+            if constexpr (kTrans) {
+                if (_mm256_testz_si256(s, alpha_bytes)) {
+                    continue;
+                }
+                clear = _mm256_cmpeq_epi32(_mm256_and_si256(s, alpha_bytes), zero);
+                opaque = _mm256_cmpeq_epi32(_mm256_or_si256(s, color_bytes), ones);
+            }
+            __m256i weight = _mm256_shuffle_epi8(s, spread);
+            if constexpr (!kMultiply) {
+                weight = _mm256_mullo_epi16(weight, param);
+            }
+            if constexpr (kTrans) {
+                weight = _mm256_add_epi16(weight, _mm256_and_si256(opaque, opaque_extra));
+            }
+            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
+            __m256i r;
+            if constexpr (kMultiply) {
+                const __m256i low = _mm256_mulhi_epu16(
+                    _mm256_mullo_epi16(_mm256_and_si256(d, low_bytes), _mm256_and_si256(s, low_bytes)), weight);
+                const __m256i high =
+                    _mm256_mulhi_epu16(_mm256_mullo_epi16(_mm256_srli_epi16(d, 8), _mm256_srli_epi16(s, 8)), weight);
+                r = _mm256_blendv_epi8(d, _mm256_or_si256(low, _mm256_slli_epi16(high, 8)),
+                                       _mm256_andnot_si256(clear, color_bytes));
+            } else {
+                __m256i amount =
+                    _mm256_or_si256(_mm256_mulhi_epu16(_mm256_and_si256(s, low_bytes), weight),
+                                    _mm256_slli_epi16(_mm256_mulhi_epu16(_mm256_srli_epi16(s, 8), weight), 8));
+                if constexpr (kTrans && kFull) {
+                    amount = _mm256_or_si256(amount, _mm256_and_si256(opaque, s));
+                }
+                const __m256i kept = _mm256_or_si256(clear, color_bytes);
+                if constexpr (kMode == kBlendModeAdd) {
+                    r = _mm256_and_si256(_mm256_adds_epu8(d, amount), kept);
+                } else {
+                    r = _mm256_and_si256(_mm256_subs_epu8(d, amount), kept);
+                }
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
+        }
+        blit_loops::BlitRestOfRow<Xrgb8888, SourceKind::kDirectAlpha, kMode, false, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, nullptr, vector_count, job);
+    }
+}
+
 // Runs kStepFunction over every row of the job, kStep pixels a call and the
 // row's last pixels through a lane mask, asking for the next rows' lines
 // ahead (a step writes one 64-byte line and reads kStep x kSourceBytes).
@@ -353,6 +427,115 @@ __attribute__((target("avx2"))) void WideAlphaSourceRows16(const BlitJob& job) {
         blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kBlendModePlain, false, kTrans,
                                   Alpha16Rule::kMixAlpha16>(dp, sp, nullptr, vector_count, job);
     }
+}
+
+// R5G6B5 sources with their alpha byte in add, subtract or multiply, sixteen
+// pixels a step, each channel in lanes of its own, worked as the SSE2 form
+// works it: add and subtract scale the source channel by a / 256, then by
+// P / 255 unless kFull, and saturate; multiply is (d x s x a) >> (width + 8)
+// as a high half; a = 256 for an alpha of 255 under the transparency flag.
+template <int kMode, bool kTrans, bool kFull>
+__attribute__((target("avx2"))) void WideAlphaSourceBlendRows16(const BlitJob& job) {
+    constexpr bool kMultiply = kMode == kBlendModeMultiply;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i opaque_alpha = _mm256_set1_epi16(255);
+    const __m256i param_weight = _mm256_set1_epi16(static_cast<int16_t>(UnsignedWeight255(job.param.value)));
+    const __m256i low_byte = _mm256_set1_epi32(0xFF);
+    const __m256i word_mask = _mm256_set1_epi32(0xFFFF);
+    const __m256i six = _mm256_set1_epi16(0x3F), five = _mm256_set1_epi16(0x1F);
+    const __m256i red_up8 = _mm256_set1_epi16(0x1F00), green_field = _mm256_set1_epi16(0x07E0);
+    const int vector_count = job.width & ~15;
+    for (int y = 0; y < job.height; ++y) {
+        uint8_t* dp = job.dst + job.dst_pitch * y;
+        const uint8_t* sp = job.src + job.src_pitch * y;
+        for (int x = 0; x < vector_count; x += 16, dp += 32, sp += 64) {
+            const __m256i s0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp));
+            const __m256i s1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp + 32));
+            const __m256i alpha = Words(_mm256_and_si256(_mm256_srli_epi32(s0, 16), low_byte),
+                                        _mm256_and_si256(_mm256_srli_epi32(s1, 16), low_byte));
+            const __m256i clear = _mm256_cmpeq_epi16(alpha, zero);
+            // Add and subtract leave a pixel of alpha 0 as it is; multiply
+            // does under the flag.
+            if ((!kMultiply || kTrans) && _mm256_movemask_epi8(clear) == -1) {
+                continue;
+            }
+            __m256i weight = alpha;
+            if constexpr (kTrans) {
+                weight = _mm256_sub_epi16(alpha, _mm256_cmpeq_epi16(alpha, opaque_alpha));
+            }
+            const __m256i color = Words(_mm256_and_si256(s0, word_mask), _mm256_and_si256(s1, word_mask));
+            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
+            const __m256i d_red = _mm256_srli_epi16(d, 11);
+            const __m256i d_green = _mm256_and_si256(_mm256_srli_epi16(d, 5), six);
+            const __m256i d_blue = _mm256_and_si256(d, five);
+            __m256i red, green, blue;
+            if constexpr (kMultiply) {
+                const __m256i weight5 = _mm256_slli_epi16(weight, 3), weight6 = _mm256_slli_epi16(weight, 2);
+                red = _mm256_mulhi_epu16(_mm256_mullo_epi16(d_red, _mm256_srli_epi16(color, 11)), weight5);
+                green = _mm256_mulhi_epu16(
+                    _mm256_mullo_epi16(d_green, _mm256_and_si256(_mm256_srli_epi16(color, 5), six)), weight6);
+                blue = _mm256_mulhi_epu16(_mm256_mullo_epi16(d_blue, _mm256_and_si256(color, five)), weight5);
+            } else {
+                __m256i s_red = _mm256_mulhi_epu16(_mm256_and_si256(_mm256_srli_epi16(color, 3), red_up8), weight);
+                __m256i s_green =
+                    _mm256_mulhi_epu16(_mm256_and_si256(color, green_field), _mm256_slli_epi16(weight, 3));
+                __m256i s_blue = _mm256_mulhi_epu16(_mm256_slli_epi16(_mm256_and_si256(color, five), 8), weight);
+                if constexpr (!kFull) {
+                    s_red = _mm256_mulhi_epu16(s_red, param_weight);
+                    s_green = _mm256_mulhi_epu16(s_green, param_weight);
+                    s_blue = _mm256_mulhi_epu16(s_blue, param_weight);
+                }
+                if constexpr (kMode == kBlendModeAdd) {
+                    red = _mm256_min_epi16(_mm256_add_epi16(d_red, s_red), five);
+                    green = _mm256_min_epi16(_mm256_add_epi16(d_green, s_green), six);
+                    blue = _mm256_min_epi16(_mm256_add_epi16(d_blue, s_blue), five);
+                } else {
+                    red = _mm256_subs_epu16(d_red, s_red);
+                    green = _mm256_subs_epu16(d_green, s_green);
+                    blue = _mm256_subs_epu16(d_blue, s_blue);
+                }
+            }
+            __m256i r = _mm256_or_si256(_mm256_slli_epi16(red, 11), _mm256_or_si256(_mm256_slli_epi16(green, 5), blue));
+            if constexpr (kMultiply && kTrans) {
+                r = _mm256_blendv_epi8(r, d, clear);
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), r);
+        }
+        blit_loops::BlitRestOfRow<Rgb565, SourceKind::kDirectAlpha, kMode, false, kTrans, Alpha16Rule::kMixAlpha16>(
+            dp, sp, nullptr, vector_count, job);
+    }
+}
+
+// One channel's move under MixAlpha16 by P, for the doubled channel values
+// of the flat colour and of sixteen destination pixels:
+// trunc((c - d) x P / 255) through SignedWeight255.
+__attribute__((target("avx2"))) inline __m256i AlphaStep16(__m256i color2, __m256i d2, __m256i weight) {
+    const __m256i diff = _mm256_sub_epi16(color2, d2);
+    return _mm256_sub_epi16(_mm256_mulhi_epi16(diff, weight), _mm256_srai_epi16(diff, 15));
+}
+
+// The 16-bit filled box in mode 1, sixteen pixels a step: the three moves are
+// added to the pixel where it lies, since each keeps its channel inside its
+// field and nothing carries into the next.
+__attribute__((target("avx2"))) size_t WideAlphaFill16(uint8_t* dp, size_t count, uint32_t color, int param) {
+    const Channels c = Rgb565::Unpack(color);
+    const __m256i red2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.red));
+    const __m256i green2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.green));
+    const __m256i blue2 = _mm256_set1_epi16(static_cast<int16_t>(2 * c.blue));
+    const __m256i weight = _mm256_set1_epi16(SignedWeight255(param));
+    const __m256i even5 = _mm256_set1_epi16(0x3E), even6 = _mm256_set1_epi16(0x7E);
+    size_t done = 0;
+    for (; done + 16 <= count; done += 16, dp += 32) {
+        auto* at = reinterpret_cast<__m256i*>(dp);
+        const __m256i d = _mm256_loadu_si256(at);
+        const __m256i red = AlphaStep16(red2, _mm256_and_si256(_mm256_srli_epi16(d, 10), even5), weight);
+        const __m256i green = AlphaStep16(green2, _mm256_and_si256(_mm256_srli_epi16(d, 4), even6), weight);
+        const __m256i blue = AlphaStep16(blue2, _mm256_srli_epi16(_mm256_slli_epi16(d, 11), 10), weight);
+        const __m256i moves =
+            _mm256_add_epi16(_mm256_slli_epi16(red, 11), _mm256_add_epi16(_mm256_slli_epi16(green, 5), blue));
+        _mm256_storeu_si256(at, _mm256_add_epi16(d, moves));
+    }
+    return done;
 }
 
 // The same 32 pixels a step with AVX-512: the colour and the alpha words are
@@ -516,6 +699,11 @@ bool RunWideBlitJob32(const BlitJob& job) {
         job.trans ? WideAlphaSourceRows32<true>(job) : WideAlphaSourceRows32<false>(job);
         return true;
     }
+    if (blit_loops::RunAlphaSourceBlendForm(job, [&]<int kMode, bool kTrans, bool kFull>() {
+            WideAlphaSourceBlendRows32<kMode, kTrans, kFull>(job);
+        })) {
+        return true;
+    }
     return blit_loops::RunWeightedForm(job, [&]<bool kAlpha, bool kGraph, int kMode, bool kTrans>() {
         WideWeightedRows<kAlpha, kGraph, kMode, kTrans>(job);
     });
@@ -529,12 +717,26 @@ bool RunWideAlphaFill32(uint8_t* dp, size_t count, uint32_t color, int param) {
     return true;
 }
 
+size_t RunWideAlphaFill16(uint8_t* dp, size_t count, uint32_t color, int param) {
+    if (!g_wide_allowed || !MachineHasAvx2()) {
+        return 0;
+    }
+    return WideAlphaFill16(dp, count, color, param);
+}
+
 bool RunWideBlitJob16(const BlitJob& job) {
     if (!g_wide_allowed || !MachineHasAvx2()) {
         return false;
     }
-    if (job.columns != nullptr || !job.bright_white || job.kind != SourceKind::kDirectAlpha || job.blend != nullptr ||
-        job.mode != kBlendModePlain) {
+    if (job.columns != nullptr || !job.bright_white) {
+        return false;
+    }
+    if (blit_loops::RunAlphaSourceBlendForm(job, [&]<int kMode, bool kTrans, bool kFull>() {
+            WideAlphaSourceBlendRows16<kMode, kTrans, kFull>(job);
+        })) {
+        return true;
+    }
+    if (job.kind != SourceKind::kDirectAlpha || job.blend != nullptr || job.mode != kBlendModePlain) {
         return false;
     }
     if (g_avx512_allowed && MachineHasAvx512Bw()) {
@@ -551,6 +753,7 @@ bool RunWideBlitJob16(const BlitJob& job) {
 bool RunWideBlitJob32(const BlitJob&) { return false; }
 bool RunWideBlitJob16(const BlitJob&) { return false; }
 bool RunWideAlphaFill32(uint8_t*, size_t, uint32_t, int) { return false; }
+size_t RunWideAlphaFill16(uint8_t*, size_t, uint32_t, int) { return 0; }
 
 #endif
 

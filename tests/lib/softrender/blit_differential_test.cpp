@@ -507,10 +507,11 @@ TEST_P(BlitDifferentialTest, ScaledBlitsOfRowsAtFullWidthMatchTheReference) {
 }
 
 TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffset) {
-    // The alpha-source draw at every width up to two vector steps and past
-    // the wider ones, read from and written to shifted columns, over rows
-    // whose transparent, opaque and mixed runs cover whole vector steps or
-    // split them.
+    // The alpha-source draws (plain, add, subtract, multiply) at every width
+    // up to two vector steps and past the wider ones, read from and written
+    // to shifted columns, over rows whose transparent, opaque and mixed runs
+    // cover whole vector steps or split them; add and subtract at full
+    // strength or scaled by P.
     std::vector<int> widths;
     for (int width = 1; width <= 17; ++width) {
         widths.push_back(width);
@@ -519,20 +520,26 @@ TEST_P(BlitDifferentialTest, AlphaSourceRowsMatchTheReferenceAtEveryWidthAndOffs
         widths.push_back(width);
     }
     std::mt19937 rng(3517);
-    for (int format : {0, 1}) {
-        for (bool trans : {false, true}) {
-            for (int width : widths) {
-                for (int repeat = 0; repeat < 3; ++repeat) {
-                    const Cell cell{format, Kind::kAlpha, kBlendModePlain, false, false, trans};
-                    const int skip = Pick(rng, 0, 5);   // source columns left of the drawn ones
-                    const int place = Pick(rng, 0, 9);  // the first destination column drawn
-                    Scenario scenario(cell, rng, Dimensions{width + skip + Pick(rng, 0, 3), 3, width + 9, 3});
-                    if (repeat > 0) {
-                        scenario.PlantAlphaRuns(repeat == 1 ? 16 : 32);
+    for (int mode : {kBlendModePlain, kBlendModeAdd, kBlendModeSubtract, kBlendModeMultiply}) {
+        for (int format : {0, 1}) {
+            for (bool trans : {false, true}) {
+                for (int width : widths) {
+                    for (int repeat = 0; repeat < 3; ++repeat) {
+                        const Cell cell{format, Kind::kAlpha, mode, false, false, trans};
+                        const int skip = Pick(rng, 0, 5);   // source columns left of the drawn ones
+                        const int place = Pick(rng, 0, 9);  // the first destination column drawn
+                        Scenario scenario(cell, rng, Dimensions{width + skip + Pick(rng, 0, 3), 3, width + 9, 3});
+                        if (repeat > 0) {
+                            scenario.PlantAlphaRuns(repeat == 1 ? 16 : 32);
+                        }
+                        scenario.settings().param = 255;
+                        if (mode != kBlendModePlain) {
+                            const int params[] = {255, 254, 1, Pick(rng, 2, 253)};
+                            scenario.settings().param = params[Pick(rng, 0, 3)];
+                        }
+                        ASSERT_TRUE(CheckRowsCutToWidth(scenario, width, skip, place, "BltMemImg alpha source"))
+                            << "mode " << mode << " width " << width << " skip " << skip << " place " << place;
                     }
-                    scenario.settings().param = 255;
-                    ASSERT_TRUE(CheckRowsCutToWidth(scenario, width, skip, place, "BltMemImg alpha source"))
-                        << "width " << width << " skip " << skip << " place " << place;
                 }
             }
         }

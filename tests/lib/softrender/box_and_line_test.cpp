@@ -218,8 +218,9 @@ TEST_F(BoxAndLineTest, FlatColoursFollowTheReferenceInEveryModeAndFormat) {
 }
 
 TEST_F(BoxAndLineTest, WideAlphaBoxesFollowTheReferenceAtEveryWidth) {
-    // Mode 1 boxes on 32-bit images, wide enough for the vector forms and
-    // their last partial step, with the AVX-512 form allowed and not.
+    // Mode 1 boxes on 32- and 16-bit images, wide enough for the vector forms
+    // and their last partial step, with the SSE2 forms alone, up to AVX2 and
+    // up to AVX-512 (each where the machine has it).
     std::vector<int> widths;
     for (int width = 1; width <= 17; ++width) {
         widths.push_back(width);
@@ -228,37 +229,45 @@ TEST_F(BoxAndLineTest, WideAlphaBoxesFollowTheReferenceAtEveryWidth) {
         widths.push_back(width);
     }
     std::mt19937 rng(3523);
-    for (bool avx512 : {true, false}) {
-        UseAvx512BlitLoops(avx512);
-        for (int width : widths) {
-            for (int param : {1, 64, 128, 200, 255}) {
-                reference::Settings settings;
-                settings.mode = 1;
-                settings.param = param;
-                SetMemImgDrawBlendMode(1, param);
-                const uint32_t color = static_cast<uint32_t>(rng());
-                const int left = static_cast<int>(rng() % 4);
-                GuardedImage image(left + width + 3, 5, 1, 0, 0);
-                image.Randomize(rng);
-                std::vector<uint32_t> before;
-                for (int y = 0; y < 5; ++y) {
-                    for (int x = 0; x < left + width + 3; ++x) before.push_back(image.Get(x, y));
-                }
-                const Rect rect{left, 1, left + width, 4};
-                DrawMemImgFilledBox(image.image(), &rect, color);
-                ASSERT_TRUE(image.GuardsIntact()) << "width " << width << " avx512 " << avx512;
-                for (int y = 0; y < 5; ++y) {
-                    for (int x = 0; x < left + width + 3; ++x) {
-                        const bool covered = x >= left && x < left + width && y >= 1 && y < 4;
-                        const uint32_t old = before[static_cast<size_t>(y * (left + width + 3) + x)];
-                        const uint32_t expected = covered ? reference::FlatPixel(false, old, color, settings) : old;
-                        ASSERT_EQ(image.Get(x, y), expected) << "width " << width << " P " << param << " avx512 "
-                                                             << avx512 << " at " << x << "," << y;
+    for (int format : {1, 0}) {
+        for (int tier : {2, 1, 0}) {
+            UseWideBlitLoops(tier > 0);
+            UseAvx512BlitLoops(tier > 1);
+            for (int width : widths) {
+                for (int param : {1, 64, 128, 200, 254, 255}) {
+                    reference::Settings settings;
+                    settings.mode = 1;
+                    settings.param = param;
+                    SetMemImgDrawBlendMode(1, param);
+                    const uint32_t color = static_cast<uint32_t>(rng()) & (format == 0 ? 0xFFFF : 0xFFFFFFFF);
+                    const int left = static_cast<int>(rng() % 4);
+                    GuardedImage image(left + width + 3, 5, format, 0, 0);
+                    image.Randomize(rng);
+                    std::vector<uint32_t> before;
+                    for (int y = 0; y < 5; ++y) {
+                        for (int x = 0; x < left + width + 3; ++x) {
+                            before.push_back(image.Get(x, y));
+                        }
+                    }
+                    const Rect rect{left, 1, left + width, 4};
+                    DrawMemImgFilledBox(image.image(), &rect, color);
+                    ASSERT_TRUE(image.GuardsIntact()) << "width " << width << " tier " << tier;
+                    for (int y = 0; y < 5; ++y) {
+                        for (int x = 0; x < left + width + 3; ++x) {
+                            const bool covered = x >= left && x < left + width && y >= 1 && y < 4;
+                            const uint32_t old = before[static_cast<size_t>(y * (left + width + 3) + x)];
+                            const uint32_t expected =
+                                covered ? reference::FlatPixel(format == 0, old, color, settings) : old;
+                            ASSERT_EQ(image.Get(x, y), expected)
+                                << "format " << format << " width " << width << " P " << param << " tier " << tier
+                                << " at " << x << "," << y;
+                        }
                     }
                 }
             }
         }
     }
+    UseWideBlitLoops(true);
     UseAvx512BlitLoops(true);
 }
 
