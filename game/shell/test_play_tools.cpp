@@ -226,7 +226,7 @@ void TestPlayTools::StepWindowScale() {
         }
     } else if (scaleStep_ == 1) {
         int width = 640, height = 480;
-        GetDesktopScreenMode(&width, &height, nullptr);
+        GetDesktopWorkArea(&width, &height);
         double rx = width / 640.0;
         double ry = height / 480.0;
         rate = (rx < ry + 0.1 ? rx : ry) - 0.04;

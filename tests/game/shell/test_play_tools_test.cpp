@@ -229,23 +229,28 @@ TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
 }
 
 TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
+    // The fitted rate is the work area's (the desktop of 1920 x 1080 without
+    // its panels): the width's rate unless the height's is 0.1 smaller,
+    // less 0.04.
     struct Case {
         const char* settings;
-        std::vector<int> widths;
+        Rect workArea;
+        double fittedRate;
+        std::vector<int> steps;  // 0 normal, 1 fitted, 2 half
     };
-    // The desktop is 1920 x 1080: the fitted rate is 1080 / 480 - 0.04.
-    const int fitted = static_cast<int>(640 * (1080.0 / 480.0 - 0.04));
-    for (const Case& c :
-         {Case{"", {fitted, 320, 640, fitted}}, Case{"  SoftModeFlag 1\n", {fitted, 640, fitted, 640}}}) {
+    for (const Case& c : {Case{"", {0, 0, 1280, 1000}, 1280.0 / 640, {1, 2, 0, 1}},
+                          Case{"  SoftModeFlag 1\n", {0, 40, 1920, 1080}, 1040.0 / 480, {1, 0, 1, 0}}}) {
         GameHarness game(ToolGame(c.settings));
         ASSERT_EQ(game.Start(), std::nullopt);
+        game.Window().SetWorkArea(c.workArea);
         Rect rect{};
         GetWindowClientRect(&rect);
         EXPECT_EQ(rect.right - rect.left, 640);
-        for (int width : c.widths) {
+        for (int step : c.steps) {
             Tap(game, game_key::kF4);
             GetWindowClientRect(&rect);
-            EXPECT_NEAR(rect.right - rect.left, width, 1) << c.settings;
+            const double rates[] = {1.0, c.fittedRate - 0.04, 0.5};
+            EXPECT_NEAR(rect.right - rect.left, 640 * rates[step], 1) << c.settings;
         }
     }
 }
