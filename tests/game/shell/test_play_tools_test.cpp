@@ -231,15 +231,15 @@ TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
 
 TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
     // The fitted rate is the work area's (the desktop of 1920 x 1080 without
-    // its panels): the width's rate unless the height's is 0.1 smaller,
-    // less 0.04.
+    // its panels): the width's rate unless the height's is more than 0.1
+    // smaller, less 0.04.
     struct Case {
         const char* settings;
         Rect workArea;
         double fittedRate;
         std::vector<int> steps;  // 0 normal, 1 fitted, 2 half
     };
-    for (const Case& c : {Case{"", {0, 0, 1280, 1000}, 1280.0 / 640, {1, 2, 0, 1}},
+    for (const Case& c : {Case{"", {0, 0, 1344, 1000}, 1344.0 / 640, {1, 2, 0, 1}},
                           Case{"  SoftModeFlag 1\n", {0, 40, 1920, 1080}, 1040.0 / 480, {1, 0, 1, 0}}}) {
         GameHarness game(ToolGame(c.settings));
         ASSERT_EQ(game.Start(), std::nullopt);
