@@ -293,6 +293,22 @@ int32_t SoundState::CountLoadedSounds() const {
     return static_cast<int32_t>(handles_[0].size() + handles_[1].size() + handles_[2].size());
 }
 
+std::vector<SoundState::LoadedSound> SoundState::LoadedSounds() const {
+    // A file named at run time keeps its name here: registering the next
+    // one clears the name of the spare row before it, loaded or not.
+    std::map<int32_t, std::string> namedFiles;
+    for (const auto& [path, handle] : namedSounds_)
+        namedFiles[handle] = path.substr(std::min(path.size(), sizeof kDataFolder - 1));
+    std::vector<LoadedSound> sounds;
+    for (int32_t kind : {kMusic, kBackgroundSound, kSoundEffect}) {
+        for (const auto& [row, handle] : handles_[kind]) {
+            auto named = namedFiles.find(handle);
+            sounds.push_back({kind, row, named != namedFiles.end() ? named->second : RowString(kind, row, 0)});
+        }
+    }
+    return sounds;
+}
+
 void SoundState::ReleaseUnusedSounds() {
     for (int32_t kind : {kMusic, kBackgroundSound, kSoundEffect}) {
         std::vector<int32_t> unused;

@@ -160,6 +160,14 @@ public:
     int32_t GetLoopOffset(int32_t kind) const;
     // Sounds loaded over the three lists.
     int32_t CountLoadedSounds() const;
+    struct LoadedSound {
+        int32_t kind = kMusic;
+        int32_t row = 0;
+        // The row's file name under the data folder.
+        std::string fileName;
+    };
+    // The loaded sounds, list by list in row order.
+    std::vector<LoadedSound> LoadedSounds() const;
     // A map change: every loaded sound that is not playing, not the music or
     // background sound and not waiting in the effect queue is deleted.
     void ReleaseUnusedSounds();

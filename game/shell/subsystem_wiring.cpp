@@ -345,9 +345,7 @@ void ConnectSubsystems(GameProgram& program) {
     p.LoadIconsAndRegisterRestore();
     ConnectFrame(program, s);
     s.testPlayTools = ConnectTestPlayTools(program);
-    s.testPlayTools->countPictures = [&p = s.presentation] {
-        return static_cast<int32_t>(p.pictures.Pictures().size());
-    };
+    s.testPlayTools->debugSources = {&s.presentation, &s.parallelRunners.Runners()};
     ConnectSaves(program, s);
 }
 

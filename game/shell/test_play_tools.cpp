@@ -3,15 +3,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
+#include "game/event/parallel_common_event_runner.h"
+#include "game/map/character.h"
 #include "game/shell/frame_pacing.h"
 #include "game/shell/game_home.h"
 #include "game/shell/game_program.h"
+#include "game/shell/presentation.h"
 #include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
 #include "platform/base/calendar_time.h"
+#include "platform/base/text_encoding.h"
 
 namespace velk {
 namespace {
@@ -108,6 +113,22 @@ constexpr int kViewerWaitPasses = 30;
 constexpr int kPollMilliseconds = 16;
 constexpr int kEventBarSymbols = 21;
 
+// The debug page: font size 12 in lines of 14 pixels; the lists under the
+// headings fill the screen's quarters.
+constexpr int kDebugFontSize = 12;
+constexpr int kDebugLineHeight = 14;
+constexpr int kDebugHalfWidth = 320;
+constexpr int kDebugColumnGap = 8;
+constexpr int kDebugHeadingY = 0;
+constexpr int kDebugUpperListY = 20;
+constexpr int kDebugLowerListY = 240;
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+// Longer names are cut before they are measured: a hostile name costs no
+// more than a sensible one.
+constexpr size_t kDebugLineBytes = 96;
+constexpr char kSoundKinds[3][4] = {"BGM", "BGS", "SE"};
+
 template <typename... Args>
 std::string Format(const char* format, Args... args) {
     char text[1024];
@@ -122,6 +143,106 @@ const char* SkipText(int32_t level) {
 }
 
 uint32_t NowMs() { return static_cast<uint32_t>(GetMillisecondCount()); }
+
+int TextWidth(const std::string& text) { return GetStringWidth(text.c_str(), static_cast<int>(text.size())); }
+
+// The start of the text up to `bytes`, whole characters only.
+std::string CutBytes(const std::string& text, size_t bytes) {
+    size_t end = 0;
+    while (end < text.size()) {
+        size_t next = end + 1;
+        if (platform::IsShiftJisLeadByte(static_cast<uint8_t>(text[end])) && next < text.size()) ++next;
+        if (next > bytes) break;
+        end = next;
+    }
+    return text.substr(0, end);
+}
+
+// The longest start of the text, whole characters only, that fits `width`.
+std::string FitWidth(const std::string& text, int width) {
+    std::string fitted = CutBytes(text, kDebugLineBytes);
+    if (TextWidth(fitted) <= width) return fitted;
+    for (size_t bytes = fitted.size(); bytes > 0; --bytes) {
+        std::string shorter = CutBytes(fitted, bytes - 1);
+        if (shorter.size() < bytes - 1) continue;
+        if (TextWidth(shorter) <= width) return shorter;
+    }
+    return {};
+}
+
+int PlacesBetween(int top, int bottom) { return std::max(0, (bottom - top) / kDebugLineHeight); }
+
+// The lines of one list from (x, top) down to `bottom`, each cut to
+// `width`; when they do not all fit, the last place says how many are left.
+void PlaceList(const std::vector<std::string>& items, int x, int top, int bottom, int width,
+               std::vector<DebugPageLine>& out) {
+    const size_t places = static_cast<size_t>(PlacesBetween(top, bottom));
+    for (size_t i = 0; i < items.size() && i < places; ++i) {
+        std::string text = items[i];
+        if (i + 1 == places && items.size() > places) text = Format("... (+%d)", static_cast<int>(items.size() - i));
+        text = FitWidth(text, width);
+        out.push_back({x, top + static_cast<int>(i) * kDebugLineHeight, TextWidth(text), text});
+    }
+}
+
+// The "%d," list broken at numbers' ends into at most `places` lines no
+// wider than `width`; when it goes on, the last line says how many numbers
+// are left.
+std::vector<std::string> WrapList(const std::string& list, int width, size_t places) {
+    std::vector<std::string> lines;
+    if (places == 0) return lines;
+    size_t lineBegin = 0;
+    size_t begin = 0;
+    while (begin < list.size()) {
+        size_t end = list.find(',', begin);
+        end = end == std::string::npos ? list.size() : end + 1;
+        if (begin > lineBegin && TextWidth(list.substr(lineBegin, end - lineBegin)) > width) {
+            if (lines.size() + 1 == places) {
+                const auto left = std::count(list.begin() + static_cast<std::ptrdiff_t>(lineBegin), list.end(), ',');
+                lines.push_back(Format("... (+%d)", static_cast<int>(left)));
+                return lines;
+            }
+            lines.push_back(list.substr(lineBegin, begin - lineBegin));
+            lineBegin = begin;
+        }
+        begin = end;
+    }
+    if (begin > lineBegin) lines.push_back(list.substr(lineBegin));
+    return lines;
+}
+
+void AddSpriteImage(const CharacterSprite& sprite, const GraphicCache& cache, std::set<std::string>& seen,
+                    std::vector<std::string>& names) {
+    if (sprite.character == nullptr || sprite.image.empty() || cache.Cells(sprite.image) == nullptr) return;
+    // A character drawn from a tileset cell shows the tileset, not a
+    // character graphic of its own.
+    if (sprite.character->graphicTileNumber >= 0) return;
+    if (seen.insert(sprite.image).second) names.push_back(sprite.image);
+}
+
+// Lays the page out in the page's font (see LastDebugPage).
+std::vector<DebugPageLine> LayOutDebugPage(const DebugPageContents& page) {
+    std::vector<DebugPageLine> lines;
+    const std::string heading = FitWidth(page.heading, kScreenWidth);
+    lines.push_back({0, kDebugHeadingY, TextWidth(heading), heading});
+    const int listWidth = kDebugHalfWidth - kDebugColumnGap;
+    const int upperTop = kDebugUpperListY + kDebugLineHeight;
+    const int lowerTop = kDebugLowerListY + kDebugLineHeight;
+    PlaceList(page.pictureFiles, 0, upperTop, kDebugLowerListY, listWidth, lines);
+    PlaceList(page.sounds, 0, lowerTop, kScreenHeight, listWidth, lines);
+    PlaceList(page.characterGraphics, kDebugHalfWidth, upperTop, kDebugLowerListY, listWidth, lines);
+    const size_t parallelPlaces = static_cast<size_t>(PlacesBetween(lowerTop, kScreenHeight));
+    PlaceList(WrapList(page.parallelEvents, listWidth, parallelPlaces), kDebugHalfWidth, lowerTop, kScreenHeight,
+              listWidth, lines);
+    return lines;
+}
+
+// The scene's hotkey hook, of a type of its own so that the tools it owns
+// can be found from the scene.
+struct HotkeyHook {
+    std::shared_ptr<TestPlayTools> tools;
+    void operator()() const { tools->HandleHotkeys(0); }
+};
 
 }  // namespace
 
@@ -226,7 +347,7 @@ void TestPlayTools::StepWindowScale() {
         }
     } else if (scaleStep_ == 1) {
         int width = 640, height = 480;
-        GetDesktopScreenMode(&width, &height, nullptr);
+        GetDesktopWorkArea(&width, &height);
         double rx = width / 640.0;
         double ry = height / 480.0;
         rate = (rx < ry + 0.1 ? rx : ry) - 0.04;
@@ -368,33 +489,63 @@ void TestPlayTools::SetWindowTitle(int32_t mode) {
 
 void TestPlayTools::DrawDebugPage() {
     SetDrawBlendMode(1, 180);
-    DrawBox(0, 0, 640, 480, GetColorValue(0, 0, 0), 1);
+    DrawBox(0, 0, kScreenWidth, kScreenHeight, GetColorValue(0, 0, 0), 1);
     SetDrawBlendMode(0, 255);
     SetDefaultFontType(0);
-    SetDefaultFontSize(12);
-    uint32_t white = GetColorValue(255, 255, 255);
-    uint32_t heading = GetColorValue(255, 120, 120);
-    // The lists under the headings come from their owners once they report
-    // them; the page's frame is fixed here.
-    DrawString(0, 0, DebugHeading().c_str(), white);
-    DrawString(0, 20, kDebugPictures, heading);
-    DrawString(0, 240, kDebugSounds, heading);
-    DrawString(320, 20, kDebugSprites, heading);
-    DrawString(320, 240, kDebugParallel, heading);
+    SetDefaultFontSize(kDebugFontSize);
+    const uint32_t white = GetColorValue(255, 255, 255);
+    const uint32_t heading = GetColorValue(255, 120, 120);
+    DrawString(0, kDebugUpperListY, kDebugPictures, heading);
+    DrawString(0, kDebugLowerListY, kDebugSounds, heading);
+    DrawString(kDebugHalfWidth, kDebugUpperListY, kDebugSprites, heading);
+    DrawString(kDebugHalfWidth, kDebugLowerListY, kDebugParallel, heading);
+    lastDebugPage_ = LayOutDebugPage(DebugPage());
+    for (const DebugPageLine& line : lastDebugPage_)
+        DrawString(line.x, line.y, line.text.c_str(), white);
     SetDefaultFontSize(MessageFontSize());
 }
 
-std::string TestPlayTools::DebugHeading() const {
-    const int32_t pictures = countPictures ? countPictures() : 0;
-    return Format(kDebugHeading, pictures, GetGraphCount(), home_.sound.CountLoadedSounds());
+DebugPageContents TestPlayTools::DebugPage() const {
+    DebugPageContents page;
+    int32_t pictures = 0;
+    if (const GamePresentation* p = debugSources.presentation) {
+        pictures = static_cast<int32_t>(p->pictures.Pictures().size());
+        // One line per file, whatever divisions its pictures cut it into.
+        std::set<std::string> seen;
+        for (const PictureImageStore::Entry& entry : p->pictureImages.Entries()) {
+            if (seen.insert(entry.fileName).second) page.pictureFiles.push_back(entry.fileName);
+        }
+        seen.clear();
+        const MapScene& scene = p->mapScene;
+        AddSpriteImage(scene.heroSprite, p->cache, seen, page.characterGraphics);
+        for (const CharacterSprite& sprite : scene.followerSprites)
+            AddSpriteImage(sprite, p->cache, seen, page.characterGraphics);
+        for (const CharacterSprite& sprite : scene.eventSprites)
+            AddSpriteImage(sprite, p->cache, seen, page.characterGraphics);
+    }
+    const SoundState& sound = home_.sound;
+    page.heading = Format(kDebugHeading, pictures, GetGraphCount(), sound.CountLoadedSounds());
+    for (const SoundState::LoadedSound& loaded : sound.LoadedSounds())
+        page.sounds.push_back(std::string(kSoundKinds[loaded.kind]) + " " + loaded.fileName);
+    if (debugSources.parallelRunners != nullptr) {
+        for (const ParallelCommonEventRunner& runner : *debugSources.parallelRunners) {
+            if (runner.IsRunning()) page.parallelEvents += Format("%d,", runner.CommonIndex());
+        }
+    }
+    return page;
 }
 
 std::shared_ptr<TestPlayTools> ConnectTestPlayTools(GameProgram& program) {
     auto tools = std::make_shared<TestPlayTools>(program.Home());
     Scene& scene = program.GetScene();
-    scene.Hooks().hotkeys = [tools] { tools->HandleHotkeys(0); };
+    scene.Hooks().hotkeys = HotkeyHook{tools};
     scene.SetDrawLayer(DrawLayer::kTestPlayOverlay, [tools] { tools->DrawTestPlayOverlay(); });
     return tools;
+}
+
+TestPlayTools* ConnectedTestPlayTools(Scene& scene) {
+    const HotkeyHook* hook = scene.Hooks().hotkeys.target<HotkeyHook>();
+    return hook == nullptr ? nullptr : hook->tools.get();
 }
 
 }  // namespace velk

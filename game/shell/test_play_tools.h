@@ -9,7 +9,6 @@
 // overlay once per drawn frame, just before the flip.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,7 +16,36 @@
 namespace velk {
 
 class GameHome;
+class GamePresentation;
 class GameProgram;
+class ParallelCommonEventRunner;
+class Scene;
+
+// Where the debug page reads what the game holds loaded: the presentation's
+// pictures, picture images and character sprites, and the map's parallel
+// common-event runners. The sounds are the home's.
+struct DebugPageSources {
+    const GamePresentation* presentation = nullptr;
+    const std::vector<ParallelCommonEventRunner>* parallelRunners = nullptr;
+};
+
+// What the debug page shows under its headings.
+struct DebugPageContents {
+    std::string heading;
+    std::vector<std::string> pictureFiles;
+    std::vector<std::string> sounds;
+    std::vector<std::string> characterGraphics;
+    // "%d," for each running parallel common event.
+    std::string parallelEvents;
+};
+
+// One line of the debug page as drawn; `width` in pixels of the page's font.
+struct DebugPageLine {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    std::string text;
+};
 
 class TestPlayTools {
 public:
@@ -28,17 +56,22 @@ public:
     // The variable viewer (test play only); `first` resets the scroll.
     void ShowVariableViewer(bool first);
     void DrawTestPlayOverlay();
-    // The debug page's first line: the pictures shown, the graphs in use and
-    // the sounds loaded.
-    std::string DebugHeading() const;
-    // The pictures shown now; the presentation, which owns them, sets it.
-    std::function<int32_t()> countPictures;
+    // The debug page's lines: the pictures shown, the graphs in use and the
+    // sounds loaded, then the lists.
+    DebugPageContents DebugPage() const;
+    DebugPageSources debugSources;
 
     int32_t WindowScaleStep() const { return scaleStep_; }
     int32_t FrameSkipStep() const { return skipStep_; }
     int32_t DrawnFramesPerSecond() const { return drawnFps_; }
     // The name of the last screenshot written ("" when none was).
     const std::string& LastScreenshot() const { return lastScreenshot_; }
+    // The lines of the debug page drawn last, all but the four list headings:
+    // inside the 640 x 480 screen, the heading on top, the picture files and
+    // sounds down the left half, the character graphics and the parallel
+    // events (wrapped) down the right; a list longer than its place is cut,
+    // its last line telling how many more there are.
+    const std::vector<DebugPageLine>& LastDebugPage() const { return lastDebugPage_; }
 
 private:
     void StepWindowScale();
@@ -57,6 +90,7 @@ private:
     uint32_t markMs_ = 0;
     int32_t lastMode_ = -1;
     std::string lastScreenshot_;
+    std::vector<DebugPageLine> lastDebugPage_;
 };
 
 // The viewer's lines, in order: the interpreter's place, then every normal
@@ -74,5 +108,7 @@ std::string PlayedTimeText(int32_t frames);
 // Builds the tools for the program's scene: the hotkeys after each frame
 // and the overlay as the frame's last draw layer. The scene's hooks own them.
 std::shared_ptr<TestPlayTools> ConnectTestPlayTools(GameProgram& program);
+// The tools the scene's hooks own; null when none were connected.
+TestPlayTools* ConnectedTestPlayTools(Scene& scene);
 
 }  // namespace velk

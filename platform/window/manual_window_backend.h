@@ -19,6 +19,7 @@ public:
     void PumpEvents(std::vector<WindowEvent>& out) override;
     FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override;
     Rect DesktopRect() override { return desktop_; }
+    Rect WorkArea() override { return work_area_.value_or(desktop_); }
     std::optional<std::string> DisplayName() override { return display_name_; }
     void SetCursorVisible(bool visible) override { cursor_visible_ = visible; }
     void WarpCursor(WindowHandle window, int x, int y) override;
@@ -33,6 +34,8 @@ public:
     // Test controls.
     void Inject(WindowEvent event);
     void SetDesktop(Rect desktop) { desktop_ = desktop; }
+    // The whole desktop unless a test keeps panels free.
+    void SetWorkArea(std::optional<Rect> area) { work_area_ = area; }
     // Headless (nullopt) unless a test names a display.
     void SetDisplayName(std::optional<std::string> name) { display_name_ = std::move(name); }
     // The frame that styles with a caption get (styles without one get none).
@@ -66,6 +69,7 @@ private:
     std::mutex events_mutex_;
     std::vector<WindowEvent> pending_;
     Rect desktop_{0, 0, 1920, 1080};
+    std::optional<Rect> work_area_;
     std::optional<std::string> display_name_;
     FrameInsets caption_frame_{};
     bool fail_open_ = false;

@@ -193,6 +193,14 @@ public:
         return desktop;
     }
 
+    Rect WorkArea() override {
+        if (!Usable() || IsHeadlessDriver()) return DesktopRect();
+        SDL_Rect bounds;
+        // Without a window manager that tells its panels, the whole display.
+        if (SDL_GetDisplayUsableBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return DesktopRect();
+        return Rect{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    }
+
     std::optional<std::string> DisplayName() override {
         if (!video_ready_ || IsHeadlessDriver()) return std::nullopt;
         const std::string driver = SDL_GetCurrentVideoDriver();

@@ -96,6 +96,9 @@ public:
     virtual FrameInsets FrameFor(uint32_t style, uint32_t ex_style) = 0;
     // The desktop's size in pixels.
     virtual Rect DesktopRect() = 0;
+    // The part of the desktop a window may fill: the desktop without the
+    // panels and docks that the window manager keeps free.
+    virtual Rect WorkArea() = 0;
     // The display the windows open on, as a name that tells two displays of
     // one machine apart ("x11:0", "wayland:wayland-0"); nullopt for a
     // headless back-end, where any number of players may run.

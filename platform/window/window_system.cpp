@@ -371,6 +371,8 @@ void SetCursorScreenPosition(int x, int y) {
 
 Rect DesktopRectangle() { return Backend().DesktopRect(); }
 
+Rect WorkAreaRectangle() { return Backend().WorkArea(); }
+
 std::optional<std::string> CurrentDisplayName() { return Backend().DisplayName(); }
 
 void SetScreenSaverActive(bool active) { Backend().SetScreenSaverEnabled(active); }

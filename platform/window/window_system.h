@@ -159,6 +159,8 @@ void SetCursorScreenPosition(int x, int y);
 // ---- System ----
 
 Rect DesktopRectangle();
+// The desktop without the panels kept free (WindowBackend::WorkArea).
+Rect WorkAreaRectangle();
 // The display of the back-end in use (WindowBackend::DisplayName).
 std::optional<std::string> CurrentDisplayName();
 void SetScreenSaverActive(bool active);

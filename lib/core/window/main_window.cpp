@@ -313,6 +313,13 @@ int GetDesktopScreenMode(int* width, int* height, int* bits) {
     return 0;
 }
 
+int GetDesktopWorkArea(int* width, int* height) {
+    const Rect area = platform::WorkAreaRectangle();
+    if (width != nullptr) *width = area.right - area.left;
+    if (height != nullptr) *height = area.bottom - area.top;
+    return 0;
+}
+
 int GetMouseCursorShowFlag() { return State().cursor_requested; }
 
 int SetMainWindowText(const char* title) {

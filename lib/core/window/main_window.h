@@ -30,6 +30,9 @@ double GetWindowSizeExtendRate();
 // Each pointer may be null: the desktop found at creation once the library
 // is started, else the current one.
 int GetDesktopScreenMode(int* width, int* height, int* bits);
+// The size of the part of the desktop a window may fill (without panels),
+// asked anew on each call; each pointer may be null.
+int GetDesktopWorkArea(int* width, int* height);
 int GetMouseCursorShowFlag();
 int SetMainWindowText(const char* title);
 int SetWindowIconId(int id);

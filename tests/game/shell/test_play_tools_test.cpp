@@ -3,6 +3,7 @@
 // viewer, back to the title, and screenshots.
 #include "game/shell/test_play_tools.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -229,23 +230,28 @@ TEST(Replay, HoldingConfirmFastForwardsPlaybackAndSubFasterWithFewerDrawings) {
 }
 
 TEST(TestPlayTools, F4StepsTheWindowScaleThroughFittedHalfAndNormal) {
+    // The fitted rate is the work area's (the desktop of 1920 x 1080 without
+    // its panels): the width's rate unless the height's is more than 0.1
+    // smaller, less 0.04.
     struct Case {
         const char* settings;
-        std::vector<int> widths;
+        Rect workArea;
+        double fittedRate;
+        std::vector<int> steps;  // 0 normal, 1 fitted, 2 half
     };
-    // The desktop is 1920 x 1080: the fitted rate is 1080 / 480 - 0.04.
-    const int fitted = static_cast<int>(640 * (1080.0 / 480.0 - 0.04));
-    for (const Case& c :
-         {Case{"", {fitted, 320, 640, fitted}}, Case{"  SoftModeFlag 1\n", {fitted, 640, fitted, 640}}}) {
+    for (const Case& c : {Case{"", {0, 0, 1344, 1000}, 1344.0 / 640, {1, 2, 0, 1}},
+                          Case{"  SoftModeFlag 1\n", {0, 40, 1920, 1080}, 1040.0 / 480, {1, 0, 1, 0}}}) {
         GameHarness game(ToolGame(c.settings));
         ASSERT_EQ(game.Start(), std::nullopt);
+        game.Window().SetWorkArea(c.workArea);
         Rect rect{};
         GetWindowClientRect(&rect);
         EXPECT_EQ(rect.right - rect.left, 640);
-        for (int width : c.widths) {
+        for (int step : c.steps) {
             Tap(game, game_key::kF4);
             GetWindowClientRect(&rect);
-            EXPECT_NEAR(rect.right - rect.left, width, 1) << c.settings;
+            const double rates[] = {1.0, c.fittedRate - 0.04, 0.5};
+            EXPECT_NEAR(rect.right - rect.left, 640 * rates[step], 1) << c.settings;
         }
     }
 }
@@ -289,15 +295,23 @@ std::string SilentWave() {
     return words;
 }
 
-TEST(TestPlayTools, TheDebugPageCountsThePicturesAndTheLoadedSounds) {
-    // Two sound effects and one music file loaded by name: three sounds.
+TEST(TestPlayTools, TheDebugPageListsWhatTheGameHoldsLoadedInsideTheScreen) {
+    // Three pictures of two files; two sound effects and one music file
+    // loaded by name; the hero's graphic and one shown by two events; common
+    // event 1 waits for a condition that never holds while events 2-401 run
+    // beside everything, more than the page has room for.
     std::string system = BasicSystemDatabase();
     for (const char* next : {"  type \"BGS\"\n", "  type \"SE\"\n", "  type \"予約4\"\n"}) {
         system.insert(system.find(next), "    rows 12\n");
     }
+    constexpr int kParallelEvents = 400;
+    std::string parallel;
+    for (int i = 0; i < kParallelEvents; ++i)
+        parallel += "  event \"並列\"\n    trigger 3\n";
     GameHarness game(R"(
 game
   title "道具のゲーム"
+  text 7 "CharaChip/hero.bmp"
 settings-file
   Start 0
   SEandBGM 3
@@ -305,6 +319,12 @@ settings-file
 database user
 database changeable
 )" + BasicMap() + R"(
+  event 1 "歩く" 3 3
+    page
+      graphic -1 "CharaChip/walker.bmp" 2 1 255 0
+  event 2 "並ぶ" 5 3
+    page
+      graphic -1 "CharaChip/walker.bmp" 2 1 255 0
 common-events
   event "読み込み"
     trigger 0x21
@@ -313,20 +333,67 @@ common-events
     command 140 0x2000021 0 0 0 100 100 0 text "Sound/a.wav"
     command 140 0x2000021 0 0 0 100 100 0 text "Sound/b.wav"
     command 140 0x2000001 0 0 0 100 100 0 text "Sound/a.wav"
+    command 150 0 1 0 1 1 1 255 100 50 100 0 0 0x646464 0 text "Picture/red.bmp"
+    command 150 0 2 0 1 1 1 255 200 50 100 0 0 0x646464 0 text "Picture/red.bmp"
+    command 150 0 3 0 1 1 1 255 300 50 100 0 0 0x646464 0 text "Picture/blue.bmp"
+  event "待つ"
+    trigger 0x22
+    condition 2000098 1
+)" + parallel + R"(
 file "Data/Sound/a.wav"
   bytes)" + SilentWave() +
                      R"(
 file "Data/Sound/b.wav"
   bytes)" + SilentWave() +
+                     R"(
+file "Data/Picture/red.bmp"
+  bytes)" + SolidBitmapBytes(255, 0, 0) +
+                     R"(
+file "Data/Picture/blue.bmp"
+  bytes)" + SolidBitmapBytes(0, 0, 255) +
+                     R"(
+file "Data/CharaChip/hero.bmp"
+  bytes)" + SolidBitmapBytes(0, 255, 0) +
+                     R"(
+file "Data/CharaChip/walker.bmp"
+  bytes)" + SolidBitmapBytes(0, 0, 255) +
                      "\n");
-    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_EQ(game.Start("Test_Of_Main"), std::nullopt);
     ASSERT_TRUE(game.StepFrames(3));
     ASSERT_EQ(game.Variable(kVariableBase + 99), 1);
-    TestPlayTools tools(game.Home());
-    tools.countPictures = [] { return 4; };
-    const std::string heading = platform::ShiftJisToUtf8(tools.DebugHeading());
-    const std::string graphs = std::to_string(GetGraphCount());
-    EXPECT_EQ(heading, "[デバッグデータ]　　[ピクチャ 4(画像数" + graphs + ")] / [音声数 3]");
+    TestPlayTools* tools = ConnectedTestPlayTools(game.Program().GetScene());
+    ASSERT_NE(tools, nullptr);
+    const DebugPageContents page = tools->DebugPage();
+    EXPECT_EQ(platform::ShiftJisToUtf8(page.heading),
+              "[デバッグデータ]　　[ピクチャ 3(画像数" + std::to_string(GetGraphCount()) + ")] / [音声数 3]");
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(page.pictureFiles, (Lines{"Picture/red.bmp", "Picture/blue.bmp"}));
+    EXPECT_EQ(page.sounds, (Lines{"BGM Sound/a.wav", "SE Sound/a.wav", "SE Sound/b.wav"}));
+    EXPECT_EQ(page.characterGraphics, (Lines{"CharaChip/hero.bmp", "CharaChip/walker.bmp"}));
+    std::string running;
+    for (int i = 0; i < kParallelEvents; ++i)
+        running += std::to_string(i + 2) + ",";
+    EXPECT_EQ(page.parallelEvents, running);
+
+    // Drawn while F8 is held: every line inside its quarter of the screen,
+    // the running events wrapped until the last place tells how many more.
+    game.SetKey(game_key::kF8, true);
+    ASSERT_TRUE(game.StepFrames(2));
+    const std::vector<DebugPageLine>& drawn = tools->LastDebugPage();
+    ASSERT_EQ(drawn.size(), 1 + 2 + 3 + 2 + 16u);
+    std::string shown;
+    for (const DebugPageLine& line : drawn) {
+        EXPECT_GE(line.width, 12) << line.text;
+        EXPECT_LE(line.x + line.width, line.x < 320 && line.y > 0 ? 320 : 640) << line.text;
+        EXPECT_LE(line.y + 14, line.y < 240 ? 240 : 480) << line.text;
+        if (line.x == 320 && line.y > 240) shown += line.text;
+    }
+    const size_t more = shown.find("... (+");
+    ASSERT_NE(more, std::string::npos) << shown;
+    EXPECT_EQ(running.substr(0, more), shown.substr(0, more));
+    const int left =
+        static_cast<int>(std::count(running.begin() + static_cast<std::ptrdiff_t>(more), running.end(), ','));
+    EXPECT_EQ(shown.substr(more), "... (+" + std::to_string(left) + ")");
 }
 
 TEST(TestPlayTools, F12ReturnsToTheTitleAlsoOutsideTestPlay) {

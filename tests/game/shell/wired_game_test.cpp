@@ -112,22 +112,6 @@ TEST(WiredGame, AMessageWithChoicesWaitsForThePlayerAndTheChosenCaseRuns) {
     EXPECT_TRUE(game.Home().gameSystem.choiceRequest.empty());
 }
 
-// A 4 x 4 24-bit bitmap of one colour, as "bytes" of a file section.
-std::string SolidBitmapBytes(uint8_t red, uint8_t green, uint8_t blue) {
-    std::vector<uint8_t> b = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-                              40, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 0, 24, 0,  // info header
-                              0, 0, 0, 0, 48, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int pixel = 0; pixel < 16; ++pixel) {
-        b.push_back(blue);
-        b.push_back(green);
-        b.push_back(red);
-    }
-    std::string words;
-    for (uint8_t byte : b)
-        words += " " + std::to_string(byte);
-    return words;
-}
-
 uint32_t Rgb(uint32_t pixel) { return pixel & 0xFFFFFF; }
 
 TEST(WiredGame, AShownPictureIsDrawnAtItsPlaceAndAnErasedOneIsGone) {

@@ -184,6 +184,7 @@ TEST_F(SdlBackend, OpensAWindowAndTurnsEventsIntoMessages) {
     Rect desktop = DesktopRectangle();
     EXPECT_GE(desktop.right, 640);
     EXPECT_GE(desktop.bottom, 480);
+    EXPECT_EQ(WorkAreaRectangle(), desktop) << "a display without panels is all work area";
     ShowAppWindow(window, kShowNormal);
 
     const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));

@@ -1,5 +1,7 @@
 #include "tests/support/game/basic_game.h"
 
+#include <vector>
+
 namespace velk::testing {
 
 std::string BasicSystemDatabase(int startMap, int startX, int startY, const std::string& windowRows,
@@ -86,6 +88,21 @@ map "MapData/Map000.mps"
   size 20 15
   fill 0 0 0 20 15 8
 )";
+}
+
+std::string SolidBitmapBytes(uint8_t red, uint8_t green, uint8_t blue) {
+    std::vector<uint8_t> b = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+                              40, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 0, 24, 0,  // info header
+                              0, 0, 0, 0, 48, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int pixel = 0; pixel < 16; ++pixel) {
+        b.push_back(blue);
+        b.push_back(green);
+        b.push_back(red);
+    }
+    std::string words;
+    for (uint8_t byte : b)
+        words += " " + std::to_string(byte);
+    return words;
 }
 
 }  // namespace velk::testing

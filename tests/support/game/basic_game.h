@@ -4,6 +4,7 @@
 // start position the tests use, the rows the message and choice windows
 // read their images from, text colours, and that map's file.
 
+#include <cstdint>
 #include <string>
 
 namespace velk::testing {
@@ -15,5 +16,7 @@ std::string BasicSystemDatabase(int startMap = 0, int startX = 0, int startY = 0
                                 const std::string& windowRows = "", const std::string& extraTypes = "");
 // The map file (20 x 15 chips of tile 8, no events).
 std::string BasicMap();
+// A 4 x 4 24-bit bitmap of one colour, as "bytes" of a file section.
+std::string SolidBitmapBytes(uint8_t red, uint8_t green, uint8_t blue);
 
 }  // namespace velk::testing
