@@ -5,6 +5,7 @@
 #   first); a module may declare only modules of its own rank or lower.
 # - A quoted include of another module's header ("lib/core/log.h") must name a
 #   module that the including module declares directly (or the module itself).
+#   No quoted include names a header by an absolute path.
 # - Above platform/, no source includes the operating system's or SDL's
 #   headers, nor calls the POSIX time functions: those stay behind platform/.
 # - game/ may include only the platform headers of an allow-list: the rest of
@@ -84,7 +85,11 @@ function(velk_module_of_dir dir out)
       set(${out} ${owner} PARENT_SCOPE)
       return()
     endif()
-    get_filename_component(d "${d}" DIRECTORY)
+    get_filename_component(up "${d}" DIRECTORY)
+    if(up STREQUAL d)
+      break()  # a root ("/") is its own parent
+    endif()
+    set(d "${up}")
   endwhile()
   set(${out} "" PARENT_SCOPE)
 endfunction()
@@ -137,6 +142,10 @@ function(velk_check_dependencies)
           set(header "${CMAKE_MATCH_1}")
           if(NOT header MATCHES "/")
             continue()  # a header beside the source
+          endif()
+          if(IS_ABSOLUTE "${header}")
+            list(APPEND problems "${rel_src}: includes \"${header}\" by an absolute path")
+            continue()
           endif()
           get_filename_component(header_dir "${header}" DIRECTORY)
           velk_module_of_dir("${header_dir}" owner)

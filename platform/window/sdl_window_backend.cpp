@@ -397,6 +397,10 @@ private:
                 converted.kind = Kind::kDropComplete;
                 converted.window = HandleOf(event.drop.windowID);
                 break;
+            case SDL_DROPTEXT:
+                // Only files are taken; the text is ours to free all the same.
+                SDL_free(event.drop.file);
+                return;
             default:
                 return;
         }

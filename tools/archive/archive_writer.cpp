@@ -14,18 +14,31 @@
 
 namespace velk::tools {
 
+namespace {
+
+// Folded names in byte order, compared as text: GCC takes the vectors' own
+// comparison for a read past the largest object and warns.
+struct ByteOrder {
+    bool operator()(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) const {
+        return std::string_view(reinterpret_cast<const char*>(a.data()), a.size()) <
+               std::string_view(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+};
+
+}  // namespace
+
 struct ArchiveBuilder::Folder {
     std::string name;
     uint64_t time = 0;
     // Keyed by folded name, so entries come out in one order and a second
     // file of the same name replaces the first.
-    std::map<std::vector<uint8_t>, std::unique_ptr<Folder>> folders;
+    std::map<std::vector<uint8_t>, std::unique_ptr<Folder>, ByteOrder> folders;
     struct File {
         std::string name;
         std::vector<uint8_t> bytes;
         uint64_t time = 0;
     };
-    std::map<std::vector<uint8_t>, File> files;
+    std::map<std::vector<uint8_t>, File, ByteOrder> files;
 };
 
 namespace {

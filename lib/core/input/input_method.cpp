@@ -47,8 +47,11 @@ uint32_t CandidateListCopy::Field(size_t offset) const {
 }
 
 int CandidateListCopy::Count() const {
-    // Only as many entries as the copy holds offsets for.
-    const size_t room = size_ >= 24 ? (size_ - 24) / 4 : 0;
+    // Only as many entries as the copy holds offsets for, which end where
+    // the first entry's text begins: a header claiming more would read
+    // texts as offsets.
+    const size_t end = std::min<size_t>(size_, Field(24));
+    const size_t room = end >= 24 ? (end - 24) / 4 : 0;
     return static_cast<int>(std::min<size_t>(Field(8), room));
 }
 

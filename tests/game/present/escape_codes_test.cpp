@@ -253,9 +253,21 @@ TEST_F(EscapeCodesTest, ACodeKeepsTheCodesOfEarlierKindsItsBracketsEnclose) {
 TEST_F(EscapeCodesTest, ValueCodesFormedByTheirValuesAndNeighboursAreExpandedToo) {
     store_.SetString(3000001, "s[2]");
     store_.SetString(3000002, "[3]v");
+    store_.SetString(3000003, "[2]");
+    store_.SetString(15000000 + 2 * 100 + 5, "[6]");
+    store_.SetString(15000000 + 2 * 100 + 6, "cself 6");
     // The backslash before "\s[1]" and its value "s[2]" spell "\s[2]".
     const std::string dots(300, '.');
     EXPECT_EQ(Values(dots + "\\\\s[1]" + dots + "\\s[1]"), dots + "[3]v" + dots + "s[2]");
+    // Codes begun before byte 64, where the search keeps a place to resume
+    // from, and completed by a value after it.
+    EscapeCodeOptions options;
+    options.valuesOnly = true;
+    options.commonEventId = 2;
+    const std::string before(63, '.');
+    EXPECT_EQ(Convert(before + "\\\\s[1]", options), before + "[3]v");
+    EXPECT_EQ(Convert(before + "\\s\\s[3]", options), before + "[3]v");
+    EXPECT_EQ(Convert(before + "\\cself\\cself[5]", options), before + "cself 6");
 }
 
 // The text with its bytes outside printable ASCII in hex, for messages.

@@ -108,6 +108,11 @@ TEST_F(ScreenLogTest, AFrameShowsTheLoggedLinesSixteenPixelsApartOnlyWhileTheFla
     SetScreenLogLine(0, "WWWWWWWW");
     SetScreenLogLine(2, "MMMMMMMM");
     SetScreenLogLine(29, "HHHH");  // the last of 480 / 16 lines
+    // Lines of 255 bytes keep 254 and their end: the line after them, and
+    // after the last line whatever follows, stays whole.
+    const std::string blanks(255, ' ');
+    SetScreenLogLine(28, blanks.c_str());
+    SetScreenLogLine(kScreenLogLines - 1, blanks.c_str());
 
     int white = 0, black = 0, other = 0;
     CountBand(Present(), 0, 480, 640, &white, &black, &other);

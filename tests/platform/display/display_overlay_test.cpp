@@ -198,44 +198,50 @@ INSTANTIATE_TEST_SUITE_P(Layouts, OverlayLayoutTest, ::testing::Values(kFourCcYv
 
 TEST_P(OverlayLayoutTest, WideRowsMatchThePixelByPixelFormulaFromAnyColumn) {
     // 37 x 6 pixels of noise: rows long enough for the wide loops, shown
-    // from column 3 (odd) unscaled and from column 0 stretched.
-    auto overlay = MakeYuvSurface(GetParam(), 38, 6, kDdsCapsOverlay);
-    ASSERT_TRUE(overlay);
-    DdSurfaceDesc desc;
-    ASSERT_EQ(overlay->Lock(nullptr, &desc, kDdLockWriteOnly), kDdOk);
-    uint8_t* p = static_cast<uint8_t*>(desc.surface);
-    const size_t bytes = GetParam() == kFourCcYv12 ? static_cast<size_t>(desc.pitch) * 6 + (desc.pitch / 2) * 3 * 2
-                                                   : static_cast<size_t>(desc.pitch) * 6;
-    uint32_t seed = 12345;
-    for (size_t i = 0; i < bytes; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        p[i] = static_cast<uint8_t>(seed >> 16);
-    }
-    overlay->Unlock(nullptr);
-    auto yuv_at = [&](int x, int y) {
-        if (GetParam() == kFourCcYv12) {
-            const uint8_t* v_plane = p + desc.pitch * 6;
-            const uint8_t* u_plane = v_plane + (desc.pitch / 2) * 3;
-            return YuvToXrgb(p[y * desc.pitch + x], u_plane[(y / 2) * (desc.pitch / 2) + x / 2],
-                             v_plane[(y / 2) * (desc.pitch / 2) + x / 2]);
+    // from column 3 (odd) unscaled and from column 0 stretched. 5 rows: YV12's
+    // last row has chroma rows of its own, after which the U plane starts.
+    for (const int height : {6, 5}) {
+        SCOPED_TRACE(height);
+        auto overlay = MakeYuvSurface(GetParam(), 38, height, kDdsCapsOverlay);
+        ASSERT_TRUE(overlay);
+        DdSurfaceDesc desc;
+        ASSERT_EQ(overlay->Lock(nullptr, &desc, kDdLockWriteOnly), kDdOk);
+        uint8_t* p = static_cast<uint8_t*>(desc.surface);
+        const int chroma_rows = (height + 1) / 2;
+        const size_t bytes = GetParam() == kFourCcYv12
+                                 ? static_cast<size_t>(desc.pitch) * height + (desc.pitch / 2) * chroma_rows * 2
+                                 : static_cast<size_t>(desc.pitch) * height;
+        uint32_t seed = 12345;
+        for (size_t i = 0; i < bytes; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            p[i] = static_cast<uint8_t>(seed >> 16);
         }
-        const uint8_t* pair = p + y * desc.pitch + (x / 2) * 4;
-        const bool yuy2 = GetParam() == kFourCcYuy2;
-        return YuvToXrgb(pair[(yuy2 ? 0 : 1) + (x % 2) * 2], pair[yuy2 ? 1 : 0], pair[yuy2 ? 3 : 2]);
-    };
-    std::vector<uint32_t> frame(64 * 12, 0xDEADBEEF);
-    const CompositeFrame target{frame.data(), 64, Rect{0, 0, 64, 12}};
-    CompositeOverlay(*overlay, Rect{3, 0, 38, 6}, Rect{1, 2, 36, 8}, target);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 35; ++x)
-            ASSERT_EQ(frame[(2 + y) * 64 + 1 + x], yuv_at(3 + x, y)) << x << "," << y;
-    EXPECT_EQ(frame[2 * 64], 0xDEADBEEFu);
-    EXPECT_EQ(frame[2 * 64 + 36], 0xDEADBEEFu);
-    // Twice as wide and high: every source pixel shows in a 2 x 2 block.
-    CompositeOverlay(*overlay, Rect{0, 0, 32, 6}, Rect{0, 0, 64, 12}, target);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(frame[y * 64 + x], yuv_at(x / 2, y / 2)) << x << "," << y;
+        overlay->Unlock(nullptr);
+        auto yuv_at = [&](int x, int y) {
+            if (GetParam() == kFourCcYv12) {
+                const uint8_t* v_plane = p + desc.pitch * height;
+                const uint8_t* u_plane = v_plane + (desc.pitch / 2) * chroma_rows;
+                return YuvToXrgb(p[y * desc.pitch + x], u_plane[(y / 2) * (desc.pitch / 2) + x / 2],
+                                 v_plane[(y / 2) * (desc.pitch / 2) + x / 2]);
+            }
+            const uint8_t* pair = p + y * desc.pitch + (x / 2) * 4;
+            const bool yuy2 = GetParam() == kFourCcYuy2;
+            return YuvToXrgb(pair[(yuy2 ? 0 : 1) + (x % 2) * 2], pair[yuy2 ? 1 : 0], pair[yuy2 ? 3 : 2]);
+        };
+        std::vector<uint32_t> frame(64 * 12, 0xDEADBEEF);
+        const CompositeFrame target{frame.data(), 64, Rect{0, 0, 64, 12}};
+        CompositeOverlay(*overlay, Rect{3, 0, 38, height}, Rect{1, 2, 36, 2 + height}, target);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 35; ++x)
+                ASSERT_EQ(frame[(2 + y) * 64 + 1 + x], yuv_at(3 + x, y)) << x << "," << y;
+        EXPECT_EQ(frame[2 * 64], 0xDEADBEEFu);
+        EXPECT_EQ(frame[2 * 64 + 36], 0xDEADBEEFu);
+        // Twice as wide and high: every source pixel shows in a 2 x 2 block.
+        CompositeOverlay(*overlay, Rect{0, 0, 32, height}, Rect{0, 0, 64, 2 * height}, target);
+        for (int y = 0; y < 2 * height; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frame[y * 64 + x], yuv_at(x / 2, y / 2)) << x << "," << y;
+    }
 }
 
 TEST_F(OverlayTest, AnOverlayIsCutToTheWindowAndALostOneIsNotShown) {

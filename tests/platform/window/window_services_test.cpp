@@ -59,6 +59,15 @@ bool PushWindowEvent(Uint32 id, SDL_WindowEventID event) {
     return SDL_PushEvent(&window) == 1;
 }
 
+// A drop event; SDL hands its text over in a copy of its own.
+bool PushDrop(Uint32 id, Uint32 type, const char* text) {
+    SDL_Event drop{};
+    drop.type = type;
+    drop.drop.windowID = id;
+    drop.drop.file = text != nullptr ? SDL_strdup(text) : nullptr;
+    return SDL_PushEvent(&drop) == 1;
+}
+
 TEST(Clipboard, ConvertsBetweenShiftJisAndTheSystemText) {
     ScopedManualWindowBackend scoped;
     ASSERT_TRUE(SetClipboardShiftJis("\x82\xA0-a"));
@@ -257,6 +266,33 @@ TEST_F(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
     EXPECT_EQ(taken, expected);
     DestroyAppWindow(window);
     UnregisterWindowClass("SdlRepeat");
+}
+
+// Dropped files become one message; dropped text is not taken. SDL's copies
+// of both are freed: the second of two drops leaves SDL holding no more than
+// the first did (the first may leave its queue grown).
+TEST_F(SdlBackend, ADropOfFilesBecomesOneMessageAndEveryDroppedTextIsFreed) {
+    WindowHandle window = 0;
+    OpenSmallWindow("SdlDrop", &window);
+    if (HasFatalFailure()) return;
+    const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    int allocations = 0;
+    for (int round = 0; round < 2; ++round) {
+        allocations = SDL_GetNumAllocations();
+        ASSERT_TRUE(PushDrop(id, SDL_DROPBEGIN, nullptr));
+        ASSERT_TRUE(PushDrop(id, SDL_DROPTEXT, "dropped text"));
+        ASSERT_TRUE(PushDrop(id, SDL_DROPFILE, "/tmp/\xE3\x81\x82.txt"));
+        ASSERT_TRUE(PushDrop(id, SDL_DROPCOMPLETE, nullptr));
+        std::vector<std::string> files;
+        Message message;
+        while (PeekWindowMessage(&message, 0, true)) {
+            if (message.message == msg::kDropFiles) files = TakeDroppedFiles(message.wparam);
+        }
+        EXPECT_EQ(files, std::vector<std::string>{"/tmp/\x82\xA0.txt"});
+    }
+    EXPECT_EQ(SDL_GetNumAllocations(), allocations);
+    DestroyAppWindow(window);
+    UnregisterWindowClass("SdlDrop");
 }
 
 // What only the window system's pump brings (here an interrupt from the

@@ -8,6 +8,7 @@
 #include "lib/core/input/input_log_texts.h"
 #include "lib/core/input/key_input_internal.h"
 #include "lib/core/log.h"
+#include "lib/core/memory_tracker.h"
 #include "lib/core/string_format.h"
 #include "platform/base/debug_output.h"
 #include "platform/window/manual_input_method.h"
@@ -314,6 +315,15 @@ TEST_F(InputMethodTest, ACandidateListArrivingWithoutAnyIsNotKept) {
     EXPECT_EQ(list.Selection(), 2);
     EXPECT_EQ(list.Entry(2), "C");
     EXPECT_EQ(list.Entry(3), "");
+    // A header claiming more entries than the copy holds gives those there are.
+    const size_t size = platform::ReadCandidateList(nullptr, 0);
+    auto* bytes = static_cast<uint8_t*>(VELK_ALLOC(size));
+    const key_input_internal::CandidateListCopy claimed(bytes, size);
+    ASSERT_EQ(platform::ReadCandidateList(bytes, size), size);
+    bytes[8] = 9;
+    EXPECT_EQ(claimed.Count(), 3);
+    EXPECT_EQ(claimed.Entry(2), "C");
+    EXPECT_EQ(claimed.Entry(3), "");
     // Switching the input method off drops the list.
     SetIMEEnable(0);
     EXPECT_TRUE(key_input_internal::Ime().candidates.empty());

@@ -3,15 +3,17 @@
 // under an X display: the one in DISPLAY, or an Xvfb this test starts when
 // the program is installed; skipped when neither is there.
 
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <thread>
 
 #include "tests/lib/graphics/system/graphics_fixture.h"
 
@@ -25,13 +27,19 @@
 namespace velk::testing {
 namespace {
 
-// An Xvfb of our own for the life of the test.
+// An Xvfb of our own for the life of the test; DISPLAY names it meanwhile.
 class OwnXServer {
 public:
     ~OwnXServer() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
+        }
+        if (!started_) return;
+        if (previous_display_) {
+            setenv("DISPLAY", previous_display_->c_str(), 1);
+        } else {
+            unsetenv("DISPLAY");
         }
     }
 
@@ -53,12 +61,65 @@ public:
         for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (!std::filesystem::exists(socket)) return false;
+        if (const char* previous = std::getenv("DISPLAY")) previous_display_ = previous;
+        started_ = true;
         setenv("DISPLAY", display.c_str(), 1);
         return true;
     }
 
 private:
     pid_t pid_ = -1;
+    bool started_ = false;
+    std::optional<std::string> previous_display_;
+};
+
+// The library on the X display for one test, with the settings it needs;
+// however the test ends, the graphics and the main window are ended and the
+// settings put back for the tests after it.
+class X11Session {
+public:
+    explicit X11Session(const std::filesystem::path& folder) {
+        if (const char* driver = std::getenv("SDL_VIDEODRIVER")) previous_driver_ = driver;
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        // No signal catching by SDL (a time-out must end the test), and X
+        // errors fail the test instead of ending the process.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        XSetErrorHandler([](::Display*, XErrorEvent* error) {
+            ADD_FAILURE() << "X error " << static_cast<int>(error->error_code);
+            return 0;
+        });
+        SetLogOutputFlag(0);
+        platform::SetInstanceLockFolder(folder.string());
+        platform::ResetDisplayForTests();
+        ResetScreenState();
+        ResetWindowState();
+        platform::SetWindowBackend(nullptr);
+        platform::SetDisplayOutput(nullptr);
+        MainWindowState().window_mode = 1;
+    }
+    ~X11Session() {
+        TermGraphicsSystem();
+        EndMainWindow();
+        ResetWindowState();
+        ResetScreenState();
+        platform::SetWindowBackend(nullptr);
+        platform::SetDisplayOutput(nullptr);
+        SetImageFileWriter(nullptr);
+        platform::SetInstanceLockFolder("");
+        SetLogOutputFlag(1);
+        if (previous_driver_) {
+            setenv("SDL_VIDEODRIVER", previous_driver_->c_str(), 1);
+        } else {
+            unsetenv("SDL_VIDEODRIVER");
+        }
+        XSetErrorHandler(nullptr);
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
+    }
+    X11Session(const X11Session&) = delete;
+    X11Session& operator=(const X11Session&) = delete;
+
+private:
+    std::optional<std::string> previous_driver_;
 };
 
 struct X11Window {
@@ -84,88 +145,57 @@ TEST(X11PresentTest, AScreenshotOfTheWindowEqualsTheSavedDrawScreen) {
     OwnXServer server;
     const char* display = std::getenv("DISPLAY");
     if ((display == nullptr || *display == '\0') && !server.Start()) GTEST_SKIP() << "no X display";
-    const std::string previous_driver = std::getenv("SDL_VIDEODRIVER") != nullptr ? std::getenv("SDL_VIDEODRIVER") : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    // No signal catching by SDL (a time-out must end the test), and X errors
-    // fail the test instead of ending the process.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    ScratchDir scratch;
+    X11Session session(scratch.path());
     // The software renderer: exact, and no GL driver state left behind.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    XSetErrorHandler([](::Display*, XErrorEvent* error) {
-        ADD_FAILURE() << "X error " << static_cast<int>(error->error_code);
-        return 0;
-    });
-
-    ScratchDir scratch;
-    SetLogOutputFlag(0);
-    platform::SetInstanceLockFolder(scratch.path().string());
-    platform::ResetDisplayForTests();
-    ResetScreenState();
-    ResetWindowState();
     SetImageFileWriter(WriteNativeFile);
-    platform::SetWindowBackend(nullptr);
-    platform::SetDisplayOutput(nullptr);
-    MainWindowState().window_mode = 1;
-    const bool window_made = CreateMainWindow() == 0 && NativeX11Window(MainWindowState().main_window).display != nullptr;
-    if (window_made) {
-        for (const RenderMode mode : {RenderMode::kSoftware, RenderMode::kDirectDraw}) {
-            SCOPED_TRACE(mode == RenderMode::kSoftware ? "software" : "directdraw");
-            ResetScreenState();
-            ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
-            if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
-            ASSERT_EQ(InitGraphicsSystem(), 0);
-            SetDrawScreen(kBackScreen);
-            SetFlipVSyncWaitFlag(0);
-            ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string()));
-            const std::string saved = (scratch.path() / "screen.png").string();
-            ASSERT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
+    if (CreateMainWindow() != 0 || NativeX11Window(MainWindowState().main_window).display == nullptr)
+        GTEST_SKIP() << "no X11 window could be made";
+    for (const RenderMode mode : {RenderMode::kSoftware, RenderMode::kDirectDraw}) {
+        SCOPED_TRACE(mode == RenderMode::kSoftware ? "software" : "directdraw");
+        ResetScreenState();
+        ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
+        if (mode == RenderMode::kSoftware) SetSoftRenderRequest(1);
+        ASSERT_EQ(InitGraphicsSystem(), 0);
+        SetDrawScreen(kBackScreen);
+        SetFlipVSyncWaitFlag(0);
+        ASSERT_NO_FATAL_FAILURE(DrawReferenceScene(scratch.path().string()));
+        const std::string saved = (scratch.path() / "screen.png").string();
+        ASSERT_EQ(SaveDrawScreenToFile(0, 0, 640, 480, saved.c_str(), 2, 0, 0, -1), 0);
 
-            // Shown, then shown again once the server has mapped the window.
-            // The first present may make the window anew (for the renderer),
-            // so the X window is looked up afterwards.
-            for (int round = 0; round < 3; ++round) {
-                FlipScreenBody();
-                SDL_PumpEvents();
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
+        // Shown, then shown again once the server has mapped the window.
+        // The first present may make the window anew (for the renderer),
+        // so the X window is looked up afterwards.
+        for (int round = 0; round < 3; ++round) {
             FlipScreenBody();
-            const X11Window x11 = NativeX11Window(MainWindowState().main_window);
-            ASSERT_NE(x11.display, nullptr);
-            XSync(x11.display, False);
-            // The screen under the window's client area, as a screenshot takes it.
-            int screen_x = 0, screen_y = 0;
-            ::Window child = 0;
-            const ::Window root = DefaultRootWindow(x11.display);
-            XTranslateCoordinates(x11.display, x11.window, root, 0, 0, &screen_x, &screen_y, &child);
-            XImage* shot = XGetImage(x11.display, root, screen_x, screen_y, 640, 480, AllPlanes, ZPixmap);
-            ASSERT_NE(shot, nullptr);
-            int width = 0, height = 0;
-            const std::vector<uint32_t> expected = ReadImagePixels(saved, &width, &height);
-            size_t differing = 0;
-            for (int y = 0; y < 480; ++y)
-                for (int x = 0; x < 640; ++x)
-                    differing += (XGetPixel(shot, x, y) & 0xFFFFFF) != expected[static_cast<size_t>(y) * 640 + x];
-            XDestroyImage(shot);
-            EXPECT_EQ(differing, 0u);
-            TermGraphicsSystem();
+            SDL_PumpEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        FlipScreenBody();
+        const X11Window x11 = NativeX11Window(MainWindowState().main_window);
+        ASSERT_NE(x11.display, nullptr);
+        XSync(x11.display, False);
+        // The screen under the window's client area, as a screenshot takes it.
+        int screen_x = 0, screen_y = 0;
+        ::Window child = 0;
+        const ::Window root = DefaultRootWindow(x11.display);
+        XTranslateCoordinates(x11.display, x11.window, root, 0, 0, &screen_x, &screen_y, &child);
+        XImage* shot = XGetImage(x11.display, root, screen_x, screen_y, 640, 480, AllPlanes, ZPixmap);
+        ASSERT_NE(shot, nullptr);
+        int width = 0, height = 0;
+        const std::vector<uint32_t> expected = ReadImagePixels(saved, &width, &height);
+        size_t differing = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                differing += (XGetPixel(shot, x, y) & 0xFFFFFF) != expected[static_cast<size_t>(y) * 640 + x];
+        XDestroyImage(shot);
+        EXPECT_EQ(differing, 0u);
+        TermGraphicsSystem();
     }
-    EndMainWindow();
-    ResetWindowState();
-    ResetScreenState();
-    platform::SetWindowBackend(nullptr);
-    platform::SetDisplayOutput(nullptr);
-    SetImageFileWriter(nullptr);
-    platform::SetInstanceLockFolder("");
-    SetLogOutputFlag(1);
-    setenv("SDL_VIDEODRIVER", previous_driver.c_str(), 1);
-    XSetErrorHandler(nullptr);
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
-    if (!window_made) GTEST_SKIP() << "no X11 window could be made";
 }
 
-// The frames and checks of the test below, in the main window on X; the
-// caller ends the graphics however they end.
+// The frames and checks of the test below, in the main window on X.
 void ShowAFrameAndDrawTheNext() {
     ASSERT_EQ(SetScreenModeBody(640, 480, 32, -1), 0);
     SetUseDirectDrawFlagBody(0);
@@ -237,38 +267,11 @@ TEST(X11PresentTest, WithoutDirectDrawTheWindowSurfaceHoldsTheFrameWhileTheNextI
     } else if (!server.Start()) {
         GTEST_SKIP() << "no X display";
     }
-    const std::string previous_driver = std::getenv("SDL_VIDEODRIVER") != nullptr ? std::getenv("SDL_VIDEODRIVER") : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    XSetErrorHandler([](::Display*, XErrorEvent* error) {
-        ADD_FAILURE() << "X error " << static_cast<int>(error->error_code);
-        return 0;
-    });
     ScratchDir scratch;
-    SetLogOutputFlag(0);
-    platform::SetInstanceLockFolder(scratch.path().string());
-    platform::ResetDisplayForTests();
-    ResetScreenState();
-    ResetWindowState();
-    platform::SetWindowBackend(nullptr);
-    platform::SetDisplayOutput(nullptr);
-    MainWindowState().window_mode = 1;
-    const bool window_made =
-        CreateMainWindow() == 0 && NativeX11Window(MainWindowState().main_window).display != nullptr;
-    if (window_made) {
-        ShowAFrameAndDrawTheNext();
-        TermGraphicsSystem();
-    }
-    EndMainWindow();
-    ResetWindowState();
-    ResetScreenState();
-    platform::SetWindowBackend(nullptr);
-    platform::SetDisplayOutput(nullptr);
-    platform::SetInstanceLockFolder("");
-    SetLogOutputFlag(1);
-    setenv("SDL_VIDEODRIVER", previous_driver.c_str(), 1);
-    XSetErrorHandler(nullptr);
-    if (!window_made) GTEST_SKIP() << "no X11 window could be made";
+    X11Session session(scratch.path());
+    if (CreateMainWindow() != 0 || NativeX11Window(MainWindowState().main_window).display == nullptr)
+        GTEST_SKIP() << "no X11 window could be made";
+    ShowAFrameAndDrawTheNext();
 }
 
 }  // namespace
