@@ -1,5 +1,7 @@
 #include "game/shell/error_box.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "game/shell/game_home.h"
@@ -33,6 +35,26 @@ void WaitForClose(GameHome& home) {
         ShellWait(kPollMilliseconds);
     }
     SetDefaultFontSize(home.MessageFontSize());
+}
+
+// A message box's text in the error box's three lines: its lines without the
+// empty ones, those past the third joined to it.
+std::array<std::string, 3> BoxLinesOf(const std::string& text) {
+    std::array<std::string, 3> lines;
+    size_t filled = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) {
+            std::string& line = lines[std::min(filled, lines.size() - 1)];
+            if (!line.empty()) line += ' ';
+            line.append(text, start, end - start);
+            filled = std::min(filled + 1, lines.size());
+        }
+        start = end + 1;
+    }
+    return lines;
 }
 
 bool WindowExists() { return IsLibraryInitialized() && GetMainWindowHWND() != 0; }
@@ -94,7 +116,23 @@ void ShellErrorReporter::ShowMessageBox(const std::string& text, const std::stri
         CountErrorBoxAskedFor();
         return;
     }
-    SystemMessageBoxReporter().ShowMessageBox(text, caption, buttons);
+    if (!WindowExists()) {
+        SystemMessageBoxReporter().ShowMessageBox(text, caption, buttons);
+        return;
+    }
+    CountErrorBoxAskedFor();
+    const SystemMessageBoxButtons system =
+        buttons == MessageBoxButtons::kOkCancel ? SystemMessageBoxButtons::kOkCancel : SystemMessageBoxButtons::kOk;
+    if (!TryShowSystemMessageBox(text, caption, system)) {
+        // Where the desktop shows no boxes the game's own box shows the text,
+        // and waits for the player as the desktop's box would have.
+        std::array<std::string, 3> lines = BoxLinesOf(text);
+        velk::ShowErrorBox(home_, lines[0], lines[1], lines[2]);
+        return;
+    }
+    // The desktop's box kept the window's messages waiting; reading them
+    // before the next box lets a close end a loop of boxes at once.
+    if (ProcessMessages() != 0) home_.gameSystem.sceneState = kSceneQuit;
 }
 
 }  // namespace velk

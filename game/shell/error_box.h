@@ -21,7 +21,10 @@ void ShowDebugNumbers(GameHome& home, int32_t a, int32_t b, int32_t c);
 
 // The data layer's reporter while the game runs: the error box once the
 // window exists (before it, the data layer's own system-box reporter), system
-// message boxes, and an end of the program that first ends the library.
+// message boxes, and an end of the program that first ends the library. Once
+// the window exists, a message box the desktop cannot show is shown in the
+// error box instead, and the window's messages are read after each one, so
+// that a close ends a loop of boxes at once.
 class ShellErrorReporter final : public ErrorReporter {
 public:
     // `endProgram` runs the shut-down and ends the process with the code.

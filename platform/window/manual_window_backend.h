@@ -43,6 +43,7 @@ public:
     void SetFailOpen(bool fail) { fail_open_ = fail; }
     void SetClipboardAvailable(bool available) { clipboard_available_ = available; }
     void SetClipboard(std::optional<std::string> utf8) { clipboard_ = std::move(utf8); }
+    // nullopt (as at first): the desktop shows no boxes.
     void SetMessageBoxAnswer(std::optional<int> answer) { message_box_answer_ = answer; }
     // Reports the display as lost, as the X server going away does: the
     // next pump tells, and no message box can be shown from then on.

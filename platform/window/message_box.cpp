@@ -1,8 +1,9 @@
 #include "platform/window/message_box.h"
 
+#include <atomic>
+#include <cstdio>
 #include <mutex>
 
-#include "platform/base/debug_output.h"
 #include "platform/base/text_encoding.h"
 #include "platform/window/window_system.h"
 
@@ -12,6 +13,8 @@ namespace {
 
 std::mutex hook_mutex;
 MessageBoxHook installed_hook;
+// Set once the back-end could not show a box.
+std::atomic<bool> backend_failed{false};
 
 int FirstButtonOf(uint32_t flags) {
     return (flags & 0xF) == kMessageBoxYesNo ? kMessageBoxResultYes : kMessageBoxResultOk;
@@ -26,21 +29,35 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     return previous;
 }
 
-int ShowMessageBox(WindowHandle parent, std::string_view text, std::string_view title, uint32_t flags) {
-    MessageBoxRequest request{ShiftJisToUtf8(text), ShiftJisToUtf8(title), flags};
+std::optional<int> TryShowMessageBox(WindowHandle parent, std::string_view text, std::string_view title,
+                                     uint32_t flags) {
     MessageBoxHook hook;
     {
         std::lock_guard lock(hook_mutex);
         hook = installed_hook;
     }
+    MessageBoxRequest request{ShiftJisToUtf8(text), ShiftJisToUtf8(title), flags};
     if (hook) return hook(request);
-    if (std::optional<int> answer = ActiveWindowBackend().ShowMessageBox(request, parent)) return *answer;
-    std::string line(title);
-    line += ": ";
-    line += text;
-    line += "\n";
-    DebugOutput(line);
+    if (backend_failed.load()) return std::nullopt;
+    std::optional<int> answer = ActiveWindowBackend().ShowMessageBox(request, parent);
+    if (!answer) backend_failed.store(true);
+    return answer;
+}
+
+int ShowMessageBox(WindowHandle parent, std::string_view text, std::string_view title, uint32_t flags) {
+    if (std::optional<int> answer = TryShowMessageBox(parent, text, title, flags)) return *answer;
+    PrintUnshownMessageBox(text, title);
     return FirstButtonOf(flags);
 }
+
+void PrintUnshownMessageBox(std::string_view text, std::string_view title) {
+    std::string line = ShiftJisToUtf8(title);
+    if (!line.empty()) line += ": ";
+    line += ShiftJisToUtf8(text);
+    if (line.empty() || line.back() != '\n') line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void ForgetMessageBoxFailure() { backend_failed.store(false); }
 
 }  // namespace velk::platform

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "platform/window/window_backend.h"
@@ -30,9 +31,23 @@ using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 // previous hook.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
-// Shows a box with Shift-JIS text and title and waits for a button. When no
-// box can be shown the text goes to the debug channel and the first button
-// counts as pressed.
+// Shows a box with Shift-JIS text and title and waits for a button; nullopt
+// when no box could be shown. After the first box the back-end could not
+// show, it is not asked again until another back-end is installed: a desktop
+// without boxes stays so, and each try can cost as much as starting a
+// program, which a game raising boxes in a loop would pay thousands of times
+// a frame.
+std::optional<int> TryShowMessageBox(WindowHandle parent, std::string_view text, std::string_view title,
+                                     uint32_t flags);
+// The same, but when no box can be shown the text is printed (below) and the
+// first button counts as pressed.
 int ShowMessageBox(WindowHandle parent, std::string_view text, std::string_view title, uint32_t flags);
+// Prints the title and text of a box that could not be shown to standard
+// error, as UTF-8: they were meant for the player, so unlike the debug
+// channel this is always on.
+void PrintUnshownMessageBox(std::string_view text, std::string_view title);
+
+// Asks the back-end again from the next box on; installing a back-end does.
+void ForgetMessageBoxFailure();
 
 }  // namespace velk::platform

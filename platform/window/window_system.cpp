@@ -5,6 +5,7 @@
 #include "platform/base/sync.h"
 #include "platform/base/text_encoding.h"
 #include "platform/window/manual_window_backend.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window_system_internal.h"
 
 namespace velk::platform {
@@ -102,6 +103,7 @@ void SetWindowBackend(std::unique_ptr<WindowBackend> backend) {
     }
     ResetSystemLocked(system);
     system.backend = std::move(backend);
+    ForgetMessageBoxFailure();
 }
 
 WindowBackend& ActiveWindowBackend() { return Backend(); }

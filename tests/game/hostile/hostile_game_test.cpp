@@ -17,6 +17,7 @@
 #include "game/shell/game_home.h"
 #include "game/shell/game_program.h"
 #include "lib/core/window/window_state.h"
+#include "platform/window/message_box.h"
 #include "platform/window/single_instance.h"
 #include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
@@ -108,6 +109,46 @@ TEST(HostileGame, PicturesOverEveryIdWithAMissingFileRaiseOneBox) {
     ASSERT_EQ(game.Start(), std::nullopt);
     EXPECT_EQ(game.MessageBoxes().size(), 1u);
     ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ALoopOfMissingPicturesEndsWithTheCloseOfTheWindow) {
+    // Every pass raises a message box. A desktop that shows them has the
+    // window's messages read after each; on one that shows none each try
+    // would start a helper program, so it is tried once and the game's own
+    // box takes over, which reads them as it waits.
+    for (const bool desktopBoxes : {true, false}) {
+        GameHarness game(GameWithAutoStart(R"(
+    command 180 2
+    command 170
+    command 150 0 1 0 1 1 1 255 0 0 100 0 0 0x646464 0 indent 1 text "Picture/missing.png"
+    command 498
+)"));
+        int answered = 0;
+        struct HookRemoval {
+            ~HookRemoval() { platform::SetMessageBoxHook(nullptr); }
+        } hookRemoval;
+        if (desktopBoxes) {
+            platform::SetMessageBoxHook([&](const platform::MessageBoxRequest&) {
+                if (++answered == 3) game.CloseWindow();
+                return platform::kMessageBoxResultOk;
+            });
+        } else {
+            game.Window().SetMessageBoxAnswer(std::nullopt);
+        }
+        // Held confirm closes each of the game's boxes after a short hold:
+        // several pass before the close.
+        game.SetKey(game_key::kEnter, true);
+        ASSERT_EQ(game.Start(), std::nullopt);
+        game.At(500, [&] { game.CloseWindow(); });
+        const int64_t start = NowMs(game);
+        const uint64_t boxes = ErrorBoxesAskedFor();
+        game.StepFrames(10);
+        EXPECT_TRUE(game.Ended()) << desktopBoxes;
+        EXPECT_LE(NowMs(game) - start, 500 + 1000) << desktopBoxes;
+        EXPECT_EQ(answered, desktopBoxes ? 3 : 0);
+        EXPECT_EQ(game.MessageBoxes().size(), desktopBoxes ? 0u : 1u);
+        if (!desktopBoxes) EXPECT_GE(ErrorBoxesAskedFor() - boxes, 3u);
+    }
 }
 
 TEST(HostileGame, AStringStopsGrowingAtItsLimitAndTheFrameGoesOn) {

@@ -115,11 +115,28 @@ TEST(ErrorBox, DrawsThreeLinesInADarkGreenBandOverTheLastPicture) {
 }
 
 TEST(ErrorBox, BeforeTheWindowTheReporterUsesASystemBoxAndStartUpGoesOn) {
-    GameHarness game(std::string(kGame) + "game\n  end-byte 7\n");
-    ASSERT_EQ(game.Start(), std::nullopt);
-    ASSERT_EQ(game.MessageBoxes().size(), 1u);
-    EXPECT_NE(game.MessageBoxes()[0].text_utf8.find("Game.dat"), std::string::npos);
-    EXPECT_TRUE(game.StepFrames(1));
+    // Where the desktop shows no boxes, its box is tried once; after it the
+    // game's own box shows the text, and the log keeps what the data layer's
+    // own reporter says (in test play, where the log is written).
+    for (const bool desktopBoxes : {true, false}) {
+        GameHarness game(std::string(kGame) + "game\n  end-byte 7\n");
+        if (!desktopBoxes) game.Window().SetMessageBoxAnswer(std::nullopt);
+        ASSERT_EQ(game.Start("Test_Of_Main"), std::nullopt);
+        ASSERT_EQ(game.MessageBoxes().size(), 1u);
+        EXPECT_NE(game.MessageBoxes()[0].text_utf8.find("Game.dat"), std::string::npos);
+        EXPECT_TRUE(game.StepFrames(1));
+
+        game.At(50, [&] { game.SetKey(game_key::kEnter, true); });
+        const int64_t start = game.Clock().Microseconds() / 1000;
+        ActiveErrorReporter().ShowMessageBox("one\r\n\r\ntwo\nthree\nfour", "caption", MessageBoxButtons::kOkCancel);
+        EXPECT_EQ(game.Clock().Microseconds() / 1000 - start, desktopBoxes ? 0 : 64);
+        SystemMessageBoxReporter().ShowMessageBox("unseen", "caption");
+        EXPECT_EQ(game.MessageBoxes().size(), desktopBoxes ? 3u : 1u);
+        EXPECT_EQ(game.ReadFile("Log.txt").find("caption: unseen") != std::string::npos, !desktopBoxes);
+        // Empty lines are left out: the second and third lines are drawn.
+        EXPECT_EQ(AnyWhiteIn(game.Shown(), 234, 248), !desktopBoxes);
+        EXPECT_EQ(AnyWhiteIn(game.Shown(), 260, 274), !desktopBoxes);
+    }
 }
 
 }  // namespace

@@ -95,12 +95,23 @@ TEST(MessageBox, TheHookAnswersAndSeesUtf8) {
     EXPECT_TRUE(scoped.backend().message_boxes().empty());
 
     // Without a hook the back-end shows it; a box that cannot be shown counts
-    // as its first button.
+    // as its first button, and the back-end is not asked again.
     scoped.backend().SetMessageBoxAnswer(kMessageBoxResultNo);
     EXPECT_EQ(ShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultNo);
     scoped.backend().SetMessageBoxAnswer(std::nullopt);
     EXPECT_EQ(ShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultYes);
+    scoped.backend().SetMessageBoxAnswer(kMessageBoxResultNo);
+    EXPECT_EQ(ShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultYes);
+    EXPECT_EQ(TryShowMessageBox(0, "q", "t", kMessageBoxYesNo), std::nullopt);
     EXPECT_EQ(scoped.backend().message_boxes().size(), 2u);
+    SetMessageBoxHook([](const MessageBoxRequest&) { return kMessageBoxResultNo; });
+    EXPECT_EQ(TryShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultNo) << "the hook still answers";
+    SetMessageBoxHook(nullptr);
+
+    // A new back-end is asked again.
+    ScopedManualWindowBackend next;
+    next.backend().SetMessageBoxAnswer(kMessageBoxResultNo);
+    EXPECT_EQ(TryShowMessageBox(0, "q", "t", kMessageBoxYesNo), kMessageBoxResultNo);
 }
 
 TEST(SingleInstance, ASecondPlayerOfTheSameGameOnTheSameDisplayIsRefused) {

@@ -17,6 +17,7 @@
 #include "platform/audio/audio_faults.h"
 #include "platform/base/debug_output.h"
 #include "platform/display/display_mode.h"
+#include "platform/window/message_box.h"
 #include "platform/window/single_instance.h"
 #include "tools/gamedata/description_parser.h"
 #include "tools/gamedata/game_folder_writer.h"
@@ -42,6 +43,9 @@ GameHarness::GameHarness(std::string_view description) {
     platform::ResetDisplayForTests();
     platform::ClearAudioFaults();
     Window().SetDesktop(Rect{0, 0, 1920, 1080});
+    // The desktop shows message boxes and the player confirms each at once; a
+    // test of a desktop without boxes takes the answer away.
+    Window().SetMessageBoxAnswer(platform::kMessageBoxResultOk);
     SetIdleSleepFunction([this](uint32_t milliseconds) { Advance(static_cast<int>(milliseconds)); });
     // The game's waits step the clock a millisecond at a time, processing
     // messages as the library's wait does.
