@@ -39,6 +39,8 @@ bool NamesVariable(int32_t code, size_t index) {
 
 }  // namespace
 
+uint64_t GridCoordinate::changes_ = 0;
+
 int32_t WrapGrid(int32_t value, int32_t period) {
     if (period <= 0) return value;
     const int32_t r = value % period;
@@ -138,11 +140,19 @@ void Character::SetPosition(int32_t x, int32_t y, int32_t precise) {
         x = std::min(x, width * d - 1);
         y = std::min(y, height * d - 1);
     }
-    gridX = WrapGrid(x, 2 * width) * (2 - precise);
-    gridY = WrapGrid(y, 2 * height) * (2 - precise);
+    PlaceOnGrid(WrapGrid(x, 2 * width) * (2 - precise), WrapGrid(y, 2 * height) * (2 - precise));
     pixelX = GridTarget(gridX);
     pixelY = GridTarget(gridY);
     savedFacing = 0;
+}
+
+void Character::PlaceOnGrid(int32_t x, int32_t y) {
+    if (MapState* map = World().map) {
+        map->PlaceCharacter(*this, x, y);
+        return;
+    }
+    gridX = x;
+    gridY = y;
 }
 
 int32_t Character::GetScreenX(bool wrap) const {
@@ -351,16 +361,20 @@ bool Character::CanMoveRow(int32_t x, int32_t, int32_t row, int32_t direction) c
     if (map.loopY) ny = WrapGrid(ny, h2);
     if (passThrough) return true;
     if (!map.IsPassable(x, row, direction, id, s) || !map.IsPassable(nx, ny, 10 - direction, -1, s)) return false;
+    // Events on the target's row, or tall ones on the row below it (they
+    // also stand on the row above their feet), in the target's column or
+    // one either side. The row wraps even where the map does not loop: a
+    // tall character stepping onto the top row meets the events of the
+    // bottom row.
     const int32_t rowHere = WrapGrid(ny, h2);
-    for (const MapEvent& other : map.events) {
-        if (other.id == id || other.passThrough) continue;
-        const int32_t ey = WrapGrid(other.gridY, h2);
-        const bool vertical = ey == rowHere || (other.tall && (ey == ny || ey == WrapGrid(ny + 1, h2)));
-        const int32_t ex = WrapGrid(other.gridX, w2);
-        const bool horizontal = ex == nx || ex == WrapGrid(nx - 1, w2) || ex == WrapGrid(nx + 1, w2);
-        if (!vertical || !horizontal) continue;
+    const int32_t rowBelow = WrapGrid(ny + 1, h2);
+    auto blocks = [&](const MapEvent& other) {
         // The hero walks through events that show nothing.
-        if (!isHero || other.HasGraphic()) return false;
+        return other.id != id && !other.passThrough && (!isHero || other.HasGraphic());
+    };
+    auto tallBlocks = [&](const MapEvent& other) { return other.tall && blocks(other); };
+    for (int32_t column : {nx, WrapGrid(nx - 1, w2), WrapGrid(nx + 1, w2)}) {
+        if (map.AnyEventAt(column, rowHere, blocks) || map.AnyEventAt(column, rowBelow, tallBlocks)) return false;
     }
     if (!isHero && world.hero) {
         const Character& hero = *world.hero;
@@ -386,8 +400,7 @@ bool Character::CanStep(int32_t x, int32_t y, int32_t direction) const {
 // Steps.
 
 void Character::MoveBy(int32_t direction) {
-    gridX += DirectionX(direction) * stepSize;
-    gridY += DirectionY(direction) * stepSize;
+    PlaceOnGrid(gridX + DirectionX(direction) * stepSize, gridY + DirectionY(direction) * stepSize);
     stopCounter = 0;
     StepTaken(direction);
 }
@@ -573,8 +586,7 @@ void Character::Jump(int32_t dx, int32_t dy) {
     const int32_t tx = gridX + static_cast<int32_t>(ddx), ty = gridY + static_cast<int32_t>(ddy);
     if ((ddx != 0 || ddy != 0) && !CanMoveTo(tx, ty, 0)) return;
     ResetAnimation();
-    gridX = tx;
-    gridY = ty;
+    PlaceOnGrid(tx, ty);
     const int32_t length = static_cast<int32_t>(std::sqrt(static_cast<double>(ddx * ddx + ddy * ddy)));
     jumpHalfLength = std::max((length + 15 - moveSpeed) / 2, 0);
     jumpFramesLeft = 2 * jumpHalfLength;

@@ -93,6 +93,33 @@ inline constexpr uint8_t kRouteSkipBlocked = 0x02;
 inline constexpr int32_t kHeroId = -2;
 inline constexpr int32_t FollowerId(int32_t index) { return -3 - index; }
 
+// A grid coordinate of a character (half tiles). It reads as a plain
+// number; every change to one, anywhere, is counted, so the map's index of
+// events by cell can tell that a position changed behind its back.
+class GridCoordinate {
+public:
+    GridCoordinate(int32_t value = 0) noexcept : value_(value) { ++changes_; }
+    GridCoordinate(const GridCoordinate& other) noexcept : value_(other.value_) { ++changes_; }
+    GridCoordinate& operator=(const GridCoordinate& other) noexcept { return *this = other.value_; }
+    GridCoordinate& operator=(int32_t value) noexcept {
+        value_ = value;
+        ++changes_;
+        return *this;
+    }
+    GridCoordinate& operator+=(int32_t delta) { return *this = value_ + delta; }
+    GridCoordinate& operator-=(int32_t delta) { return *this = value_ - delta; }
+    GridCoordinate& operator++() { return *this += 1; }
+    GridCoordinate& operator--() { return *this -= 1; }
+    operator int32_t() const { return value_; }
+
+    // Changes made to any character's coordinates so far.
+    static uint64_t Changes() { return changes_; }
+
+private:
+    int32_t value_;
+    static uint64_t changes_;
+};
+
 class Character {
 public:
     Character();
@@ -130,6 +157,10 @@ public:
 
     // One frame.
     void Update();
+
+    // Moves the character to grid (x, y) at once (its drawn position stays),
+    // keeping the map's index of events by cell current.
+    void PlaceOnGrid(int32_t x, int32_t y);
 
     // Movement tests; direction 0 tests the cell itself.
     bool CanMoveTo(int32_t x, int32_t y, int32_t direction) const;
@@ -169,7 +200,7 @@ public:
     bool ReadSave(SaveStream& save);
 
     int32_t id = -2;
-    int32_t gridX = 0, gridY = 0;
+    GridCoordinate gridX = 0, gridY = 0;
     int32_t pixelX = 0, pixelY = 0;
     int32_t graphicTileNumber = -1;
     std::string graphicFileName;

@@ -144,7 +144,7 @@ void Hero::CarryOnLoop() {
     const int32_t chip = map.settings.chipSize;
     struct Axis {
         bool loops;
-        int32_t& grid;
+        GridCoordinate& grid;
         int32_t& pixel;
         int32_t& scroll;
         int32_t cells;

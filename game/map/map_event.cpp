@@ -136,11 +136,11 @@ void MapEvent::Update() {
     MapState& map = *world.map;
     const int32_t w2 = 2 * map.GetWidth(), h2 = 2 * map.GetHeight();
     if (map.loopX && w2 > 0 && pixelX == GridTarget(gridX) && (gridX < 0 || gridX >= w2)) {
-        gridX = WrapGrid(gridX, w2);
+        PlaceOnGrid(WrapGrid(gridX, w2), gridY);
         pixelX = GridTarget(gridX);
     }
     if (map.loopY && h2 > 0 && pixelY == GridTarget(gridY) && (gridY < 0 || gridY >= h2)) {
-        gridY = WrapGrid(gridY, h2);
+        PlaceOnGrid(gridX, WrapGrid(gridY, h2));
         pixelY = GridTarget(gridY);
     }
     CheckAutoStart();

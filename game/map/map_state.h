@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "game/map/event_cell_index.h"
 #include "game/map/map_data.h"
 #include "game/map/map_event.h"
 #include "game/map/map_links.h"
@@ -92,6 +93,18 @@ public:
     MapEvent* FindEvent(int32_t eventId);
     const MapEvent* FindEvent(int32_t eventId) const;
 
+    // Whether `visit` (const MapEvent& -> bool) holds for one of the events
+    // standing on the half-tile cell (x, y), positions wrapped into the map.
+    template <typename Visit>
+    bool AnyEventAt(int32_t x, int32_t y, Visit&& visit) const {
+        return eventCells_.AnyAt(events, 2 * GetWidth(), 2 * GetHeight(), x, y, visit);
+    }
+    // Moves a character to grid (x, y), keeping the events' cells current.
+    void PlaceCharacter(Character& character, int32_t x, int32_t y) {
+        eventCells_.Place(events, 2 * GetWidth(), 2 * GetHeight(), character, x, y);
+    }
+    const EventCellIndex& EventCells() const { return eventCells_; }
+
     // View. Distances in quarter pixels, speed 0-8 (8 is at once).
     void StartScroll(int32_t dx, int32_t dy, int32_t speed);
     // Moves the view at once by `distance` quarter pixels in a numpad
@@ -166,6 +179,9 @@ public:
     MapZoom zoom;
 
 private:
+    // Filled by the questions that read it, which may find it out of date.
+    mutable EventCellIndex eventCells_;
+
     bool LoadMapFor(int32_t mapId, bool live);
     bool ReadSavedCells(SaveStream& save, int32_t width, int32_t height, bool noMap);
     void TakeTileset(const Tileset& chosen);

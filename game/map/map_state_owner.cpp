@@ -17,13 +17,22 @@ void MapStateOwner::SetScrollY(int32_t quarterPixels) { map_.scrollY = quarterPi
 
 namespace {
 
-int32_t& FieldOf(Character& character, CharacterField field) {
+int32_t FieldOf(const Character& character, CharacterField field) {
     switch (field) {
         case CharacterField::kHalfTileX: return character.gridX;
         case CharacterField::kHalfTileY: return character.gridY;
         case CharacterField::kHeight: break;
     }
     return character.height;
+}
+
+void SetField(MapState& map, Character& character, CharacterField field, int32_t value) {
+    switch (field) {
+        case CharacterField::kHalfTileX: map.PlaceCharacter(character, value, character.gridY); return;
+        case CharacterField::kHalfTileY: map.PlaceCharacter(character, character.gridX, value); return;
+        case CharacterField::kHeight: break;
+    }
+    character.height = value;
 }
 
 }  // namespace
@@ -45,7 +54,7 @@ bool MapStateOwner::ReadEventField(int32_t eventId, CharacterField field, int32_
 
 bool MapStateOwner::WriteEventField(int32_t eventId, CharacterField field, int32_t value) {
     MapEvent* event = map_.FindEvent(eventId);
-    if (event) FieldOf(*event, field) = value;
+    if (event) SetField(map_, *event, field, value);
     return event != nullptr;
 }
 
@@ -57,7 +66,7 @@ bool MapStateOwner::ReadMemberField(int32_t member, CharacterField field, int32_
 
 bool MapStateOwner::WriteMemberField(int32_t member, CharacterField field, int32_t value) {
     Character* character = Member(member);
-    if (character) FieldOf(*character, field) = value;
+    if (character) SetField(map_, *character, field, value);
     return character != nullptr;
 }
 
