@@ -186,11 +186,12 @@ void EventInterpreter::RunTurns(FrameShare& share) {
     EventSystemLink& system = *links.system;
     if (system.GameLoadedThisFrame()) return;
     for (;;) {
-        // The one that reached the limit pauses below; its children and
-        // callers stop where they stand.
-        if (share.limitReached) return;
+        // Whenever the count passes the limit this interpreter has its list
+        // and no child (dispatch stops at the limit, and a call is made below
+        // it), so it pauses below and every caller returns while its child
+        // still runs: the frame is over for all of them.
         if (++share.commands > kCommandsPerFrame) {
-            share.limitReached = true;
+            share.commands = 0;
             ShowErrorLine(FormatText(texts::kFrameCommandLimit, eventId, commonId, line));
             waitFrames = kLimitPauseFrames;
         }

@@ -32,8 +32,6 @@ struct FrameShare {
     // Commands and run-loop turns.
     int32_t commands = 0;
     int32_t fileWrites = 0;
-    // The limit was reached and reported: the frame is over for all of them.
-    bool limitReached = false;
 };
 
 class EventInterpreter {
