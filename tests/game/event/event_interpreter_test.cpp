@@ -186,10 +186,11 @@ TEST_F(InterpreterTest, AGameLoadStopsEveryInterpreterForTheFrame) {
 }
 
 TEST_F(InterpreterTest, TheFrameLimitShowsItsBoxOncePausesAndResumes) {
-    // 600000 prepared additions of common event 0, or 200000 of them and then
-    // 400000 of common event 1 that it calls: the child goes on with its
+    // 600000 prepared additions of common event 0, or some of them and then
+    // the rest in common event 1 that it calls: the child goes on with its
     // caller's count, and the box names the place of the one that passed the
-    // limit. The run loop's turns count too.
+    // limit. The run loop's turns count too; the last call leaves the
+    // count just at the limit.
     struct Case {
         int32_t own, called, firstFrame;
         const char* place;
@@ -197,6 +198,7 @@ TEST_F(InterpreterTest, TheFrameLimitShowsItsBoxOncePausesAndResumes) {
     const Case cases[] = {
         {600000, 0, 499999, "イベント-1 (コモン0) 499999行"},
         {200000, 400000, 499997, "イベント-1 (コモン1) 299997行"},
+        {499998, 100002, 499998, "イベント-1 (コモン1) 0行"},
     };
     const EventCommand addition = Cmd(CommandCode::kVariableOperation, {V, 1, 0, OperationFlags(1, 0)});
     SharedCommandList child;
