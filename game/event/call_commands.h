@@ -6,7 +6,8 @@
 //
 // Calls nest up to the interpreter's nesting limit; a call beyond it does
 // not happen, so an event that calls itself on every run cannot exhaust the
-// stack.
+// stack. A called event runs on its caller's share of the frame, so calls
+// that branch or repeat end the frame at the same limit of commands.
 
 #include <cstdint>
 #include <optional>

@@ -105,10 +105,10 @@ EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept
     textInput = other.textInput;
     textTarget = other.textTarget;
     textOld = std::move(other.textOld);
-    commandsThisFrame = other.commandsThisFrame;
-    fileWritesThisFrame = other.fileWritesThisFrame;
     keyOption = other.keyOption;
     list_ = std::move(other.list_);
+    // An interpreter is moved only while it does not run.
+    share_ = nullptr;
     ActiveWindowWaiters().Moved(&other, this);
     return *this;
 }
@@ -133,7 +133,8 @@ void EventInterpreter::Reset() {
     keyWaitCount = 0;
     waitFrames = 0;
     list_.reset();
-    commandsThisFrame = 0;
+    // The frame's count is not the event's: the main interpreter starting
+    // one event after another within a frame goes on with the same count.
     children.clear();
     branchResult.fill(0);
     loopIndents.clear();
@@ -170,19 +171,32 @@ void EventInterpreter::CmdEndOfList() {
 }
 
 void EventInterpreter::Run() {
+    FrameShare share;
+    RunSharing(share);
+}
+
+void EventInterpreter::RunSharing(FrameShare& share) {
+    share_ = &share;
+    RunTurns(share);
+    share_ = nullptr;
+}
+
+void EventInterpreter::RunTurns(FrameShare& share) {
     EventLinks& links = ActiveEventLinks();
     EventSystemLink& system = *links.system;
     if (system.GameLoadedThisFrame()) return;
-    commandsThisFrame = 0;
-    fileWritesThisFrame = 0;
     for (;;) {
-        if (++commandsThisFrame > kCommandsPerFrame) {
-            commandsThisFrame = 0;
+        // Whenever the count passes the limit this interpreter has its list
+        // and no child (dispatch stops at the limit, and a call is made below
+        // it), so it pauses below and every caller returns while its child
+        // still runs: the frame is over for all of them.
+        if (++share.commands > kCommandsPerFrame) {
+            share.commands = 0;
             ShowErrorLine(FormatText(texts::kFrameCommandLimit, eventId, commonId, line));
             waitFrames = kLimitPauseFrames;
         }
         if (!children.empty()) {
-            children.front().Run();
+            children.front().RunSharing(share);
             if (system.GameLoadedThisFrame()) return;
             if (!children.front().HasCommandList()) children.erase(children.begin());
             if (!children.empty()) return;
@@ -219,7 +233,7 @@ void EventInterpreter::Run() {
         }
         CurrentErrorLocation() = {eventId, commonId, line};
         links.map->MarkPagesForRefresh();
-        if (!Dispatch(links) || system.SceneState() < 1) return;
+        if (!Dispatch(links, share) || system.SceneState() < 1) return;
         if (DatabaseReadErrorFlag > 0) {
             ShowErrorLine(FormatText(texts::kDatabaseReadMissing, eventId, commonId, line));
             DatabaseReadErrorFlag = 0;
@@ -230,8 +244,10 @@ void EventInterpreter::Run() {
 }
 
 bool EventInterpreter::TakeFileWrite() {
-    if (fileWritesThisFrame >= kFileWritesPerFrame) return false;
-    ++fileWritesThisFrame;
+    // Handlers run only within Run; outside it there is no frame to bound.
+    if (!share_) return true;
+    if (share_->fileWrites >= kFileWritesPerFrame) return false;
+    ++share_->fileWrites;
     return true;
 }
 
@@ -262,7 +278,7 @@ void EventInterpreter::StoreText(VariableId id, std::string text) {
     }
 }
 
-bool EventInterpreter::Dispatch(EventLinks& links) {
+bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
     // A handler may end or replace the running list; it stays alive until
     // this turn is over.
     const SharedCommandList hold = list_;
@@ -276,17 +292,17 @@ bool EventInterpreter::Dispatch(EventLinks& links) {
     // The line and the count live in registers while commands run here;
     // handlers see (and may move) the members.
     int32_t at = line - 1;
-    int32_t count = commandsThisFrame;
+    int32_t count = share.commands;
     auto leave = [&] {
         line = at;
-        commandsThisFrame = count;
+        share.commands = count;
     };
     // Runs a handler; false when the turn ends with `*result`.
     auto call = [&](const CommandEntry& entry, const EventCommand& command, bool* result) {
         leave();
         const CommandResult outcome = entry.handler(*this, command);
         at = line;
-        count = commandsThisFrame;
+        count = share.commands;
         // A window closed in one of the handler's boxes ends the turn too.
         if (outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
             *result = outcome != CommandResult::kStopFrame;

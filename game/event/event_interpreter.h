@@ -23,16 +23,28 @@ namespace velk {
 
 struct EventLinks;
 
+// What one frame allows an interpreter and every child it runs in that
+// frame, counted together. A child goes on with its caller's count, so
+// calls that nest or repeat (an event that calls itself twice makes 2^100
+// calls) end the frame at the same limit as one long event, and the window's
+// messages are read again at the next frame.
+struct FrameShare {
+    // Commands and run-loop turns.
+    int32_t commands = 0;
+    int32_t fileWrites = 0;
+};
+
 class EventInterpreter {
 public:
-    // Commands (and run-loop turns) one interpreter runs in one frame before
-    // it stops with the limit message and pauses.
+    // Commands (and run-loop turns) an interpreter and the children it runs
+    // get in one frame before the one that passes the limit shows the limit
+    // message and pauses.
     static constexpr int32_t kCommandsPerFrame = 500000;
     static constexpr int32_t kLimitPauseFrames = 5;
-    // Files one interpreter writes in one frame. Each write is synced to
-    // disk and takes a while; a command past the bound waits for the next
-    // frame, so an event that writes in a loop cannot hold a frame (and the
-    // window's close) for minutes.
+    // Files an interpreter and the children it runs write in one frame. Each
+    // write is synced to disk and takes a while; a command past the bound
+    // waits for the next frame, so an event that writes in a loop cannot hold
+    // a frame (and the window's close) for minutes.
     static constexpr int32_t kFileWritesPerFrame = 8;
     // Branch results are kept for indents 0-49.
     static constexpr int32_t kIndentLevels = 50;
@@ -58,6 +70,7 @@ public:
     void Reset();
     // Attaches a list; mapId becomes the current map.
     void Setup(SharedCommandList list, int32_t mapEventId, int32_t commonEventId);
+    // One frame for the interpreter and its children, on a fresh share.
     void Run();
     // Takes one of this frame's file writes; false when they are used up and
     // the writing command is to run again in the next frame.
@@ -130,8 +143,6 @@ public:
     int32_t textInput = 0;
     int32_t textTarget = 0;
     std::string textOld;
-    int32_t commandsThisFrame = 0;
-    int32_t fileWritesThisFrame = 0;
     int32_t keyOption = 0;
 
 protected:
@@ -142,8 +153,11 @@ protected:
 private:
     friend class FlowCommands;
 
+    // The run of one frame on the share of the frame's first interpreter.
+    void RunSharing(FrameShare& share);
+    void RunTurns(FrameShare& share);
     // Runs commands from `line` on; false: stop for this frame.
-    bool Dispatch(EventLinks& links);
+    bool Dispatch(EventLinks& links, FrameShare& share);
     void FinishTextPrompt(EventLinks& links);
     const EventCommand* CommandAt(int32_t index) const;
     int32_t IndentAt(int32_t index) const;
@@ -151,6 +165,8 @@ private:
     int32_t RelativeStringId(VariableId id) const;
 
     SharedCommandList list_;
+    // The share of the frame being run; null outside Run.
+    FrameShare* share_ = nullptr;
 };
 
 // The interpreters waiting for the message and the choice window. The

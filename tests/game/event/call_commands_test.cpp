@@ -321,6 +321,17 @@ TEST_F(CallTest, CallsNestUpToTheLimit) {
     Start({CallByName("self")});
     RunFrames(1);
     EXPECT_EQ(ran.size(), 2u * EventInterpreter::kMaxDepth);
+    // Calling itself twice would be 2^100 calls: they share the frame's
+    // limit of commands, which ends the frame with one box and pauses.
+    ran.clear();
+    Define({{0, {Call(500000), Call(500000), Mark(1)}}});
+    Start({Call(500000)});
+    RunFrames(1);
+    EXPECT_EQ(reporter.boxes.size(), 1u);
+    const size_t firstFrame = ran.size();
+    RunFrames(4);
+    EXPECT_EQ(ran.size(), firstFrame);
+    EXPECT_EQ(reporter.boxes.size(), 1u);
 }
 
 // The loop stacks and the next line after a jump, found at run time (a

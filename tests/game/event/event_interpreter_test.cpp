@@ -186,22 +186,49 @@ TEST_F(InterpreterTest, AGameLoadStopsEveryInterpreterForTheFrame) {
 }
 
 TEST_F(InterpreterTest, TheFrameLimitShowsItsBoxOncePausesAndResumes) {
-    // 600000 prepared additions of a common event: the run loop's first turn
-    // counts one, so 499999 run in the first frame.
-    std::vector<EventCommand> commands(600000, Cmd(CommandCode::kVariableOperation, {V, 1, 0, OperationFlags(1, 0)}));
-    commands.push_back(End());
-    Start(std::move(commands), 0);
-    RunFrames(1);
-    EXPECT_EQ(Var(0), 499999);
-    ASSERT_EQ(reporter.boxes.size(), 1u);
-    EXPECT_EQ(reporter.boxes[0].line1,
-              Sjis("1フレームあたりの処理が500000個を越えました！ イベント-1 (コモン0) 499999行"));
-    EXPECT_EQ(reporter.boxes[0].line2, "");
-    RunFrames(4);
-    EXPECT_EQ(Var(0), 499999);
-    RunFrames(1);
-    EXPECT_EQ(Var(0), 600000);
-    EXPECT_EQ(reporter.boxes.size(), 1u);
+    // 600000 prepared additions of common event 0, or some of them and then
+    // the rest in common event 1 that it calls: the child goes on with its
+    // caller's count, and the box names the place of the one that passed the
+    // limit. The run loop's turns count too; the last call leaves the
+    // count just at the limit.
+    struct Case {
+        int32_t own, called, firstFrame;
+        const char* place;
+    };
+    const Case cases[] = {
+        {600000, 0, 499999, "イベント-1 (コモン0) 499999行"},
+        {200000, 400000, 499997, "イベント-1 (コモン1) 299997行"},
+        {499998, 100002, 499998, "イベント-1 (コモン1) 0行"},
+    };
+    const EventCommand addition = Cmd(CommandCode::kVariableOperation, {V, 1, 0, OperationFlags(1, 0)});
+    SharedCommandList child;
+    table.Register(CommandCode::kCallEvent, 1, 0, [&](EventInterpreter& in, const EventCommand&) {
+        in.StartChild(child, in.eventId, 1);
+        return CommandResult::kAdvance;
+    });
+    for (const Case& c : cases) {
+        SetVar(0, 0);
+        reporter.boxes.clear();
+        std::vector<EventCommand> called(static_cast<size_t>(c.called), addition);
+        called.push_back(End());
+        child = MakeList(std::move(called), 1);
+        std::vector<EventCommand> commands(static_cast<size_t>(c.own), addition);
+        if (c.called > 0) commands.push_back(Cmd(CommandCode::kCallEvent));
+        commands.push_back(End());
+        Start(std::move(commands), 0);
+        RunFrames(1);
+        EXPECT_EQ(Var(0), c.firstFrame) << c.place;
+        ASSERT_EQ(reporter.boxes.size(), 1u) << c.place;
+        EXPECT_EQ(reporter.boxes[0].line1,
+                  Sjis((std::string("1フレームあたりの処理が500000個を越えました！ ") + c.place).c_str()));
+        EXPECT_EQ(reporter.boxes[0].line2, "");
+        RunFrames(4);
+        EXPECT_EQ(Var(0), c.firstFrame) << c.place;
+        RunFrames(1);
+        EXPECT_EQ(Var(0), 600000) << c.place;
+        EXPECT_EQ(reporter.boxes.size(), 1u) << c.place;
+        EXPECT_FALSE(interpreter_.HasCommandList()) << c.place;
+    }
     EXPECT_EQ(generalOperations, 0);
 }
 

@@ -72,6 +72,17 @@ TEST_F(MainInterpreterTest, ReservedCommonEventsComeFirstThenMapEventsThenAutoSt
     EXPECT_GT(map.refreshes, 0);
 }
 
+TEST_F(MainInterpreterTest, EventsStartedOneAfterAnotherInAFrameShareItsLimit) {
+    // While variable 1 is below 400000 an auto-start event adds 1 to it and
+    // ends, so it starts again at once: a turn and a command a run.
+    commons.events = {{0, 0x41, V + 1, 400000,
+                       MakeList({Cmd(CommandCode::kVariableOperation, {V + 1, 1, 0, OperationFlags(1, 0)}), End()})}};
+    MainEventInterpreter main(32);
+    main.Run();
+    EXPECT_EQ(Var(1), EventInterpreter::kCommandsPerFrame / 2);
+    EXPECT_EQ(reporter.boxes.size(), 1u);
+}
+
 TEST_F(MainInterpreterTest, AReservationBeyondTheCommonEventsStartsNothing) {
     system.reserved = 99;
     MainEventInterpreter main(32);

@@ -222,21 +222,51 @@ TEST(HostileGame, ExtremePositionsAndFadeLengthsStayInRange) {
 }
 
 TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose) {
-    // Each pass adds 1 to variable 0 and writes a file. A frame takes eight
-    // writes; the ninth waits for the next frame.
-    GameHarness game(GameWithAutoStart(R"(
+    // Each pass adds 1 to variable 0 and writes a file, itself or in an event
+    // it calls. A frame takes eight writes; the ninth waits for the next frame.
+    const char* const loops[] = {R"(
     command 122 3000000 0 0 text "saved"
     command 170
     command 121 2000000 1 0 0x10C indent 1
     command 122 3000000 0x600 0 indent 1 text "out.txt"
     command 498
-)"));
-    ASSERT_EQ(game.Start(), std::nullopt);
-    const int32_t before = game.Variable(kVariableBase);
-    ASSERT_TRUE(game.StepFrames(1));
-    EXPECT_EQ(game.Variable(kVariableBase) - before, 8);
-    EXPECT_EQ(game.ReadFile("out.txt"), "saved");
-    ExpectCloseAnswered(game);
+)",
+                                 R"(
+    command 122 3000000 0 0 text "saved"
+    command 170
+    command 210 500001 0 indent 1
+    command 498
+  event "書く"
+    command 121 2000000 1 0 0x10C
+    command 122 3000000 0x600 0 text "out.txt"
+)"};
+    for (const char* commands : loops) {
+        GameHarness game(GameWithAutoStart(commands));
+        ASSERT_EQ(game.Start(), std::nullopt);
+        const int32_t before = game.Variable(kVariableBase);
+        ASSERT_TRUE(game.StepFrames(1));
+        EXPECT_EQ(game.Variable(kVariableBase) - before, 8) << commands;
+        EXPECT_EQ(game.ReadFile("out.txt"), "saved");
+        ExpectCloseAnswered(game);
+    }
+}
+
+TEST(HostileGame, CallsThatBranchOrRepeatEndTheFrameAtTheLimitAndAnswerAClose) {
+    // An event that calls itself twice, or twice from a counted loop, makes
+    // 2^100 calls; one that starts over as soon as it ends never runs out.
+    // The first frame ends at the limit of commands with one box.
+    for (const char* commands : {
+             "    command 210 600100 0\n    command 210 600100 0\n",
+             "    command 179 2\n    command 210 600100 0 indent 1\n    command 498\n",
+             "    command 121 2000001 1 0 0x10C\n",
+         }) {
+        GameHarness game(GameWithAutoStart(commands));
+        game.SetKey(game_key::kEnter, true);
+        const uint64_t boxes = ErrorBoxesAskedFor();
+        ASSERT_EQ(game.Start(), std::nullopt) << commands;
+        EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u) << commands;
+        ExpectCloseAnswered(game);
+    }
 }
 
 TEST(HostileGame, AFolderListingStaysInsideTheGameFolder) {
