@@ -121,6 +121,24 @@ TEST_F(GameFolderTest, ReadFromFileTellsWhetherEverythingArrived) {
     EXPECT_EQ(OpenFileForRead("Plain\\missing.bin"), 0u);
 }
 
+TEST_F(GameFolderTest, EverySpellingOfANameGivesTheFilesIdentity) {
+    Write("Plain/p.bin", "1");
+    Write("Plain/q.bin", "1");
+    ArchiveBuilder builder;
+    builder.AddFile("a.bin", "1");
+    builder.AddFile("b.bin", "12");
+    Write("Arc.velk", builder.Build());
+    SetArchiveExtension("velk");
+    ASSERT_TRUE(GetFileIdentity("Plain\\p.bin"));
+    ASSERT_TRUE(GetFileIdentity("Arc\\a.bin"));
+    EXPECT_EQ(GetFileIdentity("PLAIN/x/../P.bin"), GetFileIdentity("Plain\\p.bin"));
+    EXPECT_EQ(GetFileIdentity("arc\\.\\A.BIN"), GetFileIdentity("Arc\\a.bin"));
+    EXPECT_NE(GetFileIdentity("Plain\\q.bin"), GetFileIdentity("Plain\\p.bin"));
+    EXPECT_NE(GetFileIdentity("Arc\\b.bin"), GetFileIdentity("Arc\\a.bin"));
+    EXPECT_FALSE(GetFileIdentity("Plain\\missing.bin"));
+    EXPECT_FALSE(GetFileIdentity("Arc\\missing.bin"));
+}
+
 TEST_F(GameFolderTest, PlainFilesOnlyWhenArchivesAreOff) {
     ArchiveBuilder builder;
     builder.AddFile("a.txt", "archived");
