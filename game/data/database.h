@@ -77,6 +77,8 @@ public:
     // item is of the other kind.
     bool SetInt(int32_t type, int32_t data, int32_t item, int32_t value);
     bool SetString(int32_t type, int32_t data, int32_t item, const std::string& value);
+    // The string cell, quietly; null where SetString would store nothing.
+    const std::string* FindStringCell(int32_t type, int32_t data, int32_t item) const;
 
     // Names; "×NoData" where there is none.
     std::string GetTypeName(int32_t type) const;

@@ -132,6 +132,31 @@ TEST(HostileGame, AStringStopsGrowingAtItsLimitAndTheFrameGoesOn) {
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, StringsStopGrowingWhenTogetherTheyReachTheirBound) {
+    // 1000 bytes doubled ten times (1,024,000), then copied into eight more
+    // variables: under a bound of 3.5 MiB two copies fit, six are refused.
+    // What counts is what is held, not what was ever written.
+    SetHeldStringLimit(size_t{7} << 19);
+    std::string commands = "    command 122 3000001 0 0 text \"" + std::string(1000, 'x') + "\"\n";
+    for (int i = 0; i < 10; ++i)
+        commands += "    command 122 3000001 0x101 3000001\n";
+    for (int id = 3000002; id <= 3000009; ++id)
+        commands += "    command 122 " + std::to_string(id) + " 0x1 3000001\n";
+    commands += "    command 121 2000001 1 0 0xC\n";
+    commands += kStopAutoStart;
+    GameHarness game(GameWithAutoStart(commands));
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    const std::optional<int> started = game.Start();
+    SetHeldStringLimit(kMaxHeldStringBytes);
+    ASSERT_EQ(started, std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 3).size(), size_t{1000} << 10);
+    EXPECT_EQ(game.StringVariable(kStringBase + 4), "");
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 6u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 1);
+    ExpectCloseAnswered(game);
+}
+
 TEST(HostileGame, OneImageShownUnderManySpellingsOfItsNameIsLoadedOnce) {
     std::string commands = "    command 150 0 1 0 1 1 1 255 0 0 100 0 0 0x646464 0 text \"Picture/big.png\"\n";
     commands += kStopAutoStart;
