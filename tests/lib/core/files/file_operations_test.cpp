@@ -1,8 +1,9 @@
 #include "lib/core/files/file_operations.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "tests/lib/core/files/files_fixture.h"
 
@@ -132,6 +133,8 @@ TEST_F(GameFolderTest, EverySpellingOfANameGivesTheFilesIdentity) {
     ASSERT_TRUE(GetFileIdentity("Plain\\p.bin"));
     ASSERT_TRUE(GetFileIdentity("Arc\\a.bin"));
     EXPECT_EQ(GetFileIdentity("PLAIN/x/../P.bin"), GetFileIdentity("Plain\\p.bin"));
+    std::filesystem::create_hard_link("Plain/p.bin", "Plain/link.bin");
+    EXPECT_EQ(GetFileIdentity("Plain\\link.bin"), GetFileIdentity("Plain\\p.bin"));
     EXPECT_EQ(GetFileIdentity("arc\\.\\A.BIN"), GetFileIdentity("Arc\\a.bin"));
     EXPECT_NE(GetFileIdentity("Plain\\q.bin"), GetFileIdentity("Plain\\p.bin"));
     EXPECT_NE(GetFileIdentity("Arc\\b.bin"), GetFileIdentity("Arc\\a.bin"));
