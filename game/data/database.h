@@ -77,6 +77,8 @@ public:
     // item is of the other kind.
     bool SetInt(int32_t type, int32_t data, int32_t item, int32_t value);
     bool SetString(int32_t type, int32_t data, int32_t item, const std::string& value);
+    // The string cell, quietly; null where SetString would store nothing.
+    const std::string* FindStringCell(int32_t type, int32_t data, int32_t item) const;
 
     // Names; "×NoData" where there is none.
     std::string GetTypeName(int32_t type) const;
@@ -104,9 +106,15 @@ extern int DatabaseReadErrorFlag;
 
 class DataFileCursor;
 
-// The record readers, shared by the file reader and the save reader. False:
-// a count or length does not fit the bytes left (the record is then partial).
-bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type);
+// Rows of types without number or string items take no bytes of a file,
+// so its size cannot bound their count; this does, over a whole database
+// (each such row holds only its record).
+inline constexpr uint32_t kMaxRowsWithoutItems = uint32_t{1} << 20;
+
+// The record readers. False: a count or length does not fit the bytes left
+// (the record is then partial), or the type's rows without items would pass
+// what is left of `rowsWithoutItemsLeft` (which they use up).
+bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type, uint32_t& rowsWithoutItemsLeft);
 bool ReadDbRow(DataFileCursor& cursor, size_t numberCount, size_t stringCount, DbRow& row);
 bool ReadDbTypeDef(DataFileCursor& cursor, uint8_t version, DbTypeDef& definition);
 

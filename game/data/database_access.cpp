@@ -42,7 +42,8 @@ int32_t* NumberCell(DbRow& row, int32_t kind) {
     return slot < row.numbers.size() ? &row.numbers[slot] : nullptr;
 }
 
-std::string* StringCell(DbRow& row, int32_t kind) {
+template <typename Row>
+auto StringCell(Row& row, int32_t kind) -> decltype(&row.strings[0]) {
     if (kind / 1000 != kStringItemClass) return nullptr;
     size_t slot = static_cast<size_t>(kind % 1000);
     return slot < row.strings.size() ? &row.strings[slot] : nullptr;
@@ -136,8 +137,14 @@ bool Database::SetString(int32_t type, int32_t data, int32_t item, const std::st
     if (!HasRow(type, data) || !InRange(item, types[type].itemKinds)) return false;
     std::string* cell = StringCell(types[type].rows[data], types[type].itemKinds[item]);
     if (!cell) return false;
-    *cell = value;
+    // A fresh copy, so that a short text does not keep a long one's memory.
+    std::string(value).swap(*cell);
     return true;
+}
+
+const std::string* Database::FindStringCell(int32_t type, int32_t data, int32_t item) const {
+    if (!HasRow(type, data) || !InRange(item, types[type].itemKinds)) return nullptr;
+    return StringCell(types[type].rows[data], types[type].itemKinds[item]);
 }
 
 std::string Database::GetTypeName(int32_t type) const {

@@ -108,7 +108,7 @@ bool ReadDbRow(DataFileCursor& cursor, size_t numberCount, size_t stringCount, D
     return true;
 }
 
-bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type) {
+bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type, uint32_t& rowsWithoutItemsLeft) {
     auto first = cursor.I32();
     if (!first) return false;
     type.marker = -2;
@@ -137,14 +137,15 @@ bool ReadDbTypeData(DataFileCursor& cursor, DbTypeData& type) {
     }
     size_t rowBytes = (numberCount + stringCount) * 4;
     auto rowCount = ReadSignedCount(cursor, rowBytes);
-    // Rows of a type without number or string items take no bytes, so the
-    // bytes left cannot bound their count: the whole file's size does, which
-    // keeps the rows' memory in proportion to the file.
-    if (!rowCount || (rowBytes == 0 && *rowCount > cursor.size())) return false;
+    if (!rowCount) return false;
+    if (rowBytes == 0) {
+        if (*rowCount > rowsWithoutItemsLeft) return false;
+        rowsWithoutItemsLeft -= *rowCount;
+    }
     type.rows.clear();
     type.rows.reserve(*rowCount);
     for (uint32_t i = 0; i < *rowCount; ++i) {
-        DbRow& row = type.rows.emplace_back();
+        DbRow& row = type.rows.emplace_back(DbRow{{}, {}});
         if (!ReadDbRow(cursor, numberCount, stringCount, row)) return false;
     }
     return true;
@@ -187,9 +188,10 @@ DatabaseFileStatus ParseDatabaseData(std::span<uint8_t> file, Database& database
     if (!typeCount) return DatabaseFileStatus::kDamaged;
     database.types.clear();
     database.types.reserve(*typeCount);
+    uint32_t rowsWithoutItemsLeft = kMaxRowsWithoutItems;
     for (uint32_t i = 0; i < *typeCount; ++i) {
         DbTypeData type;
-        if (!ReadDbTypeData(cursor, type)) return DatabaseFileStatus::kDamaged;
+        if (!ReadDbTypeData(cursor, type, rowsWithoutItemsLeft)) return DatabaseFileStatus::kDamaged;
         database.types.push_back(std::move(type));
     }
     auto closing = cursor.U8();

@@ -1,6 +1,7 @@
 #include "game/data/game_file_source.h"
 
 #include <algorithm>
+#include <new>
 
 #include "game/data/random_source.h"
 #include "lib/core/files/file_operations.h"
@@ -27,9 +28,14 @@ bool FoldedLess(const std::string& a, const std::string& b) {
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
     int64_t length = GetFileLength(path);
     if (length < 0 || length > kLargestGameFile) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     FileAccessHandle file = OpenFileForRead(path);
     if (file == 0) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
     bool whole = ReadFromFile(bytes.data(), bytes.size(), file) == 1;
     CloseFile(file);
     if (!whole) return std::nullopt;
@@ -37,6 +43,8 @@ std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
 }
 
 int64_t GameFileLength(const std::string& path) { return GetFileLength(path); }
+
+std::optional<std::string> GameFileIdentity(const std::string& path) { return GetFileIdentity(path); }
 
 LocalFile ReadLocalFileStart(const std::string& path, size_t limit) {
     LocalFile file;

@@ -14,8 +14,12 @@ namespace velk {
 
 // A whole game data file (Game.dat, the databases and the other data files),
 // read through the library's file access, so an archive may supply it.
-// nullopt when it cannot be opened or read whole.
+// nullopt when it cannot be opened or read whole, or when no memory is
+// left to hold it.
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
+// What names the file ReadGameFile reads under `path`, alike for every
+// spelling of the path; nullopt when there is no such file.
+std::optional<std::string> GameFileIdentity(const std::string& path);
 // The length of such a file in bytes, -1 when there is none.
 int64_t GameFileLength(const std::string& path);
 

@@ -43,7 +43,16 @@ std::string GroupLabel(int32_t group, int32_t index) {
 
 int32_t Wrapped(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
+size_t heldStringLimit = kMaxHeldStringBytes;
+
+// What a string of this capacity takes of the heap: nothing while its text
+// fits inside the string itself.
+size_t HeapBytes(size_t capacity) { return capacity > std::string().capacity() ? capacity + 1 : 0; }
+
 }  // namespace
+
+size_t HeldStringLimit() { return heldStringLimit; }
+void SetHeldStringLimit(size_t bytes) { heldStringLimit = bytes; }
 
 VariableStore::VariableStore(MainInterpreterLink* interpreter, DatabaseSet* databases)
     : interpreter_(interpreter), databases_(databases ? databases : &GlobalDatabases()) {
@@ -64,6 +73,47 @@ void VariableStore::Resize() {
             contents_.groups[group].assign(static_cast<size_t>(std::max(rows, 0)), 0);
         }
     }
+    heldStringBytes_ = CountHeldStringBytes();
+}
+
+size_t VariableStore::CountHeldStringBytes() const {
+    size_t bytes = 0;
+    auto add = [&bytes](const std::vector<std::string>& strings) {
+        for (const std::string& text : strings)
+            bytes += HeapBytes(text.capacity());
+    };
+    add(contents_.strings);
+    for (const auto& strings : contents_.commonSelfStrings)
+        add(strings);
+    for (const DbTypeData& type : databases_->changeable.types) {
+        for (const DbRow& row : type.rows)
+            add(row.strings);
+    }
+    return bytes;
+}
+
+size_t VariableStore::HeldAfter(size_t replaced, size_t added) const {
+    return heldStringBytes_ - std::min(replaced, heldStringBytes_) + added;
+}
+
+bool VariableStore::MayHold(VariableId id, size_t replaced, size_t added) {
+    if (added <= replaced || HeldAfter(replaced, added) <= heldStringLimit) return true;
+    // Strings cut or replaced outside the store may have freed some.
+    heldStringBytes_ = CountHeldStringBytes();
+    if (HeldAfter(replaced, added) <= heldStringLimit) return true;
+    ShowError(FormatText(texts::kStringTooLong, static_cast<int>(std::min<size_t>(heldStringLimit, INT32_MAX))),
+              FormatErrorLocation(), FormatText(texts::kStoreTarget, id));
+    return false;
+}
+
+void VariableStore::StoreHeld(VariableId id, std::string& slot, std::string value) {
+    const size_t replaced = HeapBytes(slot.capacity());
+    const size_t added = HeapBytes(value.capacity());
+    if (!MayHold(id, replaced, added)) return;
+    // Swapped in whole, so that a short text does not keep a long one's
+    // memory.
+    std::string(std::move(value)).swap(slot);
+    heldStringBytes_ = HeldAfter(replaced, added);
 }
 
 void VariableStore::GrowCommonSelfVariables(int32_t count) {
@@ -314,10 +364,16 @@ void VariableStore::SetChangeableString(VariableId id, const VariableAddress& ad
                                         Database* db) {
     Database& database = DatabaseOf(DatabaseKind::kChangeable, db);
     if (!GrowToHold(database, address.owner, address.index)) return;
+    const std::string* cell = database.FindStringCell(address.owner, address.index, address.item);
+    const size_t replaced = cell ? HeapBytes(cell->capacity()) : 0;
+    const size_t added = cell ? HeapBytes(value.size()) : 0;
+    if (!MayHold(id, replaced, added)) return;
     if (!database.SetString(address.owner, address.index, address.item, value)) {
         ShowError(db ? texts::kStringIntoChangeableNumber : texts::kStringIntoDbNumber, FormatErrorLocation(),
                   FormatText(texts::kStoreTarget, id));
+        return;
     }
+    heldStringBytes_ = HeldAfter(replaced, added);
 }
 
 void VariableStore::SetString(VariableId id, std::string value, Database* db) {
@@ -344,12 +400,12 @@ void VariableStore::SetString(VariableId id, std::string value, Database* db) {
             if (c.commonSelfStrings.size() <= common) c.commonSelfStrings.resize(common + 1);
             auto& strings = c.commonSelfStrings[common];
             if (strings.size() <= slot) strings.resize(slot + 1);
-            strings[slot] = std::move(value);
+            StoreHeld(id, strings[slot], std::move(value));
             return;
         }
         case VariableKind::kString:
             if (c.strings.size() <= static_cast<size_t>(address.index)) c.strings.resize(address.index + 1);
-            c.strings[address.index] = std::move(value);
+            StoreHeld(id, c.strings[address.index], std::move(value));
             return;
         case VariableKind::kSystemString:
             SetSystemString(address.index, value);

@@ -38,6 +38,15 @@ inline constexpr size_t kMaxStringLength = size_t{16} << 20;
 // The error box of a longer string meant for `id`, which keeps its text.
 void ShowStringTooLong(VariableId id);
 
+// The most memory that the strings a store holds take together (256 MiB):
+// string variables, common-event self strings and the string cells of the
+// changeable database. A write that would pass it is refused with the box of
+// a string that is too long, and the target keeps its text.
+inline constexpr size_t kMaxHeldStringBytes = size_t{256} << 20;
+// The bound in force: kMaxHeldStringBytes unless a test set another.
+size_t HeldStringLimit();
+void SetHeldStringLimit(size_t bytes);
+
 class VariableStore {
 public:
     // `interpreter` holds the system-variable block; without one every system
@@ -94,6 +103,14 @@ private:
     void SetVariable(const VariableAddress& address, VariableId id, int32_t value);
     void SetChangeableInt(VariableId id, const VariableAddress& address, int32_t value, Database* db);
     void SetChangeableString(VariableId id, const VariableAddress& address, const std::string& value, Database* db);
+    // Stores `value` into a string of the store unless the strings held
+    // would pass their bound.
+    void StoreHeld(VariableId id, std::string& slot, std::string value);
+    // Whether a string taking `added` bytes may replace one taking `replaced`;
+    // shows the box when it may not.
+    bool MayHold(VariableId id, size_t replaced, size_t added);
+    size_t HeldAfter(size_t replaced, size_t added) const;
+    size_t CountHeldStringBytes() const;
     void SetScroll(bool vertical, int32_t pixels);
     void SetVolume(SoundChannel channel, int32_t volume);
 
@@ -101,6 +118,9 @@ private:
     DatabaseSet* databases_;
     int32_t mapOverride_ = -1;
     VariableStoreContents contents_;
+    // Kept up to date by the writes through the store; counted afresh when
+    // the contents are replaced and before a write is refused.
+    size_t heldStringBytes_ = 0;
 };
 
 // The store of this run.

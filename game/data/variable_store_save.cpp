@@ -1,6 +1,7 @@
 // The variables' part of a save: the random state, then the self variables,
 // the groups, the string variables and the common-event self variables.
 #include <algorithm>
+#include <new>
 
 #include "game/data/game_owners.h"
 #include "game/data/random_source.h"
@@ -180,13 +181,20 @@ bool VariableStore::WriteSave(SaveStream& stream) const {
 bool VariableStore::ReadSave(SaveStream& stream, bool restoreRandom) {
     auto randomState = stream.ReadU32();
     if (!randomState) return false;
-    VariableStoreContents read = contents_;
     size_t loadedCommonEvents = static_cast<size_t>(std::max(0, ActiveGameOwners().events->CommonEventCount()));
-    if (!ReadContents(stream, read, loadedCommonEvents)) {
+    // A save whose strings the memory left cannot hold reads as a damaged one.
+    try {
+        VariableStoreContents read = contents_;
+        if (!ReadContents(stream, read, loadedCommonEvents)) {
+            stream.errorFlag = true;
+            return false;
+        }
+        contents_ = std::move(read);
+    } catch (const std::bad_alloc&) {
         stream.errorFlag = true;
         return false;
     }
-    contents_ = std::move(read);
+    heldStringBytes_ = CountHeldStringBytes();
     if (restoreRandom) UpdateRandomSeed(2, *randomState);
     return true;
 }

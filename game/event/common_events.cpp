@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 #include "game/data/data_container.h"
 #include "game/data/data_file_cursor.h"
@@ -237,7 +238,12 @@ bool CommonEventList::Load(const std::string& name) {
 }
 
 bool CommonEventList::LoadFromBytes(std::span<uint8_t> file, const std::string& name) {
-    ParsedCommonEvents parsed = ParseCommonEventData(file);
+    ParsedCommonEvents parsed;
+    try {
+        parsed = ParseCommonEventData(file);
+    } catch (const std::bad_alloc&) {
+        parsed = ParsedCommonEvents();  // shown as a file that does not load
+    }
     ShowVersionMismatches(parsed.versionMismatches);
     bool loaded = false;
     switch (parsed.status) {
@@ -275,12 +281,19 @@ int32_t CommonEventList::AppendFile(const std::string& path, int32_t firstIndex,
 
 int32_t CommonEventList::AppendBytes(std::span<const uint8_t> file, int32_t firstIndex, bool read) {
     if (firstIndex < 0) return -1;
-    auto parsed = ParseCommonEventFile(file);
-    if (!parsed) return -1;
+    // A file whose records the memory left cannot hold is refused like a
+    // damaged one; the list stays as it was.
+    std::optional<ParsedCommonEvents> parsed;
+    try {
+        parsed = ParseCommonEventFile(file);
+        if (!parsed) return -1;
+        const int64_t end = int64_t{firstIndex} + static_cast<int64_t>(parsed->events.size());
+        if (end > INT32_MAX) return -1;
+        if (end > Size()) Resize(static_cast<int32_t>(end));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
     ShowVersionMismatches(parsed->versionMismatches);
-    const int64_t end = int64_t{firstIndex} + static_cast<int64_t>(parsed->events.size());
-    if (end > INT32_MAX) return -1;
-    if (end > Size()) Resize(static_cast<int32_t>(end));
     if (read) {
         for (size_t i = 0; i < parsed->events.size(); ++i) {
             const size_t at = static_cast<size_t>(firstIndex) + i;
@@ -322,10 +335,16 @@ void CommonEventList::RebuildNameMap() {
     }
 }
 
-std::optional<int32_t> CommonEventList::LoadedFileIndex(const std::string& file) const {
-    auto found = loadedFiles_.find(file);
+std::optional<int32_t> CommonEventList::LoadedFileIndex(const std::string& path) const {
+    const std::optional<std::string> file = GameFileIdentity(path);
+    if (!file) return std::nullopt;
+    auto found = loadedFiles_.find(*file);
     if (found == loadedFiles_.end()) return std::nullopt;
     return found->second;
+}
+
+void CommonEventList::RecordLoadedFile(const std::string& path, int32_t firstIndex) {
+    if (const std::optional<std::string> file = GameFileIdentity(path)) loadedFiles_[*file] = firstIndex;
 }
 
 std::optional<CommonEventStart> CommonEventList::Get(int32_t index) {

@@ -107,7 +107,8 @@ public:
     // Loads the ".common" file at `path` (a game path) from `firstIndex` on,
     // growing the list to hold it; with `read` unset only the list grows.
     // The number of records the file holds, or -1 (list unchanged) when it
-    // does not open, is not such a file or is damaged.
+    // does not open, is not such a file, is damaged or is too large for the
+    // memory left.
     int32_t AppendFile(const std::string& path, int32_t firstIndex, bool read);
     int32_t AppendBytes(std::span<const uint8_t> file, int32_t firstIndex, bool read);
 
@@ -130,9 +131,11 @@ public:
     std::optional<int32_t> FindByName(const std::string& name) const;
     void SetName(const std::string& name, int32_t index) { nameMap_[name] = index; }
     void RebuildNameMap();
-    // ".common" file name -> index of the first record it added.
-    std::optional<int32_t> LoadedFileIndex(const std::string& file) const;
-    void RecordLoadedFile(const std::string& file, int32_t firstIndex) { loadedFiles_[file] = firstIndex; }
+    // The index of the first record that the ".common" file at `path` added,
+    // loaded under this or any other spelling of its name; nullopt when it
+    // was not loaded or is not there.
+    std::optional<int32_t> LoadedFileIndex(const std::string& path) const;
+    void RecordLoadedFile(const std::string& path, int32_t firstIndex);
 
     int32_t Count() override { return Size(); }
     std::optional<CommonEventStart> Get(int32_t index) override;
@@ -143,6 +146,7 @@ private:
 
     std::vector<CommonEvent> events_;
     std::map<std::string, int32_t> nameMap_;
+    // By what names the file (GameFileIdentity).
     std::map<std::string, int32_t> loadedFiles_;
 };
 

@@ -48,6 +48,13 @@ bool GraphicCache::LoadGraphic(const std::string& name, int columns, int rows, i
     // draws it.
     if (failed_.count(name) != 0) return false;
     const std::string path = dataFolder_ + name;
+    const std::optional<std::string> file = library_.FileIdentity(path);
+    if (file) {
+        if (auto known = files_.find(*file); known != files_.end()) {
+            names_.emplace(name, known->second);
+            return true;
+        }
+    }
     bool undecodable = false;
     const int whole = LoadWhole(path, undecodable);
     if (whole == -1) {
@@ -63,6 +70,7 @@ bool GraphicCache::LoadGraphic(const std::string& name, int columns, int rows, i
         rows = rows > 0 ? height / rows : 0;
     }
     names_.emplace(name, static_cast<int>(entries_.size()));
+    if (file) files_.emplace(*file, static_cast<int>(entries_.size()));
     Entry& entry = entries_.emplace_back();
     entry.columns = columns;
     entry.rows = rows;
@@ -72,8 +80,9 @@ bool GraphicCache::LoadGraphic(const std::string& name, int columns, int rows, i
 
 bool GraphicCache::ReLoadGraphic() {
     bool all = true;
+    std::set<int> reloaded;
     for (const auto& [name, index] : names_) {
-        if (name.empty()) continue;
+        if (name.empty() || !reloaded.insert(index).second) continue;
         const std::string path = dataFolder_ + name;
         bool undecodable = false;
         const int whole = LoadWhole(path, undecodable);
@@ -99,6 +108,7 @@ bool GraphicCache::ClearGraphicCache() {
     }
     entries_.clear();
     names_.clear();
+    files_.clear();
     failed_.clear();
     return true;
 }

@@ -26,12 +26,14 @@ public:
 
     // Makes sure the image is cached, cut into columns x rows cells (mode 1:
     // the numbers are a cell width and height in pixels). True when it was
-    // already cached (whatever division it has), for an empty name, and after
-    // a load. A file that is missing or no image is reported once and false
-    // is returned until the cache is emptied.
+    // already cached (whatever division it has), also under another name of
+    // the same file, for an empty name, and after a load. A file that is
+    // missing or no image, or that no memory is left for, is reported once
+    // and false is returned until the cache is emptied.
     bool LoadGraphic(const std::string& name, int columns, int rows, int mode);
-    // Reloads every cached image in name order; a missing file is reported,
-    // keeps its old graphs and the reload goes on. True when all reloaded.
+    // Reloads every cached image once, in name order; a missing file is
+    // reported, keeps its old graphs and the reload goes on. True when all
+    // reloaded.
     bool ReLoadGraphic();
     // Deletes every graph of the cache and forgets every name (also the
     // failed ones). Always true.
@@ -64,7 +66,9 @@ private:
 
     PresentLibrary& library_;
     std::string dataFolder_;
+    // Every name asked for -> its entry; names of one file share it.
     std::map<std::string, int> names_;
+    std::map<std::string, int> files_;
     std::vector<Entry> entries_;
     std::set<std::string> failed_;
 };

@@ -1,5 +1,6 @@
 #include "game/present/picture_images.h"
 
+#include <unordered_map>
 #include <utility>
 
 #include "game/data/error_reporter.h"
@@ -68,8 +69,9 @@ void PictureImageStore::HandTo(const Entry& entry, Picture& picture, int32_t div
 
 bool PictureImageStore::PictureControl(Picture& picture, const std::string& fileName, int32_t divisionsX,
                                        int32_t divisionsY) {
+    const std::string file = library_.FileIdentity(dataFolder_ + fileName).value_or("");
     for (const Entry& entry : entries_) {
-        if (entry.fileName == fileName && entry.divisionsX == divisionsX && entry.divisionsY == divisionsY) {
+        if (!file.empty() && entry.file == file && entry.divisionsX == divisionsX && entry.divisionsY == divisionsY) {
             HandTo(entry, picture, divisionsX, divisionsY);
             return true;
         }
@@ -83,7 +85,7 @@ bool PictureImageStore::PictureControl(Picture& picture, const std::string& file
         }
         return false;
     }
-    Entry entry{fileName, whole, divisionsX, divisionsY, {}, 0, 0};
+    Entry entry{fileName, file, whole, divisionsX, divisionsY, {}, 0, 0};
     int width = 0, height = 0;
     library_.GetGraphSize(whole, width, height);
     // More cells than the graph table could hold would end the program: such
@@ -105,7 +107,11 @@ bool PictureImageStore::PictureControl(Picture& picture, const std::string& file
 }
 
 void PictureImageStore::Reload(std::vector<Picture>& pictures) {
-    for (Entry& entry : entries_) {
+    // Pictures find their entries by the graphs they were handed.
+    std::unordered_map<int32_t, size_t> entryOf;
+    for (size_t at = 0; at < entries_.size(); ++at) {
+        Entry& entry = entries_[at];
+        entryOf.emplace(entry.whole, at);
         const int32_t whole = LoadWhole(entry.fileName);
         if (whole == -1) {
             if (Reported(entry.fileName)) {
@@ -126,29 +132,30 @@ void PictureImageStore::Reload(std::vector<Picture>& pictures) {
         entry.divisionsY = divisionsY;
     }
     for (Picture& picture : pictures) {
-        if (picture.fileName.empty() || picture.stringPicture) continue;
+        if (picture.fileName.empty() || picture.stringPicture || picture.removed) continue;
+        auto found = entryOf.find(picture.graph);
+        if (found == entryOf.end()) continue;
+        const Entry& entry = entries_[found->second];
         const int32_t frameX = picture.divisionsX, frameY = picture.divisionsY;
+        HandTo(entry, picture, entry.divisionsX, entry.divisionsY);
         if (picture.windowPicture) {
-            if (PictureControl(picture, picture.fileName, 3, 3)) {
-                picture.divisionsX = frameX;
-                picture.divisionsY = frameY;
-            }
-        } else {
-            PictureControl(picture, picture.fileName, frameX, frameY);
+            picture.divisionsX = frameX;
+            picture.divisionsY = frameY;
         }
     }
 }
 
-void PictureImageStore::Release(const std::string& fileName, int32_t id, bool includeOwn,
-                                const std::vector<Picture>& pictures) {
-    if (fileName.empty()) return;
+void PictureImageStore::ReleaseUnused(const std::vector<Picture>& pictures) {
+    if (entries_.empty()) return;
+    std::unordered_map<int32_t, bool> shown;
+    for (const Entry& entry : entries_)
+        shown.emplace(entry.whole, false);
     for (const Picture& picture : pictures) {
-        if (!includeOwn && picture.id == id) continue;
-        // A removed picture shows nothing; a queued show loads again.
-        if (!picture.removed && picture.fileName == fileName) return;
+        if (picture.removed || picture.stringPicture) continue;
+        if (auto found = shown.find(picture.graph); found != shown.end()) found->second = true;
     }
     for (size_t at = 0; at < entries_.size();) {
-        if (entries_[at].fileName == fileName) {
+        if (!shown[entries_[at].whole]) {
             DeleteGraphs(entries_[at]);
             entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
         } else {

@@ -1,8 +1,8 @@
 #pragma once
 // The pictures' own image store: one entry per (file, divisions) pair, so
-// that many pictures showing one file share one whole-image graph and one
-// set of cell graphs. An entry lives until no picture shows its file any more
-// or the store is emptied.
+// that many pictures showing one file, under any spelling of its name, share
+// one whole-image graph and one set of cell graphs. An entry lives until no
+// picture shows it any more or the store is emptied.
 
 #include <cstdint>
 #include <string>
@@ -16,7 +16,9 @@ class PresentLibrary;
 class PictureImageStore {
 public:
     struct Entry {
+        // The name it was first loaded under, and what names the file.
         std::string fileName;
+        std::string file;
         int32_t whole = -1;
         int32_t divisionsX = 1;
         int32_t divisionsY = 1;
@@ -31,16 +33,18 @@ public:
 
     // Loads the file cut into divisionsX x divisionsY cells (or finds it) and
     // hands the picture its graph, cells and cell size. False, with the
-    // picture untouched, when the file is missing or no image; a missing
-    // file is reported unless the name is empty or "<<ERROR>>".
+    // picture untouched, when the file is missing, no image or too large for
+    // the memory left; that is reported unless the name is empty or
+    // "<<ERROR>>".
     bool PictureControl(Picture& picture, const std::string& fileName, int32_t divisionsX, int32_t divisionsY);
     // Rebuilds every entry after the display lost its graphs, then hands
     // every picture showing a file its rebuilt graphs. A missing file is
     // reported and its entry keeps its old graphs; the rest still comes back.
     void Reload(std::vector<Picture>& pictures);
-    // Frees the file's entries unless a picture other than `id` (or, with
-    // `includeOwn`, any picture) still shows it.
-    void Release(const std::string& fileName, int32_t id, bool includeOwn, const std::vector<Picture>& pictures);
+    // Frees every entry that no picture shows any more: a picture shows the
+    // entry whose whole image is its graph, unless it is removed or shows a
+    // string.
+    void ReleaseUnused(const std::vector<Picture>& pictures);
     // Deletes every graph and forgets every entry.
     void Clear();
 

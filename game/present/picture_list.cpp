@@ -263,7 +263,7 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
         p.divisionsY = a.divisionsY;
     }
     if (fileName != p.fileName) {
-        services_->images.Release(p.fileName, p.id, false, pictures_);
+        services_->images.ReleaseUnused(pictures_);
         p.previousFileName = p.fileName;
         p.fileName = fileName;
     }
@@ -313,12 +313,12 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
     p.textBox.shownText = text;
     p.textBox.workingText.clear();
     p.textBox.laidOutText.clear();
+    p.graph = p.previousGraph = 0;
     if (!p.fileName.empty() || !p.previousFileName.empty()) {
-        services_->images.Release(p.fileName, p.id, false, pictures_);
+        services_->images.ReleaseUnused(pictures_);
         p.fileName.clear();
         p.previousFileName.clear();
     }
-    p.graph = p.previousGraph = 0;
     p.cells.clear();
     p.previousCells.clear();
     StartFrom(p);
@@ -461,8 +461,8 @@ void PictureList::RunDelayed(Picture& p) {
 }
 
 void PictureList::Remove(Picture& p) {
-    services_->images.Release(p.fileName, p.id, false, pictures_);
     p.removed = p.hidden = true;
+    services_->images.ReleaseUnused(pictures_);
 }
 
 void PictureList::UpdatePicture(Picture& p) {

@@ -15,6 +15,7 @@ constexpr int kLineBufferSize = 512;
 class LibraryPresent final : public PresentLibrary {
 public:
     std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override { return ReadGameFile(path); }
+    std::optional<std::string> FileIdentity(const std::string& path) override { return GameFileIdentity(path); }
 
     std::optional<std::vector<std::string>> ReadLines(const std::string& path) override {
         const FileAccessHandle file = OpenFileForRead(path);

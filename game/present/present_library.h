@@ -20,6 +20,9 @@ public:
     // A whole file by game path through the library's file access; nullopt
     // when it cannot be opened or read.
     virtual std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) = 0;
+    // What names the file ReadFile reads under `path`, alike for every
+    // spelling of it; nullopt when there is none.
+    virtual std::optional<std::string> FileIdentity(const std::string& path) = 0;
     // The lines of a text file as the library's line reader gives them (at
     // most 511 bytes each), up to the first empty one; nullopt when the file
     // does not open.

@@ -128,7 +128,7 @@ bool ReadDatabasePart(SaveStream& in, Database& database) {
     auto typeCount = in.ReadU32();
     if (!typeCount || !in.CanHold(*typeCount, kSmallestDatabaseType)) return false;
     // Rows of a type without number or string items take no bytes; their
-    // count over the whole part is held to the file's size.
+    // count over the whole part is held as a database file's is.
     uint64_t emptyRows = 0;
     std::vector<DbTypeData> types(*typeCount);
     for (DbTypeData& type : types) {
@@ -153,14 +153,14 @@ bool ReadDatabasePart(SaveStream& in, Database& database) {
         if (!rowCount) return false;
         if (numbers + strings == 0) {
             emptyRows += *rowCount;
-            if (emptyRows > in.Bytes().size()) {
+            if (emptyRows > kMaxRowsWithoutItems) {
                 in.errorFlag = true;
                 return false;
             }
         } else if (!in.CanHold(*rowCount, (numbers + strings) * 4)) {
             return false;
         }
-        type.rows.assign(*rowCount, DbRow{});
+        type.rows.assign(*rowCount, DbRow{{}, {}});
         for (DbRow& row : type.rows) {
             row.numbers.assign(numbers, 0);
             row.strings.assign(strings, std::string());

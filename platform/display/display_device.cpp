@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "platform/base/clock.h"
 #include "platform/display/display_clipper.h"
@@ -172,12 +173,20 @@ DdResult DdDevice::CreateSurface(const DdSurfaceDesc& desc, std::shared_ptr<DdSu
     if (flipping && ((caps & kDdsCapsComplex) == 0 || desc.back_buffer_count != 1)) return kDdErrInvalidParams;
     if (flipping && !shared_->exclusive()) return kDdErrNoExclusiveMode;
 
-    auto surface = std::make_shared<DdSurface>(shared_, width, height, caps | (flipping ? kDdsCapsFrontBuffer : 0),
-                                               format);
+    // Memory that runs out refuses the surface, as a card's memory would.
+    std::shared_ptr<DdSurface> surface, back;
+    try {
+        surface =
+            std::make_shared<DdSurface>(shared_, width, height, caps | (flipping ? kDdsCapsFrontBuffer : 0), format);
+        if (flipping) {
+            const uint32_t back_caps = (caps & ~(kDdsCapsPrimarySurface | kDdsCapsFrontBuffer)) | kDdsCapsBackBuffer;
+            back = std::make_shared<DdSurface>(shared_, width, height, back_caps, format);
+        }
+    } catch (const std::bad_alloc&) {
+        return kDdErrOutOfMemory;
+    }
     shared_->Register(surface);
-    if (flipping) {
-        const uint32_t back_caps = (caps & ~(kDdsCapsPrimarySurface | kDdsCapsFrontBuffer)) | kDdsCapsBackBuffer;
-        auto back = std::make_shared<DdSurface>(shared_, width, height, back_caps, format);
+    if (back) {
         shared_->Register(back);
         surface->AddAttachedSurface(back);
     }

@@ -295,6 +295,15 @@ std::optional<std::string> ResolveGamePath(std::string_view game_path) {
     return GamePathResolver().Resolve(game_path);
 }
 
+std::optional<std::string> ResolveGameFileIdentity(std::string_view game_path) {
+    const auto native = ResolveGamePath(game_path);
+    struct stat info {};
+    if (!native || ::stat(native->c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 std::optional<std::string> ResolveGamePathForWrite(std::string_view game_path) {
     if (!IsGameWritePathAllowed(game_path)) {
         return std::nullopt;

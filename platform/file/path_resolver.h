@@ -84,6 +84,10 @@ PathResolver& GamePathResolver();
 
 // Shorthands through the shared resolver.
 std::optional<std::string> ResolveGamePath(std::string_view game_path);
+// A key for the file (or folder) that the game path names, the same under
+// every name that reaches it: other cases, "." and "..", links, other hard
+// links. nullopt when the path names nothing.
+std::optional<std::string> ResolveGameFileIdentity(std::string_view game_path);
 // Resolves a path the game wants to write: nullopt when IsGameWritePathAllowed
 // refuses it or its folder does not exist.
 std::optional<std::string> ResolveGamePathForWrite(std::string_view game_path);

@@ -18,6 +18,7 @@
 #include "platform/base/text_encoding.h"
 #include "platform/file/current_directory.h"
 #include "platform/file/game_name.h"
+#include "platform/file/path_resolver.h"
 
 namespace velk {
 
@@ -537,6 +538,24 @@ FileAccessHandle ArchiveFileOpen(const std::string& path, int cache, int, int as
     set.files[slot] = std::move(file);
     ++set.file_count;
     return kArchiveHandleTag | static_cast<FileAccessHandle>(slot);
+}
+
+std::optional<std::string> ArchiveFileIdentity(const std::string& path) {
+    std::lock_guard lock(Set().mutex);
+    const auto route = FindArchiveForPath(path);
+    if (!route) {
+        return platform::ResolveGameFileIdentity(path);
+    }
+    const ArchiveState* state = ArchiveAt(route->archive);
+    const ArchiveEntry* entry = state != nullptr ? FindArchiveEntry(state->index, route->inner_path) : nullptr;
+    std::optional<std::string> identity;
+    if (entry != nullptr) {
+        // Entries that share their data read alike, so the data names the file.
+        identity =
+            state->native_path + "|" + std::to_string(entry->data_position) + ":" + std::to_string(entry->data_size);
+    }
+    ReleaseArchive(route->archive);
+    return identity;
 }
 
 int ArchiveFileClose(FileAccessHandle handle) {

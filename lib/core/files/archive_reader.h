@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "lib/core/files/file_access.h"
@@ -51,6 +52,12 @@ int ArchiveGetDir(std::string* path);
 int32_t ArchiveFindFirst(const std::string& pattern, FileInfo* info);
 int ArchiveFindNext(int32_t find, FileInfo* info);
 int ArchiveFindClose(int32_t find);
+
+// A key for the file the archive set opens under `path`, the same under
+// every spelling of it: the archive and the entry's data for a file inside
+// an archive, the file on disk for a plain one. nullopt when it does not
+// open.
+std::optional<std::string> ArchiveFileIdentity(const std::string& path);
 
 // Whether the archive set's handle names an entry inside an archive (whose
 // reads count bytes) rather than a plain file (whose reads count elements).

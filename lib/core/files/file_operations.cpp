@@ -3,6 +3,7 @@
 #include "lib/core/files/archive_reader.h"
 #include "platform/base/sync.h"
 #include "platform/base/text_encoding.h"
+#include "platform/file/path_resolver.h"
 
 namespace velk {
 
@@ -19,6 +20,15 @@ int64_t GetFileLength(const std::string& path) {
     const int64_t length = FileAccessTell(file);
     FileAccessClose(file);
     return length;
+}
+
+std::optional<std::string> GetFileIdentity(const std::string& path) {
+    // The plain set reads files on disk; so, as far as can be told, does a
+    // table installed from outside.
+    if (ActiveFileAccessFunctions().open == ArchiveFileOpen) {
+        return ArchiveFileIdentity(path);
+    }
+    return platform::ResolveGameFileIdentity(path);
 }
 
 int CloseFile(FileAccessHandle file) { return FileAccessClose(file); }

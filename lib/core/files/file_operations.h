@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "lib/core/files/file_access.h"
@@ -20,6 +21,10 @@ int CloseFile(FileAccessHandle file);
 // 1 when all `size` bytes were read (for plain files and archive entries
 // alike), else 0.
 int ReadFromFile(void* buffer, size_t size, FileAccessHandle file);
+// A key for the file that OpenFileForRead opens under `path`, the same under
+// every spelling of its name (case, "." and "..", separators, links), so
+// that a file loaded once is known again; nullopt when none opens.
+std::optional<std::string> GetFileIdentity(const std::string& path);
 // Reads one line into the buffer (0-terminated, without its CR LF) and
 // returns its length; -1 at the end of the file or when nothing was read. A
 // line longer than buffer_size - 1 bytes comes back in pieces; a Shift-JIS

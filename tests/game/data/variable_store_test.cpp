@@ -221,6 +221,29 @@ TEST_F(VariableStoreTest, AStringLongerThanSixteenMebibytesIsRefusedAndTheOldTex
     EXPECT_EQ(LastBox().line3, Sjis("格納先 1101000201"));
 }
 
+TEST_F(VariableStoreTest, StringsTogetherStayWithinTheirBoundWhereverTheyAreHeld) {
+    struct RestoredBound {
+        ~RestoredBound() { SetHeldStringLimit(kMaxHeldStringBytes); }
+    } restored;
+    SetHeldStringLimit(4000);
+    const std::string kilo(1000, 'k');  // 1001 bytes held
+    const VariableId cell = 1100000000 + 1 * 1000000 + 2 * 100 + 1;
+    for (VariableId id : {VariableId{3000001}, VariableId{15000305}, cell, VariableId{3000002}})
+        store_.SetString(id, kilo);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(LastBox().line1, Sjis("エラー：文字列が長すぎるため格納しませんでした（上限 4000 バイト）"));
+    EXPECT_EQ(LastBox().line3, Sjis("格納先 3000002"));
+    EXPECT_EQ(store_.GetString(3000002), "");
+    // A short text gives back what the long one held, and so do rows cut
+    // outside the store.
+    store_.SetString(3000001, "s");
+    store_.SetString(3000002, kilo);
+    databases_.changeable.SetDataCount(1, 0);
+    store_.SetString(3000003, kilo);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(store_.GetString(3000003), kilo);
+}
+
 TEST_F(VariableStoreTest, RandomNumbersAdvanceTheGameRandomSourceOnce) {
     UpdateRandomSeed(2, 1);
     EXPECT_EQ(store_.GetInt(8000000), 0);

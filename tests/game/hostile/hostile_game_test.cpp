@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,9 @@
 #include "game/shell/game_home.h"
 #include "game/shell/game_program.h"
 #include "lib/core/window/window_state.h"
+#include "lib/graphics/graph_table.h"
+#include "lib/image/graph_image.h"
+#include "lib/image/image_writer.h"
 #include "platform/window/message_box.h"
 #include "platform/window/single_instance.h"
 #include "tests/support/game/basic_game.h"
@@ -166,6 +170,80 @@ TEST(HostileGame, AStringStopsGrowingAtItsLimitAndTheFrameGoesOn) {
     EXPECT_EQ(game.StringVariable(kStringBase + 1).size(), size_t{1000} << 14);
     EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 26u);
     EXPECT_EQ(game.Variable(kVariableBase + 1), 1);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, StringsStopGrowingWhenTogetherTheyReachTheirBound) {
+    // 1000 bytes doubled ten times (1,024,000), then copied into eight more
+    // variables: under a bound of 3.5 MiB two copies fit, six are refused.
+    // What counts is what is held, not what was ever written.
+    SetHeldStringLimit(size_t{7} << 19);
+    std::string commands = "    command 122 3000001 0 0 text \"" + std::string(1000, 'x') + "\"\n";
+    for (int i = 0; i < 10; ++i)
+        commands += "    command 122 3000001 0x101 3000001\n";
+    for (int id = 3000002; id <= 3000009; ++id)
+        commands += "    command 122 " + std::to_string(id) + " 0x1 3000001\n";
+    commands += "    command 121 2000001 1 0 0xC\n";
+    commands += kStopAutoStart;
+    GameHarness game(GameWithAutoStart(commands));
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    const std::optional<int> started = game.Start();
+    SetHeldStringLimit(kMaxHeldStringBytes);
+    ASSERT_EQ(started, std::nullopt);
+    EXPECT_EQ(game.StringVariable(kStringBase + 3).size(), size_t{1000} << 10);
+    EXPECT_EQ(game.StringVariable(kStringBase + 4), "");
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 6u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 1);
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, OneImageShownUnderManySpellingsOfItsNameIsLoadedOnce) {
+    std::string commands = "    command 150 0 1 0 1 1 1 255 0 0 100 0 0 0x646464 0 text \"Picture/big.png\"\n";
+    commands += kStopAutoStart;
+    commands += "  event \"綴り\"\n    trigger 0x21\n    condition 2000099 2\n";
+    const std::string spellings[] = {"PICTURE/Big.PNG", "Picture\\\\\\\\big.png", "./Picture/./big.png",
+                                     "Picture/d1/../big.png", "Picture\\\\d2\\\\..\\\\BIG.png"};
+    int id = 2;
+    for (const std::string& spelling : spellings)
+        commands += "    command 150 0 " + std::to_string(id++) + " 0 1 1 1 255 0 0 100 0 0 0x646464 0 text \"" +
+                    spelling + "\"\n";
+    commands += "    command 121 2000099 3 0 0xC\n";
+    GameHarness game(GameWithAutoStart(commands));
+    GraphImage image{};
+    ASSERT_EQ(CreateXRGB32GraphImage(512, 512, &image), 0);
+    std::vector<uint8_t> png;
+    ASSERT_EQ(EncodeGraphImageToPng(&image, 9, &png), 0);
+    ReleaseGraphImage(&image);
+    std::filesystem::create_directories(game.Folder() / "Data" / "Picture");
+    std::ofstream(game.Folder() / "Data" / "Picture" / "big.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    const int graphs = GetGraphCount();
+    game.Home().variableStore.SetInt(kVariableBase + 99, 2);
+    ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.Variable(kVariableBase + 99), 3);
+    EXPECT_EQ(GetGraphCount(), graphs);
+    EXPECT_TRUE(game.MessageBoxes().empty());
+    ExpectCloseAnswered(game);
+}
+
+TEST(HostileGame, ACommonEventFileCalledUnderManySpellingsOfItsNameIsLoadedOnce) {
+    // Each pass names the file another way ("Data/d7/../extra.common"); its
+    // one event adds 1 to variable 2.
+    GameHarness game(GameWithAutoStart(std::string(R"(
+    command 179 3000
+    command 121 2000001 1 0 0x10C indent 1
+    command 300 0 0x100 indent 1 text "Data/d\\v[1]/../EXTRA.common"
+    command 498
+)") + kStopAutoStart + R"(
+common-file "Data\\extra.common"
+  event "extra"
+    command 121 2000002 1 0 0x10C
+)"));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    EXPECT_EQ(game.Variable(kVariableBase + 2), 3000);
+    EXPECT_EQ(game.Home().commonEvents.Size(), 2);
     ExpectCloseAnswered(game);
 }
 

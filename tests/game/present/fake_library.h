@@ -50,9 +50,12 @@ class FakeLibrary final : public PresentLibrary {
 public:
     std::optional<std::vector<uint8_t>> ReadFile(const std::string& path) override {
         reads.push_back(path);
-        auto found = files.find(path);
+        auto found = files.find(FileOf(path));
         if (found == files.end()) return std::nullopt;
         return std::vector<uint8_t>(found->second.begin(), found->second.end());
+    }
+    std::optional<std::string> FileIdentity(const std::string& path) override {
+        return files.count(FileOf(path)) ? std::optional<std::string>(FileOf(path)) : std::nullopt;
     }
     std::optional<std::vector<std::string>> ReadLines(const std::string& path) override {
         auto found = lineFiles.find(path);
@@ -139,6 +142,8 @@ public:
     int FontSize(int font) const { return fonts.count(font) ? fonts.at(font).size : -1; }
 
     std::map<std::string, std::string> files;
+    // Other spellings of a path of `files`.
+    std::map<std::string, std::string> sameFileAs;
     std::map<std::string, std::vector<std::string>> lineFiles;
     std::vector<std::string> foundFiles;
     std::vector<std::string> reads, patterns, calls;
@@ -158,6 +163,10 @@ public:
     std::vector<TextDraw> textDraws;
 
 private:
+    const std::string& FileOf(const std::string& path) const {
+        auto alias = sameFileAs.find(path);
+        return alias == sameFileAs.end() ? path : alias->second;
+    }
     int Add(const FakeGraph& graph) {
         const int handle = nextGraph++;
         graphs[handle] = graph;

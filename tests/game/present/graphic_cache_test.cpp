@@ -57,6 +57,10 @@ TEST_F(GraphicCacheTest, ModeOneTakesCellSizesAndTheFirstDivisionStays) {
     EXPECT_TRUE(cache_.LoadGraphic("chara.png", 1, 1, 0));
     ASSERT_TRUE(cache_.Division("chara.png", columns, rows));
     EXPECT_EQ(columns, 3);
+    // Another spelling of the file's name finds it too.
+    library_.sameFileAs["Data\\CHARA.PNG"] = "Data\\chara.png";
+    EXPECT_TRUE(cache_.LoadGraphic("CHARA.PNG", 1, 1, 0));
+    EXPECT_EQ(*cache_.Cells("CHARA.PNG"), *cache_.Cells("chara.png"));
     EXPECT_EQ(library_.reads.size(), 1u);
     // One by one still holds a derived cell of full size; no division keeps only the whole.
     ASSERT_TRUE(cache_.LoadGraphic("b.png", 1, 1, 0));
@@ -94,10 +98,14 @@ TEST_F(GraphicCacheTest, ReloadGoesOnPastAMissingFileAndRecutsByTheNewSize) {
     ASSERT_TRUE(cache_.LoadGraphic("a.png", 2, 1, 0));
     ASSERT_TRUE(cache_.LoadGraphic("b.png", 1, 1, 0));
     ASSERT_TRUE(cache_.LoadGraphic("c.png", 2, 2, 0));
+    library_.sameFileAs["Data\\C.png"] = "Data\\c.png";
+    ASSERT_TRUE(cache_.LoadGraphic("C.png", 2, 2, 0));
     const std::vector<int> oldB = *cache_.Cells("b.png");
     library_.files.erase("Data\\b.png");
     library_.files["Data\\c.png"] = testing::ImageBytes(40, 40);
+    const size_t reads = library_.reads.size();
     EXPECT_FALSE(cache_.ReLoadGraphic());
+    EXPECT_EQ(library_.reads.size() - reads, 3u) << "each file once";
     ASSERT_EQ(reporter_.messages.size(), 1u);
     EXPECT_EQ(reporter_.messages[0].line1, Sjis("■ReLoadGraphic error:ファイル Data\\b.png が見つかりません\nb.png"));
     EXPECT_EQ(reporter_.messageButtons[0], MessageBoxButtons::kOkCancel);

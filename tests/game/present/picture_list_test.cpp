@@ -234,6 +234,14 @@ TEST_F(PictureListTest, ShowingAnotherFileFreesTheOldOneUnlessAnotherPictureShow
     pictures_.Show(2, 2, "wide.png", At(0, 0), 0, false);
     ASSERT_EQ(images_.Entries().size(), 1u);
     EXPECT_EQ(images_.Entries()[0].fileName, "wide.png");
+    // Another spelling of the file a picture shows is the same file: it is
+    // neither loaded again nor freed under the picture.
+    library_.sameFileAs["Data\\WIDE.png"] = "Data\\wide.png";
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    pictures_.Show(2, 2, "WIDE.png", At(0, 0), 0, false);
+    EXPECT_EQ(images_.Entries().size(), 2u);
+    EXPECT_TRUE(library_.live.count(P(2).graph));
+    EXPECT_EQ(std::count(library_.reads.begin(), library_.reads.end(), "Data\\WIDE.png"), 0);
 }
 
 TEST_F(PictureListTest, CellsAreCutFromTheImageAndTooFineADivisionIsRefused) {

@@ -162,6 +162,10 @@ TEST_F(SaveFileTest, EveryPartRoundTripsThroughTheLiveGame) {
     hero_.values = {1, 2, 3};
     pictures_.Show(4, 4, "pic.png", At(10, 20), 0, false);
     databases_.changeable.SetInt(0, 1, 0, 99);
+    // Rows of a type without items take no bytes, however many there are.
+    DbTypeData& itemless = databases_.changeable.types.emplace_back();
+    itemless.itemKinds.clear();
+    itemless.rows.assign(70000, DbRow{{}, {}});
     map_.savedIntegers = {8, 9};
     variables_.SetSystemVariable(kSystemVariableLastSlot, 3);
     ASSERT_TRUE(Cache().Save(3, true, "Save\\SaveData"));
@@ -174,6 +178,7 @@ TEST_F(SaveFileTest, EveryPartRoundTripsThroughTheLiveGame) {
     hero_.values.clear();
     pictures_.Clear(false);
     databases_.changeable.SetInt(0, 1, 0, 0);
+    databases_.changeable.types.back().rows.clear();
     map_.savedIntegers.clear();
 
     ASSERT_TRUE(Cache().Load(3, true, false, "Save\\SaveData"));
@@ -187,6 +192,7 @@ TEST_F(SaveFileTest, EveryPartRoundTripsThroughTheLiveGame) {
     ASSERT_EQ(pictures_.Pictures().size(), 1u);
     EXPECT_EQ(pictures_.Pictures()[0].xTarget, 10);
     EXPECT_EQ(databases_.changeable.GetInt(0, 1, 0), 99);
+    EXPECT_EQ(databases_.changeable.types.back().rows.size(), 70000u);
     EXPECT_EQ(map_.mapId, -1);
     EXPECT_EQ(map_.savedIntegers, (std::vector<int32_t>{8, 9}));
     EXPECT_EQ(map_.refreshPagesFlag, 1);

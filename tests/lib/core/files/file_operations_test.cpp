@@ -1,8 +1,9 @@
 #include "lib/core/files/file_operations.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <filesystem>
+
+#include <gtest/gtest.h>
 
 #include "tests/lib/core/files/files_fixture.h"
 
@@ -119,6 +120,26 @@ TEST_F(GameFolderTest, ReadFromFileTellsWhetherEverythingArrived) {
     }
     EXPECT_EQ(GetFileLength("Plain\\missing.bin"), -1);
     EXPECT_EQ(OpenFileForRead("Plain\\missing.bin"), 0u);
+}
+
+TEST_F(GameFolderTest, EverySpellingOfANameGivesTheFilesIdentity) {
+    Write("Plain/p.bin", "1");
+    Write("Plain/q.bin", "1");
+    ArchiveBuilder builder;
+    builder.AddFile("a.bin", "1");
+    builder.AddFile("b.bin", "12");
+    Write("Arc.velk", builder.Build());
+    SetArchiveExtension("velk");
+    ASSERT_TRUE(GetFileIdentity("Plain\\p.bin"));
+    ASSERT_TRUE(GetFileIdentity("Arc\\a.bin"));
+    EXPECT_EQ(GetFileIdentity("PLAIN/x/../P.bin"), GetFileIdentity("Plain\\p.bin"));
+    std::filesystem::create_hard_link("Plain/p.bin", "Plain/link.bin");
+    EXPECT_EQ(GetFileIdentity("Plain\\link.bin"), GetFileIdentity("Plain\\p.bin"));
+    EXPECT_EQ(GetFileIdentity("arc\\.\\A.BIN"), GetFileIdentity("Arc\\a.bin"));
+    EXPECT_NE(GetFileIdentity("Plain\\q.bin"), GetFileIdentity("Plain\\p.bin"));
+    EXPECT_NE(GetFileIdentity("Arc\\b.bin"), GetFileIdentity("Arc\\a.bin"));
+    EXPECT_FALSE(GetFileIdentity("Plain\\missing.bin"));
+    EXPECT_FALSE(GetFileIdentity("Arc\\missing.bin"));
 }
 
 TEST_F(GameFolderTest, PlainFilesOnlyWhenArchivesAreOff) {
