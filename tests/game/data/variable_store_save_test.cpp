@@ -95,28 +95,37 @@ TEST_F(VariableSaveTest, CommonEventsAddedSinceTheSaveStartEmpty) {
 }
 
 TEST_F(VariableSaveTest, OlderSavesCarryStringsWithSixteenBitLengths) {
-    ByteWriter part;
-    part.WriteU32(77);  // random state
-    part.WriteU32(0);   // maps
-    part.WriteU32(0);   // groups
-    part.WriteU32(2);
-    part.WriteU16(3);
-    part.WriteBytes(std::vector<uint8_t>{'a', 'b', 'c'});
-    part.WriteU16(0);
-    part.WriteU32(1);
-    part.WriteU8(1);
-    part.WriteI32(-8);
-    part.WriteU32(1);
-    part.WriteU8(1);
-    part.WriteU16(2);
-    part.WriteBytes(std::vector<uint8_t>{'h', 'i'});
-    VariableStore loaded(nullptr, &databases_);
-    SaveStream stream(part.Take());
-    stream.version = 110;
-    ASSERT_TRUE(loaded.ReadSave(stream, false));
-    EXPECT_EQ(loaded.Contents().strings, (std::vector<std::string>{"abc", ""}));
-    EXPECT_EQ(loaded.GetInt(15000000), -8);
-    EXPECT_EQ(loaded.GetString(15000005), "hi");
+    // Many empty strings: at two bytes each they fill more of the part than
+    // the 32-bit lengths of version 111 would leave room for.
+    for (uint16_t version : {110, 111}) {
+        ByteWriter part;
+        auto length = [&](uint32_t n) { version < 111 ? part.WriteU16(static_cast<uint16_t>(n)) : part.WriteU32(n); };
+        part.WriteU32(77);  // random state
+        part.WriteU32(0);   // maps
+        part.WriteU32(0);   // groups
+        part.WriteU32(30);
+        length(3);
+        part.WriteBytes(std::vector<uint8_t>{'a', 'b', 'c'});
+        for (int i = 1; i < 30; ++i)
+            length(0);
+        part.WriteU32(1);
+        part.WriteU8(1);
+        part.WriteI32(-8);
+        part.WriteU32(1);
+        part.WriteU8(1);
+        length(2);
+        part.WriteBytes(std::vector<uint8_t>{'h', 'i'});
+        VariableStore loaded(nullptr, &databases_);
+        SaveStream stream(part.Take());
+        stream.version = version;
+        ASSERT_TRUE(loaded.ReadSave(stream, false)) << version;
+        EXPECT_EQ(stream.Position(), stream.Bytes().size()) << version;
+        std::vector<std::string> strings(30);
+        strings[0] = "abc";
+        EXPECT_EQ(loaded.Contents().strings, strings) << version;
+        EXPECT_EQ(loaded.GetInt(15000000), -8);
+        EXPECT_EQ(loaded.GetString(15000005), "hi");
+    }
 }
 
 TEST_F(VariableSaveTest, AShortPartIsRefusedAndChangesNothing) {

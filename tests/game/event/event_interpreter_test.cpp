@@ -371,6 +371,12 @@ TEST_F(InterpreterTest, EraseEndsTheFrameAndErasingItselfEndsTheEvent) {
     RunFrames(1);
     EXPECT_FALSE(interpreter_.HasCommandList());
     EXPECT_EQ(Var(2), 0);
+    // Event 0 is erased like any other, by its number and by itself.
+    owners.map.mapId = 3;
+    map.events[0] = {};
+    Start({Cmd(CommandCode::kEraseEvent, {0, 5}), Cmd(CommandCode::kEraseEvent, {-1, 6}), End()}).eventId = 0;
+    RunFrames(2);
+    EXPECT_EQ(map.erased, (std::vector<std::pair<int32_t, int32_t>>{{5, 30}, {7, 10}, {0, 5}, {0, 6}}));
 }
 
 TEST_F(InterpreterTest, RelativeIdsNameTheRunningEventOnItsMap) {

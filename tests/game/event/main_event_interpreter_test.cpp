@@ -237,6 +237,18 @@ TEST_F(MainSaveTest, OlderVersionsKeepTheDefaultsOfLaterFields) {
         EXPECT_EQ(loaded.keyConfig.keyboard[0], 144);
         EXPECT_EQ(loaded.savedFlag3, 1);
     }
+    // Version 106 ends with the three base volumes, 105 before them; the 54
+    // bytes of texts and values after them came later.
+    for (uint16_t version : {105, 106}) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.end() - 54 - (version < 106 ? 12 : 0));
+        SaveStream stream(part);
+        stream.version = version;
+        MainEventInterpreter loaded(32);
+        ASSERT_TRUE(loaded.ReadSave(stream)) << version;
+        EXPECT_EQ(stream.Position(), part.size()) << version;
+        EXPECT_EQ(loaded.systemVariables.sysVar28, 114) << version;
+        EXPECT_EQ(loaded.systemVariables.sysVar102, version < 106 ? 100 : 115) << version;
+    }
 }
 
 TEST_F(MainSaveTest, EveryCutOfThePartIsRefused) {

@@ -108,6 +108,11 @@ TEST_F(MapChange, TakesTheMapItsTilesetEventsLoopAndPanorama) {
     EXPECT_EQ(sound.calls, (std::vector<Call>{{MapSoundKind::kMusic, 3, ""},
                                               {MapSoundKind::kBackgroundSound, -100, "rain.ogg"},
                                               {MapSoundKind::kBackgroundSound, 7, ""}}));
+    // The cave keeps the music (-2) and stops the background sound (-1).
+    sound.calls.clear();
+    ASSERT_TRUE(state.LoadMap(1));
+    state.PlayMapSound();
+    EXPECT_EQ(sound.calls, (std::vector<Call>{{MapSoundKind::kBackgroundSound, -1, ""}}));
     EXPECT_TRUE(reporter_.messages.empty());
     EXPECT_TRUE(reporter_.boxes.empty());
 }

@@ -167,6 +167,10 @@ TEST_F(MapEvents, TouchTriggers) {
     MapEvent& solid = AddEvent(1, 4, 3, {Page(3)});
     MapEvent& floor = AddEvent(2, 3, 5, {Page(3, false)});
     Place(*hero, 6, 6);
+    // Touch: also half a tile beside the cell where the hero stops; a hero
+    // touch there does not start.
+    Place(AddEvent(3, 0, 0, {Page(4, false)}), 7, 10);
+    Place(AddEvent(4, 0, 0, {Page(3, false)}), 5, 10);
     HeroInput right;
     right.direction8 = right.direction4 = 6;
     Frames(1, right);
@@ -177,7 +181,7 @@ TEST_F(MapEvents, TouchTriggers) {
     down.direction8 = down.direction4 = 2;
     for (int i = 0; i < 4 && Requests().empty(); ++i)
         Frames(8, down);
-    EXPECT_EQ(Requests(), (std::vector<int32_t>{2}));
+    EXPECT_EQ(Requests(), (std::vector<int32_t>{2, 3}));
     EXPECT_EQ(hero->gridY, 10);
     (void)solid;
     (void)floor;

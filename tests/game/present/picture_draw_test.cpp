@@ -52,12 +52,15 @@ TEST_F(PictureDrawTest, AnOpaqueNormalPictureDrawsPlainAndAnythingElseBlends) {
     faint.opacity = 254;
     EXPECT_EQ(DrawSettled(2, faint)[0], "blend 1 254");
     const std::array<int, 5> modes = {1, 2, 3, 11, 10};
-    for (int32_t kind = 0; kind < 5; ++kind) {
-        PictureArguments blended = At(0, 0);
-        blended.opacity = 128;
-        blended.blendWord = kind;
-        EXPECT_EQ(DrawSettled(3, blended)[0],
-                  "blend " + RecordingDrawing::Join({modes[static_cast<size_t>(kind)], 128}));
+    // Only the normal kind turns plain at full opacity.
+    for (int32_t opacity : {128, 255}) {
+        for (int32_t kind = 0; kind < 5; ++kind) {
+            PictureArguments blended = At(0, 0);
+            blended.opacity = opacity;
+            blended.blendWord = kind;
+            const int mode = kind == 0 && opacity == 255 ? 0 : modes[static_cast<size_t>(kind)];
+            EXPECT_EQ(DrawSettled(3, blended)[0], "blend " + RecordingDrawing::Join({mode, opacity})) << kind;
+        }
     }
 }
 
@@ -153,9 +156,12 @@ TEST_F(PictureDrawTest, ALinkedPictureFollowsTheMapAndWrapsOnALoopingMap) {
     EXPECT_TRUE(P(1).mapLinked);
     Frames(1);
     owners_.map.scrollX = 40 * 4;
+    owners_.map.scrollY = 12 * 4;
     pictures_.DrawBand(0);
     EXPECT_EQ(P(1).drawnLeft, 10 - 40 + 50 * 32);
+    EXPECT_EQ(P(1).drawnTop, -12);
     EXPECT_EQ(pictures_.GetProperty(1, 0), 10 - 40 + 50 * 32);
+    EXPECT_EQ(pictures_.GetProperty(1, 1), -12);
     owners_.map.loopsX = false;
     pictures_.DrawBand(0);
     EXPECT_EQ(P(1).drawnLeft, -30);
@@ -163,6 +169,7 @@ TEST_F(PictureDrawTest, ALinkedPictureFollowsTheMapAndWrapsOnALoopingMap) {
     // Shown while the map is scrolled: placed in map coordinates.
     pictures_.Show(2, 2, "pic.png", linked, 0, false);
     EXPECT_EQ(P(2).xTarget, 50);
+    EXPECT_EQ(P(2).yTarget, 12);
 }
 
 TEST_F(PictureDrawTest, AFadingPictureLeavesNoBlendOrBrightnessBehind) {

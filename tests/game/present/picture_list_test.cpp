@@ -45,6 +45,13 @@ TEST_F(PictureListTest, AFreshPictureFadesInWhereItIsAndAReshowGlidesFromWhereIt
     EXPECT_EQ(pictures_.GetProperty(5, 5), 255);
     Frames(15);
     EXPECT_EQ(pictures_.GetProperty(5, 0), 150);
+    // A relative reshow moves by its offset from where the picture is.
+    Frames(15);
+    PictureArguments step = At(10, -20);
+    step.relative = true;
+    pictures_.Show(5, 5, "pic.png", step, 0, false);
+    EXPECT_EQ(P(5).xTarget, 210);
+    EXPECT_EQ(P(5).yTarget, 30);
 }
 
 TEST_F(PictureListTest, AReshowInTheMiddleOfAFadeGoesOnFromTheOpacityShown) {

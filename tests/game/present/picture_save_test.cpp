@@ -145,11 +145,29 @@ TEST_F(PictureSaveTest, OlderSavesLackTheEffectsAndTheMapLink) {
     // The map link byte is the last; the 18 effect words stand before it.
     std::vector<uint8_t> before107(saved.begin(), saved.end() - 1);
     std::vector<uint8_t> before105(saved.begin(), saved.end() - 1 - 18 * 4);
-    ASSERT_TRUE(Read(before107, 106));
-    EXPECT_EQ(P(1).toneTarget, 0x006464);
+    for (uint16_t version : {105, 106}) {
+        ASSERT_TRUE(Read(before107, version));
+        EXPECT_EQ(P(1).toneTarget, 0x006464) << version;
+    }
     ASSERT_TRUE(Read(before105, 104));
     EXPECT_EQ(P(1).toneTarget, kNeutralPackedColor);
     EXPECT_FALSE(Read(before105, 107));
+
+    // From 107 each picture's link byte stands before the next picture.
+    PictureArguments linked = At(0, 0);
+    linked.blendWord = kMapLinkBit;
+    pictures_.Show(2, 2, "pic.png", linked, 0, false);
+    const std::vector<uint8_t> both = Written();
+    ASSERT_TRUE(Read(both, 107));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+    EXPECT_FALSE(P(1).mapLinked);
+    EXPECT_TRUE(P(2).mapLinked);
+    std::vector<uint8_t> unlinked = both;
+    unlinked.pop_back();
+    unlinked.erase(unlinked.begin() + static_cast<std::ptrdiff_t>(saved.size()) - 1);
+    ASSERT_TRUE(Read(unlinked, 106));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+    EXPECT_FALSE(P(2).mapLinked);
 }
 
 TEST_F(PictureSaveTest, DataThatEndsEarlyIsRefusedAndTheShownPicturesStay) {

@@ -22,7 +22,7 @@ protected:
         WriteDataFile("song.mid", TwoNoteMidi());
         WriteDataFile("fast.mid", TwoNoteMidi());
         MakeState({{"a.wav", 0, 0, 0}, {"b.wav", 80, 0, 0}, {"song.mid", 0, 50, 0}, {"fast.mid", 0, 150, 0}},
-                  {{"a.wav", 0, 0, 0}}, {{"se.wav", 0, 0, 0}, {"se.wav", 0, 0, 1}, {"gone.wav", 0, 0, 0}});
+                  {{"a.wav", 0, 0, 0}}, {{"se.wav", 0, 0, 0}, {"se.wav", 60, 150, 1}, {"gone.wav", 0, 0, 0}});
     }
 };
 
@@ -105,9 +105,17 @@ TEST_F(SoundStateTest, EffectsWaitTheirDelayAndMinusOneStopsThemAll) {
 }
 
 TEST_F(SoundStateTest, EffectWithReleaseFlagIsReleasedAfterPlaying) {
+    // At its row's volume (60) under the master's 50, and its frequency:
+    // 4410 frames at 150 % last 2940.
     settings_.masters[2] = 50;
     state_->Play(SoundState::kSoundEffect, 1, 0, 0);
-    EXPECT_EQ(Frame().first, LevelAt(kA, 50));
+    state_->Update();
+    const std::vector<int16_t> out = audio_.RenderSamples(kFrameSamples * 8);
+    EXPECT_EQ(out[0], LevelAt(kA, 30));
+    int sounding = 0;
+    for (size_t i = 0; i < out.size(); i += 2)
+        sounding += out[i] != 0;
+    EXPECT_NEAR(sounding, 2940, 2);
     for (int i = 0; i < 8 && state_->RowHandle(SoundState::kSoundEffect, 1) != 0; ++i)
         Frame();
     EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
@@ -238,6 +246,21 @@ TEST_F(SoundStateTest, TheSoundPlayingAlreadyGoesOnUntouched) {
     EXPECT_EQ(state_->CurrentHandle(SoundState::kMusic), music);
     EXPECT_EQ(state_->PlayPosition(SoundState::kMusic), 1000) << "half a second, then half a second more";
     EXPECT_EQ(state_->PlayPosition(SoundState::kBackgroundSound), 1000);
+
+    // A load stops both at once and starts what its save plays, the same
+    // pieces included: from their start, fading in.
+    state_->Play(SoundState::kMusic, -1, 0, 0);
+    state_->Play(SoundState::kBackgroundSound, -1, 0, 0);
+    state_->RememberForRestart(0, 0);
+    state_->RestartMusic(1);
+    for (int32_t volume : {0, 50, 100}) {
+        auto [left, right] = Frame();
+        EXPECT_EQ(left, LevelAt(kA, volume));
+        EXPECT_EQ(right, LevelAt(kB, volume));
+    }
+    Run(27);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kMusic), 500);
+    EXPECT_EQ(state_->PlayPosition(SoundState::kBackgroundSound), 500);
 }
 
 // The game-value command's answers: where the music and background sound

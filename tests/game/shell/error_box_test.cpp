@@ -96,6 +96,19 @@ TEST(ErrorBox, ALostDisplayEndsTheBoxAndTheGameLikeAClose) {
     EXPECT_EQ(game.Window().OpenWindowCount(), 0u);
 }
 
+TEST(ErrorBox, AfterTheGamesOwnQuitNoBoxWaitsForTheRestOfTheFrame) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    // What the game's quit command leaves, with the window still open.
+    game.Home().gameSystem.sceneState = kSceneQuit;
+    game.At(50, [&] { game.SetKey(game_key::kEnter, true); });
+    const int64_t start = game.Clock().Microseconds() / 1000;
+    ActiveErrorReporter().ShowErrorBox("one", "two", "three");
+    EXPECT_EQ(game.Clock().Microseconds() / 1000, start);
+    EXPECT_FALSE(game.StepFrames(2));
+}
+
 TEST(ErrorBox, DrawsThreeLinesInADarkGreenBandOverTheLastPicture) {
     GameHarness game(kGame);
     ASSERT_EQ(game.Start(), std::nullopt);

@@ -339,6 +339,7 @@ file "Data/Sound/silence.wav"
         ASSERT_TRUE(game.StepFrames(1));
     ASSERT_EQ(home.variableStore.GetInt(2000099), 2) << "the game was loaded";
     ASSERT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(home.sound.RowHandle(SoundState::kMusic, 0), 0) << "the music of the load's moment stopped at once";
 
     Database& system = home.databases.system;
     const int32_t musicRow = home.sound.SpareBase(SoundState::kMusic);
