@@ -87,6 +87,7 @@ GameHarness::~GameHarness() {
 
 template <typename Run>
 bool GameHarness::Guarded(Run run) {
+    stepStartMs_ = clock_.Microseconds() / 1000;
     try {
         return run();
     } catch (const ProgramEnded& end) {
@@ -132,6 +133,12 @@ bool GameHarness::StepFrames(int frames) {
 void GameHarness::Advance(int milliseconds) {
     clock_.AdvanceMilliseconds(milliseconds);
     int64_t now = clock_.Microseconds() / 1000;
+    if (!stuckReported_ && now - stepStartMs_ > kLongestStepMs) {
+        stuckReported_ = true;
+        ADD_FAILURE() << "one frame waited " << (now - stepStartMs_) / 1000
+                      << " s of game time; the window is closed to end it";
+        CloseWindow();
+    }
     for (size_t i = 0; i < scheduled_.size();) {
         if (scheduled_[i].atMs <= now) {
             std::function<void()> action = std::move(scheduled_[i].action);

@@ -94,6 +94,12 @@ private:
         std::function<void()> action;
     };
     std::vector<Scheduled> scheduled_;
+    // A frame that waits this long in game time waits on something no test
+    // answers (a box nothing closes): the test fails and the window closes,
+    // rather than the run hanging until the suite's timeout.
+    static constexpr int64_t kLongestStepMs = 10 * 60 * 1000;
+    int64_t stepStartMs_ = 0;
+    bool stuckReported_ = false;
     std::unique_ptr<GameProgram> program_;
     bool ended_ = false;
     int result_ = 0;
