@@ -69,13 +69,20 @@ void PictureImageStore::HandTo(const Entry& entry, Picture& picture, int32_t div
 
 bool PictureImageStore::PictureControl(Picture& picture, const std::string& fileName, int32_t divisionsX,
                                        int32_t divisionsY) {
-    const std::string file = library_.FileIdentity(dataFolder_ + fileName).value_or("");
-    for (const Entry& entry : entries_) {
-        if (!file.empty() && entry.file == file && entry.divisionsX == divisionsX && entry.divisionsY == divisionsY) {
-            HandTo(entry, picture, divisionsX, divisionsY);
-            return true;
+    auto handOver = [&](auto&& sameFile) {
+        for (const Entry& entry : entries_) {
+            if (entry.divisionsX == divisionsX && entry.divisionsY == divisionsY && sameFile(entry)) {
+                HandTo(entry, picture, divisionsX, divisionsY);
+                return true;
+            }
         }
-    }
+        return false;
+    };
+    // The name it was loaded under needs no look at the disk, and finds the
+    // entry also where the file access cannot tell what file a name opens.
+    if (handOver([&](const Entry& entry) { return entry.fileName == fileName; })) return true;
+    const std::string file = library_.FileIdentity(dataFolder_ + fileName).value_or("");
+    if (!file.empty() && handOver([&](const Entry& entry) { return entry.file == file; })) return true;
     const int32_t whole = LoadWhole(fileName);
     if (whole == -1) {
         if (Reported(fileName)) {

@@ -55,6 +55,7 @@ public:
         return std::vector<uint8_t>(found->second.begin(), found->second.end());
     }
     std::optional<std::string> FileIdentity(const std::string& path) override {
+        if (identityUnknown) return std::nullopt;
         return files.count(FileOf(path)) ? std::optional<std::string>(FileOf(path)) : std::nullopt;
     }
     std::optional<std::vector<std::string>> ReadLines(const std::string& path) override {
@@ -144,6 +145,8 @@ public:
     std::map<std::string, std::string> files;
     // Other spellings of a path of `files`.
     std::map<std::string, std::string> sameFileAs;
+    // A file access that reads files but cannot tell which file a name opens.
+    bool identityUnknown = false;
     std::map<std::string, std::vector<std::string>> lineFiles;
     std::vector<std::string> foundFiles;
     std::vector<std::string> reads, patterns, calls;

@@ -249,6 +249,10 @@ TEST_F(PictureListTest, ShowingAnotherFileFreesTheOldOneUnlessAnotherPictureShow
     EXPECT_EQ(images_.Entries().size(), 2u);
     EXPECT_TRUE(library_.live.count(P(2).graph));
     EXPECT_EQ(std::count(library_.reads.begin(), library_.reads.end(), "Data\\WIDE.png"), 0);
+    // Where the file access cannot tell, the name it was loaded under finds it.
+    library_.identityUnknown = true;
+    pictures_.Show(3, 3, "pic.png", At(0, 0), 0, false);
+    EXPECT_EQ(images_.Entries().size(), 2u);
 }
 
 TEST_F(PictureListTest, CellsAreCutFromTheImageAndTooFineADivisionIsRefused) {
