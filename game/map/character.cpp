@@ -363,11 +363,12 @@ bool Character::CanMoveRow(int32_t x, int32_t, int32_t row, int32_t direction) c
     if (!map.IsPassable(x, row, direction, id, s) || !map.IsPassable(nx, ny, 10 - direction, -1, s)) return false;
     // Events on the target's row, or tall ones on the row below it (they
     // also stand on the row above their feet), in the target's column or
-    // one either side. The row wraps even where the map does not loop: a
-    // tall character stepping onto the top row meets the events of the
-    // bottom row.
-    const int32_t rowHere = WrapGrid(ny, h2);
-    const int32_t rowBelow = WrapGrid(ny + 1, h2);
+    // one either side. Only a looping axis wraps the target row, so a tall
+    // half-stepper's upper half at row -1 of a map that does not loop meets
+    // no event on the bottom row: only a tall event on row 0 reaches up to
+    // it. The row below the bottom one is counted as row 0, as it always was.
+    const int32_t rowHere = ny;
+    const int32_t rowBelow = (ny + 1) % h2;
     auto blocks = [&](const MapEvent& other) {
         // The hero walks through events that show nothing.
         return other.id != id && !other.passThrough && (!isHero || other.HasGraphic());

@@ -108,6 +108,43 @@ TEST_F(Movement, TallCharactersTestTheRowAbove) {
     EXPECT_FALSE(hero->CanMoveTo(6, 5, 6));
 }
 
+TEST_F(Movement, ATallHalfStepperAtTheTopEdgeMeetsTheBottomRowOnlyWhereTheMapLoopsVertically) {
+    // Feet on half row 1: a step up puts the upper half on row -1, which is
+    // the bottom row (29) only on a map that loops vertically.
+    hero->tall = 1;
+    hero->stepSize = 1;
+    struct Case {
+        const char* what;
+        bool loopX, loopY;
+        int32_t eventX, eventY;
+        bool eventTall;
+        int32_t direction;
+        bool moves;
+    } cases[] = {
+        {"no loop, an event on the bottom row", false, false, 10, 29, false, 8, true},
+        {"no loop, a tall event on the bottom row", false, false, 10, 29, true, 8, true},
+        {"no loop, up-left past an event on the bottom row", false, false, 9, 29, false, 7, true},
+        {"no loop, up-right past an event on the bottom row", false, false, 12, 29, false, 9, true},
+        {"no loop, a tall event on row 0 reaches up", false, false, 10, 0, true, 8, false},
+        {"looping across, an event on the bottom row", true, false, 10, 29, false, 8, true},
+        {"looping across, up-left past an event on the bottom row", true, false, 8, 29, false, 7, true},
+        {"looping down, an event on the bottom row", false, true, 10, 29, false, 8, false},
+        {"looping down, up-right to an event on the bottom row", false, true, 12, 29, false, 9, false},
+        {"looping both ways, an event on the bottom row", true, true, 11, 29, false, 8, false},
+    };
+    for (const Case& c : cases) {
+        map.events.clear();
+        map.loopX = c.loopX;
+        map.loopY = c.loopY;
+        MapEvent& event = AddEvent(1, 0, 0, {testing::Page(0)});
+        event.passThrough = 0;
+        event.tall = c.eventTall;
+        Place(event, c.eventX, c.eventY);
+        Place(*hero, 10, 1);
+        EXPECT_EQ(hero->CanMoveTo(10, 1, c.direction), c.moves) << c.what;
+    }
+}
+
 TEST_F(Movement, JumpsArcLandAndRefuseWalls) {
     Place(*hero, 4, 4);
     hero->Jump(0, 0);

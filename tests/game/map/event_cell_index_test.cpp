@@ -28,12 +28,16 @@ bool ScannedCanMoveRow(const Character& mover, int32_t x, int32_t row, int32_t d
     if (map.loopY) ny = WrapGrid(ny, h2);
     if (mover.passThrough) return true;
     if (!map.IsPassable(x, row, direction, mover.id, s) || !map.IsPassable(nx, ny, 10 - direction, -1, s)) return false;
+    // The target's neighbours are found with a remainder that keeps the
+    // sign: only a looping axis has wrapped the target, so row -1 (a tall
+    // half-stepper's upper half at the top of a map that does not loop) is
+    // no row of the map. The others' positions are wrapped whole.
     for (const MapEvent& other : map.events) {
         if (other.id == mover.id || other.passThrough) continue;
         const int32_t ey = WrapGrid(other.gridY, h2);
-        const bool vertical = ey == WrapGrid(ny, h2) || (other.tall && (ey == ny || ey == WrapGrid(ny + 1, h2)));
+        const bool vertical = ey == ny % h2 || (other.tall && (ey == ny || ey == (ny + 1) % h2));
         const int32_t ex = WrapGrid(other.gridX, w2);
-        const bool horizontal = ex == nx || ex == WrapGrid(nx - 1, w2) || ex == WrapGrid(nx + 1, w2);
+        const bool horizontal = ex == nx || ex == (nx + w2 - 1) % w2 || ex == (nx + 1) % w2;
         if (vertical && horizontal && (!mover.isHero || other.HasGraphic())) return false;
     }
     if (!mover.isHero && world.hero) {
@@ -41,7 +45,7 @@ bool ScannedCanMoveRow(const Character& mover, int32_t x, int32_t row, int32_t d
         const int32_t hy = WrapGrid(hero.gridY, h2);
         const bool vertical = hy == ny || (hero.tall && WrapGrid(hero.gridY - 1, h2) == ny);
         const int32_t hx = WrapGrid(hero.gridX, w2);
-        const bool horizontal = hx == nx || hx == WrapGrid(nx + 1, w2) || hx == WrapGrid(nx - 1, w2);
+        const bool horizontal = hx == nx || hx == (nx + 1) % w2 || hx == (nx + w2 - 1) % w2;
         if (vertical && horizontal && !hero.passThrough && mover.HasGraphic()) return false;
     }
     return true;
