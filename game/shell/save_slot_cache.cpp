@@ -1,6 +1,7 @@
 #include "game/shell/save_slot_cache.h"
 
 #include <algorithm>
+#include <new>
 
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
@@ -96,30 +97,51 @@ bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix)
     if (hooks_.replayPlaying()) return true;
     // A negative slot names no file.
     if (slot < 0) return false;
+    // A save big enough to run out of memory fails as one that cannot be
+    // copied; WriteSlot changes the cache only after its last allocation.
+    try {
+        return WriteSlot(slot, copyLive, prefix);
+    } catch (const std::bad_alloc&) {
+        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+        return false;
+    }
+}
+
+bool SaveSlotCache::WriteSlot(int32_t slot, bool copyLive, const std::string& prefix) {
     const std::string path = SaveFilePath(slot, prefix);
+    // Made now, so that nothing after the write can fail and leave the cache
+    // telling another story than the disk.
+    std::unique_ptr<SaveSnapshot>& cached = snapshots_[path];
+    uint8_t& valid = valid_[path];
+    uint8_t& missing = missing_[path];
+    std::unique_ptr<SaveSnapshot> fresh;
     if (copyLive) {
-        auto fresh = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
+        fresh = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
         if (!CopyLive(*fresh)) {
             ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
             return false;
         }
-        snapshots_[path] = std::move(fresh);
+    } else if (!cached) {
+        cached = FreshSnapshot();
     }
-    SaveSnapshot& snapshot = SnapshotOf(path);
-    auto file = BuildSaveFile(snapshot, state_.title, state_.databases, hooks_.drawSeeds());
-    if (!file) return false;
+    auto file = BuildSaveFile(fresh ? *fresh : *cached, state_.title, state_.databases, hooks_.drawSeeds());
     // The box tells of a full disk only; a file that cannot be made fails
     // quietly. The slack matches what a load lets trail after the parts.
-    const std::optional<uint64_t> available = hooks_.availableDiskBytes();
-    if (available && static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) <
-                         static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack)) {
+    const std::optional<uint64_t> available = file ? hooks_.availableDiskBytes() : std::nullopt;
+    const bool room = !available || static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) >=
+                                        static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack);
+    const bool written = file && room && hooks_.writeFile(path, *file);
+    // The live copy is the slot's snapshot from here on, written or not.
+    if (fresh) cached = std::move(fresh);
+    if (!file) return false;
+    if (!room) {
         ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
         return false;
     }
-    if (!hooks_.writeFile(path, *file)) return false;
+    if (!written) return false;
     state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
-    valid_[path] = 1;
-    missing_[path] = 0;
+    valid = 1;
+    missing = 0;
     return true;
 }
 
@@ -137,6 +159,18 @@ void SaveSlotCache::ShowDamaged(int32_t slot) {
 
 bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string& prefix) {
     if (slot < 0) return false;
+    // A save too big for the memory left reads as a damaged one. Until the
+    // live game is torn down (RestoreLive) nothing has changed but marks
+    // that the next read sets again.
+    try {
+        return ReadSlot(slot, load, replay, prefix);
+    } catch (const std::bad_alloc&) {
+        ShowDamaged(slot);
+        return false;
+    }
+}
+
+bool SaveSlotCache::ReadSlot(int32_t slot, bool load, bool replay, const std::string& prefix) {
     const std::string path = SaveFilePath(slot, prefix);
     const bool cacheOnly = !load && !replay;
     if (cacheOnly && valid_[path]) return true;
@@ -144,6 +178,12 @@ bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string
 
     auto bytes = hooks_.readFile(path);
     if (!bytes) {
+        // A file that is there but could not be held is somebody's save, not
+        // a missing one a slot write may replace with a fresh game.
+        if (GameFileLength(path) >= 0) {
+            ShowDamaged(slot);
+            return false;
+        }
         missing_[path] = 1;
         return false;
     }
@@ -151,8 +191,8 @@ bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string
     SaveReadResult read = ReadSaveFile(std::move(*bytes), state_);
     if (read.status != SaveReadStatus::kAccepted) {
         // The path's snapshot is that of a fresh game until a good file is read.
-        snapshots_[path] = FreshSnapshot();
         valid_[path] = 0;
+        snapshots_[path] = FreshSnapshot();
         if (read.status == SaveReadStatus::kDamaged) ShowDamaged(slot);
         if (read.status == SaveReadStatus::kForeign) {
             ActiveErrorReporter().ShowErrorBox(save_texts::kSaveErrorTitle,
@@ -191,25 +231,37 @@ void SaveSlotCache::StartReplay(const SaveSnapshot& snapshot) {
 
 bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
     hooks_.beforeRestore();
-    // The interpreter that runs the load may be the main one, one of its
-    // children or a map event's: all of them stay alive, moved aside, until
-    // it has returned.
-    Replaced& replaced = replaced_.emplace_back();
-    replaced.events = std::move(state_.map.events);
-    state_.map.events.clear();
-    replaced.interpreter = std::make_unique<MainEventInterpreter>(std::move(state_.interpreter));
-    state_.map.Reset();
-    state_.interpreter = MainEventInterpreter(state_.chipSize);
-    state_.variables = VariableStore(&state_.interpreter, &state_.databases);
-    state_.pictures.Clear(true);
+    bool whole = false;
+    try {
+        // Made first: an interpreter moved from would be left in its place.
+        MainEventInterpreter freshInterpreter(state_.chipSize);
+        // The interpreter that runs the load may be the main one, one of its
+        // children or a map event's: all of them stay alive, moved aside,
+        // until it has returned.
+        Replaced& replaced = replaced_.emplace_back();
+        replaced.interpreter = std::make_unique<MainEventInterpreter>(std::move(state_.interpreter));
+        replaced.events = std::move(state_.map.events);
+        state_.map.events.clear();
+        state_.interpreter = std::move(freshInterpreter);
+        state_.map.Reset();
+        state_.variables = VariableStore(&state_.interpreter, &state_.databases);
+        state_.pictures.Clear(true);
 
-    // The same bytes again, now into the live objects with their side
-    // effects (the map's file and music, the random state, the images).
-    SaveStream in(std::move(read.plain), read.partsStart);
-    in.version = read.version;
-    const bool whole = state_.map.ReadSave(in, true) && state_.interpreter.ReadSave(in) &&
-                       state_.variables.ReadSave(in, true) && state_.hero.Read(in) &&
-                       state_.pictures.ReadSave(in, true);
+        // The same bytes again, now into the live objects with their side
+        // effects (the map's file and music, the random state, the images).
+        SaveStream in(std::move(read.plain), read.partsStart);
+        in.version = read.version;
+        whole = state_.map.ReadSave(in, true) && state_.interpreter.ReadSave(in) &&
+                state_.variables.ReadSave(in, true) && state_.hero.Read(in) && state_.pictures.ReadSave(in, true);
+    } catch (const std::bad_alloc&) {
+        // The old game is gone by now, so the restore ends as one whose part
+        // does not read. The other parts read aside or size their cells as
+        // they fill them; a map cut off between its size and its layers
+        // would be looked up outside them, so the game goes on without one.
+        state_.map.mapId = -1;
+        state_.map.map = MapData();
+        state_.map.events.clear();
+    }
     state_.databases.changeable = std::move(read.snapshot->changeable);
     // The game goes on recording from the save's record; a record being
     // played back is not swapped under the playback.

@@ -100,6 +100,9 @@ private:
     SaveSnapshot& SnapshotOf(const std::string& path);
     // The slot's snapshot made anew from the live game.
     bool CopyLive(SaveSnapshot& snapshot);
+    // Save and Load without their answer to memory that runs out.
+    bool WriteSlot(int32_t slot, bool copyLive, const std::string& prefix);
+    bool ReadSlot(int32_t slot, bool load, bool replay, const std::string& prefix);
     bool RestoreLive(SaveReadResult& read);
     void StartReplay(const SaveSnapshot& snapshot);
     // Readies the snapshot a slot write changes: the slot's own, or a fresh

@@ -2,6 +2,8 @@
 // read, missing files remembered, a load emptying the cache, writes creating
 // and refreshing files; and the three save commands.
 
+#include <new>
+
 #include <gtest/gtest.h>
 
 #include "game/data/game_file_source.h"
@@ -162,6 +164,147 @@ TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
     EXPECT_FALSE(Cache().Save(5, true, kPrefix));
     EXPECT_EQ(reporter_.boxes.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_directory(scratch_.path() / "Save" / "SaveData05.sav"));
+}
+
+// Memory that runs out somewhere in a save or a load, each time standing in
+// for the allocation that fails at that point.
+struct OutOfMemoryCase {
+    const char* name;
+    std::function<void(SaveHooks&, FakeHeroPart&)> fail;
+    // Slot reads and writes run into it too, not only saves and loads of the
+    // live game.
+    bool slotAccessFails;
+};
+
+[[noreturn]] void RunOutOfMemory() { throw std::bad_alloc(); }
+
+TEST_F(SlotCacheTest, MemoryThatRunsOutInASaveShowsTheFullDiskBoxAndKeepsTheOldSave) {
+    const OutOfMemoryCase cases[] = {
+        {"before the copy", [](SaveHooks& h, FakeHeroPart&) { h.beforeCopy = [] { RunOutOfMemory(); }; }, false},
+        {"copying a part", [](SaveHooks&, FakeHeroPart& hero) { hero.outOfMemory = true; }, false},
+        {"drawing the file's seeds",
+         [](SaveHooks& h, FakeHeroPart&) { h.drawSeeds = []() -> ContainerSeeds { RunOutOfMemory(); }; }, true},
+        {"asking the disk's room",
+         [](SaveHooks& h, FakeHeroPart&) {
+             h.availableDiskBytes = []() -> std::optional<uint64_t> { RunOutOfMemory(); };
+         },
+         true},
+        {"writing the file",
+         [](SaveHooks& h, FakeHeroPart&) {
+             h.writeFile = [](const std::string&, std::span<const uint8_t>) -> bool { RunOutOfMemory(); };
+         },
+         true},
+    };
+    variables_.SetInt(2000003, 77);
+    ASSERT_TRUE(Cache().Save(3, true, kPrefix));
+    const std::vector<uint8_t> old = FileBytes("SaveData03.sav");
+    const SaveHooks working = hooks_;
+    for (const OutOfMemoryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        hooks_ = working;
+        c.fail(hooks_, hero_);
+        cache_.reset();
+        ASSERT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 77);  // the slot's snapshot is cached
+        variables_.SetInt(2000003, 78);
+        variables_.SetSystemVariable(kSystemVariableLastSlot, 0);
+        reporter_.boxes.clear();
+        EXPECT_FALSE(Cache().Save(3, true, kPrefix));
+        ASSERT_EQ(reporter_.boxes.size(), 1u);
+        EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブ処理エラー：ハードディスク容量が足りませんでした"));
+        EXPECT_EQ(reporter_.boxes[0].line2, Sjis("不要なデータを削除して、ファイル容量を増やしてください"));
+        EXPECT_EQ(FileBytes("SaveData03.sav"), old);
+        EXPECT_EQ(variables_.GetSystemVariable(kSystemVariableLastSlot), 0);
+        // The snapshot is the old save's still, answered without a read.
+        const int reads = reads_["Save\\SaveData03.sav"];
+        EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 77);
+        EXPECT_EQ(reads_["Save\\SaveData03.sav"], reads);
+        if (c.slotAccessFails) {
+            Cache().SetSlotInt(3, 2000003, 79, kPrefix);
+            EXPECT_EQ(reporter_.boxes.size(), 2u);
+            EXPECT_EQ(FileBytes("SaveData03.sav"), old);
+        }
+
+        // The game goes on: with the memory back, the same save is made.
+        hero_.outOfMemory = false;
+        hooks_ = working;
+        cache_.reset();
+        EXPECT_TRUE(Cache().Save(4, true, kPrefix));
+        EXPECT_EQ(variables_.GetSystemVariable(kSystemVariableLastSlot), 4);
+        cache_.reset();
+        EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 78);
+        variables_.SetInt(2000003, 77);
+    }
+}
+
+TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
+    variables_.SetInt(2000003, 77);
+    hero_.values = {11, 22};
+    ASSERT_TRUE(Cache().Save(4, true, kPrefix));
+    const std::vector<uint8_t> saved = FileBytes("SaveData04.sav");
+    const std::string damaged = Sjis("セーブデータ04が破損しています 0秒");
+    int restored = 0;
+    hooks_.afterRestore = [&restored] { ++restored; };
+    const SaveHooks working = hooks_;
+    // Only the slot's own file: the damaged box reads 04.sav for its seconds.
+    auto failing = [read = hooks_.readFile](bool hold) {
+        return [read, hold](const std::string& path) -> std::optional<std::vector<uint8_t>> {
+            if (path != "Save\\SaveData04.sav") return read(path);
+            if (hold) RunOutOfMemory();
+            return std::nullopt;
+        };
+    };
+    // Failures before the live game is torn down leave it as it was.
+    const OutOfMemoryCase cases[] = {
+        {"reading the file", [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(true); }, true},
+        {"a file that is there but could not be held",
+         [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(false); }, true},
+        {"before the restore", [](SaveHooks& h, FakeHeroPart&) { h.beforeRestore = [] { RunOutOfMemory(); }; }, false},
+    };
+    for (const OutOfMemoryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        hooks_ = working;
+        c.fail(hooks_, hero_);
+        cache_.reset();
+        variables_.SetInt(2000003, 5);
+        reporter_.boxes.clear();
+        EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
+        ASSERT_EQ(reporter_.boxes.size(), 1u);
+        EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+        EXPECT_EQ(variables_.GetInt(2000003), 5);
+        EXPECT_EQ(hero_.values, (std::vector<int32_t>{11, 22}));
+        EXPECT_EQ(restored, 0);
+        if (!c.slotAccessFails) continue;
+        EXPECT_FALSE(Cache().Load(4, false, true, kPrefix));
+        EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 0);
+        EXPECT_EQ(Cache().GetSlotString(4, kStringBase, 0, kPrefix), "");
+        EXPECT_EQ(reporter_.boxes.size(), 4u);
+        // Nor is the file taken for a missing one and replaced by a slot write.
+        Cache().SetSlotInt(4, 2000003, 9, kPrefix);
+        Cache().SetSlotString(4, kStringBase, "x", kPrefix);
+        EXPECT_EQ(FileBytes("SaveData04.sav"), saved);
+    }
+
+    // Once the old game is torn down it cannot come back: the restore ends
+    // as one whose part does not read, and without a map.
+    hooks_ = working;
+    cache_.reset();
+    hero_.outOfMemory = true;
+    reporter_.boxes.clear();
+    EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
+    hero_.outOfMemory = false;
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(map_.mapId, -1);
+    EXPECT_EQ(map_.map.layers[0].size(), static_cast<size_t>(map_.map.header.width * map_.map.header.height));
+    EXPECT_EQ(variables_.GetInt(2000003), 77) << "the parts before the hero were read";
+    EXPECT_EQ(FileBytes("SaveData04.sav"), saved);
+    Cache().DropReplaced();
+    // The game goes on and loads the same save whole.
+    ASSERT_TRUE(Cache().Load(4, true, false, kPrefix));
+    EXPECT_EQ(hero_.values, (std::vector<int32_t>{11, 22}));
+    EXPECT_EQ(restored, 2);
+    Cache().DropReplaced();
 }
 
 // The commands, run by an interpreter over the fixture's store.

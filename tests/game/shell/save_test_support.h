@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,15 +22,18 @@
 
 namespace velk::testing {
 
-// The hero and party part: a count and that many values.
+// The hero and party part: a count and that many values. It can stand for
+// a part whose copy runs out of memory; a fresh one never does.
 class FakeHeroPart final : public SavePartObject {
 public:
     bool Write(ByteWriter& out) const override {
+        if (outOfMemory) throw std::bad_alloc();
         out.WriteU32(static_cast<uint32_t>(values.size()));
         for (int32_t value : values) out.WriteI32(value);
         return true;
     }
     bool Read(SaveStream& in) override {
+        if (outOfMemory) throw std::bad_alloc();
         auto count = in.ReadU32();
         if (!count || !in.CanHold(*count, 4)) return false;
         std::vector<int32_t> read(*count);
@@ -40,6 +44,7 @@ public:
     std::unique_ptr<SavePartObject> MakeFresh() const override { return std::make_unique<FakeHeroPart>(); }
 
     std::vector<int32_t> values;
+    bool outOfMemory = false;
 };
 
 inline constexpr char kTitle[] = "Ten Bytes!";
