@@ -72,7 +72,21 @@ std::string ConfirmedText(std::string text) {
     return text;
 }
 
+EventFrame* open_frame = nullptr;
+
 }  // namespace
+
+EventFrame::EventFrame() : previous_(open_frame) { open_frame = this; }
+
+EventFrame::~EventFrame() { open_frame = previous_; }
+
+EventFrame* EventFrame::Open() { return open_frame; }
+
+bool EventFrame::TakeFileWrite() {
+    if (fileWrites_ >= EventInterpreter::kFileWritesPerFrame) return false;
+    ++fileWrites_;
+    return true;
+}
 
 EventInterpreter::EventInterpreter() = default;
 
@@ -172,6 +186,13 @@ void EventInterpreter::CmdEndOfList() {
 
 void EventInterpreter::Run() {
     FrameShare share;
+    if (EventFrame* open = EventFrame::Open()) {
+        share.frame = open;
+        RunSharing(share);
+        return;
+    }
+    EventFrame own;
+    share.frame = &own;
     RunSharing(share);
 }
 
@@ -246,9 +267,7 @@ void EventInterpreter::RunTurns(FrameShare& share) {
 bool EventInterpreter::TakeFileWrite() {
     // Handlers run only within Run; outside it there is no frame to bound.
     if (!share_) return true;
-    if (share_->fileWrites >= kFileWritesPerFrame) return false;
-    ++share_->fileWrites;
-    return true;
+    return share_->frame->TakeFileWrite();
 }
 
 void EventInterpreter::FinishTextPrompt(EventLinks& links) {

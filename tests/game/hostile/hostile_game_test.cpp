@@ -15,12 +15,15 @@
 #include "game/data/input_state.h"
 #include "game/data/variable_id.h"
 #include "game/data/variable_store.h"
+#include "game/event/command_codes.h"
+#include "game/event/event_interpreter.h"
 #include "game/shell/game_home.h"
 #include "game/shell/game_program.h"
 #include "lib/core/window/window_state.h"
 #include "lib/graphics/graph_table.h"
 #include "lib/image/graph_image.h"
 #include "lib/image/image_writer.h"
+#include "platform/file/whole_file.h"
 #include "platform/window/message_box.h"
 #include "platform/window/single_instance.h"
 #include "tests/support/game/basic_game.h"
@@ -57,6 +60,13 @@ void ExpectCloseAnswered(GameHarness& game) {
     game.StepFrames(2);
     EXPECT_TRUE(game.Ended());
     EXPECT_LE(NowMs(game) - closedAt, 1000);
+}
+
+// No file of the game folder is a write's temporary left behind.
+void ExpectNothingHalfWritten(GameHarness& game) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(game.Folder())) {
+        EXPECT_NE(entry.path().filename().string().rfind(platform::kTemporaryFilePrefix, 0), 0u) << entry.path();
+    }
 }
 
 constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
@@ -327,6 +337,50 @@ TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose)
         EXPECT_EQ(game.ReadFile("out.txt"), "saved");
         ExpectCloseAnswered(game);
     }
+}
+
+TEST(HostileGame, EventsOfOneFrameShareItsEightFileWrites) {
+    // The main interpreter's event, two map events and thirty parallel
+    // common events each write a file in a loop and count the writes in
+    // variable 0. A write takes 20 ms of game time: eight for each of them
+    // would hold every frame for over five seconds.
+    std::string commands = R"(
+    command 122 3000000 0 0 text "saved"
+    command 121 2000099 2 0 0xC
+)";
+    const std::string writeLoop = R"(
+    command 170
+    command 122 3000000 0x600 0 indent 1 text "out.txt"
+    command 121 2000000 1 0 0x10C indent 1
+    command 498
+)";
+    commands += writeLoop;
+    for (int i = 0; i < 30; ++i)
+        commands +=
+            "  event \"並び" + std::to_string(i) + "\"\n    trigger 0x22\n    condition 2000099 2\n" + writeLoop;
+    std::string map = BasicMap();
+    for (int id = 0; id < 2; ++id) {
+        map += "  event " + std::to_string(id) + " \"書き手\" " + std::to_string(id) + R"( 1
+    page
+      trigger 2
+      condition 0 0x21 2000099 2
+      command 170
+      command 122 3000000 0x600 0 indent 1 text "out.txt"
+      command 121 2000000 1 0 0x10C indent 1
+      command 498
+)";
+    }
+    GameHarness game(GameWithAutoStart(commands, map));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    game.MakeCommandsDear(CommandCode::kStringOperation, 20);
+    for (int frame = 0; frame < 3; ++frame) {
+        const int32_t before = game.Variable(kVariableBase);
+        ASSERT_TRUE(game.StepFrames(1));
+        EXPECT_EQ(game.Variable(kVariableBase) - before, EventInterpreter::kFileWritesPerFrame) << frame;
+    }
+    EXPECT_EQ(game.ReadFile("out.txt"), "saved");
+    ExpectCloseAnswered(game);
+    ExpectNothingHalfWritten(game);
 }
 
 TEST(HostileGame, CallsThatBranchOrRepeatEndTheFrameAtTheLimitAndAnswerAClose) {
