@@ -29,6 +29,19 @@ struct EventLinks;
 // while none is open opens its own for that run.
 class EventFrame {
 public:
+    // How often, in milliseconds of running commands, the window is asked
+    // whether the player closed it: dear commands (a long string copied, a
+    // big file read, a folder listed) can hold a frame for minutes before
+    // its limit of commands, and the window's messages are read only
+    // between frames.
+    static constexpr uint32_t kCloseLookMilliseconds = 50;
+    // The clock is read once per this many handlers and turns (a handler
+    // may take milliseconds), and once per this many commands without a
+    // handler (they take nanoseconds; the clock costs as much as a few dozen
+    // of them).
+    static constexpr uint32_t kStepsPerClockRead = 8;
+    static constexpr uint32_t kCommandsPerClockRead = 256;
+
     // Opens this frame until it ends; one open before it is open again then.
     EventFrame();
     ~EventFrame();
@@ -40,10 +53,31 @@ public:
 
     // Takes one of the frame's file writes; false when they are used up.
     bool TakeFileWrite();
+    // After a handler, and before a turn's commands: now and then looks for
+    // a close. True once one was seen.
+    bool StepRan() { return ++steps_ % kStepsPerClockRead == 0 && LookForClose(); }
+    // Where commands without a handler jump, with the count of the run:
+    // now and then looks for a close. True once one was seen.
+    bool JumpedAt(int32_t commands) {
+        // A run of its own begins with a count below the last.
+        if (static_cast<uint32_t>(commands - commandsAtLook_) < kCommandsPerClockRead) return false;
+        commandsAtLook_ = commands;
+        return LookForClose();
+    }
+    // A close was seen: the frame is over for every interpreter.
+    bool Closed() const { return closed_; }
 
 private:
+    // Reads the clock, and asks the window whether the player closed it
+    // when the time has come. True once a close was seen.
+    bool LookForClose();
+
     EventFrame* previous_;
     int32_t fileWrites_ = 0;
+    uint32_t steps_ = 0;
+    int32_t commandsAtLook_ = 0;
+    uint32_t lastLookMs_;
+    bool closed_ = false;
 };
 
 // What one frame allows an interpreter and every child it runs in that
@@ -54,7 +88,7 @@ private:
 struct FrameShare {
     // Commands and run-loop turns.
     int32_t commands = 0;
-    // File writes are the whole frame's.
+    // File writes and the looks for a close are the whole frame's.
     EventFrame* frame = nullptr;
 };
 

@@ -101,7 +101,8 @@ FastForwardKeys Scene::FastForward() const {
 }
 
 void Scene::RunFrame() {
-    // Every interpreter of the frame shares its file writes.
+    // Every interpreter of the frame shares its file writes and its looks
+    // for the window's close.
     EventFrame events;
     GameSystem& system = home_.gameSystem;
     GameWideValues& values = home_.wideValues;

@@ -69,6 +69,21 @@ void ExpectNothingHalfWritten(GameHarness& game) {
     }
 }
 
+// Closes the window 100 ms into the frame that comes next, which its events
+// would hold far longer, and expects the player to end within a second of
+// game time after the close as at a close between frames: Game.ini written
+// anew, nothing half-written.
+void ExpectCloseAnsweredInsideTheFrame(GameHarness& game) {
+    std::filesystem::remove(game.Folder() / "Game.ini");
+    game.At(100, [&] { game.CloseWindow(); });
+    const int64_t closedAt = NowMs(game) + 100;
+    game.StepFrames(3);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_LE(NowMs(game) - closedAt, 1000);
+    EXPECT_NE(game.ReadFile("Game.ini"), "");
+    ExpectNothingHalfWritten(game);
+}
+
 constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
 
 TEST(HostileGame, AVariableRangeStopsAtTheLastVariableWithOneBox) {
@@ -381,6 +396,40 @@ TEST(HostileGame, EventsOfOneFrameShareItsEightFileWrites) {
     EXPECT_EQ(game.ReadFile("out.txt"), "saved");
     ExpectCloseAnswered(game);
     ExpectNothingHalfWritten(game);
+}
+
+TEST(HostileGame, ALoopOfDearCommandsAnswersACloseInsideItsFrame) {
+    // Each string copy takes 4 ms of game time, as one of 16 MiB does: the
+    // limit of commands would hold the frame for over half an hour. The
+    // copies loop in one event, in a common event that calls itself twice,
+    // or in sixty parallel common events, the first of which holds the
+    // frame: the others are not to run after the close either.
+    const std::string loop = R"(
+    command 170
+    command 122 3000001 0x1 3000002 indent 1
+    command 498
+)";
+    const std::string started = "  event \"写す\"\n    trigger 0x21\n    condition 2000099 2\n";
+    std::string parallel;
+    for (int i = 0; i < 60; ++i)
+        parallel += "  event \"並び" + std::to_string(i) + "\"\n    trigger 0x22\n    condition 2000099 2\n" + loop;
+    // Parallel events start when the map re-selects its pages, which a
+    // command run in an earlier frame asks for: here one that waits.
+    const std::string waitEveryFrame = "    command 170\n    command 180 1 indent 1\n    command 498\n";
+    const std::string games[] = {
+        kStopAutoStart + started + loop,
+        kStopAutoStart + started +
+            "    command 122 3000001 0x1 3000002\n    command 210 600100 0\n"
+            "    command 210 600100 0\n",
+        waitEveryFrame + parallel,
+    };
+    for (const std::string& events : games) {
+        GameHarness game(GameWithAutoStart(events));
+        ASSERT_EQ(game.Start(), std::nullopt);
+        game.MakeCommandsDear(CommandCode::kStringOperation, 4);
+        game.Home().variableStore.SetInt(kVariableBase + 99, 2);
+        ExpectCloseAnsweredInsideTheFrame(game);
+    }
 }
 
 TEST(HostileGame, CallsThatBranchOrRepeatEndTheFrameAtTheLimitAndAnswerAClose) {
