@@ -12,6 +12,7 @@
 #include "game/event/event_links.h"
 #include "game/event/event_texts.h"
 #include "game/event/value_arithmetic.h"
+#include "platform/base/clock.h"
 
 namespace velk {
 namespace {
@@ -72,7 +73,32 @@ std::string ConfirmedText(std::string text) {
     return text;
 }
 
+EventFrame* open_frame = nullptr;
+
 }  // namespace
+
+EventFrame::EventFrame() : previous_(open_frame), lastLookMs_(platform::ActiveClock().Milliseconds()) {
+    open_frame = this;
+}
+
+EventFrame::~EventFrame() { open_frame = previous_; }
+
+EventFrame* EventFrame::Open() { return open_frame; }
+
+bool EventFrame::TakeFileWrite() {
+    if (fileWrites_ >= EventInterpreter::kFileWritesPerFrame) return false;
+    ++fileWrites_;
+    return true;
+}
+
+bool EventFrame::LookForClose() {
+    if (closed_) return true;
+    const uint32_t now = platform::ActiveClock().Milliseconds();
+    if (now - lastLookMs_ < kCloseLookMilliseconds) return false;
+    lastLookMs_ = now;
+    closed_ = ActiveEventLinks().system->WindowCloseRequested();
+    return closed_;
+}
 
 EventInterpreter::EventInterpreter() = default;
 
@@ -172,6 +198,13 @@ void EventInterpreter::CmdEndOfList() {
 
 void EventInterpreter::Run() {
     FrameShare share;
+    if (EventFrame* open = EventFrame::Open()) {
+        share.frame = open;
+        RunSharing(share);
+        return;
+    }
+    EventFrame own;
+    share.frame = &own;
     RunSharing(share);
 }
 
@@ -186,6 +219,8 @@ void EventInterpreter::RunTurns(FrameShare& share) {
     EventSystemLink& system = *links.system;
     if (system.GameLoadedThisFrame()) return;
     for (;;) {
+        // A close seen by any interpreter of the frame ends it for all.
+        if (share.frame->Closed()) return;
         // Whenever the count passes the limit this interpreter has its list
         // and no child (dispatch stops at the limit, and a call is made below
         // it), so it pauses below and every caller returns while its child
@@ -231,6 +266,9 @@ void EventInterpreter::RunTurns(FrameShare& share) {
             if (isMain && depth == 0) StartNextEvent();
             if (!list_) return;
         }
+        // Turns count as well: an event that starts over at once runs only
+        // a command or two in each.
+        if (share.frame->StepRan()) return;
         CurrentErrorLocation() = {eventId, commonId, line};
         links.map->MarkPagesForRefresh();
         if (!Dispatch(links, share) || system.SceneState() < 1) return;
@@ -246,9 +284,7 @@ void EventInterpreter::RunTurns(FrameShare& share) {
 bool EventInterpreter::TakeFileWrite() {
     // Handlers run only within Run; outside it there is no frame to bound.
     if (!share_) return true;
-    if (share_->fileWrites >= kFileWritesPerFrame) return false;
-    ++share_->fileWrites;
-    return true;
+    return share_->frame->TakeFileWrite();
 }
 
 void EventInterpreter::FinishTextPrompt(EventLinks& links) {
@@ -303,8 +339,9 @@ bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
         const CommandResult outcome = entry.handler(*this, command);
         at = line;
         count = share.commands;
+        const bool closed = share.frame->StepRan();
         // A window closed in one of the handler's boxes ends the turn too.
-        if (outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
+        if (closed || outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
             *result = outcome != CommandResult::kStopFrame;
             return false;
         }
@@ -350,7 +387,14 @@ bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
                 return result;
             }
         } else if (code == CodeValue(CommandCode::kFastJump)) {
+            // The window's close is looked for between two commands, never
+            // inside one. Those without a handler are counted only where they
+            // jump: every long run of them loops.
             if (command.jumps.size() > 1) at = command.jumps[1];
+            if (share.frame->JumpedAt(count)) [[unlikely]] {
+                leave();
+                return true;
+            }
         } else if (code == CodeValue(CommandCode::kFastLoopEnd)) {
             if (!loopCounters.empty() && command.jumps.size() > 1) {
                 if (loopCounters.back() <= 0) {
@@ -358,6 +402,10 @@ bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
                 } else {
                     --loopCounters.back();
                     at = command.jumps[1];
+                    if (share.frame->JumpedAt(count)) [[unlikely]] {
+                        leave();
+                        return true;
+                    }
                 }
             }
         }

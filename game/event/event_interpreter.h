@@ -23,6 +23,63 @@ namespace velk {
 
 struct EventLinks;
 
+// What one frame allows every interpreter that runs in it, together: the
+// main interpreter, the map events and the parallel common events, with all
+// their children. The shell opens one for each frame; an interpreter run
+// while none is open opens its own for that run.
+class EventFrame {
+public:
+    // How often, in milliseconds of running commands, the window is asked
+    // whether the player closed it: dear commands (a long string copied, a
+    // big file read, a folder listed) can hold a frame for minutes before
+    // its limit of commands, and the window's messages are read only
+    // between frames.
+    static constexpr uint32_t kCloseLookMilliseconds = 50;
+    // The clock is read once per this many handlers and turns (a handler
+    // may take milliseconds), and once per this many commands without a
+    // handler (they take nanoseconds; the clock costs as much as a few dozen
+    // of them).
+    static constexpr uint32_t kStepsPerClockRead = 8;
+    static constexpr uint32_t kCommandsPerClockRead = 256;
+
+    // Opens this frame until it ends; one open before it is open again then.
+    EventFrame();
+    ~EventFrame();
+    EventFrame(const EventFrame&) = delete;
+    EventFrame& operator=(const EventFrame&) = delete;
+
+    // The frame open now; null when none is.
+    static EventFrame* Open();
+
+    // Takes one of the frame's file writes; false when they are used up.
+    bool TakeFileWrite();
+    // After a handler, and before a turn's commands: now and then looks for
+    // a close. True once one was seen.
+    bool StepRan() { return ++steps_ % kStepsPerClockRead == 0 && LookForClose(); }
+    // Where commands without a handler jump, with the count of the run:
+    // now and then looks for a close. True once one was seen.
+    bool JumpedAt(int32_t commands) {
+        // A run of its own begins with a count below the last.
+        if (static_cast<uint32_t>(commands - commandsAtLook_) < kCommandsPerClockRead) return false;
+        commandsAtLook_ = commands;
+        return LookForClose();
+    }
+    // A close was seen: the frame is over for every interpreter.
+    bool Closed() const { return closed_; }
+
+private:
+    // Reads the clock, and asks the window whether the player closed it
+    // when the time has come. True once a close was seen.
+    bool LookForClose();
+
+    EventFrame* previous_;
+    int32_t fileWrites_ = 0;
+    uint32_t steps_ = 0;
+    int32_t commandsAtLook_ = 0;
+    uint32_t lastLookMs_;
+    bool closed_ = false;
+};
+
 // What one frame allows an interpreter and every child it runs in that
 // frame, counted together. A child goes on with its caller's count, so
 // calls that nest or repeat (an event that calls itself twice makes 2^100
@@ -31,7 +88,8 @@ struct EventLinks;
 struct FrameShare {
     // Commands and run-loop turns.
     int32_t commands = 0;
-    int32_t fileWrites = 0;
+    // File writes and the looks for a close are the whole frame's.
+    EventFrame* frame = nullptr;
 };
 
 class EventInterpreter {
@@ -41,10 +99,10 @@ public:
     // message and pauses.
     static constexpr int32_t kCommandsPerFrame = 500000;
     static constexpr int32_t kLimitPauseFrames = 5;
-    // Files an interpreter and the children it runs write in one frame. Each
-    // write is synced to disk and takes a while; a command past the bound
-    // waits for the next frame, so an event that writes in a loop cannot hold
-    // a frame (and the window's close) for minutes.
+    // Files every interpreter of a frame writes in it, together. Each write
+    // is synced to disk and takes a while; a command past the bound waits
+    // for the next frame, so events that write in a loop (many parallel ones
+    // included) cannot hold a frame for long.
     static constexpr int32_t kFileWritesPerFrame = 8;
     // Branch results are kept for indents 0-49.
     static constexpr int32_t kIndentLevels = 50;
@@ -70,7 +128,8 @@ public:
     void Reset();
     // Attaches a list; mapId becomes the current map.
     void Setup(SharedCommandList list, int32_t mapEventId, int32_t commonEventId);
-    // One frame for the interpreter and its children, on a fresh share.
+    // One frame for the interpreter and its children, on a fresh share of
+    // commands within the open frame.
     void Run();
     // Takes one of this frame's file writes; false when they are used up and
     // the writing command is to run again in the next frame.

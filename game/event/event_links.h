@@ -20,6 +20,10 @@ public:
     virtual ~EventSystemLink() = default;
     // 1 the game runs, 0 back to the title, -1 quit.
     virtual int32_t SceneState() { return 1; }
+    // Whether a close of the window waits among its messages, looked at
+    // without reading any: the message processing after the frame reads it
+    // and ends the program as it does a close between frames.
+    virtual bool WindowCloseRequested() { return false; }
     // A saved game was restored in this frame: no interpreter runs on.
     virtual bool GameLoadedThisFrame() { return false; }
     // The game objects were rebuilt (title/reset) or restored from a save

@@ -15,6 +15,7 @@
 #include "game/present/event_text_link.h"
 #include "game/shell/frame_pacing.h"
 #include "lib/api/library_api.h"
+#include "lib/core/window/message_processing.h"
 
 namespace velk {
 namespace {
@@ -30,6 +31,7 @@ class GameHome::SystemLinkImpl final : public EventSystemLink {
 public:
     explicit SystemLinkImpl(GameHome& home) : home_(home) {}
     int32_t SceneState() override { return home_.gameSystem.sceneState; }
+    bool WindowCloseRequested() override { return MainWindowClosePending(); }
     bool GameLoadedThisFrame() override { return home_.wideValues.gameLoadedThisFrame != 0; }
     bool StateReplaced() override { return home_.gameSystem.SceneRestartFlag != 0; }
     bool TransitionWaiting() override {

@@ -1,5 +1,6 @@
 #include "game/shell/scene.h"
 
+#include "game/event/event_interpreter.h"
 #include "game/shell/game_home.h"
 #include "game/shell/shell_wait.h"
 #include "lib/api/library_api.h"
@@ -100,6 +101,9 @@ FastForwardKeys Scene::FastForward() const {
 }
 
 void Scene::RunFrame() {
+    // Every interpreter of the frame shares its file writes and its looks
+    // for the window's close.
+    EventFrame events;
     GameSystem& system = home_.gameSystem;
     GameWideValues& values = home_.wideValues;
     auto transfer = [&] {

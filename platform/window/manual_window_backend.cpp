@@ -1,5 +1,7 @@
 #include "platform/window/manual_window_backend.h"
 
+#include <algorithm>
+
 namespace velk::platform {
 
 bool ManualWindowBackend::OpenWindow(WindowHandle window, const NativeWindowState& state) {
@@ -21,6 +23,13 @@ void ManualWindowBackend::PumpEvents(std::vector<WindowEvent>& out) {
     std::lock_guard lock(events_mutex_);
     for (auto& event : pending_) out.push_back(std::move(event));
     pending_.clear();
+}
+
+bool ManualWindowBackend::ClosePending() {
+    std::lock_guard lock(events_mutex_);
+    return std::any_of(pending_.begin(), pending_.end(), [](const WindowEvent& event) {
+        return event.kind == WindowEvent::Kind::kCloseRequested || event.kind == WindowEvent::Kind::kDisplayLost;
+    });
 }
 
 FrameInsets ManualWindowBackend::FrameFor(uint32_t style, uint32_t ex_style) {

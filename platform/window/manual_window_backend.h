@@ -17,6 +17,7 @@ public:
     void RaiseWindow(WindowHandle window) override;
     void* NativeHandle(WindowHandle window) override { return nullptr; }
     void PumpEvents(std::vector<WindowEvent>& out) override;
+    bool ClosePending() override;
     FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override;
     Rect DesktopRect() override { return desktop_; }
     Rect WorkArea() override { return work_area_.value_or(desktop_); }

@@ -393,6 +393,20 @@ bool PeekWindowMessage(Message* out, WindowHandle filter, bool remove) {
     return false;
 }
 
+bool WindowClosePending() {
+    auto& system = System();
+    const uint32_t thread = CurrentThreadId();
+    std::lock_guard lock(system.mutex);
+    auto queue = system.queues.find(thread);
+    if (queue != system.queues.end()) {
+        if (queue->second.quit_posted) return true;
+        for (const Message& message : queue->second.posted) {
+            if (message.message == msg::kClose) return true;
+        }
+    }
+    return thread == system.event_thread && !system.windows.empty() && Backend().ClosePending();
+}
+
 bool TranslateWindowMessage(const Message& message) {
     if (message.message != msg::kKeyDown) return false;
     const bool control = (message.lparam & kKeyDataControl) != 0;

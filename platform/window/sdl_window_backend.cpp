@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -174,6 +175,26 @@ public:
             lost.kind = WindowEvent::Kind::kDisplayLost;
             out.push_back(lost);
         }
+    }
+
+    bool ClosePending() override {
+        if (!video_ready_) return false;
+        // A lost display closes every window at the next pump.
+        if (DisplayLost()) return true;
+        // The pump turns a pending interrupt or termination signal into a
+        // quit request and brings the window manager's close; peeking
+        // leaves every event where it is.
+        last_news_ = std::chrono::steady_clock::now();
+        SDL_PumpEvents();
+        if (SDL_HasEvent(SDL_QUIT)) return true;
+        const int count = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+        if (count <= 0) return false;
+        std::vector<SDL_Event> events(static_cast<size_t>(count));
+        const int peeked = SDL_PeepEvents(events.data(), count, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+        for (int i = 0; i < peeked; ++i) {
+            if (events[static_cast<size_t>(i)].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+        }
+        return false;
     }
 
     FrameInsets FrameFor(uint32_t style, uint32_t ex_style) override {

@@ -92,6 +92,11 @@ public:
 
     // Appends the events that arrived since the last call.
     virtual void PumpEvents(std::vector<WindowEvent>& out) = 0;
+    // Whether a close of a window (or of the whole program, or the loss of
+    // the display, which closes every window) waits among the events not
+    // yet pumped. Nothing is taken out: the events keep their order for the
+    // next pump. A long run of work between two pumps ends early on it.
+    virtual bool ClosePending() = 0;
 
     virtual FrameInsets FrameFor(uint32_t style, uint32_t ex_style) = 0;
     // The desktop's size in pixels.

@@ -103,6 +103,12 @@ MessageResult SendWindowMessage(WindowHandle window, uint32_t message, WParam wp
 // Filter 0: any message of the calling thread; kThreadMessagesOnly: only
 // messages posted to the thread itself; otherwise the messages of that window.
 bool PeekWindowMessage(Message* out, WindowHandle filter, bool remove);
+// Whether a close waits for the calling thread: a posted close message, its
+// quit message, or (on the thread that pumps the back-end's events) a close
+// among the events the back-end has not handed over yet. Nothing is taken
+// out and no other message is read, so work that runs long between two
+// readings of the queue may look as often as it likes.
+bool WindowClosePending();
 // Posts the character message of a key message (control characters; typed
 // text arrives as character messages of its own). True when one was posted.
 bool TranslateWindowMessage(const Message& message);

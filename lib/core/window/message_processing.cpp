@@ -98,6 +98,12 @@ int ProcessMessagesBody() {
     return state.closed != 0 ? -1 : 0;
 }
 
+bool MainWindowClosePending() {
+    const WindowState& state = MainWindowState();
+    if (state.closed != 0) return true;
+    return state.main_window != 0 && platform::WindowClosePending();
+}
+
 void RegisterMessageProcessingBody() {
     LibraryLifeBodies bodies = GetLibraryLifeBodies();
     bodies.process_messages = &ProcessMessagesBody;

@@ -7,6 +7,11 @@ namespace velk {
 
 // 0 to go on, -1 when the program is to end (the window was closed).
 int ProcessMessagesBody();
+// Whether the window was closed, or a close of it (or the program's quit)
+// waits to be read, without reading any message: work that runs long
+// between two message processings ends early on it, and the message
+// processing after it finds the close as it would have.
+bool MainWindowClosePending();
 // Registers ProcessMessagesBody as the body of the public ProcessMessages.
 void RegisterMessageProcessingBody();
 // Called before drawing and input reading: waits while the window is

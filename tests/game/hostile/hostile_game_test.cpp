@@ -15,12 +15,15 @@
 #include "game/data/input_state.h"
 #include "game/data/variable_id.h"
 #include "game/data/variable_store.h"
+#include "game/event/command_codes.h"
+#include "game/event/event_interpreter.h"
 #include "game/shell/game_home.h"
 #include "game/shell/game_program.h"
 #include "lib/core/window/window_state.h"
 #include "lib/graphics/graph_table.h"
 #include "lib/image/graph_image.h"
 #include "lib/image/image_writer.h"
+#include "platform/file/whole_file.h"
 #include "platform/window/message_box.h"
 #include "platform/window/single_instance.h"
 #include "tests/support/game/basic_game.h"
@@ -57,6 +60,28 @@ void ExpectCloseAnswered(GameHarness& game) {
     game.StepFrames(2);
     EXPECT_TRUE(game.Ended());
     EXPECT_LE(NowMs(game) - closedAt, 1000);
+}
+
+// No file of the game folder is a write's temporary left behind.
+void ExpectNothingHalfWritten(GameHarness& game) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(game.Folder())) {
+        EXPECT_NE(entry.path().filename().string().rfind(platform::kTemporaryFilePrefix, 0), 0u) << entry.path();
+    }
+}
+
+// Closes the window 100 ms into the frame that comes next, which its events
+// would hold far longer, and expects the player to end within a second of
+// game time after the close as at a close between frames: Game.ini written
+// anew, nothing half-written.
+void ExpectCloseAnsweredInsideTheFrame(GameHarness& game) {
+    std::filesystem::remove(game.Folder() / "Game.ini");
+    game.At(100, [&] { game.CloseWindow(); });
+    const int64_t closedAt = NowMs(game) + 100;
+    game.StepFrames(3);
+    EXPECT_TRUE(game.Ended());
+    EXPECT_LE(NowMs(game) - closedAt, 1000);
+    EXPECT_NE(game.ReadFile("Game.ini"), "");
+    ExpectNothingHalfWritten(game);
 }
 
 constexpr char kStopAutoStart[] = "    command 121 2000099 1 0 0xC\n";
@@ -326,6 +351,84 @@ TEST(HostileGame, AnEventThatWritesFilesInALoopLeavesEveryFrameAndAnswersAClose)
         EXPECT_EQ(game.Variable(kVariableBase) - before, 8) << commands;
         EXPECT_EQ(game.ReadFile("out.txt"), "saved");
         ExpectCloseAnswered(game);
+    }
+}
+
+TEST(HostileGame, EventsOfOneFrameShareItsEightFileWrites) {
+    // The main interpreter's event, two map events and thirty parallel
+    // common events each write a file in a loop and count the writes in
+    // variable 0. A write takes 20 ms of game time: eight for each of them
+    // would hold every frame for over five seconds.
+    std::string commands = R"(
+    command 122 3000000 0 0 text "saved"
+    command 121 2000099 2 0 0xC
+)";
+    const std::string writeLoop = R"(
+    command 170
+    command 122 3000000 0x600 0 indent 1 text "out.txt"
+    command 121 2000000 1 0 0x10C indent 1
+    command 498
+)";
+    commands += writeLoop;
+    for (int i = 0; i < 30; ++i)
+        commands +=
+            "  event \"並び" + std::to_string(i) + "\"\n    trigger 0x22\n    condition 2000099 2\n" + writeLoop;
+    std::string map = BasicMap();
+    for (int id = 0; id < 2; ++id) {
+        map += "  event " + std::to_string(id) + " \"書き手\" " + std::to_string(id) + R"( 1
+    page
+      trigger 2
+      condition 0 0x21 2000099 2
+      command 170
+      command 122 3000000 0x600 0 indent 1 text "out.txt"
+      command 121 2000000 1 0 0x10C indent 1
+      command 498
+)";
+    }
+    GameHarness game(GameWithAutoStart(commands, map));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    game.MakeCommandsDear(CommandCode::kStringOperation, 20);
+    for (int frame = 0; frame < 3; ++frame) {
+        const int32_t before = game.Variable(kVariableBase);
+        ASSERT_TRUE(game.StepFrames(1));
+        EXPECT_EQ(game.Variable(kVariableBase) - before, EventInterpreter::kFileWritesPerFrame) << frame;
+    }
+    EXPECT_EQ(game.ReadFile("out.txt"), "saved");
+    ExpectCloseAnswered(game);
+    ExpectNothingHalfWritten(game);
+}
+
+TEST(HostileGame, ALoopOfDearCommandsAnswersACloseInsideItsFrame) {
+    // Each string copy takes 4 ms of game time, as one of 16 MiB does: the
+    // limit of commands would hold the frame for over half an hour. The
+    // copies loop in one event, in a common event that calls itself twice,
+    // or in sixty parallel common events, the first of which holds the
+    // frame: the others are not to run after the close either.
+    const std::string loop = R"(
+    command 170
+    command 122 3000001 0x1 3000002 indent 1
+    command 498
+)";
+    const std::string started = "  event \"写す\"\n    trigger 0x21\n    condition 2000099 2\n";
+    std::string parallel;
+    for (int i = 0; i < 60; ++i)
+        parallel += "  event \"並び" + std::to_string(i) + "\"\n    trigger 0x22\n    condition 2000099 2\n" + loop;
+    // Parallel events start when the map re-selects its pages, which a
+    // command run in an earlier frame asks for: here one that waits.
+    const std::string waitEveryFrame = "    command 170\n    command 180 1 indent 1\n    command 498\n";
+    const std::string games[] = {
+        kStopAutoStart + started + loop,
+        kStopAutoStart + started +
+            "    command 122 3000001 0x1 3000002\n    command 210 600100 0\n"
+            "    command 210 600100 0\n",
+        waitEveryFrame + parallel,
+    };
+    for (const std::string& events : games) {
+        GameHarness game(GameWithAutoStart(events));
+        ASSERT_EQ(game.Start(), std::nullopt);
+        game.MakeCommandsDear(CommandCode::kStringOperation, 4);
+        game.Home().variableStore.SetInt(kVariableBase + 99, 2);
+        ExpectCloseAnsweredInsideTheFrame(game);
     }
 }
 

@@ -107,9 +107,40 @@ TEST_F(MessageQueueTest, DestroySendsDestroyAtOnce) {
 }
 
 TEST_F(MessageQueueTest, CloseThroughTheDefaultProcedureDestroys) {
-    PostWindowMessage(window, msg::kClose, 0, 0);
+    // A close waiting among the back-end's events, then among the posted
+    // messages, is seen without taking it or what came before it.
     Drain();
+    EXPECT_FALSE(WindowClosePending());
+    WindowEvent key;
+    key.kind = WindowEvent::Kind::kKeyDown;
+    key.key = 'Z';
+    backend.Inject(key);
+    EXPECT_FALSE(WindowClosePending()) << "a key is no close";
+    WindowEvent close;
+    close.kind = WindowEvent::Kind::kCloseRequested;
+    backend.Inject(close);
+    EXPECT_TRUE(WindowClosePending());
+    EXPECT_TRUE(WindowClosePending());
+    Message message;
+    ASSERT_TRUE(PeekWindowMessage(&message, 0, false));
+    EXPECT_EQ(message.message, msg::kKeyDown);
+    EXPECT_TRUE(WindowClosePending()) << "posted, not yet taken";
+    EXPECT_EQ(Drain(), (std::vector<uint32_t>{msg::kKeyDown, msg::kClose}));
     EXPECT_FALSE(IsAppWindow(window));
+    EXPECT_FALSE(WindowClosePending());
+    // The destroyed window's procedure posted nothing; a quit counts too.
+    PostQuit(0);
+    EXPECT_TRUE(WindowClosePending());
+    Drain();
+    EXPECT_FALSE(WindowClosePending());
+
+    const WindowHandle second =
+        CreateAppWindow({"TestClass", "u", kStylePopup | kStyleVisible, 0, Rect{0, 0, 320, 240}});
+    ASSERT_NE(second, 0);
+    PostWindowMessage(second, msg::kClose, 0, 0);
+    EXPECT_TRUE(WindowClosePending());
+    Drain();
+    EXPECT_FALSE(IsAppWindow(second));
 }
 
 TEST_F(MessageQueueTest, MoveSendsSizeAndMoveOnlyWhenTheyChange) {
@@ -213,6 +244,7 @@ TEST_F(MessageQueueTest, ALostDisplayClosesEveryWindowAndNoBoxWaits) {
     ASSERT_NE(second, 0);
     backend.SetMessageBoxAnswer(kMessageBoxResultCancel);
     backend.LoseDisplay();
+    EXPECT_TRUE(WindowClosePending());
     seen.clear();
     Drain();
     std::vector<WindowHandle> closed;

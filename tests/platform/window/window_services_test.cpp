@@ -279,6 +279,42 @@ TEST_F(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
     UnregisterWindowClass("SdlRepeat");
 }
 
+// A quit request or a window's close waiting in SDL's queue is seen
+// without taking it or any other event out: all come afterwards as
+// messages, in the order they came.
+TEST_F(SdlBackend, APendingCloseIsSeenAndLeavesEveryEventQueued) {
+    WindowHandle window = 0;
+    OpenSmallWindow("SdlPending", &window);
+    if (HasFatalFailure()) return;
+    const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
+    for (const bool quit : {true, false}) {
+        EXPECT_FALSE(WindowClosePending()) << quit;
+        ASSERT_TRUE(PushKey(id, SDL_KEYDOWN, SDL_SCANCODE_Z, SDLK_z));
+        ASSERT_TRUE(PushWindowEvent(id, SDL_WINDOWEVENT_FOCUS_LOST));
+        EXPECT_FALSE(WindowClosePending()) << "a key and a focus change are no close";
+        if (quit) {
+            SDL_Event event{};
+            event.type = SDL_QUIT;
+            ASSERT_EQ(SDL_PushEvent(&event), 1);
+        } else {
+            ASSERT_TRUE(PushWindowEvent(id, SDL_WINDOWEVENT_CLOSE));
+        }
+        ASSERT_TRUE(PushKey(id, SDL_KEYUP, SDL_SCANCODE_Z, SDLK_z));
+        EXPECT_TRUE(WindowClosePending()) << quit;
+        EXPECT_TRUE(WindowClosePending()) << "looking took it out";
+        std::vector<uint32_t> taken;
+        Message message;
+        while (PeekWindowMessage(&message, 0, true))
+            taken.push_back(message.message);
+        EXPECT_EQ(taken,
+                  (std::vector<uint32_t>{msg::kKeyDown, msg::kActivate, msg::kActivateApp, msg::kClose, msg::kKeyUp}))
+            << quit;
+        EXPECT_FALSE(WindowClosePending()) << quit;
+    }
+    DestroyAppWindow(window);
+    UnregisterWindowClass("SdlPending");
+}
+
 // Dropped files become one message; dropped text is not taken. SDL's copies
 // of both are freed: the second of two drops leaves SDL holding no more than
 // the first did (the first may leave its queue grown).

@@ -71,6 +71,10 @@ GameHarness::~GameHarness() {
         });
     }
     program_.reset();
+    // Latest first, so a code made dear twice gets its own handler back.
+    for (auto it = cheapCommands_.rbegin(); it != cheapCommands_.rend(); ++it)
+        ActiveCommandTable().Register(it->first, it->second.minimumArguments, it->second.minimumStrings,
+                                      std::move(it->second.handler));
     EndLibrary();
     SetLibraryStartOptions(LibraryStartOptions{});
     ResetWindowState();
@@ -152,6 +156,19 @@ void GameHarness::Advance(int milliseconds) {
 
 void GameHarness::At(int32_t afterMs, std::function<void()> action) {
     scheduled_.push_back({clock_.Microseconds() / 1000 + afterMs, std::move(action)});
+}
+
+void GameHarness::MakeCommandsDear(CommandCode code, int milliseconds) {
+    CommandTable& table = ActiveCommandTable();
+    const CommandEntry* entry = table.Find(CodeValue(code));
+    ASSERT_NE(entry, nullptr) << "no handler for command " << CodeValue(code);
+    cheapCommands_.emplace_back(code, *entry);
+    table.Register(code, entry->minimumArguments, entry->minimumStrings,
+                   [this, handler = entry->handler, milliseconds](EventInterpreter& in, const EventCommand& command) {
+                       const CommandResult result = handler(in, command);
+                       if (result != CommandResult::kStopFrame) Advance(milliseconds);
+                       return result;
+                   });
 }
 
 void GameHarness::SetKey(uint8_t scanCode, bool down) { input_.devices().SetKey(scanCode, down); }

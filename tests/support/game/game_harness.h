@@ -13,9 +13,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "game/data/variable_id.h"
+#include "game/event/command_table.h"
 #include "game/shell/game_program.h"
 #include "platform/audio/manual_audio.h"
 #include "platform/base/clock.h"
@@ -60,6 +62,12 @@ public:
     // Runs `action` once the clock has moved `afterMs` past now, from inside
     // the library's waits: input for loops that block, like the error box.
     void At(int32_t afterMs, std::function<void()> action);
+    // Every command of `code` takes `milliseconds` of game time after it has
+    // run (what At scheduled runs when due), as a dear command takes real
+    // time: a long string copied, a big file read. One that waits for the
+    // next frame did nothing and takes none. Until the harness ends; call it
+    // after Start, which registers the handlers.
+    void MakeCommandsDear(CommandCode code, int milliseconds);
 
     int32_t Variable(VariableId id);
     std::string StringVariable(VariableId id);
@@ -94,6 +102,7 @@ private:
         std::function<void()> action;
     };
     std::vector<Scheduled> scheduled_;
+    std::vector<std::pair<CommandCode, CommandEntry>> cheapCommands_;
     // A frame that waits this long in game time waits on something no test
     // answers (a box nothing closes): the test fails and the window closes,
     // rather than the run hanging until the suite's timeout.
