@@ -1,5 +1,6 @@
 #include "game/event/event_interpreter.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "game/data/database.h"
@@ -77,7 +78,8 @@ EventFrame* open_frame = nullptr;
 
 }  // namespace
 
-EventFrame::EventFrame() : previous_(open_frame), lastLookMs_(platform::ActiveClock().Milliseconds()) {
+EventFrame::EventFrame()
+    : previous_(open_frame), lastReadMs_(platform::ActiveClock().Milliseconds()), lastLookMs_(lastReadMs_) {
     open_frame = this;
 }
 
@@ -94,6 +96,9 @@ bool EventFrame::TakeFileWrite() {
 bool EventFrame::LookForClose() {
     if (closed_) return true;
     const uint32_t now = platform::ActiveClock().Milliseconds();
+    stepsPerRead_ = now == lastReadMs_ ? std::min(2 * stepsPerRead_, kMostStepsPerClockRead) : kLeastStepsPerClockRead;
+    stepsAtRead_ = steps_ + stepsPerRead_;
+    lastReadMs_ = now;
     if (now - lastLookMs_ < kCloseLookMilliseconds) return false;
     lastLookMs_ = now;
     closed_ = ActiveEventLinks().system->WindowCloseRequested();

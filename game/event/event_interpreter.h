@@ -35,12 +35,16 @@ public:
     // its limit of commands, and the window's messages are read only
     // between frames.
     static constexpr uint32_t kCloseLookMilliseconds = 50;
-    // The clock is read once per this many handlers and turns (a handler
-    // may take milliseconds), and once per this many commands without a
-    // handler (they take nanoseconds; the clock costs as much as a few dozen
-    // of them).
-    static constexpr uint32_t kStepsPerClockRead = 8;
-    static constexpr uint32_t kCommandsPerClockRead = 256;
+    // The clock is read after a number of handlers and turns that starts
+    // at the least and doubles, up to the most, while they run quickly (a
+    // reading costs as much as a few quick handlers); one reading that finds
+    // a millisecond gone sets it back. A quick run that turns dear (a string
+    // of 16 MiB copied over and over) is thus looked at again after at most
+    // the most of its dear handlers.
+    static constexpr uint32_t kLeastStepsPerClockRead = 8;
+    static constexpr uint32_t kMostStepsPerClockRead = 32;
+    // Commands without a handler take nanoseconds each, whatever they hold.
+    static constexpr uint32_t kCommandsPerClockRead = 4096;
 
     // Opens this frame until it ends; one open before it is open again then.
     EventFrame();
@@ -55,7 +59,7 @@ public:
     bool TakeFileWrite();
     // After a handler, and before a turn's commands: now and then looks for
     // a close. True once one was seen.
-    bool StepRan() { return ++steps_ % kStepsPerClockRead == 0 && LookForClose(); }
+    bool StepRan() { return ++steps_ >= stepsAtRead_ && LookForClose(); }
     // Where commands without a handler jump, with the count of the run:
     // now and then looks for a close. True once one was seen.
     bool JumpedAt(int32_t commands) {
@@ -75,7 +79,10 @@ private:
     EventFrame* previous_;
     int32_t fileWrites_ = 0;
     uint32_t steps_ = 0;
+    uint32_t stepsPerRead_ = kLeastStepsPerClockRead;
+    uint32_t stepsAtRead_ = kLeastStepsPerClockRead;
     int32_t commandsAtLook_ = 0;
+    uint32_t lastReadMs_;
     uint32_t lastLookMs_;
     bool closed_ = false;
 };
