@@ -45,14 +45,17 @@ int32_t Wrapped(int64_t value) { return static_cast<int32_t>(static_cast<uint32_
 
 size_t heldStringLimit = kMaxHeldStringBytes;
 
-// What a string of this capacity takes of the heap: nothing while its text
-// fits inside the string itself.
-size_t HeapBytes(size_t capacity) { return capacity > std::string().capacity() ? capacity + 1 : 0; }
-
 }  // namespace
 
 size_t HeldStringLimit() { return heldStringLimit; }
 void SetHeldStringLimit(size_t bytes) { heldStringLimit = bytes; }
+
+void ShowHeldStringLimitReached(int32_t target) {
+    ShowError(FormatText(texts::kStringTooLong, static_cast<int>(std::min<size_t>(heldStringLimit, INT32_MAX))),
+              FormatErrorLocation(), FormatText(texts::kStoreTarget, target));
+}
+
+size_t StringHeapBytes(size_t capacity) { return capacity > std::string().capacity() ? capacity + 1 : 0; }
 
 VariableStore::VariableStore(MainInterpreterLink* interpreter, DatabaseSet* databases)
     : interpreter_(interpreter), databases_(databases ? databases : &GlobalDatabases()) {
@@ -80,7 +83,7 @@ size_t VariableStore::CountHeldStringBytes() const {
     size_t bytes = 0;
     auto add = [&bytes](const std::vector<std::string>& strings) {
         for (const std::string& text : strings)
-            bytes += HeapBytes(text.capacity());
+            bytes += StringHeapBytes(text.capacity());
     };
     add(contents_.strings);
     for (const auto& strings : contents_.commonSelfStrings)
@@ -101,14 +104,13 @@ bool VariableStore::MayHold(VariableId id, size_t replaced, size_t added) {
     // Strings cut or replaced outside the store may have freed some.
     heldStringBytes_ = CountHeldStringBytes();
     if (HeldAfter(replaced, added) <= heldStringLimit) return true;
-    ShowError(FormatText(texts::kStringTooLong, static_cast<int>(std::min<size_t>(heldStringLimit, INT32_MAX))),
-              FormatErrorLocation(), FormatText(texts::kStoreTarget, id));
+    ShowHeldStringLimitReached(id);
     return false;
 }
 
 void VariableStore::StoreHeld(VariableId id, std::string& slot, std::string value) {
-    const size_t replaced = HeapBytes(slot.capacity());
-    const size_t added = HeapBytes(value.capacity());
+    const size_t replaced = StringHeapBytes(slot.capacity());
+    const size_t added = StringHeapBytes(value.capacity());
     if (!MayHold(id, replaced, added)) return;
     // Swapped in whole, so that a short text does not keep a long one's
     // memory.
@@ -365,8 +367,8 @@ void VariableStore::SetChangeableString(VariableId id, const VariableAddress& ad
     Database& database = DatabaseOf(DatabaseKind::kChangeable, db);
     if (!GrowToHold(database, address.owner, address.index)) return;
     const std::string* cell = database.FindStringCell(address.owner, address.index, address.item);
-    const size_t replaced = cell ? HeapBytes(cell->capacity()) : 0;
-    const size_t added = cell ? HeapBytes(value.size()) : 0;
+    const size_t replaced = cell ? StringHeapBytes(cell->capacity()) : 0;
+    const size_t added = cell ? StringHeapBytes(value.size()) : 0;
     if (!MayHold(id, replaced, added)) return;
     if (!database.SetString(address.owner, address.index, address.item, value)) {
         ShowError(db ? texts::kStringIntoChangeableNumber : texts::kStringIntoDbNumber, FormatErrorLocation(),

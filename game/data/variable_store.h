@@ -46,6 +46,12 @@ inline constexpr size_t kMaxHeldStringBytes = size_t{256} << 20;
 // The bound in force: kMaxHeldStringBytes unless a test set another.
 size_t HeldStringLimit();
 void SetHeldStringLimit(size_t bytes);
+// The error box of a text refused because what is held would pass the bound
+// in force; `target` names where the text was meant to go.
+void ShowHeldStringLimitReached(int32_t target);
+// What a string of this capacity takes of the heap: nothing while its text
+// fits inside the string itself.
+size_t StringHeapBytes(size_t capacity);
 
 class VariableStore {
 public:

@@ -196,14 +196,24 @@ private:
     // Counts a replacement; false once the bound was reached.
     bool Count(const std::string& text) {
         if (++replacements_ > kMaxValueReplacements || text.size() > kMaxExpandedTextBytes) {
-            stopped_ = true;
-            Report(texts::kExpansionRunaway);
+            Stop();
             return false;
         }
         return true;
     }
 
+    void Stop() {
+        stopped_ = true;
+        Report(texts::kExpansionRunaway);
+    }
+
     void Replace(std::string& text, size_t at, size_t end, const std::string& value) {
+        // Measured before the text grows: a long string inserted behind a
+        // long text would make a text longer than any string first.
+        if (text.size() - (end - at) + value.size() > kMaxStringLength) {
+            Stop();
+            return;
+        }
         text.replace(at, end - at, value);
         finder_.Changed(at);
     }

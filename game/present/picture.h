@@ -7,6 +7,7 @@
 // counts it down and draws it.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -163,6 +164,9 @@ public:
     int32_t centerYTarget = 0, centerYFrom = 0;
     int32_t centerZoomTarget = 100, centerZoomFrom = 100;
     int32_t centerZoomTotal = 0, centerZoomRemaining = 0;
+    // What the list last counted of this picture against the bound of the
+    // pictures' texts; never saved.
+    size_t textBytesCounted = 0;
 };
 
 }  // namespace velk

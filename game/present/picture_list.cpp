@@ -1,10 +1,12 @@
 #include "game/present/picture_list.h"
 
 #include <algorithm>
+#include <new>
 
 #include "game/data/error_reporter.h"
 #include "game/data/game_owners.h"
 #include "game/data/text_format.h"
+#include "game/data/variable_store.h"
 #include "game/present/picture_images.h"
 #include "game/present/picture_texts.h"
 #include "game/present/text_renderer.h"
@@ -26,6 +28,44 @@ std::array<int32_t, 2> AnchorOffset(int32_t anchor, int32_t width, int32_t heigh
 }
 
 bool KnownBlend(int32_t kind) { return kind >= 0 && kind < kBlendKinds; }
+
+// A laid-out text is held three times: the text shown, the one the layout
+// walks and the one it was laid out from.
+constexpr size_t kLaidOutCopies = 3;
+
+// What the picture keeps that grows with its texts.
+size_t TextBytesOf(const Picture& p) {
+    const TextBox& box = p.textBox;
+    size_t bytes = StringHeapBytes(box.shownText.capacity()) + StringHeapBytes(box.workingText.capacity()) +
+                   StringHeapBytes(box.laidOutText.capacity());
+    for (const auto* lines : {&box.lineWidths, &box.lineTops, &box.lineHeights, &box.lineRawWidths})
+        bytes += lines->capacity() * sizeof(int32_t);
+    for (const std::string& name : p.delayedNames)
+        bytes += StringHeapBytes(name.capacity());
+    return bytes;
+}
+
+// Brings `held` and the picture's share of it up to what the picture keeps now.
+void CountText(Picture& p, size_t& held) {
+    const size_t now = TextBytesOf(p);
+    held = held - std::min(held, p.textBytesCounted) + now;
+    p.textBytesCounted = now;
+}
+
+// Swapped for empty ones: a cleared string or list would keep a long text's
+// memory.
+void ReleaseText(TextBox& box) {
+    std::string().swap(box.shownText);
+    std::string().swap(box.workingText);
+    std::string().swap(box.laidOutText);
+    for (auto* lines : {&box.lineWidths, &box.lineTops, &box.lineHeights, &box.lineRawWidths})
+        std::vector<int32_t>().swap(*lines);
+}
+
+bool Fits(size_t held, size_t added) {
+    const size_t limit = HeldStringLimit();
+    return added <= limit && held <= limit - added;
+}
 
 // Every glide's start at its target: nothing moves.
 void SettleAtTargets(Picture& p) {
@@ -86,6 +126,7 @@ void PictureZoomPair(int32_t zoom, int32_t axisOption, int32_t& zoomX, int32_t& 
 void PictureList::Clear(bool deleteGraphics) {
     pictures_.clear();
     count_ = 0;
+    heldTextBytes_ = 0;
     hints_ = {};
     spareWords_ = {};
     if (deleteGraphics) services_->images.Clear();
@@ -122,6 +163,7 @@ void PictureList::ForRange(int32_t first, int32_t last, Action action) {
     for (size_t index = StartIndex(first); index < pictures_.size() && pictures_[index].id <= last; ++index) {
         if (ErrorBoxesAskedFor() != boxesBefore) break;
         action(pictures_[index]);
+        CountText(pictures_[index], heldTextBytes_);
     }
 }
 
@@ -136,6 +178,7 @@ void PictureList::ForEveryId(int32_t first, int32_t last, Action action) {
             pictures_.insert(pictures_.begin() + static_cast<std::ptrdiff_t>(index), Picture(static_cast<int32_t>(id)));
         }
         action(pictures_[index]);
+        CountText(pictures_[index], heldTextBytes_);
     }
     Recount();
 }
@@ -186,6 +229,12 @@ int32_t PictureList::GetProperty(int32_t id, int32_t code) const {
 
 void PictureList::Queue(Picture& picture, PictureOperation kind, const std::string& text,
                         const PictureArguments& arguments, int32_t delay) {
+    // A queued show keeps its text until it runs.
+    if (!text.empty() && !Fits(heldTextBytes_, StringHeapBytes(text.size()))) {
+        ReportRefusal(picture.id);
+        Remove(picture);
+        return;
+    }
     std::vector<int32_t> values = {delay, static_cast<int32_t>(kind)};
     const std::vector<int32_t> words = EncodeDelayedWords(kind, arguments);
     values.insert(values.end(), words.begin(), words.end());
@@ -240,6 +289,7 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
     const bool window = kind == PictureOperation::kShowWindow;
     p.erasing = p.removed = p.hidden = false;
     p.stringPicture = false;
+    ReleaseText(p.textBox);
     p.windowPicture = window;
     if (!window && (a.divisionsX < 1 || a.divisionsY < 1)) {
         if (services_->settings.testPlay) {
@@ -301,6 +351,33 @@ void PictureList::MeasureText(Picture& p) {
     p.cellHeight = p.previousCellHeight = height;
 }
 
+void PictureList::ReportRefusal(int32_t id) {
+    if (!quietRefusals_) ShowHeldStringLimitReached(id);
+}
+
+bool PictureList::HoldText(Picture& p, const std::string& text, bool layOut, size_t& held) {
+    ReleaseText(p.textBox);
+    CountText(p, held);
+    if (!Fits(held, (layOut ? kLaidOutCopies : 1) * StringHeapBytes(text.size()))) {
+        ReportRefusal(p.id);
+        return false;
+    }
+    bool made = true;
+    try {
+        p.textBox.shownText = text;
+        if (layOut) MeasureText(p);
+    } catch (const std::bad_alloc&) {
+        made = false;
+    }
+    CountText(p, held);
+    // Checked again once made: the layout's lists grow with the text's lines.
+    if (made && held <= HeldStringLimit()) return true;
+    ReleaseText(p.textBox);
+    CountText(p, held);
+    ReportRefusal(p.id);
+    return false;
+}
+
 void PictureList::SetString(Picture& p, const std::string& text, PictureArguments a, int32_t delay) {
     if (delay >= 1) {
         Queue(p, PictureOperation::kShowString, text, a, delay);
@@ -310,9 +387,6 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
     p.stringPicture = true;
     p.windowPicture = false;
     LinkToMap(p, a);
-    p.textBox.shownText = text;
-    p.textBox.workingText.clear();
-    p.textBox.laidOutText.clear();
     p.graph = p.previousGraph = 0;
     if (!p.fileName.empty() || !p.previousFileName.empty()) {
         services_->images.ReleaseUnused(pictures_);
@@ -333,7 +407,10 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
     p.textBox.x = p.xFrom;
     p.textBox.y = p.yFrom;
     p.textBox.speed = services_->settings.messageSpeed;
-    MeasureText(p);
+    if (!HoldText(p, text, true, heldTextBytes_)) {
+        Remove(p);
+        return;
+    }
     p.wrapOffsetX = p.wrapOffsetY = 0;
     p.remaining = p.total = a.frames;
 }
@@ -486,16 +563,24 @@ void PictureList::UpdatePicture(Picture& p) {
 }
 
 void PictureList::Update() {
+    // Delayed shows refused in one frame are reported once, as a range is.
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
     // Gone pictures are dropped in the same walk; the slots between the kept
     // ones and the one updating hold moved-from records, which name no file.
     size_t kept = 0;
     for (size_t index = 0; index < pictures_.size(); ++index) {
-        UpdatePicture(pictures_[index]);
-        const Picture& picture = pictures_[index];
-        if (picture.removed && picture.delayedValues.empty() && picture.delayedNames.empty()) continue;
+        Picture& picture = pictures_[index];
+        quietRefusals_ = ErrorBoxesAskedFor() != boxesBefore;
+        UpdatePicture(picture);
+        CountText(picture, heldTextBytes_);
+        if (picture.removed && picture.delayedValues.empty() && picture.delayedNames.empty()) {
+            heldTextBytes_ -= std::min(heldTextBytes_, picture.textBytesCounted);
+            continue;
+        }
         if (kept != index) pictures_[kept] = std::move(pictures_[index]);
         ++kept;
     }
+    quietRefusals_ = false;
     pictures_.resize(kept);
     Recount();
 }

@@ -7,6 +7,13 @@
 // The list itself is plain state that can be copied whole (a save snapshot)
 // and replaced by a fresh list (the title/reset block); the services it draws
 // and loads through are shared and outlive it.
+//
+// What the pictures keep of their texts (a string picture's text with its
+// layout, and the texts of queued operations) is held to a bound as large as
+// the strings' (HeldStringLimit()): a game can show one long text on every
+// id. A show whose text would pass it, or that the memory left cannot hold,
+// is refused with the box of strings that would pass their bound and takes
+// the picture at its id away, as a show of a missing file does.
 
 #include <array>
 #include <cstdint>
@@ -59,7 +66,8 @@ public:
     // pixels when `window`) on every id of the range.
     void Show(int32_t first, int32_t last, const std::string& fileName, const PictureArguments& arguments,
               int32_t delay, bool window);
-    // Shows a converted text on every id of the range.
+    // Shows a converted text on every id of the range; the range stops at the
+    // first picture refused.
     void ShowString(int32_t first, int32_t last, const std::string& text, const PictureArguments& arguments,
                     int32_t delay);
     void Move(int32_t first, int32_t last, const PictureArguments& arguments, int32_t delay);
@@ -79,8 +87,11 @@ public:
     // The picture part of a save; false (nothing written) when the list or a
     // text is too long for its counts.
     bool WriteSave(ByteWriter& out) const;
-    // Reads it back as the stream's version has it, loading the images when
-    // asked; false when the data ended early (the stream's error flag set).
+    // Reads it back as the stream's version has it, loading the images and
+    // laying out the texts when asked; false when the data ended early (the
+    // stream's error flag set). A string picture whose text would pass the
+    // bound is read without it and not drawn, as one whose file is gone;
+    // only the first is reported, and only when loading.
     bool ReadSave(SaveStream& in, bool loadImages);
     // Gives every picture its rebuilt graphs after the display was restored.
     void ReloadImages();
@@ -88,6 +99,8 @@ public:
     const std::vector<Picture>& Pictures() const { return pictures_; }
     // The picture with exactly this id, or null.
     const Picture* Find(int32_t id) const;
+    // What the pictures keep of their texts, as counted against the bound.
+    size_t HeldTextBytes() const { return heldTextBytes_; }
 
 private:
     size_t StartIndex(int32_t first) const;
@@ -119,14 +132,25 @@ private:
     void UpdatePicture(Picture& picture);
     void Remove(Picture& picture);
     void MeasureText(Picture& picture);
+    // Gives the picture `text`, laid out when `layOut`, counted into `held`;
+    // false, the picture keeping no text, when that would pass the bound or
+    // the memory left cannot hold it.
+    bool HoldText(Picture& picture, const std::string& text, bool layOut, size_t& held);
+    // The box of a text the pictures may not keep, unless refusals are quiet.
+    void ReportRefusal(int32_t id);
     void DrawPicture(Picture& picture);
-    bool ReadRecord(SaveStream& in, Picture& picture, bool loadImages);
+    bool ReadRecord(SaveStream& in, Picture& picture, bool loadImages, size_t& held);
 
     PictureServices* services_;
     std::vector<Picture> pictures_;
     int32_t count_ = 0;
     std::array<int32_t, 3> hints_{};
     std::array<int32_t, 4> spareWords_{};
+    // The sum of every picture's textBytesCounted.
+    size_t heldTextBytes_ = 0;
+    // Set where a refusal is not to be reported: after the first of a frame's
+    // delayed shows or of a save, and in a save read without loading.
+    bool quietRefusals_ = false;
 };
 
 }  // namespace velk

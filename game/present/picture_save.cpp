@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "game/data/byte_writer.h"
+#include "game/data/error_reporter.h"
 #include "game/data/save_stream.h"
 #include "game/present/picture_images.h"
 #include "game/present/picture_list.h"
@@ -68,7 +69,7 @@ bool PictureList::WriteSave(ByteWriter& out) const {
     return true;
 }
 
-bool PictureList::ReadRecord(SaveStream& in, Picture& p, bool loadImages) {
+bool PictureList::ReadRecord(SaveStream& in, Picture& p, bool loadImages, size_t& held) {
     auto id = in.ReadI32();
     if (!id) return false;
     p.id = *id;
@@ -79,16 +80,18 @@ bool PictureList::ReadRecord(SaveStream& in, Picture& p, bool loadImages) {
     if (!ReadFlag(in, p.stringPicture) || !ReadFlag(in, p.windowPicture)) return false;
     auto text = in.ReadShortString();
     if (!text) return false;
-    (p.stringPicture ? p.textBox.shownText : p.fileName) = std::move(*text);
+    if (!p.stringPicture) p.fileName = std::move(*text);
     if (!ReadI32s(in, {&p.xTarget, &p.yTarget, &p.divisionsX, &p.divisionsY})) return false;
+    if (p.stringPicture) {
+        if (loadImages) p.textBox.speed = services_->settings.messageSpeed;
+        // A text the pictures may not keep leaves the picture without it, not
+        // drawn, as a file that is gone does.
+        if (HoldText(p, *text, loadImages, held) && loadImages) p.hidden = false;
+    }
     if (loadImages) {
         const int32_t frameX = p.divisionsX, frameY = p.divisionsY;
-        if (p.stringPicture) {
-            p.hidden = false;
-            p.textBox.speed = services_->settings.messageSpeed;
-            MeasureText(p);
-        } else if (services_->images.PictureControl(p, p.fileName, p.windowPicture ? 3 : frameX,
-                                                    p.windowPicture ? 3 : frameY)) {
+        if (!p.stringPicture && services_->images.PictureControl(p, p.fileName, p.windowPicture ? 3 : frameX,
+                                                                 p.windowPicture ? 3 : frameY)) {
             p.hidden = false;
         }
         // A file that is gone leaves the picture without cells, not drawn.
@@ -125,10 +128,20 @@ bool PictureList::ReadSave(SaveStream& in, bool loadImages) {
     }
     // Read aside: a save that ends early leaves the pictures shown now alone.
     std::vector<Picture> read(static_cast<size_t>(pictures));
+    size_t held = 0;
+    // Only the first refused text of a load is reported; a read that loads
+    // nothing shows the player nothing.
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
+    bool whole = true;
     for (Picture& picture : read) {
-        if (!ReadRecord(in, picture, loadImages)) return false;
+        quietRefusals_ = !loadImages || ErrorBoxesAskedFor() != boxesBefore;
+        whole = ReadRecord(in, picture, loadImages, held);
+        if (!whole) break;
     }
+    quietRefusals_ = false;
+    if (!whole) return false;
     pictures_ = std::move(read);
+    heldTextBytes_ = held;
     // Every range walk counts on the order by id.
     std::stable_sort(pictures_.begin(), pictures_.end(),
                      [](const Picture& a, const Picture& b) { return a.id < b.id; });

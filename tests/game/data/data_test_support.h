@@ -18,10 +18,14 @@ struct ReportedBox {
 class RecordingReporter final : public ErrorReporter {
 public:
     RecordingReporter() : installed_(*this) {}
+    // Counted as the game's reporters count them, so that a range stops at
+    // its first box as it does in the game.
     void ShowErrorBox(const std::string& line1, const std::string& line2, const std::string& line3) override {
+        CountErrorBoxAskedFor();
         boxes.push_back({line1, line2, line3});
     }
     void ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxButtons buttons) override {
+        CountErrorBoxAskedFor();
         messages.push_back({text, caption, ""});
         messageButtons.push_back(buttons);
     }

@@ -225,6 +225,46 @@ TEST(HostileGame, StringsStopGrowingWhenTogetherTheyReachTheirBound) {
     ExpectCloseAnswered(game);
 }
 
+TEST(HostileGame, StringPicturesOfOneLongTextStopAtTheirBoundAndErasingMakesRoom) {
+    // 1000 bytes doubled six times (64,000) shown as a text over pictures
+    // 1-500. Laid out, each keeps it three times: under a bound of 2 MiB ten
+    // are made and the eleventh is refused with one box; the range stops
+    // there. Once they are erased a new one is made.
+    SetHeldStringLimit(size_t{2} << 20);
+    std::string commands = "    command 122 3000001 0 0 text \"" + std::string(1000, 'x') + "\"\n";
+    for (int i = 0; i < 6; ++i)
+        commands += "    command 122 3000001 0x101 3000001\n";
+    const std::string show = " 0 1 1 1 255 0 0 100 0 0 0x646464 0";
+    commands += "    command 150 0x1000020 1" + show + " 500 text \"\\\\s[1]\"\n";
+    commands += "    command 124 2000001 0x4000 10 9\n";
+    commands += "    command 124 2000002 0x4000 11 9\n";
+    commands += "    command 124 2000003 0x4000 12 9\n";
+    commands += "    command 150 0x1000002 1 0 0 0x646464 500\n";
+    commands += "    command 180 2\n";
+    commands += "    command 150 0x20 600" + show + " text \"\\\\s[1]\"\n";
+    commands += "    command 124 2000004 0x4000 600 9\n";
+    commands += "    command 124 2000005 0x4000 600 2\n";
+    commands += "    command 124 2000006 0x4000 1 9\n";
+    commands += kStopAutoStart;
+    GameHarness game(GameWithAutoStart(commands));
+    game.SetKey(game_key::kEnter, true);
+    const uint64_t boxes = ErrorBoxesAskedFor();
+    const std::optional<int> started = game.Start();
+    const bool stepped = game.StepFrames(3);
+    SetHeldStringLimit(kMaxHeldStringBytes);
+    ASSERT_EQ(started, std::nullopt);
+    ASSERT_TRUE(stepped);
+    EXPECT_EQ(game.StringVariable(kStringBase + 1).size(), size_t{1000} << 6);
+    EXPECT_EQ(ErrorBoxesAskedFor() - boxes, 1u);
+    EXPECT_EQ(game.Variable(kVariableBase + 1), 1) << "the tenth picture is made";
+    EXPECT_EQ(game.Variable(kVariableBase + 2), 0) << "the eleventh is refused";
+    EXPECT_EQ(game.Variable(kVariableBase + 3), 0) << "the range stops at the refusal";
+    EXPECT_EQ(game.Variable(kVariableBase + 4), 1) << "erasing made room";
+    EXPECT_GT(game.Variable(kVariableBase + 5), 64000);
+    EXPECT_EQ(game.Variable(kVariableBase + 6), 0);
+    ExpectCloseAnswered(game);
+}
+
 TEST(HostileGame, OneImageShownUnderManySpellingsOfItsNameIsLoadedOnce) {
     std::string commands = "    command 150 0 1 0 1 1 1 255 0 0 100 0 0 0x646464 0 text \"Picture/big.png\"\n";
     commands += kStopAutoStart;

@@ -100,8 +100,20 @@ private:
             const size_t close = text.find(']', open);
             if (close == kNone) Report(missing);
             const std::string replacement = value(ReadNumber(text, open));
-            text.replace(at, CodeEnd(text, at, close) - at, replacement);
+            if (!Replace(text, at, CodeEnd(text, at, close), replacement)) return;
         }
+    }
+
+    // False, with the text kept, when the result would be longer than a
+    // string.
+    bool Replace(std::string& text, size_t at, size_t end, const std::string& value) {
+        if (text.size() - (end - at) + value.size() > kMaxStringLength) {
+            stopped_ = true;
+            Report(texts::kExpansionRunaway);
+            return false;
+        }
+        text.replace(at, end - at, value);
+        return true;
     }
 
     void ExpandNumbered(std::string& text, const std::string& search, int64_t base, int64_t scale,
@@ -163,7 +175,7 @@ private:
                 value = store_.GetString(static_cast<VariableId>(id));
                 if (value == "<<ERROR>>") value = std::to_string(store_.GetInt(static_cast<VariableId>(id)));
             }
-            text.replace(at, CodeEnd(text, at, close) - at, value);
+            if (!Replace(text, at, CodeEnd(text, at, close), value)) return;
         }
     }
 

@@ -143,6 +143,15 @@ TEST_F(EscapeCodesTest, AStringHoldingItsOwnCodeStopsExpanding) {
     store_.SetString(3000002, "\\s[2]\\s[2]");
     EXPECT_LE(Values("\\s[2]").size(), 2 * kMaxExpandedTextBytes);
     EXPECT_EQ(reporter_.boxes.size(), 1u);
+    // A string that would make the text longer than a string is not put in.
+    reporter_.boxes.clear();
+    const std::string before(kMaxExpandedTextBytes - 100, 'a');
+    store_.SetString(3000003, before);
+    store_.SetString(3000004, std::string(kMaxStringLength - 50, 'b'));
+    EXPECT_EQ(Values("\\s[3]\\s[4]"), before + "\\s[4]");
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(Values("\\s[4]").size(), kMaxStringLength - 50);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
 }
 
 TEST_F(EscapeCodesTest, TheLeadingAtSignLineSetsSystemVariableZero) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -128,6 +129,7 @@ public:
     void SetDefaultFontTypeAndThickness(int, int) override {}
     std::vector<std::string> ListJapaneseFontFaces() override { return installedFaces; }
     int StringWidth(std::string_view text, int font) override {
+        if (widthsLeftBeforeNoMemory >= 0 && widthsLeftBeforeNoMemory-- == 0) throw std::bad_alloc();
         auto found = fonts.find(font);
         if (found == fonts.end()) return -1;
         return static_cast<int>(text.size()) * found->second.size / 2;
@@ -164,6 +166,9 @@ public:
     std::string defaultFace;
     std::vector<std::string> installedFaces;
     std::vector<TextDraw> textDraws;
+    // Measures this many widths more, then runs out of memory on the next
+    // (once); below 0 never.
+    int widthsLeftBeforeNoMemory = -1;
 
 private:
     const std::string& FileOf(const std::string& path) const {

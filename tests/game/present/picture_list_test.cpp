@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "game/data/data_texts.h"
 #include "game/data/text_format.h"
+#include "game/data/variable_store.h"
 #include "game/present/picture_texts.h"
 #include "game/present/present_texts.h"
 #include "tests/game/present/picture_fixture.h"
@@ -14,6 +16,14 @@ namespace velk::testing {
 namespace {
 
 using PictureListTest = PictureTest;
+
+// The strings' bound, and with it the pictures' texts', lowered for one test.
+struct LoweredStringLimit {
+    explicit LoweredStringLimit(size_t bytes) { SetHeldStringLimit(bytes); }
+    ~LoweredStringLimit() { SetHeldStringLimit(kMaxHeldStringBytes); }
+};
+
+constexpr size_t kMiB = size_t{1} << 20;
 
 TEST_F(PictureListTest, AShowCreatesTheMissingIdsInOrderAndUpdatesTheOthersInPlace) {
     pictures_.Show(2, 2, "pic.png", At(5, 5), 0, false);
@@ -378,6 +388,83 @@ TEST_F(PictureListTest, AStringPictureIsMeasuredAndSizedByItsText) {
     pictures_.ShowString(2, 2, "x", a, 0);
     EXPECT_TRUE(images_.Entries().empty());
     EXPECT_TRUE(P(2).cells.empty());
+}
+
+TEST_F(PictureListTest, StringPicturesOfOneLongTextStopAtTheBoundAndGiveBackTheirRoom) {
+    // A laid-out text of 64 KiB is held three times: five fit in 1 MiB.
+    const LoweredStringLimit limit(kMiB);
+    const std::string text(64 << 10, 'a');
+    pictures_.Show(6, 6, "pic.png", At(0, 0), 0, false);
+    pictures_.ShowString(1, INT_MAX, text, At(0, 0), 0);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kStringTooLong, static_cast<int>(kMiB)));
+    EXPECT_EQ(reporter_.boxes[0].line3, FormatText(texts::kStoreTarget, 6));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(P(5).textBox.laidOutText, text);
+    // The picture at the refused id goes, as under a show of a missing file.
+    EXPECT_TRUE(P(6).removed);
+    EXPECT_TRUE(images_.Entries().empty());
+    const size_t each = pictures_.HeldTextBytes() / 5;
+    EXPECT_GE(each, 3 * text.size());
+    EXPECT_LE(5 * each, kMiB);
+    // Erased, replaced by a short text or an image, or cleared, a picture
+    // gives its room back.
+    pictures_.EraseRange(1, 1, 0, 0, kNeutralPackedColor);
+    Frames(1);
+    EXPECT_EQ(pictures_.HeldTextBytes(), 4 * each);
+    pictures_.ShowString(2, 2, "short", At(0, 0), 0);
+    pictures_.Show(3, 3, "pic.png", At(0, 0), 0, false);
+    EXPECT_LE(pictures_.HeldTextBytes(), 2 * each + 64);
+    pictures_.ShowString(6, 8, text, At(0, 0), 0);
+    EXPECT_EQ(P(8).textBox.shownText, text);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    pictures_.Clear(false);
+    EXPECT_EQ(pictures_.HeldTextBytes(), 0u);
+}
+
+TEST_F(PictureListTest, ATextOfManyLinesCountsItsLineMetricsToo) {
+    // Its three copies take 192 KiB, the four lists of line metrics 512 KiB.
+    std::string text;
+    for (int line = 0; line < 32768; ++line)
+        text += "a\n";
+    const LoweredStringLimit limit(512 << 10);
+    pictures_.ShowString(1, 1, text, At(0, 0), 0);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_TRUE(P(1).removed);
+    EXPECT_EQ(pictures_.HeldTextBytes(), 0u);
+}
+
+TEST_F(PictureListTest, QueuedShowsKeepTheirTextsWithinTheBoundAndAFrameOfRefusalsAsksOnce) {
+    // Queued, fifteen copies of 64 KiB fit in 1 MiB; run, most are refused
+    // in one frame, with one box.
+    const LoweredStringLimit limit(kMiB);
+    const std::string text(64 << 10, 'a');
+    pictures_.ShowString(1, INT_MAX, text, At(0, 0), 5);
+    EXPECT_EQ(Ids().size(), 16u);
+    EXPECT_TRUE(P(16).removed);
+    EXPECT_GE(pictures_.HeldTextBytes(), 15 * text.size());
+    Frames(10);
+    EXPECT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_LE(pictures_.HeldTextBytes(), kMiB);
+    ASSERT_FALSE(pictures_.Pictures().empty());
+    for (const Picture& picture : pictures_.Pictures())
+        EXPECT_EQ(picture.textBox.shownText, text) << picture.id;
+}
+
+TEST_F(PictureListTest, RunningOutOfMemoryWhileMakingAStringPictureRefusesOnlyThatPicture) {
+    const std::string text(100, 'a');
+    pictures_.ShowString(1, 1, text, At(0, 0), 0);
+    const size_t one = pictures_.HeldTextBytes();
+    library_.widthsLeftBeforeNoMemory = 40;
+    pictures_.ShowString(2, 4, text, At(0, 0), 0);
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kStringTooLong, static_cast<int>(kMaxHeldStringBytes)));
+    EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 2}));
+    EXPECT_TRUE(P(2).removed);
+    EXPECT_EQ(pictures_.HeldTextBytes(), one);
+    pictures_.ShowString(3, 3, text, At(0, 0), 0);
+    EXPECT_EQ(pictures_.GetProperty(3, 2), 1200);
+    EXPECT_EQ(pictures_.HeldTextBytes(), 2 * one);
 }
 
 TEST_F(PictureListTest, DelayedOperationsKeepTheirWordsThroughTheQueue) {

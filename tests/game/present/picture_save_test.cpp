@@ -3,7 +3,10 @@
 // short data.
 
 #include "game/data/byte_writer.h"
+#include "game/data/data_texts.h"
 #include "game/data/save_stream.h"
+#include "game/data/text_format.h"
+#include "game/data/variable_store.h"
 #include "tests/game/present/picture_fixture.h"
 
 namespace velk::testing {
@@ -210,6 +213,31 @@ TEST_F(PictureSaveTest, APictureWhoseFileIsGoneLoadsWithoutCellsAndIsNotDrawn) {
     EXPECT_TRUE(drawing_.Take().empty());
     // Its record stays: it is saved again as it was.
     EXPECT_EQ(Written(), saved);
+}
+
+TEST_F(PictureSaveTest, StringPicturesFromASaveStayWithinTheBoundAndTheSaveLoads) {
+    // Laid out, a text of 4000 bytes is held three times: two fit in 30000
+    // bytes. Read without loading it is held once: two fit in 10000.
+    const std::string text(4000, 'a');
+    pictures_.ShowString(1, 3, text, At(0, 0), 0);
+    const std::vector<uint8_t> saved = Written();
+    for (const size_t limit : {30000, 10000}) {
+        pictures_.Clear(true);
+        SetHeldStringLimit(limit);
+        const bool read = Read(saved, SaveStream::kCurrentVersion, limit == 30000);
+        SetHeldStringLimit(kMaxHeldStringBytes);
+        ASSERT_TRUE(read) << limit;
+        EXPECT_EQ(P(2).textBox.shownText, text) << limit;
+        // The picture past the bound keeps its record without its text and
+        // is not drawn, as one whose file is gone.
+        EXPECT_TRUE(P(3).stringPicture);
+        EXPECT_TRUE(P(3).textBox.shownText.empty()) << limit;
+        EXPECT_TRUE(P(3).hidden);
+        EXPECT_LE(pictures_.HeldTextBytes(), limit);
+        // Only a load asks the player.
+        ASSERT_EQ(reporter_.boxes.size(), 1u) << limit;
+    }
+    EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kStringTooLong, 30000));
 }
 
 TEST_F(PictureSaveTest, APatternBeyondTheCellsFromASaveDrawsNothing) {
