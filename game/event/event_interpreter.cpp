@@ -87,12 +87,6 @@ EventFrame::~EventFrame() { open_frame = previous_; }
 
 EventFrame* EventFrame::Open() { return open_frame; }
 
-bool EventFrame::TakeFileWrite() {
-    if (fileWrites_ >= EventInterpreter::kFileWritesPerFrame) return false;
-    ++fileWrites_;
-    return true;
-}
-
 bool EventFrame::LookForClose() {
     if (closed_) return true;
     const uint32_t now = platform::ActiveClock().Milliseconds();
@@ -138,8 +132,6 @@ EventInterpreter& EventInterpreter::operator=(EventInterpreter&& other) noexcept
     textOld = std::move(other.textOld);
     keyOption = other.keyOption;
     list_ = std::move(other.list_);
-    // An interpreter is moved only while it does not run.
-    share_ = nullptr;
     ActiveWindowWaiters().Moved(&other, this);
     return *this;
 }
@@ -205,18 +197,12 @@ void EventInterpreter::Run() {
     FrameShare share;
     if (EventFrame* open = EventFrame::Open()) {
         share.frame = open;
-        RunSharing(share);
+        RunTurns(share);
         return;
     }
     EventFrame own;
     share.frame = &own;
-    RunSharing(share);
-}
-
-void EventInterpreter::RunSharing(FrameShare& share) {
-    share_ = &share;
     RunTurns(share);
-    share_ = nullptr;
 }
 
 void EventInterpreter::RunTurns(FrameShare& share) {
@@ -236,7 +222,7 @@ void EventInterpreter::RunTurns(FrameShare& share) {
             waitFrames = kLimitPauseFrames;
         }
         if (!children.empty()) {
-            children.front().RunSharing(share);
+            children.front().RunTurns(share);
             if (system.GameLoadedThisFrame()) return;
             if (!children.front().HasCommandList()) children.erase(children.begin());
             if (!children.empty()) return;
@@ -284,12 +270,6 @@ void EventInterpreter::RunTurns(FrameShare& share) {
         if (system.GameLoadedThisFrame()) return;
         ++line;
     }
-}
-
-bool EventInterpreter::TakeFileWrite() {
-    // Handlers run only within Run; outside it there is no frame to bound.
-    if (!share_) return true;
-    return share_->frame->TakeFileWrite();
 }
 
 void EventInterpreter::FinishTextPrompt(EventLinks& links) {

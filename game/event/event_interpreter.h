@@ -55,8 +55,6 @@ public:
     // The frame open now; null when none is.
     static EventFrame* Open();
 
-    // Takes one of the frame's file writes; false when they are used up.
-    bool TakeFileWrite();
     // After a handler, and before a turn's commands: now and then looks for
     // a close. True once one was seen.
     bool StepRan() { return ++steps_ >= stepsAtRead_ && LookForClose(); }
@@ -77,7 +75,6 @@ private:
     bool LookForClose();
 
     EventFrame* previous_;
-    int32_t fileWrites_ = 0;
     uint32_t steps_ = 0;
     uint32_t stepsPerRead_ = kLeastStepsPerClockRead;
     uint32_t stepsAtRead_ = kLeastStepsPerClockRead;
@@ -95,7 +92,7 @@ private:
 struct FrameShare {
     // Commands and run-loop turns.
     int32_t commands = 0;
-    // File writes and the looks for a close are the whole frame's.
+    // The looks for a close are the whole frame's.
     EventFrame* frame = nullptr;
 };
 
@@ -106,11 +103,6 @@ public:
     // message and pauses.
     static constexpr int32_t kCommandsPerFrame = 500000;
     static constexpr int32_t kLimitPauseFrames = 5;
-    // Files every interpreter of a frame writes in it, together. Each write
-    // is synced to disk and takes a while; a command past the bound waits
-    // for the next frame, so events that write in a loop (many parallel ones
-    // included) cannot hold a frame for long.
-    static constexpr int32_t kFileWritesPerFrame = 8;
     // Branch results are kept for indents 0-49.
     static constexpr int32_t kIndentLevels = 50;
     // Deepest nesting of called events (and of Init).
@@ -138,9 +130,6 @@ public:
     // One frame for the interpreter and its children, on a fresh share of
     // commands within the open frame.
     void Run();
-    // Takes one of this frame's file writes; false when they are used up and
-    // the writing command is to run again in the next frame.
-    bool TakeFileWrite();
     // Ends the running event.
     void CmdEndOfList();
     bool HasCommandList() const { return list_ != nullptr; }
@@ -220,7 +209,6 @@ private:
     friend class FlowCommands;
 
     // The run of one frame on the share of the frame's first interpreter.
-    void RunSharing(FrameShare& share);
     void RunTurns(FrameShare& share);
     // Runs commands from `line` on; false: stop for this frame.
     bool Dispatch(EventLinks& links, FrameShare& share);
@@ -231,8 +219,6 @@ private:
     int32_t RelativeStringId(VariableId id) const;
 
     SharedCommandList list_;
-    // The share of the frame being run; null outside Run.
-    FrameShare* share_ = nullptr;
 };
 
 // The interpreters waiting for the message and the choice window. The

@@ -113,9 +113,6 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
     if (operation > kReplace) operation = kAssign;
     const int32_t sourceCode = Arg(command, 3);
     const int32_t target = (flags & kIndirectTarget) ? in.GetValue(Arg(command, 1)) : Arg(command, 1);
-    // A write past the frame's share waits for the next frame before it does
-    // anything else, so that its text prompt is not opened twice.
-    if (operation == kWriteFile && !in.TakeFileWrite()) return CommandResult::kStopFrame;
     std::string head;
     std::string text;
     if (ReadsTarget(operation)) head = in.GetStringVariable(target);

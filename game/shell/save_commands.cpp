@@ -60,7 +60,6 @@ CommandResult SaveCommands::SaveLoad(EventInterpreter& interpreter, const EventC
     }
     switch (command.arguments[1]) {
         case kSave:
-            if (!interpreter.TakeFileWrite()) return CommandResult::kStopFrame;
             cache_.Save(name.slot, true, name.prefix);
             break;
         case kLoad:
@@ -88,7 +87,6 @@ CommandResult SaveCommands::ReadSaveValue(EventInterpreter& interpreter, const E
 
 CommandResult SaveCommands::WriteSaveValue(EventInterpreter& interpreter, const EventCommand& command) {
     // The value goes into the slot's file at once.
-    if (!interpreter.TakeFileWrite()) return CommandResult::kStopFrame;
     const SlotName name = SlotOfValueOrText(interpreter, command.arguments[2]);
     const VariableId id = IdInsideSave(interpreter, command);
     const int32_t source = command.arguments[1];

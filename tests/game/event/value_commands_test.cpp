@@ -401,19 +401,19 @@ TEST_F(ValueCommandsTest, TheConfirmedTextIsCutTo255Bytes) {
     }
 }
 
-// A file write past the frame's share waits for the next frame, and one
-// whose text comes from a prompt opens that prompt only once it may write.
-TEST_F(ValueCommandsTest, AWritePastTheFramesShareWaitsBeforeItOpensItsPrompt) {
+// Every file write is done when its command runs, however many a frame
+// holds, and a prompt after them opens in the same frame.
+TEST_F(ValueCommandsTest, WritesAreDoneAtOnceAndAPromptAfterThemOpensInTheSameFrame) {
     TempGameFolder folder;
     InFolder in(folder.Path());
     SetStr(1, "x");
-    std::vector<EventCommand> commands(EventInterpreter::kFileWritesPerFrame,
-                                       StrOp(kStr + 1, 0x600, 0, {"out.txt"}));
+    std::vector<EventCommand> commands;
+    for (int i = 1; i <= 12; ++i)
+        commands.push_back(StrOp(kStr + 1, 0x600, 0, {"out" + std::to_string(i) + ".txt"}));
     commands.push_back(StrOp(kStr + 1, 0x600 | 3, 8));
     Run1(std::move(commands));
-    EXPECT_EQ(folder.Read("out.txt"), "x");
-    EXPECT_FALSE(prompt_.open) << "the ninth write waits for the next frame";
-    RunFrames(1);
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_EQ(folder.Read("out" + std::to_string(i) + ".txt"), "x") << i;
     EXPECT_TRUE(prompt_.open);
     EXPECT_EQ(prompt_.lastMax, 8);
 }

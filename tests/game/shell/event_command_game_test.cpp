@@ -416,5 +416,42 @@ TEST(EventCommandGame, TheDownloadCommandExpandsItsTexts) {
     EXPECT_EQ(game.Variable(kSystemVariableBase + 0), 7);
 }
 
+TEST(EventCommandGame, EveryFileWriteIsDoneWhenItsCommandRuns) {
+    // A parallel event writes nine files and then sets variable 61; it runs
+    // for one frame only. Twenty more write a file each every frame and
+    // count their writes in variables 70-89.
+    std::string writers = R"(
+  event "九つ"
+    trigger 0x22
+    condition 2000060 1
+)";
+    for (int i = 1; i <= 9; ++i)
+        writers += "    command 122 3000000 0x600 0 text \"w" + std::to_string(i) + ".txt\"\n";
+    writers += "    command 121 2000061 1 0 0xC\n";
+    for (int i = 0; i < 20; ++i) {
+        writers += "  event \"毎回" + std::to_string(i) + "\"\n    trigger 0x22\n    condition 2000060 1\n" +
+                   "    command 122 3000000 0x600 0 text \"p" + std::to_string(i) + ".txt\"\n" + "    command 121 " +
+                   std::to_string(2000070 + i) + " 1 0 0x10C\n";
+    }
+    GameHarness game(EventGame(R"(
+    command 122 3000000 0 0 text "saved"
+    command 121 2000060 1 0 0xC
+    command 180 1
+    command 121 2000060 0 0 0xC
+)",
+                               "", writers));
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(6));
+    EXPECT_EQ(Var(game, 60), 0);
+    EXPECT_EQ(Var(game, 61), 1);
+    for (int i = 1; i <= 9; ++i)
+        EXPECT_EQ(game.ReadFile("w" + std::to_string(i) + ".txt"), "saved") << i;
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(Var(game, 70 + i), Var(game, 70)) << i;
+        EXPECT_EQ(game.ReadFile("p" + std::to_string(i) + ".txt"), "saved") << i;
+    }
+    EXPECT_GE(Var(game, 70), 1);
+}
+
 }  // namespace
 }  // namespace velk::testing
