@@ -5,10 +5,11 @@
 namespace velk {
 
 void CommandList::Bind(VariableStore& store) const {
-    slotStart_.assign(commands_.size(), -1);
+    quickLines_.resize(commands_.size());
     slots_.clear();
     for (size_t line = 0; line < commands_.size(); ++line) {
         const EventCommand& command = commands_[line];
+        quickLines_[line] = {command.Code(), -1};
         if (command.resolved.empty()) continue;
         const size_t start = slots_.size();
         bool all = true;
@@ -25,7 +26,7 @@ void CommandList::Bind(VariableStore& store) const {
             slots_.push_back(slot);
         }
         if (all) {
-            slotStart_[line] = static_cast<int32_t>(start);
+            quickLines_[line].slotStart = static_cast<int32_t>(start);
         } else {
             slots_.resize(start);
         }

@@ -23,7 +23,11 @@ public:
     explicit CommandList(std::vector<EventCommand> commands) : commands_(std::move(commands)) {}
 
     const std::vector<EventCommand>& Commands() const { return commands_; }
-    std::vector<EventCommand>& MutableCommands() { return commands_; }
+    // Bound anew before it runs next.
+    std::vector<EventCommand>& MutableCommands() {
+        bound_ = false;
+        return commands_;
+    }
     size_t Size() const { return commands_.size(); }
     const EventCommand& operator[](size_t line) const { return commands_[line]; }
 
@@ -47,17 +51,28 @@ public:
         if (boundGeneration_ != IntSlotGeneration || !bound_) Bind(store);
     }
     int32_t* const* SlotsAt(size_t line) const {
-        const int32_t start = slotStart_[line];
+        const int32_t start = quickLines_[line].slotStart;
         return start < 0 ? nullptr : &slots_[static_cast<size_t>(start)];
     }
+
+    // What the dispatcher reads of every line it runs, side by side in one
+    // small record so that commands without a handler cost a load or two:
+    // the code, and where the line's bound slots start in Slots() (-1 none).
+    // Valid once bound, until the list is bound anew.
+    struct QuickLine {
+        int32_t code;
+        int32_t slotStart;
+    };
+    const QuickLine* QuickLines() const { return quickLines_.data(); }
+    int32_t* const* Slots() const { return slots_.data(); }
 
 private:
     void Bind(VariableStore& store) const;
 
     std::vector<EventCommand> commands_;
     int32_t commonIndex_ = -1;
-    // By line: where the line's bound slots start in `slots_`, -1 none.
-    mutable std::vector<int32_t> slotStart_;
+    // By line.
+    mutable std::vector<QuickLine> quickLines_;
     mutable std::vector<int32_t*> slots_;
     mutable uint32_t boundGeneration_ = 0;
     mutable bool bound_ = false;

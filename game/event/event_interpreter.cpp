@@ -1,6 +1,7 @@
 #include "game/event/event_interpreter.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "game/data/database.h"
@@ -24,9 +25,17 @@ int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(
 
 bool InRange(int32_t id, int32_t first, int32_t last) { return id >= first && id <= last; }
 
-// The fast arithmetic forms, by code - 210000: 10 x assignment + operation.
-// Wrapping 32-bit arithmetic, done unsigned.
-bool IsFastForm(uint32_t form) { return form <= 32 && form % 10 <= 2; }
+// The fast arithmetic forms, by code - 210000: 10 x assignment + operation,
+// with assignments 0-3 and operations 0-2. Wrapping 32-bit arithmetic, done
+// unsigned.
+constexpr uint64_t kFastForms = [] {
+    uint64_t forms = 0;
+    for (uint32_t assignment = 0; assignment <= 3; ++assignment)
+        for (uint32_t operation = 0; operation <= 2; ++operation)
+            forms |= uint64_t{1} << (10 * assignment + operation);
+    return forms;
+}();
+bool IsFastForm(uint32_t form) { return form < 64 && (kFastForms >> form & 1) != 0; }
 
 void ApplyFastForm(uint32_t form, int32_t* const* slots) {
     uint32_t& t = *reinterpret_cast<uint32_t*>(slots[0]);
@@ -91,7 +100,7 @@ bool EventFrame::LookForClose() {
     if (closed_) return true;
     const uint32_t now = platform::ActiveClock().Milliseconds();
     stepsPerRead_ = now == lastReadMs_ ? std::min(2 * stepsPerRead_, kMostStepsPerClockRead) : kLeastStepsPerClockRead;
-    stepsAtRead_ = steps_ + stepsPerRead_;
+    stepsLeft_ = stepsPerRead_;
     lastReadMs_ = now;
     if (now - lastLookMs_ < kCloseLookMilliseconds) return false;
     lastLookMs_ = now;
@@ -259,10 +268,10 @@ void EventInterpreter::RunTurns(FrameShare& share) {
         }
         // Turns count as well: an event that starts over at once runs only
         // a command or two in each.
-        if (share.frame->StepRan()) return;
+        if (share.frame->TurnRan()) return;
         CurrentErrorLocation() = {eventId, commonId, line};
         links.map->MarkPagesForRefresh();
-        if (!Dispatch(links, share) || system.SceneState() < 1) return;
+        if (!DispatchOrSkip(links, share) || system.SceneState() < 1) return;
         if (DatabaseReadErrorFlag > 0) {
             ShowErrorLine(FormatText(texts::kDatabaseReadMissing, eventId, commonId, line));
             DatabaseReadErrorFlag = 0;
@@ -299,6 +308,19 @@ void EventInterpreter::StoreText(VariableId id, std::string text) {
     }
 }
 
+bool EventInterpreter::DispatchOrSkip(EventLinks& links, FrameShare& share) {
+    try {
+        return Dispatch(links, share);
+    } catch (const std::bad_alloc&) {
+        // Whatever the command held is given back as the exception unwinds;
+        // `line` is the command's (the dispatcher hands it over before every
+        // handler), which is passed over as a failed command is, and the
+        // game goes on.
+        ActiveErrorReporter().ShowErrorBox(texts::kCommandOutOfMemory, FormatErrorLocation(), "");
+        return true;
+    }
+}
+
 bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
     // A handler may end or replace the running list; it stays alive until
     // this turn is over.
@@ -309,88 +331,96 @@ bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
     const CommandTable& table = *links.table;
     VariableStore& store = *links.variables;
     ErrorLocation& location = CurrentErrorLocation();
+    EventFrame& frame = *share.frame;
     list.EnsureBound(store);
-    // The line and the count live in registers while commands run here;
-    // handlers see (and may move) the members.
+    const CommandList::QuickLine* lines = list.QuickLines();
+    int32_t* const* slots = list.Slots();
+    // The line, the count and the count at which the quick path pauses (the
+    // frame's limit, or the steps before the next look for a close, whichever
+    // comes first) live in registers while commands run here; handlers see
+    // (and may move) the members.
     int32_t at = line - 1;
     int32_t count = share.commands;
+    int32_t pause = count + std::min(frame.StepsLeft(), kCommandsPerFrame - count);
     auto leave = [&] {
         line = at;
+        location.line = at;
         share.commands = count;
+        frame.SetStepsLeft(pause - count);
     };
-    // Runs a handler; false when the turn ends with `*result`.
-    auto call = [&](const CommandEntry& entry, const EventCommand& command, bool* result) {
+    // Runs the handler of the command at `at`; false when the turn ends with
+    // `*result`.
+    auto call = [&](const CommandEntry& entry, bool* result) {
         leave();
-        const CommandResult outcome = entry.handler(*this, command);
+        const CommandResult outcome = entry.handler(*this, commands[at]);
         at = line;
         count = share.commands;
-        const bool closed = share.frame->StepRan();
+        pause = count + std::min(frame.StepsLeft() - EventFrame::kHandlerSteps, kCommandsPerFrame - count);
         // A window closed in one of the handler's boxes ends the turn too.
-        if (closed || outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
+        if (outcome != CommandResult::kNext || list_.get() != &list || links.system->SceneState() < 1) {
+            frame.SetStepsLeft(pause - count);
             *result = outcome != CommandResult::kStopFrame;
             return false;
         }
+        // Only handlers move slots.
         list.EnsureBound(store);
+        lines = list.QuickLines();
+        slots = list.Slots();
         return true;
     };
     for (;;) {
-        if (count >= kCommandsPerFrame) {
-            leave();
-            return true;
+        if (count >= pause) [[unlikely]] {
+            // The window's close is looked for between two commands, never
+            // inside one.
+            if (count >= kCommandsPerFrame || frame.LookForClose()) {
+                leave();
+                return true;
+            }
+            pause = count + std::min(frame.StepsLeft(), kCommandsPerFrame - count);
         }
         ++at;
-        location.line = at;
         // A list that lacks its end command ends where it runs out.
         if (static_cast<uint32_t>(at) >= static_cast<uint32_t>(size)) {
             leave();
             CmdEndOfList();
             return true;
         }
-        const EventCommand& command = commands[at];
-        const int32_t code = command.Code();
+        const CommandList::QuickLine quick = lines[at];
         const uint32_t form =
-            static_cast<uint32_t>(code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
+            static_cast<uint32_t>(quick.code) - static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticFirst));
         bool result = true;
         if (form <= static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) -
                                           CodeValue(CommandCode::kFastArithmeticFirst))) {
             // The other codes of the range are unknown codes: skipped.
             if (IsFastForm(form)) {
-                if (int32_t* const* slots = list.SlotsAt(static_cast<size_t>(at))) {
-                    ApplyFastForm(form, slots);
+                if (quick.slotStart >= 0) {
+                    ApplyFastForm(form, slots + quick.slotStart);
                 } else if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
                     // A slot it named is gone: the general form decides.
-                    if (!call(*entry, command, &result)) return result;
+                    if (!call(*entry, &result)) return result;
                 }
             }
-        } else if (code == CodeValue(CommandCode::kEndOfList)) {
+        } else if (quick.code == CodeValue(CommandCode::kEndOfList)) {
             leave();
             CmdEndOfList();
             return true;
-        } else if (const CommandEntry* entry = table.Find(code)) {
+        } else if (const CommandEntry* entry = table.Find(quick.code)) {
+            const EventCommand& command = commands[at];
             if (command.arguments.size() >= entry->minimumArguments &&
-                command.strings.size() >= entry->minimumStrings && !call(*entry, command, &result)) {
+                command.strings.size() >= entry->minimumStrings && !call(*entry, &result)) {
                 return result;
             }
-        } else if (code == CodeValue(CommandCode::kFastJump)) {
-            // The window's close is looked for between two commands, never
-            // inside one. Those without a handler are counted only where they
-            // jump: every long run of them loops.
-            if (command.jumps.size() > 1) at = command.jumps[1];
-            if (share.frame->JumpedAt(count)) [[unlikely]] {
-                leave();
-                return true;
-            }
-        } else if (code == CodeValue(CommandCode::kFastLoopEnd)) {
-            if (!loopCounters.empty() && command.jumps.size() > 1) {
+        } else if (quick.code == CodeValue(CommandCode::kFastJump)) {
+            const std::vector<int32_t>& jumps = commands[at].jumps;
+            if (jumps.size() > 1) at = jumps[1];
+        } else if (quick.code == CodeValue(CommandCode::kFastLoopEnd)) {
+            const std::vector<int32_t>& jumps = commands[at].jumps;
+            if (!loopCounters.empty() && jumps.size() > 1) {
                 if (loopCounters.back() <= 0) {
                     PopLoop();
                 } else {
                     --loopCounters.back();
-                    at = command.jumps[1];
-                    if (share.frame->JumpedAt(count)) [[unlikely]] {
-                        leave();
-                        return true;
-                    }
+                    at = jumps[1];
                 }
             }
         }

@@ -35,16 +35,16 @@ public:
     // its limit of commands, and the window's messages are read only
     // between frames.
     static constexpr uint32_t kCloseLookMilliseconds = 50;
-    // The clock is read after a number of handlers and turns that starts
-    // at the least and doubles, up to the most, while they run quickly (a
-    // reading costs as much as a few quick handlers); one reading that finds
-    // a millisecond gone sets it back. A quick run that turns dear (a string
-    // of 16 MiB copied over and over) is thus looked at again after at most
-    // the most of its dear handlers.
-    static constexpr uint32_t kLeastStepsPerClockRead = 8;
-    static constexpr uint32_t kMostStepsPerClockRead = 32;
-    // Commands without a handler take nanoseconds each, whatever they hold.
-    static constexpr uint32_t kCommandsPerClockRead = 4096;
+    // The clock is read once a budget of steps is spent: a command without
+    // a handler is one step, a handler or a run-loop turn is kHandlerSteps.
+    // The budget starts at the least and doubles, up to the most, while the
+    // readings find no millisecond gone (a reading costs as much as a few
+    // quick handlers); one reading that finds a millisecond gone sets it
+    // back. A quick run that turns dear (a string of 16 MiB copied over and
+    // over) is thus looked at again after at most 32 of its dear handlers.
+    static constexpr int32_t kHandlerSteps = 128;
+    static constexpr int32_t kLeastStepsPerClockRead = 8 * kHandlerSteps;
+    static constexpr int32_t kMostStepsPerClockRead = 32 * kHandlerSteps;
 
     // Opens this frame until it ends; one open before it is open again then.
     EventFrame();
@@ -55,30 +55,24 @@ public:
     // The frame open now; null when none is.
     static EventFrame* Open();
 
-    // After a handler, and before a turn's commands: now and then looks for
-    // a close. True once one was seen.
-    bool StepRan() { return ++steps_ >= stepsAtRead_ && LookForClose(); }
-    // Where commands without a handler jump, with the count of the run:
-    // now and then looks for a close. True once one was seen.
-    bool JumpedAt(int32_t commands) {
-        // A run of its own begins with a count below the last.
-        if (static_cast<uint32_t>(commands - commandsAtLook_) < kCommandsPerClockRead) return false;
-        commandsAtLook_ = commands;
-        return LookForClose();
-    }
+    // The steps left before the clock is read. The dispatcher keeps them
+    // in a register while commands run and hands back what is left.
+    int32_t StepsLeft() const { return stepsLeft_; }
+    void SetStepsLeft(int32_t steps) { stepsLeft_ = steps; }
+    // Before a turn's commands: spends a handler's steps, and looks for a
+    // close when none are left. True once one was seen.
+    bool TurnRan() { return (stepsLeft_ -= kHandlerSteps) <= 0 && LookForClose(); }
+    // The steps are spent: reads the clock, renews the budget, and asks the
+    // window whether the player closed it when the time has come. True once
+    // a close was seen.
+    bool LookForClose();
     // A close was seen: the frame is over for every interpreter.
     bool Closed() const { return closed_; }
 
 private:
-    // Reads the clock, and asks the window whether the player closed it
-    // when the time has come. True once a close was seen.
-    bool LookForClose();
-
     EventFrame* previous_;
-    uint32_t steps_ = 0;
-    uint32_t stepsPerRead_ = kLeastStepsPerClockRead;
-    uint32_t stepsAtRead_ = kLeastStepsPerClockRead;
-    int32_t commandsAtLook_ = 0;
+    int32_t stepsLeft_ = kLeastStepsPerClockRead;
+    int32_t stepsPerRead_ = kLeastStepsPerClockRead;
     uint32_t lastReadMs_;
     uint32_t lastLookMs_;
     bool closed_ = false;
@@ -212,6 +206,9 @@ private:
     void RunTurns(FrameShare& share);
     // Runs commands from `line` on; false: stop for this frame.
     bool Dispatch(EventLinks& links, FrameShare& share);
+    // The same; a command that runs out of memory fails with a box and the
+    // event goes on after it.
+    bool DispatchOrSkip(EventLinks& links, FrameShare& share);
     void FinishTextPrompt(EventLinks& links);
     const EventCommand* CommandAt(int32_t index) const;
     int32_t IndentAt(int32_t index) const;

@@ -1,4 +1,5 @@
 #include <climits>
+#include <new>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,25 @@ TEST_F(InterpreterTest, AStoppedCommandRunsAgainNextFrame) {
     RunFrames(1);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(Var(1), 1);
+    EXPECT_FALSE(interpreter_.HasCommandList());
+}
+
+TEST_F(InterpreterTest, ACommandThatRunsOutOfMemoryFailsWithABoxAndTheEventGoesOn) {
+    // Once as a command of its own, once where it would go on in the same
+    // turn, once in a called event.
+    table.Register(CommandCode::kWait, 1, 0,
+                   [](EventInterpreter&, const EventCommand&) -> CommandResult { throw std::bad_alloc(); });
+    table.Register(CommandCode::kCallEvent, 1, 0, [this](EventInterpreter& in, const EventCommand&) {
+        in.StartChild(MakeList({Cmd(CommandCode::kWait), Add(3, 1), End()}), 7, -1);
+        return CommandResult::kAdvance;
+    });
+    Start({Add(0, 1), Cmd(CommandCode::kWait), Add(1, 1), Cmd(CommandCode::kWait), Cmd(CommandCode::kCallEvent),
+           Add(2, 1), End()});
+    RunFrames(2);
+    for (int n = 0; n <= 3; ++n)
+        EXPECT_EQ(Var(n), 1) << n;
+    ASSERT_EQ(reporter.boxes.size(), 3u);
+    EXPECT_EQ(reporter.boxes[1].line1, texts::kCommandOutOfMemory);
     EXPECT_FALSE(interpreter_.HasCommandList());
 }
 
