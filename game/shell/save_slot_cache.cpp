@@ -98,19 +98,32 @@ bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix)
     // A negative slot names no file.
     if (slot < 0) return false;
     // A save big enough to run out of memory fails as one that cannot be
-    // copied; WriteSlot changes the cache only after its last allocation.
+    // copied; WriteSlot changes the cache only once the file is written.
     try {
         return WriteSlot(slot, copyLive, prefix);
     } catch (const std::bad_alloc&) {
-        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+        ShowDiskFull();
         return false;
     }
+}
+
+void SaveSlotCache::ShowDiskFull() {
+    ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+}
+
+void SaveSlotCache::ShowWriteFailed(const std::string& path, bool copyLive) {
+    // A game may write slot values every frame: their box is shown once per
+    // file in a run. The player's own saves are told every time.
+    if (!copyLive && !writeFailureShown_.insert(path).second) return;
+    ActiveErrorReporter().ShowErrorBox(save_texts::kWriteFailedLine1, save_texts::kWriteFailedLine2, "");
 }
 
 bool SaveSlotCache::WriteSlot(int32_t slot, bool copyLive, const std::string& prefix) {
     const std::string path = SaveFilePath(slot, prefix);
     // Made now, so that nothing after the write can fail and leave the cache
-    // telling another story than the disk.
+    // telling another story than the disk. The live copy is made aside and
+    // joins the cache only once its file is written, so that after a failed
+    // save the slot's values and a load tell what the disk holds.
     std::unique_ptr<SaveSnapshot>& cached = snapshots_[path];
     uint8_t& valid = valid_[path];
     uint8_t& missing = missing_[path];
@@ -118,27 +131,26 @@ bool SaveSlotCache::WriteSlot(int32_t slot, bool copyLive, const std::string& pr
     if (copyLive) {
         fresh = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
         if (!CopyLive(*fresh)) {
-            ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+            ShowDiskFull();
             return false;
         }
     } else if (!cached) {
         cached = FreshSnapshot();
     }
     auto file = BuildSaveFile(fresh ? *fresh : *cached, state_.title, state_.databases, hooks_.drawSeeds());
-    // The box tells of a full disk only; a file that cannot be made fails
-    // quietly. The slack matches what a load lets trail after the parts.
-    const std::optional<uint64_t> available = file ? hooks_.availableDiskBytes() : std::nullopt;
-    const bool room = !available || static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) >=
-                                        static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack);
-    const bool written = file && room && hooks_.writeFile(path, *file);
-    // The live copy is the slot's snapshot from here on, written or not.
-    if (fresh) cached = std::move(fresh);
     if (!file) return false;
-    if (!room) {
-        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+    // The slack matches what a load lets trail after the parts.
+    const std::optional<uint64_t> available = hooks_.availableDiskBytes();
+    if (available && static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) <
+                         static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack)) {
+        ShowDiskFull();
         return false;
     }
-    if (!written) return false;
+    if (!hooks_.writeFile(path, *file)) {
+        ShowWriteFailed(path, copyLive);
+        return false;
+    }
+    if (fresh) cached = std::move(fresh);
     state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
     valid = 1;
     missing = 0;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,8 +67,10 @@ public:
     SaveSlotCache& operator=(const SaveSlotCache&) = delete;
 
     // Writes the slot's snapshot (refreshed from the live game with
-    // `copyLive`). False when the file could not be written (the old file
-    // is kept whole and the player is told); true without writing while a
+    // `copyLive`). False when the file could not be written: the old file
+    // is kept whole, the player is told (for slot-value writes, once per
+    // file in a run), and a live copy does not join the cache, whose
+    // snapshot then holds what the disk does. True without writing while a
     // replay plays back.
     bool Save(int32_t slot, bool copyLive, const std::string& prefix);
     // `load`: restores the live game; `replay`: starts its replay; neither:
@@ -109,6 +112,8 @@ private:
     // game's when there is no file. False when a file is there but refused.
     bool TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix);
     void ShowDamaged(int32_t slot);
+    void ShowDiskFull();
+    void ShowWriteFailed(const std::string& path, bool copyLive);
     // Self variables of the running event have no meaning in another save.
     static bool NamesOwnSelfVariable(VariableId id, bool strings);
 
@@ -119,6 +124,9 @@ private:
     std::map<std::string, uint8_t> missing_;
     std::vector<Replaced> replaced_;
     bool readingDamagedSeconds_ = false;
+    // Files whose slot-value writes have told the player they failed; kept
+    // through Clear, for the whole run.
+    std::set<std::string> writeFailureShown_;
 };
 
 }  // namespace velk

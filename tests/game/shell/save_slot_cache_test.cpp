@@ -142,11 +142,13 @@ TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
     uint64_t available = size - 201;
     hooks_.availableDiskBytes = [&available] { return std::optional<uint64_t>(available); };
     cache_.reset();
+    ASSERT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 5);
     EXPECT_FALSE(Cache().Save(3, true, kPrefix));
     ASSERT_EQ(reporter_.boxes.size(), 1u);
     EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブ処理エラー：ハードディスク容量が足りませんでした"));
     EXPECT_EQ(reporter_.boxes[0].line2, Sjis("不要なデータを削除して、ファイル容量を増やしてください"));
     EXPECT_EQ(FileBytes("SaveData03.sav"), first) << "the old save is kept";
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 5) << "the slot tells what the disk holds";
     available = size - 200;
     EXPECT_TRUE(Cache().Save(3, true, kPrefix));
     EXPECT_NE(FileBytes("SaveData03.sav"), first);
@@ -157,12 +159,14 @@ TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
     cache_.reset();
     EXPECT_TRUE(Cache().Save(4, true, kPrefix));
 
-    // A file that cannot be made (a folder stands in its place): false, no box.
+    // A file that cannot be made (a folder stands in its place): false, and
+    // the box says the file could not be written.
     hooks_.availableDiskBytes = nullptr;
     std::filesystem::create_directories(scratch_.path() / "Save" / "SaveData05.sav");
     cache_.reset();
     EXPECT_FALSE(Cache().Save(5, true, kPrefix));
-    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブ処理エラー：セーブデータを書き込めませんでした"));
     EXPECT_TRUE(std::filesystem::is_directory(scratch_.path() / "Save" / "SaveData05.sav"));
 }
 
@@ -381,6 +385,47 @@ TEST_F(SaveCommandTest, WrittenValuesReadBackBeforeTheGameIsSavedAgain) {
     Run({221, 2000001, kStringBase + 4, 2000009});
     EXPECT_EQ(variables_.GetInt(2000001), 31);
     EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "Named.sav"));
+}
+
+TEST_F(SaveCommandTest, AFileThatCannotBeWrittenIsToldAndTheSlotKeepsWhatTheDiskHolds) {
+    variables_.SetInt(2000003, 77);
+    Run({220, 0, 3});
+    const std::vector<uint8_t> saved = FileBytes("SaveData03.sav");
+    // A read-only folder, as the writer finds it.
+    hooks_.writeFile = [](const std::string&, std::span<const uint8_t>) { return false; };
+    cache_.reset();
+    commands_.reset();
+    Run({221, 2000001, 3, 2000003});
+    ASSERT_EQ(variables_.GetInt(2000001), 77);
+
+    // Each save of the player's is told, and the game goes on.
+    variables_.SetInt(2000003, 78);
+    Run({220, 0, 3});
+    Run({220, 0, 3});
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブ処理エラー：セーブデータを書き込めませんでした"));
+    EXPECT_EQ(reporter_.boxes[1].line2, Sjis("フォルダが読み取り専用か、アクセスが制限されている可能性があります"));
+    EXPECT_EQ(reporter_.boxes[1].line3, "");
+    EXPECT_EQ(FileBytes("SaveData03.sav"), saved);
+    Run({221, 2000001, 3, 2000003});
+    EXPECT_EQ(variables_.GetInt(2000001), 77) << "the slot tells what its file holds";
+
+    // Slot writes every frame keep their values and are told once per file
+    // in a run, a load between them or not.
+    for (int frame = 0; frame < 3; ++frame) {
+        Run({222, 100 + frame, 3, 2000004});
+        Run({222, kStringBase + 1, 3, kStringBase + 2});
+        Run({222, 200 + frame, 4, 2000004});
+        if (frame == 1) Run({220, 1, 3});
+    }
+    EXPECT_EQ(reporter_.boxes.size(), 4u);
+    Run({221, 2000001, 3, 2000004});
+    EXPECT_EQ(variables_.GetInt(2000001), 102);
+    // The load found what the disk holds.
+    EXPECT_EQ(loads_, 1);
+    EXPECT_EQ(variables_.GetInt(2000003), 77);
+    EXPECT_EQ(FileBytes("SaveData03.sav"), saved);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "Save" / "SaveData04.sav"));
 }
 
 TEST_F(SaveCommandTest, InstalledTheCommandsRunFromTheTable) {
