@@ -40,7 +40,9 @@ struct SaveHooks {
     // The free bytes on the game folder's disk, nullopt when unknown (then
     // the write is tried). Default: the platform's query.
     std::function<std::optional<uint64_t>()> availableDiskBytes;
-    // Reads a whole file of the game folder. Default: the game's file access.
+    // Reads a whole file of the game folder; memory that runs out is thrown
+    // (std::bad_alloc), not answered as a file that cannot be read. Default:
+    // the game's file access.
     std::function<std::optional<std::vector<uint8_t>>(const std::string& path)> readFile;
     // The container's seeds of a new save. Default: drawn from the wall time.
     std::function<ContainerSeeds()> drawSeeds;
@@ -106,12 +108,14 @@ private:
     // Save and Load without their answer to memory that runs out.
     bool WriteSlot(int32_t slot, bool copyLive, const std::string& prefix);
     bool ReadSlot(int32_t slot, bool load, bool replay, const std::string& prefix);
-    bool RestoreLive(SaveReadResult& read);
+    enum class Restored { kWhole, kPartUnread, kOutOfMemory };
+    Restored RestoreLive(SaveReadResult& read);
     void StartReplay(const SaveSnapshot& snapshot);
     // Readies the snapshot a slot write changes: the slot's own, or a fresh
     // game's when there is no file. False when a file is there but refused.
     bool TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix);
     void ShowDamaged(int32_t slot);
+    void ShowOutOfMemory(int32_t slot);
     void ShowDiskFull();
     void ShowWriteFailed(const std::string& path, bool copyLive);
     // Self variables of the running event have no meaning in another save.

@@ -240,12 +240,13 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInASaveShowsTheFullDiskBoxAndKeepsTheOldS
     }
 }
 
-TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
+TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadSaysSoAndKeepsTheSave) {
     variables_.SetInt(2000003, 77);
     hero_.values = {11, 22};
     ASSERT_TRUE(Cache().Save(4, true, kPrefix));
     const std::vector<uint8_t> saved = FileBytes("SaveData04.sav");
     const std::string damaged = Sjis("セーブデータ04が破損しています 0秒");
+    const std::string noMemory = Sjis("ロード処理エラー：メモリが足りずセーブデータ04を読み込めませんでした");
     int restored = 0;
     hooks_.afterRestore = [&restored] { ++restored; };
     const SaveHooks working = hooks_;
@@ -257,27 +258,48 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
             return std::nullopt;
         };
     };
-    // Failures before the live game is torn down leave it as it was.
-    const OutOfMemoryCase cases[] = {
-        {"reading the file", [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(true); }, true},
-        {"a file that is there but could not be held",
-         [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(false); }, true},
-        {"before the restore", [](SaveHooks& h, FakeHeroPart&) { h.beforeRestore = [] { RunOutOfMemory(); }; }, false},
+    // Failures before the live game is torn down leave it as it was. A file
+    // that is there but cannot be read is no memory's fault.
+    struct LoadCase {
+        OutOfMemoryCase fault;
+        const std::string& box;
     };
-    for (const OutOfMemoryCase& c : cases) {
+    const LoadCase cases[] = {
+        {{"reading the file", [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(true); }, true}, noMemory},
+        {{"a file that is there but cannot be read",
+          [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(false); }, true},
+         damaged},
+        {{"before the restore", [](SaveHooks& h, FakeHeroPart&) { h.beforeRestore = [] { RunOutOfMemory(); }; }, false},
+         noMemory},
+    };
+    for (const auto& [c, box] : cases) {
         SCOPED_TRACE(c.name);
         hooks_ = working;
         c.fail(hooks_, hero_);
         cache_.reset();
+        // The slot's snapshot is cached where reading it does not fail.
+        if (!c.slotAccessFails) {
+            ASSERT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 77);
+        }
+        const int reads = reads_["Save\\SaveData04.sav"];
         variables_.SetInt(2000003, 5);
         reporter_.boxes.clear();
         EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
         ASSERT_EQ(reporter_.boxes.size(), 1u);
-        EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+        EXPECT_EQ(reporter_.boxes[0].line1, box);
+        if (box == noMemory) {
+            EXPECT_EQ(reporter_.boxes[0].line2,
+                      Sjis("セーブデータはそのままです。ほかのソフトを終了してからもう一度お試しください"));
+        }
         EXPECT_EQ(variables_.GetInt(2000003), 5);
         EXPECT_EQ(hero_.values, (std::vector<int32_t>{11, 22}));
         EXPECT_EQ(restored, 0);
-        if (!c.slotAccessFails) continue;
+        EXPECT_EQ(FileBytes("SaveData04.sav"), saved);
+        if (!c.slotAccessFails) {
+            EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 77);
+            EXPECT_EQ(reads_["Save\\SaveData04.sav"], reads + 1) << "only the load read the file";
+            continue;
+        }
         EXPECT_FALSE(Cache().Load(4, false, true, kPrefix));
         EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 0);
         EXPECT_EQ(Cache().GetSlotString(4, kStringBase, 0, kPrefix), "");
@@ -289,7 +311,8 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
     }
 
     // Once the old game is torn down it cannot come back: the restore ends
-    // as one whose part does not read, and without a map.
+    // as one whose part does not read, without a map, and the player is told
+    // that memory ran out.
     hooks_ = working;
     cache_.reset();
     hero_.outOfMemory = true;
@@ -297,7 +320,7 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
     EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
     hero_.outOfMemory = false;
     ASSERT_EQ(reporter_.boxes.size(), 1u);
-    EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+    EXPECT_EQ(reporter_.boxes[0].line1, noMemory);
     EXPECT_EQ(restored, 1);
     EXPECT_EQ(map_.mapId, -1);
     EXPECT_EQ(map_.map.layers[0].size(), static_cast<size_t>(map_.map.header.width * map_.map.header.height));
