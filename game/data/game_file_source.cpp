@@ -26,14 +26,17 @@ bool FoldedLess(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path) {
-    int64_t length = GetFileLength(path);
-    if (length < 0 || length > kLargestGameFile) return std::nullopt;
-    std::vector<uint8_t> bytes;
     try {
-        bytes.resize(static_cast<size_t>(length));
+        return ReadGameFileOrThrow(path);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+std::optional<std::vector<uint8_t>> ReadGameFileOrThrow(const std::string& path) {
+    int64_t length = GetFileLength(path);
+    if (length < 0 || length > kLargestGameFile) return std::nullopt;
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
     FileAccessHandle file = OpenFileForRead(path);
     if (file == 0) return std::nullopt;
     bool whole = ReadFromFile(bytes.data(), bytes.size(), file) == 1;

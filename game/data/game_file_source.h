@@ -17,6 +17,10 @@ namespace velk {
 // nullopt when it cannot be opened or read whole, or when no memory is
 // left to hold it.
 std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& path);
+// The same, but memory that runs out is thrown (std::bad_alloc), for a caller
+// that tells the player a file too big for the memory left from one that
+// cannot be read.
+std::optional<std::vector<uint8_t>> ReadGameFileOrThrow(const std::string& path);
 // What names the file ReadGameFile reads under `path`, alike for every
 // spelling of the path; nullopt when there is no such file.
 std::optional<std::string> GameFileIdentity(const std::string& path);

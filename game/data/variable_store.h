@@ -92,8 +92,9 @@ public:
 
     // The variables' part of a save.
     bool WriteSave(SaveStream& stream) const;
-    // Reads it back; nothing changes unless the whole part reads. With
-    // `restoreRandom` the game's random source takes the saved state.
+    // Reads it back; nothing changes unless the whole part reads, nor when
+    // memory runs out (std::bad_alloc is thrown on). With `restoreRandom` the
+    // game's random source takes the saved state.
     bool ReadSave(SaveStream& stream, bool restoreRandom);
 
     const VariableStoreContents& Contents() const { return contents_; }

@@ -1,7 +1,6 @@
 // The variables' part of a save: the random state, then the self variables,
 // the groups, the string variables and the common-event self variables.
 #include <algorithm>
-#include <new>
 
 #include "game/data/game_owners.h"
 #include "game/data/random_source.h"
@@ -182,18 +181,14 @@ bool VariableStore::ReadSave(SaveStream& stream, bool restoreRandom) {
     auto randomState = stream.ReadU32();
     if (!randomState) return false;
     size_t loadedCommonEvents = static_cast<size_t>(std::max(0, ActiveGameOwners().events->CommonEventCount()));
-    // A save whose strings the memory left cannot hold reads as a damaged one.
-    try {
-        VariableStoreContents read = contents_;
-        if (!ReadContents(stream, read, loadedCommonEvents)) {
-            stream.errorFlag = true;
-            return false;
-        }
-        contents_ = std::move(read);
-    } catch (const std::bad_alloc&) {
+    // Read aside: memory that runs out (thrown on to the caller, which tells
+    // the player the save is whole) leaves the store as it was.
+    VariableStoreContents read = contents_;
+    if (!ReadContents(stream, read, loadedCommonEvents)) {
         stream.errorFlag = true;
         return false;
     }
+    contents_ = std::move(read);
     heldStringBytes_ = CountHeldStringBytes();
     if (restoreRandom) UpdateRandomSeed(2, *randomState);
     return true;

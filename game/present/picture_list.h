@@ -85,7 +85,8 @@ public:
     void DrawBand(int band);
 
     // The picture part of a save; false (nothing written) when the list or a
-    // text is too long for its counts.
+    // file name is too long for its counts. A string picture's text longer
+    // than its field is saved cut after its last whole character.
     bool WriteSave(ByteWriter& out) const;
     // Reads it back as the stream's version has it, loading the images and
     // laying out the texts when asked; false when the data ended early (the

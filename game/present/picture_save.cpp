@@ -8,6 +8,7 @@
 #include "game/data/save_stream.h"
 #include "game/present/picture_images.h"
 #include "game/present/picture_list.h"
+#include "game/present/text_code.h"
 
 namespace velk {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 // Saves from these versions on carry the effects and the map link.
 constexpr uint16_t kSinceEffects = 105;
 constexpr uint16_t kSinceMapLink = 107;
+// What a save's text field holds: a 16-bit length that counts the zero byte.
 constexpr size_t kMaxSavedText = 65534;
 // The fewest bytes a picture takes in the oldest form: an empty text, no
 // effects, no map link.
@@ -40,12 +42,23 @@ bool ReadFlag(SaveStream& in, bool& flag) {
     return value.has_value();
 }
 
+// A string picture's text longer than the field keeps the whole characters
+// and TextCodes that fit, so the save is written and reads back as a text.
+std::string_view SavedText(std::string_view text) {
+    if (text.size() <= kMaxSavedText) return text;
+    size_t end = 0;
+    for (size_t unit = TextUnitLength(text, 0); end + unit <= kMaxSavedText; unit = TextUnitLength(text, end)) {
+        end += unit;
+    }
+    return text.substr(0, end);
+}
+
 }  // namespace
 
 bool PictureList::WriteSave(ByteWriter& out) const {
     if (pictures_.size() > kMaxPictures) return false;
     for (const Picture& p : pictures_) {
-        if ((p.stringPicture ? p.textBox.shownText : p.fileName).size() > kMaxSavedText) return false;
+        if (!p.stringPicture && p.fileName.size() > kMaxSavedText) return false;
     }
     out.WriteU16(static_cast<uint16_t>(pictures_.size()));
     for (const Picture& p : pictures_) {
@@ -55,7 +68,7 @@ bool PictureList::WriteSave(ByteWriter& out) const {
         out.WriteU16(static_cast<uint16_t>(p.anchor));
         out.WriteU8(p.stringPicture ? 1 : 0);
         out.WriteU8(p.windowPicture ? 1 : 0);
-        out.WriteShortString(p.stringPicture ? p.textBox.shownText : p.fileName);
+        out.WriteShortString(p.stringPicture ? SavedText(p.textBox.shownText) : std::string_view(p.fileName));
         WriteI32s(out, {p.xTarget, p.yTarget, p.divisionsX, p.divisionsY, p.pattern, p.opacityTarget, p.blendKind,
                         p.remaining, p.total, p.zoomXTarget, p.zoomYTarget, p.angleTarget});
         WriteI32s(out, {p.colorTarget[0], p.colorTarget[1], p.colorTarget[2], p.colorFrom[0], p.colorFrom[1],

@@ -44,7 +44,7 @@ SaveSlotCache::SaveSlotCache(SaveGameState state, SaveHooks hooks) : state_(std:
     }
     if (!hooks_.writeFile) hooks_.writeFile = WriteIntoFolder;
     if (!hooks_.availableDiskBytes) hooks_.availableDiskBytes = platform::AvailableDiskBytes;
-    if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFile(path); };
+    if (!hooks_.readFile) hooks_.readFile = [](const std::string& path) { return ReadGameFileOrThrow(path); };
     if (!hooks_.drawSeeds) hooks_.drawSeeds = DrawSaveSeeds;
     if (!hooks_.beforeCopy) hooks_.beforeCopy = [] {};
     if (!hooks_.beforeRestore) hooks_.beforeRestore = [] {};
@@ -98,19 +98,32 @@ bool SaveSlotCache::Save(int32_t slot, bool copyLive, const std::string& prefix)
     // A negative slot names no file.
     if (slot < 0) return false;
     // A save big enough to run out of memory fails as one that cannot be
-    // copied; WriteSlot changes the cache only after its last allocation.
+    // copied; WriteSlot changes the cache only once the file is written.
     try {
         return WriteSlot(slot, copyLive, prefix);
     } catch (const std::bad_alloc&) {
-        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+        ShowDiskFull();
         return false;
     }
+}
+
+void SaveSlotCache::ShowDiskFull() {
+    ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+}
+
+void SaveSlotCache::ShowWriteFailed(const std::string& path, bool copyLive) {
+    // A game may write slot values every frame: their box is shown once per
+    // file in a run. The player's own saves are told every time.
+    if (!copyLive && !writeFailureShown_.insert(path).second) return;
+    ActiveErrorReporter().ShowErrorBox(save_texts::kWriteFailedLine1, save_texts::kWriteFailedLine2, "");
 }
 
 bool SaveSlotCache::WriteSlot(int32_t slot, bool copyLive, const std::string& prefix) {
     const std::string path = SaveFilePath(slot, prefix);
     // Made now, so that nothing after the write can fail and leave the cache
-    // telling another story than the disk.
+    // telling another story than the disk. The live copy is made aside and
+    // joins the cache only once its file is written, so that after a failed
+    // save the slot's values and a load tell what the disk holds.
     std::unique_ptr<SaveSnapshot>& cached = snapshots_[path];
     uint8_t& valid = valid_[path];
     uint8_t& missing = missing_[path];
@@ -118,27 +131,26 @@ bool SaveSlotCache::WriteSlot(int32_t slot, bool copyLive, const std::string& pr
     if (copyLive) {
         fresh = std::make_unique<SaveSnapshot>(state_.chipSize, &state_.databases);
         if (!CopyLive(*fresh)) {
-            ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+            ShowDiskFull();
             return false;
         }
     } else if (!cached) {
         cached = FreshSnapshot();
     }
     auto file = BuildSaveFile(fresh ? *fresh : *cached, state_.title, state_.databases, hooks_.drawSeeds());
-    // The box tells of a full disk only; a file that cannot be made fails
-    // quietly. The slack matches what a load lets trail after the parts.
-    const std::optional<uint64_t> available = file ? hooks_.availableDiskBytes() : std::nullopt;
-    const bool room = !available || static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) >=
-                                        static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack);
-    const bool written = file && room && hooks_.writeFile(path, *file);
-    // The live copy is the slot's snapshot from here on, written or not.
-    if (fresh) cached = std::move(fresh);
     if (!file) return false;
-    if (!room) {
-        ActiveErrorReporter().ShowErrorBox(save_texts::kDiskFullLine1, save_texts::kDiskFullLine2, "");
+    // The slack matches what a load lets trail after the parts.
+    const std::optional<uint64_t> available = hooks_.availableDiskBytes();
+    if (available && static_cast<int64_t>(std::min<uint64_t>(*available, INT64_MAX)) <
+                         static_cast<int64_t>(file->size()) - static_cast<int64_t>(kDiskSlack)) {
+        ShowDiskFull();
         return false;
     }
-    if (!written) return false;
+    if (!hooks_.writeFile(path, *file)) {
+        ShowWriteFailed(path, copyLive);
+        return false;
+    }
+    if (fresh) cached = std::move(fresh);
     state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
     valid = 1;
     missing = 0;
@@ -159,15 +171,20 @@ void SaveSlotCache::ShowDamaged(int32_t slot) {
 
 bool SaveSlotCache::Load(int32_t slot, bool load, bool replay, const std::string& prefix) {
     if (slot < 0) return false;
-    // A save too big for the memory left reads as a damaged one. Until the
-    // live game is torn down (RestoreLive) nothing has changed but marks
-    // that the next read sets again.
+    // A save too big for the memory left is whole: the player is told so,
+    // not that it is damaged. Until the live game is torn down (RestoreLive)
+    // nothing has changed but marks that the next read sets again.
     try {
         return ReadSlot(slot, load, replay, prefix);
     } catch (const std::bad_alloc&) {
-        ShowDamaged(slot);
+        ShowOutOfMemory(slot);
         return false;
     }
+}
+
+void SaveSlotCache::ShowOutOfMemory(int32_t slot) {
+    ActiveErrorReporter().ShowErrorBox(FormatText(save_texts::kLoadOutOfMemoryLine1, static_cast<int>(slot)),
+                                       save_texts::kLoadOutOfMemoryLine2, "");
 }
 
 bool SaveSlotCache::ReadSlot(int32_t slot, bool load, bool replay, const std::string& prefix) {
@@ -178,7 +195,7 @@ bool SaveSlotCache::ReadSlot(int32_t slot, bool load, bool replay, const std::st
 
     auto bytes = hooks_.readFile(path);
     if (!bytes) {
-        // A file that is there but could not be held is somebody's save, not
+        // A file that is there but could not be read is somebody's save, not
         // a missing one a slot write may replace with a fresh game.
         if (GameFileLength(path) >= 0) {
             ShowDamaged(slot);
@@ -207,9 +224,10 @@ bool SaveSlotCache::ReadSlot(int32_t slot, bool load, bool replay, const std::st
             ActiveErrorReporter().ShowErrorBox(save_texts::kNoChangeableDatabase, FormatErrorLocation(), "");
             return false;
         }
-        if (!RestoreLive(read)) {
-            ShowDamaged(slot);
-            return false;
+        switch (RestoreLive(read)) {
+            case Restored::kWhole: break;
+            case Restored::kPartUnread: ShowDamaged(slot); return false;
+            case Restored::kOutOfMemory: ShowOutOfMemory(slot); return false;
         }
         state_.variables.SetSystemVariable(kSystemVariableLastSlot, slot);
         Clear();
@@ -229,9 +247,9 @@ void SaveSlotCache::StartReplay(const SaveSnapshot& snapshot) {
     hooks_.startReplay();
 }
 
-bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
+SaveSlotCache::Restored SaveSlotCache::RestoreLive(SaveReadResult& read) {
     hooks_.beforeRestore();
-    bool whole = false;
+    Restored restored = Restored::kPartUnread;
     try {
         // Made first: an interpreter moved from would be left in its place.
         MainEventInterpreter freshInterpreter(state_.chipSize);
@@ -251,9 +269,12 @@ bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
         // effects (the map's file and music, the random state, the images).
         SaveStream in(std::move(read.plain), read.partsStart);
         in.version = read.version;
-        whole = state_.map.ReadSave(in, true) && state_.interpreter.ReadSave(in) &&
-                state_.variables.ReadSave(in, true) && state_.hero.Read(in) && state_.pictures.ReadSave(in, true);
+        if (state_.map.ReadSave(in, true) && state_.interpreter.ReadSave(in) && state_.variables.ReadSave(in, true) &&
+            state_.hero.Read(in) && state_.pictures.ReadSave(in, true)) {
+            restored = Restored::kWhole;
+        }
     } catch (const std::bad_alloc&) {
+        restored = Restored::kOutOfMemory;
         // The old game is gone by now, so the restore ends as one whose part
         // does not read. The other parts read aside or size their cells as
         // they fill them; a map cut off between its size and its layers
@@ -269,7 +290,7 @@ bool SaveSlotCache::RestoreLive(SaveReadResult& read) {
     if (live && read.snapshot->replayRecorded && !live->playbackFlag) *live = std::move(read.snapshot->replay);
     state_.map.refreshPagesFlag = 1;
     hooks_.afterRestore();
-    return whole;
+    return restored;
 }
 
 void SaveSlotCache::DropReplaced() { replaced_.clear(); }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ struct SaveHooks {
     // The free bytes on the game folder's disk, nullopt when unknown (then
     // the write is tried). Default: the platform's query.
     std::function<std::optional<uint64_t>()> availableDiskBytes;
-    // Reads a whole file of the game folder. Default: the game's file access.
+    // Reads a whole file of the game folder; memory that runs out is thrown
+    // (std::bad_alloc), not answered as a file that cannot be read. Default:
+    // the game's file access.
     std::function<std::optional<std::vector<uint8_t>>(const std::string& path)> readFile;
     // The container's seeds of a new save. Default: drawn from the wall time.
     std::function<ContainerSeeds()> drawSeeds;
@@ -66,8 +69,10 @@ public:
     SaveSlotCache& operator=(const SaveSlotCache&) = delete;
 
     // Writes the slot's snapshot (refreshed from the live game with
-    // `copyLive`). False when the file could not be written (the old file
-    // is kept whole and the player is told); true without writing while a
+    // `copyLive`). False when the file could not be written: the old file
+    // is kept whole, the player is told (for slot-value writes, once per
+    // file in a run), and a live copy does not join the cache, whose
+    // snapshot then holds what the disk does. True without writing while a
     // replay plays back.
     bool Save(int32_t slot, bool copyLive, const std::string& prefix);
     // `load`: restores the live game; `replay`: starts its replay; neither:
@@ -103,12 +108,16 @@ private:
     // Save and Load without their answer to memory that runs out.
     bool WriteSlot(int32_t slot, bool copyLive, const std::string& prefix);
     bool ReadSlot(int32_t slot, bool load, bool replay, const std::string& prefix);
-    bool RestoreLive(SaveReadResult& read);
+    enum class Restored { kWhole, kPartUnread, kOutOfMemory };
+    Restored RestoreLive(SaveReadResult& read);
     void StartReplay(const SaveSnapshot& snapshot);
     // Readies the snapshot a slot write changes: the slot's own, or a fresh
     // game's when there is no file. False when a file is there but refused.
     bool TakeForWrite(int32_t slot, const std::string& path, const std::string& prefix);
     void ShowDamaged(int32_t slot);
+    void ShowOutOfMemory(int32_t slot);
+    void ShowDiskFull();
+    void ShowWriteFailed(const std::string& path, bool copyLive);
     // Self variables of the running event have no meaning in another save.
     static bool NamesOwnSelfVariable(VariableId id, bool strings);
 
@@ -119,6 +128,9 @@ private:
     std::map<std::string, uint8_t> missing_;
     std::vector<Replaced> replaced_;
     bool readingDamagedSeconds_ = false;
+    // Files whose slot-value writes have told the player they failed; kept
+    // through Clear, for the whole run.
+    std::set<std::string> writeFailureShown_;
 };
 
 }  // namespace velk

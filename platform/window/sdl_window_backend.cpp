@@ -1,15 +1,19 @@
 // The real window back-end on SDL2.
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <signal.h>
 
 #include "platform/base/debug_output.h"
 #include "platform/window/message_box.h"
@@ -30,6 +34,30 @@ constexpr int kMinimumDesktopHeight = 480;
 constexpr auto kNewsInterval = std::chrono::microseconds(900);
 // Events are taken from SDL's queue this many at a time.
 constexpr int kEventBatch = 16;
+
+// The terminal that started the player went away: the player ends as SIGTERM
+// ends it, which SDL turns into a quit request that the next pump brings.
+// raise is async-signal-safe; errno is the interrupted code's.
+void EndAsTerminated(int) {
+    const int saved = errno;
+    std::raise(SIGTERM);
+    errno = saved;
+}
+
+// Once per process, after SDL has put its own handlers in place. A hang-up
+// that is ignored (nohup) or handled by someone else stays so.
+void EndOnHangUpAsOnTermination() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (sigaction(SIGHUP, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+        struct sigaction hang_up {};
+        hang_up.sa_handler = EndAsTerminated;
+        sigemptyset(&hang_up.sa_mask);
+        hang_up.sa_flags = SA_RESTART;
+        sigaction(SIGHUP, &hang_up, nullptr);
+    });
+}
 
 bool IsHeadlessDriver() {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -58,6 +86,7 @@ public:
             return;
         }
         video_ready_ = true;
+        EndOnHangUpAsOnTermination();
     }
 
     ~SdlWindowBackend() override {

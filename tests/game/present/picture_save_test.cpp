@@ -7,6 +7,7 @@
 #include "game/data/save_stream.h"
 #include "game/data/text_format.h"
 #include "game/data/variable_store.h"
+#include "game/present/text_code.h"
 #include "tests/game/present/picture_fixture.h"
 
 namespace velk::testing {
@@ -238,6 +239,36 @@ TEST_F(PictureSaveTest, StringPicturesFromASaveStayWithinTheBoundAndTheSaveLoads
         ASSERT_EQ(reporter_.boxes.size(), 1u) << limit;
     }
     EXPECT_EQ(reporter_.boxes[0].line1, FormatText(texts::kStringTooLong, 30000));
+}
+
+TEST_F(PictureSaveTest, AStringPicturesTextLongerThanItsFieldIsSavedCutAfterItsLastWholeCharacter) {
+    // The field holds 65534 bytes and the zero byte. A character's lead byte
+    // is not kept without its trail byte, nor a TextCode without its
+    // parameter.
+    const std::string pair = "\x82\xA0";
+    struct Case {
+        std::string text;
+        size_t kept;
+    };
+    const Case cases[] = {
+        {std::string(65534, 'a'), 65534},
+        {std::string(70000, 'a'), 65534},
+        {std::string(65533, 'a') + pair + "bb", 65533},
+        {std::string(65532, 'a') + EncodeByteCode(kCodeColor, 2) + "bb", 65532},
+        {std::string(65530, 'a') + pair + pair + "bb", 65534},
+    };
+    const auto idOf = [&cases](const Case& c) { return static_cast<int32_t>(&c - cases) + 1; };
+    for (const Case& c : cases)
+        pictures_.ShowString(idOf(c), idOf(c), c.text, At(0, 0), 0);
+    const std::vector<uint8_t> saved = Written();
+    pictures_.Clear(true);
+    ASSERT_TRUE(Read(saved));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(idOf(c));
+        EXPECT_EQ(P(idOf(c)).textBox.shownText, c.text.substr(0, c.kept));
+        EXPECT_FALSE(P(idOf(c)).hidden);
+    }
+    EXPECT_TRUE(reporter_.boxes.empty());
 }
 
 TEST_F(PictureSaveTest, APatternBeyondTheCellsFromASaveDrawsNothing) {

@@ -307,14 +307,21 @@ TEST_F(SaveFileTest, AFailedWriteKeepsTheOldFileWithoutTheFullDiskBox) {
     variables_.SetSystemVariable(kSystemVariableLastSlot, 0);
 
     // A file that cannot be written while the disk has room: the writer
-    // fails and leaves the old file in place, and no box blames the disk.
+    // fails and leaves the old file in place, and the box blames the file,
+    // not the disk.
     hooks_.writeFile = [](const std::string&, std::span<const uint8_t>) { return false; };
     cache_.reset();
+    ASSERT_EQ(Cache().GetSlotInt(3, 2000003, "Save\\SaveData"), 77);
     variables_.SetInt(2000003, 1);
     EXPECT_FALSE(Cache().Save(3, true, "Save\\SaveData"));
     EXPECT_EQ(SavedText("SaveData03.sav"), old);
     EXPECT_EQ(variables_.GetSystemVariable(kSystemVariableLastSlot), 0);
-    EXPECT_TRUE(reporter_.boxes.empty());
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブ処理エラー：セーブデータを書き込めませんでした"));
+    // The slot's values and a load tell what the file holds.
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, "Save\\SaveData"), 77);
+    ASSERT_TRUE(Cache().Load(3, true, false, "Save\\SaveData"));
+    EXPECT_EQ(variables_.GetInt(2000003), 77);
 }
 
 TEST_F(SaveFileTest, ALinkOutOfTheGameFolderIsNotWrittenThrough) {

@@ -142,11 +142,13 @@ TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
     uint64_t available = size - 201;
     hooks_.availableDiskBytes = [&available] { return std::optional<uint64_t>(available); };
     cache_.reset();
+    ASSERT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 5);
     EXPECT_FALSE(Cache().Save(3, true, kPrefix));
     ASSERT_EQ(reporter_.boxes.size(), 1u);
     EXPECT_EQ(reporter_.boxes[0].line1, Sjis("セーブ処理エラー：ハードディスク容量が足りませんでした"));
     EXPECT_EQ(reporter_.boxes[0].line2, Sjis("不要なデータを削除して、ファイル容量を増やしてください"));
     EXPECT_EQ(FileBytes("SaveData03.sav"), first) << "the old save is kept";
+    EXPECT_EQ(Cache().GetSlotInt(3, 2000003, kPrefix), 5) << "the slot tells what the disk holds";
     available = size - 200;
     EXPECT_TRUE(Cache().Save(3, true, kPrefix));
     EXPECT_NE(FileBytes("SaveData03.sav"), first);
@@ -157,12 +159,14 @@ TEST_F(SlotCacheTest, TheFullDiskBoxOnlyWhenTheDiskHasTooLittleRoom) {
     cache_.reset();
     EXPECT_TRUE(Cache().Save(4, true, kPrefix));
 
-    // A file that cannot be made (a folder stands in its place): false, no box.
+    // A file that cannot be made (a folder stands in its place): false, and
+    // the box says the file could not be written.
     hooks_.availableDiskBytes = nullptr;
     std::filesystem::create_directories(scratch_.path() / "Save" / "SaveData05.sav");
     cache_.reset();
     EXPECT_FALSE(Cache().Save(5, true, kPrefix));
-    EXPECT_EQ(reporter_.boxes.size(), 1u);
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブ処理エラー：セーブデータを書き込めませんでした"));
     EXPECT_TRUE(std::filesystem::is_directory(scratch_.path() / "Save" / "SaveData05.sav"));
 }
 
@@ -236,12 +240,13 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInASaveShowsTheFullDiskBoxAndKeepsTheOldS
     }
 }
 
-TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
+TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadSaysSoAndKeepsTheSave) {
     variables_.SetInt(2000003, 77);
     hero_.values = {11, 22};
     ASSERT_TRUE(Cache().Save(4, true, kPrefix));
     const std::vector<uint8_t> saved = FileBytes("SaveData04.sav");
     const std::string damaged = Sjis("セーブデータ04が破損しています 0秒");
+    const std::string noMemory = Sjis("ロード処理エラー：メモリが足りずセーブデータ04を読み込めませんでした");
     int restored = 0;
     hooks_.afterRestore = [&restored] { ++restored; };
     const SaveHooks working = hooks_;
@@ -253,27 +258,48 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
             return std::nullopt;
         };
     };
-    // Failures before the live game is torn down leave it as it was.
-    const OutOfMemoryCase cases[] = {
-        {"reading the file", [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(true); }, true},
-        {"a file that is there but could not be held",
-         [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(false); }, true},
-        {"before the restore", [](SaveHooks& h, FakeHeroPart&) { h.beforeRestore = [] { RunOutOfMemory(); }; }, false},
+    // Failures before the live game is torn down leave it as it was. A file
+    // that is there but cannot be read is no memory's fault.
+    struct LoadCase {
+        OutOfMemoryCase fault;
+        const std::string& box;
     };
-    for (const OutOfMemoryCase& c : cases) {
+    const LoadCase cases[] = {
+        {{"reading the file", [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(true); }, true}, noMemory},
+        {{"a file that is there but cannot be read",
+          [&failing](SaveHooks& h, FakeHeroPart&) { h.readFile = failing(false); }, true},
+         damaged},
+        {{"before the restore", [](SaveHooks& h, FakeHeroPart&) { h.beforeRestore = [] { RunOutOfMemory(); }; }, false},
+         noMemory},
+    };
+    for (const auto& [c, box] : cases) {
         SCOPED_TRACE(c.name);
         hooks_ = working;
         c.fail(hooks_, hero_);
         cache_.reset();
+        // The slot's snapshot is cached where reading it does not fail.
+        if (!c.slotAccessFails) {
+            ASSERT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 77);
+        }
+        const int reads = reads_["Save\\SaveData04.sav"];
         variables_.SetInt(2000003, 5);
         reporter_.boxes.clear();
         EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
         ASSERT_EQ(reporter_.boxes.size(), 1u);
-        EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+        EXPECT_EQ(reporter_.boxes[0].line1, box);
+        if (box == noMemory) {
+            EXPECT_EQ(reporter_.boxes[0].line2,
+                      Sjis("セーブデータはそのままです。ほかのソフトを終了してからもう一度お試しください"));
+        }
         EXPECT_EQ(variables_.GetInt(2000003), 5);
         EXPECT_EQ(hero_.values, (std::vector<int32_t>{11, 22}));
         EXPECT_EQ(restored, 0);
-        if (!c.slotAccessFails) continue;
+        EXPECT_EQ(FileBytes("SaveData04.sav"), saved);
+        if (!c.slotAccessFails) {
+            EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 77);
+            EXPECT_EQ(reads_["Save\\SaveData04.sav"], reads + 1) << "only the load read the file";
+            continue;
+        }
         EXPECT_FALSE(Cache().Load(4, false, true, kPrefix));
         EXPECT_EQ(Cache().GetSlotInt(4, 2000003, kPrefix), 0);
         EXPECT_EQ(Cache().GetSlotString(4, kStringBase, 0, kPrefix), "");
@@ -285,7 +311,8 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
     }
 
     // Once the old game is torn down it cannot come back: the restore ends
-    // as one whose part does not read, and without a map.
+    // as one whose part does not read, without a map, and the player is told
+    // that memory ran out.
     hooks_ = working;
     cache_.reset();
     hero_.outOfMemory = true;
@@ -293,7 +320,7 @@ TEST_F(SlotCacheTest, MemoryThatRunsOutInALoadReadsAsADamagedSave) {
     EXPECT_FALSE(Cache().Load(4, true, false, kPrefix));
     hero_.outOfMemory = false;
     ASSERT_EQ(reporter_.boxes.size(), 1u);
-    EXPECT_EQ(reporter_.boxes[0].line1, damaged);
+    EXPECT_EQ(reporter_.boxes[0].line1, noMemory);
     EXPECT_EQ(restored, 1);
     EXPECT_EQ(map_.mapId, -1);
     EXPECT_EQ(map_.map.layers[0].size(), static_cast<size_t>(map_.map.header.width * map_.map.header.height));
@@ -381,6 +408,47 @@ TEST_F(SaveCommandTest, WrittenValuesReadBackBeforeTheGameIsSavedAgain) {
     Run({221, 2000001, kStringBase + 4, 2000009});
     EXPECT_EQ(variables_.GetInt(2000001), 31);
     EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Save" / "Named.sav"));
+}
+
+TEST_F(SaveCommandTest, AFileThatCannotBeWrittenIsToldAndTheSlotKeepsWhatTheDiskHolds) {
+    variables_.SetInt(2000003, 77);
+    Run({220, 0, 3});
+    const std::vector<uint8_t> saved = FileBytes("SaveData03.sav");
+    // A read-only folder, as the writer finds it.
+    hooks_.writeFile = [](const std::string&, std::span<const uint8_t>) { return false; };
+    cache_.reset();
+    commands_.reset();
+    Run({221, 2000001, 3, 2000003});
+    ASSERT_EQ(variables_.GetInt(2000001), 77);
+
+    // Each save of the player's is told, and the game goes on.
+    variables_.SetInt(2000003, 78);
+    Run({220, 0, 3});
+    Run({220, 0, 3});
+    ASSERT_EQ(reporter_.boxes.size(), 2u);
+    EXPECT_EQ(reporter_.boxes[1].line1, Sjis("セーブ処理エラー：セーブデータを書き込めませんでした"));
+    EXPECT_EQ(reporter_.boxes[1].line2, Sjis("フォルダが読み取り専用か、アクセスが制限されている可能性があります"));
+    EXPECT_EQ(reporter_.boxes[1].line3, "");
+    EXPECT_EQ(FileBytes("SaveData03.sav"), saved);
+    Run({221, 2000001, 3, 2000003});
+    EXPECT_EQ(variables_.GetInt(2000001), 77) << "the slot tells what its file holds";
+
+    // Slot writes every frame keep their values and are told once per file
+    // in a run, a load between them or not.
+    for (int frame = 0; frame < 3; ++frame) {
+        Run({222, 100 + frame, 3, 2000004});
+        Run({222, kStringBase + 1, 3, kStringBase + 2});
+        Run({222, 200 + frame, 4, 2000004});
+        if (frame == 1) Run({220, 1, 3});
+    }
+    EXPECT_EQ(reporter_.boxes.size(), 4u);
+    Run({221, 2000001, 3, 2000004});
+    EXPECT_EQ(variables_.GetInt(2000001), 102);
+    // The load found what the disk holds.
+    EXPECT_EQ(loads_, 1);
+    EXPECT_EQ(variables_.GetInt(2000003), 77);
+    EXPECT_EQ(FileBytes("SaveData03.sav"), saved);
+    EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "Save" / "SaveData04.sav"));
 }
 
 TEST_F(SaveCommandTest, InstalledTheCommandsRunFromTheTable) {

@@ -9,6 +9,7 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -279,37 +280,48 @@ TEST_F(SdlBackend, EventsQueuedBetweenTwoLooksInARowAreTakenByTheSecond) {
     UnregisterWindowClass("SdlRepeat");
 }
 
-// A quit request or a window's close waiting in SDL's queue is seen
-// without taking it or any other event out: all come afterwards as
-// messages, in the order they came.
+// A quit request (what SDL makes of SIGINT and SIGTERM), a hang-up or a
+// window's close waiting in SDL's queue is seen without taking it or any
+// other event out: all come afterwards as messages, in the order they came.
 TEST_F(SdlBackend, APendingCloseIsSeenAndLeavesEveryEventQueued) {
     WindowHandle window = 0;
     OpenSmallWindow("SdlPending", &window);
     if (HasFatalFailure()) return;
     const Uint32 id = SDL_GetWindowID(static_cast<SDL_Window*>(NativeWindowOf(window)));
-    for (const bool quit : {true, false}) {
-        EXPECT_FALSE(WindowClosePending()) << quit;
+    enum class Close { kQuit, kHangUp, kCloseBox };
+    for (const Close close : {Close::kQuit, Close::kHangUp, Close::kCloseBox}) {
+        SCOPED_TRACE(static_cast<int>(close));
+        struct sigaction hang_up {};
+        sigaction(SIGHUP, nullptr, &hang_up);
+        // Started to ignore hang-ups (nohup), the tests keep ignoring them.
+        if (close == Close::kHangUp && hang_up.sa_handler == SIG_IGN) continue;
+        EXPECT_FALSE(WindowClosePending());
         ASSERT_TRUE(PushKey(id, SDL_KEYDOWN, SDL_SCANCODE_Z, SDLK_z));
         ASSERT_TRUE(PushWindowEvent(id, SDL_WINDOWEVENT_FOCUS_LOST));
         EXPECT_FALSE(WindowClosePending()) << "a key and a focus change are no close";
-        if (quit) {
+        if (close == Close::kQuit) {
             SDL_Event event{};
             event.type = SDL_QUIT;
             ASSERT_EQ(SDL_PushEvent(&event), 1);
+        } else if (close == Close::kHangUp) {
+            // Unhandled, it would end the test program. Its quit request
+            // joins the queue at the next pump.
+            ASSERT_NE(hang_up.sa_handler, SIG_DFL);
+            ASSERT_EQ(std::raise(SIGHUP), 0);
+            SDL_PumpEvents();
         } else {
             ASSERT_TRUE(PushWindowEvent(id, SDL_WINDOWEVENT_CLOSE));
         }
         ASSERT_TRUE(PushKey(id, SDL_KEYUP, SDL_SCANCODE_Z, SDLK_z));
-        EXPECT_TRUE(WindowClosePending()) << quit;
+        EXPECT_TRUE(WindowClosePending());
         EXPECT_TRUE(WindowClosePending()) << "looking took it out";
         std::vector<uint32_t> taken;
         Message message;
         while (PeekWindowMessage(&message, 0, true))
             taken.push_back(message.message);
         EXPECT_EQ(taken,
-                  (std::vector<uint32_t>{msg::kKeyDown, msg::kActivate, msg::kActivateApp, msg::kClose, msg::kKeyUp}))
-            << quit;
-        EXPECT_FALSE(WindowClosePending()) << quit;
+                  (std::vector<uint32_t>{msg::kKeyDown, msg::kActivate, msg::kActivateApp, msg::kClose, msg::kKeyUp}));
+        EXPECT_FALSE(WindowClosePending());
     }
     DestroyAppWindow(window);
     UnregisterWindowClass("SdlPending");
