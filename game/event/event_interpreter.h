@@ -57,8 +57,9 @@ public:
 
     // Takes one of the frame's file writes; false when they are used up.
     bool TakeFileWrite();
-    // After a handler, and before a turn's commands: now and then looks for
-    // a close. True once one was seen.
+    // After a handler, before a turn's commands, and after every so many
+    // characters of a long text's layout: now and then looks for a close.
+    // True once one was seen.
     bool StepRan() { return ++steps_ >= stepsAtRead_ && LookForClose(); }
     // Where commands without a handler jump, with the count of the run:
     // now and then looks for a close. True once one was seen.
