@@ -4,6 +4,10 @@
 // once blended at opacity 200 and once opaque. 32 bits, or 16 with
 // VELK_BENCH_BITS=16.
 //
+// Laying out the text of a string picture of 4 MiB, Japanese prose with
+// letters among it, against the library measuring the same text as one
+// string in the same run (ratio = layout / measure).
+//
 // Runs headless on SDL's dummy drivers unless the environment chooses others.
 
 #include <filesystem>
@@ -21,6 +25,7 @@
 #include "game/present/picture_list.h"
 #include "game/present/present_library.h"
 #include "game/present/system_resources.h"
+#include "game/present/text_box.h"
 #include "game/present/text_renderer.h"
 #include "lib/api/library_api.h"
 
@@ -30,8 +35,8 @@ constexpr int kPictures = 200;
 
 const bool g_headless = velk::bench::UseHeadlessDrivers();
 
-void BM_PicturesZoomedAndTurned(benchmark::State& state) {
-    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_picture_bench");
+// Starts the library in software mode on a scratch game folder.
+bool StartLibrary(benchmark::State& state, const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder / "Data");
     std::filesystem::current_path(folder);
     velk::RegisterLibraryParts();
@@ -39,10 +44,14 @@ void BM_PicturesZoomedAndTurned(benchmark::State& state) {
     velk::SetScreenMode(640, 480, velk::bench::BenchScreenBits(), 60);
     velk::ChangeWindowMode(1);
     velk::SetUseHardwareRenderFlag(0);
-    if (velk::InitLibrary() != 0) {
-        state.SkipWithError("the library did not start");
-        return;
-    }
+    if (velk::InitLibrary() == 0) return true;
+    state.SkipWithError("the library did not start");
+    return false;
+}
+
+void BM_PicturesZoomedAndTurned(benchmark::State& state) {
+    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_picture_bench");
+    if (!StartLibrary(state, folder)) return;
     velk::SetDrawScreen(velk::kBackScreen);
     velk::ClearDrawScreen();
     velk::DrawBox(0, 0, 64, 64, velk::GetColorValue(40, 90, 200), 1);
@@ -101,5 +110,41 @@ void BM_PicturesZoomedAndTurned(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_PicturesZoomedAndTurned)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_LongStringPictureLayout(benchmark::State& state) {
+    const std::filesystem::path folder = velk::bench::ScratchFolder("velk_text_layout_bench");
+    if (!StartLibrary(state, folder)) return;
+    velk::DatabaseSet databases;
+    velk::VariableStore store(nullptr, &databases);
+    velk::PresentLibrary& library = velk::GameLibrary();
+    velk::GraphicCache cache(library);
+    velk::SystemResources resources(library, cache);
+    resources.SetupFonts({"", "", "", ""}, false);
+    velk::TextSettings settings;
+    velk::TextRenderer renderer(library, resources, cache, store, databases.system, settings);
+    // "表示ソフトの文字" and letters.
+    const std::string piece = "\x95\x5C\x8E\xA6\x83\x5C\x83\x74\x83\x67\x82\xCC\x95\xB6\x8E\x9A Velk text ";
+    std::string text;
+    while (text.size() < (size_t{4} << 20))
+        text += piece;
+    const int font = resources.GetFont(0, settings.defaultTextSize, velk::SystemResources::kTextThickness, 0);
+    const auto layOut = [&] {
+        velk::TextBox box;
+        box.shownText = text;
+        int32_t width = 0, height = 0;
+        box.Measure(renderer, width, height);
+        benchmark::DoNotOptimize(width);
+    };
+    const auto measure = [&] { benchmark::DoNotOptimize(library.StringWidth(text, font)); };
+    for (auto _ : state) {
+        const std::vector<double> best = velk::bench::BestSecondsPerCall({layOut, measure});
+        state.counters["layout_ms"] = best[0] * 1e3;
+        state.counters["measure_ms"] = best[1] * 1e3;
+        state.counters["ratio"] = best[0] / best[1];
+    }
+    velk::EndLibrary();
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_LongStringPictureLayout)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

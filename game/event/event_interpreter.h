@@ -59,8 +59,9 @@ public:
     // in a register while commands run and hands back what is left.
     int32_t StepsLeft() const { return stepsLeft_; }
     void SetStepsLeft(int32_t steps) { stepsLeft_ = steps; }
-    // Before a turn's commands: spends a handler's steps, and looks for a
-    // close when none are left. True once one was seen.
+    // Before a turn's commands, and after every so many characters of a
+    // long text's layout: spends a handler's steps, and looks for a close
+    // when none are left. True once one was seen.
     bool TurnRan() { return (stepsLeft_ -= kHandlerSteps) <= 0 && LookForClose(); }
     // The steps are spent: reads the clock, renews the budget, and asks the
     // window whether the player closed it when the time has come. True once

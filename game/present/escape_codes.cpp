@@ -4,7 +4,7 @@
 #include <array>
 #include <bit>
 #include <climits>
-#include <functional>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -84,97 +84,150 @@ size_t FindCode(std::string_view text, std::string_view search, size_t from, boo
     return kNone;
 }
 
-// Finds value codes again and again in a text that each replacement changes
-// from the replaced code on. Searching from the start each time would make
-// a long text with many codes cost its length once per code; instead a
-// search resumes at a position that the walk reached before the change and
-// whose reading the change did not touch. The walk is the same for every
-// kind of code, so such positions serve all kinds.
-class ValueCodeFinder {
-public:
-    static constexpr size_t kKinds = 16;
-
-    // Until the text first changes only the codes that it spells out can be
-    // found; `spelled` tells whether it spells out `search` anywhere.
-    size_t Find(std::string_view text, size_t kind, std::string_view search, bool spelled) {
-        if (!changed_ && !spelled) return kNone;
-        // The last checkpoint at or before the point below which this kind
-        // is known not to occur.
-        const auto after = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), clean_[kind]);
-        for (size_t i = *std::prev(after); i < text.size();) {
-            if (i >= checkpoints_.back() + kCheckpointSpacing) checkpoints_.push_back(i);
-            const char byte = text[i];
-            if (byte == search[0] && text.compare(i, search.size(), search) == 0) {
-                clean_[kind] = i;
-                return i;
-            }
-            i = byte == kTextCodeStart ? NextWalkPosition(text, i, false) : i + 1;
-        }
-        clean_[kind] = text.size();
-        return kNone;
-    }
-
-    // The text changed from `at` on.
-    void Changed(size_t at) {
-        changed_ = true;
-        // A walk position reads at most kReach bytes (the longest code, or a
-        // TextCode's length byte and the text's end within a TextCode's size).
-        const size_t unchangedUpTo = at >= kReach ? at - kReach : 0;
-        while (checkpoints_.size() > 1 && checkpoints_.back() > unchangedUpTo)
-            checkpoints_.pop_back();
-        for (size_t& clean : clean_)
-            clean = std::min(clean, unchangedUpTo);
-    }
-
-private:
-    static constexpr size_t kReach = 8;
-    static constexpr size_t kCheckpointSpacing = 64;
-    std::vector<size_t> checkpoints_{0};
-    std::array<size_t, kKinds> clean_{};
-    bool changed_ = false;
-};
-
-// The value codes, in the order in which they are expanded (the finder's
-// kinds).
+// The value codes, in the order in which they are expanded (the kinds).
 constexpr std::array<std::string_view, 16> kValueSearches = {
     "\\v[",  "\\v1[", "\\v2[",   "\\v3[",    "\\v4[",  "\\v5[",  "\\v6[",  "\\v7[",
     "\\v8[", "\\v9[", "\\self[", "\\cself[", "\\udb[", "\\cdb[", "\\sdb[", "\\s[",
 };
+constexpr size_t kKinds = kValueSearches.size();
+// The longest value code ("\cself[") and the longest TextCode (0x01, the wide
+// mark, a code byte and three digits).
+constexpr size_t kLongestValueSearch = 7;
+constexpr size_t kLongestTextCode = 6;
+
+// Whether `search` begins at `at`; compared in place, cheaper than a library
+// call for the few bytes of a code.
+bool StartsWith(std::string_view text, size_t at, std::string_view search) {
+    if (text.size() - at < search.size()) return false;
+    for (size_t i = 0; i < search.size(); ++i) {
+        if (text[at + i] != search[i]) return false;
+    }
+    return true;
+}
 
 // The value codes that the text spells out, as bits by kind.
 uint32_t ValueCodesSpelled(std::string_view text) {
     uint32_t spelled = 0;
     for (size_t i = text.find('\\'); i != kNone && i + 1 < text.size(); i = text.find('\\', i + 1)) {
         for (size_t k = 0; k < kValueSearches.size(); ++k) {
-            if (kValueSearches[k][1] == text[i + 1] &&
-                text.compare(i, kValueSearches[k].size(), kValueSearches[k]) == 0)
-                spelled |= uint32_t{1} << k;
+            if (StartsWith(text, i, kValueSearches[k])) spelled |= uint32_t{1} << k;
         }
     }
     return spelled;
 }
 
-// Counts the replacements of the value codes so that a value holding its own
-// code cannot expand without end.
-class ValueExpansion {
-public:
-    ValueExpansion(VariableStore& store, const EscapeCodeOptions& options) : store_(store), options_(options) {}
+size_t expansion_work_limit = kMaxExpansionWork;
 
-    void Run(std::string& text) {
-        spelled_ = ValueCodesSpelled(text);
-        ExpandNumbered(text, kVariable, kVariableBase, 1, texts::kVariableBracketMissing);
-        for (int d = 1; d <= 9; ++d) {
-            ExpandNumbered(text, kVariable + d, kVariableBase + d * 100000, 1, texts::kSpareVariableBracketMissing);
+// Fewer bytes than this are searched and moved one by one.
+constexpr size_t kNearBytes = 32;
+
+// The text that value codes are expanded in, held with a gap where the
+// expansion works: the text before the gap, then the rest. A value is
+// written in front of the rest, so a replacement costs its value and the
+// bytes the gap moved over since the last one, where replacing in place
+// costs the whole tail each time: one pass over a text with a million codes
+// costs about one copy of it.
+class GapText {
+public:
+    // The gap starts empty at the front.
+    explicit GapText(std::string text) : buffer_(std::move(text)) {}
+
+    size_t Size() const { return front_ + buffer_.size() - back_; }
+    size_t Gap() const { return front_; }
+    std::string_view Front() const { return {buffer_.data(), front_}; }
+    std::string_view Rest() const { return {buffer_.data() + back_, buffer_.size() - back_}; }
+
+    // Puts the gap at `at`; returns the bytes moved.
+    size_t MoveGap(size_t at) {
+        char* data = buffer_.data();
+        const size_t moved = at < front_ ? front_ - at : at - front_;
+        if (at < front_) {
+            Move(data + back_ - moved, data + at, moved);
+            back_ -= moved;
+        } else {
+            Move(data + front_, data + back_, moved);
+            back_ += moved;
         }
-        ExpandSelf(text);
-        ExpandCommonSelf(text);
-        ExpandDatabases(text);
-        ExpandSingle(text, kString, texts::kStringBracketMissing,
-                     [&](int32_t n) { return store_.GetString(HeldId(int64_t{kStringBase} + n)); });
+        front_ = at;
+        return moved;
+    }
+
+    // Replaces the first `length` bytes of the rest with `value`.
+    void ReplaceRestStart(size_t length, std::string_view value) {
+        back_ += length;
+        if (value.size() > back_ - front_) Widen(value.size());
+        back_ -= value.size();
+        std::memcpy(buffer_.data() + back_, value.data(), value.size());
+    }
+
+    std::string Take() {
+        MoveGap(Size());
+        buffer_.resize(front_);
+        // A gap that grew with the text is not kept with it.
+        if (widened_ && buffer_.capacity() - buffer_.size() > buffer_.size() / 4) buffer_.shrink_to_fit();
+        return std::move(buffer_);
     }
 
 private:
-    // The finder's kinds.
+    // Moves within the buffer; the few bytes that a replacement moves back
+    // and on again are moved one by one, cheaper than a library call.
+    static void Move(char* to, const char* from, size_t bytes) {
+        if (to == from) return;
+        if (bytes > kNearBytes) {
+            std::memmove(to, from, bytes);
+        } else if (to < from) {
+            for (size_t i = 0; i < bytes; ++i)
+                to[i] = from[i];
+        } else {
+            for (size_t i = bytes; i > 0; --i)
+                to[i - 1] = from[i - 1];
+        }
+    }
+
+    void Widen(size_t needed) {
+        const size_t rest = buffer_.size() - back_;
+        const size_t gap = std::max({needed, Size() / 2, size_t{256}});
+        std::string wider(front_ + gap + rest, '\0');
+        std::memcpy(wider.data(), buffer_.data(), front_);
+        std::memcpy(wider.data() + front_ + gap, buffer_.data() + back_, rest);
+        back_ = front_ + gap;
+        buffer_ = std::move(wider);
+        widened_ = true;
+    }
+
+    std::string buffer_;
+    size_t front_ = 0;
+    size_t back_ = 0;
+    bool widened_ = false;
+};
+
+// Replaces the value codes pass by pass, kind by kind. Each replacement is
+// the first occurrence of its kind that a search from the start of the text
+// would find, but the searches do not start there: for every kind the
+// expansion keeps a range of the text outside which the kind is known not to
+// occur, and a replacement widens the ranges only by the bytes whose reading
+// it may have changed.
+class ValueExpansion {
+public:
+    ValueExpansion(VariableStore& store, const EscapeCodeOptions& options, std::string text)
+        : store_(store), options_(options), text_(std::move(text)), longest_(text_.Size()) {}
+
+    std::string Run() {
+        const uint32_t spelled = ValueCodesSpelled(text_.Rest());
+        for (size_t k = 0; k < kKinds; ++k) {
+            if ((spelled >> k & 1) != 0) to_[k] = text_.Size();
+        }
+        // The database codes share a pass: each replacement takes the first
+        // kind present, in order.
+        for (size_t first = 0; first < kKinds;) {
+            const size_t last = first == kUserDatabase ? kSystemDatabase : first;
+            Expand(first, last);
+            first = last + 1;
+        }
+        return text_.Take();
+    }
+
+private:
     enum Kind : size_t {
         kVariable = 0,
         kSelf = 10,
@@ -184,123 +237,298 @@ private:
         kSystemDatabase,
         kString
     };
+    // What a replacement costs beyond the bytes it moves, in bytes: a store
+    // read and a value written.
+    static constexpr size_t kReplacementWork = 64;
+    static constexpr size_t kCheckpointSpacing = 64;
+    // How many TextCodes a search for a place that every walk reaches steps
+    // back or on over before it takes a farther one.
+    static constexpr int kSyncTries = 8;
 
-    // The next occurrence, or kNone once the bound was reached.
-    size_t Next(const std::string& text, size_t kind) {
-        if (stopped_) return kNone;
-        const size_t at = finder_.Find(text, kind, kValueSearches[kind], (spelled_ >> kind & 1) != 0);
-        if (at == kNone || !Count(text)) return kNone;
-        return at;
+    struct Code {
+        // Bytes from the code's backslash through what it replaces.
+        size_t length;
+        std::string value;
+    };
+
+    void Expand(size_t first, size_t last) {
+        passFirst_ = first;
+        written_ = 0;
+        while (!stopped_) {
+            size_t kind = first, at = kNone;
+            while (kind <= last && (at = Find(kind)) == kNone)
+                ++kind;
+            if (at == kNone) return;
+            Replace(kind, at);
+        }
     }
 
-    // Counts a replacement; false once the bound was reached.
-    bool Count(const std::string& text) {
-        if (++replacements_ > kMaxValueReplacements || text.size() > kMaxExpandedTextBytes) {
-            Stop();
+    // The first occurrence of the kind, or kNone.
+    size_t Find(size_t kind) {
+        const size_t from = from_[kind], to = std::min(to_[kind], text_.Size());
+        if (from >= to) return kNone;
+        work_ += text_.MoveGap(from);
+        const size_t found = Walk(text_.Rest(), to - from, kValueSearches[kind], from);
+        if (found == kNone) {
+            from_[kind] = to_[kind] = 0;
+            return kNone;
+        }
+        from_[kind] = from + found;
+        return from + found;
+    }
+
+    // The first occurrence of `search` at a walk position below `until` of
+    // `rest`, which begins at the walk position `base` of the text. TextCodes
+    // are stepped over whole; between them every byte is a walk position, so
+    // the walk looks only for the next backslash and the next TextCode.
+    size_t Walk(std::string_view rest, size_t until, std::string_view search, size_t base) {
+        const char* data = rest.data();
+        size_t i = 0;
+        // The few bytes to the next code, which a string that holds its own
+        // code has millions of times, are walked byte by byte: a library
+        // call costs more there than it saves.
+        for (const size_t near = std::min(until, kNearBytes); i < near;) {
+            if (data[i] == '\\') {
+                if (StartsWith(rest, i, search)) return Walked(i);
+                Checkpoint(base + i);
+                ++i;
+            } else if (data[i] == kTextCodeStart) {
+                i = NextWalkPosition(rest, i, false);
+                Checkpoint(base + i);
+            } else {
+                ++i;
+            }
+        }
+        size_t backslash = kNone;
+        while (i < until) {
+            if (backslash == kNone || backslash < i) {
+                const void* found = std::memchr(data + i, '\\', until - i);
+                backslash = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - data) : until;
+            }
+            if (const void* code = std::memchr(data + i, kTextCodeStart, backslash - i); code != nullptr) {
+                i = NextWalkPosition(rest, static_cast<size_t>(static_cast<const char*>(code) - data), false);
+                Checkpoint(base + i);
+                continue;
+            }
+            if (backslash >= until) break;
+            if (StartsWith(rest, backslash, search)) return Walked(backslash);
+            Checkpoint(base + backslash);
+            i = backslash + 1;
+        }
+        Walked(until);
+        return kNone;
+    }
+
+    size_t Walked(size_t bytes) {
+        work_ += bytes;
+        return bytes;
+    }
+
+    // The first `byte` at or after `from`; kNone when there is none.
+    static size_t FindByte(std::string_view text, char byte, size_t from) {
+        for (const size_t near = std::min(text.size(), from + kNearBytes); from < near; ++from) {
+            if (text[from] == byte) return from;
+        }
+        return text.find(byte, from);
+    }
+
+    // Keeps walk positions now and then, for the places to search again from
+    // after a change that TextCodes crowd.
+    void Checkpoint(size_t at) {
+        if (at >= checkpoints_.back() + kCheckpointSpacing) checkpoints_.push_back(at);
+    }
+
+    void Replace(size_t kind, size_t at) {
+        work_ += text_.MoveGap(at);
+        const Code code = Read(kind, text_.Rest());
+        work_ += code.value.size() + kReplacementWork;
+        if (!MayReplace(at, text_.Size() - code.length + code.value.size())) {
+            stopped_ = true;
+            Report(texts::kExpansionRunaway);
+            return;
+        }
+        text_.ReplaceRestStart(code.length, code.value);
+        written_ = at + code.value.size();
+        Changed(at, code.length, code.value.size());
+    }
+
+    // Whether the text may be expanded further. A string that holds its own
+    // code, directly or through others, expands without end: each of its
+    // replacements replaces a code that the one before wrote (or made with
+    // the bytes before it). Where it grows, it stops where the text would
+    // pass the longest string (measured before the text grows, so that no
+    // text longer than a string is ever made). Where it does not (S5 =
+    // "\s[5]", or S5 = "\s[6]" and S6 = "\s[5]"), it stops after a run of
+    // kMaxStalledReplacements such replacements that do not make the text
+    // longer than it has been: a game meets that only through a chain of
+    // that many strings. What a game made to last can mix of both is held by
+    // the bound of work, to about a second.
+    bool MayReplace(size_t at, size_t size) {
+        if (size > kMaxStringLength) return false;
+        if (at >= written_ || size > longest_) {
+            stalled_ = 0;
+        } else if (++stalled_ > kMaxStalledReplacements) {
             return false;
         }
+        if (work_ > expansion_work_limit) return false;
+        longest_ = std::max(longest_, size);
         return true;
     }
 
-    void Stop() {
-        stopped_ = true;
-        Report(texts::kExpansionRunaway);
+    // The code at the start of `rest` and its value; reports a missing
+    // separator as it reads.
+    Code Read(size_t kind, std::string_view rest) {
+        if (kind >= kUserDatabase && kind <= kSystemDatabase) return ReadDatabase(kind, rest);
+        const size_t open = kValueSearches[kind].size();
+        const size_t close = FindByte(rest, ']', open);
+        work_ += close == kNone ? rest.size() : close;
+        if (close == kNone) Report(MissingBracket(kind));
+        return {CodeLength(rest, close), Value(kind, ReadNumber(rest, open))};
     }
 
-    void Replace(std::string& text, size_t at, size_t end, const std::string& value) {
-        // Measured before the text grows: a long string inserted behind a
-        // long text would make a text longer than any string first.
-        if (text.size() - (end - at) + value.size() > kMaxStringLength) {
-            Stop();
-            return;
-        }
-        text.replace(at, end - at, value);
-        finder_.Changed(at);
-    }
-
-    // Replaces from the backslash through the closing bracket; without one
-    // only the backslash and the character after it go.
-    static size_t CodeEnd(const std::string& text, size_t at, size_t close) {
-        return close == kNone ? std::min(at + 2, text.size()) : close + 1;
-    }
-
-    void ExpandSingle(std::string& text, size_t kind, const char* missing,
-                      const std::function<std::string(int32_t)>& value) {
-        for (size_t at; (at = Next(text, kind)) != kNone;) {
-            const size_t open = at + kValueSearches[kind].size();
-            const size_t close = text.find(']', open);
-            if (close == kNone) Report(missing);
-            const std::string replacement = value(ReadNumber(text, open));
-            Replace(text, at, CodeEnd(text, at, close), replacement);
+    static const char* MissingBracket(size_t kind) {
+        switch (kind) {
+            case kVariable: return texts::kVariableBracketMissing;
+            case kSelf: return texts::kSelfBracketMissing;
+            case kCommonSelf: return texts::kCommonSelfBracketMissing;
+            case kString: return texts::kStringBracketMissing;
+            default: return texts::kSpareVariableBracketMissing;
         }
     }
 
-    void ExpandNumbered(std::string& text, size_t kind, int64_t base, int64_t scale, const char* missing) {
-        ExpandSingle(text, kind, missing,
-                     [&](int32_t n) { return std::to_string(store_.GetInt(HeldId(base + scale * n))); });
+    // From the backslash through the closing bracket; without one only the
+    // backslash and the character after it go.
+    static size_t CodeLength(std::string_view rest, size_t close) {
+        return close == kNone ? std::min<size_t>(2, rest.size()) : close + 1;
     }
 
-    void ExpandSelf(std::string& text) {
-        ExpandSingle(text, kSelf, texts::kSelfBracketMissing, [&](int32_t n) -> std::string {
-            // A common event run without a map event has no self variables of
-            // a map event; they read 0 as unwritten ones do.
-            if (options_.mapEventId < 0) return "0";
-            store_.SetMapOverride(options_.mapId);
-            return std::to_string(store_.GetInt(HeldId(kMapSelfBase + int64_t{options_.mapEventId} * 10 + n)));
-        });
+    std::string Value(size_t kind, int32_t n) {
+        switch (kind) {
+            case kSelf:
+                // A common event run without a map event has no self
+                // variables of a map event; they read 0 as unwritten ones do.
+                if (options_.mapEventId < 0) return "0";
+                store_.SetMapOverride(options_.mapId);
+                return std::to_string(store_.GetInt(HeldId(kMapSelfBase + int64_t{options_.mapEventId} * 10 + n)));
+            case kCommonSelf: {
+                const VariableId id = HeldId(kCommonSelfBase + int64_t{options_.commonEventId} * 100 + n);
+                return IsCommonSelfStringSlot(n) ? store_.GetString(id) : std::to_string(store_.GetInt(id));
+            }
+            case kString: return store_.GetString(HeldId(int64_t{kStringBase} + n));
+            default:
+                return std::to_string(store_.GetInt(HeldId(kVariableBase + static_cast<int64_t>(kind) * 100000 + n)));
+        }
     }
 
-    void ExpandCommonSelf(std::string& text) {
-        ExpandSingle(text, kCommonSelf, texts::kCommonSelfBracketMissing, [&](int32_t n) {
-            const VariableId id = HeldId(kCommonSelfBase + int64_t{options_.commonEventId} * 100 + n);
-            return IsCommonSelfStringSlot(n) ? store_.GetString(id) : std::to_string(store_.GetInt(id));
-        });
-    }
-
-    void ExpandDatabases(std::string& text) {
+    Code ReadDatabase(size_t kind, std::string_view rest) {
         static constexpr std::array<int64_t, 3> kBase = {kUserDatabaseBase, kChangeableDatabaseBase,
                                                          kSystemDatabaseBase};
-        while (!stopped_) {
-            size_t kind = 0, at = kNone;
-            for (; kind < kBase.size(); ++kind) {
-                const size_t k = kUserDatabase + kind;
-                at = finder_.Find(text, k, kValueSearches[k], (spelled_ >> k & 1) != 0);
-                if (at != kNone) break;
-            }
-            if (at == kNone || !Count(text)) return;
-            const size_t open = at + 5;
-            size_t first = text.find(':', open);
-            if (first == kNone) {
-                Report(texts::kDatabaseColonMissing);
-                first = open;
-            }
-            size_t second = text.find(':', first + 1);
-            if (second == kNone) {
-                Report(texts::kDatabaseColonMissing);
-                second = first + 1;
-            }
-            const size_t close = text.find(']', second + 1);
-            if (close == kNone) Report(texts::kDatabaseBracketMissing);
-            const int64_t type = ReadNumber(text, open);
-            const int64_t data = ReadNumber(text, first + 1);
-            const int64_t item = ReadNumber(text, second + 1);
-            const int64_t id = kBase[kind] + type * 1000000 + data * 100 + item;
-            std::string value;
-            if (id < INT_MIN || id > INT_MAX) {
-                Report(texts::kDatabaseOutOfRange);
-            } else {
-                value = store_.GetString(static_cast<VariableId>(id));
-                if (value == "<<ERROR>>") value = std::to_string(store_.GetInt(static_cast<VariableId>(id)));
-            }
-            Replace(text, at, CodeEnd(text, at, close), value);
+        const size_t open = 5;
+        const auto find = [&](char separator, size_t from) {
+            const size_t found = FindByte(rest, separator, from);
+            work_ += std::min(found, rest.size()) - std::min(from, rest.size());
+            return found;
+        };
+        size_t first = find(':', open);
+        if (first == kNone) {
+            Report(texts::kDatabaseColonMissing);
+            first = open;
         }
+        size_t second = find(':', first + 1);
+        if (second == kNone) {
+            Report(texts::kDatabaseColonMissing);
+            second = first + 1;
+        }
+        const size_t close = find(']', second + 1);
+        if (close == kNone) Report(texts::kDatabaseBracketMissing);
+        const int64_t type = ReadNumber(rest, open);
+        const int64_t data = ReadNumber(rest, first + 1);
+        const int64_t item = ReadNumber(rest, second + 1);
+        const int64_t id = kBase[kind - kUserDatabase] + type * 1000000 + data * 100 + item;
+        std::string value;
+        if (id < INT_MIN || id > INT_MAX) {
+            Report(texts::kDatabaseOutOfRange);
+        } else {
+            value = store_.GetString(static_cast<VariableId>(id));
+            if (value == "<<ERROR>>") value = std::to_string(store_.GetInt(static_cast<VariableId>(id)));
+        }
+        return {CodeLength(rest, close), std::move(value)};
+    }
+
+    // `removed` bytes at `at` became `added` bytes. A search from the start
+    // would read everything before the last walk position that a code ending
+    // in the change could begin at as it did, and everything after the first
+    // place behind the change that every walk reaches; the kinds of this
+    // pass and the later ones are searched for again in between.
+    void Changed(size_t at, size_t removed, size_t added) {
+        while (checkpoints_.size() > 1 && checkpoints_.back() > at)
+            checkpoints_.pop_back();
+        const size_t from = WalkPositionAtOrBefore(at - std::min(at, kLongestValueSearch - 1));
+        const size_t to = ReachedByEveryWalk(at + added);
+        const auto moved = [&](size_t p) {
+            if (p <= at) return p;
+            return p >= at + removed ? p - removed + added : at + added;
+        };
+        for (size_t k = passFirst_; k < kKinds; ++k) {
+            if (from_[k] >= to_[k]) {
+                from_[k] = from;
+                to_[k] = to;
+            } else {
+                from_[k] = std::min(moved(from_[k]), from);
+                to_[k] = std::max(moved(to_[k]), to);
+            }
+        }
+    }
+
+    // A TextCode spans at most kLongestTextCode bytes, so every walk stops
+    // somewhere in any kLongestTextCode bytes in a row, and walks on byte by
+    // byte where none begins: a position with no TextCode begun in the
+    // kLongestTextCode - 1 bytes before it is reached by every walk.
+
+    // A walk position at or before `limit` of the text before the gap.
+    size_t WalkPositionAtOrBefore(size_t limit) {
+        const std::string_view front = text_.Front();
+        size_t at = limit;
+        for (int tries = 0; tries < kSyncTries && at > 0; ++tries) {
+            const size_t from = at - std::min(at, kLongestTextCode - 1);
+            const size_t code = front.substr(from, at - from).rfind(kTextCodeStart);
+            if (code == kNone) return at;
+            at = from + code;
+        }
+        if (at == 0) return 0;
+        return *std::prev(std::upper_bound(checkpoints_.begin(), checkpoints_.end(), limit));
+    }
+
+    // The first position at or after `from` (in the rest, which begins at
+    // the gap) with kLongestTextCode - 1 bytes of the rest before it that
+    // begin no TextCode; the text's end when none is near.
+    size_t ReachedByEveryWalk(size_t from) {
+        const std::string_view rest = text_.Rest();
+        const size_t span = kLongestTextCode - 1;
+        size_t at = from - text_.Gap() + span;
+        for (int tries = 0; tries < kSyncTries && at < rest.size(); ++tries) {
+            const size_t code = rest.substr(at - span, span).rfind(kTextCodeStart);
+            if (code == kNone) return text_.Gap() + at;
+            at += code + 1;
+        }
+        return text_.Size();
     }
 
     VariableStore& store_;
     const EscapeCodeOptions& options_;
-    ValueCodeFinder finder_;
-    uint32_t spelled_ = 0;
-    int replacements_ = 0;
+    GapText text_;
+    // By kind: the range outside which it does not occur.
+    std::array<size_t, kKinds> from_{};
+    std::array<size_t, kKinds> to_{};
+    // Walk positions in rising order, all before the last change.
+    std::vector<size_t> checkpoints_{0};
+    size_t passFirst_ = 0;
+    // The end of the value that the pass wrote last.
+    size_t written_ = 0;
+    // The longest the text has been.
+    size_t longest_;
+    int stalled_ = 0;
+    size_t work_ = 0;
     bool stopped_ = false;
 };
 
@@ -516,12 +744,15 @@ void ConvertFormatCodes(std::string& text) {
 std::string ConvertEscapeCodes(VariableStore& store, std::string text, const EscapeCodeOptions& options) {
     if (options.leadingAtSignLine) TakeAtSignLine(store, text);
     if (options.wrap) text = options.prefix + text + options.suffix;
-    ValueExpansion(store, options).Run(text);
+    text = ValueExpansion(store, options, std::move(text)).Run();
     if (options.valuesOnly) return text;
     ConvertDoubledBackslashes(text);
     ConvertFormatCodes(text);
     return text;
 }
+
+size_t ExpansionWorkLimit() { return expansion_work_limit; }
+void SetExpansionWorkLimit(size_t work) { expansion_work_limit = work; }
 
 std::string RevertEscapeCodes(std::string_view text) {
     std::string out;

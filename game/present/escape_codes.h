@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace velk {
+#include "game/data/variable_store.h"
 
-class VariableStore;
+namespace velk {
 
 struct EscapeCodeOptions {
     // The running event (-1 where none): the map event's and the common
@@ -36,10 +36,18 @@ std::string ConvertEscapeCodes(VariableStore& store, std::string text, const Esc
 // others stay as they are.
 std::string RevertEscapeCodes(std::string_view text);
 
-// How many value codes one conversion replaces at most, and how long its
-// text may grow, before it stops expanding (a string that holds its own code
-// would otherwise expand without end).
-inline constexpr int kMaxValueReplacements = 10000;
-inline constexpr size_t kMaxExpandedTextBytes = size_t{1} << 20;
+// A string that holds its own value code expands without end, each
+// replacement replacing a code that the one before wrote. One that grows stops
+// where the text would pass the longest string; one that does not stops after
+// this many such replacements in a row that do not make the text longer than
+// it has been.
+inline constexpr int kMaxStalledReplacements = 1000000;
+// The most work one expansion of value codes does, in bytes moved, searched
+// and written, before it stops: a mix of both kinds of string, made to last,
+// ends within about a second.
+inline constexpr size_t kMaxExpansionWork = size_t{128} * kMaxStringLength;
+// The bound in force: kMaxExpansionWork unless a test set another.
+size_t ExpansionWorkLimit();
+void SetExpansionWorkLimit(size_t work);
 
 }  // namespace velk

@@ -49,6 +49,7 @@ void SystemResources::SetupFonts(const std::array<std::string, 4>& names, bool p
 void SystemResources::ResetFontCache() {
     library_.InitFontHandles();
     fontsCreated_ = 0;
+    ++fontGeneration_;
     for (auto& lists : fonts_) {
         for (auto& list : lists)
             list.assign(kFontSizes, 0);

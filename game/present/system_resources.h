@@ -32,6 +32,9 @@ public:
     void SetupFonts(const std::array<std::string, 4>& names, bool plainLetters);
     // Deletes every font of the library and empties the lists.
     void ResetFontCache();
+    // Counts the resets: a handle GetFont gave names the same font until the
+    // count changes.
+    uint32_t FontGeneration() const { return fontGeneration_; }
     // The font of the slot for a pixel size, plain (0) or edged (1), made on
     // first use; -1 when it could not be made (never retried).
     int GetFont(int slot, int size, int thickness, int edgeList);
@@ -60,6 +63,7 @@ private:
     std::array<int, 2> fontTypes_ = {2, 3};
     std::array<int, 4> fontCharsets_ = {0, 0, 0, 0};
     int fontsCreated_ = 0;
+    uint32_t fontGeneration_ = 0;
     std::vector<int> iconHandles_;
     std::vector<int> iconWidths_ = std::vector<int>(kIconCount, 0);
     std::vector<int> iconHeights_ = std::vector<int>(kIconCount, 0);

@@ -48,14 +48,16 @@ void TextBox::RecordLineMetrics(int32_t lineHeight, int32_t scale) {
     for (auto* list : {&lineWidths, &lineTops, &lineHeights, &lineRawWidths}) {
         if (list->size() < line + 1) list->resize(line + 1, 0);
     }
-    const int32_t width = penX / scale;
+    // Laid out for every character: the division, dearer than the rest,
+    // only where the display is scaled.
+    const int32_t width = scale == 1 ? penX : penX / scale;
     if (lineWidths[line] < width) {
         lineWidths[line] = width;
         lineRawWidths[line] = penX;
         maxWidth = std::max(maxWidth, width);
         maxRawWidth = std::max(maxRawWidth, penX);
     }
-    lineTops[line] = penY / scale;
+    lineTops[line] = scale == 1 ? penY : penY / scale;
     lineHeights[line] = lineHeight;
 }
 

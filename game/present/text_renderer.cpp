@@ -1,11 +1,13 @@
 #include "game/present/text_renderer.h"
 
 #include <algorithm>
+#include <array>
 #include <span>
 #include <string_view>
 
 #include "game/data/database.h"
 #include "game/data/variable_store.h"
+#include "game/event/event_interpreter.h"
 #include "game/present/escape_codes.h"
 #include "game/present/graphic_cache.h"
 #include "game/present/present_library.h"
@@ -28,7 +30,19 @@ struct SizeStep {
 constexpr SizeStep kStepsAt32[] = {{8, 7}, {10, 9}, {11, 9}, {13, 12}, {18, 17}, {22, 21}, {26, 25}};
 constexpr SizeStep kStepsAt16[] = {{4, 3}, {5, 6}, {9, 8}, {11, 10}, {13, 12}};
 
+// A walk looks for a close of the window after every so many characters; a
+// text that is longer takes its fonts and widths from what the walk already
+// asked for (see Walk::Font).
+constexpr int32_t kCharactersPerLook = 1024;
+
 }  // namespace
+
+// The widths measured in one font: pages of 256 characters by lead byte, 0
+// for one-byte characters; -1 where not measured yet.
+struct TextRenderer::FontWidths {
+    int font = -1;
+    std::array<std::unique_ptr<std::array<int32_t, 256>>, 256> pages;
+};
 
 // One call's walk over the text; what must last lives in the box.
 class TextRenderer::Walk {
@@ -48,6 +62,15 @@ public:
 
     void Run() {
         while (static_cast<size_t>(box_.charIndex) < text_.size()) {
+            // The frame's look for a close reaches into long layouts too: a
+            // choice of ten texts of the longest string is a billion
+            // characters and more. Once the player closed the window the
+            // program ends after this frame, so what the walk leaves undone
+            // is never shown.
+            if (++walked_ % kCharactersPerLook == 0) {
+                longText_ = true;
+                if (EventFrame* frame = EventFrame::Open(); frame != nullptr && frame->TurnRan()) return;
+            }
             const size_t start = static_cast<size_t>(box_.charIndex);
             const size_t next = CharNext(start);
             box_.charIndex = static_cast<int32_t>(next);
@@ -134,13 +157,33 @@ private:
     }
 
     int32_t Width(std::string_view text, int font) const {
-        return font == -1 ? 0 : std::max(0, r_.library_.StringWidth(text, font));
+        if (font == -1) return 0;
+        if (longText_ && text.size() <= 2) return r_.KeptWidth(text, font);
+        return std::max(0, r_.library_.StringWidth(text, font));
+    }
+
+    // The font of a character. Asking the library for it and for the
+    // character's width costs more than all the rest of a layout, and the
+    // characters of a long text ask for the same few again and again: past
+    // its first characters a walk keeps the font it asked for last (asking
+    // again only sets the same default face once more) and the renderer
+    // keeps the widths, both for as long as the font cache keeps its fonts.
+    // A short text asks for every character.
+    int Font() {
+        const int32_t size = box_.fontSize * s_;
+        SystemResources& resources = r_.resources_;
+        if (longText_ && font_.size == size && font_.slot == box_.fontSlot && font_.edge == box_.edgeFlag &&
+            font_.generation == resources.FontGeneration()) {
+            return font_.font;
+        }
+        const int font = resources.GetFont(box_.fontSlot, size, SystemResources::kTextThickness, box_.edgeFlag);
+        font_ = {box_.fontSlot, size, box_.edgeFlag, resources.FontGeneration(), font};
+        return font;
     }
 
     void Ordinary(std::string_view character) {
         lineHeight_ = std::max(lineHeight_, box_.fontSize);
-        const int font =
-            r_.resources_.GetFont(box_.fontSlot, box_.fontSize * s_, SystemResources::kTextThickness, box_.edgeFlag);
+        const int font = Font();
         if (draw_) DrawCharacter(character, font);
         box_.penX +=
             Width(character, font) - spacing_ * s_ - static_cast<int32_t>(character.size()) * letterSpacing_ * s_ / 2;
@@ -367,6 +410,15 @@ private:
     int32_t lineGap_ = kDefaultLineGap;
     int32_t alignment_ = 0;
     bool instant_ = false;
+    int32_t walked_ = 0;
+    bool longText_ = false;
+    struct {
+        int32_t slot = -1;
+        int32_t size = -1;
+        int32_t edge = -1;
+        uint32_t generation = 0;
+        int font = -1;
+    } font_;
 };
 
 TextRenderer::TextRenderer(PresentLibrary& library, SystemResources& resources, GraphicCache& cache,
@@ -379,6 +431,8 @@ TextRenderer::TextRenderer(PresentLibrary& library, SystemResources& resources, 
       settings_(settings) {
     library_.SetDefaultFontTypeAndThickness(kDefaultFontType, kDefaultFontThickness);
 }
+
+TextRenderer::~TextRenderer() = default;
 
 int32_t TextRenderer::SnapFontSize(int32_t size) const {
     const bool small = settings_.chipSize == 16;
@@ -403,6 +457,32 @@ void TextRenderer::BuildColorTable() {
         colorTable_.push_back(library_.GetColorValue(rgb[0], rgb[1], rgb[2]));
     }
     colorsChanged_ = false;
+}
+
+int32_t TextRenderer::KeptWidth(std::string_view character, int font) {
+    if (widthsGeneration_ != resources_.FontGeneration()) {
+        widths_.clear();
+        lastWidths_ = nullptr;
+        widthsGeneration_ = resources_.FontGeneration();
+    }
+    if (lastWidths_ == nullptr || lastWidths_->font != font) {
+        auto found = std::find_if(widths_.begin(), widths_.end(), [&](const auto& kept) { return kept->font == font; });
+        if (found == widths_.end()) {
+            widths_.push_back(std::make_unique<FontWidths>());
+            widths_.back()->font = font;
+            found = std::prev(widths_.end());
+        }
+        lastWidths_ = found->get();
+    }
+    const auto lead = character.size() == 2 ? static_cast<uint8_t>(character[0]) : uint8_t{0};
+    auto& page = lastWidths_->pages[lead];
+    if (page == nullptr) {
+        page = std::make_unique<std::array<int32_t, 256>>();
+        page->fill(-1);
+    }
+    int32_t& width = (*page)[static_cast<uint8_t>(character.back())];
+    if (width < 0) width = std::max(0, library_.StringWidth(character, font));
+    return width;
 }
 
 uint32_t TextRenderer::ColorOf(int32_t row) const {

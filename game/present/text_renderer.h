@@ -6,7 +6,9 @@
 // text out and fills the box's line metrics.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velk {
@@ -51,6 +53,7 @@ public:
     // expect.
     TextRenderer(PresentLibrary& library, SystemResources& resources, GraphicCache& cache, VariableStore& store,
                  Database& systemDatabase, const TextSettings& settings);
+    ~TextRenderer();
 
     void Draw(TextBox& box, bool draw, double scaleX, double scaleY);
     // The size a requested character size is drawn in.
@@ -61,8 +64,12 @@ public:
 
 private:
     class Walk;
+    struct FontWidths;
     uint32_t ColorOf(int32_t row) const;
     void BuildColorTable();
+    // A character's width in a font (not -1), measured once for as long as
+    // the font lives.
+    int32_t KeptWidth(std::string_view character, int font);
 
     PresentLibrary& library_;
     SystemResources& resources_;
@@ -72,6 +79,9 @@ private:
     const TextSettings& settings_;
     std::vector<uint32_t> colorTable_;
     bool colorsChanged_ = true;
+    std::vector<std::unique_ptr<FontWidths>> widths_;
+    FontWidths* lastWidths_ = nullptr;
+    uint32_t widthsGeneration_ = 0;
 };
 
 }  // namespace velk

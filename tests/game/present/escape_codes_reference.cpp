@@ -54,13 +54,15 @@ size_t FindCode(std::string_view text, std::string_view search, size_t from, boo
     return kNone;
 }
 
-// Counts the replacements of the value codes so that a value holding its own
-// code cannot expand without end.
+// Replaces every value code, each pass searching from the start of the text
+// again after every replacement, until a string that holds its own code
+// stops it.
 class ValueExpansion {
 public:
     ValueExpansion(VariableStore& store, const EscapeCodeOptions& options) : store_(store), options_(options) {}
 
     void Run(std::string& text) {
+        longest_ = text.size();
         ExpandNumbered(text, "\\v[", kVariableBase, 1, texts::kVariableBracketMissing);
         for (int d = 1; d <= 9; ++d) {
             ExpandNumbered(text, "\\v" + std::to_string(d) + "[", kVariableBase + d * 100000, 1,
@@ -74,17 +76,10 @@ public:
     }
 
 private:
-    // The next occurrence, or kNone once the bound was reached.
+    // The next occurrence, or kNone once the expansion stopped.
     size_t Next(const std::string& text, std::string_view search) {
         if (stopped_) return kNone;
-        const size_t at = FindCode(text, search, 0, false);
-        if (at == kNone) return kNone;
-        if (++replacements_ > kMaxValueReplacements || text.size() > kMaxExpandedTextBytes) {
-            stopped_ = true;
-            Report(texts::kExpansionRunaway);
-            return kNone;
-        }
-        return at;
+        return FindCode(text, search, 0, false);
     }
 
     // Replaces from the backslash through the closing bracket; without one
@@ -95,6 +90,7 @@ private:
 
     void ExpandSingle(std::string& text, const std::string& search, const char* missing,
                       const std::function<std::string(int32_t)>& value) {
+        written_ = 0;
         for (size_t at; (at = Next(text, search)) != kNone;) {
             const size_t open = at + search.size();
             const size_t close = text.find(']', open);
@@ -105,14 +101,20 @@ private:
     }
 
     // False, with the text kept, when the result would be longer than a
-    // string.
+    // string, or when the replacement ends a run of kMaxStalledReplacements
+    // in a row each of which begins before the end of the value the one
+    // before it wrote and does not make the text longer than it has been.
     bool Replace(std::string& text, size_t at, size_t end, const std::string& value) {
-        if (text.size() - (end - at) + value.size() > kMaxStringLength) {
+        const size_t size = text.size() - (end - at) + value.size();
+        stalled_ = at >= written_ || size > longest_ ? 0 : stalled_ + 1;
+        if (size > kMaxStringLength || stalled_ > kMaxStalledReplacements) {
             stopped_ = true;
             Report(texts::kExpansionRunaway);
             return false;
         }
+        longest_ = std::max(longest_, size);
         text.replace(at, end - at, value);
+        written_ = at + value.size();
         return true;
     }
 
@@ -143,14 +145,14 @@ private:
         static constexpr std::array<const char*, 3> kSearch = {"\\udb[", "\\cdb[", "\\sdb["};
         static constexpr std::array<int64_t, 3> kBase = {kUserDatabaseBase, kChangeableDatabaseBase,
                                                          kSystemDatabaseBase};
+        written_ = 0;
         while (!stopped_) {
             size_t kind = 0, at = kNone;
             for (; kind < kSearch.size(); ++kind) {
-                at = FindCode(text, kSearch[kind], 0, false);
+                at = Next(text, kSearch[kind]);
                 if (at != kNone) break;
             }
             if (at == kNone) return;
-            if (Next(text, kSearch[kind]) == kNone) return;
             const size_t open = at + 5;
             size_t first = text.find(':', open);
             if (first == kNone) {
@@ -181,7 +183,10 @@ private:
 
     VariableStore& store_;
     const EscapeCodeOptions& options_;
-    int replacements_ = 0;
+    // Where the value of the pass's last replacement ends.
+    size_t written_ = 0;
+    size_t longest_ = 0;
+    int stalled_ = 0;
     bool stopped_ = false;
 };
 

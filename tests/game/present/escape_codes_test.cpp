@@ -131,27 +131,88 @@ TEST_F(EscapeCodesTest, AMissingSeparatorReplacesOnlyTheBackslashAndTheNextChara
     EXPECT_EQ(FirstLines(), std::vector<std::string>{Sjis("エラー：\\?dbの番号が大きすぎます")});
 }
 
+std::string Repeated(std::string_view piece, size_t count) {
+    std::string text;
+    text.reserve(piece.size() * count);
+    for (size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 TEST_F(EscapeCodesTest, AStringHoldingItsOwnCodeStopsExpanding) {
-    store_.SetString(3000001, "a\\s[1]");
-    const std::string result = Values("\\s[1]");
-    EXPECT_LE(result.size(), kMaxExpandedTextBytes + 16);
-    ASSERT_EQ(reporter_.boxes.size(), 1u);
-    EXPECT_EQ(reporter_.boxes[0].line1,
-              Sjis("エラー：文字列の展開が多すぎます。文字列が自分自身を含んでいる可能性があります"));
+    const std::string runaway = Sjis("エラー：文字列の展開が多すぎます。文字列が自分自身を含んでいる可能性があります");
+    // A growing one runs up to the longest string: 255 more copies fit.
+    const std::string piece(size_t{1} << 16, 'a');
+    store_.SetString(3000001, piece + "\\s[1]");
+    EXPECT_TRUE(Values("\\s[1]") == Repeated(piece, 255) + "\\s[1]");
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{runaway});
     // Doubling strings are held by the length bound.
     reporter_.boxes.clear();
     store_.SetString(3000002, "\\s[2]\\s[2]");
-    EXPECT_LE(Values("\\s[2]").size(), 2 * kMaxExpandedTextBytes);
+    EXPECT_LE(Values("\\s[2]").size(), kMaxStringLength);
     EXPECT_EQ(reporter_.boxes.size(), 1u);
+    // One that does not grow stops after its run of replacements in place,
+    // alone or through another string.
+    reporter_.boxes.clear();
+    store_.SetString(3000005, "\\s[5]");
+    store_.SetString(3000006, "\\s[7]");
+    store_.SetString(3000007, "\\s[6]");
+    EXPECT_EQ(Values("x\\s[5]y"), "x\\s[5]y");
+    EXPECT_EQ(Values("\\s[6]"), kMaxStalledReplacements % 2 == 0 ? "\\s[7]" : "\\s[6]");
+    EXPECT_EQ(reporter_.boxes.size(), 2u);
     // A string that would make the text longer than a string is not put in.
     reporter_.boxes.clear();
-    const std::string before(kMaxExpandedTextBytes - 100, 'a');
+    const std::string before(size_t{1} << 20, 'a');
     store_.SetString(3000003, before);
     store_.SetString(3000004, std::string(kMaxStringLength - 50, 'b'));
     EXPECT_EQ(Values("\\s[3]\\s[4]"), before + "\\s[4]");
     EXPECT_EQ(reporter_.boxes.size(), 1u);
     EXPECT_EQ(Values("\\s[4]").size(), kMaxStringLength - 50);
     EXPECT_EQ(reporter_.boxes.size(), 1u);
+    // A long chain for every code of a long text is stopped by the bound of
+    // work, at its end.
+    reporter_.boxes.clear();
+    for (int id = 10; id < 19; ++id)
+        store_.SetString(3000000 + id, "\\s[" + std::to_string(id + 1) + "]");
+    store_.SetString(3000019, "x");
+    const std::string chains = Repeated("\\s[10]", 1000);
+    EXPECT_EQ(Values(chains), std::string(1000, 'x'));
+    EXPECT_TRUE(reporter_.boxes.empty());
+    SetExpansionWorkLimit(100000);
+    const std::string stopped = Values(chains);
+    SetExpansionWorkLimit(kMaxExpansionWork);
+    const size_t expanded = stopped.find('\\');
+    ASSERT_NE(expanded, std::string::npos);
+    EXPECT_GT(expanded, 0u);
+    EXPECT_EQ(stopped.substr(0, expanded), std::string(expanded, 'x'));
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{runaway});
+}
+
+TEST_F(EscapeCodesTest, EveryCodeOfTextsAsLongAsAStringIsExpanded) {
+    store_.SetInt(2000005, -3);
+    store_.SetString(3000001, "<\\s[2]\\s[2]>");
+    store_.SetString(3000002, "\\s[3]");
+    store_.SetString(3000003, "ok");
+    store_.SetString(3000008, Repeated("\\s[9]", 1100000));
+    const std::string filler(11, '.');
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {Repeated("\\v[5]", 10001), Repeated("-3", 10001)},
+        {"\\v[5]" + std::string(size_t{2} << 20, 'x'), "-3" + std::string(size_t{2} << 20, 'x')},
+        // A million codes over the longest string.
+        {Repeated("\\v[5]" + filler, size_t{1} << 20), Repeated("-3" + filler, size_t{1} << 20)},
+        // Chains of strings, each code of the text and of the strings
+        // expanded from the place where it stood.
+        {Repeated("\\s[1]", 100000), Repeated("<okok>", 100000)},
+        // More empty values in a row than a run of replacements in place.
+        {Repeated("\\s[9]", 1100000), ""},
+        {"<\\s[8]>", "<>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(Values(c.text) == c.expected) << c.text.size();
+    EXPECT_TRUE(reporter_.boxes.empty());
 }
 
 TEST_F(EscapeCodesTest, TheLeadingAtSignLineSetsSystemVariableZero) {
@@ -377,6 +438,11 @@ std::string RandomCodeText(std::mt19937& random) {
                                                     std::string("\x01\x02\x5D", 3),
                                                     std::string("\x01\x0C\x5D\x5C", 4),
                                                     std::string("\x01\x1A", 2),
+                                                    std::string(21, '\x01'),
+                                                    "\\udb[0:1:1]",
+                                                    "\\cdb[0:1:1]",
+                                                    "\\s[7]",
+                                                    "\\v\\v[3][",
                                                     std::string("\0", 1)};
     std::uniform_int_distribution<size_t> count(0, 40);
     std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
@@ -393,6 +459,10 @@ TEST_F(EscapeCodesTest, AgreesWithTheSimpleConversionOnRandomTextsOfCodes) {
     store_.SetString(3000003, "s[1]");
     store_.SetInt(2000001, 78);
     store_.SetInt(2000002, -1);
+    store_.SetInt(2000003, 5);
+    // Runs of TextCodes that change how the walk steps over what follows.
+    store_.SetString(3000007, "s[1]" + std::string(17, '\x01'));
+    databases_.changeable.SetString(0, 1, 1, "\\udb[0:1:1]" + std::string(3, '\x01') + "\\");
     std::mt19937 random(20261207);
     for (int round = 0; round < 20000; ++round) {
         const std::string text = RandomCodeText(random);

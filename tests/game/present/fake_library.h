@@ -121,8 +121,11 @@ public:
         fonts[nextFont] = FakeFont{face, size, thickness, type, charset};
         return nextFont++;
     }
+    // The handles are given out again from the first, as the library's
+    // table does.
     void InitFontHandles() override {
         fonts.clear();
+        nextFont = 1;
         ++fontResets;
     }
     void SetDefaultFontFace(const std::string& face, int) override { defaultFace = face; }

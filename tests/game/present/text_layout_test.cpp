@@ -1,6 +1,9 @@
 // Layout: font sizes, measured lines, gaps, progress and pauses. The fake
 // fonts make a single-byte character half its size wide.
 
+#include "game/event/event_interpreter.h"
+#include "game/event/event_links.h"
+#include "platform/base/clock.h"
 #include "tests/game/present/text_fixture.h"
 
 namespace velk {
@@ -24,14 +27,42 @@ TEST_F(TextTest, RequestedSizesSnapByChipAndRenderingMode) {
 
 TEST_F(TextTest, MeasuringGivesLineWidthsTopsHeightsAndGaps) {
     settings_.lineSpacing = 6;
+    // Long texts, whose characters are measured once per font: a letter and
+    // a double-byte one that ends in its byte; a letter in 36 sizes, which
+    // start the font cache over (and its handles with it) on the way; 31
+    // sizes, after which the fonts of a ruby start it over (first, while
+    // the cache holds only the fonts it makes).
+    std::string sizes, fewerSizes;
+    int32_t sizesWidth = 0, fewerSizesWidth = 0;
+    for (int size = 10; size <= 45; ++size) {
+        const std::string letter = "\\f[" + std::to_string(size) + "]a";
+        sizes += letter;
+        sizesWidth += size / 2;
+        if (size <= 40) fewerSizes += letter, fewerSizesWidth += size / 2;
+    }
+    const std::string letters(3000, 'a');
+    std::string wideLetters;
+    for (int i = 0; i < 3000; ++i)
+        wideLetters += "\x82\x61";
     const struct {
-        const char* text;
+        std::string text;
         int32_t width, height;
         std::vector<int32_t> widths, tops, heights;
     } cases[] = {
-        {"ab\ncd", 24, 54, {24, 24}, {0, 30}, {24, 24}}, {"ab\n\\f[40]c", 24, 70, {24, 20}, {0, 30}, {24, 40}},
-        {"\\m[50]a", 12, 50, {12}, {0}, {50}},           {"\\space[20]a\nb", 12, 68, {12, 12}, {0, 44}, {24, 24}},
-        {"\\-[2]abc", 30, 24, {30}, {0}, {24}},          {"ab\\-[-5]", 24, 24, {24}, {0}, {24}},
+        {letters + fewerSizes + "\\r[ab,c]",
+         36000 + fewerSizesWidth + 40,
+         40,
+         {36000 + fewerSizesWidth + 40},
+         {0},
+         {40}},
+        {"ab\ncd", 24, 54, {24, 24}, {0, 30}, {24, 24}},
+        {"ab\n\\f[40]c", 24, 70, {24, 20}, {0, 30}, {24, 40}},
+        {"\\m[50]a", 12, 50, {12}, {0}, {50}},
+        {"\\space[20]a\nb", 12, 68, {12, 12}, {0, 44}, {24, 24}},
+        {"\\-[2]abc", 30, 24, {30}, {0}, {24}},
+        {"ab\\-[-5]", 24, 24, {24}, {0}, {24}},
+        {letters + wideLetters, 108000, 24, {108000}, {0}, {24}},
+        {letters + "\n" + sizes + "\n" + letters, 66000, 126, {36000, sizesWidth, 66000}, {0, 30, 81}, {24, 45, 45}},
     };
     for (const auto& c : cases) {
         TextBox box = Box(c.text);
@@ -43,6 +74,33 @@ TEST_F(TextTest, MeasuringGivesLineWidthsTopsHeightsAndGaps) {
         EXPECT_EQ(box.lineTops, c.tops) << c.text;
         EXPECT_EQ(box.lineHeights, c.heights) << c.text;
     }
+}
+
+TEST_F(TextTest, ALongLayoutEndsOnceItsFrameHasSeenAClose) {
+    struct Window : EventSystemLink {
+        bool closed = false;
+        bool WindowCloseRequested() override { return closed; }
+    } window;
+    EventSystemLink* const system = ActiveEventLinks().system;
+    ActiveEventLinks().system = &window;
+    platform::ManualClock clock;
+    const platform::ScopedClock installed(clock);
+    const std::string text(100000, 'a');
+    int32_t width = 0, height = 0;
+    for (const bool closed : {false, true}) {
+        window.closed = closed;
+        const EventFrame frame;
+        clock.AdvanceMilliseconds(EventFrame::kCloseLookMilliseconds);
+        TextBox box = Box(text);
+        box.Measure(renderer_, width, height);
+        if (closed) {
+            EXPECT_GT(width, 0);
+            EXPECT_LT(width, 100000 * 12);
+        } else {
+            EXPECT_EQ(width, 100000 * 12);
+        }
+    }
+    ActiveEventLinks().system = system;
 }
 
 TEST_F(TextTest, SixteenPixelChipsDoubleThePenAndTheLetterSpacingNarrowsIt) {
