@@ -392,8 +392,8 @@ bool EventInterpreter::Dispatch(EventLinks& links, FrameShare& share) {
         if (form <= static_cast<uint32_t>(CodeValue(CommandCode::kFastArithmeticLast) -
                                           CodeValue(CommandCode::kFastArithmeticFirst))) {
             // The other codes of the range are unknown codes: skipped.
-            if (IsFastForm(form)) {
-                if (quick.slotStart >= 0) {
+            if (IsFastForm(form)) [[likely]] {
+                if (quick.slotStart >= 0) [[likely]] {
                     ApplyFastForm(form, slots + quick.slotStart);
                 } else if (const CommandEntry* entry = table.Find(CodeValue(CommandCode::kVariableOperation))) {
                     // A slot it named is gone: the general form decides.
