@@ -162,7 +162,11 @@ public:
 
 private:
     // An engine asked for while the daemon was still starting it is not
-    // taken: it is asked for again until the context has it.
+    // taken: it is asked for again until the context has it. Each request
+    // makes the daemon give up the engine it is still starting for the
+    // context, so on a loaded machine, where an engine takes seconds to
+    // start, asking on every key would never let one finish: the wait
+    // between requests doubles.
     void EnsureEngine() {
         if (engine_.empty() || engine_ready_) return;
         IBusEngineDesc* current = ibus_input_context_get_engine(context_);
@@ -170,10 +174,16 @@ private:
             engine_ready_ = true;
             return;
         }
+        const auto now = std::chrono::steady_clock::now();
+        if (now < next_engine_request_) return;
         ibus_input_context_set_engine(context_, engine_.c_str());
+        next_engine_request_ = now + engine_request_wait_;
+        engine_request_wait_ = std::min(engine_request_wait_ * 2, kLongestEngineRequestWait);
     }
 
     static constexpr auto kIterationInterval = std::chrono::microseconds(900);
+    static constexpr auto kFirstEngineRequestWait = std::chrono::milliseconds(100);
+    static constexpr auto kLongestEngineRequestWait = std::chrono::milliseconds(30000);
 
     static void Iterate() {
         while (g_main_context_iteration(nullptr, FALSE)) {
@@ -228,6 +238,8 @@ private:
     IBusInputContext* context_;
     std::string engine_;
     bool engine_ready_ = false;
+    std::chrono::steady_clock::time_point next_engine_request_{};
+    std::chrono::milliseconds engine_request_wait_ = kFirstEngineRequestWait;
     std::vector<InputMethodEvent> pending_;
     std::chrono::steady_clock::time_point last_iteration_{};
 };

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -25,6 +26,22 @@ namespace {
 
 bool Executable(const char* path) { return access(path, X_OK) == 0; }
 
+// A loaded machine may take many times longer to start the daemon and its
+// engine than an idle one; waits end as soon as what they wait for is there,
+// so a generous bound costs nothing when all is well.
+constexpr auto kPatience = std::chrono::seconds(180);
+constexpr const char* kEngineComponent = "org.freedesktop.IBus.Anthy";
+
+// Polls `done` every `interval` until it holds or kPatience has passed.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds interval) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(interval);
+    }
+    return true;
+}
+
 // The daemon and everything it starts run in a process group of their own,
 // which the destructor ends.
 class PrivateIbusDaemon {
@@ -37,6 +54,9 @@ public:
         const std::string cache = "XDG_CACHE_HOME=" + (folder / "cache").string();
         const std::string home = "HOME=" + (folder / "home").string();
         const std::string address_option = "--address=" + address_;
+        // The daemon gives up on an engine whose start takes longer than its
+        // reply timeout (15 s by default) and drops its connection.
+        const std::string timeout_option = "--timeout=" + std::to_string(std::chrono::milliseconds(kPatience).count());
         pid_ = fork();
         if (pid_ == 0) {
             setpgid(0, 0);
@@ -44,9 +64,15 @@ public:
             // Python and its GObject bindings.
             const char* environment[] = {config.c_str(),       cache.c_str(),  home.c_str(),
                                          "PATH=/usr/bin:/bin", "LANG=C.UTF-8", nullptr};
-            const char* arguments[] = {
-                "dbus-run-session",          "--",           "ibus-daemon",          "--panel=disable",
-                "--emoji-extension=disable", "--cache=none", address_option.c_str(), nullptr};
+            const char* arguments[] = {"dbus-run-session",
+                                       "--",
+                                       "ibus-daemon",
+                                       "--panel=disable",
+                                       "--emoji-extension=disable",
+                                       "--cache=none",
+                                       address_option.c_str(),
+                                       timeout_option.c_str(),
+                                       nullptr};
             execve("/usr/bin/dbus-run-session", const_cast<char* const*>(arguments),
                    const_cast<char* const*>(environment));
             _exit(127);
@@ -65,22 +91,39 @@ public:
         }
         int status = 0;
         for (int i = 0; i < 100; ++i) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_) return;
+            if (!Running()) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         kill(-pid_, SIGTERM);
         waitpid(pid_, &status, 0);
     }
 
-    // Whether the daemon's socket appeared within a few seconds.
-    bool Ready() const {
-        for (int i = 0; i < 200; ++i) {
-            if (std::filesystem::exists(socket_)) return true;
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Whether the daemon's socket appeared while the daemon ran.
+    bool Ready() {
+        WaitUntil([&] { return std::filesystem::exists(socket_) || !Running(); }, std::chrono::milliseconds(50));
+        return std::filesystem::exists(socket_) && Running();
+    }
+
+    bool Running() {
+        if (exited_) return false;
+        int status = 0;
+        exited_ = waitpid(pid_, &status, WNOHANG) == pid_;
+        return !exited_;
+    }
+
+    // What the daemon last told of itself, for a failure's message: whether
+    // it runs and whether the engine's process has joined its bus.
+    std::string Describe() {
+        std::string description = Running() ? "the daemon runs" : "the daemon has exited";
+        IBusBus* bus = ibus_bus_new();
+        if (bus == nullptr || ibus_bus_is_connected(bus) == FALSE) {
+            description += ", its bus does not answer";
+        } else {
+            description += ibus_bus_name_has_owner(bus, kEngineComponent) != FALSE ? ", the engine is on its bus"
+                                                                                   : ", the engine is not on its bus";
         }
-        return false;
+        if (bus != nullptr) g_object_unref(bus);
+        return description;
     }
 
     const std::string& address() const { return address_; }
@@ -89,6 +132,7 @@ private:
     std::string address_;
     std::filesystem::path socket_;
     pid_t pid_ = -1;
+    bool exited_ = false;
 };
 
 class IbusInputMethodTest : public ::testing::Test {
@@ -128,32 +172,44 @@ protected:
     }
 
     // The engine starts in its Latin mode and takes keys only once it is
-    // up: the half-width/full-width key, taken, switches it to kana.
-    bool SwitchToKana() {
-        for (int i = 0; i < 200; ++i) {
-            const bool taken = method_->FilterKey(InputMethodKey{vk::kKanji, false, false, false, false});
-            method_->FilterKey(InputMethodKey{vk::kKanji, false, false, false, true});
-            if (taken) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+    // up: the half-width/full-width key, taken, switches it to kana. On
+    // failure, the message says what the engine and the daemon last answered.
+    ::testing::AssertionResult SwitchToKana() {
+        int tries = 0;
+        size_t events_seen = 0;
+        const bool taken = WaitUntil(
+            [&] {
+                ++tries;
+                const bool key_taken = method_->FilterKey(InputMethodKey{vk::kKanji, false, false, false, false});
+                method_->FilterKey(InputMethodKey{vk::kKanji, false, false, false, true});
+                std::vector<InputMethodEvent> events;
+                method_->PumpEvents(events);
+                events_seen += events.size();
+                return key_taken;
+            },
+            std::chrono::milliseconds(50));
+        if (taken) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "the Anthy engine never took a key: " << tries << " presses over "
+               << std::chrono::duration_cast<std::chrono::seconds>(kPatience).count() << " s were all passed on, with "
+               << events_seen << " reports from the engine; " << daemon_->Describe();
     }
 
-    // Pumps until the condition holds on the latest report of its kind,
-    // for at most a few seconds.
+    // Pumps until the condition holds on the latest report of its kind.
     template <typename Condition>
     std::optional<InputMethodEvent> WaitFor(InputMethodEvent::Kind kind, Condition&& condition) {
-        for (int i = 0; i < 200; ++i) {
-            std::vector<InputMethodEvent> events;
-            method_->PumpEvents(events);
-            for (auto& event : events) {
-                if (event.kind == kind) latest_[static_cast<int>(kind)] = event;
-            }
-            const auto& latest = latest_[static_cast<int>(kind)];
-            if (latest && condition(*latest)) return latest;
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        return latest_[static_cast<int>(kind)];
+        auto& latest = latest_[static_cast<int>(kind)];
+        WaitUntil(
+            [&] {
+                std::vector<InputMethodEvent> events;
+                method_->PumpEvents(events);
+                for (auto& event : events) {
+                    if (event.kind == kind) latest = event;
+                }
+                return latest && condition(*latest);
+            },
+            std::chrono::milliseconds(25));
+        return latest;
     }
 
     velk::testing::ScratchDir scratch_;
@@ -169,7 +225,7 @@ TEST_F(IbusInputMethodTest, AReadingConvertedArrivesAsClausesAndItsCandidates) {
     const std::string reading =
         "\xE3\x82\x8F\xE3\x81\x9F\xE3\x81\x97\xE3\x81\xAE\xE3\x81\xAA\xE3\x81\xBE\xE3\x81\x88"
         "\xE3\x81\xAF";
-    ASSERT_TRUE(SwitchToKana()) << "the Anthy engine never took a key";
+    ASSERT_TRUE(SwitchToKana());
     Type("watashinonamaeha");
     auto composition = WaitFor(Kind::kComposition, [&](const InputMethodEvent& e) { return e.text == reading; });
     ASSERT_TRUE(composition.has_value()) << "no composition arrived";
