@@ -2,6 +2,10 @@
 // remove and replace, read and write text files, list a folder, and the
 // player's text prompt.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <utility>
 
 #include "game/data/data_texts.h"
@@ -10,6 +14,7 @@
 #include "game/data/random_source.h"
 #include "game/data/system_variable_block.h"
 #include "game/data/text_format.h"
+#include "game/data/text_search.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
@@ -54,26 +59,125 @@ std::string SplitFirstLine(std::string& text) {
     return rest;
 }
 
-// Every occurrence removed, searching again from the start after each.
+// The bytes kept when every occurrence of the part is removed, as if the
+// search began again at the start after each removal: a removal can join two
+// halves into a new occurrence ("aabb" less "ab" is empty). The first
+// occurrence of the text as it stands always ends after the bytes kept so
+// far, and those hold none, so one pass finds them all: the kept bytes form a
+// stack that remembers the matcher's state after each, and an occurrence
+// completed at its top is dropped and the matcher goes on from the state
+// below it. States stay below the part's length, so a short part keeps them
+// in single bytes.
+template <typename Matched>
+std::string WithoutEach(std::string_view text, const TextSearch& search) {
+    const size_t size = search.PartSize();
+    std::string kept(text.size(), '\0');
+    const auto matchedAfter = std::make_unique_for_overwrite<Matched[]>(text.size());
+    size_t top = 0;
+    uint32_t matched = 0;
+    for (size_t at = 0; at < text.size();) {
+        if (matched == 0) {
+            // Up to the next byte that can begin the part, bytes are kept as
+            // they are and leave the matcher where it was.
+            const void* hit = std::memchr(text.data() + at, search.FirstByte(), text.size() - at);
+            const size_t stop =
+                hit != nullptr ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
+            std::memcpy(kept.data() + top, text.data() + at, stop - at);
+            std::fill_n(matchedAfter.get() + top, stop - at, Matched{0});
+            top += stop - at;
+            at = stop;
+            if (at == text.size()) break;
+        }
+        matched = search.Next(matched, text[at]);
+        kept[top++] = text[at++];
+        if (matched == size) {
+            top -= size;
+            matched = top == 0 ? 0 : matchedAfter[top - 1];
+        } else {
+            matchedAfter[top - 1] = static_cast<Matched>(matched);
+        }
+    }
+    kept.resize(top);
+    return kept;
+}
+
 void RemoveAll(std::string& text, const std::string& part) {
     if (part.empty()) return;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part)) text.erase(at, part.size());
+    const TextSearch search(part);
+    if (part.size() - 1 <= UINT8_MAX) {
+        text = WithoutEach<uint8_t>(text, search);
+    } else if (part.size() - 1 <= UINT16_MAX) {
+        text = WithoutEach<uint16_t>(text, search);
+    } else {
+        text = WithoutEach<uint32_t>(text, search);
+    }
 }
+
+// The Shift-JIS class of each next byte of a text read from its start, as
+// GetSjisByteClass gives it for that byte's index, without reading the text
+// again from its start for every index.
+class SjisClassReader {
+public:
+    int ClassOf(char next) const {
+        const auto byte = static_cast<uint8_t>(next);
+        if (ended_ || byte == 0) return 0;
+        if (!afterLead_) return IsLead(byte) ? 1 : 0;
+        return byte >= 0x40 && byte <= 0xFC && byte != 0x7F ? 2 : 0;
+    }
+    void Read(std::string_view bytes) {
+        for (char c : bytes) {
+            if (ended_) return;
+            const auto byte = static_cast<uint8_t>(c);
+            ended_ = byte == 0;
+            // A byte after a lead byte is never a lead byte itself.
+            afterLead_ = !afterLead_ && IsLead(byte);
+        }
+    }
+
+private:
+    static bool IsLead(uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+    bool afterLead_ = false;
+    // A zero byte ends the text: every byte after it counts as a single one.
+    bool ended_ = false;
+};
 
 // Every occurrence replaced, going on after the replacement. A one-byte
 // part matches only a whole single-byte character, never a byte inside a
-// two-byte one.
-void ReplaceAll(std::string& text, const std::string& part, const std::string& replacement) {
-    if (part.empty()) return;
-    size_t at = 0;
-    while ((at = text.find(part, at)) != std::string::npos) {
-        if (part.size() == 1 && GetSjisByteClass(text, static_cast<int>(at)) != 0) {
-            ++at;
-            continue;
+// two-byte one, judged on the text as the replacements before it have left
+// it. False when the result is longer than a string may be: it is refused,
+// and a replacement longer than the part could otherwise build gigabytes
+// before the refusal.
+bool ReplaceAll(std::string& text, const std::string& part, const std::string& replacement) {
+    if (part.empty()) return true;
+    const TextSearch search(part);
+    const bool oneByte = part.size() == 1;
+    const bool grows = replacement.size() > part.size();
+    SjisClassReader classes;
+    std::string replaced;
+    size_t copied = 0;
+    size_t read = 0;
+    for (size_t at; (at = search.FindIn(text, read)) != std::string::npos;) {
+        if (oneByte) {
+            classes.Read(std::string_view(text).substr(read, at - read));
+            if (classes.ClassOf(part[0]) != 0) {
+                classes.Read(part);
+                read = at + 1;
+                continue;
+            }
+            classes.Read(replacement);
         }
-        text.replace(at, part.size(), replacement);
-        at += replacement.size();
+        if (copied == 0) replaced.reserve(text.size());
+        replaced.append(text, copied, at - copied);
+        replaced += replacement;
+        copied = read = at + part.size();
+        // What is left can only add to the result once it grows.
+        if (grows && replaced.size() + (text.size() - copied) > kMaxStringLength) return false;
     }
+    if (copied == 0) return true;
+    replaced.append(text, copied);
+    text = std::move(replaced);
+    return true;
 }
 
 // A text file as text mode writes it: every line feed becomes CR LF.
@@ -180,8 +284,12 @@ CommandResult ValueCommands::StringOperation(EventInterpreter& in, const EventCo
         RemoveAll(head, text);
         text.clear();
     } else if (operation == kReplace) {
-        ReplaceAll(head, text, Text(command, 1));
+        const bool fits = ReplaceAll(head, text, Text(command, 1));
         text.clear();
+        if (!fits) {
+            ShowStringTooLong(target);
+            return CommandResult::kAdvance;
+        }
     }
     std::string expanded = MayHoldEscapeCodes(text) ? Expand(in, text, false) : std::move(text);
     std::string().swap(text);

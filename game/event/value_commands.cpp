@@ -7,6 +7,7 @@
 #include "game/data/data_texts.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
+#include "game/data/text_search.h"
 #include "game/data/variable_store.h"
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
@@ -80,7 +81,7 @@ bool CompareText(uint32_t comparison, const std::string& left, const std::string
     switch (comparison) {
         case 0: return left == right;
         case 1: return left != right;
-        case 2: return left.find(right) != std::string::npos;
+        case 2: return TextContains(left, right);
         default: return false;
     }
 }

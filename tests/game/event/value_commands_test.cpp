@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
+#include "game/data/data_texts.h"
 #include "game/data/random_source.h"
 #include "game/data/text_format.h"
 #include "game/data/input_state.h"
@@ -313,6 +315,144 @@ TEST_F(ValueCommandsTest, StringOperationsOnShiftJisText) {
     EXPECT_EQ(Str(12), "l1");
     EXPECT_EQ(Str(13), "");
     EXPECT_EQ(Str(14), "");
+}
+
+// Operation 8 (remove) and 9 (replace) with the part taken from string 2,
+// so that no escape code is expanded on the way.
+constexpr int32_t kRemovePart = 0x800 | 1, kReplacePart = 0x900 | 1;
+
+TEST_F(ValueCommandsTest, RemoveAndReplaceEdges) {
+    // ソ is 0x83 0x5C: its trail byte is a backslash.
+    const std::string so = "\x83\x5C";
+    const std::string nested300 = std::string(299, 'a') + "b";
+    const std::string nested70000 = std::string(69999, 'a') + "b";
+    const std::string z(1, 'z');
+    const struct {
+        const char* name;
+        int32_t operation;
+        std::string text, part, replacement, expected;
+    } cases[] = {
+        {"each removal joins a new occurrence", kRemovePart, "aabcbcc", "abc", "", "c"},
+        {"a removal leaves a partial match before it", kRemovePart, "aaabb", "aab", "", "ab"},
+        {"every byte", kRemovePart, "aaaa", "a", "", ""},
+        {"longer than the text", kRemovePart, "ab", "abc", "", "ab"},
+        {"empty part", kRemovePart, "ab", "", "", "ab"},
+        {"a part past 255 bytes joined across a removal", kRemovePart,
+         nested300.substr(0, 150) + nested300 + nested300.substr(150), nested300, "", ""},
+        {"a part past 65535 bytes joined across a removal", kRemovePart,
+         "x" + nested70000.substr(0, 40000) + nested70000 + nested70000.substr(40000) + "y", nested70000, "", "xy"},
+        {"a replacement that holds the part", kReplacePart, "aa", "a", "aa", "aaaa"},
+        {"overlapping occurrences go on after the replacement", kReplacePart, "aaaaa", "aa", "a", "aaa"},
+        {"a replacement leaves a lead byte before the next", kReplacePart, "aa", "a", "\x83",
+         "\x83"
+         "a"},
+        {"trail bytes are skipped, single ones after them replaced", kReplacePart, "\\\\\\", "\\", "\x83",
+         "\x83\\\x83"},
+        {"after a zero byte every byte is single", kReplacePart, std::string("\0", 1) + so, "\\", "/",
+         std::string("\0", 1) + "\x83/"},
+        {"a zero byte after the pair", kReplacePart, so + std::string("\0\\", 2), "\\", "/",
+         so + std::string("\0/", 2)},
+        {"zero bytes replaced", kReplacePart, std::string("\0\0", 2), std::string("\0", 1), "\x83", "\x83\x83"},
+        {"a longer part is replaced inside characters", kReplacePart, "x" + so + "\\y", "\\\\", "/", "x\x83/y"},
+        {"empty part replaces nothing", kReplacePart, "ab", "", "x", "ab"},
+        {"a result of the longest length is kept", kReplacePart, std::string(kMaxStringLength - 2, 'a') + z, z, "yy",
+         std::string(kMaxStringLength - 2, 'a') + "yy"},
+        {"a result one byte longer is refused", kReplacePart, std::string(kMaxStringLength - 2, 'a') + z, z, "yyy",
+         "(refused)"},
+        {"a longer part whose result fits", kReplacePart, std::string(kMaxStringLength - 3, 'a') + "zz", "zz", "yyy",
+         std::string(kMaxStringLength - 3, 'a') + "yyy"},
+        {"a longer part whose result does not", kReplacePart, "zz" + std::string(kMaxStringLength - 2, 'a'), "zz",
+         "yyy", "(refused)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reporter.boxes.clear();
+        SetStr(1, c.text);
+        SetStr(2, c.part);
+        Run1({StrOp(kStr + 1, c.operation, kStr + 2, {"", c.replacement})});
+        // A refused result leaves the target as it was.
+        const bool refused = c.expected == "(refused)";
+        EXPECT_TRUE(Str(1) == (refused ? c.text : c.expected)) << Str(1).size() << " bytes";
+        if (refused) {
+            ASSERT_EQ(reporter.boxes.size(), 1u);
+            EXPECT_EQ(reporter.boxes[0].line1, FormatText(texts::kStringTooLong, static_cast<int>(kMaxStringLength)));
+            EXPECT_EQ(reporter.boxes[0].line3, FormatText(texts::kStoreTarget, kStr + 1));
+        } else {
+            EXPECT_TRUE(reporter.boxes.empty());
+        }
+    }
+}
+
+// The rules as they read, for the test below.
+size_t FindComparingEverywhere(const std::string& text, const std::string& part, size_t from) {
+    for (size_t at = from; at + part.size() <= text.size(); ++at) {
+        if (text.compare(at, part.size(), part) == 0) return at;
+    }
+    return std::string::npos;
+}
+
+// Each occurrence removed, the search beginning again at the start after each.
+std::string RemovedAsTheRuleReads(std::string text, const std::string& part) {
+    if (part.empty()) return text;
+    for (size_t at; (at = FindComparingEverywhere(text, part, 0)) != std::string::npos;)
+        text.erase(at, part.size());
+    return text;
+}
+
+// The search goes on after each replacement; a one-byte part is replaced
+// only where the text as it stands then has a single-byte character.
+std::string ReplacedAsTheRuleReads(std::string text, const std::string& part, const std::string& replacement) {
+    if (part.empty()) return text;
+    size_t p = 0;
+    for (size_t at; (at = FindComparingEverywhere(text, part, p)) != std::string::npos;) {
+        if (part.size() == 1 && GetSjisByteClass(text, static_cast<int>(at)) != 0) {
+            p = at + 1;
+            continue;
+        }
+        text = text.substr(0, at) + replacement + text.substr(at + part.size());
+        p = at + replacement.size();
+    }
+    return text;
+}
+
+TEST_F(ValueCommandsTest, RemoveReplaceAndContainsAgreeWithTheRulesAsTheyRead) {
+    std::mt19937 random(7031);
+    auto pick = [&](size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random); };
+    // Two-byte characters (leads 0x81, 0x83, 0xE0; trail bytes that are also
+    // backslashes or letters), zero bytes, and bytes that are neither.
+    const std::string bytes("ab\\\x83\x81\xE0\x40\x7F\xFD\0", 10);
+    auto randomText = [&](const std::string& alphabet, size_t most) {
+        std::string text(pick(most + 1), '\0');
+        for (char& c : text)
+            c = alphabet[pick(alphabet.size())];
+        return text;
+    };
+    for (int trial = 0; trial < 4000; ++trial) {
+        const std::string alphabet = trial % 2 == 0 ? "ab" : bytes;
+        std::string part = randomText(alphabet, 4);
+        std::string text = randomText(alphabet, 24);
+        if (trial % 3 == 0 && !part.empty()) {
+            // Occurrences put inside one another: each removal joins the
+            // halves around it into the next.
+            text = part;
+            for (size_t n = pick(4); n > 0; --n)
+                text.insert(pick(text.size() + 1), part);
+            text.insert(pick(text.size() + 1), randomText(alphabet, 3));
+        }
+        const std::string replacement = randomText(bytes, 3);
+        SCOPED_TRACE(::testing::PrintToString(text) + " / " + ::testing::PrintToString(part) + " / " +
+                     ::testing::PrintToString(replacement));
+        SetStr(1, text);
+        SetStr(2, part);
+        SetStr(3, text);
+        SetStr(4, text);
+        Run1({StrOp(kStr + 1, kRemovePart, kStr + 2), StrOp(kStr + 3, kReplacePart, kStr + 2, {"", replacement}),
+              Cmd(CommandCode::kStringConditionBranch, {1, (kStr + 4) | (2 << 28) | (1 << 24), kStr + 2}, 0, {""})});
+        ASSERT_EQ(Str(1), RemovedAsTheRuleReads(text, part));
+        ASSERT_EQ(Str(3), ReplacedAsTheRuleReads(text, part, replacement));
+        ASSERT_EQ(interpreter_.branchResult[0], FindComparingEverywhere(text, part, 0) != std::string::npos ? 1 : 0);
+    }
+    EXPECT_TRUE(reporter.boxes.empty());
 }
 
 class TempGameFolder {
