@@ -850,7 +850,10 @@ const EscapedNameMatcher::StringValue& EscapedNameMatcher::String(VariableId id)
     if (found == strings_.end()) {
         StringValue value;
         value.text = store_.GetString(id);
-        value.inert = value.text.find_first_of(kNotPlainText) == kNone;
+        value.inert = true;
+        for (const char byte : std::string_view(kNotPlainText)) {
+            value.inert = value.inert && std::memchr(value.text.data(), byte, value.text.size()) == nullptr;
+        }
         found = strings_.emplace(id, std::move(value)).first;
     }
     return found->second;
