@@ -7,6 +7,7 @@
 #include "game/data/databases.h"
 #include "game/data/random_source.h"
 #include "game/data/variable_store.h"
+#include "game/present/present_texts.h"
 #include "game/present/text_code.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/data/store_fakes.h"
@@ -526,6 +527,7 @@ std::string RandomLabel(std::mt19937& random) {
                                                     "\\v[7000000]",
                                                     "\\v[6000000]",
                                                     "\\v[-1000000]",
+                                                    "\\cself[-13500000]",
                                                     "\\v[-500000]",
                                                     "\\v[1000000]",
                                                     "\\self[3]",
@@ -657,6 +659,10 @@ TEST_F(EscapeCodesTest, NameMatcherComparesLongValuesWithoutConvertingEachName) 
         EXPECT_FALSE(same.Matches("\\s[1]8"));
     }
     EXPECT_TRUE(reporter_.boxes.empty());
+    // Two of them would pass the longest string: the expansion stops there
+    // with its box, as converting the name would.
+    EXPECT_FALSE(same.Matches("\\s[1]\\s[1]"));
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{texts::kExpansionRunaway});
 }
 
 // Every parameterised code carries every value of its domain intact, in bytes
