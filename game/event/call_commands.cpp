@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "game/data/error_reporter.h"
@@ -214,11 +215,15 @@ CommandResult CallCommands::JumpToLabel(EventInterpreter& in, const EventCommand
     options.commonEventId = in.commonId;
     options.mapId = in.mapId;
     options.leadingAtSignLine = true;
-    const std::string wanted = text_.ConvertEscapeCodes(command.strings[0], options);
+    // Every label met is converted as the name sought is; the matcher spares
+    // the work of expansions that cannot change what the search finds, shows
+    // or leaves behind.
+    const std::unique_ptr<EventNameMatcher> matcher =
+        text_.NameMatcher(text_.ConvertEscapeCodes(command.strings[0], options), options);
     auto matches = [&](const EventCommand& candidate) {
         if (candidate.Code() != CodeValue(CommandCode::kLabel)) return false;
-        const std::string name = candidate.strings.empty() ? std::string() : candidate.strings[0];
-        return text_.ConvertEscapeCodes(name, options) == wanted;
+        static const std::string kNoName;
+        return matcher->Matches(candidate.strings.empty() ? kNoName : candidate.strings[0]);
     };
 
     // Above the current line the first matching label wins, then the loops

@@ -1,7 +1,9 @@
 #include "game/event/command_preparation.h"
 
-#include <deque>
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "game/data/databases.h"
@@ -143,75 +145,115 @@ void PrepareConditionBranch(std::vector<EventCommand>& commands, size_t line, in
     command.resolved = std::move(resolved);
 }
 
-// The loop-stack changes a jump to a label implies, found by walking the
-// list once: loops entered and left between the label and the jump.
-void PrepareLabelJump(const std::vector<EventCommand>& commands, size_t line, EventCommand& jump) {
-    jump.jumps.clear();
-    if (jump.strings.empty() || jump.strings[0].find('\\') != std::string::npos) return;
-    const std::string& label = jump.strings[0];
-    enum class Mode { kBefore, kBetween, kAfter } mode = Mode::kBefore;
-    std::vector<int32_t> nesting;
-    std::deque<int32_t> edits;
-    int32_t found = -1;
-    auto loopEntry = [](const EventCommand& command) -> int32_t {
+// The labels and loops of one list, gathered once for all its label jumps.
+//
+// A jump's loop-stack changes are those of the walk between the jump and its
+// label: the loops it leaves and enters on the way. A loop entered and left
+// again on the way cancels out (a push followed by its pop leaves the stacks
+// as they were), so what remains pops the loops open at the start of the walk
+// but not at its end, then pushes those open at its end but not at its
+// start: the way from one nesting to the other through the loops that both
+// still have open. Only that is written; a list with many loops between its
+// labels and their jumps would otherwise carry the whole walk in every jump.
+class LabelJumps {
+public:
+    explicit LabelJumps(const std::vector<EventCommand>& commands)
+        : nestingAt_(commands.size()), strayEndsBefore_(commands.size()) {
+        int32_t nesting = 0;
+        int32_t strayEnds = 0;
+        nodes_.push_back({-1, 0, 0});
+        for (size_t at = 0; at < commands.size(); ++at) {
+            nestingAt_[at] = nesting;
+            strayEndsBefore_[at] = strayEnds;
+            const EventCommand& command = commands[at];
+            const int32_t entry = LoopEntry(command);
+            if (entry >= 0) {
+                nodes_.push_back({entry, nesting, nodes_[static_cast<size_t>(nesting)].depth + 1});
+                nesting = static_cast<int32_t>(nodes_.size() - 1);
+            } else if (IsLoopEndCode(Code(command))) {
+                // A loop end with no loop open still leaves one when walked
+                // forward from a jump to its label.
+                if (nesting == 0) {
+                    ++strayEnds;
+                } else {
+                    nesting = nodes_[static_cast<size_t>(nesting)].parent;
+                }
+            } else if (Is(command, CommandCode::kLabel) && !command.strings.empty()) {
+                labels_[command.strings[0]].push_back(static_cast<int32_t>(at));
+            }
+        }
+    }
+
+    // [1, label line, k, k x (indent, counter)], (-1, -1) popping a loop;
+    // empty when the label is not in the list. The label above the jump
+    // that comes first wins, else the first one below it.
+    std::vector<int32_t> JumpData(size_t line, const std::string& label) const {
+        auto lines = labels_.find(label);
+        if (lines == labels_.end()) return {};
+        const std::vector<int32_t>& at = lines->second;
+        int32_t found = at.front();
+        const bool below = static_cast<size_t>(found) > line;
+        if (below) {
+            auto next = std::upper_bound(at.begin(), at.end(), static_cast<int32_t>(line));
+            if (next == at.end()) return {};
+            found = *next;
+        }
+        int32_t from = nestingAt_[line];
+        int32_t to = nestingAt_[static_cast<size_t>(found)];
+        // Walking forward, a loop end with no loop open pops whatever the
+        // interpreter has open then; walking back it is not a step.
+        int32_t pops = below ? strayEndsBefore_[static_cast<size_t>(found)] - strayEndsBefore_[line] : 0;
+        std::vector<int32_t> pushes;
+        while (from != to) {
+            const Node& a = nodes_[static_cast<size_t>(from)];
+            const Node& b = nodes_[static_cast<size_t>(to)];
+            if (a.depth >= b.depth) {
+                ++pops;
+                from = a.parent;
+            } else {
+                pushes.push_back(b.entry);
+                to = b.parent;
+            }
+        }
+        std::vector<int32_t> jumps = {1, found, static_cast<int32_t>(pops + pushes.size())};
+        jumps.reserve(3 + 2 * static_cast<size_t>(jumps[2]));
+        for (int32_t k = 0; k < pops; ++k)
+            jumps.insert(jumps.end(), {-1, -1});
+        for (auto entry = pushes.rbegin(); entry != pushes.rend(); ++entry) {
+            jumps.insert(jumps.end(), {*entry / 10, *entry % 10 == 1 ? 2000000000 : 0});
+        }
+        return jumps;
+    }
+
+private:
+    // Indent x 10, + 1 for an endless loop; negative for anything else (a
+    // loop head at a negative indent included).
+    static int32_t LoopEntry(const EventCommand& command) {
         if (Is(command, CommandCode::kLoopStart)) return command.indent * 10 + 1;
         if (Is(command, CommandCode::kLoopCount)) return command.indent * 10;
         return -1;
-    };
-    auto isLabel = [&](const EventCommand& command) {
-        return Is(command, CommandCode::kLabel) && !command.strings.empty() && command.strings[0] == label;
-    };
-    for (size_t at = 0; at < commands.size(); ++at) {
-        const EventCommand& command = commands[at];
-        const int32_t entry = loopEntry(command);
-        const bool loopEnd = IsLoopEndCode(Code(command));
-        if (mode == Mode::kBefore) {
-            if (at == line) {
-                mode = Mode::kAfter;
-                continue;
-            }
-            if (entry >= 0) nesting.push_back(entry);
-            if (loopEnd && !nesting.empty()) nesting.pop_back();
-            if (isLabel(command)) {
-                found = static_cast<int32_t>(at);
-                mode = Mode::kBetween;
-            }
-        } else if (mode == Mode::kBetween) {
-            if (at == line) break;
-            if (entry >= 0) {
-                nesting.push_back(entry);
-                edits.push_front(-1);
-            }
-            if (loopEnd && !nesting.empty()) {
-                edits.push_front(nesting.back());
-                nesting.pop_back();
-            }
-        } else {
-            if (loopEnd) {
-                if (!nesting.empty()) nesting.pop_back();
-                edits.push_back(-1);
-            }
-            if (isLabel(command)) {
-                found = static_cast<int32_t>(at);
-                break;
-            }
-            if (entry >= 0) {
-                nesting.push_back(entry);
-                edits.push_back(entry);
-            }
-        }
     }
-    if (found < 0) return;
-    std::vector<int32_t> jumps = {1, found, 0};
-    for (int32_t edit : edits) {
-        ++jumps[2];
-        if (edit < 0) {
-            jumps.insert(jumps.end(), {-1, -1});
-        } else {
-            jumps.insert(jumps.end(), {edit / 10, edit % 10 == 1 ? 2000000000 : 0});
-        }
-    }
-    jump.jumps = std::move(jumps);
+
+    // One open loop and the loops around it; node 0 is no loop open.
+    struct Node {
+        int32_t entry;
+        int32_t parent;
+        int32_t depth;
+    };
+    std::vector<Node> nodes_;
+    // By line, before it: the innermost open loop, and the loop ends met so
+    // far with no loop open.
+    std::vector<int32_t> nestingAt_;
+    std::vector<int32_t> strayEndsBefore_;
+    // By name, the lines of its labels in order.
+    std::unordered_map<std::string, std::vector<int32_t>> labels_;
+};
+
+// Names with a backslash may hold codes and are looked up when the jump runs.
+void PrepareLabelJump(size_t line, EventCommand& jump, const std::optional<LabelJumps>& labels) {
+    jump.jumps.clear();
+    if (jump.strings.empty() || jump.strings[0].find('\\') != std::string::npos) return;
+    jump.jumps = labels->JumpData(line, jump.strings[0]);
 }
 
 // Database names given in the command's strings become numbers where the
@@ -264,8 +306,7 @@ void PrepareDatabaseOperation(EventCommand& command, int32_t commonIndex, Variab
     const Database* database = databases.ByCommandKind(kind);
     if (!database || !store.IsIntId(operand) || type < 0 || type >= kMapSelfBase || item >= kMapSelfBase ||
         (flags & 0xF) != 0 || data < 0 || item < 0 || type >= kCellFieldLimit || item >= kCellFieldLimit ||
-        operand >= kDatabaseIdFloor || type >= database->GetTypeCount() ||
-        item >= database->GetItemCount(type) ||
+        operand >= kDatabaseIdFloor || type >= database->GetTypeCount() || item >= database->GetItemCount(type) ||
         static_cast<size_t>(item) >= database->types[static_cast<size_t>(type)].itemKinds.size() ||
         (mode == 1 && operand < kMapSelfBase)) {
         return;
@@ -295,6 +336,7 @@ void PadCommands(CommandList& list, const CommandTable& table) {
 void PreResolveCommonEvent(CommandList& list, int32_t commonIndex, VariableStore& store, DatabaseSet& databases) {
     list.SetCommonIndex(commonIndex);
     std::vector<EventCommand>& commands = list.MutableCommands();
+    std::optional<LabelJumps> labels;
     for (size_t line = 0; line < commands.size(); ++line) {
         EventCommand& command = commands[line];
         switch (static_cast<CommandCode>(command.Code())) {
@@ -318,7 +360,12 @@ void PreResolveCommonEvent(CommandList& list, int32_t commonIndex, VariableStore
                 break;
             case CommandCode::kConditionBranch: PrepareConditionBranch(commands, line, commonIndex, store); break;
             case CommandCode::kVariableOperation: PrepareVariableOperation(command, commonIndex, store); break;
-            case CommandCode::kJumpToLabel: PrepareLabelJump(commands, line, command); break;
+            case CommandCode::kJumpToLabel:
+                // The pass changes no loop, label or label name, so one look
+                // at the list serves every jump in it.
+                if (!labels) labels.emplace(commands);
+                PrepareLabelJump(line, command, labels);
+                break;
             default: break;
         }
     }

@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "game/event/command_list.h"
 
@@ -115,10 +117,39 @@ struct EventTextOptions {
     bool leadingAtSignLine = false;
 };
 
+// The names of one search (the labels of a list), each compared with the
+// name sought as it is met.
+class EventNameMatcher {
+public:
+    virtual ~EventNameMatcher() = default;
+    // Whether the name, converted as ConvertEscapeCodes converts it, is the
+    // name sought; what that conversion shows and changes happens all the
+    // same, in the same order.
+    virtual bool Matches(const std::string& name) = 0;
+};
+
 class EventTextLink {
 public:
     virtual ~EventTextLink() = default;
     virtual std::string ConvertEscapeCodes(const std::string& text, const EventTextOptions& options) { return text; }
+    // The matcher of one search with these options: by default each name is
+    // converted whole and compared.
+    virtual std::unique_ptr<EventNameMatcher> NameMatcher(std::string wanted, const EventTextOptions& options) {
+        class Converting final : public EventNameMatcher {
+        public:
+            Converting(EventTextLink& link, std::string wanted, const EventTextOptions& options)
+                : link_(link), wanted_(std::move(wanted)), options_(options) {}
+            bool Matches(const std::string& name) override {
+                return link_.ConvertEscapeCodes(name, options_) == wanted_;
+            }
+
+        private:
+            EventTextLink& link_;
+            std::string wanted_;
+            EventTextOptions options_;
+        };
+        return std::make_unique<Converting>(*this, std::move(wanted), options);
+    }
 };
 
 // The player's input as the key commands read it: the devices' state of

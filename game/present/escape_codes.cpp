@@ -21,10 +21,48 @@ namespace {
 
 constexpr size_t kNone = std::string::npos;
 
-void Report(const std::string& line1, const std::string& line2) {
-    ActiveErrorReporter().ShowErrorBox(line1, line2, "");
+// What a conversion showed, and whether the same text converted again later
+// in the same search would read the same and so show the same.
+struct ConversionTrace {
+    bool steady = true;
+    std::vector<std::array<std::string, 3>> boxes;
+};
+ConversionTrace* active_trace = nullptr;
+
+void ShowBox(const std::string& line1, const std::string& line2, const std::string& line3) {
+    if (active_trace) active_trace->boxes.push_back({line1, line2, line3});
+    ActiveErrorReporter().ShowErrorBox(line1, line2, line3);
 }
+void Report(const std::string& line1, const std::string& line2) { ShowBox(line1, line2, ""); }
 void Report(const char* line1) { Report(line1, FormatErrorLocation()); }
+
+// Whether a read of the ID gives what no conversion changes and does nothing
+// a later read would notice: no box, no random draw, no database growth. An
+// integer read below the databases takes the map override, which every
+// conversion leaves unset. Strings of every kind not listed read the same
+// error text.
+bool SteadyRead(VariableId id, bool asString) {
+    const VariableKind kind = DecodeVariableId(id).kind;
+    if (asString) {
+        return kind != VariableKind::kOldCommonSelf && kind != VariableKind::kSystemString &&
+               kind != VariableKind::kDatabaseCell;
+    }
+    if (id >= kUserDatabaseBase) return false;
+    switch (kind) {
+        case VariableKind::kLiteral:
+        case VariableKind::kMapSelf:
+        case VariableKind::kRelativeCommonSelf:
+        case VariableKind::kVariable:
+        case VariableKind::kCommonSelf:
+        case VariableKind::kSystemString:
+        case VariableKind::kNothing: return true;
+        default: return false;
+    }
+}
+
+void NoteUnsteady() {
+    if (active_trace) active_trace->steady = false;
+}
 
 // atoi's reading (blanks, a sign, digits), held to the int range.
 int32_t ReadNumber(std::string_view text, size_t from) {
@@ -90,6 +128,52 @@ constexpr std::array<std::string_view, 16> kValueSearches = {
     "\\v8[", "\\v9[", "\\self[", "\\cself[", "\\udb[", "\\cdb[", "\\sdb[", "\\s[",
 };
 constexpr size_t kKinds = kValueSearches.size();
+enum ValueKind : size_t {
+    kVariable = 0,
+    kSelf = 10,
+    kCommonSelf,
+    kUserDatabase,
+    kChangeableDatabase,
+    kSystemDatabase,
+    kString
+};
+// The longest value an integer code writes ("-2147483648").
+constexpr size_t kLongestNumber = 11;
+
+// What the value of a code of a kind other than the database ones reads.
+struct ValueRead {
+    enum class How { kZero, kInt, kMapSelfInt, kString } how;
+    VariableId id;
+};
+
+ValueRead ReadOf(const EscapeCodeOptions& options, size_t kind, int32_t n) {
+    switch (kind) {
+        case kSelf:
+            // A common event run without a map event has no self variables
+            // of a map event; they read 0 as unwritten ones do.
+            if (options.mapEventId < 0) return {ValueRead::How::kZero, 0};
+            return {ValueRead::How::kMapSelfInt, HeldId(kMapSelfBase + int64_t{options.mapEventId} * 10 + n)};
+        case kCommonSelf: {
+            const VariableId id = HeldId(kCommonSelfBase + int64_t{options.commonEventId} * 100 + n);
+            return {IsCommonSelfStringSlot(n) ? ValueRead::How::kString : ValueRead::How::kInt, id};
+        }
+        case kString: return {ValueRead::How::kString, HeldId(int64_t{kStringBase} + n)};
+        default: return {ValueRead::How::kInt, HeldId(kVariableBase + static_cast<int64_t>(kind) * 100000 + n)};
+    }
+}
+
+std::string ReadValue(VariableStore& store, const EscapeCodeOptions& options, const ValueRead& read) {
+    if (read.how != ValueRead::How::kZero && !SteadyRead(read.id, read.how == ValueRead::How::kString)) {
+        NoteUnsteady();
+    }
+    switch (read.how) {
+        case ValueRead::How::kZero: return "0";
+        case ValueRead::How::kMapSelfInt: store.SetMapOverride(options.mapId); break;
+        case ValueRead::How::kString: return store.GetString(read.id);
+        case ValueRead::How::kInt: break;
+    }
+    return std::to_string(store.GetInt(read.id));
+}
 // The longest value code ("\cself[") and the longest TextCode (0x01, the wide
 // mark, a code byte and three digits).
 constexpr size_t kLongestValueSearch = 7;
@@ -228,15 +312,6 @@ public:
     }
 
 private:
-    enum Kind : size_t {
-        kVariable = 0,
-        kSelf = 10,
-        kCommonSelf,
-        kUserDatabase,
-        kChangeableDatabase,
-        kSystemDatabase,
-        kString
-    };
     // What a replacement costs beyond the bytes it moves, in bytes: a store
     // read and a value written.
     static constexpr size_t kReplacementWork = 64;
@@ -383,7 +458,7 @@ private:
         const size_t close = FindByte(rest, ']', open);
         work_ += close == kNone ? rest.size() : close;
         if (close == kNone) Report(MissingBracket(kind));
-        return {CodeLength(rest, close), Value(kind, ReadNumber(rest, open))};
+        return {CodeLength(rest, close), ReadValue(store_, options_, ReadOf(options_, kind, ReadNumber(rest, open)))};
     }
 
     static const char* MissingBracket(size_t kind) {
@@ -402,25 +477,9 @@ private:
         return close == kNone ? std::min<size_t>(2, rest.size()) : close + 1;
     }
 
-    std::string Value(size_t kind, int32_t n) {
-        switch (kind) {
-            case kSelf:
-                // A common event run without a map event has no self
-                // variables of a map event; they read 0 as unwritten ones do.
-                if (options_.mapEventId < 0) return "0";
-                store_.SetMapOverride(options_.mapId);
-                return std::to_string(store_.GetInt(HeldId(kMapSelfBase + int64_t{options_.mapEventId} * 10 + n)));
-            case kCommonSelf: {
-                const VariableId id = HeldId(kCommonSelfBase + int64_t{options_.commonEventId} * 100 + n);
-                return IsCommonSelfStringSlot(n) ? store_.GetString(id) : std::to_string(store_.GetInt(id));
-            }
-            case kString: return store_.GetString(HeldId(int64_t{kStringBase} + n));
-            default:
-                return std::to_string(store_.GetInt(HeldId(kVariableBase + static_cast<int64_t>(kind) * 100000 + n)));
-        }
-    }
-
     Code ReadDatabase(size_t kind, std::string_view rest) {
+        // A database read may grow the changeable database.
+        NoteUnsteady();
         static constexpr std::array<int64_t, 3> kBase = {kUserDatabaseBase, kChangeableDatabaseBase,
                                                          kSystemDatabaseBase};
         const size_t open = 5;
@@ -653,8 +712,7 @@ size_t ConvertFormatCode(std::string_view text, size_t at, const FormatKind& kin
     bool wholeCode = close != kNone;
     if (!wholeCode) Report(kind.missing);
     if (kind.code == kCodeColor && wholeCode && n > 200) {
-        ActiveErrorReporter().ShowErrorBox(texts::kColorTooLarge, FormatText(texts::kColorTooLargeDetail, n),
-                                           FormatErrorLocation());
+        ShowBox(texts::kColorTooLarge, FormatText(texts::kColorTooLargeDetail, n), FormatErrorLocation());
         wholeCode = false;
     }
     if (kind.code == kCodeFontSlot && (n < 0 || n > 3)) Report(texts::kFontOutOfRange, "");
@@ -739,16 +797,177 @@ void ConvertFormatCodes(std::string& text) {
     }
 }
 
-}  // namespace
-
-std::string ConvertEscapeCodes(VariableStore& store, std::string text, const EscapeCodeOptions& options) {
-    if (options.leadingAtSignLine) TakeAtSignLine(store, text);
+// All of the conversion after the leading at-sign line.
+std::string ConvertTheRest(VariableStore& store, std::string text, const EscapeCodeOptions& options) {
     if (options.wrap) text = options.prefix + text + options.suffix;
     text = ValueExpansion(store, options, std::move(text)).Run();
     if (options.valuesOnly) return text;
     ConvertDoubledBackslashes(text);
     ConvertFormatCodes(text);
     return text;
+}
+
+class TraceScope {
+public:
+    explicit TraceScope(ConversionTrace& trace) : outer_(active_trace) { active_trace = &trace; }
+    ~TraceScope() { active_trace = outer_; }
+    TraceScope(const TraceScope&) = delete;
+    TraceScope& operator=(const TraceScope&) = delete;
+
+private:
+    ConversionTrace* outer_;
+};
+
+// Bytes that make a text more than its bytes to some step of the conversion
+// after the value codes: format codes begin with a backslash or '<', and
+// carriage returns are dropped. A TextCode changes how the value-code search
+// steps over what follows it.
+constexpr char kNotPlainText[] = "\\<\r\x01";
+
+}  // namespace
+
+std::string ConvertEscapeCodes(VariableStore& store, std::string text, const EscapeCodeOptions& options) {
+    if (options.leadingAtSignLine) TakeAtSignLine(store, text);
+    return ConvertTheRest(store, std::move(text), options);
+}
+
+EscapedNameMatcher::EscapedNameMatcher(VariableStore& store, EscapeCodeOptions options, std::string wanted)
+    : store_(store), options_(std::move(options)), wanted_(std::move(wanted)) {}
+
+bool EscapedNameMatcher::Matches(const std::string& text) {
+    const bool atSignLine = options_.leadingAtSignLine && !text.empty() && text[0] == '@';
+    if (!options_.wrap && !atSignLine && text.find_first_of("\\<\r") == kNone) return text == wanted_;
+    std::string rest = text;
+    if (options_.leadingAtSignLine) TakeAtSignLine(store_, rest);
+    if (!options_.wrap) {
+        if (const std::optional<bool> equal = MatchValueCodes(rest)) return *equal;
+    }
+    return MatchConverted(std::move(rest));
+}
+
+const EscapedNameMatcher::StringValue& EscapedNameMatcher::String(VariableId id) {
+    auto found = strings_.find(id);
+    if (found == strings_.end()) {
+        StringValue value;
+        value.text = store_.GetString(id);
+        value.inert = true;
+        for (const char byte : std::string_view(kNotPlainText)) {
+            value.inert = value.inert && std::memchr(value.text.data(), byte, value.text.size()) == nullptr;
+        }
+        found = strings_.emplace(id, std::move(value)).first;
+    }
+    return found->second;
+}
+
+bool EscapedNameMatcher::SameAt(VariableId id, const std::string& value, size_t at) {
+    auto [place, added] = placed_.try_emplace({id, at}, false);
+    if (added) place->second = wanted_.compare(at, value.size(), value) == 0;
+    return place->second;
+}
+
+// A text of value codes alone converts to its pieces with each code replaced
+// by its value: with no backslash outside the codes and none inside the
+// values, every search finds exactly the codes of the text, and nothing that
+// the later steps change is left. The values are read in the order in which
+// the expansion reads them (kind by kind, each from left to right), so that
+// reads that do more than read happen as they would; strings, which no
+// conversion changes, are read once per search. A text whose expansion
+// could grow past the longest string or run out of work (and so show a box)
+// is not one of these.
+std::optional<bool> EscapedNameMatcher::MatchValueCodes(const std::string& text) {
+    if (text.find_first_of("<\r\x01") != kNone) return std::nullopt;
+    struct Code {
+        size_t at, end, kind;
+        ValueRead read;
+        const std::string* value;
+    };
+    std::vector<Code> codes;
+    size_t grown = 0;
+    for (size_t at = text.find('\\'); at != kNone; at = text.find('\\', at)) {
+        size_t kind = 0;
+        while (kind < kKinds &&
+               ((kind >= kUserDatabase && kind <= kSystemDatabase) || !StartsWith(text, at, kValueSearches[kind]))) {
+            ++kind;
+        }
+        if (kind == kKinds) return std::nullopt;
+        const size_t open = at + kValueSearches[kind].size();
+        const size_t close = text.find(']', open);
+        if (close == kNone || text.find('\\', open) < close) return std::nullopt;
+        Code code{at, close + 1, kind, ReadOf(options_, kind, ReadNumber(text, open)), nullptr};
+        size_t longest = kLongestNumber;
+        if (code.read.how == ValueRead::How::kString) {
+            if (!SteadyRead(code.read.id, true)) return std::nullopt;
+            const StringValue& value = String(code.read.id);
+            if (!value.inert) return std::nullopt;
+            code.value = &value.text;
+            longest = value.text.size();
+        }
+        grown += longest > code.end - code.at ? longest - (code.end - code.at) : 0;
+        if (grown > kMaxStringLength) return std::nullopt;
+        codes.push_back(code);
+        at = code.end;
+    }
+    // The text is never longer than this while it expands. The expansion
+    // counts as work each search (at most 2 x that: the gap moved and the
+    // bytes walked; one per code and one more for each of the 16 kinds) and
+    // each replacement (at most 3 x that + 64: the gap moved, the code read,
+    // the value written), and stops when the count passes the bound.
+    const size_t longest = text.size() + grown;
+    if (longest > kMaxStringLength || codes.size() > kMaxStalledReplacements) return std::nullopt;
+    const uint64_t work = (5 * uint64_t{codes.size()} + 32) * (uint64_t{longest} + 64);
+    if (work > ExpansionWorkLimit()) return std::nullopt;
+
+    std::vector<size_t> order(codes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return codes[a].kind < codes[b].kind; });
+    std::vector<std::string> numbers(codes.size());
+    for (size_t i : order) {
+        if (!codes[i].value) numbers[i] = ReadValue(store_, options_, codes[i].read);
+    }
+    size_t length = text.size();
+    for (size_t i = 0; i < codes.size(); ++i) {
+        length -= codes[i].end - codes[i].at;
+        length += codes[i].value ? codes[i].value->size() : numbers[i].size();
+    }
+    if (length != wanted_.size()) return false;
+    size_t from = 0, at = 0;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const size_t literal = codes[i].at - from;
+        if (wanted_.compare(at, literal, text, from, literal) != 0) return false;
+        at += literal;
+        if (codes[i].value) {
+            if (!SameAt(codes[i].read.id, *codes[i].value, at)) return false;
+            at += codes[i].value->size();
+        } else {
+            if (wanted_.compare(at, numbers[i].size(), numbers[i]) != 0) return false;
+            at += numbers[i].size();
+        }
+        from = codes[i].end;
+    }
+    return wanted_.compare(at, kNone, text, from, kNone) == 0;
+}
+
+// A text converted whole. Its answer and boxes serve the same text again
+// when the conversion read only steady values and the map override was
+// unset as it began (as it is then again: a conversion leaves it unset).
+bool EscapedNameMatcher::MatchConverted(std::string text) {
+    const bool overrideUnset = store_.MapOverride() < 0;
+    if (overrideUnset) {
+        if (auto found = outcomes_.find(text); found != outcomes_.end()) {
+            for (const auto& box : found->second.boxes)
+                ActiveErrorReporter().ShowErrorBox(box[0], box[1], box[2]);
+            return found->second.equal;
+        }
+    }
+    ConversionTrace trace;
+    bool equal = false;
+    {
+        TraceScope scope(trace);
+        equal = ConvertTheRest(store_, text, options_) == wanted_;
+    }
+    if (overrideUnset && trace.steady) outcomes_.emplace(std::move(text), Outcome{equal, std::move(trace.boxes)});
+    return equal;
 }
 
 size_t ExpansionWorkLimit() { return expansion_work_limit; }

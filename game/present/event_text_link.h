@@ -12,6 +12,7 @@ class EscapeCodeTextLink final : public EventTextLink {
 public:
     explicit EscapeCodeTextLink(VariableStore& store) : store_(store) {}
     std::string ConvertEscapeCodes(const std::string& text, const EventTextOptions& options) override;
+    std::unique_ptr<EventNameMatcher> NameMatcher(std::string wanted, const EventTextOptions& options) override;
 
 private:
     VariableStore& store_;

@@ -1,3 +1,7 @@
+#include <deque>
+#include <random>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "game/event/event_page_conditions.h"
@@ -9,6 +13,7 @@ namespace {
 using testing::Cmd;
 using testing::End;
 using testing::OperationFlags;
+using testing::RawCmd;
 
 constexpr int32_t V = kVariableBase;
 
@@ -114,6 +119,177 @@ TEST_F(PreparationTest, LabelJumpsCarryTheirLoopStackChanges) {
                1),
         Jumps{});
     EXPECT_EQ(jumpOf({Cmd(CommandCode::kJumpToLabel, {}, 0, {"e"}), End()}, 0), Jumps{});
+}
+
+// The loop-stack changes of a jump, found as the rule says: one walk of the
+// whole list from line 0 for every jump.
+Jumps WalkedLabelJump(const std::vector<EventCommand>& commands, size_t line) {
+    const EventCommand& jump = commands[line];
+    if (jump.strings.empty() || jump.strings[0].find('\\') != std::string::npos) return {};
+    const std::string& label = jump.strings[0];
+    enum class Mode { kBefore, kBetween, kAfter } mode = Mode::kBefore;
+    std::vector<int32_t> nesting;
+    std::deque<int32_t> edits;
+    int32_t found = -1;
+    for (size_t at = 0; at < commands.size(); ++at) {
+        const EventCommand& command = commands[at];
+        int32_t entry = -1;
+        if (command.Code() == CodeValue(CommandCode::kLoopStart)) entry = command.indent * 10 + 1;
+        if (command.Code() == CodeValue(CommandCode::kLoopCount)) entry = command.indent * 10;
+        const bool loopEnd = IsLoopEndCode(command.Code());
+        const bool isLabel =
+            command.Code() == CodeValue(CommandCode::kLabel) && !command.strings.empty() && command.strings[0] == label;
+        if (mode == Mode::kBefore) {
+            if (at == line) {
+                mode = Mode::kAfter;
+                continue;
+            }
+            if (entry >= 0) nesting.push_back(entry);
+            if (loopEnd && !nesting.empty()) nesting.pop_back();
+            if (isLabel) {
+                found = static_cast<int32_t>(at);
+                mode = Mode::kBetween;
+            }
+        } else if (mode == Mode::kBetween) {
+            if (at == line) break;
+            if (entry >= 0) {
+                nesting.push_back(entry);
+                edits.push_front(-1);
+            }
+            if (loopEnd && !nesting.empty()) {
+                edits.push_front(nesting.back());
+                nesting.pop_back();
+            }
+        } else {
+            if (loopEnd) {
+                if (!nesting.empty()) nesting.pop_back();
+                edits.push_back(-1);
+            }
+            if (isLabel) {
+                found = static_cast<int32_t>(at);
+                break;
+            }
+            if (entry >= 0) {
+                nesting.push_back(entry);
+                edits.push_back(entry);
+            }
+        }
+    }
+    if (found < 0) return {};
+    Jumps jumps = {1, found, 0};
+    for (int32_t edit : edits) {
+        ++jumps[2];
+        if (edit < 0) {
+            jumps.insert(jumps.end(), {-1, -1});
+        } else {
+            jumps.insert(jumps.end(), {edit / 10, edit % 10 == 1 ? 2000000000 : 0});
+        }
+    }
+    return jumps;
+}
+
+// A loop entered and left again on the way changes nothing: a push followed
+// by a pop is dropped, so what is left pops first and pushes after.
+Jumps WithoutEnteredAndLeftLoops(const Jumps& jumps) {
+    if (jumps.size() < 3) return jumps;
+    Jumps steps;
+    for (size_t at = 3; at + 1 < jumps.size(); at += 2) {
+        const bool pop = jumps[at] == -1 && jumps[at + 1] == -1;
+        if (pop && !steps.empty() && !(steps[steps.size() - 2] == -1 && steps.back() == -1)) {
+            steps.resize(steps.size() - 2);
+        } else {
+            steps.insert(steps.end(), {jumps[at], jumps[at + 1]});
+        }
+    }
+    Jumps kept = {jumps[0], jumps[1], static_cast<int32_t>(steps.size() / 2)};
+    kept.insert(kept.end(), steps.begin(), steps.end());
+    return kept;
+}
+
+// The loop stacks after the steps, as the interpreter applies them: a pop of
+// an empty stack does nothing.
+std::vector<std::pair<int32_t, int32_t>> Applied(std::vector<std::pair<int32_t, int32_t>> loops, const Jumps& jumps) {
+    for (size_t at = 3; at + 1 < jumps.size(); at += 2) {
+        if (jumps[at] == -1 && jumps[at + 1] == -1) {
+            if (!loops.empty()) loops.pop_back();
+        } else {
+            loops.emplace_back(jumps[at], jumps[at + 1]);
+        }
+    }
+    return loops;
+}
+
+TEST_F(PreparationTest, LabelJumpsAgreeWithAWalkOfTheWholeListOnRandomLists) {
+    std::mt19937 random(4242);
+    const char* names[] = {"a", "b", "c", "d", "\\s[1]", ""};
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<EventCommand> commands;
+        const int length = 1 + pick(round % 10 == 0 ? 200 : 40);
+        for (int i = 0; i < length; ++i) {
+            // Mostly small indents; now and then one that makes no loop entry.
+            const int32_t indent = pick(12) == 0 ? -1 - pick(3) : pick(4);
+            const std::string name = names[pick(6)];
+            switch (pick(12)) {
+                case 0:
+                case 1: commands.push_back(Cmd(CommandCode::kLabel, {}, indent, {name})); break;
+                case 2: commands.push_back(Cmd(CommandCode::kLabel, {}, indent)); break;
+                case 3:
+                case 4: commands.push_back(Cmd(CommandCode::kJumpToLabel, {}, indent, {name})); break;
+                case 5:
+                case 6: commands.push_back(Cmd(CommandCode::kLoopStart, {}, indent)); break;
+                case 7: commands.push_back(Cmd(CommandCode::kLoopCount, {3}, indent)); break;
+                case 8:
+                case 9: commands.push_back(Cmd(CommandCode::kLoopEnd, {}, indent)); break;
+                case 10:
+                    commands.push_back(
+                        RawCmd(pick(2) == 0 ? CodeValue(CommandCode::kFastJump) : CodeValue(CommandCode::kFastLoopEnd),
+                               {}, indent));
+                    break;
+                default: commands.push_back(RawCmd(101, {}, indent)); break;
+            }
+        }
+        commands.push_back(End());
+        const std::vector<EventCommand> prepared = Prepared(commands);
+        for (size_t line = 0; line < commands.size(); ++line) {
+            if (commands[line].Code() != CodeValue(CommandCode::kJumpToLabel)) continue;
+            const Jumps walked = WalkedLabelJump(commands, line);
+            ASSERT_EQ(prepared[line].jumps, WithoutEnteredAndLeftLoops(walked))
+                << "round " << round << " line " << line;
+            // Whatever loops are open when the jump runs, the stacks end as
+            // the full list of steps would leave them.
+            for (size_t open = 0; open < 4; ++open) {
+                std::vector<std::pair<int32_t, int32_t>> loops;
+                for (size_t k = 0; k < open; ++k)
+                    loops.emplace_back(static_cast<int32_t>(k), static_cast<int32_t>(k * 7));
+                ASSERT_EQ(Applied(loops, prepared[line].jumps), Applied(loops, walked))
+                    << "round " << round << " line " << line;
+            }
+        }
+    }
+}
+
+TEST_F(PreparationTest, AJumpOverLoopsThatCloseOnTheWayCarriesNoStepsForThem) {
+    // The label first, then many loops that open and close, each followed by
+    // a jump back to the label, and jumps forward over all of them.
+    std::vector<EventCommand> commands = {Cmd(CommandCode::kJumpToLabel, {}, 0, {"down"}), Cmd(CommandCode::kLoopStart),
+                                          Cmd(CommandCode::kLabel, {}, 1, {"up"})};
+    for (int loop = 0; loop < 300; ++loop) {
+        commands.push_back(Cmd(CommandCode::kLoopCount, {2}, 1));
+        commands.push_back(Cmd(CommandCode::kJumpToLabel, {}, 2, {"up"}));
+        commands.push_back(Cmd(CommandCode::kLoopEnd, {}, 1));
+        commands.push_back(Cmd(CommandCode::kJumpToLabel, {}, 1, {"up"}));
+    }
+    commands.push_back(Cmd(CommandCode::kLoopEnd));
+    commands.push_back(Cmd(CommandCode::kLabel, {}, 0, {"down"}));
+    commands.push_back(End());
+    const std::vector<EventCommand> prepared = Prepared(commands);
+    EXPECT_EQ(prepared[0].jumps, (Jumps{1, static_cast<int32_t>(commands.size()) - 2, 0}));
+    for (size_t line = 3; line + 3 < commands.size(); line += 4) {
+        // From inside the counted loop: leave it. After it: nothing to do.
+        EXPECT_EQ(prepared[line + 1].jumps, (Jumps{1, 2, 1, -1, -1})) << line;
+        EXPECT_EQ(prepared[line + 3].jumps, (Jumps{1, 2, 0})) << line;
+    }
 }
 
 TEST_F(PreparationTest, DatabaseNamesBecomeNumbers) {

@@ -7,6 +7,7 @@
 #include "game/data/databases.h"
 #include "game/data/random_source.h"
 #include "game/data/variable_store.h"
+#include "game/present/present_texts.h"
 #include "game/present/text_code.h"
 #include "tests/game/data/data_test_support.h"
 #include "tests/game/data/store_fakes.h"
@@ -488,6 +489,180 @@ TEST_F(EscapeCodesTest, AgreesWithTheSimpleConversionOnRandomTextsOfCodes) {
         ASSERT_EQ(store_.GetInt(kSystemVariableBase), expectedSystemZero) << "round " << round;
     }
     RestartRandomSource();
+}
+
+// What a search leaves behind: the answer for each name, every box, and the
+// state that conversions may change.
+struct SearchOutcome {
+    std::vector<bool> matches;
+    std::vector<std::string> boxes;
+    int32_t systemZero = 0;
+    int32_t mapOverride = 0;
+    uint32_t nextRandom = 0;
+    std::vector<int32_t> changeableRows;
+    bool operator==(const SearchOutcome&) const = default;
+};
+
+// Names as labels hold them: mostly value codes, some with format codes,
+// codes without brackets, at-sign lines, and reads that draw random numbers,
+// show boxes or grow the changeable database.
+std::string RandomLabel(std::mt19937& random) {
+    static const std::vector<std::string> pieces = {"\\s[4]",
+                                                    "\\s[5]",
+                                                    "\\s[4]",
+                                                    "\\s[6]",
+                                                    "\\s[7]",
+                                                    "\\s[9]",
+                                                    "\\s[1]",
+                                                    "\\s[8]",
+                                                    "\\s[10]",
+                                                    "\\s[ 5]",
+                                                    "\\s[5x]",
+                                                    "\\s[999]",
+                                                    "\\s[-1]",
+                                                    "\\v[1]",
+                                                    "\\v[2]",
+                                                    "\\v[3]",
+                                                    "\\v9[0]",
+                                                    "\\v[7000000]",
+                                                    "\\v[6000000]",
+                                                    "\\v[-1000000]",
+                                                    "\\cself[-13500000]",
+                                                    "\\v[-500000]",
+                                                    "\\v[1000000]",
+                                                    "\\self[3]",
+                                                    "\\cself[3]",
+                                                    "\\cself[6]",
+                                                    "\\udb[0:1:1]",
+                                                    "\\cdb[0:7:0]",
+                                                    "\\c[1]",
+                                                    "\\c[300]",
+                                                    "\\font[9]",
+                                                    "\\s[",
+                                                    "\\v[",
+                                                    "\\\\",
+                                                    "\\",
+                                                    "<C>",
+                                                    "<",
+                                                    "]",
+                                                    "x",
+                                                    "ab",
+                                                    "7",
+                                                    "\r",
+                                                    "\n",
+                                                    std::string("\x83\x5C", 2),
+                                                    std::string("\x83", 1),
+                                                    std::string("\x01", 1),
+                                                    std::string("\x01\x02\x5D", 3)};
+    std::uniform_int_distribution<size_t> count(0, 5);
+    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+    std::string text;
+    for (size_t n = count(random); n > 0; --n)
+        text += pieces[pick(random)];
+    switch (random() % 8) {
+        case 0: return "@" + std::to_string(random() % 100) + "\n" + text;
+        case 1: return "@12345678901\n" + text;  // not a number: a box
+        case 2: return "@" + text;
+        default: return text;
+    }
+}
+
+TEST_F(EscapeCodesTest, NameMatcherAgreesWithConvertingEveryName) {
+    store_.SetString(3000001, "\\s[2]");
+    store_.SetString(3000002, "x\\v[1]]\\");
+    store_.SetString(3000003, "s[1]");
+    std::string plain;
+    for (int i = 0; i < 100; ++i)
+        plain += i % 10 == 0 ? std::string("\x83\x41", 2) : "abc";
+    store_.SetString(3000004, plain);
+    store_.SetString(3000005, "ab");
+    store_.SetString(3000006, "a<b");
+    store_.SetString(3000007, "s[1]" + std::string(17, '\x01'));
+    store_.SetString(3000008, "\\s[8]");     // expands until it stops with a box
+    store_.SetString(3000010, "ab\\s[10]");  // grows until it stops with a box
+    store_.SetString(3000009, "a\rb");
+    store_.SetString(kCommonSelfBase + 2 * 100 + 6, "cs");
+    store_.SetInt(2000001, 78);
+    store_.SetInt(2000002, -1);
+    store_.SetInt(2000003, 5);
+    store_.SetInt(kMapSelfBase + 2 * 10 + 3, 43);
+    store_.SetInt(kCommonSelfBase + 2 * 100 + 3, 33);
+    const Database changeable = databases_.changeable;
+    std::mt19937 random(777);
+    for (int round = 0; round < 4000; ++round) {
+        EscapeCodeOptions options;
+        options.leadingAtSignLine = round % 4 != 0;
+        options.valuesOnly = round % 5 == 0;
+        options.mapEventId = round % 2 == 0 ? 2 : -1;
+        options.commonEventId = round % 3 == 0 ? -1 : 2;
+        options.mapId = round % 7 == 0 ? 1 : -1;
+        options.wrap = round % 13 == 0;
+        options.prefix = "<";
+        options.suffix = "\\s[5]";
+        const int32_t mapOverride = round % 6 == 0 ? 1 : -1;
+        // A few names, met again and again in a list of labels.
+        std::vector<std::string> pool(1 + random() % 6);
+        for (std::string& name : pool)
+            name = RandomLabel(random);
+        std::vector<std::string> labels(random() % 30);
+        for (std::string& label : labels)
+            label = pool[random() % pool.size()];
+        // Little work: the runaways stop soon, and some names stop short.
+        SetExpansionWorkLimit(round % 17 == 0 ? 100 + random() % 20000 : 1 << 16);
+        std::string wanted = random() % 4 == 0 ? "ab" : Convert(pool[random() % pool.size()], options);
+
+        auto search = [&](auto&& matches) {
+            reporter_.boxes.clear();
+            databases_.changeable = changeable;
+            store_.SetInt(kSystemVariableBase, -12345);
+            UpdateRandomSeed(2, 12345);
+            store_.SetMapOverride(mapOverride);
+            SearchOutcome outcome;
+            for (const std::string& label : labels)
+                outcome.matches.push_back(matches(label));
+            for (const auto& box : reporter_.boxes)
+                outcome.boxes.push_back(box.line1 + "|" + box.line2 + "|" + box.line3);
+            outcome.systemZero = store_.GetSystemVariable(0);
+            outcome.mapOverride = store_.MapOverride();
+            outcome.nextRandom = UpdateRandomSeed(0, 0);
+            for (int32_t type = 0; type < databases_.changeable.GetTypeCount(); ++type)
+                outcome.changeableRows.push_back(databases_.changeable.GetDataCount(type));
+            return outcome;
+        };
+        const SearchOutcome expected =
+            search([&](const std::string& label) { return ConvertEscapeCodes(store_, label, options) == wanted; });
+        EscapedNameMatcher matcher(store_, options, wanted);
+        const SearchOutcome found = search([&](const std::string& label) { return matcher.Matches(label); });
+        SetExpansionWorkLimit(kMaxExpansionWork);
+        ASSERT_EQ(found.matches, expected.matches) << "round " << round << " wanted " << Printable(wanted);
+        ASSERT_EQ(found.boxes, expected.boxes) << "round " << round;
+        ASSERT_EQ(found, expected) << "round " << round;
+    }
+    RestartRandomSource();
+}
+
+TEST_F(EscapeCodesTest, NameMatcherComparesLongValuesWithoutConvertingEachName) {
+    // A string almost as long as the longest, behind every name: converting
+    // each name would take minutes.
+    const std::string longest(kMaxStringLength - 16, 'a');
+    store_.SetString(3000001, longest);
+    EscapeCodeOptions options;
+    options.leadingAtSignLine = true;
+    EscapedNameMatcher matcher(store_, options, "a");
+    for (int label = 0; label < 200; ++label) {
+        EXPECT_FALSE(matcher.Matches("@" + std::to_string(label) + "\n\\s[1]" + std::to_string(label)));
+        EXPECT_EQ(store_.GetSystemVariable(0), label);
+    }
+    EscapedNameMatcher same(store_, options, longest + "7");
+    for (int label = 0; label < 200; ++label) {
+        EXPECT_TRUE(same.Matches("\\s[1]7"));
+        EXPECT_FALSE(same.Matches("\\s[1]8"));
+    }
+    EXPECT_TRUE(reporter_.boxes.empty());
+    // Two of them would pass the longest string: the expansion stops there
+    // with its box, as converting the name would.
+    EXPECT_FALSE(same.Matches("\\s[1]\\s[1]"));
+    EXPECT_EQ(FirstLines(), std::vector<std::string>{texts::kExpansionRunaway});
 }
 
 // Every parameterised code carries every value of its domain intact, in bytes
