@@ -167,6 +167,9 @@ public:
     // What the list last counted of this picture against the bound of the
     // pictures' texts; never saved.
     size_t textBytesCounted = 0;
+    // What the strings of the delayed operations hold, kept by the list as
+    // the queue changes so that counting a picture does not walk its queue.
+    size_t delayedTextBytes = 0;
 };
 
 }  // namespace velk

@@ -1,7 +1,9 @@
 #include "game/present/picture_list.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
+#include <utility>
 
 #include "game/data/error_reporter.h"
 #include "game/data/game_owners.h"
@@ -40,9 +42,7 @@ size_t TextBytesOf(const Picture& p) {
                    StringHeapBytes(box.laidOutText.capacity());
     for (const auto* lines : {&box.lineWidths, &box.lineTops, &box.lineHeights, &box.lineRawWidths})
         bytes += lines->capacity() * sizeof(int32_t);
-    for (const std::string& name : p.delayedNames)
-        bytes += StringHeapBytes(name.capacity());
-    return bytes;
+    return bytes + p.delayedTextBytes;
 }
 
 // Brings `held` and the picture's share of it up to what the picture keeps now.
@@ -167,26 +167,83 @@ void PictureList::ForRange(int32_t first, int32_t last, Action action) {
     }
 }
 
+// The ids are walked from the start index: an id meets the picture there and
+// moves on past it, or is made there. Making them one insert at a time would
+// move every later picture once per id, so the walk is laid out first and
+// the made pictures put in with one pass over the list; the actions then run
+// in id order, with every picture of the walk already in place. Made ones
+// are fresh (no graph, no file, no text), so no action tells them from
+// absent ones, and those the walk did not reach are taken out again.
 template <typename Action>
 void PictureList::ForEveryId(int32_t first, int32_t last, Action action) {
     const uint64_t boxesBefore = ErrorBoxesAskedFor();
-    size_t index = StartIndex(first);
-    // 64 bits, so a range up to the largest id ends.
-    for (int64_t id = first; id <= last && ErrorBoxesAskedFor() == boxesBefore; ++id, ++index) {
-        if (index >= pictures_.size() || pictures_[index].id != id) {
-            if (pictures_.size() >= kMaxPictures) break;
-            pictures_.insert(pictures_.begin() + static_cast<std::ptrdiff_t>(index), Picture(static_cast<int32_t>(id)));
+    const size_t start = StartIndex(first);
+    // Per id of the walk, whether it is made. 64 bits, so a range up to the
+    // largest id ends.
+    std::vector<bool> made;
+    size_t met = start;
+    size_t size = pictures_.size();
+    for (int64_t id = first; id <= last; ++id) {
+        if (met < pictures_.size() && pictures_[met].id == id) {
+            made.push_back(false);
+            ++met;
+            continue;
         }
-        action(pictures_[index]);
-        CountText(pictures_[index], heldTextBytes_);
+        if (size >= kMaxPictures) break;
+        made.push_back(true);
+        ++size;
     }
+    if (size != pictures_.size()) {
+        std::vector<Picture> laidOut;
+        laidOut.reserve(size);
+        const auto begin = std::make_move_iterator(pictures_.begin());
+        laidOut.insert(laidOut.end(), begin, begin + static_cast<std::ptrdiff_t>(start));
+        size_t from = start;
+        for (size_t k = 0; k < made.size(); ++k) {
+            if (made[k]) {
+                laidOut.emplace_back(static_cast<int32_t>(first + static_cast<int64_t>(k)));
+            } else {
+                laidOut.push_back(std::move(pictures_[from++]));
+            }
+        }
+        laidOut.insert(laidOut.end(), begin + static_cast<std::ptrdiff_t>(from),
+                       std::make_move_iterator(pictures_.end()));
+        pictures_ = std::move(laidOut);
+    }
+    // Where the range stops early, the ids it did not reach were never made.
+    const auto unmakeFrom = [&](size_t reached) {
+        size_t kept = start + reached;
+        for (size_t k = reached; k < made.size(); ++k) {
+            if (made[k]) continue;
+            if (kept != start + k) pictures_[kept] = std::move(pictures_[start + k]);
+            ++kept;
+        }
+        if (kept == start + made.size()) return;
+        const auto rest = pictures_.begin() + static_cast<std::ptrdiff_t>(start + made.size());
+        const auto end = std::move(rest, pictures_.end(), pictures_.begin() + static_cast<std::ptrdiff_t>(kept));
+        pictures_.erase(end, pictures_.end());
+    };
+    size_t walked = 0;
+    try {
+        for (; walked < made.size() && ErrorBoxesAskedFor() == boxesBefore; ++walked) {
+            Picture& picture = pictures_[start + walked];
+            action(picture);
+            CountText(picture, heldTextBytes_);
+        }
+    } catch (...) {
+        unmakeFrom(walked + 1);
+        throw;
+    }
+    unmakeFrom(walked);
     Recount();
 }
 
 void PictureList::Show(int32_t first, int32_t last, const std::string& fileName, const PictureArguments& arguments,
                        int32_t delay, bool window) {
     const PictureOperation kind = window ? PictureOperation::kShowWindow : PictureOperation::kShowImage;
-    ForEveryId(first, last, [&](Picture& picture) { SetImage(picture, kind, fileName, arguments, delay); });
+    bool imagesShown = false;
+    ForEveryId(first, last,
+               [&](Picture& picture) { SetImage(picture, kind, fileName, arguments, delay, &imagesShown); });
 }
 
 void PictureList::ShowString(int32_t first, int32_t last, const std::string& text, const PictureArguments& arguments,
@@ -206,6 +263,7 @@ void PictureList::CancelDelayedRange(int32_t first, int32_t last) {
     ForRange(first, last, [](Picture& picture) {
         picture.delayedNames.clear();
         picture.delayedValues.clear();
+        picture.delayedTextBytes = 0;
     });
 }
 
@@ -239,6 +297,7 @@ void PictureList::Queue(Picture& picture, PictureOperation kind, const std::stri
     const std::vector<int32_t> words = EncodeDelayedWords(kind, arguments);
     values.insert(values.end(), words.begin(), words.end());
     picture.delayedNames.push_back(text);
+    picture.delayedTextBytes += StringHeapBytes(picture.delayedNames.back().capacity());
     picture.delayedValues.push_back(std::move(values));
 }
 
@@ -281,11 +340,16 @@ bool PictureList::CheckPattern(Picture& p, int32_t previousPattern) {
 }
 
 void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string& fileName, PictureArguments a,
-                           int32_t delay) {
+                           int32_t delay, bool* imagesShown) {
     if (delay >= 1) {
         Queue(p, kind, fileName, a, delay);
         return;
     }
+    const uint64_t boxesBefore = ErrorBoxesAskedFor();
+    // Only a picture that showed an image can leave one unshown; the graph
+    // of a picture that showed none is 0, which names no image.
+    const bool showedImage = !p.removed && !p.stringPicture && p.graph != 0;
+    const int32_t graphBefore = p.graph;
     const bool window = kind == PictureOperation::kShowWindow;
     p.erasing = p.removed = p.hidden = false;
     p.stringPicture = false;
@@ -306,16 +370,22 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
                                : services_->images.PictureControl(p, fileName, a.divisionsX, a.divisionsY);
     if (!loaded) {
         p.removed = true;
+        if (showedImage && imagesShown) *imagesShown = false;
         return;
     }
     if (window) {
         p.divisionsX = a.divisionsX;
         p.divisionsY = a.divisionsY;
     }
+    // A box may have let the display restore every image meanwhile.
+    const bool leftAnImage = (showedImage && p.graph != graphBefore) || ErrorBoxesAskedFor() != boxesBefore;
     if (fileName != p.fileName) {
-        services_->images.ReleaseUnused(pictures_);
+        if (!imagesShown || !*imagesShown || leftAnImage) services_->images.ReleaseUnused(pictures_);
+        if (imagesShown) *imagesShown = true;
         p.previousFileName = p.fileName;
         p.fileName = fileName;
+    } else if (leftAnImage && imagesShown) {
+        *imagesShown = false;
     }
     StartFrom(p);
     p.previousAnchor = p.anchor;
@@ -513,17 +583,27 @@ void PictureList::SetEffect(Picture& p, int32_t kind, int32_t a, int32_t b, int3
 
 void PictureList::RunDelayed(Picture& p) {
     const int32_t step = FrameStepOf(services_->text);
-    for (size_t at = 0; at < p.delayedValues.size();) {
-        std::vector<int32_t>& values = p.delayedValues[at];
+    std::vector<std::string>& names = p.delayedNames;
+    std::vector<std::vector<int32_t>>& queue = p.delayedValues;
+    // The entries that wait on are swapped forward over the ones taken out,
+    // in their order, so a frame in which many fall due moves each entry at
+    // most once. The operations run with no delay, so none of them adds to
+    // the queue or empties it while it is walked.
+    size_t kept = 0;
+    for (size_t at = 0; at < queue.size(); ++at) {
+        std::vector<int32_t>& values = queue[at];
         if (!values.empty() && values[0] > 0) {
             values[0] -= step;
-            ++at;
+            if (kept != at) {
+                std::swap(queue[kept], values);
+                std::swap(names[kept], names[at]);
+            }
+            ++kept;
             continue;
         }
         const std::vector<int32_t> due = std::move(values);
-        const std::string text = std::move(p.delayedNames[at]);
-        p.delayedValues.erase(p.delayedValues.begin() + static_cast<std::ptrdiff_t>(at));
-        p.delayedNames.erase(p.delayedNames.begin() + static_cast<std::ptrdiff_t>(at));
+        p.delayedTextBytes -= StringHeapBytes(names[at].capacity());
+        const std::string text = std::move(names[at]);
         PictureArguments a;
         const auto kind = static_cast<PictureOperation>(due.size() > 1 ? due[1] : -1);
         if (!DecodeDelayedWords(kind, due, a)) continue;
@@ -535,6 +615,8 @@ void PictureList::RunDelayed(Picture& p) {
             case PictureOperation::kErase: Erase(p, a.frames, 0, a.color); break;
         }
     }
+    queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(kept), queue.end());
+    names.erase(names.begin() + static_cast<std::ptrdiff_t>(kept), names.end());
 }
 
 void PictureList::Remove(Picture& p) {

@@ -113,8 +113,11 @@ private:
     template <typename Action>
     void ForEveryId(int32_t first, int32_t last, Action action);
 
+    // `imagesShown`, within one show of a range: true once every image of
+    // the store is known to be shown by a picture, which lets a fresh
+    // picture skip the release of unused images that could free nothing.
     void SetImage(Picture& picture, PictureOperation kind, const std::string& fileName, PictureArguments arguments,
-                  int32_t delay);
+                  int32_t delay, bool* imagesShown = nullptr);
     void SetString(Picture& picture, const std::string& text, PictureArguments arguments, int32_t delay);
     void StartMove(Picture& picture, const PictureArguments& arguments, int32_t delay);
     void Erase(Picture& picture, int32_t frames, int32_t delay, int32_t color);

@@ -245,9 +245,7 @@ void SoundState::EvictEffects(int32_t keptRow) {
         int32_t oldest = INT32_MAX;
         for (const auto& [row, handle] : handles_[kSoundEffect]) {
             if (row == keptRow || CheckSoundPlaying(handle) == 1) continue;
-            const bool queued = std::any_of(effectQueue_.begin(), effectQueue_.end(),
-                                            [h = handle](const QueuedEffect& e) { return e.handle == h; });
-            if (queued) continue;
+            if (EffectQueued(handle)) continue;
             auto stamp = effectStamps_.find(row);
             const int32_t when = stamp == effectStamps_.end() ? 0 : stamp->second;
             if (when < oldest) {
@@ -259,6 +257,16 @@ void SoundState::EvictEffects(int32_t keptRow) {
         const int32_t handle = handles_[kSoundEffect][chosen];
         DropHandle(kSoundEffect, handle);
     }
+}
+
+bool SoundState::EffectQueued(int32_t handle) {
+    if (queuedHandlesOf_ != effectQueue_.size()) {
+        queuedHandles_.clear();
+        for (const QueuedEffect& entry : effectQueue_)
+            queuedHandles_.insert(entry.handle);
+        queuedHandlesOf_ = effectQueue_.size();
+    }
+    return queuedHandles_.count(handle) != 0;
 }
 
 // Deletes the sound and forgets every place that names it.
@@ -319,9 +327,7 @@ void SoundState::ReleaseUnusedSounds() {
             if (handle == bgmHandle_ || handle == bgmPreviousHandle_ || handle == bgsHandle_ ||
                 handle == bgsPreviousHandle_)
                 continue;
-            const bool queued = std::any_of(effectQueue_.begin(), effectQueue_.end(),
-                                            [h = handle](const QueuedEffect& e) { return e.handle == h; });
-            if (!queued) unused.push_back(handle);
+            if (!EffectQueued(handle)) unused.push_back(handle);
         }
         for (int32_t handle : unused)
             DropHandle(kind, handle);
@@ -510,6 +516,14 @@ void SoundState::PlayEffect(int32_t number, int32_t delay) {
     if (number >= 0) LoadSound(kSoundEffect, number);
     const int32_t handle = number == -1 ? -1 : number >= 0 ? RowHandle(kSoundEffect, number) : 0;
     if (handle == 0) return;
+    // A queue that changed behind the handles gathered stays marked so: a
+    // later length that matches again would not make them right.
+    if (queuedHandlesOf_ == effectQueue_.size()) {
+        queuedHandles_.insert(handle);
+        ++queuedHandlesOf_;
+    } else {
+        queuedHandlesOf_ = kQueueNotGathered;
+    }
     // A delay below 0 from game data plays at once.
     effectQueue_.push_back({handle, std::max(delay, 0), number >= 0 ? RowInt(kSoundEffect, number, 3) : 0});
     if (handle == -1) return;
@@ -767,25 +781,22 @@ void SoundState::UpdateBackgroundSound(int32_t step) {
     bgsFadeRemaining_ = r > 0 ? static_cast<int32_t>(std::max<int64_t>(0, r - step)) : -1;
 }
 
-void SoundState::UpdateEffects(int32_t step) {
-    for (size_t i = 0; i < effectQueue_.size();) {
-        QueuedEffect& entry = effectQueue_[i];
+void RunEffectQueue(std::vector<SoundStateFields::QueuedEffect>& queue, int32_t step, EffectQueueSounds& sounds) {
+    // The entries that stay are moved forward over the ones that leave, in
+    // their order, so a frame in which many leave moves each entry once.
+    size_t kept = 0;
+    for (size_t at = 0; at < queue.size(); ++at) {
+        SoundStateFields::QueuedEffect entry = queue[at];
         if (entry.delay == 0 && entry.handle == -1) {
-            for (const auto& [row, handle] : handles_[kSoundEffect])
-                StopSoundHandle(handle);
-            effectQueue_.clear();
+            sounds.StopAll();
+            queue.clear();
             return;
         }
         if (entry.delay == 0) {
-            PlaySoundHandle(entry.handle, kPlayBackground, 1);
-            if (entry.release < 1) {
-                effectQueue_.erase(effectQueue_.begin() + static_cast<std::ptrdiff_t>(i));
-                continue;
-            }
-        } else if (entry.delay < 0 && CheckSoundPlaying(entry.handle) != 1) {
-            const int32_t handle = entry.handle;
-            effectQueue_.erase(effectQueue_.begin() + static_cast<std::ptrdiff_t>(i));
-            ReleaseHandle(kSoundEffect, handle);
+            sounds.Play(entry.handle);
+            if (entry.release < 1) continue;
+        } else if (entry.delay < 0 && !sounds.Playing(entry.handle)) {
+            sounds.Release(entry.handle);
             continue;
         }
         if (entry.delay > 0) {
@@ -793,8 +804,27 @@ void SoundState::UpdateEffects(int32_t step) {
         } else if (entry.delay == 0) {
             entry.delay = -1;
         }
-        ++i;
+        queue[kept++] = entry;
     }
+    queue.resize(kept);
+}
+
+void SoundState::UpdateEffects(int32_t step) {
+    class LibrarySounds final : public EffectQueueSounds {
+    public:
+        explicit LibrarySounds(SoundState& state) : state_(state) {}
+        void Play(int32_t handle) override { PlaySoundHandle(handle, kPlayBackground, 1); }
+        bool Playing(int32_t handle) override { return CheckSoundPlaying(handle) == 1; }
+        void StopAll() override {
+            for (const auto& [row, handle] : state_.handles_[kSoundEffect])
+                StopSoundHandle(handle);
+        }
+        void Release(int32_t handle) override { state_.ReleaseHandle(kSoundEffect, handle); }
+
+    private:
+        SoundState& state_;
+    } sounds(*this);
+    RunEffectQueue(effectQueue_, step, sounds);
 }
 
 // ---------------------------------------------------------------------------

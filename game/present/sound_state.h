@@ -11,10 +11,12 @@
 // Every call that starts or changes a sound takes effect in Update, once a
 // frame. Assigning a fresh state (the title/reset block) silences everything.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "game/data/game_owners.h"
@@ -86,6 +88,15 @@ struct SoundStateFields {
     int32_t bgmVolumeItem_ = 100, bgsVolumeItem_ = 100;
     std::map<std::string, int32_t> namedSounds_;
     std::vector<QueuedEffect> effectQueue_;
+    // The handles the queue names, so that asking whether a sound waits does
+    // not walk the queue. They hold while queuedHandlesOf_ is the queue's
+    // length: but for a push, which adds its handle, the queue only ever
+    // loses entries (a frame's run, a clear, a speech taking its row back),
+    // and a queue that got shorter has them gathered again on the next
+    // question.
+    static constexpr size_t kQueueNotGathered = SIZE_MAX;
+    std::unordered_set<int32_t> queuedHandles_;
+    size_t queuedHandlesOf_ = kQueueNotGathered;
     std::vector<int32_t> bgmMidi_;
     std::vector<int32_t> oggFlags_[2];
     uint8_t bgmIsMidi_ = 0, bgmPreviousIsMidi_ = 0;
@@ -104,6 +115,25 @@ struct SoundStateFields {
     std::string bgmName_, bgsName_;
     SoundStatus bgmStatus_, bgsStatus_;
 };
+
+// What a frame's run of the sound-effect queue does to the sounds it names.
+// None of these looks at the queue.
+class EffectQueueSounds {
+public:
+    virtual ~EffectQueueSounds() = default;
+    virtual void Play(int32_t handle) = 0;
+    virtual bool Playing(int32_t handle) = 0;
+    // Stops every sound effect of the list.
+    virtual void StopAll() = 0;
+    virtual void Release(int32_t handle) = 0;
+};
+
+// One frame of the sound-effect queue, entry by entry in queue order: a stop
+// entry (handle -1) that is due stops every sound effect and empties the
+// queue; a due entry plays and leaves unless it is to be released after
+// playing; an entry that has played and fallen silent is released and
+// leaves; the delays of the others count down by `step`, a due one's to -1.
+void RunEffectQueue(std::vector<SoundStateFields::QueuedEffect>& queue, int32_t step, EffectQueueSounds& sounds);
 
 class SoundState final : public SoundOwner, private SoundStateFields {
 public:
@@ -224,6 +254,8 @@ private:
     // Loads a run-time file into the row; the handle, 0 for MIDI, -1 failed.
     int32_t LoadSoundFile(const std::string& path, int32_t kind, int32_t row);
     void EvictEffects(int32_t keptRow);
+    // Whether an entry of the effect queue names the handle.
+    bool EffectQueued(int32_t handle);
     // Puts a run-time file's handle in the row, dropping what it held.
     void PlaceInRow(int32_t kind, int32_t row, int32_t handle);
     void RememberIfNamed(int32_t kind, int32_t number);

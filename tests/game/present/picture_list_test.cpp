@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <random>
+#include <sstream>
 
 #include "game/data/data_texts.h"
 #include "game/data/text_format.h"
@@ -519,6 +521,266 @@ TEST_F(PictureListTest, ARestoreRebuildsEveryImageAndAMissingFileKeepsItsOldGrap
         EXPECT_TRUE(library_.live.count(cell));
     for (int32_t cell : oldPic)
         EXPECT_FALSE(library_.live.count(cell));
+}
+
+// What the pictures keep of their texts, counted afresh: the text box's
+// strings and line lists and the strings of the queued operations.
+size_t CountedTextBytes(const Picture& p) {
+    const TextBox& box = p.textBox;
+    size_t bytes = StringHeapBytes(box.shownText.capacity()) + StringHeapBytes(box.workingText.capacity()) +
+                   StringHeapBytes(box.laidOutText.capacity());
+    for (const auto* lines : {&box.lineWidths, &box.lineTops, &box.lineHeights, &box.lineRawWidths})
+        bytes += lines->capacity() * sizeof(int32_t);
+    for (const std::string& name : p.delayedNames)
+        bytes += StringHeapBytes(name.capacity());
+    return bytes;
+}
+
+size_t CountedTextBytes(const PictureList& list) {
+    size_t bytes = 0;
+    for (const Picture& picture : list.Pictures())
+        bytes += CountedTextBytes(picture);
+    return bytes;
+}
+
+// A picture as two lists with stores of their own can be told apart: graphs
+// are named by the store entry whose whole image they are.
+std::string Describe(const Picture& p, const PictureImageStore& store, bool withQueue = true) {
+    const auto graph = [&](int32_t handle) -> std::string {
+        if (handle == 0) return "none";
+        for (size_t at = 0; at < store.Entries().size(); ++at) {
+            if (store.Entries()[at].whole == handle) return "entry" + std::to_string(at);
+        }
+        return "gone";
+    };
+    std::ostringstream out;
+    out << "id " << p.id << " graph " << graph(p.graph) << "/" << graph(p.previousGraph) << " files " << p.fileName
+        << "/" << p.previousFileName << " cells " << p.cells.size() << "/" << p.previousCells.size() << " xy "
+        << p.xTarget << "," << p.xFrom << "," << p.yTarget << "," << p.yFrom << " pattern " << p.pattern << "/"
+        << p.previousPattern << " opacity " << p.opacityTarget << "/" << p.opacityFrom << " blend " << p.blendKind
+        << "/" << p.previousBlendKind << " frames " << p.remaining << "/" << p.total << " zoom " << p.zoomXTarget << ","
+        << p.zoomXFrom << "," << p.zoomYTarget << "," << p.zoomYFrom << " angle " << p.angleTarget << "/" << p.angleFrom
+        << " cell " << p.cellWidth << "x" << p.cellHeight << "/" << p.previousCellWidth << "x" << p.previousCellHeight
+        << " color " << p.colorTarget[0] << "," << p.colorFrom[0] << " wrap " << p.wrapOffsetX << " kind "
+        << p.stringPicture << p.windowPicture << p.mapLinked << " anchor " << p.anchor << "/" << p.previousAnchor
+        << " divisions " << p.divisionsX << "x" << p.divisionsY << " state " << p.erasing << p.removed << p.hidden
+        << " text " << p.textBox.shownText.size() << ":" << p.textBox.shownText.substr(0, 8) << "," << p.textBox.x
+        << "," << p.textBox.speed;
+    if (withQueue) {
+        out << " queue";
+        for (size_t at = 0; at < p.delayedValues.size(); ++at) {
+            out << " [" << p.delayedNames[at] << ":";
+            for (int32_t word : p.delayedValues[at])
+                out << word << ",";
+            out << "]";
+        }
+        out << " counted " << p.textBytesCounted;
+    }
+    return out.str();
+}
+
+std::string Describe(const PictureList& list, const PictureImageStore& store) {
+    std::string text = "held " + std::to_string(list.HeldTextBytes()) + "\nstore";
+    for (const PictureImageStore::Entry& entry : store.Entries())
+        text += " " + entry.fileName + ":" + std::to_string(entry.divisionsX) + "x" + std::to_string(entry.divisionsY) +
+                ":" + std::to_string(entry.cells.size());
+    for (const Picture& picture : list.Pictures())
+        text += "\n" + Describe(picture, store);
+    return text;
+}
+
+// A second list beside the fixture's, over the same library and text side
+// but with an image store of its own.
+class PictureListPairTest : public PictureListTest {
+protected:
+    size_t Boxes() const { return reporter_.boxes.size() + reporter_.messages.size(); }
+
+    PictureImageStore otherImages_{library_};
+    PictureServices otherServices_{drawing_, otherImages_, renderer_, pictureSettings_};
+    PictureList other_{otherServices_};
+};
+
+PictureArguments RandomArguments(std::mt19937& random) {
+    PictureArguments a;
+    a.divisionsX = static_cast<int32_t>(1 + random() % 2);
+    a.divisionsY = random() % 8 == 0 ? 200 : 1;
+    a.x = static_cast<int32_t>(random() % 50);
+    a.y = static_cast<int32_t>(random() % 50);
+    a.pattern = static_cast<int32_t>(random() % 5 == 0 ? 3 : 1);
+    a.opacity = static_cast<int32_t>(random() % 256);
+    a.frames = static_cast<int32_t>(random() % 4);
+    a.anchor = static_cast<int32_t>(random() % 5);
+    a.relative = random() % 4 == 0;
+    return a;
+}
+
+std::string RandomFile(std::mt19937& random) {
+    const char* files[] = {"pic.png", "pic.png", "wide.png", "frame.png", "", "<<ERROR>>", "missing.png"};
+    return files[random() % (random() % 10 == 0 ? 7 : 6)];
+}
+
+// A text of a few KiB in one case of four, held on the heap; else a short one.
+std::string RandomText(std::mt19937& random) {
+    return random() % 4 == 0 ? std::string(1024 + random() % 4096, 'a') : std::string(1 + random() % 20, 'b');
+}
+
+// Shows over a range, in front of, among and behind pictures of every kind,
+// leave the list as showing each id of the range in turn leaves it: the
+// same pictures in the same order with the same records, the same images
+// kept and let go, and the same boxes, also where the range stops at a box.
+TEST_F(PictureListPairTest, AShowOverARangeLeavesWhatShowingEachIdInTurnLeaves) {
+    // A few string pictures fill the bound, so a range of them stops midway.
+    const LoweredStringLimit limit(64 << 10);
+    std::mt19937 random(20260601);
+    for (int round = 0; round < 300; ++round) {
+        pictures_.Clear(true);
+        other_.Clear(true);
+        // The same history on both lists.
+        for (int step = 0, steps = static_cast<int>(random() % 8); step < steps; ++step) {
+            const auto a = static_cast<int32_t>(random() % 40) - 3;
+            const auto b = a + static_cast<int32_t>(random() % 6);
+            const PictureArguments arguments = RandomArguments(random);
+            const std::string file = RandomFile(random);
+            const std::string text = RandomText(random);
+            const auto delay = static_cast<int32_t>(random() % 3 == 0 ? 2 : 0);
+            const uint32_t kind = random() % 6;
+            for (PictureList* list : {&pictures_, &other_}) {
+                switch (kind) {
+                    case 0:
+                    case 1: list->Show(a, b, file, arguments, delay, false); break;
+                    case 2: list->ShowString(a, b, text, arguments, delay); break;
+                    case 3: list->EraseRange(a, b, arguments.frames, delay, kNeutralPackedColor); break;
+                    case 4: list->Move(a, b, arguments, delay); break;
+                    default: list->Update(); break;
+                }
+            }
+        }
+        ASSERT_EQ(Describe(pictures_, images_), Describe(other_, otherImages_)) << "round " << round;
+
+        const auto first = static_cast<int32_t>(random() % 50) - 5;
+        const auto last = first + static_cast<int32_t>(random() % 30) - 3;
+        const PictureArguments arguments = RandomArguments(random);
+        const std::string file = RandomFile(random);
+        const std::string text = RandomText(random);
+        const auto delay = static_cast<int32_t>(random() % 4 == 0 ? 1 : 0);
+        const bool asString = random() % 4 == 0;
+        const bool window = random() % 8 == 0;
+        const auto show = [&](PictureList& list, int32_t from, int32_t to) {
+            if (asString) {
+                list.ShowString(from, to, text, arguments, delay);
+            } else {
+                list.Show(from, to, file, arguments, delay, window);
+            }
+        };
+        const size_t boxesBefore = Boxes();
+        show(pictures_, first, last);
+        const size_t rangeBoxes = Boxes() - boxesBefore;
+        for (int64_t id = first; id <= last && Boxes() == boxesBefore + rangeBoxes; ++id) {
+            if (other_.Find(static_cast<int32_t>(id)) == nullptr &&
+                other_.Pictures().size() >= PictureList::kMaxPictures)
+                break;
+            show(other_, static_cast<int32_t>(id), static_cast<int32_t>(id));
+        }
+        EXPECT_EQ(Boxes() - boxesBefore, 2 * rangeBoxes) << "round " << round;
+        ASSERT_EQ(Describe(pictures_, images_), Describe(other_, otherImages_)) << "round " << round;
+        EXPECT_EQ(pictures_.HeldTextBytes(), CountedTextBytes(pictures_)) << "round " << round;
+        // And they go on alike.
+        pictures_.Update();
+        other_.Update();
+        ASSERT_EQ(Describe(pictures_, images_), Describe(other_, otherImages_)) << "round " << round;
+    }
+}
+
+// Many operations queued on one picture and falling due in the same frames
+// run as the rule reads, each taken out of the queue on the spot: in queue
+// order, each seeing what the ones before it left, while the ones that wait
+// keep their order and count down. The second list runs the due operations
+// at once before its update, which is what the first one's update runs
+// first for the picture.
+TEST_F(PictureListPairTest, DelayedOperationsDueTogetherRunInQueueOrderAndTheRestWaitInOrder) {
+    std::mt19937 random(20260602);
+    PictureArguments never = At(0, 0);
+    for (int round = 0; round < 120; ++round) {
+        pictures_.Clear(true);
+        other_.Clear(true);
+        settings_.frameStep = static_cast<int32_t>(1 + random() % 2);
+        // Picture 1 waits on an entry that never falls due, so that neither
+        // list drops it once it is removed.
+        const auto wait = [&](PictureList& list) { list.Move(1, 1, never, INT_MAX); };
+        for (PictureList* list : {&pictures_, &other_}) {
+            list->Show(2, 2, "pic.png", At(0, 0), 0, false);
+            list->Show(1, 1, "wide.png", At(5, 5), 0, false);
+            wait(*list);
+        }
+        // What the first list's queue holds, by the rule.
+        std::vector<std::string> names = P(1).delayedNames;
+        std::vector<std::vector<int32_t>> queue = P(1).delayedValues;
+        for (int frame = 0; frame < 24; ++frame) {
+            for (int n = static_cast<int>(random() % (frame < 8 ? 16 : 3)); n > 0; --n) {
+                if (random() % 40 == 0) {
+                    pictures_.CancelDelayedRange(1, 1);
+                    other_.CancelDelayedRange(1, 1);
+                    wait(pictures_);
+                    wait(other_);
+                    names = P(1).delayedNames;
+                    queue = P(1).delayedValues;
+                    continue;
+                }
+                PictureArguments a = RandomArguments(random);
+                a.divisionsY = 1;
+                const auto delay = static_cast<int32_t>(1 + random() % 5);
+                switch (random() % 5) {
+                    case 0: pictures_.Show(1, 1, RandomFile(random), a, delay, random() % 6 == 0); break;
+                    case 1: pictures_.ShowString(1, 1, RandomText(random), a, delay); break;
+                    case 2:
+                    case 3: pictures_.Move(1, 1, a, delay); break;
+                    default: pictures_.EraseRange(1, 1, a.frames, delay, kNeutralPackedColor); break;
+                }
+                names.push_back(P(1).delayedNames.back());
+                queue.push_back(P(1).delayedValues.back());
+            }
+            const size_t boxesBefore = Boxes();
+            pictures_.Update();
+            const size_t updateBoxes = Boxes() - boxesBefore;
+            for (size_t at = 0; at < queue.size();) {
+                if (!queue[at].empty() && queue[at][0] > 0) {
+                    queue[at][0] -= settings_.frameStep;
+                    ++at;
+                    continue;
+                }
+                // Moved out, as a string left behind keeps its memory.
+                const std::vector<int32_t> words = std::move(queue[at]);
+                const std::string name = std::move(names[at]);
+                queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(at));
+                names.erase(names.begin() + static_cast<std::ptrdiff_t>(at));
+                const auto kind = static_cast<PictureOperation>(words[1]);
+                PictureArguments a;
+                ASSERT_TRUE(DecodeDelayedWords(kind, words, a));
+                switch (kind) {
+                    case PictureOperation::kShowImage:
+                    case PictureOperation::kShowWindow:
+                        other_.Show(1, 1, name, a, 0, kind == PictureOperation::kShowWindow);
+                        break;
+                    case PictureOperation::kShowString: other_.ShowString(1, 1, name, a, 0); break;
+                    case PictureOperation::kMove: other_.Move(1, 1, a, 0); break;
+                    case PictureOperation::kErase: other_.EraseRange(1, 1, a.frames, 0, a.color); break;
+                }
+            }
+            other_.Update();
+            const std::string where = "round " + std::to_string(round) + " frame " + std::to_string(frame);
+            EXPECT_EQ(Boxes() - boxesBefore, 2 * updateBoxes) << where;
+            ASSERT_EQ(P(1).delayedNames, names) << where;
+            ASSERT_EQ(P(1).delayedValues, queue) << where;
+            ASSERT_NE(other_.Find(1), nullptr) << where;
+            ASSERT_EQ(Describe(P(1), images_, false), Describe(*other_.Find(1), otherImages_, false)) << where;
+            ASSERT_EQ(Describe(P(2), images_), Describe(*other_.Find(2), otherImages_)) << where;
+            size_t queued = 0;
+            for (const std::string& name : names)
+                queued += StringHeapBytes(name.capacity());
+            EXPECT_EQ(pictures_.HeldTextBytes(), other_.HeldTextBytes() + queued) << where;
+            EXPECT_EQ(pictures_.HeldTextBytes(), CountedTextBytes(pictures_)) << where;
+        }
+    }
 }
 
 }  // namespace

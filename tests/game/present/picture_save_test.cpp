@@ -2,6 +2,8 @@
 // trip, older versions without the effects or the map link, and damaged or
 // short data.
 
+#include <tuple>
+
 #include "game/data/byte_writer.h"
 #include "game/data/data_texts.h"
 #include "game/data/save_stream.h"
@@ -285,6 +287,40 @@ TEST_F(PictureSaveTest, APatternBeyondTheCellsFromASaveDrawsNothing) {
     const auto calls = drawing_.Take();
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("scaled", 0) == 0; }),
               0);
+}
+
+// A save may hold one id twice. A show over a range walks such a list as it
+// walks any: an id that does not meet the picture in its place is made
+// there, so the second picture of the id stays untouched behind the made ones.
+TEST_F(PictureSaveTest, AShowOverARangeWalksIdsASaveHoldsTwiceInPlace) {
+    const auto recordOf = [&](int32_t id) {
+        pictures_.Clear(true);
+        pictures_.Show(id, id, "pic.png", At(10, 10), 0, false);
+        Frames(1);
+        const std::vector<uint8_t> bytes = Written();
+        return std::vector<uint8_t>(bytes.begin() + 2, bytes.end());
+    };
+    const std::vector<uint8_t> five = recordOf(5), nine = recordOf(9);
+    std::vector<uint8_t> saved = {0x03, 0x00};
+    for (const auto* record : {&five, &five, &nine})
+        saved.insert(saved.end(), record->begin(), record->end());
+    for (const auto& [first, last, ids, shown] :
+         std::vector<std::tuple<int32_t, int32_t, std::vector<int32_t>, std::vector<int32_t>>>{
+             {5, 7, {5, 6, 7, 5, 9}, {20, 20, 20, 10, 10}},
+             {4, 6, {4, 5, 6, 5, 9}, {20, 20, 20, 10, 10}},
+             {5, 5, {5, 5, 9}, {20, 10, 10}},
+             {6, 9, {5, 5, 6, 7, 8, 9}, {10, 10, 20, 20, 20, 20}},
+         }) {
+        pictures_.Clear(true);
+        ASSERT_TRUE(Read(saved));
+        ASSERT_EQ(Ids(), (std::vector<int32_t>{5, 5, 9}));
+        pictures_.Show(first, last, "pic.png", At(20, 20), 0, false);
+        EXPECT_EQ(Ids(), ids) << first << ".." << last;
+        std::vector<int32_t> xs;
+        for (const Picture& picture : pictures_.Pictures())
+            xs.push_back(picture.xTarget);
+        EXPECT_EQ(xs, shown) << first << ".." << last;
+    }
 }
 
 }  // namespace

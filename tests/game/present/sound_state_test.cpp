@@ -1,5 +1,7 @@
 #include "game/present/sound_state.h"
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "lib/sound/sound_public.h"
@@ -438,6 +440,124 @@ TEST_F(SoundStateTest, RestartPlaysTheRememberedSoundsAgain) {
     EXPECT_EQ(state_->CurrentNumber(SoundState::kMusic), 0);
     EXPECT_EQ(state_->CurrentNumber(SoundState::kBackgroundSound), 0);
     EXPECT_NE(state_->CurrentHandle(SoundState::kMusic), 0);
+}
+
+using QueuedEffect = SoundStateFields::QueuedEffect;
+
+// Sounds that write down every call; whether a sound plays is a fixed
+// function of the handle and of how often it has been asked.
+class RecordedSounds final : public EffectQueueSounds {
+public:
+    void Play(int32_t handle) override { calls.push_back("play " + std::to_string(handle)); }
+    bool Playing(int32_t handle) override {
+        const bool playing = (handle * 7 + asked++) % 3 == 0;
+        calls.push_back("playing " + std::to_string(handle) + (playing ? " yes" : " no"));
+        return playing;
+    }
+    void StopAll() override { calls.push_back("stop all"); }
+    void Release(int32_t handle) override { calls.push_back("release " + std::to_string(handle)); }
+
+    std::vector<std::string> calls;
+    int asked = 0;
+};
+
+// The frame's run of the queue as its rule reads, entry by entry, each entry
+// that leaves taken out of the queue on the spot.
+void RunEffectQueueOneByOne(std::vector<QueuedEffect>& queue, int32_t step, EffectQueueSounds& sounds) {
+    for (size_t i = 0; i < queue.size();) {
+        QueuedEffect& entry = queue[i];
+        if (entry.delay == 0 && entry.handle == -1) {
+            sounds.StopAll();
+            queue.clear();
+            return;
+        }
+        if (entry.delay == 0) {
+            sounds.Play(entry.handle);
+            if (entry.release < 1) {
+                queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+        } else if (entry.delay < 0 && !sounds.Playing(entry.handle)) {
+            const int32_t handle = entry.handle;
+            queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(i));
+            sounds.Release(handle);
+            continue;
+        }
+        if (entry.delay > 0) {
+            entry.delay = std::max(0, entry.delay - step);
+        } else if (entry.delay == 0) {
+            entry.delay = -1;
+        }
+        ++i;
+    }
+}
+
+std::string Describe(const std::vector<QueuedEffect>& queue) {
+    std::string text;
+    for (const QueuedEffect& entry : queue)
+        text += std::to_string(entry.handle) + "/" + std::to_string(entry.delay) + "/" + std::to_string(entry.release) +
+                " ";
+    return text;
+}
+
+// Queues of due, waiting, sounding and stop entries, run frame after frame:
+// the same calls in the same order and the same entries left, in order.
+TEST(EffectQueueTest, AFrameOfTheQueueDoesWhatTakingEachEntryOutInTurnDoes) {
+    std::mt19937 random(20260514);
+    const int32_t delays[] = {-3, -1, -1, 0, 0, 0, 0, 1, 2, 3, 7};
+    for (int round = 0; round < 400; ++round) {
+        std::vector<QueuedEffect> queue;
+        const size_t length = random() % 60;
+        // Rounds without a stop entry run until their queue is empty.
+        const bool stops = random() % 3 == 0;
+        for (size_t i = 0; i < length; ++i) {
+            QueuedEffect entry;
+            entry.handle = stops && random() % 12 == 0 ? -1 : static_cast<int32_t>(1 + random() % 6);
+            entry.delay = delays[random() % std::size(delays)];
+            entry.release = static_cast<int32_t>(random() % 3);
+            queue.push_back(entry);
+        }
+        const auto step = static_cast<int32_t>(1 + random() % 3);
+        std::vector<QueuedEffect> reference = queue;
+        RecordedSounds sounds, referenceSounds;
+        for (int frame = 0; frame < 12; ++frame) {
+            RunEffectQueue(queue, step, sounds);
+            RunEffectQueueOneByOne(reference, step, referenceSounds);
+            ASSERT_EQ(sounds.calls, referenceSounds.calls) << "round " << round << " frame " << frame;
+            ASSERT_EQ(Describe(queue), Describe(reference)) << "round " << round << " frame " << frame;
+        }
+    }
+}
+
+// Sounds waiting their turn count as used until their entry has left the
+// queue, however it changed since the last time the queue was asked.
+TEST_F(SoundStateTest, AnEffectCountsAsWaitingExactlyWhileItsEntryIsQueued) {
+    MakeState({}, {}, {{"se.wav", 0, 0, 0}, {"se.wav", 0, 0, 0}});
+    state_->Play(SoundState::kSoundEffect, 0, 3, 0);
+    state_->LoadSound(SoundState::kSoundEffect, 1);
+    state_->ReleaseUnusedSounds();
+    EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
+    // Queued after the question: waits as well.
+    state_->Play(SoundState::kSoundEffect, 1, 3, 0);
+    state_->ReleaseUnusedSounds();
+    EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
+    // Both entries play and leave the queue (no release flag); once they
+    // have sounded, both go.
+    Run(4);
+    EXPECT_EQ(CheckSoundPlaying(state_->RowHandle(SoundState::kSoundEffect, 0)), 1);
+    Run(8);
+    state_->ReleaseUnusedSounds();
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 1), 0);
+    // A stop entry empties the queue: what waited behind it is free again.
+    state_->Play(SoundState::kSoundEffect, 0, 5, 0);
+    state_->Play(SoundState::kSoundEffect, -1, 0, 0);
+    state_->ReleaseUnusedSounds();
+    EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    Run(1);
+    state_->ReleaseUnusedSounds();
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
 }
 
 }  // namespace

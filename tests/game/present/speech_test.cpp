@@ -115,6 +115,21 @@ TEST_F(SpeechTest, EleventhSpeechReusesTheFirstRowAndReleasesItsSound) {
     EXPECT_TRUE(speech_.lent.empty());
 }
 
+// The speech that takes a row back takes the row's waiting entry out of the
+// queue; an effect queued after that still counts as waiting.
+TEST_F(SpeechTest, AnEffectQueuedAfterASpeechTookAWaitingRowBackStillWaits) {
+    const int32_t first = state_->AddSpeech(kKana, 100, 100, 100);
+    state_->Play(SoundState::kSoundEffect, first, 5, 0);
+    state_->ReleaseUnusedSounds();
+    ASSERT_NE(state_->RowHandle(SoundState::kSoundEffect, first), 0);
+    for (int32_t i = 0; i < SoundState::kSpareRows; ++i)
+        state_->AddSpeech(kKana, 100, 100, 100);
+    state_->Play(SoundState::kSoundEffect, 0, 5, 0);
+    state_->ReleaseUnusedSounds();
+    EXPECT_NE(state_->RowHandle(SoundState::kSoundEffect, 0), 0);
+    EXPECT_EQ(state_->RowHandle(SoundState::kSoundEffect, first + 1), 0);
+}
+
 TEST_F(SpeechTest, NothingSpokenChangesNothing) {
     speech_.speaks = false;
     EXPECT_EQ(state_->AddSpeech(kKana, 100, 100, 100), SoundState::kNotRegistered);
