@@ -1,9 +1,6 @@
 #include "game/event/call_commands.h"
 
-#include <deque>
 #include <map>
-#include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -78,18 +75,11 @@ class FakeText final : public EventTextLink {
 public:
     std::string ConvertEscapeCodes(const std::string& text, const EventTextOptions& options) override {
         calls.push_back(options);
-        converted.push_back(text);
         auto found = expansions.find(text);
         return found == expansions.end() ? text : found->second;
     }
-    std::unique_ptr<EventNameMatcher> NameMatcher(std::string wanted, const EventTextOptions& options) override {
-        ++matchers;
-        return EventTextLink::NameMatcher(std::move(wanted), options);
-    }
     std::map<std::string, std::string> expansions;
     std::vector<EventTextOptions> calls;
-    std::vector<std::string> converted;
-    int matchers = 0;
 };
 
 class CallTest : public testing::EventTest {
@@ -405,126 +395,6 @@ TEST_F(JumpTest, SearchedAndPreparedJumpsAgree) {
         EXPECT_EQ(searched, c.expected) << c.what;
         const JumpOutcome prepared = Run(c.commands, true, c.frames);
         EXPECT_EQ(prepared, c.expected) << c.what;
-    }
-}
-
-// Where a jump searched at run time lands and the loop steps it takes, found
-// as the rule says: every label met on the way converted and compared.
-struct SearchedJump {
-    int32_t found = -1;
-    std::deque<int32_t> steps;
-    std::vector<std::string> converted;
-};
-
-SearchedJump SearchAsWritten(const std::vector<EventCommand>& commands, size_t current, FakeText& text,
-                             const std::string& wanted) {
-    SearchedJump jump;
-    auto matches = [&](const EventCommand& command) {
-        if (command.Code() != CodeValue(CommandCode::kLabel)) return false;
-        const std::string name = command.strings.empty() ? std::string() : command.strings[0];
-        jump.converted.push_back(name);
-        auto found = text.expansions.find(name);
-        return (found == text.expansions.end() ? name : found->second) == wanted;
-    };
-    auto mark = [](const EventCommand& command) {
-        return command.indent * 10 + (command.Code() == CodeValue(CommandCode::kLoopStart) ? 1 : 0);
-    };
-    enum class State { kBefore, kBack, kAfter, kDone } state = State::kBefore;
-    std::vector<int32_t> open;
-    for (size_t at = 0; at < commands.size() && state != State::kDone; ++at) {
-        const EventCommand& next = commands[at];
-        const bool head =
-            next.Code() == CodeValue(CommandCode::kLoopStart) || next.Code() == CodeValue(CommandCode::kLoopCount);
-        const bool end = IsLoopEndCode(next.Code());
-        if (state == State::kBefore) {
-            if (at == current) {
-                state = State::kAfter;
-            } else if (matches(next)) {
-                jump.found = static_cast<int32_t>(at);
-                state = State::kBack;
-            } else if (head) {
-                open.push_back(mark(next));
-            } else if (end && !open.empty()) {
-                open.pop_back();
-            }
-        } else if (state == State::kBack) {
-            if (at == current) {
-                state = State::kDone;
-            } else if (head) {
-                open.push_back(mark(next));
-                jump.steps.push_front(-1);
-            } else if (end && !open.empty()) {
-                jump.steps.push_front(open.back());
-                open.pop_back();
-            }
-        } else if (matches(next)) {
-            jump.found = static_cast<int32_t>(at);
-            state = State::kDone;
-        } else if (head) {
-            open.push_back(mark(next));
-            jump.steps.push_back(mark(next));
-        } else if (end) {
-            if (!open.empty()) open.pop_back();
-            jump.steps.push_back(-1);
-        }
-    }
-    return jump;
-}
-
-TEST_F(JumpTest, SearchedJumpsAgreeWithConvertingEveryLabelOnRandomLists) {
-    text.expansions = {{"\\s[1]", "a"}, {"@1\na", "a"}, {"\\c[300]", "b"}, {"\\v[2]", "\\v[2]"}};
-    const std::vector<std::string> names = {"a", "b", "c", "\\s[1]", "@1\na", "\\c[300]", "\\v[2]", ""};
-    std::mt19937 random(99);
-    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-    for (int round = 0; round < 2000; ++round) {
-        std::vector<EventCommand> commands;
-        const size_t length = 1 + pick(30);
-        for (size_t i = 0; i < length; ++i) {
-            const int32_t indent = static_cast<int32_t>(pick(3));
-            switch (pick(8)) {
-                case 0:
-                case 1: commands.push_back(Label(names[pick(names.size())], indent)); break;
-                case 2: commands.push_back(Cmd(CommandCode::kLabel, {}, indent)); break;
-                case 3: commands.push_back(Cmd(CommandCode::kLoopStart, {}, indent)); break;
-                case 4: commands.push_back(Cmd(CommandCode::kLoopCount, {2}, indent)); break;
-                case 5: commands.push_back(Cmd(CommandCode::kLoopEnd, {}, indent)); break;
-                default: commands.push_back(Mark(static_cast<int32_t>(i), indent)); break;
-            }
-        }
-        const size_t current = pick(length + 1);
-        const std::string name = names[pick(names.size())];
-        commands.insert(commands.begin() + static_cast<std::ptrdiff_t>(current), JumpTo(name));
-        Start(commands);
-        const std::vector<int32_t> openIndents = {9, 8};
-        const std::vector<int32_t> openCounters = {5, 6};
-        interpreter_.loopIndents = openIndents;
-        interpreter_.loopCounters = openCounters;
-        interpreter_.line = static_cast<int32_t>(current);
-        text.converted.clear();
-        text.matchers = 0;
-        calls.JumpToLabel(interpreter_, commands[current]);
-
-        auto found = text.expansions.find(name);
-        const SearchedJump expected =
-            SearchAsWritten(commands, current, text, found == text.expansions.end() ? name : found->second);
-        std::vector<std::string> converted = {name};
-        converted.insert(converted.end(), expected.converted.begin(), expected.converted.end());
-        ASSERT_EQ(text.converted, converted) << "round " << round;
-        ASSERT_EQ(text.matchers, 1) << "round " << round;
-        EXPECT_EQ(interpreter_.line, expected.found < 0 ? static_cast<int32_t>(current) : expected.found)
-            << "round " << round;
-        std::vector<int32_t> indents = openIndents, counters = openCounters;
-        for (int32_t step : expected.found < 0 ? std::deque<int32_t>{} : expected.steps) {
-            if (step == -1 && !indents.empty()) {
-                indents.pop_back();
-                counters.pop_back();
-            } else if (step != -1) {
-                indents.push_back(step / 10);
-                counters.push_back(step % 10 == 1 ? EventInterpreter::kEndlessLoopCount : 0);
-            }
-        }
-        EXPECT_EQ(interpreter_.loopIndents, indents) << "round " << round;
-        EXPECT_EQ(interpreter_.loopCounters, counters) << "round " << round;
     }
 }
 

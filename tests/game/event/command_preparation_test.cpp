@@ -269,29 +269,6 @@ TEST_F(PreparationTest, LabelJumpsAgreeWithAWalkOfTheWholeListOnRandomLists) {
     }
 }
 
-TEST_F(PreparationTest, AJumpOverLoopsThatCloseOnTheWayCarriesNoStepsForThem) {
-    // The label first, then many loops that open and close, each followed by
-    // a jump back to the label, and jumps forward over all of them.
-    std::vector<EventCommand> commands = {Cmd(CommandCode::kJumpToLabel, {}, 0, {"down"}), Cmd(CommandCode::kLoopStart),
-                                          Cmd(CommandCode::kLabel, {}, 1, {"up"})};
-    for (int loop = 0; loop < 300; ++loop) {
-        commands.push_back(Cmd(CommandCode::kLoopCount, {2}, 1));
-        commands.push_back(Cmd(CommandCode::kJumpToLabel, {}, 2, {"up"}));
-        commands.push_back(Cmd(CommandCode::kLoopEnd, {}, 1));
-        commands.push_back(Cmd(CommandCode::kJumpToLabel, {}, 1, {"up"}));
-    }
-    commands.push_back(Cmd(CommandCode::kLoopEnd));
-    commands.push_back(Cmd(CommandCode::kLabel, {}, 0, {"down"}));
-    commands.push_back(End());
-    const std::vector<EventCommand> prepared = Prepared(commands);
-    EXPECT_EQ(prepared[0].jumps, (Jumps{1, static_cast<int32_t>(commands.size()) - 2, 0}));
-    for (size_t line = 3; line + 3 < commands.size(); line += 4) {
-        // From inside the counted loop: leave it. After it: nothing to do.
-        EXPECT_EQ(prepared[line + 1].jumps, (Jumps{1, 2, 1, -1, -1})) << line;
-        EXPECT_EQ(prepared[line + 3].jumps, (Jumps{1, 2, 0})) << line;
-    }
-}
-
 TEST_F(PreparationTest, DatabaseNamesBecomeNumbers) {
     databases.typeNameMaps[0]["Hero"] = 3;
     databases.dataNameMaps[0].resize(4);

@@ -507,53 +507,20 @@ struct SearchOutcome {
 // codes without brackets, at-sign lines, and reads that draw random numbers,
 // show boxes or grow the changeable database.
 std::string RandomLabel(std::mt19937& random) {
-    static const std::vector<std::string> pieces = {"\\s[4]",
-                                                    "\\s[5]",
-                                                    "\\s[4]",
-                                                    "\\s[6]",
-                                                    "\\s[7]",
-                                                    "\\s[9]",
-                                                    "\\s[1]",
-                                                    "\\s[8]",
-                                                    "\\s[10]",
-                                                    "\\s[ 5]",
-                                                    "\\s[5x]",
-                                                    "\\s[999]",
-                                                    "\\s[-1]",
-                                                    "\\v[1]",
-                                                    "\\v[2]",
-                                                    "\\v[3]",
-                                                    "\\v9[0]",
-                                                    "\\v[7000000]",
-                                                    "\\v[6000000]",
-                                                    "\\v[-1000000]",
-                                                    "\\cself[-13500000]",
-                                                    "\\v[-500000]",
-                                                    "\\v[1000000]",
-                                                    "\\self[3]",
-                                                    "\\cself[3]",
-                                                    "\\cself[6]",
-                                                    "\\udb[0:1:1]",
-                                                    "\\cdb[0:7:0]",
-                                                    "\\c[1]",
-                                                    "\\c[300]",
-                                                    "\\font[9]",
-                                                    "\\s[",
-                                                    "\\v[",
-                                                    "\\\\",
-                                                    "\\",
-                                                    "<C>",
-                                                    "<",
-                                                    "]",
-                                                    "x",
-                                                    "ab",
-                                                    "7",
-                                                    "\r",
-                                                    "\n",
-                                                    std::string("\x83\x5C", 2),
-                                                    std::string("\x83", 1),
-                                                    std::string("\x01", 1),
-                                                    std::string("\x01\x02\x5D", 3)};
+    // Pieces apart by '|'.
+    static const std::vector<std::string> pieces = [] {
+        const std::string all(
+            "\\s[4]|\\s[5]|\\s[4]|\\s[6]|\\s[7]|\\s[9]|\\s[1]|\\s[8]|\\s[10]|\\s[ 5]|\\s[5x]|\\s[999]|\\s[-1]|"
+            "\\v[1]|\\v[2]|\\v[3]|\\v9[0]|\\v[7000000]|\\v[6000000]|\\v[-1000000]|\\cself[-13500000]|"
+            "\\v[-500000]|\\v[1000000]|\\self[3]|\\cself[3]|\\cself[6]|\\udb[0:1:1]|\\cdb[0:7:0]|\\c[1]|"
+            "\\c[300]|\\font[9]|\\s[|\\v[|\\\\|\\|<C>|<|]|x|ab|7|\r|\n|\x83\x5C|\x83|\x01|\x01\x02\x5D");
+        std::vector<std::string> split;
+        for (size_t at = 0, bar; at <= all.size(); at = bar + 1) {
+            bar = std::min(all.find('|', at), all.size());
+            split.push_back(all.substr(at, bar - at));
+        }
+        return split;
+    }();
     std::uniform_int_distribution<size_t> count(0, 5);
     std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
     std::string text;
