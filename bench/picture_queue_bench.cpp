@@ -7,6 +7,8 @@
 //     shown (ids n+1..2n), against making 2n picture records.
 //   DelayedPictureMovesDue: n moves queued on one picture with a delay,
 //     falling due in one update, against the same n moves made at once.
+//   PicturesErasedTogether: n pictures of one file whose erases fall due in
+//     one update, against an update of the same n pictures erasing none.
 //   SoundEffectsDue: n sound effects queued with a delay, falling due in one
 //     update, against n plays of the same sound straight through the library.
 //
@@ -194,6 +196,30 @@ void DelayedPictureMovesDue(benchmark::State& state) {
     if (!pictures.Pictures()[0].delayedValues.empty()) state.SkipWithError("moves were left waiting");
 }
 BENCHMARK(DelayedPictureMovesDue)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(16384)->Arg(32768)->Arg(65536);
+
+void PicturesErasedTogether(benchmark::State& state) {
+    Stage stage(state);
+    if (!stage.Started()) return;
+    const auto n = static_cast<int32_t>(state.range(0));
+    std::optional<velk::PictureList> pictures;
+    const auto show = [&] {
+        pictures.emplace(stage.Services());
+        pictures->Show(1, n, "tile.png", At(10, 10), 0, false);
+    };
+    for (auto _ : state) {
+        const double seconds = BestOfSetUpCalls(
+            [&] {
+                show();
+                pictures->EraseRange(1, n, 0, 0, velk::kNeutralPackedColor);
+            },
+            [&] { pictures->Update(); });
+        if (!pictures->Pictures().empty()) state.SkipWithError("pictures were left");
+        const double reference = BestOfSetUpCalls(show, [&] { pictures->Update(); });
+        Report(state, seconds, reference);
+    }
+    pictures.reset();
+}
+BENCHMARK(PicturesErasedTogether)->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(8191)->Arg(16383)->Arg(32766);
 
 class NoMidi final : public velk::MidiOutput {
 public:

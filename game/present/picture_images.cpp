@@ -1,5 +1,7 @@
 #include "game/present/picture_images.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 
@@ -153,22 +155,47 @@ void PictureImageStore::Reload(std::vector<Picture>& pictures) {
 }
 
 void PictureImageStore::ReleaseUnused(const std::vector<Picture>& pictures) {
-    if (entries_.empty()) return;
-    std::unordered_map<int32_t, bool> shown;
+    static const std::vector<int32_t> kOneCall = {-1};
+    ReleaseUnusedAfterRemovals(pictures, kOneCall);
+}
+
+void PictureImageStore::ReleaseUnusedAfterRemovals(const std::vector<Picture>& pictures,
+                                                   const std::vector<int32_t>& removedGraphs) {
+    if (entries_.empty() || removedGraphs.empty()) return;
+    constexpr size_t kShown = SIZE_MAX;
+    // Per whole image, the call that frees it. Pictures only stopped showing
+    // entries in the run, so one that still shows an entry showed it at
+    // every call, and an entry no picture shows was shown up to the last
+    // removal of a picture that showed it.
+    std::unordered_map<int32_t, size_t> freedBy;
+    freedBy.reserve(entries_.size());
     for (const Entry& entry : entries_)
-        shown.emplace(entry.whole, false);
+        freedBy.emplace(entry.whole, 0);
+    for (size_t call = 0; call < removedGraphs.size(); ++call) {
+        if (auto found = freedBy.find(removedGraphs[call]); found != freedBy.end()) found->second = call;
+    }
     for (const Picture& picture : pictures) {
         if (picture.removed || picture.stringPicture) continue;
-        if (auto found = shown.find(picture.graph); found != shown.end()) found->second = true;
+        if (auto found = freedBy.find(picture.graph); found != freedBy.end()) found->second = kShown;
     }
-    for (size_t at = 0; at < entries_.size();) {
-        if (!shown[entries_[at].whole]) {
-            DeleteGraphs(entries_[at]);
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-        } else {
-            ++at;
-        }
+    // Graph handles may be handed out again, so the order of the deletions
+    // is the order those calls made them in.
+    std::vector<std::pair<size_t, size_t>> freed;
+    for (size_t at = 0; at < entries_.size(); ++at) {
+        const size_t call = freedBy.at(entries_[at].whole);
+        if (call != kShown) freed.emplace_back(call, at);
     }
+    if (freed.empty()) return;
+    std::sort(freed.begin(), freed.end());
+    for (const auto& [call, at] : freed)
+        DeleteGraphs(entries_[at]);
+    size_t kept = 0;
+    for (size_t at = 0; at < entries_.size(); ++at) {
+        if (freedBy.at(entries_[at].whole) != kShown) continue;
+        if (kept != at) entries_[kept] = std::move(entries_[at]);
+        ++kept;
+    }
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(kept), entries_.end());
 }
 
 void PictureImageStore::Clear() {

@@ -45,6 +45,13 @@ public:
     // entry whose whole image is its graph, unless it is removed or shows a
     // string.
     void ReleaseUnused(const std::vector<Picture>& pictures);
+    // Does what ReleaseUnused, called once right after each of a run of
+    // removals, would have done, where nothing but those removals stopped a
+    // picture showing an entry since the first of them: `removedGraphs`
+    // names in order the graph each removed picture showed, or -1. An entry
+    // goes with the call of the last removal that left it unshown (the first
+    // when it was unshown before them), and one call frees in entry order.
+    void ReleaseUnusedAfterRemovals(const std::vector<Picture>& pictures, const std::vector<int32_t>& removedGraphs);
     // Deletes every graph and forgets every entry.
     void Clear();
 

@@ -345,6 +345,7 @@ void PictureList::SetImage(Picture& p, PictureOperation kind, const std::string&
         Queue(p, kind, fileName, a, delay);
         return;
     }
+    ReleaseRemoved();
     const uint64_t boxesBefore = ErrorBoxesAskedFor();
     // Only a picture that showed an image can leave one unshown; the graph
     // of a picture that showed none is 0, which names no image.
@@ -453,6 +454,9 @@ void PictureList::SetString(Picture& p, const std::string& text, PictureArgument
         Queue(p, PictureOperation::kShowString, text, a, delay);
         return;
     }
+    // Also where no image is let go: the picture stops showing its graph
+    // here, which no removal noted before it did.
+    ReleaseRemoved();
     p.erasing = p.removed = p.hidden = false;
     p.stringPicture = true;
     p.windowPicture = false;
@@ -620,8 +624,19 @@ void PictureList::RunDelayed(Picture& p) {
 }
 
 void PictureList::Remove(Picture& p) {
+    const bool showed = !p.removed && !p.stringPicture;
     p.removed = p.hidden = true;
-    services_->images.ReleaseUnused(pictures_);
+    if (deferRelease_) {
+        removedGraphs_.push_back(showed ? p.graph : -1);
+    } else {
+        services_->images.ReleaseUnused(pictures_);
+    }
+}
+
+void PictureList::ReleaseRemoved() {
+    if (removedGraphs_.empty()) return;
+    services_->images.ReleaseUnusedAfterRemovals(pictures_, removedGraphs_);
+    removedGraphs_.clear();
 }
 
 void PictureList::UpdatePicture(Picture& p) {
@@ -650,6 +665,7 @@ void PictureList::Update() {
     // Gone pictures are dropped in the same walk; the slots between the kept
     // ones and the one updating hold moved-from records, which name no file.
     size_t kept = 0;
+    deferRelease_ = true;
     for (size_t index = 0; index < pictures_.size(); ++index) {
         Picture& picture = pictures_[index];
         quietRefusals_ = ErrorBoxesAskedFor() != boxesBefore;
@@ -663,10 +679,16 @@ void PictureList::Update() {
         ++kept;
     }
     quietRefusals_ = false;
+    deferRelease_ = false;
     pictures_.resize(kept);
+    ReleaseRemoved();
     Recount();
 }
 
-void PictureList::ReloadImages() { services_->images.Reload(pictures_); }
+void PictureList::ReloadImages() {
+    // A box raised during the walk may let the display restore its graphs.
+    ReleaseRemoved();
+    services_->images.Reload(pictures_);
+}
 
 }  // namespace velk

@@ -135,6 +135,8 @@ private:
     void RunDelayed(Picture& picture);
     void UpdatePicture(Picture& picture);
     void Remove(Picture& picture);
+    // Frees what the removals noted during the frame's walk left unshown.
+    void ReleaseRemoved();
     void MeasureText(Picture& picture);
     // Gives the picture `text`, laid out when `layOut`, counted into `held`;
     // false, the picture keeping no text, when that would pass the bound or
@@ -155,6 +157,12 @@ private:
     // Set where a refusal is not to be reported: after the first of a frame's
     // delayed shows or of a save, and in a save read without loading.
     bool quietRefusals_ = false;
+    // During the frame's walk a removal only notes the graph it leaves
+    // (-1 when the picture showed none): freeing the unshown images after
+    // each would walk the list once per removal. They are freed before
+    // anything else reaches the image store and when the walk ends.
+    bool deferRelease_ = false;
+    std::vector<int32_t> removedGraphs_;
 };
 
 }  // namespace velk

@@ -87,6 +87,7 @@ public:
     void DeleteGraph(int graph) override {
         live.erase(graph);
         ++deletes;
+        deleted.push_back(graph);
     }
     bool GetGraphSize(int graph, int& width, int& height) override {
         if (!live.count(graph)) return false;
@@ -158,6 +159,8 @@ public:
     std::map<int, FakeGraph> graphs;
     std::set<int> live;
     int deletes = 0;
+    // Every deleted handle in order: handles are handed out again.
+    std::vector<int> deleted;
     std::vector<GraphDraw> graphDraws;
     int blend = 0, blendParameter = 255;
     std::map<int, FakeFont> fonts;

@@ -245,6 +245,79 @@ TEST_F(PictureListTest, OneFileIsLoadedOncePerDivisionAndFreedWithItsLastPicture
     EXPECT_TRUE(library_.live.empty());
 }
 
+// Erases falling due in one frame free each image when the last picture
+// showing it goes, as a release after every removal would, and a delayed show
+// between them sees the images the removals before it let go.
+TEST_F(PictureListTest, ErasesDueInOneFrameFreeEachImageWithItsLastPictureInTurn) {
+    PictureArguments halves = At(0, 0);
+    halves.divisionsX = 2;
+    pictures_.Show(1, 1, "pic.png", At(0, 0), 0, false);
+    pictures_.Show(2, 2, "wide.png", At(0, 0), 0, false);
+    pictures_.Show(3, 3, "pic.png", At(0, 0), 0, false);
+    pictures_.Show(4, 4, "frame.png", At(0, 0), 0, false);
+    pictures_.Show(5, 5, "wide.png", halves, 0, false);
+    const std::vector<PictureImageStore::Entry> entries = images_.Entries();
+    ASSERT_EQ(entries.size(), 4u);
+    // Both fall due in the second frame.
+    pictures_.EraseRange(1, 5, 2, 0, kNeutralPackedColor);
+    pictures_.Show(4, 4, "wide.png", At(0, 0), 1, false);
+    Frames(1);
+    library_.deleted.clear();
+    Frames(1);
+    std::vector<int> expected;
+    for (size_t at : {1, 0, 2, 3}) {
+        expected.push_back(entries[at].whole);
+        expected.insert(expected.end(), entries[at].cells.begin(), entries[at].cells.end());
+    }
+    EXPECT_EQ(library_.deleted, expected);
+    ASSERT_EQ(images_.Entries().size(), 1u);
+    EXPECT_EQ(images_.Entries()[0].fileName, "wide.png");
+    EXPECT_EQ(P(4).graph, images_.Entries()[0].whole);
+}
+
+// A run of removals released at once deletes what a release after each
+// removal deletes, in that order, over pictures sharing images or not,
+// already unshown, string pictures and removals of removed ones.
+TEST_F(PictureListTest, ARunOfRemovalsReleasedAtOnceFreesAsAReleaseAfterEachWould) {
+    std::mt19937 random(20260603);
+    const char* files[] = {"pic.png", "wide.png", "frame.png"};
+    for (int round = 0; round < 300; ++round) {
+        images_.Clear();
+        std::vector<Picture> pictures(random() % 12);
+        for (Picture& p : pictures) {
+            images_.PictureControl(p, files[random() % 3], static_cast<int32_t>(1 + random() % 2), 1);
+            p.removed = random() % 6 == 0;
+            p.stringPicture = random() % 8 == 0;
+        }
+        std::vector<PictureImageStore::Entry> model = images_.Entries();
+        std::vector<int> expected;
+        std::vector<int32_t> removedGraphs;
+        for (int k = 0, removals = static_cast<int>(random() % 12); k < removals && !pictures.empty(); ++k) {
+            Picture& p = pictures[random() % pictures.size()];
+            removedGraphs.push_back(p.removed || p.stringPicture ? -1 : p.graph);
+            p.removed = true;
+            for (size_t at = 0; at < model.size();) {
+                const bool shown = std::any_of(pictures.begin(), pictures.end(), [&](const Picture& q) {
+                    return !q.removed && !q.stringPicture && q.graph == model[at].whole;
+                });
+                if (shown) {
+                    ++at;
+                    continue;
+                }
+                expected.push_back(model[at].whole);
+                expected.insert(expected.end(), model[at].cells.begin(), model[at].cells.end());
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+        }
+        library_.deleted.clear();
+        images_.ReleaseUnusedAfterRemovals(pictures, removedGraphs);
+        ASSERT_EQ(library_.deleted, expected) << "round " << round;
+        ASSERT_EQ(images_.Entries().size(), model.size()) << "round " << round;
+        for (size_t at = 0; at < model.size(); ++at)
+            EXPECT_EQ(images_.Entries()[at].whole, model[at].whole) << "round " << round;
+    }
+}
+
 TEST_F(PictureListTest, ShowingAnotherFileFreesTheOldOneUnlessAnotherPictureShowsIt) {
     pictures_.Show(1, 2, "pic.png", At(0, 0), 0, false);
     pictures_.Show(1, 1, "wide.png", At(0, 0), 0, false);
