@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game/data/error_reporter.h"
 #include "game/data/variable_id.h"
 #include "game/event/command_list.h"
 #include "game/event/command_table.h"
@@ -248,5 +249,10 @@ private:
 };
 
 WindowWaiters& ActiveWindowWaiters();
+
+// The box of a command that ran out of memory, naming `place`. It comes when
+// the memory is gone, so showing it asks for none: its lines are made when
+// the program starts.
+void ShowOutOfMemoryBox(const ErrorLocation& place);
 
 }  // namespace velk
