@@ -491,9 +491,10 @@ const EventInterpreter* EventInterpreter::PromptOwner() const {
 }
 
 void EventInterpreter::ShowMessage(const std::string& text) {
+    // The request first: one that the memory stops leaves nothing waiting.
+    ActiveEventLinks().system->RequestMessage(text);
     waitWindow = 1;
     ActiveWindowWaiters().SetMessageWaiter(this);
-    ActiveEventLinks().system->RequestMessage(text);
 }
 
 void WindowWaiters::EndMessageWait() {
@@ -551,6 +552,11 @@ void ShowOutOfMemoryBox(const ErrorLocation& at) {
     OutOfMemoryLines& lines = outOfMemoryLines;
     lines.place.assign(line, static_cast<size_t>(std::clamp(length, 0, static_cast<int>(sizeof line) - 1)));
     ActiveErrorReporter().ShowErrorBox(lines.text, lines.place, lines.none);
+}
+
+ErrorLocation WaitingPlace(const EventInterpreter* waiter) {
+    if (waiter == nullptr) return CurrentErrorLocation();
+    return {waiter->eventId, waiter->commonId, waiter->line - 1};
 }
 
 }  // namespace velk

@@ -254,5 +254,8 @@ WindowWaiters& ActiveWindowWaiters();
 // the memory is gone, so showing it asks for none: its lines are made when
 // the program starts.
 void ShowOutOfMemoryBox(const ErrorLocation& place);
+// Where an interpreter waiting for a window stands: the command it ran last
+// (its line has moved past it); the place being run when there is none.
+ErrorLocation WaitingPlace(const EventInterpreter* waiter);
 
 }  // namespace velk
