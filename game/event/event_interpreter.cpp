@@ -1,9 +1,11 @@
 #include "game/event/event_interpreter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 #include <utility>
 
+#include "game/data/data_texts.h"
 #include "game/data/database.h"
 #include "game/data/error_reporter.h"
 #include "game/data/game_owners.h"
@@ -316,7 +318,7 @@ bool EventInterpreter::DispatchOrSkip(EventLinks& links, FrameShare& share) {
         // `line` is the command's (the dispatcher hands it over before every
         // handler), which is passed over as a failed command is, and the
         // game goes on.
-        ActiveErrorReporter().ShowErrorBox(texts::kCommandOutOfMemory, FormatErrorLocation(), "");
+        ShowOutOfMemoryBox(CurrentErrorLocation());
         return true;
     }
 }
@@ -489,9 +491,10 @@ const EventInterpreter* EventInterpreter::PromptOwner() const {
 }
 
 void EventInterpreter::ShowMessage(const std::string& text) {
+    // The request first: one that the memory stops leaves nothing waiting.
+    ActiveEventLinks().system->RequestMessage(text);
     waitWindow = 1;
     ActiveWindowWaiters().SetMessageWaiter(this);
-    ActiveEventLinks().system->RequestMessage(text);
 }
 
 void WindowWaiters::EndMessageWait() {
@@ -524,6 +527,36 @@ void WindowWaiters::Moved(const EventInterpreter* from, EventInterpreter* to) {
 WindowWaiters& ActiveWindowWaiters() {
     static WindowWaiters waiters;
     return waiters;
+}
+
+namespace {
+
+// Room for the place line with the longest numbers.
+constexpr size_t kPlaceLineBytes = 192;
+
+struct OutOfMemoryLines {
+    OutOfMemoryLines() { place.reserve(kPlaceLineBytes); }
+    const std::string text = texts::kCommandOutOfMemory;
+    // Written within the room kept.
+    std::string place;
+    const std::string none;
+};
+OutOfMemoryLines outOfMemoryLines;
+
+}  // namespace
+
+void ShowOutOfMemoryBox(const ErrorLocation& at) {
+    // The place line as FormatErrorLocation writes it.
+    char line[kPlaceLineBytes];
+    const int length = std::snprintf(line, sizeof line, texts::kErrorLocation, at.mapEvent, at.commonEvent, at.line);
+    OutOfMemoryLines& lines = outOfMemoryLines;
+    lines.place.assign(line, static_cast<size_t>(std::clamp(length, 0, static_cast<int>(sizeof line) - 1)));
+    ActiveErrorReporter().ShowErrorBox(lines.text, lines.place, lines.none);
+}
+
+ErrorLocation WaitingPlace(const EventInterpreter* waiter) {
+    if (waiter == nullptr) return CurrentErrorLocation();
+    return {waiter->eventId, waiter->commonId, waiter->line - 1};
 }
 
 }  // namespace velk

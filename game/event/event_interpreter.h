@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "game/data/error_reporter.h"
 #include "game/data/variable_id.h"
 #include "game/event/command_list.h"
 #include "game/event/command_table.h"
@@ -248,5 +249,13 @@ private:
 };
 
 WindowWaiters& ActiveWindowWaiters();
+
+// The box of a command that ran out of memory, naming `place`. It comes when
+// the memory is gone, so showing it asks for none: its lines are made when
+// the program starts.
+void ShowOutOfMemoryBox(const ErrorLocation& place);
+// Where an interpreter waiting for a window stands: the command it ran last
+// (its line has moved past it); the place being run when there is none.
+ErrorLocation WaitingPlace(const EventInterpreter* waiter);
 
 }  // namespace velk

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 #include "game/data/database.h"
 #include "game/data/game_system.h"
@@ -100,15 +101,17 @@ void ChoiceWindow::Start() {
     if (cursor >= count) cursor = count - 1;
     if (cursor < 0) cursor = 0;
     if (system.choicesWithMessage) delay = Var(kDelayVariable);
-    if (!system.choiceRequest.empty()) {
-        box.laidOutText.clear();
-        box.shownText = system.choiceRequest;
-    }
+    box.Hold(system.choiceRequest);
     // The layout keeps one line height per item of the choice.
     c_.settings.choiceCount = count;
     const bool layout = box.choiceLayout;
     box.choiceLayout = true;
-    box.Draw(c_.renderer, false);
+    try {
+        box.DrawHeld(c_.renderer, false);
+    } catch (const std::bad_alloc&) {
+        box.choiceLayout = layout;
+        throw;
+    }
     box.choiceLayout = layout;
     for (int32_t step = 0; step < count; ++step) {
         const int32_t item = (cursor + step) % count;
@@ -207,7 +210,12 @@ void ChoiceWindow::Update(const MenuInput& input) {
             system.windowBusy = 1;
             active = true;
             delay = kOpeningDelay;
-            Start();
+            try {
+                Start();
+            } catch (const std::bad_alloc&) {
+                FailForMemory();
+                return;
+            }
             Position();
         }
         return;
@@ -258,11 +266,22 @@ void ChoiceWindow::Update(const MenuInput& input) {
     system.choiceItemValue = cursor;
 }
 
+void ChoiceWindow::FailForMemory() {
+    box.Release();
+    delay = 0;
+    const ErrorLocation place = WaitingPlace(c_.waiters.ChoiceWaiter());
+    // It ends as a choice with nothing to choose from: the cancel value.
+    cursor = c_.system.choiceCancelValue;
+    Reset();
+    c_.system.choiceItemValue = cursor;
+    ShowOutOfMemoryBox(place);
+}
+
 void ChoiceWindow::Reset() {
     open = false;
     active = false;
     fadeOutCounter = 0;
-    box.shownText.clear();
+    box.Release();
     c_.waiters.DeliverChoiceResult(cursor + 2);
     GameSystem& system = c_.system;
     system.choiceRequest.clear();
@@ -332,7 +351,13 @@ void ChoiceWindow::Draw() {
         }
     }
     library.SetDrawBlendMode(0, 255);
-    if (delay < 1) box.Draw(c_.renderer, true);
+    if (delay < 1) {
+        try {
+            box.DrawHeld(c_.renderer, true);
+        } catch (const std::bad_alloc&) {
+            FailForMemory();
+        }
+    }
 }
 
 }  // namespace velk

@@ -96,6 +96,9 @@ public:
 
 private:
     void Start();
+    // A message the memory cannot lay out fails as its command would: the
+    // window closes, the event goes on and the memory box says why.
+    void FailForMemory();
     void Position();
     bool Answered(const MenuInput& input);
     int32_t Var(int32_t number);
@@ -151,6 +154,10 @@ public:
 
 private:
     void Start();
+    // A choice the memory cannot lay out fails as its command would: the
+    // window closes with the cancel value, the event goes on and the memory
+    // box says why.
+    void FailForMemory();
     void Position();
     // Steps the cursor once up (-1) or down (+1), then on to the next
     // selectable item that way.

@@ -1,6 +1,10 @@
 #include "game/present/message_commands.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <new>
+#include <utility>
 
 #include "game/data/game_system.h"
 #include "game/data/variable_store.h"
@@ -52,10 +56,14 @@ CommandResult MessageCommands::Message(EventInterpreter& in, const EventCommand&
     options.wrap = true;
     options.prefix = store_.GetSystemString(kMessagePrefixString);
     options.suffix = store_.GetSystemString(kMessageSuffixString);
-    const std::string text = ConvertEscapeCodes(store_, command.strings[0], options);
+    std::string text = ConvertEscapeCodes(store_, command.strings[0], options);
     // An empty message still opens a window the player closes.
-    in.ShowMessage(text.empty() ? " " : text);
-    system_.lastMessageText = text;
+    if (text.empty()) {
+        in.ShowMessage(" ");
+    } else {
+        in.ShowMessage(text);
+    }
+    system_.lastMessageText = std::move(text);
     system_.closeMessageRequest = 0;
 
     // Choices on the next line open with the message.
@@ -69,11 +77,18 @@ CommandResult MessageCommands::Message(EventInterpreter& in, const EventCommand&
     in.line = static_cast<int32_t>(next);
     system_.choicesWithMessage = 1;
     system_.choiceEnded = 0;
-    if (!OpenChoices(in, following)) {
+    try {
+        if (!OpenChoices(in, following)) {
+            system_.choicesWithMessage = 0;
+            // The choice was answered at once, which ended the interpreter's
+            // wait; the message it shows still holds it.
+            in.waitWindow = 1;
+        }
+    } catch (const std::bad_alloc&) {
+        // Choices the memory stops are not offered: the message is shown
+        // alone, and closes on its own answer.
         system_.choicesWithMessage = 0;
-        // The choice was answered at once, which ended the interpreter's
-        // wait; the message it shows still holds it.
-        in.waitWindow = 1;
+        throw;
     }
     return CommandResult::kAdvance;
 }
@@ -95,14 +110,20 @@ bool MessageCommands::OpenChoices(EventInterpreter& in, const EventCommand& comm
     std::fill(system_.choiceTexts.begin(), system_.choiceTexts.end(), std::string());
     const EscapeCodeOptions options = RunningEvent(in);
     bool anyItem = false;
+    // Made aside and handed over whole: memory that runs out halfway leaves
+    // no part of a choice for the window to open.
+    std::string request;
+    std::array<std::string, kMaxChoices> items;
     const size_t texts = std::min(command.strings.size(), kMaxChoices);
     for (size_t i = 0; i < texts; ++i) {
         std::string text = ConvertEscapeCodes(store_, command.strings[i], options);
-        system_.choiceRequest += text;
-        system_.choiceRequest += '\n';
+        request += text;
+        request += '\n';
         if (!text.empty()) anyItem = true;
-        system_.choiceTexts[i] = std::move(text);
+        items[i] = std::move(text);
     }
+    system_.choiceRequest = std::move(request);
+    std::move(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(texts), system_.choiceTexts.begin());
     in.waitWindow = 1;
     system_.choiceCancelValue = ((packed >> 4) & 15) - 2;
     system_.choiceOptions = (packed >> 8) & 15;

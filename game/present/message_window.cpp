@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <new>
 
 #include "game/data/database.h"
 #include "game/data/game_system.h"
@@ -70,12 +71,21 @@ void MessageWindow::LoadGraphics() {
 
 void MessageWindow::Start() {
     box.speed = Var(kSpeedVariable);
-    if (!c_.system.messageRequest.empty()) {
-        box.laidOutText.clear();
-        box.shownText = c_.system.messageRequest;
-    }
     delay = Var(kDelayVariable);
-    box.Draw(c_.renderer, false);
+    box.Hold(c_.system.messageRequest);
+    box.DrawHeld(c_.renderer, false);
+}
+
+void MessageWindow::FailForMemory() {
+    box.Release();
+    delay = 0;
+    const ErrorLocation place = WaitingPlace(c_.waiters.MessageWaiter());
+    // Choices shown with the message still hold the event: they run alone.
+    if (c_.system.choicesWithMessage) c_.waiters.SetMessageWaiter(nullptr);
+    Reset();
+    // The busy flag falls at the next update, as after any close.
+    announced = true;
+    ShowOutOfMemoryBox(place);
 }
 
 void MessageWindow::Position() {
@@ -107,7 +117,12 @@ void MessageWindow::Update(const MenuInput& input) {
         if (!system.messageRequest.empty()) {
             open = true;
             system.windowBusy = 1;
-            Start();
+            try {
+                Start();
+            } catch (const std::bad_alloc&) {
+                FailForMemory();
+                return;
+            }
             Position();
         } else if (announced) {
             // One update after the window closed, so an event that shows
@@ -140,7 +155,7 @@ void MessageWindow::Update(const MenuInput& input) {
 void MessageWindow::Reset() {
     open = false;
     cursorShown = false;
-    box.shownText.clear();
+    box.Release();
     c_.waiters.EndMessageWait();
     GameSystem& system = c_.system;
     system.closeMessageRequest = 0;
@@ -178,7 +193,11 @@ void MessageWindow::Draw() {
     }
     if (delay < 1) {
         library.SetDrawBlendMode(0, 255);
-        box.Draw(c_.renderer, true);
+        try {
+            box.DrawHeld(c_.renderer, true);
+        } catch (const std::bad_alloc&) {
+            FailForMemory();
+        }
     }
 }
 

@@ -8,6 +8,30 @@ namespace velk {
 
 void TextBox::Reset() {
     laidOutText = shownText;
+    StartLinesOver();
+    workingText = shownText;
+    ClearPauses();
+}
+
+void TextBox::Hold(std::string text) {
+    std::string().swap(shownText);
+    std::string().swap(laidOutText);
+    StartLinesOver();
+    workingText = std::move(text);
+    ClearPauses();
+}
+
+void TextBox::Release() {
+    // Swapped for empty ones: a cleared string or list keeps a long text's
+    // memory. The raw widths stay, as through a reset: the lines of a later
+    // text that never raise their width still read them.
+    for (std::string* text : {&workingText, &shownText, &laidOutText})
+        std::string().swap(*text);
+    for (auto* lines : {&lineWidths, &lineTops, &lineHeights})
+        std::vector<int32_t>().swap(*lines);
+}
+
+void TextBox::StartLinesOver() {
     // The raw widths are overwritten line by line as the new text is measured.
     lineWidths.clear();
     lineTops.clear();
@@ -20,7 +44,9 @@ void TextBox::Reset() {
         progress = 0.0;
         previousProgress = 0.0;
     }
-    workingText = shownText;
+}
+
+void TextBox::ClearPauses() {
     timedPauseEnd = 0;
     timedPauseFrames = 0;
     keyPauseEnd = 0;
@@ -75,5 +101,7 @@ void TextBox::Measure(TextRenderer& renderer, int32_t& width, int32_t& height) {
 void TextBox::Draw(TextRenderer& renderer, bool draw, double scaleX, double scaleY) {
     renderer.Draw(*this, draw, scaleX, scaleY);
 }
+
+void TextBox::DrawHeld(TextRenderer& renderer, bool draw) { renderer.DrawHeld(*this, draw); }
 
 }  // namespace velk

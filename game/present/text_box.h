@@ -26,12 +26,23 @@ public:
     // Starts the layout of the shown text over; the first draw after the
     // shown text changed calls it.
     void Reset();
+    // For an owner that changes its text only through Hold and Release (the
+    // message and choice windows): starts the layout of `text` over as Reset
+    // does and keeps the text once, as the working text alone. Such a box is
+    // drawn with DrawHeld, which skips the look for a changed shown text: on
+    // a long text that look costs more than the drawing, every frame.
+    void Hold(std::string text);
+    // Gives the held text and its line metrics (all but the raw widths) back
+    // to the memory; the box draws nothing until the next Hold.
+    void Release();
     // Lays the text out without drawing; its widest line and its height
     // (unscaled pixels).
     void Measure(TextRenderer& renderer, int32_t& width, int32_t& height);
     // Draws the text (or only lays it out) at its place; scales other than 1
     // select the scaled draws.
     void Draw(TextRenderer& renderer, bool draw, double scaleX = 1.0, double scaleY = 1.0);
+    // The same for a held text, at scale 1.
+    void DrawHeld(TextRenderer& renderer, bool draw);
     // One frame of display progress at `frameStep`: nothing while a key or a
     // timed pause holds the text (the pause counts down instead).
     void AdvanceDisplay(int32_t frameStep);
@@ -81,6 +92,12 @@ public:
     int32_t controlBytes = 0;
     // Extra vertical offset of icons and images in the text.
     int32_t imageYOffset = 0;
+
+private:
+    // What a reset starts over besides the texts: the lines and the
+    // progress, then the pauses and requests of the TextCodes.
+    void StartLinesOver();
+    void ClearPauses();
 };
 
 }  // namespace velk

@@ -494,6 +494,15 @@ uint32_t TextRenderer::ColorOf(int32_t row) const {
 void TextRenderer::Draw(TextBox& box, bool draw, double scaleX, double scaleY) {
     if (box.shownText.empty()) return;
     if (box.shownText != box.laidOutText) box.Reset();
+    WalkText(box, draw, scaleX, scaleY);
+}
+
+void TextRenderer::DrawHeld(TextBox& box, bool draw) {
+    if (box.workingText.empty()) return;
+    WalkText(box, draw, 1.0, 1.0);
+}
+
+void TextRenderer::WalkText(TextBox& box, bool draw, double scaleX, double scaleY) {
     if (colorsChanged_) BuildColorTable();
     box.charIndex = 0;
     box.colorNumber = 0;

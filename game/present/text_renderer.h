@@ -56,6 +56,8 @@ public:
     ~TextRenderer();
 
     void Draw(TextBox& box, bool draw, double scaleX, double scaleY);
+    // A box that holds its text (TextBox::Hold), at scale 1.
+    void DrawHeld(TextBox& box, bool draw);
     // The size a requested character size is drawn in.
     int32_t SnapFontSize(int32_t size) const;
     // The colour table is built again from the system database on the next draw.
@@ -65,6 +67,8 @@ public:
 private:
     class Walk;
     struct FontWidths;
+    // The walk over the working text, from its start.
+    void WalkText(TextBox& box, bool draw, double scaleX, double scaleY);
     uint32_t ColorOf(int32_t row) const;
     void BuildColorTable();
     // A character's width in a font (not -1), measured once for as long as

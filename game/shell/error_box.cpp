@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 #include "game/shell/game_home.h"
 #include "game/shell/shell_wait.h"
@@ -15,26 +17,88 @@ namespace {
 constexpr int kHeldFramesToClose = 10;
 constexpr int kPollMilliseconds = 16;
 
+// Memory kept for the box itself. When the memory runs out the box says so,
+// and drawing and answering it asks for some (its font, its letters, the
+// window's events): the kept block goes back while a box is up, and is taken
+// again before the game goes on and could take it first.
+constexpr size_t kBoxReserveBytes = size_t{4} << 20;
+// A box keeps a little of what it was lent (the heap it grew, a converter it
+// loaded): what is left is taken, halved until it fits, down to this.
+constexpr size_t kLeastBoxReserveBytes = size_t{256} << 10;
+
+class BoxReserve {
+public:
+    BoxReserve() { Take(); }
+    ~BoxReserve() { std::free(block_); }
+    BoxReserve(const BoxReserve&) = delete;
+    BoxReserve& operator=(const BoxReserve&) = delete;
+
+    void Lend() {
+        std::free(block_);
+        block_ = nullptr;
+    }
+    // Without the memory for it, the next box goes without.
+    void Take() {
+        for (size_t bytes = kBoxReserveBytes; block_ == nullptr && bytes >= kLeastBoxReserveBytes; bytes /= 2)
+            block_ = std::malloc(bytes);
+    }
+
+private:
+    void* block_ = nullptr;
+};
+
+// Taken when the program starts.
+BoxReserve boxReserve;
+
+// The reserve given to a box for as long as it is up.
+class LentReserve {
+public:
+    LentReserve() { boxReserve.Lend(); }
+    ~LentReserve() { boxReserve.Take(); }
+    LentReserve(const LentReserve&) = delete;
+    LentReserve& operator=(const LentReserve&) = delete;
+};
+
+// A step of a box that memory running out may stop: the box then shows
+// less, and still waits for the player.
+template <typename Step>
+void UnlessMemoryRunsOut(Step step) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// One look at the player: true once the box is answered (or the window was
+// closed, which sets the quit state).
+bool Answered(GameHome& home, int& held) {
+    if (ProcessMessages() != 0) {
+        home.gameSystem.sceneState = kSceneQuit;
+        return true;
+    }
+    home.UpdateInput();
+    const InputState& input = home.inputState;
+    if (input.Pressed(kButtonConfirm) || input.MouseClicked(0)) return true;
+    if (input.Held(kButtonConfirm) || input.MouseHeld(0)) {
+        if (++held > kHeldFramesToClose) return true;
+    } else {
+        held = 0;
+    }
+    return false;
+}
+
 // Waits for a fresh confirm or left click, or either held for more than ten
-// frames; a closed window sets the quit state instead.
+// frames; a closed window sets the quit state instead. A look that memory
+// running out stops saw no answer; the next one looks again.
 void WaitForClose(GameHome& home) {
     int held = 0;
     while (true) {
-        if (ProcessMessages() != 0) {
-            home.gameSystem.sceneState = kSceneQuit;
-            break;
-        }
-        home.UpdateInput();
-        const InputState& input = home.inputState;
-        if (input.Pressed(kButtonConfirm) || input.MouseClicked(0)) break;
-        if (input.Held(kButtonConfirm) || input.MouseHeld(0)) {
-            if (++held > kHeldFramesToClose) break;
-        } else {
-            held = 0;
-        }
-        ShellWait(kPollMilliseconds);
+        bool answered = false;
+        UnlessMemoryRunsOut([&] { answered = Answered(home, held); });
+        if (answered) break;
+        UnlessMemoryRunsOut([] { ShellWait(kPollMilliseconds); });
     }
-    SetDefaultFontSize(home.MessageFontSize());
+    UnlessMemoryRunsOut([&] { SetDefaultFontSize(home.MessageFontSize()); });
 }
 
 // A message box's text in the error box's three lines: its lines without the
@@ -66,18 +130,26 @@ int Unit(const GameHome& home) { return home.wideValues.chipSize * home.wideValu
 }  // namespace
 
 void ShowErrorBox(GameHome& home, const std::string& line1, const std::string& line2, const std::string& line3) {
-    SetDefaultFontType(0);
-    int unit = Unit(home);
-    SetDrawBlendMode(1, 240);
-    DrawBox(0, unit * 6, unit * 20, unit * 9, GetColorValue(0, 50, 0), 1);
-    SetDrawBlendMode(0, 255);
-    SetDrawBrightness(255, 255, 255);
-    SetDefaultFontSize(12);
-    uint32_t white = GetColorValue(255, 255, 255);
-    DrawString(10, 200, line1.c_str(), white);
-    DrawString(10, 234, line2.c_str(), white);
-    DrawString(10, 260, line3.c_str(), white);
-    FlipScreen();
+    UnlessMemoryRunsOut([&] {
+        SetDefaultFontType(0);
+        int unit = Unit(home);
+        SetDrawBlendMode(1, 240);
+        DrawBox(0, unit * 6, unit * 20, unit * 9, GetColorValue(0, 50, 0), 1);
+        SetDrawBlendMode(0, 255);
+        SetDrawBrightness(255, 255, 255);
+    });
+    // Lent once the band is drawn: the back buffer it is drawn on may ask
+    // for a store of its own, which would take the reserve and keep it, and
+    // has a way without memory.
+    const LentReserve lent;
+    UnlessMemoryRunsOut([&] {
+        SetDefaultFontSize(12);
+        uint32_t white = GetColorValue(255, 255, 255);
+        DrawString(10, 200, line1.c_str(), white);
+        DrawString(10, 234, line2.c_str(), white);
+        DrawString(10, 260, line3.c_str(), white);
+    });
+    UnlessMemoryRunsOut([] { FlipScreen(); });
     WaitForClose(home);
 }
 

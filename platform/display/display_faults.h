@@ -9,6 +9,9 @@ enum class DisplayStep {
     kGetDC,
     kReleaseDC,
     kGdiCopy,
+    // The fresh store a surface takes when a primary shows its own and it
+    // is written (the memory for it runs out).
+    kNewPixelStore,
     kCount,
 };
 

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "platform/display/display_clipper.h"
@@ -500,16 +501,38 @@ void DdSurface::ReplaceSharedStore(bool keep) {
     // let go once the primary no longer shows it, so that the two stores
     // the frames settle on are both.
     const bool huge_pages = pixels_->size() >= kHugePixelStoreBytes;
+    const bool spare_free = spare_ && spare_.use_count() == 1 && spare_->size() == pixels_->size();
     std::shared_ptr<PixelStore> fresh;
-    if (spare_ && spare_.use_count() == 1 && spare_->size() == pixels_->size() &&
-        spare_->get_allocator().huge_pages() == huge_pages) {
+    if (spare_free && spare_->get_allocator().huge_pages() == huge_pages) {
         fresh = std::move(spare_);
     } else {
-        fresh = std::make_shared<PixelStore>(pixels_->size(), PixelStoreAllocator<uint8_t>(huge_pages));
+        try {
+            if (DisplayStepFails(DisplayStep::kNewPixelStore)) throw std::bad_alloc();
+            fresh = std::make_shared<PixelStore>(pixels_->size(), PixelStoreAllocator<uint8_t>(huge_pages));
+        } catch (const std::bad_alloc&) {
+            // No memory for a fresh store, and what draws now is often the
+            // box that says so: a spare on the other kind of pages will do,
+            // else the primaries that show the store copy the frame into
+            // their own rows, which leaves it to this surface alone.
+            if (!spare_free) {
+                LeaveShownStore();
+                if (pixels_.use_count() > 1) throw;
+                return;
+            }
+            fresh = std::move(spare_);
+        }
     }
     if (keep) std::memcpy(fresh->data(), pixels_->data(), pixels_->size());
     spare_ = std::move(pixels_);
     pixels_ = std::move(fresh);
+}
+
+void DdSurface::LeaveShownStore() {
+    for (const auto& entry : display_->surfaces) {
+        const std::shared_ptr<DdSurface> surface = entry.lock();
+        if (surface && surface.get() != this && surface->shown_.store.get() == pixels_.get())
+            surface->CopyInShownFrame();
+    }
 }
 
 bool DdSurface::CanShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& area, const Rect& from,

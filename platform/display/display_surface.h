@@ -192,6 +192,10 @@ private:
         if (pixels_.use_count() > 1) ReplaceSharedStore(keep);
     }
     void ReplaceSharedStore(bool keep);
+    // Every primary that shows this surface's store copies the frame into
+    // its own rows: the store is this surface's alone again, with no memory
+    // asked for.
+    void LeaveShownStore();
     // Whether a blt from source can be shown by this primary from the
     // source's store, with no copy.
     bool CanShowWithoutCopy(const DdSurface& source, const Rect& dest, const Rect& area, const Rect& from,

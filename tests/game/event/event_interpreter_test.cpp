@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "game/data/data_texts.h"
 #include "game/data/text_format.h"
 #include "game/event/event_texts.h"
 #include "tests/game/event/event_test_support.h"
+#include "tests/support/allocation_faults.h"
 
 namespace velk {
 namespace {
@@ -136,8 +138,40 @@ TEST_F(InterpreterTest, ACommandThatRunsOutOfMemoryFailsWithABoxAndTheEventGoesO
     for (int n = 0; n <= 3; ++n)
         EXPECT_EQ(Var(n), 1) << n;
     ASSERT_EQ(reporter.boxes.size(), 3u);
-    EXPECT_EQ(reporter.boxes[1].line1, texts::kCommandOutOfMemory);
+    // Each names the failed command's place: event 7, no common event, its line.
+    const int lines[] = {1, 3, 0};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(reporter.boxes[i].line1, texts::kCommandOutOfMemory) << i;
+        EXPECT_EQ(reporter.boxes[i].line2, FormatText(texts::kErrorLocation, 7, -1, lines[i])) << i;
+        EXPECT_EQ(reporter.boxes[i].line3, "") << i;
+    }
     EXPECT_FALSE(interpreter_.HasCommandList());
+}
+
+TEST_F(InterpreterTest, TheBoxOfACommandThatRunsOutOfMemoryAsksForNoMemory) {
+    // Nothing on the way from the failed command to the box may need the
+    // memory that just ran out.
+    class CountingReporter final : public ErrorReporter {
+    public:
+        void ShowErrorBox(const std::string& line1, const std::string&, const std::string&) override {
+            allocations = testing::StopCountingAllocations();
+            shown = line1 == texts::kCommandOutOfMemory;
+        }
+        void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
+        void EndProgram(int) override {}
+        size_t allocations = 0;
+        bool shown = false;
+    } counting;
+    const ScopedErrorReporter installed(counting);
+    table.Register(CommandCode::kWait, 1, 0, [](EventInterpreter&, const EventCommand&) -> CommandResult {
+        testing::CountAllocations();
+        throw std::bad_alloc();
+    });
+    Start({Cmd(CommandCode::kWait), Add(0, 1), End()});
+    RunFrames(1);
+    EXPECT_TRUE(counting.shown);
+    EXPECT_EQ(counting.allocations, 0u);
+    EXPECT_EQ(Var(0), 1);
 }
 
 TEST_F(InterpreterTest, ChildrenRunFirstAndAFinishedChildLetsTheParentGoOn) {

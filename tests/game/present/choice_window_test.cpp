@@ -2,6 +2,9 @@
 // initial cursor, every way a choice ends and the value it hands over, the
 // mouse, the fade of the frame and where frame and cursor are drawn.
 
+#include "game/data/data_texts.h"
+#include "game/data/text_format.h"
+#include "game/event/event_texts.h"
 #include "tests/game/present/window_fixture.h"
 
 namespace velk {
@@ -248,6 +251,54 @@ TEST_F(ChoiceWindowTest, FrameSwitchedOffShowsNoFrameButTheCursorAtOnce) {
     choice_->Draw();
     EXPECT_EQ(choice_->alpha, 0);
     EXPECT_EQ(library_.graphDraws.size(), 9u);
+}
+
+TEST_F(ChoiceWindowTest, AChoiceTheMemoryCannotLayOutEndsAsACancelWithTheMemoryBox) {
+    // Out of memory as the window opens or as it draws; alone or shown with
+    // a message, which then closes with it.
+    for (const bool drawing : {false, true}) {
+        for (const bool paired : {false, true}) {
+            reporter_.boxes.clear();
+            system_.choicesWithMessage = paired ? 1 : 0;
+            system_.messageWindowSignal = system_.choicesWithMessage;
+            system_.choiceEnded = 0;
+            RequestChoice({"A", "B"}, 2);
+            WaitForChoice();
+            waiter_.eventId = 6;
+            waiter_.commonId = -1;
+            waiter_.line = 12;
+            if (drawing) {
+                // Updated alone: the message window would take back the
+                // completion the choice waits for.
+                for (int i = 0; i < 100 && !(choice_->open && choice_->delay < 1 && choice_->box.IsDisplayComplete());
+                     ++i)
+                    choice_->Update({});
+                ASSERT_TRUE(choice_->open);
+                library_.widthsLeftBeforeNoMemory = 0;
+                choice_->Draw();
+            } else {
+                library_.widthsLeftBeforeNoMemory = 0;
+                choice_->Update({});
+            }
+            ASSERT_EQ(reporter_.boxes.size(), 1u) << drawing << paired;
+            EXPECT_EQ(reporter_.boxes[0].line1, texts::kCommandOutOfMemory);
+            EXPECT_EQ(reporter_.boxes[0].line2, FormatText(texts::kErrorLocation, 6, -1, 11));
+            EXPECT_FALSE(choice_->open);
+            EXPECT_FALSE(choice_->active);
+            EXPECT_EQ(waiter_.branchResult[0], 4) << "the cancel value";
+            EXPECT_EQ(waiter_.waitWindow, 0);
+            EXPECT_EQ(system_.choiceItemValue, 2);
+            EXPECT_TRUE(system_.choiceRequest.empty());
+            EXPECT_EQ(system_.windowBusy, 0);
+            EXPECT_EQ(system_.choiceEnded, paired ? 1 : 0);
+            EXPECT_TRUE(choice_->box.workingText.empty());
+            EXPECT_TRUE(sounds_.empty());
+            library_.textDraws.clear();
+            choice_->Draw();
+            EXPECT_TRUE(library_.textDraws.empty());
+            Frames(2);
+        }
+    }
 }
 
 }  // namespace

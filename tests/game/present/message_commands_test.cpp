@@ -9,6 +9,7 @@
 #include "game/event/event_links.h"
 #include "tests/game/event/event_test_support.h"
 #include "tests/game/present/window_fixture.h"
+#include "tests/support/allocation_faults.h"
 
 namespace velk {
 namespace {
@@ -220,6 +221,51 @@ TEST_F(MessageCommandsTest, AMessageCommandWaitsWhileAnotherWindowIsOpen) {
     system_.choiceRequest.clear();
     event_.Run();
     EXPECT_EQ(system_.messageRequest, "Later");
+}
+
+TEST_F(MessageCommandsTest, MemoryThatRunsOutAnywhereInTheCommandsLeavesAWholeWindowOrNoneAndNoEventWaiting) {
+    // Each allocation of a message, of choices and of a message with
+    // choices is refused in turn (the command fails with the memory box),
+    // until one runs through; whatever opened is then answered. The texts
+    // are too long to sit inside their strings: every copy asks for memory.
+    const std::string message = "A message of some length";
+    const std::vector<std::string> items = {"The first of the items", "The second of the items"};
+    const std::string request = items[0] + "\n" + items[1] + "\n";
+    const EventCommand choices = Cmd(CommandCode::kChoices, {Packed(2, 1)}, 0, items);
+    const std::vector<EventCommand> heads = {Cmd(CommandCode::kCaseHead, {2}), Taken(2, 1),
+                                             Cmd(CommandCode::kBranchEnd), Taken(99, 0), End()};
+    std::vector<EventCommand> both = {Cmd(CommandCode::kMessage, {}, 0, {message}), choices};
+    both.insert(both.end(), heads.begin(), heads.end());
+    std::vector<EventCommand> alone = {choices};
+    alone.insert(alone.end(), heads.begin(), heads.end());
+    struct Case {
+        std::vector<EventCommand> commands;
+        std::string message, choices;
+    };
+    const Case cases[] = {
+        {{Cmd(CommandCode::kMessage, {}, 0, {message}), Taken(1, 0), End()}, message, ""},
+        {alone, "", request},
+        {both, message, request},
+    };
+    for (const Case& c : cases) {
+        for (size_t refused = 0;; ++refused) {
+            reporter_.boxes.clear();
+            Start(c.commands);
+            testing::FailAllocationAfter(refused);
+            event_.Run();
+            const bool failed = testing::EndAllocationFault();
+            EXPECT_LE(reporter_.boxes.size(), 1u);
+            EXPECT_TRUE(system_.messageRequest.empty() || system_.messageRequest == c.message) << refused;
+            EXPECT_TRUE(system_.choiceRequest.empty() || system_.choiceRequest == c.choices) << refused;
+            for (int frame = 0; frame < 100 && event_.HasCommandList(); ++frame)
+                Step(Press(frame % 2 == 1));
+            EXPECT_FALSE(event_.HasCommandList()) << c.message << c.choices << " refused " << refused;
+            EXPECT_FALSE(message_->open);
+            EXPECT_FALSE(choice_->open);
+            Steps(2);
+            if (!failed) break;
+        }
+    }
 }
 
 }  // namespace

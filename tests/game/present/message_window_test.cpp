@@ -2,7 +2,10 @@
 // display speed, key waits, the answers that close it, the close request,
 // the busy flag and the wait cursor.
 
+#include "game/data/data_texts.h"
 #include "game/data/input_state.h"
+#include "game/data/text_format.h"
+#include "game/event/event_texts.h"
 #include "tests/game/present/window_fixture.h"
 
 namespace velk {
@@ -243,6 +246,75 @@ TEST(MenuInputTest, AFrameOfTheDevicesGivesPressesNotHolds) {
     EXPECT_EQ(menu.direction, 0);
     EXPECT_FALSE(menu.secondSpecial);
     EXPECT_FALSE(menu.rightClick);
+}
+
+TEST_F(MessageWindowTest, AMessageTheMemoryCannotLayOutClosesWithTheMemoryBoxAndTheEventGoesOn) {
+    interpreter_.block.sysVar9 = 1000000;
+    // Out of memory while the window lays the text out as it opens, or
+    // while it draws it.
+    for (const bool drawing : {false, true}) {
+        reporter_.boxes.clear();
+        EventInterpreter waiting;
+        waiting.eventId = 4;
+        waiting.commonId = 7;
+        // The line after the message command.
+        waiting.line = 9;
+        waiting.waitWindow = 1;
+        ActiveWindowWaiters().SetMessageWaiter(&waiting);
+        system_.messageRequest = std::string(100, 'a');
+        library_.widthsLeftBeforeNoMemory = drawing ? -1 : 0;
+        Frame();
+        if (drawing) {
+            // Drawn once some of the text is shown.
+            Frame();
+            ASSERT_TRUE(message_->open);
+            library_.widthsLeftBeforeNoMemory = 0;
+            message_->Draw();
+        }
+        ASSERT_EQ(reporter_.boxes.size(), 1u) << drawing;
+        EXPECT_EQ(reporter_.boxes[0].line1, texts::kCommandOutOfMemory);
+        EXPECT_EQ(reporter_.boxes[0].line2, FormatText(texts::kErrorLocation, 4, 7, 8));
+        EXPECT_EQ(reporter_.boxes[0].line3, "");
+        EXPECT_FALSE(message_->open) << drawing;
+        EXPECT_EQ(waiting.waitWindow, 0) << drawing;
+        EXPECT_TRUE(system_.messageRequest.empty());
+        EXPECT_LT(message_->box.workingText.capacity(), 100u) << "the text's memory is given back";
+        EXPECT_EQ(system_.windowBusy, 1);
+        Frame();
+        EXPECT_EQ(system_.windowBusy, 0) << "the busy flag falls as after any close";
+        // Nothing is left to draw, and the next message shows.
+        library_.textDraws.clear();
+        message_->Draw();
+        EXPECT_TRUE(library_.textDraws.empty());
+        system_.messageRequest = "ok";
+        Frames(2);
+        message_->Draw();
+        EXPECT_EQ(DrawnText(), "ok");
+        Frame(Press(true));
+        Frame();
+        EXPECT_FALSE(message_->open);
+    }
+}
+
+TEST_F(MessageWindowTest, ChoicesShownWithAMessageTheMemoryCannotLayOutRunAloneAndStillHoldTheEvent) {
+    system_.choicesWithMessage = 1;
+    RequestChoice({"A", "B"});
+    WaitForChoice();
+    ActiveWindowWaiters().SetMessageWaiter(&waiter_);
+    system_.messageRequest = "question";
+    library_.widthsLeftBeforeNoMemory = 0;
+    Frame();
+    ASSERT_EQ(reporter_.boxes.size(), 1u);
+    EXPECT_FALSE(message_->open);
+    EXPECT_EQ(system_.choicesWithMessage, 0);
+    EXPECT_EQ(waiter_.waitWindow, 1) << "the choices still hold the event";
+    UntilChoiceReady();
+    ASSERT_TRUE(choice_->open);
+    Frame(Direction(2));
+    Frame(Press(true));
+    EXPECT_EQ(waiter_.branchResult[0], 3);
+    EXPECT_EQ(waiter_.waitWindow, 0);
+    EXPECT_EQ(reporter_.boxes.size(), 1u);
 }
 
 }  // namespace

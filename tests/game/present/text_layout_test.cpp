@@ -1,6 +1,9 @@
 // Layout: font sizes, measured lines, gaps, progress and pauses. The fake
 // fonts make a single-byte character half its size wide.
 
+#include <random>
+#include <sstream>
+
 #include "game/event/event_interpreter.h"
 #include "game/event/event_links.h"
 #include "platform/base/clock.h"
@@ -233,6 +236,78 @@ TEST_F(TextTest, ChoiceLayoutKeepsItsHeightsAtTheChoiceCount) {
     EXPECT_EQ(box.lineHeights, (std::vector<int32_t>{24, 30, 0}));
     EXPECT_EQ(box.lineTops, (std::vector<int32_t>{0, 32}));
     EXPECT_EQ(height, 62);
+}
+
+// Everything a walk leaves in a box that a window or a later walk reads.
+std::string StateOf(const TextBox& box) {
+    std::ostringstream out;
+    out << box.workingText.size() << " " << box.progress << " " << box.previousProgress << " " << box.speed << " "
+        << box.waitingForKey << box.closeRequest << " " << box.timedPauseEnd << " " << box.timedPauseFrames << " "
+        << box.keyPauseEnd << " " << box.controlBytes << " " << box.maxWidth << " " << box.maxRawWidth << " "
+        << box.charIndex << " " << box.penX << " " << box.penY << " " << box.lineIndex << " " << box.colorNumber << " "
+        << box.fontSize << " " << box.edgeFlag << " " << box.fontSlot << " " << box.IsDisplayComplete() << " |";
+    for (const auto* lines : {&box.lineWidths, &box.lineTops, &box.lineHeights, &box.lineRawWidths}) {
+        for (int32_t value : *lines)
+            out << " " << value;
+        out << " |";
+    }
+    return out.str();
+}
+
+TEST_F(TextTest, AHeldTextIsLaidOutAndDrawnFrameForFrameAsAShownOne) {
+    // The windows hold their texts and skip the look for a changed one: the
+    // reference shows each text as any owner does, and each frame both are
+    // advanced, answered and drawn as a window does.
+    const char* const pieces[] = {
+        "a",       "Wm",        "\x82\xA0", "\n",        "\n\n",          "\\c[2]", "\\c[40]",   "\\f[10]", "\\f[40]",
+        "\\E",     "\\N",       "\\sp[5]",  "\\sp[200]", "\\.",           "\\!",    "\\^",       "\\>",     "\\<",
+        "\\-[30]", "\\font[2]", "<C>",      "<R>",       "\\r[ab,cdefg]", "\\i[1]", "\\space[4]"};
+    std::mt19937 random(20251208);
+    settings_.choiceCount = 3;
+    for (int round = 0; round < 60; ++round) {
+        TextBox shown, held;
+        shown.choiceLayout = held.choiceLayout = round % 3 == 0;
+        for (int text = 0; text < 3; ++text) {
+            std::string escaped;
+            for (int n = static_cast<int>(random() % 30); n > 0; --n)
+                escaped += pieces[random() % std::size(pieces)];
+            std::string converted = ConvertEscapeCodes(store_, escaped, EscapeCodeOptions{});
+            // A window opens on a request that is never empty, and lays it
+            // out afresh even when it is the text it showed last.
+            if (converted.empty()) converted = " ";
+            shown.laidOutText.clear();
+            shown.shownText = converted;
+            held.Hold(converted);
+            shown.speed = held.speed = static_cast<double>(random() % 90);
+            shown.Draw(renderer_, false);
+            held.DrawHeld(renderer_, false);
+            ASSERT_EQ(StateOf(held), StateOf(shown)) << escaped;
+            for (int frame = 0; frame < 25; ++frame) {
+                for (TextBox* box : {&shown, &held}) {
+                    box->AdvanceDisplay(1);
+                    if (frame % 4 == 3) box->waitingForKey = false;
+                }
+                library_.textDraws.clear();
+                shown.Draw(renderer_, true);
+                const std::vector<testing::TextDraw> expected = library_.textDraws;
+                library_.textDraws.clear();
+                held.DrawHeld(renderer_, true);
+                ASSERT_EQ(library_.textDraws.size(), expected.size()) << escaped << " frame " << frame;
+                for (size_t i = 0; i < expected.size(); ++i) {
+                    const testing::TextDraw& a = expected[i];
+                    const testing::TextDraw& b = library_.textDraws[i];
+                    ASSERT_TRUE(a.x == b.x && a.y == b.y && a.text == b.text && a.color == b.color && a.font == b.font)
+                        << escaped << " frame " << frame << " draw " << i;
+                }
+                ASSERT_EQ(StateOf(held), StateOf(shown)) << escaped << " frame " << frame;
+            }
+            // Closed as a window closes, before its next text.
+            shown.shownText.clear();
+            held.Release();
+            shown.Draw(renderer_, true);
+            held.DrawHeld(renderer_, true);
+        }
+    }
 }
 
 }  // namespace

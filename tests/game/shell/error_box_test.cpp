@@ -1,11 +1,14 @@
 // The error box over a running game: what closes it, what does not, what it
 // draws, and the reporter that sends the data layer's messages to it.
+#include "game/shell/error_box.h"
+
 #include <gtest/gtest.h>
 
 #include "game/data/data_texts.h"
 #include "game/data/input_state.h"
-#include "game/shell/error_box.h"
+#include "platform/display/display_faults.h"
 #include "tests/support/game/basic_game.h"
+#include "tests/support/allocation_faults.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
@@ -125,6 +128,44 @@ TEST(ErrorBox, DrawsThreeLinesInADarkGreenBandOverTheLastPicture) {
     EXPECT_TRUE(AnyWhiteIn(shown, 234, 248));
     EXPECT_TRUE(AnyWhiteIn(shown, 260, 274));
     EXPECT_FALSE(AnyWhiteIn(shown, 214, 234));
+}
+
+TEST(ErrorBox, IsDrawnAndAnsweredAnyNumberOfTimesWithNoMemoryForTheScreensStores) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    // The primary shows the last frame from the back buffer's store, which
+    // the box then draws on.
+    ASSERT_TRUE(game.StepFrames(1));
+    platform::FailDisplayStep(platform::DisplayStep::kNewPixelStore, 1000);
+    for (int box = 0; box < 3; ++box) {
+        game.At(20, [&] { game.SetKey(game_key::kEnter, true); });
+        ShowErrorBox(game.Home(), "Line one", "Line two", "Line three");
+        game.SetKey(game_key::kEnter, false);
+        const platform::PresentedFrame shown = game.Shown();
+        EXPECT_GT(Green(shown.at(630, 195)), 40) << box;
+        EXPECT_TRUE(AnyWhiteIn(shown, 200, 214)) << box;
+        EXPECT_TRUE(AnyWhiteIn(shown, 260, 274)) << box;
+    }
+    EXPECT_TRUE(game.StepFrames(2));
+    EXPECT_EQ(game.Shown().at(630, 195), 0u) << "the game's frames go on";
+    platform::ClearDisplayFaults();
+}
+
+TEST(ErrorBox, IsAnsweredAndTheGameGoesOnWhereverMemoryRunsOutWhileItIsUp) {
+    GameHarness game(kGame);
+    ASSERT_EQ(game.Start(), std::nullopt);
+    ASSERT_TRUE(game.StepFrames(1));
+    // Each allocation of a box is refused in turn, until one runs through.
+    size_t refused = 0;
+    for (bool failed = true; failed; ++refused) {
+        game.At(20, [&] { game.SetKey(game_key::kEnter, true); });
+        testing::FailAllocationAfter(refused);
+        ShowErrorBox(game.Home(), "Line one", "Line two", "Line three");
+        failed = testing::EndAllocationFault();
+        game.SetKey(game_key::kEnter, false);
+        ASSERT_TRUE(game.StepFrames(1)) << refused;
+    }
+    EXPECT_EQ(game.Home().gameSystem.sceneState, kSceneRun);
 }
 
 TEST(ErrorBox, BeforeTheWindowTheReporterUsesASystemBoxAndStartUpGoesOn) {

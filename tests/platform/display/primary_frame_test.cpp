@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/display/display_clipper.h"
+#include "platform/display/display_faults.h"
 #include "tests/platform/display/display_fixture.h"
 
 namespace velk::platform::testing {
@@ -172,6 +173,46 @@ TEST_F(PrimaryFrameTest, AStoreAnotherPrimaryStillShowsIsNotTakenBack) {
     EXPECT_EQ(Pixel32(*primary, kClient.left + 639, kClient.top + 479), Pattern(4, 639, 479));
     EXPECT_EQ(Pixel32(*second, kClient.left + 3, kClient.top + 4), Pattern(5, 3, 4));
     EXPECT_EQ(Pixel32(*back, 3, 4), Pattern(6, 3, 4));
+}
+
+TEST_F(PrimaryFrameTest, WithoutMemoryForAFreshStoreTheBackBufferDrawsOnAndThePrimariesKeepTheirFrames) {
+    const auto store = [&] {
+        DdSurfaceDesc desc;
+        EXPECT_EQ(back->Lock(nullptr, &desc, kDdLockWait | kDdLockReadOnly), kDdOk);
+        EXPECT_EQ(back->Unlock(nullptr), kDdOk);
+        return desc.surface;
+    };
+    // None at all: both primaries that show the back buffer's store copy
+    // their frame in, and the back buffer goes on in its one store.
+    auto second = MakePrimary();
+    FailDisplayStep(DisplayStep::kNewPixelStore, 1000);
+    DrawFrame(1);
+    void* const first = store();
+    ShowBack();
+    Rect client = kClient;
+    ASSERT_EQ(second->Blt(&client, back.get(), nullptr, kDdBltWait, nullptr), kDdOk);
+    for (int frame = 2; frame <= 4; ++frame) {
+        DrawFrame(frame);
+        EXPECT_EQ(store(), first) << frame;
+        ExpectPrimaryShows(frame - 1);
+        EXPECT_EQ(Pixel32(*second, kClient.left + 3, kClient.top + 4), Pattern(1, 3, 4)) << frame;
+        ShowBack();
+    }
+    // Memory for one more: the store begun on (not on huge pages) serves as
+    // the other of the two the frames take in turn.
+    ClearDisplayFaults();
+    FailDisplayStep(DisplayStep::kNewPixelStore, 1000, 1);
+    DrawFrame(5);
+    void* const fresh = store();
+    EXPECT_NE(fresh, first);
+    ShowBack();
+    DrawFrame(6);
+    EXPECT_EQ(store(), first);
+    ShowBack();
+    DrawFrame(7);
+    EXPECT_EQ(store(), fresh);
+    ExpectPrimaryShows(6);
+    ClearDisplayFaults();
 }
 
 TEST_F(PrimaryFrameTest, ABackBufferWrittenInPartKeepsTheRestAndAPartialBlitLandsOverTheShownFrame) {

@@ -1,0 +1,57 @@
+#include "tests/support/allocation_faults.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace velk::testing {
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<size_t> counted{0};
+// Allocations still made before the refusal; below 0 none is planned.
+std::atomic<long long> beforeRefusal{-1};
+std::atomic<bool> refused{false};
+
+void* Allocate(size_t bytes) {
+    if (counting.load(std::memory_order_relaxed)) counted.fetch_add(1, std::memory_order_relaxed);
+    if (beforeRefusal.load(std::memory_order_relaxed) >= 0 && beforeRefusal.fetch_sub(1) == 0) {
+        refused = true;
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(bytes != 0 ? bytes : 1)) return memory;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+void CountAllocations() {
+    counted = 0;
+    counting = true;
+}
+
+size_t StopCountingAllocations() {
+    counting = false;
+    return counted;
+}
+
+void FailAllocationAfter(size_t succeeding) {
+    refused = false;
+    beforeRefusal = static_cast<long long>(succeeding);
+}
+
+bool EndAllocationFault() {
+    beforeRefusal = -1;
+    return refused.exchange(false);
+}
+
+}  // namespace velk::testing
+
+// Freed with free() in every form, so that a sanitizer sees malloc and free
+// paired.
+void* operator new(size_t bytes) { return velk::testing::Allocate(bytes); }
+void* operator new[](size_t bytes) { return velk::testing::Allocate(bytes); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, size_t) noexcept { std::free(memory); }
