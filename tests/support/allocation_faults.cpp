@@ -48,10 +48,22 @@ bool EndAllocationFault() {
 }  // namespace velk::testing
 
 // Freed with free() in every form, so that a sanitizer sees malloc and free
-// paired.
+// paired: the nothrow forms are replaced too, or a sanitizer's own would make
+// what the replaced delete frees. The aligned forms keep the library's new
+// and delete together.
 void* operator new(size_t bytes) { return velk::testing::Allocate(bytes); }
 void* operator new[](size_t bytes) { return velk::testing::Allocate(bytes); }
+void* operator new(size_t bytes, const std::nothrow_t&) noexcept {
+    try {
+        return velk::testing::Allocate(bytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](size_t bytes, const std::nothrow_t& nothrow) noexcept { return operator new(bytes, nothrow); }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
