@@ -1,6 +1,9 @@
 #include "platform/base/text_encoding.h"
 
 #include <cerrno>
+#include <memory>
+#include <type_traits>
+
 #include <iconv.h>
 
 namespace velk::platform {
@@ -36,6 +39,9 @@ std::optional<std::string> Convert(const char* to, const char* from, Source sour
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
     }
+    // Closed however the conversion ends: the output string's growth may run
+    // out of memory.
+    const std::unique_ptr<std::remove_pointer_t<iconv_t>, int (*)(iconv_t)> closer(cd, iconv_close);
     std::string out;
     out.reserve(input.size() * 3 / 2 + 4);
     char buffer[1024];
@@ -60,7 +66,6 @@ std::optional<std::string> Convert(const char* to, const char* from, Source sour
         in_left -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     if (failed) {
         return std::nullopt;
     }
