@@ -8,9 +8,9 @@
 #include <random>
 
 #include "game/data/data_texts.h"
+#include "game/data/input_state.h"
 #include "game/data/random_source.h"
 #include "game/data/text_format.h"
-#include "game/data/input_state.h"
 #include "game/event/game_key_input.h"
 #include "game/event/game_value_link.h"
 #include "game/event/value_texts.h"

@@ -7,8 +7,8 @@
 #include "game/data/data_texts.h"
 #include "game/data/input_state.h"
 #include "platform/display/display_faults.h"
-#include "tests/support/game/basic_game.h"
 #include "tests/support/allocation_faults.h"
+#include "tests/support/game/basic_game.h"
 #include "tests/support/game/game_harness.h"
 
 namespace velk::testing {
