@@ -22,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/quiet_reporter.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/variable_store.h"
@@ -31,13 +32,6 @@ namespace velk {
 namespace {
 
 constexpr size_t kTextBytes = size_t{16} << 20;
-
-class QuietReporter final : public ErrorReporter {
-public:
-    void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
-    void EndProgram(int) override {}
-};
 
 std::string Repeated(const std::string& piece) {
     std::string text;
@@ -50,7 +44,7 @@ std::string Repeated(const std::string& piece) {
 // A store whose variables 0-99 exist; `fill` sets values.
 void Measure(benchmark::State& state, const std::string& text,
              const std::function<void(VariableStore&)>& fill = nullptr) {
-    QuietReporter quiet;
+    bench::QuietReporter quiet;
     ScopedErrorReporter reporter(quiet);
     DatabaseSet databases;
     for (int32_t type = 0; type < 25; ++type) {

@@ -18,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/quiet_reporter.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/variable_store.h"
@@ -52,13 +53,6 @@ double LuaSeconds() {
     return std::strtod(line, nullptr);
 }
 
-class QuietReporter final : public ErrorReporter {
-public:
-    void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
-    void EndProgram(int) override {}
-};
-
 EventCommand Command(CommandCode code, std::vector<int32_t> arguments, int32_t indent) {
     EventCommand command;
     command.arguments = {CodeValue(code)};
@@ -69,7 +63,7 @@ EventCommand Command(CommandCode code, std::vector<int32_t> arguments, int32_t i
 
 // Seconds of processor time to run the event to its end.
 double InterpreterSeconds(int32_t& result) {
-    QuietReporter quiet;
+    bench::QuietReporter quiet;
     ScopedErrorReporter reporter(quiet);
     DatabaseSet databases;
     // The system database's type 14 gives the normal variables.

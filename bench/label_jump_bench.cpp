@@ -22,6 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/quiet_reporter.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/variable_store.h"
@@ -33,13 +34,6 @@
 
 namespace velk {
 namespace {
-
-class QuietReporter final : public ErrorReporter {
-public:
-    void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
-    void EndProgram(int) override {}
-};
 
 EventCommand Command(CommandCode code, int32_t indent, std::vector<int32_t> arguments = {},
                      std::vector<std::string> strings = {}) {
@@ -119,7 +113,7 @@ void LabelJumpPreparation(benchmark::State& state) {
 BENCHMARK(LabelJumpPreparation)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void LabelJumpSearch(benchmark::State& state) {
-    QuietReporter quiet;
+    bench::QuietReporter quiet;
     ScopedErrorReporter reporter(quiet);
     DatabaseSet databases;
     VariableStore store(nullptr, &databases);

@@ -13,6 +13,8 @@
 
 #include "bench/bench_setup.h"
 #include "bench/bench_timing.h"
+#include "bench/library_start.h"
+#include "bench/quiet_reporter.h"
 #include "bench/scratch_folder.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
@@ -30,27 +32,6 @@ namespace {
 
 const bool g_headless = velk::bench::UseHeadlessDrivers();
 
-// The window's images are not there: their boxes are not the subject.
-class QuietReporter final : public velk::ErrorReporter {
-public:
-    void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&, velk::MessageBoxButtons) override {}
-    void EndProgram(int) override {}
-};
-
-bool StartLibrary(benchmark::State& state, const std::filesystem::path& folder) {
-    std::filesystem::create_directories(folder / "Data");
-    std::filesystem::current_path(folder);
-    velk::RegisterLibraryParts();
-    velk::SetLogOutputFlag(0);
-    velk::SetScreenMode(640, 480, velk::bench::BenchScreenBits(), 60);
-    velk::ChangeWindowMode(1);
-    velk::SetUseHardwareRenderFlag(0);
-    if (velk::InitLibrary() == 0) return true;
-    state.SkipWithError("the library did not start");
-    return false;
-}
-
 // Japanese prose with letters among it, repeated to `bytes`.
 std::string Prose(size_t bytes) {
     // "表示ソフトの文字" and letters.
@@ -64,9 +45,9 @@ std::string Prose(size_t bytes) {
 
 void BM_MessageWindowFrameOfALongMessage(benchmark::State& state) {
     const std::filesystem::path folder = velk::bench::ScratchFolder("velk_message_window_bench");
-    if (!StartLibrary(state, folder)) return;
+    if (!velk::bench::StartLibrary(state, folder)) return;
     {
-        QuietReporter quiet;
+        velk::bench::QuietReporter quiet;
         velk::ScopedErrorReporter reporter(quiet);
         velk::DatabaseSet databases;
         for (int32_t type = 0; type <= velk::kTextColorType; ++type) {

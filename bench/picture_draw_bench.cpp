@@ -16,6 +16,7 @@
 
 #include "bench/bench_setup.h"
 #include "bench/bench_timing.h"
+#include "bench/library_start.h"
 #include "bench/scratch_folder.h"
 #include "game/data/databases.h"
 #include "game/data/variable_store.h"
@@ -35,23 +36,9 @@ constexpr int kPictures = 200;
 
 const bool g_headless = velk::bench::UseHeadlessDrivers();
 
-// Starts the library in software mode on a scratch game folder.
-bool StartLibrary(benchmark::State& state, const std::filesystem::path& folder) {
-    std::filesystem::create_directories(folder / "Data");
-    std::filesystem::current_path(folder);
-    velk::RegisterLibraryParts();
-    velk::SetLogOutputFlag(0);
-    velk::SetScreenMode(640, 480, velk::bench::BenchScreenBits(), 60);
-    velk::ChangeWindowMode(1);
-    velk::SetUseHardwareRenderFlag(0);
-    if (velk::InitLibrary() == 0) return true;
-    state.SkipWithError("the library did not start");
-    return false;
-}
-
 void BM_PicturesZoomedAndTurned(benchmark::State& state) {
     const std::filesystem::path folder = velk::bench::ScratchFolder("velk_picture_bench");
-    if (!StartLibrary(state, folder)) return;
+    if (!velk::bench::StartLibrary(state, folder)) return;
     velk::SetDrawScreen(velk::kBackScreen);
     velk::ClearDrawScreen();
     velk::DrawBox(0, 0, 64, 64, velk::GetColorValue(40, 90, 200), 1);
@@ -113,7 +100,7 @@ BENCHMARK(BM_PicturesZoomedAndTurned)->Unit(benchmark::kMillisecond)->Iterations
 
 void BM_LongStringPictureLayout(benchmark::State& state) {
     const std::filesystem::path folder = velk::bench::ScratchFolder("velk_text_layout_bench");
-    if (!StartLibrary(state, folder)) return;
+    if (!velk::bench::StartLibrary(state, folder)) return;
     velk::DatabaseSet databases;
     velk::VariableStore store(nullptr, &databases);
     velk::PresentLibrary& library = velk::GameLibrary();

@@ -24,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_timing.h"
+#include "bench/quiet_reporter.h"
 #include "game/data/databases.h"
 #include "game/data/error_reporter.h"
 #include "game/data/system_variable_block.h"
@@ -40,13 +41,6 @@ namespace {
 constexpr size_t kMiB = size_t{1} << 20;
 constexpr VariableId kTarget = kStringBase + 1;
 constexpr VariableId kPart = kStringBase + 2;
-
-class QuietReporter final : public ErrorReporter {
-public:
-    void ShowErrorBox(const std::string&, const std::string&, const std::string&) override {}
-    void ShowMessageBox(const std::string&, const std::string&, MessageBoxButtons) override {}
-    void EndProgram(int) override {}
-};
 
 EventCommand Command(CommandCode code, std::vector<int32_t> arguments, std::vector<std::string> strings) {
     EventCommand command;
@@ -106,7 +100,7 @@ private:
         std::abort();
     }
 
-    QuietReporter quiet_;
+    bench::QuietReporter quiet_;
     ScopedErrorReporter reporter_;
     DatabaseSet databases_;
     VariableStore store_{nullptr, &databases_};
